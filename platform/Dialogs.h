@@ -1,0 +1,44 @@
+#pragma once
+// The one way windowless code asks the operator something. The program installs Qt dialogs;
+// tests install a scripted responder that fails on any dialog it was not told about.
+#include <optional>
+#include <string>
+
+namespace wk::platform {
+
+// Message box styles and answers, numbered as the system numbers them.
+enum : int {
+    vbOKOnly = 0, vbOKCancel = 1, vbAbortRetryIgnore = 2, vbYesNoCancel = 3, vbYesNo = 4, vbRetryCancel = 5,
+    vbCritical = 16, vbQuestion = 32, vbExclamation = 48, vbInformation = 64,
+    vbDefaultButton1 = 0, vbDefaultButton2 = 256, vbDefaultButton3 = 512,
+};
+enum : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Shows a message; returns the answer (vbOK ...). An empty title means the program's title.
+    virtual int Message_box(const std::string& prompt, int style, const std::string& title) = 0;
+    // An input box; nullopt when cancelled.
+    virtual std::optional<std::string> Input_box(const std::string& prompt, const std::string& title,
+                                                 const std::string& default_text) = 0;
+    // File and folder choice; nullopt when cancelled. filter is "Text (*.txt)|*.txt" style.
+    virtual std::optional<std::string> Open_file(const std::string& title, const std::string& folder,
+                                                 const std::string& filter) = 0;
+    virtual std::optional<std::string> Save_file(const std::string& title, const std::string& folder,
+                                                 const std::string& filter) = 0;
+    virtual std::optional<std::string> Browse_folder(const std::string& title, const std::string& folder) = 0;
+};
+
+Dialogs& Get_dialogs();
+// Installs the dialogs for the whole process; nullptr puts back the default, which answers
+// every message with its default button and cancels every choice (for programs without windows).
+void Install_dialogs(Dialogs* dialogs);
+
+// The system's MsgBox.
+inline int MsgBox(const std::string& prompt, int style = vbOKOnly, const std::string& title = {})
+{
+    return Get_dialogs().Message_box(prompt, style, title);
+}
+
+} // namespace wk::platform

@@ -1,0 +1,106 @@
+#include "platform/Qt_dialogs.h"
+
+#include "platform/Forms.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace wk::platform {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QString Title(const std::string& title) { return Q(title.empty() ? App().title : title); }
+
+// "Text (*.txt)|*.txt|All (*.*)|*.*" becomes Qt's ";;"-joined list of "Text (*.txt)".
+QString Qt_filter(const std::string& filter)
+{
+    const QStringList parts = Q(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString name = parts[i];
+        if (!name.contains('(')) name += " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+        out << name;
+    }
+    return out.join(";;");
+}
+
+} // namespace
+
+int Qt_dialogs::Message_box(const std::string& prompt, int style, const std::string& title)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(Title(title));
+    box.setText(Q(prompt));
+    switch (style & 0x70) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    struct Choice { QMessageBox::StandardButton button; int answer; };
+    std::vector<Choice> choices;
+    switch (style & 7) {
+    case vbOKCancel: choices = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;
+    case vbAbortRetryIgnore:
+        choices = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+        break;
+    case vbYesNoCancel:
+        choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+        break;
+    case vbYesNo: choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}}; break;
+    case vbRetryCancel: choices = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}}; break;
+    default: choices = {{QMessageBox::Ok, vbOK}}; break;
+    }
+    QMessageBox::StandardButtons buttons;
+    for (auto& c : choices) buttons |= c.button;
+    box.setStandardButtons(buttons);
+    const size_t def = (style & vbDefaultButton3) ? 2 : (style & vbDefaultButton2) ? 1 : 0;
+    if (def < choices.size()) box.setDefaultButton(choices[def].button);
+    const int pressed = box.exec();
+    for (auto& c : choices)
+        if (c.button == pressed) return c.answer;
+    // Closed with Escape or the title bar: the cancel-like answer.
+    return choices.size() > 1 ? choices.back().answer : vbOK;
+}
+
+std::optional<std::string> Qt_dialogs::Input_box(const std::string& prompt, const std::string& title,
+                                                 const std::string& default_text)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(QApplication::activeWindow(), Title(title), Q(prompt),
+                                               QLineEdit::Normal, Q(default_text), &ok);
+    if (!ok) return std::nullopt;
+    return text.toStdString();
+}
+
+std::optional<std::string> Qt_dialogs::Open_file(const std::string& title, const std::string& folder,
+                                                 const std::string& filter)
+{
+    const QString f = QFileDialog::getOpenFileName(QApplication::activeWindow(), Title(title), Q(folder),
+                                                   Qt_filter(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+std::optional<std::string> Qt_dialogs::Save_file(const std::string& title, const std::string& folder,
+                                                 const std::string& filter)
+{
+    const QString f = QFileDialog::getSaveFileName(QApplication::activeWindow(), Title(title), Q(folder),
+                                                   Qt_filter(filter));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+std::optional<std::string> Qt_dialogs::Browse_folder(const std::string& title, const std::string& folder)
+{
+    const QString f = QFileDialog::getExistingDirectory(QApplication::activeWindow(), Title(title), Q(folder));
+    if (f.isEmpty()) return std::nullopt;
+    return f.toStdString();
+}
+
+} // namespace wk::platform

@@ -1,0 +1,19 @@
+#pragma once
+#include "platform/Dialogs.h"
+
+namespace wk::platform {
+
+// The program's dialogs: Qt message boxes, input boxes and file dialogs.
+class Qt_dialogs final : public Dialogs {
+public:
+    int Message_box(const std::string& prompt, int style, const std::string& title) override;
+    std::optional<std::string> Input_box(const std::string& prompt, const std::string& title,
+                                         const std::string& default_text) override;
+    std::optional<std::string> Open_file(const std::string& title, const std::string& folder,
+                                         const std::string& filter) override;
+    std::optional<std::string> Save_file(const std::string& title, const std::string& folder,
+                                         const std::string& filter) override;
+    std::optional<std::string> Browse_folder(const std::string& title, const std::string& folder) override;
+};
+
+} // namespace wk::platform

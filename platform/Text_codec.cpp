@@ -1,0 +1,81 @@
+#include "platform/Text_codec.h"
+
+#include <array>
+#include <cstdint>
+
+namespace wk::platform {
+namespace {
+
+// Code points of bytes 0x80..0x9F in Windows-1252; 0 where the byte is undefined.
+constexpr std::array<char32_t, 32> k_high = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+void Append_utf8(std::string& out, char32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+char Ansi_of(char32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+    for (size_t i = 0; i < k_high.size(); ++i)
+        if (k_high[i] == cp && cp != 0) return static_cast<char>(0x80 + i);
+    return '?';
+}
+
+} // namespace
+
+std::string Utf8_to_ansi(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<uint8_t>(s[i]);
+        char32_t cp;
+        size_t len;
+        if (c < 0x80) { cp = c; len = 1; }
+        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
+        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
+        else { out += '?'; ++i; continue; }
+        if (i + len > s.size()) { out += '?'; break; }
+        bool ok = true;
+        for (size_t k = 1; k < len; ++k) {
+            const auto cc = static_cast<uint8_t>(s[i + k]);
+            if ((cc & 0xC0) != 0x80) { ok = false; break; }
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if (!ok) { out += '?'; ++i; continue; }
+        out += Ansi_of(cp);
+        i += len;
+    }
+    return out;
+}
+
+std::string Ansi_to_utf8(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        const auto c = static_cast<uint8_t>(ch);
+        if (c >= 0x80 && c <= 0x9F) {
+            const char32_t cp = k_high[c - 0x80];
+            Append_utf8(out, cp ? cp : c);
+        } else {
+            Append_utf8(out, c);
+        }
+    }
+    return out;
+}
+
+} // namespace wk::platform

@@ -1,0 +1,111 @@
+#include "services/Module_trace.h"
+
+#include "platform/Clock.h"
+#include "platform/Forms.h"
+#include "platform/Text_codec.h"
+#include "services/Module_qsm_Globals.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace wk {
+namespace {
+
+bool g_search_done = false;
+int g_tracer_fd = -1;
+
+} // namespace
+
+namespace trace_detail {
+
+std::string Number_text(double v)
+{
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
+bool Should_send()
+{
+    auto& clock = platform::Get_clock();
+    const int32_t a = clock.Tick();
+    const int32_t b = clock.Tick();
+    if (platform::Tick_difference(b, a) > 50) return false;
+    return Find_Tracer_Window();
+}
+
+} // namespace trace_detail
+
+std::string Tracer_socket_path()
+{
+    if (const char* p = std::getenv("WAKELINE_TRACER"); p && *p) return p;
+    const char* run = std::getenv("XDG_RUNTIME_DIR");
+    std::string folder = (run && *run) ? run : "/tmp";
+    return folder + "/wakeline-tracer-" + std::to_string(getuid()) + ".sock";
+}
+
+bool Find_Tracer_Window()
+{
+    if (!g_search_done) {
+        g_search_done = true;
+        const std::string path = Tracer_socket_path();
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        if (path.size() < sizeof addr.sun_path) {
+            std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+            const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            if (fd >= 0) {
+                if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0)
+                    g_tracer_fd = fd;
+                else
+                    close(fd);
+            }
+        }
+    }
+    return g_tracer_fd >= 0;
+}
+
+void Reset_Tracer_Search()
+{
+    if (g_tracer_fd >= 0) close(g_tracer_fd);
+    g_tracer_fd = -1;
+    g_search_done = false;
+}
+
+std::string Trace_items_text(const std::vector<std::string>& items)
+{
+    std::string text;
+    for (const auto& i : items) {
+        text += i;
+        text += '\t';
+    }
+    return text;
+}
+
+std::string Format_Trace_Line(const std::vector<std::string>& items)
+{
+    const auto now = platform::Get_clock().Now();
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d %02d%02d%02d", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second);
+    std::string line = platform::App().exe_name;
+    line += g_Compiled ? " C" : " I";
+    line += ": " + std::to_string(getpid()) + ": " + std::to_string(long(syscall(SYS_gettid))) + ": " + stamp + ": ";
+    line += Trace_items_text(items);
+    return line;
+}
+
+void Send_Trace_Line(const std::vector<std::string>& items)
+{
+    if (g_tracer_fd < 0) return;
+    const std::string bytes = platform::Utf8_to_ansi(Format_Trace_Line(items));
+    // A full or vanished tracer simply loses the line.
+    (void)send(g_tracer_fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+}
+
+} // namespace wk

@@ -1,0 +1,69 @@
+#pragma once
+// Small routines every subsystem shares: time texts and arithmetic, rounding, texts and
+// marker bytes of binary records, files and folders, window positions, the DV frame check.
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace wk {
+
+// Time and numbers.
+std::string Display_Mill_Time(int32_t ms, bool strip);
+int16_t Get_Time_Part(const std::string& part, int32_t ms);
+int32_t Get_Local_Mill_Time();
+int32_t Time_To_Seconds(int hour, int minute, int second);
+int32_t Get_Tick();
+void Wait_ms(int32_t ms, bool yield);
+void Wait_One_Second();
+int32_t Round_To_Multiple(int32_t a, int16_t b);
+int32_t Half_Up(int32_t n);
+int16_t Field_Parity(int32_t n);
+int32_t Min_Long(int32_t a, int32_t b);
+int32_t Min_Var(double a, double b);
+
+// Keys.
+bool Key_Down(int vk);
+bool Ctrl_Key_Down();
+int Get_Pressed_Key();
+void Press_Shift_Key();
+
+// Texts, bytes and files.
+std::string Bool_To_Text(bool b);
+bool Text_To_Bool(const std::string& text);
+int16_t Checked_To_Value(const std::string& text);
+int16_t Bool_To_Checked(bool b);
+// Markers are 4-byte arrays indexed 1..4; element 0 of the span is index 1.
+void String_To_Bytes(const std::string& text, std::span<uint8_t> bytes);
+std::string Bytes_To_String(std::span<const uint8_t> bytes);
+bool Compare_Marker(std::span<const uint8_t> bytes, const std::string& text);
+std::string Long_To_FourCC_Text(int32_t v);
+std::string Long_To_FourCC_String(int32_t v);
+std::string Get_Computer_Name();
+std::string Get_Build_Date();
+std::string Clean_File_Name(const std::string& path);
+std::string Split_Path(const std::string& path, int16_t mode, int32_t extra = 0);
+std::string Get_Extension(const std::string& name);
+// compare: 0 binary, 1 text (without regard to case).
+int32_t Find_Last(const std::string& text, const std::string& sought, int32_t end = -1, int compare = 0);
+int32_t Find_Last_From(int32_t start, const std::string& text, const std::string& sought, int compare = 0);
+std::string Replace_Swedish_Chars(const std::string& text);
+std::string Get_Heat_From_Filename(const std::string& name);
+int16_t Find_Lane_Index(double lane);
+void Append_Marathon_Csv_Line(const std::string& text);
+int64_t Get_File_Size(const std::string& path);
+bool FileExists(const std::string& path);
+bool Folder_Exists(const std::string& path);
+// True when the file is gone afterwards (also when there was none).
+bool Delete_File(const std::string& path, bool ignore_errors = false);
+void Store_Form_Pos(const std::string& name, int32_t left, int32_t top, int32_t width, int32_t height);
+void Get_Form_Pos(const std::string& name, int32_t& left, int32_t& top, int32_t& width, int32_t& height);
+// Sets g_Emergency_stop unless the frame starts with the DV header block (0x1F 0x07).
+void Check_DV_Header(std::span<const uint8_t> frame);
+bool In_IDE();
+
+// Case-insensitive comparison of ASCII texts (file suffixes and the like).
+bool Same_text_ci(const std::string& a, const std::string& b);
+std::string Lower_ascii(std::string s);
+
+} // namespace wk

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with sanitizers and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+./tools/install_packages.sh
+build=build-asan
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DWK_SANITIZE=ON -DWK_BUILD_BENCH=OFF
+cmake --build "$build" -j "$(nproc)"
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" "$@"

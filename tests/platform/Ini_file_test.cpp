@@ -1,0 +1,75 @@
+#include "platform/Ini_file.h"
+#include "tests/support/Test_support.h"
+
+#include <cerrno>
+#include <filesystem>
+
+namespace wk {
+namespace {
+
+using platform::Get_profile_string;
+using platform::Write_profile_string;
+
+class Ini_file_test : public ::testing::Test {
+protected:
+    test::Temp_home home;
+    std::string path = (home.path() / "t.ini").string();
+    int err = 0;
+};
+
+TEST_F(Ini_file_test, SectionsAndKeysIgnoreCaseAndTheFirstMatchWins)
+{
+    test::Write_file(path, "[Canoe]\r\nEvent_Name = first \r\nevent_name=second\r\n[CANOE]\r\nevent_name=third\r\n");
+    EXPECT_EQ(Get_profile_string("canoe", "EVENT_NAME", "d", path), "first");
+    EXPECT_EQ(Get_profile_string("Settings", "event_name", "d", path), "d");
+    EXPECT_EQ(Get_profile_string("Canoe", "missing", "", path), "");
+}
+
+TEST_F(Ini_file_test, EnclosingQuotesAreDroppedAndReadsStopAt254Characters)
+{
+    const std::string longv(300, 'x');
+    test::Write_file(path, "[s]\r\nq=\"quoted value\"\r\nhalf=\"open\r\nlong=" + longv + "\r\n");
+    EXPECT_EQ(Get_profile_string("s", "q", "", path), "quoted value");
+    EXPECT_EQ(Get_profile_string("s", "half", "", path), "\"open");
+    EXPECT_EQ(Get_profile_string("s", "long", "", path), std::string(254, 'x'));
+}
+
+TEST_F(Ini_file_test, WritesReplaceInPlaceAppendToTheirSectionAndCreateWhatIsMissing)
+{
+    ASSERT_EQ(Write_profile_string("Canoe", "Lanes", "9", path, err), 1);  // new file
+    test::Write_file(path, test::Read_file(path) + "\r\n[windowpos]\r\nFrm=1,2\r\n");
+    ASSERT_EQ(Write_profile_string("canoe", "LANES", "5", path, err), 1);  // replaced in place
+    ASSERT_EQ(Write_profile_string("Canoe", "Lane_num", "6", path, err), 1); // end of its section
+    ASSERT_EQ(Write_profile_string("Settings", "timingcorrection", "-20", path, err), 1);
+    EXPECT_EQ(test::Read_file(path),
+              "[Canoe]\r\nLANES=5\r\nLane_num=6\r\n\r\n[windowpos]\r\nFrm=1,2\r\n[Settings]\r\ntimingcorrection=-20\r\n");
+}
+
+TEST_F(Ini_file_test, TextIsWindows1252OnDisk)
+{
+    ASSERT_EQ(Write_profile_string("Canoe", "event_name", "Östra Göinge", path, err), 1);
+    EXPECT_NE(test::Read_file(path).find("event_name=\xD6stra G\xF6inge\r\n"), std::string::npos);
+    EXPECT_EQ(Get_profile_string("Canoe", "event_name", "", path), "Östra Göinge");
+}
+
+TEST_F(Ini_file_test, ValuesAndKeysThatWouldCorruptTheFileAreRefused)
+{
+    ASSERT_EQ(Write_profile_string("s", "k", "v", path, err), 1);
+    const std::string before = test::Read_file(path);
+    EXPECT_EQ(Write_profile_string("s", "k", "two\r\nlines", path, err), 0);
+    EXPECT_EQ(err, EINVAL);
+    EXPECT_EQ(Write_profile_string("s", "a=b", "v", path, err), 0);
+    EXPECT_EQ(Write_profile_string("s", "[x]", "v", path, err), 0);
+    EXPECT_EQ(test::Read_file(path), before);
+}
+
+TEST_F(Ini_file_test, AMissingFolderFailsTheWrite)
+{
+    const std::string nowhere = (home.path() / "no" / "such" / "t.ini").string();
+    EXPECT_EQ(Write_profile_string("s", "k", "v", nowhere, err), 0);
+    EXPECT_NE(err, 0);
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+}
+
+} // namespace
+} // namespace wk

@@ -1,0 +1,130 @@
+#include "tests/support/Test_support.h"
+
+#include "services/Module_qsm_Globals.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace wk::test {
+
+Temp_home::Temp_home()
+{
+    std::string templ = (fs::temp_directory_path() / "wktest-XXXXXX").string();
+    char* made = mkdtemp(templ.data());
+    if (!made) throw std::runtime_error("cannot make a temporary folder");
+    path_ = made;
+    if (const char* old = std::getenv("WAKELINE_HOME")) { old_home_ = old; had_old_ = true; }
+    setenv("WAKELINE_HOME", path_.c_str(), 1);
+    setenv("WAKELINE_TRACER", (path_ / "tracer.sock").c_str(), 1);
+    Ini_file_path = (App_data() / "Wakeline.ini").string();
+    g_AppUserData = App_data().string();
+    g_Data_folder = (path_ / "Wakeline_Data").string();
+}
+
+Temp_home::~Temp_home()
+{
+    if (had_old_) setenv("WAKELINE_HOME", old_home_.c_str(), 1);
+    else unsetenv("WAKELINE_HOME");
+    unsetenv("WAKELINE_TRACER");
+    Ini_file_path.clear();
+    g_AppUserData.clear();
+    g_Data_folder.clear();
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+fs::path Temp_home::App_data() const { return path_ / ".local" / "share" / "Wakeline"; }
+
+Manual_clock::Manual_clock() { platform::Install_clock(this); }
+Manual_clock::~Manual_clock() { platform::Install_clock(nullptr); }
+
+Scripted_dialogs::Scripted_dialogs() { platform::Install_dialogs(this); }
+Scripted_dialogs::~Scripted_dialogs()
+{
+    platform::Install_dialogs(nullptr);
+    for (const auto& s : script_) ADD_FAILURE() << "expected dialog never shown: " << s.prompt_part;
+}
+
+void Scripted_dialogs::Expect_message(const std::string& prompt_part, int answer)
+{
+    script_.push_back({'m', prompt_part, answer, std::nullopt});
+}
+void Scripted_dialogs::Expect_input(const std::string& prompt_part, std::optional<std::string> answer)
+{
+    script_.push_back({'i', prompt_part, 0, std::move(answer)});
+}
+void Scripted_dialogs::Expect_open_file(std::optional<std::string> answer) { script_.push_back({'o', "", 0, answer}); }
+void Scripted_dialogs::Expect_save_file(std::optional<std::string> answer) { script_.push_back({'s', "", 0, answer}); }
+void Scripted_dialogs::Expect_folder(std::optional<std::string> answer) { script_.push_back({'f', "", 0, answer}); }
+
+std::optional<Scripted_dialogs::Step> Scripted_dialogs::Next(char kind, const std::string& prompt)
+{
+    if (script_.empty()) {
+        ADD_FAILURE() << "unexpected dialog: " << prompt;
+        return std::nullopt;
+    }
+    Step s = script_.front();
+    if (s.kind != kind || prompt.find(s.prompt_part) == std::string::npos) {
+        ADD_FAILURE() << "dialog \"" << prompt << "\" shown where \"" << s.prompt_part << "\" was expected";
+        return std::nullopt;
+    }
+    script_.pop_front();
+    return s;
+}
+
+int Scripted_dialogs::Message_box(const std::string& prompt, int style, const std::string& title)
+{
+    shown.push_back(title + "|" + prompt);
+    styles.push_back(style);
+    if (auto s = Next('m', prompt)) return s->answer;
+    return (style & 7) == platform::vbOKCancel ? platform::vbCancel : platform::vbOK;
+}
+
+std::optional<std::string> Scripted_dialogs::Input_box(const std::string& prompt, const std::string& title,
+                                                       const std::string&)
+{
+    shown.push_back(title + "|" + prompt);
+    if (auto s = Next('i', prompt)) return s->text;
+    return std::nullopt;
+}
+
+std::optional<std::string> Scripted_dialogs::Open_file(const std::string& title, const std::string&, const std::string&)
+{
+    shown.push_back("open|" + title);
+    if (auto s = Next('o', "")) return s->text;
+    return std::nullopt;
+}
+
+std::optional<std::string> Scripted_dialogs::Save_file(const std::string& title, const std::string&, const std::string&)
+{
+    shown.push_back("save|" + title);
+    if (auto s = Next('s', "")) return s->text;
+    return std::nullopt;
+}
+
+std::optional<std::string> Scripted_dialogs::Browse_folder(const std::string& title, const std::string&)
+{
+    shown.push_back("folder|" + title);
+    if (auto s = Next('f', "")) return s->text;
+    return std::nullopt;
+}
+
+std::string Read_file(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void Write_file(const fs::path& p, const std::string& bytes)
+{
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+} // namespace wk::test

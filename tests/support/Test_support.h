@@ -1,0 +1,83 @@
+#pragma once
+// What every test program shares: a temporary home, a manual clock, scripted dialogs.
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace wk::test {
+
+// A fresh temporary folder set as WAKELINE_HOME for the test's life; the program-wide paths are
+// reset so nothing leaks between tests.
+class Temp_home {
+public:
+    Temp_home();
+    ~Temp_home();
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path App_data() const;
+
+private:
+    std::filesystem::path path_;
+    std::string old_home_;
+    bool had_old_ = false;
+};
+
+// A clock the test moves by hand; sleeping advances it.
+class Manual_clock final : public platform::Clock {
+public:
+    Manual_clock();
+    ~Manual_clock() override;
+    int32_t Tick() override { return tick; }
+    platform::Local_time Now() override { return now; }
+    void Sleep_ms(int32_t ms) override { tick = platform::Tick_add(tick, ms); }
+    int32_t tick = 1000;
+    platform::Local_time now{2026, 12, 8, 10, 11, 12, 345};
+};
+
+// Dialogs answered from a script. Every dialog must be expected, in order; an unexpected one
+// fails the test and is answered with its default button or a cancel.
+class Scripted_dialogs final : public platform::Dialogs {
+public:
+    Scripted_dialogs();
+    ~Scripted_dialogs() override;
+    // Expects a message box whose prompt contains the given text, answered with answer.
+    void Expect_message(const std::string& prompt_part, int answer = platform::vbOK);
+    void Expect_input(const std::string& prompt_part, std::optional<std::string> answer);
+    void Expect_open_file(std::optional<std::string> answer);
+    void Expect_save_file(std::optional<std::string> answer);
+    void Expect_folder(std::optional<std::string> answer);
+    // Everything that was shown, in order ("title|prompt" for messages).
+    std::vector<std::string> shown;
+    std::vector<int> styles;
+    bool All_used() const { return script_.empty(); }
+
+    int Message_box(const std::string& prompt, int style, const std::string& title) override;
+    std::optional<std::string> Input_box(const std::string& prompt, const std::string& title,
+                                         const std::string& default_text) override;
+    std::optional<std::string> Open_file(const std::string& title, const std::string& folder,
+                                         const std::string& filter) override;
+    std::optional<std::string> Save_file(const std::string& title, const std::string& folder,
+                                         const std::string& filter) override;
+    std::optional<std::string> Browse_folder(const std::string& title, const std::string& folder) override;
+
+private:
+    struct Step {
+        char kind; // 'm' message, 'i' input, 'o' open, 's' save, 'f' folder
+        std::string prompt_part;
+        int answer = platform::vbOK;
+        std::optional<std::string> text;
+    };
+    std::optional<Step> Next(char kind, const std::string& prompt);
+    std::deque<Step> script_;
+};
+
+// Reads a whole file as bytes.
+std::string Read_file(const std::filesystem::path& p);
+void Write_file(const std::filesystem::path& p, const std::string& bytes);
+
+} // namespace wk::test
