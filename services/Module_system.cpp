@@ -4,6 +4,8 @@
 #include "platform/Folders.h"
 
 #include <filesystem>
+#include <cstdio>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 namespace wk {
@@ -24,6 +26,25 @@ std::string AppUserData()
                          platform::vbExclamation);
     }
     return fallback.string();
+}
+
+std::string Get_OS_Version()
+{
+    utsname u{};
+    int major = 0, minor = 0;
+    if (uname(&u) == 0) std::sscanf(u.release, "%d.%d", &major, &minor);
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d.%02d", major, minor);
+    return buf;
+}
+
+std::string Get_OS_Service_Pack()
+{
+    utsname u{};
+    if (uname(&u) != 0) return "";
+    std::string text = std::string(u.sysname) + " " + u.release;
+    if (text.size() > 128) text.resize(128);
+    return text;
 }
 
 } // namespace wk
