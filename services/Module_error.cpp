@@ -24,6 +24,8 @@ std::string Now_text()
     return buf;
 }
 
+std::string Fallback_log_path() { return (platform::Temp_folder() / "wakeline-errlog.txt").string(); }
+
 bool Append_to(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::app);
@@ -66,7 +68,7 @@ std::string Error_log_path()
 {
     std::error_code ec;
     auto folder = platform::App_data_folder(ec);
-    if (ec) folder = platform::Temp_folder();
+    if (ec) return Fallback_log_path();
     return (folder / "errlog.txt").string();
 }
 
@@ -76,7 +78,7 @@ bool Save_Error_Log(const std::string& report_text)
         const std::string bytes = platform::Utf8_to_ansi(Error_log_block(report_text));
         if (Append_to(Error_log_path(), bytes)) return true;
         // The log must not be lost: the temporary folder, then standard error.
-        if (Append_to((platform::Temp_folder() / "wakeline-errlog.txt").string(), bytes)) return true;
+        if (Append_to(Fallback_log_path(), bytes)) return true;
         std::fwrite(report_text.data(), 1, report_text.size(), stderr);
         std::fputc('\n', stderr);
     } catch (...) {

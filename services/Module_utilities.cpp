@@ -87,7 +87,19 @@ int32_t Get_Local_Mill_Time()
     return t.hour * 3600000 + t.minute * 60000 + t.second * 1000 + t.millisecond;
 }
 
-int32_t Time_To_Seconds(int hour, int minute, int second) { return hour * 3600 + minute * 60 + second; }
+int32_t Time_To_Seconds(const std::string& date_time)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0;
+    char tail = 0;
+    std::string t = date_time;
+    if (std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &se, &tail) == 6) {
+        if (mo < 1 || mo > 12 || d < 1 || d > 31) return 0;
+    } else if (std::sscanf(t.c_str(), "%d:%d:%d%c", &h, &mi, &se, &tail) != 3) {
+        return 0;
+    }
+    if (h < 0 || h > 23 || mi < 0 || mi > 59 || se < 0 || se > 59) return 0;
+    return h * 3600 + mi * 60 + se;
+}
 
 int32_t Get_Tick() { return platform::Get_clock().Tick(); }
 
@@ -394,5 +406,19 @@ void Check_DV_Header(std::span<const uint8_t> frame)
 }
 
 bool In_IDE() { return false; }
+
+bool Is_Form_Loaded(const std::string& name)
+{
+    for (auto* f : platform::Loaded_forms())
+        if (Same_text_ci(f->Form_name(), name)) return true;
+    return false;
+}
+
+bool Is_Form_Loaded_Exact(const std::string& name)
+{
+    for (auto* f : platform::Loaded_forms())
+        if (f->Form_name() == name) return true;
+    return false;
+}
 
 } // namespace wk

@@ -12,7 +12,8 @@ namespace wk {
 std::string Display_Mill_Time(int32_t ms, bool strip);
 int16_t Get_Time_Part(const std::string& part, int32_t ms);
 int32_t Get_Local_Mill_Time();
-int32_t Time_To_Seconds(int hour, int minute, int second);
+// Seconds of the day of a date-time text ("hh:mm:ss" or "yyyy-mm-dd hh:mm:ss"); 0 when it is not one.
+int32_t Time_To_Seconds(const std::string& date_time);
 int32_t Get_Tick();
 void Wait_ms(int32_t ms, bool yield);
 void Wait_One_Second();
@@ -61,6 +62,16 @@ void Get_Form_Pos(const std::string& name, int32_t& left, int32_t& top, int32_t&
 // Sets g_Emergency_stop unless the frame starts with the DV header block (0x1F 0x07).
 void Check_DV_Header(std::span<const uint8_t> frame);
 bool In_IDE();
+
+// Windows by name: loaded ones compared without regard to case, or exactly.
+bool Is_Form_Loaded(const std::string& name);
+bool Is_Form_Loaded_Exact(const std::string& name);
+
+// Removes the first item until the collection is empty.
+template <class C> void Clear_Collection(C& collection)
+{
+    while (!collection.empty()) collection.erase(collection.begin());
+}
 
 // Case-insensitive comparison of ASCII texts (file suffixes and the like).
 bool Same_text_ci(const std::string& a, const std::string& b);

@@ -53,6 +53,7 @@ QSM_error_form::QSM_error_form() : Form_window("QSM_error_form")
     layout->addWidget(err_lbl, 1);
     layout->addWidget(ProgressBar1);
     layout->addLayout(buttons);
+    resize(600, 280);
     connect(Cmd_continue, &QPushButton::clicked, this, [this] { Cmd_continue_Click(); });
     connect(Cmd_exit, &QPushButton::clicked, this, [this] { Cmd_exit_Click(); });
     connect(Cmd_print_error, &QPushButton::clicked, this, [this] { Cmd_print_error_Click(); });

@@ -19,6 +19,9 @@ Temp_home::Temp_home()
     path_ = made;
     if (const char* old = std::getenv("WAKELINE_HOME")) { old_home_ = old; had_old_ = true; }
     setenv("WAKELINE_HOME", path_.c_str(), 1);
+    if (const char* old = std::getenv("TMPDIR")) { old_tmp_ = old; had_tmp_ = true; }
+    fs::create_directory(path_ / "tmp");
+    setenv("TMPDIR", (path_ / "tmp").c_str(), 1);
     setenv("WAKELINE_TRACER", (path_ / "tracer.sock").c_str(), 1);
     Ini_file_path = (App_data() / "Wakeline.ini").string();
     g_AppUserData = App_data().string();
@@ -30,6 +33,8 @@ Temp_home::~Temp_home()
     if (had_old_) setenv("WAKELINE_HOME", old_home_.c_str(), 1);
     else unsetenv("WAKELINE_HOME");
     unsetenv("WAKELINE_TRACER");
+    if (had_tmp_) setenv("TMPDIR", old_tmp_.c_str(), 1);
+    else unsetenv("TMPDIR");
     Ini_file_path.clear();
     g_AppUserData.clear();
     g_Data_folder.clear();

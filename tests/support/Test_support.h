@@ -13,7 +13,7 @@
 namespace wk::test {
 
 // A fresh temporary folder set as WAKELINE_HOME for the test's life; the program-wide paths are
-// reset so nothing leaks between tests.
+// reset so nothing leaks between tests. TMPDIR points into it too.
 class Temp_home {
 public:
     Temp_home();
@@ -23,12 +23,12 @@ public:
 
 private:
     std::filesystem::path path_;
-    std::string old_home_;
-    bool had_old_ = false;
+    std::string old_home_, old_tmp_;
+    bool had_old_ = false, had_tmp_ = false;
 };
 
 // A clock the test moves by hand; sleeping advances it.
-class Manual_clock final : public platform::Clock {
+class Manual_clock : public platform::Clock {
 public:
     Manual_clock();
     ~Manual_clock() override;
