@@ -1,9 +1,14 @@
 // Wakeline3_0: the photo-finish station.
+#include "capture/Form_capture_multi_file.h"
+#include "platform/Dv_codec_check.h"
 #include "platform/Forms.h"
 #include "platform/Key_event_filter.h"
 #include "platform/Qt_dialogs.h"
-#include "services/Module_canoe.h"
+#include "platform/Qt_printer.h"
+#include "results/Form_LCS_preview.h"
+#include "services/Form_Wakeline_Full_Startup.h"
 #include "services/QSM_error_form.h"
+#include "viewer/Frm_kanot_2.h"
 
 #include <QApplication>
 
@@ -11,10 +16,19 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     app.setApplicationName("Wakeline3_0");
-    static wk::platform::Qt_dialogs dialogs;
-    wk::platform::Install_dialogs(&dialogs);
-    wk::platform::Install_key_event_filter();
-    wk::Install_error_form();
-    wk::Wakeline_Initialization();
-    return 0;
+    app.setQuitOnLastWindowClosed(false); // the program ends through its own exit
+    using namespace wk;
+    static platform::Qt_dialogs dialogs;
+    platform::Install_dialogs(&dialogs);
+    static platform::Qt_printer_port printers;
+    platform::Install_printer_port(&printers);
+    platform::Install_key_event_filter();
+    Install_error_form();
+    Install_print_preview();
+    platform::Register_DV_codec();
+    platform::Register_window_opener("Frm_kanot_2", [] { platform::Form_instance<Frm_kanot_2>().show(); });
+    platform::Register_window_opener("Form_capture_multi_file",
+                                     [] { platform::Form_instance<Form_capture_multi_file>().show(); });
+    platform::Form_instance<Form_Wakeline_Full_Startup>().show();
+    return app.exec();
 }

@@ -21,6 +21,8 @@ void Form_window::Unload_form()
     Unregister_form(this);
     hide();
     deleteLater();
+    // The program ends when its last window has gone.
+    if (Loaded_forms().empty()) Quit_event_loop();
 }
 
 void Form_window::closeEvent(QCloseEvent* event)

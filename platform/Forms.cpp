@@ -90,3 +90,26 @@ void End_program(int code)
 }
 void Install_end_program(std::function<void(int)> handler) { g_end_handler = std::move(handler); }
 } // namespace wk::platform
+
+#include <map>
+namespace wk::platform {
+namespace {
+std::map<std::string, std::function<void()>>& Openers()
+{
+    static std::map<std::string, std::function<void()>> openers;
+    return openers;
+}
+} // namespace
+void Register_window_opener(const std::string& name, std::function<void()> open) { Openers()[name] = std::move(open); }
+bool Open_window(const std::string& name)
+{
+    auto it = Openers().find(name);
+    if (it == Openers().end() || !it->second) return false;
+    it->second();
+    return true;
+}
+void Quit_event_loop()
+{
+    if (QCoreApplication::instance()) QCoreApplication::exit(0);
+}
+} // namespace wk::platform

@@ -49,5 +49,19 @@ namespace wk::platform {
 // The system's End: the process ends at once. Tests install their own handler (which must not
 // return normally to the caller's next step: it throws).
 [[noreturn]] void End_program(int code = 0);
+// What a test's end handler throws; code that catches everything lets it pass.
+struct End_requested {
+    int code = 0;
+};
 void Install_end_program(std::function<void(int)> handler);
+} // namespace wk::platform
+
+namespace wk::platform {
+// Windows of later parts of the program are opened by name, so that a window never includes
+// another part's header. The program registers an opener for each.
+void Register_window_opener(const std::string& name, std::function<void()> open);
+// False when no opener is registered under that name.
+bool Open_window(const std::string& name);
+// Ends the event loop once the last window has gone.
+void Quit_event_loop();
 } // namespace wk::platform

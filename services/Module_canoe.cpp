@@ -4,13 +4,20 @@
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Forms.h"
+#include "platform/Interface_kit.h"
+#include "platform/Print_target.h"
+#include "platform/Registry_store.h"
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_system.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
+#include "services/Run_time_error.h"
+#include "services/cRegistry.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace wk {
@@ -44,9 +51,175 @@ void Wakeline_Initialization()
         char* end = nullptr;
         const long v = std::strtol(correction.c_str(), &end, 10);
         g_Timing_correction = (end && end != correction.c_str()) ? int32_t(v) : 0;
+        if (!Verify_Phidget()) {
+            platform::MsgBox("Phidget software error!");
+            platform::End_program(1);
+        }
         g_initialized = true;
+    } catch (const platform::End_requested&) {
+        throw;
     } catch (...) {
         Report_current_exception("Wakeline_Initialization of Module Module_canoe");
+    }
+}
+
+void Load_Event_Name() { g_Event_name = Read_Ini_Value("Canoe", "event_name", Ini_file_path, "NOEVENT"); }
+
+bool Verify_Phidget()
+{
+    int step = 1;
+    try {
+        g_Interface_kit = platform::Create_interface_kit();
+        step = 2;
+        const std::string version = g_Interface_kit->Library_version();
+        step = 3;
+        if (g_Compiled && (version.find("Phidget COM Library 2.1.6") == std::string::npos ||
+                           version.find("Phidget21 - Version 2.1.6") == std::string::npos)) {
+            platform::MsgBox("Wrong Phidget versions found!\r\n" + version);
+            return false;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        const auto* r = dynamic_cast<const Run_time_error*>(&e);
+        Trace_Line("Phidgets error at line " + std::to_string(step) + " Error number = " +
+                   std::to_string(r ? r->number() : 0) + " " + e.what());
+        return false;
+    }
+}
+
+std::string Get_Codec_dll(const std::string& fourcc)
+{
+    try {
+        platform::Reg_value v;
+        platform::Registry_store store;
+        // Read without the registry class's message box: a machine without the key has no codec.
+        if (store.Get_value(platform::HKEY_LOCAL_MACHINE, k_Drivers32_key, "vidc." + fourcc, v) != platform::REG_OK)
+            return "";
+        cRegistry reg;
+        reg.ClassKey(platform::HKEY_LOCAL_MACHINE);
+        reg.SectionKey(k_Drivers32_key);
+        reg.ValueKey("vidc." + fourcc);
+        reg.ValueType(platform::REG_SZ);
+        return Reg_variant_text(reg.Value());
+    } catch (...) {
+        Report_current_exception("Get_Codec_dll of Module Module_canoe");
+        return "";
+    }
+}
+
+void Eval_Codecs()
+{
+    try {
+        Trace_Line("*Eval_Codecs");
+        if (!Get_Codec_dll("dvsd").empty()) g_DV_Codec = "dvsd";
+        if (!Get_Codec_dll("CDVC").empty()) g_DV_Codec = "CDVC";
+    } catch (...) {
+        return;
+    }
+    if (g_DV_Codec.empty()) {
+        platform::MsgBox("No DV codec installed!\r\nPlease follow the installation instructions!\r\n"
+                         "The DV codec is included in the installation files!");
+        platform::End_program(1);
+    }
+}
+
+void Stop_Active_Capture()
+{
+    g_Capture_running = false;
+    try {
+        if (g_Capture) g_Capture->Stop_Capture();
+    } catch (...) {
+    }
+}
+
+void Stop_All_Captures()
+{
+    Stop_Active_Capture();
+    g_Emergency_stop = true;
+    Wait_One_Second();
+}
+
+void Wakeline_exit()
+{
+    try {
+        Trace_Line("********Canoe_exit start");
+        g_Exiting = true;
+        if (g_Compiled) {
+            const int answer = platform::MsgBox("Exiting Wakeline, are you sure?",
+                                                platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Exit");
+            if (answer != platform::vbOK) {
+                g_Exiting = false;
+                return;
+            }
+        }
+        if (g_Capture_running) {
+            Stop_Active_Capture();
+            for (int i = 0; i < 50; ++i) {
+                platform::Get_clock().Sleep_ms(30);
+                platform::Do_events();
+            }
+        }
+        Trace_Line("********Canoe_exit captures stopped");
+        Trace_Line("********obj_Midi nothing");
+        // Unload until nothing is left, or a pass unloads nothing (a window that refuses).
+        for (auto forms = platform::Loaded_forms(); !forms.empty();) {
+            for (platform::Form* f : forms) {
+                const auto still = platform::Loaded_forms();
+                if (std::find(still.begin(), still.end(), f) == still.end()) continue; // gone with another
+                const std::string name = f->Form_name();
+                Trace_Line("About to unload " + name);
+                f->Unload_form();
+                Trace_Line("Unloaded " + name);
+                Trace_Line("forms.count = " + std::to_string(platform::Loaded_forms().size()));
+            }
+            const auto left = platform::Loaded_forms();
+            if (left.size() >= forms.size()) break;
+            forms = left;
+        }
+        if (g_Taskbar_hidden) g_Taskbar_hidden = false;
+        Trace_Line("******Canoe_exit end");
+        if (platform::Loaded_forms().empty()) platform::Quit_event_loop();
+    } catch (const platform::End_requested&) {
+        throw;
+    } catch (...) {
+        Report_current_exception("Wakeline_exit of Module Module_canoe");
+    }
+}
+
+void Check_Printer()
+{
+    try {
+        platform::Printer_facts facts;
+        if (auto* port = platform::Get_printer_port()) facts = port->Facts();
+        g_Printer_count = int16_t(facts.count);
+        if (facts.count == 0) {
+            g_Paper_width = 11904;
+            g_Paper_height = 16834;
+        } else {
+            g_Paper_width = int32_t(std::nearbyint(facts.page_width_twips));
+            g_Paper_height = int32_t(std::nearbyint(facts.page_height_twips));
+        }
+    } catch (...) {
+    }
+}
+
+void Printer_End()
+{
+    try {
+        auto* preview = platform::Get_print_preview_port();
+        if (!g_Print_preview) {
+            if (preview) preview->Hide_preview();
+            if (g_Print_target && !g_Print_target->EndDoc())
+                throw Run_time_error(482, "Printer error");
+            platform::App().title = g_App_Title;
+        } else {
+            if (!g_Print_target) return;
+            const QImage page = g_Print_target->Page_image();
+            if (preview) preview->Show_page(page);
+            g_Print_target->Clear();
+        }
+    } catch (...) {
+        Report_current_exception("Printer_End of Module Module_canoe");
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Start-up, the one-time initialisation, the codec check, the program exit and the end of a
-// print job.
+// Start-up, the one-time initialisation, the codec check, the program exit, stopping captures
+// and the end of a print job.
+#include <string>
 
 namespace wk {
 
@@ -9,5 +10,21 @@ void Wakeline_Initialization();
 void Set_Compiled_Flag();
 // Forgets that initialisation ran (tests only).
 void Reset_Initialization_for_tests();
+void Load_Event_Name();
+// Fills g_DV_Codec from the registered DV codecs ("CDVC" wins over "dvsd"), or ends the program.
+void Eval_Codecs();
+// The driver registered for a video codec, "" when none.
+std::string Get_Codec_dll(const std::string& fourcc);
+bool Verify_Phidget();
+// Asks, stops the capture and unloads every window. A cancelled exit leaves everything running.
+void Wakeline_exit();
+void Stop_Active_Capture();
+void Stop_All_Captures();
+void Check_Printer();
+// Sends the page to the printer, or shows it in the preview window.
+void Printer_End();
+
+// The registry key and value names of the video codecs.
+inline constexpr const char* k_Drivers32_key = "Software\\Microsoft\\Windows NT\\CurrentVersion\\DRIVERS32";
 
 } // namespace wk

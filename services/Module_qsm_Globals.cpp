@@ -1,5 +1,8 @@
 #include "services/Module_qsm_Globals.h"
 
+#include "platform/Interface_kit.h"
+#include "platform/Print_target.h"
+
 namespace wk {
 
 std::shared_ptr<cls_AVI_handler> g_Recording;
@@ -24,6 +27,9 @@ std::string g_Marathon_results_xml;
 int32_t g_Timing_correction = 0;
 std::string g_DV_Codec;
 bool g_Taskbar_hidden = false;
+std::shared_ptr<platform::Interface_kit> g_Interface_kit;
+bool g_Print_preview = false;
+std::shared_ptr<platform::Print_target> g_Print_target;
 int16_t g_Printer_count = 0;
 int32_t g_Paper_width = 0;
 int32_t g_Paper_height = 0;

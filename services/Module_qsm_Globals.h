@@ -8,6 +8,10 @@
 
 namespace wk {
 
+namespace platform {
+class Print_target;
+class Interface_kit;
+} // namespace platform
 class cls_AVI_handler;
 class cDIBSection;
 
@@ -69,9 +73,14 @@ extern std::string g_Marathon_results_xml;
 extern int32_t g_Timing_correction;
 extern std::string g_DV_Codec;
 extern bool g_Taskbar_hidden;
+extern std::shared_ptr<platform::Interface_kit> g_Interface_kit;
 extern int16_t g_Printer_count;
 extern int32_t g_Paper_width;
 extern int32_t g_Paper_height;
+
+// Printing: preview on or off, and where the page is drawn (printer or preview page).
+extern bool g_Print_preview;
+extern std::shared_ptr<platform::Print_target> g_Print_target;
 
 // Recording and viewer.
 extern int32_t g_DV_Extra_Offset;

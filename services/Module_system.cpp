@@ -2,8 +2,21 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
+#include "platform/Forms.h"
+#include "platform/Mount_table.h"
+#include "services/Module_error.h"
+#include "services/Module_utilities.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <netdb.h>
+#include <sys/stat.h>
 
 #include <filesystem>
+#include <cmath>
 #include <cstdio>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -45,6 +58,197 @@ std::string Get_OS_Service_Pack()
     std::string text = std::string(u.sysname) + " " + u.release;
     if (text.size() > 128) text.resize(128);
     return text;
+}
+
+std::string Trim_At_Nul(const std::string& text)
+{
+    std::string t = text.substr(0, text.find('\0'));
+    t.erase(0, t.find_first_not_of(' '));
+    const size_t last = t.find_last_not_of(' ');
+    t.erase(last == std::string::npos ? 0 : last + 1);
+    return t;
+}
+
+std::string Get_UNC_Name(const std::string& path)
+{
+    const auto mount = platform::Mount_of(path);
+    if (!mount || !mount->Is_network()) {
+        platform::MsgBox("Error: Not Connected", platform::vbInformation);
+        return "";
+    }
+    return mount->source;
+}
+
+std::string Get_Share_Path(const std::string& path)
+{
+    const auto mount = platform::Mount_of(path);
+    return (mount && mount->Is_network() ? mount->source : std::string()) + path;
+}
+
+std::string Get_IP_Address()
+{
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0) {
+        platform::MsgBox("Windows Sockets error " + std::to_string(errno) +
+                         " has occurred. Unable to successfully get Host Name.");
+        return "";
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) {
+        platform::MsgBox("Windows Sockets are not responding. Unable to successfully get Host Name.");
+        return "";
+    }
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* a = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+    freeaddrinfo(found);
+    return text;
+}
+
+std::string Get_error_text(int32_t code)
+{
+    // The system error texts of the codes this program meets.
+    static const std::pair<int32_t, const char*> texts[] = {
+        {0, "The operation completed successfully."},
+        {2, "The system cannot find the file specified."},
+        {3, "The system cannot find the path specified."},
+        {5, "Access is denied."},
+        {13, "The data is invalid."},
+        {32, "The process cannot access the file because it is being used by another process."},
+        {80, "The file exists."},
+        {112, "There is not enough space on the disk."},
+        {234, "More data is available."},
+        {1020, "Cannot create a stable subkey under a volatile parent key."},
+    };
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "%X", static_cast<uint32_t>(code));
+    const std::string numbers = "Dec: " + std::to_string(code) + "\t" + "Hex: " + hex;
+    for (const auto& [c, t] : texts)
+        if (c == code) return std::string(t) + "\r\n" + numbers;
+    return "(No such error)\r\n\r\n" + numbers;
+}
+
+std::string Format_number(double value)
+{
+    char buf[64];
+    if (value < 10) std::snprintf(buf, sizeof buf, "%.2f", value);
+    else if (value < 100) std::snprintf(buf, sizeof buf, "%.1f", value);
+    else std::snprintf(buf, sizeof buf, "%.0f", std::nearbyint(value));
+    return buf;
+}
+
+std::string Format_bytes(double v)
+{
+    if (v <= 999) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.0f", std::nearbyint(v));
+        return std::string(buf) + " bytes";
+    }
+    static const char* units[] = {"KB", "MB", "GB", "TB", "PB", "EB", "ZB"};
+    double divisor = 1024;
+    for (const char* unit : units) {
+        if (v <= 999 * divisor) return Format_number(v / divisor) + " " + unit;
+        divisor *= 1024;
+    }
+    return Format_number(v / divisor) + " YB";
+}
+
+std::vector<std::string> fso_Youngest_files(const std::string& folder)
+{
+    std::vector<std::string> result;
+    try {
+        std::error_code ec;
+        if (folder.empty() || !std::filesystem::is_directory(folder, ec)) return result;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+            if (!entry.is_regular_file(ec)) continue;
+            std::string text;
+            const std::string name = entry.path().filename().string();
+            struct stat st{};
+            if (Get_Extension(name) == "qs2" && stat(entry.path().c_str(), &st) == 0 && st.st_size > 1048576) {
+                std::tm tm{};
+                localtime_r(&st.st_mtime, &tm);
+                char when[32];
+                std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
+                text = std::string(when) + name;
+            }
+            result.push_back(text);
+        }
+        Bubble_sort(result);
+    } catch (...) {
+        Report_current_exception("fso_Youngest_files of Module Module_system");
+    }
+    return result;
+}
+
+bool Associate_File_Extension(const std::string& extension, const std::string& class_name,
+                              const std::string& description, const std::string& icon_path,
+                              const std::string& program_path)
+{
+    namespace fs = std::filesystem;
+    const fs::path data = platform::Xdg_data_home();
+    const fs::path mime_dir = data / "mime" / "packages";
+    const fs::path app_dir = data / "applications";
+    std::error_code ec;
+    fs::create_directories(mime_dir, ec);
+    if (!ec) fs::create_directories(app_dir, ec);
+    if (ec) {
+        platform::MsgBox("Error: Creating Key!");
+        return false;
+    }
+    const std::string ext = extension.empty() || extension[0] != '.' ? extension : extension.substr(1);
+    const std::string mime = "application/x-" + class_name;
+    auto write = [](const fs::path& p, const std::string& text) {
+        const fs::path tmp = p.string() + ".tmp";
+        {
+            std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+            out << text;
+            if (!out.flush()) return false;
+        }
+        std::error_code e;
+        fs::rename(tmp, p, e);
+        return !e;
+    };
+    auto xml_escape = [](const std::string& s) {
+        std::string o;
+        for (char c : s) o += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
+        return o;
+    };
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+        "  <mime-type type=\"" + mime + "\">\n"
+        "    <comment>" + xml_escape(description) + "</comment>\n"
+        "    <glob pattern=\"*." + xml_escape(ext) + "\"/>\n"
+        "  </mime-type>\n"
+        "</mime-info>\n";
+    const std::string desktop =
+        "[Desktop Entry]\n"
+        "Type=Application\n"
+        "Name=Wakeline\n"
+        "Comment=" + description + "\n"
+        "Exec=\"" + program_path + "\" %f\n"
+        "Icon=" + icon_path + "\n"
+        "MimeType=" + mime + ";\n"
+        "Terminal=false\n";
+    if (!write(mime_dir / (class_name + ".xml"), xml) ||
+        !write(app_dir / ("wakeline-" + class_name + ".desktop"), desktop)) {
+        platform::MsgBox("Error Setting String Value!");
+        return false;
+    }
+    return true;
+}
+
+bool Associate_Qs2_Files()
+{
+    const std::string folder = platform::Program_folder().string();
+    const bool ok = Associate_File_Extension(".qs2", "qs2_ext", "Wakeline data file",
+                                             platform::Join_path(folder, "Wakeline_free.ico"),
+                                             platform::Program_file().string());
+    platform::MsgBox(ok ? "Associated the file extension .qs2 with this application!"
+                        : "The file extension .qs2 could not be associated with this application.");
+    return ok;
 }
 
 } // namespace wk

@@ -1,6 +1,9 @@
 #pragma once
 // Operating-system and network helpers.
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace wk {
 
@@ -11,5 +14,48 @@ std::string AppUserData();
 // release text in place of the service pack; both go into recording headers.
 std::string Get_OS_Version();
 std::string Get_OS_Service_Pack();
+std::string Trim_At_Nul(const std::string& text);
+
+// The network name of the share that holds path ("" and an information box when the path is
+// not on a network mount), and the share name followed by the path.
+std::string Get_UNC_Name(const std::string& path);
+std::string Get_Share_Path(const std::string& path);
+// The first IPv4 address of this host's name, dotted; "" with a message on failure.
+std::string Get_IP_Address();
+
+// The system's text for an error code, then "Dec: " code TAB "Hex: " code.
+std::string Get_error_text(int32_t code);
+std::string Format_bytes(double bytes);
+std::string Format_number(double value);
+
+// Ascending bubble sort; passes over a shrinking range until one makes no swap.
+template <class T> void Bubble_sort(std::vector<T>& items)
+{
+    if (items.size() < 2) return;
+    size_t end = items.size() - 1;
+    bool swapped = true;
+    while (swapped && end > 0) {
+        swapped = false;
+        for (size_t i = 0; i < end; ++i)
+            if (items[i + 1] < items[i]) {
+                std::swap(items[i], items[i + 1]);
+                swapped = true;
+            }
+        --end;
+    }
+}
+
+// The folder's recordings larger than 1 MiB, each as its modification time
+// ("yyyy-mm-dd hh:mm:ss") followed by its name, oldest first; other files give empty entries
+// at the front. Empty when the folder is missing or holds no file.
+std::vector<std::string> fso_Youngest_files(const std::string& folder);
+
+// Registers a file type for this user: a MIME type and a desktop entry in the user's data
+// folder. False (after its message) when a file could not be written.
+bool Associate_File_Extension(const std::string& extension, const std::string& class_name,
+                              const std::string& description, const std::string& icon_path,
+                              const std::string& program_path);
+// Registers ".qs2" for this program and says whether it worked.
+bool Associate_Qs2_Files();
 
 } // namespace wk

@@ -1,0 +1,264 @@
+#include "platform/Form_window.h"
+#include "platform/Forms.h"
+#include "platform/Interface_kit.h"
+#include "platform/Print_target.h"
+#include "platform/Registry_store.h"
+#include "services/Form_Wakeline_Full_Startup.h"
+#include "services/Module_canoe.h"
+#include "services/Module_ini.h"
+#include "services/Module_utilities.h"
+#include "services/Module_qsm_Globals.h"
+#include "tests/support/Test_support.h"
+
+#include <QRadioButton>
+#include <filesystem>
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Test_kit : platform::Interface_kit {
+    std::string version;
+    std::string Library_version() const override { return version; }
+};
+
+class Start_up : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Reset_Initialization_for_tests();
+        platform::Install_end_program([](int code) { throw platform::End_requested{code}; });
+        g_DV_Codec.clear();
+        g_Exiting = false;
+        g_Capture_running = false;
+    }
+    void TearDown() override
+    {
+        platform::Install_end_program(nullptr);
+        platform::Install_interface_kit_factory(nullptr);
+        Reset_Initialization_for_tests();
+        for (auto* f : platform::Loaded_forms()) f->Unload_form();
+    }
+    void Write_ini(const std::string& text)
+    {
+        fs::create_directories(home.App_data());
+        test::Write_file(home.App_data() / "Wakeline.ini", text);
+    }
+    void Register_codec(const std::string& fourcc)
+    {
+        platform::Registry_store().Set_value(platform::HKEY_LOCAL_MACHINE, k_Drivers32_key, "vidc." + fourcc,
+                                             platform::Registry_store::Text_value("dv.dll"));
+    }
+    // Runs f; returns the exit code when the program was ended, -1 when it went on.
+    int Ended(const std::function<void()>& f)
+    {
+        try {
+            f();
+        } catch (const platform::End_requested& e) {
+            return e.code;
+        }
+        return -1;
+    }
+    test::Temp_home home;
+    test::Manual_clock clock;
+    test::Scripted_dialogs dialogs;
+};
+
+TEST_F(Start_up, InitialisationRunsOnceAndPutsEveryPathUnderTheHome)
+{
+    Write_ini("[Settings]\r\ntimingcorrection=-40\r\n");
+    clock.tick = 5000;
+    Wakeline_Initialization();
+    EXPECT_EQ(g_Start_tick, 5000);
+    EXPECT_EQ(g_AppUserData, home.App_data().string());
+    EXPECT_EQ(Ini_file_path, (home.App_data() / "Wakeline.ini").string());
+    EXPECT_EQ(g_Data_folder, (home.path() / "Wakeline_Data").string());
+    EXPECT_EQ(g_Marathon_xml, (home.path() / "Wakeline_Data" / "marathon.xml").string());
+    EXPECT_EQ(g_Version_text, "3.0.8");
+    EXPECT_EQ(g_Edition_text, "Wakeline, Full version");
+    EXPECT_EQ(g_Timing_correction, -40);
+    EXPECT_TRUE(g_Compiled);
+    ASSERT_TRUE(g_Interface_kit);
+    clock.tick = 9000;
+    Wakeline_Initialization();
+    EXPECT_EQ(g_Start_tick, 5000);
+}
+
+TEST_F(Start_up, AMissingIniIsSaidAndTheStartGoesOn)
+{
+    dialogs.Expect_message("Wakeline.ini not found");
+    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1);
+    EXPECT_EQ(g_Timing_correction, 0);
+    // Read_Ini_Value with an empty path initialises first.
+    Reset_Initialization_for_tests();
+    Ini_file_path.clear();
+    dialogs.Expect_message("Wakeline.ini not found");
+    EXPECT_EQ(Read_Ini_Value("Canoe", "Lane_num", "", "5"), "5");
+    EXPECT_FALSE(Ini_file_path.empty());
+}
+
+TEST_F(Start_up, AFailingOrWrongInterfaceKitEndsTheProgram)
+{
+    Write_ini("[Canoe]\r\n");
+    platform::Install_interface_kit_factory([]() -> std::shared_ptr<platform::Interface_kit> {
+        throw std::runtime_error("kit library not installed");
+    });
+    dialogs.Expect_message("Phidget software error!");
+    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), 1);
+
+    auto kit = std::make_shared<Test_kit>();
+    kit->version = "Phidget COM Library 2.1.5 - Phidget21 - Version 2.1.6";
+    platform::Install_interface_kit_factory([kit] { return kit; });
+    dialogs.Expect_message("Wrong Phidget versions found!\r\nPhidget COM Library 2.1.5");
+    dialogs.Expect_message("Phidget software error!");
+    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), 1);
+
+    kit->version = "Phidget COM Library 2.1.6 / Phidget21 - Version 2.1.6";
+    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1);
+}
+
+TEST_F(Start_up, TheCodecCheckPrefersCdvcAndEndsWithoutAnyCodec)
+{
+    dialogs.Expect_message("No DV codec installed!\r\nPlease follow the installation instructions!\r\n"
+                           "The DV codec is included in the installation files!");
+    EXPECT_EQ(Ended([] { Eval_Codecs(); }), 1);
+    Register_codec("dvsd");
+    Eval_Codecs();
+    EXPECT_EQ(g_DV_Codec, "dvsd");
+    Register_codec("CDVC");
+    Eval_Codecs();
+    EXPECT_EQ(g_DV_Codec, "CDVC");
+    EXPECT_EQ(Get_Codec_dll("dvsd"), "dv.dll");
+    EXPECT_EQ(Get_Codec_dll("mjpg"), "");
+}
+
+// A loaded window that counts its unloads.
+struct Counting_form : platform::Form {
+    explicit Counting_form(std::string n) : name(std::move(n)) { platform::Register_form(this); }
+    ~Counting_form() override { platform::Unregister_form(this); }
+    std::string Form_name() const override { return name; }
+    void Unload_form() override { ++unloads; platform::Unregister_form(this); }
+    std::string name;
+    int unloads = 0;
+};
+
+struct Stubborn_form : Counting_form {
+    using Counting_form::Counting_form;
+    void Unload_form() override { ++unloads; } // refuses to go
+};
+
+TEST_F(Start_up, ACancelledExitLeavesEverythingRunning)
+{
+    Counting_form viewer("Frm_kanot_2");
+    dialogs.Expect_message("Exiting Wakeline, are you sure?", platform::vbCancel);
+    Wakeline_exit();
+    EXPECT_FALSE(g_Exiting);
+    EXPECT_EQ(viewer.unloads, 0);
+    ASSERT_EQ(dialogs.styles.size(), 1u);
+    EXPECT_EQ(dialogs.styles[0], platform::vbOKCancel | platform::vbDefaultButton2);
+    EXPECT_EQ(dialogs.shown[0].substr(0, 13), "Wakeline Exit");
+}
+
+TEST_F(Start_up, AConfirmedExitStopsTheCaptureAndUnloadsEveryWindow)
+{
+    struct Capture : Active_capture {
+        int stops = 0;
+        void Stop_Capture() override { ++stops; }
+        int32_t Buff_num() override { return 0; }
+        uint8_t* get_Buffaddr(int32_t) override { return nullptr; }
+        void Let_Goal_offset(int16_t) override {}
+    };
+    auto capture = std::make_shared<Capture>();
+    g_Capture = capture;
+    g_Capture_running = true;
+    Counting_form a("Frm_kanot_2"), b("Form_capture_multi_file");
+    dialogs.Expect_message("Exiting Wakeline, are you sure?", platform::vbOK);
+    const int32_t before = clock.tick;
+    Wakeline_exit();
+    EXPECT_TRUE(g_Exiting);
+    EXPECT_EQ(capture->stops, 1);
+    EXPECT_FALSE(g_Capture_running);
+    EXPECT_EQ(platform::Tick_difference(clock.tick, before), 1500); // 50 waits of 30 ms
+    EXPECT_EQ(a.unloads, 1);
+    EXPECT_EQ(b.unloads, 1);
+    EXPECT_TRUE(platform::Loaded_forms().empty());
+    g_Capture.reset();
+}
+
+TEST_F(Start_up, TheUnloadLoopEndsWhenAPassUnloadsNothing)
+{
+    Stubborn_form stuck("Frm_stuck");
+    Counting_form other("Frm_other");
+    dialogs.Expect_message("Exiting Wakeline, are you sure?", platform::vbOK);
+    Wakeline_exit();
+    EXPECT_EQ(other.unloads, 1);
+    EXPECT_EQ(stuck.unloads, 2);
+    platform::Unregister_form(&stuck);
+}
+
+TEST_F(Start_up, WithoutPrintersThePageIsA4InTwips)
+{
+    Check_Printer();
+    EXPECT_EQ(g_Printer_count, 0);
+    EXPECT_EQ(g_Paper_width, 11904);
+    EXPECT_EQ(g_Paper_height, 16834);
+    struct One_printer : platform::Printer_port {
+        platform::Printer_facts Facts() override { return {1, 12240, 15840}; }
+        std::shared_ptr<platform::Print_target> Open_printer() override { return nullptr; }
+    } port;
+    platform::Install_printer_port(&port);
+    Check_Printer();
+    platform::Install_printer_port(nullptr);
+    EXPECT_EQ(g_Printer_count, 1);
+    EXPECT_EQ(g_Paper_width, 12240);
+    EXPECT_EQ(g_Paper_height, 15840);
+}
+
+TEST_F(Start_up, PrinterEndSendsThePageAndRestoresTheTitle)
+{
+    auto target = std::make_shared<platform::Recording_print_target>();
+    g_Print_target = target;
+    g_Print_preview = false;
+    g_App_Title = "Wakeline3_0";
+    platform::App().title = "Printing...";
+    Printer_End();
+    EXPECT_EQ(target->calls, (std::vector<std::string>{"EndDoc"}));
+    EXPECT_EQ(platform::App().title, "Wakeline3_0");
+    g_Print_target.reset();
+}
+
+TEST_F(Start_up, TheStartupWindowPreselectsFromTheIniAndOpensTheChosenWindow)
+{
+    Write_ini("[Canoe]\r\n");
+    Register_codec("dvsd");
+    std::vector<std::string> opened;
+    platform::Register_window_opener("Frm_kanot_2", [&] { opened.push_back("viewer"); });
+    platform::Register_window_opener("Form_capture_multi_file", [&] { opened.push_back("capture"); });
+    {
+        auto& w = platform::Form_instance<Form_Wakeline_Full_Startup>();
+        EXPECT_EQ(w.windowTitle(), "Wakeline Startup");
+        EXPECT_TRUE(w.Option_capture_type[0]->isChecked()); // no capture_type: single file
+        EXPECT_EQ(w.Option_capture_type[0]->text(), "Single file (original Wakeline)");
+        w.Option_capture_type[2]->click();
+        EXPECT_EQ(Read_Ini_Value("Canoe", "capture_type", Ini_file_path, ""), "multiple");
+        w.Command_go_Click();
+        EXPECT_FALSE(Is_Form_Loaded("Form_Wakeline_Full_Startup"));
+    }
+    {
+        auto& w = platform::Form_instance<Form_Wakeline_Full_Startup>();
+        EXPECT_TRUE(w.Option_capture_type[1]->isChecked()); // "multiple"
+        w.Command_go_Click();
+    }
+    {
+        auto& w = platform::Form_instance<Form_Wakeline_Full_Startup>();
+        w.Option_capture_type[0]->click();
+        w.Command_go_Click();
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{"viewer", "capture", "viewer"}));
+    platform::Register_window_opener("Frm_kanot_2", nullptr);
+    platform::Register_window_opener("Form_capture_multi_file", nullptr);
+}
+
+} // namespace
+} // namespace wk
