@@ -2,39 +2,10 @@
 #include "services/Module_trace.h"
 #include "tests/support/Test_support.h"
 
-#include <cstring>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace wk {
 namespace {
-
-// A tracer listening on the test's socket.
-class Test_tracer {
-public:
-    explicit Test_tracer(const std::string& path)
-    {
-        fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-        bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    }
-    ~Test_tracer() { close(fd_); }
-    bool bound() const { return bound_; }
-    // The next datagram, or "" when none is waiting.
-    std::string Receive()
-    {
-        char buf[4096];
-        const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-        return n > 0 ? std::string(buf, size_t(n)) : std::string();
-    }
-
-private:
-    int fd_ = -1;
-    bool bound_ = false;
-};
 
 class Trace_log : public ::testing::Test {
 protected:
@@ -46,7 +17,7 @@ protected:
 
 TEST_F(Trace_log, ALineHasTheProgramMarkProcessThreadTimeAndTabbedItems)
 {
-    Test_tracer tracer(Tracer_socket_path());
+    test::Test_tracer tracer(Tracer_socket_path());
     ASSERT_TRUE(tracer.bound());
     clock.now = {2026, 3, 4, 5, 6, 7, 0};
     g_Compiled = true;
@@ -60,7 +31,7 @@ TEST_F(Trace_log, ALineHasTheProgramMarkProcessThreadTimeAndTabbedItems)
 
 TEST_F(Trace_log, AnEmptyListEndsWithTheSeparatorAndTextIsSentAsWindows1252)
 {
-    Test_tracer tracer(Tracer_socket_path());
+    test::Test_tracer tracer(Tracer_socket_path());
     g_Compiled = false;
     Trace_Line();
     const std::string empty = tracer.Receive();
@@ -76,14 +47,14 @@ TEST_F(Trace_log, WithoutATracerNothingIsSentAndTheSearchRunsOnce)
 {
     Trace_Line("lost");
     EXPECT_FALSE(Find_Tracer_Window());
-    Test_tracer late(Tracer_socket_path()); // starts after the first search
+    test::Test_tracer late(Tracer_socket_path()); // starts after the first search
     Trace_Line("still lost");
     EXPECT_EQ(late.Receive(), "");
 }
 
 TEST_F(Trace_log, ASlowClockDropsTheLine)
 {
-    Test_tracer tracer(Tracer_socket_path());
+    test::Test_tracer tracer(Tracer_socket_path());
     struct Jumping_clock : test::Manual_clock {
         int32_t Tick() override { return tick += 60; }
     } jumping;

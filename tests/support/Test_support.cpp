@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -116,6 +119,35 @@ std::optional<std::string> Scripted_dialogs::Browse_folder(const std::string& ti
     shown.push_back("folder|" + title);
     if (auto s = Next('f', "")) return s->text;
     return std::nullopt;
+}
+
+Test_tracer::Test_tracer(const std::string& path)
+{
+    fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path) return;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+}
+
+Test_tracer::~Test_tracer()
+{
+    if (fd_ >= 0) close(fd_);
+}
+
+std::string Test_tracer::Receive()
+{
+    char buf[65536];
+    const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+    return n > 0 ? std::string(buf, size_t(n)) : std::string();
+}
+
+std::vector<std::string> Test_tracer::Receive_all()
+{
+    std::vector<std::string> lines;
+    for (std::string l = Receive(); !l.empty(); l = Receive()) lines.push_back(l);
+    return lines;
 }
 
 std::string Read_file(const fs::path& p)

@@ -76,6 +76,22 @@ private:
     std::deque<Step> script_;
 };
 
+// A tracer listening on a socket, as the tracer program does.
+class Test_tracer {
+public:
+    explicit Test_tracer(const std::string& path);
+    ~Test_tracer();
+    bool bound() const { return bound_; }
+    // The next line waiting, or "" when none is.
+    std::string Receive();
+    // Every line waiting.
+    std::vector<std::string> Receive_all();
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+};
+
 // Reads a whole file as bytes.
 std::string Read_file(const std::filesystem::path& p);
 void Write_file(const std::filesystem::path& p, const std::string& bytes);

@@ -1,0 +1,950 @@
+#include "recording/cls_AVI_handler.h"
+
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+#include "platform/Text_codec.h"
+#include "recording/Timecode_module.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_error.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_trace.h"
+#include "services/Module_utilities.h"
+#include "services/Run_time_error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace wk {
+namespace {
+
+constexpr const char* k_Class = " of Class Module cls_AVI_handler";
+
+void Put_long(uint8_t* p, int32_t v) { std::memcpy(p, &v, 4); }
+void Put_integer(uint8_t* p, int16_t v) { std::memcpy(p, &v, 2); }
+int32_t Get_long(const uint8_t* p)
+{
+    int32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+int16_t Get_integer(const uint8_t* p)
+{
+    int16_t v;
+    std::memcpy(&v, p, 2);
+    return v;
+}
+
+uint32_t Fourcc_of(const std::string& text)
+{
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4 && i < text.size(); ++i) v |= uint32_t(uint8_t(text[i])) << (8 * i);
+    return v;
+}
+
+int16_t g_next_file_number = 0;
+int16_t Free_file_number()
+{
+    g_next_file_number = int16_t(g_next_file_number % 511 + 1);
+    return g_next_file_number;
+}
+
+std::string Suffix_of(const std::string& path)
+{
+    const size_t dot = path.rfind('.');
+    const size_t sep = path.find_last_of("/\\");
+    if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return "";
+    return path.substr(dot + 1);
+}
+
+std::string Header_time_now()
+{
+    const auto t = platform::Get_clock().Now();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d-%02d-%02d %02d:%02d:%02d", t.year % 100, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return buf;
+}
+
+bool Marker_at(std::span<const uint8_t> buf, size_t i, const char* marker)
+{
+    return i + 4 <= buf.size() && std::memcmp(buf.data() + i, marker, 4) == 0;
+}
+
+} // namespace
+
+// ---- DV header record ----
+
+std::vector<uint8_t> DV_Header_Record::To_bytes() const
+{
+    std::vector<uint8_t> b(size_t(k_Size), 0);
+    std::memcpy(b.data(), Tag.data(), 4);
+    Put_long(&b[4], Record_size);
+    Put_long(&b[8], Stream_count);
+    Put_long(&b[12], Frame_count);
+    Put_integer(&b[16], Flag);
+    Put_integer(&b[18], Selection_start);
+    Put_integer(&b[20], Selection_end);
+    std::memcpy(&b[22], "HEID", 4);
+    for (size_t h = 0; h < Heats.size(); ++h) {
+        uint8_t* e = &b[26 + h * 40];
+        std::memcpy(e, Heats[h].Heat_ID.data(), 32);
+        Put_long(e + 32, Heats[h].Heat_start);
+        Put_long(e + 36, Heats[h].Start_correction);
+    }
+    Put_long(&b[186], First_hit);
+    Put_integer(&b[190], First_boat);
+    return b;
+}
+
+bool DV_Header_Record::From_bytes(std::span<const uint8_t> b)
+{
+    if (b.size() < 192 || std::memcmp(b.data(), "BXDV", 4) != 0) return false;
+    std::memcpy(Tag.data(), b.data(), 4);
+    Record_size = Get_long(&b[4]);
+    Stream_count = Get_long(&b[8]);
+    Frame_count = Get_long(&b[12]);
+    Flag = Get_integer(&b[16]);
+    Selection_start = Get_integer(&b[18]);
+    Selection_end = Get_integer(&b[20]);
+    for (size_t h = 0; h < Heats.size(); ++h) {
+        const uint8_t* e = &b[26 + h * 40];
+        std::memcpy(Heats[h].Heat_ID.data(), e, 32);
+        Heats[h].Heat_start = Get_long(e + 32);
+        Heats[h].Start_correction = Get_long(e + 36);
+    }
+    First_hit = Get_long(&b[186]);
+    First_boat = Get_integer(&b[190]);
+    return Record_size == k_Size;
+}
+
+// ---- Object ----
+
+cls_AVI_handler::cls_AVI_handler(int16_t index) : m_index_(index)
+{
+    Trace_Line("* cls_AVI_handler Initialize***, M_index = " + std::to_string(index));
+}
+
+cls_AVI_handler::~cls_AVI_handler()
+{
+    try {
+        Trace_Line("* cls_AVI_handler Terminate***, M_index = " + std::to_string(m_index_));
+        Close_File();
+    } catch (...) {
+    }
+}
+
+Cls_XML_header& cls_AVI_handler::Header()
+{
+    if (!header_) header_ = std::make_unique<Cls_XML_header>();
+    return *header_;
+}
+
+void cls_AVI_handler::File_name(const std::string& path)
+{
+    file_name_ = path;
+    suffix_ = Suffix_of(path);
+}
+
+bool cls_AVI_handler::Is_own_format() const
+{
+    const std::string s = Lower_ascii(suffix_);
+    return s == "qs1" || s == "qs2";
+}
+bool cls_AVI_handler::Is_avi() const { return Lower_ascii(suffix_) == "avi"; }
+bool cls_AVI_handler::Is_sdv() const { return Lower_ascii(suffix_) == "sdv"; }
+bool cls_AVI_handler::Is_plain_dv() const { return Lower_ascii(suffix_) == "dv"; }
+
+// ---- Open and close ----
+
+bool cls_AVI_handler::Open_File(const std::string& path)
+{
+    Trace_Line("*cls_AVI_handler Open_file, File_name = " + path);
+    Close_File();
+    try {
+        if (!FileExists(path)) {
+            Trace_Line("*OF1, filename = " + path);
+            return false;
+        }
+        if (Get_File_Size(path) < 100) {
+            platform::MsgBox("Corrupt file, (Invalid file length)");
+            Trace_Line("*OF2");
+            return false;
+        }
+        File_name(path);
+        Trace_Line("*cls_AVI_handler Open_file, m_file_suffix  = " + suffix_);
+        const std::string upper = [&] {
+            std::string u = suffix_;
+            for (auto& c : u) c = char(std::toupper(static_cast<unsigned char>(c)));
+            return u;
+        }();
+        if (upper != "AVI" && upper != "QS1" && upper != "SDV" && upper != "DV" && upper != "QS2") {
+            platform::MsgBox("cls_AVI_handler can't open this file type! " + path);
+            Trace_Line("*OF3");
+            Reset_state();
+            return false;
+        }
+        read_only_ = ::access(path.c_str(), W_OK) != 0;
+        bool ok = false;
+        if (Is_own_format()) ok = Open_own_format();
+        else if (Is_sdv()) ok = Open_sdv();
+        else if (Is_plain_dv()) ok = Open_dv(path);
+        else ok = Open_avi();
+        if (!ok) {
+            file_.Close();
+            Reset_state();
+            return false;
+        }
+        duration_ms_ = int64_t(ms_per_frame_) * num_frames_;
+        if (read_to_memory_) Read_File_to_Memory();
+        return true;
+    } catch (const std::exception& e) {
+        Trace_Line("*OF Open_File_Error");
+        const auto* r = dynamic_cast<const Run_time_error*>(&e);
+        Trace_Line("*OF6");
+        platform::MsgBox("File: " + path + " Open error! \r\n" + std::to_string(r ? r->number() : 0) + " " + e.what());
+        file_.Close();
+        Reset_state();
+        return false;
+    }
+}
+
+// Opens the file itself, read-only when it may not be written.
+static bool Open_raw(platform::Raw_file& file, const std::string& path, bool read_only)
+{
+    int error = 0;
+    if (file.Open(path, read_only ? platform::Raw_file::Mode::Read : platform::Raw_file::Mode::Read_write, error))
+        return true;
+    if (error == EACCES || error == EPERM)
+        platform::MsgBox("Permission denied!");
+    else
+        platform::MsgBox("File: " + path + " Open error! \r\n" + std::to_string(error) + " " + std::strerror(error));
+    return false;
+}
+
+bool cls_AVI_handler::Open_own_format()
+{
+    if (!Open_raw(file_, file_name_, read_only_)) return false;
+    file_number_ = Free_file_number();
+    plain_dv_ = false;
+    dv_frames_ = true;
+    compressed_codec_ = false;
+    frame_size_ = k_DV_frame_size;
+    width_ = 720;
+    height_ = 576;
+    if (!Get_QSM_header()) return false;
+    const int32_t streams = Header().Streams_no();
+    if (streams < 1 || streams > 5) {
+        platform::MsgBox("Corrupt file, (Invalid number of streams: " + std::to_string(streams) + ")\r\n" + file_name_);
+        return false;
+    }
+    num_streams_ = int16_t(streams);
+    Read_Stream_Info();
+    file_size_ = file_.Size();
+    // Whole frames only: a frame cut short at the end is not counted.
+    num_calculated_frames_ = int32_t((file_size_ - qsm_.Data_offset) / k_DV_frame_size);
+    num_frames_ = Header().Frames_no();
+    if (num_frames_ < 0) num_frames_ = 0;
+    num_fields_ = 2 * num_frames_;
+    frame_buffer_.assign(size_t(k_DV_frame_size), 0);
+    multi_buffer_.assign(size_t(k_DV_frame_size) * size_t(num_streams_), 0);
+    ms_per_frame_ = 40;
+    ms_per_field_ = 20;
+    fps_ = 25;
+    input_format_ = {};
+    input_format_.biWidth = 720;
+    input_format_.biHeight = 576;
+    input_format_.biBitCount = 24;
+    input_format_.biSizeImage = k_DV_frame_size;
+    return true;
+}
+
+bool cls_AVI_handler::Open_dv(const std::string& path)
+{
+    // Raw DV is only ever read here.
+    read_only_ = true;
+    plain_dv_ = true;
+    dv_frames_ = false;
+    compressed_codec_ = false;
+    dv_offset_ = find_DV_offset(path);
+    if (dv_offset_ < 0) {
+        platform::MsgBox("Corrupt file, (no DV data found)\r\n" + path);
+        return false;
+    }
+    if (!Open_raw(file_, path, true)) return false;
+    file_number_ = Free_file_number();
+    std::array<uint8_t, 8> head{};
+    if (!file_.Read_exact(dv_offset_, head.data(), head.size()) || head[0] != 0x1F || head[1] != 0x07) {
+        platform::MsgBox("Corrupt file, (no DV header)\r\n" + path);
+        return false;
+    }
+    // The header block's DSF bit: 1 for 625 lines at 50 fields, 0 for 525 lines at 60.
+    const bool ntsc = (head[3] & 0x80) == 0;
+    frame_size_ = ntsc ? 120000 : 144000;
+    width_ = 720;
+    height_ = ntsc ? 480 : 576;
+    ms_per_frame_ = ntsc ? 33 : 40;
+    ms_per_field_ = ntsc ? 16 : 20;
+    fps_ = ntsc ? 30 : 25;
+    frame_buffer_.assign(size_t(frame_size_), 0);
+    multi_buffer_.assign(size_t(frame_size_), 0);
+    codec_ = g_DV_Codec;
+    file_size_ = file_.Size();
+    num_frames_ = int32_t((file_size_ - dv_offset_) / frame_size_);
+    num_fields_ = 2 * num_frames_;
+    num_calculated_frames_ = num_frames_;
+    output_format_ = {};
+    output_format_.biWidth = width_;
+    output_format_.biHeight = height_;
+    output_format_.biBitCount = 24;
+    output_format_.biSizeImage = frame_size_;
+    output_format_.biCompression = int32_t(Fourcc_of(g_DV_Codec));
+    return true;
+}
+
+bool cls_AVI_handler::Open_sdv()
+{
+    if (!Open_raw(file_, file_name_, read_only_)) return false;
+    file_number_ = Free_file_number();
+    plain_dv_ = false;
+    dv_frames_ = true;
+    g_File_Kind[size_t(std::clamp<int16_t>(m_index_, 0, 4))] = 2;
+    std::vector<uint8_t> bytes(size_t(DV_Header_Record::k_Size));
+    file_size_ = file_.Size();
+    if (!file_.Read_exact(0, bytes.data(), bytes.size()) || !dv_header_.From_bytes(bytes) ||
+        dv_header_.Stream_count < 1 || dv_header_.Stream_count > 5 || dv_header_.Frame_count < 0 ||
+        int64_t(dv_header_.Record_size) + int64_t(dv_header_.Frame_count) * dv_header_.Stream_count * k_DV_frame_size >
+            file_size_) {
+        platform::MsgBox("Corrupt file, (Invalid DV header record)\r\n" + file_name_);
+        return false;
+    }
+    frame_size_ = k_DV_frame_size;
+    width_ = 720;
+    height_ = 576;
+    codec_ = "CDVC";
+    num_frames_ = dv_header_.Frame_count;
+    num_fields_ = 2 * num_frames_;
+    num_streams_ = int16_t(dv_header_.Stream_count);
+    num_calculated_frames_ = int32_t((file_size_ - dv_header_.Record_size) / k_DV_frame_size);
+    frame_buffer_.assign(size_t(k_DV_frame_size), 0);
+    multi_buffer_.assign(size_t(k_DV_frame_size) * size_t(num_streams_), 0);
+    ms_per_frame_ = 40;
+    ms_per_field_ = 20;
+    fps_ = 25;
+    input_format_ = {};
+    input_format_.biWidth = 720;
+    input_format_.biHeight = 576;
+    input_format_.biCompression = int32_t(Fourcc_of("CDVC"));
+    input_format_.biSizeImage = k_DV_frame_size;
+    output_format_ = input_format_;
+    output_format_.biBitCount = 24;
+    return true;
+}
+
+void cls_AVI_handler::Close_File()
+{
+    if (!file_.Is_open()) return;
+    try {
+        if (Is_own_format() && dv_frames_appended_ > 0) {
+            Header().Frames_no(Header().Frames_no() + dv_frames_appended_);
+            dv_frames_appended_ = 0;
+            Write_XML_header();
+        }
+    } catch (...) {
+        Report_current_exception("Close_file" + std::string(k_Class));
+    }
+    file_.Close();
+    Reset_state();
+}
+
+void cls_AVI_handler::Reset_state()
+{
+    file_number_ = 0;
+    plain_dv_ = dv_frames_ = compressed_codec_ = false;
+    file_initiated_ = false;
+    dv_frames_appended_ = 0;
+    g_File_Kind[size_t(std::clamp<int16_t>(m_index_, 0, 4))] = 0;
+    Forget_frame();
+    extra_index_ = 0;
+    frame_in_store_ = 0;
+    memory_image_.clear();
+    memory_image_.shrink_to_fit();
+    width_ = height_ = 0;
+    num_frames_ = num_fields_ = num_calculated_frames_ = 0;
+    codec_ = "0";
+    ms_per_frame_ = ms_per_field_ = 0;
+    file_size_ = 0;
+    dv_offset_ = 0;
+    frame_selection_start_ = 0;
+    position_ = 0;
+    Decoded_Frame_No.fill(0);
+}
+
+void cls_AVI_handler::Forget_frame()
+{
+    extra_.fill(0);
+    extra_valid_ = false;
+    raw_frame_time_ = 0;
+    frame_time_stamp_ = 0;
+    has_time_stamp_ = false;
+    chunk_length_ = 0;
+}
+
+bool cls_AVI_handler::rename_file(const std::string& new_path)
+{
+    try {
+        std::error_code ec;
+        if (fs::exists(new_path, ec)) {
+            platform::MsgBox("New file already exists!");
+            return false;
+        }
+        const std::string old = file_name_;
+        Close_File();
+        fs::rename(old, new_path, ec);
+        if (ec) {
+            platform::MsgBox("The file could not be renamed: " + ec.message());
+            Open_File(old);
+            return false;
+        }
+        return Open_File(new_path);
+    } catch (...) {
+        Report_current_exception("rename_file" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::is_DV() const
+{
+    if (Is_own_format() || Is_sdv()) return true;
+    return codec_ == "msdv" || codec_ == "dvsd" || codec_ == "CDVC";
+}
+
+int16_t cls_AVI_handler::stream_from_pos(int16_t camera_pos) const
+{
+    int16_t found = 0;
+    for (int16_t s = 1; s <= std::min<int16_t>(num_streams_, 5); ++s)
+        if (streams_[size_t(s)].CameraPos == camera_pos) found = s;
+    return found;
+}
+
+void cls_AVI_handler::Read_Stream_Info()
+{
+    for (int16_t s = 1; s <= std::min<int16_t>(num_streams_, 5); ++s) {
+        Stream_Info_Record r;
+        try {
+            auto& h = Header();
+            r.Active = h.Stream_Active(s);
+            r.rotated = h.Stream_rotated(s);
+            r.CameraPos = h.Stream_CameraPos(s);
+            r.Left = h.Selection_Rectangle(s, "l");
+            r.Top = h.Selection_Rectangle(s, "t");
+            r.Right = h.Selection_Rectangle(s, "r");
+            r.Bottom = h.Selection_Rectangle(s, "b");
+            r.Width = int16_t(r.Right - r.Left);
+            r.Height = int16_t(r.Bottom - r.Top);
+        } catch (const Run_time_error&) {
+            // A header without this stream's record: the stream keeps its defaults.
+        }
+        streams_[size_t(s)] = r;
+    }
+}
+
+void cls_AVI_handler::Let_Num_write_streams(int16_t streams)
+{
+    num_write_streams_ = streams;
+    Header().Streams_no(streams);
+}
+
+void cls_AVI_handler::Set_Multi_Stream_Size()
+{
+    try {
+        multi_width_ = 720;
+        multi_height_ = 576;
+        pos_in_file_.fill(0);
+        int16_t active = 0;
+        for (int16_t s = 1; s <= std::min<int16_t>(num_streams_, 5); ++s)
+            if (streams_[size_t(s)].Active) ++active;
+        if (active == 1) {
+            for (int16_t s = 1; s <= std::min<int16_t>(num_streams_, 5); ++s)
+                if (streams_[size_t(s)].Active) {
+                    multi_width_ = streams_[size_t(s)].Width;
+                    multi_height_ = streams_[size_t(s)].Height;
+                    if (streams_[size_t(s)].CameraPos >= 1 && streams_[size_t(s)].CameraPos <= 6)
+                        pos_in_file_[size_t(streams_[size_t(s)].CameraPos)] = 1;
+                }
+        } else if (active == 2) {
+            // Two streams side by side: the widths add, the taller one sets the height.
+            int32_t w = 0, h = 0;
+            for (int16_t pos = 1; pos <= 6; ++pos) {
+                const int16_t s = stream_from_pos(pos);
+                if (s == 0 || !streams_[size_t(s)].Active) continue;
+                pos_in_file_[size_t(pos)] = 1;
+                w += streams_[size_t(s)].Width;
+                h = std::max<int32_t>(h, streams_[size_t(s)].Height);
+            }
+            multi_width_ = int16_t(w);
+            multi_height_ = int16_t(h);
+        }
+    } catch (...) {
+        Report_current_exception("set_Multi_Stream_Size" + std::string(k_Class));
+    }
+}
+
+// ---- Own recording format ----
+
+bool cls_AVI_handler::Create_File()
+{
+    writer_file_.clear();
+    try {
+        if (FileExists(file_name_)) {
+            platform::MsgBox("File already exists!");
+            return false;
+        }
+        Close_File();
+        int error = 0;
+        if (!file_.Open(file_name_, platform::Raw_file::Mode::Create_new, error)) {
+            platform::MsgBox("File: " + file_name_ + " could not be created! \r\n" + std::to_string(error) + " " +
+                             std::strerror(error));
+            return false;
+        }
+        file_number_ = Free_file_number();
+        suffix_ = Suffix_of(file_name_);
+        read_only_ = false;
+        position_ = 0;
+        return true;
+    } catch (...) {
+        Report_current_exception("Create_File" + std::string(k_Class));
+        return false;
+    }
+}
+
+void cls_AVI_handler::Initiate_file()
+{
+    if (!file_.Is_open()) return;
+    try {
+        if (!Header().Create_Header()) return;
+        qsm_ = {};
+        Write_QSM_header();
+        if (!Write_XML_header()) return;
+        static const char k_End[] = "hdrend";
+        if (!file_.Write_at(k_Header_area_end, k_End, 6)) throw Run_time_error(err_Disk_full, "Disk full");
+        qsm_.Data_offset = k_Own_data_offset;
+        Write_QSM_header();
+        position_ = k_Own_data_offset;
+        num_streams_ = 1;
+        frame_size_ = k_DV_frame_size;
+        file_initiated_ = true;
+        writer_file_ = file_name_;
+    } catch (...) {
+        Report_current_exception("Initiate_file" + std::string(k_Class));
+    }
+}
+
+void cls_AVI_handler::Write_QSM_header()
+{
+    if (!file_.Is_open()) return;
+    std::memcpy(qsm_.Magic.data(), "QSM1", 4);
+    uint8_t b[20] = {};
+    std::memcpy(b, qsm_.Magic.data(), 4);
+    Put_long(b + 4, qsm_.Data_offset);
+    Put_long(b + 8, qsm_.Reserved1);
+    Put_long(b + 12, qsm_.XML_length);
+    Put_long(b + 16, qsm_.Reserved2);
+    if (!file_.Write_at(0, b, sizeof b)) throw Run_time_error(err_Disk_full, "The recording's head could not be written");
+}
+
+bool cls_AVI_handler::Get_QSM_header()
+{
+    uint8_t b[20] = {};
+    const int64_t size = file_.Size();
+    auto refuse = [&](const std::string& why) {
+        platform::MsgBox("Corrupt file, (" + why + ")\r\n" + file_name_);
+        return false;
+    };
+    if (size < 20 || !file_.Read_exact(0, b, sizeof b)) return refuse("no recording head");
+    if (std::memcmp(b, "QSM1", 4) != 0) return refuse("not a Wakeline recording");
+    QSM_Header_Record r;
+    std::memcpy(r.Magic.data(), b, 4);
+    r.Data_offset = Get_long(b + 4);
+    r.Reserved1 = Get_long(b + 8);
+    r.XML_length = Get_long(b + 12);
+    r.Reserved2 = Get_long(b + 16);
+    if (r.XML_length <= 0 || r.XML_length > k_Max_XML_length || 20 + int64_t(r.XML_length) > size)
+        return refuse("invalid header length " + std::to_string(r.XML_length));
+    if (r.Data_offset < 20 + r.XML_length || r.Data_offset > size)
+        return refuse("invalid data offset " + std::to_string(r.Data_offset));
+    std::string text(size_t(r.XML_length), '\0');
+    if (!file_.Read_exact(20, text.data(), text.size())) return refuse("header cut short");
+    text.resize(std::strlen(text.c_str()));
+    qsm_ = r;
+    // The header reports a text that does not parse itself.
+    return Header().XML_string(text);
+}
+
+bool cls_AVI_handler::Has_XML_header()
+{
+    suffix_ = Suffix_of(file_name_);
+    if (Is_own_format()) return true;
+    if (suffix_ == "avi" || suffix_ == "AVI") return Has_QSXM_chunk();
+    return false;
+}
+
+bool cls_AVI_handler::Has_DV_Header() const
+{
+    return Is_sdv() || Is_own_format() || Has_BXHD_chunk();
+}
+
+bool cls_AVI_handler::Write_XML_header()
+{
+    try {
+        if (!Has_XML_header()) return false;
+        Header().Update_Time(Header_time_now());
+        Header().Update_Program(g_Edition_text);
+        const std::string text = Header().XML_string();
+        if (Is_avi()) return Write_AVI_XML_header(text);
+        if (!Is_own_format()) return false;
+        if (int64_t(text.size()) > k_Max_XML_length) {
+            platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
+                             " bytes, at most " + std::to_string(k_Max_XML_length) + "); the file keeps its header.");
+            return false;
+        }
+        const bool opened_here = !file_.Is_open();
+        if (opened_here) {
+            int error = 0;
+            if (!file_.Open(file_name_, platform::Raw_file::Mode::Read_write, error))
+                throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
+            uint8_t b[20];
+            if (!file_.Read_exact(0, b, sizeof b) || std::memcmp(b, "QSM1", 4) != 0) {
+                file_.Close();
+                throw Run_time_error(err_Bad_file_mode, "Not a Wakeline recording: " + file_name_);
+            }
+            qsm_.Data_offset = Get_long(b + 4);
+        }
+        const bool ok = Write_header_bytes(text);
+        if (opened_here) file_.Close();
+        return ok;
+    } catch (...) {
+        Report_current_exception("Write_XML_header" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::Write_header_bytes(const std::string& text)
+{
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.resize(bytes.size() + 100, 0);
+    if (!file_.Write_at(20, bytes.data(), bytes.size()))
+        throw Run_time_error(err_Disk_full, "The recording's header could not be written");
+    qsm_.XML_length = int32_t(text.size());
+    Write_QSM_header();
+    return true;
+}
+
+bool cls_AVI_handler::ReCreate_XML_header()
+{
+    if (!Header().Create_Header()) return false;
+    return Write_XML_header();
+}
+
+std::string cls_AVI_handler::Get_DOM_string() { return Header().XML_string(); }
+
+bool cls_AVI_handler::Append_allowed() const
+{
+    return !writer_file_.empty() && writer_file_ == file_name_ && Is_own_format();
+}
+
+bool cls_AVI_handler::Open_for_append(const std::string& path)
+{
+    Close_File();
+    File_name(path);
+    if (!Is_own_format()) {
+        platform::MsgBox("Frames are appended to Wakeline recordings (.qs2) only: " + path);
+        return false;
+    }
+    if (!Open_raw(file_, path, false)) return false;
+    file_number_ = Free_file_number();
+    if (!Get_QSM_header()) {
+        file_.Close();
+        Reset_state();
+        return false;
+    }
+    frame_size_ = k_DV_frame_size;
+    num_streams_ = Header().Streams_no();
+    writer_file_ = path;
+    return true;
+}
+
+bool cls_AVI_handler::Append_DV_frame(std::span<const uint8_t> frame)
+{
+    try {
+        if (!Append_allowed())
+            throw Run_time_error(err_Bad_file_mode, "The recording " + file_name_ + " is not open for appending frames");
+        if (frame.size() < size_t(k_DV_frame_size))
+            throw Run_time_error(err_Invalid_argument, "A DV frame of " + std::to_string(frame.size()) +
+                                                           " bytes cannot be appended");
+        if (!file_.Is_open()) {
+            if (!Open_raw(file_, file_name_, false)) return false;
+            file_number_ = Free_file_number();
+            if (!Get_QSM_header()) {
+                file_.Close();
+                return false;
+            }
+        }
+        // After the last whole frame on disk, whatever the position was.
+        const int64_t data = qsm_.Data_offset;
+        const int64_t length = file_.Size();
+        if (data <= 0 || length < data) throw Run_time_error(err_Bad_file_mode, "The recording has no frame area");
+        const int64_t at = data + (length - data) / k_DV_frame_size * k_DV_frame_size;
+        if (!file_.Write_at(at, frame.data(), size_t(k_DV_frame_size)))
+            throw Run_time_error(err_Disk_full, "The frame could not be written (disk full?)");
+        position_ = at + k_DV_frame_size;
+        ++dv_frames_appended_;
+        DV_Header_Parse(frame.first(size_t(k_DV_frame_size)));
+        const int32_t n = Timecode_To_Frames();
+        if (n > 10) {
+            if (last_timecode_frame_ + 1 != n)
+                Trace_Line("Expected DV frame " + std::to_string(last_timecode_frame_ + 1) + "Received frame " +
+                           std::to_string(n));
+            last_timecode_frame_ = n;
+        }
+        return true;
+    } catch (...) {
+        Report_current_exception("Append_DV_frame" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::Write_DV_frame(std::span<const uint8_t> frame)
+{
+    try {
+        if (!file_.Is_open()) throw Run_time_error(52, "No recording is open");
+        if (frame.size() < size_t(k_DV_frame_size))
+            throw Run_time_error(err_Invalid_argument, "A DV frame of " + std::to_string(frame.size()) +
+                                                           " bytes cannot be written");
+        if (!file_.Write_at(position_, frame.data(), size_t(k_DV_frame_size)))
+            throw Run_time_error(err_Disk_full, "The frame could not be written (disk full?)");
+        position_ += k_DV_frame_size;
+        return true;
+    } catch (...) {
+        Report_current_exception("Write_DV_frame" + std::string(k_Class));
+        return false;
+    }
+}
+
+// ---- DV extra data ----
+
+void cls_AVI_handler::Do_Read_DV_extra_data()
+{
+    if (!Is_own_format() && !Is_sdv()) return;
+    const std::span<const uint8_t> buf(frame_buffer_);
+    auto whole_record_at = [&](size_t i) {
+        return i + k_Extra_size <= buf.size() && Marker_at(buf, i, "SSCD") && Marker_at(buf, i + 186, "SSEM");
+    };
+    size_t at = size_t(extra_index_);
+    if (extra_index_ <= 0 || !whole_record_at(at)) {
+        // The record lies where the capture station put it; look for it once more in this frame.
+        at = 0;
+        for (size_t i = 0; i <= 15000 && i + k_Extra_size <= buf.size(); ++i)
+            if (whole_record_at(i)) {
+                at = i;
+                break;
+            }
+        if (at == 0 && !whole_record_at(0)) {
+            extra_.fill(0);
+            extra_valid_ = false;
+            return;
+        }
+        extra_index_ = int32_t(at);
+    }
+    std::memcpy(extra_.data(), buf.data() + at, k_Extra_size);
+    extra_valid_ = true;
+}
+
+bool cls_AVI_handler::Rewrite_DV_Extra_data()
+{
+    try {
+        if (!extra_valid_ || frame_in_store_ <= 0 || frame_position_ <= 0)
+            throw Run_time_error(err_Invalid_argument, "The current frame has no extra data to write back");
+        if (!file_.Is_open() || !file_.Writable() || read_only_)
+            throw Run_time_error(75, "The recording is read-only: " + file_name_);
+        if (!file_.Write_at(frame_position_ - 1 + extra_index_, extra_.data(), 190))
+            throw Run_time_error(err_Disk_full, "The frame's extra data could not be written");
+        std::memcpy(frame_buffer_.data() + extra_index_, extra_.data(), 190);
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_DV_Extra_data" + std::string(k_Class));
+        return false;
+    }
+}
+
+int32_t cls_AVI_handler::Extra_long(size_t offset) const { return extra_valid_ ? Get_long(&extra_[offset]) : 0; }
+int16_t cls_AVI_handler::Extra_integer(size_t offset) const { return extra_valid_ ? Get_integer(&extra_[offset]) : 0; }
+
+std::span<const uint8_t> cls_AVI_handler::Extra_data() const
+{
+    return extra_valid_ ? std::span<const uint8_t>(extra_) : std::span<const uint8_t>();
+}
+
+int16_t cls_AVI_handler::Lap_Count() const { return Extra_integer(166); }
+bool cls_AVI_handler::Linear_buffer() const { return Extra_integer(164) == -1; }
+int32_t cls_AVI_handler::Frame_time() const { return Extra_long(32); }
+int32_t cls_AVI_handler::Capture_mill_time() const { return Extra_long(24); }
+int32_t cls_AVI_handler::Timestamp_long() const { return Extra_long(12); }
+
+void cls_AVI_handler::Parse_DV_header() { DV_Header_Parse(Frame_bytes()); }
+
+const uint8_t* cls_AVI_handler::Extra_Data_Addr() const
+{
+    return frame_buffer_.size() >= size_t(g_DV_Extra_Offset) + k_Extra_size ? frame_buffer_.data() + g_DV_Extra_Offset
+                                                                              : nullptr;
+}
+
+// ---- Frame location and reading ----
+
+std::span<const uint8_t> cls_AVI_handler::Frame_bytes() const
+{
+    if (frame_in_store_ <= 0) return {};
+    if (Is_avi()) return Avi_frame_bytes();
+    return std::span<const uint8_t>(frame_buffer_.data(), std::min(frame_buffer_.size(), size_t(frame_size_)));
+}
+
+bool cls_AVI_handler::Read_Frame(int32_t frame, int16_t stream)
+{
+    Forget_frame();
+    frame_in_store_ = 0;
+    if (!file_.Is_open()) return false;
+    const int32_t f = std::min(frame, num_frames_);
+    if (f < 1) return false;
+    bool ok = false;
+    if (Is_plain_dv()) ok = Read_dv_frame(f);
+    else if (Is_own_format()) ok = Read_own_frame(f, stream);
+    else if (Is_sdv()) ok = Read_sdv_frame(f);
+    else if (Is_avi()) ok = Read_avi_frame(f);
+    return ok;
+}
+
+bool cls_AVI_handler::Read_own_frame(int32_t f, int16_t s)
+{
+    if (s < 1 || s > num_streams_) return false;
+    const int64_t offset = (int64_t(f) - 1) * frame_size_ * num_streams_ + qsm_.Data_offset + int64_t(s - 1) * frame_size_;
+    frame_position_ = offset + 1;
+    if (!memory_image_.empty()) {
+        if (offset + frame_size_ > int64_t(memory_image_.size())) return false;
+        std::memcpy(frame_buffer_.data(), memory_image_.data() + offset, size_t(frame_size_));
+    } else if (!file_.Read_exact(offset, frame_buffer_.data(), size_t(frame_size_))) {
+        return false;
+    }
+    chunk_length_ = frame_size_;
+    frame_in_store_ = f;
+    current_stream_ = s;
+    Do_Read_DV_extra_data();
+    if (extra_valid_) {
+        raw_frame_time_ = Extra_long(24);
+        frame_time_stamp_ = Round_To_Multiple(raw_frame_time_, 40) - 10;
+        has_time_stamp_ = true;
+    }
+    return true;
+}
+
+bool cls_AVI_handler::Read_dv_frame(int32_t f)
+{
+    const int64_t offset = dv_offset_ + (int64_t(f) - 1) * frame_size_;
+    frame_position_ = offset + 1;
+    if (!file_.Read_exact(offset, frame_buffer_.data(), size_t(frame_size_))) return false;
+    chunk_length_ = frame_size_;
+    frame_in_store_ = f;
+    current_stream_ = 1;
+    return true;
+}
+
+bool cls_AVI_handler::Read_sdv_frame(int32_t f)
+{
+    const int64_t offset = int64_t(dv_header_.Record_size) + int64_t(num_streams_) * k_DV_frame_size * (int64_t(f) - 1);
+    frame_position_ = offset + 1;
+    if (!file_.Read_exact(offset, frame_buffer_.data(), size_t(k_DV_frame_size))) return false;
+    input_format_.biWidth = 720;
+    input_format_.biHeight = 576;
+    input_format_.biPlanes = 1;
+    if (input_format_.biBitCount == 0) input_format_.biBitCount = 24;
+    input_format_.biSizeImage = k_DV_frame_size;
+    chunk_length_ = k_DV_frame_size;
+    frame_in_store_ = f;
+    current_stream_ = 1;
+    frame_selection_start_ = dv_header_.Selection_start;
+    Do_Read_DV_extra_data();
+    if (extra_valid_) {
+        raw_frame_time_ = Extra_long(24);
+        frame_time_stamp_ = Round_To_Multiple(raw_frame_time_, 40) - 10;
+        has_time_stamp_ = true;
+    }
+    return true;
+}
+
+// ---- Reading ahead ----
+
+int64_t cls_AVI_handler::find_DV_offset(const std::string& path)
+{
+    platform::Raw_file f;
+    int error = 0;
+    if (!f.Open(path, platform::Raw_file::Mode::Read, error)) return -1;
+    std::array<uint8_t, 1001> head{};
+    const int64_t n = f.Read_at(0, head.data(), head.size());
+    for (int64_t i = 0; i < n; ++i)
+        if (head[size_t(i)] != 0) return i;
+    return -1;
+}
+
+void cls_AVI_handler::Preread_File()
+{
+    if (!file_.Is_open()) return;
+    const int32_t t0 = Get_Tick();
+    std::vector<uint8_t> block(1 << 20);
+    for (int64_t at = 0;; at += int64_t(block.size()))
+        if (file_.Read_at(at, block.data(), block.size()) < int64_t(block.size())) break;
+    Trace_Line("*File " + file_name_ + "Pre_read in : " + std::to_string(platform::Tick_difference(Get_Tick(), t0)) +
+               " milliseconds");
+}
+
+bool cls_AVI_handler::Read_File_to_Memory()
+{
+    if (!file_.Is_open()) return false;
+    const int64_t size = file_.Size();
+    if (size <= 0) return false;
+    try {
+        memory_image_.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        memory_image_.clear();
+        return false;
+    }
+    if (!file_.Read_exact(0, memory_image_.data(), memory_image_.size())) {
+        memory_image_.clear();
+        return false;
+    }
+    return true;
+}
+
+int64_t cls_AVI_handler::File_size() const
+{
+    if (file_.Is_open()) return file_.Size();
+    return Get_File_Size(file_name_);
+}
+
+// ---- AVI recordings ----
+
+bool cls_AVI_handler::Open_avi()
+{
+    platform::MsgBox("AVI recordings cannot be opened by this version: " + file_name_);
+    return false;
+}
+bool cls_AVI_handler::Read_avi_frame(int32_t) { return false; }
+std::span<const uint8_t> cls_AVI_handler::Avi_frame_bytes() const { return {}; }
+bool cls_AVI_handler::Has_QSXM_chunk() const { return false; }
+bool cls_AVI_handler::Has_BXHD_chunk() const { return false; }
+bool cls_AVI_handler::Write_AVI_XML_header(const std::string&) { return false; }
+
+} // namespace wk

@@ -1,0 +1,271 @@
+#pragma once
+// The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
+// AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
+#include "platform/Raw_file.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace wk {
+
+class Cls_XML_header;
+
+// The fixed 20-byte head of an own-format recording.
+struct QSM_Header_Record {
+    std::array<uint8_t, 4> Magic{};  // "QSM1"
+    int32_t Data_offset = 0;         // 0-based offset of the first frame
+    int32_t Reserved1 = 0;
+    int32_t XML_length = 0;          // bytes of XML text at offset 20
+    int32_t Reserved2 = 0;
+};
+
+// The multi-stream DV header: the start of an sdv file and the data of a BXHD chunk. On disk it
+// is 21974 bytes, little-endian, with the fields at these offsets:
+//    0  tag "BXDV"                   4  Long size of the record (21974), the offset of frame 1
+//    8  Long stream count           12  Long frame count
+//   16  Integer flag                18  Integer selection start    20  Integer selection end
+//   22  marker "HEID", then four heat entries of 40 bytes each from 26:
+//       +0 heat ID (32 bytes of text, zero-filled), +32 Long heat start, +36 Long start correction
+//  186  Long first finish-hit frame index      190  Integer first-boat frame index
+// Everything after 192 is zero.
+struct DV_Header_Record {
+    static constexpr int32_t k_Size = 21974;
+    struct Heat_entry {
+        std::array<uint8_t, 32> Heat_ID{};
+        int32_t Heat_start = 0;
+        int32_t Start_correction = 0;
+    };
+    std::array<uint8_t, 4> Tag{'B', 'X', 'D', 'V'};
+    int32_t Record_size = k_Size;
+    int32_t Stream_count = 0;
+    int32_t Frame_count = 0;
+    int16_t Flag = 0;
+    int16_t Selection_start = 0;
+    int16_t Selection_end = 0;
+    std::array<Heat_entry, 4> Heats{};
+    int32_t First_hit = 0;
+    int16_t First_boat = 0;
+
+    std::vector<uint8_t> To_bytes() const;
+    // False when the bytes are not a record (tag, size) or too short.
+    bool From_bytes(std::span<const uint8_t> bytes);
+};
+
+// One video stream of a recording, from the header's stream records.
+struct Stream_Info_Record {
+    bool Active = false;
+    bool rotated = false;
+    int16_t CameraPos = 0;
+    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
+    int16_t Width = 0, Height = 0;
+};
+
+// 40-byte bitmap format, as the decoder is told what it gets and what it gives.
+struct Bitmap_format {
+    int32_t biSize = 40;
+    int32_t biWidth = 0;
+    int32_t biHeight = 0;
+    int16_t biPlanes = 1;
+    int16_t biBitCount = 0;
+    int32_t biCompression = 0;
+    int32_t biSizeImage = 0;
+    int32_t biXPelsPerMeter = 0;
+    int32_t biYPelsPerMeter = 0;
+    int32_t biClrUsed = 0;
+    int32_t biClrImportant = 0;
+};
+
+class cls_AVI_handler {
+public:
+    static constexpr int32_t k_DV_frame_size = 144000;
+    static constexpr int64_t k_Header_area_end = 99999; // "hdrend" lies here
+    static constexpr int32_t k_Own_data_offset = 100005;
+    static constexpr int32_t k_Max_XML_length = 99879;   // text and its 100 zero bytes end before "hdrend"
+    static constexpr size_t k_Extra_size = 192;
+
+    explicit cls_AVI_handler(int16_t index = 0);
+    ~cls_AVI_handler();
+    cls_AVI_handler(const cls_AVI_handler&) = delete;
+    cls_AVI_handler& operator=(const cls_AVI_handler&) = delete;
+
+    // ---- Open, close and file kinds ----
+    bool Open_File(const std::string& path);
+    void Close_File();
+    bool File_open() const { return file_.Is_open(); }
+    int16_t file_num() const { return file_.Is_open() ? file_number_ : int16_t(0); }
+    bool rename_file(const std::string& new_path);
+    void Let_Read_to_Memory(bool on) { read_to_memory_ = on; }
+    bool is_DV() const;
+    bool Linear_buffer() const;
+    bool is_Start_Cam() const { return false; }
+    int16_t Synch_type() const { return synch_type_; }
+    int16_t stream_from_pos(int16_t camera_pos) const;
+    void Read_Stream_Info();
+    void Let_Num_write_streams(int16_t streams);
+    void Set_Multi_Stream_Size();
+    // The header object, created on first use.
+    Cls_XML_header& Header();
+
+    // ---- Own recording format ----
+    bool Create_File();
+    void Initiate_file();
+    bool File_Initiated() const { return file_initiated_; }
+    void Write_QSM_header();
+    // Reads the 20-byte head and the XML text; false (already said) when the file is not one.
+    bool Get_QSM_header();
+    // Rewrites the XML header into the file; false when it was not written.
+    bool Write_XML_header();
+    bool ReCreate_XML_header();
+    // Appends one 144000-byte frame after the last whole frame on disk.
+    bool Append_DV_frame(std::span<const uint8_t> frame);
+    // Writes one frame at the current file position (nothing is counted).
+    bool Write_DV_frame(std::span<const uint8_t> frame);
+    bool Write_frame(std::span<const uint8_t> frame) { return Write_DV_frame(frame); }
+    // Opens the named recording for appending frames (the capture station's later captures).
+    bool Open_for_append(const std::string& path);
+    int32_t DV_frames_appended() const { return dv_frames_appended_; }
+    std::string Get_DOM_string();
+    const QSM_Header_Record& QSM_header() const { return qsm_; }
+
+    // ---- DV extra data ----
+    // Takes the extra-data record out of the frame just read (own-format and sdv recordings).
+    void Do_Read_DV_extra_data();
+    // Writes the record copy back into the current frame in the file.
+    bool Rewrite_DV_Extra_data();
+    int16_t Lap_Count() const;
+    void Parse_DV_header();
+    // The record copy of the frame just read; empty when that frame has none.
+    std::span<const uint8_t> Extra_data() const;
+    bool Has_extra_data() const { return extra_valid_; }
+    int32_t Extra_index() const { return extra_index_; }
+
+    // ---- Frame location and reading ----
+    // Reads frame f of stream s (clamped to the frame count); false when it could not be read,
+    // and then nothing of an earlier frame is left as if it were this one.
+    bool Read_Frame(int32_t frame, int16_t stream = 1);
+    void Force_Reread_Frame() { Decoded_Frame_No.fill(0); }
+    // The current frame's bytes as read (the compressed data handed to the decoder).
+    std::span<const uint8_t> Frame_bytes() const;
+    uint8_t* Frame_address() { return frame_buffer_.data(); }
+    const uint8_t* Extra_Data_Addr() const;
+    int32_t Frame_Length() const { return chunk_length_; }
+    int64_t Frame_Position() const { return frame_position_; }
+    int32_t Frame_in_store() const { return frame_in_store_; }
+    void Clear_in_Store() { frame_in_store_ = 0; }
+    int16_t Current_Stream() const { return current_stream_; }
+    int32_t Raw_Frame_Time() const { return raw_frame_time_; }
+    int32_t Frame_Time_Stamp() const { return frame_time_stamp_; }
+    // True when the frame just read carries its own time stamp.
+    bool Has_Frame_Time_Stamp() const { return has_time_stamp_; }
+    std::array<int32_t, 4> Decoded_Frame_No{};
+
+    // ---- Properties ----
+    std::string File_name() const { return file_name_; }
+    void File_name(const std::string& path);
+    std::string Current_File_Suffix() const { return suffix_; }
+    bool Read_only() const { return read_only_; }
+    void Read_only(bool on) { read_only_ = on; }
+    int64_t File_size() const;
+    bool Has_XML_header();
+    bool Has_DV_Header() const;
+    int32_t num_frames() const { return num_frames_; }
+    int32_t num_Calculated_frames() const { return num_calculated_frames_; }
+    int32_t Num_fields() const { return num_fields_; }
+    int64_t Clip_length() const { return duration_ms_; }
+    int16_t frame_rate() const { return fps_; }
+    int16_t Width() const { return width_; }
+    int16_t Height() const { return height_; }
+    int16_t Num_Video_streams() const { return num_streams_; }
+    int32_t Frame_Size() const { return frame_size_; }
+    std::string video_codec() const { return codec_; }
+    int64_t DV_offset() const { return dv_offset_; }
+    // Local time of day (ms) stored in the current frame; 0 when it has none.
+    int32_t Frame_time() const;
+    int32_t Capture_mill_time() const;
+    int32_t Timestamp_long() const;
+
+    // ---- Frame-data helpers of the reading path ----
+    int64_t find_DV_offset(const std::string& path);
+    void Preread_File();
+    bool Read_File_to_Memory();
+    bool In_memory() const { return !memory_image_.empty(); }
+
+    // Suffix kinds, compared without regard to case.
+    bool Is_own_format() const;
+    bool Is_avi() const;
+    bool Is_sdv() const;
+    bool Is_plain_dv() const;
+
+private:
+    bool Open_own_format();
+    bool Open_dv(const std::string& path);
+    bool Open_sdv();
+    bool Read_own_frame(int32_t f, int16_t s);
+    bool Read_dv_frame(int32_t f);
+    bool Read_sdv_frame(int32_t f);
+    bool Open_avi();
+    bool Read_avi_frame(int32_t f);
+    std::span<const uint8_t> Avi_frame_bytes() const;
+    bool Has_QSXM_chunk() const;
+    bool Has_BXHD_chunk() const;
+    bool Write_AVI_XML_header(const std::string& text);
+    void Forget_frame();
+    void Reset_state();
+    bool Write_header_bytes(const std::string& text);
+    int32_t Extra_long(size_t offset) const;
+    int16_t Extra_integer(size_t offset) const;
+    bool Append_allowed() const;
+
+    int16_t m_index_ = 0;
+    platform::Raw_file file_;
+    int16_t file_number_ = 0;
+    std::string file_name_;
+    std::string suffix_;
+    bool read_only_ = false;
+    bool read_to_memory_ = false;
+    bool plain_dv_ = false, dv_frames_ = false, compressed_codec_ = false;
+    int32_t frame_size_ = k_DV_frame_size;
+    int16_t width_ = 0, height_ = 0, fps_ = 25, ms_per_frame_ = 40, ms_per_field_ = 20;
+    int64_t duration_ms_ = 0;
+    int32_t num_frames_ = 0, num_fields_ = 0, num_calculated_frames_ = 0;
+    int64_t file_size_ = 0;
+    int64_t dv_offset_ = 0;
+    std::string codec_ = "0";
+    Bitmap_format input_format_, output_format_;
+    int16_t num_streams_ = 1;
+    int16_t num_write_streams_ = 1;
+    std::array<Stream_Info_Record, 6> streams_{};
+    std::array<int16_t, 7> pos_in_file_{};
+    int16_t synch_type_ = 0;
+    int16_t multi_width_ = 720, multi_height_ = 576;
+
+    QSM_Header_Record qsm_;
+    DV_Header_Record dv_header_;
+    std::unique_ptr<Cls_XML_header> header_;
+    int32_t dv_frames_appended_ = 0;
+    bool file_initiated_ = false;
+    std::string writer_file_;      // the recording this object may append to
+    int32_t last_timecode_frame_ = 0;
+    int64_t position_ = 0;         // the file position of the writers, 0-based
+
+    std::vector<uint8_t> frame_buffer_;
+    std::vector<uint8_t> multi_buffer_;
+    std::vector<uint8_t> memory_image_;
+    std::array<uint8_t, k_Extra_size> extra_{};
+    bool extra_valid_ = false;
+    int32_t extra_index_ = 0;
+    int64_t frame_position_ = 0;   // 1-based file position of the current frame
+    int32_t chunk_length_ = 0;
+    int32_t frame_in_store_ = 0;
+    int16_t current_stream_ = 1;
+    int32_t raw_frame_time_ = 0;
+    int32_t frame_time_stamp_ = 0;
+    bool has_time_stamp_ = false;
+    int16_t frame_selection_start_ = 0;
+};
+
+} // namespace wk

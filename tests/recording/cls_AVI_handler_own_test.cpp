@@ -1,0 +1,403 @@
+// The recording object on its own format and raw DV: create, initiate, append, close, open,
+// read frames with their extra data and time stamps, and refuse bad files.
+#include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_trace.h"
+#include "tests/fixtures/DV_fixtures.h"
+#include "tests/support/Test_support.h"
+
+#include <cstring>
+#include <filesystem>
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+
+int32_t Long_at(const std::string& bytes, size_t at)
+{
+    int32_t v;
+    std::memcpy(&v, bytes.data() + at, 4);
+    return v;
+}
+
+// Frames shared by the tests of this file (encoding is the slow part).
+const std::vector<test::DV_frame>& Frames()
+{
+    static const std::vector<test::DV_frame> frames = [] {
+        test::DV_frame_options o;
+        o.start_timecode = {12, 0, 0, 11}; // beyond the first ten frames: time codes are compared
+        return test::Make_DV_frames(50, o);
+    }();
+    return frames;
+}
+
+// Frame k carries arrival tick 100000 + 40k + 7, heat start 100000 and local time 36000000 + 40k.
+test::DV_frame Stamped(int k)
+{
+    test::DV_frame f = Frames()[size_t(k - 1) % Frames().size()];
+    test::DV_extra_data e;
+    e.stamp_tick = 100000 + 40 * k + 7;
+    e.arrival_tick = e.stamp_tick + 3;
+    e.heat_start = 100000;
+    e.local_time_ms = 36000000 + 40 * k;
+    e.lap_count = int16_t(k);
+    test::Write_DV_extra_data(f, e);
+    return f;
+}
+
+class Own_format : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clock.now = {2026, 12, 8, 10, 0, 0, 0};
+        g_Emergency_stop = false;
+    }
+    std::string Path(const std::string& name) const { return (home.path() / name).string(); }
+    // A recording of n stamped frames, made as the capture station makes one.
+    std::string Make_recording(const std::string& name, int n)
+    {
+        cls_AVI_handler rec;
+        rec.File_name(Path(name));
+        EXPECT_TRUE(rec.Create_File());
+        rec.Initiate_file();
+        for (int k = 1; k <= n; ++k) EXPECT_TRUE(rec.Append_DV_frame(Stamped(k)));
+        rec.Close_File();
+        return Path(name);
+    }
+    test::Temp_home home;
+    test::Manual_clock clock;
+    test::Scripted_dialogs dialogs;
+};
+
+TEST_F(Own_format, ANewRecordingHasItsHeadHeaderAreaAndEndMark)
+{
+    cls_AVI_handler rec;
+    rec.File_name(Path("new.qs2"));
+    ASSERT_TRUE(rec.Create_File());
+    rec.Initiate_file();
+    EXPECT_TRUE(rec.File_Initiated());
+    const std::string xml = rec.Header().XML_string();
+    rec.Close_File();
+    const std::string bytes = test::Read_file(Path("new.qs2"));
+    ASSERT_EQ(bytes.size(), 100005u);
+    EXPECT_EQ(bytes.substr(0, 4), "QSM1");
+    EXPECT_EQ(Long_at(bytes, 4), 100005);
+    EXPECT_EQ(Long_at(bytes, 8), 0);
+    EXPECT_EQ(Long_at(bytes, 12), int32_t(xml.size()));
+    EXPECT_EQ(Long_at(bytes, 16), 0);
+    EXPECT_EQ(bytes.substr(20, xml.size()), xml);
+    EXPECT_EQ(bytes.substr(20 + xml.size(), 100), std::string(100, '\0'));
+    EXPECT_EQ(bytes.substr(99999, 6), "hdrend");
+    EXPECT_FALSE(rec.File_Initiated());
+}
+
+TEST_F(Own_format, AppendedFramesAreCountedAtCloseAndReadBackWithTheirTimes)
+{
+    const std::string path = Make_recording("heat.qs2", 50);
+    EXPECT_EQ(fs::file_size(path), 100005u + 50u * 144000u);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.num_frames(), 50);
+    EXPECT_EQ(rec.num_Calculated_frames(), 50);
+    EXPECT_EQ(rec.Num_fields(), 100);
+    EXPECT_EQ(rec.Clip_length(), 2000);
+    for (int k : {1, 2, 25, 50}) {
+        ASSERT_TRUE(rec.Read_Frame(k));
+        ASSERT_TRUE(rec.Has_Frame_Time_Stamp());
+        const int32_t tick = 100000 + 40 * k + 7;
+        EXPECT_EQ(rec.Raw_Frame_Time(), tick);
+        // Rounded to a whole frame of 40 ms (halves to even), less 10 ms.
+        EXPECT_EQ(rec.Frame_Time_Stamp(), int32_t(std::nearbyint(tick / 40.0)) * 40 - 10);
+        EXPECT_EQ(rec.Frame_time(), 36000000 + 40 * k);
+        EXPECT_EQ(rec.Lap_Count(), k);
+        EXPECT_EQ(rec.Extra_index(), 12000);
+        EXPECT_EQ(std::memcmp(rec.Frame_bytes().data(), Stamped(k).data(), 144000), 0);
+    }
+    // Past the end: the last frame.
+    ASSERT_TRUE(rec.Read_Frame(90));
+    EXPECT_EQ(rec.Frame_in_store(), 50);
+}
+
+TEST_F(Own_format, TheFrameTimeStampRoundsHalvesToTheEvenFrame)
+{
+    cls_AVI_handler rec;
+    rec.File_name(Path("r.qs2"));
+    ASSERT_TRUE(rec.Create_File());
+    rec.Initiate_file();
+    for (int32_t tick : {1020, 1060}) {
+        test::DV_frame f = Frames()[0];
+        test::Write_DV_extra_data(f, {.stamp_tick = tick});
+        ASSERT_TRUE(rec.Append_DV_frame(f));
+    }
+    rec.Close_File();
+    ASSERT_TRUE(rec.Open_File(Path("r.qs2")));
+    ASSERT_TRUE(rec.Read_Frame(1));
+    EXPECT_EQ(rec.Frame_Time_Stamp(), 1030);
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_EQ(rec.Frame_Time_Stamp(), 1030);
+}
+
+TEST_F(Own_format, AFrameWithoutExtraDataHasNoTimeOfItsOwn)
+{
+    cls_AVI_handler rec;
+    rec.File_name(Path("mixed.qs2"));
+    ASSERT_TRUE(rec.Create_File());
+    rec.Initiate_file();
+    ASSERT_TRUE(rec.Append_DV_frame(Stamped(1)));
+    ASSERT_TRUE(rec.Append_DV_frame(Frames()[1])); // no record
+    test::DV_frame torn = Stamped(3);
+    std::memset(torn.data() + 12000 + 186, 0, 4); // "SSEM" missing: not a whole record
+    ASSERT_TRUE(rec.Append_DV_frame(torn));
+    rec.Close_File();
+    ASSERT_TRUE(rec.Open_File(Path("mixed.qs2")));
+    ASSERT_TRUE(rec.Read_Frame(1));
+    EXPECT_TRUE(rec.Has_extra_data());
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_FALSE(rec.Has_extra_data());
+    EXPECT_FALSE(rec.Has_Frame_Time_Stamp());
+    EXPECT_EQ(rec.Frame_time(), 0);
+    EXPECT_EQ(rec.Lap_Count(), 0);
+    ASSERT_TRUE(rec.Read_Frame(3));
+    EXPECT_FALSE(rec.Has_extra_data());
+    EXPECT_EQ(rec.Frame_Time_Stamp(), 0);
+}
+
+TEST_F(Own_format, RewritingTheExtraDataChangesExactlyItsRecord)
+{
+    const std::string path = Make_recording("heat.qs2", 5);
+    const std::string before = test::Read_file(path);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    ASSERT_TRUE(rec.Read_Frame(3));
+    ASSERT_TRUE(rec.Has_extra_data());
+    // Change the comment field (record offset 82) through a copy written back.
+    auto& extra = const_cast<uint8_t&>(rec.Extra_data()[82]);
+    extra = 'X';
+    ASSERT_TRUE(rec.Rewrite_DV_Extra_data());
+    rec.Close_File();
+    const std::string after = test::Read_file(path);
+    ASSERT_EQ(after.size(), before.size());
+    const size_t record = 100005 + 2 * 144000 + 12000;
+    for (size_t i = 0; i < after.size(); ++i)
+        if (after[i] != before[i]) {
+            EXPECT_GE(i, record);
+            EXPECT_LT(i, record + 190);
+        }
+    EXPECT_EQ(after[record + 82], 'X');
+}
+
+TEST_F(Own_format, RewritingTheHeaderOfAClosedFileKeepsItsFrames)
+{
+    const std::string path = Make_recording("heat.qs2", 4);
+    const std::string before = test::Read_file(path);
+    cls_AVI_handler rec;
+    rec.File_name(path);
+    ASSERT_TRUE(rec.Open_File(path));
+    rec.Close_File();
+    rec.File_name(path);
+    rec.Header().Subject_name("Final A");
+    ASSERT_TRUE(rec.Write_XML_header());
+    const std::string after = test::Read_file(path);
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(after.substr(100005), before.substr(100005));
+    EXPECT_EQ(after.substr(99999, 6), "hdrend");
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.Header().Subject_name(), "Final A");
+    EXPECT_EQ(rec.num_frames(), 4);
+}
+
+TEST_F(Own_format, AHeaderTooLongForTheAreaIsRefusedAndTheOldOneKept)
+{
+    const std::string path = Make_recording("heat.qs2", 1);
+    const std::string before = test::Read_file(path);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    rec.Header().Subject_name(std::string(100000, 'a'));
+    dialogs.Expect_message("too long");
+    EXPECT_FALSE(rec.Write_XML_header());
+    rec.Close_File();
+    EXPECT_EQ(test::Read_file(path), before);
+}
+
+TEST_F(Own_format, AppendingGoesAfterTheLastWholeFrameWhateverThePosition)
+{
+    const std::string path = Make_recording("heat.qs2", 3);
+    // A crash left half a frame at the end.
+    {
+        std::string bytes = test::Read_file(path);
+        bytes += std::string(5000, '\x55');
+        test::Write_file(path, bytes);
+    }
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_for_append(path));
+    ASSERT_TRUE(rec.Write_DV_frame(Stamped(9))); // moves the writer's position: appending must not care
+    ASSERT_TRUE(rec.Append_DV_frame(Stamped(4)));
+    rec.Close_File();
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.num_frames(), 4);
+    ASSERT_TRUE(rec.Read_Frame(4));
+    EXPECT_EQ(rec.Lap_Count(), 4);
+}
+
+TEST_F(Own_format, ACreateOntoAnExistingNameFailsAndNothingIsAppendedToTheOldFile)
+{
+    const std::string path = Make_recording("heat.qs2", 2);
+    const std::string before = test::Read_file(path);
+    cls_AVI_handler rec;
+    rec.File_name(path);
+    dialogs.Expect_message("File already exists!");
+    EXPECT_FALSE(rec.Create_File());
+    EXPECT_FALSE(g_Emergency_stop);
+    rec.Initiate_file();
+    EXPECT_FALSE(rec.Append_DV_frame(Stamped(3))); // reported, not written
+    EXPECT_EQ(test::Read_file(path), before);
+}
+
+TEST_F(Own_format, RenameRefusesAnExistingNameAndOtherwiseReopens)
+{
+    const std::string a = Make_recording("a.qs2", 1);
+    const std::string b = Make_recording("b.qs2", 1);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(a));
+    dialogs.Expect_message("New file already exists!");
+    EXPECT_FALSE(rec.rename_file(b));
+    EXPECT_FALSE(g_Emergency_stop);
+    EXPECT_TRUE(fs::exists(a));
+    ASSERT_TRUE(rec.rename_file(Path("c.qs2")));
+    EXPECT_TRUE(rec.File_open());
+    EXPECT_EQ(rec.File_name(), Path("c.qs2"));
+    EXPECT_FALSE(fs::exists(a));
+}
+
+TEST_F(Own_format, SuffixesAreComparedWithoutRegardToCase)
+{
+    const std::string path = Make_recording("x.qs2", 3);
+    fs::rename(path, Path("X.QS2"));
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Path("X.QS2")));
+    EXPECT_EQ(rec.num_frames(), 3);
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_EQ(rec.Lap_Count(), 2);
+    rec.Header().Subject_name("upper case");
+    ASSERT_TRUE(rec.Write_XML_header());
+    rec.Close_File();
+    ASSERT_TRUE(rec.Open_File(Path("X.QS2")));
+    EXPECT_EQ(rec.Header().Subject_name(), "upper case");
+}
+
+TEST_F(Own_format, ATruncatedLastFrameIsReportedNotShownStale)
+{
+    const std::string path = Make_recording("heat.qs2", 3);
+    fs::resize_file(path, 100005 + 2 * 144000 + 1000);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.num_frames(), 3);            // the header's count
+    EXPECT_EQ(rec.num_Calculated_frames(), 2); // whole frames on disk
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_FALSE(rec.Read_Frame(3));
+    EXPECT_EQ(rec.Frame_in_store(), 0);
+    EXPECT_FALSE(rec.Has_Frame_Time_Stamp());
+    EXPECT_FALSE(rec.Has_extra_data());
+    EXPECT_TRUE(rec.Frame_bytes().empty());
+}
+
+TEST_F(Own_format, BadFilesAreRefusedAndLeftClosed)
+{
+    const std::string good = test::Read_file(Make_recording("good.qs2", 1));
+    auto refused = [&](const std::string& name, const std::string& bytes, const std::string& message) {
+        test::Write_file(Path(name), bytes);
+        dialogs.Expect_message(message);
+        cls_AVI_handler rec;
+        EXPECT_FALSE(rec.Open_File(Path(name))) << name;
+        EXPECT_FALSE(rec.File_open()) << name;
+        EXPECT_EQ(rec.file_num(), 0);
+    };
+    refused("short.qs2", std::string(99, 'x'), "Corrupt file, (Invalid file length)");
+    std::string bad = good;
+    bad[0] = 'X';
+    refused("magic.qs2", bad, "not a Wakeline recording");
+    bad = good;
+    const int32_t huge = 150000;
+    std::memcpy(bad.data() + 12, &huge, 4);
+    refused("xmllen.qs2", bad, "invalid header length");
+    bad = good;
+    const int32_t beyond = int32_t(good.size()) + 1;
+    std::memcpy(bad.data() + 4, &beyond, 4);
+    refused("offset.qs2", bad, "invalid data offset");
+    refused("clip.mov", good, "cls_AVI_handler can't open this file type! " + Path("clip.mov"));
+    // A 100-byte file passes the length test and fails on its head.
+    refused("hundred.qs2", std::string(100, 'x'), "not a Wakeline recording");
+    cls_AVI_handler rec;
+    EXPECT_FALSE(rec.Open_File(Path("missing.qs2")));
+}
+
+TEST_F(Own_format, TimeCodeGapsLeaveOneTraceLine)
+{
+    test::Test_tracer tracer(Tracer_socket_path());
+    ASSERT_TRUE(tracer.bound());
+    Reset_Tracer_Search();
+    cls_AVI_handler rec;
+    rec.File_name(Path("tc.qs2"));
+    ASSERT_TRUE(rec.Create_File());
+    rec.Initiate_file();
+    tracer.Receive_all();
+    auto append_tc = [&](int frame_no) {
+        test::DV_frame f = Frames()[0];
+        test::Put_timecode(f, {0, 0, 0, frame_no});
+        ASSERT_TRUE(rec.Append_DV_frame(f));
+    };
+    for (int n = 0; n <= 10; ++n) append_tc(n);
+    EXPECT_TRUE(tracer.Receive_all().empty());
+    append_tc(11);
+    append_tc(12);
+    append_tc(14);
+    const auto lines = tracer.Receive_all();
+    std::vector<std::string> gaps;
+    for (const auto& l : lines)
+        if (l.find("Expected DV frame") != std::string::npos) gaps.push_back(l.substr(l.find("Expected")));
+    ASSERT_EQ(gaps.size(), 2u);
+    // The first time code after ten frames starts the count; the gap 12 -> 14 gives the line.
+    EXPECT_EQ(gaps[1], "Expected DV frame 13Received frame 14\t");
+    rec.Close_File();
+    Reset_Tracer_Search();
+}
+
+TEST_F(Own_format, RawDvOpensReadOnlyWithItsOffset)
+{
+    std::vector<test::DV_frame> ten(Frames().begin(), Frames().begin() + 10);
+    test::Write_DV_file(Path("ten.dv"), ten);
+    {
+        // The same frames behind 16 zero bytes.
+        std::string bytes(16, '\0');
+        bytes += test::Read_file(Path("ten.dv"));
+        test::Write_file(Path("padded.DV"), bytes);
+    }
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Path("ten.dv")));
+    EXPECT_EQ(rec.num_frames(), 10);
+    EXPECT_EQ(rec.Num_fields(), 20);
+    EXPECT_TRUE(rec.Read_only());
+    EXPECT_EQ(rec.Width(), 720);
+    EXPECT_EQ(rec.Height(), 576);
+    ASSERT_TRUE(rec.Open_File(Path("padded.DV")));
+    EXPECT_EQ(rec.DV_offset(), 16);
+    EXPECT_EQ(rec.num_frames(), 10);
+    ASSERT_TRUE(rec.Read_Frame(7));
+    EXPECT_EQ(std::memcmp(rec.Frame_bytes().data(), Frames()[6].data(), 144000), 0);
+    EXPECT_FALSE(rec.Has_Frame_Time_Stamp()); // raw DV carries no extra data
+}
+
+TEST_F(Own_format, RawDvOfTwoAndAHalfFramesHasTwo)
+{
+    std::vector<test::DV_frame> three(Frames().begin(), Frames().begin() + 3);
+    test::Write_DV_file(Path("cut.dv"), three);
+    fs::resize_file(Path("cut.dv"), 144000 * 5 / 2);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Path("cut.dv")));
+    EXPECT_EQ(rec.num_frames(), 2);
+}
+
+} // namespace
+} // namespace wk
