@@ -707,7 +707,8 @@ bool cls_AVI_handler::Append_DV_frame(std::span<const uint8_t> frame)
         DV_Header_Parse(frame.first(size_t(k_DV_frame_size)));
         const int32_t n = Timecode_To_Frames();
         if (n > 10) {
-            if (last_timecode_frame_ + 1 != n)
+            // The first time code of a run only starts the count.
+            if (last_timecode_frame_ > 0 && last_timecode_frame_ + 1 != n)
                 Trace_Line("Expected DV frame " + std::to_string(last_timecode_frame_ + 1) + "Received frame " +
                            std::to_string(n));
             last_timecode_frame_ = n;
@@ -933,6 +934,14 @@ int64_t cls_AVI_handler::File_size() const
     if (file_.Is_open()) return file_.Size();
     return Get_File_Size(file_name_);
 }
+
+// ---- Recording properties (more) ----
+
+// ---- Race metadata ----
+
+// ---- Decoding and drawing ----
+
+// ---- Trace record ----
 
 // ---- AVI recordings ----
 

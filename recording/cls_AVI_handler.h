@@ -200,6 +200,16 @@ public:
     bool Is_sdv() const;
     bool Is_plain_dv() const;
 
+    // ---- AVI header chunks and frame index ----
+
+    // ---- Recording properties (more) ----
+
+    // ---- Race metadata ----
+
+    // ---- Decoding and drawing ----
+
+    // ---- Trace record ----
+
 private:
     bool Open_own_format();
     bool Open_dv(const std::string& path);
@@ -266,6 +276,12 @@ private:
     int32_t frame_time_stamp_ = 0;
     bool has_time_stamp_ = false;
     int16_t frame_selection_start_ = 0;
+
+    // ---- AVI state ----
+
+    // ---- Race metadata state ----
+
+    // ---- Drawing state ----
 };
 
 } // namespace wk
