@@ -207,6 +207,9 @@ public:
     // ---- Race metadata ----
 
     // ---- Decoding and drawing ----
+    // The field (1 or 2) of the current frame that the last drawing showed.
+    int16_t Field_To_Show() const { return field_to_show_; }
+    void Let_Field_To_Show(int16_t field) { field_to_show_ = field; }
 
     // ---- Trace record ----
 
@@ -282,6 +285,7 @@ private:
     // ---- Race metadata state ----
 
     // ---- Drawing state ----
+    int16_t field_to_show_ = 1;
 };
 
 } // namespace wk
