@@ -1,0 +1,651 @@
+#include "platform/Draw_surface.h"
+
+#include "platform/Image_library.h"
+
+#include <QPainter>
+#include <QtGlobal>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <span>
+#include <utility>
+#include <vector>
+
+namespace wk::platform {
+
+using View = detail::Surface_view;
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "32-bit pixels are read as blue, green, red, alpha bytes");
+
+// Where the pixels of the picture lie: image row y starts at top + y x step (step is negative
+// for a bottom-up buffer), a pixel has bpp bytes with red, green and blue at r, g and b.
+struct detail::Surface_view {
+    uint8_t* top = nullptr;
+    ptrdiff_t step = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int bpp = 3;
+    int r = 2, g = 1, b = 0;
+    int alpha = -1; // byte set to 255 on every write, or -1
+
+    bool Inside(int64_t x, int64_t y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+    uint8_t* At(int32_t x, int32_t y) const { return top + y * step + ptrdiff_t(x) * bpp; }
+    int32_t Get(int32_t x, int32_t y) const
+    {
+        const uint8_t* p = At(x, y);
+        return p[r] | (p[g] << 8) | (p[b] << 16);
+    }
+    void Put(int32_t x, int32_t y, int32_t colour) const
+    {
+        uint8_t* p = At(x, y);
+        p[r] = static_cast<uint8_t>(colour);
+        p[g] = static_cast<uint8_t>(colour >> 8);
+        p[b] = static_cast<uint8_t>(colour >> 16);
+        if (alpha >= 0)
+            p[alpha] = 255;
+    }
+    void Put_clipped(int64_t x, int64_t y, int32_t colour) const
+    {
+        if (Inside(x, y))
+            Put(static_cast<int32_t>(x), static_cast<int32_t>(y), colour);
+    }
+};
+
+namespace {
+
+bool Supported(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+    case QImage::Format_RGB888:
+    case QImage::Format_BGR888:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Bottom_up_size_ok(const uint8_t* bits, int32_t width, int32_t height)
+{
+    return bits != nullptr && width > 0 && height > 0 && width <= (INT32_MAX - 3) / 3 &&
+           int64_t(Image_stride(width)) * height <= INT32_MAX;
+}
+
+// Dash lengths of one-pixel pens: on, off, on, off ...
+std::span<const int> Dash_pattern(int32_t style)
+{
+    static constexpr int dash[] = {18, 6};
+    static constexpr int dot[] = {3, 3};
+    static constexpr int dash_dot[] = {9, 6, 3, 6};
+    static constexpr int dash_dot_dot[] = {9, 3, 3, 3, 3, 3};
+    switch (style) {
+    case PS_DASH: return dash;
+    case PS_DOT: return dot;
+    case PS_DASHDOT: return dash_dot;
+    case PS_DASHDOTDOT: return dash_dot_dot;
+    default: return {};
+    }
+}
+
+bool Dash_on(std::span<const int> pattern, int64_t position)
+{
+    if (pattern.empty())
+        return true;
+    int total = 0;
+    for (int length : pattern)
+        total += length;
+    int64_t p = position % total;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (p < pattern[i])
+            return i % 2 == 0;
+        p -= pattern[i];
+    }
+    return true;
+}
+
+// Visits the pixels of a one-pixel line from (x0, y0) towards (x1, y1): step i of n, the minor
+// coordinate rounded from the exact line. The end point is visited only with include_end. Steps
+// whose pixel cannot come within margin of the width x height picture are skipped without work.
+template <class Visit>
+void Walk_line(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int32_t width, int32_t height, int64_t margin,
+               bool include_end, Visit&& visit)
+{
+    const int64_t dx = x1 - x0;
+    const int64_t dy = y1 - y0;
+    const int64_t n = std::max(std::llabs(dx), std::llabs(dy));
+    if (n == 0) {
+        if (include_end)
+            visit(int64_t{0}, x0, y0);
+        return;
+    }
+    const bool x_major = std::llabs(dx) >= std::llabs(dy);
+    const int64_t major0 = x_major ? x0 : y0;
+    const int64_t major_step = (x_major ? dx : dy) < 0 ? -1 : 1;
+    const int64_t minor0 = x_major ? y0 : x0;
+    const int64_t minor_delta = x_major ? dy : dx;
+    const int64_t size = x_major ? width : height;
+    int64_t first = 0;
+    int64_t last = include_end ? n : n - 1;
+    if (major_step > 0) {
+        first = std::max(first, -margin - major0);
+        last = std::min(last, size - 1 + margin - major0);
+    } else {
+        first = std::max(first, major0 - (size - 1 + margin));
+        last = std::min(last, major0 + margin);
+    }
+    for (int64_t i = first; i <= last; ++i) {
+        // minor offset = round(i x delta / n), halves away from the start; 128 bits against overflow
+        const __int128 twice = __int128(2) * i * std::llabs(minor_delta) + n;
+        const int64_t offset = static_cast<int64_t>(twice / (__int128(2) * n));
+        const int64_t minor = minor0 + (minor_delta < 0 ? -offset : offset);
+        const int64_t major = major0 + major_step * i;
+        if (x_major)
+            visit(i, major, minor);
+        else
+            visit(i, minor, major);
+    }
+}
+
+// Offsets of the round stamp of a pen w pixels wide.
+std::vector<std::pair<int32_t, int32_t>> Pen_stamp(int32_t w)
+{
+    std::vector<std::pair<int32_t, int32_t>> offsets;
+    const int32_t low = (w - 1) / 2;
+    const int32_t high = w - 1 - low;
+    const double centre = (high - low) / 2.0;
+    const double radius2 = (w / 2.0) * (w / 2.0);
+    for (int32_t oy = -low; oy <= high; ++oy)
+        for (int32_t ox = -low; ox <= high; ++ox)
+            if ((ox - centre) * (ox - centre) + (oy - centre) * (oy - centre) <= radius2)
+                offsets.emplace_back(ox, oy);
+    return offsets;
+}
+
+bool Hatch_on(int32_t hatch, int32_t x, int32_t y)
+{
+    const bool horizontal = (y & 7) == 0;
+    const bool vertical = (x & 7) == 0;
+    const bool forward = ((x - y) & 7) == 0;
+    const bool backward = ((x + y) & 7) == 0;
+    switch (hatch) {
+    case HS_HORIZONTAL: return horizontal;
+    case HS_VERTICAL: return vertical;
+    case HS_FDIAGONAL: return forward;
+    case HS_BDIAGONAL: return backward;
+    case HS_CROSS: return horizontal || vertical;
+    default: return forward || backward;
+    }
+}
+
+// Hatched brushes fill their gaps with the background colour (white: GDI's default, opaque).
+constexpr int32_t k_Background = 0xFFFFFF;
+
+int Pen_width(const Pen& pen)
+{
+    return std::max(pen.width, 1);
+}
+
+// One channel of a raster operation without pattern; index bits as GDI numbers them
+// (bit 0: not source and not destination, 1: not source and destination, 2: source and not
+// destination, 3: both).
+inline uint8_t Raster(int code, uint8_t s, uint8_t d)
+{
+    uint8_t out = 0;
+    if (code & 1)
+        out |= ~s & ~d;
+    if (code & 2)
+        out |= ~s & d;
+    if (code & 4)
+        out |= s & ~d;
+    if (code & 8)
+        out |= s & d;
+    return out;
+}
+
+inline int32_t Raster_colour(int code, int32_t s, int32_t d)
+{
+    return Raster(code, uint8_t(s), uint8_t(d)) | (Raster(code, uint8_t(s >> 8), uint8_t(d >> 8)) << 8) |
+           (Raster(code, uint8_t(s >> 16), uint8_t(d >> 16)) << 16);
+}
+
+} // namespace
+
+Draw_surface::Draw_surface(QImage* image)
+{
+    Attach(image);
+}
+
+Draw_surface::Draw_surface(uint8_t* bits, int32_t width, int32_t height)
+{
+    Attach_bottom_up(bits, width, height);
+}
+
+void Draw_surface::Attach(QImage* image)
+{
+    Detach();
+    if (image == nullptr)
+        return;
+    if (!image->isNull() && !Supported(image->format()))
+        *image = image->convertToFormat(QImage::Format_RGB32);
+    target_ = Target::image;
+    image_ = image;
+}
+
+void Draw_surface::Attach_bottom_up(uint8_t* bits, int32_t width, int32_t height)
+{
+    Detach();
+    if (!Bottom_up_size_ok(bits, width, height))
+        return;
+    target_ = Target::bottom_up;
+    bits_ = bits;
+    width_ = width;
+    height_ = height;
+}
+
+void Draw_surface::Detach()
+{
+    target_ = Target::none;
+    image_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+}
+
+bool Draw_surface::Is_valid() const
+{
+    switch (target_) {
+    case Target::image: return !image_->isNull();
+    case Target::bottom_up: return true;
+    default: return false;
+    }
+}
+
+int32_t Draw_surface::Width() const
+{
+    return target_ == Target::image ? image_->width() : width_;
+}
+
+int32_t Draw_surface::Height() const
+{
+    return target_ == Target::image ? image_->height() : height_;
+}
+
+View Draw_surface::Read_view() const
+{
+    View v;
+    if (target_ == Target::bottom_up) {
+        const ptrdiff_t stride = Image_stride(width_);
+        v.top = bits_ + (height_ - 1) * stride;
+        v.step = -stride;
+        v.width = width_;
+        v.height = height_;
+        return v;
+    }
+    if (target_ != Target::image || image_->isNull())
+        return v;
+    // The owner may have put another picture into the image since it was attached.
+    if (!Supported(image_->format()))
+        *image_ = image_->convertToFormat(QImage::Format_RGB32);
+    v.top = const_cast<uint8_t*>(image_->constBits());
+    v.step = image_->bytesPerLine();
+    v.width = image_->width();
+    v.height = image_->height();
+    switch (image_->format()) {
+    case QImage::Format_RGB888:
+        v.r = 0, v.g = 1, v.b = 2;
+        break;
+    case QImage::Format_BGR888:
+        break;
+    default:
+        v.bpp = 4;
+        v.alpha = 3;
+        break;
+    }
+    return v;
+}
+
+View Draw_surface::Write_view()
+{
+    View v = Read_view();
+    if (target_ == Target::image && v.top != nullptr)
+        v.top = image_->bits(); // detaches an image shared with a copy
+    return v;
+}
+
+bool Draw_surface::Fail(int32_t code) const
+{
+    last_error_ = code;
+    return false;
+}
+
+int32_t Draw_surface::GetPixel(int32_t x, int32_t y) const
+{
+    const View v = Read_view();
+    if (!v.Inside(x, y))
+        return CLR_INVALID;
+    return v.Get(x, y);
+}
+
+int32_t Draw_surface::SetPixel(int32_t x, int32_t y, int32_t colour)
+{
+    if (!Is_valid()) {
+        Fail(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    const View v = Write_view();
+    if (!v.Inside(x, y))
+        return -1;
+    v.Put(x, y, colour);
+    return colour & 0xFFFFFF;
+}
+
+Pen Draw_surface::SelectPen(const Pen& pen)
+{
+    return std::exchange(pen_, pen);
+}
+
+Brush Draw_surface::SelectBrush(const Brush& brush)
+{
+    return std::exchange(brush_, brush);
+}
+
+int32_t Draw_surface::SetStretchBltMode(int32_t mode)
+{
+    if (mode < BLACKONWHITE || mode > HALFTONE) {
+        Fail(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return std::exchange(stretch_mode_, mode);
+}
+
+bool Draw_surface::MoveToEx(int32_t x, int32_t y, Point* previous)
+{
+    if (previous != nullptr)
+        *previous = position_;
+    position_ = {x, y};
+    return Is_valid() || Fail(ERROR_INVALID_HANDLE);
+}
+
+bool Draw_surface::LineTo(int32_t x, int32_t y)
+{
+    if (!Is_valid())
+        return Fail(ERROR_INVALID_HANDLE);
+    const Point from = std::exchange(position_, Point{x, y});
+    if (pen_.style == PS_NULL)
+        return true;
+    const View v = Write_view();
+    const int32_t colour = pen_.colour;
+    const int32_t w = Pen_width(pen_);
+    if (w == 1) {
+        const auto pattern = Dash_pattern(pen_.style);
+        Walk_line(from.x, from.y, x, y, v.width, v.height, 0, false, [&](int64_t i, int64_t px, int64_t py) {
+            if (Dash_on(pattern, i))
+                v.Put_clipped(px, py, colour);
+        });
+        return true;
+    }
+    // Wider pens are round and solid, the end point included.
+    const auto stamp = Pen_stamp(w);
+    Walk_line(from.x, from.y, x, y, v.width, v.height, w, true, [&](int64_t, int64_t px, int64_t py) {
+        for (const auto& [ox, oy] : stamp)
+            v.Put_clipped(px + ox, py + oy, colour);
+    });
+    return true;
+}
+
+namespace {
+
+void Fill_box(const View& v, const Brush& brush, int64_t left, int64_t top, int64_t right,
+              int64_t bottom)
+{
+    if (brush.style != BS_SOLID && !(brush.style == BS_HATCHED && brush.hatch >= 0 && brush.hatch <= HS_DIAGCROSS))
+        return; // hollow, and every brush that cannot be made
+    const int32_t x0 = static_cast<int32_t>(std::max<int64_t>(left, 0));
+    const int32_t y0 = static_cast<int32_t>(std::max<int64_t>(top, 0));
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(right, v.width));
+    const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(bottom, v.height));
+    for (int32_t y = y0; y < y1; ++y)
+        for (int32_t x = x0; x < x1; ++x)
+            v.Put(x, y,
+                  brush.style == BS_SOLID || Hatch_on(brush.hatch, x, y) ? brush.colour : k_Background);
+}
+
+} // namespace
+
+bool Draw_surface::Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    if (!Is_valid())
+        return Fail(ERROR_INVALID_HANDLE);
+    int64_t l = std::min(left, right), r = std::max(left, right);
+    int64_t t = std::min(top, bottom), b = std::max(top, bottom);
+    const View v = Write_view();
+    if (pen_.style == PS_NULL) {
+        Fill_box(v, brush_, l, t, r - 1, b - 1);
+        return true;
+    }
+    if (r == l || b == t)
+        return true;
+    const int64_t w = Pen_width(pen_);
+    // The pen runs along the outermost pixels of the box; a wide pen is centred on them, an
+    // inside-frame pen stays inside the box.
+    const int64_t outside = pen_.style == PS_INSIDEFRAME ? 0 : (w - 1) / 2;
+    const int64_t inside = w - 1 - outside;
+    const int64_t in_l = l + inside + 1, in_t = t + inside + 1, in_r = r - 1 - inside, in_b = b - 1 - inside;
+    Fill_box(v, brush_, in_l, in_t, in_r, in_b);
+    const auto pattern = Dash_pattern(pen_.style);
+    if (w == 1 && !pattern.empty()) {
+        const Point corners[] = {{int32_t(l), int32_t(t)},
+                                 {int32_t(r - 1), int32_t(t)},
+                                 {int32_t(r - 1), int32_t(b - 1)},
+                                 {int32_t(l), int32_t(b - 1)},
+                                 {int32_t(l), int32_t(t)}};
+        int64_t phase = 0;
+        for (int k = 0; k < 4; ++k) {
+            const Point a = corners[k], z = corners[k + 1];
+            Walk_line(a.x, a.y, z.x, z.y, v.width, v.height, 0, false, [&](int64_t i, int64_t px, int64_t py) {
+                if (Dash_on(pattern, phase + i))
+                    v.Put_clipped(px, py, pen_.colour);
+            });
+            phase += std::max(std::llabs(int64_t(z.x) - a.x), std::llabs(int64_t(z.y) - a.y));
+        }
+        return true;
+    }
+    const int64_t out_l = l - outside, out_t = t - outside, out_r = r + outside, out_b = b + outside;
+    const int32_t y0 = static_cast<int32_t>(std::max<int64_t>(out_t, 0));
+    const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(out_b, v.height));
+    const int32_t x0 = static_cast<int32_t>(std::max<int64_t>(out_l, 0));
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(out_r, v.width));
+    for (int32_t y = y0; y < y1; ++y)
+        for (int32_t x = x0; x < x1; ++x)
+            if (!(x >= in_l && x < in_r && y >= in_t && y < in_b))
+                v.Put(x, y, pen_.colour);
+    return true;
+}
+
+bool Draw_surface::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    if (!Is_valid())
+        return Fail(ERROR_INVALID_HANDLE);
+    const int64_t l = std::min(left, right), r = std::max(left, right);
+    const int64_t t = std::min(top, bottom), b = std::max(top, bottom);
+    if (r == l || b == t)
+        return true;
+    const View v = Write_view();
+    // Pixel centres: the outermost pixels of the box lie on the ellipse with these radii.
+    const double cx = (l + r - 1) / 2.0, cy = (t + b - 1) / 2.0;
+    const double rx = (r - l - 1) / 2.0, ry = (b - t - 1) / 2.0;
+    const bool outline = pen_.style != PS_NULL;
+    const int64_t w = Pen_width(pen_);
+    const int64_t outside = outline && pen_.style != PS_INSIDEFRAME ? (w - 1) / 2 : 0;
+    const double out_rx = rx + outside, out_ry = ry + outside;
+    const double in_rx = outline ? out_rx - w : out_rx, in_ry = outline ? out_ry - w : out_ry;
+    const auto inside = [&](int32_t x, int32_t y, double ax, double ay) {
+        if (ax < 0 || ay < 0)
+            return false;
+        const double ex = (x - cx) / (ax + 0.5), ey = (y - cy) / (ay + 0.5);
+        return ex * ex + ey * ey <= 1.0;
+    };
+    const int32_t y0 = static_cast<int32_t>(std::max<int64_t>(t - outside, 0));
+    const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(b + outside, v.height));
+    const int32_t x0 = static_cast<int32_t>(std::max<int64_t>(l - outside, 0));
+    const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(r + outside, v.width));
+    for (int32_t y = y0; y < y1; ++y) {
+        for (int32_t x = x0; x < x1; ++x) {
+            if (!inside(x, y, out_rx, out_ry))
+                continue;
+            if (outline && !inside(x, y, in_rx, in_ry))
+                v.Put(x, y, pen_.colour);
+            else
+                Fill_box(v, brush_, x, y, int64_t(x) + 1, int64_t(y) + 1);
+        }
+    }
+    return true;
+}
+
+bool Draw_surface::BitBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source,
+                          int32_t source_x, int32_t source_y, uint32_t rop)
+{
+    return Blit(x, y, width, height, source, source_x, source_y, width, height, rop, false, nullptr);
+}
+
+bool Draw_surface::StretchBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source,
+                              int32_t source_x, int32_t source_y, int32_t source_width, int32_t source_height,
+                              uint32_t rop)
+{
+    return Blit(x, y, width, height, source, source_x, source_y, source_width, source_height, rop,
+                stretch_mode_ == HALFTONE, nullptr);
+}
+
+bool Draw_surface::TransparentBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source,
+                                  int32_t source_x, int32_t source_y, int32_t source_width, int32_t source_height,
+                                  int32_t transparent)
+{
+    // Never smoothed: a blended edge would no longer match the transparent colour.
+    return Blit(x, y, width, height, source, source_x, source_y, source_width, source_height, SRCCOPY, false,
+                &transparent);
+}
+
+bool Draw_surface::Blit(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source,
+                        int32_t source_x, int32_t source_y, int32_t source_width, int32_t source_height,
+                        uint32_t rop, bool smooth, const int32_t* transparent)
+{
+    if (!Is_valid())
+        return Fail(ERROR_INVALID_HANDLE);
+    const int index = static_cast<int>((rop >> 16) & 0xFF);
+    if ((index >> 4) != (index & 0xF))
+        return Fail(ERROR_INVALID_PARAMETER); // needs a brush pattern
+    const int code = index & 0xF;
+    const bool uses_source = (code & 3) != (code >> 2);
+    if (width < 0 || height < 0 || source_width < 0 || source_height < 0)
+        return Fail(ERROR_INVALID_PARAMETER);
+    const View d = Write_view();
+
+    if (!uses_source) {
+        const int32_t x0 = std::max(x, 0), y0 = std::max(y, 0);
+        const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(int64_t(x) + width, d.width));
+        const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(int64_t(y) + height, d.height));
+        for (int32_t py = y0; py < y1; ++py)
+            for (int32_t px = x0; px < x1; ++px)
+                d.Put(px, py, Raster_colour(code, 0, d.Get(px, py)));
+        return true;
+    }
+    if (source == nullptr || !source->Is_valid())
+        return Fail(ERROR_INVALID_HANDLE);
+    if (width == 0 || height == 0 || source_width == 0 || source_height == 0)
+        return true;
+
+    // Only the part of the source rectangle inside the source picture is read; it lands where it
+    // would have landed had the whole rectangle been there.
+    const View s = source->Read_view();
+    const int64_t cx0 = std::max<int64_t>(source_x, 0);
+    const int64_t cy0 = std::max<int64_t>(source_y, 0);
+    const int64_t cx1 = std::min<int64_t>(int64_t(source_x) + source_width, s.width);
+    const int64_t cy1 = std::min<int64_t>(int64_t(source_y) + source_height, s.height);
+    if (cx0 >= cx1 || cy0 >= cy1)
+        return true;
+    const int64_t X0 = x + (cx0 - source_x) * width / source_width;
+    const int64_t X1 = x + (cx1 - source_x) * width / source_width;
+    const int64_t Y0 = y + (cy0 - source_y) * height / source_height;
+    const int64_t Y1 = y + (cy1 - source_y) * height / source_height;
+    const int32_t vx0 = static_cast<int32_t>(std::max<int64_t>(X0, 0));
+    const int32_t vy0 = static_cast<int32_t>(std::max<int64_t>(Y0, 0));
+    const int32_t vx1 = static_cast<int32_t>(std::min<int64_t>(X1, d.width));
+    const int32_t vy1 = static_cast<int32_t>(std::min<int64_t>(Y1, d.height));
+    if (vx0 >= vx1 || vy0 >= vy1)
+        return true;
+
+    // The source part is copied out first, so a surface may blit onto itself.
+    QImage part(static_cast<int>(cx1 - cx0), static_cast<int>(cy1 - cy0), QImage::Format_RGB32);
+    if (part.isNull())
+        return Fail(ERROR_INVALID_PARAMETER);
+    for (int32_t row = 0; row < part.height(); ++row) {
+        auto* line = reinterpret_cast<QRgb*>(part.scanLine(row));
+        for (int32_t col = 0; col < part.width(); ++col) {
+            const int32_t c = s.Get(static_cast<int32_t>(cx0) + col, static_cast<int32_t>(cy0) + row);
+            line[col] = qRgb(c & 255, (c >> 8) & 255, (c >> 16) & 255);
+        }
+    }
+    QImage shown = part;
+    int32_t offset_x = static_cast<int32_t>(vx0 - X0), offset_y = static_cast<int32_t>(vy0 - Y0);
+    if (X1 - X0 != part.width() || Y1 - Y0 != part.height()) {
+        // Scaled by Qt, only over the visible part of the destination.
+        shown = QImage(vx1 - vx0, vy1 - vy0, QImage::Format_RGB32);
+        if (shown.isNull())
+            return Fail(ERROR_INVALID_PARAMETER);
+        QPainter painter(&shown);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+        painter.drawImage(QRectF(double(X0 - vx0), double(Y0 - vy0), double(X1 - X0), double(Y1 - Y0)), part);
+        painter.end();
+        offset_x = offset_y = 0;
+    }
+    const int32_t key = transparent != nullptr ? (*transparent & 0xFFFFFF) : -1;
+    for (int32_t py = vy0; py < vy1; ++py) {
+        const auto* line = reinterpret_cast<const QRgb*>(shown.constScanLine(py - vy0 + offset_y));
+        for (int32_t px = vx0; px < vx1; ++px) {
+            const QRgb c = line[px - vx0 + offset_x];
+            const int32_t colour = Rgb(qRed(c), qGreen(c), qBlue(c));
+            if (colour == key)
+                continue;
+            d.Put(px, py, code == 0xC ? colour : Raster_colour(code, colour, d.Get(px, py)));
+        }
+    }
+    return true;
+}
+
+QImage Draw_surface::Image_copy() const
+{
+    const View v = Read_view();
+    if (v.top == nullptr)
+        return {};
+    QImage copy(v.width, v.height, QImage::Format_RGB32);
+    for (int32_t y = 0; y < v.height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(copy.scanLine(y));
+        for (int32_t x = 0; x < v.width; ++x) {
+            const int32_t c = v.Get(x, y);
+            line[x] = qRgb(c & 255, (c >> 8) & 255, (c >> 16) & 255);
+        }
+    }
+    return copy;
+}
+
+int32_t GetSysColor(int32_t index)
+{
+    // The classic Windows scheme, indexed by COLOR_SCROLLBAR (0) .. COLOR_MENUBAR (30).
+    static constexpr std::array<int32_t, 31> colours = {
+        Rgb(212, 208, 200), Rgb(58, 110, 165),  Rgb(10, 36, 106),    Rgb(128, 128, 128), Rgb(212, 208, 200),
+        Rgb(255, 255, 255), Rgb(0, 0, 0),       Rgb(0, 0, 0),        Rgb(0, 0, 0),       Rgb(255, 255, 255),
+        Rgb(212, 208, 200), Rgb(212, 208, 200), Rgb(128, 128, 128), Rgb(10, 36, 106),   Rgb(255, 255, 255),
+        Rgb(212, 208, 200), Rgb(128, 128, 128), Rgb(128, 128, 128), Rgb(0, 0, 0),       Rgb(212, 208, 200),
+        Rgb(255, 255, 255), Rgb(64, 64, 64),    Rgb(212, 208, 200), Rgb(0, 0, 0),       Rgb(255, 255, 225),
+        Rgb(180, 180, 180), Rgb(0, 0, 128),     Rgb(166, 202, 240), Rgb(192, 192, 192), Rgb(10, 36, 106),
+        Rgb(212, 208, 200)};
+    if (index < 0 || index >= static_cast<int32_t>(colours.size()))
+        return 0;
+    return colours[static_cast<size_t>(index)];
+}
+
+} // namespace wk::platform

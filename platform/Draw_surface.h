@@ -1,0 +1,155 @@
+#pragma once
+// The program's device context: GDI's drawing rules over a picture in memory, without windows.
+//
+// A surface draws either into a QImage (a picture box's image, a memory bitmap) or into a 24-bit
+// bottom-up buffer lent by a DIB section. Coordinates are always image coordinates: (0, 0) is the
+// top-left pixel, y grows downwards, whatever the buffer's row order.
+//
+// GDI conventions kept: right and bottom edges of rectangles and ellipses are exclusive, a line
+// leaves out its end point, pens and brushes are chosen by their Windows style numbers, colours
+// are 0x00BBGGRR (red in the low byte; the high byte is ignored), reads outside the picture give
+// CLR_INVALID, writes outside it are dropped. A surface remembers its pen, brush, stretch mode
+// and current position like a device context.
+#include <QImage>
+
+#include <cstdint>
+
+namespace wk::platform {
+
+namespace detail {
+struct Surface_view;
+}
+
+inline constexpr int32_t CLR_INVALID = -1;
+
+constexpr int32_t Rgb(int red, int green, int blue)
+{
+    return (red & 255) | ((green & 255) << 8) | ((blue & 255) << 16);
+}
+
+// Pen styles.
+enum : int32_t {
+    PS_SOLID = 0, PS_DASH = 1, PS_DOT = 2, PS_DASHDOT = 3, PS_DASHDOTDOT = 4, PS_NULL = 5, PS_INSIDEFRAME = 6,
+};
+// Brush styles and hatches. Only solid, hollow and hatched brushes can be made here; every other
+// style (patterns need a bitmap the callers never pass) draws as hollow.
+enum : int32_t { BS_SOLID = 0, BS_NULL = 1, BS_HOLLOW = 1, BS_HATCHED = 2, BS_PATTERN = 3 };
+enum : int32_t { HS_HORIZONTAL = 0, HS_VERTICAL = 1, HS_FDIAGONAL = 2, HS_BDIAGONAL = 3, HS_CROSS = 4, HS_DIAGCROSS = 5 };
+// Raster operations of the blits (those without a pattern).
+enum : uint32_t {
+    SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6, SRCINVERT = 0x00660046,
+    SRCERASE = 0x00440328, NOTSRCCOPY = 0x00330008, NOTSRCERASE = 0x001100A6, MERGEPAINT = 0x00BB0226,
+    DSTINVERT = 0x00550009, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062,
+};
+// Stretch modes: HALFTONE smooths, the others keep whole source pixels.
+enum : int32_t { BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4 };
+// Codes of Last_error.
+enum : int32_t { ERROR_INVALID_HANDLE = 6, ERROR_INVALID_PARAMETER = 87 };
+
+struct Point {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// A pen width of 0 or less draws one pixel wide.
+struct Pen {
+    int32_t style = PS_SOLID;
+    int32_t width = 1;
+    int32_t colour = 0;
+};
+
+struct Brush {
+    int32_t style = BS_SOLID;
+    int32_t colour = 0xFFFFFF;
+    int32_t hatch = 0;
+};
+
+class Draw_surface {
+public:
+    // Nothing to draw on: every drawing call fails with ERROR_INVALID_HANDLE.
+    Draw_surface() = default;
+    // Draws into image, which must outlive the surface. Images in other formats than 32-bit RGB,
+    // RGB888 or BGR888 are converted to 32-bit RGB first.
+    explicit Draw_surface(QImage* image);
+    // Draws into a 24-bit bottom-up buffer of width x height, rows of (3 x width + 3) & ~3 bytes.
+    Draw_surface(uint8_t* bits, int32_t width, int32_t height);
+    Draw_surface(const Draw_surface&) = delete;
+    Draw_surface& operator=(const Draw_surface&) = delete;
+
+    // Changes what the surface draws on; pen, brush and position stay (like selecting another
+    // bitmap into a device context).
+    void Attach(QImage* image);
+    void Attach_bottom_up(uint8_t* bits, int32_t width, int32_t height);
+    void Detach();
+    bool Is_valid() const;
+    int32_t Width() const;
+    int32_t Height() const;
+
+    // The pixel's colour, CLR_INVALID outside the picture.
+    int32_t GetPixel(int32_t x, int32_t y) const;
+    // Sets the pixel; returns the colour set, or -1 outside the picture.
+    int32_t SetPixel(int32_t x, int32_t y, int32_t colour);
+
+    // Each returns what was selected before.
+    Pen SelectPen(const Pen& pen);
+    Brush SelectBrush(const Brush& brush);
+    const Pen& Current_pen() const { return pen_; }
+    const Brush& Current_brush() const { return brush_; }
+    int32_t SetStretchBltMode(int32_t mode);
+    int32_t GetStretchBltMode() const { return stretch_mode_; }
+
+    bool MoveToEx(int32_t x, int32_t y, Point* previous = nullptr);
+    Point Current_position() const { return position_; }
+    // Draws from the current position to (x, y), leaving out (x, y) itself with a one-pixel pen;
+    // (x, y) becomes the current position.
+    bool LineTo(int32_t x, int32_t y);
+    // Outline with the pen, inside with the brush, in the box [left, right) x [top, bottom); the
+    // corners may come in any order. With a null pen the filled box is one pixel smaller at the
+    // right and bottom, as GDI does.
+    bool Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
+    // The ellipse inscribed in the same box.
+    bool Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+    // Copies a source rectangle with a raster operation. Parts of the source rectangle outside
+    // the source picture are not read and leave the destination as it was.
+    bool BitBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source, int32_t source_x,
+                int32_t source_y, uint32_t rop);
+    // The same, the source rectangle stretched over the destination rectangle by the stretch mode.
+    bool StretchBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source,
+                    int32_t source_x, int32_t source_y, int32_t source_width, int32_t source_height, uint32_t rop);
+    // A stretched copy that leaves out the source pixels of the transparent colour.
+    bool TransparentBlt(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source,
+                        int32_t source_x, int32_t source_y, int32_t source_width, int32_t source_height,
+                        int32_t transparent);
+
+    // The whole picture as a top-down 32-bit RGB image (for Qt: showing, saving, printing).
+    QImage Image_copy() const;
+
+    // Why the last failing call failed (ERROR_INVALID_HANDLE, ERROR_INVALID_PARAMETER).
+    int32_t Last_error() const { return last_error_; }
+
+private:
+    detail::Surface_view Read_view() const;
+    detail::Surface_view Write_view();
+    bool Fail(int32_t code) const;
+    bool Blit(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source, int32_t source_x,
+              int32_t source_y, int32_t source_width, int32_t source_height, uint32_t rop, bool smooth,
+              const int32_t* transparent);
+
+    enum class Target { none, image, bottom_up };
+    Target target_ = Target::none;
+    QImage* image_ = nullptr;
+    uint8_t* bits_ = nullptr;
+    int32_t width_ = 0;
+    int32_t height_ = 0;
+    Pen pen_;
+    Brush brush_;
+    int32_t stretch_mode_ = BLACKONWHITE;
+    Point position_;
+    mutable int32_t last_error_ = 0;
+};
+
+// The system colour of a Windows colour index (the classic scheme); 0 for an unknown index.
+int32_t GetSysColor(int32_t index);
+
+} // namespace wk::platform

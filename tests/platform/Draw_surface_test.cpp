@@ -1,0 +1,203 @@
+#include "platform/Draw_surface.h"
+#include "platform/Image_library.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace wk::platform {
+namespace {
+
+constexpr int32_t k_Red = Rgb(255, 0, 0);
+constexpr int32_t k_Blue = Rgb(0, 0, 255);
+constexpr int32_t k_Grey = Rgb(50, 50, 50);
+
+// The painted pixels of a row as text, '#' for colour, '.' for anything else.
+std::string Row(const Draw_surface& s, int32_t y, int32_t colour)
+{
+    std::string text;
+    for (int32_t x = 0; x < s.Width(); ++x)
+        text += s.GetPixel(x, y) == colour ? '#' : '.';
+    return text;
+}
+
+struct Bottom_up {
+    int32_t width, height;
+    std::vector<uint8_t> bits;
+    Draw_surface surface;
+    Bottom_up(int32_t w, int32_t h) : width(w), height(h), bits(size_t(Image_stride(w)) * h, 0)
+    {
+        surface.Attach_bottom_up(bits.data(), w, h);
+    }
+};
+
+TEST(Draw_surface, BottomUpBuffersAreDrawnInImageCoordinates)
+{
+    Bottom_up b(3, 4);
+    EXPECT_EQ(b.surface.SetPixel(1, 0, Rgb(10, 20, 30)), Rgb(10, 20, 30));
+    // Image row 0 is the last row in memory; the pixel is stored blue, green, red.
+    const uint8_t* p = b.bits.data() + 3 * Image_stride(3) + 3;
+    EXPECT_EQ(p[0], 30);
+    EXPECT_EQ(p[1], 20);
+    EXPECT_EQ(p[2], 10);
+    EXPECT_EQ(b.surface.GetPixel(3, 0), CLR_INVALID);
+    EXPECT_EQ(b.surface.GetPixel(0, -1), CLR_INVALID);
+    EXPECT_EQ(b.surface.SetPixel(0, 4, k_Red), -1);
+    // Copies into a top-down image keep the top at the top.
+    EXPECT_EQ(b.surface.Image_copy().pixel(1, 0), qRgb(10, 20, 30));
+}
+
+TEST(Draw_surface, ImagesOfEveryFormatAreDrawnWithTheirOwnByteOrder)
+{
+    for (auto format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_BGR888, QImage::Format_Indexed8}) {
+        QImage image(4, 2, format);
+        image.fill(0);
+        Draw_surface s(&image);
+        s.SetPixel(2, 1, Rgb(10, 20, 30));
+        EXPECT_EQ(image.pixel(2, 1) & 0xFFFFFF, qRgb(10, 20, 30) & 0xFFFFFF) << format;
+        EXPECT_EQ(s.GetPixel(2, 1), Rgb(10, 20, 30)) << format;
+    }
+}
+
+TEST(Draw_surface, NothingAttachedFailsWithInvalidHandle)
+{
+    Draw_surface s;
+    EXPECT_FALSE(s.LineTo(3, 3));
+    EXPECT_EQ(s.Last_error(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(s.Rectangle(0, 0, 2, 2));
+    EXPECT_EQ(s.GetPixel(0, 0), CLR_INVALID);
+}
+
+TEST(Draw_surface, LinesLeaveOutTheirEndPointAndFollowThePenStyle)
+{
+    Bottom_up b(12, 5);
+    Draw_surface& s = b.surface;
+    s.SelectPen({PS_SOLID, 1, k_Red});
+    s.MoveToEx(0, 0);
+    EXPECT_TRUE(s.LineTo(5, 0));
+    EXPECT_EQ(Row(s, 0, k_Red), "#####.......");
+    EXPECT_EQ(s.Current_position().x, 5);
+    s.SelectPen({PS_DOT, 1, k_Red});
+    s.MoveToEx(0, 2);
+    s.LineTo(12, 2);
+    EXPECT_EQ(Row(s, 2, k_Red), "###...###...");
+    s.SelectPen({PS_NULL, 1, k_Red});
+    s.MoveToEx(0, 4);
+    s.LineTo(12, 4);
+    EXPECT_EQ(Row(s, 4, k_Red), "............");
+    // A wide pen is round and includes the end.
+    s.SelectPen({PS_SOLID, 3, k_Blue});
+    s.MoveToEx(5, 3);
+    s.LineTo(8, 3);
+    EXPECT_EQ(Row(s, 3, k_Blue), "....######..");
+    EXPECT_EQ(Row(s, 4, k_Blue), "....######..");
+}
+
+TEST(Draw_surface, RectanglesHaveExclusiveRightAndBottomEdges)
+{
+    QImage image(8, 7, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    Draw_surface s(&image);
+    s.SelectPen({PS_SOLID, 1, k_Red});
+    s.SelectBrush({BS_SOLID, k_Blue, 0});
+    EXPECT_TRUE(s.Rectangle(6, 5, 1, 1)); // corners in any order
+    EXPECT_EQ(Row(s, 0, 0), "########");
+    EXPECT_EQ(Row(s, 1, k_Red), ".#####..");
+    EXPECT_EQ(Row(s, 2, k_Red), ".#...#..");
+    EXPECT_EQ(Row(s, 2, k_Blue), "..###...");
+    EXPECT_EQ(Row(s, 4, k_Red), ".#####..");
+    EXPECT_EQ(Row(s, 5, 0), "########");
+
+    // Without a pen the filled box is one pixel smaller.
+    image.fill(Qt::black);
+    s.SelectPen({PS_NULL, 1, k_Red});
+    s.Rectangle(1, 1, 6, 5);
+    EXPECT_EQ(Row(s, 1, k_Blue), ".####...");
+    EXPECT_EQ(Row(s, 4, k_Blue), "........");
+
+    // An inside-frame pen stays inside the box; a solid one is centred on its edge.
+    image.fill(Qt::black);
+    s.SelectBrush({BS_NULL, 0, 0});
+    s.SelectPen({PS_INSIDEFRAME, 3, k_Red});
+    s.Rectangle(1, 0, 8, 7);
+    EXPECT_EQ(Row(s, 3, k_Red), ".###.###");
+    image.fill(Qt::black);
+    s.SelectPen({PS_SOLID, 3, k_Red});
+    s.Rectangle(1, 1, 7, 6);
+    EXPECT_EQ(Row(s, 3, k_Red), "###..###");
+}
+
+TEST(Draw_surface, HatchedBrushesFillTheirGapsWithWhite)
+{
+    Bottom_up b(10, 10);
+    b.surface.SelectPen({PS_NULL, 1, 0});
+    b.surface.SelectBrush({BS_HATCHED, k_Red, HS_VERTICAL});
+    b.surface.Rectangle(0, 0, 11, 11);
+    EXPECT_EQ(Row(b.surface, 3, k_Red), "#.......#.");
+    EXPECT_EQ(Row(b.surface, 3, 0xFFFFFF), ".#######.#");
+}
+
+TEST(Draw_surface, BlitsApplyTheirRasterOperation)
+{
+    QImage source_image(2, 1, QImage::Format_RGB32), target_image(2, 1, QImage::Format_RGB32);
+    Draw_surface source(&source_image), target(&target_image);
+    source.SetPixel(0, 0, Rgb(0xF0, 0x0F, 0xFF));
+    source.SetPixel(1, 0, Rgb(1, 2, 3));
+    const auto reset = [&] {
+        target.SetPixel(0, 0, Rgb(0xFF, 0xFF, 0x00));
+        target.SetPixel(1, 0, Rgb(9, 9, 9));
+    };
+    reset();
+    EXPECT_TRUE(target.BitBlt(0, 0, 1, 1, &source, 0, 0, SRCINVERT));
+    EXPECT_EQ(target.GetPixel(0, 0), Rgb(0x0F, 0xF0, 0xFF));
+    EXPECT_EQ(target.GetPixel(1, 0), Rgb(9, 9, 9));
+    reset();
+    target.BitBlt(0, 0, 2, 1, &source, 0, 0, SRCAND);
+    EXPECT_EQ(target.GetPixel(0, 0), Rgb(0xF0, 0x0F, 0x00));
+    reset();
+    EXPECT_TRUE(target.BitBlt(0, 0, 2, 1, nullptr, 0, 0, DSTINVERT));
+    EXPECT_EQ(target.GetPixel(0, 0), Rgb(0x00, 0x00, 0xFF));
+    EXPECT_FALSE(target.BitBlt(0, 0, 2, 1, nullptr, 0, 0, SRCCOPY));
+    EXPECT_EQ(target.Last_error(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(target.BitBlt(0, 0, 2, 1, &source, 0, 0, 0x00F00021)); // PATCOPY needs a pattern
+    EXPECT_EQ(target.Last_error(), ERROR_INVALID_PARAMETER);
+}
+
+TEST(Draw_surface, StretchingKeepsWholePixelsAndNeverReadsOutsideTheSource)
+{
+    Bottom_up source(2, 2);
+    source.surface.SetPixel(0, 0, k_Red);
+    source.surface.SetPixel(1, 1, k_Blue);
+    QImage image(6, 4, QImage::Format_RGB32);
+    image.fill(qRgb(50, 50, 50));
+    Draw_surface target(&image);
+    target.SetStretchBltMode(COLORONCOLOR);
+    EXPECT_TRUE(target.StretchBlt(0, 0, 4, 4, &source.surface, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(Row(target, 0, k_Red), "##....");
+    EXPECT_EQ(Row(target, 1, k_Red), "##....");
+    EXPECT_EQ(Row(target, 3, k_Blue), "..##..");
+    EXPECT_EQ(Row(target, 3, k_Grey), "....##");
+
+    // Half of the source rectangle lies past the picture: only the inside half is painted, at
+    // the place and scale it would have had.
+    image.fill(qRgb(50, 50, 50));
+    EXPECT_TRUE(target.StretchBlt(0, 0, 4, 4, &source.surface, 1, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(Row(target, 0, k_Grey), "..####");
+    EXPECT_EQ(Row(target, 2, k_Blue), "##....");
+}
+
+TEST(Draw_surface, TransparentBlitsLeaveOutTheKeyColour)
+{
+    QImage overlay(3, 1, QImage::Format_RGB32), picture(3, 1, QImage::Format_RGB32);
+    overlay.fill(qRgb(255, 0, 255));
+    picture.fill(qRgb(50, 50, 50));
+    Draw_surface source(&overlay), target(&picture);
+    source.SetPixel(1, 0, k_Red);
+    EXPECT_TRUE(target.TransparentBlt(0, 0, 3, 1, &source, 0, 0, 3, 1, Rgb(255, 0, 255)));
+    EXPECT_EQ(Row(target, 0, k_Red), ".#.");
+    EXPECT_EQ(Row(target, 0, k_Grey), "#.#");
+}
+
+} // namespace
+} // namespace wk::platform
