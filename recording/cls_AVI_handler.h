@@ -2,6 +2,7 @@
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
 #include "platform/Raw_file.h"
+#include "recording/Trace_Record.h"
 
 #include <array>
 #include <cstdint>
@@ -13,6 +14,8 @@
 namespace wk {
 
 class Cls_XML_header;
+class cDIBSection;
+namespace platform { class Draw_surface; class Frame_decoder; }
 
 // The fixed 20-byte head of an own-format recording.
 struct QSM_Header_Record {
@@ -211,7 +214,116 @@ public:
     int16_t Field_To_Show() const { return field_to_show_; }
     void Let_Field_To_Show(int16_t field) { field_to_show_ = field; }
 
+    // Pictures are drawing surfaces (a picture box's image); their size is the scale size.
+    // Every drawing decodes the frame first: when the frame cannot be read or decoded, the place
+    // it would have taken is painted black (never an older picture) and the result is false.
+
+    // Display settings: overlay mode (0 off; 1 keep, 2 lighter, 3 darker, 4 moved parts over
+    // the background of frame 1), the blend factor of mode 4, mirroring (True mirrors every frame).
+    void Overlay(int16_t mode) { overlay_mode_ = mode; }
+    int16_t Overlay() const { return overlay_mode_; }
+    void Blend_faktor(int16_t factor) { blend_factor_ = factor; }
+    int16_t flip() const { return mirrored_; }
+    void flip(int16_t on) { mirrored_ = on; }
+
+    // Draws frame `frame` (0 draws frame 1 and leaves 1 in the variable) of a stream: rotated,
+    // mirrored, through the overlay or straight. With a target the plain draw goes 1:1 there
+    // instead of into the picture.
+    bool Draw_frame(int32_t& frame, platform::Draw_surface& picture, bool mirror = false, int16_t stream = 1,
+                    platform::Draw_surface* target = nullptr, bool rotated = false);
+    // Repaints the overlay, or decodes the frame in store again, without reading.
+    bool Refresh_frame(platform::Draw_surface& picture);
+    // Decodes the frame in store into dc at (0, 0), width x height.
+    bool Blit_Frame(platform::Draw_surface* dc, int32_t width, int32_t height);
+    // Reads frame `frame` of stream 1 and shows it 1:1 from (x, y) on.
+    bool Draw_Panned_frame(int32_t frame, platform::Draw_surface& picture, int16_t x, int16_t y);
+    // Decodes frame `frame` of stream 1 into the overlay target.
+    bool Restore_target(int32_t frame);
+    // Decodes frame `frame` of stream 1 into the overlay source ("source") or target ("target").
+    bool Store_frame(int32_t frame, const std::string& which);
+    // Restarts the overlay from the frame in store and shows it.
+    bool Reset_Overlay(platform::Draw_surface& picture);
+
+    // The frame size of the last plain draw, or the codec (the file name for Draw_field) when
+    // the frame could not be decoded.
+    const std::string& Decode_Info() const { return decode_info_; }
+    // Milliseconds from the start of the recording (or of its trimmed part) to what was drawn.
+    float Effective_Time() const { return effective_time_; }
+    int32_t Current_Frame() const { return current_frame_; }
+    int32_t Last_Draw_Result() const { return last_draw_result_; }
+    // How many frames this object has decoded.
+    int64_t Decoded_count() const;
+    // The overlay pictures (empty until the first overlay or frame draw).
+    const cDIBSection* Overlay_Source() const;
+    const cDIBSection* Overlay_Target() const;
+    const cDIBSection* Overlay_Background() const;
+
+    // Field n lies in frame (n + 1) / 2: odd n is its field 1 (filmed first), even n its field 2.
+    // Draws one field of a stream (1 to 3) at full frame height. Rotated, the streams share the
+    // picture side by side, stream 1 on the left. Each frame is decoded once for its two fields.
+    bool Draw_field_3(int32_t field, platform::Draw_surface& picture, int16_t stream = 1, bool rotated = false);
+    // The same without rotation and stream picture cache: the field stretched smoothly over the
+    // picture; swap shows the frame's other field (recordings filmed top field first).
+    bool Draw_field(int32_t field, platform::Draw_surface& picture, bool swap = false, int16_t stream = 1);
+    // Repaints the last field (stream 1, or the rotated picture) without reading.
+    void Refresh_field(platform::Draw_surface& picture, bool rotated);
+    int32_t Current_Field() const { return current_field_; }
+    int32_t Last_Field() const { return last_field_; }
+    // The frame that holds the field last drawn.
+    int32_t eff_frameno() const { return field_frame_no_; }
+    // The field picture of a stream (1 to 3) and the rotated field picture; nullptr before the
+    // first field drawing.
+    const cDIBSection* Field_DIB(int16_t stream) const;
+    const cDIBSection* Rotated_Field_DIB() const;
+
     // ---- Trace record ----
+    // The edit copy of the current frame's trace record: the record of the frame just read, or
+    // an empty one when that frame carries none.
+    const Trace_Record& m_Trace_Data() const { return m_trace_data_; }
+    // The record read from the current frame by Read_Trace_Data.
+    const Trace_Record& Trace_read_buffer() const { return trace_read_; }
+    // Sets point (1..10) of the shown field (Field_To_Show) in the edit copy and writes the
+    // record into the current frame and the file. False when this kind of recording cannot keep
+    // traces (raw DV and sdv: the frame in memory changes only; other frames not long enough
+    // for the record: nothing changes). Bad points or fields and file errors raise.
+    bool Update_Trace_Data(int16_t point, int16_t x, int16_t y);
+    // Sets every point of the edit copy to 0 and writes it like Update_Trace_Data. A frame
+    // without a record has nothing to clear; nothing is written then.
+    bool Clear_Trace_Data();
+    // Clears the record of every frame of stream 1, then reads the current frame again. False
+    // when a traced frame could not be cleared in the file.
+    bool Clear_all_Traces();
+    // Writes the current frame (exactly its bytes) back where it was read. False when this kind
+    // of recording is not written back (raw DV, sdv, AVI).
+    bool Rewrite_DV_frame();
+    // Copies the current frame's record into the read buffer.
+    void Read_Trace_Data();
+    // Reads the record of every frame of stream 1 into the trace list (frames without one get an
+    // empty record), then reads the current frame again.
+    void Read_Trace_Array();
+    // The trace list's entry for frame f (an empty record when the list does not hold it).
+    Trace_Record Trace_Array(int32_t frame) const;
+    int32_t Trace_Array_count() const { return int32_t(trace_array_.size()); }
+    // Point `point` of field number n of the recording (frame (n + 1) / 2, its field 1 or 2)
+    // from the trace list; a frame outside the list raises the subscript error.
+    void Trace_Array_Coords(int16_t point, int32_t n, int16_t& x, int16_t& y) const;
+    // X and Y of the edit copy at point, for the shown field.
+    int16_t Trace_X(int16_t point) const;
+    int16_t Trace_Y(int16_t point) const;
+    // Loads the edit copy for frame f: the frame in store's own record, else the trace list's
+    // record; empty when neither carries one.
+    void Get_Current_Trace_data(int32_t frame);
+
+    // The trace settings in the header (traces 1..10). The setters rewrite the header.
+    int32_t Trace_Color(int16_t id); // 0 when it cannot be read
+    void Trace_Color(int16_t id, int32_t value);
+    std::string Trace_Name(int16_t id);
+    void Trace_Name(int16_t id, const std::string& value);
+    bool Trace_Bezier(int16_t id);
+    void Trace_Bezier(int16_t id, bool value);
+    int16_t Trace_Thickness(int16_t id);
+    void Trace_Thickness(int16_t id, int16_t value);
+
 
 private:
     bool Open_own_format();
@@ -286,6 +398,39 @@ private:
 
     // ---- Drawing state ----
     int16_t field_to_show_ = 1;
+    struct Drawing;
+    struct Drawing_deleter {
+        void operator()(Drawing* d) const;
+    };
+    // The decoder and the pictures of the drawing, made on first use.
+    std::unique_ptr<Drawing, Drawing_deleter> drawing_;
+    Drawing& Draw_state();
+    platform::Frame_decoder* Decoder();
+    bool Decode_into(cDIBSection& picture);
+    void Paint_black(platform::Draw_surface& picture, int32_t left, int32_t top, int32_t width, int32_t height);
+    void Make_overlay_pictures(int32_t width, int32_t height);
+    float Field_time(int32_t field) const;
+    int16_t Drawn_streams() const;
+    // Forgets what the drawing and the traces hold of the recording (on close).
+    void Reset_drawing();
+    std::span<uint8_t> Frame_data();
+    bool Can_keep_traces() const;
+    bool Write_trace_record(const Trace_Record& record);
+    void Reread_current_frame(int32_t frame, int16_t stream);
+    int16_t overlay_mode_ = 0;
+    int16_t blend_factor_ = 0;
+    int16_t mirrored_ = 0;
+    std::string decode_info_;
+    float effective_time_ = 0;
+    int32_t current_frame_ = 0;
+    int32_t current_field_ = 0;
+    int32_t last_field_ = 0;
+    int32_t field_frame_no_ = 0;
+    int32_t last_draw_result_ = 0;
+    // Trace record state.
+    Trace_Record m_trace_data_;
+    Trace_Record trace_read_;
+    std::vector<Trace_Record> trace_array_; // frame f at index f - 1
 };
 
 } // namespace wk

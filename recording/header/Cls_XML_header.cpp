@@ -1008,4 +1008,36 @@ void Cls_XML_header::Heat_Goal_Field(int16_t heat, int16_t lane, int32_t value)
     Let<Long>(Lane_path(heat, lane, "goal_field"), value);
 }
 
+// ---- Trace settings ----
+
+std::string Cls_XML_header::Trace_Name(int16_t id) const { return Get<Text>(Record_path("trace", id, "trace_name"), ""); }
+void Cls_XML_header::Trace_Name(int16_t id, const std::string& value)
+{
+    Let<Text>(Record_path("trace", id, "trace_name"), value);
+}
+std::string Cls_XML_header::Trace_Color(int16_t id) const
+{
+    return Get<Text>(Record_path("trace", id, "trace_color"), "");
+}
+void Cls_XML_header::Trace_Color(int16_t id, const std::string& value)
+{
+    Let_or_skip<Text>(Record_path("trace", id, "trace_color"), value);
+}
+bool Cls_XML_header::Trace_Bezier(int16_t id) const
+{
+    return Get<Bool_flag>(Record_path("trace", id, "trace_bezier"), false);
+}
+void Cls_XML_header::Trace_Bezier(int16_t id, bool value)
+{
+    Let<Bool_flag>(Record_path("trace", id, "trace_bezier"), value);
+}
+int16_t Cls_XML_header::Trace_Thickness(int16_t id) const
+{
+    return Get<Integer>(Record_path("trace", id, "trace_thickness"), 0);
+}
+void Cls_XML_header::Trace_Thickness(int16_t id, int16_t value)
+{
+    Let_or_skip<Integer>(Record_path("trace", id, "trace_thickness"), value);
+}
+
 } // namespace wk

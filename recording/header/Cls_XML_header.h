@@ -225,6 +225,18 @@ public:
     int32_t Heat_Goal_Field(int16_t heat, int16_t lane) const;
     void Heat_Goal_Field(int16_t heat, int16_t lane, int32_t value);
 
+    // ---- Trace settings (traces 1..10; the points themselves live in the frames) ----
+
+    std::string Trace_Name(int16_t id) const; // "" when it cannot be read
+    void Trace_Name(int16_t id, const std::string& value);
+    // The colour as stored; the caller decides how to read it.
+    std::string Trace_Color(int16_t id) const;              // "" when it cannot be read
+    void Trace_Color(int16_t id, const std::string& value); // a missing trace changes nothing
+    bool Trace_Bezier(int16_t id) const;                    // False when it cannot be read
+    void Trace_Bezier(int16_t id, bool value);
+    int16_t Trace_Thickness(int16_t id) const;              // 0 when it cannot be read
+    void Trace_Thickness(int16_t id, int16_t value);        // a missing trace changes nothing
+
 private:
     // The first element the path selects, anywhere in the document; raises when there is none.
     pugi::xml_node Element(const std::string& path) const;
