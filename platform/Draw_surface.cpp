@@ -5,10 +5,15 @@
 #include <QPainter>
 #include <QtGlobal>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 #include <utility>
 #include <vector>
@@ -54,6 +59,94 @@ struct detail::Surface_view {
 };
 
 namespace {
+
+// The bytes a view's pixels occupy.
+std::pair<const uint8_t*, const uint8_t*> Extent(const View& v)
+{
+    const uint8_t* first = v.top;
+    const uint8_t* last = v.top + ptrdiff_t(v.height - 1) * v.step;
+    if (last < first)
+        std::swap(first, last);
+    return {first, last + ptrdiff_t(v.width) * v.bpp};
+}
+
+bool Overlap(const View& a, const View& b)
+{
+    const auto [a0, a1] = Extent(a);
+    const auto [b0, b1] = Extent(b);
+    return a0 < b1 && b0 < a1;
+}
+
+// n pixels of blue, green, red to blue, green, red, 255. Four bytes are read per pixel, so the
+// row's last pixels go one by one.
+void Bgr_to_bgra_plain(const uint8_t* from, uint8_t* to, int32_t first, int32_t n)
+{
+    int32_t i = first;
+    for (; i + 1 < n; ++i) {
+        uint32_t v;
+        std::memcpy(&v, from + 3 * i, 4);
+        v |= 0xFF000000u;
+        std::memcpy(to + 4 * i, &v, 4);
+    }
+    for (; i < n; ++i) {
+        to[4 * i] = from[3 * i];
+        to[4 * i + 1] = from[3 * i + 1];
+        to[4 * i + 2] = from[3 * i + 2];
+        to[4 * i + 3] = 255;
+    }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Four pixels a step where the processor can shuffle bytes (every frame shown passes here).
+__attribute__((target("ssse3"))) void Bgr_to_bgra_ssse3(const uint8_t* from, uint8_t* to, int32_t n)
+{
+    const __m128i order = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i alpha = _mm_set1_epi32(int32_t(0xFF000000u));
+    int32_t i = 0;
+    // 16 bytes are read for 4 pixels (12 bytes): stop while 16 bytes still lie in the row.
+    for (; i + 6 <= n; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * i), _mm_or_si128(_mm_shuffle_epi8(v, order), alpha));
+    }
+    Bgr_to_bgra_plain(from, to, i, n);
+}
+#endif
+
+void Bgr_to_bgra(const uint8_t* from, uint8_t* to, int32_t n)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3) {
+        Bgr_to_bgra_ssse3(from, to, n);
+        return;
+    }
+#endif
+    Bgr_to_bgra_plain(from, to, 0, n);
+}
+
+// n pixels from (sx, sy) of s to (dx, dy) of d, as Put would write them one by one.
+void Copy_pixels(const View& s, int32_t sx, int32_t sy, const View& d, int32_t dx, int32_t dy, int32_t n)
+{
+    const uint8_t* from = s.At(sx, sy);
+    uint8_t* to = d.At(dx, dy);
+    if (s.bpp == 3 && d.bpp == 3 && d.alpha < 0 && s.r == d.r && s.g == d.g && s.b == d.b) {
+        std::memcpy(to, from, size_t(n) * 3);
+        return;
+    }
+    if (s.bpp == 3 && d.bpp == 4 && s.r == 2 && s.g == 1 && s.b == 0 && d.r == 2 && d.g == 1 && d.b == 0 &&
+        d.alpha == 3) {
+        // Blue, green, red to blue, green, red, alpha: the DIB sections onto 32-bit images.
+        Bgr_to_bgra(from, to, n);
+        return;
+    }
+    for (int32_t i = 0; i < n; ++i, from += s.bpp, to += d.bpp) {
+        to[d.r] = from[s.r];
+        to[d.g] = from[s.g];
+        to[d.b] = from[s.b];
+        if (d.alpha >= 0)
+            to[d.alpha] = 255;
+    }
+}
 
 bool Supported(QImage::Format format)
 {
@@ -576,6 +669,15 @@ bool Draw_surface::Blit(int32_t x, int32_t y, int32_t width, int32_t height, con
     const int32_t vy1 = static_cast<int32_t>(std::min<int64_t>(Y1, d.height));
     if (vx0 >= vx1 || vy0 >= vy1)
         return true;
+
+    // A plain copy at 1:1 between two pictures (every frame and field shown) goes row by row.
+    if (code == 0xC && transparent == nullptr && X1 - X0 == cx1 - cx0 && Y1 - Y0 == cy1 - cy0 && !Overlap(s, d)) {
+        const int32_t n = vx1 - vx0;
+        for (int32_t py = vy0; py < vy1; ++py)
+            Copy_pixels(s, static_cast<int32_t>(cx0 + (vx0 - X0)), static_cast<int32_t>(cy0 + (py - Y0)), d, vx0, py,
+                        n);
+        return true;
+    }
 
     // The source part is copied out first, so a surface may blit onto itself.
     QImage part(static_cast<int>(cx1 - cx0), static_cast<int>(cy1 - cy0), QImage::Format_RGB32);

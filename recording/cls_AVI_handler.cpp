@@ -1017,10 +1017,9 @@ void cls_AVI_handler::Paint_black(platform::Draw_surface& picture, int32_t left,
 void cls_AVI_handler::Make_overlay_pictures(int32_t width, int32_t height)
 {
     Drawing& d = Draw_state();
-    d.overlay_ready = true;
-    d.overlay_source.Create(width, height);
-    d.overlay_target.Create(width, height);
-    d.overlay_background.Create(width, height);
+    // Made once; a size that makes no picture (nothing open, an empty picture box) is tried again.
+    d.overlay_ready = d.overlay_source.Create(width, height) && d.overlay_target.Create(width, height) &&
+                      d.overlay_background.Create(width, height);
 }
 
 const cDIBSection* cls_AVI_handler::Overlay_Source() const { return drawing_ ? &drawing_->overlay_source : nullptr; }
@@ -1194,9 +1193,9 @@ bool cls_AVI_handler::Restore_target(int32_t frame)
 
 bool cls_AVI_handler::Store_frame(int32_t frame, const std::string& which)
 {
+    if (!file_.Is_open()) return false;
     Drawing& d = Draw_state();
     if (!d.overlay_ready) Make_overlay_pictures(width_, height_);
-    if (!file_.Is_open()) return false;
     if (frame == 0) frame = 1;
     cDIBSection* into = which == "source" ? &d.overlay_source : which == "target" ? &d.overlay_target : nullptr;
     if (into == nullptr) return false;

@@ -199,5 +199,46 @@ TEST(Draw_surface, TransparentBlitsLeaveOutTheKeyColour)
     EXPECT_EQ(Row(target, 0, k_Grey), "#.#");
 }
 
+TEST(Draw_surface, PlainCopiesAtOneToOneGiveEveryPixelIntoEveryFormat)
+{
+    // Rows of 1 to 9 pixels (the copy works on groups of four), clipped on every side.
+    for (int32_t w = 1; w <= 9; ++w) {
+        Bottom_up source(w, 3);
+        for (int32_t y = 0; y < 3; ++y)
+            for (int32_t x = 0; x < w; ++x) source.surface.SetPixel(x, y, Rgb(10 * x + 1, 20 * y + 2, 7 * x + 5 * y));
+        for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32, QImage::Format_RGB888,
+                                      QImage::Format_BGR888}) {
+            QImage image(w + 2, 4, format);
+            image.fill(Qt::black);
+            Draw_surface target(&image);
+            ASSERT_TRUE(target.BitBlt(-1, 2, w + 1, 3, &source.surface, 0, 0, SRCCOPY));
+            for (int32_t y = 0; y < 4; ++y)
+                for (int32_t x = 0; x < w + 2; ++x) {
+                    const bool copied = y >= 2 && x < w - 1;
+                    EXPECT_EQ(target.GetPixel(x, y), copied ? source.surface.GetPixel(x + 1, y - 2) : 0)
+                        << w << " " << format << " " << x << "," << y;
+                }
+            if (format == QImage::Format_ARGB32) {
+                EXPECT_EQ(qAlpha(image.pixel(0, 2)), 255);
+            }
+        }
+        // Bottom-up to bottom-up, and back from a 32-bit image.
+        Bottom_up copy(w, 3);
+        ASSERT_TRUE(copy.surface.BitBlt(0, 0, w, 3, &source.surface, 0, 0, SRCCOPY));
+        EXPECT_EQ(copy.bits, source.bits);
+        QImage image(w, 3, QImage::Format_RGB32);
+        Draw_surface middle(&image);
+        ASSERT_TRUE(middle.BitBlt(0, 0, w, 3, &source.surface, 0, 0, SRCCOPY));
+        Bottom_up back(w, 3);
+        ASSERT_TRUE(back.surface.BitBlt(0, 0, w, 3, &middle, 0, 0, SRCCOPY));
+        EXPECT_EQ(back.bits, source.bits);
+    }
+    // Onto itself, overlapping: as if the source had been copied out first.
+    Bottom_up b(4, 1);
+    for (int32_t x = 0; x < 4; ++x) b.surface.SetPixel(x, 0, Rgb(x + 1, 0, 0));
+    ASSERT_TRUE(b.surface.BitBlt(1, 0, 3, 1, &b.surface, 0, 0, SRCCOPY));
+    for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(b.surface.GetPixel(x, 0), Rgb(x == 0 ? 1 : x, 0, 0));
+}
+
 } // namespace
 } // namespace wk::platform

@@ -1,0 +1,165 @@
+// Showing fields: reading, decoding and painting one field into a 720 x 576 picture, against a
+// bare libavcodec decode of the same frames, and stepping from field 1 to field 2 of a frame.
+//
+//   build-rel/bench/wk_bench_fields
+//
+// The recording is an own-format file of 8 frames in a temporary folder, made at start.
+#include "platform/Draw_surface.h"
+#include "recording/cls_AVI_handler.h"
+#include "tests/fixtures/DV_fixtures.h"
+
+#include <benchmark/benchmark.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <QGuiApplication>
+#include <QImage>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace wk;
+
+constexpr int k_Frames = 8;
+
+struct Recording {
+    Recording()
+    {
+        folder = fs::temp_directory_path() / ("wk_bench_fields_" + std::to_string(::getpid()));
+        fs::create_directories(folder);
+        path = (folder / "bench.qs2").string();
+        frames = test::Make_DV_frames(k_Frames);
+        cls_AVI_handler writer;
+        writer.File_name(path);
+        if (!writer.Create_File()) throw std::runtime_error("cannot create " + path);
+        writer.Initiate_file();
+        for (auto& f : frames) {
+            test::Write_DV_extra_data(f, {.stamp_tick = 1000});
+            if (!writer.Append_DV_frame(f)) throw std::runtime_error("cannot write " + path);
+        }
+        writer.Close_File();
+    }
+    ~Recording()
+    {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    fs::path folder;
+    std::string path;
+    std::vector<test::DV_frame> frames;
+};
+
+Recording& The_recording()
+{
+    static Recording r;
+    return r;
+}
+
+// libavcodec alone: the DV decoder on one thread, as the recording object runs it.
+void BM_Bare_libavcodec_decode(benchmark::State& state)
+{
+    const auto& frames = The_recording().frames;
+    std::vector<std::vector<uint8_t>> padded;
+    for (const auto& f : frames) {
+        padded.emplace_back(f.begin(), f.end());
+        padded.back().resize(f.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    }
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    ctx->thread_count = 1;
+    avcodec_open2(ctx, codec, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* picture = av_frame_alloc();
+    size_t k = 0;
+    for (auto _ : state) {
+        packet->data = padded[k].data();
+        packet->size = int(frames[k].size());
+        if (avcodec_send_packet(ctx, packet) < 0 || avcodec_receive_frame(ctx, picture) < 0)
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(picture->data[0]);
+        av_frame_unref(picture);
+        k = (k + 1) % frames.size();
+    }
+    packet->data = nullptr;
+    av_packet_free(&packet);
+    av_frame_free(&picture);
+    avcodec_free_context(&ctx);
+}
+BENCHMARK(BM_Bare_libavcodec_decode)->Unit(benchmark::kMicrosecond);
+
+// One field of a new frame each time: read, decode, field extraction, painting.
+void BM_Field_read_decode_paint(benchmark::State& state)
+{
+    cls_AVI_handler rec;
+    if (!rec.Open_File(The_recording().path)) state.SkipWithError("cannot open");
+    QImage image(720, 576, QImage::Format(state.range(0)));
+    platform::Draw_surface picture(&image);
+    int32_t frame = 0;
+    for (auto _ : state) {
+        frame = frame % k_Frames + 1;
+        if (!rec.Draw_field_3(2 * frame - 1, picture)) state.SkipWithError("not drawn");
+    }
+    state.counters["decodes_per_field"] =
+        benchmark::Counter(double(rec.Decoded_count()), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_Field_read_decode_paint)
+    ->Arg(QImage::Format_RGB32)
+    ->Arg(QImage::Format_BGR888)
+    ->ArgName("qimage_format")
+    ->Unit(benchmark::kMicrosecond);
+
+// Field 1 and then field 2 of each frame: one decode for the two.
+void BM_Field_step_1_to_2(benchmark::State& state)
+{
+    cls_AVI_handler rec;
+    if (!rec.Open_File(The_recording().path)) state.SkipWithError("cannot open");
+    QImage image(720, 576, QImage::Format_RGB32);
+    platform::Draw_surface picture(&image);
+    int32_t frame = 0;
+    for (auto _ : state) {
+        frame = frame % k_Frames + 1;
+        if (!rec.Draw_field_3(2 * frame - 1, picture) || !rec.Draw_field_3(2 * frame, picture))
+            state.SkipWithError("not drawn");
+    }
+    state.counters["decodes_per_frame"] =
+        benchmark::Counter(double(rec.Decoded_count()), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_Field_step_1_to_2)->Unit(benchmark::kMicrosecond);
+
+// The same field again: painted from the field picture.
+void BM_Field_redisplay(benchmark::State& state)
+{
+    cls_AVI_handler rec;
+    if (!rec.Open_File(The_recording().path)) state.SkipWithError("cannot open");
+    QImage image(720, 576, QImage::Format_RGB32);
+    platform::Draw_surface picture(&image);
+    rec.Draw_field_3(5, picture);
+    for (auto _ : state)
+        if (!rec.Draw_field_3(5, picture)) state.SkipWithError("not drawn");
+    state.counters["decodes"] = double(rec.Decoded_count());
+}
+BENCHMARK(BM_Field_redisplay)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    The_recording();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
