@@ -2,6 +2,7 @@
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
 #include "platform/Raw_file.h"
+#include "recording/cls_IDX.h"
 
 #include <array>
 #include <cstdint>
@@ -11,8 +12,12 @@
 #include <vector>
 
 namespace wk {
+namespace platform {
+class Draw_surface;
+}
 
 class Cls_XML_header;
+class clsAVIInfo;
 
 // The fixed 20-byte head of an own-format recording.
 struct QSM_Header_Record {
@@ -150,7 +155,7 @@ public:
     void Force_Reread_Frame() { Decoded_Frame_No.fill(0); }
     // The current frame's bytes as read (the compressed data handed to the decoder).
     std::span<const uint8_t> Frame_bytes() const;
-    uint8_t* Frame_address() { return frame_buffer_.data(); }
+    uint8_t* Frame_address();
     const uint8_t* Extra_Data_Addr() const;
     int32_t Frame_Length() const { return chunk_length_; }
     int64_t Frame_Position() const { return frame_position_; }
@@ -201,8 +206,182 @@ public:
     bool Is_plain_dv() const;
 
     // ---- AVI header chunks and frame index ----
+    // Indexes of the chunk position table.
+    enum : int16_t { k_QSXM_chunk = 0, k_BXA1_chunk = 1, k_BXHD_chunk = 6, k_idx1_chunk = 7 };
+    // Data bytes of a new header chunk: room for a header as large as the own format holds.
+    static constexpr int32_t k_QSXM_min_size = 100000;
+    static constexpr int32_t k_Max_index_entries = 150000;
+
+    // Notes where the appended chunks lie (and loads the XML header when there is one).
+    void Parse_Chunks();
+    bool read_AVI_XML_string();
+    // Appends a header chunk with a fresh header to the open AVI.
+    bool Append_XML_header();
+    // Appends a BXHD chunk with an empty DV header record to the open AVI.
+    bool Append_DV_header();
+    bool Rewrite_AVI_Header();
+    // Writes the DV header record at the start of the open sdv file.
+    bool Rewrite_DV_header();
+    void Golf_header(bool on) { golf_header_ = on; }
+    // 1-based file position of the chunk header noted at index 0..7; 0 when not found.
+    int64_t AVI_Chunk_addr(int16_t index) const;
+    uint32_t RIFF_size() const { return riff_size_; }
+    const DV_Header_Record& DV_header() const { return dv_header_; }
+
+    // Reads the idx1 index; false (already said) when the file cannot be read through it.
+    bool Get_AVI_indexes(const std::string& path);
+    // Looks for a standard "ix00" index in the first 100000 bytes from start.
+    bool Read_ix00_Index(int64_t start = 0);
+    struct Ix00_entry {
+        uint32_t Offset = 0;
+        uint32_t Size = 0;
+    };
+    const std::vector<Ix00_entry>& ix00_entries() const { return ix00_entries_; }
+
+    // Reads frame n (stream 1) and gives the chunk's data; empty when it could not be read.
+    std::span<const uint8_t> Get_Frame(int32_t frame);
+    int32_t Index_flag(int32_t n) const;
+    bool Has_Text_Stream() const { return !text_index_.empty(); }
+    int16_t Text_Length() const;
+    std::span<const uint8_t> text_adress() const { return text_buffer_; }
+    // 0-based file offset of the current AVI chunk header.
+    int64_t Chunk_Position() const { return chunk_position_; }
+    int64_t Text_Position() const { return text_position_; }
+    int32_t Position_Percent() const { return position_percent_; }
+    float Player_Time() const { return player_time_; }
 
     // ---- Recording properties (more) ----
+    // Identity and kind.
+    std::string Hash_atype() const { return hash_atype_; }
+    // Kind of the file's drive: 3 fixed, 4 network, 5 CD/DVD, 6 RAM disk, 0 unknown.
+    int32_t DriveType() const { return drive_type_; }
+    bool is_Wakeline();
+    void Owner(const std::string& label) { owner_ = label; }
+    void Player_index(int16_t index) { m_index_ = index; }
+    int16_t p_index() const { return m_index_; }
+    std::string Capture_time();
+    void Capture_time(const std::string& value);
+    std::string Computer_name();
+    std::string OS_version();
+    std::string Program_ID();
+    std::string Program_Major();
+    std::string Program_Minor();
+    std::string Program_Revision();
+
+    // Counts and sizes.
+    int32_t num_Fields_Gross() const { return 2 * num_frames_; }
+    int16_t AVI_length_Seconds() const { return avi_length_seconds_; }
+    // The header's frame count in whole seconds of 25 frames.
+    int16_t Seconds();
+    bool NTSC() const;
+    bool Is_Deinterlaced() const { return is_deinterlaced_; }
+    int16_t Active_Streams();
+    bool Set_Frames_no(int32_t n);
+    // Fields to play: the fields of the whole recording less the frame-selection start, afresh
+    // each time.
+    void Calculate_Number_of_Fields();
+    bool Wide_Screen();
+
+    // The current frame.
+    std::string Timestamp_string() const;
+    int16_t mill_per_frame() const;
+    int16_t xField_To_Show() const { return field_to_show_; }
+    int16_t eff_frameno() const { return eff_frameno_; }
+    void Let_eff_frameno(int16_t frame) { eff_frameno_ = frame; }
+    // The field and the frame last drawn; the drawing code sets them.
+    int32_t Current_Field() const { return current_field_; }
+    void Let_Current_Field(int32_t field) { current_field_ = field; }
+    int32_t Current_Frame() const { return current_frame_; }
+    void Let_Current_Frame(int32_t frame) { current_frame_ = frame; }
+    int32_t xCurrent() const { return is_deinterlaced_ ? current_frame_ : current_field_; }
+    int32_t Current_net() const;
+    int16_t DV_data_hours() const;
+    int16_t DV_data_minutes() const;
+    std::string DV_date() const { return {}; }
+    std::string Timecode_string();
+
+    // Streams and selection.
+    bool rotated() const;
+    bool rotated(bool on);
+    bool Stream_rotated(int16_t id);
+    bool Stream_rotated(int16_t id, bool on);
+    bool Set_stream_active(int16_t pos, bool on);
+    bool pos_Active(int16_t pos);
+    int16_t Camera_pos(int16_t stream);
+    void Camera_pos(int16_t stream, int16_t value);
+    void Stream_offset(int16_t id, int16_t value);
+    int32_t Selection_start();
+    void Selection_start(int32_t value);
+    int32_t Selection_end();
+    void Selection_end(int32_t value);
+    bool Set_Start_frame();
+    bool Set_End_frame();
+    bool Clear_Start_Frame();
+    bool Clear_End_Frame();
+    int16_t Trimmed_Start() const { return Is_avi() ? int16_t(1) : frame_selection_start_; }
+    int16_t Trimmed_End() const { return 0; }
+    // a bottom, b left, c right, d top.
+    bool Set_Selrect_stream1(int16_t a, int16_t b, int16_t c, int16_t d);
+    int16_t Pos_In_File(int16_t pos) const;
+    // Kept for the older selection display; nothing sets them.
+    bool has_selrect() const { return false; }
+    int32_t SelRect_top() const { return 0; }
+    int32_t SelRect_left() const { return 0; }
+    int32_t SelRect_right() const { return 0; }
+    int32_t SelRect_bottom() const { return 0; }
+    int32_t SelRect_width() const { return 0; }
+    int32_t Selrect_Height() const { return 0; }
+    int32_t Front_View_Width() const { return 0; }
+    int32_t Front_View_Height() const { return 0; }
+
+    // Display settings kept for the drawing code.
+    void set_Screen_HDC(platform::Draw_surface* dc) { screen_dc_ = dc; }
+    platform::Draw_surface* Screen_HDC() const { return screen_dc_; }
+    void Overlay(bool on) { overlay_ = on; }
+    bool Overlay() const { return overlay_; }
+    void Blend_faktor(int16_t factor) { blend_faktor_ = factor; }
+    int16_t Blend_faktor() const { return blend_faktor_; }
+    int16_t flip() const { return flip_; }
+    void flip(int16_t value) { flip_ = value; }
+    void set_Synchtype(int16_t type) { synch_type_ = type; }
+    void Tolerances(int16_t a, int16_t b, int16_t c) { tolerances_ = {a, b, c}; }
+    // The format of the compressed frames as the decoder is told it.
+    const Bitmap_format& Source_Format() const { return input_format_; }
+
+    // The AVI's own headers, as Read_Headers copied them.
+    bool Read_Headers();
+    std::span<const uint8_t> get_AVI_strh() const { return strh_; }
+    std::span<const uint8_t> get_AVI_strf() const { return strf_; }
+    // The avih chunk header (8 bytes) and the main header (56 bytes).
+    std::span<const uint8_t> AVI_Chunk_addr() const;
+    std::span<const uint8_t> AVIInfo_addr() const;
+    // 1-based position of the data of the last pad chunk; 0 when there is none.
+    int64_t JUNK_pos() const { return junk_pos_; }
+    // Stores the frame duration of fps frames a second into the file's main header.
+    bool Force_Framerate(int16_t fps);
+
+    // The comment of the current frame (80 bytes of its extra data).
+    bool Write_comment(const std::string& text);
+    std::string Read_Comment() const;
+
+    // The text stream of an AVI: one chunk a frame.
+    std::vector<uint8_t> Get_Text_buffer(int32_t frame);
+    bool Put_Text_buffer(std::span<const uint8_t> data);
+    bool Rewrite_Text_Buffer(int32_t frame);
+
+    std::string Property_String();
+    int16_t coord_x(int16_t) const { return 0; }
+    int16_t coord_y(int16_t) const { return 0; }
+    // Writes the current frame's data to dv_frame.dv in the temporary folder.
+    bool xWrite_DV_frame();
+    // The timing procedures record nothing into these.
+    int32_t Bench_rotate() const { return 0; }
+    int32_t Bench_rotate_asm() const { return 0; }
+    int32_t Bench_deint() const { return 0; }
+    int32_t Bench_mirror() const { return 0; }
+    int32_t Bench_decomp() const { return 0; }
+    int32_t Bench_draw_to_picture() const { return 0; }
+    int32_t Bench_draw_to_DC() const { return 0; }
 
     // ---- Race metadata ----
 
@@ -281,6 +460,53 @@ private:
     int16_t frame_selection_start_ = 0;
 
     // ---- AVI state ----
+    enum class Index_base { None, Movie_plus_4, Movie, File };
+    void Reset_avi_state();
+    void Initialize_properties();
+    void Note_drive();
+    int32_t Gross_fields() const;
+    int64_t Index_position(const cls_IDX& entry) const;
+    bool Write_record_at(int64_t offset, const void* data, size_t n);
+
+    std::unique_ptr<clsAVIInfo> avi_info_;
+    std::array<int64_t, 8> avi_chunk_addr_{};
+    int64_t junk_pos_ = 0;
+    std::array<uint8_t, 12> riff_header_{};
+    uint32_t riff_size_ = 0;
+    uint32_t qsxm_size_ = 0;      // data bytes of the header chunk
+    bool golf_header_ = false;
+    bool imp_mark_ = false;
+    std::vector<cls_IDX> video_index_, text_index_;
+    Index_base index_base_ = Index_base::None;
+    int64_t movie_offset_ = 0;
+    uint32_t first_chunk_offset_ = 0;
+    std::vector<Ix00_entry> ix00_entries_;
+    std::vector<uint8_t> chunk_buffer_;   // one AVI chunk with its 8-byte header
+    int64_t chunk_position_ = 0;
+    std::vector<uint8_t> text_buffer_;
+    int64_t text_position_ = 0;
+    int32_t position_percent_ = 0;
+    float player_time_ = 0;
+    // The AVI's headers as Read_Headers found them.
+    bool headers_read_ = false;
+    std::array<uint8_t, 36> file_start_{}; // RIFF header up to the main header's microseconds per frame
+    std::array<uint8_t, 8> avih_header_{};
+    std::array<uint8_t, 56> avih_{};
+    std::vector<uint8_t> strh_, strf_;
+    std::string hash_atype_;
+    int16_t avi_length_seconds_ = 0;
+    bool ntsc_ = false, is_deinterlaced_ = false;
+    std::string drive_;
+    int32_t drive_type_ = 0;
+    std::string owner_;
+    // Set by the drawing code.
+    int32_t current_field_ = 0, current_frame_ = 0;
+    int16_t eff_frameno_ = 0;
+    platform::Draw_surface* screen_dc_ = nullptr;
+    bool overlay_ = false;
+    int16_t blend_faktor_ = 0;
+    int16_t flip_ = 0;
+    std::array<int16_t, 3> tolerances_{};
 
     // ---- Race metadata state ----
 
