@@ -965,7 +965,10 @@ void cls_AVI_handler::Note_drive()
 {
     drive_.clear();
     drive_type_ = 0;
-    const auto mount = platform::Mount_of(fs::absolute(file_name_).string());
+    std::error_code ec;
+    const fs::path full = fs::absolute(file_name_, ec);
+    if (ec) return;
+    const auto mount = platform::Mount_of(full.string());
     if (!mount) return;
     drive_ = mount->mount_point;
     const std::string type = Lower_ascii(mount->fs_type);

@@ -390,6 +390,15 @@ TEST_F(Avi_recording, TheChunkWalkPadsOddSizesStopsAtTheRiffEndAndNeverReadsPast
     EXPECT_EQ(rec.JUNK_pos(), int64_t(base.bytes.size()) + 9);
     EXPECT_EQ(rec.AVI_Chunk_addr(2), int64_t(base.bytes.size()) + 8 + 14 + 1);
 
+    // A header that does not parse: the recording opens with an empty header.
+    std::vector<uint8_t> broken(header.begin(), header.begin() + 500);
+    Write("broken.avi", with({{"QSXM", broken}}));
+    ASSERT_TRUE(rec.Open_File(Path("broken.avi")));
+    EXPECT_TRUE(rec.Has_XML_header());
+    EXPECT_THROW(rec.Header().Subject_name(std::string("x")), Run_time_error);
+    EXPECT_NE(Error_log().find("The recording header cannot be read"), std::string::npos);
+    ASSERT_TRUE(rec.Read_Frame(1));
+
     // Beyond the RIFF size: not noted.
     Write("short_riff.avi", with({{"QSXM", header}}, int64_t(header.size()) + 8));
     ASSERT_TRUE(rec.Open_File(Path("short_riff.avi")));
