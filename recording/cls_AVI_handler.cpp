@@ -177,6 +177,8 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             return false;
         }
         File_name(path);
+        // Nothing of the previous recording's header may answer for this one.
+        header_.reset();
         Trace_Line("*cls_AVI_handler Open_file, m_file_suffix  = " + suffix_);
         const std::string upper = [&] {
             std::string u = suffix_;
@@ -846,7 +848,7 @@ bool cls_AVI_handler::Read_own_frame(int32_t f, int16_t s)
     Do_Read_DV_extra_data();
     if (extra_valid_) {
         raw_frame_time_ = Extra_long(24);
-        frame_time_stamp_ = Round_To_Multiple(raw_frame_time_, 40) - 10;
+        frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
         has_time_stamp_ = true;
     }
     return true;
@@ -880,7 +882,7 @@ bool cls_AVI_handler::Read_sdv_frame(int32_t f)
     Do_Read_DV_extra_data();
     if (extra_valid_) {
         raw_frame_time_ = Extra_long(24);
-        frame_time_stamp_ = Round_To_Multiple(raw_frame_time_, 40) - 10;
+        frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
         has_time_stamp_ = true;
     }
     return true;
