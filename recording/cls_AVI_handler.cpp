@@ -229,12 +229,19 @@ static bool Open_raw(platform::Raw_file& file, const std::string& path, bool rea
     return false;
 }
 
-bool cls_AVI_handler::Open_own_format()
+// Own-format and sdv files: DV frames with a head of the program's own.
+bool cls_AVI_handler::Open_dv_frames_file()
 {
     if (!Open_raw(file_, file_name_, read_only_)) return false;
     file_number_ = Free_file_number();
     plain_dv_ = false;
     dv_frames_ = true;
+    return true;
+}
+
+bool cls_AVI_handler::Open_own_format()
+{
+    if (!Open_dv_frames_file()) return false;
     compressed_codec_ = false;
     frame_size_ = k_DV_frame_size;
     width_ = 720;
@@ -311,10 +318,7 @@ bool cls_AVI_handler::Open_dv(const std::string& path)
 
 bool cls_AVI_handler::Open_sdv()
 {
-    if (!Open_raw(file_, file_name_, read_only_)) return false;
-    file_number_ = Free_file_number();
-    plain_dv_ = false;
-    dv_frames_ = true;
+    if (!Open_dv_frames_file()) return false;
     g_File_Kind[size_t(std::clamp<int16_t>(m_index_, 0, 4))] = 2;
     std::vector<uint8_t> bytes(size_t(DV_Header_Record::k_Size));
     file_size_ = file_.Size();
@@ -845,13 +849,18 @@ bool cls_AVI_handler::Read_own_frame(int32_t f, int16_t s)
     chunk_length_ = frame_size_;
     frame_in_store_ = f;
     current_stream_ = s;
-    Do_Read_DV_extra_data();
-    if (extra_valid_) {
-        raw_frame_time_ = Extra_long(24);
-        frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
-        has_time_stamp_ = true;
-    }
+    Take_frame_time();
     return true;
+}
+
+// The frame's own time: from its extra-data record, rounded to a whole frame of 40 ms, less 10.
+void cls_AVI_handler::Take_frame_time()
+{
+    Do_Read_DV_extra_data();
+    if (!extra_valid_) return;
+    raw_frame_time_ = Extra_long(24);
+    frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
+    has_time_stamp_ = true;
 }
 
 bool cls_AVI_handler::Read_dv_frame(int32_t f)
@@ -879,12 +888,7 @@ bool cls_AVI_handler::Read_sdv_frame(int32_t f)
     frame_in_store_ = f;
     current_stream_ = 1;
     frame_selection_start_ = dv_header_.Selection_start;
-    Do_Read_DV_extra_data();
-    if (extra_valid_) {
-        raw_frame_time_ = Extra_long(24);
-        frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
-        has_time_stamp_ = true;
-    }
+    Take_frame_time();
     return true;
 }
 

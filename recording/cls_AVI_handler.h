@@ -285,6 +285,8 @@ public:
     // ---- Trace record ----
 
 private:
+    bool Open_dv_frames_file();
+    void Take_frame_time();
     bool Open_own_format();
     bool Open_dv(const std::string& path);
     bool Open_sdv();
