@@ -4,9 +4,12 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Draw_surface.h"
+#include "platform/Folders.h"
 #include "platform/Image_library.h"
+#include "platform/Mount_table.h"
 #include "platform/Text_codec.h"
 #include "recording/Timecode_module.h"
+#include "recording/clsAVIInfo.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
@@ -20,6 +23,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -131,7 +135,12 @@ bool DV_Header_Record::From_bytes(std::span<const uint8_t> b)
 
 cls_AVI_handler::cls_AVI_handler(int16_t index) : m_index_(index)
 {
-    Trace_Line("* cls_AVI_handler Initialize***, M_index = " + std::to_string(index));
+    try {
+        Trace_Line("* cls_AVI_handler Initialize***, M_index = " + std::to_string(index));
+        Initialize_properties();
+    } catch (...) {
+        Report_current_exception("Class_Initialize" + std::string(k_Class));
+    }
 }
 
 cls_AVI_handler::~cls_AVI_handler()
@@ -181,6 +190,8 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             return false;
         }
         File_name(path);
+        // Nothing of the previous recording's header may answer for this one.
+        header_.reset();
         Trace_Line("*cls_AVI_handler Open_file, m_file_suffix  = " + suffix_);
         const std::string upper = [&] {
             std::string u = suffix_;
@@ -205,6 +216,7 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             return false;
         }
         duration_ms_ = int64_t(ms_per_frame_) * num_frames_;
+        Note_drive();
         if (read_to_memory_) Read_File_to_Memory();
         return true;
     } catch (const std::exception& e) {
@@ -231,12 +243,19 @@ static bool Open_raw(platform::Raw_file& file, const std::string& path, bool rea
     return false;
 }
 
-bool cls_AVI_handler::Open_own_format()
+// Own-format and sdv files: DV frames with a head of the program's own.
+bool cls_AVI_handler::Open_dv_frames_file()
 {
     if (!Open_raw(file_, file_name_, read_only_)) return false;
     file_number_ = Free_file_number();
     plain_dv_ = false;
     dv_frames_ = true;
+    return true;
+}
+
+bool cls_AVI_handler::Open_own_format()
+{
+    if (!Open_dv_frames_file()) return false;
     compressed_codec_ = false;
     frame_size_ = k_DV_frame_size;
     width_ = 720;
@@ -313,10 +332,7 @@ bool cls_AVI_handler::Open_dv(const std::string& path)
 
 bool cls_AVI_handler::Open_sdv()
 {
-    if (!Open_raw(file_, file_name_, read_only_)) return false;
-    file_number_ = Free_file_number();
-    plain_dv_ = false;
-    dv_frames_ = true;
+    if (!Open_dv_frames_file()) return false;
     g_File_Kind[size_t(std::clamp<int16_t>(m_index_, 0, 4))] = 2;
     std::vector<uint8_t> bytes(size_t(DV_Header_Record::k_Size));
     file_size_ = file_.Size();
@@ -387,6 +403,7 @@ void cls_AVI_handler::Reset_state()
     frame_selection_start_ = 0;
     position_ = 0;
     Decoded_Frame_No.fill(0);
+    Reset_avi_state();
     Reset_drawing();
 }
 
@@ -596,7 +613,7 @@ bool cls_AVI_handler::Has_XML_header()
 {
     suffix_ = Suffix_of(file_name_);
     if (Is_own_format()) return true;
-    if (suffix_ == "avi" || suffix_ == "AVI") return Has_QSXM_chunk();
+    if (Is_avi()) return Has_QSXM_chunk();
     return false;
 }
 
@@ -850,13 +867,18 @@ bool cls_AVI_handler::Read_own_frame(int32_t f, int16_t s)
     chunk_length_ = frame_size_;
     frame_in_store_ = f;
     current_stream_ = s;
-    Do_Read_DV_extra_data();
-    if (extra_valid_) {
-        raw_frame_time_ = Extra_long(24);
-        frame_time_stamp_ = Round_To_Multiple(raw_frame_time_, 40) - 10;
-        has_time_stamp_ = true;
-    }
+    Take_frame_time();
     return true;
+}
+
+// The frame's own time: from its extra-data record, rounded to a whole frame of 40 ms, less 10.
+void cls_AVI_handler::Take_frame_time()
+{
+    Do_Read_DV_extra_data();
+    if (!extra_valid_) return;
+    raw_frame_time_ = Extra_long(24);
+    frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
+    has_time_stamp_ = true;
 }
 
 bool cls_AVI_handler::Read_dv_frame(int32_t f)
@@ -884,12 +906,7 @@ bool cls_AVI_handler::Read_sdv_frame(int32_t f)
     frame_in_store_ = f;
     current_stream_ = 1;
     frame_selection_start_ = dv_header_.Selection_start;
-    Do_Read_DV_extra_data();
-    if (extra_valid_) {
-        raw_frame_time_ = Extra_long(24);
-        frame_time_stamp_ = Round_To_Multiple(raw_frame_time_, 40) - 10;
-        has_time_stamp_ = true;
-    }
+    Take_frame_time();
     return true;
 }
 
@@ -944,7 +961,661 @@ int64_t cls_AVI_handler::File_size() const
 
 // ---- Recording properties (more) ----
 
+void cls_AVI_handler::Initialize_properties()
+{
+    // The format DV frames are decoded from until a recording says otherwise. Without a known DV
+    // codec the compression stays 0: creating the object never stops the program.
+    input_format_ = {};
+    input_format_.biWidth = 720;
+    input_format_.biHeight = 576;
+    input_format_.biPlanes = 1;
+    input_format_.biBitCount = 24;
+    input_format_.biCompression = g_DV_Codec.empty() ? 0 : int32_t(Fourcc_of(g_DV_Codec));
+    input_format_.biSizeImage = frame_size_;
+}
+
+void cls_AVI_handler::Note_drive()
+{
+    drive_.clear();
+    drive_type_ = 0;
+    std::error_code ec;
+    const fs::path full = fs::absolute(file_name_, ec);
+    if (ec) return;
+    const auto mount = platform::Mount_of(full.string());
+    if (!mount) return;
+    drive_ = mount->mount_point;
+    const std::string type = Lower_ascii(mount->fs_type);
+    if (type == "iso9660" || type == "udf") drive_type_ = 5;
+    else if (mount->Is_network()) drive_type_ = 4;
+    else if (type == "tmpfs" || type == "ramfs") drive_type_ = 6;
+    else drive_type_ = 3;
+}
+
+bool cls_AVI_handler::is_Wakeline() { return Header().is_Wakeline(); }
+std::string cls_AVI_handler::Capture_time() { return Header().Creation_date(); }
+void cls_AVI_handler::Capture_time(const std::string& value) { Header().Creation_date(value); }
+std::string cls_AVI_handler::Computer_name() { return Header().Comp_name(); }
+std::string cls_AVI_handler::OS_version() { return Header().OS_version(); }
+std::string cls_AVI_handler::Program_ID() { return Header().prog_id(); }
+std::string cls_AVI_handler::Program_Major() { return Header().Prog_Major(); }
+std::string cls_AVI_handler::Program_Minor() { return Header().Prog_Minor(); }
+std::string cls_AVI_handler::Program_Revision() { return Header().Prog_Revision(); }
+
+int16_t cls_AVI_handler::Seconds()
+{
+    return int16_t(std::nearbyint(double(Header().Frames_no()) / 25.0));
+}
+
+bool cls_AVI_handler::NTSC() const
+{
+    if (Is_plain_dv()) return file_.Is_open() && frame_size_ == 120000;
+    return ntsc_;
+}
+
+int16_t cls_AVI_handler::Active_Streams()
+{
+    auto& h = Header();
+    int16_t n = 0;
+    for (int16_t s = 1; s <= h.Streams_no(); ++s)
+        if (h.Stream_Active(s)) ++n;
+    return n;
+}
+
+bool cls_AVI_handler::Set_Frames_no(int32_t n)
+{
+    Header().Frames_no(n);
+    return Write_XML_header();
+}
+
+int32_t cls_AVI_handler::Gross_fields() const
+{
+    // Frames shown whole (not split into fields) count one field each.
+    return is_deinterlaced_ ? num_frames_ : 2 * num_frames_;
+}
+
+void cls_AVI_handler::Calculate_Number_of_Fields()
+{
+    Read_Stream_Info();
+    num_fields_ = Gross_fields() - frame_selection_start_;
+}
+
+bool cls_AVI_handler::Wide_Screen()
+{
+    if (!is_DV()) return false;
+    if (frame_in_store_ == 0) Read_Frame(1, 1);
+    Parse_DV_header();
+    return Is_Wide();
+}
+
+std::string cls_AVI_handler::Timestamp_string() const
+{
+    return "\r\nDV frame timestamp = " + std::to_string(Timestamp_long());
+}
+
+int16_t cls_AVI_handler::mill_per_frame() const
+{
+    // Fields are played one by one except in raw DV and in AVIs shown frame by frame.
+    if (Is_sdv() || Is_own_format() || (Is_avi() && !is_deinterlaced_))
+        return int16_t(std::nearbyint(double(ms_per_frame_) / 2.0));
+    return ms_per_frame_;
+}
+
+int32_t cls_AVI_handler::Current_net() const
+{
+    if (is_deinterlaced_) return current_frame_;
+    // Without a selection the count starts at field 1, as the effective time does.
+    const int32_t first = frame_selection_start_ == 0 ? 1 : frame_selection_start_;
+    return current_field_ - first + 1;
+}
+
+int16_t cls_AVI_handler::DV_data_hours() const { return int16_t(DV_Camera_Data.TC_Hours); }
+int16_t cls_AVI_handler::DV_data_minutes() const { return int16_t(DV_Camera_Data.TC_Minutes); }
+
+std::string cls_AVI_handler::Timecode_string()
+{
+    Parse_DV_header();
+    return "Rec. date " + Rec_DateTime_Text() + "\r\nTimecode: " + Timecode_Frame_Text() + "\r\nShutterspeed " +
+           Shutter_Text() + "\r\nIris = " + Iris_Text() + "\r\nAE mode = " + AE_Mode_Text() + "\r\nAGC = " +
+           AGC_Text() + "\r\nFocal length = " + Focal_Length_Text() + "\r\nZoom = " + Zoom_Text();
+}
+
+bool cls_AVI_handler::rotated() const { return Is_avi() ? false : streams_[1].rotated; }
+
+bool cls_AVI_handler::rotated(bool on)
+{
+    Header().Stream_rotated(1, on);
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::Stream_rotated(int16_t id) { return Header().Stream_rotated(id); }
+
+bool cls_AVI_handler::Stream_rotated(int16_t id, bool on)
+{
+    Header().Stream_rotated(id, on);
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::Set_stream_active(int16_t pos, bool on)
+{
+    const int16_t s = stream_from_pos(pos);
+    if (s == 0) return false;
+    Header().Stream_Active(s, on);
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::pos_Active(int16_t pos) { return Header().Stream_Active(stream_from_pos(pos)); }
+int16_t cls_AVI_handler::Camera_pos(int16_t stream) { return Header().Stream_CameraPos(stream); }
+void cls_AVI_handler::Camera_pos(int16_t stream, int16_t value) { Header().Stream_CameraPos(stream, value); }
+
+void cls_AVI_handler::Stream_offset(int16_t id, int16_t value)
+{
+    if (id >= 1 && id <= 3) Header().Offset_fields(id, value);
+}
+
+int32_t cls_AVI_handler::Selection_start()
+{
+    if (Is_sdv()) return dv_header_.Selection_start;
+    if (!Has_XML_header()) return 0;
+    return Header().Selection_start(1);
+}
+
+int32_t cls_AVI_handler::Selection_end()
+{
+    if (Is_sdv()) return dv_header_.Selection_end;
+    if (!Has_XML_header()) return 0;
+    return Header().Selection_end(1);
+}
+
+void cls_AVI_handler::Selection_start(int32_t value)
+{
+    if (!Is_sdv()) {
+        Header().Selection_start(1, value);
+        return;
+    }
+    if (value < INT16_MIN || value > INT16_MAX) throw Run_time_error(err_Overflow, "Overflow");
+    const int16_t old = dv_header_.Selection_start;
+    dv_header_.Selection_start = int16_t(value);
+    if (!Rewrite_DV_header()) {
+        dv_header_.Selection_start = old;
+        throw Run_time_error(err_Disk_full, "The selection start could not be written into " + file_name_);
+    }
+}
+
+void cls_AVI_handler::Selection_end(int32_t value)
+{
+    if (!Is_sdv()) {
+        Header().Selection_end(1, value);
+        return;
+    }
+    if (value < INT16_MIN || value > INT16_MAX) throw Run_time_error(err_Overflow, "Overflow");
+    const int16_t old = dv_header_.Selection_end;
+    dv_header_.Selection_end = int16_t(value);
+    if (!Rewrite_DV_header()) {
+        dv_header_.Selection_end = old;
+        throw Run_time_error(err_Disk_full, "The selection end could not be written into " + file_name_);
+    }
+}
+
+bool cls_AVI_handler::Set_Start_frame()
+{
+    Header().Selection_start(1, current_field_);
+    Calculate_Number_of_Fields();
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::Set_End_frame()
+{
+    Header().Selection_end(1, current_field_);
+    Calculate_Number_of_Fields();
+    return Write_XML_header();
+}
+
+// The selection start and end that Set_Start_frame and Set_End_frame store are cleared again.
+bool cls_AVI_handler::Clear_Start_Frame()
+{
+    Header().Selection_start(1, 0);
+    Calculate_Number_of_Fields();
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::Clear_End_Frame()
+{
+    Header().Selection_end(1, 0);
+    Calculate_Number_of_Fields();
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::Set_Selrect_stream1(int16_t a, int16_t b, int16_t c, int16_t d)
+{
+    auto& h = Header();
+    h.Selection_Rectangle(1, "b", a);
+    h.Selection_Rectangle(1, "l", b);
+    h.Selection_Rectangle(1, "r", c);
+    h.Selection_Rectangle(1, "t", d);
+    return Write_XML_header();
+}
+
+int16_t cls_AVI_handler::Pos_In_File(int16_t pos) const
+{
+    if (pos < 1 || pos > 6) throw Run_time_error(err_Subscript, "Subscript out of range");
+    return pos_in_file_[size_t(pos)];
+}
+
+std::span<const uint8_t> cls_AVI_handler::AVI_Chunk_addr() const
+{
+    return headers_read_ ? std::span<const uint8_t>(avih_header_) : std::span<const uint8_t>();
+}
+
+std::span<const uint8_t> cls_AVI_handler::AVIInfo_addr() const
+{
+    return headers_read_ ? std::span<const uint8_t>(avih_) : std::span<const uint8_t>();
+}
+
+bool cls_AVI_handler::Read_Headers()
+{
+    headers_read_ = false;
+    strh_.clear();
+    strf_.clear();
+    hash_atype_.clear();
+    if (!Is_avi() || !file_.Is_open()) return false;
+    Trace_Line("*Read_Headers");
+    const int64_t size = file_.Size();
+    const bool ok = [&] {
+        uint8_t head[32];
+        if (!file_.Read_exact(0, file_start_.data(), file_start_.size()) || !file_.Read_exact(0, head, sizeof head))
+            return false;
+        if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "AVI ", 4) != 0 ||
+            std::memcmp(head + 12, "LIST", 4) != 0 || std::memcmp(head + 20, "hdrl", 4) != 0 ||
+            std::memcmp(head + 24, "avih", 4) != 0)
+            return false;
+        const uint32_t avih_size = uint32_t(Get_long(head + 28));
+        if (avih_size < 56 || !file_.Read_exact(32, avih_.data(), avih_.size())) return false;
+        std::memcpy(avih_header_.data(), head + 24, 8);
+        headers_read_ = true;
+        // The first stream's list follows the main header.
+        int64_t p = 32 + (int64_t(avih_size) + 1) / 2 * 2;
+        uint8_t list[12], chunk[8];
+        if (!file_.Read_exact(p, list, 12) || std::memcmp(list, "LIST", 4) != 0 || std::memcmp(list + 8, "strl", 4) != 0)
+            return false;
+        p += 12;
+        auto read_chunk = [&](const char* id, std::vector<uint8_t>& into) {
+            if (!file_.Read_exact(p, chunk, 8) || std::memcmp(chunk, id, 4) != 0) return false;
+            const uint32_t n = uint32_t(Get_long(chunk + 4));
+            if (n > 65536 || p + 8 + int64_t(n) > size) return false;
+            into.assign(n, 0);
+            if (!file_.Read_exact(p + 8, into.data(), n)) {
+                into.clear();
+                return false;
+            }
+            p += 8 + (int64_t(n) + 1) / 2 * 2;
+            return true;
+        };
+        if (!read_chunk("strh", strh_)) return false;
+        if (strh_.size() >= 4) hash_atype_ = platform::Ansi_to_utf8(std::string(strh_.begin(), strh_.begin() + 4));
+        return read_chunk("strf", strf_);
+    }();
+    Trace_Line("*Read_Headers, end");
+    return ok;
+}
+
+bool cls_AVI_handler::Force_Framerate(int16_t fps)
+{
+    if (!headers_read_ || !Is_avi() || !file_.Is_open())
+        throw Run_time_error(err_Invalid_argument, "The frame rate can be set only after the AVI headers of " +
+                                                       file_name_ + " have been read");
+    if (fps <= 0) throw Run_time_error(err_Invalid_argument, "Invalid frame rate " + std::to_string(fps));
+    if (read_only_ || !file_.Writable()) throw Run_time_error(75, "The recording is read-only: " + file_name_);
+    const int32_t us = int32_t(std::nearbyint(1000000.0 / fps));
+    uint8_t b[4];
+    Put_long(b, us);
+    // Only the field that changes: the rest of the record may have been rewritten since.
+    if (!file_.Write_at(32, b, 4)) throw Run_time_error(err_Disk_full, "The frame rate could not be written");
+    std::memcpy(file_start_.data() + 32, b, 4);
+    std::memcpy(avih_.data(), b, 4);
+    return true;
+}
+
+bool cls_AVI_handler::Write_comment(const std::string& text)
+{
+    if (!extra_valid_ || frame_in_store_ <= 0)
+        throw Run_time_error(err_Invalid_argument,
+                             "No frame with extra data has been read from " + file_name_ + "; the comment is not written");
+    const std::string ansi = platform::Utf8_to_ansi(text).substr(0, 80);
+    const auto saved = extra_;
+    std::fill(extra_.begin() + 82, extra_.begin() + 162, uint8_t(0));
+    std::memcpy(extra_.data() + 82, ansi.data(), ansi.size());
+    if (Rewrite_DV_Extra_data()) return true;
+    extra_ = saved;
+    return false;
+}
+
+std::string cls_AVI_handler::Read_Comment() const
+{
+    if (!extra_valid_ || extra_[82] == 0) return "";
+    const char* p = reinterpret_cast<const char*>(extra_.data() + 82);
+    return platform::Ansi_to_utf8(std::string(p, strnlen(p, 80)));
+}
+
+std::vector<uint8_t> cls_AVI_handler::Get_Text_buffer(int32_t frame)
+{
+    if (!Has_Text_Stream() || !file_.Is_open() || frame < 1 || size_t(frame) > text_index_.size()) return {};
+    const cls_IDX& e = text_index_[size_t(frame - 1)];
+    // The chunk as it lies in the file, from its header on.
+    std::vector<uint8_t> bytes(size_t(uint32_t(e.dwChunkLength)));
+    const int64_t n = file_.Read_at(Index_position(e), bytes.data(), bytes.size());
+    bytes.resize(size_t(std::max<int64_t>(n, 0)));
+    return bytes;
+}
+
+bool cls_AVI_handler::Put_Text_buffer(std::span<const uint8_t> data)
+{
+    if (!Has_Text_Stream() || data.empty()) return false;
+    if (frame_in_store_ < 1 || size_t(frame_in_store_) > text_index_.size()) return false;
+    const cls_IDX& e = text_index_[size_t(frame_in_store_ - 1)];
+    if (int64_t(data.size()) + 12 > int64_t(uint32_t(e.dwChunkLength))) {
+        platform::MsgBox("Text buffer overflow at rewrite!");
+        return false;
+    }
+    if (read_only_ || !file_.Write_at(Index_position(e) + 12, data.data(), data.size()))
+        throw Run_time_error(75, "The text could not be written into " + file_name_);
+    return true;
+}
+
+bool cls_AVI_handler::Rewrite_Text_Buffer(int32_t frame)
+{
+    try {
+        if (drive_type_ == 5) {
+            platform::MsgBox("AVI file is on CD-ROM!");
+            return false;
+        }
+        if (read_only_) {
+            platform::MsgBox("AVI file is read only");
+            return false;
+        }
+        if (!Has_Text_Stream()) return false;
+        if (frame < 1 || size_t(frame) > text_index_.size()) throw Run_time_error(err_Subscript, "Subscript out of range");
+        const cls_IDX& e = text_index_[size_t(frame - 1)];
+        // Never more than the frame's own chunk holds.
+        if (text_buffer_.size() > size_t(uint32_t(e.dwChunkLength)))
+            throw Run_time_error(err_Invalid_argument, "The text buffer is longer than the text chunk of frame " +
+                                                           std::to_string(frame));
+        if (!file_.Write_at(Index_position(e) + 8, text_buffer_.data(), text_buffer_.size()))
+            throw Run_time_error(err_Disk_full, "The text could not be written");
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_Text_Buffer" + std::string(k_Class));
+        return false;
+    }
+}
+
+std::string cls_AVI_handler::Property_String()
+{
+    auto one_decimal = [](double v) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.1f", std::nearbyint(v * 10.0) / 10.0);
+        return std::string(buf);
+    };
+    const std::string nl = "\r\n";
+    const int64_t size = File_size();
+    std::string s = "File name : " + file_name_ + nl;
+    s += "File size= " + one_decimal(double(size) / 1048576.0) + " mByte" + nl;
+    s += "Num frames = " + std::to_string(num_frames_) + nl;
+    s += "Num streams = " + std::to_string(num_streams_) + nl;
+    s += "Clip length = " + one_decimal(double(duration_ms_) / 1000.0) + " sec" + nl;
+    s += "Dimensions w*h = " + std::to_string(width_) + " * " + std::to_string(height_) + nl;
+    if (rotated()) s += " Rotated dimensions = " + std::to_string(height_) + " * " + std::to_string(width_) + nl;
+    s += "NTSC: " + Bool_To_Text(NTSC()) + nl;
+    if (is_DV()) s += "Wide-screen = " + Bool_To_Text(Wide_Screen()) + nl;
+    s += "Rotated = " + Bool_To_Text(rotated()) + nl;
+    s += "Fourcc = " + codec_ + nl;
+    if (ms_per_frame_ > 0) s += "Fps = " + one_decimal(1000.0 / ms_per_frame_) + nl;
+    const bool has_xml = Has_XML_header();
+    if (has_xml) {
+        for (int16_t n = 1; n <= 5; ++n) s += "Comment" + std::to_string(n) + "= " + Header().comment(n) + nl;
+        s += "Subject name = " + Header().Subject_name() + nl;
+    }
+    if (num_frames_ > 0) s += "kByte/frame =   " + std::to_string(int64_t(std::nearbyint(double(size) / num_frames_ / 1024.0))) + nl;
+    if (Is_avi()) s += "Has XML chunk = " + Bool_To_Text(has_xml) + nl;
+    s += "Selection start/end = " + std::to_string(Selection_start()) + "/" + std::to_string(Selection_end()) + nl;
+    if (has_xml) s += "Special application =  " + Header().SpecApp() + nl;
+    return s;
+}
+
+bool cls_AVI_handler::xWrite_DV_frame()
+{
+    const auto bytes = Frame_bytes();
+    if (bytes.empty()) return false;
+    const std::string path = platform::Join_path(platform::Temp_folder().string(), "dv_frame.dv");
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out);
+}
+
+
 // ---- Race metadata ----
+
+namespace {
+
+constexpr const char* k_Race_source = "cls_AVI_handler";
+
+// Lane marks and goal-line ends are read back as 16-bit numbers; a wider value would make the
+// recording's race data unreadable, so it is never stored.
+void Check_coordinate(int32_t v, const char* member)
+{
+    if (v < INT16_MIN || v > INT16_MAX)
+        throw Run_time_error(err_Overflow,
+                             std::string("Overflow: the coordinate ") + std::to_string(v) + " of " + member +
+                                 " is outside -32768..32767",
+                             k_Race_source);
+}
+
+int16_t To_integer(int32_t v, const char* what)
+{
+    if (v < INT16_MIN || v > INT16_MAX)
+        throw Run_time_error(err_Overflow,
+                             std::string("Overflow: the header value ") + std::to_string(v) + " of " + what +
+                                 " is outside -32768..32767",
+                             k_Race_source);
+    return int16_t(v);
+}
+
+} // namespace
+
+Cls_XML_header& cls_AVI_handler::Loaded_header(const char* member)
+{
+    if (!header_)
+        throw Run_time_error(err_Object_variable, std::string(member) + ": the recording has no header loaded",
+                             k_Race_source);
+    return *header_;
+}
+
+std::string cls_AVI_handler::Event_name() { return Header().Event_name(); }
+bool cls_AVI_handler::Event_name(const std::string& value)
+{
+    Header().Event_name(value);
+    return Write_XML_header();
+}
+
+std::string cls_AVI_handler::Wakeline_Marathon_Class_Name(int16_t id) { return Header().Wakeline_Marathon_Class_Name(id); }
+void cls_AVI_handler::Wakeline_Marathon_Class_Name(int16_t id, const std::string& value)
+{
+    Header().Wakeline_Marathon_Class_Name(id, value);
+}
+std::string cls_AVI_handler::Wakeline_Marathon_Class_Start(int16_t id)
+{
+    return Header().Wakeline_Marathon_Class_Start(id);
+}
+void cls_AVI_handler::Wakeline_Marathon_Class_Start(int16_t id, const std::string& value)
+{
+    Header().Wakeline_Marathon_Class_Start(id, value);
+}
+
+int16_t cls_AVI_handler::Lane_count() { return Header().Num_Lanes(); }
+bool cls_AVI_handler::Lane_count(int16_t value)
+{
+    Header().Num_Lanes(value);
+    return Write_XML_header();
+}
+void cls_AVI_handler::Num_Lanes(int16_t value) { Header().Num_Lanes(value); }
+int16_t cls_AVI_handler::Start_lane() { return Header().Start_lane(); }
+bool cls_AVI_handler::Start_Lane_Zero() { return Header().Start_lane() == 0; }
+void cls_AVI_handler::Start_Lane_Zero(bool value) { Header().Start_lane(value ? int16_t(0) : int16_t(1)); }
+
+void cls_AVI_handler::File_Lane_Pos(int16_t lane, int32_t x, int32_t y)
+{
+    Cls_XML_header& h = Loaded_header("File_Lane_Pos");
+    Check_coordinate(x, "File_Lane_Pos");
+    Check_coordinate(y, "File_Lane_Pos");
+    h.Lane_pos(lane, x, y);
+}
+int16_t cls_AVI_handler::LaneX(int16_t lane) { return To_integer(Header().Lane_pos_X(lane), "lane_x"); }
+int16_t cls_AVI_handler::LaneY(int16_t lane) { return To_integer(Header().Lane_pos_Y(lane), "lane_y"); }
+
+bool cls_AVI_handler::Lanes_flipped() { return Header().Lanes_flipped(); }
+void cls_AVI_handler::Lanes_flipped(bool value) { Header().Lanes_flipped(value); }
+bool cls_AVI_handler::Lanes_reversed() { return Header().Lanes_reversed(); }
+void cls_AVI_handler::Lanes_reversed(bool value) { Header().Lanes_reversed(value); }
+bool cls_AVI_handler::Lanes_Visible() { return Header().Lanes_Visible(); }
+void cls_AVI_handler::Lanes_Visible(bool value) { Header().Lanes_Visible(value); }
+bool cls_AVI_handler::Lanes_locked() { return Header().Lanes_locked(); }
+bool cls_AVI_handler::Lanes_locked(bool value)
+{
+    Header().Lanes_locked(value);
+    return Write_XML_header();
+}
+bool cls_AVI_handler::Show_goalline() { return Header().Show_goalline(); }
+void cls_AVI_handler::Show_goalline(bool value) { Header().Show_goalline(value); }
+
+void cls_AVI_handler::Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2)
+{
+    int32_t a = 0, b = 0, c = 0, d = 0;
+    Loaded_header("Get_Goalline").Get_Goalline(a, b, c, d);
+    const int16_t nx1 = To_integer(a, "goal_x_1"), ny1 = To_integer(b, "goal_y_1");
+    const int16_t nx2 = To_integer(c, "goal_x_2"), ny2 = To_integer(d, "goal_y_2");
+    x1 = nx1;
+    y1 = ny1;
+    x2 = nx2;
+    y2 = ny2;
+}
+
+void cls_AVI_handler::Set_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    Cls_XML_header& h = Loaded_header("Set_Goal_Line");
+    for (int32_t v : {x1, y1, x2, y2}) Check_coordinate(v, "Set_Goal_Line");
+    h.Set_Goalline(x1, y1, x2, y2);
+}
+
+bool cls_AVI_handler::Fix_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    for (int32_t v : {x1, y1, x2, y2}) Check_coordinate(v, "Fix_Goal_Line");
+    Header().Set_Goalline(x1, y1, x2, y2);
+    return Write_XML_header();
+}
+
+std::string cls_AVI_handler::Heat_ID(int16_t heat)
+{
+    std::string id = Header().Heat_ID(heat);
+    // The capture station stores a blank for a heat without a name.
+    return id == " " ? std::string() : id;
+}
+void cls_AVI_handler::Heat_ID(int16_t heat, const std::string& value) { Header().Heat_ID(heat, value); }
+bool cls_AVI_handler::Update_Heat_ID(int16_t heat, const std::string& value)
+{
+    Header().Heat_ID(heat, value);
+    return Write_XML_header();
+}
+std::string cls_AVI_handler::Heat_comment(int16_t heat) { return Header().Heat_comment(heat); }
+void cls_AVI_handler::Heat_comment(int16_t heat, const std::string& value) { Header().Heat_comment(heat, value); }
+
+int32_t cls_AVI_handler::Heat_result(int16_t heat, int16_t lane) { return Header().Heat_result(heat, lane); }
+void cls_AVI_handler::Heat_result(int16_t heat, int16_t lane, int32_t value) { Header().Heat_result(heat, lane, value); }
+int32_t cls_AVI_handler::Heat_time(int16_t heat, int16_t lane)
+{
+    if (file_name_.empty()) return 0;
+    return Header().Heat_result(heat, lane);
+}
+void cls_AVI_handler::Heat_time(int16_t heat, int16_t lane, int32_t value) { Header().Heat_result(heat, lane, value); }
+int32_t cls_AVI_handler::Heat_Clicktime(int16_t heat, int16_t lane) { return Header().Heat_Click_time(heat, lane); }
+void cls_AVI_handler::Heat_Clicktime(int16_t heat, int16_t lane, int32_t value)
+{
+    Header().Heat_Click_time(heat, lane, value);
+}
+int32_t cls_AVI_handler::Heat_Goalfield(int16_t heat, int16_t lane) { return Header().Heat_Goal_Field(heat, lane); }
+void cls_AVI_handler::Heat_Goalfield(int16_t heat, int16_t lane, int32_t value)
+{
+    Header().Heat_Goal_Field(heat, lane, value);
+}
+int32_t cls_AVI_handler::Heat_Start_Correction(int16_t heat) { return Header().Heat_Correction_mill(heat); }
+bool cls_AVI_handler::Heat_Start_Correction(int16_t heat, int32_t value)
+{
+    Header().Heat_Correction_mill(heat, value);
+    return Write_XML_header();
+}
+
+void cls_AVI_handler::Start_local_mill(int16_t heat, int32_t value) { Header().Start_local_mill(heat, value); }
+void cls_AVI_handler::Start_PC_mill(int16_t heat, int32_t value) { Header().Start_PC_mill(heat, value); }
+void cls_AVI_handler::Start_PC_Mill_time(int16_t heat, int32_t value) { Header().Start_PC_mill(heat, value); }
+int32_t cls_AVI_handler::Start_local_Mill_Time(int16_t heat)
+{
+    if (file_name_.empty()) return 0;
+    return Header().Start_local_mill(heat);
+}
+int32_t cls_AVI_handler::Start_PC_Mill_time(int16_t heat)
+{
+    if (file_name_.empty()) return 0;
+    return Header().Start_PC_mill(heat);
+}
+
+bool cls_AVI_handler::Set_Multi_Start(int16_t heat)
+{
+    Cls_XML_header& h = Header();
+    const int32_t local = Get_Local_Mill_Time();
+    const int32_t tick = Get_Tick();
+    h.Start_local_mill(heat, local);
+    h.Start_PC_mill(heat, tick);
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::Clear_Multi_Start(int16_t heat)
+{
+    Cls_XML_header& h = Header();
+    h.Start_local_mill(heat, 0);
+    h.Start_PC_mill(heat, 0);
+    return Write_XML_header();
+}
+
+void cls_AVI_handler::Clear_Heats()
+{
+    Cls_XML_header& h = Header();
+    const int16_t heats = h.heats_num();
+    // Every heat must be there before any is cleared.
+    for (int16_t i = 1; i <= heats; ++i) h.Start_local_mill(i);
+    for (int16_t i = 1; i <= heats; ++i) h.Start_local_mill(i, 0);
+}
+
+int32_t cls_AVI_handler::Old_HeatStart() const { return Extra_long(28); }
+
+int32_t cls_AVI_handler::Multi_TimeStamp(int16_t heat)
+{
+    int32_t start = Header().Start_PC_mill(heat);
+    if (start == 0) start = Old_HeatStart();
+    if (start == 0)
+        throw Run_time_error(err_Invalid_argument,
+                             "Heat " + std::to_string(heat) +
+                                 " has no start: neither the recording's header nor the frame holds one",
+                             k_Race_source);
+    // A frame without its own stamp has no race time; an older frame's must not stand in.
+    if (!Has_Frame_Time_Stamp())
+        throw Run_time_error(err_Invalid_argument, "The frame shown has no time stamp of its own", k_Race_source);
+    // The tick wraps; a heat may run across the change of sign.
+    int64_t t = platform::Tick_difference(Frame_Time_Stamp(), start);
+    if (Field_To_Show() == 2) t += 20;
+    const int16_t goal_offset = Extra_integer(172);
+    if (goal_offset < 500) t -= goal_offset;
+    if (t < INT32_MIN || t > INT32_MAX)
+        throw Run_time_error(err_Overflow, "Overflow: the race time is out of range", k_Race_source);
+    return int32_t(t);
+}
 
 // ---- Decoding and drawing ----
 
@@ -1074,7 +1745,7 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
                                    d.rotate_source.Width(), d.rotate_source.Height(), 0);
                 d.rotate_target.DIB_PaintPicture(&picture, 0, 0, pw, ph);
             }
-        } else if (mirrored_ != 0 || mirror) {
+        } else if (flip_ != 0 || mirror) {
             Ensure_size(d.mirror, fw, fh);
             shown = read && Decode_into(d.mirror);
             if (shown) {
@@ -1082,7 +1753,7 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
                                          int16_t(d.mirror.Height()));
                 d.mirror.DIB_PaintPicture(&picture, 0, 0, pw, ph);
             }
-        } else if (overlay_mode_ == 0) {
+        } else if (overlay_ == 0) {
             decode_info_ = std::to_string(frame_size_);
             Ensure_size(d.frame, fw, fh);
             shown = read && Decode_into(d.frame);
@@ -1094,7 +1765,7 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
                 Paint_black(to, 0, 0, w, h);
                 return false;
             }
-        } else if (overlay_mode_ > 0) {
+        } else if (overlay_ > 0) {
             if (frame_in_store_ == 1) {
                 // The overlay starts again: frame 1 is the picture and, of stream 1, the background.
                 shown = read && Decode_into(d.overlay_target);
@@ -1111,13 +1782,13 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
                 shown = read && Decode_into(d.overlay_source);
                 if (shown) {
                     const auto w = int16_t(d.overlay_source.Width()), h = int16_t(d.overlay_source.Height());
-                    if (overlay_mode_ == 4)
+                    if (overlay_ == 4)
                         platform::ABlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
-                                         d.overlay_background.DIBSectionBitsPtr(), w, h, blend_factor_);
-                    else if (overlay_mode_ == 3)
+                                         d.overlay_background.DIBSectionBitsPtr(), w, h, blend_faktor_);
+                    else if (overlay_ == 3)
                         platform::LBlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
                                          w, h, 2);
-                    else if (overlay_mode_ == 2)
+                    else if (overlay_ == 2)
                         platform::LBlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
                                          w, h, 1);
                 }
@@ -1143,7 +1814,7 @@ bool cls_AVI_handler::Refresh_frame(platform::Draw_surface& picture)
 {
     Drawing& d = Draw_state();
     const int32_t pw = picture.Width(), ph = picture.Height();
-    if (overlay_mode_ >= 1) {
+    if (overlay_ >= 1) {
         if (d.overlay_target.DIBSectionBitsPtr() == nullptr) return false;
         d.overlay_target.DIB_PaintPicture(&picture, 0, 0, pw, ph);
         return true;
@@ -1207,9 +1878,9 @@ bool cls_AVI_handler::Store_frame(int32_t frame, const std::string& which)
 
 bool cls_AVI_handler::Reset_Overlay(platform::Draw_surface& picture)
 {
-    if (overlay_mode_ == 0 || frame_in_store_ <= 0) return false;
+    if (overlay_ == 0 || frame_in_store_ <= 0) return false;
     Drawing& d = Draw_state();
-    cDIBSection& into = overlay_mode_ == 4 ? d.overlay_background : d.overlay_target;
+    cDIBSection& into = overlay_ == 4 ? d.overlay_background : d.overlay_target;
     const bool ok = Decode_into(into);
     if (!ok) Fill_black(into);
     d.overlay_target.DIB_PaintPicture(&picture, 0, 0, picture.Width(), picture.Height());
@@ -1219,8 +1890,7 @@ bool cls_AVI_handler::Reset_Overlay(platform::Draw_surface& picture)
 // Field n's time: field 1 of a frame has the frame's time, field 2 is one field later.
 float cls_AVI_handler::Field_time(int32_t field) const
 {
-    int32_t first = Is_avi() ? 1 : frame_selection_start_;
-    if (first == 0) first = 1;
+    const int32_t first = Trimmed_Start() == 0 ? 1 : Trimmed_Start();
     return float(int64_t(field) - first) * float(ms_per_field_);
 }
 
@@ -1260,10 +1930,10 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
         if (file_name_.empty()) return false;
         const auto frame_no = int32_t((int64_t(field) + 1) / 2);
         const int16_t which = Field_Parity(field);
-        field_frame_no_ = frame_no;
+        eff_frameno_ = frame_no;
         field_to_show_ = which;
         const bool read = Read_Frame(frame_no, stream);
-        const int32_t sh = height_ == 480 ? 480 : 576;
+        const int32_t sh = NTSC() ? 480 : 576;
         if (field_pic.Height() != sh || field_pic.DIBSectionBitsPtr() == nullptr ||
             frame_pic.DIBSectionBitsPtr() == nullptr) {
             field_pic.Create(720, sh);
@@ -1326,7 +1996,7 @@ bool cls_AVI_handler::Draw_field(int32_t field, platform::Draw_surface& picture,
         decode_info_ = file_name_;
         const auto frame_no = int32_t((int64_t(field) + 1) / 2);
         const int16_t which = Field_Parity(field);
-        field_frame_no_ = frame_no;
+        eff_frameno_ = frame_no;
         field_to_show_ = which;
         Ensure_size(d.line_frame, fw, fh);
         Ensure_size(d.line_field, fw, fh);
@@ -1370,9 +2040,6 @@ void cls_AVI_handler::Reset_drawing()
         drawing_->store_stream = 0;
     }
     last_field_ = 0;
-    current_field_ = 0;
-    current_frame_ = 0;
-    field_frame_no_ = 0;
     m_trace_data_ = Trace_Record{};
     trace_read_ = Trace_Record{};
     trace_array_.clear();
@@ -1382,25 +2049,33 @@ void cls_AVI_handler::Reset_drawing()
 
 std::span<uint8_t> cls_AVI_handler::Frame_data()
 {
-    // AVI frames live in the AVI reader's chunk buffer, which is not written through here.
-    if (frame_in_store_ <= 0 || Is_avi()) return {};
+    if (frame_in_store_ <= 0) return {};
+    if (Is_avi()) {
+        // Only DV frames have a place for the record; other codecs' data would be damaged.
+        if (!is_DV() || chunk_length_ <= 0 || chunk_buffer_.size() < size_t(chunk_length_) + 8) return {};
+        return std::span<uint8_t>(chunk_buffer_.data() + 8, size_t(chunk_length_));
+    }
     return std::span<uint8_t>(frame_buffer_.data(), std::min(frame_buffer_.size(), size_t(frame_size_)));
 }
 
 bool cls_AVI_handler::Rewrite_DV_frame()
 {
     // Raw DV and multi-stream DV files are never written here; the change stays in memory.
-    if (!Is_own_format()) return false;
-    if (frame_in_store_ <= 0 || frame_position_ <= 0)
+    if (!Is_own_format() && !Is_avi()) return false;
+    const bool avi = Is_avi();
+    if (frame_in_store_ <= 0 || (avi ? chunk_length_ <= 0 || chunk_buffer_.size() < size_t(chunk_length_) + 8
+                                     : frame_position_ <= 0))
         throw Run_time_error(err_Invalid_argument, "No frame has been read to write back", "cls_AVI_handler");
     if (!file_.Is_open() || !file_.Writable() || read_only_)
         throw Run_time_error(75, "The recording is read-only: " + file_name_, "cls_AVI_handler");
-    // Exactly the frame: the last frame of a recording never grows the file.
-    const size_t n = std::min(frame_buffer_.size(), size_t(frame_size_));
-    if (!file_.Write_at(frame_position_ - 1, frame_buffer_.data(), n))
+    // Exactly the frame (an AVI chunk with its header): the last frame never grows the file.
+    const uint8_t* bytes = avi ? chunk_buffer_.data() : frame_buffer_.data();
+    const size_t n = avi ? size_t(chunk_length_) + 8 : std::min(frame_buffer_.size(), size_t(frame_size_));
+    const int64_t at = avi ? chunk_position_ : frame_position_ - 1;
+    if (!file_.Write_at(at, bytes, n))
         throw Run_time_error(err_Disk_full, "The frame could not be written back: " + file_name_, "cls_AVI_handler");
-    if (!memory_image_.empty() && frame_position_ - 1 + int64_t(n) <= int64_t(memory_image_.size()))
-        std::memcpy(memory_image_.data() + (frame_position_ - 1), frame_buffer_.data(), n);
+    if (!avi && !memory_image_.empty() && at + int64_t(n) <= int64_t(memory_image_.size()))
+        std::memcpy(memory_image_.data() + at, bytes, n);
     return true;
 }
 
@@ -1573,15 +2248,530 @@ void cls_AVI_handler::Trace_Thickness(int16_t id, int16_t value)
 
 // ---- AVI recordings ----
 
+void cls_AVI_handler::Reset_avi_state()
+{
+    avi_chunk_addr_.fill(0);
+    junk_pos_ = 0;
+    riff_header_.fill(0);
+    riff_size_ = 0;
+    qsxm_size_ = 0;
+    imp_mark_ = false;
+    video_index_.clear();
+    text_index_.clear();
+    index_base_ = Index_base::None;
+    movie_offset_ = 0;
+    first_chunk_offset_ = 0;
+    ix00_entries_.clear();
+    chunk_buffer_.clear();
+    chunk_position_ = 0;
+    text_buffer_.clear();
+    text_position_ = 0;
+    position_percent_ = 0;
+    player_time_ = 0;
+    headers_read_ = false;
+    file_start_.fill(0);
+    avih_header_.fill(0);
+    avih_.fill(0);
+    strh_.clear();
+    strf_.clear();
+    hash_atype_.clear();
+    avi_length_seconds_ = 0;
+    ntsc_ = is_deinterlaced_ = false;
+    drive_.clear();
+    drive_type_ = 0;
+    current_field_ = current_frame_ = 0;
+    eff_frameno_ = 0;
+}
+
+namespace {
+
+bool Is_DV_codec(const std::string& codec)
+{
+    // The decoder here reads every DV flavour; only other codecs count as compressed.
+    return codec == g_DV_Codec || codec == "msdv" || codec == "CDVC" || codec == "dvsd";
+}
+
+Bitmap_format Get_bitmap_format(const uint8_t* b)
+{
+    Bitmap_format f;
+    f.biSize = Get_long(b);
+    f.biWidth = Get_long(b + 4);
+    f.biHeight = Get_long(b + 8);
+    f.biPlanes = Get_integer(b + 12);
+    f.biBitCount = Get_integer(b + 14);
+    f.biCompression = Get_long(b + 16);
+    f.biSizeImage = Get_long(b + 20);
+    f.biXPelsPerMeter = Get_long(b + 24);
+    f.biYPelsPerMeter = Get_long(b + 28);
+    f.biClrUsed = Get_long(b + 32);
+    f.biClrImportant = Get_long(b + 36);
+    return f;
+}
+
+bool Is_video_id(const uint8_t* id)
+{
+    return std::memcmp(id, "00db", 4) == 0 || std::memcmp(id, "00dc", 4) == 0 || std::memcmp(id, "00__", 4) == 0;
+}
+
+} // namespace
+
 bool cls_AVI_handler::Open_avi()
 {
-    platform::MsgBox("AVI recordings cannot be opened by this version: " + file_name_);
+    Trace_Line("*cls_AVI_handler, case avi");
+    if (!avi_info_) avi_info_ = std::make_unique<clsAVIInfo>();
+    std::string why;
+    avi_info_->ReadError = [&why](const std::string& message) {
+        if (why.empty()) why = message;
+    };
+    const bool parsed = avi_info_->ReadFile(file_name_);
+    avi_info_->ReadError = nullptr;
+    if (!parsed) {
+        platform::MsgBox("Corrupt file, (" + (why.empty() ? std::string("no AVI movie data") : why) + ")\r\n" +
+                         file_name_);
+        return false;
+    }
+    const clsAVIInfo& info = *avi_info_;
+    if (info.Width() <= 0 || info.Width() > INT16_MAX || info.Height() <= 0 || info.Height() > INT16_MAX ||
+        info.NumFrames() < 0) {
+        platform::MsgBox("Corrupt file, (invalid AVI picture size or frame count)\r\n" + file_name_);
+        return false;
+    }
+    width_ = int16_t(info.Width());
+    height_ = int16_t(info.Height());
+    num_frames_ = info.NumFrames();
+    fps_ = int16_t(std::clamp<int32_t>(info.FrameRate(), 0, INT16_MAX));
+    riff_size_ = uint32_t(info.RIFFsize());
+    file_size_ = info.FileSize();
+    avi_length_seconds_ = int16_t(std::clamp<int32_t>(info.PlayLength(), INT16_MIN, INT16_MAX));
+    if (fps_ > 0) {
+        ms_per_frame_ = int16_t(std::nearbyint(1000.0 / fps_));
+        ms_per_field_ = int16_t(std::nearbyint(ms_per_frame_ / 2.0));
+    }
+    std::string codec = info.VideoCodec();
+    if (codec == "dv50" || codec == "dvsd") codec = "CDVC";
+    else if (codec == "vp61") codec = "VP61";
+    else if (codec == "mp42") codec = "MP42";
+    codec_ = codec;
+    plain_dv_ = false;
+    dv_frames_ = false;
+    compressed_codec_ = !Is_DV_codec(codec);
+    is_deinterlaced_ = compressed_codec_;
+    ntsc_ = codec == "CDVC" && width_ == 720 && height_ == 480;
+    num_streams_ = 1;
+
+    const uint8_t* own_format = info.bmi_address();
+    const Bitmap_format avi_format = own_format ? Get_bitmap_format(own_format) : Bitmap_format{};
+    if (!compressed_codec_) frame_size_ = ntsc_ ? 120000 : k_DV_frame_size;
+    else if (avi_format.biSizeImage > 0) frame_size_ = avi_format.biSizeImage;
+    else frame_size_ = int32_t(width_) * height_ * 3;
+
+    input_format_ = {};
+    input_format_.biWidth = width_;
+    input_format_.biHeight = height_;
+    input_format_.biBitCount = info.BitDepth() == 0 ? int16_t(24) : info.BitDepth();
+    input_format_.biCompression = int32_t(Fourcc_of(codec == "CRAM" ? "msvc" : codec));
+    input_format_.biSizeImage = frame_size_;
+    if (!own_format) {
+        output_format_ = {};
+        output_format_.biWidth = 720;
+        output_format_.biHeight = ntsc_ ? 480 : 576;
+        output_format_.biBitCount = 24;
+        output_format_.biSizeImage = k_DV_frame_size;
+    } else {
+        output_format_ = avi_format;
+    }
+    output_format_.biCompression = int32_t(Fourcc_of(codec));
+
+    if (!Open_raw(file_, file_name_, read_only_)) return false;
+    file_number_ = Free_file_number();
+    g_File_Kind[size_t(std::clamp<int16_t>(m_index_, 0, 4))] = 1;
+    {
+        std::string head(1000, '\0');
+        head.resize(size_t(std::max<int64_t>(file_.Read_at(0, head.data(), head.size()), 0)));
+        imp_mark_ = head.find("IMP") != std::string::npos;
+    }
+    Parse_Chunks();
+    Has_XML_header();
+    if (!Get_AVI_indexes(file_name_)) {
+        Trace_Line("*OF5");
+        return false;
+    }
+    Read_Headers();
+    num_fields_ = Gross_fields();
+    return true;
+}
+
+void cls_AVI_handler::Parse_Chunks()
+{
+    Trace_Line("*cls_AVI_handler, ParseChunks");
+    avi_chunk_addr_.fill(0);
+    junk_pos_ = 0;
+    qsxm_size_ = 0;
+    const int64_t size = file_.Size();
+    if (!file_.Read_exact(0, riff_header_.data(), riff_header_.size())) return;
+    riff_size_ = uint32_t(Get_long(riff_header_.data() + 4));
+    // Only what the RIFF chunk covers and the file holds is walked.
+    const int64_t end = std::min<int64_t>(int64_t(riff_size_) + 8, size);
+    int64_t p = 12;
+    while (p + 8 <= end) {
+        uint8_t h[8];
+        if (!file_.Read_exact(p, h, 8)) break;
+        const uint32_t n = uint32_t(Get_long(h + 4));
+        const int64_t q = p + 8;
+        const int64_t next = q + int64_t(n) + (n & 1);
+        const bool whole = q + int64_t(n) <= size;
+        const int64_t at = p + 1;
+        if (std::memcmp(h, "JUNK", 4) == 0 || std::memcmp(h, "JUNQ", 4) == 0) {
+            junk_pos_ = q + 1;
+        } else if (std::memcmp(h, "BXA", 3) == 0 && h[3] >= '1' && h[3] <= '5') {
+            avi_chunk_addr_[size_t(h[3] - '0')] = at;
+        } else if (std::memcmp(h, "BXHD", 4) == 0) {
+            if (whole && n >= uint32_t(DV_Header_Record::k_Size)) avi_chunk_addr_[k_BXHD_chunk] = at;
+        } else if (std::memcmp(h, "QSXM", 4) == 0) {
+            if (whole) {
+                avi_chunk_addr_[k_QSXM_chunk] = at;
+                qsxm_size_ = n;
+                read_AVI_XML_string();
+            }
+        } else if (std::memcmp(h, "idx1", 4) == 0) {
+            avi_chunk_addr_[k_idx1_chunk] = at;
+        }
+        if (next <= p) break;
+        p = next;
+    }
+    Trace_Line("*cls_AVI_handler, ParseChunks, end");
+}
+
+bool cls_AVI_handler::read_AVI_XML_string()
+{
+    const int64_t at = avi_chunk_addr_[k_QSXM_chunk];
+    if (at <= 0 || !file_.Is_open()) return false;
+    uint8_t h[8];
+    if (!file_.Read_exact(at - 1, h, 8)) return false;
+    const uint32_t n = uint32_t(Get_long(h + 4));
+    // Never past the end of the file.
+    const int64_t room = std::max<int64_t>(file_.Size() - (at - 1 + 8), 0);
+    std::vector<uint8_t> bytes(size_t(std::min<int64_t>(n, room)));
+    if (!file_.Read_exact(at - 1 + 8, bytes.data(), bytes.size())) return false;
+    return Header().XML_string(Bytes_To_String(bytes));
+}
+
+bool cls_AVI_handler::Has_QSXM_chunk() const { return avi_chunk_addr_[k_QSXM_chunk] > 0; }
+bool cls_AVI_handler::Has_BXHD_chunk() const { return avi_chunk_addr_[k_BXHD_chunk] > 0; }
+
+int64_t cls_AVI_handler::AVI_Chunk_addr(int16_t index) const
+{
+    if (index < 0 || index > 7) throw Run_time_error(err_Subscript, "Subscript out of range");
+    return avi_chunk_addr_[size_t(index)];
+}
+
+bool cls_AVI_handler::Write_AVI_XML_header(const std::string& text)
+{
+    const int64_t at = avi_chunk_addr_[k_QSXM_chunk];
+    if (at <= 0 || !file_.Is_open()) return false;
+    // The text and its 100 zero bytes stay inside the chunk.
+    if (int64_t(text.size()) + 100 > int64_t(qsxm_size_)) {
+        platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
+                         " bytes, at most " + std::to_string(std::max<int64_t>(int64_t(qsxm_size_) - 100, 0)) +
+                         "); the file keeps its header.");
+        return false;
+    }
+    if (read_only_ || !file_.Writable()) throw Run_time_error(75, "The recording is read-only: " + file_name_);
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.resize(bytes.size() + 100, 0);
+    if (!file_.Write_at(at - 1 + 8, bytes.data(), bytes.size()))
+        throw Run_time_error(err_Disk_full, "The recording's header could not be written");
+    return true;
+}
+
+// The RIFF chunk must end where the file ends: anything after it (a second RIFF of a large
+// recording) would be overwritten by an appended chunk.
+static bool Riff_covers_file(uint32_t riff_size, int64_t file_size)
+{
+    const int64_t end = int64_t(riff_size) + 8;
+    return end == file_size || (riff_size % 2 == 1 && end + 1 == file_size);
+}
+
+bool cls_AVI_handler::Append_XML_header()
+{
+    try {
+        if (!Is_avi() || !file_.Is_open()) throw Run_time_error(52, "No AVI recording is open");
+        if (read_only_ || !file_.Writable()) {
+            platform::MsgBox("File is Read Only!");
+            return false;
+        }
+        const int64_t length = file_.Size();
+        if (!Riff_covers_file(riff_size_, length)) {
+            platform::MsgBox("The AVI file continues after its RIFF chunk (a large recording); no header chunk is "
+                             "added to it.\r\n" + file_name_);
+            return false;
+        }
+        auto& h = Header();
+        if (golf_header_) h.Golfing(true);
+        if (!h.Create_Header()) return false;
+        const std::string text = h.XML_string();
+        const int64_t data = std::max<int64_t>(k_QSXM_min_size, (int64_t(text.size()) + 100 + 1) / 2 * 2);
+        if (length + 8 + data - 8 > int64_t(UINT32_MAX)) {
+            platform::MsgBox("The AVI file is too large for a header chunk.\r\n" + file_name_);
+            return false;
+        }
+        std::vector<uint8_t> chunk(size_t(8 + data), 0);
+        std::memcpy(chunk.data(), "QSXM", 4);
+        Put_long(chunk.data() + 4, int32_t(uint32_t(data)));
+        std::memcpy(chunk.data() + 8, text.data(), text.size());
+        if (!file_.Write_at(length, chunk.data(), chunk.size()))
+            throw Run_time_error(err_Disk_full, "The header chunk could not be written");
+        riff_size_ = uint32_t(file_.Size() - 8);
+        if (!Rewrite_AVI_Header()) return false;
+        Parse_Chunks();
+        return Has_QSXM_chunk();
+    } catch (...) {
+        Report_current_exception("Append_XML_header" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::Append_DV_header()
+{
+    try {
+        if (!Is_avi() || !file_.Is_open()) throw Run_time_error(52, "No AVI recording is open");
+        if (read_only_ || !file_.Writable()) {
+            platform::MsgBox("File is Read Only!");
+            return false;
+        }
+        const int64_t length = file_.Size();
+        if (!Riff_covers_file(riff_size_, length)) {
+            platform::MsgBox("The AVI file continues after its RIFF chunk (a large recording); no header chunk is "
+                             "added to it.\r\n" + file_name_);
+            return false;
+        }
+        const std::vector<uint8_t> record = DV_Header_Record{}.To_bytes();
+        std::vector<uint8_t> chunk(8 + record.size());
+        std::memcpy(chunk.data(), "BXHD", 4);
+        Put_long(chunk.data() + 4, DV_Header_Record::k_Size);
+        std::memcpy(chunk.data() + 8, record.data(), record.size());
+        if (!file_.Write_at(length, chunk.data(), chunk.size()))
+            throw Run_time_error(err_Disk_full, "The DV header chunk could not be written");
+        riff_size_ = uint32_t(file_.Size() - 8);
+        if (!Rewrite_AVI_Header()) return false;
+        Parse_Chunks();
+        return Has_BXHD_chunk();
+    } catch (...) {
+        Report_current_exception("Append_DV_header" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::Rewrite_AVI_Header()
+{
+    try {
+        if (!Is_avi() || !file_.Is_open()) throw Run_time_error(52, "No AVI recording is open");
+        std::memcpy(riff_header_.data(), "RIFF", 4);
+        Put_long(riff_header_.data() + 4, int32_t(riff_size_));
+        if (std::memcmp(riff_header_.data() + 8, "AVI ", 4) != 0)
+            throw Run_time_error(err_Bad_file_mode, "Not an AVI file: " + file_name_);
+        if (!file_.Write_at(0, riff_header_.data(), riff_header_.size()))
+            throw Run_time_error(err_Disk_full, "The RIFF header could not be written");
+        std::memcpy(file_start_.data(), riff_header_.data(), riff_header_.size());
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_AVI_Header" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::Rewrite_DV_header()
+{
+    try {
+        // The record opens an sdv file only; anywhere else it would overwrite the file's start.
+        if (!Is_sdv() || !file_.Is_open()) throw Run_time_error(52, "No sdv recording is open");
+        if (read_only_ || !file_.Writable()) throw Run_time_error(75, "The recording is read-only: " + file_name_);
+        const std::vector<uint8_t> bytes = dv_header_.To_bytes();
+        if (!file_.Write_at(0, bytes.data(), bytes.size()))
+            throw Run_time_error(err_Disk_full, "The DV header could not be written");
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_DV_header" + std::string(k_Class));
+        return false;
+    }
+}
+
+int64_t cls_AVI_handler::Index_position(const cls_IDX& e) const
+{
+    const int64_t o = int64_t(uint32_t(e.dwChunkOffset));
+    switch (index_base_) {
+    case Index_base::Movie_plus_4: return movie_offset_ + 4 + o;
+    case Index_base::Movie: return movie_offset_ + o;
+    case Index_base::File: return o;
+    case Index_base::None: break;
+    }
+    return -1;
+}
+
+bool cls_AVI_handler::Get_AVI_indexes(const std::string& path)
+{
+    Trace_Line("*Get_AVI_indexes");
+    video_index_.clear();
+    text_index_.clear();
+    index_base_ = Index_base::None;
+    const int64_t size = file_.Size();
+    if (size <= 0) {
+        platform::MsgBox("GET_AVI_Indexes, empty file!");
+        return false;
+    }
+    const int64_t at = avi_info_ ? int64_t(uint32_t(avi_info_->IndexOffset())) : 0;
+    uint8_t h[8];
+    if (at <= 0 || !file_.Read_exact(at, h, 8) || std::memcmp(h, "idx1", 4) != 0) {
+        platform::MsgBox("File: " + path + g_Edition_text + "  found no AVI index! ");
+        return false;
+    }
+    const uint32_t bytes = uint32_t(Get_long(h + 4));
+    const int64_t count = bytes / 16;
+    if (count < 1 || count > k_Max_index_entries) {
+        platform::MsgBox("File: " + path + "  has " + std::to_string(count) + " AVI index entries (at most " +
+                         std::to_string(k_Max_index_entries) + ")");
+        return false;
+    }
+    if (at + 8 + count * 16 > size) {
+        platform::MsgBox("File: " + path + "  its AVI index runs past the end of the file");
+        return false;
+    }
+    std::vector<uint8_t> raw(size_t(count * 16));
+    if (!file_.Read_exact(at + 8, raw.data(), raw.size())) return false;
+    for (int64_t i = 0; i < count; ++i) {
+        const uint8_t* e = raw.data() + i * 16;
+        const bool video = Is_video_id(e);
+        const bool text = std::memcmp(e, "01db", 4) == 0;
+        if (!video && !text) continue; // audio and anything else
+        cls_IDX item;
+        item.ChunkId.assign(reinterpret_cast<const char*>(e), 4);
+        item.dwFlags = Get_long(e + 4);
+        item.dwChunkOffset = Get_long(e + 8);
+        item.dwChunkLength = Get_long(e + 12);
+        (video ? video_index_ : text_index_).push_back(std::move(item));
+    }
+    if (video_index_.empty()) {
+        platform::MsgBox("File: " + path + "  its AVI index lists no video frames");
+        text_index_.clear();
+        return false;
+    }
+    // Where the offsets count from: the first place that holds a chunk id wins.
+    movie_offset_ = avi_info_->MovieOffset();
+    first_chunk_offset_ = uint32_t(video_index_.front().dwChunkOffset);
+    for (const Index_base base : {Index_base::Movie_plus_4, Index_base::Movie, Index_base::File}) {
+        index_base_ = base;
+        const int64_t p = Index_position(video_index_.front());
+        uint8_t id[4];
+        if (p >= 0 && file_.Read_exact(p, id, 4) && (Is_video_id(id) || std::memcmp(id, "01db", 4) == 0)) return true;
+    }
+    index_base_ = Index_base::None;
+    Trace_Line("*Get_AVI_indexes, end");
+    platform::MsgBox("File: " + path + "  its AVI index points at no frame");
+    video_index_.clear();
+    text_index_.clear();
     return false;
 }
-bool cls_AVI_handler::Read_avi_frame(int32_t) { return false; }
-std::span<const uint8_t> cls_AVI_handler::Avi_frame_bytes() const { return {}; }
-bool cls_AVI_handler::Has_QSXM_chunk() const { return false; }
-bool cls_AVI_handler::Has_BXHD_chunk() const { return false; }
-bool cls_AVI_handler::Write_AVI_XML_header(const std::string&) { return false; }
+
+bool cls_AVI_handler::Read_ix00_Index(int64_t start)
+{
+    ix00_entries_.clear();
+    if (!file_.Is_open() || start < 0) return false;
+    const int64_t size = file_.Size();
+    constexpr int64_t k_Block = 10000;
+    std::vector<uint8_t> block(size_t(k_Block + 3));
+    for (int b = 0; b < 10; ++b) {
+        // Blocks overlap by three bytes so that a tag across their border is found.
+        const int64_t from = start + b * k_Block;
+        const int64_t n = file_.Read_at(from, block.data(), block.size());
+        if (n < 4) return false;
+        for (int64_t i = 0; i + 4 <= n && i < k_Block; ++i) {
+            if (std::memcmp(block.data() + i, "ix00", 4) != 0) continue;
+            // The standard index: tag, size, longs per entry, sub type, type, entries in use,
+            // chunk id, base offset and a reserved long, then offset and size per entry.
+            uint8_t h[32];
+            const int64_t at = from + i;
+            if (!file_.Read_exact(at, h, sizeof h)) return false;
+            const uint32_t entries = uint32_t(Get_long(h + 12));
+            if (Get_integer(h + 8) != 2 || entries > uint32_t(k_Max_index_entries) ||
+                at + 32 + int64_t(entries) * 8 > size)
+                return false;
+            std::vector<uint8_t> raw(size_t(entries) * 8);
+            if (!file_.Read_exact(at + 32, raw.data(), raw.size())) return false;
+            for (uint32_t k = 0; k < entries; ++k)
+                ix00_entries_.push_back({uint32_t(Get_long(&raw[k * 8])), uint32_t(Get_long(&raw[k * 8 + 4]))});
+            return true;
+        }
+    }
+    return false;
+}
+
+bool cls_AVI_handler::Read_avi_frame(int32_t f)
+{
+    text_buffer_.clear();
+    text_position_ = 0;
+    chunk_position_ = 0;
+    position_percent_ = 0;
+    player_time_ = 0;
+    if (file_name_.empty() || video_index_.empty() || index_base_ == Index_base::None) return false;
+    f = std::min<int32_t>(f, int32_t(video_index_.size()));
+    const cls_IDX& e = video_index_[size_t(f - 1)];
+    const uint32_t length = uint32_t(e.dwChunkLength);
+    if (length == 0) return false;
+    const int64_t at = Index_position(e);
+    // The whole chunk, header and data, or nothing.
+    if (at < 0 || at + 8 + int64_t(length) > file_.Size()) return false;
+    chunk_buffer_.resize(size_t(length) + 8);
+    if (!file_.Read_exact(at, chunk_buffer_.data(), chunk_buffer_.size())) return false;
+    if (std::memcmp(chunk_buffer_.data(), e.ChunkId.data(), 4) != 0) return false;
+    chunk_position_ = at;
+    chunk_length_ = int32_t(length);
+    frame_position_ = 0;
+    input_format_.biSizeImage = frame_size_;
+    if (Has_Text_Stream() && size_t(f) <= text_index_.size()) {
+        const cls_IDX& t = text_index_[size_t(f - 1)];
+        const uint32_t n = uint32_t(t.dwChunkLength);
+        const int64_t data = Index_position(t) + 8;
+        if (data + int64_t(n) <= file_.Size()) {
+            text_buffer_.resize(n);
+            if (file_.Read_exact(data, text_buffer_.data(), n)) text_position_ = data + 1;
+            else text_buffer_.clear();
+        }
+    }
+    frame_in_store_ = f;
+    current_stream_ = 1;
+    position_percent_ = num_frames_ > 0 ? int32_t(std::nearbyint(double(f) * 100.0 / num_frames_)) : 0;
+    player_time_ = float(f - 1) * float(ms_per_frame_);
+    return true;
+}
+
+std::span<const uint8_t> cls_AVI_handler::Avi_frame_bytes() const
+{
+    if (chunk_length_ <= 0 || chunk_buffer_.size() < size_t(chunk_length_) + 8) return {};
+    return std::span<const uint8_t>(chunk_buffer_.data() + 8, size_t(chunk_length_));
+}
+
+uint8_t* cls_AVI_handler::Frame_address()
+{
+    if (Is_avi()) return frame_in_store_ > 0 && chunk_buffer_.size() > 8 ? chunk_buffer_.data() + 8 : nullptr;
+    return frame_buffer_.data();
+}
+
+std::span<const uint8_t> cls_AVI_handler::Get_Frame(int32_t frame)
+{
+    if (!Read_Frame(frame, 1) || !Is_avi()) return {};
+    return Avi_frame_bytes();
+}
+
+int32_t cls_AVI_handler::Index_flag(int32_t n) const
+{
+    if (n < 1 || size_t(n) > video_index_.size()) throw Run_time_error(err_Subscript, "Subscript out of range");
+    return video_index_[size_t(n - 1)].dwFlags;
+}
+
+int16_t cls_AVI_handler::Text_Length() const
+{
+    if (!Has_Text_Stream()) return 0;
+    return int16_t(std::min<uint32_t>(uint32_t(text_index_.front().dwChunkLength), uint32_t(INT16_MAX)));
+}
 
 } // namespace wk

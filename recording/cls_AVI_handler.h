@@ -3,6 +3,7 @@
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
 #include "platform/Raw_file.h"
 #include "recording/Trace_Record.h"
+#include "recording/cls_IDX.h"
 
 #include <array>
 #include <cstdint>
@@ -12,10 +13,14 @@
 #include <vector>
 
 namespace wk {
+namespace platform {
+class Draw_surface;
+}
 
 class Cls_XML_header;
+class clsAVIInfo;
 class cDIBSection;
-namespace platform { class Draw_surface; class Frame_decoder; }
+namespace platform { class Frame_decoder; }
 
 // The fixed 20-byte head of an own-format recording.
 struct QSM_Header_Record {
@@ -153,7 +158,7 @@ public:
     void Force_Reread_Frame() { Decoded_Frame_No.fill(0); }
     // The current frame's bytes as read (the compressed data handed to the decoder).
     std::span<const uint8_t> Frame_bytes() const;
-    uint8_t* Frame_address() { return frame_buffer_.data(); }
+    uint8_t* Frame_address();
     const uint8_t* Extra_Data_Addr() const;
     int32_t Frame_Length() const { return chunk_length_; }
     int64_t Frame_Position() const { return frame_position_; }
@@ -204,10 +209,256 @@ public:
     bool Is_plain_dv() const;
 
     // ---- AVI header chunks and frame index ----
+    // Indexes of the chunk position table.
+    enum : int16_t { k_QSXM_chunk = 0, k_BXA1_chunk = 1, k_BXHD_chunk = 6, k_idx1_chunk = 7 };
+    // Data bytes of a new header chunk: room for a header as large as the own format holds.
+    static constexpr int32_t k_QSXM_min_size = 100000;
+    static constexpr int32_t k_Max_index_entries = 150000;
+
+    // Notes where the appended chunks lie (and loads the XML header when there is one).
+    void Parse_Chunks();
+    bool read_AVI_XML_string();
+    // Appends a header chunk with a fresh header to the open AVI.
+    bool Append_XML_header();
+    // Appends a BXHD chunk with an empty DV header record to the open AVI.
+    bool Append_DV_header();
+    bool Rewrite_AVI_Header();
+    // Writes the DV header record at the start of the open sdv file.
+    bool Rewrite_DV_header();
+    void Golf_header(bool on) { golf_header_ = on; }
+    // 1-based file position of the chunk header noted at index 0..7; 0 when not found.
+    int64_t AVI_Chunk_addr(int16_t index) const;
+    uint32_t RIFF_size() const { return riff_size_; }
+    const DV_Header_Record& DV_header() const { return dv_header_; }
+
+    // Reads the idx1 index; false (already said) when the file cannot be read through it.
+    bool Get_AVI_indexes(const std::string& path);
+    // Looks for a standard "ix00" index in the first 100000 bytes from start.
+    bool Read_ix00_Index(int64_t start = 0);
+    struct Ix00_entry {
+        uint32_t Offset = 0;
+        uint32_t Size = 0;
+    };
+    const std::vector<Ix00_entry>& ix00_entries() const { return ix00_entries_; }
+
+    // Reads frame n (stream 1) and gives the chunk's data; empty when it could not be read.
+    std::span<const uint8_t> Get_Frame(int32_t frame);
+    int32_t Index_flag(int32_t n) const;
+    bool Has_Text_Stream() const { return !text_index_.empty(); }
+    int16_t Text_Length() const;
+    std::span<const uint8_t> text_adress() const { return text_buffer_; }
+    // 0-based file offset of the current AVI chunk header.
+    int64_t Chunk_Position() const { return chunk_position_; }
+    int64_t Text_Position() const { return text_position_; }
+    int32_t Position_Percent() const { return position_percent_; }
+    float Player_Time() const { return player_time_; }
 
     // ---- Recording properties (more) ----
+    // Identity and kind.
+    std::string Hash_atype() const { return hash_atype_; }
+    // Kind of the file's drive: 3 fixed, 4 network, 5 CD/DVD, 6 RAM disk, 0 unknown.
+    int32_t DriveType() const { return drive_type_; }
+    bool is_Wakeline();
+    void Owner(const std::string& label) { owner_ = label; }
+    void Player_index(int16_t index) { m_index_ = index; }
+    int16_t p_index() const { return m_index_; }
+    std::string Capture_time();
+    void Capture_time(const std::string& value);
+    std::string Computer_name();
+    std::string OS_version();
+    std::string Program_ID();
+    std::string Program_Major();
+    std::string Program_Minor();
+    std::string Program_Revision();
+
+    // Counts and sizes.
+    int32_t num_Fields_Gross() const { return 2 * num_frames_; }
+    int16_t AVI_length_Seconds() const { return avi_length_seconds_; }
+    // The header's frame count in whole seconds of 25 frames.
+    int16_t Seconds();
+    bool NTSC() const;
+    bool Is_Deinterlaced() const { return is_deinterlaced_; }
+    int16_t Active_Streams();
+    bool Set_Frames_no(int32_t n);
+    // Fields to play: the fields of the whole recording less the frame-selection start, afresh
+    // each time.
+    void Calculate_Number_of_Fields();
+    bool Wide_Screen();
+
+    // The current frame.
+    std::string Timestamp_string() const;
+    int16_t mill_per_frame() const;
+    int16_t xField_To_Show() const { return field_to_show_; }
+    int32_t eff_frameno() const { return eff_frameno_; }
+    void Let_eff_frameno(int32_t frame) { eff_frameno_ = frame; }
+    // The field and the frame last drawn; the drawing code sets them.
+    int32_t Current_Field() const { return current_field_; }
+    void Let_Current_Field(int32_t field) { current_field_ = field; }
+    int32_t Current_Frame() const { return current_frame_; }
+    void Let_Current_Frame(int32_t frame) { current_frame_ = frame; }
+    int32_t xCurrent() const { return is_deinterlaced_ ? current_frame_ : current_field_; }
+    int32_t Current_net() const;
+    int16_t DV_data_hours() const;
+    int16_t DV_data_minutes() const;
+    std::string DV_date() const { return {}; }
+    std::string Timecode_string();
+
+    // Streams and selection.
+    bool rotated() const;
+    bool rotated(bool on);
+    bool Stream_rotated(int16_t id);
+    bool Stream_rotated(int16_t id, bool on);
+    bool Set_stream_active(int16_t pos, bool on);
+    bool pos_Active(int16_t pos);
+    int16_t Camera_pos(int16_t stream);
+    void Camera_pos(int16_t stream, int16_t value);
+    void Stream_offset(int16_t id, int16_t value);
+    int32_t Selection_start();
+    void Selection_start(int32_t value);
+    int32_t Selection_end();
+    void Selection_end(int32_t value);
+    bool Set_Start_frame();
+    bool Set_End_frame();
+    bool Clear_Start_Frame();
+    bool Clear_End_Frame();
+    int16_t Trimmed_Start() const { return Is_avi() ? int16_t(1) : frame_selection_start_; }
+    int16_t Trimmed_End() const { return 0; }
+    // a bottom, b left, c right, d top.
+    bool Set_Selrect_stream1(int16_t a, int16_t b, int16_t c, int16_t d);
+    int16_t Pos_In_File(int16_t pos) const;
+    // Kept for the older selection display; nothing sets them.
+    bool has_selrect() const { return false; }
+    int32_t SelRect_top() const { return 0; }
+    int32_t SelRect_left() const { return 0; }
+    int32_t SelRect_right() const { return 0; }
+    int32_t SelRect_bottom() const { return 0; }
+    int32_t SelRect_width() const { return 0; }
+    int32_t Selrect_Height() const { return 0; }
+    int32_t Front_View_Width() const { return 0; }
+    int32_t Front_View_Height() const { return 0; }
+
+    // Display settings kept for the drawing code.
+    void set_Screen_HDC(platform::Draw_surface* dc) { screen_dc_ = dc; }
+    platform::Draw_surface* Screen_HDC() const { return screen_dc_; }
+    // The overlay mode of the frame drawing: 0 off, 1 to 4 the kinds of overlay.
+    void Overlay(int16_t mode) { overlay_ = mode; }
+    int16_t Overlay() const { return overlay_; }
+    void Blend_faktor(int16_t factor) { blend_faktor_ = factor; }
+    int16_t Blend_faktor() const { return blend_faktor_; }
+    int16_t flip() const { return flip_; }
+    void flip(int16_t value) { flip_ = value; }
+    void set_Synchtype(int16_t type) { synch_type_ = type; }
+    void Tolerances(int16_t a, int16_t b, int16_t c) { tolerances_ = {a, b, c}; }
+    // The format of the compressed frames as the decoder is told it.
+    const Bitmap_format& Source_Format() const { return input_format_; }
+
+    // The AVI's own headers, as Read_Headers copied them.
+    bool Read_Headers();
+    std::span<const uint8_t> get_AVI_strh() const { return strh_; }
+    std::span<const uint8_t> get_AVI_strf() const { return strf_; }
+    // The avih chunk header (8 bytes) and the main header (56 bytes).
+    std::span<const uint8_t> AVI_Chunk_addr() const;
+    std::span<const uint8_t> AVIInfo_addr() const;
+    // 1-based position of the data of the last pad chunk; 0 when there is none.
+    int64_t JUNK_pos() const { return junk_pos_; }
+    // Stores the frame duration of fps frames a second into the file's main header.
+    bool Force_Framerate(int16_t fps);
+
+    // The comment of the current frame (80 bytes of its extra data).
+    bool Write_comment(const std::string& text);
+    std::string Read_Comment() const;
+
+    // The text stream of an AVI: one chunk a frame.
+    std::vector<uint8_t> Get_Text_buffer(int32_t frame);
+    bool Put_Text_buffer(std::span<const uint8_t> data);
+    bool Rewrite_Text_Buffer(int32_t frame);
+
+    std::string Property_String();
+    int16_t coord_x(int16_t) const { return 0; }
+    int16_t coord_y(int16_t) const { return 0; }
+    // Writes the current frame's data to dv_frame.dv in the temporary folder.
+    bool xWrite_DV_frame();
+    // The timing procedures record nothing into these.
+    int32_t Bench_rotate() const { return 0; }
+    int32_t Bench_rotate_asm() const { return 0; }
+    int32_t Bench_deint() const { return 0; }
+    int32_t Bench_mirror() const { return 0; }
+    int32_t Bench_decomp() const { return 0; }
+    int32_t Bench_draw_to_picture() const { return 0; }
+    int32_t Bench_draw_to_DC() const { return 0; }
 
     // ---- Race metadata ----
+    // The race the recording shows, kept in its XML header. Setters that return bool rewrite
+    // the header into the file at once and say whether it was written (failures are reported
+    // there); the other setters change the header in memory only. A missing header element or
+    // an index outside the header's range raises a Run_time_error.
+    std::string Event_name();
+    bool Event_name(const std::string& value);
+    std::string Wakeline_Marathon_Class_Name(int16_t id);
+    void Wakeline_Marathon_Class_Name(int16_t id, const std::string& value);
+    std::string Wakeline_Marathon_Class_Start(int16_t id);
+    void Wakeline_Marathon_Class_Start(int16_t id, const std::string& value);
+
+    int16_t Lane_count();
+    bool Lane_count(int16_t value);
+    void Num_Lanes(int16_t value);
+    int16_t Start_lane();
+    bool Start_Lane_Zero();
+    // True stores first lane 0, False first lane 1.
+    void Start_Lane_Zero(bool value);
+    // Lane marks of lane 0..15. Needs a loaded header; coordinates must fit 16 bits.
+    void File_Lane_Pos(int16_t lane, int32_t x, int32_t y);
+    int16_t LaneX(int16_t lane);
+    int16_t LaneY(int16_t lane);
+    bool Lanes_flipped();
+    void Lanes_flipped(bool value);
+    bool Lanes_reversed();
+    void Lanes_reversed(bool value);
+    bool Lanes_Visible();
+    void Lanes_Visible(bool value);
+    bool Lanes_locked();
+    bool Lanes_locked(bool value);
+    bool Show_goalline();
+    void Show_goalline(bool value);
+    // The goal line's end points. Get and Set need a loaded header; the outputs change only
+    // when all four were read. Coordinates must fit 16 bits.
+    void Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2);
+    void Set_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+    bool Fix_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+
+    // Heats 1..num_heats, lanes 0..15.
+    std::string Heat_ID(int16_t heat); // a single blank reads as ""
+    void Heat_ID(int16_t heat, const std::string& value);
+    bool Update_Heat_ID(int16_t heat, const std::string& value);
+    std::string Heat_comment(int16_t heat);
+    void Heat_comment(int16_t heat, const std::string& value);
+    int32_t Heat_result(int16_t heat, int16_t lane);
+    void Heat_result(int16_t heat, int16_t lane, int32_t value);
+    int32_t Heat_time(int16_t heat, int16_t lane); // 0 while no recording is named
+    void Heat_time(int16_t heat, int16_t lane, int32_t value);
+    int32_t Heat_Clicktime(int16_t heat, int16_t lane);
+    void Heat_Clicktime(int16_t heat, int16_t lane, int32_t value);
+    int32_t Heat_Goalfield(int16_t heat, int16_t lane);
+    void Heat_Goalfield(int16_t heat, int16_t lane, int32_t value);
+    int32_t Heat_Start_Correction(int16_t heat);
+    bool Heat_Start_Correction(int16_t heat, int32_t value);
+    // Heat starts: local time of day and the tick (0 = not started).
+    void Start_local_mill(int16_t heat, int32_t value);
+    void Start_PC_mill(int16_t heat, int32_t value);
+    int32_t Start_local_Mill_Time(int16_t heat); // 0 while no recording is named
+    int32_t Start_PC_Mill_time(int16_t heat);    // 0 while no recording is named
+    void Start_PC_Mill_time(int16_t heat, int32_t value);
+    // Starts the heat now (local time and tick) / clears its start; both rewrite.
+    bool Set_Multi_Start(int16_t heat);
+    bool Clear_Multi_Start(int16_t heat);
+    // Zeroes the local start of every heat, in memory only; ticks, corrections and lane
+    // records stay.
+    void Clear_Heats();
+    // Race time in ms of the shown field of the current frame. Raises when the heat has no
+    // start (header nor frame) or the frame has no time stamp of its own.
+    int32_t Multi_TimeStamp(int16_t heat);
+    // The heat start the capture station stored in the current frame; 0 when it has none.
+    int32_t Old_HeatStart() const;
 
     // ---- Decoding and drawing ----
     // The field (1 or 2) of the current frame that the last drawing showed.
@@ -218,13 +469,10 @@ public:
     // Every drawing decodes the frame first: when the frame cannot be read or decoded, the place
     // it would have taken is painted black (never an older picture) and the result is false.
 
-    // Display settings: overlay mode (0 off; 1 keep, 2 lighter, 3 darker, 4 moved parts over
-    // the background of frame 1), the blend factor of mode 4, mirroring (True mirrors every frame).
-    void Overlay(int16_t mode) { overlay_mode_ = mode; }
-    int16_t Overlay() const { return overlay_mode_; }
-    void Blend_faktor(int16_t factor) { blend_factor_ = factor; }
-    int16_t flip() const { return mirrored_; }
-    void flip(int16_t on) { mirrored_ = on; }
+    // The display settings (Overlay, Blend_faktor, flip) are kept with the properties. Overlay
+    // modes: 0 off; 1 keeps the picture, 2 the lighter, 3 the darker of picture and frame, 4
+    // copies what differs from frame 1 (the background) by more than the blend factor. flip
+    // True mirrors every frame.
 
     // Draws frame `frame` (0 draws frame 1 and leaves 1 in the variable) of a stream: rotated,
     // mirrored, through the overlay or straight. With a target the plain draw goes 1:1 there
@@ -249,7 +497,6 @@ public:
     const std::string& Decode_Info() const { return decode_info_; }
     // Milliseconds from the start of the recording (or of its trimmed part) to what was drawn.
     float Effective_Time() const { return effective_time_; }
-    int32_t Current_Frame() const { return current_frame_; }
     int32_t Last_Draw_Result() const { return last_draw_result_; }
     // How many frames this object has decoded.
     int64_t Decoded_count() const;
@@ -267,10 +514,8 @@ public:
     bool Draw_field(int32_t field, platform::Draw_surface& picture, bool swap = false, int16_t stream = 1);
     // Repaints the last field (stream 1, or the rotated picture) without reading.
     void Refresh_field(platform::Draw_surface& picture, bool rotated);
-    int32_t Current_Field() const { return current_field_; }
+    // The field last drawn (Current_Field is the one last asked for, eff_frameno its frame).
     int32_t Last_Field() const { return last_field_; }
-    // The frame that holds the field last drawn.
-    int32_t eff_frameno() const { return field_frame_no_; }
     // The field picture of a stream (1 to 3) and the rotated field picture; nullptr before the
     // first field drawing.
     const cDIBSection* Field_DIB(int16_t stream) const;
@@ -284,8 +529,8 @@ public:
     const Trace_Record& Trace_read_buffer() const { return trace_read_; }
     // Sets point (1..10) of the shown field (Field_To_Show) in the edit copy and writes the
     // record into the current frame and the file. False when this kind of recording cannot keep
-    // traces (raw DV and sdv: the frame in memory changes only; other frames not long enough
-    // for the record: nothing changes). Bad points or fields and file errors raise.
+    // traces (raw DV and sdv: the frame in memory changes only; frames that are not DV or not
+    // long enough for the record: nothing changes). Bad points or fields and file errors raise.
     bool Update_Trace_Data(int16_t point, int16_t x, int16_t y);
     // Sets every point of the edit copy to 0 and writes it like Update_Trace_Data. A frame
     // without a record has nothing to clear; nothing is written then.
@@ -293,8 +538,8 @@ public:
     // Clears the record of every frame of stream 1, then reads the current frame again. False
     // when a traced frame could not be cleared in the file.
     bool Clear_all_Traces();
-    // Writes the current frame (exactly its bytes) back where it was read. False when this kind
-    // of recording is not written back (raw DV, sdv, AVI).
+    // Writes the current frame (exactly its bytes; an AVI chunk with its header) back where it
+    // was read. False when this kind of recording is not written back (raw DV, sdv).
     bool Rewrite_DV_frame();
     // Copies the current frame's record into the read buffer.
     void Read_Trace_Data();
@@ -326,6 +571,8 @@ public:
 
 
 private:
+    bool Open_dv_frames_file();
+    void Take_frame_time();
     bool Open_own_format();
     bool Open_dv(const std::string& path);
     bool Open_sdv();
@@ -393,8 +640,57 @@ private:
     int16_t frame_selection_start_ = 0;
 
     // ---- AVI state ----
+    enum class Index_base { None, Movie_plus_4, Movie, File };
+    void Reset_avi_state();
+    void Initialize_properties();
+    void Note_drive();
+    int32_t Gross_fields() const;
+    int64_t Index_position(const cls_IDX& entry) const;
+    bool Write_record_at(int64_t offset, const void* data, size_t n);
+
+    std::unique_ptr<clsAVIInfo> avi_info_;
+    std::array<int64_t, 8> avi_chunk_addr_{};
+    int64_t junk_pos_ = 0;
+    std::array<uint8_t, 12> riff_header_{};
+    uint32_t riff_size_ = 0;
+    uint32_t qsxm_size_ = 0;      // data bytes of the header chunk
+    bool golf_header_ = false;
+    bool imp_mark_ = false;
+    std::vector<cls_IDX> video_index_, text_index_;
+    Index_base index_base_ = Index_base::None;
+    int64_t movie_offset_ = 0;
+    uint32_t first_chunk_offset_ = 0;
+    std::vector<Ix00_entry> ix00_entries_;
+    std::vector<uint8_t> chunk_buffer_;   // one AVI chunk with its 8-byte header
+    int64_t chunk_position_ = 0;
+    std::vector<uint8_t> text_buffer_;
+    int64_t text_position_ = 0;
+    int32_t position_percent_ = 0;
+    float player_time_ = 0;
+    // The AVI's headers as Read_Headers found them.
+    bool headers_read_ = false;
+    std::array<uint8_t, 36> file_start_{}; // RIFF header up to the main header's microseconds per frame
+    std::array<uint8_t, 8> avih_header_{};
+    std::array<uint8_t, 56> avih_{};
+    std::vector<uint8_t> strh_, strf_;
+    std::string hash_atype_;
+    int16_t avi_length_seconds_ = 0;
+    bool ntsc_ = false, is_deinterlaced_ = false;
+    std::string drive_;
+    int32_t drive_type_ = 0;
+    std::string owner_;
+    // Set by the drawing code.
+    int32_t current_field_ = 0, current_frame_ = 0;
+    int32_t eff_frameno_ = 0;
+    platform::Draw_surface* screen_dc_ = nullptr;
+    int16_t overlay_ = 0;
+    int16_t blend_faktor_ = 0;
+    int16_t flip_ = 0;
+    std::array<int16_t, 3> tolerances_{};
 
     // ---- Race metadata state ----
+    // The loaded header, for the members that must not make one; raises when there is none.
+    Cls_XML_header& Loaded_header(const char* member);
 
     // ---- Drawing state ----
     int16_t field_to_show_ = 1;
@@ -414,18 +710,11 @@ private:
     // Forgets what the drawing and the traces hold of the recording (on close).
     void Reset_drawing();
     std::span<uint8_t> Frame_data();
-    bool Can_keep_traces() const;
     bool Write_trace_record(const Trace_Record& record);
     void Reread_current_frame(int32_t frame, int16_t stream);
-    int16_t overlay_mode_ = 0;
-    int16_t blend_factor_ = 0;
-    int16_t mirrored_ = 0;
     std::string decode_info_;
     float effective_time_ = 0;
-    int32_t current_frame_ = 0;
-    int32_t current_field_ = 0;
     int32_t last_field_ = 0;
-    int32_t field_frame_no_ = 0;
     int32_t last_draw_result_ = 0;
     // Trace record state.
     Trace_Record m_trace_data_;

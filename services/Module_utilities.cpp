@@ -8,6 +8,7 @@
 #include "platform/Text_codec.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
+#include "services/Run_time_error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -129,7 +130,9 @@ void Wait_One_Second()
 int32_t Round_To_Multiple(int32_t a, int16_t b)
 {
     if (b == 0) return a; // nothing to round to
-    return static_cast<int32_t>(std::nearbyint(double(a) / double(b)) * double(b));
+    const double r = std::nearbyint(double(a) / double(b)) * double(b);
+    if (r < double(INT32_MIN) || r > double(INT32_MAX)) throw Run_time_error(err_Overflow, "Overflow");
+    return static_cast<int32_t>(r);
 }
 
 int32_t Half_Up(int32_t n) { return static_cast<int32_t>(std::nearbyint(double(n) / 2.0 + 0.4)); }

@@ -34,6 +34,8 @@ void Remove_Close_Item(QWidget* w)
     if (visible) w->show();
 }
 
+void Remove_close_button(QWidget* w, int16_t) { Remove_Close_Item(w); }
+
 bool SetFormFullScreen(QWidget* w)
 {
     try {

@@ -14,6 +14,8 @@ void Set_Topmost(QWidget* w);
 // There is no task bar to hide here; the flag still records what was asked so the exit undoes it.
 void Show_Taskbar(bool show);
 void Remove_Close_Item(QWidget* w);
+// The same, with the system menu's revert flag, which has no meaning here.
+void Remove_close_button(QWidget* w, int16_t menu_flag);
 // Toggles between full screen without a frame and the window as it was; returns false.
 bool SetFormFullScreen(QWidget* w);
 

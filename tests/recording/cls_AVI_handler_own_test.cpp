@@ -400,5 +400,43 @@ TEST_F(Own_format, RawDvOfTwoAndAHalfFramesHasTwo)
     EXPECT_EQ(rec.num_frames(), 2);
 }
 
+TEST_F(Own_format, MultiStreamDvOpensFromItsHeaderRecord)
+{
+    DV_Header_Record r;
+    r.Stream_count = 2;
+    r.Frame_count = 3;
+    r.Selection_start = 4;
+    std::string bytes;
+    const auto head = r.To_bytes();
+    bytes.assign(head.begin(), head.end());
+    ASSERT_EQ(bytes.size(), 21974u);
+    EXPECT_EQ(bytes.substr(0, 4), "BXDV");
+    EXPECT_EQ(Long_at(bytes, 4), 21974);
+    EXPECT_EQ(Long_at(bytes, 8), 2);
+    EXPECT_EQ(Long_at(bytes, 12), 3);
+    EXPECT_EQ(bytes.substr(22, 4), "HEID");
+    for (int k = 1; k <= 6; ++k) {
+        const auto f = Stamped(k);
+        bytes.append(f.begin(), f.end());
+    }
+    test::Write_file(Path("multi.sdv"), bytes);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Path("multi.sdv")));
+    EXPECT_EQ(rec.num_frames(), 3);
+    EXPECT_EQ(rec.Num_Video_streams(), 2);
+    // Frame 2 of stream 1 is the third frame stored.
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_EQ(rec.Lap_Count(), 3);
+    EXPECT_EQ(rec.Frame_Position(), 21974 + 2 * 144000 + 1);
+    rec.Close_File();
+    // A record that promises more frames than the file holds is refused.
+    r.Frame_count = 4;
+    const auto lying = r.To_bytes();
+    std::copy(lying.begin(), lying.end(), bytes.begin());
+    test::Write_file(Path("lying.sdv"), bytes);
+    dialogs.Expect_message("Invalid DV header record");
+    EXPECT_FALSE(rec.Open_File(Path("lying.sdv")));
+}
+
 } // namespace
 } // namespace wk

@@ -230,6 +230,36 @@ TEST_F(Traces, RawDvKeepsTracesInMemoryOnlyAndSaysSo)
     EXPECT_FALSE(rec.Trace_Array(2).Tagged());
 }
 
+TEST_F(Traces, DvInAviKeepsItsTracesInsideItsChunks)
+{
+    std::vector<test::DV_frame> frames(test::Stream_frames(1).begin(), test::Stream_frames(1).begin() + 3);
+    const test::Built_avi built = test::Write_DV_AVI(Path("heat.avi"), frames);
+    const std::string before = test::Read_file(Path("heat.avi"));
+    {
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(Path("heat.avi")));
+        Picture p;
+        ASSERT_TRUE(rec.Draw_field_3(4, p.dc)); // frame 2, field 2
+        EXPECT_EQ(test::Code_in_row(p, test::Code_row(1)), 4);
+        EXPECT_FLOAT_EQ(rec.Effective_Time(), 60.0f); // AVI fields count from field 1
+        ASSERT_TRUE(rec.Update_Trace_Data(6, 66, 77));
+        // The edit copy goes with the frame: frame 3 has none, frame 2 its own again.
+        ASSERT_TRUE(rec.Read_Frame(3));
+        EXPECT_FALSE(rec.m_Trace_Data().Tagged());
+        ASSERT_TRUE(rec.Read_Frame(2));
+        EXPECT_EQ(rec.Trace_Y(6), 77);
+    }
+    const std::string after = test::Read_file(Path("heat.avi"));
+    ASSERT_EQ(after.size(), before.size());
+    const size_t r = size_t(built.frame_chunks[1]) + 8 + Trace_Record::k_Offset;
+    EXPECT_EQ(after.substr(r, 4), "QSTD");
+    EXPECT_EQ(Integer_at(after, r + 8 + 20 + 2), 66);
+    EXPECT_EQ(Integer_at(after, r + 48 + 20 + 2), 77);
+    // The chunk's header and everything outside the record as before.
+    EXPECT_EQ(after.substr(0, r), before.substr(0, r));
+    EXPECT_EQ(after.substr(r + 88), before.substr(r + 88));
+}
+
 TEST_F(Traces, ARecordingHeldInMemorySeesItsTraces)
 {
     const std::string path = test::Make_qs2(Path("heat.qs2"), 3);
