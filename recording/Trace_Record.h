@@ -14,8 +14,8 @@ namespace wk {
 
 struct Trace_Record {
     static constexpr size_t k_Size = 88;
-    // Where the record lies in a frame's DV data: the header block of the fifth DIF sequence,
-    // which the video decoder does not read.
+    // Where the record lies in a frame's DV data: the header block of the fifth DIF sequence and
+    // the start of its first subcode block, which the video decoder does not read.
     static constexpr size_t k_Offset = 48008;
     static constexpr int16_t k_Length = 87;
     static constexpr int16_t k_Points = 10;
