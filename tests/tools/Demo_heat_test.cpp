@@ -1,4 +1,5 @@
 #include "platform/Av_frame_decoder.h"
+#include "platform/Draw_surface.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
 #include "tests/support/Test_support.h"
@@ -79,6 +80,22 @@ TEST_F(Demo_heat, EachBowTouchesTheLineInThePrintedFieldAndNotBefore)
             QImage img(now.data(), 720, 576, platform::Bgr_stride(720), QImage::Format_BGR888);
             img.mirrored(false, true).save(png);
         }
+    }
+}
+
+TEST_F(Demo_heat, ClickingThePrintedFieldGivesThePrintedRaceTime)
+{
+    const auto r = demo::Make_demo_heat(path, {.lanes = 6});
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    QImage image(720, 576, QImage::Format_RGB32);
+    platform::Draw_surface picture(&image);
+    for (const auto& c : r.crossings) {
+        const int32_t field = 2 * (c.frame - 1) + c.field;
+        ASSERT_TRUE(rec.Draw_field(field, picture)) << "lane " << c.lane;
+        EXPECT_EQ(rec.Field_To_Show(), c.field);
+        EXPECT_EQ(rec.Frame_in_store(), c.frame);
+        EXPECT_EQ(rec.Multi_TimeStamp(1), c.race_time) << "lane " << c.lane;
     }
 }
 
