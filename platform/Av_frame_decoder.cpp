@@ -75,8 +75,9 @@ bool Av_frame_decoder::Decode(std::span<const uint8_t> data, uint8_t* bits, int3
     State& s = *state_;
     if (!s.context || !bits || width <= 0 || height <= 0 || data.empty()) return false;
     // The decoder may read a little past the data: give it padded bytes of its own.
-    s.padded.assign(data.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+    s.padded.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE);
     std::memcpy(s.padded.data(), data.data(), data.size());
+    std::memset(s.padded.data() + data.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
     av_packet_unref(s.packet);
     s.packet->data = s.padded.data();
     s.packet->size = int(data.size());
@@ -99,7 +100,8 @@ bool Av_frame_decoder::Decode(std::span<const uint8_t> data, uint8_t* bits, int3
         // Without SWS_ACCURATE_RND: a colour level of rounding at most, and the conversion of a
         // PAL frame takes a tenth of the time (frame stepping decodes and converts every frame).
         s.sws = sws_getContext(f->width, f->height, AVPixelFormat(f->format), width, height, AV_PIX_FMT_BGR24,
-                               SWS_BICUBIC | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
+                               width == f->width && height == f->height ? SWS_POINT : SWS_BICUBIC, nullptr,
+                               nullptr, nullptr);
         s.sws_w = f->width;
         s.sws_h = f->height;
         s.sws_fmt = f->format;
