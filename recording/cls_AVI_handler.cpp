@@ -2492,39 +2492,55 @@ static bool Riff_covers_file(uint32_t riff_size, int64_t file_size)
     return end == file_size || (riff_size % 2 == 1 && end + 1 == file_size);
 }
 
+// Whether a chunk may be added at the end of the open AVI: it must be writable and end with
+// its RIFF chunk (a file that goes on after it is a large recording whose data would be hit).
+bool cls_AVI_handler::Chunk_can_be_appended()
+{
+    if (!Is_avi() || !file_.Is_open()) throw Run_time_error(52, "No AVI recording is open");
+    if (read_only_ || !file_.Writable()) {
+        platform::MsgBox("File is Read Only!");
+        return false;
+    }
+    if (!Riff_covers_file(riff_size_, file_.Size())) {
+        platform::MsgBox("The AVI file continues after its RIFF chunk (a large recording); no header chunk is "
+                         "added to it.\r\n" + file_name_);
+        return false;
+    }
+    return true;
+}
+
+// Writes tag, size and data (zero-padded to data_size) after the end of the file and makes the
+// RIFF chunk cover it.
+bool cls_AVI_handler::Append_chunk(const char* tag, std::span<const uint8_t> data, int64_t data_size)
+{
+    const int64_t length = file_.Size();
+    if (length + 8 + data_size - 8 > int64_t(UINT32_MAX)) {
+        platform::MsgBox("The AVI file is too large for a header chunk.\r\n" + file_name_);
+        return false;
+    }
+    std::vector<uint8_t> chunk(size_t(8 + data_size), 0);
+    std::memcpy(chunk.data(), tag, 4);
+    Put_long(chunk.data() + 4, int32_t(uint32_t(data_size)));
+    std::memcpy(chunk.data() + 8, data.data(), std::min(data.size(), size_t(data_size)));
+    if (!file_.Write_at(length, chunk.data(), chunk.size()))
+        throw Run_time_error(err_Disk_full, std::string("The ") + tag + " chunk could not be written");
+    riff_size_ = uint32_t(file_.Size() - 8);
+    if (!Rewrite_AVI_Header()) return false;
+    Parse_Chunks();
+    return true;
+}
+
 bool cls_AVI_handler::Append_XML_header()
 {
     try {
-        if (!Is_avi() || !file_.Is_open()) throw Run_time_error(52, "No AVI recording is open");
-        if (read_only_ || !file_.Writable()) {
-            platform::MsgBox("File is Read Only!");
-            return false;
-        }
-        const int64_t length = file_.Size();
-        if (!Riff_covers_file(riff_size_, length)) {
-            platform::MsgBox("The AVI file continues after its RIFF chunk (a large recording); no header chunk is "
-                             "added to it.\r\n" + file_name_);
-            return false;
-        }
+        if (!Chunk_can_be_appended()) return false;
         auto& h = Header();
         if (golf_header_) h.Golfing(true);
         if (!h.Create_Header()) return false;
         const std::string text = h.XML_string();
         const int64_t data = std::max<int64_t>(k_QSXM_min_size, (int64_t(text.size()) + 100 + 1) / 2 * 2);
-        if (length + 8 + data - 8 > int64_t(UINT32_MAX)) {
-            platform::MsgBox("The AVI file is too large for a header chunk.\r\n" + file_name_);
-            return false;
-        }
-        std::vector<uint8_t> chunk(size_t(8 + data), 0);
-        std::memcpy(chunk.data(), "QSXM", 4);
-        Put_long(chunk.data() + 4, int32_t(uint32_t(data)));
-        std::memcpy(chunk.data() + 8, text.data(), text.size());
-        if (!file_.Write_at(length, chunk.data(), chunk.size()))
-            throw Run_time_error(err_Disk_full, "The header chunk could not be written");
-        riff_size_ = uint32_t(file_.Size() - 8);
-        if (!Rewrite_AVI_Header()) return false;
-        Parse_Chunks();
-        return Has_QSXM_chunk();
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        return Append_chunk("QSXM", bytes, data) && Has_QSXM_chunk();
     } catch (...) {
         Report_current_exception("Append_XML_header" + std::string(k_Class));
         return false;
@@ -2534,28 +2550,9 @@ bool cls_AVI_handler::Append_XML_header()
 bool cls_AVI_handler::Append_DV_header()
 {
     try {
-        if (!Is_avi() || !file_.Is_open()) throw Run_time_error(52, "No AVI recording is open");
-        if (read_only_ || !file_.Writable()) {
-            platform::MsgBox("File is Read Only!");
-            return false;
-        }
-        const int64_t length = file_.Size();
-        if (!Riff_covers_file(riff_size_, length)) {
-            platform::MsgBox("The AVI file continues after its RIFF chunk (a large recording); no header chunk is "
-                             "added to it.\r\n" + file_name_);
-            return false;
-        }
+        if (!Chunk_can_be_appended()) return false;
         const std::vector<uint8_t> record = DV_Header_Record{}.To_bytes();
-        std::vector<uint8_t> chunk(8 + record.size());
-        std::memcpy(chunk.data(), "BXHD", 4);
-        Put_long(chunk.data() + 4, DV_Header_Record::k_Size);
-        std::memcpy(chunk.data() + 8, record.data(), record.size());
-        if (!file_.Write_at(length, chunk.data(), chunk.size()))
-            throw Run_time_error(err_Disk_full, "The DV header chunk could not be written");
-        riff_size_ = uint32_t(file_.Size() - 8);
-        if (!Rewrite_AVI_Header()) return false;
-        Parse_Chunks();
-        return Has_BXHD_chunk();
+        return Append_chunk("BXHD", record, DV_Header_Record::k_Size) && Has_BXHD_chunk();
     } catch (...) {
         Report_current_exception("Append_DV_header" + std::string(k_Class));
         return false;

@@ -572,6 +572,8 @@ public:
 
 private:
     bool Open_dv_frames_file();
+    bool Chunk_can_be_appended();
+    bool Append_chunk(const char* tag, std::span<const uint8_t> data, int64_t data_size);
     void Take_frame_time();
     bool Open_own_format();
     bool Open_dv(const std::string& path);
