@@ -1126,34 +1126,28 @@ int32_t cls_AVI_handler::Selection_end()
     return Header().Selection_end(1);
 }
 
+// An sdv recording keeps its selection in its DV header record, written at once.
+void cls_AVI_handler::Set_sdv_selection(int16_t& field, int32_t value, const std::string& what)
+{
+    if (value < INT16_MIN || value > INT16_MAX) throw Run_time_error(err_Overflow, "Overflow");
+    const int16_t old = field;
+    field = int16_t(value);
+    if (!Rewrite_DV_header()) {
+        field = old;
+        throw Run_time_error(err_Disk_full, "The " + what + " could not be written into " + file_name_);
+    }
+}
+
 void cls_AVI_handler::Selection_start(int32_t value)
 {
-    if (!Is_sdv()) {
-        Header().Selection_start(1, value);
-        return;
-    }
-    if (value < INT16_MIN || value > INT16_MAX) throw Run_time_error(err_Overflow, "Overflow");
-    const int16_t old = dv_header_.Selection_start;
-    dv_header_.Selection_start = int16_t(value);
-    if (!Rewrite_DV_header()) {
-        dv_header_.Selection_start = old;
-        throw Run_time_error(err_Disk_full, "The selection start could not be written into " + file_name_);
-    }
+    if (Is_sdv()) Set_sdv_selection(dv_header_.Selection_start, value, "selection start");
+    else Header().Selection_start(1, value);
 }
 
 void cls_AVI_handler::Selection_end(int32_t value)
 {
-    if (!Is_sdv()) {
-        Header().Selection_end(1, value);
-        return;
-    }
-    if (value < INT16_MIN || value > INT16_MAX) throw Run_time_error(err_Overflow, "Overflow");
-    const int16_t old = dv_header_.Selection_end;
-    dv_header_.Selection_end = int16_t(value);
-    if (!Rewrite_DV_header()) {
-        dv_header_.Selection_end = old;
-        throw Run_time_error(err_Disk_full, "The selection end could not be written into " + file_name_);
-    }
+    if (Is_sdv()) Set_sdv_selection(dv_header_.Selection_end, value, "selection end");
+    else Header().Selection_end(1, value);
 }
 
 bool cls_AVI_handler::Set_Start_frame()

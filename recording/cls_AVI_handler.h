@@ -573,6 +573,7 @@ public:
 private:
     bool Open_dv_frames_file();
     bool Chunk_can_be_appended();
+    void Set_sdv_selection(int16_t& field, int32_t value, const std::string& what);
     bool Append_chunk(const char* tag, std::span<const uint8_t> data, int64_t data_size);
     void Take_frame_time();
     bool Open_own_format();
