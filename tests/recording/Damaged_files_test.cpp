@@ -1,0 +1,150 @@
+// Damaged recordings: whatever bytes a file holds, opening and reading it never reads outside
+// what it has, and a file that is refused is left closed. Run under the sanitizers, a fault here
+// is a read past a buffer or a crash.
+#include "platform/Dialogs.h"
+#include "platform/Draw_surface.h"
+#include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_error.h"
+#include "tests/fixtures/DV_fixtures.h"
+#include "tests/support/Test_support.h"
+
+#include <QImage>
+#include <random>
+
+namespace wk {
+namespace {
+
+// Answers every message and counts them: damaged files are expected to say so.
+class Counting_dialogs final : public platform::Dialogs {
+public:
+    Counting_dialogs() { platform::Install_dialogs(this); }
+    ~Counting_dialogs() override { platform::Install_dialogs(nullptr); }
+    int Message_box(const std::string&, int, const std::string&) override { ++messages; return platform::vbOK; }
+    std::optional<std::string> Input_box(const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> Open_file(const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> Save_file(const std::string&, const std::string&, const std::string&) override { return {}; }
+    std::optional<std::string> Browse_folder(const std::string&, const std::string&) override { return {}; }
+    int messages = 0;
+};
+
+struct Quiet_errors : Error_report_view {
+    Quiet_errors() { Install_error_report_view(this); }
+    ~Quiet_errors() override { Install_error_report_view(nullptr); }
+    void Show_report(const std::string&) override { ++reports; }
+    int reports = 0;
+};
+
+class Damaged_files : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) const { return (home.path() / name).string(); }
+    // Opens the bytes as a file of that name and reads every frame it claims to have.
+    void Open_and_read_all(const std::string& name, const std::string& bytes)
+    {
+        test::Write_file(Path(name), bytes);
+        cls_AVI_handler rec;
+        const bool opened = rec.Open_File(Path(name));
+        if (!opened) {
+            EXPECT_FALSE(rec.File_open()) << name;
+            return;
+        }
+        const int32_t frames = std::min<int32_t>(rec.num_frames(), 12);
+        QImage image(720, 576, QImage::Format_RGB32);
+        platform::Draw_surface picture(&image);
+        for (int32_t k = 0; k <= frames + 1; ++k) {
+            if (rec.Read_Frame(k)) {
+                EXPECT_FALSE(rec.Frame_bytes().empty());
+                EXPECT_LE(rec.Frame_bytes().size(), size_t(rec.File_size()));
+                rec.Draw_field(2 * k - 1, picture);
+                rec.Draw_field(2 * k, picture);
+            } else {
+                EXPECT_TRUE(rec.Frame_bytes().empty());
+                EXPECT_FALSE(rec.Has_Frame_Time_Stamp());
+            }
+        }
+        rec.Close_File();
+    }
+    test::Temp_home home;
+    Counting_dialogs dialogs;
+    Quiet_errors errors;
+};
+
+std::string Make_qs2(const std::string& path, int frames)
+{
+    auto dv = test::Make_DV_frames(frames);
+    cls_AVI_handler rec;
+    rec.File_name(path);
+    rec.Create_File();
+    rec.Initiate_file();
+    for (int k = 0; k < frames; ++k) {
+        test::Write_DV_extra_data(dv[size_t(k)], {.stamp_tick = 40 * k});
+        rec.Append_DV_frame(dv[size_t(k)]);
+    }
+    rec.Close_File();
+    return test::Read_file(path);
+}
+
+TEST_F(Damaged_files, OwnFormatWithDamagedHeadsAndCutEnds)
+{
+    const std::string good = Make_qs2(Path("good.qs2"), 3);
+    std::mt19937 rng(7);
+    for (int round = 0; round < 60; ++round) {
+        std::string bad = good;
+        // Damage a few bytes of the 20-byte head or the header text, and sometimes cut the end.
+        const int hits = 1 + int(rng() % 4);
+        for (int h = 0; h < hits; ++h) {
+            const size_t at = (round % 3 == 0) ? rng() % 20 : 20 + rng() % 2000;
+            bad[at] = char(rng());
+        }
+        if (round % 4 == 1) bad.resize(100 + rng() % (bad.size() - 100));
+        Open_and_read_all("bad" + std::to_string(round) + ".qs2", bad);
+    }
+}
+
+TEST_F(Damaged_files, AviWithDamagedChunksAndIndexes)
+{
+    const auto frames = test::Make_DV_frames(4);
+    const auto built = test::Build_DV_AVI(frames, {});
+    const std::string good(built.bytes.begin(), built.bytes.end());
+    std::mt19937 rng(11);
+    for (int round = 0; round < 80; ++round) {
+        std::string bad = good;
+        const int hits = 1 + int(rng() % 6);
+        for (int h = 0; h < hits; ++h) {
+            size_t at;
+            switch (round % 4) {
+            case 0: at = rng() % 2048; break;                                                   // headers
+            case 1: at = size_t(built.index_offset) + rng() % (good.size() - size_t(built.index_offset)); break; // index
+            case 2: at = size_t(built.movie_offset) + rng() % 64; break;                         // first chunk
+            default: at = rng() % good.size(); break;
+            }
+            bad[at] = char(rng());
+        }
+        if (round % 5 == 2) bad.resize(12 + rng() % (bad.size() - 12));
+        Open_and_read_all("bad" + std::to_string(round) + ".avi", bad);
+    }
+}
+
+TEST_F(Damaged_files, MultiStreamAndRawDvWithAnyBytes)
+{
+    const auto frames = test::Make_DV_frames(2);
+    std::mt19937 rng(3);
+    for (int round = 0; round < 30; ++round) {
+        DV_Header_Record r;
+        r.Stream_count = int32_t(rng() % 7) - 1;
+        r.Frame_count = int32_t(rng() % 5) - 1;
+        auto head = r.To_bytes();
+        if (round % 3 == 0) head[4 + rng() % 4] = uint8_t(rng());
+        std::string bytes(head.begin(), head.end());
+        for (const auto& f : frames) bytes.append(f.begin(), f.end());
+        if (round % 2) bytes.resize(size_t(rng() % bytes.size()));
+        Open_and_read_all("bad" + std::to_string(round) + ".sdv", bytes);
+        std::string dv(frames[0].begin(), frames[0].end());
+        dv[rng() % 8] = char(rng());
+        dv.resize(100 + rng() % (dv.size() - 100));
+        Open_and_read_all("bad" + std::to_string(round) + ".dv", dv);
+    }
+}
+
+} // namespace
+} // namespace wk
