@@ -70,6 +70,14 @@ std::string WB_name(int v)
     }
 }
 
+// One two-digit BCD field of a pack: the tens under tens_mask, the units in the low nibble.
+void Bcd(uint8_t byte, uint8_t tens_mask, int16_t& tens, int16_t& units, int16_t& value)
+{
+    tens = int16_t((byte & tens_mask) >> 4);
+    units = int16_t(byte & 0x0F);
+    value = int16_t(tens * 10 + units);
+}
+
 void Vaux_pack(DV_Camera_Data_Record& d, const uint8_t* pc)
 {
     switch (pc[0]) {
@@ -80,28 +88,17 @@ void Vaux_pack(DV_Camera_Data_Record& d, const uint8_t* pc)
         d.Wide_Flag = static_cast<int16_t>(pc[2] & 0x05);
         break;
     case 0x62: {
-        d.Rec_Day_Tens = int16_t((pc[2] & 0x30) / 16);
-        d.Rec_Day_Units = int16_t(pc[2] & 0x0F);
-        d.Rec_Day = int16_t(d.Rec_Day_Tens * 10 + d.Rec_Day_Units);
-        d.Rec_Month_Tens = int16_t((pc[3] & 0x10) / 16);
-        d.Rec_Month_Units = int16_t(pc[3] & 0x0F);
-        d.Rec_Month = int16_t(d.Rec_Month_Tens * 10 + d.Rec_Month_Units);
-        d.Rec_Year_Tens = int16_t((pc[4] & 0xF0) / 16);
-        d.Rec_Year_Units = int16_t(pc[4] & 0x0F);
-        const int yy = d.Rec_Year_Tens * 10 + d.Rec_Year_Units;
+        Bcd(pc[2], 0x30, d.Rec_Day_Tens, d.Rec_Day_Units, d.Rec_Day);
+        Bcd(pc[3], 0x10, d.Rec_Month_Tens, d.Rec_Month_Units, d.Rec_Month);
+        int16_t yy = 0;
+        Bcd(pc[4], 0xF0, d.Rec_Year_Tens, d.Rec_Year_Units, yy);
         d.Rec_Year = int16_t(yy >= 40 ? 1900 + yy : 2000 + yy);
         break;
     }
     case 0x63:
-        d.Rec_Seconds_Tens = int16_t((pc[2] & 0x70) / 16);
-        d.Rec_Seconds_Units = int16_t(pc[2] & 0x0F);
-        d.Rec_Seconds = int16_t(d.Rec_Seconds_Tens * 10 + d.Rec_Seconds_Units);
-        d.Rec_Minutes_Tens = int16_t((pc[3] & 0x70) / 16);
-        d.Rec_Minutes_Units = int16_t(pc[3] & 0x0F);
-        d.Rec_Minutes = int16_t(d.Rec_Minutes_Tens * 10 + d.Rec_Minutes_Units);
-        d.Rec_Hours_Tens = int16_t((pc[4] & 0x30) / 16);
-        d.Rec_Hours_Units = int16_t(pc[4] & 0x0F);
-        d.Rec_Hours = int16_t(d.Rec_Hours_Tens * 10 + d.Rec_Hours_Units);
+        Bcd(pc[2], 0x70, d.Rec_Seconds_Tens, d.Rec_Seconds_Units, d.Rec_Seconds);
+        Bcd(pc[3], 0x70, d.Rec_Minutes_Tens, d.Rec_Minutes_Units, d.Rec_Minutes);
+        Bcd(pc[4], 0x30, d.Rec_Hours_Tens, d.Rec_Hours_Units, d.Rec_Hours);
         break;
     case 0x70: {
         d.Iris = int16_t(pc[1] & 0x3F);

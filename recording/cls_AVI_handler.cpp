@@ -48,6 +48,16 @@ int16_t Get_integer(const uint8_t* p)
     return v;
 }
 
+// Raw DV may start behind zero bytes: the first byte of the first 1001 that is not zero, -1 when none is.
+int64_t First_data_byte(const platform::Raw_file& f)
+{
+    std::array<uint8_t, 1001> head{};
+    const int64_t n = f.Read_at(0, head.data(), head.size());
+    for (int64_t i = 0; i < n; ++i)
+        if (head[size_t(i)] != 0) return i;
+    return -1;
+}
+
 uint32_t Fourcc_of(const std::string& text)
 {
     uint32_t v = 0;
@@ -294,13 +304,13 @@ bool cls_AVI_handler::Open_dv(const std::string& path)
     plain_dv_ = true;
     dv_frames_ = false;
     compressed_codec_ = false;
-    dv_offset_ = find_DV_offset(path);
+    if (!Open_raw(file_, path, true)) return false;
+    file_number_ = Free_file_number();
+    dv_offset_ = First_data_byte(file_);
     if (dv_offset_ < 0) {
         platform::MsgBox("Corrupt file, (no DV data found)\r\n" + path);
         return false;
     }
-    if (!Open_raw(file_, path, true)) return false;
-    file_number_ = Free_file_number();
     std::array<uint8_t, 8> head{};
     if (!file_.Read_exact(dv_offset_, head.data(), head.size()) || head[0] != 0x1F || head[1] != 0x07) {
         platform::MsgBox("Corrupt file, (no DV header)\r\n" + path);
@@ -917,11 +927,7 @@ int64_t cls_AVI_handler::find_DV_offset(const std::string& path)
     platform::Raw_file f;
     int error = 0;
     if (!f.Open(path, platform::Raw_file::Mode::Read, error)) return -1;
-    std::array<uint8_t, 1001> head{};
-    const int64_t n = f.Read_at(0, head.data(), head.size());
-    for (int64_t i = 0; i < n; ++i)
-        if (head[size_t(i)] != 0) return i;
-    return -1;
+    return First_data_byte(f);
 }
 
 void cls_AVI_handler::Preread_File()

@@ -90,16 +90,14 @@ bool Verify_Phidget()
 std::string Get_Codec_dll(const std::string& fourcc)
 {
     try {
-        platform::Reg_value v;
-        platform::Registry_store store;
-        // Read without the registry class's message box: a machine without the key has no codec.
-        if (store.Get_value(platform::HKEY_LOCAL_MACHINE, k_Drivers32_key, "vidc." + fourcc, v) != platform::REG_OK)
-            return "";
         cRegistry reg;
         reg.ClassKey(platform::HKEY_LOCAL_MACHINE);
         reg.SectionKey(k_Drivers32_key);
         reg.ValueKey("vidc." + fourcc);
         reg.ValueType(platform::REG_SZ);
+        reg.Default(std::string());
+        // A machine without the key has no codec; that is said by the codec check, not as a read error.
+        if (!reg.KeyExists()) return "";
         return Reg_variant_text(reg.Value());
     } catch (...) {
         Report_current_exception("Get_Codec_dll of Module Module_canoe");

@@ -15,26 +15,6 @@
 namespace wk {
 namespace {
 
-// Answers every message and counts them: damaged files are expected to say so.
-class Counting_dialogs final : public platform::Dialogs {
-public:
-    Counting_dialogs() { platform::Install_dialogs(this); }
-    ~Counting_dialogs() override { platform::Install_dialogs(nullptr); }
-    int Message_box(const std::string&, int, const std::string&) override { ++messages; return platform::vbOK; }
-    std::optional<std::string> Input_box(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> Open_file(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> Save_file(const std::string&, const std::string&, const std::string&) override { return {}; }
-    std::optional<std::string> Browse_folder(const std::string&, const std::string&) override { return {}; }
-    int messages = 0;
-};
-
-struct Quiet_errors : Error_report_view {
-    Quiet_errors() { Install_error_report_view(this); }
-    ~Quiet_errors() override { Install_error_report_view(nullptr); }
-    void Show_report(const std::string&) override { ++reports; }
-    int reports = 0;
-};
-
 class Damaged_files : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return (home.path() / name).string(); }
@@ -64,9 +44,10 @@ protected:
         }
         rec.Close_File();
     }
+    void SetUp() override { dialogs.Allow_any_message(); }
     test::Temp_home home;
-    Counting_dialogs dialogs;
-    Quiet_errors errors;
+    test::Scripted_dialogs dialogs;
+    test::Captured_reports errors;
 };
 
 std::string Make_qs2(const std::string& path, int frames)

@@ -22,21 +22,13 @@ namespace {
 namespace fs = std::filesystem;
 using test::Picture;
 
-class Reports final : public Error_report_view {
-public:
-    Reports() { Install_error_report_view(this); }
-    ~Reports() override { Install_error_report_view(nullptr); }
-    void Show_report(const std::string& text) override { texts.push_back(text); }
-    std::vector<std::string> texts;
-};
-
 class Drawing : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return (home.path() / name).string(); }
     test::Temp_home home;
     test::Manual_clock clock;
     test::Scripted_dialogs dialogs;
-    Reports reports;
+    test::Captured_reports reports;
 };
 
 // libavcodec's own decode of a frame, converted to BGR rows from the top.
@@ -193,7 +185,7 @@ TEST_F(Drawing, AFrameThatCannotBeDecodedNeverShowsTheFrameBefore)
         EXPECT_FALSE(rec.Draw_frame(f, p.dc, way == 0, 1, nullptr, way == 1)) << way;
         EXPECT_EQ(p.Luma(100, 100), 0) << way;
     }
-    EXPECT_TRUE(reports.texts.empty());
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 TEST_F(Drawing, FrameZeroDrawsFrameOneWithBothFieldsAndTheFrameTime)
@@ -420,9 +412,9 @@ TEST_F(Drawing, TheOlderFieldDrawingSwapsAndAStreamOutOfRangeIsReported)
     EXPECT_EQ(test::Code_in_row(small, test::Code_row(1) / 2, 0, 0.5), 5);
 
     EXPECT_FALSE(rec.Draw_field_3(3, p.dc, 4));
-    ASSERT_EQ(reports.texts.size(), 1u);
-    EXPECT_NE(reports.texts[0].find("Draw_field_3 of Class Module cls_AVI_handler"), std::string::npos);
-    EXPECT_NE(reports.texts[0].find("Subscript"), std::string::npos);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_NE(reports.reports[0].find("Draw_field_3 of Class Module cls_AVI_handler"), std::string::npos);
+    EXPECT_NE(reports.reports[0].find("Subscript"), std::string::npos);
     // Nothing is drawn without a recording; closing forgets the last field.
     rec.Close_File();
     EXPECT_EQ(rec.Last_Field(), 0);

@@ -22,15 +22,6 @@ const test::DV_frame& Plain_frame()
     return frame;
 }
 
-template <class F> int32_t Error_number(F&& f)
-{
-    try {
-        f();
-    } catch (const Run_time_error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 class Race : public ::testing::Test {
 protected:
@@ -120,7 +111,7 @@ TEST_F(Race, TheRaceTimeFollowsTheStartTheFieldAndTheGoalOffset)
     // One more field would not fit 32 bits.
     ASSERT_TRUE(rec.Read_Frame(9));
     rec.Let_Field_To_Show(2);
-    EXPECT_EQ(Error_number([&] { rec.Multi_TimeStamp(4); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.Multi_TimeStamp(4); }), err_Overflow);
     // The start the frame stored is there for the caller as well.
     ASSERT_TRUE(rec.Read_Frame(3));
     EXPECT_EQ(rec.Old_HeatStart(), 100000);
@@ -139,23 +130,23 @@ TEST_F(Race, NoRaceTimeWithoutAStartOrWithoutTheFramesOwnStamp)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     // Nothing read yet: no stamp, so no time (never the raw tick or zero).
-    EXPECT_EQ(Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
+    EXPECT_EQ(test::Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
     ASSERT_TRUE(rec.Read_Frame(1));
     EXPECT_EQ(rec.Multi_TimeStamp(1), 12350);
     // The next frame has no record: the earlier frame's time must not stand in for it.
     ASSERT_TRUE(rec.Read_Frame(2));
-    EXPECT_EQ(Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
+    EXPECT_EQ(test::Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
     // Heat 2 has no start in the header, and the frame stored none either.
     ASSERT_TRUE(rec.Read_Frame(3));
-    EXPECT_EQ(Error_number([&] { rec.Multi_TimeStamp(2); }), err_Invalid_argument);
+    EXPECT_EQ(test::Error_number([&] { rec.Multi_TimeStamp(2); }), err_Invalid_argument);
     EXPECT_EQ(rec.Multi_TimeStamp(1), 12350);
     // A heat the header does not hold.
-    EXPECT_NE(Error_number([&] { rec.Multi_TimeStamp(6); }), 0);
+    EXPECT_NE(test::Error_number([&] { rec.Multi_TimeStamp(6); }), 0);
     // Another recording opened in the same object: the old frame's time is gone.
     ASSERT_TRUE(rec.Open_File(Make_recording("other.qs2", {std::nullopt}, {100000})));
-    EXPECT_EQ(Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
+    EXPECT_EQ(test::Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_EQ(Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
+    EXPECT_EQ(test::Error_number([&] { rec.Multi_TimeStamp(1); }), err_Invalid_argument);
 }
 
 // ---- Memory only and rewrite ----
@@ -289,7 +280,7 @@ TEST_F(Race, ClearHeatsZeroesOnlyTheLocalStarts)
     // A header that counts a sixth heat it does not hold: nothing is cleared.
     for (int16_t h = 1; h <= 5; ++h) rec.Start_local_mill(h, 7);
     rec.Header().heats_num(6);
-    EXPECT_NE(Error_number([&] { rec.Clear_Heats(); }), 0);
+    EXPECT_NE(test::Error_number([&] { rec.Clear_Heats(); }), 0);
     for (int16_t h = 1; h <= 5; ++h) EXPECT_EQ(rec.Header().Start_local_mill(h), 7);
 }
 
@@ -330,9 +321,9 @@ TEST_F(Race, ConversionsOfTheFirstLaneTheHeatIdAndTheTimesOfAnUnnamedRecording)
     EXPECT_EQ(rec.Start_PC_Mill_time(1), 2222);
 
     // Outside the header's heats and lanes.
-    EXPECT_NE(Error_number([&] { rec.Heat_result(6, 0); }), 0);
-    EXPECT_NE(Error_number([&] { rec.Heat_Clicktime(1, 16); }), 0);
-    EXPECT_NE(Error_number([&] { rec.Wakeline_Marathon_Class_Name(31); }), 0);
+    EXPECT_NE(test::Error_number([&] { rec.Heat_result(6, 0); }), 0);
+    EXPECT_NE(test::Error_number([&] { rec.Heat_Clicktime(1, 16); }), 0);
+    EXPECT_NE(test::Error_number([&] { rec.Wakeline_Marathon_Class_Name(31); }), 0);
 }
 
 // ---- Lane marks and goal line ----
@@ -341,12 +332,12 @@ TEST_F(Race, LaneMarksAndGoalLineNeedALoadedHeader)
 {
     cls_AVI_handler rec;
     int16_t x1 = 1, y1 = 2, x2 = 3, y2 = 4;
-    EXPECT_EQ(Error_number([&] { rec.File_Lane_Pos(1, 10, 20); }), err_Object_variable);
-    EXPECT_EQ(Error_number([&] { rec.Set_Goal_Line(1, 2, 3, 4); }), err_Object_variable);
-    EXPECT_EQ(Error_number([&] { rec.Get_Goalline(x1, y1, x2, y2); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { rec.File_Lane_Pos(1, 10, 20); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { rec.Set_Goal_Line(1, 2, 3, 4); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { rec.Get_Goalline(x1, y1, x2, y2); }), err_Object_variable);
     EXPECT_EQ((std::vector<int16_t>{x1, y1, x2, y2}), (std::vector<int16_t>{1, 2, 3, 4}));
     // None of them made a header to hold the values.
-    EXPECT_EQ(Error_number([&] { rec.Get_Goalline(x1, y1, x2, y2); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { rec.Get_Goalline(x1, y1, x2, y2); }), err_Object_variable);
 }
 
 TEST_F(Race, CoordinatesBeyondSixteenBitsAreRefusedAndNothingIsStored)
@@ -356,16 +347,16 @@ TEST_F(Race, CoordinatesBeyondSixteenBitsAreRefusedAndNothingIsStored)
     ASSERT_TRUE(rec.Open_File(path));
     rec.File_Lane_Pos(3, 100, 200);
     rec.Set_Goal_Line(1, 2, 3, 4);
-    EXPECT_EQ(Error_number([&] { rec.File_Lane_Pos(3, 40000, 5); }), err_Overflow);
-    EXPECT_EQ(Error_number([&] { rec.File_Lane_Pos(3, 5, -32769); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.File_Lane_Pos(3, 40000, 5); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.File_Lane_Pos(3, 5, -32769); }), err_Overflow);
     EXPECT_EQ(rec.LaneX(3), 100);
     EXPECT_EQ(rec.LaneY(3), 200);
-    EXPECT_EQ(Error_number([&] { rec.Set_Goal_Line(9, 9, 9, 32768); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.Set_Goal_Line(9, 9, 9, 32768); }), err_Overflow);
     int16_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     rec.Get_Goalline(x1, y1, x2, y2);
     EXPECT_EQ((std::vector<int16_t>{x1, y1, x2, y2}), (std::vector<int16_t>{1, 2, 3, 4}));
     const std::string before = test::Read_file(path);
-    EXPECT_EQ(Error_number([&] { rec.Fix_Goal_Line(-40000, 0, 0, 0); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.Fix_Goal_Line(-40000, 0, 0, 0); }), err_Overflow);
     EXPECT_EQ(test::Read_file(path), before);
     // The edges themselves fit.
     rec.File_Lane_Pos(15, -32768, 32767);
@@ -375,10 +366,10 @@ TEST_F(Race, CoordinatesBeyondSixteenBitsAreRefusedAndNothingIsStored)
     // A wide value already in a header (written by other means) fails on reading, and the
     // goal line's outputs stay as they were.
     rec.Header().Lane_pos(4, 40000, 0);
-    EXPECT_EQ(Error_number([&] { rec.LaneX(4); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.LaneX(4); }), err_Overflow);
     EXPECT_EQ(rec.LaneY(4), 0);
     rec.Header().Set_Goalline(5, 6, 70000, 8);
-    EXPECT_EQ(Error_number([&] { rec.Get_Goalline(x1, y1, x2, y2); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.Get_Goalline(x1, y1, x2, y2); }), err_Overflow);
     EXPECT_EQ((std::vector<int16_t>{x1, y1, x2, y2}), (std::vector<int16_t>{1, 2, 3, 4}));
 }
 

@@ -25,15 +25,6 @@ protected:
     std::string Path(const std::string& name) const { return (home.path() / name).string(); }
     // Where frame f's record lies in an own-format file of one stream.
     static size_t Record_at(int f) { return size_t(k_Data) + size_t(f - 1) * 144000 + Trace_Record::k_Offset; }
-    static int32_t Error_number(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const Run_time_error& e) {
-            return e.number();
-        }
-        return 0;
-    }
     test::Temp_home home;
     test::Manual_clock clock;
     test::Scripted_dialogs dialogs;
@@ -93,8 +84,8 @@ TEST_F(Traces, AnUpdatedRecordLiesInTheFileByteForByte)
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
     EXPECT_FALSE(rec.Trace_Array(3).Tagged());
-    EXPECT_EQ(Error_number([&] { rec.Trace_Array_Coords(1, 9, x, y); }), err_Subscript);
-    EXPECT_EQ(Error_number([&] { rec.Trace_Array_Coords(11, 3, x, y); }), err_Subscript);
+    EXPECT_EQ(test::Error_number([&] { rec.Trace_Array_Coords(1, 9, x, y); }), err_Subscript);
+    EXPECT_EQ(test::Error_number([&] { rec.Trace_Array_Coords(11, 3, x, y); }), err_Subscript);
 }
 
 TEST_F(Traces, TracingTheLastFrameKeepsTheFilesLength)
@@ -197,17 +188,17 @@ TEST_F(Traces, BadPointsAndReadOnlyRecordingsChangeNothing)
     const std::string path = test::Make_qs2(Path("heat.qs2"), 2);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(Error_number([&] { rec.Update_Trace_Data(1, 1, 1); }), err_Invalid_argument) << "no frame read";
+    EXPECT_EQ(test::Error_number([&] { rec.Update_Trace_Data(1, 1, 1); }), err_Invalid_argument) << "no frame read";
     ASSERT_TRUE(rec.Read_Frame(2));
     const std::vector<uint8_t> frame(rec.Frame_bytes().begin(), rec.Frame_bytes().end());
     const std::string file = test::Read_file(path);
     for (int16_t point : {0, 11})
-        EXPECT_EQ(Error_number([&] { rec.Update_Trace_Data(point, 1, 1); }), err_Subscript) << point;
+        EXPECT_EQ(test::Error_number([&] { rec.Update_Trace_Data(point, 1, 1); }), err_Subscript) << point;
     rec.Let_Field_To_Show(3);
-    EXPECT_EQ(Error_number([&] { rec.Update_Trace_Data(1, 1, 1); }), err_Subscript);
+    EXPECT_EQ(test::Error_number([&] { rec.Update_Trace_Data(1, 1, 1); }), err_Subscript);
     rec.Let_Field_To_Show(1);
     rec.Read_only(true);
-    EXPECT_EQ(Error_number([&] { rec.Update_Trace_Data(1, 1, 1); }), 75);
+    EXPECT_EQ(test::Error_number([&] { rec.Update_Trace_Data(1, 1, 1); }), 75);
     EXPECT_TRUE(std::equal(frame.begin(), frame.end(), rec.Frame_bytes().begin()));
     EXPECT_FALSE(rec.m_Trace_Data().Tagged());
     EXPECT_EQ(test::Read_file(path), file);
@@ -292,7 +283,7 @@ TEST_F(Traces, TraceSettingsGoIntoTheStoredHeader)
         EXPECT_EQ(rec.Trace_Color(11), 0);
         rec.Header().Trace_Color(3, "red");
         EXPECT_EQ(rec.Trace_Color(3), 0);
-        EXPECT_EQ(Error_number([&] { rec.Trace_Name(11, "x"); }), err_Object_variable);
+        EXPECT_EQ(test::Error_number([&] { rec.Trace_Name(11, "x"); }), err_Object_variable);
     }
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));

@@ -48,13 +48,9 @@ TEST_F(Error_reporting, ALogThatCannotBeWrittenFallsBackAndTheReportStillShows)
     // The application-data folder is a file: nothing can be created in it.
     std::filesystem::create_directories(home.path() / ".local" / "share");
     test::Write_file(home.path() / ".local" / "share" / "Wakeline", "not a folder");
-    struct Recorder : Error_report_view {
-        std::vector<std::string> shown;
-        void Show_report(const std::string& t) override { shown.push_back(t); }
-    } view;
-    Install_error_report_view(&view);
+    test::Captured_reports view;
     QSM_error_handler("Disk full", 61, 1, "Append_DV_frame of Class Module cls_AVI_handler");
-    ASSERT_EQ(view.shown.size(), 1u);
+    ASSERT_EQ(view.reports.size(), 1u);
     EXPECT_NE(test::Read_file(home.path() / "tmp" / "wakeline-errlog.txt").find("error description: 61, Disk full"),
               std::string::npos);
 }

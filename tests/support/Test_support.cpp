@@ -88,6 +88,8 @@ int Scripted_dialogs::Message_box(const std::string& prompt, int style, const st
 {
     shown.push_back(title + "|" + prompt);
     styles.push_back(style);
+    if (any_message_ && (script_.empty() || script_.front().kind != 'm'))
+        return (style & 7) == platform::vbOKCancel ? platform::vbCancel : platform::vbOK;
     if (auto s = Next('m', prompt)) return s->answer;
     return (style & 7) == platform::vbOKCancel ? platform::vbCancel : platform::vbOK;
 }
@@ -148,6 +150,16 @@ std::vector<std::string> Test_tracer::Receive_all()
     std::vector<std::string> lines;
     for (std::string l = Receive(); !l.empty(); l = Receive()) lines.push_back(l);
     return lines;
+}
+
+int32_t Error_number(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Run_time_error& e) {
+        return e.number();
+    }
+    return 0;
 }
 
 std::string Read_file(const fs::path& p)

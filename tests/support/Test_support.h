@@ -2,11 +2,14 @@
 // What every test program shares: a temporary home, a manual clock, scripted dialogs.
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "services/Module_error.h"
+#include "services/Run_time_error.h"
 
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +54,8 @@ public:
     void Expect_open_file(std::optional<std::string> answer);
     void Expect_save_file(std::optional<std::string> answer);
     void Expect_folder(std::optional<std::string> answer);
+    // For tests that feed damaged input: any message may come and is answered with its default.
+    void Allow_any_message() { any_message_ = true; }
     // Everything that was shown, in order ("title|prompt" for messages).
     std::vector<std::string> shown;
     std::vector<int> styles;
@@ -74,7 +79,20 @@ private:
     };
     std::optional<Step> Next(char kind, const std::string& prompt);
     std::deque<Step> script_;
+    bool any_message_ = false;
 };
+
+// Catches the error reports for the test's life (instead of the error window).
+class Captured_reports final : public Error_report_view {
+public:
+    Captured_reports() { Install_error_report_view(this); }
+    ~Captured_reports() override { Install_error_report_view(nullptr); }
+    void Show_report(const std::string& text) override { reports.push_back(text); }
+    std::vector<std::string> reports;
+};
+
+// The number of the run-time error f raises; 0 when it raises none.
+int32_t Error_number(const std::function<void()>& f);
 
 // A tracer listening on a socket, as the tracer program does.
 class Test_tracer {

@@ -41,15 +41,6 @@ protected:
         ASSERT_TRUE(h.XML_string(xml));
     }
 
-    static int32_t Error_number(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const Run_time_error& e) {
-            return e.number();
-        }
-        return 0;
-    }
 
     Cls_XML_header h;
 };
@@ -101,7 +92,7 @@ TEST_F(Accessors, TolerantFieldsAnswerOnAnEmptyDocumentWhereStrictOnesRaise)
     EXPECT_TRUE(empty.Lanes_Visible());
     EXPECT_EQ(empty.Camera_ID(4), "");
 
-    EXPECT_EQ(Error_number([&] { empty.Frames_no(); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { empty.Frames_no(); }), err_Object_variable);
     EXPECT_THROW(empty.Comp_name(), Run_time_error);
     EXPECT_THROW(empty.Stream_Active(1), Run_time_error);
     EXPECT_THROW(empty.Event_name(), Run_time_error);
@@ -146,16 +137,16 @@ TEST_F(Accessors, NumbersConvertAsTheSystemConvertsThem)
     Load_with("num_streams", "1e3");
     EXPECT_EQ(h.Streams_no(), 1000);
     Load_with("num_streams", "32767.5");
-    EXPECT_EQ(Error_number([&] { h.Streams_no(); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { h.Streams_no(); }), err_Overflow);
     Load_with("num_streams", "-32768");
     EXPECT_EQ(h.Streams_no(), -32768);
     Load_with("num_frames", "3000000000");
-    EXPECT_EQ(Error_number([&] { h.Frames_no(); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { h.Frames_no(); }), err_Overflow);
     Load_with("num_frames", "-2147483648");
     EXPECT_EQ(h.Frames_no(), INT32_MIN);
     for (const char* bad : {"xxx", "12abc", "0x10", "1,5", "inf", ".", "- 1", ""}) {
         Load_with("num_frames", bad);
-        EXPECT_EQ(Error_number([&] { h.Frames_no(); }), err_Type_mismatch) << bad;
+        EXPECT_EQ(test::Error_number([&] { h.Frames_no(); }), err_Type_mismatch) << bad;
     }
 }
 
@@ -170,7 +161,7 @@ TEST_F(Accessors, TheCameraPositionTakesTheNumberAtTheStartOfItsText)
     h.Camera_pos(1, "left");
     EXPECT_EQ(h.Stream_CameraPos(1), 0);
     h.Camera_pos(1, "40000");
-    EXPECT_EQ(Error_number([&] { h.Stream_CameraPos(1); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { h.Stream_CameraPos(1); }), err_Overflow);
     h.Stream_CameraPos(2, -300);
     EXPECT_EQ(h.Camera_pos(2), "-300");
     EXPECT_EQ(h.Camera_pos(1), "40000");

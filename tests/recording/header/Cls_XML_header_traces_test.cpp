@@ -8,15 +8,6 @@ namespace {
 class Trace_settings : public Header_test {
 protected:
     Trace_settings() { EXPECT_TRUE(h.Create_Header()); }
-    static int32_t Error_number(const std::function<void()>& f)
-    {
-        try {
-            f();
-        } catch (const Run_time_error& e) {
-            return e.number();
-        }
-        return 0;
-    }
     std::string Trace_section(int id)
     {
         return Section(h.XML_string(), "<trace id=\"" + std::to_string(id) + "\">", "trace");
@@ -63,10 +54,10 @@ TEST_F(Trace_settings, WritesGoToTheirOwnTrace)
 TEST_F(Trace_settings, AMissingTraceFailsOnlyForNameAndFlag)
 {
     const std::string before = h.XML_string();
-    EXPECT_EQ(Error_number([&] { h.Trace_Name(11, "x"); }), err_Object_variable);
-    EXPECT_EQ(Error_number([&] { h.Trace_Bezier(11, true); }), err_Object_variable);
-    EXPECT_EQ(Error_number([&] { h.Trace_Color(11, "255"); }), 0);
-    EXPECT_EQ(Error_number([&] { h.Trace_Thickness(11, 2); }), 0);
+    EXPECT_EQ(test::Error_number([&] { h.Trace_Name(11, "x"); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { h.Trace_Bezier(11, true); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { h.Trace_Color(11, "255"); }), 0);
+    EXPECT_EQ(test::Error_number([&] { h.Trace_Thickness(11, 2); }), 0);
     EXPECT_EQ(h.XML_string(), before);
 }
 

@@ -26,14 +26,6 @@ inline Header_identity Fixed_identity()
 }
 inline constexpr size_t k_Identity_chars = 55;
 
-class Captured_reports final : public Error_report_view {
-public:
-    Captured_reports() { Install_error_report_view(this); }
-    ~Captured_reports() override { Install_error_report_view(nullptr); }
-    void Show_report(const std::string& text) override { reports.push_back(text); }
-    std::vector<std::string> reports;
-};
-
 class Header_test : public ::testing::Test {
 protected:
     Header_test()
@@ -45,7 +37,7 @@ protected:
 
     Temp_home home;
     Manual_clock clock;
-    Captured_reports errors;
+    test::Captured_reports errors;
 };
 
 // The text from the start tag that begins with open up to and including the matching end tag
