@@ -18,6 +18,9 @@ int main(int argc, char** argv)
     app.setApplicationName("Wakeline3_0");
     app.setQuitOnLastWindowClosed(false); // the program ends through its own exit
     using namespace wk;
+    // The recording to open: what follows the program's name.
+    for (int i = 1; i < argc; ++i)
+        platform::App().command_line += (i > 1 ? " " : "") + std::string(argv[i]);
     static platform::Qt_dialogs dialogs;
     platform::Install_dialogs(&dialogs);
     static platform::Qt_printer_port printers;

@@ -13,6 +13,8 @@
 #include <QImage>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace wk::platform {
 
@@ -64,6 +66,17 @@ struct Brush {
     int32_t hatch = 0;
 };
 
+// A font as CreateFont makes it. height in pixels: positive is the character cell (ascent and
+// descent), negative the character itself (the em). width is the average character width in
+// pixels, 0 for the face's own proportions. weight 100 to 900 (400 normal, 700 bold). "Arial",
+// "Courier New" and "Times New Roman" are drawn with their metric-compatible Liberation faces.
+struct Font {
+    std::string face = "Arial";
+    int32_t height = 0;
+    int32_t width = 0;
+    int32_t weight = 400;
+};
+
 class Draw_surface {
 public:
     // Nothing to draw on: every drawing call fails with ERROR_INVALID_HANDLE.
@@ -109,6 +122,15 @@ public:
     bool Rectangle(int32_t left, int32_t top, int32_t right, int32_t bottom);
     // The ellipse inscribed in the same box.
     bool Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
+
+    // DrawText with DT_CENTER | DT_VCENTER | DT_SINGLELINE: the text (UTF-8) on one line, centred
+    // in the box [left, right) x [top, bottom) and clipped to it, in text_colour. With a
+    // background colour the text's cell is filled with it first (an opaque background mode);
+    // without one whatever lies below shows between the letters. Letters are not smoothed, so
+    // they never blend into a key colour. False when there is nothing to draw on.
+    bool Draw_text_centred(const std::string& text, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                           const Font& font, int32_t text_colour,
+                           std::optional<int32_t> background = std::nullopt);
 
     // Copies a source rectangle with a raster operation. Parts of the source rectangle outside
     // the source picture are not read and leave the destination as it was.

@@ -32,6 +32,8 @@ struct App_info {
     int revision = WK_VERSION_REVISION;
     std::string exe_name = "Wakeline3_0";
     std::string title = "Wakeline3_0";
+    // What followed the program's name on its command line, the arguments joined by blanks.
+    std::string command_line;
 };
 App_info& App();
 

@@ -58,6 +58,8 @@ void DV_Header_Parse(std::span<const uint8_t> frame);
 inline constexpr size_t k_DV_Header_Bytes = 480;
 
 std::string Rec_DateTime_Text();
+// What the viewer shows as the camera's time: the recording date and time of the last parsed frame.
+inline std::string Timecode_Text() { return Rec_DateTime_Text(); }
 int16_t Get_Rec_Hours();
 int16_t Get_Rec_Minutes();
 // "hh:mm:ss frame: f", or "No information" when the frame had no valid time code.

@@ -39,8 +39,44 @@ std::string g_Event_name;
 int16_t g_Run_mode = 0;
 std::shared_ptr<cDIBSection> g_Frame_DIB;
 
-int32_t g_Lanes_count = 0;
-std::array<Lane_Result_Record, 17> Lane_all_Heats_Array{};
-std::array<Lane_Result_Record, 17> Lane_Active_Heat_Array{};
+int32_t g_Key_colour = 0x808080;
+std::string g_Build_text;
+bool g_Viewer_activated = false;
+float g_Page_left = 0, g_Page_top = 0, g_Page_right = 0, g_Page_bottom = 0;
+std::shared_ptr<Cls_memory_status> g_Memory_status;
+
+namespace {
+template <size_t N> std::array<Lane_Result_Record, N> No_times()
+{
+    std::array<Lane_Result_Record, N> a{};
+    for (auto& r : a) r.Time = No_Time;
+    return a;
+}
+} // namespace
+std::array<Lane_Result_Record, 16> Lane_all_Heats_Array = No_times<16>();
+std::array<Lane_Result_Record, 17> Lane_Active_Heat_Array = No_times<17>();
+int32_t g_Heat_correction = 0;
+
+std::vector<std::shared_ptr<Cls_lane>> g_Lanes;
+int16_t g_Num_lanes = 0;
+int16_t g_Lanes_in_use = 0;
+Goal_line_coords g_Goal_line;
+Goal_line_coords g_File_Goal_line;
+bool g_Show_Lanes = false, g_Flip_Lanes = false, g_Show_Goalline = false, g_Rotate = false, g_Lane_Zero = false,
+     g_Loading_settings = false;
+bool g_Lane_marks_shown = false, g_Goalline_shown = false, g_Goalline_dimmed = false;
+int16_t g_Hit_Lane_number = -1;
+int16_t g_Active_Lane = 0;
+int16_t g_Goal_handle = 0;
+int16_t g_Drag_Lane = -1;
+float g_Grab_X = 0, g_Grab_Y = 0;
+int32_t g_Mouse_down_X = 0, g_Mouse_down_Y = 0;
+
+int16_t Cls_Capture_Counter = 0;
+std::string g_Capture_folder;
+std::string g_Last_captured_file;
+int16_t g_Num_video_devices = 0;
+bool p_Phidget_Attached = false;
+bool g_Show_DV_metadata = false;
 
 } // namespace wk

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace wk {
 
@@ -14,6 +15,8 @@ class Interface_kit;
 } // namespace platform
 class cls_AVI_handler;
 class cDIBSection;
+class Cls_lane;
+class Cls_memory_status;
 
 // What the services need of the active capture object (the capture station implements it).
 class Active_capture {
@@ -34,12 +37,18 @@ struct Lane_Result_Record {
     int16_t Goal_field = 0;
 };
 
-// Special lane times.
-enum : int32_t {
-    k_No_time = 999999999,
-    k_Disqualified = 100000001,
-    k_Did_not_start = 100000002,
-    k_Did_not_finish = 100000003,
+// Lane time codes.
+inline constexpr int32_t No_Time = 999999999;
+inline constexpr int32_t Time_DSQ = 100000001;
+inline constexpr int32_t Time_DNS = 100000002;
+inline constexpr int32_t Time_DNF = 100000003;
+// Everything below the first code is a real time (a click before the start gives a negative one).
+inline constexpr bool Is_real_time(int32_t time) { return time < Time_DSQ; }
+
+// A goal line's end points, picture pixels.
+struct Goal_line_coords {
+    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool operator==(const Goal_line_coords&) const = default;
 };
 
 // The program's version (3.0.8) and edition.
@@ -88,10 +97,42 @@ extern std::string g_Event_name;
 extern int16_t g_Run_mode;
 extern std::shared_ptr<cDIBSection> g_Frame_DIB;
 
-// The open heat's lanes: the lane count bounds Find_Lane_Index; the two lane tables, 1-based
-// (element 0 unused).
-extern int32_t g_Lanes_count;
-extern std::array<Lane_Result_Record, 17> Lane_all_Heats_Array;
+extern int32_t g_Key_colour;          // the overlay's transparent colour
+extern std::string g_Build_text;
+extern bool g_Viewer_activated;
+// The print area in twips.
+extern float g_Page_left, g_Page_top, g_Page_right, g_Page_bottom;
+extern std::shared_ptr<Cls_memory_status> g_Memory_status;
+
+// The heat's lane records: all heats by lane (index 0..15) and the same sorted into places
+// (index 1..16; element 0 unused). Both start as "no time".
+extern std::array<Lane_Result_Record, 16> Lane_all_Heats_Array;
 extern std::array<Lane_Result_Record, 17> Lane_Active_Heat_Array;
+extern int32_t g_Heat_correction;
+
+// Lane marks (g_Lanes[i - 1] is mark i), the goal lines and the display flags shared by the
+// viewer and the capture preview.
+extern std::vector<std::shared_ptr<Cls_lane>> g_Lanes;
+extern int16_t g_Num_lanes;
+extern int16_t g_Lanes_in_use;
+extern Goal_line_coords g_Goal_line;      // set 1: from the settings, edited by the preview
+extern Goal_line_coords g_File_Goal_line; // set 2: the open recording's
+extern bool g_Show_Lanes, g_Flip_Lanes, g_Show_Goalline, g_Rotate, g_Lane_Zero, g_Loading_settings;
+extern bool g_Lane_marks_shown, g_Goalline_shown, g_Goalline_dimmed;
+// Hits and drags on the picture.
+extern int16_t g_Hit_Lane_number; // -1 none
+extern int16_t g_Active_Lane;     // 1-based position in g_Lanes, 0 none
+extern int16_t g_Goal_handle;     // 0 none, 1 or 2 an end of set 1
+extern int16_t g_Drag_Lane;       // -1 none
+extern float g_Grab_X, g_Grab_Y;
+extern int32_t g_Mouse_down_X, g_Mouse_down_Y;
+
+// The capture station's values read elsewhere.
+extern int16_t Cls_Capture_Counter;
+extern std::string g_Capture_folder;
+extern std::string g_Last_captured_file;
+extern int16_t g_Num_video_devices;
+extern bool p_Phidget_Attached;
+extern bool g_Show_DV_metadata;
 
 } // namespace wk

@@ -79,7 +79,8 @@ void Paint(test::DV_picture& p, int64_t first_field, int lanes)
 
 Result Make_demo_heat(const std::string& path, const Options& options)
 {
-    if (options.lanes < 1 || options.lanes > 16) throw std::runtime_error("the number of lanes must be 1 to 16");
+    // Lane marks 1 to 15 have their places in the header.
+    if (options.lanes < 1 || options.lanes > 15) throw std::runtime_error("the number of lanes must be 1 to 15");
     const int lanes = options.lanes;
     const int64_t last_crossing = Crossing_field(lanes - 1);
     const int32_t needed_frames = int32_t(last_crossing / 2 + 1 + 25);
@@ -105,10 +106,11 @@ Result Make_demo_heat(const std::string& path, const Options& options)
     h.Start_lane(1);
     h.Lanes_Visible(true);
     h.Show_goalline(true);
-    h.Set_Goalline(k_Goal_x, 0, k_Goal_x, k_H - 1);
+    // The viewer takes a goal line whose first point lies inside the picture, not on its edge.
+    h.Set_Goalline(k_Goal_x, 1, k_Goal_x, k_H - 1);
     for (int i = 0; i < lanes; ++i) {
         const Lane_band b = Band(i, lanes);
-        h.Lane_pos(int16_t(i), k_Goal_x, (b.top + b.bottom) / 2);
+        h.Lane_pos(int16_t(i + 1), k_Goal_x, (b.top + b.bottom) / 2);
     }
     h.Start_PC_mill(1, result.heat_start);
     h.Start_local_mill(1, k_Local_start - k_Started_before);
@@ -132,7 +134,7 @@ Result Make_demo_heat(const std::string& path, const Options& options)
     for (int i = 0; i < lanes; ++i) {
         const int64_t n = Crossing_field(i);
         Crossing c;
-        c.lane = int16_t(i);
+        c.lane = int16_t(i + 1); // lane numbers start at 1
         c.frame = int32_t(n / 2 + 1);
         c.field = int16_t(n % 2 + 1);
         const int32_t stamp = k_Base_tick + 40 * (c.frame - 1);

@@ -9,12 +9,12 @@
 namespace wk::demo {
 
 struct Options {
-    int lanes = 6;       // 1 .. 16
+    int lanes = 6;       // 1 .. 15
     double seconds = 0;  // 0: just long enough for every boat to finish, with a margin
 };
 
 struct Crossing {
-    int16_t lane = 0;        // lane index 0 .. 15
+    int16_t lane = 0;        // the lane number the viewer shows (1 .. 15), also its mark's place in the header
     int32_t frame = 0;       // the frame in which the bow touches the line
     int16_t field = 1;       // 1 or 2 of that frame
     int32_t race_time = 0;   // what a click on that field must give, ms

@@ -39,7 +39,7 @@ int main(int argc, char** argv)
         std::printf("%s: %d frames, heat start %d, goal line at x = %d\n", output.c_str(), r.frames, r.heat_start,
                     r.goal_x);
         for (const auto& c : r.crossings)
-            std::printf("lane %d: frame %d field %d race time %d ms (%s)\n", c.lane + 1, c.frame, c.field,
+            std::printf("lane %d: frame %d field %d race time %d ms (%s)\n", c.lane, c.frame, c.field,
                         c.race_time, wk::Display_Mill_Time(c.race_time, true).c_str());
         return 0;
     } catch (const std::exception& e) {

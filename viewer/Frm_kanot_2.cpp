@@ -1,43 +1,325 @@
+// The viewer window: its controls, window events and small services.
 #include "viewer/Frm_kanot_2.h"
 
 #include "platform/Forms.h"
+#include "platform/Picture_box.h"
+#include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
+#include "services/Module_window.h"
+#include "viewer/Result_rows.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QVBoxLayout>
 
 namespace wk {
+namespace {
+
+constexpr int k_Frame_width = 230; // the control frames to the right of the picture
+
+QLabel* Make_label(const char* name, QWidget* parent, int x, int y, int w, int h)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setGeometry(x, y, w, h);
+    return l;
+}
+
+QCheckBox* Make_check(const char* name, const char* caption, QWidget* parent, int y)
+{
+    auto* c = new QCheckBox(caption, parent);
+    c->setObjectName(name);
+    c->setGeometry(10, y, k_Frame_width - 20, 22);
+    return c;
+}
+
+QGroupBox* Make_frame(const char* name, const char* caption, QWidget* parent, int height)
+{
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    f->resize(k_Frame_width, height);
+    return f;
+}
+
+QAction* Make_item(QMenu* menu, const char* name, const char* caption, bool checkable = false)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    a->setCheckable(checkable);
+    return a;
+}
+
+QMenu* Make_menu(QMenuBar* bar, const char* name, const char* caption)
+{
+    QMenu* m = bar->addMenu(caption);
+    m->setObjectName(name);
+    return m;
+}
+
+} // namespace
 
 Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 {
-    setWindowTitle("Wakeline");
-    resize(1024, 700);
+    Build_menus();
+    Build_controls();
+    Connect_controls();
+    Install_lane_results(&results_);
     Form_Load();
 }
 
-void Frm_kanot_2::Form_Load()
+Frm_kanot_2::~Frm_kanot_2()
+{
+    if (Viewer_lane_results() == &results_) Install_lane_results(nullptr);
+}
+
+void Frm_kanot_2::Build_menus()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    menu_bar = new QMenuBar(this);
+    layout->setMenuBar(menu_bar);
+    menu_file = Make_menu(menu_bar, "menu_file", "File");
+    item_open = Make_item(menu_file, "item_open", "Open...");
+    item_open_last = Make_item(menu_file, "item_open_last", "Open last captured");
+    item_close = Make_item(menu_file, "item_close", "Close");
+    item_video_capture = Make_item(menu_file, "item_video_capture", "Video capture");
+    menu_file->addSeparator();
+    item_exit = Make_item(menu_file, "item_exit", "Exit");
+    menu_display = Make_menu(menu_bar, "menu_display", "Display");
+    item_zoom = Make_item(menu_display, "item_zoom", "Zoom", true);
+    item_Toggle_lanes_locked = Make_item(menu_display, "item_Toggle_lanes_locked", "Lanes locked", true);
+    item_display_metadata = Make_item(menu_display, "item_display_metadata", "Display DV metadata", true);
+    item_Marathon = Make_item(menu_display, "item_Marathon", "Marathon", true);
+    menu_Result = Make_menu(menu_bar, "menu_Result", "Result");
+    menu_debug = Make_menu(menu_bar, "menu_debug", "Debug");
+    menu_specials = Make_menu(menu_bar, "menu_specials", "Specials");
+    menu_help = Make_menu(menu_bar, "menu_help", "Help");
+    item_about = Make_item(menu_help, "item_about", "About");
+}
+
+void Frm_kanot_2::Build_controls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName("client");
+    static_cast<QVBoxLayout*>(layout())->addWidget(client, 1);
+
+    Picture_large = new platform::Picture_box("Picture_large", client);
+    Pict_heat_time = new platform::Picture_box("Pict_heat_time", client);
+    Pict_heat_time->hide();
+    Picture_intro = new platform::Picture_box("Picture_intro", client);
+    Picture_intro->hide();
+    Picture_intro_2 = new platform::Picture_box("Picture_intro_2", client);
+    Picture_intro_2->hide();
+
+    frm_DV_AUX = Make_frame("frm_DV_AUX", "Camera", client, 70);
+    Lbl_cam_time = Make_label("Lbl_cam_time", frm_DV_AUX, 10, 20, k_Frame_width - 20, 20);
+    Lbl_exp_time = Make_label("Lbl_exp_time", frm_DV_AUX, 10, 42, k_Frame_width - 20, 20);
+
+    Frm_options = Make_frame("Frm_options", "Display", client, 115);
+    Chk_Show_lanemarks = Make_check("Chk_Show_lanemarks", "Show lane marks", Frm_options, 18);
+    Chk_Show_Goalline = Make_check("Chk_Show_Goalline", "Show goal line", Frm_options, 41);
+    Chk_invert_goalline = Make_check("Chk_invert_goalline", "Dim goal line", Frm_options, 64);
+    Chk_Flip_Lanemarks = Make_check("Chk_Flip_Lanemarks", "Flip lane marks", Frm_options, 87);
+
+    Picture_logo = new platform::Picture_box("Picture_logo", client);
+    Picture_logo->Back_colour(Qt::white);
+    Picture_logo->Set_picture_size(k_Frame_width, 80);
+    Picture_logo->Cls();
+
+    Frm_time = Make_frame("Frm_time", "Heat", client, 160);
+    Label_heatID = Make_label("Label_heatID", Frm_time, 10, 18, 100, 20);
+    Label_start_time = Make_label("Label_start_time", Frm_time, 115, 18, 105, 20);
+    Lbl_capture_time = Make_label("Lbl_capture_time", Frm_time, 10, 40, 150, 20);
+    Lbl_filesize = Make_label("Lbl_filesize", Frm_time, 160, 40, 60, 20);
+    QFont big("Liberation Sans");
+    big.setPixelSize(26);
+    big.setBold(true);
+    Lbl_elapsed_time = Make_label("Lbl_elapsed_time", Frm_time, 10, 64, k_Frame_width - 20, 40);
+    Lbl_elapsed_time->setFont(big);
+    Lbl_delta_time = Make_label("Lbl_delta_time", Frm_time, 10, 110, k_Frame_width - 20, 40);
+    Lbl_delta_time->setFont(big);
+    Lbl_delta_time->setStyleSheet("color: #0000c0");
+
+    Frm_play = Make_frame("Frm_play", "Play", client, 105);
+    Lbl_frameno = Make_label("Lbl_frameno", Frm_play, 10, 18, 80, 22);
+    Slider_play = new QSlider(Qt::Horizontal, Frm_play);
+    Slider_play->setObjectName("Slider_play");
+    Slider_play->setGeometry(10, 42, k_Frame_width - 20, 24);
+    Slider_play->setRange(1, 1);
+    Cmd_play = new QPushButton("Play", Frm_play);
+    Cmd_play->setObjectName("Cmd_play");
+    Cmd_play->setGeometry(10, 70, 80, 26);
+
+    Timer_keyb_event = new QTimer(this);
+    Timer_keyb_event->setObjectName("Timer_keyb_event");
+    Timer_keyb_event->setInterval(60000);
+}
+
+void Frm_kanot_2::Connect_controls()
+{
+    connect(item_open, &QAction::triggered, this, [this] { item_open_Click(); });
+    connect(item_open_last, &QAction::triggered, this, [this] { item_open_last_Click(); });
+    connect(item_close, &QAction::triggered, this, [this] { item_close_Click(); });
+    connect(item_video_capture, &QAction::triggered, this, [this] { item_video_capture_Click(); });
+    connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
+    connect(item_about, &QAction::triggered, this, [] { platform::Open_window("frmAbout"); });
+    connect(menu_help, &QMenu::aboutToShow, this, [this] { menu_help_Click(); });
+    // The slider's Scroll event is the user's move; values set by code do not draw by themselves.
+    connect(Slider_play, &QSlider::actionTriggered, this, [this](int) {
+        QTimer::singleShot(0, this, [this] { Slider_play_Scroll(); });
+    });
+    connect(Slider_play, &QSlider::sliderMoved, this, [this](int) { Slider_play_Scroll(); });
+    // A click changes the flag, then the button's release redraws.
+    connect(Chk_Show_lanemarks, &QCheckBox::clicked, this, [this] {
+        Chk_Show_lanemarks_Click();
+        Check_box_MouseUp();
+    });
+    connect(Chk_Show_Goalline, &QCheckBox::clicked, this, [this] {
+        Chk_Show_Goalline_Click();
+        Check_box_MouseUp();
+    });
+    connect(Chk_invert_goalline, &QCheckBox::clicked, this, [this] {
+        Chk_invert_goalline_Click();
+        Check_box_MouseUp();
+    });
+    connect(Chk_Flip_Lanemarks, &QCheckBox::clicked, this, [this] { Check_box_MouseUp(); });
+    connect(Timer_keyb_event, &QTimer::timeout, this, [this] { Timer_keyb_event_Timer(); });
+    Picture_large->MouseDown = [this](int b, int s, float x, float y) { Picture_large_MouseDown(b, s, x, y); };
+    Picture_large->MouseMove = [this](int b, int s, float x, float y) { Picture_large_MouseMove(b, s, x, y); };
+    Picture_large->MouseUp = [this](int b, int s, float x, float y) { Picture_large_MouseUp(b, s, x, y); };
+}
+
+bool Frm_kanot_2::Recording_open() const { return g_Recording && g_Recording->File_open(); }
+
+// ---- Window events ----
+
+bool Frm_kanot_2::event(QEvent* e)
+{
+    if (e->type() == QEvent::WindowActivate) Form_Activate();
+    return Form_window::event(e);
+}
+
+void Frm_kanot_2::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::WindowStateChange) Form_Resize();
+    Form_window::changeEvent(e);
+}
+
+void Frm_kanot_2::Form_Activate()
+{
+    while (!Is_Form_Loaded("frm_kanot_2")) platform::Do_events();
+    Set_Focus();
+    g_Viewer_activated = true;
+    SliderPlay_Focus();
+}
+
+void Frm_kanot_2::Form_Resize()
 {
     try {
-        Wakeline_Initialization();
-        Check_Printer();
-        Load_Event_Name();
-        Eval_Codecs();
-        g_DV_Extra_Offset = 12000;
-        int32_t left = 0, top = 0, w = width() * platform::Twips_per_pixel_x(), h = height() * platform::Twips_per_pixel_y();
-        Get_Form_Pos("Frm_kanot_2", left, top, w, h);
-        setGeometry(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y(),
-                    std::max(200, w / platform::Twips_per_pixel_x()), std::max(150, h / platform::Twips_per_pixel_y()));
-    } catch (const platform::End_requested&) {
-        throw;
+        if (isMinimized()) {
+            Results_rows().Show_results_window(false, 0);
+            if (g_Taskbar_hidden) Show_Taskbar(true);
+            return;
+        }
+        if (isMaximized()) return;
+        if (item_Marathon->isChecked()) {
+            platform::Open_window("Form_Wakeline_marathon");
+            Results_rows().Show_results_window(false, 0);
+        } else {
+            Results_rows().Show_results_window(true, int32_t(Right_Edge(this)));
+        }
+        Check_Screen_Height();
     } catch (...) {
-        Report_current_exception("Form_Load of Form Frm_kanot_2");
+        Report_current_exception("Form_Resize of Form frm_kanot_2");
     }
+}
+
+// The window manager's close button is the menu's Exit: the program asks and ends.
+void Frm_kanot_2::closeEvent(QCloseEvent* event)
+{
+    if (Is_unloaded()) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    item_exit_Click();
 }
 
 void Frm_kanot_2::Form_Unload()
 {
-    Store_Form_Pos("Frm_kanot_2", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(),
-                   width() * platform::Twips_per_pixel_x(), height() * platform::Twips_per_pixel_y());
+    try {
+        Stop_Active_Capture();
+        if (g_Recording) g_Recording->Close_File();
+        Store_Form_Pos("Frm_kanot_2", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
+    } catch (...) {
+        Report_current_exception("Form_QueryUnload of Form frm_kanot_2");
+    }
 }
+
+void Frm_kanot_2::item_exit_Click()
+{
+    try {
+        Wakeline_exit();
+    } catch (const platform::End_requested&) {
+        throw;
+    } catch (...) {
+        Report_current_exception("item_exit_Click of Form frm_kanot_2");
+    }
+}
+
+// ---- Services other windows call ----
+
+void Frm_kanot_2::Set_Focus()
+{
+    if (Is_Form_Loaded("frm_kanot_2") && g_Viewer_activated) SliderPlay_Focus();
+}
+
+void Frm_kanot_2::SliderPlay_Focus()
+{
+    if (Slider_play->isVisible() && Slider_play->isEnabled()) Slider_play->setFocus();
+}
+
+void Frm_kanot_2::Set_Captions()
+{
+    Results_rows().Lbl_event_name(Recording_open() ? g_Recording->Event_name() : g_Event_name);
+}
+
+void Frm_kanot_2::Update_Form_Caption()
+{
+    const bool open = Recording_open();
+    setWindowTitle(QString::fromStdString(open ? g_Edition_text + " file = " + g_Recording->File_name()
+                                                : g_Edition_text));
+}
+
+void Frm_kanot_2::Timer_keyb_event_Timer() { Press_Shift_Key(); }
+
+void Frm_kanot_2::menu_help_Click()
+{
+    if (Ctrl_Key_Down()) menu_specials->menuAction()->setVisible(true);
+}
+
+bool Frm_kanot_2::Within_Zoom(float x, float y) const
+{
+    return zoom_left_ < x && x < zoom_left_ + zoom_width_ && zoom_top_ < y && y < zoom_top_ + zoom_height_;
+}
+
+void Frm_kanot_2::Set_zoom_box(int16_t left, int16_t top, int16_t width, int16_t height)
+{
+    zoom_left_ = left;
+    zoom_top_ = top;
+    zoom_width_ = width;
+    zoom_height_ = height;
+}
+
+int32_t Frm_kanot_2::Shown_field() { return Slider_play->value(); }
 
 } // namespace wk

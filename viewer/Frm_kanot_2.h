@@ -1,16 +1,176 @@
 #pragma once
-// The photo-finish viewer window.
+// The photo-finish viewer: the program's main window. It shows one field of the open recording
+// in Picture_large with the goal line and the lane marks laid over it, and keeps the heat's lane
+// results. The recording is the program-wide g_Recording.
 #include "platform/Form_window.h"
+#include "viewer/Lane_results.h"
+
+#include <cstdint>
+#include <string>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QSlider;
+class QTimer;
 
 namespace wk {
+namespace platform {
+class Picture_box;
+}
 
-class Frm_kanot_2 final : public platform::Form_window {
+class Frm_kanot_2 final : public platform::Form_window, public Result_viewer {
 public:
     Frm_kanot_2();
+    ~Frm_kanot_2() override;
+
+    // ---- Controls ----
+    QMenuBar* menu_bar = nullptr;
+    QMenu* menu_file = nullptr;
+    QAction* item_open = nullptr;
+    QAction* item_open_last = nullptr;
+    QAction* item_close = nullptr;
+    QAction* item_video_capture = nullptr;
+    QAction* item_exit = nullptr;
+    QMenu* menu_display = nullptr;
+    QAction* item_zoom = nullptr;
+    QAction* item_Toggle_lanes_locked = nullptr;
+    QAction* item_display_metadata = nullptr;
+    QAction* item_Marathon = nullptr;
+    QMenu* menu_Result = nullptr;
+    QMenu* menu_debug = nullptr;
+    QMenu* menu_specials = nullptr;
+    QMenu* menu_help = nullptr;
+    QAction* item_about = nullptr;
+
+    platform::Picture_box* Picture_large = nullptr;
+    platform::Picture_box* Pict_heat_time = nullptr;
+    platform::Picture_box* Picture_intro = nullptr;
+    platform::Picture_box* Picture_intro_2 = nullptr;
+    platform::Picture_box* Picture_logo = nullptr;
+    QGroupBox* frm_DV_AUX = nullptr;
+    QLabel* Lbl_cam_time = nullptr;
+    QLabel* Lbl_exp_time = nullptr;
+    QGroupBox* Frm_options = nullptr;
+    QCheckBox* Chk_Show_lanemarks = nullptr;
+    QCheckBox* Chk_Show_Goalline = nullptr;
+    QCheckBox* Chk_invert_goalline = nullptr;
+    QCheckBox* Chk_Flip_Lanemarks = nullptr;
+    QGroupBox* Frm_time = nullptr;
+    QLabel* Lbl_elapsed_time = nullptr;
+    QLabel* Lbl_delta_time = nullptr;
+    QLabel* Lbl_capture_time = nullptr;
+    QLabel* Lbl_filesize = nullptr;
+    QLabel* Label_heatID = nullptr;
+    QLabel* Label_start_time = nullptr;
+    QGroupBox* Frm_play = nullptr;
+    QSlider* Slider_play = nullptr;
+    QPushButton* Cmd_play = nullptr;
+    QLabel* Lbl_frameno = nullptr;
+    QTimer* Timer_keyb_event = nullptr;
+
+    // ---- Start-up and opening a recording ----
     void Form_Load();
+    void Form_Activate();
+    void Form_Resize();
+    void Start_Association();
+    void Open_Recording(const std::string& path);
+    void Open_multi_file(const std::string& path);
+    void Load_Lanes_from_File();
+    void Clear_Results();
+    void Close_File();
+    void Clear_file_Data();
+    void item_close_Click();
+    void item_open_Click();
+    void item_open_last_Click();
+    void item_video_capture_Click();
+    void item_exit_Click();
+    void Check_commandline() {}
+    void Check_Screen_Height() {}
+    void Update_Form_Caption();
+    // The path the last open was given; empty while closed.
+    const std::string& Recording_path() const { return recording_path_; }
+    bool Rotated() const { return rotated_; }
+    int16_t Shown_stream() const { return shown_stream_; }
+    int32_t Delta_reference() const { return delta_reference_; }
+
+    // ---- Lane results (the heat's places) ----
+    Lane_results& Results() { return results_; }
+    void Attach_Time(int16_t lane, int32_t value, bool plus) { results_.Attach_Time(lane, value, plus); }
+    void Complete_Result_Array() { results_.Complete_Result_Array(); }
+    void Fill_Results() { results_.Fill_Results(); }
+
+    // ---- Showing a field ----
+    void Slider_play_Scroll() override;
+    void Update_frm_label();
+    void Update_Frame_Time();
+    void Lbl_delta_time_Click() override;
+    void P_Large_refresh();
+    int32_t Shown_field() override;
+    void New_graphics() override;
+
+    // ---- Overlay and window services ----
+    void Draw_Graphics(bool refresh, bool no_marks);
+    void Blit_Graphics();
+    void Overlay_Lap(int16_t lap);
+    bool Within_Zoom(float x, float y) const;
+    void Set_Focus();
+    void SliderPlay_Focus() override;
+    void Set_Captions();
+    void Timer_keyb_event_Timer();
+    void menu_help_Click();
+    // The zoom box (picture pixels) and mode; the zoom itself comes with the finish clicking.
+    bool Zoom_on() const { return zoom_mode_ != 0; }
+    void Set_zoom_box(int16_t left, int16_t top, int16_t width, int16_t height);
+
+    // ---- Lanes on the picture ----
+    void Picture_large_MouseDown(int button, int shift, float x, float y);
+    void Picture_large_MouseMove(int button, int shift, float x, float y);
+    void Picture_large_MouseUp(int button, int shift, float x, float y);
+    void Chk_Show_lanemarks_Click();
+    void Chk_Show_Goalline_Click();
+    void Chk_invert_goalline_Click();
+    void Check_box_MouseUp();
+
+    // ---- Layout and intro ----
+    void Arrange_layout(bool rotated);
+    void Arrange_Picture(bool rotated);
+    void Arrange_frames(bool rotated);
+    void Run_Intro();
+    void Run_Intro_Loop();
 
 protected:
     void Form_Unload() override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void Build_menus();
+    void Build_controls();
+    void Connect_controls();
+    void Load_steps();
+    void Open_steps(const std::string& path);
+    void Show_recording_flags();
+    void Set_slider_range(int32_t maximum);
+    void Size_heat_time_picture();
+    bool Recording_open() const;
+    void Update_DV_labels();
+
+    Lane_results results_{*this};
+    std::string command_line_;
+    std::string recording_path_;
+    bool rotated_ = true;
+    int32_t delta_reference_ = 0;
+    int16_t shown_stream_ = 1;
+    bool scroll_busy_ = false;
+    int16_t zoom_mode_ = 0;
+    int16_t zoom_left_ = 0, zoom_top_ = 0, zoom_width_ = 0, zoom_height_ = 0;
+    int32_t intro_cx_ = 0, intro_cy_ = 0;
 };
 
 } // namespace wk

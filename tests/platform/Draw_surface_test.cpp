@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <utility>
+
 #include <string>
 #include <vector>
 
@@ -238,6 +243,108 @@ TEST(Draw_surface, PlainCopiesAtOneToOneGiveEveryPixelIntoEveryFormat)
     for (int32_t x = 0; x < 4; ++x) b.surface.SetPixel(x, 0, Rgb(x + 1, 0, 0));
     ASSERT_TRUE(b.surface.BitBlt(1, 0, 3, 1, &b.surface, 0, 0, SRCCOPY));
     for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(b.surface.GetPixel(x, 0), Rgb(x == 0 ? 1 : x, 0, 0));
+}
+
+// The smallest box holding every pixel of colour, as left, top, right, bottom (exclusive);
+// right is 0 when there is none.
+std::array<int32_t, 4> Ink_box(const Draw_surface& s, int32_t colour)
+{
+    std::array<int32_t, 4> box{s.Width(), s.Height(), 0, 0};
+    for (int32_t y = 0; y < s.Height(); ++y)
+        for (int32_t x = 0; x < s.Width(); ++x)
+            if (s.GetPixel(x, y) == colour)
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x + 1), std::max(box[3], y + 1)};
+    return box;
+}
+
+// Every pixel outside the box still has its old colour.
+void Expect_untouched_outside(const Draw_surface& s, int32_t l, int32_t t, int32_t r, int32_t b, int32_t old)
+{
+    for (int32_t y = 0; y < s.Height(); ++y)
+        for (int32_t x = 0; x < s.Width(); ++x)
+            if (x < l || x >= r || y < t || y >= b)
+                ASSERT_EQ(s.GetPixel(x, y), old) << x << "," << y;
+}
+
+TEST(Draw_surface, TextIsCentredInItsBoxInTheTextColourOnEveryBuffer)
+{
+    const Font font{"Arial", 18, 8, 600};
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(qRgb(50, 50, 50));
+    Draw_surface on_image(&image);
+    Bottom_up b(60, 40);
+    b.surface.Rectangle(-1, -1, 61, 41); // white brush, black pen: the edge is off the picture
+    for (Draw_surface* s : {&on_image, &b.surface}) {
+        const int32_t old = s->GetPixel(0, 0);
+        ASSERT_TRUE(s->Draw_text_centred("8", 10, 5, 35, 30, font, k_Blue));
+        const auto ink = Ink_box(*s, k_Blue);
+        ASSERT_GT(ink[2], 0) << "no text drawn";
+        EXPECT_GE(ink[0], 10);
+        EXPECT_LE(ink[2], 35);
+        // Centred: the margins left and right, above and below, differ by little (bearings).
+        EXPECT_LE(std::abs((ink[0] - 10) - (35 - ink[2])), 2);
+        EXPECT_LE(std::abs((ink[1] - 5) - (30 - ink[3])), 4);
+        // A digit 18 pixels high in its cell stands at least 10 pixels tall.
+        EXPECT_GE(ink[3] - ink[1], 10);
+        // Transparent background: only letters changed, and nothing outside the box.
+        Expect_untouched_outside(*s, 10, 5, 35, 30, old);
+        int32_t other = 0;
+        for (int32_t y = 5; y < 30; ++y)
+            for (int32_t x = 10; x < 35; ++x)
+                other += s->GetPixel(x, y) != k_Blue && s->GetPixel(x, y) != old;
+        EXPECT_EQ(other, 0) << "letters are not smoothed into the background";
+    }
+}
+
+TEST(Draw_surface, AnOpaqueTextBackgroundFillsTheTextsCellOnlyAndTextIsClippedToItsBox)
+{
+    QImage image(80, 40, QImage::Format_RGB32);
+    image.fill(qRgb(50, 50, 50));
+    Draw_surface s(&image);
+    const Font font{"Arial", 14, 6, 600};
+    ASSERT_TRUE(s.Draw_text_centred("15", 20, 5, 60, 35, font, k_Red, Rgb(255, 255, 255)));
+    const auto paper = Ink_box(s, Rgb(255, 255, 255));
+    const auto ink = Ink_box(s, k_Red);
+    ASSERT_GT(paper[2], 0);
+    // The cell is as high as the font (14) and lies centred inside the box with the letters on it.
+    EXPECT_EQ(paper[3] - paper[1], 14);
+    EXPECT_EQ(paper[1], 5 + (30 - 14) / 2);
+    EXPECT_GT(paper[0], 20);
+    EXPECT_LT(paper[2], 60);
+    EXPECT_TRUE(ink[0] >= paper[0] && ink[2] <= paper[2] && ink[1] >= paper[1] && ink[3] <= paper[3]);
+    Expect_untouched_outside(s, paper[0], paper[1], paper[2], paper[3], Rgb(50, 50, 50));
+
+    // Text far wider than its box, and a box half off the picture: only the box's visible part
+    // is written.
+    image.fill(qRgb(50, 50, 50));
+    ASSERT_TRUE(s.Draw_text_centred("WWWWWWWWWW", 30, -10, 50, 20, {"Arial", 30, 0, 400}, k_Red, k_Blue));
+    EXPECT_EQ(Ink_box(s, k_Blue)[0], 30);
+    EXPECT_EQ(Ink_box(s, k_Blue)[2], 50);
+    Expect_untouched_outside(s, 30, 0, 50, 20, Rgb(50, 50, 50));
+    EXPECT_TRUE(s.Draw_text_centred("x", -2000000000, -2000000000, 2000000000, 2000000000, font, k_Red));
+    Draw_surface nothing;
+    EXPECT_FALSE(nothing.Draw_text_centred("x", 0, 0, 10, 10, font, k_Red));
+    EXPECT_EQ(nothing.Last_error(), ERROR_INVALID_HANDLE);
+}
+
+TEST(Draw_surface, TheFontsWidthAndHeightScaleTheLetters)
+{
+    const auto extent = [](const Font& font) {
+        QImage image(200, 80, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        Draw_surface s(&image);
+        s.Draw_text_centred("0000", 0, 0, 200, 80, font, k_Red);
+        const auto ink = Ink_box(s, k_Red);
+        return std::pair{ink[2] - ink[0], ink[3] - ink[1]};
+    };
+    const auto narrow = extent({"Arial", 18, 5, 400});
+    const auto wide = extent({"Arial", 18, 10, 400});
+    const auto tall = extent({"Arial", 36, 0, 400});
+    EXPECT_GT(wide.first, narrow.first * 3 / 2);
+    EXPECT_LE(std::abs(wide.second - narrow.second), 1); // the width leaves the height alone
+    // As with Arial on Windows, an average width of 10 makes a digit about 12.6 pixels wide.
+    EXPECT_NEAR(wide.first, 4 * 12.6, 5);
+    EXPECT_GT(tall.second, wide.second * 3 / 2);
 }
 
 } // namespace

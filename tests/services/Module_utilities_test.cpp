@@ -150,11 +150,11 @@ TEST(Files, ExistenceSizeAndDeleteTellTheTruth)
 
 TEST(Lanes, FindLaneIndexSearchesAsManyRecordsAsThereAreLanes)
 {
-    g_Lanes_count = 3;
+    g_Lanes.resize(3); // only the count matters here
     for (int i = 1; i <= 16; ++i) Lane_Active_Heat_Array[size_t(i)].Lane = int16_t(16 - i);
     EXPECT_EQ(Find_Lane_Index(14), 2);
     EXPECT_EQ(Find_Lane_Index(12), 0); // record 4: beyond the lane count
-    g_Lanes_count = 0;
+    g_Lanes.clear();
 }
 
 } // namespace

@@ -377,9 +377,9 @@ TEST_F(Accessors, EveryLaneOfEveryHeatHasItsOwnRecord)
     EXPECT_THROW(h.Heat_result(1, 16), Run_time_error);
     EXPECT_THROW(h.Heat_Goal_Field(0, 0), Run_time_error);
 
-    h.Heat_result(2, 3, k_No_time);
+    h.Heat_result(2, 3, No_Time);
     EXPECT_EQ(h.Heat_result(2, 3), 999999999);
-    h.Heat_result(2, 3, k_Did_not_finish);
+    h.Heat_result(2, 3, Time_DNF);
     EXPECT_EQ(h.Heat_result(2, 3), 100000003);
 }
 

@@ -1,0 +1,50 @@
+#include "platform/Single_instance.h"
+
+#include "platform/Folders.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <system_error>
+
+namespace wk::platform {
+namespace {
+int g_lock_fd = -1;
+}
+
+std::string Instance_lock_path()
+{
+    if (std::getenv("WAKELINE_HOME")) {
+        std::error_code ec;
+        const auto folder = App_data_folder(ec);
+        if (!ec) return (folder / "Wakeline3_0.lock").string();
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    const std::filesystem::path folder = runtime && *runtime ? std::filesystem::path(runtime) : Temp_folder();
+    return (folder / ("Wakeline3_0-" + std::to_string(getuid()) + ".lock")).string();
+}
+
+bool Previous_instance()
+{
+    if (g_lock_fd >= 0) return false;
+    const int fd = open(Instance_lock_path().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return false; // no lock can be had: do not keep the operator from working
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return true;
+    }
+    g_lock_fd = fd;
+    return false;
+}
+
+void Release_instance_lock()
+{
+    if (g_lock_fd < 0) return;
+    flock(g_lock_fd, LOCK_UN);
+    close(g_lock_fd);
+    g_lock_fd = -1;
+}
+
+} // namespace wk::platform

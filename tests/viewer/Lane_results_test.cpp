@@ -1,0 +1,373 @@
+// Lane results: what is stored in the recording, how the heat is sorted into places and what the
+// rows show. Every change must reach the file, and the tables must never show what it lacks.
+#include "viewer/Lane_results.h"
+
+#include "recording/cls_AVI_handler.h"
+#include "services/Module_qsm_Globals.h"
+#include "tests/recording/Recording_maker.h"
+#include "tests/support/Test_support.h"
+#include "viewer/Cls_lane.h"
+#include "viewer/Result_rows.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+namespace wk {
+namespace {
+
+struct Fake_viewer final : Result_viewer {
+    int32_t field = 7;
+    int delta_clicks = 0, scrolls = 0, focus = 0, graphics = 0;
+    int32_t Shown_field() override { return field; }
+    void New_graphics() override { ++graphics; }
+    void Slider_play_Scroll() override { ++scrolls; }
+    void Lbl_delta_time_Click() override { ++delta_clicks; }
+    void SliderPlay_Focus() override { ++focus; }
+};
+
+// The file says "no result" with 0, or with the no-time code once the tables were stored.
+bool No_result(int32_t stored) { return stored == 0 || stored == No_Time; }
+
+void Empty_tables()
+{
+    for (int16_t k = 0; k < 16; ++k) Lane_all_Heats_Array[size_t(k)] = {k, No_Time, 0, 0};
+    for (int16_t i = 0; i <= 16; ++i) Lane_Active_Heat_Array[size_t(i)] = {int16_t(i - 1), No_Time, 0, 0};
+}
+
+class Lane_results_test : public ::testing::Test {
+protected:
+    Lane_results_test()
+    {
+        Empty_tables();
+        Install_result_rows(&rows);
+        Install_lane_results(&results);
+    }
+    ~Lane_results_test() override
+    {
+        g_Recording.reset();
+        Empty_tables();
+        g_Heat_correction = 0;
+        g_Lanes.clear();
+        Install_result_rows(nullptr);
+        Install_lane_results(nullptr);
+    }
+
+    // A fresh 8-frame recording as g_Recording, showing `frame` (frame k: race time 40 k - 10).
+    void Open(int frame = 3)
+    {
+        path = test::Make_qs2(home.path() / "heat.qs2", 8);
+        Reopen();
+        if (frame > 0) {
+            ASSERT_TRUE(g_Recording->Read_Frame(frame));
+        }
+    }
+    void Reopen()
+    {
+        g_Recording = std::make_shared<cls_AVI_handler>();
+        ASSERT_TRUE(g_Recording->Open_File(path));
+    }
+    // Lane values written into the file as an earlier session left them; the tables rebuilt.
+    void Put(int16_t lane, int32_t time, int32_t click = 0, int32_t field = 0)
+    {
+        g_Recording->Heat_result(1, lane, time);
+        g_Recording->Heat_Clicktime(1, lane, click);
+        g_Recording->Heat_Goalfield(1, lane, field);
+    }
+    void Commit()
+    {
+        ASSERT_TRUE(g_Recording->Write_XML_header());
+        results.Complete_Result_Array();
+    }
+    // What a second reader finds in the file.
+    int32_t In_file(int16_t lane, int32_t (cls_AVI_handler::*get)(int16_t, int16_t) = &cls_AVI_handler::Heat_time)
+    {
+        cls_AVI_handler other;
+        EXPECT_TRUE(other.Open_File(path));
+        return (other.*get)(1, lane);
+    }
+    int Filled_rows() const
+    {
+        return int(std::count_if(rows.rows.begin(), rows.rows.end(), [](const auto& r) { return !r.rank.empty(); }));
+    }
+
+    test::Temp_home home;
+    test::Scripted_dialogs dialogs;
+    test::Captured_reports reports;
+    test::Manual_clock clock;
+    Fake_viewer viewer;
+    Plain_result_rows rows;
+    Lane_results results{viewer};
+    std::string path;
+};
+
+TEST_F(Lane_results_test, PlacesRunRealTimesThenCodesAndDeadHeatsGoToTheEarlierClick)
+{
+    Empty_tables();
+    // Lane, time, click. Lanes 4 and 2 tie; lane 2 clicked later although its tick is smaller
+    // (the tick changed sign in between). Lanes 6 and 7 tie with equal clicks: they keep their order.
+    const Lane_Result_Record heat[] = {{0, Time_DNF, 1, 0},       {1, No_Time, 0, 0}, {2, 5000, -2147483000, 0},
+                                       {3, Time_DSQ, 1, 0},       {4, 5000, 2147483000, 0}, {5, -40, 9, 0},
+                                       {6, 7000, 5, 0},           {7, 7000, 5, 0},    {8, Time_DNS, 1, 0}};
+    for (const auto& r : heat) Lane_all_Heats_Array[size_t(r.Lane)] = r;
+    results.Copy_Active_Heat();
+    results.Lane_Active_Heat_Array_Sort();
+    const int16_t order[] = {5, 4, 2, 6, 7, 3, 8, 0};
+    for (size_t i = 0; i < std::size(order); ++i) EXPECT_EQ(Lane_Active_Heat_Array[i + 1].Lane, order[i]) << i;
+    EXPECT_EQ(Lane_Active_Heat_Array[9].Time, No_Time);
+    EXPECT_EQ(Lane_To_Place(5), 1);
+    EXPECT_EQ(Lane_To_Place(7), 5);
+    EXPECT_EQ(Lane_To_Place(3), 0); // a code has no place
+}
+
+TEST_F(Lane_results_test, TwoTimesAndADnsFillThreeRowsAndTheLaneMarks)
+{
+    Open();
+    for (int16_t n : {2, 7, 9}) {
+        g_Lanes.push_back(std::make_shared<Cls_lane>());
+        g_Lanes.back()->Lane_number(n);
+        g_Lanes.back()->time(123);
+    }
+    g_Recording->Heat_ID(1, "Final A");
+    Put(5, 11500);
+    Put(2, 10000);
+    Put(7, Time_DNS);
+    Commit();
+    const Plain_result_rows::Row expected[] = {
+        {"1", "2", " 00:10,00", "+0,00"}, {"2", "5", " 00:11,50", "+1,50"}, {"3", "7", "DNS", ""}, {}};
+    for (size_t r = 0; r < std::size(expected); ++r) EXPECT_EQ(rows.rows[r], expected[r]) << r;
+    EXPECT_EQ(results.Timed_result_count(), 2);
+    EXPECT_EQ(Lane_To_Place(2), 1);
+    EXPECT_EQ(Lane_To_Place(5), 2);
+    EXPECT_EQ(Lane_To_Place(7), 0);
+    EXPECT_EQ(Lane_To_Place(0), 0);
+    EXPECT_EQ(g_Lanes[0]->time(), 10000);
+    EXPECT_EQ(g_Lanes[1]->time(), Time_DNS);
+    EXPECT_EQ(g_Lanes[2]->time(), 0);
+    EXPECT_EQ(rows.heat, "Final A");
+    EXPECT_EQ(rows.capture_time, g_Recording->Capture_time());
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Lane_results_test, DifferencesAndTheStartCorrectionShowAsTimes)
+{
+    Open();
+    ASSERT_TRUE(g_Recording->Heat_Start_Correction(1, 1000));
+    Put(0, 75430);
+    Put(1, 10000);
+    Put(2, 11500);
+    Commit();
+    EXPECT_EQ(rows.shown_correction, 1000);
+    EXPECT_EQ(rows.rows[0].time, " 00:09,00");
+    EXPECT_EQ(rows.rows[0].delta, "+0,00");
+    EXPECT_EQ(rows.rows[1].delta, "+1,50");
+    EXPECT_EQ(rows.rows[2].delta, "+1:05,43");
+    EXPECT_EQ(rows.rows[2].time, " 01:14,43");
+}
+
+TEST_F(Lane_results_test, ThirteenToSixteenResultsFillEveryRowTheyNeed)
+{
+    Open();
+    for (int16_t n = 13; n <= 16; ++n) {
+        for (int16_t k = 0; k < 16; ++k) Put(k, k < n ? 20000 - 100 * k : 0);
+        Commit();
+        EXPECT_EQ(Filled_rows(), n);
+        EXPECT_EQ(rows.rows[size_t(n - 1)].rank, std::to_string(n));
+        EXPECT_EQ(rows.rows[size_t(n - 1)].lane, "0");
+        EXPECT_EQ(results.Timed_result_count(), n);
+    }
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Lane_results_test, StoredResultsSurviveClosingAndAStoredZeroIsNoTime)
+{
+    Open();
+    Lane_all_Heats_Array[4] = {4, 12340, 77, 9};
+    Lane_all_Heats_Array[6] = {6, 0, 0, 0};
+    Lane_all_Heats_Array[8] = {8, Time_DNF, 5, 0};
+    Store_Heat_Results();
+    g_Recording->Close_File();
+    Empty_tables();
+    Reopen();
+    results.Complete_Result_Array();
+    const Lane_Result_Record& lane4 = Lane_all_Heats_Array[4];
+    EXPECT_EQ(std::tuple(lane4.Lane, lane4.Time, lane4.Click_time, lane4.Goal_field), std::tuple(4, 12340, 77, 9));
+    EXPECT_EQ(Lane_all_Heats_Array[6].Time, No_Time);
+    EXPECT_EQ(Lane_all_Heats_Array[8].Time, Time_DNF);
+    EXPECT_EQ(In_file(6), 0);
+    // A goal field beyond 16 bits stops at the end instead of wrapping.
+    Put(1, 500, 0, 40000);
+    Put(2, 600, 0, -40000);
+    Commit();
+    EXPECT_EQ(Lane_all_Heats_Array[1].Goal_field, 32767);
+    EXPECT_EQ(Lane_all_Heats_Array[2].Goal_field, -32768);
+    EXPECT_EQ(Go_to_Goal_field(1), 32767);
+    EXPECT_EQ(Go_to_Goal_field(3), 9);
+    for (double outside : {0.0, -1.0, 17.0, std::nan("")}) EXPECT_EQ(Go_to_Goal_field(outside), 0) << outside;
+}
+
+TEST_F(Lane_results_test, AttachTimeStoresTheShownFieldsRaceTimeInTheFile)
+{
+    Open(3);
+    const int32_t t = g_Recording->Multi_TimeStamp(1);
+    ASSERT_EQ(t, 110);
+    clock.tick = 4000;
+    results.Attach_Time(3, 0, false);
+    clock.tick = 5000;
+    results.Attach_Time(1, 0, false); // same field, later click: second place
+    results.Attach_Time(6, 0, true);
+    EXPECT_EQ(Lane_all_Heats_Array[3].Time, t);
+    EXPECT_EQ(Lane_all_Heats_Array[3].Click_time, 4000);
+    EXPECT_EQ(Lane_all_Heats_Array[3].Goal_field, 7);
+    EXPECT_EQ(Lane_all_Heats_Array[6].Time, t + 10);
+    EXPECT_EQ(Lane_To_Place(3), 1);
+    EXPECT_EQ(Lane_To_Place(1), 2);
+    EXPECT_EQ(Lane_To_Place(6), 3);
+    EXPECT_EQ(In_file(3), t);
+    EXPECT_EQ(In_file(6), t + 10);
+    EXPECT_EQ(In_file(1, &cls_AVI_handler::Heat_Clicktime), 5000);
+    EXPECT_EQ(In_file(1, &cls_AVI_handler::Heat_Goalfield), 7);
+    // Only the heat's first time sets the reference of the time-behind label.
+    EXPECT_EQ(viewer.delta_clicks, 1);
+    EXPECT_EQ(viewer.focus, 3);
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Lane_results_test, OverridingAsksAndACodeReplacesTheTimeWithoutAField)
+{
+    Open(3);
+    // Lane 8's result is in the file but not yet in the tables: the file decides.
+    Put(8, 4321);
+    ASSERT_TRUE(g_Recording->Write_XML_header());
+    dialogs.Expect_message("Override existing result?", platform::vbCancel);
+    results.Attach_Time(8, 0, false);
+    results.Attach_Time(2, 0, false);
+    EXPECT_EQ(In_file(8), 4321);
+    ASSERT_TRUE(g_Recording->Read_Frame(5));
+    dialogs.Expect_message("Override existing result?", platform::vbCancel);
+    results.Attach_Time(2, 0, false);
+    EXPECT_EQ(Lane_all_Heats_Array[2].Time, 110);
+    EXPECT_EQ(In_file(2), 110);
+    dialogs.Expect_message("Override existing result?", platform::vbOK);
+    results.Attach_Time(2, Time_DNF, false);
+    EXPECT_EQ(dialogs.styles.back(), platform::vbOKCancel);
+    EXPECT_EQ(Lane_all_Heats_Array[2].Time, Time_DNF);
+    EXPECT_EQ(Lane_all_Heats_Array[2].Goal_field, 0);
+    EXPECT_EQ(In_file(2), Time_DNF);
+    EXPECT_EQ(In_file(2, &cls_AVI_handler::Heat_Goalfield), 0);
+    EXPECT_EQ(rows.rows[1].time, "DNF");
+}
+
+TEST_F(Lane_results_test, ACodeNeedsNoTimeStampButATimeDoes)
+{
+    Open(0); // no frame read: no race time
+    results.Attach_Time(5, Time_DNS, false);
+    EXPECT_EQ(In_file(5), Time_DNS);
+    results.Attach_Time(6, 0, false);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_NE(reports.reports[0].find("p_Active_Result = 1Lane = 6"), std::string::npos);
+    EXPECT_TRUE(No_result(In_file(6)));
+    EXPECT_EQ(Lane_all_Heats_Array[6].Time, No_Time);
+}
+
+TEST_F(Lane_results_test, ReadOnlyRecordingsAndBadLanesChangeNothing)
+{
+    Open(3);
+    const std::string before = test::Read_file(path);
+    for (int16_t lane : {16, -1}) results.Attach_Time(lane, 0, false);
+    ASSERT_EQ(reports.reports.size(), 2u);
+    EXPECT_NE(reports.reports[0].find("Attach_Time of Form frm_kanot_2"), std::string::npos);
+    EXPECT_NE(reports.reports[0].find("p_Active_Result = 1Lane = 16"), std::string::npos);
+    EXPECT_NE(reports.reports[1].find("p_Active_Result = 1Lane = -1"), std::string::npos);
+    g_Recording->Read_only(true);
+    dialogs.Expect_message("File is read-only!");
+    results.Attach_Time(2, 0, false);
+    EXPECT_EQ(dialogs.styles.back(), platform::vbOKOnly);
+    EXPECT_EQ(Lane_all_Heats_Array[2].Time, No_Time);
+    EXPECT_EQ(test::Read_file(path), before);
+}
+
+TEST_F(Lane_results_test, AFileWithoutWritePermissionIsRefused)
+{
+    Open(0);
+    g_Recording.reset();
+    ::chmod(path.c_str(), 0444);
+    Reopen();
+    if (!g_Recording->Read_only()) GTEST_SKIP() << "the file stays writable for this user";
+    ASSERT_TRUE(g_Recording->Read_Frame(3));
+    const std::string before = test::Read_file(path);
+    dialogs.Expect_message("File is read-only!");
+    results.Attach_Time(2, Time_DSQ, false);
+    EXPECT_EQ(test::Read_file(path), before);
+}
+
+TEST_F(Lane_results_test, AHeaderThatCannotBeWrittenLeavesTablesAsTheFile)
+{
+    Open(3);
+    results.Attach_Time(4, 0, false);
+    g_Recording->Heat_ID(1, std::string(100000, 'x')); // too long for the header area
+    dialogs.Expect_message("too long");
+    results.Attach_Time(2, 0, false);
+    ASSERT_EQ(reports.reports.size(), 1u);
+    EXPECT_EQ(Lane_all_Heats_Array[2].Time, No_Time);
+    EXPECT_TRUE(No_result(g_Recording->Heat_time(1, 2)));
+    EXPECT_TRUE(No_result(In_file(2)));
+    dialogs.Expect_message("too long");
+    EXPECT_NE(test::Error_number([] { Clear_All_Results(); }), 0);
+    EXPECT_EQ(Lane_To_Place(4), 1);
+    EXPECT_EQ(In_file(4), 110);
+}
+
+TEST_F(Lane_results_test, ClearAllResultsEmptiesFileAndTables)
+{
+    Open(3);
+    results.Attach_Time(2, 0, false);
+    results.Attach_Time(9, Time_DSQ, false);
+    Clear_All_Results();
+    for (int16_t k = 0; k < 16; ++k) {
+        EXPECT_EQ(In_file(k), 0) << k;
+        EXPECT_EQ(Lane_all_Heats_Array[size_t(k)].Time, No_Time) << k;
+    }
+    EXPECT_EQ(Filled_rows(), 0);
+    EXPECT_EQ(Lane_To_Place(2), 0);
+    // Without a recording only memory changes, and nothing is drawn or asked.
+    g_Recording.reset();
+    Install_lane_results(nullptr);
+    Lane_all_Heats_Array[3].Time = 5;
+    Clear_All_Results();
+    EXPECT_EQ(Lane_all_Heats_Array[3].Time, No_Time);
+    EXPECT_EQ(Lane_Active_Heat_Array[1].Time, No_Time);
+    rows.rows[0].rank = "kept";
+    results.Fill_Results();
+    EXPECT_EQ(rows.rows[0].rank, "kept");
+}
+
+TEST_F(Lane_results_test, LargeTimesAndCorrectionsNeitherWrapNorStopTheFill)
+{
+    Open(3);
+    ASSERT_TRUE(g_Recording->Heat_Start_Correction(1, std::numeric_limits<int32_t>::min()));
+    Put(0, 110);
+    Put(1, -2147483000);
+    Put(2, 100000000);
+    Commit();
+    EXPECT_TRUE(reports.reports.empty());
+    EXPECT_EQ(Filled_rows(), 3);
+    // 110 ms after a start 2^31 ms early: day 24 at 20:31:23,758.
+    EXPECT_EQ(rows.rows[1].time, " 20:31:23,75");
+    // 2247483000 ms behind: day 26 and 18:03,00.
+    EXPECT_EQ(rows.rows[2].delta, "+18:03,00");
+    // A race time that would not fit (or would read as a code) is refused, with or without plus.
+    g_Recording->Start_PC_mill(1, int32_t(100110 - 2147483640LL));
+    ASSERT_EQ(g_Recording->Multi_TimeStamp(1), 2147483640);
+    results.Attach_Time(5, 0, true);
+    results.Attach_Time(5, 0, false);
+    EXPECT_EQ(reports.reports.size(), 2u);
+    EXPECT_EQ(In_file(5), 0);
+    EXPECT_EQ(Lane_all_Heats_Array[5].Time, No_Time);
+}
+
+} // namespace
+} // namespace wk

@@ -1,0 +1,223 @@
+// The viewer's picture: the shown field, the overlay with goal line, lane marks and lap label,
+// the labels that go with the field, and dragging lane marks.
+#include "viewer/Frm_kanot_2.h"
+
+#include "platform/Draw_surface.h"
+#include "platform/Picture_box.h"
+#include "recording/Timecode_module.h"
+#include "recording/cls_AVI_handler.h"
+#include "services/Module_error.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_utilities.h"
+#include "services/Run_time_error.h"
+#include "services/graphics/cDIBSection.h"
+#include "viewer/Module_lanes.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPainter>
+#include <QSlider>
+
+#include <cmath>
+#include <cstdio>
+
+namespace wk {
+namespace {
+
+// Label texts are drawn at pixel sizes, so that they come out alike on every screen.
+QFont Label_font(int points)
+{
+    QFont f("Liberation Sans");
+    f.setPixelSize(points * 96 / 72);
+    // Without smoothing the text keeps its one colour, so the black around it stays transparent.
+    f.setStyleStrategy(QFont::NoAntialias);
+    return f;
+}
+
+constexpr int k_Label_points = 36;
+
+} // namespace
+
+// ---- The overlay ----
+
+void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
+{
+    try {
+        Clear_Graphics();
+        if (!no_marks) {
+            Draw_Goal_line();
+            if (Recording_open()) Draw_lanes(Chk_Flip_Lanemarks->isChecked());
+        }
+        const int16_t lap = Recording_open() ? g_Recording->Lap_Count() : int16_t(0);
+        if (lap > 0) Overlay_Lap(lap);
+        Blit_Graphics();
+        if (!Zoom_on()) refresh = true;
+        if (refresh) P_Large_refresh();
+    } catch (...) {
+        Report_current_exception("Draw_Graphics of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::Blit_Graphics()
+{
+    if (!g_Frame_DIB || !g_Frame_DIB->hDC()) return;
+    Picture_large->hDC().TransparentBlt(0, 0, Picture_large->Scale_width(), Picture_large->Scale_height(),
+                                        g_Frame_DIB->hDC(), 0, 0, g_Frame_DIB->Width(), g_Frame_DIB->Height(),
+                                        g_Key_colour);
+}
+
+void Frm_kanot_2::Overlay_Lap(int16_t lap)
+{
+    if (lap == 0) return;
+    try {
+        const int32_t x = int32_t(std::nearbyint(0.75 * Picture_large->Scale_width()));
+        const int32_t y = int32_t(std::nearbyint(0.92 * Picture_large->Scale_height()));
+        Pict_heat_time->Cls();
+        {
+            QPainter painter(&Pict_heat_time->Image());
+            painter.setFont(Label_font(k_Label_points));
+            painter.setPen(QColor(0, 255, 0));
+            painter.drawText(QRect(0, 0, Pict_heat_time->Scale_width(), Pict_heat_time->Scale_height()),
+                             Qt::AlignLeft | Qt::AlignTop, QString("Lap: %1").arg(lap));
+        }
+        Pict_heat_time->Refresh();
+        if (!g_Frame_DIB || !g_Frame_DIB->hDC()) return;
+        const int w = Pict_heat_time->Scale_width(), h = Pict_heat_time->Scale_height();
+        g_Frame_DIB->hDC()->TransparentBlt(x, y, w, h, &Pict_heat_time->hDC(), 0, 0, w, h, platform::Rgb(0, 0, 0));
+    } catch (...) {
+        Report_current_exception("Overlay_Lap of Form frm_kanot_2");
+    }
+}
+
+// The scratch picture for labels: as wide as a clock text, a little lower than a line.
+void Frm_kanot_2::Size_heat_time_picture()
+{
+    const QFontMetrics m(Label_font(k_Label_points));
+    Pict_heat_time->Back_colour(Qt::black);
+    Pict_heat_time->Set_picture_size(m.horizontalAdvance("-11.22.33"), int(0.85 * m.height()));
+    Pict_heat_time->Cls();
+}
+
+void Frm_kanot_2::New_graphics()
+{
+    Draw_Graphics(true, false);
+    Slider_play_Scroll();
+    SliderPlay_Focus();
+}
+
+// ---- The shown field ----
+
+void Frm_kanot_2::Slider_play_Scroll()
+{
+    Slider_play->setSingleStep(Ctrl_Key_Down() ? 4 : 1);
+    // A Scroll that arrives while a field is being drawn is dropped.
+    if (scroll_busy_ || g_Capture_running) return;
+    if (!Recording_open()) return;
+    scroll_busy_ = true;
+    try {
+        g_Recording->Draw_field_3(Slider_play->value(), Picture_large->hDC(), shown_stream_, rotated_);
+        Update_DV_labels();
+        Update_frm_label();
+        Update_Frame_Time();
+        Blit_Graphics();
+        P_Large_refresh();
+    } catch (...) {
+        Report_current_exception("Slider_play_Scroll of Form frm_kanot_2");
+    }
+    scroll_busy_ = false;
+}
+
+void Frm_kanot_2::Update_DV_labels()
+{
+    Lbl_cam_time->clear();
+    Lbl_exp_time->clear();
+    DV_Header_Parse(g_Recording->Frame_bytes());
+    Lbl_cam_time->setText(QString::fromStdString(Timecode_Text()));
+    Lbl_exp_time->setText(QString::fromStdString(Shutter_Text()));
+}
+
+void Frm_kanot_2::Update_frm_label()
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d", Slider_play->value());
+    Lbl_frameno->setText(text);
+}
+
+void Frm_kanot_2::Update_Frame_Time()
+{
+    int32_t t = 0;
+    try {
+        t = g_Recording->Multi_TimeStamp(1);
+    } catch (const Run_time_error&) {
+        // A frame without its own time (or a heat without a start) has no race time to show.
+        Lbl_elapsed_time->clear();
+        Lbl_delta_time->clear();
+        return;
+    }
+    Lbl_elapsed_time->setText(QString::fromStdString(Display_Mill_Time(t, false)));
+    const int64_t d = int64_t(t) - delta_reference_;
+    Lbl_delta_time->setText(d >= 0 && d <= INT32_MAX ? QString::fromStdString(Display_Mill_Time(int32_t(d), false))
+                                                     : QString("---"));
+}
+
+void Frm_kanot_2::Lbl_delta_time_Click()
+{
+    if (!Recording_open()) return;
+    try {
+        delta_reference_ = g_Recording->Multi_TimeStamp(1);
+    } catch (const Run_time_error&) {
+        // Without a race time the reference stays as it was.
+    }
+    Update_Frame_Time();
+}
+
+void Frm_kanot_2::P_Large_refresh() { Picture_large->Refresh(); }
+
+// ---- Lane marks on the picture ----
+
+void Frm_kanot_2::Picture_large_MouseDown(int button, int, float x, float y)
+{
+    try {
+        if (!Recording_open() || !(button & 3)) return;
+        Lane_mouse_down(button & 1, x, y, g_Recording->Lanes_locked());
+    } catch (...) {
+        Report_current_exception("Picture_large_MouseDown of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::Picture_large_MouseMove(int button, int, float x, float y)
+{
+    try {
+        if (!Recording_open()) return;
+        if (!Lane_mouse_move(button & 1, x, y, Picture_large->Scale_width(), Picture_large->Scale_height())) return;
+        g_Recording->Refresh_field(Picture_large->hDC(), rotated_);
+        Draw_Graphics(true, false);
+    } catch (...) {
+        Report_current_exception("Picture_large_MouseMove of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::Picture_large_MouseUp(int, int, float, float)
+{
+    SliderPlay_Focus();
+    Lane_mouse_up(Zoom_on());
+}
+
+void Frm_kanot_2::Chk_Show_lanemarks_Click() { g_Lane_marks_shown = Chk_Show_lanemarks->isChecked(); }
+
+void Frm_kanot_2::Chk_Show_Goalline_Click() { g_Goalline_shown = Chk_Show_Goalline->isChecked(); }
+
+void Frm_kanot_2::Chk_invert_goalline_Click()
+{
+    g_Goalline_dimmed = Chk_invert_goalline->isChecked();
+    SliderPlay_Focus();
+}
+
+void Frm_kanot_2::Check_box_MouseUp()
+{
+    // In zoom mode the zoom view redraws itself.
+    if (!Zoom_on()) New_graphics();
+}
+
+} // namespace wk

@@ -1,0 +1,63 @@
+#pragma once
+// The heat's lane results: one record per lane, stored in heat 1 of the recording's XML header,
+// and the same records sorted into places. The recording is the source of truth: every change is
+// written there first and the tables are then rebuilt from it.
+#include <cstdint>
+
+namespace wk {
+
+// What the result code asks of the viewer; the viewer window implements it.
+class Result_viewer {
+public:
+    virtual ~Result_viewer() = default;
+    // The field number the viewer shows (its frame-number label).
+    virtual int32_t Shown_field() = 0;
+    // Redraws goal line and lane marks.
+    virtual void New_graphics() = 0;
+    // Redraws the shown field.
+    virtual void Slider_play_Scroll() = 0;
+    // The shown field's race time becomes the reference of the time-behind label.
+    virtual void Lbl_delta_time_Click() = 0;
+    virtual void SliderPlay_Focus() = 0;
+};
+
+// The viewer's result methods.
+class Lane_results {
+public:
+    explicit Lane_results(Result_viewer& viewer) : viewer_(viewer) {}
+
+    // Stores a result for lane 0..15: value 0 takes the shown field's race time (+10 ms with
+    // plus), a time code replaces it. Refuses read-only recordings and asks before overriding.
+    void Attach_Time(int16_t lane, int32_t value, bool plus);
+    // Reloads the heat from the recording, sorts it and fills the results rows.
+    void Complete_Result_Array();
+    void Load_All_Heats_Array_from_File(int32_t heat);
+    void Copy_Active_Heat();
+    // Ascending time; equal times by the earlier click; codes after real times.
+    void Lane_Active_Heat_Array_Sort();
+    void Fill_Results();
+    // Rows with a real time that the last fill wrote.
+    int16_t Timed_result_count() const { return timed_result_count_; }
+
+private:
+    Result_viewer& viewer_;
+    int16_t timed_result_count_ = 0;
+};
+
+// Writes the 16 lane records into heat 1 of g_Recording's header and rewrites it in the file.
+// Raises when the header cannot be written.
+void Store_Heat_Results();
+// Empties all 16 results, stores them (when a recording is open) and rebuilds the tables.
+void Clear_All_Results();
+// The time of every lane mark becomes 0.
+void Clear_Lane_Times();
+// The place 1..16 of the lane, 0 when it has no real time.
+int16_t Lane_To_Place(int16_t lane);
+// The goal field of the record at that place; 0 for a place outside 1..16.
+int16_t Go_to_Goal_field(double place);
+
+// The viewer's results, through which Clear_All_Results rebuilds; installed by the viewer.
+void Install_lane_results(Lane_results* results);
+Lane_results* Viewer_lane_results();
+
+} // namespace wk

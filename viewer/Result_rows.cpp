@@ -1,0 +1,32 @@
+// The rows the viewer fills, and the plain rows that stand in until the results window is there.
+#include "viewer/Result_rows.h"
+
+#include "services/Module_qsm_Globals.h"
+
+namespace wk {
+
+namespace {
+
+Result_rows* g_Installed_rows = nullptr;
+
+Plain_result_rows& Standby_rows()
+{
+    static Plain_result_rows rows;
+    return rows;
+}
+
+} // namespace
+
+void Plain_result_rows::Clear_Results()
+{
+    rows.fill(Row{});
+    capture_time.clear();
+}
+
+void Plain_result_rows::Display_Compensate_Mill() { shown_correction = g_Heat_correction; }
+
+Result_rows& Results_rows() { return g_Installed_rows ? *g_Installed_rows : Standby_rows(); }
+
+void Install_result_rows(Result_rows* rows) { g_Installed_rows = rows; }
+
+} // namespace wk

@@ -1,0 +1,71 @@
+#pragma once
+// The rows of the results window as the viewer fills them: 16 rows of place, lane, time and
+// difference, and the heat's labels. The results window implements it; until it is installed
+// (and in tests) a plain one keeps the texts.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace wk {
+
+class Result_rows {
+public:
+    static constexpr int k_Rows = 16;
+    virtual ~Result_rows() = default;
+    virtual void Lbl_result_rank(int row, const std::string& text) = 0;
+    virtual void Lbl_result_lane(int row, const std::string& text) = 0;
+    virtual void Lbl_result_time(int row, const std::string& text) = 0;
+    virtual void Lbl_result_delta_time(int row, const std::string& text) = 0;
+    virtual void Lbl_capture_time(const std::string& text) = 0;
+    virtual void Lbl_heat(const std::string& text) = 0;
+    // The event name caption.
+    virtual void Lbl_event_name(const std::string& text) = 0;
+    // Empties every row and the capture time.
+    virtual void Clear_Results() = 0;
+    // Empties the heat's labels.
+    virtual void Clear_Heat_Data() = 0;
+    // Shows the heat-start correction g_Heat_correction.
+    virtual void Display_Compensate_Mill() = 0;
+    // The recording's start (local time of day, ms) and its display without correction.
+    virtual void Recorded_start_mill(int32_t ms) = 0;
+    virtual void Display_Original_Start_Time() = 0;
+    // Moves the viewer to the finish field of the row's place (0: the first field).
+    virtual void GoTo_Field(int16_t row) = 0;
+    // Shows the window with its left edge at left (twips), or hides it.
+    virtual void Show_results_window(bool show, int32_t left) {}
+};
+
+// Keeps the texts; what the tests read.
+class Plain_result_rows final : public Result_rows {
+public:
+    struct Row {
+        std::string rank, lane, time, delta;
+        bool operator==(const Row&) const = default;
+    };
+    std::array<Row, k_Rows> rows{};
+    std::string capture_time, heat, event_name;
+    int32_t recorded_start = 0;
+    int32_t shown_correction = 0;
+    int go_to_field_calls = 0;
+
+    void Lbl_result_rank(int row, const std::string& text) override { rows.at(size_t(row)).rank = text; }
+    void Lbl_result_lane(int row, const std::string& text) override { rows.at(size_t(row)).lane = text; }
+    void Lbl_result_time(int row, const std::string& text) override { rows.at(size_t(row)).time = text; }
+    void Lbl_result_delta_time(int row, const std::string& text) override { rows.at(size_t(row)).delta = text; }
+    void Lbl_capture_time(const std::string& text) override { capture_time = text; }
+    void Lbl_heat(const std::string& text) override { heat = text; }
+    void Lbl_event_name(const std::string& text) override { event_name = text; }
+    void Clear_Results() override;
+    void Clear_Heat_Data() override { heat.clear(); }
+    void Display_Compensate_Mill() override;
+    void Recorded_start_mill(int32_t ms) override { recorded_start = ms; }
+    void Display_Original_Start_Time() override {}
+    void GoTo_Field(int16_t) override { ++go_to_field_calls; }
+};
+
+// The rows the viewer fills: the installed ones, else a program-wide plain instance.
+Result_rows& Results_rows();
+// nullptr puts the plain rows back.
+void Install_result_rows(Result_rows* rows);
+
+} // namespace wk
