@@ -4,15 +4,13 @@
 //   build-rel/bench/wk_bench_fields
 //
 // The recording is an own-format file of 8 frames in a temporary folder, made at start.
+#include "bench/Bare_dv_decoder.h"
 #include "platform/Draw_surface.h"
 #include "recording/cls_AVI_handler.h"
 #include "tests/fixtures/DV_fixtures.h"
 
 #include <benchmark/benchmark.h>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-}
 
 #include <QGuiApplication>
 #include <QImage>
@@ -68,32 +66,14 @@ Recording& The_recording()
 // libavcodec alone: the DV decoder on one thread, as the recording object runs it.
 void BM_Bare_libavcodec_decode(benchmark::State& state)
 {
-    const auto& frames = The_recording().frames;
     std::vector<std::vector<uint8_t>> padded;
-    for (const auto& f : frames) {
-        padded.emplace_back(f.begin(), f.end());
-        padded.back().resize(f.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
-    }
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    ctx->thread_count = 1;
-    avcodec_open2(ctx, codec, nullptr);
-    AVPacket* packet = av_packet_alloc();
-    AVFrame* picture = av_frame_alloc();
+    for (const auto& f : The_recording().frames) padded.push_back(bench::Bare_dv_decoder::Padded(f.data(), f.size()));
+    bench::Bare_dv_decoder decoder;
     size_t k = 0;
     for (auto _ : state) {
-        packet->data = padded[k].data();
-        packet->size = int(frames[k].size());
-        if (avcodec_send_packet(ctx, packet) < 0 || avcodec_receive_frame(ctx, picture) < 0)
-            state.SkipWithError("decode failed");
-        benchmark::DoNotOptimize(picture->data[0]);
-        av_frame_unref(picture);
-        k = (k + 1) % frames.size();
+        if (!decoder.Decode(padded[k])) state.SkipWithError("decode failed");
+        k = (k + 1) % padded.size();
     }
-    packet->data = nullptr;
-    av_packet_free(&packet);
-    av_frame_free(&picture);
-    avcodec_free_context(&ctx);
 }
 BENCHMARK(BM_Bare_libavcodec_decode)->Unit(benchmark::kMicrosecond);
 

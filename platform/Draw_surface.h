@@ -43,6 +43,8 @@ enum : uint32_t {
     SRCERASE = 0x00440328, NOTSRCCOPY = 0x00330008, NOTSRCERASE = 0x001100A6, MERGEPAINT = 0x00BB0226,
     DSTINVERT = 0x00550009, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062,
 };
+// DrawText formats.
+enum : uint32_t { DT_LEFT = 0, DT_TOP = 0, DT_CENTER = 1, DT_VCENTER = 4, DT_SINGLELINE = 32, DT_NOCLIP = 256 };
 // Stretch modes: HALFTONE smooths, the others keep whole source pixels.
 enum : int32_t { BLACKONWHITE = 1, WHITEONBLACK = 2, COLORONCOLOR = 3, HALFTONE = 4 };
 // Codes of Last_error.
@@ -123,14 +125,15 @@ public:
     // The ellipse inscribed in the same box.
     bool Ellipse(int32_t left, int32_t top, int32_t right, int32_t bottom);
 
-    // DrawText with DT_CENTER | DT_VCENTER | DT_SINGLELINE: the text (UTF-8) on one line, centred
-    // in the box [left, right) x [top, bottom) and clipped to it, in text_colour. With a
-    // background colour the text's cell is filled with it first (an opaque background mode);
-    // without one whatever lies below shows between the letters. Letters are not smoothed, so
-    // they never blend into a key colour. False when there is nothing to draw on.
-    bool Draw_text_centred(const std::string& text, int32_t left, int32_t top, int32_t right, int32_t bottom,
-                           const Font& font, int32_t text_colour,
-                           std::optional<int32_t> background = std::nullopt);
+    // DrawText of one line of text (UTF-8) in the box [left, right) x [top, bottom), in
+    // text_colour: centred across with DT_CENTER (else from the left edge), centred up and down
+    // with DT_VCENTER (else from the top), clipped to the box unless DT_NOCLIP. With a background
+    // colour the text's cell is filled with it first (an opaque background mode); without one
+    // whatever lies below shows between the letters. Letters are not smoothed, so they never
+    // blend into a key colour. False when there is nothing to draw on.
+    bool DrawText(const std::string& text, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                  const Font& font, int32_t text_colour, std::optional<int32_t> background = std::nullopt,
+                  uint32_t format = DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 
     // Copies a source rectangle with a raster operation. Parts of the source rectangle outside
     // the source picture are not read and leave the destination as it was.

@@ -79,17 +79,18 @@ QColor Qt_colour(int32_t colour)
 
 } // namespace
 
-bool Draw_surface::Draw_text_centred(const std::string& text, int32_t left, int32_t top, int32_t right,
-                                     int32_t bottom, const Font& font, int32_t text_colour,
-                                     std::optional<int32_t> background)
+bool Draw_surface::DrawText(const std::string& text, int32_t left, int32_t top, int32_t right, int32_t bottom,
+                            const Font& font, int32_t text_colour, std::optional<int32_t> background,
+                            uint32_t format)
 {
     if (!Is_valid())
         return Fail(ERROR_INVALID_HANDLE);
-    // Only the part of the box on the picture is laid out.
-    const int64_t l = std::max<int64_t>(std::min(left, right), 0);
-    const int64_t t = std::max<int64_t>(std::min(top, bottom), 0);
-    const int64_t r = std::min<int64_t>(std::max(left, right), Width());
-    const int64_t b = std::min<int64_t>(std::max(top, bottom), Height());
+    // Only the part of the box (or, unclipped, of the picture) that can show letters is laid out.
+    const bool clip = !(format & DT_NOCLIP);
+    const int64_t l = clip ? std::max<int64_t>(std::min(left, right), 0) : 0;
+    const int64_t t = clip ? std::max<int64_t>(std::min(top, bottom), 0) : 0;
+    const int64_t r = clip ? std::min<int64_t>(std::max(left, right), Width()) : Width();
+    const int64_t b = clip ? std::min<int64_t>(std::max(top, bottom), Height()) : Height();
     if (l >= r || t >= b || text.empty())
         return true;
 
@@ -97,9 +98,11 @@ bool Draw_surface::Draw_text_centred(const std::string& text, int32_t left, int3
     const QString line = QString::fromStdString(text);
     const int64_t cell_width = QFontMetrics(laid.font).horizontalAdvance(line);
     const int64_t cell_height = laid.cell_height;
-    // DrawText's centring in whole pixels, here relative to the scratch image's corner.
-    const int64_t x = std::min(left, right) - l + (std::abs(int64_t(right) - left) - cell_width) / 2;
-    const int64_t y = std::min(top, bottom) - t + (std::abs(int64_t(bottom) - top) - cell_height) / 2;
+    // DrawText's placing in whole pixels, here relative to the scratch image's corner.
+    const int64_t x = std::min(left, right) - l +
+                      ((format & DT_CENTER) ? (std::abs(int64_t(right) - left) - cell_width) / 2 : 0);
+    const int64_t y = std::min(top, bottom) - t +
+                      ((format & DT_VCENTER) ? (std::abs(int64_t(bottom) - top) - cell_height) / 2 : 0);
     if (x >= r - l || y >= b - t || x + cell_width <= 0 || y + cell_height <= 0)
         return true; // the text lies beyond the visible part of the box
 

@@ -23,6 +23,8 @@ Picture_box::Picture_box(const char* name, QWidget* parent) : QWidget(parent)
 {
     setObjectName(name);
     setMouseTracking(true);
+    // The picture covers the control: nothing below it needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     Set_picture_size(1, 1);
 }
 

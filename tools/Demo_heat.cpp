@@ -106,6 +106,8 @@ Result Make_demo_heat(const std::string& path, const Options& options)
     h.Start_lane(1);
     h.Lanes_Visible(true);
     h.Show_goalline(true);
+    // As the capture station leaves a heat: marks locked, ready for finish clicks.
+    h.Lanes_locked(true);
     // The viewer takes a goal line whose first point lies inside the picture, not on its edge.
     h.Set_Goalline(k_Goal_x, 1, k_Goal_x, k_H - 1);
     for (int i = 0; i < lanes; ++i) {

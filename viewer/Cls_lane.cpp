@@ -95,7 +95,7 @@ void Cls_lane::Draw_lane(platform::Draw_surface* dc, bool flip)
     const std::string label = std::to_string(lane_number_);
     const std::optional<int32_t> background =
         colours.opaque_text ? std::optional<int32_t>(k_White) : std::nullopt;
-    dc->Draw_text_centred(label, box_.left, Rounded(box_.top + 2.0), box_.right, box_.bottom, Label_font(label),
+    dc->DrawText(label, box_.left, Rounded(box_.top + 2.0), box_.right, box_.bottom, Label_font(label),
                           colours.text, background);
 
     const int32_t centre = Rounded(box_.right - k_Half_mark);

@@ -31,6 +31,8 @@ QLabel* Make_label(const char* name, QWidget* parent, int x, int y, int w, int h
     auto* l = new QLabel(parent);
     l->setObjectName(name);
     l->setGeometry(x, y, w, h);
+    // Labels change with every field: painted on their own, they do not repaint their frame.
+    l->setAutoFillBackground(true);
     return l;
 }
 
@@ -100,7 +102,15 @@ void Frm_kanot_2::Build_menus()
     item_display_metadata = Make_item(menu_display, "item_display_metadata", "Display DV metadata", true);
     item_Marathon = Make_item(menu_display, "item_Marathon", "Marathon", true);
     menu_Result = Make_menu(menu_bar, "menu_Result", "Result");
+    item_set_time = Make_item(menu_Result, "item_set_time", "Set time");
+    item_set_time_plus = Make_item(menu_Result, "item_set_time_plus", "Set time + 10 ms");
+    item_set_did_not_finish = Make_item(menu_Result, "item_set_did_not_finish", "Did not finish");
+    item_set_did_not_start = Make_item(menu_Result, "item_set_did_not_start", "Did not start");
+    item_set_disq = Make_item(menu_Result, "item_set_disq", "Disqualified");
+    menu_Result->addSeparator();
+    item_clear_lane = Make_item(menu_Result, "item_clear_lane", "Clear lane");
     menu_debug = Make_menu(menu_bar, "menu_debug", "Debug");
+    item_disp_xy = Make_item(menu_debug, "item_disp_xy", "Display X,Y", true);
     menu_specials = Make_menu(menu_bar, "menu_specials", "Specials");
     menu_help = Make_menu(menu_bar, "menu_help", "Help");
     item_about = Make_item(menu_help, "item_about", "About");
@@ -130,6 +140,8 @@ void Frm_kanot_2::Build_controls()
     Chk_invert_goalline = Make_check("Chk_invert_goalline", "Dim goal line", Frm_options, 64);
     Chk_Flip_Lanemarks = Make_check("Chk_Flip_Lanemarks", "Flip lane marks", Frm_options, 87);
 
+    Pict_lane_result = new platform::Picture_box("Pict_lane_result", client);
+    Pict_lane_result->hide();
     Picture_logo = new platform::Picture_box("Picture_logo", client);
     Picture_logo->Back_colour(Qt::white);
     Picture_logo->Set_picture_size(k_Frame_width, 80);
@@ -171,13 +183,21 @@ void Frm_kanot_2::Connect_controls()
     connect(item_close, &QAction::triggered, this, [this] { item_close_Click(); });
     connect(item_video_capture, &QAction::triggered, this, [this] { item_video_capture_Click(); });
     connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
+    connect(item_zoom, &QAction::triggered, this, [this] { item_zoom_Click(); });
+    connect(item_set_time, &QAction::triggered, this, [this] { item_set_time_Click(); });
+    connect(item_set_time_plus, &QAction::triggered, this, [this] { item_set_time_plus_Click(); });
+    connect(item_set_did_not_finish, &QAction::triggered, this, [this] { item_set_did_not_finish_Click(); });
+    connect(item_set_did_not_start, &QAction::triggered, this, [this] { item_set_did_not_start_Click(); });
+    connect(item_set_disq, &QAction::triggered, this, [this] { item_set_disq_Click(); });
+    connect(item_clear_lane, &QAction::triggered, this, [this] { item_clear_lane_Click(); });
+    connect(Cmd_play, &QPushButton::clicked, this, [this] { Cmd_play_Click(); });
     connect(item_about, &QAction::triggered, this, [] { platform::Open_window("frmAbout"); });
     connect(menu_help, &QMenu::aboutToShow, this, [this] { menu_help_Click(); });
     // The slider's Scroll event is the user's move; values set by code do not draw by themselves.
     connect(Slider_play, &QSlider::actionTriggered, this, [this](int) {
         QTimer::singleShot(0, this, [this] { Slider_play_Scroll(); });
     });
-    connect(Slider_play, &QSlider::sliderMoved, this, [this](int) { Slider_play_Scroll(); });
+    Slider_play->installEventFilter(this);
     // A click changes the flag, then the button's release redraws.
     connect(Chk_Show_lanemarks, &QCheckBox::clicked, this, [this] {
         Chk_Show_lanemarks_Click();
@@ -196,6 +216,8 @@ void Frm_kanot_2::Connect_controls()
     Picture_large->MouseDown = [this](int b, int s, float x, float y) { Picture_large_MouseDown(b, s, x, y); };
     Picture_large->MouseMove = [this](int b, int s, float x, float y) { Picture_large_MouseMove(b, s, x, y); };
     Picture_large->MouseUp = [this](int b, int s, float x, float y) { Picture_large_MouseUp(b, s, x, y); };
+    Pict_lane_result->MouseDown = [this](int b, int s, float x, float y) { Pict_lane_result_MouseDown(b, s, x, y); };
+    Picture_intro->MouseDown = [this](int, int, float, float) { Picture_intro_Click(); };
 }
 
 bool Frm_kanot_2::Recording_open() const { return g_Recording && g_Recording->File_open(); }
@@ -312,13 +334,7 @@ bool Frm_kanot_2::Within_Zoom(float x, float y) const
     return zoom_left_ < x && x < zoom_left_ + zoom_width_ && zoom_top_ < y && y < zoom_top_ + zoom_height_;
 }
 
-void Frm_kanot_2::Set_zoom_box(int16_t left, int16_t top, int16_t width, int16_t height)
-{
-    zoom_left_ = left;
-    zoom_top_ = top;
-    zoom_width_ = width;
-    zoom_height_ = height;
-}
+QRect Frm_kanot_2::Zoom_box() const { return QRect(zoom_left_, zoom_top_, zoom_width_, zoom_height_); }
 
 int32_t Frm_kanot_2::Shown_field() { return Slider_play->value(); }
 

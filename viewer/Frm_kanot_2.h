@@ -5,8 +5,13 @@
 #include "platform/Form_window.h"
 #include "viewer/Lane_results.h"
 
+#include <QPoint>
+#include <QRect>
+
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -22,6 +27,7 @@ namespace wk {
 namespace platform {
 class Picture_box;
 }
+class cls_AVI_handler;
 
 class Frm_kanot_2 final : public platform::Form_window, public Result_viewer {
 public:
@@ -42,7 +48,14 @@ public:
     QAction* item_display_metadata = nullptr;
     QAction* item_Marathon = nullptr;
     QMenu* menu_Result = nullptr;
+    QAction* item_set_time = nullptr;
+    QAction* item_set_time_plus = nullptr;
+    QAction* item_set_did_not_finish = nullptr;
+    QAction* item_set_did_not_start = nullptr;
+    QAction* item_set_disq = nullptr;
+    QAction* item_clear_lane = nullptr;
     QMenu* menu_debug = nullptr;
+    QAction* item_disp_xy = nullptr;
     QMenu* menu_specials = nullptr;
     QMenu* menu_help = nullptr;
     QAction* item_about = nullptr;
@@ -52,6 +65,7 @@ public:
     platform::Picture_box* Picture_intro = nullptr;
     platform::Picture_box* Picture_intro_2 = nullptr;
     platform::Picture_box* Picture_logo = nullptr;
+    platform::Picture_box* Pict_lane_result = nullptr;
     QGroupBox* frm_DV_AUX = nullptr;
     QLabel* Lbl_cam_time = nullptr;
     QLabel* Lbl_exp_time = nullptr;
@@ -104,8 +118,12 @@ public:
     void Complete_Result_Array() { results_.Complete_Result_Array(); }
     void Fill_Results() { results_.Fill_Results(); }
 
-    // ---- Showing a field ----
+    // ---- Showing a field and playing ----
     void Slider_play_Scroll() override;
+    void Cmd_play_Click();
+    void Slider_play_KeyDown(int key_code, int shift);
+    void Update_Marathon_Time();
+    void Print_Place_string(const std::string& text);
     void Update_frm_label();
     void Update_Frame_Time();
     void Lbl_delta_time_Click() override;
@@ -123,14 +141,28 @@ public:
     void Set_Captions();
     void Timer_keyb_event_Timer();
     void menu_help_Click();
-    // The zoom box (picture pixels) and mode; the zoom itself comes with the finish clicking.
-    bool Zoom_on() const { return zoom_mode_ != 0; }
-    void Set_zoom_box(int16_t left, int16_t top, int16_t width, int16_t height);
 
-    // ---- Lanes on the picture ----
+    // ---- Finish clicking, lane marks and zoom on the picture ----
     void Picture_large_MouseDown(int button, int shift, float x, float y);
     void Picture_large_MouseMove(int button, int shift, float x, float y);
     void Picture_large_MouseUp(int button, int shift, float x, float y);
+    void Pict_lane_result_MouseDown(int button, int shift, float x, float y);
+    void Picture_intro_Click();
+    void item_zoom_Click();
+    void Do_Zoom(float x, float y, bool use_stored);
+    void Refresh_picture();
+    bool Zoom_on() const { return zoom_mode_ != 0; }
+    // The zoom box on the picture and the corner of the region it magnifies, as last drawn.
+    QRect Zoom_box() const;
+    QPoint Zoom_source() const { return {zoom_source_x_, zoom_source_y_}; }
+    // The result menu acts on the lane it was opened for.
+    int16_t Result_menu_lane() const { return result_menu_lane_; }
+    void item_set_time_Click();
+    void item_set_time_plus_Click();
+    void item_set_did_not_finish_Click();
+    void item_set_did_not_start_Click();
+    void item_set_disq_Click();
+    void item_clear_lane_Click();
     void Chk_Show_lanemarks_Click();
     void Chk_Show_Goalline_Click();
     void Chk_invert_goalline_Click();
@@ -148,6 +180,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    // The slider's keys: the step follows Ctrl before the key moves it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Build_menus();
@@ -160,6 +194,12 @@ private:
     void Size_heat_time_picture();
     bool Recording_open() const;
     void Update_DV_labels();
+    void Show_DV_metadata();
+    void Note_overlay_content();
+    bool Play_may_go_on(const cls_AVI_handler* recording, const std::string& file) const;
+    void Open_result_menu(float x, float y);
+    void Attach_menu_result(int32_t value, bool plus);
+    void Build_result_menu();
 
     Lane_results results_{*this};
     std::string command_line_;
@@ -170,6 +210,14 @@ private:
     bool scroll_busy_ = false;
     int16_t zoom_mode_ = 0;
     int16_t zoom_left_ = 0, zoom_top_ = 0, zoom_width_ = 0, zoom_height_ = 0;
+    float zoom_x_ = 0, zoom_y_ = 0;
+    int16_t zoom_centre_x_ = 0, zoom_centre_y_ = 0;
+    int32_t zoom_source_x_ = 0, zoom_source_y_ = 0;
+    bool zoom_busy_ = false;
+    int16_t result_menu_lane_ = -1;
+    // What the overlay holds, row by row, and which overlay picture that was found in.
+    std::vector<std::pair<int32_t, int32_t>> overlay_rows_;
+    const void* overlay_bits_ = nullptr;
     int32_t intro_cx_ = 0, intro_cy_ = 0;
 };
 

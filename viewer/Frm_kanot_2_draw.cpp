@@ -11,6 +11,7 @@
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 #include "services/graphics/cDIBSection.h"
+#include "viewer/Marathon_times.h"
 #include "viewer/Module_lanes.h"
 
 #include <QAction>
@@ -51,6 +52,7 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
         }
         const int16_t lap = Recording_open() ? g_Recording->Lap_Count() : int16_t(0);
         if (lap > 0) Overlay_Lap(lap);
+        Note_overlay_content();
         Blit_Graphics();
         if (!Zoom_on()) refresh = true;
         if (refresh) P_Large_refresh();
@@ -59,12 +61,46 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
     }
 }
 
+// Where the overlay is not key colour, row by row: [first, last + 1) of each row, (0, 0) for a
+// row of key colour alone. Found once when the overlay is composed, so that showing a field
+// copies only what the overlay holds instead of every pixel of the picture.
+void Frm_kanot_2::Note_overlay_content()
+{
+    overlay_rows_.clear();
+    overlay_bits_ = nullptr;
+    if (!g_Frame_DIB || !g_Frame_DIB->hDC()) return;
+    const platform::Draw_surface& dc = *g_Frame_DIB->hDC();
+    const int32_t key = g_Key_colour & 0xFFFFFF;
+    overlay_rows_.assign(size_t(g_Frame_DIB->Height()), {0, 0});
+    for (int32_t y = 0; y < g_Frame_DIB->Height(); ++y) {
+        auto& row = overlay_rows_[size_t(y)];
+        for (int32_t x = 0; x < g_Frame_DIB->Width(); ++x)
+            if (dc.GetPixel(x, y) != key) {
+                if (row.second == 0) row.first = x;
+                row.second = x + 1;
+            }
+    }
+    overlay_bits_ = g_Frame_DIB->hDib();
+}
+
 void Frm_kanot_2::Blit_Graphics()
 {
     if (!g_Frame_DIB || !g_Frame_DIB->hDC()) return;
-    Picture_large->hDC().TransparentBlt(0, 0, Picture_large->Scale_width(), Picture_large->Scale_height(),
-                                        g_Frame_DIB->hDC(), 0, 0, g_Frame_DIB->Width(), g_Frame_DIB->Height(),
-                                        g_Key_colour);
+    platform::Draw_surface& picture = Picture_large->hDC();
+    const int32_t w = g_Frame_DIB->Width(), h = g_Frame_DIB->Height();
+    const bool known = overlay_bits_ == g_Frame_DIB->hDib() && size_t(h) == overlay_rows_.size() &&
+                       Picture_large->Scale_width() == w && Picture_large->Scale_height() == h;
+    if (!known) {
+        picture.TransparentBlt(0, 0, Picture_large->Scale_width(), Picture_large->Scale_height(), g_Frame_DIB->hDC(),
+                               0, 0, w, h, g_Key_colour);
+        return;
+    }
+    for (int32_t y = 0; y < h; ++y) {
+        const auto [first, end] = overlay_rows_[size_t(y)];
+        if (end > first)
+            picture.TransparentBlt(first, y, end - first, 1, g_Frame_DIB->hDC(), first, y, end - first, 1,
+                                   g_Key_colour);
+    }
 }
 
 void Frm_kanot_2::Overlay_Lap(int16_t lap)
@@ -118,9 +154,12 @@ void Frm_kanot_2::Slider_play_Scroll()
     try {
         g_Recording->Draw_field_3(Slider_play->value(), Picture_large->hDC(), shown_stream_, rotated_);
         Update_DV_labels();
+        if (item_display_metadata->isChecked()) Show_DV_metadata();
         Update_frm_label();
-        Update_Frame_Time();
+        if (item_Marathon->isChecked()) Update_Marathon_Time();
+        else Update_Frame_Time();
         Blit_Graphics();
+        if (Zoom_on()) Refresh_picture();
         P_Large_refresh();
     } catch (...) {
         Report_current_exception("Slider_play_Scroll of Form frm_kanot_2");
@@ -135,6 +174,33 @@ void Frm_kanot_2::Update_DV_labels()
     DV_Header_Parse(g_Recording->Frame_bytes());
     Lbl_cam_time->setText(QString::fromStdString(Timecode_Text()));
     Lbl_exp_time->setText(QString::fromStdString(Shutter_Text()));
+}
+
+// The camera's data of the frame, in yellow over the picture's top left corner.
+void Frm_kanot_2::Show_DV_metadata()
+{
+    QPainter painter(&Picture_large->Image());
+    QFont font("Liberation Sans");
+    font.setPixelSize(16 * 96 / 72);
+    painter.setFont(font);
+    painter.setPen(QColor(255, 255, 0));
+    painter.drawText(QRect(0, 10, Picture_large->Scale_width(), Picture_large->Scale_height() - 10),
+                     Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(DV_Header_Summary()));
+}
+
+void Frm_kanot_2::Print_Place_string(const std::string& text)
+{
+    try {
+        const int w = Picture_large->Scale_width(), h = Picture_large->Scale_height();
+        // The label may reach below its box: a place number is never cut off.
+        Picture_large->hDC().DrawText(text, int32_t(std::nearbyint(w * 0.8)), int32_t(std::nearbyint(h * 0.8)),
+                                      int32_t(std::nearbyint(w * 0.97)), int32_t(std::nearbyint(h * 0.95)),
+                                      platform::Font{"Arial", 120, 0, 400}, platform::Rgb(255, 255, 255),
+                                      std::nullopt, platform::DT_CENTER | platform::DT_NOCLIP);
+        P_Large_refresh();
+    } catch (...) {
+        Report_current_exception("Print_Place_string of Form frm_kanot_2");
+    }
 }
 
 void Frm_kanot_2::Update_frm_label()
@@ -174,35 +240,7 @@ void Frm_kanot_2::Lbl_delta_time_Click()
 
 void Frm_kanot_2::P_Large_refresh() { Picture_large->Refresh(); }
 
-// ---- Lane marks on the picture ----
-
-void Frm_kanot_2::Picture_large_MouseDown(int button, int, float x, float y)
-{
-    try {
-        if (!Recording_open() || !(button & 3)) return;
-        Lane_mouse_down(button & 1, x, y, g_Recording->Lanes_locked());
-    } catch (...) {
-        Report_current_exception("Picture_large_MouseDown of Form frm_kanot_2");
-    }
-}
-
-void Frm_kanot_2::Picture_large_MouseMove(int button, int, float x, float y)
-{
-    try {
-        if (!Recording_open()) return;
-        if (!Lane_mouse_move(button & 1, x, y, Picture_large->Scale_width(), Picture_large->Scale_height())) return;
-        g_Recording->Refresh_field(Picture_large->hDC(), rotated_);
-        Draw_Graphics(true, false);
-    } catch (...) {
-        Report_current_exception("Picture_large_MouseMove of Form frm_kanot_2");
-    }
-}
-
-void Frm_kanot_2::Picture_large_MouseUp(int, int, float, float)
-{
-    SliderPlay_Focus();
-    Lane_mouse_up(Zoom_on());
-}
+// ---- The display check boxes ----
 
 void Frm_kanot_2::Chk_Show_lanemarks_Click() { g_Lane_marks_shown = Chk_Show_lanemarks->isChecked(); }
 
@@ -216,8 +254,8 @@ void Frm_kanot_2::Chk_invert_goalline_Click()
 
 void Frm_kanot_2::Check_box_MouseUp()
 {
-    // In zoom mode the zoom view redraws itself.
-    if (!Zoom_on()) New_graphics();
+    if (Zoom_on()) Refresh_picture();
+    else New_graphics();
 }
 
 } // namespace wk

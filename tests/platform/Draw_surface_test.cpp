@@ -204,6 +204,31 @@ TEST(Draw_surface, TransparentBlitsLeaveOutTheKeyColour)
     EXPECT_EQ(Row(target, 0, k_Grey), "#.#");
 }
 
+TEST(Draw_surface, AnOverlayKeyedOntoAPictureCopiesExactlyItsOtherPixels)
+{
+    // Rows of 1 to 13 pixels (key pixels are passed over four at a time), every pattern of
+    // drawn pixels at one place in a row, in every 32-bit format.
+    const int32_t key = Rgb(128, 128, 128);
+    for (int32_t w = 1; w <= 13; ++w)
+        for (int32_t drawn = -1; drawn < w; ++drawn)
+            for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32}) {
+                Bottom_up overlay(w, 2);
+                for (int32_t y = 0; y < 2; ++y)
+                    for (int32_t x = 0; x < w; ++x)
+                        overlay.surface.SetPixel(x, y, x == drawn || (y == 1 && x == w - 1) ? Rgb(x, 200, 7) : key);
+                QImage picture(w, 2, format);
+                picture.fill(qRgb(1, 2, 3));
+                Draw_surface target(&picture);
+                ASSERT_TRUE(target.TransparentBlt(0, 0, w, 2, &overlay.surface, 0, 0, w, 2, key));
+                for (int32_t y = 0; y < 2; ++y)
+                    for (int32_t x = 0; x < w; ++x) {
+                        const bool shown = x == drawn || (y == 1 && x == w - 1);
+                        EXPECT_EQ(target.GetPixel(x, y), shown ? Rgb(x, 200, 7) : Rgb(1, 2, 3)) << w << " " << x;
+                        EXPECT_EQ(qAlpha(picture.pixel(x, y)), 255);
+                    }
+            }
+}
+
 TEST(Draw_surface, PlainCopiesAtOneToOneGiveEveryPixelIntoEveryFormat)
 {
     // Rows of 1 to 9 pixels (the copy works on groups of four), clipped on every side.
@@ -276,7 +301,7 @@ TEST(Draw_surface, TextIsCentredInItsBoxInTheTextColourOnEveryBuffer)
     b.surface.Rectangle(-1, -1, 61, 41); // white brush, black pen: the edge is off the picture
     for (Draw_surface* s : {&on_image, &b.surface}) {
         const int32_t old = s->GetPixel(0, 0);
-        ASSERT_TRUE(s->Draw_text_centred("8", 10, 5, 35, 30, font, k_Blue));
+        ASSERT_TRUE(s->DrawText("8", 10, 5, 35, 30, font, k_Blue));
         const auto ink = Ink_box(*s, k_Blue);
         ASSERT_GT(ink[2], 0) << "no text drawn";
         EXPECT_GE(ink[0], 10);
@@ -302,7 +327,7 @@ TEST(Draw_surface, AnOpaqueTextBackgroundFillsTheTextsCellOnlyAndTextIsClippedTo
     image.fill(qRgb(50, 50, 50));
     Draw_surface s(&image);
     const Font font{"Arial", 14, 6, 600};
-    ASSERT_TRUE(s.Draw_text_centred("15", 20, 5, 60, 35, font, k_Red, Rgb(255, 255, 255)));
+    ASSERT_TRUE(s.DrawText("15", 20, 5, 60, 35, font, k_Red, Rgb(255, 255, 255)));
     const auto paper = Ink_box(s, Rgb(255, 255, 255));
     const auto ink = Ink_box(s, k_Red);
     ASSERT_GT(paper[2], 0);
@@ -317,13 +342,13 @@ TEST(Draw_surface, AnOpaqueTextBackgroundFillsTheTextsCellOnlyAndTextIsClippedTo
     // Text far wider than its box, and a box half off the picture: only the box's visible part
     // is written.
     image.fill(qRgb(50, 50, 50));
-    ASSERT_TRUE(s.Draw_text_centred("WWWWWWWWWW", 30, -10, 50, 20, {"Arial", 30, 0, 400}, k_Red, k_Blue));
+    ASSERT_TRUE(s.DrawText("WWWWWWWWWW", 30, -10, 50, 20, {"Arial", 30, 0, 400}, k_Red, k_Blue));
     EXPECT_EQ(Ink_box(s, k_Blue)[0], 30);
     EXPECT_EQ(Ink_box(s, k_Blue)[2], 50);
     Expect_untouched_outside(s, 30, 0, 50, 20, Rgb(50, 50, 50));
-    EXPECT_TRUE(s.Draw_text_centred("x", -2000000000, -2000000000, 2000000000, 2000000000, font, k_Red));
+    EXPECT_TRUE(s.DrawText("x", -2000000000, -2000000000, 2000000000, 2000000000, font, k_Red));
     Draw_surface nothing;
-    EXPECT_FALSE(nothing.Draw_text_centred("x", 0, 0, 10, 10, font, k_Red));
+    EXPECT_FALSE(nothing.DrawText("x", 0, 0, 10, 10, font, k_Red));
     EXPECT_EQ(nothing.Last_error(), ERROR_INVALID_HANDLE);
 }
 
@@ -333,7 +358,7 @@ TEST(Draw_surface, TheFontsWidthAndHeightScaleTheLetters)
         QImage image(200, 80, QImage::Format_RGB32);
         image.fill(Qt::black);
         Draw_surface s(&image);
-        s.Draw_text_centred("0000", 0, 0, 200, 80, font, k_Red);
+        s.DrawText("0000", 0, 0, 200, 80, font, k_Red);
         const auto ink = Ink_box(s, k_Red);
         return std::pair{ink[2] - ink[0], ink[3] - ink[1]};
     };

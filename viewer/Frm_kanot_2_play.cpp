@@ -1,0 +1,127 @@
+// Playing a recording in real time, the slider's keys and the marathon times of the shown frame.
+#include "viewer/Frm_kanot_2.h"
+
+#include "platform/Clock.h"
+#include "platform/Forms.h"
+#include "platform/Key_event_filter.h"
+#include "platform/Key_state.h"
+#include "platform/Picture_box.h"
+#include "recording/cls_AVI_handler.h"
+#include "services/Module_error.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_utilities.h"
+#include "viewer/Lane_results.h"
+#include "viewer/Marathon_times.h"
+
+#include <QKeyEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+
+#include <cmath>
+
+namespace wk {
+namespace {
+
+constexpr int k_Key_plus = 187, k_Key_minus = 189;
+// Keys that do not stop playing: Ctrl, and two the system lets pass.
+bool Stops_play(int key) { return key > 0 && key != platform::VK_CONTROL && key != 102 && key != 115; }
+
+// When frame i of the recording is due after the start of playing: its place in real time.
+int64_t Due_ms(int32_t frame, int16_t frames_per_second)
+{
+    const double fps = frames_per_second > 0 ? frames_per_second : 25.0;
+    return int64_t(std::nearbyint(double(frame) * 1000.0 / fps));
+}
+
+} // namespace
+
+bool Frm_kanot_2::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Slider_play && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool ctrl = key->modifiers() & Qt::ControlModifier;
+        // The step is set before the slider moves, so the first step with Ctrl is already four.
+        Slider_play->setSingleStep(ctrl ? 4 : 1);
+        Slider_play_KeyDown(platform::Virtual_key_of(key->key()), ctrl ? 2 : 0);
+    }
+    return Form_window::eventFilter(watched, event);
+}
+
+void Frm_kanot_2::Slider_play_KeyDown(int key_code, int shift)
+{
+    try {
+        if (key_code == k_Key_plus || key_code == k_Key_minus) return;
+        if (key_code < '1' || key_code > '9' || !(shift & 2)) return;
+        Slider_play->setValue(Go_to_Goal_field(key_code - '0'));
+        Slider_play_Scroll();
+        Set_Focus();
+    } catch (...) {
+        Report_current_exception("Slider_play_KeyDown of Form frm_kanot_2");
+    }
+}
+
+// Playing stops when the recording it started on is no longer the open one, or the program ends.
+bool Frm_kanot_2::Play_may_go_on(const cls_AVI_handler* recording, const std::string& file) const
+{
+    return !g_Exiting && g_Recording.get() == recording && recording->File_open() && recording->File_name() == file;
+}
+
+void Frm_kanot_2::Cmd_play_Click()
+{
+    try {
+        if (g_Capture_running || !Recording_open()) return;
+        Cmd_play->setEnabled(false);
+        cls_AVI_handler* rec = g_Recording.get();
+        const std::string file = rec->File_name();
+        const int32_t start = Get_Tick();
+        const int32_t n = rec->num_frames();
+        const int16_t fps = rec->frame_rate();
+        QPointer<Frm_kanot_2> self(this);
+        for (int32_t i = 1; i <= n; ++i) {
+            int32_t frame = i;
+            rec->Draw_frame(frame, Picture_large->hDC(), false, shown_stream_, nullptr, rotated_);
+            Update_DV_labels();
+            if (item_Marathon->isChecked()) Update_Marathon_Time();
+            else Update_Frame_Time();
+            Draw_Graphics(true, false);
+            P_Large_refresh();
+            Slider_play->setValue(2 * i);
+            Update_frm_label();
+            platform::Do_events();
+            if (!self) return; // the window went while events ran
+            if (!Play_may_go_on(rec, file)) break;
+            if (Stops_play(Get_Pressed_Key())) {
+                Cmd_play->setEnabled(true);
+                Slider_play_Scroll();
+                Set_Focus();
+                return;
+            }
+            // A late frame is shown at once; the next one waits for its own time.
+            const int64_t wait = Due_ms(i, fps) - platform::Tick_difference(Get_Tick(), start);
+            if (wait > 0) platform::Get_clock().Sleep_ms(int32_t(wait));
+        }
+        Set_Focus();
+        Slider_play_Scroll();
+        Cmd_play->setEnabled(true);
+    } catch (...) {
+        Cmd_play->setEnabled(true);
+        Report_current_exception("Cmd_play_Click of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::Update_Marathon_Time()
+{
+    Marathon_times* marathon = Marathon_times_port();
+    if (!marathon || !Recording_open()) return;
+    const std::string start_text = marathon->Heat_start_text();
+    if (start_text.empty()) return;
+    const int64_t start = int64_t(Time_To_Seconds(start_text)) * 1000;
+    const int64_t f = int64_t(g_Recording->Frame_time()) + (g_Recording->Field_To_Show() == 2 ? 20 : 0);
+    const auto text = [](int64_t ms) {
+        return ms >= INT32_MIN && ms <= INT32_MAX ? Display_Mill_Time(int32_t(ms), false) : std::string("---");
+    };
+    marathon->Show_frame_times(text(f), start_text, text(f - start));
+}
+
+} // namespace wk
