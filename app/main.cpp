@@ -6,6 +6,7 @@
 #include "platform/Qt_dialogs.h"
 #include "platform/Qt_printer.h"
 #include "results/Form_LCS_preview.h"
+#include "results/Frm_results.h"
 #include "services/Form_Wakeline_Full_Startup.h"
 #include "services/QSM_error_form.h"
 #include "viewer/Frm_kanot_2.h"
@@ -29,6 +30,8 @@ int main(int argc, char** argv)
     Install_error_form();
     Install_print_preview();
     platform::Register_DV_codec();
+    // The viewer fills the results window, made when it is first needed.
+    Install_result_rows_maker([]() -> Result_rows* { return &platform::Form_instance<Frm_results>(); });
     platform::Register_window_opener("Frm_kanot_2", [] { platform::Form_instance<Frm_kanot_2>().show(); });
     platform::Register_window_opener("Form_capture_multi_file",
                                      [] { platform::Form_instance<Form_capture_multi_file>().show(); });

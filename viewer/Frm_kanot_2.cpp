@@ -2,6 +2,7 @@
 #include "viewer/Frm_kanot_2.h"
 
 #include "platform/Forms.h"
+#include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
@@ -52,22 +53,10 @@ QGroupBox* Make_frame(const char* name, const char* caption, QWidget* parent, in
     return f;
 }
 
-QAction* Make_item(QMenu* menu, const char* name, const char* caption, bool checkable = false)
-{
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(name);
-    a->setCheckable(checkable);
-    return a;
-}
-
-QMenu* Make_menu(QMenuBar* bar, const char* name, const char* caption)
-{
-    QMenu* m = bar->addMenu(caption);
-    m->setObjectName(name);
-    return m;
-}
-
 } // namespace
+
+using platform::Make_item;
+using platform::Make_menu;
 
 Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 {
@@ -234,6 +223,13 @@ void Frm_kanot_2::changeEvent(QEvent* e)
 {
     if (e->type() == QEvent::WindowStateChange) Form_Resize();
     Form_window::changeEvent(e);
+}
+
+// Showing the window counts as a resize to its normal state: the results window comes beside it.
+void Frm_kanot_2::showEvent(QShowEvent* e)
+{
+    Form_window::showEvent(e);
+    Form_Resize();
 }
 
 void Frm_kanot_2::Form_Activate()

@@ -179,6 +179,7 @@ protected:
     void Form_Unload() override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     // The slider's keys: the step follows Ctrl before the key moves it.
     bool eventFilter(QObject* watched, QEvent* event) override;

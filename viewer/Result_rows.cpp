@@ -8,6 +8,7 @@ namespace wk {
 namespace {
 
 Result_rows* g_Installed_rows = nullptr;
+std::function<Result_rows*()> g_Rows_maker;
 
 Plain_result_rows& Standby_rows()
 {
@@ -25,8 +26,16 @@ void Plain_result_rows::Clear_Results()
 
 void Plain_result_rows::Display_Compensate_Mill() { shown_correction = g_Heat_correction; }
 
-Result_rows& Results_rows() { return g_Installed_rows ? *g_Installed_rows : Standby_rows(); }
+Result_rows& Results_rows()
+{
+    if (g_Installed_rows) return *g_Installed_rows;
+    if (g_Rows_maker)
+        if (Result_rows* made = g_Rows_maker()) return *made;
+    return Standby_rows();
+}
 
 void Install_result_rows(Result_rows* rows) { g_Installed_rows = rows; }
+
+void Install_result_rows_maker(std::function<Result_rows*()> maker) { g_Rows_maker = std::move(maker); }
 
 } // namespace wk

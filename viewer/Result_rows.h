@@ -4,6 +4,7 @@
 // (and in tests) a plain one keeps the texts.
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace wk {
@@ -67,5 +68,8 @@ public:
 Result_rows& Results_rows();
 // nullptr puts the plain rows back.
 void Install_result_rows(Result_rows* rows);
+// Without installed rows, the rows come from the maker (the program's results window, made on
+// first use); nullptr from it, or no maker, gives the plain rows.
+void Install_result_rows_maker(std::function<Result_rows*()> maker);
 
 } // namespace wk

@@ -1,0 +1,497 @@
+#include "results/Frm_results.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Forms.h"
+#include "platform/Menu_items.h"
+#include "recording/cls_AVI_handler.h"
+#include "services/Module_canoe.h"
+#include "services/Module_error.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_trace.h"
+#include "services/Module_utilities.h"
+#include "services/Run_time_error.h"
+#include "viewer/Frm_kanot_2.h"
+#include "viewer/Lane_results.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include <cstdio>
+
+namespace wk {
+namespace {
+
+constexpr int k_Row_height = 22;
+constexpr int k_Rows_top = 118;
+const char* const k_Read_only_text = "Can\u00B4t alter this file, it is Read only!";
+const char* const k_Part_tips[Frm_results::k_Parts] = {"Hours", "Minutes", "Seconds", "Seconds/10"};
+constexpr int32_t k_Part_steps[Frm_results::k_Parts] = {3600000, 60000, 1000, 10};
+
+bool Recording_open() { return g_Recording && g_Recording->File_open(); }
+
+QLabel* Make_label(QWidget* parent, const QString& name, const QString& text, QRect where)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setGeometry(where);
+    return l;
+}
+
+QGroupBox* Make_frame(QWidget* parent, const char* name, const char* caption, QRect where)
+{
+    auto* f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    f->setGeometry(where);
+    return f;
+}
+
+void Set_text(QLabel* label, const std::string& text) { label->setText(QString::fromStdString(text)); }
+
+Frm_kanot_2* Viewer() { return platform::Form_if_loaded<Frm_kanot_2>(); }
+
+std::string Two_digits(int value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d", value);
+    return text;
+}
+
+} // namespace
+
+int32_t Next_repeat_delay(int32_t delay) { return std::max(delay - 50, 50); }
+
+int32_t Correction_repeat_steps(int32_t hold_ms)
+{
+    // A change at the press; after each wait another one when the button is still down.
+    int32_t steps = 1, elapsed = 0, delay = 200;
+    while (true) {
+        elapsed += delay;
+        if (elapsed >= hold_ms) return steps;
+        ++steps;
+        delay = Next_repeat_delay(delay);
+    }
+}
+
+Frm_results::Frm_results() : Form_window("Frm_results")
+{
+    Build_menus();
+    Build_rows();
+    Build_correction();
+    Connect_controls();
+    Form_Load();
+}
+
+void Frm_results::Build_menus()
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    menu_bar = new QMenuBar(this);
+    layout->setMenuBar(menu_bar);
+    layout->addStretch(1);
+    menu_form = platform::Make_menu(menu_bar, "menu_form", "Form");
+    item_clear_all_results = platform::Make_item(menu_form, "item_clear_all_results", "Clear all results");
+    item_hide = platform::Make_item(menu_form, "item_hide", "Hide");
+    item_exit = platform::Make_item(menu_form, "item_exit", "Exit");
+    menu_debug = platform::Make_menu(menu_bar, "menu_debug", "Debug");
+    item_test_position = platform::Make_item(menu_debug, "item_test_position", "Test position");
+    item_load_results = platform::Make_item(menu_debug, "item_load_results", "Load results");
+}
+
+void Frm_results::Build_rows()
+{
+    const int top = menu_bar->sizeHint().height();
+    Lbl_event_name_label = Make_label(this, "Lbl_event_name", "", QRect(10, top + 4, 300, 22));
+    QFont bold = Lbl_event_name_label->font();
+    bold.setBold(true);
+    Lbl_event_name_label->setFont(bold);
+    Frm_create_time = Make_frame(this, "Frm_create_time", "Video file created at:", QRect(10, top + 28, 180, 48));
+    Lbl_capture_time_label = Make_label(Frm_create_time, "Lbl_capture_time", "", QRect(8, 20, 168, 22));
+    LBL_XID = Make_label(this, "LBL_XID", "Heat ID:", QRect(200, top + 46, 52, 22));
+    Lbl_heat_label = Make_label(this, "Lbl_heat", "", QRect(254, top + 46, 60, 22));
+    lbl_result_header =
+        Make_label(this, "lbl_result_header", "      Lane           Time        Delta", QRect(10, top + 90, 300, 22));
+    QFont rows("Liberation Sans");
+    rows.setPixelSize(15);
+    rows.setBold(true);
+    for (int r = 0; r < k_Rows; ++r) {
+        const int y = top + k_Rows_top + r * k_Row_height;
+        const QString n = QString::number(r);
+        Lbl_result_rank_labels[size_t(r)] = Make_label(this, "Lbl_result_rank_" + n, "", QRect(10, y, 30, k_Row_height));
+        Lbl_result_lane_labels[size_t(r)] = Make_label(this, "Lbl_result_lane_" + n, "", QRect(45, y, 40, k_Row_height));
+        Lbl_result_time_labels[size_t(r)] = Make_label(this, "Lbl_result_time_" + n, "", QRect(90, y, 110, k_Row_height));
+        Lbl_result_delta_time_labels[size_t(r)] =
+            Make_label(this, "Lbl_result_delta_time_" + n, "", QRect(205, y, 105, k_Row_height));
+        for (auto* l : {Lbl_result_rank_labels[size_t(r)], Lbl_result_lane_labels[size_t(r)],
+                        Lbl_result_time_labels[size_t(r)], Lbl_result_delta_time_labels[size_t(r)]})
+            l->setFont(rows);
+        Lbl_result_rank_labels[size_t(r)]->setMouseTracking(true);
+        Lbl_result_rank_labels[size_t(r)]->installEventFilter(this);
+    }
+}
+
+void Frm_results::Build_correction()
+{
+    const int top = menu_bar->sizeHint().height() + k_Rows_top + k_Rows * k_Row_height + 8;
+    Frm_time_select = Make_frame(this, "Frm_time_select", "Start correction", QRect(10, top, 300, 190));
+    Frm_orig_time = Make_frame(Frm_time_select, "Frm_orig_time", "Original start time", QRect(8, 20, 200, 48));
+    Frm_correction = Make_frame(Frm_time_select, "Frm_correction", "Correction", QRect(8, 72, 200, 48));
+    Frm_Corrected_time = Make_frame(Frm_time_select, "Frm_Corrected_time", "Corr. start time", QRect(8, 124, 200, 48));
+    Lbl_Minus = Make_label(Frm_correction, "Lbl_Minus", "-", QRect(6, 20, 12, 22));
+    Lbl_Minus->hide();
+    for (int k = 0; k < k_Parts; ++k) {
+        const QString n = QString::number(k);
+        const QRect where(22 + 42 * k, 20, 36, 22);
+        Lbl_hms[size_t(k)] = Make_label(Frm_orig_time, "Lbl_hms_" + n, "00", where);
+        Lbl_hms_correction[size_t(k)] = Make_label(Frm_correction, "Lbl_hms_correction_" + n, "00", where);
+        Lbl_hms_corrected[size_t(k)] = Make_label(Frm_Corrected_time, "Lbl_hms_corrected_" + n, "00", where);
+        for (auto* l : {Lbl_hms[size_t(k)], Lbl_hms_correction[size_t(k)], Lbl_hms_corrected[size_t(k)]}) {
+            l->setToolTip(k_Part_tips[k]);
+            l->setAlignment(Qt::AlignCenter);
+            l->installEventFilter(this);
+        }
+        Lbl_hms_correction[size_t(k)]->setAutoFillBackground(true);
+    }
+    Lbl_time = Make_label(Frm_time_select, "Lbl_time", "h  m  s  1/10", QRect(30, 174, 170, 14));
+    const QStyle::StandardPixmap icons[2] = {QStyle::SP_ArrowUp, QStyle::SP_ArrowDown};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new QPushButton(Frm_time_select);
+        b->setObjectName(QString("Cmd_time_%1").arg(i));
+        b->setIcon(style()->standardIcon(icons[i]));
+        b->setGeometry(220, 40 + 56 * i, 60, 44);
+        Cmd_time[size_t(i)] = b;
+    }
+    for (QGroupBox* f : {Frm_orig_time, Frm_correction, Frm_Corrected_time, Frm_time_select})
+        f->installEventFilter(this);
+    resize(320, top + 200);
+}
+
+void Frm_results::Connect_controls()
+{
+    connect(item_clear_all_results, &QAction::triggered, this, [this] { item_clear_all_results_Click(); });
+    connect(item_hide, &QAction::triggered, this, [this] { item_hide_Click(); });
+    connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
+    connect(item_load_results, &QAction::triggered, this, [this] { item_load_results_Click(); });
+    connect(item_test_position, &QAction::triggered, this, [this] { item_test_position_Click(); });
+    for (int i = 0; i < 2; ++i) {
+        connect(Cmd_time[size_t(i)], &QPushButton::pressed, this, [this, i] { Cmd_time_MouseDown(i); });
+        connect(Cmd_time[size_t(i)], &QPushButton::released, this, [this, i] { Cmd_time_MouseUp(i); });
+    }
+}
+
+int Frm_results::Index_of(QObject* watched, const std::array<QLabel*, k_Parts>& labels) const
+{
+    for (int k = 0; k < k_Parts; ++k)
+        if (labels[size_t(k)] == watched) return k;
+    return -1;
+}
+
+// Mouse events of the labels and frames that have handlers.
+bool Frm_results::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseMove)
+        return Form_window::eventFilter(watched, event);
+    const int button = static_cast<QMouseEvent*>(event)->button() == Qt::RightButton ? 2 : 1;
+    for (int r = 0; r < k_Rows; ++r)
+        if (watched == Lbl_result_rank_labels[size_t(r)]) {
+            if (type == QEvent::MouseButtonPress) Lbl_result_rank_MouseDown(r);
+            if (type == QEvent::MouseMove) Lbl_result_rank_MouseMove(r);
+            return false;
+        }
+    if (const int k = Index_of(watched, Lbl_hms_correction); k >= 0) {
+        if (type == QEvent::MouseButtonPress) Lbl_hms_correction_MouseDown(k, button);
+        if (type == QEvent::MouseButtonRelease && button == 1) Lbl_hms_correction_Click(k);
+        return false;
+    }
+    const bool other_parts = Index_of(watched, Lbl_hms) >= 0 || Index_of(watched, Lbl_hms_corrected) >= 0;
+    if ((other_parts && type == QEvent::MouseButtonRelease) ||
+        (watched == Frm_correction && type == QEvent::MouseButtonPress) ||
+        ((watched == Frm_orig_time || watched == Frm_Corrected_time || watched == Frm_time_select) &&
+         type == QEvent::MouseButtonRelease))
+        Deselect_Correction_Items();
+    return Form_window::eventFilter(watched, event);
+}
+
+void Frm_results::Form_Load()
+{
+    try {
+        Trace_Line("*Frm_results, Form_Load, begin");
+        if (g_Exiting) {
+            Trace_Line("*Frm_results, Form_Load, ending = true");
+            return;
+        }
+        Check_Printer();
+        setWindowTitle("Wakeline Results");
+        Place_beside_viewer();
+        Clear_Results();
+        if (Lane_results* results = Viewer_lane_results()) results->Fill_Results();
+        menu_debug->menuAction()->setVisible(!g_Compiled || Ctrl_Key_Down());
+        Trace_Line("*Frm_results, Form_Load, end");
+    } catch (...) {
+        Report_current_exception("Form_Load of Form Frm_results");
+    }
+}
+
+// Top of the screen, its left edge at the viewer's right edge.
+void Frm_results::Place_beside_viewer()
+{
+    Frm_kanot_2* viewer = nullptr;
+    for (int i = 0; i < 100 && !viewer; ++i) viewer = Viewer();
+    move(viewer ? viewer->frameGeometry().right() + 1 : x(), 0);
+}
+
+void Frm_results::Form_Unload()
+{
+    Store_Form_Pos("Frm_results", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
+}
+
+// ---- The rows ----
+
+void Frm_results::Lbl_result_rank(int row, const std::string& text) { Set_text(Lbl_result_rank_labels.at(size_t(row)), text); }
+void Frm_results::Lbl_result_lane(int row, const std::string& text) { Set_text(Lbl_result_lane_labels.at(size_t(row)), text); }
+void Frm_results::Lbl_result_time(int row, const std::string& text) { Set_text(Lbl_result_time_labels.at(size_t(row)), text); }
+void Frm_results::Lbl_result_delta_time(int row, const std::string& text)
+{
+    Set_text(Lbl_result_delta_time_labels.at(size_t(row)), text);
+}
+void Frm_results::Lbl_capture_time(const std::string& text) { Set_text(Lbl_capture_time_label, text); }
+void Frm_results::Lbl_heat(const std::string& text) { Set_text(Lbl_heat_label, text); }
+void Frm_results::Lbl_event_name(const std::string& text) { Set_text(Lbl_event_name_label, text); }
+
+void Frm_results::Clear_Results()
+{
+    for (int r = 0; r < k_Rows; ++r)
+        for (auto* l : {Lbl_result_rank_labels[size_t(r)], Lbl_result_lane_labels[size_t(r)],
+                        Lbl_result_time_labels[size_t(r)], Lbl_result_delta_time_labels[size_t(r)]})
+            l->clear();
+    Lbl_capture_time_label->clear();
+}
+
+void Frm_results::Clear_Heat_Data()
+{
+    Lbl_heat_label->clear();
+    g_Heat_correction = 0;
+    Display_Compensate_Mill();
+    recorded_start_mill_ = 0;
+    corrected_start_mill_ = 0;
+    Display_Original_Start_Time();
+    Display_Corrected_Start_Time();
+}
+
+void Frm_results::Show_results_window(bool show, int32_t left)
+{
+    if (!show) {
+        hide();
+        return;
+    }
+    move(left / platform::Twips_per_pixel_x(), y());
+    this->show();
+}
+
+// ---- The start correction ----
+
+void Frm_results::Show_parts(std::array<QLabel*, k_Parts>& labels, int32_t ms)
+{
+    static const char* const letters[k_Parts] = {"h", "m", "s", "t"};
+    for (int k = 0; k < k_Parts; ++k) Set_text(labels[size_t(k)], Two_digits(Get_Time_Part(letters[k], ms)));
+}
+
+void Frm_results::Display_Compensate_Mill()
+{
+    const int32_t c = g_Heat_correction;
+    Lbl_Minus->setVisible(c < 0);
+    for (QLabel* l : Lbl_hms_correction) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::WindowText, c < 0 ? QColor(255, 0, 0) : QColor(0, 0, 255));
+        l->setPalette(p);
+    }
+    // The most negative correction has no positive counterpart in 32 bits.
+    Show_parts(Lbl_hms_correction, c < 0 ? int32_t(std::min<int64_t>(-int64_t(c), INT32_MAX)) : c);
+    Display_Corrected_Start_Time();
+}
+
+void Frm_results::Recorded_start_mill(int32_t ms) { recorded_start_mill_ = ms; }
+
+void Frm_results::Display_Original_Start_Time() { Show_parts(Lbl_hms, recorded_start_mill_); }
+
+void Frm_results::Display_Corrected_Start_Time()
+{
+    const int64_t corrected = int64_t(recorded_start_mill_) + g_Heat_correction;
+    if (corrected < INT32_MIN || corrected > INT32_MAX)
+        throw Run_time_error(err_Overflow, "Overflow", "Display_Corrected_Start_Time");
+    corrected_start_mill_ = int32_t(corrected);
+    Show_parts(Lbl_hms_corrected, corrected_start_mill_);
+}
+
+void Frm_results::Deselect_Correction_Items()
+{
+    for (QLabel* l : Lbl_hms_correction) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::Window, QApplication::palette().color(QPalette::Button));
+        l->setPalette(p);
+    }
+    correction_step_ = 0;
+}
+
+void Frm_results::Lbl_hms_correction_Click(int index)
+{
+    if (!Recording_open() || index < 0 || index >= k_Parts) return;
+    Deselect_Correction_Items();
+    QPalette p = Lbl_hms_correction[size_t(index)]->palette();
+    p.setColor(QPalette::Window, QColor(255, 128, 0)); // orange
+    Lbl_hms_correction[size_t(index)]->setPalette(p);
+    correction_step_ = k_Part_steps[index];
+}
+
+// A read-only recording keeps its correction: nothing is changed that could not be stored.
+bool Frm_results::Correction_allowed()
+{
+    if (!g_Recording->Read_only()) return true;
+    platform::MsgBox(k_Read_only_text, platform::vbOKOnly);
+    return false;
+}
+
+void Frm_results::Lbl_hms_correction_MouseDown(int index, int button)
+{
+    if (button != 2) return;
+    try {
+        if (!Recording_open() || !Correction_allowed()) return;
+        Deselect_Correction_Items();
+        g_Heat_correction = 0;
+        Display_Compensate_Mill();
+        Update_File_With_Time_Correction();
+        Refill_rows();
+    } catch (...) {
+        Report_current_exception("Lbl_hms_correction_MouseDown of Form Frm_results");
+    }
+}
+
+void Frm_results::Cmd_time_MouseDown(int index)
+{
+    try {
+        if (!Recording_open() || !Correction_allowed()) return;
+        repeat_active_ = true;
+        repeat_delay_ = 200;
+        while (repeat_active_) {
+            const int64_t next = int64_t(g_Heat_correction) + (index == 0 ? correction_step_ : -correction_step_);
+            if (next < INT32_MIN || next > INT32_MAX) throw Run_time_error(err_Overflow, "Overflow");
+            g_Heat_correction = int32_t(next);
+            Wait_ms(repeat_delay_, false);
+            platform::Do_events(); // where the button's release is seen
+            repeat_delay_ = Next_repeat_delay(repeat_delay_);
+            Display_Compensate_Mill();
+        }
+    } catch (...) {
+        repeat_active_ = false;
+        Report_current_exception("Cmd_time_MouseDown of Form Frm_results");
+    }
+}
+
+void Frm_results::Cmd_time_MouseUp(int)
+{
+    try {
+        if (!Recording_open() || !repeat_active_) return;
+        repeat_active_ = false;
+        Update_File_With_Time_Correction();
+        Refill_rows();
+    } catch (...) {
+        Report_current_exception("Cmd_time_MouseUp of Form Frm_results");
+    }
+}
+
+void Frm_results::Update_File_With_Time_Correction() { g_Recording->Heat_Start_Correction(1, g_Heat_correction); }
+
+void Frm_results::Refill_rows()
+{
+    if (Lane_results* results = Viewer_lane_results()) results->Fill_Results();
+}
+
+// ---- From a place to its finish ----
+
+void Frm_results::GoTo_Field(int16_t row)
+{
+    Frm_kanot_2* viewer = Viewer();
+    if (!viewer) return;
+    viewer->Slider_play->setValue(Go_to_Goal_field(row + 1));
+    viewer->Slider_play_Scroll();
+}
+
+void Frm_results::Lbl_result_rank_MouseMove(int row)
+{
+    if (!Recording_open()) return;
+    const bool placed = Is_real_time(Lane_Active_Heat_Array.at(size_t(row) + 1).Time);
+    Lbl_result_rank_labels[size_t(row)]->setCursor(placed ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void Frm_results::Lbl_result_rank_MouseDown(int row)
+{
+    try {
+        if (!Recording_open() || !Is_real_time(Lane_Active_Heat_Array.at(size_t(row) + 1).Time)) return;
+        GoTo_Field(int16_t(row));
+        if (Frm_kanot_2* viewer = Viewer()) {
+            viewer->Set_Focus();
+            viewer->Print_Place_string(std::to_string(row + 1));
+            viewer->SliderPlay_Focus();
+        }
+    } catch (...) {
+        Report_current_exception("Lbl_result_rank_MouseDown of Form Frm_results");
+    }
+}
+
+// ---- Menus ----
+
+void Frm_results::item_clear_all_results_Click()
+{
+    try {
+        if (!Recording_open()) {
+            QApplication::beep();
+            return;
+        }
+        if (g_Recording->Read_only()) {
+            platform::MsgBox(k_Read_only_text, platform::vbOKOnly);
+            return;
+        }
+        // Cancel keeps the results and what the lane marks show.
+        if (platform::MsgBox("This will clear all stored results for this heat, are you sure?",
+                             platform::vbOKCancel | platform::vbDefaultButton2, "Clear results") != platform::vbOK)
+            return;
+        Clear_All_Results();
+        Clear_Lane_Times();
+        if (Frm_kanot_2* viewer = Viewer()) viewer->Draw_Graphics(true, false);
+    } catch (...) {
+        Report_current_exception("item_clear_all_results_Click of Form Frm_results");
+    }
+}
+
+void Frm_results::item_hide_Click() { Unload_form(); }
+
+void Frm_results::item_exit_Click()
+{
+    try {
+        Wakeline_exit();
+    } catch (const platform::End_requested&) {
+        throw;
+    } catch (...) {
+        Report_current_exception("item_exit_Click of Form Frm_results");
+    }
+}
+
+void Frm_results::item_load_results_Click()
+{
+    if (Lane_results* results = Viewer_lane_results()) results->Complete_Result_Array();
+}
+
+void Frm_results::item_test_position_Click()
+{
+    if (Frm_kanot_2* viewer = Viewer()) move(viewer->frameGeometry().right() + 1, y());
+}
+
+} // namespace wk

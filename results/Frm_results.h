@@ -1,0 +1,123 @@
+#pragma once
+// The results window: the places of the heat the viewer has open, the correction of the heat's
+// start, and the jump from a place to its finish field. It owns no result data: the viewer fills
+// its rows from the lane tables and the recording.
+#include "platform/Form_window.h"
+#include "viewer/Result_rows.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+
+namespace wk {
+
+// The plus and minus buttons repeat while held: the first change at the press, the next after
+// 200, 150 and 100 ms, then every 50 ms. The delay before the change after one of `delay` ms.
+int32_t Next_repeat_delay(int32_t delay);
+// How many changes a hold of that many milliseconds makes.
+int32_t Correction_repeat_steps(int32_t hold_ms);
+
+class Frm_results final : public platform::Form_window, public Result_rows {
+public:
+    static constexpr int k_Parts = 4; // hours, minutes, seconds, hundredths
+
+    Frm_results();
+
+    // ---- Controls ----
+    QMenuBar* menu_bar = nullptr;
+    QMenu* menu_form = nullptr;
+    QAction* item_hide = nullptr;
+    QAction* item_clear_all_results = nullptr;
+    QAction* item_exit = nullptr;
+    QMenu* menu_debug = nullptr;
+    QAction* item_load_results = nullptr;
+    QAction* item_test_position = nullptr;
+    QLabel* Lbl_event_name_label = nullptr;
+    QGroupBox* Frm_create_time = nullptr;
+    QLabel* Lbl_capture_time_label = nullptr;
+    QLabel* LBL_XID = nullptr;
+    QLabel* Lbl_heat_label = nullptr;
+    QLabel* lbl_result_header = nullptr;
+    std::array<QLabel*, k_Rows> Lbl_result_rank_labels{};
+    std::array<QLabel*, k_Rows> Lbl_result_lane_labels{};
+    std::array<QLabel*, k_Rows> Lbl_result_time_labels{};
+    std::array<QLabel*, k_Rows> Lbl_result_delta_time_labels{};
+    QGroupBox* Frm_time_select = nullptr;
+    QGroupBox* Frm_orig_time = nullptr;
+    QGroupBox* Frm_correction = nullptr;
+    QGroupBox* Frm_Corrected_time = nullptr;
+    std::array<QLabel*, k_Parts> Lbl_hms{};
+    std::array<QLabel*, k_Parts> Lbl_hms_correction{};
+    std::array<QLabel*, k_Parts> Lbl_hms_corrected{};
+    QLabel* Lbl_Minus = nullptr;
+    QLabel* Lbl_time = nullptr;
+    std::array<QPushButton*, 2> Cmd_time{}; // 0 plus, 1 minus
+
+    // ---- What the viewer fills (the rows interface) ----
+    void Lbl_result_rank(int row, const std::string& text) override;
+    void Lbl_result_lane(int row, const std::string& text) override;
+    void Lbl_result_time(int row, const std::string& text) override;
+    void Lbl_result_delta_time(int row, const std::string& text) override;
+    void Lbl_capture_time(const std::string& text) override;
+    void Lbl_heat(const std::string& text) override;
+    void Lbl_event_name(const std::string& text) override;
+    void Clear_Results() override;
+    void Clear_Heat_Data() override;
+    void Display_Compensate_Mill() override;
+    void Recorded_start_mill(int32_t ms) override;
+    void Display_Original_Start_Time() override;
+    void GoTo_Field(int16_t row) override;
+    void Show_results_window(bool show, int32_t left) override;
+
+    // ---- The window ----
+    void Form_Load();
+    void Display_Corrected_Start_Time();
+    void Deselect_Correction_Items();
+    void Lbl_hms_correction_Click(int index);
+    void Lbl_hms_correction_MouseDown(int index, int button);
+    void Cmd_time_MouseDown(int index);
+    void Cmd_time_MouseUp(int index);
+    void Update_File_With_Time_Correction();
+    void Lbl_result_rank_MouseDown(int row);
+    void Lbl_result_rank_MouseMove(int row);
+    void item_clear_all_results_Click();
+    void item_hide_Click();
+    void item_exit_Click();
+    void item_load_results_Click();
+    void item_test_position_Click();
+
+    int32_t Correction_step() const { return correction_step_; }
+    int32_t Recorded_start() const { return recorded_start_mill_; }
+    int32_t Corrected_start() const { return corrected_start_mill_; }
+    bool Repeat_active() const { return repeat_active_; }
+
+protected:
+    void Form_Unload() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Build_menus();
+    void Build_rows();
+    void Build_correction();
+    void Connect_controls();
+    void Place_beside_viewer();
+    void Refill_rows();
+    bool Correction_allowed();
+    void Show_parts(std::array<QLabel*, k_Parts>& labels, int32_t ms);
+    int Index_of(QObject* watched, const std::array<QLabel*, k_Parts>& labels) const;
+
+    int32_t correction_step_ = 0;
+    bool repeat_active_ = false;
+    int32_t repeat_delay_ = 200;
+    int32_t recorded_start_mill_ = 0;
+    int32_t corrected_start_mill_ = 0;
+};
+
+} // namespace wk
