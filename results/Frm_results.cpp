@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QStyle>
 #include <QVBoxLayout>
@@ -85,6 +86,7 @@ Frm_results::Frm_results() : Form_window("Frm_results")
     Build_menus();
     Build_rows();
     Build_correction();
+    Build_export();
     Connect_controls();
     Form_Load();
 }
@@ -170,11 +172,47 @@ void Frm_results::Build_correction()
     }
     for (QGroupBox* f : {Frm_orig_time, Frm_correction, Frm_Corrected_time, Frm_time_select})
         f->installEventFilter(this);
-    resize(320, top + 200);
+}
+
+void Frm_results::Build_export()
+{
+    const int top = Frm_time_select->y() + Frm_time_select->height() + 6;
+    Frm_export = Make_frame(this, "Frm_export", "Results export", QRect(10, top, 300, 132));
+    Frm_export_folder = Make_frame(Frm_export, "Frm_export_folder", "Export folder", QRect(8, 20, 284, 50));
+    Lbl_export_folder = Make_label(Frm_export_folder, "Lbl_export_folder", "", QRect(8, 20, 190, 22));
+    Lbl_export_folder->setCursor(Qt::PointingHandCursor);
+    Lbl_export_folder->installEventFilter(this);
+    Text_remote = Make_label(Frm_export_folder, "Text_remote", "", QRect(202, 20, 76, 22));
+    Text_remote->installEventFilter(this);
+    Cmd_export = new QPushButton("Export", Frm_export);
+    Cmd_export->setObjectName("Cmd_export");
+    Cmd_export->setGeometry(8, 80, 90, 40);
+    Frm_export_format = Make_frame(Frm_export, "Frm_export_format", "Export format", QRect(110, 74, 182, 50));
+    const char* formats[3] = {"", "CSV", "XML"};
+    for (int i = 1; i <= 2; ++i) {
+        auto* o = new QRadioButton(formats[i], Frm_export_format);
+        o->setObjectName(QString("Opt_exp_format_%1").arg(i));
+        o->setGeometry(10 + 80 * (i - 1), 20, 70, 24);
+        Opt_exp_format[size_t(i)] = o;
+    }
+    Frm_export_mess = Make_frame(this, "Frm_export_mess", "", QRect(3, 232, 314, 201));
+    Frm_export_mess->setAutoFillBackground(true);
+    Frm_export_mess->hide();
+    Text_export_mess = Make_label(Frm_export_mess, "Text_export_mess", "", QRect(6, 10, 300, 140));
+    Text_export_mess->setWordWrap(true);
+    Text_export_mess->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Cmd_result_export_OK = new QPushButton("OK", Frm_export_mess);
+    Cmd_result_export_OK->setObjectName("Cmd_result_export_OK");
+    Cmd_result_export_OK->setGeometry(314 / 2 - 40, 158, 80, 32);
+    resize(320, top + 140);
 }
 
 void Frm_results::Connect_controls()
 {
+    connect(Cmd_export, &QPushButton::clicked, this, [this] { Cmd_export_Click(); });
+    connect(Cmd_result_export_OK, &QPushButton::clicked, this, [this] { Cmd_result_export_OK_Click(); });
+    for (int i = 1; i <= 2; ++i)
+        connect(Opt_exp_format[size_t(i)], &QRadioButton::clicked, this, [this, i] { Opt_exp_format_Click(i); });
     connect(item_clear_all_results, &QAction::triggered, this, [this] { item_clear_all_results_Click(); });
     connect(item_hide, &QAction::triggered, this, [this] { item_hide_Click(); });
     connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
@@ -211,6 +249,14 @@ bool Frm_results::eventFilter(QObject* watched, QEvent* event)
         if (type == QEvent::MouseButtonRelease && button == 1) Lbl_hms_correction_Click(k);
         return false;
     }
+    if (type == QEvent::MouseButtonRelease && watched == Lbl_export_folder) {
+        Lbl_export_folder_Click();
+        return false;
+    }
+    if (type == QEvent::MouseButtonRelease && watched == Text_remote) {
+        Text_remote_Click();
+        return false;
+    }
     const bool other_parts = Index_of(watched, Lbl_hms) >= 0 || Index_of(watched, Lbl_hms_corrected) >= 0;
     if ((other_parts && type == QEvent::MouseButtonRelease) ||
         (watched == Frm_correction && type == QEvent::MouseButtonPress) ||
@@ -234,6 +280,8 @@ void Frm_results::Form_Load()
         Clear_Results();
         if (Lane_results* results = Viewer_lane_results()) results->Fill_Results();
         menu_debug->menuAction()->setVisible(!g_Compiled || Ctrl_Key_Down());
+        Load_Export_format();
+        Load_Export_Folder();
         Trace_Line("*Frm_results, Form_Load, end");
     } catch (...) {
         Report_current_exception("Form_Load of Form Frm_results");

@@ -15,6 +15,7 @@ class QLabel;
 class QMenu;
 class QMenuBar;
 class QPushButton;
+class QRadioButton;
 
 namespace wk {
 
@@ -59,6 +60,16 @@ public:
     QLabel* Lbl_Minus = nullptr;
     QLabel* Lbl_time = nullptr;
     std::array<QPushButton*, 2> Cmd_time{}; // 0 plus, 1 minus
+    QGroupBox* Frm_export = nullptr;
+    QGroupBox* Frm_export_folder = nullptr;
+    QLabel* Lbl_export_folder = nullptr;
+    QLabel* Text_remote = nullptr;
+    QPushButton* Cmd_export = nullptr;
+    QGroupBox* Frm_export_format = nullptr;
+    std::array<QRadioButton*, 3> Opt_exp_format{}; // 1 CSV, 2 XML (0 unused)
+    QGroupBox* Frm_export_mess = nullptr;
+    QLabel* Text_export_mess = nullptr;
+    QPushButton* Cmd_result_export_OK = nullptr;
 
     // ---- What the viewer fills (the rows interface) ----
     void Lbl_result_rank(int row, const std::string& text) override;
@@ -93,6 +104,23 @@ public:
     void item_load_results_Click();
     void item_test_position_Click();
 
+    // ---- Export ----
+    void Cmd_export_Click();
+    // Each writes its file (what the window shows) and says so; false when nothing was written.
+    bool Export_CSV_file();
+    bool Export_New_XML_File();
+    bool Check_Export_Folder();
+    void Load_Export_Folder();
+    void Load_Export_format();
+    void Opt_exp_format_Click(int index);
+    void Lbl_export_folder_Click();
+    void Update_capture_folder_Remote();
+    void Text_remote_Click() { Update_capture_folder_Remote(); }
+    void Show_Export_Mess();
+    void Cmd_result_export_OK_Click();
+    // The CSV text of the shown rows (Windows-1252 bytes, CR LF lines).
+    std::string Results_csv_text();
+
     int32_t Correction_step() const { return correction_step_; }
     int32_t Recorded_start() const { return recorded_start_mill_; }
     int32_t Corrected_start() const { return corrected_start_mill_; }
@@ -106,6 +134,7 @@ private:
     void Build_menus();
     void Build_rows();
     void Build_correction();
+    void Build_export();
     void Connect_controls();
     void Place_beside_viewer();
     void Refill_rows();

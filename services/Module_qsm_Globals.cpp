@@ -56,6 +56,8 @@ template <size_t N> std::array<Lane_Result_Record, N> No_times()
 std::array<Lane_Result_Record, 16> Lane_all_Heats_Array = No_times<16>();
 std::array<Lane_Result_Record, 17> Lane_Active_Heat_Array = No_times<17>();
 int32_t g_Heat_correction = 0;
+std::string g_Export_folder;
+std::string g_Export_file;
 
 std::vector<std::shared_ptr<Cls_lane>> g_Lanes;
 int16_t g_Num_lanes = 0;

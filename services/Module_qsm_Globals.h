@@ -109,6 +109,9 @@ extern std::shared_ptr<Cls_memory_status> g_Memory_status;
 extern std::array<Lane_Result_Record, 16> Lane_all_Heats_Array;
 extern std::array<Lane_Result_Record, 17> Lane_Active_Heat_Array;
 extern int32_t g_Heat_correction;
+// Where results are exported, and the last file an export wrote.
+extern std::string g_Export_folder;
+extern std::string g_Export_file;
 
 // Lane marks (g_Lanes[i - 1] is mark i), the goal lines and the display flags shared by the
 // viewer and the capture preview.

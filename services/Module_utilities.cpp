@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -326,6 +328,35 @@ void Append_Marathon_Csv_Line(const std::string& text)
 {
     std::ofstream out(g_Marathon_csv, std::ios::binary | std::ios::app);
     out << platform::Utf8_to_ansi(text) << "\r\n";
+}
+
+std::string Replace_file_contents(const std::string& path, std::string_view bytes)
+{
+    const std::string temp = path + ".writing-" + std::to_string(::getpid());
+    std::string problem;
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) problem = "cannot create " + temp + ": " + std::strerror(errno);
+        else if (!out.write(bytes.data(), std::streamsize(bytes.size())) || !out.flush())
+            problem = "cannot write " + temp + ": " + std::strerror(errno);
+    }
+    std::error_code ec;
+    if (problem.empty()) {
+        fs::rename(temp, path, ec);
+        if (ec) problem = "cannot replace " + path + ": " + ec.message();
+    }
+    if (!problem.empty()) fs::remove(temp, ec);
+    return problem;
+}
+
+bool Is_write_protected(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec || !fs::is_regular_file(st)) return false;
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    return (st.permissions() & write) == fs::perms::none;
 }
 
 int64_t Get_File_Size(const std::string& path)

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wk {
@@ -55,6 +56,11 @@ void Append_Marathon_Csv_Line(const std::string& text);
 int64_t Get_File_Size(const std::string& path);
 bool FileExists(const std::string& path);
 bool Folder_Exists(const std::string& path);
+// Writes the bytes as the file's whole new contents: beside it first, then in its place, so a
+// failed write leaves no half-written file and an old file as it was. "" on success, else why not.
+std::string Replace_file_contents(const std::string& path, std::string_view bytes);
+// True when the file exists and no one may write it (the read-only attribute).
+bool Is_write_protected(const std::string& path);
 // True when the file is gone afterwards (also when there was none).
 bool Delete_File(const std::string& path, bool ignore_errors = false);
 void Store_Form_Pos(const std::string& name, int32_t left, int32_t top, int32_t width, int32_t height);

@@ -1,0 +1,189 @@
+// The results window's export: the rows as the window shows them, into a CSV or a results XML
+// file in the export folder.
+#include "results/Frm_results.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Folders.h"
+#include "platform/Forms.h"
+#include "platform/Mount_table.h"
+#include "platform/Text_codec.h"
+#include "recording/cls_AVI_handler.h"
+#include "results/Class_Wakeline_result_XML.h"
+#include "services/Module_error.h"
+#include "services/Module_ini.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_trace.h"
+#include "services/Module_utilities.h"
+#include "viewer/Frm_kanot_2.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace wk {
+namespace {
+
+std::string Caption(const QLabel* label) { return label->text().toStdString(); }
+
+std::string Trimmed(const std::string& text)
+{
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void Message(const std::string& text) { platform::MsgBox(text, platform::vbOKOnly); }
+
+constexpr const char* k_Xml_comment_start =
+    "XML file containg Wakeline result data for course race. Produced by : ";
+
+} // namespace
+
+void Frm_results::Cmd_export_Click()
+{
+    try {
+        if (!Check_Export_Folder()) return;
+        if (Opt_exp_format[1]->isChecked()) Export_CSV_file();
+        if (Opt_exp_format[2]->isChecked()) Export_New_XML_File();
+    } catch (...) {
+        Report_current_exception("Cmd_export_Click of Form Frm_results");
+    }
+}
+
+bool Frm_results::Check_Export_Folder()
+{
+    if (Folder_Exists(g_Export_folder)) return true;
+    Message("Result export folder not found!");
+    return false;
+}
+
+std::string Frm_results::Results_csv_text()
+{
+    std::string text = g_Event_name + ";" + Caption(Lbl_heat_label) + ";" + g_Recording->Capture_time() + ";" +
+                       Get_Computer_Name() + "\r\n";
+    for (int r = 0; r < k_Rows && !Caption(Lbl_result_rank_labels[size_t(r)]).empty(); ++r) {
+        text += Caption(Lbl_result_rank_labels[size_t(r)]) + ";" + Caption(Lbl_result_lane_labels[size_t(r)]) + ";" +
+                Caption(Lbl_result_time_labels[size_t(r)]);
+        const std::string delta = Caption(Lbl_result_delta_time_labels[size_t(r)]);
+        if (!delta.empty()) text += ";" + delta;
+        text += "\r\n";
+    }
+    return platform::Utf8_to_ansi(text + "end\r\n");
+}
+
+bool Frm_results::Export_CSV_file()
+{
+    if (!Folder_Exists(g_Export_folder)) {
+        Message("Can't find export folder!");
+        return false;
+    }
+    if (Caption(Lbl_result_rank_labels[0]).empty()) {
+        Message("Nothing to export!");
+        return false;
+    }
+    const std::string path =
+        Clean_File_Name(platform::Join_path(g_Export_folder, "WK_Result_Heat" + Caption(Lbl_heat_label) + ".csv"));
+    if (Is_write_protected(path)) {
+        Message("A write-protected file already exists!");
+        return false;
+    }
+    if (const std::string problem = Replace_file_contents(path, Results_csv_text()); !problem.empty()) {
+        QSM_error_handler("The results could not be exported: " + problem, 75, 0, "Export_CSV_file of Form Frm_results");
+        return false;
+    }
+    g_Export_file = path;
+    Show_Export_Mess();
+    return true;
+}
+
+bool Frm_results::Export_New_XML_File()
+{
+    cls_AVI_handler& rec = *g_Recording;
+    Class_Wakeline_result_XML xml;
+    xml.Initialize_DOM();
+    xml.Set_Comment(k_Xml_comment_start + g_Edition_text + " " + g_Version_text + " Compiled at : " +
+                    k_Compile_date);
+    const std::string path = platform::Join_path(
+        g_Export_folder, "WK_Result_Heat" + Get_Heat_From_Filename(rec.File_name()) + ".xml");
+    xml.XML_Filename(path);
+    xml.Backoffice_Host(g_Computer_name);
+    xml.Capture_Host(rec.Computer_name());
+    xml.EventName(rec.Event_name());
+    xml.RaceType("course");
+    xml.lastFile("True");
+    const std::string heat = rec.Heat_ID(1);
+    const Frm_kanot_2* viewer = platform::Form_if_loaded<Frm_kanot_2>();
+    xml.Create_Heat_node(heat, rec.Heat_comment(1), viewer ? Trimmed(Caption(viewer->Label_start_time)) : "");
+    xml.Create_Result_Node(heat);
+    for (int r = 0; r < k_Rows && !Caption(Lbl_result_rank_labels[size_t(r)]).empty(); ++r)
+        xml.Create_Competitor_Node(heat, Caption(Lbl_result_lane_labels[size_t(r)]),
+                                   Trimmed(Caption(Lbl_result_time_labels[size_t(r)])),
+                                   Trimmed(Caption(Lbl_result_delta_time_labels[size_t(r)])),
+                                   Trimmed(Caption(Lbl_result_rank_labels[size_t(r)])), "", "");
+    if (!xml.Serialize()) return false;
+    g_Export_file = path;
+    Show_Export_Mess();
+    return true;
+}
+
+void Frm_results::Load_Export_Folder()
+{
+    // The system's default "C:\" is the home folder here.
+    g_Export_folder = Read_Ini_Value("Canoe", "export_folder", Ini_file_path, platform::Home_folder().string());
+    Trace_Line("*Temp_folder = " + g_Export_folder);
+    Lbl_export_folder->setText(QString::fromStdString(g_Export_folder));
+    Lbl_export_folder->setToolTip(QString::fromStdString(g_Export_folder));
+    Update_capture_folder_Remote();
+}
+
+void Frm_results::Load_Export_format()
+{
+    const std::string index = Read_Ini_Value("Canoe", "expformat", Ini_file_path, "1");
+    if (index == "1" || index == "2") Opt_exp_format[index == "1" ? 1 : 2]->setChecked(true);
+}
+
+void Frm_results::Opt_exp_format_Click(int index)
+{
+    Write_Ini_Value("Canoe", "expformat", std::to_string(index), Ini_file_path);
+    if (Frm_kanot_2* viewer = platform::Form_if_loaded<Frm_kanot_2>()) viewer->Set_Focus();
+}
+
+void Frm_results::Lbl_export_folder_Click()
+{
+    try {
+        const std::string chosen =
+            platform::Get_dialogs().Browse_folder("Export folder", g_Export_folder).value_or("");
+        if (!chosen.empty()) {
+            g_Export_folder = chosen;
+            Write_Ini_Value("Canoe", "export_folder", chosen, Ini_file_path);
+            Load_Export_Folder();
+        }
+        Update_capture_folder_Remote();
+    } catch (...) {
+        Report_current_exception("Lbl_export_folder_Click of Form Frm_results");
+    }
+}
+
+// What kind of drive holds the folder: removable media, a local disk, or a network share by name.
+void Frm_results::Update_capture_folder_Remote()
+{
+    const auto mount = platform::Mount_of(Caption(Lbl_export_folder));
+    if (!mount) return;
+    if (mount->Is_network()) Text_remote->setText(QString::fromStdString(mount->source));
+    else if (mount->mount_point.rfind("/media", 0) == 0 || mount->mount_point.rfind("/run/media", 0) == 0)
+        Text_remote->setText("Removable");
+    else Text_remote->setText("Local");
+}
+
+void Frm_results::Show_Export_Mess()
+{
+    Text_export_mess->setText(QString::fromStdString("Exported results to file:\r\n" + g_Export_file));
+    Frm_export_mess->show();
+    Frm_export_mess->raise();
+    Cmd_result_export_OK->setFocus();
+}
+
+void Frm_results::Cmd_result_export_OK_Click() { Frm_export_mess->hide(); }
+
+} // namespace wk

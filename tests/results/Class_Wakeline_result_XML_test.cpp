@@ -1,0 +1,174 @@
+// The results XML document: its tree, lookups that take any characters, and saving that either
+// writes the whole file or leaves the old one.
+#include "results/Class_Wakeline_result_XML.h"
+#include "tests/support/Test_support.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Results_xml : public ::testing::Test {
+protected:
+    void SetUp() override { xml.Initialize_DOM(); }
+    std::string Path(const std::string& name) { return (home.path() / name).string(); }
+    // The element names under a node, text nodes of line breaks left out.
+    static std::vector<std::string> Children(pugi::xml_node n)
+    {
+        std::vector<std::string> names;
+        for (pugi::xml_node c : n.children())
+            if (c.type() == pugi::node_element) names.push_back(c.name());
+        return names;
+    }
+    pugi::xml_node Competitor(const char* nbr)
+    {
+        return xml.Document().find_node([&](pugi::xml_node n) {
+            return std::string(n.name()) == "competitor" && std::string(n.attribute("nbr").value()) == nbr;
+        });
+    }
+    test::Temp_home home;
+    test::Manual_clock clock;
+    test::Scripted_dialogs dialogs;
+    test::Captured_reports reports;
+    Class_Wakeline_result_XML xml;
+};
+
+TEST_F(Results_xml, AFreshDocumentSavedAtOnceHoldsTheSkeletonAndTheComments)
+{
+    xml.Set_Comment("made by a test");
+    xml.XML_Filename(Path("fresh.xml"));
+    ASSERT_TRUE(xml.Serialize());
+    pugi::xml_document back;
+    // Line breaks read as they were written (no end-of-line normalising).
+    ASSERT_TRUE(back.load_file(Path("fresh.xml").c_str(), (pugi::parse_default | pugi::parse_declaration |
+                                                           pugi::parse_comments | pugi::parse_ws_pcdata) &
+                                                              ~pugi::parse_eol));
+    pugi::xml_node first = back.first_child();
+    EXPECT_EQ(first.type(), pugi::node_declaration);
+    EXPECT_STREQ(first.attribute("encoding").value(), "utf-8");
+    pugi::xml_node race = back.child("race");
+    EXPECT_EQ(Children(race), (std::vector<std::string>{"raceinfo", "heats", "results"}));
+    pugi::xml_node info = race.child("raceinfo");
+    EXPECT_EQ(Children(info), (std::vector<std::string>{"initiated_at", "lastfile", "event", "racetype",
+                                                        "capturehost", "backofficehost"}));
+    EXPECT_STREQ(info.child_value("lastfile"), "false");
+    EXPECT_STREQ(info.child_value("event"), " ");
+    EXPECT_STREQ(info.child_value("backofficehost"), " ");
+    EXPECT_STREQ(info.child_value("initiated_at"), "2026-12-08 10:11:12"); // the test clock's time
+    EXPECT_STREQ(info.first_child().value(), "\r\n");
+    EXPECT_EQ(race.next_sibling().type(), pugi::node_comment);
+    EXPECT_STREQ(race.next_sibling().value(), "made by a test");
+}
+
+TEST_F(Results_xml, HeatsAndResultsAreAddedOnceAndCompetitorsEveryTime)
+{
+    xml.Create_Heat_node("A1", "First", "10:00:00,00");
+    xml.Create_Heat_node("A1", "Second", "11:00:00,00");
+    xml.Create_Result_Node("A1");
+    xml.Create_Result_Node("A1");
+    xml.Create_Result_Node("B2");
+    xml.Create_Competitor_Node("A1", "7", "01:05,43", "", "", "heat.qs2", "120");
+    xml.Create_Competitor_Node("A1", "7", "01:06,00", "+0,57", "2", "other.qs2", "130");
+    xml.Create_Competitor_Node("B2", "9", "02:00,00", "+0,00", "1", "", "");
+    const auto heats = xml.Document().select_nodes("//heat");
+    ASSERT_EQ(heats.size(), 1u);
+    EXPECT_STREQ(heats.first().node().attribute("name").value(), "First");
+    EXPECT_EQ(xml.Document().select_nodes("//result").size(), 2u);
+    EXPECT_EQ(xml.Count_Competitor_Nodes(), 3);
+    // Empty values are left out.
+    EXPECT_EQ(Children(Competitor("7")), (std::vector<std::string>{"elapsed_time", "video_file", "video_frame"}));
+    EXPECT_EQ(Children(Competitor("9")), (std::vector<std::string>{"elapsed_time", "delta_time", "place"}));
+    std::string file;
+    int16_t frame = -1;
+    xml.Read_Competitor_node("A1", "7", file, frame);
+    EXPECT_EQ(file, "heat.qs2");
+    EXPECT_EQ(frame, 120);
+    xml.Read_Competitor_node("A1", "8", file, frame);
+    EXPECT_EQ(file, "");
+    EXPECT_EQ(frame, 0);
+    // A competitor of another result is not found in this one.
+    xml.Read_Competitor_node("A1", "9", file, frame);
+    EXPECT_EQ(file, "");
+    // A competitor without a video file is a fault for the caller.
+    EXPECT_NE(test::Error_number([&] { xml.Read_Competitor_node("B2", "9", file, frame); }), 0);
+    EXPECT_THROW(xml.Create_Competitor_Node("C3", "1", "x", "", "", "", ""), Run_time_error);
+}
+
+TEST_F(Results_xml, IdsAndNumbersMayHoldAnyCharacters)
+{
+    xml.Create_Heat_node("O'Neil \"1\"", "n", "s");
+    xml.Create_Result_Node("O'Neil \"1\"");
+    xml.Create_Competitor_Node("O'Neil \"1\"", "7']|//x", "01:00,00", "", "", "f.qs2", "5");
+    xml.Create_Heat_node("O'Neil \"1\"", "again", "s");
+    EXPECT_EQ(xml.Document().select_nodes("//heat").size(), 1u);
+    std::string file;
+    int16_t frame = 0;
+    xml.Read_Competitor_node("O'Neil \"1\"", "7']|//x", file, frame);
+    EXPECT_EQ(file, "f.qs2");
+    EXPECT_EQ(frame, 5);
+}
+
+TEST_F(Results_xml, AnOverrideChangesAllOfItOrNothing)
+{
+    xml.XML_Filename(Path("marathon.xml"));
+    xml.Create_Result_Node("1");
+    xml.Create_Competitor_Node("1", "12", "01:00,00", "", "", "a.qs2", "10");
+    xml.Create_Competitor_Node("1", "13", "01:10,00", "", "", "", "");
+    EXPECT_TRUE(xml.Override_Competitor_Node("1", "12", "00:59,98", "", "", "b.qs2", "11"));
+    EXPECT_STREQ(Competitor("12").child_value("elapsed_time"), "00:59,98");
+    EXPECT_EQ(test::Read_file(Path("marathon.xml")).find("b.qs2") != std::string::npos, true);
+
+    // Number 13 has no file or frame: nothing of it changes.
+    dialogs.Expect_message("Override failed!");
+    EXPECT_FALSE(xml.Override_Competitor_Node("1", "13", "99:99,99", "", "", "c.qs2", "1"));
+    EXPECT_STREQ(Competitor("13").child_value("elapsed_time"), "01:10,00");
+    dialogs.Expect_message("Override failed!");
+    EXPECT_FALSE(xml.Override_Competitor_Node("1", "14", "x", "", "", "c.qs2", "1"));
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Results_xml, AFailedSaveSaysSoAndLeavesTheOldFile)
+{
+    xml.XML_Filename("");
+    EXPECT_FALSE(xml.Serialize());
+    xml.XML_Filename(Path("missing/folder/r.xml"));
+    EXPECT_FALSE(xml.Serialize());
+    EXPECT_FALSE(fs::exists(Path("missing")));
+
+    test::Write_file(Path("kept.xml"), "old bytes");
+    fs::permissions(Path("kept.xml"), fs::perms::owner_read | fs::perms::group_read);
+    xml.XML_Filename(Path("kept.xml"));
+    EXPECT_FALSE(xml.Serialize());
+    EXPECT_EQ(test::Read_file(Path("kept.xml")), "old bytes");
+    ASSERT_EQ(reports.reports.size(), 3u);
+    EXPECT_NE(reports.reports[0].find("Serialize of Class Module Class_Wakeline_result_XML"), std::string::npos);
+    // Nothing half-written is left beside them.
+    for (const auto& e : fs::directory_iterator(home.path()))
+        EXPECT_EQ(e.path().filename().string().find(".writing"), std::string::npos) << e.path();
+}
+
+TEST_F(Results_xml, AFileThatCannotBeReadLeavesAnEmptyDocument)
+{
+    EXPECT_FALSE(xml.Load_Existing_XML(Path("none.xml")));
+    EXPECT_FALSE(xml.Document().child("race"));
+    EXPECT_THROW(xml.EventName("x"), Run_time_error);
+
+    Class_Wakeline_result_XML saved;
+    saved.Initialize_DOM();
+    saved.Create_Result_Node("1");
+    saved.Create_Competitor_Node("1", "4", "00:10,00", "", "", "f", "x9");
+    saved.XML_Filename(Path("r.xml"));
+    ASSERT_TRUE(saved.Serialize());
+    ASSERT_TRUE(xml.Load_Existing_XML(Path("r.xml")));
+    EXPECT_EQ(xml.Count_Competitor_Nodes(), 1);
+    std::string file;
+    int16_t frame = 0;
+    EXPECT_EQ(test::Error_number([&] { xml.Read_Competitor_node("1", "4", file, frame); }), err_Type_mismatch);
+}
+
+} // namespace
+} // namespace wk

@@ -1,0 +1,105 @@
+#pragma once
+// The results window beside the viewer on a heat with stored results.
+#include "results/Frm_results.h"
+#include "tests/viewer/Viewer_fixture.h"
+
+#include <QLabel>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wk::test {
+
+// A clock that lets go of a held button when the hold time is over.
+class Release_clock final : public Manual_clock {
+public:
+    void Sleep_ms(int32_t ms) override
+    {
+        Manual_clock::Sleep_ms(ms);
+        if (release && platform::Tick_difference(tick, pressed_at) >= hold) {
+            auto r = std::move(release);
+            release = nullptr;
+            r();
+        }
+    }
+    std::function<void()> release;
+    int32_t pressed_at = 0, hold = 0;
+};
+
+struct Lane_result {
+    int16_t lane;
+    int32_t time;
+    int32_t click;
+    int32_t field;
+};
+
+class Results_window : public Viewer_window {
+protected:
+    void TearDown() override
+    {
+        Install_result_rows(nullptr);
+        Viewer_window::TearDown();
+    }
+    // A locked heat of 40 frames with results stored in it, open in the viewer beside the window.
+    std::string Open_heat(const std::vector<Lane_result>& results, int16_t lanes = 8,
+                          const std::string& name = "Heat1.qs2",
+                          const std::function<void(cls_AVI_handler&)>& more = {})
+    {
+        Heat_setup s;
+        s.frames = 40;
+        s.lanes = lanes;
+        s.locked = true;
+        const std::string path = Make_heat(name, s);
+        {
+            cls_AVI_handler rec;
+            EXPECT_TRUE(rec.Open_File(path));
+            for (const auto& r : results) {
+                rec.Heat_result(1, r.lane, r.time);
+                rec.Heat_Clicktime(1, r.lane, r.click);
+                rec.Heat_Goalfield(1, r.lane, r.field);
+            }
+            if (more) more(rec);
+            EXPECT_TRUE(rec.Write_XML_header());
+        }
+        Install_result_rows(&Window());
+        EXPECT_TRUE(Open(path));
+        return path;
+    }
+    // Lanes 2 and 5 with times (finish fields 61 and 71), DNS on lane 7.
+    std::string Open_usual_heat()
+    {
+        return Open_heat({{2, 1230, 5000, 61}, {5, 1430, 5100, 71}, {7, Time_DNS, 5200, 0}});
+    }
+    Frm_results& Window() { return platform::Form_instance<Frm_results>(); }
+    std::string Text(QLabel* l) { return l->text().toStdString(); }
+    std::vector<std::string> Row(int r)
+    {
+        return {Text(Window().Lbl_result_rank_labels[size_t(r)]), Text(Window().Lbl_result_lane_labels[size_t(r)]),
+                Text(Window().Lbl_result_time_labels[size_t(r)]),
+                Text(Window().Lbl_result_delta_time_labels[size_t(r)])};
+    }
+    std::vector<std::string> Parts(const std::array<QLabel*, Frm_results::k_Parts>& labels)
+    {
+        std::vector<std::string> v;
+        for (QLabel* l : labels) v.push_back(Text(l));
+        return v;
+    }
+    int32_t Stored_correction(const std::string& path)
+    {
+        cls_AVI_handler rec;
+        EXPECT_TRUE(rec.Open_File(path));
+        return rec.Heat_Start_Correction(1);
+    }
+    // Holds a plus or minus button for hold_ms on the test clock.
+    void Hold(int button, int32_t hold_ms)
+    {
+        Release_clock clock;
+        clock.pressed_at = clock.tick;
+        clock.hold = hold_ms;
+        clock.release = [&] { Window().Cmd_time_MouseUp(button); };
+        Window().Cmd_time_MouseDown(button);
+    }
+};
+
+} // namespace wk::test
