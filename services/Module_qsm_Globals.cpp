@@ -77,6 +77,7 @@ int32_t g_Mouse_down_X = 0, g_Mouse_down_Y = 0;
 int16_t Cls_Capture_Counter = 0;
 std::string g_Capture_folder;
 std::string g_Last_captured_file;
+std::string g_Copy_folder;
 int16_t g_Num_video_devices = 0;
 bool p_Phidget_Attached = false;
 bool g_Show_DV_metadata = false;

@@ -134,6 +134,8 @@ extern int32_t g_Mouse_down_X, g_Mouse_down_Y;
 extern int16_t Cls_Capture_Counter;
 extern std::string g_Capture_folder;
 extern std::string g_Last_captured_file;
+// Where the copy command puts the last captured recording (nothing sets it yet).
+extern std::string g_Copy_folder;
 extern int16_t g_Num_video_devices;
 extern bool p_Phidget_Attached;
 extern bool g_Show_DV_metadata;

@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -344,6 +345,40 @@ std::string Replace_file_contents(const std::string& path, std::string_view byte
     if (problem.empty()) {
         fs::rename(temp, path, ec);
         if (ec) problem = "cannot replace " + path + ": " + ec.message();
+    }
+    if (!problem.empty()) fs::remove(temp, ec);
+    return problem;
+}
+
+std::string Copy_file_chunked(const std::string& source, const std::string& destination,
+                              const std::function<bool(int64_t, int64_t)>& progress)
+{
+    constexpr size_t k_Chunk = 1 << 20;
+    const std::string temp = destination + ".copying-" + std::to_string(::getpid());
+    std::error_code ec;
+    const int64_t total = int64_t(fs::file_size(source, ec));
+    if (ec) return "cannot read " + source + ": " + ec.message();
+    std::string problem;
+    {
+        std::ifstream in(source, std::ios::binary);
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!in) problem = "cannot read " + source;
+        else if (!out) problem = "cannot create " + temp + ": " + std::strerror(errno);
+        std::vector<char> chunk(k_Chunk);
+        int64_t done = 0;
+        while (problem.empty() && done < total) {
+            in.read(chunk.data(), std::streamsize(std::min<int64_t>(int64_t(k_Chunk), total - done)));
+            const std::streamsize n = in.gcount();
+            if (n <= 0) problem = "cannot read " + source;
+            else if (!out.write(chunk.data(), n)) problem = "cannot write " + temp + ": " + std::strerror(errno);
+            done += n;
+            if (problem.empty() && progress && !progress(done, total)) problem = "cancelled";
+        }
+        if (problem.empty() && !out.flush()) problem = "cannot write " + temp;
+    }
+    if (problem.empty()) {
+        fs::rename(temp, destination, ec);
+        if (ec) problem = "cannot replace " + destination + ": " + ec.message();
     }
     if (!problem.empty()) fs::remove(temp, ec);
     return problem;

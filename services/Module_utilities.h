@@ -2,6 +2,7 @@
 // Small routines every subsystem shares: time texts and arithmetic, rounding, texts and
 // marker bytes of binary records, files and folders, window positions, the DV frame check.
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -59,6 +60,11 @@ bool Folder_Exists(const std::string& path);
 // Writes the bytes as the file's whole new contents: beside it first, then in its place, so a
 // failed write leaves no half-written file and an old file as it was. "" on success, else why not.
 std::string Replace_file_contents(const std::string& path, std::string_view bytes);
+// Copies a file in chunks, calling progress(bytes copied, total) after each; a progress that
+// returns false cancels. The copy is made beside the destination and put in its place only when
+// whole, so a cancelled or failed copy leaves no partial file. "" on success, else why not.
+std::string Copy_file_chunked(const std::string& source, const std::string& destination,
+                              const std::function<bool(int64_t, int64_t)>& progress);
 // True when the file exists and no one may write it (the read-only attribute).
 bool Is_write_protected(const std::string& path);
 // True when the file is gone afterwards (also when there was none).

@@ -63,6 +63,7 @@ Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
     Build_menus();
     Build_controls();
     Connect_controls();
+    Connect_more_menus();
     Install_lane_results(&results_);
     Form_Load();
 }
@@ -70,39 +71,6 @@ Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 Frm_kanot_2::~Frm_kanot_2()
 {
     if (Viewer_lane_results() == &results_) Install_lane_results(nullptr);
-}
-
-void Frm_kanot_2::Build_menus()
-{
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    menu_bar = new QMenuBar(this);
-    layout->setMenuBar(menu_bar);
-    menu_file = Make_menu(menu_bar, "menu_file", "File");
-    item_open = Make_item(menu_file, "item_open", "Open...");
-    item_open_last = Make_item(menu_file, "item_open_last", "Open last captured");
-    item_close = Make_item(menu_file, "item_close", "Close");
-    item_video_capture = Make_item(menu_file, "item_video_capture", "Video capture");
-    menu_file->addSeparator();
-    item_exit = Make_item(menu_file, "item_exit", "Exit");
-    menu_display = Make_menu(menu_bar, "menu_display", "Display");
-    item_zoom = Make_item(menu_display, "item_zoom", "Zoom", true);
-    item_Toggle_lanes_locked = Make_item(menu_display, "item_Toggle_lanes_locked", "Lanes locked", true);
-    item_display_metadata = Make_item(menu_display, "item_display_metadata", "Display DV metadata", true);
-    item_Marathon = Make_item(menu_display, "item_Marathon", "Marathon", true);
-    menu_Result = Make_menu(menu_bar, "menu_Result", "Result");
-    item_set_time = Make_item(menu_Result, "item_set_time", "Set time");
-    item_set_time_plus = Make_item(menu_Result, "item_set_time_plus", "Set time + 10 ms");
-    item_set_did_not_finish = Make_item(menu_Result, "item_set_did_not_finish", "Did not finish");
-    item_set_did_not_start = Make_item(menu_Result, "item_set_did_not_start", "Did not start");
-    item_set_disq = Make_item(menu_Result, "item_set_disq", "Disqualified");
-    menu_Result->addSeparator();
-    item_clear_lane = Make_item(menu_Result, "item_clear_lane", "Clear lane");
-    menu_debug = Make_menu(menu_bar, "menu_debug", "Debug");
-    item_disp_xy = Make_item(menu_debug, "item_disp_xy", "Display X,Y", true);
-    menu_specials = Make_menu(menu_bar, "menu_specials", "Specials");
-    menu_help = Make_menu(menu_bar, "menu_help", "Help");
-    item_about = Make_item(menu_help, "item_about", "About");
 }
 
 void Frm_kanot_2::Build_controls()

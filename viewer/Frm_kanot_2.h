@@ -8,7 +8,9 @@
 #include <QPoint>
 #include <QRect>
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -175,6 +177,102 @@ public:
     void Run_Intro();
     void Run_Intro_Loop();
 
+    // ---- Menu entries (the ones not named above) ----
+    // File.
+    QMenu* item_Open_Newest_Root = nullptr;
+    std::array<QAction*, 4> item_Open_Newest{};
+    QAction* item_rename_file = nullptr;
+    QAction* item_Delete_File = nullptr;
+    QAction* item_file_properties = nullptr;
+    QAction* item_rename_ini = nullptr;
+    void item_Open_Newest_Click(int index);
+    void item_Open_Newest_Root_Click() { Update_Recent_Files(); }
+    void Update_Recent_Files();
+    void item_Delete_File_Click();
+    void item_rename_file_Click();
+    // Asks for a new name and moves the file; Cancel or the same name change nothing.
+    bool rename_file(const std::string& path);
+    void item_rename_ini_Click();
+    void item_file_properties_Click();
+    // The recording's headers as the properties window shows them.
+    std::string Properties_text();
+    // Copies the last captured recording into the copy folder, showing its progress.
+    void File_Copy();
+    // Writes the shown picture as a JPEG file (the frame export calls it per field).
+    bool Save_Jpeg(const std::string& path);
+    // Display.
+    QAction* item_fullscreen = nullptr;
+    QAction* item_rotated = nullptr;
+    QAction* item_toggle_rotated = nullptr;
+    QAction* item_rot_true = nullptr;
+    QAction* item_rot_false = nullptr;
+    QAction* item_toggle_showgoalline = nullptr;
+    QAction* item_toggle_flip_lanemarks = nullptr;
+    QAction* item_hide_large_icture = nullptr;
+    QAction* item_refresh = nullptr;
+    QAction* item_export_form = nullptr;
+    QAction* item_taskbar = nullptr;
+    void item_fullscreen_Click();
+    void item_rotated_Click();
+    void item_toggle_rotated_Click();
+    void item_rot_Click(bool rotated);
+    void item_toggle_showgoalline_Click();
+    void item_toggle_flip_lanemarks_Click();
+    void item_Toggle_lanes_locked_Click();
+    void item_export_form_Click();
+    void item_taskbar_Click();
+    // Playback.
+    QMenu* menu_playback = nullptr;
+    QAction* item_play = nullptr;
+    QAction* item_play_deinterlaced = nullptr;
+    QAction* item_step_forward = nullptr;
+    QAction* item_show_frame = nullptr;
+    QAction* item_run_intro = nullptr;
+    void item_play_deinterlaced_Click();
+    void item_step_forward_Click();
+    void item_show_frame_Click();
+    // Results.
+    QAction* item_clear_ranks = nullptr;
+    // Event and heat.
+    QMenu* menu_event = nullptr;
+    QAction* item_set_event = nullptr;
+    QAction* item_set_event_name = nullptr;
+    QAction* item_update_event = nullptr;
+    QAction* item_set_heat_id = nullptr;
+    QAction* item_set_lanenums = nullptr;
+    QAction* item_heat_start = nullptr;
+    QAction* itemLocalheatstart = nullptr;
+    QAction* item_ange_match = nullptr;
+    void Enter_Event_name();
+    void item_set_event_Click(const std::string& prompt);
+    void item_update_event_Click();
+    void item_set_heat_id_Click();
+    void item_set_lanenums_Click();
+    void item_heat_start_Click();
+    void itemLocalheatstart_Click();
+    // Help and program.
+    QAction* item_calibrate = nullptr;
+    QAction* item_asssociate = nullptr;
+    QAction* item_browse_for_folder = nullptr;
+    void item_browse_for_folder_Click();
+    // Diagnostics.
+    QAction* item_display_positions = nullptr;
+    QAction* item_dv_extra_len = nullptr;
+    QAction* item_test_trace = nullptr;
+    QAction* item_test_lane = nullptr;
+    QAction* item_test_copy = nullptr;
+    QAction* item_misbehave = nullptr;
+    QAction* item_assert_false = nullptr;
+    QAction* item_debug_stop = nullptr;
+    QAction* item_save_lanes = nullptr;
+    QAction* item_clear_lane_result = nullptr;
+    QAction* item_goalline_on = nullptr;
+    QAction* item_test_goal_line = nullptr;
+    void item_test_lane_Click();
+    void item_misbehave_Click();
+    // The lane marks' places into the recording, as lanes 1 to n.
+    void Save_lanes();
+
 protected:
     void Form_Unload() override;
     void closeEvent(QCloseEvent* event) override;
@@ -186,6 +284,13 @@ protected:
 
 private:
     void Build_menus();
+    void Build_more_menus();
+    void Connect_more_menus();
+    // True when a recording is open and may be written; says why not otherwise.
+    bool Header_writable();
+    // The answer of an input box; nullopt when it was cancelled.
+    std::optional<std::string> Ask(const std::string& prompt, const std::string& title = {},
+                                   const std::string& default_text = {});
     void Build_controls();
     void Connect_controls();
     void Load_steps();
