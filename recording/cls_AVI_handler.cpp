@@ -344,7 +344,7 @@ bool cls_AVI_handler::Open_sdv()
 {
     if (!Open_dv_frames_file()) return false;
     g_File_Kind[size_t(std::clamp<int16_t>(m_index_, 0, 4))] = 2;
-    std::vector<uint8_t> bytes(size_t(DV_Header_Record::k_Size));
+    std::vector<uint8_t> bytes(static_cast<size_t>(DV_Header_Record::k_Size));
     file_size_ = file_.Size();
     if (!file_.Read_exact(0, bytes.data(), bytes.size()) || !dv_header_.From_bytes(bytes) ||
         dv_header_.Stream_count < 1 || dv_header_.Stream_count > 5 || dv_header_.Frame_count < 0 ||
