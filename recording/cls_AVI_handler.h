@@ -1,7 +1,7 @@
 #pragma once
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
-#include "platform/Raw_file.h"
+#include "recording/Recording_file.h"
 #include "recording/Trace_Record.h"
 #include "recording/cls_IDX.h"
 
@@ -18,7 +18,9 @@ class Draw_surface;
 }
 
 class Cls_XML_header;
-class clsAVIInfo;
+class Recording_reader;
+class Own_format_reader;
+class Avi_reader;
 class cDIBSection;
 namespace platform { class Frame_decoder; }
 
@@ -63,33 +65,9 @@ struct DV_Header_Record {
     bool From_bytes(std::span<const uint8_t> bytes);
 };
 
-// One video stream of a recording, from the header's stream records.
-struct Stream_Info_Record {
-    bool Active = false;
-    bool rotated = false;
-    int16_t CameraPos = 0;
-    int32_t Left = 0, Top = 0, Right = 0, Bottom = 0;
-    int16_t Width = 0, Height = 0;
-};
-
-// 40-byte bitmap format, as the decoder is told what it gets and what it gives.
-struct Bitmap_format {
-    int32_t biSize = 40;
-    int32_t biWidth = 0;
-    int32_t biHeight = 0;
-    int16_t biPlanes = 1;
-    int16_t biBitCount = 0;
-    int32_t biCompression = 0;
-    int32_t biSizeImage = 0;
-    int32_t biXPelsPerMeter = 0;
-    int32_t biYPelsPerMeter = 0;
-    int32_t biClrUsed = 0;
-    int32_t biClrImportant = 0;
-};
-
 class cls_AVI_handler {
 public:
-    static constexpr int32_t k_DV_frame_size = 144000;
+    static constexpr int32_t k_DV_frame_size = Recording_file::k_DV_frame_size;
     static constexpr int64_t k_Header_area_end = 99999; // "hdrend" lies here
     static constexpr int32_t k_Own_data_offset = 100005;
     static constexpr int32_t k_Max_XML_length = 99879;   // text and its 100 zero bytes end before "hdrend"
@@ -103,8 +81,8 @@ public:
     // ---- Open, close and file kinds ----
     bool Open_File(const std::string& path);
     void Close_File();
-    bool File_open() const { return file_.Is_open(); }
-    int16_t file_num() const { return file_.Is_open() ? file_number_ : int16_t(0); }
+    bool File_open() const { return rec_.file.Is_open(); }
+    int16_t file_num() const { return rec_.file.Is_open() ? rec_.file_number : int16_t(0); }
     bool rename_file(const std::string& new_path);
     void Let_Read_to_Memory(bool on) { read_to_memory_ = on; }
     bool is_DV() const;
@@ -137,7 +115,7 @@ public:
     bool Open_for_append(const std::string& path);
     int32_t DV_frames_appended() const { return dv_frames_appended_; }
     std::string Get_DOM_string();
-    const QSM_Header_Record& QSM_header() const { return qsm_; }
+    const QSM_Header_Record& QSM_header() const;
 
     // ---- DV extra data ----
     // Takes the extra-data record out of the frame just read (own-format and sdv recordings).
@@ -160,11 +138,11 @@ public:
     std::span<const uint8_t> Frame_bytes() const;
     uint8_t* Frame_address();
     const uint8_t* Extra_Data_Addr() const;
-    int32_t Frame_Length() const { return chunk_length_; }
-    int64_t Frame_Position() const { return frame_position_; }
-    int32_t Frame_in_store() const { return frame_in_store_; }
-    void Clear_in_Store() { frame_in_store_ = 0; }
-    int16_t Current_Stream() const { return current_stream_; }
+    int32_t Frame_Length() const { return rec_.chunk_length; }
+    int64_t Frame_Position() const { return rec_.frame_position; }
+    int32_t Frame_in_store() const { return rec_.frame_in_store; }
+    void Clear_in_Store() { rec_.frame_in_store = 0; }
+    int16_t Current_Stream() const { return rec_.current_stream; }
     int32_t Raw_Frame_Time() const { return raw_frame_time_; }
     int32_t Frame_Time_Stamp() const { return frame_time_stamp_; }
     // True when the frame just read carries its own time stamp.
@@ -172,25 +150,25 @@ public:
     std::array<int32_t, 4> Decoded_Frame_No{};
 
     // ---- Properties ----
-    std::string File_name() const { return file_name_; }
+    std::string File_name() const { return rec_.name; }
     void File_name(const std::string& path);
     std::string Current_File_Suffix() const { return suffix_; }
-    bool Read_only() const { return read_only_; }
-    void Read_only(bool on) { read_only_ = on; }
+    bool Read_only() const { return rec_.read_only; }
+    void Read_only(bool on) { rec_.read_only = on; }
     int64_t File_size() const;
     bool Has_XML_header();
     bool Has_DV_Header() const;
-    int32_t num_frames() const { return num_frames_; }
-    int32_t num_Calculated_frames() const { return num_calculated_frames_; }
-    int32_t Num_fields() const { return num_fields_; }
+    int32_t num_frames() const { return rec_.num_frames; }
+    int32_t num_Calculated_frames() const { return rec_.num_calculated_frames; }
+    int32_t Num_fields() const { return rec_.num_fields; }
     int64_t Clip_length() const { return duration_ms_; }
-    int16_t frame_rate() const { return fps_; }
-    int16_t Width() const { return width_; }
-    int16_t Height() const { return height_; }
-    int16_t Num_Video_streams() const { return num_streams_; }
-    int32_t Frame_Size() const { return frame_size_; }
-    std::string video_codec() const { return codec_; }
-    int64_t DV_offset() const { return dv_offset_; }
+    int16_t frame_rate() const { return rec_.fps; }
+    int16_t Width() const { return rec_.width; }
+    int16_t Height() const { return rec_.height; }
+    int16_t Num_Video_streams() const { return rec_.num_streams; }
+    int32_t Frame_Size() const { return rec_.frame_size; }
+    std::string video_codec() const { return rec_.codec; }
+    int64_t DV_offset() const { return rec_.dv_offset; }
     // Local time of day (ms) stored in the current frame; 0 when it has none.
     int32_t Frame_time() const;
     int32_t Capture_mill_time() const;
@@ -200,7 +178,7 @@ public:
     int64_t find_DV_offset(const std::string& path);
     void Preread_File();
     bool Read_File_to_Memory();
-    bool In_memory() const { return !memory_image_.empty(); }
+    bool In_memory() const { return !rec_.memory_image.empty(); }
 
     // Suffix kinds, compared without regard to case.
     bool Is_own_format() const;
@@ -228,8 +206,8 @@ public:
     void Golf_header(bool on) { golf_header_ = on; }
     // 1-based file position of the chunk header noted at index 0..7; 0 when not found.
     int64_t AVI_Chunk_addr(int16_t index) const;
-    uint32_t RIFF_size() const { return riff_size_; }
-    const DV_Header_Record& DV_header() const { return dv_header_; }
+    uint32_t RIFF_size() const;
+    const DV_Header_Record& DV_header() const;
 
     // Reads the idx1 index; false (already said) when the file cannot be read through it.
     bool Get_AVI_indexes(const std::string& path);
@@ -239,29 +217,29 @@ public:
         uint32_t Offset = 0;
         uint32_t Size = 0;
     };
-    const std::vector<Ix00_entry>& ix00_entries() const { return ix00_entries_; }
+    const std::vector<Ix00_entry>& ix00_entries() const;
 
     // Reads frame n (stream 1) and gives the chunk's data; empty when it could not be read.
     std::span<const uint8_t> Get_Frame(int32_t frame);
     int32_t Index_flag(int32_t n) const;
-    bool Has_Text_Stream() const { return !text_index_.empty(); }
+    bool Has_Text_Stream() const;
     int16_t Text_Length() const;
-    std::span<const uint8_t> text_adress() const { return text_buffer_; }
+    std::span<const uint8_t> text_adress() const;
     // 0-based file offset of the current AVI chunk header.
-    int64_t Chunk_Position() const { return chunk_position_; }
-    int64_t Text_Position() const { return text_position_; }
-    int32_t Position_Percent() const { return position_percent_; }
-    float Player_Time() const { return player_time_; }
+    int64_t Chunk_Position() const;
+    int64_t Text_Position() const;
+    int32_t Position_Percent() const;
+    float Player_Time() const;
 
     // ---- Recording properties (more) ----
     // Identity and kind.
-    std::string Hash_atype() const { return hash_atype_; }
+    std::string Hash_atype() const;
     // Kind of the file's drive: 3 fixed, 4 network, 5 CD/DVD, 6 RAM disk, 0 unknown.
     int32_t DriveType() const { return drive_type_; }
     bool is_Wakeline();
     void Owner(const std::string& label) { owner_ = label; }
-    void Player_index(int16_t index) { m_index_ = index; }
-    int16_t p_index() const { return m_index_; }
+    void Player_index(int16_t index) { rec_.index = index; }
+    int16_t p_index() const { return rec_.index; }
     std::string Capture_time();
     void Capture_time(const std::string& value);
     std::string Computer_name();
@@ -272,12 +250,12 @@ public:
     std::string Program_Revision();
 
     // Counts and sizes.
-    int32_t num_Fields_Gross() const { return 2 * num_frames_; }
-    int16_t AVI_length_Seconds() const { return avi_length_seconds_; }
+    int32_t num_Fields_Gross() const { return 2 * rec_.num_frames; }
+    int16_t AVI_length_Seconds() const { return rec_.avi_length_seconds; }
     // The header's frame count in whole seconds of 25 frames.
     int16_t Seconds();
     bool NTSC() const;
-    bool Is_Deinterlaced() const { return is_deinterlaced_; }
+    bool Is_Deinterlaced() const { return rec_.is_deinterlaced; }
     int16_t Active_Streams();
     bool Set_Frames_no(int32_t n);
     // Fields to play: the fields of the whole recording less the frame-selection start, afresh
@@ -296,7 +274,7 @@ public:
     void Let_Current_Field(int32_t field) { current_field_ = field; }
     int32_t Current_Frame() const { return current_frame_; }
     void Let_Current_Frame(int32_t frame) { current_frame_ = frame; }
-    int32_t xCurrent() const { return is_deinterlaced_ ? current_frame_ : current_field_; }
+    int32_t xCurrent() const { return rec_.is_deinterlaced ? current_frame_ : current_field_; }
     int32_t Current_net() const;
     int16_t DV_data_hours() const;
     int16_t DV_data_minutes() const;
@@ -321,7 +299,7 @@ public:
     bool Set_End_frame();
     bool Clear_Start_Frame();
     bool Clear_End_Frame();
-    int16_t Trimmed_Start() const { return Is_avi() ? int16_t(1) : frame_selection_start_; }
+    int16_t Trimmed_Start() const;
     int16_t Trimmed_End() const { return 0; }
     // a bottom, b left, c right, d top.
     bool Set_Selrect_stream1(int16_t a, int16_t b, int16_t c, int16_t d);
@@ -350,17 +328,17 @@ public:
     void set_Synchtype(int16_t type) { synch_type_ = type; }
     void Tolerances(int16_t a, int16_t b, int16_t c) { tolerances_ = {a, b, c}; }
     // The format of the compressed frames as the decoder is told it.
-    const Bitmap_format& Source_Format() const { return input_format_; }
+    const Bitmap_format& Source_Format() const { return rec_.input_format; }
 
     // The AVI's own headers, as Read_Headers copied them.
     bool Read_Headers();
-    std::span<const uint8_t> get_AVI_strh() const { return strh_; }
-    std::span<const uint8_t> get_AVI_strf() const { return strf_; }
+    std::span<const uint8_t> get_AVI_strh() const;
+    std::span<const uint8_t> get_AVI_strf() const;
     // The avih chunk header (8 bytes) and the main header (56 bytes).
     std::span<const uint8_t> AVI_Chunk_addr() const;
     std::span<const uint8_t> AVIInfo_addr() const;
     // 1-based position of the data of the last pad chunk; 0 when there is none.
-    int64_t JUNK_pos() const { return junk_pos_; }
+    int64_t JUNK_pos() const;
     // Stores the frame duration of fps frames a second into the file's main header.
     bool Force_Framerate(int16_t fps);
 
@@ -571,114 +549,53 @@ public:
 
 
 private:
-    bool Open_dv_frames_file();
-    bool Chunk_can_be_appended();
+    static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
+
+    // ---- The file and its reader ----
+    // The reader of the named file's kind, or nullptr when the recording is of another kind.
+    Own_format_reader* Own() const;
+    Avi_reader* Avi() const;
+    // The AVI reader of an open AVI; raises when no AVI is open.
+    Avi_reader& Open_avi() const;
+    bool Append_chunk(Avi_reader& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size);
     void Set_sdv_selection(int16_t& field, int32_t value, const std::string& what);
-    bool Append_chunk(const char* tag, std::span<const uint8_t> data, int64_t data_size);
     void Take_frame_time();
-    bool Open_own_format();
-    bool Open_dv(const std::string& path);
-    bool Open_sdv();
-    bool Read_own_frame(int32_t f, int16_t s);
-    bool Read_dv_frame(int32_t f);
-    bool Read_sdv_frame(int32_t f);
-    bool Open_avi();
-    bool Read_avi_frame(int32_t f);
-    std::span<const uint8_t> Avi_frame_bytes() const;
-    bool Has_QSXM_chunk() const;
-    bool Has_BXHD_chunk() const;
-    bool Write_AVI_XML_header(const std::string& text);
     void Forget_frame();
     void Reset_state();
-    bool Write_header_bytes(const std::string& text);
     int32_t Extra_long(size_t offset) const;
     int16_t Extra_integer(size_t offset) const;
     bool Append_allowed() const;
 
-    int16_t m_index_ = 0;
-    platform::Raw_file file_;
-    int16_t file_number_ = 0;
-    std::string file_name_;
+    Recording_file rec_;
+    std::unique_ptr<Recording_reader> reader_;
     std::string suffix_;
-    bool read_only_ = false;
     bool read_to_memory_ = false;
-    bool plain_dv_ = false, dv_frames_ = false, compressed_codec_ = false;
-    int32_t frame_size_ = k_DV_frame_size;
-    int16_t width_ = 0, height_ = 0, fps_ = 25, ms_per_frame_ = 40, ms_per_field_ = 20;
     int64_t duration_ms_ = 0;
-    int32_t num_frames_ = 0, num_fields_ = 0, num_calculated_frames_ = 0;
-    int64_t file_size_ = 0;
-    int64_t dv_offset_ = 0;
-    std::string codec_ = "0";
-    Bitmap_format input_format_, output_format_;
-    int16_t num_streams_ = 1;
     int16_t num_write_streams_ = 1;
-    std::array<Stream_Info_Record, 6> streams_{};
     std::array<int16_t, 7> pos_in_file_{};
     int16_t synch_type_ = 0;
     int16_t multi_width_ = 720, multi_height_ = 576;
 
-    QSM_Header_Record qsm_;
-    DV_Header_Record dv_header_;
-    std::unique_ptr<Cls_XML_header> header_;
+    // ---- Writing the own format ----
     int32_t dv_frames_appended_ = 0;
     bool file_initiated_ = false;
     std::string writer_file_;      // the recording this object may append to
     int32_t last_timecode_frame_ = 0;
     int64_t position_ = 0;         // the file position of the writers, 0-based
 
-    std::vector<uint8_t> frame_buffer_;
-    std::vector<uint8_t> multi_buffer_;
-    std::vector<uint8_t> memory_image_;
+    // ---- The frame just read ----
     std::array<uint8_t, k_Extra_size> extra_{};
     bool extra_valid_ = false;
     int32_t extra_index_ = 0;
-    int64_t frame_position_ = 0;   // 1-based file position of the current frame
-    int32_t chunk_length_ = 0;
-    int32_t frame_in_store_ = 0;
-    int16_t current_stream_ = 1;
     int32_t raw_frame_time_ = 0;
     int32_t frame_time_stamp_ = 0;
     bool has_time_stamp_ = false;
-    int16_t frame_selection_start_ = 0;
 
-    // ---- AVI state ----
-    enum class Index_base { None, Movie_plus_4, Movie, File };
-    void Reset_avi_state();
+    // ---- Properties ----
     void Initialize_properties();
     void Note_drive();
-    int32_t Gross_fields() const;
-    int64_t Index_position(const cls_IDX& entry) const;
-    bool Write_record_at(int64_t offset, const void* data, size_t n);
 
-    std::unique_ptr<clsAVIInfo> avi_info_;
-    std::array<int64_t, 8> avi_chunk_addr_{};
-    int64_t junk_pos_ = 0;
-    std::array<uint8_t, 12> riff_header_{};
-    uint32_t riff_size_ = 0;
-    uint32_t qsxm_size_ = 0;      // data bytes of the header chunk
     bool golf_header_ = false;
-    bool imp_mark_ = false;
-    std::vector<cls_IDX> video_index_, text_index_;
-    Index_base index_base_ = Index_base::None;
-    int64_t movie_offset_ = 0;
-    uint32_t first_chunk_offset_ = 0;
-    std::vector<Ix00_entry> ix00_entries_;
-    std::vector<uint8_t> chunk_buffer_;   // one AVI chunk with its 8-byte header
-    int64_t chunk_position_ = 0;
-    std::vector<uint8_t> text_buffer_;
-    int64_t text_position_ = 0;
-    int32_t position_percent_ = 0;
-    float player_time_ = 0;
-    // The AVI's headers as Read_Headers found them.
-    bool headers_read_ = false;
-    std::array<uint8_t, 36> file_start_{}; // RIFF header up to the main header's microseconds per frame
-    std::array<uint8_t, 8> avih_header_{};
-    std::array<uint8_t, 56> avih_{};
-    std::vector<uint8_t> strh_, strf_;
-    std::string hash_atype_;
-    int16_t avi_length_seconds_ = 0;
-    bool ntsc_ = false, is_deinterlaced_ = false;
     std::string drive_;
     int32_t drive_type_ = 0;
     std::string owner_;
@@ -710,6 +627,7 @@ private:
     void Make_overlay_pictures(int32_t width, int32_t height);
     float Field_time(int32_t field) const;
     int16_t Drawn_streams() const;
+    void Note_field_drawn(int32_t field, int16_t stream);
     // Forgets what the drawing and the traces hold of the recording (on close).
     void Reset_drawing();
     std::span<uint8_t> Frame_data();

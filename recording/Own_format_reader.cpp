@@ -1,0 +1,175 @@
+#include "recording/Own_format_reader.h"
+
+#include "platform/Dialogs.h"
+#include "recording/Recording_bytes.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_error.h"
+#include "services/Run_time_error.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace wk {
+
+using namespace recording_bytes;
+
+namespace {
+
+constexpr int32_t k_Frame = cls_AVI_handler::k_DV_frame_size;
+
+} // namespace
+
+bool Own_format_reader::Open()
+{
+    if (!file_.Open(file_.read_only)) return false;
+    file_.frame_size = k_Frame;
+    file_.width = 720;
+    file_.height = 576;
+    if (!Read_head()) return false;
+    const int32_t streams = file_.Header().Streams_no();
+    if (streams < 1 || streams > 5) {
+        platform::MsgBox("Corrupt file, (Invalid number of streams: " + std::to_string(streams) + ")\r\n" + file_.name);
+        return false;
+    }
+    file_.Take_PAL_DV_values(int16_t(streams));
+    file_.Read_stream_info();
+    file_.file_size = file_.file.Size();
+    // Whole frames only: a frame cut short at the end is not counted.
+    file_.num_calculated_frames = int32_t((file_.file_size - qsm_.Data_offset) / k_Frame);
+    file_.num_frames = file_.Header().Frames_no();
+    if (file_.num_frames < 0) file_.num_frames = 0;
+    file_.num_fields = 2 * file_.num_frames;
+    file_.input_format.biBitCount = 24;
+    return true;
+}
+
+bool Own_format_reader::Read_head()
+{
+    uint8_t b[20] = {};
+    const int64_t size = file_.file.Size();
+    auto refuse = [&](const std::string& why) {
+        platform::MsgBox("Corrupt file, (" + why + ")\r\n" + file_.name);
+        return false;
+    };
+    if (size < 20 || !file_.file.Read_exact(0, b, sizeof b)) return refuse("no recording head");
+    if (std::memcmp(b, "QSM1", 4) != 0) return refuse("not a Wakeline recording");
+    QSM_Header_Record r;
+    std::memcpy(r.Magic.data(), b, 4);
+    r.Data_offset = Get_long(b + 4);
+    r.Reserved1 = Get_long(b + 8);
+    r.XML_length = Get_long(b + 12);
+    r.Reserved2 = Get_long(b + 16);
+    if (r.XML_length <= 0 || r.XML_length > cls_AVI_handler::k_Max_XML_length || 20 + int64_t(r.XML_length) > size)
+        return refuse("invalid header length " + std::to_string(r.XML_length));
+    if (r.Data_offset < 20 + r.XML_length || r.Data_offset > size)
+        return refuse("invalid data offset " + std::to_string(r.Data_offset));
+    std::string text(size_t(r.XML_length), '\0');
+    if (!file_.file.Read_exact(20, text.data(), text.size())) return refuse("header cut short");
+    text.resize(std::strlen(text.c_str()));
+    qsm_ = r;
+    // The header reports a text that does not parse itself.
+    return file_.Header().XML_string(text);
+}
+
+void Own_format_reader::Write_head()
+{
+    if (!file_.file.Is_open()) return;
+    std::memcpy(qsm_.Magic.data(), "QSM1", 4);
+    uint8_t b[20] = {};
+    std::memcpy(b, qsm_.Magic.data(), 4);
+    Put_long(b + 4, qsm_.Data_offset);
+    Put_long(b + 8, qsm_.Reserved1);
+    Put_long(b + 12, qsm_.XML_length);
+    Put_long(b + 16, qsm_.Reserved2);
+    if (!file_.file.Write_at(0, b, sizeof b))
+        throw Run_time_error(err_Disk_full, "The recording's head could not be written");
+}
+
+bool Own_format_reader::Read_frame(int32_t f, int16_t s)
+{
+    if (s < 1 || s > file_.num_streams) return false;
+    const int64_t offset = (int64_t(f) - 1) * file_.frame_size * file_.num_streams + qsm_.Data_offset +
+                           int64_t(s - 1) * file_.frame_size;
+    file_.frame_position = offset + 1;
+    if (!file_.memory_image.empty()) {
+        if (offset + file_.frame_size > int64_t(file_.memory_image.size())) return false;
+        std::memcpy(file_.frame_buffer.data(), file_.memory_image.data() + offset, size_t(file_.frame_size));
+    } else if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(file_.frame_size))) {
+        return false;
+    }
+    file_.chunk_length = file_.frame_size;
+    file_.frame_in_store = f;
+    file_.current_stream = s;
+    return true;
+}
+
+bool Own_format_reader::Rewrite_frame()
+{
+    if (file_.frame_in_store <= 0 || file_.frame_position <= 0)
+        throw Run_time_error(err_Invalid_argument, "No frame has been read to write back", "cls_AVI_handler");
+    // Exactly the frame: the last frame never grows the file.
+    const size_t n = std::min(file_.frame_buffer.size(), size_t(file_.frame_size));
+    const int64_t at = file_.frame_position - 1;
+    file_.Write_back(at, file_.frame_buffer.data(), n);
+    if (!file_.memory_image.empty() && at + int64_t(n) <= int64_t(file_.memory_image.size()))
+        std::memcpy(file_.memory_image.data() + at, file_.frame_buffer.data(), n);
+    return true;
+}
+
+bool Own_format_reader::Append_frame(std::span<const uint8_t> frame, int64_t& end)
+{
+    if (!file_.file.Is_open()) {
+        if (!file_.Open(false)) return false;
+        if (!Read_head()) {
+            file_.file.Close();
+            return false;
+        }
+    }
+    // After the last whole frame on disk, whatever the position was.
+    const int64_t data = qsm_.Data_offset;
+    const int64_t length = file_.file.Size();
+    if (data <= 0 || length < data) throw Run_time_error(err_Bad_file_mode, "The recording has no frame area");
+    const int64_t at = data + (length - data) / k_Frame * k_Frame;
+    if (!file_.file.Write_at(at, frame.data(), size_t(k_Frame)))
+        throw Run_time_error(err_Disk_full, "The frame could not be written (disk full?)");
+    end = at + k_Frame;
+    return true;
+}
+
+bool Own_format_reader::Write_header_text(const std::string& text)
+{
+    if (int64_t(text.size()) > cls_AVI_handler::k_Max_XML_length) {
+        platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
+                         " bytes, at most " + std::to_string(cls_AVI_handler::k_Max_XML_length) +
+                         "); the file keeps its header.");
+        return false;
+    }
+    const bool opened_here = !file_.file.Is_open();
+    if (opened_here) {
+        int error = 0;
+        if (!file_.file.Open(file_.name, platform::Raw_file::Mode::Read_write, error))
+            throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
+        uint8_t b[20];
+        if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, "QSM1", 4) != 0) {
+            file_.file.Close();
+            throw Run_time_error(err_Bad_file_mode, "Not a Wakeline recording: " + file_.name);
+        }
+        qsm_.Data_offset = Get_long(b + 4);
+    }
+    const bool ok = Write_header_bytes(text);
+    if (opened_here) file_.file.Close();
+    return ok;
+}
+
+bool Own_format_reader::Write_header_bytes(const std::string& text)
+{
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    bytes.resize(bytes.size() + 100, 0);
+    if (!file_.file.Write_at(20, bytes.data(), bytes.size()))
+        throw Run_time_error(err_Disk_full, "The recording's header could not be written");
+    qsm_.XML_length = int32_t(text.size());
+    Write_head();
+    return true;
+}
+
+} // namespace wk

@@ -1,0 +1,42 @@
+#pragma once
+// The program's own recordings (qs1, qs2): a 20-byte head, the XML header in a fixed area, then
+// DV frames of every stream in turn from the data offset on.
+#include "recording/Recording_reader.h"
+#include "recording/cls_AVI_handler.h"
+
+namespace wk {
+
+class Own_format_reader final : public Recording_reader {
+public:
+    using Recording_reader::Recording_reader;
+
+    bool Open() override;
+    bool Read_frame(int32_t frame, int16_t stream) override;
+    bool Rewrite_frame() override;
+    bool Allows_append() const override { return true; }
+    bool Append_frame(std::span<const uint8_t> frame, int64_t& end) override;
+    // Opens a closed file for the time of the write; the text and its 100 zero bytes stay in
+    // the header area.
+    bool Write_header_text(const std::string& text) override;
+
+    bool Is_DV() const override { return true; }
+    bool Has_XML_header() const override { return true; }
+    bool Has_DV_header() const override { return true; }
+    bool Keeps_extra_data() const override { return true; }
+    bool Traces_read_with_fields() const override { return true; }
+    bool Plays_fields() const override { return true; }
+
+    // The 20-byte head: reads it and the XML text (false, already said, when the file is not a
+    // recording of this format) and writes it.
+    bool Read_head();
+    void Write_head();
+    QSM_Header_Record& Head() { return qsm_; }
+    const QSM_Header_Record& Head() const { return qsm_; }
+
+private:
+    bool Write_header_bytes(const std::string& text);
+
+    QSM_Header_Record qsm_;
+};
+
+} // namespace wk

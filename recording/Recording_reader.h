@@ -1,0 +1,80 @@
+#pragma once
+// What the recording object asks of the file it has open, whatever its kind: one reader per
+// kind (own format qs1/qs2, raw DV, multi-stream sdv, AVI) answers. The reader is chosen once,
+// from the suffix of the file's name; it reads and writes the file of the recording object's
+// Recording_file and keeps only what is its kind's own.
+#include "recording/Recording_file.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace wk {
+
+struct DV_Header_Record;
+
+class Recording_reader {
+public:
+    explicit Recording_reader(Recording_file& file) : file_(file) {}
+    virtual ~Recording_reader() = default;
+    Recording_reader(const Recording_reader&) = delete;
+    Recording_reader& operator=(const Recording_reader&) = delete;
+
+    // ---- Operations ----
+    // Opens the named file, checks it and sets the per-file values (frame size, picture size,
+    // timing, frame counts per stream, streams). False (already said) when the file is refused;
+    // the owner then closes it.
+    virtual bool Open() = 0;
+    // Locates and reads frame `frame` (1 to the frame count) of stream `stream` into the frame
+    // store; false when it could not be read whole.
+    virtual bool Read_frame(int32_t frame, int16_t stream) = 0;
+    // The bytes of the frame in the frame store.
+    virtual std::span<uint8_t> Frame();
+    // Writes the frame in store back where it was read (exactly its bytes). False where this
+    // kind is never written back; raises when it cannot be.
+    virtual bool Rewrite_frame() { return false; }
+    // Whether frames may be appended, and the append itself: after the last whole frame on
+    // disk; end is where the file ends after it.
+    virtual bool Allows_append() const { return false; }
+    virtual bool Append_frame(std::span<const uint8_t> frame, int64_t& end) { return false; }
+    // Rewrites the area of the XML header with text; false where the kind has none.
+    virtual bool Write_header_text(const std::string& text) { return false; }
+    // Forgets what the reader found in the file just closed.
+    virtual void Close() {}
+
+    // ---- What differs by kind ----
+    // False for a name of no recording kind: such a file is never opened.
+    virtual bool Is_recording_kind() const { return true; }
+    virtual bool Is_DV() const;
+    virtual bool Has_XML_header() const { return false; }
+    // The header may be there or not (a chunk added to the file).
+    virtual bool Header_in_chunk() const { return false; }
+    virtual bool Has_DV_header() const { return false; }
+    // The DV header record that opens the file; nullptr where the kind has none.
+    virtual DV_Header_Record* DV_record() { return nullptr; }
+    // Whether the frames carry the capture station's extra-data record.
+    virtual bool Keeps_extra_data() const { return false; }
+    // Whether a trace record may be written into the frame in store.
+    virtual bool Frame_has_trace_room() const { return true; }
+    // Whether the field drawing reads the frame's trace record.
+    virtual bool Traces_read_with_fields() const { return false; }
+    // Whether the recording is played field by field.
+    virtual bool Plays_fields() const { return false; }
+    virtual bool NTSC() const { return file_.ntsc; }
+    virtual bool Can_rotate() const { return true; }
+    virtual int16_t Trimmed_start() const { return file_.frame_selection_start; }
+    // The codec the decoder is made for; empty for the DV decoder.
+    virtual std::string Decoder_codec() const { return {}; }
+    // Whether fields are drawn at their full size instead of scaled to the picture.
+    virtual bool Fields_at_full_size() const { return false; }
+
+protected:
+    Recording_file& file_;
+};
+
+// The reader for files with this suffix (compared without regard to case); a reader that opens
+// nothing for a suffix of no recording kind.
+std::unique_ptr<Recording_reader> Make_recording_reader(const std::string& suffix, Recording_file& file);
+
+} // namespace wk

@@ -1,0 +1,28 @@
+#pragma once
+// Multi-stream DV files (.sdv): the DV header record, then one DV frame of every stream in turn.
+// The record keeps the frame count and the selection.
+#include "recording/Recording_reader.h"
+#include "recording/cls_AVI_handler.h"
+
+namespace wk {
+
+class Sdv_reader final : public Recording_reader {
+public:
+    using Recording_reader::Recording_reader;
+
+    bool Open() override;
+    // Stream 1 only.
+    bool Read_frame(int32_t frame, int16_t stream) override;
+
+    bool Is_DV() const override { return true; }
+    bool Has_DV_header() const override { return true; }
+    DV_Header_Record* DV_record() override { return &dv_header_; }
+    bool Keeps_extra_data() const override { return true; }
+    bool Plays_fields() const override { return true; }
+    bool Fields_at_full_size() const override { return true; }
+
+private:
+    DV_Header_Record dv_header_;
+};
+
+} // namespace wk

@@ -1,0 +1,243 @@
+// The recording object's AVI face: the header chunks added to an AVI, its indexes, its own
+// headers and its text stream, answered by the AVI reader. A recording of another kind answers
+// as an AVI in which nothing was found.
+#include "recording/cls_AVI_handler.h"
+
+#include "platform/Dialogs.h"
+#include "recording/Avi_reader.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_error.h"
+#include "services/Run_time_error.h"
+
+#include <algorithm>
+
+namespace wk {
+namespace {
+
+// What the AVI reader answers; for a recording of another kind, what an AVI without it would.
+template <class Answer>
+Answer Ask(const Avi_reader* avi, Answer (Avi_reader::*question)() const)
+{
+    return avi ? (avi->*question)() : Answer();
+}
+
+} // namespace
+
+Avi_reader& cls_AVI_handler::Open_avi() const
+{
+    Avi_reader* avi = Avi();
+    if (!avi || !rec_.file.Is_open()) throw Run_time_error(52, "No AVI recording is open");
+    return *avi;
+}
+
+// ---- Header chunks ----
+
+void cls_AVI_handler::Parse_Chunks()
+{
+    if (Avi_reader* avi = Avi()) avi->Parse_chunks();
+}
+
+bool cls_AVI_handler::read_AVI_XML_string()
+{
+    Avi_reader* avi = Avi();
+    return avi && avi->Read_XML_chunk();
+}
+
+int64_t cls_AVI_handler::AVI_Chunk_addr(int16_t index) const
+{
+    if (index < 0 || index > 7) throw Run_time_error(err_Subscript, "Subscript out of range");
+    const Avi_reader* avi = Avi();
+    return avi ? avi->Chunk_addr(index) : 0;
+}
+
+uint32_t cls_AVI_handler::RIFF_size() const { return Ask(Avi(), &Avi_reader::Riff_size); }
+
+int64_t cls_AVI_handler::JUNK_pos() const { return Ask(Avi(), &Avi_reader::Junk_pos); }
+
+// Adds the chunk at the end of the file, makes the RIFF chunk cover it and notes the chunks again.
+bool cls_AVI_handler::Append_chunk(Avi_reader& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size)
+{
+    if (!avi.Append_chunk(tag, data, data_size) || !Rewrite_AVI_Header()) return false;
+    avi.Parse_chunks();
+    return true;
+}
+
+bool cls_AVI_handler::Append_XML_header()
+{
+    try {
+        Avi_reader& avi = Open_avi();
+        if (!avi.Chunk_can_be_appended()) return false;
+        auto& h = Header();
+        if (golf_header_) h.Golfing(true);
+        if (!h.Create_Header()) return false;
+        const std::string text = h.XML_string();
+        // Room for a header as large as the own format holds.
+        const int64_t data = std::max<int64_t>(k_QSXM_min_size, (int64_t(text.size()) + 100 + 1) / 2 * 2);
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        return Append_chunk(avi, "QSXM", bytes, data) && avi.Has_QSXM_chunk();
+    } catch (...) {
+        Report_current_exception("Append_XML_header" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::Append_DV_header()
+{
+    try {
+        Avi_reader& avi = Open_avi();
+        if (!avi.Chunk_can_be_appended()) return false;
+        const std::vector<uint8_t> record = DV_Header_Record{}.To_bytes();
+        return Append_chunk(avi, "BXHD", record, DV_Header_Record::k_Size) && avi.Has_BXHD_chunk();
+    } catch (...) {
+        Report_current_exception("Append_DV_header" + std::string(k_Class));
+        return false;
+    }
+}
+
+bool cls_AVI_handler::Rewrite_AVI_Header()
+{
+    try {
+        Open_avi().Rewrite_riff_header();
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_AVI_Header" + std::string(k_Class));
+        return false;
+    }
+}
+
+// ---- The DV header record ----
+
+const DV_Header_Record& cls_AVI_handler::DV_header() const
+{
+    static const DV_Header_Record k_None;
+    const DV_Header_Record* record = reader_->DV_record();
+    return record ? *record : k_None;
+}
+
+bool cls_AVI_handler::Rewrite_DV_header()
+{
+    try {
+        // The record opens an sdv file only; anywhere else it would overwrite the file's start.
+        const DV_Header_Record* record = reader_->DV_record();
+        if (!record || !rec_.file.Is_open()) throw Run_time_error(52, "No sdv recording is open");
+        if (rec_.read_only || !rec_.file.Writable()) throw Run_time_error(75, "The recording is read-only: " + rec_.name);
+        const std::vector<uint8_t> bytes = record->To_bytes();
+        if (!rec_.file.Write_at(0, bytes.data(), bytes.size()))
+            throw Run_time_error(err_Disk_full, "The DV header could not be written");
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_DV_header" + std::string(k_Class));
+        return false;
+    }
+}
+
+// ---- Indexes and frames ----
+
+bool cls_AVI_handler::Get_AVI_indexes(const std::string& path)
+{
+    if (Avi_reader* avi = Avi()) return avi->Read_indexes(path);
+    Avi_reader::Say_no_index(path);
+    return false;
+}
+
+bool cls_AVI_handler::Read_ix00_Index(int64_t start)
+{
+    Avi_reader* avi = Avi();
+    return avi && avi->Read_ix00_index(start);
+}
+
+const std::vector<cls_AVI_handler::Ix00_entry>& cls_AVI_handler::ix00_entries() const
+{
+    static const std::vector<Ix00_entry> k_None;
+    const Avi_reader* avi = Avi();
+    return avi ? avi->Ix00_entries() : k_None;
+}
+
+std::span<const uint8_t> cls_AVI_handler::Get_Frame(int32_t frame)
+{
+    if (!Read_Frame(frame, 1) || !Avi()) return {};
+    return Avi()->Chunk_data();
+}
+
+int32_t cls_AVI_handler::Index_flag(int32_t n) const
+{
+    if (const Avi_reader* avi = Avi()) return avi->Index_flag(n);
+    throw Run_time_error(err_Subscript, "Subscript out of range");
+}
+
+int64_t cls_AVI_handler::Chunk_Position() const { return Ask(Avi(), &Avi_reader::Chunk_position); }
+
+int32_t cls_AVI_handler::Position_Percent() const { return Ask(Avi(), &Avi_reader::Position_percent); }
+
+float cls_AVI_handler::Player_Time() const { return Ask(Avi(), &Avi_reader::Player_time); }
+
+// ---- The AVI's own headers ----
+
+bool cls_AVI_handler::Read_Headers()
+{
+    Avi_reader* avi = Avi();
+    return avi && avi->Read_headers();
+}
+
+std::span<const uint8_t> cls_AVI_handler::AVI_Chunk_addr() const { return Ask(Avi(), &Avi_reader::Avih_header); }
+
+std::span<const uint8_t> cls_AVI_handler::AVIInfo_addr() const { return Ask(Avi(), &Avi_reader::Avih); }
+
+std::span<const uint8_t> cls_AVI_handler::get_AVI_strh() const { return Ask(Avi(), &Avi_reader::Strh); }
+
+std::span<const uint8_t> cls_AVI_handler::get_AVI_strf() const { return Ask(Avi(), &Avi_reader::Strf); }
+
+std::string cls_AVI_handler::Hash_atype() const { return Ask(Avi(), &Avi_reader::Hash_atype); }
+
+bool cls_AVI_handler::Force_Framerate(int16_t fps)
+{
+    Avi_reader* avi = Avi();
+    if (!avi || !avi->Headers_read() || !rec_.file.Is_open())
+        throw Run_time_error(err_Invalid_argument, "The frame rate can be set only after the AVI headers of " +
+                                                       rec_.name + " have been read");
+    return avi->Force_framerate(fps);
+}
+
+// ---- Text stream ----
+
+bool cls_AVI_handler::Has_Text_Stream() const { return Ask(Avi(), &Avi_reader::Has_text_stream); }
+
+int16_t cls_AVI_handler::Text_Length() const { return Ask(Avi(), &Avi_reader::Text_length); }
+
+std::span<const uint8_t> cls_AVI_handler::text_adress() const { return Ask(Avi(), &Avi_reader::Text); }
+
+int64_t cls_AVI_handler::Text_Position() const { return Ask(Avi(), &Avi_reader::Text_position); }
+
+std::vector<uint8_t> cls_AVI_handler::Get_Text_buffer(int32_t frame)
+{
+    Avi_reader* avi = Avi();
+    return avi ? avi->Text_chunk(frame) : std::vector<uint8_t>();
+}
+
+bool cls_AVI_handler::Put_Text_buffer(std::span<const uint8_t> data)
+{
+    Avi_reader* avi = Avi();
+    return avi && avi->Put_text(data);
+}
+
+bool cls_AVI_handler::Rewrite_Text_Buffer(int32_t frame)
+{
+    try {
+        if (drive_type_ == 5) {
+            platform::MsgBox("AVI file is on CD-ROM!");
+            return false;
+        }
+        if (rec_.read_only) {
+            platform::MsgBox("AVI file is read only");
+            return false;
+        }
+        if (!Has_Text_Stream()) return false;
+        Avi()->Write_text(frame);
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_Text_Buffer" + std::string(k_Class));
+        return false;
+    }
+}
+
+} // namespace wk

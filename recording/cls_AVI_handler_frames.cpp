@@ -1,0 +1,212 @@
+// The recording object: locating and reading frames, the extra-data record the capture station
+// puts into each frame, and reading a file ahead.
+#include "recording/cls_AVI_handler.h"
+
+#include "platform/Clock.h"
+#include "platform/Text_codec.h"
+#include "recording/Raw_dv_reader.h"
+#include "recording/Recording_bytes.h"
+#include "recording/Recording_reader.h"
+#include "recording/Timecode_module.h"
+#include "services/Module_error.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_trace.h"
+#include "services/Module_utilities.h"
+#include "services/Run_time_error.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace wk {
+
+using namespace recording_bytes;
+
+namespace {
+
+bool Marker_at(std::span<const uint8_t> buf, size_t i, const char* marker)
+{
+    return i + 4 <= buf.size() && std::memcmp(buf.data() + i, marker, 4) == 0;
+}
+
+} // namespace
+
+// ---- Frame location and reading ----
+
+bool cls_AVI_handler::Read_Frame(int32_t frame, int16_t stream)
+{
+    Forget_frame();
+    rec_.frame_in_store = 0;
+    if (!rec_.file.Is_open()) return false;
+    const int32_t f = std::min(frame, rec_.num_frames);
+    if (f < 1) return false;
+    if (!reader_->Read_frame(f, stream)) return false;
+    Take_frame_time();
+    Get_Current_Trace_data(rec_.frame_in_store);
+    return true;
+}
+
+void cls_AVI_handler::Forget_frame()
+{
+    extra_.fill(0);
+    extra_valid_ = false;
+    raw_frame_time_ = 0;
+    frame_time_stamp_ = 0;
+    has_time_stamp_ = false;
+    rec_.chunk_length = 0;
+    m_trace_data_ = Trace_Record{};
+}
+
+// The frame's own time: from its extra-data record, rounded to a whole frame of 40 ms, less 10.
+void cls_AVI_handler::Take_frame_time()
+{
+    Do_Read_DV_extra_data();
+    if (!extra_valid_) return;
+    raw_frame_time_ = Extra_long(24);
+    frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
+    has_time_stamp_ = true;
+}
+
+std::span<const uint8_t> cls_AVI_handler::Frame_bytes() const
+{
+    if (rec_.frame_in_store <= 0) return {};
+    return reader_->Frame();
+}
+
+uint8_t* cls_AVI_handler::Frame_address() { return reader_->Frame().data(); }
+
+// ---- DV extra data ----
+
+void cls_AVI_handler::Do_Read_DV_extra_data()
+{
+    if (!reader_->Keeps_extra_data()) return;
+    const std::span<const uint8_t> buf(rec_.frame_buffer);
+    auto whole_record_at = [&](size_t i) {
+        return i + k_Extra_size <= buf.size() && Marker_at(buf, i, "SSCD") && Marker_at(buf, i + 186, "SSEM");
+    };
+    size_t at = size_t(extra_index_);
+    if (extra_index_ <= 0 || !whole_record_at(at)) {
+        // The record lies where the capture station put it; look for it once more in this frame.
+        at = 0;
+        for (size_t i = 0; i <= 15000 && i + k_Extra_size <= buf.size(); ++i)
+            if (whole_record_at(i)) {
+                at = i;
+                break;
+            }
+        if (at == 0 && !whole_record_at(0)) {
+            extra_.fill(0);
+            extra_valid_ = false;
+            return;
+        }
+        extra_index_ = int32_t(at);
+    }
+    std::memcpy(extra_.data(), buf.data() + at, k_Extra_size);
+    extra_valid_ = true;
+}
+
+bool cls_AVI_handler::Rewrite_DV_Extra_data()
+{
+    try {
+        if (!extra_valid_ || rec_.frame_in_store <= 0 || rec_.frame_position <= 0)
+            throw Run_time_error(err_Invalid_argument, "The current frame has no extra data to write back");
+        if (!rec_.file.Is_open() || !rec_.file.Writable() || rec_.read_only)
+            throw Run_time_error(75, "The recording is read-only: " + rec_.name);
+        if (!rec_.file.Write_at(rec_.frame_position - 1 + extra_index_, extra_.data(), 190))
+            throw Run_time_error(err_Disk_full, "The frame's extra data could not be written");
+        std::memcpy(rec_.frame_buffer.data() + extra_index_, extra_.data(), 190);
+        return true;
+    } catch (...) {
+        Report_current_exception("Rewrite_DV_Extra_data" + std::string(k_Class));
+        return false;
+    }
+}
+
+int32_t cls_AVI_handler::Extra_long(size_t offset) const { return extra_valid_ ? Get_long(&extra_[offset]) : 0; }
+int16_t cls_AVI_handler::Extra_integer(size_t offset) const { return extra_valid_ ? Get_integer(&extra_[offset]) : 0; }
+
+std::span<const uint8_t> cls_AVI_handler::Extra_data() const
+{
+    return extra_valid_ ? std::span<const uint8_t>(extra_) : std::span<const uint8_t>();
+}
+
+int16_t cls_AVI_handler::Lap_Count() const { return Extra_integer(166); }
+bool cls_AVI_handler::Linear_buffer() const { return Extra_integer(164) == -1; }
+int32_t cls_AVI_handler::Frame_time() const { return Extra_long(32); }
+int32_t cls_AVI_handler::Capture_mill_time() const { return Extra_long(24); }
+int32_t cls_AVI_handler::Timestamp_long() const { return Extra_long(12); }
+
+void cls_AVI_handler::Parse_DV_header() { DV_Header_Parse(Frame_bytes()); }
+
+const uint8_t* cls_AVI_handler::Extra_Data_Addr() const
+{
+    const std::vector<uint8_t>& buffer = rec_.frame_buffer;
+    return buffer.size() >= size_t(g_DV_Extra_Offset) + k_Extra_size ? buffer.data() + g_DV_Extra_Offset : nullptr;
+}
+
+bool cls_AVI_handler::Write_comment(const std::string& text)
+{
+    if (!extra_valid_ || rec_.frame_in_store <= 0)
+        throw Run_time_error(err_Invalid_argument,
+                             "No frame with extra data has been read from " + rec_.name + "; the comment is not written");
+    const std::string ansi = platform::Utf8_to_ansi(text).substr(0, 80);
+    const auto saved = extra_;
+    std::fill(extra_.begin() + 82, extra_.begin() + 162, uint8_t(0));
+    std::memcpy(extra_.data() + 82, ansi.data(), ansi.size());
+    if (Rewrite_DV_Extra_data()) return true;
+    extra_ = saved;
+    return false;
+}
+
+std::string cls_AVI_handler::Read_Comment() const
+{
+    if (!extra_valid_ || extra_[82] == 0) return "";
+    const char* p = reinterpret_cast<const char*>(extra_.data() + 82);
+    return platform::Ansi_to_utf8(std::string(p, strnlen(p, 80)));
+}
+
+// ---- Reading ahead ----
+
+int64_t cls_AVI_handler::find_DV_offset(const std::string& path)
+{
+    platform::Raw_file f;
+    int error = 0;
+    if (!f.Open(path, platform::Raw_file::Mode::Read, error)) return -1;
+    return Raw_dv_reader::First_data_byte(f);
+}
+
+void cls_AVI_handler::Preread_File()
+{
+    if (!rec_.file.Is_open()) return;
+    const int32_t t0 = Get_Tick();
+    std::vector<uint8_t> block(1 << 20);
+    for (int64_t at = 0;; at += int64_t(block.size()))
+        if (rec_.file.Read_at(at, block.data(), block.size()) < int64_t(block.size())) break;
+    Trace_Line("*File " + rec_.name + "Pre_read in : " + std::to_string(platform::Tick_difference(Get_Tick(), t0)) +
+               " milliseconds");
+}
+
+bool cls_AVI_handler::Read_File_to_Memory()
+{
+    if (!rec_.file.Is_open()) return false;
+    const int64_t size = rec_.file.Size();
+    if (size <= 0) return false;
+    std::vector<uint8_t>& image = rec_.memory_image;
+    try {
+        image.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        image.clear();
+        return false;
+    }
+    if (!rec_.file.Read_exact(0, image.data(), image.size())) {
+        image.clear();
+        return false;
+    }
+    return true;
+}
+
+int64_t cls_AVI_handler::File_size() const
+{
+    if (rec_.file.Is_open()) return rec_.file.Size();
+    return Get_File_Size(rec_.name);
+}
+
+} // namespace wk

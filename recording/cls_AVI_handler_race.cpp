@@ -1,0 +1,232 @@
+// The recording object's race metadata: event, lanes, goal line and heats, kept in the XML header.
+#include "recording/cls_AVI_handler.h"
+
+#include "platform/Clock.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_error.h"
+#include "services/Module_utilities.h"
+#include "services/Run_time_error.h"
+
+#include <string>
+
+namespace wk {
+
+namespace {
+
+constexpr const char* k_Race_source = "cls_AVI_handler";
+
+int16_t Fit_16_bits(int32_t v, const char* kind, const char* name)
+{
+    if (v < INT16_MIN || v > INT16_MAX)
+        throw Run_time_error(err_Overflow,
+                             std::string("Overflow: the ") + kind + " " + std::to_string(v) + " of " + name +
+                                 " is outside -32768..32767",
+                             k_Race_source);
+    return int16_t(v);
+}
+
+// Lane marks and goal-line ends are read back as 16-bit numbers; a wider value would make the
+// recording's race data unreadable, so it is never stored.
+void Check_coordinate(int32_t v, const char* member) { Fit_16_bits(v, "coordinate", member); }
+
+int16_t To_integer(int32_t v, const char* what) { return Fit_16_bits(v, "header value", what); }
+
+} // namespace
+
+Cls_XML_header& cls_AVI_handler::Loaded_header(const char* member)
+{
+    if (!rec_.header)
+        throw Run_time_error(err_Object_variable, std::string(member) + ": the recording has no header loaded",
+                             k_Race_source);
+    return *rec_.header;
+}
+
+std::string cls_AVI_handler::Event_name() { return Header().Event_name(); }
+bool cls_AVI_handler::Event_name(const std::string& value)
+{
+    Header().Event_name(value);
+    return Write_XML_header();
+}
+
+std::string cls_AVI_handler::Wakeline_Marathon_Class_Name(int16_t id) { return Header().Wakeline_Marathon_Class_Name(id); }
+void cls_AVI_handler::Wakeline_Marathon_Class_Name(int16_t id, const std::string& value)
+{
+    Header().Wakeline_Marathon_Class_Name(id, value);
+}
+std::string cls_AVI_handler::Wakeline_Marathon_Class_Start(int16_t id)
+{
+    return Header().Wakeline_Marathon_Class_Start(id);
+}
+void cls_AVI_handler::Wakeline_Marathon_Class_Start(int16_t id, const std::string& value)
+{
+    Header().Wakeline_Marathon_Class_Start(id, value);
+}
+
+int16_t cls_AVI_handler::Lane_count() { return Header().Num_Lanes(); }
+bool cls_AVI_handler::Lane_count(int16_t value)
+{
+    Header().Num_Lanes(value);
+    return Write_XML_header();
+}
+void cls_AVI_handler::Num_Lanes(int16_t value) { Header().Num_Lanes(value); }
+int16_t cls_AVI_handler::Start_lane() { return Header().Start_lane(); }
+bool cls_AVI_handler::Start_Lane_Zero() { return Header().Start_lane() == 0; }
+void cls_AVI_handler::Start_Lane_Zero(bool value) { Header().Start_lane(value ? int16_t(0) : int16_t(1)); }
+
+void cls_AVI_handler::File_Lane_Pos(int16_t lane, int32_t x, int32_t y)
+{
+    Cls_XML_header& h = Loaded_header("File_Lane_Pos");
+    Check_coordinate(x, "File_Lane_Pos");
+    Check_coordinate(y, "File_Lane_Pos");
+    h.Lane_pos(lane, x, y);
+}
+int16_t cls_AVI_handler::LaneX(int16_t lane) { return To_integer(Header().Lane_pos_X(lane), "lane_x"); }
+int16_t cls_AVI_handler::LaneY(int16_t lane) { return To_integer(Header().Lane_pos_Y(lane), "lane_y"); }
+
+bool cls_AVI_handler::Lanes_flipped() { return Header().Lanes_flipped(); }
+void cls_AVI_handler::Lanes_flipped(bool value) { Header().Lanes_flipped(value); }
+bool cls_AVI_handler::Lanes_reversed() { return Header().Lanes_reversed(); }
+void cls_AVI_handler::Lanes_reversed(bool value) { Header().Lanes_reversed(value); }
+bool cls_AVI_handler::Lanes_Visible() { return Header().Lanes_Visible(); }
+void cls_AVI_handler::Lanes_Visible(bool value) { Header().Lanes_Visible(value); }
+bool cls_AVI_handler::Lanes_locked() { return Header().Lanes_locked(); }
+bool cls_AVI_handler::Lanes_locked(bool value)
+{
+    Header().Lanes_locked(value);
+    return Write_XML_header();
+}
+bool cls_AVI_handler::Show_goalline() { return Header().Show_goalline(); }
+void cls_AVI_handler::Show_goalline(bool value) { Header().Show_goalline(value); }
+
+void cls_AVI_handler::Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2)
+{
+    int32_t a = 0, b = 0, c = 0, d = 0;
+    Loaded_header("Get_Goalline").Get_Goalline(a, b, c, d);
+    const int16_t nx1 = To_integer(a, "goal_x_1"), ny1 = To_integer(b, "goal_y_1");
+    const int16_t nx2 = To_integer(c, "goal_x_2"), ny2 = To_integer(d, "goal_y_2");
+    x1 = nx1;
+    y1 = ny1;
+    x2 = nx2;
+    y2 = ny2;
+}
+
+void cls_AVI_handler::Set_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    Cls_XML_header& h = Loaded_header("Set_Goal_Line");
+    for (int32_t v : {x1, y1, x2, y2}) Check_coordinate(v, "Set_Goal_Line");
+    h.Set_Goalline(x1, y1, x2, y2);
+}
+
+bool cls_AVI_handler::Fix_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    for (int32_t v : {x1, y1, x2, y2}) Check_coordinate(v, "Fix_Goal_Line");
+    Header().Set_Goalline(x1, y1, x2, y2);
+    return Write_XML_header();
+}
+
+std::string cls_AVI_handler::Heat_ID(int16_t heat)
+{
+    std::string id = Header().Heat_ID(heat);
+    // The capture station stores a blank for a heat without a name.
+    return id == " " ? std::string() : id;
+}
+void cls_AVI_handler::Heat_ID(int16_t heat, const std::string& value) { Header().Heat_ID(heat, value); }
+bool cls_AVI_handler::Update_Heat_ID(int16_t heat, const std::string& value)
+{
+    Header().Heat_ID(heat, value);
+    return Write_XML_header();
+}
+std::string cls_AVI_handler::Heat_comment(int16_t heat) { return Header().Heat_comment(heat); }
+void cls_AVI_handler::Heat_comment(int16_t heat, const std::string& value) { Header().Heat_comment(heat, value); }
+
+int32_t cls_AVI_handler::Heat_result(int16_t heat, int16_t lane) { return Header().Heat_result(heat, lane); }
+void cls_AVI_handler::Heat_result(int16_t heat, int16_t lane, int32_t value) { Header().Heat_result(heat, lane, value); }
+int32_t cls_AVI_handler::Heat_time(int16_t heat, int16_t lane)
+{
+    if (rec_.name.empty()) return 0;
+    return Header().Heat_result(heat, lane);
+}
+void cls_AVI_handler::Heat_time(int16_t heat, int16_t lane, int32_t value) { Header().Heat_result(heat, lane, value); }
+int32_t cls_AVI_handler::Heat_Clicktime(int16_t heat, int16_t lane) { return Header().Heat_Click_time(heat, lane); }
+void cls_AVI_handler::Heat_Clicktime(int16_t heat, int16_t lane, int32_t value)
+{
+    Header().Heat_Click_time(heat, lane, value);
+}
+int32_t cls_AVI_handler::Heat_Goalfield(int16_t heat, int16_t lane) { return Header().Heat_Goal_Field(heat, lane); }
+void cls_AVI_handler::Heat_Goalfield(int16_t heat, int16_t lane, int32_t value)
+{
+    Header().Heat_Goal_Field(heat, lane, value);
+}
+int32_t cls_AVI_handler::Heat_Start_Correction(int16_t heat) { return Header().Heat_Correction_mill(heat); }
+bool cls_AVI_handler::Heat_Start_Correction(int16_t heat, int32_t value)
+{
+    Header().Heat_Correction_mill(heat, value);
+    return Write_XML_header();
+}
+
+void cls_AVI_handler::Start_local_mill(int16_t heat, int32_t value) { Header().Start_local_mill(heat, value); }
+void cls_AVI_handler::Start_PC_mill(int16_t heat, int32_t value) { Header().Start_PC_mill(heat, value); }
+void cls_AVI_handler::Start_PC_Mill_time(int16_t heat, int32_t value) { Header().Start_PC_mill(heat, value); }
+int32_t cls_AVI_handler::Start_local_Mill_Time(int16_t heat)
+{
+    if (rec_.name.empty()) return 0;
+    return Header().Start_local_mill(heat);
+}
+int32_t cls_AVI_handler::Start_PC_Mill_time(int16_t heat)
+{
+    if (rec_.name.empty()) return 0;
+    return Header().Start_PC_mill(heat);
+}
+
+bool cls_AVI_handler::Set_Multi_Start(int16_t heat)
+{
+    Cls_XML_header& h = Header();
+    const int32_t local = Get_Local_Mill_Time();
+    const int32_t tick = Get_Tick();
+    h.Start_local_mill(heat, local);
+    h.Start_PC_mill(heat, tick);
+    return Write_XML_header();
+}
+
+bool cls_AVI_handler::Clear_Multi_Start(int16_t heat)
+{
+    Cls_XML_header& h = Header();
+    h.Start_local_mill(heat, 0);
+    h.Start_PC_mill(heat, 0);
+    return Write_XML_header();
+}
+
+void cls_AVI_handler::Clear_Heats()
+{
+    Cls_XML_header& h = Header();
+    const int16_t heats = h.heats_num();
+    // Every heat must be there before any is cleared.
+    for (int16_t i = 1; i <= heats; ++i) h.Start_local_mill(i);
+    for (int16_t i = 1; i <= heats; ++i) h.Start_local_mill(i, 0);
+}
+
+int32_t cls_AVI_handler::Old_HeatStart() const { return Extra_long(28); }
+
+int32_t cls_AVI_handler::Multi_TimeStamp(int16_t heat)
+{
+    int32_t start = Header().Start_PC_mill(heat);
+    if (start == 0) start = Old_HeatStart();
+    if (start == 0)
+        throw Run_time_error(err_Invalid_argument,
+                             "Heat " + std::to_string(heat) +
+                                 " has no start: neither the recording's header nor the frame holds one",
+                             k_Race_source);
+    // A frame without its own stamp has no race time; an older frame's must not stand in.
+    if (!Has_Frame_Time_Stamp())
+        throw Run_time_error(err_Invalid_argument, "The frame shown has no time stamp of its own", k_Race_source);
+    // The tick wraps; a heat may run across the change of sign.
+    int64_t t = platform::Tick_difference(Frame_Time_Stamp(), start);
+    if (Field_To_Show() == 2) t += 20;
+    const int16_t goal_offset = Extra_integer(172);
+    if (goal_offset < 500) t -= goal_offset;
+    if (t < INT32_MIN || t > INT32_MAX)
+        throw Run_time_error(err_Overflow, "Overflow: the race time is out of range", k_Race_source);
+    return int32_t(t);
+}
+
+} // namespace wk
