@@ -2,6 +2,7 @@
 
 #include "capture_server/Capture_error.h"
 #include "capture_server/Server_module.h"
+#include "comlite/Query_interface.h"
 
 namespace wk {
 
@@ -31,17 +32,7 @@ VideoCap4::~VideoCap4()
     Module_unlock();
 }
 
-HRESULT VideoCap4::QueryInterface(const IID& riid, void** ppv)
-{
-    if (!ppv) return E_POINTER;
-    if (riid == IUnknown::iid || riid == IVideoCap::iid) {
-        *ppv = static_cast<IVideoCap*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
+HRESULT VideoCap4::QueryInterface(const IID& riid, void** ppv) { return Query_interface<IVideoCap>(this, riid, ppv); }
 
 uint32_t VideoCap4::AddRef() { return ++references_; }
 

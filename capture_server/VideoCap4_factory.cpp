@@ -3,6 +3,7 @@
 #include "capture_server/Server_module.h"
 #include "capture_server/Unavailable_graph_builder.h"
 #include "capture_server/VideoCap4.h"
+#include "comlite/Query_interface.h"
 
 namespace wk {
 
@@ -10,14 +11,7 @@ using namespace com;
 
 HRESULT VideoCap4_factory::QueryInterface(const IID& riid, void** ppv)
 {
-    if (!ppv) return E_POINTER;
-    if (riid == IUnknown::iid || riid == IClassFactory::iid) {
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
+    return Query_interface<IClassFactory>(this, riid, ppv);
 }
 
 // The factory is never deleted; its references count as uses of the library.

@@ -46,12 +46,6 @@ public:
     }
     // Hands the reference over to the caller.
     T* Detach() { return std::exchange(p_, nullptr); }
-    // For an out-parameter of type T**: what was held is released first.
-    T** Put()
-    {
-        Reset();
-        return &p_;
-    }
     T* Get() const { return p_; }
     T* operator->() const { return p_; }
     T& operator*() const { return *p_; }

@@ -166,6 +166,24 @@ TEST_F(BrixCap4_library_test, WithoutACameraRunFailsWithTheNoDeviceTextAndLeaves
     EXPECT_EQ(test::Last_error(*object), k_No_video_device); // Stop and Pause keep it
 }
 
+TEST_F(BrixCap4_library_test, TheServerHoldsTheProgramsSinkUntilItIsUnadvisedOrTheObjectGoes)
+{
+    ASSERT_EQ(Register(), S_OK);
+    test::Recording_sink kept, dropped; // outlive the object
+    auto object = Create(VideoCap4_progid);
+    ASSERT_TRUE(object);
+    uint32_t cookie_kept = 0, cookie_dropped = 0;
+    ASSERT_EQ(object->Advise(&kept, &cookie_kept), S_OK);
+    ASSERT_EQ(object->Advise(&dropped, &cookie_dropped), S_OK);
+    EXPECT_EQ(kept.references + dropped.references, 2u);
+    EXPECT_EQ(object->Unadvise(12345), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(object->Unadvise(cookie_dropped), S_OK);
+    EXPECT_EQ(dropped.references, 0u);
+    object.Reset();
+    EXPECT_EQ(kept.references, 0u);
+    EXPECT_EQ(Can_unload(), S_OK);
+}
+
 // The position of a virtual function in its table, from the pointer to it (Itanium C++ ABI).
 template <class M>
 ptrdiff_t Slot(M method)

@@ -1,18 +1,14 @@
 #include "tests/capture_server/Capture_test_support.h"
 
+#include "comlite/Query_interface.h"
+
 namespace wk::test {
 
 using namespace com;
 
 HRESULT Recording_sink::QueryInterface(const IID& riid, void** ppv)
 {
-    if (riid != IUnknown::iid && riid != IVideoCapEvent::iid) {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    *ppv = static_cast<IVideoCapEvent*>(this);
-    AddRef();
-    return S_OK;
+    return Query_interface<IVideoCapEvent>(this, riid, ppv);
 }
 
 HRESULT Recording_sink::Take(char kind, IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d)

@@ -100,14 +100,13 @@ TEST_F(VideoCap4_source_test, PropertiesAreNamedWithoutRegardToCaseAndReadAsText
     EXPECT_EQ(Property(*object, "AddToROT"), "1");
 
     EXPECT_EQ(Property(*object, "AudioSampleDuration"), "40");
-    Set_property(*object, "AudioSampleDuration", "12abc");
-    EXPECT_EQ(Property(*object, "audiosampleduration"), "12");
-    Set_property(*object, "AudioSampleDuration", "abc");
-    EXPECT_EQ(Property(*object, "AudioSampleDuration"), "0");
-    Set_property(*object, "AudioSampleDuration", "99999999999");
-    EXPECT_EQ(Property(*object, "AudioSampleDuration"), "2147483647");
-    Set_property(*object, "AudioSampleDuration", "-123456789012345678901234567890");
-    EXPECT_EQ(Property(*object, "AudioSampleDuration"), "-2147483648");
+    const std::pair<const char*, const char*> durations[] = {
+        {"12abc", "12"}, {"abc", "0"}, {"", "0"}, {"99999999999", "2147483647"},
+        {"-123456789012345678901234567890", "-2147483648"}};
+    for (const auto& [value, read] : durations) {
+        Set_property(*object, "AudioSampleDuration", value);
+        EXPECT_EQ(Property(*object, "audiosampleduration"), read) << value;
+    }
     Set_property(*object, "AudioSampleDuration", " 80");
     Set_property(*object, "RGB", "true");
     EXPECT_EQ(object->Run(), S_OK);

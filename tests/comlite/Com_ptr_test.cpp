@@ -1,4 +1,5 @@
 #include "comlite/Com_ptr.h"
+#include "comlite/Query_interface.h"
 
 #include <gtest/gtest.h>
 
@@ -25,16 +26,7 @@ protected:
 // Counts its references; the test owns it, so nothing is deleted at zero.
 class Counted final : public IOther {
 public:
-    HRESULT QueryInterface(const IID& riid, void** ppv) override
-    {
-        if (riid != IUnknown::iid && riid != IOther::iid) {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        *ppv = static_cast<IOther*>(this);
-        AddRef();
-        return S_OK;
-    }
+    HRESULT QueryInterface(const IID& riid, void** ppv) override { return Query_interface<IOther>(this, riid, ppv); }
     uint32_t AddRef() override { return ++refs; }
     uint32_t Release() override { return --refs; }
     int Value() override { return 7; }
