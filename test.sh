@@ -10,5 +10,7 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# The capture server's tests register the libBrixCap4.so just built (and run the registration
+# tool) into each test's own temporary registry store; the user's store is never touched.
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" "$@"

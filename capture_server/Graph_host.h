@@ -1,0 +1,26 @@
+#pragma once
+// What a capture graph may do to the object it works for.
+#include "capture_server/Media_type.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace wk {
+
+enum class Sample_kind { dv, rgb, audio };
+
+class Graph_host {
+public:
+    // From any thread: a copy of the sample goes to the sinks on the object's creating thread.
+    // Dropped when the object is not running.
+    virtual void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) = 0;
+    // Kept only when no error is recorded yet, so that the first cause is the one reported.
+    virtual void Record_error(const std::string& text) = 0;
+    virtual void Set_connected_media_type(const Media_type& type) = 0;
+
+protected:
+    ~Graph_host() = default;
+};
+
+} // namespace wk

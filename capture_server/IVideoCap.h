@@ -1,0 +1,54 @@
+#pragma once
+// The capture server's class and its two interfaces, shared by the server and the program that
+// creates it. The program never links the server: it creates VideoCap4 by its CLSID or ProgID
+// through comlite, calls IVideoCap and implements IVideoCapEvent.
+// The methods keep their slots in this order after the three of IUnknown.
+#include "comlite/Bstr.h"
+#include "comlite/IUnknown.h"
+
+namespace wk {
+
+inline constexpr com::CLSID CLSID_VideoCap4 = com::Guid_literal("{A2E03420-98BB-43B2-96EE-28D0CE80CE3A}");
+inline constexpr char VideoCap4_progid[] = "BrixCap.VideoCap4.1";
+
+class IVideoCap;
+
+// The client's sink. Every call comes on the thread that created the server object. The buffer
+// belongs to the server and is valid only during the call; the result is ignored.
+class IVideoCapEvent : public com::IUnknown {
+public:
+    static constexpr com::IID iid = com::Guid_literal("{71F9A92B-8C7E-41D3-827B-FEBE0B6076D6}");
+    virtual com::HRESULT OnDVEvent(IVideoCap* pSource, double dSampleTime, const uint8_t* pBuffer,
+                                   uint32_t lBufferSize, int32_t lDeviceNumber) = 0;
+    virtual com::HRESULT OnRGBEvent(IVideoCap* pSource, double dSampleTime, const uint8_t* pBuffer,
+                                    uint32_t lBufferSize, int32_t lDeviceNumber) = 0;
+    virtual com::HRESULT OnAudioEvent(IVideoCap* pSource, double dSampleTime, const uint8_t* pBuffer,
+                                      uint32_t lBufferSize, int32_t lDeviceNumber) = 0;
+
+protected:
+    ~IVideoCapEvent() = default;
+};
+
+class IVideoCap : public com::IUnknown {
+public:
+    static constexpr com::IID iid = com::Guid_literal("{739417F0-4668-4C75-A967-C7FA18188F50}");
+    // The cookie is never 0, so 0 can stand for "not advised".
+    virtual com::HRESULT Advise(IVideoCapEvent* pVideoCapEvent, uint32_t* pdwCookie) = 0;
+    // CONNECT_E_NOCONNECTION when no sink has that cookie.
+    virtual com::HRESULT Unadvise(uint32_t dwCookie) = 0;
+    // "video:<n>", "video:<device id>", "audio:...", "file:<path>"; *pbResult 1 when found.
+    virtual com::HRESULT SetSource(com::BSTR strSource, int32_t* pbResult) = 0;
+    virtual com::HRESULT SetProperty(com::BSTR strProperty, com::BSTR strValue) = 0;
+    // The caller frees *pstrValue.
+    virtual com::HRESULT GetProperty(com::BSTR strProperty, com::BSTR* pstrValue) = 0;
+    virtual com::HRESULT Run() = 0;
+    virtual com::HRESULT Pause() = 0;
+    // The graph is torn down before Stop returns.
+    virtual com::HRESULT Stop() = 0;
+    virtual com::HRESULT GetLastError(com::BSTR* pbstrLastError) = 0;
+
+protected:
+    ~IVideoCap() = default;
+};
+
+} // namespace wk

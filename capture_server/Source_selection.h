@@ -1,0 +1,18 @@
+#pragma once
+// The source SetSource chose: a capture device, with what the device told about itself, or a file.
+#include <cstdint>
+#include <string>
+
+namespace wk {
+
+struct Source_selection {
+    int32_t device_number = 0; // 1-based; 0 for none or a file
+    std::string source_id;     // the device's external id text
+    std::string source_type;   // "video", "audio", "file"; empty until something is chosen
+    std::string friendly_name;
+    std::string description;
+    std::string device_path;
+    std::string file_path;
+};
+
+} // namespace wk

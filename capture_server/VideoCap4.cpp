@@ -1,0 +1,126 @@
+#include "capture_server/VideoCap4.h"
+
+#include "capture_server/Capture_error.h"
+#include "capture_server/Server_module.h"
+#include "comlite/Query_interface.h"
+
+namespace wk {
+
+using namespace com;
+
+HRESULT VideoCap4::Create(std::shared_ptr<const Device_catalog> devices, std::unique_ptr<Graph_builder> graphs,
+                          Com_ptr<VideoCap4>& out)
+{
+    out.Reset();
+    auto dispatcher = Thread_dispatcher();
+    if (!dispatcher) return CO_E_NOTINITIALIZED;
+    out = Com_ptr<VideoCap4>::Attach(new VideoCap4(std::move(dispatcher), std::move(devices), std::move(graphs)));
+    return S_OK;
+}
+
+VideoCap4::VideoCap4(std::shared_ptr<Dispatcher> dispatcher, std::shared_ptr<const Device_catalog> devices,
+                     std::unique_ptr<Graph_builder> graphs)
+    : dispatcher_(dispatcher), devices_(std::move(devices)), graphs_(std::move(graphs))
+{
+    Module_lock();
+}
+
+VideoCap4::~VideoCap4()
+{
+    Tear_down_quietly();
+    sinks_.Clear();
+    Module_unlock();
+}
+
+HRESULT VideoCap4::QueryInterface(const IID& riid, void** ppv) { return Query_interface<IVideoCap>(this, riid, ppv); }
+
+uint32_t VideoCap4::AddRef() { return ++references_; }
+
+uint32_t VideoCap4::Release()
+{
+    const uint32_t left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT VideoCap4::Advise(IVideoCapEvent* pVideoCapEvent, uint32_t* pdwCookie)
+{
+    if (!pVideoCapEvent || !pdwCookie) return E_POINTER;
+    try {
+        *pdwCookie = sinks_.Add(pVideoCapEvent);
+        return S_OK;
+    } catch (...) {
+        *pdwCookie = 0;
+        return E_OUTOFMEMORY;
+    }
+}
+
+HRESULT VideoCap4::Unadvise(uint32_t dwCookie) { return sinks_.Remove(dwCookie) ? S_OK : CONNECT_E_NOCONNECTION; }
+
+HRESULT VideoCap4::Run()
+{
+    if (running_) return S_FALSE;
+    last_error_.clear();
+    try {
+        graph_ = graphs_->Build(source_, {rgb_, audio_sample_duration_}, *this);
+        // Running before the graph starts, so that its first samples are taken.
+        ++run_number_;
+        running_ = true;
+        graph_->Run();
+        return S_OK;
+    } catch (const Capture_error& e) {
+        Tear_down_quietly();
+        last_error_ = e.what();
+        return e.result();
+    } catch (...) {
+        Tear_down_quietly();
+        last_error_ = "BrixCap::Run, unhandled exception!";
+        return E_FAIL;
+    }
+}
+
+HRESULT VideoCap4::Pause() { return S_OK; }
+
+HRESULT VideoCap4::Stop()
+{
+    try {
+        Tear_down();
+    } catch (const Capture_error& e) {
+        last_error_ = e.what();
+    } catch (...) {
+        last_error_ = "BrixCap::Stop, unhandled exception!";
+    }
+    return S_OK;
+}
+
+// Not running and no graph: the samples of the run that was are never delivered, as the next
+// Run starts a new run number.
+void VideoCap4::Tear_down()
+{
+    running_ = false;
+    media_type_.reset();
+    if (auto graph = std::move(graph_)) graph->Stop();
+}
+
+// Where the first failure is the one to report.
+void VideoCap4::Tear_down_quietly() noexcept
+{
+    try {
+        Tear_down();
+    } catch (...) {
+    }
+}
+
+HRESULT VideoCap4::GetLastError(BSTR* pbstrLastError)
+{
+    if (!pbstrLastError) return E_POINTER;
+    *pbstrLastError = Sys_alloc_string(last_error_);
+    return *pbstrLastError ? S_OK : E_OUTOFMEMORY;
+}
+
+void VideoCap4::Record_error(const std::string& text)
+{
+    if (last_error_.empty()) last_error_ = text;
+}
+
+} // namespace wk

@@ -1,0 +1,88 @@
+#pragma once
+// The capture server's one creatable class. A client advises its sinks, names a source, runs it
+// and receives every sample on the thread that created the object. Every method catches at its
+// boundary and answers with an HRESULT; what went wrong is kept as the last error text.
+#include "capture_server/Capture_graph.h"
+#include "capture_server/Device_catalog.h"
+#include "capture_server/IVideoCap.h"
+#include "capture_server/Sink_list.h"
+#include "comlite/Com_ptr.h"
+#include "comlite/Dispatcher.h"
+
+#include <atomic>
+#include <optional>
+
+namespace wk {
+
+class VideoCap4 final : public IVideoCap, public Graph_host {
+public:
+    // Made on the calling thread, whose dispatcher carries the samples to the sinks;
+    // CO_E_NOTINITIALIZED when that thread has none.
+    static com::HRESULT Create(std::shared_ptr<const Device_catalog> devices, std::unique_ptr<Graph_builder> graphs,
+                               com::Com_ptr<VideoCap4>& out);
+
+    com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
+    uint32_t AddRef() override;
+    uint32_t Release() override;
+
+    com::HRESULT Advise(IVideoCapEvent* pVideoCapEvent, uint32_t* pdwCookie) override;
+    com::HRESULT Unadvise(uint32_t dwCookie) override;
+    com::HRESULT SetSource(com::BSTR strSource, int32_t* pbResult) override;
+    com::HRESULT SetProperty(com::BSTR strProperty, com::BSTR strValue) override;
+    com::HRESULT GetProperty(com::BSTR strProperty, com::BSTR* pstrValue) override;
+    com::HRESULT Run() override;
+    com::HRESULT Pause() override;
+    com::HRESULT Stop() override;
+    com::HRESULT GetLastError(com::BSTR* pbstrLastError) override;
+
+    void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) override;
+    void Record_error(const std::string& text) override;
+    void Set_connected_media_type(const Media_type& type) override;
+
+    // Samples dropped because the creating thread fell too far behind, or because a sink
+    // pumped the loop from inside its call.
+    uint64_t Lost_samples() const { return lost_.load(); }
+    // How many posted samples wait for the creating thread at most.
+    static constexpr uint32_t k_max_queued_samples = 50;
+
+private:
+    struct Sample {
+        Sample_kind kind;
+        double time;
+        std::vector<uint8_t> bytes;
+        uint64_t run; // the Run it belongs to
+    };
+
+    VideoCap4(std::shared_ptr<com::Dispatcher> dispatcher, std::shared_ptr<const Device_catalog> devices,
+              std::unique_ptr<Graph_builder> graphs);
+    ~VideoCap4();
+
+    bool Select_source(std::string_view text);
+    std::optional<std::string> Property_text(const std::string& lower_name) const;
+    void Tear_down();
+    void Tear_down_quietly() noexcept;
+    void Deliver(const Sample& s);
+    void Call_sink(IVideoCapEvent& sink, const Sample& s);
+    bool Is_current(const Sample& s) const { return running_ && s.run == run_number_; }
+
+    std::atomic<uint32_t> references_{1};
+    // Weak: queued samples hold the object, and the object must not hold their queue.
+    std::weak_ptr<com::Dispatcher> dispatcher_;
+    std::shared_ptr<const Device_catalog> devices_;
+    std::unique_ptr<Graph_builder> graphs_;
+    std::unique_ptr<Capture_graph> graph_;
+    Sink_list sinks_;
+    std::string last_error_;
+    std::atomic<bool> running_{false};
+    std::atomic<uint64_t> run_number_{0}; // advanced by every Run
+    Source_selection source_;
+    bool rgb_ = false;
+    bool add_to_rot_ = false;
+    int32_t audio_sample_duration_ = 40;
+    std::optional<Media_type> media_type_;
+    bool dispatching_ = false;
+    std::atomic<uint32_t> queued_{0};
+    std::atomic<uint64_t> lost_{0};
+};
+
+} // namespace wk

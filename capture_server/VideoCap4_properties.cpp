@@ -1,0 +1,68 @@
+// The object's properties, by name without regard to case, as text both ways.
+#include "capture_server/VideoCap4.h"
+
+#include "capture_server/Build_number.h"
+#include "capture_server/Server_text.h"
+
+#include <cstdint>
+
+namespace wk {
+
+using namespace com;
+
+namespace {
+
+std::string Flag_text(bool flag) { return flag ? "1" : "0"; }
+
+// Addresses go out whole: a 64-bit address in 32 bits would point somewhere else.
+std::string Address_text(const void* p) { return std::to_string(reinterpret_cast<uintptr_t>(p)); }
+
+} // namespace
+
+HRESULT VideoCap4::SetProperty(BSTR strProperty, BSTR strValue)
+{
+    const std::string name = Lower_ascii(Bstr_view(strProperty));
+    const std::string_view value = Bstr_view(strValue);
+    if (name == "rgb") rgb_ = Lower_ascii(value) == "true";
+    else if (name == "addtorot") add_to_rot_ = Lower_ascii(value) == "true";
+    else if (name == "audiosampleduration") audio_sample_duration_ = Leading_integer(value);
+    return S_OK;
+}
+
+HRESULT VideoCap4::GetProperty(BSTR strProperty, BSTR* pstrValue)
+{
+    if (!pstrValue) return E_POINTER;
+    std::string text;
+    try {
+        text = Property_text(Lower_ascii(Bstr_view(strProperty))).value_or("");
+    } catch (...) {
+        *pstrValue = nullptr;
+        return E_OUTOFMEMORY;
+    }
+    *pstrValue = Sys_alloc_string(text);
+    return *pstrValue ? S_OK : E_OUTOFMEMORY;
+}
+
+std::optional<std::string> VideoCap4::Property_text(const std::string& name) const
+{
+    const Video_info_header* video = media_type_ && media_type_->video ? &*media_type_->video : nullptr;
+    if (name == "rgb") return Flag_text(rgb_);
+    if (name == "addtorot") return Flag_text(add_to_rot_);
+    if (name == "audiosampleduration") return std::to_string(audio_sample_duration_);
+    if (name == "source") return std::to_string(source_.device_number);
+    if (name == "sourceid") return source_.source_id;
+    if (name == "sourcefriendlyname") return source_.friendly_name;
+    if (name == "sourcedescription") return source_.description;
+    if (name == "sourcedevicepath") return source_.device_path;
+    if (name == "am_media_type") return Address_text(media_type_ ? &*media_type_ : nullptr);
+    if (name == "videoinfoheader") return Address_text(video);
+    // Before a video format is connected there is no size: 0.
+    if (name == "width") return std::to_string(video ? video->width : 0);
+    if (name == "height") return std::to_string(video ? video->height : 0);
+    if (name == "buildnumber") return Build_number();
+    return std::nullopt;
+}
+
+void VideoCap4::Set_connected_media_type(const Media_type& type) { media_type_ = type; }
+
+} // namespace wk

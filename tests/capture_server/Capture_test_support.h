@@ -1,0 +1,87 @@
+#pragma once
+// Sinks, devices and graphs for tests of the capture server object.
+#include "capture_server/Capture_error.h"
+#include "capture_server/VideoCap4.h"
+#include "tests/comlite/Com_test_home.h"
+
+#include <functional>
+#include <thread>
+
+namespace wk::test {
+
+// A client's sink that keeps every call. The test owns it; the server's references are counted.
+class Recording_sink final : public IVideoCapEvent {
+public:
+    struct Call {
+        char kind; // 'D', 'R', 'A'
+        IVideoCap* source;
+        double time;
+        std::vector<uint8_t> bytes;
+        int32_t device;
+        std::thread::id thread;
+    };
+    com::HRESULT QueryInterface(const com::IID& riid, void** ppv) override;
+    uint32_t AddRef() override { return ++references; }
+    uint32_t Release() override { return --references; }
+    com::HRESULT OnDVEvent(IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d) override { return Take('D', s, t, b, n, d); }
+    com::HRESULT OnRGBEvent(IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d) override { return Take('R', s, t, b, n, d); }
+    com::HRESULT OnAudioEvent(IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d) override { return Take('A', s, t, b, n, d); }
+
+    std::vector<Call> calls;
+    uint32_t references = 0;
+    std::function<void()> during_call; // what the sink does inside each call
+
+private:
+    com::HRESULT Take(char kind, IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d);
+};
+
+class Listed_devices final : public Device_catalog {
+public:
+    std::vector<Device_info> Devices(Device_category c) const override
+    {
+        return c == Device_category::video ? video : c == Device_category::audio ? audio : std::vector<Device_info>{};
+    }
+    std::vector<Device_info> video, audio;
+};
+
+// What the fake graphs went through, kept by the test beyond the graphs' life.
+struct Graph_log {
+    int built = 0, ran = 0, stopped = 0, destroyed = 0;
+    Graph_host* host = nullptr;
+    Source_selection last_source;
+    Graph_settings last_settings;
+    std::optional<Capture_error> build_fails, run_fails;
+};
+
+class Fake_graph final : public Capture_graph {
+public:
+    explicit Fake_graph(Graph_log& log) : log_(log) {}
+    ~Fake_graph() override { ++log_.destroyed; }
+    void Run() override;
+    void Stop() override { ++log_.stopped; }
+
+private:
+    Graph_log& log_;
+};
+
+class Fake_graph_builder final : public Graph_builder {
+public:
+    explicit Fake_graph_builder(Graph_log& log) : log_(log) {}
+    std::unique_ptr<Capture_graph> Build(const Source_selection& source, const Graph_settings& settings,
+                                         Graph_host& host) override;
+
+private:
+    Graph_log& log_;
+};
+
+// An object made on the test's thread with the test's devices and fake graphs.
+com::Com_ptr<VideoCap4> Make_object(Graph_log& log, std::shared_ptr<const Device_catalog> devices = nullptr);
+
+// The calls a client makes, with the BSTRs handled.
+std::string Property(IVideoCap& object, const std::string& name);
+void Set_property(IVideoCap& object, const std::string& name, const std::string& value);
+// The result SetSource gives, after checking that it returned S_OK.
+int32_t Select(IVideoCap& object, const std::string& source);
+std::string Last_error(IVideoCap& object);
+
+} // namespace wk::test

@@ -1,0 +1,227 @@
+// Advised sinks and the samples that reach them.
+#include "capture_server/Server_module.h"
+#include "tests/capture_server/Capture_test_support.h"
+
+namespace wk {
+namespace {
+
+using namespace com;
+using namespace std::chrono_literals;
+
+const std::vector<uint8_t> k_bytes{1, 2, 3};
+
+class VideoCap4_sink_test : public ::testing::Test {
+protected:
+    uint32_t Advise(test::Recording_sink& sink)
+    {
+        uint32_t cookie = 0;
+        EXPECT_EQ(object->Advise(&sink, &cookie), S_OK);
+        return cookie;
+    }
+    void Post(const std::vector<uint8_t>& bytes = k_bytes, Sample_kind kind = Sample_kind::dv, double time = 0.04)
+    {
+        object->Post_sample(kind, time, bytes);
+    }
+    size_t Pump() { return com.loop->Run_pending(); }
+
+    test::Com_test_home com;
+    test::Graph_log log;
+    test::Recording_sink sink1, sink2; // outlive the object, which holds them
+    Com_ptr<VideoCap4> object = test::Make_object(log);
+};
+
+TEST_F(VideoCap4_sink_test, ASinkThatUnadvisesItselfInItsCallIsNeverCalledAgainAndTheOtherStillIs)
+{
+    const uint32_t cookie1 = Advise(sink1), cookie2 = Advise(sink2);
+    EXPECT_NE(cookie1, 0u);
+    EXPECT_NE(cookie1, cookie2);
+    EXPECT_EQ(sink1.references, 1u);
+    sink1.during_call = [&] { EXPECT_EQ(object->Unadvise(cookie1), S_OK); };
+    ASSERT_EQ(object->Run(), S_OK);
+
+    Post();
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_EQ(sink2.calls.size(), 1u); // still called in that same dispatch
+    EXPECT_EQ(sink1.references, 0u);   // released once the dispatch let go of it
+
+    Post();
+    Post();
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_EQ(sink2.calls.size(), 3u);
+    EXPECT_EQ(object->Unadvise(cookie1), CONNECT_E_NOCONNECTION);
+}
+
+TEST_F(VideoCap4_sink_test, UnadviseOfAnUnknownCookieChangesNothing)
+{
+    Advise(sink1);
+    Advise(sink2);
+    EXPECT_EQ(object->Unadvise(12345), CONNECT_E_NOCONNECTION);
+    EXPECT_EQ(object->Unadvise(0), CONNECT_E_NOCONNECTION);
+    ASSERT_EQ(object->Run(), S_OK);
+    Post();
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_EQ(sink2.calls.size(), 1u);
+    EXPECT_EQ(sink1.references + sink2.references, 2u);
+}
+
+TEST_F(VideoCap4_sink_test, ASinkUnadvisedByAnEarlierSinkOfTheSameDispatchIsNotCalled)
+{
+    Advise(sink1);
+    const uint32_t cookie2 = Advise(sink2);
+    sink1.during_call = [&] { object->Unadvise(cookie2); };
+    ASSERT_EQ(object->Run(), S_OK);
+    Post();
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_TRUE(sink2.calls.empty());
+    EXPECT_EQ(sink2.references, 0u);
+}
+
+TEST_F(VideoCap4_sink_test, AdviseRefusesNullPointersAndTakesNoReferenceThen)
+{
+    uint32_t cookie = 9;
+    EXPECT_EQ(object->Advise(nullptr, &cookie), E_POINTER);
+    EXPECT_EQ(object->Advise(&sink1, nullptr), E_POINTER);
+    EXPECT_EQ(sink1.references, 0u);
+}
+
+TEST_F(VideoCap4_sink_test, SamplesFromAStreamingThreadReachTheSinksOnTheCreatingThreadWhole)
+{
+    auto devices = std::make_shared<test::Listed_devices>();
+    devices->video = {{"", "Camera A", "", ""}, {"", "Camera B", "", ""}};
+    object = test::Make_object(log, devices);
+    Advise(sink1);
+    ASSERT_EQ(test::Select(*object, "video:2"), 1);
+    ASSERT_EQ(object->Run(), S_OK);
+    std::vector<uint8_t> frame(144000);
+    for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i * 7);
+    std::thread streaming([&] {
+        log.host->Post_sample(Sample_kind::dv, 1.5, frame);
+        log.host->Post_sample(Sample_kind::rgb, 1.54, std::vector<uint8_t>(10, 0xAB));
+        log.host->Post_sample(Sample_kind::audio, 1.58, k_bytes);
+    });
+    for (int i = 0; i < 100 && sink1.calls.size() < 3; ++i) com.loop->Wait_and_run(50ms);
+    streaming.join();
+    ASSERT_EQ(sink1.calls.size(), 3u);
+    const auto& dv = sink1.calls[0];
+    EXPECT_EQ(dv.kind, 'D');
+    EXPECT_EQ(dv.bytes, frame);
+    EXPECT_EQ(dv.time, 1.5);
+    EXPECT_EQ(dv.device, 2);
+    EXPECT_EQ(dv.source, static_cast<IVideoCap*>(object.Get()));
+    EXPECT_EQ(sink1.calls[1].kind, 'R');
+    EXPECT_EQ(sink1.calls[1].bytes.size(), 10u);
+    EXPECT_EQ(sink1.calls[2].kind, 'A');
+    for (const auto& call : sink1.calls) EXPECT_EQ(call.thread, std::this_thread::get_id());
+}
+
+TEST_F(VideoCap4_sink_test, StopTearsTheGraphDownAtOnceAndWhatWasPostedBeforeIsNeverDelivered)
+{
+    Advise(sink1);
+    Post(); // not running: dropped
+    ASSERT_EQ(object->Run(), S_OK);
+    Post();
+    EXPECT_EQ(object->Stop(), S_OK);
+    EXPECT_EQ(log.stopped, 1);
+    EXPECT_EQ(log.destroyed, 1); // before Stop returned
+    ASSERT_EQ(object->Run(), S_OK); // at once
+    EXPECT_EQ(log.built, 2);
+    Pump();
+    EXPECT_TRUE(sink1.calls.empty());
+    Post();
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_EQ(object->Lost_samples(), 0u);
+}
+
+TEST_F(VideoCap4_sink_test, ASecondRunGivesSFalseAndAFailedRunLeavesTheObjectStoppedWithItsReason)
+{
+    ASSERT_EQ(object->Run(), S_OK);
+    EXPECT_EQ(object->Run(), S_FALSE);
+    EXPECT_EQ(log.built, 1);
+    object->Stop();
+
+    log.build_fails = Capture_error(k_Could_not_build_graph);
+    EXPECT_EQ(object->Run(), E_FAIL);
+    EXPECT_EQ(test::Last_error(*object), k_Could_not_build_graph);
+    EXPECT_EQ(object->Run(), E_FAIL); // tried again, not "already running"
+    EXPECT_EQ(log.built, 3);
+
+    log.build_fails.reset();
+    log.run_fails = Capture_error("Could not run graph", E_UNEXPECTED);
+    EXPECT_EQ(object->Run(), E_UNEXPECTED);
+    EXPECT_EQ(test::Last_error(*object), "Could not run graph Catastrophic failure");
+    EXPECT_EQ(log.stopped, 2);
+    EXPECT_EQ(log.destroyed, 2);
+    Advise(sink1);
+    Post();
+    Pump();
+    EXPECT_TRUE(sink1.calls.empty());
+
+    log.run_fails.reset();
+    EXPECT_EQ(object->Run(), S_OK);
+    EXPECT_EQ(test::Last_error(*object), ""); // cleared when Run starts
+}
+
+TEST_F(VideoCap4_sink_test, TheFirstErrorAGraphRecordsIsTheOneKept)
+{
+    ASSERT_EQ(object->Run(), S_OK);
+    log.host->Record_error("AddDvGrabber: Could not connect source to grabber");
+    log.host->Record_error("Could not build filter graph");
+    EXPECT_EQ(test::Last_error(*object), "AddDvGrabber: Could not connect source to grabber");
+}
+
+TEST_F(VideoCap4_sink_test, ACreatingThreadThatFallsBehindLosesTheOverflowAndCountsIt)
+{
+    Advise(sink1);
+    ASSERT_EQ(object->Run(), S_OK);
+    for (int i = 0; i < 60; ++i) Post({uint8_t(i)});
+    Pump();
+    ASSERT_EQ(sink1.calls.size(), VideoCap4::k_max_queued_samples);
+    EXPECT_EQ(sink1.calls.back().bytes, std::vector<uint8_t>{49});
+    EXPECT_EQ(object->Lost_samples(), 60u - VideoCap4::k_max_queued_samples);
+    Post({99});
+    Pump();
+    EXPECT_EQ(sink1.calls.back().bytes, std::vector<uint8_t>{99}); // room again
+}
+
+TEST_F(VideoCap4_sink_test, ASinkThatPumpsTheLoopInsideItsCallGetsNoSampleNestedInIt)
+{
+    Advise(sink1);
+    int depth = 0, deepest = 0;
+    sink1.during_call = [&] {
+        deepest = std::max(deepest, ++depth);
+        if (sink1.calls.size() == 1) {
+            Post({2});
+            Pump();
+        }
+        --depth;
+    };
+    ASSERT_EQ(object->Run(), S_OK);
+    Post({1});
+    Pump();
+    EXPECT_EQ(deepest, 1);
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_EQ(object->Lost_samples(), 1u);
+}
+
+TEST_F(VideoCap4_sink_test, TheObjectOutlivesTheSamplesOnTheirWayAndThenLetsItsSinksGo)
+{
+    Advise(sink1);
+    ASSERT_EQ(object->Run(), S_OK);
+    Post();
+    object.Reset(); // the client lets go while a sample waits
+    EXPECT_TRUE(Module_in_use());
+    EXPECT_EQ(sink1.references, 1u);
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_EQ(sink1.references, 0u); // the object went after the delivery
+    EXPECT_FALSE(Module_in_use());
+    EXPECT_EQ(log.stopped, 1);
+}
+
+} // namespace
+} // namespace wk
