@@ -1,5 +1,6 @@
 // Wakeline3_0: the photo-finish station.
 #include "capture/Form_capture_multi_file.h"
+#include "comlite/Qt_dispatcher.h"
 #include "platform/Dv_codec_check.h"
 #include "platform/Forms.h"
 #include "platform/Key_event_filter.h"
@@ -22,6 +23,8 @@ int main(int argc, char** argv)
     // The recording to open: what follows the program's name.
     for (int i = 1; i < argc; ++i)
         platform::App().command_line += (i > 1 ? " " : "") + std::string(argv[i]);
+    // Objects made through the COM runtime call back on this, the GUI thread.
+    com::Install_qt_dispatcher();
     static platform::Qt_dialogs dialogs;
     platform::Install_dialogs(&dialogs);
     static platform::Qt_printer_port printers;
