@@ -37,6 +37,16 @@ std::vector<uint8_t> DV_Header_Record::To_bytes() const
     }
     Put_long(&b[186], First_hit);
     Put_integer(&b[190], First_boat);
+    for (size_t i = 0; i < Goal_line.size(); ++i) Put_long(&b[192 + 4 * i], Goal_line[i]);
+    Put_integer(&b[208], Lanes_flipped);
+    Put_long(&b[210], Lane_count);
+    Put_long(&b[214], Heat_start_local);
+    std::memcpy(&b[218], Event_name.data(), Event_name.size());
+    std::memcpy(&b[282], Capture_time.data(), Capture_time.size());
+    for (size_t i = 0; i < Lanes.size(); ++i) {
+        Put_long(&b[314 + 8 * i], Lanes[i].X);
+        Put_long(&b[318 + 8 * i], Lanes[i].Y);
+    }
     return b;
 }
 
@@ -58,6 +68,15 @@ bool DV_Header_Record::From_bytes(std::span<const uint8_t> b)
     }
     First_hit = Get_long(&b[186]);
     First_boat = Get_integer(&b[190]);
+    if (b.size() >= 394) {
+        for (size_t i = 0; i < Goal_line.size(); ++i) Goal_line[i] = Get_long(&b[192 + 4 * i]);
+        Lanes_flipped = Get_integer(&b[208]);
+        Lane_count = Get_long(&b[210]);
+        Heat_start_local = Get_long(&b[214]);
+        std::memcpy(Event_name.data(), &b[218], Event_name.size());
+        std::memcpy(Capture_time.data(), &b[282], Capture_time.size());
+        for (size_t i = 0; i < Lanes.size(); ++i) Lanes[i] = {Get_long(&b[314 + 8 * i]), Get_long(&b[318 + 8 * i])};
+    }
     return Record_size == k_Size;
 }
 

@@ -185,6 +185,9 @@ public:
     QAction* item_Delete_File = nullptr;
     QAction* item_file_properties = nullptr;
     QAction* item_rename_ini = nullptr;
+    QAction* item_convert = nullptr;
+    // Converts a chosen multi-stream recording (.sdv) into the own format beside it.
+    void item_convert_Click();
     void item_Open_Newest_Click(int index);
     void item_Open_Newest_Root_Click() { Update_Recent_Files(); }
     void Update_Recent_Files();

@@ -16,8 +16,10 @@
 #include "services/Run_time_error.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Form_properties.h"
+#include "viewer/Sdv_conversion.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -230,6 +232,40 @@ bool Frm_kanot_2::Save_Jpeg(const std::string& path)
     } catch (...) {
         Report_current_exception("Save_Jpeg of Form frm_kanot_2");
         return false;
+    }
+}
+
+} // namespace wk
+
+namespace wk {
+
+// ---- Converting older recordings ----
+
+void Frm_kanot_2::item_convert_Click()
+{
+    try {
+        const std::string source =
+            platform::Get_dialogs().Open_file("Convert", "", "Wakeline Files (*.sdv)|*.sdv").value_or("");
+        if (source.empty()) return;
+        const std::string destination = Converted_file_name(source);
+        if (FileExists(destination)) {
+            if (platform::MsgBox(destination + " already exists. Replace it?",
+                                 platform::vbYesNo | platform::vbDefaultButton2) != platform::vbYes)
+                return;
+            if (!Delete_File(destination)) return;
+        }
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const Sdv_conversion_result r = Convert_sdv_recording(source, destination);
+        QApplication::restoreOverrideCursor();
+        if (!r.written) {
+            platform::MsgBox(r.problem, platform::vbOKOnly);
+            return;
+        }
+        platform::MsgBox(std::to_string(r.frames) + " frames converted!" + (r.problem.empty() ? "" : "\r\n" + r.problem),
+                         platform::vbOKOnly);
+    } catch (...) {
+        while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+        Report_current_exception("item_convert_Click of Form frm_kanot_2");
     }
 }
 
