@@ -52,34 +52,34 @@ bool Decode_utf8(std::string_view s, size_t i, char32_t& cp, size_t& len)
     return true;
 }
 
-} // namespace
-
-std::string Utf8_to_ansi(std::string_view s)
+// The text with each character put in its new form; bytes that are not UTF-8 become '?'.
+template <class Put> std::string Recode(std::string_view s, Put put)
 {
     std::string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
         char32_t cp = 0;
         size_t len = 1;
-        out += Decode_utf8(s, i, cp, len) ? Ansi_of(cp) : '?';
+        if (Decode_utf8(s, i, cp, len)) put(out, cp);
+        else out += '?';
         i += len;
     }
     return out;
 }
 
+} // namespace
+
+std::string Utf8_to_ansi(std::string_view s)
+{
+    return Recode(s, [](std::string& out, char32_t cp) { out += Ansi_of(cp); });
+}
+
 std::string Utf8_to_latin1_xml(std::string_view s)
 {
-    std::string out;
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        char32_t cp = 0;
-        size_t len = 1;
-        if (!Decode_utf8(s, i, cp, len)) out += '?';
-        else if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) out += static_cast<char>(cp);
+    return Recode(s, [](std::string& out, char32_t cp) {
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) out += static_cast<char>(cp);
         else out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
-        i += len;
-    }
-    return out;
+    });
 }
 
 std::string Ansi_to_utf8(std::string_view s)

@@ -46,7 +46,8 @@ std::string Declared_encoding(const std::string& bytes)
 std::string As_utf8(const std::string& bytes)
 {
     const std::string encoding = Declared_encoding(bytes);
-    if (encoding == "iso-8859-1" || encoding == "latin1" || encoding == "windows-1252") return platform::Ansi_to_utf8(bytes);
+    if (encoding == "iso-8859-1" || encoding == "latin1" || encoding == "windows-1252")
+        return platform::Ansi_to_utf8(bytes);
     return bytes;
 }
 
@@ -198,7 +199,9 @@ std::optional<int32_t> Seconds_of_day(const std::string& text)
     if (c2 == std::string::npos || !Is_digits(t, 0, c1) || !Is_digits(t, c1 + 1, c2) ||
         !Is_digits(t, c2 + 1, t.size()))
         return std::nullopt;
-    const int h = std::stoi(t.substr(0, c1)), m = std::stoi(t.substr(c1 + 1, c2 - c1 - 1)), s = std::stoi(t.substr(c2 + 1));
+    const int h = std::stoi(t.substr(0, c1));
+    const int m = std::stoi(t.substr(c1 + 1, c2 - c1 - 1));
+    const int s = std::stoi(t.substr(c2 + 1));
     if (h > 23 || m > 59 || s > 59) return std::nullopt;
     return h * 3600 + m * 60 + s;
 }
@@ -215,21 +218,18 @@ Heat_elapsed Elapsed_of(const std::string& start, bool running, int32_t now_seco
             before ? Elapsed_look::not_started : Elapsed_look::running};
 }
 
+std::string Date_time_text(const platform::Local_time& t)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return text;
+}
+
 std::string Time_of_day_text(int hour, int minute, int second)
 {
     char text[32];
     std::snprintf(text, sizeof text, "%02d:%02d:%02d", hour, minute, second);
-    return text;
-}
-
-} // namespace wk
-
-namespace wk {
-
-std::string Date_time_text(const platform::Local_time& t)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     return text;
 }
 

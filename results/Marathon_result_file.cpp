@@ -147,7 +147,8 @@ std::string Marathon_result_file::Close(const platform::Local_time& now, const M
         return "";
     }
     std::string problem;
-    const std::string closed = Move_to_unused_name(temp_path_, closed_folder_, "MarathonResults" + Stamp(now), " .xml", problem);
+    const std::string closed =
+        Move_to_unused_name(temp_path_, closed_folder_, "MarathonResults" + Stamp(now), " .xml", problem);
     if (closed.empty()) {
         // The file stays open under its temporary name, as it was before the close.
         doc_.lastFile("false");

@@ -72,7 +72,8 @@ TEST_F(Marathon_file_test, TextIsStoredAsLatin1WithReferencesAndReadsBackTheSame
     const std::string bytes = test::Read_file(Path("m.xml"));
     // Å and ó are Latin-1 bytes; the euro sign, which Windows-1252 and ISO-8859-1 disagree on, and
     // the Polish letters, which neither has, are references.
-    EXPECT_NE(bytes.find("<heat_name>\xC5sa &#8364; &#321;\xF3" "d&#378; &lt;&amp;&gt;</heat_name>"), std::string::npos);
+    EXPECT_NE(bytes.find("<heat_name>\xC5sa &#8364; &#321;\xF3" "d&#378; &lt;&amp;&gt;</heat_name>"),
+              std::string::npos);
     for (unsigned char c : bytes) EXPECT_FALSE(c >= 0x80 && c <= 0x9F);
 
     Marathon_file back;

@@ -55,7 +55,8 @@ TEST_F(Result_file, ANewFileIsWrittenAtOnceWithItsHeader)
     EXPECT_STREQ(info.child_value("backofficehost"), "OFFICE-PC");
     EXPECT_STREQ(info.child_value("lastfile"), "false");
     bool comment = false;
-    for (pugi::xml_node n : doc.children()) comment |= n.type() == pugi::node_comment && std::string(n.value()) == "made by a test";
+    for (pugi::xml_node n : doc.children())
+        comment |= n.type() == pugi::node_comment && std::string(n.value()) == "made by a test";
     EXPECT_TRUE(comment);
 }
 
@@ -91,7 +92,8 @@ TEST_F(Result_file, AFileLeftByTheLastRunIsTakenUpWithItsEntries)
 {
     {
         Marathon_result_file f = Opened();
-        for (int i = 1; i <= 12; ++i) ASSERT_TRUE(f.Add(Entry(i <= 6 ? "1" : "2", std::to_string(i), "00:10:00,00", "/r.qs2", "0001")));
+        for (int i = 1; i <= 12; ++i)
+            ASSERT_TRUE(f.Add(Entry(i <= 6 ? "1" : "2", std::to_string(i), "00:10:00,00", "/r.qs2", "0001")));
     }
     Marathon_result_file again(Temp(), home.path().string());
     std::string aside;
