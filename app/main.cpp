@@ -7,6 +7,8 @@
 #include "platform/Qt_dialogs.h"
 #include "platform/Qt_printer.h"
 #include "results/Form_LCS_preview.h"
+#include "results/Form_Wakeline_marathon.h"
+#include "results/Frm_Wakeline_Marathon_settime.h"
 #include "results/Frm_results.h"
 #include "services/Form_Wakeline_Full_Startup.h"
 #include "services/QSM_error_form.h"
@@ -35,6 +37,10 @@ int main(int argc, char** argv)
     platform::Register_DV_codec();
     // The viewer fills the results window, made when it is first needed.
     Install_result_rows_maker([]() -> Result_rows* { return &platform::Form_instance<Frm_results>(); });
+    // Marathon mode of the viewer: the marathon window and the finish entry, made when first shown.
+    Install_marathon_windows();
+    platform::Register_window_opener("Form_Wakeline_marathon",
+                                     [] { platform::Form_instance<Form_Wakeline_marathon>().show(); });
     platform::Register_window_opener("Frm_kanot_2", [] { platform::Form_instance<Frm_kanot_2>().show(); });
     platform::Register_window_opener("Form_capture_multi_file",
                                      [] { platform::Form_instance<Form_capture_multi_file>().show(); });

@@ -3,8 +3,20 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QVBoxLayout>
 
 namespace wk::platform {
+
+// The window's menu bar, above a stretch: the window's controls lie on it by position.
+inline QMenuBar* Make_menu_bar(QWidget* window)
+{
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* bar = new QMenuBar(window);
+    layout->setMenuBar(bar);
+    layout->addStretch(1);
+    return bar;
+}
 
 inline QMenu* Make_menu(QMenuBar* bar, const char* name, const char* caption)
 {

@@ -66,4 +66,14 @@ std::optional<Mount_entry> Mount_of(const std::string& path, const std::string& 
     return best;
 }
 
+std::optional<std::string> Drive_kind(const std::string& path, const std::string& mountinfo)
+{
+    const auto mount = Mount_of(path, mountinfo);
+    if (!mount) return std::nullopt;
+    if (mount->Is_network()) return mount->source;
+    if (mount->mount_point.rfind("/media", 0) == 0 || mount->mount_point.rfind("/run/media", 0) == 0)
+        return std::string("Removable");
+    return std::string("Local");
+}
+
 } // namespace wk::platform

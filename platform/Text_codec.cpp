@@ -33,33 +33,53 @@ char Ansi_of(char32_t cp)
     return '?';
 }
 
-} // namespace
+// The code point at s[i] and its length in bytes; false (length 1) when the bytes there are not
+// UTF-8, or the sequence is cut off at the end (length: what is left).
+bool Decode_utf8(std::string_view s, size_t i, char32_t& cp, size_t& len)
+{
+    const auto c = static_cast<uint8_t>(s[i]);
+    if (c < 0x80) { cp = c; len = 1; return true; }
+    if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
+    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
+    else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
+    else { len = 1; return false; }
+    if (i + len > s.size()) { len = s.size() - i; return false; }
+    for (size_t k = 1; k < len; ++k) {
+        const auto cc = static_cast<uint8_t>(s[i + k]);
+        if ((cc & 0xC0) != 0x80) { len = 1; return false; }
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    return true;
+}
 
-std::string Utf8_to_ansi(std::string_view s)
+// The text with each character put in its new form; bytes that are not UTF-8 become '?'.
+template <class Put> std::string Recode(std::string_view s, Put put)
 {
     std::string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<uint8_t>(s[i]);
-        char32_t cp;
-        size_t len;
-        if (c < 0x80) { cp = c; len = 1; }
-        else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
-        else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }
-        else if ((c & 0xF8) == 0xF0) { cp = c & 0x07; len = 4; }
-        else { out += '?'; ++i; continue; }
-        if (i + len > s.size()) { out += '?'; break; }
-        bool ok = true;
-        for (size_t k = 1; k < len; ++k) {
-            const auto cc = static_cast<uint8_t>(s[i + k]);
-            if ((cc & 0xC0) != 0x80) { ok = false; break; }
-            cp = (cp << 6) | (cc & 0x3F);
-        }
-        if (!ok) { out += '?'; ++i; continue; }
-        out += Ansi_of(cp);
+        char32_t cp = 0;
+        size_t len = 1;
+        if (Decode_utf8(s, i, cp, len)) put(out, cp);
+        else out += '?';
         i += len;
     }
     return out;
+}
+
+} // namespace
+
+std::string Utf8_to_ansi(std::string_view s)
+{
+    return Recode(s, [](std::string& out, char32_t cp) { out += Ansi_of(cp); });
+}
+
+std::string Utf8_to_latin1_xml(std::string_view s)
+{
+    return Recode(s, [](std::string& out, char32_t cp) {
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) out += static_cast<char>(cp);
+        else out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+    });
 }
 
 std::string Ansi_to_utf8(std::string_view s)

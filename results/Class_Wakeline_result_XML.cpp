@@ -35,17 +35,17 @@ std::string Now_text()
     return text;
 }
 
-int16_t Frame_number(const std::string& text)
+template <class Int> Int Frame_number(const std::string& text)
 {
     int64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [p, ec] = std::from_chars(text.data(), end, value);
     if (text.empty() || p != end || ec == std::errc::invalid_argument)
         throw Run_time_error(err_Type_mismatch, "Type mismatch: video_frame \"" + text + "\"");
-    if (ec == std::errc::result_out_of_range || value < std::numeric_limits<int16_t>::min() ||
-        value > std::numeric_limits<int16_t>::max())
+    if (ec == std::errc::result_out_of_range || value < std::numeric_limits<Int>::min() ||
+        value > std::numeric_limits<Int>::max())
         throw Run_time_error(err_Overflow, "Overflow: video_frame \"" + text + "\"");
-    return int16_t(value);
+    return Int(value);
 }
 
 // The first child of that name among the nodes, in document order; null when none has one.
@@ -184,8 +184,9 @@ pugi::xpath_node_set Class_Wakeline_result_XML::Competitors(const std::string& r
     return doc_.select_nodes(pugi::xpath_query("//result[@id=$id]/competitor[@nbr=$nbr]", &vars));
 }
 
-void Class_Wakeline_result_XML::Read_Competitor_node(const std::string& result_id, const std::string& nbr,
-                                                     std::string& video_file, int16_t& video_frame) const
+template <class Int>
+void Class_Wakeline_result_XML::Read_competitor(const std::string& result_id, const std::string& nbr,
+                                                std::string& video_file, Int& video_frame) const
 {
     const pugi::xpath_node_set found = Competitors(result_id, nbr);
     if (found.empty()) {
@@ -197,8 +198,20 @@ void Class_Wakeline_result_XML::Read_Competitor_node(const std::string& result_i
     const pugi::xml_node frame = First_child(found, "video_frame");
     if (!file || !frame)
         throw Run_time_error(err_Object_variable, "Competitor " + nbr + " has no video file or frame");
-    video_frame = Frame_number(frame.text().get());
+    video_frame = Frame_number<Int>(frame.text().get());
     video_file = file.text().get();
+}
+
+void Class_Wakeline_result_XML::Read_Competitor_node(const std::string& result_id, const std::string& nbr,
+                                                     std::string& video_file, int16_t& video_frame) const
+{
+    Read_competitor(result_id, nbr, video_file, video_frame);
+}
+
+void Class_Wakeline_result_XML::Read_Competitor_node(const std::string& result_id, const std::string& nbr,
+                                                     std::string& video_file, int32_t& video_frame) const
+{
+    Read_competitor(result_id, nbr, video_file, video_frame);
 }
 
 bool Class_Wakeline_result_XML::Override_Competitor_Node(const std::string& result_id, const std::string& nbr,

@@ -42,6 +42,9 @@ public:
     // lacks either element or its frame is not a number.
     void Read_Competitor_node(const std::string& result_id, const std::string& nbr, std::string& video_file,
                               int16_t& video_frame) const;
+    // The same for field numbers past 16 bits (long recordings).
+    void Read_Competitor_node(const std::string& result_id, const std::string& nbr, std::string& video_file,
+                              int32_t& video_frame) const;
     // Replaces the elapsed time, file and frame of the first matching competitor and saves. When
     // any of them cannot be found, says "Override failed!" and changes nothing.
     bool Override_Competitor_Node(const std::string& result_id, const std::string& nbr,
@@ -56,6 +59,9 @@ private:
     void Set_first(const char* element, const std::string& text);
     pugi::xpath_node_set Competitors(const std::string& result_id, const std::string& nbr) const;
     pugi::xml_node Result(const std::string& id) const;
+    template <class Int>
+    void Read_competitor(const std::string& result_id, const std::string& nbr, std::string& video_file,
+                         Int& video_frame) const;
 
     pugi::xml_document doc_;
     std::string file_name_;

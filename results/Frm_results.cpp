@@ -1,5 +1,6 @@
 #include "results/Frm_results.h"
 
+#include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Menu_items.h"
@@ -30,6 +31,9 @@
 namespace wk {
 namespace {
 
+using platform::Make_frame;
+using platform::Make_label;
+
 constexpr int k_Row_height = 22;
 constexpr int k_Rows_top = 118;
 const char* const k_Read_only_text = "Can\u00B4t alter this file, it is Read only!";
@@ -37,22 +41,6 @@ const char* const k_Part_tips[Frm_results::k_Parts] = {"Hours", "Minutes", "Seco
 constexpr int32_t k_Part_steps[Frm_results::k_Parts] = {3600000, 60000, 1000, 10};
 
 bool Recording_open() { return g_Recording && g_Recording->File_open(); }
-
-QLabel* Make_label(QWidget* parent, const QString& name, const QString& text, QRect where)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setGeometry(where);
-    return l;
-}
-
-QGroupBox* Make_frame(QWidget* parent, const char* name, const char* caption, QRect where)
-{
-    auto* f = new QGroupBox(caption, parent);
-    f->setObjectName(name);
-    f->setGeometry(where);
-    return f;
-}
 
 void Set_text(QLabel* label, const std::string& text) { label->setText(QString::fromStdString(text)); }
 
@@ -93,11 +81,7 @@ Frm_results::Frm_results() : Form_window("Frm_results")
 
 void Frm_results::Build_menus()
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    menu_bar = new QMenuBar(this);
-    layout->setMenuBar(menu_bar);
-    layout->addStretch(1);
+    menu_bar = platform::Make_menu_bar(this);
     menu_form = platform::Make_menu(menu_bar, "menu_form", "Form");
     item_clear_all_results = platform::Make_item(menu_form, "item_clear_all_results", "Clear all results");
     item_hide = platform::Make_item(menu_form, "item_hide", "Hide");

@@ -168,12 +168,8 @@ void Frm_results::Lbl_export_folder_Click()
 // What kind of drive holds the folder: removable media, a local disk, or a network share by name.
 void Frm_results::Update_capture_folder_Remote()
 {
-    const auto mount = platform::Mount_of(Caption(Lbl_export_folder));
-    if (!mount) return;
-    if (mount->Is_network()) Text_remote->setText(QString::fromStdString(mount->source));
-    else if (mount->mount_point.rfind("/media", 0) == 0 || mount->mount_point.rfind("/run/media", 0) == 0)
-        Text_remote->setText("Removable");
-    else Text_remote->setText("Local");
+    if (const auto kind = platform::Drive_kind(Caption(Lbl_export_folder)))
+        Text_remote->setText(QString::fromStdString(*kind));
 }
 
 void Frm_results::Show_Export_Mess()

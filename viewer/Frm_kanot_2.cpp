@@ -10,6 +10,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/Module_window.h"
+#include "viewer/Marathon_times.h"
 #include "viewer/Result_rows.h"
 
 #include <QCheckBox>
@@ -141,6 +142,7 @@ void Frm_kanot_2::Connect_controls()
     connect(item_video_capture, &QAction::triggered, this, [this] { item_video_capture_Click(); });
     connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
     connect(item_zoom, &QAction::triggered, this, [this] { item_zoom_Click(); });
+    connect(item_Marathon, &QAction::triggered, this, [this] { item_Marathon_Click(); });
     connect(item_set_time, &QAction::triggered, this, [this] { item_set_time_Click(); });
     connect(item_set_time_plus, &QAction::triggered, this, [this] { item_set_time_plus_Click(); });
     connect(item_set_did_not_finish, &QAction::triggered, this, [this] { item_set_did_not_finish_Click(); });
@@ -213,12 +215,13 @@ void Frm_kanot_2::Form_Resize()
     try {
         if (isMinimized()) {
             Results_rows().Show_results_window(false, 0);
+            if (Marathon_times* marathon = Marathon_windows(false)) marathon->Show_marathon_windows(false);
             if (g_Taskbar_hidden) Show_Taskbar(true);
             return;
         }
         if (isMaximized()) return;
         if (item_Marathon->isChecked()) {
-            platform::Open_window("Form_Wakeline_marathon");
+            if (Marathon_times* marathon = Marathon_windows(true)) marathon->Show_marathon_windows(true);
             Results_rows().Show_results_window(false, 0);
         } else {
             Results_rows().Show_results_window(true, int32_t(Right_Edge(this)));

@@ -125,6 +125,7 @@ public:
     void Cmd_play_Click();
     void Slider_play_KeyDown(int key_code, int shift);
     void Update_Marathon_Time();
+    void item_Marathon_Click();
     void Print_Place_string(const std::string& text);
     void Update_frm_label();
     void Update_Frame_Time();

@@ -1,4 +1,5 @@
-// Playing a recording in real time, the slider's keys and the marathon times of the shown frame.
+// Playing a recording in real time, the slider's keys, marathon mode and the marathon times of the
+// shown frame.
 #include "viewer/Frm_kanot_2.h"
 
 #include "platform/Clock.h"
@@ -11,9 +12,12 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "viewer/Lane_results.h"
+#include "services/Module_window.h"
 #include "viewer/Marathon_times.h"
+#include "viewer/Result_rows.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
@@ -112,16 +116,39 @@ void Frm_kanot_2::Cmd_play_Click()
 
 void Frm_kanot_2::Update_Marathon_Time()
 {
-    Marathon_times* marathon = Marathon_times_port();
+    Marathon_times* marathon = Marathon_windows(false);
     if (!marathon || !Recording_open()) return;
-    const std::string start_text = marathon->Heat_start_text();
-    if (start_text.empty()) return;
-    const int64_t start = int64_t(Time_To_Seconds(start_text)) * 1000;
-    const int64_t f = int64_t(g_Recording->Frame_time()) + (g_Recording->Field_To_Show() == 2 ? 20 : 0);
     const auto text = [](int64_t ms) {
         return ms >= INT32_MIN && ms <= INT32_MAX ? Display_Mill_Time(int32_t(ms), false) : std::string("---");
     };
-    marathon->Show_frame_times(text(f), start_text, text(f - start));
+    // A frame without its own time has no time of day, and without a heat start there is no
+    // elapsed time: the labels are emptied rather than left with another frame's or heat's.
+    const bool timed = !g_Recording->Extra_data().empty();
+    const int64_t f = int64_t(g_Recording->Frame_time()) + (g_Recording->Field_To_Show() == 2 ? 20 : 0);
+    const std::string start_text = marathon->Heat_start_text();
+    if (!timed || start_text.empty()) {
+        marathon->Show_frame_times(timed ? text(f) : "", start_text, "");
+        return;
+    }
+    const int64_t start = int64_t(Time_To_Seconds(start_text)) * 1000;
+    marathon->Show_frame_times(text(f), start_text, text(Time_of_day_difference_ms(start, f)));
+}
+
+// Marathon mode: the marathon windows take the place of the results window, and the viewer's own
+// heat times, which belong to a lane race, are greyed.
+void Frm_kanot_2::item_Marathon_Click()
+{
+    try {
+        const bool on = item_Marathon->isChecked();
+        if (on) Results_rows().Show_results_window(false, 0);
+        if (Marathon_times* marathon = Marathon_windows(on)) marathon->Show_marathon_windows(on);
+        if (!on) Results_rows().Show_results_window(true, int32_t(Right_Edge(this)));
+        for (QLabel* label : {Lbl_elapsed_time, Lbl_delta_time, Label_start_time}) label->setEnabled(!on);
+        Slider_play_Scroll();
+        SliderPlay_Focus();
+    } catch (...) {
+        Report_current_exception("item_Marathon_Click of Form frm_kanot_2");
+    }
 }
 
 } // namespace wk
