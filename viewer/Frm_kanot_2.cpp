@@ -90,6 +90,7 @@ void Frm_kanot_2::Build_menus()
     item_Toggle_lanes_locked = Make_item(menu_display, "item_Toggle_lanes_locked", "Lanes locked", true);
     item_display_metadata = Make_item(menu_display, "item_display_metadata", "Display DV metadata", true);
     item_Marathon = Make_item(menu_display, "item_Marathon", "Marathon", true);
+    item_select_logo_file = Make_item(menu_display, "item_select_logo_file", "Select logo file...");
     menu_Result = Make_menu(menu_bar, "menu_Result", "Result");
     item_set_time = Make_item(menu_Result, "item_set_time", "Set time");
     item_set_time_plus = Make_item(menu_Result, "item_set_time_plus", "Set time + 10 ms");
@@ -133,8 +134,10 @@ void Frm_kanot_2::Build_controls()
     Pict_lane_result->hide();
     Picture_logo = new platform::Picture_box("Picture_logo", client);
     Picture_logo->Back_colour(Qt::white);
-    Picture_logo->Set_picture_size(k_Frame_width, 80);
+    Picture_logo->Set_picture_size(k_Frame_width, 50);
     Picture_logo->Cls();
+    Pict_temp = new platform::Picture_box("Pict_temp", client);
+    Pict_temp->hide();
 
     Frm_time = Make_frame("Frm_time", "Heat", client, 160);
     Label_heatID = Make_label("Label_heatID", Frm_time, 10, 18, 100, 20);
@@ -173,6 +176,7 @@ void Frm_kanot_2::Connect_controls()
     connect(item_video_capture, &QAction::triggered, this, [this] { item_video_capture_Click(); });
     connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
     connect(item_zoom, &QAction::triggered, this, [this] { item_zoom_Click(); });
+    connect(item_select_logo_file, &QAction::triggered, this, [this] { item_select_logo_file_Click(); });
     connect(item_set_time, &QAction::triggered, this, [this] { item_set_time_Click(); });
     connect(item_set_time_plus, &QAction::triggered, this, [this] { item_set_time_plus_Click(); });
     connect(item_set_did_not_finish, &QAction::triggered, this, [this] { item_set_did_not_finish_Click(); });
