@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
 
+#include <cstdio>
 #include <ctime>
 #include <sys/time.h>
 #include <time.h>
@@ -42,5 +43,13 @@ Clock* g_clock = &g_system_clock;
 Clock& Get_clock() { return *g_clock; }
 
 void Install_clock(Clock* clock) { g_clock = clock ? clock : &g_system_clock; }
+
+std::string Date_time_text(const Local_time& t)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return text;
+}
 
 } // namespace wk::platform

@@ -1,6 +1,7 @@
 #pragma once
 // The program's one millisecond tick and the local time, behind a clock that tests replace.
 #include <cstdint>
+#include <string>
 
 namespace wk::platform {
 
@@ -17,6 +18,9 @@ public:
     virtual Local_time Now() = 0;
     virtual void Sleep_ms(int32_t ms) = 0;
 };
+
+// "yyyy-mm-dd hh:mm:ss", whatever the locale.
+std::string Date_time_text(const Local_time& t);
 
 Clock& Get_clock();
 // Replaces the clock for the whole process; nullptr puts the system clock back.

@@ -79,6 +79,10 @@ struct Font {
     int32_t weight = 400;
 };
 
+// The Windows faces the program names, by the Liberation faces made to their metrics; other
+// names stay as they are.
+QString Face_on_linux(const std::string& face);
+
 class Draw_surface {
 public:
     // Nothing to draw on: every drawing call fails with ERROR_INVALID_HANDLE.

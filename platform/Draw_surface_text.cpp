@@ -11,9 +11,7 @@
 #include <cmath>
 
 namespace wk::platform {
-namespace {
 
-// The Windows faces the program names, by the Liberation faces made to their metrics.
 QString Face_on_linux(const std::string& face)
 {
     const QString name = QString::fromStdString(face);
@@ -25,6 +23,8 @@ QString Face_on_linux(const std::string& face)
         return "Liberation Serif";
     return name;
 }
+
+namespace {
 
 // GDI's average character width: the lower-case letters and the space weighted by how often
 // they occur in English text, as the classic font tables define it (newer tables of the

@@ -1,5 +1,7 @@
 #include "platform/Print_target.h"
 
+#include "platform/Draw_surface.h"
+
 #include <QFontMetricsF>
 #include <QRegularExpression>
 
@@ -9,10 +11,11 @@ namespace wk::platform {
 
 QFont Painter_print_target::Current_font() const
 {
-    QFont f(QString::fromStdString(FontName));
+    QFont f(Face_on_linux(FontName));
     f.setPointSizeF(FontSize > 0 ? FontSize : 10);
     f.setBold(FontBold);
     f.setItalic(FontItalic);
+    f.setUnderline(FontUnderline);
     return f;
 }
 
@@ -119,29 +122,103 @@ std::string Num(double v)
 }
 } // namespace
 
+Print_call Recording_print_target::Call(const std::string& kind)
+{
+    if (fail_next) {
+        fail_next = false;
+        throw Printer_fault("Printer error");
+    }
+    printing_ = true;
+    Print_call c;
+    c.kind = kind;
+    c.font = FontName;
+    c.size = FontSize;
+    c.bold = FontBold;
+    c.underline = FontUnderline;
+    c.colour = ForeColor;
+    return c;
+}
+
 void Recording_print_target::Print(const std::string& text, bool new_line)
 {
+    Print_call c = Call("Print");
+    c.text = text;
+    c.x = CurrentX;
+    c.y = CurrentY;
+    drawn.push_back(c);
     calls.push_back("Print " + Num(CurrentX) + "," + Num(CurrentY) + " " + FontName + " " + Num(FontSize) +
-                    (FontBold ? " bold" : "") + ": " + text);
-    if (new_line) { CurrentX = 0; CurrentY += TextHeight(text); }
+                    (FontBold ? " bold" : "") + (FontUnderline ? " underline" : "") + ": " + text);
+    // Every line break in the text starts a line, as the statement's own end does.
+    const QStringList lines = QString::fromStdString(text).split(QRegularExpression("\r\n|\n"));
+    const double breaks = double(lines.size() - 1) + (new_line ? 1 : 0);
+    CurrentY += breaks * TextHeight(text);
+    if (breaks > 0) CurrentX = 0;
     else CurrentX += TextWidth(text);
 }
 
 void Recording_print_target::PaintPicture(const QImage& picture, double x, double y, double width, double height)
 {
+    Print_call c = Call("PaintPicture");
+    c.x = x;
+    c.y = y;
+    c.width = width;
+    c.height = height;
+    c.image = picture;
+    drawn.push_back(c);
     calls.push_back("PaintPicture " + std::to_string(picture.width()) + "x" + std::to_string(picture.height()) + " at " +
                     Num(x) + "," + Num(y) + " size " + Num(width) + "," + Num(height));
 }
 
+void Recording_print_target::Shape(const std::string& kind, double x1, double y1, double x2, double y2, QColor colour)
+{
+    Print_call c = Call(kind);
+    c.x = x1;
+    c.y = y1;
+    c.width = x2 - x1;
+    c.height = y2 - y1;
+    c.colour = colour;
+    drawn.push_back(c);
+    calls.push_back(kind + " " + Num(x1) + "," + Num(y1) + "-" + Num(x2) + "," + Num(y2) + " " + colour.name().toStdString());
+}
+
 void Recording_print_target::Line(double x1, double y1, double x2, double y2, QColor colour)
 {
-    calls.push_back("Line " + Num(x1) + "," + Num(y1) + "-" + Num(x2) + "," + Num(y2) + " " + colour.name().toStdString());
+    Shape("Line", x1, y1, x2, y2, colour);
 }
 
 void Recording_print_target::Box(double x1, double y1, double x2, double y2, QColor colour, bool filled)
 {
-    calls.push_back(std::string(filled ? "Fill " : "Box ") + Num(x1) + "," + Num(y1) + "-" + Num(x2) + "," + Num(y2) +
-                    " " + colour.name().toStdString());
+    Shape(filled ? "Fill" : "Box", x1, y1, x2, y2, colour);
+}
+
+bool Recording_print_target::EndDoc()
+{
+    calls.push_back("EndDoc");
+    printing_ = false;
+    return true;
+}
+
+std::vector<std::string> Recording_print_target::Texts() const
+{
+    std::vector<std::string> texts;
+    for (const Print_call& c : drawn)
+        if (c.kind == "Print") texts.push_back(c.text);
+    return texts;
+}
+
+std::vector<Print_call> Recording_print_target::Of_kind(const std::string& kind) const
+{
+    std::vector<Print_call> found;
+    for (const Print_call& c : drawn)
+        if (c.kind == kind) found.push_back(c);
+    return found;
+}
+
+std::optional<Print_call> Recording_print_target::Text_call(const std::string& part) const
+{
+    for (const Print_call& c : drawn)
+        if (c.kind == "Print" && c.text.find(part) != std::string::npos) return c;
+    return std::nullopt;
 }
 
 namespace {

@@ -9,10 +9,18 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace wk::platform {
+
+// The printer could not begin or finish a job (the system's "Printer error").
+class Printer_fault : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 class Print_target {
 public:
@@ -24,6 +32,7 @@ public:
     double FontSize = 10;
     bool FontBold = false;
     bool FontItalic = false;
+    bool FontUnderline = false;
     QColor ForeColor = Qt::black;
     int DrawWidth = 1;
 
@@ -44,6 +53,8 @@ public:
     virtual QImage Page_image() const { return {}; }
     // Empties the page (preview faces).
     virtual void Clear() {}
+    // True from the first drawing of a job until its EndDoc.
+    virtual bool Printing() const { return false; }
 };
 
 // A print target painting on any paint device; the page image and the printer build on it.
@@ -88,26 +99,53 @@ private:
     std::unique_ptr<QPainter> painter_;
 };
 
-// Records every call as a text line (for tests).
+// One drawing call as the recorder kept it: where, what and in which font.
+struct Print_call {
+    std::string kind; // "Print", "PaintPicture", "Line", "Box" or "Fill"
+    std::string text;
+    double x = 0, y = 0;           // a text's start, a picture's or box's corner, a line's start
+    double width = 0, height = 0;  // a picture's or box's size, a line's other end minus its start
+    std::string font;
+    double size = 0;
+    bool bold = false, underline = false;
+    QColor colour;
+    QImage image; // what PaintPicture was given
+};
+
+// Records every call (for tests): as a text line and as a Print_call. A character is half its
+// font size wide and a line twice its size high, in twips.
 class Recording_print_target final : public Print_target {
 public:
     Recording_print_target(double width_twips = 11904, double height_twips = 16834)
         : width_(width_twips), height_(height_twips) {}
     std::vector<std::string> calls;
+    std::vector<Print_call> drawn;
+    // A fault to raise at the next drawing, as a printer that went away would.
+    bool fail_next = false;
     double ScaleWidth() const override { return width_; }
     double ScaleHeight() const override { return height_; }
-    double TextWidth(const std::string& text) override { return 100.0 * double(text.size()); }
+    double TextWidth(const std::string& text) override { return FontSize * 10 * double(text.size()); }
     double TextHeight(const std::string&) override { return FontSize * 20; }
     void Print(const std::string& text, bool new_line = true) override;
     void PaintPicture(const QImage& picture, double x, double y, double width, double height) override;
     void Line(double x1, double y1, double x2, double y2, QColor colour) override;
     void Box(double x1, double y1, double x2, double y2, QColor colour, bool filled) override;
     void NewPage() override { calls.push_back("NewPage"); }
-    bool EndDoc() override { calls.push_back("EndDoc"); return true; }
+    bool EndDoc() override;
     void Clear() override { calls.push_back("Clear"); }
+    bool Printing() const override { return printing_; }
+    // The texts printed, in order.
+    std::vector<std::string> Texts() const;
+    // The drawn calls of one kind.
+    std::vector<Print_call> Of_kind(const std::string& kind) const;
+    // The first text printed that contains part; nullopt when none does.
+    std::optional<Print_call> Text_call(const std::string& part) const;
 
 private:
+    Print_call Call(const std::string& kind);
+    void Shape(const std::string& kind, double x1, double y1, double x2, double y2, QColor colour);
     double width_, height_;
+    bool printing_ = false;
 };
 
 // The installed printers, as the program sees them. Without a port there is no printer.
@@ -120,8 +158,16 @@ class Printer_port {
 public:
     virtual ~Printer_port() = default;
     virtual Printer_facts Facts() = 0;
+    // The default printer's name; empty without one.
+    virtual std::string Printer_name() { return {}; }
     // A job on the default printer; nullptr when it cannot be started.
     virtual std::shared_ptr<Print_target> Open_printer() = 0;
+    // A job into a PDF file of a page of that size (twips); nullptr when this port makes none.
+    virtual std::shared_ptr<Print_target> Open_pdf(const std::string& path, double width_twips,
+                                                   double height_twips)
+    {
+        return nullptr;
+    }
 };
 Printer_port* Get_printer_port();
 void Install_printer_port(Printer_port* port);
@@ -133,6 +179,11 @@ public:
     virtual void Hide_preview() = 0;
     // Clears the window, shows it and paints the page scaled into it.
     virtual void Show_page(const QImage& page) = 0;
+    // Empties the window's picture (a new job begins).
+    virtual void Clear_preview() {}
+    virtual bool Preview_visible() { return false; }
+    // Puts the window in front of the others.
+    virtual void Bring_up_preview() {}
 };
 Print_preview_port* Get_print_preview_port();
 void Install_print_preview_port(Print_preview_port* port);

@@ -1,15 +1,40 @@
 #include "results/Form_LCS_preview.h"
 
+#include "platform/Forms.h"
 #include "platform/Print_target.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_trace.h"
 
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
+
+#include <cmath>
 
 namespace wk {
 
 Form_LCS_preview::Form_LCS_preview() : Form_window("Form_LCS_preview")
 {
     setWindowTitle("Print preview");
-    resize(595, 842);
+    Form_Load();
+}
+
+void Form_LCS_preview::Form_Load()
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect whole = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect work = screen ? screen->availableGeometry() : whole;
+    Trace_Line("Screen dimensions = " + std::to_string(whole.width()) + "," + std::to_string(whole.height()));
+    move(0, 0);
+    const double available = double(work.y() + work.height()) * platform::Twips_per_pixel_y();
+    double width = g_Paper_width > 0 ? g_Paper_width : 11904;
+    double height = g_Paper_height > 0 ? g_Paper_height : 16834;
+    if (available < height) {
+        width *= available / height;
+        height = available;
+    }
+    resize(std::max(1, int(std::nearbyint(width / platform::Twips_per_pixel_x()))),
+           std::max(1, int(std::nearbyint(height / platform::Twips_per_pixel_y()))));
 }
 
 void Form_LCS_preview::Cls()
@@ -50,6 +75,22 @@ public:
         w.Cls();
         w.show();
         w.Paint_page(page);
+    }
+    void Clear_preview() override
+    {
+        if (auto* w = platform::Form_if_loaded<Form_LCS_preview>()) w->Cls();
+    }
+    bool Preview_visible() override
+    {
+        auto* w = platform::Form_if_loaded<Form_LCS_preview>();
+        return w && w->isVisible();
+    }
+    void Bring_up_preview() override
+    {
+        if (auto* w = platform::Form_if_loaded<Form_LCS_preview>()) {
+            w->raise();
+            w->activateWindow();
+        }
     }
 };
 } // namespace

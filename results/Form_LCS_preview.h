@@ -9,6 +9,8 @@ namespace wk {
 class Form_LCS_preview final : public platform::Form_window {
 public:
     Form_LCS_preview();
+    // Top left of the screen, the paper's proportions, no taller than the work area.
+    void Form_Load();
     // The window's drawing area in its own units (pixels).
     int ScaleWidth() const { return width(); }
     int ScaleHeight() const { return height(); }

@@ -217,7 +217,7 @@ void Form_Wakeline_marathon::Check_Marathon_Folder()
 
 void Form_Wakeline_marathon::Create_Wakeline_Marathon_File()
 {
-    rows_.File().Create(Date_time_text(platform::Get_clock().Now()));
+    rows_.File().Create(platform::Date_time_text(platform::Get_clock().Now()));
 }
 
 void Form_Wakeline_marathon::Create_Marathon_file()

@@ -37,7 +37,7 @@ std::string Last_modified_text(const std::string& path)
     const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
     std::tm local{};
     localtime_r(&t, &local);
-    return Date_time_text({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+    return platform::Date_time_text({local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
                            local.tm_sec, 0});
 }
 
@@ -143,7 +143,7 @@ void Form_Wakeline_marathon::item_rename_result_file_Click()
         }
         std::string base = g_Marathon_csv;
         if (base.size() >= 4 && Same_text_ci(base.substr(base.size() - 4), ".csv")) base.resize(base.size() - 4);
-        const std::string renamed = Clean_File_Name(base + Date_time_text(platform::Get_clock().Now()) + ".csv");
+        const std::string renamed = Clean_File_Name(base + platform::Date_time_text(platform::Get_clock().Now()) + ".csv");
         std::string problem;
         if (!Move_file_no_replace(g_Marathon_csv, renamed, problem)) throw Run_time_error(err_File_exists, problem);
         platform::MsgBox("Renamed: \r\n" + g_Marathon_csv + "\r\nto : \r\n" + renamed);

@@ -4,6 +4,8 @@
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Menu_items.h"
+#include "platform/Picture_box.h"
+#include "platform/Print_target.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
@@ -75,6 +77,7 @@ Frm_results::Frm_results() : Form_window("Frm_results")
     Build_rows();
     Build_correction();
     Build_export();
+    Build_printer();
     Connect_controls();
     Form_Load();
 }
@@ -83,12 +86,16 @@ void Frm_results::Build_menus()
 {
     menu_bar = platform::Make_menu_bar(this);
     menu_form = platform::Make_menu(menu_bar, "menu_form", "Form");
+    item_print_results = platform::Make_item(menu_form, "item_print_results", "Print results");
+    item_print = platform::Make_item(menu_form, "item_print", "Print single picture");
+    item_print_series = platform::Make_item(menu_form, "item_print_series", "Print picture series");
     item_clear_all_results = platform::Make_item(menu_form, "item_clear_all_results", "Clear all results");
     item_hide = platform::Make_item(menu_form, "item_hide", "Hide");
     item_exit = platform::Make_item(menu_form, "item_exit", "Exit");
     menu_debug = platform::Make_menu(menu_bar, "menu_debug", "Debug");
     item_test_position = platform::Make_item(menu_debug, "item_test_position", "Test position");
     item_load_results = platform::Make_item(menu_debug, "item_load_results", "Load results");
+    item_printer_test = platform::Make_item(menu_debug, "item_printer_test", "Printer test");
 }
 
 void Frm_results::Build_rows()
@@ -191,6 +198,24 @@ void Frm_results::Build_export()
     resize(320, top + 140);
 }
 
+// Where pages go: the preview, the printer or a PDF file.
+void Frm_results::Build_printer()
+{
+    const int top = Frm_export->y() + Frm_export->height() + 6;
+    Frm_printer = Make_frame(this, "Frm_printer", "Printer", QRect(10, top, 300, 92));
+    const char* captions[3] = {"Preview", "Printer", "PDF file"};
+    for (int i = 0; i < 3; ++i) {
+        auto* o = new QRadioButton(captions[i], Frm_printer);
+        o->setObjectName(QString("Opt_printer_%1").arg(i));
+        o->setGeometry(10, 20 + 22 * i, 280, 22);
+        Opt_printer[size_t(i)] = o;
+    }
+    Opt_printer[k_Preview]->setChecked(true);
+    Pict_temp = new platform::Picture_box("Pict_temp", this);
+    Pict_temp->hide();
+    resize(320, top + 98);
+}
+
 void Frm_results::Connect_controls()
 {
     connect(Cmd_export, &QPushButton::clicked, this, [this] { Cmd_export_Click(); });
@@ -202,6 +227,12 @@ void Frm_results::Connect_controls()
     connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
     connect(item_load_results, &QAction::triggered, this, [this] { item_load_results_Click(); });
     connect(item_test_position, &QAction::triggered, this, [this] { item_test_position_Click(); });
+    connect(item_print, &QAction::triggered, this, [this] { item_print_Click(); });
+    connect(item_print_results, &QAction::triggered, this, [this] { item_print_results_Click(); });
+    connect(item_print_series, &QAction::triggered, this, [this] { item_print_series_Click(); });
+    connect(item_printer_test, &QAction::triggered, this, [this] { item_printer_test_Click(); });
+    for (int i = 0; i < 3; ++i)
+        connect(Opt_printer[size_t(i)], &QRadioButton::clicked, this, [this, i] { Opt_printer_Click(i); });
     for (int i = 0; i < 2; ++i) {
         connect(Cmd_time[size_t(i)], &QPushButton::pressed, this, [this, i] { Cmd_time_MouseDown(i); });
         connect(Cmd_time[size_t(i)], &QPushButton::released, this, [this, i] { Cmd_time_MouseUp(i); });
@@ -266,6 +297,7 @@ void Frm_results::Form_Load()
         menu_debug->menuAction()->setVisible(!g_Compiled || Ctrl_Key_Down());
         Load_Export_format();
         Load_Export_Folder();
+        Load_print_choice();
         Trace_Line("*Frm_results, Form_Load, end");
     } catch (...) {
         Report_current_exception("Form_Load of Form Frm_results");

@@ -4,10 +4,13 @@
 // its rows from the lane tables and the recording.
 #include "platform/Form_window.h"
 #include "viewer/Result_rows.h"
+#include "viewer/Result_sheet.h"
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QGroupBox;
@@ -18,6 +21,11 @@ class QPushButton;
 class QRadioButton;
 
 namespace wk {
+namespace platform {
+class Page_image_target;
+class Picture_box;
+class Print_target;
+} // namespace platform
 
 // The plus and minus buttons repeat while held: the first change at the press, the next after
 // 200, 150 and 100 ms, then every 50 ms. The delay before the change after one of `delay` ms.
@@ -25,21 +33,27 @@ int32_t Next_repeat_delay(int32_t delay);
 // How many changes a hold of that many milliseconds makes.
 int32_t Correction_repeat_steps(int32_t hold_ms);
 
-class Frm_results final : public platform::Form_window, public Result_rows {
+class Frm_results final : public platform::Form_window, public Result_rows, public Result_sheet {
 public:
     static constexpr int k_Parts = 4; // hours, minutes, seconds, hundredths
+    // The print choice: Opt_printer's elements.
+    enum Print_choice { k_Preview = 0, k_Printer = 1, k_Pdf_file = 2 };
 
     Frm_results();
 
     // ---- Controls ----
     QMenuBar* menu_bar = nullptr;
     QMenu* menu_form = nullptr;
+    QAction* item_print_results = nullptr;
+    QAction* item_print = nullptr;
+    QAction* item_print_series = nullptr;
     QAction* item_hide = nullptr;
     QAction* item_clear_all_results = nullptr;
     QAction* item_exit = nullptr;
     QMenu* menu_debug = nullptr;
     QAction* item_load_results = nullptr;
     QAction* item_test_position = nullptr;
+    QAction* item_printer_test = nullptr;
     QLabel* Lbl_event_name_label = nullptr;
     QGroupBox* Frm_create_time = nullptr;
     QLabel* Lbl_capture_time_label = nullptr;
@@ -70,6 +84,11 @@ public:
     QGroupBox* Frm_export_mess = nullptr;
     QLabel* Text_export_mess = nullptr;
     QPushButton* Cmd_result_export_OK = nullptr;
+    QGroupBox* Frm_printer = nullptr;
+    std::array<QRadioButton*, 3> Opt_printer{}; // 0 preview, 1 printer, 2 PDF file
+    // The page in preview mode, paper-sized; the hidden work picture of the page head.
+    std::shared_ptr<platform::Page_image_target> Picture_preview;
+    platform::Picture_box* Pict_temp = nullptr;
 
     // ---- What the viewer fills (the rows interface) ----
     void Lbl_result_rank(int row, const std::string& text) override;
@@ -86,6 +105,21 @@ public:
     void Display_Original_Start_Time() override;
     void GoTo_Field(int16_t row) override;
     void Show_results_window(bool show, int32_t left) override;
+    Result_sheet* Sheet() override { return this; }
+
+    // ---- Printing (the sheet the viewer prints on) ----
+    bool Print_Static_Content() override;
+    void Print_Results(bool series) override;
+    int32_t Results_end_y() const override { return results_end_y_; }
+    const std::string& Result_kind() const { return result_kind_; }
+    void Handle_Preview();
+    void Opt_printer_Click(int index);
+    void item_print_Click();
+    void item_print_results_Click();
+    void item_print_series_Click();
+    void item_printer_test_Click();
+    // The table's lines as printed: the shown rows down to the first without a place.
+    std::vector<std::string> Result_lines();
 
     // ---- The window ----
     void Form_Load();
@@ -135,6 +169,10 @@ private:
     void Build_rows();
     void Build_correction();
     void Build_export();
+    void Build_printer();
+    void Load_print_choice();
+    bool Pdf_job_ready();
+    void Print_table(platform::Print_target& t, const std::string& heat);
     void Connect_controls();
     void Place_beside_viewer();
     void Refill_rows();
@@ -147,6 +185,8 @@ private:
     int32_t repeat_delay_ = 200;
     int32_t recorded_start_mill_ = 0;
     int32_t corrected_start_mill_ = 0;
+    std::string result_kind_ = "Results";
+    int32_t results_end_y_ = 0;
 };
 
 } // namespace wk

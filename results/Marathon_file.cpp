@@ -218,14 +218,6 @@ Heat_elapsed Elapsed_of(const std::string& start, bool running, int32_t now_seco
             before ? Elapsed_look::not_started : Elapsed_look::running};
 }
 
-std::string Date_time_text(const platform::Local_time& t)
-{
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
-                  t.second);
-    return text;
-}
-
 std::string Time_of_day_text(int hour, int minute, int second)
 {
     char text[32];

@@ -68,7 +68,5 @@ Heat_elapsed Elapsed_of(const std::string& start, bool running, int32_t now_seco
 
 // "hh:mm:ss".
 std::string Time_of_day_text(int hour, int minute, int second);
-// "yyyy-mm-dd hh:mm:ss", the date and time texts of the marathon files and names.
-std::string Date_time_text(const platform::Local_time& t);
 
 } // namespace wk

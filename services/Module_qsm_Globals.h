@@ -90,6 +90,18 @@ extern int32_t g_Paper_height;
 // Printing: preview on or off, and where the page is drawn (printer or preview page).
 extern bool g_Print_preview;
 extern std::shared_ptr<platform::Print_target> g_Print_target;
+// The job's title, the footer line of every page, and the event logo (its path; whether it is
+// loaded and printed instead of the event name).
+extern std::string g_Print_title;
+extern std::string g_Print_footer;
+extern std::string g_Event_logo;
+extern bool g_Event_logo_loaded;
+// The page head as last printed, in twips: the bottom of the logo block, the file-data box, and
+// where a page's own content begins (below both).
+extern int32_t Logo_bottom_y;
+extern int32_t File_block_top_y;
+extern int32_t File_block_bottom_y;
+extern int32_t Print_top_y;
 
 // Recording and viewer.
 extern int32_t g_DV_Extra_Offset;

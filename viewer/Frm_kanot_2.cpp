@@ -102,8 +102,10 @@ void Frm_kanot_2::Build_controls()
     Pict_lane_result->hide();
     Picture_logo = new platform::Picture_box("Picture_logo", client);
     Picture_logo->Back_colour(Qt::white);
-    Picture_logo->Set_picture_size(k_Frame_width, 80);
+    Picture_logo->Set_picture_size(k_Frame_width, 50);
     Picture_logo->Cls();
+    Pict_temp = new platform::Picture_box("Pict_temp", client);
+    Pict_temp->hide();
 
     Frm_time = Make_frame("Frm_time", "Heat", client, 160);
     Label_heatID = Make_label("Label_heatID", Frm_time, 10, 18, 100, 20);
@@ -143,6 +145,7 @@ void Frm_kanot_2::Connect_controls()
     connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
     connect(item_zoom, &QAction::triggered, this, [this] { item_zoom_Click(); });
     connect(item_Marathon, &QAction::triggered, this, [this] { item_Marathon_Click(); });
+    connect(item_select_logo_file, &QAction::triggered, this, [this] { item_select_logo_file_Click(); });
     connect(item_set_time, &QAction::triggered, this, [this] { item_set_time_Click(); });
     connect(item_set_time_plus, &QAction::triggered, this, [this] { item_set_time_plus_Click(); });
     connect(item_set_did_not_finish, &QAction::triggered, this, [this] { item_set_did_not_finish_Click(); });

@@ -31,6 +31,19 @@ class Picture_box;
 }
 class cls_AVI_handler;
 
+// The picture series on a page: how many columns, each picture's size and the pitch of columns
+// and rows (twips), and how many rows hold pictures.
+struct Series_grid {
+    int32_t columns = 3;
+    int32_t width = 0, height = 0;
+    int32_t pitch = 0;
+    double row_step = 0;
+    int rows = 0;
+};
+// The grid for `timed` placed lanes across print_width twips, no higher than room twips: three
+// columns (four of upright pictures), five from nine pictures on, at most three rows.
+Series_grid Series_picture_grid(int32_t print_width, bool rotated, int timed, double room);
+
 class Frm_kanot_2 final : public platform::Form_window, public Result_viewer {
 public:
     Frm_kanot_2();
@@ -49,6 +62,7 @@ public:
     QAction* item_Toggle_lanes_locked = nullptr;
     QAction* item_display_metadata = nullptr;
     QAction* item_Marathon = nullptr;
+    QAction* item_select_logo_file = nullptr;
     QMenu* menu_Result = nullptr;
     QAction* item_set_time = nullptr;
     QAction* item_set_time_plus = nullptr;
@@ -67,6 +81,7 @@ public:
     platform::Picture_box* Picture_intro = nullptr;
     platform::Picture_box* Picture_intro_2 = nullptr;
     platform::Picture_box* Picture_logo = nullptr;
+    platform::Picture_box* Pict_temp = nullptr;
     platform::Picture_box* Pict_lane_result = nullptr;
     QGroupBox* frm_DV_AUX = nullptr;
     QLabel* Lbl_cam_time = nullptr;
@@ -170,6 +185,20 @@ public:
     void Chk_Show_Goalline_Click();
     void Chk_invert_goalline_Click();
     void Check_box_MouseUp();
+
+    // ---- Printing a frame and the picture series; the footer and the event logo ----
+    void Handle_Print_Single();
+    void Handle_Print_results();
+    void Handle_Print_Series();
+    // True when a recording is open; otherwise says "No file open!".
+    bool Check_File_Open();
+    void PrintSingle();
+    // Continues the page the result sheet has begun; leaves the viewer on the first field.
+    void Print_Series();
+    // The footer names the printer; without one it is empty.
+    void Make_Print_footer();
+    void Load_logo();
+    void item_select_logo_file_Click();
 
     // ---- Layout and intro ----
     void Arrange_layout(bool rotated);
@@ -310,6 +339,7 @@ private:
     void Open_result_menu(float x, float y);
     void Attach_menu_result(int32_t value, bool plus);
     void Build_result_menu();
+    void Print_series_picture(int16_t place, double x, double y, const Series_grid& grid);
 
     Lane_results results_{*this};
     std::string command_line_;

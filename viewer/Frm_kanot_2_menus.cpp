@@ -78,6 +78,7 @@ void Frm_kanot_2::Build_menus()
     item_export_form = Make_item(menu_display, "item_export_form", "Frame export", true);
     item_taskbar = Make_item(menu_display, "item_taskbar", "Task bar", true);
     item_Marathon = Make_item(menu_display, "item_Marathon", "Marathon", true);
+    item_select_logo_file = Make_item(menu_display, "item_select_logo_file", "Select logo file...");
 
     menu_playback = Make_menu(menu_bar, "menu_playback", "Playback");
     item_play = Make_item(menu_playback, "item_play", "Play");

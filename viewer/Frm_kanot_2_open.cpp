@@ -134,6 +134,8 @@ void Frm_kanot_2::Load_steps()
     menu_specials->menuAction()->setVisible(!g_Compiled);
     Trace_Line("*Calling Arrange_Frames");
     g_Build_text = Version_text() + (g_Compiled ? std::string(".EXE") + " cd: " + k_Compile_date : " IDE");
+    Make_Print_footer();
+    Load_logo();
     Check_Screen_Height();
     Picture_large->Refresh();
     Timer_keyb_event->start();

@@ -9,6 +9,8 @@
 
 namespace wk {
 
+class Result_sheet;
+
 class Result_rows {
 public:
     static constexpr int k_Rows = 16;
@@ -34,6 +36,8 @@ public:
     virtual void GoTo_Field(int16_t row) = 0;
     // Shows the window with its left edge at left (twips), or hides it.
     virtual void Show_results_window(bool show, int32_t left) {}
+    // The sheet these rows are printed on; nullptr when they are not printed.
+    virtual Result_sheet* Sheet() { return nullptr; }
 };
 
 // Keeps the texts; what the tests read.
@@ -48,6 +52,7 @@ public:
     int32_t recorded_start = 0;
     int32_t shown_correction = 0;
     int go_to_field_calls = 0;
+    Result_sheet* sheet = nullptr;
 
     void Lbl_result_rank(int row, const std::string& text) override { rows.at(size_t(row)).rank = text; }
     void Lbl_result_lane(int row, const std::string& text) override { rows.at(size_t(row)).lane = text; }
@@ -62,6 +67,7 @@ public:
     void Recorded_start_mill(int32_t ms) override { recorded_start = ms; }
     void Display_Original_Start_Time() override {}
     void GoTo_Field(int16_t) override { ++go_to_field_calls; }
+    Result_sheet* Sheet() override { return sheet; }
 };
 
 // The rows the viewer fills: the installed ones, else a program-wide plain instance.

@@ -5,6 +5,9 @@
 #include "services/Module_qsm_Globals.h"
 #include "tests/support/Test_support.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 namespace wk {
 namespace {
 
@@ -70,6 +73,50 @@ TEST(Page_image, PrintAdvancesLinesInTwips)
     page.Print("a", false);
     EXPECT_GT(page.CurrentX, 0);
     EXPECT_EQ(page.ScaleWidth(), 11904);
+}
+
+TEST_F(Print_preview, APaperTallerThanTheWorkAreaIsShownAtTheWorkAreasHeight)
+{
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    const int32_t paper_width = g_Paper_width, paper_height = g_Paper_height;
+    g_Paper_width = 11904;
+    g_Paper_height = (work.bottom() + 1) * platform::Twips_per_pixel_y() * 2;
+    auto& w = platform::Form_instance<Form_LCS_preview>();
+    EXPECT_EQ(w.pos(), QPoint(0, 0));
+    EXPECT_EQ(w.height(), work.bottom() + 1);
+    EXPECT_NEAR(double(w.width()) / w.height(), double(g_Paper_width) / g_Paper_height, 0.01);
+    // A paper that fits keeps its own size.
+    g_Paper_width = 3000;
+    g_Paper_height = 4500;
+    w.Form_Load();
+    EXPECT_EQ(w.size(), QSize(3000 / platform::Twips_per_pixel_x(), 4500 / platform::Twips_per_pixel_y()));
+    g_Paper_width = paper_width;
+    g_Paper_height = paper_height;
+}
+
+TEST(Page_image, TheWindowsFacesPrintInTheirLiberationFacesAndUnderlineUnderlines)
+{
+    platform::Page_image_target page(11904, 16834, 96);
+    page.FontName = "Courier New";
+    page.FontSize = 15;
+    // A fixed-pitch face: every letter as wide as any other.
+    EXPECT_DOUBLE_EQ(page.TextWidth("iiiiiiii"), page.TextWidth("MMMMMMMM"));
+    page.FontName = "Arial";
+    EXPECT_LT(page.TextWidth("iiiiiiii"), page.TextWidth("MMMMMMMM") / 2);
+    // Underlined, a dark line runs below the letters across the whole text.
+    page.FontName = "Courier New";
+    page.FontUnderline = true;
+    page.CurrentX = 1440;
+    page.CurrentY = 1440;
+    page.Print("Place Lane");
+    const QImage image = page.Page_image();
+    const int left = 96, right = 96 + int(page.TextWidth("Place Lane") / 15);
+    int longest = 0;
+    for (int y = 96; y < 96 + 30; ++y) {
+        int run = 0;
+        for (int x = left; x < right; ++x) run = qGray(image.pixel(x, y)) < 128 ? run + 1 : 0, longest = std::max(longest, run);
+    }
+    EXPECT_GT(longest, (right - left) * 9 / 10);
 }
 
 } // namespace

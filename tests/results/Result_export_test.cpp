@@ -160,19 +160,7 @@ TEST_F(Result_export, TheFolderAndFormatAreKeptInTheSettings)
 
 TEST_F(Result_export, ADemoHeatClickedLaneByLaneExportsThePrintedTimes)
 {
-    const std::string path = (home.path() / "DemoHeat1.qs2").string();
-    const demo::Result heat = demo::Make_demo_heat(path, {.lanes = 3});
-    Install_result_rows(&Window());
-    ASSERT_TRUE(Open(path));
-    platform::Set_key_down('S', true);
-    for (const auto& c : heat.crossings) {
-        Viewer().Slider_play->setValue(2 * (c.frame - 1) + c.field);
-        Viewer().Slider_play_Scroll();
-        const Cls_lane& mark = *g_Lanes[size_t(c.lane - 1)];
-        Viewer().Picture_large_MouseDown(1, 0, float(mark.X()), float(mark.Y()));
-        Viewer().Picture_large_MouseUp(1, 0, 0, 0);
-    }
-    platform::Set_key_down('S', false);
+    const demo::Result heat = Open_clicked_demo_heat("DemoHeat1.qs2", 3);
     const std::string folder = Export_to("office", 1);
     const std::string csv = test::Read_file(folder + "/WK_Result_Heat1.csv");
     for (size_t i = 0; i < heat.crossings.size(); ++i) {

@@ -1,9 +1,13 @@
 #pragma once
 // The results window beside the viewer on a heat with stored results.
+#include "platform/Key_state.h"
 #include "results/Frm_results.h"
 #include "tests/viewer/Viewer_fixture.h"
+#include "tools/Demo_heat.h"
+#include "viewer/Cls_lane.h"
 
 #include <QLabel>
+#include <QSlider>
 
 #include <functional>
 #include <string>
@@ -27,13 +31,6 @@ public:
     int32_t pressed_at = 0, hold = 0;
 };
 
-struct Lane_result {
-    int16_t lane;
-    int32_t time;
-    int32_t click;
-    int32_t field;
-};
-
 class Results_window : public Viewer_window {
 protected:
     void TearDown() override
@@ -51,17 +48,7 @@ protected:
         s.lanes = lanes;
         s.locked = true;
         const std::string path = Make_heat(name, s);
-        {
-            cls_AVI_handler rec;
-            EXPECT_TRUE(rec.Open_File(path));
-            for (const auto& r : results) {
-                rec.Heat_result(1, r.lane, r.time);
-                rec.Heat_Clicktime(1, r.lane, r.click);
-                rec.Heat_Goalfield(1, r.lane, r.field);
-            }
-            if (more) more(rec);
-            EXPECT_TRUE(rec.Write_XML_header());
-        }
+        Store_results(path, results, more);
         Install_result_rows(&Window());
         EXPECT_TRUE(Open(path));
         return path;
@@ -70,6 +57,24 @@ protected:
     std::string Open_usual_heat()
     {
         return Open_heat({{2, 1230, 5000, 61}, {5, 1430, 5100, 71}, {7, Time_DNS, 5200, 0}});
+    }
+    // The demo heat open beside the window, every boat clicked at its finish with S held.
+    demo::Result Open_clicked_demo_heat(const std::string& name, int lanes)
+    {
+        const std::string path = (home.path() / name).string();
+        const demo::Result heat = demo::Make_demo_heat(path, {.lanes = lanes});
+        Install_result_rows(&Window());
+        EXPECT_TRUE(Open(path));
+        platform::Set_key_down('S', true);
+        for (const auto& c : heat.crossings) {
+            Viewer().Slider_play->setValue(2 * (c.frame - 1) + c.field);
+            Viewer().Slider_play_Scroll();
+            const Cls_lane& mark = *g_Lanes[size_t(c.lane - 1)];
+            Viewer().Picture_large_MouseDown(1, 0, float(mark.X()), float(mark.Y()));
+            Viewer().Picture_large_MouseUp(1, 0, 0, 0);
+        }
+        platform::Set_key_down('S', false);
+        return heat;
     }
     Frm_results& Window() { return platform::Form_instance<Frm_results>(); }
     std::string Text(QLabel* l) { return l->text().toStdString(); }

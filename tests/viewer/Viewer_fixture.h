@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,14 @@ struct Heat_setup {
     int16_t lap = 0;
     int frames = 10;
     bool locked = false;
+};
+
+// One lane's stored result: lane index, time (or a code), click time, finish field.
+struct Lane_result {
+    int16_t lane;
+    int32_t time;
+    int32_t click;
+    int32_t field;
 };
 
 class Viewer_window : public ::testing::Test {
@@ -105,6 +114,21 @@ protected:
         if (s.rotated) EXPECT_TRUE(rec.rotated(true));
         rec.Close_File();
         return path.string();
+    }
+
+    // Stores the results in heat 1 of the recording, with whatever more sets in its header.
+    void Store_results(const std::string& path, const std::vector<Lane_result>& results,
+                       const std::function<void(cls_AVI_handler&)>& more = {})
+    {
+        cls_AVI_handler rec;
+        EXPECT_TRUE(rec.Open_File(path));
+        for (const auto& r : results) {
+            rec.Heat_result(1, r.lane, r.time);
+            rec.Heat_Clicktime(1, r.lane, r.click);
+            rec.Heat_Goalfield(1, r.lane, r.field);
+        }
+        if (more) more(rec);
+        EXPECT_TRUE(rec.Write_XML_header());
     }
 
     Frm_kanot_2& Viewer() { return platform::Form_instance<Frm_kanot_2>(); }
