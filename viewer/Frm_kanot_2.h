@@ -291,6 +291,9 @@ public:
     // Diagnostics.
     QAction* item_display_positions = nullptr;
     QAction* item_dv_extra_len = nullptr;
+    QAction* item_printer_test = nullptr;
+    // Two test lines straight to the printer under a long job title.
+    void item_printer_test_Click();
     QAction* item_test_trace = nullptr;
     QAction* item_test_lane = nullptr;
     QAction* item_test_copy = nullptr;

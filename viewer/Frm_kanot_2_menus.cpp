@@ -8,6 +8,7 @@
 #include "platform/Forms.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
+#include "platform/Print_target.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
@@ -111,6 +112,7 @@ void Frm_kanot_2::Build_menus()
     item_display_positions = Make_item(menu_debug, "item_display_positions", "Window position");
     item_disp_xy = Make_item(menu_debug, "item_disp_xy", "Display X,Y", true);
     item_dv_extra_len = Make_item(menu_debug, "item_dv_extra_len", "DV extra-data length");
+    item_printer_test = Make_item(menu_debug, "item_printer_test", "Printer test");
     item_test_trace = Make_item(menu_debug, "item_test_trace", "Test trace");
     item_test_lane = Make_item(menu_debug, "item_test_lane", "Test lanes");
     item_test_copy = Make_item(menu_debug, "item_test_copy", "Test copy");
@@ -174,6 +176,7 @@ void Frm_kanot_2::Connect_more_menus()
         setWindowTitle(QString("me.top: %1 me.left: %2").arg(y() * platform::Twips_per_pixel_y()).arg(x() * platform::Twips_per_pixel_x()));
     });
     on(item_dv_extra_len, [] { platform::MsgBox("Len = 190 LenB = 192", platform::vbOKOnly); });
+    on(item_printer_test, [this] { item_printer_test_Click(); });
     on(item_test_trace, [] { Trace_Line("Test a trace ************"); });
     on(item_test_lane, [this] { item_test_lane_Click(); });
     on(item_test_copy, [this] { File_Copy(); });
@@ -382,6 +385,27 @@ void Frm_kanot_2::item_browse_for_folder_Click()
         platform::Get_dialogs().Browse_folder("Example", platform::Home_folder().string());
     } catch (...) {
         Report_current_exception("item_browse_for_folder_Click of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::item_printer_test_Click()
+{
+    try {
+        platform::Printer_port* port = platform::Get_printer_port();
+        std::shared_ptr<platform::Print_target> printer = port ? port->Open_printer() : nullptr;
+        if (!printer) {
+            platform::MsgBox("No printer to print on!", platform::vbOKOnly);
+            return;
+        }
+        platform::App().title = "Print_test a very long document name shall be tested here ";
+        printer->Print("Testing A,B,C");
+        printer->Print("Testing 1,2,3");
+        const bool ok = printer->EndDoc();
+        platform::App().title = g_App_Title;
+        if (!ok) platform::MsgBox("Printer error", platform::vbOKOnly);
+    } catch (...) {
+        platform::App().title = g_App_Title;
+        Report_current_exception("item_printer_test_Click of Form frm_kanot_2");
     }
 }
 
