@@ -561,8 +561,125 @@ public:
     int16_t Trace_Thickness(int16_t id);
     void Trace_Thickness(int16_t id, int16_t value);
 
+    // ---- Golf, grade and model player ----
+    // The golf section and the grade record live in the XML header (made with Golfing set).
+    // Setters that return bool rewrite the header into the file and say whether it was
+    // written; the others change it in memory only. A header without the section raises.
+    // Frame and field numbers are 32-bit so that long recordings do not overflow.
+    void Golfing(bool on); // the next header made carries the golf section
+    bool Has_weight_data();
+    std::string Player_Comment();
+    bool Update_Player_Comment(int16_t index, const std::string& text); // index is not used
+    std::string Venue();
+    void Venue(const std::string& value);
+    int32_t Impact_field();
+    int32_t Top_field();
+    // Own-format recordings take the field last drawn (Current_Field) as the impact (top of
+    // swing) field; every kind rewrites its header.
+    bool Set_Impact_Frame();
+    bool Set_Top_Frame();
+    std::string Club_Speed() const { return {}; }
+
+    bool Graded_active();
+    void Graded_active(bool value);
+    std::string Graded_at();
+    void Graded_at(const std::string& value);
+    std::string Grade_slice();
+    void Grade_slice(const std::string& value);
+    std::string Grade_direction();
+    void Grade_direction(const std::string& value);
+    std::string Grade_top();
+    void Grade_top(const std::string& value);
+    std::string Grade_toe();
+    void Grade_toe(const std::string& value);
+    std::string Grade_club();
+    void Grade_club(const std::string& value);
+    std::string Grade_comment();
+    void Grade_comment(const std::string& value);
+
+    // The model video played in step with the recording (stream 1 of the header).
+    float model_size_factor();
+    int16_t model_X_offset();
+    int16_t model_Y_offset();
+    std::string Model_FileName();
+    // An open AVI whose first 1000 bytes hold the mark "IMP" (exact case) carries a model;
+    // impact_pos is the mark's 1-based position there, 0 without one or for other kinds.
+    bool Has_Model() const { return impact_pos() > 0; }
+    int16_t impact_pos() const;
+    int32_t Impact_Time() const; // impact_pos x ms per frame
+    int16_t Model_frame_at_Impact() const { return 0; }
+    int16_t model_Frame() const { return 0; }
+    int16_t Weight_percent() const { return 0; }
+    int16_t Video_Offset() const { return video_offset_; }
+    void Video_Offset(int16_t frames) { video_offset_ = frames; }
+    // The model frame shown with recording frame `frame`: shifted by Video_Offset, kept inside
+    // 1..num_frames (1 when the recording has no frames).
+    int32_t Synch_model(int32_t frame) const;
+    // The frame (deinterlaced recordings) or field at t ms from the start of the selection: the
+    // inverse of the effective time, t / ms per frame (field) + 1 rounded, halves to even.
+    // Deinterlaced, it becomes eff_frameno too. False (reported) when it cannot be computed.
+    bool Synch_time(double t, int32_t& frame);
+    // The frame (deinterlaced) or field at p percent of the recording.
+    int32_t Synch_percentage(double p);
+    int32_t Percentage() const { return Position_Percent(); }
+    // Player times count from the base time: the player time when it was set on, else 0.
+    void Set_Base_time(bool on);
+    bool has_Base_Time() const { return base_time_ != 0; }
+    float Player_Effective_Time() const { return effective_time_ - base_time_; }
+    int32_t Effective_time() const;     // Effective_Time rounded, halves to even
+    std::string Formatted_Time() const; // Effective_time in seconds, "0.00", whatever the locale
+
+    // ---- Sibling timing metadata ----
+    // The tolvex section written by the sibling timing product, in memory only. A header
+    // without the section raises (a failed write reaches the caller and stops nothing) except
+    // where a default is named. Boxes are 1..8.
+    std::string Tolv_event();
+    void Tolv_event(const std::string& value);
+    std::string Tolv_Heat_ID();
+    void Tolv_Heat_ID(const std::string& value);
+    std::string Tolv_Heat_Name();
+    void Tolv_Heat_Name(const std::string& value);
+    std::string Tolv_Heat_Length(); // "" when missing
+    void Tolv_Heat_Length(const std::string& value);
+    std::string Tolv_start_DateTime();
+    void Tolv_start_DateTime(const std::string& value);
+    int32_t Tolv_start_PC_mill();
+    void Tolv_start_PC_mill(int32_t value);
+    std::string Tolv_goal_finish();
+    void Tolv_goal_finish(const std::string& value);
+    std::string Tolv_goal_split();
+    void Tolv_goal_split(const std::string& value);
+    // The header's goal offset; a header offset of 0 gives way to the current frame's own
+    // positive goal offset.
+    std::string Tolv_Goal_compensation();
+    void Tolv_Goal_compensation(const std::string& value);
+    std::string Tolv_Split_compensation();
+    void Tolv_Split_compensation(const std::string& value);
+    std::string Tolv_Box_delay(); // "0" when missing
+    void Tolv_Box_delay(const std::string& value);
+    void Tolv_split_firewire_ID(const std::string& value);
+    void Tolv_goal_firewire_ID(const std::string& value);
+    void Phidget_serial(const std::string& value);
+    std::string Tolv_Dog_name(int16_t box);
+    void Tolv_Dog_name(int16_t box, const std::string& value);
+    bool Tolv_dead_heat(int16_t box); // False when missing
+    void Tolv_dead_heat(int16_t box, bool value);
+    int32_t Tolv_Heat_time(int16_t box, bool split);
+    void Tolv_Heat_time(int16_t box, bool split, int32_t time);
+    int32_t Tolv_Heat_Click_Time(int16_t box); // 0 when missing
+    void Tolv_Heat_Click_Time(int16_t box, int32_t value);
+    int32_t Tolv_heat_frame(int16_t box);
+    void Tolv_heat_frame(int16_t box, int32_t value);
+    int32_t Tolv_split_frame(int16_t box);
+    void Tolv_split_frame(int16_t box, int32_t value);
+    // The camera of the current frame's extra-data record; 0 when the frame has none.
+    int16_t Tolv_Camera() const;
 
 private:
+    // ---- Model player state ----
+    int16_t video_offset_ = 0;
+    float base_time_ = 0;
+
     static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
 
     // ---- The file and its reader ----

@@ -169,7 +169,7 @@ int64_t cls_AVI_handler::Chunk_Position() const { return Ask(Avi(), &Avi_reader:
 
 int32_t cls_AVI_handler::Position_Percent() const { return Ask(Avi(), &Avi_reader::Position_percent); }
 
-float cls_AVI_handler::Player_Time() const { return Ask(Avi(), &Avi_reader::Player_time); }
+float cls_AVI_handler::Player_Time() const { return Ask(Avi(), &Avi_reader::Player_time) - base_time_; }
 
 // ---- The AVI's own headers ----
 

@@ -237,6 +237,112 @@ public:
     int16_t Trace_Thickness(int16_t id) const;              // 0 when it cannot be read
     void Trace_Thickness(int16_t id, int16_t value);        // a missing trace changes nothing
 
+    // ---- Golf section (headers made with Golfing set) ----
+    // Field numbers are 32-bit: a long recording has more fields than 16 bits count.
+
+    std::string Player_name() const;
+    void Player_name(const std::string& value);
+    std::string Player_Comment() const;
+    void Player_Comment(const std::string& value);
+    std::string Venue() const;
+    void Venue(const std::string& value);
+    int32_t Impact_field() const;
+    void Impact_field(int32_t value);
+    int32_t Top_field() const;
+    void Top_field(int32_t value);
+    bool Has_weight_data() const;
+    void Has_weight_data(bool value);
+    int32_t trimmed_Start_Field() const;
+    void trimmed_Start_Field(int32_t value);
+    int32_t trimmed_End_Field() const;
+    void trimmed_End_Field(int32_t value);
+
+    // The grade record.
+    std::string Graded_at() const;
+    void Graded_at(const std::string& value);
+    bool Graded_active() const;
+    void Graded_active(bool value);
+    std::string Grade_slice() const;     // "" when it cannot be read
+    void Grade_slice(const std::string& value);
+    std::string Grade_direction() const; // "" when it cannot be read
+    void Grade_direction(const std::string& value);
+    std::string Grade_top() const;
+    void Grade_top(const std::string& value);
+    std::string Grade_toe() const;
+    void Grade_toe(const std::string& value);
+    std::string Grade_club() const;
+    void Grade_club(const std::string& value);
+    std::string Grade_comment() const;
+    void Grade_comment(const std::string& value);
+
+    // The animation file and its lines 1..150.
+    std::string anp_filename() const;
+    void anp_filename(const std::string& value);
+    int16_t anp_numlines() const;
+    void anp_numlines(int16_t value);
+    std::string anp_line(int16_t n) const;
+    void anp_line(int16_t n, const std::string& value);
+
+    // Graph objects 1..25: shapes drawn over the picture. filled is written "True"/"False"; it
+    // reads "f" as False and otherwise as a Boolean text or a number (0 False), anything else
+    // is a conversion error.
+    void Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
+                      int16_t linewidth, bool filled, int16_t x1, int16_t y1, int16_t x2, int16_t y2, int16_t x3,
+                      int16_t y3, int16_t x4, int16_t y4);
+    // Reads in the stored order (obj_type, layer, filled, color, linetype, linewidth, x1 .. y4);
+    // each output is set as soon as it is read, so an error part-way leaves the earlier ones set.
+    void get_Graph_object(int16_t id, int16_t& obj_type, int16_t& layer, int32_t& color, int16_t& linetype,
+                          int16_t& linewidth, bool& filled, int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2,
+                          int16_t& x3, int16_t& y3, int16_t& x4, int16_t& y4) const;
+
+    // ---- Sibling timing section (written by the sibling timing product only) ----
+    // Values are kept as the sibling product wrote them; a missing element raises unless a
+    // default is named.
+
+    std::string Tolv_event() const;
+    void Tolv_event(const std::string& value);
+    std::string Tolv_Heat_ID() const;
+    void Tolv_Heat_ID(const std::string& value);
+    std::string Tolv_Heat_Name() const;
+    void Tolv_Heat_Name(const std::string& value);
+    std::string Tolv_Heat_Length() const; // "" when it cannot be read
+    void Tolv_Heat_Length(const std::string& value);
+    // A failed write raises to the caller like every other; nothing else is stopped.
+    std::string Tolv_goal_finish() const;
+    void Tolv_goal_finish(const std::string& value);
+    std::string Tolv_goal_split() const;
+    void Tolv_goal_split(const std::string& value);
+    std::string Tolv_start_DateTime() const;
+    void Tolv_start_DateTime(const std::string& value);
+    void Tolv_heat_start_local_mill(const std::string& value);
+    std::string Tolv_heat_start_PC_mill() const;
+    void Tolv_heat_start_PC_mill(const std::string& value);
+    // The time offsets: "0" when missing or not a number.
+    std::string Goal_Compensation() const;
+    void Goal_Compensation(const std::string& value);
+    std::string Split_Compensation() const;
+    void Split_Compensation(const std::string& value);
+    std::string Tolv_Box_delay() const;                // "0" when it cannot be read
+    void Tolv_Box_delay(const std::string& value);     // a missing element changes nothing
+    void Tolv_split_firewire_ID(const std::string& value);
+    void Tolv_goal_firewire_ID(const std::string& value);
+    void Tolv_ph_serial(const std::string& value);
+
+    // Boxes 1..8, one dog each.
+    std::string Tolv_Dog_name(int16_t box) const;
+    void Tolv_Dog_name(int16_t box, const std::string& value);
+    // The split time when split is true, else the heat time.
+    int32_t Tolv_Heat_time(int16_t box, bool split) const;
+    void Tolv_Heat_time(int16_t box, bool split, int32_t time);
+    int32_t Tolv_Heat_Click_Time(int16_t box) const; // 0 when it cannot be read
+    void Tolv_Heat_Click_Time(int16_t box, int32_t value);
+    int32_t Tolv_heat_frame(int16_t box) const;
+    void Tolv_heat_frame(int16_t box, int32_t value);
+    int32_t Tolv_split_frame(int16_t box) const;
+    void Tolv_split_frame(int16_t box, int32_t value);
+    bool Tolv_dead_heat(int16_t box) const; // False when it cannot be read
+    void Tolv_dead_heat(int16_t box, bool value);
+
 private:
     // The first element the path selects, anywhere in the document; raises when there is none.
     pugi::xml_node Element(const std::string& path) const;
