@@ -24,8 +24,11 @@ namespace {
 bool Is_DV_codec(const std::string& codec)
 {
     // The decoder here reads every DV flavour; only other codecs count as compressed.
-    return codec == g_DV_Codec || codec == "msdv" || codec == "CDVC" || codec == "dvsd";
+    return codec == g_DV_Codec || clsAVIInfo::IsDVCodec(codec);
 }
+
+// The DV header block that opens every DV frame: section type 0, sequence 0, block 0.
+bool Is_DV_header_block(const uint8_t* b) { return b[0] == 0x1F && b[1] == 0x07 && b[2] == 0x00; }
 
 Bitmap_format Get_bitmap_format(const uint8_t* b)
 {
@@ -42,11 +45,6 @@ Bitmap_format Get_bitmap_format(const uint8_t* b)
     f.biClrUsed = Get_long(b + 32);
     f.biClrImportant = Get_long(b + 36);
     return f;
-}
-
-bool Is_video_id(const uint8_t* id)
-{
-    return std::memcmp(id, "00db", 4) == 0 || std::memcmp(id, "00dc", 4) == 0 || std::memcmp(id, "00__", 4) == 0;
 }
 
 // The RIFF chunk must end where the file ends: anything after it (a second RIFF of a large
@@ -85,7 +83,6 @@ bool Avi_reader::Open()
         platform::MsgBox("Corrupt file, (invalid AVI picture size or frame count)\r\n" + file_.name);
         return false;
     }
-    Take_values(info);
     if (!file_.Open(file_.read_only)) return false;
     g_File_Kind[size_t(std::clamp<int16_t>(file_.index, 0, 4))] = 1;
     {
@@ -98,6 +95,9 @@ bool Avi_reader::Open()
         Trace_Line("*OF5");
         return false;
     }
+    // The codec may be told by the first frame's data; the frames are those the index lists.
+    Take_values(info);
+    file_.num_frames = int32_t(index_.Video().size());
     Read_headers();
     file_.num_fields = file_.Gross_fields();
     return true;
@@ -117,13 +117,16 @@ void Avi_reader::Take_values(const clsAVIInfo& info)
         file_.ms_per_frame = int16_t(std::nearbyint(1000.0 / file_.fps));
         file_.ms_per_field = int16_t(std::nearbyint(file_.ms_per_frame / 2.0));
     }
-    std::string codec = info.VideoCodec();
-    if (codec == "dv50" || codec == "dvsd") codec = "CDVC";
-    else if (codec == "vp61") codec = "VP61";
-    else if (codec == "mp42") codec = "MP42";
+    bool dv_data = false, pal = true;
+    const std::string codec = Codec_of(info, dv_data, pal);
     file_.codec = codec;
     const bool compressed = !Is_DV_codec(codec);
     file_.is_deinterlaced = compressed;
+    if (dv_data) {
+        // DV under a name of no DV codec: its picture is the DV system's.
+        file_.width = 720;
+        file_.height = pal ? 576 : 480;
+    }
     file_.ntsc = codec == "CDVC" && file_.width == 720 && file_.height == 480;
     file_.num_streams = 1;
 
@@ -153,6 +156,33 @@ void Avi_reader::Take_values(const clsAVIInfo& info)
     out.biCompression = int32_t(Fourcc_of(codec));
 }
 
+std::string Avi_reader::Codec_of(const clsAVIInfo& info, bool& dv_data, bool& pal) const
+{
+    const std::string codec = info.VideoCodec();
+    dv_data = false;
+    if (Is_DV_codec(codec)) return "CDVC";
+    if (First_frame_is_DV(pal)) {
+        dv_data = true;
+        return "CDVC";
+    }
+    if (codec == "vp61") return "VP61";
+    if (codec == "mp42") return "MP42";
+    return codec;
+}
+
+bool Avi_reader::First_frame_is_DV(bool& pal) const
+{
+    if (index_.Video().empty()) return false;
+    const cls_IDX& e = index_.Video().front();
+    const uint32_t n = uint32_t(e.dwChunkLength);
+    uint8_t b[4];
+    if ((n != 144000 && n != 120000) || !file_.file.Read_exact(e.Position + 8, b, sizeof b) || !Is_DV_header_block(b))
+        return false;
+    // The header's DSF bit: 625 lines and 50 fields.
+    pal = (b[3] & 0x80) != 0;
+    return true;
+}
+
 void Avi_reader::Close()
 {
     avi_chunk_addr_.fill(0);
@@ -161,11 +191,7 @@ void Avi_reader::Close()
     riff_size_ = 0;
     qsxm_size_ = 0;
     imp_mark_ = false;
-    video_index_.clear();
-    text_index_.clear();
-    index_base_ = Index_base::None;
-    movie_offset_ = 0;
-    first_chunk_offset_ = 0;
+    index_.Clear();
     ix00_entries_.clear();
     chunk_buffer_.clear();
     chunk_position_ = 0;
@@ -308,91 +334,22 @@ void Avi_reader::Rewrite_riff_header()
 
 // ---- Indexes ----
 
-int64_t Avi_reader::Index_position(const cls_IDX& e) const
-{
-    const int64_t o = int64_t(uint32_t(e.dwChunkOffset));
-    switch (index_base_) {
-    case Index_base::Movie_plus_4: return movie_offset_ + 4 + o;
-    case Index_base::Movie: return movie_offset_ + o;
-    case Index_base::File: return o;
-    case Index_base::None: break;
-    }
-    return -1;
-}
-
-void Avi_reader::Say_no_index(const std::string& path)
-{
-    platform::MsgBox("File: " + path + g_Edition_text + "  found no AVI index! ");
-}
+void Avi_reader::Say_no_index(const std::string& path) { Avi_index::Say_no_index(path); }
 
 bool Avi_reader::Read_indexes(const std::string& path)
 {
-    Trace_Line("*Get_AVI_indexes");
-    video_index_.clear();
-    text_index_.clear();
-    index_base_ = Index_base::None;
-    const int64_t size = file_.file.Size();
-    if (size <= 0) {
-        platform::MsgBox("GET_AVI_Indexes, empty file!");
-        return false;
-    }
-    const int64_t at = avi_info_ ? int64_t(uint32_t(avi_info_->IndexOffset())) : 0;
-    uint8_t h[8];
-    if (at <= 0 || !file_.file.Read_exact(at, h, 8) || std::memcmp(h, "idx1", 4) != 0) {
+    if (!avi_info_) {
         Say_no_index(path);
         return false;
     }
-    const uint32_t bytes = uint32_t(Get_long(h + 4));
-    const int64_t count = bytes / 16;
-    if (count < 1 || count > cls_AVI_handler::k_Max_index_entries) {
-        platform::MsgBox("File: " + path + "  has " + std::to_string(count) + " AVI index entries (at most " +
-                         std::to_string(cls_AVI_handler::k_Max_index_entries) + ")");
-        return false;
-    }
-    if (at + 8 + count * 16 > size) {
-        platform::MsgBox("File: " + path + "  its AVI index runs past the end of the file");
-        return false;
-    }
-    std::vector<uint8_t> raw(size_t(count * 16));
-    if (!file_.file.Read_exact(at + 8, raw.data(), raw.size())) return false;
-    for (int64_t i = 0; i < count; ++i) {
-        const uint8_t* e = raw.data() + i * 16;
-        const bool video = Is_video_id(e);
-        const bool text = std::memcmp(e, "01db", 4) == 0;
-        if (!video && !text) continue; // audio and anything else
-        cls_IDX item;
-        item.ChunkId.assign(reinterpret_cast<const char*>(e), 4);
-        item.dwFlags = Get_long(e + 4);
-        item.dwChunkOffset = Get_long(e + 8);
-        item.dwChunkLength = Get_long(e + 12);
-        (video ? video_index_ : text_index_).push_back(std::move(item));
-    }
-    if (video_index_.empty()) {
-        platform::MsgBox("File: " + path + "  its AVI index lists no video frames");
-        text_index_.clear();
-        return false;
-    }
-    return Index_found(path);
-}
-
-// Where the offsets count from: the first place that holds a chunk id wins.
-bool Avi_reader::Index_found(const std::string& path)
-{
-    movie_offset_ = avi_info_->MovieOffset();
-    first_chunk_offset_ = uint32_t(video_index_.front().dwChunkOffset);
-    for (const Index_base base : {Index_base::Movie_plus_4, Index_base::Movie, Index_base::File}) {
-        index_base_ = base;
-        const int64_t p = Index_position(video_index_.front());
-        uint8_t id[4];
-        if (p >= 0 && file_.file.Read_exact(p, id, 4) && (Is_video_id(id) || std::memcmp(id, "01db", 4) == 0))
-            return true;
-    }
-    index_base_ = Index_base::None;
-    Trace_Line("*Get_AVI_indexes, end");
-    platform::MsgBox("File: " + path + "  its AVI index points at no frame");
-    video_index_.clear();
-    text_index_.clear();
-    return false;
+    Avi_index::Layout layout;
+    layout.video_stream = avi_info_->VideoStream();
+    layout.movie_offset = avi_info_->MovieOffset();
+    layout.movie_end = avi_info_->MovieEnd();
+    layout.idx1_offset = int64_t(uint32_t(avi_info_->IndexOffset()));
+    layout.idx1_seen = avi_chunk_addr_[cls_AVI_handler::k_idx1_chunk] > 0;
+    layout.super_index_offset = avi_info_->SuperIndexOffset();
+    return index_.Read(file_.file, layout, path);
 }
 
 bool Avi_reader::Read_ix00_index(int64_t start)
@@ -431,8 +388,8 @@ bool Avi_reader::Read_ix00_index(int64_t start)
 
 int32_t Avi_reader::Index_flag(int32_t n) const
 {
-    if (n < 1 || size_t(n) > video_index_.size()) throw Run_time_error(err_Subscript, "Subscript out of range");
-    return video_index_[size_t(n - 1)].dwFlags;
+    if (n < 1 || size_t(n) > index_.Video().size()) throw Run_time_error(err_Subscript, "Subscript out of range");
+    return index_.Video()[size_t(n - 1)].dwFlags;
 }
 
 // ---- Frames ----
@@ -444,12 +401,12 @@ bool Avi_reader::Read_frame(int32_t f, int16_t)
     chunk_position_ = 0;
     position_percent_ = 0;
     player_time_ = 0;
-    if (file_.name.empty() || video_index_.empty() || index_base_ == Index_base::None) return false;
-    f = std::min<int32_t>(f, int32_t(video_index_.size()));
-    const cls_IDX& e = video_index_[size_t(f - 1)];
+    if (file_.name.empty() || f < 1 || index_.Video().empty()) return false;
+    f = std::min<int32_t>(f, int32_t(index_.Video().size()));
+    const cls_IDX& e = index_.Video()[size_t(f - 1)];
     const uint32_t length = uint32_t(e.dwChunkLength);
     if (length == 0) return false;
-    const int64_t at = Index_position(e);
+    const int64_t at = e.Position;
     // The whole chunk, header and data, or nothing.
     if (at < 0 || at + 8 + int64_t(length) > file_.file.Size()) return false;
     chunk_buffer_.resize(size_t(length) + 8);
@@ -469,10 +426,10 @@ bool Avi_reader::Read_frame(int32_t f, int16_t)
 
 void Avi_reader::Read_text_of(int32_t f)
 {
-    if (!Has_text_stream() || size_t(f) > text_index_.size()) return;
-    const cls_IDX& t = text_index_[size_t(f - 1)];
+    if (!Has_text_stream() || size_t(f) > index_.Text().size()) return;
+    const cls_IDX& t = index_.Text()[size_t(f - 1)];
     const uint32_t n = uint32_t(t.dwChunkLength);
-    const int64_t data = Index_position(t) + 8;
+    const int64_t data = t.Position + 8;
     if (data + int64_t(n) > file_.file.Size()) return;
     text_buffer_.resize(n);
     if (file_.file.Read_exact(data, text_buffer_.data(), n)) text_position_ = data + 1;
@@ -508,15 +465,15 @@ bool Avi_reader::Rewrite_frame()
 int16_t Avi_reader::Text_length() const
 {
     if (!Has_text_stream()) return 0;
-    return int16_t(std::min<uint32_t>(uint32_t(text_index_.front().dwChunkLength), uint32_t(INT16_MAX)));
+    return int16_t(std::min<uint32_t>(uint32_t(index_.Text().front().dwChunkLength), uint32_t(INT16_MAX)));
 }
 
 std::vector<uint8_t> Avi_reader::Text_chunk(int32_t frame)
 {
-    if (!Has_text_stream() || !file_.file.Is_open() || frame < 1 || size_t(frame) > text_index_.size()) return {};
-    const cls_IDX& e = text_index_[size_t(frame - 1)];
+    if (!Has_text_stream() || !file_.file.Is_open() || frame < 1 || size_t(frame) > index_.Text().size()) return {};
+    const cls_IDX& e = index_.Text()[size_t(frame - 1)];
     std::vector<uint8_t> bytes(size_t(uint32_t(e.dwChunkLength)));
-    const int64_t n = file_.file.Read_at(Index_position(e), bytes.data(), bytes.size());
+    const int64_t n = file_.file.Read_at(e.Position, bytes.data(), bytes.size());
     bytes.resize(size_t(std::max<int64_t>(n, 0)));
     return bytes;
 }
@@ -524,26 +481,27 @@ std::vector<uint8_t> Avi_reader::Text_chunk(int32_t frame)
 bool Avi_reader::Put_text(std::span<const uint8_t> data)
 {
     if (!Has_text_stream() || data.empty()) return false;
-    if (file_.frame_in_store < 1 || size_t(file_.frame_in_store) > text_index_.size()) return false;
-    const cls_IDX& e = text_index_[size_t(file_.frame_in_store - 1)];
+    if (file_.frame_in_store < 1 || size_t(file_.frame_in_store) > index_.Text().size()) return false;
+    const cls_IDX& e = index_.Text()[size_t(file_.frame_in_store - 1)];
     if (int64_t(data.size()) + 12 > int64_t(uint32_t(e.dwChunkLength))) {
         platform::MsgBox("Text buffer overflow at rewrite!");
         return false;
     }
-    if (file_.read_only || !file_.file.Write_at(Index_position(e) + 12, data.data(), data.size()))
+    if (file_.read_only || !file_.file.Write_at(e.Position + 12, data.data(), data.size()))
         throw Run_time_error(75, "The text could not be written into " + file_.name);
     return true;
 }
 
 void Avi_reader::Write_text(int32_t frame)
 {
-    if (frame < 1 || size_t(frame) > text_index_.size()) throw Run_time_error(err_Subscript, "Subscript out of range");
-    const cls_IDX& e = text_index_[size_t(frame - 1)];
+    if (frame < 1 || size_t(frame) > index_.Text().size())
+        throw Run_time_error(err_Subscript, "Subscript out of range");
+    const cls_IDX& e = index_.Text()[size_t(frame - 1)];
     // Never more than the frame's own chunk holds.
     if (text_buffer_.size() > size_t(uint32_t(e.dwChunkLength)))
         throw Run_time_error(err_Invalid_argument,
                              "The text buffer is longer than the text chunk of frame " + std::to_string(frame));
-    if (!file_.file.Write_at(Index_position(e) + 8, text_buffer_.data(), text_buffer_.size()))
+    if (!file_.file.Write_at(e.Position + 8, text_buffer_.data(), text_buffer_.size()))
         throw Run_time_error(err_Disk_full, "The text could not be written");
 }
 
@@ -581,12 +539,11 @@ bool Avi_reader::Read_headers()
         if (avih_size < 56 || !f.Read_exact(32, avih_.data(), avih_.size())) return false;
         std::memcpy(avih_header_.data(), head + 24, 8);
         headers_read_ = true;
-        // The first stream's list follows the main header.
-        int64_t p = 32 + (int64_t(avih_size) + 1) / 2 * 2;
-        uint8_t list[12], chunk[8];
-        if (!f.Read_exact(p, list, 12) || std::memcmp(list, "LIST", 4) != 0 || std::memcmp(list + 8, "strl", 4) != 0)
-            return false;
+        // The stream lists follow the main header; the video stream's is read.
+        int64_t p = Video_stream_list(32 + (int64_t(avih_size) + 1) / 2 * 2);
+        if (p == 0) return false;
         p += 12;
+        uint8_t chunk[8];
         auto read_chunk = [&](const char* id, std::vector<uint8_t>& into) {
             if (!f.Read_exact(p, chunk, 8) || std::memcmp(chunk, id, 4) != 0) return false;
             const uint32_t n = uint32_t(Get_long(chunk + 4));
@@ -605,6 +562,19 @@ bool Avi_reader::Read_headers()
     }();
     Trace_Line("*Read_Headers, end");
     return ok;
+}
+
+int64_t Avi_reader::Video_stream_list(int64_t p) const
+{
+    const int16_t stream = avi_info_ ? avi_info_->VideoStream() : int16_t(0);
+    for (int16_t k = 0;; ++k) {
+        uint8_t list[12];
+        if (!file_.file.Read_exact(p, list, sizeof list) || std::memcmp(list, "LIST", 4) != 0 ||
+            std::memcmp(list + 8, "strl", 4) != 0)
+            return 0;
+        if (k == stream) return p;
+        p += 8 + (int64_t(uint32_t(Get_long(list + 4))) + 1) / 2 * 2;
+    }
 }
 
 bool Avi_reader::Force_framerate(int16_t fps)

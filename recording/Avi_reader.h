@@ -1,8 +1,9 @@
 #pragma once
-// AVI files: the RIFF structure read once by clsAVIInfo, the frames located through the idx1
-// index, the chunks the program adds at the end (the XML header "QSXM", the DV header "BXHD"),
-// the AVI's own headers and its text stream. Where a chunk lies is worked out here and nowhere
-// else.
+// AVI files: the RIFF structure read once by clsAVIInfo, the frames located through the indexes
+// (Avi_index: idx1, OpenDML, or a walk of the movi lists), the chunks the program adds at the end
+// (the XML header "QSXM", the DV header "BXHD"), the AVI's own headers and its text stream. Where
+// a chunk lies is worked out here and in Avi_index, nowhere else.
+#include "recording/Avi_index.h"
 #include "recording/Recording_reader.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/cls_IDX.h"
@@ -61,7 +62,8 @@ public:
     int64_t Junk_pos() const { return junk_pos_; }
 
     // ---- Indexes ----
-    // Reads the idx1 index; false (already said) when the file cannot be read through it.
+    // Reads the indexes (rebuilding what they do not reach); false (already said) when the file
+    // cannot be read through them.
     bool Read_indexes(const std::string& path);
     static void Say_no_index(const std::string& path);
     bool Read_ix00_index(int64_t start);
@@ -74,7 +76,7 @@ public:
     float Player_time() const { return player_time_; }
 
     // ---- Text stream ----
-    bool Has_text_stream() const { return !text_index_.empty(); }
+    bool Has_text_stream() const { return !index_.Text().empty(); }
     int16_t Text_length() const;
     std::span<const uint8_t> Text() const { return text_buffer_; }
     int64_t Text_position() const { return text_position_; }
@@ -97,11 +99,15 @@ public:
     std::string Hash_atype() const { return hash_atype_; }
 
 private:
-    enum class Index_base { None, Movie_plus_4, Movie, File };
     void Take_values(const clsAVIInfo& info);
-    int64_t Index_position(const cls_IDX& entry) const;
-    bool Index_found(const std::string& path);
+    // The codec text the program knows the video by; DV in any spelling, or DV data under
+    // another name, is "CDVC". pal tells the DV system the data says.
+    std::string Codec_of(const clsAVIInfo& info, bool& dv_data, bool& pal) const;
+    // Whether the first frame's chunk starts with the DV header block.
+    bool First_frame_is_DV(bool& pal) const;
     void Read_text_of(int32_t frame);
+    // The stream list (from its LIST header) of the video stream; 0 when not found.
+    int64_t Video_stream_list(int64_t first_list) const;
 
     std::unique_ptr<clsAVIInfo> avi_info_;
     std::array<int64_t, 8> avi_chunk_addr_{};
@@ -110,10 +116,7 @@ private:
     uint32_t riff_size_ = 0;
     uint32_t qsxm_size_ = 0;      // data bytes of the header chunk
     bool imp_mark_ = false;
-    std::vector<cls_IDX> video_index_, text_index_;
-    Index_base index_base_ = Index_base::None;
-    int64_t movie_offset_ = 0;
-    uint32_t first_chunk_offset_ = 0;
+    Avi_index index_;
     std::vector<cls_AVI_handler::Ix00_entry> ix00_entries_;
     std::vector<uint8_t> chunk_buffer_;   // one chunk with its 8-byte header
     int64_t chunk_position_ = 0;          // 0-based file offset of its header

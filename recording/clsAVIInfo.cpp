@@ -113,6 +113,18 @@ constexpr Info_row k_Info_names[] = {
     {"ISRC", "Source"}, {"ISRF", "Source form"}, {"ITCH", "Technician"}, {"DISP", "Sound Scheme title"},
 };
 
+// Whether the LIST at off is a movi list (its type read whatever its size says).
+bool Is_movie_list(std::ifstream& f, int64_t off)
+{
+    uint8_t type[4];
+    return Read_at(f, off + 8, type, 4) == 4 && Id(type) == "movi";
+}
+
+// The DV codecs: those of the codec table, those libavformat writes and reads, and Microsoft's.
+constexpr const char* k_DV_codecs[] = {"dvsd", "dvsl", "dv25", "dv50", "dvhd", "dvh1", "dvc ", "dvcs", "dvis",
+                                       "cdvc", "cdvh", "cdv5", "dsvd", "ipdv", "pdvc", "sl25", "sldv", "avd1",
+                                       "msdv"};
+
 bool Same_ci(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size()) return false;
@@ -134,6 +146,8 @@ void clsAVIInfo::ResetInfo()
     BitDepth_ = Channels_ = NumStreams_ = 0;
     BytePerSec_ = IndexOffset_ = MovieOffset_ = PadBytes_ = RIFFsize_ = 0;
     FileSize_ = 0;
+    VideoStream_ = 0;
+    SuperIndexOffset_ = OdmlFrames_ = MovieEnd_ = 0;
     VideoCodec_.clear();
     AudioCodec_.clear();
     AudioFormat_.clear();
@@ -153,6 +167,12 @@ std::string clsAVIInfo::StripNull(const std::string& text)
 void clsAVIInfo::Raise_read_error(const std::string& message)
 {
     if (ReadError) ReadError(message);
+}
+
+void clsAVIInfo::NoteMovie(int64_t typeOffset, int64_t end)
+{
+    MovieOffset_ = static_cast<int32_t>(typeOffset);
+    MovieEnd_ = end;
 }
 
 bool clsAVIInfo::ReadFile(const std::string& inFile)
@@ -216,6 +236,7 @@ bool clsAVIInfo::Parse(const std::string& inFile)
     std::string strh_type, strh_handler;
     uint8_t wave[14] = {};
     int64_t info_remainder = 0;
+    int32_t streams_seen = 0; // stream headers so far: the last one's number is streams_seen - 1
 
     // The walk starts at the chunk after avih (byte 88 for the usual 56-byte main header).
     int64_t off = 32 + (int64_t(avih_size) + 1) / 2 * 2;
@@ -226,7 +247,9 @@ bool clsAVIInfo::Parse(const std::string& inFile)
         const std::string id = Id(hdr);
         const uint32_t size32 = U32(hdr + 4);
         if (size32 > uint32_t(std::numeric_limits<int32_t>::max())) {
-            // A size of 2 GB or more would take the walk backwards.
+            // A size of 2 GB or more would take the walk backwards. A movi list with such a size
+            // is one whose size was never written: its chunks run to the end of the file.
+            if (id == "LIST" && Is_movie_list(f, off)) NoteMovie(off + 8, fsize);
             Raise_read_error("Incorrect chunk size");
             break;
         }
@@ -238,12 +261,13 @@ bool clsAVIInfo::Parse(const std::string& inFile)
         if (id == "LIST") {
             uint8_t type[4];
             if (size32 < 4 || Read_at(f, data, type, 4) < 4) {
+                if (Is_movie_list(f, off)) NoteMovie(data, fsize); // a size never written
                 Raise_read_error("Incorrect chunk size");
                 break;
             }
             const std::string list_type = Id(type);
             if (list_type == "movi") {
-                MovieOffset_ = static_cast<int32_t>(data);
+                NoteMovie(data, std::min<int64_t>(data + int64_t(size32), fsize));
                 // Its content is skipped; the walk goes on with whatever chunk follows the list.
             } else {
                 if (list_type == "INFO") info_remainder = int64_t(size32) - 4;
@@ -254,10 +278,14 @@ bool clsAVIInfo::Parse(const std::string& inFile)
                 uint8_t sh[8] = {};
                 Read_at(f, data, sh, std::min<int64_t>(size32, 8));
                 strh_type = Id(sh);
+                ++streams_seen;
                 strh_handler = platform::Ansi_to_utf8(Id(sh + 4));
             } else if (id == "strf") {
-                if (strh_type == "vids") {
+                // The first video stream is the recording; a later one (a text stream) is not.
+                const bool first_video = !HasVideo_;
+                if (strh_type == "vids" && first_video) {
                     HasVideo_ = true;
+                    VideoStream_ = static_cast<int16_t>(std::clamp(streams_seen - 1, 0, 99));
                     VideoCodec_ = strh_handler;
                     bmi_.fill(0);
                     const auto n = std::min<int64_t>(size32, int64_t(bmi_.size()));
@@ -282,8 +310,9 @@ bool clsAVIInfo::Parse(const std::string& inFile)
                     Read_at(f, data, wave, size_t(std::min<int64_t>(size32, 14)));
                     AudioFormat_ = WaveFormatName(U16(wave));
                 }
-                if (strh_type == "iavs") {
+                if (strh_type == "iavs" && first_video) {
                     iavs_ = HasVideo_ = true;
+                    VideoStream_ = static_cast<int16_t>(std::clamp(streams_seen - 1, 0, 99));
                     VideoCodec_ = "dvsd";
                     NumFrames_ = total_frames;
                     if (suggested_buffer == 144000 || suggested_buffer == 144008) {
@@ -296,6 +325,12 @@ bool clsAVIInfo::Parse(const std::string& inFile)
                         FrameRate_ = 29;
                     }
                 }
+            } else if (id == "indx") {
+                // The super index of the stream whose list it lies in.
+                if (HasVideo_ && streams_seen - 1 == VideoStream_ && SuperIndexOffset_ == 0) SuperIndexOffset_ = off;
+            } else if (id == "dmlh" && info_remainder == 0) {
+                uint8_t total[4];
+                if (size32 >= 4 && Read_at(f, data, total, 4) == 4) OdmlFrames_ = U32(total);
             } else if (id == "idx1") {
                 IndexOffset_ = static_cast<int32_t>(off);
             } else if (id == "JUNK" || id == "JUNQ") {
@@ -327,16 +362,22 @@ bool clsAVIInfo::Parse(const std::string& inFile)
         ResetInfo();
         return false;
     }
+    // Past 1 GB the main header counts the frames of the first RIFF part only; the extended
+    // header counts them all.
+    const int32_t frames =
+        OdmlFrames_ > 0 ? static_cast<int32_t>(std::min<int64_t>(OdmlFrames_, std::numeric_limits<int32_t>::max()))
+                        : total_frames;
+    if (iavs_) NumFrames_ = frames;
     if (!iavs_) {
         if (us_per_frame == 0) throw Run_time_error(err_Division_by_zero, "Division by zero", "clsAVIInfo");
         Width_ = main_width;
         Height_ = main_height;
         FrameRate_ = 1000000 / us_per_frame;
-        const double seconds = std::nearbyint(double(us_per_frame) / 1000000.0 * double(total_frames));
+        const double seconds = std::nearbyint(double(us_per_frame) / 1000000.0 * double(frames));
         if (seconds > std::numeric_limits<int32_t>::max() || seconds < std::numeric_limits<int32_t>::min())
             throw Run_time_error(err_Overflow, "Overflow", "clsAVIInfo");
         PlayLength_ = static_cast<int32_t>(seconds);
-        NumFrames_ = total_frames;
+        NumFrames_ = frames;
         NumStreams_ = static_cast<int16_t>(streams);
     }
     BitDepth_ = static_cast<int16_t>(U16(bmi_.data() + 14));
@@ -414,6 +455,13 @@ std::string clsAVIInfo::WaveFormatName(uint16_t tag)
                                      [](const Wave_row& r, uint16_t t) { return r.tag < t; });
     if (it != std::end(k_Wave_formats) && it->tag == tag) return it->name;
     return "Unknown audio format";
+}
+
+bool clsAVIInfo::IsDVCodec(const std::string& code)
+{
+    for (const char* dv : k_DV_codecs)
+        if (Same_ci(code, dv)) return true;
+    return false;
 }
 
 int32_t clsAVIInfo::NumCodecs()

@@ -3,7 +3,8 @@
 // recording object needs to open it: picture size, frame rate and count, the video codec, the
 // video stream's bitmap header and where the movi list and the idx1 index lie. Also knows the
 // DV files whose one stream is interleaved DV ("iavs"), codec and audio-format names, the INFO
-// list and a few FOURCC helpers.
+// list and a few FOURCC helpers. For files past 1 GB (OpenDML) it notes the video stream's super
+// index and the frame count of the extended header.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -46,6 +47,20 @@ public:
     // interleaved DV file, whose reader builds a DV header itself.
     const uint8_t* bmi_address() const { return iavs_ ? nullptr : bmi_.data(); }
     bool iavs() const { return iavs_; }
+    // Number of the video stream (0 for the first stream): the first whose header says "vids" or
+    // "iavs". Its chunks are named after it ("01dc" for stream 1).
+    int16_t VideoStream() const { return VideoStream_; }
+    // 0-based file offset of the video stream's OpenDML super index ("indx") chunk header; 0 when
+    // it has none.
+    int64_t SuperIndexOffset() const { return SuperIndexOffset_; }
+    // The frame count of the extended header ("dmlh"); 0 when the file has none.
+    int64_t OdmlFrames() const { return OdmlFrames_; }
+    // 0-based file offset where the movi list ends: as its size says, or the end of the file when
+    // the list runs past it or its size was never written (a capture cut off).
+    int64_t MovieEnd() const { return MovieEnd_; }
+
+    // Whether the FOURCC names a DV codec, in any case.
+    static bool IsDVCodec(const std::string& code);
 
     // Parses the file; true when a movi list was found. Expected failures go to ReadError,
     // unexpected ones to a message box.
@@ -89,6 +104,7 @@ private:
     void AddCodec(const std::string& code, const std::string& name);
     void Raise_read_error(const std::string& message);
     bool Parse(const std::string& inFile);
+    void NoteMovie(int64_t typeOffset, int64_t end);
 
     bool AVI_valid_ = false;
     int32_t Width_ = 0;
@@ -113,6 +129,10 @@ private:
     int32_t PadBytes_ = 0;
     int32_t RIFFsize_ = 0;
     bool iavs_ = false;
+    int16_t VideoStream_ = 0;
+    int64_t SuperIndexOffset_ = 0;
+    int64_t OdmlFrames_ = 0;
+    int64_t MovieEnd_ = 0;
 
     std::array<uint8_t, 40> bmi_{};
     std::vector<uint32_t> palette_;

@@ -222,10 +222,17 @@ TEST_F(Avi_recording, IndexesThatCannotBeTrustedRefuseTheOpen)
         EXPECT_FALSE(rec.Open_File(Path(name)));
         EXPECT_FALSE(rec.File_open());
     };
+    // No index at all: the movie list is walked instead (a capture cut off before its index).
     Hand_avi none;
     none.chunks = {{"00dc", Frames()[0]}};
     none.with_index = false;
-    refused("none.avi", none.Build(), "found no AVI index!");
+    Write("none.avi", none.Build());
+    dialogs.Expect_message("the index was rebuilt from its movie data: 1 frame.");
+    {
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(Path("none.avi")));
+        EXPECT_EQ(rec.num_frames(), 1);
+    }
 
     // idx1 claims more entries than the file holds.
     auto b = test::Build_DV_AVI(Frames());
