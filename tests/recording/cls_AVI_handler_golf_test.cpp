@@ -41,6 +41,8 @@ void Write_one_chunk_avi(const std::string& path, std::string_view codec, uint32
     put("strh", 4, fourcc);
     put("strh", 32, frames);
     put("strf", 16, fourcc);
+    // Another codec's frame must not look like DV data, which is recognised whatever the label.
+    if (codec != "dvsd") b.bytes[size_t(b.frame_chunks[0]) + 8] = 0xFF;
     std::vector<uint8_t> index;
     test::Put_fourcc(index, "idx1");
     test::Put_u32(index, 16 * frames);
