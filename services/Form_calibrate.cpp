@@ -21,7 +21,8 @@ std::string Currency_text(int64_t ten_thousandths)
 {
     const bool negative = ten_thousandths < 0;
     const uint64_t magnitude = negative ? 0 - uint64_t(ten_thousandths) : uint64_t(ten_thousandths);
-    std::string text = (negative ? "-" : "") + std::to_string(magnitude / 10000);
+    std::string text(negative ? "-" : "");
+    text += std::to_string(magnitude / 10000);
     std::string fraction = std::to_string(10000 + magnitude % 10000).substr(1);
     while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
     return fraction.empty() ? text : text + "." + fraction;

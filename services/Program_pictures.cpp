@@ -18,14 +18,14 @@ QImage Product_logo()
     band.setColorAt(0, QColor(18, 40, 92));
     band.setColorAt(1, QColor(6, 16, 44));
     p.fillRect(image.rect(), band);
-    p.fillRect(QRect(286, 0, 6, image.height()), QColor(214, 30, 36));
+    p.fillRect(QRect(326, 0, 6, image.height()), QColor(214, 30, 36));
     QFont name("Liberation Sans", 34, QFont::Bold);
     name.setItalic(true);
     p.setFont(name);
     p.setPen(Qt::white);
     p.drawText(QRect(14, 4, 300, 58), Qt::AlignLeft | Qt::AlignVCenter, "Wakeline");
     QFont line("Liberation Sans", 10);
-    line.setLetterSpacing(QFont::AbsoluteSpacing, 3);
+    line.setLetterSpacing(QFont::AbsoluteSpacing, 2);
     p.setFont(line);
     p.setPen(QColor(170, 200, 240));
     p.drawText(QRect(18, 60, 300, 24), Qt::AlignLeft | Qt::AlignVCenter, "PHOTO FINISH  \u00b7  RACE TIMING");

@@ -24,7 +24,8 @@ std::string Mebibytes_text(int64_t bytes)
     int64_t tenths = tenths_times_mib / mib;
     const int64_t rest = tenths_times_mib % mib;
     if (2 * rest > mib || (2 * rest == mib && tenths % 2 == 1)) ++tenths;
-    std::string text = (negative && tenths != 0 ? "-" : "") + std::to_string(tenths / 10);
+    std::string text(negative && tenths != 0 ? "-" : "");
+    text += std::to_string(tenths / 10);
     if (tenths % 10 != 0) text += QString(QLocale().decimalPoint()).toStdString() + std::to_string(tenths % 10);
     return text;
 }

@@ -138,7 +138,7 @@ TEST_F(About_window, TheProgramDrawsItsOwnPicturesAndRefusesUnknownOnes)
 {
     const QImage product = Program_picture("WAKELINE_LOGGA");
     ASSERT_EQ(product.size(), QSize(360, 90));
-    EXPECT_EQ(product.pixelColor(289, 45), QColor(214, 30, 36)); // the finish line
+    EXPECT_EQ(product.pixelColor(329, 45), QColor(214, 30, 36)); // the finish line
     const QImage company = Program_picture("COMPANY_LOGGA");
     EXPECT_EQ(company.pixelColor(20, 12), QColor(Qt::black));
     EXPECT_EQ(company.pixelColor(31, 12), QColor(Qt::white));
