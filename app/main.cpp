@@ -11,10 +11,13 @@
 #include "results/Frm_Wakeline_Marathon_settime.h"
 #include "results/Frm_results.h"
 #include "services/Form_Wakeline_Full_Startup.h"
+#include "services/Form_calibrate.h"
 #include "services/QSM_error_form.h"
+#include "services/frmAbout.h"
 #include "viewer/Frm_kanot_2.h"
 
 #include <QApplication>
+#include <QMenu>
 
 int main(int argc, char** argv)
 {
@@ -44,6 +47,12 @@ int main(int argc, char** argv)
     platform::Register_window_opener("Frm_kanot_2", [] { platform::Form_instance<Frm_kanot_2>().show(); });
     platform::Register_window_opener("Form_capture_multi_file",
                                      [] { platform::Form_instance<Form_capture_multi_file>().show(); });
+    platform::Register_window_opener("frmAbout", [] { Show_About(); });
+    platform::Register_window_opener("Form_calibrate", [] { platform::Form_instance<Form_calibrate>().show(); });
+    // Ctrl-click in the About window shows the viewer's hidden debug menu.
+    Install_debug_menu_revealer([] {
+        if (auto* viewer = platform::Form_if_loaded<Frm_kanot_2>()) viewer->menu_debug->menuAction()->setVisible(true);
+    });
     platform::Form_instance<Form_Wakeline_Full_Startup>().show();
     return app.exec();
 }

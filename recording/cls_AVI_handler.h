@@ -674,6 +674,77 @@ public:
     void Tolv_split_frame(int16_t box, int32_t value);
     // The camera of the current frame's extra-data record; 0 when the frame has none.
     int16_t Tolv_Camera() const;
+    // ---- Image-routine timing and the smaller members ----
+    // One run of an image routine on the program's sample DV frame (720 x 576). Bench_Prepare
+    // takes the sample and makes the pictures; each Once member prepares what it lacks. False
+    // when the sample or a picture cannot be had.
+    bool Bench_Prepare();
+    bool Benchmark_Decomp_Once();
+    bool Benchmark_Deint_Once();
+    bool Benchmark_Rotate_Once();
+    // 1 when the last sample decode gave a picture, else 0.
+    int32_t Bench_decode_result() const;
+    // The timing pictures: 0 the decoded sample, 1 its field, 2 its rotation (nullptr until made).
+    const cDIBSection* Bench_picture(int16_t which) const;
+    // Times 20 reads of one frame's bytes at file position 2880000 and shows "Get time = " with
+    // the milliseconds a read. A file too short for them, or no open file, is said instead of a
+    // time. Returns the text shown.
+    std::string benchmark_getfile();
+    void benchmark_deint() {}
+    void Benchmark_Rotate() {}
+    void Benchmark_Decomp() {}
+    void benchmark_mirror() {}
+    void Benchmark_Draw_to_Picture() {}
+    void Benchmark_Draw_to_Picture_Once() {}
+    void Benchmark_Draw_to_DC() {}
+
+    // Two luminance values from the inputs a, b, c, d, e, f: (c x 81 + a x 18 + e) / 100 + 1 and
+    // (d x 81 + b x 18 + f) / 100 + 1, each to the nearest whole number (halves to even). A sum
+    // that leaves 32 bits raises the overflow error and keeps the results as they were.
+    void Let_Luminance_inputs(const std::array<int32_t, 6>& a_to_f);
+    void calculate_luminance();
+    int32_t Luminance_1() const;
+    int32_t Luminance_2() const;
+
+    // Reads the frame last drawn again and decodes it into picture at the picture's size. False
+    // when the picture has no device context or the frame cannot be read or decoded.
+    bool Read_ff(cDIBSection& picture);
+    // Copies field Field_To_Show of the overlay's picture into the overlay source, line-doubled.
+    bool Store_OL_source();
+    // Field `mode` (1 or 2) of source, line-doubled, into target of the same size. With the copy
+    // first, source is copied whole before, so that source and target may be one picture.
+    bool Deinterlace_DIBS(const cDIBSection& source, cDIBSection& target, int16_t mode);
+    void Let_Deinterlace_copy_first(bool on);
+    // One picture per frame of stream 1, each drawn by Draw_frame. False (with what was made
+    // kept) when a frame could not be drawn or a picture not made.
+    bool Read_In_Bitmaps();
+    void Clear_Bitmap_Collection();
+    int32_t Bitmap_count() const;
+    // Frame f's picture (from 1); nullptr outside the collection.
+    const cDIBSection* Bitmap(int32_t frame) const;
+    // The keyed overlay (ABlend with Blend_faktor) of the overlay pictures, painted into picture.
+    bool A_blend(platform::Draw_surface& picture);
+    // An outline round the whole picture with the picture's own pen.
+    void Fill_PBox(platform::Draw_surface& picture);
+
+    // The header's elements of the same names (in memory; Write_XML_header stores them).
+    std::string comment(int16_t n);
+    void comment(int16_t n, const std::string& value);
+    std::string Subject_name();
+    void Subject_name(const std::string& value);
+    std::string SpecApp();
+    void SpecApp(const std::string& value);
+    std::string Camera_ID(int16_t stream);
+    void Camera_ID(int16_t stream, const std::string& value);
+    void Dump_XML_Header(const std::string& name);
+
+private:
+    struct Timing;
+    struct Timing_deleter {
+        void operator()(Timing* t) const;
+    };
+    std::unique_ptr<Timing, Timing_deleter> timing_;
+    Timing& Timing_state();
 
 private:
     // ---- Model player state ----

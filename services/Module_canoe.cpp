@@ -7,6 +7,7 @@
 #include "platform/Interface_kit.h"
 #include "platform/Print_target.h"
 #include "platform/Registry_store.h"
+#include "services/Cls_audio_play.h"
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
@@ -158,6 +159,7 @@ void Wakeline_exit()
             }
         }
         Trace_Line("********Canoe_exit captures stopped");
+        obj_Midi.reset();
         Trace_Line("********obj_Midi nothing");
         // Unload until nothing is left, or a pass unloads nothing (a window that refuses).
         for (auto forms = platform::Loaded_forms(); !forms.empty();) {

@@ -1,0 +1,141 @@
+#include "platform/Midi_output.h"
+
+#include <alsa/asoundlib.h>
+
+#include <array>
+
+namespace wk::platform {
+namespace {
+
+struct Port_address {
+    int client = 0;
+    int port = 0;
+    std::string name;
+};
+
+// The sequencer's ports that take MIDI from others, the system's own announce ports left out.
+std::vector<Port_address> Writable_ports(snd_seq_t* seq)
+{
+    std::vector<Port_address> ports;
+    snd_seq_client_info_t* client = nullptr;
+    snd_seq_port_info_t* port = nullptr;
+    snd_seq_client_info_alloca(&client);
+    snd_seq_port_info_alloca(&port);
+    snd_seq_client_info_set_client(client, -1);
+    const int self = snd_seq_client_id(seq);
+    while (snd_seq_query_next_client(seq, client) >= 0) {
+        const int id = snd_seq_client_info_get_client(client);
+        if (id == SND_SEQ_CLIENT_SYSTEM || id == self) continue;
+        snd_seq_port_info_set_client(port, id);
+        snd_seq_port_info_set_port(port, -1);
+        while (snd_seq_query_next_port(seq, port) >= 0) {
+            const unsigned caps = snd_seq_port_info_get_capability(port);
+            const unsigned wanted = SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
+            if ((caps & wanted) != wanted) continue;
+            // The device list shows names in a 32-character field.
+            std::string name = std::string(snd_seq_client_info_get_name(client)) + ":" + snd_seq_port_info_get_name(port);
+            ports.push_back({id, snd_seq_port_info_get_port(port), name.substr(0, 32)});
+        }
+    }
+    return ports;
+}
+
+// Bytes a short message of this status carries: program change and channel pressure have one
+// data byte, the other channel messages two.
+size_t Message_length(uint8_t status)
+{
+    const uint8_t kind = status & 0xF0;
+    return kind == 0xC0 || kind == 0xD0 ? 2 : 3;
+}
+
+class Sequencer_output final : public Midi_output {
+public:
+    Sequencer_output(snd_seq_t* seq, std::vector<Port_address> ports) : seq_(seq), ports_(std::move(ports))
+    {
+        snd_seq_set_client_name(seq_, "Wakeline");
+        snd_midi_event_new(16, &parser_);
+    }
+    ~Sequencer_output() override
+    {
+        Close();
+        if (parser_) snd_midi_event_free(parser_);
+        snd_seq_close(seq_);
+    }
+    std::string Mapper_name() override { return "Default MIDI output (" + ports_.front().name + ")"; }
+    std::vector<std::string> Device_names() override
+    {
+        std::vector<std::string> names;
+        for (const auto& p : ports_) names.push_back(p.name);
+        return names;
+    }
+    bool Open(int32_t device) override
+    {
+        Close();
+        if (device < -1 || device >= int32_t(ports_.size())) return false;
+        const Port_address& to = ports_[size_t(device < 0 ? 0 : device)];
+        own_port_ = snd_seq_create_simple_port(seq_, "Wakeline MIDI out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                                               SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
+        if (own_port_ < 0) return false;
+        if (snd_seq_connect_to(seq_, own_port_, to.client, to.port) < 0) {
+            Close();
+            return false;
+        }
+        return true;
+    }
+    void Close() override
+    {
+        if (own_port_ >= 0) snd_seq_delete_simple_port(seq_, own_port_);
+        own_port_ = -1;
+    }
+    bool Is_open() const override { return own_port_ >= 0; }
+    bool Send_short(uint32_t message) override
+    {
+        if (own_port_ < 0 || !parser_) return false;
+        const std::array<uint8_t, 3> bytes{uint8_t(message), uint8_t(message >> 8), uint8_t(message >> 16)};
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_midi_event_reset_encode(parser_);
+        if (snd_midi_event_encode(parser_, bytes.data(), long(Message_length(bytes[0])), &ev) <= 0 ||
+            ev.type == SND_SEQ_EVENT_NONE)
+            return false;
+        snd_seq_ev_set_source(&ev, own_port_);
+        snd_seq_ev_set_subs(&ev);
+        snd_seq_ev_set_direct(&ev);
+        return snd_seq_event_output_direct(seq_, &ev) >= 0;
+    }
+    std::string Error_text(int32_t code) override { return snd_strerror(code < 0 ? code : -code); }
+
+private:
+    snd_seq_t* seq_;
+    std::vector<Port_address> ports_;
+    snd_midi_event_t* parser_ = nullptr;
+    int own_port_ = -1;
+};
+
+std::function<std::unique_ptr<Midi_output>()>& Factory()
+{
+    static std::function<std::unique_ptr<Midi_output>()> f;
+    return f;
+}
+
+} // namespace
+
+std::unique_ptr<Midi_output> Create_midi_output()
+{
+    if (Factory()) return Factory()();
+    snd_seq_t* seq = nullptr;
+    if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) return std::make_unique<Silent_midi_output>();
+    std::vector<Port_address> ports = Writable_ports(seq);
+    if (ports.empty()) {
+        snd_seq_close(seq);
+        return std::make_unique<Silent_midi_output>();
+    }
+    return std::make_unique<Sequencer_output>(seq, std::move(ports));
+}
+
+void Install_midi_output_factory(std::function<std::unique_ptr<Midi_output>()> factory)
+{
+    Factory() = std::move(factory);
+}
+
+} // namespace wk::platform

@@ -1,0 +1,237 @@
+// The recording object's smaller members: the timing runs on the program's sample frame, the
+// read test, the luminance pair, the DV start, field separation, preloaded pictures and the
+// header forwarders.
+#include "platform/Sample_DV_frame.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/graphics/cDIBSection.h"
+#include "tests/recording/Recording_maker.h"
+
+#include <fstream>
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Smaller_members : public ::testing::Test {
+protected:
+    std::string Path(const std::string& name) const { return (home.path() / name).string(); }
+    // A raw DV file of `count` frames.
+    std::string Dv_file(const std::string& name, int count)
+    {
+        std::vector<test::DV_frame> frames;
+        for (int i = 0; i < count; ++i) frames.push_back(test::Stream_frames(1)[size_t(i) % 8]);
+        test::Write_DV_file(Path(name), frames);
+        return Path(name);
+    }
+    test::Temp_home home;
+    test::Manual_clock clock;
+    test::Scripted_dialogs dialogs;
+    test::Captured_reports reports;
+    cls_AVI_handler rec;
+};
+
+// B, G, R of picture pixel (x, y), y from the top.
+std::array<int, 3> Bgr(const cDIBSection& p, int x, int y)
+{
+    const uint8_t* px = p.DIBSectionBitsPtr() + size_t(p.Height() - 1 - y) * size_t(p.BytesPerScanLine()) + size_t(x) * 3;
+    return {px[0], px[1], px[2]};
+}
+
+TEST_F(Smaller_members, TheSampleFrameIsAWholePalDvFrameMadeByTheProgram)
+{
+    const auto sample = platform::Sample_DV_frame();
+    ASSERT_EQ(sample.size(), 144000u);
+    EXPECT_EQ(sample[0], 0x1F);
+    EXPECT_EQ(sample[1], 0x07);
+    EXPECT_EQ(sample[3] & 0x80, 0x80); // 625 lines
+}
+
+TEST_F(Smaller_members, TheDecodeRunShowsTheColourBarsAndTheOtherRunsWorkOnIt)
+{
+    EXPECT_EQ(rec.Bench_picture(0), nullptr);
+    ASSERT_TRUE(rec.Benchmark_Decomp_Once());
+    EXPECT_EQ(rec.Bench_decode_result(), 1);
+    const cDIBSection& frame = *rec.Bench_picture(0);
+    const auto white = Bgr(frame, 45, 300), yellow = Bgr(frame, 135, 300), blue = Bgr(frame, 585, 300),
+               black = Bgr(frame, 675, 300);
+    EXPECT_GT(white[0], 160);
+    EXPECT_GT(white[2], 160);
+    EXPECT_LT(yellow[0], 60);  // no blue in yellow
+    EXPECT_GT(yellow[1], 150);
+    EXPECT_GT(blue[0], 150);
+    EXPECT_LT(blue[2], 60);
+    EXPECT_LT(black[1], 30);
+
+    ASSERT_TRUE(rec.Benchmark_Rotate_Once());
+    const cDIBSection& turned = *rec.Bench_picture(2);
+    ASSERT_EQ(turned.Width(), 576);
+    ASSERT_EQ(turned.Height(), 720);
+    // Clockwise: frame pixel (x, y) lands on (575 - y, x).
+    EXPECT_EQ(Bgr(turned, 575 - 300, 135), yellow);
+    EXPECT_EQ(Bgr(turned, 575 - 300, 675), black);
+
+    ASSERT_TRUE(rec.Benchmark_Deint_Once());
+    const cDIBSection& field = *rec.Bench_picture(1);
+    for (int y = 0; y < 576; y += 2) ASSERT_EQ(Bgr(field, 135, y), Bgr(field, 135, y + 1)) << y;
+    EXPECT_EQ(Bgr(field, 135, 300), Bgr(frame, 135, 301)); // field 1 is the odd rows
+}
+
+TEST_F(Smaller_members, TheReadTestOnAShortRecordingSaysSoInsteadOfATime)
+{
+    ASSERT_TRUE(rec.Open_File(Dv_file("short.dv", 20))); // ends one frame too early
+    dialogs.Expect_message("too short for the read test: 2880000 bytes, 3023999 needed");
+    const std::string said = rec.benchmark_getfile();
+    EXPECT_EQ(said.find("Get time"), std::string::npos);
+}
+
+TEST_F(Smaller_members, TheReadTestTimesTwentyReadsOfOneFrame)
+{
+    struct Slow_clock final : test::Manual_clock {
+        int32_t Tick() override { return tick += 35; } // each look at the clock takes 35 ms
+    } slow;
+    ASSERT_TRUE(rec.Open_File(Dv_file("long.dv", 21)));
+    dialogs.Expect_message("Get time = 1.75");
+    EXPECT_EQ(rec.benchmark_getfile(), "Get time = 1.75");
+    rec.Close_File();
+    dialogs.Expect_message("No recording is open");
+    rec.benchmark_getfile();
+}
+
+TEST_F(Smaller_members, LuminanceRoundsHalvesToEvenAndRefusesOverflow)
+{
+    // (c x 81 + a x 18 + e) / 100 + 1 and (d x 81 + b x 18 + f) / 100 + 1; order a, b, c, d, e, f.
+    rec.Let_Luminance_inputs({0, 0, 0, 0, 150, 250});
+    rec.calculate_luminance();
+    EXPECT_EQ(rec.Luminance_1(), 2); // 2.5
+    EXPECT_EQ(rec.Luminance_2(), 4); // 3.5
+    rec.Let_Luminance_inputs({100, 10, 100, 200, 0, 51});
+    rec.calculate_luminance();
+    EXPECT_EQ(rec.Luminance_1(), 100); // 99 + 1
+    EXPECT_EQ(rec.Luminance_2(), 165); // (16200 + 180 + 51) / 100 + 1 = 165.31
+    rec.Let_Luminance_inputs({0, 0, INT32_MAX / 81 + 1, 0, 0, 0});
+    EXPECT_EQ(test::Error_number([&] { rec.calculate_luminance(); }), err_Overflow);
+    EXPECT_EQ(rec.Luminance_1(), 100);
+}
+
+TEST_F(Smaller_members, TheDvStartIsTheFirstByteThatIsNotZero)
+{
+    const std::string dv = Dv_file("one.dv", 1);
+    EXPECT_EQ(rec.find_DV_offset(dv), 0);
+    std::string padded(7, '\0');
+    padded += test::Read_file(dv);
+    test::Write_file(Path("padded.dv"), padded);
+    EXPECT_EQ(rec.find_DV_offset(Path("padded.dv")), 7);
+}
+
+// A picture whose rows (from the top) are filled with their own row number.
+void Number_rows(cDIBSection& p)
+{
+    for (int y = 0; y < p.Height(); ++y)
+        std::memset(p.DIBSectionBitsPtr() + size_t(p.Height() - 1 - y) * size_t(p.BytesPerScanLine()), y,
+                    size_t(p.BytesPerScanLine()));
+}
+
+TEST_F(Smaller_members, FieldSeparationDoublesTheChosenFieldsRows)
+{
+    cDIBSection source, target, other;
+    ASSERT_TRUE(source.Create(4, 5));
+    ASSERT_TRUE(target.Create(4, 5));
+    ASSERT_TRUE(other.Create(5, 5));
+    Number_rows(source);
+    ASSERT_TRUE(rec.Deinterlace_DIBS(source, target, 1));
+    std::vector<int> rows;
+    for (int y = 0; y < 5; ++y) rows.push_back(Bgr(target, 0, y)[0]);
+    EXPECT_EQ(rows, (std::vector<int>{1, 1, 3, 3, 4}));
+    ASSERT_TRUE(rec.Deinterlace_DIBS(source, target, 2));
+    rows.clear();
+    for (int y = 0; y < 5; ++y) rows.push_back(Bgr(target, 0, y)[0]);
+    EXPECT_EQ(rows, (std::vector<int>{0, 0, 2, 2, 4}));
+    rec.Let_Deinterlace_copy_first(true);
+    ASSERT_TRUE(rec.Deinterlace_DIBS(source, source, 1)); // in place
+    EXPECT_EQ(Bgr(source, 0, 0)[0], 1);
+    EXPECT_EQ(Bgr(source, 0, 2)[0], 3);
+    EXPECT_FALSE(rec.Deinterlace_DIBS(source, other, 1));
+    EXPECT_FALSE(rec.Deinterlace_DIBS(source, target, 3));
+}
+
+TEST_F(Smaller_members, EveryFrameIsPreloadedAsItsOwnPicture)
+{
+    ASSERT_TRUE(rec.Open_File(Dv_file("three.dv", 3)));
+    ASSERT_TRUE(rec.Read_In_Bitmaps());
+    ASSERT_EQ(rec.Bitmap_count(), 3);
+    for (int f = 1; f <= 3; ++f) {
+        const cDIBSection* p = rec.Bitmap(f);
+        ASSERT_NE(p, nullptr);
+        const int y = test::Code_row(1);
+        EXPECT_EQ(test::Field_code_from_row([&](int x) { return Bgr(*p, x, y)[1]; }), 2 * f - 1) << f;
+    }
+    EXPECT_EQ(rec.Bitmap(4), nullptr);
+    rec.Clear_Bitmap_Collection();
+    EXPECT_EQ(rec.Bitmap_count(), 0);
+}
+
+TEST_F(Smaller_members, ReadFfDecodesTheFrameLastDrawnAtThePicturesSize)
+{
+    ASSERT_TRUE(rec.Open_File(Dv_file("three.dv", 3)));
+    cDIBSection full, half;
+    EXPECT_FALSE(rec.Read_ff(full)); // no device context yet
+    ASSERT_TRUE(full.Create(720, 576));
+    rec.Let_Current_Frame(2);
+    ASSERT_TRUE(rec.Read_ff(full));
+    EXPECT_EQ(rec.Frame_in_store(), 2);
+    const int y = test::Code_row(1);
+    EXPECT_EQ(test::Field_code_from_row([&](int x) { return Bgr(full, x, y)[1]; }), 3);
+    ASSERT_TRUE(half.Create(360, 288));
+    EXPECT_TRUE(rec.Read_ff(half)); // scaled to the picture
+    EXPECT_GT(half.Image_Brightness(), 0);
+}
+
+TEST_F(Smaller_members, TheOverlayRoutinesNeedTheirPicturesAndThenBlendAndSeparate)
+{
+    test::Picture picture;
+    EXPECT_FALSE(rec.A_blend(picture.dc)); // nothing open, no overlay pictures
+    EXPECT_FALSE(rec.Store_OL_source());
+    ASSERT_TRUE(rec.Open_File(Dv_file("three.dv", 3)));
+    rec.Overlay(4);
+    int32_t frame = 2;
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc));
+    ASSERT_TRUE(rec.Store_OL_source());
+    const cDIBSection& source = *rec.Overlay_Source();
+    for (int y = 0; y < 20; y += 2) EXPECT_EQ(Bgr(source, 100, y), Bgr(source, 100, y + 1));
+    EXPECT_TRUE(rec.A_blend(picture.dc));
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Smaller_members, AnOutlineGoesRoundTheWholePictureWithItsPen)
+{
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    platform::Draw_surface dc(&image);
+    dc.SelectPen({platform::PS_SOLID, 1, platform::Rgb(255, 0, 0)});
+    rec.Fill_PBox(dc);
+    EXPECT_EQ(dc.GetPixel(0, 0), platform::Rgb(255, 0, 0));
+    EXPECT_EQ(dc.GetPixel(19, 9), platform::Rgb(255, 0, 0));
+    EXPECT_EQ(dc.GetPixel(10, 5), 0); // not filled
+}
+
+TEST_F(Smaller_members, TheHeaderForwardersReachTheHeadersElements)
+{
+    const std::string path = test::Make_qs2(home.path() / "heat.qs2", 2);
+    ASSERT_TRUE(rec.Open_File(path));
+    rec.comment(3, "windy");
+    rec.Subject_name("K1 200 m");
+    rec.SpecApp("golf");
+    rec.Camera_ID(2, "cam B");
+    EXPECT_EQ(rec.comment(3), "windy");
+    EXPECT_EQ(rec.Header().comment(3), "windy");
+    EXPECT_EQ(rec.Subject_name(), "K1 200 m");
+    EXPECT_EQ(rec.SpecApp(), "golf");
+    EXPECT_EQ(rec.Camera_ID(2), "cam B");
+    dialogs.Expect_message("XML header dumped to: ");
+    rec.Dump_XML_Header("dump.xml");
+    EXPECT_NE(test::Read_file(home.App_data() / "dump.xml").find("K1 200 m"), std::string::npos);
+}
+
+} // namespace
+} // namespace wk
