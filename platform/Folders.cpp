@@ -72,4 +72,12 @@ std::string Join_path(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
+std::filesystem::path Fallback_app_data_folder()
+{
+    const std::filesystem::path folder = Temp_folder() / ("Wakeline-" + std::to_string(getuid()));
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return folder;
+}
+
 } // namespace wk::platform

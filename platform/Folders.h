@@ -12,6 +12,9 @@ std::filesystem::path Home_folder();
 // The local application-data folder, created on first use: <XDG data home>/Wakeline, or with
 // WAKELINE_HOME <home>/.local/share/Wakeline. Empty with ec set when it cannot be had.
 std::filesystem::path App_data_folder(std::error_code& ec);
+// Where settings, logs and the registry go when the application-data folder cannot be had:
+// a folder of this user's in the temporary folder (created on first use).
+std::filesystem::path Fallback_app_data_folder();
 // The XDG data home itself (<home>/.local/share unless XDG_DATA_HOME says otherwise).
 std::filesystem::path Xdg_data_home();
 // The system's "C:\Wakeline_Data".

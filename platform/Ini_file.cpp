@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -42,6 +43,8 @@ std::vector<std::string> Read_lines(const std::string& path, bool& exists)
         if (!line.empty() && line.back() == '\r') line.pop_back();
         lines.push_back(line);
     }
+    // A file that opened but could not be read (a folder, a failing disk) counts as unreadable.
+    if (in.bad()) exists = false;
     return lines;
 }
 
@@ -100,8 +103,12 @@ int Write_profile_string(std::string_view section, std::string_view key, std::st
 {
     error = 0;
     auto bad = [](std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; };
+    // A key is read back trimmed, and a line starting with ";" is a comment: such keys would
+    // not read back, so they are not written.
+    const std::string_view trimmed_key = Trim(key);
     if (bad(value) || bad(section) || bad(key) || key.find_first_of("=[]") != std::string_view::npos ||
-        section.find(']') != std::string_view::npos || Trim(key).empty()) {
+        section.find(']') != std::string_view::npos || trimmed_key.empty() || trimmed_key != key ||
+        trimmed_key.front() == ';' || Trim(section).empty()) {
         error = EINVAL;
         return 0;
     }
@@ -110,6 +117,12 @@ int Write_profile_string(std::string_view section, std::string_view key, std::st
     const std::string a_value = Utf8_to_ansi(value);
     bool exists = false;
     auto lines = Read_lines(path, exists);
+    // A file that is there but cannot be read is never replaced by one holding only this key.
+    std::error_code ec;
+    if (!exists && std::filesystem::exists(path, ec)) {
+        error = EACCES;
+        return 0;
+    }
 
     // Find the first matching section and, inside it, the first matching key.
     long section_at = -1, key_at = -1, last_in_section = -1;

@@ -69,7 +69,8 @@ std::string Registry_store::Default_path()
     if (const char* p = std::getenv("WAKELINE_REGISTRY"); p && *p) return p;
     std::error_code ec;
     auto folder = App_data_folder(ec);
-    if (ec) folder = Temp_folder();
+    // The registry lives with the settings, also in their fallback folder.
+    if (ec) folder = Fallback_app_data_folder();
     return (folder / "registry.txt").string();
 }
 

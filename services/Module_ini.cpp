@@ -14,11 +14,9 @@ std::string Read_Ini_Value(const std::string& section, const std::string& key, c
                            const std::string& default_value)
 {
     try {
-        std::string path = ini_path;
-        if (path.empty()) {
-            Wakeline_Initialization();
-            path = Ini_file_path;
-        }
+        // A read never starts the program's initialisation: without a path it takes the one the
+        // initialisation made, if any.
+        const std::string path = ini_path.empty() ? Ini_file_path : ini_path;
         if (path.empty()) {
             platform::MsgBox("Ini_file_path is empty!");
             return "";

@@ -4,21 +4,20 @@
 #include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/Mount_table.h"
+#include "platform/System_info.h"
 #include "services/Module_error.h"
 #include "services/Module_utilities.h"
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <netdb.h>
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <set>
 #include <cmath>
 #include <cstdio>
-#include <sys/utsname.h>
 #include <unistd.h>
 
 namespace wk {
@@ -28,12 +27,10 @@ std::string AppUserData()
     std::error_code ec;
     const auto folder = platform::App_data_folder(ec);
     if (!ec) return folder.string();
-    static bool said = false;
-    const auto fallback = platform::Temp_folder() / ("Wakeline-" + std::to_string(getuid()));
-    std::error_code ec2;
-    std::filesystem::create_directories(fallback, ec2);
-    if (!said) {
-        said = true;
+    const auto fallback = platform::Fallback_app_data_folder();
+    // Said once for each folder that could not be used.
+    static std::set<std::string> said;
+    if (said.insert(folder.string() + "|" + ec.message()).second) {
         platform::MsgBox("The application-data folder could not be used (" + ec.message() + "). Settings and logs go to " +
                              fallback.string(),
                          platform::vbExclamation);
@@ -43,19 +40,17 @@ std::string AppUserData()
 
 std::string Get_OS_Version()
 {
-    utsname u{};
-    int major = 0, minor = 0;
-    if (uname(&u) == 0) std::sscanf(u.release, "%d.%d", &major, &minor);
+    const auto r = platform::Os_release_info();
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%d.%02d", major, minor);
+    std::snprintf(buf, sizeof buf, "%d.%02d", r ? r->major : 0, r ? r->minor : 0);
     return buf;
 }
 
 std::string Get_OS_Service_Pack()
 {
-    utsname u{};
-    if (uname(&u) != 0) return "";
-    std::string text = std::string(u.sysname) + " " + u.release;
+    const auto r = platform::Os_release_info();
+    if (!r) return "";
+    std::string text = r->sysname + " " + r->release;
     if (text.size() > 128) text.resize(128);
     return text;
 }
@@ -87,24 +82,19 @@ std::string Get_Share_Path(const std::string& path)
 
 std::string Get_IP_Address()
 {
-    char host[256] = {};
-    if (gethostname(host, sizeof host - 1) != 0) {
-        platform::MsgBox("Windows Sockets error " + std::to_string(errno) +
+    int error = 0;
+    const auto host = platform::Host_name(error);
+    if (!host) {
+        platform::MsgBox("Windows Sockets error " + std::to_string(error) +
                          " has occurred. Unable to successfully get Host Name.");
         return "";
     }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host, nullptr, &hints, &found) != 0 || !found) {
+    const auto address = platform::First_ipv4_address(*host);
+    if (!address) {
         platform::MsgBox("Windows Sockets are not responding. Unable to successfully get Host Name.");
         return "";
     }
-    char text[INET_ADDRSTRLEN] = {};
-    const auto* a = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
-    inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
-    freeaddrinfo(found);
-    return text;
+    return *address;
 }
 
 std::string Get_error_text(int32_t code)
@@ -186,58 +176,12 @@ bool Associate_File_Extension(const std::string& extension, const std::string& c
                               const std::string& description, const std::string& icon_path,
                               const std::string& program_path)
 {
-    namespace fs = std::filesystem;
-    const fs::path data = platform::Xdg_data_home();
-    const fs::path mime_dir = data / "mime" / "packages";
-    const fs::path app_dir = data / "applications";
-    std::error_code ec;
-    fs::create_directories(mime_dir, ec);
-    if (!ec) fs::create_directories(app_dir, ec);
-    if (ec) {
-        platform::MsgBox("Error: Creating Key!");
-        return false;
+    switch (platform::Write_file_association(extension, class_name, description, icon_path, program_path)) {
+    case platform::Association_result::ok: return true;
+    case platform::Association_result::folder_failed: platform::MsgBox("Error: Creating Key!"); return false;
+    case platform::Association_result::write_failed: platform::MsgBox("Error Setting String Value!"); return false;
     }
-    const std::string ext = extension.empty() || extension[0] != '.' ? extension : extension.substr(1);
-    const std::string mime = "application/x-" + class_name;
-    auto write = [](const fs::path& p, const std::string& text) {
-        const fs::path tmp = p.string() + ".tmp";
-        {
-            std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-            out << text;
-            if (!out.flush()) return false;
-        }
-        std::error_code e;
-        fs::rename(tmp, p, e);
-        return !e;
-    };
-    auto xml_escape = [](const std::string& s) {
-        std::string o;
-        for (char c : s) o += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
-        return o;
-    };
-    const std::string xml =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-        "  <mime-type type=\"" + mime + "\">\n"
-        "    <comment>" + xml_escape(description) + "</comment>\n"
-        "    <glob pattern=\"*." + xml_escape(ext) + "\"/>\n"
-        "  </mime-type>\n"
-        "</mime-info>\n";
-    const std::string desktop =
-        "[Desktop Entry]\n"
-        "Type=Application\n"
-        "Name=Wakeline\n"
-        "Comment=" + description + "\n"
-        "Exec=\"" + program_path + "\" %f\n"
-        "Icon=" + icon_path + "\n"
-        "MimeType=" + mime + ";\n"
-        "Terminal=false\n";
-    if (!write(mime_dir / (class_name + ".xml"), xml) ||
-        !write(app_dir / ("wakeline-" + class_name + ".desktop"), desktop)) {
-        platform::MsgBox("Error Setting String Value!");
-        return false;
-    }
-    return true;
+    return false;
 }
 
 bool Associate_Qs2_Files()

@@ -1,5 +1,7 @@
 #include "services/Module_trace.h"
 
+#include "platform/Datagram_socket.h"
+
 #include "platform/Clock.h"
 #include "platform/Forms.h"
 #include "platform/Text_codec.h"
@@ -8,16 +10,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/socket.h>
 #include <sys/syscall.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace wk {
 namespace {
 
 bool g_search_done = false;
-int g_tracer_fd = -1;
+platform::Datagram_socket g_tracer;
 
 } // namespace
 
@@ -53,27 +53,14 @@ bool Find_Tracer_Window()
 {
     if (!g_search_done) {
         g_search_done = true;
-        const std::string path = Tracer_socket_path();
-        sockaddr_un addr{};
-        addr.sun_family = AF_UNIX;
-        if (path.size() < sizeof addr.sun_path) {
-            std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-            const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-            if (fd >= 0) {
-                if (connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0)
-                    g_tracer_fd = fd;
-                else
-                    close(fd);
-            }
-        }
+        g_tracer.Connect(Tracer_socket_path());
     }
-    return g_tracer_fd >= 0;
+    return g_tracer.Is_connected();
 }
 
 void Reset_Tracer_Search()
 {
-    if (g_tracer_fd >= 0) close(g_tracer_fd);
-    g_tracer_fd = -1;
+    g_tracer.Close();
     g_search_done = false;
 }
 
@@ -102,10 +89,10 @@ std::string Format_Trace_Line(const std::vector<std::string>& items)
 
 void Send_Trace_Line(const std::vector<std::string>& items)
 {
-    if (g_tracer_fd < 0) return;
+    if (!g_tracer.Is_connected()) return;
     const std::string bytes = platform::Utf8_to_ansi(Format_Trace_Line(items));
     // A full or vanished tracer simply loses the line.
-    (void)send(g_tracer_fd, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+    g_tracer.Send(bytes);
 }
 
 } // namespace wk

@@ -5,6 +5,7 @@
 #include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/Key_state.h"
+#include "platform/System_info.h"
 #include "platform/Text_codec.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
@@ -97,7 +98,11 @@ int32_t Time_To_Seconds(const std::string& date_time)
     char tail = 0;
     std::string t = date_time;
     if (std::sscanf(t.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &se, &tail) == 6) {
-        if (mo < 1 || mo > 12 || d < 1 || d > 31) return 0;
+        // A date that does not exist (30 February, 31 April) is no date.
+        static constexpr int days[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (mo < 1 || mo > 12 || d < 1 || d > days[mo - 1]) return 0;
+        const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+        if (mo == 2 && d == 29 && !leap) return 0;
     } else if (std::sscanf(t.c_str(), "%d:%d:%d%c", &h, &mi, &se, &tail) != 3) {
         return 0;
     }
@@ -210,9 +215,8 @@ std::string Long_To_FourCC_String(int32_t v)
 
 std::string Get_Computer_Name()
 {
-    char buf[256] = {};
-    if (gethostname(buf, sizeof buf - 1) != 0) return "";
-    return std::string(buf);
+    int error = 0;
+    return platform::Host_name(error).value_or("");
 }
 
 std::string Get_Build_Date()

@@ -11,6 +11,11 @@
 #include <cstring>
 
 namespace wk {
+namespace {
+// A root key as the system writes it in its messages: a signed 32-bit number
+// (HKEY_LOCAL_MACHINE is -2147483646).
+std::string Root_key_text(uint32_t root) { return std::to_string(static_cast<int32_t>(root)); }
+} // namespace
 
 using platform::Reg_value;
 using platform::Registry_store;
@@ -92,7 +97,7 @@ bool cRegistry::CreateKey()
 bool cRegistry::DeleteKey()
 {
     if (Registry_store().Delete_key(class_key_, section_key_) != platform::REG_OK)
-        Raise("Failed to delete registry Key: '" + std::to_string(class_key_) + "',Section: '" + section_key_);
+        Raise("Failed to delete registry Key: '" + Root_key_text(class_key_) + "',Section: '" + section_key_);
     return true;
 }
 
@@ -100,10 +105,10 @@ bool cRegistry::DeleteValue()
 {
     Registry_store store;
     if (!store.Key_exists(class_key_, section_key_))
-        Raise("Failed to open key '" + std::to_string(class_key_) + "',Section: '" + section_key_ +
+        Raise("Failed to open key '" + Root_key_text(class_key_) + "',Section: '" + section_key_ +
               "' for delete access");
     if (store.Delete_value(class_key_, section_key_, value_key_) != platform::REG_OK)
-        Raise("Failed to delete registry Key: '" + std::to_string(class_key_) + "',Section: '" + section_key_ +
+        Raise("Failed to delete registry Key: '" + Root_key_text(class_key_) + "',Section: '" + section_key_ +
               "',Key: '" + value_key_);
     return true;
 }
@@ -139,7 +144,7 @@ Reg_variant cRegistry::Value()
 void cRegistry::Value(const Reg_variant& value)
 {
     if (!Connected()) return;
-    const std::string failure = "Failed to set registry value Key: '" + std::to_string(class_key_) + "',Section: '" +
+    const std::string failure = "Failed to set registry value Key: '" + Root_key_text(class_key_) + "',Section: '" +
                                 section_key_ + "',Key: '" + value_key_ + "' to value: '" + Reg_variant_text(value) + "'";
     Registry_store store;
     if (store.Create_key(class_key_, section_key_) != platform::REG_OK) Raise(failure);

@@ -60,7 +60,23 @@ TEST_F(Ini_file_test, ValuesAndKeysThatWouldCorruptTheFileAreRefused)
     EXPECT_EQ(err, EINVAL);
     EXPECT_EQ(Write_profile_string("s", "a=b", "v", path, err), 0);
     EXPECT_EQ(Write_profile_string("s", "[x]", "v", path, err), 0);
+    // Keys that would not read back: a comment, blanks around it, nothing but blanks.
+    for (const char* key : {";ey1", " k", "k ", "  ", "; x"}) {
+        EXPECT_EQ(Write_profile_string("s", key, "v", path, err), 0) << key;
+        EXPECT_EQ(err, EINVAL);
+    }
+    EXPECT_EQ(Write_profile_string(" ", "k", "v", path, err), 0);
     EXPECT_EQ(test::Read_file(path), before);
+}
+
+TEST_F(Ini_file_test, AFileThatCannotBeReadIsNeverReplaced)
+{
+    // A folder where the file should be: there, but not readable as a file.
+    std::filesystem::create_directories(path);
+    EXPECT_EQ(Write_profile_string("s", "k", "v", path, err), 0);
+    EXPECT_NE(err, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(Get_profile_string("s", "k", "none", path), "none");
 }
 
 TEST_F(Ini_file_test, AMissingFolderFailsTheWrite)

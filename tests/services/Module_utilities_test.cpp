@@ -34,6 +34,13 @@ TEST(Time_texts, TimePartsAfterDroppingWholeDays)
     EXPECT_EQ(Time_To_Seconds("10:11:12"), 36672);
     EXPECT_EQ(Time_To_Seconds("2026-12-08 00:01:02"), 62);
     EXPECT_EQ(Time_To_Seconds("not a date"), 0);
+    // Dates that do not exist are no dates; 29 February only in leap years.
+    EXPECT_EQ(Time_To_Seconds("2026-02-30 00:01:02"), 0);
+    EXPECT_EQ(Time_To_Seconds("2026-04-31 00:01:02"), 0);
+    EXPECT_EQ(Time_To_Seconds("2026-02-29 00:01:02"), 0);
+    EXPECT_EQ(Time_To_Seconds("2024-02-29 00:01:02"), 62);
+    EXPECT_EQ(Time_To_Seconds("2000-02-29 00:00:01"), 1);
+    EXPECT_EQ(Time_To_Seconds("1900-02-29 00:00:01"), 0);
 }
 
 TEST(Numbers, RoundingIsHalfToEvenAndSafe)

@@ -90,12 +90,15 @@ TEST_F(Start_up, AMissingIniIsSaidAndTheStartGoesOn)
     dialogs.Expect_message("Wakeline.ini not found");
     EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1);
     EXPECT_EQ(g_Timing_correction, 0);
-    // Read_Ini_Value with an empty path initialises first.
+    // Read_Ini_Value with an empty path takes the path the initialisation made; it never
+    // starts the initialisation itself.
+    test::Write_file(home.App_data() / "Wakeline.ini", "[Canoe]\r\nLane_num=7\r\n");
+    EXPECT_EQ(Read_Ini_Value("Canoe", "Lane_num", "", "5"), "7");
     Reset_Initialization_for_tests();
     Ini_file_path.clear();
-    dialogs.Expect_message("Wakeline.ini not found");
-    EXPECT_EQ(Read_Ini_Value("Canoe", "Lane_num", "", "5"), "5");
-    EXPECT_FALSE(Ini_file_path.empty());
+    dialogs.Expect_message("Ini_file_path is empty!");
+    EXPECT_EQ(Read_Ini_Value("Canoe", "Lane_num", "", "5"), "");
+    EXPECT_TRUE(Ini_file_path.empty());
 }
 
 TEST_F(Start_up, AFailingOrWrongInterfaceKitEndsTheProgram)

@@ -109,7 +109,7 @@ TEST_F(Registry_access, BinaryValuesKeepTheirOwnLength)
     EXPECT_EQ(std::get<std::vector<uint8_t>>(reg.Value()), (std::vector<uint8_t>{1, 2, 3}));
     std::string text;
     EXPECT_EQ(Raised([&] { reg.Value(std::string("not bytes")); }, &text), 26001);
-    EXPECT_EQ(text, "Failed to set registry value Key: '2147483650',Section: 'Software\\Wakeline\\Test',Key: 'bin' "
+    EXPECT_EQ(text, "Failed to set registry value Key: '-2147483646',Section: 'Software\\Wakeline\\Test',Key: 'bin' "
                     "to value: 'not bytes'");
 }
 
@@ -143,7 +143,7 @@ TEST_F(Registry_access, KeysAreCreatedEnumeratedAndDeleted)
     reg.SectionKey("Software\\Wakeline\\Test");
     std::string text;
     EXPECT_EQ(Raised([&] { reg.DeleteKey(); }, &text), 26001); // it has subkeys
-    EXPECT_EQ(text, "Failed to delete registry Key: '2147483650',Section: 'Software\\Wakeline\\Test");
+    EXPECT_EQ(text, "Failed to delete registry Key: '-2147483646',Section: 'Software\\Wakeline\\Test");
     reg.SectionKey("Software\\Wakeline\\Test\\A");
     EXPECT_TRUE(reg.DeleteKey());
     EXPECT_FALSE(reg.KeyExists());

@@ -1,0 +1,109 @@
+#include "platform/System_info.h"
+
+#include "platform/Folders.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace wk::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Write_replacing(const fs::path& p, const std::string& text)
+{
+    const fs::path tmp = p.string() + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush()) return false;
+    }
+    std::error_code e;
+    fs::rename(tmp, p, e);
+    return !e;
+}
+
+std::string Xml_escape(const std::string& s)
+{
+    std::string o;
+    for (char c : s) o += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
+    return o;
+}
+
+} // namespace
+
+std::optional<Os_release> Os_release_info()
+{
+    utsname u{};
+    if (uname(&u) != 0) return std::nullopt;
+    Os_release r{u.sysname, u.release};
+    std::sscanf(u.release, "%d.%d", &r.major, &r.minor);
+    return r;
+}
+
+std::optional<std::string> Host_name(int& error)
+{
+    char host[256] = {};
+    if (gethostname(host, sizeof host - 1) != 0) {
+        error = errno;
+        return std::nullopt;
+    }
+    error = 0;
+    return std::string(host);
+}
+
+std::optional<std::string> First_ipv4_address(const std::string& host)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* a = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+    freeaddrinfo(found);
+    return std::string(text);
+}
+
+Association_result Write_file_association(const std::string& suffix, const std::string& class_name,
+                                          const std::string& description, const std::string& icon_path,
+                                          const std::string& program_path)
+{
+    const fs::path data = Xdg_data_home();
+    const fs::path mime_dir = data / "mime" / "packages";
+    const fs::path app_dir = data / "applications";
+    std::error_code ec;
+    fs::create_directories(mime_dir, ec);
+    if (!ec) fs::create_directories(app_dir, ec);
+    if (ec) return Association_result::folder_failed;
+    const std::string ext = suffix.empty() || suffix[0] != '.' ? suffix : suffix.substr(1);
+    const std::string mime = "application/x-" + class_name;
+    const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                            "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                            "  <mime-type type=\"" + mime + "\">\n"
+                            "    <comment>" + Xml_escape(description) + "</comment>\n"
+                            "    <glob pattern=\"*." + Xml_escape(ext) + "\"/>\n"
+                            "  </mime-type>\n"
+                            "</mime-info>\n";
+    const std::string desktop = "[Desktop Entry]\n"
+                                "Type=Application\n"
+                                "Name=Wakeline\n"
+                                "Comment=" + description + "\n"
+                                "Exec=\"" + program_path + "\" %f\n"
+                                "Icon=" + icon_path + "\n"
+                                "MimeType=" + mime + ";\n"
+                                "Terminal=false\n";
+    if (!Write_replacing(mime_dir / (class_name + ".xml"), xml) ||
+        !Write_replacing(app_dir / ("wakeline-" + class_name + ".desktop"), desktop))
+        return Association_result::write_failed;
+    return Association_result::ok;
+}
+
+} // namespace wk::platform

@@ -1,0 +1,16 @@
+#pragma once
+// What every fuzz target shares: a quiet program (no dialogs, no error window, no tracer), a
+// private home, and the input written to a file of a chosen suffix.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace wk::fuzz {
+
+// Once per process: dialogs answer with their default button silently, error reports go nowhere,
+// WAKELINE_HOME points at a private temporary folder.
+void Quiet_program();
+// The bytes as a file of that suffix in the private folder (the same path each time).
+std::string Write_input(const uint8_t* data, size_t size, const std::string& suffix);
+
+} // namespace wk::fuzz

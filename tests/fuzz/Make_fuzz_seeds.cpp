@@ -1,0 +1,110 @@
+// Writes the fuzz targets' seeds, made by the program's own writers and the test fixtures:
+//   make_fuzz_seeds FOLDER  ->  FOLDER/<target>/<seed>
+#include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
+#include "tests/fixtures/DV_fixtures.h"
+#include "tests/fuzz/Fuzz_support.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+using namespace wk;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Read(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void Write(const fs::path& p, const std::string& bytes)
+{
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::vector<test::DV_frame> Frames()
+{
+    auto frames = test::Make_DV_frames(2, {.start_timecode = {10, 0, 0, 0}, .start_rec = {2026, 6, 14, 10, 0, 0}});
+    for (size_t k = 0; k < frames.size(); ++k)
+        test::Write_DV_extra_data(frames[k], {.stamp_tick = int32_t(1000 + 40 * k), .heat_start = 900, .lap_count = 1});
+    return frames;
+}
+
+std::string Own_format(const fs::path& dir, const std::vector<test::DV_frame>& frames)
+{
+    const fs::path p = dir / "seed.qs2";
+    fs::remove(p);
+    cls_AVI_handler rec;
+    rec.File_name(p.string());
+    rec.Create_File();
+    rec.Initiate_file();
+    rec.Header().Num_Lanes(3);
+    rec.Write_XML_header();
+    for (const auto& f : frames) rec.Append_DV_frame(f);
+    rec.Close_File();
+    return Read(p);
+}
+
+std::string Sdv(const std::vector<test::DV_frame>& frames)
+{
+    DV_Header_Record r;
+    r.Stream_count = 1;
+    r.Frame_count = int32_t(frames.size());
+    r.Lane_count = 2;
+    const auto head = r.To_bytes();
+    std::string bytes(head.begin(), head.end());
+    for (const auto& f : frames) bytes.append(f.begin(), f.end());
+    return bytes;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_fuzz_seeds FOLDER\n");
+        return 2;
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    fuzz::Quiet_program();
+    const fs::path out = argv[1];
+    const fs::path work = out / "work";
+    fs::create_directories(work);
+    const auto frames = Frames();
+
+    test::Write_DV_AVI(work / "seed.avi", frames);
+    test::Write_DV_AVI(work / "seed1.avi", frames, {.type = 1});
+    test::Write_DV_file(work / "seed.dv", frames);
+    const std::string avi = Read(work / "seed.avi"), avi1 = Read(work / "seed1.avi"), dv = Read(work / "seed.dv");
+    const std::string qs2 = Own_format(work, frames), sdv = Sdv(frames);
+
+    // The recording target: the first byte picks qs2, avi, dv or sdv.
+    Write(out / "recording" / "qs2", std::string(1, '\0') + qs2);
+    Write(out / "recording" / "avi", std::string(1, '\1') + avi);
+    Write(out / "recording" / "avi1", std::string(1, '\1') + avi1);
+    Write(out / "recording" / "dv", std::string(1, '\2') + dv);
+    Write(out / "recording" / "sdv", std::string(1, '\3') + sdv);
+    Write(out / "avi_parser" / "avi", avi);
+    Write(out / "avi_parser" / "avi1", avi1);
+
+    Cls_XML_header header;
+    header.Create_Header();
+    Write(out / "xml_header" / "template", header.Get_DOM_string());
+
+    Write(out / "dv_packs" / "frame", std::string(frames[0].begin(), frames[0].begin() + 12000));
+
+    const std::string ini = "[Canoe]\r\nLanes=100200\r\nLane_num=5\r\n[Settings]\r\ntimingcorrection=-40\r\n";
+    Write(out / "ini" / "settings", std::string("\x04\x03") + "Key1" + "abc" + ini);
+    fs::remove_all(work);
+    return 0;
+}

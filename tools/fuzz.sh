@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each on its seeds.
+#   tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
+# A short run (the default 5 s) is the smoke run of ./test.sh; a campaign is, for example,
+#   tools/fuzz.sh 600
+# Corpora grow in build-fuzz/corpus/<target>; a crash leaves its input in build-fuzz/crashes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-5}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -eq 0 ] && targets=(recording avi_parser xml_header dv_packs ini)
+build=build-fuzz
+mkdir -p "$build"
+CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWK_FUZZ=ON \
+  -DWK_BUILD_TESTS=OFF -DWK_BUILD_BENCH=OFF > "$build/configure.log"
+cmake --build "$build" --target make_fuzz_seeds $(printf 'fuzz_%s ' "${targets[@]}")
+rm -rf "$build/seeds"
+QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/make_fuzz_seeds" "$build/seeds"
+mkdir -p "$build/crashes"
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export QT_QPA_PLATFORM=offscreen
+status=0
+for t in "${targets[@]}"; do
+  mkdir -p "$build/corpus/$t"
+  echo "== fuzz_$t for ${seconds}s"
+  if ! "$build/tests/fuzz/fuzz_$t" "$build/corpus/$t" "$build/seeds/$t" -max_total_time="$seconds" \
+      -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$build/crashes/$t-" -print_final_stats=1 2>&1 |
+      tail -n 25; then
+    status=1
+  fi
+done
+exit $status
