@@ -20,6 +20,8 @@ public:
     virtual void Run() = 0;
     // Stops every streaming thread: nothing is posted to the host after it returns.
     virtual void Stop() = 0;
+    // The stream time now, in seconds, on the clock the sample times are given in.
+    virtual double Stream_time() const = 0;
 };
 
 class Graph_builder {

@@ -27,6 +27,7 @@ bool Find_device(const Device_catalog& catalog, Device_category category, int32_
         selection.friendly_name = d.friendly_name;
         selection.description = d.description;
         selection.device_path = d.device_path;
+        selection.kind = d.kind;
         return true;
     }
     return false;

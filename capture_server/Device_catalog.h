@@ -15,6 +15,7 @@ struct Device_info {
     std::string friendly_name;
     std::string description;
     std::string device_path;
+    Source_kind kind = Source_kind::none; // the graph the device needs
 };
 
 class Device_catalog {

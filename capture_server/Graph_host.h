@@ -15,9 +15,12 @@ public:
     // From any thread: a copy of the sample goes to the sinks on the object's creating thread.
     // Dropped when the object is not running.
     virtual void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) = 0;
+    // The calls below come on the creating thread, while the graph is built or started.
     // Kept only when no error is recorded yet, so that the first cause is the one reported.
     virtual void Record_error(const std::string& text) = 0;
     virtual void Set_connected_media_type(const Media_type& type) = 0;
+    // The graph grabs RGB frames: the client reads it from the "RGB" property.
+    virtual void Set_rgb() = 0;
 
 protected:
     ~Graph_host() = default;

@@ -61,6 +61,7 @@ HRESULT VideoCap4::Run()
 {
     if (running_) return S_FALSE;
     last_error_.clear();
+    for (auto& q : queues_) q.Reset_dropped();
     try {
         graph_ = graphs_->Build(source_, {rgb_, audio_sample_duration_}, *this);
         // Running before the graph starts, so that its first samples are taken.
@@ -99,7 +100,9 @@ void VideoCap4::Tear_down()
 {
     running_ = false;
     media_type_.reset();
-    if (auto graph = std::move(graph_)) graph->Stop();
+    auto graph = std::move(graph_);
+    if (graph) graph->Stop();
+    for (auto& q : queues_) q.Discard_waiting();
 }
 
 // Where the first failure is the one to report.

@@ -5,10 +5,12 @@
 #include "capture_server/Capture_graph.h"
 #include "capture_server/Device_catalog.h"
 #include "capture_server/IVideoCap.h"
+#include "capture_server/Sample_queue.h"
 #include "capture_server/Sink_list.h"
 #include "comlite/Com_ptr.h"
 #include "comlite/Dispatcher.h"
 
+#include <array>
 #include <atomic>
 #include <optional>
 
@@ -38,21 +40,14 @@ public:
     void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) override;
     void Record_error(const std::string& text) override;
     void Set_connected_media_type(const Media_type& type) override;
+    void Set_rgb() override { rgb_ = true; }
 
-    // Samples dropped because the creating thread fell too far behind, or because a sink
-    // pumped the loop from inside its call.
-    uint64_t Lost_samples() const { return lost_.load(); }
-    // How many posted samples wait for the creating thread at most.
-    static constexpr uint32_t k_max_queued_samples = 50;
+    // Samples of this Run lost because the creating thread fell too far behind.
+    uint64_t Dropped_samples() const;
+    // Samples waiting for the creating thread now.
+    size_t Queued_samples() const;
 
 private:
-    struct Sample {
-        Sample_kind kind;
-        double time;
-        std::vector<uint8_t> bytes;
-        uint64_t run; // the Run it belongs to
-    };
-
     VideoCap4(std::shared_ptr<com::Dispatcher> dispatcher, std::shared_ptr<const Device_catalog> devices,
               std::unique_ptr<Graph_builder> graphs);
     ~VideoCap4();
@@ -61,12 +56,17 @@ private:
     std::optional<std::string> Property_text(const std::string& lower_name) const;
     void Tear_down();
     void Tear_down_quietly() noexcept;
-    void Deliver(const Sample& s);
-    void Call_sink(IVideoCapEvent& sink, const Sample& s);
-    bool Is_current(const Sample& s) const { return running_ && s.run == run_number_; }
+    // A reference for a streaming thread; null once the object is on its way out.
+    com::Com_ptr<VideoCap4> Try_reference();
+    void Wake();
+    void Drain();
+    bool Deliver_oldest();
+    void Deliver(Sample_kind kind, const Sample_queue::Slot& s);
+    void Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_queue::Slot& s);
+    bool Is_current(const Sample_queue::Slot& s) const { return running_ && s.run == run_number_; }
 
     std::atomic<uint32_t> references_{1};
-    // Weak: queued samples hold the object, and the object must not hold their queue.
+    // Weak: posted wakes hold the object, and the object must not hold their queue.
     std::weak_ptr<com::Dispatcher> dispatcher_;
     std::shared_ptr<const Device_catalog> devices_;
     std::unique_ptr<Graph_builder> graphs_;
@@ -81,8 +81,8 @@ private:
     int32_t audio_sample_duration_ = 40;
     std::optional<Media_type> media_type_;
     bool dispatching_ = false;
-    std::atomic<uint32_t> queued_{0};
-    std::atomic<uint64_t> lost_{0};
+    std::array<Sample_queue, 3> queues_; // by Sample_kind: DV, RGB, audio
+    std::atomic<uint64_t> next_order_{0};
 };
 
 } // namespace wk

@@ -1,5 +1,5 @@
-// The road of a sample: posted from a graph's streaming thread, delivered to the sinks on the
-// object's creating thread.
+// The road of a sample: copied into its grabber's queue on a streaming thread, handed to the
+// sinks on the object's creating thread, oldest first.
 #include "capture_server/VideoCap4.h"
 
 #include <limits>
@@ -9,56 +9,95 @@ namespace wk {
 void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes)
 {
     if (!running_) return;
+    auto& queue = queues_[size_t(kind)];
+    // A sink is told the length in 32 bits.
+    if (bytes.size() > std::numeric_limits<uint32_t>::max()) {
+        queue.Count_dropped();
+        return;
+    }
+    const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++);
+    if (put == Sample_queue::Put_result::queued_first) Wake();
+}
+
+// One wake for each queue that went from idle to waiting; the wake drains every queue.
+void VideoCap4::Wake()
+{
     auto dispatcher = dispatcher_.lock();
-    if (!dispatcher || bytes.size() > std::numeric_limits<uint32_t>::max()) {
-        ++lost_;
-        return;
-    }
-    if (queued_.fetch_add(1) >= k_max_queued_samples) {
-        --queued_;
-        ++lost_;
-        return;
-    }
+    auto self = Try_reference();
+    if (!dispatcher || !self) return; // the object or its thread is going: nobody is left to deliver to
     try {
-        Sample s{kind, sample_time, {bytes.begin(), bytes.end()}, run_number_.load()};
-        // The posted call holds the object, so it outlives every sample still on its way.
-        dispatcher->Post([self = com::Com_ptr<VideoCap4>(this), s = std::move(s)] { self->Deliver(s); });
+        // The wake holds the object, so it outlives every sample still on its way.
+        dispatcher->Post([self = std::move(self)] { self->Drain(); });
     } catch (...) {
-        --queued_;
-        ++lost_;
+        // Without the wake the samples wait for the next one another queue posts.
     }
 }
 
-void VideoCap4::Deliver(const Sample& s)
+com::Com_ptr<VideoCap4> VideoCap4::Try_reference()
 {
-    --queued_;
-    if (!Is_current(s)) return; // posted before a Stop
-    if (dispatching_) {
-        ++lost_;
-        return;
-    }
-    std::vector<Sink_list::Entry> sinks;
-    try {
-        sinks = sinks_.Snapshot();
-    } catch (...) {
-        ++lost_;
-        return;
-    }
+    uint32_t n = references_.load();
+    while (n != 0)
+        if (references_.compare_exchange_weak(n, n + 1)) return com::Com_ptr<VideoCap4>::Attach(this);
+    return {};
+}
+
+// A sink that pumps the event loop inside its call meets a wake here while the outer drain is
+// still going; that drain delivers what came, in the order it came, once the call returns.
+void VideoCap4::Drain()
+{
+    if (dispatching_) return;
     dispatching_ = true;
-    for (const auto& entry : sinks) {
-        // A sink may stop the object, or unadvise a sink later in this round.
-        if (!Is_current(s)) break;
-        if (sinks_.Contains(entry.cookie)) Call_sink(*entry.sink, s);
+    while (Deliver_oldest()) {
     }
     dispatching_ = false;
 }
 
-void VideoCap4::Call_sink(IVideoCapEvent& sink, const Sample& s)
+// Delivers the sample that came first of all queues; false when every queue is idle.
+bool VideoCap4::Deliver_oldest()
+{
+    std::optional<size_t> oldest;
+    uint64_t order = 0;
+    for (size_t k = 0; k < queues_.size(); ++k) {
+        const auto next = queues_[k].Next_order();
+        if (next && (!oldest || *next < order)) oldest = k, order = *next;
+    }
+    // None seen waiting: each queue is taken from once more, which marks it idle, or gives a
+    // sample that came just now.
+    bool delivered = false;
+    for (size_t k = 0; k < queues_.size(); ++k) {
+        if (oldest && k != *oldest) continue;
+        if (auto* slot = queues_[k].Take()) {
+            Deliver(Sample_kind(k), *slot);
+            queues_[k].Give_back(slot);
+            delivered = true;
+        }
+    }
+    return delivered;
+}
+
+void VideoCap4::Deliver(Sample_kind kind, const Sample_queue::Slot& s)
+{
+    if (!Is_current(s)) return; // taken before a Stop
+    std::vector<Sink_list::Entry> sinks;
+    try {
+        sinks = sinks_.Snapshot();
+    } catch (...) {
+        queues_[size_t(kind)].Count_dropped();
+        return;
+    }
+    for (const auto& entry : sinks) {
+        // A sink may stop the object, or unadvise a sink later in this round.
+        if (!Is_current(s)) break;
+        if (sinks_.Contains(entry.cookie)) Call_sink(*entry.sink, kind, s);
+    }
+}
+
+void VideoCap4::Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_queue::Slot& s)
 {
     const auto size = uint32_t(s.bytes.size());
     const int32_t device = source_.device_number;
     try {
-        switch (s.kind) {
+        switch (kind) {
         case Sample_kind::dv: sink.OnDVEvent(this, s.time, s.bytes.data(), size, device); break;
         case Sample_kind::rgb: sink.OnRGBEvent(this, s.time, s.bytes.data(), size, device); break;
         case Sample_kind::audio: sink.OnAudioEvent(this, s.time, s.bytes.data(), size, device); break;
@@ -67,6 +106,20 @@ void VideoCap4::Call_sink(IVideoCapEvent& sink, const Sample& s)
         // A sink must not throw into the server; the others still get the sample.
         Record_error("BrixCap::Dispatch, a sink raised an exception!");
     }
+}
+
+uint64_t VideoCap4::Dropped_samples() const
+{
+    uint64_t n = 0;
+    for (const auto& q : queues_) n += q.Dropped();
+    return n;
+}
+
+size_t VideoCap4::Queued_samples() const
+{
+    size_t n = 0;
+    for (const auto& q : queues_) n += q.Waiting();
+    return n;
 }
 
 } // namespace wk

@@ -1,7 +1,8 @@
 #include "capture_server/VideoCap4_factory.h"
 
+#include "capture_server/Gst_device_catalog.h"
+#include "capture_server/Gst_graph_builder.h"
 #include "capture_server/Server_module.h"
-#include "capture_server/Unavailable_graph_builder.h"
 #include "capture_server/VideoCap4.h"
 #include "comlite/Query_interface.h"
 
@@ -33,10 +34,10 @@ HRESULT VideoCap4_factory::CreateInstance(IUnknown* outer, const IID& riid, void
     *ppv = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
     try {
-        // No capture graphs in this server yet: no devices, and nothing can be built.
-        auto devices = std::make_shared<const No_devices>();
+        // Each object looks for the devices once, when it is first asked for one.
+        auto devices = std::make_shared<const Gst_device_catalog>();
         Com_ptr<VideoCap4> object;
-        const HRESULT hr = VideoCap4::Create(devices, std::make_unique<Unavailable_graph_builder>(devices), object);
+        const HRESULT hr = VideoCap4::Create(devices, std::make_unique<Gst_graph_builder>(devices), object);
         return Failed(hr) ? hr : object->QueryInterface(riid, ppv);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

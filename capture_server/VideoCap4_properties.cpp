@@ -4,6 +4,7 @@
 #include "capture_server/Build_number.h"
 #include "capture_server/Server_text.h"
 
+#include <charconv>
 #include <cstdint>
 
 namespace wk {
@@ -16,6 +17,14 @@ std::string Flag_text(bool flag) { return flag ? "1" : "0"; }
 
 // Addresses go out whole: a 64-bit address in 32 bits would point somewhere else.
 std::string Address_text(const void* p) { return std::to_string(reinterpret_cast<uintptr_t>(p)); }
+
+// Whatever the locale says about decimal commas.
+std::string Seconds_text(double seconds)
+{
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, seconds, std::chars_format::fixed, 6).ptr;
+    return std::string(text, end);
+}
 
 } // namespace
 
@@ -60,6 +69,11 @@ std::optional<std::string> VideoCap4::Property_text(const std::string& name) con
     if (name == "width") return std::to_string(video ? video->width : 0);
     if (name == "height") return std::to_string(video ? video->height : 0);
     if (name == "buildnumber") return Build_number();
+    // How the road from the streaming threads keeps up: samples lost in this Run, samples
+    // waiting now, and the stream time now for comparing with the sample times.
+    if (name == "droppedsamples") return std::to_string(Dropped_samples());
+    if (name == "queuedepth") return std::to_string(Queued_samples());
+    if (name == "streamtime") return Seconds_text(graph_ ? graph_->Stream_time() : 0.0);
     return std::nullopt;
 }
 

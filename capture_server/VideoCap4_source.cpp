@@ -36,6 +36,7 @@ bool VideoCap4::Select_source(std::string_view text)
         if (value.empty()) return false;
         source_.file_path = value;
         source_.source_type = "file";
+        source_.kind = Source_kind::dv_file;
         return true;
     }
     const int32_t n = Leading_integer(value);

@@ -23,6 +23,10 @@ inline constexpr HRESULT E_FAIL = Hresult_of(0x80004005);
 inline constexpr HRESULT E_UNEXPECTED = Hresult_of(0x8000FFFF);
 inline constexpr HRESULT E_OUTOFMEMORY = Hresult_of(0x8007000E);
 inline constexpr HRESULT E_INVALIDARG = Hresult_of(0x80070057);
+inline constexpr HRESULT E_ACCESSDENIED = Hresult_of(0x80070005);
+// The system's file errors as results (HRESULT_FROM_WIN32 of ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND).
+inline constexpr HRESULT E_FILE_NOT_FOUND = Hresult_of(0x80070002);
+inline constexpr HRESULT E_PATH_NOT_FOUND = Hresult_of(0x80070003);
 inline constexpr HRESULT CLASS_E_NOAGGREGATION = Hresult_of(0x80040110);
 inline constexpr HRESULT CLASS_E_CLASSNOTAVAILABLE = Hresult_of(0x80040111);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = Hresult_of(0x80040154);

@@ -1,5 +1,6 @@
 // The built libBrixCap4.so as the program meets it: registered in the test's own store, created
 // through comlite, unloaded when nothing of it is left.
+#include "capture_server/Fake_devices.h"
 #include "comlite/Class_registration.h"
 #include "comlite/Co_create.h"
 #include "comlite/Server_entry_points.h"
@@ -153,6 +154,7 @@ TEST_F(BrixCap4_library_test, AThreadWithoutADispatcherCannotCreateTheObject)
 
 TEST_F(BrixCap4_library_test, WithoutACameraRunFailsWithTheNoDeviceTextAndLeavesTheObjectStopped)
 {
+    test::Environment_scope no_devices(k_Fake_devices_variable, "video:0,audio:0");
     ASSERT_EQ(Register(), S_OK);
     auto object = Create(VideoCap4_progid);
     ASSERT_TRUE(object);
@@ -164,6 +166,35 @@ TEST_F(BrixCap4_library_test, WithoutACameraRunFailsWithTheNoDeviceTextAndLeaves
     EXPECT_EQ(object->Stop(), S_OK);
     EXPECT_EQ(object->Pause(), S_OK);
     EXPECT_EQ(test::Last_error(*object), k_No_video_device); // Stop and Pause keep it
+}
+
+TEST_F(BrixCap4_library_test, TheLoadedServerFindsTheFakeCameraAndDeliversItsFramesUntilStopped)
+{
+    test::Environment_scope fake(k_Fake_devices_variable, "video:2,audio:1");
+    ASSERT_EQ(Register(), S_OK);
+    test::Recording_sink sink;
+    auto object = Create(VideoCap4_progid);
+    ASSERT_TRUE(object);
+    uint32_t cookie = 0;
+    ASSERT_EQ(object->Advise(&sink, &cookie), S_OK);
+    ASSERT_EQ(test::Select(*object, "video:2"), 1);
+    EXPECT_EQ(test::Property(*object, "SourceId"), "fa4e00002");
+    ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
+    for (int i = 0; i < 500 && sink.calls.size() < 5; ++i) com.loop->Wait_and_run(std::chrono::milliseconds(20));
+    EXPECT_EQ(object->Stop(), S_OK);
+    ASSERT_GE(sink.calls.size(), 5u);
+    for (const auto& call : sink.calls) {
+        EXPECT_EQ(call.kind, 'D');
+        EXPECT_EQ(call.bytes.size(), 144000u);
+        EXPECT_EQ(call.device, 2);
+    }
+    const size_t delivered = sink.calls.size();
+    com.loop->Wait_and_run(std::chrono::milliseconds(200));
+    EXPECT_EQ(sink.calls.size(), delivered); // nothing after Stop
+    EXPECT_EQ(test::Property(*object, "Width"), "0"); // the format went with the graph
+    object.Reset();
+    EXPECT_EQ(sink.references, 0u);
+    EXPECT_EQ(Can_unload(), S_OK);
 }
 
 TEST_F(BrixCap4_library_test, TheServerHoldsTheProgramsSinkUntilItIsUnadvisedOrTheObjectGoes)

@@ -2,6 +2,9 @@
 
 #include "comlite/Query_interface.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace wk::test {
 
 using namespace com;
@@ -14,8 +17,28 @@ HRESULT Recording_sink::QueryInterface(const IID& riid, void** ppv)
 HRESULT Recording_sink::Take(char kind, IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d)
 {
     calls.push_back({kind, s, t, std::vector<uint8_t>(b, b + n), d, std::this_thread::get_id()});
+    buffer = b;
     if (during_call) during_call();
+    buffer = nullptr;
     return S_OK;
+}
+
+size_t Recording_sink::count(char kind) const
+{
+    return size_t(std::count_if(calls.begin(), calls.end(), [&](const Call& c) { return c.kind == kind; }));
+}
+
+Environment_scope::Environment_scope(const char* name, const std::optional<std::string>& value) : name_(name)
+{
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) setenv(name, value->c_str(), 1);
+    else unsetenv(name);
+}
+
+Environment_scope::~Environment_scope()
+{
+    if (old_) setenv(name_.c_str(), old_->c_str(), 1);
+    else unsetenv(name_.c_str());
 }
 
 void Fake_graph::Run()

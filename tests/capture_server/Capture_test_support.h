@@ -5,6 +5,7 @@
 #include "tests/comlite/Com_test_home.h"
 
 #include <functional>
+#include <optional>
 #include <thread>
 
 namespace wk::test {
@@ -30,6 +31,9 @@ public:
     std::vector<Call> calls;
     uint32_t references = 0;
     std::function<void()> during_call; // what the sink does inside each call
+    // The server's buffer of the call in progress, for checking that it holds still.
+    const uint8_t* buffer = nullptr;
+    size_t count(char kind) const;
 
 private:
     com::HRESULT Take(char kind, IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d);
@@ -47,6 +51,7 @@ public:
 // What the fake graphs went through, kept by the test beyond the graphs' life.
 struct Graph_log {
     int built = 0, ran = 0, stopped = 0, destroyed = 0;
+    double stream_time = 0;
     Graph_host* host = nullptr;
     Source_selection last_source;
     Graph_settings last_settings;
@@ -59,6 +64,7 @@ public:
     ~Fake_graph() override { ++log_.destroyed; }
     void Run() override;
     void Stop() override { ++log_.stopped; }
+    double Stream_time() const override { return log_.stream_time; }
 
 private:
     Graph_log& log_;
@@ -72,6 +78,19 @@ public:
 
 private:
     Graph_log& log_;
+};
+
+// Sets (or with no value unsets) an environment variable for its life and puts the old value back.
+class Environment_scope {
+public:
+    Environment_scope(const char* name, const std::optional<std::string>& value);
+    ~Environment_scope();
+    Environment_scope(const Environment_scope&) = delete;
+    Environment_scope& operator=(const Environment_scope&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
 };
 
 // An object made on the test's thread with the test's devices and fake graphs.

@@ -2,6 +2,8 @@
 #include "capture_server/Server_module.h"
 #include "tests/capture_server/Capture_test_support.h"
 
+#include <numeric>
+
 namespace wk {
 namespace {
 
@@ -134,7 +136,7 @@ TEST_F(VideoCap4_sink_test, StopTearsTheGraphDownAtOnceAndWhatWasPostedBeforeIsN
     Post();
     Pump();
     EXPECT_EQ(sink1.calls.size(), 1u);
-    EXPECT_EQ(object->Lost_samples(), 0u);
+    EXPECT_EQ(object->Dropped_samples(), 0u);
 }
 
 TEST_F(VideoCap4_sink_test, ASecondRunGivesSFalseAndAFailedRunLeavesTheObjectStoppedWithItsReason)
@@ -174,21 +176,36 @@ TEST_F(VideoCap4_sink_test, TheFirstErrorAGraphRecordsIsTheOneKept)
     EXPECT_EQ(test::Last_error(*object), "AddDvGrabber: Could not connect source to grabber");
 }
 
-TEST_F(VideoCap4_sink_test, ACreatingThreadThatFallsBehindLosesTheOverflowAndCountsIt)
+TEST_F(VideoCap4_sink_test, ACreatingThreadThatFallsBehindLosesTheNewestSamplesAndCountsThem)
 {
     Advise(sink1);
     ASSERT_EQ(object->Run(), S_OK);
-    for (int i = 0; i < 60; ++i) Post({uint8_t(i)});
+    const size_t slots = Sample_queue::k_default_slots;
+    for (int i = 0; i < 20; ++i) Post({uint8_t(i)});
+    Post({100}, Sample_kind::audio); // each grabber has its own slots
+    EXPECT_EQ(test::Property(*object, "QueueDepth"), std::to_string(slots + 1));
+    EXPECT_EQ(test::Property(*object, "DroppedSamples"), std::to_string(20 - slots));
+    EXPECT_EQ(com.loop->Queued(), 2u); // one wake for each queue that was idle
     Pump();
-    ASSERT_EQ(sink1.calls.size(), VideoCap4::k_max_queued_samples);
-    EXPECT_EQ(sink1.calls.back().bytes, std::vector<uint8_t>{49});
-    EXPECT_EQ(object->Lost_samples(), 60u - VideoCap4::k_max_queued_samples);
+    ASSERT_EQ(sink1.calls.size(), slots + 1);
+    std::vector<uint8_t> dv;
+    for (const auto& c : sink1.calls)
+        if (c.kind == 'D') dv.push_back(c.bytes.at(0));
+    std::vector<uint8_t> oldest(slots);
+    std::iota(oldest.begin(), oldest.end(), uint8_t(0));
+    EXPECT_EQ(dv, oldest); // the oldest, in order
+    EXPECT_EQ(sink1.count('A'), 1u);
+    EXPECT_EQ(test::Property(*object, "QueueDepth"), "0");
     Post({99});
     Pump();
     EXPECT_EQ(sink1.calls.back().bytes, std::vector<uint8_t>{99}); // room again
+
+    object->Stop();
+    ASSERT_EQ(object->Run(), S_OK);
+    EXPECT_EQ(test::Property(*object, "DroppedSamples"), "0"); // counted for each Run
 }
 
-TEST_F(VideoCap4_sink_test, ASinkThatPumpsTheLoopInsideItsCallGetsNoSampleNestedInIt)
+TEST_F(VideoCap4_sink_test, ASinkThatPumpsTheLoopInsideItsCallGetsTheSamplesThatCameMeanwhileInOrderAfterIt)
 {
     Advise(sink1);
     int depth = 0, deepest = 0;
@@ -196,7 +213,8 @@ TEST_F(VideoCap4_sink_test, ASinkThatPumpsTheLoopInsideItsCallGetsNoSampleNested
         deepest = std::max(deepest, ++depth);
         if (sink1.calls.size() == 1) {
             Post({2});
-            Pump();
+            Post({3}, Sample_kind::rgb);
+            Pump(); // the wakes of both queues run in here and must not deliver inside this call
         }
         --depth;
     };
@@ -204,8 +222,22 @@ TEST_F(VideoCap4_sink_test, ASinkThatPumpsTheLoopInsideItsCallGetsNoSampleNested
     Post({1});
     Pump();
     EXPECT_EQ(deepest, 1);
-    EXPECT_EQ(sink1.calls.size(), 1u);
-    EXPECT_EQ(object->Lost_samples(), 1u);
+    ASSERT_EQ(sink1.calls.size(), 3u);
+    EXPECT_EQ(sink1.calls[1].bytes, std::vector<uint8_t>{2});
+    EXPECT_EQ(sink1.calls[2].bytes, std::vector<uint8_t>{3});
+    EXPECT_EQ(object->Dropped_samples(), 0u);
+    Post({4});
+    EXPECT_EQ(com.loop->Queued(), 1u); // idle again: the next sample wakes the thread
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 4u);
+}
+
+TEST_F(VideoCap4_sink_test, TheStreamTimeIsTheGraphsAndZeroWithoutOne)
+{
+    EXPECT_EQ(test::Property(*object, "StreamTime"), "0.000000");
+    ASSERT_EQ(object->Run(), S_OK);
+    log.stream_time = 12.5;
+    EXPECT_EQ(test::Property(*object, "streamtime"), "12.500000");
 }
 
 TEST_F(VideoCap4_sink_test, TheObjectOutlivesTheSamplesOnTheirWayAndThenLetsItsSinksGo)

@@ -1,0 +1,107 @@
+#include "capture_server/Fake_devices.h"
+
+#include "capture_server/Firewire_cameras.h"
+#include "capture_server/Gst_support.h"
+#include "capture_server/Server_text.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+namespace wk {
+
+namespace {
+
+constexpr int k_Max_fake_devices = 99;
+// Fake ids look like a FireWire camera's: a vendor word of our own and the device's number.
+constexpr uint64_t k_Fake_guid_high = 0xFA4E0000ull << 32;
+
+// Each camera's picture moves at its own speed, so that cameras and frames can be told apart.
+std::string Camera_pipeline(int n, bool dv)
+{
+    const std::string picture = "videotestsrc is-live=true pattern=smpte horizontal-speed=" + std::to_string(n + 1);
+    if (!dv) return picture + " ! capsfilter caps=\"video/x-raw,format=I420,width=640,height=480,framerate=25/1\"";
+    return picture +
+           " ! video/x-raw,format=I420,width=720,height=576,framerate=25/1,pixel-aspect-ratio=16/15"
+           " ! avenc_dvvideo";
+}
+
+std::string Audio_pipeline(int n)
+{
+    return "audiotestsrc is-live=true wave=sine volume=0.3 freq=" + std::to_string(220 * (n + 1)) +
+           " ! capsfilter caps=\"audio/x-raw,format=S16LE,rate=48000,channels=2,layout=interleaved\"";
+}
+
+std::function<GstElement*()> Pipeline_maker(std::string description)
+{
+    return [description = std::move(description)]() -> GstElement* {
+        if (!Start_gstreamer()) return nullptr;
+        GError* error = nullptr;
+        GstElement* bin = gst_parse_bin_from_description(description.c_str(), TRUE, &error);
+        if (error) {
+            g_error_free(error);
+            if (bin) gst_object_unref(bin);
+            return nullptr;
+        }
+        return bin;
+    };
+}
+
+Capture_device Fake_camera(int n, bool dv)
+{
+    Device_info info;
+    info.id_text = Firewire_id_text(k_Fake_guid_high | uint64_t(n));
+    info.friendly_name = (dv ? "Fake DV camera " : "Fake webcam ") + std::to_string(n);
+    info.description = dv ? "Test picture encoded to PAL DV" : "Test picture without DV";
+    info.device_path = (dv ? "fake:video:" : "fake:webcam:") + std::to_string(n);
+    info.kind = dv ? Source_kind::dv_camera : Source_kind::rgb_camera;
+    return {info, Pipeline_maker(Camera_pipeline(n, dv))};
+}
+
+} // namespace
+
+Fake_device_counts Parse_fake_devices(std::string_view text)
+{
+    Fake_device_counts counts;
+    while (!text.empty()) {
+        const size_t comma = text.find(',');
+        const std::string_view part = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        const size_t colon = part.find(':');
+        if (colon == std::string_view::npos) continue;
+        const std::string name = Lower_ascii(part.substr(0, colon));
+        const int n = std::clamp(Leading_integer(part.substr(colon + 1)), 0, k_Max_fake_devices);
+        if (name == "video") counts.video = n;
+        else if (name == "webcam") counts.webcam = n;
+        else if (name == "audio") counts.audio = n;
+    }
+    return counts;
+}
+
+std::optional<Fake_device_counts> Fake_devices_from_environment()
+{
+    const char* text = std::getenv(k_Fake_devices_variable);
+    if (!text) return std::nullopt;
+    return Parse_fake_devices(text);
+}
+
+std::vector<Capture_device> Fake_video_devices(const Fake_device_counts& counts)
+{
+    std::vector<Capture_device> devices;
+    for (int n = 1; n <= counts.video; ++n) devices.push_back(Fake_camera(n, true));
+    for (int n = 1; n <= counts.webcam; ++n) devices.push_back(Fake_camera(counts.video + n, false));
+    return devices;
+}
+
+std::vector<Capture_device> Fake_audio_devices(const Fake_device_counts& counts)
+{
+    std::vector<Capture_device> devices;
+    for (int n = 1; n <= counts.audio; ++n) {
+        Device_info info{"", "Fake sound input " + std::to_string(n), "Test tone", "fake:audio:" + std::to_string(n),
+                         Source_kind::audio_input};
+        devices.push_back({info, Pipeline_maker(Audio_pipeline(n))});
+    }
+    return devices;
+}
+
+} // namespace wk

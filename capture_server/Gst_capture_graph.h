@@ -1,0 +1,54 @@
+#pragma once
+// A capture graph on a GStreamer pipeline: the source elements a recipe puts in, the sample
+// grabbers that hand the samples to the host, and the null renderers that take what nobody
+// wants. Run starts it and waits until the samples flow or the graph says why they cannot.
+#include "capture_server/Capture_graph.h"
+#include "capture_server/Sample_grabber.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wk {
+
+inline constexpr char k_Could_not_run_graph[] = "Could not run graph";
+
+class Gst_capture_graph final : public Capture_graph {
+public:
+    // An empty graph; throws Capture_error when none can be made.
+    explicit Gst_capture_graph(Graph_host& host);
+    ~Gst_capture_graph() override;
+
+    GstBin* Bin() const { return GST_BIN(pipeline_.get()); }
+    Graph_host& Host() const { return host_; }
+    // A grabber of the kind in the graph, not yet linked; throws with the grabber's texts.
+    Sample_grabber& Add_grabber(Sample_kind kind, bool sync, int32_t audio_sample_ms = 0);
+    // Links upstream to the grabber; throws the grabber's text when they do not fit.
+    void Connect(GstElement* upstream, const Sample_grabber& grabber);
+    // A filter of the factory put in the graph behind upstream (none: not linked); throws.
+    GstElement* Add_base_filter(const char* factory, const char* name, GstElement* upstream);
+    // What the graph's signal handlers use, kept as long as the graph.
+    void Keep(std::shared_ptr<void> part) { parts_.push_back(std::move(part)); }
+
+    void Run() override;
+    void Stop() override;
+    double Stream_time() const override;
+
+private:
+    void Wait_until_running();
+    // The first error the graph reported, if any.
+    std::optional<std::string> Pending_error() const;
+    [[noreturn]] static void Fail(const std::string& reason);
+
+    Graph_host& host_;
+    Gst_ref<GstElement> pipeline_;
+    std::vector<std::unique_ptr<Sample_grabber>> grabbers_;
+    std::vector<std::shared_ptr<void>> parts_;
+};
+
+// The null renderer behind a pad nobody wants, so that its stream flows away; false when it
+// cannot be made or linked.
+bool Add_null_renderer(GstBin* bin, GstPad* pad);
+
+} // namespace wk

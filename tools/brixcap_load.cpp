@@ -1,0 +1,144 @@
+// brixcap_load LIBRARY [CAMERAS [SECONDS]]: runs CAMERAS fake DV cameras (default 3) of the
+// capture server LIBRARY at once for SECONDS (default 10), each with a sink that copies every
+// sample as the camera object does, and prints what arrived, what was lost, the process's CPU
+// time per camera and the delivery latency (stream time at the sink call minus sample time).
+// The server is registered into a registry store of its own in a temporary folder.
+// Exit code: 0 nothing lost or delivered twice, 1 otherwise, 2 wrong arguments or no server.
+#include "capture_server/IVideoCap.h"
+#include "comlite/Co_create.h"
+#include "comlite/Loop_dispatcher.h"
+#include "comlite/Query_interface.h"
+#include "comlite/Server_entry_points.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace wk;
+using namespace wk::com;
+
+namespace {
+
+// Keeps a copy of every DV frame and notes when it came.
+class Copying_sink final : public IVideoCapEvent {
+public:
+    HRESULT QueryInterface(const IID& riid, void** ppv) override { return Query_interface<IVideoCapEvent>(this, riid, ppv); }
+    uint32_t AddRef() override { return 2; }
+    uint32_t Release() override { return 1; }
+    HRESULT OnDVEvent(IVideoCap* source, double time, const uint8_t* buffer, uint32_t size, int32_t) override
+    {
+        copy.assign(buffer, buffer + size);
+        Bstr now;
+        source->GetProperty(Bstr("StreamTime").Get(), now.Put());
+        latencies.push_back(std::strtod(now.Str().c_str(), nullptr) - time);
+        if (!times.empty() && time <= times.back()) ++twice;
+        times.push_back(time);
+        return S_OK;
+    }
+    HRESULT OnRGBEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return S_OK; }
+    HRESULT OnAudioEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return S_OK; }
+
+    std::vector<uint8_t> copy;
+    std::vector<double> times, latencies;
+    int twice = 0;
+};
+
+double Cpu_seconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+std::string Property(IVideoCap& object, const char* name)
+{
+    Bstr value;
+    object.GetProperty(Bstr(name).Get(), value.Put());
+    return value.Str();
+}
+
+bool Register(const std::string& library_path)
+{
+    void* library = dlopen(library_path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto* call = library ? reinterpret_cast<Dll_register_server_fn*>(dlsym(library, "DllRegisterServer")) : nullptr;
+    return call && Succeeded(call());
+}
+
+struct Camera {
+    Copying_sink sink; // outlives the object, which holds it
+    Com_ptr<IVideoCap> object;
+};
+
+int Report(std::vector<Camera>& cameras, double cpu, double wall)
+{
+    bool sound = true;
+    std::printf("camera  frames  dropped  twice  sample-span  latency-median  latency-max\n");
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        auto& s = cameras[i].sink;
+        const auto dropped = std::stoll(Property(*cameras[i].object, "DroppedSamples"));
+        auto l = s.latencies;
+        std::sort(l.begin(), l.end());
+        const double median = l.empty() ? 0 : l[l.size() / 2], worst = l.empty() ? 0 : l.back();
+        const double span = s.times.empty() ? 0 : s.times.back() - s.times.front();
+        std::printf("%6zu  %6zu  %7lld  %5d  %10.3fs  %12.1fms  %9.1fms\n", i + 1, s.times.size(), dropped, s.twice, span,
+                    median * 1000, worst * 1000);
+        sound &= dropped == 0 && s.twice == 0 && !s.times.empty();
+    }
+    std::printf("CPU: %.2fs in %.2fs for %zu cameras: %.1f%% of one core per camera\n", cpu, wall, cameras.size(),
+                100 * cpu / wall / double(cameras.size()));
+    return sound ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: brixcap_load LIBRARY [CAMERAS [SECONDS]]\n");
+        return 2;
+    }
+    const int count = argc > 2 ? std::atoi(argv[2]) : 3;
+    const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
+    char folder[] = "/tmp/brixcap-load-XXXXXX";
+    if (count < 1 || seconds <= 0 || !mkdtemp(folder)) return 2;
+    setenv("WAKELINE_REGISTRY", (std::string(folder) + "/registry.txt").c_str(), 1);
+    setenv("BRIXCAP_FAKE_DEVICES", ("video:" + std::to_string(count)).c_str(), 1);
+    auto loop = std::make_shared<Loop_dispatcher>();
+    Thread_dispatcher_scope scope(loop);
+    if (!Register(std::filesystem::absolute(argv[1]).string())) {
+        std::fprintf(stderr, "Could not register %s\n", argv[1]);
+        return 2;
+    }
+    std::vector<Camera> cameras(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        auto& c = cameras[size_t(i)];
+        int32_t found = 0;
+        uint32_t cookie = 0;
+        if (Failed(Co_create_instance(VideoCap4_progid, c.object)) ||
+            Failed(c.object->SetSource(Bstr("video:" + std::to_string(i + 1)).Get(), &found)) || !found ||
+            Failed(c.object->Advise(&c.sink, &cookie)) || c.object->Run() != S_OK) {
+            Bstr why;
+            if (c.object) c.object->GetLastError(why.Put());
+            std::fprintf(stderr, "Camera %d would not run: %s\n", i + 1, c.object ? why.Str().c_str() : "no server object");
+            return 2;
+        }
+    }
+    const double cpu_start = Cpu_seconds();
+    const auto start = std::chrono::steady_clock::now();
+    const auto end = start + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < end) loop->Wait_and_run(std::chrono::milliseconds(10));
+    const double cpu = Cpu_seconds() - cpu_start;
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (auto& c : cameras) c.object->Stop();
+    const int result = Report(cameras, cpu, wall);
+    cameras.clear();
+    std::filesystem::remove_all(folder);
+    return result;
+}
