@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each on its seeds.
-#   tools/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
-# A short run (the default 5 s) is the smoke run of ./test.sh; a campaign is, for example,
+#   tools/fuzz.sh [smoke | SECONDS_PER_TARGET] [TARGET...]
+# "smoke" (the default, what ./test.sh runs) is a fixed, repeatable run of 300 inputs from a fixed
+# random seed; a campaign is, for example,
 #   tools/fuzz.sh 600
 # Corpora grow in build-fuzz/corpus/<target>; a crash leaves its input in build-fuzz/crashes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-5}"
+mode="${1:-smoke}"
 shift || true
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(recording avi_parser xml_header dv_packs ini)
@@ -23,8 +24,15 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 for t in "${targets[@]}"; do
   mkdir -p "$build/corpus/$t"
-  echo "== fuzz_$t for ${seconds}s"
-  if ! "$build/tests/fuzz/fuzz_$t" "$build/corpus/$t" "$build/seeds/$t" -max_total_time="$seconds" \
+  if [ "$mode" = smoke ]; then
+    run=(-runs=300 -seed=1)
+    corpus=()
+  else
+    run=(-max_total_time="$mode")
+    corpus=("$build/corpus/$t")
+  fi
+  echo "== fuzz_$t ${run[*]}"
+  if ! "$build/tests/fuzz/fuzz_$t" "${corpus[@]}" "$build/seeds/$t" "${run[@]}" \
       -rss_limit_mb=2048 -timeout=10 -artifact_prefix="$build/crashes/$t-" -print_final_stats=1 2>&1 |
       tail -n 25; then
     status=1
