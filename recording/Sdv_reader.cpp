@@ -98,7 +98,7 @@ bool Sdv_reader::Open()
     file_.Take_PAL_DV_values(int16_t(dv_header_.Stream_count));
     file_.codec = "CDVC";
     file_.num_frames = dv_header_.Frame_count;
-    file_.num_fields = 2 * file_.num_frames;
+    file_.num_fields = file_.Gross_fields();
     file_.num_calculated_frames = int32_t((file_.file_size - dv_header_.Record_size) / k_Frame);
     file_.input_format.biCompression = int32_t(Fourcc_of("CDVC"));
     file_.output_format = file_.input_format;
