@@ -28,7 +28,8 @@ public:
 
     // Writes frames 1 .. n of every camera, n the smallest count any camera holds. Without
     // appending the file is made anew; with appending the frames go after the last whole set of
-    // frames already in the file and the file's record keeps its heats. The file is closed
+    // frames already in the file, and the file's record (its heats and race fields) becomes the
+    // writer's, with the new frame count. The file is closed
     // afterwards, also after a failure. False when the frames could not all be written.
     bool Write_DV_streams2(const Cameras& cameras, bool appending);
 

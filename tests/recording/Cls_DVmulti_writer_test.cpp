@@ -149,6 +149,9 @@ TEST_F(Multi_writer, HeatsGoIntoTheRecordAndTheCallersRaceFieldsStay)
     writer.DV_header().Goal_line = {10, 20, 30, 40};
     String_To_Bytes("Regatta", writer.DV_header().Event_name);
     EXPECT_EQ(writer.Heat_Start_Correction(2), 250);
+    clock.tick = 777000;
+    writer.Set_Heat_start();
+    EXPECT_EQ(writer.Heat_start_tick(), 777000);
     for (int16_t bad : {-1, 4})
         EXPECT_EQ(test::Error_number([&] { writer.Heat_Start(bad, 1); }), 9) << bad;
     EXPECT_EQ(test::Error_number([&] { writer.Heat_Start_Correction(4); }), 9);
