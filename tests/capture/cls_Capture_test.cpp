@@ -3,6 +3,7 @@
 #include "capture/cls_Capture_sink.h"
 #include "services/Module_qsm_Globals.h"
 #include "tests/capture/cls_Capture_test_support.h"
+#include "tests/fixtures/DV_fixtures.h"
 #include "tests/support/Test_support.h"
 
 #include <fstream>
@@ -299,6 +300,72 @@ TEST_F(cls_Capture_test, TheRunningArmIsBlueAndTurnsRedWhileCapturing)
     camera->Post_linear(true);
     EXPECT_EQ(camera->Draw_Running_Arm_2(picture), 255);
     EXPECT_EQ(picture.pixelColor(35, 20), QColor(255, 0, 0));
+}
+
+} // namespace
+} // namespace wk
+
+namespace wk {
+namespace {
+
+class cls_Capture_display_test : public cls_Capture_test {
+protected:
+    void SetUp() override
+    {
+        frames = test::Make_DV_frames(2);
+        camera = Running_camera(2);
+        for (const auto& f : frames) {
+            server.Deliver(f);
+            ASSERT_TRUE(camera->Store_Buffer());
+        }
+    }
+    std::vector<test::DV_frame> frames;
+    std::unique_ptr<cls_Capture> camera;
+};
+
+int Brightness(const QImage& picture, int x, int y)
+{
+    const QColor c = picture.pixelColor(x, y);
+    return c.red() + c.green() + c.blue();
+}
+
+TEST_F(cls_Capture_display_test, TheNewestFrameFillsThePictureAndAMirroredCameraIsDrawnMirrored)
+{
+    QImage plain(720, 576, QImage::Format_RGB32), mirrored(720, 576, QImage::Format_RGB32);
+    plain.fill(Qt::black);
+    camera->Display_frame2(plain, 3, true, 0, false, true, true, 0);
+    // Field 3's bar (frame 2) stands where that field puts it, on a darker ground.
+    const int bar_x = test::Bar_left(3) + test::k_Bar_width / 2, bar_y = test::k_Bar_top + 1;
+    const int other_x = test::Bar_left(3) + test::k_Bar_width * 3;
+    EXPECT_GT(Brightness(plain, bar_x, bar_y) - Brightness(plain, other_x, bar_y), 200);
+    camera->flip(true);
+    camera->Display_frame2(mirrored, 3, true, 0, false, true, true, 0);
+    EXPECT_EQ(mirrored.pixelColor(719 - bar_x, bar_y), plain.pixelColor(bar_x, bar_y));
+    EXPECT_EQ(mirrored.pixelColor(719 - other_x, bar_y), plain.pixelColor(other_x, bar_y));
+}
+
+TEST_F(cls_Capture_display_test, AStoredFieldIsDrawnTurnedAtItsPlaceAndHalfDrawingSkipsEverySecondCall)
+{
+    for (const int field : {1, 2, 3, 4}) {
+        QImage picture(600, 720, QImage::Format_RGB32);
+        picture.fill(Qt::black);
+        camera->Display_frame2(picture, 0, false, field, true, true, true, 10);
+        // Turned clockwise: picture row y of the frame becomes column 575 - y, column x row x.
+        const int x = 10 + 575 - (test::k_Bar_top + test::k_Bar_rows / 2);
+        const int own = Brightness(picture, x, test::Bar_left(field) + test::k_Bar_width / 2);
+        const int other_field = field % 2 ? field + 1 : field - 1;
+        const int other = Brightness(picture, x, test::Bar_left(other_field) + test::k_Bar_width / 2);
+        EXPECT_GT(own - other, 200) << "field " << field;
+        EXPECT_EQ(picture.pixelColor(5, 5), QColor(0, 0, 0)) << "left of x position untouched";
+    }
+    camera->Display_half(true);
+    QImage picture(720, 576, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    camera->Display_frame2(picture, 3, true, 0, false, true, true, 0);
+    EXPECT_EQ(picture.pixelColor(360, 288), QColor(0, 0, 0));
+    camera->Display_frame2(picture, 3, true, 0, false, true, true, 0);
+    EXPECT_NE(picture, [] { QImage black(720, 576, QImage::Format_RGB32); black.fill(Qt::black); return black; }());
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 } // namespace
