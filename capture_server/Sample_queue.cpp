@@ -9,7 +9,8 @@ Sample_queue::Sample_queue(size_t slots) : slots_(std::max<size_t>(slots, 1))
     for (auto& s : slots_) free_.push_back(&s);
 }
 
-Sample_queue::Put_result Sample_queue::Put(double time, std::span<const uint8_t> bytes, uint64_t run, uint64_t order)
+Sample_queue::Put_result Sample_queue::Put(double time, std::span<const uint8_t> bytes, uint64_t run, uint64_t order,
+                                            int32_t tick)
 {
     Slot* slot = nullptr;
     {
@@ -33,6 +34,7 @@ Sample_queue::Put_result Sample_queue::Put(double time, std::span<const uint8_t>
     slot->time = time;
     slot->run = run;
     slot->order = order;
+    slot->tick = tick;
     std::lock_guard lock(mutex_);
     waiting_.push_back(slot);
     if (awake_) return Put_result::queued;

@@ -20,6 +20,7 @@ public:
         double time = 0;
         uint64_t run = 0;   // the Run the sample belongs to
         uint64_t order = 0; // when it came, among the samples of every queue
+        int32_t tick = 0;   // millisecond tick when the sample reached the server
     };
     enum class Put_result {
         queued,
@@ -33,7 +34,7 @@ public:
     Sample_queue& operator=(const Sample_queue&) = delete;
 
     // Any thread. Copies the sample; queued_first once per change from idle to waiting.
-    Put_result Put(double time, std::span<const uint8_t> bytes, uint64_t run, uint64_t order = 0);
+    Put_result Put(double time, std::span<const uint8_t> bytes, uint64_t run, uint64_t order = 0, int32_t tick = 0);
     // Counts a sample lost before it reached the queue.
     void Count_dropped();
 

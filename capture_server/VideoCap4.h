@@ -81,6 +81,7 @@ private:
     int32_t audio_sample_duration_ = 40;
     std::optional<Media_type> media_type_;
     bool dispatching_ = false;
+    std::optional<int32_t> delivering_tick_; // arrival tick of the sample a sink is being given
     std::array<Sample_queue, 3> queues_; // by Sample_kind: DV, RGB, audio
     std::atomic<uint64_t> next_order_{0};
 };

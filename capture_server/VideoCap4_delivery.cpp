@@ -3,8 +3,24 @@
 #include "capture_server/VideoCap4.h"
 
 #include <limits>
+#include <time.h>
 
 namespace wk {
+
+namespace {
+
+// The program's millisecond tick (CLOCK_MONOTONIC in a signed 32-bit count that wraps), taken on
+// the streaming thread, so that the time a client gives a frame does not include how long the
+// creating thread took to get to it.
+int32_t Arrival_tick()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const uint64_t ms = uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
+    return int32_t(uint32_t(ms));
+}
+
+} // namespace
 
 void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes)
 {
@@ -15,7 +31,7 @@ void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<cons
         queue.Count_dropped();
         return;
     }
-    const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++);
+    const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++, Arrival_tick());
     if (put == Sample_queue::Put_result::queued_first) Wake();
 }
 
@@ -96,6 +112,7 @@ void VideoCap4::Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_q
 {
     const auto size = uint32_t(s.bytes.size());
     const int32_t device = source_.device_number;
+    delivering_tick_ = s.tick;
     try {
         switch (kind) {
         case Sample_kind::dv: sink.OnDVEvent(this, s.time, s.bytes.data(), size, device); break;
@@ -106,6 +123,7 @@ void VideoCap4::Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_q
         // A sink must not throw into the server; the others still get the sample.
         Record_error("BrixCap::Dispatch, a sink raised an exception!");
     }
+    delivering_tick_.reset();
 }
 
 uint64_t VideoCap4::Dropped_samples() const

@@ -73,6 +73,8 @@ std::optional<std::string> VideoCap4::Property_text(const std::string& name) con
     // waiting now, and the stream time now for comparing with the sample times.
     if (name == "droppedsamples") return std::to_string(Dropped_samples());
     if (name == "queuedepth") return std::to_string(Queued_samples());
+    // Asked by a sink during its call: the tick the sample arrived at; "" outside a call.
+    if (name == "sampletick") return delivering_tick_ ? std::to_string(*delivering_tick_) : std::string();
     if (name == "streamtime") return Seconds_text(graph_ ? graph_->Stream_time() : 0.0);
     return std::nullopt;
 }

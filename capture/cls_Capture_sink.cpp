@@ -1,0 +1,51 @@
+#include "capture/cls_Capture_sink.h"
+
+#include "capture/cls_Capture.h"
+#include "comlite/Query_interface.h"
+
+#include <charconv>
+
+namespace wk {
+
+namespace {
+
+// The tick the server took when the sample reached it; none from a server that does not say.
+std::optional<int32_t> Sample_tick(IVideoCap* source)
+{
+    if (!source) return std::nullopt;
+    com::Bstr text;
+    if (com::Failed(source->GetProperty(com::Bstr("SampleTick").Get(), text.Put()))) return std::nullopt;
+    const std::string value = text.Str();
+    int32_t tick = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), tick);
+    if (error != std::errc() || end != value.data() + value.size() || value.empty()) return std::nullopt;
+    return tick;
+}
+
+} // namespace
+
+com::HRESULT cls_Capture_sink::QueryInterface(const com::IID& riid, void** ppv)
+{
+    return com::Query_interface<IVideoCapEvent>(this, riid, ppv);
+}
+
+uint32_t cls_Capture_sink::Release()
+{
+    const uint32_t left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
+com::HRESULT cls_Capture_sink::OnDVEvent(IVideoCap* pSource, double, const uint8_t* pBuffer, uint32_t lBufferSize,
+                                         int32_t)
+{
+    if (!camera_ || !pBuffer) return com::S_OK;
+    try {
+        camera_->On_DV_frame(std::span(pBuffer, lBufferSize), Sample_tick(pSource));
+    } catch (...) {
+        // Nothing may be thrown into the server; the camera reports its own errors.
+    }
+    return com::S_OK;
+}
+
+} // namespace wk
