@@ -98,7 +98,9 @@ void Frm_fullscreen::Build_controls()
 {
     auto* client = new QWidget(this);
     client->setObjectName("client");
-    static_cast<QVBoxLayout*>(layout())->addWidget(client, 1);
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->addWidget(client, 1);
+    column->setStretch(0, 0); // the picture starts right below the menu bar
 
     Picture_preview = new platform::Picture_box("Picture_preview", client);
     Build_options();

@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
+#include <QLayout>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QLabel>
 #include <QRadioButton>
@@ -37,7 +39,17 @@ bool Loaded(const std::string& name)
 
 class Preview_settings : public Preview_window {};
 class Preview_mouse : public Preview_window {};
-class Preview_closing : public Preview_window {};
+class Preview_closing : public Preview_window {
+protected:
+    // A stored goal line whose first end is then moved by 20 pixels each way.
+    Frm_fullscreen& Move_the_stored_goal_line()
+    {
+        Setting("Goalline", "300,100,300,600");
+        Frm_fullscreen& p = Preview();
+        Drag(300, 100, 320, 120);
+        return p;
+    }
+};
 class Preview_picture : public Preview_window {
 protected:
     static constexpr int32_t k_Mark_fill = platform::Rgb(200, 200, 200);
@@ -127,6 +139,11 @@ TEST_F(Preview_settings, AStoredRotateOfFalseLaysThePictureFlatAndRewritesTheDis
     EXPECT_EQ(p.Frm_DV_data->y(), p.Frm_options->y() + p.Frm_options->height() + 20);
     EXPECT_EQ(p.Command_close->y(), p.Frm_DV_data->y() + p.Frm_DV_data->height() + 20);
     EXPECT_GT(p.width(), p.Frm_options->x() + p.Frm_options->width());
+    // The whole picture fits the window, right below the menu bar.
+    p.layout()->activate();
+    const QPoint top = p.Picture_preview->mapTo(&p, QPoint(0, 0));
+    EXPECT_LE(top.y(), p.menu_bar->sizeHint().height());
+    EXPECT_LE(top.y() + 580, p.height());
     // Turning it upright again from the check box.
     p.Chk_rotate->setChecked(true);
     EXPECT_EQ(p.Picture_preview->Scale_width(), 580);
@@ -386,9 +403,7 @@ TEST_F(Preview_mouse, LockedLanesKeepTheirMarksAndALeftPressOnAMarkPicksNoGoalEn
 
 TEST_F(Preview_closing, CancelKeepsTheWindowOpenAndSavesNothing)
 {
-    Setting("Goalline", "300,100,300,600");
-    Frm_fullscreen& p = Preview();
-    Drag(300, 100, 320, 120);
+    Frm_fullscreen& p = Move_the_stored_goal_line();
     dialogs.Expect_message("Lanes or goal line has been moved. Save your changes?", vbCancel);
     p.item_close_Click();
     EXPECT_TRUE(Loaded("Frm_fullscreen"));
@@ -414,9 +429,7 @@ TEST_F(Preview_closing, YesSavesClosesAndUnchecksTheCaptureWindowsPreviewEntry)
     item_preview->setObjectName("item_preview");
     item_preview->setCheckable(true);
     item_preview->setChecked(true);
-    Setting("Goalline", "300,100,300,600");
-    Frm_fullscreen& p = Preview();
-    Drag(300, 100, 320, 120);
+    Frm_fullscreen& p = Move_the_stored_goal_line();
     dialogs.Expect_message("Save your changes?", vbYes);
     p.item_close_Click();
     EXPECT_FALSE(Loaded("Frm_fullscreen"));
