@@ -78,9 +78,12 @@ bool Avi_reader::Open()
         return false;
     }
     const clsAVIInfo& info = *avi_info_;
-    if (info.Width() <= 0 || info.Width() > INT16_MAX || info.Height() <= 0 || info.Height() > INT16_MAX ||
+    // Every field drawn makes pictures of this size: a size no camera gives is a damaged header.
+    constexpr int32_t k_Max_side = 4096;
+    if (info.Width() <= 0 || info.Width() > k_Max_side || info.Height() <= 0 || info.Height() > k_Max_side ||
         info.NumFrames() < 0) {
-        platform::MsgBox("Corrupt file, (invalid AVI picture size or frame count)\r\n" + file_.name);
+        platform::MsgBox("Corrupt file, (invalid AVI picture size " + std::to_string(info.Width()) + " x " +
+                         std::to_string(info.Height()) + " or frame count)\r\n" + file_.name);
         return false;
     }
     if (!file_.Open(file_.read_only)) return false;
@@ -472,7 +475,9 @@ std::vector<uint8_t> Avi_reader::Text_chunk(int32_t frame)
 {
     if (!Has_text_stream() || !file_.file.Is_open() || frame < 1 || size_t(frame) > index_.Text().size()) return {};
     const cls_IDX& e = index_.Text()[size_t(frame - 1)];
-    std::vector<uint8_t> bytes(size_t(uint32_t(e.dwChunkLength)));
+    // The index says how long the chunk is; the file says how much there really is.
+    const int64_t available = std::max<int64_t>(file_.file.Size() - e.Position, 0);
+    std::vector<uint8_t> bytes(size_t(std::min<int64_t>(int64_t(uint32_t(e.dwChunkLength)), available)));
     const int64_t n = file_.file.Read_at(e.Position, bytes.data(), bytes.size());
     bytes.resize(size_t(std::max<int64_t>(n, 0)));
     return bytes;

@@ -36,9 +36,10 @@ bool Own_format_reader::Open()
     file_.file_size = file_.file.Size();
     // Whole frames only: a frame cut short at the end is not counted.
     file_.num_calculated_frames = int32_t((file_.file_size - qsm_.Data_offset) / k_Frame);
-    file_.num_frames = file_.Header().Frames_no();
-    if (file_.num_frames < 0) file_.num_frames = 0;
-    file_.num_fields = 2 * file_.num_frames;
+    // The header's count, but never more frames than every stream has whole on disk.
+    const int64_t on_disk = std::max<int64_t>(file_.num_calculated_frames, 0) / std::max<int32_t>(streams, 1);
+    file_.num_frames = int32_t(std::clamp<int64_t>(file_.Header().Frames_no(), 0, on_disk));
+    file_.num_fields = file_.Gross_fields();
     file_.input_format.biBitCount = 24;
     return true;
 }

@@ -44,7 +44,7 @@ bool Raw_dv_reader::Open()
     file_.codec = g_DV_Codec;
     file_.file_size = file_.file.Size();
     file_.num_frames = int32_t((file_.file_size - file_.dv_offset) / file_.frame_size);
-    file_.num_fields = 2 * file_.num_frames;
+    file_.num_fields = file_.Gross_fields();
     file_.num_calculated_frames = file_.num_frames;
     file_.output_format = {};
     file_.output_format.biWidth = file_.width;

@@ -5,6 +5,7 @@
 #include "platform/Raw_file.h"
 
 #include <array>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,7 +57,12 @@ struct Recording_file {
     // Reads the stream records of the header into streams.
     void Read_stream_info();
     // Fields of the whole recording: frames shown whole (not split into fields) count one each.
-    int32_t Gross_fields() const { return is_deinterlaced ? num_frames : 2 * num_frames; }
+    // In 64 bits, held to what 32 bits can count.
+    int32_t Gross_fields() const
+    {
+        const int64_t n = is_deinterlaced ? int64_t(num_frames) : 2 * int64_t(num_frames);
+        return int32_t(std::clamp<int64_t>(n, 0, INT32_MAX));
+    }
     // Writes n bytes of the frame in store back at offset; raises when the file may not be
     // written or the write fails.
     void Write_back(int64_t offset, const uint8_t* bytes, size_t n);

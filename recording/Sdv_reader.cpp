@@ -98,7 +98,7 @@ bool Sdv_reader::Open()
     file_.Take_PAL_DV_values(int16_t(dv_header_.Stream_count));
     file_.codec = "CDVC";
     file_.num_frames = dv_header_.Frame_count;
-    file_.num_fields = 2 * file_.num_frames;
+    file_.num_fields = file_.Gross_fields();
     file_.num_calculated_frames = int32_t((file_.file_size - dv_header_.Record_size) / k_Frame);
     file_.input_format.biCompression = int32_t(Fourcc_of("CDVC"));
     file_.output_format = file_.input_format;
@@ -106,9 +106,12 @@ bool Sdv_reader::Open()
     return true;
 }
 
-bool Sdv_reader::Read_frame(int32_t f, int16_t)
+// Frame f of every stream lies together, stream 1 first.
+bool Sdv_reader::Read_frame(int32_t f, int16_t stream)
 {
-    const int64_t offset = int64_t(dv_header_.Record_size) + int64_t(file_.num_streams) * k_Frame * (int64_t(f) - 1);
+    const int16_t s = std::clamp<int16_t>(stream, 1, std::max<int16_t>(file_.num_streams, 1));
+    const int64_t offset = int64_t(dv_header_.Record_size) +
+                           (int64_t(file_.num_streams) * (int64_t(f) - 1) + (s - 1)) * k_Frame;
     file_.frame_position = offset + 1;
     if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(k_Frame))) return false;
     Bitmap_format& in = file_.input_format;
@@ -119,7 +122,7 @@ bool Sdv_reader::Read_frame(int32_t f, int16_t)
     in.biSizeImage = k_Frame;
     file_.chunk_length = k_Frame;
     file_.frame_in_store = f;
-    file_.current_stream = 1;
+    file_.current_stream = s;
     file_.frame_selection_start = dv_header_.Selection_start;
     return true;
 }

@@ -11,7 +11,6 @@ public:
     using Recording_reader::Recording_reader;
 
     bool Open() override;
-    // Stream 1 only.
     bool Read_frame(int32_t frame, int16_t stream) override;
 
     bool Is_DV() const override { return true; }

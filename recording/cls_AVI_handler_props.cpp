@@ -69,7 +69,8 @@ std::string cls_AVI_handler::Program_Revision() { return Header().Prog_Revision(
 
 int16_t cls_AVI_handler::Seconds()
 {
-    return int16_t(std::nearbyint(double(Header().Frames_no()) / 25.0));
+    const double seconds = std::nearbyint(double(Header().Frames_no()) / 25.0);
+    return int16_t(std::clamp<double>(seconds, INT16_MIN, INT16_MAX));
 }
 
 bool cls_AVI_handler::NTSC() const { return reader_->NTSC(); }

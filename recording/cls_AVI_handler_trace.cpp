@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace wk {
 
@@ -108,14 +109,19 @@ void cls_AVI_handler::Read_Trace_Array()
     if (!rec_.file.Is_open()) return;
     const int32_t frame = rec_.frame_in_store;
     const int16_t stream = rec_.current_stream;
-    trace_array_.assign(size_t(std::max(rec_.num_frames, 0)), Trace_Record{});
     try {
+        // The frames that exist (the open bounds the count by the file).
+        trace_array_.assign(size_t(std::max(rec_.num_frames, 0)), Trace_Record{});
         for (int32_t f = 1; f <= rec_.num_frames; ++f) {
             if (!Read_Frame(f, 1)) continue;
             Read_Trace_Data();
             // Frames never traced hold DV bytes there, not a record.
             if (trace_read_.Tagged()) trace_array_[size_t(f - 1)] = trace_read_;
         }
+    } catch (const std::bad_alloc&) {
+        trace_array_.clear();
+        Reread_current_frame(frame, stream);
+        throw Run_time_error(err_Out_of_memory, "Out of memory for the trace list of " + rec_.name);
     } catch (...) {
         Reread_current_frame(frame, stream);
         throw;
