@@ -501,6 +501,29 @@ TEST_F(Avi_recording, TheTextStreamIsReadWithItsFrameAndWrittenOnlyWhereItFits)
     EXPECT_EQ(after.substr(data + 92), before.substr(data + 92));
 }
 
+TEST_F(Avi_recording, ATextChunkClaimingGigabytesGivesOnlyWhatTheFileHolds)
+{
+    Hand_avi a;
+    a.total_frames = 1;
+    a.chunks = {{"00dc", Frames()[0]}, {"01db", std::vector<uint8_t>(100, uint8_t('t'))}};
+    a.Entry("00dc", 4, uint32_t(Frames()[0].size()));
+    // A damaged index: the text chunk says it is nearly 4 GiB long.
+    a.Entry("01db", 4 + 8 + uint32_t(Frames()[0].size()), 0xFFFFFFF0u);
+    const std::string path = Write("text_huge.avi", a.Build());
+    const auto file_size = std::filesystem::file_size(path);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    ASSERT_TRUE(rec.Has_Text_Stream());
+    const long peak_before = test::Peak_memory_kb();
+    const auto chunk = rec.Get_Text_buffer(1);
+    EXPECT_LT(test::Peak_memory_kb() - peak_before, 64 * 1024) << "the claimed length was allocated";
+    EXPECT_LE(chunk.size(), file_size);
+    ASSERT_GE(chunk.size(), 108u);
+    EXPECT_EQ(std::memcmp(chunk.data(), "01db", 4), 0);
+    EXPECT_EQ(chunk[8], 't');
+    EXPECT_TRUE(rec.Get_Text_buffer(2).empty());
+}
+
 TEST_F(Avi_recording, ACompressedAviIsShownFrameByFrame)
 {
     Hand_avi a;

@@ -112,6 +112,10 @@ private:
 
 // Reads a whole file as bytes.
 std::string Read_file(const std::filesystem::path& p);
+
+// The process's peak resident memory so far, in KiB: a test that must not swallow memory
+// compares it before and after.
+long Peak_memory_kb();
 void Write_file(const std::filesystem::path& p, const std::string& bytes);
 
 } // namespace wk::test
