@@ -193,6 +193,11 @@ public:
     // the rectangle stays.
     bool Set_Display_Rect(std::string_view text);
 
+    // Stops the camera and lets the server give up its device; no source until Set_Video_Source.
+    void Release_source();
+    // "Filling <frames in the ring>/<MaxFrames> buffer" in Times on white, while the ring fills.
+    void Display_Fill_Mess(QImage& picture) const;
+
     // Values the owner keeps here for itself.
     struct Owner_values {
         int16_t Preview_Factor = 1, X_margin = 0, Frame_time = 40, my_Player = 0;

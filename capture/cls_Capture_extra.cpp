@@ -7,6 +7,9 @@
 #include "platform/Forms.h"
 #include "services/Module_trace.h"
 
+#include <QFont>
+#include <QPainter>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
@@ -135,6 +138,30 @@ bool cls_Capture::Set_Display_Rect(std::string_view text)
     if (n[2] < n[0] || n[3] < n[1]) return false;
     rect_ = {n[0], n[1], n[2], n[3]};
     return true;
+}
+
+void cls_Capture::Release_source()
+{
+    Stop_Capture();
+    // An empty source makes the server forget its device; it answers "not found".
+    int32_t found = 0;
+    if (server_) server_->SetSource(com::Bstr("").Get(), &found);
+    found_source_ = false;
+    position_known_ = false;
+    source_id_.clear();
+    last_error_ = Server_error();
+}
+
+void cls_Capture::Display_Fill_Mess(QImage& picture) const
+{
+    if (picture.isNull()) return;
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setFont(QFont("Times", 12));
+    painter.setPen(Qt::black);
+    const std::string text =
+        "Filling " + std::to_string(highest_object_) + "/" + std::to_string(max_frames_) + " buffer";
+    painter.drawText(picture.rect(), Qt::AlignCenter, QString::fromStdString(text));
 }
 
 } // namespace wk

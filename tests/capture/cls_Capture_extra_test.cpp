@@ -236,5 +236,44 @@ TEST_F(cls_Capture_extra_test, TheDisplayRectangleGoesToTextAndBackAndBadTextIsR
     }
 }
 
+TEST_F(cls_Capture_extra_test, AReleasedSourceStopsTheCameraAndMustBeChosenAgainBeforeItRuns)
+{
+    auto camera = Running_camera(1);
+    camera->Release_source();
+    EXPECT_EQ(server.stops, 1);
+    EXPECT_EQ(server.last_source, "");
+    EXPECT_FALSE(camera->Found_source());
+    EXPECT_EQ(camera->sourceId(), "");
+    camera->Capture_Run();
+    EXPECT_FALSE(camera->Running());
+    EXPECT_EQ(server.runs, 1);
+
+    ASSERT_TRUE(camera->Set_Video_Source(1, false));
+    camera->Capture_Run();
+    EXPECT_TRUE(camera->Running());
+}
+
+TEST_F(cls_Capture_extra_test, TheFillingNoticeIsDarkTextOnWhite)
+{
+    auto camera = Camera(server);
+    QImage picture(200, 40, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    camera->Display_Fill_Mess(picture);
+    int white = 0, dark = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            if (c == Qt::white) ++white;
+            else if (c.red() == c.green() && c.green() == c.blue() && c.red() < 128) ++dark;
+            else EXPECT_EQ(c.red(), c.green()) << "a colour other than grey at " << x << "," << y;
+        }
+    EXPECT_GT(white, 200 * 40 / 2);
+    EXPECT_GT(dark, 20); // the text is there
+
+    QImage none;
+    camera->Display_Fill_Mess(none);
+    EXPECT_TRUE(none.isNull());
+}
+
 } // namespace
 } // namespace wk
