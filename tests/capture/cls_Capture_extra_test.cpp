@@ -185,6 +185,18 @@ TEST_F(cls_Capture_extra_test, ANewServerReplacesTheOldOneWhichIsStoppedUnadvise
     EXPECT_EQ(second.references, 0u);
 }
 
+TEST_F(cls_Capture_extra_test, WhenNoNewServerCanBeMadeTheOldOneStaysInUse)
+{
+    auto camera = Running_camera(1);
+    // Nothing is registered in this test's home, so the server cannot be created.
+    EXPECT_EQ(test::Error_number([&] { camera->Reset_Vidcap(); }), 429);
+    EXPECT_TRUE(camera->Running());
+    EXPECT_EQ(server.stops, 0);
+    ASSERT_EQ(server.sinks.size(), 1u);
+    server.Deliver(test::Numbered_frame(3));
+    EXPECT_EQ(test::Frame_number(camera->Get_last_Buffaddr().data()), 3);
+}
+
 TEST_F(cls_Capture_extra_test, ADroppedServerLeavesACameraWithoutSourceThatNothingReaches)
 {
     auto camera = Running_camera(1);
