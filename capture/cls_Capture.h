@@ -198,6 +198,11 @@ public:
     // "Filling <frames in the ring>/<MaxFrames> buffer" in Times on white, while the ring fills.
     void Display_Fill_Mess(QImage& picture) const;
 
+    // For trying the list's memory: n placeholder frames (every byte 23, so not valid DV) added
+    // to the list, numbered on from its length; and the list emptied again.
+    void Test_Add_buffers(int32_t n);
+    void Test_Empty_collection() { Clear_Linear_Buffer(); }
+
     // Values the owner keeps here for itself.
     struct Owner_values {
         int16_t Preview_Factor = 1, X_margin = 0, Frame_time = 40, my_Player = 0;

@@ -5,6 +5,7 @@
 #include "capture/cls_Capture_sink.h"
 #include "platform/Clock.h"
 #include "platform/Forms.h"
+#include "services/Module_utilities.h"
 #include "services/Module_trace.h"
 
 #include <QFont>
@@ -162,6 +163,16 @@ void cls_Capture::Display_Fill_Mess(QImage& picture) const
     const std::string text =
         "Filling " + std::to_string(highest_object_) + "/" + std::to_string(max_frames_) + " buffer";
     painter.drawText(picture.rect(), Qt::AlignCenter, QString::fromStdString(text));
+}
+
+void cls_Capture::Test_Add_buffers(int32_t n)
+{
+    for (int32_t i = 0; i < n; ++i) {
+        CVideobuff& stored = linear_.emplace_back();
+        stored.FillBuffer();
+        stored.ID(int16_t(linear_.size()));
+        stored.PutTimestamp(Get_Tick());
+    }
 }
 
 } // namespace wk

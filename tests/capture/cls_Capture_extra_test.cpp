@@ -228,6 +228,25 @@ TEST_F(cls_Capture_extra_test, EndingFromOutsideFreesEverythingButCountsTheObjec
     EXPECT_EQ(Cls_Capture_Counter, before);
 }
 
+TEST_F(cls_Capture_extra_test, PlaceholderFramesFollowTheRingInTheCountAndAreNotTakenForDV)
+{
+    auto camera = Running_camera(2);
+    server.Deliver(test::Numbered_frame(1));
+    ASSERT_TRUE(camera->Store_Buffer());
+    camera->Test_Add_buffers(3);
+    camera->Test_Add_buffers(-2); // nothing
+    EXPECT_EQ(camera->Buff_num(), 4);
+    EXPECT_EQ(test::Frame_number(camera->get_Buffaddr(1)), 1);
+    for (int n = 2; n <= 4; ++n) {
+        const uint8_t* frame = camera->get_Buffaddr(n);
+        EXPECT_EQ(frame[0], 23) << n;
+        EXPECT_EQ(frame[143999], 23) << n;
+    }
+    camera->Test_Empty_collection();
+    EXPECT_EQ(camera->Buff_num(), 1);
+    EXPECT_EQ(test::Error_number([&] { camera->get_Buffaddr(2); }), err_Subscript);
+}
+
 TEST_F(cls_Capture_extra_test, TheDisplayRectangleGoesToTextAndBackAndBadTextIsRefused)
 {
     auto camera = Camera(server);
