@@ -5,8 +5,8 @@
 #include "capture/cls_Capture_sink.h"
 #include "platform/Clock.h"
 #include "platform/Forms.h"
-#include "services/Module_utilities.h"
 #include "services/Module_trace.h"
+#include "services/Module_utilities.h"
 
 #include <QFont>
 #include <QPainter>
