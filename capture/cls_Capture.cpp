@@ -60,16 +60,20 @@ cls_Capture::cls_Capture(com::Com_ptr<IVideoCap> server)
     picture_ = Make_picture(720, 576);
     field_picture_ = Make_picture(720, 576);
     turned_picture_ = Make_picture(576, 720);
-    if (!server) {
-        if (const com::HRESULT hr = com::Co_create_instance(CLSID_VideoCap4, server); com::Failed(hr))
-            throw Run_time_error(err_Cannot_create_object,
-                                 "ActiveX component can't create object (" + com::Hresult_text(hr) + ")", "VideoCap4");
-    }
-    server_ = std::move(server);
+    server_ = server ? std::move(server) : Create_server();
     sink_ = com::Com_ptr<cls_Capture_sink>::Attach(new cls_Capture_sink(this));
     // Nothing after this may fail: the server now calls this object.
     Advise();
     ++Cls_Capture_Counter;
+}
+
+com::Com_ptr<IVideoCap> cls_Capture::Create_server()
+{
+    com::Com_ptr<IVideoCap> server;
+    if (const com::HRESULT hr = com::Co_create_instance(CLSID_VideoCap4, server); com::Failed(hr))
+        throw Run_time_error(err_Cannot_create_object,
+                             "ActiveX component can't create object (" + com::Hresult_text(hr) + ")", "VideoCap4");
+    return server;
 }
 
 cls_Capture::~cls_Capture()

@@ -20,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wk {
@@ -164,6 +165,44 @@ public:
     int32_t Refused_samples() const { return refused_samples_; }
     int32_t Late_frames() const { return late_frames_; }
 
+    // The frame buffer as the last frame left it; empty before the first frame. It stays valid
+    // while the camera lives, and the next frame overwrites it.
+    std::span<const uint8_t> Get_last_Buffaddr() const;
+    // The ring's bytes, MaxFrames x 144000, slot k at (k - 1) x 144000; empty without a ring.
+    // Valid until the next MaxFrames.
+    std::span<const uint8_t> Video_Array_Adress() const;
+    int64_t Video_Array_Len() const;
+    // Whether the ring is dimensioned for MaxFrames frames.
+    bool Validate_Array() const;
+    // Takes frame into the frame buffer as if it had just come (bytes past one frame are left);
+    // a frame shorter than 144000 bytes is refused and the buffer keeps what it held.
+    bool Copy_Into_Buffer(std::span<const uint8_t> frame);
+    // Runs source until one frame has come, at most about a second; whether it came. The frame
+    // is then in the frame buffer. Refused while the camera runs.
+    bool DV_One_Shot(int16_t source);
+    // Stops and unadvises the server and takes a new one (created when none is given); it is
+    // advised at the next Capture_Run, after Set_Video_Source. On failure the old one stays.
+    void Reset_Vidcap(com::Com_ptr<IVideoCap> server = {});
+    // Shutdown, and the ring and list freed; the object stays counted until it is destroyed.
+    void Ext_terminate();
+    // Stops and unadvises the server and drops it; the camera then has no source.
+    void xDelete_ocapture();
+    // The display rectangle as "x1,y1,x2,y2", each at least three digits.
+    std::string Set_Display_Rect() const;
+    // Takes the rectangle from that text; anything else, or x2 < x1 or y2 < y1, is refused and
+    // the rectangle stays.
+    bool Set_Display_Rect(std::string_view text);
+
+    // Stops the camera and lets the server give up its device; no source until Set_Video_Source.
+    void Release_source();
+    // "Filling <frames in the ring>/<MaxFrames> buffer" in Times on white, while the ring fills.
+    void Display_Fill_Mess(QImage& picture) const;
+
+    // For trying the list's memory: n placeholder frames (every byte 23, so not valid DV) added
+    // to the list, numbered on from its length; and the list emptied again.
+    void Test_Add_buffers(int32_t n);
+    void Test_Empty_collection() { Clear_Linear_Buffer(); }
+
     // Values the owner keeps here for itself.
     struct Owner_values {
         int16_t Preview_Factor = 1, X_margin = 0, Frame_time = 40, my_Player = 0;
@@ -175,6 +214,8 @@ private:
     struct Rect {
         int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     };
+    // A new capture server through comlite; raises error 429 when none can be made.
+    static com::Com_ptr<IVideoCap> Create_server();
     std::string Server_property(const std::string& name) const;
     std::string Server_error() const;
     void Route_frame();
