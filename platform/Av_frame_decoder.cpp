@@ -1,36 +1,45 @@
 #include "platform/Av_frame_decoder.h"
 
+#include "platform/Draw_surface.h"
+
+#include <array>
 #include <cstring>
-#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
 }
 
 namespace wk::platform {
 
-struct Av_frame_decoder::State {
-    const AVCodec* codec = nullptr;
-    AVCodecContext* context = nullptr;
-    AVFrame* frame = nullptr;
-    AVPacket* packet = nullptr;
-    SwsContext* sws = nullptr;
-    int sws_w = 0, sws_h = 0, sws_fmt = -1, out_w = 0, out_h = 0;
-    std::vector<uint8_t> padded;
+namespace {
 
-    ~State()
+// One conversion of libswscale, made again only when what it converts changes.
+struct Conversion {
+    SwsContext* sws = nullptr;
+    int in_w = 0, in_h = 0, in_fmt = -1, out_w = 0, out_h = 0, out_fmt = -1;
+
+    ~Conversion() { sws_freeContext(sws); }
+    // libswscale's defaults (bicubic): colour sampled more coarsely than the picture is
+    // interpolated as libswscale does it (NTSC's 4:1:1 along the row), never repeated sample by
+    // sample as a point-sampling conversion would. A PAL frame at its own size takes
+    // libswscale's direct 4:2:0 converter either way. Without SWS_ACCURATE_RND: a colour level
+    // of rounding at most, and a PAL frame converts in a tenth of the time (frame stepping
+    // converts every frame).
+    SwsContext* For(int iw, int ih, int ifmt, int ow, int oh, int ofmt)
     {
+        if (sws && in_w == iw && in_h == ih && in_fmt == ifmt && out_w == ow && out_h == oh && out_fmt == ofmt)
+            return sws;
         sws_freeContext(sws);
-        av_packet_free(&packet);
-        av_frame_free(&frame);
-        avcodec_free_context(&context);
+        sws = sws_getContext(iw, ih, AVPixelFormat(ifmt), ow, oh, AVPixelFormat(ofmt), SWS_BICUBIC, nullptr, nullptr,
+                             nullptr);
+        in_w = iw, in_h = ih, in_fmt = ifmt, out_w = ow, out_h = oh, out_fmt = ofmt;
+        return sws;
     }
 };
-
-namespace {
 
 AVCodecID Codec_of(const std::string& fourcc)
 {
@@ -50,7 +59,64 @@ AVCodecID Codec_of(const std::string& fourcc)
     return id;
 }
 
+// The libswscale format of a picture's pixels: blue, green, red as the DIB sections keep them,
+// with or without a fourth byte. Another order (red first) goes through libswscale's other
+// output code, whose rounding differs from the pictures decoded whole: AV_PIX_FMT_NONE.
+AVPixelFormat Format_of(const Pixel_rows& rows)
+{
+    if (rows.b != 0 || rows.g != 1 || rows.r != 2) return AV_PIX_FMT_NONE;
+    if (rows.bytes_per_pixel == 4) return AV_PIX_FMT_BGRA;
+    if (rows.bytes_per_pixel == 3) return AV_PIX_FMT_BGR24;
+    return AV_PIX_FMT_NONE;
+}
+
+// One field of a decoded picture seen as a picture of its own, every other row of it: the field's
+// rows with the colour rows a conversion of the whole picture gives them. Colour of every row
+// (4:1:1, 4:2:2) is taken every other row too; colour of every other row (4:2:0) serves one
+// row of each field, so all of it is the field's, as 4:2:2. False for the planar formats not
+// served so.
+bool Field_view(const AVFrame* f, int field, std::array<const uint8_t*, 4>& data, std::array<int, 4>& lines,
+                AVPixelFormat& format)
+{
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    if (d == nullptr || (d->flags & AV_PIX_FMT_FLAG_PLANAR) == 0 || d->nb_components != 3) return false;
+    const int first = field == 1 ? 1 : 0;
+    data = {f->data[0] + ptrdiff_t(first) * f->linesize[0], f->data[1], f->data[2], nullptr};
+    lines = {2 * f->linesize[0], f->linesize[1], f->linesize[2], 0};
+    format = AVPixelFormat(f->format);
+    if (d->log2_chroma_h == 0) {
+        for (int p = 1; p <= 2; ++p) {
+            data[size_t(p)] += ptrdiff_t(first) * f->linesize[p];
+            lines[size_t(p)] = 2 * f->linesize[p];
+        }
+        return true;
+    }
+    if (format == AV_PIX_FMT_YUV420P) format = AV_PIX_FMT_YUV422P;
+    else if (format == AV_PIX_FMT_YUVJ420P) format = AV_PIX_FMT_YUVJ422P;
+    else return false;
+    return true;
+}
+
 } // namespace
+
+struct Av_frame_decoder::State {
+    const AVCodec* codec = nullptr;
+    AVCodecContext* context = nullptr;
+    AVFrame* frame = nullptr;
+    AVPacket* packet = nullptr;
+    AVBufferRef* bytes = nullptr; // the packet's data, padded; reused while the decoder holds no reference
+    std::array<AVFrame*, 4> kept{};
+    Conversion whole, field;
+
+    ~State()
+    {
+        for (AVFrame*& k : kept) av_frame_free(&k);
+        av_buffer_unref(&bytes);
+        av_packet_free(&packet);
+        av_frame_free(&frame);
+        avcodec_free_context(&context);
+    }
+};
 
 Av_frame_decoder::Av_frame_decoder(const std::string& fourcc) : state_(std::make_unique<State>())
 {
@@ -70,53 +136,105 @@ Av_frame_decoder::~Av_frame_decoder() = default;
 
 bool Av_frame_decoder::Is_open() const { return state_->context != nullptr; }
 
-bool Av_frame_decoder::Decode(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height)
+// The frame's bytes with the padding the decoder may read past them, in a buffer the packet
+// shares with the decoder: no second copy is made when the packet is sent.
+bool Av_frame_decoder::Send(std::span<const uint8_t> data)
 {
     State& s = *state_;
-    if (!s.context || !bits || width <= 0 || height <= 0 || data.empty()) return false;
-    // The decoder may read a little past the data: give it padded bytes of its own.
-    s.padded.resize(data.size() + AV_INPUT_BUFFER_PADDING_SIZE);
-    std::memcpy(s.padded.data(), data.data(), data.size());
-    std::memset(s.padded.data() + data.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    if (!s.context || data.empty()) return false;
+    const size_t n = data.size() + AV_INPUT_BUFFER_PADDING_SIZE;
+    if (!s.bytes || size_t(s.bytes->size) != n || !av_buffer_is_writable(s.bytes)) {
+        av_buffer_unref(&s.bytes);
+        s.bytes = av_buffer_alloc(n);
+        if (!s.bytes) return false;
+    }
+    std::memcpy(s.bytes->data, data.data(), data.size());
+    std::memset(s.bytes->data + data.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
     av_packet_unref(s.packet);
-    s.packet->data = s.padded.data();
+    s.packet->buf = av_buffer_ref(s.bytes);
+    if (!s.packet->buf) return false;
+    s.packet->data = s.bytes->data;
     s.packet->size = int(data.size());
-    if (avcodec_send_packet(s.context, s.packet) < 0) {
-        avcodec_flush_buffers(s.context);
-        return false;
-    }
-    const int got = avcodec_receive_frame(s.context, s.frame);
-    s.packet->data = nullptr;
-    s.packet->size = 0;
-    if (got < 0) {
-        avcodec_flush_buffers(s.context);
-        return false;
-    }
-    const AVFrame* f = s.frame;
-    if (f->width <= 0 || f->height <= 0) return false;
-    if (!s.sws || s.sws_w != f->width || s.sws_h != f->height || s.sws_fmt != f->format || s.out_w != width ||
-        s.out_h != height) {
-        sws_freeContext(s.sws);
-        // Without SWS_ACCURATE_RND: a colour level of rounding at most, and the conversion of a
-        // PAL frame takes a tenth of the time (frame stepping decodes and converts every frame).
-        s.sws = sws_getContext(f->width, f->height, AVPixelFormat(f->format), width, height, AV_PIX_FMT_BGR24,
-                               width == f->width && height == f->height ? SWS_POINT : SWS_BICUBIC, nullptr,
-                               nullptr, nullptr);
-        s.sws_w = f->width;
-        s.sws_h = f->height;
-        s.sws_fmt = f->format;
-        s.out_w = width;
-        s.out_h = height;
-        if (!s.sws) return false;
-    }
+    const bool sent = avcodec_send_packet(s.context, s.packet) >= 0;
+    av_packet_unref(s.packet);
+    if (sent && avcodec_receive_frame(s.context, s.frame) >= 0 && s.frame->width > 0 && s.frame->height > 0)
+        return true;
+    av_frame_unref(s.frame);
+    avcodec_flush_buffers(s.context);
+    return false;
+}
+
+bool Av_frame_decoder::Decode(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height)
+{
+    if (!bits || width <= 0 || height <= 0 || !Send(data)) return false;
+    const bool ok = Convert(state_->frame, bits, width, height);
+    av_frame_unref(state_->frame);
+    if (ok) ++decoded_;
+    return ok;
+}
+
+// A picture to bottom-up BGR, scaled when the sizes differ.
+bool Av_frame_decoder::Convert(const AVFrame* f, uint8_t* bits, int32_t width, int32_t height)
+{
+    SwsContext* sws = state_->whole.For(f->width, f->height, f->format, width, height, AV_PIX_FMT_BGR24);
+    if (!sws) return false;
     // Bottom-up: start at the last row and step backwards.
     const int stride = Bgr_stride(width);
     uint8_t* dst[4] = {bits + size_t(height - 1) * size_t(stride), nullptr, nullptr, nullptr};
     int dst_stride[4] = {-stride, 0, 0, 0};
-    const int rows = sws_scale(s.sws, f->data, f->linesize, 0, f->height, dst, dst_stride);
-    av_frame_unref(s.frame);
-    if (rows != height) return false;
+    return sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dst_stride) == height;
+}
+
+bool Av_frame_decoder::Keep(std::span<const uint8_t> data, int slot)
+{
+    State& s = *state_;
+    if (slot < 0 || slot >= int(s.kept.size())) return false;
+    AVFrame*& kept = s.kept[size_t(slot)];
+    av_frame_free(&kept);
+    if (!Send(data)) return false;
+    kept = av_frame_alloc();
+    if (!kept) {
+        av_frame_unref(s.frame);
+        return false;
+    }
+    av_frame_move_ref(kept, s.frame);
     ++decoded_;
+    return true;
+}
+
+const AVFrame* Av_frame_decoder::Kept(int slot) const
+{
+    return slot >= 0 && slot < int(state_->kept.size()) ? state_->kept[size_t(slot)] : nullptr;
+}
+
+bool Av_frame_decoder::Picture(int slot, uint8_t* bits, int32_t width, int32_t height)
+{
+    const AVFrame* f = Kept(slot);
+    return f != nullptr && bits != nullptr && width > 0 && height > 0 && Convert(f, bits, width, height);
+}
+
+bool Av_frame_decoder::Field(int slot, int16_t field, Draw_surface& into)
+{
+    const AVFrame* f = Kept(slot);
+    const Pixel_rows rows = into.Write_rows();
+    const AVPixelFormat out = Format_of(rows);
+    if (f == nullptr || (field != 1 && field != 2) || rows.top == nullptr || out == AV_PIX_FMT_NONE ||
+        rows.width != f->width || rows.height != f->height || f->height % 2 != 0)
+        return false;
+    std::array<const uint8_t*, 4> data{};
+    std::array<int, 4> lines{};
+    AVPixelFormat format = AV_PIX_FMT_NONE;
+    if (!Field_view(f, field, data, lines, format)) return false;
+    const int half = f->height / 2;
+    SwsContext* sws = state_->field.For(f->width, half, format, f->width, half, out);
+    if (!sws) return false;
+    // The field's rows into rows 0, 2, 4 ... and each then into the row below it.
+    uint8_t* dst[4] = {rows.top, nullptr, nullptr, nullptr};
+    int dst_stride[4] = {int(2 * rows.step), 0, 0, 0};
+    if (sws_scale(sws, data.data(), lines.data(), 0, half, dst, dst_stride) != half) return false;
+    const size_t row_bytes = size_t(rows.width) * size_t(rows.bytes_per_pixel);
+    for (int k = 0; k < half; ++k)
+        std::memcpy(rows.top + ptrdiff_t(2 * k + 1) * rows.step, rows.top + ptrdiff_t(2 * k) * rows.step, row_bytes);
     return true;
 }
 

@@ -6,7 +6,11 @@
 #include <memory>
 #include <string>
 
+struct AVFrame;
+
 namespace wk::platform {
+
+class Draw_surface;
 
 class Av_frame_decoder final : public Frame_decoder {
 public:
@@ -22,7 +26,26 @@ public:
     // How many frames were decoded since the decoder was made (for tests and benchmarks).
     int64_t Decoded_count() const { return decoded_; }
 
+    // ---- Decoded pictures kept for their fields ----
+    // Decodes a frame and keeps its picture in slot (0 to 3) until the next frame kept there;
+    // false when it cannot be decoded (the slot then keeps nothing).
+    bool Keep(std::span<const uint8_t> frame, int slot);
+    // The picture kept in slot as Decode gives it, scaled to width x height; false when the slot
+    // keeps nothing.
+    bool Picture(int slot, uint8_t* bits, int32_t width, int32_t height);
+    // Field 1 (rows 1, 3, 5 ... from the top) or 2 (rows 0, 2, 4 ...) of the picture kept in slot
+    // into a picture of the frame's own size, each of its rows twice, converted straight from
+    // the decoded picture: what line doubling the decoded frame gives (PAL byte for byte; NTSC's
+    // interpolated colour within libswscale's rounding at the picture's edge). False when the
+    // slot keeps nothing, the sizes differ, the height is odd, or the pixels are not blue, green,
+    // red (and a fourth byte).
+    bool Field(int slot, int16_t field, Draw_surface& into);
+
 private:
+    bool Send(std::span<const uint8_t> data);
+    bool Convert(const AVFrame* picture, uint8_t* bits, int32_t width, int32_t height);
+    const AVFrame* Kept(int slot) const;
+
     struct State;
     std::unique_ptr<State> state_;
     int64_t decoded_ = 0;

@@ -777,6 +777,14 @@ bool Draw_surface::Blit(int32_t x, int32_t y, int32_t width, int32_t height, con
     return true;
 }
 
+Pixel_rows Draw_surface::Write_rows()
+{
+    if (!Is_valid())
+        return {};
+    const View v = Write_view();
+    return Pixel_rows{v.top, v.step, v.width, v.height, v.bpp, v.r, v.g, v.b};
+}
+
 QImage Draw_surface::Image_copy() const
 {
     const View v = Read_view();

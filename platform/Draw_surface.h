@@ -12,6 +12,7 @@
 // and current position like a device context.
 #include <QImage>
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -83,6 +84,19 @@ struct Font {
 // names stay as they are.
 QString Face_on_linux(const std::string& face);
 
+// Where a surface's pixels lie, for code that fills whole rows itself (a decoder drawing straight
+// into a picture, as DrawDib does): image row y (0 = top) starts at top + y x step (step is
+// negative for a bottom-up buffer); a pixel has bytes_per_pixel bytes with red, green and blue at
+// r, g and b, and a fourth byte, where there is one, is written as 255.
+struct Pixel_rows {
+    uint8_t* top = nullptr; // nullptr when nothing is attached
+    ptrdiff_t step = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    int bytes_per_pixel = 3;
+    int r = 2, g = 1, b = 0;
+};
+
 class Draw_surface {
 public:
     // Nothing to draw on: every drawing call fails with ERROR_INVALID_HANDLE.
@@ -153,6 +167,8 @@ public:
 
     // The whole picture as a top-down 32-bit RGB image (for Qt: showing, saving, printing).
     QImage Image_copy() const;
+    // The picture's pixels for writing whole rows (an image shared with a copy is detached first).
+    Pixel_rows Write_rows();
 
     // Why the last failing call failed (ERROR_INVALID_HANDLE, ERROR_INVALID_PARAMETER).
     int32_t Last_error() const { return last_error_; }

@@ -6,6 +6,7 @@
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -112,8 +113,6 @@ bool Own_format_reader::Rewrite_frame()
     const size_t n = std::min(file_.frame_buffer.size(), size_t(file_.frame_size));
     const int64_t at = file_.frame_position - 1;
     file_.Write_back(at, file_.frame_buffer.data(), n);
-    if (!file_.memory_image.empty() && at + int64_t(n) <= int64_t(file_.memory_image.size()))
-        std::memcpy(file_.memory_image.data() + at, file_.frame_buffer.data(), n);
     return true;
 }
 
@@ -139,27 +138,43 @@ bool Own_format_reader::Append_frame(std::span<const uint8_t> frame, int64_t& en
 
 bool Own_format_reader::Write_header_text(const std::string& text)
 {
-    if (int64_t(text.size()) > cls_AVI_handler::k_Max_XML_length) {
-        platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
-                         " bytes, at most " + std::to_string(cls_AVI_handler::k_Max_XML_length) +
-                         "); the file keeps its header.");
-        return false;
-    }
     const bool opened_here = !file_.file.Is_open();
-    if (opened_here) {
-        int error = 0;
-        if (!file_.file.Open(file_.name, platform::Raw_file::Mode::Read_write, error))
-            throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
-        uint8_t b[20];
-        if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, "QSM1", 4) != 0) {
-            file_.file.Close();
-            throw Run_time_error(err_Bad_file_mode, "Not a Wakeline recording: " + file_.name);
-        }
-        qsm_.Data_offset = Get_long(b + 4);
+    if (opened_here) Open_head_for_writing();
+    bool written = false;
+    try {
+        written = Header_fits(text) && Write_header_bytes(text);
+    } catch (...) {
+        if (opened_here) file_.file.Close();
+        throw;
     }
-    const bool ok = Write_header_bytes(text);
     if (opened_here) file_.file.Close();
-    return ok;
+    return written;
+}
+
+// A closed recording is opened for the time of the write; its head tells where its frames start.
+void Own_format_reader::Open_head_for_writing()
+{
+    int error = 0;
+    if (!file_.file.Open(file_.name, platform::Raw_file::Mode::Read_write, error))
+        throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
+    uint8_t b[20];
+    if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, "QSM1", 4) != 0) {
+        file_.file.Close();
+        throw Run_time_error(err_Bad_file_mode, "Not a Wakeline recording: " + file_.name);
+    }
+    qsm_.Data_offset = Get_long(b + 4);
+}
+
+// The text and its 100 zero bytes end before the end mark and before the first frame, wherever
+// this file's frames start (a file laid out by another writer may keep a smaller header area).
+bool Own_format_reader::Header_fits(const std::string& text) const
+{
+    const int64_t room =
+        std::max<int64_t>(std::min<int64_t>(cls_AVI_handler::k_Max_XML_length, int64_t(qsm_.Data_offset) - 20 - 100), 0);
+    if (int64_t(text.size()) <= room) return true;
+    platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
+                     " bytes, at most " + std::to_string(room) + "); the file keeps its header.");
+    return false;
 }
 
 bool Own_format_reader::Write_header_bytes(const std::string& text)

@@ -16,7 +16,7 @@ public:
     bool Allows_append() const override { return true; }
     bool Append_frame(std::span<const uint8_t> frame, int64_t& end) override;
     // Opens a closed file for the time of the write; the text and its 100 zero bytes stay in
-    // the header area.
+    // the header area, before the end mark and before this file's first frame.
     bool Write_header_text(const std::string& text) override;
 
     bool Is_DV() const override { return true; }
@@ -34,6 +34,8 @@ public:
     const QSM_Header_Record& Head() const { return qsm_; }
 
 private:
+    void Open_head_for_writing();
+    bool Header_fits(const std::string& text) const;
     bool Write_header_bytes(const std::string& text);
 
     QSM_Header_Record qsm_;

@@ -36,14 +36,19 @@ bool Raw_dv_reader::Open()
     file_.frame_size = ntsc ? 120000 : 144000;
     file_.width = 720;
     file_.height = ntsc ? 480 : 576;
-    file_.ms_per_frame = ntsc ? 33 : 40;
-    file_.ms_per_field = ntsc ? 16 : 20;
-    file_.fps = ntsc ? 30 : 25;
+    file_.ms_per_frame = 40;
+    file_.ms_per_field = 20;
+    file_.fps = 25;
+    if (ntsc) file_.Take_NTSC_timing();
     file_.frame_buffer.assign(size_t(file_.frame_size), 0);
     file_.multi_buffer.assign(size_t(file_.frame_size), 0);
     file_.codec = g_DV_Codec;
     file_.file_size = file_.file.Size();
     file_.num_frames = int32_t((file_.file_size - file_.dv_offset) / file_.frame_size);
+    if (file_.num_frames < 1) {
+        platform::MsgBox("Corrupt file, (shorter than one DV frame)\r\n" + file_.name);
+        return false;
+    }
     file_.num_fields = file_.Gross_fields();
     file_.num_calculated_frames = file_.num_frames;
     file_.output_format = {};

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 namespace wk {
@@ -73,6 +74,9 @@ void Recording_file::Write_back(int64_t offset, const uint8_t* bytes, size_t n)
         throw Run_time_error(75, "The recording is read-only: " + name, "cls_AVI_handler");
     if (!file.Write_at(offset, bytes, n))
         throw Run_time_error(err_Disk_full, "The frame could not be written back: " + name, "cls_AVI_handler");
+    // A recording held in memory is read from there: its copy changes with the file.
+    if (!memory_image.empty() && offset >= 0 && offset + int64_t(n) <= int64_t(memory_image.size()))
+        std::memcpy(memory_image.data() + offset, bytes, n);
 }
 
 void Recording_file::Take_PAL_DV_values(int16_t streams)
@@ -91,6 +95,15 @@ void Recording_file::Take_PAL_DV_values(int16_t streams)
     input_format.biHeight = 576;
     input_format.biSizeImage = k_DV_frame_size;
 }
+
+void Recording_file::Take_NTSC_timing()
+{
+    fps = 30;
+    ms_per_frame = 1001.0 / 30.0;
+    ms_per_field = 1001.0 / 60.0;
+}
+
+int64_t Recording_file::Frames_ms(int64_t n) const { return int64_t(std::nearbyint(double(n) * ms_per_frame)); }
 
 void Recording_file::Forget()
 {

@@ -63,12 +63,18 @@ struct Recording_file {
         const int64_t n = is_deinterlaced ? int64_t(num_frames) : 2 * int64_t(num_frames);
         return int32_t(std::clamp<int64_t>(n, 0, INT32_MAX));
     }
-    // Writes n bytes of the frame in store back at offset; raises when the file may not be
-    // written or the write fails.
+    // Writes n bytes of the frame in store back at offset, into the file and into its copy in
+    // memory when it is held there; raises when the file may not be written or the write fails.
     void Write_back(int64_t offset, const uint8_t* bytes, size_t n);
     // The values of 720 x 576 DV frames at 25 a second, in `streams` streams, and the frame
     // buffers for them.
     void Take_PAL_DV_values(int16_t streams);
+    // NTSC runs at 30000/1001 frames a second: a frame lasts 1001/30 ms and a field 1001/60 ms,
+    // whatever whole number a file's own header rounds them to. The rate shown stays 30.
+    void Take_NTSC_timing();
+    // Milliseconds from the start of the recording to the start of frame n (from 0), to the
+    // nearest whole millisecond.
+    int64_t Frames_ms(int64_t n) const;
     // Forgets the values of the file just closed.
     void Forget();
 
@@ -81,7 +87,8 @@ struct Recording_file {
 
     // ---- What the reader found ----
     int32_t frame_size = k_DV_frame_size;
-    int16_t width = 0, height = 0, fps = 25, ms_per_frame = 40, ms_per_field = 20;
+    int16_t width = 0, height = 0, fps = 25;
+    double ms_per_frame = 40, ms_per_field = 20;
     int32_t num_frames = 0, num_fields = 0; // frames and fields per stream
     int32_t num_calculated_frames = 0;      // whole frames on disk
     int64_t file_size = 0;

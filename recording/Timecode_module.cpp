@@ -85,7 +85,10 @@ void Vaux_pack(DV_Camera_Data_Record& d, const uint8_t* pc)
         d.Field_Count = (pc[3] & 0x20) ? 50 : 60;
         break;
     case 0x61:
-        d.Wide_Flag = static_cast<int16_t>(pc[2] & 0x05);
+        // The display select mode, the low three bits: 1 is 16:9 letterbox, 2 16:9 full format,
+        // and 7 16:9 full format as consumer camcorders write it. The others are 4:3 and 14:9.
+        d.Display_Mode = int16_t(pc[2] & 0x07);
+        d.Wide_Flag = d.Display_Mode == 1 || d.Display_Mode == 2 || d.Display_Mode == 7 ? 1 : 0;
         break;
     case 0x62: {
         Bcd(pc[2], 0x30, d.Rec_Day_Tens, d.Rec_Day_Units, d.Rec_Day);
@@ -147,6 +150,8 @@ void DV_Header_Parse(std::span<const uint8_t> frame)
         if (frame.size() < k_DV_Header_Bytes || frame[0] != 0x1F || frame[1] != 0x07) return;
 
         auto& d = DV_Camera_Data;
+        // The header block's DSF bit: 0 for 525 lines at 60 fields, 1 for 625 at 50.
+        d.Frames_Per_Second = (frame[3] & 0x80) != 0 ? 25 : 30;
         for (size_t b = 0; b < 3; ++b)
             for (size_t p = 0; p < 15; ++p) Vaux_pack(d, frame.data() + k_Vaux + k_Block * b + 3 + 5 * p);
 
@@ -155,6 +160,7 @@ void DV_Header_Parse(std::span<const uint8_t> frame)
                 const uint8_t* pc = frame.data() + k_Subcode + k_Block * s + 6 + 8 * k;
                 if (pc[0] != 0x13) continue;
                 d.TC_Found = true;
+                d.TC_Drop_Frame = (pc[1] & 0x40) != 0;
                 d.TC_Frame_Tens = int16_t((pc[1] & 0x30) / 16);
                 d.TC_Frame_Units = int16_t(pc[1] & 0x0F);
                 d.TC_Frames = int16_t(d.TC_Frame_Tens * 10 + d.TC_Frame_Units);
@@ -194,7 +200,12 @@ int32_t Timecode_To_Frames()
 {
     const auto& d = DV_Camera_Data;
     if (!Timecode_valid(d)) return 0;
-    return ((d.TC_Hours * 60 + d.TC_Minutes) * 60 + d.TC_Seconds) * 25 + d.TC_Frames;
+    if (d.Frames_Per_Second != 30) return ((d.TC_Hours * 60 + d.TC_Minutes) * 60 + d.TC_Seconds) * 25 + d.TC_Frames;
+    const int32_t minutes = d.TC_Hours * 60 + d.TC_Minutes;
+    int32_t n = (minutes * 60 + d.TC_Seconds) * 30 + d.TC_Frames;
+    // Two frame numbers skipped in every minute but each tenth.
+    if (d.TC_Drop_Frame) n -= 2 * (minutes - minutes / 10);
+    return n;
 }
 
 bool Is_Wide() { return DV_Camera_Data.Wide_Flag > 0; }

@@ -16,9 +16,17 @@ struct DV_Camera_Data_Record {
     int32_t TC_Hours = 0, TC_Minutes = 0, TC_Seconds = 0;
     int16_t TC_Frame_Tens = 0, TC_Frame_Units = 0, TC_Frames = 0;
     bool TC_Found = false;
+    // The pack's drop-frame flag: NTSC time codes that skip frames 0 and 1 of every minute but
+    // every tenth, so that they keep up with 29.97 frames a second.
+    bool TC_Drop_Frame = false;
+    // Frames a second of the frame's system, from its header block: 30 for 525 lines (NTSC),
+    // 25 for 625 (PAL).
+    int16_t Frames_Per_Second = 0;
     // Source (0x60) and source control (0x61).
     int16_t Field_Count = 0;
+    // 1 when the display mode of the source control pack is one of 16:9 (letterbox or full).
     int16_t Wide_Flag = 0;
+    int16_t Display_Mode = 0;
     // Recording date (0x62) and time (0x63).
     int16_t Rec_Day_Tens = 0, Rec_Day_Units = 0, Rec_Day = 0;
     int16_t Rec_Month_Tens = 0, Rec_Month_Units = 0, Rec_Month = 0;
@@ -64,7 +72,8 @@ int16_t Get_Rec_Hours();
 int16_t Get_Rec_Minutes();
 // "hh:mm:ss frame: f", or "No information" when the frame had no valid time code.
 std::string Timecode_Frame_Text();
-// Frames since midnight at 25 frames a second; 0 without a valid time code.
+// Frames since midnight at the frame's own rate (25 for PAL, 30 for NTSC, counting the frames
+// a drop-frame time code skips as not there); 0 without a valid time code.
 int32_t Timecode_To_Frames();
 bool Is_Wide();
 std::string Focus_Mode_Text();

@@ -125,7 +125,8 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             Reset_state();
             return false;
         }
-        duration_ms_ = int64_t(rec_.ms_per_frame) * rec_.num_frames;
+        if (reader_->NTSC()) rec_.Take_NTSC_timing();
+        duration_ms_ = rec_.Frames_ms(rec_.num_frames);
         Note_drive();
         if (read_to_memory_) Read_File_to_Memory();
         return true;
@@ -169,6 +170,8 @@ void cls_AVI_handler::Reset_state()
     reader_->Close();
     drive_.clear();
     drive_type_ = 0;
+    suffix_.clear();
+    duration_ms_ = 0;
     current_field_ = current_frame_ = 0;
     eff_frameno_ = 0;
     Reset_drawing();
@@ -208,6 +211,7 @@ bool cls_AVI_handler::Create_File()
             return false;
         }
         Close_File();
+        suffix_ = Suffix_of(rec_.name); // closing forgot it
         int error = 0;
         if (!rec_.file.Open(rec_.name, platform::Raw_file::Mode::Create_new, error)) {
             platform::MsgBox("File: " + rec_.name + " could not be created! \r\n" + std::to_string(error) + " " +
@@ -233,6 +237,8 @@ void cls_AVI_handler::Initiate_file()
         if (!own) return; // only the own format is laid out here
         own->Head() = {};
         own->Write_head();
+        // The frames will start after the end mark: the header area is the whole of it.
+        own->Head().Data_offset = k_Own_data_offset;
         if (!Write_XML_header()) return;
         static const char k_End[] = "hdrend";
         if (!rec_.file.Write_at(k_Header_area_end, k_End, 6)) throw Run_time_error(err_Disk_full, "Disk full");

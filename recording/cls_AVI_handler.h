@@ -22,7 +22,7 @@ class Recording_reader;
 class Own_format_reader;
 class Avi_reader;
 class cDIBSection;
-namespace platform { class Frame_decoder; }
+namespace platform { class Av_frame_decoder; }
 
 // The fixed 20-byte head of an own-format recording.
 struct QSM_Header_Record {
@@ -175,7 +175,9 @@ public:
     int32_t num_frames() const { return rec_.num_frames; }
     int32_t num_Calculated_frames() const { return rec_.num_calculated_frames; }
     int32_t Num_fields() const { return rec_.num_fields; }
+    // Milliseconds the recording lasts; NTSC frames last 1001/30 ms, as do the times drawn.
     int64_t Clip_length() const { return duration_ms_; }
+    // 25, or 30 for NTSC (29.97 in the property text).
     int16_t frame_rate() const { return rec_.fps; }
     int16_t Width() const { return rec_.width; }
     int16_t Height() const { return rec_.height; }
@@ -289,6 +291,7 @@ public:
     int32_t Current_Frame() const { return current_frame_; }
     void Let_Current_Frame(int32_t frame) { current_frame_ = frame; }
     int32_t xCurrent() const { return rec_.is_deinterlaced ? current_frame_ : current_field_; }
+    // The field less the frame-selection start (0 without one), plus 1.
     int32_t Current_net() const;
     int16_t DV_data_hours() const;
     int16_t DV_data_minutes() const;
@@ -458,8 +461,9 @@ public:
     void Let_Field_To_Show(int16_t field) { field_to_show_ = field; }
 
     // Pictures are drawing surfaces (a picture box's image); their size is the scale size.
-    // Every drawing decodes the frame first: when the frame cannot be read or decoded, the place
-    // it would have taken is painted black (never an older picture) and the result is false.
+    // Every drawing decodes the frame first: when the frame cannot be read or decoded, or lies
+    // past the end of the recording, the place it would have taken is painted black (never an
+    // older picture) and the result is false.
 
     // The display settings (Overlay, Blend_faktor, flip) are kept with the properties. Overlay
     // modes: 0 off; 1 keeps the picture, 2 the lighter, 3 the darker of picture and frame, 4
@@ -823,11 +827,13 @@ private:
     // The decoder and the pictures of the drawing, made on first use.
     std::unique_ptr<Drawing, Drawing_deleter> drawing_;
     Drawing& Draw_state();
-    platform::Frame_decoder* Decoder();
+    platform::Av_frame_decoder* Decoder();
     bool Decode_into(cDIBSection& picture);
+    bool Keep_for_fields(int16_t stream);
     void Paint_black(platform::Draw_surface& picture, int32_t left, int32_t top, int32_t width, int32_t height);
     void Make_overlay_pictures(int32_t width, int32_t height);
     float Field_time(int32_t field) const;
+    bool Read_drawn_frame(int32_t frame, int16_t stream);
     int16_t Drawn_streams() const;
     void Note_field_drawn(int32_t field, int16_t stream);
     // Forgets what the drawing and the traces hold of the recording (on close).

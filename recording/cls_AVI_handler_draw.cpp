@@ -16,6 +16,22 @@
 
 namespace wk {
 
+namespace {
+
+// Makes the picture width x height unless it is that size already.
+bool Ensure_size(cDIBSection& picture, int32_t width, int32_t height)
+{
+    if (picture.DIBSectionBitsPtr() != nullptr && picture.Width() == width && picture.Height() == height) return true;
+    return picture.Create(width, height);
+}
+
+void Fill_black(cDIBSection& picture)
+{
+    if (uint8_t* bits = picture.DIBSectionBitsPtr()) std::memset(bits, 0, size_t(picture.SizeImage()));
+}
+
+} // namespace
+
 // What the drawing keeps between calls. The pictures are made on first use and kept for the
 // object's life, so stepping through a recording allocates nothing.
 struct cls_AVI_handler::Drawing {
@@ -27,14 +43,48 @@ struct cls_AVI_handler::Drawing {
     bool overlay_ready = false;
     cDIBSection rotate_source, rotate_target;
     cDIBSection mirror;                // mirroring works here, never in the overlay pictures
-    std::array<cDIBSection, 4> field_frame, field; // streams 1 to 3
+    // Streams 1 to 3. Each stream's decoded frame is kept by the decoder (its slot is the
+    // stream); the field picture is made of it when it is asked for, since a field shown at the
+    // picture's own size is converted straight into the picture. The whole frame is converted
+    // only for a field picture of another size than the frame.
+    std::array<cDIBSection, 4> field, field_frame;
     std::array<int32_t, 4> field_held{};            // the field number each field picture holds
+    std::array<int16_t, 4> field_pending{};         // the field (1 or 2) the field picture is still to be made of
     cDIBSection rotated_field;
     cDIBSection line_frame, line_field;             // Draw_field
     int32_t line_field_held = 0;
     int16_t last_stream = 0;           // stream of the last field drawn
     int32_t store_frame = 0;           // the frame in store when that field was drawn
     int16_t store_stream = 0;
+
+    // The field picture of a stream, made first when it is still to be made.
+    cDIBSection& Field(int16_t stream)
+    {
+        const size_t s = size_t(stream);
+        const int16_t which = field_pending[s];
+        field_pending[s] = 0;
+        if (which == 0) return field[s];
+        cDIBSection& f = field[s];
+        if (decoder && f.hDC() != nullptr && decoder->Field(stream, which, *f.hDC())) return f;
+        // A frame of another size or kind: the whole of it at the field picture's size, then
+        // its rows doubled.
+        cDIBSection& whole = field_frame[s];
+        if (decoder && Ensure_size(whole, f.Width(), f.Height()) &&
+            decoder->Picture(stream, whole.DIBSectionBitsPtr(), whole.Width(), whole.Height()))
+            platform::deinterlaceFrame2(whole.DIBSectionBitsPtr(), f.DIBSectionBitsPtr(), int16_t(f.Width()),
+                                        int16_t(f.Height()), which);
+        else
+            Fill_black(f);
+        return f;
+    }
+
+    // A field still to be made, onto a picture of the frame's own size: converted straight into
+    // the picture. False when the field picture must serve.
+    bool Paint_pending_field(int16_t stream, platform::Draw_surface& picture)
+    {
+        const int16_t which = field_pending[size_t(stream)];
+        return which != 0 && decoder && decoder->Field(stream, which, picture);
+    }
 };
 
 void cls_AVI_handler::Drawing_deleter::operator()(Drawing* d) const { delete d; }
@@ -45,7 +95,7 @@ cls_AVI_handler::Drawing& cls_AVI_handler::Draw_state()
     return *drawing_;
 }
 
-platform::Frame_decoder* cls_AVI_handler::Decoder()
+platform::Av_frame_decoder* cls_AVI_handler::Decoder()
 {
     Drawing& d = Draw_state();
     // DV kinds use the DV decoder; AVI recordings the decoder of their codec.
@@ -54,8 +104,21 @@ platform::Frame_decoder* cls_AVI_handler::Decoder()
         if (d.decoder) d.decoded_before += d.decoder->Decoded_count();
         d.decoder = std::make_unique<platform::Av_frame_decoder>(codec);
         d.decoder_codec = codec;
+        // The frames the old decoder kept go with it.
+        Decoded_Frame_No.fill(0);
+        d.field_pending.fill(0);
     }
     return d.decoder.get();
+}
+
+// Decodes the frame in store and keeps its picture for the fields of a stream.
+bool cls_AVI_handler::Keep_for_fields(int16_t stream)
+{
+    const std::span<const uint8_t> bytes = Frame_bytes();
+    platform::Av_frame_decoder* decoder = bytes.empty() ? nullptr : Decoder();
+    const bool ok = decoder != nullptr && decoder->Keep(bytes, stream);
+    last_draw_result_ = ok ? 1 : 0;
+    return ok;
 }
 
 int64_t cls_AVI_handler::Decoded_count() const
@@ -69,7 +132,7 @@ bool cls_AVI_handler::Decode_into(cDIBSection& picture)
     const std::span<const uint8_t> bytes = Frame_bytes();
     bool ok = false;
     if (!bytes.empty() && picture.DIBSectionBitsPtr() != nullptr) {
-        platform::Frame_decoder* decoder = Decoder();
+        platform::Av_frame_decoder* decoder = Decoder();
         ok = decoder != nullptr && picture.Decode_frame(*decoder, bytes);
     }
     last_draw_result_ = ok ? 1 : 0;
@@ -106,18 +169,6 @@ std::string Codec_text(const std::string& codec)
     return g_DV_Codec.empty() ? std::string("dvsd") : g_DV_Codec;
 }
 
-// Makes the picture width x height unless it is that size already.
-bool Ensure_size(cDIBSection& picture, int32_t width, int32_t height)
-{
-    if (picture.DIBSectionBitsPtr() != nullptr && picture.Width() == width && picture.Height() == height) return true;
-    return picture.Create(width, height);
-}
-
-void Fill_black(cDIBSection& picture)
-{
-    if (uint8_t* bits = picture.DIBSectionBitsPtr()) std::memset(bits, 0, size_t(picture.SizeImage()));
-}
-
 } // namespace
 
 bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture, bool mirror, int16_t stream,
@@ -130,7 +181,7 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
         if (!d.overlay_ready) Make_overlay_pictures(pw, ph);
         if (frame == 0) frame = 1;
         current_frame_ = frame;
-        const bool read = Read_Frame(frame, stream);
+        const bool read = Read_drawn_frame(frame, stream);
         const int32_t fw = rec_.width > 0 ? rec_.width : 720, fh = rec_.height > 0 ? rec_.height : 576;
         bool shown = false;
         if (rotated) {
@@ -199,7 +250,7 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
             return false;
         }
         field_to_show_ = 1;
-        effective_time_ = float(rec_.frame_in_store - 1) * float(rec_.ms_per_frame);
+        effective_time_ = float(double(rec_.frame_in_store - 1) * rec_.ms_per_frame);
         return true;
     } catch (...) {
         Report_current_exception("Draw_frame" + std::string(k_Class));
@@ -284,11 +335,21 @@ bool cls_AVI_handler::Reset_Overlay(platform::Draw_surface& picture)
     return ok;
 }
 
+// A frame past the end of the recording is none (Read_Frame alone would give the last frame),
+// and nothing of the frame read before stays in store.
+bool cls_AVI_handler::Read_drawn_frame(int32_t frame, int16_t stream)
+{
+    if (frame <= rec_.num_frames) return Read_Frame(frame, stream);
+    Forget_frame();
+    rec_.frame_in_store = 0;
+    return false;
+}
+
 // Field n's time: field 1 of a frame has the frame's time, field 2 is one field later.
 float cls_AVI_handler::Field_time(int32_t field) const
 {
     const int32_t first = Trimmed_Start() == 0 ? 1 : Trimmed_Start();
-    return float(int64_t(field) - first) * float(rec_.ms_per_field);
+    return float(double(int64_t(field) - first) * rec_.ms_per_field);
 }
 
 int16_t cls_AVI_handler::Drawn_streams() const { return std::clamp<int16_t>(rec_.num_streams, 1, 3); }
@@ -296,7 +357,7 @@ int16_t cls_AVI_handler::Drawn_streams() const { return std::clamp<int16_t>(rec_
 const cDIBSection* cls_AVI_handler::Field_DIB(int16_t stream) const
 {
     if (!drawing_ || stream < 1 || stream > 3) return nullptr;
-    return &drawing_->field[size_t(stream)];
+    return &drawing_->Field(stream);
 }
 
 const cDIBSection* cls_AVI_handler::Rotated_Field_DIB() const { return drawing_ ? &drawing_->rotated_field : nullptr; }
@@ -321,12 +382,11 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
             throw Run_time_error(err_Subscript, "Subscript out of range: stream " + std::to_string(stream));
         Drawing& d = Draw_state();
         const int32_t pw = picture.Width(), ph = picture.Height();
-        cDIBSection& frame_pic = d.field_frame[size_t(stream)];
         cDIBSection& field_pic = d.field[size_t(stream)];
         const bool full_size = reader_->Fields_at_full_size();
         auto paint_field = [&] {
-            if (full_size) field_pic.DIB_DrawDib2(picture, 0, 0, 720, 576);
-            else field_pic.DIB_PaintPicture(&picture, 0, 0, pw, ph);
+            if (full_size) d.Field(stream).DIB_DrawDib2(picture, 0, 0, 720, 576);
+            else if (!d.Paint_pending_field(stream, picture)) d.Field(stream).DIB_PaintPicture(&picture, 0, 0, pw, ph);
         };
         // The same field again: shown from the field picture, nothing read or decoded.
         if (!rotated && field == last_field_ && stream == d.last_stream && d.field_held[size_t(stream)] == field &&
@@ -339,37 +399,41 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
         const int16_t which = Field_Parity(field);
         eff_frameno_ = frame_no;
         field_to_show_ = which;
-        const bool read = Read_Frame(frame_no, stream);
+        // The frame in store already (field 2 after field 1): its bytes are those just read.
+        const bool read = (rec_.frame_in_store == frame_no && rec_.current_stream == stream && rec_.chunk_length > 0) ||
+                          Read_drawn_frame(frame_no, stream);
         const int32_t sh = NTSC() ? 480 : 576;
-        if (field_pic.Height() != sh || field_pic.DIBSectionBitsPtr() == nullptr ||
-            frame_pic.DIBSectionBitsPtr() == nullptr) {
+        if (field_pic.Height() != sh || field_pic.DIBSectionBitsPtr() == nullptr) {
             field_pic.Create(720, sh);
-            frame_pic.Create(720, sh);
             Decoded_Frame_No[size_t(stream)] = 0;
             d.field_held[size_t(stream)] = 0;
+            d.field_pending[size_t(stream)] = 0;
         }
         if (reader_->Traces_read_with_fields()) Read_Trace_Data();
         bool ok = read;
-        // Once per frame: field 2 of the frame just shown is in the frame picture already.
+        // Once per frame: field 2 of the frame just shown comes from the picture kept for field 1.
         if (ok && Decoded_Frame_No[size_t(stream)] != rec_.frame_in_store) {
             Decoded_Frame_No[size_t(stream)] = 0;
-            ok = Decode_into(frame_pic);
+            ok = Keep_for_fields(stream);
             if (ok) Decoded_Frame_No[size_t(stream)] = rec_.frame_in_store;
         }
         const int32_t part = rotated ? pw / Drawn_streams() : pw;
         const int32_t left = rotated ? (stream - 1) * part : 0;
         if (!ok) {
+            if (!read) eff_frameno_ = 0; // no frame of the recording is shown
             d.field_held[size_t(stream)] = 0;
+            d.field_pending[size_t(stream)] = 0;
+            Fill_black(field_pic);
             last_field_ = 0;
             Paint_black(picture, left, 0, part, ph);
             return false;
         }
-        platform::deinterlaceFrame2(frame_pic.DIBSectionBitsPtr(), field_pic.DIBSectionBitsPtr(),
-                                    int16_t(field_pic.Width()), int16_t(field_pic.Height()), which);
+        d.field_pending[size_t(stream)] = which;
         d.field_held[size_t(stream)] = field;
         if (!rotated) {
             paint_field();
         } else {
+            d.Field(stream);
             Ensure_size(d.rotated_field, field_pic.Height(), field_pic.Width());
             platform::Rotate90(field_pic.DIBSectionBitsPtr(), d.rotated_field.DIBSectionBitsPtr(), field_pic.Width(),
                                field_pic.Height(), 0);
@@ -404,7 +468,9 @@ bool cls_AVI_handler::Draw_field(int32_t field, platform::Draw_surface& picture,
         field_to_show_ = which;
         Ensure_size(d.line_frame, fw, fh);
         Ensure_size(d.line_field, fw, fh);
-        if (!Read_Frame(frame_no, stream) || !Decode_into(d.line_frame)) {
+        const bool read = Read_drawn_frame(frame_no, stream);
+        if (!read || !Decode_into(d.line_frame)) {
+            if (!read) eff_frameno_ = 0;
             d.line_field_held = 0;
             last_field_ = 0;
             Paint_black(picture, 0, 0, picture.Width(), picture.Height());
@@ -415,6 +481,7 @@ bool cls_AVI_handler::Draw_field(int32_t field, platform::Draw_surface& picture,
         d.line_field_held = field;
         picture.StretchBlt(0, 0, picture.Width(), picture.Height(), d.line_field.hDC(), 0, 0, fw, fh,
                            platform::SRCCOPY);
+        effective_time_ = Field_time(field);
         Note_field_drawn(field, stream);
         return true;
     } catch (...) {
@@ -426,7 +493,7 @@ bool cls_AVI_handler::Draw_field(int32_t field, platform::Draw_surface& picture,
 void cls_AVI_handler::Refresh_field(platform::Draw_surface& picture, bool rotated)
 {
     Drawing& d = Draw_state();
-    cDIBSection& shown = rotated ? d.rotated_field : d.field[1];
+    cDIBSection& shown = rotated ? d.rotated_field : d.Field(1);
     shown.DIB_PaintPicture(&picture, 0, 0, picture.Width(), picture.Height());
 }
 
@@ -435,6 +502,7 @@ void cls_AVI_handler::Reset_drawing()
     if (drawing_) {
         drawing_->overlay_ready = false;
         drawing_->field_held.fill(0);
+        drawing_->field_pending.fill(0);
         drawing_->line_field_held = 0;
         drawing_->last_stream = 0;
         drawing_->store_frame = 0;

@@ -108,10 +108,8 @@ bool cls_AVI_handler::Rewrite_DV_Extra_data()
     try {
         if (!extra_valid_ || rec_.frame_in_store <= 0 || rec_.frame_position <= 0)
             throw Run_time_error(err_Invalid_argument, "The current frame has no extra data to write back");
-        if (!rec_.file.Is_open() || !rec_.file.Writable() || rec_.read_only)
-            throw Run_time_error(75, "The recording is read-only: " + rec_.name);
-        if (!rec_.file.Write_at(rec_.frame_position - 1 + extra_index_, extra_.data(), 190))
-            throw Run_time_error(err_Disk_full, "The frame's extra data could not be written");
+        // Into the file and, for a recording held in memory, into its copy there.
+        rec_.Write_back(rec_.frame_position - 1 + extra_index_, extra_.data(), 190);
         std::memcpy(rec_.frame_buffer.data() + extra_index_, extra_.data(), 190);
         return true;
     } catch (...) {

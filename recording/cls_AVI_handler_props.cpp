@@ -102,8 +102,8 @@ std::string cls_AVI_handler::Timestamp_string() const
 
 int16_t cls_AVI_handler::mill_per_frame() const
 {
-    if (reader_->Plays_fields()) return int16_t(std::nearbyint(double(rec_.ms_per_frame) / 2.0));
-    return rec_.ms_per_frame;
+    if (reader_->Plays_fields()) return int16_t(std::nearbyint(rec_.ms_per_frame / 2.0));
+    return int16_t(std::nearbyint(rec_.ms_per_frame));
 }
 
 int16_t cls_AVI_handler::Trimmed_Start() const { return reader_->Trimmed_start(); }
@@ -111,9 +111,9 @@ int16_t cls_AVI_handler::Trimmed_Start() const { return reader_->Trimmed_start()
 int32_t cls_AVI_handler::Current_net() const
 {
     if (rec_.is_deinterlaced) return current_frame_;
-    // Without a selection the count starts at field 1, as the effective time does.
-    const int32_t first = rec_.frame_selection_start == 0 ? 1 : rec_.frame_selection_start;
-    return current_field_ - first + 1;
+    // The field less the frame-selection start, plus 1; without a selection the start is 0, the
+    // same start every other count of this recording uses.
+    return current_field_ - rec_.frame_selection_start + 1;
 }
 
 int16_t cls_AVI_handler::DV_data_hours() const { return int16_t(DV_Camera_Data.TC_Hours); }
@@ -317,11 +317,13 @@ bool cls_AVI_handler::Set_Selrect_stream1(int16_t a, int16_t b, int16_t c, int16
 
 std::string cls_AVI_handler::Property_String()
 {
-    auto one_decimal = [](double v) {
+    auto decimals = [](double v, int n) {
+        const double scale = n == 1 ? 10.0 : 100.0;
         char buf[64];
-        std::snprintf(buf, sizeof buf, "%.1f", std::nearbyint(v * 10.0) / 10.0);
+        std::snprintf(buf, sizeof buf, "%.*f", n, std::nearbyint(v * scale) / scale);
         return std::string(buf);
     };
+    auto one_decimal = [&](double v) { return decimals(v, 1); };
     const std::string nl = "\r\n";
     const int64_t size = File_size();
     const int32_t frames = rec_.num_frames;
@@ -337,7 +339,9 @@ std::string cls_AVI_handler::Property_String()
     if (is_DV()) s += "Wide-screen = " + Bool_To_Text(Wide_Screen()) + nl;
     s += "Rotated = " + Bool_To_Text(rotated()) + nl;
     s += "Fourcc = " + rec_.codec + nl;
-    if (rec_.ms_per_frame > 0) s += "Fps = " + one_decimal(1000.0 / rec_.ms_per_frame) + nl;
+    // A frame of whole milliseconds keeps one decimal; NTSC's 1001/30 ms shows as 29.97.
+    const bool whole_ms = rec_.ms_per_frame == std::floor(rec_.ms_per_frame);
+    if (rec_.ms_per_frame > 0) s += "Fps = " + decimals(1000.0 / rec_.ms_per_frame, whole_ms ? 1 : 2) + nl;
     const bool has_xml = Has_XML_header();
     if (has_xml) {
         for (int16_t n = 1; n <= 5; ++n) s += "Comment" + std::to_string(n) + "= " + Header().comment(n) + nl;

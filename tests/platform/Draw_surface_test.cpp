@@ -270,6 +270,37 @@ TEST(Draw_surface, PlainCopiesAtOneToOneGiveEveryPixelIntoEveryFormat)
     for (int32_t x = 0; x < 4; ++x) EXPECT_EQ(b.surface.GetPixel(x, 0), Rgb(x == 0 ? 1 : x, 0, 0));
 }
 
+TEST(Draw_surface, WholeRowsAreWrittenWhereThePictureKeepsThem)
+{
+    Draw_surface nothing;
+    EXPECT_EQ(nothing.Write_rows().top, nullptr);
+
+    // Bottom-up: row 0 of the image is the last row in memory, and the rows step backwards.
+    Bottom_up b(5, 3);
+    const Pixel_rows rows = b.surface.Write_rows();
+    ASSERT_EQ(rows.top, b.bits.data() + 2 * Image_stride(5));
+    EXPECT_EQ(rows.step, -Image_stride(5));
+    EXPECT_EQ(rows.bytes_per_pixel, 3);
+    rows.top[rows.step + 3 * 4 + rows.r] = 200; // pixel (4, 1)
+    rows.top[rows.step + 3 * 4 + rows.b] = 7;
+    EXPECT_EQ(b.surface.GetPixel(4, 1), Rgb(200, 0, 7));
+
+    for (auto format : {QImage::Format_RGB32, QImage::Format_RGB888, QImage::Format_BGR888}) {
+        QImage image(4, 2, format);
+        image.fill(Qt::black);
+        const QImage shared = image; // a copy sharing the pixels keeps its own
+        Draw_surface s(&image);
+        const Pixel_rows r = s.Write_rows();
+        ASSERT_EQ(r.top, image.bits()) << format;
+        EXPECT_EQ(r.step, image.bytesPerLine());
+        EXPECT_EQ(r.bytes_per_pixel, format == QImage::Format_RGB32 ? 4 : 3);
+        uint8_t* p = r.top + r.step + 2 * r.bytes_per_pixel; // pixel (2, 1)
+        p[r.r] = 10, p[r.g] = 20, p[r.b] = 30;
+        EXPECT_EQ(image.pixel(2, 1) & 0xFFFFFF, qRgb(10, 20, 30) & 0xFFFFFF) << format;
+        EXPECT_EQ(shared.pixel(2, 1) & 0xFFFFFF, 0u) << format;
+    }
+}
+
 // The smallest box holding every pixel of colour, as left, top, right, bottom (exclusive);
 // right is 0 when there is none.
 std::array<int32_t, 4> Ink_box(const Draw_surface& s, int32_t colour)

@@ -143,6 +143,72 @@ TEST_F(Timecode_module_test, RecordingDateYearsAndFieldSystems)
     EXPECT_FALSE(Is_Wide());
 }
 
+TEST_F(Timecode_module_test, EverySixteenByNineDisplayModeReadsWideAndTheOthersDoNot)
+{
+    // The encoder's own source control pack of a 4:3 picture, then the display modes in it.
+    DV_frame f = frames()[0];
+    DV_Header_Parse(f);
+    ASSERT_FALSE(Is_Wide());
+    std::vector<size_t> packs; // every one the parse reads: the last one counts
+    for (size_t block = 0; block < 3; ++block)
+        for (size_t pack = 0; pack < 15; ++pack)
+            if (f[240 + 80 * block + 3 + 5 * pack] == 0x61) packs.push_back(240 + 80 * block + 3 + 5 * pack);
+    ASSERT_FALSE(packs.empty()) << "the encoder writes a source control pack";
+    EXPECT_EQ(f[packs[0] + 2] & 0x07, 0);
+    struct Mode {
+        uint8_t bits;
+        bool wide;
+    };
+    // 2: 16:9 full format (what libavcodec writes for a 16:9 picture, 0xCA), 1: 16:9 letterbox,
+    // 7: 16:9 full format as consumer camcorders write it; 0: 4:3.
+    for (const Mode m : {Mode{2, true}, Mode{1, true}, Mode{7, true}, Mode{0, false}}) {
+        for (const size_t at : packs) f[at + 2] = uint8_t((f[at + 2] & ~0x07) | m.bits);
+        DV_Header_Parse(f);
+        EXPECT_EQ(Is_Wide(), m.wide) << int(m.bits);
+        EXPECT_EQ(DV_Camera_Data.Display_Mode, m.bits);
+        EXPECT_EQ(DV_Header_Summary().substr(DV_Header_Summary().rfind("\r\n") + 2),
+                  m.wide ? "Wide 16:9 = True" : "Wide 16:9 = False");
+    }
+}
+
+TEST_F(Timecode_module_test, NtscTimeCodesCountThirtyFramesASecondAndSkipTheDroppedNumbers)
+{
+    // PAL counts 25 a second, NTSC 30.
+    DV_Header_Parse(frames()[30]); // 12:00:01 frame 5
+    EXPECT_EQ(DV_Camera_Data.Frames_Per_Second, 25);
+    EXPECT_EQ(Timecode_To_Frames(), (12 * 3600 + 1) * 25 + 5);
+    const std::vector<DV_frame> ntsc = test::Make_DV_frames(2, {.start_timecode = {0, 0, 1, 29}, .ntsc = true});
+    ASSERT_EQ(ntsc[0].size(), test::k_NTSC_frame_bytes);
+    DV_Header_Parse(ntsc[0]);
+    EXPECT_EQ(DV_Camera_Data.Frames_Per_Second, 30);
+    EXPECT_EQ(Field_System(), 60);
+    EXPECT_EQ(Timecode_Frame_Text(), "00:00:01 frame: 29");
+    EXPECT_EQ(Timecode_To_Frames(), 59);
+    DV_Header_Parse(ntsc[1]);
+    EXPECT_EQ(Timecode_Frame_Text(), "00:00:02 frame: 0");
+    EXPECT_EQ(Timecode_To_Frames(), 60);
+
+    // Drop-frame: numbers 0 and 1 are skipped at each minute but every tenth.
+    struct Case {
+        test::DV_timecode tc;
+        int32_t frames;
+    };
+    for (const Case c : {Case{{0, 0, 59, 29, true}, 1799}, Case{{0, 1, 0, 2, true}, 1800},
+                         Case{{0, 10, 0, 0, true}, 17982}, Case{{1, 0, 0, 0, true}, 107892},
+                         Case{{0, 10, 0, 0, false}, 18000}}) {
+        DV_frame f = ntsc[0];
+        test::Put_timecode(f, c.tc);
+        DV_Header_Parse(f);
+        EXPECT_EQ(DV_Camera_Data.TC_Drop_Frame, c.tc.drop_frame);
+        EXPECT_EQ(Timecode_To_Frames(), c.frames) << c.tc.hours << ":" << c.tc.minutes << ":" << c.tc.seconds;
+    }
+    // A PAL frame never drops a number, whatever its pack's flag says.
+    DV_frame pal = frames()[0];
+    test::Put_timecode(pal, {0, 10, 0, 0, true});
+    DV_Header_Parse(pal);
+    EXPECT_EQ(Timecode_To_Frames(), 15000);
+}
+
 TEST_F(Timecode_module_test, CameraPacksGiveExposureWhiteBalanceFocusAndLens)
 {
     // Iris 20 (f/5.7), gain priority with AGC 3, white balance "One Push" / sunlight, manual focus.

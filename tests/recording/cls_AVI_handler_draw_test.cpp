@@ -10,9 +10,11 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
 #include <libswscale/swscale.h>
 }
 
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 
@@ -31,8 +33,9 @@ protected:
     test::Captured_reports reports;
 };
 
-// libavcodec's own decode of a frame, converted to BGR rows from the top.
-std::vector<uint8_t> Reference_bgr(std::span<const uint8_t> frame)
+// libavcodec's own decode of a frame, converted to BGR rows from the top by libswscale's
+// defaults (or with the flags given).
+std::vector<uint8_t> Reference_bgr(std::span<const uint8_t> frame, int flags = SWS_BICUBIC)
 {
     const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVVIDEO);
     AVCodecContext* ctx = avcodec_alloc_context3(codec);
@@ -45,11 +48,12 @@ std::vector<uint8_t> Reference_bgr(std::span<const uint8_t> frame)
     packet->size = int(frame.size());
     EXPECT_EQ(avcodec_send_packet(ctx, packet), 0);
     EXPECT_EQ(avcodec_receive_frame(ctx, picture), 0);
-    std::vector<uint8_t> bgr(size_t(720) * 576 * 3);
-    SwsContext* sws = sws_getContext(picture->width, picture->height, AVPixelFormat(picture->format), 720, 576,
-                                     AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    const int w = picture->width, h = picture->height;
+    std::vector<uint8_t> bgr(size_t(w) * size_t(h) * 3);
+    SwsContext* sws =
+        sws_getContext(w, h, AVPixelFormat(picture->format), w, h, AV_PIX_FMT_BGR24, flags, nullptr, nullptr, nullptr);
     uint8_t* dst[4] = {bgr.data(), nullptr, nullptr, nullptr};
-    int dst_stride[4] = {720 * 3, 0, 0, 0};
+    int dst_stride[4] = {w * 3, 0, 0, 0};
     sws_scale(sws, picture->data, picture->linesize, 0, picture->height, dst, dst_stride);
     sws_freeContext(sws);
     packet->data = nullptr;
@@ -96,6 +100,73 @@ TEST_F(Drawing, TheDecoderGivesLibavcodecsPictureBottomUpAndTheRecordsInsideTheF
     ASSERT_TRUE(again.Decode_frame(decoder, marked));
     EXPECT_EQ(std::memcmp(again.DIBSectionBitsPtr(), dib.DIBSectionBitsPtr(), size_t(dib.SizeImage())), 0);
     EXPECT_EQ(decoder.Decoded_count(), 2);
+}
+
+// The peak signal-to-noise ratio of a picture against a reference, byte for byte.
+double Psnr(std::span<const uint8_t> picture, std::span<const uint8_t> reference)
+{
+    double squares = 0;
+    for (size_t i = 0; i < reference.size(); ++i) {
+        const double d = double(picture[i]) - double(reference[i]);
+        squares += d * d;
+    }
+    if (squares == 0) return INFINITY;
+    return 10.0 * std::log10(255.0 * 255.0 * double(reference.size()) / squares);
+}
+
+std::span<const uint8_t> Bits(const cDIBSection& dib)
+{
+    return {dib.DIBSectionBitsPtr(), size_t(dib.SizeImage())};
+}
+
+TEST_F(Drawing, AFieldConvertedStraightFromTheDecodedFrameIsTheFrameLineDoubled)
+{
+    const test::DV_frame pal = test::Stream_frames(1)[3];
+    const test::DV_frame ntsc = test::Make_DV_frames(1, {.first_field = 41, .ntsc = true})[0];
+    for (const test::DV_frame* frame : {&pal, &ntsc}) {
+        const int height = frame == &pal ? 576 : 480;
+        platform::Av_frame_decoder decoder;
+        cDIBSection whole;
+        ASSERT_TRUE(whole.Create(720, height));
+        ASSERT_TRUE(whole.Decode_frame(decoder, *frame));
+        ASSERT_TRUE(decoder.Keep(*frame, 2));
+        EXPECT_EQ(decoder.Decoded_count(), 2);
+        for (int16_t field = 1; field <= 2; ++field) {
+            cDIBSection doubled, direct, from_image;
+            ASSERT_TRUE(doubled.Create(720, height));
+            ASSERT_TRUE(direct.Create(720, height));
+            platform::deinterlaceFrame2(whole.DIBSectionBitsPtr(), doubled.DIBSectionBitsPtr(), 720, int16_t(height),
+                                        field);
+            // Into a DIB section, and into a picture box's 32-bit image: what line doubling the
+            // frame gives; PAL byte for byte, NTSC within libswscale's rounding at the bottom.
+            ASSERT_TRUE(decoder.Field(2, field, *direct.hDC())) << height << " " << field;
+            QImage image(720, height, QImage::Format_RGB32);
+            image.fill(Qt::black);
+            platform::Draw_surface surface(&image);
+            ASSERT_TRUE(decoder.Field(2, field, surface));
+            EXPECT_EQ(qAlpha(image.pixel(100, 100)), 255);
+            ASSERT_TRUE(from_image.Create(720, height));
+            from_image.LoadPictureBlt(&surface, 0, 0);
+            for (const cDIBSection* got : {&direct, &from_image}) {
+                if (height == 576)
+                    EXPECT_TRUE(std::equal(Bits(*got).begin(), Bits(*got).end(), Bits(doubled).begin())) << field;
+                else
+                    EXPECT_GE(Psnr(Bits(*got), Bits(doubled)), 45.0) << field;
+            }
+            EXPECT_EQ(test::Field_code_from_row([&](int x) { return qGreen(image.pixel(x, test::Code_row(1))); }),
+                      (height == 576 ? 7 : 41) + field - 1);
+        }
+        // Nothing kept in a slot, another size, red first, no such field: nothing drawn.
+        QImage other(720, height, QImage::Format_RGB32), small(360, height, QImage::Format_RGB32),
+            red_first(720, height, QImage::Format_RGB888);
+        platform::Draw_surface on_other(&other), on_small(&small), on_red_first(&red_first);
+        EXPECT_FALSE(decoder.Field(1, 1, on_other));
+        EXPECT_FALSE(decoder.Field(2, 1, on_small));
+        EXPECT_FALSE(decoder.Field(2, 1, on_red_first));
+        EXPECT_FALSE(decoder.Field(2, 3, on_other));
+        EXPECT_FALSE(decoder.Keep(std::span<const uint8_t>(frame->data(), 1000), 2));
+        EXPECT_FALSE(decoder.Field(2, 1, on_other)) << "a frame that could not be decoded leaves nothing kept";
+    }
 }
 
 TEST_F(Drawing, Field1IsTheEarlierPictureAndStepping1To2DecodesOnce)
@@ -204,12 +275,13 @@ TEST_F(Drawing, FrameZeroDrawsFrameOneWithBothFieldsAndTheFrameTime)
     f = 3;
     ASSERT_TRUE(rec.Draw_frame(f, p.dc));
     EXPECT_FLOAT_EQ(rec.Effective_Time(), 80.0f);
-    // Past the end: the last frame, the caller's variable kept.
+    // Past the end: no frame, nothing of the last one, the caller's variable kept.
     f = 40;
-    ASSERT_TRUE(rec.Draw_frame(f, p.dc));
+    EXPECT_FALSE(rec.Draw_frame(f, p.dc));
     EXPECT_EQ(f, 40);
-    EXPECT_EQ(rec.Frame_in_store(), 3);
-    EXPECT_EQ(test::Code_in_row(p, test::Code_row(1)), 5);
+    EXPECT_EQ(rec.Frame_in_store(), 0);
+    EXPECT_EQ(p.Luma(360, test::Code_row(1)), 0);
+    EXPECT_FLOAT_EQ(rec.Effective_Time(), 80.0f);
 
     // Into a picture of another size: stretched over it.
     Picture small(360, 288);
@@ -421,6 +493,201 @@ TEST_F(Drawing, TheOlderFieldDrawingSwapsAndAStreamOutOfRangeIsReported)
     EXPECT_FALSE(rec.Draw_field_3(3, p.dc));
     int32_t f = 1;
     EXPECT_FALSE(rec.Draw_frame(f, p.dc));
+}
+
+// What a picture of the drawing shows, as BGR rows from the top.
+std::vector<uint8_t> Bgr_of(const Picture& p)
+{
+    std::vector<uint8_t> bgr;
+    for (int y = 0; y < p.image.height(); ++y)
+        for (int x = 0; x < p.image.width(); ++x) {
+            const QRgb c = p.image.pixel(x, y);
+            bgr.insert(bgr.end(), {uint8_t(qBlue(c)), uint8_t(qGreen(c)), uint8_t(qRed(c))});
+        }
+    return bgr;
+}
+
+TEST_F(Drawing, NtscColourIsInterpolatedAsLibswscaleDoesByDefaultNeverRepeated)
+{
+    // Colour that changes at every chroma sample (4 pixels across), over a luma ramp.
+    test::NTSC_DV_picture in;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 720; ++x) in.y[size_t(y) * 720 + size_t(x)] = uint8_t(40 + (x + y) % 170);
+        for (int x = 0; x < 180; ++x) {
+            in.u[size_t(y) * 180 + size_t(x)] = uint8_t(x % 3 == 0 ? 60 : x % 3 == 1 ? 200 : 128);
+            in.v[size_t(y) * 180 + size_t(x)] = uint8_t((x / 2 + y / 8) % 2 ? 70 : 190);
+        }
+    }
+    const test::DV_frame frame = test::Encode_DV_picture(in);
+    ASSERT_EQ(frame.size(), test::k_NTSC_frame_bytes);
+    test::Write_DV_file(Path("colour.dv"), {frame});
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Path("colour.dv")));
+    ASSERT_TRUE(rec.NTSC());
+    Picture p(720, 480);
+    int32_t f = 1;
+    ASSERT_TRUE(rec.Draw_frame(f, p.dc));
+    const std::vector<uint8_t> reference = Reference_bgr(frame);
+    const double psnr = Psnr(Bgr_of(p), reference);
+    EXPECT_GE(psnr, 45.0);
+    // Repeating each colour sample instead falls well short: the picture tells the two apart.
+    const double repeated = Psnr(Reference_bgr(frame, SWS_POINT), reference);
+    EXPECT_LT(repeated, 40.0);
+    // A field, converted straight into the picture: the reference's rows of that field, doubled.
+    ASSERT_TRUE(rec.Draw_field_3(1, p.dc));
+    std::vector<uint8_t> field_1(reference.size());
+    const size_t row = 720 * 3;
+    for (size_t y = 0; y < 480; ++y)
+        std::memcpy(field_1.data() + y * row, reference.data() + (y | 1) * row, row);
+    const double field_psnr = Psnr(Bgr_of(p), field_1);
+    EXPECT_GE(field_psnr, 45.0);
+    std::printf("NTSC frame against libswscale's defaults: %.2f dB, field 1: %.2f dB (samples repeated: %.2f dB)\n",
+                psnr, field_psnr, repeated);
+}
+
+// Writes `count` NTSC DV frames (cycling through `frames`) with libavformat's AVI muxer.
+void Mux_ntsc_avi(const std::string& path, const std::vector<test::DV_frame>& frames, int count)
+{
+    AVFormatContext* oc = nullptr;
+    ASSERT_GE(avformat_alloc_output_context2(&oc, nullptr, "avi", path.c_str()), 0);
+    AVStream* video = avformat_new_stream(oc, nullptr);
+    ASSERT_NE(video, nullptr);
+    video->time_base = AVRational{1001, 30000};
+    video->avg_frame_rate = AVRational{30000, 1001};
+    AVCodecParameters* par = video->codecpar;
+    par->codec_type = AVMEDIA_TYPE_VIDEO;
+    par->codec_id = AV_CODEC_ID_DVVIDEO;
+    par->codec_tag = MKTAG('d', 'v', 's', 'd');
+    par->width = 720;
+    par->height = 480;
+    ASSERT_GE(avio_open(&oc->pb, path.c_str(), AVIO_FLAG_WRITE), 0);
+    ASSERT_GE(avformat_write_header(oc, nullptr), 0);
+    AVPacket* packet = av_packet_alloc();
+    for (int k = 0; k < count; ++k) {
+        const test::DV_frame& frame = frames[size_t(k) % frames.size()];
+        ASSERT_GE(av_new_packet(packet, int(frame.size())), 0);
+        std::memcpy(packet->data, frame.data(), frame.size());
+        packet->pts = packet->dts = k;
+        packet->duration = 1;
+        packet->flags |= AV_PKT_FLAG_KEY;
+        packet->stream_index = 0;
+        av_packet_rescale_ts(packet, AVRational{1001, 30000}, video->time_base);
+        ASSERT_GE(av_interleaved_write_frame(oc, packet), 0);
+    }
+    av_packet_free(&packet);
+    ASSERT_GE(av_write_trailer(oc), 0);
+    avio_closep(&oc->pb);
+    avformat_free_context(oc);
+}
+
+TEST_F(Drawing, NtscRecordingsRunAt2997FramesASecondInEveryTime)
+{
+    const std::vector<test::DV_frame> frames = test::Make_DV_frames(8, {.ntsc = true});
+    Mux_ntsc_avi(Path("ntsc.avi"), frames, 300);
+    std::vector<test::DV_frame> three_hundred;
+    for (int k = 0; k < 300; ++k) three_hundred.push_back(frames[size_t(k) % 8]);
+    test::Write_DV_file(Path("ntsc.dv"), three_hundred);
+
+    for (const char* name : {"ntsc.avi", "ntsc.dv"}) {
+        SCOPED_TRACE(name);
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(Path(name)));
+        EXPECT_TRUE(rec.NTSC());
+        EXPECT_EQ(rec.Height(), 480);
+        EXPECT_EQ(rec.num_frames(), 300);
+        EXPECT_EQ(rec.Num_fields(), 600);
+        // 300 frames of 1001/30 ms.
+        EXPECT_EQ(rec.Clip_length(), 10010);
+        EXPECT_EQ(rec.frame_rate(), 30);
+        EXPECT_NE(rec.Property_String().find("\r\nFps = 29.97\r\n"), std::string::npos);
+        EXPECT_NE(rec.Property_String().find("\r\nClip length = 10.0 sec\r\n"), std::string::npos);
+
+        // Field 184 is field 2 of frame 92 (fixture frame 4: fields 7 and 8), 183 fields of
+        // 1001/60 ms after field 1.
+        Picture p(720, 480);
+        ASSERT_TRUE(rec.Draw_field_3(184, p.dc));
+        EXPECT_EQ(rec.eff_frameno(), 92);
+        EXPECT_EQ(test::Code_in_row(p, test::Code_row(2)), 8);
+        EXPECT_NEAR(rec.Effective_Time(), 183 * 1001.0 / 60.0, 0.01);
+        EXPECT_EQ(std::lround(rec.Effective_Time()), 3053);
+        // Frame 300 starts 299 frames of 1001/30 ms in.
+        int32_t f = 300;
+        ASSERT_TRUE(rec.Draw_frame(f, p.dc));
+        EXPECT_NEAR(rec.Effective_Time(), 299 * 1001.0 / 30.0, 0.01);
+    }
+    cls_AVI_handler avi;
+    ASSERT_TRUE(avi.Open_File(Path("ntsc.avi")));
+    ASSERT_TRUE(avi.Read_Frame(301)); // the last frame
+    EXPECT_NEAR(avi.Player_Time(), 299 * 1001.0 / 30.0, 0.01);
+    EXPECT_EQ(avi.mill_per_frame(), 17); // played by fields of 16.68 ms
+}
+
+TEST_F(Drawing, AFieldOrFramePastTheEndShowsNothingAndNamesNoFrame)
+{
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(test::Make_qs2(Path("heat.qs2"), 90)));
+    Picture p;
+    ASSERT_TRUE(rec.Draw_field_3(180, p.dc));
+    ASSERT_EQ(rec.eff_frameno(), 90);
+    for (int32_t field : {181, 183}) {
+        p.image.fill(Qt::white);
+        EXPECT_FALSE(rec.Draw_field_3(field, p.dc)) << field;
+        EXPECT_EQ(rec.Current_Field(), field);
+        EXPECT_EQ(rec.eff_frameno(), 0);
+        EXPECT_EQ(rec.Last_Field(), 0);
+        EXPECT_EQ(rec.Frame_in_store(), 0);
+        EXPECT_EQ(p.Luma(360, test::Code_row(1)), 0) << "black, not frame 90";
+    }
+    // Refreshing after it shows no older field either.
+    p.image.fill(Qt::white);
+    rec.Refresh_field(p.dc, false);
+    EXPECT_EQ(p.Luma(360, test::Code_row(1)), 0);
+
+    p.image.fill(Qt::white);
+    EXPECT_FALSE(rec.Draw_field(183, p.dc));
+    EXPECT_EQ(rec.eff_frameno(), 0);
+    EXPECT_EQ(p.Luma(360, test::Code_row(1)), 0);
+    int32_t f = 91;
+    p.image.fill(Qt::white);
+    EXPECT_FALSE(rec.Draw_frame(f, p.dc));
+    EXPECT_EQ(p.Luma(360, test::Code_row(1)), 0);
+    EXPECT_EQ(rec.Frame_in_store(), 0);
+
+    // The last field still draws, and the older field drawing gives its time like the others.
+    ASSERT_TRUE(rec.Draw_field(180, p.dc));
+    EXPECT_EQ(rec.eff_frameno(), 90);
+    EXPECT_FLOAT_EQ(rec.Effective_Time(), 179 * 20.0f);
+    EXPECT_EQ(test::Code_in_row(p, test::Code_row(1)), 4); // frame 90 is fixture frame 2: fields 3, 4
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Drawing, AFieldPaintedStraightFromItsFrameIsTheFieldPicture)
+{
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(test::Make_qs2(Path("heat.qs2"), 3)));
+    for (int32_t field : {3, 4}) {
+        Picture p;
+        ASSERT_TRUE(rec.Draw_field_3(field, p.dc));
+        const cDIBSection* dib = rec.Field_DIB(1);
+        ASSERT_NE(dib, nullptr);
+        ASSERT_EQ(dib->Height(), 576);
+        // Pixel by pixel the field picture is what was painted: each row of the field twice.
+        const uint8_t* bits = dib->DIBSectionBitsPtr();
+        const int32_t stride = dib->BytesPerScanLine();
+        int differing = 0;
+        for (int y = 0; y < 576; ++y)
+            for (int x = 0; x < 720; ++x) {
+                const uint8_t* px = bits + size_t(575 - y) * size_t(stride) + size_t(x) * 3;
+                if (p.image.pixel(x, y) != qRgb(px[2], px[1], px[0])) ++differing;
+            }
+        EXPECT_EQ(differing, 0) << field;
+        EXPECT_EQ(test::Code_in_row(p, test::Code_row(1)), field);
+        // A picture of another size gets the same field.
+        Picture small(360, 288);
+        rec.Force_Reread_Frame();
+        ASSERT_TRUE(rec.Draw_field_3(field + 2, small.dc));
+        EXPECT_EQ(test::Code_in_row(small, test::Code_row(1) / 2, 0, 0.5), field + 2);
+    }
 }
 
 } // namespace

@@ -222,6 +222,96 @@ TEST_F(Own_format, AHeaderTooLongForTheAreaIsRefusedAndTheOldOneKept)
     EXPECT_EQ(test::Read_file(path), before);
 }
 
+// An own-format file laid out by another writer: its frames start right after a header area
+// of the text, its 100 zero bytes and `slack` more, far below 100005.
+std::string Compact_copy(const std::string& bytes, size_t slack)
+{
+    const auto length = size_t(Long_at(bytes, 12));
+    const auto data_offset = int32_t(20 + length + 100 + slack);
+    std::string out = bytes.substr(0, 20);
+    std::memcpy(out.data() + 4, &data_offset, 4);
+    out += bytes.substr(20, length);
+    out.resize(size_t(data_offset), '\0');
+    return out + bytes.substr(100005);
+}
+
+TEST_F(Own_format, ACompactFilesFramesAreNeverOverwrittenByAGrownHeader)
+{
+    const std::string path = Path("compact.qs2");
+    test::Write_file(path, Compact_copy(test::Read_file(Make_recording("heat.qs2", 3)), 400));
+    const std::string before = test::Read_file(path);
+    const auto data_offset = size_t(Long_at(before, 4));
+    ASSERT_LT(data_offset, 100005u);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.num_frames(), 3);
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_EQ(std::memcmp(rec.Frame_bytes().data(), Stamped(2).data(), 144000), 0);
+
+    // Grown past the file's own header area: refused, the file as it was.
+    rec.Header().Subject_name(std::string(1000, 'a'));
+    dialogs.Expect_message("too long");
+    EXPECT_FALSE(rec.Write_XML_header());
+    EXPECT_EQ(test::Read_file(path), before);
+    // The same for the file closed, opened for the write alone.
+    rec.Close_File();
+    rec.File_name(path);
+    dialogs.Expect_message("at most " + std::to_string(data_offset - 120));
+    EXPECT_FALSE(rec.Write_XML_header());
+    EXPECT_EQ(test::Read_file(path), before);
+
+    // A header that fits is written; the frames stay as they were.
+    ASSERT_TRUE(rec.Open_File(path));
+    rec.Header().Subject_name("Final A");
+    ASSERT_TRUE(rec.Write_XML_header());
+    rec.Close_File();
+    const std::string after = test::Read_file(path);
+    EXPECT_EQ(after.substr(data_offset), before.substr(data_offset));
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.Header().Subject_name(), "Final A");
+    ASSERT_TRUE(rec.Read_Frame(3));
+    EXPECT_EQ(std::memcmp(rec.Frame_bytes().data(), Stamped(3).data(), 144000), 0);
+}
+
+TEST_F(Own_format, ExtraDataRewrittenIntoARecordingHeldInMemoryIsReadBackFromThere)
+{
+    const std::string path = Make_recording("heat.qs2", 3);
+    cls_AVI_handler rec;
+    rec.Let_Read_to_Memory(true);
+    ASSERT_TRUE(rec.Open_File(path));
+    ASSERT_TRUE(rec.In_memory());
+    ASSERT_TRUE(rec.Read_Frame(2));
+    ASSERT_TRUE(rec.Write_comment("kept in memory"));
+    ASSERT_TRUE(rec.Read_Frame(1));
+    EXPECT_EQ(rec.Read_Comment(), "");
+    ASSERT_TRUE(rec.Read_Frame(2)); // from the memory copy
+    EXPECT_EQ(rec.Read_Comment(), "kept in memory");
+    rec.Close_File();
+    rec.Let_Read_to_Memory(false);
+    ASSERT_TRUE(rec.Open_File(path));
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_EQ(rec.Read_Comment(), "kept in memory");
+}
+
+TEST_F(Own_format, ClosingForgetsTheSuffixWithTheOtherValuesOfTheFile)
+{
+    const std::string path = Make_recording("heat.qs2", 1);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.Current_File_Suffix(), "qs2");
+    rec.Close_File();
+    EXPECT_EQ(rec.Current_File_Suffix(), "");
+    EXPECT_EQ(rec.num_frames(), 0);
+    EXPECT_EQ(rec.Clip_length(), 0);
+    // A new file takes its own name's suffix again, even from an open recording.
+    ASSERT_TRUE(rec.Open_File(path));
+    rec.File_name(Path("next.QS2"));
+    ASSERT_TRUE(rec.Create_File());
+    EXPECT_EQ(rec.Current_File_Suffix(), "QS2");
+    rec.Initiate_file();
+    EXPECT_TRUE(rec.File_Initiated());
+}
+
 TEST_F(Own_format, AppendingGoesAfterTheLastWholeFrameWhateverThePosition)
 {
     const std::string path = Make_recording("heat.qs2", 3);
@@ -399,6 +489,22 @@ TEST_F(Own_format, RawDvOfTwoAndAHalfFramesHasTwo)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(Path("cut.dv")));
     EXPECT_EQ(rec.num_frames(), 2);
+}
+
+TEST_F(Own_format, RawDvShorterThanOneFrameIsRefused)
+{
+    test::Write_DV_file(Path("short.dv"), {Frames()[0]});
+    fs::resize_file(Path("short.dv"), 143999);
+    cls_AVI_handler rec;
+    dialogs.Expect_message("shorter than one DV frame");
+    EXPECT_FALSE(rec.Open_File(Path("short.dv")));
+    EXPECT_FALSE(rec.File_open());
+    EXPECT_EQ(rec.num_frames(), 0);
+    // NTSC frames are shorter: one whole one opens.
+    test::Write_DV_file(Path("one.dv"), test::Make_DV_frames(1, {.ntsc = true}));
+    ASSERT_TRUE(rec.Open_File(Path("one.dv")));
+    EXPECT_EQ(rec.num_frames(), 1);
+    EXPECT_TRUE(rec.NTSC());
 }
 
 TEST_F(Own_format, MultiStreamDvOpensFromItsHeaderRecord)

@@ -341,7 +341,7 @@ TEST_F(Properties, TimesOfTheCurrentFrameBelongToIt)
     EXPECT_EQ(qs.Capture_mill_time(), 1080);
     qs.Let_Current_Field(3);
     EXPECT_EQ(qs.xCurrent(), 3);
-    EXPECT_EQ(qs.Current_net(), 3); // no selection start: counted from field 1
+    EXPECT_EQ(qs.Current_net(), 4); // no selection start: the field less 0, plus 1
     const std::string props = qs.Property_String();
     EXPECT_EQ(props.substr(0, 12 + qs.File_name().size()), "File name : " + qs.File_name());
     EXPECT_NE(props.find("\r\nNum frames = 2\r\n"), std::string::npos);
