@@ -107,7 +107,10 @@ int16_t cls_AVI_handler::impact_pos() const
     return at == std::string_view::npos ? int16_t(0) : int16_t(at + 1);
 }
 
-int32_t cls_AVI_handler::Impact_Time() const { return int32_t(impact_pos()) * rec_.ms_per_frame; }
+int32_t cls_AVI_handler::Impact_Time() const
+{
+    return int32_t(std::nearbyint(double(impact_pos()) * rec_.ms_per_frame));
+}
 
 int32_t cls_AVI_handler::Synch_model(int32_t frame) const
 {
@@ -122,8 +125,9 @@ bool cls_AVI_handler::Synch_time(double t, int32_t& frame)
 {
     try {
         const bool whole_frames = rec_.is_deinterlaced;
-        const int16_t ms = whole_frames ? rec_.ms_per_frame : rec_.ms_per_field;
-        if (!rec_.file.Is_open() || ms <= 0)
+        // NTSC frames last 1001/30 ms: never rounded, or late frames drift.
+        const double ms = whole_frames ? rec_.ms_per_frame : rec_.ms_per_field;
+        if (!rec_.file.Is_open() || !(ms > 0))
             throw Run_time_error(err_Invalid_argument, "No recording with a frame time is open", k_Golf_source);
         int32_t n = Rounded_long(t / ms + 1, "synchronised frame");
         if (!whole_frames && rec_.frame_selection_start > 0)

@@ -32,10 +32,13 @@ constexpr int k_Key_plus = 187, k_Key_minus = 189;
 bool Stops_play(int key) { return key > 0 && key != platform::VK_CONTROL && key != 102 && key != 115; }
 
 // When frame i of the recording is due after the start of playing: its place in real time.
-int64_t Due_ms(int32_t frame, int16_t frames_per_second)
+// The recording's own length sets the pace: NTSC's 1001/30 ms frames would run fast at a whole 30.
+int64_t Due_ms(int32_t frame, const cls_AVI_handler& rec)
 {
-    const double fps = frames_per_second > 0 ? frames_per_second : 25.0;
-    return int64_t(std::nearbyint(double(frame) * 1000.0 / fps));
+    const int32_t frames = rec.num_frames();
+    const double ms_per_frame = frames > 0 && rec.Clip_length() > 0 ? double(rec.Clip_length()) / frames
+                                : 1000.0 / (rec.frame_rate() > 0 ? rec.frame_rate() : 25);
+    return int64_t(std::nearbyint(double(frame) * ms_per_frame));
 }
 
 } // namespace
@@ -80,7 +83,6 @@ void Frm_kanot_2::Cmd_play_Click()
         const std::string file = rec->File_name();
         const int32_t start = Get_Tick();
         const int32_t n = rec->num_frames();
-        const int16_t fps = rec->frame_rate();
         QPointer<Frm_kanot_2> self(this);
         for (int32_t i = 1; i <= n; ++i) {
             int32_t frame = i;
@@ -102,7 +104,7 @@ void Frm_kanot_2::Cmd_play_Click()
                 return;
             }
             // A late frame is shown at once; the next one waits for its own time.
-            const int64_t wait = Due_ms(i, fps) - platform::Tick_difference(Get_Tick(), start);
+            const int64_t wait = Due_ms(i, *rec) - platform::Tick_difference(Get_Tick(), start);
             if (wait > 0) platform::Get_clock().Sleep_ms(int32_t(wait));
         }
         Set_Focus();
