@@ -66,6 +66,15 @@ void Wakeline_Initialization()
 
 void Load_Event_Name() { g_Event_name = Read_Ini_Value("Canoe", "event_name", Ini_file_path, "NOEVENT"); }
 
+bool Enter_Event_name()
+{
+    const auto answer = platform::Get_dialogs().Input_box("Enter event name!", "Wakeline event name", g_Event_name);
+    if (!answer) return false;
+    g_Event_name = *answer;
+    Write_Ini_Value("Canoe", "event_name", g_Event_name, Ini_file_path);
+    return true;
+}
+
 bool Verify_Phidget()
 {
     int step = 1;

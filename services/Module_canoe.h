@@ -11,6 +11,9 @@ void Set_Compiled_Flag();
 // Forgets that initialisation ran (tests only).
 void Reset_Initialization_for_tests();
 void Load_Event_Name();
+// Asks for the station's event name and stores it (memory and settings). Cancel keeps the old
+// name; an empty answer typed on purpose is kept. True when a new name was stored.
+bool Enter_Event_name();
 // Fills g_DV_Codec from the registered DV codecs ("CDVC" wins over "dvsd"), or ends the program.
 void Eval_Codecs();
 // The driver registered for a video codec, "" when none.

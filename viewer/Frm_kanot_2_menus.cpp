@@ -307,11 +307,7 @@ void Frm_kanot_2::item_show_frame_Click()
 void Frm_kanot_2::Enter_Event_name()
 {
     try {
-        const auto answer = Ask("Enter event name!", "Wakeline event name", g_Event_name);
-        if (!answer) return; // Cancel keeps the name
-        g_Event_name = *answer;
-        Write_Ini_Value("Canoe", "event_name", g_Event_name, Ini_file_path);
-        Update_Form_Caption();
+        if (wk::Enter_Event_name()) Update_Form_Caption();
     } catch (...) {
         Report_current_exception("Enter_Event_name of Form frm_kanot_2");
     }
