@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
@@ -263,7 +264,9 @@ void Form_capture_multi_file::Check_frame_count(const std::string& name)
 {
     cls_AVI_handler& file = *obj_File_Handler;
     if (!file.Open_File(name)) return;
-    const int32_t counted = file.num_frames(), from_length = file.num_Calculated_frames();
+    // The header's own count: the recording object clamps the count it reports to the frames on
+    // disk, which would hide a shortened file.
+    const int32_t counted = file.Header().Frames_no(), from_length = file.num_Calculated_frames();
     file.Close_File();
     if (counted == from_length) return;
     Trace_Line("*Frame count mismatch in " + name);
