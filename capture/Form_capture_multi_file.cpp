@@ -19,7 +19,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QPixmap>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -66,6 +68,7 @@ Form_capture_multi_file::~Form_capture_multi_file()
 void Form_capture_multi_file::Build_controls()
 {
     auto* outer = new QVBoxLayout(this);
+    Build_menus(outer);
     auto* top = new QHBoxLayout;
     outer->addLayout(top);
     top->addWidget(new QLabel("Event:", this));
@@ -73,6 +76,8 @@ void Form_capture_multi_file::Build_controls()
     top->addWidget(Text_Event_name);
     top->addWidget(new QLabel("Capture folder:", this));
     Lbl_capture_folder = Add_label(this, top, "Lbl_capture_folder");
+    Lbl_capture_folder->setCursor(Qt::PointingHandCursor);
+    Lbl_capture_folder->installEventFilter(this);
     Label_PC_time = Add_label(this, top, "Label_PC_time");
     Picture_DV_arm = Add_label(this, top, "Picture_DV_arm");
     Picture_DV_arm->setFixedSize(40, 40);
@@ -155,6 +160,7 @@ void Form_capture_multi_file::Form_Load()
         Load_Event_name();
         Update_PC_Time();
         box_->Loaded();
+        menu_specials->menuAction()->setVisible(false);
         Set_Active_heat(0);
     } catch (...) {
         Report_current_exception("Form_Load" + std::string(k_Form));
@@ -209,6 +215,13 @@ void Form_capture_multi_file::DV_event()
                 Handle_Capture_End(active_heat_);
             }
         }
+        if (camera_) {
+            QImage arm(Picture_DV_arm->size(), QImage::Format_RGB32);
+            arm.fill(Qt::white);
+            camera_->Draw_Running_Arm_2(arm);
+            Picture_DV_arm->setPixmap(QPixmap::fromImage(arm));
+        }
+        if (Preview_visible()) Paint_Preview();
     } catch (...) {
         // One report, and no more storing: a failing frame path would fail for every frame.
         End_storing();

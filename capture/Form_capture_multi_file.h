@@ -12,7 +12,10 @@
 #include <memory>
 #include <string>
 
+class QAction;
 class QGroupBox;
+class QMenu;
+class QMenuBar;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -61,6 +64,11 @@ public:
     QPushButton* Command_Capture = nullptr;
     QLabel* Label_PC_time = nullptr;
     QLabel* Picture_DV_arm = nullptr;
+    QMenuBar* menu_bar = nullptr;
+    QMenu* menu_specials = nullptr;
+    QAction *item_exit = nullptr, *item_about = nullptr, *item_preview = nullptr, *item_Marathon = nullptr,
+            *item_restart_camera = nullptr, *item_stop_camera = nullptr, *item_view_recording = nullptr,
+            *item_test_control_box = nullptr, *item_timing_correction = nullptr;
 
     // The road of a heat.
     void Command_newFile_Click(int16_t slot);
@@ -84,13 +92,33 @@ public:
     // The recording name of a slot from the folder, the event name, the heat ID and the date.
     std::string Recording_name(int16_t slot) const;
 
+    // Menus, the preview and the settings.
+    void item_preview_Click();
+    void do_Preview();
+    void item_Marathon_Click();
+    void Marathon_Unloaded();
+    void item_stop_camera_Click();
+    void item_view_recording_Click();
+    void item_test_control_box_Click();
+    void item_timing_correction_Click();
+    void Lbl_capture_folder_Click();
+    // Every second notice while the preview is shown paints the newest frame into it.
+    void Paint_Preview();
+    int32_t Previews_painted() const { return previews_painted_; }
+
     cls_Capture* Camera() const { return camera_.get(); }
     Control_box& Box() { return *box_; }
     Frm_progress& Progress() { return *progress_; }
 
+protected:
+    // A click on the capture folder's label chooses another folder.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class Frame_receiver;
     void Build_controls();
+    void Build_menus(QLayout* layout);
+    bool Preview_visible() const;
     void Build_slot(int16_t slot, QWidget* parent);
     void Form_Load();
     bool Valid_slot(int16_t slot) const { return slot >= 0 && slot < k_Slots; }
@@ -110,6 +138,7 @@ private:
     int16_t active_heat_ = 0;
     bool capturing_ = false;
     int32_t frame_counter_ = 0;
+    int32_t preview_counter_ = 0, previews_painted_ = 0;
 };
 
 } // namespace wk
