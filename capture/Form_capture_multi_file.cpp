@@ -2,7 +2,7 @@
 
 #include "capture/Frm_progress.h"
 #include "capture/Non_dependant.h"
-#include "capture/Simulated_interface_kit.h"
+#include "capture/Keyboard_interface_kit.h"
 #include "capture/cls_Capture.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -50,7 +50,7 @@ Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
 {
     if (!setup_.Count_cameras) setup_.Count_cameras = [] { return Num_video_devices(); };
     if (!setup_.Make_camera) setup_.Make_camera = [] { return Restart_Camera(); };
-    if (!setup_.Make_kit) setup_.Make_kit = [] { return std::make_unique<Simulated_interface_kit>(); };
+    if (!setup_.Make_kit) setup_.Make_kit = [this] { return std::make_unique<Keyboard_interface_kit>(this); };
     setWindowTitle("Wakeline capture");
     resize(1024, 700);
     receiver_ = std::make_shared<Frame_receiver>(*this);

@@ -32,7 +32,7 @@ struct Capture_window_setup {
     std::function<int16_t()> Count_cameras;
     // A new camera, stopped and not yet set up; null when none could be made.
     std::function<std::shared_ptr<cls_Capture>()> Make_camera;
-    // The control box's kit (a simulated kit that is never attached by default).
+    // The control box's kit (the keyboard kit on this window by default).
     std::function<std::unique_ptr<Interface_kit>()> Make_kit;
 };
 

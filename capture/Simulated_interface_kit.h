@@ -8,7 +8,7 @@
 
 namespace wk {
 
-class Simulated_interface_kit final : public Interface_kit {
+class Simulated_interface_kit : public Interface_kit {
 public:
     static constexpr int32_t k_Channels = 8;
 
