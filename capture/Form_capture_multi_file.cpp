@@ -1,5 +1,6 @@
 #include "capture/Form_capture_multi_file.h"
 
+#include "capture/Control_box_panel.h"
 #include "capture/Frm_progress.h"
 #include "capture/Non_dependant.h"
 #include "capture/Keyboard_interface_kit.h"
@@ -143,6 +144,9 @@ void Form_capture_multi_file::Form_Load()
     try {
         // The kit is made once: a second kit would leave the first one's events dangling.
         box_ = std::make_unique<Control_box>(*this, setup_.Make_kit());
+        Frame_Control_box = new Control_box_panel(*box_, this);
+        layout()->addWidget(Frame_Control_box);
+        Frame_Control_box->hide();
         Load_capture_folder();
         obj_File_Handler = std::make_unique<cls_AVI_handler>();
         g_DV_Extra_Offset = 12000;
@@ -227,6 +231,11 @@ void Form_capture_multi_file::DV_event()
         End_storing();
         Report_current_exception("DV_event" + std::string(k_Form));
     }
+}
+
+void Form_capture_multi_file::Control_box_changed()
+{
+    if (Frame_Control_box && !Frame_Control_box->isHidden()) Frame_Control_box->Display_Control_Box();
 }
 
 void Form_capture_multi_file::Update_Heat_Times()

@@ -24,6 +24,7 @@ namespace wk {
 
 class cls_AVI_handler;
 class cls_Capture;
+class Control_box_panel;
 class Frm_progress;
 
 // What the window makes for itself; tests give fakes.
@@ -64,6 +65,7 @@ public:
     QPushButton* Command_Capture = nullptr;
     QLabel* Label_PC_time = nullptr;
     QLabel* Picture_DV_arm = nullptr;
+    Control_box_panel* Frame_Control_box = nullptr;
     QMenuBar* menu_bar = nullptr;
     QMenu* menu_specials = nullptr;
     QAction *item_exit = nullptr, *item_about = nullptr, *item_preview = nullptr, *item_Marathon = nullptr,
@@ -82,6 +84,7 @@ public:
     void DV_event();
 
     int16_t Active_heat() const override { return active_heat_; }
+    void Control_box_changed() override;
     bool Capturing() const override { return capturing_; }
     void Set_Active_heat(int16_t slot);
     void Update_File_size(int16_t slot);

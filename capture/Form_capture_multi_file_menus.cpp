@@ -2,6 +2,7 @@
 // the settings the window writes: event name, capture folder and timing correction.
 #include "capture/Form_capture_multi_file.h"
 
+#include "capture/Control_box_panel.h"
 #include "capture/Frm_fullscreen.h"
 #include "capture/cls_Capture.h"
 #include "platform/Dialogs.h"
@@ -200,8 +201,10 @@ void Form_capture_multi_file::item_view_recording_Click()
 
 void Form_capture_multi_file::item_test_control_box_Click()
 {
-    box_->Test_mode(item_test_control_box->isChecked());
-    Control_box_changed();
+    const bool shown = item_test_control_box->isChecked();
+    box_->Test_mode(shown);
+    Frame_Control_box->setVisible(shown);
+    if (shown) Frame_Control_box->Display_Control_Box();
 }
 
 void Form_capture_multi_file::item_timing_correction_Click()

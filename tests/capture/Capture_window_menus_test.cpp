@@ -1,4 +1,5 @@
 // The capture window's menus, its preview painting and the settings it writes.
+#include "capture/Control_box_panel.h"
 #include "capture/Frm_fullscreen.h"
 #include "platform/Form_window.h"
 #include "tests/capture/Capture_window_fixture.h"
@@ -112,6 +113,34 @@ TEST_F(Capture_window_menus, TheSpecialsMenuIsHiddenAndMarathonUnloadUnchecksIts
     window->item_Marathon->setChecked(true);
     window->Marathon_Unloaded();
     EXPECT_FALSE(window->item_Marathon->isChecked());
+}
+
+TEST_F(Capture_window_menus, TheTestPanelMirrorsTheBoxAndStartsNothing)
+{
+    window->item_test_control_box->setChecked(true);
+    window->item_test_control_box_Click();
+    Control_box_panel& panel = *window->Frame_Control_box;
+    ASSERT_FALSE(panel.isHidden());
+    // Shown before any box attached: the second version's layout, for good.
+    EXPECT_EQ(panel.Label_cb_version->text(), "Control Box V2");
+    EXPECT_EQ(panel.Label_attached->text(), "Box not attached");
+    EXPECT_TRUE(panel.Shape_Button[1]->isHidden());
+    Settle_box();
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_FALSE(window->Capturing());
+    EXPECT_FALSE(panel.Shape_on[1]->isHidden());
+    EXPECT_TRUE(panel.Shape_off[1]->isHidden());
+    kit->Set_input(Control_box::Input_start_button, true);
+    EXPECT_TRUE(panel.Shape_Button[0]->styleSheet().contains("FF0000"));
+    EXPECT_EQ(panel.Label_attached->text(), "Box attached");
+    EXPECT_EQ(panel.Label_serial->text(), "Serial: 77");
+    EXPECT_EQ(panel.Label_cb_version->text(), "Control Box V2");
+    // Back to normal: input 5 captures again.
+    window->item_test_control_box->setChecked(false);
+    window->item_test_control_box_Click();
+    EXPECT_TRUE(panel.isHidden());
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 } // namespace
