@@ -4,6 +4,7 @@
 #include "capture/Frm_progress.h"
 #include "capture/Non_dependant.h"
 #include "capture/Keyboard_interface_kit.h"
+#include "capture/Socket_interface_kit.h"
 #include "capture/cls_Capture.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -51,7 +52,11 @@ Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
 {
     if (!setup_.Count_cameras) setup_.Count_cameras = [] { return Num_video_devices(); };
     if (!setup_.Make_camera) setup_.Make_camera = [] { return Restart_Camera(); };
-    if (!setup_.Make_kit) setup_.Make_kit = [this] { return std::make_unique<Keyboard_interface_kit>(this); };
+    if (!setup_.Make_kit) setup_.Make_kit = [this]() -> std::unique_ptr<Interface_kit> {
+        // The kit simulator's socket when asked for, else the keyboard.
+        if (qEnvironmentVariable("WK_CONTROL_BOX") == "kitsim") return std::make_unique<Socket_interface_kit>();
+        return std::make_unique<Keyboard_interface_kit>(this);
+    };
     setWindowTitle("Wakeline capture");
     resize(1024, 700);
     receiver_ = std::make_shared<Frame_receiver>(*this);
