@@ -54,7 +54,7 @@ protected:
     void Frames(int n)
     {
         for (int k = 0; k < n; ++k) {
-            clock.tick += 40;
+            clock.tick = platform::Tick_add(clock.tick, 40);
             server.Deliver(test::Numbered_frame(next_frame++));
         }
     }

@@ -2,6 +2,8 @@
 // frames.
 #include "tests/capture/Capture_window_fixture.h"
 
+#include "services/Module_utilities.h"
+
 namespace wk {
 namespace {
 
@@ -43,6 +45,10 @@ TEST_F(Capture_window_road, AHeatStartedAndCapturedFromTheBoxEndsInItsRecording)
         EXPECT_GE(record.Long_at(DV_extra::Frame_tick), last_tick) << f;
         last_tick = record.Long_at(DV_extra::Frame_tick);
         EXPECT_EQ(record.Long_at(DV_extra::Heat_start), start) << f;
+        // Frames came 40 ms apart from the start on; the viewer times a frame 10 ms before its
+        // tick (the middle of its first field).
+        reader.Let_Field_To_Show(1);
+        EXPECT_EQ(reader.Multi_TimeStamp(1), 40 * f - 10) << f;
     }
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(reports.reports.empty());
@@ -155,6 +161,21 @@ TEST_F(Capture_window_road, AShortenedRecordingIsReportedAfterTheNextAppend)
     Frames(2);
     window->Handle_Capture_End(0);
     EXPECT_TRUE(dialogs.All_used()) << (dialogs.shown.empty() ? "" : dialogs.shown.back());
+}
+
+TEST_F(Capture_window_road, HeatClocksRunAcrossTheTickWrapEverySeventhFrame)
+{
+    Create(2, "W");
+    clock.tick = INT32_MAX - 100;
+    window->Handle_Start_Event(2);
+    ASSERT_TRUE(window->Slots[2].started);
+    const QString at_start = window->Slots[2].Label_heat_time->text();
+    Frames(6);
+    EXPECT_EQ(window->Slots[2].Label_heat_time->text(), at_start); // not yet refreshed
+    Frames(1);
+    // 7 frames of 40 ms, across the change of sign of the tick.
+    EXPECT_EQ(window->Slots[2].Label_heat_time->text().toStdString(), Display_Mill_Time(280, false));
+    EXPECT_TRUE(window->Slots[0].Label_heat_time->text().isEmpty());
 }
 
 TEST_F(Capture_window_road, FileSizesShowInTenthsOfAMegabyte)
