@@ -8,6 +8,7 @@
 #include "capture/cls_Capture.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "platform/Forms.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QPixmap>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -152,6 +154,9 @@ void Form_capture_multi_file::Form_Load()
         Frame_Control_box = new Control_box_panel(*box_, this);
         layout()->addWidget(Frame_Control_box);
         Frame_Control_box->hide();
+        int32_t left = 0, top = 0, w = 0, h = 0;
+        Get_Form_Pos("Form_capture_multi_file", left, top, w, h);
+        move(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y());
         Load_capture_folder();
         obj_File_Handler = std::make_unique<cls_AVI_handler>();
         g_DV_Extra_Offset = 12000;
@@ -170,9 +175,24 @@ void Form_capture_multi_file::Form_Load()
         Update_PC_Time();
         box_->Loaded();
         menu_specials->menuAction()->setVisible(false);
+        // The wall clock; a minute may show up to five seconds late.
+        auto* timer = new QTimer(this);
+        timer->setObjectName("Timer1");
+        connect(timer, &QTimer::timeout, this, [this] { Update_PC_Time(); });
+        timer->start(5000);
         Set_Active_heat(0);
     } catch (...) {
         Report_current_exception("Form_Load" + std::string(k_Form));
+    }
+}
+
+void Form_capture_multi_file::Form_Unload()
+{
+    try {
+        if (capturing_) Handle_Capture_End(active_heat_);
+        Store_Form_Pos("Form_capture_multi_file", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
+    } catch (...) {
+        Report_current_exception("Form_Unload" + std::string(k_Form));
     }
 }
 

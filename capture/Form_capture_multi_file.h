@@ -114,6 +114,8 @@ public:
     Frm_progress& Progress() { return *progress_; }
 
 protected:
+    // A capture still held is appended before the window goes; the position is kept.
+    void Form_Unload() override;
     // A click on the capture folder's label chooses another folder.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

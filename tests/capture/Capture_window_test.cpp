@@ -137,6 +137,16 @@ TEST_F(Capture_window_road, ADetachDuringACaptureAppendsWhatWasTaken)
     EXPECT_EQ(int64_t(fs::file_size(path)), k_Head + 6 * int64_t(k_DV_frame_size));
 }
 
+TEST_F(Capture_window_road, ClosingTheWindowDuringACaptureAppendsWhatWasTaken)
+{
+    const std::string path = Create(1, "U");
+    window->Set_Active_heat(1);
+    window->Handle_Capture_Start(1);
+    Frames(5);
+    window->Unload_form();
+    EXPECT_EQ(int64_t(fs::file_size(path)), k_Head + 5 * int64_t(k_DV_frame_size));
+}
+
 TEST_F(Capture_window_road, CapturingWithoutARecordingSaysSoAndStoresNothing)
 {
     dialogs.Expect_message("No file initiated!");
