@@ -116,6 +116,8 @@ public:
 protected:
     // A capture still held is appended before the window goes; the position is kept.
     void Form_Unload() override;
+    // Minimising hides the marathon window while its menu entry is checked; restoring shows it.
+    void changeEvent(QEvent* event) override;
     // A click on the capture folder's label chooses another folder.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

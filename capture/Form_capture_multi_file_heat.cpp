@@ -16,6 +16,7 @@
 #include "services/Module_utilities.h"
 #include "viewer/Cls_lane.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -136,6 +137,10 @@ void Form_capture_multi_file::Handle_Start_Event(int16_t s)
     if (!Valid_slot(s)) return;
     try {
         Heat_slot& slot = Slots[size_t(s)];
+        if (item_Marathon->isChecked()) {
+            platform::MsgBox("Marathon heats are started on the Marathon form!");
+            return;
+        }
         if (!slot.initiated) {
             QApplication::beep();
             return;

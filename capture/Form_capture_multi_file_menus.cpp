@@ -176,6 +176,15 @@ void Form_capture_multi_file::item_Marathon_Click()
             if (auto* w = dynamic_cast<QWidget*>(form)) w->hide();
 }
 
+void Form_capture_multi_file::changeEvent(QEvent* event)
+{
+    Form_window::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !item_Marathon || !item_Marathon->isChecked()) return;
+    for (platform::Form* form : platform::Loaded_forms())
+        if (form->Form_name() == "Form_Wakeline_marathon")
+            if (auto* w = dynamic_cast<QWidget*>(form)) w->setVisible(!isMinimized());
+}
+
 void Form_capture_multi_file::Marathon_Unloaded() { item_Marathon->setChecked(false); }
 
 void Form_capture_multi_file::item_stop_camera_Click()

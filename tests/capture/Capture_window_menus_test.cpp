@@ -115,6 +115,21 @@ TEST_F(Capture_window_menus, TheSpecialsMenuIsHiddenAndMarathonUnloadUnchecksIts
     EXPECT_FALSE(window->item_Marathon->isChecked());
 }
 
+TEST_F(Capture_window_menus, MinimisingHidesTheMarathonWindowWhileItsEntryIsChecked)
+{
+    platform::Form_window marathon("Form_Wakeline_marathon");
+    marathon.show();
+    window->show();
+    window->showMinimized();
+    EXPECT_TRUE(marathon.isVisible()); // entry unchecked: left alone
+    window->showNormal();
+    window->item_Marathon->setChecked(true);
+    window->showMinimized();
+    EXPECT_FALSE(marathon.isVisible());
+    window->showNormal();
+    EXPECT_TRUE(marathon.isVisible());
+}
+
 TEST_F(Capture_window_menus, TheTestPanelMirrorsTheBoxAndStartsNothing)
 {
     window->item_test_control_box->setChecked(true);

@@ -4,6 +4,8 @@
 
 #include "services/Module_utilities.h"
 
+#include <QAction>
+
 namespace wk {
 namespace {
 
@@ -99,6 +101,24 @@ TEST_F(Capture_window_road, AStartOnlyCountsOnceItIsInTheRecording)
     window->Handle_Start_Event(1);
     EXPECT_FALSE(window->Slots[1].started);
     EXPECT_FALSE(g_Emergency_stop);
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Capture_window_road, ASlotTakesANewRecordingOnlyAfterFinishAndMarathonHeatsAreNotStartedHere)
+{
+    Create(0, "M1");
+    dialogs.Expect_message("File already initated");
+    Create(0, "M2");
+    window->Clear_Heat(0);
+    const std::string second = Create(0, "M2");
+    EXPECT_NE(second.find("HeatM2"), std::string::npos);
+    EXPECT_TRUE(window->Slots[0].initiated);
+    window->item_Marathon->setChecked(true);
+    dialogs.Expect_message("Marathon heats are started on the Marathon form!");
+    window->Handle_Start_Event(0);
+    EXPECT_FALSE(window->Slots[0].started);
+    EXPECT_EQ(Header_start_tick(second), 0);
+    window->item_Marathon->setChecked(false);
     EXPECT_TRUE(dialogs.All_used());
 }
 
