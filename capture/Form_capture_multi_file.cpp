@@ -239,7 +239,7 @@ void Form_capture_multi_file::DV_event()
         }
         if (capturing_ && camera_) {
             camera_->Store_Buffer();
-            if (camera_->Buff_num() >= k_Max_capture_frames) {
+            if (camera_->Buff_num() >= setup_.Max_capture_frames) {
                 Trace_Line("*Capture reached its frame limit, appending");
                 Handle_Capture_End(active_heat_);
             }

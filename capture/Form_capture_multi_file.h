@@ -35,14 +35,14 @@ struct Capture_window_setup {
     std::function<std::shared_ptr<cls_Capture>()> Make_camera;
     // The control box's kit (the keyboard kit on this window by default).
     std::function<std::unique_ptr<Interface_kit>()> Make_kit;
+    // Frames one capture may hold in memory; reaching it ends the capture, so what was taken
+    // is appended (five minutes at 25 frames a second, about 1 GB, by default).
+    int32_t Max_capture_frames = 7500;
 };
 
 class Form_capture_multi_file final : public platform::Form_window, public Control_box_owner {
 public:
     static constexpr int16_t k_Slots = 3;
-    // Frames one capture may hold in memory (five minutes at 25 frames a second, about 1 GB);
-    // reaching it ends the capture, so what was taken is appended.
-    static constexpr int32_t k_Max_capture_frames = 7500;
 
     explicit Form_capture_multi_file(Capture_window_setup setup = {});
     ~Form_capture_multi_file() override;

@@ -26,7 +26,7 @@ inline constexpr int64_t k_Head = cls_AVI_handler::k_Own_data_offset;
 
 class Capture_window_road : public ::testing::Test {
 protected:
-    Capture_window_road()
+    explicit Capture_window_road(int32_t max_capture_frames = 7500)
     {
         fs::create_directories(home.App_data());
         folder = home.path() / "captures";
@@ -41,6 +41,7 @@ protected:
             kit = made.get();
             return made;
         };
+        setup.Max_capture_frames = max_capture_frames;
         window = std::make_unique<Form_capture_multi_file>(setup);
     }
     ~Capture_window_road() override

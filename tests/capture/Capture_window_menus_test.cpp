@@ -1,6 +1,7 @@
 // The capture window's menus, its preview painting and the settings it writes.
 #include "capture/Control_box_panel.h"
 #include "capture/Frm_fullscreen.h"
+#include "capture/Frm_progress.h"
 #include "platform/Form_window.h"
 #include "tests/capture/Capture_window_fixture.h"
 
@@ -113,6 +114,23 @@ TEST_F(Capture_window_menus, TheSpecialsMenuIsHiddenAndMarathonUnloadUnchecksIts
     window->item_Marathon->setChecked(true);
     window->Marathon_Unloaded();
     EXPECT_FALSE(window->item_Marathon->isChecked());
+}
+
+TEST(Frm_progress, TakesOnlyPercentsWithinItsBarAndCentresTheBar)
+{
+    Frm_progress progress;
+    progress.Set_Caption("Appending frames");
+    EXPECT_EQ(progress.Caption(), "Appending frames");
+    progress.Set_Percent(40);
+    progress.Set_Percent(101);
+    progress.Set_Percent(-1);
+    EXPECT_EQ(progress.Percent(), 40);
+    progress.resize(400, 80);
+    progress.show();
+    auto* bar = progress.findChild<QWidget*>("ProgressBar1");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->width(), 360);
+    EXPECT_EQ(bar->x(), 20);
 }
 
 TEST_F(Capture_window_menus, MinimisingHidesTheMarathonWindowWhileItsEntryIsChecked)

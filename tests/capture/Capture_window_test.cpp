@@ -208,6 +208,33 @@ TEST_F(Capture_window_road, HeatClocksRunAcrossTheTickWrapEverySeventhFrame)
     EXPECT_TRUE(window->Slots[0].Label_heat_time->text().isEmpty());
 }
 
+class Capture_window_capped : public Capture_window_road {
+protected:
+    Capture_window_capped() : Capture_window_road(3) {}
+};
+
+TEST_F(Capture_window_capped, ACaptureThatReachesItsCapIsAppendedAndStops)
+{
+    const std::string path = Create(0, "C");
+    window->Handle_Capture_Start(0);
+    Frames(5);
+    EXPECT_FALSE(window->Capturing());
+    EXPECT_EQ(int64_t(fs::file_size(path)), k_Head + 3 * int64_t(k_DV_frame_size));
+    EXPECT_EQ(window->Camera()->Buff_num(), 0);
+    // The button's release afterwards appends nothing more.
+    window->Handle_Capture_End(0);
+    EXPECT_EQ(int64_t(fs::file_size(path)), k_Head + 3 * int64_t(k_DV_frame_size));
+}
+
+TEST_F(Capture_window_road, TheEventNameIsStoredWhenItsEditEnds)
+{
+    window->Text_Event_name->setText("Nationals");
+    emit window->Text_Event_name->editingFinished();
+    EXPECT_EQ(g_Event_name, "Nationals");
+    EXPECT_EQ(Read_Ini_Value("Canoe", "event_name", Ini_file_path, ""), "Nationals");
+    EXPECT_NE(Create(0, "1").find("NationalsHeat1"), std::string::npos);
+}
+
 TEST_F(Capture_window_road, FileSizesShowInTenthsOfAMegabyte)
 {
     const std::string path = Create(0, "S");
