@@ -235,6 +235,33 @@ TEST_F(Capture_window_road, TheEventNameIsStoredWhenItsEditEnds)
     EXPECT_NE(Create(0, "1").find("NationalsHeat1"), std::string::npos);
 }
 
+TEST_F(Capture_window_road, WithoutACameraHeatsAreStillCreatedStartedAndAborted)
+{
+    window.reset();
+    g_Capture.reset();
+    Capture_window_setup setup;
+    setup.Count_cameras = [] { return int16_t(0); };
+    setup.Make_camera = []() -> std::shared_ptr<cls_Capture> {
+        ADD_FAILURE() << "no camera may be made";
+        return nullptr;
+    };
+    setup.Make_kit = [] { return std::make_unique<Simulated_interface_kit>(); };
+    dialogs.Expect_message("No camera found!");
+    window = std::make_unique<Form_capture_multi_file>(setup);
+    EXPECT_EQ(window->Camera(), nullptr);
+    const std::string path = Create(0, "N");
+    window->Handle_Start_Event(0);
+    EXPECT_TRUE(window->Slots[0].started);
+    EXPECT_NE(Header_start_tick(path), 0);
+    dialogs.Expect_message("No camera is running");
+    window->Handle_Capture_Start(0);
+    EXPECT_FALSE(window->Capturing());
+    dialogs.Expect_message("Aborting heat N", platform::vbOK);
+    window->Handle_Abort(0);
+    EXPECT_EQ(Header_start_tick(path), 0);
+    EXPECT_TRUE(dialogs.All_used());
+}
+
 TEST_F(Capture_window_road, FileSizesShowInTenthsOfAMegabyte)
 {
     const std::string path = Create(0, "S");
