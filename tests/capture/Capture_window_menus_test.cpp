@@ -14,6 +14,8 @@
 namespace wk {
 namespace {
 
+namespace fs = std::filesystem;
+
 class Capture_window_menus : public test::Capture_window_road {
 protected:
     ~Capture_window_menus() override
@@ -131,6 +133,22 @@ TEST(Frm_progress, TakesOnlyPercentsWithinItsBarAndCentresTheBar)
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->width(), 360);
     EXPECT_EQ(bar->x(), 20);
+}
+
+TEST_F(Capture_window_menus, RestartingTheCameraMakesANewOneThatReachesTheWindow)
+{
+    cls_Capture* first = window->Camera();
+    ASSERT_NE(first, nullptr);
+    window->item_restart_camera->trigger();
+    ASSERT_NE(window->Camera(), nullptr);
+    EXPECT_NE(window->Camera(), first);
+    EXPECT_EQ(g_Capture.get(), window->Camera());
+    // The new camera's frames are stored for a capture.
+    const std::string path = Create(0, "R");
+    window->Handle_Capture_Start(0);
+    Frames(2);
+    window->Handle_Capture_End(0);
+    EXPECT_EQ(int64_t(fs::file_size(path)), test::k_Head + 2 * int64_t(k_DV_frame_size));
 }
 
 TEST_F(Capture_window_menus, MinimisingHidesTheMarathonWindowWhileItsEntryIsChecked)
