@@ -1,12 +1,151 @@
 #pragma once
-// The capture window.
+// The capture window: three heat slots, each with its own recording. The start signal writes a
+// heat's start into its recording; while the capture button (or the box's input 5) is held the
+// camera's frames are kept in memory, and on release they are appended to the active slot's
+// recording, whose frame count is then checked against the file's length.
+#include "capture/Control_box.h"
+#include "capture/Interface_kit.h"
 #include "platform/Form_window.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QGroupBox;
+class QMenu;
+class QMenuBar;
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace wk {
 
-class Form_capture_multi_file final : public platform::Form_window {
+class cls_AVI_handler;
+class cls_Capture;
+class Control_box_panel;
+class Frm_progress;
+
+// What the window makes for itself; tests give fakes.
+struct Capture_window_setup {
+    // The number of cameras (the capture server's count by default).
+    std::function<int16_t()> Count_cameras;
+    // A new camera, stopped and not yet set up; null when none could be made.
+    std::function<std::shared_ptr<cls_Capture>()> Make_camera;
+    // The control box's kit (the keyboard kit on this window by default).
+    std::function<std::unique_ptr<Interface_kit>()> Make_kit;
+    // Frames one capture may hold in memory; reaching it ends the capture, so what was taken
+    // is appended (five minutes at 25 frames a second, about 1 GB, by default).
+    int32_t Max_capture_frames = 7500;
+};
+
+class Form_capture_multi_file final : public platform::Form_window, public Control_box_owner {
 public:
-    Form_capture_multi_file();
+    static constexpr int16_t k_Slots = 3;
+
+    explicit Form_capture_multi_file(Capture_window_setup setup = {});
+    ~Form_capture_multi_file() override;
+
+    struct Heat_slot {
+        QGroupBox* Frame_capture = nullptr;
+        QLineEdit* Text_Heat_ID = nullptr;
+        QPushButton *Command_newFile = nullptr, *Command_start = nullptr, *Command_abort = nullptr,
+                    *Command_Finish = nullptr;
+        QLabel *Label_filename = nullptr, *Label_file_size = nullptr, *Label_heat_time = nullptr,
+               *Label_start_time = nullptr;
+        // The start is a flag of its own: a tick of 0 is a tick like any other.
+        bool started = false;
+        int32_t start_tick = 0;
+        bool initiated = false;
+    };
+    std::array<Heat_slot, k_Slots> Slots;
+    QLineEdit* Text_Event_name = nullptr;
+    QLabel* Lbl_capture_folder = nullptr;
+    QPushButton* Command_Capture = nullptr;
+    QLabel* Label_PC_time = nullptr;
+    QLabel* Picture_DV_arm = nullptr;
+    Control_box_panel* Frame_Control_box = nullptr;
+    QMenuBar* menu_bar = nullptr;
+    QMenu* menu_specials = nullptr;
+    QAction *item_exit = nullptr, *item_about = nullptr, *item_preview = nullptr, *item_Marathon = nullptr,
+            *item_restart_camera = nullptr, *item_stop_camera = nullptr, *item_view_recording = nullptr,
+            *item_test_control_box = nullptr, *item_timing_correction = nullptr;
+
+    // The road of a heat.
+    void Command_newFile_Click(int16_t slot);
+    void Handle_Start_Event(int16_t slot) override;
+    void Handle_Capture_Start(int16_t slot) override;
+    void Handle_Capture_End(int16_t slot) override;
+    void Handle_Abort(int16_t slot);
+    void Clear_Heat(int16_t slot);
+    void Start_Cam();
+    // Every frame of the camera.
+    void DV_event();
+
+    int16_t Active_heat() const override { return active_heat_; }
+    void Control_box_changed() override;
+    bool Capturing() const override { return capturing_; }
+    void Set_Active_heat(int16_t slot);
+    void Update_File_size(int16_t slot);
+    void Update_Heat_Times();
+    void Update_PC_Time();
+    void Load_capture_folder();
+    void Load_Event_name();
+    // The recording name of a slot from the folder, the event name, the heat ID and the date.
+    std::string Recording_name(int16_t slot) const;
+
+    // Menus, the preview and the settings.
+    void item_preview_Click();
+    void do_Preview();
+    void item_Marathon_Click();
+    void Marathon_Unloaded();
+    void item_stop_camera_Click();
+    void item_view_recording_Click();
+    void item_test_control_box_Click();
+    void item_timing_correction_Click();
+    void Lbl_capture_folder_Click();
+    // Every second notice while the preview is shown paints the newest frame into it.
+    void Paint_Preview();
+    int32_t Previews_painted() const { return previews_painted_; }
+
+    cls_Capture* Camera() const { return camera_.get(); }
+    Control_box& Box() { return *box_; }
+    Frm_progress& Progress() { return *progress_; }
+
+protected:
+    // A capture still held is appended before the window goes; the position is kept.
+    void Form_Unload() override;
+    // Minimising hides the marathon window while its menu entry is checked; restoring shows it.
+    void changeEvent(QEvent* event) override;
+    // A click on the capture folder's label chooses another folder.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class Frame_receiver;
+    void Build_controls();
+    void Build_menus(QLayout* layout);
+    bool Preview_visible() const;
+    void Build_slot(int16_t slot, QWidget* parent);
+    void Form_Load();
+    bool Valid_slot(int16_t slot) const { return slot >= 0 && slot < k_Slots; }
+    std::string File_of(int16_t slot) const;
+    bool Write_new_header(int16_t slot, const std::string& name);
+    bool Write_start(int16_t slot, int32_t tick, int32_t local_ms);
+    void End_storing();
+    void Append_capture(int16_t slot);
+    void Check_frame_count(const std::string& name);
+
+    Capture_window_setup setup_;
+    std::unique_ptr<cls_AVI_handler> obj_File_Handler;
+    std::unique_ptr<Control_box> box_;
+    std::shared_ptr<cls_Capture> camera_;
+    std::shared_ptr<Frame_receiver> receiver_;
+    std::unique_ptr<Frm_progress> progress_;
+    int16_t active_heat_ = 0;
+    bool capturing_ = false;
+    int32_t frame_counter_ = 0;
+    int32_t preview_counter_ = 0, previews_painted_ = 0;
 };
 
 } // namespace wk

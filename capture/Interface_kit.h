@@ -1,0 +1,26 @@
+#pragma once
+// The control box's digital-input kit as the capture window sees it. A real kit, the simulated
+// kit and the keyboard kit all look like this; their events come on the GUI thread.
+#include <cstdint>
+#include <functional>
+
+namespace wk {
+
+class Interface_kit {
+public:
+    virtual ~Interface_kit() = default;
+    // Starts looking for a box (serial 0: any box).
+    virtual void Open(int32_t serial) = 0;
+    virtual bool Attached() const = 0;
+    virtual int32_t Serial_number() const = 0;
+    // Inputs and outputs that do not exist read as off and ignore writes.
+    virtual bool Input_state(int32_t index) const = 0;
+    virtual void Set_output_state(int32_t index, bool state) = 0;
+
+    // The kit's events; unset ones are not called.
+    std::function<void(int32_t index, bool state)> On_input_change;
+    std::function<void()> On_attach;
+    std::function<void()> On_detach;
+};
+
+} // namespace wk
