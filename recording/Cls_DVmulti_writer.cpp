@@ -145,7 +145,7 @@ int64_t Cls_DVmulti_writer::Start_new_file(int32_t streams)
 int64_t Cls_DVmulti_writer::Start_appending(int32_t streams)
 {
     if (length_at_open_ == 0) return Start_new_file(streams);
-    std::vector<uint8_t> bytes(size_t(DV_Header_Record::k_Size));
+    std::vector<uint8_t> bytes(static_cast<size_t>(DV_Header_Record::k_Size));
     DV_Header_Record on_disk;
     if (!file_.Read_exact(0, bytes.data(), bytes.size()) || !on_disk.From_bytes(bytes))
         throw Run_time_error(err_Bad_file_mode, "The file " + file_name_ + " is not a multi-stream DV recording");
