@@ -1,5 +1,6 @@
 #include "capture/CVideobuff.h"
 
+#include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 
 #include <algorithm>
@@ -23,7 +24,7 @@ void CVideobuff::FillData(std::span<const uint8_t> source)
 
 void CVideobuff::FillBuffer() { std::fill(data_.begin(), data_.end(), uint8_t(23)); }
 
-bool CVideobuff::Buffer_valid() const { return data_[0] == 0x1F && data_[1] == 0x07; }
+bool CVideobuff::Buffer_valid() const { return Starts_with_DV_header(data_); }
 
 void CVideobuff::GetData(std::span<uint8_t> destination) const
 {

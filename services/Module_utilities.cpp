@@ -473,9 +473,14 @@ fail:
     platform::MsgBox("Get_Form_Pos error " + std::to_string(step));
 }
 
+bool Starts_with_DV_header(std::span<const uint8_t> frame)
+{
+    return frame.size() >= 2 && frame[0] == 0x1F && frame[1] == 0x07;
+}
+
 void Check_DV_Header(std::span<const uint8_t> frame)
 {
-    if (frame.size() < 2 || frame[0] != 0x1F || frame[1] != 0x07) g_Emergency_stop = true;
+    if (!Starts_with_DV_header(frame)) g_Emergency_stop = true;
 }
 
 bool In_IDE() { return false; }

@@ -71,7 +71,9 @@ bool Is_write_protected(const std::string& path);
 bool Delete_File(const std::string& path, bool ignore_errors = false);
 void Store_Form_Pos(const std::string& name, int32_t left, int32_t top, int32_t width, int32_t height);
 void Get_Form_Pos(const std::string& name, int32_t& left, int32_t& top, int32_t& width, int32_t& height);
-// Sets g_Emergency_stop unless the frame starts with the DV header block (0x1F 0x07).
+// True when the frame starts with the DV header block (0x1F 0x07).
+bool Starts_with_DV_header(std::span<const uint8_t> frame);
+// Sets g_Emergency_stop unless the frame starts with the DV header block.
 void Check_DV_Header(std::span<const uint8_t> frame);
 bool In_IDE();
 

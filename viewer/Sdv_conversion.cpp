@@ -14,8 +14,6 @@ namespace {
 constexpr int32_t k_Frame = cls_AVI_handler::k_DV_frame_size;
 constexpr int32_t k_Lane_table = 10;
 
-bool Is_DV_frame(const std::vector<uint8_t>& frame) { return frame.size() >= 2 && frame[0] == 0x1F && frame[1] == 0x07; }
-
 // The race the record carries, into the new recording's header.
 void Take_race(cls_AVI_handler& rec, const DV_Header_Record& r)
 {
@@ -68,7 +66,7 @@ Sdv_conversion_result Convert_sdv_recording(const std::string& sdv_path, const s
     std::vector<uint8_t> frame(static_cast<size_t>(k_Frame));
     for (int64_t at = record.Record_size;; at += k_Frame) {
         if (!source.Read_exact(at, frame.data(), frame.size())) break; // a partial frame is left out
-        if (!Is_DV_frame(frame)) {
+        if (!Starts_with_DV_header(frame)) {
             result.problem = "Frame " + std::to_string(result.frames + 1) + " is not a DV frame; the conversion stopped there.";
             break;
         }

@@ -1,6 +1,6 @@
 #include "tests/fuzz/Fuzz_support.h"
 
-#include "platform/Dialogs.h"
+#include "platform/Headless_dialogs.h"
 #include "services/Module_error.h"
 
 #include <unistd.h>
@@ -12,32 +12,6 @@
 
 namespace wk::fuzz {
 namespace {
-
-class Silent_dialogs final : public platform::Dialogs {
-public:
-    int Message_box(const std::string&, int style, const std::string&) override
-    {
-        switch (style & 7) {
-        case platform::vbOKCancel: return (style & platform::vbDefaultButton2) ? platform::vbCancel : platform::vbOK;
-        case platform::vbYesNo:
-        case platform::vbYesNoCancel: return (style & platform::vbDefaultButton2) ? platform::vbNo : platform::vbYes;
-        default: return platform::vbOK;
-        }
-    }
-    std::optional<std::string> Input_box(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> Open_file(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> Save_file(const std::string&, const std::string&, const std::string&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> Browse_folder(const std::string&, const std::string&) override { return std::nullopt; }
-};
 
 class Silent_reports final : public Error_report_view {
 public:
@@ -61,7 +35,7 @@ void Quiet_program()
     std::filesystem::create_directories(Folder());
     ::setenv("WAKELINE_HOME", Folder().c_str(), 1);
     ::setenv("WAKELINE_TRACER", (Folder() / "no-tracer").c_str(), 1);
-    static Silent_dialogs dialogs;
+    static platform::Headless_dialogs dialogs(false);
     platform::Install_dialogs(&dialogs);
     static Silent_reports reports;
     Install_error_report_view(&reports);
