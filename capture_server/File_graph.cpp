@@ -2,15 +2,13 @@
 // DV grabber is laid while the graph starts: the file's type picks the demultiplexer (AVI, or
 // DV itself for a raw .dv file), and each stream the demultiplexer finds goes on by its format:
 // a DV stream of type 1 AVI to the DV demultiplexer, the first DV video stream to the grabbers,
-// anything else to a null renderer. A file that holds no DV makes the graph fail with the reason.
+// anything else to a null renderer. A file that holds no DV, or no DV frame that can be read,
+// makes the graph fail with the reason.
 #include "capture_server/Capture_error.h"
 #include "capture_server/Graph_recipes.h"
+#include "capture_server/Source_file.h"
 
 #include <atomic>
-#include <cerrno>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
 
 namespace wk {
 
@@ -24,6 +22,7 @@ struct File_road {
     GstElement* dv_entry; // where DV video enters: the DV grabber, or the split to both grabbers
     std::atomic<bool> dv_linked{false};
     std::atomic<bool> dv_demuxer{false};
+    std::atomic<bool> dv_frame_seen{false};
 };
 
 void On_pad_added(GstElement* demuxer, GstPad* pad, gpointer road);
@@ -36,20 +35,103 @@ bool Is_dv(const GstStructure* s, bool system_stream)
     return gst_structure_has_name(s, "video/x-dv") && bool(whole) == system_stream;
 }
 
-// Puts a demultiplexer behind the pad; errors are reported through the graph.
+// A DV frame is whole when it begins with its header block and holds every DIF sequence of its
+// system: twelve of 12000 bytes in the 625-line system, ten in the 525-line one (twice or four
+// times that for the wider kinds of DV).
+bool Is_whole_dv_frame(GstBuffer* buffer)
+{
+    constexpr size_t k_625_frame = 144000, k_525_frame = 120000;
+    uint8_t head[4] = {};
+    const gsize size = gst_buffer_get_size(buffer);
+    if (gst_buffer_extract(buffer, 0, head, sizeof head) != sizeof head) return false;
+    const bool header_block = (head[0] >> 5) == 0;
+    const size_t frame = (head[3] & 0x80) ? k_625_frame : k_525_frame;
+    return header_block && size % frame == 0;
+}
+
+// Drops what is less than a whole frame: the partial last frame of a file that was cut short,
+// a chunk that lost its end. Passed on, it would reach a client as a torn picture, stop the
+// decoder of the RGB frames, or put the DV demultiplexer out of step with every later frame.
+GstPadProbeReturn Drop_partial_frames(GstPad*, GstPadProbeInfo* info, gpointer)
+{
+    return Is_whole_dv_frame(GST_PAD_PROBE_INFO_BUFFER(info)) ? GST_PAD_PROBE_OK : GST_PAD_PROBE_DROP;
+}
+
+// A filter of the factory in the graph, not yet linked nor started; null, with the error reported
+// through the graph, when it cannot be made. The graph may be starting while a streaming thread
+// lays the road, and would start the filter the moment it is in; a demultiplexer started before
+// it is linked finds nothing to read from and takes its input as pushed to it, which for an AVI
+// means reading it in file order, past its index.
+GstElement* Add_filter(File_road& road, const char* factory)
+{
+    GstElement* filter = Make_element(factory);
+    if (filter) gst_element_set_locked_state(filter, TRUE);
+    if (filter && Add_to(road.bin, filter)) return filter;
+    Post_graph_error(GST_ELEMENT(road.bin), std::string("AddBaseFilter: Could not create filter ") + factory);
+    return nullptr;
+}
+
+// Links the pad to the filter and starts the filter; errors are reported through the graph.
+void Start_behind(GstElement* filter, GstPad* pad)
+{
+    Gst_ref<GstPad> sink(gst_element_get_static_pad(filter, "sink"));
+    if (!GST_PAD_LINK_SUCCESSFUL(gst_pad_link(pad, sink.get())))
+        Post_graph_error(filter, "AddBaseFilter: Could not connect source with filter");
+    gst_element_set_locked_state(filter, FALSE);
+    gst_element_sync_state_with_parent(filter);
+}
+
+// The end of the stream before its first whole frame: the file says it holds DV, but none of
+// its frames can be read (an AVI whose index points past the end of the file, a DV file shorter
+// than a frame). Without this the graph would run and never give a sample, or wait for one.
+GstPadProbeReturn On_dv_road(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    auto& road = *static_cast<File_road*>(data);
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        road.dv_frame_seen = true;
+    } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS && !road.dv_frame_seen) {
+        // Posted before the end goes on to the grabbers, so that Run meets the error first.
+        Post_graph_error(GST_PAD_PARENT(pad), "no whole DV frame could be read from the file");
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// Watches the element's input: with frames, each frame counts as seen; without, only the end.
+void Watch_dv_road(File_road& road, GstElement* element, bool frames)
+{
+    const auto types = frames ? GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM
+                              : GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM;
+    Gst_ref<GstPad> input(gst_element_get_static_pad(element, "sink"));
+    gst_pad_add_probe(input.get(), GstPadProbeType(types), On_dv_road, &road, nullptr);
+}
+
 void Add_demuxer(File_road& road, const char* factory, GstPad* pad)
 {
-    GstElement* demuxer = Make_element(factory);
-    if (!demuxer || !Add_to(road.bin, demuxer)) {
-        Post_graph_error(GST_ELEMENT(road.bin), std::string("AddBaseFilter: Could not create filter ") + factory);
-        return;
-    }
+    GstElement* demuxer = Add_filter(road, factory);
+    if (!demuxer) return;
     g_signal_connect(demuxer, "pad-added", G_CALLBACK(On_pad_added), &road);
     g_signal_connect(demuxer, "no-more-pads", G_CALLBACK(On_no_more_pads), &road);
-    Gst_ref<GstPad> sink(gst_element_get_static_pad(demuxer, "sink"));
-    if (!GST_PAD_LINK_SUCCESSFUL(gst_pad_link(pad, sink.get())))
-        Post_graph_error(demuxer, "AddBaseFilter: Could not connect source with filter");
-    gst_element_sync_state_with_parent(demuxer);
+    // The DV demultiplexer makes its pads with its first whole frame: a stream without one ends
+    // inside it and never reaches the grabbers. Its frames pass the entry in its own thread,
+    // before its end does.
+    if (g_str_equal(factory, "dvdemux")) Watch_dv_road(road, demuxer, false);
+    Start_behind(demuxer, pad);
+}
+
+// A raw DV file goes to the DV demultiplexer through a queue. Left to read the file itself, the
+// demultiplexer takes a partial last frame for a broken stream and stops the graph with an
+// error, which fails Run whenever it comes before the first frame is through (as it does with
+// RGB set, the decoder being slow to start); fed, it passes whole frames only and lets the rest
+// of the file go at its end.
+void Add_raw_dv_demuxer(File_road& road, GstPad* pad)
+{
+    GstElement* feed = Add_filter(road, "queue");
+    if (!feed) return;
+    // The demultiplexer is started before the queue, so that the queue never holds a frame it
+    // cannot pass on.
+    Gst_ref<GstPad> out(gst_element_get_static_pad(feed, "src"));
+    Add_demuxer(road, "dvdemux", out.get());
+    Start_behind(feed, pad);
 }
 
 void Link_dv(File_road& road, GstPad* pad)
@@ -65,6 +147,9 @@ void On_pad_added(GstElement*, GstPad* pad, gpointer data)
     Caps_ref caps(gst_pad_get_current_caps(pad));
     if (!caps) caps.reset(gst_pad_query_caps(pad, nullptr));
     const GstStructure* s = caps && gst_caps_get_size(caps.get()) > 0 ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+    // A demultiplexer gives one frame a buffer; the raw file's blocks never come this way.
+    if (s && (Is_dv(s, true) || Is_dv(s, false)))
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, Drop_partial_frames, nullptr, nullptr);
     if (s && Is_dv(s, true) && !road.dv_demuxer.exchange(true)) return Add_demuxer(road, "dvdemux", pad);
     if (s && Is_dv(s, false) && !road.dv_linked.exchange(true)) return Link_dv(road, pad);
     if (!Add_null_renderer(road.bin, pad)) Post_graph_error(GST_ELEMENT(road.bin), "AddNullRenderer: Could not create Null Renderer");
@@ -86,28 +171,9 @@ void On_have_type(GstElement* typefind, guint, GstCaps* caps, gpointer data)
     if (gst_structure_has_name(s, "video/x-msvideo")) return Add_demuxer(road, "avidemux", pad.get());
     if (Is_dv(s, true)) {
         road.dv_demuxer = true;
-        return Add_demuxer(road, "dvdemux", pad.get());
+        return Add_raw_dv_demuxer(road, pad.get());
     }
     Post_graph_error(typefind, std::string("the file is neither DV nor AVI but ") + gst_structure_get_name(s));
-}
-
-// The file is opened here, as the file source would, so that a missing or locked file is
-// reported as such before anything else is tried.
-void Check_readable(const std::string& path)
-{
-    std::error_code ec;
-    const bool folder = std::filesystem::is_directory(path, ec);
-    const int fd = folder ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return;
-    }
-    const int error = folder ? EISDIR : errno;
-    const com::HRESULT hr = error == ENOENT    ? com::E_FILE_NOT_FOUND
-                            : error == ENOTDIR ? com::E_PATH_NOT_FOUND
-                            : error == EACCES || error == EISDIR ? com::E_ACCESSDENIED
-                                                                 : com::E_FAIL;
-    throw Capture_error("Could not load file!", hr);
 }
 
 // Behind the entry, the DV grabber; with RGB also the decoder and the RGB grabber.
@@ -136,6 +202,7 @@ void Build_dv_file_graph(Gst_capture_graph& graph, const Recipe_input& in)
     auto road = std::make_shared<File_road>();
     road->bin = graph.Bin();
     road->dv_entry = Add_grabbers(graph, in.settings.rgb);
+    Watch_dv_road(*road, road->dv_entry, true);
     graph.Keep(road);
     g_signal_connect(typefind, "have-type", G_CALLBACK(On_have_type), road.get());
 }

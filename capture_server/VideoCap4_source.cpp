@@ -3,6 +3,7 @@
 
 #include "capture_server/Capture_error.h"
 #include "capture_server/Server_text.h"
+#include "capture_server/Source_file.h"
 
 namespace wk {
 
@@ -31,9 +32,11 @@ bool VideoCap4::Select_source(std::string_view text)
     const size_t colon = text.find(':');
     if (colon == std::string_view::npos || colon == 0 || text.find('\\') != std::string_view::npos) return false;
     const auto type = text.substr(0, colon), value = text.substr(colon + 1);
-    // A file is a file whatever its name looks like; it is opened at Run.
+    // A file is a file whatever its name looks like. It is opened at Run; what the name already
+    // stands for must be a file that can be read to its end.
     if (type == "file") {
         if (value.empty()) return false;
+        Refuse_irregular_file(std::string(value));
         source_.file_path = value;
         source_.source_type = "file";
         source_.kind = Source_kind::dv_file;

@@ -6,8 +6,6 @@
 #include "comlite/Server_entry_points.h"
 #include "tests/capture_server/Capture_test_support.h"
 
-#include <dlfcn.h>
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -23,31 +21,7 @@ namespace fs = std::filesystem;
 
 const std::string k_clsid = "{A2E03420-98BB-43B2-96EE-28D0CE80CE3A}";
 
-class BrixCap4_library_test : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_NE(library, nullptr) << dlerror(); }
-    void TearDown() override
-    {
-        Co_free_unused_libraries();
-        if (library) dlclose(library);
-    }
-    template <class F>
-    F* Entry(const char* name)
-    {
-        return reinterpret_cast<F*>(dlsym(library, name));
-    }
-    HRESULT Register() { return Entry<Dll_register_server_fn>("DllRegisterServer")(); }
-    HRESULT Can_unload() { return Entry<Dll_can_unload_now_fn>("DllCanUnloadNow")(); }
-    Com_ptr<IVideoCap> Create(std::string_view class_name)
-    {
-        Com_ptr<IVideoCap> object;
-        EXPECT_EQ(Co_create_instance(class_name, object), S_OK) << class_name;
-        return object;
-    }
-
-    test::Com_test_home com;
-    void* library = dlopen(BRIXCAP4_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-};
+class BrixCap4_library_test : public test::Server_library_test {};
 
 // The output of a command and its exit code.
 std::pair<std::string, int> Run_command(const std::string& command)

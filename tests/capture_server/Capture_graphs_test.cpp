@@ -20,8 +20,6 @@ using namespace com;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-constexpr size_t k_Rgb_bytes = size_t(test::k_DV_width) * test::k_DV_height * 3;
-
 class Capture_graphs_test : public ::testing::Test {
 protected:
     Com_ptr<VideoCap4> Make_object()
@@ -37,15 +35,9 @@ protected:
         EXPECT_EQ(object->Advise(&sink, &cookie), S_OK);
         return cookie;
     }
-    // Pumps the test thread's loop until done() or the limit.
     bool Pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s)
     {
-        const auto end = std::chrono::steady_clock::now() + limit;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end) return false;
-            com.loop->Wait_and_run(20ms);
-        }
-        return true;
+        return test::Pump_until(com, done, limit);
     }
     void Pump_for(std::chrono::milliseconds span)
     {
@@ -73,16 +65,6 @@ protected:
     std::vector<test::DV_frame> frames = test::Make_DV_frames(25);
     Com_ptr<VideoCap4> object = Make_object();
 };
-
-// The field code a bottom-up BGR picture of a test frame shows in its field 1.
-int64_t Field_code_of_picture(const std::vector<uint8_t>& bgr)
-{
-    int y = test::k_Code_top + test::k_Code_rows / 2;
-    if (!test::Row_in_field(y, 1)) ++y;
-    const size_t row = size_t(test::k_DV_height - 1 - y); // the bottom row comes first
-    const size_t stride = size_t(test::k_DV_width) * 3;
-    return test::Field_code_from_row([&](int x) { return int(bgr.at(row * stride + size_t(x) * 3 + 1)); });
-}
 
 struct File_case {
     const char* name;
@@ -130,26 +112,28 @@ INSTANTIATE_TEST_SUITE_P(Kinds, Capture_file_test,
                                            File_case{"sound.avi", [](const fs::path& p, const auto& f) { test::Write_DV_AVI(p, f, {.audio = true}); }}),
                          [](const auto& info) { return std::string(info.param.name).substr(0, std::string(info.param.name).find('.')); });
 
-TEST_F(Capture_graphs_test, WithRgbSetAFileAlsoGivesEveryFrameAsABottomUpPicture)
+TEST_F(Capture_graphs_test, WithRgbSetAFileAlsoGivesItsFramesAsBottomUpPicturesInOrder)
 {
     Advise(sink);
     ASSERT_EQ(test::Select(*object, "file:" + Type_2_avi().string()), 1);
     test::Set_property(*object, "RGB", "true");
     ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
-    EXPECT_TRUE(Pump_until([&] { return sink.count('D') >= 25 && sink.count('R') >= 25; }));
+    // On a loaded machine this thread may fall behind the file; what that costs is counted.
+    EXPECT_TRUE(Pump_until([&] { return int64_t(sink.calls.size()) + Dropped() >= 50; }));
     Pump_for(200ms);
-    ASSERT_EQ(sink.count('D'), 25u);
-    ASSERT_EQ(sink.count('R'), 25u);
-    std::vector<int64_t> codes;
+    EXPECT_EQ(int64_t(sink.calls.size()) + Dropped(), 50);
+    ASSERT_GT(sink.count('R'), 0u);
     double last_time = -1;
+    int64_t next_frame = 1;
     for (const auto& call : sink.calls) {
         if (call.kind != 'R') continue;
-        ASSERT_EQ(call.bytes.size(), k_Rgb_bytes);
+        ASSERT_EQ(call.bytes.size(), test::k_Rgb_bytes);
         EXPECT_GT(call.time, last_time);
         last_time = call.time;
-        codes.push_back(Field_code_of_picture(call.bytes));
+        const int64_t code = test::Field_code_of_picture(call.bytes);
+        while (next_frame <= 25 && code != test::Field_number(next_frame, 1)) ++next_frame;
+        ASSERT_LE(next_frame++, 25) << "a picture of no later frame, field " << code;
     }
-    for (size_t i = 0; i < codes.size(); ++i) EXPECT_EQ(codes[i], test::Field_number(int64_t(i) + 1, 1)) << i;
     EXPECT_EQ(test::Property(*object, "RGB"), "1");
     EXPECT_EQ(test::Property(*object, "Width"), "720"); // the RGB grabber is the last one built
 }
@@ -230,9 +214,6 @@ TEST_F(Capture_graphs_test, AFileThatCannotPlayMakesRunFailWithTheReason)
     EXPECT_EQ(test::Last_error(*object), "Could not load file! The system cannot find the file specified.");
     EXPECT_EQ(object->Run(), E_FILE_NOT_FOUND); // tried again: the failed Run left it stopped
 
-    ASSERT_EQ(test::Select(*object, "file:" + com.home.path().string()), 1);
-    EXPECT_EQ(object->Run(), E_ACCESSDENIED); // a folder
-
     struct Unplayable {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -241,7 +222,7 @@ TEST_F(Capture_graphs_test, AFileThatCannotPlayMakesRunFailWithTheReason)
     const Unplayable files[] = {
         {"notes.avi", std::vector<uint8_t>(4000, 'a'), "the file is neither DV nor AVI but text/plain"},
         {"sound.avi", Sound_only_avi(), "the file holds no DV video"},
-        {"cut.dv", std::vector<uint8_t>(frames[0].begin(), frames[0].begin() + 50), ""}, // GStreamer's words
+        {"cut.dv", std::vector<uint8_t>(frames[0].begin(), frames[0].begin() + 50), "no whole DV frame could be read"},
     };
     for (const auto& f : files) {
         const fs::path path = com.home.path() / f.name;

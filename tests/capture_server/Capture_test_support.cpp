@@ -1,6 +1,8 @@
 #include "tests/capture_server/Capture_test_support.h"
 
+#include "comlite/Co_create.h"
 #include "comlite/Query_interface.h"
+#include "comlite/Server_entry_points.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -90,6 +92,48 @@ std::string Last_error(IVideoCap& object)
     Bstr text;
     EXPECT_EQ(object.GetLastError(text.Put()), S_OK);
     return text.Str();
+}
+
+bool Pump_until(Com_test_home& com, const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        com.loop->Wait_and_run(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+int64_t Field_code_of_picture(const std::vector<uint8_t>& bgr)
+{
+    int y = k_Code_top + k_Code_rows / 2;
+    if (!Row_in_field(y, 1)) ++y;
+    const size_t row = size_t(k_DV_height - 1 - y); // the bottom row comes first
+    const size_t stride = size_t(k_DV_width) * 3;
+    return Field_code_from_row([&](int x) { return int(bgr.at(row * stride + size_t(x) * 3 + 1)); });
+}
+
+void Server_library_test::SetUp()
+{
+    library = dlopen(BRIXCAP4_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+}
+
+void Server_library_test::TearDown()
+{
+    Co_free_unused_libraries();
+    if (library) dlclose(library);
+}
+
+HRESULT Server_library_test::Register() { return Entry<Dll_register_server_fn>("DllRegisterServer")(); }
+
+HRESULT Server_library_test::Can_unload() { return Entry<Dll_can_unload_now_fn>("DllCanUnloadNow")(); }
+
+Com_ptr<IVideoCap> Server_library_test::Create(std::string_view class_name)
+{
+    Com_ptr<IVideoCap> object;
+    EXPECT_EQ(Co_create_instance(class_name, object), S_OK) << class_name;
+    return object;
 }
 
 } // namespace wk::test

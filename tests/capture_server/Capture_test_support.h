@@ -3,7 +3,11 @@
 #include "capture_server/Capture_error.h"
 #include "capture_server/VideoCap4.h"
 #include "tests/comlite/Com_test_home.h"
+#include "tests/fixtures/DV_fixtures.h"
 
+#include <dlfcn.h>
+
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <thread>
@@ -102,5 +106,33 @@ void Set_property(IVideoCap& object, const std::string& name, const std::string&
 // The result SetSource gives, after checking that it returned S_OK.
 int32_t Select(IVideoCap& object, const std::string& source);
 std::string Last_error(IVideoCap& object);
+
+// Runs what is posted to the test thread's loop until done() or the limit; false at the limit.
+bool Pump_until(Com_test_home& com, const std::function<bool()>& done,
+                std::chrono::milliseconds limit = std::chrono::seconds(20));
+
+// A test frame as the RGB grabber gives it: 24-bit bottom-up BGR.
+inline constexpr size_t k_Rgb_bytes = size_t(k_DV_width) * k_DV_height * 3;
+// The field code a bottom-up BGR picture of a test frame shows in its field 1.
+int64_t Field_code_of_picture(const std::vector<uint8_t>& bgr);
+
+// The built libBrixCap4.so as the program meets it: loaded, its entry points at hand, objects
+// created through comlite once it is registered in the test's own store.
+class Server_library_test : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    template <class F>
+    F* Entry(const char* name)
+    {
+        return reinterpret_cast<F*>(dlsym(library, name));
+    }
+    com::HRESULT Register();
+    com::HRESULT Can_unload();
+    com::Com_ptr<IVideoCap> Create(std::string_view class_name);
+
+    Com_test_home com;
+    void* library = nullptr;
+};
 
 } // namespace wk::test
