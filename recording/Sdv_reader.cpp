@@ -25,15 +25,17 @@ bool Sdv_reader::Open()
     std::vector<uint8_t> bytes(static_cast<size_t>(DV_Header_Record::k_Size));
     file_.file_size = file_.file.Size();
     if (!file_.file.Read_exact(0, bytes.data(), bytes.size()) || !dv_header_.From_bytes(bytes) ||
-        dv_header_.Stream_count < 1 || dv_header_.Stream_count > 5 || dv_header_.Frame_count < 0 ||
-        int64_t(dv_header_.Record_size) + int64_t(dv_header_.Frame_count) * dv_header_.Stream_count * k_Frame >
-            file_.file_size) {
+        dv_header_.Stream_count < 1 || dv_header_.Stream_count > 5 || dv_header_.Frame_count < 0) {
         platform::MsgBox("Corrupt file, (Invalid DV header record)\r\n" + file_.name);
         return false;
     }
     file_.Take_PAL_DV_values(int16_t(dv_header_.Stream_count));
     file_.codec = "CDVC";
-    file_.num_frames = dv_header_.Frame_count;
+    // A file cut short (its writer stopped before the record was rewritten, a copy broke off)
+    // keeps the frame sets it holds whole: every stream's frame f, as the own format does.
+    const int64_t whole_sets = std::max<int64_t>(
+        (file_.file_size - dv_header_.Record_size) / (int64_t(dv_header_.Stream_count) * k_Frame), 0);
+    file_.num_frames = int32_t(std::clamp<int64_t>(dv_header_.Frame_count, 0, whole_sets));
     file_.num_fields = file_.Gross_fields();
     file_.num_calculated_frames = int32_t((file_.file_size - dv_header_.Record_size) / k_Frame);
     file_.input_format.biCompression = int32_t(Fourcc_of("CDVC"));

@@ -248,12 +248,11 @@ void Frm_kanot_2::item_convert_Click()
             platform::Get_dialogs().Open_file("Convert", "", "Wakeline Files (*.sdv)|*.sdv").value_or("");
         if (source.empty()) return;
         const std::string destination = Converted_file_name(source);
-        if (FileExists(destination)) {
-            if (platform::MsgBox(destination + " already exists. Replace it?",
-                                 platform::vbYesNo | platform::vbDefaultButton2) != platform::vbYes)
-                return;
-            if (!Delete_File(destination)) return;
-        }
+        // The conversion replaces the old file only once the new one is whole.
+        if (FileExists(destination) &&
+            platform::MsgBox(destination + " already exists. Replace it?",
+                             platform::vbYesNo | platform::vbDefaultButton2) != platform::vbYes)
+            return;
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const Sdv_conversion_result r = Convert_sdv_recording(source, destination);
         QApplication::restoreOverrideCursor();

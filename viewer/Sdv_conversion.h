@@ -11,12 +11,15 @@ std::string Converted_file_name(const std::string& sdv_path);
 
 struct Sdv_conversion_result {
     int32_t frames = 0;   // frames written into the new recording
-    std::string problem;  // empty when every whole frame was converted
-    bool written = false; // the new recording exists and is whole (possibly with fewer frames)
+    std::string problem;  // empty when every whole frame and the whole race were converted
+    bool written = false; // the new recording is in place and whole (possibly with fewer frames)
 };
 
-// Writes the new recording (which must not exist yet). A trailing partial frame is left out; a
-// frame that is not DV ends the conversion with the frames before it kept. The source is never
+// Writes the new recording: the race of the sdv's record first (goal-line ends and lane marks
+// held to 16 bits), then every whole frame after it; a trailing partial frame is left out and a
+// frame that is not DV ends the frames with those before it kept. The recording is made under a
+// passing name beside the destination and replaces the destination only when it reads back
+// whole; otherwise nothing is left and the destination keeps what it held. The source is never
 // left open.
 Sdv_conversion_result Convert_sdv_recording(const std::string& sdv_path, const std::string& destination);
 

@@ -1,7 +1,9 @@
 // Writes the fuzz targets' seeds, made by the program's own writers and the test fixtures:
 //   make_fuzz_seeds FOLDER  ->  FOLDER/<target>/<seed>
+#include "recording/Cls_DVmulti_writer.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
+#include "services/Module_utilities.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/fuzz/Fuzz_support.h"
 
@@ -11,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,16 +57,41 @@ std::string Own_format(const fs::path& dir, const std::vector<test::DV_frame>& f
     return Read(p);
 }
 
-std::string Sdv(const std::vector<test::DV_frame>& frames)
+// A camera whose store holds the given frames, for the multi-stream writer.
+class Held_frames final : public Active_capture {
+public:
+    explicit Held_frames(std::vector<test::DV_frame> held) : frames_(std::move(held)) {}
+    void Stop_Capture() override {}
+    int32_t Buff_num() override { return int32_t(frames_.size()); }
+    uint8_t* get_Buffaddr(int32_t index) override
+    {
+        return index >= 1 && index <= Buff_num() ? frames_[size_t(index - 1)].data() : nullptr;
+    }
+    void Let_Goal_offset(int16_t) override {}
+
+private:
+    std::vector<test::DV_frame> frames_;
+};
+
+// An sdv file as the multi-stream writer leaves it, with a race on its record: every camera holds
+// the frames given.
+std::string Sdv(const fs::path& dir, const std::string& name, int cameras, const std::vector<test::DV_frame>& frames)
 {
-    DV_Header_Record r;
-    r.Stream_count = 1;
-    r.Frame_count = int32_t(frames.size());
-    r.Lane_count = 2;
-    const auto head = r.To_bytes();
-    std::string bytes(head.begin(), head.end());
-    for (const auto& f : frames) bytes.append(f.begin(), f.end());
-    return bytes;
+    Cls_DVmulti_writer writer;
+    writer.filename((dir / name).string());
+    DV_Header_Record& r = writer.DV_header();
+    r.Goal_line = {310, 12, 320, 570};
+    r.Lanes_flipped = -1;
+    r.Lane_count = 3;
+    r.Heat_start_local = 36000000;
+    String_To_Bytes("Seed Regatta", r.Event_name);
+    String_To_Bytes("26-06-14 10:00:00", r.Capture_time);
+    for (size_t i = 0; i < r.Lanes.size(); ++i) r.Lanes[i] = {int32_t(100 + i), int32_t(50 + 40 * i)};
+    writer.Heat_ID(0, "7");
+    Cls_DVmulti_writer::Cameras held;
+    for (int c = 0; c < cameras; ++c) held.push_back(std::make_shared<Held_frames>(frames));
+    writer.Write_DV_streams2(held, false);
+    return Read(dir / name);
 }
 
 } // namespace
@@ -86,7 +114,7 @@ int main(int argc, char** argv)
     test::Write_DV_AVI(work / "seed1.avi", frames, {.type = 1});
     test::Write_DV_file(work / "seed.dv", frames);
     const std::string avi = Read(work / "seed.avi"), avi1 = Read(work / "seed1.avi"), dv = Read(work / "seed.dv");
-    const std::string qs2 = Own_format(work, frames), sdv = Sdv(frames);
+    const std::string qs2 = Own_format(work, frames), sdv = Sdv(work, "seed.sdv", 1, frames);
 
     // The recording target: the first byte picks qs2, avi, dv or sdv.
     Write(out / "recording" / "qs2", std::string(1, '\0') + qs2);
@@ -94,6 +122,10 @@ int main(int argc, char** argv)
     Write(out / "recording" / "avi1", std::string(1, '\1') + avi1);
     Write(out / "recording" / "dv", std::string(1, '\2') + dv);
     Write(out / "recording" / "sdv", std::string(1, '\3') + sdv);
+    // The conversion target: an sdv of one stream, of two streams, and one without frames.
+    Write(out / "sdv_conversion" / "one", sdv);
+    Write(out / "sdv_conversion" / "two", Sdv(work, "two.sdv", 2, {frames[0]}));
+    Write(out / "sdv_conversion" / "empty", Sdv(work, "empty.sdv", 1, {}));
     Write(out / "avi_parser" / "avi", avi);
     Write(out / "avi_parser" / "avi1", avi1);
 

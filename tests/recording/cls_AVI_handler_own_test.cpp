@@ -536,13 +536,57 @@ TEST_F(Own_format, MultiStreamDvOpensFromItsHeaderRecord)
     EXPECT_EQ(rec.Lap_Count(), 3);
     EXPECT_EQ(rec.Frame_Position(), 21974 + 2 * 144000 + 1);
     rec.Close_File();
-    // A record that promises more frames than the file holds is refused.
-    r.Frame_count = 4;
-    const auto lying = r.To_bytes();
-    std::copy(lying.begin(), lying.end(), bytes.begin());
-    test::Write_file(Path("lying.sdv"), bytes);
+}
+
+// A writer that stopped before it rewrote its record, or a copy that broke off: the record counts
+// more frames than the file holds. Like an own-format file, it opens with the frame sets it holds
+// whole, every stream of them; the file itself is left as it is.
+TEST_F(Own_format, ACutShortMultiStreamDvOpensWithTheWholeFrameSetsItHolds)
+{
+    auto sdv = [](int32_t counted, int stored, size_t tail) {
+        DV_Header_Record r;
+        r.Stream_count = 2;
+        r.Frame_count = counted;
+        const auto head = r.To_bytes();
+        std::string bytes(head.begin(), head.end());
+        for (int k = 1; k <= stored; ++k) {
+            const auto f = Stamped(k);
+            bytes.append(f.begin(), f.end());
+        }
+        const auto f = Stamped(stored + 1);
+        bytes.append(f.begin(), f.begin() + std::ptrdiff_t(tail));
+        return bytes;
+    };
+    // Five frames stored and half of a sixth: two whole sets, the third lacks its second stream.
+    const std::string cut = sdv(4, 5, 72000);
+    test::Write_file(Path("cut.sdv"), cut);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Path("cut.sdv")));
+    EXPECT_EQ(rec.num_frames(), 2);
+    EXPECT_EQ(rec.Num_fields(), 4);
+    EXPECT_EQ(rec.num_Calculated_frames(), 5);
+    ASSERT_TRUE(rec.Read_Frame(2, 2));
+    EXPECT_EQ(rec.Lap_Count(), 4);
+    // Past the whole sets the last whole one is read, never the stream-less third.
+    ASSERT_TRUE(rec.Read_Frame(3, 1));
+    EXPECT_EQ(rec.Frame_Position(), 21974 + 2 * 144000 + 1);
+    rec.Close_File();
+    EXPECT_EQ(test::Read_file(Path("cut.sdv")), cut);
+
+    // A record counting fewer frames than stored keeps its count; a file cut right after its
+    // record opens with none.
+    test::Write_file(Path("fewer.sdv"), sdv(1, 4, 0));
+    ASSERT_TRUE(rec.Open_File(Path("fewer.sdv")));
+    EXPECT_EQ(rec.num_frames(), 1);
+    test::Write_file(Path("bare.sdv"), sdv(3, 0, 10000));
+    ASSERT_TRUE(rec.Open_File(Path("bare.sdv")));
+    EXPECT_EQ(rec.num_frames(), 0);
+    EXPECT_FALSE(rec.Read_Frame(1, 1));
+
+    // A count below zero is no count: refused.
+    test::Write_file(Path("negative.sdv"), sdv(-1, 2, 0));
     dialogs.Expect_message("Invalid DV header record");
-    EXPECT_FALSE(rec.Open_File(Path("lying.sdv")));
+    EXPECT_FALSE(rec.Open_File(Path("negative.sdv")));
 }
 
 } // namespace
