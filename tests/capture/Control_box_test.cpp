@@ -17,7 +17,11 @@ class Recording_owner final : public Control_box_owner {
 public:
     int16_t Active_heat() const override { return active; }
     bool Capturing() const override { return capturing; }
-    void Handle_Start_Event(int16_t slot) override { calls.push_back("start " + std::to_string(slot)); }
+    void Handle_Start_Event(int16_t slot, int32_t tick) override
+    {
+        calls.push_back("start " + std::to_string(slot));
+        start_ticks.push_back(tick);
+    }
     void Handle_Capture_Start(int16_t slot) override
     {
         calls.push_back("capture " + std::to_string(slot));
@@ -33,6 +37,7 @@ public:
     bool capturing = false;
     int panel_updates = 0;
     std::vector<std::string> calls;
+    std::vector<int32_t> start_ticks;
 };
 
 class Control_box_inputs : public ::testing::Test {
