@@ -13,9 +13,9 @@ public:
     virtual std::string Library_version() const = 0;
 };
 
-// Creates the kit over the vendor's library; null when that library is not installed. Throws
-// std::runtime_error when it is installed but cannot be used.
-std::shared_ptr<Interface_kit> Create_interface_kit();
+// Creates the kit over the vendor's library (tests name another path); null when that library
+// is not installed. Throws std::runtime_error when it is installed but cannot be used.
+std::shared_ptr<Interface_kit> Create_interface_kit(const std::string& library_path = "libphidget22.so.0");
 // Tests install their own kit maker; an empty function restores the default.
 void Install_interface_kit_factory(std::function<std::shared_ptr<Interface_kit>()> factory);
 
