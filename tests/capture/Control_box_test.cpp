@@ -87,6 +87,19 @@ TEST_F(Control_box_inputs, DeadTimeEndsExactlyFiveSecondsAfterAttach)
     EXPECT_EQ(owner.calls, std::vector<std::string>{"start 1"});
 }
 
+TEST_F(Control_box_inputs, AChangeHandledLateIsJudgedAndStartedAtItsOwnTick)
+{
+    kit->Attach(1);
+    const int32_t attach = clock.tick;
+    // The GUI thread takes both changes long after the dead time; the first came inside it.
+    clock.tick += 9000;
+    box->Input_changed(Control_box::Input_start_button, true, platform::Tick_add(attach, 4999));
+    EXPECT_TRUE(owner.calls.empty());
+    box->Input_changed(Control_box::Input_start_button, false, platform::Tick_add(attach, 5000));
+    box->Input_changed(Control_box::Input_start_button, true, platform::Tick_add(attach, 5000));
+    EXPECT_EQ(owner.start_ticks, std::vector<int32_t>{platform::Tick_add(attach, 5000)});
+}
+
 TEST_F(Control_box_inputs, DeadTimeAfterLoadAndAcrossTheTickWrap)
 {
     Recording_owner other;
