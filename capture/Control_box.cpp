@@ -17,7 +17,7 @@ constexpr const char* k_Form = " of Form Form_capture_multi_file";
 Control_box::Control_box(Control_box_owner& owner, std::unique_ptr<Interface_kit> kit)
     : owner_(owner), kit_(std::move(kit))
 {
-    kit_->On_input_change = [this](int32_t index, bool state) { Input_changed(index, state); };
+    kit_->On_input_change = [this](int32_t index, bool state, int32_t tick) { Input_changed(index, state, tick); };
     kit_->On_attach = [this] { Attached(); };
     kit_->On_detach = [this] { Detached(); };
     Trace_Line("Before Set obj_Phidget = New PhidgetInterfaceKit");
@@ -39,15 +39,15 @@ void Control_box::Loaded()
     loaded_ = true;
 }
 
-bool Control_box::In_dead_time() const
+bool Control_box::In_dead_time(int32_t tick) const
 {
+    // Measured at the change itself: a change that waited for the GUI thread is as old as it is.
     // Before the load has ended nothing is acted on either.
-    const int32_t now = Get_Tick();
-    if (!loaded_ || platform::Tick_difference(now, load_tick_) < k_Dead_time_ms) return true;
-    return attached_once_ && platform::Tick_difference(now, attach_tick_) < k_Dead_time_ms;
+    if (!loaded_ || platform::Tick_difference(tick, load_tick_) < k_Dead_time_ms) return true;
+    return attached_once_ && platform::Tick_difference(tick, attach_tick_) < k_Dead_time_ms;
 }
 
-void Control_box::Input_changed(int32_t index, bool state)
+void Control_box::Input_changed(int32_t index, bool state, int32_t tick)
 {
     try {
         Trace_Line("*obj_phidget_OnInputChange, index = " + std::to_string(index) +
@@ -60,14 +60,14 @@ void Control_box::Input_changed(int32_t index, bool state)
             owner_.Handle_Capture_End(owner_.Active_heat());
             return;
         }
-        if (In_dead_time()) return;
+        if (In_dead_time(tick)) return;
         if (test_mode_) {
             owner_.Control_box_changed();
             return;
         }
         if (kit_->Attached()) p_Phidget_Attached = true;
         switch (index) {
-        case Input_start: Armed_start(); break;
+        case Input_start: Armed_start(tick); break;
         case Input_arm:
             if (state) {
                 arm_reference_state_ = kit_->Input_state(Input_start);
@@ -75,7 +75,7 @@ void Control_box::Input_changed(int32_t index, bool state)
             }
             break;
         case Input_start_button:
-            if (state) owner_.Handle_Start_Event(owner_.Active_heat());
+            if (state) owner_.Handle_Start_Event(owner_.Active_heat(), tick);
             break;
         case Input_capture:
             if (state) owner_.Handle_Capture_Start(owner_.Active_heat());
@@ -87,7 +87,7 @@ void Control_box::Input_changed(int32_t index, bool state)
     }
 }
 
-void Control_box::Armed_start()
+void Control_box::Armed_start(int32_t tick)
 {
     const bool a = kit_->Input_state(Input_start);
     const bool b = kit_->Input_state(Input_arm);
@@ -95,7 +95,7 @@ void Control_box::Armed_start()
     if (armed_ && a != arm_reference_state_ && b) {
         armed_ = false;
         ++starts_given_;
-        owner_.Handle_Start_Event(owner_.Active_heat());
+        owner_.Handle_Start_Event(owner_.Active_heat(), tick);
     }
     Set_Phidget_State(0, kit_->Input_state(Input_start));
 }

@@ -17,7 +17,8 @@ public:
     virtual ~Control_box_owner() = default;
     virtual int16_t Active_heat() const = 0;
     virtual bool Capturing() const = 0;
-    virtual void Handle_Start_Event(int16_t slot) = 0;
+    // The start signal of slot, seen at tick.
+    virtual void Handle_Start_Event(int16_t slot, int32_t tick) = 0;
     virtual void Handle_Capture_Start(int16_t slot) = 0;
     virtual void Handle_Capture_End(int16_t slot) = 0;
     // The test panel should show the box's state again.
@@ -52,13 +53,14 @@ public:
     int32_t Starts_given() const { return starts_given_; }
 
     // The kit's events (public so that a kit without events of its own can be driven).
-    void Input_changed(int32_t index, bool state);
+    // tick: when the kit's driver saw the change.
+    void Input_changed(int32_t index, bool state, int32_t tick);
     void Attached();
     void Detached();
 
 private:
-    bool In_dead_time() const;
-    void Armed_start();
+    bool In_dead_time(int32_t tick) const;
+    void Armed_start(int32_t tick);
     void Set_Phidget_State(int32_t index, bool state);
     void Update_Control_Box_Led();
 

@@ -3,8 +3,7 @@
 #include "capture/Control_box_panel.h"
 #include "capture/Frm_progress.h"
 #include "capture/Non_dependant.h"
-#include "capture/Keyboard_interface_kit.h"
-#include "capture/Socket_interface_kit.h"
+#include "capture/Interface_kit_choice.h"
 #include "capture/cls_Capture.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
@@ -54,11 +53,7 @@ Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
 {
     if (!setup_.Count_cameras) setup_.Count_cameras = [] { return Num_video_devices(); };
     if (!setup_.Make_camera) setup_.Make_camera = [] { return Restart_Camera(); };
-    if (!setup_.Make_kit) setup_.Make_kit = [this]() -> std::unique_ptr<Interface_kit> {
-        // The kit simulator's socket when asked for, else the keyboard.
-        if (qEnvironmentVariable("WK_CONTROL_BOX") == "kitsim") return std::make_unique<Socket_interface_kit>();
-        return std::make_unique<Keyboard_interface_kit>(this);
-    };
+    if (!setup_.Make_kit) setup_.Make_kit = [this] { return Choose_interface_kit(this); };
     setWindowTitle("Wakeline capture");
     resize(1024, 700);
     receiver_ = std::make_shared<Frame_receiver>(*this);
@@ -71,6 +66,9 @@ Form_capture_multi_file::~Form_capture_multi_file()
 {
     // The camera keeps running for the program; it only stops calling this window.
     if (camera_) camera_->Capture_window({});
+    // A shown window closes in QWidget's destructor, when the event name loses the focus: its
+    // handler must not reach this window any more.
+    if (Text_Event_name) Text_Event_name->disconnect(this);
 }
 
 void Form_capture_multi_file::Build_controls()

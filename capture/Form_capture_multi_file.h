@@ -33,7 +33,7 @@ struct Capture_window_setup {
     std::function<int16_t()> Count_cameras;
     // A new camera, stopped and not yet set up; null when none could be made.
     std::function<std::shared_ptr<cls_Capture>()> Make_camera;
-    // The control box's kit (the keyboard kit on this window by default).
+    // The control box's kit (by default as WK_CONTROL_BOX chooses).
     std::function<std::unique_ptr<Interface_kit>()> Make_kit;
     // Frames one capture may hold in memory; reaching it ends the capture, so what was taken
     // is appended (five minutes at 25 frames a second, about 1 GB, by default).
@@ -74,7 +74,10 @@ public:
 
     // The road of a heat.
     void Command_newFile_Click(int16_t slot);
-    void Handle_Start_Event(int16_t slot) override;
+    // The start button: the signal is seen now.
+    void Handle_Start_Event(int16_t slot);
+    // A signal seen at tick (the box's input, stamped by its driver).
+    void Handle_Start_Event(int16_t slot, int32_t tick) override;
     void Handle_Capture_Start(int16_t slot) override;
     void Handle_Capture_End(int16_t slot) override;
     void Handle_Abort(int16_t slot);

@@ -133,7 +133,11 @@ bool Form_capture_multi_file::Write_new_header(int16_t s, const std::string& nam
 void Form_capture_multi_file::Handle_Start_Event(int16_t s)
 {
     // The moment of the signal, before anything else takes time.
-    const int32_t t = Get_Tick();
+    Handle_Start_Event(s, Get_Tick());
+}
+
+void Form_capture_multi_file::Handle_Start_Event(int16_t s, int32_t t)
+{
     if (!Valid_slot(s)) return;
     try {
         Heat_slot& slot = Slots[size_t(s)];

@@ -1,5 +1,5 @@
 #pragma once
-// The control box's digital-input kit as the capture window sees it. A real kit, the simulated
+// The control box's digital-input kit as the capture window sees it. The real kit, the simulated
 // kit and the keyboard kit all look like this; their events come on the GUI thread.
 #include <cstdint>
 #include <functional>
@@ -17,8 +17,9 @@ public:
     virtual bool Input_state(int32_t index) const = 0;
     virtual void Set_output_state(int32_t index, bool state) = 0;
 
-    // The kit's events; unset ones are not called.
-    std::function<void(int32_t index, bool state)> On_input_change;
+    // The kit's events; unset ones are not called. An input change carries the tick of the moment
+    // the kit's driver saw it, so the time it waits for the GUI thread never enters a start.
+    std::function<void(int32_t index, bool state, int32_t tick)> On_input_change;
     std::function<void()> On_attach;
     std::function<void()> On_detach;
 };

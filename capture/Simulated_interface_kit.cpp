@@ -1,5 +1,7 @@
 #include "capture/Simulated_interface_kit.h"
 
+#include "services/Module_utilities.h"
+
 namespace wk {
 
 void Simulated_interface_kit::Open(int32_t) { ++open_calls_; }
@@ -37,7 +39,8 @@ void Simulated_interface_kit::Set_input(int32_t index, bool state)
 {
     if (!Valid(index) || inputs_[size_t(index)] == state) return;
     inputs_[size_t(index)] = state;
-    if (attached_ && On_input_change) On_input_change(index, state);
+    // The driver of this kit runs on the GUI thread: the change is seen now.
+    if (attached_ && On_input_change) On_input_change(index, state, Get_Tick());
 }
 
 } // namespace wk

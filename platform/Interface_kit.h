@@ -13,9 +13,16 @@ public:
     virtual std::string Library_version() const = 0;
 };
 
-// Creates the kit; throws std::runtime_error when no kit library can be had.
-std::shared_ptr<Interface_kit> Create_interface_kit();
-// Tests and the capture station install their own kit maker; an empty function restores the default.
+// Creates the kit over the vendor's library (tests name another path); null when that library
+// is not installed. Throws std::runtime_error when it is installed but cannot be used.
+std::shared_ptr<Interface_kit> Create_interface_kit(const std::string& library_path = "libphidget22.so.0");
+// Tests install their own kit maker; an empty function restores the default.
 void Install_interface_kit_factory(std::function<std::shared_ptr<Interface_kit>()> factory);
+
+// Which control box the program drives, from WK_CONTROL_BOX: "phidget" the real box, "kitsim"
+// the simulated box on its socket, "keyboard" the keys F5-F8. Unset (or anything else): the real
+// box when its library loads, else the keyboard.
+enum class Control_box_kind { Automatic, Phidget, Kitsim, Keyboard };
+Control_box_kind Control_box_choice();
 
 } // namespace wk::platform

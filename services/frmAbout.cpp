@@ -196,7 +196,8 @@ void frmAbout::Display_Phidgets()
 {
     std::string text;
     try {
-        text = platform::Create_interface_kit()->Library_version();
+        const auto kit = platform::Create_interface_kit();
+        text = kit ? kit->Library_version() : "No Phidget driver found";
     } catch (...) {
         text = "No Phidget driver found";
     }

@@ -26,7 +26,9 @@ inline constexpr int64_t k_Head = cls_AVI_handler::k_Own_data_offset;
 
 class Capture_window_road : public ::testing::Test {
 protected:
-    explicit Capture_window_road(int32_t max_capture_frames = 7500)
+    // make_kit: the box's kit when not the simulated one.
+    explicit Capture_window_road(int32_t max_capture_frames = 7500,
+                                 std::function<std::unique_ptr<Interface_kit>()> make_kit = {})
     {
         fs::create_directories(home.App_data());
         folder = home.path() / "captures";
@@ -36,7 +38,7 @@ protected:
         Capture_window_setup setup;
         setup.Count_cameras = [] { return int16_t(1); };
         setup.Make_camera = [this] { return std::make_shared<cls_Capture>(com::Com_ptr<IVideoCap>(&server)); };
-        setup.Make_kit = [this] {
+        setup.Make_kit = make_kit ? std::move(make_kit) : [this]() -> std::unique_ptr<Interface_kit> {
             auto made = std::make_unique<Simulated_interface_kit>();
             kit = made.get();
             return made;

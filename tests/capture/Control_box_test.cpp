@@ -17,7 +17,11 @@ class Recording_owner final : public Control_box_owner {
 public:
     int16_t Active_heat() const override { return active; }
     bool Capturing() const override { return capturing; }
-    void Handle_Start_Event(int16_t slot) override { calls.push_back("start " + std::to_string(slot)); }
+    void Handle_Start_Event(int16_t slot, int32_t tick) override
+    {
+        calls.push_back("start " + std::to_string(slot));
+        start_ticks.push_back(tick);
+    }
     void Handle_Capture_Start(int16_t slot) override
     {
         calls.push_back("capture " + std::to_string(slot));
@@ -33,6 +37,7 @@ public:
     bool capturing = false;
     int panel_updates = 0;
     std::vector<std::string> calls;
+    std::vector<int32_t> start_ticks;
 };
 
 class Control_box_inputs : public ::testing::Test {
@@ -80,6 +85,19 @@ TEST_F(Control_box_inputs, DeadTimeEndsExactlyFiveSecondsAfterAttach)
     clock.tick += 1;
     kit->Set_input(Control_box::Input_start_button, true);
     EXPECT_EQ(owner.calls, std::vector<std::string>{"start 1"});
+}
+
+TEST_F(Control_box_inputs, AChangeHandledLateIsJudgedAndStartedAtItsOwnTick)
+{
+    kit->Attach(1);
+    const int32_t attach = clock.tick;
+    // The GUI thread takes both changes long after the dead time; the first came inside it.
+    clock.tick += 9000;
+    box->Input_changed(Control_box::Input_start_button, true, platform::Tick_add(attach, 4999));
+    EXPECT_TRUE(owner.calls.empty());
+    box->Input_changed(Control_box::Input_start_button, false, platform::Tick_add(attach, 5000));
+    box->Input_changed(Control_box::Input_start_button, true, platform::Tick_add(attach, 5000));
+    EXPECT_EQ(owner.start_ticks, std::vector<int32_t>{platform::Tick_add(attach, 5000)});
 }
 
 TEST_F(Control_box_inputs, DeadTimeAfterLoadAndAcrossTheTickWrap)

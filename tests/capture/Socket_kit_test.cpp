@@ -17,7 +17,7 @@ class Socket_kit : public ::testing::Test {
 protected:
     Socket_kit()
     {
-        kit.On_input_change = [this](int32_t i, bool s) { changes.emplace_back(i, s); };
+        kit.On_input_change = [this](int32_t i, bool s, int32_t) { changes.emplace_back(i, s); };
         kit.On_attach = [this] { ++attaches; };
         kit.On_detach = [this] { ++detaches; };
     }

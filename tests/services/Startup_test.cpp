@@ -8,6 +8,7 @@
 #include "services/Module_ini.h"
 #include "services/Module_utilities.h"
 #include "services/Module_qsm_Globals.h"
+#include "tests/support/Phidget_stub.h"
 #include "tests/support/Test_support.h"
 
 #include <QRadioButton>
@@ -79,7 +80,6 @@ TEST_F(Start_up, InitialisationRunsOnceAndPutsEveryPathUnderTheHome)
     EXPECT_EQ(g_Edition_text, "Wakeline, Full version");
     EXPECT_EQ(g_Timing_correction, -40);
     EXPECT_TRUE(g_Compiled);
-    ASSERT_TRUE(g_Interface_kit);
     clock.tick = 9000;
     Wakeline_Initialization();
     EXPECT_EQ(g_Start_tick, 5000);
@@ -101,24 +101,62 @@ TEST_F(Start_up, AMissingIniIsSaidAndTheStartGoesOn)
     EXPECT_TRUE(Ini_file_path.empty());
 }
 
-TEST_F(Start_up, AFailingOrWrongInterfaceKitEndsTheProgram)
+TEST_F(Start_up, AnUnusableOrWrongKitLibraryEndsTheProgram)
 {
     Write_ini("[Canoe]\r\n");
+    unsetenv("WK_CONTROL_BOX");
     platform::Install_interface_kit_factory([]() -> std::shared_ptr<platform::Interface_kit> {
-        throw std::runtime_error("kit library not installed");
+        throw std::runtime_error("libphidget22 has no Phidget_open");
     });
     dialogs.Expect_message("Phidget software error!");
     EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), 1);
 
+    // The version is the library's own: an older library is refused.
     auto kit = std::make_shared<Test_kit>();
-    kit->version = "Phidget COM Library 2.1.5 - Phidget21 - Version 2.1.6";
+    kit->version = "Phidget21 - Version 2.1.8 - Built Mar 1 2012";
     platform::Install_interface_kit_factory([kit] { return kit; });
-    dialogs.Expect_message("Wrong Phidget versions found!\r\nPhidget COM Library 2.1.5");
+    dialogs.Expect_message("Wrong Phidget versions found!\r\nPhidget21 - Version 2.1.8");
     dialogs.Expect_message("Phidget software error!");
     EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), 1);
 
-    kit->version = "Phidget COM Library 2.1.6 / Phidget21 - Version 2.1.6";
+    kit->version = "Phidget22 - Version 1.19 - Built Jan 1 2024 00:00:00";
     EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1);
+    EXPECT_EQ(g_Interface_kit, kit);
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Start_up, WithoutTheKitLibraryOrWithTheKeyboardChosenTheProgramStarts)
+{
+    Write_ini("[Canoe]\r\n");
+    unsetenv("WK_CONTROL_BOX");
+    // Not installed: the keyboard stands in; the capture window says so where it matters.
+    platform::Install_interface_kit_factory([] { return std::shared_ptr<platform::Interface_kit>(); });
+    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1);
+    EXPECT_EQ(g_Interface_kit, nullptr);
+
+    // A box not driven through the library does not need it right.
+    Reset_Initialization_for_tests();
+    auto kit = std::make_shared<Test_kit>();
+    kit->version = "Phidget21 - Version 2.1.8";
+    platform::Install_interface_kit_factory([kit] { return kit; });
+    for (const char* choice : {"keyboard", "kitsim"}) {
+        setenv("WK_CONTROL_BOX", choice, 1);
+        EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1) << choice;
+        Reset_Initialization_for_tests();
+    }
+    unsetenv("WK_CONTROL_BOX");
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(Start_up, TheKitReadsTheVersionOfTheLibraryItLoads)
+{
+    test::Phidget_stub stub;
+    EXPECT_EQ(platform::Create_interface_kit("/nonexistent/libphidget22.so.0"), nullptr);
+    const auto kit = platform::Create_interface_kit(test::Phidget_stub::Path());
+    ASSERT_NE(kit, nullptr);
+    EXPECT_EQ(kit->Library_version().rfind("Phidget22 - Version 1.19", 0), 0u);
+    stub.Set_version("Phidget22 - Version 2.0");
+    EXPECT_EQ(kit->Library_version(), "Phidget22 - Version 2.0");
 }
 
 TEST_F(Start_up, TheCodecCheckPrefersCdvcAndEndsWithoutAnyCodec)

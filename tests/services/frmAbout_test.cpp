@@ -42,7 +42,7 @@ public slots:
 };
 
 struct Test_kit : platform::Interface_kit {
-    std::string Library_version() const override { return "Phidget COM Library 2.1.6 - test kit"; }
+    std::string Library_version() const override { return "Phidget22 - Version 1.19 - test kit"; }
 };
 
 class About_window : public ::testing::Test {
@@ -112,7 +112,7 @@ TEST_F(About_window, ShowAboutFillsEveryLineAndShowsTheWindowWithoutWaiting)
     EXPECT_EQ(about.Description(), "Wakeline, full version");
     EXPECT_EQ(Text(about.Lbl_filedate).rfind(".exe Filedate = ", 0), 0u);
     EXPECT_EQ(Text(about.Lbl_BRixGraphics), "BrixGraphics: Wakeline image library 1.0");
-    EXPECT_EQ(Text(about.Label_phidget_version), "Phidget COM Library 2.1.6 - test kit");
+    EXPECT_EQ(Text(about.Label_phidget_version), "Phidget22 - Version 1.19 - test kit");
     EXPECT_TRUE(std::regex_match(Text(about.Lbl_IP), std::regex(R"(^Local IP address = [0-9]+(\.[0-9]+){3}$)")))
         << Text(about.Lbl_IP);
     EXPECT_EQ(Text(about.Label_userapp), "User appdata at: " + g_AppUserData);
@@ -132,6 +132,10 @@ TEST_F(About_window, NoInterfaceKitIsSaidInItsLine)
     frmAbout& about = Shown();
     EXPECT_EQ(Text(about.Label_phidget_version), "No Phidget driver found");
     EXPECT_EQ(Text(about.Lbl_fourcc), "");
+    // Not installed at all says the same.
+    platform::Install_interface_kit_factory([] { return std::shared_ptr<platform::Interface_kit>(); });
+    about.Display_Phidgets();
+    EXPECT_EQ(Text(about.Label_phidget_version), "No Phidget driver found");
 }
 
 TEST_F(About_window, TheProgramDrawsItsOwnPicturesAndRefusesUnknownOnes)

@@ -1,0 +1,45 @@
+#include "capture/Interface_kit_choice.h"
+
+#include "capture/Keyboard_interface_kit.h"
+#include "capture/Phidget_interface_kit.h"
+#include "capture/Socket_interface_kit.h"
+#include "platform/Dialogs.h"
+#include "platform/Interface_kit.h"
+#include "services/Module_trace.h"
+
+namespace wk {
+
+namespace {
+
+// The real kit, or null (traced) when its library cannot be had.
+std::unique_ptr<Interface_kit> Library_kit(const std::string& library_path)
+{
+    try {
+        if (auto library = platform::Phidget_library::Load(library_path))
+            return std::make_unique<Phidget_interface_kit>(std::move(library));
+        Trace_Line("Control box library " + library_path + " not found");
+    } catch (const std::exception& e) {
+        Trace_Line("Control box library " + library_path + " cannot be used: " + e.what());
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::unique_ptr<Interface_kit> Choose_interface_kit(QObject* watched, const std::string& library_path)
+{
+    const platform::Control_box_kind kind = platform::Control_box_choice();
+    if (kind == platform::Control_box_kind::Kitsim) return std::make_unique<Socket_interface_kit>();
+    if (kind != platform::Control_box_kind::Keyboard) {
+        if (auto kit = Library_kit(library_path)) return kit;
+        // Asked for by name, the box's absence is said; the window may be opened again.
+        static bool said = false;
+        if (kind == platform::Control_box_kind::Phidget && !said) {
+            said = true;
+            platform::MsgBox("Control box library libphidget22 not found; using the keyboard (F5-F8)");
+        }
+    }
+    return std::make_unique<Keyboard_interface_kit>(watched);
+}
+
+} // namespace wk
