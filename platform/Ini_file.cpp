@@ -1,5 +1,6 @@
 #include "platform/Ini_file.h"
 
+#include "platform/Byte_file.h"
 #include "platform/Text_codec.h"
 
 #include <cerrno>
@@ -148,21 +149,10 @@ int Write_profile_string(std::string_view section, std::string_view key, std::st
         lines.push_back(new_line);
     }
 
-    // Write beside the file and rename over it, so a failed write leaves the old file whole.
-    const std::string tmp = path + ".tmp" + std::to_string(getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) { error = errno ? errno : EIO; return 0; }
-        for (const auto& l : lines) out << l << "\r\n";
-        out.flush();
-        if (!out) { error = errno ? errno : EIO; std::remove(tmp.c_str()); return 0; }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        error = errno ? errno : EIO;
-        std::remove(tmp.c_str());
-        return 0;
-    }
-    return 1;
+    std::string text;
+    for (const auto& l : lines) text += l + "\r\n";
+    error = Replace_whole_file(path, text.data(), text.size());
+    return error ? 0 : 1;
 }
 
 } // namespace wk::platform

@@ -1,7 +1,7 @@
 #include "recording/Avi_index.h"
 
 #include "platform/Dialogs.h"
-#include "platform/Raw_file.h"
+#include "platform/Byte_file.h"
 #include "recording/Recording_bytes.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_qsm_Globals.h"
@@ -39,7 +39,7 @@ void Avi_index::Say_no_index(const std::string& path)
     platform::MsgBox("File: " + path + " " + g_Edition_text + "  found no AVI index! ");
 }
 
-bool Avi_index::Read(const platform::Raw_file& file, const Layout& layout, const std::string& path)
+bool Avi_index::Read(const platform::Byte_file& file, const Layout& layout, const std::string& path)
 {
     Trace_Line("*Get_AVI_indexes");
     Clear();

@@ -14,7 +14,7 @@
 namespace wk {
 
 namespace platform {
-class Raw_file;
+class Byte_file;
 }
 
 class Avi_index {
@@ -31,7 +31,7 @@ public:
 
     // Reads the indexes and walks what they do not reach; false (already said) when the file
     // cannot be read through them.
-    bool Read(const platform::Raw_file& file, const Layout& layout, const std::string& path);
+    bool Read(const platform::Byte_file& file, const Layout& layout, const std::string& path);
     void Clear();
 
     // Item k is frame k + 1; item k of the text stream belongs to it.
@@ -67,7 +67,7 @@ private:
     bool Is_video_id(const uint8_t* id) const;
     bool Is_text_id(const uint8_t* id) const;
 
-    const platform::Raw_file* file_ = nullptr;
+    const platform::Byte_file* file_ = nullptr;
     Layout layout_;
     std::string path_;
     int64_t size_ = 0;

@@ -1,7 +1,9 @@
 #include "recording/Avi_reader.h"
 
+
 #include "platform/Dialogs.h"
 #include "platform/Text_codec.h"
+#include "recording/Header_journal.h"
 #include "recording/Recording_bytes.h"
 #include "recording/clsAVIInfo.h"
 #include "recording/header/Cls_XML_header.h"
@@ -219,7 +221,7 @@ void Avi_reader::Parse_chunks()
     avi_chunk_addr_.fill(0);
     junk_pos_ = 0;
     qsxm_size_ = 0;
-    platform::Raw_file& f = file_.file;
+    platform::Byte_file& f = file_.file;
     const int64_t size = f.Size();
     if (!f.Read_exact(0, riff_header_.data(), riff_header_.size())) return;
     riff_size_ = uint32_t(Get_long(riff_header_.data() + 4));
@@ -285,10 +287,9 @@ bool Avi_reader::Write_header_text(const std::string& text)
     }
     if (file_.read_only || !file_.file.Writable())
         throw Run_time_error(75, "The recording is read-only: " + file_.name);
-    std::vector<uint8_t> bytes(text.begin(), text.end());
-    bytes.resize(bytes.size() + 100, 0);
-    if (!file_.file.Write_at(at - 1 + 8, bytes.data(), bytes.size()))
-        throw Run_time_error(err_Disk_full, "The recording's header could not be written");
+    Byte_patch patch{at - 1 + 8, std::vector<uint8_t>(text.begin(), text.end())};
+    patch.bytes.resize(patch.bytes.size() + 100, 0);
+    Header_journal::Write(file_.file, file_.name, {patch});
     return true;
 }
 
@@ -358,7 +359,7 @@ bool Avi_reader::Read_indexes(const std::string& path)
 bool Avi_reader::Read_ix00_index(int64_t start)
 {
     ix00_entries_.clear();
-    platform::Raw_file& f = file_.file;
+    platform::Byte_file& f = file_.file;
     if (!f.Is_open() || start < 0) return false;
     const int64_t size = f.Size();
     constexpr int64_t k_Block = 10000;
@@ -528,7 +529,7 @@ bool Avi_reader::Read_headers()
     strh_.clear();
     strf_.clear();
     hash_atype_.clear();
-    platform::Raw_file& f = file_.file;
+    platform::Byte_file& f = file_.file;
     if (!f.Is_open()) return false;
     Trace_Line("*Read_Headers");
     const int64_t size = f.Size();

@@ -1,7 +1,9 @@
 #include "recording/Own_format_reader.h"
 
 #include "platform/Dialogs.h"
+#include "recording/Header_journal.h"
 #include "recording/Recording_bytes.h"
+#include "services/Module_utilities.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
@@ -40,6 +42,7 @@ bool Own_format_reader::Open()
     // The header's count, but never more frames than every stream has whole on disk.
     const int64_t on_disk = std::max<int64_t>(file_.num_calculated_frames, 0) / std::max<int32_t>(streams, 1);
     file_.num_frames = int32_t(std::clamp<int64_t>(file_.Header().Frames_no(), 0, on_disk));
+    if (on_disk > file_.num_frames) Recover_frames(on_disk);
     file_.num_fields = file_.Gross_fields();
     file_.input_format.biBitCount = 24;
     return true;
@@ -73,17 +76,47 @@ bool Own_format_reader::Read_head()
     return file_.Header().XML_string(text);
 }
 
+// Frames a capture appended and could not count in the header before it was stopped: those
+// whose every stream holds a whole DV frame are shown, and the count is stored where it may be.
+void Own_format_reader::Recover_frames(int64_t on_disk)
+{
+    std::vector<uint8_t> frame(static_cast<size_t>(k_Frame));
+    int64_t whole = file_.num_frames;
+    for (bool ok = true; ok && whole < on_disk; whole += ok ? 1 : 0)
+        for (int64_t s = 0; ok && s < file_.num_streams; ++s)
+            ok = file_.file.Read_exact(qsm_.Data_offset + (whole * file_.num_streams + s) * k_Frame, frame.data(),
+                                       frame.size()) &&
+                 Is_whole_DV_frame(frame);
+    const int64_t recovered = whole - file_.num_frames;
+    if (recovered <= 0) return;
+    file_.num_frames = int32_t(std::min<int64_t>(whole, INT32_MAX));
+    platform::MsgBox(std::to_string(recovered) + " frames past the recorded count were recovered");
+    if (file_.read_only || !file_.file.Writable()) return;
+    try {
+        file_.Header().Frames_no(file_.num_frames);
+        Write_header_text(file_.Header().XML_string());
+    } catch (const Run_time_error& e) {
+        platform::MsgBox("The recovered frame count could not be stored: " + std::string(e.what()));
+    }
+}
+
+std::array<uint8_t, 20> Own_format_reader::Head_bytes(const QSM_Header_Record& r)
+{
+    std::array<uint8_t, 20> b{};
+    std::memcpy(b.data(), "QSM1", 4);
+    Put_long(b.data() + 4, r.Data_offset);
+    Put_long(b.data() + 8, r.Reserved1);
+    Put_long(b.data() + 12, r.XML_length);
+    Put_long(b.data() + 16, r.Reserved2);
+    return b;
+}
+
 void Own_format_reader::Write_head()
 {
     if (!file_.file.Is_open()) return;
     std::memcpy(qsm_.Magic.data(), "QSM1", 4);
-    uint8_t b[20] = {};
-    std::memcpy(b, qsm_.Magic.data(), 4);
-    Put_long(b + 4, qsm_.Data_offset);
-    Put_long(b + 8, qsm_.Reserved1);
-    Put_long(b + 12, qsm_.XML_length);
-    Put_long(b + 16, qsm_.Reserved2);
-    if (!file_.file.Write_at(0, b, sizeof b))
+    const std::array<uint8_t, 20> b = Head_bytes(qsm_);
+    if (!file_.file.Write_at(0, b.data(), b.size()))
         throw Run_time_error(err_Disk_full, "The recording's head could not be written");
 }
 
@@ -93,12 +126,7 @@ bool Own_format_reader::Read_frame(int32_t f, int16_t s)
     const int64_t offset = (int64_t(f) - 1) * file_.frame_size * file_.num_streams + qsm_.Data_offset +
                            int64_t(s - 1) * file_.frame_size;
     file_.frame_position = offset + 1;
-    if (!file_.memory_image.empty()) {
-        if (offset + file_.frame_size > int64_t(file_.memory_image.size())) return false;
-        std::memcpy(file_.frame_buffer.data(), file_.memory_image.data() + offset, size_t(file_.frame_size));
-    } else if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(file_.frame_size))) {
-        return false;
-    }
+    if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(file_.frame_size))) return false;
     file_.chunk_length = file_.frame_size;
     file_.frame_in_store = f;
     file_.current_stream = s;
@@ -154,9 +182,8 @@ bool Own_format_reader::Write_header_text(const std::string& text)
 // A closed recording is opened for the time of the write; its head tells where its frames start.
 void Own_format_reader::Open_head_for_writing()
 {
-    int error = 0;
-    if (!file_.file.Open(file_.name, platform::Raw_file::Mode::Read_write, error))
-        throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
+    if (Is_write_protected(file_.name)) throw Run_time_error(75, "The recording is read-only: " + file_.name);
+    file_.Open_for_writing();
     uint8_t b[20];
     if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, "QSM1", 4) != 0) {
         file_.file.Close();
@@ -177,14 +204,17 @@ bool Own_format_reader::Header_fits(const std::string& text) const
     return false;
 }
 
+// Text and head change together or not at all, whatever stops the write.
 bool Own_format_reader::Write_header_bytes(const std::string& text)
 {
-    std::vector<uint8_t> bytes(text.begin(), text.end());
-    bytes.resize(bytes.size() + 100, 0);
-    if (!file_.file.Write_at(20, bytes.data(), bytes.size()))
-        throw Run_time_error(err_Disk_full, "The recording's header could not be written");
-    qsm_.XML_length = int32_t(text.size());
-    Write_head();
+    QSM_Header_Record head = qsm_;
+    std::memcpy(head.Magic.data(), "QSM1", 4);
+    head.XML_length = int32_t(text.size());
+    Byte_patch body{20, std::vector<uint8_t>(text.begin(), text.end())};
+    body.bytes.resize(body.bytes.size() + 100, 0);
+    const std::array<uint8_t, 20> b = Head_bytes(head);
+    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}});
+    qsm_ = head;
     return true;
 }
 

@@ -4,6 +4,8 @@
 #include "recording/Recording_reader.h"
 #include "recording/cls_AVI_handler.h"
 
+#include <array>
+
 namespace wk {
 
 class Own_format_reader final : public Recording_reader {
@@ -34,6 +36,8 @@ public:
     const QSM_Header_Record& Head() const { return qsm_; }
 
 private:
+    static std::array<uint8_t, 20> Head_bytes(const QSM_Header_Record& r);
+    void Recover_frames(int64_t on_disk);
     void Open_head_for_writing();
     bool Header_fits(const std::string& text) const;
     bool Write_header_bytes(const std::string& text);

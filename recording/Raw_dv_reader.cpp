@@ -8,7 +8,7 @@
 
 namespace wk {
 
-int64_t Raw_dv_reader::First_data_byte(const platform::Raw_file& f)
+int64_t Raw_dv_reader::First_data_byte(const platform::Byte_file& f)
 {
     std::array<uint8_t, 1001> head{};
     const int64_t n = f.Read_at(0, head.data(), head.size());

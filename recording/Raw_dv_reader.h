@@ -6,7 +6,7 @@
 namespace wk {
 
 namespace platform {
-class Raw_file;
+class Byte_file;
 }
 
 class Raw_dv_reader final : public Recording_reader {
@@ -18,7 +18,7 @@ public:
     bool NTSC() const override;
 
     // The first byte of the first 1001 that is not zero; -1 when none is.
-    static int64_t First_data_byte(const platform::Raw_file& f);
+    static int64_t First_data_byte(const platform::Byte_file& f);
 };
 
 } // namespace wk

@@ -1,6 +1,7 @@
 #include "recording/Recording_file.h"
 
 #include "platform/Dialogs.h"
+#include "recording/Header_journal.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
@@ -30,6 +31,13 @@ bool Recording_file::Open(bool read_only_file)
 {
     int error = 0;
     if (file.Open(name, read_only_file ? platform::Raw_file::Mode::Read : platform::Raw_file::Mode::Read_write, error)) {
+        try {
+            Header_journal::Settle(file, name);
+        } catch (const Run_time_error& e) {
+            platform::MsgBox("File: " + name + " Open error! \r\n" + e.what());
+            file.Close();
+            return false;
+        }
         Take_file_number();
         return true;
     }
@@ -68,15 +76,25 @@ void Recording_file::Read_stream_info()
     }
 }
 
-void Recording_file::Write_back(int64_t offset, const uint8_t* bytes, size_t n)
+void Recording_file::Open_for_writing()
+{
+    int error = 0;
+    if (!file.Open(name, platform::Raw_file::Mode::Read_write, error))
+        throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
+    Header_journal::Settle(file, name);
+}
+
+void Recording_file::Check_writable() const
 {
     if (!file.Is_open() || !file.Writable() || read_only)
         throw Run_time_error(75, "The recording is read-only: " + name, "cls_AVI_handler");
+}
+
+void Recording_file::Write_back(int64_t offset, const uint8_t* bytes, size_t n)
+{
+    Check_writable();
     if (!file.Write_at(offset, bytes, n))
         throw Run_time_error(err_Disk_full, "The frame could not be written back: " + name, "cls_AVI_handler");
-    // A recording held in memory is read from there: its copy changes with the file.
-    if (!memory_image.empty() && offset >= 0 && offset + int64_t(n) <= int64_t(memory_image.size()))
-        std::memcpy(memory_image.data() + offset, bytes, n);
 }
 
 void Recording_file::Take_PAL_DV_values(int16_t streams)
@@ -109,8 +127,6 @@ void Recording_file::Forget()
 {
     file_number = 0;
     frame_in_store = 0;
-    memory_image.clear();
-    memory_image.shrink_to_fit();
     width = height = 0;
     num_frames = num_fields = num_calculated_frames = 0;
     codec = "0";

@@ -2,7 +2,7 @@
 // The open recording file and what its reader found in it: the values every kind of recording
 // has (frame size, picture size, timing, frame counts, streams) and the frame just read. The
 // recording object owns it; the reader of the file's kind fills it.
-#include "platform/Raw_file.h"
+#include "platform/Byte_file.h"
 
 #include <array>
 #include <algorithm>
@@ -50,8 +50,10 @@ struct Recording_file {
     // The header object, created on first use.
     Cls_XML_header& Header();
     // Opens the named file itself, read-only when it may not be written; false (already said)
-    // when it cannot be opened.
+    // when it cannot be opened. A header rewrite that was interrupted is settled first.
     bool Open(bool read_only_file);
+    // Opens the named file for reading and writing without a word; raises when it cannot be.
+    void Open_for_writing();
     // A new file number for the file just opened.
     void Take_file_number();
     // Reads the stream records of the header into streams.
@@ -63,9 +65,11 @@ struct Recording_file {
         const int64_t n = is_deinterlaced ? int64_t(num_frames) : 2 * int64_t(num_frames);
         return int32_t(std::clamp<int64_t>(n, 0, INT32_MAX));
     }
-    // Writes n bytes of the frame in store back at offset, into the file and into its copy in
-    // memory when it is held there; raises when the file may not be written or the write fails.
+    // Writes n bytes of the frame in store back at offset; raises when the file may not be
+    // written or the write fails.
     void Write_back(int64_t offset, const uint8_t* bytes, size_t n);
+    // Raises unless the recording may be written.
+    void Check_writable() const;
     // The values of 720 x 576 DV frames at 25 a second, in `streams` streams, and the frame
     // buffers for them.
     void Take_PAL_DV_values(int16_t streams);
@@ -78,7 +82,7 @@ struct Recording_file {
     // Forgets the values of the file just closed.
     void Forget();
 
-    platform::Raw_file file;
+    platform::Byte_file file;
     int16_t file_number = 0;
     std::string name;
     int16_t index = 0;           // the player slot, for the global file kinds
@@ -103,7 +107,6 @@ struct Recording_file {
     // ---- The frame just read ----
     std::vector<uint8_t> frame_buffer;
     std::vector<uint8_t> multi_buffer;
-    std::vector<uint8_t> memory_image;
     int64_t frame_position = 0;  // 1-based file position of the current frame
     int32_t chunk_length = 0;
     int32_t frame_in_store = 0;

@@ -1,5 +1,6 @@
 #include "recording/clsAVIInfo.h"
 
+#include "platform/Byte_file.h"
 #include "platform/Dialogs.h"
 #include "platform/Text_codec.h"
 #include "services/Module_trace.h"
@@ -7,14 +8,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 
-namespace fs = std::filesystem;
 
 namespace wk {
 namespace {
@@ -30,13 +29,9 @@ uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8);
 std::string Id(const uint8_t* p) { return std::string(reinterpret_cast<const char*>(p), 4); }
 
 // Reads from the open file at a 0-based offset; fewer bytes than asked means the file ended.
-size_t Read_at(std::ifstream& f, int64_t offset, void* buf, size_t n)
+size_t Read_at(const platform::Byte_file& f, int64_t offset, void* buf, size_t n)
 {
-    f.clear();
-    f.seekg(offset);
-    if (!f) return 0;
-    f.read(static_cast<char*>(buf), static_cast<std::streamsize>(n));
-    return static_cast<size_t>(f.gcount());
+    return size_t(std::max<int64_t>(f.Read_at(offset, buf, n), 0));
 }
 
 std::string Two(int64_t v)
@@ -114,7 +109,7 @@ constexpr Info_row k_Info_names[] = {
 };
 
 // Whether the LIST at off is a movi list (its type read whatever its size says).
-bool Is_movie_list(std::ifstream& f, int64_t off)
+bool Is_movie_list(const platform::Byte_file& f, int64_t off)
 {
     uint8_t type[4];
     return Read_at(f, off + 8, type, 4) == 4 && Id(type) == "movi";
@@ -199,20 +194,18 @@ bool clsAVIInfo::Parse(const std::string& inFile)
 {
     ResetInfo();
 
-    std::error_code ec;
-    const auto st = fs::status(inFile, ec);
-    if (inFile.empty() || !fs::exists(st)) throw Run_time_error(err_File_not_found, "File not found", "clsAVIInfo");
-    if (!fs::is_regular_file(st)) throw Run_time_error(err_File_access, "Path/File access error", "clsAVIInfo");
-    const auto raw_size = fs::file_size(inFile, ec);
-    if (ec) throw Run_time_error(err_File_access, "Path/File access error", "clsAVIInfo");
-    const auto fsize = static_cast<int64_t>(raw_size);
+    platform::Byte_file f;
+    int error = 0;
+    if (inFile.empty() || !f.Open(inFile, platform::Raw_file::Mode::Read, error)) {
+        if (inFile.empty() || error == ENOENT) throw Run_time_error(err_File_not_found, "File not found", "clsAVIInfo");
+        throw Run_time_error(err_File_access, "Path/File access error", "clsAVIInfo");
+    }
+    const int64_t fsize = f.Size();
+    if (fsize < 0) throw Run_time_error(err_File_access, "Path/File access error", "clsAVIInfo");
     if (fsize == 0) {
         Raise_read_error("File not found or contains no data!");
         return false;
     }
-
-    std::ifstream f(inFile, std::ios::binary);
-    if (!f) throw Run_time_error(err_File_access, "Path/File access error", "clsAVIInfo");
 
     // RIFF header, LIST hdrl, avih and the 56-byte main header.
     uint8_t head[88] = {};

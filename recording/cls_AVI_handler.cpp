@@ -100,11 +100,14 @@ bool cls_AVI_handler::Open_File(const std::string& path)
     Trace_Line("*cls_AVI_handler Open_file, File_name = " + path);
     Close_File();
     try {
-        if (!FileExists(path)) {
+        int error = 0;
+        const std::unique_ptr<platform::Byte_source> probe =
+            platform::Open_byte_source(path, platform::Raw_file::Mode::Read, error);
+        if (!probe) {
             Trace_Line("*OF1, filename = " + path);
             return false;
         }
-        if (Get_File_Size(path) < 100) {
+        if (probe->Size() < 100) {
             platform::MsgBox("Corrupt file, (Invalid file length)");
             Trace_Line("*OF2");
             return false;
@@ -119,7 +122,7 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             Reset_state();
             return false;
         }
-        rec_.read_only = ::access(path.c_str(), W_OK) != 0;
+        rec_.read_only = Is_write_protected(path);
         if (!reader_->Open()) {
             rec_.file.Close();
             Reset_state();
@@ -235,6 +238,11 @@ void cls_AVI_handler::Initiate_file()
         if (!Header().Create_Header()) return;
         Own_format_reader* own = Own();
         if (!own) return; // only the own format is laid out here
+        // The whole header area takes its blocks now: a later header rewrite then never needs
+        // room that a full disk could refuse halfway.
+        if (!rec_.file.Allocate(0, k_Own_data_offset))
+            throw Run_time_error(err_Disk_full, "There is no room on the disk for the recording's header: " +
+                                                    std::string(std::strerror(rec_.file.Last_error())));
         own->Head() = {};
         own->Write_head();
         // The frames will start after the end mark: the header area is the whole of it.

@@ -141,7 +141,7 @@ public:
     int64_t find_DV_offset(const std::string& path);
     void Preread_File();
     bool Read_File_to_Memory();
-    bool In_memory() const { return !rec_.memory_image.empty(); }
+    bool In_memory() const;
 
     // Suffix kinds, compared without regard to case.
     bool Is_own_format() const;

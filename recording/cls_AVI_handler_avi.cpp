@@ -5,6 +5,7 @@
 
 #include "platform/Dialogs.h"
 #include "recording/Avi_reader.h"
+#include "recording/Header_journal.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
@@ -121,9 +122,7 @@ bool cls_AVI_handler::Rewrite_DV_header()
         const DV_Header_Record* record = reader_->DV_record();
         if (!record || !rec_.file.Is_open()) throw Run_time_error(52, "No sdv recording is open");
         if (rec_.read_only || !rec_.file.Writable()) throw Run_time_error(75, "The recording is read-only: " + rec_.name);
-        const std::vector<uint8_t> bytes = record->To_bytes();
-        if (!rec_.file.Write_at(0, bytes.data(), bytes.size()))
-            throw Run_time_error(err_Disk_full, "The DV header could not be written");
+        Header_journal::Write(rec_.file, rec_.name, {Byte_patch{0, record->To_bytes()}});
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_DV_header" + std::string(k_Class));

@@ -3,6 +3,7 @@
 #include "recording/cls_AVI_handler.h"
 
 #include "platform/Clock.h"
+#include "platform/Memory_bytes.h"
 #include "platform/Text_codec.h"
 #include "recording/Raw_dv_reader.h"
 #include "recording/Recording_bytes.h"
@@ -165,7 +166,7 @@ std::string cls_AVI_handler::Read_Comment() const
 
 int64_t cls_AVI_handler::find_DV_offset(const std::string& path)
 {
-    platform::Raw_file f;
+    platform::Byte_file f;
     int error = 0;
     if (!f.Open(path, platform::Raw_file::Mode::Read, error)) return -1;
     return Raw_dv_reader::First_data_byte(f);
@@ -182,23 +183,28 @@ void cls_AVI_handler::Preread_File()
                " milliseconds");
 }
 
+// The readers then read from the copy; every write still goes to the file first.
 bool cls_AVI_handler::Read_File_to_Memory()
 {
     if (!rec_.file.Is_open()) return false;
     const int64_t size = rec_.file.Size();
     if (size <= 0) return false;
-    std::vector<uint8_t>& image = rec_.memory_image;
+    std::vector<uint8_t> image;
     try {
         image.resize(size_t(size));
     } catch (const std::bad_alloc&) {
-        image.clear();
+        return false;
+    } catch (const std::length_error&) {
         return false;
     }
-    if (!rec_.file.Read_exact(0, image.data(), image.size())) {
-        image.clear();
-        return false;
-    }
+    if (!rec_.file.Read_exact(0, image.data(), image.size())) return false;
+    rec_.file.Attach(std::make_unique<platform::Memory_bytes>(std::move(image), rec_.file.Detach()));
     return true;
+}
+
+bool cls_AVI_handler::In_memory() const
+{
+    return dynamic_cast<const platform::Memory_bytes*>(rec_.file.Source()) != nullptr;
 }
 
 int64_t cls_AVI_handler::File_size() const

@@ -1,5 +1,6 @@
 #include "services/Module_utilities.h"
 
+#include "platform/Byte_file.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
@@ -337,21 +338,8 @@ void Append_Marathon_Csv_Line(const std::string& text)
 
 std::string Replace_file_contents(const std::string& path, std::string_view bytes)
 {
-    const std::string temp = path + ".writing-" + std::to_string(::getpid());
-    std::string problem;
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) problem = "cannot create " + temp + ": " + std::strerror(errno);
-        else if (!out.write(bytes.data(), std::streamsize(bytes.size())) || !out.flush())
-            problem = "cannot write " + temp + ": " + std::strerror(errno);
-    }
-    std::error_code ec;
-    if (problem.empty()) {
-        fs::rename(temp, path, ec);
-        if (ec) problem = "cannot replace " + path + ": " + ec.message();
-    }
-    if (!problem.empty()) fs::remove(temp, ec);
-    return problem;
+    const int error = platform::Replace_whole_file(path, bytes.data(), bytes.size());
+    return error ? "cannot write " + path + ": " + std::strerror(error) : std::string();
 }
 
 std::string Copy_file_chunked(const std::string& source, const std::string& destination,
@@ -395,7 +383,9 @@ bool Is_write_protected(const std::string& path)
     const fs::file_status st = fs::status(path, ec);
     if (ec || !fs::is_regular_file(st)) return false;
     const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    return (st.permissions() & write) == fs::perms::none;
+    // The bits decide even for root, who could write anyway; for anyone else, what the system lets
+    // this process do (another user's file, a read-only mount).
+    return (st.permissions() & write) == fs::perms::none || ::access(path.c_str(), W_OK) != 0;
 }
 
 int64_t Get_File_Size(const std::string& path)
@@ -476,6 +466,18 @@ fail:
 bool Starts_with_DV_header(std::span<const uint8_t> frame)
 {
     return frame.size() >= 2 && frame[0] == 0x1F && frame[1] == 0x07;
+}
+
+bool Is_whole_DV_frame(std::span<const uint8_t> frame)
+{
+    // Every DIF sequence (12 in a PAL frame, 10 in NTSC) opens with its header block.
+    constexpr size_t k_Sequence = 12000;
+    if (frame.size() != 144000 && frame.size() != 120000) return false;
+    for (size_t s = 0; s < frame.size() / k_Sequence; ++s) {
+        const uint8_t* b = frame.data() + s * k_Sequence;
+        if (b[0] != 0x1F || (b[1] & 0xF7) != uint8_t(s << 4 | 0x07)) return false;
+    }
+    return true;
 }
 
 void Check_DV_Header(std::span<const uint8_t> frame)

@@ -7,7 +7,7 @@ using namespace wk;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Quiet_program();
-    const std::string path = fuzz::Write_input(data, size, "avi");
+    const std::string path = fuzz::Memory_input(data, size, "avi");
     clsAVIInfo info;
     info.ReadError = [](const std::string&) {};
     info.ReadFile(path);

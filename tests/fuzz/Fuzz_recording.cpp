@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::Quiet_program();
     if (size < 1) return 0;
     static const char* const kinds[] = {"qs2", "avi", "dv", "sdv"};
-    const std::string path = fuzz::Write_input(data + 1, size - 1, kinds[data[0] % 4]);
+    const std::string path = fuzz::Memory_input(data + 1, size - 1, kinds[data[0] % 4]);
     static QImage image(96, 72, QImage::Format_RGB32);
     platform::Draw_surface picture(&image);
     cls_AVI_handler rec;

@@ -1,14 +1,19 @@
 #include "tests/fuzz/Fuzz_support.h"
 
+#include "platform/Byte_file.h"
 #include "platform/Headless_dialogs.h"
+#include "platform/Memory_bytes.h"
 #include "services/Module_error.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <vector>
 
 namespace wk::fuzz {
 namespace {
@@ -47,6 +52,40 @@ std::string Write_input(const uint8_t* data, size_t size, const std::string& suf
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     return path;
+}
+
+std::string Memory_input(const uint8_t* data, size_t size, const std::string& suffix)
+{
+    static std::vector<uint8_t> input;
+    static std::string memory_path;
+    static bool installed = false;
+    input.assign(data, data + size);
+    memory_path = (Folder() / ("memory-input." + suffix)).string();
+    if (!installed) {
+        installed = true;
+        platform::Install_byte_source_opener(
+            [](const std::string& path, platform::Raw_file::Mode mode, int& error) -> std::unique_ptr<platform::Byte_source> {
+                if (path == memory_path) {
+                    if (mode == platform::Raw_file::Mode::Create_new) {
+                        error = EEXIST;
+                        return nullptr;
+                    }
+                    return std::make_unique<platform::Memory_bytes>(input, mode != platform::Raw_file::Mode::Read);
+                }
+                // What is written beside the input (a header rewrite's journal) stays in memory too.
+                if (path.rfind(memory_path, 0) == 0) {
+                    if (mode != platform::Raw_file::Mode::Create_new) {
+                        error = ENOENT;
+                        return nullptr;
+                    }
+                    return std::make_unique<platform::Memory_bytes>(std::vector<uint8_t>{}, true);
+                }
+                auto file = std::make_unique<platform::Raw_file>();
+                if (!file->Open(path, mode, error)) return nullptr;
+                return file;
+            });
+    }
+    return memory_path;
 }
 
 } // namespace wk::fuzz

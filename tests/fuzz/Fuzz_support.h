@@ -12,5 +12,8 @@ namespace wk::fuzz {
 void Quiet_program();
 // The bytes as a file of that suffix in the private folder (the same path each time).
 std::string Write_input(const uint8_t* data, size_t size, const std::string& suffix);
+// The bytes as a file of that suffix that lives in memory only: the name it opens by (writes
+// change the copy in memory, never a file). Nothing is written to the disk per input.
+std::string Memory_input(const uint8_t* data, size_t size, const std::string& suffix);
 
 } // namespace wk::fuzz

@@ -1,4 +1,5 @@
 #include "platform/Ini_file.h"
+#include "tests/support/Failing_disk.h"
 #include "tests/support/Test_support.h"
 
 #include <cerrno>
@@ -85,6 +86,30 @@ TEST_F(Ini_file_test, AMissingFolderFailsTheWrite)
     EXPECT_EQ(Write_profile_string("s", "k", "v", nowhere, err), 0);
     EXPECT_NE(err, 0);
     EXPECT_FALSE(std::filesystem::exists(nowhere));
+}
+
+// A full disk, a write cut short or a kill at any write: the settings keep their old text and no
+// file is left beside them.
+TEST_F(Ini_file_test, AWriteThatFailsOrIsKilledLeavesTheOldSettingsWhole)
+{
+    ASSERT_EQ(Write_profile_string("capture", "goal_x", "540", path, err), 1);
+    const std::string before = test::Read_file(path);
+    for (bool half : {false, true}) {
+        test::Failing_disk disk;
+        disk.Fail_write(1, ENOSPC, half);
+        EXPECT_EQ(Write_profile_string("capture", "goal_x", "600", path, err), 0);
+        EXPECT_EQ(err, ENOSPC);
+        EXPECT_EQ(test::Read_file(path), before);
+    }
+    for (bool torn : {false, true}) {
+        test::Failing_disk disk;
+        disk.Kill_after(0, torn);
+        EXPECT_EQ(Write_profile_string("capture", "goal_x", "600", path, err), 0);
+        EXPECT_EQ(test::Read_file(path), before);
+    }
+    EXPECT_EQ(Get_profile_string("capture", "goal_x", "", path), "540");
+    for (const auto& entry : std::filesystem::directory_iterator(home.path()))
+        EXPECT_NE(entry.path().filename().string().rfind("t.ini.", 0), 0u) << "left behind: " << entry.path();
 }
 
 } // namespace
