@@ -65,9 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1) return 0;
     static const char* const kinds[] = {"qs2", "avi", "dv", "sdv"};
     const std::string path = fuzz::Memory_input(data + 1, size - 1, kinds[data[0] % 4]);
-    static QImage image(96, 72, QImage::Format_RGB32);
+    // The size the viewer shows a PAL picture at: pictures are copied row by row, as they are there.
+    static QImage image(720, 576, QImage::Format_RGB32);
     platform::Draw_surface picture(&image);
-    cls_AVI_handler rec;
+    // One object for every input, as the viewer keeps one for every recording it opens: nothing
+    // of one file may answer for the next, and its pictures are not made anew each time.
+    static cls_AVI_handler rec;
     if (rec.Open_File(path)) {
         Read_race_data(rec);
         Read_frames(rec, picture);
