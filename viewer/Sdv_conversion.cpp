@@ -1,6 +1,6 @@
 #include "viewer/Sdv_conversion.h"
 
-#include "platform/Raw_file.h"
+#include "platform/Byte_file.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_utilities.h"
@@ -78,7 +78,7 @@ bool Start_recording(cls_AVI_handler& rec, const std::string& path, const DV_Hea
 
 // Every whole frame after the record. A frame that is not DV ends the copy with the frames before
 // it kept; false when a frame could not be written.
-bool Copy_frames(const platform::Raw_file& source, int64_t first, cls_AVI_handler& rec, Sdv_conversion_result& result)
+bool Copy_frames(const platform::Byte_file& source, int64_t first, cls_AVI_handler& rec, Sdv_conversion_result& result)
 {
     std::vector<uint8_t> frame(static_cast<size_t>(k_Frame));
     for (int64_t at = first;; at += k_Frame) {
@@ -111,14 +111,14 @@ std::string Passing_name(const std::string& destination)
     return (p.parent_path() / (p.stem().string() + ".converting.qs2")).string();
 }
 
-bool Read_record(const platform::Raw_file& source, DV_Header_Record& record)
+bool Read_record(const platform::Byte_file& source, DV_Header_Record& record)
 {
     std::vector<uint8_t> bytes(static_cast<size_t>(DV_Header_Record::k_Size));
     return source.Read_exact(0, bytes.data(), bytes.size()) && record.From_bytes(bytes);
 }
 
 // Writes the new recording under the passing name; false (the problem said) when it is not whole.
-bool Write_recording(const platform::Raw_file& source, const DV_Header_Record& record, const std::string& path,
+bool Write_recording(const platform::Byte_file& source, const DV_Header_Record& record, const std::string& path,
                      Sdv_conversion_result& result)
 {
     const DV_Header_Record race = Storable_race(record, result);
@@ -146,9 +146,9 @@ std::string Converted_file_name(const std::string& sdv_path)
 Sdv_conversion_result Convert_sdv_recording(const std::string& sdv_path, const std::string& destination)
 {
     Sdv_conversion_result result;
-    platform::Raw_file source;
+    platform::Byte_file source;
     int error = 0;
-    if (!source.Open(sdv_path, platform::Raw_file::Mode::Read, error)) {
+    if (!source.Open(sdv_path, platform::Byte_file::Mode::Read, error)) {
         result.problem = "The recording " + sdv_path + " cannot be read.";
         return result;
     }
