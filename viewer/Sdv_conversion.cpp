@@ -148,7 +148,7 @@ Sdv_conversion_result Convert_sdv_recording(const std::string& sdv_path, const s
     Sdv_conversion_result result;
     platform::Byte_file source;
     int error = 0;
-    if (!source.Open(sdv_path, platform::Byte_file::Mode::Read, error)) {
+    if (!source.Open(sdv_path, platform::Raw_file::Mode::Read, error)) {
         result.problem = "The recording " + sdv_path + " cannot be read.";
         return result;
     }
