@@ -16,6 +16,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
+#include "viewer/Module_lanes.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -44,6 +45,7 @@ class Form_capture_multi_file::Frame_receiver final : public Capture_frame_recei
 public:
     explicit Frame_receiver(Form_capture_multi_file& form) : form_(form) {}
     void DV_event() override { form_.DV_event(); }
+    void Camera_stopped(const std::string& reason) override { form_.Camera_stopped(reason); }
 
 private:
     Form_capture_multi_file& form_;
@@ -112,10 +114,10 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
     slot.Frame_capture->setObjectName(QString::fromStdString("Frame_capture_" + n));
     auto* grid = new QGridLayout(slot.Frame_capture);
     auto name = [&](const char* base) { return QString::fromStdString(std::string(base) + "_" + n); };
-    auto label = [&](const char* base, int line) {
-        auto* l = new QLabel(slot.Frame_capture);
+    auto label = [&](const char* base, int line, int column, const char* caption = "") {
+        auto* l = new QLabel(caption, slot.Frame_capture);
         l->setObjectName(name(base));
-        grid->addWidget(l, line, 1);
+        grid->addWidget(l, line, column);
         return l;
     };
     auto button = [&](const char* base, const char* caption, int line) {
@@ -124,14 +126,27 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
         grid->addWidget(b, line, 0, 1, 2);
         return b;
     };
-    grid->addWidget(new QLabel("Heat ID", slot.Frame_capture), 0, 0);
+    slot.Lbl_heat_ID = label("Lbl_heat_ID", 0, 0, "Heat ID");
     slot.Text_Heat_ID = new QLineEdit(slot.Frame_capture);
     slot.Text_Heat_ID->setObjectName(name("Text_Heat_ID"));
     grid->addWidget(slot.Text_Heat_ID, 0, 1);
-    slot.Label_filename = label("Label_filename", 1);
-    slot.Label_file_size = label("Label_file_size", 2);
-    slot.Label_heat_time = label("Label_heat_time", 3);
-    slot.Label_start_time = label("Label_start_time", 4);
+    slot.Lbl_file_name = label("Lbl_file_name", 1, 0, "File");
+    slot.Label_filename = label("Label_filename", 1, 1);
+    // A long name is cut, not the window widened; the whole name is in its tip.
+    slot.Label_filename->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    slot.Label_filename->setMinimumWidth(60);
+    slot.Lbl_file_size = label("Lbl_file_size", 2, 0, "File size");
+    slot.Label_file_size = label("Label_file_size", 2, 1);
+    slot.Lbl_elapsed_time = label("Lbl_elapsed_time", 3, 0, "Heat time");
+    slot.Label_heat_time = label("Label_heat_time", 3, 1);
+    slot.Lbl_start_time = label("Lbl_start_time", 4, 0, "Start time");
+    slot.Label_start_time = label("Label_start_time", 4, 1);
+    // A press anywhere in the slot makes it the active one (Finish's own button excepted).
+    for (QWidget* w : std::initializer_list<QWidget*>{slot.Frame_capture, slot.Text_Heat_ID, slot.Lbl_heat_ID,
+                                                      slot.Lbl_file_name, slot.Label_filename, slot.Lbl_file_size,
+                                                      slot.Label_file_size, slot.Lbl_elapsed_time, slot.Label_heat_time,
+                                                      slot.Lbl_start_time, slot.Label_start_time})
+        w->installEventFilter(this);
     slot.Command_newFile = button("Command_newFile", "New file", 5);
     slot.Command_start = button("Command_start", "Start", 6);
     slot.Command_abort = button("Command_abort", "Abort", 7);
@@ -165,6 +180,7 @@ void Form_capture_multi_file::Form_Load()
         Trace_Line("*After Num_Video_Devices");
         if (g_Num_video_devices == 0) platform::MsgBox("No camera found!");
         Start_Cam();
+        Load_lanes_and_options();
         g_Lane_marks_shown = true;
         g_Goalline_shown = true;
         for (int16_t s = 0; s < k_Slots; ++s) {
@@ -183,6 +199,32 @@ void Form_capture_multi_file::Form_Load()
         Set_Active_heat(0);
     } catch (...) {
         Report_current_exception("Form_Load" + std::string(k_Form));
+    }
+}
+
+// The goal line, the lane marks and the display options as the preview saved them, so that a
+// heat created before the preview is ever opened carries them too.
+void Form_capture_multi_file::Load_lanes_and_options()
+{
+    Load_Lanes_and_Goalline();
+    Load_options();
+    g_Lane_Zero = Text_To_Bool(Read_Ini_Value("Canoe", "Lane_Zero", Ini_file_path, "false"));
+    // The preview shows 2 to 15 marks and takes 2 for a count outside that.
+    if (g_Num_lanes < 2 || g_Num_lanes > 15) g_Num_lanes = 2;
+}
+
+void Form_capture_multi_file::Camera_stopped(const std::string& reason)
+{
+    try {
+        const int16_t s = active_heat_;
+        if (capturing_) Handle_Capture_End(active_heat_);
+        g_Capture_running = false;
+        Heat_slot& slot = Slots[size_t(s)];
+        slot.camera_stopped = reason;
+        slot.Frame_capture->setTitle(QString("Heat ") + QChar('A' + s) + " - camera stopped");
+        platform::MsgBox("Camera stopped: " + reason);
+    } catch (...) {
+        Report_current_exception("Camera_stopped" + std::string(k_Form));
     }
 }
 

@@ -54,6 +54,10 @@ public:
                     *Command_Finish = nullptr;
         QLabel *Label_filename = nullptr, *Label_file_size = nullptr, *Label_heat_time = nullptr,
                *Label_start_time = nullptr;
+        QLabel *Lbl_heat_ID = nullptr, *Lbl_file_name = nullptr, *Lbl_file_size = nullptr, *Lbl_elapsed_time = nullptr,
+               *Lbl_start_time = nullptr;
+        // The camera stopped by itself while this slot was the one capturing or active.
+        std::string camera_stopped;
         // The start is a flag of its own: a tick of 0 is a tick like any other.
         bool started = false;
         int32_t start_tick = 0;
@@ -82,6 +86,9 @@ public:
     void Start_Cam();
     // Every frame of the camera.
     void DV_event();
+    // The camera stopped by itself: what the capture took is appended, the slot marked and the
+    // operator told.
+    void Camera_stopped(const std::string& reason);
 
     int16_t Active_heat() const override { return active_heat_; }
     void Control_box_changed() override;
@@ -128,6 +135,7 @@ private:
     bool Preview_visible() const;
     void Build_slot(int16_t slot, QWidget* parent);
     void Form_Load();
+    void Load_lanes_and_options();
     bool Valid_slot(int16_t slot) const { return slot >= 0 && slot < k_Slots; }
     std::string File_of(int16_t slot) const;
     bool Write_new_header(int16_t slot, const std::string& name);

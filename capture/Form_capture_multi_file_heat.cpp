@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,6 +93,8 @@ void Form_capture_multi_file::Command_newFile_Click(int16_t s)
         // camera and every other slot go on.
         if (!Write_new_header(s, name)) return;
         slot.initiated = true;
+        slot.camera_stopped.clear();
+        slot.Frame_capture->setTitle(QString("Heat ") + QChar('A' + s));
         slot.started = false;
         slot.start_tick = 0;
         slot.Label_filename->setEnabled(true);
@@ -198,7 +201,8 @@ void Form_capture_multi_file::Handle_Capture_Start(int16_t s)
             platform::MsgBox("No file initiated!");
             return;
         }
-        if (!camera_) {
+        // A stopped camera stores nothing, so the capture would only look as if it ran.
+        if (!camera_ || !camera_->Running()) {
             platform::MsgBox("No camera is running: nothing can be captured.");
             return;
         }
@@ -288,6 +292,9 @@ void Form_capture_multi_file::Handle_Abort(int16_t s)
             platform::MsgBox("Heat not started!");
             return;
         }
+        // A capture ends with the abort, before the question: its release may come while the
+        // question is open, and the frames taken so far belong to the heat as it ran.
+        if (capturing_) Handle_Capture_End(active_heat_);
         const int answer = platform::MsgBox("Aborting heat " + slot.Text_Heat_ID->text().toStdString() + " , are you sure?",
                                             platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Aborting Heat");
         if (answer == platform::vbOK) {

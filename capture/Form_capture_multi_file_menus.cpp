@@ -16,6 +16,7 @@
 #include "services/frmAbout.h"
 
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -97,6 +98,10 @@ bool Form_capture_multi_file::eventFilter(QObject* watched, QEvent* event)
         Lbl_capture_folder_Click();
         return true;
     }
+    // The press goes on to the control as well (the heat ID box still takes the focus).
+    if (auto* w = qobject_cast<QWidget*>(watched); w && event->type() == QEvent::MouseButtonPress)
+        for (int16_t s = 0; s < k_Slots; ++s)
+            if (QGroupBox* frame = Slots[size_t(s)].Frame_capture; w == frame || frame->isAncestorOf(w)) Set_Active_heat(s);
     return Form_window::eventFilter(watched, event);
 }
 
