@@ -18,6 +18,8 @@
 #include "services/Module_utilities.h"
 #include "viewer/Module_lanes.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,8 +38,6 @@ namespace wk {
 
 namespace {
 constexpr const char* k_Form = " of Form Form_capture_multi_file";
-// The active slot's background and the others'.
-const char* const k_Active_style = "background-color: #FFC080;";
 }
 
 // The camera holds the window only weakly, so a frame after the window is gone goes nowhere.
@@ -50,6 +50,26 @@ public:
 private:
     Form_capture_multi_file& form_;
 };
+
+// What the recorder tells the window.
+class Form_capture_multi_file::Recorder_view final : public Heat_recorder_view {
+public:
+    explicit Recorder_view(Form_capture_multi_file& form) : form_(form) {}
+    void Heat_changed() override { form_.Show_heats(); }
+    void Append_progress(int32_t percent) override { form_.Show_append_progress(percent); }
+    void Box_changed() override { form_.Control_box_changed(); }
+    void Beep() override { QApplication::beep(); }
+    bool Marathon_heats() const override { return form_.item_Marathon && form_.item_Marathon->isChecked(); }
+
+private:
+    Form_capture_multi_file& form_;
+};
+
+void Form_capture_multi_file::Make_recorder()
+{
+    view_ = std::make_unique<Recorder_view>(*this);
+    recorder_ = std::make_unique<Heat_recorder>(*view_, setup_.Max_capture_frames);
+}
 
 Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
     : Form_window("Form_capture_multi_file"), setup_(std::move(setup))
@@ -65,6 +85,7 @@ Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
     resize(1024, 700);
     receiver_ = std::make_shared<Frame_receiver>(*this);
     progress_ = std::make_unique<Frm_progress>();
+    Make_recorder();
     Build_controls();
     Form_Load();
 }
@@ -97,8 +118,8 @@ void Form_capture_multi_file::Build_controls()
     for (auto& slot : Slots) row->addWidget(slot.Frame_capture);
     Command_Capture = Add_button(this, outer, "Command_Capture", "Capture (hold)");
     Command_Capture->setMinimumHeight(60);
-    connect(Command_Capture, &QPushButton::pressed, this, [this] { Handle_Capture_Start(active_heat_); });
-    connect(Command_Capture, &QPushButton::released, this, [this] { Handle_Capture_End(active_heat_); });
+    connect(Command_Capture, &QPushButton::pressed, this, [this] { Handle_Capture_Start(Active_heat()); });
+    connect(Command_Capture, &QPushButton::released, this, [this] { Handle_Capture_End(Active_heat()); });
     connect(Text_Event_name, &QLineEdit::editingFinished, this, [this] {
         Write_Ini_Value("Canoe", "event_name", Text_Event_name->text().toStdString(), Ini_file_path);
         Load_Event_name();
@@ -156,7 +177,7 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
         connect(b, &QPushButton::pressed, this, [this, s] { Set_Active_heat(s); });
     connect(slot.Command_newFile, &QPushButton::clicked, this, [this, s] { Command_newFile_Click(s); });
     connect(slot.Command_start, &QPushButton::clicked, this, [this, s] { Handle_Start_Event(s); });
-    connect(slot.Command_abort, &QPushButton::clicked, this, [this] { Handle_Abort(active_heat_); });
+    connect(slot.Command_abort, &QPushButton::clicked, this, [this] { Handle_Abort(Active_heat()); });
     connect(slot.Command_Finish, &QPushButton::clicked, this, [this, s] { Clear_Heat(s); });
 }
 
@@ -165,7 +186,7 @@ void Form_capture_multi_file::Form_Load()
     if (g_Exiting) return;
     try {
         // The kit is made once: a second kit would leave the first one's events dangling.
-        box_ = std::make_unique<Control_box>(*this, setup_.Make_kit());
+        box_ = std::make_unique<Control_box>(*recorder_, setup_.Make_kit());
         Frame_Control_box = new Control_box_panel(*box_, this);
         layout()->addWidget(Frame_Control_box);
         Frame_Control_box->hide();
@@ -173,7 +194,6 @@ void Form_capture_multi_file::Form_Load()
         Get_Form_Pos("Form_capture_multi_file", left, top, w, h);
         move(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y());
         Load_capture_folder();
-        obj_File_Handler = std::make_unique<cls_AVI_handler>();
         g_DV_Extra_Offset = 12000;
         Trace_Line("*Calling Num_Video_Devices");
         g_Num_video_devices = setup_.Count_cameras();
@@ -213,25 +233,10 @@ void Form_capture_multi_file::Load_lanes_and_options()
     if (g_Num_lanes < 2 || g_Num_lanes > 15) g_Num_lanes = 2;
 }
 
-void Form_capture_multi_file::Camera_stopped(const std::string& reason)
-{
-    try {
-        const int16_t s = active_heat_;
-        if (capturing_) Handle_Capture_End(active_heat_);
-        g_Capture_running = false;
-        Heat_slot& slot = Slots[size_t(s)];
-        slot.camera_stopped = reason;
-        slot.Frame_capture->setTitle(QString("Heat ") + QChar('A' + s) + " - camera stopped");
-        platform::MsgBox("Camera stopped: " + reason);
-    } catch (...) {
-        Report_current_exception("Camera_stopped" + std::string(k_Form));
-    }
-}
-
 void Form_capture_multi_file::Form_Unload()
 {
     try {
-        if (capturing_) Handle_Capture_End(active_heat_);
+        if (Capturing()) Handle_Capture_End(Active_heat());
         Store_Form_Pos("Form_capture_multi_file", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
     } catch (...) {
         Report_current_exception("Form_Unload" + std::string(k_Form));
@@ -257,6 +262,7 @@ void Form_capture_multi_file::Start_Cam()
     try {
         if (camera_) camera_->Capture_window({});
         camera_ = setup_.Make_camera();
+        recorder_->Camera(camera_);
         if (!camera_) return;
         g_Capture = camera_;
         camera_->Event_Target(cls_Capture::Target_window);
@@ -279,13 +285,7 @@ void Form_capture_multi_file::DV_event()
             frame_counter_ = 0;
             Update_Heat_Times();
         }
-        if (capturing_ && camera_) {
-            camera_->Store_Buffer();
-            if (camera_->Buff_num() >= setup_.Max_capture_frames) {
-                Trace_Line("*Capture reached its frame limit, appending");
-                Handle_Capture_End(active_heat_);
-            }
-        }
+        recorder_->DV_event();
         if (camera_) {
             QImage arm(Picture_DV_arm->size(), QImage::Format_RGB32);
             arm.fill(Qt::white);
@@ -294,8 +294,6 @@ void Form_capture_multi_file::DV_event()
         }
         if (Preview_visible()) Paint_Preview();
     } catch (...) {
-        // One report, and no more storing: a failing frame path would fail for every frame.
-        End_storing();
         Report_current_exception("DV_event" + std::string(k_Form));
     }
 }
@@ -305,48 +303,12 @@ void Form_capture_multi_file::Control_box_changed()
     if (Frame_Control_box && !Frame_Control_box->isHidden()) Frame_Control_box->Display_Control_Box();
 }
 
-void Form_capture_multi_file::Update_Heat_Times()
-{
-    const int32_t now = Get_Tick();
-    for (auto& slot : Slots) {
-        if (!slot.started) continue;
-        slot.Label_heat_time->setText(
-            QString::fromStdString(Display_Mill_Time(platform::Tick_difference(now, slot.start_tick), false)));
-    }
-}
-
 void Form_capture_multi_file::Update_PC_Time()
 {
     const platform::Local_time t = platform::Get_clock().Now();
     char text[8];
     std::snprintf(text, sizeof text, "%02d:%02d", t.hour % 100, t.minute % 100);
     Label_PC_time->setText(text);
-}
-
-void Form_capture_multi_file::Set_Active_heat(int16_t slot)
-{
-    if (!Valid_slot(slot)) return;
-    active_heat_ = slot;
-    for (int16_t s = 0; s < k_Slots; ++s)
-        Slots[size_t(s)].Frame_capture->setStyleSheet(s == slot ? k_Active_style : "");
-}
-
-void Form_capture_multi_file::Update_File_size(int16_t slot)
-{
-    const std::string name = File_of(slot);
-    if (name.empty()) {
-        Slots[size_t(slot)].Label_file_size->setText("0 mb");
-        return;
-    }
-    const double mb = double(Get_File_Size(name)) / 1048576.0;
-    // One decimal, halves to the even digit.
-    const double tenths = std::nearbyint(mb * 10.0);
-    Slots[size_t(slot)].Label_file_size->setText(QString::number(tenths / 10.0, 'f', 1) + "mb");
-}
-
-std::string Form_capture_multi_file::File_of(int16_t slot) const
-{
-    return Slots[size_t(slot)].Label_filename->text().toStdString();
 }
 
 } // namespace wk

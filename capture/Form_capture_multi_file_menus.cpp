@@ -89,7 +89,7 @@ void Form_capture_multi_file::Build_menus(QLayout* layout)
     // button is held with the mouse; it is not looked for in the frame path.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] { Handle_Abort(active_heat_); });
+    connect(escape, &QShortcut::activated, this, [this] { Handle_Abort(Active_heat()); });
 }
 
 bool Form_capture_multi_file::eventFilter(QObject* watched, QEvent* event)
@@ -195,7 +195,7 @@ void Form_capture_multi_file::Marathon_Unloaded() { item_Marathon->setChecked(fa
 void Form_capture_multi_file::item_stop_camera_Click()
 {
     try {
-        if (capturing_) Handle_Capture_End(active_heat_);
+        if (Capturing()) Handle_Capture_End(Active_heat());
         Stop_Active_Capture();
     } catch (...) {
         Report_current_exception("item_stop_camera_Click" + std::string(k_Form));

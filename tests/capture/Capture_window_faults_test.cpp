@@ -30,7 +30,7 @@ TEST_F(Capture_window_road, AnAbortWhileTheBoxHoldsTheCaptureEndsItAndTheAborted
     // The capture ended at the abort with what it had taken.
     EXPECT_FALSE(window->Capturing());
     EXPECT_EQ(Frames_in(path), 7);
-    EXPECT_FALSE(window->Slots[0].started);
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
     EXPECT_EQ(Header_start_tick(path), 0);
     Frames(20); // the button is still held: nothing is stored
     kit->Set_input(Control_box::Input_capture, false); // the release, late
@@ -90,9 +90,9 @@ TEST_F(Capture_window_road, ACameraThatFailsAfterFiftyFramesOfAHeldCaptureIsRepo
     cls_AVI_handler reader;
     ASSERT_TRUE(reader.Open_File(path));
     EXPECT_EQ(reader.num_frames(), 50);
-    EXPECT_EQ(window->Slots[1].camera_stopped, "The source failed: unplugged");
+    EXPECT_EQ(window->Recorder().Slot(1).camera_stopped, "The source failed: unplugged");
     EXPECT_TRUE(window->Slots[1].Frame_capture->title().contains("camera stopped"));
-    EXPECT_TRUE(window->Slots[0].camera_stopped.empty());
+    EXPECT_TRUE(window->Recorder().Slot(0).camera_stopped.empty());
     EXPECT_FALSE(window->Camera()->Running());
     EXPECT_EQ(window->Camera()->Last_Error(), "The source failed: unplugged");
     EXPECT_FALSE(g_Capture_running);
