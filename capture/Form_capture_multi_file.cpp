@@ -16,7 +16,6 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
-#include "viewer/Module_lanes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -200,7 +199,7 @@ void Form_capture_multi_file::Form_Load()
         Trace_Line("*After Num_Video_Devices");
         if (g_Num_video_devices == 0) platform::MsgBox("No camera found!");
         Start_Cam();
-        Load_lanes_and_options();
+        Heat_recorder::Load_lanes_and_options();
         g_Lane_marks_shown = true;
         g_Goalline_shown = true;
         for (int16_t s = 0; s < k_Slots; ++s) {
@@ -220,17 +219,6 @@ void Form_capture_multi_file::Form_Load()
     } catch (...) {
         Report_current_exception("Form_Load" + std::string(k_Form));
     }
-}
-
-// The goal line, the lane marks and the display options as the preview saved them, so that a
-// heat created before the preview is ever opened carries them too.
-void Form_capture_multi_file::Load_lanes_and_options()
-{
-    Load_Lanes_and_Goalline();
-    Load_options();
-    g_Lane_Zero = Text_To_Bool(Read_Ini_Value("Canoe", "Lane_Zero", Ini_file_path, "false"));
-    // The preview shows 2 to 15 marks and takes 2 for a count outside that.
-    if (g_Num_lanes < 2 || g_Num_lanes > 15) g_Num_lanes = 2;
 }
 
 void Form_capture_multi_file::Form_Unload()

@@ -131,7 +131,6 @@ private:
     bool Preview_visible() const;
     void Build_slot(int16_t slot, QWidget* parent);
     void Form_Load();
-    void Load_lanes_and_options();
     bool Valid_slot(int16_t slot) const { return Heat_recorder::Valid_slot(slot); }
     // The recorder's state in the slots' labels, buttons and titles.
     void Show_heats();

@@ -11,6 +11,7 @@
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "viewer/Cls_lane.h"
+#include "viewer/Module_lanes.h"
 
 #include <span>
 
@@ -26,6 +27,15 @@ Heat_recorder::Heat_recorder(Heat_recorder_view& view, int32_t max_capture_frame
 }
 
 Heat_recorder::~Heat_recorder() = default;
+
+void Heat_recorder::Load_lanes_and_options()
+{
+    Load_Lanes_and_Goalline();
+    Load_options();
+    g_Lane_Zero = Text_To_Bool(Read_Ini_Value("Canoe", "Lane_Zero", Ini_file_path, "false"));
+    // The preview shows 2 to 15 marks and takes 2 for a count outside that.
+    if (g_Num_lanes < 2 || g_Num_lanes > 15) g_Num_lanes = 2;
+}
 
 void Heat_recorder::Set_Active_heat(int16_t slot)
 {

@@ -61,6 +61,11 @@ public:
     Heat_recorder(const Heat_recorder&) = delete;
     Heat_recorder& operator=(const Heat_recorder&) = delete;
 
+    // The goal line, the lane marks and the display options as the preview saved them, read
+    // from the settings into what new recordings are written with: a heat created before the
+    // preview is ever opened carries them too.
+    static void Load_lanes_and_options();
+
     // The camera whose frames are stored; null for none.
     void Camera(std::shared_ptr<cls_Capture> camera) { camera_ = std::move(camera); }
     cls_Capture* Camera() const { return camera_.get(); }
