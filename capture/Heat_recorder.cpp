@@ -179,6 +179,8 @@ void Heat_recorder::Handle_Capture_Start(int16_t s)
         camera_->Clear_Linear_Buffer();
         camera_->Post_linear(true);
         capturing_ = true;
+        press_tick_ = Get_Tick();
+        Trace_Line("*Capture start, tick = ", press_tick_);
         view_.Heat_changed();
     } catch (...) {
         End_storing();
@@ -255,6 +257,9 @@ void Heat_recorder::DV_event()
 {
     if (!capturing_ || !camera_) return;
     try {
+        // A frame still waiting for its turn when the button went down was taken before it.
+        const int32_t taken = camera_->Extra_data().Long_at(DV_extra::Frame_tick);
+        if (platform::Tick_difference(taken, press_tick_) < 0) return;
         camera_->Store_Buffer();
         if (camera_->Buff_num() >= max_capture_frames_) {
             Trace_Line("*Capture reached its frame limit, appending");

@@ -109,6 +109,8 @@ private:
     std::array<Heat_state, k_Slots> slots_{};
     int16_t active_heat_ = 0;
     bool capturing_ = false;
+    // When the capture button went down; frames taken before it are not the capture's.
+    int32_t press_tick_ = 0;
 };
 
 } // namespace wk

@@ -161,6 +161,24 @@ TEST_F(Heat_recorder_road, ABoxCaptureKeepsTheFramesOfItsPressToItsReleaseStampe
     EXPECT_TRUE(reports.reports.empty());
 }
 
+TEST_F(Heat_recorder_road, FramesTakenBeforeThePressButDeliveredAfterItAreNotKept)
+{
+    const std::string path = Create(0, "W");
+    recorder.Handle_Start_Event(0);
+    clock.tick += 1000;
+    kit->Set_input(Control_box::Input_capture, true);
+    const int32_t press = clock.tick;
+    // Two frames the server stamped 80 and 40 ms before the press come after it.
+    for (int32_t before : {80, 40}) {
+        server.properties["sampletick"] = std::to_string(press - before);
+        server.Deliver(test::Numbered_frame(next_frame++));
+    }
+    server.properties.erase("sampletick");
+    Frames(3);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frame_numbers(path), (std::vector<int32_t>{3, 4, 5}));
+}
+
 TEST_F(Heat_recorder_road, ANewHeatCarriesTheSavedLaneGeometryBeforeThePreviewWasEverOpened)
 {
     Write_Ini_Value("Canoe", "Goalline", "362,072,362,652", Ini_file_path);
