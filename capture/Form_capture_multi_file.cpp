@@ -93,6 +93,9 @@ Form_capture_multi_file::~Form_capture_multi_file()
 {
     // The camera keeps running for the program; it only stops calling this window.
     if (camera_) camera_->Capture_window({});
+    // Controls going with the window (the event name losing its focus, a held button let go)
+    // must not call back into it.
+    for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
 }
 
 void Form_capture_multi_file::Build_controls()

@@ -148,6 +148,35 @@ TEST_F(Capture_window_road, APressAnywhereInASlotMakesItTheActiveHeat)
     EXPECT_EQ(window->Slots[1].Lbl_elapsed_time->text(), "Heat time");
 }
 
+TEST_F(Capture_window_road, TheBoxTestPanelNamesItsInputsByNumberAndKeepsItsLayoutAsTheyChange)
+{
+    window->show();
+    window->item_test_control_box->trigger();
+    Control_box_panel& panel = *window->Frame_Control_box;
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_TRUE(panel.Label_remote->text().contains("input 0"));
+    EXPECT_TRUE(panel.Label_toggle[0]->text().contains("input 1"));
+    EXPECT_TRUE(panel.Label_toggle[1]->text().contains("input 5"));
+    Settle_box();
+    QCoreApplication::processEvents();
+    auto places = [&] {
+        std::vector<QRect> rects;
+        for (QWidget* w : panel.findChildren<QLabel*>()) rects.push_back(w->geometry());
+        return rects;
+    };
+    const auto before = places();
+    for (int32_t input : {Control_box::Input_arm, Control_box::Input_capture, Control_box::Input_start}) {
+        kit->Set_input(input, true);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(places(), before) << "input " << input;
+    }
+    EXPECT_FALSE(panel.Shape_on[0]->isHidden());
+    EXPECT_FALSE(panel.Shape_on[1]->isHidden());
+    EXPECT_TRUE(panel.Shape_off[1]->isHidden());
+    EXPECT_FALSE(window->Capturing());
+    kit->Set_input(Control_box::Input_capture, false);
+}
+
 TEST_F(Capture_window_road, ALongFileNameDoesNotWidenTheWindow)
 {
     window->show();
