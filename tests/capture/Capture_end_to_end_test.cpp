@@ -7,6 +7,7 @@
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
+#include "tests/capture/Saved_lanes.h"
 #include "tests/support/Test_support.h"
 
 #include <QCoreApplication>
@@ -74,9 +75,7 @@ protected:
         Write_Ini_Value("Canoe", "save_folder1", folder.string(), Ini_file_path);
         Write_Ini_Value("Canoe", "event_name", "Regatta", Ini_file_path);
         Write_Ini_Value("Canoe", "capture_type", "multiple", Ini_file_path);
-        Write_Ini_Value("Canoe", "Goalline", "362,072,362,652", Ini_file_path);
-        Write_Ini_Value("Canoe", "Lanes", "100200300400", Ini_file_path);
-        Write_Ini_Value("Canoe", "Lane_num", "2", Ini_file_path);
+        test::Write_saved_lanes();
     }
     static bool Wait_for(const std::function<bool()>& done, int ms)
     {
@@ -186,12 +185,7 @@ TEST_F(Capture_end_to_end, AHeatCapturedThroughTheBoxHasTheSettingsLanesWholeFra
     cls_AVI_handler reader;
     ASSERT_TRUE(reader.Open_File(path));
     const Cls_XML_header& header = reader.Header();
-    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    header.Get_Goalline(x1, y1, x2, y2);
-    EXPECT_EQ((std::array{x1, y1, x2, y2}), (std::array{362, 72, 362, 652}));
-    EXPECT_EQ(header.Num_Lanes(), 2);
-    EXPECT_EQ((std::array{header.Lane_pos_X(1), header.Lane_pos_Y(1), header.Lane_pos_X(2), header.Lane_pos_Y(2)}),
-              (std::array{100, 200, 300, 400}));
+    test::Expect_saved_lanes(header);
     // At most a frame for every 40 ms the button was held (about two seconds; a loaded machine
     // may drop some); the count matches the length.
     EXPECT_EQ(header.Frames_no(), reader.num_Calculated_frames());

@@ -5,6 +5,7 @@
 
 #include "capture/Control_box_panel.h"
 #include "recording/header/Cls_XML_header.h"
+#include "tests/capture/Saved_lanes.h"
 
 #include <QGroupBox>
 #include <QTest>
@@ -105,9 +106,7 @@ TEST_F(Capture_window_road, ACameraThatFailsAfterFiftyFramesOfAHeldCaptureIsRepo
 
 TEST_F(Capture_window_road, AHeatMadeBeforeThePreviewWasOpenedCarriesTheSavedGoalLineLanesAndRotation)
 {
-    Write_Ini_Value("Canoe", "Goalline", "362,072,362,652", Ini_file_path);
-    Write_Ini_Value("Canoe", "Lanes", "100200300400", Ini_file_path);
-    Write_Ini_Value("Canoe", "Lane_num", "2", Ini_file_path);
+    test::Write_saved_lanes();
     Write_Ini_Value("Canoe", "Rotate", "False", Ini_file_path);
     Write_Ini_Value("Canoe", "FlipLanes", "True", Ini_file_path);
     Write_Ini_Value("Canoe", "Lane_Zero", "True", Ini_file_path);
@@ -119,17 +118,10 @@ TEST_F(Capture_window_road, AHeatMadeBeforeThePreviewWasOpenedCarriesTheSavedGoa
     cls_AVI_handler reader;
     ASSERT_TRUE(reader.Open_File(path));
     const Cls_XML_header& header = reader.Header();
-    EXPECT_EQ(header.Num_Lanes(), 2);
+    test::Expect_saved_lanes(header);
     EXPECT_FALSE(reader.rotated());
     EXPECT_TRUE(header.Lanes_flipped());
     EXPECT_TRUE(reader.Start_Lane_Zero());
-    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    header.Get_Goalline(x1, y1, x2, y2);
-    EXPECT_EQ((std::array{x1, y1, x2, y2}), (std::array{362, 72, 362, 652}));
-    EXPECT_EQ(header.Lane_pos_X(1), 100);
-    EXPECT_EQ(header.Lane_pos_Y(1), 200);
-    EXPECT_EQ(header.Lane_pos_X(2), 300);
-    EXPECT_EQ(header.Lane_pos_Y(2), 400);
 }
 
 TEST_F(Capture_window_road, APressAnywhereInASlotMakesItTheActiveHeat)

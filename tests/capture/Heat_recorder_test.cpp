@@ -9,6 +9,7 @@
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
+#include "tests/capture/Saved_lanes.h"
 #include "tests/capture/cls_Capture_test_support.h"
 #include "tests/comlite/Com_test_home.h"
 #include "tests/support/Test_support.h"
@@ -181,9 +182,7 @@ TEST_F(Heat_recorder_road, FramesTakenBeforeThePressButDeliveredAfterItAreNotKep
 
 TEST_F(Heat_recorder_road, ANewHeatCarriesTheSavedLaneGeometryBeforeThePreviewWasEverOpened)
 {
-    Write_Ini_Value("Canoe", "Goalline", "362,072,362,652", Ini_file_path);
-    Write_Ini_Value("Canoe", "Lanes", "100200300400", Ini_file_path);
-    Write_Ini_Value("Canoe", "Lane_num", "2", Ini_file_path);
+    test::Write_saved_lanes();
     Write_Ini_Value("Canoe", "Rotate", "True", Ini_file_path);
     Write_Ini_Value("Canoe", "FlipLanes", "True", Ini_file_path);
     Write_Ini_Value("Canoe", "Lane_Zero", "True", Ini_file_path);
@@ -196,12 +195,7 @@ TEST_F(Heat_recorder_road, ANewHeatCarriesTheSavedLaneGeometryBeforeThePreviewWa
     cls_AVI_handler reader;
     ASSERT_TRUE(reader.Open_File(path));
     const Cls_XML_header& header = reader.Header();
-    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    header.Get_Goalline(x1, y1, x2, y2);
-    EXPECT_EQ((std::array{x1, y1, x2, y2}), (std::array{362, 72, 362, 652}));
-    EXPECT_EQ(header.Num_Lanes(), 2);
-    EXPECT_EQ((std::array{header.Lane_pos_X(1), header.Lane_pos_Y(1), header.Lane_pos_X(2), header.Lane_pos_Y(2)}),
-              (std::array{100, 200, 300, 400}));
+    test::Expect_saved_lanes(header);
     EXPECT_TRUE(reader.rotated());
     EXPECT_TRUE(header.Lanes_flipped());
     EXPECT_TRUE(reader.Start_Lane_Zero());
