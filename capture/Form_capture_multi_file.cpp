@@ -9,7 +9,6 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
-#include "recording/cls_AVI_handler.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
