@@ -52,8 +52,6 @@ void Control_box::Input_changed(int32_t index, bool state, int32_t tick)
     try {
         Trace_Line("*obj_phidget_OnInputChange, index = " + std::to_string(index) +
                    " NewState = " + Bool_To_Text(state) + " p_Phidget_Attached = " + Bool_To_Text(p_Phidget_Attached));
-        // Input 3 lights its drawing whatever else happens to the input.
-        if (index == Input_button_2 && state) button_2_lit_ = true;
         // A capture ends when its button is let go, even in the dead time or in test mode:
         // otherwise frames would be stored until memory runs out.
         if (index == Input_capture && !state && owner_.Capturing()) {
@@ -61,6 +59,8 @@ void Control_box::Input_changed(int32_t index, bool state, int32_t tick)
             return;
         }
         if (In_dead_time(tick)) return;
+        // Input 3 lights its drawing in test mode and out of it.
+        if (index == Input_button_2 && state) button_2_lit_ = true;
         if (test_mode_) {
             owner_.Control_box_changed();
             return;

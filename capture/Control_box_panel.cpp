@@ -17,11 +17,16 @@ const char* const k_Red = "background-color: #FF0000;";
 const char* const k_Green = "background-color: #00FF00;";
 const char* const k_Button_face = "";
 
-QLabel* Panel_label(QWidget* parent, QGridLayout* grid, const std::string& name, const QString& text, int row, int column)
+QLabel* Panel_label(QWidget* parent, QGridLayout* grid, const std::string& name, const QString& text, int row, int column,
+                    int rows = 1, int columns = 1)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromStdString(name));
-    grid->addWidget(l, row, column);
+    grid->addWidget(l, row, column, rows, columns);
+    // A shape that is hidden keeps its place, so that the panel does not jump as inputs change.
+    QSizePolicy policy = l->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    l->setSizePolicy(policy);
     return l;
 }
 
@@ -34,18 +39,21 @@ Control_box_panel::Control_box_panel(Control_box& box, QWidget* parent) : QGroup
     Picture_LED = Panel_label(this, grid, "Picture_LED", {}, 0, 0);
     Picture_LED->setFixedSize(40, 40);
     Picture_LED->installEventFilter(this);
-    Label_remote = Panel_label(this, grid, "Label_remote", "Remote", 0, 1);
+    // Each mirrored input is named by its number on the box.
+    Label_remote = Panel_label(this, grid, "Label_remote", "Remote start (input 0)", 0, 1, 1, 3);
+    const std::array<const char*, 2> toggles{"Arming (input 1)", "Capture (input 5)"};
     for (size_t i = 0; i < 2; ++i) {
-        Shape_on[i] = Panel_label(this, grid, "Shape_on_" + std::to_string(i), "on", 1, int(i) * 2);
-        Shape_off[i] = Panel_label(this, grid, "Shape_off_" + std::to_string(i), "off", 1, int(i) * 2 + 1);
+        Label_toggle[i] = Panel_label(this, grid, "Label_toggle_" + std::to_string(i), toggles[i], 1, int(i) * 2, 1, 2);
+        Shape_on[i] = Panel_label(this, grid, "Shape_on_" + std::to_string(i), "on", 2, int(i) * 2);
+        Shape_off[i] = Panel_label(this, grid, "Shape_off_" + std::to_string(i), "off", 2, int(i) * 2 + 1);
     }
     for (size_t i = 0; i < 3; ++i) {
-        Shape_Button[i] = Panel_label(this, grid, "Shape_Button_" + std::to_string(i), "   ", 2, int(i));
-        Label_fig[i] = Panel_label(this, grid, "Label_fig" + std::to_string(i + 1), QString::number(i + 1), 3, int(i));
+        Shape_Button[i] = Panel_label(this, grid, "Shape_Button_" + std::to_string(i), "   ", 3, int(i));
+        Label_fig[i] = Panel_label(this, grid, "Label_fig" + std::to_string(i + 1), QString::number(i + 1), 4, int(i));
     }
-    Label_cb_version = Panel_label(this, grid, "Label_cb_version", "Control Box V1", 4, 0);
-    Label_serial = Panel_label(this, grid, "Label_serial", {}, 4, 1);
-    Label_attached = Panel_label(this, grid, "Label_attached", {}, 4, 2);
+    Label_cb_version = Panel_label(this, grid, "Label_cb_version", "Control Box V1", 5, 0);
+    Label_serial = Panel_label(this, grid, "Label_serial", {}, 5, 1);
+    Label_attached = Panel_label(this, grid, "Label_attached", {}, 5, 2);
 }
 
 void Control_box_panel::Second_version_layout()

@@ -25,6 +25,8 @@ public:
     QLabel* Picture_LED = nullptr;
     QLabel* Label_remote = nullptr;
     std::array<QLabel*, 2> Shape_on{}, Shape_off{};
+    // The captions of the two toggles, with their input numbers.
+    std::array<QLabel*, 2> Label_toggle{};
     std::array<QLabel*, 3> Shape_Button{};
     std::array<QLabel*, 3> Label_fig{};
     QLabel* Label_cb_version = nullptr;

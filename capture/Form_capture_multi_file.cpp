@@ -8,7 +8,6 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
-#include "recording/cls_AVI_handler.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
@@ -16,6 +15,8 @@
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -34,8 +35,6 @@ namespace wk {
 
 namespace {
 constexpr const char* k_Form = " of Form Form_capture_multi_file";
-// The active slot's background and the others'.
-const char* const k_Active_style = "background-color: #FFC080;";
 }
 
 // The camera holds the window only weakly, so a frame after the window is gone goes nowhere.
@@ -43,10 +42,31 @@ class Form_capture_multi_file::Frame_receiver final : public Capture_frame_recei
 public:
     explicit Frame_receiver(Form_capture_multi_file& form) : form_(form) {}
     void DV_event() override { form_.DV_event(); }
+    void Camera_stopped(const std::string& reason) override { form_.Camera_stopped(reason); }
 
 private:
     Form_capture_multi_file& form_;
 };
+
+// What the recorder tells the window.
+class Form_capture_multi_file::Recorder_view final : public Heat_recorder_view {
+public:
+    explicit Recorder_view(Form_capture_multi_file& form) : form_(form) {}
+    void Heat_changed() override { form_.Show_heats(); }
+    void Append_progress(int32_t percent) override { form_.Show_append_progress(percent); }
+    void Box_changed() override { form_.Control_box_changed(); }
+    void Beep() override { QApplication::beep(); }
+    bool Marathon_heats() const override { return form_.item_Marathon && form_.item_Marathon->isChecked(); }
+
+private:
+    Form_capture_multi_file& form_;
+};
+
+void Form_capture_multi_file::Make_recorder()
+{
+    view_ = std::make_unique<Recorder_view>(*this);
+    recorder_ = std::make_unique<Heat_recorder>(*view_, setup_.Max_capture_frames);
+}
 
 Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
     : Form_window("Form_capture_multi_file"), setup_(std::move(setup))
@@ -58,6 +78,7 @@ Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
     resize(1024, 700);
     receiver_ = std::make_shared<Frame_receiver>(*this);
     progress_ = std::make_unique<Frm_progress>();
+    Make_recorder();
     Build_controls();
     Form_Load();
 }
@@ -66,9 +87,9 @@ Form_capture_multi_file::~Form_capture_multi_file()
 {
     // The camera keeps running for the program; it only stops calling this window.
     if (camera_) camera_->Capture_window({});
-    // A shown window closes in QWidget's destructor, when the event name loses the focus: its
-    // handler must not reach this window any more.
-    if (Text_Event_name) Text_Event_name->disconnect(this);
+    // Controls going with the window (the event name losing its focus, a held button let go)
+    // must not call back into it.
+    for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
 }
 
 void Form_capture_multi_file::Build_controls()
@@ -93,8 +114,8 @@ void Form_capture_multi_file::Build_controls()
     for (auto& slot : Slots) row->addWidget(slot.Frame_capture);
     Command_Capture = Add_button(this, outer, "Command_Capture", "Capture (hold)");
     Command_Capture->setMinimumHeight(60);
-    connect(Command_Capture, &QPushButton::pressed, this, [this] { Handle_Capture_Start(active_heat_); });
-    connect(Command_Capture, &QPushButton::released, this, [this] { Handle_Capture_End(active_heat_); });
+    connect(Command_Capture, &QPushButton::pressed, this, [this] { Handle_Capture_Start(Active_heat()); });
+    connect(Command_Capture, &QPushButton::released, this, [this] { Handle_Capture_End(Active_heat()); });
     connect(Text_Event_name, &QLineEdit::editingFinished, this, [this] {
         Write_Ini_Value("Canoe", "event_name", Text_Event_name->text().toStdString(), Ini_file_path);
         Load_Event_name();
@@ -110,10 +131,10 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
     slot.Frame_capture->setObjectName(QString::fromStdString("Frame_capture_" + n));
     auto* grid = new QGridLayout(slot.Frame_capture);
     auto name = [&](const char* base) { return QString::fromStdString(std::string(base) + "_" + n); };
-    auto label = [&](const char* base, int line) {
-        auto* l = new QLabel(slot.Frame_capture);
+    auto label = [&](const char* base, int line, int column, const char* caption = "") {
+        auto* l = new QLabel(caption, slot.Frame_capture);
         l->setObjectName(name(base));
-        grid->addWidget(l, line, 1);
+        grid->addWidget(l, line, column);
         return l;
     };
     auto button = [&](const char* base, const char* caption, int line) {
@@ -122,14 +143,27 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
         grid->addWidget(b, line, 0, 1, 2);
         return b;
     };
-    grid->addWidget(new QLabel("Heat ID", slot.Frame_capture), 0, 0);
+    slot.Lbl_heat_ID = label("Lbl_heat_ID", 0, 0, "Heat ID");
     slot.Text_Heat_ID = new QLineEdit(slot.Frame_capture);
     slot.Text_Heat_ID->setObjectName(name("Text_Heat_ID"));
     grid->addWidget(slot.Text_Heat_ID, 0, 1);
-    slot.Label_filename = label("Label_filename", 1);
-    slot.Label_file_size = label("Label_file_size", 2);
-    slot.Label_heat_time = label("Label_heat_time", 3);
-    slot.Label_start_time = label("Label_start_time", 4);
+    slot.Lbl_file_name = label("Lbl_file_name", 1, 0, "File");
+    slot.Label_filename = label("Label_filename", 1, 1);
+    // A long name is cut, not the window widened; the whole name is in its tip.
+    slot.Label_filename->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    slot.Label_filename->setMinimumWidth(60);
+    slot.Lbl_file_size = label("Lbl_file_size", 2, 0, "File size");
+    slot.Label_file_size = label("Label_file_size", 2, 1);
+    slot.Lbl_elapsed_time = label("Lbl_elapsed_time", 3, 0, "Heat time");
+    slot.Label_heat_time = label("Label_heat_time", 3, 1);
+    slot.Lbl_start_time = label("Lbl_start_time", 4, 0, "Start time");
+    slot.Label_start_time = label("Label_start_time", 4, 1);
+    // A press anywhere in the slot makes it the active one (Finish's own button excepted).
+    for (QWidget* w : std::initializer_list<QWidget*>{slot.Frame_capture, slot.Text_Heat_ID, slot.Lbl_heat_ID,
+                                                      slot.Lbl_file_name, slot.Label_filename, slot.Lbl_file_size,
+                                                      slot.Label_file_size, slot.Lbl_elapsed_time, slot.Label_heat_time,
+                                                      slot.Lbl_start_time, slot.Label_start_time})
+        w->installEventFilter(this);
     slot.Command_newFile = button("Command_newFile", "New file", 5);
     slot.Command_start = button("Command_start", "Start", 6);
     slot.Command_abort = button("Command_abort", "Abort", 7);
@@ -139,7 +173,7 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
         connect(b, &QPushButton::pressed, this, [this, s] { Set_Active_heat(s); });
     connect(slot.Command_newFile, &QPushButton::clicked, this, [this, s] { Command_newFile_Click(s); });
     connect(slot.Command_start, &QPushButton::clicked, this, [this, s] { Handle_Start_Event(s); });
-    connect(slot.Command_abort, &QPushButton::clicked, this, [this] { Handle_Abort(active_heat_); });
+    connect(slot.Command_abort, &QPushButton::clicked, this, [this] { Handle_Abort(Active_heat()); });
     connect(slot.Command_Finish, &QPushButton::clicked, this, [this, s] { Clear_Heat(s); });
 }
 
@@ -148,7 +182,7 @@ void Form_capture_multi_file::Form_Load()
     if (g_Exiting) return;
     try {
         // The kit is made once: a second kit would leave the first one's events dangling.
-        box_ = std::make_unique<Control_box>(*this, setup_.Make_kit());
+        box_ = std::make_unique<Control_box>(*recorder_, setup_.Make_kit());
         Frame_Control_box = new Control_box_panel(*box_, this);
         layout()->addWidget(Frame_Control_box);
         Frame_Control_box->hide();
@@ -156,13 +190,13 @@ void Form_capture_multi_file::Form_Load()
         Get_Form_Pos("Form_capture_multi_file", left, top, w, h);
         move(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y());
         Load_capture_folder();
-        obj_File_Handler = std::make_unique<cls_AVI_handler>();
         g_DV_Extra_Offset = 12000;
         Trace_Line("*Calling Num_Video_Devices");
         g_Num_video_devices = setup_.Count_cameras();
         Trace_Line("*After Num_Video_Devices");
         if (g_Num_video_devices == 0) platform::MsgBox("No camera found!");
         Start_Cam();
+        Heat_recorder::Load_lanes_and_options();
         g_Lane_marks_shown = true;
         g_Goalline_shown = true;
         for (int16_t s = 0; s < k_Slots; ++s) {
@@ -187,7 +221,7 @@ void Form_capture_multi_file::Form_Load()
 void Form_capture_multi_file::Form_Unload()
 {
     try {
-        if (capturing_) Handle_Capture_End(active_heat_);
+        if (Capturing()) Handle_Capture_End(Active_heat());
         Store_Form_Pos("Form_capture_multi_file", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
     } catch (...) {
         Report_current_exception("Form_Unload" + std::string(k_Form));
@@ -213,6 +247,7 @@ void Form_capture_multi_file::Start_Cam()
     try {
         if (camera_) camera_->Capture_window({});
         camera_ = setup_.Make_camera();
+        recorder_->Camera(camera_);
         if (!camera_) return;
         g_Capture = camera_;
         camera_->Event_Target(cls_Capture::Target_window);
@@ -235,13 +270,7 @@ void Form_capture_multi_file::DV_event()
             frame_counter_ = 0;
             Update_Heat_Times();
         }
-        if (capturing_ && camera_) {
-            camera_->Store_Buffer();
-            if (camera_->Buff_num() >= setup_.Max_capture_frames) {
-                Trace_Line("*Capture reached its frame limit, appending");
-                Handle_Capture_End(active_heat_);
-            }
-        }
+        recorder_->DV_event();
         if (camera_) {
             QImage arm(Picture_DV_arm->size(), QImage::Format_RGB32);
             arm.fill(Qt::white);
@@ -250,8 +279,6 @@ void Form_capture_multi_file::DV_event()
         }
         if (Preview_visible()) Paint_Preview();
     } catch (...) {
-        // One report, and no more storing: a failing frame path would fail for every frame.
-        End_storing();
         Report_current_exception("DV_event" + std::string(k_Form));
     }
 }
@@ -261,48 +288,12 @@ void Form_capture_multi_file::Control_box_changed()
     if (Frame_Control_box && !Frame_Control_box->isHidden()) Frame_Control_box->Display_Control_Box();
 }
 
-void Form_capture_multi_file::Update_Heat_Times()
-{
-    const int32_t now = Get_Tick();
-    for (auto& slot : Slots) {
-        if (!slot.started) continue;
-        slot.Label_heat_time->setText(
-            QString::fromStdString(Display_Mill_Time(platform::Tick_difference(now, slot.start_tick), false)));
-    }
-}
-
 void Form_capture_multi_file::Update_PC_Time()
 {
     const platform::Local_time t = platform::Get_clock().Now();
     char text[8];
     std::snprintf(text, sizeof text, "%02d:%02d", t.hour % 100, t.minute % 100);
     Label_PC_time->setText(text);
-}
-
-void Form_capture_multi_file::Set_Active_heat(int16_t slot)
-{
-    if (!Valid_slot(slot)) return;
-    active_heat_ = slot;
-    for (int16_t s = 0; s < k_Slots; ++s)
-        Slots[size_t(s)].Frame_capture->setStyleSheet(s == slot ? k_Active_style : "");
-}
-
-void Form_capture_multi_file::Update_File_size(int16_t slot)
-{
-    const std::string name = File_of(slot);
-    if (name.empty()) {
-        Slots[size_t(slot)].Label_file_size->setText("0 mb");
-        return;
-    }
-    const double mb = double(Get_File_Size(name)) / 1048576.0;
-    // One decimal, halves to the even digit.
-    const double tenths = std::nearbyint(mb * 10.0);
-    Slots[size_t(slot)].Label_file_size->setText(QString::number(tenths / 10.0, 'f', 1) + "mb");
-}
-
-std::string Form_capture_multi_file::File_of(int16_t slot) const
-{
-    return Slots[size_t(slot)].Label_filename->text().toStdString();
 }
 
 } // namespace wk

@@ -1,9 +1,9 @@
 #pragma once
-// The capture window: three heat slots, each with its own recording. The start signal writes a
-// heat's start into its recording; while the capture button (or the box's input 5) is held the
-// camera's frames are kept in memory, and on release they are appended to the active slot's
-// recording, whose frame count is then checked against the file's length.
+// The capture window: three heat slots, each with its own recording. The road of the heats
+// (start, capture, append, abort, finish) is the heat recorder's; the window forwards its
+// buttons, menus and the camera's frames to it and shows its state.
 #include "capture/Control_box.h"
+#include "capture/Heat_recorder.h"
 #include "capture/Interface_kit.h"
 #include "platform/Form_window.h"
 
@@ -22,7 +22,6 @@ class QPushButton;
 
 namespace wk {
 
-class cls_AVI_handler;
 class cls_Capture;
 class Control_box_panel;
 class Frm_progress;
@@ -40,7 +39,7 @@ struct Capture_window_setup {
     int32_t Max_capture_frames = 7500;
 };
 
-class Form_capture_multi_file final : public platform::Form_window, public Control_box_owner {
+class Form_capture_multi_file final : public platform::Form_window {
 public:
     static constexpr int16_t k_Slots = 3;
 
@@ -54,10 +53,8 @@ public:
                     *Command_Finish = nullptr;
         QLabel *Label_filename = nullptr, *Label_file_size = nullptr, *Label_heat_time = nullptr,
                *Label_start_time = nullptr;
-        // The start is a flag of its own: a tick of 0 is a tick like any other.
-        bool started = false;
-        int32_t start_tick = 0;
-        bool initiated = false;
+        QLabel *Lbl_heat_ID = nullptr, *Lbl_file_name = nullptr, *Lbl_file_size = nullptr, *Lbl_elapsed_time = nullptr,
+               *Lbl_start_time = nullptr;
     };
     std::array<Heat_slot, k_Slots> Slots;
     QLineEdit* Text_Event_name = nullptr;
@@ -74,21 +71,21 @@ public:
 
     // The road of a heat.
     void Command_newFile_Click(int16_t slot);
-    // The start button: the signal is seen now.
     void Handle_Start_Event(int16_t slot);
-    // A signal seen at tick (the box's input, stamped by its driver).
-    void Handle_Start_Event(int16_t slot, int32_t tick) override;
-    void Handle_Capture_Start(int16_t slot) override;
-    void Handle_Capture_End(int16_t slot) override;
+    void Handle_Capture_Start(int16_t slot);
+    void Handle_Capture_End(int16_t slot);
     void Handle_Abort(int16_t slot);
     void Clear_Heat(int16_t slot);
     void Start_Cam();
     // Every frame of the camera.
     void DV_event();
+    // The camera stopped by itself: what the capture took is appended, the slot marked and the
+    // operator told.
+    void Camera_stopped(const std::string& reason);
 
-    int16_t Active_heat() const override { return active_heat_; }
-    void Control_box_changed() override;
-    bool Capturing() const override { return capturing_; }
+    int16_t Active_heat() const { return recorder_->Active_heat(); }
+    void Control_box_changed();
+    bool Capturing() const { return recorder_->Capturing(); }
     void Set_Active_heat(int16_t slot);
     void Update_File_size(int16_t slot);
     void Update_Heat_Times();
@@ -113,6 +110,7 @@ public:
     int32_t Previews_painted() const { return previews_painted_; }
 
     cls_Capture* Camera() const { return camera_.get(); }
+    Heat_recorder& Recorder() { return *recorder_; }
     Control_box& Box() { return *box_; }
     Frm_progress& Progress() { return *progress_; }
 
@@ -126,27 +124,25 @@ protected:
 
 private:
     class Frame_receiver;
+    class Recorder_view;
+    void Make_recorder();
     void Build_controls();
     void Build_menus(QLayout* layout);
     bool Preview_visible() const;
     void Build_slot(int16_t slot, QWidget* parent);
     void Form_Load();
-    bool Valid_slot(int16_t slot) const { return slot >= 0 && slot < k_Slots; }
-    std::string File_of(int16_t slot) const;
-    bool Write_new_header(int16_t slot, const std::string& name);
-    bool Write_start(int16_t slot, int32_t tick, int32_t local_ms);
-    void End_storing();
-    void Append_capture(int16_t slot);
-    void Check_frame_count(const std::string& name);
+    bool Valid_slot(int16_t slot) const { return Heat_recorder::Valid_slot(slot); }
+    // The recorder's state in the slots' labels, buttons and titles.
+    void Show_heats();
+    void Show_append_progress(int32_t percent);
 
     Capture_window_setup setup_;
-    std::unique_ptr<cls_AVI_handler> obj_File_Handler;
+    std::unique_ptr<Recorder_view> view_;
+    std::unique_ptr<Heat_recorder> recorder_;
     std::unique_ptr<Control_box> box_;
     std::shared_ptr<cls_Capture> camera_;
     std::shared_ptr<Frame_receiver> receiver_;
     std::unique_ptr<Frm_progress> progress_;
-    int16_t active_heat_ = 0;
-    bool capturing_ = false;
     int32_t frame_counter_ = 0;
     int32_t preview_counter_ = 0, previews_painted_ = 0;
 };

@@ -16,6 +16,7 @@
 #include "services/frmAbout.h"
 
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
@@ -88,7 +89,7 @@ void Form_capture_multi_file::Build_menus(QLayout* layout)
     // button is held with the mouse; it is not looked for in the frame path.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     escape->setContext(Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, [this] { Handle_Abort(active_heat_); });
+    connect(escape, &QShortcut::activated, this, [this] { Handle_Abort(Active_heat()); });
 }
 
 bool Form_capture_multi_file::eventFilter(QObject* watched, QEvent* event)
@@ -97,6 +98,10 @@ bool Form_capture_multi_file::eventFilter(QObject* watched, QEvent* event)
         Lbl_capture_folder_Click();
         return true;
     }
+    // The press goes on to the control as well (the heat ID box still takes the focus).
+    if (auto* w = qobject_cast<QWidget*>(watched); w && event->type() == QEvent::MouseButtonPress)
+        for (int16_t s = 0; s < k_Slots; ++s)
+            if (QGroupBox* frame = Slots[size_t(s)].Frame_capture; w == frame || frame->isAncestorOf(w)) Set_Active_heat(s);
     return Form_window::eventFilter(watched, event);
 }
 
@@ -190,7 +195,7 @@ void Form_capture_multi_file::Marathon_Unloaded() { item_Marathon->setChecked(fa
 void Form_capture_multi_file::item_stop_camera_Click()
 {
     try {
-        if (capturing_) Handle_Capture_End(active_heat_);
+        if (Capturing()) Handle_Capture_End(Active_heat());
         Stop_Active_Capture();
     } catch (...) {
         Report_current_exception("item_stop_camera_Click" + std::string(k_Form));

@@ -31,8 +31,11 @@ bool Keyboard_interface_kit::eventFilter(QObject* watched, QEvent* event)
     // so it does not travel on to the parents.
     auto* widget = qobject_cast<QWidget*>(watched);
     auto* target = qobject_cast<QWidget*>(watched_);
-    if (!widget || !target || widget->window() != target->window()) return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    // A held button let go while a message box is open is let go all the same; otherwise the
+    // box would read it as held and miss the next press.
+    const bool held_release = release && (key->key() == Qt::Key_F7 || key->key() == Qt::Key_F8);
+    if (!widget || !target || (widget->window() != target->window() && !held_release)) return false;
     if (key->isAutoRepeat()) return key->key() >= Qt::Key_F5 && key->key() <= Qt::Key_F8;
     switch (key->key()) {
     case Qt::Key_F5:

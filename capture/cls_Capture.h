@@ -36,6 +36,8 @@ class Capture_frame_receiver {
 public:
     virtual ~Capture_frame_receiver() = default;
     virtual void DV_event() = 0;
+    // The camera stopped by itself (unplugged, its source failing); no frame follows.
+    virtual void Camera_stopped(const std::string& reason) { (void)reason; }
 };
 
 class cls_Capture final : public Active_capture {
@@ -95,6 +97,9 @@ public:
 
     // The frame callback, from the sink.
     void On_DV_frame(std::span<const uint8_t> sample, std::optional<int32_t> sample_tick);
+    // The server's notice that the source stopped by itself: the camera stops, keeps the reason
+    // as its last error and tells the capture window.
+    void On_source_stopped(const std::string& reason);
 
     // Draws a frame into picture (see the capture window's preview). Modes 3 (newest) and 4
     // (oldest in the ring) scale to the picture; any other mode draws stored field frame_number

@@ -26,7 +26,23 @@ std::optional<int32_t> Sample_tick(IVideoCap* source)
 
 com::HRESULT cls_Capture_sink::QueryInterface(const com::IID& riid, void** ppv)
 {
-    return com::Query_interface<IVideoCapEvent>(this, riid, ppv);
+    if (ppv && riid == IVideoCapStateEvent::iid) {
+        *ppv = static_cast<IVideoCapStateEvent*>(this);
+        AddRef();
+        return com::S_OK;
+    }
+    return com::Query_interface<IVideoCapEvent>(static_cast<IVideoCapEvent*>(this), riid, ppv);
+}
+
+com::HRESULT cls_Capture_sink::OnSourceStopped(IVideoCap*, com::BSTR strReason)
+{
+    if (!camera_) return com::S_OK;
+    try {
+        camera_->On_source_stopped(std::string(com::Bstr_view(strReason)));
+    } catch (...) {
+        // Nothing may be thrown into the server; the camera reports its own errors.
+    }
+    return com::S_OK;
 }
 
 uint32_t cls_Capture_sink::Release()

@@ -10,7 +10,7 @@ namespace wk {
 
 class cls_Capture;
 
-class cls_Capture_sink final : public IVideoCapEvent {
+class cls_Capture_sink final : public IVideoCapEvent, public IVideoCapStateEvent {
 public:
     explicit cls_Capture_sink(cls_Capture* camera) : camera_(camera) {}
     void Detach() { camera_ = nullptr; }
@@ -22,6 +22,7 @@ public:
                            int32_t lDeviceNumber) override;
     com::HRESULT OnRGBEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return com::S_OK; }
     com::HRESULT OnAudioEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return com::S_OK; }
+    com::HRESULT OnSourceStopped(IVideoCap* pSource, com::BSTR strReason) override;
 
 private:
     ~cls_Capture_sink() = default;

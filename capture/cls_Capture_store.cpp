@@ -52,6 +52,20 @@ void cls_Capture::On_DV_frame(std::span<const uint8_t> sample, std::optional<int
     }
 }
 
+void cls_Capture::On_source_stopped(const std::string& reason)
+{
+    try {
+        Trace_Line("*cls_Capture, source stopped: ", reason);
+        if (!running_) return;
+        Stop_Capture();
+        last_error_ = reason;
+        if (event_target_ == Target_window)
+            if (auto window = window_.lock()) window->Camera_stopped(reason);
+    } catch (...) {
+        Report_current_exception("On_source_stopped of Class Module cls_Capture");
+    }
+}
+
 // The notice to the owner; a capture window that has gone is never brought back by a frame.
 void cls_Capture::Route_frame()
 {

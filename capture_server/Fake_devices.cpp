@@ -13,17 +13,22 @@ namespace wk {
 namespace {
 
 constexpr int k_Max_fake_devices = 99;
+constexpr int k_Max_fail_after = 1000000;
 // Fake ids look like a FireWire camera's: a vendor word of our own and the device's number.
 constexpr uint64_t k_Fake_guid_high = 0xFA4E0000ull << 32;
 
 // Each camera's picture moves at its own speed, so that cameras and frames can be told apart.
-std::string Camera_pipeline(int n, bool dv)
+std::string Camera_pipeline(int n, bool dv, int fail_after)
 {
+    // identity fails on the buffer it counts to, so the frames before it pass.
+    const std::string failing = fail_after > 0 ? " ! identity error-after=" + std::to_string(fail_after + 1) : "";
     const std::string picture = "videotestsrc is-live=true pattern=smpte horizontal-speed=" + std::to_string(n + 1);
-    if (!dv) return picture + " ! capsfilter caps=\"video/x-raw,format=I420,width=640,height=480,framerate=25/1\"";
+    if (!dv)
+        return picture + " ! capsfilter caps=\"video/x-raw,format=I420,width=640,height=480,framerate=25/1\"" + failing;
     return picture +
            " ! video/x-raw,format=I420,width=720,height=576,framerate=25/1,pixel-aspect-ratio=16/15"
-           " ! avenc_dvvideo";
+           " ! avenc_dvvideo" +
+           failing;
 }
 
 std::string Audio_pipeline(int n)
@@ -47,7 +52,7 @@ std::function<GstElement*()> Pipeline_maker(std::string description)
     };
 }
 
-Capture_device Fake_camera(int n, bool dv)
+Capture_device Fake_camera(int n, bool dv, int fail_after)
 {
     Device_info info;
     info.id_text = Firewire_id_text(k_Fake_guid_high | uint64_t(n));
@@ -55,7 +60,7 @@ Capture_device Fake_camera(int n, bool dv)
     info.description = dv ? "Test picture encoded to PAL DV" : "Test picture without DV";
     info.device_path = (dv ? "fake:video:" : "fake:webcam:") + std::to_string(n);
     info.kind = dv ? Source_kind::dv_camera : Source_kind::rgb_camera;
-    return {info, Pipeline_maker(Camera_pipeline(n, dv))};
+    return {info, Pipeline_maker(Camera_pipeline(n, dv, fail_after))};
 }
 
 } // namespace
@@ -70,7 +75,10 @@ Fake_device_counts Parse_fake_devices(std::string_view text)
         const size_t colon = part.find(':');
         if (colon == std::string_view::npos) continue;
         const std::string name = Lower_ascii(part.substr(0, colon));
-        const int n = std::clamp(Leading_integer(part.substr(colon + 1)), 0, k_Max_fake_devices);
+        const std::string_view value = part.substr(colon + 1);
+        const int n = std::clamp(Leading_integer(value), 0, k_Max_fake_devices);
+        if (const size_t fail = value.find(":fail="); fail != std::string_view::npos)
+            counts.fail_after = std::clamp(Leading_integer(value.substr(fail + 6)), 0, k_Max_fail_after);
         if (name == "video") counts.video = n;
         else if (name == "webcam") counts.webcam = n;
         else if (name == "audio") counts.audio = n;
@@ -88,8 +96,8 @@ std::optional<Fake_device_counts> Fake_devices_from_environment()
 std::vector<Capture_device> Fake_video_devices(const Fake_device_counts& counts)
 {
     std::vector<Capture_device> devices;
-    for (int n = 1; n <= counts.video; ++n) devices.push_back(Fake_camera(n, true));
-    for (int n = 1; n <= counts.webcam; ++n) devices.push_back(Fake_camera(counts.video + n, false));
+    for (int n = 1; n <= counts.video; ++n) devices.push_back(Fake_camera(n, true, counts.fail_after));
+    for (int n = 1; n <= counts.webcam; ++n) devices.push_back(Fake_camera(counts.video + n, false, counts.fail_after));
     return devices;
 }
 

@@ -3,7 +3,8 @@
 // for example to "video:2,audio:1", the server lists these instead of the machine's devices.
 // A fake camera films a moving test picture and encodes it to PAL DV (720 x 576, 25 frames a
 // second, 144000 bytes a frame); a fake webcam ("webcam:N") gives the picture without DV; a
-// fake sound input plays a tone.
+// fake sound input plays a tone. "video:N:fail=F" makes every fake camera fail after F frames,
+// as an unplugged camera would.
 #include "capture_server/Capture_device.h"
 
 #include <optional>
@@ -18,6 +19,7 @@ struct Fake_device_counts {
     int video = 0;  // DV cameras
     int webcam = 0; // cameras without DV, listed after the DV ones
     int audio = 0;
+    int fail_after = 0; // frames a fake camera gives before it fails; 0: never
     bool operator==(const Fake_device_counts&) const = default;
 };
 

@@ -15,6 +15,9 @@ public:
     // From any thread: a copy of the sample goes to the sinks on the object's creating thread.
     // Dropped when the object is not running.
     virtual void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) = 0;
+    // From any thread, once the graph runs: it stopped by itself (an error or the end of its
+    // stream); the reason says why.
+    virtual void Graph_stopped(const std::string& reason) = 0;
     // The calls below come on the creating thread, while the graph is built or started.
     // Kept only when no error is recorded yet, so that the first cause is the one reported.
     virtual void Record_error(const std::string& text) = 0;

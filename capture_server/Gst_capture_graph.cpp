@@ -54,9 +54,32 @@ void Gst_capture_graph::Run()
             break;
         }
     }
-    // Nobody reads the graph's messages once it runs.
+    // Once it runs, the graph's messages are looked at as they are posted: an error or the end
+    // of the stream means the source has stopped, and the host is told; the rest are let go.
     Gst_ref<GstBus> bus(gst_element_get_bus(pipeline_.get()));
-    gst_bus_set_flushing(bus.get(), TRUE);
+    gst_bus_set_sync_handler(bus.get(), &Gst_capture_graph::On_bus_message, this, nullptr);
+    watching_ = true;
+    // An error or end that came while starting is taken now.
+    const auto ends = GstMessageType(GST_MESSAGE_ERROR | GST_MESSAGE_EOS);
+    if (GstMessage* early = gst_bus_pop_filtered(bus.get(), ends)) {
+        On_bus_message(bus.get(), early, this);
+        gst_message_unref(early);
+    }
+}
+
+GstBusSyncReply Gst_capture_graph::On_bus_message(GstBus* bus, GstMessage* message, gpointer self)
+{
+    auto& graph = *static_cast<Gst_capture_graph*>(self);
+    const GstMessageType type = GST_MESSAGE_TYPE(message);
+    // The message before this one is let go now: a message a sync handler drops is not
+    // freed by every GStreamer, and one left on the bus holds its element and the graph.
+    while (GstMessage* old = gst_bus_pop(bus)) gst_message_unref(old);
+    if (type != GST_MESSAGE_ERROR && type != GST_MESSAGE_EOS) return GST_BUS_PASS;
+    // One notice: a failing source often posts several errors.
+    if (graph.stopped_by_itself_.exchange(true)) return GST_BUS_PASS;
+    graph.host_.Graph_stopped(type == GST_MESSAGE_EOS ? std::string(k_End_of_stream)
+                                                      : std::string(k_Graph_error) + ": " + Error_text(message));
+    return GST_BUS_PASS;
 }
 
 // Running means every grabber has its first sample, so its format is known.
@@ -95,7 +118,14 @@ void Gst_capture_graph::Fail(const std::string& reason)
 
 void Gst_capture_graph::Stop()
 {
-    if (pipeline_) gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    if (!pipeline_) return;
+    // Every streaming thread has ended when this returns, so no message handler is running.
+    gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+    if (!watching_) return;
+    Gst_ref<GstBus> bus(gst_element_get_bus(pipeline_.get()));
+    gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+    gst_bus_set_flushing(bus.get(), TRUE);
+    watching_ = false;
 }
 
 double Gst_capture_graph::Stream_time() const

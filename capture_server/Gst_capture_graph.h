@@ -5,6 +5,7 @@
 #include "capture_server/Capture_graph.h"
 #include "capture_server/Sample_grabber.h"
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,6 +14,9 @@
 namespace wk {
 
 inline constexpr char k_Could_not_run_graph[] = "Could not run graph";
+// The reasons a running graph gives when it stops by itself.
+inline constexpr char k_Graph_error[] = "The source failed";
+inline constexpr char k_End_of_stream[] = "The source ended (end of stream)";
 
 class Gst_capture_graph final : public Capture_graph {
 public:
@@ -37,6 +41,8 @@ public:
 
 private:
     void Wait_until_running();
+    // The bus's messages once the graph runs, on the thread that posts them.
+    static GstBusSyncReply On_bus_message(GstBus* bus, GstMessage* message, gpointer self);
     // The first error the graph reported, if any.
     std::optional<std::string> Pending_error() const;
     [[noreturn]] static void Fail(const std::string& reason);
@@ -45,6 +51,8 @@ private:
     Gst_ref<GstElement> pipeline_;
     std::vector<std::unique_ptr<Sample_grabber>> grabbers_;
     std::vector<std::shared_ptr<void>> parts_;
+    bool watching_ = false;
+    std::atomic<bool> stopped_by_itself_{false};
 };
 
 // The null renderer behind a pad nobody wants, so that its stream flows away; false when it

@@ -29,6 +29,19 @@ protected:
     ~IVideoCapEvent() = default;
 };
 
+// A sink may offer this besides IVideoCapEvent to hear that the running source stopped by
+// itself (a camera unplugged, a source failing, the end of a file). It comes on the creating
+// thread after every sample taken before the stop; the reason is also the server's last error,
+// and the client ends the run with Stop as usual. Sinks without it are not told.
+class IVideoCapStateEvent : public com::IUnknown {
+public:
+    static constexpr com::IID iid = com::Guid_literal("{5C0B2F7E-3D41-4E9A-9B1C-7A2E6D8F4C19}");
+    virtual com::HRESULT OnSourceStopped(IVideoCap* pSource, com::BSTR strReason) = 0;
+
+protected:
+    ~IVideoCapStateEvent() = default;
+};
+
 class IVideoCap : public com::IUnknown {
 public:
     static constexpr com::IID iid = com::Guid_literal("{739417F0-4668-4C75-A967-C7FA18188F50}");

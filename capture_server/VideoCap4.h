@@ -38,6 +38,7 @@ public:
     com::HRESULT GetLastError(com::BSTR* pbstrLastError) override;
 
     void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) override;
+    void Graph_stopped(const std::string& reason) override;
     void Record_error(const std::string& text) override;
     void Set_connected_media_type(const Media_type& type) override;
     void Set_rgb() override { rgb_ = true; }
@@ -60,10 +61,15 @@ private:
     com::Com_ptr<VideoCap4> Try_reference();
     void Wake();
     void Drain();
+    // On the creating thread: what the run took is delivered and the sinks are told why it
+    // stopped, unless the client has stopped it first.
+    void Source_stopped(uint64_t run, const std::string& reason);
+    void Tell_stopped(const std::string& reason);
     bool Deliver_oldest();
     void Deliver(Sample_kind kind, const Sample_queue::Slot& s);
     void Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_queue::Slot& s);
-    bool Is_current(const Sample_queue::Slot& s) const { return running_ && s.run == run_number_; }
+    bool Is_current(const Sample_queue::Slot& s) const { return Is_current_run(s.run); }
+    bool Is_current_run(uint64_t run) const { return running_ && run == run_number_; }
 
     std::atomic<uint32_t> references_{1};
     // Weak: posted wakes hold the object, and the object must not hold their queue.

@@ -2,6 +2,8 @@
 // sinks on the object's creating thread, oldest first.
 #include "capture_server/VideoCap4.h"
 
+#include "comlite/Bstr.h"
+
 #include <limits>
 #include <time.h>
 
@@ -57,15 +59,17 @@ com::Com_ptr<VideoCap4> VideoCap4::Try_reference()
     return {};
 }
 
-// A sink that pumps the event loop inside its call meets a wake here while the outer drain is
-// still going; that drain delivers what came, in the order it came, once the call returns.
+// One sample a turn of the creating thread's loop: the next waits behind whatever else was
+// posted meanwhile, so a sink slower than the frames never keeps the thread from its repaints,
+// timers and input. A sink that pumps the loop inside its call meets a wake here while the outer
+// drain is still going; that drain wakes the thread again once the call returns.
 void VideoCap4::Drain()
 {
     if (dispatching_) return;
     dispatching_ = true;
-    while (Deliver_oldest()) {
-    }
+    const bool delivered = Deliver_oldest();
     dispatching_ = false;
+    if (delivered) Wake();
 }
 
 // Delivers the sample that came first of all queues; false when every queue is idle.
@@ -124,6 +128,62 @@ void VideoCap4::Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_q
         Record_error("BrixCap::Dispatch, a sink raised an exception!");
     }
     delivering_tick_.reset();
+}
+
+void VideoCap4::Graph_stopped(const std::string& reason)
+{
+    const uint64_t run = run_number_;
+    auto dispatcher = dispatcher_.lock();
+    auto self = Try_reference();
+    if (!dispatcher || !self || !running_) return;
+    try {
+        dispatcher->Post([self = std::move(self), run, reason] { self->Source_stopped(run, reason); });
+    } catch (...) {
+        // Without the notice the client learns of the stop from the frames that stop coming.
+    }
+}
+
+void VideoCap4::Source_stopped(uint64_t run, const std::string& reason)
+{
+    if (!running_ || run != run_number_) return; // stopped or run again meanwhile
+    if (dispatching_) {
+        // Inside a sink's call: the samples before the stop go first.
+        if (auto dispatcher = dispatcher_.lock())
+            if (auto self = Try_reference())
+                dispatcher->Post([self = std::move(self), run, reason] { self->Source_stopped(run, reason); });
+        return;
+    }
+    dispatching_ = true;
+    while (Is_current_run(run) && Deliver_oldest()) {
+    }
+    dispatching_ = false;
+    if (!Is_current_run(run)) return; // a sink stopped the object
+    // The graph stays until the client stops it, as after any Run: a file that ended still
+    // answers for its format.
+    last_error_ = reason;
+    Tell_stopped(reason);
+}
+
+void VideoCap4::Tell_stopped(const std::string& reason)
+{
+    std::vector<Sink_list::Entry> sinks;
+    try {
+        sinks = sinks_.Snapshot();
+    } catch (...) {
+        return;
+    }
+    for (const auto& entry : sinks) {
+        if (!sinks_.Contains(entry.cookie)) continue;
+        void* asked = nullptr;
+        if (com::Failed(entry.sink->QueryInterface(IVideoCapStateEvent::iid, &asked)) || !asked) continue;
+        const auto state = com::Com_ptr<IVideoCapStateEvent>::Attach(static_cast<IVideoCapStateEvent*>(asked));
+        try {
+            const com::Bstr text(reason);
+            state->OnSourceStopped(this, text.Get());
+        } catch (...) {
+            // A sink must not throw into the server.
+        }
+    }
 }
 
 uint64_t VideoCap4::Dropped_samples() const

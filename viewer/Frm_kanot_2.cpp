@@ -130,6 +130,10 @@ void Frm_kanot_2::Build_controls()
     Cmd_play = new QPushButton("Play", Frm_play);
     Cmd_play->setObjectName("Cmd_play");
     Cmd_play->setGeometry(10, 70, 80, 26);
+    Lbl_camera_running = Make_label("Lbl_camera_running", Frm_play, 100, 70, k_Frame_width - 110, 26);
+    Lbl_camera_running->setText("Camera running: stop it to step or play");
+    Lbl_camera_running->setStyleSheet("color: #c00000");
+    Lbl_camera_running->hide();
 
     Timer_keyb_event = new QTimer(this);
     Timer_keyb_event->setObjectName("Timer_keyb_event");

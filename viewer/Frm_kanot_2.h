@@ -102,6 +102,8 @@ public:
     QSlider* Slider_play = nullptr;
     QPushButton* Cmd_play = nullptr;
     QLabel* Lbl_frameno = nullptr;
+    // Why stepping and Play do nothing: the capture station's camera is running.
+    QLabel* Lbl_camera_running = nullptr;
     QTimer* Timer_keyb_event = nullptr;
 
     // ---- Start-up and opening a recording ----
@@ -138,6 +140,8 @@ public:
     // ---- Showing a field and playing ----
     void Slider_play_Scroll() override;
     void Cmd_play_Click();
+    // Shows (or takes away) why stepping and Play do nothing; whether the camera is running.
+    bool Camera_running_said();
     void Slider_play_KeyDown(int key_code, int shift);
     void Update_Marathon_Time();
     void item_Marathon_Click();

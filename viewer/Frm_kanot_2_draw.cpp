@@ -148,7 +148,7 @@ void Frm_kanot_2::Slider_play_Scroll()
 {
     Slider_play->setSingleStep(Ctrl_Key_Down() ? 4 : 1);
     // A Scroll that arrives while a field is being drawn is dropped.
-    if (scroll_busy_ || g_Capture_running) return;
+    if (scroll_busy_ || Camera_running_said()) return;
     if (!Recording_open()) return;
     scroll_busy_ = true;
     try {

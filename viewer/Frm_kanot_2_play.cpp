@@ -74,10 +74,16 @@ bool Frm_kanot_2::Play_may_go_on(const cls_AVI_handler* recording, const std::st
     return !g_Exiting && g_Recording.get() == recording && recording->File_open() && recording->File_name() == file;
 }
 
+bool Frm_kanot_2::Camera_running_said()
+{
+    Lbl_camera_running->setVisible(g_Capture_running);
+    return g_Capture_running;
+}
+
 void Frm_kanot_2::Cmd_play_Click()
 {
     try {
-        if (g_Capture_running || !Recording_open()) return;
+        if (Camera_running_said() || !Recording_open()) return;
         Cmd_play->setEnabled(false);
         cls_AVI_handler* rec = g_Recording.get();
         const std::string file = rec->File_name();

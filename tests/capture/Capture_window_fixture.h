@@ -35,7 +35,6 @@ protected:
         fs::create_directories(folder);
         Write_Ini_Value("Canoe", "save_folder1", folder.string(), Ini_file_path);
         Write_Ini_Value("Canoe", "event_name", "Regatta", Ini_file_path);
-        Capture_window_setup setup;
         setup.Count_cameras = [] { return int16_t(1); };
         setup.Make_camera = [this] { return std::make_shared<cls_Capture>(com::Com_ptr<IVideoCap>(&server)); };
         setup.Make_kit = make_kit ? std::move(make_kit) : [this]() -> std::unique_ptr<Interface_kit> {
@@ -45,6 +44,24 @@ protected:
         };
         setup.Max_capture_frames = max_capture_frames;
         window = std::make_unique<Form_capture_multi_file>(setup);
+    }
+    // The window closed and loaded anew, as at the next start of the program.
+    void Reopen()
+    {
+        window.reset();
+        g_Capture.reset();
+        window = std::make_unique<Form_capture_multi_file>(setup);
+    }
+    // The server's notice that the running source stopped by itself, to every sink that hears it.
+    void Source_stops(const std::string& reason)
+    {
+        for (auto& [cookie, sink] : server.sinks) {
+            void* state = nullptr;
+            if (com::Failed(sink->QueryInterface(IVideoCapStateEvent::iid, &state))) continue;
+            auto* listener = static_cast<IVideoCapStateEvent*>(state);
+            listener->OnSourceStopped(&server, com::Bstr(reason).Get());
+            listener->Release();
+        }
     }
     ~Capture_window_road() override
     {
@@ -85,6 +102,7 @@ protected:
     test::Scripted_dialogs dialogs;
     test::Captured_reports reports;
     test::Quiet_server server;
+    Capture_window_setup setup;
     fs::path folder;
     Simulated_interface_kit* kit = nullptr;
     std::unique_ptr<Form_capture_multi_file> window;

@@ -91,7 +91,7 @@ TEST_F(Capture_window_menus, EscapeAbortsTheActiveHeatWhileTheCaptureButtonIsHel
     window->show();
     const std::string path = Create(0, "E");
     window->Handle_Start_Event(0);
-    ASSERT_TRUE(window->Slots[0].started);
+    ASSERT_TRUE(window->Recorder().Slot(0).started);
     emit window->Command_Capture->pressed();
     ASSERT_TRUE(window->Capturing());
     Frames(2);
@@ -103,7 +103,7 @@ TEST_F(Capture_window_menus, EscapeAbortsTheActiveHeatWhileTheCaptureButtonIsHel
     ASSERT_NE(escape, nullptr);
     EXPECT_EQ(escape->context(), Qt::WindowShortcut);
     emit escape->activated();
-    EXPECT_FALSE(window->Slots[0].started);
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
     EXPECT_EQ(Header_start_tick(path), 0);
     emit window->Command_Capture->released();
     EXPECT_FALSE(window->Capturing());

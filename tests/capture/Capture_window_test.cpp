@@ -23,8 +23,8 @@ TEST_F(Capture_window_road, AHeatStartedAndCapturedFromTheBoxEndsInItsRecording)
     kit->Set_input(Control_box::Input_arm, true);
     kit->Set_input(Control_box::Input_start, true);
     const int32_t start = clock.tick;
-    ASSERT_TRUE(window->Slots[0].started);
-    EXPECT_EQ(window->Slots[0].start_tick, start);
+    ASSERT_TRUE(window->Recorder().Slot(0).started);
+    EXPECT_EQ(window->Recorder().Slot(0).start_tick, start);
     kit->Set_input(Control_box::Input_capture, true);
     EXPECT_TRUE(window->Capturing());
     Frames(10);
@@ -73,7 +73,7 @@ TEST_F(Capture_window_road, ASecondCreateUnderTheSameNameIsRefusedAndTheCameraGo
     window->Clear_Heat(0);
     dialogs.Expect_message("File already exists!");
     EXPECT_EQ(Create(0, "3"), path);
-    EXPECT_FALSE(window->Slots[0].initiated);
+    EXPECT_FALSE(window->Recorder().Slot(0).initiated);
     const int32_t before = window->Camera()->DV_events();
     Frames(3);
     EXPECT_EQ(window->Camera()->DV_events(), before + 3);
@@ -87,19 +87,19 @@ TEST_F(Capture_window_road, AStartOnlyCountsOnceItIsInTheRecording)
     fs::remove(path);
     dialogs.Expect_message("Can't find file!");
     window->Handle_Start_Event(1);
-    EXPECT_FALSE(window->Slots[1].started);
+    EXPECT_FALSE(window->Recorder().Slot(1).started);
     // A recording that already carries a start is not started again.
     window->Clear_Heat(1);
     const std::string again = Create(1, "9");
     window->Handle_Start_Event(1);
-    ASSERT_TRUE(window->Slots[1].started);
+    ASSERT_TRUE(window->Recorder().Slot(1).started);
     dialogs.Expect_message("(m1)");
     window->Handle_Start_Event(1);
     window->Clear_Heat(1);
-    window->Slots[1].initiated = true; // the same recording, taken up again
+    window->Recorder().Slot(1).initiated = true; // the same recording, taken up again
     dialogs.Expect_message("(m2)");
     window->Handle_Start_Event(1);
-    EXPECT_FALSE(window->Slots[1].started);
+    EXPECT_FALSE(window->Recorder().Slot(1).started);
     EXPECT_FALSE(g_Emergency_stop);
     EXPECT_TRUE(dialogs.All_used());
 }
@@ -112,11 +112,11 @@ TEST_F(Capture_window_road, ASlotTakesANewRecordingOnlyAfterFinishAndMarathonHea
     window->Clear_Heat(0);
     const std::string second = Create(0, "M2");
     EXPECT_NE(second.find("HeatM2"), std::string::npos);
-    EXPECT_TRUE(window->Slots[0].initiated);
+    EXPECT_TRUE(window->Recorder().Slot(0).initiated);
     window->item_Marathon->setChecked(true);
     dialogs.Expect_message("Marathon heats are started on the Marathon form!");
     window->Handle_Start_Event(0);
-    EXPECT_FALSE(window->Slots[0].started);
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
     EXPECT_EQ(Header_start_tick(second), 0);
     window->item_Marathon->setChecked(false);
     EXPECT_TRUE(dialogs.All_used());
@@ -136,8 +136,8 @@ TEST_F(Capture_window_road, AbortClearsOnlyItsOwnSlotsStart)
     window->Handle_Abort(0);
     EXPECT_EQ(Header_start_tick(a), 0);
     EXPECT_EQ(Header_start_tick(b), b_start);
-    EXPECT_FALSE(window->Slots[0].started);
-    EXPECT_TRUE(window->Slots[1].started);
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
+    EXPECT_TRUE(window->Recorder().Slot(1).started);
     EXPECT_EQ(window->Slots[0].Label_heat_time->text(), "Aborted");
     // Cancel keeps the start.
     dialogs.Expect_message("Aborting heat B1", platform::vbCancel);
@@ -198,7 +198,7 @@ TEST_F(Capture_window_road, HeatClocksRunAcrossTheTickWrapEverySeventhFrame)
     Create(2, "W");
     clock.tick = INT32_MAX - 100;
     window->Handle_Start_Event(2);
-    ASSERT_TRUE(window->Slots[2].started);
+    ASSERT_TRUE(window->Recorder().Slot(2).started);
     const QString at_start = window->Slots[2].Label_heat_time->text();
     Frames(6);
     EXPECT_EQ(window->Slots[2].Label_heat_time->text(), at_start); // not yet refreshed
@@ -251,7 +251,7 @@ TEST_F(Capture_window_road, WithoutACameraHeatsAreStillCreatedStartedAndAborted)
     EXPECT_EQ(window->Camera(), nullptr);
     const std::string path = Create(0, "N");
     window->Handle_Start_Event(0);
-    EXPECT_TRUE(window->Slots[0].started);
+    EXPECT_TRUE(window->Recorder().Slot(0).started);
     EXPECT_NE(Header_start_tick(path), 0);
     dialogs.Expect_message("No camera is running");
     window->Handle_Capture_Start(0);

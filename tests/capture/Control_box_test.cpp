@@ -100,6 +100,19 @@ TEST_F(Control_box_inputs, AChangeHandledLateIsJudgedAndStartedAtItsOwnTick)
     EXPECT_EQ(owner.start_ticks, std::vector<int32_t>{platform::Tick_add(attach, 5000)});
 }
 
+TEST_F(Control_box_inputs, InsideTheDeadTimeInputThreeLightsNothing)
+{
+    kit->Attach(1);
+    clock.tick += 100;
+    kit->Set_input(Control_box::Input_button_2, true);
+    EXPECT_FALSE(box->Button_2_lit());
+    kit->Set_input(Control_box::Input_button_2, false);
+    clock.tick += Control_box::k_Dead_time_ms;
+    kit->Set_input(Control_box::Input_button_2, true);
+    EXPECT_TRUE(box->Button_2_lit());
+    EXPECT_TRUE(owner.calls.empty());
+}
+
 TEST_F(Control_box_inputs, DeadTimeAfterLoadAndAcrossTheTickWrap)
 {
     Recording_owner other;

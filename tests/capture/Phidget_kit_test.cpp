@@ -195,12 +195,12 @@ TEST_F(Capture_window_on_box, InputsInsideTheDeadTimeAfterAnAttachDoNothing)
     EXPECT_EQ(window->Box().Box_serial(), "77");
     clock.tick += 4999;
     Input(Control_box::Input_start_button, true);
-    EXPECT_FALSE(window->Slots[0].started);
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
     Input(Control_box::Input_start_button, false);
     clock.tick += 1;
     Input(Control_box::Input_start_button, true);
-    EXPECT_TRUE(window->Slots[0].started);
-    EXPECT_EQ(window->Slots[0].start_tick, clock.tick);
+    EXPECT_TRUE(window->Recorder().Slot(0).started);
+    EXPECT_EQ(window->Recorder().Slot(0).start_tick, clock.tick);
 }
 
 TEST_F(Capture_window_on_box, AnArmedStartTakesTheTickOfItsInputAndTheLampFollowsIt)
@@ -213,8 +213,8 @@ TEST_F(Capture_window_on_box, AnArmedStartTakesTheTickOfItsInputAndTheLampFollow
     // The GUI thread is 200 ms late to the change; the race starts when the signal came.
     clock.tick += 200;
     Take_events();
-    ASSERT_TRUE(window->Slots[0].started);
-    EXPECT_EQ(window->Slots[0].start_tick, signal);
+    ASSERT_TRUE(window->Recorder().Slot(0).started);
+    EXPECT_EQ(window->Recorder().Slot(0).start_tick, signal);
     EXPECT_EQ(Header_start_tick(path), signal);
     EXPECT_EQ(stub.Output(0), 1);
     // The contact bouncing after the start starts nothing more; the lamp still follows it.
@@ -266,7 +266,7 @@ TEST_F(Capture_window_on_box, TheTestPanelShowsTheInputsAsTheBoxSetsThem)
     Input(Control_box::Input_arm, false);
     EXPECT_TRUE(panel.Shape_on[0]->isHidden());
     EXPECT_FALSE(panel.Shape_off[0]->isHidden());
-    EXPECT_FALSE(window->Slots[0].started);
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
     stub.Detach();
     Take_events();
     EXPECT_EQ(panel.Label_attached->text(), "Box not attached");

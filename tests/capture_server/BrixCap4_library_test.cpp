@@ -103,7 +103,7 @@ TEST_F(BrixCap4_library_test, AggregationAndForeignClassesAndInterfacesAreRefuse
     auto factory = Com_ptr<IClassFactory>::Attach(static_cast<IClassFactory*>(v));
     test::Recording_sink outer;
     v = &v;
-    EXPECT_EQ(factory->CreateInstance(&outer, IUnknown::iid, &v), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(factory->CreateInstance(static_cast<IVideoCapEvent*>(&outer), IUnknown::iid, &v), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(v, nullptr);
     EXPECT_EQ(outer.references, 0u);
     EXPECT_EQ(factory->CreateInstance(nullptr, IVideoCapEvent::iid, &v), E_NOINTERFACE);

@@ -69,6 +69,8 @@ TEST(Fake_devices_test, TheVariableNamesCountsOfEachKindInAnyOrder)
     EXPECT_EQ(Parse_fake_devices("webcam:1,Video:4"), (Fake_device_counts{4, 1, 0}));
     EXPECT_EQ(Parse_fake_devices("video:12"), (Fake_device_counts{12, 0, 0}));
     EXPECT_EQ(Parse_fake_devices("video:-3,audio:500"), (Fake_device_counts{0, 0, 99}));
+    EXPECT_EQ(Parse_fake_devices("video:1:fail=50,audio:1"), (Fake_device_counts{1, 0, 1, 50}));
+    EXPECT_EQ(Parse_fake_devices("video:2:fail=-4"), (Fake_device_counts{2, 0, 0, 0}));
     EXPECT_EQ(Parse_fake_devices("video,tape:3,:2,,audio:x"), (Fake_device_counts{}));
     EXPECT_EQ(Parse_fake_devices(""), (Fake_device_counts{}));
 }

@@ -261,6 +261,41 @@ TEST_F(Capture_graphs_test, TheFakeCameraGivesWholeDvFramesAt25ASecondOfSampleTi
     EXPECT_EQ(Dropped(), 0);
 }
 
+TEST_F(Capture_graphs_test, AFakeCameraThatFailsAfterFiftyFramesIsReportedAfterItsFiftyFrames)
+{
+    other.hears_stops = false;
+    Advise(other); // a sink without the stop notice still gets the frames
+    Run_fake("video:1:fail=50", "video:1");
+    EXPECT_TRUE(Pump_until([&] { return !sink.stops.empty(); }));
+    Pump_for(200ms); // nothing after the notice
+    ASSERT_EQ(sink.stops.size(), 1u);
+    EXPECT_EQ(sink.count('D'), 50u);
+    EXPECT_EQ(sink.stops[0].second, 50u); // after every frame taken before the stop
+    EXPECT_EQ(other.count('D'), 50u);
+    const std::string reason = sink.stops[0].first;
+    EXPECT_EQ(reason.rfind(k_Graph_error, 0), 0u) << reason;
+    EXPECT_EQ(test::Last_error(*object), reason);
+    EXPECT_EQ(Dropped(), 0);
+    // Stopped by the client, it runs again.
+    object->Stop();
+    ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
+    EXPECT_TRUE(Pump_until([&] { return sink.count('D') > 50; }));
+    EXPECT_EQ(test::Last_error(*object), "");
+    object->Stop();
+}
+
+TEST_F(Capture_graphs_test, AFileThatEndsIsReportedAsTheEndOfItsStream)
+{
+    Advise(sink);
+    ASSERT_EQ(test::Select(*object, "file:" + Type_2_avi().string()), 1);
+    ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
+    EXPECT_TRUE(Pump_until([&] { return !sink.stops.empty(); }));
+    EXPECT_EQ(sink.count('D'), 25u);
+    EXPECT_EQ(sink.stops.at(0), std::make_pair(std::string(k_End_of_stream), size_t(25)));
+    EXPECT_EQ(test::Last_error(*object), k_End_of_stream);
+    EXPECT_EQ(object->Stop(), S_OK);
+}
+
 TEST_F(Capture_graphs_test, StopThenRunAtOnceKeepsFramesComingAndNothingOfTheFirstRunArrivesAfterTheStop)
 {
     Run_fake("video:2", "video:2");
@@ -345,6 +380,7 @@ struct Counting_host final : Graph_host {
     void Record_error(const std::string&) override {}
     void Set_connected_media_type(const Media_type&) override {}
     void Set_rgb() override {}
+    void Graph_stopped(const std::string&) override {}
     std::atomic<int> samples[3] = {0, 0, 0};
 };
 

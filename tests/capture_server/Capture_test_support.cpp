@@ -13,7 +13,18 @@ using namespace com;
 
 HRESULT Recording_sink::QueryInterface(const IID& riid, void** ppv)
 {
-    return Query_interface<IVideoCapEvent>(this, riid, ppv);
+    if (ppv && riid == IVideoCapStateEvent::iid && hears_stops) {
+        *ppv = static_cast<IVideoCapStateEvent*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return Query_interface<IVideoCapEvent>(static_cast<IVideoCapEvent*>(this), riid, ppv);
+}
+
+HRESULT Recording_sink::OnSourceStopped(IVideoCap*, BSTR reason)
+{
+    stops.emplace_back(std::string(Bstr_view(reason)), calls.size());
+    return S_OK;
 }
 
 HRESULT Recording_sink::Take(char kind, IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d)

@@ -14,8 +14,9 @@
 
 namespace wk::test {
 
-// A client's sink that keeps every call. The test owns it; the server's references are counted.
-class Recording_sink final : public IVideoCapEvent {
+// A client's sink that keeps every call, and every notice that the source stopped. The test owns
+// it; the server's references are counted.
+class Recording_sink final : public IVideoCapEvent, public IVideoCapStateEvent {
 public:
     struct Call {
         char kind; // 'D', 'R', 'A'
@@ -32,7 +33,12 @@ public:
     com::HRESULT OnRGBEvent(IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d) override { return Take('R', s, t, b, n, d); }
     com::HRESULT OnAudioEvent(IVideoCap* s, double t, const uint8_t* b, uint32_t n, int32_t d) override { return Take('A', s, t, b, n, d); }
 
+    com::HRESULT OnSourceStopped(IVideoCap* s, com::BSTR reason) override;
+
     std::vector<Call> calls;
+    // The reasons of the stop notices, and how many calls had come before each.
+    std::vector<std::pair<std::string, size_t>> stops;
+    bool hears_stops = true; // offers IVideoCapStateEvent
     uint32_t references = 0;
     std::function<void()> during_call; // what the sink does inside each call
     // The server's buffer of the call in progress, for checking that it holds still.

@@ -2,7 +2,10 @@
 #include "capture_server/Server_module.h"
 #include "tests/capture_server/Capture_test_support.h"
 
+#include <algorithm>
+#include <atomic>
 #include <numeric>
+#include <thread>
 
 namespace wk {
 namespace {
@@ -230,6 +233,87 @@ TEST_F(VideoCap4_sink_test, ASinkThatPumpsTheLoopInsideItsCallGetsTheSamplesThat
     EXPECT_EQ(com.loop->Queued(), 1u); // idle again: the next sample wakes the thread
     Pump();
     EXPECT_EQ(sink1.calls.size(), 4u);
+}
+
+// A sink that takes 60 ms for each of 30 samples coming 40 ms apart: between any two deliveries
+// the thread serves what else was posted to it, samples keep their order, none comes twice, and
+// those that found no room are counted.
+TEST_F(VideoCap4_sink_test, ASlowSinkLetsTheThreadServeItsOtherWorkBetweenTwoSamples)
+{
+    Advise(sink1);
+    std::vector<std::string> events;
+    sink1.during_call = [&] {
+        events.push_back("sample " + std::to_string(sink1.calls.back().bytes.at(0)));
+        if (sink1.calls.size() == 1) com.loop->Post([&] { events.push_back("work"); });
+        std::this_thread::sleep_for(60ms);
+    };
+    ASSERT_EQ(object->Run(), S_OK);
+    std::atomic<bool> done{false};
+    std::thread camera([&] {
+        for (int i = 0; i < 30; ++i) {
+            Post({uint8_t(i)});
+            std::this_thread::sleep_for(40ms);
+        }
+        done = true;
+    });
+    while (!done) com.loop->Wait_and_run(5ms);
+    camera.join();
+    Pump();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[0], "sample 0");
+    EXPECT_EQ(events[1], "work"); // before the second sample
+    std::vector<int> delivered;
+    for (const auto& c : sink1.calls) delivered.push_back(c.bytes.at(0));
+    EXPECT_TRUE(std::is_sorted(delivered.begin(), delivered.end()));
+    EXPECT_EQ(std::adjacent_find(delivered.begin(), delivered.end()), delivered.end());
+    EXPECT_EQ(delivered.size() + object->Dropped_samples(), 30u);
+    EXPECT_LT(delivered.size(), 30u); // the sink is slower than the samples
+}
+
+// Each turn of the loop gives one sample, so a timer-like chain of posted work advances between
+// them; posted all at once, eight samples take eight turns.
+TEST_F(VideoCap4_sink_test, OneSampleIsDeliveredPerTurnOfTheLoop)
+{
+    Advise(sink1);
+    ASSERT_EQ(object->Run(), S_OK);
+    for (int i = 0; i < 8; ++i) Post({uint8_t(i)});
+    std::vector<size_t> seen_at_turn;
+    std::function<void()> turn = [&] {
+        seen_at_turn.push_back(sink1.calls.size());
+        if (seen_at_turn.size() < 10) com.loop->Post(turn);
+    };
+    com.loop->Post(turn);
+    Pump();
+    EXPECT_EQ(seen_at_turn, (std::vector<size_t>{1, 2, 3, 4, 5, 6, 7, 8, 8, 8}));
+    EXPECT_EQ(sink1.calls.size(), 8u);
+}
+
+TEST_F(VideoCap4_sink_test, ARunningGraphThatStopsByItselfIsReportedToTheSinksThatListen)
+{
+    Advise(sink1);
+    sink2.hears_stops = false;
+    Advise(sink2);
+    ASSERT_EQ(object->Run(), S_OK);
+    Post({1});
+    Post({2});
+    log.host->Graph_stopped("The source failed: unplugged");
+    Pump();
+    // The samples before the stop first, then the notice; the client stops the graph.
+    ASSERT_EQ(sink1.calls.size(), 2u);
+    EXPECT_EQ(sink2.calls.size(), 2u);
+    ASSERT_EQ(sink1.stops.size(), 1u);
+    EXPECT_EQ(sink1.stops[0], std::make_pair(std::string("The source failed: unplugged"), size_t(2)));
+    EXPECT_EQ(test::Last_error(*object), "The source failed: unplugged");
+    EXPECT_EQ(log.stopped, 0);
+    object->Stop();
+    EXPECT_EQ(log.destroyed, 1);
+    // A stop the client asked for first leaves nothing to tell.
+    ASSERT_EQ(object->Run(), S_OK);
+    log.host->Graph_stopped("late");
+    object->Stop();
+    Pump();
+    EXPECT_EQ(sink1.stops.size(), 1u);
+    EXPECT_EQ(test::Last_error(*object), "");
 }
 
 TEST_F(VideoCap4_sink_test, TheStreamTimeIsTheGraphsAndZeroWithoutOne)

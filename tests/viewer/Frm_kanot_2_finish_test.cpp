@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QKeyEvent>
+#include <QTest>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -69,6 +70,29 @@ TEST_F(Viewer_at_work, TheLabelsFollowTheShownField)
     EXPECT_EQ(Label(Viewer().Lbl_delta_time), " 00:00,08");
     Show_field(1); // 1.2 s before the reference
     EXPECT_EQ(Label(Viewer().Lbl_delta_time), "---");
+}
+
+TEST_F(Viewer_at_work, WhileTheCameraRunsStepsAndPlayDoNothingAndTheViewerSaysWhy)
+{
+    Open_locked_heat();
+    QTest::keyClick(Viewer().Slider_play, Qt::Key_Right);
+    const std::string shown = Label(Viewer().Lbl_frameno);
+    EXPECT_TRUE(Viewer().Lbl_camera_running->isHidden());
+    g_Capture_running = true;
+    QTest::keyClick(Viewer().Slider_play, Qt::Key_Right);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Label(Viewer().Lbl_frameno), shown);
+    EXPECT_FALSE(Viewer().Lbl_camera_running->isHidden());
+    EXPECT_TRUE(Viewer().Lbl_camera_running->text().contains("Camera running"));
+    QTest::mouseClick(Viewer().Cmd_play, Qt::LeftButton);
+    EXPECT_EQ(Label(Viewer().Lbl_frameno), shown);
+    EXPECT_TRUE(Viewer().Cmd_play->isEnabled());
+    // Once the camera is stopped the next step goes and the line goes away.
+    g_Capture_running = false;
+    QTest::keyClick(Viewer().Slider_play, Qt::Key_Right);
+    QCoreApplication::processEvents();
+    EXPECT_NE(Label(Viewer().Lbl_frameno), shown);
+    EXPECT_TRUE(Viewer().Lbl_camera_running->isHidden());
 }
 
 TEST_F(Viewer_at_work, CtrlStepsFourFieldsFromTheFirstStep)

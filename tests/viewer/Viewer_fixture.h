@@ -86,6 +86,7 @@ protected:
         g_Run_mode = 0;
         g_Lanes_in_use = 0;
         g_Exiting = false;
+        g_Capture_running = false;
         g_Frame_DIB.reset();
         g_Goalline_shown = g_Lane_marks_shown = g_Goalline_dimmed = false;
         g_File_Goal_line = {};

@@ -1,0 +1,119 @@
+#pragma once
+// The road of a heat without a window: each of three slots has its own recording; a slot's
+// recording is created with the station's lane geometry, the start signal is written into it,
+// the camera's frames are kept in memory while the capture button is held and appended on
+// release (or at an abort, a stopped camera, the frame limit), and the recording's frame count is
+// then checked against the file's length. Camera frames, the control box's inputs and the tick
+// drive it; the capture window forwards its buttons to it and shows its state.
+#include "capture/Control_box.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace wk {
+
+class cls_AVI_handler;
+class cls_Capture;
+
+// What the recorder tells the window that shows it.
+class Heat_recorder_view {
+public:
+    virtual ~Heat_recorder_view() = default;
+    // A slot, the active heat or the capture changed.
+    virtual void Heat_changed() {}
+    // Appending has reached percent; a negative percent: appending has ended.
+    virtual void Append_progress(int32_t percent) { (void)percent; }
+    // The box's state changed (for its test panel).
+    virtual void Box_changed() {}
+    // A start or capture asked for on a slot without a recording.
+    virtual void Beep() {}
+    // Marathon heats are started on their own window, not here.
+    virtual bool Marathon_heats() const { return false; }
+};
+
+// One slot's heat.
+struct Heat_state {
+    // The recording; it stays named after Finish, for the last captured file.
+    std::string file_name;
+    std::string heat_id;
+    // The recording exists with its header and takes a start and frames.
+    bool initiated = false;
+    // The start is a flag of its own: a tick of 0 is a tick like any other.
+    bool started = false;
+    int32_t start_tick = 0;
+    // The local time of day of the start, in ms; shown until the next recording.
+    int32_t start_local_ms = 0;
+    bool aborted = false;
+    // Why the camera stopped by itself while this slot was the active one.
+    std::string camera_stopped;
+};
+
+class Heat_recorder final : public Control_box_owner {
+public:
+    static constexpr int16_t k_Slots = 3;
+
+    // max_capture_frames: frames one capture may hold in memory; reaching it ends the capture,
+    // so what was taken is appended.
+    Heat_recorder(Heat_recorder_view& view, int32_t max_capture_frames);
+    ~Heat_recorder() override;
+    Heat_recorder(const Heat_recorder&) = delete;
+    Heat_recorder& operator=(const Heat_recorder&) = delete;
+
+    // The goal line, the lane marks and the display options as the preview saved them, read
+    // from the settings into what new recordings are written with: a heat created before the
+    // preview is ever opened carries them too.
+    static void Load_lanes_and_options();
+
+    // The camera whose frames are stored; null for none.
+    void Camera(std::shared_ptr<cls_Capture> camera) { camera_ = std::move(camera); }
+    cls_Capture* Camera() const { return camera_.get(); }
+
+    // Creates slot's recording, name, in folder for the heat; whether it was made.
+    bool New_file(int16_t slot, const std::string& folder, const std::string& heat_id, const std::string& name);
+    // The start button: the signal is seen now.
+    void Handle_Start_Event(int16_t slot);
+    // A signal seen at tick (the box's input, stamped by its driver).
+    void Handle_Start_Event(int16_t slot, int32_t tick) override;
+    void Handle_Capture_Start(int16_t slot) override;
+    void Handle_Capture_End(int16_t slot) override;
+    // Asks, then clears the start; a capture in progress ends first with what it took.
+    void Handle_Abort(int16_t slot);
+    // Finish: the slot takes a new recording next.
+    void Clear_Heat(int16_t slot);
+    // Every frame of the camera: stored while capturing.
+    void DV_event();
+    // The camera stopped by itself: what the capture took is appended, the slot marked and the
+    // operator told.
+    void Camera_stopped(const std::string& reason);
+
+    int16_t Active_heat() const override { return active_heat_; }
+    bool Capturing() const override { return capturing_; }
+    void Control_box_changed() override { view_.Box_changed(); }
+    void Set_Active_heat(int16_t slot);
+    const Heat_state& Slot(int16_t slot) const { return slots_.at(size_t(slot)); }
+    // For taking a recording up again where the state is set by hand.
+    Heat_state& Slot(int16_t slot) { return slots_.at(size_t(slot)); }
+    static bool Valid_slot(int16_t slot) { return slot >= 0 && slot < k_Slots; }
+
+private:
+    bool Write_new_header(int16_t slot);
+    bool Write_start(int16_t slot, int32_t tick, int32_t local_ms);
+    void End_storing();
+    void Append_capture(int16_t slot);
+    void Check_frame_count(const std::string& name);
+    bool Clear_start(int16_t slot);
+
+    Heat_recorder_view& view_;
+    int32_t max_capture_frames_;
+    std::unique_ptr<cls_AVI_handler> file_;
+    std::shared_ptr<cls_Capture> camera_;
+    std::array<Heat_state, k_Slots> slots_{};
+    int16_t active_heat_ = 0;
+    bool capturing_ = false;
+    // When the capture button went down; frames taken before it are not the capture's.
+    int32_t press_tick_ = 0;
+};
+
+} // namespace wk

@@ -1,0 +1,210 @@
+// A heat captured as a crew does it, on the program itself under an X server of its own: one
+// fake camera, the simulated box driven by wakeline_kitsim, the heat created through the window
+// with the keyboard before the preview was ever opened. Skipped where no X server starts.
+#include "platform/Clock.h"
+#include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_ini.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_utilities.h"
+#include "tests/capture/Saved_lanes.h"
+#include "tests/support/Test_support.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int32_t k_Frame_ms = 40;
+
+class Capture_end_to_end : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!QFileInfo(XVFB).isExecutable() || !QFileInfo(XDOTOOL).isExecutable())
+            GTEST_SKIP() << "Xvfb or xdotool is not installed: the end-to-end capture is left out";
+        // The server picks a free display and writes its number when it is ready.
+        xvfb.start(XVFB, {"-displayfd", "1", "-screen", "0", "1280x900x24", "-nolisten", "tcp"});
+        QByteArray number;
+        Wait_for([&] { return (number += xvfb.readAllStandardOutput()).contains('\n'); }, 10000);
+        if (!number.contains('\n'))
+            GTEST_SKIP() << "no X server starts (" << xvfb.errorString().toStdString() << "): the end-to-end capture is left out";
+        display = ":" + QString::fromLatin1(number).trimmed();
+        fs::create_directories(home.App_data());
+        folder = home.path() / "captures";
+        fs::create_directories(folder);
+        Write_settings();
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("DISPLAY", display);
+        environment.insert("QT_QPA_PLATFORM", "xcb");
+        environment.insert("WAKELINE_HOME", QString::fromStdString(home.path().string()));
+        environment.insert("WAKELINE_REGISTRY", QString::fromStdString((home.path() / "registry.txt").string()));
+        environment.insert("WAKELINE_TRACER", QString::fromStdString(tracer_path));
+        environment.insert("BRIXCAP_FAKE_DEVICES", "video:1");
+        environment.insert("WK_CONTROL_BOX", "kitsim");
+        environment.insert("WK_KITSIM_SOCKET", "wakeline_e2e_" + QString::number(getpid()));
+        // The program is ended by the test, not by its exit; its leaks are not this test's question.
+        environment.insert("ASAN_OPTIONS", "detect_leaks=0");
+        ASSERT_EQ(Run(WAKELINE_REGSVR, {BRIXCAP4_LIBRARY}), 0);
+    }
+    void TearDown() override
+    {
+        for (QProcess* p : {&program, &xvfb})
+            if (p->state() != QProcess::NotRunning) {
+                p->terminate();
+                if (!p->waitForFinished(5000)) p->kill();
+                p->waitForFinished(2000);
+            }
+    }
+    // The station's settings: the capture folder, the goal line and two lanes as the preview
+    // saved them, and the multi-file capture chosen at start-up.
+    void Write_settings()
+    {
+        Write_Ini_Value("Canoe", "save_folder1", folder.string(), Ini_file_path);
+        Write_Ini_Value("Canoe", "event_name", "Regatta", Ini_file_path);
+        Write_Ini_Value("Canoe", "capture_type", "multiple", Ini_file_path);
+        test::Write_saved_lanes();
+    }
+    static bool Wait_for(const std::function<bool()>& done, int ms)
+    {
+        for (int waited = 0; !done() && waited < ms; waited += 20) {
+            QCoreApplication::processEvents();
+            QThread::msleep(20);
+        }
+        return done();
+    }
+    int Run(const QString& tool, const QStringList& arguments, QString* output = nullptr)
+    {
+        QProcess p;
+        p.setProcessEnvironment(environment);
+        p.start(tool, arguments);
+        if (!p.waitForFinished(60000)) return -1;
+        if (output) *output = QString::fromUtf8(p.readAllStandardOutput());
+        return p.exitCode();
+    }
+    int Kitsim(const QStringList& commands) { return Run(WAKELINE_KITSIM, commands); }
+    // xdotool on the test's X server; its output.
+    QString Xdotool(const QStringList& arguments)
+    {
+        QString output;
+        Run(XDOTOOL, arguments, &output);
+        return output.trimmed();
+    }
+    void Click(const QString& window, int x, int y)
+    {
+        Xdotool({"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+        QThread::msleep(300);
+    }
+    // The window whose title is title, once it shows (the newest when there are several).
+    QString Window(const QString& title)
+    {
+        QString id;
+        Wait_for([&] { return !(id = Xdotool({"search", "--onlyvisible", "--name", title})).isEmpty(); }, 30000);
+        return id.split('\n').last();
+    }
+    // The tracer's lines until one holds text; what follows text on that line, or nothing.
+    std::optional<std::string> Traced(test::Test_tracer& tracer, const std::string& text, int ms)
+    {
+        std::optional<std::string> rest;
+        Wait_for([&] {
+            for (std::string line = tracer.Receive(); !line.empty() && !rest; line = tracer.Receive())
+                if (const size_t at = line.find(text); at != std::string::npos) rest = line.substr(at + text.size());
+            return rest.has_value();
+        }, ms);
+        return rest;
+    }
+    std::vector<fs::path> Recordings() const
+    {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(folder))
+            if (entry.path().extension() == ".qs2") found.push_back(entry.path());
+        return found;
+    }
+
+    test::Temp_home home;
+    fs::path folder;
+    std::string tracer_path = (fs::temp_directory_path() / ("wk_e2e_tracer_" + std::to_string(getpid()))).string();
+    QString display;
+    QProcess xvfb, program;
+    QProcessEnvironment environment;
+};
+
+TEST_F(Capture_end_to_end, AHeatCapturedThroughTheBoxHasTheSettingsLanesWholeFramesAndTheRaceTimeOfThePress)
+{
+    fs::remove(tracer_path);
+    test::Test_tracer tracer(tracer_path);
+    ASSERT_TRUE(tracer.bound());
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(WAKELINE3_0, {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    // Start-up: the multi-file capture is chosen; Go is its last row. There is no window
+    // manager, so the mouse gives the focus: places are those of the windows' fixed layouts.
+    const QString startup = Window("Wakeline Startup");
+    ASSERT_FALSE(startup.isEmpty()) << "the start-up window never showed";
+    Click(startup, 180, 257);
+    const QString capture = Window("Wakeline capture");
+    ASSERT_FALSE(capture.isEmpty()) << "the capture window never showed";
+
+    // The heat: its ID typed into slot A's box and New file pressed.
+    Click(capture, 209, 115);
+    Xdotool({"type", "--delay", "50", "7"});
+    Click(capture, 176, 223);
+    ASSERT_TRUE(Wait_for([&] { return Recordings().size() == 1; }, 10000)) << "no recording was created";
+    const std::string path = Recordings().front().string();
+
+    // The box attaches and settles, is armed and gives the start; the capture is held 2 s.
+    ASSERT_EQ(Kitsim({"attach 1234"}), 0);
+    QThread::msleep(5500);
+    ASSERT_EQ(Kitsim({"in 1 1", "in 0 1"}), 0);
+    tracer.Receive_all();
+    const int32_t before_press = Get_Tick();
+    ASSERT_EQ(Kitsim({"in 5 1"}), 0);
+    // The program traces the tick of the press.
+    const auto press_text = Traced(tracer, "Capture start, tick = ", 5000);
+    ASSERT_TRUE(press_text) << "the capture press was not seen";
+    const auto press = std::optional<int32_t>(std::stoi(*press_text));
+    QThread::msleep(2000);
+    ASSERT_EQ(Kitsim({"in 5 0"}), 0);
+    // The release is over once the tool has its answer.
+    const auto release = std::optional<int32_t>(Get_Tick());
+
+    cls_AVI_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    const Cls_XML_header& header = reader.Header();
+    test::Expect_saved_lanes(header);
+    // At most a frame for every 40 ms the button was held (about two seconds; a loaded machine
+    // may drop some); the count matches the length.
+    EXPECT_EQ(header.Frames_no(), reader.num_Calculated_frames());
+    EXPECT_EQ(int64_t(fs::file_size(path)),
+              cls_AVI_handler::k_Own_data_offset + int64_t(header.Frames_no()) * int64_t(cls_AVI_handler::k_DV_frame_size));
+    const int32_t held = platform::Tick_difference(*release, *press);
+    EXPECT_GE(held, 2000);
+    EXPECT_LE(header.Frames_no(), held / k_Frame_ms + 1) << "held " << held << " ms";
+    EXPECT_GE(header.Frames_no(), 2000 / k_Frame_ms / 2) << "held " << held << " ms";
+    const int32_t start = reader.Start_PC_Mill_time(1);
+    ASSERT_NE(start, 0);
+    ASSERT_TRUE(reader.Read_Frame(1));
+    reader.Let_Field_To_Show(1);
+    const int32_t race_time = reader.Multi_TimeStamp(1);
+    const int32_t press_after_start = platform::Tick_difference(*press, start);
+    EXPECT_GE(press_after_start, platform::Tick_difference(before_press, start));
+    EXPECT_LE(std::abs(race_time - press_after_start), k_Frame_ms)
+        << "race time " << race_time << " ms, press " << press_after_start << " ms after the start";
+}
+
+} // namespace
+} // namespace wk

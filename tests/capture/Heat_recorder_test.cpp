@@ -1,0 +1,432 @@
+// The road of a heat without any window: camera frames fed by hand with their stamps, the
+// simulated control box and a clock moved by hand; a camera of the capture server that fails by
+// itself after fifty frames.
+#include "capture/Heat_recorder.h"
+#include "capture/Simulated_interface_kit.h"
+#include "capture/cls_Capture.h"
+#include "comlite/Server_entry_points.h"
+#include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Module_ini.h"
+#include "services/Module_qsm_Globals.h"
+#include "tests/capture/Saved_lanes.h"
+#include "tests/capture/cls_Capture_test_support.h"
+#include "tests/comlite/Com_test_home.h"
+#include "tests/support/Test_support.h"
+
+#include <dlfcn.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr int64_t k_Head = cls_AVI_handler::k_Own_data_offset;
+
+int64_t Frames_in(const std::string& path) { return (int64_t(fs::file_size(path)) - k_Head) / int64_t(k_DV_frame_size); }
+
+// What a window would show: how often the state changed and the last append progress.
+class Counting_view final : public Heat_recorder_view {
+public:
+    void Heat_changed() override { ++changes; }
+    void Append_progress(int32_t percent) override { progress.push_back(percent); }
+    void Beep() override { ++beeps; }
+    int changes = 0, beeps = 0;
+    std::vector<int32_t> progress;
+};
+
+// The camera's per-frame notice and its stop, straight to the recorder.
+class Recorder_receiver final : public Capture_frame_receiver {
+public:
+    explicit Recorder_receiver(Heat_recorder& recorder) : recorder_(recorder) {}
+    void DV_event() override { recorder_.DV_event(); }
+    void Camera_stopped(const std::string& reason) override { recorder_.Camera_stopped(reason); }
+
+private:
+    Heat_recorder& recorder_;
+};
+
+// A camera on a server the test feeds, the simulated box past its dead time, and three slots.
+class Heat_recorder_road : public ::testing::Test {
+protected:
+    Heat_recorder_road()
+    {
+        fs::create_directories(home.App_data());
+        folder = (home.path() / "captures").string();
+        fs::create_directories(folder);
+        camera->Event_Target(cls_Capture::Target_window);
+        camera->Capture_window(receiver);
+        camera->Set_Video_Source(1, false);
+        camera->MaxFrames(1);
+        camera->Capture_Run();
+        recorder.Camera(camera);
+        box.Loaded();
+        kit->Attach(77);
+        clock.tick += Control_box::k_Dead_time_ms;
+    }
+    ~Heat_recorder_road() override
+    {
+        camera->Shutdown();
+        g_Emergency_stop = false;
+        p_Phidget_Attached = false;
+    }
+    // Creates slot's recording for the heat; its path.
+    std::string Create(int16_t slot, const std::string& heat_id)
+    {
+        const std::string path = folder + "/Heat" + heat_id + ".qs2";
+        EXPECT_TRUE(recorder.New_file(slot, folder, heat_id, path));
+        return path;
+    }
+    // n camera frames, 40 ms apart, each stamped with the tick it reached the server.
+    void Frames(int n)
+    {
+        for (int k = 0; k < n; ++k) {
+            clock.tick = platform::Tick_add(clock.tick, 40);
+            server.Deliver(test::Numbered_frame(next_frame++));
+        }
+    }
+    void Start_by_box()
+    {
+        kit->Set_input(Control_box::Input_arm, true);
+        kit->Set_input(Control_box::Input_start, !kit->Input_state(Control_box::Input_start));
+        kit->Set_input(Control_box::Input_arm, false);
+    }
+    int32_t Header_start_tick(const std::string& path)
+    {
+        cls_AVI_handler reader;
+        EXPECT_TRUE(reader.Open_File(path));
+        return reader.Start_PC_Mill_time(1);
+    }
+    // The numbers Numbered_frame wrote into the recording's frames.
+    std::vector<int32_t> Frame_numbers(const std::string& path)
+    {
+        cls_AVI_handler reader;
+        EXPECT_TRUE(reader.Open_File(path));
+        std::vector<int32_t> numbers;
+        for (int32_t f = 1; f <= reader.num_frames(); ++f) {
+            EXPECT_TRUE(reader.Read_Frame(f));
+            numbers.push_back(test::Frame_number(reader.Frame_bytes().data()));
+        }
+        return numbers;
+    }
+
+    test::Temp_home home;
+    test::Manual_clock clock;
+    test::Scripted_dialogs dialogs;
+    test::Captured_reports reports;
+    test::Quiet_server server;
+    std::string folder;
+    Counting_view view;
+    Heat_recorder recorder{view, 7500};
+    std::shared_ptr<Recorder_receiver> receiver = std::make_shared<Recorder_receiver>(recorder);
+    std::shared_ptr<cls_Capture> camera = std::make_shared<cls_Capture>(com::Com_ptr<IVideoCap>(&server));
+    Simulated_interface_kit* kit = new Simulated_interface_kit;
+    Control_box box{recorder, std::unique_ptr<Interface_kit>(kit)};
+    int32_t next_frame = 1;
+};
+
+TEST_F(Heat_recorder_road, ABoxCaptureKeepsTheFramesOfItsPressToItsReleaseStampedWithTheStart)
+{
+    const std::string path = Create(0, "1");
+    Frames(2);
+    Start_by_box();
+    const int32_t start = clock.tick;
+    ASSERT_TRUE(recorder.Slot(0).started);
+    EXPECT_EQ(Header_start_tick(path), start);
+    kit->Set_input(Control_box::Input_capture, true);
+    ASSERT_TRUE(recorder.Capturing());
+    Frames(6);
+    kit->Set_input(Control_box::Input_capture, false);
+    Frames(4);
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frame_numbers(path), (std::vector<int32_t>{3, 4, 5, 6, 7, 8}));
+    cls_AVI_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    ASSERT_TRUE(reader.Read_Frame(1));
+    const auto record = DV_Extra_Data_Composite::Read_from(reader.Frame_bytes(), 12000);
+    EXPECT_EQ(record.Long_at(DV_extra::Heat_start), start);
+    EXPECT_EQ(record.Long_at(DV_extra::Frame_tick), start + 40);
+    // The window was told the append's progress, from its beginning to its end.
+    ASSERT_FALSE(view.progress.empty());
+    EXPECT_EQ(view.progress.front(), 0);
+    EXPECT_EQ(view.progress[view.progress.size() - 2], 100);
+    EXPECT_EQ(view.progress.back(), -1);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Heat_recorder_road, FramesTakenBeforeThePressButDeliveredAfterItAreNotKept)
+{
+    const std::string path = Create(0, "W");
+    recorder.Handle_Start_Event(0);
+    clock.tick += 1000;
+    kit->Set_input(Control_box::Input_capture, true);
+    const int32_t press = clock.tick;
+    // Two frames the server stamped 80 and 40 ms before the press come after it.
+    for (int32_t before : {80, 40}) {
+        server.properties["sampletick"] = std::to_string(press - before);
+        server.Deliver(test::Numbered_frame(next_frame++));
+    }
+    server.properties.erase("sampletick");
+    Frames(3);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frame_numbers(path), (std::vector<int32_t>{3, 4, 5}));
+}
+
+TEST_F(Heat_recorder_road, ANewHeatCarriesTheSavedLaneGeometryBeforeThePreviewWasEverOpened)
+{
+    test::Write_saved_lanes();
+    Write_Ini_Value("Canoe", "Rotate", "True", Ini_file_path);
+    Write_Ini_Value("Canoe", "FlipLanes", "True", Ini_file_path);
+    Write_Ini_Value("Canoe", "Lane_Zero", "True", Ini_file_path);
+    g_Goal_line = {};
+    g_Num_lanes = 0;
+    g_Rotate = false;
+    g_Lanes.clear();
+    Heat_recorder::Load_lanes_and_options();
+    const std::string path = Create(2, "G");
+    cls_AVI_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    const Cls_XML_header& header = reader.Header();
+    test::Expect_saved_lanes(header);
+    EXPECT_TRUE(reader.rotated());
+    EXPECT_TRUE(header.Lanes_flipped());
+    EXPECT_TRUE(reader.Start_Lane_Zero());
+    EXPECT_EQ(header.Heat_ID(1), "G");
+    // A lane count the preview would not show is taken as two.
+    Write_Ini_Value("Canoe", "Lane_num", "40", Ini_file_path);
+    Heat_recorder::Load_lanes_and_options();
+    EXPECT_EQ(g_Num_lanes, 2);
+}
+
+// The box holds the capture when the abort comes; the release comes late, or never.
+class Heat_recorder_abort : public Heat_recorder_road, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(Heat_recorder_abort, AnAbortEndsAHeldCaptureThereAndTheAbortedHeatTakesNoFrameAfterIt)
+{
+    const bool release_comes = GetParam();
+    const std::string path = Create(0, "A");
+    Start_by_box();
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(7);
+    dialogs.Expect_message("Aborting heat A", platform::vbOK);
+    recorder.Handle_Abort(0);
+    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frame_numbers(path), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_FALSE(recorder.Slot(0).started);
+    EXPECT_TRUE(recorder.Slot(0).aborted);
+    EXPECT_EQ(Header_start_tick(path), 0);
+    Frames(30);
+    if (release_comes) kit->Set_input(Control_box::Input_capture, false);
+    Frames(5);
+    EXPECT_EQ(Frames_in(path), 7);
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(camera->Buff_num(), 0);
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Release, Heat_recorder_abort, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "Late" : "Lost"; });
+
+TEST_F(Heat_recorder_road, ACancelledAbortStillEndsTheCaptureAndKeepsTheStartAndOtherSlotsUntouched)
+{
+    const std::string a = Create(0, "C"), b = Create(1, "D");
+    recorder.Handle_Start_Event(1);
+    const int32_t b_start = clock.tick;
+    clock.tick += 500;
+    recorder.Handle_Start_Event(0);
+    const int32_t a_start = clock.tick;
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(4);
+    dialogs.Expect_message("Aborting heat C", platform::vbCancel);
+    recorder.Handle_Abort(0);
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frames_in(a), 4);
+    EXPECT_TRUE(recorder.Slot(0).started);
+    EXPECT_EQ(Header_start_tick(a), a_start);
+    // The next press captures again, into the same heat.
+    kit->Set_input(Control_box::Input_capture, false);
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(2);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frames_in(a), 6);
+    // Slot B was neither captured into nor aborted.
+    EXPECT_EQ(Frames_in(b), 0);
+    EXPECT_EQ(Header_start_tick(b), b_start);
+    EXPECT_TRUE(recorder.Slot(1).started);
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Heat_recorder_road, ACaptureWithTheCameraStoppedOrMissingSaysNoCameraIsRunningAndStoresNothing)
+{
+    const std::string path = Create(0, "S");
+    recorder.Handle_Start_Event(0);
+    camera->Stop_Capture();
+    dialogs.Expect_message("No camera is running");
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_FALSE(recorder.Capturing());
+    Frames(5);
+    kit->Set_input(Control_box::Input_capture, false);
+    recorder.Camera(nullptr);
+    dialogs.Expect_message("No camera is running");
+    recorder.Handle_Capture_Start(0);
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frames_in(path), 0);
+    EXPECT_TRUE(dialogs.All_used());
+    // Without a recording the press is refused first, with a beep.
+    recorder.Camera(camera);
+    dialogs.Expect_message("No file initiated!");
+    recorder.Handle_Capture_Start(2);
+    EXPECT_EQ(view.beeps, 1);
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Heat_recorder_road, ACameraThatStopsDuringAHeldCaptureIsReportedWithItsFramesAppendedAndTheSlotMarked)
+{
+    Create(0, "X");
+    const std::string path = Create(1, "F");
+    recorder.Set_Active_heat(1);
+    recorder.Handle_Start_Event(1);
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(50);
+    dialogs.Expect_message("Camera stopped: The source failed");
+    camera->On_source_stopped("The source failed");
+    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frames_in(path), 50);
+    EXPECT_EQ(recorder.Slot(1).camera_stopped, "The source failed");
+    EXPECT_TRUE(recorder.Slot(0).camera_stopped.empty());
+    EXPECT_FALSE(g_Capture_running);
+    // The release that follows appends nothing twice; a new recording clears the mark.
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frames_in(path), 50);
+    recorder.Clear_Heat(1);
+    Create(1, "F2");
+    EXPECT_TRUE(recorder.Slot(1).camera_stopped.empty());
+}
+
+TEST_F(Heat_recorder_road, ACaptureThatReachesItsFrameLimitIsAppendedAndEnds)
+{
+    Heat_recorder small{view, 5};
+    small.Camera(camera);
+    Recorder_receiver to_small(small);
+    auto receiver_small = std::shared_ptr<Capture_frame_receiver>(&to_small, [](auto*) {});
+    camera->Capture_window(receiver_small);
+    ASSERT_TRUE(small.New_file(0, folder, "L", folder + "/HeatL.qs2"));
+    small.Handle_Start_Event(0);
+    small.Handle_Capture_Start(0);
+    Frames(8);
+    EXPECT_FALSE(small.Capturing());
+    EXPECT_EQ(Frames_in(folder + "/HeatL.qs2"), 5);
+    EXPECT_EQ(camera->Buff_num(), 0);
+    camera->Capture_window({});
+}
+
+TEST_F(Heat_recorder_road, InsideTheBoxsDeadTimeNothingStartsOrCapturesButAReleaseStillEndsACapture)
+{
+    const std::string path = Create(0, "D");
+    recorder.Handle_Start_Event(0);
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(3);
+    // The box is pulled and plugged in again while its button is held.
+    kit->Detach();
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frames_in(path), 3);
+    kit->Attach(77);
+    kit->Set_input(Control_box::Input_capture, false);
+    clock.tick += 100;
+    kit->Set_input(Control_box::Input_capture, true);
+    kit->Set_input(Control_box::Input_button_2, true);
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_FALSE(box.Button_2_lit());
+    Frames(3);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frames_in(path), 3);
+    // Past the dead time the same press captures.
+    clock.tick += Control_box::k_Dead_time_ms;
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_TRUE(recorder.Capturing());
+    // A release inside a new dead time still ends it, with its frames.
+    Frames(2);
+    kit->Detach();
+    kit->Attach(77);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frames_in(path), 5);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// A fake camera of the capture server, set to fail after fifty frames, under a held capture.
+class Heat_recorder_failing_camera : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("BRIXCAP_FAKE_DEVICES", "video:1:fail=50", 1);
+        ASSERT_NE(library, nullptr) << dlerror();
+        auto* call = reinterpret_cast<com::Dll_register_server_fn*>(dlsym(library, "DllRegisterServer"));
+        ASSERT_NE(call, nullptr);
+        ASSERT_EQ(call(), com::S_OK);
+    }
+    void TearDown() override
+    {
+        unsetenv("BRIXCAP_FAKE_DEVICES");
+        if (library) dlclose(library);
+    }
+    bool Pump_until(const std::function<bool()>& done)
+    {
+        const auto end = std::chrono::steady_clock::now() + 15s;
+        while (!done() && std::chrono::steady_clock::now() < end) com.loop->Wait_and_run(50ms);
+        return done();
+    }
+
+    test::Com_test_home com;
+    test::Scripted_dialogs dialogs;
+    test::Captured_reports reports;
+    void* library = dlopen(BRIXCAP4_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+};
+
+TEST_F(Heat_recorder_failing_camera, TheFiftyFramesBeforeTheFailureAreAppendedAndTheOperatorIsTold)
+{
+    const std::string folder = com.home.path().string();
+    Counting_view view;
+    Heat_recorder recorder(view, 7500);
+    auto receiver = std::make_shared<Recorder_receiver>(recorder);
+    {
+        auto camera = std::make_shared<cls_Capture>();
+        camera->Event_Target(cls_Capture::Target_window);
+        camera->Capture_window(receiver);
+        ASSERT_TRUE(camera->Set_Video_Source(1, false));
+        camera->MaxFrames(1);
+        recorder.Camera(camera);
+        const std::string path = folder + "/HeatF.qs2";
+        ASSERT_TRUE(recorder.New_file(0, folder, "F", path));
+        recorder.Handle_Start_Event(0);
+        camera->Capture_Run();
+        recorder.Handle_Capture_Start(0);
+        ASSERT_TRUE(recorder.Capturing());
+        dialogs.Expect_message("Camera stopped: ");
+        ASSERT_TRUE(Pump_until([&] { return !recorder.Capturing(); })) << camera->Buff_num();
+        EXPECT_TRUE(dialogs.All_used());
+        EXPECT_EQ(Frames_in(path), 50);
+        EXPECT_FALSE(recorder.Slot(0).camera_stopped.empty());
+        EXPECT_EQ(camera->Last_Error(), recorder.Slot(0).camera_stopped);
+        EXPECT_FALSE(camera->Running());
+        cls_AVI_handler reader;
+        ASSERT_TRUE(reader.Open_File(path));
+        EXPECT_EQ(reader.num_frames(), 50);
+        recorder.Camera(nullptr);
+        camera->Shutdown();
+    }
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+} // namespace
+} // namespace wk
