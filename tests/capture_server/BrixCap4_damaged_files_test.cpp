@@ -184,7 +184,9 @@ TEST_P(Partial_frame_test, OnlyTheWholeFramesAreDeliveredEachOnceAndAsManyWithRg
                 ASSERT_LT(next_picture++, file.whole.size()) << "a picture of no later whole frame, field " << code;
             }
         }
-        EXPECT_EQ(test::Last_error(*object), "");
+        // Nothing went wrong: at most the file came to its end while it played.
+        const std::string error = test::Last_error(*object);
+        EXPECT_TRUE(error.empty() || error == "The source ended (end of stream)") << error;
     }
 }
 
