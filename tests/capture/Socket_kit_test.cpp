@@ -176,7 +176,11 @@ TEST_F(Socket_kit, AClientGoneWhileItsCommandsBoxIsOpenIsForgottenAndTheNextOneI
 // Every warning the program writes, for the test's life.
 class Caught_warnings {
 public:
-    Caught_warnings() { previous_ = qInstallMessageHandler(&Catch); }
+    Caught_warnings()
+    {
+        lines().clear();
+        previous_ = qInstallMessageHandler(&Catch);
+    }
     ~Caught_warnings() { qInstallMessageHandler(previous_); }
     static std::vector<std::string>& lines()
     {
