@@ -48,9 +48,10 @@ std::optional<std::string> Key_path(uint32_t root, const std::string& key)
 
 bool Is_root(const std::string& path) { return path.size() == k_Root_digits; }
 
+// A "/" in a stored part could never be asked for: callers' "/" parts names as "\" does.
 bool Sound_stored_path(const std::string& path)
 {
-    return path.size() > k_Root_digits &&
+    return path.size() > k_Root_digits && path.find('/') == std::string::npos &&
            std::all_of(path.begin(), path.begin() + k_Root_digits, [](unsigned char c) { return std::isxdigit(c); }) &&
            Parts_sound(std::string_view(path).substr(k_Root_digits));
 }

@@ -76,6 +76,7 @@ TEST_F(Registry_store_file, DamagedLinesAreLeftAsTheyStandAndTheSoundKeysServe)
         "K 80000000\\CLSID\\\\{Y}",          // an empty part
         "K 80000000",                        // a root alone
         "K HKCR\\CLSID",                     // no root number
+        "K 80000000\\A/B",                    // a part no caller can name
         "V 1 zz 00",                         // no hex
         "garbage",
         "",
@@ -85,7 +86,7 @@ TEST_F(Registry_store_file, DamagedLinesAreLeftAsTheyStandAndTheSoundKeysServe)
     file += "K 80000002\\Software\\Test\n" + Value_line("n", "kept") + "\n";
     test::Write_file(path, file);
 
-    EXPECT_EQ(store.Damaged_lines(), (std::vector<int64_t>{4, 5, 6, 7, 8, 9, 10, 11}));
+    EXPECT_EQ(store.Damaged_lines(), (std::vector<int64_t>{4, 5, 6, 7, 8, 9, 10, 11, 12}));
     EXPECT_EQ(Subkeys(HKEY_CLASSES_ROOT, "CLSID"), std::vector<std::string>{"{X}"});
     EXPECT_EQ(Subkeys(HKEY_CLASSES_ROOT, "CLSID\\{X}"), std::vector<std::string>{});
     EXPECT_EQ(Text(HKEY_CLASSES_ROOT, "CLSID\\{X}"), "sound");
