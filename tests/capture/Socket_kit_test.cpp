@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QPointer>
 #include <QProcess>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -231,11 +232,13 @@ private:
 
 TEST_F(Socket_kit, RunningOutOfDescriptorsIsToldOnceAndTheWaitingClientIsServedWhenSomeAreFree)
 {
-    // One client served first, so that the sanitizers have checked the code on this road while
-    // they still have descriptors for it.
+    // The type check of the sanitizers needs a pipe the first time it meets a class: the kit's
+    // road and its classes are met once while descriptors are free.
     QLocalSocket first;
     Connect(first);
     ASSERT_EQ(Ask(first, "in 4 1"), "ok in 4 1");
+    ASSERT_TRUE(kit.Listening());
+    QSocketNotifier(first.socketDescriptor(), QSocketNotifier::Read).setEnabled(false);
     Caught_warnings warnings;
     // The client waits in the listen queue; then not one descriptor is left to take it with.
     QLocalSocket waiting;
