@@ -1,21 +1,39 @@
 #include "capture/Socket_interface_kit.h"
 
-#include <QLocalServer>
+#include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <sstream>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace wk {
 
 namespace {
 
+const std::string k_Overlong = "error a command is at most " + std::to_string(Socket_interface_kit::k_Max_line) +
+                               " bytes long";
+// Set on a client whose overlong line has been refused until that line's end has been dropped.
+const char* const k_Dropping = "wk_dropping_line";
+
 void Answer(QLocalSocket* client, const std::string& text)
 {
     if (!client || client->state() != QLocalSocket::ConnectedState) return;
-    client->write((text + "\n").c_str());
+    client->write(QByteArray::fromStdString(text + "\n"));
     client->flush();
+}
+
+// Where QLocalSocket looks for a server of that name.
+std::string Socket_path(const QString& name)
+{
+    return QFile::encodeName(name.startsWith('/') ? name : QDir::tempPath() + '/' + name).toStdString();
 }
 
 } // namespace
@@ -26,35 +44,120 @@ QString Socket_interface_kit::Default_socket_name()
     return named.isEmpty() ? QStringLiteral("wakeline_kitsim") : named;
 }
 
-Socket_interface_kit::Socket_interface_kit(const QString& socket_name) : server_(new QLocalServer(this))
+Socket_interface_kit::Socket_interface_kit(const QString& socket_name)
+    : path_(Socket_path(socket_name)), retry_(new QTimer(this))
 {
-    // A socket left by a program that ended badly would block the name.
-    QLocalServer::removeServer(socket_name);
-    server_->listen(socket_name);
-    connect(server_, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket* client = server_->nextPendingConnection()) {
-            connect(client, &QLocalSocket::readyRead, this, [this, client] { Serve(client); });
-            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
-        }
+    retry_->setSingleShot(true);
+    retry_->setInterval(k_Retry_ms);
+    connect(retry_, &QTimer::timeout, this, [this] {
+        if (!Listening()) return Listen();
+        notifier_->setEnabled(true);
+        Accept_waiting();
     });
+    Listen();
 }
 
-Socket_interface_kit::~Socket_interface_kit() = default;
+Socket_interface_kit::~Socket_interface_kit()
+{
+    if (!Listening()) return;
+    delete notifier_;
+    ::close(listen_fd_);
+    ::unlink(path_.c_str());
+}
 
-bool Socket_interface_kit::Listening() const { return server_->isListening(); }
+// Our own listener rather than QLocalServer's, which closes for good when an accept fails.
+void Socket_interface_kit::Listen()
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path_.size() >= sizeof address.sun_path) {
+        qWarning("Control box socket %s: the name is too long to listen on", path_.c_str());
+        return;
+    }
+    std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return Pause(errno);
+    // A socket left by a program that ended badly would block the name.
+    ::unlink(path_.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0) {
+        qWarning("Control box socket %s: cannot listen (%s)", path_.c_str(), std::strerror(errno));
+        ::close(fd);
+        return;
+    }
+    listen_fd_ = fd;
+    notifier_ = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &Socket_interface_kit::Accept_waiting);
+}
+
+void Socket_interface_kit::Accept_waiting()
+{
+    for (;;) {
+        const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd >= 0) {
+            told_ = false;
+            Take(fd);
+        } else if (errno != EINTR && errno != ECONNABORTED) {
+            if (errno != EAGAIN && errno != EWOULDBLOCK) Pause(errno);
+            return;
+        }
+    }
+}
+
+// Out of descriptors (or another passing failure): clients wait in the listen queue and are
+// taken when the retry finds the means again; the listener itself stays.
+void Socket_interface_kit::Pause(int error)
+{
+    if (notifier_) notifier_->setEnabled(false);
+    retry_->start();
+    if (told_) return;
+    told_ = true;
+    qWarning("Control box socket %s: cannot take a client now (%s); trying again every %d ms", path_.c_str(),
+             std::strerror(error), k_Retry_ms);
+}
+
+void Socket_interface_kit::Take(int fd)
+{
+    auto* client = new QLocalSocket(this);
+    if (!client->setSocketDescriptor(fd)) {
+        ::close(fd);
+        delete client;
+        return;
+    }
+    // A client that sends without end waits on its own socket instead of filling our memory.
+    client->setReadBufferSize(4 * k_Max_line);
+    connect(client, &QLocalSocket::readyRead, this, [this, client] { Serve(client); });
+    connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+}
 
 void Socket_interface_kit::Serve(QLocalSocket* client)
 {
-    while (client->canReadLine()) {
-        const std::string line = client->readLine().trimmed().toStdString();
-        if (line.empty()) continue;
-        const std::string answer = Run_command(line, client);
-        if (!answer.empty()) Answer(client, answer);
+    // A command may raise a box whose event loop sees the client leave and deletes its socket.
+    const QPointer<QLocalSocket> alive(client);
+    while (alive && client->bytesAvailable() > 0) {
+        const QByteArray head = client->peek(k_Max_line + 1);
+        const qsizetype end = head.indexOf('\n');
+        if (client->property(k_Dropping).toBool()) {
+            client->skip(end < 0 ? head.size() : end + 1);
+            client->setProperty(k_Dropping, end < 0);
+        } else if (end >= 0) {
+            const std::string line = client->read(end + 1).trimmed().toStdString();
+            if (line.empty()) continue;
+            const std::string answer = Run_command(line, client);
+            if (alive && !answer.empty()) Answer(client, answer);
+        } else if (head.size() > k_Max_line) {
+            client->skip(head.size());
+            client->setProperty(k_Dropping, true);
+            Answer(client, k_Overlong);
+        } else {
+            return; // the rest of the line is still on its way
+        }
     }
 }
 
 std::string Socket_interface_kit::Run_command(const std::string& line, QLocalSocket* answer_to)
 {
+    if (line.size() > size_t(k_Max_line)) return k_Overlong;
+    if (line.find('\0') != std::string::npos) return "error a command holds no NUL byte";
     std::istringstream words(line);
     std::string command;
     words >> command;

@@ -1,6 +1,6 @@
 #pragma once
 // The simulated kit driven from outside the program over a local socket, by the kit simulator
-// tool or a test. One command a line:
+// tool or a test. One command a line of at most 4096 bytes:
 //   attach SERIAL | detach | in N 0|1 | pulse N MS
 // Each is answered with "ok " and the command once the kit's event for it has been handled by
 // the program ("pulse" once the input is off again), or with "error " and the reason.
@@ -9,26 +9,41 @@
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
 class QLocalSocket;
+class QSocketNotifier;
+class QTimer;
 
 namespace wk {
 
 class Socket_interface_kit final : public QObject, public Simulated_interface_kit {
 public:
+    static constexpr qint64 k_Max_line = 4096;
+    // While no descriptor is free for a new client, the waiting ones are tried again this often.
+    static constexpr int k_Retry_ms = 100;
+
     // The socket name the program and the tool use unless WK_KITSIM_SOCKET names another.
     static QString Default_socket_name();
 
     explicit Socket_interface_kit(const QString& socket_name = Default_socket_name());
     ~Socket_interface_kit() override;
-    bool Listening() const;
+    bool Listening() const { return listen_fd_ >= 0; }
     // Runs one command line; the answer to send back, empty while a pulse is still running
     // (the socket is then answered when it ends).
     std::string Run_command(const std::string& line, QLocalSocket* answer_to = nullptr);
 
 private:
+    void Listen();
+    void Accept_waiting();
+    void Pause(int error);
+    void Take(int fd);
     void Serve(QLocalSocket* client);
-    QLocalServer* server_;
+
+    std::string path_;
+    int listen_fd_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    QTimer* retry_ = nullptr;
+    // Running out of descriptors has been told and no client has been taken since.
+    bool told_ = false;
 };
 
 } // namespace wk

@@ -54,13 +54,11 @@ std::vector<std::string> Trees(const Class_registration& c)
             "TypeLib\\" + Format_guid(c.typelib), "AppID\\" + Format_guid(c.appid), "AppID\\" + c.module_name};
 }
 
+// A tree never there is no failure.
 bool Delete_tree(Registry_store& store, const std::string& key)
 {
-    const auto subkeys = store.Subkey_names(HKEY_CLASSES_ROOT, key);
-    if (!subkeys) return true; // never there
-    for (const auto& sub : *subkeys)
-        if (!Delete_tree(store, key + "\\" + sub)) return false;
-    return store.Delete_key(HKEY_CLASSES_ROOT, key) == REG_OK;
+    const int32_t result = store.Delete_tree(HKEY_CLASSES_ROOT, key);
+    return result == REG_OK || result == platform::REG_NOT_FOUND;
 }
 
 // Walks up from key and removes each parent left with nothing in it; the AppID root stays.

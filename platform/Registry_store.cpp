@@ -4,9 +4,12 @@
 #include "platform/Text_codec.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string_view>
+#include <unordered_map>
 #include <unistd.h>
 
 namespace wk::platform {
@@ -19,19 +22,38 @@ std::string Lower(std::string s)
     return s;
 }
 
-// "HKLM\Software\X" with the root by number, single backslashes, no trailing one.
-std::string Key_path(uint32_t root, const std::string& key)
+constexpr size_t k_Root_digits = 8;
+
+// After the root, each part of a key name behind its own "\": none of them empty.
+bool Parts_sound(std::string_view parts)
 {
-    std::string k;
-    for (char c : key) {
-        if (c == '/') c = '\\';
-        if (c == '\\' && (k.empty() || k.back() == '\\')) continue;
-        k += c;
-    }
-    while (!k.empty() && k.back() == '\\') k.pop_back();
+    return parts.size() >= 2 && parts.front() == '\\' && parts.back() != '\\' && parts.find("\\\\") == parts.npos;
+}
+
+// "80000002\Software\X": the root by number, then the key's parts. nullopt for a name with an
+// empty part, which would stand for another key (or for no key at all, and a tree delete would
+// find its key below itself again), and for a line break, which the file cannot hold.
+std::optional<std::string> Key_path(uint32_t root, const std::string& key)
+{
     char head[16];
     std::snprintf(head, sizeof head, "%08X", root);
-    return k.empty() ? std::string(head) : std::string(head) + "\\" + k;
+    std::string path = head;
+    if (key.empty()) return path;
+    if (key.find('\n') != std::string::npos) return std::nullopt;
+    path += '\\';
+    for (char c : key) path += c == '/' ? '\\' : c;
+    if (!Parts_sound(std::string_view(path).substr(k_Root_digits))) return std::nullopt;
+    return path;
+}
+
+bool Is_root(const std::string& path) { return path.size() == k_Root_digits; }
+
+// A "/" in a stored part could never be asked for: callers' "/" parts names as "\" does.
+bool Sound_stored_path(const std::string& path)
+{
+    return path.size() > k_Root_digits && path.find('/') == std::string::npos &&
+           std::all_of(path.begin(), path.begin() + k_Root_digits, [](unsigned char c) { return std::isxdigit(c); }) &&
+           Parts_sound(std::string_view(path).substr(k_Root_digits));
 }
 
 bool Same(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
@@ -76,37 +98,88 @@ std::string Registry_store::Default_path()
 
 Registry_store::Registry_store(std::string path) : path_(std::move(path)) {}
 
-// File format, one record a line: "K <key path>" starts a key; "V <type> <hex name> <hex data>"
-// adds a value to it. Names are hex so that any character survives.
-std::vector<Registry_store::Key_entry> Registry_store::Load() const
+Registry_store::Key_entry* Registry_store::Contents::Find(const std::string& path)
 {
-    std::vector<Key_entry> keys;
-    std::ifstream in(path_, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.size() > 2 && line[0] == 'K' && line[1] == ' ') {
-            keys.push_back({line.substr(2), {}});
-        } else if (line.size() > 2 && line[0] == 'V' && line[1] == ' ' && !keys.empty()) {
-            const size_t a = line.find(' ', 2), b = line.find(' ', a == std::string::npos ? a : a + 1);
-            if (a == std::string::npos || b == std::string::npos) continue;
-            Value_entry v;
-            std::vector<uint8_t> name;
-            v.value.type = uint32_t(std::strtoul(line.substr(2, a - 2).c_str(), nullptr, 10));
-            if (!Unhex(line.substr(a + 1, b - a - 1), name) || !Unhex(line.substr(b + 1), v.value.data)) continue;
-            v.name.assign(name.begin(), name.end());
-            keys.back().values.push_back(std::move(v));
-        }
-    }
-    return keys;
+    auto it = std::find_if(keys.begin(), keys.end(), [&](const Key_entry& k) { return Same(k.path, path); });
+    return it == keys.end() ? nullptr : &*it;
 }
 
-int32_t Registry_store::Save(const std::vector<Key_entry>& keys) const
+Registry_store::Key_entry& Registry_store::Contents::Ensure(const std::string& path)
+{
+    for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
+        if (!Find(path.substr(0, at)) && at > k_Root_digits) keys.push_back({path.substr(0, at), {}});
+    if (!Find(path)) keys.push_back({path, {}});
+    return *Find(path);
+}
+
+namespace {
+
+// One "V" line's value; nullopt when the line is not one.
+std::optional<std::pair<std::string, Reg_value>> Parse_value(const std::string& line)
+{
+    const size_t a = line.find(' ', 2), b = a == std::string::npos ? a : line.find(' ', a + 1);
+    if (b == std::string::npos) return std::nullopt;
+    const std::string type = line.substr(2, a - 2);
+    if (type.empty() || type.size() > 10 || !std::all_of(type.begin(), type.end(), [](unsigned char c) { return std::isdigit(c); }))
+        return std::nullopt;
+    const unsigned long long number = std::stoull(type);
+    if (number > UINT32_MAX) return std::nullopt;
+    std::vector<uint8_t> name;
+    Reg_value value{uint32_t(number), {}};
+    if (!Unhex(line.substr(a + 1, b - a - 1), name) || !Unhex(line.substr(b + 1), value.data)) return std::nullopt;
+    return std::pair{std::string(name.begin(), name.end()), std::move(value)};
+}
+
+} // namespace
+
+// File format, one record a line: "K <key path>" starts a key; "V <type> <hex name> <hex data>"
+// adds a value to it. Names are hex so that any character survives. Records of one key met
+// twice make one key; whatever is no sound record is kept aside, as it stands.
+Registry_store::Contents Registry_store::Load() const
+{
+    Contents c;
+    std::unordered_map<std::string, size_t> index; // lower-case path -> key
+    std::optional<size_t> current; // the key the value lines belong to
+    std::ifstream in(path_, std::ios::binary);
+    std::string line;
+    for (int64_t number = 1; std::getline(in, line); ++number) {
+        bool sound = false;
+        if (line.rfind("K ", 0) == 0) {
+            current.reset();
+            if (std::string path = line.substr(2); Sound_stored_path(path)) {
+                auto [at, added] = index.try_emplace(Lower(path), c.keys.size());
+                if (added) c.keys.push_back({std::move(path), {}});
+                current = at->second;
+                sound = true;
+            }
+        } else if (line.rfind("V ", 0) == 0 && current) {
+            auto& values = c.keys[*current].values;
+            auto value = Parse_value(line);
+            const bool repeated = value && std::any_of(values.begin(), values.end(), [&](const Value_entry& v) {
+                return Same(v.name, value->first);
+            });
+            if (value && !repeated) {
+                values.push_back({std::move(value->first), std::move(value->second)});
+                sound = true;
+            }
+        }
+        if (!sound) {
+            c.damaged.push_back(line);
+            c.damaged_at.push_back(number);
+        }
+    }
+    return c;
+}
+
+// The damaged lines go first: before any key, none of them can become part of one.
+int32_t Registry_store::Save(const Contents& c) const
 {
     const std::string tmp = path_ + ".tmp" + std::to_string(getpid());
     {
         std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
         if (!out) return REG_ACCESS_DENIED;
-        for (const auto& k : keys) {
+        for (const auto& line : c.damaged) out << line << "\n";
+        for (const auto& k : c.keys) {
             out << "K " << k.path << "\n";
             for (const auto& v : k.values)
                 out << "V " << v.value.type << " " << Hex({v.name.begin(), v.name.end()}) << " " << Hex(v.value.data)
@@ -119,115 +192,122 @@ int32_t Registry_store::Save(const std::vector<Key_entry>& keys) const
     return REG_OK;
 }
 
-bool Registry_store::Key_exists(uint32_t root, const std::string& key) const
+int32_t Registry_store::Open_key(uint32_t root, const std::string& key) const
 {
-    const std::string p = Key_path(root, key);
-    if (p.find('\\') == std::string::npos) return true; // a root always exists
-    const auto keys = Load();
-    return std::any_of(keys.begin(), keys.end(), [&](const Key_entry& k) { return Same(k.path, p); });
+    const auto p = Key_path(root, key);
+    if (!p) return REG_BAD_PATHNAME;
+    if (Is_root(*p)) return REG_OK;
+    return Load().Find(*p) ? REG_OK : REG_NOT_FOUND;
 }
 
 int32_t Registry_store::Create_key(uint32_t root, const std::string& key)
 {
-    auto keys = Load();
-    const std::string p = Key_path(root, key);
-    // Every parent is a key too.
-    bool changed = false;
-    for (size_t at = p.find('\\'); ; at = p.find('\\', at + 1)) {
-        const std::string part = at == std::string::npos ? p : p.substr(0, at);
-        if (part.find('\\') != std::string::npos &&
-            std::none_of(keys.begin(), keys.end(), [&](const Key_entry& k) { return Same(k.path, part); })) {
-            keys.push_back({part, {}});
-            changed = true;
-        }
-        if (at == std::string::npos) break;
-    }
-    return changed ? Save(keys) : REG_OK;
+    const auto p = Key_path(root, key);
+    if (!p) return REG_BAD_PATHNAME;
+    if (Is_root(*p)) return REG_OK;
+    auto c = Load();
+    if (c.Find(*p)) return REG_OK;
+    c.Ensure(*p);
+    return Save(c);
 }
 
 int32_t Registry_store::Delete_key(uint32_t root, const std::string& key)
 {
-    auto keys = Load();
-    const std::string p = Key_path(root, key);
-    const std::string prefix = Lower(p) + "\\";
-    auto it = std::find_if(keys.begin(), keys.end(), [&](const Key_entry& k) { return Same(k.path, p); });
-    if (it == keys.end()) return REG_NOT_FOUND;
-    if (std::any_of(keys.begin(), keys.end(), [&](const Key_entry& k) { return Lower(k.path).rfind(prefix, 0) == 0; }))
+    const auto p = Key_path(root, key);
+    if (!p) return REG_BAD_PATHNAME;
+    if (Is_root(*p)) return REG_ACCESS_DENIED;
+    auto c = Load();
+    const std::string prefix = Lower(*p) + "\\";
+    auto it = std::find_if(c.keys.begin(), c.keys.end(), [&](const Key_entry& k) { return Same(k.path, *p); });
+    if (it == c.keys.end()) return REG_NOT_FOUND;
+    if (std::any_of(c.keys.begin(), c.keys.end(), [&](const Key_entry& k) { return Lower(k.path).rfind(prefix, 0) == 0; }))
         return REG_KEY_HAS_SUBKEYS;
-    keys.erase(it);
-    return Save(keys);
+    c.keys.erase(it);
+    return Save(c);
+}
+
+int32_t Registry_store::Delete_tree(uint32_t root, const std::string& key)
+{
+    const auto p = Key_path(root, key);
+    if (!p) return REG_BAD_PATHNAME;
+    if (Is_root(*p)) return REG_ACCESS_DENIED;
+    auto c = Load();
+    const std::string lower = Lower(*p), prefix = lower + "\\";
+    const auto gone = std::erase_if(c.keys, [&](const Key_entry& k) {
+        const std::string l = Lower(k.path);
+        return l == lower || l.rfind(prefix, 0) == 0;
+    });
+    return gone == 0 ? REG_NOT_FOUND : Save(c);
 }
 
 int32_t Registry_store::Get_value(uint32_t root, const std::string& key, const std::string& name, Reg_value& out) const
 {
-    const auto keys = Load();
-    const std::string p = Key_path(root, key);
-    for (const auto& k : keys) {
-        if (!Same(k.path, p)) continue;
-        for (const auto& v : k.values)
-            if (Same(v.name, name)) { out = v.value; return REG_OK; }
-        return REG_NOT_FOUND;
-    }
+    const auto p = Key_path(root, key);
+    if (!p) return REG_BAD_PATHNAME;
+    auto c = Load();
+    const Key_entry* k = c.Find(*p);
+    if (!k) return REG_NOT_FOUND;
+    for (const auto& v : k->values)
+        if (Same(v.name, name)) { out = v.value; return REG_OK; }
     return REG_NOT_FOUND;
 }
 
 int32_t Registry_store::Set_value(uint32_t root, const std::string& key, const std::string& name, const Reg_value& value)
 {
-    if (int32_t r = Create_key(root, key); r != REG_OK) return r;
-    auto keys = Load();
-    const std::string p = Key_path(root, key);
-    for (auto& k : keys) {
-        if (!Same(k.path, p)) continue;
-        for (auto& v : k.values)
-            if (Same(v.name, name)) { v.value = value; return Save(keys); }
-        k.values.push_back({name, value});
-        return Save(keys);
-    }
-    return REG_NOT_FOUND;
+    const auto p = Key_path(root, key);
+    if (!p) return REG_BAD_PATHNAME;
+    // The roots hold no values of their own here.
+    if (Is_root(*p)) return REG_NOT_FOUND;
+    auto c = Load();
+    Key_entry& k = c.Ensure(*p);
+    auto it = std::find_if(k.values.begin(), k.values.end(), [&](const Value_entry& v) { return Same(v.name, name); });
+    if (it != k.values.end()) it->value = value;
+    else k.values.push_back({name, value});
+    return Save(c);
 }
 
 int32_t Registry_store::Delete_value(uint32_t root, const std::string& key, const std::string& name)
 {
-    auto keys = Load();
-    const std::string p = Key_path(root, key);
-    for (auto& k : keys) {
-        if (!Same(k.path, p)) continue;
-        auto it = std::find_if(k.values.begin(), k.values.end(), [&](const Value_entry& v) { return Same(v.name, name); });
-        if (it == k.values.end()) return REG_NOT_FOUND;
-        k.values.erase(it);
-        return Save(keys);
-    }
-    return REG_NOT_FOUND;
+    const auto p = Key_path(root, key);
+    if (!p) return REG_BAD_PATHNAME;
+    auto c = Load();
+    Key_entry* k = c.Find(*p);
+    if (!k) return REG_NOT_FOUND;
+    auto it = std::find_if(k->values.begin(), k->values.end(), [&](const Value_entry& v) { return Same(v.name, name); });
+    if (it == k->values.end()) return REG_NOT_FOUND;
+    k->values.erase(it);
+    return Save(c);
 }
 
 std::optional<std::vector<std::string>> Registry_store::Value_names(uint32_t root, const std::string& key) const
 {
-    const std::string p = Key_path(root, key);
-    for (const auto& k : Load()) {
-        if (!Same(k.path, p)) continue;
-        std::vector<std::string> names;
-        for (const auto& v : k.values) names.push_back(v.name);
-        return names;
-    }
-    return std::nullopt;
+    const auto p = Key_path(root, key);
+    if (!p) return std::nullopt;
+    auto c = Load();
+    const Key_entry* k = c.Find(*p);
+    if (!k) return std::nullopt;
+    std::vector<std::string> names;
+    for (const auto& v : k->values) names.push_back(v.name);
+    return names;
 }
 
 std::optional<std::vector<std::string>> Registry_store::Subkey_names(uint32_t root, const std::string& key) const
 {
-    const std::string p = Key_path(root, key);
-    const auto keys = Load();
-    const bool is_root = p.find('\\') == std::string::npos;
-    if (!is_root && std::none_of(keys.begin(), keys.end(), [&](const Key_entry& k) { return Same(k.path, p); }))
-        return std::nullopt;
-    const std::string prefix = Lower(p) + "\\";
+    const auto p = Key_path(root, key);
+    if (!p) return std::nullopt;
+    auto c = Load();
+    if (!Is_root(*p) && !c.Find(*p)) return std::nullopt;
+    const std::string prefix = Lower(*p) + "\\";
     std::vector<std::string> names;
-    for (const auto& k : keys) {
+    for (const auto& k : c.keys) {
         const std::string l = Lower(k.path);
         if (l.rfind(prefix, 0) == 0 && l.find('\\', prefix.size()) == std::string::npos)
             names.push_back(k.path.substr(prefix.size()));
     }
     return names;
 }
+
+std::vector<int64_t> Registry_store::Damaged_lines() const { return Load().damaged_at; }
 
 Reg_value Registry_store::Text_value(const std::string& utf8, uint32_t type)
 {

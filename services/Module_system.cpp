@@ -109,6 +109,7 @@ std::string Get_error_text(int32_t code)
         {32, "The process cannot access the file because it is being used by another process."},
         {80, "The file exists."},
         {112, "There is not enough space on the disk."},
+        {161, "The specified path is invalid."},
         {234, "More data is available."},
         {1020, "Cannot create a stable subkey under a volatile parent key."},
     };

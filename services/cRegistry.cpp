@@ -117,8 +117,8 @@ Reg_variant cRegistry::Value()
 {
     if (!Connected()) return default_;
     Registry_store store;
-    if (!store.Key_exists(class_key_, section_key_)) {
-        platform::MsgBox("Error reading registry, " + Get_error_text(platform::REG_NOT_FOUND), platform::vbOKOnly);
+    if (const int32_t opened = store.Open_key(class_key_, section_key_); opened != platform::REG_OK) {
+        platform::MsgBox("Error reading registry, " + Get_error_text(opened), platform::vbOKOnly);
         return default_;
     }
     Reg_value v;

@@ -1,8 +1,10 @@
 // wakeline_regsvr [-u] LIBRARY: registers (or with -u unregisters) an in-process server in the
 // registry store by calling its DllRegisterServer (DllUnregisterServer).
 // Exit code: 0 done, 1 the library refused or could not be loaded, 2 wrong arguments.
+// Damaged lines in the store are told of and left as they are; the registration goes on.
 #include "comlite/Hresult.h"
 #include "comlite/Server_entry_points.h"
+#include "platform/Registry_store.h"
 
 #include <dlfcn.h>
 #include <cstdio>
@@ -16,6 +18,17 @@ int Usage()
 {
     std::fprintf(stderr, "usage: wakeline_regsvr [-u] LIBRARY\n");
     return 2;
+}
+
+void Tell_damage()
+{
+    const wk::platform::Registry_store store;
+    const auto lines = store.Damaged_lines();
+    if (lines.empty()) return;
+    std::fprintf(stderr,
+                 "The registry store %s has %zu damaged line(s), the first is line %lld; they are kept as they are "
+                 "and not used.\n",
+                 store.Path().c_str(), lines.size(), static_cast<long long>(lines.front()));
 }
 
 } // namespace
@@ -32,6 +45,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "Could not load %s: %s\n", path.c_str(), ec ? ec.message().c_str() : dlerror());
         return 1;
     }
+    Tell_damage();
     const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
     auto* call = reinterpret_cast<wk::com::Dll_register_server_fn*>(dlsym(library, entry));
     if (!call) {

@@ -1,17 +1,64 @@
 // The simulated control box driven over its local socket, by hand and by the kit simulator tool.
+#include "capture/Control_box.h"
 #include "capture/Socket_interface_kit.h"
+#include "tests/support/Test_support.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QProcess>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace wk {
 namespace {
+
+// Runs an event loop of its own, as a modal box does, until done() holds or 5 s have passed.
+bool Loop_until(const std::function<bool()>& done)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || waited.elapsed() > 5000) loop.quit();
+    });
+    poll.start(2);
+    if (!done()) loop.exec();
+    return done();
+}
+
+// Lets the loop run for a while, as the program's does between commands.
+void Spin(int ms)
+{
+    QElapsedTimer spun;
+    spun.start();
+    Loop_until([&] { return spun.elapsed() >= ms; });
+}
+
+// The next answer line, or "" when none came.
+std::string Answer(QLocalSocket& client)
+{
+    Loop_until([&] { return client.canReadLine(); });
+    return client.readLine().trimmed().toStdString();
+}
+
+void Send(QLocalSocket& client, const std::string& bytes)
+{
+    client.write(QByteArray::fromStdString(bytes));
+    client.flush();
+}
 
 class Socket_kit : public ::testing::Test {
 protected:
@@ -22,17 +69,15 @@ protected:
         kit.On_detach = [this] { ++detaches; };
     }
     // Sends one command and waits (running the loop) for its answer.
-    std::string Ask(QLocalSocket& client, const std::string& command)
+    static std::string Ask(QLocalSocket& client, const std::string& command)
     {
-        client.write((command + "\n").c_str());
-        client.flush();
-        QElapsedTimer waited;
-        waited.start();
-        while (!client.canReadLine() && waited.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            client.waitForReadyRead(5);
-        }
-        return client.readLine().trimmed().toStdString();
+        Send(client, command + "\n");
+        return Answer(client);
+    }
+    void Connect(QLocalSocket& client, const QString& server = {})
+    {
+        client.connectToServer(server.isEmpty() ? name : server);
+        ASSERT_TRUE(client.waitForConnected(2000));
     }
 
     const QString name = QString("wk_kitsim_test_%1").arg(getpid());
@@ -82,6 +127,169 @@ TEST_F(Socket_kit, TheToolSendsItsArgumentsAndFailsOnARefusedOne)
     EXPECT_TRUE(out.startsWith("ok attach 5\nok in 5 1\nok in 5 0\nerror bogus")) << out.toStdString();
     const std::vector<std::pair<int32_t, bool>> expected{{5, true}, {5, false}};
     EXPECT_EQ(changes, expected);
+}
+
+// A capture window whose start button meets a heat already started: it says so in a box.
+class Started_heat_owner final : public Control_box_owner {
+public:
+    int16_t Active_heat() const override { return 1; }
+    bool Capturing() const override { return false; }
+    void Handle_Start_Event(int16_t) override { platform::MsgBox("Heat already started! (m1)"); }
+    void Handle_Capture_Start(int16_t) override {}
+    void Handle_Capture_End(int16_t) override {}
+};
+
+TEST_F(Socket_kit, AClientGoneWhileItsCommandsBoxIsOpenIsForgottenAndTheNextOneIsServed)
+{
+    test::Manual_clock clock;
+    test::Scripted_dialogs dialogs;
+    Started_heat_owner owner;
+    const QString box_name = name + "_box";
+    auto made = std::make_unique<Socket_interface_kit>(box_name);
+    Socket_interface_kit& box_kit = *made;
+    Control_box box(owner, std::move(made));
+    box.Loaded();
+    QLocalSocket client;
+    Connect(client, box_name);
+    ASSERT_EQ(Ask(client, "attach 7"), "ok attach 7");
+    clock.tick += Control_box::k_Dead_time_ms;
+
+    bool server_end_gone = false;
+    dialogs.Expect_message("Heat already started!", platform::vbOK, [&] {
+        QPointer<QLocalSocket> server_end = box_kit.findChild<QLocalSocket*>();
+        ASSERT_TRUE(server_end);
+        client.abort();
+        // The box is up until the operator answers; meanwhile the loop notices the client left.
+        server_end_gone = Loop_until([&] { return server_end.isNull(); });
+    });
+    // The second command waits behind the box and has no one to answer any more.
+    Send(client, "in 2 1\nin 3 1\n");
+    ASSERT_TRUE(Loop_until([&] { return dialogs.All_used(); }));
+    EXPECT_TRUE(server_end_gone);
+    Spin(50); // whatever the kit does after the box, it does now
+
+    QLocalSocket next;
+    Connect(next, box_name);
+    EXPECT_EQ(Ask(next, "in 2 0"), "ok in 2 0");
+    EXPECT_FALSE(box_kit.Input_state(3));
+}
+
+// Every warning the program writes, for the test's life.
+class Caught_warnings {
+public:
+    Caught_warnings()
+    {
+        lines().clear();
+        previous_ = qInstallMessageHandler(&Catch);
+    }
+    ~Caught_warnings() { qInstallMessageHandler(previous_); }
+    static std::vector<std::string>& lines()
+    {
+        static std::vector<std::string> caught;
+        return caught;
+    }
+
+private:
+    static void Catch(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type == QtWarningMsg) lines().push_back(text.toStdString());
+    }
+    QtMessageHandler previous_;
+};
+
+// The process's descriptor table full, under a lowered limit, but for `spare` descriptors; the
+// limit and the descriptors are given back when it goes.
+class Full_descriptor_table {
+public:
+    explicit Full_descriptor_table(int spare)
+    {
+        getrlimit(RLIMIT_NOFILE, &old_);
+        int highest = 0;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+            highest = std::max(highest, std::stoi(entry.path().filename().string()));
+        rlimit lowered = old_;
+        lowered.rlim_cur = std::min<rlim_t>(old_.rlim_cur, rlim_t(highest) + 64);
+        setrlimit(RLIMIT_NOFILE, &lowered);
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) taken_.push_back(fd);
+        full_ = errno == EMFILE;
+        for (; spare > 0 && !taken_.empty(); --spare) {
+            ::close(taken_.back());
+            taken_.pop_back();
+        }
+    }
+    ~Full_descriptor_table()
+    {
+        for (int fd : taken_) ::close(fd);
+        setrlimit(RLIMIT_NOFILE, &old_);
+    }
+    bool full() const { return full_; }
+
+private:
+    rlimit old_{};
+    std::vector<int> taken_;
+    bool full_ = false;
+};
+
+TEST_F(Socket_kit, RunningOutOfDescriptorsIsToldOnceAndTheWaitingClientIsServedWhenSomeAreFree)
+{
+    // The type check of the sanitizers needs a pipe the first time it meets a class: the kit's
+    // road and its classes are met once while descriptors are free.
+    QLocalSocket first;
+    Connect(first);
+    ASSERT_EQ(Ask(first, "in 4 1"), "ok in 4 1");
+    ASSERT_TRUE(kit.Listening());
+    QSocketNotifier(first.socketDescriptor(), QSocketNotifier::Read).setEnabled(false);
+    Caught_warnings warnings;
+    // The client waits in the listen queue; then not one descriptor is left to take it with.
+    QLocalSocket waiting;
+    Connect(waiting);
+    Send(waiting, "attach 3\n");
+    auto table = std::make_unique<Full_descriptor_table>(0);
+    ASSERT_TRUE(table->full());
+    Spin(6 * Socket_interface_kit::k_Retry_ms);
+    const bool listening = kit.Listening();
+    const int attached = attaches;
+    table.reset();
+    EXPECT_TRUE(listening);
+    EXPECT_EQ(attached, 0);
+    const auto told = std::count_if(warnings.lines().begin(), warnings.lines().end(), [](const std::string& l) {
+        return l.find("cannot take a client now (Too many open files)") != std::string::npos;
+    });
+    EXPECT_EQ(told, 1) << (warnings.lines().empty() ? "nothing said" : warnings.lines().front());
+
+    EXPECT_EQ(Answer(waiting), "ok attach 3");
+    QLocalSocket fresh;
+    Connect(fresh);
+    EXPECT_EQ(Ask(fresh, "detach"), "ok detach");
+}
+
+TEST_F(Socket_kit, AnOverlongLineOrANulByteIsRefusedWithAnAnswerAndTheNextLineIsServed)
+{
+    QLocalSocket client;
+    Connect(client);
+    // 4096 bytes is the longest line taken; blanks around a command count too.
+    EXPECT_EQ(Ask(client, "attach 1" + std::string(4096 - 8, ' ')), "ok attach 1");
+    const std::string refused = Ask(client, "detach" + std::string(4096 - 6 + 1, ' '));
+    EXPECT_EQ(refused.rfind("error ", 0), 0u) << refused;
+    EXPECT_LT(refused.size(), 200u); // the line is not sent back
+    EXPECT_EQ(detaches, 0);
+
+    // A line that never ends is refused as soon as it passes the limit, and only once; its rest,
+    // however long, is dropped up to its end.
+    Send(client, std::string(5000, 'y'));
+    EXPECT_EQ(Answer(client).rfind("error ", 0), 0u);
+    Send(client, std::string(100000, 'z'));
+    Send(client, "zz\nin 2 1\n");
+    EXPECT_EQ(Answer(client), "ok in 2 1");
+
+    const std::string with_nul("in 2 0\0 junk", 12);
+    const std::string nul_answer = Ask(client, with_nul);
+    EXPECT_EQ(nul_answer.rfind("error ", 0), 0u);
+    EXPECT_EQ(nul_answer.find('\0'), std::string::npos);
+    EXPECT_TRUE(kit.Input_state(2));
+    EXPECT_EQ(kit.Run_command(with_nul).rfind("error ", 0), 0u);
+    EXPECT_TRUE(kit.Input_state(2));
+    EXPECT_EQ(Ask(client, "in 2 0"), "ok in 2 0");
 }
 
 } // namespace

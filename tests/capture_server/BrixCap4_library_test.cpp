@@ -253,5 +253,37 @@ TEST_F(BrixCap4_library_test, TheRegistrationToolRegistersAndUnregistersIntoTheS
     EXPECT_NE(out_c.find("DllRegisterServer was not found"), std::string::npos) << out_c;
 }
 
+TEST_F(BrixCap4_library_test, TheRegistrationToolTellsOfADamagedStoreAndRegistersWithNothingLost)
+{
+    // Key names ending in "\" or holding an empty part, as a damaged store may have them; the
+    // tool used to walk them without end when it removed the old registration, and ./run.sh
+    // stopped before the program started.
+    const std::string cls = "K 80000000\\CLSID\\" + k_clsid;
+    const std::string damaged = cls + "\\\n" + cls + "\\\\InprocServer32\n";
+    ASSERT_EQ(com.store.Set_value(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Keep", "n",
+                                  platform::Registry_store::Text_value("kept")),
+              platform::REG_OK);
+    ASSERT_EQ(com.store.Create_key(platform::HKEY_CLASSES_ROOT, "CLSID\\" + k_clsid), platform::REG_OK);
+    test::Write_file(com.registry_path, damaged + test::Read_file(com.registry_path));
+
+    const std::string tool = WAKELINE_REGSVR, lib = BRIXCAP4_LIBRARY;
+    const auto [out, code] = Run_command(tool + " " + lib);
+    ASSERT_EQ(code, 0) << out;
+    EXPECT_NE(out.find("The registry store " + com.registry_path + " has 2 damaged line(s), the first is line 1; "
+                       "they are kept as they are and not used."),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("succeeded"), std::string::npos) << out;
+    EXPECT_EQ(com.Class_value("CLSID\\" + k_clsid + "\\InprocServer32"), fs::canonical(lib).string());
+    platform::Reg_value kept;
+    ASSERT_EQ(com.store.Get_value(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Keep", "n", kept), platform::REG_OK);
+    EXPECT_EQ(platform::Registry_store::Value_text(kept), "kept");
+    EXPECT_EQ(test::Read_file(com.registry_path).rfind(damaged, 0), 0u);
+
+    const auto [out_u, code_u] = Run_command(tool + " -u " + lib);
+    EXPECT_EQ(code_u, 0) << out_u;
+    EXPECT_EQ(com.Class_keys(), std::vector<std::string>{"AppID"});
+}
+
 } // namespace
 } // namespace wk

@@ -98,5 +98,20 @@ TEST_F(Class_registration_test, CreationSaysWhyAClassCannotBeHad)
     EXPECT_EQ(out, nullptr);
 }
 
+TEST_F(Class_registration_test, AStoreWithKeyNamesHoldingEmptyPartsNeitherStopsNorLosesARegistration)
+{
+    const std::string cls = "K 80000000\\CLSID\\" + k_clsid;
+    const std::string damaged = cls + "\\\n" + cls + "\\\\InprocServer32\nK 80000000\\Wk.Tester\\\n";
+    test::Write_file(com.registry_path, damaged + "K 80000000\\CLSID\n" + cls + "\nK 80000000\\Wk.Tester\n");
+    // Unregistering first used to delete the class's tree by walking its subkeys, and met the
+    // key ending in "\" below itself without end.
+    ASSERT_EQ(Register_class(k_class, "/opt/x/libTester.so"), S_OK);
+    EXPECT_EQ(com.Class_value("CLSID\\" + k_clsid + "\\InprocServer32"), "/opt/x/libTester.so");
+    EXPECT_EQ(com.Class_value("Wk.Tester\\CurVer"), "Wk.Tester.2");
+    ASSERT_EQ(Unregister_class(k_class), S_OK);
+    EXPECT_EQ(com.Class_keys(), std::vector<std::string>{"AppID"});
+    EXPECT_EQ(test::Read_file(com.registry_path).rfind(damaged, 0), 0u);
+}
+
 } // namespace
 } // namespace wk::com

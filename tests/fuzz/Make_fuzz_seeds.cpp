@@ -1,5 +1,6 @@
 // Writes the fuzz targets' seeds, made by the program's own writers and the test fixtures:
 //   make_fuzz_seeds FOLDER  ->  FOLDER/<target>/<seed>
+#include "platform/Registry_store.h"
 #include "recording/Cls_DVmulti_writer.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
@@ -94,6 +95,29 @@ std::string Sdv(const fs::path& dir, const std::string& name, int cameras, const
     return Read(dir / name);
 }
 
+// A store as the program leaves it: a registered class and the DV codec's entry.
+std::string Registry(const fs::path& dir)
+{
+    using namespace platform;
+    const fs::path p = dir / "registry.txt";
+    fs::remove(p);
+    Registry_store store(p.string());
+    const std::string cls = "CLSID\\{A2E03420-98BB-43B2-96EE-28D0CE80CE3A}";
+    store.Set_value(HKEY_CLASSES_ROOT, cls, "", Registry_store::Text_value("VideoCap4 Class"));
+    store.Set_value(HKEY_CLASSES_ROOT, cls + "\\InprocServer32", "", Registry_store::Text_value("/opt/libBrixCap4.so"));
+    store.Set_value(HKEY_CLASSES_ROOT, cls + "\\InprocServer32", "ThreadingModel", Registry_store::Text_value("Apartment"));
+    store.Set_value(HKEY_CLASSES_ROOT, "A\\B", "n", {REG_BINARY, {0, 10, 255}});
+    store.Set_value(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows NT\\CurrentVersion\\DRIVERS32", "vidc.dvsd",
+                    Registry_store::Text_value("dv.dll"));
+    return Read(p);
+}
+
+// The calls' bytes of the registry target: four each (call, key, value name, value).
+std::string Registry_calls(const std::vector<uint8_t>& calls)
+{
+    return std::string(1, char(calls.size())) + std::string(calls.begin(), calls.end());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -137,6 +161,12 @@ int main(int argc, char** argv)
 
     const std::string ini = "[Canoe]\r\nLanes=100200\r\nLane_num=5\r\n[Settings]\r\ntimingcorrection=-40\r\n";
     Write(out / "ini" / "settings", std::string("\x04\x03") + "Key1" + "abc" + ini);
+    // Set, list, delete a tree, delete a key, on a sound store and on one with damaged lines.
+    const std::string registry = Registry(work);
+    const std::string calls = Registry_calls({0, 2, 1, 7, 6, 1, 0, 0, 5, 4, 0, 0, 4, 7, 0, 0, 0x80, 20, 3, 3, 0, 13, 0, 1});
+    Write(out / "registry" / "store", calls + registry);
+    Write(out / "registry" / "damaged", calls + "K 80000000\\CLSID\\{A2E03420-98BB-43B2-96EE-28D0CE80CE3A}\\\n" +
+                                           "K 80000000\\A\\\\B\nV 1 6e 00\n" + registry);
     fs::remove_all(work);
     return 0;
 }

@@ -190,5 +190,46 @@ TEST_F(Registry_access, AssociationsAreWrittenUnderBothRoots)
     EXPECT_EQ(Registry_store::Value_text(v), "/opt/wk/Wakeline3_0 /e \"%1\"");
 }
 
+TEST_F(Registry_access, AKeyNameEndingInABackslashOrHoldingAnEmptyPartIsRefused)
+{
+    for (const std::string section : {"Software\\Wakeline\\Test\\", "Software\\\\Wakeline"}) {
+        SCOPED_TRACE(section);
+        reg.SectionKey(section);
+        reg.ValueKey("v");
+        reg.ValueType(REG_SZ);
+        EXPECT_FALSE(reg.KeyExists());
+        dialogs.Expect_message("Error reading registry, The specified path is invalid.");
+        EXPECT_EQ(std::get<std::string>(reg.Value()), "dflt");
+        EXPECT_EQ(Raised([&] { reg.Value(std::string("x")); }), 26001);
+        EXPECT_EQ(Raised([&] { reg.CreateKey(); }), 26001);
+        EXPECT_EQ(Raised([&] { reg.DeleteKey(); }), 26001);
+        EXPECT_EQ(Raised([&] { reg.DeleteValue(); }), 26001);
+        std::vector<std::string> names{"left"};
+        int32_t count = 5;
+        EXPECT_FALSE(reg.EnumerateSections(names, count));
+        EXPECT_EQ(count, 0);
+        EXPECT_TRUE(names.empty());
+    }
+    EXPECT_EQ(Registry_store().Subkey_names(HKEY_LOCAL_MACHINE, ""), std::vector<std::string>{}); // nothing written
+}
+
+TEST_F(Registry_access, ADamagedStoreShowsOnlyItsSoundKeysAndKeepsTheRestThroughAWrite)
+{
+    const std::string damaged = "K 80000002\\Software\\Wakeline\\\nK 80000002\\Software\\Wakeline\\\\Old\n";
+    test::Write_file(Registry_store().Path(),
+                     damaged + "K 80000002\\Software\nK 80000002\\Software\\Wakeline\nK 80000002\\Software\\Wakeline\\Test\n");
+    reg.SectionKey("Software\\Wakeline");
+    std::vector<std::string> names;
+    int32_t count = 0;
+    EXPECT_TRUE(reg.EnumerateSections(names, count));
+    EXPECT_EQ(names, std::vector<std::string>{"Test"});
+    EXPECT_EQ(count, 1);
+    reg.ValueType(REG_SZ);
+    reg.ValueKey("v");
+    reg.Value(std::string("x"));
+    EXPECT_EQ(std::get<std::string>(reg.Value()), "x");
+    EXPECT_EQ(test::Read_file(Registry_store().Path()).rfind(damaged, 0), 0u);
+}
+
 } // namespace
 } // namespace wk

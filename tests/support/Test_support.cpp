@@ -65,17 +65,17 @@ Scripted_dialogs::~Scripted_dialogs()
     for (const auto& s : script_) ADD_FAILURE() << "expected dialog never shown: " << s.prompt_part;
 }
 
-void Scripted_dialogs::Expect_message(const std::string& prompt_part, int answer)
+void Scripted_dialogs::Expect_message(const std::string& prompt_part, int answer, std::function<void()> while_open)
 {
-    script_.push_back({'m', prompt_part, answer, std::nullopt});
+    script_.push_back({'m', prompt_part, answer, std::nullopt, std::move(while_open)});
 }
 void Scripted_dialogs::Expect_input(const std::string& prompt_part, std::optional<std::string> answer)
 {
-    script_.push_back({'i', prompt_part, 0, std::move(answer)});
+    script_.push_back({'i', prompt_part, 0, std::move(answer), {}});
 }
-void Scripted_dialogs::Expect_open_file(std::optional<std::string> answer) { script_.push_back({'o', "", 0, answer}); }
-void Scripted_dialogs::Expect_save_file(std::optional<std::string> answer) { script_.push_back({'s', "", 0, answer}); }
-void Scripted_dialogs::Expect_folder(std::optional<std::string> answer) { script_.push_back({'f', "", 0, answer}); }
+void Scripted_dialogs::Expect_open_file(std::optional<std::string> answer) { script_.push_back({'o', "", 0, answer, {}}); }
+void Scripted_dialogs::Expect_save_file(std::optional<std::string> answer) { script_.push_back({'s', "", 0, answer, {}}); }
+void Scripted_dialogs::Expect_folder(std::optional<std::string> answer) { script_.push_back({'f', "", 0, answer, {}}); }
 
 std::optional<Scripted_dialogs::Step> Scripted_dialogs::Next(char kind, const std::string& prompt)
 {
@@ -98,7 +98,10 @@ int Scripted_dialogs::Message_box(const std::string& prompt, int style, const st
     styles.push_back(style);
     if (any_message_ && (script_.empty() || script_.front().kind != 'm'))
         return (style & 7) == platform::vbOKCancel ? platform::vbCancel : platform::vbOK;
-    if (auto s = Next('m', prompt)) return s->answer;
+    if (auto s = Next('m', prompt)) {
+        if (s->while_open) s->while_open();
+        return s->answer;
+    }
     return (style & 7) == platform::vbOKCancel ? platform::vbCancel : platform::vbOK;
 }
 

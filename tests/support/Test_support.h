@@ -48,8 +48,10 @@ class Scripted_dialogs final : public platform::Dialogs {
 public:
     Scripted_dialogs();
     ~Scripted_dialogs() override;
-    // Expects a message box whose prompt contains the given text, answered with answer.
-    void Expect_message(const std::string& prompt_part, int answer = platform::vbOK);
+    // Expects a message box whose prompt contains the given text, answered with answer; while_open
+    // runs while the box is up, as the operator's world goes on around a modal box.
+    void Expect_message(const std::string& prompt_part, int answer = platform::vbOK,
+                        std::function<void()> while_open = {});
     void Expect_input(const std::string& prompt_part, std::optional<std::string> answer);
     void Expect_open_file(std::optional<std::string> answer);
     void Expect_save_file(std::optional<std::string> answer);
@@ -76,6 +78,7 @@ private:
         std::string prompt_part;
         int answer = platform::vbOK;
         std::optional<std::string> text;
+        std::function<void()> while_open;
     };
     std::optional<Step> Next(char kind, const std::string& prompt);
     std::deque<Step> script_;
