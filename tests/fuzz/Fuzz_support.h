@@ -12,5 +12,9 @@ namespace wk::fuzz {
 void Quiet_program();
 // The bytes as a file of that suffix in the private folder (the same path each time).
 std::string Write_input(const uint8_t* data, size_t size, const std::string& suffix);
+// A path of that name in the private folder, for what a target writes.
+std::string Private_path(const std::string& name);
+// The file's bytes; "" when it cannot be read.
+std::string Read_file(const std::string& path);
 
 } // namespace wk::fuzz
