@@ -36,7 +36,8 @@ std::string Declared_encoding(std::string_view bytes)
     std::string head(bytes.substr(start, end + 2 - start));
     head += "<r/>";
     pugi::xml_document doc;
-    doc.load_buffer(head.data(), head.size(), pugi::parse_declaration, pugi::encoding_latin1);
+    // Read as the whole file is read: a reference in the name is the character it stands for.
+    doc.load_buffer(head.data(), head.size(), k_Parse_options, pugi::encoding_latin1);
     return Declared_encoding(doc);
 }
 

@@ -4,22 +4,9 @@
 #include "tests/fuzz/Fuzz_support.h"
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 using namespace wk;
-
-namespace {
-
-// The tree as the XML library writes it in UTF-8: equal for equal trees, whatever the file's encoding.
-std::string Tree(const pugi::xml_document& doc)
-{
-    std::ostringstream out;
-    doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
-    return out.str();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -34,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!first.Save(path, problem)) std::abort(); // a file that loaded must save
     Marathon_file second;
     if (!second.Load(path, &problem)) std::abort(); // and load again
-    if (Tree(second.Document()) != Tree(first.Document())) std::abort();
+    if (fuzz::Utf8_tree(second.Document()) != fuzz::Utf8_tree(first.Document())) std::abort();
     if (second.Xml_text() != fuzz::Read_file(path)) std::abort();
     return 0;
 }

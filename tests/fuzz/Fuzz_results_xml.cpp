@@ -6,7 +6,6 @@
 #include "tests/fuzz/Fuzz_support.h"
 
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,13 +13,6 @@
 using namespace wk;
 
 namespace {
-
-std::string Tree(const pugi::xml_document& doc)
-{
-    std::ostringstream out;
-    doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
-    return out.str();
-}
 
 // Result id and number of the first competitors, as a caller would name them.
 std::vector<std::pair<std::string, std::string>> Competitors(const pugi::xml_document& doc)
@@ -68,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!xml.Serialize()) std::abort(); // a file that loaded must save
     Class_Wakeline_result_XML again;
     if (!again.Load_Existing_XML(path)) std::abort(); // and load again
-    if (Tree(again.Document()) != Tree(xml.Document())) std::abort();
+    if (fuzz::Utf8_tree(again.Document()) != fuzz::Utf8_tree(xml.Document())) std::abort();
     if (again.Count_Competitor_Nodes() != xml.Count_Competitor_Nodes()) std::abort();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace wk::fuzz {
 namespace {
@@ -46,6 +47,13 @@ std::string Read_file(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Utf8_tree(const pugi::xml_document& doc)
+{
+    std::ostringstream out;
+    doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+    return out.str();
 }
 
 std::string Private_path(const std::string& name) { return (Folder() / name).string(); }

@@ -177,6 +177,23 @@ TEST_F(Results_xml, AFileIsWrittenInTheEncodingItDeclares)
     EXPECT_TRUE(reports.reports.empty());
 }
 
+// Found by fuzzing: a control character in the declared encoding's name is written as a
+// reference, and the name must then read the same before the file is decoded as after.
+TEST_F(Results_xml, AnEncodingNameThatMustBeEscapedReadsTheSameAfterASave)
+{
+    test::Write_file(Path("odd.xml"), "<?xml version=\"1.0\" encoding=\"ut,-\a8\"?><race><raceinfo><event>x</event>"
+                                      "</raceinfo><heats/><results/></race>");
+    ASSERT_TRUE(xml.Load_Existing_XML(Path("odd.xml")));
+    xml.XML_Filename(Path("odd.xml"));
+    xml.EventName("R\xC3\xA9gate");
+    ASSERT_TRUE(xml.Serialize());
+    EXPECT_EQ(test::Read_file(Path("odd.xml")).rfind("<?xml version=\"1.0\" encoding=\"ut,-&#07;8\"?><race><raceinfo>"
+                                                     "<event>R&#233;gate</event>", 0), 0u);
+    Class_Wakeline_result_XML again;
+    ASSERT_TRUE(again.Load_Existing_XML(Path("odd.xml")));
+    EXPECT_STREQ(again.Document().select_node("//event").node().child_value(), "R\xC3\xA9gate");
+}
+
 TEST_F(Results_xml, AFailedSaveSaysSoAndLeavesTheOldFile)
 {
     xml.XML_Filename("");

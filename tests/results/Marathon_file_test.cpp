@@ -165,6 +165,26 @@ TEST_F(Marathon_file_test, AFileTheProgramCannotKeepAsItIsIsRefusedAtLoadSayingW
 // ISO-8859-15 has the euro sign at 0xA4 and S with caron at 0xA6, where ISO-8859-1 has other
 // signs; a line break before the declaration is allowed. Either way the letters go back as the
 // file had them.
+// Found by fuzzing: a "<" in the declared encoding's name is written as "&lt;", and the name must
+// then read the same before the file is decoded as after.
+TEST_F(Marathon_file_test, AnEncodingNameThatMustBeEscapedReadsTheSameAfterASave)
+{
+    test::Write_file(Path("odd.xml"), "<?xml version=\"1.0\" encoding=\"is-8-<9o51\"?>\r\n<Wakeline_marathon_file>"
+                                      "<event_name/><heat id=\"1\"><heat_name/></heat></Wakeline_marathon_file>");
+    Marathon_file file;
+    std::string problem;
+    ASSERT_TRUE(file.Load(Path("odd.xml"), &problem)) << problem;
+    ASSERT_TRUE(file.Heat_field(1, "heat_name", "\xC5\x81\xC3\xB3" "d\xC5\xBA"));
+    ASSERT_TRUE(file.Save(Path("odd.xml"), problem)) << problem;
+    // An encoding the program does not know takes ASCII only.
+    EXPECT_NE(test::Read_file(Path("odd.xml")).find("encoding=\"is-8-&lt;9o51\"?>\r\n<Wakeline_marathon_file>"
+                                                    "<event_name/><heat id=\"1\"><heat_name>&#321;&#243;d&#378;</heat_name>"),
+              std::string::npos);
+    Marathon_file again;
+    ASSERT_TRUE(again.Load(Path("odd.xml"), &problem)) << problem;
+    EXPECT_EQ(again.Heat_field(1, "heat_name"), "\xC5\x81\xC3\xB3" "d\xC5\xBA");
+}
+
 TEST_F(Marathon_file_test, AnIso885915FileOrOneWithALineBreakBeforeItsDeclarationKeepsItsLetters)
 {
     const std::string cafe = "Caf\xC3\xA9 \xE2\x82\xAC \xC5\xA0koda"; // Café € Škoda
