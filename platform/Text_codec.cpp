@@ -85,6 +85,8 @@ bool Decode_utf8(std::string_view s, size_t i, char32_t& cp, size_t& len)
     return true;
 }
 
+size_t Utf8_length(char32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; }
+
 // The text with each character put in its new form; bytes that are not UTF-8 become '?'.
 template <class Put> std::string Recode(std::string_view s, Put put)
 {
@@ -129,7 +131,8 @@ std::optional<std::string> Utf8_to_byte_charset_xml(std::string_view s, Byte_cha
     for (size_t i = 0; i < s.size();) {
         char32_t cp = 0;
         size_t len = 1;
-        if (!Decode_utf8(s, i, cp, len)) return std::nullopt;
+        // Only the shortest form of a Unicode character: a longer one would come back shorter.
+        if (!Decode_utf8(s, i, cp, len) || cp > 0x10FFFF || len != Utf8_length(cp)) return std::nullopt;
         const std::optional<uint8_t> b = Byte_of(cp, set);
         if (b && (markup || *b < 0x80 || *b >= 0xA0)) out += static_cast<char>(*b);
         else if (markup) return std::nullopt;

@@ -21,7 +21,8 @@ std::optional<std::string> Byte_charset_to_utf8(std::string_view bytes, Byte_cha
 // characters below 0x80 and those with a byte from 0xA0 up as that byte, every other one as a
 // character reference ("&#8364;"), so that no C1 byte stands in the text. Names, comments and
 // CDATA (markup true), where a reference means nothing: every character as the byte that reads
-// back as it. nullopt when a character cannot be written so, or the text is not UTF-8.
+// back as it. nullopt when a character cannot be written so, or the text is not UTF-8 (a code
+// point beyond Unicode or in a longer form than its shortest included).
 std::optional<std::string> Utf8_to_byte_charset_xml(std::string_view utf8, Byte_charset set, bool markup);
 
 } // namespace wk::platform

@@ -171,7 +171,7 @@ private:
         }
         if (const auto bytes = platform::Utf8_to_byte_charset_xml(escaped, *set_, false)) out += *bytes;
         else if (problem.empty())
-            problem = "the text \"" + std::string(s) + "\" is not UTF-8";
+            problem = "the text \"" + std::string(s) + "\" holds what is not a Unicode character";
     }
 
     std::optional<Byte_charset> set_;

@@ -44,6 +44,11 @@ TEST(Text_codec, OneByteSetsGiveEveryByteBackInNamesAndReferencesInText)
     EXPECT_EQ(Utf8_to_byte_charset_xml("Ł", Byte_charset::windows_1252, true), std::nullopt);
     EXPECT_EQ(Utf8_to_byte_charset_xml("¤", Byte_charset::iso_8859_15, true), std::nullopt);
     EXPECT_EQ(Utf8_to_byte_charset_xml("a\xFF", Byte_charset::windows_1252, false), std::nullopt);
+    // Only the shortest form of a Unicode character: a reference would come back shorter.
+    EXPECT_EQ(Utf8_to_byte_charset_xml("\xF0\x87\xBF\xBA", Byte_charset::windows_1252, false), std::nullopt);
+    EXPECT_EQ(Utf8_to_byte_charset_xml("\xC0\xA0", Byte_charset::windows_1252, true), std::nullopt);
+    EXPECT_EQ(Utf8_to_byte_charset_xml("\xF4\x90\x80\x80", Byte_charset::windows_1252, false), std::nullopt);
+    EXPECT_EQ(Utf8_to_byte_charset_xml("\xF0\x9F\x98\x80", Byte_charset::windows_1252, false), "&#128512;");
     // An encoding the program does not know: ASCII only.
     EXPECT_EQ(Byte_charset_to_utf8("Praha", Byte_charset::ascii), "Praha");
     EXPECT_EQ(Byte_charset_to_utf8("Br\xFCnn", Byte_charset::ascii), std::nullopt);

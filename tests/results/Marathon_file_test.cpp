@@ -185,6 +185,28 @@ TEST_F(Marathon_file_test, AnEncodingNameThatMustBeEscapedReadsTheSameAfterASave
     EXPECT_EQ(again.Heat_field(1, "heat_name"), "\xC5\x81\xC3\xB3" "d\xC5\xBA");
 }
 
+// Found by fuzzing: a character reference beyond Unicode comes out of the parser as bytes in a
+// longer form than UTF-8 allows; written back as a reference it read as another text. A one-byte
+// file that holds one is refused; a UTF-8 file keeps the bytes as they are.
+TEST_F(Marathon_file_test, AReferenceBeyondUnicodeIsRefusedInAOneByteFileAndKeptInAUtf8One)
+{
+    const std::string body = "\r\n<Wakeline_marathon_file><event_name>a&#836999999999999994;b</event_name>"
+                             "</Wakeline_marathon_file>";
+    test::Write_file(Path("ref.xml"), "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>" + body);
+    Marathon_file file;
+    std::string problem;
+    EXPECT_FALSE(file.Load(Path("ref.xml"), &problem));
+    EXPECT_NE(problem.find("not a Unicode character"), std::string::npos) << problem;
+
+    test::Write_file(Path("ref.xml"), "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + body);
+    ASSERT_TRUE(file.Load(Path("ref.xml"), &problem)) << problem;
+    const std::string read = file.Event_name();
+    ASSERT_TRUE(file.Save(Path("ref.xml"), problem)) << problem;
+    Marathon_file again;
+    ASSERT_TRUE(again.Load(Path("ref.xml"), &problem)) << problem;
+    EXPECT_EQ(again.Event_name(), read);
+}
+
 TEST_F(Marathon_file_test, AnIso885915FileOrOneWithALineBreakBeforeItsDeclarationKeepsItsLetters)
 {
     const std::string cafe = "Caf\xC3\xA9 \xE2\x82\xAC \xC5\xA0koda"; // Café € Škoda
