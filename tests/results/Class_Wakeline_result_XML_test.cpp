@@ -194,6 +194,23 @@ TEST_F(Results_xml, AnEncodingNameThatMustBeEscapedReadsTheSameAfterASave)
     EXPECT_STREQ(again.Document().select_node("//event").node().child_value(), "R\xC3\xA9gate");
 }
 
+// Found by fuzzing: a character reference beyond Unicode comes out of the parser in a longer form
+// than UTF-8 allows, and an ISO-8859-1 file would have written it back as another character. Such
+// a file is not taken (the marathon finish entry then sets it aside and starts a new one).
+TEST_F(Results_xml, AnIso88591FileWithAReferenceBeyondUnicodeIsNotTaken)
+{
+    const auto file = [&](const std::string& event) {
+        test::Write_file(Path("ref.xml"), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><race><raceinfo><event>" +
+                                              event + "</event></raceinfo><heats/><results/></race>");
+        return Path("ref.xml");
+    };
+    EXPECT_FALSE(xml.Load_Existing_XML(file("R\xE9gate &#68888888887130;")));
+    EXPECT_FALSE(xml.Document().child("race"));
+    // A reference to a character ISO-8859-1 lacks is fine.
+    EXPECT_TRUE(xml.Load_Existing_XML(file("R\xE9gate &#321;")));
+    EXPECT_STREQ(xml.Document().select_node("//event").node().child_value(), "R\xC3\xA9gate \xC5\x81");
+}
+
 TEST_F(Results_xml, AFailedSaveSaysSoAndLeavesTheOldFile)
 {
     xml.XML_Filename("");
