@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
 
 namespace wk::platform {
 namespace {
@@ -10,6 +11,38 @@ namespace {
 constexpr std::array<char32_t, 32> k_high = {
     0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
     0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+// Bytes from 0xA0 on that ISO-8859-15 gives other characters than ISO-8859-1.
+constexpr std::pair<uint8_t, char32_t> k_latin9[] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161},
+                                                     {0xB4, 0x017D}, {0xB8, 0x017E}, {0xBC, 0x0152},
+                                                     {0xBD, 0x0153}, {0xBE, 0x0178}};
+
+// The character a byte stands for in the set; 0 for none. Windows-1252 reads the five bytes it
+// leaves undefined as the C1 controls of the same number, so that they survive a round trip.
+char32_t Char_of(uint8_t b, Byte_charset set)
+{
+    if (b < 0x80) return b;
+    switch (set) {
+    case Byte_charset::windows_1252:
+        return b <= 0x9F && k_high[b - 0x80] ? k_high[b - 0x80] : b;
+    case Byte_charset::iso_8859_15:
+        for (const auto& [byte, cp] : k_latin9)
+            if (byte == b) return cp;
+        return b;
+    case Byte_charset::ascii:
+        return 0;
+    }
+    return 0;
+}
+
+// The byte that reads as cp in the set; nullopt when there is none.
+std::optional<uint8_t> Byte_of(char32_t cp, Byte_charset set)
+{
+    if (cp < 0x80) return uint8_t(cp);
+    for (unsigned b = 0x80; b <= 0xFF; ++b)
+        if (Char_of(uint8_t(b), set) == cp) return uint8_t(b);
+    return std::nullopt;
+}
 
 void Append_utf8(std::string& out, char32_t cp)
 {
@@ -52,6 +85,8 @@ bool Decode_utf8(std::string_view s, size_t i, char32_t& cp, size_t& len)
     return true;
 }
 
+size_t Utf8_length(char32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : cp < 0x10000 ? 3 : 4; }
+
 // The text with each character put in its new form; bytes that are not UTF-8 become '?'.
 template <class Put> std::string Recode(std::string_view s, Put put)
 {
@@ -74,26 +109,35 @@ std::string Utf8_to_ansi(std::string_view s)
     return Recode(s, [](std::string& out, char32_t cp) { out += Ansi_of(cp); });
 }
 
-std::string Utf8_to_latin1_xml(std::string_view s)
-{
-    return Recode(s, [](std::string& out, char32_t cp) {
-        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) out += static_cast<char>(cp);
-        else out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
-    });
-}
+std::string Ansi_to_utf8(std::string_view s) { return *Byte_charset_to_utf8(s, Byte_charset::windows_1252); }
 
-std::string Ansi_to_utf8(std::string_view s)
+std::optional<std::string> Byte_charset_to_utf8(std::string_view s, Byte_charset set)
 {
     std::string out;
     out.reserve(s.size());
     for (char ch : s) {
         const auto c = static_cast<uint8_t>(ch);
-        if (c >= 0x80 && c <= 0x9F) {
-            const char32_t cp = k_high[c - 0x80];
-            Append_utf8(out, cp ? cp : c);
-        } else {
-            Append_utf8(out, c);
-        }
+        const char32_t cp = Char_of(c, set);
+        if (cp == 0 && c != 0) return std::nullopt;
+        Append_utf8(out, cp);
+    }
+    return out;
+}
+
+std::optional<std::string> Utf8_to_byte_charset_xml(std::string_view s, Byte_charset set, bool markup)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+        char32_t cp = 0;
+        size_t len = 1;
+        // Only the shortest form of a Unicode character: a longer one would come back shorter.
+        if (!Decode_utf8(s, i, cp, len) || cp > 0x10FFFF || len != Utf8_length(cp)) return std::nullopt;
+        const std::optional<uint8_t> b = Byte_of(cp, set);
+        if (b && (markup || *b < 0x80 || *b >= 0xA0)) out += static_cast<char>(*b);
+        else if (markup) return std::nullopt;
+        else out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
+        i += len;
     }
     return out;
 }

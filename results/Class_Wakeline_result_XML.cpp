@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "results/Xml_file_text.h"
 #include "services/Module_error.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
@@ -9,7 +10,6 @@
 #include <charconv>
 #include <cstdio>
 #include <limits>
-#include <sstream>
 
 namespace wk {
 namespace {
@@ -84,13 +84,8 @@ void Class_Wakeline_result_XML::Initialize_DOM()
 
 bool Class_Wakeline_result_XML::Load_Existing_XML(const std::string& path)
 {
-    // The line breaks between elements are kept as they are, CR LF included.
-    const unsigned flags = (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments |
-                            pugi::parse_ws_pcdata) & ~pugi::parse_eol;
-    const pugi::xml_parse_result r = doc_.load_file(path.c_str(), flags);
-    if (r) return true;
-    doc_.reset();
-    return false;
+    std::string problem;
+    return Load_xml_file(doc_, path, problem);
 }
 
 bool Class_Wakeline_result_XML::Serialize()
@@ -98,11 +93,8 @@ bool Class_Wakeline_result_XML::Serialize()
     std::string problem;
     if (file_name_.empty()) problem = "No file name to save the results to";
     else if (Is_write_protected(file_name_)) problem = "The results file is write-protected: " + file_name_;
-    else {
-        std::ostringstream text;
-        doc_.save(text, "", pugi::format_raw, pugi::encoding_utf8);
-        problem = Replace_file_contents(file_name_, text.str());
-    }
+    else if (const std::string text = Xml_file_text(doc_, "", problem); problem.empty())
+        problem = Replace_file_contents(file_name_, text);
     if (problem.empty()) return true;
     QSM_error_handler("The results could not be saved: " + problem, 75, 0, k_Serialize_location);
     return false;
@@ -112,7 +104,7 @@ void Class_Wakeline_result_XML::Set_first(const char* element, const std::string
 {
     pugi::xml_node e = doc_.select_node((std::string("//") + element).c_str()).node();
     if (!e) throw Run_time_error(err_Object_variable, std::string("The results file has no ") + element);
-    e.text().set(text.c_str());
+    Set_text(e, text);
 }
 
 void Class_Wakeline_result_XML::Capture_Host(const std::string& text) { Set_first("capturehost", text); }
@@ -228,9 +220,9 @@ bool Class_Wakeline_result_XML::Override_Competitor_Node(const std::string& resu
         platform::MsgBox("Override failed!", platform::vbOKOnly);
         return false;
     }
-    elapsed.text().set(elapsed_time.c_str());
-    file.text().set(video_file.c_str());
-    frame.text().set(video_frame.c_str());
+    Set_text(elapsed, elapsed_time);
+    Set_text(file, video_file);
+    Set_text(frame, video_frame);
     return Serialize();
 }
 

@@ -15,7 +15,8 @@ public:
 
     // A new document: the declaration and the empty race, race information, heats and results.
     void Initialize_DOM();
-    // Replaces the tree by the file's; false (and an empty document) when it cannot be read.
+    // Replaces the tree by the file's; false (and an empty document) when it cannot be read. The
+    // file is read in the encoding it declares, and Serialize writes it back in that encoding.
     bool Load_Existing_XML(const std::string& path);
     void XML_Filename(const std::string& path) { file_name_ = path; }
     const std::string& XML_Filename() const { return file_name_; }

@@ -1,13 +1,11 @@
 #include "results/Marathon_file.h"
 
-#include "platform/Text_codec.h"
+#include "results/Xml_file_text.h"
 #include "services/Module_utilities.h"
 #include "viewer/Marathon_times.h"
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace wk {
 namespace {
@@ -16,50 +14,7 @@ constexpr const char* k_LB = "\r\n";
 constexpr const char* k_Root = "Wakeline_marathon_file";
 constexpr const char* k_Heat_elements[] = {"heat_num", "heat_name", "heat_time", "heat_running", "heat_start"};
 
-// Line breaks between the elements are part of the file and stay as they are, CR LF included.
-constexpr unsigned k_Parse_options =
-    (pugi::parse_default | pugi::parse_declaration | pugi::parse_comments | pugi::parse_ws_pcdata) & ~pugi::parse_eol;
-
 void Line_break(pugi::xml_node parent) { parent.append_child(pugi::node_pcdata).set_value(k_LB); }
-
-struct String_writer final : pugi::xml_writer {
-    std::string out;
-    void write(const void* data, size_t size) override { out.append(static_cast<const char*>(data), size); }
-};
-
-// The encoding the file's declaration names, in lower case; "" without one.
-std::string Declared_encoding(const std::string& bytes)
-{
-    const size_t end = bytes.find("?>");
-    if (bytes.rfind("<?xml", 0) != 0 || end == std::string::npos) return "";
-    const size_t at = bytes.find("encoding", 0);
-    if (at == std::string::npos || at > end) return "";
-    const size_t open = bytes.find_first_of("\"'", at);
-    if (open == std::string::npos || open > end) return "";
-    const size_t close = bytes.find(bytes[open], open + 1);
-    if (close == std::string::npos || close > end) return "";
-    return Lower_ascii(bytes.substr(open + 1, close - open - 1));
-}
-
-// The file as UTF-8. One-byte files are read as Windows-1252, which agrees with ISO-8859-1 on
-// every character but the C1 controls, which no one types.
-std::string As_utf8(const std::string& bytes)
-{
-    const std::string encoding = Declared_encoding(bytes);
-    if (encoding == "iso-8859-1" || encoding == "latin1" || encoding == "windows-1252")
-        return platform::Ansi_to_utf8(bytes);
-    return bytes;
-}
-
-bool Read_file(const std::string& path, std::string& bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    bytes = all.str();
-    return !in.bad();
-}
 
 bool Is_digits(const std::string& s, size_t from, size_t to)
 {
@@ -105,59 +60,40 @@ void Marathon_file::Create(const std::string& created)
 
 bool Marathon_file::Load(const std::string& path, std::string* problem)
 {
-    std::string bytes;
-    if (!Read_file(path, bytes)) {
-        doc_.reset();
-        if (problem) *problem = "cannot read " + path;
-        return false;
-    }
-    return Load_text(bytes, problem);
-}
-
-bool Marathon_file::Load_text(const std::string& bytes, std::string* problem)
-{
-    const std::string utf8 = As_utf8(bytes);
-    const pugi::xml_parse_result r = doc_.load_buffer(utf8.data(), utf8.size(), k_Parse_options, pugi::encoding_utf8);
     std::string why;
-    if (!r) why = std::string(r.description()) + " at offset " + std::to_string(r.offset);
-    else if (std::string(doc_.document_element().name()) != k_Root) why = std::string("the root is not ") + k_Root;
-    if (why.empty()) {
-        Declare_latin1();
-        return true;
-    }
-    doc_.reset();
+    if (Load_xml_file(doc_, path, why)) return Root_is_marathon(problem);
     if (problem) *problem = why;
     return false;
 }
 
-// The file is always written in ISO-8859-1, whatever the one read said it was.
-void Marathon_file::Declare_latin1()
+bool Marathon_file::Load_text(const std::string& bytes, std::string* problem)
 {
-    pugi::xml_node declaration = doc_.first_child();
-    if (declaration.type() != pugi::node_declaration) {
-        declaration = doc_.prepend_child(pugi::node_declaration);
-        declaration.append_attribute("version") = "1.0";
-    }
-    pugi::xml_attribute encoding = declaration.attribute("encoding");
-    if (!encoding) encoding = declaration.append_attribute("encoding");
-    encoding.set_value("iso-8859-1");
+    std::string why;
+    if (Load_xml_text(doc_, bytes, why)) return Root_is_marathon(problem);
+    if (problem) *problem = why;
+    return false;
 }
 
-std::string Marathon_file::Xml_text() const
+bool Marathon_file::Root_is_marathon(std::string* problem)
 {
-    String_writer w;
-    for (pugi::xml_node child : doc_.children()) {
-        child.print(w, "", pugi::format_raw, pugi::encoding_utf8);
-        w.out += k_LB;
-    }
-    return platform::Utf8_to_latin1_xml(w.out);
+    if (std::string(doc_.document_element().name()) == k_Root) return true;
+    doc_.reset();
+    if (problem) *problem = std::string("the root is not ") + k_Root;
+    return false;
+}
+
+std::string Marathon_file::Xml_text(std::string* problem) const
+{
+    std::string why;
+    std::string text = Xml_file_text(doc_, k_LB, why);
+    if (problem) *problem = why;
+    return text;
 }
 
 bool Marathon_file::Save(const std::string& path, std::string& problem) const
 {
-    problem.clear();
-    const std::string text = Xml_text();
-    if (text.size() < 10) return false;
+    const std::string text = Xml_text(&problem);
+    if (!problem.empty() || text.size() < 10) return false;
     problem = Replace_file_contents(path, text);
     return problem.empty();
 }
@@ -178,7 +114,8 @@ std::optional<std::string> Marathon_file::Heat_field(int id, const char* element
 bool Marathon_file::Heat_field(int id, const char* element, const std::string& value)
 {
     pugi::xml_node e = Heat_node(id, element);
-    return e && e.text().set(value.c_str());
+    if (e) Set_text(e, value);
+    return bool(e);
 }
 
 std::string Marathon_file::Event_name() const { return doc_.select_node("//event_name").node().text().get(); }
@@ -186,7 +123,8 @@ std::string Marathon_file::Event_name() const { return doc_.select_node("//event
 bool Marathon_file::Event_name(const std::string& value)
 {
     pugi::xml_node e = doc_.select_node("//event_name").node();
-    return e && e.text().set(value.c_str());
+    if (e) Set_text(e, value);
+    return bool(e);
 }
 
 // ---- The clock's rule ----

@@ -1,7 +1,7 @@
 #pragma once
 // The race's marathon file: the race name and 30 heats (start groups), each with its number,
-// name, start time of day and running flag. Kept as an XML document in ISO-8859-1; values are
-// texts as the operator typed them.
+// name, start time of day and running flag. Kept as an XML document: a new file in ISO-8859-1,
+// one read in written back in the encoding it declares. Values are texts as the operator typed them.
 #include "platform/Clock.h"
 
 #include <pugixml.hpp>
@@ -20,7 +20,7 @@ public:
     // date and time the file's comment states.
     void Create(const std::string& created);
     // Replaces the document by the file's; false (and an empty document) when it cannot be read
-    // as a marathon file. problem then says why.
+    // as a marathon file, or could not be saved again as it was read. problem then says why.
     bool Load(const std::string& path, std::string* problem = nullptr);
     // The same from the file's bytes.
     bool Load_text(const std::string& bytes, std::string* problem = nullptr);
@@ -28,8 +28,9 @@ public:
     // whose text is shorter than 10 characters (an empty one) is never written: false with no
     // problem. A failed write: false with problem saying why.
     bool Save(const std::string& path, std::string& problem) const;
-    // The file's bytes: ISO-8859-1, characters it lacks as character references, CR LF lines.
-    std::string Xml_text() const;
+    // The file's bytes in the encoding the document declares, characters it lacks as character
+    // references, CR LF lines. "" with problem set when the document cannot be written so.
+    std::string Xml_text(std::string* problem = nullptr) const;
     bool Empty() const { return !doc_.first_child(); }
 
     // A heat's element (heat_num, heat_name, heat_time, heat_running, heat_start); nullopt when
@@ -44,7 +45,7 @@ public:
 
 private:
     pugi::xml_node Heat_node(int id, const char* element) const;
-    void Declare_latin1();
+    bool Root_is_marathon(std::string* problem);
     pugi::xml_document doc_;
 };
 

@@ -12,7 +12,9 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 namespace wk::fuzz {
@@ -46,9 +48,24 @@ void Quiet_program()
     Install_error_report_view(&reports);
 }
 
+std::string Read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string Utf8_tree(const pugi::xml_document& doc)
+{
+    std::ostringstream out;
+    doc.save(out, "", pugi::format_raw, pugi::encoding_utf8);
+    return out.str();
+}
+
+std::string Private_path(const std::string& name) { return (Folder() / name).string(); }
+
 std::string Write_input(const uint8_t* data, size_t size, const std::string& suffix)
 {
-    const std::string path = (Folder() / ("input." + suffix)).string();
+    const std::string path = Private_path("input." + suffix);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     return path;

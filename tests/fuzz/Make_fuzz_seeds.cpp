@@ -4,6 +4,8 @@
 #include "recording/Cls_DVmulti_writer.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
+#include "results/Marathon_file.h"
+#include "results/Marathon_result_file.h"
 #include "services/Module_utilities.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/fuzz/Fuzz_support.h"
@@ -23,11 +25,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Read(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+std::string Read(const fs::path& p) { return fuzz::Read_file(p.string()); }
 
 void Write(const fs::path& p, const std::string& bytes)
 {
@@ -118,6 +116,48 @@ std::string Registry_calls(const std::vector<uint8_t>& calls)
     return std::string(1, char(calls.size())) + std::string(calls.begin(), calls.end());
 }
 
+// A marathon file as the program writes it, in the encoding named (its declaration changed,
+// then filled through the file's own setters).
+std::string Marathon(const std::string& encoding)
+{
+    Marathon_file file;
+    file.Create("2010-04-18 10:00:00");
+    std::string text = file.Xml_text();
+    text.replace(text.find("iso-8859-1"), 10, encoding);
+    file.Load_text(text);
+    file.Event_name("Vasaloppet R\xC3\xA9gate");
+    file.Heat_field(1, "heat_num", "101");
+    file.Heat_field(1, "heat_name", "Damer \xC5\xA0koda \xE2\x82\xAC \xC5\x81\xC3\xB3" "d\xC5\xBA");
+    file.Heat_field(1, "heat_start", "10:00:00");
+    file.Heat_field(2, "heat_running", "f");
+    return file.Xml_text();
+}
+
+// A marathon result file with finishes, one of them overridden, and a closed one.
+void Marathon_results(const fs::path& work, const fs::path& seeds)
+{
+    Marathon_result_file results((work / "WakelineMarathon_Temp.xml").string(), work.string());
+    std::string aside;
+    results.Open({"Vasaloppet", "CAPTURE-PC", "OFFICE-PC", "XML file containg Wakeline result data"}, aside);
+    for (int n = 1; n <= 3; ++n)
+        results.Add({"1", "Damer \xC3\xA9", "10:00:00", std::to_string(n), "00:1" + std::to_string(n) + ":00,00",
+                     "/data/heat1.qs2", std::to_string(100 * n)});
+    results.Override({"1", "Damer", "10:00:00", "2", "00:12:30,00", "/data/heat2.qs2", "40000"});
+    Write(seeds / "open", Read(results.Temp_path()));
+    // The same declared ISO-8859-1, as older stations wrote them, and written back by the document.
+    std::string latin1 = Read(results.Temp_path());
+    latin1.replace(latin1.find("utf-8"), 5, "ISO-8859-1");
+    Write(work / "latin1.xml", latin1);
+    Class_Wakeline_result_XML xml;
+    xml.Load_Existing_XML((work / "latin1.xml").string());
+    xml.XML_Filename((work / "latin1.xml").string());
+    xml.EventName("R\xC3\xA9gate \xE2\x82\xAC");
+    xml.Serialize();
+    Write(seeds / "latin1", Read(work / "latin1.xml"));
+    const std::string closed = results.Close({2010, 4, 18, 14, 12, 33, 0}, {});
+    Write(seeds / "closed", Read(closed));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -156,6 +196,10 @@ int main(int argc, char** argv)
     Cls_XML_header header;
     header.Create_Header();
     Write(out / "xml_header" / "template", header.Get_DOM_string());
+
+    for (const char* encoding : {"iso-8859-1", "ISO-8859-15", "utf-8"})
+        Write(out / "marathon_file" / encoding, Marathon(encoding));
+    Marathon_results(work, out / "results_xml");
 
     Write(out / "dv_packs" / "frame", std::string(frames[0].begin(), frames[0].begin() + 12000));
 

@@ -4,6 +4,7 @@
 #include "tests/support/Test_support.h"
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -129,6 +130,85 @@ TEST_F(Results_xml, AnOverrideChangesAllOfItOrNothing)
     dialogs.Expect_message("Override failed!");
     EXPECT_FALSE(xml.Override_Competitor_Node("1", "14", "x", "", "", "c.qs2", "1"));
     EXPECT_TRUE(dialogs.All_used());
+}
+
+// Our own files are UTF-8 and keep exactly the bytes the XML library has always written for them;
+// a file declared in a one-byte encoding is written back in it, whatever it holds.
+TEST_F(Results_xml, AFileIsWrittenInTheEncodingItDeclares)
+{
+    xml.Create_Heat_node("1", "\xC3\x89tape <1> & \"2\"\t", "10:00:00");
+    xml.Create_Result_Node("1");
+    xml.Create_Competitor_Node("1", "7", "01:05,43\x01", "", "", "/r\xC3\xA9gate \xE2\x82\xAC \xC5\x81.qs2", "120");
+    xml.Set_Comment("\xC3\x89tape");
+    xml.XML_Filename(Path("utf8.xml"));
+    ASSERT_TRUE(xml.Serialize());
+    std::ostringstream library;
+    xml.Document().save(library, "", pugi::format_raw, pugi::encoding_utf8);
+    EXPECT_EQ(test::Read_file(Path("utf8.xml")), library.str());
+
+    const std::string body = "<race><raceinfo><lastfile>false</lastfile><event>x</event><racetype/>"
+                             "<capturehost/><backofficehost/></raceinfo><heats/><results><result id=\"1\">"
+                             "<competitor nbr=\"7\"><elapsed_time>1</elapsed_time><video_file><![CDATA[\xA4]]>"
+                             "</video_file><video_frame>1</video_frame></competitor></result></results></race>";
+    for (const std::string declaration : {"<?xml version=\"1.0\" encoding=\"iso-8859-15\"?>",
+                                          "<?xml version=\"1.0\" encoding=\"windows-1252\"?>"}) {
+        test::Write_file(Path("one-byte.xml"), declaration + body);
+        ASSERT_TRUE(xml.Load_Existing_XML(Path("one-byte.xml")));
+        xml.XML_Filename(Path("one-byte.xml"));
+        xml.EventName("Caf\xC3\xA9 \xE2\x82\xAC \xC5\x81");
+        ASSERT_TRUE(xml.Override_Competitor_Node("1", "7", "2", "", "", "\xC5\xA0]]>", "2"));
+        const std::string bytes = test::Read_file(Path("one-byte.xml"));
+        EXPECT_EQ(bytes.rfind(declaration + "<race>", 0), 0u) << bytes;
+        // The euro sign is a byte of ISO-8859-15 but not of ISO-8859-1; L with stroke is in neither.
+        const bool latin9 = declaration.find("15") != std::string::npos;
+        EXPECT_NE(bytes.find(latin9 ? "<event>Caf\xE9 \xA4 &#321;</event>" : "<event>Caf\xE9 &#8364; &#321;</event>"),
+                  std::string::npos) << bytes;
+        // What stood in a CDATA section is replaced by text, which can hold anything.
+        EXPECT_NE(bytes.find(latin9 ? "<video_file>\xA6]]&gt;</video_file>" : "<video_file>&#352;]]&gt;</video_file>"),
+                  std::string::npos) << bytes;
+        Class_Wakeline_result_XML back;
+        ASSERT_TRUE(back.Load_Existing_XML(Path("one-byte.xml")));
+        std::string file;
+        int16_t frame = 0;
+        back.Read_Competitor_node("1", "7", file, frame);
+        EXPECT_EQ(file, "\xC5\xA0]]>");
+        EXPECT_STREQ(back.Document().select_node("//event").node().child_value(), "Caf\xC3\xA9 \xE2\x82\xAC \xC5\x81");
+    }
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+// Found by fuzzing: a control character in the declared encoding's name is written as a
+// reference, and the name must then read the same before the file is decoded as after.
+TEST_F(Results_xml, AnEncodingNameThatMustBeEscapedReadsTheSameAfterASave)
+{
+    test::Write_file(Path("odd.xml"), "<?xml version=\"1.0\" encoding=\"ut,-\a8\"?><race><raceinfo><event>x</event>"
+                                      "</raceinfo><heats/><results/></race>");
+    ASSERT_TRUE(xml.Load_Existing_XML(Path("odd.xml")));
+    xml.XML_Filename(Path("odd.xml"));
+    xml.EventName("R\xC3\xA9gate");
+    ASSERT_TRUE(xml.Serialize());
+    EXPECT_EQ(test::Read_file(Path("odd.xml")).rfind("<?xml version=\"1.0\" encoding=\"ut,-&#07;8\"?><race><raceinfo>"
+                                                     "<event>R&#233;gate</event>", 0), 0u);
+    Class_Wakeline_result_XML again;
+    ASSERT_TRUE(again.Load_Existing_XML(Path("odd.xml")));
+    EXPECT_STREQ(again.Document().select_node("//event").node().child_value(), "R\xC3\xA9gate");
+}
+
+// Found by fuzzing: a character reference beyond Unicode comes out of the parser in a longer form
+// than UTF-8 allows, and an ISO-8859-1 file would have written it back as another character. Such
+// a file is not taken (the marathon finish entry then sets it aside and starts a new one).
+TEST_F(Results_xml, AnIso88591FileWithAReferenceBeyondUnicodeIsNotTaken)
+{
+    const auto file = [&](const std::string& event) {
+        test::Write_file(Path("ref.xml"), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><race><raceinfo><event>" +
+                                              event + "</event></raceinfo><heats/><results/></race>");
+        return Path("ref.xml");
+    };
+    EXPECT_FALSE(xml.Load_Existing_XML(file("R\xE9gate &#68888888887130;")));
+    EXPECT_FALSE(xml.Document().child("race"));
+    // A reference to a character ISO-8859-1 lacks is fine.
+    EXPECT_TRUE(xml.Load_Existing_XML(file("R\xE9gate &#321;")));
+    EXPECT_STREQ(xml.Document().select_node("//event").node().child_value(), "R\xC3\xA9gate \xC5\x81");
 }
 
 TEST_F(Results_xml, AFailedSaveSaysSoAndLeavesTheOldFile)

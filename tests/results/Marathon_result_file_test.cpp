@@ -2,6 +2,7 @@
 // up a file left by the last run, setting aside one that cannot be read, and closing under a
 // dated name without ever losing a file.
 #include "results/Marathon_result_file.h"
+#include "tests/results/Write_failure.h"
 #include "tests/support/Test_support.h"
 
 #include <filesystem>
@@ -162,6 +163,58 @@ TEST_F(Result_file, AFailedCloseKeepsTheOpenFileAsItWas)
     EXPECT_EQ(f.Count(), 1);
     const pugi::xml_document doc = On_disk(Temp());
     EXPECT_EQ(Competitors(doc), 1u);
+    EXPECT_STREQ(doc.select_node("//raceinfo/lastfile").node().child_value(), "false");
+}
+
+// A results file declared ISO-8859-1 (as an older station wrote them) is written back in
+// ISO-8859-1: reopened and added to, its text never turns into UTF-8 read as Latin-1.
+TEST_F(Result_file, AnIso88591FileKeepsItsTextByteExactThroughThreeRestarts)
+{
+    const std::string regate = "R\xE9gate";
+    test::Write_file(Temp(), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><race><raceinfo>\r\n"
+                             "<initiated_at>2010-04-18 10:00:00</initiated_at>\r\n<lastfile>false</lastfile><event>" +
+                                 regate + "</event>\r\n<racetype>marathon</racetype><capturehost>CAP</capturehost>"
+                                          "<backofficehost>OFF</backofficehost>\r\n</raceinfo><heats/><results/></race>"
+                                          "<!--" + regate + "-->");
+    for (int run = 1; run <= 3; ++run) {
+        Marathon_result_file f(Temp(), home.path().string());
+        std::string aside;
+        ASSERT_EQ(f.Open(header, aside), Marathon_result_file::Opened::loaded) << run;
+        EXPECT_EQ(f.Document().Document().select_node("//event").node().child_value(), std::string("R\xC3\xA9gate"));
+        ASSERT_TRUE(f.Add({"1", "\xC3\x89tape 1", "10:00:00", std::to_string(run), "00:1" + std::to_string(run) + ":00,00",
+                           "/r\xC3\xA9gate.qs2", "0001"}));
+        EXPECT_EQ(f.Count(), run);
+
+        const std::string bytes = test::Read_file(Temp());
+        EXPECT_EQ(bytes.rfind("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><race>", 0), 0u) << run;
+        EXPECT_NE(bytes.find("<event>" + regate + "</event>"), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find("<!--" + regate + "-->"), std::string::npos) << bytes;
+        EXPECT_NE(bytes.find("<heat id=\"1\" name=\"\xC9tape 1\" start_time=\"10:00:00\"/>"), std::string::npos);
+        EXPECT_NE(bytes.find("<video_file>/r\xE9gate.qs2</video_file>"), std::string::npos);
+        EXPECT_EQ(bytes.find('\xC3'), std::string::npos) << "UTF-8 in an ISO-8859-1 file: " << bytes;
+    }
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Result_file, AnEntryWhoseSaveFailsPartWayLeavesTheFileAsItWasAndGoesWithTheNext)
+{
+    Marathon_result_file f = Opened();
+    ASSERT_TRUE(f.Add(Entry("1", "1", "00:10:00,00", "/r.qs2", "0001")));
+    const std::string before = test::Read_file(Temp());
+    {
+        test::File_size_limit disk_full(before.size() + 10);
+        EXPECT_FALSE(f.Add(Entry("1", "2", "00:10:01,00", "/r.qs2", "0002")));
+        EXPECT_EQ(f.Close(clock.now, header), "");
+    }
+    ASSERT_EQ(reports.reports.size(), 2u);
+    EXPECT_NE(reports.reports[0].find("The results could not be saved"), std::string::npos);
+    EXPECT_EQ(test::Read_file(Temp()), before);
+    for (const auto& e : fs::directory_iterator(home.path()))
+        EXPECT_EQ(e.path().filename().string().find(".writing"), std::string::npos) << "left behind: " << e.path();
+
+    ASSERT_TRUE(f.Add(Entry("1", "3", "00:10:02,00", "/r.qs2", "0003")));
+    const pugi::xml_document doc = On_disk(Temp());
+    EXPECT_EQ(Competitors(doc), 3u);
     EXPECT_STREQ(doc.select_node("//raceinfo/lastfile").node().child_value(), "false");
 }
 
