@@ -274,11 +274,18 @@ bool Frm_results::eventFilter(QObject* watched, QEvent* event)
     }
     const bool other_parts = Index_of(watched, Lbl_hms) >= 0 || Index_of(watched, Lbl_hms_corrected) >= 0;
     if ((other_parts && type == QEvent::MouseButtonRelease) ||
-        (watched == Frm_correction && type == QEvent::MouseButtonPress) ||
+        (watched == Frm_correction && type == QEvent::MouseButtonPress && On_frame_itself(Frm_correction, event)) ||
         ((watched == Frm_orig_time || watched == Frm_Corrected_time || watched == Frm_time_select) &&
-         type == QEvent::MouseButtonRelease))
+         type == QEvent::MouseButtonRelease && On_frame_itself(static_cast<QWidget*>(watched), event)))
         Deselect_Correction_Items();
     return Form_window::eventFilter(watched, event);
+}
+
+// A label inside a frame passes the mouse events it does not take on to the frame; those belong
+// to the label (a click on a correction part must not deselect it again on its way up).
+bool Frm_results::On_frame_itself(QWidget* frame, QEvent* event)
+{
+    return frame->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()) == nullptr;
 }
 
 void Frm_results::Form_Load()

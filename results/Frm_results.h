@@ -178,6 +178,7 @@ private:
     void Refill_rows();
     bool Correction_allowed();
     void Show_parts(std::array<QLabel*, k_Parts>& labels, int32_t ms);
+    static bool On_frame_itself(QWidget* frame, QEvent* event);
     int Index_of(QObject* watched, const std::array<QLabel*, k_Parts>& labels) const;
 
     int32_t correction_step_ = 0;

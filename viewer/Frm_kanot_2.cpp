@@ -160,6 +160,7 @@ void Frm_kanot_2::Connect_controls()
         QTimer::singleShot(0, this, [this] { Slider_play_Scroll(); });
     });
     Slider_play->installEventFilter(this);
+    Lbl_delta_time->installEventFilter(this); // its click sets the time-behind reference
     // A click changes the flag, then the button's release redraws.
     connect(Chk_Show_lanemarks, &QCheckBox::clicked, this, [this] {
         Chk_Show_lanemarks_Click();

@@ -230,6 +230,8 @@ void Frm_kanot_2::item_rotated_Click()
 {
     rotated_ = item_rotated->isChecked();
     Arrange_layout(rotated_);
+    // The picture was made anew at its new size: the field and the overlay are drawn again now.
+    if (Recording_open()) New_graphics();
 }
 
 // The recording's own flags: the setters store them in the header in the file.

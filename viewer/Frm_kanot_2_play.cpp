@@ -18,6 +18,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
@@ -51,6 +52,12 @@ bool Frm_kanot_2::eventFilter(QObject* watched, QEvent* event)
         // The step is set before the slider moves, so the first step with Ctrl is already four.
         Slider_play->setSingleStep(ctrl ? 4 : 1);
         Slider_play_KeyDown(platform::Virtual_key_of(key->key()), ctrl ? 2 : 0);
+    }
+    if (watched == Lbl_delta_time && event->type() == QEvent::MouseButtonRelease) {
+        // A click: the left button let go over the label it was pressed on.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && Lbl_delta_time->rect().contains(mouse->position().toPoint()))
+            Lbl_delta_time_Click();
     }
     return Form_window::eventFilter(watched, event);
 }
