@@ -283,6 +283,7 @@ public:
     void item_set_lanenums_Click();
     void item_heat_start_Click();
     void itemLocalheatstart_Click();
+    void item_clear_ranks_Click();
     // Help and program.
     QAction* item_calibrate = nullptr;
     QAction* item_asssociate = nullptr;

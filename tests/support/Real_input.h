@@ -10,6 +10,14 @@
 
 namespace wk::test {
 
+// Clicks an entry of a menu that is open on the screen (a drop-down or a pop-up menu).
+inline bool Click_entry(QMenu* shown, QAction* item)
+{
+    if (!shown->isVisible() || !item->isEnabled() || shown->actionGeometry(item).isEmpty()) return false;
+    QTest::mouseClick(shown, Qt::LeftButton, Qt::NoModifier, shown->actionGeometry(item).center());
+    return true;
+}
+
 // Opens the drop-down that holds `item` from the menu bar and clicks the entry. Sub-menus are
 // opened on the way. Returns false when the entry could not be reached (hidden or disabled).
 inline bool Choose(QMenuBar* bar, QAction* item)
@@ -28,10 +36,7 @@ inline bool Choose(QMenuBar* bar, QAction* item)
     for (size_t i = 1; i < path.size(); ++i)
         QTest::mouseClick(path[i - 1], Qt::LeftButton, Qt::NoModifier,
                           path[i - 1]->actionGeometry(path[i]->menuAction()).center());
-    QMenu* last = path.back();
-    if (!last->isVisible() || !item->isEnabled()) return false;
-    QTest::mouseClick(last, Qt::LeftButton, Qt::NoModifier, last->actionGeometry(item).center());
-    return true;
+    return Click_entry(path.back(), item);
 }
 
 } // namespace wk::test

@@ -1,8 +1,10 @@
 // The viewer driven through real mouse events and its menus through the menu bar: the rotated
 // view, the recording's rotation entries and the time-behind label.
+#include "platform/Dialogs.h"
 #include "services/Module_utilities.h"
 #include "tests/support/Real_input.h"
 #include "tests/viewer/Viewer_fixture.h"
+#include "viewer/Cls_lane.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -100,6 +102,61 @@ TEST_F(Viewer_input, AClickOnTheTimeBehindLabelMakesTheShownFieldTheReference)
     Viewer().Slider_play->setValue(1);
     Viewer().Slider_play_Scroll();
     EXPECT_EQ(Viewer().Lbl_delta_time->text(), "---");
+}
+
+TEST_F(Viewer_input, ClearAllLanesAsksFirstAndNoKeepsTheResults)
+{
+    Heat_setup locked;
+    locked.locked = true;
+    const std::string path = Make_heat("Heat1.qs2", locked);
+    Store_results(path, {{2, 1230, 5000, 6}, {3, 1430, 5100, 8}});
+    ASSERT_TRUE(Open(path));
+    Viewer().show();
+    auto stored = [&](int16_t lane) {
+        cls_AVI_handler rec;
+        EXPECT_TRUE(rec.Open_File(path));
+        return rec.Heat_time(1, lane);
+    };
+    // The result menu opens with a right click on a lane mark.
+    auto clear_all = [&] {
+        const Cls_lane& mark = *g_Lanes[2];
+        QTest::mouseClick(Viewer().Picture_large, Qt::RightButton, Qt::NoModifier, QPoint(mark.X(), mark.Y()));
+        return test::Click_entry(Viewer().menu_Result, Viewer().item_clear_ranks);
+    };
+    dialogs.Expect_message("Clear all results of this heat?", platform::vbNo);
+    ASSERT_TRUE(clear_all());
+    EXPECT_EQ(stored(2), 1230);
+    EXPECT_EQ(stored(3), 1430);
+    ASSERT_EQ(dialogs.styles.size(), 1u);
+    EXPECT_EQ(dialogs.styles[0] & 0xF00, platform::vbDefaultButton2); // No is the default
+    EXPECT_EQ(dialogs.styles[0] & 0xF, platform::vbYesNo);
+
+    dialogs.Expect_message("Clear all results of this heat?", platform::vbYes);
+    ASSERT_TRUE(clear_all());
+    EXPECT_NE(stored(2), 1230);
+    EXPECT_NE(stored(3), 1430);
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Viewer_input, FixedLocalHeatStartShowsTheNewStartAndAsksBeforeItOverwrites)
+{
+    const std::string path = Heat();
+    const int32_t before = g_Recording->Start_local_Mill_Time(1);
+    ASSERT_NE(before, 38793000);
+    dialogs.Expect_message("10:46:33.000", platform::vbNo);
+    ASSERT_TRUE(Choose(Viewer().itemLocalheatstart));
+    {
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(path));
+        EXPECT_EQ(rec.Start_local_Mill_Time(1), before);
+    }
+    EXPECT_EQ(dialogs.styles.back() & 0xF00, platform::vbDefaultButton2);
+    dialogs.Expect_message("10:46:33.000", platform::vbYes);
+    ASSERT_TRUE(Choose(Viewer().itemLocalheatstart));
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.Start_local_Mill_Time(1), 38793000);
+    EXPECT_TRUE(dialogs.All_used());
 }
 
 } // namespace
