@@ -1,11 +1,16 @@
 // The results window driven through real mouse events: Qt Test's presses and releases go through
 // event propagation and the window's filters as a crew's clicks do.
+#include "platform/Forms.h"
+#include "results/Form_LCS_preview.h"
 #include "tests/results/Results_fixture.h"
+#include "tests/support/Real_input.h"
+#include "tests/viewer/Print_fixture.h"
 #include "viewer/Lane_results.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 namespace wk {
@@ -100,6 +105,25 @@ TEST_F(Results_input, AClickOnAPlaceTakesTheViewerToItsFinish)
     EXPECT_EQ(Viewer().Slider_play->value(), 71);
     QTest::mouseClick(Window().Lbl_result_rank_labels[2], Qt::LeftButton); // DNS
     EXPECT_EQ(Viewer().Slider_play->value(), 71);
+}
+
+TEST_F(Results_input, AfterAPrintToThePreviewTheProgramAndItsBoxesCarryTheirOwnTitleAgain)
+{
+    test::Print_state_reset reset;
+    Install_print_preview();
+    platform::App().title = g_App_Title = "Wakeline";
+    Open_usual_heat();
+    Show_both();
+    QTest::mouseClick(Window().Opt_printer[Frm_results::k_Preview], Qt::LeftButton);
+    ASSERT_TRUE(g_Print_preview);
+    ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_print_results));
+    auto* preview = platform::Form_if_loaded<Form_LCS_preview>();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_NE(g_Print_title.find("Heat: 7 Results"), std::string::npos);
+    EXPECT_EQ(platform::App().title, "Wakeline");
+    ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_print));
+    EXPECT_EQ(platform::App().title, "Wakeline");
 }
 
 } // namespace
