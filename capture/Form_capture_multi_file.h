@@ -6,6 +6,7 @@
 #include "capture/Control_box.h"
 #include "capture/Interface_kit.h"
 #include "platform/Form_window.h"
+#include "services/Marathon_listener.h"
 
 #include <array>
 #include <functional>
@@ -40,7 +41,7 @@ struct Capture_window_setup {
     int32_t Max_capture_frames = 7500;
 };
 
-class Form_capture_multi_file final : public platform::Form_window, public Control_box_owner {
+class Form_capture_multi_file final : public platform::Form_window, public Control_box_owner, public Marathon_listener {
 public:
     static constexpr int16_t k_Slots = 3;
 
@@ -99,7 +100,7 @@ public:
     void item_preview_Click();
     void do_Preview();
     void item_Marathon_Click();
-    void Marathon_Unloaded();
+    void Marathon_Unloaded() override;
     void item_stop_camera_Click();
     void item_view_recording_Click();
     void item_test_control_box_Click();

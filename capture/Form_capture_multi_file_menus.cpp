@@ -167,7 +167,7 @@ void Form_capture_multi_file::item_Marathon_Click()
     if (item_Marathon->isChecked()) {
         platform::Open_window("Form_Wakeline_marathon");
         for (platform::Form* form : platform::Loaded_forms())
-            if (form->Form_name() == "Form_Wakeline_results")
+            if (form->Form_name() == "Frm_results") // the marathon windows take its place
                 if (auto* w = dynamic_cast<QWidget*>(form)) w->hide();
         return;
     }

@@ -2,7 +2,12 @@
 // frames.
 #include "tests/capture/Capture_window_fixture.h"
 
+#include "platform/Forms.h"
+#include "services/Marathon_listener.h"
 #include "services/Module_utilities.h"
+#include "tests/support/Real_input.h"
+
+#include <memory>
 
 #include <QAction>
 
@@ -120,6 +125,37 @@ TEST_F(Capture_window_road, ASlotTakesANewRecordingOnlyAfterFinishAndMarathonHea
     EXPECT_EQ(Header_start_tick(second), 0);
     window->item_Marathon->setChecked(false);
     EXPECT_TRUE(dialogs.All_used());
+}
+
+// Through the menu bar: the marathon windows take the results window's place, and once the
+// marathon window has closed the capture window starts heats again.
+TEST_F(Capture_window_road, TheMarathonEntryHidesTheResultsWindowAndTheMarathonsCloseClearsIt)
+{
+    window->show();
+    platform::Form_window results("Frm_results");
+    results.show();
+    std::unique_ptr<platform::Form_window> marathon;
+    platform::Register_window_opener("Form_Wakeline_marathon", [&] {
+        marathon = std::make_unique<platform::Form_window>("Form_Wakeline_marathon");
+        marathon->show();
+    });
+    ASSERT_TRUE(test::Choose(window->menu_bar, window->item_Marathon));
+    ASSERT_TRUE(window->item_Marathon->isChecked());
+    ASSERT_NE(marathon, nullptr);
+    EXPECT_FALSE(results.isVisible());
+
+    const std::string path = Create(0, "M1");
+    dialogs.Expect_message("Marathon heats are started on the Marathon form!");
+    window->Handle_Start_Event(0);
+    EXPECT_FALSE(window->Slots[0].started);
+    // The marathon window's unload tells every window that listens.
+    Tell_Marathon_Unloaded();
+    EXPECT_FALSE(window->item_Marathon->isChecked());
+    window->Handle_Start_Event(0);
+    EXPECT_TRUE(window->Slots[0].started);
+    EXPECT_NE(Header_start_tick(path), 0);
+    EXPECT_TRUE(dialogs.All_used());
+    platform::Register_window_opener("Form_Wakeline_marathon", nullptr);
 }
 
 TEST_F(Capture_window_road, AbortClearsOnlyItsOwnSlotsStart)
