@@ -13,8 +13,8 @@
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
-#include "viewer/Frm_kanot_2.h"
 #include "viewer/Lane_results.h"
+#include "viewer/Results_viewer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +24,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -46,7 +45,7 @@ bool Recording_open() { return g_Recording && g_Recording->File_open(); }
 
 void Set_text(QLabel* label, const std::string& text) { label->setText(QString::fromStdString(text)); }
 
-Frm_kanot_2* Viewer() { return platform::Form_if_loaded<Frm_kanot_2>(); }
+Results_viewer* Viewer() { return Viewer_for_results(); }
 
 std::string Two_digits(int value)
 {
@@ -314,9 +313,9 @@ void Frm_results::Form_Load()
 // Top of the screen, its left edge at the viewer's right edge.
 void Frm_results::Place_beside_viewer()
 {
-    Frm_kanot_2* viewer = nullptr;
+    Results_viewer* viewer = nullptr;
     for (int i = 0; i < 100 && !viewer; ++i) viewer = Viewer();
-    move(viewer ? viewer->frameGeometry().right() + 1 : x(), 0);
+    move(viewer ? viewer->Right_edge() : x(), 0);
 }
 
 void Frm_results::Form_Unload()
@@ -489,10 +488,7 @@ void Frm_results::Refill_rows()
 
 void Frm_results::GoTo_Field(int16_t row)
 {
-    Frm_kanot_2* viewer = Viewer();
-    if (!viewer) return;
-    viewer->Slider_play->setValue(Go_to_Goal_field(row + 1));
-    viewer->Slider_play_Scroll();
+    if (Results_viewer* viewer = Viewer()) viewer->Show_field(Go_to_Goal_field(row + 1));
 }
 
 void Frm_results::Lbl_result_rank_MouseMove(int row)
@@ -507,11 +503,7 @@ void Frm_results::Lbl_result_rank_MouseDown(int row)
     try {
         if (!Recording_open() || !Is_real_time(Lane_Active_Heat_Array.at(size_t(row) + 1).Time)) return;
         GoTo_Field(int16_t(row));
-        if (Frm_kanot_2* viewer = Viewer()) {
-            viewer->Set_Focus();
-            viewer->Print_Place_string(std::to_string(row + 1));
-            viewer->SliderPlay_Focus();
-        }
+        if (Results_viewer* viewer = Viewer()) viewer->Show_place(std::to_string(row + 1));
     } catch (...) {
         Report_current_exception("Lbl_result_rank_MouseDown of Form Frm_results");
     }
@@ -536,7 +528,7 @@ void Frm_results::item_clear_all_results_Click()
             return;
         Clear_All_Results();
         Clear_Lane_Times();
-        if (Frm_kanot_2* viewer = Viewer()) viewer->Draw_Graphics(true, false);
+        if (Results_viewer* viewer = Viewer()) viewer->Draw_Graphics(true, false);
     } catch (...) {
         Report_current_exception("item_clear_all_results_Click of Form Frm_results");
     }
@@ -562,7 +554,7 @@ void Frm_results::item_load_results_Click()
 
 void Frm_results::item_test_position_Click()
 {
-    if (Frm_kanot_2* viewer = Viewer()) move(viewer->frameGeometry().right() + 1, y());
+    if (Results_viewer* viewer = Viewer()) move(viewer->Right_edge(), y());
 }
 
 } // namespace wk

@@ -4,6 +4,7 @@
 // results. The recording is the program-wide g_Recording.
 #include "platform/Form_window.h"
 #include "viewer/Lane_results.h"
+#include "viewer/Results_viewer.h"
 
 #include <QPoint>
 #include <QRect>
@@ -44,7 +45,7 @@ struct Series_grid {
 // columns (four of upright pictures), five from nine pictures on, at most three rows.
 Series_grid Series_picture_grid(int32_t print_width, bool rotated, int timed, double room);
 
-class Frm_kanot_2 final : public platform::Form_window, public Result_viewer {
+class Frm_kanot_2 final : public platform::Form_window, public Result_viewer, public Results_viewer {
 public:
     Frm_kanot_2();
     ~Frm_kanot_2() override;
@@ -142,6 +143,11 @@ public:
     void Update_Marathon_Time();
     void item_Marathon_Click();
     void Print_Place_string(const std::string& text);
+    // ---- For the results window ----
+    void Show_field(int32_t field) override;
+    void Show_place(const std::string& place) override;
+    int Right_edge() const override;
+    std::string Start_time_text() const override;
     void Update_frm_label();
     void Update_Frame_Time();
     void Lbl_delta_time_Click() override;
@@ -150,11 +156,11 @@ public:
     void New_graphics() override;
 
     // ---- Overlay and window services ----
-    void Draw_Graphics(bool refresh, bool no_marks);
+    void Draw_Graphics(bool refresh, bool no_marks) override;
     void Blit_Graphics();
     void Overlay_Lap(int16_t lap);
     bool Within_Zoom(float x, float y) const;
-    void Set_Focus();
+    void Set_Focus() override;
     void SliderPlay_Focus() override;
     void Set_Captions();
     void Timer_keyb_event_Timer();
@@ -187,16 +193,16 @@ public:
     void Check_box_MouseUp();
 
     // ---- Printing a frame and the picture series; the footer and the event logo ----
-    void Handle_Print_Single();
-    void Handle_Print_results();
-    void Handle_Print_Series();
+    void Handle_Print_Single() override;
+    void Handle_Print_results() override;
+    void Handle_Print_Series() override;
     // True when a recording is open; otherwise says "No file open!".
     bool Check_File_Open();
     void PrintSingle();
     // Continues the page the result sheet has begun; leaves the viewer on the first field.
-    void Print_Series();
+    void Print_Series() override;
     // The footer names the printer; without one it is empty.
-    void Make_Print_footer();
+    void Make_Print_footer() override;
     void Load_logo();
     void item_select_logo_file_Click();
 

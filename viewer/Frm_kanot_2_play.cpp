@@ -160,4 +160,25 @@ void Frm_kanot_2::item_Marathon_Click()
     }
 }
 
+// ---- For the results window ----
+
+Results_viewer* Viewer_for_results() { return platform::Form_if_loaded<Frm_kanot_2>(); }
+
+void Frm_kanot_2::Show_field(int32_t field)
+{
+    Slider_play->setValue(field);
+    Slider_play_Scroll();
+}
+
+void Frm_kanot_2::Show_place(const std::string& place)
+{
+    Set_Focus();
+    Print_Place_string(place);
+    SliderPlay_Focus();
+}
+
+int Frm_kanot_2::Right_edge() const { return frameGeometry().right() + 1; }
+
+std::string Frm_kanot_2::Start_time_text() const { return Label_start_time->text().toStdString(); }
+
 } // namespace wk
