@@ -9,6 +9,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
+#include "platform/Screen_saver.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
@@ -71,6 +72,7 @@ Form_capture_multi_file::~Form_capture_multi_file()
 {
     // The camera keeps running for the program; it only stops calling this window.
     if (camera_) camera_->Capture_window({});
+    platform::Hold_screen_awake(this, false);
 }
 
 void Form_capture_multi_file::Build_controls()

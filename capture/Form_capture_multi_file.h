@@ -119,6 +119,9 @@ protected:
     void Form_Unload() override;
     // Minimising hides the marathon window while its menu entry is checked; restoring shows it.
     void changeEvent(QEvent* event) override;
+    // The screen stays awake while the window is shown.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // A click on the capture folder's label chooses another folder.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

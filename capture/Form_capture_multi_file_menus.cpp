@@ -7,6 +7,7 @@
 #include "capture/cls_Capture.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
+#include "platform/Screen_saver.h"
 #include "recording/Timecode_module.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
@@ -186,6 +187,18 @@ void Form_capture_multi_file::changeEvent(QEvent* event)
 }
 
 void Form_capture_multi_file::Marathon_Unloaded() { item_Marathon->setChecked(false); }
+
+void Form_capture_multi_file::showEvent(QShowEvent* event)
+{
+    Form_window::showEvent(event);
+    platform::Hold_screen_awake(this, true);
+}
+
+void Form_capture_multi_file::hideEvent(QHideEvent* event)
+{
+    Form_window::hideEvent(event);
+    platform::Hold_screen_awake(this, false);
+}
 
 void Form_capture_multi_file::item_stop_camera_Click()
 {

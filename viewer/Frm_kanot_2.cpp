@@ -4,6 +4,7 @@
 #include "platform/Forms.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
+#include "platform/Screen_saver.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
@@ -72,6 +73,7 @@ Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 Frm_kanot_2::~Frm_kanot_2()
 {
     if (Viewer_lane_results() == &results_) Install_lane_results(nullptr);
+    platform::Hold_screen_awake(this, false);
 }
 
 void Frm_kanot_2::Build_controls()

@@ -1,6 +1,7 @@
 // The viewer driven through real mouse events and its menus through the menu bar: the rotated
 // view, the recording's rotation entries and the time-behind label.
 #include "platform/Dialogs.h"
+#include "platform/Screen_saver.h"
 #include "services/Module_utilities.h"
 #include "tests/support/Real_input.h"
 #include "tests/viewer/Viewer_fixture.h"
@@ -157,6 +158,39 @@ TEST_F(Viewer_input, FixedLocalHeatStartShowsTheNewStartAndAsksBeforeItOverwrite
     ASSERT_TRUE(rec.Open_File(path));
     EXPECT_EQ(rec.Start_local_Mill_Time(1), 38793000);
     EXPECT_TRUE(dialogs.All_used());
+}
+
+// The desktop's screen-saver service as the test sees it.
+class Fake_screen_saver final : public platform::Screen_saver_service {
+public:
+    std::optional<uint32_t> Inhibit(const std::string& application, const std::string&) override
+    {
+        ++inhibits;
+        held = next;
+        return next++;
+    }
+    void UnInhibit(uint32_t cookie) override { released.push_back(cookie); }
+    int inhibits = 0;
+    uint32_t next = 41, held = 0;
+    std::vector<uint32_t> released;
+};
+
+TEST_F(Viewer_input, TheScreenStaysAwakeWhileARecordingIsOpenAndNotAfterItIsClosed)
+{
+    Fake_screen_saver saver;
+    platform::Install_screen_saver_service(&saver);
+    const std::string path = Heat();
+    EXPECT_EQ(saver.inhibits, 1);
+    EXPECT_TRUE(platform::Screen_awake_held());
+    ASSERT_TRUE(Choose(Viewer().item_close));
+    EXPECT_EQ(saver.released, std::vector<uint32_t>{41});
+    EXPECT_FALSE(platform::Screen_awake_held());
+    // Open again and leave the program: released at exit.
+    ASSERT_TRUE(Open(path));
+    EXPECT_EQ(saver.inhibits, 2);
+    platform::Release_screen_awake();
+    EXPECT_EQ(saver.released, (std::vector<uint32_t>{41, 42}));
+    platform::Install_screen_saver_service(nullptr);
 }
 
 } // namespace
