@@ -3,6 +3,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
+#include "platform/Screen_fit.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
 #include "platform/Print_target.h"
@@ -364,6 +365,15 @@ void Frm_results::Show_results_window(bool show, int32_t left)
     }
     move(left / platform::Twips_per_pixel_x(), y());
     this->show();
+    // On a narrow screen the viewer's right edge may leave too little room: the window stays
+    // wholly on the desktop, over the viewer's edge if need be.
+    platform::Fit_in_available_area(this);
+}
+
+int Frm_results::Beside_width() const
+{
+    const QMargins frame = platform::Frame_margins(this);
+    return width() + frame.left() + frame.right();
 }
 
 // ---- The start correction ----

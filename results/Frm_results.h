@@ -105,6 +105,7 @@ public:
     void Display_Original_Start_Time() override;
     void GoTo_Field(int16_t row) override;
     void Show_results_window(bool show, int32_t left) override;
+    int Beside_width() const override;
     Result_sheet* Sheet() override { return this; }
 
     // ---- Printing (the sheet the viewer prints on) ----

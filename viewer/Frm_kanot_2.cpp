@@ -4,6 +4,7 @@
 #include "platform/Forms.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
+#include "platform/Screen_fit.h"
 #include "platform/Screen_saver.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
@@ -27,7 +28,7 @@
 namespace wk {
 namespace {
 
-constexpr int k_Frame_width = 230; // the control frames to the right of the picture
+constexpr int k_Frame_width = Frm_kanot_2::k_Frame_width;
 
 QLabel* Make_label(const char* name, QWidget* parent, int x, int y, int w, int h)
 {
@@ -226,11 +227,16 @@ void Frm_kanot_2::Form_Resize()
             return;
         }
         if (isMaximized()) return;
+        if (!item_fullscreen->isChecked()) {
+            Fit_width();
+            platform::Fit_in_available_area(this);
+        }
         if (item_Marathon->isChecked()) {
             if (Marathon_times* marathon = Marathon_windows(true)) marathon->Show_marathon_windows(true);
             Results_rows().Show_results_window(false, 0);
         } else {
-            Results_rows().Show_results_window(true, int32_t(Right_Edge(this)));
+            // Frame beside frame: the results window's frame starts where the viewer's ends.
+            Results_rows().Show_results_window(true, Right_edge() * platform::Twips_per_pixel_x());
         }
         Check_Screen_Height();
     } catch (...) {

@@ -47,6 +47,7 @@ Series_grid Series_picture_grid(int32_t print_width, bool rotated, int timed, do
 
 class Frm_kanot_2 final : public platform::Form_window, public Result_viewer, public Results_viewer {
 public:
+    static constexpr int k_Frame_width = 230; // the control frames to the right of the picture
     Frm_kanot_2();
     ~Frm_kanot_2() override;
 
@@ -147,6 +148,7 @@ public:
     void Show_field(int32_t field) override;
     void Show_place(const std::string& place) override;
     int Right_edge() const override;
+    QRect Menu_area() const override;
     std::string Start_time_text() const override;
     void Update_frm_label();
     void Update_Frame_Time();
@@ -210,6 +212,8 @@ public:
     void Arrange_layout(bool rotated);
     void Arrange_Picture(bool rotated);
     void Arrange_frames(bool rotated);
+    void Fit_width();
+    void Narrow_frames(int window_width);
     void Run_Intro();
     void Run_Intro_Loop();
 
@@ -355,6 +359,7 @@ private:
     std::string command_line_;
     std::string recording_path_;
     bool rotated_ = true;
+    int natural_width_ = 0; // the width Arrange_frames gives, before fitting beside the results
     int32_t delta_reference_ = 0;
     int16_t shown_stream_ = 1;
     bool scroll_busy_ = false;

@@ -228,11 +228,14 @@ std::optional<std::string> Frm_kanot_2::Ask(const std::string& prompt, const std
 void Frm_kanot_2::item_fullscreen_Click()
 {
     try {
-        if (item_fullscreen->isChecked()) {
-            SetFormFullScreen(this);
-        } else {
-            showMaximized();
+        // Off gives the window back its frame and its place before full screen (maximised, and
+        // frameless, it covered the results window for good); showing it again brings the
+        // results window back beside it.
+        if (item_fullscreen->isChecked() != bool(windowFlags() & Qt::FramelessWindowHint)) SetFormFullScreen(this);
+        if (!item_fullscreen->isChecked()) {
+            if (isMaximized()) showNormal();
             Arrange_frames(rotated_);
+            Form_Resize();
         }
     } catch (...) {
         Report_current_exception("item_fullscreen_Click of Form frm_kanot_2");

@@ -18,6 +18,7 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
@@ -151,7 +152,8 @@ void Frm_kanot_2::item_Marathon_Click()
         const bool on = item_Marathon->isChecked();
         if (on) Results_rows().Show_results_window(false, 0);
         if (Marathon_times* marathon = Marathon_windows(on)) marathon->Show_marathon_windows(on);
-        if (!on) Results_rows().Show_results_window(true, int32_t(Right_Edge(this)));
+        Fit_width();
+        if (!on) Results_rows().Show_results_window(true, Right_edge() * platform::Twips_per_pixel_x());
         for (QLabel* label : {Lbl_elapsed_time, Lbl_delta_time, Label_start_time}) label->setEnabled(!on);
         Slider_play_Scroll();
         SliderPlay_Focus();
@@ -178,6 +180,12 @@ void Frm_kanot_2::Show_place(const std::string& place)
 }
 
 int Frm_kanot_2::Right_edge() const { return frameGeometry().right() + 1; }
+
+QRect Frm_kanot_2::Menu_area() const
+{
+    if (!isVisible() || !menu_bar->isVisible()) return {};
+    return {menu_bar->mapToGlobal(QPoint(0, 0)), menu_bar->size()};
+}
 
 std::string Frm_kanot_2::Start_time_text() const { return Label_start_time->text().toStdString(); }
 
