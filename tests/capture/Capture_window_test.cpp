@@ -5,6 +5,7 @@
 #include "platform/Forms.h"
 #include "services/Marathon_listener.h"
 #include "services/Module_utilities.h"
+#include "tests/support/Fake_screen_saver.h"
 #include "tests/support/Real_input.h"
 
 #include <memory>
@@ -308,6 +309,30 @@ TEST_F(Capture_window_road, FileSizesShowInTenthsOfAMegabyte)
     // 100005 + 8 x 144000 bytes = 1.19 MB.
     EXPECT_EQ(window->Slots[0].Label_file_size->text(), "1.2mb");
     EXPECT_EQ(window->Slots[2].Label_file_size->text(), "0 mb");
+}
+
+// The screen stays awake while the capture window is shown: one inhibit, shared with the viewer's
+// hold, let go when the last holder goes.
+TEST_F(Capture_window_road, TheScreenStaysAwakeWhileTheWindowIsShownAndTheViewerSharesTheHold)
+{
+    test::Fake_screen_saver saver;
+    platform::Install_screen_saver_service(&saver);
+    window->show();
+    EXPECT_EQ(saver.inhibits, 1);
+    EXPECT_TRUE(platform::Screen_awake_held());
+    window->hide();
+    EXPECT_EQ(saver.released, std::vector<uint32_t>{41});
+    EXPECT_FALSE(platform::Screen_awake_held());
+
+    window->show();
+    int viewer = 0;
+    platform::Hold_screen_awake(&viewer, true);
+    EXPECT_EQ(saver.inhibits, 2);
+    window->hide();
+    EXPECT_TRUE(platform::Screen_awake_held()); // the viewer still holds it
+    platform::Hold_screen_awake(&viewer, false);
+    EXPECT_EQ(saver.released, (std::vector<uint32_t>{41, 42}));
+    platform::Install_screen_saver_service(nullptr);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Screen_saver.h"
 #include "services/Module_utilities.h"
+#include "tests/support/Fake_screen_saver.h"
 #include "tests/support/Real_input.h"
 #include "tests/viewer/Viewer_fixture.h"
 #include "viewer/Cls_lane.h"
@@ -160,24 +161,9 @@ TEST_F(Viewer_input, FixedLocalHeatStartShowsTheNewStartAndAsksBeforeItOverwrite
     EXPECT_TRUE(dialogs.All_used());
 }
 
-// The desktop's screen-saver service as the test sees it.
-class Fake_screen_saver final : public platform::Screen_saver_service {
-public:
-    std::optional<uint32_t> Inhibit(const std::string& application, const std::string&) override
-    {
-        ++inhibits;
-        held = next;
-        return next++;
-    }
-    void UnInhibit(uint32_t cookie) override { released.push_back(cookie); }
-    int inhibits = 0;
-    uint32_t next = 41, held = 0;
-    std::vector<uint32_t> released;
-};
-
 TEST_F(Viewer_input, TheScreenStaysAwakeWhileARecordingIsOpenAndNotAfterItIsClosed)
 {
-    Fake_screen_saver saver;
+    test::Fake_screen_saver saver;
     platform::Install_screen_saver_service(&saver);
     const std::string path = Heat();
     EXPECT_EQ(saver.inhibits, 1);
