@@ -4,7 +4,6 @@
 #include "platform/Forms.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
-#include "platform/Screen_fit.h"
 #include "platform/Screen_saver.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
@@ -227,10 +226,7 @@ void Frm_kanot_2::Form_Resize()
             return;
         }
         if (isMaximized()) return;
-        if (!item_fullscreen->isChecked()) {
-            Fit_width();
-            platform::Fit_in_available_area(this);
-        }
+        Fit_width();
         if (item_Marathon->isChecked()) {
             if (Marathon_times* marathon = Marathon_windows(true)) marathon->Show_marathon_windows(true);
             Results_rows().Show_results_window(false, 0);

@@ -115,6 +115,7 @@ void Frm_kanot_2::Fit_width()
     const int width = std::max(least, std::min(natural_width_, room));
     resize(width, height());
     Narrow_frames(width);
+    if (isVisible()) platform::Fit_in_available_area(this);
 }
 
 // The frames take what the window leaves them; their full-width lines follow.
