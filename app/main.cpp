@@ -6,6 +6,7 @@
 #include "platform/Key_event_filter.h"
 #include "platform/Qt_dialogs.h"
 #include "platform/Qt_printer.h"
+#include "platform/Screen_saver.h"
 #include "results/Form_LCS_preview.h"
 #include "results/Form_Wakeline_marathon.h"
 #include "results/Frm_Wakeline_Marathon_settime.h"
@@ -53,6 +54,10 @@ int main(int argc, char** argv)
     Install_debug_menu_revealer([] {
         if (auto* viewer = platform::Form_if_loaded<Frm_kanot_2>()) viewer->menu_debug->menuAction()->setVisible(true);
     });
+    // The desktop's screen saver stays off while a recording is open or the capture window shown.
+    platform::Install_screen_saver_service(&platform::Session_screen_saver());
     platform::Form_instance<Form_Wakeline_Full_Startup>().show();
-    return app.exec();
+    const int code = app.exec();
+    platform::Release_screen_awake();
+    return code;
 }

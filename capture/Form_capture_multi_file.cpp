@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
+#include "platform/Screen_saver.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
@@ -90,6 +91,7 @@ Form_capture_multi_file::~Form_capture_multi_file()
     // Controls going with the window (the event name losing its focus, a held button let go)
     // must not call back into it.
     for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
+    platform::Hold_screen_awake(this, false);
 }
 
 void Form_capture_multi_file::Build_controls()

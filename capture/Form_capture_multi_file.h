@@ -6,6 +6,7 @@
 #include "capture/Heat_recorder.h"
 #include "capture/Interface_kit.h"
 #include "platform/Form_window.h"
+#include "services/Marathon_listener.h"
 
 #include <array>
 #include <functional>
@@ -39,7 +40,7 @@ struct Capture_window_setup {
     int32_t Max_capture_frames = 7500;
 };
 
-class Form_capture_multi_file final : public platform::Form_window {
+class Form_capture_multi_file final : public platform::Form_window, public Marathon_listener {
 public:
     static constexpr int16_t k_Slots = 3;
 
@@ -99,7 +100,7 @@ public:
     void item_preview_Click();
     void do_Preview();
     void item_Marathon_Click();
-    void Marathon_Unloaded();
+    void Marathon_Unloaded() override;
     void item_stop_camera_Click();
     void item_view_recording_Click();
     void item_test_control_box_Click();
@@ -119,6 +120,9 @@ protected:
     void Form_Unload() override;
     // Minimising hides the marathon window while its menu entry is checked; restoring shows it.
     void changeEvent(QEvent* event) override;
+    // The screen stays awake while the window is shown.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     // A click on the capture folder's label chooses another folder.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

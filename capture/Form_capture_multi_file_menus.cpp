@@ -7,6 +7,7 @@
 #include "capture/cls_Capture.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
+#include "platform/Screen_saver.h"
 #include "recording/Timecode_module.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
@@ -172,7 +173,7 @@ void Form_capture_multi_file::item_Marathon_Click()
     if (item_Marathon->isChecked()) {
         platform::Open_window("Form_Wakeline_marathon");
         for (platform::Form* form : platform::Loaded_forms())
-            if (form->Form_name() == "Form_Wakeline_results")
+            if (form->Form_name() == "Frm_results") // the marathon windows take its place
                 if (auto* w = dynamic_cast<QWidget*>(form)) w->hide();
         return;
     }
@@ -191,6 +192,18 @@ void Form_capture_multi_file::changeEvent(QEvent* event)
 }
 
 void Form_capture_multi_file::Marathon_Unloaded() { item_Marathon->setChecked(false); }
+
+void Form_capture_multi_file::showEvent(QShowEvent* event)
+{
+    Form_window::showEvent(event);
+    platform::Hold_screen_awake(this, true);
+}
+
+void Form_capture_multi_file::hideEvent(QHideEvent* event)
+{
+    Form_window::hideEvent(event);
+    platform::Hold_screen_awake(this, false);
+}
 
 void Form_capture_multi_file::item_stop_camera_Click()
 {

@@ -2,6 +2,9 @@
 
 #include "platform/Folders.h"
 
+#include <QProcess>
+#include <QStandardPaths>
+
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <sys/utsname.h>
@@ -9,6 +12,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -35,6 +39,30 @@ std::string Xml_escape(const std::string& s)
     std::string o;
     for (char c : s) o += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '"' ? "&quot;" : std::string(1, c);
     return o;
+}
+
+// The desktop's settings folder, moved with the home folder as the data folder is.
+fs::path Xdg_config_home()
+{
+    const char* home = std::getenv("WAKELINE_HOME");
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if ((!home || !*home) && config && fs::path(config).is_absolute()) return config;
+    return Home_folder() / ".config";
+}
+
+// The desktop's own tool makes the entry the default for the type; where it is missing, the
+// entry is still offered for the type.
+void Make_default_application(const std::string& entry, const std::string& mime)
+{
+    const QString tool = QStandardPaths::findExecutable("xdg-mime");
+    if (tool.isEmpty()) return;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", QString::fromStdString(Xdg_data_home().string()));
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(Xdg_config_home().string()));
+    p.setProcessEnvironment(env);
+    p.start(tool, {"default", QString::fromStdString(entry), QString::fromStdString(mime)});
+    p.waitForFinished(10000);
 }
 
 } // namespace
@@ -100,10 +128,21 @@ Association_result Write_file_association(const std::string& suffix, const std::
                                 "Icon=" + icon_path + "\n"
                                 "MimeType=" + mime + ";\n"
                                 "Terminal=false\n";
-    if (!Write_replacing(mime_dir / (class_name + ".xml"), xml) ||
-        !Write_replacing(app_dir / ("wakeline-" + class_name + ".desktop"), desktop))
+    const std::string entry = "wakeline-" + class_name + ".desktop";
+    if (!Write_replacing(mime_dir / (class_name + ".xml"), xml) || !Write_replacing(app_dir / entry, desktop))
         return Association_result::write_failed;
+    Make_default_application(entry, mime);
     return Association_result::ok;
+}
+
+std::string Program_icon()
+{
+    const fs::path beside = Program_folder() / "wakeline.svg";
+    const fs::path installed = Program_folder().parent_path() / "share/icons/hicolor/scalable/apps/wakeline.svg";
+    std::error_code ec;
+    for (const fs::path& p : {beside, installed})
+        if (fs::is_regular_file(p, ec)) return p.string();
+    return {};
 }
 
 } // namespace wk::platform

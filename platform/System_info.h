@@ -23,5 +23,8 @@ enum class Association_result { ok, folder_failed, write_failed };
 Association_result Write_file_association(const std::string& suffix, const std::string& class_name,
                                           const std::string& description, const std::string& icon_path,
                                           const std::string& program_path);
+// The program's icon: beside the program, or where the installation puts it; empty when neither
+// is there.
+std::string Program_icon();
 
 } // namespace wk::platform

@@ -193,17 +193,15 @@ int16_t cls_AVI_handler::Active_Streams()
 
 bool cls_AVI_handler::rotated() const { return reader_->Can_rotate() ? rec_.streams[1].rotated : false; }
 
-bool cls_AVI_handler::rotated(bool on)
-{
-    Header().Stream_rotated(1, on);
-    return Write_XML_header();
-}
+bool cls_AVI_handler::rotated(bool on) { return Stream_rotated(1, on); }
 
 bool cls_AVI_handler::Stream_rotated(int16_t id) { return Header().Stream_rotated(id); }
 
+// The stream record is what the getter reads: it follows the header at once, not at the next open.
 bool cls_AVI_handler::Stream_rotated(int16_t id, bool on)
 {
     Header().Stream_rotated(id, on);
+    if (id >= 1 && size_t(id) < rec_.streams.size()) rec_.streams[size_t(id)].rotated = on;
     return Write_XML_header();
 }
 

@@ -2,8 +2,10 @@
 
 #include "platform/Forms.h"
 #include "platform/Print_target.h"
+#include "platform/Screen_fit.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
+#include "viewer/Results_viewer.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -23,10 +25,13 @@ void Form_LCS_preview::Form_Load()
 {
     QScreen* screen = QGuiApplication::primaryScreen();
     const QRect whole = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
-    const QRect work = screen ? screen->availableGeometry() : whole;
     Trace_Line("Screen dimensions = " + std::to_string(whole.width()) + "," + std::to_string(whole.height()));
     move(0, 0);
-    const double available = double(work.y() + work.height()) * platform::Twips_per_pixel_y();
+    // The page fits what is left of the desktop below the viewer's menus, its own title bar and
+    // frame taken off, so that the whole page and the title bar to move it by are on the screen.
+    const QRect room = platform::Window_room(Viewer_menu_area());
+    const QMargins frame = platform::Frame_margins(this);
+    const double available = double(room.height() - frame.top() - frame.bottom()) * platform::Twips_per_pixel_y();
     double width = g_Paper_width > 0 ? g_Paper_width : 11904;
     double height = g_Paper_height > 0 ? g_Paper_height : 16834;
     if (available < height) {
@@ -35,6 +40,7 @@ void Form_LCS_preview::Form_Load()
     }
     resize(std::max(1, int(std::nearbyint(width / platform::Twips_per_pixel_x()))),
            std::max(1, int(std::nearbyint(height / platform::Twips_per_pixel_y()))));
+    platform::Fit_in_available_area(this, Viewer_menu_area());
 }
 
 void Form_LCS_preview::Cls()

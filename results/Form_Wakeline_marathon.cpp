@@ -8,6 +8,7 @@
 #include "platform/Menu_items.h"
 #include "recording/cls_AVI_handler.h"
 #include "results/Frm_Wakeline_Marathon_settime.h"
+#include "services/Marathon_listener.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
@@ -189,6 +190,7 @@ void Form_Wakeline_marathon::Form_Load()
 void Form_Wakeline_marathon::Form_Unload()
 {
     Store_Form_Pos(k_Name, x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
+    Tell_Marathon_Unloaded();
 }
 
 // The window has no close box: the viewer's Marathon item shows and hides it.
@@ -199,7 +201,9 @@ void Form_Wakeline_marathon::closeEvent(QCloseEvent* event) { event->ignore(); }
 void Form_Wakeline_marathon::Check_Marathon()
 {
     rows_.File_present(FileExists(g_Marathon_xml));
-    if (!Marathon_File_Present()) platform::MsgBox("No Marathon XML file found!");
+    if (!Marathon_File_Present())
+        platform::MsgBox("No Marathon XML file found!\n\nType the heats (number, name, start), then choose "
+                         "Form > Create marathon file.");
 }
 
 void Form_Wakeline_marathon::Check_Marathon_Folder()
@@ -226,6 +230,7 @@ void Form_Wakeline_marathon::Create_Marathon_file()
         Create_Wakeline_Marathon_File();
         rows_.File_present(true);
         rows_.File().Event_name(Text(Text_racename));
+        rows_.Write_rows();
         Save_Marathon_File();
         Load_Marathon_file();
         Load_Form_Data();

@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Forms.h"
+#include "platform/Screen_fit.h"
 #include "recording/cls_AVI_handler.h"
 #include "results/Form_Wakeline_marathon.h"
 #include "results/frm_dualentry.h"
@@ -145,6 +146,8 @@ void Frm_Wakeline_Marathon_settime::Show_marathon_windows(bool on)
     // The viewer steps frames while the marathon window is up; its clock stays still meanwhile.
     marathon.Timer1->stop();
     show();
+    // Inside the desktop and clear of the viewer's menus, wherever the settings last left it.
+    platform::Fit_in_available_area(this, Viewer_menu_area());
     Set_Topmost(this);
     if (const int16_t heat = marathon.Selected_Heat())
         Show_heat(marathon.Rows().Row(heat - 1).heat_num, marathon.Rows().Row(heat - 1).heat_name);

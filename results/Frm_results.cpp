@@ -3,6 +3,7 @@
 #include "platform/Controls.h"
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
+#include "platform/Screen_fit.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
 #include "platform/Print_target.h"
@@ -13,8 +14,8 @@
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
-#include "viewer/Frm_kanot_2.h"
 #include "viewer/Lane_results.h"
+#include "viewer/Results_viewer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +25,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSlider>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -46,7 +46,7 @@ bool Recording_open() { return g_Recording && g_Recording->File_open(); }
 
 void Set_text(QLabel* label, const std::string& text) { label->setText(QString::fromStdString(text)); }
 
-Frm_kanot_2* Viewer() { return platform::Form_if_loaded<Frm_kanot_2>(); }
+Results_viewer* Viewer() { return Viewer_for_results(); }
 
 std::string Two_digits(int value)
 {
@@ -274,11 +274,18 @@ bool Frm_results::eventFilter(QObject* watched, QEvent* event)
     }
     const bool other_parts = Index_of(watched, Lbl_hms) >= 0 || Index_of(watched, Lbl_hms_corrected) >= 0;
     if ((other_parts && type == QEvent::MouseButtonRelease) ||
-        (watched == Frm_correction && type == QEvent::MouseButtonPress) ||
+        (watched == Frm_correction && type == QEvent::MouseButtonPress && On_frame_itself(Frm_correction, event)) ||
         ((watched == Frm_orig_time || watched == Frm_Corrected_time || watched == Frm_time_select) &&
-         type == QEvent::MouseButtonRelease))
+         type == QEvent::MouseButtonRelease && On_frame_itself(static_cast<QWidget*>(watched), event)))
         Deselect_Correction_Items();
     return Form_window::eventFilter(watched, event);
+}
+
+// A label inside a frame passes the mouse events it does not take on to the frame; those belong
+// to the label (a click on a correction part must not deselect it again on its way up).
+bool Frm_results::On_frame_itself(QWidget* frame, QEvent* event)
+{
+    return frame->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()) == nullptr;
 }
 
 void Frm_results::Form_Load()
@@ -307,9 +314,9 @@ void Frm_results::Form_Load()
 // Top of the screen, its left edge at the viewer's right edge.
 void Frm_results::Place_beside_viewer()
 {
-    Frm_kanot_2* viewer = nullptr;
+    Results_viewer* viewer = nullptr;
     for (int i = 0; i < 100 && !viewer; ++i) viewer = Viewer();
-    move(viewer ? viewer->frameGeometry().right() + 1 : x(), 0);
+    move(viewer ? viewer->Right_edge() : x(), 0);
 }
 
 void Frm_results::Form_Unload()
@@ -358,6 +365,15 @@ void Frm_results::Show_results_window(bool show, int32_t left)
     }
     move(left / platform::Twips_per_pixel_x(), y());
     this->show();
+    // On a narrow screen the viewer's right edge may leave too little room: the window stays
+    // wholly on the desktop, over the viewer's edge if need be.
+    platform::Fit_in_available_area(this);
+}
+
+int Frm_results::Beside_width() const
+{
+    const QMargins frame = platform::Frame_margins(this);
+    return width() + frame.left() + frame.right();
 }
 
 // ---- The start correction ----
@@ -482,10 +498,7 @@ void Frm_results::Refill_rows()
 
 void Frm_results::GoTo_Field(int16_t row)
 {
-    Frm_kanot_2* viewer = Viewer();
-    if (!viewer) return;
-    viewer->Slider_play->setValue(Go_to_Goal_field(row + 1));
-    viewer->Slider_play_Scroll();
+    if (Results_viewer* viewer = Viewer()) viewer->Show_field(Go_to_Goal_field(row + 1));
 }
 
 void Frm_results::Lbl_result_rank_MouseMove(int row)
@@ -500,11 +513,7 @@ void Frm_results::Lbl_result_rank_MouseDown(int row)
     try {
         if (!Recording_open() || !Is_real_time(Lane_Active_Heat_Array.at(size_t(row) + 1).Time)) return;
         GoTo_Field(int16_t(row));
-        if (Frm_kanot_2* viewer = Viewer()) {
-            viewer->Set_Focus();
-            viewer->Print_Place_string(std::to_string(row + 1));
-            viewer->SliderPlay_Focus();
-        }
+        if (Results_viewer* viewer = Viewer()) viewer->Show_place(std::to_string(row + 1));
     } catch (...) {
         Report_current_exception("Lbl_result_rank_MouseDown of Form Frm_results");
     }
@@ -529,7 +538,7 @@ void Frm_results::item_clear_all_results_Click()
             return;
         Clear_All_Results();
         Clear_Lane_Times();
-        if (Frm_kanot_2* viewer = Viewer()) viewer->Draw_Graphics(true, false);
+        if (Results_viewer* viewer = Viewer()) viewer->Draw_Graphics(true, false);
     } catch (...) {
         Report_current_exception("item_clear_all_results_Click of Form Frm_results");
     }
@@ -555,7 +564,7 @@ void Frm_results::item_load_results_Click()
 
 void Frm_results::item_test_position_Click()
 {
-    if (Frm_kanot_2* viewer = Viewer()) move(viewer->frameGeometry().right() + 1, y());
+    if (Results_viewer* viewer = Viewer()) move(viewer->Right_edge(), y());
 }
 
 } // namespace wk

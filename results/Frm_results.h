@@ -105,6 +105,7 @@ public:
     void Display_Original_Start_Time() override;
     void GoTo_Field(int16_t row) override;
     void Show_results_window(bool show, int32_t left) override;
+    int Beside_width() const override;
     Result_sheet* Sheet() override { return this; }
 
     // ---- Printing (the sheet the viewer prints on) ----
@@ -178,6 +179,7 @@ private:
     void Refill_rows();
     bool Correction_allowed();
     void Show_parts(std::array<QLabel*, k_Parts>& labels, int32_t ms);
+    static bool On_frame_itself(QWidget* frame, QEvent* event);
     int Index_of(QObject* watched, const std::array<QLabel*, k_Parts>& labels) const;
 
     int32_t correction_step_ = 0;

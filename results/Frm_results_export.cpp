@@ -14,7 +14,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
-#include "viewer/Frm_kanot_2.h"
+#include "viewer/Results_viewer.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -113,8 +113,8 @@ bool Frm_results::Export_New_XML_File()
     xml.RaceType("course");
     xml.lastFile("True");
     const std::string heat = rec.Heat_ID(1);
-    const Frm_kanot_2* viewer = platform::Form_if_loaded<Frm_kanot_2>();
-    xml.Create_Heat_node(heat, rec.Heat_comment(1), viewer ? Trimmed(Caption(viewer->Label_start_time)) : "");
+    const Results_viewer* viewer = Viewer_for_results();
+    xml.Create_Heat_node(heat, rec.Heat_comment(1), viewer ? Trimmed(viewer->Start_time_text()) : "");
     xml.Create_Result_Node(heat);
     for (int r = 0; r < k_Rows && !Caption(Lbl_result_rank_labels[size_t(r)]).empty(); ++r)
         xml.Create_Competitor_Node(heat, Caption(Lbl_result_lane_labels[size_t(r)]),
@@ -146,7 +146,7 @@ void Frm_results::Load_Export_format()
 void Frm_results::Opt_exp_format_Click(int index)
 {
     Write_Ini_Value("Canoe", "expformat", std::to_string(index), Ini_file_path);
-    if (Frm_kanot_2* viewer = platform::Form_if_loaded<Frm_kanot_2>()) viewer->Set_Focus();
+    if (Results_viewer* viewer = Viewer_for_results()) viewer->Set_Focus();
 }
 
 void Frm_results::Lbl_export_folder_Click()

@@ -15,7 +15,7 @@
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
-#include "viewer/Frm_kanot_2.h"
+#include "viewer/Results_viewer.h"
 
 #include <QLabel>
 #include <QRadioButton>
@@ -34,7 +34,7 @@ constexpr double k_Head_gap = 100;
 
 bool Recording_open() { return g_Recording && g_Recording->File_open(); }
 
-Frm_kanot_2* Viewer() { return platform::Form_if_loaded<Frm_kanot_2>(); }
+Results_viewer* Viewer() { return Viewer_for_results(); }
 
 int32_t Whole(double v) { return int32_t(std::nearbyint(v)); }
 
@@ -341,7 +341,7 @@ void Frm_results::Print_Results(bool series)
         Trace_Line("*Print_Results ", g_Page_left, g_Page_top, g_Page_right, g_Page_bottom);
         Print_table(*g_Print_target, heat);
         if (series)
-            if (Frm_kanot_2* viewer = Viewer()) viewer->Print_Series();
+            if (Results_viewer* viewer = Viewer()) viewer->Print_Series();
         Printer_End();
     } catch (...) {
         Report_current_exception("Print_Results of Form Frm_results");
@@ -352,22 +352,22 @@ void Frm_results::Print_Results(bool series)
 
 void Frm_results::item_print_Click()
 {
-    if (Frm_kanot_2* viewer = Viewer()) viewer->Handle_Print_Single();
+    if (Results_viewer* viewer = Viewer()) viewer->Handle_Print_Single();
 }
 
 void Frm_results::item_print_results_Click()
 {
-    if (Frm_kanot_2* viewer = Viewer()) viewer->Handle_Print_results();
+    if (Results_viewer* viewer = Viewer()) viewer->Handle_Print_results();
 }
 
 void Frm_results::item_print_series_Click()
 {
-    if (Frm_kanot_2* viewer = Viewer()) viewer->Handle_Print_Series();
+    if (Results_viewer* viewer = Viewer()) viewer->Handle_Print_Series();
 }
 
 void Frm_results::item_printer_test_Click()
 {
-    if (Frm_kanot_2* viewer = Viewer()) viewer->Make_Print_footer();
+    if (Results_viewer* viewer = Viewer()) viewer->Make_Print_footer();
     if (Print_Static_Content()) Printer_End();
 }
 

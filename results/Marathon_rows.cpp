@@ -10,8 +10,10 @@ void Marathon_rows::Changed(int index)
 std::string Marathon_rows::Selected_start() const
 {
     if (selected_heat_ < 1 || selected_heat_ > k_Rows) return "";
-    const std::optional<int32_t> s = Seconds_of_day(rows_[size_t(selected_heat_ - 1)].start);
-    return s ? Time_of_day_text(*s / 3600, (*s / 60) % 60, *s % 60) : "";
+    // Shown and stored as the crew typed it ("9:59:00" stays so); only a start that is no time of
+    // day gives none.
+    const std::string& start = rows_[size_t(selected_heat_ - 1)].start;
+    return Seconds_of_day(start) ? start : "";
 }
 
 void Marathon_rows::Select_Heat(int16_t id, bool selected)
@@ -44,17 +46,32 @@ void Marathon_rows::Load_Form_Data()
     Changed(-1);
 }
 
+namespace {
+constexpr const char* k_Elements[] = {"heat_num", "heat_name", "heat_start"};
+}
+
 bool Marathon_rows::Edit(int index, Column column, const std::string& text)
 {
-    if (!present_ || index < 0 || index >= k_Rows) return false;
+    if (index < 0 || index >= k_Rows) return false;
     Marathon_row& row = rows_[size_t(index)];
-    static constexpr const char* elements[] = {"heat_num", "heat_name", "heat_start"};
     std::string* fields[] = {&row.heat_num, &row.heat_name, &row.start};
     const auto c = size_t(column);
+    // Without the file the row keeps what was typed until the file is made (Write_rows).
     *fields[c] = text;
-    file_.Heat_field(index + 1, elements[c], text);
+    if (!present_) return false;
+    file_.Heat_field(index + 1, k_Elements[c], text);
     Changed(index);
     return true;
+}
+
+void Marathon_rows::Write_rows()
+{
+    for (int k = 0; k < k_Rows; ++k) {
+        const Marathon_row& row = rows_[size_t(k)];
+        const std::string* fields[] = {&row.heat_num, &row.heat_name, &row.start};
+        for (size_t c = 0; c < 3; ++c)
+            if (!fields[c]->empty()) file_.Heat_field(k + 1, k_Elements[c], *fields[c]);
+    }
 }
 
 bool Marathon_rows::Set_running(int index, bool running)

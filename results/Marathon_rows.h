@@ -42,8 +42,10 @@ public:
 
     // The rows from the file; a missing element leaves its part of the row as it was.
     void Load_Form_Data();
-    // A typed value into the row and the file; false (nothing changed) without the file.
+    // A typed value into the row and the file; without the file only the row keeps it (false).
     bool Edit(int index, Column column, const std::string& text);
+    // What the rows hold into a newly made file: the heats typed before it existed.
+    void Write_rows();
     // Running becomes stopped and back (heat_running "t" / "f").
     bool Toggle_running(int index);
     // Every selected heat starts at the time (heat_start, heat_running "t"), or is stopped

@@ -228,9 +228,7 @@ void Printer_End()
             if (preview) preview->Hide_preview();
             if (g_Print_target && !g_Print_target->EndDoc())
                 throw Run_time_error(482, "Printer error");
-            platform::App().title = g_App_Title;
-        } else {
-            if (!g_Print_target) return;
+        } else if (g_Print_target) {
             const QImage page = g_Print_target->Page_image();
             if (preview) preview->Show_page(page);
             g_Print_target->Clear();
@@ -238,6 +236,9 @@ void Printer_End()
     } catch (...) {
         Report_current_exception("Printer_End of Module Module_canoe");
     }
+    // The job's title named the printed document only; the program and its later boxes carry
+    // their own again, whether the page went to the printer or to the preview.
+    platform::App().title = g_App_Title;
 }
 
 } // namespace wk

@@ -187,9 +187,8 @@ bool Associate_File_Extension(const std::string& extension, const std::string& c
 
 bool Associate_Qs2_Files()
 {
-    const std::string folder = platform::Program_folder().string();
     const bool ok = Associate_File_Extension(".qs2", "qs2_ext", "Wakeline data file",
-                                             platform::Join_path(folder, "Wakeline_free.ico"),
+                                             platform::Program_icon(),
                                              platform::Program_file().string());
     platform::MsgBox(ok ? "Associated the file extension .qs2 with this application!"
                         : "The file extension .qs2 could not be associated with this application.");

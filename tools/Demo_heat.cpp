@@ -141,6 +141,9 @@ Result Make_demo_heat(const std::string& path, const Options& options)
         c.field = int16_t(n % 2 + 1);
         const int32_t stamp = k_Base_tick + 40 * (c.frame - 1);
         c.race_time = Round_To_Multiple(stamp, 40) - 10 - result.heat_start + (c.field == 2 ? 20 : 0);
+        const Lane_band b = Band(i, lanes);
+        c.mark_x = k_Goal_x;
+        c.mark_y = (b.top + b.bottom) / 2;
         result.crossings.push_back(c);
     }
     return result;

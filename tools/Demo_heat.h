@@ -18,6 +18,7 @@ struct Crossing {
     int32_t frame = 0;       // the frame in which the bow touches the line
     int16_t field = 1;       // 1 or 2 of that frame
     int32_t race_time = 0;   // what a click on that field must give, ms
+    int32_t mark_x = 0, mark_y = 0; // the lane's mark on the picture, where a finish click goes
 };
 
 struct Result {

@@ -1,6 +1,6 @@
 // make_demo_heat [--lanes N] [--seconds S] OUTPUT.qs2
-// Writes a demo heat and prints, for each lane, where its boat touches the goal line and the
-// race time a click there must give.
+// Writes a demo heat and prints, for each lane, where its boat touches the goal line, the race
+// time a click there must give and where the lane's mark lies on the picture.
 #include "services/Module_utilities.h"
 #include "tools/Demo_heat.h"
 
@@ -39,8 +39,8 @@ int main(int argc, char** argv)
         std::printf("%s: %d frames, heat start %d, goal line at x = %d\n", output.c_str(), r.frames, r.heat_start,
                     r.goal_x);
         for (const auto& c : r.crossings)
-            std::printf("lane %d: frame %d field %d race time %d ms (%s)\n", c.lane, c.frame, c.field,
-                        c.race_time, wk::Display_Mill_Time(c.race_time, true).c_str());
+            std::printf("lane %d: frame %d field %d race time %d ms (%s) mark at %d,%d\n", c.lane, c.frame,
+                        c.field, c.race_time, wk::Display_Mill_Time(c.race_time, true).c_str(), c.mark_x, c.mark_y);
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_demo_heat: %s\n", e.what());

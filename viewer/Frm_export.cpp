@@ -2,6 +2,7 @@
 
 #include "platform/Folders.h"
 #include "platform/Forms.h"
+#include "platform/Screen_fit.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
@@ -50,6 +51,8 @@ void Frm_export::Form_Load()
     int32_t left = 0, top = 0, w = 0, h = 0;
     Get_Form_Pos("Frm_export", left, top, w, h);
     move(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y());
+    // The stored place may lie off this desktop or over the viewer's menus.
+    platform::Fit_in_available_area(this, Viewer_menu_area());
 }
 
 void Frm_export::Form_Unload()

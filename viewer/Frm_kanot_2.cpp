@@ -4,6 +4,7 @@
 #include "platform/Forms.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
+#include "platform/Screen_saver.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
@@ -26,7 +27,7 @@
 namespace wk {
 namespace {
 
-constexpr int k_Frame_width = 230; // the control frames to the right of the picture
+constexpr int k_Frame_width = Frm_kanot_2::k_Frame_width;
 
 QLabel* Make_label(const char* name, QWidget* parent, int x, int y, int w, int h)
 {
@@ -72,6 +73,7 @@ Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 Frm_kanot_2::~Frm_kanot_2()
 {
     if (Viewer_lane_results() == &results_) Install_lane_results(nullptr);
+    platform::Hold_screen_awake(this, false);
 }
 
 void Frm_kanot_2::Build_controls()
@@ -164,6 +166,7 @@ void Frm_kanot_2::Connect_controls()
         QTimer::singleShot(0, this, [this] { Slider_play_Scroll(); });
     });
     Slider_play->installEventFilter(this);
+    Lbl_delta_time->installEventFilter(this); // its click sets the time-behind reference
     // A click changes the flag, then the button's release redraws.
     connect(Chk_Show_lanemarks, &QCheckBox::clicked, this, [this] {
         Chk_Show_lanemarks_Click();
@@ -227,11 +230,13 @@ void Frm_kanot_2::Form_Resize()
             return;
         }
         if (isMaximized()) return;
+        Fit_width();
         if (item_Marathon->isChecked()) {
             if (Marathon_times* marathon = Marathon_windows(true)) marathon->Show_marathon_windows(true);
             Results_rows().Show_results_window(false, 0);
         } else {
-            Results_rows().Show_results_window(true, int32_t(Right_Edge(this)));
+            // Frame beside frame: the results window's frame starts where the viewer's ends.
+            Results_rows().Show_results_window(true, Right_edge() * platform::Twips_per_pixel_x());
         }
         Check_Screen_Height();
     } catch (...) {

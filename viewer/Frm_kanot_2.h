@@ -4,6 +4,7 @@
 // results. The recording is the program-wide g_Recording.
 #include "platform/Form_window.h"
 #include "viewer/Lane_results.h"
+#include "viewer/Results_viewer.h"
 
 #include <QPoint>
 #include <QRect>
@@ -44,8 +45,9 @@ struct Series_grid {
 // columns (four of upright pictures), five from nine pictures on, at most three rows.
 Series_grid Series_picture_grid(int32_t print_width, bool rotated, int timed, double room);
 
-class Frm_kanot_2 final : public platform::Form_window, public Result_viewer {
+class Frm_kanot_2 final : public platform::Form_window, public Result_viewer, public Results_viewer {
 public:
+    static constexpr int k_Frame_width = 230; // the control frames to the right of the picture
     Frm_kanot_2();
     ~Frm_kanot_2() override;
 
@@ -146,6 +148,12 @@ public:
     void Update_Marathon_Time();
     void item_Marathon_Click();
     void Print_Place_string(const std::string& text);
+    // ---- For the results window ----
+    void Show_field(int32_t field) override;
+    void Show_place(const std::string& place) override;
+    int Right_edge() const override;
+    QRect Menu_area() const override;
+    std::string Start_time_text() const override;
     void Update_frm_label();
     void Update_Frame_Time();
     void Lbl_delta_time_Click() override;
@@ -154,11 +162,11 @@ public:
     void New_graphics() override;
 
     // ---- Overlay and window services ----
-    void Draw_Graphics(bool refresh, bool no_marks);
+    void Draw_Graphics(bool refresh, bool no_marks) override;
     void Blit_Graphics();
     void Overlay_Lap(int16_t lap);
     bool Within_Zoom(float x, float y) const;
-    void Set_Focus();
+    void Set_Focus() override;
     void SliderPlay_Focus() override;
     void Set_Captions();
     void Timer_keyb_event_Timer();
@@ -191,16 +199,16 @@ public:
     void Check_box_MouseUp();
 
     // ---- Printing a frame and the picture series; the footer and the event logo ----
-    void Handle_Print_Single();
-    void Handle_Print_results();
-    void Handle_Print_Series();
+    void Handle_Print_Single() override;
+    void Handle_Print_results() override;
+    void Handle_Print_Series() override;
     // True when a recording is open; otherwise says "No file open!".
     bool Check_File_Open();
     void PrintSingle();
     // Continues the page the result sheet has begun; leaves the viewer on the first field.
-    void Print_Series();
+    void Print_Series() override;
     // The footer names the printer; without one it is empty.
-    void Make_Print_footer();
+    void Make_Print_footer() override;
     void Load_logo();
     void item_select_logo_file_Click();
 
@@ -208,6 +216,8 @@ public:
     void Arrange_layout(bool rotated);
     void Arrange_Picture(bool rotated);
     void Arrange_frames(bool rotated);
+    void Fit_width();
+    void Narrow_frames(int window_width);
     void Run_Intro();
     void Run_Intro_Loop();
 
@@ -287,6 +297,7 @@ public:
     void item_set_lanenums_Click();
     void item_heat_start_Click();
     void itemLocalheatstart_Click();
+    void item_clear_ranks_Click();
     // Help and program.
     QAction* item_calibrate = nullptr;
     QAction* item_asssociate = nullptr;
@@ -352,6 +363,7 @@ private:
     std::string command_line_;
     std::string recording_path_;
     bool rotated_ = true;
+    int natural_width_ = 0; // the width Arrange_frames gives, before fitting beside the results
     int32_t delta_reference_ = 0;
     int16_t shown_stream_ = 1;
     bool scroll_busy_ = false;

@@ -46,7 +46,9 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
 {
     try {
         Clear_Graphics();
-        if (!no_marks) {
+        // The marks stand where they were set on the recording's own picture; turned the other
+        // way they would point at the wrong places, so they wait until it is shown upright again.
+        if (!no_marks && (!Recording_open() || rotated_ == g_Recording->rotated())) {
             Draw_Goal_line();
             if (Recording_open()) Draw_lanes(Chk_Flip_Lanemarks->isChecked());
         }

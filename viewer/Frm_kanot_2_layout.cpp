@@ -4,16 +4,23 @@
 
 #include "platform/Forms.h"
 #include "platform/Picture_box.h"
+#include "platform/Screen_fit.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/graphics/cDIBSection.h"
+#include "viewer/Result_rows.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
+#include <QLabel>
+#include <QSlider>
 #include <QMenuBar>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace wk {
 namespace {
@@ -79,16 +86,48 @@ void Frm_kanot_2::Arrange_frames(bool rotated)
             Picture_logo->move(Frm_options->x(), Bottom(Frm_options) + 5);
             Frm_time->move(left, Bottom(Picture_logo) + 5);
             Frm_play->move(left, Bottom(Frm_time) + 5);
-            resize(width, height());
+            natural_width_ = width;
+            Fit_width();
             return;
         }
         Frm_play->move(left, Bottom(Picture_large) - Frm_play->height());
         Frm_time->move(left, Frm_play->y() - Frm_time->height() - 5);
         resize(width, Bottom(Picture_large) + menu_bar->sizeHint().height());
+        natural_width_ = width;
+        Fit_width();
         Picture_logo->move(left, Bottom(Frm_options) + 5);
     } catch (...) {
         Report_current_exception("Arrange_Frames of Form frm_kanot_2");
     }
+}
+
+// The viewer and the results window beside it share the desktop's width. Where both do not fit,
+// the viewer gives way: its column of frames narrows, down to a usable minimum, while the picture
+// keeps the exact size of a frame (clicks on it are pixels of the frame).
+void Frm_kanot_2::Fit_width()
+{
+    if (item_fullscreen->isChecked() || isMaximized()) return;
+    const QMargins frame = platform::Frame_margins(this);
+    // The results window comes beside the viewer once the viewer is shown, not before.
+    const int beside = isVisible() && !item_Marathon->isChecked() ? Results_rows().Beside_width() : 0;
+    const int room = platform::Available_area().width() - frame.left() - frame.right() - beside;
+    const int least = frm_DV_AUX->x() + k_Frame_width * 2 / 3;
+    const int width = std::max(least, std::min(natural_width_, room));
+    resize(width, height());
+    Narrow_frames(width);
+    if (isVisible()) platform::Fit_in_available_area(this);
+}
+
+// The frames take what the window leaves them; their full-width lines follow.
+void Frm_kanot_2::Narrow_frames(int window_width)
+{
+    const int frame_width = std::min(k_Frame_width, window_width - frm_DV_AUX->x() - 4);
+    for (QWidget* f : std::initializer_list<QWidget*>{frm_DV_AUX, Frm_options, Frm_time, Frm_play})
+        f->resize(frame_width, f->height());
+    for (QWidget* line : std::initializer_list<QWidget*>{Lbl_cam_time, Lbl_exp_time, Chk_Show_lanemarks,
+                                                         Chk_Show_Goalline, Chk_invert_goalline, Chk_Flip_Lanemarks,
+                                                         Lbl_elapsed_time, Lbl_delta_time, Slider_play})
+        line->resize(frame_width - 20, line->height());
 }
 
 void Frm_kanot_2::Run_Intro()

@@ -30,11 +30,24 @@
 #include <QVBoxLayout>
 
 #include <charconv>
+#include <cstdio>
 
 namespace wk {
 
 using platform::Make_item;
 using platform::Make_menu;
+
+namespace {
+
+// A time of day as "hh:mm:ss.ttt".
+std::string Clock_text(int32_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
+    return text;
+}
+
+} // namespace
 
 void Frm_kanot_2::Build_menus()
 {
@@ -160,7 +173,7 @@ void Frm_kanot_2::Connect_more_menus()
     on(item_step_forward, [this] { item_step_forward_Click(); });
     on(item_show_frame, [this] { item_show_frame_Click(); });
     on(item_run_intro, [this] { Run_Intro(); });
-    on(item_clear_ranks, [] { Clear_All_Results(); });
+    on(item_clear_ranks, [this] { item_clear_ranks_Click(); });
     on(item_ange_match, [this] { Enter_Event_name(); });
     on(item_set_event, [this] { item_set_event_Click("Event"); });
     on(item_set_event_name, [this] { item_set_event_Click("Event name?"); });
@@ -215,11 +228,14 @@ std::optional<std::string> Frm_kanot_2::Ask(const std::string& prompt, const std
 void Frm_kanot_2::item_fullscreen_Click()
 {
     try {
-        if (item_fullscreen->isChecked()) {
-            SetFormFullScreen(this);
-        } else {
-            showMaximized();
+        // Off gives the window back its frame and its place before full screen (maximised, and
+        // frameless, it covered the results window for good); showing it again brings the
+        // results window back beside it.
+        if (item_fullscreen->isChecked() != bool(windowFlags() & Qt::FramelessWindowHint)) SetFormFullScreen(this);
+        if (!item_fullscreen->isChecked()) {
+            if (isMaximized()) showNormal();
             Arrange_frames(rotated_);
+            Form_Resize();
         }
     } catch (...) {
         Report_current_exception("item_fullscreen_Click of Form frm_kanot_2");
@@ -230,6 +246,8 @@ void Frm_kanot_2::item_rotated_Click()
 {
     rotated_ = item_rotated->isChecked();
     Arrange_layout(rotated_);
+    // The picture was made anew at its new size: the field and the overlay are drawn again now.
+    if (Recording_open()) New_graphics();
 }
 
 // The recording's own flags: the setters store them in the header in the file.
@@ -362,14 +380,35 @@ void Frm_kanot_2::item_heat_start_Click()
     g_Recording->Write_XML_header();
 }
 
+// One click would overwrite the heat's start for good: the crew sees the new start and says yes.
 void Frm_kanot_2::itemLocalheatstart_Click()
 {
     try {
         if (!Header_writable()) return;
-        g_Recording->Start_local_mill(1, 38793000);
+        constexpr int32_t fixed_start = 38793000;
+        const std::string prompt = "Set the heat's local start time to " + Clock_text(fixed_start) + "?\n(now " +
+                                   Clock_text(g_Recording->Start_local_Mill_Time(1)) + ")";
+        if (platform::MsgBox(prompt, platform::vbYesNo | platform::vbQuestion | platform::vbDefaultButton2,
+                             "Fixed local heat start") != platform::vbYes)
+            return;
+        g_Recording->Start_local_mill(1, fixed_start);
         g_Recording->Write_XML_header();
     } catch (...) {
         Report_current_exception("itemLocalheatstart_Click of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::item_clear_ranks_Click()
+{
+    try {
+        if (!Recording_open()) return;
+        if (platform::MsgBox("Clear all results of this heat?",
+                             platform::vbYesNo | platform::vbQuestion | platform::vbDefaultButton2,
+                             "Clear all lanes") != platform::vbYes)
+            return;
+        Clear_All_Results();
+    } catch (...) {
+        Report_current_exception("item_clear_ranks_Click of Form frm_kanot_2");
     }
 }
 

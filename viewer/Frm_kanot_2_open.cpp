@@ -6,6 +6,7 @@
 #include "platform/Form_window.h"
 #include "platform/Forms.h"
 #include "platform/Picture_box.h"
+#include "platform/Screen_saver.h"
 #include "platform/Single_instance.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Cls_memory_status.h"
@@ -234,6 +235,7 @@ void Frm_kanot_2::Open_steps(const std::string& path)
     Slider_play_Scroll();
     Results_rows().GoTo_Field(0);
     Lbl_delta_time_Click();
+    platform::Hold_screen_awake(this, true); // no blanking while a heat is judged
 }
 
 void Frm_kanot_2::Show_recording_flags()
@@ -316,6 +318,7 @@ void Frm_kanot_2::Close_File()
     if (!Recording_open()) return;
     g_Recording->Close_File();
     g_Recording->File_name("");
+    platform::Hold_screen_awake(this, false);
     Slider_play->setValue(Slider_play->minimum());
     recording_path_.clear();
     Update_Form_Caption();

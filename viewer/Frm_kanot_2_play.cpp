@@ -18,6 +18,8 @@
 
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QSlider>
@@ -51,6 +53,12 @@ bool Frm_kanot_2::eventFilter(QObject* watched, QEvent* event)
         // The step is set before the slider moves, so the first step with Ctrl is already four.
         Slider_play->setSingleStep(ctrl ? 4 : 1);
         Slider_play_KeyDown(platform::Virtual_key_of(key->key()), ctrl ? 2 : 0);
+    }
+    if (watched == Lbl_delta_time && event->type() == QEvent::MouseButtonRelease) {
+        // A click: the left button let go over the label it was pressed on.
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && Lbl_delta_time->rect().contains(mouse->position().toPoint()))
+            Lbl_delta_time_Click();
     }
     return Form_window::eventFilter(watched, event);
 }
@@ -150,7 +158,8 @@ void Frm_kanot_2::item_Marathon_Click()
         const bool on = item_Marathon->isChecked();
         if (on) Results_rows().Show_results_window(false, 0);
         if (Marathon_times* marathon = Marathon_windows(on)) marathon->Show_marathon_windows(on);
-        if (!on) Results_rows().Show_results_window(true, int32_t(Right_Edge(this)));
+        Fit_width();
+        if (!on) Results_rows().Show_results_window(true, Right_edge() * platform::Twips_per_pixel_x());
         for (QLabel* label : {Lbl_elapsed_time, Lbl_delta_time, Label_start_time}) label->setEnabled(!on);
         Slider_play_Scroll();
         SliderPlay_Focus();
@@ -158,5 +167,32 @@ void Frm_kanot_2::item_Marathon_Click()
         Report_current_exception("item_Marathon_Click of Form frm_kanot_2");
     }
 }
+
+// ---- For the results window ----
+
+Results_viewer* Viewer_for_results() { return platform::Form_if_loaded<Frm_kanot_2>(); }
+
+void Frm_kanot_2::Show_field(int32_t field)
+{
+    Slider_play->setValue(field);
+    Slider_play_Scroll();
+}
+
+void Frm_kanot_2::Show_place(const std::string& place)
+{
+    Set_Focus();
+    Print_Place_string(place);
+    SliderPlay_Focus();
+}
+
+int Frm_kanot_2::Right_edge() const { return frameGeometry().right() + 1; }
+
+QRect Frm_kanot_2::Menu_area() const
+{
+    if (!isVisible() || !menu_bar->isVisible()) return {};
+    return {menu_bar->mapToGlobal(QPoint(0, 0)), menu_bar->size()};
+}
+
+std::string Frm_kanot_2::Start_time_text() const { return Label_start_time->text().toStdString(); }
 
 } // namespace wk

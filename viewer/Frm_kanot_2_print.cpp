@@ -122,7 +122,10 @@ void Frm_kanot_2::PrintSingle()
         platform::App().title = g_Print_title;
         if (g_Print_preview && g_Print_target) g_Print_target->Clear();
         Result_sheet* sheet = Sheet();
-        if (!sheet || !sheet->Print_Static_Content()) return;
+        if (!sheet || !sheet->Print_Static_Content()) {
+            platform::App().title = g_App_Title; // no job
+            return;
+        }
         platform::Print_target& t = *g_Print_target;
         t.CurrentX = g_Page_left + 100;
         t.CurrentY = Print_top_y;

@@ -36,6 +36,9 @@ public:
     virtual void GoTo_Field(int16_t row) = 0;
     // Shows the window with its left edge at left (twips), or hides it.
     virtual void Show_results_window(bool show, int32_t left) {}
+    // The width the results window takes beside the viewer, its frame included (pixels); 0 for
+    // rows without a window.
+    virtual int Beside_width() const { return 0; }
     // The sheet these rows are printed on; nullptr when they are not printed.
     virtual Result_sheet* Sheet() { return nullptr; }
 };

@@ -2,7 +2,13 @@
 // frames.
 #include "tests/capture/Capture_window_fixture.h"
 
+#include "platform/Forms.h"
+#include "services/Marathon_listener.h"
 #include "services/Module_utilities.h"
+#include "tests/support/Fake_screen_saver.h"
+#include "tests/support/Real_input.h"
+
+#include <memory>
 
 #include <QAction>
 
@@ -120,6 +126,37 @@ TEST_F(Capture_window_road, ASlotTakesANewRecordingOnlyAfterFinishAndMarathonHea
     EXPECT_EQ(Header_start_tick(second), 0);
     window->item_Marathon->setChecked(false);
     EXPECT_TRUE(dialogs.All_used());
+}
+
+// Through the menu bar: the marathon windows take the results window's place, and once the
+// marathon window has closed the capture window starts heats again.
+TEST_F(Capture_window_road, TheMarathonEntryHidesTheResultsWindowAndTheMarathonsCloseClearsIt)
+{
+    window->show();
+    platform::Form_window results("Frm_results");
+    results.show();
+    std::unique_ptr<platform::Form_window> marathon;
+    platform::Register_window_opener("Form_Wakeline_marathon", [&] {
+        marathon = std::make_unique<platform::Form_window>("Form_Wakeline_marathon");
+        marathon->show();
+    });
+    ASSERT_TRUE(test::Choose(window->menu_bar, window->item_Marathon));
+    ASSERT_TRUE(window->item_Marathon->isChecked());
+    ASSERT_NE(marathon, nullptr);
+    EXPECT_FALSE(results.isVisible());
+
+    const std::string path = Create(0, "M1");
+    dialogs.Expect_message("Marathon heats are started on the Marathon form!");
+    window->Handle_Start_Event(0);
+    EXPECT_FALSE(window->Slots[0].started);
+    // The marathon window's unload tells every window that listens.
+    Tell_Marathon_Unloaded();
+    EXPECT_FALSE(window->item_Marathon->isChecked());
+    window->Handle_Start_Event(0);
+    EXPECT_TRUE(window->Slots[0].started);
+    EXPECT_NE(Header_start_tick(path), 0);
+    EXPECT_TRUE(dialogs.All_used());
+    platform::Register_window_opener("Form_Wakeline_marathon", nullptr);
 }
 
 TEST_F(Capture_window_road, AbortClearsOnlyItsOwnSlotsStart)
@@ -272,6 +309,30 @@ TEST_F(Capture_window_road, FileSizesShowInTenthsOfAMegabyte)
     // 100005 + 8 x 144000 bytes = 1.19 MB.
     EXPECT_EQ(window->Slots[0].Label_file_size->text(), "1.2mb");
     EXPECT_EQ(window->Slots[2].Label_file_size->text(), "0 mb");
+}
+
+// The screen stays awake while the capture window is shown: one inhibit, shared with the viewer's
+// hold, let go when the last holder goes.
+TEST_F(Capture_window_road, TheScreenStaysAwakeWhileTheWindowIsShownAndTheViewerSharesTheHold)
+{
+    test::Fake_screen_saver saver;
+    platform::Install_screen_saver_service(&saver);
+    window->show();
+    EXPECT_EQ(saver.inhibits, 1);
+    EXPECT_TRUE(platform::Screen_awake_held());
+    window->hide();
+    EXPECT_EQ(saver.released, std::vector<uint32_t>{41});
+    EXPECT_FALSE(platform::Screen_awake_held());
+
+    window->show();
+    int viewer = 0;
+    platform::Hold_screen_awake(&viewer, true);
+    EXPECT_EQ(saver.inhibits, 2);
+    window->hide();
+    EXPECT_TRUE(platform::Screen_awake_held()); // the viewer still holds it
+    platform::Hold_screen_awake(&viewer, false);
+    EXPECT_EQ(saver.released, (std::vector<uint32_t>{41, 42}));
+    platform::Install_screen_saver_service(nullptr);
 }
 
 } // namespace

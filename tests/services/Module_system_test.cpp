@@ -3,6 +3,7 @@
 #include "services/Module_system.h"
 #include "tests/support/Test_support.h"
 
+#include <QStandardPaths>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -111,6 +112,16 @@ TEST(Association, Qs2FilesGetAMimeTypeAndADesktopEntryForThisProgram)
     const std::string desktop = test::Read_file(home.path() / ".local/share/applications/wakeline-qs2_ext.desktop");
     EXPECT_NE(desktop.find("Exec=\"" + platform::Program_file().string() + "\" %f\n"), std::string::npos);
     EXPECT_NE(desktop.find("MimeType=application/x-qs2_ext;\n"), std::string::npos);
+    // The icon named is one that is there: the program's own, installed beside it.
+    const size_t icon = desktop.find("Icon=");
+    ASSERT_NE(icon, std::string::npos);
+    const std::string icon_path = desktop.substr(icon + 5, desktop.find('\n', icon) - icon - 5);
+    EXPECT_TRUE(fs::is_regular_file(icon_path)) << icon_path;
+    EXPECT_NE(test::Read_file(icon_path).find("<svg"), std::string::npos);
+    // And the program opens the type by default, in this home's desktop settings.
+    ASSERT_FALSE(QStandardPaths::findExecutable("xdg-mime").isEmpty()) << "the setup script installs xdg-utils";
+    const std::string defaults = test::Read_file(home.path() / ".config/mimeapps.list");
+    EXPECT_NE(defaults.find("application/x-qs2_ext=wakeline-qs2_ext.desktop"), std::string::npos) << defaults;
 }
 
 TEST(Association, AFailureIsReportedAsAFailure)

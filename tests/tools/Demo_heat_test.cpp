@@ -48,6 +48,9 @@ TEST_F(Demo_heat, TheRecordingCarriesTheHeatAndEveryFrameItsTime)
         EXPECT_EQ(rec.Extra_data().size(), 192u);
         EXPECT_EQ(rec.Frame_Time_Stamp() - r.heat_start + (c.field == 2 ? 20 : 0), c.race_time);
         EXPECT_GT(rec.Header().Lane_pos_Y(c.lane), 0);
+        // The printed mark is where the viewer draws the lane's mark: a click there hits the lane.
+        EXPECT_EQ(c.mark_x, rec.Header().Lane_pos_X(c.lane));
+        EXPECT_EQ(c.mark_y, rec.Header().Lane_pos_Y(c.lane));
     }
     // Distinct times, in lane order, and both fields of a frame are used.
     for (size_t i = 1; i < r.crossings.size(); ++i) EXPECT_GT(r.crossings[i].race_time, r.crossings[i - 1].race_time);

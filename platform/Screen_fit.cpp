@@ -1,0 +1,60 @@
+#include "platform/Screen_fit.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace wk::platform {
+namespace {
+
+QMargins Own_margins(const QWidget* w)
+{
+    const QRect f = w->frameGeometry(), g = w->geometry();
+    return {g.left() - f.left(), g.top() - f.top(), f.right() - g.right(), f.bottom() - g.bottom()};
+}
+
+bool Framed(const QWidget* w) { return !(w->windowFlags() & Qt::FramelessWindowHint); }
+
+} // namespace
+
+QRect Available_area()
+{
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+QMargins Frame_margins(const QWidget* w)
+{
+    if (!Framed(w)) return {};
+    if (w->isVisible()) return Own_margins(w);
+    for (const QWidget* other : QApplication::topLevelWidgets())
+        if (other != w && other->isVisible() && other->isWindow() && Framed(other) && !other->isFullScreen())
+            if (const QMargins m = Own_margins(other); !m.isNull()) return m;
+    return {};
+}
+
+QRect Window_room(const QRect& keep_clear)
+{
+    QRect room = Available_area();
+    if (!keep_clear.isEmpty() && keep_clear.intersects(room) && keep_clear.bottom() < room.bottom())
+        room.setTop(std::max(room.top(), keep_clear.bottom() + 1));
+    return room;
+}
+
+void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
+{
+    if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized) && w->layout()) w->adjustSize();
+    const QRect room = Window_room(keep_clear);
+    const QMargins m = Frame_margins(w);
+    QRect frame = w->geometry().marginsAdded(m);
+    frame.setSize(frame.size().boundedTo(room.size()));
+    frame.moveLeft(std::clamp(frame.left(), room.left(), room.right() + 1 - frame.width()));
+    frame.moveTop(std::clamp(frame.top(), room.top(), room.bottom() + 1 - frame.height()));
+    w->setGeometry(frame.marginsRemoved(m));
+}
+
+} // namespace wk::platform

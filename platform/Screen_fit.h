@@ -1,0 +1,25 @@
+#pragma once
+// Keeping windows on the desktop: the area windows may cover (the primary screen less its panels)
+// and the fitting of a top-level window's whole frame, title bar included, into it. Positions
+// restored from the settings or worked out beside another window may lie partly off the screen
+// of the machine at hand; a window is only of use where the crew can see and grab it.
+#include <QMargins>
+#include <QRect>
+
+class QWidget;
+
+namespace wk::platform {
+
+// The primary screen's available geometry (the whole screen where the desktop gives no less).
+QRect Available_area();
+// The frame the window manager puts around `w`: its own once shown, else that of a shown
+// framed window of the program (they all get the same), else none. A frameless window has none.
+QMargins Frame_margins(const QWidget* w);
+// The room for a window's frame: the available area below `keep_clear` (the main window's menus,
+// when given and lying in the area).
+QRect Window_room(const QRect& keep_clear = {});
+// Moves `w` so that its frame lies wholly inside Window_room(keep_clear); a window larger than
+// the room is made smaller to fit. A window not yet shown takes its natural size first.
+void Fit_in_available_area(QWidget* w, const QRect& keep_clear = {});
+
+} // namespace wk::platform

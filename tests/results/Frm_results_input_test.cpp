@@ -1,0 +1,130 @@
+// The results window driven through real mouse events: Qt Test's presses and releases go through
+// event propagation and the window's filters as a crew's clicks do.
+#include "platform/Forms.h"
+#include "results/Form_LCS_preview.h"
+#include "tests/results/Results_fixture.h"
+#include "tests/support/Real_input.h"
+#include "tests/viewer/Print_fixture.h"
+#include "viewer/Lane_results.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace wk {
+namespace {
+
+using test::Results_window;
+
+// " 00:01,23" as milliseconds.
+int32_t Shown_ms(const std::string& text)
+{
+    int m = 0, s = 0, h = 0;
+    EXPECT_EQ(std::sscanf(text.c_str(), " %d:%d,%d", &m, &s, &h), 3) << text;
+    return (m * 60 + s) * 1000 + h * 10;
+}
+
+class Results_input : public Results_window {
+protected:
+    // Presses a plus or minus button with the mouse and lets go of it after hold_ms on the test clock.
+    void Press(int button, int32_t hold_ms)
+    {
+        test::Release_clock held;
+        held.pressed_at = held.tick;
+        held.hold = hold_ms;
+        QPushButton* b = Window().Cmd_time[size_t(button)];
+        held.release = [b] { QTest::mouseRelease(b, Qt::LeftButton); };
+        QTest::mousePress(b, Qt::LeftButton);
+    }
+    void Show_both()
+    {
+        Viewer().show();
+        Window().show();
+    }
+};
+
+TEST_F(Results_input, AClickedSecondsPartAndOnePressOnUpCorrectTheStartByOneSecond)
+{
+    const std::string path = Open_usual_heat();
+    Show_both();
+    const std::vector<int32_t> before = {Shown_ms(Row(0)[2]), Shown_ms(Row(1)[2])};
+    QTest::mouseClick(Window().Lbl_hms_correction[2], Qt::LeftButton);
+    EXPECT_EQ(Window().Correction_step(), 1000);
+    EXPECT_EQ(Window().Lbl_hms_correction[2]->palette().color(QPalette::Window), QColor(255, 128, 0));
+    Press(0, 100);
+    EXPECT_EQ(Parts(Window().Lbl_hms_correction), (std::vector<std::string>{"00", "00", "01", "00"}));
+    EXPECT_EQ(Shown_ms(Row(0)[2]), before[0] - 1000);
+    EXPECT_EQ(Shown_ms(Row(1)[2]), before[1] - 1000);
+    EXPECT_EQ(Row(1)[3], "+0,20"); // the gap between the boats stays
+    EXPECT_EQ(Stored_correction(path), 1000);
+    EXPECT_FALSE(Window().Repeat_active());
+
+    // The corrected start follows the recorded one by the correction.
+    Window().Recorded_start_mill(36000000);
+    Window().Display_Original_Start_Time();
+    Window().Display_Compensate_Mill();
+    EXPECT_EQ(Parts(Window().Lbl_hms_corrected), (std::vector<std::string>{"10", "00", "01", "00"}));
+
+    // Down with hundredths selected, then a right click on a part sets it back to 0.
+    QTest::mouseClick(Window().Lbl_hms_correction[3], Qt::LeftButton);
+    Press(1, 100);
+    EXPECT_EQ(g_Heat_correction, 990);
+    QTest::mouseClick(Window().Lbl_hms_correction[0], Qt::RightButton);
+    EXPECT_EQ(g_Heat_correction, 0);
+    EXPECT_EQ(Stored_correction(path), 0);
+    EXPECT_EQ(Shown_ms(Row(0)[2]), before[0]);
+}
+
+TEST_F(Results_input, AClickOnAFrameOrTheOtherTimesDeselectsThePart)
+{
+    Open_usual_heat();
+    Show_both();
+    QTest::mouseClick(Window().Lbl_hms_correction[1], Qt::LeftButton);
+    ASSERT_EQ(Window().Correction_step(), 60000);
+    // The start correction frame's own area, away from its frames and buttons.
+    QTest::mouseClick(Window().Frm_time_select, Qt::LeftButton, Qt::NoModifier, QPoint(290, 180));
+    EXPECT_EQ(Window().Correction_step(), 0);
+    Press(0, 100);
+    EXPECT_EQ(g_Heat_correction, 0);
+
+    QTest::mouseClick(Window().Lbl_hms_correction[1], Qt::LeftButton);
+    QTest::mouseClick(Window().Lbl_hms[1], Qt::LeftButton);
+    EXPECT_EQ(Window().Correction_step(), 0);
+    QTest::mouseClick(Window().Lbl_hms_correction[0], Qt::LeftButton);
+    QTest::mouseClick(Window().Frm_correction, Qt::LeftButton, Qt::NoModifier, QPoint(195, 40));
+    EXPECT_EQ(Window().Correction_step(), 0);
+}
+
+TEST_F(Results_input, AClickOnAPlaceTakesTheViewerToItsFinish)
+{
+    Open_usual_heat();
+    Show_both();
+    QTest::mouseClick(Window().Lbl_result_rank_labels[1], Qt::LeftButton);
+    EXPECT_EQ(Viewer().Slider_play->value(), 71);
+    QTest::mouseClick(Window().Lbl_result_rank_labels[2], Qt::LeftButton); // DNS
+    EXPECT_EQ(Viewer().Slider_play->value(), 71);
+}
+
+TEST_F(Results_input, AfterAPrintToThePreviewTheProgramAndItsBoxesCarryTheirOwnTitleAgain)
+{
+    test::Print_state_reset reset;
+    Install_print_preview();
+    platform::App().title = g_App_Title = "Wakeline";
+    Open_usual_heat();
+    Show_both();
+    QTest::mouseClick(Window().Opt_printer[Frm_results::k_Preview], Qt::LeftButton);
+    ASSERT_TRUE(g_Print_preview);
+    ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_print_results));
+    auto* preview = platform::Form_if_loaded<Form_LCS_preview>();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_NE(g_Print_title.find("Heat: 7 Results"), std::string::npos);
+    EXPECT_EQ(platform::App().title, "Wakeline");
+    ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_print));
+    EXPECT_EQ(platform::App().title, "Wakeline");
+}
+
+} // namespace
+} // namespace wk

@@ -1,0 +1,44 @@
+#pragma once
+// What the results window asks of the viewer: showing a field, marking a place over the picture,
+// redrawing the marks, where it stands on the screen, and the print commands. The viewer
+// implements it; the results window never reaches into the viewer window's controls.
+#include <QRect>
+
+#include <cstdint>
+#include <string>
+
+namespace wk {
+
+class Results_viewer {
+public:
+    virtual ~Results_viewer() = default;
+    // Moves to the field and draws it.
+    virtual void Show_field(int32_t field) = 0;
+    // The place number over the shown picture, the viewer focused for stepping on.
+    virtual void Show_place(const std::string& place) = 0;
+    virtual void Draw_Graphics(bool refresh, bool no_marks) = 0;
+    virtual void Set_Focus() = 0;
+    // The x just right of the viewer window's frame (pixels), where the results window goes.
+    virtual int Right_edge() const = 0;
+    // Where the viewer's menu bar lies on the screen (empty while the viewer is not shown):
+    // windows opened beside the viewer keep it clear.
+    virtual QRect Menu_area() const = 0;
+    // The heat's start as the viewer shows it.
+    virtual std::string Start_time_text() const = 0;
+    virtual void Print_Series() = 0;
+    virtual void Handle_Print_Single() = 0;
+    virtual void Handle_Print_results() = 0;
+    virtual void Handle_Print_Series() = 0;
+    virtual void Make_Print_footer() = 0;
+};
+
+// The viewer while its window is loaded; nullptr otherwise.
+Results_viewer* Viewer_for_results();
+// The viewer's menu bar on the screen; empty while no viewer is shown.
+inline QRect Viewer_menu_area()
+{
+    const Results_viewer* viewer = Viewer_for_results();
+    return viewer ? viewer->Menu_area() : QRect();
+}
+
+} // namespace wk
