@@ -148,12 +148,12 @@ TEST_F(Capture_window_road, TheMarathonEntryHidesTheResultsWindowAndTheMarathons
     const std::string path = Create(0, "M1");
     dialogs.Expect_message("Marathon heats are started on the Marathon form!");
     window->Handle_Start_Event(0);
-    EXPECT_FALSE(window->Slots[0].started);
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
     // The marathon window's unload tells every window that listens.
     Tell_Marathon_Unloaded();
     EXPECT_FALSE(window->item_Marathon->isChecked());
     window->Handle_Start_Event(0);
-    EXPECT_TRUE(window->Slots[0].started);
+    EXPECT_TRUE(window->Recorder().Slot(0).started);
     EXPECT_NE(Header_start_tick(path), 0);
     EXPECT_TRUE(dialogs.All_used());
     platform::Register_window_opener("Form_Wakeline_marathon", nullptr);
