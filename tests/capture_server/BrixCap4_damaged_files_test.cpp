@@ -86,6 +86,8 @@ protected:
     void TearDown() override
     {
         object.Reset();
+        // A wake still posted holds the object: it lets go here, while the sink it holds lives.
+        Pump_for(std::chrono::milliseconds(50));
         Server_library_test::TearDown();
     }
     void Pump_for(std::chrono::milliseconds span)

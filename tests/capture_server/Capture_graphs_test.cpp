@@ -59,9 +59,11 @@ protected:
         return path;
     }
 
+    // The sinks outlive the object, which holds them, and the thread's queue of posted wakes,
+    // which may hold the object a little longer.
+    test::Recording_sink sink, other;
     test::Com_test_home com;
     std::optional<test::Environment_scope> fake_devices;
-    test::Recording_sink sink, other; // outlive the object, which holds them
     std::vector<test::DV_frame> frames = test::Make_DV_frames(25);
     Com_ptr<VideoCap4> object = Make_object();
 };

@@ -1,7 +1,7 @@
 // The marathon file and the heat rows without a window: the file's tree and bytes, the elapsed
 // rule of the clock, and what selecting, starting, stopping and editing write into the file.
 #include "results/Marathon_rows.h"
-#include "tests/results/Write_failure.h"
+#include "tests/support/File_size_limit.h"
 #include "tests/support/Test_support.h"
 
 #include <filesystem>

@@ -2,7 +2,7 @@
 // up a file left by the last run, setting aside one that cannot be read, and closing under a
 // dated name without ever losing a file.
 #include "results/Marathon_result_file.h"
-#include "tests/results/Write_failure.h"
+#include "tests/support/File_size_limit.h"
 #include "tests/support/Test_support.h"
 
 #include <filesystem>

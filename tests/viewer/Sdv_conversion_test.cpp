@@ -1,6 +1,7 @@
 // Converting multi-stream recordings of the older format into the own format, alone and through
 // the viewer's command.
 #include "platform/Raw_file.h"
+#include "tests/support/File_size_limit.h"
 #include "tests/viewer/Viewer_fixture.h"
 #include "viewer/Sdv_conversion.h"
 
@@ -43,31 +44,6 @@ void Write_sdv(const fs::path& path, int frames, size_t tail, int32_t lane_count
     fs::create_directories(path.parent_path());
     test::Write_file(path, bytes);
 }
-
-// While it lives, a write that would take any file past `bytes` fails (the process is not stopped
-// for it): a full disk at a chosen place.
-class File_size_limit {
-public:
-    explicit File_size_limit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit now = old_;
-        now.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &now);
-    }
-    ~File_size_limit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-    File_size_limit(const File_size_limit&) = delete;
-    File_size_limit& operator=(const File_size_limit&) = delete;
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
 
 class Sdv_conversion : public test::Viewer_window {
 protected:
@@ -241,7 +217,7 @@ TEST_F(Sdv_conversion, AConversionThatBreaksOffAnywhereLeavesNoHalfRecording)
                                     int64_t(100005 + 144000), int64_t(100005 + 2 * 144000 + 1), whole - 1}) {
             Sdv_conversion_result r;
             {
-                File_size_limit full(rlim_t(limit + 0));
+                test::File_size_limit full(rlim_t(limit + 0));
                 r = Convert_sdv_recording(source.string(), dest.string());
             }
             EXPECT_FALSE(r.written) << limit;
@@ -253,7 +229,7 @@ TEST_F(Sdv_conversion, AConversionThatBreaksOffAnywhereLeavesNoHalfRecording)
     }
     // With room for exactly the recording it goes through.
     {
-        File_size_limit full(rlim_t(whole));
+        test::File_size_limit full(rlim_t(whole));
         EXPECT_TRUE(Convert_sdv_recording(source.string(), dest.string()).written);
     }
     Expect_race(dest.string(), 3);
@@ -290,7 +266,7 @@ TEST_F(Sdv_conversion, TheCommandKeepsDotFoldersAndAsksBeforeReplacing)
     dialogs.Expect_message("already exists. Replace it?", platform::vbYes);
     dialogs.Expect_message("Nothing was converted into " + dest.string());
     {
-        File_size_limit full(200000);
+        test::File_size_limit full(200000);
         Viewer().item_convert->trigger();
     }
     EXPECT_TRUE(dialogs.All_used());
