@@ -77,6 +77,10 @@ cDIBSection::~cDIBSection()
 bool cDIBSection::Create(int32_t width, int32_t height)
 {
     const bool had_draw_dib = draw_dib_open_;
+    // A picture made again at the size it had keeps its memory, cleared: pictures remade for
+    // every recording opened then cost no fresh pages.
+    std::vector<uint8_t> kept;
+    kept.swap(bits_);
     ClearUp();
     // The image size is a 32-bit field of the description and of .bmp files.
     if (width <= 0 || height <= 0 || width > (INT32_MAX - 3) / 3 ||
@@ -84,7 +88,14 @@ bool cDIBSection::Create(int32_t width, int32_t height)
         return false;
     const int32_t stride = platform::Image_stride(width);
     try {
-        bits_.assign(static_cast<size_t>(stride) * static_cast<size_t>(height), 0);
+        const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+        if (kept.size() == bytes) {
+            std::fill(kept.begin(), kept.end(), uint8_t(0));
+            bits_.swap(kept);
+        } else {
+            kept = {};
+            bits_.assign(bytes, 0);
+        }
         dc_ = std::make_unique<platform::Draw_surface>(bits_.data(), width, height);
     } catch (const std::bad_alloc&) {
         ClearUp();
