@@ -22,7 +22,7 @@ int64_t Memory_bytes::Read_at(int64_t offset, void* buffer, size_t n) const
         error_ = EINVAL;
         return -1;
     }
-    if (offset >= int64_t(bytes_.size())) return 0;
+    if (n == 0 || offset >= int64_t(bytes_.size())) return 0;
     const size_t count = std::min(n, size_t(int64_t(bytes_.size()) - offset));
     std::memcpy(buffer, bytes_.data() + offset, count);
     return int64_t(count);
