@@ -16,15 +16,15 @@
 
 namespace wk {
 namespace platform {
+class Av_frame_decoder;
 class Draw_surface;
-}
+} // namespace platform
 
 class Cls_XML_header;
 class Recording_reader;
 class Own_format_reader;
 class Avi_reader;
 class cDIBSection;
-namespace platform { class Av_frame_decoder; }
 
 class cls_AVI_handler {
 public:
@@ -691,13 +691,10 @@ public:
 
 private:
     struct Timing;
-    struct Timing_deleter {
-        void operator()(Timing* t) const;
-    };
+    struct Timing_deleter { void operator()(Timing* t) const; };
     std::unique_ptr<Timing, Timing_deleter> timing_;
     Timing& Timing_state();
 
-private:
     // ---- Model player state ----
     int16_t video_offset_ = 0;
     float base_time_ = 0;
