@@ -155,6 +155,13 @@ public:
     void model_Frame(int32_t n) { model_frame_ = n; }
     int16_t Tolv_Camera() const { return extra_.Integer_at(DV_extra::Tolv_camera); }
     void Tolv_Camera(int16_t n) { extra_.Let_integer(DV_extra::Tolv_camera, n); }
+    // Values a caller may keep on the camera; the camera itself never reads them.
+    int32_t TimeStamp() const { return time_stamp_; }
+    void TimeStamp(int32_t ms) { time_stamp_ = ms; }
+    int32_t Highest_Video_object() const { return highest_video_object_; }
+    void Highest_Video_object(int32_t n) { highest_video_object_ = n; }
+    int16_t Tolv_Position() const { return tolv_position_; }
+    void Tolv_Position(int16_t n) { tolv_position_ = n; }
     void Is_Firstboat(bool first) { first_boat_ = first; }
     bool Weight_Linear() const { return weight_linear_; }
     bool Display_half() const { return display_half_; }
@@ -261,6 +268,8 @@ private:
     bool buffer_filled_ = false;
     int32_t oldest_ = -1;
     int32_t highest_object_ = 0;
+    int32_t time_stamp_ = 0, highest_video_object_ = 0;
+    int16_t tolv_position_ = 0;
     int32_t stored_count_ = 0;
     bool post_linear_ = false;
     std::deque<CVideobuff> linear_;
