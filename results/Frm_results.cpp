@@ -96,6 +96,7 @@ void Frm_results::Build_menus()
     item_test_position = platform::Make_item(menu_debug, "item_test_position", "Test position");
     item_load_results = platform::Make_item(menu_debug, "item_load_results", "Load results");
     item_printer_test = platform::Make_item(menu_debug, "item_printer_test", "Printer test");
+    item_maped_drive = platform::Make_item(menu_debug, "item_maped_drive", "Get mapped drive");
 }
 
 void Frm_results::Build_rows()
@@ -231,6 +232,7 @@ void Frm_results::Connect_controls()
     connect(item_print_results, &QAction::triggered, this, [this] { item_print_results_Click(); });
     connect(item_print_series, &QAction::triggered, this, [this] { item_print_series_Click(); });
     connect(item_printer_test, &QAction::triggered, this, [this] { item_printer_test_Click(); });
+    connect(item_maped_drive, &QAction::triggered, this, [this] { item_maped_drive_Click(); });
     for (int i = 0; i < 3; ++i)
         connect(Opt_printer[size_t(i)], &QRadioButton::clicked, this, [this, i] { Opt_printer_Click(i); });
     for (int i = 0; i < 2; ++i) {

@@ -54,6 +54,7 @@ public:
     QAction* item_load_results = nullptr;
     QAction* item_test_position = nullptr;
     QAction* item_printer_test = nullptr;
+    QAction* item_maped_drive = nullptr;
     QLabel* Lbl_event_name_label = nullptr;
     QGroupBox* Frm_create_time = nullptr;
     QLabel* Lbl_capture_time_label = nullptr;
@@ -149,6 +150,8 @@ public:
     void Load_Export_format();
     void Opt_exp_format_Click(int index);
     void Lbl_export_folder_Click();
+    // The export folder's network name, then its share path, each in a message box.
+    void item_maped_drive_Click();
     void Update_capture_folder_Remote();
     void Text_remote_Click() { Update_capture_folder_Remote(); }
     void Show_Export_Mess();

@@ -12,6 +12,7 @@
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
+#include "services/Module_system.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "viewer/Results_viewer.h"
@@ -170,6 +171,15 @@ void Frm_results::Update_capture_folder_Remote()
 {
     if (const auto kind = platform::Drive_kind(Caption(Lbl_export_folder)))
         Text_remote->setText(QString::fromStdString(*kind));
+}
+
+void Frm_results::item_maped_drive_Click()
+{
+    std::string folder = Caption(Lbl_export_folder);
+    // A folder read from an older settings file may end in a backslash.
+    if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    platform::MsgBox(Get_UNC_Name(folder));
+    platform::MsgBox(Get_Share_Path(folder));
 }
 
 void Frm_results::Show_Export_Mess()

@@ -97,27 +97,44 @@ std::string Get_IP_Address()
     return *address;
 }
 
+namespace {
+
+// The errno that stands for a Windows system error code, as the C runtime maps them; -1 for a
+// code without one. The codes handed in are Windows numbers (the registry store answers in
+// them); the text shown is the one this system has for the errno.
+int Errno_of_system_code(int32_t code)
+{
+    static const std::pair<int32_t, int> counterparts[] = {
+        {0, 0},          {1, EINVAL},   {2, ENOENT},    {3, ENOENT},   {4, EMFILE},     {5, EACCES},
+        {6, EBADF},      {7, ENOMEM},   {8, ENOMEM},    {9, ENOMEM},   {10, E2BIG},     {11, ENOEXEC},
+        {12, EINVAL},    {13, EINVAL},  {15, ENOENT},   {16, EACCES},  {17, EXDEV},     {18, ENOENT},
+        {53, ENOENT},    {65, EACCES},  {67, ENOENT},   {80, EEXIST},  {82, EACCES},    {83, EACCES},
+        {87, EINVAL},    {89, EAGAIN},  {108, EACCES},  {109, EPIPE},  {112, ENOSPC},   {114, EBADF},
+        {128, ECHILD},   {129, ECHILD}, {130, EBADF},   {131, EINVAL}, {132, EACCES},   {145, ENOTEMPTY},
+        {158, EACCES},   {161, ENOENT}, {164, EAGAIN},  {167, EACCES}, {183, EEXIST},   {206, ENOENT},
+        {215, EAGAIN},   {1816, ENOMEM},
+        {1020, ENOTEMPTY}, // the registry store's "key has subkeys"
+    };
+    for (const auto& [windows, posix] : counterparts)
+        if (windows == code) return posix;
+    // Two blocks the runtime maps whole: the write-protect to sharing-buffer errors and the
+    // executable-format errors.
+    if (code >= 19 && code <= 36) return EACCES;
+    if (code >= 188 && code <= 202) return ENOEXEC;
+    return -1;
+}
+
+} // namespace
+
 std::string Get_error_text(int32_t code)
 {
-    // The system error texts of the codes this program meets.
-    static const std::pair<int32_t, const char*> texts[] = {
-        {0, "The operation completed successfully."},
-        {2, "The system cannot find the file specified."},
-        {3, "The system cannot find the path specified."},
-        {5, "Access is denied."},
-        {13, "The data is invalid."},
-        {32, "The process cannot access the file because it is being used by another process."},
-        {80, "The file exists."},
-        {112, "There is not enough space on the disk."},
-        {161, "The specified path is invalid."},
-        {234, "More data is available."},
-        {1020, "Cannot create a stable subkey under a volatile parent key."},
-    };
     char hex[16];
     std::snprintf(hex, sizeof hex, "%X", static_cast<uint32_t>(code));
     const std::string numbers = "Dec: " + std::to_string(code) + "\t" + "Hex: " + hex;
-    for (const auto& [c, t] : texts)
-        if (c == code) return std::string(t) + "\r\n" + numbers;
+    const int error = Errno_of_system_code(code);
+    // The description alone, the same in every locale; null for a number the system has no text for.
+    const char* text = error < 0 ? nullptr : strerrordesc_np(error);
+    if (text) return std::string(text) + "\r\n" + numbers;
     return "(No such error)\r\n\r\n" + numbers;
 }
 
@@ -166,7 +183,9 @@ std::vector<std::string> fso_Youngest_files(const std::string& folder)
             }
             result.push_back(text);
         }
+        // Sorted as texts from the greatest down: the newest recordings first, the other files last.
         Bubble_sort(result);
+        std::reverse(result.begin(), result.end());
     } catch (...) {
         Report_current_exception("fso_Youngest_files of Module Module_system");
     }
@@ -190,8 +209,7 @@ bool Associate_Qs2_Files()
     const bool ok = Associate_File_Extension(".qs2", "qs2_ext", "Wakeline data file",
                                              platform::Program_icon(),
                                              platform::Program_file().string());
-    platform::MsgBox(ok ? "Associated the file extension .qs2 with this application!"
-                        : "The file extension .qs2 could not be associated with this application.");
+    if (ok) platform::MsgBox("Associated the file extension .qs2 with this application!");
     return ok;
 }
 

@@ -23,7 +23,8 @@ std::string Get_Share_Path(const std::string& path);
 // The first IPv4 address of this host's name, dotted; "" with a message on failure.
 std::string Get_IP_Address();
 
-// The system's text for an error code, then "Dec: " code TAB "Hex: " code.
+// The system's text for a Windows system error code (the text of its errno counterpart), then
+// CR LF, "Dec: " code TAB "Hex: " code; "(No such error)" and an empty line where there is none.
 std::string Get_error_text(int32_t code);
 std::string Format_bytes(double bytes);
 std::string Format_number(double value);
@@ -46,8 +47,8 @@ template <class T> void Bubble_sort(std::vector<T>& items)
 }
 
 // The folder's recordings larger than 1 MiB, each as its modification time
-// ("yyyy-mm-dd hh:mm:ss") followed by its name, oldest first; other files give empty entries
-// at the front. Empty when the folder is missing or holds no file.
+// ("yyyy-mm-dd hh:mm:ss") followed by its name, newest first; other files give empty entries
+// at the end. Empty when the folder is missing or holds no file.
 std::vector<std::string> fso_Youngest_files(const std::string& folder);
 
 // Registers a file type for this user: a MIME type and a desktop entry in the user's data
@@ -55,7 +56,7 @@ std::vector<std::string> fso_Youngest_files(const std::string& folder);
 bool Associate_File_Extension(const std::string& extension, const std::string& class_name,
                               const std::string& description, const std::string& icon_path,
                               const std::string& program_path);
-// Registers ".qs2" for this program and says whether it worked.
+// Registers ".qs2" for this program; confirms it when it worked (a failure has said so already).
 bool Associate_Qs2_Files();
 
 } // namespace wk

@@ -101,7 +101,16 @@ void Frm_kanot_2::Build_controls()
     Chk_Flip_Lanemarks = Make_check("Chk_Flip_Lanemarks", "Flip lane marks", Frm_options, 87);
 
     Pict_lane_result = new platform::Picture_box("Pict_lane_result", client);
+    Pict_lane_result->Back_colour(QColor(255, 255, 192));
     Pict_lane_result->hide();
+    // Inside the box's border, so that a press on the border still reaches the picture.
+    Lbl_lane_result = Make_label("Lbl_lane_result", Pict_lane_result, 3, 3, 10, 10);
+    Lbl_lane_result->setAutoFillBackground(false);
+    QFont result_font("Liberation Sans");
+    result_font.setPixelSize(16);
+    result_font.setBold(true);
+    Lbl_lane_result->setFont(result_font);
+    Lbl_lane_result->setCursor(Qt::PointingHandCursor);
     Picture_logo = new platform::Picture_box("Picture_logo", client);
     Picture_logo->Back_colour(Qt::white);
     Picture_logo->Set_picture_size(k_Frame_width, 50);
@@ -109,22 +118,30 @@ void Frm_kanot_2::Build_controls()
     Pict_temp = new platform::Picture_box("Pict_temp", client);
     Pict_temp->hide();
 
-    Frm_time = Make_frame("Frm_time", "Heat", client, 160);
-    Label_heatID = Make_label("Label_heatID", Frm_time, 10, 18, 100, 20);
+    Frm_time = Make_frame("Frm_time", "Heat", client, 176);
+    Label_heatID = Make_label("Label_heatID", Frm_time, 10, 18, 60, 20);
+    lbl_starttime = Make_label("lbl_starttime", Frm_time, 72, 18, 40, 20);
+    lbl_starttime->setText("Start");
     Label_start_time = Make_label("Label_start_time", Frm_time, 115, 18, 105, 20);
     Lbl_capture_time = Make_label("Lbl_capture_time", Frm_time, 10, 40, 150, 20);
     Lbl_filesize = Make_label("Lbl_filesize", Frm_time, 160, 40, 60, 20);
     QFont big("Liberation Sans");
     big.setPixelSize(26);
     big.setBold(true);
-    Lbl_elapsed_time = Make_label("Lbl_elapsed_time", Frm_time, 10, 64, k_Frame_width - 20, 40);
+    Label5 = Make_label("Label5", Frm_time, 10, 62, 100, 16);
+    Label5->setText("Race time");
+    Lbl_elapsed_time = Make_label("Lbl_elapsed_time", Frm_time, 10, 78, k_Frame_width - 20, 36);
     Lbl_elapsed_time->setFont(big);
-    Lbl_delta_time = Make_label("Lbl_delta_time", Frm_time, 10, 110, k_Frame_width - 20, 40);
+    Label6 = Make_label("Label6", Frm_time, 10, 118, 100, 16);
+    Label6->setText("Time behind");
+    Lbl_delta_time = Make_label("Lbl_delta_time", Frm_time, 10, 134, k_Frame_width - 20, 36);
     Lbl_delta_time->setFont(big);
     Lbl_delta_time->setStyleSheet("color: #0000c0");
 
     Frm_play = Make_frame("Frm_play", "Play", client, 105);
-    Lbl_frameno = Make_label("Lbl_frameno", Frm_play, 10, 18, 80, 22);
+    Label3 = Make_label("Label3", Frm_play, 10, 18, 45, 22);
+    Label3->setText("Field");
+    Lbl_frameno = Make_label("Lbl_frameno", Frm_play, 55, 18, 80, 22);
     Slider_play = new QSlider(Qt::Horizontal, Frm_play);
     Slider_play->setObjectName("Slider_play");
     Slider_play->setGeometry(10, 42, k_Frame_width - 20, 24);
@@ -167,6 +184,9 @@ void Frm_kanot_2::Connect_controls()
     });
     Slider_play->installEventFilter(this);
     Lbl_delta_time->installEventFilter(this); // its click sets the time-behind reference
+    for (QObject* watched : {static_cast<QObject*>(Label3), static_cast<QObject*>(Lbl_lane_result),
+                             static_cast<QObject*>(Picture_large->parentWidget())})
+        watched->installEventFilter(this);
     // A click changes the flag, then the button's release redraws.
     connect(Chk_Show_lanemarks, &QCheckBox::clicked, this, [this] {
         Chk_Show_lanemarks_Click();

@@ -84,7 +84,9 @@ public:
     platform::Picture_box* Picture_intro_2 = nullptr;
     platform::Picture_box* Picture_logo = nullptr;
     platform::Picture_box* Pict_temp = nullptr;
+    // The result box beside a lane mark, and the lane's result in it.
     platform::Picture_box* Pict_lane_result = nullptr;
+    QLabel* Lbl_lane_result = nullptr;
     QGroupBox* frm_DV_AUX = nullptr;
     QLabel* Lbl_cam_time = nullptr;
     QLabel* Lbl_exp_time = nullptr;
@@ -94,8 +96,11 @@ public:
     QCheckBox* Chk_invert_goalline = nullptr;
     QCheckBox* Chk_Flip_Lanemarks = nullptr;
     QGroupBox* Frm_time = nullptr;
+    QLabel* Label5 = nullptr; // captions of the heat's times
     QLabel* Lbl_elapsed_time = nullptr;
+    QLabel* Label6 = nullptr;
     QLabel* Lbl_delta_time = nullptr;
+    QLabel* lbl_starttime = nullptr;
     QLabel* Lbl_capture_time = nullptr;
     QLabel* Lbl_filesize = nullptr;
     QLabel* Label_heatID = nullptr;
@@ -103,6 +108,7 @@ public:
     QGroupBox* Frm_play = nullptr;
     QSlider* Slider_play = nullptr;
     QPushButton* Cmd_play = nullptr;
+    QLabel* Label3 = nullptr; // the frame number's caption
     QLabel* Lbl_frameno = nullptr;
     // Why stepping and Play do nothing: the capture station's camera is running.
     QLabel* Lbl_camera_running = nullptr;
@@ -170,6 +176,8 @@ public:
     void SliderPlay_Focus() override;
     void Set_Captions();
     void Timer_keyb_event_Timer();
+    void Form_Click();
+    void Label3_Click();
     void menu_help_Click();
 
     // ---- Finish clicking, lane marks and zoom on the picture ----
@@ -177,6 +185,14 @@ public:
     void Picture_large_MouseMove(int button, int shift, float x, float y);
     void Picture_large_MouseUp(int button, int shift, float x, float y);
     void Pict_lane_result_MouseDown(int button, int shift, float x, float y);
+    // Fills the result box with the lane's result and places it beside the lane's mark; hides
+    // it for a lane without a result.
+    void Display_Lane_Result(int16_t lane);
+    // A press on the result: the viewer goes to the field where that lane's finish was clicked.
+    void Lbl_lane_result_MouseDown(int button, int shift, float x, float y);
+    // The lane the result box shows; -1 while it is hidden.
+    int16_t Lane_result_lane() const { return lane_result_lane_; }
+    void Lane_results_filled() override;
     void Picture_intro_Click();
     void item_zoom_Click();
     void Do_Zoom(float x, float y, bool use_stored);
@@ -321,8 +337,6 @@ public:
     QAction* item_test_goal_line = nullptr;
     void item_test_lane_Click();
     void item_misbehave_Click();
-    // The lane marks' places into the recording, as lanes 1 to n.
-    void Save_lanes();
 
 protected:
     void Form_Unload() override;
@@ -343,6 +357,9 @@ private:
     std::optional<std::string> Ask(const std::string& prompt, const std::string& title = {},
                                    const std::string& default_text = {});
     void Build_controls();
+    // The clicks on the labels and on the window's own background.
+    bool Label_event(QObject* watched, QEvent* event);
+    std::array<QLabel*, 6> Heat_time_labels() const;
     void Connect_controls();
     void Load_steps();
     void Open_steps(const std::string& path);
@@ -374,6 +391,7 @@ private:
     int32_t zoom_source_x_ = 0, zoom_source_y_ = 0;
     bool zoom_busy_ = false;
     int16_t result_menu_lane_ = -1;
+    int16_t lane_result_lane_ = -1;
     // What the overlay holds, row by row, and which overlay picture that was found in.
     std::vector<std::pair<int32_t, int32_t>> overlay_rows_;
     const void* overlay_bits_ = nullptr;

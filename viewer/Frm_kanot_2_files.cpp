@@ -38,7 +38,7 @@ std::string Yes_no(bool b) { return Bool_To_Text(b); }
 
 // ---- The newest recordings ----
 
-// The four newest recordings of the last folder, newest first (the list comes oldest first).
+// The four newest recordings of the last folder: the list comes newest first, other files last.
 void Frm_kanot_2::Update_Recent_Files()
 {
     try {
@@ -50,10 +50,10 @@ void Frm_kanot_2::Update_Recent_Files()
         if (g_Capture_folder == "N/A") g_Capture_folder.clear();
         const std::vector<std::string> list = fso_Youngest_files(g_Capture_folder);
         size_t shown = 0;
-        for (auto it = list.rbegin(); it != list.rend() && shown < item_Open_Newest.size(); ++it) {
-            if (it->size() <= 19) continue; // not a recording
+        for (const std::string& entry : list) {
+            if (entry.size() <= 19 || shown == item_Open_Newest.size()) break; // the other files follow
             QAction* a = item_Open_Newest[shown++];
-            a->setText(QString::fromStdString(it->substr(19)));
+            a->setText(QString::fromStdString(entry.substr(19)));
             a->setEnabled(true);
             a->setVisible(true);
         }

@@ -130,6 +130,8 @@ void Frm_kanot_2::Build_menus()
     item_test_lane = Make_item(menu_debug, "item_test_lane", "Test lanes");
     item_test_copy = Make_item(menu_debug, "item_test_copy", "Test copy");
     item_misbehave = Make_item(menu_debug, "item_misbehave", "Misbehave");
+    // The last three are left without an action: they stood for the developer's break points,
+    // and saving the lane marks is the capture station's work.
     item_assert_false = Make_item(menu_debug, "item_assert_false", "Assert");
     item_debug_stop = Make_item(menu_debug, "item_debug_stop", "Stop");
     item_save_lanes = Make_item(menu_debug, "item_save_lanes", "Save lanes");
@@ -194,7 +196,6 @@ void Frm_kanot_2::Connect_more_menus()
     on(item_test_lane, [this] { item_test_lane_Click(); });
     on(item_test_copy, [this] { File_Copy(); });
     on(item_misbehave, [this] { item_misbehave_Click(); });
-    on(item_save_lanes, [this] { Save_lanes(); });
     on(item_clear_lane_result, [this] {
         if (g_Hit_Lane_number >= 0) Attach_Time(g_Hit_Lane_number, No_Time, false);
     });
@@ -467,14 +468,6 @@ void Frm_kanot_2::item_misbehave_Click()
     } catch (...) {
         // Nothing to show: the entry tests that a handled error passes quietly.
     }
-}
-
-void Frm_kanot_2::Save_lanes()
-{
-    if (!Header_writable()) return;
-    for (size_t i = 0; i < g_Lanes.size() && i < 15; ++i)
-        g_Recording->File_Lane_Pos(int16_t(i + 1), g_Lanes[i]->X(), g_Lanes[i]->Y());
-    g_Recording->Write_XML_header();
 }
 
 } // namespace wk

@@ -70,9 +70,16 @@ void Frm_kanot_2::Picture_large_MouseDown(int button, int, float x, float y)
                 Set_Focus();
                 Print_Place_string(std::to_string(place));
             }
-        } else if (button == 2 && lane >= 0) {
+            // The lane's result beside its mark, a code as well as a place.
+            Display_Lane_Result(lane);
+            return;
+        }
+        if (button == 2 && lane >= 0) {
             Open_result_menu(x, y);
-        } else if (button == 1 && Zoom_on() && (x != zoom_x_ || y != zoom_y_)) {
+            return;
+        }
+        if (button == 1) Display_Lane_Result(-1); // a click away from the lanes puts the box away
+        if (button == 1 && Zoom_on() && (x != zoom_x_ || y != zoom_y_)) {
             zoom_x_ = x;
             zoom_y_ = y;
             Refresh_picture();
@@ -130,7 +137,7 @@ void Frm_kanot_2::Picture_intro_Click() { Picture_intro->hide(); }
 // The menu keeps the lane it was opened for: the release that follows forgets the hit.
 void Frm_kanot_2::Open_result_menu(float x, float y)
 {
-    Pict_lane_result->hide();
+    Display_Lane_Result(-1);
     result_menu_lane_ = g_Hit_Lane_number;
     menu_Result->popup(Picture_large->mapToGlobal(QPoint(int(x), int(y))));
 }

@@ -335,6 +335,7 @@ void Frm_kanot_2::Clear_file_Data()
     for (QLabel* l : {Lbl_exp_time, Lbl_cam_time, Lbl_capture_time, Lbl_filesize, Lbl_elapsed_time, Lbl_delta_time,
                       Lbl_frameno})
         l->clear();
+    Display_Lane_Result(-1);
 }
 
 void Frm_kanot_2::item_close_Click()

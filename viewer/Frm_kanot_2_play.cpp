@@ -47,6 +47,7 @@ int64_t Due_ms(int32_t frame, const cls_AVI_handler& rec)
 
 bool Frm_kanot_2::eventFilter(QObject* watched, QEvent* event)
 {
+    if (Label_event(watched, event)) return true;
     if (watched == Slider_play && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool ctrl = key->modifiers() & Qt::ControlModifier;
@@ -160,7 +161,7 @@ void Frm_kanot_2::item_Marathon_Click()
         if (Marathon_times* marathon = Marathon_windows(on)) marathon->Show_marathon_windows(on);
         Fit_width();
         if (!on) Results_rows().Show_results_window(true, Right_edge() * platform::Twips_per_pixel_x());
-        for (QLabel* label : {Lbl_elapsed_time, Lbl_delta_time, Label_start_time}) label->setEnabled(!on);
+        for (QLabel* label : Heat_time_labels()) label->setEnabled(!on);
         Slider_play_Scroll();
         SliderPlay_Focus();
     } catch (...) {

@@ -205,6 +205,23 @@ bool Fill_row(Result_rows& rows, int row, const Lane_Result_Record& r)
     return false;
 }
 
+// The rows and the lane marks from the sorted table; the number of rows with a real time.
+int16_t Fill_rows_and_marks()
+{
+    int16_t timed = 0;
+    Clear_Lane_Times();
+    Result_rows& rows = Results_rows();
+    for (size_t i = 1; i < Lane_Active_Heat_Array.size(); ++i) {
+        const Lane_Result_Record& r = Lane_Active_Heat_Array[i];
+        if (r.Time >= No_Time) break;
+        if (Fill_row(rows, int(i) - 1, r)) ++timed;
+        Mirror_on_marks(r);
+    }
+    rows.Lbl_capture_time(g_Recording->Capture_time());
+    rows.Lbl_heat(g_Recording->Heat_ID(k_Heat));
+    return timed;
+}
+
 } // namespace
 
 // ---- Lane_results ----
@@ -262,18 +279,8 @@ void Lane_results::Lane_Active_Heat_Array_Sort() { Sort_active(); }
 
 void Lane_results::Fill_Results()
 {
-    timed_result_count_ = 0;
-    if (!Recording_open()) return;
-    Clear_Lane_Times();
-    Result_rows& rows = Results_rows();
-    for (size_t i = 1; i < Lane_Active_Heat_Array.size(); ++i) {
-        const Lane_Result_Record& r = Lane_Active_Heat_Array[i];
-        if (r.Time >= No_Time) break;
-        if (Fill_row(rows, int(i) - 1, r)) ++timed_result_count_;
-        Mirror_on_marks(r);
-    }
-    rows.Lbl_capture_time(g_Recording->Capture_time());
-    rows.Lbl_heat(g_Recording->Heat_ID(k_Heat));
+    timed_result_count_ = Recording_open() ? Fill_rows_and_marks() : 0;
+    viewer_.Lane_results_filled();
 }
 
 // ---- Free procedures ----
@@ -321,6 +328,23 @@ int16_t Go_to_Goal_field(double place)
     const double index = std::nearbyint(place);
     if (!(index >= 1 && index <= k_Lanes)) return 0;
     return Lane_Active_Heat_Array[size_t(index)].Goal_field;
+}
+
+std::string Lane_result_text(int16_t lane)
+{
+    for (size_t i = 1; i < Lane_Active_Heat_Array.size(); ++i) {
+        const Lane_Result_Record& r = Lane_Active_Heat_Array[i];
+        if (r.Lane != lane) continue;
+        if (Is_real_time(r.Time))
+            return "Place: " + std::to_string(i) + " Time : " + Display_time(int64_t(r.Time) - g_Heat_correction, true);
+        switch (r.Time) {
+        case Time_DSQ: return "Disqualified";
+        case Time_DNS: return "Did not start";
+        case Time_DNF: return "Did not finish";
+        default: return {};
+        }
+    }
+    return {};
 }
 
 void Install_lane_results(Lane_results* results) { g_Viewer_lane_results = results; }

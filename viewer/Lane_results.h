@@ -3,6 +3,7 @@
 // and the same records sorted into places. The recording is the source of truth: every change is
 // written there first and the tables are then rebuilt from it.
 #include <cstdint>
+#include <string>
 
 namespace wk {
 
@@ -19,6 +20,8 @@ public:
     // The shown field's race time becomes the reference of the time-behind label.
     virtual void Lbl_delta_time_Click() = 0;
     virtual void SliderPlay_Focus() = 0;
+    // The results rows were filled again: whatever else shows a lane's result follows them.
+    virtual void Lane_results_filled() {}
 };
 
 // The viewer's result methods.
@@ -55,6 +58,9 @@ void Clear_Lane_Times();
 int16_t Lane_To_Place(int16_t lane);
 // The goal field of the record at that place; 0 for a place outside 1..16.
 int16_t Go_to_Goal_field(double place);
+// The lane's result in words: "Place: " place " Time : " time for a placed lane, else
+// "Disqualified", "Did not start" or "Did not finish"; "" for a lane without a result.
+std::string Lane_result_text(int16_t lane);
 
 // The viewer's results, through which Clear_All_Results rebuilds; installed by the viewer.
 void Install_lane_results(Lane_results* results);

@@ -1,6 +1,7 @@
 // The results window driven through real mouse events: Qt Test's presses and releases go through
 // event propagation and the window's filters as a crew's clicks do.
 #include "platform/Forms.h"
+#include "platform/Key_event_filter.h"
 #include "results/Form_LCS_preview.h"
 #include "tests/results/Results_fixture.h"
 #include "tests/support/Real_input.h"
@@ -124,6 +125,29 @@ TEST_F(Results_input, AfterAPrintToThePreviewTheProgramAndItsBoxesCarryTheirOwnT
     EXPECT_EQ(platform::App().title, "Wakeline");
     ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_print));
     EXPECT_EQ(platform::App().title, "Wakeline");
+}
+
+TEST_F(Results_input, GetMappedDriveShowsTheExportFoldersNetworkNameThenItsSharePath)
+{
+    // The debug menu shows in the built program when Ctrl is held as the window loads.
+    platform::Install_key_event_filter();
+    QTest::keyPress(&Viewer(), Qt::Key_Control);
+    Window();
+    QTest::keyRelease(&Viewer(), Qt::Key_Control);
+    ASSERT_TRUE(Window().menu_debug->menuAction()->isVisible());
+    Open_usual_heat();
+    Show_both();
+    // A local folder, as a settings file may hold it with a separator at its end.
+    const std::string folder = home.path().string();
+    Window().Lbl_export_folder->setText(QString::fromStdString(folder + "/"));
+    dialogs.Expect_message("Error: Not Connected");
+    dialogs.Expect_message("");
+    dialogs.Expect_message(folder);
+    ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_maped_drive));
+    ASSERT_EQ(dialogs.shown.size(), 3u);
+    EXPECT_EQ(dialogs.shown[1], "|"); // a local folder has no network name
+    EXPECT_EQ(dialogs.shown[2], "|" + folder);
+    EXPECT_TRUE(dialogs.All_used());
 }
 
 } // namespace

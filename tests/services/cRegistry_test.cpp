@@ -40,7 +40,7 @@ TEST_F(Registry_access, MissingValuesAndKeysGiveTheDefault)
     reg.ValueKey("absent");
     EXPECT_EQ(std::get<std::string>(reg.Value()), "dflt"); // no message
     reg.SectionKey("Software\\Nowhere");
-    dialogs.Expect_message("Error reading registry, The system cannot find the file specified.");
+    dialogs.Expect_message("Error reading registry, No such file or directory");
     EXPECT_EQ(std::get<std::string>(reg.Value()), "dflt");
 }
 
@@ -198,7 +198,7 @@ TEST_F(Registry_access, AKeyNameEndingInABackslashOrHoldingAnEmptyPartIsRefused)
         reg.ValueKey("v");
         reg.ValueType(REG_SZ);
         EXPECT_FALSE(reg.KeyExists());
-        dialogs.Expect_message("Error reading registry, The specified path is invalid.");
+        dialogs.Expect_message("Error reading registry, No such file or directory");
         EXPECT_EQ(std::get<std::string>(reg.Value()), "dflt");
         EXPECT_EQ(Raised([&] { reg.Value(std::string("x")); }), 26001);
         EXPECT_EQ(Raised([&] { reg.CreateKey(); }), 26001);

@@ -179,5 +179,24 @@ TEST_F(Viewer_input, TheScreenStaysAwakeWhileARecordingIsOpenAndNotAfterItIsClos
     platform::Install_screen_saver_service(nullptr);
 }
 
+TEST_F(Viewer_input, SaveLanesInTheDebugMenuLeavesTheRecordingAsItWas)
+{
+    const std::string path = Heat();
+    // A lane mark dragged to a new place with the mouse (the lanes are not locked).
+    const Cls_lane& mark = *g_Lanes[1];
+    const QPoint from(mark.X(), mark.Y());
+    QTest::mousePress(Viewer().Picture_large, Qt::LeftButton, Qt::NoModifier, from);
+    QTest::mouseMove(Viewer().Picture_large, from + QPoint(60, 30));
+    QTest::mouseRelease(Viewer().Picture_large, Qt::LeftButton, Qt::NoModifier, from + QPoint(60, 30));
+    ASSERT_EQ(g_Lanes[1]->X(), from.x() + 60);
+    const std::string before = test::Read_file(path);
+    // The built program hides the debug menu; a development build shows it.
+    ASSERT_FALSE(Viewer().menu_debug->menuAction()->isVisible());
+    Viewer().menu_debug->menuAction()->setVisible(true);
+    ASSERT_TRUE(Choose(Viewer().item_save_lanes));
+    EXPECT_EQ(test::Read_file(path), before);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
 } // namespace
 } // namespace wk

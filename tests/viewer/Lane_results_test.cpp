@@ -123,6 +123,25 @@ TEST_F(Lane_results_test, PlacesRunRealTimesThenCodesAndDeadHeatsGoToTheEarlierC
     EXPECT_EQ(Lane_To_Place(3), 0); // a code has no place
 }
 
+TEST_F(Lane_results_test, ALanesResultInWordsFollowsItsPlaceTheCorrectionAndItsCode)
+{
+    Empty_tables();
+    const Lane_Result_Record heat[] = {{0, Time_DNF, 1, 0}, {2, 61230, 3, 0}, {3, Time_DSQ, 1, 0},
+                                       {4, 5000, 2, 0},     {8, Time_DNS, 1, 0}};
+    for (const auto& r : heat) Lane_all_Heats_Array[size_t(r.Lane)] = r;
+    results.Copy_Active_Heat();
+    results.Lane_Active_Heat_Array_Sort();
+    EXPECT_EQ(Lane_result_text(4), "Place: 1 Time : 5,00");
+    EXPECT_EQ(Lane_result_text(2), "Place: 2 Time : 1:01,23");
+    g_Heat_correction = 2000; // a start 2 s later: the times are 2 s shorter
+    EXPECT_EQ(Lane_result_text(4), "Place: 1 Time : 3,00");
+    EXPECT_EQ(Lane_result_text(3), "Disqualified");
+    EXPECT_EQ(Lane_result_text(8), "Did not start");
+    EXPECT_EQ(Lane_result_text(0), "Did not finish");
+    EXPECT_EQ(Lane_result_text(1), ""); // no result
+    EXPECT_EQ(Lane_result_text(16), ""); // no such lane
+}
+
 TEST_F(Lane_results_test, TwoTimesAndADnsFillThreeRowsAndTheLaneMarks)
 {
     Open();
