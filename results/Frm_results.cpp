@@ -89,14 +89,16 @@ void Frm_results::Build_menus()
     item_print_results = platform::Make_item(menu_form, "item_print_results", "Print results");
     item_print = platform::Make_item(menu_form, "item_print", "Print single picture");
     item_print_series = platform::Make_item(menu_form, "item_print_series", "Print picture series");
-    item_clear_all_results = platform::Make_item(menu_form, "item_clear_all_results", "Clear all results");
+    item_export_results = platform::Make_item(menu_form, "item_export_results", "Export Results");
     item_hide = platform::Make_item(menu_form, "item_hide", "Hide");
+    item_clear_all_results = platform::Make_item(menu_form, "item_clear_all_results", "Clear all results");
     item_exit = platform::Make_item(menu_form, "item_exit", "Exit");
     menu_debug = platform::Make_menu(menu_bar, "menu_debug", "Debug");
-    item_test_position = platform::Make_item(menu_debug, "item_test_position", "Test position");
-    item_load_results = platform::Make_item(menu_debug, "item_load_results", "Load results");
+    item_do_preview = platform::Make_item(menu_debug, "item_do_preview", "Preview");
     item_printer_test = platform::Make_item(menu_debug, "item_printer_test", "Printer test");
     item_maped_drive = platform::Make_item(menu_debug, "item_maped_drive", "Get mapped drive");
+    item_test_position = platform::Make_item(menu_debug, "item_test_position", "Test position");
+    item_load_results = platform::Make_item(menu_debug, "item_load_results", "Load results");
 }
 
 void Frm_results::Build_rows()

@@ -47,10 +47,12 @@ public:
     QAction* item_print_results = nullptr;
     QAction* item_print = nullptr;
     QAction* item_print_series = nullptr;
+    QAction* item_export_results = nullptr; // no action
     QAction* item_hide = nullptr;
     QAction* item_clear_all_results = nullptr;
     QAction* item_exit = nullptr;
     QMenu* menu_debug = nullptr;
+    QAction* item_do_preview = nullptr; // no action
     QAction* item_load_results = nullptr;
     QAction* item_test_position = nullptr;
     QAction* item_printer_test = nullptr;

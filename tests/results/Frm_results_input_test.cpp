@@ -150,5 +150,23 @@ TEST_F(Results_input, GetMappedDriveShowsTheExportFoldersNetworkNameThenItsShare
     EXPECT_TRUE(dialogs.All_used());
 }
 
+TEST_F(Results_input, ExportResultsAndPreviewAreChosenWithoutEffect)
+{
+    platform::Install_key_event_filter();
+    QTest::keyPress(&Viewer(), Qt::Key_Control);
+    Window();
+    QTest::keyRelease(&Viewer(), Qt::Key_Control);
+    const std::string path = Open_usual_heat();
+    Show_both();
+    const std::string before = test::Read_file(path);
+    const std::vector<std::string> rows = Row(0);
+    ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_export_results));
+    ASSERT_TRUE(test::Choose(Window().menu_bar, Window().item_do_preview));
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(Row(0), rows);
+    EXPECT_EQ(test::Read_file(path), before);
+    EXPECT_TRUE(Window().isVisible());
+}
+
 } // namespace
 } // namespace wk
