@@ -1,8 +1,8 @@
 #pragma once
 // Where things lie in the recording files: the own format's head and header area, the capture
 // station's extra-data record inside a DV frame, the chunks the program adds to an AVI and the
-// limits the AVI readers hold an index to. The readers, the writers and the recording object
-// all take their offsets, sizes and tags from here.
+// limits the AVI readers hold an index to. The readers, the multi-stream writer and the recording
+// object take their offsets, sizes and tags from here.
 #include <cstddef>
 #include <cstdint>
 
@@ -25,8 +25,8 @@ inline constexpr int32_t k_Max_XML_length = 99879; // text and its 100 zero byte
 
 // ---- The extra-data record the capture station writes into each DV frame ----
 inline constexpr size_t k_Extra_size = 192;
-inline constexpr size_t k_Extra_timestamp = 12;       // long
-inline constexpr size_t k_Extra_capture_time = 24;    // long: the tick at capture
+inline constexpr size_t k_Extra_timestamp = 12;       // long: the tick when the frame arrived
+inline constexpr size_t k_Extra_capture_time = 24;    // long: the tick the frame reached the server
 inline constexpr size_t k_Extra_heat_start = 28;      // long: the heat's start tick (older captures)
 inline constexpr size_t k_Extra_frame_time = 32;      // long: local time of day in ms
 inline constexpr size_t k_Extra_comment = 82;         // 80 ANSI characters, zero-padded
