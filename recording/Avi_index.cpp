@@ -3,7 +3,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Byte_file.h"
 #include "recording/Recording_bytes.h"
-#include "recording/cls_AVI_handler.h"
+#include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 
@@ -108,9 +108,9 @@ bool Avi_index::Read_idx1()
         return false;
     }
     const int64_t count = U32(h + 4) / 16;
-    if (count < 1 || count > cls_AVI_handler::k_Max_index_entries)
+    if (count < 1 || count > recording_format::k_Max_index_entries)
         return Refuse("has " + std::to_string(count) + " AVI index entries (at most " +
-                      std::to_string(cls_AVI_handler::k_Max_index_entries) + ")");
+                      std::to_string(recording_format::k_Max_index_entries) + ")");
     if (at + 8 + count * 16 > size_) return Refuse("its AVI index runs past the end of the file");
     std::vector<uint8_t> raw(size_t(count * 16));
     if (!file_->Read_exact(at + 8, raw.data(), raw.size())) return false;

@@ -1,8 +1,8 @@
 #include "recording/Avi_reader.h"
 
-
 #include "platform/Dialogs.h"
 #include "platform/Text_codec.h"
+#include "recording/DV_Header_Record.h"
 #include "recording/Header_journal.h"
 #include "recording/Recording_bytes.h"
 #include "recording/clsAVIInfo.h"
@@ -20,6 +20,7 @@
 namespace wk {
 
 using namespace recording_bytes;
+using namespace recording_format;
 
 namespace {
 
@@ -137,7 +138,7 @@ void Avi_reader::Take_values(const clsAVIInfo& info)
 
     const uint8_t* own_format = info.bmi_address();
     const Bitmap_format avi_format = own_format ? Get_bitmap_format(own_format) : Bitmap_format{};
-    if (!compressed) file_.frame_size = file_.ntsc ? 120000 : cls_AVI_handler::k_DV_frame_size;
+    if (!compressed) file_.frame_size = file_.ntsc ? k_NTSC_DV_frame_size : k_DV_frame_size;
     else if (avi_format.biSizeImage > 0) file_.frame_size = avi_format.biSizeImage;
     else file_.frame_size = int32_t(file_.width) * file_.height * 3;
 
@@ -154,7 +155,7 @@ void Avi_reader::Take_values(const clsAVIInfo& info)
         out.biWidth = 720;
         out.biHeight = file_.ntsc ? 480 : 576;
         out.biBitCount = 24;
-        out.biSizeImage = cls_AVI_handler::k_DV_frame_size;
+        out.biSizeImage = k_DV_frame_size;
     } else {
         out = avi_format;
     }
@@ -181,7 +182,7 @@ bool Avi_reader::First_frame_is_DV(bool& pal) const
     const cls_IDX& e = index_.Video().front();
     const uint32_t n = uint32_t(e.dwChunkLength);
     uint8_t b[4];
-    if ((n != 144000 && n != 120000) || !file_.file.Read_exact(e.Position + 8, b, sizeof b) || !Is_DV_header_block(b))
+    if ((n != uint32_t(k_DV_frame_size) && n != uint32_t(k_NTSC_DV_frame_size)) || !file_.file.Read_exact(e.Position + 8, b, sizeof b) || !Is_DV_header_block(b))
         return false;
     // The header's DSF bit: 625 lines and 50 fields.
     pal = (b[3] & 0x80) != 0;
@@ -240,16 +241,16 @@ void Avi_reader::Parse_chunks()
             junk_pos_ = q + 1;
         } else if (std::memcmp(h, "BXA", 3) == 0 && h[3] >= '1' && h[3] <= '5') {
             avi_chunk_addr_[size_t(h[3] - '0')] = at;
-        } else if (std::memcmp(h, "BXHD", 4) == 0) {
-            if (whole && n >= uint32_t(DV_Header_Record::k_Size)) avi_chunk_addr_[cls_AVI_handler::k_BXHD_chunk] = at;
-        } else if (std::memcmp(h, "QSXM", 4) == 0) {
+        } else if (std::memcmp(h, k_DV_header_chunk_tag, 4) == 0) {
+            if (whole && n >= uint32_t(DV_Header_Record::k_Size)) avi_chunk_addr_[k_BXHD_chunk] = at;
+        } else if (std::memcmp(h, k_XML_chunk_tag, 4) == 0) {
             if (whole) {
-                avi_chunk_addr_[cls_AVI_handler::k_QSXM_chunk] = at;
+                avi_chunk_addr_[k_QSXM_chunk] = at;
                 qsxm_size_ = n;
                 Read_XML_chunk();
             }
         } else if (std::memcmp(h, "idx1", 4) == 0) {
-            avi_chunk_addr_[cls_AVI_handler::k_idx1_chunk] = at;
+            avi_chunk_addr_[k_idx1_chunk] = at;
         }
         if (next <= p) break;
         p = next;
@@ -259,7 +260,7 @@ void Avi_reader::Parse_chunks()
 
 bool Avi_reader::Read_XML_chunk()
 {
-    const int64_t at = avi_chunk_addr_[cls_AVI_handler::k_QSXM_chunk];
+    const int64_t at = avi_chunk_addr_[k_QSXM_chunk];
     if (at <= 0 || !file_.file.Is_open()) return false;
     uint8_t h[8];
     if (!file_.file.Read_exact(at - 1, h, 8)) return false;
@@ -271,24 +272,24 @@ bool Avi_reader::Read_XML_chunk()
     return file_.Header().XML_string(Bytes_To_String(bytes));
 }
 
-bool Avi_reader::Has_QSXM_chunk() const { return avi_chunk_addr_[cls_AVI_handler::k_QSXM_chunk] > 0; }
-bool Avi_reader::Has_BXHD_chunk() const { return avi_chunk_addr_[cls_AVI_handler::k_BXHD_chunk] > 0; }
+bool Avi_reader::Has_QSXM_chunk() const { return avi_chunk_addr_[k_QSXM_chunk] > 0; }
+bool Avi_reader::Has_BXHD_chunk() const { return avi_chunk_addr_[k_BXHD_chunk] > 0; }
 
 bool Avi_reader::Write_header_text(const std::string& text)
 {
-    const int64_t at = avi_chunk_addr_[cls_AVI_handler::k_QSXM_chunk];
+    const int64_t at = avi_chunk_addr_[k_QSXM_chunk];
     if (at <= 0 || !file_.file.Is_open()) return false;
     // The text and its 100 zero bytes stay inside the chunk.
-    if (int64_t(text.size()) + 100 > int64_t(qsxm_size_)) {
+    if (int64_t(text.size()) + k_XML_padding > int64_t(qsxm_size_)) {
         platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
-                         " bytes, at most " + std::to_string(std::max<int64_t>(int64_t(qsxm_size_) - 100, 0)) +
+                         " bytes, at most " + std::to_string(std::max<int64_t>(int64_t(qsxm_size_) - k_XML_padding, 0)) +
                          "); the file keeps its header.");
         return false;
     }
     if (file_.read_only || !file_.file.Writable())
         throw Run_time_error(75, "The recording is read-only: " + file_.name);
     Byte_patch patch{at - 1 + 8, std::vector<uint8_t>(text.begin(), text.end())};
-    patch.bytes.resize(patch.bytes.size() + 100, 0);
+    patch.bytes.resize(patch.bytes.size() + k_XML_padding, 0);
     Header_journal::Write(file_.file, file_.name, {patch});
     return true;
 }
@@ -338,12 +339,10 @@ void Avi_reader::Rewrite_riff_header()
 
 // ---- Indexes ----
 
-void Avi_reader::Say_no_index(const std::string& path) { Avi_index::Say_no_index(path); }
-
 bool Avi_reader::Read_indexes(const std::string& path)
 {
     if (!avi_info_) {
-        Say_no_index(path);
+        Avi_index::Say_no_index(path);
         return false;
     }
     Avi_index::Layout layout;
@@ -351,7 +350,7 @@ bool Avi_reader::Read_indexes(const std::string& path)
     layout.movie_offset = avi_info_->MovieOffset();
     layout.movie_end = avi_info_->MovieEnd();
     layout.idx1_offset = int64_t(uint32_t(avi_info_->IndexOffset()));
-    layout.idx1_seen = avi_chunk_addr_[cls_AVI_handler::k_idx1_chunk] > 0;
+    layout.idx1_seen = avi_chunk_addr_[k_idx1_chunk] > 0;
     layout.super_index_offset = avi_info_->SuperIndexOffset();
     return index_.Read(file_.file, layout, path);
 }
@@ -377,7 +376,7 @@ bool Avi_reader::Read_ix00_index(int64_t start)
             const int64_t at = from + i;
             if (!f.Read_exact(at, h, sizeof h)) return false;
             const uint32_t entries = uint32_t(Get_long(h + 12));
-            if (Get_integer(h + 8) != 2 || entries > uint32_t(cls_AVI_handler::k_Max_index_entries) ||
+            if (Get_integer(h + 8) != 2 || entries > uint32_t(k_Max_index_entries) ||
                 at + 32 + int64_t(entries) * 8 > size)
                 return false;
             std::vector<uint8_t> raw(size_t(entries) * 8);

@@ -21,9 +21,9 @@ namespace {
 
 constexpr const char* k_Class = " of Class Module Cls_DVmulti_writer";
 // Where the capture station's record lies in a stored frame's record: the two flags read here.
-constexpr size_t k_Hit_flag = 162;
-constexpr size_t k_First_boat_flag = 168;
-constexpr size_t k_Extra_size = cls_AVI_handler::k_Extra_size;
+constexpr size_t k_Hit_flag = recording_format::k_Extra_hit_flag;
+constexpr size_t k_First_boat_flag = recording_format::k_Extra_first_boat_flag;
+constexpr size_t k_Extra_size = recording_format::k_Extra_size;
 
 int16_t g_last_file_number = 0;
 

@@ -3,12 +3,14 @@
 // header record at the start, then frame 1 of every camera in turn, frame 2 of every camera, ...
 // The recording object reads what this writes.
 #include "platform/Raw_file.h"
-#include "recording/cls_AVI_handler.h"
+#include "recording/DV_Header_Record.h"
+#include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,7 +19,7 @@ namespace wk {
 class Cls_DVmulti_writer {
 public:
     using Cameras = std::vector<std::shared_ptr<Active_capture>>;
-    static constexpr int32_t k_Frame_size = cls_AVI_handler::k_DV_frame_size;
+    static constexpr int32_t k_Frame_size = recording_format::k_DV_frame_size;
     // The recording object opens no more streams than this.
     static constexpr int32_t k_Max_streams = 5;
 

@@ -3,6 +3,7 @@
 #include "platform/Dialogs.h"
 #include "recording/Header_journal.h"
 #include "recording/Recording_bytes.h"
+#include "recording/Recording_format.h"
 #include "services/Module_utilities.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
@@ -15,10 +16,11 @@
 namespace wk {
 
 using namespace recording_bytes;
+using namespace recording_format;
 
 namespace {
 
-constexpr int32_t k_Frame = cls_AVI_handler::k_DV_frame_size;
+constexpr int32_t k_Frame = k_DV_frame_size;
 
 } // namespace
 
@@ -50,26 +52,26 @@ bool Own_format_reader::Open()
 
 bool Own_format_reader::Read_head()
 {
-    uint8_t b[20] = {};
+    uint8_t b[k_Own_head_size] = {};
     const int64_t size = file_.file.Size();
     auto refuse = [&](const std::string& why) {
         platform::MsgBox("Corrupt file, (" + why + ")\r\n" + file_.name);
         return false;
     };
-    if (size < 20 || !file_.file.Read_exact(0, b, sizeof b)) return refuse("no recording head");
-    if (std::memcmp(b, "QSM1", 4) != 0) return refuse("not a Wakeline recording");
+    if (size < k_Own_head_size || !file_.file.Read_exact(0, b, sizeof b)) return refuse("no recording head");
+    if (std::memcmp(b, k_Own_magic, 4) != 0) return refuse("not a Wakeline recording");
     QSM_Header_Record r;
     std::memcpy(r.Magic.data(), b, 4);
     r.Data_offset = Get_long(b + 4);
     r.Reserved1 = Get_long(b + 8);
     r.XML_length = Get_long(b + 12);
     r.Reserved2 = Get_long(b + 16);
-    if (r.XML_length <= 0 || r.XML_length > cls_AVI_handler::k_Max_XML_length || 20 + int64_t(r.XML_length) > size)
+    if (r.XML_length <= 0 || r.XML_length > k_Max_XML_length || k_Own_head_size + int64_t(r.XML_length) > size)
         return refuse("invalid header length " + std::to_string(r.XML_length));
-    if (r.Data_offset < 20 + r.XML_length || r.Data_offset > size)
+    if (r.Data_offset < k_Own_head_size + r.XML_length || r.Data_offset > size)
         return refuse("invalid data offset " + std::to_string(r.Data_offset));
     std::string text(size_t(r.XML_length), '\0');
-    if (!file_.file.Read_exact(20, text.data(), text.size())) return refuse("header cut short");
+    if (!file_.file.Read_exact(k_Own_head_size, text.data(), text.size())) return refuse("header cut short");
     text.resize(std::strlen(text.c_str()));
     qsm_ = r;
     // The header reports a text that does not parse itself.
@@ -100,10 +102,10 @@ void Own_format_reader::Recover_frames(int64_t on_disk)
     }
 }
 
-std::array<uint8_t, 20> Own_format_reader::Head_bytes(const QSM_Header_Record& r)
+std::array<uint8_t, k_Own_head_size> Own_format_reader::Head_bytes(const QSM_Header_Record& r)
 {
-    std::array<uint8_t, 20> b{};
-    std::memcpy(b.data(), "QSM1", 4);
+    std::array<uint8_t, k_Own_head_size> b{};
+    std::memcpy(b.data(), k_Own_magic, 4);
     Put_long(b.data() + 4, r.Data_offset);
     Put_long(b.data() + 8, r.Reserved1);
     Put_long(b.data() + 12, r.XML_length);
@@ -114,8 +116,8 @@ std::array<uint8_t, 20> Own_format_reader::Head_bytes(const QSM_Header_Record& r
 void Own_format_reader::Write_head()
 {
     if (!file_.file.Is_open()) return;
-    std::memcpy(qsm_.Magic.data(), "QSM1", 4);
-    const std::array<uint8_t, 20> b = Head_bytes(qsm_);
+    std::memcpy(qsm_.Magic.data(), k_Own_magic, 4);
+    const std::array<uint8_t, k_Own_head_size> b = Head_bytes(qsm_);
     if (!file_.file.Write_at(0, b.data(), b.size()))
         throw Run_time_error(err_Disk_full, "The recording's head could not be written");
 }
@@ -184,8 +186,8 @@ void Own_format_reader::Open_head_for_writing()
 {
     if (Is_write_protected(file_.name)) throw Run_time_error(75, "The recording is read-only: " + file_.name);
     file_.Open_for_writing();
-    uint8_t b[20];
-    if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, "QSM1", 4) != 0) {
+    uint8_t b[k_Own_head_size];
+    if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, k_Own_magic, 4) != 0) {
         file_.file.Close();
         throw Run_time_error(err_Bad_file_mode, "Not a Wakeline recording: " + file_.name);
     }
@@ -197,7 +199,7 @@ void Own_format_reader::Open_head_for_writing()
 bool Own_format_reader::Header_fits(const std::string& text) const
 {
     const int64_t room =
-        std::max<int64_t>(std::min<int64_t>(cls_AVI_handler::k_Max_XML_length, int64_t(qsm_.Data_offset) - 20 - 100), 0);
+        std::max<int64_t>(std::min<int64_t>(k_Max_XML_length, int64_t(qsm_.Data_offset) - k_Own_head_size - k_XML_padding), 0);
     if (int64_t(text.size()) <= room) return true;
     platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
                      " bytes, at most " + std::to_string(room) + "); the file keeps its header.");
@@ -208,11 +210,11 @@ bool Own_format_reader::Header_fits(const std::string& text) const
 bool Own_format_reader::Write_header_bytes(const std::string& text)
 {
     QSM_Header_Record head = qsm_;
-    std::memcpy(head.Magic.data(), "QSM1", 4);
+    std::memcpy(head.Magic.data(), k_Own_magic, 4);
     head.XML_length = int32_t(text.size());
-    Byte_patch body{20, std::vector<uint8_t>(text.begin(), text.end())};
-    body.bytes.resize(body.bytes.size() + 100, 0);
-    const std::array<uint8_t, 20> b = Head_bytes(head);
+    Byte_patch body{k_Own_head_size, std::vector<uint8_t>(text.begin(), text.end())};
+    body.bytes.resize(body.bytes.size() + k_XML_padding, 0);
+    const std::array<uint8_t, k_Own_head_size> b = Head_bytes(head);
     Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}});
     qsm_ = head;
     return true;

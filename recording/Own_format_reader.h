@@ -1,14 +1,14 @@
 #pragma once
 // The program's own recordings (qs1, qs2): a 20-byte head, the XML header in a fixed area, then
 // DV frames of every stream in turn from the data offset on.
+#include "recording/Own_format_head.h"
 #include "recording/Recording_reader.h"
-#include "recording/cls_AVI_handler.h"
 
 #include <array>
 
 namespace wk {
 
-class Own_format_reader final : public Recording_reader {
+class Own_format_reader final : public Recording_reader, public Own_format_head {
 public:
     using Recording_reader::Recording_reader;
 
@@ -27,13 +27,13 @@ public:
     bool Keeps_extra_data() const override { return true; }
     bool Traces_read_with_fields() const override { return true; }
     bool Plays_fields() const override { return true; }
+    Own_format_head* Own_head() override { return this; }
 
-    // The 20-byte head: reads it and the XML text (false, already said, when the file is not a
-    // recording of this format) and writes it.
-    bool Read_head();
-    void Write_head();
-    QSM_Header_Record& Head() { return qsm_; }
-    const QSM_Header_Record& Head() const { return qsm_; }
+    // ---- Own_format_head ----
+    bool Read_head() override;
+    void Write_head() override;
+    QSM_Header_Record& Head() override { return qsm_; }
+    const QSM_Header_Record& Head() const override { return qsm_; }
 
 private:
     static std::array<uint8_t, 20> Head_bytes(const QSM_Header_Record& r);

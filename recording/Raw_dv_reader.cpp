@@ -2,6 +2,7 @@
 
 #include "platform/Dialogs.h"
 #include "recording/Recording_bytes.h"
+#include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
 
 #include <array>
@@ -33,7 +34,8 @@ bool Raw_dv_reader::Open()
     }
     // The header block's DSF bit: 1 for 625 lines at 50 fields, 0 for 525 lines at 60.
     const bool ntsc = (head[3] & 0x80) == 0;
-    file_.frame_size = ntsc ? 120000 : 144000;
+    file_.ntsc = ntsc;
+    file_.frame_size = ntsc ? recording_format::k_NTSC_DV_frame_size : recording_format::k_DV_frame_size;
     file_.width = 720;
     file_.height = ntsc ? 480 : 576;
     file_.ms_per_frame = 40;
@@ -70,7 +72,5 @@ bool Raw_dv_reader::Read_frame(int32_t f, int16_t)
     file_.current_stream = 1;
     return true;
 }
-
-bool Raw_dv_reader::NTSC() const { return file_.file.Is_open() && file_.frame_size == 120000; }
 
 } // namespace wk

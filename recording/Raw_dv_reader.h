@@ -15,7 +15,6 @@ public:
 
     bool Open() override;
     bool Read_frame(int32_t frame, int16_t stream) override;
-    bool NTSC() const override;
 
     // The first byte of the first 1001 that is not zero; -1 when none is.
     static int64_t First_data_byte(const platform::Byte_file& f);

@@ -3,6 +3,7 @@
 // has (frame size, picture size, timing, frame counts, streams) and the frame just read. The
 // recording object owns it; the reader of the file's kind fills it.
 #include "platform/Byte_file.h"
+#include "recording/Recording_format.h"
 
 #include <array>
 #include <algorithm>
@@ -40,7 +41,7 @@ struct Bitmap_format {
 };
 
 struct Recording_file {
-    static constexpr int32_t k_DV_frame_size = 144000;
+    static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
 
     Recording_file();
     ~Recording_file();

@@ -12,6 +12,10 @@
 
 namespace wk {
 
+class Avi_chunks;
+class Avi_frame_index;
+class Avi_text_stream;
+class Own_format_head;
 struct DV_Header_Record;
 
 class Recording_reader {
@@ -48,11 +52,7 @@ public:
     virtual bool Is_recording_kind() const { return true; }
     virtual bool Is_DV() const;
     virtual bool Has_XML_header() const { return false; }
-    // The header may be there or not (a chunk added to the file).
-    virtual bool Header_in_chunk() const { return false; }
     virtual bool Has_DV_header() const { return false; }
-    // The DV header record that opens the file; nullptr where the kind has none.
-    virtual DV_Header_Record* DV_record() { return nullptr; }
     // Whether the frames carry the capture station's extra-data record.
     virtual bool Keeps_extra_data() const { return false; }
     // Whether a trace record may be written into the frame in store.
@@ -61,13 +61,22 @@ public:
     virtual bool Traces_read_with_fields() const { return false; }
     // Whether the recording is played field by field.
     virtual bool Plays_fields() const { return false; }
-    virtual bool NTSC() const { return file_.ntsc; }
     virtual bool Can_rotate() const { return true; }
     virtual int16_t Trimmed_start() const { return file_.frame_selection_start; }
     // The codec the decoder is made for; empty for the DV decoder.
     virtual std::string Decoder_codec() const { return {}; }
     // Whether fields are drawn at their full size instead of scaled to the picture.
     virtual bool Fields_at_full_size() const { return false; }
+
+    // ---- Faces of one kind (nullptr for the others) ----
+    // The own format's 20-byte head.
+    virtual Own_format_head* Own_head() { return nullptr; }
+    // The DV header record that opens an sdv file.
+    virtual DV_Header_Record* DV_record() { return nullptr; }
+    // An AVI's chunks, its indexes and its text stream.
+    virtual Avi_chunks* Chunks() { return nullptr; }
+    virtual Avi_frame_index* Frame_index() { return nullptr; }
+    virtual Avi_text_stream* Text_stream() { return nullptr; }
 
 protected:
     Recording_file& file_;

@@ -2,6 +2,7 @@
 
 #include "platform/Dialogs.h"
 #include "recording/Recording_bytes.h"
+#include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
 
 #include <algorithm>
@@ -12,7 +13,7 @@ using namespace recording_bytes;
 
 namespace {
 
-constexpr int32_t k_Frame = cls_AVI_handler::k_DV_frame_size;
+constexpr int32_t k_Frame = recording_format::k_DV_frame_size;
 
 } // namespace
 

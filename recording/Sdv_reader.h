@@ -1,8 +1,8 @@
 #pragma once
 // Multi-stream DV files (.sdv): the DV header record, then one DV frame of every stream in turn.
 // The record keeps the frame count and the selection.
+#include "recording/DV_Header_Record.h"
 #include "recording/Recording_reader.h"
-#include "recording/cls_AVI_handler.h"
 
 namespace wk {
 

@@ -4,8 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
-#include "recording/Avi_reader.h"
-#include "recording/Own_format_reader.h"
+#include "recording/Own_format_head.h"
 #include "recording/Recording_reader.h"
 #include "recording/Timecode_module.h"
 #include "recording/header/Cls_XML_header.h"
@@ -90,9 +89,6 @@ bool cls_AVI_handler::Is_avi() const { return Lower_ascii(suffix_) == "avi"; }
 bool cls_AVI_handler::Is_sdv() const { return Lower_ascii(suffix_) == "sdv"; }
 bool cls_AVI_handler::Is_plain_dv() const { return Lower_ascii(suffix_) == "dv"; }
 
-Own_format_reader* cls_AVI_handler::Own() const { return dynamic_cast<Own_format_reader*>(reader_.get()); }
-Avi_reader* cls_AVI_handler::Avi() const { return dynamic_cast<Avi_reader*>(reader_.get()); }
-
 // ---- Open and close ----
 
 bool cls_AVI_handler::Open_File(const std::string& path)
@@ -128,7 +124,7 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             Reset_state();
             return false;
         }
-        if (reader_->NTSC()) rec_.Take_NTSC_timing();
+        if (rec_.ntsc) rec_.Take_NTSC_timing();
         duration_ms_ = rec_.Frames_ms(rec_.num_frames);
         Note_drive();
         if (read_to_memory_) Read_File_to_Memory();
@@ -236,7 +232,7 @@ void cls_AVI_handler::Initiate_file()
     if (!rec_.file.Is_open()) return;
     try {
         if (!Header().Create_Header()) return;
-        Own_format_reader* own = Own();
+        Own_format_head* own = reader_->Own_head();
         if (!own) return; // only the own format is laid out here
         // The whole header area takes its blocks now: a later header rewrite then never needs
         // room that a full disk could refuse halfway.
@@ -248,8 +244,7 @@ void cls_AVI_handler::Initiate_file()
         // The frames will start after the end mark: the header area is the whole of it.
         own->Head().Data_offset = k_Own_data_offset;
         if (!Write_XML_header()) return;
-        static const char k_End[] = "hdrend";
-        if (!rec_.file.Write_at(k_Header_area_end, k_End, 6)) throw Run_time_error(err_Disk_full, "Disk full");
+        if (!rec_.file.Write_at(k_Header_area_end, recording_format::k_Header_end_mark, 6)) throw Run_time_error(err_Disk_full, "Disk full");
         own->Head().Data_offset = k_Own_data_offset;
         own->Write_head();
         position_ = k_Own_data_offset;
@@ -264,19 +259,19 @@ void cls_AVI_handler::Initiate_file()
 
 void cls_AVI_handler::Write_QSM_header()
 {
-    if (Own_format_reader* own = Own()) own->Write_head();
+    if (Own_format_head* own = reader_->Own_head()) own->Write_head();
 }
 
 bool cls_AVI_handler::Get_QSM_header()
 {
-    Own_format_reader* own = Own();
+    Own_format_head* own = reader_->Own_head();
     return own && own->Read_head();
 }
 
 const QSM_Header_Record& cls_AVI_handler::QSM_header() const
 {
     static const QSM_Header_Record k_None;
-    const Own_format_reader* own = Own();
+    const Own_format_head* own = reader_->Own_head();
     return own ? own->Head() : k_None;
 }
 

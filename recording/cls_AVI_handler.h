@@ -4,6 +4,7 @@
 #include "recording/DV_Header_Record.h"
 #include "recording/QSM_Header_Record.h"
 #include "recording/Recording_file.h"
+#include "recording/Recording_format.h"
 #include "recording/Trace_Record.h"
 #include "recording/cls_IDX.h"
 
@@ -22,17 +23,16 @@ class Draw_surface;
 
 class Cls_XML_header;
 class Recording_reader;
-class Own_format_reader;
-class Avi_reader;
+class Avi_chunks;
 class cDIBSection;
 
 class cls_AVI_handler {
 public:
-    static constexpr int32_t k_DV_frame_size = Recording_file::k_DV_frame_size;
-    static constexpr int64_t k_Header_area_end = 99999; // "hdrend" lies here
-    static constexpr int32_t k_Own_data_offset = 100005;
-    static constexpr int32_t k_Max_XML_length = 99879;   // text and its 100 zero bytes end before "hdrend"
-    static constexpr size_t k_Extra_size = 192;
+    static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
+    static constexpr int64_t k_Header_area_end = recording_format::k_Header_area_end;
+    static constexpr int32_t k_Own_data_offset = recording_format::k_Own_data_offset;
+    static constexpr int32_t k_Max_XML_length = recording_format::k_Max_XML_length;
+    static constexpr size_t k_Extra_size = recording_format::k_Extra_size;
 
     explicit cls_AVI_handler(int16_t index = 0);
     ~cls_AVI_handler();
@@ -151,10 +151,12 @@ public:
 
     // ---- AVI header chunks and frame index ----
     // Indexes of the chunk position table.
-    enum : int16_t { k_QSXM_chunk = 0, k_BXA1_chunk = 1, k_BXHD_chunk = 6, k_idx1_chunk = 7 };
-    // Data bytes of a new header chunk: room for a header as large as the own format holds.
-    static constexpr int32_t k_QSXM_min_size = 100000;
-    static constexpr int32_t k_Max_index_entries = 150000;
+    static constexpr int16_t k_QSXM_chunk = recording_format::k_QSXM_chunk;
+    static constexpr int16_t k_BXA1_chunk = recording_format::k_BXA1_chunk;
+    static constexpr int16_t k_BXHD_chunk = recording_format::k_BXHD_chunk;
+    static constexpr int16_t k_idx1_chunk = recording_format::k_idx1_chunk;
+    static constexpr int32_t k_QSXM_min_size = recording_format::k_QSXM_min_size;
+    static constexpr int32_t k_Max_index_entries = recording_format::k_Max_index_entries;
 
     // Notes where the appended chunks lie (and loads the XML header when there is one).
     void Parse_Chunks();
@@ -176,10 +178,7 @@ public:
     bool Get_AVI_indexes(const std::string& path);
     // Looks for a standard "ix00" index in the first 100000 bytes from start.
     bool Read_ix00_Index(int64_t start = 0);
-    struct Ix00_entry {
-        uint32_t Offset = 0;
-        uint32_t Size = 0;
-    };
+    using Ix00_entry = recording_format::Ix00_entry;
     const std::vector<Ix00_entry>& ix00_entries() const;
 
     // Reads frame n (stream 1) and gives the chunk's data; empty when it could not be read.
@@ -702,12 +701,9 @@ private:
     static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
 
     // ---- The file and its reader ----
-    // The reader of the named file's kind, or nullptr when the recording is of another kind.
-    Own_format_reader* Own() const;
-    Avi_reader* Avi() const;
-    // The AVI reader of an open AVI; raises when no AVI is open.
-    Avi_reader& Open_avi() const;
-    bool Append_chunk(Avi_reader& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size);
+    // The chunks of an open AVI; raises when no AVI is open.
+    Avi_chunks& Open_chunks() const;
+    bool Append_chunk(Avi_chunks& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size);
     void Set_sdv_selection(int16_t& field, int32_t value, const std::string& what);
     void Take_frame_time();
     void Forget_frame();

@@ -4,8 +4,12 @@
 #include "recording/cls_AVI_handler.h"
 
 #include "platform/Dialogs.h"
-#include "recording/Avi_reader.h"
+#include "recording/Avi_chunks.h"
+#include "recording/Avi_frame_index.h"
+#include "recording/Avi_index.h"
+#include "recording/Avi_text_stream.h"
 #include "recording/Header_journal.h"
+#include "recording/Recording_reader.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
@@ -15,18 +19,18 @@
 namespace wk {
 namespace {
 
-// What the AVI reader answers; for a recording of another kind, what an AVI without it would.
-template <class Answer>
-Answer Ask(const Avi_reader* avi, Answer (Avi_reader::*question)() const)
+// What the AVI's face answers; for a recording of another kind, what an AVI without it would.
+template <class Face, class Answer>
+Answer Ask(const Face* face, Answer (Face::*question)() const)
 {
-    return avi ? (avi->*question)() : Answer();
+    return face ? (face->*question)() : Answer();
 }
 
 } // namespace
 
-Avi_reader& cls_AVI_handler::Open_avi() const
+Avi_chunks& cls_AVI_handler::Open_chunks() const
 {
-    Avi_reader* avi = Avi();
+    Avi_chunks* avi = reader_->Chunks();
     if (!avi || !rec_.file.Is_open()) throw Run_time_error(52, "No AVI recording is open");
     return *avi;
 }
@@ -35,28 +39,28 @@ Avi_reader& cls_AVI_handler::Open_avi() const
 
 void cls_AVI_handler::Parse_Chunks()
 {
-    if (Avi_reader* avi = Avi()) avi->Parse_chunks();
+    if (Avi_chunks* avi = reader_->Chunks()) avi->Parse_chunks();
 }
 
 bool cls_AVI_handler::read_AVI_XML_string()
 {
-    Avi_reader* avi = Avi();
+    Avi_chunks* avi = reader_->Chunks();
     return avi && avi->Read_XML_chunk();
 }
 
 int64_t cls_AVI_handler::AVI_Chunk_addr(int16_t index) const
 {
     if (index < 0 || index > 7) throw Run_time_error(err_Subscript, "Subscript out of range");
-    const Avi_reader* avi = Avi();
+    const Avi_chunks* avi = reader_->Chunks();
     return avi ? avi->Chunk_addr(index) : 0;
 }
 
-uint32_t cls_AVI_handler::RIFF_size() const { return Ask(Avi(), &Avi_reader::Riff_size); }
+uint32_t cls_AVI_handler::RIFF_size() const { return Ask(reader_->Chunks(), &Avi_chunks::Riff_size); }
 
-int64_t cls_AVI_handler::JUNK_pos() const { return Ask(Avi(), &Avi_reader::Junk_pos); }
+int64_t cls_AVI_handler::JUNK_pos() const { return Ask(reader_->Chunks(), &Avi_chunks::Junk_pos); }
 
 // Adds the chunk at the end of the file, makes the RIFF chunk cover it and notes the chunks again.
-bool cls_AVI_handler::Append_chunk(Avi_reader& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size)
+bool cls_AVI_handler::Append_chunk(Avi_chunks& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size)
 {
     if (!avi.Append_chunk(tag, data, data_size) || !Rewrite_AVI_Header()) return false;
     avi.Parse_chunks();
@@ -66,16 +70,16 @@ bool cls_AVI_handler::Append_chunk(Avi_reader& avi, const char* tag, std::span<c
 bool cls_AVI_handler::Append_XML_header()
 {
     try {
-        Avi_reader& avi = Open_avi();
+        Avi_chunks& avi = Open_chunks();
         if (!avi.Chunk_can_be_appended()) return false;
         auto& h = Header();
         if (golf_header_) h.Golfing(true);
         if (!h.Create_Header()) return false;
         const std::string text = h.XML_string();
         // Room for a header as large as the own format holds.
-        const int64_t data = std::max<int64_t>(k_QSXM_min_size, (int64_t(text.size()) + 100 + 1) / 2 * 2);
+        const int64_t data = std::max<int64_t>(k_QSXM_min_size, (int64_t(text.size()) + recording_format::k_XML_padding + 1) / 2 * 2);
         const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-        return Append_chunk(avi, "QSXM", bytes, data) && avi.Has_QSXM_chunk();
+        return Append_chunk(avi, recording_format::k_XML_chunk_tag, bytes, data) && avi.Has_QSXM_chunk();
     } catch (...) {
         Report_current_exception("Append_XML_header" + std::string(k_Class));
         return false;
@@ -85,10 +89,10 @@ bool cls_AVI_handler::Append_XML_header()
 bool cls_AVI_handler::Append_DV_header()
 {
     try {
-        Avi_reader& avi = Open_avi();
+        Avi_chunks& avi = Open_chunks();
         if (!avi.Chunk_can_be_appended()) return false;
         const std::vector<uint8_t> record = DV_Header_Record{}.To_bytes();
-        return Append_chunk(avi, "BXHD", record, DV_Header_Record::k_Size) && avi.Has_BXHD_chunk();
+        return Append_chunk(avi, recording_format::k_DV_header_chunk_tag, record, DV_Header_Record::k_Size) && avi.Has_BXHD_chunk();
     } catch (...) {
         Report_current_exception("Append_DV_header" + std::string(k_Class));
         return false;
@@ -98,7 +102,7 @@ bool cls_AVI_handler::Append_DV_header()
 bool cls_AVI_handler::Rewrite_AVI_Header()
 {
     try {
-        Open_avi().Rewrite_riff_header();
+        Open_chunks().Rewrite_riff_header();
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_AVI_Header" + std::string(k_Class));
@@ -134,63 +138,63 @@ bool cls_AVI_handler::Rewrite_DV_header()
 
 bool cls_AVI_handler::Get_AVI_indexes(const std::string& path)
 {
-    if (Avi_reader* avi = Avi()) return avi->Read_indexes(path);
-    Avi_reader::Say_no_index(path);
+    if (Avi_frame_index* index = reader_->Frame_index()) return index->Read_indexes(path);
+    Avi_index::Say_no_index(path);
     return false;
 }
 
 bool cls_AVI_handler::Read_ix00_Index(int64_t start)
 {
-    Avi_reader* avi = Avi();
-    return avi && avi->Read_ix00_index(start);
+    Avi_frame_index* index = reader_->Frame_index();
+    return index && index->Read_ix00_index(start);
 }
 
 const std::vector<cls_AVI_handler::Ix00_entry>& cls_AVI_handler::ix00_entries() const
 {
     static const std::vector<Ix00_entry> k_None;
-    const Avi_reader* avi = Avi();
-    return avi ? avi->Ix00_entries() : k_None;
+    const Avi_frame_index* index = reader_->Frame_index();
+    return index ? index->Ix00_entries() : k_None;
 }
 
 std::span<const uint8_t> cls_AVI_handler::Get_Frame(int32_t frame)
 {
-    if (!Read_Frame(frame, 1) || !Avi()) return {};
-    return Avi()->Chunk_data();
+    if (!Read_Frame(frame, 1) || !reader_->Chunks()) return {};
+    return reader_->Chunks()->Chunk_data();
 }
 
 int32_t cls_AVI_handler::Index_flag(int32_t n) const
 {
-    if (const Avi_reader* avi = Avi()) return avi->Index_flag(n);
+    if (const Avi_frame_index* index = reader_->Frame_index()) return index->Index_flag(n);
     throw Run_time_error(err_Subscript, "Subscript out of range");
 }
 
-int64_t cls_AVI_handler::Chunk_Position() const { return Ask(Avi(), &Avi_reader::Chunk_position); }
+int64_t cls_AVI_handler::Chunk_Position() const { return Ask(reader_->Chunks(), &Avi_chunks::Chunk_position); }
 
-int32_t cls_AVI_handler::Position_Percent() const { return Ask(Avi(), &Avi_reader::Position_percent); }
+int32_t cls_AVI_handler::Position_Percent() const { return Ask(reader_->Chunks(), &Avi_chunks::Position_percent); }
 
-float cls_AVI_handler::Player_Time() const { return Ask(Avi(), &Avi_reader::Player_time) - base_time_; }
+float cls_AVI_handler::Player_Time() const { return Ask(reader_->Chunks(), &Avi_chunks::Player_time) - base_time_; }
 
 // ---- The AVI's own headers ----
 
 bool cls_AVI_handler::Read_Headers()
 {
-    Avi_reader* avi = Avi();
+    Avi_chunks* avi = reader_->Chunks();
     return avi && avi->Read_headers();
 }
 
-std::span<const uint8_t> cls_AVI_handler::AVI_Chunk_addr() const { return Ask(Avi(), &Avi_reader::Avih_header); }
+std::span<const uint8_t> cls_AVI_handler::AVI_Chunk_addr() const { return Ask(reader_->Chunks(), &Avi_chunks::Avih_header); }
 
-std::span<const uint8_t> cls_AVI_handler::AVIInfo_addr() const { return Ask(Avi(), &Avi_reader::Avih); }
+std::span<const uint8_t> cls_AVI_handler::AVIInfo_addr() const { return Ask(reader_->Chunks(), &Avi_chunks::Avih); }
 
-std::span<const uint8_t> cls_AVI_handler::get_AVI_strh() const { return Ask(Avi(), &Avi_reader::Strh); }
+std::span<const uint8_t> cls_AVI_handler::get_AVI_strh() const { return Ask(reader_->Chunks(), &Avi_chunks::Strh); }
 
-std::span<const uint8_t> cls_AVI_handler::get_AVI_strf() const { return Ask(Avi(), &Avi_reader::Strf); }
+std::span<const uint8_t> cls_AVI_handler::get_AVI_strf() const { return Ask(reader_->Chunks(), &Avi_chunks::Strf); }
 
-std::string cls_AVI_handler::Hash_atype() const { return Ask(Avi(), &Avi_reader::Hash_atype); }
+std::string cls_AVI_handler::Hash_atype() const { return Ask(reader_->Chunks(), &Avi_chunks::Hash_atype); }
 
 bool cls_AVI_handler::Force_Framerate(int16_t fps)
 {
-    Avi_reader* avi = Avi();
+    Avi_chunks* avi = reader_->Chunks();
     if (!avi || !avi->Headers_read() || !rec_.file.Is_open())
         throw Run_time_error(err_Invalid_argument, "The frame rate can be set only after the AVI headers of " +
                                                        rec_.name + " have been read");
@@ -199,24 +203,24 @@ bool cls_AVI_handler::Force_Framerate(int16_t fps)
 
 // ---- Text stream ----
 
-bool cls_AVI_handler::Has_Text_Stream() const { return Ask(Avi(), &Avi_reader::Has_text_stream); }
+bool cls_AVI_handler::Has_Text_Stream() const { return Ask(reader_->Text_stream(), &Avi_text_stream::Has_text_stream); }
 
-int16_t cls_AVI_handler::Text_Length() const { return Ask(Avi(), &Avi_reader::Text_length); }
+int16_t cls_AVI_handler::Text_Length() const { return Ask(reader_->Text_stream(), &Avi_text_stream::Text_length); }
 
-std::span<const uint8_t> cls_AVI_handler::text_adress() const { return Ask(Avi(), &Avi_reader::Text); }
+std::span<const uint8_t> cls_AVI_handler::text_adress() const { return Ask(reader_->Text_stream(), &Avi_text_stream::Text); }
 
-int64_t cls_AVI_handler::Text_Position() const { return Ask(Avi(), &Avi_reader::Text_position); }
+int64_t cls_AVI_handler::Text_Position() const { return Ask(reader_->Text_stream(), &Avi_text_stream::Text_position); }
 
 std::vector<uint8_t> cls_AVI_handler::Get_Text_buffer(int32_t frame)
 {
-    Avi_reader* avi = Avi();
-    return avi ? avi->Text_chunk(frame) : std::vector<uint8_t>();
+    Avi_text_stream* text = reader_->Text_stream();
+    return text ? text->Text_chunk(frame) : std::vector<uint8_t>();
 }
 
 bool cls_AVI_handler::Put_Text_buffer(std::span<const uint8_t> data)
 {
-    Avi_reader* avi = Avi();
-    return avi && avi->Put_text(data);
+    Avi_text_stream* text = reader_->Text_stream();
+    return text && text->Put_text(data);
 }
 
 bool cls_AVI_handler::Rewrite_Text_Buffer(int32_t frame)
@@ -231,7 +235,7 @@ bool cls_AVI_handler::Rewrite_Text_Buffer(int32_t frame)
             return false;
         }
         if (!Has_Text_Stream()) return false;
-        Avi()->Write_text(frame);
+        reader_->Text_stream()->Write_text(frame);
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_Text_Buffer" + std::string(k_Class));

@@ -62,7 +62,7 @@ void cls_AVI_handler::Take_frame_time()
 {
     Do_Read_DV_extra_data();
     if (!extra_valid_) return;
-    raw_frame_time_ = Extra_long(24);
+    raw_frame_time_ = Extra_long(recording_format::k_Extra_capture_time);
     frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
     has_time_stamp_ = true;
 }
@@ -127,11 +127,11 @@ std::span<const uint8_t> cls_AVI_handler::Extra_data() const
     return extra_valid_ ? std::span<const uint8_t>(extra_) : std::span<const uint8_t>();
 }
 
-int16_t cls_AVI_handler::Lap_Count() const { return Extra_integer(166); }
-bool cls_AVI_handler::Linear_buffer() const { return Extra_integer(164) == -1; }
-int32_t cls_AVI_handler::Frame_time() const { return Extra_long(32); }
-int32_t cls_AVI_handler::Capture_mill_time() const { return Extra_long(24); }
-int32_t cls_AVI_handler::Timestamp_long() const { return Extra_long(12); }
+int16_t cls_AVI_handler::Lap_Count() const { return Extra_integer(recording_format::k_Extra_lap_count); }
+bool cls_AVI_handler::Linear_buffer() const { return Extra_integer(recording_format::k_Extra_linear_buffer) == -1; }
+int32_t cls_AVI_handler::Frame_time() const { return Extra_long(recording_format::k_Extra_frame_time); }
+int32_t cls_AVI_handler::Capture_mill_time() const { return Extra_long(recording_format::k_Extra_capture_time); }
+int32_t cls_AVI_handler::Timestamp_long() const { return Extra_long(recording_format::k_Extra_timestamp); }
 
 void cls_AVI_handler::Parse_DV_header() { DV_Header_Parse(Frame_bytes()); }
 
@@ -146,10 +146,12 @@ bool cls_AVI_handler::Write_comment(const std::string& text)
     if (!extra_valid_ || rec_.frame_in_store <= 0)
         throw Run_time_error(err_Invalid_argument,
                              "No frame with extra data has been read from " + rec_.name + "; the comment is not written");
-    const std::string ansi = platform::Utf8_to_ansi(text).substr(0, 80);
+    using namespace recording_format;
+    const std::string ansi = platform::Utf8_to_ansi(text).substr(0, k_Extra_comment_size);
     const auto saved = extra_;
-    std::fill(extra_.begin() + 82, extra_.begin() + 162, uint8_t(0));
-    std::memcpy(extra_.data() + 82, ansi.data(), ansi.size());
+    const auto comment = extra_.begin() + k_Extra_comment;
+    std::fill(comment, comment + k_Extra_comment_size, uint8_t(0));
+    std::memcpy(extra_.data() + k_Extra_comment, ansi.data(), ansi.size());
     if (Rewrite_DV_Extra_data()) return true;
     extra_ = saved;
     return false;
@@ -157,9 +159,10 @@ bool cls_AVI_handler::Write_comment(const std::string& text)
 
 std::string cls_AVI_handler::Read_Comment() const
 {
-    if (!extra_valid_ || extra_[82] == 0) return "";
-    const char* p = reinterpret_cast<const char*>(extra_.data() + 82);
-    return platform::Ansi_to_utf8(std::string(p, strnlen(p, 80)));
+    using namespace recording_format;
+    if (!extra_valid_ || extra_[k_Extra_comment] == 0) return "";
+    const char* p = reinterpret_cast<const char*>(extra_.data() + k_Extra_comment);
+    return platform::Ansi_to_utf8(std::string(p, strnlen(p, k_Extra_comment_size)));
 }
 
 // ---- Reading ahead ----

@@ -2,8 +2,8 @@
 // in the XML header, and the model video played in step with the recording.
 #include "recording/cls_AVI_handler.h"
 
-#include "recording/Avi_reader.h"
-#include "recording/Own_format_reader.h"
+#include "recording/Avi_chunks.h"
+#include "recording/Recording_reader.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
@@ -61,13 +61,13 @@ int32_t cls_AVI_handler::Top_field() { return Header().Top_field(); }
 // rewritten, as a sign that the recording was looked at.
 bool cls_AVI_handler::Set_Impact_Frame()
 {
-    if (Own()) Header().Impact_field(current_field_);
+    if (reader_->Own_head()) Header().Impact_field(current_field_);
     return Write_XML_header();
 }
 
 bool cls_AVI_handler::Set_Top_Frame()
 {
-    if (Own()) Header().Top_field(current_field_);
+    if (reader_->Own_head()) Header().Top_field(current_field_);
     return Write_XML_header();
 }
 
@@ -99,7 +99,7 @@ std::string cls_AVI_handler::Model_FileName() { return Header().Model_FileName(1
 
 int16_t cls_AVI_handler::impact_pos() const
 {
-    if (!Avi() || !rec_.file.Is_open()) return 0;
+    if (!reader_->Chunks() || !rec_.file.Is_open()) return 0;
     std::array<char, 1000> head{};
     const int64_t n = rec_.file.Read_at(0, head.data(), head.size());
     if (n <= 0) return 0;
@@ -152,7 +152,7 @@ int32_t cls_AVI_handler::Synch_percentage(double p)
 
 void cls_AVI_handler::Set_Base_time(bool on)
 {
-    const Avi_reader* avi = Avi();
+    const Avi_chunks* avi = reader_->Chunks();
     base_time_ = on && avi ? avi->Player_time() : 0.0f;
 }
 

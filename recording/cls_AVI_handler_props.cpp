@@ -73,7 +73,7 @@ int16_t cls_AVI_handler::Seconds()
     return int16_t(std::clamp<double>(seconds, INT16_MIN, INT16_MAX));
 }
 
-bool cls_AVI_handler::NTSC() const { return reader_->NTSC(); }
+bool cls_AVI_handler::NTSC() const { return rec_.ntsc; }
 
 bool cls_AVI_handler::Set_Frames_no(int32_t n)
 {
@@ -346,7 +346,7 @@ std::string cls_AVI_handler::Property_String()
         s += "Subject name = " + Header().Subject_name() + nl;
     }
     if (frames > 0) s += "kByte/frame =   " + std::to_string(int64_t(std::nearbyint(double(size) / frames / 1024.0))) + nl;
-    if (reader_->Header_in_chunk()) s += "Has XML chunk = " + Bool_To_Text(has_xml) + nl;
+    if (reader_->Chunks()) s += "Has XML chunk = " + Bool_To_Text(has_xml) + nl;
     s += "Selection start/end = " + std::to_string(Selection_start()) + "/" + std::to_string(Selection_end()) + nl;
     if (has_xml) s += "Special application =  " + Header().SpecApp() + nl;
     return s;

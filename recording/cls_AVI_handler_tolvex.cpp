@@ -51,7 +51,7 @@ void cls_AVI_handler::Tolv_goal_split(const std::string& value) { Header().Tolv_
 std::string cls_AVI_handler::Tolv_Goal_compensation()
 {
     const std::string text = Header().Goal_Compensation();
-    const int16_t frame_offset = Extra_integer(172);
+    const int16_t frame_offset = Extra_integer(recording_format::k_Extra_goal_offset);
     if (frame_offset > 0 && Reads_as_zero(text)) return std::to_string(frame_offset);
     return text;
 }
@@ -82,6 +82,6 @@ void cls_AVI_handler::Tolv_heat_frame(int16_t box, int32_t value) { Header().Tol
 int32_t cls_AVI_handler::Tolv_split_frame(int16_t box) { return Header().Tolv_split_frame(box); }
 void cls_AVI_handler::Tolv_split_frame(int16_t box, int32_t value) { Header().Tolv_split_frame(box, value); }
 
-int16_t cls_AVI_handler::Tolv_Camera() const { return Extra_integer(170); }
+int16_t cls_AVI_handler::Tolv_Camera() const { return Extra_integer(recording_format::k_Extra_camera); }
 
 } // namespace wk

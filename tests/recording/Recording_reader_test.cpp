@@ -1,10 +1,15 @@
 // The readers of the recording kinds, each alone on a file of its kind, and the recording object
 // keeping every kind to its own reader.
+#include "recording/Avi_chunks.h"
+#include "recording/Avi_frame_index.h"
 #include "recording/Avi_reader.h"
+#include "recording/Avi_text_stream.h"
 #include "recording/Own_format_reader.h"
 #include "recording/Raw_dv_reader.h"
 #include "recording/Recording_reader.h"
 #include "recording/Sdv_reader.h"
+#include "recording/cls_AVI_handler.h"
+#include "services/Run_time_error.h"
 #include "tests/recording/Recording_maker.h"
 
 #include <cstring>
@@ -109,7 +114,7 @@ TEST_F(Readers, TheRawDvReaderSkipsLeadingZerosCountsWholeFramesAndNeverWrites)
     EXPECT_FALSE(file.file.Writable());
     EXPECT_EQ(file.dv_offset, 16);
     EXPECT_EQ(file.num_frames, 3);
-    EXPECT_FALSE(reader.NTSC());
+    EXPECT_FALSE(file.ntsc);
     for (int f : {3, 1, 2}) {
         ASSERT_TRUE(reader.Read_frame(f, 1));
         EXPECT_TRUE(Same_bytes(reader.Frame(), frames[size_t(f - 1)])) << f;
@@ -161,6 +166,67 @@ TEST_F(Readers, TheAviReaderLocatesFramesThroughItsIndexAndGivesNoneOnceTheStore
     reader.Close();
     EXPECT_EQ(reader.Chunk_addr(cls_AVI_handler::k_idx1_chunk), 0);
     EXPECT_EQ(reader.Riff_size(), 0u);
+}
+
+// Each kind offers the faces of its own kind and no other: the recording object finds the own
+// format's head, the sdv record or the AVI's chunks, indexes and text only where they exist.
+TEST_F(Readers, EachKindOffersItsOwnFacesAndNoOther)
+{
+    Recording_file file;
+    struct Faces {
+        const char* suffix;
+        bool head, record, avi;
+    };
+    for (const Faces& k : {Faces{"qs2", true, false, false}, Faces{"sdv", false, true, false},
+                           Faces{"avi", false, false, true}, Faces{"dv", false, false, false},
+                           Faces{"mov", false, false, false}}) {
+        SCOPED_TRACE(k.suffix);
+        const auto reader = Make_recording_reader(k.suffix, file);
+        EXPECT_EQ(reader->Own_head() != nullptr, k.head);
+        EXPECT_EQ(reader->DV_record() != nullptr, k.record);
+        EXPECT_EQ(reader->Chunks() != nullptr, k.avi);
+        EXPECT_EQ(reader->Frame_index() != nullptr, k.avi);
+        EXPECT_EQ(reader->Text_stream() != nullptr, k.avi);
+    }
+}
+
+// The faces reach the same reader's state: what the AVI's chunks, index and text stream say
+// comes from the file the reader opened.
+TEST_F(Readers, TheAviFacesAnswerForTheFileTheReaderOpened)
+{
+    const std::vector<DV_frame> frames(test::Stream_frames(1).begin(), test::Stream_frames(1).begin() + 3);
+    const auto built = test::Write_DV_AVI(Path("faces.avi"), frames, {});
+    Recording_file file;
+    file.name = Path("faces.avi");
+    const auto reader = Make_recording_reader("avi", file);
+    ASSERT_TRUE(reader->Open());
+    Avi_chunks& chunks = *reader->Chunks();
+    Avi_frame_index& index = *reader->Frame_index();
+    EXPECT_EQ(chunks.Chunk_addr(recording_format::k_idx1_chunk), built.index_offset + 1);
+    EXPECT_EQ(chunks.Riff_size() + 8, fs::file_size(Path("faces.avi")));
+    ASSERT_TRUE(reader->Read_frame(2, 1));
+    EXPECT_EQ(chunks.Chunk_position(), built.frame_chunks[1]);
+    EXPECT_TRUE(Same_bytes(chunks.Chunk_data(), frames[1]));
+    EXPECT_THROW(index.Index_flag(4), Run_time_error);
+    EXPECT_FALSE(reader->Text_stream()->Has_text_stream());
+    EXPECT_TRUE(reader->Text_stream()->Text_chunk(1).empty());
+}
+
+// An NTSC raw DV file says so through the recording file, and closing forgets it.
+TEST_F(Readers, RawNtscDvIsNotedInTheFileAndForgottenOnClose)
+{
+    test::Write_DV_file(Path("ntsc.dv"), test::Make_DV_frames(2, {.ntsc = true}));
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Path("ntsc.dv")));
+    EXPECT_TRUE(rec.NTSC());
+    EXPECT_EQ(rec.frame_rate(), 30);
+    EXPECT_EQ(rec.Frame_Size(), 120000);
+    rec.Close_File();
+    EXPECT_FALSE(rec.NTSC());
+    test::Write_DV_file(Path("pal.dv"), test::Make_DV_frames(1, {}));
+    ASSERT_TRUE(rec.Open_File(Path("pal.dv")));
+    EXPECT_FALSE(rec.NTSC());
+    EXPECT_EQ(rec.frame_rate(), 25);
 }
 
 // The own format's head and layout are written into own-format files only.
