@@ -318,7 +318,6 @@ void Frm_results::Form_Load()
             Trace_Line("*Frm_results, Form_Load, ending = true");
             return;
         }
-        Check_Printer();
         setWindowTitle("Wakeline Results");
         Place_beside_viewer();
         Clear_Results();
