@@ -1,4 +1,5 @@
 // Wakeline3_0: the photo-finish station.
+#include "app/Startup_trace.h"
 #include "capture/Form_capture_multi_file.h"
 #include "comlite/Qt_dispatcher.h"
 #include "platform/Dv_codec_check.h"
@@ -22,7 +23,9 @@
 
 int main(int argc, char** argv)
 {
+    wk::Note_main_entered();
     QApplication app(argc, argv);
+    wk::Install_startup_trace();
     app.setApplicationName("Wakeline3_0");
     app.setQuitOnLastWindowClosed(false); // the program ends through its own exit
     using namespace wk;

@@ -1,10 +1,12 @@
 // Showing fields: reading, decoding and painting one field into a 720 x 576 picture, against a
 // bare libavcodec decode of the same frames, and stepping from field 1 to field 2 of a frame;
-// then the step and the bare decode in turns, for their ratio on a machine that is not idle.
+// then the step and the bare decode in alternating turns on the thread's processor clock, for
+// their ratio on a machine that is not idle (the median of the turns is printed).
 //
-//   build-rel/bench/wk_bench_fields
+//   build-rel/bench/wk_bench_fields [--turns=N]
 //
 // The recording is an own-format file of 8 frames in a temporary folder, made at start.
+#include "bench/Alternating_turns.h"
 #include "bench/Bare_dv_decoder.h"
 #include "platform/Draw_surface.h"
 #include "recording/cls_AVI_handler.h"
@@ -17,7 +19,7 @@
 #include <QImage>
 
 #include <cstdlib>
-#include <ctime>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -118,49 +120,36 @@ void BM_Field_step_1_to_2(benchmark::State& state)
 }
 BENCHMARK(BM_Field_step_1_to_2)->Unit(benchmark::kMicrosecond);
 
-// Processor time of this thread, in milliseconds: what another busy process cannot stretch.
-double Thread_ms()
-{
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-// The two above in turns of 32 frames, so that whatever else runs on the machine weighs on both
-// alike: step_per_decode is the field step's cost per frame over the bare decode's (held to at
-// most 1.5).
-void BM_Field_step_per_bare_decode(benchmark::State& state)
+// Each turn: 32 frames decoded bare, then both fields of 32 frames through the recording object.
+void Field_step_turns(int turns)
 {
     constexpr int k_Turn = 32;
     std::vector<std::vector<uint8_t>> padded;
     for (const auto& f : The_recording().frames) padded.push_back(bench::Bare_dv_decoder::Padded(f.data(), f.size()));
     bench::Bare_dv_decoder decoder;
     cls_AVI_handler rec;
-    if (!rec.Open_File(The_recording().path)) state.SkipWithError("cannot open");
+    if (!rec.Open_File(The_recording().path)) {
+        std::printf("field step: cannot open the recording\n");
+        return;
+    }
     QImage image(720, 576, QImage::Format_RGB32);
     platform::Draw_surface picture(&image);
-    double bare = 0, step = 0;
-    int64_t frames = 0;
-    for (auto _ : state) {
-        const double t0 = Thread_ms();
-        for (int i = 0; i < k_Turn; ++i)
-            if (!decoder.Decode(padded[size_t(i % k_Frames)])) state.SkipWithError("decode failed");
-        const double t1 = Thread_ms();
-        for (int i = 0; i < k_Turn; ++i) {
-            const int32_t frame = i % k_Frames + 1;
-            if (!rec.Draw_field_3(2 * frame - 1, picture) || !rec.Draw_field_3(2 * frame, picture))
-                state.SkipWithError("not drawn");
-        }
-        bare += t1 - t0;
-        step += Thread_ms() - t1;
-        frames += k_Turn;
-    }
-    if (frames == 0 || bare <= 0) return;
-    state.counters["bare_decode_us"] = 1e3 * bare / double(frames);
-    state.counters["field_step_us"] = 1e3 * step / double(frames);
-    state.counters["step_per_decode"] = step / bare;
+    const auto t = bench::Alternate(
+        turns,
+        [&] {
+            for (int i = 0; i < k_Turn; ++i)
+                if (!decoder.Decode(padded[size_t(i % k_Frames)])) return false;
+            return true;
+        },
+        [&] {
+            for (int i = 0; i < k_Turn; ++i) {
+                const int32_t frame = i % k_Frames + 1;
+                if (!rec.Draw_field_3(2 * frame - 1, picture) || !rec.Draw_field_3(2 * frame, picture)) return false;
+            }
+            return true;
+        });
+    bench::Print_turns("field step / bare decode", t, "32 frames a turn, goal at most 1.2");
 }
-BENCHMARK(BM_Field_step_per_bare_decode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // The same field again: painted from the field picture.
 void BM_Field_redisplay(benchmark::State& state)
@@ -182,10 +171,12 @@ int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
+    const int turns = bench::Take_turns_argument(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     The_recording();
     benchmark::RunSpecifiedBenchmarks();
+    Field_step_turns(turns);
     benchmark::Shutdown();
     return 0;
 }

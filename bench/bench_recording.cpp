@@ -1,5 +1,9 @@
 // The recording object against plain file access: opening a one-hour recording, reading a frame,
-// appending frames.
+// appending frames. After the single runs, each pair runs in alternating turns on the thread's
+// processor clock and each ratio's median is printed.
+//
+//   build-rel/bench/wk_bench_recording [--turns=N]
+#include "bench/Alternating_turns.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
 #include "tests/fixtures/DV_fixtures.h"
@@ -152,12 +156,106 @@ void Write_reference(benchmark::State& state)
 }
 BENCHMARK(Write_reference)->Iterations(k_Append_iterations);
 
+// ---- The same pairs in alternating turns ----
+
+void Open_turns(int turns)
+{
+    constexpr int k_Opens = 20;
+    const std::string path = Make_recording("hour.qs2", 90000, 0);
+    wk::cls_AVI_handler rec;
+    const auto t = wk::bench::Alternate(
+        turns,
+        [&] {
+            for (int i = 0; i < k_Opens; ++i) {
+                const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+                struct stat st{};
+                if (fd < 0 || fstat(fd, &st) != 0) return false;
+                benchmark::DoNotOptimize(st.st_size);
+                ::close(fd);
+            }
+            return true;
+        },
+        [&] {
+            for (int i = 0; i < k_Opens; ++i) {
+                if (!rec.Open_File(path) || rec.num_frames() != 90000) return false;
+                rec.Close_File();
+            }
+            return true;
+        });
+    wk::bench::Print_turns("open of a one-hour recording / open and stat", t, "20 opens a turn");
+}
+
+void Read_turns(int turns)
+{
+    constexpr int k_Reads = 200;
+    const std::string path = Make_recording("read.qs2", k_Read_frames, k_Read_frames);
+    wk::cls_AVI_handler rec;
+    if (!rec.Open_File(path)) return;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    std::vector<uint8_t> buf(144000);
+    // Both sides read the same frames in the same order each turn.
+    std::vector<int32_t> order(k_Reads);
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int32_t> pick(1, k_Read_frames);
+    for (auto& f : order) f = pick(rng);
+    const auto t = wk::bench::Alternate(
+        turns,
+        [&] {
+            for (int32_t f : order)
+                if (::pread(fd, buf.data(), buf.size(), 100005 + off_t(f - 1) * 144000) != 144000) return false;
+            return true;
+        },
+        [&] {
+            for (int32_t f : order)
+                if (!rec.Read_Frame(f)) return false;
+            return true;
+        });
+    ::close(fd);
+    wk::bench::Print_turns("random frame read / pread", t, "200 frames a turn");
+}
+
+void Append_turns(int turns)
+{
+    constexpr int k_Appends = 50;
+    const std::string path = (Folder() / "append_turns.qs2").string();
+    const std::string plain = (Folder() / "plain_turns.bin").string();
+    wk::cls_AVI_handler rec;
+    rec.File_name(path);
+    if (!rec.Create_File()) return;
+    rec.Initiate_file();
+    const int fd = ::open(plain.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    off_t at = 100005;
+    size_t i = 0, j = 0;
+    const auto t = wk::bench::Alternate(
+        turns,
+        [&] {
+            for (int k = 0; k < k_Appends; ++k, at += 144000)
+                if (::pwrite(fd, Frames()[i++ % Frames().size()].data(), 144000, at) != 144000) return false;
+            return true;
+        },
+        [&] {
+            for (int k = 0; k < k_Appends; ++k)
+                if (!rec.Append_DV_frame(Frames()[j++ % Frames().size()])) return false;
+            return true;
+        });
+    ::close(fd);
+    rec.Close_File();
+    fs::remove(path);
+    fs::remove(plain);
+    wk::bench::Print_turns("frame append / pwrite", t, "50 frames a turn");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const int turns = wk::bench::Take_turns_argument(argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
+    Open_turns(turns);
+    Read_turns(turns);
+    Append_turns(turns);
     benchmark::Shutdown();
     std::error_code ec;
     fs::remove_all(Folder(), ec);

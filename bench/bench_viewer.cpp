@@ -1,14 +1,18 @@
 // Stepping through a heat in the viewer: both fields of a frame, each shown the way the viewer
 // shows it when the slider moves (field drawn, labels, overlay, picture painted), against a bare
-// libavcodec decode of the same frame. Holding an arrow key must be followable: the target is at
-// most 1.5 times the bare decode.
+// libavcodec decode of the same frame; and a result click against the header write it needs.
+// Holding an arrow key must be followable: the target is at most 1.5 times the bare decode.
+// After the single runs, the two sides run in alternating turns on the thread's processor clock
+// and each ratio's median is printed.
 //
-//   build-rel/bench/wk_bench_viewer
+//   build-rel/bench/wk_bench_viewer [--turns=N]
 //
 // The viewer runs offscreen on a demo heat made at start in a temporary home.
+#include "bench/Alternating_turns.h"
 #include "bench/Bare_dv_decoder.h"
-#include "platform/Forms.h"
 #include "platform/Form_window.h"
+#include "platform/Forms.h"
+#include "platform/Headless_dialogs.h"
 #include "platform/Registry_store.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
@@ -26,7 +30,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -65,23 +68,54 @@ Heat& The_heat()
     return h;
 }
 
-// The viewer's own road: move the slider, Scroll, let the picture be painted.
-void BM_Viewer_steps_both_fields_of_a_frame(benchmark::State& state)
+// The viewer's own road for one frame: move the slider to each field, Scroll, let the picture be
+// painted.
+void Step_both_fields(Frm_kanot_2& viewer, int32_t frame)
+{
+    for (int32_t field : {2 * frame - 1, 2 * frame}) {
+        viewer.Slider_play->setValue(field);
+        viewer.Slider_play_Scroll();
+        QCoreApplication::processEvents();
+    }
+}
+
+Frm_kanot_2& Viewer_on_the_heat()
 {
     Frm_kanot_2& viewer = platform::Form_instance<Frm_kanot_2>();
-    viewer.show();
-    viewer.Open_Recording(The_heat().path);
-    if (!g_Recording || !g_Recording->File_open()) state.SkipWithError("cannot open");
+    if (!viewer.isVisible()) viewer.show();
+    if (!g_Recording || !g_Recording->File_open()) viewer.Open_Recording(The_heat().path);
+    return viewer;
+}
+
+// The heat's frames as read from the file, padded for the bare decoder.
+const std::vector<std::vector<uint8_t>>& Padded_frames()
+{
+    static const auto frames = [] {
+        std::vector<std::vector<uint8_t>> v;
+        cls_AVI_handler rec;
+        if (!rec.Open_File(The_heat().path)) return v;
+        for (int32_t f = 1; f <= The_heat().frames; ++f) {
+            if (!rec.Read_Frame(f)) return std::vector<std::vector<uint8_t>>{};
+            v.push_back(bench::Bare_dv_decoder::Padded(rec.Frame_bytes().data(), rec.Frame_bytes().size()));
+        }
+        return v;
+    }();
+    return frames;
+}
+
+void BM_Viewer_steps_both_fields_of_a_frame(benchmark::State& state)
+{
+    Frm_kanot_2& viewer = Viewer_on_the_heat();
+    if (!g_Recording || !g_Recording->File_open()) {
+        state.SkipWithError("cannot open");
+        return;
+    }
     const int32_t frames = The_heat().frames;
     int32_t frame = 0;
-    const int64_t decoded_before = g_Recording ? g_Recording->Decoded_count() : 0;
+    const int64_t decoded_before = g_Recording->Decoded_count();
     for (auto _ : state) {
         frame = frame % frames + 1;
-        for (int32_t field : {2 * frame - 1, 2 * frame}) {
-            viewer.Slider_play->setValue(field);
-            viewer.Slider_play_Scroll();
-            QCoreApplication::processEvents();
-        }
+        Step_both_fields(viewer, frame);
     }
     state.counters["decodes_per_frame"] = benchmark::Counter(
         double(g_Recording->Decoded_count() - decoded_before), benchmark::Counter::kAvgIterations);
@@ -91,12 +125,10 @@ BENCHMARK(BM_Viewer_steps_both_fields_of_a_frame)->Unit(benchmark::kMicrosecond)
 // libavcodec alone on the same frames, read from the same file beforehand.
 void BM_Bare_decode_of_the_frame(benchmark::State& state)
 {
-    cls_AVI_handler rec;
-    if (!rec.Open_File(The_heat().path)) state.SkipWithError("cannot open");
-    std::vector<std::vector<uint8_t>> frames;
-    for (int32_t f = 1; f <= The_heat().frames; ++f) {
-        rec.Read_Frame(f);
-        frames.push_back(bench::Bare_dv_decoder::Padded(rec.Frame_bytes().data(), rec.Frame_bytes().size()));
+    auto frames = Padded_frames();
+    if (frames.empty()) {
+        state.SkipWithError("cannot read the heat");
+        return;
     }
     bench::Bare_dv_decoder decoder;
     size_t k = 0;
@@ -107,17 +139,53 @@ void BM_Bare_decode_of_the_frame(benchmark::State& state)
 }
 BENCHMARK(BM_Bare_decode_of_the_frame)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's time per iteration so the ratio can be printed after the run.
-class Ratio_reporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration) times[r.run_name.function_name] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
+// Each turn: the heat's frames decoded bare, then stepped through in the viewer.
+void Step_turns(int turns)
+{
+    auto frames = Padded_frames();
+    Frm_kanot_2& viewer = Viewer_on_the_heat();
+    if (frames.empty() || !g_Recording || !g_Recording->File_open()) {
+        std::printf("viewer stepping: no heat to step through\n");
+        return;
     }
-    std::map<std::string, double> times;
-};
+    bench::Bare_dv_decoder decoder;
+    const auto t = bench::Alternate(
+        turns,
+        [&] {
+            for (auto& f : frames)
+                if (!decoder.Decode(f)) return false;
+            return true;
+        },
+        [&] {
+            for (int32_t frame = 1; frame <= int32_t(frames.size()); ++frame) Step_both_fields(viewer, frame);
+            return true;
+        });
+    bench::Print_turns("viewer step / bare decode", t,
+                       std::to_string(frames.size()) + " frames a turn, target at most 1.5");
+}
+
+// Each turn: the header written alone, then one result click (a lane's time attached at the
+// field shown), which stores the results in the header. A lane clicked again is overridden.
+void Click_turns(int turns)
+{
+    Frm_kanot_2& viewer = Viewer_on_the_heat();
+    if (!g_Recording || !g_Recording->File_open()) {
+        std::printf("result click: no heat open\n");
+        return;
+    }
+    Step_both_fields(viewer, The_heat().frames / 2);
+    int16_t lane = 0;
+    auto header_write = [] { return g_Recording->Write_XML_header(); };
+    auto click = [&] {
+        viewer.Attach_Time(int16_t(lane++ % 6 + 1), 0, false);
+        return true;
+    };
+    const auto cpu = bench::Alternate(turns, header_write, click);
+    bench::Print_turns("result click / header write (processor)", cpu, "one click a turn");
+    // A click waits on the file as well: the same on the wall clock.
+    const auto wall = bench::Alternate(turns, header_write, click, bench::Wall_ms);
+    bench::Print_turns("result click / header write (wall)", wall, "one click a turn");
+}
 
 } // namespace
 
@@ -125,16 +193,17 @@ int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
+    const int turns = bench::Take_turns_argument(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    platform::Headless_dialogs dialogs(false);
+    platform::Install_dialogs(&dialogs);
     The_heat();
-    Ratio_reporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto viewer = reporter.times.find("BM_Viewer_steps_both_fields_of_a_frame");
-    const auto bare = reporter.times.find("BM_Bare_decode_of_the_frame");
-    if (viewer != reporter.times.end() && bare != reporter.times.end() && bare->second > 0)
-        std::printf("viewer stepping / bare decode = %.2f (target at most 1.5)\n", viewer->second / bare->second);
+    benchmark::RunSpecifiedBenchmarks();
+    Step_turns(turns);
+    Click_turns(turns);
     for (auto* f : platform::Loaded_forms()) f->Unload_form();
+    platform::Install_dialogs(nullptr);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,13 +1,13 @@
 #include "platform/Av_frame_decoder.h"
 
 #include "platform/Draw_surface.h"
+#include "platform/Riff_video_tags.h"
 
 #include <array>
 #include <cstring>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
 #include <libswscale/swscale.h>
@@ -43,20 +43,7 @@ struct Conversion {
 
 AVCodecID Codec_of(const std::string& fourcc)
 {
-    if (fourcc.empty()) return AV_CODEC_ID_DVVIDEO;
-    if (fourcc.size() != 4) return AV_CODEC_ID_NONE;
-    const uint32_t tag = MKTAG(fourcc[0], fourcc[1], fourcc[2], fourcc[3]);
-    const AVCodecTag* const tables[] = {avformat_get_riff_video_tags(), nullptr};
-    AVCodecID id = av_codec_get_id(tables, tag);
-    if (id == AV_CODEC_ID_NONE) {
-        // Lower and upper case variants of the DV tags.
-        std::string lower;
-        for (char c : fourcc) lower += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
-        if (lower == "cdvc" || lower == "dvsd" || lower == "dv25" || lower == "dv50" || lower == "dvhd" ||
-            lower == "dvsl" || lower == "vidv")
-            id = AV_CODEC_ID_DVVIDEO;
-    }
-    return id;
+    return fourcc.empty() ? AV_CODEC_ID_DVVIDEO : Riff_video_codec(fourcc);
 }
 
 // The libswscale format of a picture's pixels: blue, green, red as the DIB sections keep them,

@@ -20,12 +20,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStyle>
+#include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -133,6 +136,26 @@ void Frm_results::Build_rows()
     }
 }
 
+namespace {
+
+// The correction buttons' arrows, drawn here: the style's arrow icons are looked up through the
+// desktop's icon themes, which cost the window's load tens of milliseconds.
+QIcon Arrow_icon(bool up)
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QApplication::palette().color(QPalette::ButtonText));
+    const QPolygonF arrow = up ? QPolygonF({QPointF(8, 3), QPointF(14, 12), QPointF(2, 12)})
+                               : QPolygonF({QPointF(2, 4), QPointF(14, 4), QPointF(8, 13)});
+    painter.drawPolygon(arrow);
+    return QIcon(picture);
+}
+
+} // namespace
+
 void Frm_results::Build_correction()
 {
     const int top = menu_bar->sizeHint().height() + k_Rows_top + k_Rows * k_Row_height + 8;
@@ -156,11 +179,10 @@ void Frm_results::Build_correction()
         Lbl_hms_correction[size_t(k)]->setAutoFillBackground(true);
     }
     Lbl_time = Make_label(Frm_time_select, "Lbl_time", "h  m  s  1/10", QRect(30, 174, 170, 14));
-    const QStyle::StandardPixmap icons[2] = {QStyle::SP_ArrowUp, QStyle::SP_ArrowDown};
     for (int i = 0; i < 2; ++i) {
         auto* b = new QPushButton(Frm_time_select);
         b->setObjectName(QString("Cmd_time_%1").arg(i));
-        b->setIcon(style()->standardIcon(icons[i]));
+        b->setIcon(Arrow_icon(i == 0));
         b->setGeometry(220, 40 + 56 * i, 60, 44);
         Cmd_time[size_t(i)] = b;
     }
@@ -300,7 +322,6 @@ void Frm_results::Form_Load()
             Trace_Line("*Frm_results, Form_Load, ending = true");
             return;
         }
-        Check_Printer();
         setWindowTitle("Wakeline Results");
         Place_beside_viewer();
         Clear_Results();

@@ -118,6 +118,9 @@ public:
     const std::string& Result_kind() const { return result_kind_; }
     void Handle_Preview();
     void Opt_printer_Click(int index);
+    // Printing asked for (a print command, a choice of where to print): the printer list and page
+    // read if they have not been, and the choice made again with what they say.
+    void Printing_asked();
     void item_print_Click();
     void item_print_results_Click();
     void item_print_series_Click();

@@ -195,6 +195,14 @@ void Show_printer_error() { platform::MsgBox("Printer error", platform::vbOKOnly
 
 void Frm_results::Load_print_choice()
 {
+    if (g_Printer_count < 0) {
+        // Not read yet: the printer choice stays open until printing is asked for.
+        g_Print_preview = Opt_printer[k_Preview]->isChecked();
+        g_Print_target.reset();
+        Opt_printer[k_Printer]->setText("Printer");
+        Opt_printer[k_Printer]->setEnabled(true);
+        return;
+    }
     Picture_preview = std::make_shared<platform::Page_image_target>(g_Paper_width, g_Paper_height,
                                                                     1440.0 / platform::Twips_per_pixel_x());
     g_Print_preview = Opt_printer[k_Preview]->isChecked();
@@ -212,8 +220,16 @@ void Frm_results::Load_print_choice()
     Opt_printer_Click(k_Preview);
 }
 
+void Frm_results::Printing_asked()
+{
+    const bool unread = g_Printer_count < 0 || !Picture_preview;
+    Need_printer();
+    if (unread) Load_print_choice();
+}
+
 void Frm_results::Opt_printer_Click(int)
 {
+    Printing_asked();
     g_Print_preview = Opt_printer[k_Preview]->isChecked();
     Handle_Preview();
 }
@@ -255,6 +271,8 @@ bool Frm_results::Pdf_job_ready()
 bool Frm_results::Print_Static_Content()
 {
     try {
+        // The page's margins; the printer choice was made when the job was asked for.
+        Need_printer();
         if (!Pdf_job_ready()) return false;
         if (!g_Print_target) throw platform::Printer_fault("Printer error");
         platform::Print_target& t = *g_Print_target;
@@ -352,21 +370,25 @@ void Frm_results::Print_Results(bool series)
 
 void Frm_results::item_print_Click()
 {
+    Printing_asked();
     if (Results_viewer* viewer = Viewer()) viewer->Handle_Print_Single();
 }
 
 void Frm_results::item_print_results_Click()
 {
+    Printing_asked();
     if (Results_viewer* viewer = Viewer()) viewer->Handle_Print_results();
 }
 
 void Frm_results::item_print_series_Click()
 {
+    Printing_asked();
     if (Results_viewer* viewer = Viewer()) viewer->Handle_Print_Series();
 }
 
 void Frm_results::item_printer_test_Click()
 {
+    Printing_asked();
     if (Results_viewer* viewer = Viewer()) viewer->Make_Print_footer();
     if (Print_Static_Content()) Printer_End();
 }

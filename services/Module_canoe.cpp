@@ -220,6 +220,18 @@ void Check_Printer()
     }
 }
 
+void Need_printer()
+{
+    if (g_Printer_count < 0) Check_Printer();
+    // A count set without the page (no printer list read) prints on the page of no printer.
+    const float width = g_Paper_width > 0 ? float(g_Paper_width) : 11904.0f;
+    const float height = g_Paper_height > 0 ? float(g_Paper_height) : 16834.0f;
+    g_Page_left = 0.05f * width;
+    g_Page_top = 0.02f * height;
+    g_Page_right = 0.95f * width;
+    g_Page_bottom = 0.95f * height;
+}
+
 void Printer_End()
 {
     try {

@@ -24,6 +24,10 @@ void Wakeline_exit();
 void Stop_Active_Capture();
 void Stop_All_Captures();
 void Check_Printer();
+// What printing needs of the printer: the list and page read as Check_Printer reads them, unless
+// they have been (g_Printer_count is -1 until then), and the page margins from the page. Printing
+// asks for them, not start-up: asking the print system costs tens of milliseconds or more.
+void Need_printer();
 // Sends the page to the printer, or shows it in the preview window.
 void Printer_End();
 

@@ -38,7 +38,7 @@ int32_t Logo_bottom_y = 0;
 int32_t File_block_top_y = 0;
 int32_t File_block_bottom_y = 0;
 int32_t Print_top_y = 0;
-int16_t g_Printer_count = 0;
+int16_t g_Printer_count = -1;
 int32_t g_Paper_width = 0;
 int32_t g_Paper_height = 0;
 

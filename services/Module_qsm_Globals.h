@@ -83,6 +83,7 @@ extern int32_t g_Timing_correction;
 extern std::string g_DV_Codec;
 extern bool g_Taskbar_hidden;
 extern std::shared_ptr<platform::Interface_kit> g_Interface_kit;
+// -1 until the printer list has been read (Need_printer).
 extern int16_t g_Printer_count;
 extern int32_t g_Paper_width;
 extern int32_t g_Paper_height;

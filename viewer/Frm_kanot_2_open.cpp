@@ -92,16 +92,9 @@ void Frm_kanot_2::Load_steps()
     item_video_capture->setVisible(true);
     while (!Is_Form_Loaded("frm_kanot_2")) platform::Do_events();
 
-    Trace_Line("*before Check_Printer");
-    Check_Printer();
-    Trace_Line("*after Check_Printer");
-    Trace_Line("*after Printers_Num");
+    // The printer list and the page margins are read when printing is first asked for.
     Wakeline_Initialization();
     menu_Result->menuAction()->setVisible(false);
-    g_Page_left = 0.05f * float(g_Paper_width);
-    g_Page_top = 0.02f * float(g_Paper_height);
-    g_Page_right = 0.95f * float(g_Paper_width);
-    g_Page_bottom = 0.95f * float(g_Paper_height);
     // The print preview window is made when the first page is shown in it.
     g_DV_Extra_Offset = 12000;
     // The error window takes its captions when it is made; one made already gets them now.

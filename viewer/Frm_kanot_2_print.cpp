@@ -86,6 +86,7 @@ bool Frm_kanot_2::Check_File_Open()
 void Frm_kanot_2::Handle_Print_Single()
 {
     if (!Check_File_Open()) return;
+    Need_printer();
     Make_Print_footer();
     PrintSingle();
 }
@@ -93,6 +94,7 @@ void Frm_kanot_2::Handle_Print_Single()
 void Frm_kanot_2::Handle_Print_results()
 {
     if (!Check_File_Open()) return;
+    Need_printer();
     Make_Print_footer();
     if (Result_sheet* sheet = Sheet()) sheet->Print_Results(false);
 }
@@ -101,6 +103,7 @@ void Frm_kanot_2::Handle_Print_Series()
 {
     try {
         if (!Check_File_Open()) return;
+        Need_printer();
         Make_Print_footer();
         if (Result_sheet* sheet = Sheet()) sheet->Print_Results(true);
         Wait_ms(500, true);

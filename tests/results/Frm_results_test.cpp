@@ -4,6 +4,8 @@
 #include "viewer/Cls_lane.h"
 #include "viewer/Lane_results.h"
 
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -174,6 +176,36 @@ TEST_F(Results_window, ClearingAsksAndCancelKeepsEverything)
     Viewer().item_close_Click();
     Window().item_clear_all_results_Click(); // no recording: a beep only
     EXPECT_TRUE(dialogs.All_used());
+}
+
+// Opaque pixels of a row of the button's arrow.
+int Arrow_width(const QImage& arrow, int y)
+{
+    int n = 0;
+    for (int x = 0; x < arrow.width(); ++x) n += qAlpha(arrow.pixel(x, y)) > 128;
+    return n;
+}
+
+// The correction's buttons carry arrows drawn by the window: the first narrow at the top
+// (up), the second narrow at the bottom (down).
+TEST_F(Results_window, TheCorrectionButtonsShowAnUpAndADownArrow)
+{
+    for (int i = 0; i < 2; ++i) {
+        const QIcon icon = Window().Cmd_time[size_t(i)]->icon();
+        ASSERT_FALSE(icon.isNull()) << i;
+        const QImage arrow = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(arrow.size(), QSize(16, 16));
+        int first = -1, last = -1;
+        for (int y = 0; y < 16; ++y) {
+            if (Arrow_width(arrow, y) == 0) continue;
+            if (first < 0) first = y;
+            last = y;
+        }
+        ASSERT_GE(first, 0) << "an empty picture on button " << i;
+        ASSERT_GT(last, first + 4) << i;
+        if (i == 0) EXPECT_LT(Arrow_width(arrow, first), Arrow_width(arrow, last)) << "the up arrow";
+        else EXPECT_GT(Arrow_width(arrow, first), Arrow_width(arrow, last)) << "the down arrow";
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "services/Module_canoe.h"
 #include "services/Module_ini.h"
 
+#include <QTest>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -31,6 +32,7 @@ protected:
     }
     void Print_on_recorder()
     {
+        Window().Printing_asked(); // the list read, so that no print command makes the choice again
         g_Print_target = printer;
         g_Print_preview = false;
     }
@@ -290,6 +292,9 @@ TEST_F(Result_printing, NothingToPrintOnIsAPrinterErrorToo)
 TEST_F(Result_printing, WithoutAPrinterThePagesGoToThePreview)
 {
     Open_usual_heat();
+    Viewer().show();
+    Window().show();
+    QTest::mouseClick(Window().Opt_printer[1], Qt::LeftButton, Qt::NoModifier, QPoint(8, 11)); // printing asked for: the list is read
     EXPECT_EQ(Window().Opt_printer[1]->text().toStdString(), "No printer");
     EXPECT_FALSE(Window().Opt_printer[1]->isEnabled());
     EXPECT_TRUE(Window().Opt_printer[0]->isChecked());
@@ -304,8 +309,16 @@ TEST_F(Result_printing, APrinterIsNamedAndChosenAndThePreviewChosenBack)
     test::Test_printers printers;
     platform::Install_printer_port(&printers);
     Open_usual_heat();
+    Viewer().show();
+    Window().show();
+    // Opening a heat asks the print system nothing; the first choice of a printer reads the list.
+    EXPECT_EQ(printers.facts_asked, 0);
+    EXPECT_EQ(Window().Opt_printer[1]->text().toStdString(), "Printer");
+    EXPECT_TRUE(Window().Opt_printer[1]->isEnabled());
+    QTest::mouseClick(Window().Opt_printer[1], Qt::LeftButton, Qt::NoModifier, QPoint(8, 11));
+    EXPECT_EQ(printers.facts_asked, 1);
     EXPECT_EQ(Window().Opt_printer[1]->text().toStdString(), "Office_laser");
-    Window().Opt_printer[1]->click();
+    EXPECT_TRUE(Window().Opt_printer[1]->isChecked());
     EXPECT_FALSE(g_Print_preview);
     EXPECT_EQ(g_Print_target, printers.printer);
     Window().Opt_printer[0]->click();
@@ -315,6 +328,26 @@ TEST_F(Result_printing, APrinterIsNamedAndChosenAndThePreviewChosenBack)
     Window().Opt_printer[2]->click();
     EXPECT_FALSE(g_Print_preview);
     EXPECT_EQ(g_Print_target, nullptr);
+    EXPECT_EQ(printers.facts_asked, 1) << "the list is read once";
+}
+
+// The first print of a heat reads the printer list and page: the page's margins come from it.
+TEST_F(Result_printing, TheFirstPrintReadsThePrinterAndTheMarginsOfItsPage)
+{
+    test::Test_printers printers;
+    platform::Install_printer_port(&printers);
+    Open_usual_heat();
+    EXPECT_EQ(printers.facts_asked, 0);
+    g_Page_left = g_Page_right = 0;
+    Window().item_print_results->trigger();
+    EXPECT_EQ(printers.facts_asked, 1);
+    EXPECT_EQ(g_Printer_count, 1);
+    EXPECT_FLOAT_EQ(g_Page_left, 0.05f * 11904);
+    EXPECT_FLOAT_EQ(g_Page_right, 0.95f * 11904);
+    EXPECT_FLOAT_EQ(g_Page_bottom, 0.95f * 16834);
+    EXPECT_EQ(g_Print_target, Window().Picture_preview) << "the preview, as the window's choice says";
+    ASSERT_NE(Window().Picture_preview, nullptr);
+    EXPECT_EQ(Window().Picture_preview->ScaleWidth(), 11904);
 }
 
 TEST_F(Result_printing, APrintedSheetShowsInThePreviewWindow)

@@ -60,6 +60,7 @@ protected:
         Store_results(path, results);
         Install_result_rows(&rows);
         ASSERT_TRUE(Open(path));
+        Need_printer(); // as every print command asks first: the page and its margins
         g_Print_target = printer;
         g_Print_preview = false;
     }

@@ -16,7 +16,12 @@ public:
     int count = 1;
     std::string name = "Office_laser";
     std::shared_ptr<platform::Recording_print_target> printer = std::make_shared<platform::Recording_print_target>();
-    platform::Printer_facts Facts() override { return {count, 11904, 16834}; }
+    int facts_asked = 0;
+    platform::Printer_facts Facts() override
+    {
+        ++facts_asked;
+        return {count, 11904, 16834};
+    }
     std::string Printer_name() override { return count > 0 ? name : std::string(); }
     std::shared_ptr<platform::Print_target> Open_printer() override
     {
@@ -39,7 +44,7 @@ struct Print_state_reset {
         g_Event_logo.clear();
         g_Event_logo_loaded = false;
         Logo_bottom_y = File_block_top_y = File_block_bottom_y = Print_top_y = 0;
-        g_Printer_count = 0;
+        g_Printer_count = -1; // not read, as when the program starts
         platform::Install_printer_port(nullptr);
         platform::Install_print_preview_port(nullptr);
     }
