@@ -7,11 +7,13 @@
 // picture of every step of each road, its rows' pixels summed with FNV-1a. A faster drawing must
 // give the same sums; a change of what is shown must change them on purpose.
 #include "tests/viewer/Viewer_fixture.h"
+#include "services/Module_utilities.h"
 #include "tools/Demo_heat.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Lane_results.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
@@ -163,6 +165,33 @@ TEST_F(Viewer_picture, TurnedPicturesLookAsTheyAlwaysDid)
     }
     Expect_sums("turned", sums,
                 {0x94dc597f38f7b880ull, 0x460be7af7254bde9ull, 0x4c8b3bc0d8ea9b60ull, 0x51a56254d9b35a9full});
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+// What is kept between steps follows the header and the overlay: a new heat start and a goal line
+// taken away show on the next step.
+TEST_F(Viewer_picture, AChangedStartAndOverlayShowOnTheNextStep)
+{
+    const demo::Result heat = Make_demo();
+    ASSERT_TRUE(Open(path));
+    Viewer().Slider_play->setFocus();
+    Step(Qt::Key_Right);
+    const QString elapsed = Viewer().Lbl_elapsed_time->text();
+    const QRgb goal = Viewer().Picture_large->Image().pixel(heat.goal_x, 5);
+    EXPECT_EQ(goal, qRgb(255, 255, 255));
+
+    g_Recording->Start_PC_mill(1, heat.heat_start - 1000); // a second earlier
+    Step(Qt::Key_Left);
+    Step(Qt::Key_Right);
+    EXPECT_NE(Viewer().Lbl_elapsed_time->text(), elapsed);
+    EXPECT_EQ(Viewer().Lbl_elapsed_time->text().toStdString(),
+              Display_Mill_Time(g_Recording->Multi_TimeStamp(1), false));
+
+    QTest::mouseClick(Viewer().Chk_Show_Goalline, Qt::LeftButton);
+    ASSERT_FALSE(g_Goalline_shown);
+    Step(Qt::Key_Right);
+    Step(Qt::Key_Left);
+    EXPECT_NE(Viewer().Picture_large->Image().pixel(heat.goal_x, 5), goal);
     EXPECT_TRUE(reports.reports.empty());
 }
 
