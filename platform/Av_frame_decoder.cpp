@@ -3,6 +3,7 @@
 #include "platform/Draw_surface.h"
 #include "platform/Riff_video_tags.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -215,13 +216,21 @@ bool Av_frame_decoder::Field(int slot, int16_t field, Draw_surface& into)
     const int half = f->height / 2;
     SwsContext* sws = state_->field.For(f->width, half, format, f->width, half, out);
     if (!sws) return false;
-    // The field's rows into rows 0, 2, 4 ... and each then into the row below it.
+    // The field's rows into rows 0, 2, 4 ..., a band at a time, each row copied into the row
+    // below it while the band is still in the cache: one pass over the picture, not two.
     uint8_t* dst[4] = {rows.top, nullptr, nullptr, nullptr};
-    int dst_stride[4] = {int(2 * rows.step), 0, 0, 0};
-    if (sws_scale(sws, data.data(), lines.data(), 0, half, dst, dst_stride) != half) return false;
+    const int dst_stride[4] = {int(2 * rows.step), 0, 0, 0};
     const size_t row_bytes = size_t(rows.width) * size_t(rows.bytes_per_pixel);
-    for (int k = 0; k < half; ++k)
-        std::memcpy(rows.top + ptrdiff_t(2 * k + 1) * rows.step, rows.top + ptrdiff_t(2 * k) * rows.step, row_bytes);
+    constexpr int k_Band = 16;
+    for (int y = 0; y < half; y += k_Band) {
+        const int n = std::min(k_Band, half - y);
+        const uint8_t* band[4] = {data[0] + ptrdiff_t(y) * lines[0], data[1] + ptrdiff_t(y) * lines[1],
+                                  data[2] + ptrdiff_t(y) * lines[2], nullptr};
+        if (sws_scale(sws, band, lines.data(), y, n, dst, dst_stride) != n) return false;
+        for (int k = y; k < y + n; ++k)
+            std::memcpy(rows.top + ptrdiff_t(2 * k + 1) * rows.step, rows.top + ptrdiff_t(2 * k) * rows.step,
+                        row_bytes);
+    }
     return true;
 }
 

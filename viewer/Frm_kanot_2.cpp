@@ -146,6 +146,8 @@ void Frm_kanot_2::Build_controls()
     Slider_play->setObjectName("Slider_play");
     Slider_play->setGeometry(10, 42, k_Frame_width - 20, 24);
     Slider_play->setRange(1, 1);
+    // Painted on its own as well: a step then repaints the slider, not the whole Play frame.
+    Slider_play->setAutoFillBackground(true);
     Cmd_play = new QPushButton("Play", Frm_play);
     Cmd_play->setObjectName("Cmd_play");
     Cmd_play->setGeometry(10, 70, 80, 26);

@@ -4,6 +4,7 @@
 // results. The recording is the program-wide g_Recording.
 #include "platform/Form_window.h"
 #include "viewer/Lane_results.h"
+#include "viewer/Overlay_runs.h"
 #include "viewer/Results_viewer.h"
 
 #include <QPoint>
@@ -392,9 +393,7 @@ private:
     bool zoom_busy_ = false;
     int16_t result_menu_lane_ = -1;
     int16_t lane_result_lane_ = -1;
-    // What the overlay holds, row by row, and which overlay picture that was found in.
-    std::vector<std::pair<int32_t, int32_t>> overlay_rows_;
-    const void* overlay_bits_ = nullptr;
+    Overlay_runs overlay_runs_;
     int32_t intro_cx_ = 0, intro_cy_ = 0;
 };
 

@@ -38,6 +38,13 @@ QFont Label_font(int points)
 
 constexpr int k_Label_points = 36;
 
+// Labels that follow the shown field are set only when their text changes: setting a label
+// repaints it even with the same text.
+void Show_text(QLabel* label, const QString& text)
+{
+    if (label->text() != text) label->setText(text);
+}
+
 } // namespace
 
 // ---- The overlay ----
@@ -63,46 +70,19 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
     }
 }
 
-// Where the overlay is not key colour, row by row: [first, last + 1) of each row, (0, 0) for a
-// row of key colour alone. Found once when the overlay is composed, so that showing a field
-// copies only what the overlay holds instead of every pixel of the picture.
 void Frm_kanot_2::Note_overlay_content()
 {
-    overlay_rows_.clear();
-    overlay_bits_ = nullptr;
-    if (!g_Frame_DIB || !g_Frame_DIB->hDC()) return;
-    const platform::Draw_surface& dc = *g_Frame_DIB->hDC();
-    const int32_t key = g_Key_colour & 0xFFFFFF;
-    overlay_rows_.assign(size_t(g_Frame_DIB->Height()), {0, 0});
-    for (int32_t y = 0; y < g_Frame_DIB->Height(); ++y) {
-        auto& row = overlay_rows_[size_t(y)];
-        for (int32_t x = 0; x < g_Frame_DIB->Width(); ++x)
-            if (dc.GetPixel(x, y) != key) {
-                if (row.second == 0) row.first = x;
-                row.second = x + 1;
-            }
-    }
-    overlay_bits_ = g_Frame_DIB->hDib();
+    if (g_Frame_DIB) overlay_runs_.Note(*g_Frame_DIB, g_Key_colour & 0xFFFFFF);
+    else overlay_runs_.Forget();
 }
 
 void Frm_kanot_2::Blit_Graphics()
 {
     if (!g_Frame_DIB || !g_Frame_DIB->hDC()) return;
-    platform::Draw_surface& picture = Picture_large->hDC();
+    if (overlay_runs_.Lay_over(Picture_large->Image(), *g_Frame_DIB)) return;
     const int32_t w = g_Frame_DIB->Width(), h = g_Frame_DIB->Height();
-    const bool known = overlay_bits_ == g_Frame_DIB->hDib() && size_t(h) == overlay_rows_.size() &&
-                       Picture_large->Scale_width() == w && Picture_large->Scale_height() == h;
-    if (!known) {
-        picture.TransparentBlt(0, 0, Picture_large->Scale_width(), Picture_large->Scale_height(), g_Frame_DIB->hDC(),
-                               0, 0, w, h, g_Key_colour);
-        return;
-    }
-    for (int32_t y = 0; y < h; ++y) {
-        const auto [first, end] = overlay_rows_[size_t(y)];
-        if (end > first)
-            picture.TransparentBlt(first, y, end - first, 1, g_Frame_DIB->hDC(), first, y, end - first, 1,
-                                   g_Key_colour);
-    }
+    Picture_large->hDC().TransparentBlt(0, 0, Picture_large->Scale_width(), Picture_large->Scale_height(),
+                                        g_Frame_DIB->hDC(), 0, 0, w, h, g_Key_colour);
 }
 
 void Frm_kanot_2::Overlay_Lap(int16_t lap)
@@ -171,11 +151,16 @@ void Frm_kanot_2::Slider_play_Scroll()
 
 void Frm_kanot_2::Update_DV_labels()
 {
-    Lbl_cam_time->clear();
-    Lbl_exp_time->clear();
-    DV_Header_Parse(g_Recording->Frame_bytes());
-    Lbl_cam_time->setText(QString::fromStdString(Timecode_Text()));
-    Lbl_exp_time->setText(QString::fromStdString(Shutter_Text()));
+    try {
+        DV_Header_Parse(g_Recording->Frame_bytes());
+    } catch (...) {
+        // Nothing of the frame before stays.
+        Show_text(Lbl_cam_time, {});
+        Show_text(Lbl_exp_time, {});
+        throw;
+    }
+    Show_text(Lbl_cam_time, QString::fromStdString(Timecode_Text()));
+    Show_text(Lbl_exp_time, QString::fromStdString(Shutter_Text()));
 }
 
 // The camera's data of the frame, in yellow over the picture's top left corner.
@@ -209,7 +194,7 @@ void Frm_kanot_2::Update_frm_label()
 {
     char text[16];
     std::snprintf(text, sizeof text, "%04d", Slider_play->value());
-    Lbl_frameno->setText(text);
+    Show_text(Lbl_frameno, text);
 }
 
 void Frm_kanot_2::Update_Frame_Time()
@@ -219,14 +204,14 @@ void Frm_kanot_2::Update_Frame_Time()
         t = g_Recording->Multi_TimeStamp(1);
     } catch (const Run_time_error&) {
         // A frame without its own time (or a heat without a start) has no race time to show.
-        Lbl_elapsed_time->clear();
-        Lbl_delta_time->clear();
+        Show_text(Lbl_elapsed_time, {});
+        Show_text(Lbl_delta_time, {});
         return;
     }
-    Lbl_elapsed_time->setText(QString::fromStdString(Display_Mill_Time(t, false)));
+    Show_text(Lbl_elapsed_time, QString::fromStdString(Display_Mill_Time(t, false)));
     const int64_t d = int64_t(t) - delta_reference_;
-    Lbl_delta_time->setText(d >= 0 && d <= INT32_MAX ? QString::fromStdString(Display_Mill_Time(int32_t(d), false))
-                                                     : QString("---"));
+    Show_text(Lbl_delta_time, d >= 0 && d <= INT32_MAX ? QString::fromStdString(Display_Mill_Time(int32_t(d), false))
+                                                        : QString("---"));
 }
 
 void Frm_kanot_2::Lbl_delta_time_Click()

@@ -189,11 +189,8 @@ void Load_options()
 
 void Clear_Graphics()
 {
-    platform::Draw_surface* dc = Overlay();
-    if (dc == nullptr)
-        return;
-    Draw_Rectangle(dc, {0, 0}, {g_Frame_DIB->Width(), g_Frame_DIB->Height()}, g_Key_colour, 0, platform::BS_SOLID,
-                   platform::PS_SOLID, 1, g_Key_colour);
+    // The whole overlay in key colour, as a rectangle over it in that colour would leave it.
+    if (Overlay() != nullptr) g_Frame_DIB->Fill(g_Key_colour);
 }
 
 void Draw_lanes(bool flip)

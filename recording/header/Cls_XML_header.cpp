@@ -11,6 +11,7 @@
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -328,6 +329,7 @@ bool Cls_XML_header::Create_Header()
 
         std::string text = Serialise(*doc);
         doc_ = std::move(doc);
+        Document_changed();
         serialised_ = std::move(text);
         return true;
     } catch (...) {
@@ -350,6 +352,7 @@ bool Cls_XML_header::XML_string(const std::string& text)
         auto doc = std::make_unique<pugi::xml_document>();
         const pugi::xml_parse_result result = doc->load_buffer(utf8.data(), utf8.size(), k_Parse_options,
                                                                pugi::encoding_utf8);
+        Document_changed();
         if (result) {
             doc_ = std::move(doc);
             return true;
@@ -379,6 +382,7 @@ bool Cls_XML_header::XML_string(const std::string& text)
         return false;
     } catch (...) {
         doc_ = std::make_unique<pugi::xml_document>();
+        Document_changed();
         Report_current_exception("XML_string of Class Module Cls_XML_header");
         return false;
     }
@@ -647,6 +651,7 @@ pugi::xml_node Cls_XML_header::Create_Trace(pugi::xml_node parent, int16_t id)
 
 pugi::xml_node Cls_XML_header::Element(const std::string& path) const
 {
+    if (const auto known = found_.find(path); known != found_.end()) return known->second;
     pugi::xpath_node found;
     try {
         found = doc_->select_node(path.c_str());
@@ -655,6 +660,7 @@ pugi::xml_node Cls_XML_header::Element(const std::string& path) const
     }
     if (!found.node() || found.node().type() != pugi::node_element)
         throw Run_time_error(err_Object_variable, "The header has no element " + path, k_Source);
+    found_.emplace(path, found.node());
     return found.node();
 }
 
@@ -671,9 +677,11 @@ std::string Cls_XML_header::Text_of(pugi::xml_node element)
 }
 
 // The element's whole content becomes the text; empty text leaves it empty (an empty-element tag).
-void Cls_XML_header::Set_text(pugi::xml_node element, const std::string& text)
+bool Cls_XML_header::Set_text(pugi::xml_node element, const std::string& text)
 {
     std::vector<pugi::xml_node> old(element.children().begin(), element.children().end());
+    const bool elements_gone =
+        std::any_of(old.begin(), old.end(), [](pugi::xml_node n) { return n.type() == pugi::node_element; });
     if (!text.empty()) {
         pugi::xml_node t = element.append_child(pugi::node_pcdata);
         if (!t) throw Out_of_memory();
@@ -683,6 +691,7 @@ void Cls_XML_header::Set_text(pugi::xml_node element, const std::string& text)
         }
     }
     for (pugi::xml_node n : old) element.remove_child(n);
+    return elements_gone;
 }
 
 std::string Cls_XML_header::Path(std::string_view element) { return "//" + std::string(element); }
@@ -717,6 +726,7 @@ void Cls_XML_header::Insert_Specapp()
     const std::string text = SpecApp();
     Add(file_data, "specapp1", text);
     LB(file_data);
+    Document_changed();
 }
 
 } // namespace wk

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include <pugixml.hpp>
 
@@ -347,7 +348,10 @@ private:
     // The first element the path selects, anywhere in the document; raises when there is none.
     pugi::xml_node Element(const std::string& path) const;
     static std::string Text_of(pugi::xml_node element);
-    static void Set_text(pugi::xml_node element, const std::string& text);
+    // Returns whether elements inside the old content went with it.
+    static bool Set_text(pugi::xml_node element, const std::string& text);
+    // A new document, or elements added to or taken out of it: the elements found so far go.
+    void Document_changed() { found_.clear(); }
 
     // Every accessor goes through these: strict, or with a fallback that any error gives.
     template <class F> typename F::type Get(const std::string& path) const
@@ -365,7 +369,7 @@ private:
     template <class F> void Let(const std::string& path, const typename F::type& value)
     {
         const std::string text = F::To(value);
-        Set_text(Element(path), text);
+        if (Set_text(Element(path), text)) Document_changed();
     }
     template <class F> void Let_or_skip(const std::string& path, const typename F::type& value) noexcept
     {
@@ -395,6 +399,9 @@ private:
     static void Build_Tolvex(pugi::xml_node root);
 
     std::unique_ptr<pugi::xml_document> doc_;
+    // The element each query found, by its path: the viewer asks for the same few values on
+    // every field shown, and an XPath search of the whole header costs far more than the value.
+    mutable std::unordered_map<std::string, pugi::xml_node> found_;
     std::string serialised_;
     std::string loaded_;
     bool golfing_ = false;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <random>
 
@@ -124,6 +125,19 @@ void cDIBSection::CreateFromPicture(const QImage& picture)
     LoadPictureBlt(&source, 0, 0, copy.width(), copy.height(), platform::SRCCOPY);
     paint_width_ = picture.width();
     paint_height_ = picture.height();
+}
+
+void cDIBSection::Fill(int32_t colour)
+{
+    if (bits_.empty()) return;
+    const size_t stride = size_t(BytesPerScanLine());
+    std::vector<uint8_t> row(stride, 0);
+    for (size_t x = 0; x + 3 <= size_t(info_.Width) * 3; x += 3) {
+        row[x] = uint8_t(colour >> 16);
+        row[x + 1] = uint8_t(colour >> 8);
+        row[x + 2] = uint8_t(colour);
+    }
+    for (size_t at = 0; at + stride <= bits_.size(); at += stride) std::memcpy(bits_.data() + at, row.data(), stride);
 }
 
 void cDIBSection::ClearUp()

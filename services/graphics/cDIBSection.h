@@ -115,6 +115,10 @@ public:
     // there is no picture or the decoder refuses the frame (the picture keeps what it held).
     bool Decode_frame(platform::Frame_decoder& decoder, std::span<const uint8_t> frame);
 
+    // Every pixel in colour (0x00BBGGRR): what a rectangle over the whole picture with pen and
+    // brush of that colour gives, written row by row.
+    void Fill(int32_t colour);
+
     // Random pixels: grey ones, or green and red ones without blue. Seeded from the seconds
     // since midnight.
     void RandomiseBits(bool grey);

@@ -430,5 +430,38 @@ TEST_F(Accessors, RaceSettingsAndMarathonClasses)
     EXPECT_EQ(h.Event_name(), "in");
 }
 
+// The elements found are kept between reads; every change of the document is seen at once.
+TEST_F(Accessors, ReadsFollowEveryChangeOfTheHeader)
+{
+    h.Start_PC_mill(1, 1000);
+    EXPECT_EQ(h.Start_PC_mill(1), 1000);
+    h.Start_PC_mill(1, 2000);
+    EXPECT_EQ(h.Start_PC_mill(1), 2000);
+    EXPECT_EQ(h.Start_PC_mill(2), 0);
+
+    // Another header's text: its values, not those of the document read before.
+    Load_with("start_pc_mill", "3000");
+    EXPECT_EQ(h.Start_PC_mill(1), 3000);
+    EXPECT_EQ(h.Start_PC_mill(2), 0);
+    ASSERT_TRUE(h.Create_Header());
+    EXPECT_EQ(h.Start_PC_mill(1), 0);
+    h.Start_PC_mill(1, 4000);
+    EXPECT_EQ(h.Start_PC_mill(1), 4000);
+
+    // Text that does not parse leaves nothing to read.
+    EXPECT_FALSE(h.XML_string("<QSM_header><wakeline>"));
+    EXPECT_EQ(errors.reports.size(), 1u);
+    EXPECT_THROW(h.Start_PC_mill(1), Run_time_error);
+
+    // An element written over takes the elements inside it along: they are gone, not read.
+    ASSERT_TRUE(h.XML_string("<QSM_header><wakeline><heat_record id=\"1\"><heat_ID><lane_record id=\"0\">"
+                             "<heat_time_mill>5</heat_time_mill></lane_record></heat_ID></heat_record>"
+                             "</wakeline></QSM_header>"));
+    EXPECT_EQ(h.Heat_result(1, 0), 5);
+    h.Heat_ID(1, "7");
+    EXPECT_EQ(h.Heat_ID(1), "7");
+    EXPECT_THROW(h.Heat_result(1, 0), Run_time_error);
+}
+
 } // namespace
 } // namespace wk::test
