@@ -11,7 +11,7 @@
 #include "platform/Screen_saver.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
@@ -119,7 +119,7 @@ void Form_capture_multi_file::Build_controls()
     connect(Command_Capture, &QPushButton::pressed, this, [this] { Handle_Capture_Start(Active_heat()); });
     connect(Command_Capture, &QPushButton::released, this, [this] { Handle_Capture_End(Active_heat()); });
     connect(Text_Event_name, &QLineEdit::editingFinished, this, [this] {
-        Write_Ini_Value("Canoe", "event_name", Text_Event_name->text().toStdString(), Ini_file_path);
+        Write_setting(ini::Event_name, Text_Event_name->text().toStdString());
         Load_Event_name();
     });
     outer->addStretch();
@@ -232,14 +232,14 @@ void Form_capture_multi_file::Form_Unload()
 
 void Form_capture_multi_file::Load_capture_folder()
 {
-    const std::string folder = Read_Ini_Value("canoe", "save_folder1", Ini_file_path, "");
+    const std::string folder = Read_setting(ini::Capture_folder);
     g_Capture_folder = folder;
     Lbl_capture_folder->setText(QString::fromStdString(folder.empty() ? "N/A" : folder));
 }
 
 void Form_capture_multi_file::Load_Event_name()
 {
-    Text_Event_name->setText(QString::fromStdString(Read_Ini_Value("Canoe", "event_name", Ini_file_path, "NOEVENT")));
+    Text_Event_name->setText(QString::fromStdString(Read_setting(ini::Event_name)));
     g_Event_name = Text_Event_name->text().toStdString();
 }
 

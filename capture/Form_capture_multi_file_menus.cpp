@@ -11,7 +11,7 @@
 #include "recording/Timecode_module.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/frmAbout.h"
@@ -243,7 +243,7 @@ void Form_capture_multi_file::item_timing_correction_Click()
         const auto value = answer ? Whole_number(*answer) : std::nullopt;
         if (!value) return;
         g_Timing_correction = *value;
-        Write_Ini_Value("Settings", "timingcorrection", std::to_string(*value), Ini_file_path);
+        Write_setting(ini::Timing_correction, *value);
     } catch (...) {
         Report_current_exception("item_timing_correction_Click" + std::string(k_Form));
     }
@@ -255,7 +255,7 @@ void Form_capture_multi_file::Lbl_capture_folder_Click()
         const auto chosen = platform::Get_dialogs().Browse_folder("Capture folder", g_Capture_folder);
         if (!chosen || chosen->empty()) return;
         g_Capture_folder = *chosen;
-        Write_Ini_Value("Canoe", "save_folder1", *chosen, Ini_file_path);
+        Write_setting(ini::Capture_folder, *chosen);
         Load_capture_folder();
     } catch (...) {
         Report_current_exception("Lbl_capture_folder_Click" + std::string(k_Form));

@@ -8,7 +8,7 @@
 #include "platform/Picture_box.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "viewer/Cls_lane.h"
@@ -33,7 +33,6 @@
 namespace wk {
 namespace {
 
-constexpr const char* k_Section = "Canoe";
 constexpr int16_t k_Min_lanes = 2, k_Max_shown_lanes = 15;
 constexpr int k_Options_width = 200;
 
@@ -44,11 +43,6 @@ std::string Three_digits(int32_t value)
     char text[8];
     std::snprintf(text, sizeof text, "%03d", std::clamp<int32_t>(value, 0, 999));
     return text;
-}
-
-void Write_setting(const std::string& key, const std::string& value)
-{
-    Write_Ini_Value(k_Section, key, value, Ini_file_path);
 }
 
 QCheckBox* Make_check(QWidget* parent, const char* name, const char* caption, int y, bool checked)
@@ -181,7 +175,7 @@ void Frm_fullscreen::Form_Load()
         }
         // A stored count the control cannot show is replaced by the control's own.
         UpDown_Lanes_MouseUp();
-        g_Lane_Zero = Text_To_Bool(Read_Ini_Value(k_Section, "Lane_Zero", Ini_file_path, "false"));
+        g_Lane_Zero = Read_setting(ini::Lane_zero);
         const int first = g_Lane_Zero ? 0 : 1;
         Option_first_lane[size_t(first)]->setChecked(true);
         Option_first_lane_Click(first);
@@ -208,10 +202,10 @@ void Frm_fullscreen::Save_Options()
 {
     if (g_Loading_settings) return;
     try {
-        Write_setting("ShowLanes", Bool_To_Text(g_Show_Lanes));
-        Write_setting("FlipLanes", Bool_To_Text(g_Flip_Lanes));
-        Write_setting("ShowGoalline", Bool_To_Text(g_Show_Goalline));
-        Write_setting("Rotate", Bool_To_Text(g_Rotate));
+        Write_setting(ini::Show_lanes, g_Show_Lanes);
+        Write_setting(ini::Flip_lanes, g_Flip_Lanes);
+        Write_setting(ini::Show_goalline, g_Show_Goalline);
+        Write_setting(ini::Rotate, g_Rotate);
     } catch (...) {
         Report_current_exception("Save_Options of Form Frm_fullscreen");
     }
@@ -221,7 +215,7 @@ void Frm_fullscreen::Save_GoalLine()
 {
     try {
         const Goal_line_coords& g = g_Goal_line;
-        Write_setting("Goalline",
+        Write_setting(ini::Goalline,
                       Three_digits(g.x1) + "," + Three_digits(g.y1) + "," + Three_digits(g.x2) + "," + Three_digits(g.y2));
     } catch (...) {
         Report_current_exception("Save_GoalLine of Form Frm_fullscreen");
@@ -234,7 +228,7 @@ void Frm_fullscreen::Save_lanes()
         if (g_Lanes.empty()) return;
         std::string text;
         for (const auto& lane : g_Lanes) text += Three_digits(lane->X()) + Three_digits(lane->Y());
-        Write_setting("Lanes", text);
+        Write_setting(ini::Lanes, text);
     } catch (...) {
         Report_current_exception("Save_lanes of Form Frm_fullscreen");
     }
@@ -244,7 +238,7 @@ void Frm_fullscreen::Set_Num_lanes(int16_t n)
 {
     try {
         g_Num_lanes = n;
-        Write_setting("Lane_num", std::to_string(n));
+        Write_setting(ini::Lane_num, n);
         Preview_Graphics();
     } catch (...) {
         Report_current_exception("Set_Num_lanes of Form Frm_fullscreen");
@@ -331,9 +325,9 @@ void Frm_fullscreen::Option_first_lane_Click(int)
 {
     try {
         const bool zero = Option_first_lane[0]->isChecked();
-        Write_setting("Lane_Zero", Bool_To_Text(zero));
+        Write_setting(ini::Lane_zero, zero);
         Show_first_lane_bold(zero ? 0 : 1);
-        g_Lane_Zero = Text_To_Bool(Read_Ini_Value(k_Section, "Lane_Zero", Ini_file_path, "1"));
+        g_Lane_Zero = Read_setting(ini::Lane_zero);
         Number_lanes();
         Preview_Graphics();
     } catch (...) {

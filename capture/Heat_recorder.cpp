@@ -6,7 +6,7 @@
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
@@ -32,7 +32,7 @@ void Heat_recorder::Load_lanes_and_options()
 {
     Load_Lanes_and_Goalline();
     Load_options();
-    g_Lane_Zero = Text_To_Bool(Read_Ini_Value("Canoe", "Lane_Zero", Ini_file_path, "false"));
+    g_Lane_Zero = Read_setting(ini::Lane_zero);
     // The preview shows 2 to 15 marks and takes 2 for a count outside that.
     if (g_Num_lanes < 2 || g_Num_lanes > 15) g_Num_lanes = 2;
 }
@@ -333,7 +333,7 @@ void Heat_recorder::Clear_Heat(int16_t s)
         Heat_state& slot = slots_[size_t(s)];
         if (!slot.file_name.empty()) {
             g_Last_captured_file = slot.file_name;
-            Write_Ini_Value("Canoe", "last_captured_file", g_Last_captured_file, Ini_file_path);
+            Write_setting(ini::Last_captured_file, g_Last_captured_file);
         }
         slot.started = false;
         slot.start_tick = 0;

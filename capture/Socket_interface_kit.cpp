@@ -1,5 +1,7 @@
 #include "capture/Socket_interface_kit.h"
 
+#include "platform/System_info.h"
+
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
@@ -10,9 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <sstream>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace wk {
 
@@ -40,7 +39,7 @@ std::string Socket_path(const QString& name)
 
 QString Socket_interface_kit::Default_socket_name()
 {
-    const QString named = qEnvironmentVariable("WK_KITSIM_SOCKET");
+    const QString named = QString::fromStdString(platform::Environment("WK_KITSIM_SOCKET").value_or(""));
     return named.isEmpty() ? QStringLiteral("wakeline_kitsim") : named;
 }
 
@@ -61,45 +60,37 @@ Socket_interface_kit::~Socket_interface_kit()
 {
     if (!Listening()) return;
     delete notifier_;
-    ::close(listen_fd_);
-    ::unlink(path_.c_str());
+    listener_.Close();
 }
 
-// Our own listener rather than QLocalServer's, which closes for good when an accept fails.
 void Socket_interface_kit::Listen()
 {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path_.size() >= sizeof address.sun_path) {
+    int error = 0;
+    switch (listener_.Listen(path_, error)) {
+    case platform::Local_listener::Result::listening: break;
+    case platform::Local_listener::Result::name_too_long:
         qWarning("Control box socket %s: the name is too long to listen on", path_.c_str());
         return;
-    }
-    std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) return Pause(errno);
-    // A socket left by a program that ended badly would block the name.
-    ::unlink(path_.c_str());
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0) {
-        qWarning("Control box socket %s: cannot listen (%s)", path_.c_str(), std::strerror(errno));
-        ::close(fd);
+    case platform::Local_listener::Result::no_socket: return Pause(error);
+    case platform::Local_listener::Result::cannot_listen:
+        qWarning("Control box socket %s: cannot listen (%s)", path_.c_str(), std::strerror(error));
         return;
     }
-    listen_fd_ = fd;
-    notifier_ = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    notifier_ = new QSocketNotifier(qintptr(listener_.Descriptor()), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &Socket_interface_kit::Accept_waiting);
 }
 
 void Socket_interface_kit::Accept_waiting()
 {
     for (;;) {
-        const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd >= 0) {
-            told_ = false;
-            Take(fd);
-        } else if (errno != EINTR && errno != ECONNABORTED) {
-            if (errno != EAGAIN && errno != EWOULDBLOCK) Pause(errno);
+        int error = 0;
+        const int fd = listener_.Accept(error);
+        if (fd < 0) {
+            if (error != EAGAIN) Pause(error);
             return;
         }
+        told_ = false;
+        Take(fd);
     }
 }
 
@@ -119,7 +110,7 @@ void Socket_interface_kit::Take(int fd)
 {
     auto* client = new QLocalSocket(this);
     if (!client->setSocketDescriptor(fd)) {
-        ::close(fd);
+        platform::Local_listener::Close_client(fd);
         delete client;
         return;
     }

@@ -5,6 +5,7 @@
 // Each is answered with "ok " and the command once the kit's event for it has been handled by
 // the program ("pulse" once the input is off again), or with "error " and the reason.
 #include "capture/Simulated_interface_kit.h"
+#include "platform/Local_listener.h"
 
 #include <QObject>
 #include <QString>
@@ -26,7 +27,7 @@ public:
 
     explicit Socket_interface_kit(const QString& socket_name = Default_socket_name());
     ~Socket_interface_kit() override;
-    bool Listening() const { return listen_fd_ >= 0; }
+    bool Listening() const { return listener_.Listening(); }
     // Runs one command line; the answer to send back, empty while a pulse is still running
     // (the socket is then answered when it ends).
     std::string Run_command(const std::string& line, QLocalSocket* answer_to = nullptr);
@@ -39,7 +40,7 @@ private:
     void Serve(QLocalSocket* client);
 
     std::string path_;
-    int listen_fd_ = -1;
+    platform::Local_listener listener_;
     QSocketNotifier* notifier_ = nullptr;
     QTimer* retry_ = nullptr;
     // Running out of descriptors has been told and no client has been taken since.

@@ -6,7 +6,7 @@
 #include "platform/Av_frame_decoder.h"
 #include "platform/Forms.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
@@ -193,7 +193,7 @@ void cls_Capture::Get_Camera_Position()
         const std::string path = DevicePath();
         source_id_ = !path.empty() ? path : "video:" + std::to_string(source_);
     }
-    const std::string value = Read_Ini_Value("multicameras", source_id_, Ini_file_path, "N/A");
+    const std::string value = Read_setting(ini::Camera_setting, source_id_);
     if (value != "N/A") {
         camera_position_ = Leading_position(value);
         rotated_ = Mounted_turned(value);

@@ -1,6 +1,7 @@
 #include "platform/Byte_file.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
@@ -82,6 +83,15 @@ bool File_exists(const std::string& path)
 {
     struct stat st{};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+int Rename_no_replace(const std::string& from, const std::string& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    std::error_code ec;
+    if (std::filesystem::exists(to, ec)) return EEXIST;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 } // namespace wk::platform

@@ -55,5 +55,9 @@ bool File_exists(const std::string& path);
 // then take its name, so a kill, a full disk or a failed write leaves the old file as it was.
 // 0, or the errno value of what failed (nothing then changed).
 int Replace_whole_file(const std::string& path, const void* bytes, size_t n);
+// Gives the file the new name unless that name is taken: the check and the rename are one step,
+// so a file that appears meanwhile is never replaced (EEXIST). Filesystems that cannot do that
+// get the same answer from a look first. 0, or the errno value of what failed.
+int Rename_no_replace(const std::string& from, const std::string& to);
 
 } // namespace wk::platform

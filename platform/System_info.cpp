@@ -2,11 +2,15 @@
 
 #include "platform/Folders.h"
 
+#include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <arpa/inet.h>
 #include <netdb.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -15,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace wk::platform {
 namespace {
@@ -143,6 +148,52 @@ std::string Program_icon()
     for (const fs::path& p : {beside, installed})
         if (fs::is_regular_file(p, ec)) return p.string();
     return {};
+}
+
+std::optional<std::string> Environment(const std::string& name)
+{
+    const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+    if (!value) return std::nullopt;
+    return std::string(value);
+}
+
+long Process_id() { return long(::getpid()); }
+long Thread_id() { return long(::syscall(SYS_gettid)); }
+unsigned long User_id() { return ::getuid(); }
+
+int64_t Available_memory()
+{
+    std::ifstream in("/proc/meminfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string key;
+        int64_t kib = 0;
+        if (words >> key >> kib && key == "MemAvailable:") return kib * 1024;
+    }
+    return 0;
+}
+
+std::optional<int64_t> File_changed_time(const std::string& path)
+{
+    struct stat st{};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return int64_t(st.st_mtime);
+}
+
+bool May_write(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
+bool May_run(const std::string& path) { return ::access(path.c_str(), X_OK) == 0; }
+
+std::string Find_program(const std::string& name)
+{
+    return QStandardPaths::findExecutable(QString::fromStdString(name)).toStdString();
+}
+
+bool Start_program(const std::string& path) { return QProcess::startDetached(QString::fromStdString(path), {}); }
+
+bool Show_folder(const std::string& folder)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
 }
 
 } // namespace wk::platform

@@ -1,6 +1,7 @@
 #pragma once
 // What the operating system tells about itself and this host, and the desktop's file-type
 // association: the calls to the system that the services use.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,26 @@ struct Os_release {
     int major = 0, minor = 0;     // the release's first two numbers
 };
 std::optional<Os_release> Os_release_info();
+
+// A variable of the program's environment; nullopt when it is not set.
+std::optional<std::string> Environment(const std::string& name);
+// This process, the calling thread and the user, as the system numbers them.
+long Process_id();
+long Thread_id();
+unsigned long User_id();
+// The physical memory available to programs now, in bytes; 0 when the system does not tell.
+int64_t Available_memory();
+// When the file was last changed (seconds since 1970); nullopt when it cannot be looked at.
+std::optional<int64_t> File_changed_time(const std::string& path);
+// Whether this process may write to, or run, the file (what the system lets it, not the bits).
+bool May_write(const std::string& path);
+bool May_run(const std::string& path);
+// The program of that name on the search path; empty when there is none.
+std::string Find_program(const std::string& name);
+// Starts a program on its own, without arguments; false when it could not be started.
+bool Start_program(const std::string& path);
+// Shows a folder in the desktop's file manager; false when none could.
+bool Show_folder(const std::string& folder);
 
 // The host's name; nullopt with error set when the system gives none.
 std::optional<std::string> Host_name(int& error);

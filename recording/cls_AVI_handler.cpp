@@ -3,6 +3,7 @@
 #include "recording/cls_AVI_handler.h"
 
 #include "platform/Clock.h"
+#include "platform/Byte_file.h"
 #include "platform/Dialogs.h"
 #include "recording/Own_format_head.h"
 #include "recording/Recording_reader.h"
@@ -186,9 +187,9 @@ bool cls_AVI_handler::rename_file(const std::string& new_path)
         }
         const std::string old = rec_.name;
         Close_File();
-        fs::rename(old, new_path, ec);
-        if (ec) {
-            platform::MsgBox("The file could not be renamed: " + ec.message());
+        // A file that takes the name after the look above is not replaced either.
+        if (const int error = platform::Rename_no_replace(old, new_path)) {
+            platform::MsgBox("The file could not be renamed: " + std::generic_category().message(error));
             Open_File(old);
             return false;
         }

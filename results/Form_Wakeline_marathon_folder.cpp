@@ -9,7 +9,7 @@
 #include "platform/Mount_table.h"
 #include "results/Marathon_result_file.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
@@ -54,8 +54,7 @@ std::string Read_bytes(const std::string& path)
 
 void Form_Wakeline_marathon::load_FO_data_folder()
 {
-    // The system's default "C:\" is the home folder here.
-    fod_folder_ = Read_Ini_Value("Canoe", "fo_data_folder", Ini_file_path, platform::Home_folder().string());
+    fod_folder_ = Read_setting(ini::Fo_data_folder);
     Trace_Line("*Temp_folder = " + fod_folder_);
     Label_fodf->setText(QString::fromStdString(fod_folder_));
     Label_fodf->setToolTip(QString::fromStdString(fod_folder_));
@@ -68,7 +67,7 @@ void Form_Wakeline_marathon::Label_fodf_Click()
             platform::Get_dialogs().Browse_folder("Front office data folder", fod_folder_).value_or("");
         if (!chosen.empty()) {
             fod_folder_ = chosen;
-            Write_Ini_Value("Canoe", "fo_data_folder", chosen, Ini_file_path);
+            Write_setting(ini::Fo_data_folder, chosen);
             load_FO_data_folder();
         }
         Update_FOD_folder_Remote();

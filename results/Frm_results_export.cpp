@@ -10,7 +10,7 @@
 #include "recording/cls_AVI_handler.h"
 #include "results/Class_Wakeline_result_XML.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_system.h"
 #include "services/Module_trace.h"
@@ -130,8 +130,7 @@ bool Frm_results::Export_New_XML_File()
 
 void Frm_results::Load_Export_Folder()
 {
-    // The system's default "C:\" is the home folder here.
-    g_Export_folder = Read_Ini_Value("Canoe", "export_folder", Ini_file_path, platform::Home_folder().string());
+    g_Export_folder = Read_setting(ini::Export_folder);
     Trace_Line("*Temp_folder = " + g_Export_folder);
     Lbl_export_folder->setText(QString::fromStdString(g_Export_folder));
     Lbl_export_folder->setToolTip(QString::fromStdString(g_Export_folder));
@@ -140,13 +139,13 @@ void Frm_results::Load_Export_Folder()
 
 void Frm_results::Load_Export_format()
 {
-    const std::string index = Read_Ini_Value("Canoe", "expformat", Ini_file_path, "1");
+    const std::string index = Read_setting(ini::Export_format);
     if (index == "1" || index == "2") Opt_exp_format[index == "1" ? 1 : 2]->setChecked(true);
 }
 
 void Frm_results::Opt_exp_format_Click(int index)
 {
-    Write_Ini_Value("Canoe", "expformat", std::to_string(index), Ini_file_path);
+    Write_setting(ini::Export_format, std::to_string(index));
     if (Results_viewer* viewer = Viewer_for_results()) viewer->Set_Focus();
 }
 
@@ -157,7 +156,7 @@ void Frm_results::Lbl_export_folder_Click()
             platform::Get_dialogs().Browse_folder("Export folder", g_Export_folder).value_or("");
         if (!chosen.empty()) {
             g_Export_folder = chosen;
-            Write_Ini_Value("Canoe", "export_folder", chosen, Ini_file_path);
+            Write_setting(ini::Export_folder, chosen);
             Load_Export_Folder();
         }
         Update_capture_folder_Remote();

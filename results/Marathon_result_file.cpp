@@ -1,5 +1,6 @@
 #include "results/Marathon_result_file.h"
 
+#include "platform/Byte_file.h"
 #include "platform/Folders.h"
 #include "services/Module_error.h"
 #include "services/Module_utilities.h"
@@ -7,7 +8,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 
 namespace wk {
@@ -17,17 +17,6 @@ namespace fs = std::filesystem;
 
 constexpr const char* k_Close_location = "Command_close_Click of Form Frm_Wakeline_Marathon_settime";
 constexpr const char* k_Open_location = "Check_For_Existing_Result_File of Form Frm_Wakeline_Marathon_settime";
-
-// A rename that fails with EEXIST rather than replace the target. Filesystems without the flag
-// get the same answer from a look first.
-int Rename_no_replace(const std::string& from, const std::string& to)
-{
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    if (errno != EINVAL && errno != ENOSYS) return errno;
-    std::error_code ec;
-    if (fs::exists(to, ec)) return EEXIST;
-    return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
 
 std::string Two_digits(int value)
 {
@@ -46,7 +35,7 @@ std::string Stamp(const platform::Local_time& t)
 
 bool Move_file_no_replace(const std::string& from, const std::string& to, std::string& problem)
 {
-    const int error = Rename_no_replace(from, to);
+    const int error = platform::Rename_no_replace(from, to);
     if (error == 0) return true;
     problem = "cannot move " + from + " to " + to + ": " + std::strerror(error);
     return false;
@@ -57,7 +46,7 @@ std::string Move_to_unused_name(const std::string& from, const std::string& fold
 {
     for (int n = 1; n < 1000; ++n) {
         const std::string to = platform::Join_path(folder, stem + (n > 1 ? "_" + std::to_string(n) : "") + suffix);
-        const int error = Rename_no_replace(from, to);
+        const int error = platform::Rename_no_replace(from, to);
         if (error == 0) return to;
         if (error != EEXIST) {
             problem = "cannot move " + from + " to " + to + ": " + std::strerror(error);

@@ -1,23 +1,10 @@
 #include "services/Cls_memory_status.h"
 
-#include <fstream>
-#include <sstream>
-#include <string>
+#include "platform/System_info.h"
 
 namespace wk {
 
-int64_t Available_physical_memory()
-{
-    std::ifstream in("/proc/meminfo");
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line);
-        std::string key;
-        int64_t kib = 0;
-        if (words >> key >> kib && key == "MemAvailable:") return kib * 1024;
-    }
-    return 0;
-}
+int64_t Available_physical_memory() { return platform::Available_memory(); }
 
 void Cls_memory_status::get_phys() { Note(Available_physical_memory()); }
 

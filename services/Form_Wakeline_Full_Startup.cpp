@@ -3,7 +3,7 @@
 #include "platform/Forms.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 
 #include <QGroupBox>
@@ -69,13 +69,13 @@ void Form_Wakeline_Full_Startup::Form_Load()
 {
     Wakeline_Initialization();
     Eval_Codecs();
-    const std::string type = Read_Ini_Value("Canoe", "capture_type", Ini_file_path, "single");
+    const std::string type = Read_setting(ini::Capture_type);
     Option_capture_type[type == "single" ? 0 : 1]->setChecked(true);
 }
 
 void Form_Wakeline_Full_Startup::Option_capture_type_Click(int index)
 {
-    Write_Ini_Value("Canoe", "capture_type", index == 0 ? "single" : "multiple", Ini_file_path);
+    Write_setting(ini::Capture_type, index == 0 ? "single" : "multiple");
 }
 
 int Form_Wakeline_Full_Startup::Selected_option() const

@@ -10,7 +10,7 @@
 #include "platform/Registry_store.h"
 #include "services/Cls_audio_play.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_system.h"
 #include "services/Module_trace.h"
@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -49,10 +48,12 @@ void Wakeline_Initialization()
         g_Marathon_csv = platform::Join_path(g_Data_folder, "marathon_results.csv");
         g_Marathon_xml = platform::Join_path(g_Data_folder, "marathon.xml");
         g_Marathon_results_xml = platform::Join_path(g_Data_folder, "marathon_results.xml");
-        const std::string correction = Read_Ini_Value("Settings", "timingcorrection", Ini_file_path, "0");
-        char* end = nullptr;
-        const long v = std::strtol(correction.c_str(), &end, 10);
-        g_Timing_correction = (end && end != correction.c_str()) ? int32_t(v) : 0;
+        // A correction that is no whole number counts as none.
+        g_Timing_correction = 0;
+        try {
+            g_Timing_correction = Read_setting(ini::Timing_correction);
+        } catch (const Run_time_error&) {
+        }
         if (!Verify_Phidget()) {
             platform::MsgBox("Phidget software error!");
             platform::End_program(1);
@@ -65,14 +66,14 @@ void Wakeline_Initialization()
     }
 }
 
-void Load_Event_Name() { g_Event_name = Read_Ini_Value("Canoe", "event_name", Ini_file_path, "NOEVENT"); }
+void Load_Event_Name() { g_Event_name = Read_setting(ini::Event_name); }
 
 bool Enter_Event_name()
 {
     const auto answer = platform::Get_dialogs().Input_box("Enter event name!", "Wakeline event name", g_Event_name);
     if (!answer) return false;
     g_Event_name = *answer;
-    Write_Ini_Value("Canoe", "event_name", g_Event_name, Ini_file_path);
+    Write_setting(ini::Event_name, g_Event_name);
     return true;
 }
 

@@ -12,13 +12,11 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <set>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 
 namespace wk {
 
@@ -173,10 +171,13 @@ std::vector<std::string> fso_Youngest_files(const std::string& folder)
             if (!entry.is_regular_file(ec)) continue;
             std::string text;
             const std::string name = entry.path().filename().string();
-            struct stat st{};
-            if (Get_Extension(name) == "qs2" && stat(entry.path().c_str(), &st) == 0 && st.st_size > 1048576) {
+            std::error_code size_ec;
+            const auto changed = platform::File_changed_time(entry.path().string());
+            const auto size = entry.file_size(size_ec);
+            if (Get_Extension(name) == "qs2" && changed && !size_ec && size > 1048576) {
+                const std::time_t when_changed = std::time_t(*changed);
                 std::tm tm{};
-                localtime_r(&st.st_mtime, &tm);
+                localtime_r(&when_changed, &tm);
                 char when[32];
                 std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &tm);
                 text = std::string(when) + name;

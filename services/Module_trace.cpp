@@ -4,14 +4,12 @@
 
 #include "platform/Clock.h"
 #include "platform/Forms.h"
+#include "platform/System_info.h"
 #include "platform/Text_codec.h"
 #include "services/Module_qsm_Globals.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace wk {
 namespace {
@@ -43,10 +41,11 @@ bool Should_send()
 
 std::string Tracer_socket_path()
 {
-    if (const char* p = std::getenv("WAKELINE_TRACER"); p && *p) return p;
-    const char* run = std::getenv("XDG_RUNTIME_DIR");
-    std::string folder = (run && *run) ? run : "/tmp";
-    return folder + "/wakeline-tracer-" + std::to_string(getuid()) + ".sock";
+    const std::string named = platform::Environment("WAKELINE_TRACER").value_or("");
+    if (!named.empty()) return named;
+    std::string folder = platform::Environment("XDG_RUNTIME_DIR").value_or("");
+    if (folder.empty()) folder = "/tmp";
+    return folder + "/wakeline-tracer-" + std::to_string(platform::User_id()) + ".sock";
 }
 
 bool Find_Tracer_Window()
@@ -82,7 +81,7 @@ std::string Format_Trace_Line(const std::vector<std::string>& items)
                   now.minute, now.second);
     std::string line = platform::App().exe_name;
     line += g_Compiled ? " C" : " I";
-    line += ": " + std::to_string(getpid()) + ": " + std::to_string(long(syscall(SYS_gettid))) + ": " + stamp + ": ";
+    line += ": " + std::to_string(platform::Process_id()) + ": " + std::to_string(platform::Thread_id()) + ": " + stamp + ": ";
     line += Trace_items_text(items);
     return line;
 }

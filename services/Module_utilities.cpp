@@ -8,7 +8,7 @@
 #include "platform/Key_state.h"
 #include "platform/System_info.h"
 #include "platform/Text_codec.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Run_time_error.h"
 
@@ -21,8 +21,6 @@
 #include <cstring>
 #include <fstream>
 #include <vector>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -223,10 +221,9 @@ std::string Get_Computer_Name()
 std::string Get_Build_Date()
 {
     if (!g_Compiled) return "Not compiled";
-    std::error_code ec;
-    struct stat st{};
-    if (stat(platform::Program_file().c_str(), &st) != 0) return "";
-    const std::time_t tt = st.st_mtime;
+    const auto changed = platform::File_changed_time(platform::Program_file().string());
+    if (!changed) return "";
+    const std::time_t tt = std::time_t(*changed);
     std::tm tm{};
     localtime_r(&tt, &tm);
     char buf[16];
@@ -346,7 +343,7 @@ std::string Copy_file_chunked(const std::string& source, const std::string& dest
                               const std::function<bool(int64_t, int64_t)>& progress)
 {
     constexpr size_t k_Chunk = 1 << 20;
-    const std::string temp = destination + ".copying-" + std::to_string(::getpid());
+    const std::string temp = destination + ".copying-" + std::to_string(platform::Process_id());
     std::error_code ec;
     const int64_t total = int64_t(fs::file_size(source, ec));
     if (ec) return "cannot read " + source + ": " + ec.message();
@@ -385,7 +382,7 @@ bool Is_write_protected(const std::string& path)
     const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     // The bits decide even for root, who could write anyway; for anyone else, what the system lets
     // this process do (another user's file, a read-only mount).
-    return (st.permissions() & write) == fs::perms::none || ::access(path.c_str(), W_OK) != 0;
+    return (st.permissions() & write) == fs::perms::none || !platform::May_write(path);
 }
 
 int64_t Get_File_Size(const std::string& path)
@@ -420,17 +417,16 @@ bool Delete_File(const std::string& path, bool ignore_errors)
 void Store_Form_Pos(const std::string& name, int32_t left, int32_t top, int32_t width, int32_t height)
 {
     if (left < -150 || top < -150) return;
-    Write_Ini_Value("windowpos", name,
-                    std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(width) + "," +
-                        std::to_string(height),
-                    Ini_file_path);
+    Write_setting(ini::Window_position, name,
+                  std::to_string(left) + "," + std::to_string(top) + "," + std::to_string(width) + "," +
+                      std::to_string(height));
 }
 
 void Get_Form_Pos(const std::string& name, int32_t& left, int32_t& top, int32_t& width, int32_t& height)
 {
     int step = 1;
     std::vector<std::string> parts;
-    std::string value = Read_Ini_Value("windowpos", name, Ini_file_path, "0,0");
+    std::string value = Read_setting(ini::Window_position, name);
     size_t start = 0;
     while (true) {
         const size_t c = value.find(',', start);

@@ -3,11 +3,11 @@
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Registry_store.h"
+#include "platform/System_info.h"
 #include "services/Module_system.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace wk {
@@ -52,8 +52,7 @@ std::string Expand_environment(const std::string& s)
         if (b == std::string::npos) { out += s.substr(i); break; }
         out += s.substr(i, a - i);
         const std::string name = s.substr(a + 1, b - a - 1);
-        const char* v = name.empty() ? nullptr : std::getenv(name.c_str());
-        out += v ? std::string(v) : s.substr(a, b - a + 1);
+        out += platform::Environment(name).value_or(s.substr(a, b - a + 1));
         i = b + 1;
     }
     return out;

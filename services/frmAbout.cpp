@@ -10,6 +10,7 @@
 #include "platform/Picture_box.h"
 #include "platform/Print_target.h"
 #include "platform/Registry_store.h"
+#include "platform/System_info.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
@@ -17,21 +18,16 @@
 #include "services/Module_utilities.h"
 #include "services/Program_pictures.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 
 namespace wk {
 namespace {
@@ -71,7 +67,7 @@ void Show_picture(platform::Picture_box* box, const QImage& image)
 bool Can_run(const std::string& path)
 {
     std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(path, ec) && access(path.c_str(), X_OK) == 0;
+    return !path.empty() && std::filesystem::is_regular_file(path, ec) && platform::May_run(path);
 }
 
 } // namespace
@@ -228,7 +224,7 @@ void frmAbout::Label_userapp_Click()
         const int at = text.indexOf("at:");
         if (at < 0) return;
         const QString folder = text.mid(at + 3).trimmed();
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        if (!platform::Show_folder(folder.toStdString()))
             platform::MsgBox("No file manager could open " + folder.toStdString());
     } catch (...) {
         Report_current_exception(std::string("Label_userapp_Click") + k_Form);
@@ -286,8 +282,8 @@ std::string Find_system_information_tool()
     // The desktops' own tools: the system profiler first, then the system monitors.
     for (const char* tool : {"hardinfo2", "hardinfo", "gnome-system-monitor", "plasma-systemmonitor", "ksysguard",
                              "mate-system-monitor", "xfce4-taskmanager", "lxtask"}) {
-        const QString found = QStandardPaths::findExecutable(tool);
-        if (!found.isEmpty()) return found.toStdString();
+        const std::string found = platform::Find_program(tool);
+        if (!found.empty()) return found;
     }
     return "";
 }
@@ -296,7 +292,7 @@ void frmAbout::StartSysInfo()
 {
     try {
         const std::string tool = Find_system_information_tool();
-        if (tool.empty() || !QProcess::startDetached(QString::fromStdString(tool), {}))
+        if (tool.empty() || !platform::Start_program(tool))
             platform::MsgBox("System Information Is Unavailable At This Time", platform::vbOKOnly);
     } catch (...) {
         Report_current_exception(std::string("StartSysInfo") + k_Form);

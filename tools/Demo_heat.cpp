@@ -3,7 +3,7 @@
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_utilities.h"
-#include "tests/fixtures/DV_fixtures.h"
+#include "tools/Dv_frames.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,7 +34,7 @@ Lane_band Band(int i, int lanes)
     return {k_Margin + i * h, k_Margin + (i + 1) * h};
 }
 
-void Paint(test::DV_picture& p, int64_t first_field, int lanes)
+void Paint(dv::DV_picture& p, int64_t first_field, int lanes)
 {
     std::fill(p.y.begin(), p.y.end(), uint8_t(72));
     std::fill(p.u.begin(), p.u.end(), uint8_t(150));
@@ -118,14 +118,14 @@ Result Make_demo_heat(const std::string& path, const Options& options)
     h.Start_local_mill(1, k_Local_start - k_Started_before);
     if (!rec.Write_XML_header()) throw std::runtime_error("cannot write the header of " + path);
 
-    test::DV_picture picture;
+    dv::DV_picture picture;
     for (int32_t k = 1; k <= frames; ++k) {
         Paint(picture, 2 * int64_t(k - 1), lanes);
-        test::DV_frame f = test::Encode_DV_picture(picture);
-        test::Put_timecode(f, test::Timecode_plus({10, 0, 0, 0}, k - 1));
-        test::Put_rec_datetime(f, test::Rec_datetime_plus({2026, 6, 14, 10, 0, 0}, (k - 1) / 25));
+        dv::DV_frame f = dv::Encode_DV_picture(picture);
+        dv::Put_timecode(f, dv::Timecode_plus({10, 0, 0, 0}, k - 1));
+        dv::Put_rec_datetime(f, dv::Rec_datetime_plus({2026, 6, 14, 10, 0, 0}, (k - 1) / 25));
         const int32_t stamp = k_Base_tick + 40 * (k - 1);
-        test::Write_DV_extra_data(f, {.arrival_tick = stamp + 2,
+        dv::Write_DV_extra_data(f, {.arrival_tick = stamp + 2,
                                       .stamp_tick = stamp,
                                       .heat_start = result.heat_start,
                                       .local_time_ms = k_Local_start + 40 * (k - 1)});

@@ -2,6 +2,7 @@
 // settings file, the properties text, copying and saving the shown picture.
 #include "viewer/Frm_kanot_2.h"
 
+#include "platform/Byte_file.h"
 #include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Form_window.h"
@@ -9,7 +10,7 @@
 #include "platform/Picture_box.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_system.h"
 #include "services/Module_utilities.h"
@@ -46,7 +47,7 @@ void Frm_kanot_2::Update_Recent_Files()
             a->setText("");
             a->setVisible(false);
         }
-        g_Capture_folder = Read_Ini_Value("Canoe", "last_dir", Ini_file_path, "");
+        g_Capture_folder = Read_setting(ini::Last_dir);
         if (g_Capture_folder == "N/A") g_Capture_folder.clear();
         const std::vector<std::string> list = fso_Youngest_files(g_Capture_folder);
         size_t shown = 0;
@@ -110,8 +111,9 @@ bool Frm_kanot_2::rename_file(const std::string& path)
             platform::MsgBox("New file already exists!", platform::vbOKOnly);
             return false;
         }
-        fs::rename(path, *answer, ec);
-        if (ec) throw Run_time_error(75, "The file could not be renamed: " + ec.message());
+        // A file that takes the name after the look above is not replaced either.
+        if (const int error = platform::Rename_no_replace(path, *answer))
+            throw Run_time_error(75, "The file could not be renamed: " + std::generic_category().message(error));
         return true;
     } catch (...) {
         Report_current_exception("rename_file of Form frm_kanot_2");

@@ -12,7 +12,7 @@
 #include "services/Cls_memory_status.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
@@ -179,7 +179,7 @@ void Frm_kanot_2::Open_steps(const std::string& path)
 
     std::string chosen = path;
     if (chosen.empty()) {
-        std::string folder = Read_Ini_Value("Canoe", "last_dir", Ini_file_path, "");
+        std::string folder = Read_setting(ini::Last_dir);
         if (folder == "N/A") folder.clear();
         chosen = platform::Get_dialogs().Open_file("Open", folder, "Wakeline Files (*.qs2)|*.qs2").value_or("");
     }
@@ -210,7 +210,7 @@ void Frm_kanot_2::Open_steps(const std::string& path)
     g_Lane_Zero = g_Recording->Start_Lane_Zero();
     delta_reference_ = 0;
     Set_Focus();
-    Write_Ini_Value("Canoe", "last_dir", Split_Path(chosen, 16), Ini_file_path);
+    Write_setting(ini::Last_dir, Split_Path(chosen, 16));
     rotated_ = g_Recording->rotated();
     Arrange_layout(rotated_);
     Show_recording_flags();

@@ -12,7 +12,7 @@
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "viewer/Result_rows.h"
@@ -204,7 +204,7 @@ void Frm_kanot_2::Load_logo()
 {
     try {
         Picture_logo->Cls();
-        g_Event_logo = Read_Ini_Value("Canoe", "event_logo", Ini_file_path, "N/A");
+        g_Event_logo = Read_setting(ini::Event_logo);
         QImage picture;
         if (FileExists(g_Event_logo)) picture.load(QString::fromStdString(g_Event_logo));
         // A file that is not a picture is no logo either.
@@ -233,18 +233,20 @@ void Frm_kanot_2::Load_logo()
 void Frm_kanot_2::item_select_logo_file_Click()
 {
     try {
-        const std::string current = Read_Ini_Value("Canoe", "event_logo", Ini_file_path, platform::Home_folder().string() + "/");
+        // Without a logo the choice starts in the home folder (the system's "C:\").
+        std::string current = Read_setting(ini::Event_logo);
+        if (current == "N/A") current = platform::Home_folder().string() + "/";
         const auto chosen = platform::Get_dialogs().Open_file(
             "Select Logo File", Split_Path(current, 16),
             "Picture file (*.jpg;*.gif;*.bmp;*.png)|*.jpg;*.gif;*.bmp;*.png");
         if (!chosen || chosen->empty()) {
             // Cancel takes the logo away.
-            Write_Ini_Value("Canoe", "event_logo", "", Ini_file_path);
+            Write_setting(ini::Event_logo, "");
             Load_logo();
             return;
         }
         g_Event_logo = *chosen;
-        Write_Ini_Value("Canoe", "event_logo", g_Event_logo, Ini_file_path);
+        Write_setting(ini::Event_logo, g_Event_logo);
         Load_logo();
         Arrange_frames(rotated_);
     } catch (...) {

@@ -1,7 +1,7 @@
 #include "viewer/Module_lanes.h"
 
 #include "services/Module_error.h"
-#include "services/Module_ini.h"
+#include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
@@ -11,7 +11,6 @@
 #include "viewer/Cls_lane.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -22,7 +21,6 @@
 namespace wk {
 namespace {
 
-constexpr const char* k_Section = "Canoe";
 constexpr const char* k_Module = " of Module Module_lanes";
 
 // Where the default marks go when the settings hold none, and what an empty field gives.
@@ -33,30 +31,11 @@ constexpr float k_Box_before = 6, k_Box_after = 12;
 constexpr int32_t k_Box_half = 6;
 constexpr int32_t k_Box_blue = platform::Rgb(0, 0, 255);
 
-std::string Trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-// A whole number as the settings store it (blanks around it allowed); anything else is a type
-// mismatch, a number too big for T an overflow.
+// A whole number as the settings store it; anything else is a type mismatch, a number too big
+// for T an overflow.
 template <class T> T Number_of(const std::string& text, const std::string& key)
 {
-    std::string s = Trimmed(text);
-    if (s.size() > 1 && s[0] == '+' && s[1] != '-')
-        s.erase(0, 1);
-    int64_t value = 0;
-    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    const bool all_digits = !s.empty() && end == s.data() + s.size();
-    if (!all_digits || (ec != std::errc() && ec != std::errc::result_out_of_range))
-        throw Run_time_error(err_Type_mismatch, "Type mismatch: " + key + " holds \"" + text + "\"");
-    if (ec == std::errc::result_out_of_range || value < std::numeric_limits<T>::min() ||
-        value > std::numeric_limits<T>::max())
-        throw Run_time_error(err_Overflow, "Overflow: " + key + " holds \"" + text + "\"");
-    return static_cast<T>(value);
+    return static_cast<T>(Ini_whole_number(text, key, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
 }
 
 // The 3 characters from position (0-based); an empty field gives empty_value.
@@ -73,11 +52,6 @@ std::shared_ptr<Cls_lane> Make_lane(int16_t number, int32_t x, int32_t y)
     lane->Lane_pos_X(x);
     lane->Lane_pos_Y(y);
     return lane;
-}
-
-std::string Setting(const std::string& key, const std::string& default_value)
-{
-    return Read_Ini_Value(k_Section, key, Ini_file_path, default_value);
 }
 
 platform::Draw_surface* Overlay()
@@ -137,7 +111,7 @@ void Load_Lanes()
 {
     try {
         Clear_Collection(g_Lanes);
-        const std::string text = Setting("Lanes", "None");
+        const std::string text = Read_setting(ini::Lanes);
         if (text == "None") {
             for (int16_t i = 0; i < k_Max_lanes; ++i)
                 g_Lanes.push_back(Make_lane(i, k_Default_step_x * i, k_Default_step_y * i));
@@ -150,7 +124,7 @@ void Load_Lanes()
             const int32_t y = Field_or(text, group + 3, k_Empty_y);
             g_Lanes.push_back(Make_lane(i, x, y));
         }
-        g_Num_lanes = Number_of<int16_t>(Setting("Lane_num", "5"), "Lane_num");
+        g_Num_lanes = Read_setting(ini::Lane_num);
     } catch (...) {
         Report_current_exception(std::string("Load_Lanes") + k_Module);
     }
@@ -159,7 +133,7 @@ void Load_Lanes()
 void Load_Goalline()
 {
     try {
-        const std::string text = Setting("Goalline", "None");
+        const std::string text = Read_setting(ini::Goalline);
         if (text == "None")
             return;
         // Fixed places: "xxx,yyy,xxx,yyy". All four are read before any is taken.
@@ -176,11 +150,11 @@ void Load_options()
 {
     g_Loading_settings = true;
     try {
-        g_Show_Lanes = Text_To_Bool(Setting("ShowLanes", "True"));
-        g_Flip_Lanes = Text_To_Bool(Setting("FlipLanes", "False"));
-        g_Show_Goalline = Text_To_Bool(Setting("ShowGoalline", "True"));
-        g_Rotate = Text_To_Bool(Setting("Rotate", "True"));
-        g_Lane_Zero = Text_To_Bool(Setting("Lane_Zero", "1"));
+        g_Show_Lanes = Read_setting(ini::Show_lanes);
+        g_Flip_Lanes = Read_setting(ini::Flip_lanes);
+        g_Show_Goalline = Read_setting(ini::Show_goalline);
+        g_Rotate = Read_setting(ini::Rotate);
+        g_Lane_Zero = Read_setting(ini::Lane_zero);
     } catch (...) {
         Report_current_exception(std::string("Load_options") + k_Module);
     }

@@ -85,6 +85,20 @@ TEST_F(Start_up, InitialisationRunsOnceAndPutsEveryPathUnderTheHome)
     EXPECT_EQ(g_Start_tick, 5000);
 }
 
+TEST_F(Start_up, ATimingCorrectionThatIsNoWholeNumberCountsAsNoneAndIsNotReported)
+{
+    test::Captured_reports reports;
+    for (const char* stored : {"abc", "2147483648", "12abc"}) {
+        Write_ini(std::string("[Settings]\r\ntimingcorrection=") + stored + "\r\n");
+        g_Timing_correction = 99;
+        Reset_Initialization_for_tests();
+        Wakeline_Initialization();
+        EXPECT_EQ(g_Timing_correction, 0) << stored;
+    }
+    EXPECT_TRUE(reports.reports.empty());
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
 TEST_F(Start_up, AMissingIniIsSaidAndTheStartGoesOn)
 {
     dialogs.Expect_message("Wakeline.ini not found");
