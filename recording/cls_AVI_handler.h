@@ -689,8 +689,9 @@ public:
     bool Deinterlace_DIBS(const cDIBSection& source, cDIBSection& target, int16_t mode);
     void Let_Deinterlace_copy_first(bool on);
     // One picture per frame of stream 1, each drawn by Draw_frame. Once every frame has its
-    // picture, Draw_frame paints frames from them instead of the file. False (with what was
-    // made kept, and frames still drawn from the file) when a frame could not be drawn or a
+    // picture, Draw_frame paints plain frames of stream 1 from them instead of the file (rotated,
+    // mirrored, overlaid and other streams' frames still come from the file). False (with what
+    // was made kept, and frames still drawn from the file) when a frame could not be drawn or a
     // picture not made.
     bool Read_In_Bitmaps();
     void Clear_Bitmap_Collection();

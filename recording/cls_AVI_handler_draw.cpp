@@ -184,7 +184,9 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
                                  platform::Draw_surface* target, bool rotated)
 {
     try {
-        if (Paint_preloaded(frame, picture)) return true;
+        // The preloaded pictures are plain frames of stream 1.
+        const bool plain = stream == 1 && !rotated && !mirror && flip_ == 0 && overlay_ == 0 && target == nullptr;
+        if (plain && Paint_preloaded(frame, picture)) return true;
         if (!rec_.file.Is_open()) return false;
         Drawing& d = Draw_state();
         const int32_t pw = picture.Width(), ph = picture.Height();

@@ -196,6 +196,23 @@ TEST_F(Smaller_members, OncePreloadedFramesArePaintedFromTheirPicturesNotTheFile
     frame = 4;
     EXPECT_FALSE(rec.Draw_frame(frame, picture.dc));
     EXPECT_EQ(picture.Luma(10, 10), 0);
+    // A mirrored frame is no preloaded picture: it is decoded and mirrored.
+    frame = 2;
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc, true));
+    EXPECT_EQ(rec.Decoded_count(), decoded + 1);
+    EXPECT_EQ(test::Field_code_from_row([&](int x) { return picture.Luma(719 - x, y); }), 3);
+}
+
+TEST_F(Smaller_members, PreloadedPicturesServeOnlyTheirOwnStream)
+{
+    ASSERT_TRUE(rec.Open_File(test::Make_qs2(home.path() / "two.qs2", 3, 2)));
+    ASSERT_TRUE(rec.Read_In_Bitmaps());
+    test::Picture picture;
+    int32_t frame = 2;
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc, false, 2));
+    EXPECT_EQ(test::Code_in_row(picture, test::Code_row(1)), 1003);
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc, false, 1));
+    EXPECT_EQ(test::Code_in_row(picture, test::Code_row(1)), 3);
 }
 
 TEST_F(Smaller_members, PreloadedPicturesGoWithTheirRecording)
