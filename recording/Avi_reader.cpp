@@ -133,7 +133,8 @@ void Avi_reader::Take_values(const clsAVIInfo& info)
         file_.width = 720;
         file_.height = pal ? 576 : 480;
     }
-    file_.ntsc = codec == "CDVC" && file_.width == 720 && file_.height == 480;
+    // NTSC DV is 720 x 480 under any DV name ("msdv" keeps its own).
+    file_.ntsc = !compressed && file_.width == 720 && file_.height == 480;
     file_.num_streams = 1;
 
     const uint8_t* own_format = info.bmi_address();
@@ -166,6 +167,8 @@ std::string Avi_reader::Codec_of(const clsAVIInfo& info, bool& dv_data, bool& pa
 {
     const std::string codec = info.VideoCodec();
     dv_data = false;
+    // Microsoft's DV codec keeps its name; every other DV name is decoded as "CDVC".
+    if (Lower_ascii(codec) == "msdv") return "msdv";
     if (Is_DV_codec(codec)) return "CDVC";
     if (First_frame_is_DV(pal)) {
         dv_data = true;

@@ -46,7 +46,8 @@ public:
     bool Plays_fields() const override { return !file_.is_deinterlaced; }
     bool Can_rotate() const override { return false; }
     int16_t Trimmed_start() const override { return 1; }
-    std::string Decoder_codec() const override { return file_.codec; }
+    // DV under any name goes to the DV decoder.
+    std::string Decoder_codec() const override { return Is_DV() ? std::string() : file_.codec; }
 
     Avi_chunks* Chunks() override { return this; }
     Avi_text_stream* Text_stream() override { return this; }
@@ -93,8 +94,8 @@ public:
 
 private:
     void Take_values(const clsAVIInfo& info);
-    // The codec text the program knows the video by; DV in any spelling, or DV data under
-    // another name, is "CDVC". pal tells the DV system the data says.
+    // The codec text the program knows the video by; "msdv" stays "msdv", DV in any other
+    // spelling, or DV data under another name, is "CDVC". pal tells the DV system the data says.
     std::string Codec_of(const clsAVIInfo& info, bool& dv_data, bool& pal) const;
     // Whether the first frame's chunk starts with the DV header block.
     bool First_frame_is_DV(bool& pal) const;

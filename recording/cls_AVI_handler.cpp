@@ -175,6 +175,8 @@ void cls_AVI_handler::Reset_state()
     current_field_ = current_frame_ = 0;
     eff_frameno_ = 0;
     Reset_drawing();
+    // Pictures of this recording's frames must never be shown for the next one.
+    Clear_Bitmap_Collection();
 }
 
 bool cls_AVI_handler::rename_file(const std::string& new_path)

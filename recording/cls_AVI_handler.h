@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -56,6 +57,24 @@ public:
     void Set_Multi_Stream_Size();
     // The header object, created on first use.
     Cls_XML_header& Header();
+    // Sizes of the frame picture of the plain draw and of the overlay picture shown, as
+    // "width,height width,height" ("0,0" for a picture not made yet).
+    std::string DIB_sizes() const;
+    // Data channel names: 40-byte fields of the table in the AVI's BXA1 chunk, channel n at
+    // chunk position + 8 + 40 x (n - 1). A name reads without its trailing blanks (and zero
+    // bytes); empty when no file is open, the recording has no table or the table has no such
+    // channel. A name is written cut to 40 characters and padded with blanks, inside the table
+    // only; false (reported) when it could not be written.
+    std::string Data_Channel_Name(int16_t index);
+    bool Write_channel_name(int16_t index, const std::string& name);
+    // The time stamp of the frame just read, while a file is open; 0 otherwise.
+    int32_t xTime_stamp() const { return File_open() ? frame_time_stamp_ : 0; }
+
+    // Raised by Preread_File after each block with the percentage of the file read so far.
+    std::function<void(int16_t percent)> Progress;
+    // Raised by Read_File_to_Memory before it reads and once it has ended (read or not).
+    std::function<void()> Reading_started;
+    std::function<void()> Reading_ended;
 
     // ---- Own recording format ----
     bool Create_File();
@@ -139,7 +158,10 @@ public:
 
     // ---- Frame-data helpers of the reading path ----
     int64_t find_DV_offset(const std::string& path);
+    // Reads the whole file once, block by block, so that the system keeps it cached.
     void Preread_File();
+    // Reads the whole file into memory (with the wait cursor shown); frames are then read from
+    // there. False when it could not be read; the recording then reads from the file.
     bool Read_File_to_Memory();
     bool In_memory() const;
 
@@ -665,8 +687,11 @@ public:
     // first, source is copied whole before, so that source and target may be one picture.
     bool Deinterlace_DIBS(const cDIBSection& source, cDIBSection& target, int16_t mode);
     void Let_Deinterlace_copy_first(bool on);
-    // One picture per frame of stream 1, each drawn by Draw_frame. False (with what was made
-    // kept) when a frame could not be drawn or a picture not made.
+    // One picture per frame of stream 1, each drawn by Draw_frame. Once every frame has its
+    // picture, Draw_frame paints plain frames of stream 1 from them instead of the file (rotated,
+    // mirrored, overlaid and other streams' frames still come from the file). False (with what
+    // was made kept, and frames still drawn from the file) when a frame could not be drawn or a
+    // picture not made.
     bool Read_In_Bitmaps();
     void Clear_Bitmap_Collection();
     int32_t Bitmap_count() const;
@@ -687,6 +712,20 @@ public:
     std::string Camera_ID(int16_t stream);
     void Camera_ID(int16_t stream, const std::string& value);
     void Dump_XML_Header(const std::string& name);
+    // Graph object id (1..25), a shape drawn over the picture.
+    void Save_Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
+                           int16_t linewidth, bool filled, int16_t x1, int16_t y1, int16_t x2, int16_t y2, int16_t x3,
+                           int16_t y3, int16_t x4, int16_t y4);
+    void Load_Graph_object(int16_t id, int16_t& obj_type, int16_t& layer, int32_t& color, int16_t& linetype,
+                           int16_t& linewidth, bool& filled, int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2,
+                           int16_t& x3, int16_t& y3, int16_t& x4, int16_t& y4);
+    // The animation file, its line count and its lines 1..150.
+    std::string anp_line(int16_t id);
+    void anp_line(int16_t id, const std::string& value);
+    int16_t anp_file_lines();
+    void anp_file_lines(int16_t value);
+    std::string anp_filename();
+    void anp_filename(const std::string& value);
 
 private:
     struct Timing;
@@ -767,6 +806,8 @@ private:
     // The decoder and the pictures of the drawing, made on first use.
     std::unique_ptr<Drawing, Drawing_deleter> drawing_;
     Drawing& Draw_state();
+    // Paints frame f (0 is 1) from the preloaded pictures; false when they do not hold it.
+    bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
     platform::Av_frame_decoder* Decoder();
     bool Decode_into(cDIBSection& picture);
     bool Keep_for_fields(int16_t stream);

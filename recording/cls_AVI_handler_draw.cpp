@@ -160,6 +160,15 @@ const cDIBSection* cls_AVI_handler::Overlay_Background() const
     return drawing_ ? &drawing_->overlay_background : nullptr;
 }
 
+std::string cls_AVI_handler::DIB_sizes() const
+{
+    const auto size = [](const cDIBSection* p) {
+        const bool made = p && p->DIBSectionBitsPtr();
+        return std::to_string(made ? p->Width() : 0) + "," + std::to_string(made ? p->Height() : 0);
+    };
+    return size(drawing_ ? &drawing_->frame : nullptr) + " " + size(Overlay_Target());
+}
+
 namespace {
 
 // The codec text of a failed decode.
@@ -175,6 +184,9 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
                                  platform::Draw_surface* target, bool rotated)
 {
     try {
+        // The preloaded pictures are plain frames of stream 1.
+        const bool plain = stream == 1 && !rotated && !mirror && flip_ == 0 && overlay_ == 0 && target == nullptr;
+        if (plain && Paint_preloaded(frame, picture)) return true;
         if (!rec_.file.Is_open()) return false;
         Drawing& d = Draw_state();
         const int32_t pw = picture.Width(), ph = picture.Height();

@@ -15,7 +15,11 @@
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace wk {
@@ -23,6 +27,25 @@ namespace wk {
 using namespace recording_bytes;
 
 namespace {
+
+// Puts a copy of the whole file in memory in front of it; false when there is no room or it
+// cannot be read.
+bool Read_whole_file(platform::Byte_file& file)
+{
+    const int64_t size = file.Size();
+    if (size <= 0) return false;
+    std::vector<uint8_t> image;
+    try {
+        image.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    } catch (const std::length_error&) {
+        return false;
+    }
+    if (!file.Read_exact(0, image.data(), image.size())) return false;
+    file.Attach(std::make_unique<platform::Memory_bytes>(std::move(image), file.Detach()));
+    return true;
+}
 
 bool Marker_at(std::span<const uint8_t> buf, size_t i, const char* marker)
 {
@@ -179,30 +202,52 @@ void cls_AVI_handler::Preread_File()
 {
     if (!rec_.file.Is_open()) return;
     const int32_t t0 = Get_Tick();
+    const int64_t size = rec_.file.Size();
     std::vector<uint8_t> block(1 << 20);
-    for (int64_t at = 0;; at += int64_t(block.size()))
-        if (rec_.file.Read_at(at, block.data(), block.size()) < int64_t(block.size())) break;
+    for (int64_t done = 0; done < size;) {
+        const int64_t got = rec_.file.Read_at(done, block.data(), block.size());
+        if (got <= 0) break;
+        done += got;
+        if (Progress) Progress(int16_t(std::nearbyint(double(done) * 100.0 / double(size))));
+    }
     Trace_Line("*File " + rec_.name + "Pre_read in : " + std::to_string(platform::Tick_difference(Get_Tick(), t0)) +
                " milliseconds");
 }
+
+namespace {
+
+// The wait cursor while the whole file is read; put back however the reading ends.
+class Wait_cursor {
+public:
+    Wait_cursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+    {
+        if (shown_) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    ~Wait_cursor() { Restore(); }
+    Wait_cursor(const Wait_cursor&) = delete;
+    Wait_cursor& operator=(const Wait_cursor&) = delete;
+    void Restore()
+    {
+        if (shown_) QGuiApplication::restoreOverrideCursor();
+        shown_ = false;
+    }
+
+private:
+    bool shown_;
+};
+
+} // namespace
 
 // The readers then read from the copy; every write still goes to the file first.
 bool cls_AVI_handler::Read_File_to_Memory()
 {
     if (!rec_.file.Is_open()) return false;
-    const int64_t size = rec_.file.Size();
-    if (size <= 0) return false;
-    std::vector<uint8_t> image;
-    try {
-        image.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    if (!rec_.file.Read_exact(0, image.data(), image.size())) return false;
-    rec_.file.Attach(std::make_unique<platform::Memory_bytes>(std::move(image), rec_.file.Detach()));
-    return true;
+    Wait_cursor cursor;
+    if (Reading_started) Reading_started();
+    const bool read = Read_whole_file(rec_.file);
+    cursor.Restore();
+    if (Reading_ended) Reading_ended();
+    return read;
 }
 
 bool cls_AVI_handler::In_memory() const

@@ -31,6 +31,7 @@ struct cls_AVI_handler::Timing {
     int32_t luminance_1 = 0, luminance_2 = 0;
     bool deinterlace_copy_first = false;
     std::vector<std::unique_ptr<cDIBSection>> bitmaps;
+    bool bitmaps_whole = false; // every frame has its picture: frames are drawn from them
 };
 
 void cls_AVI_handler::Timing_deleter::operator()(Timing* t) const { delete t; }
@@ -232,13 +233,26 @@ bool cls_AVI_handler::Read_In_Bitmaps()
             if (!picture->Create(rec_.width, rec_.height) || !Draw_frame(frame, *picture->hDC())) return false;
             t.bitmaps.push_back(std::move(picture));
         }
+        t.bitmaps_whole = true;
         return true;
     });
 }
 
 void cls_AVI_handler::Clear_Bitmap_Collection()
 {
-    if (timing_) timing_->bitmaps.clear();
+    if (!timing_) return;
+    timing_->bitmaps_whole = false;
+    timing_->bitmaps.clear();
+}
+
+bool cls_AVI_handler::Paint_preloaded(int32_t& frame, platform::Draw_surface& picture)
+{
+    if (!timing_ || !timing_->bitmaps_whole) return false;
+    const int32_t f = frame == 0 ? 1 : frame;
+    if (f < 1 || f > Bitmap_count()) return false;
+    frame = f;
+    timing_->bitmaps[size_t(f - 1)]->DIB_PaintPicture(&picture);
+    return true;
 }
 
 int32_t cls_AVI_handler::Bitmap_count() const { return timing_ ? int32_t(timing_->bitmaps.size()) : 0; }
@@ -282,5 +296,28 @@ void cls_AVI_handler::SpecApp(const std::string& value) { Header().SpecApp(value
 std::string cls_AVI_handler::Camera_ID(int16_t stream) { return Header().Camera_ID(stream); }
 void cls_AVI_handler::Camera_ID(int16_t stream, const std::string& value) { Header().Camera_ID(stream, value); }
 void cls_AVI_handler::Dump_XML_Header(const std::string& name) { Header().Dump_XML_to_file(name); }
+
+void cls_AVI_handler::Save_Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
+                                        int16_t linewidth, bool filled, int16_t x1, int16_t y1, int16_t x2,
+                                        int16_t y2, int16_t x3, int16_t y3, int16_t x4, int16_t y4)
+{
+    Header().Graph_object(id, obj_type, layer, color, linetype, linewidth, filled, x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void cls_AVI_handler::Load_Graph_object(int16_t id, int16_t& obj_type, int16_t& layer, int32_t& color,
+                                        int16_t& linetype, int16_t& linewidth, bool& filled, int16_t& x1,
+                                        int16_t& y1, int16_t& x2, int16_t& y2, int16_t& x3, int16_t& y3,
+                                        int16_t& x4, int16_t& y4)
+{
+    Header().get_Graph_object(id, obj_type, layer, color, linetype, linewidth, filled, x1, y1, x2, y2, x3, y3, x4,
+                              y4);
+}
+
+std::string cls_AVI_handler::anp_line(int16_t id) { return Header().anp_line(id); }
+void cls_AVI_handler::anp_line(int16_t id, const std::string& value) { Header().anp_line(id, value); }
+int16_t cls_AVI_handler::anp_file_lines() { return Header().anp_numlines(); }
+void cls_AVI_handler::anp_file_lines(int16_t value) { Header().anp_numlines(value); }
+std::string cls_AVI_handler::anp_filename() { return Header().anp_filename(); }
+void cls_AVI_handler::anp_filename(const std::string& value) { Header().anp_filename(value); }
 
 } // namespace wk

@@ -130,19 +130,18 @@ TEST_F(Crash_safe_header, AWriteThatFailsHalfwayIsUndone)
     const std::string path = Make_recording(Path("heat.qs2"));
     const std::string before = test::Read_file(path);
     // Write 1 is the journal, 2 the text, 3 the head: each fails once, cut short or whole.
-    for (int failing : {2, 3})
-        for (bool half : {true, false}) {
-            SCOPED_TRACE("failing write " + std::to_string(failing) + (half ? ", half written" : ""));
-            {
-                test::Failing_disk disk;
-                cls_AVI_handler rec;
-                ASSERT_TRUE(rec.Open_File(path));
-                disk.Fail_write(failing, EIO, half);
-                EXPECT_FALSE(rec.Event_name(Long_event()));
-            }
+    test::Fail_each_write(
+        {2, 3},
+        [&](test::Failing_disk& disk, int failing, bool half) {
+            cls_AVI_handler rec;
+            ASSERT_TRUE(rec.Open_File(path));
+            disk.Fail_write(failing, EIO, half);
+            EXPECT_FALSE(rec.Event_name(Long_event()));
+        },
+        [&] {
             EXPECT_TRUE(test::Read_file(path) == before) << "the file changed";
             EXPECT_FALSE(fs::exists(Header_journal::Journal_name(path)));
-        }
+        });
 }
 
 TEST_F(Crash_safe_header, AJournalWithoutRoomRefusesTheWriteBeforeTheRecordingChanges)
@@ -164,36 +163,23 @@ TEST_F(Crash_safe_header, AJournalWithoutRoomRefusesTheWriteBeforeTheRecordingCh
 TEST_F(Crash_safe_header, ARewriteKilledAtAnyWriteLeavesARecordingThatOpens)
 {
     const std::string base = Make_recording(Path("base.qs2"));
-    int writes = 0;
-    {
-        const std::string path = Path("count.qs2");
-        fs::copy_file(base, path);
-        test::Failing_disk disk;
-        cls_AVI_handler rec;
-        ASSERT_TRUE(rec.Open_File(path));
-        ASSERT_TRUE(rec.Event_name(Long_event()));
-        writes = disk.Writes();
-    }
-    ASSERT_GE(writes, 3);
-    for (int k = 0; k <= writes; ++k)
-        for (bool torn : {false, true}) {
-            SCOPED_TRACE("killed after write " + std::to_string(k) + (torn ? ", the next torn" : ""));
-            const std::string path = Path("killed.qs2");
-            fs::remove(path);
-            fs::remove(Header_journal::Journal_name(path));
-            fs::copy_file(base, path);
-            {
-                test::Failing_disk disk;
-                disk.Kill_after(k, torn);
-                cls_AVI_handler rec;
-                ASSERT_TRUE(rec.Open_File(path));
-                rec.Event_name(Long_event());
-            }
+    const std::string path = Path("killed.qs2");
+    const int writes = test::Kill_at_every_write(
+        base, path,
+        [&](const std::string& copy) {
+            cls_AVI_handler rec;
+            ASSERT_TRUE(rec.Open_File(copy));
+            rec.Event_name(Long_event());
+        },
+        [&](bool all_written) {
             const std::string event = Event_after_reopen(path);
             EXPECT_TRUE(event == "Old regatta" || event == Long_event()) << event.substr(0, 40);
-            if (k == writes) EXPECT_EQ(event, Long_event());
+            if (all_written) {
+                EXPECT_EQ(event, Long_event());
+            }
             EXPECT_FALSE(fs::exists(Header_journal::Journal_name(path)));
-        }
+        });
+    EXPECT_GE(writes, 3);
 }
 
 // The header chunk added to an AVI is rewritten the same way.

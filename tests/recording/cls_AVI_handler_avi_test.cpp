@@ -6,6 +6,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Run_time_error.h"
 #include "tests/fixtures/DV_fixtures.h"
+#include "tests/recording/Recording_maker.h"
 #include "tests/support/Test_support.h"
 
 #include <cstring>
@@ -40,6 +41,7 @@ const std::vector<DV_frame>& Frames()
 // A 'vids' AVI with the given chunks in its movi list and the given idx1 entries (none: no idx1).
 struct Hand_avi {
     std::string handler = "dvsd";
+    int32_t height = 576;
     uint32_t total_frames = 1;
     uint32_t us_per_frame = 40000;
     std::vector<std::pair<std::string, std::vector<uint8_t>>> chunks;
@@ -55,13 +57,15 @@ struct Hand_avi {
         test::Avi_main m;
         m.total_frames = total_frames;
         m.us_per_frame = us_per_frame;
+        m.height = uint32_t(height);
         r.Chunk("avih", test::Avi_main_header(m));
         r.Begin_list("strl");
         test::Avi_stream s;
         s.handler = handler;
         s.length = total_frames;
+        s.height = int16_t(height);
         r.Chunk("strh", test::Avi_stream_header(s));
-        r.Chunk("strf", test::Bitmap_info_header(720, 576, 24, handler, 144000));
+        r.Chunk("strf", test::Bitmap_info_header(720, height, 24, handler, height == 576 ? 144000 : 120000));
         r.End_list();
         r.End_list();
         movie_offset = r.Begin_list("movi") + 8;
@@ -248,6 +252,56 @@ TEST_F(Avi_recording, IndexesThatCannotBeTrustedRefuseTheOpen)
     audio_only.chunks = {{"01wb", std::vector<uint8_t>(400, 0)}};
     audio_only.Entry("01wb", 4, 400);
     refused("audio.avi", audio_only.Build(), "lists no video frames");
+}
+
+TEST_F(Avi_recording, MicrosoftDvKeepsItsCodecNameAndIsDecodedAsDv)
+{
+    for (const auto& [handler, codec] : {std::pair<std::string, std::string>{"msdv", "msdv"},
+                                         {"dvsd", "CDVC"},
+                                         {"dv50", "CDVC"}}) {
+        SCOPED_TRACE(handler);
+        Hand_avi a;
+        a.handler = handler;
+        a.total_frames = 2;
+        a.chunks = {{"00dc", Frames()[0]}, {"00dc", Frames()[1]}};
+        a.Entry("00dc", 4, 144000);
+        a.Entry("00dc", 4 + 8 + 144000, 144000);
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(Write(handler + ".avi", a.Build())));
+        EXPECT_EQ(rec.video_codec(), codec);
+        EXPECT_TRUE(rec.is_DV());
+        EXPECT_FALSE(rec.NTSC());
+        EXPECT_EQ(rec.Frame_Size(), 144000);
+        EXPECT_EQ(rec.Num_fields(), 4); // played field by field, as DV is
+        uint32_t fourcc = 0;
+        std::memcpy(&fourcc, codec.data(), 4);
+        EXPECT_EQ(uint32_t(rec.Source_Format().biCompression), fourcc);
+        test::Picture picture;
+        int32_t frame = 2;
+        ASSERT_TRUE(rec.Draw_frame(frame, picture.dc));
+        EXPECT_EQ(test::Code_in_row(picture, test::Code_row(1)), 3);
+    }
+}
+
+TEST_F(Avi_recording, NtscMicrosoftDvReadsWholeNtscFrames)
+{
+    const auto frames = test::Make_DV_frames(2, {.ntsc = true});
+    Hand_avi a;
+    a.handler = "msdv";
+    a.height = 480;
+    a.total_frames = 2;
+    a.us_per_frame = 33367;
+    a.chunks = {{"00dc", frames[0]}, {"00dc", frames[1]}};
+    a.Entry("00dc", 4, 120000);
+    a.Entry("00dc", 4 + 8 + 120000, 120000);
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(Write("ntsc.avi", a.Build())));
+    EXPECT_EQ(rec.video_codec(), "msdv");
+    EXPECT_TRUE(rec.NTSC());
+    EXPECT_EQ(rec.Height(), 480);
+    EXPECT_EQ(rec.Frame_Size(), 120000);
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), frames[1]));
 }
 
 TEST_F(Avi_recording, AFrameThatCannotBeReadLeavesNoEarlierFrameBehind)

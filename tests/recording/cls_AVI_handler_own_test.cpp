@@ -140,6 +140,19 @@ TEST_F(Own_format, TheFrameTimeStampRoundsHalvesToTheEvenFrame)
     EXPECT_EQ(rec.Frame_Time_Stamp(), 1030);
 }
 
+TEST_F(Own_format, TheTimeStampIsGivenOnlyWhileTheFileIsOpen)
+{
+    cls_AVI_handler rec;
+    EXPECT_EQ(rec.xTime_stamp(), 0);
+    ASSERT_TRUE(rec.Open_File(Make_recording("heat.qs2", 3)));
+    ASSERT_TRUE(rec.Read_Frame(2));
+    EXPECT_EQ(rec.xTime_stamp(), 100070); // 100087 to the frame, less 10
+    ASSERT_TRUE(rec.Read_Frame(3));
+    EXPECT_EQ(rec.xTime_stamp(), 100110);
+    rec.Close_File();
+    EXPECT_EQ(rec.xTime_stamp(), 0);
+}
+
 TEST_F(Own_format, AFrameWithoutExtraDataHasNoTimeOfItsOwn)
 {
     cls_AVI_handler rec;

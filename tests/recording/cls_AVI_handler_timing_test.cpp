@@ -6,6 +6,9 @@
 #include "services/graphics/cDIBSection.h"
 #include "tests/recording/Recording_maker.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
 #include <fstream>
 
 namespace wk {
@@ -171,6 +174,108 @@ TEST_F(Smaller_members, EveryFrameIsPreloadedAsItsOwnPicture)
     EXPECT_EQ(rec.Bitmap_count(), 0);
 }
 
+TEST_F(Smaller_members, OncePreloadedFramesArePaintedFromTheirPicturesNotTheFile)
+{
+    ASSERT_TRUE(rec.Open_File(Dv_file("three.dv", 3)));
+    ASSERT_TRUE(rec.Read_In_Bitmaps());
+    const int64_t decoded = rec.Decoded_count();
+    const int32_t in_store = rec.Frame_in_store();
+    test::Picture picture;
+    const int y = test::Code_row(1);
+    int32_t frame = 2;
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc));
+    EXPECT_EQ(test::Code_in_row(picture, y), 3);
+    frame = 0;
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc));
+    EXPECT_EQ(frame, 1);
+    EXPECT_EQ(test::Code_in_row(picture, y), 1);
+    // Nothing was read or decoded for them.
+    EXPECT_EQ(rec.Decoded_count(), decoded);
+    EXPECT_EQ(rec.Frame_in_store(), in_store);
+    // Past the end the pictures hold nothing: what the file path does there (black).
+    frame = 4;
+    EXPECT_FALSE(rec.Draw_frame(frame, picture.dc));
+    EXPECT_EQ(picture.Luma(10, 10), 0);
+    // A mirrored frame is no preloaded picture: it is decoded and mirrored.
+    frame = 2;
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc, true));
+    EXPECT_EQ(rec.Decoded_count(), decoded + 1);
+    EXPECT_EQ(test::Field_code_from_row([&](int x) { return picture.Luma(719 - x, y); }), 3);
+}
+
+TEST_F(Smaller_members, PreloadedPicturesServeOnlyTheirOwnStream)
+{
+    ASSERT_TRUE(rec.Open_File(test::Make_qs2(home.path() / "two.qs2", 3, 2)));
+    ASSERT_TRUE(rec.Read_In_Bitmaps());
+    test::Picture picture;
+    int32_t frame = 2;
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc, false, 2));
+    EXPECT_EQ(test::Code_in_row(picture, test::Code_row(1)), 1003);
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc, false, 1));
+    EXPECT_EQ(test::Code_in_row(picture, test::Code_row(1)), 3);
+}
+
+TEST_F(Smaller_members, PreloadedPicturesGoWithTheirRecording)
+{
+    ASSERT_TRUE(rec.Open_File(Dv_file("three.dv", 3)));
+    ASSERT_TRUE(rec.Read_In_Bitmaps());
+    rec.Close_File();
+    EXPECT_EQ(rec.Bitmap_count(), 0);
+    test::Picture picture;
+    int32_t frame = 1;
+    EXPECT_FALSE(rec.Draw_frame(frame, picture.dc));
+    EXPECT_EQ(picture.Luma(10, 10), qGreen(QColor(Qt::darkGray).rgb())); // untouched
+    // Another recording shows its own frames.
+    test::Write_DV_file(Path("other.dv"), {test::Stream_frames(2)[0], test::Stream_frames(2)[1]});
+    ASSERT_TRUE(rec.Open_File(Path("three.dv")));
+    ASSERT_TRUE(rec.Read_In_Bitmaps());
+    ASSERT_TRUE(rec.Open_File(Path("other.dv")));
+    ASSERT_TRUE(rec.Draw_frame(frame, picture.dc));
+    EXPECT_EQ(test::Code_in_row(picture, test::Code_row(1)), 1001);
+}
+
+TEST_F(Smaller_members, TheSizesOfTheFrameAndOverlayPicturesReadAsText)
+{
+    EXPECT_EQ(rec.DIB_sizes(), "0,0 0,0");
+    ASSERT_TRUE(rec.Open_File(Dv_file("three.dv", 3)));
+    test::Picture half(360, 288);
+    int32_t frame = 1;
+    ASSERT_TRUE(rec.Draw_frame(frame, half.dc));
+    EXPECT_EQ(rec.DIB_sizes(), "720,576 360,288");
+}
+
+TEST_F(Smaller_members, PrereadSaysHowMuchIsReadAfterEveryBlock)
+{
+    std::vector<int16_t> percents;
+    rec.Progress = [&](int16_t percent) { percents.push_back(percent); };
+    rec.Preread_File(); // nothing open
+    EXPECT_TRUE(percents.empty());
+    ASSERT_TRUE(rec.Open_File(Dv_file("ten.dv", 10))); // 1440000 bytes: a block and 391424 bytes
+    rec.Preread_File();
+    EXPECT_EQ(percents, (std::vector<int16_t>{73, 100}));
+}
+
+TEST_F(Smaller_members, ReadingIntoMemoryShowsTheWaitCursorBetweenItsEvents)
+{
+    std::vector<std::string> seen;
+    const auto cursor = [] {
+        const QCursor* c = QGuiApplication::overrideCursor();
+        return std::string(c == nullptr ? "normal" : c->shape() == Qt::WaitCursor ? "wait" : "other");
+    };
+    rec.Reading_started = [&] { seen.push_back("started, " + cursor()); };
+    rec.Reading_ended = [&] { seen.push_back("ended, " + cursor()); };
+    EXPECT_FALSE(rec.Read_File_to_Memory()); // nothing open
+    EXPECT_TRUE(seen.empty());
+    const std::string path = Dv_file("three.dv", 3);
+    rec.Let_Read_to_Memory(true);
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(seen, (std::vector<std::string>{"started, wait", "ended, normal"}));
+    EXPECT_TRUE(rec.In_memory());
+    fs::remove(path); // frames now come from memory
+    ASSERT_TRUE(rec.Read_Frame(3));
+    EXPECT_EQ(std::memcmp(rec.Frame_bytes().data(), test::Stream_frames(1)[2].data(), 144000), 0);
+}
+
 TEST_F(Smaller_members, ReadFfDecodesTheFrameLastDrawnAtThePicturesSize)
 {
     ASSERT_TRUE(rec.Open_File(Dv_file("three.dv", 3)));
@@ -231,6 +336,54 @@ TEST_F(Smaller_members, TheHeaderForwardersReachTheHeadersElements)
     dialogs.Expect_message("XML header dumped to: ");
     rec.Dump_XML_Header("dump.xml");
     EXPECT_NE(test::Read_file(home.App_data() / "dump.xml").find("K1 200 m"), std::string::npos);
+    // The golf elements need a header with the golf section.
+    EXPECT_NE(test::Error_number([&] { rec.anp_filename(); }), 0);
+}
+
+TEST_F(Smaller_members, GraphObjectsAndTheAnimationFileAreKeptInTheRecording)
+{
+    const std::string path = Path("swing.qs2");
+    {
+        cls_AVI_handler w;
+        w.Golfing(true);
+        w.File_name(path);
+        ASSERT_TRUE(w.Create_File());
+        w.Initiate_file();
+        ASSERT_TRUE(w.Append_DV_frame(test::Stream_frames(1)[0]));
+        w.Close_File();
+    }
+    ASSERT_TRUE(rec.Open_File(path));
+    rec.Save_Graph_object(3, 2, 1, 0x00FF80, 1, 3, true, 10, -20, 30, 40, 50, 60, 700, 32767);
+    rec.anp_filename("swing.anp");
+    rec.anp_file_lines(2);
+    rec.anp_line(1, "M 10 20");
+    rec.anp_line(150, "L 30 40");
+    ASSERT_TRUE(rec.Write_XML_header());
+    rec.Close_File();
+
+    ASSERT_TRUE(rec.Open_File(path));
+    int16_t type = 0, layer = 0, linetype = 0, linewidth = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0, x3 = 0, y3 = 0,
+            x4 = 0, y4 = 0;
+    int32_t color = 0;
+    bool filled = false;
+    rec.Load_Graph_object(3, type, layer, color, linetype, linewidth, filled, x1, y1, x2, y2, x3, y3, x4, y4);
+    EXPECT_EQ(std::vector<int>({type, layer, color, linetype, linewidth, filled}),
+              std::vector<int>({2, 1, 0x00FF80, 1, 3, 1}));
+    EXPECT_EQ(std::vector<int>({x1, y1, x2, y2, x3, y3, x4, y4}), std::vector<int>({10, -20, 30, 40, 50, 60, 700, 32767}));
+    // An object never saved reads as the template has it.
+    rec.Load_Graph_object(1, type, layer, color, linetype, linewidth, filled, x1, y1, x2, y2, x3, y3, x4, y4);
+    EXPECT_EQ(std::vector<int>({type, color, filled, x1, y4}), std::vector<int>({0, 0, 0, 0, 0}));
+    EXPECT_EQ(rec.anp_filename(), "swing.anp");
+    EXPECT_EQ(rec.anp_file_lines(), 2);
+    EXPECT_EQ(rec.anp_line(1), "M 10 20");
+    EXPECT_EQ(rec.anp_line(2), "");
+    EXPECT_EQ(rec.anp_line(150), "L 30 40");
+    EXPECT_NE(test::Error_number([&] { rec.anp_line(151); }), 0);
+    EXPECT_NE(test::Error_number([&] {
+                  rec.Load_Graph_object(26, type, layer, color, linetype, linewidth, filled, x1, y1, x2, y2, x3, y3,
+                                        x4, y4);
+              }),
+              0);
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 #include "tests/support/Failing_disk.h"
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <climits>
+#include <filesystem>
 
 namespace wk::test {
 
@@ -118,5 +121,56 @@ void Failing_disk::Kill_after(int n, bool torn)
 
 int Failing_disk::Writes() const { return state_->writes; }
 bool Failing_disk::Killed() const { return state_->killed; }
+
+void Fail_each_write(std::initializer_list<int> writes,
+                     const std::function<void(Failing_disk& disk, int failing, bool half)>& change,
+                     const std::function<void()>& check)
+{
+    for (int failing : writes)
+        for (bool half : {true, false}) {
+            SCOPED_TRACE("failing write " + std::to_string(failing) + (half ? ", half written" : ""));
+            {
+                Failing_disk disk;
+                change(disk, failing, half);
+            }
+            check();
+        }
+}
+
+int Kill_at_every_write(const std::string& base, const std::string& path,
+                        const std::function<void(const std::string& path)>& write,
+                        const std::function<void(bool all_written)>& check)
+{
+    // The copy goes with whatever a killed change left beside it (a journal named after it).
+    const auto fresh_copy = [&](const std::string& to) {
+        const std::filesystem::path file(to);
+        const std::string beside = file.filename().string() + ".";
+        for (const auto& entry : std::filesystem::directory_iterator(file.parent_path()))
+            if (entry.path().filename().string().rfind(beside, 0) == 0) std::filesystem::remove(entry.path());
+        std::filesystem::remove(file);
+        std::filesystem::copy_file(base, file);
+    };
+    int writes = 0;
+    {
+        const std::filesystem::path named(path);
+        const std::string counted = (named.parent_path() / ("counted_" + named.filename().string())).string();
+        fresh_copy(counted);
+        Failing_disk disk;
+        write(counted);
+        writes = disk.Writes();
+    }
+    for (int k = 0; k <= writes; ++k)
+        for (bool torn : {false, true}) {
+            SCOPED_TRACE("killed after write " + std::to_string(k) + (torn ? ", the next torn" : ""));
+            fresh_copy(path);
+            {
+                Failing_disk disk;
+                disk.Kill_after(k, torn);
+                write(path);
+            }
+            check(k == writes);
+        }
+    return writes;
+}
 
 } // namespace wk::test

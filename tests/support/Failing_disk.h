@@ -4,6 +4,8 @@
 #include "platform/Byte_file.h"
 
 #include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -34,5 +36,20 @@ public:
 private:
     std::shared_ptr<State> state_;
 };
+
+// For each of the given writes, cut short by half and then whole: runs change under a new
+// Failing_disk (change arms the failure with Fail_write(failing, ..., half) once it is ready),
+// then check once that disk has gone.
+void Fail_each_write(std::initializer_list<int> writes,
+                     const std::function<void(Failing_disk& disk, int failing, bool half)>& change,
+                     const std::function<void()>& check);
+
+// Runs write(path) on a fresh copy of base at path once for every write it makes, each time as
+// the last write to reach the disk (after k writes, the next one not at all or torn in half),
+// and then check(all_written): all_written is true where every write of the change got through.
+// Returns how many writes the change makes when nothing fails.
+int Kill_at_every_write(const std::string& base, const std::string& path,
+                        const std::function<void(const std::string& path)>& write,
+                        const std::function<void(bool all_written)>& check);
 
 } // namespace wk::test
