@@ -5,11 +5,16 @@
 #include "capture/Socket_interface_kit.h"
 #include "platform/Dialogs.h"
 #include "platform/Interface_kit.h"
+#include "platform/State_reset.h"
 #include "services/Module_trace.h"
 
 namespace wk {
 
 namespace {
+
+// The box asked for by name and missing is said once; the window may be opened again.
+bool g_Missing_box_said = false;
+const platform::State_reset k_Forget_missing_box{[] { g_Missing_box_said = false; }};
 
 // The real kit, or null (traced) when its library cannot be had.
 std::unique_ptr<Interface_kit> Library_kit(const std::string& library_path)
@@ -32,10 +37,8 @@ std::unique_ptr<Interface_kit> Choose_interface_kit(QObject* watched, const std:
     if (kind == platform::Control_box_kind::Kitsim) return std::make_unique<Socket_interface_kit>();
     if (kind != platform::Control_box_kind::Keyboard) {
         if (auto kit = Library_kit(library_path)) return kit;
-        // Asked for by name, the box's absence is said; the window may be opened again.
-        static bool said = false;
-        if (kind == platform::Control_box_kind::Phidget && !said) {
-            said = true;
+        if (kind == platform::Control_box_kind::Phidget && !g_Missing_box_said) {
+            g_Missing_box_said = true;
             platform::MsgBox("Control box library libphidget22 not found; using the keyboard (F5-F8)");
         }
     }

@@ -1,5 +1,7 @@
 #include "platform/Forms.h"
 
+#include "platform/State_reset.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -52,6 +54,12 @@ App_info& App()
     static App_info app;
     return app;
 }
+
+namespace {
+// Printing names its job by retitling the program for a while. What followed the program's name
+// on its command line stays: it is what the program was started with.
+const State_reset k_Forget_title{[] { App().title = App_info{}.title; }};
+} // namespace
 
 int Screen_logical_dpi_y()
 {

@@ -1,11 +1,14 @@
 #include "platform/Key_state.h"
 
+#include "platform/State_reset.h"
+
 #include <array>
 
 namespace wk::platform {
 namespace {
 std::array<bool, 256> g_keys{};
 std::function<void()> g_keep_awake;
+const State_reset k_Forget_keys{[] { Release_all_keys(); }};
 } // namespace
 
 bool Key_is_down(int vk) { return vk >= 0 && vk < 256 && g_keys[size_t(vk)]; }

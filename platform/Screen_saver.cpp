@@ -1,5 +1,7 @@
 #include "platform/Screen_saver.h"
 
+#include "platform/State_reset.h"
+
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusReply>
@@ -12,6 +14,7 @@ namespace {
 Screen_saver_service* g_service = nullptr;
 std::set<const void*> g_holders;
 std::optional<uint32_t> g_cookie;
+const State_reset k_Forget_holders{[] { Release_screen_awake(); }};
 
 class Session_bus_screen_saver final : public Screen_saver_service {
 public:

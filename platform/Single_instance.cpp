@@ -1,6 +1,7 @@
 #include "platform/Single_instance.h"
 
 #include "platform/Folders.h"
+#include "platform/State_reset.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -12,7 +13,8 @@
 namespace wk::platform {
 namespace {
 int g_lock_fd = -1;
-}
+const State_reset k_Forget_lock{[] { Release_instance_lock(); }};
+} // namespace
 
 std::string Instance_lock_path()
 {

@@ -1,6 +1,7 @@
 #include "recording/Cls_DVmulti_writer.h"
 
 #include "platform/Dialogs.h"
+#include "platform/State_reset.h"
 #include "recording/Recording_bytes.h"
 #include "services/Module_error.h"
 #include "services/Module_trace.h"
@@ -26,6 +27,7 @@ constexpr size_t k_First_boat_flag = recording_format::k_Extra_first_boat_flag;
 constexpr size_t k_Extra_size = recording_format::k_Extra_size;
 
 int16_t g_last_file_number = 0;
+const platform::State_reset k_Forget_file_number{[] { g_last_file_number = 0; }};
 
 int16_t Next_file_number()
 {

@@ -1,6 +1,7 @@
 #include "recording/Recording_file.h"
 
 #include "platform/Dialogs.h"
+#include "platform/State_reset.h"
 #include "recording/Header_journal.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
@@ -15,6 +16,7 @@ namespace wk {
 namespace {
 
 int16_t g_next_file_number = 0;
+const platform::State_reset k_Forget_file_number{[] { g_next_file_number = 0; }};
 
 } // namespace
 

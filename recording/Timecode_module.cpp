@@ -1,5 +1,6 @@
 #include "recording/Timecode_module.h"
 
+#include "platform/State_reset.h"
 #include "services/Module_error.h"
 #include "services/Module_trace.h"
 
@@ -12,6 +13,8 @@ namespace wk {
 DV_Camera_Data_Record DV_Camera_Data;
 
 namespace {
+
+const platform::State_reset k_Forget_camera_data{[] { DV_Camera_Data = {}; }};
 
 constexpr size_t k_Subcode = 80;  // two subcode blocks
 constexpr size_t k_Vaux = 240;    // three VAUX blocks

@@ -2,6 +2,7 @@
 
 #include "platform/Dialogs.h"
 #include "platform/Midi_output.h"
+#include "platform/State_reset.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
@@ -12,6 +13,7 @@ namespace wk {
 std::shared_ptr<Cls_audio_play> obj_Midi;
 
 namespace {
+const platform::State_reset k_Forget_player{[] { obj_Midi.reset(); }};
 constexpr int16_t k_Note_on = 144, k_Control_change = 176, k_Program_change = 192, k_Pitch_bend = 224;
 constexpr int16_t k_All_sound_off = 120, k_Reset_controllers = 121, k_All_notes_off = 123;
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/Phidget_library.h"
 #include "platform/Print_target.h"
 #include "platform/Registry_store.h"
+#include "platform/State_reset.h"
 #include "services/Cls_audio_play.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
@@ -24,7 +25,8 @@
 namespace wk {
 namespace {
 bool g_initialized = false;
-}
+const platform::State_reset k_Forget_initialization{[] { g_initialized = false; }};
+} // namespace
 
 void Set_Compiled_Flag() { g_Compiled = !In_IDE(); }
 

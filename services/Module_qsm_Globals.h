@@ -153,4 +153,9 @@ extern int16_t g_Num_video_devices;
 extern bool p_Phidget_Attached;
 extern bool g_Show_DV_metadata;
 
+// Puts every value above, and whatever a module remembers from one call to the next, back as the
+// program starts. Installed services (dialogs, clock, printer, error view, factories) stay: their
+// installers own them.
+void Reset_program_state();
+
 } // namespace wk

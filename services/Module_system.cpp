@@ -4,6 +4,7 @@
 #include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/Mount_table.h"
+#include "platform/State_reset.h"
 #include "platform/System_info.h"
 #include "services/Module_error.h"
 #include "services/Module_utilities.h"
@@ -19,6 +20,13 @@
 #include <cstdio>
 
 namespace wk {
+namespace {
+
+// The application-data folders already said to be unusable, each with its reason: each is said once.
+std::set<std::string> g_Unusable_said;
+const platform::State_reset k_Forget_unusable{[] { g_Unusable_said.clear(); }};
+
+} // namespace
 
 std::string AppUserData()
 {
@@ -26,9 +34,7 @@ std::string AppUserData()
     const auto folder = platform::App_data_folder(ec);
     if (!ec) return folder.string();
     const auto fallback = platform::Fallback_app_data_folder();
-    // Said once for each folder that could not be used.
-    static std::set<std::string> said;
-    if (said.insert(folder.string() + "|" + ec.message()).second) {
+    if (g_Unusable_said.insert(folder.string() + "|" + ec.message()).second) {
         platform::MsgBox("The application-data folder could not be used (" + ec.message() + "). Settings and logs go to " +
                              fallback.string(),
                          platform::vbExclamation);

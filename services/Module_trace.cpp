@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Forms.h"
+#include "platform/State_reset.h"
 #include "platform/System_info.h"
 #include "platform/Text_codec.h"
 #include "services/Module_qsm_Globals.h"
@@ -16,6 +17,7 @@ namespace {
 
 bool g_search_done = false;
 platform::Datagram_socket g_tracer;
+const platform::State_reset k_Forget_tracer{[] { Reset_Tracer_Search(); }};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The rows the viewer fills, and the plain rows that stand in until the results window is there.
 #include "viewer/Result_rows.h"
 
+#include "platform/State_reset.h"
 #include "services/Module_qsm_Globals.h"
 
 namespace wk {
@@ -15,6 +16,9 @@ Plain_result_rows& Standby_rows()
     static Plain_result_rows rows;
     return rows;
 }
+
+// The stand-in rows keep what was shown on them until the results window is there.
+const platform::State_reset k_Forget_standby_rows{[] { Standby_rows() = Plain_result_rows{}; }};
 
 } // namespace
 

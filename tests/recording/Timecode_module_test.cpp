@@ -31,7 +31,6 @@ protected:
     static const std::vector<DV_frame>& frames() { return *frames_; }
     static std::vector<DV_frame>* frames_;
 
-    void SetUp() override { g_Emergency_stop = false; }
     void TearDown() override
     {
         g_Emergency_stop = false;

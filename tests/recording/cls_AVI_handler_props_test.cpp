@@ -41,7 +41,6 @@ protected:
     void SetUp() override
     {
         clock.now = {2026, 12, 8, 10, 0, 0, 0};
-        g_DV_Codec.clear();
     }
     void TearDown() override { g_DV_Codec.clear(); }
     std::string Path(const std::string& name) const { return (home.path() / name).string(); }

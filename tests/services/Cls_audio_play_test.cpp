@@ -49,7 +49,6 @@ class Midi_player : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_Exiting = false;
         platform::Install_midi_output_factory([this] { return std::make_unique<Recording_output>(log); });
     }
     void TearDown() override

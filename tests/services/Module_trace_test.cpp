@@ -9,7 +9,6 @@ namespace {
 
 class Trace_log : public ::testing::Test {
 protected:
-    void SetUp() override { Reset_Tracer_Search(); }
     void TearDown() override { Reset_Tracer_Search(); }
     test::Temp_home home;
     test::Manual_clock clock;

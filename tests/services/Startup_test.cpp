@@ -28,11 +28,7 @@ class Start_up : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Reset_Initialization_for_tests();
         platform::Install_end_program([](int code) { throw platform::End_requested{code}; });
-        g_DV_Codec.clear();
-        g_Exiting = false;
-        g_Capture_running = false;
     }
     void TearDown() override
     {

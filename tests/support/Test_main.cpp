@@ -1,13 +1,26 @@
 // Test programs run with a QApplication (offscreen), so window tests and picture code work.
 #include "platform/Dialogs.h"
+#include "services/Module_qsm_Globals.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
+
+namespace {
+
+// Every test starts from the program's state at start, whatever ran before it (also repeated or
+// shuffled). This runs before the test's fixture is made, so what the fixture's members set up
+// (a home folder, a clock, scripted dialogs) holds for the whole test.
+class Program_state_reset final : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { wk::Reset_program_state(); }
+};
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new Program_state_reset);
     return RUN_ALL_TESTS();
 }

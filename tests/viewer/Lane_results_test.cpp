@@ -388,5 +388,19 @@ TEST_F(Lane_results_test, LargeTimesAndCorrectionsNeitherWrapNorStopTheFill)
     EXPECT_EQ(Lane_all_Heats_Array[5].Time, No_Time);
 }
 
+TEST(Standby_result_rows, WhatTheyShowIsForgottenByTheProgramsReset)
+{
+    Install_result_rows(nullptr);
+    Install_result_rows_maker(nullptr);
+    auto* standby = dynamic_cast<Plain_result_rows*>(&Results_rows());
+    ASSERT_NE(standby, nullptr);
+    standby->Lbl_heat("Heat 7");
+    standby->Lbl_result_time(0, " 1:02,03");
+    Reset_program_state();
+    EXPECT_EQ(&Results_rows(), standby);
+    EXPECT_EQ(standby->heat, "");
+    EXPECT_EQ(standby->rows[0].time, "");
+}
+
 } // namespace
 } // namespace wk

@@ -60,7 +60,6 @@ class Viewer_window : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Reset_Initialization_for_tests();
         platform::Install_end_program([](int code) { throw platform::End_requested{code}; });
         fs::create_directories(home.App_data());
         Write_file(home.App_data() / "Wakeline.ini", "[Canoe]\r\n");
