@@ -1,5 +1,6 @@
 #include "app/Startup_trace.h"
 
+#include "platform/System_info.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_qsm_Globals.h"
 
@@ -65,14 +66,14 @@ private:
 
 void Note_main_entered()
 {
-    if (std::getenv("WK_STARTUP_TRACE"))
+    if (platform::Environment("WK_STARTUP_TRACE"))
         std::fprintf(stderr, "startup: main at monotonic %.3f ms, after %.1f ms processor\n", Monotonic_ms(),
                      Process_cpu_ms());
 }
 
 void Install_startup_trace()
 {
-    if (!std::getenv("WK_STARTUP_TRACE")) return;
+    if (!platform::Environment("WK_STARTUP_TRACE")) return;
     auto* app = QCoreApplication::instance();
     app->installEventFilter(new Startup_watch(app));
 }
