@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <deque>
 #include <optional>
 
 namespace wk {
@@ -64,6 +65,8 @@ private:
     // On the creating thread: what the run took is delivered and the sinks are told why it
     // stopped, unless the client has stopped it first.
     void Source_stopped(uint64_t run, const std::string& reason);
+    // The stops that came while a sink's call pumped the loop, told once that delivery is over.
+    void Tell_deferred_stops();
     void Tell_stopped(const std::string& reason);
     bool Deliver_oldest();
     void Deliver(Sample_kind kind, const Sample_queue::Slot& s);
@@ -87,6 +90,7 @@ private:
     int32_t audio_sample_duration_ = 40;
     std::optional<Media_type> media_type_;
     bool dispatching_ = false;
+    std::deque<std::pair<uint64_t, std::string>> deferred_stops_; // run and reason
     std::optional<int32_t> delivering_tick_; // arrival tick of the sample a sink is being given
     std::array<Sample_queue, 3> queues_; // by Sample_kind: DV, RGB, audio
     std::atomic<uint64_t> next_order_{0};

@@ -70,6 +70,7 @@ void VideoCap4::Drain()
     const bool delivered = Deliver_oldest();
     dispatching_ = false;
     if (delivered) Wake();
+    Tell_deferred_stops();
 }
 
 // Delivers the sample that came first of all queues; false when every queue is idle.
@@ -147,21 +148,32 @@ void VideoCap4::Source_stopped(uint64_t run, const std::string& reason)
 {
     if (!running_ || run != run_number_) return; // stopped or run again meanwhile
     if (dispatching_) {
-        // Inside a sink's call: the samples before the stop go first.
-        if (auto dispatcher = dispatcher_.lock())
-            if (auto self = Try_reference())
-                dispatcher->Post([self = std::move(self), run, reason] { self->Source_stopped(run, reason); });
+        // Inside a sink's call that pumps the loop: the samples before the stop go first, so the
+        // notice waits for the delivery that is going. Posting it again instead would have a
+        // pump that runs until its queue is empty chase it forever.
+        deferred_stops_.emplace_back(run, reason);
         return;
     }
     dispatching_ = true;
     while (Is_current_run(run) && Deliver_oldest()) {
     }
     dispatching_ = false;
-    if (!Is_current_run(run)) return; // a sink stopped the object
-    // The graph stays until the client stops it, as after any Run: a file that ended still
-    // answers for its format.
-    last_error_ = reason;
-    Tell_stopped(reason);
+    // Unless a sink stopped the object, the graph stays until the client stops it, as after any
+    // Run: a file that ended still answers for its format.
+    if (Is_current_run(run)) {
+        last_error_ = reason;
+        Tell_stopped(reason);
+    }
+    Tell_deferred_stops();
+}
+
+void VideoCap4::Tell_deferred_stops()
+{
+    while (!deferred_stops_.empty() && !dispatching_) {
+        auto [run, reason] = std::move(deferred_stops_.front());
+        deferred_stops_.pop_front();
+        Source_stopped(run, reason);
+    }
 }
 
 void VideoCap4::Tell_stopped(const std::string& reason)

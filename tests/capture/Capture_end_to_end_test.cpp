@@ -28,6 +28,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t k_Frame_ms = 40;
+// How much later than its time a frame may reach the server on a busy machine.
+constexpr int32_t k_Late_arrival_ms = 20;
 
 class Capture_end_to_end : public ::testing::Test {
 protected:
@@ -217,7 +219,14 @@ TEST_F(Capture_end_to_end, AHeatCapturedThroughTheBoxHasTheSettingsLanesWholeFra
     const int32_t race_time = reader.Multi_TimeStamp(1);
     const int32_t press_after_start = platform::Tick_difference(*press, start);
     EXPECT_GE(press_after_start, platform::Tick_difference(before_press, start));
-    EXPECT_LE(std::abs(race_time - press_after_start), k_Frame_ms)
+    // The first frame kept is the first to reach the server after the press, within a frame
+    // time of it at the camera's pace (a loaded machine may delay it a little more). Its race
+    // time is its arrival put on the frames' 40 ms grid, 10 ms early: up to 30 ms earlier and
+    // 10 ms later than the arrival itself.
+    const int32_t after_press = race_time - press_after_start;
+    EXPECT_GE(after_press, -k_Frame_ms / 2 - 10)
+        << "race time " << race_time << " ms, press " << press_after_start << " ms after the start";
+    EXPECT_LE(after_press, k_Frame_ms + k_Late_arrival_ms + 10)
         << "race time " << race_time << " ms, press " << press_after_start << " ms after the start";
 }
 

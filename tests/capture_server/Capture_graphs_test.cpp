@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <set>
 
@@ -184,9 +185,11 @@ TEST_F(Capture_graphs_test, ASinkThatPumpsTheLoopInsideItsCallStillGetsEveryFram
     test::Write_DV_AVI(path, frames, {.type = 1});
     ASSERT_EQ(test::Select(*object, "file:" + path.string()), 1);
     ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
-    EXPECT_TRUE(Pump_until([&] { return sink.calls.size() >= 25; }));
+    // The end of the file often comes while the last frame's call pumps; it is told after it.
+    EXPECT_TRUE(Pump_until([&] { return !sink.stops.empty(); }));
     ASSERT_EQ(sink.calls.size(), 25u);
     for (size_t i = 0; i < 25; ++i) EXPECT_TRUE(sink.calls[i].bytes == frames[i]) << i;
+    EXPECT_EQ(sink.stops.at(0), std::make_pair(std::string(k_End_of_stream), size_t(25)));
     EXPECT_EQ(deepest, 1);
     EXPECT_EQ(Dropped(), 0);
 }
@@ -271,13 +274,16 @@ TEST_F(Capture_graphs_test, AFakeCameraThatFailsAfterFiftyFramesIsReportedAfterI
     EXPECT_TRUE(Pump_until([&] { return !sink.stops.empty(); }));
     Pump_for(200ms); // nothing after the notice
     ASSERT_EQ(sink.stops.size(), 1u);
-    EXPECT_EQ(sink.count('D'), 50u);
-    EXPECT_EQ(sink.stops[0].second, 50u); // after every frame taken before the stop
-    EXPECT_EQ(other.count('D'), 50u);
+    // On a loaded machine this thread may fall behind the camera; what that costs is counted.
+    const size_t taken = sink.count('D');
+    EXPECT_EQ(int64_t(taken) + Dropped(), 50);
+    EXPECT_GT(taken, 0u);
+    EXPECT_EQ(sink.calls.size(), taken);
+    EXPECT_EQ(sink.stops[0].second, taken); // after every frame taken before the stop
+    EXPECT_EQ(other.count('D'), taken);
     const std::string reason = sink.stops[0].first;
     EXPECT_EQ(reason.rfind(k_Graph_error, 0), 0u) << reason;
     EXPECT_EQ(test::Last_error(*object), reason);
-    EXPECT_EQ(Dropped(), 0);
     // Stopped by the client, it runs again.
     object->Stop();
     ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
@@ -338,13 +344,22 @@ TEST_F(Capture_graphs_test, TheSoundInputGivesEightBitSamplesOfTheAudioSampleDur
     object->Stop();
     ASSERT_GE(sink.calls.size(), 10u);
     int low = 255, high = 0;
+    int64_t skipped = 0;
     for (size_t i = 0; i < sink.calls.size(); ++i) {
         const auto& call = sink.calls[i];
         EXPECT_EQ(call.kind, 'A');
         ASSERT_EQ(call.bytes.size(), 3840u); // 48 kHz, two channels, a byte each, 40 ms
-        if (i > 0) { EXPECT_NEAR(call.time - sink.calls[i - 1].time, 0.04, 0.0005); }
+        if (i > 0) {
+            // Chunks follow each other 40 ms apart; one this thread fell too far behind to take
+            // leaves a gap of whole chunks, each counted as dropped.
+            const double chunks = (call.time - sink.calls[i - 1].time) / 0.04;
+            EXPECT_GE(chunks, 0.99) << i;
+            EXPECT_NEAR(chunks, std::round(chunks), 0.0125) << i;
+            skipped += std::llround(chunks) - 1;
+        }
         for (uint8_t b : call.bytes) low = std::min<int>(low, b), high = std::max<int>(high, b);
     }
+    EXPECT_LE(skipped, Dropped());
     // A tone at a third of full scale around the unsigned middle, 128.
     EXPECT_NEAR(low, 128 - 38, 6);
     EXPECT_NEAR(high, 128 + 38, 6);

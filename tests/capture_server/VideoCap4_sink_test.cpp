@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <numeric>
 #include <thread>
 
@@ -313,6 +317,76 @@ TEST_F(VideoCap4_sink_test, ARunningGraphThatStopsByItselfIsReportedToTheSinksTh
     object->Stop();
     Pump();
     EXPECT_EQ(sink1.stops.size(), 1u);
+    EXPECT_EQ(test::Last_error(*object), "");
+}
+
+// Aborts the test program when a scope does not end within the limit: a pump that never comes
+// back would otherwise hang the run instead of failing it.
+class Hang_guard {
+public:
+    explicit Hang_guard(std::chrono::milliseconds limit)
+        : watcher_([this, limit] {
+              std::unique_lock lock(mutex_);
+              if (!ended_.wait_for(lock, limit, [this] { return over_; })) {
+                  std::fprintf(stderr, "Hang_guard: the guarded scope did not end within %lld ms\n",
+                               static_cast<long long>(limit.count()));
+                  std::abort();
+              }
+          })
+    {
+    }
+    ~Hang_guard()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            over_ = true;
+        }
+        ended_.notify_all();
+        watcher_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool over_ = false;
+    std::thread watcher_;
+};
+
+TEST_F(VideoCap4_sink_test, AStopThatComesWhileASinkPumpsTheLoopIsToldOnceAfterTheSamplesBeforeIt)
+{
+    Advise(sink1);
+    size_t ran_inside = 0;
+    bool stop_inside = false;
+    sink1.during_call = [&] {
+        if (sink1.calls.size() != 1) return;
+        Post({2});
+        log.host->Graph_stopped("The source failed: unplugged");
+        const Hang_guard guard(10s);
+        ran_inside = Pump(); // meets the stop notice while this delivery is going
+        if (stop_inside) object->Stop();
+    };
+    ASSERT_EQ(object->Run(), S_OK);
+    Post({1});
+    Pump();
+    ASSERT_EQ(sink1.calls.size(), 2u);
+    EXPECT_EQ(sink1.calls[1].bytes, std::vector<uint8_t>{2});
+    ASSERT_EQ(sink1.stops.size(), 1u);
+    EXPECT_EQ(sink1.stops[0], std::make_pair(std::string("The source failed: unplugged"), size_t(2)));
+    EXPECT_EQ(test::Last_error(*object), "The source failed: unplugged");
+    EXPECT_GE(ran_inside, 1u);
+    EXPECT_LE(ran_inside, 2u); // the wake and the notice, each once, not over and over
+    EXPECT_EQ(com.loop->Queued(), 0u);
+
+    // Stopped by the client inside that same call: the notice that waited is not told.
+    object->Stop();
+    sink1.calls.clear();
+    sink1.stops.clear();
+    stop_inside = true;
+    ASSERT_EQ(object->Run(), S_OK);
+    Post({1});
+    Pump();
+    EXPECT_EQ(sink1.calls.size(), 1u);
+    EXPECT_TRUE(sink1.stops.empty());
     EXPECT_EQ(test::Last_error(*object), "");
 }
 
