@@ -5,6 +5,7 @@
 #include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
 
+#include <algorithm>
 #include <array>
 
 namespace wk {
@@ -62,9 +63,19 @@ bool Raw_dv_reader::Open()
     return true;
 }
 
-bool Raw_dv_reader::Read_frame(int32_t f, int16_t)
+bool Raw_dv_reader::Frame_place(int32_t f, int16_t, int64_t& offset, size_t& length) const
 {
-    const int64_t offset = file_.dv_offset + (int64_t(f) - 1) * file_.frame_size;
+    if (file_.frame_size <= 0) return false;
+    offset = file_.dv_offset + (int64_t(f) - 1) * file_.frame_size;
+    length = std::min(file_.frame_buffer.size(), size_t(file_.frame_size));
+    return true;
+}
+
+bool Raw_dv_reader::Read_frame(int32_t f, int16_t s)
+{
+    int64_t offset = 0;
+    size_t length = 0;
+    if (!Frame_place(f, s, offset, length)) return false;
     file_.frame_position = offset + 1;
     if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(file_.frame_size))) return false;
     file_.chunk_length = file_.frame_size;

@@ -33,6 +33,9 @@ public:
     // Locates and reads frame `frame` (1 to the frame count) of stream `stream` into the frame
     // store; false when it could not be read whole.
     virtual bool Read_frame(int32_t frame, int16_t stream) = 0;
+    // Where the bytes of frame `frame` (1 to the frame count) of stream `stream` lie in the file,
+    // those that Frame() gives once it is read, without reading it; false where it cannot be told.
+    virtual bool Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length) const { return false; }
     // The bytes of the frame in the frame store.
     virtual std::span<uint8_t> Frame();
     // Writes the frame in store back where it was read (exactly its bytes). False where this
