@@ -464,8 +464,10 @@ public:
     // Milliseconds from the start of the recording (or of its trimmed part) to what was drawn.
     float Effective_Time() const { return effective_time_; }
     int32_t Last_Draw_Result() const { return last_draw_result_; }
-    // How many frames this object has decoded.
+    // How many frames this object has decoded for what it drew (those decoded ahead and used
+    // included), and how many of them were decoded ahead.
     int64_t Decoded_count() const;
+    int64_t Decoded_ahead_count() const;
     // The overlay pictures (empty until the first overlay or frame draw).
     const cDIBSection* Overlay_Source() const;
     const cDIBSection* Overlay_Target() const;

@@ -144,6 +144,8 @@ int64_t cls_AVI_handler::Decoded_count() const
            (drawing_->decoder ? drawing_->decoder->Decoded_count() : 0);
 }
 
+int64_t cls_AVI_handler::Decoded_ahead_count() const { return drawing_ ? drawing_->ahead_used : 0; }
+
 // The whole frame, from the picture decoded ahead when there is one for it (slot 0 holds it).
 bool cls_AVI_handler::Decode_into(cDIBSection& picture)
 {
