@@ -68,11 +68,25 @@ Recording& The_recording()
     return r;
 }
 
-// libavcodec alone: the DV decoder on one thread, as the recording object runs it.
-void BM_Bare_libavcodec_decode(benchmark::State& state)
+// The recording's frames as the bare decoder takes them.
+std::vector<std::vector<uint8_t>> Padded_frames()
 {
     std::vector<std::vector<uint8_t>> padded;
     for (const auto& f : The_recording().frames) padded.push_back(bench::Bare_dv_decoder::Padded(f.data(), f.size()));
+    return padded;
+}
+
+bool Opened(cls_AVI_handler& rec, const char* what)
+{
+    if (rec.Open_File(The_recording().path)) return true;
+    std::printf("%s: cannot open the recording\n", what);
+    return false;
+}
+
+// libavcodec alone: the DV decoder on one thread, as the recording object runs it.
+void BM_Bare_libavcodec_decode(benchmark::State& state)
+{
+    std::vector<std::vector<uint8_t>> padded = Padded_frames();
     bench::Bare_dv_decoder decoder;
     size_t k = 0;
     for (auto _ : state) {
@@ -127,16 +141,12 @@ BENCHMARK(BM_Field_step_1_to_2)->Unit(benchmark::kMicrosecond);
 void Field_step_turns(int turns, double (*clock)(), const char* what)
 {
     constexpr int k_Turn = 32;
-    std::vector<std::vector<uint8_t>> padded;
-    for (const auto& f : The_recording().frames) padded.push_back(bench::Bare_dv_decoder::Padded(f.data(), f.size()));
+    std::vector<std::vector<uint8_t>> padded = Padded_frames();
     bench::Bare_dv_decoder decoder;
     cls_AVI_handler rec;
-    if (!rec.Open_File(The_recording().path)) {
-        std::printf("field step: cannot open the recording\n");
-        return;
-    }
     QImage image(720, 576, QImage::Format_RGB32);
     platform::Draw_surface picture(&image);
+    if (!Opened(rec, "field step")) return;
     const auto t = bench::Alternate(
         turns,
         [&] {
@@ -161,16 +171,12 @@ void Field_step_turns(int turns, double (*clock)(), const char* what)
 // counts, on the wall clock, against the bare decode of the same frames paced alike.
 void Held_step_turns(int turns)
 {
-    std::vector<std::vector<uint8_t>> padded;
-    for (const auto& f : The_recording().frames) padded.push_back(bench::Bare_dv_decoder::Padded(f.data(), f.size()));
+    std::vector<std::vector<uint8_t>> padded = Padded_frames();
     bench::Bare_dv_decoder decoder;
     cls_AVI_handler rec;
-    if (!rec.Open_File(The_recording().path)) {
-        std::printf("held step: cannot open the recording\n");
-        return;
-    }
     QImage image(720, 576, QImage::Format_RGB32);
     platform::Draw_surface picture(&image);
+    if (!Opened(rec, "held step")) return;
     const auto pause = [] { usleep(5000); };
     bench::Turns t;
     bool forward = true;

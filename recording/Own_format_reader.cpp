@@ -131,18 +131,7 @@ bool Own_format_reader::Frame_place(int32_t f, int16_t s, int64_t& offset, size_
     return true;
 }
 
-bool Own_format_reader::Read_frame(int32_t f, int16_t s)
-{
-    int64_t offset = 0;
-    size_t length = 0;
-    if (!Frame_place(f, s, offset, length)) return false;
-    file_.frame_position = offset + 1;
-    if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(file_.frame_size))) return false;
-    file_.chunk_length = file_.frame_size;
-    file_.frame_in_store = f;
-    file_.current_stream = s;
-    return true;
-}
+bool Own_format_reader::Read_frame(int32_t f, int16_t s) { return Read_placed_frame(f, s, s); }
 
 bool Own_format_reader::Rewrite_frame()
 {

@@ -82,6 +82,10 @@ public:
     virtual Avi_text_stream* Text_stream() { return nullptr; }
 
 protected:
+    // Reads the frame where Frame_place finds it into the frame store, as a frame of stream
+    // `stored`.
+    bool Read_placed_frame(int32_t frame, int16_t stream, int16_t stored);
+
     Recording_file& file_;
 };
 
