@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -124,6 +125,48 @@ Av_frame_decoder::~Av_frame_decoder() = default;
 
 bool Av_frame_decoder::Is_open() const { return state_->context != nullptr; }
 
+// ---- Bytes with their padding ----
+
+Av_frame_bytes::~Av_frame_bytes() { av_buffer_unref(&buffer_); }
+
+Av_frame_bytes::Av_frame_bytes(Av_frame_bytes&& other) noexcept
+    : buffer_(std::exchange(other.buffer_, nullptr)), size_(std::exchange(other.size_, 0))
+{
+}
+
+Av_frame_bytes& Av_frame_bytes::operator=(Av_frame_bytes&& other) noexcept
+{
+    if (this != &other) {
+        av_buffer_unref(&buffer_);
+        buffer_ = std::exchange(other.buffer_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+uint8_t* Av_frame_bytes::Resize(size_t n)
+{
+    const size_t padded = n + AV_INPUT_BUFFER_PADDING_SIZE;
+    // A buffer the decoder still holds a reference to is never written again.
+    if (!buffer_ || size_t(buffer_->size) < padded || !av_buffer_is_writable(buffer_)) {
+        av_buffer_unref(&buffer_);
+        size_ = 0;
+        if (padded > size_t(INT32_MAX)) return nullptr;
+        buffer_ = av_buffer_alloc(padded);
+        if (!buffer_) return nullptr;
+    }
+    size_ = n;
+    std::memset(buffer_->data + n, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    return buffer_->data;
+}
+
+std::span<const uint8_t> Av_frame_bytes::Bytes() const
+{
+    return buffer_ ? std::span<const uint8_t>(buffer_->data, size_) : std::span<const uint8_t>();
+}
+
+// ---- Decoding ----
+
 // The frame's bytes with the padding the decoder may read past them, in a buffer the packet
 // shares with the decoder: no second copy is made when the packet is sent.
 bool Av_frame_decoder::Send(std::span<const uint8_t> data)
@@ -138,11 +181,19 @@ bool Av_frame_decoder::Send(std::span<const uint8_t> data)
     }
     std::memcpy(s.bytes->data, data.data(), data.size());
     std::memset(s.bytes->data + data.size(), 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    return Send_buffer(s.bytes, data.size());
+}
+
+// bytes holds size bytes and the zeroed padding behind them.
+bool Av_frame_decoder::Send_buffer(AVBufferRef* bytes, size_t size)
+{
+    State& s = *state_;
+    if (!s.context || !bytes || size == 0) return false;
     av_packet_unref(s.packet);
-    s.packet->buf = av_buffer_ref(s.bytes);
+    s.packet->buf = av_buffer_ref(bytes);
     if (!s.packet->buf) return false;
-    s.packet->data = s.bytes->data;
-    s.packet->size = int(data.size());
+    s.packet->data = bytes->data;
+    s.packet->size = int(size);
     const bool sent = avcodec_send_packet(s.context, s.packet) >= 0;
     av_packet_unref(s.packet);
     if (sent && avcodec_receive_frame(s.context, s.frame) >= 0 && s.frame->width > 0 && s.frame->height > 0)
@@ -175,11 +226,23 @@ bool Av_frame_decoder::Convert(const AVFrame* f, uint8_t* bits, int32_t width, i
 
 bool Av_frame_decoder::Keep(std::span<const uint8_t> data, int slot)
 {
+    if (slot < 0 || slot >= int(state_->kept.size())) return false;
+    av_frame_free(&state_->kept[size_t(slot)]);
+    return Send(data) && Keep_sent(slot);
+}
+
+bool Av_frame_decoder::Keep(const Av_frame_bytes& data, int slot)
+{
+    if (slot < 0 || slot >= int(state_->kept.size())) return false;
+    av_frame_free(&state_->kept[size_t(slot)]);
+    return Send_buffer(data.buffer_, data.size_) && Keep_sent(slot);
+}
+
+// The picture just decoded into slot.
+bool Av_frame_decoder::Keep_sent(int slot)
+{
     State& s = *state_;
-    if (slot < 0 || slot >= int(s.kept.size())) return false;
     AVFrame*& kept = s.kept[size_t(slot)];
-    av_frame_free(&kept);
-    if (!Send(data)) return false;
     kept = av_frame_alloc();
     if (!kept) {
         av_frame_unref(s.frame);
@@ -187,6 +250,18 @@ bool Av_frame_decoder::Keep(std::span<const uint8_t> data, int slot)
     }
     av_frame_move_ref(kept, s.frame);
     ++decoded_;
+    return true;
+}
+
+bool Av_frame_decoder::Take_kept(Av_frame_decoder& from, int from_slot, int slot)
+{
+    const auto n = int(state_->kept.size());
+    if (slot < 0 || slot >= n || from_slot < 0 || from_slot >= n || &from == this) return false;
+    AVFrame*& source = from.state_->kept[size_t(from_slot)];
+    if (source == nullptr) return false;
+    AVFrame*& kept = state_->kept[size_t(slot)];
+    av_frame_free(&kept);
+    kept = std::exchange(source, nullptr);
     return true;
 }
 

@@ -6,11 +6,35 @@
 #include <memory>
 #include <string>
 
+struct AVBufferRef;
 struct AVFrame;
 
 namespace wk::platform {
 
 class Draw_surface;
+
+// A frame's bytes followed by the zeroed padding the decoder may read past them: filled once
+// (by a file read straight into it) and handed to the decoder without a copy.
+class Av_frame_bytes {
+public:
+    Av_frame_bytes() = default;
+    ~Av_frame_bytes();
+    Av_frame_bytes(Av_frame_bytes&& other) noexcept;
+    Av_frame_bytes& operator=(Av_frame_bytes&& other) noexcept;
+    Av_frame_bytes(const Av_frame_bytes&) = delete;
+    Av_frame_bytes& operator=(const Av_frame_bytes&) = delete;
+
+    // Room for n bytes, the padding behind them zeroed; nullptr when there is no memory. What
+    // was there before is not kept.
+    uint8_t* Resize(size_t n);
+    std::span<const uint8_t> Bytes() const;
+    size_t Size() const { return size_; }
+
+private:
+    friend class Av_frame_decoder;
+    AVBufferRef* buffer_ = nullptr;
+    size_t size_ = 0;
+};
 
 class Av_frame_decoder final : public Frame_decoder {
 public:
@@ -30,6 +54,11 @@ public:
     // Decodes a frame and keeps its picture in slot (0 to 3) until the next frame kept there;
     // false when it cannot be decoded (the slot then keeps nothing).
     bool Keep(std::span<const uint8_t> frame, int slot);
+    // The same for bytes that carry their padding: the decoder reads them where they are.
+    bool Keep(const Av_frame_bytes& frame, int slot);
+    // Moves the picture kept in from's slot into this decoder's slot (the other keeps nothing
+    // then); false when from keeps nothing there. Neither decoder may be decoding meanwhile.
+    bool Take_kept(Av_frame_decoder& from, int from_slot, int slot);
     // The picture kept in slot as Decode gives it, scaled to width x height; false when the slot
     // keeps nothing.
     bool Picture(int slot, uint8_t* bits, int32_t width, int32_t height);
@@ -43,6 +72,8 @@ public:
 
 private:
     bool Send(std::span<const uint8_t> data);
+    bool Send_buffer(AVBufferRef* bytes, size_t size);
+    bool Keep_sent(int slot);
     bool Convert(const AVFrame* picture, uint8_t* bits, int32_t width, int32_t height);
     const AVFrame* Kept(int slot) const;
 

@@ -400,6 +400,17 @@ int32_t Avi_reader::Index_flag(int32_t n) const
 
 // ---- Frames ----
 
+bool Avi_reader::Frame_place(int32_t f, int16_t, int64_t& offset, size_t& length) const
+{
+    if (f < 1 || size_t(f) > index_.Video().size()) return false;
+    const cls_IDX& e = index_.Video()[size_t(f - 1)];
+    const auto n = uint32_t(e.dwChunkLength);
+    if (n == 0 || e.Position < 0) return false;
+    offset = e.Position + 8;
+    length = n;
+    return true;
+}
+
 bool Avi_reader::Read_frame(int32_t f, int16_t)
 {
     text_buffer_.clear();

@@ -30,6 +30,7 @@ public:
     bool Open() override;
     // Stream 1 only; the text chunk of the frame comes with it.
     bool Read_frame(int32_t frame, int16_t stream) override;
+    bool Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length) const override;
     // The data of the chunk just read; nothing when no frame is in store.
     std::span<uint8_t> Frame() override;
     // The whole chunk, header and data.

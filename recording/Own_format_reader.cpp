@@ -122,18 +122,16 @@ void Own_format_reader::Write_head()
         throw Run_time_error(err_Disk_full, "The recording's head could not be written");
 }
 
-bool Own_format_reader::Read_frame(int32_t f, int16_t s)
+bool Own_format_reader::Frame_place(int32_t f, int16_t s, int64_t& offset, size_t& length) const
 {
-    if (s < 1 || s > file_.num_streams) return false;
-    const int64_t offset = (int64_t(f) - 1) * file_.frame_size * file_.num_streams + qsm_.Data_offset +
-                           int64_t(s - 1) * file_.frame_size;
-    file_.frame_position = offset + 1;
-    if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(file_.frame_size))) return false;
-    file_.chunk_length = file_.frame_size;
-    file_.frame_in_store = f;
-    file_.current_stream = s;
+    if (s < 1 || s > file_.num_streams || file_.frame_size <= 0) return false;
+    offset = (int64_t(f) - 1) * file_.frame_size * file_.num_streams + qsm_.Data_offset +
+             int64_t(s - 1) * file_.frame_size;
+    length = std::min(file_.frame_buffer.size(), size_t(file_.frame_size));
     return true;
 }
+
+bool Own_format_reader::Read_frame(int32_t f, int16_t s) { return Read_placed_frame(f, s, s); }
 
 bool Own_format_reader::Rewrite_frame()
 {

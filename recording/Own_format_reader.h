@@ -14,6 +14,7 @@ public:
 
     bool Open() override;
     bool Read_frame(int32_t frame, int16_t stream) override;
+    bool Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length) const override;
     bool Rewrite_frame() override;
     bool Allows_append() const override { return true; }
     bool Append_frame(std::span<const uint8_t> frame, int64_t& end) override;

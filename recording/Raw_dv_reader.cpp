@@ -5,6 +5,7 @@
 #include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
 
+#include <algorithm>
 #include <array>
 
 namespace wk {
@@ -62,15 +63,14 @@ bool Raw_dv_reader::Open()
     return true;
 }
 
-bool Raw_dv_reader::Read_frame(int32_t f, int16_t)
+bool Raw_dv_reader::Frame_place(int32_t f, int16_t, int64_t& offset, size_t& length) const
 {
-    const int64_t offset = file_.dv_offset + (int64_t(f) - 1) * file_.frame_size;
-    file_.frame_position = offset + 1;
-    if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(file_.frame_size))) return false;
-    file_.chunk_length = file_.frame_size;
-    file_.frame_in_store = f;
-    file_.current_stream = 1;
+    if (file_.frame_size <= 0) return false;
+    offset = file_.dv_offset + (int64_t(f) - 1) * file_.frame_size;
+    length = std::min(file_.frame_buffer.size(), size_t(file_.frame_size));
     return true;
 }
+
+bool Raw_dv_reader::Read_frame(int32_t f, int16_t s) { return Read_placed_frame(f, s, 1); }
 
 } // namespace wk

@@ -22,6 +22,19 @@ public:
 
 } // namespace
 
+bool Recording_reader::Read_placed_frame(int32_t f, int16_t s, int16_t stored)
+{
+    int64_t offset = 0;
+    size_t length = 0;
+    if (!Frame_place(f, s, offset, length)) return false;
+    file_.frame_position = offset + 1;
+    if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), length)) return false;
+    file_.chunk_length = file_.frame_size;
+    file_.frame_in_store = f;
+    file_.current_stream = stored;
+    return true;
+}
+
 std::span<uint8_t> Recording_reader::Frame()
 {
     return std::span<uint8_t>(file_.frame_buffer.data(), std::min(file_.frame_buffer.size(), size_t(file_.frame_size)));

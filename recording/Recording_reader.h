@@ -33,6 +33,9 @@ public:
     // Locates and reads frame `frame` (1 to the frame count) of stream `stream` into the frame
     // store; false when it could not be read whole.
     virtual bool Read_frame(int32_t frame, int16_t stream) = 0;
+    // Where the bytes of frame `frame` (1 to the frame count) of stream `stream` lie in the file,
+    // those that Frame() gives once it is read, without reading it; false where it cannot be told.
+    virtual bool Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length) const { return false; }
     // The bytes of the frame in the frame store.
     virtual std::span<uint8_t> Frame();
     // Writes the frame in store back where it was read (exactly its bytes). False where this
@@ -79,6 +82,10 @@ public:
     virtual Avi_text_stream* Text_stream() { return nullptr; }
 
 protected:
+    // Reads the frame where Frame_place finds it into the frame store, as a frame of stream
+    // `stored`.
+    bool Read_placed_frame(int32_t frame, int16_t stream, int16_t stored);
+
     Recording_file& file_;
 };
 

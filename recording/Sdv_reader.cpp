@@ -46,11 +46,20 @@ bool Sdv_reader::Open()
 }
 
 // Frame f of every stream lies together, stream 1 first.
+bool Sdv_reader::Frame_place(int32_t f, int16_t stream, int64_t& offset, size_t& length) const
+{
+    const int16_t s = std::clamp<int16_t>(stream, 1, std::max<int16_t>(file_.num_streams, 1));
+    offset = int64_t(dv_header_.Record_size) + (int64_t(file_.num_streams) * (int64_t(f) - 1) + (s - 1)) * k_Frame;
+    length = std::min(file_.frame_buffer.size(), size_t(file_.frame_size));
+    return true;
+}
+
 bool Sdv_reader::Read_frame(int32_t f, int16_t stream)
 {
     const int16_t s = std::clamp<int16_t>(stream, 1, std::max<int16_t>(file_.num_streams, 1));
-    const int64_t offset = int64_t(dv_header_.Record_size) +
-                           (int64_t(file_.num_streams) * (int64_t(f) - 1) + (s - 1)) * k_Frame;
+    int64_t offset = 0;
+    size_t length = 0;
+    Frame_place(f, s, offset, length);
     file_.frame_position = offset + 1;
     if (!file_.file.Read_exact(offset, file_.frame_buffer.data(), size_t(k_Frame))) return false;
     Bitmap_format& in = file_.input_format;

@@ -12,6 +12,7 @@ public:
 
     bool Open() override;
     bool Read_frame(int32_t frame, int16_t stream) override;
+    bool Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length) const override;
 
     bool Is_DV() const override { return true; }
     bool Has_DV_header() const override { return true; }

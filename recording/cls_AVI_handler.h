@@ -113,7 +113,9 @@ public:
     // Reads frame f of stream s (clamped to the frame count); false when it could not be read,
     // and then nothing of an earlier frame is left as if it were this one.
     bool Read_Frame(int32_t frame, int16_t stream = 1);
-    void Force_Reread_Frame() { Decoded_Frame_No.fill(0); }
+    void Force_Reread_Frame();
+    // Forgets the frame decoded ahead (playing or stepping stopped).
+    void Drop_decode_ahead();
     // The current frame's bytes as read (the compressed data handed to the decoder).
     std::span<const uint8_t> Frame_bytes() const;
     uint8_t* Frame_address();
@@ -462,8 +464,10 @@ public:
     // Milliseconds from the start of the recording (or of its trimmed part) to what was drawn.
     float Effective_Time() const { return effective_time_; }
     int32_t Last_Draw_Result() const { return last_draw_result_; }
-    // How many frames this object has decoded.
+    // How many frames this object has decoded for what it drew (those decoded ahead and used
+    // included), and how many of them were decoded ahead.
     int64_t Decoded_count() const;
+    int64_t Decoded_ahead_count() const;
     // The overlay pictures (empty until the first overlay or frame draw).
     const cDIBSection* Overlay_Source() const;
     const cDIBSection* Overlay_Target() const;
@@ -811,6 +815,12 @@ private:
     platform::Av_frame_decoder* Decoder();
     bool Decode_into(cDIBSection& picture);
     bool Keep_for_fields(int16_t stream);
+    // ---- Decoding the next frame ahead (stepping and playing) ----
+    // The frame in store from what was decoded ahead for it, kept in slot of the decoder.
+    bool Take_ahead(int16_t stream, int slot);
+    // After frame `frame` of stream is shown, moved on by `step` frames from the one shown
+    // before: decodes the frame that step leads to next on the worker.
+    void Decode_next_ahead(int32_t frame, int16_t stream, int32_t step);
     void Paint_black(platform::Draw_surface& picture, int32_t left, int32_t top, int32_t width, int32_t height);
     void Make_overlay_pictures(int32_t width, int32_t height);
     float Field_time(int32_t field) const;

@@ -3,6 +3,7 @@
 
 #include "platform/Av_frame_decoder.h"
 #include "platform/Draw_surface.h"
+#include "platform/Frame_decode_ahead.h"
 #include "platform/Image_library.h"
 #include "recording/Recording_reader.h"
 #include "services/Module_error.h"
@@ -12,6 +13,7 @@
 #include "services/graphics/cDIBSection.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace wk {
@@ -56,6 +58,20 @@ struct cls_AVI_handler::Drawing {
     int16_t last_stream = 0;           // stream of the last field drawn
     int32_t store_frame = 0;           // the frame in store when that field was drawn
     int16_t store_stream = 0;
+    // Decoding ahead: the worker is started on the first frame decoded ahead. Which opening of
+    // the recording this is, so that nothing decoded for another is ever taken for this one.
+    std::unique_ptr<platform::Frame_decode_ahead> ahead;
+    platform::Ahead_frame ahead_frame;  // what was last handed to the worker
+    int64_t opening = 0;
+    int64_t ahead_used = 0;             // frames taken from the worker
+    int32_t shown_field = 0;            // the field and the whole frame drawn last, for the step
+    int32_t shown_frame = 0;
+
+    void Drop_ahead()
+    {
+        if (ahead) ahead->Discard();
+        ahead_frame = {};
+    }
 
     // The field picture of a stream, made first when it is still to be made.
     cDIBSection& Field(int16_t stream)
@@ -116,7 +132,7 @@ bool cls_AVI_handler::Keep_for_fields(int16_t stream)
 {
     const std::span<const uint8_t> bytes = Frame_bytes();
     platform::Av_frame_decoder* decoder = bytes.empty() ? nullptr : Decoder();
-    const bool ok = decoder != nullptr && decoder->Keep(bytes, stream);
+    const bool ok = decoder != nullptr && (Take_ahead(stream, stream) || decoder->Keep(bytes, stream));
     last_draw_result_ = ok ? 1 : 0;
     return ok;
 }
@@ -124,19 +140,72 @@ bool cls_AVI_handler::Keep_for_fields(int16_t stream)
 int64_t cls_AVI_handler::Decoded_count() const
 {
     if (!drawing_) return 0;
-    return drawing_->decoded_before + (drawing_->decoder ? drawing_->decoder->Decoded_count() : 0);
+    return drawing_->decoded_before + drawing_->ahead_used +
+           (drawing_->decoder ? drawing_->decoder->Decoded_count() : 0);
 }
 
+int64_t cls_AVI_handler::Decoded_ahead_count() const { return drawing_ ? drawing_->ahead_used : 0; }
+
+// The whole frame, from the picture decoded ahead when there is one for it (slot 0 holds it).
 bool cls_AVI_handler::Decode_into(cDIBSection& picture)
 {
     const std::span<const uint8_t> bytes = Frame_bytes();
     bool ok = false;
     if (!bytes.empty() && picture.DIBSectionBitsPtr() != nullptr) {
         platform::Av_frame_decoder* decoder = Decoder();
-        ok = decoder != nullptr && picture.Decode_frame(*decoder, bytes);
+        ok = decoder != nullptr &&
+             ((Take_ahead(rec_.current_stream, 0) &&
+               decoder->Picture(0, picture.DIBSectionBitsPtr(), picture.Width(), picture.Height())) ||
+              picture.Decode_frame(*decoder, bytes));
     }
     last_draw_result_ = ok ? 1 : 0;
     return ok;
+}
+
+// ---- Decoding ahead ----
+
+bool cls_AVI_handler::Take_ahead(int16_t stream, int slot)
+{
+    Drawing& d = Draw_state();
+    if (!d.ahead || d.ahead_frame.frame == 0 || !d.decoder) return false;
+    const platform::Ahead_frame asked{d.decoder_codec, d.opening, rec_.frame_in_store, stream};
+    d.ahead_frame = {};
+    if (!d.ahead->Take(asked, Frame_bytes(), *d.decoder, slot)) return false;
+    ++d.ahead_used;
+    return true;
+}
+
+void cls_AVI_handler::Decode_next_ahead(int32_t frame, int16_t stream, int32_t step)
+{
+    Drawing& d = Draw_state();
+    // Only steps of a held key or of playing: a field, a frame, or two with Ctrl.
+    const int32_t next = frame + step;
+    if (step == 0 || std::abs(step) > 2 || next < 1 || next > rec_.num_frames || !d.decoder) return;
+    const platform::Ahead_frame wanted{d.decoder_codec, d.opening, next, stream};
+    if (d.ahead && d.ahead_frame == wanted) return; // on its way already
+    int64_t offset = 0;
+    size_t length = 0;
+    platform::Av_frame_bytes bytes;
+    uint8_t* into = reader_->Frame_place(next, stream, offset, length) && length > 0 ? bytes.Resize(length) : nullptr;
+    // The worker gets its own copy of the bytes; the file is only ever read here.
+    if (into == nullptr || !rec_.file.Read_exact(offset, into, length)) {
+        d.Drop_ahead();
+        return;
+    }
+    if (!d.ahead) d.ahead = std::make_unique<platform::Frame_decode_ahead>();
+    d.ahead->Start(wanted, std::move(bytes));
+    d.ahead_frame = wanted;
+}
+
+void cls_AVI_handler::Drop_decode_ahead()
+{
+    if (drawing_) drawing_->Drop_ahead();
+}
+
+void cls_AVI_handler::Force_Reread_Frame()
+{
+    Decoded_Frame_No.fill(0);
+    Drop_decode_ahead();
 }
 
 void cls_AVI_handler::Paint_black(platform::Draw_surface& picture, int32_t left, int32_t top, int32_t width,
@@ -258,11 +327,15 @@ bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture
             return false; // a negative overlay mode draws nothing
         }
         if (!shown) {
+            d.shown_frame = 0;
             Paint_black(picture, 0, 0, pw, ph);
             return false;
         }
         field_to_show_ = 1;
         effective_time_ = float(double(rec_.frame_in_store - 1) * rec_.ms_per_frame);
+        const int32_t step = d.shown_frame > 0 ? frame - d.shown_frame : 0;
+        d.shown_frame = frame;
+        Decode_next_ahead(frame, stream, step);
         return true;
     } catch (...) {
         Report_current_exception("Draw_frame" + std::string(k_Class));
@@ -433,6 +506,7 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
         const int32_t left = rotated ? (stream - 1) * part : 0;
         if (!ok) {
             if (!read) eff_frameno_ = 0; // no frame of the recording is shown
+            d.shown_field = 0;
             d.field_held[size_t(stream)] = 0;
             d.field_pending[size_t(stream)] = 0;
             Fill_black(field_pic);
@@ -453,6 +527,15 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
         }
         effective_time_ = Field_time(field);
         Note_field_drawn(field, stream);
+        // The frame the next step in the same direction needs (field 2 of this one needs none).
+        const int32_t delta = d.shown_field > 0 ? field - d.shown_field : 0;
+        d.shown_field = field;
+        if (delta != 0 && std::abs(delta) <= 4) {
+            const auto frame_of = [](int64_t n) { return int32_t((n + 1) / 2); };
+            int32_t next = frame_of(int64_t(field) + delta);
+            if (next == frame_no) next = frame_of(int64_t(field) + 2 * int64_t(delta));
+            Decode_next_ahead(frame_no, stream, next - frame_no);
+        }
         return true;
     } catch (...) {
         Report_current_exception("Draw_field_3" + std::string(k_Class));
@@ -519,6 +602,9 @@ void cls_AVI_handler::Reset_drawing()
         drawing_->last_stream = 0;
         drawing_->store_frame = 0;
         drawing_->store_stream = 0;
+        drawing_->shown_field = drawing_->shown_frame = 0;
+        ++drawing_->opening;
+        drawing_->Drop_ahead();
     }
     last_field_ = 0;
     m_trace_data_ = Trace_Record{};
