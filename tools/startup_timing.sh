@@ -14,11 +14,9 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
-x_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "no X server could be started"; exit 1; }
-export DISPLAY=":$(head -n1 "$work/display")" QT_QPA_PLATFORM=xcb WK_STARTUP_TRACE=1
+source "$(dirname "$(realpath "$0")")/own_display.sh"
+start_own_display "$work" || { echo "no X server could be started: $own_display_error"; exit 1; }
+export QT_QPA_PLATFORM=xcb WK_STARTUP_TRACE=1
 export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share
 mkdir -p "$work/.local/share/Wakeline"
 printf '[Canoe]\r\n' > "$work/.local/share/Wakeline/Wakeline.ini"

@@ -21,11 +21,8 @@ fail() { echo "FAIL: $*"; [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null
   ffmpeg -loglevel quiet -y -f x11grab -video_size 1280x1024 -i "$DISPLAY" -frames:v 1 "${E2E_SHOT:-/tmp/wakeline_e2e_fail.png}"; exit 1; }
 
 # A display of our own.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$work/display" 2> "$work/xvfb.log" &
-x_pid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "SKIP: no X server could be started: $(head -c 300 "$work/xvfb.log")"; exit 77; }
-export DISPLAY=":$(head -n1 "$work/display")"
+source "$(dirname "$(realpath "$0")")/../../tools/own_display.sh"
+start_own_display "$work" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
 
 # A fresh home with settings, and the demo heat.
 export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share

@@ -1,0 +1,14 @@
+# Sourced by scripts that drive the program under an X server of their own.
+# start_own_display WORK: starts Xvfb (1280x1024, 24 bit) with its files in WORK, sets x_pid (for
+# the caller's cleanup) and exports DISPLAY. Returns 1, with the server's first words in
+# own_display_error, when no server could be started.
+start_own_display() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3> "$1/display" 2> "$1/xvfb.log" &
+  x_pid=$!
+  for _ in $(seq 50); do [ -s "$1/display" ] && break; sleep 0.1; done
+  if [ ! -s "$1/display" ]; then
+    own_display_error=$(head -c 300 "$1/xvfb.log")
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$1/display")"
+}
