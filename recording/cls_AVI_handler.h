@@ -5,6 +5,7 @@
 #include "recording/QSM_Header_Record.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_format.h"
+#include "recording/Tolvex_section.h"
 #include "recording/Trace_Record.h"
 #include "recording/cls_IDX.h"
 
@@ -27,7 +28,7 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-class cls_AVI_handler {
+class cls_AVI_handler : public Tolvex_section {
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
     static constexpr int64_t k_Header_area_end = recording_format::k_Header_area_end;
@@ -605,49 +606,7 @@ public:
     int32_t Effective_time() const;     // Effective_Time rounded, halves to even
     std::string Formatted_Time() const; // Effective_time in seconds, "0.00", whatever the locale
 
-    // ---- Sibling timing metadata ----
-    // The tolvex section written by the sibling timing product, in memory only. A header
-    // without the section raises (a failed write reaches the caller and stops nothing) except
-    // where a default is named. Boxes are 1..8.
-    std::string Tolv_event();
-    void Tolv_event(const std::string& value);
-    std::string Tolv_Heat_ID();
-    void Tolv_Heat_ID(const std::string& value);
-    std::string Tolv_Heat_Name();
-    void Tolv_Heat_Name(const std::string& value);
-    std::string Tolv_Heat_Length(); // "" when missing
-    void Tolv_Heat_Length(const std::string& value);
-    std::string Tolv_start_DateTime();
-    void Tolv_start_DateTime(const std::string& value);
-    int32_t Tolv_start_PC_mill();
-    void Tolv_start_PC_mill(int32_t value);
-    std::string Tolv_goal_finish();
-    void Tolv_goal_finish(const std::string& value);
-    std::string Tolv_goal_split();
-    void Tolv_goal_split(const std::string& value);
-    // The header's goal offset; a header offset of 0 gives way to the current frame's own
-    // positive goal offset.
-    std::string Tolv_Goal_compensation();
-    void Tolv_Goal_compensation(const std::string& value);
-    std::string Tolv_Split_compensation();
-    void Tolv_Split_compensation(const std::string& value);
-    std::string Tolv_Box_delay(); // "0" when missing
-    void Tolv_Box_delay(const std::string& value);
-    void Tolv_split_firewire_ID(const std::string& value);
-    void Tolv_goal_firewire_ID(const std::string& value);
-    void Phidget_serial(const std::string& value);
-    std::string Tolv_Dog_name(int16_t box);
-    void Tolv_Dog_name(int16_t box, const std::string& value);
-    bool Tolv_dead_heat(int16_t box); // False when missing
-    void Tolv_dead_heat(int16_t box, bool value);
-    int32_t Tolv_Heat_time(int16_t box, bool split);
-    void Tolv_Heat_time(int16_t box, bool split, int32_t time);
-    int32_t Tolv_Heat_Click_Time(int16_t box); // 0 when missing
-    void Tolv_Heat_Click_Time(int16_t box, int32_t value);
-    int32_t Tolv_heat_frame(int16_t box);
-    void Tolv_heat_frame(int16_t box, int32_t value);
-    int32_t Tolv_split_frame(int16_t box);
-    void Tolv_split_frame(int16_t box, int32_t value);
+    // ---- Sibling timing metadata (the rest is Tolvex_section's) ----
     // The camera of the current frame's extra-data record; 0 when the frame has none.
     int16_t Tolv_Camera() const;
     // ---- Image-routine timing and the smaller members ----
@@ -666,13 +625,9 @@ public:
     // the milliseconds a read. A file too short for them, or no open file, is said instead of a
     // time. Returns the text shown.
     std::string benchmark_getfile();
-    void benchmark_deint() {}
-    void Benchmark_Rotate() {}
-    void Benchmark_Decomp() {}
-    void benchmark_mirror() {}
-    void Benchmark_Draw_to_Picture() {}
-    void Benchmark_Draw_to_Picture_Once() {}
-    void Benchmark_Draw_to_DC() {}
+    // Image routines with nothing to time here.
+    void benchmark_deint() {} void Benchmark_Rotate() {} void Benchmark_Decomp() {} void benchmark_mirror() {}
+    void Benchmark_Draw_to_Picture() {} void Benchmark_Draw_to_Picture_Once() {} void Benchmark_Draw_to_DC() {}
 
     // Two luminance values from the inputs a, b, c, d, e, f: (c x 81 + a x 18 + e) / 100 + 1 and
     // (d x 81 + b x 18 + f) / 100 + 1, each to the nearest whole number (halves to even). A sum
@@ -800,13 +755,13 @@ private:
     // ---- Race metadata state ----
     // The loaded header, for the members that must not make one; raises when there is none.
     Cls_XML_header& Loaded_header(const char* member);
+    Cls_XML_header& Tolvex_header() override { return Header(); }
+    int16_t Frame_goal_offset() const override;
 
     // ---- Drawing state ----
     int16_t field_to_show_ = 1;
     struct Drawing;
-    struct Drawing_deleter {
-        void operator()(Drawing* d) const;
-    };
+    struct Drawing_deleter { void operator()(Drawing* d) const; };
     // The decoder and the pictures of the drawing, made on first use.
     std::unique_ptr<Drawing, Drawing_deleter> drawing_;
     Drawing& Draw_state();

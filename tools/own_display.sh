@@ -12,3 +12,16 @@ start_own_display() {
   fi
   export DISPLAY=":$(head -n1 "$1/display")"
 }
+
+# make_own_work: sets work to a fresh folder; at exit the program in app_pid and the X server are
+# stopped and the folder removed.
+make_own_work() {
+  work=$(mktemp -d)
+  trap own_work_cleanup EXIT
+}
+own_work_cleanup() {
+  [ -n "${app_pid:-}" ] && kill "$app_pid" 2> /dev/null
+  [ -n "${x_pid:-}" ] && kill "$x_pid" 2> /dev/null
+  wait 2> /dev/null
+  rm -rf "$work"
+}

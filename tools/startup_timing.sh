@@ -6,15 +6,8 @@
 # medians. Needs Xvfb, xdotool and python3.
 set -uo pipefail
 program=$(realpath "$1") demo=$(realpath "$2") runs=${3:-7}
-work=$(mktemp -d)
-cleanup() {
-  [ -n "${app_pid:-}" ] && kill "$app_pid" 2> /dev/null
-  [ -n "${x_pid:-}" ] && kill "$x_pid" 2> /dev/null
-  wait 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
 source "$(dirname "$(realpath "$0")")/own_display.sh"
+make_own_work
 start_own_display "$work" || { echo "no X server could be started: $own_display_error"; exit 1; }
 export QT_QPA_PLATFORM=xcb WK_STARTUP_TRACE=1
 export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share

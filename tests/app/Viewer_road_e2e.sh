@@ -9,19 +9,12 @@ step_timeout=10
 for tool in Xvfb xdotool; do
   command -v $tool > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
-work=$(mktemp -d)
-cleanup() {
-  [ -n "${app_pid:-}" ] && kill "$app_pid" 2> /dev/null
-  [ -n "${x_pid:-}" ] && kill "$x_pid" 2> /dev/null
-  wait 2> /dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$(realpath "$0")")/../../tools/own_display.sh"
+make_own_work
 fail() { echo "FAIL: $*"; [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null &&
   ffmpeg -loglevel quiet -y -f x11grab -video_size 1280x1024 -i "$DISPLAY" -frames:v 1 "${E2E_SHOT:-/tmp/wakeline_e2e_fail.png}"; exit 1; }
 
 # A display of our own.
-source "$(dirname "$(realpath "$0")")/../../tools/own_display.sh"
 start_own_display "$work" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
 
 # A fresh home with settings, and the demo heat.
