@@ -351,15 +351,22 @@ void Frm_results::Form_Unload()
 
 // ---- The rows ----
 
-void Frm_results::Lbl_result_rank(int row, const std::string& text) { Set_text(Lbl_result_rank_labels.at(size_t(row)), text); }
-void Frm_results::Lbl_result_lane(int row, const std::string& text) { Set_text(Lbl_result_lane_labels.at(size_t(row)), text); }
-void Frm_results::Lbl_result_time(int row, const std::string& text) { Set_text(Lbl_result_time_labels.at(size_t(row)), text); }
-void Frm_results::Lbl_result_delta_time(int row, const std::string& text)
+void Frm_results::Results_changed(const Heat_result& result)
 {
-    Set_text(Lbl_result_delta_time_labels.at(size_t(row)), text);
+    Clear_Results();
+    shown_result_ = result;
+    for (const Heat_result_row& row : result.rows) {
+        const size_t r = size_t(row.place) - 1;
+        const Heat_result_texts texts = Row_texts(result, row);
+        Set_text(Lbl_result_rank_labels.at(r), texts.rank);
+        Set_text(Lbl_result_lane_labels.at(r), texts.lane);
+        Set_text(Lbl_result_time_labels.at(r), texts.time);
+        Set_text(Lbl_result_delta_time_labels.at(r), texts.delta);
+    }
+    Set_text(Lbl_capture_time_label, result.capture_time);
+    Set_text(Lbl_heat_label, result.heat);
 }
-void Frm_results::Lbl_capture_time(const std::string& text) { Set_text(Lbl_capture_time_label, text); }
-void Frm_results::Lbl_heat(const std::string& text) { Set_text(Lbl_heat_label, text); }
+
 void Frm_results::Lbl_event_name(const std::string& text) { Set_text(Lbl_event_name_label, text); }
 
 void Frm_results::Clear_Results()
@@ -369,6 +376,7 @@ void Frm_results::Clear_Results()
                         Lbl_result_time_labels[size_t(r)], Lbl_result_delta_time_labels[size_t(r)]})
             l->clear();
     Lbl_capture_time_label->clear();
+    shown_result_ = Heat_result{};
 }
 
 void Frm_results::Clear_Heat_Data()
@@ -521,22 +529,32 @@ void Frm_results::Refill_rows()
 
 // ---- From a place to its finish ----
 
+bool Frm_results::Row_placed(int row) const
+{
+    return row >= 0 && size_t(row) < shown_result_.rows.size() && shown_result_.rows[size_t(row)].Timed();
+}
+
+int16_t Frm_results::Placed_goal_field(int row) const
+{
+    return row >= 0 && row < k_Heat_lanes ? shown_result_.ranked[size_t(row)].Goal_field : int16_t(0);
+}
+
 void Frm_results::GoTo_Field(int16_t row)
 {
-    if (Results_viewer* viewer = Viewer()) viewer->Show_field(Go_to_Goal_field(row + 1));
+    if (Results_viewer* viewer = Viewer()) viewer->Show_field(Placed_goal_field(row));
 }
 
 void Frm_results::Lbl_result_rank_MouseMove(int row)
 {
     if (!Recording_open()) return;
-    const bool placed = Is_real_time(Lane_Active_Heat_Array.at(size_t(row) + 1).Time);
+    const bool placed = Row_placed(row);
     Lbl_result_rank_labels[size_t(row)]->setCursor(placed ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 void Frm_results::Lbl_result_rank_MouseDown(int row)
 {
     try {
-        if (!Recording_open() || !Is_real_time(Lane_Active_Heat_Array.at(size_t(row) + 1).Time)) return;
+        if (!Recording_open() || !Row_placed(row)) return;
         GoTo_Field(int16_t(row));
         if (Results_viewer* viewer = Viewer()) viewer->Show_place(std::to_string(row + 1));
     } catch (...) {

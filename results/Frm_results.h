@@ -94,12 +94,8 @@ public:
     platform::Picture_box* Pict_temp = nullptr;
 
     // ---- What the viewer fills (the rows interface) ----
-    void Lbl_result_rank(int row, const std::string& text) override;
-    void Lbl_result_lane(int row, const std::string& text) override;
-    void Lbl_result_time(int row, const std::string& text) override;
-    void Lbl_result_delta_time(int row, const std::string& text) override;
-    void Lbl_capture_time(const std::string& text) override;
-    void Lbl_heat(const std::string& text) override;
+    void Results_changed(const Heat_result& result) override;
+    const Heat_result& Shown_result() const override { return shown_result_; }
     void Lbl_event_name(const std::string& text) override;
     void Clear_Results() override;
     void Clear_Heat_Data() override;
@@ -174,6 +170,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether the row shows a place with a real time, and the goal field of the row's place.
+    bool Row_placed(int row) const;
+    int16_t Placed_goal_field(int row) const;
     void Build_menus();
     void Build_rows();
     void Build_correction();
@@ -194,6 +193,8 @@ private:
     bool repeat_active_ = false;
     int32_t repeat_delay_ = 200;
     int32_t recorded_start_mill_ = 0;
+    // The heat's result the rows show.
+    Heat_result shown_result_;
     int32_t corrected_start_mill_ = 0;
     std::string result_kind_ = "Results";
     int32_t results_end_y_ = 0;

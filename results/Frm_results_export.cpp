@@ -1,4 +1,4 @@
-// The results window's export: the rows as the window shows them, into a CSV or a results XML
+// The results window's export: the heat's result the window shows, into a CSV or a results XML
 // file in the export folder.
 #include "results/Frm_results.h"
 
@@ -9,6 +9,7 @@
 #include "platform/Text_codec.h"
 #include "recording/cls_AVI_handler.h"
 #include "results/Class_Wakeline_result_XML.h"
+#include "results/Result_export.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
@@ -26,13 +27,6 @@ namespace wk {
 namespace {
 
 std::string Caption(const QLabel* label) { return label->text().toStdString(); }
-
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 void Message(const std::string& text) { platform::MsgBox(text, platform::vbOKOnly); }
 
@@ -61,16 +55,10 @@ bool Frm_results::Check_Export_Folder()
 
 std::string Frm_results::Results_csv_text()
 {
-    std::string text = g_Event_name + ";" + Caption(Lbl_heat_label) + ";" + g_Recording->Capture_time() + ";" +
-                       Get_Computer_Name() + "\r\n";
-    for (int r = 0; r < k_Rows && !Caption(Lbl_result_rank_labels[size_t(r)]).empty(); ++r) {
-        text += Caption(Lbl_result_rank_labels[size_t(r)]) + ";" + Caption(Lbl_result_lane_labels[size_t(r)]) + ";" +
-                Caption(Lbl_result_time_labels[size_t(r)]);
-        const std::string delta = Caption(Lbl_result_delta_time_labels[size_t(r)]);
-        if (!delta.empty()) text += ";" + delta;
-        text += "\r\n";
-    }
-    return platform::Utf8_to_ansi(text + "end\r\n");
+    Heat_result result = shown_result_;
+    result.event = g_Event_name;
+    result.capture_time = g_Recording->Capture_time();
+    return wk::Results_csv_text(result, Get_Computer_Name());
 }
 
 bool Frm_results::Export_CSV_file()
@@ -79,12 +67,12 @@ bool Frm_results::Export_CSV_file()
         Message("Can't find export folder!");
         return false;
     }
-    if (Caption(Lbl_result_rank_labels[0]).empty()) {
+    if (shown_result_.rows.empty()) {
         Message("Nothing to export!");
         return false;
     }
     const std::string path =
-        Clean_File_Name(platform::Join_path(g_Export_folder, "WK_Result_Heat" + Caption(Lbl_heat_label) + ".csv"));
+        Clean_File_Name(platform::Join_path(g_Export_folder, "WK_Result_Heat" + shown_result_.heat + ".csv"));
     if (Is_write_protected(path)) {
         Message("A write-protected file already exists!");
         return false;
@@ -101,27 +89,18 @@ bool Frm_results::Export_CSV_file()
 bool Frm_results::Export_New_XML_File()
 {
     cls_AVI_handler& rec = *g_Recording;
+    Heat_result result = shown_result_;
+    result.event = rec.Event_name();
+    result.heat = rec.Heat_ID(1);
+    const Results_viewer* viewer = Viewer_for_results();
+    const Results_xml_heading heading{
+        k_Xml_comment_start + g_Edition_text + " " + g_Version_text + " Compiled at : " + k_Compile_date,
+        g_Computer_name, rec.Computer_name(), rec.Heat_comment(1), viewer ? viewer->Start_time_text() : ""};
     Class_Wakeline_result_XML xml;
-    xml.Initialize_DOM();
-    xml.Set_Comment(k_Xml_comment_start + g_Edition_text + " " + g_Version_text + " Compiled at : " +
-                    k_Compile_date);
+    Fill_results_xml(xml, result, heading);
     const std::string path = platform::Join_path(
         g_Export_folder, "WK_Result_Heat" + Get_Heat_From_Filename(rec.File_name()) + ".xml");
     xml.XML_Filename(path);
-    xml.Backoffice_Host(g_Computer_name);
-    xml.Capture_Host(rec.Computer_name());
-    xml.EventName(rec.Event_name());
-    xml.RaceType("course");
-    xml.lastFile("True");
-    const std::string heat = rec.Heat_ID(1);
-    const Results_viewer* viewer = Viewer_for_results();
-    xml.Create_Heat_node(heat, rec.Heat_comment(1), viewer ? Trimmed(viewer->Start_time_text()) : "");
-    xml.Create_Result_Node(heat);
-    for (int r = 0; r < k_Rows && !Caption(Lbl_result_rank_labels[size_t(r)]).empty(); ++r)
-        xml.Create_Competitor_Node(heat, Caption(Lbl_result_lane_labels[size_t(r)]),
-                                   Trimmed(Caption(Lbl_result_time_labels[size_t(r)])),
-                                   Trimmed(Caption(Lbl_result_delta_time_labels[size_t(r)])),
-                                   Trimmed(Caption(Lbl_result_rank_labels[size_t(r)])), "", "");
     if (!xml.Serialize()) return false;
     g_Export_file = path;
     Show_Export_Mess();

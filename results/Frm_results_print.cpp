@@ -8,6 +8,7 @@
 #include "platform/Print_target.h"
 #include "recording/Timecode_module.h"
 #include "recording/cls_AVI_handler.h"
+#include "results/Result_export.h"
 #include "results/Wakeline_logga.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
@@ -37,22 +38,6 @@ bool Recording_open() { return g_Recording && g_Recording->File_open(); }
 Results_viewer* Viewer() { return Viewer_for_results(); }
 
 int32_t Whole(double v) { return int32_t(std::nearbyint(v)); }
-
-std::string Caption(const QLabel* label) { return label->text().toStdString(); }
-
-std::string Right_aligned(const std::string& text, size_t width)
-{
-    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-
-// What a code says on paper; empty for a time.
-std::string Code_words(const std::string& time)
-{
-    if (time == "DSQ") return " Disqualified";
-    if (time == "DNF") return " Did not finish";
-    if (time == "DNS") return " Did not start";
-    return {};
-}
 
 void Set_font(platform::Print_target& t, const char* name, double size, bool bold)
 {
@@ -305,20 +290,7 @@ bool Frm_results::Print_Static_Content()
 
 // ---- The result sheet ----
 
-std::vector<std::string> Frm_results::Result_lines()
-{
-    std::vector<std::string> lines;
-    for (int r = 0; r < k_Rows; ++r) {
-        const std::string place = Caption(Lbl_result_rank_labels[size_t(r)]);
-        if (place.empty()) break;
-        std::string line = " " + Right_aligned(place, 3) + Right_aligned(Caption(Lbl_result_lane_labels[size_t(r)]), 6) + "  ";
-        const std::string time = Caption(Lbl_result_time_labels[size_t(r)]);
-        const std::string words = Code_words(time);
-        line += words.empty() ? time + "  " + Caption(Lbl_result_delta_time_labels[size_t(r)]) : words;
-        lines.push_back(line);
-    }
-    return lines;
-}
+std::vector<std::string> Frm_results::Result_lines() { return Result_sheet_lines(shown_result_); }
 
 void Frm_results::Print_table(platform::Print_target& t, const std::string& heat)
 {

@@ -5,16 +5,6 @@
 #include "platform/State_reset.h"
 
 namespace wk {
-namespace {
-
-template <size_t N> std::array<Lane_Result_Record, N> No_times()
-{
-    std::array<Lane_Result_Record, N> a{};
-    for (auto& r : a) r.Time = No_Time;
-    return a;
-}
-
-} // namespace
 
 // Every program-wide value with the value the program starts with. The one list both defines the
 // values and resets them, so a value declared in the header and missing here does not link, and
@@ -69,8 +59,6 @@ template <size_t N> std::array<Lane_Result_Record, N> No_times()
     X(g_Page_top, 0)                                                                                   \
     X(g_Page_right, 0)                                                                                 \
     X(g_Page_bottom, 0)                                                                                \
-    X(Lane_all_Heats_Array, No_times<16>())                                                            \
-    X(Lane_Active_Heat_Array, No_times<17>())                                                          \
     X(g_Heat_correction, 0)                                                                            \
     X(g_Export_folder)                                                                                 \
     X(g_Export_file)                                                                                   \

@@ -117,10 +117,6 @@ extern bool g_Viewer_activated;
 extern float g_Page_left, g_Page_top, g_Page_right, g_Page_bottom;
 extern std::shared_ptr<Cls_memory_status> g_Memory_status;
 
-// The heat's lane records: all heats by lane (index 0..15) and the same sorted into places
-// (index 1..16; element 0 unused). Both start as "no time".
-extern std::array<Lane_Result_Record, 16> Lane_all_Heats_Array;
-extern std::array<Lane_Result_Record, 17> Lane_Active_Heat_Array;
 extern int32_t g_Heat_correction;
 // Where results are exported, and the last file an export wrote.
 extern std::string g_Export_folder;

@@ -319,14 +319,6 @@ std::string Get_Heat_From_Filename(const std::string& name)
     return rest.substr(0, stop);
 }
 
-int16_t Find_Lane_Index(double lane)
-{
-    const int32_t n = std::min<int32_t>(int32_t(g_Lanes.size()), 16);
-    for (int32_t i = 1; i <= n; ++i)
-        if (double(Lane_Active_Heat_Array[size_t(i)].Lane) == lane) return int16_t(i);
-    return 0;
-}
-
 void Append_Marathon_Csv_Line(const std::string& text)
 {
     std::ofstream out(g_Marathon_csv, std::ios::binary | std::ios::app);

@@ -52,7 +52,6 @@ int32_t Find_Last(const std::string& text, const std::string& sought, int32_t en
 int32_t Find_Last_From(int32_t start, const std::string& text, const std::string& sought, int compare = 0);
 std::string Replace_Swedish_Chars(const std::string& text);
 std::string Get_Heat_From_Filename(const std::string& name);
-int16_t Find_Lane_Index(double lane);
 void Append_Marathon_Csv_Line(const std::string& text);
 int64_t Get_File_Size(const std::string& path);
 bool FileExists(const std::string& path);

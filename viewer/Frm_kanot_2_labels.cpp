@@ -87,7 +87,7 @@ void Frm_kanot_2::Display_Lane_Result(int16_t lane)
 {
     try {
         const Cls_lane* mark = Mark_of(lane);
-        const std::string text = Recording_open() && mark ? Lane_result_text(lane) : std::string();
+        const std::string text = Recording_open() && mark ? results_.Lane_result_text(lane) : std::string();
         if (text.empty()) {
             Pict_lane_result->hide();
             lane_result_lane_ = -1;
@@ -128,8 +128,8 @@ void Frm_kanot_2::Lbl_lane_result_MouseDown(int, int, float, float)
 {
     try {
         if (!Recording_open() || lane_result_lane_ < 0) return;
-        const int16_t index = Find_Lane_Index(lane_result_lane_);
-        const int16_t field = index > 0 ? Go_to_Goal_field(index) : 0;
+        const int16_t index = results_.Find_Lane_Index(lane_result_lane_);
+        const int16_t field = index > 0 ? results_.Go_to_Goal_field(index) : 0;
         if (field <= 0) return; // no finish was clicked for this lane: nowhere to go
         Slider_play->setValue(field);
         Slider_play_Scroll();

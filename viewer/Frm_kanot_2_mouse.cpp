@@ -63,9 +63,9 @@ void Frm_kanot_2::Picture_large_MouseDown(int button, int, float x, float y)
         const int16_t lane = g_Hit_Lane_number;
         if (Key_Down(k_Key_S) && lane >= 0) Attach_Time(lane, 0, false);
         if (button == 1 && lane >= 0) {
-            const int16_t place = Lane_To_Place(lane);
+            const int16_t place = results_.Lane_To_Place(lane);
             if (place > 0) {
-                Slider_play->setValue(Go_to_Goal_field(place));
+                Slider_play->setValue(results_.Go_to_Goal_field(place));
                 Slider_play_Scroll();
                 Set_Focus();
                 Print_Place_string(std::to_string(place));

@@ -69,7 +69,7 @@ void Frm_kanot_2::Slider_play_KeyDown(int key_code, int shift)
     try {
         if (key_code == k_Key_plus || key_code == k_Key_minus) return;
         if (key_code < '1' || key_code > '9' || !(shift & 2)) return;
-        Slider_play->setValue(Go_to_Goal_field(key_code - '0'));
+        Slider_play->setValue(results_.Go_to_Goal_field(key_code - '0'));
         Slider_play_Scroll();
         Set_Focus();
     } catch (...) {

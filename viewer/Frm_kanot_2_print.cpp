@@ -36,10 +36,10 @@ constexpr double k_Footer_room = 300;
 Result_sheet* Sheet() { return Results_rows().Sheet(); }
 
 // Places 1, 2, ... that have a real time, up to the first that has none.
-int Timed_places()
+int Timed_places(const Heat_lane_records& ranked)
 {
     int n = 0;
-    while (n + 1 < int(Lane_Active_Heat_Array.size()) && Is_real_time(Lane_Active_Heat_Array[size_t(n + 1)].Time)) ++n;
+    while (n < int(ranked.size()) && Is_real_time(ranked[size_t(n)].Time)) ++n;
     return n;
 }
 
@@ -151,7 +151,7 @@ void Frm_kanot_2::PrintSingle()
 void Frm_kanot_2::Print_series_picture(int16_t place, double x, double y, const Series_grid& grid)
 {
     Picture_large->Cls();
-    Slider_play->setValue(Go_to_Goal_field(place));
+    Slider_play->setValue(results_.Go_to_Goal_field(place));
     Slider_play_Scroll();
     Print_Place_string(std::to_string(place));
     P_Large_refresh();
@@ -166,7 +166,7 @@ void Frm_kanot_2::Print_Series()
         if (!sheet) return;
         sheet->Print_Static_Content();
         if (!g_Print_target || !Recording_open()) return;
-        const int timed = Timed_places();
+        const int timed = Timed_places(results_.Ranked());
         const double top = sheet->Results_end_y();
         const Series_grid grid = Series_picture_grid(Whole(g_Page_right - g_Page_left), g_Recording->rotated(), timed,
                                                      g_Page_bottom - k_Footer_room - top);

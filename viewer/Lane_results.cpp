@@ -1,5 +1,5 @@
-// The heat's lane results. Every change goes into the recording's header first; the tables
-// are then rebuilt from the header, so they never show what the file does not hold.
+// The heat's lane results. Every change goes into the recording's header first; the records are
+// then read back from the header, so they never show what the file does not hold.
 #include "viewer/Lane_results.h"
 
 #include "platform/Clock.h"
@@ -13,18 +13,15 @@
 #include "viewer/Result_rows.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
-#include <utility>
 
 namespace wk {
 
 namespace {
 
-constexpr int16_t k_Heat = 1;     // a recording holds one heat: its first heat record
-constexpr int16_t k_Lanes = 16;
+constexpr int16_t k_Heat = 1; // a recording holds one heat: its first heat record
 constexpr int32_t k_Err_file_access = 75;
 
 Lane_results* g_Viewer_lane_results = nullptr;
@@ -37,35 +34,30 @@ int16_t Narrow_16(int32_t value)
     return int16_t(std::clamp<int32_t>(value, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()));
 }
 
-// Differences of two times may need 33 bits. Display_Mill_Time shows the time of day only, so
-// the value is reduced to one day first, keeping its sign (a negative whole day still shows "-").
-std::string Display_time(int64_t ms, bool strip)
+Heat_lane_records No_results()
 {
-    constexpr int64_t k_Day = 86400000;
-    int64_t rest = (ms < 0 ? -ms : ms) % k_Day;
-    if (rest == 0 && ms < 0) rest = k_Day;
-    return Display_Mill_Time(int32_t(ms < 0 ? -rest : rest), strip);
+    Heat_lane_records records{};
+    for (size_t k = 0; k < records.size(); ++k) records[k] = {int16_t(k), No_Time, 0, 0};
+    return records;
 }
-
-Lane_Result_Record Empty_record(int16_t lane) { return {lane, No_Time, 0, 0}; }
 
 // The lane values of heat 1 as the header holds them, in full width.
 struct Header_lane {
     int32_t time = 0, click_time = 0, goal_field = 0;
 };
-using Header_lanes = std::array<Header_lane, k_Lanes>;
+using Header_lanes = std::array<Header_lane, k_Heat_lanes>;
 
 Header_lanes Read_header_lanes(cls_AVI_handler& rec)
 {
     Header_lanes lanes{};
-    for (int16_t k = 0; k < k_Lanes; ++k)
+    for (int16_t k = 0; k < k_Heat_lanes; ++k)
         lanes[size_t(k)] = {rec.Heat_result(k_Heat, k), rec.Heat_Clicktime(k_Heat, k), rec.Heat_Goalfield(k_Heat, k)};
     return lanes;
 }
 
 void Put_header_lanes(cls_AVI_handler& rec, const Header_lanes& lanes)
 {
-    for (int16_t k = 0; k < k_Lanes; ++k) {
+    for (int16_t k = 0; k < k_Heat_lanes; ++k) {
         const Header_lane& l = lanes[size_t(k)];
         rec.Heat_result(k_Heat, k, l.time);
         rec.Heat_Clicktime(k_Heat, k, l.click_time);
@@ -73,77 +65,34 @@ void Put_header_lanes(cls_AVI_handler& rec, const Header_lanes& lanes)
     }
 }
 
-Header_lanes Table_lanes()
+Header_lanes Record_lanes(const Heat_lane_records& records)
 {
     Header_lanes lanes{};
-    for (size_t k = 0; k < lanes.size(); ++k) {
-        const Lane_Result_Record& r = Lane_all_Heats_Array[k];
-        lanes[k] = {r.Time, r.Click_time, r.Goal_field};
-    }
+    for (size_t k = 0; k < lanes.size(); ++k) lanes[k] = {records[k].Time, records[k].Click_time, records[k].Goal_field};
     return lanes;
 }
 
-void Load_heat(int16_t heat)
+Heat_lane_records Load_heat(int16_t heat)
 {
-    const bool named = g_Recording && !g_Recording->File_name().empty();
-    for (int16_t k = 0; k < k_Lanes; ++k) {
-        Lane_Result_Record& r = Lane_all_Heats_Array[size_t(k)];
-        r = Empty_record(k);
-        if (!named) continue;
+    Heat_lane_records records = No_results();
+    if (!g_Recording || g_Recording->File_name().empty()) return records;
+    for (int16_t k = 0; k < k_Heat_lanes; ++k) {
+        Lane_Result_Record& r = records[size_t(k)];
         // The file keeps 0 for a lane without a result.
         const int32_t time = g_Recording->Heat_time(heat, k);
         r.Time = time == 0 ? No_Time : time;
         r.Click_time = g_Recording->Heat_Clicktime(heat, k);
         r.Goal_field = Narrow_16(g_Recording->Heat_Goalfield(heat, k));
     }
+    return records;
 }
 
-void Copy_active()
-{
-    for (int16_t k = 0; k < k_Lanes; ++k) {
-        Lane_Active_Heat_Array[size_t(k) + 1] = Lane_all_Heats_Array[size_t(k)];
-        Lane_Active_Heat_Array[size_t(k) + 1].Lane = k;
-    }
-}
-
-// Click times are ticks, which wrap: the earlier click is the one the other lies after.
-bool Goes_after(const Lane_Result_Record& a, const Lane_Result_Record& b)
-{
-    if (a.Time != b.Time) return a.Time > b.Time;
-    return platform::Tick_difference(a.Click_time, b.Click_time) > 0;
-}
-
-void Sort_active()
-{
-    bool exchanged = true;
-    while (exchanged) {
-        exchanged = false;
-        for (size_t i = 1; i < Lane_Active_Heat_Array.size() - 1; ++i)
-            if (Goes_after(Lane_Active_Heat_Array[i], Lane_Active_Heat_Array[i + 1])) {
-                std::swap(Lane_Active_Heat_Array[i], Lane_Active_Heat_Array[i + 1]);
-                exchanged = true;
-            }
-    }
-}
-
-// The tables without the viewer: as the file holds them, sorted.
-void Rebuild_tables()
-{
-    if (Lane_results* viewer = Viewer_lane_results()) {
-        viewer->Complete_Result_Array();
-        return;
-    }
-    Load_heat(k_Heat);
-    Copy_active();
-    Sort_active();
-}
-
-// Stores the tables and rebuilds them from the header, also when the store failed: the header
-// then kept the file's values, and the tables must follow it again.
-template <class Rebuild> void Store_and_rebuild(Rebuild&& rebuild)
+// Stores the records and rebuilds from the header, also when the store failed: the header then
+// kept the file's values, and what is shown must follow it again.
+template <class Rebuild> void Store_and_rebuild(const Heat_lane_records& records, Rebuild&& rebuild)
 {
     try {
-        Store_Heat_Results();
+        Store_Heat_Results(records);
     } catch (...) {
         rebuild();
         throw;
@@ -151,21 +100,10 @@ template <class Rebuild> void Store_and_rebuild(Rebuild&& rebuild)
     rebuild();
 }
 
-// "" for a value that is no code: its cells are left as they are.
-std::string Code_text(int32_t time)
-{
-    switch (time) {
-    case Time_DSQ: return "DSQ";
-    case Time_DNS: return "DNS";
-    case Time_DNF: return "DNF";
-    default: return {};
-    }
-}
-
-void Mirror_on_marks(const Lane_Result_Record& r)
+void Mirror_on_marks(const Heat_result_row& row)
 {
     for (const auto& mark : g_Lanes)
-        if (mark && mark->Lane_number() == r.Lane) mark->time(r.Time);
+        if (mark && mark->Lane_number() == row.lane) mark->time(row.time);
 }
 
 int32_t Race_time(bool plus)
@@ -189,42 +127,11 @@ Lane_Result_Record New_result(Result_viewer& viewer, int16_t lane, int32_t value
     return r;
 }
 
-// Writes one row; true when it shows a real time.
-bool Fill_row(Result_rows& rows, int row, const Lane_Result_Record& r)
-{
-    rows.Lbl_result_rank(row, std::to_string(row + 1));
-    rows.Lbl_result_lane(row, std::to_string(r.Lane));
-    if (Is_real_time(r.Time)) {
-        const int64_t winner = Lane_Active_Heat_Array[1].Time;
-        rows.Lbl_result_time(row, Display_time(int64_t(r.Time) - g_Heat_correction, false));
-        rows.Lbl_result_delta_time(row, "+" + Display_time(int64_t(r.Time) - winner, true));
-        return true;
-    }
-    const std::string code = Code_text(r.Time);
-    if (!code.empty()) rows.Lbl_result_time(row, code);
-    return false;
-}
-
-// The rows and the lane marks from the sorted table; the number of rows with a real time.
-int16_t Fill_rows_and_marks()
-{
-    int16_t timed = 0;
-    Clear_Lane_Times();
-    Result_rows& rows = Results_rows();
-    for (size_t i = 1; i < Lane_Active_Heat_Array.size(); ++i) {
-        const Lane_Result_Record& r = Lane_Active_Heat_Array[i];
-        if (r.Time >= No_Time) break;
-        if (Fill_row(rows, int(i) - 1, r)) ++timed;
-        Mirror_on_marks(r);
-    }
-    rows.Lbl_capture_time(g_Recording->Capture_time());
-    rows.Lbl_heat(g_Recording->Heat_ID(k_Heat));
-    return timed;
-}
-
 } // namespace
 
 // ---- Lane_results ----
+
+Lane_results::Lane_results(Result_viewer& viewer) : viewer_(viewer), by_lane_(No_results()), ranked_(No_results()) {}
 
 void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
 {
@@ -234,16 +141,17 @@ void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
             platform::MsgBox("File is read-only!", platform::vbOKOnly);
             return;
         }
-        if (lane < 0 || lane >= k_Lanes)
+        if (lane < 0 || lane >= k_Heat_lanes)
             throw Run_time_error(err_Subscript, "Subscript out of range: lane " + std::to_string(lane));
-        // Whatever the tables say, the file decides whether the lane has a result.
-        Load_heat(k_Heat);
-        const int32_t old = Lane_all_Heats_Array[size_t(lane)].Time;
+        // Whatever was shown, the file decides whether the lane has a result.
+        by_lane_ = Load_heat(k_Heat);
+        const int32_t old = by_lane_[size_t(lane)].Time;
         if (old != 0 && old != No_Time &&
             platform::MsgBox("Override existing result?", platform::vbOKCancel) != platform::vbOK)
             return;
-        Lane_all_Heats_Array[size_t(lane)] = New_result(viewer_, lane, value, plus);
-        Store_and_rebuild([this] { Complete_Result_Array(); });
+        Heat_lane_records changed = by_lane_;
+        changed[size_t(lane)] = New_result(viewer_, lane, value, plus);
+        Store_and_rebuild(changed, [this] { Complete_Result_Array(); });
         viewer_.New_graphics();
         if (timed_result_count_ == 1) viewer_.Lbl_delta_time_Click();
         viewer_.SliderPlay_Focus();
@@ -271,26 +179,66 @@ void Lane_results::Complete_Result_Array()
     }
 }
 
-void Lane_results::Load_All_Heats_Array_from_File(int32_t heat) { Load_heat(int16_t(heat)); }
+void Lane_results::Load_All_Heats_Array_from_File(int32_t heat) { by_lane_ = Load_heat(int16_t(heat)); }
 
-void Lane_results::Copy_Active_Heat() { Copy_active(); }
+void Lane_results::Copy_Active_Heat()
+{
+    ranked_ = by_lane_;
+    for (size_t k = 0; k < ranked_.size(); ++k) ranked_[k].Lane = int16_t(k);
+}
 
-void Lane_results::Lane_Active_Heat_Array_Sort() { Sort_active(); }
+void Lane_results::Lane_Active_Heat_Array_Sort() { ranked_ = Rank_lanes(ranked_); }
 
 void Lane_results::Fill_Results()
 {
-    timed_result_count_ = Recording_open() ? Fill_rows_and_marks() : 0;
+    timed_result_count_ = 0;
+    if (Recording_open()) {
+        result_ = Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat), g_Recording->Capture_time());
+        Clear_Lane_Times();
+        for (const Heat_result_row& row : result_.rows) Mirror_on_marks(row);
+        timed_result_count_ = int16_t(result_.Timed_count());
+        Results_rows().Results_changed(result_);
+    }
     viewer_.Lane_results_filled();
+}
+
+int16_t Lane_results::Lane_To_Place(int16_t lane) const
+{
+    for (size_t i = 0; i < ranked_.size(); ++i)
+        if (ranked_[i].Lane == lane) return Is_real_time(ranked_[i].Time) ? int16_t(i + 1) : int16_t(0);
+    return 0;
+}
+
+int16_t Lane_results::Go_to_Goal_field(double place) const
+{
+    // An array index taken from a number rounds half to even.
+    const double index = std::nearbyint(place);
+    if (!(index >= 1 && index <= k_Heat_lanes)) return 0;
+    return ranked_[size_t(index) - 1].Goal_field;
+}
+
+int16_t Lane_results::Find_Lane_Index(double lane) const
+{
+    const int32_t n = std::min<int32_t>(int32_t(g_Lanes.size()), k_Heat_lanes);
+    for (int32_t i = 1; i <= n; ++i)
+        if (double(ranked_[size_t(i) - 1].Lane) == lane) return int16_t(i);
+    return 0;
+}
+
+std::string Lane_results::Lane_result_text(int16_t lane) const
+{
+    // The words follow the records as last ranked, with the correction in force.
+    return Lane_result_words(Make_heat_result(ranked_, g_Heat_correction, {}, {}), lane);
 }
 
 // ---- Free procedures ----
 
-void Store_Heat_Results()
+void Store_Heat_Results(const Heat_lane_records& by_lane)
 {
     if (!Recording_open()) return;
     cls_AVI_handler& rec = *g_Recording;
     const Header_lanes before = Read_header_lanes(rec);
-    Put_header_lanes(rec, Table_lanes());
+    Put_header_lanes(rec, Record_lanes(by_lane));
     if (!rec.Write_XML_header()) {
         // The header in memory keeps saying what the file says.
         Put_header_lanes(rec, before);
@@ -301,50 +249,17 @@ void Store_Heat_Results()
 
 void Clear_All_Results()
 {
-    for (Lane_Result_Record& r : Lane_all_Heats_Array) {
-        r.Time = 0;
-        r.Click_time = 0;
-        r.Goal_field = 0;
-    }
-    Store_and_rebuild(Rebuild_tables);
+    Heat_lane_records cleared{};
+    for (size_t k = 0; k < cleared.size(); ++k) cleared[k].Lane = int16_t(k);
+    Store_and_rebuild(cleared, [] {
+        if (Lane_results* viewer = Viewer_lane_results()) viewer->Complete_Result_Array();
+    });
 }
 
 void Clear_Lane_Times()
 {
     for (const auto& mark : g_Lanes)
         if (mark) mark->time(0);
-}
-
-int16_t Lane_To_Place(int16_t lane)
-{
-    for (size_t i = 1; i < Lane_Active_Heat_Array.size(); ++i)
-        if (Lane_Active_Heat_Array[i].Lane == lane) return Is_real_time(Lane_Active_Heat_Array[i].Time) ? int16_t(i) : 0;
-    return 0;
-}
-
-int16_t Go_to_Goal_field(double place)
-{
-    // An array index taken from a number rounds half to even.
-    const double index = std::nearbyint(place);
-    if (!(index >= 1 && index <= k_Lanes)) return 0;
-    return Lane_Active_Heat_Array[size_t(index)].Goal_field;
-}
-
-std::string Lane_result_text(int16_t lane)
-{
-    for (size_t i = 1; i < Lane_Active_Heat_Array.size(); ++i) {
-        const Lane_Result_Record& r = Lane_Active_Heat_Array[i];
-        if (r.Lane != lane) continue;
-        if (Is_real_time(r.Time))
-            return "Place: " + std::to_string(i) + " Time : " + Display_time(int64_t(r.Time) - g_Heat_correction, true);
-        switch (r.Time) {
-        case Time_DSQ: return "Disqualified";
-        case Time_DNS: return "Did not start";
-        case Time_DNF: return "Did not finish";
-        default: return {};
-        }
-    }
-    return {};
 }
 
 void Install_lane_results(Lane_results* results) { g_Viewer_lane_results = results; }

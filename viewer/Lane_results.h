@@ -1,7 +1,9 @@
 #pragma once
 // The heat's lane results: one record per lane, stored in heat 1 of the recording's XML header,
-// and the same records sorted into places. The recording is the source of truth: every change is
-// written there first and the tables are then rebuilt from it.
+// and the same records ranked into the heat's result. The recording is the source of truth: every
+// change is written there first and the records are then read back from it.
+#include "results/Heat_result.h"
+
 #include <cstdint>
 #include <string>
 
@@ -24,15 +26,15 @@ public:
     virtual void Lane_results_filled() {}
 };
 
-// The viewer's result methods.
+// The viewer's result methods, and the heat's records they keep.
 class Lane_results {
 public:
-    explicit Lane_results(Result_viewer& viewer) : viewer_(viewer) {}
+    explicit Lane_results(Result_viewer& viewer);
 
     // Stores a result for lane 0..15: value 0 takes the shown field's race time (+10 ms with
     // plus), a time code replaces it. Refuses read-only recordings and asks before overriding.
     void Attach_Time(int16_t lane, int32_t value, bool plus);
-    // Reloads the heat from the recording, sorts it and fills the results rows.
+    // Reloads the heat from the recording, ranks it and fills the results rows.
     void Complete_Result_Array();
     void Load_All_Heats_Array_from_File(int32_t heat);
     void Copy_Active_Heat();
@@ -42,25 +44,37 @@ public:
     // Rows with a real time that the last fill wrote.
     int16_t Timed_result_count() const { return timed_result_count_; }
 
+    // The records by lane (0..15) as last read from the recording ("no time" for none).
+    Heat_lane_records& By_lane() { return by_lane_; }
+    // The records in place order, as last ranked.
+    const Heat_lane_records& Ranked() const { return ranked_; }
+    // The heat's result as last filled into the rows.
+    const Heat_result& Result() const { return result_; }
+
+    // The place 1..16 of the lane, 0 when it has no real time.
+    int16_t Lane_To_Place(int16_t lane) const;
+    // The goal field of the record at that place; 0 for a place outside 1..16.
+    int16_t Go_to_Goal_field(double place) const;
+    // The place (1..lane-mark count) of the record of that lane; 0 when it is not among them.
+    int16_t Find_Lane_Index(double lane) const;
+    // The lane's result in words (see Lane_result_words); "" for a lane without a result.
+    std::string Lane_result_text(int16_t lane) const;
+
 private:
     Result_viewer& viewer_;
+    Heat_lane_records by_lane_{};
+    Heat_lane_records ranked_{};
+    Heat_result result_;
     int16_t timed_result_count_ = 0;
 };
 
 // Writes the 16 lane records into heat 1 of g_Recording's header and rewrites it in the file.
 // Raises when the header cannot be written.
-void Store_Heat_Results();
-// Empties all 16 results, stores them (when a recording is open) and rebuilds the tables.
+void Store_Heat_Results(const Heat_lane_records& by_lane);
+// Empties all 16 results, stores them (when a recording is open) and rebuilds the viewer's.
 void Clear_All_Results();
 // The time of every lane mark becomes 0.
 void Clear_Lane_Times();
-// The place 1..16 of the lane, 0 when it has no real time.
-int16_t Lane_To_Place(int16_t lane);
-// The goal field of the record at that place; 0 for a place outside 1..16.
-int16_t Go_to_Goal_field(double place);
-// The lane's result in words: "Place: " place " Time : " time for a placed lane, else
-// "Disqualified", "Did not start" or "Did not finish"; "" for a lane without a result.
-std::string Lane_result_text(int16_t lane);
 
 // The viewer's results, through which Clear_All_Results rebuilds; installed by the viewer.
 void Install_lane_results(Lane_results* results);

@@ -22,10 +22,23 @@ const platform::State_reset k_Forget_standby_rows{[] { Standby_rows() = Plain_re
 
 } // namespace
 
+void Plain_result_rows::Results_changed(const Heat_result& changed)
+{
+    result = changed;
+    rows.fill(Row{});
+    for (const Heat_result_row& row : result.rows) {
+        const Heat_result_texts texts = Row_texts(result, row);
+        rows.at(size_t(row.place) - 1) = {texts.rank, texts.lane, texts.time, texts.delta};
+    }
+    capture_time = result.capture_time;
+    heat = result.heat;
+}
+
 void Plain_result_rows::Clear_Results()
 {
     rows.fill(Row{});
     capture_time.clear();
+    result = Heat_result{};
 }
 
 void Plain_result_rows::Display_Compensate_Mill() { shown_correction = g_Heat_correction; }

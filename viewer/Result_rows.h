@@ -1,7 +1,9 @@
 #pragma once
-// The rows of the results window as the viewer fills them: 16 rows of place, lane, time and
-// difference, and the heat's labels. The results window implements it; until it is installed
-// (and in tests) a plain one keeps the texts.
+// The rows of the results window as the viewer fills them: the heat's result, shown as 16 rows of
+// place, lane, time and difference, and the heat's labels. The results window implements it;
+// until it is installed (and in tests) a plain one keeps the result and its texts.
+#include "results/Heat_result.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -15,15 +17,13 @@ class Result_rows {
 public:
     static constexpr int k_Rows = 16;
     virtual ~Result_rows() = default;
-    virtual void Lbl_result_rank(int row, const std::string& text) = 0;
-    virtual void Lbl_result_lane(int row, const std::string& text) = 0;
-    virtual void Lbl_result_time(int row, const std::string& text) = 0;
-    virtual void Lbl_result_delta_time(int row, const std::string& text) = 0;
-    virtual void Lbl_capture_time(const std::string& text) = 0;
-    virtual void Lbl_heat(const std::string& text) = 0;
+    // The heat's result changed: its rows, capture time and heat are shown from it.
+    virtual void Results_changed(const Heat_result& result) = 0;
+    // The result last shown; empty after Clear_Results.
+    virtual const Heat_result& Shown_result() const = 0;
     // The event name caption.
     virtual void Lbl_event_name(const std::string& text) = 0;
-    // Empties every row and the capture time.
+    // Empties every row and the capture time: the shown result becomes an empty one.
     virtual void Clear_Results() = 0;
     // Empties the heat's labels.
     virtual void Clear_Heat_Data() = 0;
@@ -52,17 +52,14 @@ public:
     };
     std::array<Row, k_Rows> rows{};
     std::string capture_time, heat, event_name;
+    Heat_result result;
     int32_t recorded_start = 0;
     int32_t shown_correction = 0;
     int go_to_field_calls = 0;
     Result_sheet* sheet = nullptr;
 
-    void Lbl_result_rank(int row, const std::string& text) override { rows.at(size_t(row)).rank = text; }
-    void Lbl_result_lane(int row, const std::string& text) override { rows.at(size_t(row)).lane = text; }
-    void Lbl_result_time(int row, const std::string& text) override { rows.at(size_t(row)).time = text; }
-    void Lbl_result_delta_time(int row, const std::string& text) override { rows.at(size_t(row)).delta = text; }
-    void Lbl_capture_time(const std::string& text) override { capture_time = text; }
-    void Lbl_heat(const std::string& text) override { heat = text; }
+    void Results_changed(const Heat_result& changed) override;
+    const Heat_result& Shown_result() const override { return result; }
     void Lbl_event_name(const std::string& text) override { event_name = text; }
     void Clear_Results() override;
     void Clear_Heat_Data() override { heat.clear(); }

@@ -168,7 +168,7 @@ TEST_F(Results_window, ClearingAsksAndCancelKeepsEverything)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     EXPECT_NE(rec.Heat_time(1, 2), 1230);
-    EXPECT_EQ(Lane_To_Place(2), 0);
+    EXPECT_EQ(Viewer().Results().Lane_To_Place(2), 0);
 
     g_Recording->Read_only(true);
     dialogs.Expect_message("Can\u00B4t alter this file, it is Read only!");

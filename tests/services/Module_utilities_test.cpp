@@ -155,14 +155,5 @@ TEST(Files, ExistenceSizeAndDeleteTellTheTruth)
     std::filesystem::permissions(ro, std::filesystem::perms::owner_all);
 }
 
-TEST(Lanes, FindLaneIndexSearchesAsManyRecordsAsThereAreLanes)
-{
-    g_Lanes.resize(3); // only the count matters here
-    for (int i = 1; i <= 16; ++i) Lane_Active_Heat_Array[size_t(i)].Lane = int16_t(16 - i);
-    EXPECT_EQ(Find_Lane_Index(14), 2);
-    EXPECT_EQ(Find_Lane_Index(12), 0); // record 4: beyond the lane count
-    g_Lanes.clear();
-}
-
 } // namespace
 } // namespace wk

@@ -51,8 +51,6 @@ TEST_F(Program_state, EveryProgramWideValueReturnsToItsStartValue)
     g_Run_mode = 10;
     g_Page_bottom = 5;
     g_Goal_line = {1, 2, 3, 4};
-    Lane_all_Heats_Array[15].Time = 1234;
-    Lane_Active_Heat_Array[16].Lane = 7;
     Cls_Capture_Counter = 2;
     g_Event_name = "Final";
     g_File_Kind[4] = 9;
@@ -71,11 +69,6 @@ TEST_F(Program_state, EveryProgramWideValueReturnsToItsStartValue)
     EXPECT_EQ(g_Run_mode, 0);
     EXPECT_EQ(g_Page_bottom, 0.0f);
     EXPECT_EQ(g_Goal_line, Goal_line_coords{});
-    for (const auto& r : Lane_all_Heats_Array) EXPECT_EQ(r.Time, No_Time);
-    for (const auto& r : Lane_Active_Heat_Array) {
-        EXPECT_EQ(r.Time, No_Time);
-        EXPECT_EQ(r.Lane, 0);
-    }
     EXPECT_EQ(Cls_Capture_Counter, 0);
     EXPECT_EQ(g_Event_name, "");
     EXPECT_EQ(g_File_Kind[4], 0);

@@ -244,7 +244,7 @@ TEST_F(Viewer_at_work, SAndAClickStoresTheTimeAndShowsThePlace)
     Press(1, 3);
     platform::Set_key_down('S', false);
     EXPECT_EQ(Stored_time(path, 3), Race_time(24));
-    EXPECT_EQ(Lane_To_Place(3), 1);
+    EXPECT_EQ(Viewer().Results().Lane_To_Place(3), 1);
     EXPECT_EQ(Viewer().Slider_play->value(), 24);
     // The place label: white in the picture's lower right corner.
     int white = 0;
@@ -292,7 +292,7 @@ TEST_F(Viewer_at_work, TheResultMenuActsOnTheLaneItWasOpenedFor)
     dialogs.Expect_message("Override existing result?", platform::vbOK);
     Viewer().item_clear_lane->trigger();
     Viewer().menu_Result->hide();
-    EXPECT_EQ(Lane_To_Place(4), 0);
+    EXPECT_EQ(Viewer().Results().Lane_To_Place(4), 0);
     EXPECT_TRUE(dialogs.All_used());
 }
 
@@ -311,7 +311,7 @@ TEST_F(Viewer_at_work, AReadOnlyRecordingRefusesEveryResult)
     Viewer().item_set_disq->trigger();
     Viewer().menu_Result->hide();
     EXPECT_EQ(test::Read_file(path), before);
-    EXPECT_EQ(Lane_To_Place(1), 0);
+    EXPECT_EQ(Viewer().Results().Lane_To_Place(1), 0);
     EXPECT_TRUE(dialogs.All_used());
 }
 
@@ -365,7 +365,7 @@ TEST_F(Viewer_at_work, EveryLaneClickedAtItsPrintedFieldGetsItsPrintedTime)
     for (size_t i = 0; i < demo_heat.crossings.size(); ++i) {
         const auto& c = demo_heat.crossings[i];
         EXPECT_EQ(g_Recording->Heat_time(1, c.lane), c.race_time) << "lane " << c.lane;
-        EXPECT_EQ(Lane_To_Place(c.lane), int16_t(i + 1));
+        EXPECT_EQ(Viewer().Results().Lane_To_Place(c.lane), int16_t(i + 1));
     }
     EXPECT_TRUE(reports.reports.empty());
 }

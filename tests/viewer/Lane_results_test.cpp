@@ -32,24 +32,16 @@ struct Fake_viewer final : Result_viewer {
 // The file says "no result" with 0, or with the no-time code once the tables were stored.
 bool No_result(int32_t stored) { return stored == 0 || stored == No_Time; }
 
-void Empty_tables()
-{
-    for (int16_t k = 0; k < 16; ++k) Lane_all_Heats_Array[size_t(k)] = {k, No_Time, 0, 0};
-    for (int16_t i = 0; i <= 16; ++i) Lane_Active_Heat_Array[size_t(i)] = {int16_t(i - 1), No_Time, 0, 0};
-}
-
 class Lane_results_test : public ::testing::Test {
 protected:
     Lane_results_test()
     {
-        Empty_tables();
         Install_result_rows(&rows);
         Install_lane_results(&results);
     }
     ~Lane_results_test() override
     {
         g_Recording.reset();
-        Empty_tables();
         g_Heat_correction = 0;
         g_Lanes.clear();
         Install_result_rows(nullptr);
@@ -106,40 +98,49 @@ protected:
 
 TEST_F(Lane_results_test, PlacesRunRealTimesThenCodesAndDeadHeatsGoToTheEarlierClick)
 {
-    Empty_tables();
     // Lane, time, click. Lanes 4 and 2 tie; lane 2 clicked later although its tick is smaller
     // (the tick changed sign in between). Lanes 6 and 7 tie with equal clicks: they keep their order.
     const Lane_Result_Record heat[] = {{0, Time_DNF, 1, 0},       {1, No_Time, 0, 0}, {2, 5000, -2147483000, 0},
                                        {3, Time_DSQ, 1, 0},       {4, 5000, 2147483000, 0}, {5, -40, 9, 0},
                                        {6, 7000, 5, 0},           {7, 7000, 5, 0},    {8, Time_DNS, 1, 0}};
-    for (const auto& r : heat) Lane_all_Heats_Array[size_t(r.Lane)] = r;
+    for (const auto& r : heat) results.By_lane()[size_t(r.Lane)] = r;
     results.Copy_Active_Heat();
     results.Lane_Active_Heat_Array_Sort();
     const int16_t order[] = {5, 4, 2, 6, 7, 3, 8, 0};
-    for (size_t i = 0; i < std::size(order); ++i) EXPECT_EQ(Lane_Active_Heat_Array[i + 1].Lane, order[i]) << i;
-    EXPECT_EQ(Lane_Active_Heat_Array[9].Time, No_Time);
-    EXPECT_EQ(Lane_To_Place(5), 1);
-    EXPECT_EQ(Lane_To_Place(7), 5);
-    EXPECT_EQ(Lane_To_Place(3), 0); // a code has no place
+    for (size_t i = 0; i < std::size(order); ++i) EXPECT_EQ(results.Ranked()[i].Lane, order[i]) << i;
+    EXPECT_EQ(results.Ranked()[8].Time, No_Time);
+    EXPECT_EQ(results.Lane_To_Place(5), 1);
+    EXPECT_EQ(results.Lane_To_Place(7), 5);
+    EXPECT_EQ(results.Lane_To_Place(3), 0); // a code has no place
+}
+
+TEST_F(Lane_results_test, FindLaneIndexSearchesAsManyPlacesAsThereAreLanes)
+{
+    // Lanes 15, 14, ... in places 1, 2, ...: by time, lane 15 first.
+    for (int16_t k = 0; k < 16; ++k) results.By_lane()[size_t(k)] = {k, 1000 * (16 - k), 0, 0};
+    results.Copy_Active_Heat();
+    results.Lane_Active_Heat_Array_Sort();
+    g_Lanes.resize(3); // only the count matters here
+    EXPECT_EQ(results.Find_Lane_Index(14), 2);
+    EXPECT_EQ(results.Find_Lane_Index(12), 0); // place 4: beyond the lane count
 }
 
 TEST_F(Lane_results_test, ALanesResultInWordsFollowsItsPlaceTheCorrectionAndItsCode)
 {
-    Empty_tables();
     const Lane_Result_Record heat[] = {{0, Time_DNF, 1, 0}, {2, 61230, 3, 0}, {3, Time_DSQ, 1, 0},
                                        {4, 5000, 2, 0},     {8, Time_DNS, 1, 0}};
-    for (const auto& r : heat) Lane_all_Heats_Array[size_t(r.Lane)] = r;
+    for (const auto& r : heat) results.By_lane()[size_t(r.Lane)] = r;
     results.Copy_Active_Heat();
     results.Lane_Active_Heat_Array_Sort();
-    EXPECT_EQ(Lane_result_text(4), "Place: 1 Time : 5,00");
-    EXPECT_EQ(Lane_result_text(2), "Place: 2 Time : 1:01,23");
+    EXPECT_EQ(results.Lane_result_text(4), "Place: 1 Time : 5,00");
+    EXPECT_EQ(results.Lane_result_text(2), "Place: 2 Time : 1:01,23");
     g_Heat_correction = 2000; // a start 2 s later: the times are 2 s shorter
-    EXPECT_EQ(Lane_result_text(4), "Place: 1 Time : 3,00");
-    EXPECT_EQ(Lane_result_text(3), "Disqualified");
-    EXPECT_EQ(Lane_result_text(8), "Did not start");
-    EXPECT_EQ(Lane_result_text(0), "Did not finish");
-    EXPECT_EQ(Lane_result_text(1), ""); // no result
-    EXPECT_EQ(Lane_result_text(16), ""); // no such lane
+    EXPECT_EQ(results.Lane_result_text(4), "Place: 1 Time : 3,00");
+    EXPECT_EQ(results.Lane_result_text(3), "Disqualified");
+    EXPECT_EQ(results.Lane_result_text(8), "Did not start");
+    EXPECT_EQ(results.Lane_result_text(0), "Did not finish");
+    EXPECT_EQ(results.Lane_result_text(1), ""); // no result
+    EXPECT_EQ(results.Lane_result_text(16), ""); // no such lane
 }
 
 TEST_F(Lane_results_test, TwoTimesAndADnsFillThreeRowsAndTheLaneMarks)
@@ -159,10 +160,10 @@ TEST_F(Lane_results_test, TwoTimesAndADnsFillThreeRowsAndTheLaneMarks)
         {"1", "2", " 00:10,00", "+0,00"}, {"2", "5", " 00:11,50", "+1,50"}, {"3", "7", "DNS", ""}, {}};
     for (size_t r = 0; r < std::size(expected); ++r) EXPECT_EQ(rows.rows[r], expected[r]) << r;
     EXPECT_EQ(results.Timed_result_count(), 2);
-    EXPECT_EQ(Lane_To_Place(2), 1);
-    EXPECT_EQ(Lane_To_Place(5), 2);
-    EXPECT_EQ(Lane_To_Place(7), 0);
-    EXPECT_EQ(Lane_To_Place(0), 0);
+    EXPECT_EQ(results.Lane_To_Place(2), 1);
+    EXPECT_EQ(results.Lane_To_Place(5), 2);
+    EXPECT_EQ(results.Lane_To_Place(7), 0);
+    EXPECT_EQ(results.Lane_To_Place(0), 0);
     EXPECT_EQ(g_Lanes[0]->time(), 10000);
     EXPECT_EQ(g_Lanes[1]->time(), Time_DNS);
     EXPECT_EQ(g_Lanes[2]->time(), 0);
@@ -204,28 +205,27 @@ TEST_F(Lane_results_test, ThirteenToSixteenResultsFillEveryRowTheyNeed)
 TEST_F(Lane_results_test, StoredResultsSurviveClosingAndAStoredZeroIsNoTime)
 {
     Open();
-    Lane_all_Heats_Array[4] = {4, 12340, 77, 9};
-    Lane_all_Heats_Array[6] = {6, 0, 0, 0};
-    Lane_all_Heats_Array[8] = {8, Time_DNF, 5, 0};
-    Store_Heat_Results();
+    results.By_lane()[4] = {4, 12340, 77, 9};
+    results.By_lane()[6] = {6, 0, 0, 0};
+    results.By_lane()[8] = {8, Time_DNF, 5, 0};
+    Store_Heat_Results(results.By_lane());
     g_Recording->Close_File();
-    Empty_tables();
     Reopen();
     results.Complete_Result_Array();
-    const Lane_Result_Record& lane4 = Lane_all_Heats_Array[4];
+    const Lane_Result_Record& lane4 = results.By_lane()[4];
     EXPECT_EQ(std::tuple(lane4.Lane, lane4.Time, lane4.Click_time, lane4.Goal_field), std::tuple(4, 12340, 77, 9));
-    EXPECT_EQ(Lane_all_Heats_Array[6].Time, No_Time);
-    EXPECT_EQ(Lane_all_Heats_Array[8].Time, Time_DNF);
+    EXPECT_EQ(results.By_lane()[6].Time, No_Time);
+    EXPECT_EQ(results.By_lane()[8].Time, Time_DNF);
     EXPECT_EQ(In_file(6), 0);
     // A goal field beyond 16 bits stops at the end instead of wrapping.
     Put(1, 500, 0, 40000);
     Put(2, 600, 0, -40000);
     Commit();
-    EXPECT_EQ(Lane_all_Heats_Array[1].Goal_field, 32767);
-    EXPECT_EQ(Lane_all_Heats_Array[2].Goal_field, -32768);
-    EXPECT_EQ(Go_to_Goal_field(1), 32767);
-    EXPECT_EQ(Go_to_Goal_field(3), 9);
-    for (double outside : {0.0, -1.0, 17.0, std::nan("")}) EXPECT_EQ(Go_to_Goal_field(outside), 0) << outside;
+    EXPECT_EQ(results.By_lane()[1].Goal_field, 32767);
+    EXPECT_EQ(results.By_lane()[2].Goal_field, -32768);
+    EXPECT_EQ(results.Go_to_Goal_field(1), 32767);
+    EXPECT_EQ(results.Go_to_Goal_field(3), 9);
+    for (double outside : {0.0, -1.0, 17.0, std::nan("")}) EXPECT_EQ(results.Go_to_Goal_field(outside), 0) << outside;
 }
 
 TEST_F(Lane_results_test, AttachTimeStoresTheShownFieldsRaceTimeInTheFile)
@@ -238,13 +238,13 @@ TEST_F(Lane_results_test, AttachTimeStoresTheShownFieldsRaceTimeInTheFile)
     clock.tick = 5000;
     results.Attach_Time(1, 0, false); // same field, later click: second place
     results.Attach_Time(6, 0, true);
-    EXPECT_EQ(Lane_all_Heats_Array[3].Time, t);
-    EXPECT_EQ(Lane_all_Heats_Array[3].Click_time, 4000);
-    EXPECT_EQ(Lane_all_Heats_Array[3].Goal_field, 7);
-    EXPECT_EQ(Lane_all_Heats_Array[6].Time, t + 10);
-    EXPECT_EQ(Lane_To_Place(3), 1);
-    EXPECT_EQ(Lane_To_Place(1), 2);
-    EXPECT_EQ(Lane_To_Place(6), 3);
+    EXPECT_EQ(results.By_lane()[3].Time, t);
+    EXPECT_EQ(results.By_lane()[3].Click_time, 4000);
+    EXPECT_EQ(results.By_lane()[3].Goal_field, 7);
+    EXPECT_EQ(results.By_lane()[6].Time, t + 10);
+    EXPECT_EQ(results.Lane_To_Place(3), 1);
+    EXPECT_EQ(results.Lane_To_Place(1), 2);
+    EXPECT_EQ(results.Lane_To_Place(6), 3);
     EXPECT_EQ(In_file(3), t);
     EXPECT_EQ(In_file(6), t + 10);
     EXPECT_EQ(In_file(1, &cls_AVI_handler::Heat_Clicktime), 5000);
@@ -268,13 +268,13 @@ TEST_F(Lane_results_test, OverridingAsksAndACodeReplacesTheTimeWithoutAField)
     ASSERT_TRUE(g_Recording->Read_Frame(5));
     dialogs.Expect_message("Override existing result?", platform::vbCancel);
     results.Attach_Time(2, 0, false);
-    EXPECT_EQ(Lane_all_Heats_Array[2].Time, 110);
+    EXPECT_EQ(results.By_lane()[2].Time, 110);
     EXPECT_EQ(In_file(2), 110);
     dialogs.Expect_message("Override existing result?", platform::vbOK);
     results.Attach_Time(2, Time_DNF, false);
     EXPECT_EQ(dialogs.styles.back(), platform::vbOKCancel);
-    EXPECT_EQ(Lane_all_Heats_Array[2].Time, Time_DNF);
-    EXPECT_EQ(Lane_all_Heats_Array[2].Goal_field, 0);
+    EXPECT_EQ(results.By_lane()[2].Time, Time_DNF);
+    EXPECT_EQ(results.By_lane()[2].Goal_field, 0);
     EXPECT_EQ(In_file(2), Time_DNF);
     EXPECT_EQ(In_file(2, &cls_AVI_handler::Heat_Goalfield), 0);
     EXPECT_EQ(rows.rows[1].time, "DNF");
@@ -289,7 +289,7 @@ TEST_F(Lane_results_test, ACodeNeedsNoTimeStampButATimeDoes)
     ASSERT_EQ(reports.reports.size(), 1u);
     EXPECT_NE(reports.reports[0].find("p_Active_Result = 1Lane = 6"), std::string::npos);
     EXPECT_TRUE(No_result(In_file(6)));
-    EXPECT_EQ(Lane_all_Heats_Array[6].Time, No_Time);
+    EXPECT_EQ(results.By_lane()[6].Time, No_Time);
 }
 
 TEST_F(Lane_results_test, ReadOnlyRecordingsAndBadLanesChangeNothing)
@@ -305,7 +305,7 @@ TEST_F(Lane_results_test, ReadOnlyRecordingsAndBadLanesChangeNothing)
     dialogs.Expect_message("File is read-only!");
     results.Attach_Time(2, 0, false);
     EXPECT_EQ(dialogs.styles.back(), platform::vbOKOnly);
-    EXPECT_EQ(Lane_all_Heats_Array[2].Time, No_Time);
+    EXPECT_EQ(results.By_lane()[2].Time, No_Time);
     EXPECT_EQ(test::Read_file(path), before);
 }
 
@@ -331,12 +331,12 @@ TEST_F(Lane_results_test, AHeaderThatCannotBeWrittenLeavesTablesAsTheFile)
     dialogs.Expect_message("too long");
     results.Attach_Time(2, 0, false);
     ASSERT_EQ(reports.reports.size(), 1u);
-    EXPECT_EQ(Lane_all_Heats_Array[2].Time, No_Time);
+    EXPECT_EQ(results.By_lane()[2].Time, No_Time);
     EXPECT_TRUE(No_result(g_Recording->Heat_time(1, 2)));
     EXPECT_TRUE(No_result(In_file(2)));
     dialogs.Expect_message("too long");
     EXPECT_NE(test::Error_number([] { Clear_All_Results(); }), 0);
-    EXPECT_EQ(Lane_To_Place(4), 1);
+    EXPECT_EQ(results.Lane_To_Place(4), 1);
     EXPECT_EQ(In_file(4), 110);
 }
 
@@ -348,17 +348,16 @@ TEST_F(Lane_results_test, ClearAllResultsEmptiesFileAndTables)
     Clear_All_Results();
     for (int16_t k = 0; k < 16; ++k) {
         EXPECT_EQ(In_file(k), 0) << k;
-        EXPECT_EQ(Lane_all_Heats_Array[size_t(k)].Time, No_Time) << k;
+        EXPECT_EQ(results.By_lane()[size_t(k)].Time, No_Time) << k;
     }
     EXPECT_EQ(Filled_rows(), 0);
-    EXPECT_EQ(Lane_To_Place(2), 0);
-    // Without a recording only memory changes, and nothing is drawn or asked.
+    EXPECT_EQ(results.Lane_To_Place(2), 0);
+    // Without a recording only the viewer's records change, and nothing is asked.
     g_Recording.reset();
-    Install_lane_results(nullptr);
-    Lane_all_Heats_Array[3].Time = 5;
+    results.By_lane()[3].Time = 5;
     Clear_All_Results();
-    EXPECT_EQ(Lane_all_Heats_Array[3].Time, No_Time);
-    EXPECT_EQ(Lane_Active_Heat_Array[1].Time, No_Time);
+    EXPECT_EQ(results.By_lane()[3].Time, No_Time);
+    EXPECT_EQ(results.Ranked()[0].Time, No_Time);
     rows.rows[0].rank = "kept";
     results.Fill_Results();
     EXPECT_EQ(rows.rows[0].rank, "kept");
@@ -385,7 +384,7 @@ TEST_F(Lane_results_test, LargeTimesAndCorrectionsNeitherWrapNorStopTheFill)
     results.Attach_Time(5, 0, false);
     EXPECT_EQ(reports.reports.size(), 2u);
     EXPECT_EQ(In_file(5), 0);
-    EXPECT_EQ(Lane_all_Heats_Array[5].Time, No_Time);
+    EXPECT_EQ(results.By_lane()[5].Time, No_Time);
 }
 
 TEST(Standby_result_rows, WhatTheyShowIsForgottenByTheProgramsReset)
@@ -394,8 +393,11 @@ TEST(Standby_result_rows, WhatTheyShowIsForgottenByTheProgramsReset)
     Install_result_rows_maker(nullptr);
     auto* standby = dynamic_cast<Plain_result_rows*>(&Results_rows());
     ASSERT_NE(standby, nullptr);
-    standby->Lbl_heat("Heat 7");
-    standby->Lbl_result_time(0, " 1:02,03");
+    Heat_lane_records lanes{};
+    for (auto& r : lanes) r.Time = No_Time;
+    lanes[2] = {2, 62030, 1, 5};
+    standby->Results_changed(Rank_heat(lanes, 0, "Heat 7", ""));
+    ASSERT_EQ(standby->rows[0].time, " 01:02,03");
     Reset_program_state();
     EXPECT_EQ(&Results_rows(), standby);
     EXPECT_EQ(standby->heat, "");
