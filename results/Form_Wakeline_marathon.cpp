@@ -13,7 +13,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/Module_window.h"
-#include "viewer/Frm_kanot_2.h"
+#include "viewer/Results_viewer.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -58,7 +58,7 @@ std::string Now_time_text()
     return Time_of_day_text(t.hour, t.minute, t.second);
 }
 
-Frm_kanot_2* Viewer() { return platform::Form_if_loaded<Frm_kanot_2>(); }
+Results_viewer* Viewer() { return Viewer_for_results(); }
 
 } // namespace
 
@@ -301,12 +301,12 @@ void Form_Wakeline_marathon::Text_heat_Click(int index)
         if (!Marathon_File_Present()) return;
         if (!Ctrl_Key_Down()) Deselect_all_Heats();
         Select_Heat(int16_t(index + 1), true);
-        Frm_kanot_2* viewer = Viewer();
+        Results_viewer* viewer = Viewer();
         if (viewer && g_Recording && g_Recording->File_open()) {
             viewer->SliderPlay_Focus();
             viewer->Slider_play_Scroll();
         }
-        if (viewer && viewer->item_Marathon->isChecked())
+        if (viewer && viewer->Marathon_mode())
             if (auto* entry = platform::Form_if_loaded<Frm_Wakeline_Marathon_settime>())
                 entry->Show_heat(Text(Text_heat[size_t(index)]), Text(Text_heat_name[size_t(index)]));
     } catch (...) {

@@ -13,7 +13,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/Module_window.h"
-#include "viewer/Frm_kanot_2.h"
+#include "viewer/Results_viewer.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -200,7 +200,7 @@ void Frm_Wakeline_Marathon_settime::Update_Num_Entries()
 // The finish as the viewer shows it now; nullopt after saying why there is none.
 std::optional<Marathon_entry> Frm_Wakeline_Marathon_settime::Entry_now(const std::string& competitor)
 {
-    Frm_kanot_2* viewer = platform::Form_if_loaded<Frm_kanot_2>();
+    Results_viewer* viewer = Viewer_for_results();
     if (!viewer || !Recording_open()) {
         Message("No file open!");
         return std::nullopt;
@@ -230,7 +230,7 @@ std::optional<Marathon_entry> Frm_Wakeline_Marathon_settime::Entry_now(const std
     }
     return Marathon_entry{row.heat_num,      row.heat_name,           Trim_leading(Caption(Label_starttime)),
                           competitor,        elapsed,                 g_Recording->File_name(),
-                          Caption(viewer->Lbl_frameno)};
+                          viewer->Shown_field_text()};
 }
 
 void Frm_Wakeline_Marathon_settime::Command_XML_Click()
@@ -241,8 +241,8 @@ void Frm_Wakeline_Marathon_settime::Command_XML_Click()
             Message("No competitor entered!");
             return;
         }
-        Frm_kanot_2* viewer = platform::Form_if_loaded<Frm_kanot_2>();
-        if (viewer && viewer->isVisible()) viewer->SliderPlay_Focus();
+        Results_viewer* viewer = Viewer_for_results();
+        if (viewer && viewer->Viewer_shown()) viewer->SliderPlay_Focus();
         const std::optional<Marathon_entry> entry = Entry_now(competitor);
         if (!entry) return;
         if (const auto earlier = result_.Earlier_entry(entry->heat_id, competitor)) {
@@ -312,7 +312,7 @@ void Frm_Wakeline_Marathon_settime::See_Current()
 void Frm_Wakeline_Marathon_settime::Show_position(const std::string& file, int32_t frame)
 {
     try {
-        Frm_kanot_2* viewer = platform::Form_if_loaded<Frm_kanot_2>();
+        Results_viewer* viewer = Viewer_for_results();
         if (!viewer || file.empty()) return;
         if (!Recording_open() || g_Recording->File_name() != file) {
             if (!FileExists(file)) {
@@ -322,8 +322,7 @@ void Frm_Wakeline_Marathon_settime::Show_position(const std::string& file, int32
             viewer->Open_Recording(file);
             if (!Recording_open()) return;
         }
-        viewer->Slider_play->setValue(frame);
-        viewer->Slider_play_Scroll();
+        viewer->Show_field(frame);
     } catch (...) {
         Report_current_exception("Show_position of Form Frm_Wakeline_Marathon_settime");
     }

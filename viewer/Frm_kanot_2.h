@@ -120,7 +120,7 @@ public:
     void Form_Activate();
     void Form_Resize();
     void Start_Association();
-    void Open_Recording(const std::string& path);
+    void Open_Recording(const std::string& path) override;
     void Open_multi_file(const std::string& path);
     void Load_Lanes_from_File();
     void Clear_Results();
@@ -152,7 +152,7 @@ public:
     // Shows (or takes away) why stepping and Play do nothing; whether the camera is running.
     bool Camera_running_said();
     void Slider_play_KeyDown(int key_code, int shift);
-    void Update_Marathon_Time();
+    void Update_Marathon_Time() override;
     void item_Marathon_Click();
     void Print_Place_string(const std::string& text);
     // ---- For the results window ----
@@ -161,6 +161,9 @@ public:
     int Right_edge() const override;
     QRect Menu_area() const override;
     std::string Start_time_text() const override;
+    bool Viewer_shown() const override { return isVisible(); }
+    bool Marathon_mode() const override;
+    std::string Shown_field_text() const override;
     void Update_frm_label();
     void Update_Frame_Time();
     void Lbl_delta_time_Click() override;

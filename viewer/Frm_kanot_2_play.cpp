@@ -171,7 +171,6 @@ void Frm_kanot_2::item_Marathon_Click()
 
 // ---- For the results window ----
 
-Results_viewer* Viewer_for_results() { return platform::Form_if_loaded<Frm_kanot_2>(); }
 
 void Frm_kanot_2::Show_field(int32_t field)
 {
@@ -195,5 +194,9 @@ QRect Frm_kanot_2::Menu_area() const
 }
 
 std::string Frm_kanot_2::Start_time_text() const { return Label_start_time->text().toStdString(); }
+
+bool Frm_kanot_2::Marathon_mode() const { return item_Marathon->isChecked(); }
+
+std::string Frm_kanot_2::Shown_field_text() const { return Lbl_frameno->text().toStdString(); }
 
 } // namespace wk

@@ -1,7 +1,7 @@
 #pragma once
-// What the results window asks of the viewer: showing a field, marking a place over the picture,
-// redrawing the marks, where it stands on the screen, and the print commands. The viewer
-// implements it; the results window never reaches into the viewer window's controls.
+// What the results and marathon windows ask of the viewer: showing a field or a recording,
+// marking a place over the picture, redrawing the marks, where it stands on the screen, and the
+// print commands. The viewer implements it; those windows never reach into its controls.
 #include <QRect>
 
 #include <cstdint>
@@ -30,6 +30,19 @@ public:
     virtual void Handle_Print_results() = 0;
     virtual void Handle_Print_Series() = 0;
     virtual void Make_Print_footer() = 0;
+
+    // ---- What the marathon windows ask ----
+    virtual bool Viewer_shown() const = 0;
+    // The slider takes the keys; the shown field is drawn again.
+    virtual void SliderPlay_Focus() = 0;
+    virtual void Slider_play_Scroll() = 0;
+    virtual void Open_Recording(const std::string& path) = 0;
+    // Whether the viewer's Marathon item is checked.
+    virtual bool Marathon_mode() const = 0;
+    // The marathon time labels for the shown frame, against the selected heat's start.
+    virtual void Update_Marathon_Time() = 0;
+    // The shown field's number as its label shows it.
+    virtual std::string Shown_field_text() const = 0;
 };
 
 // The viewer while its window is loaded; nullptr otherwise.
