@@ -162,6 +162,8 @@ private:
     std::vector<Video_device> cameras_;
     Camera_wish camera_wish_;
     bool missing_camera_told_ = false;
+    // The camera number chosen from the menu, for the start it causes; 0 otherwise.
+    int16_t menu_choice_ = 0;
 };
 
 } // namespace wk

@@ -12,6 +12,7 @@
 #include <QMenu>
 
 #include <algorithm>
+#include <utility>
 
 namespace wk {
 
@@ -22,6 +23,9 @@ constexpr const char* k_Form = " of Form Form_capture_multi_file";
 int16_t Form_capture_multi_file::Chosen_source()
 {
     cameras_ = camera_->Video_devices();
+    // The entry just chosen is taken as it stands: devices that tell nothing apart share a wish.
+    if (const int16_t chosen = std::exchange(menu_choice_, int16_t(0)); chosen > 0 && size_t(chosen) <= cameras_.size())
+        return chosen;
     const Camera_pick pick = Pick_camera(cameras_, camera_wish_);
     if (pick.wish_missing) {
         const std::string wished = camera_wish_.name.empty() ? camera_wish_.device : camera_wish_.name;
@@ -72,6 +76,7 @@ void Form_capture_multi_file::item_choose_camera_Click(int16_t number)
         if (camera_ && camera_->Running() && camera_->Source() == number) return;
         // What was captured so far came from the camera in use; it is appended before that goes.
         if (Capturing()) Handle_Capture_End(Active_heat());
+        menu_choice_ = number;
         Start_Cam();
     } catch (...) {
         Report_current_exception("item_choose_camera_Click" + std::string(k_Form));
