@@ -49,6 +49,17 @@ std::vector<Video_device> List_video_devices(IVideoCap& server)
     return devices;
 }
 
+std::vector<std::string> Menu_labels(const std::vector<Video_device>& devices)
+{
+    std::vector<std::string> labels;
+    for (const Video_device& d : devices) {
+        const auto alike = std::count_if(devices.begin(), devices.end(),
+                                         [&](const Video_device& other) { return other.Label() == d.Label(); });
+        labels.push_back(alike > 1 && !d.Device_key().empty() ? d.Label() + " (" + d.Device_key() + ")" : d.Label());
+    }
+    return labels;
+}
+
 Camera_pick Pick_camera(const std::vector<Video_device>& devices, const Camera_wish& wish)
 {
     if (wish.Empty() || devices.empty()) return {};

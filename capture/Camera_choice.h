@@ -48,6 +48,10 @@ struct Camera_pick {
 // has the last one probed as its source, so a camera sets its own source afterwards.
 std::vector<Video_device> List_video_devices(IVideoCap& server);
 
+// What the menu lists for each device: its label, with its device where another has the same
+// label (two cameras of one make).
+std::vector<std::string> Menu_labels(const std::vector<Video_device>& devices);
+
 // The device of the wish among devices: the one with its name and device, else the one with its
 // name (a USB camera moved to another port), else the one with its id (a camera renamed); the
 // first device when none of them is there or nothing was wished.

@@ -47,15 +47,17 @@ void Form_capture_multi_file::Show_cameras()
         menu_choose_camera->removeAction(old);
         old->deleteLater();
     }
-    for (QActionGroup* old : menu_choose_camera->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly)) old->deleteLater();
+    for (QActionGroup* old : menu_choose_camera->findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly))
+        old->deleteLater();
     const int16_t in_use = camera_ && camera_->Found_source() ? camera_->Source() : 0;
     auto* group = new QActionGroup(menu_choose_camera);
-    for (const Video_device& device : cameras_) {
-        QAction* item = menu_choose_camera->addAction(QString::fromStdString(device.Label()));
+    const std::vector<std::string> labels = Menu_labels(cameras_);
+    for (size_t i = 0; i < cameras_.size(); ++i) {
+        const Video_device& device = cameras_[i];
+        QAction* item = menu_choose_camera->addAction(QString::fromStdString(labels[i]));
         item->setObjectName(QString("item_camera_%1").arg(device.number));
         item->setCheckable(true);
         item->setChecked(device.number == in_use);
-        item->setToolTip(QString::fromStdString(device.Device_key()));
         group->addAction(item);
         const int16_t number = device.number;
         connect(item, &QAction::triggered, this, [this, number] { item_choose_camera_Click(number); });

@@ -44,6 +44,8 @@ TEST(Camera_choice, TheWishedCameraIsFoundByNameAndDeviceElseTheFirstIsTaken)
     }
     // Without devices there is nothing to tell: the start fails as it always has.
     EXPECT_FALSE(Pick_camera({}, {"USB Camera", "/dev/video2"}).wish_missing);
+    EXPECT_EQ(Menu_labels(k_Devices), (std::vector<std::string>{"Fake DV camera 1", "USB Camera (/dev/video2)",
+                                                                "USB Camera (/dev/video4)", "Sony DCR-TRV900"}));
 }
 
 // The choice takes two writes; killed at any of them, the settings pick the old camera or the new.
@@ -106,7 +108,8 @@ protected:
     bool Pictures_come()
     {
         const auto end = std::chrono::steady_clock::now() + 10s;
-        const auto came = [camera = window->Camera()] { return camera->DV_events() > 0 || camera->Pictures_unrecordable(); };
+        cls_Capture* camera = window->Camera();
+        const auto came = [&] { return camera->DV_events() > 0 || camera->Pictures_unrecordable(); };
         while (!came() && std::chrono::steady_clock::now() < end) com.loop->Wait_and_run(50ms);
         return came();
     }
