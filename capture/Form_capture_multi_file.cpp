@@ -197,6 +197,7 @@ void Form_capture_multi_file::Form_Load()
         g_Num_video_devices = setup_.Count_cameras();
         Trace_Line("*After Num_Video_Devices");
         if (g_Num_video_devices == 0) platform::MsgBox("No camera found!");
+        camera_wish_ = Camera_wish::From_settings();
         Start_Cam();
         Heat_recorder::Load_lanes_and_options();
         g_Lane_marks_shown = true;
@@ -250,16 +251,21 @@ void Form_capture_multi_file::Start_Cam()
         if (camera_) camera_->Capture_window({});
         camera_ = setup_.Make_camera();
         recorder_->Camera(camera_);
-        if (!camera_) return;
+        if (!camera_) {
+            cameras_.clear();
+            Show_cameras();
+            return;
+        }
         g_Capture = camera_;
         camera_->Event_Target(cls_Capture::Target_window);
         camera_->Capture_window(receiver_);
         camera_->Owner.Do_log_time = true;
         camera_->Post_linear(false);
-        camera_->Set_Video_Source(1, false);
+        camera_->Set_Video_Source(Chosen_source(), false);
         camera_->MaxFrames(1);
         camera_->Capture_Run();
         g_Capture_running = true;
+        Show_cameras();
     } catch (...) {
         Report_current_exception("Start_Cam" + std::string(k_Form));
     }

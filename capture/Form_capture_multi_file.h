@@ -2,6 +2,7 @@
 // The capture window: three heat slots, each with its own recording. The road of the heats
 // (start, capture, append, abort, finish) is the heat recorder's; the window forwards its
 // buttons, menus and the camera's frames to it and shows its state.
+#include "capture/Camera_choice.h"
 #include "capture/Control_box.h"
 #include "capture/Heat_recorder.h"
 #include "capture/Interface_kit.h"
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QGroupBox;
@@ -66,6 +68,8 @@ public:
     Control_box_panel* Frame_Control_box = nullptr;
     QMenuBar* menu_bar = nullptr;
     QMenu* menu_specials = nullptr;
+    // One checkable entry per video device; the one in use is checked.
+    QMenu* menu_choose_camera = nullptr;
     QAction *item_exit = nullptr, *item_about = nullptr, *item_preview = nullptr, *item_Marathon = nullptr,
             *item_restart_camera = nullptr, *item_stop_camera = nullptr, *item_view_recording = nullptr,
             *item_test_control_box = nullptr, *item_timing_correction = nullptr;
@@ -105,6 +109,8 @@ public:
     void item_view_recording_Click();
     void item_test_control_box_Click();
     void item_timing_correction_Click();
+    // Takes camera number (as the entries of Choose camera number them) and keeps the choice.
+    void item_choose_camera_Click(int16_t number);
     void Lbl_capture_folder_Click();
     // Every second notice while the preview is shown paints the newest frame into it.
     void Paint_Preview();
@@ -139,6 +145,10 @@ private:
     // The recorder's state in the slots' labels, buttons and titles.
     void Show_heats();
     void Show_append_progress(int32_t percent);
+    // The source a camera start takes: the crew's choice among the devices the new camera's
+    // server finds, or the first (telling once when the choice is not there).
+    int16_t Chosen_source();
+    void Show_cameras();
 
     Capture_window_setup setup_;
     std::unique_ptr<Recorder_view> view_;
@@ -149,6 +159,11 @@ private:
     std::unique_ptr<Frm_progress> progress_;
     int32_t frame_counter_ = 0;
     int32_t preview_counter_ = 0, previews_painted_ = 0;
+    std::vector<Video_device> cameras_;
+    Camera_wish camera_wish_;
+    bool missing_camera_told_ = false;
+    // The camera number chosen from the menu, for the start it causes; 0 otherwise.
+    int16_t menu_choice_ = 0;
 };
 
 } // namespace wk

@@ -67,6 +67,9 @@ void Form_capture_multi_file::Build_menus(QLayout* layout)
     item_exit = Add_item(file, "item_exit", "Exit");
     QMenu* camera = menu_bar->addMenu("&Camera");
     item_preview = Add_item(camera, "item_preview", "Full screen preview", true);
+    menu_choose_camera = camera->addMenu("Choose camera");
+    menu_choose_camera->setObjectName("menu_choose_camera");
+    menu_choose_camera->menuAction()->setEnabled(false);
     item_restart_camera = Add_item(camera, "item_restart_camera", "Restart camera");
     item_stop_camera = Add_item(camera, "item_stop_camera", "Stop camera");
     QMenu* tools = menu_bar->addMenu("&Tools");

@@ -180,6 +180,12 @@ void Heat_recorder::Handle_Capture_Start(int16_t s)
             platform::MsgBox("No camera is running: nothing can be captured.");
             return;
         }
+        if (camera_->Pictures_unrecordable()) {
+            Trace_Line("*Capture refused, the camera gives no DV frames");
+            platform::MsgBox("This camera gives pictures that cannot be recorded (no DV frames): nothing can be "
+                             "captured. Choose another camera under Camera > Choose camera.");
+            return;
+        }
         camera_->Clear_Linear_Buffer();
         camera_->Post_linear(true);
         capturing_ = true;

@@ -149,6 +149,12 @@ bool cls_Capture::Set_Video_Source(int16_t source, bool linear)
     return found_source_;
 }
 
+std::vector<Video_device> cls_Capture::Video_devices()
+{
+    if (running_ || !server_) return {};
+    return List_video_devices(*server_);
+}
+
 void cls_Capture::Capture_Run()
 {
     if (!found_source_ || !server_) return;
@@ -156,6 +162,8 @@ void cls_Capture::Capture_Run()
     highest_object_ = 0;
     one_shot_done_ = false;
     dv_events_ = 0;
+    frames_taken_ = 0;
+    unrecordable_pictures_ = 0;
     running_ = true;
     Advise();
     server_->Run();

@@ -7,6 +7,7 @@
 // The server holds only a small sink that points back here; the camera is ended by its owner's
 // last reference, after Shutdown has stopped the server and unadvised the sink.
 #include "capture/CVideobuff.h"
+#include "capture/Camera_choice.h"
 #include "capture/DV_Extra_Data_Composite.h"
 #include "capture_server/IVideoCap.h"
 #include "comlite/Com_ptr.h"
@@ -66,6 +67,9 @@ public:
 
     // Selects video source n (1-based); whether the server found it.
     bool Set_Video_Source(int16_t source, bool linear);
+    // The video devices this camera's server finds, numbered as Set_Video_Source takes them.
+    // None while running: listing chooses each device in turn. Set the source afterwards.
+    std::vector<Video_device> Video_devices();
     void Advise();
     void UnAdvise();
     void Capture_Run();
@@ -97,6 +101,13 @@ public:
 
     // The frame callback, from the sink.
     void On_DV_frame(std::span<const uint8_t> sample, std::optional<int32_t> sample_tick);
+    // A picture the server gave in a form other than DV: shown by nothing here, stored by nothing.
+    void On_RGB_picture();
+    // Pictures that cannot be stored are arriving and not one whole DV frame has come since the
+    // camera started: a capture would take nothing. Judged after a few pictures, so that a camera
+    // whose first DV frame comes a moment after its first picture is not judged too soon.
+    bool Pictures_unrecordable() const;
+    static constexpr int32_t k_Pictures_to_judge = 10;
     // The server's notice that the source stopped by itself: the camera stops, keeps the reason
     // as its last error and tells the capture window.
     void On_source_stopped(const std::string& reason);
@@ -258,6 +269,8 @@ private:
     int16_t ping_ = 0;
     int32_t dv_events_ = 0;
     bool frame_received_ = false;
+    // Since Capture_Run: whole DV frames taken, and pictures that could not be (RGB, short DV).
+    int32_t frames_taken_ = 0, unrecordable_pictures_ = 0;
     std::vector<uint8_t> frame_ = std::vector<uint8_t>(k_Frame_bytes);
     int32_t dv_time_ = 0;
     DV_Extra_Data_Composite extra_;

@@ -64,4 +64,11 @@ com::HRESULT cls_Capture_sink::OnDVEvent(IVideoCap* pSource, double, const uint8
     return com::S_OK;
 }
 
+// Only counted: the camera tells from it that it is given pictures it cannot store.
+com::HRESULT cls_Capture_sink::OnRGBEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t)
+{
+    if (camera_) camera_->On_RGB_picture();
+    return com::S_OK;
+}
+
 } // namespace wk

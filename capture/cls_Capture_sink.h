@@ -20,7 +20,8 @@ public:
     uint32_t Release() override;
     com::HRESULT OnDVEvent(IVideoCap* pSource, double dSampleTime, const uint8_t* pBuffer, uint32_t lBufferSize,
                            int32_t lDeviceNumber) override;
-    com::HRESULT OnRGBEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return com::S_OK; }
+    com::HRESULT OnRGBEvent(IVideoCap* pSource, double dSampleTime, const uint8_t* pBuffer, uint32_t lBufferSize,
+                            int32_t lDeviceNumber) override;
     com::HRESULT OnAudioEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return com::S_OK; }
     com::HRESULT OnSourceStopped(IVideoCap* pSource, com::BSTR strReason) override;
 

@@ -32,10 +32,12 @@ void cls_Capture::On_DV_frame(std::span<const uint8_t> sample, std::optional<int
         // Only a whole PAL DV frame is taken; a shorter sample would leave the last frame's tail.
         if (sample.size() < size_t(k_Frame_bytes)) {
             ++refused_samples_;
+            ++unrecordable_pictures_;
             return;
         }
         std::copy_n(sample.begin(), k_Frame_bytes, frame_.begin());
         frame_received_ = true;
+        ++frames_taken_;
         dv_time_ = Get_Tick();
         Write_timeStamp();
         Write_Extra_Timestamps(sample_tick.value_or(dv_time_));
@@ -50,6 +52,16 @@ void cls_Capture::On_DV_frame(std::span<const uint8_t> sample, std::optional<int
     } catch (...) {
         Report_current_exception("IVideoCapEvent_OnDVEvent of Class Module cls_Capture");
     }
+}
+
+void cls_Capture::On_RGB_picture()
+{
+    if (running_) ++unrecordable_pictures_;
+}
+
+bool cls_Capture::Pictures_unrecordable() const
+{
+    return running_ && frames_taken_ == 0 && unrecordable_pictures_ >= k_Pictures_to_judge;
 }
 
 void cls_Capture::On_source_stopped(const std::string& reason)

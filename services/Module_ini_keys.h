@@ -49,6 +49,8 @@ inline constexpr Ini_key<std::string> Event_logo        {"Canoe",      "event_lo
 inline constexpr Ini_key<std::string> Last_captured_file{"Canoe",      "last_captured_file", ""};
 inline constexpr Ini_key<std::string> Capture_folder    {"Canoe",      "save_folder1",       ""};
 inline constexpr Ini_key<std::string> Fo_data_folder    {"Canoe",      "fo_data_folder",     "", Ini_default::Home_folder};
+inline constexpr Ini_key<std::string> Camera_name       {"Canoe",      "camera",             ""};
+inline constexpr Ini_key<std::string> Camera_device     {"Canoe",      "camera_device",      ""};
 inline constexpr Ini_keys_by_name<std::string> Window_position{"windowpos",    "0,0"};
 inline constexpr Ini_keys_by_name<std::string> Camera_setting {"multicameras", ""};
 // clang-format on

@@ -49,6 +49,13 @@ void Quiet_server::Deliver(const std::vector<uint8_t>& sample)
     for (auto [cookie, sink] : sinks) sink->OnDVEvent(this, 0, sample.data(), uint32_t(sample.size()), 1);
 }
 
+void Quiet_server::Deliver_rgb(int n)
+{
+    const std::vector<uint8_t> picture(size_t(640) * 480 * 3, 0x80);
+    for (int k = 0; k < n; ++k)
+        for (auto [cookie, sink] : sinks) sink->OnRGBEvent(this, 0, picture.data(), uint32_t(picture.size()), 1);
+}
+
 std::vector<uint8_t> Numbered_frame(int32_t n, size_t size)
 {
     std::vector<uint8_t> frame(size, uint8_t(n & 0x7F));

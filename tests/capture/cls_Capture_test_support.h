@@ -27,6 +27,8 @@ public:
 
     // Hands a sample to every advised sink, as the server's delivery does.
     void Deliver(const std::vector<uint8_t>& sample);
+    // Hands n pictures as a camera without DV gives them (RGB, 640 x 480) to every sink.
+    void Deliver_rgb(int n);
 
     uint32_t references = 0;
     int runs = 0, stops = 0;

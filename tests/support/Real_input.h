@@ -33,9 +33,13 @@ inline bool Choose(QMenuBar* bar, QAction* item)
     const QRect title = bar->actionGeometry(path.front()->menuAction());
     if (title.isEmpty()) return false;
     QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, title.center());
-    for (size_t i = 1; i < path.size(); ++i)
-        QTest::mouseClick(path[i - 1], Qt::LeftButton, Qt::NoModifier,
-                          path[i - 1]->actionGeometry(path[i]->menuAction()).center());
+    for (size_t i = 1; i < path.size(); ++i) {
+        QMenu* parent = path[i - 1];
+        QTest::mouseClick(parent, Qt::LeftButton, Qt::NoModifier, parent->actionGeometry(path[i]->menuAction()).center());
+        // A click opens a sub-menu only after the menu's delay; the arrow key, as a crew's hand
+        // on the keyboard would, opens it at once.
+        if (!path[i]->isVisible()) QTest::keyClick(parent, Qt::Key_Right);
+    }
     return Click_entry(path.back(), item);
 }
 
