@@ -34,7 +34,13 @@ std::unique_ptr<Interface_kit> Library_kit(const std::string& library_path)
 std::unique_ptr<Interface_kit> Choose_interface_kit(QObject* watched, const std::string& library_path)
 {
     const platform::Control_box_kind kind = platform::Control_box_choice();
-    if (kind == platform::Control_box_kind::Kitsim) return std::make_unique<Socket_interface_kit>();
+    if (kind == platform::Control_box_kind::Kitsim) {
+        auto kit = std::make_unique<Socket_interface_kit>();
+        // Without its socket the simulated box cannot be driven: the operator is told at the load.
+        if (!kit->Listening() && !kit->Problem().empty())
+            platform::MsgBox(kit->Problem() + ". The simulated control box cannot be driven.", platform::vbExclamation);
+        return kit;
+    }
     if (kind != platform::Control_box_kind::Keyboard) {
         if (auto kit = Library_kit(library_path)) return kit;
         if (kind == platform::Control_box_kind::Phidget && !g_Missing_box_said) {
