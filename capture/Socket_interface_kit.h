@@ -37,7 +37,7 @@ public:
     bool Listening() const { return listener_.Listening(); }
     const std::string& Path() const { return path_; }
     // Why the socket could not be made, for the operator; empty once it listens.
-    const std::string& Problem() const { return problem_; }
+    const std::string& Socket_problem() const { return problem_; }
     // Clients of another user shut out so far.
     int Refused_clients() const { return listener_.Refused_peers(); }
     // Runs one command line; the answer to send back, empty while a pulse is still running
