@@ -18,6 +18,8 @@ constexpr const char* k_Form = " of Form Form_capture_multi_file";
 // The box the settings choose; 0 (unset, or no serial) takes the first box the library finds.
 int32_t Chosen_box_serial()
 {
+    // No settings file yet (a box made before the program's initialisation): nothing chooses.
+    if (Ini_file_path.empty()) return 0;
     try {
         const int32_t serial = Read_setting(ini::Box_serial);
         if (serial >= 0) return serial;

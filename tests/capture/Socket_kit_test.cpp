@@ -386,13 +386,7 @@ TEST_F(Socket_kit, AClientThatNeverReadsLosesItsAnswersPastTheLimitAndIsStillSer
 // The runtime folder made first by another user.
 class Planted_runtime_folder : public ::testing::Test {
 protected:
-    void Plant()
-    {
-        const fs::path planted = home.path() / "tmp" / ("Wakeline-" + std::to_string(::geteuid()));
-        fs::create_directories(planted);
-        ::chmod(planted.c_str(), 0700);
-        test::Give_to_other_user(planted);
-    }
+    void Plant() { test::Plant_private_folder(test::Private_temp_of(home.path())); }
     test::Temp_home home;
     test::Scoped_variable no_session{"XDG_RUNTIME_DIR", std::nullopt};
 };
@@ -435,11 +429,7 @@ TEST_F(Planted_runtime_folder, ANameAnotherUsersProgramHoldsIsNotTakenAndTheWind
 TEST_F(Planted_runtime_folder, TheToolDrivesNoServerOfAnotherUser)
 {
     WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
-    const fs::path open = home.path() / "open";
-    fs::create_directory(open);
-    ::chmod(home.path().c_str(), 0755);
-    ::chmod(open.c_str(), 0777);
-    const std::string path = (open / "kitsim.sock").string();
+    const std::string path = (test::Folder_every_user_reaches(home.path()) / "kitsim.sock").string();
     // The other user's program answers "ok" to whatever it is sent.
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);

@@ -61,14 +61,9 @@ class Private_places : public ::testing::Test {
 protected:
     Private_places() { fs::create_directories(home.path() / "tmp"); }
     fs::path Temp() const { return home.path() / "tmp"; }
-    fs::path Own_temp() const { return Temp() / ("Wakeline-" + std::to_string(::geteuid())); }
+    fs::path Own_temp() const { return test::Private_temp_of(home.path()); }
     // The user's private temporary folder, made first by another user.
-    void Plant_own_temp()
-    {
-        fs::create_directory(Own_temp());
-        ::chmod(Own_temp().c_str(), 0700);
-        test::Give_to_other_user(Own_temp());
-    }
+    void Plant_own_temp() { test::Plant_private_folder(Own_temp()); }
 
     test::Temp_home home;
 };
@@ -85,10 +80,7 @@ TEST_F(Private_places, AFolderIsTrustedOnlyWhenItIsARealFolderOfThisUserClosedTo
     const Case cases[] = {
         {"missing", [](const fs::path&) {}, false, "", 0700},
         {"ours, 0700", [](const fs::path& p) { ::mkdir(p.c_str(), 0700); }, false, "", 0700},
-        {"another user's", [](const fs::path& p) {
-             ::mkdir(p.c_str(), 0700);
-             test::Give_to_other_user(p);
-         }, true, "belongs to another user (uid 54321)", 0700},
+        {"another user's", [](const fs::path& p) { test::Plant_private_folder(p); }, true, "belongs to another user (uid 54321)", 0700},
         {"ours, open to all", [](const fs::path& p) {
              ::mkdir(p.c_str(), 0700);
              ::chmod(p.c_str(), 0777);
@@ -140,8 +132,7 @@ TEST_F(Private_places, TheRuntimeFolderIsTheSessionsOnlyWhenItIsOurs)
         {"another user's", session.string() + "-other", false, Own_temp()},
         {"another user's, and the temporary one too", session.string() + "-other", true, {}},
     };
-    ::mkdir((session.string() + "-other").c_str(), 0700);
-    test::Give_to_other_user(session.string() + "-other");
+    test::Plant_private_folder(session.string() + "-other");
     Scoped_variable tmp("TMPDIR", Temp().string());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -202,12 +193,8 @@ TEST_F(Private_places, TraceLinesGoOnlyToASocketOfThisUser)
 TEST_F(Private_places, AListenerShutsOutAClientOfAnotherUserAndServesItsOwn)
 {
     WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
-    // A folder and a socket every user may reach, so that the other user can knock.
-    const fs::path open = home.path() / "open";
-    fs::create_directory(open);
-    ::chmod(home.path().c_str(), 0755);
-    ::chmod(open.c_str(), 0777);
-    const fs::path path = open / "box.sock";
+    // A socket every user may reach, so that the other user can knock.
+    const fs::path path = test::Folder_every_user_reaches(home.path()) / "box.sock";
     Local_listener listener;
     int error = 0;
     ASSERT_EQ(listener.Listen(path.string(), error), Local_listener::Result::listening) << std::strerror(error);

@@ -18,10 +18,8 @@ protected:
     Planted_temp_folder()
     {
         if (::geteuid() != 0) return;
-        planted = home.path() / "tmp" / ("Wakeline-" + std::to_string(::geteuid()));
-        fs::create_directories(planted);
-        ::chmod(planted.c_str(), 0700);
-        test::Give_to_other_user(planted);
+        planted = test::Private_temp_of(home.path());
+        test::Plant_private_folder(planted);
         // The application-data folder cannot be had: the fallback would be wanted.
         fs::create_directories(home.path() / ".local" / "share");
         test::Write_file(home.path() / ".local/share/Wakeline", "blocked");

@@ -4,6 +4,7 @@
 // message (the planted names cannot be made).
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +26,31 @@ inline void Give_to_other_user(const std::filesystem::path& path)
 {
     if (::lchown(path.c_str(), k_Other_uid, k_Other_uid) != 0)
         throw std::runtime_error("cannot hand " + path.string() + " to another user");
+}
+
+// Where this user's private temporary folder lies under a test home (its TMPDIR is <home>/tmp).
+inline std::filesystem::path Private_temp_of(const std::filesystem::path& home)
+{
+    return home / "tmp" / ("Wakeline-" + std::to_string(::geteuid()));
+}
+
+// A private folder (0700) at path, made by the other user before us.
+inline void Plant_private_folder(const std::filesystem::path& path)
+{
+    std::filesystem::create_directories(path);
+    ::chmod(path.c_str(), 0700);
+    Give_to_other_user(path);
+}
+
+// A folder under home that every user may reach (home opened to them too): where the other user
+// knocks at one of our sockets, or serves one of theirs.
+inline std::filesystem::path Folder_every_user_reaches(const std::filesystem::path& home)
+{
+    const auto open = home / "open";
+    std::filesystem::create_directory(open);
+    ::chmod(home.c_str(), 0755);
+    ::chmod(open.c_str(), 0777);
+    return open;
 }
 
 // Runs f in a child process as the other user; the child's exit code, or -1 when it could not

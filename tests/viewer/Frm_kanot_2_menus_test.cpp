@@ -278,7 +278,7 @@ namespace fs = std::filesystem;
 TEST_F(Viewer_menus, FrameExportWritesOnlyIntoTheUsersOwnFolderAndNeverThroughALink)
 {
     WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
-    const fs::path own = home.path() / "tmp" / ("Wakeline-" + std::to_string(::geteuid()));
+    const fs::path own = test::Private_temp_of(home.path());
     const fs::path export_folder = own / "kanottest";
     const fs::path precious = home.path() / "results.csv";
     struct Case {
@@ -286,31 +286,26 @@ TEST_F(Viewer_menus, FrameExportWritesOnlyIntoTheUsersOwnFolderAndNeverThroughAL
         std::function<void()> plant;
         const char* message; // "" when the export goes ahead
     };
+    // A folder of ours, as the program makes it.
+    const auto make_own = [](const fs::path& p, mode_t mode = 0700) {
+        fs::create_directories(p);
+        ::chmod(p.c_str(), mode);
+    };
     const Case cases[] = {
-        {"the private folder is another user's", [&] {
-             fs::create_directories(own);
-             ::chmod(own.c_str(), 0700);
-             test::Give_to_other_user(own);
-         }, "belongs to another user (uid 54321)"},
-        {"the private folder is open to all", [&] {
-             fs::create_directories(own);
-             ::chmod(own.c_str(), 0777);
-         }, "is open to other users (mode 0777)"},
+        {"the private folder is another user's", [&] { test::Plant_private_folder(own); },
+         "belongs to another user (uid 54321)"},
+        {"the private folder is open to all", [&] { make_own(own, 0777); }, "is open to other users (mode 0777)"},
         {"the export folder is another user's", [&] {
-             fs::create_directories(export_folder);
-             ::chmod(own.c_str(), 0700);
-             ::chmod(export_folder.c_str(), 0700);
-             test::Give_to_other_user(export_folder);
+             make_own(own);
+             test::Plant_private_folder(export_folder);
          }, "kanottest belongs to another user"},
         {"the export folder is a link", [&] {
-             fs::create_directories(own);
-             ::chmod(own.c_str(), 0700);
+             make_own(own);
              fs::create_directory_symlink(home.path(), export_folder);
          }, "kanottest is a link"},
         {"a picture's name is a link to the operator's file", [&] {
-             fs::create_directories(export_folder);
-             ::chmod(own.c_str(), 0700);
-             ::chmod(export_folder.c_str(), 0700);
+             make_own(own);
+             make_own(export_folder);
              fs::create_symlink(precious, export_folder / "Heat3_0013.jpg");
          }, ""},
     };
