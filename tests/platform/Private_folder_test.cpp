@@ -216,26 +216,5 @@ TEST_F(Private_places, AListenerShutsOutAClientOfAnotherUserAndServesItsOwn)
     ::close(own);
 }
 
-TEST_F(Private_places, ASocketAnotherUserHoldsAtTheNameIsNotTakenOverNorIsAFile)
-{
-    WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
-    const fs::path theirs = home.path() / "theirs.sock";
-    Bound_socket held(theirs, SOCK_STREAM);
-    test::Give_to_other_user(theirs);
-    const fs::path file = home.path() / "notes.txt";
-    test::Write_file(file, "keep");
-    Local_listener listener;
-    int error = 0;
-    for (const fs::path& p : {theirs, file}) {
-        SCOPED_TRACE(p.string());
-        EXPECT_EQ(listener.Listen(p.string(), error), Local_listener::Result::cannot_listen);
-        EXPECT_EQ(error, EADDRINUSE);
-    }
-    EXPECT_EQ(test::Read_file(file), "keep");
-    struct stat st {};
-    ASSERT_EQ(::lstat(theirs.c_str(), &st), 0);
-    EXPECT_EQ(st.st_uid, test::k_Other_uid);
-}
-
 } // namespace
 } // namespace wk::platform
