@@ -157,8 +157,11 @@ TEST(Phidget_library, ALibraryThatIsThereButDoesNotLoadSaysWhyAndAMissingOneSays
     for (const Load_case& c : loads) {
         std::string why = "stale";
         EXPECT_EQ(Phidget_library::Load(c.path, &why), nullptr) << c.path;
-        if (*c.said) EXPECT_NE(why.find(c.said), std::string::npos) << why;
-        else EXPECT_EQ(why, "");
+        if (*c.said) {
+            EXPECT_NE(why.find(c.said), std::string::npos) << why;
+        } else {
+            EXPECT_EQ(why, "");
+        }
     }
 }
 
@@ -214,8 +217,11 @@ TEST_F(Phidget_kit, TheBoxIsAttachedOnlyWhenAllNineChannelsAttachWithOneSerialAn
         EXPECT_EQ(kit->Attached(), c.attached_serial != 0);
         EXPECT_EQ(kit->Serial_number(), c.attached_serial);
         const std::string problem = kit->Problem();
-        if (*c.problem) EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
-        else EXPECT_EQ(problem, "");
+        if (*c.problem) {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+        } else {
+            EXPECT_EQ(problem, "");
+        }
         // What the library said, and channels that disagree, are in the trace.
         const auto lines = tracer.Receive_all();
         const bool traced = std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {

@@ -104,9 +104,15 @@ TEST_F(Private_places, AFolderIsTrustedOnlyWhenItIsARealFolderOfThisUserClosedTo
         c.make(p);
         std::string problem = "stale";
         EXPECT_EQ(Make_private_folder(p, problem), std::string(c.problem).empty());
-        if (*c.problem) EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
-        else EXPECT_EQ(problem, "");
-        if (c.mode_after) EXPECT_EQ(Mode_of(p), c.mode_after); // an existing folder is never changed
+        if (*c.problem) {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+        } else {
+            EXPECT_EQ(problem, "");
+        }
+        // An existing folder is never changed.
+        if (c.mode_after) {
+            EXPECT_EQ(Mode_of(p), c.mode_after);
+        }
     }
     std::string problem;
     EXPECT_FALSE(Make_private_folder(home.path() / "no" / "such", problem));
