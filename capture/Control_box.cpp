@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 #include "services/Module_error.h"
+#include "services/Module_ini_keys.h"
+#include "services/Run_time_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
@@ -12,7 +14,22 @@ namespace wk {
 
 namespace {
 constexpr const char* k_Form = " of Form Form_capture_multi_file";
+
+// The box the settings choose; 0 (unset, or no serial) takes the first box the library finds.
+int32_t Chosen_box_serial()
+{
+    // No settings file yet (a box made before the program's initialisation): nothing chooses.
+    if (Ini_file_path.empty()) return 0;
+    try {
+        const int32_t serial = Read_setting(ini::Box_serial);
+        if (serial >= 0) return serial;
+        Trace_Line("box_serial " + std::to_string(serial) + " is no serial: any box is taken");
+    } catch (const Run_time_error& e) {
+        Trace_Line(std::string("box_serial is no whole number: any box is taken (") + e.what() + ")");
+    }
+    return 0;
 }
+} // namespace
 
 Control_box::Control_box(Control_box_owner& owner, std::unique_ptr<Interface_kit> kit)
     : owner_(owner), kit_(std::move(kit))
@@ -20,8 +37,11 @@ Control_box::Control_box(Control_box_owner& owner, std::unique_ptr<Interface_kit
     kit_->On_input_change = [this](int32_t index, bool state, int32_t tick) { Input_changed(index, state, tick); };
     kit_->On_attach = [this] { Attached(); };
     kit_->On_detach = [this] { Detached(); };
+    kit_->On_problem = [this] {
+        if (test_mode_) owner_.Control_box_changed();
+    };
     Trace_Line("Before Set obj_Phidget = New PhidgetInterfaceKit");
-    kit_->Open(0);
+    kit_->Open(Chosen_box_serial());
     Trace_Line("After obj_Phidget.Open");
 }
 
@@ -31,6 +51,7 @@ Control_box::~Control_box()
     kit_->On_input_change = nullptr;
     kit_->On_attach = nullptr;
     kit_->On_detach = nullptr;
+    kit_->On_problem = nullptr;
 }
 
 void Control_box::Loaded()

@@ -54,6 +54,8 @@ Control_box_panel::Control_box_panel(Control_box& box, QWidget* parent) : QGroup
     Label_cb_version = Panel_label(this, grid, "Label_cb_version", "Control Box V1", 5, 0);
     Label_serial = Panel_label(this, grid, "Label_serial", {}, 5, 1);
     Label_attached = Panel_label(this, grid, "Label_attached", {}, 5, 2);
+    Label_box_problem = Panel_label(this, grid, "Label_box_problem", {}, 6, 0, 1, 3);
+    Label_box_problem->setWordWrap(true);
 }
 
 void Control_box_panel::Second_version_layout()
@@ -86,10 +88,12 @@ void Control_box_panel::Display_Control_Box()
     if (kit.Attached()) {
         Label_attached->setText("Box attached");
         Label_serial->setText("Serial: " + QString::number(kit.Serial_number()));
+        Label_box_problem->clear();
         return;
     }
     Label_attached->setText("Box not attached");
     Label_serial->clear();
+    Label_box_problem->setText(QString::fromStdString(kit.Problem()));
     for (QLabel* shape : Shape_Button) shape->setStyleSheet(k_Button_face);
     Label_remote->setStyleSheet(k_Button_face);
 }

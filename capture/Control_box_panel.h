@@ -32,6 +32,8 @@ public:
     QLabel* Label_cb_version = nullptr;
     QLabel* Label_serial = nullptr;
     QLabel* Label_attached = nullptr;
+    // Why no box is attached, when the kit can tell.
+    QLabel* Label_box_problem = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,8 +1,10 @@
 #include "capture/Phidget_interface_kit.h"
 
 #include "platform/Clock.h"
+#include "services/Module_trace.h"
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace wk {
@@ -30,8 +32,12 @@ struct Phidget_interface_kit::Relay {
     static void On_attach(Phidget_library::Handle, void* context);
     static void On_detach(Phidget_library::Handle, void* context);
     static void On_state_change(Phidget_library::Handle, void* context, int state);
-    // The box as it stands at its attach: its serial and its inputs, read from the library.
-    void Post_box_attached();
+    static void On_error(Phidget_library::Handle, void* context, int code, const char* description);
+    // With every channel attached: the serial all nine report, or nothing (the serials that
+    // differ, or that cannot be read, are told to the kit).
+    std::optional<int> Common_serial();
+    // The box as it stands at its attach: its inputs, read from the library.
+    void Post_box_attached(int serial);
 };
 
 namespace {
@@ -58,16 +64,34 @@ void Phidget_interface_kit::Relay::On_attach(Phidget_library::Handle, void* cont
     if (relay.box_attached) return;
     for (const Channel& c : relay.channels)
         if (!c.attached) return;
+    const std::optional<int> serial = relay.Common_serial();
+    if (!serial) return;
     relay.box_attached = true;
-    relay.Post_box_attached();
+    relay.Post_box_attached(*serial);
 }
 
-void Phidget_interface_kit::Relay::Post_box_attached()
+std::optional<int> Phidget_interface_kit::Relay::Common_serial()
 {
-    int serial = 0;
+    std::string serials;
+    bool same = true;
+    int first = 0;
+    for (size_t i = 0; i < channels.size(); ++i) {
+        int serial = 0;
+        const bool read = library->Phidget_getDeviceSerialNumber(channels[i].handle, &serial) == 0;
+        serials += (i ? ", " : "") + (read ? std::to_string(serial) : std::string("?"));
+        if (i == 0) first = serial;
+        same = same && read && serial == first;
+    }
+    if (same) return first;
+    Phidget_interface_kit* target = kit;
+    QMetaObject::invokeMethod(target, [target, serials] { target->Channels_disagree(serials); }, Qt::QueuedConnection);
+    return std::nullopt;
+}
+
+void Phidget_interface_kit::Relay::Post_box_attached(int serial)
+{
     std::array<bool, k_Inputs> inputs{};
-    // A value the library cannot give reads as 0 and off, as on a box that has just come.
-    library->Phidget_getDeviceSerialNumber(channels[0].handle, &serial);
+    // A state the library cannot give reads as off, as on a box that has just come.
     for (int i = 0; i < k_Inputs; ++i) {
         int state = 0;
         if (library->PhidgetDigitalInput_getState(channels[size_t(i)].handle, &state) == 0) inputs[size_t(i)] = state != 0;
@@ -107,6 +131,19 @@ void Phidget_interface_kit::Relay::On_state_change(Phidget_library::Handle, void
         target, [target, index, on, tick] { target->Input_changed(index, on, tick); }, Qt::QueuedConnection);
 }
 
+void Phidget_interface_kit::Relay::On_error(Phidget_library::Handle, void* context, int code, const char* description)
+{
+    auto& channel = *static_cast<Channel*>(context);
+    Relay& relay = *channel.relay;
+    // The text is the library's only for the call.
+    const std::string text = description ? description : "";
+    std::lock_guard lock(relay.mutex);
+    if (!relay.kit) return;
+    Phidget_interface_kit* target = relay.kit;
+    QMetaObject::invokeMethod(
+        target, [target, code, text] { target->Library_said(code, text); }, Qt::QueuedConnection);
+}
+
 Phidget_interface_kit::Phidget_interface_kit(std::shared_ptr<const Phidget_library> library)
     : library_(std::move(library)), relay_(std::make_shared<Relay>())
 {
@@ -127,6 +164,8 @@ Phidget_interface_kit::Phidget_interface_kit(std::shared_ptr<const Phidget_libra
                                    "Phidget_setOnAttachHandler");
             Phidget_library::Check(lib.Phidget_setOnDetachHandler(c.handle, &Relay::On_detach, &c),
                                    "Phidget_setOnDetachHandler");
+            Phidget_library::Check(lib.Phidget_setOnErrorHandler(c.handle, &Relay::On_error, &c),
+                                   "Phidget_setOnErrorHandler");
             if (!output)
                 Phidget_library::Check(lib.PhidgetDigitalInput_setOnStateChangeHandler(c.handle, &Relay::On_state_change, &c),
                                        "PhidgetDigitalInput_setOnStateChangeHandler");
@@ -183,6 +222,8 @@ void Phidget_interface_kit::Set_output_state(int32_t index, bool state)
 void Phidget_interface_kit::Box_attached(int32_t serial, const std::array<bool, k_Inputs>& inputs)
 {
     attached_ = true;
+    library_error_.clear();
+    disagreement_.clear();
     serial_ = serial;
     inputs_ = inputs;
     if (On_attach) On_attach();
@@ -203,6 +244,49 @@ void Phidget_interface_kit::Input_changed(int32_t index, bool state, int32_t tic
     if (!attached_ || inputs_[size_t(index)] == state) return;
     inputs_[size_t(index)] = state;
     if (On_input_change) On_input_change(index, state, tick);
+}
+
+void Phidget_interface_kit::Library_said(int code, const std::string& description)
+{
+    // The same words again and again (the library retries) are traced once.
+    if (description == library_error_) return;
+    library_error_ = description;
+    Trace_Line("Control box library error " + std::to_string(code) + ": " + description);
+    if (On_problem) On_problem();
+}
+
+void Phidget_interface_kit::Channels_disagree(const std::string& serials)
+{
+    disagreement_ = "The box's channels report different serials (" + serials +
+                    "): more than one box is plugged in; choose one with box_serial";
+    Trace_Line(disagreement_);
+    if (On_problem) On_problem();
+}
+
+std::string Phidget_interface_kit::Problem() const
+{
+    if (attached_) return {};
+    int attached = 0;
+    std::string missing;
+    {
+        std::lock_guard lock(relay_->mutex);
+        for (size_t i = 0; i < relay_->channels.size(); ++i) {
+            if (relay_->channels[i].attached) {
+                ++attached;
+                continue;
+            }
+            missing += missing.empty() ? "" : ", ";
+            missing += i == size_t(Relay::k_Output) ? "output 0" : "input " + std::to_string(i);
+        }
+    }
+    // A serial that was read from all nine channels is the surest reason; then channels that
+    // never came (a kit with fewer inputs), then what the library said.
+    if (!disagreement_.empty() && missing.empty()) return disagreement_;
+    if (attached > 0 && !missing.empty())
+        return "Only " + std::to_string(attached) + " of the box's " + std::to_string(Relay::k_Output + 1) +
+               " channels are attached (missing: " + missing + ")";
+    if (!library_error_.empty()) return "The control box library says: " + library_error_;
+    return {};
 }
 
 } // namespace wk

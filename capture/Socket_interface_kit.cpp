@@ -1,9 +1,10 @@
 #include "capture/Socket_interface_kit.h"
 
+#include "platform/Private_folder.h"
 #include "platform/System_info.h"
 
-#include <QDir>
 #include <QFile>
+#include <QVariant>
 #include <QLocalSocket>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -22,17 +23,14 @@ const std::string k_Overlong = "error a command is at most " + std::to_string(So
 // Set on a client whose overlong line has been refused until that line's end has been dropped.
 const char* const k_Dropping = "wk_dropping_line";
 
+// Whole answers only: one that would pass the backlog of a client that does not read is dropped,
+// so the client's memory here stays bounded and what it reads later are still whole lines.
 void Answer(QLocalSocket* client, const std::string& text)
 {
     if (!client || client->state() != QLocalSocket::ConnectedState) return;
+    if (client->bytesToWrite() + qint64(text.size()) + 1 > Socket_interface_kit::k_Max_unsent) return;
     client->write(QByteArray::fromStdString(text + "\n"));
     client->flush();
-}
-
-// Where QLocalSocket looks for a server of that name.
-std::string Socket_path(const QString& name)
-{
-    return QFile::encodeName(name.startsWith('/') ? name : QDir::tempPath() + '/' + name).toStdString();
 }
 
 } // namespace
@@ -43,8 +41,16 @@ QString Socket_interface_kit::Default_socket_name()
     return named.isEmpty() ? QStringLiteral("wakeline_kitsim") : named;
 }
 
+std::string Socket_interface_kit::Socket_path(const QString& name, std::string& problem)
+{
+    problem.clear();
+    if (name.startsWith('/')) return QFile::encodeName(name).toStdString();
+    const auto folder = platform::Runtime_folder(problem);
+    return folder.empty() ? std::string() : (folder / QFile::encodeName(name).toStdString()).string();
+}
+
 Socket_interface_kit::Socket_interface_kit(const QString& socket_name)
-    : path_(Socket_path(socket_name)), retry_(new QTimer(this))
+    : path_(Socket_path(socket_name, problem_)), retry_(new QTimer(this))
 {
     retry_->setSingleShot(true);
     retry_->setInterval(k_Retry_ms);
@@ -65,17 +71,21 @@ Socket_interface_kit::~Socket_interface_kit()
 
 void Socket_interface_kit::Listen()
 {
+    if (path_.empty()) return;
     int error = 0;
     switch (listener_.Listen(path_, error)) {
     case platform::Local_listener::Result::listening: break;
     case platform::Local_listener::Result::name_too_long:
-        qWarning("Control box socket %s: the name is too long to listen on", path_.c_str());
+        problem_ = "The control box socket " + path_ + " cannot be made: the name is too long";
+        qWarning("%s", problem_.c_str());
         return;
     case platform::Local_listener::Result::no_socket: return Pause(error);
     case platform::Local_listener::Result::cannot_listen:
-        qWarning("Control box socket %s: cannot listen (%s)", path_.c_str(), std::strerror(error));
+        problem_ = "The control box socket " + path_ + " cannot be made (" + std::strerror(error) + ")";
+        qWarning("%s", problem_.c_str());
         return;
     }
+    problem_.clear();
     notifier_ = new QSocketNotifier(qintptr(listener_.Descriptor()), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &Socket_interface_kit::Accept_waiting);
 }

@@ -1,6 +1,7 @@
 #include "platform/Datagram_socket.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@ bool Datagram_socket::Connect(const std::string& path)
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path) return false;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::geteuid()) return false;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;

@@ -12,7 +12,8 @@ public:
     Datagram_socket(const Datagram_socket&) = delete;
     Datagram_socket& operator=(const Datagram_socket&) = delete;
 
-    // True when something listens at the path (the socket is then connected to it).
+    // True when something listens at the path (the socket is then connected to it). A socket
+    // another user made there is not spoken to: the lines would be theirs to read.
     bool Connect(const std::string& path);
     bool Is_connected() const { return fd_ >= 0; }
     // Sends one datagram without waiting; a full or gone listener loses it.

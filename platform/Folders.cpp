@@ -1,5 +1,7 @@
 #include "platform/Folders.h"
 
+#include "platform/Private_folder.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -72,12 +74,6 @@ std::string Join_path(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
-std::filesystem::path Fallback_app_data_folder()
-{
-    const std::filesystem::path folder = Temp_folder() / ("Wakeline-" + std::to_string(getuid()));
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return folder;
-}
+std::filesystem::path Fallback_app_data_folder(std::string& problem) { return Private_temp_folder(problem); }
 
 } // namespace wk::platform

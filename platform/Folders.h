@@ -13,8 +13,9 @@ std::filesystem::path Home_folder();
 // WAKELINE_HOME <home>/.local/share/Wakeline. Empty with ec set when it cannot be had.
 std::filesystem::path App_data_folder(std::error_code& ec);
 // Where settings, logs and the registry go when the application-data folder cannot be had:
-// a folder of this user's in the temporary folder (created on first use).
-std::filesystem::path Fallback_app_data_folder();
+// this user's private folder in the temporary folder (Private_temp_folder). Empty, with problem
+// set, when that folder is not this user's own.
+std::filesystem::path Fallback_app_data_folder(std::string& problem);
 // The XDG data home itself (<home>/.local/share unless XDG_DATA_HOME says otherwise).
 std::filesystem::path Xdg_data_home();
 // The system's "C:\Wakeline_Data".

@@ -26,10 +26,10 @@ std::function<std::shared_ptr<Interface_kit>()>& Factory()
 
 } // namespace
 
-std::shared_ptr<Interface_kit> Create_interface_kit(const std::string& library_path)
+std::shared_ptr<Interface_kit> Create_interface_kit(const std::string& library_path, std::string* load_error)
 {
     if (Factory()) return Factory()();
-    auto library = Phidget_library::Load(library_path);
+    auto library = Phidget_library::Load(library_path, load_error);
     if (!library) return nullptr;
     return std::make_shared<Library_kit>(std::move(library));
 }

@@ -14,8 +14,10 @@ public:
 };
 
 // Creates the kit over the vendor's library (tests name another path); null when that library
-// is not installed. Throws std::runtime_error when it is installed but cannot be used.
-std::shared_ptr<Interface_kit> Create_interface_kit(const std::string& library_path = "libphidget22.so.0");
+// is not installed or does not load (load_error then says why, unless the file is missing).
+// Throws std::runtime_error when it loads but cannot be used.
+std::shared_ptr<Interface_kit> Create_interface_kit(const std::string& library_path = "libphidget22.so.0",
+                                                    std::string* load_error = nullptr);
 // Tests install their own kit maker; an empty function restores the default.
 void Install_interface_kit_factory(std::function<std::shared_ptr<Interface_kit>()> factory);
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -25,7 +26,8 @@ Local_listener::Result Local_listener::Listen(const std::string& path, int& erro
         return Result::no_socket;
     }
     // A socket left by a program that ended badly would block the name.
-    ::unlink(path.c_str());
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::geteuid()) ::unlink(path.c_str());
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, SOMAXCONN) != 0) {
         error = errno;
         ::close(fd);
@@ -40,7 +42,13 @@ int Local_listener::Accept(int& error)
 {
     for (;;) {
         const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-        if (fd >= 0) return fd;
+        if (fd >= 0 && Peer_is_this_user(fd)) return fd;
+        if (fd >= 0) {
+            // Another user's commands would drive this user's capture.
+            ::close(fd);
+            ++refused_;
+            continue;
+        }
         error = errno == EWOULDBLOCK ? EAGAIN : errno;
         // A client that left before it was taken is no failure: the next one is tried.
         if (error != EINTR && error != ECONNABORTED) return -1;
@@ -56,5 +64,12 @@ void Local_listener::Close()
 }
 
 void Local_listener::Close_client(int fd) { ::close(fd); }
+
+bool Local_listener::Peer_is_this_user(int fd)
+{
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && size == sizeof peer && peer.uid == ::geteuid();
+}
 
 } // namespace wk::platform

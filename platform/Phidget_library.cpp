@@ -21,15 +21,23 @@ void Resolve(void* library, const char* name, F& target)
 
 } // namespace
 
-std::shared_ptr<const Phidget_library> Phidget_library::Load(const std::string& path)
+std::shared_ptr<const Phidget_library> Phidget_library::Load(const std::string& path, std::string* load_error)
 {
+    if (load_error) load_error->clear();
     static std::mutex guard;
     static std::map<std::string, std::shared_ptr<const Phidget_library>> loaded;
     std::lock_guard lock(guard);
     if (auto found = loaded.find(path); found != loaded.end()) return found->second;
     // Never closed: the library's own threads may run until the process ends.
     void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) return nullptr;
+    if (!library) {
+        // A missing file is a station without the box; anything else (another architecture, a
+        // library it needs missing, no permission) is worth the operator's while.
+        const char* why = dlerror();
+        const std::string text = why ? why : "";
+        if (load_error && text.find("No such file or directory") == std::string::npos) *load_error = text;
+        return nullptr;
+    }
     auto made = std::make_shared<Phidget_library>();
     made->Bind(library);
     loaded[path] = made;
@@ -53,11 +61,17 @@ void Phidget_library::Bind(void* library)
     Resolve(library, "Phidget_open", Phidget_open);
     Resolve(library, "Phidget_close", Phidget_close);
     Resolve(library, "Phidget_getLibraryVersion", Phidget_getLibraryVersion);
+    Resolve(library, "Phidget_setOnErrorHandler", Phidget_setOnErrorHandler);
 }
 
 void Phidget_library::Check(int code, const char* call)
 {
     if (code != k_Ok) throw Kit_library_error(code, std::string(call) + " failed with code " + std::to_string(code));
+}
+
+bool Phidget_library::Speaks_version(const std::string& version)
+{
+    return version.find(k_Version_mark) != std::string::npos || version.find(k_Debug_version_mark) != std::string::npos;
 }
 
 std::string Phidget_library::Library_version() const

@@ -91,8 +91,12 @@ std::string Registry_store::Default_path()
     if (const char* p = std::getenv("WAKELINE_REGISTRY"); p && *p) return p;
     std::error_code ec;
     auto folder = App_data_folder(ec);
-    // The registry lives with the settings, also in their fallback folder.
-    if (ec) folder = Fallback_app_data_folder();
+    // The registry lives with the settings, also in their fallback folder. With neither, the
+    // folder that failed is named: nothing can be read or kept there, but nothing is taken from
+    // a folder another user could have made.
+    std::string problem;
+    if (ec) folder = Fallback_app_data_folder(problem);
+    if (folder.empty()) folder = Xdg_data_home() / "Wakeline";
     return (folder / "registry.txt").string();
 }
 

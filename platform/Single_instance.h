@@ -10,8 +10,11 @@ namespace wk::platform {
 // holds it, later calls give false.
 bool Previous_instance();
 // Where the lock lies: the application-data folder when WAKELINE_HOME moves everything, else
-// $XDG_RUNTIME_DIR (or the temporary folder) with the user's id in the name.
+// the user's runtime folder (Runtime_folder). Empty when that folder is not the user's own.
 std::string Instance_lock_path();
+// Why no lock can be kept (the runtime folder is not the user's own), as a sentence for the
+// operator; empty when it can.
+std::string Instance_lock_problem();
 // Lets go of the lock (tests only).
 void Release_instance_lock();
 

@@ -4,6 +4,7 @@
 
 #include "platform/Folders.h"
 #include "platform/Mount_table.h"
+#include "platform/Private_folder.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_reader.h"
 #include "recording/Timecode_module.h"
@@ -356,8 +357,12 @@ bool cls_AVI_handler::xWrite_DV_frame()
 {
     const auto bytes = Frame_bytes();
     if (bytes.empty()) return false;
-    const std::string path = platform::Join_path(platform::Temp_folder().string(), "dv_frame.dv");
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // Into the user's private temporary folder: a fixed name in the shared one could be a link
+    // another user left there to one of this user's files.
+    std::string problem;
+    const auto folder = platform::Private_temp_folder(problem);
+    if (folder.empty()) return false;
+    std::ofstream out(folder / "dv_frame.dv", std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return bool(out);
 }

@@ -86,7 +86,9 @@ bool Verify_Phidget()
         // The keyboard and the simulated box need no library.
         const platform::Control_box_kind kind = platform::Control_box_choice();
         if (kind == platform::Control_box_kind::Keyboard || kind == platform::Control_box_kind::Kitsim) return true;
-        g_Interface_kit = platform::Create_interface_kit();
+        std::string load_error;
+        g_Interface_kit = platform::Create_interface_kit(platform::Phidget_library::k_Default_path, &load_error);
+        if (!load_error.empty()) Trace_Line("Phidgets library libphidget22 does not load: " + load_error);
         if (!g_Interface_kit) {
             // A station without the box's library times with the keyboard; the capture window says so.
             Trace_Line("Phidgets library libphidget22 not found; the keyboard stands in for the control box");
@@ -95,7 +97,7 @@ bool Verify_Phidget()
         step = 2;
         const std::string version = g_Interface_kit->Library_version();
         step = 3;
-        if (g_Compiled && version.find(platform::Phidget_library::k_Version_mark) == std::string::npos) {
+        if (g_Compiled && !platform::Phidget_library::Speaks_version(version)) {
             platform::MsgBox("Wrong Phidget versions found!\r\n" + version);
             return false;
         }

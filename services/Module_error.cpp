@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Folders.h"
+#include "platform/Private_folder.h"
 #include "platform/Text_codec.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
@@ -24,10 +25,18 @@ std::string Now_text()
     return buf;
 }
 
-std::string Fallback_log_path() { return (platform::Temp_folder() / "wakeline-errlog.txt").string(); }
+// In this user's private temporary folder, never under a fixed name another user could have made;
+// empty (nothing is written) when that folder is not ours.
+std::string Fallback_log_path()
+{
+    std::string problem;
+    const auto folder = platform::Private_temp_folder(problem);
+    return folder.empty() ? std::string() : (folder / "errlog.txt").string();
+}
 
 bool Append_to(const std::string& path, const std::string& bytes)
 {
+    if (path.empty()) return false;
     std::ofstream out(path, std::ios::binary | std::ios::app);
     if (!out) return false;
     out << bytes;

@@ -32,6 +32,7 @@ namespace ini {
 // clang-format off
 //                                                   section         key                   default
 inline constexpr Ini_key<int32_t>     Timing_correction {"Settings",   "timingcorrection",   "0"};
+inline constexpr Ini_key<int32_t>     Box_serial        {"Settings",   "box_serial",         "0"};
 inline constexpr Ini_key<std::string> Capture_type      {"Canoe",      "capture_type",       "single"};
 inline constexpr Ini_key<std::string> Event_name        {"Canoe",      "event_name",         "NOEVENT"};
 inline constexpr Ini_key<std::string> Lanes             {"Canoe",      "Lanes",              "None"};

@@ -33,13 +33,16 @@ std::string AppUserData()
     std::error_code ec;
     const auto folder = platform::App_data_folder(ec);
     if (!ec) return folder.string();
-    const auto fallback = platform::Fallback_app_data_folder();
-    if (g_Unusable_said.insert(folder.string() + "|" + ec.message()).second) {
-        platform::MsgBox("The application-data folder could not be used (" + ec.message() + "). Settings and logs go to " +
-                             fallback.string(),
+    std::string problem;
+    const auto fallback = platform::Fallback_app_data_folder(problem);
+    if (g_Unusable_said.insert(folder.string() + "|" + ec.message() + "|" + problem).second) {
+        const std::string first = "The application-data folder could not be used (" + ec.message() + "). ";
+        platform::MsgBox(fallback.empty() ? first + problem + ": settings and logs are not kept."
+                                          : first + "Settings and logs go to " + fallback.string(),
                          platform::vbExclamation);
     }
-    return fallback.string();
+    // With no folder of our own the one that failed is named, so nothing is written anywhere else.
+    return fallback.empty() ? (platform::Xdg_data_home() / "Wakeline").string() : fallback.string();
 }
 
 std::string Get_OS_Version()

@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Forms.h"
+#include "platform/Private_folder.h"
 #include "platform/State_reset.h"
 #include "platform/System_info.h"
 #include "platform/Text_codec.h"
@@ -45,9 +46,10 @@ std::string Tracer_socket_path()
 {
     const std::string named = platform::Environment("WAKELINE_TRACER").value_or("");
     if (!named.empty()) return named;
-    std::string folder = platform::Environment("XDG_RUNTIME_DIR").value_or("");
-    if (folder.empty()) folder = "/tmp";
-    return folder + "/wakeline-tracer-" + std::to_string(platform::User_id()) + ".sock";
+    std::string problem;
+    const auto folder = platform::Runtime_folder(problem);
+    // No folder of the user's own: no tracer, rather than lines sent to whoever made the name.
+    return folder.empty() ? std::string() : (folder / "wakeline-tracer.sock").string();
 }
 
 bool Find_Tracer_Window()

@@ -82,7 +82,24 @@ bool Register(const std::string& library_path)
 struct Camera {
     Copying_sink sink; // outlives the object, which holds it
     Com_ptr<IVideoCap> object;
+    uint32_t cookie = 0;
 };
+
+// The objects may outlive our references (a wake still queued holds its object), and their end
+// releases every sink still advised: so each sink is taken back first, then the queue is run out
+// while the sinks still exist.
+void Tear_down(std::vector<Camera>& cameras, Loop_dispatcher& loop)
+{
+    for (auto& c : cameras) {
+        if (!c.object) continue;
+        c.object->Stop();
+        if (c.cookie) c.object->Unadvise(c.cookie);
+        c.object = nullptr;
+    }
+    while (loop.Run_pending() > 0) {
+    }
+    cameras.clear();
+}
 
 struct Latency {
     double median = 0, p99 = 0, worst = 0;
@@ -144,13 +161,13 @@ int main(int argc, char** argv)
     for (int i = 0; i < count; ++i) {
         auto& c = cameras[size_t(i)];
         int32_t found = 0;
-        uint32_t cookie = 0;
         if (Failed(Co_create_instance(VideoCap4_progid, c.object)) ||
             Failed(c.object->SetSource(Bstr("video:" + std::to_string(i + 1)).Get(), &found)) || !found ||
-            Failed(c.object->Advise(&c.sink, &cookie)) || c.object->Run() != S_OK) {
+            Failed(c.object->Advise(&c.sink, &c.cookie)) || c.object->Run() != S_OK) {
             Bstr why;
             if (c.object) c.object->GetLastError(why.Put());
             std::fprintf(stderr, "Camera %d would not run: %s\n", i + 1, c.object ? why.Str().c_str() : "no server object");
+            Tear_down(cameras, *loop);
             return 2;
         }
     }
@@ -164,7 +181,9 @@ int main(int argc, char** argv)
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     for (auto& c : cameras) c.object->Stop();
     const int result = Report(cameras, cpu, wall, start);
-    cameras.clear();
+    // The table stands whatever the teardown does.
+    std::fflush(stdout);
+    Tear_down(cameras, *loop);
     std::filesystem::remove_all(folder);
     return result;
 }

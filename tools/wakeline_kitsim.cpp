@@ -20,10 +20,21 @@ int main(int argc, char** argv)
     if (commands.empty())
         for (std::string line; std::getline(std::cin, line);)
             if (!line.empty()) commands.push_back(line);
+    std::string problem;
+    const std::string path = wk::Socket_interface_kit::Socket_path(wk::Socket_interface_kit::Default_socket_name(), problem);
+    if (path.empty()) {
+        std::cerr << "wakeline_kitsim: " << problem << "\n";
+        return 1;
+    }
     QLocalSocket socket;
-    socket.connectToServer(wk::Socket_interface_kit::Default_socket_name());
+    socket.connectToServer(QString::fromStdString(path));
     if (!socket.waitForConnected(3000)) {
         std::cerr << "wakeline_kitsim: no capture window listens (" << socket.errorString().toStdString() << ")\n";
+        return 1;
+    }
+    // Only this user's program is driven: a server another user runs at the name is not ours.
+    if (!wk::platform::Local_listener::Peer_is_this_user(int(socket.socketDescriptor()))) {
+        std::cerr << "wakeline_kitsim: the socket " << path << " is served by another user's program\n";
         return 1;
     }
     int code = 0;

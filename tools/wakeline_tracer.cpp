@@ -1,5 +1,6 @@
 // Prints the trace lines the program sends: listens on the tracer socket and writes each
 // datagram as one line (converted from Windows-1252).
+#include "platform/Private_folder.h"
 #include "platform/Text_codec.h"
 #include "services/Module_trace.h"
 
@@ -19,6 +20,12 @@ void On_signal(int) { unlink(g_path.c_str()); _exit(0); }
 int main(int argc, char** argv)
 {
     g_path = argc > 1 ? argv[1] : wk::Tracer_socket_path();
+    if (g_path.empty()) {
+        std::string problem;
+        wk::platform::Runtime_folder(problem);
+        std::fprintf(stderr, "no tracer socket: %s\n", problem.c_str());
+        return 1;
+    }
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;

@@ -1,7 +1,9 @@
 #include "viewer/Frm_export.h"
 
+#include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Forms.h"
+#include "platform/Private_folder.h"
 #include "platform/Screen_fit.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_error.h"
@@ -84,11 +86,22 @@ void Frm_export::Lbl_inpoint_Click() { Take_field(Lbl_inpoint); }
 
 void Frm_export::Lbl_outpoint_Click() { Take_field(Lbl_outpoint); }
 
+std::string Frm_export::Export_folder(std::string& problem)
+{
+    const auto temp = platform::Private_temp_folder(problem);
+    if (temp.empty()) return {};
+    const auto folder = temp / "kanottest";
+    return platform::Make_private_folder(folder, problem) ? folder.string() : std::string();
+}
+
 std::string Frm_export::Picture_path(const std::string& heat, int field)
 {
+    std::string problem;
+    const std::string folder = Export_folder(problem);
+    if (folder.empty()) return {};
     char name[64];
     std::snprintf(name, sizeof name, "_%04d.jpg", field);
-    return (platform::Temp_folder() / "kanottest" / ("Heat" + heat + name)).string();
+    return (std::filesystem::path(folder) / ("Heat" + heat + name)).string();
 }
 
 void Frm_export::Cmd_export_Click()
@@ -102,6 +115,11 @@ void Frm_export::Cmd_export_Click()
             return;
         }
         const int in = Lbl_inpoint->text().toInt(), out = Lbl_outpoint->text().toInt();
+        std::string problem;
+        if (in <= out && Export_folder(problem).empty()) {
+            platform::MsgBox("The pictures cannot be exported: " + problem, platform::vbExclamation);
+            return;
+        }
         for (int f = in; f <= out; ++f) {
             viewer->Slider_play->setValue(f);
             viewer->Slider_play_Scroll();

@@ -22,7 +22,11 @@ public:
     void Lbl_inpoint_Click();
     void Lbl_outpoint_Click();
     void Cmd_export_Click();
-    // Where field f of heat h is written: "Heat<h>_<ffff>.jpg" in the temporary folder's kanottest.
+    // The user's own export folder: kanottest in the private temporary folder, both made private
+    // and checked. Empty, with problem set, when either is not the user's own.
+    static std::string Export_folder(std::string& problem);
+    // Where field f of heat h is written: "Heat<h>_<ffff>.jpg" in the export folder; empty when
+    // there is none.
     static std::string Picture_path(const std::string& heat, int field);
 
 protected:

@@ -8,6 +8,7 @@
 #include "platform/Form_window.h"
 #include "platform/Forms.h"
 #include "platform/Picture_box.h"
+#include "platform/Raw_file.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
@@ -21,12 +22,15 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 
 #include <filesystem>
+#include <cerrno>
+#include <unistd.h>
 
 namespace wk {
 namespace {
@@ -222,9 +226,22 @@ bool Frm_kanot_2::Save_Jpeg(const std::string& path)
     try {
         std::error_code ec;
         fs::create_directories(fs::path(path).parent_path(), ec);
-        const std::string temp = path + ".writing.jpg";
-        if (!Picture_large->Image().save(QString::fromStdString(temp), "JPG", 95))
+        QByteArray picture;
+        QBuffer buffer(&picture);
+        if (!buffer.open(QIODevice::WriteOnly) || !Picture_large->Image().save(&buffer, "JPG", 95))
             throw Run_time_error(75, "The picture could not be written: " + path);
+        // Written into a file made new here, so neither a file someone left at the name nor where
+        // a link of theirs points is written; the rename then puts it in place whole.
+        const std::string temp = path + "." + std::to_string(::getpid()) + ".writing";
+        platform::Raw_file file;
+        int error = 0;
+        if (!file.Open(temp, platform::Raw_file::Mode::Create_new, error) ||
+            !file.Write_at(0, picture.constData(), size_t(picture.size())) || !file.Sync()) {
+            file.Close();
+            if (error != EEXIST) fs::remove(temp, ec);
+            throw Run_time_error(75, "The picture could not be written: " + path);
+        }
+        file.Close();
         fs::rename(temp, path, ec);
         if (ec) {
             fs::remove(temp, ec);

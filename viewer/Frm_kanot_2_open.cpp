@@ -115,6 +115,9 @@ void Frm_kanot_2::Load_steps()
     g_Memory_status->get_phys();
     g_Key_colour = platform::Rgb(128, 128, 128);
 
+    // A lock in a folder another user could reach is not taken; the operator learns why.
+    if (const std::string problem = platform::Instance_lock_problem(); !problem.empty())
+        platform::MsgBox(problem, platform::vbExclamation);
     if (platform::Previous_instance()) {
         platform::MsgBox("An instance of this program already running...", platform::vbOKOnly);
         platform::End_program(0);

@@ -6,12 +6,14 @@
 #include "capture/Keyboard_interface_kit.h"
 #include "capture/Phidget_interface_kit.h"
 #include "tests/capture/Capture_window_fixture.h"
+#include "services/Module_trace.h"
 #include "tests/support/Phidget_stub.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace wk {
@@ -137,6 +139,100 @@ TEST_F(Phidget_kit, ASerialChoosesTheBoxAndTheChannelsAreGivenBack)
     Take_events();
     EXPECT_EQ(stub.Live_channels(), 0);
     EXPECT_EQ(events, std::vector<std::string>{"attach 1234"});
+}
+
+TEST(Phidget_library, ALibraryThatIsThereButDoesNotLoadSaysWhyAndAMissingOneSaysNothing)
+{
+    test::Temp_home home;
+    const fs::path broken = home.path() / "libphidget22.so.0";
+    test::Write_file(broken, "not a shared library");
+    struct Load_case {
+        std::string path;
+        const char* said; // "" when nothing is worth saying
+    };
+    const Load_case loads[] = {
+        {k_Missing, ""},
+        {broken.string(), "libphidget22.so.0: file too short"},
+    };
+    for (const Load_case& c : loads) {
+        std::string why = "stale";
+        EXPECT_EQ(Phidget_library::Load(c.path, &why), nullptr) << c.path;
+        if (*c.said) {
+            EXPECT_NE(why.find(c.said), std::string::npos) << why;
+        } else {
+            EXPECT_EQ(why, "");
+        }
+    }
+}
+
+// What the box does on the library, step by step, and what the kit makes of it.
+TEST_F(Phidget_kit, TheBoxIsAttachedOnlyWhenAllNineChannelsAttachWithOneSerialAndOtherwiseSaysWhy)
+{
+    test::Temp_home home;
+    struct Case {
+        const char* what;
+        int32_t open_serial;
+        std::function<void(test::Phidget_stub&)> play;
+        int32_t attached_serial; // 0: not attached
+        const char* problem;
+        bool traced; // the library's words, or the serials that differ
+    };
+    const Case cases[] = {
+        {"a whole box", 0, [](test::Phidget_stub& s) { s.Attach(4711); }, 4711, "", false},
+        {"two boxes share the channels", 0, [](test::Phidget_stub& s) {
+             s.Attach_some(111, 4, false);
+             s.Attach_some(222, 8, true);
+         }, 0, "The box's channels report different serials (111, 111, 111, 111, 222, 222, 222, 222, 222): more than "
+               "one box is plugged in; choose one with box_serial", true},
+        {"the second box goes and the first is whole", 0, [](test::Phidget_stub& s) {
+             s.Attach_some(111, 4, false);
+             s.Attach_some(222, 8, true);
+             s.Detach();
+             s.Attach(111);
+         }, 111, "", true},
+        {"a kit with six inputs", 0, [](test::Phidget_stub& s) { s.Attach_some(55, 6, true); }, 0,
+         "Only 7 of the box's 9 channels are attached (missing: input 6, input 7)", false},
+        {"the box's output never comes", 0, [](test::Phidget_stub& s) { s.Attach_some(55, 8, false); }, 0,
+         "(missing: output 0)", false},
+        {"the library says why", 0, [](test::Phidget_stub& s) { s.Error(3, "Device is in use by another program"); },
+         0, "The control box library says: Device is in use by another program", true},
+        {"an attach forgets the library's complaint", 0, [](test::Phidget_stub& s) {
+             s.Error(3, "Device is in use by another program");
+             s.Attach(9);
+         }, 9, "", true},
+        {"a chosen serial passes other boxes by", 222, [](test::Phidget_stub& s) {
+             s.Attach(111);
+             s.Attach(222);
+         }, 222, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        kit = Kit_on_stub();
+        fs::remove(Tracer_socket_path());
+        test::Test_tracer tracer(Tracer_socket_path());
+        ASSERT_TRUE(tracer.bound());
+        kit->Open(c.open_serial);
+        c.play(stub);
+        Take_events();
+        EXPECT_EQ(kit->Attached(), c.attached_serial != 0);
+        EXPECT_EQ(kit->Serial_number(), c.attached_serial);
+        const std::string problem = kit->Problem();
+        if (*c.problem) {
+            EXPECT_NE(problem.find(c.problem), std::string::npos) << problem;
+        } else {
+            EXPECT_EQ(problem, "");
+        }
+        // What the library said, and channels that disagree, are in the trace.
+        const auto lines = tracer.Receive_all();
+        const bool traced = std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+            return l.find("Control box library error 3: Device is in use") != std::string::npos ||
+                   l.find("report different serials") != std::string::npos;
+        });
+        EXPECT_EQ(traced, c.traced);
+        stub.Detach();
+        Take_events();
+        Reset_Tracer_Search();
+    }
 }
 
 TEST(Interface_kit_choice, TheVariableChoosesTheKitAndAMissingLibraryGivesTheKeyboardOnce)
@@ -271,6 +367,46 @@ TEST_F(Capture_window_on_box, TheTestPanelShowsTheInputsAsTheBoxSetsThem)
     Take_events();
     EXPECT_EQ(panel.Label_attached->text(), "Box not attached");
     EXPECT_EQ(panel.Label_serial->text(), "");
+}
+
+TEST_F(Capture_window_on_box, TheTestPanelSaysWhyNoBoxIsAttached)
+{
+    window->show();
+    stub.Attach_some(77, 6, true);
+    Take_events();
+    window->item_test_control_box->trigger();
+    Control_box_panel& panel = *window->Frame_Control_box;
+    EXPECT_EQ(panel.Label_attached->text(), "Box not attached");
+    EXPECT_EQ(panel.Label_box_problem->text(),
+              "Only 7 of the box's 9 channels are attached (missing: input 6, input 7)");
+    stub.Detach();
+    stub.Error(3, "Device is in use by another program");
+    Take_events(); // the panel, shown, follows what the library says
+    EXPECT_EQ(panel.Label_box_problem->text(), "The control box library says: Device is in use by another program");
+    Attach_settled();
+    EXPECT_EQ(panel.Label_attached->text(), "Box attached");
+    EXPECT_EQ(panel.Label_box_problem->text(), "");
+}
+
+TEST_F(Capture_window_on_box, TheBoxSerialSettingChoosesTheBox)
+{
+    struct Case {
+        const char* setting;
+        int32_t attached;
+    };
+    // Two boxes come; the window takes the one its setting names, any box when it names none.
+    const Case cases[] = {{"222", 222}, {"0", 111}, {"no number", 111}, {"-5", 111}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setting);
+        Write_Ini_Value("Settings", "box_serial", c.setting, Ini_file_path);
+        Reopen();
+        stub.Attach(111);
+        stub.Attach(222);
+        Take_events();
+        EXPECT_EQ(window->Box().Box_serial(), std::to_string(c.attached));
+        stub.Detach();
+        Take_events();
+    }
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // The simulated control box driven over its local socket, by hand and by the kit simulator tool.
 #include "capture/Control_box.h"
+#include "capture/Interface_kit_choice.h"
 #include "capture/Socket_interface_kit.h"
+#include "tests/support/Other_user.h"
 #include "tests/support/Test_support.h"
 
 #include <QCoreApplication>
@@ -16,6 +18,10 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <algorithm>
@@ -76,7 +82,10 @@ protected:
     }
     void Connect(QLocalSocket& client, const QString& server = {})
     {
-        client.connectToServer(server.isEmpty() ? name : server);
+        std::string problem;
+        const std::string path = Socket_interface_kit::Socket_path(server.isEmpty() ? name : server, problem);
+        ASSERT_FALSE(path.empty()) << problem;
+        client.connectToServer(QString::fromStdString(path));
         ASSERT_TRUE(client.waitForConnected(2000));
     }
 
@@ -90,8 +99,7 @@ TEST_F(Socket_kit, CommandsAreAnsweredAfterTheirEventsRan)
 {
     ASSERT_TRUE(kit.Listening());
     QLocalSocket client;
-    client.connectToServer(name);
-    ASSERT_TRUE(client.waitForConnected(2000));
+    Connect(client);
     EXPECT_EQ(Ask(client, "attach 4711"), "ok attach 4711");
     EXPECT_EQ(attaches, 1);
     EXPECT_EQ(kit.Serial_number(), 4711);
@@ -290,6 +298,170 @@ TEST_F(Socket_kit, AnOverlongLineOrANulByteIsRefusedWithAnAnswerAndTheNextLineIs
     EXPECT_EQ(kit.Run_command(with_nul).rfind("error ", 0), 0u);
     EXPECT_TRUE(kit.Input_state(2));
     EXPECT_EQ(Ask(client, "in 2 0"), "ok in 2 0");
+}
+
+} // namespace
+} // namespace wk
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The raw end of a client that sends and never reads, with the least receive room the system
+// allows, so that the kit's answers soon wait on the kit's side.
+class Deaf_client {
+public:
+    explicit Deaf_client(const std::string& path)
+    {
+        fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        int least = 1;
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &least, sizeof least);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~Deaf_client() { ::close(fd_); }
+    bool connected() const { return connected_; }
+    // Sends all of bytes, letting the program's loop take them as it goes.
+    void Send_all(const std::string& bytes)
+    {
+        for (size_t sent = 0; sent < bytes.size();) {
+            const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n > 0) sent += size_t(n);
+            else QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+    // Everything that waits to be read now, the loop run until no more comes.
+    std::string Read_waiting()
+    {
+        std::string got;
+        char buffer[65536];
+        for (int quiet = 0; quiet < 20;) {
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n > 0) {
+                got.append(buffer, size_t(n));
+                quiet = 0;
+            } else {
+                ++quiet;
+                Spin(5);
+            }
+        }
+        return got;
+    }
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+TEST_F(Socket_kit, AClientThatNeverReadsLosesItsAnswersPastTheLimitAndIsStillServedWhole)
+{
+    Deaf_client client(kit.Path());
+    ASSERT_TRUE(client.connected());
+    // Each refused line is answered with itself: 400 answers of 4 kB, far more than fits.
+    const std::string line = "x" + std::string(4000, 'y') + "\n";
+    std::string commands;
+    for (int i = 0; i < 400; ++i) commands += line;
+    client.Send_all(commands);
+    QPointer<QLocalSocket> server_end = kit.findChild<QLocalSocket*>();
+    ASSERT_TRUE(server_end);
+    ASSERT_TRUE(Loop_until([&] { return server_end->bytesAvailable() == 0; }));
+    Spin(20);
+    EXPECT_GT(server_end->bytesToWrite(), 0); // the client's room is full: answers wait here
+    EXPECT_LE(server_end->bytesToWrite(), Socket_interface_kit::k_Max_unsent);
+
+    const std::string got = client.Read_waiting();
+    size_t lines = 0;
+    for (size_t at = 0, end; (end = got.find('\n', at)) != std::string::npos; at = end + 1, ++lines)
+        ASSERT_EQ(got.compare(at, 7, "error x"), 0) << "a torn answer at byte " << at;
+    EXPECT_EQ(got.back(), '\n');
+    EXPECT_LT(lines, 400u);
+    EXPECT_GT(lines, 0u);
+    client.Send_all("in 2 1\n");
+    EXPECT_EQ(client.Read_waiting(), "ok in 2 1\n");
+}
+
+// The runtime folder made first by another user.
+class Planted_runtime_folder : public ::testing::Test {
+protected:
+    void Plant() { test::Plant_private_folder(test::Private_temp_of(home.path())); }
+    test::Temp_home home;
+    test::Scoped_variable no_session{"XDG_RUNTIME_DIR", std::nullopt};
+};
+
+TEST_F(Planted_runtime_folder, TheBoxSocketIsNotMadeThereAndTheCaptureWindowSaysWhy)
+{
+    WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
+    Plant();
+    test::Scoped_variable kitsim("WK_CONTROL_BOX", "kitsim");
+    test::Scoped_variable unnamed("WK_KITSIM_SOCKET", std::nullopt);
+    test::Scripted_dialogs dialogs;
+    dialogs.Expect_message("belongs to another user (uid 54321); remove it or set TMPDIR. The simulated control box "
+                           "cannot be driven.");
+    QObject window;
+    auto kit = Choose_interface_kit(&window);
+    auto* socket_kit = dynamic_cast<Socket_interface_kit*>(kit.get());
+    ASSERT_NE(socket_kit, nullptr);
+    EXPECT_FALSE(socket_kit->Listening());
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Planted_runtime_folder, ANameAnotherUsersProgramHoldsIsNotTakenAndTheWindowSaysSo)
+{
+    WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
+    const fs::path theirs = home.path() / "shared.sock";
+    platform::Local_listener held;
+    int error = 0;
+    ASSERT_EQ(held.Listen(theirs.string(), error), platform::Local_listener::Result::listening);
+    test::Give_to_other_user(theirs);
+    test::Scoped_variable kitsim("WK_CONTROL_BOX", "kitsim");
+    test::Scoped_variable named("WK_KITSIM_SOCKET", theirs.string());
+    test::Scripted_dialogs dialogs;
+    dialogs.Expect_message("The control box socket " + theirs.string() + " cannot be made (Address already in use)");
+    QObject window;
+    auto kit = Choose_interface_kit(&window);
+    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_TRUE(fs::is_socket(theirs)); // theirs, left as it was
+}
+
+TEST_F(Planted_runtime_folder, TheToolDrivesNoServerOfAnotherUser)
+{
+    WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
+    const std::string path = (test::Folder_every_user_reaches(home.path()) / "kitsim.sock").string();
+    // The other user's program answers "ok" to whatever it is sent.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t impostor = ::fork();
+    if (impostor == 0) {
+        if (::setgid(test::k_Other_uid) != 0 || ::setuid(test::k_Other_uid) != 0) ::_exit(1);
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(fd, 4) != 0) ::_exit(1);
+        (void)!::write(ready[1], "r", 1);
+        const int client = ::accept(fd, nullptr, nullptr);
+        char buffer[256];
+        while (::read(client, buffer, sizeof buffer) > 0) (void)!::write(client, "ok attach 5\n", 12);
+        ::_exit(0);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1) << "the other user's server did not start";
+    ::close(ready[0]);
+    QProcess tool;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("WK_KITSIM_SOCKET", QString::fromStdString(path));
+    tool.setProcessEnvironment(environment);
+    tool.start(WAKELINE_KITSIM, {"attach 5"});
+    ASSERT_TRUE(tool.waitForFinished(20000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_EQ(tool.readAllStandardOutput(), "");
+    EXPECT_TRUE(tool.readAllStandardError().contains("is served by another user's program"));
+    ::kill(impostor, SIGKILL);
+    ::waitpid(impostor, nullptr, 0);
 }
 
 } // namespace

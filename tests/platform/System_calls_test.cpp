@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/socket.h>
@@ -95,7 +96,16 @@ int Connect_to(const std::string& path)
 TEST_F(System_calls, AListenerTakesOverALeftNameTakesClientsAndRemovesItsName)
 {
     const std::string path = Path("kit.sock");
-    test::Write_file(path, "left by a program that ended badly");
+    {
+        // Left by a program that ended badly: its socket is closed, its name stays behind.
+        const int left = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        ASSERT_EQ(::bind(left, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(left);
+    }
+    ASSERT_TRUE(fs::is_socket(path));
     platform::Local_listener listener;
     int error = -1;
     ASSERT_EQ(listener.Listen(path, error), platform::Local_listener::Result::listening);

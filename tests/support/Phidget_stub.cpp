@@ -9,6 +9,7 @@ namespace {
 
 using Attach_callback = void (*)(void* channel, void* context);
 using State_callback = void (*)(void* channel, void* context, int state);
+using Error_callback = void (*)(void* channel, void* context, int code, const char* description);
 
 constexpr int k_Ok = 0, k_Not_attached = 52, k_Bad_argument = 21;
 
@@ -20,6 +21,8 @@ struct Channel {
     void *attach_context = nullptr, *detach_context = nullptr;
     State_callback on_change = nullptr;
     void* change_context = nullptr;
+    Error_callback on_error = nullptr;
+    void* error_context = nullptr;
 };
 
 struct Stub {
@@ -150,6 +153,14 @@ int Phidget_setOnDetachHandler(void* ch, Attach_callback f, void* ctx)
     return k_Ok;
 }
 
+int Phidget_setOnErrorHandler(void* ch, Error_callback f, void* ctx)
+{
+    std::lock_guard lock(The_stub().mutex);
+    Of(ch)->on_error = f;
+    Of(ch)->error_context = ctx;
+    return k_Ok;
+}
+
 int Phidget_open(void* ch)
 {
     std::lock_guard lock(The_stub().mutex);
@@ -181,20 +192,44 @@ int Phidget_getLibraryVersion(const char** version)
 
 // The test's side.
 
-// A box with this serial is plugged in: every open channel that may take it attaches.
-void wk_stub_attach(int serial)
+// A box with this serial and `inputs` digital inputs (its output 0 too when `output`) is plugged
+// in: every open channel that may take one of them attaches.
+void wk_stub_attach_some(int serial, int inputs, int output)
 {
     std::vector<Call> calls;
     {
         std::lock_guard lock(The_stub().mutex);
         for (Channel* c : The_stub().channels) {
             if (!c->open || c->attached || (c->serial > 0 && c->serial != serial)) continue;
+            if (c->output ? !output : c->index >= inputs) continue;
             c->attached = true;
             c->device_serial = serial;
             if (c->on_attach) calls.push_back({c, c->on_attach, c->attach_context, nullptr, 0});
         }
     }
     Run(calls);
+}
+
+// A box with this serial, whole, is plugged in.
+void wk_stub_attach(int serial) { wk_stub_attach_some(serial, 8, 1); }
+
+// The library's error event on the first open channel, as its threads raise it.
+void wk_stub_error(int code, const char* description)
+{
+    Error_callback handler = nullptr;
+    void* context = nullptr;
+    Channel* channel = nullptr;
+    {
+        std::lock_guard lock(The_stub().mutex);
+        for (Channel* c : The_stub().channels)
+            if (c->open && c->on_error) {
+                handler = c->on_error;
+                context = c->error_context;
+                channel = c;
+                break;
+            }
+    }
+    if (handler) handler(channel, context, code, description);
 }
 
 // The box is pulled out.

@@ -18,6 +18,8 @@ public:
         library_ = dlopen(PHIDGET_STUB_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         if (!library_) throw std::runtime_error(std::string("stub library: ") + dlerror());
         Bind("wk_stub_attach", attach_);
+        Bind("wk_stub_attach_some", attach_some_);
+        Bind("wk_stub_error", error_);
         Bind("wk_stub_detach", detach_);
         Bind("wk_stub_set_input", set_input_);
         Bind("wk_stub_output", output_);
@@ -35,6 +37,13 @@ public:
     Phidget_stub& operator=(const Phidget_stub&) = delete;
 
     void Attach(int serial) { On_box_thread([&] { attach_(serial); }); }
+    // A box with fewer channels, or the part of a box that the library gave these channels.
+    void Attach_some(int serial, int inputs, bool output)
+    {
+        On_box_thread([&] { attach_some_(serial, inputs, output ? 1 : 0); });
+    }
+    // The library's error event, with its code and text, from the library's thread.
+    void Error(int code, const std::string& text) { On_box_thread([&] { error_(code, text.c_str()); }); }
     void Detach() { On_box_thread([&] { detach_(); }); }
     void Set_input(int index, bool on) { On_box_thread([&] { set_input_(index, on ? 1 : 0); }); }
     // The last state the program wrote to output index; -1 when it wrote none.
@@ -58,6 +67,8 @@ private:
 
     void* library_ = nullptr;
     void (*attach_)(int) = nullptr;
+    void (*attach_some_)(int, int, int) = nullptr;
+    void (*error_)(int, const char*) = nullptr;
     void (*detach_)() = nullptr;
     void (*set_input_)(int, int) = nullptr;
     int (*output_)(int) = nullptr;

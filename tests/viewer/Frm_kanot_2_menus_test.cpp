@@ -3,6 +3,7 @@
 #include "platform/Folders.h"
 #include "services/Module_ini.h"
 #include "services/Module_utilities.h"
+#include "tests/support/Other_user.h"
 #include "tests/viewer/Viewer_fixture.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Frm_export.h"
@@ -11,7 +12,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSlider>
+#include <QTest>
+
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -248,7 +253,7 @@ TEST_F(Viewer_menus, FrameExportWritesOnePictureAFieldBetweenInAndOut)
     EXPECT_EQ(exporter.Lbl_inpoint->text().toStdString(), "12");
     exporter.Cmd_export_Click();
     for (int field : {12, 13, 14}) {
-        const fs::path p = platform::Temp_folder() / "kanottest" / ("Heat3_00" + std::to_string(field) + ".jpg");
+        const fs::path p = Frm_export::Picture_path("3", field);
         ASSERT_TRUE(fs::exists(p)) << p;
         QImage img(QString::fromStdString(p.string()));
         ASSERT_FALSE(img.isNull());
@@ -259,6 +264,76 @@ TEST_F(Viewer_menus, FrameExportWritesOnePictureAFieldBetweenInAndOut)
     exporter.Lbl_outpoint->clear();
     exporter.Cmd_export_Click(); // a beep only
     EXPECT_TRUE(reports.reports.empty());
+}
+
+} // namespace
+} // namespace wk
+
+namespace wk {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The export folder, or a name in it, made first by another user (or a link of theirs).
+TEST_F(Viewer_menus, FrameExportWritesOnlyIntoTheUsersOwnFolderAndNeverThroughALink)
+{
+    WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
+    const fs::path own = test::Private_temp_of(home.path());
+    const fs::path export_folder = own / "kanottest";
+    const fs::path precious = home.path() / "results.csv";
+    struct Case {
+        const char* what;
+        std::function<void()> plant;
+        const char* message; // "" when the export goes ahead
+    };
+    // A folder of ours, as the program makes it.
+    const auto make_own = [](const fs::path& p, mode_t mode = 0700) {
+        fs::create_directories(p);
+        ::chmod(p.c_str(), mode);
+    };
+    const Case cases[] = {
+        {"the private folder is another user's", [&] { test::Plant_private_folder(own); },
+         "belongs to another user (uid 54321)"},
+        {"the private folder is open to all", [&] { make_own(own, 0777); }, "is open to other users (mode 0777)"},
+        {"the export folder is another user's", [&] {
+             make_own(own);
+             test::Plant_private_folder(export_folder);
+         }, "kanottest belongs to another user"},
+        {"the export folder is a link", [&] {
+             make_own(own);
+             fs::create_directory_symlink(home.path(), export_folder);
+         }, "kanottest is a link"},
+        {"a picture's name is a link to the operator's file", [&] {
+             make_own(own);
+             make_own(export_folder);
+             fs::create_symlink(precious, export_folder / "Heat3_0013.jpg");
+         }, ""},
+    };
+    ASSERT_TRUE(Open(Make_heat("Race_Heat3_final.qs2")));
+    Frm_export& exporter = platform::Form_instance<Frm_export>();
+    exporter.show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(own);
+        test::Write_file(precious, "the operator's results");
+        c.plant();
+        exporter.Lbl_inpoint->setText("12");
+        exporter.Lbl_outpoint->setText("14");
+        if (*c.message) dialogs.Expect_message(std::string("The pictures cannot be exported: ") + "The folder ");
+        QTest::mouseClick(exporter.Cmd_export, Qt::LeftButton);
+        EXPECT_TRUE(dialogs.All_used());
+        if (*c.message) {
+            ASSERT_FALSE(dialogs.shown.empty());
+            EXPECT_NE(dialogs.shown.back().find(c.message), std::string::npos) << dialogs.shown.back();
+        } else {
+            for (int field : {12, 13, 14}) {
+                const fs::path p = export_folder / ("Heat3_00" + std::to_string(field) + ".jpg");
+                EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(p))) << p;
+            }
+        }
+        EXPECT_EQ(test::Read_file(precious), "the operator's results");
+        EXPECT_TRUE(reports.reports.empty());
+    }
 }
 
 } // namespace
