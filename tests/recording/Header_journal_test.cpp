@@ -1,0 +1,1 @@
+#include "recording/Header_journal.h"
