@@ -286,6 +286,35 @@ TEST_F(Header_journal_test, PlantedJournalsAreMovedAsideSaidOnceAndChangeNothing
     }
 }
 
+// In a folder that may not be written the journal cannot be moved aside: it is said once, not
+// at every open, and never used.
+TEST_F(Header_journal_test, AJournalThatCannotBeMovedAsideIsSaidOnce)
+{
+    ::chmod(home.path().c_str(), 0711);
+    const fs::path folder = home.path() / "locked";
+    fs::create_directory(folder);
+    const std::string path = Make_recording((folder / "heat.qs2").string(), "Old regatta");
+    const std::string before = test::Read_file(path);
+    Journal_record j = Journal_for(path);
+    j.entries.push_back(Entry(200000, std::vector<uint8_t>(8, 0), Bytes(before, 200000, 8))); // inside a frame
+    const auto bytes = j.Encode();
+    const std::string journal = Header_journal::Journal_name(path);
+    test::Write_file(journal, std::string(bytes.begin(), bytes.end()));
+    if (::geteuid() == 0)
+        for (const std::string& p : {folder.string(), path, journal}) ASSERT_EQ(::chown(p.c_str(), k_Other_user, k_Other_user), 0);
+    fs::permissions(folder, fs::perms(0555));
+    dialogs.shown.clear();
+    {
+        As_other_user user;
+        for (int open = 0; open < 3; ++open) EXPECT_EQ(Event_after_open(path), "Old regatta");
+    }
+    fs::permissions(folder, fs::perms(0755));
+    EXPECT_EQ(Journal_messages(), 1);
+    if (!dialogs.shown.empty()) EXPECT_NE(dialogs.shown[0].find("could not be moved aside"), std::string::npos) << dialogs.shown[0];
+    EXPECT_TRUE(fs::exists(journal));
+    EXPECT_TRUE(test::Read_file(path) == before) << "the recording changed";
+}
+
 // ---- Journals that are used ----
 
 TEST_F(Header_journal_test, JournalsMadeForTheRecordingPutItsOldHeaderBack)
