@@ -213,6 +213,16 @@ TEST_F(Header_journal_test, PlantedJournalsAreMovedAsideSaidOnceAndChangeNothing
              return j.Encode();
          },
          false, "made for another file"},
+        {"frames of another race put after the last frame",
+         [](Header_journal_test& t, const std::string& path, const std::string& bytes) {
+             const std::string other = test::Read_file(t.Make_recording(t.Path("other.qs2"), "Other race"));
+             const size_t frames = other.size() - size_t(cls_AVI_handler::k_Own_data_offset);
+             Journal_record j = Journal_for(path);
+             j.entries.push_back(Entry(int64_t(bytes.size()), Bytes(other, size_t(cls_AVI_handler::k_Own_data_offset), frames),
+                                       std::vector<uint8_t>(frames, 0)));
+             return j.Encode();
+         },
+         false, "outside the recording's header"},
         {"growth to 1 TiB",
          [](Header_journal_test&, const std::string& path, const std::string&) {
              Journal_record j = Journal_for(path);
