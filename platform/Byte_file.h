@@ -36,6 +36,7 @@ public:
     bool Allocate(int64_t offset, int64_t n) { return source_ && source_->Allocate(offset, n); }
     bool Sync() { return source_ && source_->Sync(); }
     int Last_error() const { return source_ ? source_->Last_error() : 0; }
+    bool Identity(File_identity& id) const { return source_ && source_->Identity(id); }
 
 private:
     std::unique_ptr<Byte_source> source_;

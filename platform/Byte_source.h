@@ -6,6 +6,13 @@
 
 namespace wk::platform {
 
+// Which file on which device, and whose: what tells one file from another however it is named.
+struct File_identity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint32_t owner = 0;
+};
+
 class Byte_source {
 public:
     Byte_source() = default;
@@ -25,6 +32,8 @@ public:
     virtual bool Allocate(int64_t offset, int64_t n) = 0;
     // What was written is on the disk when this returns true.
     virtual bool Sync() = 0;
+    // The file behind the bytes; false where they are no file (bytes in memory).
+    virtual bool Identity(File_identity&) const { return false; }
 
     // Exactly n bytes or false.
     bool Read_exact(int64_t offset, void* buffer, size_t n) const

@@ -139,4 +139,14 @@ bool Raw_file::Sync()
     return false;
 }
 
+bool Raw_file::Identity(File_identity& id) const
+{
+    struct stat st{};
+    if (fd_ < 0 || fstat(fd_, &st) != 0) return false;
+    id.device = uint64_t(st.st_dev);
+    id.inode = uint64_t(st.st_ino);
+    id.owner = uint32_t(st.st_uid);
+    return true;
+}
+
 } // namespace wk::platform

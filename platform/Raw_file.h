@@ -28,6 +28,7 @@ public:
     bool Write_at(int64_t offset, const void* buffer, size_t n) override;
     bool Allocate(int64_t offset, int64_t n) override;
     bool Sync() override;
+    bool Identity(File_identity& id) const override;
 
 private:
     int fd_ = -1;

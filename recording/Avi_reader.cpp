@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace wk {
 
@@ -89,7 +90,7 @@ bool Avi_reader::Open()
                          std::to_string(info.Height()) + " or frame count)\r\n" + file_.name);
         return false;
     }
-    if (!file_.Open(file_.read_only)) return false;
+    if (!Open_file(file_.read_only)) return false;
     g_File_Kind[size_t(std::clamp<int16_t>(file_.index, 0, 4))] = 1;
     {
         std::string head(1000, '\0');
@@ -219,25 +220,51 @@ void Avi_reader::Close()
 
 // ---- Chunks ----
 
+namespace {
+
+// Calls visit(header, 0-based chunk offset, data size) for each chunk after the RIFF header that
+// the RIFF chunk covers and the file holds; false when the file has no RIFF header.
+bool Walk_chunks(const platform::Byte_file& f, std::array<uint8_t, 12>& riff_header,
+                 const std::function<void(const uint8_t* h, int64_t p, uint32_t n)>& visit)
+{
+    const int64_t size = f.Size();
+    if (!f.Read_exact(0, riff_header.data(), riff_header.size())) return false;
+    const int64_t end = std::min<int64_t>(int64_t(uint32_t(Get_long(riff_header.data() + 4))) + 8, size);
+    int64_t p = 12;
+    while (p + 8 <= end) {
+        uint8_t h[8];
+        if (!f.Read_exact(p, h, 8)) break;
+        const uint32_t n = uint32_t(Get_long(h + 4));
+        const int64_t next = p + 8 + int64_t(n) + (n & 1);
+        visit(h, p, n);
+        if (next <= p) break;
+        p = next;
+    }
+    return true;
+}
+
+} // namespace
+
+Header_area Avi_reader::Header_area_of(const platform::Byte_file& file) const
+{
+    Header_area area;
+    std::array<uint8_t, 12> riff{};
+    Walk_chunks(file, riff, [&](const uint8_t* h, int64_t p, uint32_t n) {
+        if (std::memcmp(h, k_XML_chunk_tag, 4) == 0 || std::memcmp(h, "BXA1", 4) == 0)
+            area.push_back(Byte_range{p + 8, p + 8 + int64_t(n)});
+    });
+    return area;
+}
+
 void Avi_reader::Parse_chunks()
 {
     Trace_Line("*cls_AVI_handler, ParseChunks");
     avi_chunk_addr_.fill(0);
     junk_pos_ = 0;
     qsxm_size_ = 0;
-    platform::Byte_file& f = file_.file;
-    const int64_t size = f.Size();
-    if (!f.Read_exact(0, riff_header_.data(), riff_header_.size())) return;
-    riff_size_ = uint32_t(Get_long(riff_header_.data() + 4));
-    // Only what the RIFF chunk covers and the file holds is walked.
-    const int64_t end = std::min<int64_t>(int64_t(riff_size_) + 8, size);
-    int64_t p = 12;
-    while (p + 8 <= end) {
-        uint8_t h[8];
-        if (!f.Read_exact(p, h, 8)) break;
-        const uint32_t n = uint32_t(Get_long(h + 4));
+    const int64_t size = file_.file.Size();
+    const bool riff = Walk_chunks(file_.file, riff_header_, [&](const uint8_t* h, int64_t p, uint32_t n) {
         const int64_t q = p + 8;
-        const int64_t next = q + int64_t(n) + (n & 1);
         const bool whole = q + int64_t(n) <= size;
         const int64_t at = p + 1;
         if (std::memcmp(h, "JUNK", 4) == 0 || std::memcmp(h, "JUNQ", 4) == 0) {
@@ -255,9 +282,8 @@ void Avi_reader::Parse_chunks()
         } else if (std::memcmp(h, "idx1", 4) == 0) {
             avi_chunk_addr_[k_idx1_chunk] = at;
         }
-        if (next <= p) break;
-        p = next;
-    }
+    });
+    if (riff) riff_size_ = uint32_t(Get_long(riff_header_.data() + 4));
     Trace_Line("*cls_AVI_handler, ParseChunks, end");
 }
 
@@ -293,7 +319,7 @@ bool Avi_reader::Write_header_text(const std::string& text)
         throw Run_time_error(75, "The recording is read-only: " + file_.name);
     Byte_patch patch{at - 1 + 8, std::vector<uint8_t>(text.begin(), text.end())};
     patch.bytes.resize(patch.bytes.size() + k_XML_padding, 0);
-    Header_journal::Write(file_.file, file_.name, {patch});
+    Header_journal::Write(file_.file, file_.name, {patch}, Header_area_of(file_.file));
     return true;
 }
 

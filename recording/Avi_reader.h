@@ -38,6 +38,8 @@ public:
     // Into the header chunk, never past its end.
     bool Write_header_text(const std::string& text) override;
     void Close() override;
+    // The data of the header chunk (QSXM) and of the channel table (BXA1).
+    Header_area Header_area_of(const platform::Byte_file& file) const override;
 
     bool Has_XML_header() const override { return Has_QSXM_chunk(); }
     bool Has_DV_header() const override { return Has_BXHD_chunk(); }

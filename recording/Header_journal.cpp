@@ -1,107 +1,149 @@
 #include "recording/Header_journal.h"
 
+#include "platform/Dialogs.h"
+#include "platform/State_reset.h"
+#include "recording/Journal_record.h"
 #include "services/Run_time_error.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
-#include <optional>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace wk {
 namespace {
 
-constexpr char k_Magic[4] = {'W', 'K', 'J', '1'};
-// A header area is at most some hundred kilobytes; anything much larger is no journal of ours.
-constexpr int64_t k_Max_journal = 16 << 20;
+constexpr int32_t k_Access_error = 75;
 
-uint64_t Hash(const uint8_t* p, size_t n, uint64_t h = 1469598103934665603ull)
-{
-    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
-    return h;
-}
+// Journals already told about that could not be moved aside: told once, not at every open.
+std::set<std::string> g_told;
+const platform::State_reset k_Forget_told{[] { g_told.clear(); }};
 
-struct Journal_entry {
-    int64_t offset = 0;
-    uint32_t new_length = 0;
-    uint64_t new_hash = 0;
-    std::vector<uint8_t> old_bytes;
+std::string Errno_text(int error) { return error ? std::string(": ") + std::strerror(error) : std::string(); }
+
+// ---- Reading a journal ----
+
+struct Journal_bytes {
+    std::vector<uint8_t> bytes;
+    std::string refusal; // why these are no journal of ours; empty when they may be
 };
 
-void Put_u64(std::vector<uint8_t>& out, uint64_t v)
+// Only a plain file made by this user or by the recording's owner is read: nobody else could
+// have written the recording, so nobody else's journal may change it. Never a link, never a pipe
+// that would hold the open, never more than a journal can be.
+Journal_bytes Read_journal(const std::string& name, const std::optional<uint32_t>& recording_owner)
 {
-    for (int i = 0; i < 8; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-void Put_u32(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-uint64_t Get_u64(const uint8_t* p)
-{
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v |= uint64_t(p[i]) << (8 * i);
-    return v;
-}
-uint32_t Get_u32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-std::vector<uint8_t> Encode(const std::vector<Journal_entry>& entries)
-{
-    std::vector<uint8_t> out(k_Magic, k_Magic + 4);
-    Put_u32(out, uint32_t(entries.size()));
-    for (const Journal_entry& e : entries) {
-        Put_u64(out, uint64_t(e.offset));
-        Put_u32(out, e.new_length);
-        Put_u64(out, e.new_hash);
-        Put_u32(out, uint32_t(e.old_bytes.size()));
-        out.insert(out.end(), e.old_bytes.begin(), e.old_bytes.end());
+    Journal_bytes out;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        out.refusal = errno == ELOOP ? "it is a symbolic link" : "it cannot be read" + Errno_text(errno);
+        return out;
     }
-    Put_u64(out, Hash(out.data(), out.size()));
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        out.refusal = "it is not a plain file";
+    else if (st.st_uid != ::geteuid() && (!recording_owner || st.st_uid != *recording_owner))
+        out.refusal = "it was made by another user";
+    else if (st.st_size > Journal_record::k_Max_size)
+        out.refusal = "it is larger than any header's journal";
+    if (out.refusal.empty()) {
+        out.bytes.resize(size_t(st.st_size));
+        size_t done = 0;
+        while (done < out.bytes.size()) {
+            const ssize_t r = ::pread(fd, out.bytes.data() + done, out.bytes.size() - done, off_t(done));
+            if (r <= 0) {
+                out.refusal = "it cannot be read" + Errno_text(r < 0 ? errno : 0);
+                break;
+            }
+            done += size_t(r);
+        }
+    }
+    ::close(fd);
     return out;
 }
 
-// Nothing when the bytes are not a whole journal: one cut short by a kill was written before the
-// recording was touched.
-std::optional<std::vector<Journal_entry>> Decode(const std::vector<uint8_t>& in)
+// ---- Judging it ----
+
+Header_area Clipped(const Header_area& area, int64_t size)
 {
-    if (in.size() < 16 || std::memcmp(in.data(), k_Magic, 4) != 0) return std::nullopt;
-    const size_t body = in.size() - 8;
-    if (Hash(in.data(), body) != Get_u64(in.data() + body)) return std::nullopt;
-    std::vector<Journal_entry> entries(Get_u32(in.data() + 4) <= body / 24 ? Get_u32(in.data() + 4) : 0);
-    size_t at = 8;
-    for (Journal_entry& e : entries) {
-        if (body - at < 24) return std::nullopt;
-        e.offset = int64_t(Get_u64(in.data() + at));
-        e.new_length = Get_u32(in.data() + at + 8);
-        e.new_hash = Get_u64(in.data() + at + 12);
-        const uint32_t old_length = Get_u32(in.data() + at + 20);
-        at += 24;
-        if (e.offset < 0 || old_length > e.new_length || body - at < old_length) return std::nullopt;
-        e.old_bytes.assign(in.begin() + ptrdiff_t(at), in.begin() + ptrdiff_t(at + old_length));
-        at += old_length;
+    Header_area out;
+    for (const Byte_range& r : area) {
+        const Byte_range c{std::max<int64_t>(r.begin, 0), std::min(r.end, size)};
+        if (c.begin < c.end) out.push_back(c);
     }
-    if (at != body) return std::nullopt;
-    return entries;
+    return out;
 }
 
-std::optional<std::vector<uint8_t>> Read_journal(const std::string& name)
+bool Inside(const Header_area& area, int64_t offset, int64_t length)
 {
-    int error = 0;
-    platform::Byte_file journal;
-    if (!journal.Open(name, platform::Raw_file::Mode::Read, error)) return std::nullopt;
-    const int64_t size = journal.Size();
-    if (size < 0 || size > k_Max_journal) return std::vector<uint8_t>{};
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (!journal.Read_exact(0, bytes.data(), bytes.size())) return std::vector<uint8_t>{};
-    return bytes;
+    return std::any_of(area.begin(), area.end(),
+                       [&](const Byte_range& r) { return offset >= r.begin && length <= r.end - offset; });
 }
 
-bool New_bytes_arrived(const platform::Byte_file& file, const std::vector<Journal_entry>& entries)
+// Whether the file holds, byte by byte, the old or the new bytes of every entry (a kill may cut
+// a write between pages); all_new when every entry is wholly new.
+bool Holds_old_or_new(const platform::Byte_file& file, const Journal_record& journal, bool& all_new)
 {
-    for (const Journal_entry& e : entries) {
+    all_new = true;
+    for (const Journal_entry& e : journal.entries) {
         std::vector<uint8_t> now(e.new_length);
-        if (!file.Read_exact(e.offset, now.data(), now.size()) || Hash(now.data(), now.size()) != e.new_hash) return false;
+        if (!file.Read_exact(e.offset, now.data(), now.size())) return false;
+        if (journal.version >= 2) {
+            for (size_t i = 0; i < now.size(); ++i)
+                if (now[i] != e.old_bytes[i] && now[i] != e.new_bytes[i]) return false;
+            all_new = all_new && now == e.new_bytes;
+            continue;
+        }
+        // The first layout knows the new bytes by their hash only: whole old or whole new.
+        const bool is_new = Journal_record::Hash(now.data(), now.size()) == e.new_hash;
+        if (!is_new && !std::equal(e.old_bytes.begin(), e.old_bytes.end(), now.begin())) return false;
+        all_new = all_new && is_new;
     }
     return true;
 }
+
+// Why the journal may not be used on this file; empty when it may.
+std::string Refusal(const platform::Byte_file& file, const Journal_record& journal, const Header_area& area,
+                    bool& all_new)
+{
+    const int64_t size = file.Size();
+    const Header_area inside = Clipped(area, size);
+    for (const Journal_entry& e : journal.entries)
+        if (!Inside(inside, e.offset, e.new_length)) return "it would change bytes outside the recording's header";
+    // Journals of the first layout carry no identity; they are used when all else holds.
+    if (journal.version >= 2) {
+        platform::File_identity id;
+        if (!file.Identity(id) || id.device != journal.file.device || id.inode != journal.file.inode ||
+            size != journal.file_size)
+            return "it was made for another file";
+    }
+    if (!Holds_old_or_new(file, journal, all_new)) return "it does not match the recording's header";
+    return {};
+}
+
+void Reject(const std::string& path, const std::string& why)
+{
+    const std::string name = Header_journal::Journal_name(path);
+    const std::string aside = Header_journal::Rejected_name(path);
+    std::string where;
+    if (std::rename(name.c_str(), aside.c_str()) == 0) {
+        platform::Sync_folder_of(aside);
+        g_told.erase(name);
+        where = "It was moved to " + aside + ".";
+    } else {
+        if (!g_told.insert(name).second) return;
+        where = "It could not be moved aside" + Errno_text(errno) + " and stays where it is.";
+    }
+    platform::MsgBox("The recording " + path + " was opened without its header journal " + name + ": " + why +
+                     ". The journal was not used and the recording was not changed. " + where);
+}
+
+// ---- Using it ----
 
 bool Put_back(platform::Byte_file& file, const std::vector<Journal_entry>& entries)
 {
@@ -135,6 +177,7 @@ public:
     bool Write_at(int64_t, const void*, size_t) override { return Refuse(); }
     bool Allocate(int64_t, int64_t) override { return Refuse(); }
     bool Sync() override { return true; }
+    bool Identity(platform::File_identity& id) const override { return file_->Identity(id); }
 
 private:
     bool Refuse()
@@ -146,74 +189,120 @@ private:
     std::vector<Journal_entry> entries_;
 };
 
-std::string Errno_text(int error) { return error ? std::string(": ") + std::strerror(error) : std::string(); }
+// ---- Writing one ----
+
+// Why the journal could not be made, in the operator's words: a full disk is one reason of several.
+[[noreturn]] void Say_no_journal(const std::string& name, int error)
+{
+    struct stat st{};
+    if (::lstat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw Run_time_error(k_Access_error, "The recording's header could not be written: a folder named " + name +
+                                                 " stands where its journal goes; the file keeps its header");
+    if (error == EACCES || error == EPERM || error == EROFS)
+        throw Run_time_error(k_Access_error, "The recording's header could not be written: its folder may not be "
+                                             "written, so its journal " + name + " cannot be made" +
+                                                 Errno_text(error) + "; the file keeps its header");
+    if (error == ENOSPC || error == EDQUOT)
+        throw Run_time_error(err_Disk_full, "The recording's header could not be written (no room for its journal " +
+                                                name + Errno_text(error) + "); the file keeps its header");
+    throw Run_time_error(k_Access_error, "The recording's header could not be written (its journal " + name +
+                                             " could not be made" + Errno_text(error) + "); the file keeps its header");
+}
 
 void Write_journal(const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    platform::Remove_file(name);
+    if (!platform::Remove_file(name)) Say_no_journal(name, errno);
     int error = 0;
     platform::Byte_file journal;
     bool written = journal.Open(name, platform::Raw_file::Mode::Create_new, error);
     written = written && journal.Allocate(0, int64_t(bytes.size())) && journal.Write_at(0, bytes.data(), bytes.size()) &&
               journal.Sync();
     if (!written && journal.Is_open()) error = journal.Last_error();
+    const bool created = journal.Is_open();
     journal.Close();
-    if (written) written = platform::Sync_folder_of(name);
-    if (!written) {
-        platform::Remove_file(name);
-        throw Run_time_error(err_Disk_full, "The recording's header could not be written (no room for its journal " +
-                                                name + Errno_text(error) + "); the file keeps its header");
+    if (written) {
+        written = platform::Sync_folder_of(name);
+        if (!written) error = errno;
     }
+    if (!written) {
+        if (created) platform::Remove_file(name);
+        Say_no_journal(name, error);
+    }
+}
+
+Journal_record Record_of(const platform::Byte_file& file, const std::vector<Byte_patch>& patches)
+{
+    Journal_record journal;
+    file.Identity(journal.file); // bytes in memory have none: their journal can never be used
+    journal.file_size = file.Size();
+    for (const Byte_patch& p : patches) {
+        Journal_entry e;
+        e.offset = p.offset;
+        e.new_bytes = p.bytes;
+        e.new_length = uint32_t(p.bytes.size());
+        e.old_bytes.resize(p.bytes.size());
+        if (!file.Read_exact(p.offset, e.old_bytes.data(), e.old_bytes.size()))
+            throw Run_time_error(err_Bad_file_mode, "The recording's header could not be read" + Errno_text(file.Last_error()));
+        journal.entries.push_back(std::move(e));
+    }
+    return journal;
 }
 
 } // namespace
 
 std::string Header_journal::Journal_name(const std::string& recording) { return recording + ".wkj"; }
+std::string Header_journal::Rejected_name(const std::string& recording) { return recording + ".wkj.rejected"; }
 
-void Header_journal::Settle(platform::Byte_file& file, const std::string& path)
+void Header_journal::Settle(platform::Byte_file& file, const std::string& path, const Header_area& area)
 {
     const std::string name = Journal_name(path);
-    if (!platform::File_exists(name)) return;
-    const std::optional<std::vector<uint8_t>> bytes = Read_journal(name);
-    if (!bytes) return;
-    const auto entries = Decode(*bytes);
-    if (!entries || New_bytes_arrived(file, *entries)) {
+    struct stat st{};
+    // A folder of that name is no journal; a rewrite then says it stands in the journal's place.
+    if (::lstat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return;
+    platform::File_identity id;
+    const std::optional<uint32_t> owner = file.Identity(id) ? std::optional<uint32_t>(id.owner) : std::nullopt;
+    const Journal_bytes bytes = Read_journal(name, owner);
+    if (!bytes.refusal.empty()) return Reject(path, bytes.refusal);
+    const std::optional<Journal_record> journal = Journal_record::Decode(bytes.bytes);
+    if (!journal) return Reject(path, "it is not a whole journal");
+    bool all_new = false;
+    if (const std::string why = Refusal(file, *journal, area, all_new); !why.empty()) return Reject(path, why);
+    if (all_new) {
         if (file.Writable()) platform::Remove_file(name);
         return;
     }
     if (!file.Writable()) {
-        file.Attach(std::make_unique<Journal_overlay>(file.Detach(), *entries));
+        file.Attach(std::make_unique<Journal_overlay>(file.Detach(), journal->entries));
         return;
     }
-    if (!Put_back(file, *entries))
+    if (!Put_back(file, journal->entries))
         throw Run_time_error(err_Disk_full, "The recording's old header could not be put back from " + name +
                                                 Errno_text(file.Last_error()));
     platform::Remove_file(name);
 }
 
-void Header_journal::Write(platform::Byte_file& file, const std::string& path, const std::vector<Byte_patch>& patches)
+void Header_journal::Write(platform::Byte_file& file, const std::string& path, const std::vector<Byte_patch>& patches,
+                           const Header_area& area)
 {
-    Settle(file, path);
-    if (!file.Writable()) throw Run_time_error(75, "The recording is read-only: " + path);
+    Settle(file, path, area);
+    if (!file.Writable()) throw Run_time_error(k_Access_error, "The recording is read-only: " + path);
+    const Header_area inside = Clipped(area, file.Size());
+    for (const Byte_patch& p : patches)
+        if (!Inside(inside, p.offset, int64_t(p.bytes.size())))
+            throw Run_time_error(err_Bad_file_mode, "The recording's header would be written outside its header area (" +
+                                                        path + "); the file keeps its header");
     // The room first: a full disk refuses here, before anything has changed.
     for (const Byte_patch& p : patches)
         if (!file.Allocate(p.offset, int64_t(p.bytes.size())))
             throw Run_time_error(err_Disk_full, "There is no room on the disk for the recording's header" +
                                                     Errno_text(file.Last_error()) + "; the file keeps its header");
-    std::vector<Journal_entry> entries;
-    const int64_t size = file.Size();
-    for (const Byte_patch& p : patches) {
-        Journal_entry e;
-        e.offset = p.offset;
-        e.new_length = uint32_t(p.bytes.size());
-        e.new_hash = Hash(p.bytes.data(), p.bytes.size());
-        e.old_bytes.resize(size_t(std::clamp<int64_t>(size - p.offset, 0, int64_t(p.bytes.size()))));
-        if (!file.Read_exact(p.offset, e.old_bytes.data(), e.old_bytes.size()))
-            throw Run_time_error(err_Bad_file_mode, "The recording's header could not be read" + Errno_text(file.Last_error()));
-        entries.push_back(std::move(e));
-    }
+    const Journal_record journal = Record_of(file, patches);
+    const std::vector<uint8_t> encoded = journal.Encode();
+    if (int64_t(encoded.size()) > Journal_record::k_Max_size)
+        throw Run_time_error(err_Bad_file_mode, "The recording's header is too large to be written safely (" + path +
+                                                    "); the file keeps its header");
     const std::string name = Journal_name(path);
-    Write_journal(name, Encode(entries));
+    Write_journal(name, encoded);
     bool written = true;
     for (const Byte_patch& p : patches)
         if (written) written = file.Write_at(p.offset, p.bytes.data(), p.bytes.size());
@@ -223,7 +312,7 @@ void Header_journal::Write(platform::Byte_file& file, const std::string& path, c
         return;
     }
     const int error = file.Last_error();
-    if (!Put_back(file, entries))
+    if (!Put_back(file, journal.entries))
         throw Run_time_error(err_Disk_full, "The recording's header could not be written" + Errno_text(error) +
                                                 "; its old header is kept in " + name + " and comes back at the next open");
     platform::Remove_file(name);

@@ -26,7 +26,7 @@ constexpr int32_t k_Frame = k_DV_frame_size;
 
 bool Own_format_reader::Open()
 {
-    if (!file_.Open(file_.read_only)) return false;
+    if (!Open_file(file_.read_only)) return false;
     file_.frame_size = k_Frame;
     file_.width = 720;
     file_.height = 576;
@@ -147,7 +147,7 @@ bool Own_format_reader::Rewrite_frame()
 bool Own_format_reader::Append_frame(std::span<const uint8_t> frame, int64_t& end)
 {
     if (!file_.file.Is_open()) {
-        if (!file_.Open(false)) return false;
+        if (!Open_file(false)) return false;
         if (!Read_head()) {
             file_.file.Close();
             return false;
@@ -179,11 +179,24 @@ bool Own_format_reader::Write_header_text(const std::string& text)
     return written;
 }
 
+Header_area Own_format_reader::Header_area_of(const platform::Byte_file& file) const
+{
+    uint8_t b[k_Own_head_size];
+    int64_t end = k_Own_data_offset;
+    // A head still being laid out (data offset 0) or damaged leaves the fixed area; a file whose
+    // frames start sooner keeps them out of it.
+    if (file.Read_exact(0, b, sizeof b) && std::memcmp(b, k_Own_magic, 4) == 0) {
+        const int64_t data = Get_long(b + 4);
+        if (data > k_Own_head_size && data < end) end = data;
+    }
+    return {Byte_range{0, end}};
+}
+
 // A closed recording is opened for the time of the write; its head tells where its frames start.
 void Own_format_reader::Open_head_for_writing()
 {
     if (Is_write_protected(file_.name)) throw Run_time_error(75, "The recording is read-only: " + file_.name);
-    file_.Open_for_writing();
+    file_.Open_for_writing([this](const platform::Byte_file& f) { return Header_area_of(f); });
     uint8_t b[k_Own_head_size];
     if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, k_Own_magic, 4) != 0) {
         file_.file.Close();
@@ -213,7 +226,7 @@ bool Own_format_reader::Write_header_bytes(const std::string& text)
     Byte_patch body{k_Own_head_size, std::vector<uint8_t>(text.begin(), text.end())};
     body.bytes.resize(body.bytes.size() + k_XML_padding, 0);
     const std::array<uint8_t, k_Own_head_size> b = Head_bytes(head);
-    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}});
+    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}}, Header_area_of(file_.file));
     qsm_ = head;
     return true;
 }

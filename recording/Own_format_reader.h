@@ -21,6 +21,8 @@ public:
     // Opens a closed file for the time of the write; the text and its 100 zero bytes stay in
     // the header area, before the end mark and before this file's first frame.
     bool Write_header_text(const std::string& text) override;
+    // The head and the area up to the frames: the data offset on disk, never past the end mark's end.
+    Header_area Header_area_of(const platform::Byte_file& file) const override;
 
     bool Is_DV() const override { return true; }
     bool Has_XML_header() const override { return true; }

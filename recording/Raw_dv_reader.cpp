@@ -22,7 +22,7 @@ int64_t Raw_dv_reader::First_data_byte(const platform::Byte_file& f)
 bool Raw_dv_reader::Open()
 {
     file_.read_only = true;
-    if (!file_.Open(true)) return false;
+    if (!Open_file(true)) return false;
     file_.dv_offset = First_data_byte(file_.file);
     if (file_.dv_offset < 0) {
         platform::MsgBox("Corrupt file, (no DV data found)\r\n" + file_.name);

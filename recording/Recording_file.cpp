@@ -29,12 +29,12 @@ Cls_XML_header& Recording_file::Header()
     return *header;
 }
 
-bool Recording_file::Open(bool read_only_file)
+bool Recording_file::Open(bool read_only_file, const Header_area_finder& area)
 {
     int error = 0;
     if (file.Open(name, read_only_file ? platform::Raw_file::Mode::Read : platform::Raw_file::Mode::Read_write, error)) {
         try {
-            Header_journal::Settle(file, name);
+            Header_journal::Settle(file, name, area(file));
         } catch (const Run_time_error& e) {
             platform::MsgBox("File: " + name + " Open error! \r\n" + e.what());
             file.Close();
@@ -78,12 +78,12 @@ void Recording_file::Read_stream_info()
     }
 }
 
-void Recording_file::Open_for_writing()
+void Recording_file::Open_for_writing(const Header_area_finder& area)
 {
     int error = 0;
     if (!file.Open(name, platform::Raw_file::Mode::Read_write, error))
         throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
-    Header_journal::Settle(file, name);
+    Header_journal::Settle(file, name, area(file));
 }
 
 void Recording_file::Check_writable() const

@@ -3,6 +3,7 @@
 // has (frame size, picture size, timing, frame counts, streams) and the frame just read. The
 // recording object owns it; the reader of the file's kind fills it.
 #include "platform/Byte_file.h"
+#include "recording/Header_journal.h"
 #include "recording/Recording_format.h"
 
 #include <array>
@@ -51,10 +52,11 @@ struct Recording_file {
     // The header object, created on first use.
     Cls_XML_header& Header();
     // Opens the named file itself, read-only when it may not be written; false (already said)
-    // when it cannot be opened. A header rewrite that was interrupted is settled first.
-    bool Open(bool read_only_file);
+    // when it cannot be opened. A header rewrite that was interrupted is settled first, inside
+    // the header area that area finds in the file.
+    bool Open(bool read_only_file, const Header_area_finder& area);
     // Opens the named file for reading and writing without a word; raises when it cannot be.
-    void Open_for_writing();
+    void Open_for_writing(const Header_area_finder& area);
     // A new file number for the file just opened.
     void Take_file_number();
     // Reads the stream records of the header into streams.

@@ -35,6 +35,11 @@ bool Recording_reader::Read_placed_frame(int32_t f, int16_t s, int16_t stored)
     return true;
 }
 
+bool Recording_reader::Open_file(bool read_only_file)
+{
+    return file_.Open(read_only_file, [this](const platform::Byte_file& f) { return Header_area_of(f); });
+}
+
 std::span<uint8_t> Recording_reader::Frame()
 {
     return std::span<uint8_t>(file_.frame_buffer.data(), std::min(file_.frame_buffer.size(), size_t(file_.frame_size)));

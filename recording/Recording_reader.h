@@ -49,6 +49,11 @@ public:
     virtual bool Write_header_text(const std::string& text) { return false; }
     // Forgets what the reader found in the file just closed.
     virtual void Close() {}
+    // Where a header rewrite may change the file: the header area of this kind as the file holds
+    // it now; none where the kind has no header.
+    virtual Header_area Header_area_of(const platform::Byte_file&) const { return {}; }
+    // Opens the recording's file (Recording_file::Open) within this kind's header area.
+    bool Open_file(bool read_only_file);
 
     // ---- What differs by kind ----
     // False for a name of no recording kind: such a file is never opened.

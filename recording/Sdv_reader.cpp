@@ -21,7 +21,7 @@ constexpr int32_t k_Frame = recording_format::k_DV_frame_size;
 
 bool Sdv_reader::Open()
 {
-    if (!file_.Open(file_.read_only)) return false;
+    if (!Open_file(file_.read_only)) return false;
     g_File_Kind[size_t(std::clamp<int16_t>(file_.index, 0, 4))] = 2;
     std::vector<uint8_t> bytes(static_cast<size_t>(DV_Header_Record::k_Size));
     file_.file_size = file_.file.Size();

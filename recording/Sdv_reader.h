@@ -20,6 +20,11 @@ public:
     bool Keeps_extra_data() const override { return true; }
     bool Plays_fields() const override { return true; }
     bool Fields_at_full_size() const override { return true; }
+    // The DV header record at the start.
+    Header_area Header_area_of(const platform::Byte_file&) const override
+    {
+        return {Byte_range{0, DV_Header_Record::k_Size}};
+    }
 
 private:
     DV_Header_Record dv_header_;

@@ -316,7 +316,7 @@ bool cls_AVI_handler::Open_for_append(const std::string& path)
         platform::MsgBox("Frames are appended to Wakeline recordings (.qs2) only: " + path);
         return false;
     }
-    if (!rec_.Open(false)) return false;
+    if (!reader_->Open_file(false)) return false;
     if (!Get_QSM_header()) {
         rec_.file.Close();
         Reset_state();

@@ -1,5 +1,6 @@
 // Writes the fuzz targets' seeds, made by the program's own writers and the test fixtures:
 //   make_fuzz_seeds FOLDER  ->  FOLDER/<target>/<seed>
+#include "platform/Byte_file.h"
 #include "platform/Registry_store.h"
 #include "recording/Cls_DVmulti_writer.h"
 #include "recording/cls_AVI_handler.h"
@@ -158,6 +159,46 @@ void Marathon_results(const fs::path& work, const fs::path& seeds)
     Write(seeds / "closed", Read(closed));
 }
 
+// The journal the program writes when the recording's event is renamed: the writer's journal
+// goes to a name beside it, where the rewrite's end does not remove it.
+std::string Rename_journal(const fs::path& recording)
+{
+    const std::string seed = recording.string() + ".wkj.seed";
+    fs::remove(seed);
+    cls_AVI_handler rec;
+    rec.Open_File(recording.string());
+    platform::Install_byte_source_opener(
+        [](const std::string& path, platform::Raw_file::Mode mode, int& error) -> std::unique_ptr<platform::Byte_source> {
+            const bool journal = path.size() > 4 && path.compare(path.size() - 4, 4, ".wkj") == 0;
+            auto file = std::make_unique<platform::Raw_file>();
+            if (!file->Open(journal ? path + ".seed" : path, mode, error)) return nullptr;
+            return file;
+        });
+    rec.Event_name("Seed regatta, renamed");
+    platform::Install_byte_source_opener({});
+    return Read(seed);
+}
+
+// The journal target: the first byte sets the stage (see the target), the rest is the journal.
+void Journal_seeds(const fs::path& work, const fs::path& seeds)
+{
+    const std::string qs2 = Rename_journal(work / "seed.qs2");
+    test::Write_DV_AVI(work / "journal.avi", Frames());
+    {
+        cls_AVI_handler rec;
+        rec.Open_File((work / "journal.avi").string());
+        rec.Append_XML_header();
+        rec.Event_name("Seed regatta");
+    }
+    const std::string avi = Rename_journal(work / "journal.avi");
+    // This file's identity and hash; the header area holding the old, the new or torn bytes.
+    for (const auto& [name, mode] : std::vector<std::pair<std::string, int>>{
+             {"old", 0x07}, {"new", 0x0B}, {"torn", 0x0F}, {"foreign", 0x00}, {"read_only_torn", 0x2F}}) {
+        Write(seeds / ("qs2_" + name), std::string(1, char(mode)) + qs2);
+        Write(seeds / ("avi_" + name), std::string(1, char(mode | 0x10)) + avi);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -179,6 +220,7 @@ int main(int argc, char** argv)
     test::Write_DV_file(work / "seed.dv", frames);
     const std::string avi = Read(work / "seed.avi"), avi1 = Read(work / "seed1.avi"), dv = Read(work / "seed.dv");
     const std::string qs2 = Own_format(work, frames), sdv = Sdv(work, "seed.sdv", 1, frames);
+    Journal_seeds(work, out / "journal_settle");
 
     // The recording target: the first byte picks qs2, avi, dv or sdv.
     Write(out / "recording" / "qs2", std::string(1, '\0') + qs2);

@@ -58,6 +58,7 @@ public:
         return Fail(file_->Last_error());
     }
     bool Sync() override { return state_->killed ? Fail(EIO) : file_->Sync(); }
+    bool Identity(platform::File_identity& id) const override { return file_->Identity(id); }
 
 private:
     bool In_hole(int64_t offset, int64_t n) const
