@@ -56,6 +56,8 @@ public:
                *Label_start_time = nullptr;
         QLabel *Lbl_heat_ID = nullptr, *Lbl_file_name = nullptr, *Lbl_file_size = nullptr, *Lbl_elapsed_time = nullptr,
                *Lbl_start_time = nullptr;
+        // What the operator should know of the heat's captures; hidden while there is nothing.
+        QLabel* Label_note = nullptr;
     };
     std::array<Heat_slot, k_Slots> Slots;
     QLineEdit* Text_Event_name = nullptr;
@@ -87,6 +89,8 @@ public:
     int16_t Active_heat() const { return recorder_->Active_heat(); }
     void Control_box_changed();
     bool Capturing() const { return recorder_->Capturing(); }
+    // The box's capture input or the capture button is held down now.
+    bool Capture_input_held() const;
     void Set_Active_heat(int16_t slot);
     void Update_File_size(int16_t slot);
     void Update_Heat_Times();

@@ -21,6 +21,9 @@ public:
     // Opens a closed file for the time of the write; the text and its 100 zero bytes stay in
     // the header area, before the end mark and before this file's first frame.
     bool Write_header_text(const std::string& text) override;
+    // One small write inside the header area, whose blocks the file has had since it was made;
+    // the text keeps its length.
+    bool Write_frame_count(int32_t count) override;
 
     bool Is_DV() const override { return true; }
     bool Has_XML_header() const override { return true; }
@@ -42,6 +45,7 @@ private:
     void Open_head_for_writing();
     bool Header_fits(const std::string& text) const;
     bool Write_header_bytes(const std::string& text);
+    bool Read_text_on_disk(std::string& text) const;
 
     QSM_Header_Record qsm_;
 };
