@@ -16,12 +16,16 @@
 #include "tests/support/Test_support.h"
 
 #include <dlfcn.h>
+#include <sys/mount.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <thread>
 
@@ -450,6 +454,64 @@ TEST_F(Heat_recorder_road, ADiskThatFillsStopsTheCaptureKeepsEveryWholeFrameAndC
         EXPECT_EQ(reader.Header().Frames_no(), k);
         EXPECT_EQ(camera->Buff_num(), 0);
     }
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+// The capture folder on a small file system of its own, mounted where that is allowed.
+class Small_tmpfs {
+public:
+    explicit Small_tmpfs(const fs::path& at) : at_(at)
+    {
+        fs::create_directories(at);
+        mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=2m") == 0;
+        if (!mounted_) why_ = std::strerror(errno);
+    }
+    ~Small_tmpfs()
+    {
+        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+
+private:
+    fs::path at_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
+TEST_F(Heat_recorder_road, ACaptureOnARealFileSystemThatFillsKeepsAndCountsItsWholeFrames)
+{
+    Small_tmpfs tmpfs(home.path() / "small");
+    if (!tmpfs.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (" << tmpfs.why() << ")";
+    folder = (home.path() / "small").string();
+    const std::string path = Create(0, "T");
+    {
+        // Fill the file system, then give back room for about three frames.
+        const fs::path fill = home.path() / "small" / "fill";
+        std::ofstream out(fill, std::ios::binary);
+        const std::string block(4096, 'f');
+        while (out.write(block.data(), std::streamsize(block.size()))) {
+        }
+        out.close();
+        fs::resize_file(fill, fs::file_size(fill) - 3 * uint64_t(k_DV_frame_size) - 8192);
+    }
+    dialogs.Expect_message("The disk is full: the capture stopped after ");
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_TRUE(Caught_up([&] {
+        if (recorder.Capturing()) Frames(1);
+        return !recorder.Capturing();
+    }));
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_TRUE(dialogs.All_used());
+    const int64_t kept = Frames_in(path);
+    EXPECT_GE(kept, 2);
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_NE(dialogs.shown.back().find("after " + std::to_string(kept) + " frames; the heat keeps them"), std::string::npos)
+        << dialogs.shown.back();
+    cls_AVI_handler reader; // no frame to recover: the count is stored
+    ASSERT_TRUE(reader.Open_File(path));
+    EXPECT_EQ(reader.Header().Frames_no(), kept);
+    EXPECT_EQ(reader.num_frames(), kept);
     EXPECT_TRUE(reports.reports.empty());
 }
 
