@@ -166,6 +166,8 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
     slot.Label_note->setWordWrap(true);
     slot.Label_note->hide();
     grid->addWidget(slot.Label_note, 9, 0, 1, 2);
+    // A slot made taller by another's note keeps its rows together at the top.
+    grid->setRowStretch(10, 1);
     // A press anywhere in the slot makes it the active one (Finish's own button excepted).
     for (QWidget* w : std::initializer_list<QWidget*>{slot.Frame_capture, slot.Text_Heat_ID, slot.Lbl_heat_ID,
                                                       slot.Lbl_file_name, slot.Label_filename, slot.Lbl_file_size,
