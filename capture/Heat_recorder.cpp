@@ -335,8 +335,9 @@ void Heat_recorder::DV_event()
         }
     } catch (...) {
         // One report, and no more storing: a failing frame path would fail for every frame.
-        End_storing();
+        // What reached the disk is counted.
         Report_current_exception("DV_event" + std::string(k_Class));
+        if (capturing_) Handle_Capture_End(capture_slot_);
     }
 }
 
