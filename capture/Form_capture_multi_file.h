@@ -35,8 +35,9 @@ struct Capture_window_setup {
     std::function<std::shared_ptr<cls_Capture>()> Make_camera;
     // The control box's kit (by default as WK_CONTROL_BOX chooses).
     std::function<std::unique_ptr<Interface_kit>()> Make_kit;
-    // Frames one capture may hold in memory; reaching it ends the capture, so what was taken
-    // is appended (five minutes at 25 frames a second, about 1 GB, by default).
+    // Frames one capture may take; reaching it ends the capture (five minutes at 25 frames a
+    // second by default). The frames go to the disk as they come, so a slow disk holds at most
+    // these in memory.
     int32_t Max_capture_frames = 7500;
 };
 

@@ -1,10 +1,11 @@
 #pragma once
 // The road of a heat without a window: each of three slots has its own recording; a slot's
 // recording is created with the station's lane geometry, the start signal is written into it,
-// the camera's frames are written to it as they come while the capture button is held, and
-// on release (or at an abort, a stopped camera, the frame limit, a full disk) the last of them
-// are written, the recording's frame count stored and checked against the file's length. Camera frames, the control box's inputs and the tick
-// drive it; the capture window forwards its buttons to it and shows its state.
+// the camera's frames are written to it as they come while the capture button is held, and on
+// release (or at an abort, a stopped camera, the frame limit, a full disk) the last of them are
+// written and the recording's frame count is stored and checked against the file's length.
+// Camera frames, the control box's inputs and the tick drive it; the capture window forwards its
+// buttons to it and shows its state.
 #include "capture/Control_box.h"
 
 #include <array>
