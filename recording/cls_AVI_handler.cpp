@@ -146,9 +146,15 @@ void cls_AVI_handler::Close_File()
     if (!rec_.file.Is_open()) return;
     try {
         if (reader_->Allows_append() && dv_frames_appended_ > 0) {
-            Header().Frames_no(Header().Frames_no() + dv_frames_appended_);
+            const int32_t appended = dv_frames_appended_;
+            Header().Frames_no(Header().Frames_no() + appended);
             dv_frames_appended_ = 0;
-            Write_XML_header();
+            if (!Write_XML_header()) {
+                // Said already; the count alone needs no room the disk may not have.
+                Header().Frames_no(Header().Frames_no() - appended);
+                dv_frames_appended_ = appended;
+                Store_appended_count();
+            }
         }
     } catch (...) {
         Report_current_exception("Close_file" + std::string(k_Class));

@@ -195,5 +195,24 @@ TEST_F(Captured_frames, TheCountAloneIsOneSmallWriteThatKeepsTheTextsLength)
     }
 }
 
+// The frames are on the disk, but the header's rewrite finds no room for its journal.
+TEST_F(Captured_frames, AClosingWriterWithNoRoomForTheJournalStillStoresItsCount)
+{
+    const std::string path = Make_recording(Path("close.qs2"));
+    {
+        test::Scripted_dialogs quiet;
+        quiet.Allow_any_message();
+        test::Failing_disk disk;
+        disk.No_space_in(Header_journal::Journal_name(path), 0, INT64_MAX);
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_for_append(path));
+        for (int k = 0; k < 3; ++k) ASSERT_TRUE(rec.Append_DV_frame(Captured()[size_t(k_Counted + k)]));
+        rec.Close_File();
+        EXPECT_FALSE(reports.reports.empty()); // the failed rewrite is said
+    }
+    test::Scripted_dialogs strict; // nothing to recover
+    EXPECT_EQ(Header_count(path), k_Counted + 3);
+}
+
 } // namespace
 } // namespace wk
