@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace wk {
@@ -24,6 +25,8 @@ public:
     void GetData(std::span<uint8_t> destination) const;
     uint8_t* GetVideoAdress() { return data_.data(); }
     std::span<const uint8_t> Data() const { return data_; }
+    // The frame's bytes, moved out: the object holds no frame after it.
+    std::vector<uint8_t> Take_data() { return std::exchange(data_, {}); }
 
     int16_t ID() const { return id_; }
     void ID(int16_t id) { id_ = id; }

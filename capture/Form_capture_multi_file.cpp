@@ -58,6 +58,7 @@ public:
     void Box_changed() override { form_.Control_box_changed(); }
     void Beep() override { QApplication::beep(); }
     bool Marathon_heats() const override { return form_.item_Marathon && form_.item_Marathon->isChecked(); }
+    bool Capture_input_held() const override { return form_.Capture_input_held(); }
 
 private:
     Form_capture_multi_file& form_;
@@ -160,6 +161,13 @@ void Form_capture_multi_file::Build_slot(int16_t s, QWidget* parent)
     slot.Label_heat_time = label("Label_heat_time", 3, 1);
     slot.Lbl_start_time = label("Lbl_start_time", 4, 0, "Start time");
     slot.Label_start_time = label("Label_start_time", 4, 1);
+    slot.Label_note = new QLabel(slot.Frame_capture);
+    slot.Label_note->setObjectName(name("Label_note"));
+    slot.Label_note->setWordWrap(true);
+    slot.Label_note->hide();
+    grid->addWidget(slot.Label_note, 9, 0, 1, 2);
+    // A slot made taller by another's note keeps its rows together at the top.
+    grid->setRowStretch(10, 1);
     // A press anywhere in the slot makes it the active one (Finish's own button excepted).
     for (QWidget* w : std::initializer_list<QWidget*>{slot.Frame_capture, slot.Text_Heat_ID, slot.Lbl_heat_ID,
                                                       slot.Lbl_file_name, slot.Label_filename, slot.Lbl_file_size,
@@ -289,6 +297,13 @@ void Form_capture_multi_file::DV_event()
     } catch (...) {
         Report_current_exception("DV_event" + std::string(k_Form));
     }
+}
+
+bool Form_capture_multi_file::Capture_input_held() const
+{
+    if (Command_Capture && Command_Capture->isDown()) return true;
+    // The box in its test mode captures nothing, so its inputs hold nothing either.
+    return box_ && !box_->Test_mode() && box_->Kit().Attached() && box_->Kit().Input_state(Control_box::Input_capture);
 }
 
 void Form_capture_multi_file::Control_box_changed()

@@ -37,8 +37,9 @@ struct Capture_window_setup {
     std::function<std::shared_ptr<cls_Capture>()> Make_camera;
     // The control box's kit (by default as WK_CONTROL_BOX chooses).
     std::function<std::unique_ptr<Interface_kit>()> Make_kit;
-    // Frames one capture may hold in memory; reaching it ends the capture, so what was taken
-    // is appended (five minutes at 25 frames a second, about 1 GB, by default).
+    // Frames one capture may take; reaching it ends the capture (five minutes at 25 frames a
+    // second by default). The frames go to the disk as they come, so a slow disk holds at most
+    // these in memory.
     int32_t Max_capture_frames = 7500;
 };
 
@@ -58,6 +59,8 @@ public:
                *Label_start_time = nullptr;
         QLabel *Lbl_heat_ID = nullptr, *Lbl_file_name = nullptr, *Lbl_file_size = nullptr, *Lbl_elapsed_time = nullptr,
                *Lbl_start_time = nullptr;
+        // What the operator should know of the heat's captures; hidden while there is nothing.
+        QLabel* Label_note = nullptr;
     };
     std::array<Heat_slot, k_Slots> Slots;
     QLineEdit* Text_Event_name = nullptr;
@@ -91,6 +94,8 @@ public:
     int16_t Active_heat() const { return recorder_->Active_heat(); }
     void Control_box_changed();
     bool Capturing() const { return recorder_->Capturing(); }
+    // The box's capture input or the capture button is held down now.
+    bool Capture_input_held() const;
     void Set_Active_heat(int16_t slot);
     void Update_File_size(int16_t slot);
     void Update_Heat_Times();

@@ -99,6 +99,8 @@ void Form_capture_multi_file::Show_heats()
         slot.Label_filename->setEnabled(heat.initiated);
         slot.Label_file_size->setEnabled(heat.initiated);
         Set_italic(slot.Command_start, heat.started);
+        slot.Label_note->setText(QString::fromStdString(heat.note));
+        slot.Label_note->setVisible(!heat.note.empty());
         Update_File_size(s);
         if (heat.aborted) {
             slot.Label_heat_time->setText("Aborted");

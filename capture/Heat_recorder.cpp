@@ -3,6 +3,7 @@
 #include "capture/cls_Capture.h"
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
+#include "recording/Frame_appender.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
@@ -10,9 +11,13 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
+#include "services/Run_time_error.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Module_lanes.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <span>
 
 namespace wk {
@@ -168,7 +173,8 @@ bool Heat_recorder::Write_start(int16_t s, int32_t tick, int32_t local_ms)
 
 void Heat_recorder::Handle_Capture_Start(int16_t s)
 {
-    if (!Valid_slot(s) || capturing_) return;
+    // While the abort question is open nothing starts: an OK must find no capture in the heat.
+    if (!Valid_slot(s) || capturing_ || asking_abort_) return;
     try {
         if (!slots_[size_t(s)].initiated) {
             view_.Beep();
@@ -186,15 +192,30 @@ void Heat_recorder::Handle_Capture_Start(int16_t s)
                              "captured. Choose another camera under Camera > Choose camera.");
             return;
         }
+        if (!Open_appender(s)) return;
         camera_->Clear_Linear_Buffer();
         camera_->Post_linear(true);
         capturing_ = true;
+        capture_slot_ = s;
+        captured_ = 0;
         press_tick_ = Get_Tick();
         Trace_Line("*Capture start, tick = ", press_tick_);
         view_.Heat_changed();
     } catch (...) {
         End_storing();
+        appender_.reset();
         Report_current_exception("Handle_Capture_Start" + std::string(k_Class));
+    }
+}
+
+bool Heat_recorder::Open_appender(int16_t s)
+{
+    try {
+        appender_ = std::make_unique<Frame_appender>(slots_[size_t(s)].file_name);
+        return true;
+    } catch (const Run_time_error& e) {
+        platform::MsgBox(std::string(e.what()) + "; nothing is captured.");
+        return false;
     }
 }
 
@@ -205,25 +226,42 @@ void Heat_recorder::End_storing()
     view_.Heat_changed();
 }
 
+// The frames stored since the last turn go to the disk's thread; the camera keeps none of them.
+void Heat_recorder::Hand_over_stored()
+{
+    if (!camera_ || !appender_) return;
+    for (CVideobuff& frame : camera_->Take_linear()) {
+        file_->Follow_timecode(frame.Data());
+        appender_->Add(frame.Take_data());
+        ++captured_;
+    }
+}
+
 void Heat_recorder::Handle_Capture_End(int16_t s)
 {
     if (!Valid_slot(s)) return;
     try {
-        // Storing ends first, whatever follows: frames must not pile up in memory.
+        // Storing ends first, whatever follows: frames must not pile up in memory. The frames
+        // belong to the slot they were written into since the press.
         const bool was_capturing = capturing_;
+        if (was_capturing) s = capture_slot_;
         End_storing();
+        Hand_over_stored();
         const Heat_state& slot = slots_[size_t(s)];
         if (!slot.initiated) {
+            appender_.reset();
             platform::MsgBox("Errror, Handle_Capture_End, file not initiated!");
             return;
         }
         if (!FileExists(slot.file_name)) {
+            appender_.reset();
             platform::MsgBox("Errror,Handle_Capture_End, can't find output file!");
             return;
         }
-        if (!was_capturing || !camera_) return;
+        if (!was_capturing || !appender_) return;
         Append_capture(s);
     } catch (...) {
+        appender_.reset();
         view_.Append_progress(-1);
         Report_current_exception("Handle_Capture_End" + std::string(k_Class));
     }
@@ -233,20 +271,42 @@ void Heat_recorder::Append_capture(int16_t s)
 {
     view_.Append_progress(0);
     const std::string name = slots_[size_t(s)].file_name;
-    cls_AVI_handler& file = *file_;
-    if (file.Open_for_append(name)) {
-        const int32_t count = camera_->Buff_num();
-        for (int32_t i = 1; i <= count; ++i) {
-            // The recording says why when a frame cannot be written; the rest would fail too.
-            if (!file.Append_DV_frame(std::span<const uint8_t>(camera_->get_Buffaddr(i), size_t(k_DV_frame_size)))) break;
-            view_.Append_progress(int32_t(int64_t(i) * 100 / count));
-        }
-        file.Close_File();
-        Check_frame_count(name);
-    }
-    camera_->Clear_Linear_Buffer();
+    appender_->Finish([this](int32_t written, int32_t handed) {
+        view_.Append_progress(handed > 0 ? std::max<int32_t>(1, int32_t(int64_t(written) * 100 / handed)) : 100);
+    });
+    const int32_t written = appender_->Written();
+    const int error = appender_->Error();
+    appender_.reset();
+    view_.Append_progress(100);
+    const bool counted = Store_count(name, written, error);
+    if (error == 0) Check_frame_count(name);
+    if (camera_) camera_->Clear_Linear_Buffer();
     view_.Append_progress(-1);
     view_.Heat_changed();
+    if (error != 0) Tell_write_failed(error, written, counted);
+}
+
+// The header counts the frames written. After a failed write (a full disk above all) there may
+// be no room for the header's journal: the count alone is stored where it stands.
+bool Heat_recorder::Store_count(const std::string& name, int32_t written, int error)
+{
+    cls_AVI_handler& file = *file_;
+    if (!file.Open_for_append(name)) return false;
+    file.Count_appended_frames(written);
+    const bool in_place = error != 0 && written > 0 && file.Store_appended_count();
+    const bool counted = written == 0 || in_place || error == 0;
+    file.Close_File();
+    return counted;
+}
+
+void Heat_recorder::Tell_write_failed(int error, int32_t written, bool counted)
+{
+    const std::string kept = "the capture stopped after " + std::to_string(written) + " frames; the heat keeps them";
+    std::string text = error == ENOSPC ? "The disk is full: " + kept
+                                       : "The frames could not be written (" + std::string(std::strerror(error)) + "): " + kept;
+    if (!counted) text += " (they are counted when the recording is next opened)";
+    Trace_Line("*" + text);
+    platform::MsgBox(text);
 }
 
 void Heat_recorder::Check_frame_count(const std::string& name)
@@ -271,14 +331,19 @@ void Heat_recorder::DV_event()
         const int32_t taken = camera_->Extra_data().Long_at(DV_extra::Frame_tick);
         if (platform::Tick_difference(taken, press_tick_) < 0) return;
         camera_->Store_Buffer();
-        if (camera_->Buff_num() >= max_capture_frames_) {
+        Hand_over_stored();
+        if (appender_ && appender_->Error() != 0) {
+            Trace_Line("*A frame of the capture could not be written, the capture ends");
+            Handle_Capture_End(capture_slot_);
+        } else if (captured_ >= max_capture_frames_) {
             Trace_Line("*Capture reached its frame limit, appending");
-            Handle_Capture_End(active_heat_);
+            Handle_Capture_End(capture_slot_);
         }
     } catch (...) {
         // One report, and no more storing: a failing frame path would fail for every frame.
-        End_storing();
+        // What reached the disk is counted.
         Report_current_exception("DV_event" + std::string(k_Class));
+        if (capturing_) Handle_Capture_End(capture_slot_);
     }
 }
 
@@ -307,19 +372,41 @@ void Heat_recorder::Handle_Abort(int16_t s)
         }
         // A capture ends with the abort, before the question: its release may come while the
         // question is open, and the frames taken so far belong to the heat as it ran.
-        if (capturing_) Handle_Capture_End(active_heat_);
-        const int answer = platform::MsgBox("Aborting heat " + slot.heat_id + " , are you sure?",
-                                            platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Aborting Heat");
+        const bool was_capturing = capturing_;
+        const int16_t captured = capture_slot_;
+        if (capturing_) Handle_Capture_End(captured);
+        asking_abort_ = true;
+        int answer = platform::vbCancel;
+        try {
+            answer = platform::MsgBox("Aborting heat " + slot.heat_id + " , are you sure?",
+                                      platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Aborting Heat");
+        } catch (...) {
+            asking_abort_ = false;
+            throw;
+        }
+        asking_abort_ = false;
         if (answer == platform::vbOK) {
             slot.started = false;
             slot.start_tick = 0;
             slot.aborted = true;
             if (!Clear_start(s)) platform::MsgBox("The start could not be cleared in " + slot.file_name + ".");
+        } else if (was_capturing && view_.Capture_input_held()) {
+            Resume_capture(captured);
         }
         view_.Heat_changed();
     } catch (...) {
         Report_current_exception("Handle_Abort" + std::string(k_Class));
     }
+}
+
+// The heat goes on: the input still held captures again at once, into the same recording.
+void Heat_recorder::Resume_capture(int16_t s)
+{
+    Trace_Line("*Abort cancelled with the capture input held, capturing again");
+    Handle_Capture_Start(s);
+    if (capturing_)
+        slots_[size_t(s)].note = "Abort cancelled during a capture: the frames before and after the question are "
+                                 "stored, not those while it was open";
 }
 
 // The start is cleared in this slot's own recording, whichever the handler last used.

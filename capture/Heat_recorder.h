@@ -1,10 +1,11 @@
 #pragma once
 // The road of a heat without a window: each of three slots has its own recording; a slot's
 // recording is created with the station's lane geometry, the start signal is written into it,
-// the camera's frames are kept in memory while the capture button is held and appended on
-// release (or at an abort, a stopped camera, the frame limit), and the recording's frame count is
-// then checked against the file's length. Camera frames, the control box's inputs and the tick
-// drive it; the capture window forwards its buttons to it and shows its state.
+// the camera's frames are written to it as they come while the capture button is held, and on
+// release (or at an abort, a stopped camera, the frame limit, a full disk) the last of them are
+// written and the recording's frame count is stored and checked against the file's length.
+// Camera frames, the control box's inputs and the tick drive it; the capture window forwards its
+// buttons to it and shows its state.
 #include "capture/Control_box.h"
 
 #include <array>
@@ -16,6 +17,7 @@ namespace wk {
 
 class cls_AVI_handler;
 class cls_Capture;
+class Frame_appender;
 
 // What the recorder tells the window that shows it.
 class Heat_recorder_view {
@@ -31,6 +33,8 @@ public:
     virtual void Beep() {}
     // Marathon heats are started on their own window, not here.
     virtual bool Marathon_heats() const { return false; }
+    // A capture input (the box's, the capture button) is held down now.
+    virtual bool Capture_input_held() const { return false; }
 };
 
 // One slot's heat.
@@ -48,14 +52,15 @@ struct Heat_state {
     bool aborted = false;
     // Why the camera stopped by itself while this slot was the active one.
     std::string camera_stopped;
+    // What the operator should know of the heat's captures.
+    std::string note;
 };
 
 class Heat_recorder final : public Control_box_owner {
 public:
     static constexpr int16_t k_Slots = 3;
 
-    // max_capture_frames: frames one capture may hold in memory; reaching it ends the capture,
-    // so what was taken is appended.
+    // max_capture_frames: frames one capture may take; reaching it ends the capture.
     Heat_recorder(Heat_recorder_view& view, int32_t max_capture_frames);
     ~Heat_recorder() override;
     Heat_recorder(const Heat_recorder&) = delete;
@@ -100,8 +105,13 @@ public:
 private:
     bool Write_new_header(int16_t slot);
     bool Write_start(int16_t slot, int32_t tick, int32_t local_ms);
+    bool Open_appender(int16_t slot);
     void End_storing();
+    void Hand_over_stored();
     void Append_capture(int16_t slot);
+    bool Store_count(const std::string& name, int32_t written, int error);
+    void Tell_write_failed(int error, int32_t written, bool counted);
+    void Resume_capture(int16_t slot);
     void Check_frame_count(const std::string& name);
     bool Clear_start(int16_t slot);
 
@@ -112,6 +122,12 @@ private:
     std::array<Heat_state, k_Slots> slots_{};
     int16_t active_heat_ = 0;
     bool capturing_ = false;
+    // The slot the held capture writes into, from its press on.
+    int16_t capture_slot_ = 0;
+    int32_t captured_ = 0;
+    std::unique_ptr<Frame_appender> appender_;
+    // The abort question is open: no capture starts until it is answered.
+    bool asking_abort_ = false;
     // When the capture button went down; frames taken before it are not the capture's.
     int32_t press_tick_ = 0;
 };

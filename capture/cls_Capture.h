@@ -22,6 +22,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace wk {
@@ -78,6 +79,8 @@ public:
 
     void Clear_Buffers();
     void Clear_Linear_Buffer();
+    // The frames of the linear list, oldest first; the list is empty after it.
+    std::deque<CVideobuff> Take_linear() { return std::exchange(linear_, {}); }
     void Clear_Collections();
     bool Post_linear() const { return post_linear_; }
     void Post_linear(bool linear);

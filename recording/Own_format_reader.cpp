@@ -4,12 +4,14 @@
 #include "recording/Header_journal.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_format.h"
+#include "recording/Stored_dv_frame.h"
 #include "services/Module_utilities.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 
@@ -21,6 +23,30 @@ using namespace recording_format;
 namespace {
 
 constexpr int32_t k_Frame = k_DV_frame_size;
+
+// The bytes that give the text a new frame count, to be written at `from`, without changing the
+// text's length: a shorter number is padded with leading zeros; a longer one takes the place of
+// blanks right after its element. False when neither fits.
+bool Count_patch(const std::string& text, int32_t count, size_t& from, std::string& patch)
+{
+    static const std::string open = "<num_frames>", close = "</num_frames>";
+    const size_t at = text.find(open);
+    if (at == std::string::npos) return false;
+    from = at + open.size();
+    const size_t end = text.find(close, from);
+    if (end == std::string::npos) return false;
+    const size_t width = end - from;
+    std::string digits = std::to_string(count);
+    if (digits.size() <= width) {
+        patch = std::string(width - digits.size(), '0') + digits;
+        return true;
+    }
+    const size_t after = end + close.size(), grow = digits.size() - width;
+    for (size_t k = 0; k < grow; ++k)
+        if (after + k >= text.size() || !std::isspace(static_cast<unsigned char>(text[after + k]))) return false;
+    patch = digits + close;
+    return true;
+}
 
 } // namespace
 
@@ -88,7 +114,7 @@ void Own_format_reader::Recover_frames(int64_t on_disk)
         for (int64_t s = 0; ok && s < file_.num_streams; ++s)
             ok = file_.file.Read_exact(qsm_.Data_offset + (whole * file_.num_streams + s) * k_Frame, frame.data(),
                                        frame.size()) &&
-                 Is_whole_DV_frame(frame);
+                 Is_whole_stored_DV_frame(frame);
     const int64_t recovered = whole - file_.num_frames;
     if (recovered <= 0) return;
     file_.num_frames = int32_t(std::min<int64_t>(whole, INT32_MAX));
@@ -98,8 +124,37 @@ void Own_format_reader::Recover_frames(int64_t on_disk)
         file_.Header().Frames_no(file_.num_frames);
         Write_header_text(file_.Header().XML_string());
     } catch (const Run_time_error& e) {
-        platform::MsgBox("The recovered frame count could not be stored: " + std::string(e.what()));
+        // A full disk has no room for the journal; the count alone needs none.
+        if (!Write_frame_count(file_.num_frames))
+            platform::MsgBox("The recovered frame count could not be stored: " + std::string(e.what()));
     }
+}
+
+bool Own_format_reader::Read_text_on_disk(std::string& text) const
+{
+    uint8_t b[k_Own_head_size];
+    if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, k_Own_magic, 4) != 0) return false;
+    const int32_t length = Get_long(b + 12);
+    if (length <= 0 || length > k_Max_XML_length || k_Own_head_size + length > Get_long(b + 4)) return false;
+    text.assign(size_t(length), '\0');
+    return file_.file.Read_exact(k_Own_head_size, text.data(), text.size());
+}
+
+bool Own_format_reader::Write_frame_count(int32_t count)
+{
+    if (!file_.file.Is_open() || !file_.file.Writable() || count < 0) return false;
+    std::string text;
+    size_t from = 0;
+    std::string patch;
+    if (!Read_text_on_disk(text) || !Count_patch(text, count, from, patch)) return false;
+    std::string changed = text;
+    changed.replace(from, patch.size(), patch);
+    // Only a text that reads back with the new count goes to the disk.
+    Cls_XML_header check;
+    if (!check.XML_string(changed.substr(0, std::strlen(changed.c_str()))) || check.Frames_no() != count) return false;
+    if (!file_.file.Write_at(k_Own_head_size + int64_t(from), patch.data(), patch.size())) return false;
+    file_.file.Sync();
+    return true;
 }
 
 std::array<uint8_t, k_Own_head_size> Own_format_reader::Head_bytes(const QSM_Header_Record& r)

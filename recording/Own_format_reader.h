@@ -23,6 +23,9 @@ public:
     bool Write_header_text(const std::string& text) override;
     // The head and the area up to the frames: the data offset on disk, never past the end mark's end.
     Header_area Header_area_of(const platform::Byte_file& file) const override;
+    // One small write inside the header area, whose blocks the file has had since it was made;
+    // the text keeps its length.
+    bool Write_frame_count(int32_t count) override;
 
     bool Is_DV() const override { return true; }
     bool Has_XML_header() const override { return true; }
@@ -44,6 +47,7 @@ private:
     void Open_head_for_writing();
     bool Header_fits(const std::string& text) const;
     bool Write_header_bytes(const std::string& text);
+    bool Read_text_on_disk(std::string& text) const;
 
     QSM_Header_Record qsm_;
 };

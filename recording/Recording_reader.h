@@ -47,6 +47,9 @@ public:
     virtual bool Append_frame(std::span<const uint8_t> frame, int64_t& end) { return false; }
     // Rewrites the area of the XML header with text; false where the kind has none.
     virtual bool Write_header_text(const std::string& text) { return false; }
+    // The frame count alone, stored where it stands without a journal and without new room on
+    // the disk (for a full disk); whether it was.
+    virtual bool Write_frame_count(int32_t count) { return false; }
     // Forgets what the reader found in the file just closed.
     virtual void Close() {}
     // Where a header rewrite may change the file: the header area of this kind as the file holds

@@ -146,9 +146,15 @@ void cls_AVI_handler::Close_File()
     if (!rec_.file.Is_open()) return;
     try {
         if (reader_->Allows_append() && dv_frames_appended_ > 0) {
-            Header().Frames_no(Header().Frames_no() + dv_frames_appended_);
+            const int32_t appended = dv_frames_appended_;
+            Header().Frames_no(Header().Frames_no() + appended);
             dv_frames_appended_ = 0;
-            Write_XML_header();
+            if (!Write_XML_header()) {
+                // Said already; the count alone needs no room the disk may not have.
+                Header().Frames_no(Header().Frames_no() - appended);
+                dv_frames_appended_ = appended;
+                Store_appended_count();
+            }
         }
     } catch (...) {
         Report_current_exception("Close_file" + std::string(k_Class));
@@ -340,20 +346,35 @@ bool cls_AVI_handler::Append_DV_frame(std::span<const uint8_t> frame)
         if (!reader_->Append_frame(frame.first(size_t(k_DV_frame_size)), end)) return false;
         position_ = end;
         ++dv_frames_appended_;
-        DV_Header_Parse(frame.first(size_t(k_DV_frame_size)));
-        const int32_t n = Timecode_To_Frames();
-        if (n > 10) {
-            // The first time code of a run only starts the count.
-            if (last_timecode_frame_ > 0 && last_timecode_frame_ + 1 != n)
-                Trace_Line("Expected DV frame " + std::to_string(last_timecode_frame_ + 1) + "Received frame " +
-                           std::to_string(n));
-            last_timecode_frame_ = n;
-        }
+        Follow_timecode(frame);
         return true;
     } catch (...) {
         Report_current_exception("Append_DV_frame" + std::string(k_Class));
         return false;
     }
+}
+
+void cls_AVI_handler::Follow_timecode(std::span<const uint8_t> frame)
+{
+    DV_Header_Parse(frame.first(std::min(frame.size(), size_t(k_DV_frame_size))));
+    const int32_t n = Timecode_To_Frames();
+    if (n > 10) {
+        // The first time code of a run only starts the count.
+        if (last_timecode_frame_ > 0 && last_timecode_frame_ + 1 != n)
+            Trace_Line("Expected DV frame " + std::to_string(last_timecode_frame_ + 1) + "Received frame " +
+                       std::to_string(n));
+        last_timecode_frame_ = n;
+    }
+}
+
+bool cls_AVI_handler::Store_appended_count()
+{
+    if (!Append_allowed() || dv_frames_appended_ <= 0) return false;
+    const int32_t count = Header().Frames_no() + dv_frames_appended_;
+    if (!reader_->Write_frame_count(count)) return false;
+    Header().Frames_no(count);
+    dv_frames_appended_ = 0;
+    return true;
 }
 
 bool cls_AVI_handler::Write_DV_frame(std::span<const uint8_t> frame)

@@ -94,6 +94,11 @@ public:
     bool Write_frame(std::span<const uint8_t> frame) { return Write_DV_frame(frame); }
     // Opens the named recording for appending frames (the capture station's later captures).
     bool Open_for_append(const std::string& path);
+    // Frames another writer appended: Close_File counts them; their time-code gaps are traced.
+    void Count_appended_frames(int32_t n) { dv_frames_appended_ += n > 0 ? n : 0; }
+    void Follow_timecode(std::span<const uint8_t> frame);
+    // The count raised by them, stored alone where it stands (no journal, no new room); whether it was.
+    bool Store_appended_count();
     int32_t DV_frames_appended() const { return dv_frames_appended_; }
     std::string Get_DOM_string();
     const QSM_Header_Record& QSM_header() const;

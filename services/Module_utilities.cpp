@@ -456,18 +456,6 @@ bool Starts_with_DV_header(std::span<const uint8_t> frame)
     return frame.size() >= 2 && frame[0] == 0x1F && frame[1] == 0x07;
 }
 
-bool Is_whole_DV_frame(std::span<const uint8_t> frame)
-{
-    // Every DIF sequence (12 in a PAL frame, 10 in NTSC) opens with its header block.
-    constexpr size_t k_Sequence = 12000;
-    if (frame.size() != 144000 && frame.size() != 120000) return false;
-    for (size_t s = 0; s < frame.size() / k_Sequence; ++s) {
-        const uint8_t* b = frame.data() + s * k_Sequence;
-        if (b[0] != 0x1F || (b[1] & 0xF7) != uint8_t(s << 4 | 0x07)) return false;
-    }
-    return true;
-}
-
 void Check_DV_Header(std::span<const uint8_t> frame)
 {
     if (!Starts_with_DV_header(frame)) g_Emergency_stop = true;

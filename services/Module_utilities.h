@@ -72,9 +72,6 @@ void Store_Form_Pos(const std::string& name, int32_t left, int32_t top, int32_t 
 void Get_Form_Pos(const std::string& name, int32_t& left, int32_t& top, int32_t& width, int32_t& height);
 // True when the frame starts with the DV header block (0x1F 0x07).
 bool Starts_with_DV_header(std::span<const uint8_t> frame);
-// Whether a DV frame of 144000 or 120000 bytes holds the header block of every DIF sequence: a
-// frame that was cut off or never written does not.
-bool Is_whole_DV_frame(std::span<const uint8_t> frame);
 // Sets g_Emergency_stop unless the frame starts with the DV header block.
 void Check_DV_Header(std::span<const uint8_t> frame);
 bool In_IDE();

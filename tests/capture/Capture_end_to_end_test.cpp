@@ -21,6 +21,8 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <random>
 
 namespace wk {
 namespace {
@@ -150,6 +152,53 @@ protected:
         return found;
     }
 
+    // The program started, the multi-file capture chosen and a heat of that ID created in slot
+    // A; the recording's path, or empty (with the failure added) when a step did not show.
+    std::string Launch_and_create(const std::string& heat_id)
+    {
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(WAKELINE3_0, {});
+        if (!program.waitForStarted(10000)) return Failed("the program did not start");
+        // Start-up: the multi-file capture is chosen; Go is its last row. There is no window
+        // manager, so the mouse gives the focus: places are those of the windows' fixed layouts.
+        const QString startup = Window("Wakeline Startup");
+        if (startup.isEmpty()) return Failed("the start-up window never showed");
+        Click(startup, 180, 257);
+        const QString capture = Window("Wakeline capture");
+        if (capture.isEmpty()) return Failed("the capture window never showed");
+        // The heat: its ID typed into slot A's box and New file pressed.
+        const size_t before = Recordings().size();
+        Click(capture, 209, 115);
+        Xdotool({"type", "--delay", "50", QString::fromStdString(heat_id)});
+        Click(capture, 176, 223);
+        if (!Wait_for([&] { return Recordings().size() == before + 1; }, 10000)) return Failed("no recording was created");
+        for (const fs::path& p : Recordings())
+            if (p.filename().string().find("Heat" + heat_id + " ") != std::string::npos) return p.string();
+        return Failed("the recording has another name");
+    }
+    static std::string Failed(const std::string& why)
+    {
+        ADD_FAILURE() << why;
+        return {};
+    }
+    // The box attached, settled and armed, and the start given.
+    bool Start_by_box()
+    {
+        if (Kitsim({"attach 1234"}) != 0) return false;
+        QThread::msleep(5500);
+        return Kitsim({"in 1 1", "in 0 1"}) == 0;
+    }
+    // The capture pressed on the box; the tick of the press as the program traced it.
+    std::optional<int32_t> Press(test::Test_tracer& tracer)
+    {
+        tracer.Receive_all();
+        if (Kitsim({"in 5 1"}) != 0) return std::nullopt;
+        const auto press_text = Traced(tracer, "Capture start, tick = ", 5000);
+        if (!press_text) return std::nullopt;
+        return std::stoi(*press_text);
+    }
+
     test::Temp_home home;
     fs::path folder;
     std::string tracer_path = (fs::temp_directory_path() / ("wk_e2e_tracer_" + std::to_string(getpid()))).string();
@@ -163,37 +212,14 @@ TEST_F(Capture_end_to_end, AHeatCapturedThroughTheBoxHasTheSettingsLanesWholeFra
     fs::remove(tracer_path);
     test::Test_tracer tracer(tracer_path);
     ASSERT_TRUE(tracer.bound());
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start(WAKELINE3_0, {});
-    ASSERT_TRUE(program.waitForStarted(10000));
-
-    // Start-up: the multi-file capture is chosen; Go is its last row. There is no window
-    // manager, so the mouse gives the focus: places are those of the windows' fixed layouts.
-    const QString startup = Window("Wakeline Startup");
-    ASSERT_FALSE(startup.isEmpty()) << "the start-up window never showed";
-    Click(startup, 180, 257);
-    const QString capture = Window("Wakeline capture");
-    ASSERT_FALSE(capture.isEmpty()) << "the capture window never showed";
-
-    // The heat: its ID typed into slot A's box and New file pressed.
-    Click(capture, 209, 115);
-    Xdotool({"type", "--delay", "50", "7"});
-    Click(capture, 176, 223);
-    ASSERT_TRUE(Wait_for([&] { return Recordings().size() == 1; }, 10000)) << "no recording was created";
-    const std::string path = Recordings().front().string();
+    const std::string path = Launch_and_create("7");
+    ASSERT_FALSE(path.empty());
 
     // The box attaches and settles, is armed and gives the start; the capture is held 2 s.
-    ASSERT_EQ(Kitsim({"attach 1234"}), 0);
-    QThread::msleep(5500);
-    ASSERT_EQ(Kitsim({"in 1 1", "in 0 1"}), 0);
-    tracer.Receive_all();
+    ASSERT_TRUE(Start_by_box());
     const int32_t before_press = Get_Tick();
-    ASSERT_EQ(Kitsim({"in 5 1"}), 0);
-    // The program traces the tick of the press.
-    const auto press_text = Traced(tracer, "Capture start, tick = ", 5000);
-    ASSERT_TRUE(press_text) << "the capture press was not seen";
-    const auto press = std::optional<int32_t>(std::stoi(*press_text));
+    const std::optional<int32_t> press = Press(tracer);
+    ASSERT_TRUE(press) << "the capture press was not seen";
     QThread::msleep(2000);
     ASSERT_EQ(Kitsim({"in 5 0"}), 0);
     // The release is over once the tool has its answer.
@@ -228,6 +254,56 @@ TEST_F(Capture_end_to_end, AHeatCapturedThroughTheBoxHasTheSettingsLanesWholeFra
         << "race time " << race_time << " ms, press " << press_after_start << " ms after the start";
     EXPECT_LE(after_press, k_Frame_ms + k_Late_arrival_ms + 10)
         << "race time " << race_time << " ms, press " << press_after_start << " ms after the start";
+}
+
+// The program killed at a random moment while the capture is held, or while its release appends
+// and counts: the recording opens with every whole frame that reached the disk, and those are
+// all frames of the hold but its last second.
+TEST_F(Capture_end_to_end, AProgramKilledDuringAHeldCaptureOrItsAppendOpensWithEveryWholeFrame)
+{
+    fs::remove(tracer_path);
+    test::Test_tracer tracer(tracer_path);
+    ASSERT_TRUE(tracer.bound());
+    const unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    RecordProperty("seed", std::to_string(seed));
+    int run = 0;
+    for (const bool in_append : {false, true, true}) {
+        SCOPED_TRACE(std::string(in_append ? "killed in the release's append" : "killed while held") + ", seed " +
+                     std::to_string(seed) + ", run " + std::to_string(run));
+        const std::string path = Launch_and_create(std::to_string(++run));
+        ASSERT_FALSE(path.empty());
+        ASSERT_TRUE(Start_by_box());
+        const std::optional<int32_t> press = Press(tracer);
+        ASSERT_TRUE(press) << "the capture press was not seen";
+        QThread::msleep(std::uniform_int_distribution<unsigned>(2000, 3500)(random));
+        QProcess release;
+        if (in_append) {
+            release.setProcessEnvironment(environment);
+            release.start(WAKELINE_KITSIM, {"in 5 0"});
+            ASSERT_TRUE(release.waitForStarted(5000));
+            QThread::msleep(std::uniform_int_distribution<unsigned>(0, 150)(random));
+        }
+        const int32_t held = platform::Tick_difference(Get_Tick(), *press);
+        program.kill();
+        ASSERT_TRUE(program.waitForFinished(10000));
+        release.waitForFinished(10000);
+
+        test::Scripted_dialogs dialogs;
+        dialogs.Allow_any_message(); // the frames past the count are said to be recovered
+        const int64_t whole = (int64_t(fs::file_size(path)) - cls_AVI_handler::k_Own_data_offset) /
+                              int64_t(cls_AVI_handler::k_DV_frame_size);
+        cls_AVI_handler reader;
+        ASSERT_TRUE(reader.Open_File(path));
+        EXPECT_EQ(reader.num_frames(), whole) << "held " << held << " ms";
+        for (int32_t f = 1; f <= reader.num_frames(); ++f) {
+            ASSERT_TRUE(reader.Read_Frame(f)) << "frame " << f;
+            EXPECT_TRUE(reader.Has_extra_data()) << "frame " << f;
+        }
+        // All but the last second, with the margin a loaded machine needs for dropped frames.
+        EXPECT_GE(whole, (held - 1000) / k_Frame_ms / 2) << "held " << held << " ms";
+        EXPECT_LE(whole, held / k_Frame_ms + 1) << "held " << held << " ms";
+    }
 }
 
 } // namespace

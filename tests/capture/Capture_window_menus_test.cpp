@@ -10,6 +10,9 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTest>
+
+#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -108,6 +111,55 @@ TEST_F(Capture_window_menus, EscapeAbortsTheActiveHeatWhileTheCaptureButtonIsHel
     emit window->Command_Capture->released();
     EXPECT_FALSE(window->Capturing());
     EXPECT_TRUE(dialogs.All_used());
+}
+
+// The keyboard's box: F8 held is the capture input; Escape asks to abort; the question's answer.
+TEST_F(Capture_window_menus, EscapeThenCancelWithTheCaptureKeyHeldCapturesOnAndOkEndsItForGood)
+{
+    setenv("WK_CONTROL_BOX", "keyboard", 1);
+    setup.Make_kit = {};
+    Reopen();
+    unsetenv("WK_CONTROL_BOX");
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    clock.tick += Control_box::k_Dead_time_ms;
+    const std::string path = Create(0, "K");
+    QTest::mouseClick(window->Slots[0].Command_start, Qt::LeftButton);
+    ASSERT_TRUE(window->Recorder().Slot(0).started);
+    QTest::keyPress(window.get(), Qt::Key_F8);
+    ASSERT_TRUE(window->Capturing());
+    Frames(3);
+    dialogs.Expect_message("Aborting heat K", platform::vbCancel, [&] {
+        EXPECT_FALSE(window->Capturing());
+        EXPECT_EQ(int64_t(fs::file_size(path)), test::k_Head + 3 * int64_t(k_DV_frame_size));
+    });
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(dialogs.All_used());
+    // F8 is still down: the heat goes on capturing, and its slot says what was stored.
+    EXPECT_TRUE(window->Capturing());
+    EXPECT_TRUE(window->Recorder().Slot(0).started);
+    QLabel* note = window->Slots[0].Label_note;
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_TRUE(note->text().contains("before and after the question are stored")) << note->text().toStdString();
+    Frames(2);
+    QTest::keyRelease(window.get(), Qt::Key_F8);
+    EXPECT_FALSE(window->Capturing());
+    EXPECT_EQ(int64_t(fs::file_size(path)), test::k_Head + 5 * int64_t(k_DV_frame_size));
+    // Held again, then Escape and OK: the capture ends there and the aborted heat takes no more.
+    QTest::keyPress(window.get(), Qt::Key_F8);
+    ASSERT_TRUE(window->Capturing());
+    Frames(2);
+    dialogs.Expect_message("Aborting heat K", platform::vbOK);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_FALSE(window->Capturing());
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
+    Frames(3);
+    QTest::keyRelease(window.get(), Qt::Key_F8);
+    EXPECT_FALSE(window->Capturing());
+    EXPECT_EQ(int64_t(fs::file_size(path)), test::k_Head + 7 * int64_t(k_DV_frame_size));
+    EXPECT_EQ(Header_start_tick(path), 0);
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 TEST_F(Capture_window_menus, TheSpecialsMenuIsHiddenAndMarathonUnloadUnchecksItsItem)

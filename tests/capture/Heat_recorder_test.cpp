@@ -12,15 +12,22 @@
 #include "tests/capture/Saved_lanes.h"
 #include "tests/capture/cls_Capture_test_support.h"
 #include "tests/comlite/Com_test_home.h"
+#include "tests/support/Failing_disk.h"
 #include "tests/support/Test_support.h"
 
 #include <dlfcn.h>
+#include <sys/mount.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <numeric>
+#include <thread>
 
 namespace wk {
 namespace {
@@ -38,6 +45,8 @@ public:
     void Heat_changed() override { ++changes; }
     void Append_progress(int32_t percent) override { progress.push_back(percent); }
     void Beep() override { ++beeps; }
+    bool Capture_input_held() const override { return held && held(); }
+    std::function<bool()> held;
     int changes = 0, beeps = 0;
     std::vector<int32_t> progress;
 };
@@ -69,6 +78,7 @@ protected:
         recorder.Camera(camera);
         box.Loaded();
         kit->Attach(77);
+        view.held = [this] { return kit->Input_state(Control_box::Input_capture); };
         clock.tick += Control_box::k_Dead_time_ms;
     }
     ~Heat_recorder_road() override
@@ -236,7 +246,7 @@ TEST_P(Heat_recorder_abort, AnAbortEndsAHeldCaptureThereAndTheAbortedHeatTakesNo
 INSTANTIATE_TEST_SUITE_P(Release, Heat_recorder_abort, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Late" : "Lost"; });
 
-TEST_F(Heat_recorder_road, ACancelledAbortStillEndsTheCaptureAndKeepsTheStartAndOtherSlotsUntouched)
+TEST_F(Heat_recorder_road, ACancelledAbortWithTheInputStillHeldCapturesAgainIntoTheSameHeatAndLeavesOtherSlots)
 {
     const std::string a = Create(0, "C"), b = Create(1, "D");
     recorder.Handle_Start_Event(1);
@@ -246,18 +256,28 @@ TEST_F(Heat_recorder_road, ACancelledAbortStillEndsTheCaptureAndKeepsTheStartAnd
     const int32_t a_start = clock.tick;
     kit->Set_input(Control_box::Input_capture, true);
     Frames(4);
-    dialogs.Expect_message("Aborting heat C", platform::vbCancel);
+    // The frames so far are on the disk before the question is answered.
+    dialogs.Expect_message("Aborting heat C", platform::vbCancel, [&] {
+        EXPECT_FALSE(recorder.Capturing());
+        EXPECT_EQ(Frames_in(a), 4);
+        // A press while the question is open starts nothing.
+        recorder.Handle_Capture_Start(0);
+        EXPECT_FALSE(recorder.Capturing());
+    });
     recorder.Handle_Abort(0);
-    EXPECT_FALSE(recorder.Capturing());
-    EXPECT_EQ(Frames_in(a), 4);
     EXPECT_TRUE(recorder.Slot(0).started);
     EXPECT_EQ(Header_start_tick(a), a_start);
-    // The next press captures again, into the same heat.
-    kit->Set_input(Control_box::Input_capture, false);
-    kit->Set_input(Control_box::Input_capture, true);
+    // The input still held captures again at once, into the same heat, and the slot says so.
+    EXPECT_TRUE(recorder.Capturing());
+    EXPECT_NE(recorder.Slot(0).note.find("before and after the question are stored"), std::string::npos);
     Frames(2);
     kit->Set_input(Control_box::Input_capture, false);
-    EXPECT_EQ(Frames_in(a), 6);
+    EXPECT_EQ(Frame_numbers(a), (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+    // A later press captures into it as before.
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(1);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frames_in(a), 7);
     // Slot B was neither captured into nor aborted.
     EXPECT_EQ(Frames_in(b), 0);
     EXPECT_EQ(Header_start_tick(b), b_start);
@@ -362,6 +382,137 @@ TEST_F(Heat_recorder_road, InsideTheBoxsDeadTimeNothingStartsOrCapturesButARelea
     EXPECT_FALSE(recorder.Capturing());
     EXPECT_EQ(Frames_in(path), 5);
     EXPECT_TRUE(dialogs.shown.empty());
+}
+
+// The disk's thread has caught up with what it was given (bounded: a test never hangs on it).
+bool Caught_up(const std::function<bool()>& done)
+{
+    for (int waited = 0; !done() && waited < 10000; ++waited) std::this_thread::sleep_for(1ms);
+    return done();
+}
+
+TEST_F(Heat_recorder_road, HeldFramesReachTheDiskBeforeTheReleaseAndMakeTheBytesAnAppendOnReleaseMakes)
+{
+    const std::string path = Create(0, "W");
+    recorder.Handle_Start_Event(0);
+    const std::string reference = folder + "/reference.qs2";
+    fs::copy_file(path, reference);
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(30);
+    ASSERT_TRUE(Caught_up([&] { return Frames_in(path) == 30; })) << Frames_in(path) << " frames on disk while held";
+    EXPECT_TRUE(recorder.Capturing());
+    EXPECT_EQ(camera->Buff_num(), 0); // nothing piles up in memory
+    Frames(3);
+    kit->Set_input(Control_box::Input_capture, false);
+    std::vector<int32_t> expected(33);
+    std::iota(expected.begin(), expected.end(), 1);
+    EXPECT_EQ(Frame_numbers(path), expected);
+    // The same frames appended one by one on release, as before, give the same file.
+    {
+        const std::string bytes = test::Read_file(path);
+        cls_AVI_handler appended;
+        ASSERT_TRUE(appended.Open_for_append(reference));
+        for (int64_t f = 0; f < 33; ++f)
+            ASSERT_TRUE(appended.Append_DV_frame(std::span(reinterpret_cast<const uint8_t*>(bytes.data()) + k_Head + f * k_DV_frame_size,
+                                                           size_t(k_DV_frame_size))));
+        appended.Close_File();
+    }
+    EXPECT_TRUE(test::Read_file(reference) == test::Read_file(path)) << "the recordings differ";
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+// Appends fail from frame k of the capture on, as on a disk that has just filled.
+TEST_F(Heat_recorder_road, ADiskThatFillsStopsTheCaptureKeepsEveryWholeFrameAndCountsThem)
+{
+    int run = 0;
+    for (const int32_t k : {0, 3, 8}) {
+        SCOPED_TRACE("the disk full from frame " + std::to_string(k + 1));
+        recorder.Clear_Heat(0);
+        const std::string path = Create(0, "Full" + std::to_string(run++));
+        {
+            test::Failing_disk disk;
+            disk.No_space_in(path, k_Head + int64_t(k) * k_DV_frame_size, INT64_MAX);
+            dialogs.Expect_message("The disk is full: the capture stopped after " + std::to_string(k) +
+                                   " frames; the heat keeps them");
+            kit->Set_input(Control_box::Input_capture, true);
+            const int32_t first = next_frame;
+            // The capture stops by itself, at a frame after the one that failed.
+            EXPECT_TRUE(Caught_up([&] {
+                if (recorder.Capturing()) Frames(1);
+                return !recorder.Capturing();
+            }));
+            EXPECT_TRUE(dialogs.All_used());
+            kit->Set_input(Control_box::Input_capture, false);
+            EXPECT_EQ(Frames_in(path), k);
+            std::vector<int32_t> kept(static_cast<size_t>(k), 0);
+            std::iota(kept.begin(), kept.end(), first);
+            EXPECT_EQ(Frame_numbers(path), kept);
+        }
+        EXPECT_FALSE(fs::exists(path + ".wkj"));
+        cls_AVI_handler reader; // no frame to recover: the count is stored
+        ASSERT_TRUE(reader.Open_File(path));
+        EXPECT_EQ(reader.Header().Frames_no(), k);
+        EXPECT_EQ(camera->Buff_num(), 0);
+    }
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+// The capture folder on a small file system of its own, mounted where that is allowed.
+class Small_tmpfs {
+public:
+    explicit Small_tmpfs(const fs::path& at) : at_(at)
+    {
+        fs::create_directories(at);
+        mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=2m") == 0;
+        if (!mounted_) why_ = std::strerror(errno);
+    }
+    ~Small_tmpfs()
+    {
+        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    bool mounted() const { return mounted_; }
+    const std::string& why() const { return why_; }
+
+private:
+    fs::path at_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
+TEST_F(Heat_recorder_road, ACaptureOnARealFileSystemThatFillsKeepsAndCountsItsWholeFrames)
+{
+    Small_tmpfs tmpfs(home.path() / "small");
+    if (!tmpfs.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (" << tmpfs.why() << ")";
+    folder = (home.path() / "small").string();
+    const std::string path = Create(0, "T");
+    {
+        // Fill the file system, then give back room for about three frames.
+        const fs::path fill = home.path() / "small" / "fill";
+        std::ofstream out(fill, std::ios::binary);
+        const std::string block(4096, 'f');
+        while (out.write(block.data(), std::streamsize(block.size()))) {
+        }
+        out.close();
+        fs::resize_file(fill, fs::file_size(fill) - 3 * uint64_t(k_DV_frame_size) - 8192);
+    }
+    dialogs.Expect_message("The disk is full: the capture stopped after ");
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_TRUE(Caught_up([&] {
+        if (recorder.Capturing()) Frames(1);
+        return !recorder.Capturing();
+    }));
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_TRUE(dialogs.All_used());
+    const int64_t kept = Frames_in(path);
+    EXPECT_GE(kept, 2);
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_NE(dialogs.shown.back().find("after " + std::to_string(kept) + " frames; the heat keeps them"), std::string::npos)
+        << dialogs.shown.back();
+    cls_AVI_handler reader; // no frame to recover: the count is stored
+    ASSERT_TRUE(reader.Open_File(path));
+    EXPECT_EQ(reader.Header().Frames_no(), kept);
+    EXPECT_EQ(reader.num_frames(), kept);
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 // A fake camera of the capture server, set to fail after fifty frames, under a held capture.

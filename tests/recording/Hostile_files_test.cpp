@@ -60,12 +60,15 @@ TEST_F(Hostile_files, AHeaderWithoutAnyFrameOnDiskOpensEmpty)
     EXPECT_FALSE(rec.Draw_field_3(1, p.dc));
 }
 
-TEST_F(Hostile_files, AHeaderCountBelowTheFramesOnDiskIsKept)
+// Whole captured frames past the count are a capture's that was stopped before it counted them.
+TEST_F(Hostile_files, AHeaderCountBelowTheWholeFramesOnDiskGivesEveryWholeFrame)
 {
     const std::string path = Claiming("fewer.qs2", 4, 2);
+    dialogs.Expect_message("2 frames past the recorded count were recovered");
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.num_frames(), 2);
+    EXPECT_EQ(rec.num_frames(), 4);
+    EXPECT_TRUE(dialogs.All_used());
 }
 
 TEST_F(Hostile_files, AnAviClaimingAHugePictureIsRefused)
