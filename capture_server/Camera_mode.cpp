@@ -60,15 +60,19 @@ int Largest(const GValue* v)
     return best;
 }
 
-bool Decodable(const GstStructure* s)
+// Raw pictures or JPEG in ordinary memory (not a graphics card's).
+bool Decodable(const GstStructure* s, const GstCapsFeatures* features)
 {
+    if (features && !gst_caps_features_is_any(features) &&
+        !gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY))
+        return false;
     return gst_structure_has_name(s, "video/x-raw") || gst_structure_has_name(s, "image/jpeg");
 }
 
 // The structure with its size and rate as chosen, every other field fixed to its first choice.
 Camera_mode Fixed_mode(const GstStructure* s, int width, int height, const Rate& rate)
 {
-    GstStructure* copy = gst_structure_copy(s);
+    GstStructure* copy = gst_structure_copy(s); // in ordinary memory: no features
     gst_structure_set(copy, "width", G_TYPE_INT, width, "height", G_TYPE_INT, height, nullptr);
     if (rate.n > 0) gst_structure_set(copy, "framerate", GST_TYPE_FRACTION, rate.n, rate.d, nullptr);
     Caps_ref caps(gst_caps_new_full(copy, nullptr));
@@ -100,7 +104,7 @@ std::optional<Camera_mode> Choose_camera_mode(const GstCaps* offered)
     std::tuple<std::tuple<int, double>, int64_t, bool> best_rank{};
     for (guint i = 0; i < gst_caps_get_size(offered); ++i) {
         const GstStructure* s = gst_caps_get_structure(offered, i);
-        if (!Decodable(s)) continue;
+        if (!Decodable(s, gst_caps_get_features(offered, i))) continue;
         const int w = Largest(gst_structure_get_value(s, "width"));
         const int h = Largest(gst_structure_get_value(s, "height"));
         const auto rate = Best_rate(gst_structure_get_value(s, "framerate"));

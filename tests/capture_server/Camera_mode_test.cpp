@@ -43,6 +43,10 @@ TEST(Camera_mode_test, TheHighestRateUpToFiftyThenTheLargestPicture)
         {"anamorphic pixels make it wide", "video/x-raw,format=UYVY,width=720,height=576,framerate=25/1,"
                                            "pixel-aspect-ratio=64/45",
          "video/x-raw", 720, 576, 25, 1, one, true},
+        {"pictures in a graphics card's memory are left", "video/x-raw(memory:DMABuf),format=NV12,width=1920,"
+                                                           "height=1080,framerate=50/1; "
+                                                           "video/x-raw,format=YUY2,width=640,height=480,framerate=25/1",
+         "video/x-raw", 640, 480, 25, 1, one, false},
         {"nothing decodable", "video/x-h264,width=1920,height=1080,framerate=30/1", nullptr, 0, 0, 0, 0, one, false},
         {"no caps at all", "EMPTY", nullptr, 0, 0, 0, 0, one, false},
     };
