@@ -16,8 +16,8 @@ Picture_layout Packed_420_layout(int width, int height)
     return layout;
 }
 
-Field_weaver::Field_weaver(Field_mode mode, const Picture_layout& layout, int64_t picture_period_ns)
-    : mode_(mode), layout_(layout), period_(picture_period_ns), frame_(layout.size)
+Field_weaver::Field_weaver(Field_mode mode, const Picture_layout& layout)
+    : mode_(mode), layout_(layout), frame_(layout.size)
 {
 }
 

@@ -3,8 +3,9 @@
 // come here). In PAL DV the bottom field (rows 1, 3, 5 ... of every plane, 0 the top) is taken
 // first: with two pictures a frame the earlier picture gives the bottom field and the next the
 // top field, so each field is its own moment. With one picture a frame it fills both fields.
-// A frame's time is its first field's. When a picture is missing between two (more than a slot
-// and a half apart), the waiting picture makes a frame alone, so no field carries a wrong time.
+// A frame's time is its first field's. Pictures come with their slots of 20 ms (Picture_pacer):
+// when the next picture is not in the slot after the waiting one's, a picture is missing and the
+// waiting picture makes a frame alone, so no field carries a wrong time.
 #include "capture_server/Camera_mode.h"
 
 #include <array>
@@ -31,18 +32,19 @@ public:
         int64_t time_ns = 0;            // its first field's
     };
 
-    Field_weaver(Field_mode mode, const Picture_layout& layout, int64_t picture_period_ns = 20'000'000);
-    // Takes the next picture and its time; calls frame_done with each frame it completes (none,
-    // one, or two when a picture was missing). A picture shorter than the layout is ignored.
+    Field_weaver(Field_mode mode, const Picture_layout& layout);
+    // Takes the next picture, its time and its slot; calls frame_done with each frame it
+    // completes (none, one, or two when a picture was missing). A picture shorter than the
+    // layout is ignored.
     template <class F>
-    void Add(std::span<const uint8_t> picture, int64_t time_ns, F&& frame_done)
+    void Add(std::span<const uint8_t> picture, int64_t time_ns, int64_t slot, F&& frame_done)
     {
         if (picture.size() < layout_.size) return;
         if (mode_ == Field_mode::one_picture) {
             frame_done(Frame{picture.first(layout_.size), time_ns});
             return;
         }
-        if (waiting_ && time_ns - first_time_ > period_ + period_ / 2) {
+        if (waiting_ && slot != first_slot_ + 1) {
             Copy_rows(first_, 0); // the lone picture in both fields
             frame_done(Frame{frame_, first_time_});
             waiting_ = false;
@@ -51,6 +53,7 @@ public:
             Copy_rows(picture, 1);
             first_.assign(picture.begin(), picture.begin() + std::ptrdiff_t(layout_.size));
             first_time_ = time_ns;
+            first_slot_ = slot;
             waiting_ = true;
             return;
         }
@@ -65,10 +68,9 @@ private:
 
     Field_mode mode_;
     Picture_layout layout_;
-    int64_t period_;
     std::vector<uint8_t> frame_;
     std::vector<uint8_t> first_; // the picture waiting for its partner
-    int64_t first_time_ = 0;
+    int64_t first_time_ = 0, first_slot_ = 0;
     bool waiting_ = false;
 };
 

@@ -104,11 +104,11 @@ void Picture_encoder::Take(GstPad* pad, GstBuffer* buffer)
         Caps_ref caps(gst_pad_get_current_caps(pad));
         GstVideoInfo info;
         if (!caps || !gst_video_info_from_caps(&info, caps.get())) return;
-        weaver_.emplace(mode_, Layout_of(info), k_Field_ns);
+        weaver_.emplace(mode_, Layout_of(info));
     }
     GstMapInfo map;
     if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
-    weaver_->Add(std::span<const uint8_t>(map.data, map.size), int64_t(taken),
+    weaver_->Add(std::span<const uint8_t>(map.data, map.size), int64_t(taken), pacer_.Last_slot(),
                  [this](const Field_weaver::Frame& frame) { Push(frame); });
     gst_buffer_unmap(buffer, &map);
 }

@@ -13,6 +13,9 @@ public:
     explicit Picture_pacer(int64_t period_ns) : period_(period_ns) {}
     // Whether the picture taken at time_ns is kept.
     bool Keep(int64_t time_ns);
+    // The slot of the picture kept last, counted from its run's first picture; slots that follow
+    // each other hold pictures a period apart, whatever the camera's own rate.
+    int64_t Last_slot() const { return last_slot_; }
 
 private:
     int64_t period_;

@@ -17,15 +17,19 @@ struct Woven {
     std::vector<int> bottom, top; // the picture each row of the field came from, every plane
 };
 
-// Pictures of 8 x 6 at the given times (ms), numbered from 1, through a weaver of the mode.
+// Pictures of 8 x 6 at the given times (ms), numbered from 1, kept to the mode's rate and woven
+// as the server does.
 std::vector<Woven> Weave(Field_mode mode, const std::vector<double>& times_ms)
 {
     const Picture_layout layout = Packed_420_layout(8, 6);
+    Picture_pacer pacer((mode == Field_mode::two_pictures ? 20 : 40) * k_Ms);
     Field_weaver weaver(mode, layout);
     std::vector<Woven> frames;
     for (size_t i = 0; i < times_ms.size(); ++i) {
         const std::vector<uint8_t> picture(layout.size, uint8_t(i + 1));
-        weaver.Add(picture, int64_t(std::llround(times_ms[i] * k_Ms)), [&](const Field_weaver::Frame& f) {
+        const int64_t time = std::llround(times_ms[i] * k_Ms);
+        if (!pacer.Keep(time)) continue;
+        weaver.Add(picture, time, pacer.Last_slot(), [&](const Field_weaver::Frame& f) {
             Woven w{f.time_ns / k_Ms, {}, {}};
             for (const auto& plane : layout.planes)
                 for (size_t row = 0; row < plane.rows; ++row)
@@ -57,6 +61,13 @@ TEST(Field_weaver_test, PicturesBecomeFieldsInPalOrderWithTheFirstFieldsTime)
          {{0, 1, 2}, {40, 3, 3}, {90, 4, 5}}},
         {"camera jitter keeps the pairs", Field_mode::two_pictures, {0, 24, 38, 61, 80, 98},
          {{0, 1, 2}, {38, 3, 4}, {80, 5, 6}}},
+        // 60 a second: picture 5 is left out, and 4 and 6 still make fields of one frame each.
+        {"60 to 50 pairs the pictures kept", Field_mode::two_pictures,
+         {0, 1000.0 / 60, 2000.0 / 60, 50, 4000.0 / 60, 5000.0 / 60, 100, 7000.0 / 60, 8000.0 / 60, 150},
+         {{0, 1, 2}, {33, 3, 4}, {83, 6, 7}, {116, 8, 9}}},
+        // 30 a second: picture 5 falls in picture 4's slot and is left out.
+        {"30 to 25 in both fields", Field_mode::one_picture, {0, 1000.0 / 30, 2000.0 / 30, 100, 4000.0 / 30, 5000.0 / 30},
+         {{0, 1, 1}, {33, 2, 2}, {66, 3, 3}, {100, 4, 4}, {166, 6, 6}}},
     };
     for (const auto& c : cases) {
         const auto frames = Weave(c.mode, c.times_ms);
@@ -73,7 +84,7 @@ TEST(Field_weaver_test, APictureShorterThanTheLayoutIsLeftOut)
 {
     Field_weaver weaver(Field_mode::one_picture, Packed_420_layout(8, 6));
     int frames = 0;
-    weaver.Add(std::vector<uint8_t>(10), 0, [&](const auto&) { ++frames; });
+    weaver.Add(std::vector<uint8_t>(10), 0, 0, [&](const auto&) { ++frames; });
     EXPECT_EQ(frames, 0);
 }
 
