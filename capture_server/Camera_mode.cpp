@@ -2,6 +2,7 @@
 
 #include "capture_server/Gst_support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 
@@ -49,14 +50,17 @@ std::optional<Rate> Best_rate(const GValue* v)
     return std::nullopt;
 }
 
-int Largest(const GValue* v)
+// A size a camera offers as a range is taken no larger than full HD: more only costs scaling.
+int Largest(const GValue* v, int range_limit)
 {
     if (!v) return 0;
     if (G_VALUE_HOLDS_INT(v)) return g_value_get_int(v);
-    if (GST_VALUE_HOLDS_INT_RANGE(v)) return gst_value_get_int_range_max(v);
+    if (GST_VALUE_HOLDS_INT_RANGE(v))
+        return std::min(gst_value_get_int_range_max(v), std::max(gst_value_get_int_range_min(v), range_limit));
     int best = 0;
     if (GST_VALUE_HOLDS_LIST(v))
-        for (guint i = 0; i < gst_value_list_get_size(v); ++i) best = std::max(best, Largest(gst_value_list_get_value(v, i)));
+        for (guint i = 0; i < gst_value_list_get_size(v); ++i)
+            best = std::max(best, Largest(gst_value_list_get_value(v, i), range_limit));
     return best;
 }
 
@@ -105,8 +109,8 @@ std::optional<Camera_mode> Choose_camera_mode(const GstCaps* offered)
     for (guint i = 0; i < gst_caps_get_size(offered); ++i) {
         const GstStructure* s = gst_caps_get_structure(offered, i);
         if (!Decodable(s, gst_caps_get_features(offered, i))) continue;
-        const int w = Largest(gst_structure_get_value(s, "width"));
-        const int h = Largest(gst_structure_get_value(s, "height"));
+        const int w = Largest(gst_structure_get_value(s, "width"), 1920);
+        const int h = Largest(gst_structure_get_value(s, "height"), 1080);
         const auto rate = Best_rate(gst_structure_get_value(s, "framerate"));
         if (w <= 0 || h <= 0 || !rate) continue;
         // Raw pictures before JPEG of the same size and rate: they need no decoding.

@@ -22,11 +22,14 @@ constexpr int k_Max_webcam_rate = 100;
 
 struct Webcam_shape {
     int width, height, rate;
+    bool jpeg;
 };
 
 Webcam_shape Webcam_shape_of(const Fake_device_counts& counts)
 {
-    return counts.webcam_wide ? Webcam_shape{1280, 720, counts.webcam_rate} : Webcam_shape{640, 480, counts.webcam_rate};
+    const int rate = counts.webcam_rate;
+    return counts.webcam_wide ? Webcam_shape{1280, 720, rate, counts.webcam_jpeg}
+                              : Webcam_shape{640, 480, rate, counts.webcam_jpeg};
 }
 
 // Each camera's picture moves at its own speed, so that cameras and frames can be told apart.
@@ -35,10 +38,16 @@ std::string Camera_pipeline(int n, bool dv, int fail_after, const Webcam_shape& 
     // identity fails on the buffer it counts to, so the frames before it pass.
     const std::string failing = fail_after > 0 ? " ! identity error-after=" + std::to_string(fail_after + 1) : "";
     const std::string picture = "videotestsrc is-live=true pattern=smpte horizontal-speed=" + std::to_string(n + 1);
+    // The pictures are numbered as they leave the filter named "pictures".
     if (!dv)
-        return picture + " ! capsfilter caps=\"video/x-raw,format=I420,width=" + std::to_string(shape.width) +
-               ",height=" + std::to_string(shape.height) + ",framerate=" + std::to_string(shape.rate) +
-               "/1,pixel-aspect-ratio=1/1\"" + failing;
+        return picture + " ! capsfilter name=pictures caps=\"video/x-raw,format=I420,width=" +
+               std::to_string(shape.width) + ",height=" + std::to_string(shape.height) +
+               ",framerate=" + std::to_string(shape.rate) + "/1,pixel-aspect-ratio=1/1\"" +
+               (shape.jpeg ? " ! jpegenc ! capsfilter caps=\"image/jpeg,width=" + std::to_string(shape.width) +
+                                 ",height=" + std::to_string(shape.height) + ",framerate=" +
+                                 std::to_string(shape.rate) + "/1\""
+                           : "") +
+               failing;
     return picture +
            " ! video/x-raw,format=I420,width=720,height=576,framerate=25/1,pixel-aspect-ratio=16/15"
            " ! avenc_dvvideo" +
@@ -64,7 +73,8 @@ std::function<GstElement*()> Pipeline_maker(std::string description, std::option
             return nullptr;
         }
         if (numbered) {
-            Gst_ref<GstPad> pad(gst_element_get_static_pad(bin, "src"));
+            Gst_ref<GstElement> pictures(gst_bin_get_by_name(GST_BIN(bin), "pictures"));
+            Gst_ref<GstPad> pad(pictures ? gst_element_get_static_pad(pictures.get(), "src") : nullptr);
             if (pad) Number_pictures(pad.get(), numbered->width, numbered->height);
         }
         return bin;
@@ -83,12 +93,13 @@ Capture_device Fake_camera(int n, bool dv, int fail_after, const Webcam_shape& s
                                  dv ? std::nullopt : std::optional<Webcam_shape>(shape))};
 }
 
-// The options after a webcam count: a rate of pictures a second, "wide".
+// The options after a webcam count: a rate of pictures a second, "wide", "jpeg".
 void Read_webcam_options(std::string_view value, Fake_device_counts& counts)
 {
     for (size_t colon = value.find(':'); colon != std::string_view::npos; colon = value.find(':', colon + 1)) {
         const std::string_view option = value.substr(colon + 1, value.find(':', colon + 1) - colon - 1);
         if (Lower_ascii(option) == "wide") counts.webcam_wide = true;
+        else if (Lower_ascii(option) == "jpeg") counts.webcam_jpeg = true;
         else if (!option.empty() && option[0] >= '0' && option[0] <= '9')
             counts.webcam_rate = std::clamp(Leading_integer(option), 1, k_Max_webcam_rate);
     }

@@ -171,7 +171,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Webcam_case{"webcam:1:25", 40.0, 0, 0, false, "one picture a frame"},
                       Webcam_case{"webcam:1:30", 1000.0 / 30, 0, 0, false, "dropping pictures down to 25"},
                       Webcam_case{"webcam:1:60", 1000.0 / 60, 1, 2, false, "dropping pictures down to 50"},
-                      Webcam_case{"webcam:1:wide", 20.0, 1, 1, true, "16:9"}),
+                      Webcam_case{"webcam:1:wide", 20.0, 1, 1, true, "16:9"},
+                      Webcam_case{"webcam:1:jpeg", 20.0, 1, 1, false, "640x480 JPEG at 50"}),
     [](const auto& info) { return std::to_string(info.index); });
 
 } // namespace

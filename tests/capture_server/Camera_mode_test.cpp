@@ -34,6 +34,8 @@ TEST(Camera_mode_test, TheHighestRateUpToFiftyThenTheLargestPicture)
          60, 1, two, true},
         {"a range is taken at 50", "video/x-raw,format=I420,width=[160,800],height=[120,600],framerate=[1/1,120/1]",
          "video/x-raw", 800, 600, 50, 1, two, false},
+        {"a range is taken no larger than full HD", "image/jpeg,width=[16,65535],height=[16,65535],framerate=30/1",
+         "image/jpeg", 1920, 1080, 30, 1, one, true},
         {"raw before JPEG of the same mode", "image/jpeg,width=640,height=480,framerate=50/1; "
                                              "video/x-raw,format=NV12,width=640,height=480,framerate=50/1",
          "video/x-raw", 640, 480, 50, 1, two, false},
