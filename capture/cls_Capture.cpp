@@ -168,6 +168,9 @@ void cls_Capture::Capture_Run()
     Advise();
     server_->Run();
     last_error_ = Server_error();
+    // A camera without DV is encoded by the server; the crew's trace says how.
+    if (const std::string mode = Server_property("CameraMode"); !mode.empty())
+        Trace_Line("*cls_Capture, camera mode: ", mode);
     Trace_Line("*cls_Capture, starting object finished = ", index_, " source = ", source_);
 }
 

@@ -2,7 +2,10 @@
 // Devices for machines without cameras (tests, demonstrations): with BRIXCAP_FAKE_DEVICES set,
 // for example to "video:2,audio:1", the server lists these instead of the machine's devices.
 // A fake camera films a moving test picture and encodes it to PAL DV (720 x 576, 25 frames a
-// second, 144000 bytes a frame); a fake webcam ("webcam:N") gives the picture without DV; a
+// second, 144000 bytes a frame); a fake webcam ("webcam:N") gives the picture without DV, 640 x
+// 480 at 50 pictures a second, each with its number drawn in (Picture_number.h);
+// "webcam:N:25" or "webcam:N:30" gives another rate, "webcam:N:wide" 1280 x 720 pictures,
+// "webcam:N:jpeg" its pictures as JPEG (as a USB camera's MJPEG modes give them). A
 // fake sound input plays a tone. "video:N:fail=F" makes every fake camera fail after F frames,
 // as an unplugged camera would.
 #include "capture_server/Capture_device.h"
@@ -20,6 +23,9 @@ struct Fake_device_counts {
     int webcam = 0; // cameras without DV, listed after the DV ones
     int audio = 0;
     int fail_after = 0; // frames a fake camera gives before it fails; 0: never
+    int webcam_rate = 50; // pictures a second of the fake webcams, 1 .. 100
+    bool webcam_wide = false; // 16:9 pictures
+    bool webcam_jpeg = false; // pictures as JPEG
     bool operator==(const Fake_device_counts&) const = default;
 };
 

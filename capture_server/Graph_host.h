@@ -3,6 +3,7 @@
 #include "capture_server/Media_type.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -13,8 +14,12 @@ enum class Sample_kind { dv, rgb, audio };
 class Graph_host {
 public:
     // From any thread: a copy of the sample goes to the sinks on the object's creating thread.
-    // Dropped when the object is not running.
-    virtual void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) = 0;
+    // Dropped when the object is not running. taken_tick: the program's tick at the moment the
+    // sample was taken, where the graph knows it; otherwise the moment it is posted.
+    virtual void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes,
+                             std::optional<int32_t> taken_tick = std::nullopt) = 0;
+    // From any thread: a sample of the kind was lost inside the graph.
+    virtual void Count_lost(Sample_kind kind) = 0;
     // From any thread, once the graph runs: it stopped by itself (an error or the end of its
     // stream); the reason says why.
     virtual void Graph_stopped(const std::string& reason) = 0;
@@ -24,6 +29,8 @@ public:
     virtual void Set_connected_media_type(const Media_type& type) = 0;
     // The graph grabs RGB frames: the client reads it from the "RGB" property.
     virtual void Set_rgb() = 0;
+    // How the graph records a camera without DV, for the "CameraMode" property.
+    virtual void Set_camera_mode(const std::string& text) = 0;
 
 protected:
     ~Graph_host() = default;

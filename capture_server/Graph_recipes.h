@@ -20,7 +20,7 @@ struct Graph_recipe {
 
 // Camera with DV: its frames as they come, to the DV grabber.
 void Build_dv_camera_graph(Gst_capture_graph& graph, const Recipe_input& input);
-// Camera without DV: its pictures to the RGB grabber.
+// Camera without DV: its pictures to the RGB grabber and, encoded to PAL DV, to the DV grabber.
 void Build_rgb_camera_graph(Gst_capture_graph& graph, const Recipe_input& input);
 // Sound input: to the audio grabber, cut into samples of the AudioSampleDuration.
 void Build_audio_graph(Gst_capture_graph& graph, const Recipe_input& input);

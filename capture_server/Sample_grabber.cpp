@@ -1,6 +1,7 @@
 #include "capture_server/Sample_grabber.h"
 
 #include "capture_server/Capture_error.h"
+#include "capture_server/Server_tick.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/audio/audio.h>
@@ -124,9 +125,11 @@ void Sample_grabber::Hand_over(GstSample* sample)
     GstMapInfo map;
     if (!buffer || !gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
     const std::span<const uint8_t> bytes(map.data, map.size);
-    const double time = Sample_time(sample);
+    const GstClockTime running = Running_time(sample);
+    const double time = GST_CLOCK_TIME_IS_VALID(running) ? double(running) / GST_SECOND : 0.0;
     if (!chunker_) {
-        host_.Post_sample(kind_, time, bytes);
+        const auto taken = stamp_with_sample_time_ ? Tick_at_running_time(appsink_, running) : std::nullopt;
+        host_.Post_sample(kind_, time, bytes, taken);
     } else {
         GstAudioInfo info;
         if (gst_audio_info_from_caps(&info, gst_sample_get_caps(sample)))
@@ -137,13 +140,12 @@ void Sample_grabber::Hand_over(GstSample* sample)
 }
 
 // The time since the graph ran, as the sample's stream time.
-double Sample_grabber::Sample_time(GstSample* sample) const
+GstClockTime Sample_grabber::Running_time(GstSample* sample) const
 {
     const GstBuffer* buffer = gst_sample_get_buffer(sample);
     const GstSegment* segment = gst_sample_get_segment(sample);
-    if (!segment || !GST_BUFFER_PTS_IS_VALID(buffer)) return 0;
-    const guint64 t = gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
-    return t == GST_CLOCK_TIME_NONE ? 0 : double(t) / GST_SECOND;
+    if (!segment || !GST_BUFFER_PTS_IS_VALID(buffer)) return GST_CLOCK_TIME_NONE;
+    return gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
 }
 
 std::optional<Media_type> Sample_grabber::Connected_type() const

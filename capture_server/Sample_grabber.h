@@ -32,6 +32,9 @@ public:
     ~Sample_grabber();
 
     Sample_kind Kind() const { return kind_; }
+    // Each sample goes with the program's tick at its time on the graph's clock (the moment its
+    // source took it), instead of the moment it reached the grabber.
+    void Stamp_with_sample_time() { stamp_with_sample_time_ = true; }
     // The grabber's bin, to be put into a graph and linked to.
     GstElement* Element() const { return bin_.get(); }
     // The format agreed with the upstream elements; none before the first sample.
@@ -40,13 +43,15 @@ public:
 private:
     static int On_new_sample(GstAppSink* sink, void* self);
     void Hand_over(GstSample* sample);
-    double Sample_time(GstSample* sample) const;
+    // The sample's running time; GST_CLOCK_TIME_NONE when it has none.
+    GstClockTime Running_time(GstSample* sample) const;
 
     Graph_host& host_;
     Sample_kind kind_;
     Gst_ref<GstElement> bin_;
     GstElement* appsink_ = nullptr; // inside bin_
     std::optional<Audio_chunker> chunker_;
+    bool stamp_with_sample_time_ = false;
 };
 
 } // namespace wk

@@ -61,6 +61,7 @@ HRESULT VideoCap4::Run()
 {
     if (running_) return S_FALSE;
     last_error_.clear();
+    camera_mode_.clear();
     for (auto& q : queues_) q.Reset_dropped();
     try {
         graph_ = graphs_->Build(source_, {rgb_, audio_sample_duration_}, *this);
@@ -100,6 +101,7 @@ void VideoCap4::Tear_down()
 {
     running_ = false;
     media_type_.reset();
+    camera_mode_.clear();
     auto graph = std::move(graph_);
     if (graph) graph->Stop();
     for (auto& q : queues_) q.Discard_waiting();

@@ -38,11 +38,14 @@ public:
     com::HRESULT Stop() override;
     com::HRESULT GetLastError(com::BSTR* pbstrLastError) override;
 
-    void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes) override;
+    void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes,
+                     std::optional<int32_t> taken_tick = std::nullopt) override;
+    void Count_lost(Sample_kind kind) override;
     void Graph_stopped(const std::string& reason) override;
     void Record_error(const std::string& text) override;
     void Set_connected_media_type(const Media_type& type) override;
     void Set_rgb() override { rgb_ = true; }
+    void Set_camera_mode(const std::string& text) override { camera_mode_ = text; }
 
     // Samples of this Run lost because the creating thread fell too far behind.
     uint64_t Dropped_samples() const;
@@ -86,6 +89,7 @@ private:
     std::atomic<uint64_t> run_number_{0}; // advanced by every Run
     Source_selection source_;
     bool rgb_ = false;
+    std::string camera_mode_; // empty unless the graph encodes a camera's pictures to DV
     bool add_to_rot_ = false;
     int32_t audio_sample_duration_ = 40;
     std::optional<Media_type> media_type_;

@@ -2,29 +2,17 @@
 // sinks on the object's creating thread, oldest first.
 #include "capture_server/VideoCap4.h"
 
+#include "capture_server/Server_tick.h"
 #include "comlite/Bstr.h"
 
 #include <limits>
-#include <time.h>
 
 namespace wk {
 
-namespace {
-
-// The program's millisecond tick (CLOCK_MONOTONIC in a signed 32-bit count that wraps), taken on
-// the streaming thread, so that the time a client gives a frame does not include how long the
-// creating thread took to get to it.
-int32_t Arrival_tick()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    const uint64_t ms = uint64_t(ts.tv_sec) * 1000u + uint64_t(ts.tv_nsec) / 1000000u;
-    return int32_t(uint32_t(ms));
-}
-
-} // namespace
-
-void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes)
+// A sample without the moment it was taken is stamped with its arrival here, on the streaming
+// thread, so that its time does not include how long the creating thread took to get to it.
+void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes,
+                            std::optional<int32_t> taken_tick)
 {
     if (!running_) return;
     auto& queue = queues_[size_t(kind)];
@@ -33,7 +21,7 @@ void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<cons
         queue.Count_dropped();
         return;
     }
-    const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++, Arrival_tick());
+    const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++, taken_tick.value_or(Server_tick()));
     if (put == Sample_queue::Put_result::queued_first) Wake();
 }
 
@@ -196,6 +184,11 @@ void VideoCap4::Tell_stopped(const std::string& reason)
             // A sink must not throw into the server.
         }
     }
+}
+
+void VideoCap4::Count_lost(Sample_kind kind)
+{
+    if (running_) queues_[size_t(kind)].Count_dropped();
 }
 
 uint64_t VideoCap4::Dropped_samples() const

@@ -75,6 +75,8 @@ std::optional<std::string> VideoCap4::Property_text(const std::string& name) con
     if (name == "queuedepth") return std::to_string(Queued_samples());
     // Asked by a sink during its call: the tick the sample arrived at; "" outside a call.
     if (name == "sampletick") return delivering_tick_ ? std::to_string(*delivering_tick_) : std::string();
+    // How a camera without DV is recorded; "" for every other source.
+    if (name == "cameramode") return camera_mode_;
     if (name == "streamtime") return Seconds_text(graph_ ? graph_->Stream_time() : 0.0);
     return std::nullopt;
 }

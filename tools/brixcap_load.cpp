@@ -1,7 +1,10 @@
-// brixcap_load LIBRARY [CAMERAS [SECONDS]]: runs CAMERAS fake DV cameras (default 3) of the
+// brixcap_load LIBRARY [CAMERAS [SECONDS [KIND]]]: runs CAMERAS fake DV cameras (default 3) of the
 // capture server LIBRARY at once for SECONDS (default 10), each with a sink that copies every
 // sample as the camera object does, and prints what arrived, what was lost, the process's CPU
 // time per camera and the delivery latency (stream time at the sink call minus sample time).
+// KIND "webcam" (or "webcam:25", "webcam:30", ...) runs fake cameras without DV instead, whose
+// pictures the server encodes: it also prints the encode latency (the frame's capture tick to
+// its delivery) and the encoders' CPU time.
 // Every camera is started before anything is measured; the latency's median, 99th percentile
 // and maximum are given over the whole run and over what came after its first second, when
 // the samples queued while the cameras started have been delivered.
@@ -22,13 +25,31 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 using namespace wk;
 using namespace wk::com;
 
 namespace {
+
+std::string Tick_text(IVideoCap& source)
+{
+    Bstr value;
+    source.GetProperty(Bstr("SampleTick").Get(), value.Put());
+    return value.Str();
+}
+
+// The capture server's tick: CLOCK_MONOTONIC in milliseconds.
+int32_t Tick()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return int32_t(uint32_t(uint64_t(t.tv_sec) * 1000u + uint64_t(t.tv_nsec) / 1000000u));
+}
 
 // Keeps a copy of every DV frame and notes when it came.
 class Copying_sink final : public IVideoCapEvent {
@@ -46,6 +67,8 @@ public:
         arrivals.push_back(std::chrono::steady_clock::now());
         if (!times.empty() && time <= times.back()) ++twice;
         times.push_back(time);
+        const std::string taken = Tick_text(*source);
+        if (!taken.empty()) encode_ms.push_back(double(int32_t(uint32_t(Tick()) - uint32_t(std::stol(taken)))));
         return S_OK;
     }
     HRESULT OnRGBEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return S_OK; }
@@ -53,10 +76,30 @@ public:
 
     std::vector<uint8_t> copy;
     bool measuring = false;
-    std::vector<double> times, latencies;
+    std::vector<double> times, latencies, encode_ms;
     std::vector<std::chrono::steady_clock::time_point> arrivals;
     int twice = 0;
 };
+
+// CPU seconds of this process's threads named for the server's DV encoders.
+double Encoder_cpu_seconds()
+{
+    double seconds = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name, stat;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        if (name.rfind("dv-encoder", 0) != 0) continue;
+        std::getline(std::ifstream(task.path() / "stat"), stat);
+        // utime and stime: fields 14 and 15, after the name in parentheses.
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        double ticks = 0;
+        for (int i = 3; i <= 15 && fields >> field; ++i)
+            if (i >= 14) ticks += std::stod(field);
+        seconds += ticks / double(sysconf(_SC_CLK_TCK));
+    }
+    return seconds;
+}
 
 double Cpu_seconds()
 {
@@ -105,16 +148,33 @@ struct Latency {
     double median = 0, p99 = 0, worst = 0;
 };
 
-// Nearest-rank figures of the latencies of samples that arrived at `from` or later.
+// Nearest-rank figures.
+Latency Figures(std::vector<double> l)
+{
+    if (l.empty()) return {};
+    std::sort(l.begin(), l.end());
+    const auto rank = [&](double p) { return l[std::min(l.size() - 1, size_t(std::ceil(p * double(l.size()))) - 1)]; };
+    return {rank(0.5), rank(0.99), l.back()};
+}
+
+// Of the latencies of samples that arrived at `from` or later.
 Latency Figures(const Copying_sink& s, std::chrono::steady_clock::time_point from)
 {
     std::vector<double> l;
     for (size_t i = 0; i < s.latencies.size(); ++i)
         if (s.arrivals[i] >= from) l.push_back(s.latencies[i]);
-    if (l.empty()) return {};
-    std::sort(l.begin(), l.end());
-    const auto rank = [&](double p) { return l[std::min(l.size() - 1, size_t(std::ceil(p * double(l.size()))) - 1)]; };
-    return {rank(0.5), rank(0.99), l.back()};
+    return Figures(std::move(l));
+}
+
+void Report_encoding(std::vector<Camera>& cameras, double encoder_cpu, double wall)
+{
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        const Latency e = Figures(cameras[i].sink.encode_ms);
+        std::printf("camera %zu encode latency ms (capture to delivery): median %.0f  p99 %.0f  max %.0f\n", i + 1,
+                    e.median, e.p99, e.worst);
+    }
+    std::printf("DV encoders: %.2fs CPU in %.2fs: %.1f%% of one core per camera\n", encoder_cpu, wall,
+                100 * encoder_cpu / wall / double(cameras.size()));
 }
 
 int Report(std::vector<Camera>& cameras, double cpu, double wall, std::chrono::steady_clock::time_point start)
@@ -141,16 +201,20 @@ int Report(std::vector<Camera>& cameras, double cpu, double wall, std::chrono::s
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 4) {
-        std::fprintf(stderr, "usage: brixcap_load LIBRARY [CAMERAS [SECONDS]]\n");
+    if (argc < 2 || argc > 5) {
+        std::fprintf(stderr, "usage: brixcap_load LIBRARY [CAMERAS [SECONDS [video|webcam[:RATE]]]]\n");
         return 2;
     }
     const int count = argc > 2 ? std::atoi(argv[2]) : 3;
     const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
+    const std::string kind = argc > 4 ? argv[4] : "video";
+    const std::string kind_name = kind.substr(0, kind.find(':'));
+    if (kind_name != "video" && kind_name != "webcam") return 2;
+    const std::string options = kind.find(':') == std::string::npos ? "" : kind.substr(kind.find(':'));
     char folder[] = "/tmp/brixcap-load-XXXXXX";
     if (count < 1 || seconds <= 0 || !mkdtemp(folder)) return 2;
     setenv("WAKELINE_REGISTRY", (std::string(folder) + "/registry.txt").c_str(), 1);
-    setenv("BRIXCAP_FAKE_DEVICES", ("video:" + std::to_string(count)).c_str(), 1);
+    setenv("BRIXCAP_FAKE_DEVICES", (kind_name + ":" + std::to_string(count) + options).c_str(), 1);
     auto loop = std::make_shared<Loop_dispatcher>();
     Thread_dispatcher_scope scope(loop);
     if (!Register(std::filesystem::absolute(argv[1]).string())) {
@@ -173,14 +237,15 @@ int main(int argc, char** argv)
     }
     // Every camera runs: from here on each sample counts.
     for (auto& c : cameras) c.sink.measuring = true;
-    const double cpu_start = Cpu_seconds();
+    const double cpu_start = Cpu_seconds(), encoder_start = Encoder_cpu_seconds();
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) loop->Wait_and_run(std::chrono::milliseconds(10));
-    const double cpu = Cpu_seconds() - cpu_start;
+    const double cpu = Cpu_seconds() - cpu_start, encoder_cpu = Encoder_cpu_seconds() - encoder_start;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     for (auto& c : cameras) c.object->Stop();
     const int result = Report(cameras, cpu, wall, start);
+    if (kind_name == "webcam") Report_encoding(cameras, encoder_cpu, wall);
     // The table stands whatever the teardown does.
     std::fflush(stdout);
     Tear_down(cameras, *loop);

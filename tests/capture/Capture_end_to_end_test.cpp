@@ -1,18 +1,29 @@
 // A heat captured as a crew does it, on the program itself under an X server of its own: one
 // fake camera, the simulated box driven by wakeline_kitsim, the heat created through the window
-// with the keyboard before the preview was ever opened. Skipped where no X server starts.
+// with the keyboard before the preview was ever opened. A camera without DV's heat is then
+// opened in the viewer, stepped field by field and clicked. Skipped where no X server starts.
 #include "platform/Clock.h"
+#include "platform/Forms.h"
+#include "platform/Key_state.h"
+#include "platform/Picture_box.h"
+#include "platform/Registry_store.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
+#include "services/Module_canoe.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "tests/capture/Saved_lanes.h"
+#include "tests/fixtures/DV_fixtures.h"
 #include "tests/support/Test_support.h"
+#include "viewer/Cls_lane.h"
+#include "viewer/Frm_kanot_2.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSlider>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -199,6 +210,31 @@ protected:
         return std::stoi(*press_text);
     }
 
+    struct Captured_heat {
+        std::string path;
+        int32_t before_press = 0, press = 0, release = 0;
+    };
+    // The program started with the fake devices given; a heat created in the capture window,
+    // started from the box and captured while its button is held two seconds.
+    void Capture_heat(const QString& devices, Captured_heat& heat)
+    {
+        environment.insert("BRIXCAP_FAKE_DEVICES", devices);
+        fs::remove(tracer_path);
+        test::Test_tracer tracer(tracer_path);
+        ASSERT_TRUE(tracer.bound());
+        heat.path = Launch_and_create("7");
+        ASSERT_FALSE(heat.path.empty());
+        ASSERT_TRUE(Start_by_box());
+        heat.before_press = Get_Tick();
+        const std::optional<int32_t> press = Press(tracer);
+        ASSERT_TRUE(press) << "the capture press was not seen";
+        heat.press = *press;
+        QThread::msleep(2000);
+        ASSERT_EQ(Kitsim({"in 5 0"}), 0);
+        // The release is over once the tool has its answer.
+        heat.release = Get_Tick();
+    }
+
     test::Temp_home home;
     fs::path folder;
     std::string tracer_path = (fs::temp_directory_path() / ("wk_e2e_tracer_" + std::to_string(getpid()))).string();
@@ -209,21 +245,12 @@ protected:
 
 TEST_F(Capture_end_to_end, AHeatCapturedThroughTheBoxHasTheSettingsLanesWholeFramesAndTheRaceTimeOfThePress)
 {
-    fs::remove(tracer_path);
-    test::Test_tracer tracer(tracer_path);
-    ASSERT_TRUE(tracer.bound());
-    const std::string path = Launch_and_create("7");
-    ASSERT_FALSE(path.empty());
-
-    // The box attaches and settles, is armed and gives the start; the capture is held 2 s.
-    ASSERT_TRUE(Start_by_box());
-    const int32_t before_press = Get_Tick();
-    const std::optional<int32_t> press = Press(tracer);
-    ASSERT_TRUE(press) << "the capture press was not seen";
-    QThread::msleep(2000);
-    ASSERT_EQ(Kitsim({"in 5 0"}), 0);
-    // The release is over once the tool has its answer.
-    const auto release = std::optional<int32_t>(Get_Tick());
+    Captured_heat heat;
+    ASSERT_NO_FATAL_FAILURE(Capture_heat("video:1", heat));
+    const std::string& path = heat.path;
+    const int32_t before_press = heat.before_press;
+    const auto press = std::optional<int32_t>(heat.press);
+    const auto release = std::optional<int32_t>(heat.release);
 
     cls_AVI_handler reader;
     ASSERT_TRUE(reader.Open_File(path));
@@ -304,6 +331,116 @@ TEST_F(Capture_end_to_end, AProgramKilledDuringAHeldCaptureOrItsAppendOpensWithE
         EXPECT_GE(whole, (held - 1000) / k_Frame_ms / 2) << "held " << held << " ms";
         EXPECT_LE(whole, held / k_Frame_ms + 1) << "held " << held << " ms";
     }
+}
+
+} // namespace
+} // namespace wk
+
+namespace wk {
+namespace {
+
+// The number the fake webcam drew into the picture the viewer shows (-1 when it cannot be read),
+// along the middle of the number's band: the viewer shows a field on every row, and a picture
+// turned a quarter clockwise where the station is set so.
+int64_t Shown_number(Frm_kanot_2& viewer)
+{
+    auto& picture = viewer.Picture_large->hDC();
+    constexpr int k_Band_middle = 256;
+    const bool turned = picture.Width() < picture.Height();
+    return test::Field_code_from_row([&](int x) {
+        const int32_t colour = turned ? picture.GetPixel(picture.Width() - 1 - k_Band_middle, x) : picture.GetPixel(x, k_Band_middle);
+        return int((colour >> 8) & 0xFF);
+    });
+}
+
+void Step_right(Frm_kanot_2& viewer)
+{
+    QTest::keyClick(viewer.Slider_play, Qt::Key_Right);
+    QCoreApplication::processEvents();
+}
+
+TEST_F(Capture_end_to_end, ACameraWithoutDvRecordsEachFieldAsItsOwnPictureWithThatPicturesRaceTime)
+{
+    Captured_heat heat;
+    ASSERT_NO_FATAL_FAILURE(Capture_heat("webcam:1", heat));
+    program.terminate();
+    program.waitForFinished(5000);
+
+    // The recording: every field holds the next picture, and its race time is that picture's.
+    std::vector<int64_t> numbers;
+    std::vector<int32_t> race_times;
+    {
+        cls_AVI_handler reader;
+        ASSERT_TRUE(reader.Open_File(heat.path));
+        const int32_t frames = reader.Header().Frames_no();
+        ASSERT_GE(frames, 2000 / k_Frame_ms / 2);
+        for (int32_t f = 1; f <= frames; ++f) {
+            ASSERT_TRUE(reader.Read_Frame(f));
+            const auto luma = dv::Decode_DV_luma(reader.Frame_bytes());
+            for (int16_t field = 1; field <= 2; ++field) {
+                reader.Let_Field_To_Show(field);
+                numbers.push_back(test::Field_code(luma, field));
+                race_times.push_back(reader.Multi_TimeStamp(1));
+            }
+        }
+        const int32_t start = reader.Start_PC_Mill_time(1);
+        // The first field was taken within a frame of the press.
+        const int32_t press_after_start = platform::Tick_difference(heat.press, start);
+        EXPECT_GE(race_times[0] - press_after_start, -k_Frame_ms) << "first field's race time " << race_times[0];
+        EXPECT_LE(race_times[0] - press_after_start, k_Frame_ms + k_Late_arrival_ms);
+    }
+    for (size_t i = 1; i < numbers.size(); ++i) {
+        EXPECT_EQ(numbers[i], numbers[0] + int64_t(i)) << "field " << i + 1;
+        // 20 ms a picture, within the millisecond the tick is cut to.
+        EXPECT_NEAR(race_times[i] - race_times[0], 20.0 * double(i), 1.0) << "field " << i + 1;
+    }
+
+    // The viewer, in this process, on the lanes locked as a crew leaves them for clicking.
+    {
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(heat.path));
+        rec.Header().Lanes_locked(true);
+        ASSERT_TRUE(rec.Write_XML_header());
+    }
+    test::Scripted_dialogs dialogs;
+    test::Captured_reports reports;
+    platform::Install_end_program([](int code) { throw platform::End_requested{code}; });
+    platform::Registry_store().Set_value(platform::HKEY_LOCAL_MACHINE, k_Drivers32_key, "vidc.dvsd",
+                                         platform::Registry_store::Text_value("dv.dll"));
+    auto& viewer = platform::Form_instance<Frm_kanot_2>();
+    viewer.Open_Recording(heat.path);
+    ASSERT_TRUE(g_Recording && g_Recording->File_open());
+    // Stepping with the arrow key shows the camera's pictures one by one.
+    const size_t steps = std::min<size_t>(numbers.size(), 12);
+    QCoreApplication::processEvents();
+    for (size_t i = 0; i < steps; ++i) {
+        EXPECT_EQ(viewer.Slider_play->value(), int(i + 1));
+        EXPECT_EQ(Shown_number(viewer), numbers[i]) << "field " << i + 1;
+        if (i + 1 < steps) Step_right(viewer);
+    }
+    // S and a click on lane 1's mark in the field shown last, then on lane 2's mark one field
+    // on: each takes its own field's picture's time.
+    ASSERT_GE(g_Lanes.size(), 2u);
+    platform::Set_key_down('S', true);
+    QTest::mouseClick(viewer.Picture_large, Qt::LeftButton, Qt::NoModifier, QPoint(g_Lanes[0]->X(), g_Lanes[0]->Y()));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(viewer.Slider_play->value(), int(steps)); // a finish clicked shows its own field
+    Step_right(viewer);
+    EXPECT_EQ(Shown_number(viewer), numbers[steps]);
+    QTest::mouseClick(viewer.Picture_large, Qt::LeftButton, Qt::NoModifier, QPoint(g_Lanes[1]->X(), g_Lanes[1]->Y()));
+    QCoreApplication::processEvents();
+    platform::Set_key_down('S', false);
+    for (auto* f : platform::Loaded_forms()) f->Unload_form();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    g_Recording.reset();
+    platform::Install_end_program(nullptr);
+
+    cls_AVI_handler stored;
+    ASSERT_TRUE(stored.Open_File(heat.path));
+    EXPECT_EQ(stored.Heat_time(1, 1), race_times[steps - 1]);
+    EXPECT_EQ(stored.Heat_time(1, 2), race_times[steps]);
+    EXPECT_EQ(stored.Heat_time(1, 2) - stored.Heat_time(1, 1), 20);
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 } // namespace

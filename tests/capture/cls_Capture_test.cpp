@@ -2,10 +2,12 @@
 #include "capture/cls_Capture.h"
 #include "capture/cls_Capture_sink.h"
 #include "services/Module_qsm_Globals.h"
+#include "services/Module_trace.h"
 #include "tests/capture/cls_Capture_test_support.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/support/Test_support.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace wk {
@@ -160,6 +162,29 @@ TEST_F(cls_Capture_test, TheFirstBoatFlagMarksExactlyOneArrivingFrame)
     int marked = 0;
     for (int n = 1; n <= 5; ++n) marked += Record_of(*camera, n).Integer_at(DV_extra::First_boat) == -1 ? n : 0;
     EXPECT_EQ(marked, 2);
+}
+
+TEST_F(cls_Capture_test, StartingTheCameraTracesHowTheServerRecordsACameraWithoutDv)
+{
+    Reset_Tracer_Search();
+    test::Test_tracer tracer(Tracer_socket_path());
+    ASSERT_TRUE(tracer.bound());
+    // What the server says, and whether a line about it is traced.
+    const std::pair<std::string, bool> cases[] = {
+        {"640x480 raw at 30 a second, recorded 4:3 as PAL DV", true},
+        {"", false}, // a DV camera: nothing to say
+    };
+    for (const auto& [mode, said] : cases) {
+        server.properties["cameramode"] = mode;
+        tracer.Receive_all();
+        auto camera = Running_camera(4);
+        const auto lines = tracer.Receive_all();
+        const auto with = [&](const std::string& text) {
+            return std::count_if(lines.begin(), lines.end(), [&](const auto& l) { return l.find(text) != std::string::npos; });
+        };
+        EXPECT_EQ(with("camera mode"), said ? 1 : 0) << mode;
+        if (said) EXPECT_EQ(with("camera mode: \t" + mode), 1) << mode;
+    }
 }
 
 TEST_F(cls_Capture_test, EachFrameCarriesItsTimesTheHeatStartOnceStartedAndTheOwnersValues)

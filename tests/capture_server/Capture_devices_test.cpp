@@ -73,6 +73,14 @@ TEST(Fake_devices_test, TheVariableNamesCountsOfEachKindInAnyOrder)
     EXPECT_EQ(Parse_fake_devices("video:2:fail=-4"), (Fake_device_counts{2, 0, 0, 0}));
     EXPECT_EQ(Parse_fake_devices("video,tape:3,:2,,audio:x"), (Fake_device_counts{}));
     EXPECT_EQ(Parse_fake_devices(""), (Fake_device_counts{}));
+    // Webcams: 50 pictures a second of 640 x 480 unless told.
+    EXPECT_EQ(Parse_fake_devices("webcam:2:25"), (Fake_device_counts{0, 2, 0, 0, 25, false}));
+    EXPECT_EQ(Parse_fake_devices("webcam:1:30:WIDE,audio:1"), (Fake_device_counts{0, 1, 1, 0, 30, true}));
+    EXPECT_EQ(Parse_fake_devices("webcam:1:wide:fail=7"), (Fake_device_counts{0, 1, 0, 7, 50, true}));
+    EXPECT_EQ(Parse_fake_devices("webcam:1:jpeg:25"), (Fake_device_counts{0, 1, 0, 0, 25, false, true}));
+    EXPECT_EQ(Parse_fake_devices("webcam:1:0"), (Fake_device_counts{0, 1, 0, 0, 1, false}));
+    EXPECT_EQ(Parse_fake_devices("webcam:1:900"), (Fake_device_counts{0, 1, 0, 0, 100, false}));
+    EXPECT_EQ(Parse_fake_devices("video:1:25"), (Fake_device_counts{1, 0, 0, 0, 50, false}));
 }
 
 TEST(Fake_devices_test, TheCatalogListsTheFakeDevicesOnceForItsLifeInsteadOfTheMachines)

@@ -212,6 +212,25 @@ TEST_F(VideoCap4_sink_test, ACreatingThreadThatFallsBehindLosesTheNewestSamplesA
     EXPECT_EQ(test::Property(*object, "DroppedSamples"), "0"); // counted for each Run
 }
 
+TEST_F(VideoCap4_sink_test, ASampleTakenAtAKnownMomentIsGivenThatTickAndFramesLostInTheGraphAreCounted)
+{
+    Advise(sink1);
+    ASSERT_EQ(object->Run(), S_OK);
+    std::vector<std::string> ticks;
+    sink1.during_call = [&] { ticks.push_back(test::Property(*object, "SampleTick")); };
+    object->Post_sample(Sample_kind::dv, 0.04, k_bytes, -2147483600); // near the wrap of the tick
+    object->Post_sample(Sample_kind::dv, 0.08, k_bytes, 77000);
+    Pump();
+    Pump();
+    EXPECT_EQ(ticks, (std::vector<std::string>{"-2147483600", "77000"}));
+    object->Count_lost(Sample_kind::dv);
+    object->Count_lost(Sample_kind::rgb);
+    EXPECT_EQ(test::Property(*object, "DroppedSamples"), "2");
+    object->Stop();
+    object->Count_lost(Sample_kind::dv); // no run to count it in
+    EXPECT_EQ(test::Property(*object, "DroppedSamples"), "2");
+}
+
 TEST_F(VideoCap4_sink_test, ASinkThatPumpsTheLoopInsideItsCallGetsTheSamplesThatCameMeanwhileInOrderAfterIt)
 {
     Advise(sink1);

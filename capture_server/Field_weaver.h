@@ -1,0 +1,77 @@
+#pragma once
+// Makes DV frames of a camera's pictures, all of one planar layout (720 x 576 by the time they
+// come here). In PAL DV the bottom field (rows 1, 3, 5 ... of every plane, 0 the top) is taken
+// first: with two pictures a frame the earlier picture gives the bottom field and the next the
+// top field, so each field is its own moment. With one picture a frame it fills both fields.
+// A frame's time is its first field's. Pictures come with their slots of 20 ms (Picture_pacer):
+// when the next picture is not in the slot after the waiting one's, a picture is missing and the
+// waiting picture makes a frame alone, so no field carries a wrong time.
+#include "capture_server/Camera_mode.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace wk {
+
+struct Picture_plane {
+    size_t offset = 0, stride = 0, rows = 0, row_bytes = 0;
+};
+struct Picture_layout {
+    std::array<Picture_plane, 3> planes;
+    size_t size = 0; // bytes of a whole picture
+};
+// Planes packed one after another, rows without padding: 4:2:0 of the size.
+Picture_layout Packed_420_layout(int width, int height);
+
+class Field_weaver {
+public:
+    struct Frame {
+        std::span<const uint8_t> bytes; // the woven picture, in the layout; valid until the next Add
+        int64_t time_ns = 0;            // its first field's
+    };
+
+    Field_weaver(Field_mode mode, const Picture_layout& layout);
+    // Takes the next picture, its time and its slot; calls frame_done with each frame it
+    // completes (none, one, or two when a picture was missing). A picture shorter than the
+    // layout is ignored.
+    template <class F>
+    void Add(std::span<const uint8_t> picture, int64_t time_ns, int64_t slot, F&& frame_done)
+    {
+        if (picture.size() < layout_.size) return;
+        if (mode_ == Field_mode::one_picture) {
+            frame_done(Frame{picture.first(layout_.size), time_ns});
+            return;
+        }
+        if (waiting_ && slot != first_slot_ + 1) {
+            Copy_rows(first_, 0); // the lone picture in both fields
+            frame_done(Frame{frame_, first_time_});
+            waiting_ = false;
+        }
+        if (!waiting_) {
+            Copy_rows(picture, 1);
+            first_.assign(picture.begin(), picture.begin() + std::ptrdiff_t(layout_.size));
+            first_time_ = time_ns;
+            first_slot_ = slot;
+            waiting_ = true;
+            return;
+        }
+        Copy_rows(picture, 0);
+        waiting_ = false;
+        frame_done(Frame{frame_, first_time_});
+    }
+
+private:
+    // Rows of one parity (0: top field, 1: bottom field) of every plane, from picture into the frame.
+    void Copy_rows(std::span<const uint8_t> picture, size_t parity);
+
+    Field_mode mode_;
+    Picture_layout layout_;
+    std::vector<uint8_t> frame_;
+    std::vector<uint8_t> first_; // the picture waiting for its partner
+    int64_t first_time_ = 0, first_slot_ = 0;
+    bool waiting_ = false;
+};
+
+} // namespace wk
