@@ -1,0 +1,159 @@
+#include "viewer/Finish_strip_marks.h"
+
+#include "recording/Finish_strip.h"
+#include "services/Module_qsm_Globals.h"
+#include "viewer/Cls_lane.h"
+
+#include <QFile>
+#include <QFont>
+#include <QPainter>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace wk {
+namespace {
+
+constexpr int k_Scale_height = 40;
+// Room kept on each side of the finishes when only they are shown: a second of fields.
+constexpr int32_t k_Finish_margin = 50;
+
+QFont Scale_font()
+{
+    QFont f("Liberation Sans");
+    f.setPixelSize(12);
+    return f;
+}
+
+void Draw_time_scale(QPainter& p, const Strip_marks& marks, double ms_per_field, int32_t first, int32_t count,
+                     int top)
+{
+    p.fillRect(0, top, count, k_Scale_height, Qt::white);
+    p.setPen(Qt::black);
+    p.setFont(Scale_font());
+    p.drawLine(0, top, count, top);
+    // A tick every tenth of a second, longer and labelled every second.
+    const double start = marks.Time_at(first, ms_per_field);
+    const double end = marks.Time_at(first + count, ms_per_field);
+    for (auto tenth = int64_t(std::ceil(start / 100.0)); double(tenth) * 100.0 <= end; ++tenth) {
+        const double x = (double(tenth) * 100.0 - start) / ms_per_field;
+        const bool second = tenth % 10 == 0;
+        p.drawLine(QPointF(x, top), QPointF(x, top + (second ? 12 : 5)));
+        if (second)
+            p.drawText(QRectF(x - 40, top + 14, 80, 20), Qt::AlignHCenter | Qt::AlignTop,
+                       QString::fromStdString(Strip_time_text(double(tenth) * 100.0)));
+    }
+}
+
+void Draw_marks(QPainter& p, const Strip_marks& marks, int32_t first, int32_t count)
+{
+    p.setFont(Scale_font());
+    for (const auto& l : marks.lanes) {
+        p.setPen(QPen(QColor(255, 64, 64), 1, Qt::DotLine));
+        p.drawLine(0, l.row, count, l.row);
+        p.setPen(QColor(255, 64, 64));
+        p.drawText(QRect(2, l.row - 16, 40, 16), Qt::AlignLeft | Qt::AlignBottom, QString::number(l.lane));
+    }
+    for (const auto& m : marks.places) {
+        const int x = m.column - first;
+        if (x < 0 || x >= count) continue;
+        p.setPen(QPen(QColor(255, 255, 0), 1));
+        p.drawLine(x, m.row - 14, x, m.row + 14);
+        const QRect box(x + 3, m.row - 22, 20, 16);
+        p.fillRect(box, QColor(255, 255, 0));
+        p.setPen(Qt::black);
+        p.drawText(box, Qt::AlignCenter, QString::number(m.place));
+    }
+}
+
+} // namespace
+
+int16_t Strip_marks::Lane_at(int32_t row) const
+{
+    int16_t lane = -1;
+    int64_t best = INT64_MAX;
+    for (const auto& l : lanes) {
+        const int64_t d = std::abs(int64_t(l.row) - row);
+        if (d < best) {
+            best = d;
+            lane = l.lane;
+        }
+    }
+    return lane;
+}
+
+double Strip_marks::Time_at(int32_t column, double ms_per_field) const
+{
+    if (places.empty()) return double(column) * ms_per_field;
+    const Place& anchor = places.front();
+    return double(anchor.time) + double(column - anchor.column) * ms_per_field;
+}
+
+Strip_marks Strip_marks_of(const Finish_strip_line& line)
+{
+    Strip_marks m;
+    const auto count = std::min<size_t>(size_t(std::max<int16_t>(g_Lanes_in_use, 0)), g_Lanes.size());
+    for (size_t i = 0; i < count; ++i)
+        if (const Cls_lane* lane = g_Lanes[i].get())
+            m.lanes.push_back({lane->Lane_number(), line.Sample_of(lane->X(), lane->Y())});
+    for (size_t place = 1; place < Lane_Active_Heat_Array.size(); ++place) {
+        const Lane_Result_Record& r = Lane_Active_Heat_Array[place];
+        if (!Is_real_time(r.Time) || r.Goal_field <= 0) continue;
+        const auto mark = std::ranges::find(m.lanes, r.Lane, &Strip_marks::Lane::lane);
+        m.places.push_back({int16_t(place), r.Lane, r.Goal_field - 1, mark == m.lanes.end() ? 0 : mark->row,
+                            int32_t(int64_t(r.Time) - g_Heat_correction)});
+    }
+    return m;
+}
+
+QImage Strip_picture(const Finish_strip& strip, const Strip_marks& marks, int32_t first, int32_t last)
+{
+    first = std::max(first, 0);
+    last = std::min(last, strip.Ready_columns() - 1);
+    if (last < first) return {};
+    const int32_t count = last - first + 1;
+    const int rows = strip.Picture().height();
+    QImage out(count, rows + k_Scale_height, QImage::Format_RGB32);
+    if (out.isNull()) return {};
+    QPainter p(&out);
+    p.drawImage(QPoint(0, 0), strip.Picture(), QRect(first, 0, count, rows));
+    Draw_marks(p, marks, first, count);
+    Draw_time_scale(p, marks, strip.Ms_per_field(), first, count, rows);
+    return out;
+}
+
+bool Finish_columns(const Strip_marks& marks, int32_t columns, int32_t& first, int32_t& last)
+{
+    if (marks.places.empty()) return false;
+    const auto [lo, hi] = std::ranges::minmax(marks.places, {}, &Strip_marks::Place::column);
+    first = std::max(0, lo.column - k_Finish_margin);
+    last = std::min(columns - 1, hi.column + k_Finish_margin);
+    return first <= last;
+}
+
+std::string Export_strip_png(const Finish_strip& strip, const Strip_marks& marks, const std::string& path)
+{
+    if (!strip.Whole()) return "The finish strip is not whole yet.";
+    const QImage picture = Strip_picture(strip, marks, 0, strip.Columns() - 1);
+    if (picture.isNull()) return "There is no finish strip to export.";
+    // The old file stays until the new one is whole.
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
+        return "Cannot write " + path + ": " + file.errorString().toStdString();
+    return {};
+}
+
+std::string Strip_time_text(double ms)
+{
+    const bool negative = ms < 0;
+    const auto tenths = int64_t(std::llround(std::fabs(ms) / 100.0));
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld:%02lld.%lld", negative ? "-" : "", static_cast<long long>(tenths / 600),
+                  static_cast<long long>(tenths / 10 % 60), static_cast<long long>(tenths % 10));
+    return text;
+}
+
+} // namespace wk

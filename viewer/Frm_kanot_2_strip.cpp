@@ -1,0 +1,130 @@
+// The finish strip in the viewer: its menu entries, its window and the way back from a click on
+// it to the field and the lane.
+#include "viewer/Frm_kanot_2.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Key_state.h"
+#include "platform/Menu_items.h"
+#include "platform/Picture_box.h"
+#include "recording/cls_AVI_handler.h"
+#include "services/Module_error.h"
+#include "services/Module_qsm_Globals.h"
+#include "services/Module_utilities.h"
+#include "viewer/Cls_lane.h"
+#include "viewer/Finish_strip_pane.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSlider>
+
+#include <filesystem>
+
+namespace wk {
+
+namespace {
+
+void Message(const std::string& text) { platform::MsgBox(text, platform::vbOKOnly); }
+
+constexpr int k_Key_S = 'S';
+
+} // namespace
+
+void Frm_kanot_2::Build_strip_menus()
+{
+    item_finish_strip = platform::Make_item(menu_display, "item_finish_strip", "Finish strip");
+    item_export_finish_strip = new QAction("Export finish strip...", menu_file);
+    item_export_finish_strip->setObjectName("item_export_finish_strip");
+    menu_file->insertAction(item_exit, item_export_finish_strip);
+    connect(item_finish_strip, &QAction::triggered, this, [this] { item_finish_strip_Click(); });
+    connect(item_export_finish_strip, &QAction::triggered, this, [this] { item_export_finish_strip_Click(); });
+}
+
+Finish_strip_pane& Frm_kanot_2::Strip_pane()
+{
+    if (!Finish_strip) {
+        Finish_strip = new Finish_strip_pane(*this, this);
+        connect(Slider_play, &QSlider::valueChanged, Finish_strip, [this](int field) { Finish_strip->Field_shown(field); });
+    }
+    return *Finish_strip;
+}
+
+void Frm_kanot_2::item_finish_strip_Click()
+{
+    try {
+        if (!Check_File_Open()) return;
+        Strip_pane().Show_under(*this);
+        Strip_pane().Field_shown(Shown_field());
+    } catch (...) {
+        Report_current_exception("item_finish_strip_Click of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::item_export_finish_strip_Click()
+{
+    try {
+        if (!Check_File_Open()) return;
+        const Finish_strip_pane& pane = Strip_pane();
+        const wk::Finish_strip* strip = Strip_pane().Started_strip();
+        if (!strip) {
+            Message("The recording has no goal line.");
+            return;
+        }
+        if (!strip->Whole()) {
+            Message("The finish strip is still being built; try again when it is whole.");
+            return;
+        }
+        const std::filesystem::path recording(g_Recording->File_name());
+        const std::string proposed = (recording.parent_path() / (recording.stem().string() + "_strip.png")).string();
+        const std::optional<std::string> path =
+            platform::Get_dialogs().Save_file("Export finish strip", proposed, "PNG pictures (*.png)|*.png");
+        if (!path || path->empty()) return;
+        const std::string error = Export_strip_png(*strip, pane.Marks(), *path);
+        if (!error.empty()) Message(error);
+    } catch (...) {
+        Report_current_exception("item_export_finish_strip_Click of Form frm_kanot_2");
+    }
+}
+
+std::optional<Finish_strip_line::Setup> Frm_kanot_2::Strip_goal_line()
+{
+    if (!Recording_open()) return std::nullopt;
+    const Goal_line_coords& g = g_File_Goal_line;
+    if (g.x1 == g.x2 && g.y1 == g.y2) return std::nullopt;
+    // The line is set on the recording's own picture, turned as the recording says.
+    const bool turned = g_Recording->rotated();
+    Finish_strip_line::Setup s;
+    s.x1 = g.x1;
+    s.y1 = g.y1;
+    s.x2 = g.x2;
+    s.y2 = g.y2;
+    s.picture_width = turned ? 576 : 720;
+    s.picture_height = turned ? 720 : 576;
+    s.rotated = turned;
+    return s;
+}
+
+void Frm_kanot_2::Go_to_strip_point(int32_t field, int16_t lane)
+{
+    try {
+        if (!Recording_open()) return;
+        Slider_play->setValue(field);
+        Slider_play_Scroll();
+        const Cls_lane* mark = nullptr;
+        for (const auto& l : g_Lanes)
+            if (l && l->Lane_number() == lane) mark = l.get();
+        if (mark && Key_Down(k_Key_S)) {
+            // Exactly a finish click on the lane's mark in this field.
+            Picture_large_MouseDown(1, 0, float(mark->X()), float(mark->Y()));
+            Picture_large_MouseUp(1, 0, float(mark->X()), float(mark->Y()));
+        } else {
+            Display_Lane_Result(mark ? lane : int16_t(-1));
+        }
+        SliderPlay_Focus();
+    } catch (...) {
+        Report_current_exception("Go_to_strip_point of Form frm_kanot_2");
+    }
+}
+
+QWidget* Frm_kanot_2::Strip_key_target() { return Slider_play; }
+
+} // namespace wk
