@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <memory>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace wk {
 
 Finish_strip_source Strip_source_of(const cls_AVI_handler& recording, int16_t stream)
@@ -84,6 +87,13 @@ Finish_strip::~Finish_strip()
     for (auto& w : workers_) w.join();
 }
 
+QImage Finish_strip::Ready_picture() const
+{
+    const int32_t ready = Ready_columns();
+    if (ready == 0) return {};
+    return QImage(picture_.constBits(), ready, picture_.height(), row_bytes_, QImage::Format_RGB32);
+}
+
 void Finish_strip::Wait_whole()
 {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -92,6 +102,8 @@ void Finish_strip::Wait_whole()
 
 void Finish_strip::Work()
 {
+    // Below the viewer's own thread: stepping stays as quick while the strip is built.
+    setpriority(PRIO_PROCESS, id_t(gettid()), 5);
     Strip_worker worker(path_, codec_, frame_width_, frame_height_);
     for (;;) {
         const int32_t frame = next_.fetch_add(1) + 1;

@@ -66,6 +66,9 @@ public:
     // The strip: Columns() wide, one row per sample of the line; the columns past Ready_columns()
     // are still being written.
     const QImage& Picture() const { return picture_; }
+    // The columns ready, as a picture of their own over the strip's memory (valid while the strip
+    // lives). A new one for each look: painters may keep what they saw of a picture they know.
+    QImage Ready_picture() const;
 
 private:
     void Work();

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFont>
 #include <QPainter>
+#include <QPen>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -28,18 +29,26 @@ QFont Scale_font()
     return f;
 }
 
-void Draw_time_scale(QPainter& p, const Strip_marks& marks, double ms_per_field, int32_t first, int32_t count,
-                     int top)
+// Where columns and samples of the strip land in a picture of the strip's part.
+struct Strip_scale {
+    int32_t first = 0;
+    double column = 1, row = 1; // pixels per column and per sample
+    double X(int32_t c) const { return (double(c - first) + 0.5) * column; }
+    double Y(int32_t r) const { return (double(r) + 0.5) * row; }
+};
+
+void Draw_time_scale(QPainter& p, const Strip_marks& marks, double ms_per_field, const Strip_scale& s, int32_t count,
+                     int width, int top)
 {
-    p.fillRect(0, top, count, k_Scale_height, Qt::white);
+    p.fillRect(0, top, width, k_Scale_height, Qt::white);
     p.setPen(Qt::black);
     p.setFont(Scale_font());
-    p.drawLine(0, top, count, top);
+    p.drawLine(0, top, width, top);
     // A tick every tenth of a second, longer and labelled every second.
-    const double start = marks.Time_at(first, ms_per_field);
-    const double end = marks.Time_at(first + count, ms_per_field);
+    const double start = marks.Time_at(s.first, ms_per_field);
+    const double end = marks.Time_at(s.first + count, ms_per_field);
     for (auto tenth = int64_t(std::ceil(start / 100.0)); double(tenth) * 100.0 <= end; ++tenth) {
-        const double x = (double(tenth) * 100.0 - start) / ms_per_field;
+        const double x = (double(tenth) * 100.0 - start) / ms_per_field * s.column;
         const bool second = tenth % 10 == 0;
         p.drawLine(QPointF(x, top), QPointF(x, top + (second ? 12 : 5)));
         if (second)
@@ -48,28 +57,32 @@ void Draw_time_scale(QPainter& p, const Strip_marks& marks, double ms_per_field,
     }
 }
 
-void Draw_marks(QPainter& p, const Strip_marks& marks, int32_t first, int32_t count)
+} // namespace
+
+void Draw_strip_marks(QPainter& p, const Strip_marks& marks, int32_t first, double column_pixels,
+                      double sample_pixels, int width)
 {
+    const Strip_scale s{first, column_pixels, sample_pixels};
     p.setFont(Scale_font());
     for (const auto& l : marks.lanes) {
+        const double y = s.Y(l.row);
         p.setPen(QPen(QColor(255, 64, 64), 1, Qt::DotLine));
-        p.drawLine(0, l.row, count, l.row);
+        p.drawLine(QPointF(0, y), QPointF(width, y));
         p.setPen(QColor(255, 64, 64));
-        p.drawText(QRect(2, l.row - 16, 40, 16), Qt::AlignLeft | Qt::AlignBottom, QString::number(l.lane));
+        p.drawText(QRectF(2, y - 16, 40, 16), Qt::AlignLeft | Qt::AlignBottom, QString::number(l.lane));
     }
     for (const auto& m : marks.places) {
-        const int x = m.column - first;
-        if (x < 0 || x >= count) continue;
+        const double x = s.X(m.column), y = s.Y(m.row);
+        if (x < 0 || x >= width) continue;
         p.setPen(QPen(QColor(255, 255, 0), 1));
-        p.drawLine(x, m.row - 14, x, m.row + 14);
-        const QRect box(x + 3, m.row - 22, 20, 16);
+        p.drawLine(QPointF(x, y - 14), QPointF(x, y + 14));
+        const QRectF box(x + 3, y - 22, 20, 16);
         p.fillRect(box, QColor(255, 255, 0));
         p.setPen(Qt::black);
         p.drawText(box, Qt::AlignCenter, QString::number(m.place));
     }
 }
 
-} // namespace
 
 int16_t Strip_marks::Lane_at(int32_t row) const
 {
@@ -109,19 +122,22 @@ Strip_marks Strip_marks_of(const Finish_strip_line& line)
     return m;
 }
 
-QImage Strip_picture(const Finish_strip& strip, const Strip_marks& marks, int32_t first, int32_t last)
+QImage Strip_picture(const Finish_strip& strip, const Strip_marks& marks, int32_t first, int32_t last, QSize size)
 {
     first = std::max(first, 0);
     last = std::min(last, strip.Ready_columns() - 1);
     if (last < first) return {};
     const int32_t count = last - first + 1;
     const int rows = strip.Picture().height();
-    QImage out(count, rows + k_Scale_height, QImage::Format_RGB32);
+    if (size.isEmpty()) size = QSize(count, rows + k_Scale_height);
+    const int strip_height = std::max(1, size.height() - k_Scale_height);
+    QImage out(size, QImage::Format_RGB32);
     if (out.isNull()) return {};
+    const Strip_scale scale{first, double(size.width()) / count, double(strip_height) / rows};
     QPainter p(&out);
-    p.drawImage(QPoint(0, 0), strip.Picture(), QRect(first, 0, count, rows));
-    Draw_marks(p, marks, first, count);
-    Draw_time_scale(p, marks, strip.Ms_per_field(), first, count, rows);
+    p.drawImage(QRectF(0, 0, size.width(), strip_height), strip.Ready_picture(), QRectF(first, 0, count, rows));
+    Draw_strip_marks(p, marks, first, scale.column, scale.row, size.width());
+    Draw_time_scale(p, marks, strip.Ms_per_field(), scale, count, size.width(), strip_height);
     return out;
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class QPainter;
+
 namespace wk {
 
 class Finish_strip;
@@ -36,9 +38,16 @@ struct Strip_marks {
 // The marks of the viewer's lane marks and placed lanes, along line.
 Strip_marks Strip_marks_of(const Finish_strip_line& line);
 
-// Columns first to last (inclusive, held to what is ready) of the strip, one pixel each, with the
-// lane and place marks and a time scale under it; a null picture when none is ready.
-QImage Strip_picture(const Finish_strip& strip, const Strip_marks& marks, int32_t first, int32_t last);
+// Draws the marks over a part of the strip whose column first begins at x 0, each column
+// column_pixels wide and each sample sample_pixels high, width pixels in all.
+void Draw_strip_marks(QPainter& p, const Strip_marks& marks, int32_t first, double column_pixels,
+                      double sample_pixels, int width);
+
+// Columns first to last (inclusive, held to what is ready) of the strip with the lane and place
+// marks and a time scale under it: one pixel a column and a sample, or scaled to size; a null
+// picture when none is ready.
+QImage Strip_picture(const Finish_strip& strip, const Strip_marks& marks, int32_t first, int32_t last,
+                     QSize size = {});
 // The columns around the finishes: from a little before the first placed one to a little after
 // the last; false without a placed lane.
 bool Finish_columns(const Strip_marks& marks, int32_t columns, int32_t& first, int32_t& last);

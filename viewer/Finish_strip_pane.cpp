@@ -92,7 +92,7 @@ bool Finish_strip_pane::Strip_is_current(const Finish_strip_line::Setup& line) c
            strip_frames_ == g_Recording->num_frames() && strip_stream_ == host_.Shown_stream();
 }
 
-const Finish_strip* Finish_strip_pane::Started_strip()
+Finish_strip* Finish_strip_pane::Started_strip()
 {
     const std::optional<Finish_strip_line::Setup> line = host_.Strip_goal_line();
     if (!line || !g_Recording || !g_Recording->File_open()) {
@@ -106,7 +106,7 @@ const Finish_strip* Finish_strip_pane::Started_strip()
     strip_frames_ = g_Recording->num_frames();
     strip_stream_ = host_.Shown_stream();
     strip_ = std::make_unique<Finish_strip>(Strip_source_of(*g_Recording, strip_stream_), *line);
-    painted_columns_ = -1;
+    followed_columns_ = -1;
     Update_scroll_range();
     return strip_.get();
 }
@@ -119,8 +119,13 @@ void Finish_strip_pane::Follow()
     // Built while the window is open; kept while hidden, and followed again when it comes back.
     if (open && (isVisible() || strip_) && !Strip_is_current(*line)) Started_strip();
     Show_progress();
+    // Repainted when more is ready or the marks moved: a paint of part of the window (a control
+    // beside the strip) does not count as having shown them.
     const int32_t ready = strip_ ? strip_->Ready_columns() : -1;
-    if (ready != painted_columns_ || Marks_signature() != painted_marks_) update();
+    std::vector<int32_t> marks = Marks_signature();
+    if (ready != followed_columns_ || marks != followed_marks_) update();
+    followed_columns_ = ready;
+    followed_marks_ = std::move(marks);
 }
 
 void Finish_strip_pane::Show_progress()
@@ -204,15 +209,13 @@ void Finish_strip_pane::paintEvent(QPaintEvent*)
     p.fillRect(area, QColor(32, 32, 32));
     if (!strip_) return;
     const int32_t ready = strip_->Ready_columns();
-    painted_columns_ = ready;
-    painted_marks_ = Marks_signature();
     const int32_t first = Scroll_strip->value();
     const int32_t last = std::min(ready, first + int32_t(std::ceil(area.width() / Column_pixels())) + 1);
     // Only the columns ready may be read: the workers still write the others.
     if (last > first) {
         const QRectF source(first, 0, last - first, strip_->Picture().height());
-        p.drawImage(QRectF(area.left(), area.top(), (last - first) * Column_pixels(), area.height()), strip_->Picture(),
-                    source);
+        p.drawImage(QRectF(area.left(), area.top(), (last - first) * Column_pixels(), area.height()),
+                    strip_->Ready_picture(), source);
     }
     Paint_marks(p);
 }
@@ -220,22 +223,8 @@ void Finish_strip_pane::paintEvent(QPaintEvent*)
 void Finish_strip_pane::Paint_marks(QPainter& p) const
 {
     const QRect area = Strip_area();
-    const Strip_marks marks = Marks();
-    for (const auto& l : marks.lanes) {
-        p.setPen(QPen(QColor(255, 64, 64), 1, Qt::DotLine));
-        p.drawLine(area.left(), Y_of(l.row), area.right(), Y_of(l.row));
-        p.setPen(QColor(255, 64, 64));
-        p.drawText(QRect(4, Y_of(l.row) - 16, 40, 16), Qt::AlignLeft | Qt::AlignBottom, QString::number(l.lane));
-    }
-    for (const auto& m : marks.places) {
-        const int x = X_of(m.column), y = Y_of(m.row);
-        p.setPen(QColor(255, 255, 0));
-        p.drawLine(x, y - 14, x, y + 14);
-        const QRect box(x + 3, y - 22, 20, 16);
-        p.fillRect(box, QColor(255, 255, 0));
-        p.setPen(Qt::black);
-        p.drawText(box, Qt::AlignCenter, QString::number(m.place));
-    }
+    Draw_strip_marks(p, Marks(), Scroll_strip->value(), Column_pixels(),
+                     double(area.height()) / strip_->Line().Samples(), area.width());
     const int x = X_of(host_.Shown_field() - 1);
     p.setPen(QPen(QColor(0, 255, 255), 1));
     p.drawLine(x, area.top(), x, area.bottom());

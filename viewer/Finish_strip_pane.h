@@ -42,7 +42,7 @@ public:
     // The strip of the open recording; nullptr before it is started.
     const Finish_strip* Strip() const { return strip_.get(); }
     // The strip started when there is none yet.
-    const Finish_strip* Started_strip();
+    Finish_strip* Started_strip();
     // The marks as the viewer has them now.
     Strip_marks Marks() const;
     // Pixels per column, and the strip's area in the window.
@@ -77,8 +77,8 @@ private:
     int16_t strip_stream_ = 0;
     Finish_strip_line::Setup strip_line_;
     int zoom_ = 4; // index into the zoom levels
-    int32_t painted_columns_ = -1;
-    std::vector<int32_t> painted_marks_; // the places' columns and rows last painted
+    int32_t followed_columns_ = -1;
+    std::vector<int32_t> followed_marks_; // the places' columns and rows last followed
     QTimer* timer_ = nullptr;
 };
 

@@ -238,9 +238,11 @@ public:
     // ---- The finish strip (Display > Finish strip, File > Export finish strip) ----
     QAction* item_finish_strip = nullptr;
     QAction* item_export_finish_strip = nullptr;
+    QAction* item_strip_on_sheet = nullptr; // the result sheet carries the strip around the finishes
     Finish_strip_pane* Finish_strip = nullptr; // made when first asked for
     void item_finish_strip_Click();
     void item_export_finish_strip_Click();
+    void Print_finish_strip() override;
     std::optional<Finish_strip_line::Setup> Strip_goal_line() override;
     void Go_to_strip_point(int32_t field, int16_t lane) override;
     QWidget* Strip_key_target() override;

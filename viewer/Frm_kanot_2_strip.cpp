@@ -6,12 +6,15 @@
 #include "platform/Key_state.h"
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
+#include "platform/Print_target.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Finish_strip_pane.h"
+#include "viewer/Result_rows.h"
+#include "viewer/Result_sheet.h"
 
 #include <QAction>
 #include <QMenu>
@@ -26,6 +29,8 @@ namespace {
 void Message(const std::string& text) { platform::MsgBox(text, platform::vbOKOnly); }
 
 constexpr int k_Key_S = 'S';
+// Twips kept free above the footer, the least height worth printing, and the print's resolution.
+constexpr double k_Footer_room = 300, k_Least_height = 1000, k_Print_dpi = 150;
 
 } // namespace
 
@@ -35,6 +40,10 @@ void Frm_kanot_2::Build_strip_menus()
     item_export_finish_strip = new QAction("Export finish strip...", menu_file);
     item_export_finish_strip->setObjectName("item_export_finish_strip");
     menu_file->insertAction(item_exit, item_export_finish_strip);
+    item_strip_on_sheet = new QAction("Finish strip on result sheet", menu_file);
+    item_strip_on_sheet->setObjectName("item_strip_on_sheet");
+    item_strip_on_sheet->setCheckable(true);
+    menu_file->insertAction(item_exit, item_strip_on_sheet);
     connect(item_finish_strip, &QAction::triggered, this, [this] { item_finish_strip_Click(); });
     connect(item_export_finish_strip, &QAction::triggered, this, [this] { item_export_finish_strip_Click(); });
 }
@@ -82,6 +91,30 @@ void Frm_kanot_2::item_export_finish_strip_Click()
         if (!error.empty()) Message(error);
     } catch (...) {
         Report_current_exception("item_export_finish_strip_Click of Form frm_kanot_2");
+    }
+}
+
+void Frm_kanot_2::Print_finish_strip()
+{
+    try {
+        if (!item_strip_on_sheet->isChecked() || !g_Print_target || !Recording_open()) return;
+        // Printing waits for the strip: the workers build it, this thread only waits.
+        wk::Finish_strip* strip = Strip_pane().Started_strip();
+        if (!strip) return;
+        strip->Wait_whole();
+        const Strip_marks marks = Strip_pane().Marks();
+        int32_t first = 0, last = 0;
+        if (!Finish_columns(marks, strip->Columns(), first, last)) return;
+        const Result_sheet* sheet = Results_rows().Sheet();
+        const double top = sheet ? sheet->Results_end_y() : g_Print_target->CurrentY;
+        const double width = g_Page_right - g_Page_left;
+        const double height = std::min(width * 0.4, g_Page_bottom - k_Footer_room - top);
+        if (height < k_Least_height) return; // no room left on the page
+        const QSize pixels(int(width * k_Print_dpi / 1440), int(height * k_Print_dpi / 1440));
+        g_Print_target->PaintPicture(Strip_picture(*strip, marks, first, last, pixels), g_Page_left, top, width, height);
+        g_Print_target->CurrentY = top + height;
+    } catch (...) {
+        Report_current_exception("Print_finish_strip of Form frm_kanot_2");
     }
 }
 

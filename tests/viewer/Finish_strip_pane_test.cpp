@@ -1,10 +1,12 @@
 // The finish strip in the viewer, on a demo heat whose boats cross the goal line at known fields:
 // what the strip shows there, clicks and keys on it, and its export.
+#include "tests/viewer/Print_fixture.h"
 #include "tests/viewer/Viewer_fixture.h"
 #include "platform/Key_event_filter.h"
 #include "tools/Demo_heat.h"
 #include "viewer/Finish_strip_pane.h"
 #include "viewer/Lane_results.h"
+#include "viewer/Result_sheet.h"
 
 #include <QAction>
 #include <QScrollBar>
@@ -33,6 +35,7 @@ protected:
         pane = Viewer().Finish_strip;
         ASSERT_NE(pane, nullptr);
         ASSERT_NE(pane->Strip(), nullptr);
+        pane->grab(); // painted once while it is built
         const_cast<Finish_strip*>(pane->Strip())->Wait_whole();
         pane->Follow();
     }
@@ -60,6 +63,7 @@ TEST_F(Finish_strip_view, EachBoatShowsInItsCrossingColumnAtItsLanesPlace)
         const int32_t row = Row(c.lane);
         EXPECT_EQ(row, strip.Line().Sample_of(c.mark_x, c.mark_y));
         EXPECT_TRUE(Boat(strip.Picture().pixel(Column(c), row))) << "lane " << c.lane;
+        EXPECT_TRUE(Boat(pane->grab().toImage().pixel(At(Column(c), row)))) << "lane " << c.lane << " as shown";
         EXPECT_FALSE(Boat(strip.Picture().pixel(Column(c) - 1, row))) << "lane " << c.lane << ", the field before";
         // The other lanes' boats are elsewhere at that moment.
         for (const auto& other : heat.crossings)
@@ -151,6 +155,77 @@ TEST_F(Finish_strip_view, AnotherGoalLineBuildsTheStripAgainAndExportWritesItWit
     EXPECT_EQ(written.width(), pane->Strip()->Columns());
     EXPECT_EQ(written.height(), pane->Strip()->Line().Samples() + 40);
     EXPECT_EQ(written.pixel(10, written.height() - 30), qRgb(255, 255, 255)); // the scale under the strip
+}
+
+TEST(Finish_strip_marks, TheFinishesAreShownWithASecondOnEitherSide)
+{
+    const auto places = [](std::vector<int32_t> columns) {
+        Strip_marks m;
+        for (int32_t c : columns) m.places.push_back({.column = c});
+        return m;
+    };
+    const struct {
+        std::vector<int32_t> columns;
+        int32_t total;
+        bool found;
+        int32_t first, last;
+    } cases[] = {
+        {{150, 100, 120}, 1000, true, 50, 200},
+        {{20}, 1000, true, 0, 70},     // held to the start
+        {{990}, 1000, true, 940, 999}, // and to the end
+        {{}, 1000, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        int32_t first = 0, last = 0;
+        EXPECT_EQ(Finish_columns(places(c.columns), c.total, first, last), c.found);
+        if (!c.found) continue;
+        EXPECT_EQ(first, c.first);
+        EXPECT_EQ(last, c.last);
+    }
+}
+
+// The page head as a stand-in: the table ends at 4000 twips.
+class Stand_in_sheet final : public Result_sheet {
+public:
+    bool Print_Static_Content() override { return true; }
+    void Print_Results(bool) override {}
+    int32_t Results_end_y() const override { return 4000; }
+};
+
+TEST_F(Finish_strip_view, TheResultSheetCarriesTheStripAroundTheFinishesWhenAsked)
+{
+    test::Print_state_reset reset;
+    Stand_in_sheet sheet;
+    rows.sheet = &sheet;
+    Install_result_rows(&rows);
+    auto printer = std::make_shared<platform::Recording_print_target>();
+    heat = demo::Make_demo_heat(path, {.lanes = 4, .line_over_boats = false});
+    std::vector<test::Lane_result> results;
+    for (const auto& c : heat.crossings) results.push_back({c.lane, c.race_time, 1, Column(c) + 1});
+    Store_results(path, results);
+    ASSERT_TRUE(Open(path));
+    Need_printer();
+    g_Print_target = printer;
+    for (const bool asked : {false, true}) {
+        Viewer().item_strip_on_sheet->setChecked(asked);
+        Viewer().Print_finish_strip();
+        const auto pictures = printer->Of_kind("PaintPicture");
+        ASSERT_EQ(pictures.size(), asked ? 1u : 0u);
+        if (!asked) continue;
+        const auto& p = pictures[0];
+        EXPECT_EQ(p.y, 4000);
+        EXPECT_NEAR(p.width, g_Page_right - g_Page_left, 0.5);
+        // Four place boxes, left to right in place order.
+        std::vector<int> boxes;
+        for (int x = 0; x < p.image.width(); ++x)
+            for (int row = 0; row < p.image.height() - 40; ++row)
+                if (p.image.pixel(x, row) == qRgb(255, 255, 0) && (boxes.empty() || x > boxes.back() + 30)) {
+                    boxes.push_back(x);
+                    break;
+                }
+        EXPECT_EQ(boxes.size(), 4u);
+    }
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 } // namespace
