@@ -70,6 +70,12 @@ Finish_strip::Finish_strip(Finish_strip_source source, const Finish_strip_line::
             offsets_[k][size_t(i)] = uint32_t(frame_height_ - 1 - rows[k]) * stride + uint32_t(3 * p.x);
     }
     picture_ = QImage(std::max(1, 2 * frames_), samples, QImage::Format_RGB32);
+    if (picture_.isNull()) {
+        // No memory for it: an empty strip, nothing started.
+        frames_ = 0;
+        places_ = {};
+        return;
+    }
     picture_.fill(k_Not_ready);
     // Taken once here: the workers write through it and nothing may detach the picture after.
     bits_ = picture_.bits();

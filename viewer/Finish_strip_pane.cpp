@@ -1,6 +1,7 @@
 #include "viewer/Finish_strip_pane.h"
 
 #include "recording/cls_AVI_handler.h"
+#include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "viewer/Finish_strip_host.h"
 
@@ -81,6 +82,7 @@ void Finish_strip_pane::Show_under(const QWidget& viewer)
     resize(w, h);
     move(std::clamp(frame.left(), room.left(), room.right() - w), std::min(frame.bottom() + 1, room.bottom() - h - 30));
     show();
+    timer_->start();
     Follow();
 }
 
@@ -113,6 +115,18 @@ Finish_strip* Finish_strip_pane::Started_strip()
 
 void Finish_strip_pane::Follow()
 {
+    try {
+        Follow_recording();
+    } catch (...) {
+        // Said once: the strip is not tried again for this recording until it is asked for.
+        strip_.reset();
+        timer_->stop();
+        Report_current_exception("Follow of Finish_strip_pane");
+    }
+}
+
+void Finish_strip_pane::Follow_recording()
+{
     const std::optional<Finish_strip_line::Setup> line = host_.Strip_goal_line();
     const bool open = line && g_Recording && g_Recording->File_open();
     if (!open && strip_) strip_.reset();
@@ -138,6 +152,10 @@ void Finish_strip_pane::Show_progress()
     const int32_t frames = std::max(strip_->Frames(), 1);
     Progress_strip->setValue(int(int64_t(strip_->Frames_done()) * 100 / frames));
     Progress_strip->setVisible(!strip_->Whole());
+    if (strip_->Columns() == 0) {
+        Lbl_strip->setText("There is no memory for the finish strip of this recording.");
+        return;
+    }
     QString text = QString("%1 fields, %2 ms each").arg(strip_->Columns()).arg(strip_->Ms_per_field(), 0, 'f', 2);
     if (strip_->Unreadable_frames() > 0) text += QString(", %1 frames unreadable").arg(strip_->Unreadable_frames());
     Lbl_strip->setText(text);

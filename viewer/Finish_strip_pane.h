@@ -63,6 +63,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void Follow_recording();
     void Build_controls();
     void Update_scroll_range();
     void Show_progress();
