@@ -5,10 +5,14 @@
 //
 //   build-rel/bench/wk_bench_strip [--turns=N]
 //
+// Stepping must stay as quick while the strip is built: the viewer's own drawing of successive
+// fields is timed alone and while a strip of the same heat is being built, in alternating turns.
+//
 // The heat is made at start in a temporary folder.
 #include "bench/Alternating_turns.h"
 #include "platform/Av_frame_decoder.h"
 #include "platform/Byte_file.h"
+#include "platform/Draw_surface.h"
 #include "recording/Finish_strip.h"
 #include "recording/cls_AVI_handler.h"
 #include "tools/Demo_heat.h"
@@ -130,6 +134,42 @@ void Strip_turns(int turns)
     bench::Print_turns("strip build / one-thread decode, all-thread processor time", cpu, note);
 }
 
+// What the viewer does for each step of a held arrow key: the next field drawn into its picture.
+constexpr int32_t k_Steps = 100;
+
+bool Step_fields(cls_AVI_handler& rec, int32_t first)
+{
+    static QImage image(720, 576, QImage::Format_RGB32);
+    platform::Draw_surface picture(&image);
+    for (int32_t field = first; field < first + k_Steps; ++field)
+        if (!rec.Draw_field_3(field, picture)) return false;
+    return true;
+}
+
+void Stepping_turns(int turns)
+{
+    cls_AVI_handler rec;
+    if (!rec.Open_File(The_heat().path)) return;
+    bench::Turns t;
+    int32_t first = 1;
+    for (int i = 0; i < std::max(turns, 5); ++i) {
+        const double w0 = bench::Wall_ms();
+        if (!Step_fields(rec, first)) break;
+        const double w1 = bench::Wall_ms();
+        // The strip starts before the clock and is far from whole when the steps end.
+        Finish_strip strip(The_heat().source, The_heat().line);
+        const double w2 = bench::Wall_ms();
+        if (!Step_fields(rec, first + k_Steps) || strip.Whole()) break;
+        const double w3 = bench::Wall_ms();
+        first += 2 * k_Steps;
+        t.reference_ms.push_back(w1 - w0);
+        t.measured_ms.push_back(w3 - w2);
+        t.ratios.push_back((w3 - w2) / (w1 - w0));
+    }
+    bench::Print_turns("stepping while the strip is built / stepping alone, wall time", t,
+                       std::to_string(k_Steps) + " fields a turn");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -140,6 +180,7 @@ int main(int argc, char** argv)
     The_heat();
     benchmark::RunSpecifiedBenchmarks();
     Strip_turns(turns);
+    Stepping_turns(turns);
     benchmark::Shutdown();
     return 0;
 }
