@@ -239,7 +239,7 @@ public:
     QAction* item_finish_strip = nullptr;
     QAction* item_export_finish_strip = nullptr;
     QAction* item_strip_on_sheet = nullptr; // the result sheet carries the strip around the finishes
-    Finish_strip_pane* Finish_strip = nullptr; // made when first asked for
+    Finish_strip_pane* Pane_finish_strip = nullptr; // made when first asked for
     void item_finish_strip_Click();
     void item_export_finish_strip_Click();
     void Print_finish_strip() override;

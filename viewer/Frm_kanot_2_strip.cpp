@@ -50,11 +50,13 @@ void Frm_kanot_2::Build_strip_menus()
 
 Finish_strip_pane& Frm_kanot_2::Strip_pane()
 {
-    if (!Finish_strip) {
-        Finish_strip = new Finish_strip_pane(*this, this);
-        connect(Slider_play, &QSlider::valueChanged, Finish_strip, [this](int field) { Finish_strip->Field_shown(field); });
+    if (!Pane_finish_strip) {
+        Pane_finish_strip = new Finish_strip_pane(*this, this);
+        // The mark follows whatever moves the slider.
+        connect(Slider_play, &QSlider::valueChanged, Pane_finish_strip,
+                [this](int field) { Pane_finish_strip->Field_shown(field); });
     }
-    return *Finish_strip;
+    return *Pane_finish_strip;
 }
 
 void Frm_kanot_2::item_finish_strip_Click()
@@ -73,7 +75,7 @@ void Frm_kanot_2::item_export_finish_strip_Click()
     try {
         if (!Check_File_Open()) return;
         const Finish_strip_pane& pane = Strip_pane();
-        const wk::Finish_strip* strip = Strip_pane().Started_strip();
+        const Finish_strip* strip = Strip_pane().Started_strip();
         if (!strip) {
             Message("The recording has no goal line.");
             return;
@@ -99,7 +101,7 @@ void Frm_kanot_2::Print_finish_strip()
     try {
         if (!item_strip_on_sheet->isChecked() || !g_Print_target || !Recording_open()) return;
         // Printing waits for the strip: the workers build it, this thread only waits.
-        wk::Finish_strip* strip = Strip_pane().Started_strip();
+        Finish_strip* strip = Strip_pane().Started_strip();
         if (!strip) return;
         strip->Wait_whole();
         const Strip_marks marks = Strip_pane().Marks();
@@ -111,7 +113,8 @@ void Frm_kanot_2::Print_finish_strip()
         const double height = std::min(width * 0.4, g_Page_bottom - k_Footer_room - top);
         if (height < k_Least_height) return; // no room left on the page
         const QSize pixels(int(width * k_Print_dpi / 1440), int(height * k_Print_dpi / 1440));
-        g_Print_target->PaintPicture(Strip_picture(*strip, marks, first, last, pixels), g_Page_left, top, width, height);
+        const QImage picture = Strip_picture(*strip, marks, first, last, pixels);
+        g_Print_target->PaintPicture(picture, g_Page_left, top, width, height);
         g_Print_target->CurrentY = top + height;
     } catch (...) {
         Report_current_exception("Print_finish_strip of Form frm_kanot_2");

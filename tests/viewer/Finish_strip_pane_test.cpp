@@ -32,7 +32,7 @@ protected:
         heat = demo::Make_demo_heat(path, {.lanes = 4, .line_over_boats = false});
         ASSERT_TRUE(Open(path));
         Viewer().item_finish_strip->trigger();
-        pane = Viewer().Finish_strip;
+        pane = Viewer().Pane_finish_strip;
         ASSERT_NE(pane, nullptr);
         ASSERT_NE(pane->Strip(), nullptr);
         pane->grab(); // painted once while it is built
