@@ -474,6 +474,9 @@ public:
     // included), and how many of them were decoded ahead.
     int64_t Decoded_count() const;
     int64_t Decoded_ahead_count() const;
+    // Where frame f of a stream lies in the file and the codec it is decoded with: what a worker
+    // reading the file through its own byte source needs. False where it cannot be told.
+    bool Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length, std::string& codec) const;
     // The overlay pictures (empty until the first overlay or frame draw).
     const cDIBSection* Overlay_Source() const;
     const cDIBSection* Overlay_Target() const;

@@ -197,6 +197,14 @@ void cls_AVI_handler::Decode_next_ahead(int32_t frame, int16_t stream, int32_t s
     d.ahead_frame = wanted;
 }
 
+bool cls_AVI_handler::Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length,
+                                  std::string& codec) const
+{
+    codec = reader_->Decoder_codec();
+    return rec_.file.Is_open() && frame >= 1 && frame <= rec_.num_frames &&
+           reader_->Frame_place(frame, stream, offset, length) && length > 0;
+}
+
 void cls_AVI_handler::Drop_decode_ahead()
 {
     if (drawing_) drawing_->Drop_ahead();

@@ -332,6 +332,8 @@ void Frm_results::Print_Results(bool series)
         Print_table(*g_Print_target, heat);
         if (series)
             if (Results_viewer* viewer = Viewer()) viewer->Print_Series();
+        if (!series)
+            if (Results_viewer* viewer = Viewer()) viewer->Print_finish_strip();
         Printer_End();
     } catch (...) {
         Report_current_exception("Print_Results of Form Frm_results");

@@ -34,7 +34,9 @@ Lane_band Band(int i, int lanes)
     return {k_Margin + i * h, k_Margin + (i + 1) * h};
 }
 
-void Paint(dv::DV_picture& p, int64_t first_field, int lanes)
+void Paint_goal_line(dv::DV_picture& p);
+
+void Paint(dv::DV_picture& p, int64_t first_field, int lanes, bool line_over_boats)
 {
     std::fill(p.y.begin(), p.y.end(), uint8_t(72));
     std::fill(p.u.begin(), p.u.end(), uint8_t(150));
@@ -50,6 +52,7 @@ void Paint(dv::DV_picture& p, int64_t first_field, int lanes)
             for (int x = 0; x < k_W; ++x)
                 if ((x / 8) % 2 == 0) luma(x, y) = 200;
     }
+    if (!line_over_boats) Paint_goal_line(p);
     // Boats, each field at its own time: rows 1, 3, 5 ... are field 1, the earlier one.
     for (int i = 0; i < lanes; ++i) {
         const Lane_band b = Band(i, lanes);
@@ -66,7 +69,16 @@ void Paint(dv::DV_picture& p, int64_t first_field, int lanes)
             }
         }
     }
-    // The goal line, two pixels wide, over everything.
+    if (line_over_boats) Paint_goal_line(p);
+}
+
+// The goal line, two pixels wide, from top to bottom.
+void Paint_goal_line(dv::DV_picture& p)
+{
+    auto luma = [&](int x, int y) -> uint8_t& { return p.y[size_t(y) * k_W + size_t(x)]; };
+    auto chroma = [&](std::vector<uint8_t>& plane, int x, int y) -> uint8_t& {
+        return plane[size_t(y / 2) * (k_W / 2) + size_t(x / 2)];
+    };
     for (int y = 0; y < k_H; ++y)
         for (int x = k_Goal_x; x < k_Goal_x + 2; ++x) {
             luma(x, y) = 235;
@@ -120,7 +132,7 @@ Result Make_demo_heat(const std::string& path, const Options& options)
 
     dv::DV_picture picture;
     for (int32_t k = 1; k <= frames; ++k) {
-        Paint(picture, 2 * int64_t(k - 1), lanes);
+        Paint(picture, 2 * int64_t(k - 1), lanes, options.line_over_boats);
         dv::DV_frame f = dv::Encode_DV_picture(picture);
         dv::Put_timecode(f, dv::Timecode_plus({10, 0, 0, 0}, k - 1));
         dv::Put_rec_datetime(f, dv::Rec_datetime_plus({2026, 6, 14, 10, 0, 0}, (k - 1) / 25));

@@ -11,6 +11,9 @@ namespace wk::demo {
 struct Options {
     int lanes = 6;       // 1 .. 15
     double seconds = 0;  // 0: just long enough for every boat to finish, with a margin
+    // The painted goal line over the boats, or under them as a line marked on the water is:
+    // a finish strip along the line then shows the boats.
+    bool line_over_boats = true;
 };
 
 struct Crossing {

@@ -1,4 +1,4 @@
-// make_demo_heat [--lanes N] [--seconds S] OUTPUT.qs2
+// make_demo_heat [--lanes N] [--seconds S] [--line-under-boats] OUTPUT.qs2
 // Writes a demo heat and prints, for each lane, where its boat touches the goal line, the race
 // time a click there must give and where the lane's mark lies on the picture.
 #include "services/Module_utilities.h"
@@ -23,15 +23,17 @@ int main(int argc, char** argv)
             }
             if (a == "--lanes") options.lanes = int(v);
             else options.seconds = v;
+        } else if (a == "--line-under-boats") {
+            options.line_over_boats = false;
         } else if (!a.empty() && a[0] != '-' && output.empty()) {
             output = a;
         } else {
-            std::fprintf(stderr, "usage: make_demo_heat [--lanes N] [--seconds S] OUTPUT.qs2\n");
+            std::fprintf(stderr, "usage: make_demo_heat [--lanes N] [--seconds S] [--line-under-boats] OUTPUT.qs2\n");
             return 2;
         }
     }
     if (output.empty()) {
-        std::fprintf(stderr, "usage: make_demo_heat [--lanes N] [--seconds S] OUTPUT.qs2\n");
+        std::fprintf(stderr, "usage: make_demo_heat [--lanes N] [--seconds S] [--line-under-boats] OUTPUT.qs2\n");
         return 2;
     }
     try {

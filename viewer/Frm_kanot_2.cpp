@@ -64,6 +64,7 @@ Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 {
     Build_menus();
     Build_controls();
+    Build_strip_menus();
     Connect_controls();
     Connect_more_menus();
     Install_lane_results(&results_);

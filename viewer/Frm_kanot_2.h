@@ -3,6 +3,7 @@
 // in Picture_large with the goal line and the lane marks laid over it, and keeps the heat's lane
 // results. The recording is the program-wide g_Recording.
 #include "platform/Form_window.h"
+#include "viewer/Finish_strip_host.h"
 #include "viewer/Lane_results.h"
 #include "viewer/Overlay_runs.h"
 #include "viewer/Results_viewer.h"
@@ -46,7 +47,12 @@ struct Series_grid {
 // columns (four of upright pictures), five from nine pictures on, at most three rows.
 Series_grid Series_picture_grid(int32_t print_width, bool rotated, int timed, double room);
 
-class Frm_kanot_2 final : public platform::Form_window, public Result_viewer, public Results_viewer {
+class Finish_strip_pane;
+
+class Frm_kanot_2 final : public platform::Form_window,
+                         public Result_viewer,
+                         public Results_viewer,
+                         public Finish_strip_host {
 public:
     static constexpr int k_Frame_width = 230; // the control frames to the right of the picture
     Frm_kanot_2();
@@ -232,6 +238,18 @@ public:
     void Load_logo();
     void item_select_logo_file_Click();
 
+    // ---- The finish strip (Display > Finish strip, File > Export finish strip) ----
+    QAction* item_finish_strip = nullptr;
+    QAction* item_export_finish_strip = nullptr;
+    QAction* item_strip_on_sheet = nullptr; // the result sheet carries the strip around the finishes
+    Finish_strip_pane* Pane_finish_strip = nullptr; // made when first asked for
+    void item_finish_strip_Click();
+    void item_export_finish_strip_Click();
+    void Print_finish_strip() override;
+    std::optional<Finish_strip_line::Setup> Strip_goal_line() override;
+    void Go_to_strip_point(int32_t field, int16_t lane) override;
+    QWidget* Strip_key_target() override;
+
     // ---- Layout and intro ----
     void Arrange_layout(bool rotated);
     void Arrange_Picture(bool rotated);
@@ -353,6 +371,8 @@ protected:
 
 private:
     void Build_menus();
+    void Build_strip_menus();
+    Finish_strip_pane& Strip_pane();
     void Build_more_menus();
     void Connect_more_menus();
     // True when a recording is open and may be written; says why not otherwise.

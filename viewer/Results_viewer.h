@@ -26,6 +26,8 @@ public:
     // The heat's start as the viewer shows it.
     virtual std::string Start_time_text() const = 0;
     virtual void Print_Series() = 0;
+    // The finish strip around the finishes, under the result table, when the viewer is asked to.
+    virtual void Print_finish_strip() {}
     virtual void Handle_Print_Single() = 0;
     virtual void Handle_Print_results() = 0;
     virtual void Handle_Print_Series() = 0;
