@@ -2,6 +2,7 @@
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
 #include "recording/DV_Header_Record.h"
+#include "recording/Header_section.h"
 #include "recording/QSM_Header_Record.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_format.h"
@@ -28,7 +29,7 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-class cls_AVI_handler : public Tolvex_section {
+class cls_AVI_handler : public Header_section, public Tolvex_section {
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
     static constexpr int64_t k_Header_area_end = recording_format::k_Header_area_end;
@@ -365,10 +366,6 @@ public:
     // an index outside the header's range raises a Run_time_error.
     std::string Event_name();
     bool Event_name(const std::string& value);
-    std::string Wakeline_Marathon_Class_Name(int16_t id);
-    void Wakeline_Marathon_Class_Name(int16_t id, const std::string& value);
-    std::string Wakeline_Marathon_Class_Start(int16_t id);
-    void Wakeline_Marathon_Class_Start(int16_t id, const std::string& value);
 
     int16_t Lane_count();
     bool Lane_count(int16_t value);
@@ -381,16 +378,8 @@ public:
     void File_Lane_Pos(int16_t lane, int32_t x, int32_t y);
     int16_t LaneX(int16_t lane);
     int16_t LaneY(int16_t lane);
-    bool Lanes_flipped();
-    void Lanes_flipped(bool value);
-    bool Lanes_reversed();
-    void Lanes_reversed(bool value);
-    bool Lanes_Visible();
-    void Lanes_Visible(bool value);
     bool Lanes_locked();
     bool Lanes_locked(bool value);
-    bool Show_goalline();
-    void Show_goalline(bool value);
     // The goal line's end points. Get and Set need a loaded header; the outputs change only
     // when all four were read. Coordinates must fit 16 bits.
     void Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2);
@@ -401,8 +390,6 @@ public:
     std::string Heat_ID(int16_t heat); // a single blank reads as ""
     void Heat_ID(int16_t heat, const std::string& value);
     bool Update_Heat_ID(int16_t heat, const std::string& value);
-    std::string Heat_comment(int16_t heat);
-    void Heat_comment(int16_t heat, const std::string& value);
     int32_t Heat_result(int16_t heat, int16_t lane);
     void Heat_result(int16_t heat, int16_t lane, int32_t value);
     int32_t Heat_time(int16_t heat, int16_t lane); // 0 while no recording is named
@@ -555,8 +542,6 @@ public:
     bool Has_weight_data();
     std::string Player_Comment();
     bool Update_Player_Comment(int16_t index, const std::string& text); // index is not used
-    std::string Venue();
-    void Venue(const std::string& value);
     int32_t Impact_field();
     int32_t Top_field();
     // Own-format recordings take the field last drawn (Current_Field) as the impact (top of
@@ -565,22 +550,6 @@ public:
     bool Set_Top_Frame();
     std::string Club_Speed() const { return {}; }
 
-    bool Graded_active();
-    void Graded_active(bool value);
-    std::string Graded_at();
-    void Graded_at(const std::string& value);
-    std::string Grade_slice();
-    void Grade_slice(const std::string& value);
-    std::string Grade_direction();
-    void Grade_direction(const std::string& value);
-    std::string Grade_top();
-    void Grade_top(const std::string& value);
-    std::string Grade_toe();
-    void Grade_toe(const std::string& value);
-    std::string Grade_club();
-    void Grade_club(const std::string& value);
-    std::string Grade_comment();
-    void Grade_comment(const std::string& value);
 
     // The model video played in step with the recording (stream 1 of the header).
     float model_size_factor();
@@ -670,14 +639,6 @@ public:
     void Fill_PBox(platform::Draw_surface& picture);
 
     // The header's elements of the same names (in memory; Write_XML_header stores them).
-    std::string comment(int16_t n);
-    void comment(int16_t n, const std::string& value);
-    std::string Subject_name();
-    void Subject_name(const std::string& value);
-    std::string SpecApp();
-    void SpecApp(const std::string& value);
-    std::string Camera_ID(int16_t stream);
-    void Camera_ID(int16_t stream, const std::string& value);
     void Dump_XML_Header(const std::string& name);
     // Graph object id (1..25), a shape drawn over the picture.
     void Save_Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
@@ -687,12 +648,8 @@ public:
                            int16_t& linewidth, bool& filled, int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2,
                            int16_t& x3, int16_t& y3, int16_t& x4, int16_t& y4);
     // The animation file, its line count and its lines 1..150.
-    std::string anp_line(int16_t id);
-    void anp_line(int16_t id, const std::string& value);
     int16_t anp_file_lines();
     void anp_file_lines(int16_t value);
-    std::string anp_filename();
-    void anp_filename(const std::string& value);
 
 private:
     struct Timing;
@@ -764,6 +721,7 @@ private:
     // The loaded header, for the members that must not make one; raises when there is none.
     Cls_XML_header& Loaded_header(const char* member);
     Cls_XML_header& Tolvex_header() override { return Header(); }
+    Cls_XML_header& Fields_header() override { return Header(); }
     int16_t Frame_goal_offset() const override;
 
     // ---- Drawing state ----

@@ -52,8 +52,6 @@ bool cls_AVI_handler::Update_Player_Comment(int16_t, const std::string& text)
     Header().Player_Comment(text);
     return Write_XML_header();
 }
-std::string cls_AVI_handler::Venue() { return Header().Venue(); }
-void cls_AVI_handler::Venue(const std::string& value) { Header().Venue(value); }
 int32_t cls_AVI_handler::Impact_field() { return Header().Impact_field(); }
 int32_t cls_AVI_handler::Top_field() { return Header().Top_field(); }
 
@@ -73,22 +71,6 @@ bool cls_AVI_handler::Set_Top_Frame()
 
 // ---- Grade record ----
 
-bool cls_AVI_handler::Graded_active() { return Header().Graded_active(); }
-void cls_AVI_handler::Graded_active(bool value) { Header().Graded_active(value); }
-std::string cls_AVI_handler::Graded_at() { return Header().Graded_at(); }
-void cls_AVI_handler::Graded_at(const std::string& value) { Header().Graded_at(value); }
-std::string cls_AVI_handler::Grade_slice() { return Header().Grade_slice(); }
-void cls_AVI_handler::Grade_slice(const std::string& value) { Header().Grade_slice(value); }
-std::string cls_AVI_handler::Grade_direction() { return Header().Grade_direction(); }
-void cls_AVI_handler::Grade_direction(const std::string& value) { Header().Grade_direction(value); }
-std::string cls_AVI_handler::Grade_top() { return Header().Grade_top(); }
-void cls_AVI_handler::Grade_top(const std::string& value) { Header().Grade_top(value); }
-std::string cls_AVI_handler::Grade_toe() { return Header().Grade_toe(); }
-void cls_AVI_handler::Grade_toe(const std::string& value) { Header().Grade_toe(value); }
-std::string cls_AVI_handler::Grade_club() { return Header().Grade_club(); }
-void cls_AVI_handler::Grade_club(const std::string& value) { Header().Grade_club(value); }
-std::string cls_AVI_handler::Grade_comment() { return Header().Grade_comment(); }
-void cls_AVI_handler::Grade_comment(const std::string& value) { Header().Grade_comment(value); }
 
 // ---- Model video ----
 

@@ -287,14 +287,6 @@ void cls_AVI_handler::Fill_PBox(platform::Draw_surface& picture)
 
 // ---- Header forwarders ----
 
-std::string cls_AVI_handler::comment(int16_t n) { return Header().comment(n); }
-void cls_AVI_handler::comment(int16_t n, const std::string& value) { Header().comment(n, value); }
-std::string cls_AVI_handler::Subject_name() { return Header().Subject_name(); }
-void cls_AVI_handler::Subject_name(const std::string& value) { Header().Subject_name(value); }
-std::string cls_AVI_handler::SpecApp() { return Header().SpecApp(); }
-void cls_AVI_handler::SpecApp(const std::string& value) { Header().SpecApp(value); }
-std::string cls_AVI_handler::Camera_ID(int16_t stream) { return Header().Camera_ID(stream); }
-void cls_AVI_handler::Camera_ID(int16_t stream, const std::string& value) { Header().Camera_ID(stream, value); }
 void cls_AVI_handler::Dump_XML_Header(const std::string& name) { Header().Dump_XML_to_file(name); }
 
 void cls_AVI_handler::Save_Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
@@ -313,11 +305,7 @@ void cls_AVI_handler::Load_Graph_object(int16_t id, int16_t& obj_type, int16_t& 
                               y4);
 }
 
-std::string cls_AVI_handler::anp_line(int16_t id) { return Header().anp_line(id); }
-void cls_AVI_handler::anp_line(int16_t id, const std::string& value) { Header().anp_line(id, value); }
 int16_t cls_AVI_handler::anp_file_lines() { return Header().anp_numlines(); }
 void cls_AVI_handler::anp_file_lines(int16_t value) { Header().anp_numlines(value); }
-std::string cls_AVI_handler::anp_filename() { return Header().anp_filename(); }
-void cls_AVI_handler::anp_filename(const std::string& value) { Header().anp_filename(value); }
 
 } // namespace wk
