@@ -86,6 +86,14 @@ public:
     bool Get_QSM_header();
     // Rewrites the XML header into the file; false when it was not written.
     bool Write_XML_header();
+    // The header in memory is to be written soon: the caller shows the change first and then
+    // calls Complete_header_write; any header write in between carries it, and Close_File
+    // writes it at the latest.
+    void Write_XML_header_later() { header_write_pending_ = true; }
+    bool Header_write_pending() const { return header_write_pending_; }
+    // Writes the header when a write is pending (no longer pending then, written or not); false
+    // when it was pending and not written.
+    bool Complete_header_write();
     bool ReCreate_XML_header();
     // Appends one 144000-byte frame after the last whole frame on disk.
     bool Append_DV_frame(std::span<const uint8_t> frame);
@@ -723,6 +731,7 @@ private:
     // ---- Writing the own format ----
     int32_t dv_frames_appended_ = 0;
     bool file_initiated_ = false;
+    bool header_write_pending_ = false;
     std::string writer_file_;      // the recording this object may append to
     int32_t last_timecode_frame_ = 0;
     int64_t position_ = 0;         // the file position of the writers, 0-based

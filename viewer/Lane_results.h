@@ -3,6 +3,8 @@
 // and the same records sorted into places. The recording is the source of truth: every change is
 // written there first and the tables are then rebuilt from it.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace wk {
@@ -22,7 +24,12 @@ public:
     virtual void SliderPlay_Focus() = 0;
     // The results rows were filled again: whatever else shows a lane's result follows them.
     virtual void Lane_results_filled() {}
+    // Runs work once what was just drawn is on the screen: at once unless the viewer paints
+    // later.
+    virtual void After_paint(std::function<void()> work) { work(); }
 };
+
+class cls_AVI_handler;
 
 // The viewer's result methods.
 class Lane_results {
@@ -43,6 +50,9 @@ public:
     int16_t Timed_result_count() const { return timed_result_count_; }
 
 private:
+    void Store_after_paint(int16_t lane);
+    void Finish_store(int16_t lane, const std::weak_ptr<cls_AVI_handler>& recording);
+
     Result_viewer& viewer_;
     int16_t timed_result_count_ = 0;
 };
