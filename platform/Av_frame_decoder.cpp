@@ -94,7 +94,7 @@ struct Av_frame_decoder::State {
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
     AVBufferRef* bytes = nullptr; // the packet's data, padded; reused while the decoder holds no reference
-    std::array<AVFrame*, 4> kept{};
+    std::array<AVFrame*, 8> kept{};
     Conversion whole, field;
 
     ~State()
@@ -262,6 +262,14 @@ bool Av_frame_decoder::Take_kept(Av_frame_decoder& from, int from_slot, int slot
     AVFrame*& kept = state_->kept[size_t(slot)];
     av_frame_free(&kept);
     kept = std::exchange(source, nullptr);
+    return true;
+}
+
+bool Av_frame_decoder::Swap_kept(int slot, int other)
+{
+    const auto n = int(state_->kept.size());
+    if (slot < 0 || slot >= n || other < 0 || other >= n) return false;
+    std::swap(state_->kept[size_t(slot)], state_->kept[size_t(other)]);
     return true;
 }
 

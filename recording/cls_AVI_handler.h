@@ -778,7 +778,8 @@ private:
     bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
     platform::Av_frame_decoder* Decoder();
     bool Decode_into(cDIBSection& picture);
-    bool Keep_for_fields(int16_t stream);
+    // held: the frame whose picture the stream's slot holds (0 for none).
+    bool Keep_for_fields(int16_t stream, int32_t held);
     // ---- Decoding the next frame ahead (stepping and playing) ----
     // The frame in store from what was decoded ahead for it, kept in slot of the decoder.
     bool Take_ahead(int16_t stream, int slot);
