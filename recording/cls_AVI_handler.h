@@ -86,13 +86,10 @@ public:
     bool Get_QSM_header();
     // Rewrites the XML header into the file; false when it was not written.
     bool Write_XML_header();
-    // The header in memory is to be written soon: the caller shows the change first and then
-    // calls Complete_header_write; any header write in between carries it, and Close_File
-    // writes it at the latest.
+    // The header to be written soon, by Complete_header_write (false when that write fails), by
+    // any header write before it, or by Close_File at the latest.
     void Write_XML_header_later() { header_write_pending_ = true; }
     bool Header_write_pending() const { return header_write_pending_; }
-    // Writes the header when a write is pending (no longer pending then, written or not); false
-    // when it was pending and not written.
     bool Complete_header_write();
     bool ReCreate_XML_header();
     // Appends one 144000-byte frame after the last whole frame on disk.
@@ -778,8 +775,7 @@ private:
     bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
     platform::Av_frame_decoder* Decoder();
     bool Decode_into(cDIBSection& picture);
-    // held: the frame whose picture the stream's slot holds (0 for none).
-    bool Keep_for_fields(int16_t stream, int32_t held);
+    bool Keep_for_fields(int16_t stream, int32_t held); // held: the frame the slot holds, or 0
     // ---- Decoding the next frame ahead (stepping and playing) ----
     // The frame in store from what was decoded ahead for it, kept in slot of the decoder.
     bool Take_ahead(int16_t stream, int slot);
