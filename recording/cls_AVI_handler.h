@@ -89,6 +89,11 @@ public:
     bool Get_QSM_header();
     // Rewrites the XML header into the file; false when it was not written.
     bool Write_XML_header();
+    // The header to be written soon, by Complete_header_write (false when that write fails), by
+    // any header write before it, or by Close_File at the latest.
+    void Write_XML_header_later() { header_write_pending_ = true; }
+    bool Header_write_pending() const { return header_write_pending_; }
+    bool Complete_header_write();
     bool ReCreate_XML_header();
     // Appends one 144000-byte frame after the last whole frame on disk.
     bool Append_DV_frame(std::span<const uint8_t> frame);
@@ -604,6 +609,7 @@ private:
     // ---- Writing the own format ----
     int32_t dv_frames_appended_ = 0;
     bool file_initiated_ = false;
+    bool header_write_pending_ = false;
     std::string writer_file_;      // the recording this object may append to
     int32_t last_timecode_frame_ = 0;
     int64_t position_ = 0;         // the file position of the writers, 0-based
@@ -662,7 +668,7 @@ private:
     bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
     platform::Av_frame_decoder* Decoder();
     bool Decode_into(cDIBSection& picture);
-    bool Keep_for_fields(int16_t stream);
+    bool Keep_for_fields(int16_t stream, int32_t held); // held: the frame the slot holds, or 0
     // ---- Decoding the next frame ahead (stepping and playing) ----
     // The frame in store from what was decoded ahead for it, kept in slot of the decoder.
     bool Take_ahead(int16_t stream, int slot);
