@@ -47,7 +47,9 @@ std::string Header_time_now()
 
 // ---- Object ----
 
-cls_AVI_handler::cls_AVI_handler(int16_t index) : reader_(Make_recording_reader("", rec_))
+cls_AVI_handler::cls_AVI_handler(int16_t index)
+    : renderer_(std::make_unique<Frame_renderer>(static_cast<Frame_source&>(*this))),
+      Decoded_Frame_No(renderer_->decoded_frame_no), reader_(Make_recording_reader("", rec_))
 {
     rec_.index = index;
     try {
@@ -181,9 +183,13 @@ void cls_AVI_handler::Reset_state()
     drive_type_ = 0;
     suffix_.clear();
     duration_ms_ = 0;
-    current_field_ = current_frame_ = 0;
-    eff_frameno_ = 0;
-    Reset_drawing();
+    Let_Current_Field(0);
+    Let_Current_Frame(0);
+    Let_eff_frameno(0);
+    renderer_->Reset();
+    m_trace_data_ = Trace_Record{};
+    trace_read_ = Trace_Record{};
+    trace_array_.clear();
     // Pictures of this recording's frames must never be shown for the next one.
     Clear_Bitmap_Collection();
 }

@@ -3,6 +3,8 @@
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
 #include "recording/Bench_section.h"
 #include "recording/DV_Header_Record.h"
+#include "recording/Frame_renderer.h"
+#include "recording/Frame_source.h"
 #include "recording/Golf_section.h"
 #include "recording/Header_section.h"
 #include "recording/QSM_Header_Record.h"
@@ -31,7 +33,14 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-class cls_AVI_handler : public Header_section, public Tolvex_section, public Golf_section, public Bench_section {
+class cls_AVI_handler : public Header_section,
+                        public Tolvex_section,
+                        public Golf_section,
+                        public Bench_section,
+                        private Frame_source {
+    // The drawing of this recording's frames (first, since members below refer into it).
+    std::unique_ptr<Frame_renderer> renderer_;
+
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
     static constexpr int64_t k_Header_area_end = recording_format::k_Header_area_end;
@@ -61,9 +70,8 @@ public:
     void Set_Multi_Stream_Size();
     // The header object, created on first use.
     Cls_XML_header& Header();
-    // Sizes of the frame picture of the plain draw and of the overlay picture shown, as
-    // "width,height width,height" ("0,0" for a picture not made yet).
-    std::string DIB_sizes() const;
+    // Sizes of the pictures of the plain draw and of the overlay ("width,height width,height").
+    std::string DIB_sizes() const { return renderer_->DIB_sizes(); }
     // Data channel names: 40-byte fields of the table in the AVI's BXA1 chunk, channel n at
     // chunk position + 8 + 40 x (n - 1). A name reads without its trailing blanks (and zero
     // bytes); empty when no file is open, the recording has no table or the table has no such
@@ -127,9 +135,9 @@ public:
     // Reads frame f of stream s (clamped to the frame count); false when it could not be read,
     // and then nothing of an earlier frame is left as if it were this one.
     bool Read_Frame(int32_t frame, int16_t stream = 1);
-    void Force_Reread_Frame();
+    void Force_Reread_Frame() { renderer_->Force_Reread_Frame(); }
     // Forgets the frame decoded ahead (playing or stepping stopped).
-    void Drop_decode_ahead();
+    void Drop_decode_ahead() { renderer_->Drop_decode_ahead(); }
     // The current frame's bytes as read (the compressed data handed to the decoder).
     std::span<const uint8_t> Frame_bytes() const;
     uint8_t* Frame_address();
@@ -143,7 +151,8 @@ public:
     int32_t Frame_Time_Stamp() const { return frame_time_stamp_; }
     // True when the frame just read carries its own time stamp.
     bool Has_Frame_Time_Stamp() const { return has_time_stamp_; }
-    std::array<int32_t, 4> Decoded_Frame_No{};
+    // The frame each stream's field pictures were made of (the renderer's).
+    std::array<int32_t, 4>& Decoded_Frame_No;
 
     // ---- Properties ----
     std::string File_name() const { return rec_.name; }
@@ -266,15 +275,15 @@ public:
     // The current frame.
     std::string Timestamp_string() const;
     int16_t mill_per_frame() const;
-    int16_t xField_To_Show() const { return field_to_show_; }
-    int32_t eff_frameno() const { return eff_frameno_; }
-    void Let_eff_frameno(int32_t frame) { eff_frameno_ = frame; }
+    int16_t xField_To_Show() const { return renderer_->field_to_show; }
+    int32_t eff_frameno() const { return renderer_->eff_frameno; }
+    void Let_eff_frameno(int32_t frame) { renderer_->eff_frameno = frame; }
     // The field and the frame last drawn; the drawing code sets them.
-    int32_t Current_Field() const { return current_field_; }
-    void Let_Current_Field(int32_t field) { current_field_ = field; }
-    int32_t Current_Frame() const { return current_frame_; }
-    void Let_Current_Frame(int32_t frame) { current_frame_ = frame; }
-    int32_t xCurrent() const { return rec_.is_deinterlaced ? current_frame_ : current_field_; }
+    int32_t Current_Field() const { return renderer_->current_field; }
+    void Let_Current_Field(int32_t field) { renderer_->current_field = field; }
+    int32_t Current_Frame() const { return renderer_->current_frame; }
+    void Let_Current_Frame(int32_t frame) { renderer_->current_frame = frame; }
+    int32_t xCurrent() const { return rec_.is_deinterlaced ? Current_Frame() : Current_Field(); }
     // The field less the frame-selection start (0 without one), plus 1.
     int32_t Current_net() const;
     int16_t DV_data_hours() const;
@@ -317,17 +326,17 @@ public:
     int32_t Front_View_Height() const { return 0; }
 
     // Display settings kept for the drawing code.
-    void set_Screen_HDC(platform::Draw_surface* dc) { screen_dc_ = dc; }
-    platform::Draw_surface* Screen_HDC() const { return screen_dc_; }
+    void set_Screen_HDC(platform::Draw_surface* dc) { renderer_->screen_dc = dc; }
+    platform::Draw_surface* Screen_HDC() const { return renderer_->screen_dc; }
     // The overlay mode of the frame drawing: 0 off, 1 to 4 the kinds of overlay.
-    void Overlay(int16_t mode) { overlay_ = mode; }
-    int16_t Overlay() const { return overlay_; }
-    void Blend_faktor(int16_t factor) { blend_faktor_ = factor; }
-    int16_t Blend_faktor() const { return blend_faktor_; }
-    int16_t flip() const { return flip_; }
-    void flip(int16_t value) { flip_ = value; }
+    void Overlay(int16_t mode) { renderer_->overlay = mode; }
+    int16_t Overlay() const { return renderer_->overlay; }
+    void Blend_faktor(int16_t factor) { renderer_->blend_faktor = factor; }
+    int16_t Blend_faktor() const { return renderer_->blend_faktor; }
+    int16_t flip() const { return renderer_->flip; }
+    void flip(int16_t value) { renderer_->flip = value; }
     void set_Synchtype(int16_t type) { synch_type_ = type; }
-    void Tolerances(int16_t a, int16_t b, int16_t c) { tolerances_ = {a, b, c}; }
+    void Tolerances(int16_t a, int16_t b, int16_t c) { renderer_->tolerances = {a, b, c}; }
     // The format of the compressed frames as the decoder is told it.
     const Bitmap_format& Source_Format() const { return rec_.input_format; }
 
@@ -417,72 +426,34 @@ public:
     // The heat start the capture station stored in the current frame; 0 when it has none.
     int32_t Old_HeatStart() const;
 
-    // ---- Decoding and drawing ----
-    // The field (1 or 2) of the current frame that the last drawing showed.
-    int16_t Field_To_Show() const { return field_to_show_; }
-    void Let_Field_To_Show(int16_t field) { field_to_show_ = field; }
-
-    // Pictures are drawing surfaces (a picture box's image); their size is the scale size.
-    // Every drawing decodes the frame first: when the frame cannot be read or decoded, or lies
-    // past the end of the recording, the place it would have taken is painted black (never an
-    // older picture) and the result is false.
-
-    // The display settings (Overlay, Blend_faktor, flip) are kept with the properties. Overlay
-    // modes: 0 off; 1 keeps the picture, 2 the lighter, 3 the darker of picture and frame, 4
-    // copies what differs from frame 1 (the background) by more than the blend factor. flip
-    // True mirrors every frame.
-
-    // Draws frame `frame` (0 draws frame 1 and leaves 1 in the variable) of a stream: rotated,
-    // mirrored, through the overlay or straight. With a target the plain draw goes 1:1 there
-    // instead of into the picture.
+    // ---- Decoding and drawing (Frame_renderer tells what each does) ----
+    int16_t Field_To_Show() const { return renderer_->field_to_show; }
+    void Let_Field_To_Show(int16_t field) { renderer_->field_to_show = field; }
     bool Draw_frame(int32_t& frame, platform::Draw_surface& picture, bool mirror = false, int16_t stream = 1,
                     platform::Draw_surface* target = nullptr, bool rotated = false);
-    // Repaints the overlay, or decodes the frame in store again, without reading.
-    bool Refresh_frame(platform::Draw_surface& picture);
-    // Decodes the frame in store into dc at (0, 0), width x height.
-    bool Blit_Frame(platform::Draw_surface* dc, int32_t width, int32_t height);
-    // Reads frame `frame` of stream 1 and shows it 1:1 from (x, y) on.
+    bool Refresh_frame(platform::Draw_surface& picture) { return renderer_->Refresh_frame(picture); }
+    bool Blit_Frame(platform::Draw_surface* dc, int32_t w, int32_t h) { return renderer_->Blit_Frame(dc, w, h); }
     bool Draw_Panned_frame(int32_t frame, platform::Draw_surface& picture, int16_t x, int16_t y);
-    // Decodes frame `frame` of stream 1 into the overlay target.
-    bool Restore_target(int32_t frame);
-    // Decodes frame `frame` of stream 1 into the overlay source ("source") or target ("target").
-    bool Store_frame(int32_t frame, const std::string& which);
-    // Restarts the overlay from the frame in store and shows it.
-    bool Reset_Overlay(platform::Draw_surface& picture);
-
-    // The frame size of the last plain draw, or the codec (the file name for Draw_field) when
-    // the frame could not be decoded.
-    const std::string& Decode_Info() const { return decode_info_; }
-    // Milliseconds from the start of the recording (or of its trimmed part) to what was drawn.
-    float Effective_Time() const { return effective_time_; }
-    int32_t Last_Draw_Result() const { return last_draw_result_; }
-    // How many frames this object has decoded for what it drew (those decoded ahead and used
-    // included), and how many of them were decoded ahead.
-    int64_t Decoded_count() const;
-    int64_t Decoded_ahead_count() const;
+    bool Restore_target(int32_t frame) { return renderer_->Restore_target(frame); }
+    bool Store_frame(int32_t frame, const std::string& which) { return renderer_->Store_frame(frame, which); }
+    bool Reset_Overlay(platform::Draw_surface& picture) { return renderer_->Reset_Overlay(picture); }
+    const std::string& Decode_Info() const { return renderer_->Decode_Info(); }
+    float Effective_Time() const { return renderer_->Effective_Time(); }
+    int32_t Last_Draw_Result() const { return renderer_->Last_Draw_Result(); }
+    int64_t Decoded_count() const { return renderer_->Decoded_count(); }
+    int64_t Decoded_ahead_count() const { return renderer_->Decoded_ahead_count(); }
     // Where frame f of a stream lies in the file and the codec it is decoded with: what a worker
     // reading the file through its own byte source needs. False where it cannot be told.
     bool Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length, std::string& codec) const;
-    // The overlay pictures (empty until the first overlay or frame draw).
-    const cDIBSection* Overlay_Source() const;
-    const cDIBSection* Overlay_Target() const;
-    const cDIBSection* Overlay_Background() const;
-
-    // Field n lies in frame (n + 1) / 2: odd n is its field 1 (filmed first), even n its field 2.
-    // Draws one field of a stream (1 to 3) at full frame height. Rotated, the streams share the
-    // picture side by side, stream 1 on the left. Each frame is decoded once for its two fields.
+    const cDIBSection* Overlay_Source() const { return renderer_->Overlay_Source(); }
+    const cDIBSection* Overlay_Target() const { return renderer_->Overlay_Target(); }
+    const cDIBSection* Overlay_Background() const { return renderer_->Overlay_Background(); }
     bool Draw_field_3(int32_t field, platform::Draw_surface& picture, int16_t stream = 1, bool rotated = false);
-    // The same without rotation and stream picture cache: the field stretched smoothly over the
-    // picture; swap shows the frame's other field (recordings filmed top field first).
     bool Draw_field(int32_t field, platform::Draw_surface& picture, bool swap = false, int16_t stream = 1);
-    // Repaints the last field (stream 1, or the rotated picture) without reading.
-    void Refresh_field(platform::Draw_surface& picture, bool rotated);
-    // The field last drawn (Current_Field is the one last asked for, eff_frameno its frame).
-    int32_t Last_Field() const { return last_field_; }
-    // The field picture of a stream (1 to 3) and the rotated field picture; nullptr before the
-    // first field drawing.
-    const cDIBSection* Field_DIB(int16_t stream) const;
-    const cDIBSection* Rotated_Field_DIB() const;
+    void Refresh_field(platform::Draw_surface& picture, bool rotated) { renderer_->Refresh_field(picture, rotated); }
+    int32_t Last_Field() const { return renderer_->Last_Field(); }
+    const cDIBSection* Field_DIB(int16_t stream) const { return renderer_->Field_DIB(stream); }
+    const cDIBSection* Rotated_Field_DIB() const { return renderer_->Rotated_Field_DIB(); }
 
     // ---- Trace record ----
     // The edit copy of the current frame's trace record: the record of the frame just read, or
@@ -539,29 +510,17 @@ public:
     // The camera of the current frame's extra-data record; 0 when the frame has none.
     int16_t Tolv_Camera() const;
     // ---- The smaller members ----
-    // Reads the frame last drawn again and decodes it into picture at the picture's size. False
-    // when the picture has no device context or the frame cannot be read or decoded.
-    bool Read_ff(cDIBSection& picture);
-    // Copies field Field_To_Show of the overlay's picture into the overlay source, line-doubled.
-    bool Store_OL_source();
-    // Field `mode` (1 or 2) of source, line-doubled, into target of the same size. With the copy
-    // first, source is copied whole before, so that source and target may be one picture.
+    // Pictures of the renderer.
+    bool Read_ff(cDIBSection& picture) { return renderer_->Read_ff(picture); }
+    bool Store_OL_source() { return renderer_->Store_OL_source(); }
     bool Deinterlace_DIBS(const cDIBSection& source, cDIBSection& target, int16_t mode);
-    void Let_Deinterlace_copy_first(bool on);
-    // One picture per frame of stream 1, each drawn by Draw_frame. Once every frame has its
-    // picture, Draw_frame paints plain frames of stream 1 from them instead of the file (rotated,
-    // mirrored, overlaid and other streams' frames still come from the file). False (with what
-    // was made kept, and frames still drawn from the file) when a frame could not be drawn or a
-    // picture not made.
-    bool Read_In_Bitmaps();
-    void Clear_Bitmap_Collection();
-    int32_t Bitmap_count() const;
-    // Frame f's picture (from 1); nullptr outside the collection.
-    const cDIBSection* Bitmap(int32_t frame) const;
-    // The keyed overlay (ABlend with Blend_faktor) of the overlay pictures, painted into picture.
-    bool A_blend(platform::Draw_surface& picture);
-    // An outline round the whole picture with the picture's own pen.
-    void Fill_PBox(platform::Draw_surface& picture);
+    void Let_Deinterlace_copy_first(bool on) { renderer_->deinterlace_copy_first = on; }
+    bool Read_In_Bitmaps() { return renderer_->Read_In_Bitmaps(); }
+    void Clear_Bitmap_Collection() { renderer_->Clear_Bitmap_Collection(); }
+    int32_t Bitmap_count() const { return renderer_->Bitmap_count(); }
+    const cDIBSection* Bitmap(int32_t frame) const { return renderer_->Bitmap(frame); }
+    bool A_blend(platform::Draw_surface& picture) { return renderer_->A_blend(picture); }
+    void Fill_PBox(platform::Draw_surface& picture) { Frame_renderer::Fill_PBox(picture); }
 
     // The header's elements of the same names (in memory; Write_XML_header stores them).
     void Dump_XML_Header(const std::string& name);
@@ -577,11 +536,6 @@ public:
     void anp_file_lines(int16_t value);
 
 private:
-    struct Timing;
-    struct Timing_deleter { void operator()(Timing* t) const; };
-    std::unique_ptr<Timing, Timing_deleter> timing_;
-    Timing& Timing_state();
-
     static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
 
     // ---- The file and its reader ----
@@ -630,14 +584,6 @@ private:
     std::string drive_;
     int32_t drive_type_ = 0;
     std::string owner_;
-    // Set by the drawing code.
-    int32_t current_field_ = 0, current_frame_ = 0;
-    int32_t eff_frameno_ = 0;
-    platform::Draw_surface* screen_dc_ = nullptr;
-    int16_t overlay_ = 0;
-    int16_t blend_faktor_ = 0;
-    int16_t flip_ = 0;
-    std::array<int16_t, 3> tolerances_{};
 
     // ---- Race metadata state ----
     // The loaded header, for the members that must not make one; raises when there is none.
@@ -648,48 +594,28 @@ private:
     bool Store_swing_header() override { return Write_XML_header(); }
     const Recording_file& Swing_file() const override { return rec_; }
     bool Keeps_swing_fields() const override;
-    int32_t Swing_field() const override { return current_field_; }
-    float Swing_effective_time() const override { return effective_time_; }
+    int32_t Swing_field() const override { return Current_Field(); }
+    float Swing_effective_time() const override { return Effective_Time(); }
     float Swing_player_time() const override;
     const platform::Byte_file* Model_file() const override;
-    void Swing_frame_found(int32_t frame) override { eff_frameno_ = frame; }
+    void Swing_frame_found(int32_t frame) override { Let_eff_frameno(frame); }
     const Recording_file& Bench_file() const override { return rec_; }
-    int16_t Bench_field() const override { return field_to_show_; }
+    int16_t Bench_field() const override { return Field_To_Show(); }
     int16_t Frame_goal_offset() const override;
 
-    // ---- Drawing state ----
-    int16_t field_to_show_ = 1;
-    struct Drawing;
-    struct Drawing_deleter { void operator()(Drawing* d) const; };
-    // The decoder and the pictures of the drawing, made on first use.
-    std::unique_ptr<Drawing, Drawing_deleter> drawing_;
-    Drawing& Draw_state();
-    // Paints frame f (0 is 1) from the preloaded pictures; false when they do not hold it.
-    bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
-    platform::Av_frame_decoder* Decoder();
-    bool Decode_into(cDIBSection& picture);
-    bool Keep_for_fields(int16_t stream, int32_t held); // held: the frame the slot holds, or 0
-    // ---- Decoding the next frame ahead (stepping and playing) ----
-    // The frame in store from what was decoded ahead for it, kept in slot of the decoder.
-    bool Take_ahead(int16_t stream, int slot);
-    // After frame `frame` of stream is shown, moved on by `step` frames from the one shown
-    // before: decodes the frame that step leads to next on the worker.
-    void Decode_next_ahead(int32_t frame, int16_t stream, int32_t step);
-    void Paint_black(platform::Draw_surface& picture, int32_t left, int32_t top, int32_t width, int32_t height);
-    void Make_overlay_pictures(int32_t width, int32_t height);
-    float Field_time(int32_t field) const;
-    bool Read_drawn_frame(int32_t frame, int16_t stream);
-    int16_t Drawn_streams() const;
-    void Note_field_drawn(int32_t field, int16_t stream);
-    // Forgets what the drawing and the traces hold of the recording (on close).
-    void Reset_drawing();
+    // ---- The frame source of the renderer ----
+    const Picture_facts& Facts() const override;
+    bool Read(int32_t frame, int16_t stream) override { return Read_Frame(frame, stream); }
+    void Forget() override;
+    int16_t Stream_in_store() const override { return rec_.current_stream; }
+    std::span<const uint8_t> Bytes() const override { return Frame_bytes(); }
+    bool Copy_frame(int32_t frame, int16_t stream, platform::Av_frame_bytes& into) override;
+    void Take_capture_record() override { Read_Trace_Data(); }
+    mutable Picture_facts facts_;
+
     std::span<uint8_t> Frame_data();
     bool Write_trace_record(const Trace_Record& record);
     void Reread_current_frame(int32_t frame, int16_t stream);
-    std::string decode_info_;
-    float effective_time_ = 0;
-    int32_t last_field_ = 0;
-    int32_t last_draw_result_ = 0;
     // Trace record state.
     Trace_Record m_trace_data_;
     Trace_Record trace_read_;

@@ -111,10 +111,10 @@ int16_t cls_AVI_handler::Trimmed_Start() const { return reader_->Trimmed_start()
 
 int32_t cls_AVI_handler::Current_net() const
 {
-    if (rec_.is_deinterlaced) return current_frame_;
+    if (rec_.is_deinterlaced) return Current_Frame();
     // The field less the frame-selection start, plus 1; without a selection the start is 0, the
     // same start every other count of this recording uses.
-    return current_field_ - rec_.frame_selection_start + 1;
+    return Current_Field() - rec_.frame_selection_start + 1;
 }
 
 int16_t cls_AVI_handler::DV_data_hours() const { return int16_t(DV_Camera_Data.TC_Hours); }
@@ -275,14 +275,14 @@ void cls_AVI_handler::Selection_end(int32_t value)
 
 bool cls_AVI_handler::Set_Start_frame()
 {
-    Header().Selection_start(1, current_field_);
+    Header().Selection_start(1, Current_Field());
     Calculate_Number_of_Fields();
     return Write_XML_header();
 }
 
 bool cls_AVI_handler::Set_End_frame()
 {
-    Header().Selection_end(1, current_field_);
+    Header().Selection_end(1, Current_Field());
     Calculate_Number_of_Fields();
     return Write_XML_header();
 }

@@ -49,8 +49,8 @@ bool cls_AVI_handler::Write_trace_record(const Trace_Record& record)
 bool cls_AVI_handler::Update_Trace_Data(int16_t point, int16_t x, int16_t y)
 {
     Trace_Record r = m_trace_data_;
-    r.x(point, field_to_show_) = x;
-    r.y(point, field_to_show_) = y;
+    r.x(point, Field_To_Show()) = x;
+    r.y(point, Field_To_Show()) = y;
     r.Set_tag();
     if (rec_.frame_in_store <= 0)
         throw Run_time_error(err_Invalid_argument, "No frame has been read to trace", "cls_AVI_handler");
@@ -147,8 +147,8 @@ void cls_AVI_handler::Trace_Array_Coords(int16_t point, int32_t n, int16_t& x, i
     y = r.y(point, field);
 }
 
-int16_t cls_AVI_handler::Trace_X(int16_t point) const { return m_trace_data_.x(point, field_to_show_); }
-int16_t cls_AVI_handler::Trace_Y(int16_t point) const { return m_trace_data_.y(point, field_to_show_); }
+int16_t cls_AVI_handler::Trace_X(int16_t point) const { return m_trace_data_.x(point, Field_To_Show()); }
+int16_t cls_AVI_handler::Trace_Y(int16_t point) const { return m_trace_data_.y(point, Field_To_Show()); }
 
 void cls_AVI_handler::Get_Current_Trace_data(int32_t frame)
 {
