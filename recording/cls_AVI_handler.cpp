@@ -187,9 +187,7 @@ void cls_AVI_handler::Reset_state()
     Let_Current_Frame(0);
     Let_eff_frameno(0);
     renderer_->Reset();
-    m_trace_data_ = Trace_Record{};
-    trace_read_ = Trace_Record{};
-    trace_array_.clear();
+    Reset_traces();
     // Pictures of this recording's frames must never be shown for the next one.
     Clear_Bitmap_Collection();
 }

@@ -7,6 +7,8 @@
 #include "recording/Frame_source.h"
 #include "recording/Golf_section.h"
 #include "recording/Header_section.h"
+#include "recording/Race_section.h"
+#include "recording/Trace_section.h"
 #include "recording/QSM_Header_Record.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_format.h"
@@ -33,8 +35,11 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-class cls_AVI_handler : public Header_section,
+// The race section comes first: the program takes its members' addresses as the recording's.
+class cls_AVI_handler : public Race_section,
+                        public Header_section,
                         public Tolvex_section,
+                        public Trace_section,
                         public Golf_section,
                         public Bench_section,
                         private Frame_source {
@@ -367,65 +372,6 @@ public:
     // Writes the current frame's data to dv_frame.dv in the temporary folder.
     bool xWrite_DV_frame();
 
-    // ---- Race metadata ----
-    // The race the recording shows, kept in its XML header. Setters that return bool rewrite
-    // the header into the file at once and say whether it was written (failures are reported
-    // there); the other setters change the header in memory only. A missing header element or
-    // an index outside the header's range raises a Run_time_error.
-    std::string Event_name();
-    bool Event_name(const std::string& value);
-
-    int16_t Lane_count();
-    bool Lane_count(int16_t value);
-    void Num_Lanes(int16_t value);
-    int16_t Start_lane();
-    bool Start_Lane_Zero();
-    // True stores first lane 0, False first lane 1.
-    void Start_Lane_Zero(bool value);
-    // Lane marks of lane 0..15. Needs a loaded header; coordinates must fit 16 bits.
-    void File_Lane_Pos(int16_t lane, int32_t x, int32_t y);
-    int16_t LaneX(int16_t lane);
-    int16_t LaneY(int16_t lane);
-    bool Lanes_locked();
-    bool Lanes_locked(bool value);
-    // The goal line's end points. Get and Set need a loaded header; the outputs change only
-    // when all four were read. Coordinates must fit 16 bits.
-    void Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2);
-    void Set_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-    bool Fix_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-
-    // Heats 1..num_heats, lanes 0..15.
-    std::string Heat_ID(int16_t heat); // a single blank reads as ""
-    void Heat_ID(int16_t heat, const std::string& value);
-    bool Update_Heat_ID(int16_t heat, const std::string& value);
-    int32_t Heat_result(int16_t heat, int16_t lane);
-    void Heat_result(int16_t heat, int16_t lane, int32_t value);
-    int32_t Heat_time(int16_t heat, int16_t lane); // 0 while no recording is named
-    void Heat_time(int16_t heat, int16_t lane, int32_t value);
-    int32_t Heat_Clicktime(int16_t heat, int16_t lane);
-    void Heat_Clicktime(int16_t heat, int16_t lane, int32_t value);
-    int32_t Heat_Goalfield(int16_t heat, int16_t lane);
-    void Heat_Goalfield(int16_t heat, int16_t lane, int32_t value);
-    int32_t Heat_Start_Correction(int16_t heat);
-    bool Heat_Start_Correction(int16_t heat, int32_t value);
-    // Heat starts: local time of day and the tick (0 = not started).
-    void Start_local_mill(int16_t heat, int32_t value);
-    void Start_PC_mill(int16_t heat, int32_t value);
-    int32_t Start_local_Mill_Time(int16_t heat); // 0 while no recording is named
-    int32_t Start_PC_Mill_time(int16_t heat);    // 0 while no recording is named
-    void Start_PC_Mill_time(int16_t heat, int32_t value);
-    // Starts the heat now (local time and tick) / clears its start; both rewrite.
-    bool Set_Multi_Start(int16_t heat);
-    bool Clear_Multi_Start(int16_t heat);
-    // Zeroes the local start of every heat, in memory only; ticks, corrections and lane
-    // records stay.
-    void Clear_Heats();
-    // Race time in ms of the shown field of the current frame. Raises when the heat has no
-    // start (header nor frame) or the frame has no time stamp of its own.
-    int32_t Multi_TimeStamp(int16_t heat);
-    // The heat start the capture station stored in the current frame; 0 when it has none.
-    int32_t Old_HeatStart() const;
-
     // ---- Decoding and drawing (Frame_renderer tells what each does) ----
     int16_t Field_To_Show() const { return renderer_->field_to_show; }
     void Let_Field_To_Show(int16_t field) { renderer_->field_to_show = field; }
@@ -455,53 +401,9 @@ public:
     const cDIBSection* Field_DIB(int16_t stream) const { return renderer_->Field_DIB(stream); }
     const cDIBSection* Rotated_Field_DIB() const { return renderer_->Rotated_Field_DIB(); }
 
-    // ---- Trace record ----
-    // The edit copy of the current frame's trace record: the record of the frame just read, or
-    // an empty one when that frame carries none.
-    const Trace_Record& m_Trace_Data() const { return m_trace_data_; }
-    // The record read from the current frame by Read_Trace_Data.
-    const Trace_Record& Trace_read_buffer() const { return trace_read_; }
-    // Sets point (1..10) of the shown field (Field_To_Show) in the edit copy and writes the
-    // record into the current frame and the file. False when this kind of recording cannot keep
-    // traces (raw DV and sdv: the frame in memory changes only; frames that are not DV or not
-    // long enough for the record: nothing changes). Bad points or fields and file errors raise.
-    bool Update_Trace_Data(int16_t point, int16_t x, int16_t y);
-    // Sets every point of the edit copy to 0 and writes it like Update_Trace_Data. A frame
-    // without a record has nothing to clear; nothing is written then.
-    bool Clear_Trace_Data();
-    // Clears the record of every frame of stream 1, then reads the current frame again. False
-    // when a traced frame could not be cleared in the file.
-    bool Clear_all_Traces();
     // Writes the current frame (exactly its bytes; an AVI chunk with its header) back where it
     // was read. False when this kind of recording is not written back (raw DV, sdv).
     bool Rewrite_DV_frame();
-    // Copies the current frame's record into the read buffer.
-    void Read_Trace_Data();
-    // Reads the record of every frame of stream 1 into the trace list (frames without one get an
-    // empty record), then reads the current frame again.
-    void Read_Trace_Array();
-    // The trace list's entry for frame f (an empty record when the list does not hold it).
-    Trace_Record Trace_Array(int32_t frame) const;
-    int32_t Trace_Array_count() const { return int32_t(trace_array_.size()); }
-    // Point `point` of field number n of the recording (frame (n + 1) / 2, its field 1 or 2)
-    // from the trace list; a frame outside the list raises the subscript error.
-    void Trace_Array_Coords(int16_t point, int32_t n, int16_t& x, int16_t& y) const;
-    // X and Y of the edit copy at point, for the shown field.
-    int16_t Trace_X(int16_t point) const;
-    int16_t Trace_Y(int16_t point) const;
-    // Loads the edit copy for frame f: the frame in store's own record, else the trace list's
-    // record; empty when neither carries one.
-    void Get_Current_Trace_data(int32_t frame);
-
-    // The trace settings in the header (traces 1..10). The setters rewrite the header.
-    int32_t Trace_Color(int16_t id); // 0 when it cannot be read
-    void Trace_Color(int16_t id, int32_t value);
-    std::string Trace_Name(int16_t id);
-    void Trace_Name(int16_t id, const std::string& value);
-    bool Trace_Bezier(int16_t id);
-    void Trace_Bezier(int16_t id, bool value);
-    int16_t Trace_Thickness(int16_t id);
-    void Trace_Thickness(int16_t id, int16_t value);
 
     // The player position in percent of the recording.
     int32_t Percentage() const { return Position_Percent(); }
@@ -585,9 +487,14 @@ private:
     int32_t drive_type_ = 0;
     std::string owner_;
 
-    // ---- Race metadata state ----
-    // The loaded header, for the members that must not make one; raises when there is none.
-    Cls_XML_header& Loaded_header(const char* member);
+    // ---- What the sections need of the recording ----
+    Cls_XML_header& Section_header() override { return Header(); }
+    bool Store_section_header() override { return Write_XML_header(); }
+    const Recording_file& Section_file() const override { return rec_; }
+    int32_t Frame_extra_long(size_t offset) const override { return Extra_long(offset); }
+    int16_t Frame_extra_integer(size_t offset) const override { return Extra_integer(offset); }
+    int16_t Section_field_shown() const override { return Field_To_Show(); }
+    bool Frame_stamp(int32_t& stamp) const override { stamp = frame_time_stamp_; return has_time_stamp_; }
     Cls_XML_header& Tolvex_header() override { return Header(); }
     Cls_XML_header& Fields_header() override { return Header(); }
     Cls_XML_header& Swing_header() override { return Header(); }
@@ -613,13 +520,10 @@ private:
     void Take_capture_record() override { Read_Trace_Data(); }
     mutable Picture_facts facts_;
 
-    std::span<uint8_t> Frame_data();
-    bool Write_trace_record(const Trace_Record& record);
-    void Reread_current_frame(int32_t frame, int16_t stream);
-    // Trace record state.
-    Trace_Record m_trace_data_;
-    Trace_Record trace_read_;
-    std::vector<Trace_Record> trace_array_; // frame f at index f - 1
+    std::span<uint8_t> Frame_data() override;
+    std::span<const uint8_t> Traced_frame_bytes() const override { return Frame_bytes(); }
+    bool Read_traced_frame(int32_t frame, int16_t stream) override { return Read_Frame(frame, stream); }
+    bool Store_traced_frame() override { return Rewrite_DV_frame(); }
 };
 
 } // namespace wk

@@ -77,7 +77,7 @@ void cls_AVI_handler::Forget_frame()
     frame_time_stamp_ = 0;
     has_time_stamp_ = false;
     rec_.chunk_length = 0;
-    m_trace_data_ = Trace_Record{};
+    Forget_trace();
 }
 
 // The frame's own time: from its extra-data record, rounded to a whole frame of 40 ms, less 10.
@@ -260,5 +260,16 @@ int64_t cls_AVI_handler::File_size() const
     if (rec_.file.Is_open()) return rec_.file.Size();
     return Get_File_Size(rec_.name);
 }
+
+// ---- The frame written back ----
+
+std::span<uint8_t> cls_AVI_handler::Frame_data()
+{
+    if (rec_.frame_in_store <= 0 || !reader_->Frame_has_trace_room()) return {};
+    return reader_->Frame();
+}
+
+// Raw DV and multi-stream DV files are never written here: their change stays in memory.
+bool cls_AVI_handler::Rewrite_DV_frame() { return reader_->Rewrite_frame(); }
 
 } // namespace wk
