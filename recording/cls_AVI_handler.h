@@ -6,6 +6,7 @@
 #include "recording/Frame_renderer.h"
 #include "recording/Frame_source.h"
 #include "recording/Golf_section.h"
+#include "recording/Avi_section.h"
 #include "recording/Header_section.h"
 #include "recording/Race_section.h"
 #include "recording/Trace_section.h"
@@ -38,6 +39,7 @@ class cDIBSection;
 // The race section comes first: the program takes its members' addresses as the recording's.
 class cls_AVI_handler : public Race_section,
                         public Header_section,
+                        public Avi_section,
                         public Tolvex_section,
                         public Trace_section,
                         public Golf_section,
@@ -77,13 +79,6 @@ public:
     Cls_XML_header& Header();
     // Sizes of the pictures of the plain draw and of the overlay ("width,height width,height").
     std::string DIB_sizes() const { return renderer_->DIB_sizes(); }
-    // Data channel names: 40-byte fields of the table in the AVI's BXA1 chunk, channel n at
-    // chunk position + 8 + 40 x (n - 1). A name reads without its trailing blanks (and zero
-    // bytes); empty when no file is open, the recording has no table or the table has no such
-    // channel. A name is written cut to 40 characters and padded with blanks, inside the table
-    // only; false (reported) when it could not be written.
-    std::string Data_Channel_Name(int16_t index);
-    bool Write_channel_name(int16_t index, const std::string& name);
     // The time stamp of the frame just read, while a file is open; 0 otherwise.
     int32_t xTime_stamp() const { return File_open() ? frame_time_stamp_ : 0; }
 
@@ -201,53 +196,13 @@ public:
     bool Is_sdv() const;
     bool Is_plain_dv() const;
 
-    // ---- AVI header chunks and frame index ----
-    // Indexes of the chunk position table.
-    static constexpr int16_t k_QSXM_chunk = recording_format::k_QSXM_chunk;
-    static constexpr int16_t k_BXA1_chunk = recording_format::k_BXA1_chunk;
-    static constexpr int16_t k_BXHD_chunk = recording_format::k_BXHD_chunk;
-    static constexpr int16_t k_idx1_chunk = recording_format::k_idx1_chunk;
-    static constexpr int32_t k_QSXM_min_size = recording_format::k_QSXM_min_size;
-    static constexpr int32_t k_Max_index_entries = recording_format::k_Max_index_entries;
-
-    // Notes where the appended chunks lie (and loads the XML header when there is one).
-    void Parse_Chunks();
-    bool read_AVI_XML_string();
-    // Appends a header chunk with a fresh header to the open AVI.
-    bool Append_XML_header();
-    // Appends a BXHD chunk with an empty DV header record to the open AVI.
-    bool Append_DV_header();
-    bool Rewrite_AVI_Header();
-    // Writes the DV header record at the start of the open sdv file.
-    bool Rewrite_DV_header();
-    void Golf_header(bool on) { golf_header_ = on; }
-    // 1-based file position of the chunk header noted at index 0..7; 0 when not found.
-    int64_t AVI_Chunk_addr(int16_t index) const;
-    uint32_t RIFF_size() const;
-    const DV_Header_Record& DV_header() const;
-
-    // Reads the idx1 index; false (already said) when the file cannot be read through it.
-    bool Get_AVI_indexes(const std::string& path);
-    // Looks for a standard "ix00" index in the first 100000 bytes from start.
-    bool Read_ix00_Index(int64_t start = 0);
-    using Ix00_entry = recording_format::Ix00_entry;
-    const std::vector<Ix00_entry>& ix00_entries() const;
-
     // Reads frame n (stream 1) and gives the chunk's data; empty when it could not be read.
     std::span<const uint8_t> Get_Frame(int32_t frame);
-    int32_t Index_flag(int32_t n) const;
-    bool Has_Text_Stream() const;
-    int16_t Text_Length() const;
-    std::span<const uint8_t> text_adress() const;
-    // 0-based file offset of the current AVI chunk header.
-    int64_t Chunk_Position() const;
-    int64_t Text_Position() const;
     int32_t Position_Percent() const;
     float Player_Time() const;
 
     // ---- Recording properties (more) ----
     // Identity and kind.
-    std::string Hash_atype() const;
     // Kind of the file's drive: 3 fixed, 4 network, 5 CD/DVD, 6 RAM disk, 0 unknown.
     int32_t DriveType() const { return drive_type_; }
     bool is_Wakeline();
@@ -345,26 +300,11 @@ public:
     // The format of the compressed frames as the decoder is told it.
     const Bitmap_format& Source_Format() const { return rec_.input_format; }
 
-    // The AVI's own headers, as Read_Headers copied them.
-    bool Read_Headers();
-    std::span<const uint8_t> get_AVI_strh() const;
-    std::span<const uint8_t> get_AVI_strf() const;
-    // The avih chunk header (8 bytes) and the main header (56 bytes).
-    std::span<const uint8_t> AVI_Chunk_addr() const;
-    std::span<const uint8_t> AVIInfo_addr() const;
-    // 1-based position of the data of the last pad chunk; 0 when there is none.
-    int64_t JUNK_pos() const;
-    // Stores the frame duration of fps frames a second into the file's main header.
-    bool Force_Framerate(int16_t fps);
 
     // The comment of the current frame (80 bytes of its extra data).
     bool Write_comment(const std::string& text);
     std::string Read_Comment() const;
 
-    // The text stream of an AVI: one chunk a frame.
-    std::vector<uint8_t> Get_Text_buffer(int32_t frame);
-    bool Put_Text_buffer(std::span<const uint8_t> data);
-    bool Rewrite_Text_Buffer(int32_t frame);
 
     std::string Property_String();
     int16_t coord_x(int16_t) const { return 0; }
@@ -441,9 +381,6 @@ private:
     static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
 
     // ---- The file and its reader ----
-    // The chunks of an open AVI; raises when no AVI is open.
-    Avi_chunks& Open_chunks() const;
-    bool Append_chunk(Avi_chunks& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size);
     void Set_sdv_selection(int16_t& field, int32_t value, const std::string& what);
     void Take_frame_time();
     void Forget_frame();
@@ -482,7 +419,6 @@ private:
     void Initialize_properties();
     void Note_drive();
 
-    bool golf_header_ = false;
     std::string drive_;
     int32_t drive_type_ = 0;
     std::string owner_;
@@ -494,6 +430,9 @@ private:
     int32_t Frame_extra_long(size_t offset) const override { return Extra_long(offset); }
     int16_t Frame_extra_integer(size_t offset) const override { return Extra_integer(offset); }
     int16_t Section_field_shown() const override { return Field_To_Show(); }
+    Recording_reader& Section_reader() const override { return *reader_; }
+    Recording_file& Writable_file() override { return rec_; }
+    int32_t Section_drive_type() const override { return drive_type_; }
     bool Frame_stamp(int32_t& stamp) const override { stamp = frame_time_stamp_; return has_time_stamp_; }
     Cls_XML_header& Tolvex_header() override { return Header(); }
     Cls_XML_header& Fields_header() override { return Header(); }
