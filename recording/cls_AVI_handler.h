@@ -7,8 +7,10 @@
 #include "recording/Frame_source.h"
 #include "recording/Golf_section.h"
 #include "recording/Avi_section.h"
+#include "recording/Capture_record_section.h"
 #include "recording/Header_section.h"
 #include "recording/Race_section.h"
+#include "recording/Stream_section.h"
 #include "recording/Trace_section.h"
 #include "recording/QSM_Header_Record.h"
 #include "recording/Recording_file.h"
@@ -40,6 +42,8 @@ class cDIBSection;
 class cls_AVI_handler : public Race_section,
                         public Header_section,
                         public Avi_section,
+                        public Stream_section,
+                        public Capture_record_section,
                         public Tolvex_section,
                         public Trace_section,
                         public Golf_section,
@@ -68,19 +72,14 @@ public:
     bool rename_file(const std::string& new_path);
     void Let_Read_to_Memory(bool on) { read_to_memory_ = on; }
     bool is_DV() const;
-    bool Linear_buffer() const;
     bool is_Start_Cam() const { return false; }
     int16_t Synch_type() const { return synch_type_; }
-    int16_t stream_from_pos(int16_t camera_pos) const;
-    void Read_Stream_Info();
-    void Let_Num_write_streams(int16_t streams);
-    void Set_Multi_Stream_Size();
     // The header object, created on first use.
     Cls_XML_header& Header();
     // Sizes of the pictures of the plain draw and of the overlay ("width,height width,height").
     std::string DIB_sizes() const { return renderer_->DIB_sizes(); }
     // The time stamp of the frame just read, while a file is open; 0 otherwise.
-    int32_t xTime_stamp() const { return File_open() ? frame_time_stamp_ : 0; }
+    int32_t xTime_stamp() const { return File_open() ? Frame_Time_Stamp() : 0; }
 
     // Raised by Preread_File after each block with the percentage of the file read so far.
     std::function<void(int16_t percent)> Progress;
@@ -120,16 +119,7 @@ public:
     const QSM_Header_Record& QSM_header() const;
 
     // ---- DV extra data ----
-    // Takes the extra-data record out of the frame just read (own-format and sdv recordings).
-    void Do_Read_DV_extra_data();
-    // Writes the record copy back into the current frame in the file.
-    bool Rewrite_DV_Extra_data();
-    int16_t Lap_Count() const;
     void Parse_DV_header();
-    // The record copy of the frame just read; empty when that frame has none.
-    std::span<const uint8_t> Extra_data() const;
-    bool Has_extra_data() const { return extra_valid_; }
-    int32_t Extra_index() const { return extra_index_; }
 
     // ---- Frame location and reading ----
     // Reads frame f of stream s (clamped to the frame count); false when it could not be read,
@@ -147,10 +137,6 @@ public:
     int32_t Frame_in_store() const { return rec_.frame_in_store; }
     void Clear_in_Store() { rec_.frame_in_store = 0; }
     int16_t Current_Stream() const { return rec_.current_stream; }
-    int32_t Raw_Frame_Time() const { return raw_frame_time_; }
-    int32_t Frame_Time_Stamp() const { return frame_time_stamp_; }
-    // True when the frame just read carries its own time stamp.
-    bool Has_Frame_Time_Stamp() const { return has_time_stamp_; }
     // The frame each stream's field pictures were made of (the renderer's).
     std::array<int32_t, 4>& Decoded_Frame_No;
 
@@ -176,10 +162,6 @@ public:
     int32_t Frame_Size() const { return rec_.frame_size; }
     std::string video_codec() const { return rec_.codec; }
     int64_t DV_offset() const { return rec_.dv_offset; }
-    // Local time of day (ms) stored in the current frame; 0 when it has none.
-    int32_t Frame_time() const;
-    int32_t Capture_mill_time() const;
-    int32_t Timestamp_long() const;
 
     // ---- Frame-data helpers of the reading path ----
     int64_t find_DV_offset(const std::string& path);
@@ -225,7 +207,6 @@ public:
     int16_t Seconds();
     bool NTSC() const;
     bool Is_Deinterlaced() const { return rec_.is_deinterlaced; }
-    int16_t Active_Streams();
     bool Set_Frames_no(int32_t n);
     // Fields to play: the fields of the whole recording less the frame-selection start, afresh
     // each time.
@@ -251,39 +232,9 @@ public:
     std::string DV_date() const { return {}; }
     std::string Timecode_string();
 
-    // Streams and selection.
-    bool rotated() const;
-    bool rotated(bool on);
-    bool Stream_rotated(int16_t id);
-    bool Stream_rotated(int16_t id, bool on);
-    bool Set_stream_active(int16_t pos, bool on);
-    bool pos_Active(int16_t pos);
-    int16_t Camera_pos(int16_t stream);
-    void Camera_pos(int16_t stream, int16_t value);
-    void Stream_offset(int16_t id, int16_t value);
-    int32_t Selection_start();
-    void Selection_start(int32_t value);
-    int32_t Selection_end();
-    void Selection_end(int32_t value);
-    bool Set_Start_frame();
-    bool Set_End_frame();
-    bool Clear_Start_Frame();
-    bool Clear_End_Frame();
+
     int16_t Trimmed_Start() const;
     int16_t Trimmed_End() const { return 0; }
-    // a bottom, b left, c right, d top.
-    bool Set_Selrect_stream1(int16_t a, int16_t b, int16_t c, int16_t d);
-    int16_t Pos_In_File(int16_t pos) const;
-    // Kept for the older selection display; nothing sets them.
-    bool has_selrect() const { return false; }
-    int32_t SelRect_top() const { return 0; }
-    int32_t SelRect_left() const { return 0; }
-    int32_t SelRect_right() const { return 0; }
-    int32_t SelRect_bottom() const { return 0; }
-    int32_t SelRect_width() const { return 0; }
-    int32_t Selrect_Height() const { return 0; }
-    int32_t Front_View_Width() const { return 0; }
-    int32_t Front_View_Height() const { return 0; }
 
     // Display settings kept for the drawing code.
     void set_Screen_HDC(platform::Draw_surface* dc) { renderer_->screen_dc = dc; }
@@ -301,9 +252,6 @@ public:
     const Bitmap_format& Source_Format() const { return rec_.input_format; }
 
 
-    // The comment of the current frame (80 bytes of its extra data).
-    bool Write_comment(const std::string& text);
-    std::string Read_Comment() const;
 
 
     std::string Property_String();
@@ -316,10 +264,16 @@ public:
     int16_t Field_To_Show() const { return renderer_->field_to_show; }
     void Let_Field_To_Show(int16_t field) { renderer_->field_to_show = field; }
     bool Draw_frame(int32_t& frame, platform::Draw_surface& picture, bool mirror = false, int16_t stream = 1,
-                    platform::Draw_surface* target = nullptr, bool rotated = false);
+                    platform::Draw_surface* target = nullptr, bool rotated = false)
+    {
+        return renderer_->Draw_frame(frame, picture, mirror, stream, target, rotated);
+    }
     bool Refresh_frame(platform::Draw_surface& picture) { return renderer_->Refresh_frame(picture); }
     bool Blit_Frame(platform::Draw_surface* dc, int32_t w, int32_t h) { return renderer_->Blit_Frame(dc, w, h); }
-    bool Draw_Panned_frame(int32_t frame, platform::Draw_surface& picture, int16_t x, int16_t y);
+    bool Draw_Panned_frame(int32_t frame, platform::Draw_surface& picture, int16_t x, int16_t y)
+    {
+        return renderer_->Draw_Panned_frame(frame, picture, x, y);
+    }
     bool Restore_target(int32_t frame) { return renderer_->Restore_target(frame); }
     bool Store_frame(int32_t frame, const std::string& which) { return renderer_->Store_frame(frame, which); }
     bool Reset_Overlay(platform::Draw_surface& picture) { return renderer_->Reset_Overlay(picture); }
@@ -334,8 +288,14 @@ public:
     const cDIBSection* Overlay_Source() const { return renderer_->Overlay_Source(); }
     const cDIBSection* Overlay_Target() const { return renderer_->Overlay_Target(); }
     const cDIBSection* Overlay_Background() const { return renderer_->Overlay_Background(); }
-    bool Draw_field_3(int32_t field, platform::Draw_surface& picture, int16_t stream = 1, bool rotated = false);
-    bool Draw_field(int32_t field, platform::Draw_surface& picture, bool swap = false, int16_t stream = 1);
+    bool Draw_field_3(int32_t field, platform::Draw_surface& picture, int16_t stream = 1, bool rotated = false)
+    {
+        return renderer_->Draw_field_3(field, picture, stream, rotated);
+    }
+    bool Draw_field(int32_t field, platform::Draw_surface& picture, bool swap = false, int16_t stream = 1)
+    {
+        return renderer_->Draw_field(field, picture, swap, stream);
+    }
     void Refresh_field(platform::Draw_surface& picture, bool rotated) { renderer_->Refresh_field(picture, rotated); }
     int32_t Last_Field() const { return renderer_->Last_Field(); }
     const cDIBSection* Field_DIB(int16_t stream) const { return renderer_->Field_DIB(stream); }
@@ -348,14 +308,14 @@ public:
     // The player position in percent of the recording.
     int32_t Percentage() const { return Position_Percent(); }
 
-    // ---- Sibling timing metadata (the rest is Tolvex_section's) ----
-    // The camera of the current frame's extra-data record; 0 when the frame has none.
-    int16_t Tolv_Camera() const;
     // ---- The smaller members ----
     // Pictures of the renderer.
     bool Read_ff(cDIBSection& picture) { return renderer_->Read_ff(picture); }
     bool Store_OL_source() { return renderer_->Store_OL_source(); }
-    bool Deinterlace_DIBS(const cDIBSection& source, cDIBSection& target, int16_t mode);
+    bool Deinterlace_DIBS(const cDIBSection& source, cDIBSection& target, int16_t mode)
+    {
+        return renderer_->Deinterlace_DIBS(source, target, mode);
+    }
     void Let_Deinterlace_copy_first(bool on) { renderer_->deinterlace_copy_first = on; }
     bool Read_In_Bitmaps() { return renderer_->Read_In_Bitmaps(); }
     void Clear_Bitmap_Collection() { renderer_->Clear_Bitmap_Collection(); }
@@ -382,11 +342,8 @@ private:
 
     // ---- The file and its reader ----
     void Set_sdv_selection(int16_t& field, int32_t value, const std::string& what);
-    void Take_frame_time();
     void Forget_frame();
     void Reset_state();
-    int32_t Extra_long(size_t offset) const;
-    int16_t Extra_integer(size_t offset) const;
     bool Append_allowed() const;
 
     Recording_file rec_;
@@ -394,10 +351,7 @@ private:
     std::string suffix_;
     bool read_to_memory_ = false;
     int64_t duration_ms_ = 0;
-    int16_t num_write_streams_ = 1;
-    std::array<int16_t, 7> pos_in_file_{};
     int16_t synch_type_ = 0;
-    int16_t multi_width_ = 720, multi_height_ = 576;
 
     // ---- Writing the own format ----
     int32_t dv_frames_appended_ = 0;
@@ -407,13 +361,6 @@ private:
     int32_t last_timecode_frame_ = 0;
     int64_t position_ = 0;         // the file position of the writers, 0-based
 
-    // ---- The frame just read ----
-    std::array<uint8_t, k_Extra_size> extra_{};
-    bool extra_valid_ = false;
-    int32_t extra_index_ = 0;
-    int32_t raw_frame_time_ = 0;
-    int32_t frame_time_stamp_ = 0;
-    bool has_time_stamp_ = false;
 
     // ---- Properties ----
     void Initialize_properties();
@@ -432,8 +379,12 @@ private:
     int16_t Section_field_shown() const override { return Field_To_Show(); }
     Recording_reader& Section_reader() const override { return *reader_; }
     Recording_file& Writable_file() override { return rec_; }
+    bool Section_has_header() override { return Has_XML_header(); }
+    bool Store_dv_record() override { return Rewrite_DV_header(); }
+    void Fields_changed() override { Calculate_Number_of_Fields(); }
+    int32_t Section_current_field() const override { return Current_Field(); }
     int32_t Section_drive_type() const override { return drive_type_; }
-    bool Frame_stamp(int32_t& stamp) const override { stamp = frame_time_stamp_; return has_time_stamp_; }
+    bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
     Cls_XML_header& Tolvex_header() override { return Header(); }
     Cls_XML_header& Fields_header() override { return Header(); }
     Cls_XML_header& Swing_header() override { return Header(); }
@@ -447,7 +398,7 @@ private:
     void Swing_frame_found(int32_t frame) override { Let_eff_frameno(frame); }
     const Recording_file& Bench_file() const override { return rec_; }
     int16_t Bench_field() const override { return Field_To_Show(); }
-    int16_t Frame_goal_offset() const override;
+    int16_t Frame_goal_offset() const override { return Extra_integer(recording_format::k_Extra_goal_offset); }
 
     // ---- The frame source of the renderer ----
     const Picture_facts& Facts() const override;

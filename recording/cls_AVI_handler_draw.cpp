@@ -1,36 +1,10 @@
-// The recording object's drawing members, done by its renderer, and the renderer's frame source.
+// Where the recording object's frames lie, and the recording as its renderer's frame source.
 #include "recording/cls_AVI_handler.h"
 
 #include "platform/Av_frame_decoder.h"
 #include "recording/Recording_reader.h"
 
 namespace wk {
-
-bool cls_AVI_handler::Draw_frame(int32_t& frame, platform::Draw_surface& picture, bool mirror, int16_t stream,
-                                 platform::Draw_surface* target, bool rotated)
-{
-    return renderer_->Draw_frame(frame, picture, mirror, stream, target, rotated);
-}
-
-bool cls_AVI_handler::Draw_Panned_frame(int32_t frame, platform::Draw_surface& picture, int16_t x, int16_t y)
-{
-    return renderer_->Draw_Panned_frame(frame, picture, x, y);
-}
-
-bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& picture, int16_t stream, bool rotated)
-{
-    return renderer_->Draw_field_3(field, picture, stream, rotated);
-}
-
-bool cls_AVI_handler::Draw_field(int32_t field, platform::Draw_surface& picture, bool swap, int16_t stream)
-{
-    return renderer_->Draw_field(field, picture, swap, stream);
-}
-
-bool cls_AVI_handler::Deinterlace_DIBS(const cDIBSection& source, cDIBSection& target, int16_t mode)
-{
-    return renderer_->Deinterlace_DIBS(source, target, mode);
-}
 
 bool cls_AVI_handler::Frame_place(int32_t frame, int16_t stream, int64_t& offset, size_t& length,
                                   std::string& codec) const

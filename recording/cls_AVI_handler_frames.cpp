@@ -47,11 +47,6 @@ bool Read_whole_file(platform::Byte_file& file)
     return true;
 }
 
-bool Marker_at(std::span<const uint8_t> buf, size_t i, const char* marker)
-{
-    return i + 4 <= buf.size() && std::memcmp(buf.data() + i, marker, 4) == 0;
-}
-
 } // namespace
 
 // ---- Frame location and reading ----
@@ -71,24 +66,11 @@ bool cls_AVI_handler::Read_Frame(int32_t frame, int16_t stream)
 
 void cls_AVI_handler::Forget_frame()
 {
-    extra_.fill(0);
-    extra_valid_ = false;
-    raw_frame_time_ = 0;
-    frame_time_stamp_ = 0;
-    has_time_stamp_ = false;
+    Forget_record();
     rec_.chunk_length = 0;
     Forget_trace();
 }
 
-// The frame's own time: from its extra-data record, rounded to a whole frame of 40 ms, less 10.
-void cls_AVI_handler::Take_frame_time()
-{
-    Do_Read_DV_extra_data();
-    if (!extra_valid_) return;
-    raw_frame_time_ = Extra_long(recording_format::k_Extra_capture_time);
-    frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
-    has_time_stamp_ = true;
-}
 
 std::span<const uint8_t> cls_AVI_handler::Frame_bytes() const
 {
@@ -98,63 +80,7 @@ std::span<const uint8_t> cls_AVI_handler::Frame_bytes() const
 
 uint8_t* cls_AVI_handler::Frame_address() { return reader_->Frame().data(); }
 
-// ---- DV extra data ----
-
-void cls_AVI_handler::Do_Read_DV_extra_data()
-{
-    if (!reader_->Keeps_extra_data()) return;
-    const std::span<const uint8_t> buf(rec_.frame_buffer);
-    auto whole_record_at = [&](size_t i) {
-        return i + k_Extra_size <= buf.size() && Marker_at(buf, i, "SSCD") && Marker_at(buf, i + 186, "SSEM");
-    };
-    size_t at = size_t(extra_index_);
-    if (extra_index_ <= 0 || !whole_record_at(at)) {
-        // The record lies where the capture station put it; look for it once more in this frame.
-        at = 0;
-        for (size_t i = 0; i <= 15000 && i + k_Extra_size <= buf.size(); ++i)
-            if (whole_record_at(i)) {
-                at = i;
-                break;
-            }
-        if (at == 0 && !whole_record_at(0)) {
-            extra_.fill(0);
-            extra_valid_ = false;
-            return;
-        }
-        extra_index_ = int32_t(at);
-    }
-    std::memcpy(extra_.data(), buf.data() + at, k_Extra_size);
-    extra_valid_ = true;
-}
-
-bool cls_AVI_handler::Rewrite_DV_Extra_data()
-{
-    try {
-        if (!extra_valid_ || rec_.frame_in_store <= 0 || rec_.frame_position <= 0)
-            throw Run_time_error(err_Invalid_argument, "The current frame has no extra data to write back");
-        // Into the file and, for a recording held in memory, into its copy there.
-        rec_.Write_back(rec_.frame_position - 1 + extra_index_, extra_.data(), 190);
-        std::memcpy(rec_.frame_buffer.data() + extra_index_, extra_.data(), 190);
-        return true;
-    } catch (...) {
-        Report_current_exception("Rewrite_DV_Extra_data" + std::string(k_Class));
-        return false;
-    }
-}
-
-int32_t cls_AVI_handler::Extra_long(size_t offset) const { return extra_valid_ ? Get_long(&extra_[offset]) : 0; }
-int16_t cls_AVI_handler::Extra_integer(size_t offset) const { return extra_valid_ ? Get_integer(&extra_[offset]) : 0; }
-
-std::span<const uint8_t> cls_AVI_handler::Extra_data() const
-{
-    return extra_valid_ ? std::span<const uint8_t>(extra_) : std::span<const uint8_t>();
-}
-
-int16_t cls_AVI_handler::Lap_Count() const { return Extra_integer(recording_format::k_Extra_lap_count); }
-bool cls_AVI_handler::Linear_buffer() const { return Extra_integer(recording_format::k_Extra_linear_buffer) == -1; }
-int32_t cls_AVI_handler::Frame_time() const { return Extra_long(recording_format::k_Extra_frame_time); }
-int32_t cls_AVI_handler::Capture_mill_time() const { return Extra_long(recording_format::k_Extra_capture_time); }
-int32_t cls_AVI_handler::Timestamp_long() const { return Extra_long(recording_format::k_Extra_timestamp); }
+// ---- The frame's bytes ----
 
 void cls_AVI_handler::Parse_DV_header() { DV_Header_Parse(Frame_bytes()); }
 
@@ -162,30 +88,6 @@ const uint8_t* cls_AVI_handler::Extra_Data_Addr() const
 {
     const std::vector<uint8_t>& buffer = rec_.frame_buffer;
     return buffer.size() >= size_t(g_DV_Extra_Offset) + k_Extra_size ? buffer.data() + g_DV_Extra_Offset : nullptr;
-}
-
-bool cls_AVI_handler::Write_comment(const std::string& text)
-{
-    if (!extra_valid_ || rec_.frame_in_store <= 0)
-        throw Run_time_error(err_Invalid_argument,
-                             "No frame with extra data has been read from " + rec_.name + "; the comment is not written");
-    using namespace recording_format;
-    const std::string ansi = platform::Utf8_to_ansi(text).substr(0, k_Extra_comment_size);
-    const auto saved = extra_;
-    const auto comment = extra_.begin() + k_Extra_comment;
-    std::fill(comment, comment + k_Extra_comment_size, uint8_t(0));
-    std::memcpy(extra_.data() + k_Extra_comment, ansi.data(), ansi.size());
-    if (Rewrite_DV_Extra_data()) return true;
-    extra_ = saved;
-    return false;
-}
-
-std::string cls_AVI_handler::Read_Comment() const
-{
-    using namespace recording_format;
-    if (!extra_valid_ || extra_[k_Extra_comment] == 0) return "";
-    const char* p = reinterpret_cast<const char*>(extra_.data() + k_Extra_comment);
-    return platform::Ansi_to_utf8(std::string(p, strnlen(p, k_Extra_comment_size)));
 }
 
 // ---- Reading ahead ----
