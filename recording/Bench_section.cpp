@@ -87,7 +87,7 @@ bool Bench_section::Benchmark_Deint_Once()
     return Reported("Benchmark_Deint_Once", [this] {
         Pictures& t = Bench_pictures();
         platform::deinterlaceFrame2(t.frame.DIBSectionBitsPtr(), t.field.DIBSectionBitsPtr(), k_Sample_width,
-                                    k_Sample_height, Bench_field() == 2 ? 2 : 1);
+                                    k_Sample_height, Section_field_shown() == 2 ? 2 : 1);
         return true;
     });
 }
@@ -117,9 +117,9 @@ std::string Bench_section::benchmark_getfile()
 {
     std::string text;
     const int64_t needed = k_Read_test_offset + k_DV_frame_size;
-    if (!Bench_file().file.Is_open()) {
+    if (!Section_file().file.Is_open()) {
         text = "No recording is open for the read test";
-    } else if (const int64_t size = Bench_file().file.Size(); size < needed) {
+    } else if (const int64_t size = Section_file().file.Size(); size < needed) {
         // Reading past the end would time nothing and pass it off as a time.
         text = "The recording is too short for the read test: " + std::to_string(size) + " bytes, " +
                std::to_string(needed) + " needed";
@@ -128,7 +128,7 @@ std::string Bench_section::benchmark_getfile()
         bool read = true;
         const int32_t t0 = Get_Tick();
         for (int i = 0; i < k_Read_test_count && read; ++i)
-            read = Bench_file().file.Read_exact(k_Read_test_offset, buffer.data(), buffer.size());
+            read = Section_file().file.Read_exact(k_Read_test_offset, buffer.data(), buffer.size());
         const int32_t t1 = Get_Tick();
         text = read ? "Get time = " + trace_detail::Number_text(double(platform::Tick_difference(t1, t0)) / k_Read_test_count)
                     : "The read test could not read the recording";

@@ -59,8 +59,8 @@ protected:
 
 private:
     // The recording's file (the read test) and the field shown (the field the run separates).
-    virtual const Recording_file& Bench_file() const = 0;
-    virtual int16_t Bench_field() const = 0;
+    virtual const Recording_file& Section_file() const = 0;
+    virtual int16_t Section_field_shown() const = 0;
 
     // The sample, its decoder and the pictures, made on first use.
     struct Pictures;

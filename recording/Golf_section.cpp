@@ -43,29 +43,29 @@ std::string Seconds_text(int32_t ms)
 
 // ---- Golf section ----
 
-void Golf_section::Golfing(bool on) { Swing_header().Golfing(on); }
-bool Golf_section::Has_weight_data() { return Swing_header().Has_weight_data(); }
-std::string Golf_section::Player_Comment() { return Swing_header().Player_Comment(); }
+void Golf_section::Golfing(bool on) { Section_header().Golfing(on); }
+bool Golf_section::Has_weight_data() { return Section_header().Has_weight_data(); }
+std::string Golf_section::Player_Comment() { return Section_header().Player_Comment(); }
 bool Golf_section::Update_Player_Comment(int16_t, const std::string& text)
 {
-    Swing_header().Player_Comment(text);
-    return Store_swing_header();
+    Section_header().Player_Comment(text);
+    return Store_section_header();
 }
-int32_t Golf_section::Impact_field() { return Swing_header().Impact_field(); }
-int32_t Golf_section::Top_field() { return Swing_header().Top_field(); }
+int32_t Golf_section::Impact_field() { return Section_header().Impact_field(); }
+int32_t Golf_section::Top_field() { return Section_header().Top_field(); }
 
 // Only the own format keeps the swing's fields; the other kinds still get their header
 // rewritten, as a sign that the recording was looked at.
 bool Golf_section::Set_Impact_Frame()
 {
-    if (Keeps_swing_fields()) Swing_header().Impact_field(Swing_field());
-    return Store_swing_header();
+    if (Keeps_swing_fields()) Section_header().Impact_field(Section_current_field());
+    return Store_section_header();
 }
 
 bool Golf_section::Set_Top_Frame()
 {
-    if (Keeps_swing_fields()) Swing_header().Top_field(Swing_field());
-    return Store_swing_header();
+    if (Keeps_swing_fields()) Section_header().Top_field(Section_current_field());
+    return Store_section_header();
 }
 
 // ---- Grade record ----
@@ -73,10 +73,10 @@ bool Golf_section::Set_Top_Frame()
 
 // ---- Model video ----
 
-float Golf_section::model_size_factor() { return float(Swing_header().model_size_factor(1)); }
-int16_t Golf_section::model_X_offset() { return Swing_header().model_X_offset(1); }
-int16_t Golf_section::model_Y_offset() { return Swing_header().model_Y_offset(1); }
-std::string Golf_section::Model_FileName() { return Swing_header().Model_FileName(1); }
+float Golf_section::model_size_factor() { return float(Section_header().model_size_factor(1)); }
+int16_t Golf_section::model_X_offset() { return Section_header().model_X_offset(1); }
+int16_t Golf_section::model_Y_offset() { return Section_header().model_Y_offset(1); }
+std::string Golf_section::Model_FileName() { return Section_header().Model_FileName(1); }
 
 int16_t Golf_section::impact_pos() const
 {
@@ -91,14 +91,14 @@ int16_t Golf_section::impact_pos() const
 
 int32_t Golf_section::Impact_Time() const
 {
-    return int32_t(std::nearbyint(double(impact_pos()) * Swing_file().ms_per_frame));
+    return int32_t(std::nearbyint(double(impact_pos()) * Section_file().ms_per_frame));
 }
 
 int32_t Golf_section::Synch_model(int32_t frame) const
 {
     // The upper bound first: a recording without frames still gets frame 1, never 0.
     int64_t m = int64_t(video_offset_) + frame;
-    if (m > Swing_file().num_frames) m = Swing_file().num_frames;
+    if (m > Section_file().num_frames) m = Section_file().num_frames;
     if (m < 1) m = 1;
     return int32_t(m);
 }
@@ -106,14 +106,14 @@ int32_t Golf_section::Synch_model(int32_t frame) const
 bool Golf_section::Synch_time(double t, int32_t& frame)
 {
     try {
-        const bool whole_frames = Swing_file().is_deinterlaced;
+        const bool whole_frames = Section_file().is_deinterlaced;
         // NTSC frames last 1001/30 ms: never rounded, or late frames drift.
-        const double ms = whole_frames ? Swing_file().ms_per_frame : Swing_file().ms_per_field;
-        if (!Swing_file().file.Is_open() || !(ms > 0))
+        const double ms = whole_frames ? Section_file().ms_per_frame : Section_file().ms_per_field;
+        if (!Section_file().file.Is_open() || !(ms > 0))
             throw Run_time_error(err_Invalid_argument, "No recording with a frame time is open", k_Golf_source);
         int32_t n = Rounded_long(t / ms + 1, "synchronised frame");
-        if (!whole_frames && Swing_file().frame_selection_start > 0)
-            n = Rounded_long(double(n) + Swing_file().frame_selection_start - 1, "synchronised field");
+        if (!whole_frames && Section_file().frame_selection_start > 0)
+            n = Rounded_long(double(n) + Section_file().frame_selection_start - 1, "synchronised field");
         frame = n;
         if (whole_frames) Swing_frame_found(n);
         return true;
@@ -125,8 +125,8 @@ bool Golf_section::Synch_time(double t, int32_t& frame)
 
 int32_t Golf_section::Synch_percentage(double p)
 {
-    if (!Swing_file().is_deinterlaced) return Rounded_long(double(Swing_file().num_fields) * p / 100.0, "field");
-    const int32_t frame = Rounded_long(double(Swing_file().num_frames) * p / 100.0, "frame");
+    if (!Section_file().is_deinterlaced) return Rounded_long(double(Section_file().num_fields) * p / 100.0, "field");
+    const int32_t frame = Rounded_long(double(Section_file().num_frames) * p / 100.0, "frame");
     Swing_frame_found(frame);
     return frame;
 }

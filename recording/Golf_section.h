@@ -68,13 +68,13 @@ protected:
 
 private:
     // What the section needs of its recording.
-    virtual Cls_XML_header& Swing_header() = 0;
-    virtual bool Store_swing_header() = 0;
-    virtual const Recording_file& Swing_file() const = 0;
+    virtual Cls_XML_header& Section_header() = 0;
+    virtual bool Store_section_header() = 0;
+    virtual const Recording_file& Section_file() const = 0;
     // Whether the file keeps the swing's fields (the own format does).
     virtual bool Keeps_swing_fields() const = 0;
     // The field last drawn, the time drawn and the AVI's player time (0 for other kinds).
-    virtual int32_t Swing_field() const = 0;
+    virtual int32_t Section_current_field() const = 0;
     virtual float Swing_effective_time() const = 0;
     virtual float Swing_player_time() const = 0;
     // The open file when it is an AVI (the kind that carries a model); nullptr otherwise.

@@ -25,7 +25,7 @@ protected:
 
 private:
     // The recording's header, made on first use.
-    virtual Cls_XML_header& Fields_header() = 0;
+    virtual Cls_XML_header& Section_header() = 0;
 };
 
 } // namespace wk

@@ -21,11 +21,11 @@ bool Reads_as_zero(const std::string& text)
 
 int32_t Tolvex_section::Tolv_start_PC_mill()
 {
-    return header_field::Long::From(Tolvex_header().Tolv_heat_start_PC_mill());
+    return header_field::Long::From(Section_header().Tolv_heat_start_PC_mill());
 }
 void Tolvex_section::Tolv_start_PC_mill(int32_t value)
 {
-    Tolvex_header().Tolv_heat_start_PC_mill(header_field::Long::To(value));
+    Section_header().Tolv_heat_start_PC_mill(header_field::Long::To(value));
 }
 
 // A camera that could not be named must not stop a running capture: the error goes to the
@@ -35,24 +35,24 @@ void Tolvex_section::Tolv_start_PC_mill(int32_t value)
 // stands in only while the sibling product left its own offset at 0.
 std::string Tolvex_section::Tolv_Goal_compensation()
 {
-    const std::string text = Tolvex_header().Goal_Compensation();
+    const std::string text = Section_header().Goal_Compensation();
     const int16_t frame_offset = Frame_goal_offset();
     if (frame_offset > 0 && Reads_as_zero(text)) return std::to_string(frame_offset);
     return text;
 }
-void Tolvex_section::Tolv_Goal_compensation(const std::string& value) { Tolvex_header().Goal_Compensation(value); }
-std::string Tolvex_section::Tolv_Split_compensation() { return Tolvex_header().Split_Compensation(); }
-void Tolvex_section::Tolv_Split_compensation(const std::string& value) { Tolvex_header().Split_Compensation(value); }
-void Tolvex_section::Tolv_split_firewire_ID(const std::string& value) { Tolvex_header().Tolv_split_firewire_ID(value); }
-void Tolvex_section::Tolv_goal_firewire_ID(const std::string& value) { Tolvex_header().Tolv_goal_firewire_ID(value); }
-void Tolvex_section::Phidget_serial(const std::string& value) { Tolvex_header().Tolv_ph_serial(value); }
+void Tolvex_section::Tolv_Goal_compensation(const std::string& value) { Section_header().Goal_Compensation(value); }
+std::string Tolvex_section::Tolv_Split_compensation() { return Section_header().Split_Compensation(); }
+void Tolvex_section::Tolv_Split_compensation(const std::string& value) { Section_header().Split_Compensation(value); }
+void Tolvex_section::Tolv_split_firewire_ID(const std::string& value) { Section_header().Tolv_split_firewire_ID(value); }
+void Tolvex_section::Tolv_goal_firewire_ID(const std::string& value) { Section_header().Tolv_goal_firewire_ID(value); }
+void Tolvex_section::Phidget_serial(const std::string& value) { Section_header().Tolv_ph_serial(value); }
 
 // ---- Boxes ----
 
-int32_t Tolvex_section::Tolv_Heat_time(int16_t box, bool split) { return Tolvex_header().Tolv_Heat_time(box, split); }
+int32_t Tolvex_section::Tolv_Heat_time(int16_t box, bool split) { return Section_header().Tolv_Heat_time(box, split); }
 void Tolvex_section::Tolv_Heat_time(int16_t box, bool split, int32_t time)
 {
-    Tolvex_header().Tolv_Heat_time(box, split, time);
+    Section_header().Tolv_Heat_time(box, split, time);
 }
 
 } // namespace wk

@@ -32,7 +32,7 @@ protected:
 
 private:
     // The recording's header, made on first use.
-    virtual Cls_XML_header& Tolvex_header() = 0;
+    virtual Cls_XML_header& Section_header() = 0;
     // The goal offset the capture station measured for the current frame; 0 when it has none.
     virtual int16_t Frame_goal_offset() const = 0;
 };

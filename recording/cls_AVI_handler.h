@@ -341,7 +341,6 @@ private:
     static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
 
     // ---- The file and its reader ----
-    void Set_sdv_selection(int16_t& field, int32_t value, const std::string& what);
     void Forget_frame();
     void Reset_state();
     bool Append_allowed() const;
@@ -360,7 +359,6 @@ private:
     std::string writer_file_;      // the recording this object may append to
     int32_t last_timecode_frame_ = 0;
     int64_t position_ = 0;         // the file position of the writers, 0-based
-
 
     // ---- Properties ----
     void Initialize_properties();
@@ -385,19 +383,11 @@ private:
     int32_t Section_current_field() const override { return Current_Field(); }
     int32_t Section_drive_type() const override { return drive_type_; }
     bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
-    Cls_XML_header& Tolvex_header() override { return Header(); }
-    Cls_XML_header& Fields_header() override { return Header(); }
-    Cls_XML_header& Swing_header() override { return Header(); }
-    bool Store_swing_header() override { return Write_XML_header(); }
-    const Recording_file& Swing_file() const override { return rec_; }
     bool Keeps_swing_fields() const override;
-    int32_t Swing_field() const override { return Current_Field(); }
     float Swing_effective_time() const override { return Effective_Time(); }
     float Swing_player_time() const override;
     const platform::Byte_file* Model_file() const override;
     void Swing_frame_found(int32_t frame) override { Let_eff_frameno(frame); }
-    const Recording_file& Bench_file() const override { return rec_; }
-    int16_t Bench_field() const override { return Field_To_Show(); }
     int16_t Frame_goal_offset() const override { return Extra_integer(recording_format::k_Extra_goal_offset); }
 
     // ---- The frame source of the renderer ----
@@ -410,6 +400,7 @@ private:
     void Take_capture_record() override { Read_Trace_Data(); }
     mutable Picture_facts facts_;
 
+    // ---- The trace section's frame ----
     std::span<uint8_t> Frame_data() override;
     std::span<const uint8_t> Traced_frame_bytes() const override { return Frame_bytes(); }
     bool Read_traced_frame(int32_t frame, int16_t stream) override { return Read_Frame(frame, stream); }
