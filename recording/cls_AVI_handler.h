@@ -1,22 +1,24 @@
 #pragma once
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
+// It is the front: each family of its members is a section that keeps its own state, and its
+// frames are drawn by its Frame_renderer.
+#include "recording/Avi_section.h"
 #include "recording/Bench_section.h"
+#include "recording/Capture_record_section.h"
 #include "recording/DV_Header_Record.h"
 #include "recording/Frame_renderer.h"
 #include "recording/Frame_source.h"
 #include "recording/Golf_section.h"
-#include "recording/Avi_section.h"
-#include "recording/Capture_record_section.h"
 #include "recording/Header_section.h"
-#include "recording/Race_section.h"
-#include "recording/Stream_section.h"
-#include "recording/Trace_section.h"
 #include "recording/QSM_Header_Record.h"
+#include "recording/Race_section.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_format.h"
+#include "recording/Stream_section.h"
 #include "recording/Tolvex_section.h"
 #include "recording/Trace_Record.h"
+#include "recording/Trace_section.h"
 #include "recording/cls_IDX.h"
 
 #include <array>
@@ -184,7 +186,6 @@ public:
     float Player_Time() const;
 
     // ---- Recording properties (more) ----
-    // Identity and kind.
     // Kind of the file's drive: 3 fixed, 4 network, 5 CD/DVD, 6 RAM disk, 0 unknown.
     int32_t DriveType() const { return drive_type_; }
     bool is_Wakeline();
@@ -231,8 +232,6 @@ public:
     int16_t DV_data_minutes() const;
     std::string DV_date() const { return {}; }
     std::string Timecode_string();
-
-
     int16_t Trimmed_Start() const;
     int16_t Trimmed_End() const { return 0; }
 
@@ -251,9 +250,7 @@ public:
     // The format of the compressed frames as the decoder is told it.
     const Bitmap_format& Source_Format() const { return rec_.input_format; }
 
-
-
-
+    // The recording's properties as text, one per line.
     std::string Property_String();
     int16_t coord_x(int16_t) const { return 0; }
     int16_t coord_y(int16_t) const { return 0; }
@@ -324,7 +321,7 @@ public:
     bool A_blend(platform::Draw_surface& picture) { return renderer_->A_blend(picture); }
     void Fill_PBox(platform::Draw_surface& picture) { Frame_renderer::Fill_PBox(picture); }
 
-    // The header's elements of the same names (in memory; Write_XML_header stores them).
+    // Writes the header text into the application-data folder.
     void Dump_XML_Header(const std::string& name);
     // Graph object id (1..25), a shape drawn over the picture.
     void Save_Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
