@@ -1,9 +1,9 @@
-// The recording object: locating and reading frames, the extra-data record the capture station
-// puts into each frame, and reading a file ahead.
+// The recording object: locating and reading frames and their bytes, and reading a file ahead.
 #include "recording/cls_AVI_handler.h"
 
 #include "platform/Clock.h"
 #include "platform/Memory_bytes.h"
+#include "recording/Whole_file_read.h"
 #include "platform/Text_codec.h"
 #include "recording/Raw_dv_reader.h"
 #include "recording/Recording_bytes.h"
@@ -15,9 +15,6 @@
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 
-#include <QCursor>
-#include <QGuiApplication>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -25,29 +22,6 @@
 namespace wk {
 
 using namespace recording_bytes;
-
-namespace {
-
-// Puts a copy of the whole file in memory in front of it; false when there is no room or it
-// cannot be read.
-bool Read_whole_file(platform::Byte_file& file)
-{
-    const int64_t size = file.Size();
-    if (size <= 0) return false;
-    std::vector<uint8_t> image;
-    try {
-        image.resize(size_t(size));
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    if (!file.Read_exact(0, image.data(), image.size())) return false;
-    file.Attach(std::make_unique<platform::Memory_bytes>(std::move(image), file.Detach()));
-    return true;
-}
-
-} // namespace
 
 // ---- Frame location and reading ----
 
@@ -116,37 +90,13 @@ void cls_AVI_handler::Preread_File()
                " milliseconds");
 }
 
-namespace {
-
-// The wait cursor while the whole file is read; put back however the reading ends.
-class Wait_cursor {
-public:
-    Wait_cursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (shown_) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~Wait_cursor() { Restore(); }
-    Wait_cursor(const Wait_cursor&) = delete;
-    Wait_cursor& operator=(const Wait_cursor&) = delete;
-    void Restore()
-    {
-        if (shown_) QGuiApplication::restoreOverrideCursor();
-        shown_ = false;
-    }
-
-private:
-    bool shown_;
-};
-
-} // namespace
-
 // The readers then read from the copy; every write still goes to the file first.
 bool cls_AVI_handler::Read_File_to_Memory()
 {
     if (!rec_.file.Is_open()) return false;
-    Wait_cursor cursor;
+    whole_file_read::Wait_cursor cursor;
     if (Reading_started) Reading_started();
-    const bool read = Read_whole_file(rec_.file);
+    const bool read = whole_file_read::Read_whole_file(rec_.file);
     cursor.Restore();
     if (Reading_ended) Reading_ended();
     return read;
