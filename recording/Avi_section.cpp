@@ -100,7 +100,8 @@ bool Avi_section::Append_XML_header()
         if (!h.Create_Header()) return false;
         const std::string text = h.XML_string();
         // Room for a header as large as the own format holds.
-        const int64_t data = std::max<int64_t>(recording_format::k_QSXM_min_size, (int64_t(text.size()) + recording_format::k_XML_padding + 1) / 2 * 2);
+        const int64_t data = std::max<int64_t>(recording_format::k_QSXM_min_size,
+                                               (int64_t(text.size()) + recording_format::k_XML_padding + 1) / 2 * 2);
         const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
         return Append_chunk(avi, recording_format::k_XML_chunk_tag, bytes, data) && avi.Has_QSXM_chunk();
     } catch (...) {
@@ -115,7 +116,8 @@ bool Avi_section::Append_DV_header()
         Avi_chunks& avi = Open_chunks();
         if (!avi.Chunk_can_be_appended()) return false;
         const std::vector<uint8_t> record = DV_Header_Record{}.To_bytes();
-        return Append_chunk(avi, recording_format::k_DV_header_chunk_tag, record, DV_Header_Record::k_Size) && avi.Has_BXHD_chunk();
+        return Append_chunk(avi, recording_format::k_DV_header_chunk_tag, record, DV_Header_Record::k_Size) &&
+               avi.Has_BXHD_chunk();
     } catch (...) {
         Report_current_exception("Append_DV_header" + std::string(k_Avi_class));
         return false;
@@ -148,8 +150,10 @@ bool Avi_section::Rewrite_DV_header()
         // The record opens an sdv file only; anywhere else it would overwrite the file's start.
         const DV_Header_Record* record = Section_reader().DV_record();
         if (!record || !Section_file().file.Is_open()) throw Run_time_error(52, "No sdv recording is open");
-        if (Section_file().read_only || !Writable_file().file.Writable()) throw Run_time_error(75, "The recording is read-only: " + Section_file().name);
-        Header_journal::Write(Writable_file().file, Section_file().name, {Byte_patch{0, record->To_bytes()}}, Section_reader().Header_area_of(Section_file().file));
+        if (Section_file().read_only || !Writable_file().file.Writable())
+            throw Run_time_error(75, "The recording is read-only: " + Section_file().name);
+        Header_journal::Write(Writable_file().file, Section_file().name, {Byte_patch{0, record->To_bytes()}},
+                              Section_reader().Header_area_of(Section_file().file));
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_DV_header" + std::string(k_Avi_class));
@@ -198,7 +202,10 @@ bool Avi_section::Read_Headers()
     return avi && avi->Read_headers();
 }
 
-std::span<const uint8_t> Avi_section::AVI_Chunk_addr() const { return Ask(Section_reader().Chunks(), &Avi_chunks::Avih_header); }
+std::span<const uint8_t> Avi_section::AVI_Chunk_addr() const
+{
+    return Ask(Section_reader().Chunks(), &Avi_chunks::Avih_header);
+}
 
 std::span<const uint8_t> Avi_section::AVIInfo_addr() const { return Ask(Section_reader().Chunks(), &Avi_chunks::Avih); }
 
@@ -219,13 +226,22 @@ bool Avi_section::Force_Framerate(int16_t fps)
 
 // ---- Text stream ----
 
-bool Avi_section::Has_Text_Stream() const { return Ask(Section_reader().Text_stream(), &Avi_text_stream::Has_text_stream); }
+bool Avi_section::Has_Text_Stream() const
+{
+    return Ask(Section_reader().Text_stream(), &Avi_text_stream::Has_text_stream);
+}
 
 int16_t Avi_section::Text_Length() const { return Ask(Section_reader().Text_stream(), &Avi_text_stream::Text_length); }
 
-std::span<const uint8_t> Avi_section::text_adress() const { return Ask(Section_reader().Text_stream(), &Avi_text_stream::Text); }
+std::span<const uint8_t> Avi_section::text_adress() const
+{
+    return Ask(Section_reader().Text_stream(), &Avi_text_stream::Text);
+}
 
-int64_t Avi_section::Text_Position() const { return Ask(Section_reader().Text_stream(), &Avi_text_stream::Text_position); }
+int64_t Avi_section::Text_Position() const
+{
+    return Ask(Section_reader().Text_stream(), &Avi_text_stream::Text_position);
+}
 
 std::vector<uint8_t> Avi_section::Get_Text_buffer(int32_t frame)
 {
@@ -281,7 +297,8 @@ bool Avi_section::Write_channel_name(int16_t index, const std::string& name)
                                                     std::to_string(index) + " to name");
         std::string field = platform::Utf8_to_ansi(name).substr(0, size_t(k_Channel_field));
         field.resize(size_t(k_Channel_field), ' ');
-        Header_journal::Write(Writable_file().file, Section_file().name, {Byte_patch{at, std::vector<uint8_t>(field.begin(), field.end())}},
+        Header_journal::Write(Writable_file().file, Section_file().name,
+                              {Byte_patch{at, std::vector<uint8_t>(field.begin(), field.end())}},
                               Section_reader().Header_area_of(Section_file().file));
         return true;
     } catch (...) {

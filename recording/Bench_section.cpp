@@ -130,7 +130,8 @@ std::string Bench_section::benchmark_getfile()
         for (int i = 0; i < k_Read_test_count && read; ++i)
             read = Section_file().file.Read_exact(k_Read_test_offset, buffer.data(), buffer.size());
         const int32_t t1 = Get_Tick();
-        text = read ? "Get time = " + trace_detail::Number_text(double(platform::Tick_difference(t1, t0)) / k_Read_test_count)
+        text = read ? "Get time = " +
+                          trace_detail::Number_text(double(platform::Tick_difference(t1, t0)) / k_Read_test_count)
                     : "The read test could not read the recording";
     }
     platform::MsgBox(text);

@@ -97,7 +97,10 @@ bool Capture_record_section::Rewrite_DV_Extra_data()
 }
 
 int32_t Capture_record_section::Extra_long(size_t offset) const { return extra_valid_ ? Get_long(&extra_[offset]) : 0; }
-int16_t Capture_record_section::Extra_integer(size_t offset) const { return extra_valid_ ? Get_integer(&extra_[offset]) : 0; }
+int16_t Capture_record_section::Extra_integer(size_t offset) const
+{
+    return extra_valid_ ? Get_integer(&extra_[offset]) : 0;
+}
 
 std::span<const uint8_t> Capture_record_section::Extra_data() const
 {
@@ -105,7 +108,10 @@ std::span<const uint8_t> Capture_record_section::Extra_data() const
 }
 
 int16_t Capture_record_section::Lap_Count() const { return Extra_integer(recording_format::k_Extra_lap_count); }
-bool Capture_record_section::Linear_buffer() const { return Extra_integer(recording_format::k_Extra_linear_buffer) == -1; }
+bool Capture_record_section::Linear_buffer() const
+{
+    return Extra_integer(recording_format::k_Extra_linear_buffer) == -1;
+}
 int32_t Capture_record_section::Frame_time() const { return Extra_long(recording_format::k_Extra_frame_time); }
 int32_t Capture_record_section::Capture_mill_time() const { return Extra_long(recording_format::k_Extra_capture_time); }
 int32_t Capture_record_section::Timestamp_long() const { return Extra_long(recording_format::k_Extra_timestamp); }
@@ -115,8 +121,8 @@ int32_t Capture_record_section::Timestamp_long() const { return Extra_long(recor
 bool Capture_record_section::Write_comment(const std::string& text)
 {
     if (!extra_valid_ || Writable_file().frame_in_store <= 0)
-        throw Run_time_error(err_Invalid_argument,
-                             "No frame with extra data has been read from " + Writable_file().name + "; the comment is not written");
+        throw Run_time_error(err_Invalid_argument, "No frame with extra data has been read from " +
+                                                       Writable_file().name + "; the comment is not written");
     using namespace recording_format;
     const std::string ansi = platform::Utf8_to_ansi(text).substr(0, k_Extra_comment_size);
     const auto saved = extra_;

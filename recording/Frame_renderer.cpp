@@ -190,7 +190,7 @@ bool Frame_renderer::Draw_frame(int32_t& frame, platform::Draw_surface& picture,
         if (frame == 0) frame = 1;
         current_frame = frame;
         const bool read = Read_drawn_frame(frame, stream);
-        const int32_t fw = source_.Facts().width > 0 ? source_.Facts().width : 720, fh = source_.Facts().height > 0 ? source_.Facts().height : 576;
+        const int32_t fw = Frame_width(), fh = Frame_height();
         bool shown = false;
         if (rotated) {
             Ensure_size(d.rotate_source, 720, 576);
@@ -280,7 +280,7 @@ bool Frame_renderer::Refresh_frame(platform::Draw_surface& picture)
         return true;
     }
     if (source_.Frame_in_store() <= 0) return false;
-    if (!Ensure_size(d.frame, source_.Facts().width > 0 ? source_.Facts().width : 720, source_.Facts().height > 0 ? source_.Facts().height : 576) || !Decode_into(d.frame)) {
+    if (!Ensure_size(d.frame, Frame_width(), Frame_height()) || !Decode_into(d.frame)) {
         Paint_black(picture, 0, 0, pw, ph);
         return false;
     }
@@ -292,7 +292,7 @@ bool Frame_renderer::Blit_Frame(platform::Draw_surface* dc, int32_t width, int32
 {
     if (dc == nullptr || source_.Frame_in_store() <= 0) return false;
     Drawing& d = Draw_state();
-    if (!Ensure_size(d.frame, source_.Facts().width > 0 ? source_.Facts().width : 720, source_.Facts().height > 0 ? source_.Facts().height : 576) || !Decode_into(d.frame)) {
+    if (!Ensure_size(d.frame, Frame_width(), Frame_height()) || !Decode_into(d.frame)) {
         Paint_black(*dc, 0, 0, width, height);
         return false;
     }
@@ -305,7 +305,7 @@ bool Frame_renderer::Draw_Panned_frame(int32_t frame, platform::Draw_surface& pi
     Drawing& d = Draw_state();
     const auto w = int16_t(picture.Width()), h = int16_t(picture.Height());
     Paint_black(picture, 0, 0, w, h);
-    if (!source_.Read(frame, 1) || !Ensure_size(d.frame, source_.Facts().width > 0 ? source_.Facts().width : 720, source_.Facts().height > 0 ? source_.Facts().height : 576) ||
+    if (!source_.Read(frame, 1) || !Ensure_size(d.frame, Frame_width(), Frame_height()) ||
         !Decode_into(d.frame))
         return false;
     // 1:1 from (x, y); what lies outside the frame stays black.

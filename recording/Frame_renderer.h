@@ -145,6 +145,9 @@ private:
     bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
     void Make_overlay_pictures(int32_t width, int32_t height);
     float Field_time(int32_t field) const;
+    // The frame size, 720 x 576 where the file does not tell it.
+    int32_t Frame_width() const { return source_.Facts().width > 0 ? source_.Facts().width : 720; }
+    int32_t Frame_height() const { return source_.Facts().height > 0 ? source_.Facts().height : 576; }
     bool Read_drawn_frame(int32_t frame, int16_t stream);
     int16_t Drawn_streams() const;
     void Note_field_drawn(int32_t field, int16_t stream);

@@ -68,8 +68,9 @@ bool Frame_renderer::Draw_field_3(int32_t field, platform::Draw_surface& picture
         eff_frameno = frame_no;
         field_to_show = which;
         // The frame in store already (field 2 after field 1): its bytes are those just read.
-        const bool read = (source_.Frame_in_store() == frame_no && source_.Stream_in_store() == stream && !source_.Bytes().empty()) ||
-                          Read_drawn_frame(frame_no, stream);
+        const bool read =
+            (source_.Frame_in_store() == frame_no && source_.Stream_in_store() == stream && !source_.Bytes().empty()) ||
+            Read_drawn_frame(frame_no, stream);
         const int32_t sh = source_.Facts().ntsc ? 480 : 576;
         if (field_pic.Height() != sh || field_pic.DIBSectionBitsPtr() == nullptr) {
             field_pic.Create(720, sh);
@@ -134,7 +135,7 @@ bool Frame_renderer::Draw_field(int32_t field, platform::Draw_surface& picture, 
         picture.SetStretchBltMode(platform::HALFTONE);
         if (field == 0) return false;
         Drawing& d = Draw_state();
-        const int32_t fw = source_.Facts().width > 0 ? source_.Facts().width : 720, fh = source_.Facts().height > 0 ? source_.Facts().height : 576;
+        const int32_t fw = Frame_width(), fh = Frame_height();
         if (field == last_field_ && stream == d.last_stream && d.line_field_held == field &&
             source_.Frame_in_store() == d.store_frame && source_.Stream_in_store() == d.store_stream) {
             picture.BitBlt(0, 0, fw, fh, d.line_field.hDC(), 0, 0, platform::SRCCOPY);

@@ -42,7 +42,8 @@ bool Frame_renderer::Read_ff(cDIBSection& picture)
 bool Frame_renderer::Store_OL_source()
 {
     return Reported("Store_OL_source", [this] {
-        if (!Overlay_Target() || !Overlay_Target()->DIBSectionBitsPtr()) Make_overlay_pictures(source_.Facts().width, source_.Facts().height);
+        if (!Overlay_Target() || !Overlay_Target()->DIBSectionBitsPtr())
+            Make_overlay_pictures(source_.Facts().width, source_.Facts().height);
         const cDIBSection* from = Overlay_Target();
         // The overlay pictures are this object's own; their accessors are read-only for callers.
         auto* into = const_cast<cDIBSection*>(Overlay_Source());
@@ -82,7 +83,9 @@ bool Frame_renderer::Read_In_Bitmaps()
                 for (int32_t f = 1; f <= source_.Facts().num_frames; ++f) {
             auto picture = std::make_unique<cDIBSection>();
             int32_t frame = f;
-            if (!picture->Create(source_.Facts().width, source_.Facts().height) || !Draw_frame(frame, *picture->hDC(), false, 1, nullptr, false)) return false;
+            if (!picture->Create(source_.Facts().width, source_.Facts().height) ||
+                !Draw_frame(frame, *picture->hDC(), false, 1, nullptr, false))
+                return false;
             bitmaps_.push_back(std::move(picture));
         }
         bitmaps_whole_ = true;

@@ -14,7 +14,9 @@ class Cls_XML_header;
 class Header_section {
 public:
 #define WK_DECLARE_FIELD(T, name) T name(); void name(header_field::Arg<T> value);
-#define WK_DECLARE_INDEXED_FIELD(T, name, index) T name(int16_t index); void name(int16_t index, header_field::Arg<T> value);
+#define WK_DECLARE_INDEXED_FIELD(T, name, index)                                                                       \
+    T name(int16_t index);                                                                                             \
+    void name(int16_t index, header_field::Arg<T> value);
     WK_HEADER_FIELDS(WK_DECLARE_FIELD)
     WK_HEADER_INDEXED_FIELDS(WK_DECLARE_INDEXED_FIELD)
 #undef WK_DECLARE_FIELD

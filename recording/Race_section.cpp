@@ -120,19 +120,31 @@ bool Race_section::Update_Heat_ID(int16_t heat, const std::string& value)
 }
 
 int32_t Race_section::Heat_result(int16_t heat, int16_t lane) { return Section_header().Heat_result(heat, lane); }
-void Race_section::Heat_result(int16_t heat, int16_t lane, int32_t value) { Section_header().Heat_result(heat, lane, value); }
+void Race_section::Heat_result(int16_t heat, int16_t lane, int32_t value)
+{
+    Section_header().Heat_result(heat, lane, value);
+}
 int32_t Race_section::Heat_time(int16_t heat, int16_t lane)
 {
     if (Section_file().name.empty()) return 0;
     return Section_header().Heat_result(heat, lane);
 }
-void Race_section::Heat_time(int16_t heat, int16_t lane, int32_t value) { Section_header().Heat_result(heat, lane, value); }
-int32_t Race_section::Heat_Clicktime(int16_t heat, int16_t lane) { return Section_header().Heat_Click_time(heat, lane); }
+void Race_section::Heat_time(int16_t heat, int16_t lane, int32_t value)
+{
+    Section_header().Heat_result(heat, lane, value);
+}
+int32_t Race_section::Heat_Clicktime(int16_t heat, int16_t lane)
+{
+    return Section_header().Heat_Click_time(heat, lane);
+}
 void Race_section::Heat_Clicktime(int16_t heat, int16_t lane, int32_t value)
 {
     Section_header().Heat_Click_time(heat, lane, value);
 }
-int32_t Race_section::Heat_Goalfield(int16_t heat, int16_t lane) { return Section_header().Heat_Goal_Field(heat, lane); }
+int32_t Race_section::Heat_Goalfield(int16_t heat, int16_t lane)
+{
+    return Section_header().Heat_Goal_Field(heat, lane);
+}
 void Race_section::Heat_Goalfield(int16_t heat, int16_t lane, int32_t value)
 {
     Section_header().Heat_Goal_Field(heat, lane, value);

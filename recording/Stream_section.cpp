@@ -77,7 +77,10 @@ int16_t Stream_section::Active_Streams()
     return n;
 }
 
-bool Stream_section::rotated() const { return Section_reader().Can_rotate() ? Section_file().streams[1].rotated : false; }
+bool Stream_section::rotated() const
+{
+    return Section_reader().Can_rotate() ? Section_file().streams[1].rotated : false;
+}
 
 bool Stream_section::rotated(bool on) { return Stream_rotated(1, on); }
 

@@ -43,7 +43,10 @@ std::string Tolvex_section::Tolv_Goal_compensation()
 void Tolvex_section::Tolv_Goal_compensation(const std::string& value) { Section_header().Goal_Compensation(value); }
 std::string Tolvex_section::Tolv_Split_compensation() { return Section_header().Split_Compensation(); }
 void Tolvex_section::Tolv_Split_compensation(const std::string& value) { Section_header().Split_Compensation(value); }
-void Tolvex_section::Tolv_split_firewire_ID(const std::string& value) { Section_header().Tolv_split_firewire_ID(value); }
+void Tolvex_section::Tolv_split_firewire_ID(const std::string &value)
+{
+    Section_header().Tolv_split_firewire_ID(value);
+}
 void Tolvex_section::Tolv_goal_firewire_ID(const std::string& value) { Section_header().Tolv_goal_firewire_ID(value); }
 void Tolvex_section::Phidget_serial(const std::string& value) { Section_header().Tolv_ph_serial(value); }
 
