@@ -176,6 +176,39 @@ std::string Codec_text(const std::string& codec)
 
 } // namespace
 
+// One frame through the overlay: frame 1 starts it again, every other frame is blended into the
+// overlay's picture as the mode says.
+bool Frame_renderer::Draw_overlay(int32_t frame, int16_t stream, bool read)
+{
+    Drawing& d = Draw_state();
+    if (source_.Frame_in_store() == 1) {
+        // The overlay starts again: frame 1 is the picture and, of stream 1, the background.
+        bool shown = read && Decode_into(d.overlay_target);
+        if (shown && stream == 1) {
+            if (d.overlay_background.SizeImage() == d.overlay_target.SizeImage() &&
+                d.overlay_background.DIBSectionBitsPtr() != nullptr)
+                std::memcpy(d.overlay_background.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
+                            size_t(d.overlay_target.SizeImage()));
+        } else if (shown) {
+            if (!(source_.Read(1, 1) && Decode_into(d.overlay_background))) Fill_black(d.overlay_background);
+            source_.Read(frame, stream);
+        }
+        return shown;
+    }
+    const bool shown = read && Decode_into(d.overlay_source);
+    if (shown) {
+        const auto w = int16_t(d.overlay_source.Width()), h = int16_t(d.overlay_source.Height());
+        if (overlay == 4)
+            platform::ABlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
+                             d.overlay_background.DIBSectionBitsPtr(), w, h, blend_faktor);
+        else if (overlay == 3)
+            platform::LBlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(), w, h, 2);
+        else if (overlay == 2)
+            platform::LBlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(), w, h, 1);
+    }
+    return shown;
+}
+
 bool Frame_renderer::Draw_frame(int32_t& frame, platform::Draw_surface& picture, bool mirror, int16_t stream,
                                  platform::Draw_surface* target, bool rotated)
 {
@@ -222,33 +255,7 @@ bool Frame_renderer::Draw_frame(int32_t& frame, platform::Draw_surface& picture,
                 return false;
             }
         } else if (overlay > 0) {
-            if (source_.Frame_in_store() == 1) {
-                // The overlay starts again: frame 1 is the picture and, of stream 1, the background.
-                shown = read && Decode_into(d.overlay_target);
-                if (shown && stream == 1) {
-                    if (d.overlay_background.SizeImage() == d.overlay_target.SizeImage() &&
-                        d.overlay_background.DIBSectionBitsPtr() != nullptr)
-                        std::memcpy(d.overlay_background.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
-                                    size_t(d.overlay_target.SizeImage()));
-                } else if (shown) {
-                    if (!(source_.Read(1, 1) && Decode_into(d.overlay_background))) Fill_black(d.overlay_background);
-                    source_.Read(frame, stream);
-                }
-            } else {
-                shown = read && Decode_into(d.overlay_source);
-                if (shown) {
-                    const auto w = int16_t(d.overlay_source.Width()), h = int16_t(d.overlay_source.Height());
-                    if (overlay == 4)
-                        platform::ABlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
-                                         d.overlay_background.DIBSectionBitsPtr(), w, h, blend_faktor);
-                    else if (overlay == 3)
-                        platform::LBlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
-                                         w, h, 2);
-                    else if (overlay == 2)
-                        platform::LBlend(d.overlay_source.DIBSectionBitsPtr(), d.overlay_target.DIBSectionBitsPtr(),
-                                         w, h, 1);
-                }
-            }
+            shown = Draw_overlay(frame, stream, read);
             if (shown) d.overlay_target.DIB_PaintPicture(&picture, 0, 0, pw, ph);
         } else {
             return false; // a negative overlay mode draws nothing

@@ -143,6 +143,8 @@ private:
     void Decode_next_ahead(int32_t frame, int16_t stream, int32_t step);
     // Paints frame f (0 is 1) from the preloaded pictures; false when they do not hold it.
     bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
+    // Frame `frame` of stream through the overlay, into the overlay's picture; whether it was.
+    bool Draw_overlay(int32_t frame, int16_t stream, bool read);
     void Make_overlay_pictures(int32_t width, int32_t height);
     float Field_time(int32_t field) const;
     // The frame size, 720 x 576 where the file does not tell it.
@@ -151,6 +153,7 @@ private:
     bool Read_drawn_frame(int32_t frame, int16_t stream);
     int16_t Drawn_streams() const;
     void Note_field_drawn(int32_t field, int16_t stream);
+    void Start_ahead_for_field(int32_t field, int32_t frame_no, int16_t stream);
 
     Frame_source& source_;
     std::unique_ptr<Drawing> drawing_;

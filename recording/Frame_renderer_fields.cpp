@@ -40,6 +40,21 @@ void Frame_renderer::Note_field_drawn(int32_t field, int16_t stream)
     d.store_stream = source_.Stream_in_store();
 }
 
+// The frame the next step in the same direction needs after field `field` of frame frame_no
+// (field 2 of this frame needs none), handed to the worker.
+void Frame_renderer::Start_ahead_for_field(int32_t field, int32_t frame_no, int16_t stream)
+{
+    Drawing& d = Draw_state();
+    const int32_t delta = d.shown_field > 0 ? field - d.shown_field : 0;
+    d.shown_field = field;
+    if (delta == 0 || std::abs(delta) > 4) return;
+    const auto frame_of = [](int64_t n) { return int32_t((n + 1) / 2); };
+    int32_t next = frame_of(int64_t(field) + delta);
+    if (next == frame_no) next = frame_of(int64_t(field) + 2 * int64_t(delta));
+    // The frame before is kept already.
+    if (next != d.before_frame[size_t(stream)]) Decode_next_ahead(frame_no, stream, next - frame_no);
+}
+
 bool Frame_renderer::Draw_field_3(int32_t field, platform::Draw_surface& picture, int16_t stream, bool rotated)
 {
     try {
@@ -100,17 +115,8 @@ bool Frame_renderer::Draw_field_3(int32_t field, platform::Draw_surface& picture
         }
         d.field_pending[size_t(stream)] = which;
         d.field_held[size_t(stream)] = field;
-        // The frame the next step in the same direction needs (field 2 of this one needs none),
-        // started before this field is made, so the worker decodes while it is converted.
-        const int32_t delta = d.shown_field > 0 ? field - d.shown_field : 0;
-        d.shown_field = field;
-        if (delta != 0 && std::abs(delta) <= 4) {
-            const auto frame_of = [](int64_t n) { return int32_t((n + 1) / 2); };
-            int32_t next = frame_of(int64_t(field) + delta);
-            if (next == frame_no) next = frame_of(int64_t(field) + 2 * int64_t(delta));
-            // The frame before is kept already.
-            if (next != d.before_frame[size_t(stream)]) Decode_next_ahead(frame_no, stream, next - frame_no);
-        }
+        // Started before this field is made, so the worker decodes while it is converted.
+        Start_ahead_for_field(field, frame_no, stream);
         if (!rotated) {
             paint_field();
         } else {
