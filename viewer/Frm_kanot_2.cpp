@@ -337,6 +337,6 @@ bool Frm_kanot_2::Within_Zoom(float x, float y) const
 
 QRect Frm_kanot_2::Zoom_box() const { return QRect(zoom_left_, zoom_top_, zoom_width_, zoom_height_); }
 
-int32_t Frm_kanot_2::Shown_field() { return Slider_play->value(); }
+int32_t Frm_kanot_2::Shown_field() { return shown_field_; }
 
 } // namespace wk
