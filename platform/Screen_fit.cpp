@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
+#include <QWindow>
 #include <QWidget>
 
 #include <algorithm>
@@ -54,7 +55,20 @@ void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
     frame.setSize(frame.size().boundedTo(room.size()));
     frame.moveLeft(std::clamp(frame.left(), room.left(), room.right() + 1 - frame.width()));
     frame.moveTop(std::clamp(frame.top(), room.top(), room.bottom() + 1 - frame.height()));
-    w->setGeometry(frame.marginsRemoved(m));
+    w->resize(frame.marginsRemoved(m).size());
+    Place_frame(w, frame.topLeft());
+}
+
+void Place_frame(QWidget* w, const QPoint& corner)
+{
+    QWindow* window = w->windowHandle();
+    // Not made yet, or its frame known: Qt places the frame's corner itself.
+    if (!window || !w->testAttribute(Qt::WA_WState_Created) || !Framed(w) || !Own_margins(w).isNull()) {
+        w->move(corner);
+        return;
+    }
+    // Shown but not framed yet: the window manager is told where the frame goes.
+    if (window->framePosition() != corner) window->setFramePosition(corner);
 }
 
 } // namespace wk::platform

@@ -4,6 +4,7 @@
 // restored from the settings or worked out beside another window may lie partly off the screen
 // of the machine at hand; a window is only of use where the crew can see and grab it.
 #include <QMargins>
+#include <QPoint>
 #include <QRect>
 
 class QWidget;
@@ -21,5 +22,9 @@ QRect Window_room(const QRect& keep_clear = {});
 // Moves `w` so that its frame lies wholly inside Window_room(keep_clear); a window larger than
 // the room is made smaller to fit. A window not yet shown takes its natural size first.
 void Fit_in_available_area(QWidget* w, const QRect& keep_clear = {});
+// Puts the corner of the window's frame, title bar included, at `corner`. The window manager
+// places the frame itself, so a window it has not framed yet still gets its title bar on the
+// screen (placing the inside there would push the title bar above it).
+void Place_frame(QWidget* w, const QPoint& corner);
 
 } // namespace wk::platform

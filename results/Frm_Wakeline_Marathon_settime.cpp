@@ -32,6 +32,33 @@ constexpr const char* k_Name = "Frm_Wakeline_Marathon_settime";
 constexpr const char* k_Temp_name = "WakelineMarathon_Temp.xml";
 constexpr const char* k_Comment_start = "XML file containg Wakeline result data for marathon race. Produced by : ";
 
+constexpr int k_Top_rows = 3; // the marathon window's rows the crew works in most
+
+// The marathon window's menu and its first rows on the screen.
+QRect Marathon_top(const Form_Wakeline_marathon& marathon)
+{
+    const QWidget* row = marathon.Text_heat[k_Top_rows - 1];
+    const QRect frame = marathon.frameGeometry();
+    return {frame.topLeft(), QPoint(frame.right(), row->mapToGlobal(QPoint(0, row->height())).y())};
+}
+
+// Moves the window off the marathon window's menu and first rows: beside the marathon window
+// where it fits, else below those rows.
+void Keep_off_marathon_top(QWidget* w, const Form_Wakeline_marathon& marathon, const QRect& room)
+{
+    const QRect frame = w->frameGeometry(), top = Marathon_top(marathon), beside = marathon.frameGeometry();
+    if (!frame.intersects(top)) return;
+    const QPoint places[] = {{beside.right() + 1, beside.top()}, {beside.left() - frame.width(), beside.top()},
+                             {frame.left(), top.bottom() + 1}, {beside.left(), top.bottom() + 1}};
+    for (const QPoint& p : places) {
+        const QRect r(p, frame.size());
+        if (room.contains(r) && !r.intersects(top)) {
+            platform::Place_frame(w, p);
+            return;
+        }
+    }
+}
+
 // A label alone in its captioned frame.
 QLabel* Framed_label(QWidget* parent, const char* frame, const char* caption, const char* name, QRect where)
 {
@@ -146,8 +173,12 @@ void Frm_Wakeline_Marathon_settime::Show_marathon_windows(bool on)
     // The viewer steps frames while the marathon window is up; its clock stays still meanwhile.
     marathon.Timer1->stop();
     show();
-    // Inside the desktop and clear of the viewer's menus, wherever the settings last left it.
-    platform::Fit_in_available_area(this, Viewer_menu_area());
+    // Both inside the desktop and clear of the viewer's menus, wherever the settings last left
+    // them, and this one off the marathon window's menu and first rows.
+    const QRect viewer_menus = Viewer_menu_area();
+    platform::Fit_in_available_area(&marathon, viewer_menus);
+    platform::Fit_in_available_area(this, viewer_menus);
+    Keep_off_marathon_top(this, marathon, platform::Window_room(viewer_menus));
     Set_Topmost(this);
     if (const int16_t heat = marathon.Selected_Heat())
         Show_heat(marathon.Rows().Row(heat - 1).heat_num, marathon.Rows().Row(heat - 1).heat_name);

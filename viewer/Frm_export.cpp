@@ -20,8 +20,10 @@
 
 namespace wk {
 
-Frm_export::Frm_export() : Form_window("Frm_export")
+// A tool window of the viewer: it stays above the viewer it steps, and goes with it.
+Frm_export::Frm_export() : Form_window("Frm_export", platform::Form_if_loaded<Frm_kanot_2>())
 {
+    setWindowFlags(Qt::Tool);
     setWindowTitle("Frame export");
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel("In:", this), 0, 0);
