@@ -360,7 +360,15 @@ void Frm_results::Lbl_result_delta_time(int row, const std::string& text)
 }
 void Frm_results::Lbl_capture_time(const std::string& text) { Set_text(Lbl_capture_time_label, text); }
 void Frm_results::Lbl_heat(const std::string& text) { Set_text(Lbl_heat_label, text); }
-void Frm_results::Lbl_event_name(const std::string& text) { Set_text(Lbl_event_name_label, text); }
+// A name longer than the label ends in "..."; the whole name is its tooltip then.
+void Frm_results::Lbl_event_name(const std::string& text)
+{
+    const QString full = QString::fromStdString(text);
+    const QString shown = Lbl_event_name_label->fontMetrics().elidedText(full, Qt::ElideRight,
+                                                                         Lbl_event_name_label->contentsRect().width());
+    Lbl_event_name_label->setText(shown);
+    Lbl_event_name_label->setToolTip(shown == full ? QString() : full);
+}
 
 void Frm_results::Clear_Results()
 {

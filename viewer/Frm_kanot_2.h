@@ -113,6 +113,7 @@ public:
     QLabel* Lbl_frameno = nullptr;
     // Why stepping and Play do nothing: the capture station's camera is running.
     QLabel* Lbl_camera_running = nullptr;
+    QTimer* Timer_camera_note = nullptr;
     QTimer* Timer_keyb_event = nullptr;
 
     // ---- Start-up and opening a recording ----

@@ -24,6 +24,7 @@
 #include <QAction>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 
 #include <cmath>
 
@@ -97,6 +98,8 @@ bool Frm_kanot_2::Play_may_go_on(const cls_AVI_handler* recording, const std::st
 bool Frm_kanot_2::Camera_running_said()
 {
     Lbl_camera_running->setVisible(g_Capture_running);
+    if (!g_Capture_running) Timer_camera_note->stop();
+    else if (!Timer_camera_note->isActive()) Timer_camera_note->start();
     return g_Capture_running;
 }
 

@@ -7,14 +7,17 @@
 #include "results/Frm_results.h"
 #include "tests/results/Marathon_fixture.h"
 #include "tests/support/Real_input.h"
+#include "tests/support/Whole_text.h"
 #include "tests/viewer/Print_fixture.h"
 #include "viewer/Frm_export.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
 #include <QWindow>
 
@@ -225,6 +228,20 @@ TEST_F(Screen_fit, TheFrameExportIsAToolWindowOfTheViewer)
     ASSERT_TRUE(exporter->windowHandle());
     EXPECT_EQ(exporter->windowHandle()->transientParent(), Viewer().windowHandle());
     Expect_inside(*exporter);
+}
+
+TEST_F(Screen_fit, TheCameraNoteIsWholeInTheViewerAsNarrowedBesideTheResults)
+{
+    Open_heat_beside_results();
+    g_Capture_running = true;
+    QTest::keyClick(Viewer().Slider_play, Qt::Key_Right);
+    QCoreApplication::processEvents();
+    g_Capture_running = false;
+    const QLabel* note = Viewer().Lbl_camera_running;
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_TRUE(test::Whole_text(note)) << "width " << note->width();
+    EXPECT_TRUE(Viewer().Frm_play->rect().contains(note->geometry()));
+    EXPECT_LE(Viewer().Frm_play->x() + Viewer().Frm_play->width(), Viewer().width());
 }
 
 TEST_F(Screen_fit, ThePrintPreviewOpensWholeOnTheDesktopBelowTheViewersMenus)

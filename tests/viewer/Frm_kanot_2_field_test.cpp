@@ -3,12 +3,16 @@
 // and its time; marks the turned picture does not show take no clicks.
 #include "platform/Key_event_filter.h"
 #include "tests/support/Real_input.h"
+#include "tests/support/Whole_text.h"
 #include "tests/viewer/Viewer_fixture.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Lane_results.h"
 
+#include <QApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 
@@ -131,6 +135,28 @@ TEST_F(Viewer_field, WhileTheCameraRunsTheSliderStaysOnTheShownFieldAndAClickSto
     g_Capture_running = false;
     ASSERT_TRUE(Choose(Viewer().item_step_forward));
     EXPECT_EQ(Shown(), 61);
+}
+
+TEST_F(Viewer_field, TheCameraNoteIsWholeAndGoesWhenTheCrewComesBackFromStoppingTheCamera)
+{
+    Open_heat();
+    Go_to(60);
+    QLabel* note = Viewer().Lbl_camera_running;
+    g_Capture_running = true;
+    QTest::keyClick(Viewer().Slider_play, Qt::Key_Right);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_TRUE(test::Whole_text(note)) << "the note's last words are cut off";
+    EXPECT_TRUE(Viewer().Frm_play->rect().contains(note->geometry()));
+    EXPECT_FALSE(note->geometry().intersects(Viewer().Cmd_play->geometry()));
+    // Stopped in the capture window; the viewer is the active window again.
+    g_Capture_running = false;
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QApplication::setActiveWindow(&Viewer());
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(note->isVisible());
 }
 
 TEST_F(Viewer_field, PlayEveryFieldShowsEachFieldInTurnAtHalfAFramesTimeAndAKeyStopsIt)
