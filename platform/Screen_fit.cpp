@@ -62,13 +62,15 @@ void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
 void Place_frame(QWidget* w, const QPoint& corner)
 {
     QWindow* window = w->windowHandle();
-    // Not made yet, or its frame known: Qt places the frame's corner itself.
-    if (!window || !w->testAttribute(Qt::WA_WState_Created) || !Framed(w) || !Own_margins(w).isNull()) {
+    // Not made yet, or shown in a frame Qt knows: Qt places the frame's corner itself.
+    if (!window || !w->testAttribute(Qt::WA_WState_Created) || !Framed(w) ||
+        (w->isVisible() && !Own_margins(w).isNull())) {
         w->move(corner);
         return;
     }
-    // Shown but not framed yet: the window manager is told where the frame goes.
-    if (window->framePosition() != corner) window->setFramePosition(corner);
+    // Hidden, or shown but not framed yet: the window manager is told where the frame goes, and
+    // the next show asks it to keep the frame's corner there.
+    window->setFramePosition(corner);
 }
 
 } // namespace wk::platform

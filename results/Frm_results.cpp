@@ -396,7 +396,8 @@ void Frm_results::Show_results_window(bool show, int32_t left)
         hide();
         return;
     }
-    move(left / platform::Twips_per_pixel_x(), y());
+    // The frame's corner: shown again after marathon mode, the title bar stays on the screen.
+    platform::Place_frame(this, {left / platform::Twips_per_pixel_x(), y()});
     this->show();
     // On a narrow screen the viewer's right edge may leave too little room: the window stays
     // wholly on the desktop, over the viewer's edge if need be.
