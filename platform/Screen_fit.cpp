@@ -46,17 +46,23 @@ QRect Window_room(const QRect& keep_clear)
     return room;
 }
 
-void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
+QRect Fitted_frame(QWidget* w, const QRect& keep_clear)
 {
     if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized) && w->layout()) w->adjustSize();
     const QRect room = Window_room(keep_clear);
     const QMargins m = Frame_margins(w);
-    QRect frame = w->geometry().marginsAdded(m);
+    // Where Qt has the frame's corner (a window not made yet keeps the corner it was moved to).
+    QRect frame(w->frameGeometry().topLeft(), w->size().grownBy(m));
     frame.setSize(frame.size().boundedTo(room.size()));
     frame.moveLeft(std::clamp(frame.left(), room.left(), room.right() + 1 - frame.width()));
     frame.moveTop(std::clamp(frame.top(), room.top(), room.bottom() + 1 - frame.height()));
-    w->resize(frame.marginsRemoved(m).size());
-    Place_frame(w, frame.topLeft());
+    w->resize(frame.size().shrunkBy(m));
+    return frame;
+}
+
+void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
+{
+    Place_frame(w, Fitted_frame(w, keep_clear).topLeft());
 }
 
 void Place_frame(QWidget* w, const QPoint& corner)
@@ -70,6 +76,7 @@ void Place_frame(QWidget* w, const QPoint& corner)
     }
     // Hidden, or shown but not framed yet: the window manager is told where the frame goes, and
     // the next show asks it to keep the frame's corner there.
+    if (!w->isVisible()) w->move(corner);
     window->setFramePosition(corner);
 }
 

@@ -396,12 +396,12 @@ void Frm_results::Show_results_window(bool show, int32_t left)
         hide();
         return;
     }
-    // The frame's corner: shown again after marathon mode, the title bar stays on the screen.
-    platform::Place_frame(this, {left / platform::Twips_per_pixel_x(), y()});
-    this->show();
     // On a narrow screen the viewer's right edge may leave too little room: the window stays
-    // wholly on the desktop, over the viewer's edge if need be.
-    platform::Fit_in_available_area(this);
+    // wholly on the desktop, over the viewer's edge if need be. It is placed before it shows, by
+    // its frame's corner: shown again after marathon mode, its title bar stays on the screen.
+    platform::Place_frame(this, {left / platform::Twips_per_pixel_x(), y()});
+    platform::Place_frame(this, platform::Fitted_frame(this).topLeft());
+    this->show();
 }
 
 int Frm_results::Beside_width() const
