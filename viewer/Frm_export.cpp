@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -45,6 +46,8 @@ Frm_export::Frm_export() : Form_window("Frm_export", platform::Form_if_loaded<Fr
     Cmd_export->setObjectName("Cmd_export");
     grid->addWidget(Cmd_export, 2, 0, 1, 2);
     connect(Cmd_export, &QPushButton::clicked, this, [this] { Cmd_export_Click(); });
+    // Wide enough for its title to be read in the title bar.
+    setMinimumWidth(QFontMetrics(font()).horizontalAdvance(windowTitle()) + 120);
     Form_Load();
 }
 
