@@ -12,15 +12,19 @@ for tool in Xvfb xdotool xprop xwininfo openbox; do
 done
 source "$(dirname "$(realpath "$0")")/../../tools/own_display.sh"
 make_own_work
-fail() { echo "FAIL: $*"; [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null &&
+fail() { echo "FAIL: $*"; tail -n 5 "$work/app.log" 2> /dev/null; [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null &&
   ffmpeg -loglevel quiet -y -f x11grab -video_size "$size" -i "$DISPLAY" -frames:v 1 "${E2E_SHOT:-/tmp/wakeline_wm_e2e_fail.png}"; exit 1; }
 
 start_own_display "$work" "$size" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
-screen_w=${size%x*} screen_h=${size#*x}
+screen_w=${size%x*}
 openbox > "$work/wm.log" 2>&1 &
 wm_pid=$!
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q window && break; sleep 0.1; done
-xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q window || { echo "SKIP: no window manager started"; exit 77; }
+wm_up=
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && { wm_up=1; break; }
+  sleep 0.1
+done
+[ -n "$wm_up" ] || { echo "SKIP: no window manager started: $(head -c 300 "$work/wm.log")"; exit 77; }
 
 export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share
 mkdir -p "$work/.local/share/Wakeline"
@@ -56,11 +60,17 @@ title_on_screen() {
 # Answers the program's message boxes (named $1, "Wakeline3_0" unless given) with the keys $2
 # (Return, for the default button, unless given).
 answer_messages() {
-  for _ in $(seq 5); do
-    sleep 0.8
-    local box
+  local quiet=0 box
+  # Done once none has come for two looks in a row: one box may follow another.
+  for _ in $(seq 12); do
+    sleep 0.6
     box=$(xdotool search --onlyvisible --name "${1:-^Wakeline3_0\$}" 2> /dev/null | head -n1)
-    [ -n "$box" ] || return 0
+    if [ -z "$box" ]; then
+      quiet=$((quiet + 1))
+      [ $quiet -ge 2 ] && return 0
+      continue
+    fi
+    quiet=0
     xdotool windowactivate --sync "$box" 2> /dev/null
     xdotool key ${2:-Return}
   done
