@@ -141,6 +141,7 @@ void Frm_kanot_2::Slider_play_Scroll()
     }
     if (!Recording_open()) return;
     scroll_busy_ = true;
+    bool done = false;
     try {
         const int32_t field = Slider_play->value();
         g_Recording->Draw_field_3(field, Picture_large->hDC(), shown_stream_, rotated_);
@@ -153,12 +154,13 @@ void Frm_kanot_2::Slider_play_Scroll()
         Blit_Graphics();
         if (Zoom_on()) Refresh_picture();
         P_Large_refresh();
+        done = true;
     } catch (...) {
         Report_current_exception("Slider_play_Scroll of Form frm_kanot_2");
     }
     scroll_busy_ = false;
     // The slider moved while the field was drawn: the picture follows it.
-    if (Recording_open() && Slider_play->value() != shown_field_)
+    if (done && Recording_open() && Slider_play->value() != shown_field_)
         QTimer::singleShot(0, this, [this] { Slider_play_Scroll(); });
 }
 
