@@ -1,6 +1,5 @@
 #include "recording/Recording_file.h"
 
-#include "platform/Dialogs.h"
 #include "platform/State_reset.h"
 #include "recording/Header_journal.h"
 #include "recording/header/Cls_XML_header.h"
@@ -36,7 +35,7 @@ bool Recording_file::Open(bool read_only_file, const Header_area_finder& area)
         try {
             Header_journal::Settle(file, name, area(file));
         } catch (const Run_time_error& e) {
-            platform::MsgBox("File: " + name + " Open error! \r\n" + e.what());
+            problems.Post({Recording_problem::Kind::open_error, e.what(), name});
             file.Close();
             return false;
         }
@@ -44,9 +43,9 @@ bool Recording_file::Open(bool read_only_file, const Header_area_finder& area)
         return true;
     }
     if (error == EACCES || error == EPERM)
-        platform::MsgBox("Permission denied!");
+        problems.Post({Recording_problem::Kind::permission_denied, {}, name});
     else
-        platform::MsgBox("File: " + name + " Open error! \r\n" + std::to_string(error) + " " + std::strerror(error));
+        problems.Post({Recording_problem::Kind::open_error, std::to_string(error) + " " + std::strerror(error), name});
     return false;
 }
 

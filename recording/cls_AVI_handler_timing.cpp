@@ -5,7 +5,6 @@
 
 #include "platform/Av_frame_decoder.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Draw_surface.h"
 #include "platform/Image_library.h"
 #include "platform/Sample_DV_frame.h"
@@ -144,7 +143,7 @@ std::string cls_AVI_handler::benchmark_getfile()
         text = read ? "Get time = " + trace_detail::Number_text(double(platform::Tick_difference(t1, t0)) / k_Read_test_count)
                     : "The read test could not read the recording";
     }
-    platform::MsgBox(text);
+    rec_.problems.Post({Recording_problem::Kind::read_test, text, rec_.name});
     return text;
 }
 
