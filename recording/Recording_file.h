@@ -52,9 +52,9 @@ struct Recording_file {
 
     // The header object, created on first use.
     Cls_XML_header& Header();
-    // Opens the named file itself, read-only when it may not be written; false (the problem posted)
-    // when it cannot be opened (the problem posted). A header rewrite that was interrupted is settled first, inside
-    // the header area that area finds in the file.
+    // Opens the named file itself, read-only when it may not be written; false (the problem
+    // posted) when it cannot be opened. A header rewrite that was interrupted is settled first,
+    // inside the header area that area finds in the file.
     bool Open(bool read_only_file, const Header_area_finder& area);
     // Opens the named file for reading and writing without a word; raises when it cannot be.
     void Open_for_writing(const Header_area_finder& area);
