@@ -18,14 +18,7 @@ void Check_field(size_t offset, size_t width)
 
 } // namespace
 
-DV_Extra_Data_Composite::DV_Extra_Data_Composite()
-{
-    String_To_Bytes("SSCD", std::span(bytes_).subspan(DV_extra::Start_marker, 4));
-    String_To_Bytes("CD01", std::span(bytes_).subspan(DV_extra::Version, 4));
-    String_To_Bytes("SSFC", std::span(bytes_).subspan(DV_extra::Frame_marker, 4));
-    String_To_Bytes("SSEM", std::span(bytes_).subspan(DV_extra::End_marker, 4));
-    Let_long(DV_extra::Length, int32_t(DV_extra::Size));
-}
+DV_Extra_Data_Composite::DV_Extra_Data_Composite() : bytes_(Capture_record{}.To_bytes()) {}
 
 int32_t DV_Extra_Data_Composite::Long_at(size_t offset) const
 {

@@ -37,6 +37,7 @@ std::string Recording_problem::Text() const
     case K::access_error: return "Access error!";
     case K::parse_error: return detail + "0ReadFile of Class Module clsAVIInfo";
     case K::read_test: return detail;
+    case K::record_missing: return "SSCD fail";
     }
     return detail;
 }

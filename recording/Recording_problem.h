@@ -36,6 +36,7 @@ struct Recording_problem {
         access_error,        // the AVI parser could not read the file
         parse_error,         // detail: what the AVI parser raised
         read_test,           // detail: the result of a read timing (a notice)
+        record_missing,      // a frame without the capture station's record, written anyway
     };
     Kind kind;
     std::string detail;

@@ -290,8 +290,7 @@ TEST_F(Readers, ARefusedFileLeavesItsProblemAsAValueAndShowsNothing)
         EXPECT_EQ(problems[0].detail, c.detail);
         EXPECT_EQ(problems[0].path, path);
         const std::string text = problems[0].Text();
-        if (c.kind == K::corrupt) EXPECT_EQ(text, c.text + path);
-        else EXPECT_EQ(text, c.text + path + " Open error! \r\n" + c.detail);
+        EXPECT_EQ(text, c.kind == K::corrupt ? c.text + path : c.text + path + " Open error! \r\n" + c.detail);
         EXPECT_TRUE(file.problems.Take().empty());
     }
     EXPECT_TRUE(dialogs.shown.empty());
