@@ -324,7 +324,7 @@ bool Avi_reader::Write_header_text(const std::string& text)
         throw Run_time_error(75, "The recording is read-only: " + file_.name);
     Byte_patch patch{at - 1 + 8, std::vector<uint8_t>(text.begin(), text.end())};
     patch.bytes.resize(patch.bytes.size() + k_XML_padding, 0);
-    Header_journal::Write(file_.file, file_.name, {patch}, Header_area_of(file_.file));
+    Header_journal::Write(file_.file, file_.name, {patch}, Header_area_of(file_.file), file_.problems);
     return true;
 }
 

@@ -281,7 +281,8 @@ bool Own_format_reader::Write_header_bytes(const std::string& text)
     Byte_patch body{k_Own_head_size, std::vector<uint8_t>(text.begin(), text.end())};
     body.bytes.resize(body.bytes.size() + k_XML_padding, 0);
     const std::array<uint8_t, k_Own_head_size> b = Head_bytes(head);
-    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}}, Header_area_of(file_.file));
+    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}}, Header_area_of(file_.file),
+                          file_.problems);
     qsm_ = head;
     return true;
 }

@@ -33,7 +33,7 @@ bool Recording_file::Open(bool read_only_file, const Header_area_finder& area)
     int error = 0;
     if (file.Open(name, read_only_file ? platform::Raw_file::Mode::Read : platform::Raw_file::Mode::Read_write, error)) {
         try {
-            Header_journal::Settle(file, name, area(file));
+            Header_journal::Settle(file, name, area(file), problems);
         } catch (const Run_time_error& e) {
             problems.Post({Recording_problem::Kind::open_error, e.what(), name});
             file.Close();
@@ -82,7 +82,7 @@ void Recording_file::Open_for_writing(const Header_area_finder& area)
     int error = 0;
     if (!file.Open(name, platform::Raw_file::Mode::Read_write, error))
         throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
-    Header_journal::Settle(file, name, area(file));
+    Header_journal::Settle(file, name, area(file), problems);
 }
 
 void Recording_file::Check_writable() const

@@ -1,6 +1,9 @@
 #include "recording/Recording_problem.h"
 
+#include "recording/Header_journal.h"
 #include "services/Module_qsm_Globals.h"
+
+#include <cstring>
 
 namespace wk {
 
@@ -38,8 +41,21 @@ std::string Recording_problem::Text() const
     case K::parse_error: return detail + "0ReadFile of Class Module clsAVIInfo";
     case K::read_test: return detail;
     case K::record_missing: return "SSCD fail";
+    case K::journal_set_aside:
+    case K::journal_kept: return Journal_text();
     }
     return detail;
+}
+
+std::string Recording_problem::Journal_text() const
+{
+    const std::string where =
+        kind == Kind::journal_set_aside
+            ? "It was moved to " + Header_journal::Rejected_name(path) + "."
+            : "It could not be moved aside" + (error ? std::string(": ") + std::strerror(error) : std::string()) +
+                  " and stays where it is.";
+    return "The recording " + path + " was opened without its header journal " + Header_journal::Journal_name(path) +
+           ": " + detail + ". The journal was not used and the recording was not changed. " + where;
 }
 
 void Recording_problems::Post(Recording_problem problem)

@@ -37,12 +37,19 @@ struct Recording_problem {
         parse_error,         // detail: what the AVI parser raised
         read_test,           // detail: the result of a read timing (a notice)
         record_missing,      // a frame without the capture station's record, written anyway
+        journal_set_aside,   // detail: why a header journal was not used; it was moved aside
+        journal_kept,        // detail: why, error: why it could not be moved aside
     };
     Kind kind;
     std::string detail;
     std::string path;
+    // The system's error number, where one caused it.
+    int error = 0;
 
     std::string Text() const;
+
+private:
+    std::string Journal_text() const;
 };
 
 // Where problems are posted: to the handler when one is installed, otherwise kept in order for

@@ -125,7 +125,8 @@ bool cls_AVI_handler::Rewrite_DV_header()
         const DV_Header_Record* record = reader_->DV_record();
         if (!record || !rec_.file.Is_open()) throw Run_time_error(52, "No sdv recording is open");
         if (rec_.read_only || !rec_.file.Writable()) throw Run_time_error(75, "The recording is read-only: " + rec_.name);
-        Header_journal::Write(rec_.file, rec_.name, {Byte_patch{0, record->To_bytes()}}, reader_->Header_area_of(rec_.file));
+        Header_journal::Write(rec_.file, rec_.name, {Byte_patch{0, record->To_bytes()}}, reader_->Header_area_of(rec_.file),
+                              rec_.problems);
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_DV_header" + std::string(k_Class));
