@@ -1,6 +1,5 @@
 #include "capture/DV_Extra_Data_Composite.h"
 
-#include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 
 #include <algorithm>
@@ -49,7 +48,7 @@ void DV_Extra_Data_Composite::Let_integer(size_t offset, int16_t value)
 
 bool DV_Extra_Data_Composite::End_marker_valid() const
 {
-    return Compare_Marker(std::span(bytes_).subspan(DV_extra::End_marker, 4), "SSEM");
+    return Capture_record::Ends_record(bytes_);
 }
 
 void DV_Extra_Data_Composite::Check_fits(size_t frame_size, int64_t offset)

@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Screen_saver.h"
+#include "recording/Capture_record.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
@@ -194,7 +195,7 @@ void Form_capture_multi_file::Form_Load()
         Get_Form_Pos("Form_capture_multi_file", left, top, w, h);
         move(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y());
         Load_capture_folder();
-        g_DV_Extra_Offset = 12000;
+        g_DV_Extra_Offset = int32_t(capture_record::k_Offset);
         Trace_Line("*Calling Num_Video_Devices");
         g_Num_video_devices = setup_.Count_cameras();
         Trace_Line("*After Num_Video_Devices");

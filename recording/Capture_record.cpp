@@ -82,9 +82,11 @@ Capture_record Capture_record::From_bytes(std::span<const uint8_t> bytes)
 
 bool Capture_record::Starts_record(std::span<const uint8_t> bytes) { return Marker_at(bytes, Start_marker, "SSCD"); }
 
+bool Capture_record::Ends_record(std::span<const uint8_t> bytes) { return Marker_at(bytes, End_marker, "SSEM"); }
+
 bool Capture_record::Bounded(std::span<const uint8_t> bytes)
 {
-    return bytes.size() >= Size && Starts_record(bytes) && Marker_at(bytes, End_marker, "SSEM");
+    return bytes.size() >= Size && Starts_record(bytes) && Ends_record(bytes);
 }
 
 bool Capture_record::Whole(std::span<const uint8_t> bytes)

@@ -64,6 +64,8 @@ struct Capture_record {
 
     // Whether bytes begin with the record's start marker.
     static bool Starts_record(std::span<const uint8_t> bytes);
+    // Whether the record that bytes begin with has its end marker.
+    static bool Ends_record(std::span<const uint8_t> bytes);
     // Whether bytes begin with a record that has its start and end markers.
     static bool Bounded(std::span<const uint8_t> bytes);
     // Whether bytes begin with a whole record: its four markers, and its length where it has one.
