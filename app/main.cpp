@@ -2,6 +2,7 @@
 #include "app/Startup_trace.h"
 #include "capture/Form_capture_multi_file.h"
 #include "comlite/Qt_dispatcher.h"
+#include "platform/Av_library.h"
 #include "platform/Dv_codec_check.h"
 #include "platform/Forms.h"
 #include "platform/Key_event_filter.h"
@@ -41,7 +42,8 @@ int main(int argc, char** argv)
     platform::Install_key_event_filter();
     Install_error_form();
     Install_print_preview();
-    platform::Register_DV_codec();
+    // Registering asks libavcodec, which is otherwise opened only once the first window shows.
+    if (!platform::DV_codec_registered()) platform::Register_DV_codec();
     // The viewer fills the results window, made when it is first needed.
     Install_result_rows_maker([]() -> Result_rows* { return &platform::Form_instance<Frm_results>(); });
     // Marathon mode of the viewer: the marathon window and the finish entry, made when first shown.
@@ -60,6 +62,7 @@ int main(int argc, char** argv)
     // The desktop's screen saver stays off while a recording is open or the capture window shown.
     platform::Install_screen_saver_service(&platform::Session_screen_saver());
     platform::Form_instance<Form_Wakeline_Full_Startup>().show();
+    platform::Av_library::Open_in_background(); // while the operator chooses, not before the window
     const int code = app.exec();
     platform::Release_screen_awake();
     return code;

@@ -1,7 +1,9 @@
 #pragma once
-// Two sides of a comparison timed in alternating turns on this thread's processor clock: whatever
-// else runs on the machine weighs on both sides alike, and time spent off the processor (another
-// process scheduled in) counts for neither. Each turn gives one ratio; the median of the turns is
+// Two sides of a comparison timed in alternating turns: whatever else runs on the machine weighs
+// on both sides alike. Each turn is taken on three clocks at once: the wall clock (what the user
+// waits for), the processor time of all the process's threads (what is paid, a worker's decode
+// included) and this thread's processor time (the line printed before, which sees neither the
+// worker nor the waiting for it). Each turn gives one ratio per clock; the median of the turns is
 // what a reader compares, the spread says how far to trust it.
 #include <algorithm>
 #include <cstdio>
@@ -13,21 +15,35 @@
 
 namespace wk::bench {
 
-// Processor time of this thread (user and system), in milliseconds.
-inline double Thread_ms()
+inline double Clock_ms(clockid_t id)
 {
     timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    clock_gettime(id, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-// Wall time, in milliseconds, for what waits on the disk as well.
-inline double Wall_ms()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
+// Processor time of this thread (user and system), in milliseconds.
+inline double Thread_ms() { return Clock_ms(CLOCK_THREAD_CPUTIME_ID); }
+// Processor time of all the process's threads, in milliseconds.
+inline double Process_ms() { return Clock_ms(CLOCK_PROCESS_CPUTIME_ID); }
+// Wall time, in milliseconds, for what waits on the disk or on another thread as well.
+inline double Wall_ms() { return Clock_ms(CLOCK_MONOTONIC); }
+
+// The three clocks read together; the difference of two is what a stretch of work took.
+struct Clocks {
+    double wall = 0, all_threads = 0, this_thread = 0;
+
+    static Clocks Now() { return {Wall_ms(), Process_ms(), Thread_ms()}; }
+    Clocks operator-(const Clocks& o) const
+    {
+        return {wall - o.wall, all_threads - o.all_threads, this_thread - o.this_thread};
+    }
+    Clocks& operator+=(const Clocks& o)
+    {
+        wall += o.wall, all_threads += o.all_threads, this_thread += o.this_thread;
+        return *this;
+    }
+};
 
 inline double Median(std::vector<double> v)
 {
@@ -37,41 +53,68 @@ inline double Median(std::vector<double> v)
     return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// One clock's figures, one entry per turn.
 struct Turns {
-    std::vector<double> reference_ms, measured_ms, ratios; // one entry per turn
+    std::vector<double> reference_ms, measured_ms, ratios;
+
+    void Add(double reference, double measured)
+    {
+        reference_ms.push_back(reference);
+        measured_ms.push_back(measured);
+        ratios.push_back(reference > 0 ? measured / reference : 0);
+    }
+};
+
+// The same turns on each of the three clocks.
+struct Clocked_turns {
+    Turns wall, all_threads, this_thread;
+
+    void Add(const Clocks& reference, const Clocks& measured)
+    {
+        wall.Add(reference.wall, measured.wall);
+        all_threads.Add(reference.all_threads, measured.all_threads);
+        this_thread.Add(reference.this_thread, measured.this_thread);
+    }
+    size_t Size() const { return wall.ratios.size(); }
 };
 
 // Runs `reference` and then `measured` once per turn, `turns` times (at least 5), each timed on
-// `clock` (the thread's processor clock unless told). A side that returns false ends the run
-// early: its figures would mean nothing.
-inline Turns Alternate(int turns, const std::function<bool()>& reference, const std::function<bool()>& measured,
-                       double (*clock)() = Thread_ms)
+// the three clocks. A side that returns false ends the run early: its figures would mean nothing.
+inline Clocked_turns Alternate(int turns, const std::function<bool()>& reference,
+                               const std::function<bool()>& measured)
 {
-    Turns t;
+    Clocked_turns t;
     for (int i = 0; i < std::max(turns, 5); ++i) {
-        const double t0 = clock();
+        const Clocks t0 = Clocks::Now();
         if (!reference()) break;
-        const double t1 = clock();
+        const Clocks t1 = Clocks::Now();
         if (!measured()) break;
-        const double t2 = clock();
-        t.reference_ms.push_back(t1 - t0);
-        t.measured_ms.push_back(t2 - t1);
-        t.ratios.push_back(t1 > t0 ? (t2 - t1) / (t1 - t0) : 0);
+        const Clocks t2 = Clocks::Now();
+        t.Add(t1 - t0, t2 - t1);
     }
     return t;
 }
 
-// One line per comparison: the median ratio, its spread over the turns and each side's median.
-inline void Print_turns(const std::string& what, const Turns& t, const std::string& unit_note = {})
+// One line for one clock: the median ratio, its spread over the turns and each side's median.
+inline void Print_clock(const std::string& what, const char* clock, const Turns& t, const std::string& unit_note)
 {
     if (t.ratios.size() < 5) {
-        std::printf("%s: only %zu turns completed, no ratio\n", what.c_str(), t.ratios.size());
+        std::printf("%s, %s: only %zu turns completed, no ratio\n", what.c_str(), clock, t.ratios.size());
         return;
     }
     const auto [lo, hi] = std::minmax_element(t.ratios.begin(), t.ratios.end());
-    std::printf("%s = %.2f median of %zu turns (min %.2f, max %.2f); per turn %.2f ms against %.2f ms%s%s\n",
-                what.c_str(), Median(t.ratios), t.ratios.size(), *lo, *hi, Median(t.measured_ms),
+    std::printf("%s, %s = %.2f median of %zu turns (min %.2f, max %.2f); per turn %.2f ms against %.2f ms%s%s\n",
+                what.c_str(), clock, Median(t.ratios), t.ratios.size(), *lo, *hi, Median(t.measured_ms),
                 Median(t.reference_ms), unit_note.empty() ? "" : ", ", unit_note.c_str());
+}
+
+// Three lines per comparison: wall time, all threads' processor time, and this thread's
+// processor time as printed before.
+inline void Print_turns(const std::string& what, const Clocked_turns& t, const std::string& unit_note = {})
+{
+    Print_clock(what, "wall", t.wall, unit_note);
+    Print_clock(what, "all-thread CPU", t.all_threads, unit_note);
+    Print_clock(what, "this thread's CPU (earlier line)", t.this_thread, unit_note);
 }
 
 // --turns=N (9 unless told, at least 5), taken out of the arguments before Google Benchmark

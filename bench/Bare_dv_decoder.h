@@ -41,9 +41,15 @@ public:
     // Decodes one padded frame; false when the decoder refuses it.
     bool Decode(std::vector<uint8_t>& padded)
     {
+        return Decode(padded, [](const AVFrame&) {});
+    }
+    // The same, handing the decoded picture to use before it is let go.
+    template <class Use> bool Decode(std::vector<uint8_t>& padded, Use&& use)
+    {
         packet_->data = padded.data();
         packet_->size = int(padded.size() - AV_INPUT_BUFFER_PADDING_SIZE);
         const bool ok = avcodec_send_packet(ctx_, packet_) >= 0 && avcodec_receive_frame(ctx_, picture_) >= 0;
+        if (ok) use(static_cast<const AVFrame&>(*picture_));
         av_frame_unref(picture_);
         return ok;
     }

@@ -1,7 +1,8 @@
 // Showing fields: reading, decoding and painting one field into a 720 x 576 picture, against a
 // bare libavcodec decode of the same frames, and stepping from field 1 to field 2 of a frame;
-// then the step and the bare decode in alternating turns on the thread's processor clock, for
-// their ratio on a machine that is not idle (the median of the turns is printed).
+// then the step and the bare decode in alternating turns, for their ratio on a machine that is
+// not idle: back to back, held with pauses, and with the direction changing (the median of the
+// turns is printed on the wall clock, on all threads' processor time and on this thread's).
 //
 //   build-rel/bench/wk_bench_fields [--turns=N]
 //
@@ -22,7 +23,9 @@
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -136,9 +139,8 @@ void BM_Field_step_1_to_2(benchmark::State& state)
 BENCHMARK(BM_Field_step_1_to_2)->Unit(benchmark::kMicrosecond);
 
 // Each turn: 32 frames decoded bare, then both fields of 32 frames through the recording object,
-// as a held key steps them. On the thread's processor clock the work of the decode-ahead worker
-// is not counted; on the wall clock the turn takes what the user waits for.
-void Field_step_turns(int turns, double (*clock)(), const char* what)
+// back to back as a held key steps them when drawing is the slower.
+void Field_step_turns(int turns)
 {
     constexpr int k_Turn = 32;
     std::vector<std::vector<uint8_t>> padded = Padded_frames();
@@ -160,15 +162,24 @@ void Field_step_turns(int turns, double (*clock)(), const char* what)
                 if (!rec.Draw_field_3(2 * frame - 1, picture) || !rec.Draw_field_3(2 * frame, picture)) return false;
             }
             return true;
-        },
-        clock);
-    bench::Print_turns(what, t, "32 frames a turn, goal at most 1.2");
+        });
+    bench::Print_turns("field step / bare decode", t, "32 frames a turn, goal at most 1.2");
+}
+
+// The frames a held key shows, two fields each: `order` gives the frames, and each frame's
+// fields are taken in the direction of travel (field 2 first going back).
+bool Draw_frame_fields(cls_AVI_handler& rec, platform::Draw_surface& picture, int32_t frame, bool forward)
+{
+    const int32_t first = forward ? 2 * frame - 1 : 2 * frame, second = forward ? 2 * frame : 2 * frame - 1;
+    return rec.Draw_field_3(first, picture) && rec.Draw_field_3(second, picture);
 }
 
 // Held stepping as the user waits for it: both fields of each frame, through the whole recording,
 // forwards on one turn and back on the next, with a pause after each frame as a held key leaves
-// between its repeats (5 ms, far less than a key's repeat). Only the time inside the drawing
-// counts, on the wall clock, against the bare decode of the same frames paced alike.
+// between its repeats (5 ms, far less than a key's repeat). The wall clock and this thread's
+// count only the time inside the drawing, against the bare decode of the same frames paced
+// alike; all threads' processor time counts the whole side, pauses included, since the worker
+// decodes during them.
 void Held_step_turns(int turns)
 {
     std::vector<std::vector<uint8_t>> padded = Padded_frames();
@@ -178,31 +189,71 @@ void Held_step_turns(int turns)
     platform::Draw_surface picture(&image);
     if (!Opened(rec, "held step")) return;
     const auto pause = [] { usleep(5000); };
-    bench::Turns t;
+    // One side paced: the wall and this thread inside the work, all threads over the side.
+    const auto paced = [&](const std::function<bool(int)>& work) {
+        bench::Clocks inside;
+        const double all0 = bench::Process_ms();
+        for (int i = 0; i < k_Frames; ++i) {
+            const bench::Clocks t0 = bench::Clocks::Now();
+            if (!work(i)) return std::optional<bench::Clocks>();
+            inside += bench::Clocks::Now() - t0;
+            pause();
+        }
+        inside.all_threads = bench::Process_ms() - all0;
+        return std::optional<bench::Clocks>(inside);
+    };
+    bench::Clocked_turns t;
     bool forward = true;
     for (int turn = 0; turn < std::max(turns, 5); ++turn, forward = !forward) {
-        double bare = 0, step = 0;
-        for (int i = 0; i < k_Frames; ++i) {
-            const double t0 = bench::Wall_ms();
-            if (!decoder.Decode(padded[size_t(i)])) return;
-            bare += bench::Wall_ms() - t0;
-            pause();
-        }
-        for (int i = 0; i < k_Frames; ++i) {
-            const int32_t frame = forward ? i + 1 : k_Frames - i;
-            const int32_t first = forward ? 2 * frame - 1 : 2 * frame, second = forward ? 2 * frame : 2 * frame - 1;
-            const double t0 = bench::Wall_ms();
-            if (!rec.Draw_field_3(first, picture) || !rec.Draw_field_3(second, picture)) return;
-            step += bench::Wall_ms() - t0;
-            pause();
-        }
-        t.reference_ms.push_back(bare);
-        t.measured_ms.push_back(step);
-        t.ratios.push_back(bare > 0 ? step / bare : 0);
+        const auto bare = paced([&](int i) { return decoder.Decode(padded[size_t(i)]); });
+        const auto step = paced([&](int i) {
+            return Draw_frame_fields(rec, picture, forward ? i + 1 : k_Frames - i, forward);
+        });
+        if (!bare || !step) return;
+        t.Add(*bare, *step);
     }
-    bench::Print_turns("held field step / bare decode, wall clock inside the drawing", t,
+    bench::Print_turns("held field step / bare decode, paced", t,
                        std::to_string(k_Frames) + " frames a turn, " + std::to_string(rec.Decoded_ahead_count()) +
                            " of " + std::to_string(rec.Decoded_count()) + " decoded ahead, goal at most 1.2");
+}
+
+// Stepping that changes direction every 4 frames, back to back: 3 frames on, 2 back, as an
+// operator homes in on a finish. Each change of direction is a step back after steps forward.
+void Reversal_turns(int turns)
+{
+    constexpr int k_Run = 4;
+    std::vector<std::vector<uint8_t>> padded = Padded_frames();
+    bench::Bare_dv_decoder decoder;
+    cls_AVI_handler rec;
+    QImage image(720, 576, QImage::Format_RGB32);
+    platform::Draw_surface picture(&image);
+    if (!Opened(rec, "reversal")) return;
+    // Frames 1, 2, 3, 4, 3, 2, 3, 4, 5, 6, 5, 4, ...: forward k_Run, back k_Run / 2.
+    std::vector<std::pair<int32_t, bool>> order;
+    for (int32_t at = 1; at + k_Run <= k_Frames;) {
+        for (int k = 0; k < k_Run; ++k) order.emplace_back(at++, true);
+        --at;
+        for (int k = 0; k < k_Run / 2; ++k) order.emplace_back(--at, false);
+        ++at;
+    }
+    const int64_t ahead_before = rec.Decoded_ahead_count(), decoded_before = rec.Decoded_count();
+    const auto t = bench::Alternate(
+        turns,
+        [&] {
+            for (size_t i = 0; i < order.size(); ++i)
+                if (!decoder.Decode(padded[size_t(order[i].first - 1)])) return false;
+            return true;
+        },
+        [&] {
+            for (const auto& [frame, forward] : order)
+                if (!Draw_frame_fields(rec, picture, frame, forward)) return false;
+            return true;
+        });
+    bench::Print_turns("field step with reversals / bare decode", t,
+                       std::to_string(order.size()) + " frames a turn, " +
+                           std::to_string(rec.Decoded_ahead_count() - ahead_before) + " of " +
+                           std::to_string(rec.Decoded_count() - decoded_before) +
+                           " decoded ahead, goal at most 1.2");
 }
 
 // The same field again: painted from the field picture.
@@ -230,9 +281,9 @@ int main(int argc, char** argv)
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     The_recording();
     benchmark::RunSpecifiedBenchmarks();
-    Field_step_turns(turns, bench::Thread_ms, "field step / bare decode, processor clock");
-    Field_step_turns(turns, bench::Wall_ms, "field step / bare decode, wall clock");
+    Field_step_turns(turns);
     Held_step_turns(turns);
+    Reversal_turns(turns);
     benchmark::Shutdown();
     return 0;
 }

@@ -1,6 +1,6 @@
 // The recording object against plain file access: opening a one-hour recording, reading a frame,
-// appending frames. After the single runs, each pair runs in alternating turns on the thread's
-// processor clock and each ratio's median is printed.
+// appending frames. After the single runs, each pair runs in alternating turns and each ratio's
+// median is printed on the wall clock, on all threads' processor time and on this thread's.
 //
 //   build-rel/bench/wk_bench_recording [--turns=N]
 #include "bench/Alternating_turns.h"

@@ -2,17 +2,21 @@
 // shows it when the slider moves (field drawn, labels, overlay, picture painted), against a bare
 // libavcodec decode of the same frame; and a result click against the header write it needs.
 // Holding an arrow key must be followable: the target is at most 1.5 times the bare decode.
-// After the single runs, the two sides run in alternating turns on the thread's processor clock
-// and each ratio's median is printed.
+// After the single runs, the two sides run in alternating turns and each ratio's median is printed
+// on the wall clock, on all threads' processor time (the decode-ahead worker's included) and on
+// this thread's; the viewer is also set against a plain Qt window doing the same decode, field
+// conversion and painting.
 //
 //   build-rel/bench/wk_bench_viewer [--turns=N]
 //
 // The viewer runs offscreen on a demo heat made at start in a temporary home.
 #include "bench/Alternating_turns.h"
 #include "bench/Bare_dv_decoder.h"
+#include "bench/Plain_field_window.h"
 #include "platform/Form_window.h"
 #include "platform/Forms.h"
 #include "platform/Headless_dialogs.h"
+#include "platform/Picture_box.h"
 #include "platform/Registry_store.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
@@ -29,6 +33,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -139,29 +145,158 @@ void BM_Bare_decode_of_the_frame(benchmark::State& state)
 }
 BENCHMARK(BM_Bare_decode_of_the_frame)->Unit(benchmark::kMicrosecond);
 
-// Each turn: the heat's frames decoded bare, then stepped through in the viewer.
+// The viewer's step going back: field 2 of the frame first.
+void Step_both_fields_back(Frm_kanot_2& viewer, int32_t frame)
+{
+    for (int32_t field : {2 * frame, 2 * frame - 1}) {
+        viewer.Slider_play->setValue(field);
+        viewer.Slider_play_Scroll();
+        QCoreApplication::processEvents();
+    }
+}
+
+bool Decode_all(bench::Bare_dv_decoder& decoder, std::vector<std::vector<uint8_t>>& frames)
+{
+    for (auto& f : frames)
+        if (!decoder.Decode(f)) return false;
+    return true;
+}
+
+bool Open_for(const char* what, const std::vector<std::vector<uint8_t>>& frames)
+{
+    if (!frames.empty() && g_Recording && g_Recording->File_open()) return true;
+    std::printf("%s: no heat to step through\n", what);
+    return false;
+}
+
+std::string Ahead_note(int64_t ahead_before, int64_t decoded_before)
+{
+    return std::to_string(g_Recording->Decoded_ahead_count() - ahead_before) + " of " +
+           std::to_string(g_Recording->Decoded_count() - decoded_before) + " decoded ahead";
+}
+
+// Each turn: the heat's frames decoded bare, then stepped through in the viewer, back to back.
 void Step_turns(int turns)
 {
     auto frames = Padded_frames();
     Frm_kanot_2& viewer = Viewer_on_the_heat();
-    if (frames.empty() || !g_Recording || !g_Recording->File_open()) {
-        std::printf("viewer stepping: no heat to step through\n");
-        return;
-    }
+    if (!Open_for("viewer stepping", frames)) return;
     bench::Bare_dv_decoder decoder;
+    const int64_t ahead = g_Recording->Decoded_ahead_count(), decoded = g_Recording->Decoded_count();
+    const auto t = bench::Alternate(
+        turns, [&] { return Decode_all(decoder, frames); },
+        [&] {
+            for (int32_t frame = 1; frame <= int32_t(frames.size()); ++frame) Step_both_fields(viewer, frame);
+            return true;
+        });
+    bench::Print_turns("viewer step / bare decode", t,
+                       std::to_string(frames.size()) + " frames a turn, " + Ahead_note(ahead, decoded) +
+                           ", target at most 1.5");
+}
+
+// The same against a plain Qt window of the viewer's picture size.
+void Plain_window_turns(int turns)
+{
+    auto frames = Padded_frames();
+    Frm_kanot_2& viewer = Viewer_on_the_heat();
+    if (!Open_for("viewer against a plain window", frames)) return;
+    bench::Bare_dv_decoder decoder;
+    bench::Plain_field_window plain(viewer.Picture_large->size());
+    plain.show();
+    QCoreApplication::processEvents();
     const auto t = bench::Alternate(
         turns,
         [&] {
             for (auto& f : frames)
-                if (!decoder.Decode(f)) return false;
+                if (!plain.Step(decoder, f)) return false;
             return true;
         },
         [&] {
             for (int32_t frame = 1; frame <= int32_t(frames.size()); ++frame) Step_both_fields(viewer, frame);
             return true;
         });
-    bench::Print_turns("viewer step / bare decode", t,
-                       std::to_string(frames.size()) + " frames a turn, target at most 1.5");
+    bench::Print_turns("viewer step / plain Qt window step", t, std::to_string(frames.size()) + " frames a turn");
+    // And the plain window against the bare decode, for scale.
+    const auto p = bench::Alternate(
+        turns, [&] { return Decode_all(decoder, frames); },
+        [&] {
+            for (auto& f : frames)
+                if (!plain.Step(decoder, f)) return false;
+            return true;
+        });
+    bench::Print_turns("plain Qt window step / bare decode", p, std::to_string(frames.size()) + " frames a turn");
+}
+
+// Paced as a held key at 30 steps a second: the wall clock and this thread count the time inside
+// each step, all threads' processor time the whole side (the worker decodes in the pauses).
+std::optional<bench::Clocks> Paced(size_t steps, const std::function<bool(size_t)>& step)
+{
+    constexpr double k_Period_ms = 1000.0 / 30;
+    bench::Clocks inside;
+    const double all0 = bench::Process_ms(), start = bench::Wall_ms();
+    for (size_t i = 0; i < steps; ++i) {
+        const bench::Clocks t0 = bench::Clocks::Now();
+        if (!step(i)) return std::nullopt;
+        inside += bench::Clocks::Now() - t0;
+        const double next = start + double(i + 1) * k_Period_ms, now = bench::Wall_ms();
+        if (next > now) usleep(useconds_t((next - now) * 1000));
+    }
+    inside.all_threads = bench::Process_ms() - all0;
+    return inside;
+}
+
+void Paced_turns(int turns)
+{
+    auto frames = Padded_frames();
+    Frm_kanot_2& viewer = Viewer_on_the_heat();
+    if (!Open_for("viewer paced stepping", frames)) return;
+    bench::Bare_dv_decoder decoder;
+    const int64_t ahead = g_Recording->Decoded_ahead_count(), decoded = g_Recording->Decoded_count();
+    bench::Clocked_turns t;
+    for (int turn = 0; turn < std::max(turns, 5); ++turn) {
+        const auto bare = Paced(frames.size(), [&](size_t i) { return decoder.Decode(frames[i]); });
+        const auto step = Paced(frames.size(), [&](size_t i) {
+            Step_both_fields(viewer, int32_t(i + 1));
+            return true;
+        });
+        if (!bare || !step) break;
+        t.Add(*bare, *step);
+    }
+    bench::Print_turns("viewer step paced at 30 a second / bare decode paced alike", t,
+                       std::to_string(frames.size()) + " frames a turn, " + Ahead_note(ahead, decoded) +
+                           ", target at most 1.5");
+}
+
+// The first step after a change of direction: three frames on, then two back, back to back.
+void Reversal_turns(int turns)
+{
+    auto frames = Padded_frames();
+    Frm_kanot_2& viewer = Viewer_on_the_heat();
+    if (!Open_for("viewer reversals", frames)) return;
+    std::vector<std::pair<int32_t, bool>> order;
+    for (int32_t at = 1; at + 4 <= int32_t(frames.size());) {
+        for (int k = 0; k < 4; ++k) order.emplace_back(at++, true);
+        --at;
+        for (int k = 0; k < 2; ++k) order.emplace_back(--at, false);
+        ++at;
+    }
+    bench::Bare_dv_decoder decoder;
+    const int64_t ahead = g_Recording->Decoded_ahead_count(), decoded = g_Recording->Decoded_count();
+    const auto t = bench::Alternate(
+        turns,
+        [&] {
+            for (const auto& o : order)
+                if (!decoder.Decode(frames[size_t(o.first - 1)])) return false;
+            return true;
+        },
+        [&] {
+            for (const auto& [frame, forward] : order)
+                forward ? Step_both_fields(viewer, frame) : Step_both_fields_back(viewer, frame);
+            return true;
+        });
+    bench::Print_turns("viewer step with reversals / bare decode", t,
+                       std::to_string(order.size()) + " frames a turn, " + Ahead_note(ahead, decoded) +
+                           ", target at most 1.2");
 }
 
 // Each turn: the header written alone, then one result click (a lane's time attached at the
@@ -176,15 +311,23 @@ void Click_turns(int turns)
     Step_both_fields(viewer, The_heat().frames / 2);
     int16_t lane = 0;
     auto header_write = [] { return g_Recording->Write_XML_header(); };
+    // Until the click returns (the placed time is on the screen then) ...
     auto click = [&] {
         viewer.Attach_Time(int16_t(lane++ % 6 + 1), 0, false);
         return true;
     };
-    const auto cpu = bench::Alternate(turns, header_write, click);
-    bench::Print_turns("result click / header write (processor)", cpu, "one click a turn");
-    // A click waits on the file as well: the same on the wall clock.
-    const auto wall = bench::Alternate(turns, header_write, click, bench::Wall_ms);
-    bench::Print_turns("result click / header write (wall)", wall, "one click a turn");
+    // ... and with whatever it left queued done as well.
+    auto click_and_queued = [&] {
+        viewer.Attach_Time(int16_t(lane++ % 6 + 1), 0, false);
+        QCoreApplication::processEvents();
+        return true;
+    };
+    QCoreApplication::processEvents();
+    const auto t = bench::Alternate(turns, header_write, click);
+    bench::Print_turns("result click to screen / header write", t, "one click a turn, click CPU target at most 1 ms");
+    QCoreApplication::processEvents();
+    const auto q = bench::Alternate(turns, header_write, click_and_queued);
+    bench::Print_turns("result click with its queued work / header write", q, "one click a turn");
 }
 
 } // namespace
@@ -201,6 +344,9 @@ int main(int argc, char** argv)
     The_heat();
     benchmark::RunSpecifiedBenchmarks();
     Step_turns(turns);
+    Plain_window_turns(turns);
+    Paced_turns(turns);
+    Reversal_turns(turns);
     Click_turns(turns);
     for (auto* f : platform::Loaded_forms()) f->Unload_form();
     platform::Install_dialogs(nullptr);

@@ -1,5 +1,7 @@
 #include "platform/Av_frame_decoder.h"
 
+#include "platform/Av_library.h"
+
 #include "platform/Draw_surface.h"
 #include "platform/Riff_video_tags.h"
 
@@ -19,12 +21,18 @@ namespace wk::platform {
 
 namespace {
 
+// The libraries' functions, called only once a decoder or a buffer has found them open.
+const Av_library& Av() { return *Av_library::Get(); }
+
 // One conversion of libswscale, made again only when what it converts changes.
 struct Conversion {
     SwsContext* sws = nullptr;
     int in_w = 0, in_h = 0, in_fmt = -1, out_w = 0, out_h = 0, out_fmt = -1;
 
-    ~Conversion() { sws_freeContext(sws); }
+    ~Conversion()
+    {
+        if (sws) Av().sws_freeContext(sws);
+    }
     // libswscale's defaults (bicubic): colour sampled more coarsely than the picture is
     // interpolated as libswscale does it (NTSC's 4:1:1 along the row), never repeated sample by
     // sample as a point-sampling conversion would. A PAL frame at its own size takes
@@ -35,8 +43,8 @@ struct Conversion {
     {
         if (sws && in_w == iw && in_h == ih && in_fmt == ifmt && out_w == ow && out_h == oh && out_fmt == ofmt)
             return sws;
-        sws_freeContext(sws);
-        sws = sws_getContext(iw, ih, AVPixelFormat(ifmt), ow, oh, AVPixelFormat(ofmt), SWS_BICUBIC, nullptr, nullptr,
+        Av().sws_freeContext(sws);
+        sws = Av().sws_getContext(iw, ih, AVPixelFormat(ifmt), ow, oh, AVPixelFormat(ofmt), SWS_BICUBIC, nullptr, nullptr,
                              nullptr);
         in_w = iw, in_h = ih, in_fmt = ifmt, out_w = ow, out_h = oh, out_fmt = ofmt;
         return sws;
@@ -67,7 +75,7 @@ AVPixelFormat Format_of(const Pixel_rows& rows)
 bool Field_view(const AVFrame* f, int field, std::array<const uint8_t*, 4>& data, std::array<int, 4>& lines,
                 AVPixelFormat& format)
 {
-    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    const AVPixFmtDescriptor* d = Av().av_pix_fmt_desc_get(AVPixelFormat(f->format));
     if (d == nullptr || (d->flags & AV_PIX_FMT_FLAG_PLANAR) == 0 || d->nb_components != 3) return false;
     const int first = field == 1 ? 1 : 0;
     data = {f->data[0] + ptrdiff_t(first) * f->linesize[0], f->data[1], f->data[2], nullptr};
@@ -94,31 +102,32 @@ struct Av_frame_decoder::State {
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
     AVBufferRef* bytes = nullptr; // the packet's data, padded; reused while the decoder holds no reference
-    std::array<AVFrame*, 4> kept{};
+    std::array<AVFrame*, 8> kept{};
     Conversion whole, field;
 
     ~State()
     {
-        for (AVFrame*& k : kept) av_frame_free(&k);
-        av_buffer_unref(&bytes);
-        av_packet_free(&packet);
-        av_frame_free(&frame);
-        avcodec_free_context(&context);
+        if (!codec) return; // the libraries were never found: nothing was made with them
+        for (AVFrame*& k : kept) Av().av_frame_free(&k);
+        Av().av_buffer_unref(&bytes);
+        Av().av_packet_free(&packet);
+        Av().av_frame_free(&frame);
+        Av().avcodec_free_context(&context);
     }
 };
 
 Av_frame_decoder::Av_frame_decoder(const std::string& fourcc) : state_(std::make_unique<State>())
 {
     const AVCodecID id = Codec_of(fourcc);
-    if (id == AV_CODEC_ID_NONE) return;
-    state_->codec = avcodec_find_decoder(id);
+    if (id == AV_CODEC_ID_NONE || Av_library::Get() == nullptr) return;
+    state_->codec = Av().avcodec_find_decoder(id);
     if (!state_->codec) return;
-    state_->context = avcodec_alloc_context3(state_->codec);
-    state_->frame = av_frame_alloc();
-    state_->packet = av_packet_alloc();
+    state_->context = Av().avcodec_alloc_context3(state_->codec);
+    state_->frame = Av().av_frame_alloc();
+    state_->packet = Av().av_packet_alloc();
     if (!state_->context || !state_->frame || !state_->packet) return;
     state_->context->thread_count = 1;
-    if (avcodec_open2(state_->context, state_->codec, nullptr) < 0) avcodec_free_context(&state_->context);
+    if (Av().avcodec_open2(state_->context, state_->codec, nullptr) < 0) Av().avcodec_free_context(&state_->context);
 }
 
 Av_frame_decoder::~Av_frame_decoder() = default;
@@ -127,7 +136,10 @@ bool Av_frame_decoder::Is_open() const { return state_->context != nullptr; }
 
 // ---- Bytes with their padding ----
 
-Av_frame_bytes::~Av_frame_bytes() { av_buffer_unref(&buffer_); }
+Av_frame_bytes::~Av_frame_bytes()
+{
+    if (buffer_) Av().av_buffer_unref(&buffer_);
+}
 
 Av_frame_bytes::Av_frame_bytes(Av_frame_bytes&& other) noexcept
     : buffer_(std::exchange(other.buffer_, nullptr)), size_(std::exchange(other.size_, 0))
@@ -137,7 +149,7 @@ Av_frame_bytes::Av_frame_bytes(Av_frame_bytes&& other) noexcept
 Av_frame_bytes& Av_frame_bytes::operator=(Av_frame_bytes&& other) noexcept
 {
     if (this != &other) {
-        av_buffer_unref(&buffer_);
+        if (buffer_) Av().av_buffer_unref(&buffer_);
         buffer_ = std::exchange(other.buffer_, nullptr);
         size_ = std::exchange(other.size_, 0);
     }
@@ -146,13 +158,14 @@ Av_frame_bytes& Av_frame_bytes::operator=(Av_frame_bytes&& other) noexcept
 
 uint8_t* Av_frame_bytes::Resize(size_t n)
 {
+    if (Av_library::Get() == nullptr) return nullptr;
     const size_t padded = n + AV_INPUT_BUFFER_PADDING_SIZE;
     // A buffer the decoder still holds a reference to is never written again.
-    if (!buffer_ || size_t(buffer_->size) < padded || !av_buffer_is_writable(buffer_)) {
-        av_buffer_unref(&buffer_);
+    if (!buffer_ || size_t(buffer_->size) < padded || !Av().av_buffer_is_writable(buffer_)) {
+        Av().av_buffer_unref(&buffer_);
         size_ = 0;
         if (padded > size_t(INT32_MAX)) return nullptr;
-        buffer_ = av_buffer_alloc(padded);
+        buffer_ = Av().av_buffer_alloc(padded);
         if (!buffer_) return nullptr;
     }
     size_ = n;
@@ -174,9 +187,9 @@ bool Av_frame_decoder::Send(std::span<const uint8_t> data)
     State& s = *state_;
     if (!s.context || data.empty()) return false;
     const size_t n = data.size() + AV_INPUT_BUFFER_PADDING_SIZE;
-    if (!s.bytes || size_t(s.bytes->size) != n || !av_buffer_is_writable(s.bytes)) {
-        av_buffer_unref(&s.bytes);
-        s.bytes = av_buffer_alloc(n);
+    if (!s.bytes || size_t(s.bytes->size) != n || !Av().av_buffer_is_writable(s.bytes)) {
+        Av().av_buffer_unref(&s.bytes);
+        s.bytes = Av().av_buffer_alloc(n);
         if (!s.bytes) return false;
     }
     std::memcpy(s.bytes->data, data.data(), data.size());
@@ -189,17 +202,17 @@ bool Av_frame_decoder::Send_buffer(AVBufferRef* bytes, size_t size)
 {
     State& s = *state_;
     if (!s.context || !bytes || size == 0) return false;
-    av_packet_unref(s.packet);
-    s.packet->buf = av_buffer_ref(bytes);
+    Av().av_packet_unref(s.packet);
+    s.packet->buf = Av().av_buffer_ref(bytes);
     if (!s.packet->buf) return false;
     s.packet->data = bytes->data;
     s.packet->size = int(size);
-    const bool sent = avcodec_send_packet(s.context, s.packet) >= 0;
-    av_packet_unref(s.packet);
-    if (sent && avcodec_receive_frame(s.context, s.frame) >= 0 && s.frame->width > 0 && s.frame->height > 0)
+    const bool sent = Av().avcodec_send_packet(s.context, s.packet) >= 0;
+    Av().av_packet_unref(s.packet);
+    if (sent && Av().avcodec_receive_frame(s.context, s.frame) >= 0 && s.frame->width > 0 && s.frame->height > 0)
         return true;
-    av_frame_unref(s.frame);
-    avcodec_flush_buffers(s.context);
+    Av().av_frame_unref(s.frame);
+    Av().avcodec_flush_buffers(s.context);
     return false;
 }
 
@@ -207,7 +220,7 @@ bool Av_frame_decoder::Decode(std::span<const uint8_t> data, uint8_t* bits, int3
 {
     if (!bits || width <= 0 || height <= 0 || !Send(data)) return false;
     const bool ok = Convert(state_->frame, bits, width, height);
-    av_frame_unref(state_->frame);
+    Av().av_frame_unref(state_->frame);
     if (ok) ++decoded_;
     return ok;
 }
@@ -221,20 +234,20 @@ bool Av_frame_decoder::Convert(const AVFrame* f, uint8_t* bits, int32_t width, i
     const int stride = Bgr_stride(width);
     uint8_t* dst[4] = {bits + size_t(height - 1) * size_t(stride), nullptr, nullptr, nullptr};
     int dst_stride[4] = {-stride, 0, 0, 0};
-    return sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dst_stride) == height;
+    return Av().sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dst_stride) == height;
 }
 
 bool Av_frame_decoder::Keep(std::span<const uint8_t> data, int slot)
 {
-    if (slot < 0 || slot >= int(state_->kept.size())) return false;
-    av_frame_free(&state_->kept[size_t(slot)]);
+    if (slot < 0 || slot >= int(state_->kept.size()) || !Is_open()) return false;
+    Av().av_frame_free(&state_->kept[size_t(slot)]);
     return Send(data) && Keep_sent(slot);
 }
 
 bool Av_frame_decoder::Keep(const Av_frame_bytes& data, int slot)
 {
-    if (slot < 0 || slot >= int(state_->kept.size())) return false;
-    av_frame_free(&state_->kept[size_t(slot)]);
+    if (slot < 0 || slot >= int(state_->kept.size()) || !Is_open()) return false;
+    Av().av_frame_free(&state_->kept[size_t(slot)]);
     return Send_buffer(data.buffer_, data.size_) && Keep_sent(slot);
 }
 
@@ -243,12 +256,12 @@ bool Av_frame_decoder::Keep_sent(int slot)
 {
     State& s = *state_;
     AVFrame*& kept = s.kept[size_t(slot)];
-    kept = av_frame_alloc();
+    kept = Av().av_frame_alloc();
     if (!kept) {
-        av_frame_unref(s.frame);
+        Av().av_frame_unref(s.frame);
         return false;
     }
-    av_frame_move_ref(kept, s.frame);
+    Av().av_frame_move_ref(kept, s.frame);
     ++decoded_;
     return true;
 }
@@ -260,8 +273,16 @@ bool Av_frame_decoder::Take_kept(Av_frame_decoder& from, int from_slot, int slot
     AVFrame*& source = from.state_->kept[size_t(from_slot)];
     if (source == nullptr) return false;
     AVFrame*& kept = state_->kept[size_t(slot)];
-    av_frame_free(&kept);
+    Av().av_frame_free(&kept);
     kept = std::exchange(source, nullptr);
+    return true;
+}
+
+bool Av_frame_decoder::Swap_kept(int slot, int other)
+{
+    const auto n = int(state_->kept.size());
+    if (slot < 0 || slot >= n || other < 0 || other >= n) return false;
+    std::swap(state_->kept[size_t(slot)], state_->kept[size_t(other)]);
     return true;
 }
 
@@ -301,7 +322,7 @@ bool Av_frame_decoder::Field(int slot, int16_t field, Draw_surface& into)
         const int n = std::min(k_Band, half - y);
         const uint8_t* band[4] = {data[0] + ptrdiff_t(y) * lines[0], data[1] + ptrdiff_t(y) * lines[1],
                                   data[2] + ptrdiff_t(y) * lines[2], nullptr};
-        if (sws_scale(sws, band, lines.data(), y, n, dst, dst_stride) != n) return false;
+        if (Av().sws_scale(sws, band, lines.data(), y, n, dst, dst_stride) != n) return false;
         for (int k = y; k < y + n; ++k)
             std::memcpy(rows.top + ptrdiff_t(2 * k + 1) * rows.step, rows.top + ptrdiff_t(2 * k) * rows.step,
                         row_bytes);

@@ -51,7 +51,7 @@ public:
     int64_t Decoded_count() const { return decoded_; }
 
     // ---- Decoded pictures kept for their fields ----
-    // Decodes a frame and keeps its picture in slot (0 to 3) until the next frame kept there;
+    // Decodes a frame and keeps its picture in slot (0 to 7) until the next frame kept there;
     // false when it cannot be decoded (the slot then keeps nothing).
     bool Keep(std::span<const uint8_t> frame, int slot);
     // The same for bytes that carry their padding: the decoder reads them where they are.
@@ -59,6 +59,9 @@ public:
     // Moves the picture kept in from's slot into this decoder's slot (the other keeps nothing
     // then); false when from keeps nothing there. Neither decoder may be decoding meanwhile.
     bool Take_kept(Av_frame_decoder& from, int from_slot, int slot);
+    // The pictures kept in two slots change places (either may keep nothing); false for a slot
+    // that is none.
+    bool Swap_kept(int slot, int other);
     // The picture kept in slot as Decode gives it, scaled to width x height; false when the slot
     // keeps nothing.
     bool Picture(int slot, uint8_t* bits, int32_t width, int32_t height);

@@ -231,6 +231,7 @@ void Draw_surface::Attach(QImage* image)
         *image = image->convertToFormat(QImage::Format_RGB32);
     target_ = Target::image;
     image_ = image;
+    Note_drawn_whole();
 }
 
 void Draw_surface::Attach_bottom_up(uint8_t* bits, int32_t width, int32_t height)
@@ -242,6 +243,7 @@ void Draw_surface::Attach_bottom_up(uint8_t* bits, int32_t width, int32_t height
     bits_ = bits;
     width_ = width;
     height_ = height;
+    Note_drawn_whole();
 }
 
 void Draw_surface::Detach()
@@ -250,6 +252,55 @@ void Draw_surface::Detach()
     image_ = nullptr;
     bits_ = nullptr;
     width_ = height_ = 0;
+    if (tracking_)
+        drawn_.clear();
+}
+
+// ---- Where the drawing went ----
+
+void Draw_surface::Track_drawn()
+{
+    if (tracking_)
+        return;
+    tracking_ = true;
+    Note_drawn_whole();
+}
+
+void Draw_surface::Forget_drawn()
+{
+    if (tracking_)
+        drawn_.assign(static_cast<size_t>(Is_valid() ? Height() : 0), Row_span{});
+}
+
+void Draw_surface::Note_drawn_whole()
+{
+    if (tracking_)
+        drawn_.assign(static_cast<size_t>(Is_valid() ? Height() : 0), Row_span{0, Width()});
+}
+
+void Draw_surface::Note_drawn(int64_t left, int64_t top, int64_t right, int64_t bottom)
+{
+    if (!tracking_)
+        return;
+    const int32_t w = Width(), h = Height();
+    // The owner may have put a picture of another size into the image meanwhile.
+    if (drawn_.size() != static_cast<size_t>(h)) {
+        Note_drawn_whole();
+        return;
+    }
+    const auto l = static_cast<int32_t>(std::clamp<int64_t>(left, 0, w));
+    const auto r = static_cast<int32_t>(std::clamp<int64_t>(right, 0, w));
+    const auto t = static_cast<int32_t>(std::clamp<int64_t>(top, 0, h));
+    const auto b = static_cast<int32_t>(std::clamp<int64_t>(bottom, 0, h));
+    if (l >= r)
+        return;
+    for (int32_t y = t; y < b; ++y) {
+        Row_span& s = drawn_[static_cast<size_t>(y)];
+        if (s.left >= s.right)
+            s = {l, r};
+        else
+            s = {std::min(s.left, l), std::max(s.right, r)};
+    }
 }
 
 bool Draw_surface::Is_valid() const
@@ -337,6 +388,7 @@ int32_t Draw_surface::SetPixel(int32_t x, int32_t y, int32_t colour)
     if (!v.Inside(x, y))
         return -1;
     v.Put(x, y, colour);
+    Note_drawn(x, y, int64_t(x) + 1, int64_t(y) + 1);
     return colour & 0xFFFFFF;
 }
 
@@ -410,6 +462,7 @@ bool Draw_surface::Blit(int32_t x, int32_t y, int32_t width, int32_t height, con
         const int32_t x0 = std::max(x, 0), y0 = std::max(y, 0);
         const int32_t x1 = static_cast<int32_t>(std::min<int64_t>(int64_t(x) + width, d.width));
         const int32_t y1 = static_cast<int32_t>(std::min<int64_t>(int64_t(y) + height, d.height));
+        Note_drawn(x0, y0, x1, y1);
         for (int32_t py = y0; py < y1; ++py)
             for (int32_t px = x0; px < x1; ++px)
                 d.Put(px, py, Raster_colour(code, 0, d.Get(px, py)));
@@ -439,6 +492,7 @@ bool Draw_surface::Blit(int32_t x, int32_t y, int32_t width, int32_t height, con
     const int32_t vy1 = static_cast<int32_t>(std::min<int64_t>(Y1, d.height));
     if (vx0 >= vx1 || vy0 >= vy1)
         return true;
+    Note_drawn(vx0, vy0, vx1, vy1);
 
     // A plain copy at 1:1 between two pictures (every frame and field shown) goes row by row.
     if (code == 0xC && transparent == nullptr && X1 - X0 == cx1 - cx0 && Y1 - Y0 == cy1 - cy0 && !Overlap(s, d)) {
@@ -502,6 +556,7 @@ Pixel_rows Draw_surface::Write_rows()
     if (!Is_valid())
         return {};
     const View v = Write_view();
+    Note_drawn_whole();
     return Pixel_rows{v.top, v.step, v.width, v.height, v.bpp, v.r, v.g, v.b};
 }
 

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace wk::platform {
 
@@ -173,10 +174,28 @@ public:
     // Why the last failing call failed (ERROR_INVALID_HANDLE, ERROR_INVALID_PARAMETER).
     int32_t Last_error() const { return last_error_; }
 
+    // ---- Where the drawing went ----
+    // Once Track_drawn is called, the surface keeps for each row the span of columns its drawing
+    // calls may have written since Forget_drawn (a little wider than what they wrote, never
+    // narrower), so that whoever looks for what was drawn reads those spans, not the picture.
+    // Until the first Forget_drawn, and after Attach or Write_rows, every row counts as drawn
+    // whole. Writes that go around the surface (straight into the buffer) are not seen: whoever
+    // makes them calls Forget_drawn only when the picture is all background again.
+    struct Row_span {
+        int32_t left = 0, right = 0; // columns [left, right); nothing when left >= right
+    };
+    void Track_drawn();
+    void Forget_drawn();
+    // One span per row, or nullptr when the surface does not track.
+    const std::vector<Row_span>* Drawn_rows() const { return tracking_ ? &drawn_ : nullptr; }
+
 private:
     detail::Surface_view Read_view() const;
     detail::Surface_view Write_view();
     bool Fail(int32_t code) const;
+    // The box [left, right) x [top, bottom) may have been written (clipped to the picture here).
+    void Note_drawn(int64_t left, int64_t top, int64_t right, int64_t bottom);
+    void Note_drawn_whole();
     bool Blit(int32_t x, int32_t y, int32_t width, int32_t height, const Draw_surface* source, int32_t source_x,
               int32_t source_y, int32_t source_width, int32_t source_height, uint32_t rop, bool smooth,
               const int32_t* transparent);
@@ -192,6 +211,8 @@ private:
     int32_t stretch_mode_ = BLACKONWHITE;
     Point position_;
     mutable int32_t last_error_ = 0;
+    bool tracking_ = false;
+    std::vector<Row_span> drawn_;
 };
 
 // The system colour of a Windows colour index (the classic scheme); 0 for an unknown index.

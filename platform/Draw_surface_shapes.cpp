@@ -141,6 +141,8 @@ bool Draw_surface::LineTo(int32_t x, int32_t y)
     const View v = Write_view();
     const int32_t colour = pen_.colour;
     const int32_t w = Pen_width(pen_);
+    Note_drawn(int64_t(std::min(from.x, x)) - w, int64_t(std::min(from.y, y)) - w, int64_t(std::max(from.x, x)) + w + 1,
+               int64_t(std::max(from.y, y)) + w + 1);
     if (w == 1) {
         const auto pattern = Dash_pattern(pen_.style);
         Walk_line(from.x, from.y, x, y, v.width, v.height, 0, false, [&](int64_t i, int64_t px, int64_t py) {
@@ -184,6 +186,8 @@ bool Draw_surface::Rectangle(int32_t left, int32_t top, int32_t right, int32_t b
     int64_t l = std::min(left, right), r = std::max(left, right);
     int64_t t = std::min(top, bottom), b = std::max(top, bottom);
     const View v = Write_view();
+    const int64_t margin = Pen_width(pen_) + 1;
+    Note_drawn(l - margin, t - margin, r + margin, b + margin);
     if (pen_.style == PS_NULL) {
         Fill_box(v, brush_, l, t, r - 1, b - 1);
         return true;
@@ -236,6 +240,8 @@ bool Draw_surface::Ellipse(int32_t left, int32_t top, int32_t right, int32_t bot
     if (r == l || b == t)
         return true;
     const View v = Write_view();
+    const int64_t margin = Pen_width(pen_) + 1;
+    Note_drawn(l - margin, t - margin, r + margin, b + margin);
     // Pixel centres: the outermost pixels of the box lie on the ellipse with these radii.
     const double cx = (l + r - 1) / 2.0, cy = (t + b - 1) / 2.0;
     const double rx = (r - l - 1) / 2.0, ry = (b - t - 1) / 2.0;

@@ -4,4 +4,6 @@ namespace wk::platform {
 // as the video codec driver for "dvsd" and "CDVC" (the entries the codec check reads).
 // Returns whether a DV decoder was found.
 bool Register_DV_codec();
+// Whether both entries are in the registry store already (read without opening libavcodec).
+bool DV_codec_registered();
 } // namespace wk::platform

@@ -1,5 +1,7 @@
 #include "platform/Sample_DV_frame.h"
 
+#include "platform/Av_library.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/frame.h>
@@ -11,6 +13,9 @@ extern "C" {
 
 namespace wk::platform {
 namespace {
+
+// The libraries' functions, once Av_library::Get() has found them open.
+const Av_library& Av() { return *Av_library::Get(); }
 
 struct Yuv {
     uint8_t y, u, v;
@@ -34,10 +39,11 @@ void Paint_bars(AVFrame* f)
 
 std::vector<uint8_t> Encode_bars()
 {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
-    AVCodecContext* ctx = codec ? avcodec_alloc_context3(codec) : nullptr;
-    AVFrame* frame = av_frame_alloc();
-    AVPacket* packet = av_packet_alloc();
+    if (Av_library::Get() == nullptr) return {};
+    const AVCodec* codec = Av().avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    AVCodecContext* ctx = codec ? Av().avcodec_alloc_context3(codec) : nullptr;
+    AVFrame* frame = Av().av_frame_alloc();
+    AVPacket* packet = Av().av_packet_alloc();
     std::vector<uint8_t> out;
     if (ctx && frame && packet) {
         ctx->width = 720;
@@ -47,16 +53,16 @@ std::vector<uint8_t> Encode_bars()
         frame->format = ctx->pix_fmt;
         frame->width = ctx->width;
         frame->height = ctx->height;
-        if (avcodec_open2(ctx, codec, nullptr) >= 0 && av_frame_get_buffer(frame, 0) >= 0) {
+        if (Av().avcodec_open2(ctx, codec, nullptr) >= 0 && Av().av_frame_get_buffer(frame, 0) >= 0) {
             Paint_bars(frame);
-            if (avcodec_send_frame(ctx, frame) >= 0 && avcodec_receive_packet(ctx, packet) >= 0 &&
+            if (Av().avcodec_send_frame(ctx, frame) >= 0 && Av().avcodec_receive_packet(ctx, packet) >= 0 &&
                 packet->size == 144000)
                 out.assign(packet->data, packet->data + packet->size);
         }
     }
-    av_packet_free(&packet);
-    av_frame_free(&frame);
-    avcodec_free_context(&ctx);
+    Av().av_packet_free(&packet);
+    Av().av_frame_free(&frame);
+    Av().avcodec_free_context(&ctx);
     return out;
 }
 

@@ -58,7 +58,7 @@ std::string Recording_problem::Journal_text() const
            ": " + detail + ". The journal was not used and the recording was not changed. " + where;
 }
 
-void Recording_problems::Post(Recording_problem problem)
+void Recording_problems::Post(Recording_problem problem) const
 {
     if (handler_) handler_(problem);
     else kept_.push_back(std::move(problem));

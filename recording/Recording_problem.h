@@ -58,13 +58,14 @@ class Recording_problems {
 public:
     using Handler = std::function<void(const Recording_problem&)>;
     void Handle_with(Handler handler) { handler_ = std::move(handler); }
-    void Post(Recording_problem problem);
+    // Posting leaves what it is posted about as it was: a const owner posts too.
+    void Post(Recording_problem problem) const;
     // The problems kept so far; they are forgotten.
     std::vector<Recording_problem> Take();
 
 private:
     Handler handler_;
-    std::vector<Recording_problem> kept_;
+    mutable std::vector<Recording_problem> kept_;
 };
 
 } // namespace wk

@@ -159,6 +159,8 @@ void cls_AVI_handler::Close_File()
                 Store_appended_count();
             }
         }
+        if (!Complete_header_write())
+            throw Run_time_error(75, "The header could not be written into the recording", "Close_File");
     } catch (...) {
         Report_current_exception("Close_file" + std::string(k_Class));
     }
@@ -170,6 +172,7 @@ void cls_AVI_handler::Reset_state()
 {
     file_initiated_ = false;
     dv_frames_appended_ = 0;
+    header_write_pending_ = false;
     g_File_Kind[size_t(std::clamp<int16_t>(rec_.index, 0, 4))] = 0;
     Forget_frame();
     extra_index_ = 0;
@@ -297,11 +300,20 @@ bool cls_AVI_handler::Write_XML_header()
         if (!Has_XML_header()) return false;
         Header().Update_Time(Header_time_now());
         Header().Update_Program(g_Edition_text);
-        return reader_->Write_header_text(Header().XML_string());
+        if (!reader_->Write_header_text(Header().XML_string())) return false;
+        header_write_pending_ = false; // what was to be written is in the file now
+        return true;
     } catch (...) {
         Report_current_exception("Write_XML_header" + std::string(k_Class));
         return false;
     }
+}
+
+bool cls_AVI_handler::Complete_header_write()
+{
+    if (!header_write_pending_) return true;
+    header_write_pending_ = false;
+    return Write_XML_header();
 }
 
 bool cls_AVI_handler::ReCreate_XML_header()

@@ -1,8 +1,11 @@
 #pragma once
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
+#include "recording/Bench_section.h"
 #include "recording/Capture_record.h"
 #include "recording/DV_Header_Record.h"
+#include "recording/Golf_section.h"
+#include "recording/Header_section.h"
 #include "recording/QSM_Header_Record.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_format.h"
@@ -29,7 +32,7 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-class cls_AVI_handler : public Tolvex_section {
+class cls_AVI_handler : public Header_section, public Tolvex_section, public Golf_section, public Bench_section {
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
     static constexpr int64_t k_Header_area_end = recording_format::k_Header_area_end;
@@ -87,6 +90,11 @@ public:
     bool Get_QSM_header();
     // Rewrites the XML header into the file; false when it was not written.
     bool Write_XML_header();
+    // The header to be written soon, by Complete_header_write (false when that write fails), by
+    // any header write before it, or by Close_File at the latest.
+    void Write_XML_header_later() { header_write_pending_ = true; }
+    bool Header_write_pending() const { return header_write_pending_; }
+    bool Complete_header_write();
     bool ReCreate_XML_header();
     // Appends one 144000-byte frame after the last whole frame on disk.
     bool Append_DV_frame(std::span<const uint8_t> frame);
@@ -350,14 +358,6 @@ public:
     int16_t coord_y(int16_t) const { return 0; }
     // Writes the current frame's data to dv_frame.dv in the temporary folder.
     bool xWrite_DV_frame();
-    // The timing procedures record nothing into these.
-    int32_t Bench_rotate() const { return 0; }
-    int32_t Bench_rotate_asm() const { return 0; }
-    int32_t Bench_deint() const { return 0; }
-    int32_t Bench_mirror() const { return 0; }
-    int32_t Bench_decomp() const { return 0; }
-    int32_t Bench_draw_to_picture() const { return 0; }
-    int32_t Bench_draw_to_DC() const { return 0; }
 
     // ---- Race metadata ----
     // The race the recording shows, kept in its XML header. Setters that return bool rewrite
@@ -366,10 +366,6 @@ public:
     // an index outside the header's range raises a Run_time_error.
     std::string Event_name();
     bool Event_name(const std::string& value);
-    std::string Wakeline_Marathon_Class_Name(int16_t id);
-    void Wakeline_Marathon_Class_Name(int16_t id, const std::string& value);
-    std::string Wakeline_Marathon_Class_Start(int16_t id);
-    void Wakeline_Marathon_Class_Start(int16_t id, const std::string& value);
 
     int16_t Lane_count();
     bool Lane_count(int16_t value);
@@ -382,16 +378,8 @@ public:
     void File_Lane_Pos(int16_t lane, int32_t x, int32_t y);
     int16_t LaneX(int16_t lane);
     int16_t LaneY(int16_t lane);
-    bool Lanes_flipped();
-    void Lanes_flipped(bool value);
-    bool Lanes_reversed();
-    void Lanes_reversed(bool value);
-    bool Lanes_Visible();
-    void Lanes_Visible(bool value);
     bool Lanes_locked();
     bool Lanes_locked(bool value);
-    bool Show_goalline();
-    void Show_goalline(bool value);
     // The goal line's end points. Get and Set need a loaded header; the outputs change only
     // when all four were read. Coordinates must fit 16 bits.
     void Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2);
@@ -402,8 +390,6 @@ public:
     std::string Heat_ID(int16_t heat); // a single blank reads as ""
     void Heat_ID(int16_t heat, const std::string& value);
     bool Update_Heat_ID(int16_t heat, const std::string& value);
-    std::string Heat_comment(int16_t heat);
-    void Heat_comment(int16_t heat, const std::string& value);
     int32_t Heat_result(int16_t heat, int16_t lane);
     void Heat_result(int16_t heat, int16_t lane, int32_t value);
     int32_t Heat_time(int16_t heat, int16_t lane); // 0 while no recording is named
@@ -547,105 +533,13 @@ public:
     int16_t Trace_Thickness(int16_t id);
     void Trace_Thickness(int16_t id, int16_t value);
 
-    // ---- Golf, grade and model player ----
-    // The golf section and the grade record live in the XML header (made with Golfing set).
-    // Setters that return bool rewrite the header into the file and say whether it was
-    // written; the others change it in memory only. A header without the section raises.
-    // Frame and field numbers are 32-bit so that long recordings do not overflow.
-    void Golfing(bool on); // the next header made carries the golf section
-    bool Has_weight_data();
-    std::string Player_Comment();
-    bool Update_Player_Comment(int16_t index, const std::string& text); // index is not used
-    std::string Venue();
-    void Venue(const std::string& value);
-    int32_t Impact_field();
-    int32_t Top_field();
-    // Own-format recordings take the field last drawn (Current_Field) as the impact (top of
-    // swing) field; every kind rewrites its header.
-    bool Set_Impact_Frame();
-    bool Set_Top_Frame();
-    std::string Club_Speed() const { return {}; }
-
-    bool Graded_active();
-    void Graded_active(bool value);
-    std::string Graded_at();
-    void Graded_at(const std::string& value);
-    std::string Grade_slice();
-    void Grade_slice(const std::string& value);
-    std::string Grade_direction();
-    void Grade_direction(const std::string& value);
-    std::string Grade_top();
-    void Grade_top(const std::string& value);
-    std::string Grade_toe();
-    void Grade_toe(const std::string& value);
-    std::string Grade_club();
-    void Grade_club(const std::string& value);
-    std::string Grade_comment();
-    void Grade_comment(const std::string& value);
-
-    // The model video played in step with the recording (stream 1 of the header).
-    float model_size_factor();
-    int16_t model_X_offset();
-    int16_t model_Y_offset();
-    std::string Model_FileName();
-    // An open AVI whose first 1000 bytes hold the mark "IMP" (exact case) carries a model;
-    // impact_pos is the mark's 1-based position there, 0 without one or for other kinds.
-    bool Has_Model() const { return impact_pos() > 0; }
-    int16_t impact_pos() const;
-    int32_t Impact_Time() const; // impact_pos x ms per frame
-    int16_t Model_frame_at_Impact() const { return 0; }
-    int16_t model_Frame() const { return 0; }
-    int16_t Weight_percent() const { return 0; }
-    int16_t Video_Offset() const { return video_offset_; }
-    void Video_Offset(int16_t frames) { video_offset_ = frames; }
-    // The model frame shown with recording frame `frame`: shifted by Video_Offset, kept inside
-    // 1..num_frames (1 when the recording has no frames).
-    int32_t Synch_model(int32_t frame) const;
-    // The frame (deinterlaced recordings) or field at t ms from the start of the selection: the
-    // inverse of the effective time, t / ms per frame (field) + 1 rounded, halves to even.
-    // Deinterlaced, it becomes eff_frameno too. False (reported) when it cannot be computed.
-    bool Synch_time(double t, int32_t& frame);
-    // The frame (deinterlaced) or field at p percent of the recording.
-    int32_t Synch_percentage(double p);
+    // The player position in percent of the recording.
     int32_t Percentage() const { return Position_Percent(); }
-    // Player times count from the base time: the player time when it was set on, else 0.
-    void Set_Base_time(bool on);
-    bool has_Base_Time() const { return base_time_ != 0; }
-    float Player_Effective_Time() const { return effective_time_ - base_time_; }
-    int32_t Effective_time() const;     // Effective_Time rounded, halves to even
-    std::string Formatted_Time() const; // Effective_time in seconds, "0.00", whatever the locale
 
     // ---- Sibling timing metadata (the rest is Tolvex_section's) ----
     // The camera of the current frame's extra-data record; 0 when the frame has none.
     int16_t Tolv_Camera() const;
-    // ---- Image-routine timing and the smaller members ----
-    // One run of an image routine on the program's sample DV frame (720 x 576). Bench_Prepare
-    // takes the sample and makes the pictures; each Once member prepares what it lacks. False
-    // when the sample or a picture cannot be had.
-    bool Bench_Prepare();
-    bool Benchmark_Decomp_Once();
-    bool Benchmark_Deint_Once();
-    bool Benchmark_Rotate_Once();
-    // 1 when the last sample decode gave a picture, else 0.
-    int32_t Bench_decode_result() const;
-    // The timing pictures: 0 the decoded sample, 1 its field, 2 its rotation (nullptr until made).
-    const cDIBSection* Bench_picture(int16_t which) const;
-    // Times 20 reads of one frame's bytes at file position 2880000 and shows "Get time = " with
-    // the milliseconds a read. A file too short for them, or no open file, is said instead of a
-    // time. Returns the text shown.
-    std::string benchmark_getfile();
-    // Image routines with nothing to time here.
-    void benchmark_deint() {} void Benchmark_Rotate() {} void Benchmark_Decomp() {} void benchmark_mirror() {}
-    void Benchmark_Draw_to_Picture() {} void Benchmark_Draw_to_Picture_Once() {} void Benchmark_Draw_to_DC() {}
-
-    // Two luminance values from the inputs a, b, c, d, e, f: (c x 81 + a x 18 + e) / 100 + 1 and
-    // (d x 81 + b x 18 + f) / 100 + 1, each to the nearest whole number (halves to even). A sum
-    // that leaves 32 bits raises the overflow error and keeps the results as they were.
-    void Let_Luminance_inputs(const std::array<int32_t, 6>& a_to_f);
-    void calculate_luminance();
-    int32_t Luminance_1() const;
-    int32_t Luminance_2() const;
-
+    // ---- The smaller members ----
     // Reads the frame last drawn again and decodes it into picture at the picture's size. False
     // when the picture has no device context or the frame cannot be read or decoded.
     bool Read_ff(cDIBSection& picture);
@@ -671,14 +565,6 @@ public:
     void Fill_PBox(platform::Draw_surface& picture);
 
     // The header's elements of the same names (in memory; Write_XML_header stores them).
-    std::string comment(int16_t n);
-    void comment(int16_t n, const std::string& value);
-    std::string Subject_name();
-    void Subject_name(const std::string& value);
-    std::string SpecApp();
-    void SpecApp(const std::string& value);
-    std::string Camera_ID(int16_t stream);
-    void Camera_ID(int16_t stream, const std::string& value);
     void Dump_XML_Header(const std::string& name);
     // Graph object id (1..25), a shape drawn over the picture.
     void Save_Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
@@ -688,22 +574,14 @@ public:
                            int16_t& linewidth, bool& filled, int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2,
                            int16_t& x3, int16_t& y3, int16_t& x4, int16_t& y4);
     // The animation file, its line count and its lines 1..150.
-    std::string anp_line(int16_t id);
-    void anp_line(int16_t id, const std::string& value);
     int16_t anp_file_lines();
     void anp_file_lines(int16_t value);
-    std::string anp_filename();
-    void anp_filename(const std::string& value);
 
 private:
     struct Timing;
     struct Timing_deleter { void operator()(Timing* t) const; };
     std::unique_ptr<Timing, Timing_deleter> timing_;
     Timing& Timing_state();
-
-    // ---- Model player state ----
-    int16_t video_offset_ = 0;
-    float base_time_ = 0;
 
     static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
 
@@ -732,6 +610,7 @@ private:
     // ---- Writing the own format ----
     int32_t dv_frames_appended_ = 0;
     bool file_initiated_ = false;
+    bool header_write_pending_ = false;
     std::string writer_file_;      // the recording this object may append to
     int32_t last_timecode_frame_ = 0;
     int64_t position_ = 0;         // the file position of the writers, 0-based
@@ -765,6 +644,18 @@ private:
     // The loaded header, for the members that must not make one; raises when there is none.
     Cls_XML_header& Loaded_header(const char* member);
     Cls_XML_header& Tolvex_header() override { return Header(); }
+    Cls_XML_header& Fields_header() override { return Header(); }
+    Cls_XML_header& Swing_header() override { return Header(); }
+    bool Store_swing_header() override { return Write_XML_header(); }
+    const Recording_file& Swing_file() const override { return rec_; }
+    bool Keeps_swing_fields() const override;
+    int32_t Swing_field() const override { return current_field_; }
+    float Swing_effective_time() const override { return effective_time_; }
+    float Swing_player_time() const override;
+    const platform::Byte_file* Model_file() const override;
+    void Swing_frame_found(int32_t frame) override { eff_frameno_ = frame; }
+    const Recording_file& Bench_file() const override { return rec_; }
+    int16_t Bench_field() const override { return field_to_show_; }
     int16_t Frame_goal_offset() const override;
 
     // ---- Drawing state ----
@@ -778,7 +669,7 @@ private:
     bool Paint_preloaded(int32_t& frame, platform::Draw_surface& picture);
     platform::Av_frame_decoder* Decoder();
     bool Decode_into(cDIBSection& picture);
-    bool Keep_for_fields(int16_t stream);
+    bool Keep_for_fields(int16_t stream, int32_t held); // held: the frame the slot holds, or 0
     // ---- Decoding the next frame ahead (stepping and playing) ----
     // The frame in store from what was decoded ahead for it, kept in slot of the decoder.
     bool Take_ahead(int16_t stream, int slot);

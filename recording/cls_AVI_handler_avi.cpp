@@ -172,7 +172,13 @@ int64_t cls_AVI_handler::Chunk_Position() const { return Ask(reader_->Chunks(), 
 
 int32_t cls_AVI_handler::Position_Percent() const { return Ask(reader_->Chunks(), &Avi_chunks::Position_percent); }
 
-float cls_AVI_handler::Player_Time() const { return Ask(reader_->Chunks(), &Avi_chunks::Player_time) - base_time_; }
+float cls_AVI_handler::Player_Time() const { return Swing_player_time() - Base_time(); }
+float cls_AVI_handler::Swing_player_time() const { return Ask(reader_->Chunks(), &Avi_chunks::Player_time); }
+bool cls_AVI_handler::Keeps_swing_fields() const { return reader_->Own_head() != nullptr; }
+const platform::Byte_file* cls_AVI_handler::Model_file() const
+{
+    return reader_->Chunks() && rec_.file.Is_open() ? &rec_.file : nullptr;
+}
 
 // ---- The AVI's own headers ----
 

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace wk {
 
@@ -52,6 +54,11 @@ struct cls_AVI_handler::Drawing {
     std::array<cDIBSection, 4> field, field_frame;
     std::array<int32_t, 4> field_held{};            // the field number each field picture holds
     std::array<int16_t, 4> field_pending{};         // the field (1 or 2) the field picture is still to be made of
+    // The frame shown before each stream's present one: its picture (in the decoder's slot
+    // stream + 4) and the bytes it was made of, so that a step back decodes nothing; and the
+    // bytes of the present one, which becomes the frame before on the next step.
+    std::array<int32_t, 4> before_frame{};
+    std::array<std::vector<uint8_t>, 4> before_bytes, kept_bytes;
     cDIBSection rotated_field;
     cDIBSection line_frame, line_field;             // Draw_field
     int32_t line_field_held = 0;
@@ -123,16 +130,30 @@ platform::Av_frame_decoder* cls_AVI_handler::Decoder()
         // The frames the old decoder kept go with it.
         Decoded_Frame_No.fill(0);
         d.field_pending.fill(0);
+        d.before_frame.fill(0);
     }
     return d.decoder.get();
 }
 
-// Decodes the frame in store and keeps its picture for the fields of a stream.
-bool cls_AVI_handler::Keep_for_fields(int16_t stream)
+// Decodes the frame in store and keeps its picture for the fields of a stream. The picture it
+// replaces is kept as the frame before: a step back takes it again when the bytes read for it
+// are those it was made of.
+bool cls_AVI_handler::Keep_for_fields(int16_t stream, int32_t held)
 {
     const std::span<const uint8_t> bytes = Frame_bytes();
     platform::Av_frame_decoder* decoder = bytes.empty() ? nullptr : Decoder();
-    const bool ok = decoder != nullptr && (Take_ahead(stream, stream) || decoder->Keep(bytes, stream));
+    bool ok = false;
+    if (decoder != nullptr) {
+        Drawing& d = Draw_state();
+        const auto s = size_t(stream);
+        const bool back = d.before_frame[s] == rec_.frame_in_store && std::ranges::equal(d.before_bytes[s], bytes);
+        // The present picture becomes the one before (a slot that holds no known frame keeps nothing).
+        const bool moved = (back || held > 0) && decoder->Swap_kept(stream, stream + 4);
+        if (moved) std::swap(d.before_bytes[s], d.kept_bytes[s]);
+        d.before_frame[s] = moved ? held : 0;
+        ok = back || Take_ahead(stream, stream) || decoder->Keep(bytes, stream);
+        if (ok && !back) d.kept_bytes[s].assign(bytes.begin(), bytes.end());
+    }
     last_draw_result_ = ok ? 1 : 0;
     return ok;
 }
@@ -213,6 +234,7 @@ void cls_AVI_handler::Drop_decode_ahead()
 void cls_AVI_handler::Force_Reread_Frame()
 {
     Decoded_Frame_No.fill(0);
+    if (drawing_) drawing_->before_frame.fill(0);
     Drop_decode_ahead();
 }
 
@@ -506,8 +528,8 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
         bool ok = read;
         // Once per frame: field 2 of the frame just shown comes from the picture kept for field 1.
         if (ok && Decoded_Frame_No[size_t(stream)] != rec_.frame_in_store) {
-            Decoded_Frame_No[size_t(stream)] = 0;
-            ok = Keep_for_fields(stream);
+            const int32_t held = std::exchange(Decoded_Frame_No[size_t(stream)], 0);
+            ok = Keep_for_fields(stream, held);
             if (ok) Decoded_Frame_No[size_t(stream)] = rec_.frame_in_store;
         }
         const int32_t part = rotated ? pw / Drawn_streams() : pw;
@@ -524,6 +546,17 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
         }
         d.field_pending[size_t(stream)] = which;
         d.field_held[size_t(stream)] = field;
+        // The frame the next step in the same direction needs (field 2 of this one needs none),
+        // started before this field is made, so the worker decodes while it is converted.
+        const int32_t delta = d.shown_field > 0 ? field - d.shown_field : 0;
+        d.shown_field = field;
+        if (delta != 0 && std::abs(delta) <= 4) {
+            const auto frame_of = [](int64_t n) { return int32_t((n + 1) / 2); };
+            int32_t next = frame_of(int64_t(field) + delta);
+            if (next == frame_no) next = frame_of(int64_t(field) + 2 * int64_t(delta));
+            // The frame before is kept already.
+            if (next != d.before_frame[size_t(stream)]) Decode_next_ahead(frame_no, stream, next - frame_no);
+        }
         if (!rotated) {
             paint_field();
         } else {
@@ -535,15 +568,6 @@ bool cls_AVI_handler::Draw_field_3(int32_t field, platform::Draw_surface& pictur
         }
         effective_time_ = Field_time(field);
         Note_field_drawn(field, stream);
-        // The frame the next step in the same direction needs (field 2 of this one needs none).
-        const int32_t delta = d.shown_field > 0 ? field - d.shown_field : 0;
-        d.shown_field = field;
-        if (delta != 0 && std::abs(delta) <= 4) {
-            const auto frame_of = [](int64_t n) { return int32_t((n + 1) / 2); };
-            int32_t next = frame_of(int64_t(field) + delta);
-            if (next == frame_no) next = frame_of(int64_t(field) + 2 * int64_t(delta));
-            Decode_next_ahead(frame_no, stream, next - frame_no);
-        }
         return true;
     } catch (...) {
         Report_current_exception("Draw_field_3" + std::string(k_Class));
@@ -611,6 +635,7 @@ void cls_AVI_handler::Reset_drawing()
         drawing_->store_frame = 0;
         drawing_->store_stream = 0;
         drawing_->shown_field = drawing_->shown_frame = 0;
+        drawing_->before_frame.fill(0);
         ++drawing_->opening;
         drawing_->Drop_ahead();
     }

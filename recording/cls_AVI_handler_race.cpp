@@ -48,19 +48,6 @@ bool cls_AVI_handler::Event_name(const std::string& value)
     return Write_XML_header();
 }
 
-std::string cls_AVI_handler::Wakeline_Marathon_Class_Name(int16_t id) { return Header().Wakeline_Marathon_Class_Name(id); }
-void cls_AVI_handler::Wakeline_Marathon_Class_Name(int16_t id, const std::string& value)
-{
-    Header().Wakeline_Marathon_Class_Name(id, value);
-}
-std::string cls_AVI_handler::Wakeline_Marathon_Class_Start(int16_t id)
-{
-    return Header().Wakeline_Marathon_Class_Start(id);
-}
-void cls_AVI_handler::Wakeline_Marathon_Class_Start(int16_t id, const std::string& value)
-{
-    Header().Wakeline_Marathon_Class_Start(id, value);
-}
 
 int16_t cls_AVI_handler::Lane_count() { return Header().Num_Lanes(); }
 bool cls_AVI_handler::Lane_count(int16_t value)
@@ -83,20 +70,12 @@ void cls_AVI_handler::File_Lane_Pos(int16_t lane, int32_t x, int32_t y)
 int16_t cls_AVI_handler::LaneX(int16_t lane) { return To_integer(Header().Lane_pos_X(lane), "lane_x"); }
 int16_t cls_AVI_handler::LaneY(int16_t lane) { return To_integer(Header().Lane_pos_Y(lane), "lane_y"); }
 
-bool cls_AVI_handler::Lanes_flipped() { return Header().Lanes_flipped(); }
-void cls_AVI_handler::Lanes_flipped(bool value) { Header().Lanes_flipped(value); }
-bool cls_AVI_handler::Lanes_reversed() { return Header().Lanes_reversed(); }
-void cls_AVI_handler::Lanes_reversed(bool value) { Header().Lanes_reversed(value); }
-bool cls_AVI_handler::Lanes_Visible() { return Header().Lanes_Visible(); }
-void cls_AVI_handler::Lanes_Visible(bool value) { Header().Lanes_Visible(value); }
 bool cls_AVI_handler::Lanes_locked() { return Header().Lanes_locked(); }
 bool cls_AVI_handler::Lanes_locked(bool value)
 {
     Header().Lanes_locked(value);
     return Write_XML_header();
 }
-bool cls_AVI_handler::Show_goalline() { return Header().Show_goalline(); }
-void cls_AVI_handler::Show_goalline(bool value) { Header().Show_goalline(value); }
 
 void cls_AVI_handler::Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2)
 {
@@ -136,8 +115,6 @@ bool cls_AVI_handler::Update_Heat_ID(int16_t heat, const std::string& value)
     Header().Heat_ID(heat, value);
     return Write_XML_header();
 }
-std::string cls_AVI_handler::Heat_comment(int16_t heat) { return Header().Heat_comment(heat); }
-void cls_AVI_handler::Heat_comment(int16_t heat, const std::string& value) { Header().Heat_comment(heat, value); }
 
 int32_t cls_AVI_handler::Heat_result(int16_t heat, int16_t lane) { return Header().Heat_result(heat, lane); }
 void cls_AVI_handler::Heat_result(int16_t heat, int16_t lane, int32_t value) { Header().Heat_result(heat, lane, value); }

@@ -1,10 +1,10 @@
-// The recording object's smaller members: timing runs of the image routines on a sample frame,
-// the read test, the luminance pair, field separation, the preloaded pictures, the keyed
+// The recording object's smaller members: field separation, the preloaded pictures, the keyed
 // overlay and the header forwarders.
 #include "recording/cls_AVI_handler.h"
 
 #include "platform/Av_frame_decoder.h"
 #include "platform/Clock.h"
+#include "platform/Dialogs.h"
 #include "platform/Draw_surface.h"
 #include "platform/Image_library.h"
 #include "platform/Sample_DV_frame.h"
@@ -22,12 +22,6 @@ namespace wk {
 
 // What the timing runs and the smaller members keep, made on first use.
 struct cls_AVI_handler::Timing {
-    std::span<const uint8_t> sample;
-    platform::Av_frame_decoder decoder; // DV
-    cDIBSection frame, field, rotation;  // 720 x 576, 720 x 576, 576 x 720
-    int32_t decode_result = 0;
-    std::array<int32_t, 6> luminance_inputs{};
-    int32_t luminance_1 = 0, luminance_2 = 0;
     bool deinterlace_copy_first = false;
     std::vector<std::unique_ptr<cDIBSection>> bitmaps;
     bool bitmaps_whole = false; // every frame has its picture: frames are drawn from them
@@ -42,16 +36,6 @@ cls_AVI_handler::Timing& cls_AVI_handler::Timing_state()
 }
 
 namespace {
-
-constexpr int32_t k_Sample_width = 720, k_Sample_height = 576;
-constexpr int64_t k_Read_test_offset = 2880000 - 1; // file position 2880000, counted from 1
-constexpr int32_t k_Read_test_count = 20;
-
-bool Made(cDIBSection& picture, int32_t width, int32_t height)
-{
-    if (picture.DIBSectionBitsPtr() && picture.Width() == width && picture.Height() == height) return true;
-    return picture.Create(width, height);
-}
 
 bool Same_size(const cDIBSection& a, const cDIBSection& b)
 {
@@ -70,108 +54,6 @@ template <class F> bool Reported(const char* member, F&& f)
 }
 
 } // namespace
-
-// ---- Timing runs ----
-
-bool cls_AVI_handler::Bench_Prepare()
-{
-    return Reported("Bench_Prepare", [this] {
-        Timing& t = Timing_state();
-        if (t.sample.empty()) t.sample = platform::Sample_DV_frame();
-        return !t.sample.empty() && Made(t.frame, k_Sample_width, k_Sample_height) &&
-               Made(t.field, k_Sample_width, k_Sample_height) && Made(t.rotation, k_Sample_height, k_Sample_width);
-    });
-}
-
-bool cls_AVI_handler::Benchmark_Decomp_Once()
-{
-    if (!Bench_Prepare()) return false;
-    Timing& t = Timing_state();
-    t.decode_result = t.frame.Decode_frame(t.decoder, t.sample) ? 1 : 0;
-    return t.decode_result == 1;
-}
-
-bool cls_AVI_handler::Benchmark_Deint_Once()
-{
-    if (!Bench_Prepare()) return false;
-    return Reported("Benchmark_Deint_Once", [this] {
-        Timing& t = Timing_state();
-        platform::deinterlaceFrame2(t.frame.DIBSectionBitsPtr(), t.field.DIBSectionBitsPtr(), k_Sample_width,
-                                    k_Sample_height, field_to_show_ == 2 ? 2 : 1);
-        return true;
-    });
-}
-
-bool cls_AVI_handler::Benchmark_Rotate_Once()
-{
-    if (!Bench_Prepare()) return false;
-    return Reported("Benchmark_Rotate_Once", [this] {
-        Timing& t = Timing_state();
-        platform::Rotate90(t.frame.DIBSectionBitsPtr(), t.rotation.DIBSectionBitsPtr(), k_Sample_width,
-                           k_Sample_height, 0);
-        return true;
-    });
-}
-
-int32_t cls_AVI_handler::Bench_decode_result() const { return timing_ ? timing_->decode_result : 0; }
-
-const cDIBSection* cls_AVI_handler::Bench_picture(int16_t which) const
-{
-    if (!timing_) return nullptr;
-    const cDIBSection* pictures[3] = {&timing_->frame, &timing_->field, &timing_->rotation};
-    if (which < 0 || which > 2 || !pictures[which]->DIBSectionBitsPtr()) return nullptr;
-    return pictures[which];
-}
-
-std::string cls_AVI_handler::benchmark_getfile()
-{
-    std::string text;
-    const int64_t needed = k_Read_test_offset + k_DV_frame_size;
-    if (!rec_.file.Is_open()) {
-        text = "No recording is open for the read test";
-    } else if (const int64_t size = rec_.file.Size(); size < needed) {
-        // Reading past the end would time nothing and pass it off as a time.
-        text = "The recording is too short for the read test: " + std::to_string(size) + " bytes, " +
-               std::to_string(needed) + " needed";
-    } else {
-        std::vector<uint8_t> buffer(static_cast<size_t>(k_DV_frame_size));
-        bool read = true;
-        const int32_t t0 = Get_Tick();
-        for (int i = 0; i < k_Read_test_count && read; ++i)
-            read = rec_.file.Read_exact(k_Read_test_offset, buffer.data(), buffer.size());
-        const int32_t t1 = Get_Tick();
-        text = read ? "Get time = " + trace_detail::Number_text(double(platform::Tick_difference(t1, t0)) / k_Read_test_count)
-                    : "The read test could not read the recording";
-    }
-    rec_.problems.Post({Recording_problem::Kind::read_test, text, rec_.name});
-    return text;
-}
-
-// ---- Luminance ----
-
-void cls_AVI_handler::Let_Luminance_inputs(const std::array<int32_t, 6>& a_to_f)
-{
-    Timing_state().luminance_inputs = a_to_f;
-}
-
-void cls_AVI_handler::calculate_luminance()
-{
-    Timing& t = Timing_state();
-    const auto [a, b, c, d, e, f] = t.luminance_inputs;
-    // Products and sums are Longs: one that leaves 32 bits is an overflow, not a wrap.
-    const auto weighted = [](int32_t x81, int32_t x18, int32_t plus) {
-        const int64_t sum = int64_t(x81) * 81 + int64_t(x18) * 18 + plus;
-        if (sum < INT32_MIN || sum > INT32_MAX) throw Run_time_error(err_Overflow, "Overflow", "calculate_luminance");
-        return int32_t(std::nearbyint(double(sum) / 100.0 + 1.0));
-    };
-    const int32_t first = weighted(c, a, e);
-    const int32_t second = weighted(d, b, f);
-    t.luminance_1 = first;
-    t.luminance_2 = second;
-}
-
-int32_t cls_AVI_handler::Luminance_1() const { return timing_ ? timing_->luminance_1 : 0; }
-int32_t cls_AVI_handler::Luminance_2() const { return timing_ ? timing_->luminance_2 : 0; }
 
 // ---- Pictures ----
 
@@ -286,14 +168,6 @@ void cls_AVI_handler::Fill_PBox(platform::Draw_surface& picture)
 
 // ---- Header forwarders ----
 
-std::string cls_AVI_handler::comment(int16_t n) { return Header().comment(n); }
-void cls_AVI_handler::comment(int16_t n, const std::string& value) { Header().comment(n, value); }
-std::string cls_AVI_handler::Subject_name() { return Header().Subject_name(); }
-void cls_AVI_handler::Subject_name(const std::string& value) { Header().Subject_name(value); }
-std::string cls_AVI_handler::SpecApp() { return Header().SpecApp(); }
-void cls_AVI_handler::SpecApp(const std::string& value) { Header().SpecApp(value); }
-std::string cls_AVI_handler::Camera_ID(int16_t stream) { return Header().Camera_ID(stream); }
-void cls_AVI_handler::Camera_ID(int16_t stream, const std::string& value) { Header().Camera_ID(stream, value); }
 void cls_AVI_handler::Dump_XML_Header(const std::string& name) { Header().Dump_XML_to_file(name); }
 
 void cls_AVI_handler::Save_Graph_object(int16_t id, int16_t obj_type, int16_t layer, int32_t color, int16_t linetype,
@@ -312,11 +186,7 @@ void cls_AVI_handler::Load_Graph_object(int16_t id, int16_t& obj_type, int16_t& 
                               y4);
 }
 
-std::string cls_AVI_handler::anp_line(int16_t id) { return Header().anp_line(id); }
-void cls_AVI_handler::anp_line(int16_t id, const std::string& value) { Header().anp_line(id, value); }
 int16_t cls_AVI_handler::anp_file_lines() { return Header().anp_numlines(); }
 void cls_AVI_handler::anp_file_lines(int16_t value) { Header().anp_numlines(value); }
-std::string cls_AVI_handler::anp_filename() { return Header().anp_filename(); }
-void cls_AVI_handler::anp_filename(const std::string& value) { Header().anp_filename(value); }
 
 } // namespace wk

@@ -5,6 +5,7 @@
 #include "platform/Form_window.h"
 #include "viewer/Finish_strip_host.h"
 #include "viewer/Lane_results.h"
+#include "viewer/After_paint_queue.h"
 #include "viewer/Overlay_runs.h"
 #include "viewer/Results_viewer.h"
 
@@ -148,7 +149,8 @@ public:
 
     // ---- Lane results (the heat's places) ----
     Lane_results& Results() { return results_; }
-    void Attach_Time(int16_t lane, int32_t value, bool plus) { results_.Attach_Time(lane, value, plus); }
+    // A click's result: drawn and shown once however many redraws storing it asks for.
+    void Attach_Time(int16_t lane, int32_t value, bool plus);
     void Complete_Result_Array() { results_.Complete_Result_Array(); }
     void Fill_Results() { results_.Fill_Results(); }
 
@@ -176,6 +178,7 @@ public:
     void P_Large_refresh();
     int32_t Shown_field() override;
     void New_graphics() override;
+    void After_paint(std::function<void()> work) override;
 
     // ---- Overlay and window services ----
     void Draw_Graphics(bool refresh, bool no_marks) override;
@@ -417,6 +420,12 @@ private:
     int16_t result_menu_lane_ = -1;
     int16_t lane_result_lane_ = -1;
     Overlay_runs overlay_runs_;
+    // Redraws asked for while a click is stored run once when it is done.
+    int redraw_batch_ = 0;
+    bool batched_graphics_ = false, batched_scroll_ = false;
+    void End_redraw_batch();
+    std::vector<std::function<void()>> held_after_paint_;
+    After_paint_queue after_paint_;
     int32_t intro_cx_ = 0, intro_cy_ = 0;
 };
 

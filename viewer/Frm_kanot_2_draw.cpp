@@ -21,6 +21,7 @@
 #include <QSlider>
 
 #include <cmath>
+#include <utility>
 #include <cstdio>
 
 namespace wk {
@@ -119,15 +120,53 @@ void Frm_kanot_2::Size_heat_time_picture()
 
 void Frm_kanot_2::New_graphics()
 {
+    if (redraw_batch_ > 0) {
+        batched_graphics_ = true;
+        return;
+    }
     Draw_Graphics(true, false);
     Slider_play_Scroll();
     SliderPlay_Focus();
+}
+
+// ---- A click's redraws, once ----
+
+void Frm_kanot_2::Attach_Time(int16_t lane, int32_t value, bool plus)
+{
+    struct Batch {
+        Frm_kanot_2& viewer;
+        ~Batch() { viewer.End_redraw_batch(); }
+    } batch{*this};
+    ++redraw_batch_;
+    results_.Attach_Time(lane, value, plus);
+}
+
+// The overlay drawn and the field shown as the last of the redraws asked for would leave them;
+// then whatever waits for the screen.
+void Frm_kanot_2::End_redraw_batch()
+{
+    if (--redraw_batch_ > 0) return;
+    const bool graphics = std::exchange(batched_graphics_, false), scroll = std::exchange(batched_scroll_, false);
+    if (graphics) New_graphics();
+    else if (scroll) Slider_play_Scroll();
+    // Queued behind the paints just asked for.
+    for (auto& work : std::exchange(held_after_paint_, {})) after_paint_.Add(std::move(work));
+}
+
+void Frm_kanot_2::After_paint(std::function<void()> work)
+{
+    if (redraw_batch_ > 0) held_after_paint_.push_back(std::move(work));
+    else after_paint_.Add(std::move(work));
 }
 
 // ---- The shown field ----
 
 void Frm_kanot_2::Slider_play_Scroll()
 {
+    if (redraw_batch_ > 0) {
+        batched_scroll_ = true;
+        return;
+    }
     Slider_play->setSingleStep(Ctrl_Key_Down() ? 4 : 1);
     // A Scroll that arrives while a field is being drawn is dropped.
     if (scroll_busy_ || Camera_running_said()) return;

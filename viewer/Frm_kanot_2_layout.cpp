@@ -70,6 +70,8 @@ void Frm_kanot_2::Arrange_Picture(bool rotated)
         Picture_large->Set_picture_size(w, h);
         if (!g_Frame_DIB) g_Frame_DIB = std::make_shared<cDIBSection>();
         g_Frame_DIB->Create(w, h);
+        // The overlay's drawn pixels are then looked for only where it was drawn on.
+        if (g_Frame_DIB->hDC()) g_Frame_DIB->hDC()->Track_drawn();
     } catch (...) {
         Report_current_exception("arrange_picture of Form Frm_kanot_2");
     }

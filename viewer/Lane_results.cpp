@@ -65,6 +65,9 @@ void Put_header_lanes(cls_AVI_handler& rec, const Header_lanes& lanes)
     }
 }
 
+// What the file held before the results waiting to be written.
+Header_lanes g_Lanes_in_file{};
+
 Header_lanes Record_lanes(const Heat_lane_records& records)
 {
     Header_lanes lanes{};
@@ -151,11 +154,42 @@ void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
             return;
         Heat_lane_records changed = by_lane_;
         changed[size_t(lane)] = New_result(viewer_, lane, value, plus);
-        Store_and_rebuild(changed, [this] { Complete_Result_Array(); });
+        Store_after_paint(lane, changed);
         viewer_.New_graphics();
         if (timed_result_count_ == 1) viewer_.Lbl_delta_time_Click();
         viewer_.SliderPlay_Focus();
         viewer_.Slider_play_Scroll();
+    } catch (...) {
+        Report_current_exception("Attach_Time of Form frm_kanot_2",
+                                 "p_Active_Result = " + std::to_string(1) + "Lane = " + std::to_string(lane));
+    }
+}
+
+// The tables go into the header in memory and are shown from it at once; the file gets them once
+// the screen shows them, since the header's write waits on the disk. Should the process be killed
+// in between, that one result is lost; a closing recording writes it.
+void Lane_results::Store_after_paint(int16_t lane, const Heat_lane_records& changed)
+{
+    cls_AVI_handler& rec = *g_Recording;
+    if (!rec.Header_write_pending()) g_Lanes_in_file = Read_header_lanes(rec);
+    Put_header_lanes(rec, Record_lanes(changed));
+    rec.Write_XML_header_later();
+    Complete_Result_Array();
+    viewer_.After_paint([this, lane, recording = std::weak_ptr<cls_AVI_handler>(g_Recording)] {
+        Finish_store(lane, recording);
+    });
+}
+
+// A header that could not be written: header and tables say again what the file holds.
+void Lane_results::Finish_store(int16_t lane, const std::weak_ptr<cls_AVI_handler>& recording)
+{
+    const std::shared_ptr<cls_AVI_handler> rec = recording.lock();
+    if (!rec || rec->Complete_header_write() || rec != g_Recording) return;
+    try {
+        Put_header_lanes(*rec, g_Lanes_in_file);
+        Complete_Result_Array();
+        throw Run_time_error(k_Err_file_access, "The lane results could not be written into the recording",
+                             "Store_Heat_Results");
     } catch (...) {
         Report_current_exception("Attach_Time of Form frm_kanot_2",
                                  "p_Active_Result = " + std::to_string(1) + "Lane = " + std::to_string(lane));

@@ -5,6 +5,8 @@
 #include "results/Heat_result.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 namespace wk {
@@ -24,7 +26,12 @@ public:
     virtual void SliderPlay_Focus() = 0;
     // The results rows were filled again: whatever else shows a lane's result follows them.
     virtual void Lane_results_filled() {}
+    // Runs work once what was just drawn is on the screen: at once unless the viewer paints
+    // later.
+    virtual void After_paint(std::function<void()> work) { work(); }
 };
+
+class cls_AVI_handler;
 
 // The viewer's result methods, and the heat's records they keep.
 class Lane_results {
@@ -61,6 +68,9 @@ public:
     std::string Lane_result_text(int16_t lane) const;
 
 private:
+    void Store_after_paint(int16_t lane, const Heat_lane_records& changed);
+    void Finish_store(int16_t lane, const std::weak_ptr<cls_AVI_handler>& recording);
+
     Result_viewer& viewer_;
     Heat_lane_records by_lane_{};
     Heat_lane_records ranked_{};

@@ -164,7 +164,9 @@ void Load_options()
 void Clear_Graphics()
 {
     // The whole overlay in key colour, as a rectangle over it in that colour would leave it.
-    if (Overlay() != nullptr) g_Frame_DIB->Fill(g_Key_colour);
+    if (Overlay() == nullptr) return;
+    g_Frame_DIB->Fill(g_Key_colour);
+    Overlay()->Forget_drawn(); // nothing but key colour on it now
 }
 
 void Draw_lanes(bool flip)

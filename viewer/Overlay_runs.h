@@ -2,6 +2,7 @@
 // The overlay's drawn pixels (goal line, lane marks, lap label), found once when the overlay is
 // composed and then laid over every field shown: the overlay is mostly key colour, so copying
 // its few drawn runs is far cheaper than testing every pixel of it against the key each step.
+// They are looked for only where the overlay's surface says its drawing went.
 #include "services/graphics/cDIBSection.h"
 
 #include <QImage>
@@ -14,7 +15,8 @@ namespace wk {
 class Overlay_runs {
 public:
     // Finds the runs of pixels of overlay that are not the key colour (0x00BBGGRR) and keeps
-    // them as a 32-bit picture holds them.
+    // them as a 32-bit picture holds them. Only the rows' spans its surface drew into are read
+    // when it tracks them (the rest is key colour); every pixel otherwise.
     void Note(const cDIBSection& overlay, int32_t key);
     void Forget();
     // Copies the runs into picture at the places they have in the overlay. False when they
@@ -25,6 +27,8 @@ public:
     size_t Count() const { return runs_.size(); }
 
 private:
+    void Note_row(const uint8_t* row, int32_t y, int32_t from, int32_t to, int32_t key);
+
     struct Run {
         int32_t y = 0, x = 0, count = 0;
         size_t at = 0; // where its pixels start in pixels_

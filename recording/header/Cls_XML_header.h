@@ -14,6 +14,8 @@
 
 #include <pugixml.hpp>
 
+#include "recording/header/Header_fields.h"
+
 namespace wk {
 
 // The identity texts a new header carries in its file data.
@@ -106,6 +108,15 @@ public:
     static std::string Bool_to_XML_string(bool value);
     static bool XML_string_to_Bool(const std::string& text);
 
+    // ---- The fields of the shared lists (Header_fields.h) ----
+
+#define WK_DECLARE_FIELD(T, name) T name() const; void name(header_field::Arg<T> value);
+#define WK_DECLARE_INDEXED_FIELD(T, name, index) T name(int16_t index) const; void name(int16_t index, header_field::Arg<T> value);
+    WK_HEADER_FIELDS(WK_DECLARE_FIELD)
+    WK_HEADER_INDEXED_FIELDS(WK_DECLARE_INDEXED_FIELD)
+#undef WK_DECLARE_FIELD
+#undef WK_DECLARE_INDEXED_FIELD
+
     // ---- File data ----
 
     std::string Update_Time() const;
@@ -125,13 +136,7 @@ public:
     std::string Prog_Minor() const;
     std::string Prog_Revision() const;
     std::string OS_version() const; // "" when it cannot be read
-    std::string Subject_name() const; // "" when it cannot be read
-    void Subject_name(const std::string& value);
-    std::string comment(int16_t n) const; // file_comment1..5; "" when it cannot be read
-    void comment(int16_t n, const std::string& value);
     // "None" when the header has none or it is empty. The Let adds the element to older headers.
-    std::string SpecApp() const;
-    void SpecApp(const std::string& value);
     void Insert_Specapp();
 
     // ---- Stream headers (stream 1 and 2) ----
@@ -162,8 +167,6 @@ public:
     void model_X_offset(int16_t stream, int16_t value);
     int16_t model_Y_offset(int16_t stream) const;
     void model_Y_offset(int16_t stream, int16_t value);
-    std::string Camera_ID(int16_t stream) const; // "" for streams other than 1..3
-    void Camera_ID(int16_t stream, const std::string& value);
 
     // ---- Kind of the header text last loaded ----
 
@@ -181,16 +184,8 @@ public:
     void heats_num(int16_t value);
     int16_t Start_lane() const;
     void Start_lane(int16_t value);
-    bool Lanes_Visible() const; // True when it cannot be read
-    void Lanes_Visible(bool value);
-    bool Lanes_flipped() const;
-    void Lanes_flipped(bool value);
     bool Lanes_locked() const;
     void Lanes_locked(bool value);
-    bool Lanes_reversed() const;
-    void Lanes_reversed(bool value);
-    bool Show_goalline() const;
-    void Show_goalline(bool value);
 
     // Reads the four end points in order; each output is set as soon as it is read.
     void Get_Goalline(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) const;
@@ -201,16 +196,10 @@ public:
     int32_t Lane_pos_Y(int16_t lane) const;
 
     // Marathon classes 1..30.
-    std::string Wakeline_Marathon_Class_Name(int16_t id) const;
-    void Wakeline_Marathon_Class_Name(int16_t id, const std::string& value);
-    std::string Wakeline_Marathon_Class_Start(int16_t id) const;
-    void Wakeline_Marathon_Class_Start(int16_t id, const std::string& value);
 
     // Heats 1..5.
     std::string Heat_ID(int16_t heat) const;
     void Heat_ID(int16_t heat, const std::string& value);
-    std::string Heat_comment(int16_t heat) const;
-    void Heat_comment(int16_t heat, const std::string& value);
     int32_t Start_local_mill(int16_t heat) const;
     void Start_local_mill(int16_t heat, int32_t value);
     int32_t Start_PC_mill(int16_t heat) const;
@@ -245,8 +234,6 @@ public:
     void Player_name(const std::string& value);
     std::string Player_Comment() const;
     void Player_Comment(const std::string& value);
-    std::string Venue() const;
-    void Venue(const std::string& value);
     int32_t Impact_field() const;
     void Impact_field(int32_t value);
     int32_t Top_field() const;
@@ -259,30 +246,10 @@ public:
     void trimmed_End_Field(int32_t value);
 
     // The grade record.
-    std::string Graded_at() const;
-    void Graded_at(const std::string& value);
-    bool Graded_active() const;
-    void Graded_active(bool value);
-    std::string Grade_slice() const;     // "" when it cannot be read
-    void Grade_slice(const std::string& value);
-    std::string Grade_direction() const; // "" when it cannot be read
-    void Grade_direction(const std::string& value);
-    std::string Grade_top() const;
-    void Grade_top(const std::string& value);
-    std::string Grade_toe() const;
-    void Grade_toe(const std::string& value);
-    std::string Grade_club() const;
-    void Grade_club(const std::string& value);
-    std::string Grade_comment() const;
-    void Grade_comment(const std::string& value);
 
     // The animation file and its lines 1..150.
-    std::string anp_filename() const;
-    void anp_filename(const std::string& value);
     int16_t anp_numlines() const;
     void anp_numlines(int16_t value);
-    std::string anp_line(int16_t n) const;
-    void anp_line(int16_t n, const std::string& value);
 
     // Graph objects 1..25: shapes drawn over the picture. filled is written "True"/"False"; it
     // reads "f" as False and otherwise as a Boolean text or a number (0 False), anything else
@@ -300,21 +267,7 @@ public:
     // Values are kept as the sibling product wrote them; a missing element raises unless a
     // default is named.
 
-    std::string Tolv_event() const;
-    void Tolv_event(const std::string& value);
-    std::string Tolv_Heat_ID() const;
-    void Tolv_Heat_ID(const std::string& value);
-    std::string Tolv_Heat_Name() const;
-    void Tolv_Heat_Name(const std::string& value);
-    std::string Tolv_Heat_Length() const; // "" when it cannot be read
-    void Tolv_Heat_Length(const std::string& value);
     // A failed write raises to the caller like every other; nothing else is stopped.
-    std::string Tolv_goal_finish() const;
-    void Tolv_goal_finish(const std::string& value);
-    std::string Tolv_goal_split() const;
-    void Tolv_goal_split(const std::string& value);
-    std::string Tolv_start_DateTime() const;
-    void Tolv_start_DateTime(const std::string& value);
     void Tolv_heat_start_local_mill(const std::string& value);
     std::string Tolv_heat_start_PC_mill() const;
     void Tolv_heat_start_PC_mill(const std::string& value);
@@ -323,26 +276,14 @@ public:
     void Goal_Compensation(const std::string& value);
     std::string Split_Compensation() const;
     void Split_Compensation(const std::string& value);
-    std::string Tolv_Box_delay() const;                // "0" when it cannot be read
-    void Tolv_Box_delay(const std::string& value);     // a missing element changes nothing
     void Tolv_split_firewire_ID(const std::string& value);
     void Tolv_goal_firewire_ID(const std::string& value);
     void Tolv_ph_serial(const std::string& value);
 
     // Boxes 1..8, one dog each.
-    std::string Tolv_Dog_name(int16_t box) const;
-    void Tolv_Dog_name(int16_t box, const std::string& value);
     // The split time when split is true, else the heat time.
     int32_t Tolv_Heat_time(int16_t box, bool split) const;
     void Tolv_Heat_time(int16_t box, bool split, int32_t time);
-    int32_t Tolv_Heat_Click_Time(int16_t box) const; // 0 when it cannot be read
-    void Tolv_Heat_Click_Time(int16_t box, int32_t value);
-    int32_t Tolv_heat_frame(int16_t box) const;
-    void Tolv_heat_frame(int16_t box, int32_t value);
-    int32_t Tolv_split_frame(int16_t box) const;
-    void Tolv_split_frame(int16_t box, int32_t value);
-    bool Tolv_dead_heat(int16_t box) const; // False when it cannot be read
-    void Tolv_dead_heat(int16_t box, bool value);
 
 private:
     // The first element the path selects, anywhere in the document; raises when there is none.

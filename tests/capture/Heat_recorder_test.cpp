@@ -13,6 +13,7 @@
 #include "tests/capture/cls_Capture_test_support.h"
 #include "tests/comlite/Com_test_home.h"
 #include "tests/support/Failing_disk.h"
+#include "tests/support/Small_tmpfs.h"
 #include "tests/support/Test_support.h"
 
 #include <dlfcn.h>
@@ -449,31 +450,9 @@ TEST_F(Heat_recorder_road, ADiskThatFillsStopsTheCaptureKeepsEveryWholeFrameAndC
     EXPECT_TRUE(reports.reports.empty());
 }
 
-// The capture folder on a small file system of its own, mounted where that is allowed.
-class Small_tmpfs {
-public:
-    explicit Small_tmpfs(const fs::path& at) : at_(at)
-    {
-        fs::create_directories(at);
-        mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=2m") == 0;
-        if (!mounted_) why_ = std::strerror(errno);
-    }
-    ~Small_tmpfs()
-    {
-        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-
-private:
-    fs::path at_;
-    bool mounted_ = false;
-    std::string why_;
-};
-
 TEST_F(Heat_recorder_road, ACaptureOnARealFileSystemThatFillsKeepsAndCountsItsWholeFrames)
 {
-    Small_tmpfs tmpfs(home.path() / "small");
+    test::Small_tmpfs tmpfs(home.path() / "small", "2m");
     if (!tmpfs.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (" << tmpfs.why() << ")";
     folder = (home.path() / "small").string();
     const std::string path = Create(0, "T");

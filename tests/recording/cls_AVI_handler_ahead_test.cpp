@@ -82,6 +82,46 @@ TEST_F(Decoding_ahead, AFrameDecodedForTheOldDirectionIsNeverShownAfterItTurns)
     EXPECT_TRUE(reports.reports.empty());
 }
 
+// Turning back after stepping forward: the frame before is taken again without a decode, unless
+// the file holds other bytes for it by then.
+TEST_F(Decoding_ahead, AStepBackFindsTheFrameBeforeKeptUnlessItChangedOnDisk)
+{
+    for (const bool rewritten : {false, true}) {
+        const std::string path = test::Make_qs2(Path(rewritten ? "rewritten.qs2" : "heat.qs2"), 8);
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(path));
+        for (int32_t field = 1; field <= 6; ++field) Step_to(rec, path, field, field);
+        if (rewritten) {
+            // Frame 2 gets stream 2's picture, its extra-data record kept.
+            cls_AVI_handler other;
+            ASSERT_TRUE(other.Open_File(path));
+            ASSERT_TRUE(other.Read_Frame(2, 1));
+            test::DV_frame f = test::Stream_frames(2)[1];
+            const std::span<const uint8_t> now = other.Frame_bytes();
+            const auto at = size_t(other.Extra_index());
+            std::copy(now.begin() + ptrdiff_t(at), now.begin() + ptrdiff_t(at + 190), f.begin() + ptrdiff_t(at));
+            const int64_t offset = other.Frame_Position() - 1;
+            other.Close_File();
+            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekp(offset);
+            file.write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
+            ASSERT_TRUE(file.good());
+        }
+        const int64_t decoded = rec.Decoded_count();
+        Picture p;
+        ASSERT_TRUE(rec.Draw_field_3(4, p.dc));
+        EXPECT_EQ(test::Code_in_row(p, test::Code_row(1)), rewritten ? 1004 : 4);
+        EXPECT_TRUE(p.image == Field_on_demand(path, 4)) << rewritten;
+        EXPECT_EQ(rec.Decoded_count(), decoded + (rewritten ? 1 : 0)) << rewritten;
+        // On backwards, frame 1 from the worker; forwards again, frame 2 is the frame before.
+        for (int32_t field : {3, 2, 1}) Step_to(rec, path, field, rewritten && field > 2 ? 1000 + field : field);
+        const int64_t ahead = rec.Decoded_ahead_count();
+        Step_to(rec, path, 3, rewritten ? 1003 : 3);
+        EXPECT_EQ(rec.Decoded_ahead_count(), ahead) << rewritten;
+        EXPECT_TRUE(reports.reports.empty());
+    }
+}
+
 TEST_F(Decoding_ahead, AFrameDecodedForTheRecordingClosedIsNeverShownInTheOneOpenedNext)
 {
     // The same frame numbers, other pictures: stream 2's frames show fields 1001 on.

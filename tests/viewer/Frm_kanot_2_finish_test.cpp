@@ -44,8 +44,10 @@ protected:
         Viewer().Picture_large_MouseDown(button, 0, float(100 + 40 * mark + dx), float(60 + 100 * mark));
         Viewer().Picture_large_MouseUp(button, 0, 0, 0);
     }
+    // What the file holds once the header writes queued behind the paints have run.
     int32_t Stored_time(const std::string& path, int16_t lane)
     {
+        QCoreApplication::processEvents();
         cls_AVI_handler rec;
         EXPECT_TRUE(rec.Open_File(path));
         return rec.Heat_time(1, lane);
@@ -260,6 +262,23 @@ TEST_F(Viewer_at_work, SAndAClickStoresTheTimeAndShowsThePlace)
     Show_field(3);
     Press(1, 3, 13);
     EXPECT_EQ(Viewer().Slider_play->value(), 3);
+}
+
+// The header is written after the screen shows the place; a recording closed before that writes it.
+TEST_F(Viewer_at_work, AResultNotYetWrittenIsWrittenWhenTheRecordingCloses)
+{
+    const std::string path = Open_locked_heat();
+    Show_field(24);
+    platform::Set_key_down('S', true);
+    Press(1, 3);
+    platform::Set_key_down('S', false);
+    EXPECT_EQ(Viewer().Results().Lane_To_Place(3), 1);
+    Viewer().item_close->trigger();
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    EXPECT_EQ(rec.Heat_time(1, 3), Race_time(24));
+    QCoreApplication::processEvents(); // the queued write finds nothing left to do
+    EXPECT_TRUE(reports.reports.empty());
 }
 
 TEST_F(Viewer_at_work, TheResultMenuActsOnTheLaneItWasOpenedFor)

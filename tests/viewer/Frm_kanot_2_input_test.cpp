@@ -115,6 +115,7 @@ TEST_F(Viewer_input, ClearAllLanesAsksFirstAndNoKeepsTheResults)
     ASSERT_TRUE(Open(path));
     Viewer().show();
     auto stored = [&](int16_t lane) {
+        QCoreApplication::processEvents(); // the header writes queued behind the paints
         cls_AVI_handler rec;
         EXPECT_TRUE(rec.Open_File(path));
         return rec.Heat_time(1, lane);

@@ -9,6 +9,8 @@
 
 #include <QImage>
 
+#include <functional>
+
 namespace wk {
 namespace {
 
@@ -85,6 +87,83 @@ TEST(Overlay_runs, AFilledOverlayIsWhatARectangleOverItLeaves)
     Overlay_runs runs;
     runs.Note(filled, platform::Rgb(1, 2, 3));
     EXPECT_EQ(runs.Count(), 0u);
+}
+
+// Runs found only where a tracking surface says it drew are those a scan of every pixel finds,
+// whatever drew them; a span too narrow by one pixel would lose a run.
+TEST(Overlay_runs, TheDrawnSpansHoldEveryPixelDrawn)
+{
+    using platform::Draw_surface;
+    const platform::Pen wide{platform::PS_SOLID, 5, platform::Rgb(250, 250, 250)};
+    const platform::Pen dashed{platform::PS_DASH, 1, platform::Rgb(0, 0, 255)};
+    const platform::Brush hatched{platform::BS_HATCHED, platform::Rgb(0, 255, 0), platform::HS_DIAGCROSS};
+    QImage label(9, 7, QImage::Format_RGB32);
+    label.fill(Qt::black);
+    label.setPixel(4, 3, qRgb(0, 255, 0));
+    label.setPixel(8, 6, qRgb(255, 0, 0));
+    Draw_surface label_dc(&label);
+    const struct {
+        const char* what;
+        std::function<void(Draw_surface&)> draw;
+    } cases[] = {
+        {"pixels at the corners", [](Draw_surface& dc) { dc.SetPixel(0, 0, 1), dc.SetPixel(39, 29, 2); }},
+        {"a steep wide line off the picture", [&](Draw_surface& dc) {
+             dc.SelectPen(wide);
+             dc.MoveToEx(3, -4);
+             dc.LineTo(37, 33);
+         }},
+        {"a dashed hatched rectangle", [&](Draw_surface& dc) {
+             dc.SelectPen(dashed);
+             dc.SelectBrush(hatched);
+             dc.Rectangle(30, 2, 6, 25);
+         }},
+        {"a wide ellipse", [&](Draw_surface& dc) {
+             dc.SelectPen(wide);
+             dc.Ellipse(2, 3, 20, 28);
+         }},
+        {"text past the box", [](Draw_surface& dc) {
+             dc.DrawText("12", 25, 18, 30, 20, platform::Font{"Arial", 14, 0, 700}, platform::Rgb(255, 255, 0),
+                         std::nullopt, platform::DT_NOCLIP);
+         }},
+        {"a keyed label", [&](Draw_surface& dc) { dc.TransparentBlt(33, 25, 9, 7, &label_dc, 0, 0, 9, 7, 0); }},
+        {"a stretched blit", [&](Draw_surface& dc) { dc.StretchBlt(1, 1, 18, 14, &label_dc, 0, 0, 9, 7, platform::SRCCOPY); }},
+        {"a whiteness box", [](Draw_surface& dc) { dc.BitBlt(10, 27, 5, 9, nullptr, 0, 0, platform::WHITENESS); }},
+    };
+    for (const auto& c : cases) {
+        cDIBSection tracked, plain;
+        ASSERT_TRUE(tracked.Create(40, 30));
+        ASSERT_TRUE(plain.Create(40, 30));
+        tracked.hDC()->Track_drawn();
+        for (cDIBSection* o : {&tracked, &plain}) {
+            o->Fill(k_Key);
+            c.draw(*o->hDC());
+        }
+        tracked.hDC()->Forget_drawn(); // as a clear would leave it ...
+        tracked.Fill(k_Key);
+        c.draw(*tracked.hDC()); // ... then drawn again
+        ASSERT_EQ(tracked.hDC()->Image_copy(), plain.hDC()->Image_copy()) << c.what;
+        Overlay_runs by_spans, by_scan;
+        by_spans.Note(tracked, k_Key);
+        by_scan.Note(plain, k_Key);
+        EXPECT_GT(by_scan.Count(), 0u) << c.what;
+        EXPECT_EQ(by_spans.Count(), by_scan.Count()) << c.what;
+        QImage a = Background(), b = Background();
+        ASSERT_TRUE(by_spans.Lay_over(a, tracked));
+        ASSERT_TRUE(by_scan.Lay_over(b, plain));
+        EXPECT_EQ(a, b) << c.what;
+    }
+}
+
+// Before anything says the overlay is background, every row counts as drawn.
+TEST(Overlay_runs, ATrackedOverlayNotClearedIsScannedWhole)
+{
+    cDIBSection overlay;
+    ASSERT_TRUE(overlay.Create(40, 30));
+    overlay.hDC()->Track_drawn();
+    overlay.Fill(platform::Rgb(9, 9, 9)); // around the surface
+    Overlay_runs runs;
+    runs.Note(overlay, k_Key);
+    EXPECT_EQ(runs.Count(), 30u);
 }
 
 } // namespace
