@@ -2,6 +2,7 @@
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
 #include "recording/Bench_section.h"
+#include "recording/Capture_record.h"
 #include "recording/DV_Header_Record.h"
 #include "recording/Golf_section.h"
 #include "recording/Header_section.h"
@@ -37,7 +38,7 @@ public:
     static constexpr int64_t k_Header_area_end = recording_format::k_Header_area_end;
     static constexpr int32_t k_Own_data_offset = recording_format::k_Own_data_offset;
     static constexpr int32_t k_Max_XML_length = recording_format::k_Max_XML_length;
-    static constexpr size_t k_Extra_size = recording_format::k_Extra_size;
+    static constexpr size_t k_Extra_size = capture_record::Size;
 
     explicit cls_AVI_handler(int16_t index = 0);
     ~cls_AVI_handler();
@@ -592,8 +593,8 @@ private:
     void Take_frame_time();
     void Forget_frame();
     void Reset_state();
-    int32_t Extra_long(size_t offset) const;
-    int16_t Extra_integer(size_t offset) const;
+    // The frame's capture record; all zero when the frame has none.
+    Capture_record Extra_record() const;
     bool Append_allowed() const;
 
     Recording_file rec_;

@@ -3,7 +3,6 @@
 // as an AVI in which nothing was found.
 #include "recording/cls_AVI_handler.h"
 
-#include "platform/Dialogs.h"
 #include "recording/Avi_chunks.h"
 #include "recording/Avi_frame_index.h"
 #include "recording/Avi_index.h"
@@ -126,7 +125,8 @@ bool cls_AVI_handler::Rewrite_DV_header()
         const DV_Header_Record* record = reader_->DV_record();
         if (!record || !rec_.file.Is_open()) throw Run_time_error(52, "No sdv recording is open");
         if (rec_.read_only || !rec_.file.Writable()) throw Run_time_error(75, "The recording is read-only: " + rec_.name);
-        Header_journal::Write(rec_.file, rec_.name, {Byte_patch{0, record->To_bytes()}}, reader_->Header_area_of(rec_.file));
+        Header_journal::Write(rec_.file, rec_.name, {Byte_patch{0, record->To_bytes()}}, reader_->Header_area_of(rec_.file),
+                              rec_.problems);
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_DV_header" + std::string(k_Class));
@@ -139,7 +139,7 @@ bool cls_AVI_handler::Rewrite_DV_header()
 bool cls_AVI_handler::Get_AVI_indexes(const std::string& path)
 {
     if (Avi_frame_index* index = reader_->Frame_index()) return index->Read_indexes(path);
-    Avi_index::Say_no_index(path);
+    rec_.problems.Post(Avi_index::No_index(path));
     return false;
 }
 
@@ -233,11 +233,11 @@ bool cls_AVI_handler::Rewrite_Text_Buffer(int32_t frame)
 {
     try {
         if (drive_type_ == 5) {
-            platform::MsgBox("AVI file is on CD-ROM!");
+            rec_.problems.Post({Recording_problem::Kind::on_cd_rom, {}, rec_.name});
             return false;
         }
         if (rec_.read_only) {
-            platform::MsgBox("AVI file is read only");
+            rec_.problems.Post({Recording_problem::Kind::avi_read_only, {}, rec_.name});
             return false;
         }
         if (!Has_Text_Stream()) return false;

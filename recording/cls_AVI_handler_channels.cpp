@@ -50,7 +50,7 @@ bool cls_AVI_handler::Write_channel_name(int16_t index, const std::string& name)
         std::string field = platform::Utf8_to_ansi(name).substr(0, size_t(k_Channel_field));
         field.resize(size_t(k_Channel_field), ' ');
         Header_journal::Write(rec_.file, rec_.name, {Byte_patch{at, std::vector<uint8_t>(field.begin(), field.end())}},
-                              reader_->Header_area_of(rec_.file));
+                              reader_->Header_area_of(rec_.file), rec_.problems);
         return true;
     } catch (...) {
         Report_current_exception("Write_channel_name" + std::string(k_Class));

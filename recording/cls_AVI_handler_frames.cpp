@@ -47,11 +47,6 @@ bool Read_whole_file(platform::Byte_file& file)
     return true;
 }
 
-bool Marker_at(std::span<const uint8_t> buf, size_t i, const char* marker)
-{
-    return i + 4 <= buf.size() && std::memcmp(buf.data() + i, marker, 4) == 0;
-}
-
 } // namespace
 
 // ---- Frame location and reading ----
@@ -85,7 +80,7 @@ void cls_AVI_handler::Take_frame_time()
 {
     Do_Read_DV_extra_data();
     if (!extra_valid_) return;
-    raw_frame_time_ = Extra_long(recording_format::k_Extra_capture_time);
+    raw_frame_time_ = Extra_record().frame_tick;
     frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
     has_time_stamp_ = true;
 }
@@ -105,7 +100,7 @@ void cls_AVI_handler::Do_Read_DV_extra_data()
     if (!reader_->Keeps_extra_data()) return;
     const std::span<const uint8_t> buf(rec_.frame_buffer);
     auto whole_record_at = [&](size_t i) {
-        return i + k_Extra_size <= buf.size() && Marker_at(buf, i, "SSCD") && Marker_at(buf, i + 186, "SSEM");
+        return i + k_Extra_size <= buf.size() && Capture_record::Bounded(buf.subspan(i));
     };
     size_t at = size_t(extra_index_);
     if (extra_index_ <= 0 || !whole_record_at(at)) {
@@ -142,19 +137,21 @@ bool cls_AVI_handler::Rewrite_DV_Extra_data()
     }
 }
 
-int32_t cls_AVI_handler::Extra_long(size_t offset) const { return extra_valid_ ? Get_long(&extra_[offset]) : 0; }
-int16_t cls_AVI_handler::Extra_integer(size_t offset) const { return extra_valid_ ? Get_integer(&extra_[offset]) : 0; }
+Capture_record cls_AVI_handler::Extra_record() const
+{
+    return extra_valid_ ? Capture_record::From_bytes(extra_) : Capture_record::From_bytes(Capture_record::Bytes{});
+}
 
 std::span<const uint8_t> cls_AVI_handler::Extra_data() const
 {
     return extra_valid_ ? std::span<const uint8_t>(extra_) : std::span<const uint8_t>();
 }
 
-int16_t cls_AVI_handler::Lap_Count() const { return Extra_integer(recording_format::k_Extra_lap_count); }
-bool cls_AVI_handler::Linear_buffer() const { return Extra_integer(recording_format::k_Extra_linear_buffer) == -1; }
-int32_t cls_AVI_handler::Frame_time() const { return Extra_long(recording_format::k_Extra_frame_time); }
-int32_t cls_AVI_handler::Capture_mill_time() const { return Extra_long(recording_format::k_Extra_capture_time); }
-int32_t cls_AVI_handler::Timestamp_long() const { return Extra_long(recording_format::k_Extra_timestamp); }
+int16_t cls_AVI_handler::Lap_Count() const { return Extra_record().lap_count; }
+bool cls_AVI_handler::Linear_buffer() const { return Extra_record().capturing == -1; }
+int32_t cls_AVI_handler::Frame_time() const { return Extra_record().local_time_ms; }
+int32_t cls_AVI_handler::Capture_mill_time() const { return Extra_record().frame_tick; }
+int32_t cls_AVI_handler::Timestamp_long() const { return Extra_record().arrival_tick; }
 
 void cls_AVI_handler::Parse_DV_header() { DV_Header_Parse(Frame_bytes()); }
 
@@ -169,12 +166,8 @@ bool cls_AVI_handler::Write_comment(const std::string& text)
     if (!extra_valid_ || rec_.frame_in_store <= 0)
         throw Run_time_error(err_Invalid_argument,
                              "No frame with extra data has been read from " + rec_.name + "; the comment is not written");
-    using namespace recording_format;
-    const std::string ansi = platform::Utf8_to_ansi(text).substr(0, k_Extra_comment_size);
     const auto saved = extra_;
-    const auto comment = extra_.begin() + k_Extra_comment;
-    std::fill(comment, comment + k_Extra_comment_size, uint8_t(0));
-    std::memcpy(extra_.data() + k_Extra_comment, ansi.data(), ansi.size());
+    Capture_record::Let_comment(extra_, platform::Utf8_to_ansi(text));
     if (Rewrite_DV_Extra_data()) return true;
     extra_ = saved;
     return false;
@@ -182,10 +175,9 @@ bool cls_AVI_handler::Write_comment(const std::string& text)
 
 std::string cls_AVI_handler::Read_Comment() const
 {
-    using namespace recording_format;
-    if (!extra_valid_ || extra_[k_Extra_comment] == 0) return "";
-    const char* p = reinterpret_cast<const char*>(extra_.data() + k_Extra_comment);
-    return platform::Ansi_to_utf8(std::string(p, strnlen(p, k_Extra_comment_size)));
+    if (!extra_valid_) return "";
+    const std::string comment = Capture_record::Comment_of(extra_);
+    return comment.empty() ? "" : platform::Ansi_to_utf8(comment);
 }
 
 // ---- Reading ahead ----

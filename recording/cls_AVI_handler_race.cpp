@@ -182,7 +182,7 @@ void cls_AVI_handler::Clear_Heats()
     for (int16_t i = 1; i <= heats; ++i) h.Start_local_mill(i, 0);
 }
 
-int32_t cls_AVI_handler::Old_HeatStart() const { return Extra_long(recording_format::k_Extra_heat_start); }
+int32_t cls_AVI_handler::Old_HeatStart() const { return Extra_record().heat_start; }
 
 int32_t cls_AVI_handler::Multi_TimeStamp(int16_t heat)
 {
@@ -199,7 +199,7 @@ int32_t cls_AVI_handler::Multi_TimeStamp(int16_t heat)
     // The tick wraps; a heat may run across the change of sign.
     int64_t t = platform::Tick_difference(Frame_Time_Stamp(), start);
     if (Field_To_Show() == 2) t += 20;
-    const int16_t goal_offset = Extra_integer(recording_format::k_Extra_goal_offset);
+    const int16_t goal_offset = Extra_record().goal_offset;
     if (goal_offset < 500) t -= goal_offset;
     if (t < INT32_MIN || t > INT32_MAX)
         throw Run_time_error(err_Overflow, "Overflow: the race time is out of range", k_Race_source);

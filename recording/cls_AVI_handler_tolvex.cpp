@@ -3,8 +3,8 @@
 
 namespace wk {
 
-int16_t cls_AVI_handler::Frame_goal_offset() const { return Extra_integer(recording_format::k_Extra_goal_offset); }
+int16_t cls_AVI_handler::Frame_goal_offset() const { return Extra_record().goal_offset; }
 
-int16_t cls_AVI_handler::Tolv_Camera() const { return Extra_integer(recording_format::k_Extra_camera); }
+int16_t cls_AVI_handler::Tolv_Camera() const { return Extra_record().tolv_camera; }
 
 } // namespace wk
