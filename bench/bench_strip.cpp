@@ -105,33 +105,13 @@ void Strip_build(benchmark::State& state)
 }
 BENCHMARK(Strip_build)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(3);
 
-double Process_ms()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
 void Strip_turns(int turns)
 {
-    bench::Turns wall, cpu;
-    for (int i = 0; i < turns; ++i) {
-        const double w0 = bench::Wall_ms(), c0 = Process_ms();
-        if (!Decode_every_frame()) break;
-        const double w1 = bench::Wall_ms(), c1 = Process_ms();
-        if (!Build_strip()) break;
-        const double w2 = bench::Wall_ms(), c2 = Process_ms();
-        wall.reference_ms.push_back(w1 - w0);
-        wall.measured_ms.push_back(w2 - w1);
-        wall.ratios.push_back((w2 - w1) / (w1 - w0));
-        cpu.reference_ms.push_back(c1 - c0);
-        cpu.measured_ms.push_back(c2 - c1);
-        cpu.ratios.push_back((c2 - c1) / (c1 - c0));
-    }
+    const bench::Clocked_turns t = bench::Alternate(turns, Decode_every_frame, Build_strip);
     const std::string note = std::to_string(The_heat().source.places.size()) + " frames, " +
                              std::to_string(std::max(2, int(std::thread::hardware_concurrency()) - 1)) + " workers";
-    bench::Print_turns("strip build / one-thread decode, wall time (target below 0.33)", wall, note);
-    bench::Print_turns("strip build / one-thread decode, all-thread processor time", cpu, note);
+    bench::Print_clock("strip build / one-thread decode (target below 0.33)", "wall", t.wall, note);
+    bench::Print_clock("strip build / one-thread decode", "all-thread CPU", t.all_threads, note);
 }
 
 // What the viewer does for each step of a held arrow key: the next field drawn into its picture.
@@ -162,11 +142,9 @@ void Stepping_turns(int turns)
         if (!Step_fields(rec, first + k_Steps) || strip.Whole()) break;
         const double w3 = bench::Wall_ms();
         first += 2 * k_Steps;
-        t.reference_ms.push_back(w1 - w0);
-        t.measured_ms.push_back(w3 - w2);
-        t.ratios.push_back((w3 - w2) / (w1 - w0));
+        t.Add(w1 - w0, w3 - w2);
     }
-    bench::Print_turns("stepping while the strip is built / stepping alone, wall time", t,
+    bench::Print_clock("stepping while the strip is built / stepping alone", "wall", t,
                        std::to_string(k_Steps) + " fields a turn");
 }
 

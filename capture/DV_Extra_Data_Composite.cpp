@@ -1,6 +1,5 @@
 #include "capture/DV_Extra_Data_Composite.h"
 
-#include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 
 #include <algorithm>
@@ -18,14 +17,7 @@ void Check_field(size_t offset, size_t width)
 
 } // namespace
 
-DV_Extra_Data_Composite::DV_Extra_Data_Composite()
-{
-    String_To_Bytes("SSCD", std::span(bytes_).subspan(DV_extra::Start_marker, 4));
-    String_To_Bytes("CD01", std::span(bytes_).subspan(DV_extra::Version, 4));
-    String_To_Bytes("SSFC", std::span(bytes_).subspan(DV_extra::Frame_marker, 4));
-    String_To_Bytes("SSEM", std::span(bytes_).subspan(DV_extra::End_marker, 4));
-    Let_long(DV_extra::Length, int32_t(DV_extra::Size));
-}
+DV_Extra_Data_Composite::DV_Extra_Data_Composite() : bytes_(Capture_record{}.To_bytes()) {}
 
 int32_t DV_Extra_Data_Composite::Long_at(size_t offset) const
 {
@@ -56,7 +48,7 @@ void DV_Extra_Data_Composite::Let_integer(size_t offset, int16_t value)
 
 bool DV_Extra_Data_Composite::End_marker_valid() const
 {
-    return Compare_Marker(std::span(bytes_).subspan(DV_extra::End_marker, 4), "SSEM");
+    return Capture_record::Ends_record(bytes_);
 }
 
 void DV_Extra_Data_Composite::Check_fits(size_t frame_size, int64_t offset)

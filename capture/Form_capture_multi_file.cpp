@@ -9,6 +9,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Screen_saver.h"
+#include "recording/Capture_record.h"
 #include "services/Form_controls.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
@@ -38,18 +39,7 @@ namespace {
 constexpr const char* k_Form = " of Form Form_capture_multi_file";
 }
 
-// The camera holds the window only weakly, so a frame after the window is gone goes nowhere.
-class Form_capture_multi_file::Frame_receiver final : public Capture_frame_receiver {
-public:
-    explicit Frame_receiver(Form_capture_multi_file& form) : form_(form) {}
-    void DV_event() override { form_.DV_event(); }
-    void Camera_stopped(const std::string& reason) override { form_.Camera_stopped(reason); }
-
-private:
-    Form_capture_multi_file& form_;
-};
-
-// What the recorder tells the window.
+// What the recorder tells the window; the window alone talks to the operator.
 class Form_capture_multi_file::Recorder_view final : public Heat_recorder_view {
 public:
     explicit Recorder_view(Form_capture_multi_file& form) : form_(form) {}
@@ -59,6 +49,13 @@ public:
     void Beep() override { QApplication::beep(); }
     bool Marathon_heats() const override { return form_.item_Marathon && form_.item_Marathon->isChecked(); }
     bool Capture_input_held() const override { return form_.Capture_input_held(); }
+    void Notice(const std::string& text) override { platform::MsgBox(text); }
+    bool Confirm_abort(const std::string& question) override
+    {
+        return platform::MsgBox(question, platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Aborting Heat") ==
+               platform::vbOK;
+    }
+    void Frame_taken() override { form_.DV_event(); }
 
 private:
     Form_capture_multi_file& form_;
@@ -78,7 +75,6 @@ Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
     if (!setup_.Make_kit) setup_.Make_kit = [this] { return Choose_interface_kit(this); };
     setWindowTitle("Wakeline capture");
     resize(1024, 700);
-    receiver_ = std::make_shared<Frame_receiver>(*this);
     progress_ = std::make_unique<Frm_progress>();
     Make_recorder();
     Build_controls();
@@ -87,8 +83,7 @@ Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
 
 Form_capture_multi_file::~Form_capture_multi_file()
 {
-    // The camera keeps running for the program; it only stops calling this window.
-    if (camera_) camera_->Capture_window({});
+    // The camera keeps running for the program; it stops calling the recorder as the recorder goes.
     // Controls going with the window (the event name losing its focus, a held button let go)
     // must not call back into it.
     for (QObject* control : findChildren<QObject*>()) control->disconnect(this);
@@ -200,7 +195,7 @@ void Form_capture_multi_file::Form_Load()
         Get_Form_Pos("Form_capture_multi_file", left, top, w, h);
         move(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y());
         Load_capture_folder();
-        g_DV_Extra_Offset = 12000;
+        g_DV_Extra_Offset = int32_t(capture_record::k_Offset);
         Trace_Line("*Calling Num_Video_Devices");
         g_Num_video_devices = setup_.Count_cameras();
         Trace_Line("*After Num_Video_Devices");
@@ -256,7 +251,7 @@ void Form_capture_multi_file::Start_Cam()
 {
     if (g_Num_video_devices <= 0) return;
     try {
-        if (camera_) camera_->Capture_window({});
+        recorder_->Camera(nullptr);
         camera_ = setup_.Make_camera();
         recorder_->Camera(camera_);
         if (!camera_) {
@@ -266,7 +261,6 @@ void Form_capture_multi_file::Start_Cam()
         }
         g_Capture = camera_;
         camera_->Event_Target(cls_Capture::Target_window);
-        camera_->Capture_window(receiver_);
         camera_->Owner.Do_log_time = true;
         camera_->Post_linear(false);
         camera_->Set_Video_Source(Chosen_source(), false);
@@ -286,7 +280,6 @@ void Form_capture_multi_file::DV_event()
             frame_counter_ = 0;
             Update_Heat_Times();
         }
-        recorder_->DV_event();
         if (camera_) {
             QImage arm(Picture_DV_arm->size(), QImage::Format_RGB32);
             arm.fill(Qt::white);

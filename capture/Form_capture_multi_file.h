@@ -85,11 +85,8 @@ public:
     void Handle_Abort(int16_t slot);
     void Clear_Heat(int16_t slot);
     void Start_Cam();
-    // Every frame of the camera.
+    // Every frame of the camera, after the recorder took what it stores of it.
     void DV_event();
-    // The camera stopped by itself: what the capture took is appended, the slot marked and the
-    // operator told.
-    void Camera_stopped(const std::string& reason);
 
     int16_t Active_heat() const { return recorder_->Active_heat(); }
     void Control_box_changed();
@@ -138,7 +135,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class Frame_receiver;
     class Recorder_view;
     void Make_recorder();
     void Build_controls();
@@ -160,7 +156,6 @@ private:
     std::unique_ptr<Heat_recorder> recorder_;
     std::unique_ptr<Control_box> box_;
     std::shared_ptr<cls_Capture> camera_;
-    std::shared_ptr<Frame_receiver> receiver_;
     std::unique_ptr<Frm_progress> progress_;
     int32_t frame_counter_ = 0;
     int32_t preview_counter_ = 0, previews_painted_ = 0;

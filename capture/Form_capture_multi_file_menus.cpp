@@ -6,6 +6,7 @@
 #include "capture/Frm_fullscreen.h"
 #include "capture/cls_Capture.h"
 #include "platform/Dialogs.h"
+#include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/Screen_saver.h"
 #include "recording/Timecode_module.h"
@@ -27,8 +28,13 @@
 #include <QShortcut>
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 namespace wk {
+
+namespace fs = std::filesystem;
+
 
 namespace {
 
@@ -255,7 +261,12 @@ void Form_capture_multi_file::item_timing_correction_Click()
 void Form_capture_multi_file::Lbl_capture_folder_Click()
 {
     try {
-        const auto chosen = platform::Get_dialogs().Browse_folder("Capture folder", g_Capture_folder);
+        // The choice starts in the capture folder; while there is none (or it has gone), at home.
+        std::error_code ec;
+        const std::string start = !g_Capture_folder.empty() && fs::is_directory(g_Capture_folder, ec)
+                                      ? g_Capture_folder
+                                      : platform::Home_folder().string();
+        const auto chosen = platform::Get_dialogs().Browse_folder("Capture folder", start);
         if (!chosen || chosen->empty()) return;
         g_Capture_folder = *chosen;
         Write_setting(ini::Capture_folder, *chosen);

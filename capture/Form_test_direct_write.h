@@ -3,6 +3,7 @@
 // every frame the camera tells of is appended to the recording; on release the recording is
 // closed and the count shown.
 #include "platform/Form_window.h"
+#include "recording/Capture_record.h"
 
 #include <array>
 #include <cstdint>
@@ -30,7 +31,7 @@ public:
 class Form_test_direct_write final : public platform::Form_window {
 public:
     static constexpr size_t k_Frame_size = 144000;
-    static constexpr size_t k_Extra_size = 192;
+    static constexpr size_t k_Extra_size = capture_record::Size;
 
     Form_test_direct_write();
 

@@ -100,11 +100,12 @@ void Frm_fullscreen::Build_controls()
     Build_options();
     Frm_options->setParent(client);
 
-    Frm_DV_data = platform::Make_frame(client, "Frm_DV_data", "DV data", QRect(0, 0, k_Options_width, 70));
-    Lbk_ct = platform::Make_label(Frm_DV_data, "Lbk_ct", "Camera time", QRect(10, 20, 85, 20));
-    Lbl_shutterx = platform::Make_label(Frm_DV_data, "Lbl_shutterx", "Shutter", QRect(10, 42, 85, 20));
-    Lbk_camera_time = platform::Make_label(Frm_DV_data, "Lbk_camera_time", "", QRect(95, 20, 95, 20));
-    Lbl_Shutter = platform::Make_label(Frm_DV_data, "Lbl_Shutter", "", QRect(95, 42, 95, 20));
+    // The camera's date and time take the frame's whole width, on the line under their caption.
+    Frm_DV_data = platform::Make_frame(client, "Frm_DV_data", "DV data", QRect(0, 0, k_Options_width, 92));
+    Lbk_ct = platform::Make_label(Frm_DV_data, "Lbk_ct", "Camera time", QRect(10, 18, 85, 20));
+    Lbk_camera_time = platform::Make_label(Frm_DV_data, "Lbk_camera_time", "", QRect(10, 38, k_Options_width - 20, 20));
+    Lbl_shutterx = platform::Make_label(Frm_DV_data, "Lbl_shutterx", "Shutter", QRect(10, 64, 85, 20));
+    Lbl_Shutter = platform::Make_label(Frm_DV_data, "Lbl_Shutter", "", QRect(95, 64, 95, 20));
 
     Command_close = platform::Make_button(client, "Command_close", "Close", QRect(0, 0, 100, 28));
     Command_close->setToolTip("Closes this form");

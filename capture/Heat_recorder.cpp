@@ -2,7 +2,6 @@
 
 #include "capture/cls_Capture.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "recording/Frame_appender.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
@@ -26,12 +25,35 @@ namespace {
 constexpr const char* k_Class = " of Class Module Heat_recorder";
 }
 
+// The camera's per-frame notice and its stop, straight to the recorder.
+class Heat_recorder::Frame_receiver final : public Capture_frame_receiver {
+public:
+    explicit Frame_receiver(Heat_recorder& recorder) : recorder_(recorder) {}
+    void DV_event() override { recorder_.DV_event(); }
+    void Camera_stopped(const std::string& reason) override { recorder_.Camera_stopped(reason); }
+
+private:
+    Heat_recorder& recorder_;
+};
+
 Heat_recorder::Heat_recorder(Heat_recorder_view& view, int32_t max_capture_frames)
-    : view_(view), max_capture_frames_(max_capture_frames), file_(std::make_unique<cls_AVI_handler>())
+    : view_(view), max_capture_frames_(max_capture_frames), receiver_(std::make_shared<Frame_receiver>(*this)),
+      file_(std::make_unique<cls_AVI_handler>())
 {
 }
 
-Heat_recorder::~Heat_recorder() = default;
+Heat_recorder::~Heat_recorder()
+{
+    // The camera keeps running for the program; it only stops calling the recorder.
+    if (camera_) camera_->Capture_window({});
+}
+
+void Heat_recorder::Camera(std::shared_ptr<cls_Capture> camera)
+{
+    if (camera_ && camera_ != camera) camera_->Capture_window({});
+    camera_ = std::move(camera);
+    if (camera_) camera_->Capture_window(receiver_);
+}
 
 void Heat_recorder::Load_lanes_and_options()
 {
@@ -55,15 +77,15 @@ bool Heat_recorder::New_file(int16_t s, const std::string& folder, const std::st
     try {
         Heat_state& slot = slots_[size_t(s)];
         if (!Folder_Exists(folder)) {
-            platform::MsgBox("Can't find Capture Folder!");
+            view_.Notice("Can't find Capture Folder!");
             return false;
         }
         if (slot.initiated) {
-            platform::MsgBox("File already initated. Click Finish If you want to initiate a new file!");
+            view_.Notice("File already initated. Click Finish If you want to initiate a new file!");
             return false;
         }
         if (heat_id.empty()) {
-            platform::MsgBox("No Heat ID given!");
+            view_.Notice("No Heat ID given!");
             return false;
         }
         slot = Heat_state{};
@@ -104,7 +126,7 @@ bool Heat_recorder::Write_new_header(int16_t s)
     const bool written = file.Write_XML_header();
     file.Close_File();
     if (!written)
-        platform::MsgBox("The header of " + slot.file_name + " could not be written; the heat has no recording.");
+        view_.Notice("The header of " + slot.file_name + " could not be written; the heat has no recording.");
     return written;
 }
 
@@ -120,7 +142,7 @@ void Heat_recorder::Handle_Start_Event(int16_t s, int32_t t)
     try {
         Heat_state& slot = slots_[size_t(s)];
         if (view_.Marathon_heats()) {
-            platform::MsgBox("Marathon heats are started on the Marathon form!");
+            view_.Notice("Marathon heats are started on the Marathon form!");
             return;
         }
         if (!slot.initiated) {
@@ -128,12 +150,12 @@ void Heat_recorder::Handle_Start_Event(int16_t s, int32_t t)
             return;
         }
         if (slot.started) {
-            platform::MsgBox("Heat already started! (m1)");
+            view_.Notice("Heat already started! (m1)");
             return;
         }
         const int32_t local_ms = Get_Local_Mill_Time();
         if (!FileExists(slot.file_name)) {
-            platform::MsgBox("Error! Can't find file!");
+            view_.Notice("Error! Can't find file!");
             return;
         }
         // The heat counts as started only once its start is in the recording.
@@ -155,19 +177,19 @@ bool Heat_recorder::Write_start(int16_t s, int32_t tick, int32_t local_ms)
     cls_AVI_handler& file = *file_;
     const std::string& name = slots_[size_t(s)].file_name;
     if (!file.Open_File(name)) {
-        platform::MsgBox("Error! The recording " + name + " could not be opened; the heat is not started.");
+        view_.Notice("Error! The recording " + name + " could not be opened; the heat is not started.");
         return false;
     }
     if (file.Start_local_Mill_Time(1) >= 1 || file.Start_PC_Mill_time(1) >= 1) {
         file.Close_File();
-        platform::MsgBox("Heat already started! (m2)");
+        view_.Notice("Heat already started! (m2)");
         return false;
     }
     file.Start_local_mill(1, local_ms);
     file.Start_PC_mill(1, tick);
     const bool written = file.Write_XML_header();
     file.Close_File();
-    if (!written) platform::MsgBox("Error! The start could not be written to " + name + "; the heat is not started.");
+    if (!written) view_.Notice("Error! The start could not be written to " + name + "; the heat is not started.");
     return written;
 }
 
@@ -178,18 +200,18 @@ void Heat_recorder::Handle_Capture_Start(int16_t s)
     try {
         if (!slots_[size_t(s)].initiated) {
             view_.Beep();
-            platform::MsgBox("No file initiated!");
+            view_.Notice("No file initiated!");
             return;
         }
         // A stopped camera stores nothing, so the capture would only look as if it ran.
         if (!camera_ || !camera_->Running()) {
-            platform::MsgBox("No camera is running: nothing can be captured.");
+            view_.Notice("No camera is running: nothing can be captured.");
             return;
         }
         if (camera_->Pictures_unrecordable()) {
             Trace_Line("*Capture refused, the camera gives no DV frames");
-            platform::MsgBox("This camera gives pictures that cannot be recorded (no DV frames): nothing can be "
-                             "captured. Choose another camera under Camera > Choose camera.");
+            view_.Notice("This camera gives pictures that cannot be recorded (no DV frames): nothing can be "
+                         "captured. Choose another camera under Camera > Choose camera.");
             return;
         }
         if (!Open_appender(s)) return;
@@ -214,7 +236,7 @@ bool Heat_recorder::Open_appender(int16_t s)
         appender_ = std::make_unique<Frame_appender>(slots_[size_t(s)].file_name);
         return true;
     } catch (const Run_time_error& e) {
-        platform::MsgBox(std::string(e.what()) + "; nothing is captured.");
+        view_.Notice(std::string(e.what()) + "; nothing is captured.");
         return false;
     }
 }
@@ -250,12 +272,12 @@ void Heat_recorder::Handle_Capture_End(int16_t s)
         const Heat_state& slot = slots_[size_t(s)];
         if (!slot.initiated) {
             appender_.reset();
-            platform::MsgBox("Errror, Handle_Capture_End, file not initiated!");
+            view_.Notice("Errror, Handle_Capture_End, file not initiated!");
             return;
         }
         if (!FileExists(slot.file_name)) {
             appender_.reset();
-            platform::MsgBox("Errror,Handle_Capture_End, can't find output file!");
+            view_.Notice("Errror,Handle_Capture_End, can't find output file!");
             return;
         }
         if (!was_capturing || !appender_) return;
@@ -306,7 +328,7 @@ void Heat_recorder::Tell_write_failed(int error, int32_t written, bool counted)
                                        : "The frames could not be written (" + std::string(std::strerror(error)) + "): " + kept;
     if (!counted) text += " (they are counted when the recording is next opened)";
     Trace_Line("*" + text);
-    platform::MsgBox(text);
+    view_.Notice(text);
 }
 
 void Heat_recorder::Check_frame_count(const std::string& name)
@@ -319,16 +341,22 @@ void Heat_recorder::Check_frame_count(const std::string& name)
     file.Close_File();
     if (counted == from_length) return;
     Trace_Line("*Frame count mismatch in " + name);
-    platform::MsgBox("The recording " + name + " counts " + std::to_string(counted) + " frames but its length holds " +
-                     std::to_string(from_length) + ". Finish this heat and check the recording.");
+    view_.Notice("The recording " + name + " counts " + std::to_string(counted) + " frames but its length holds " +
+                 std::to_string(from_length) + ". Finish this heat and check the recording.");
 }
 
 void Heat_recorder::DV_event()
 {
+    Store_frame();
+    view_.Frame_taken();
+}
+
+void Heat_recorder::Store_frame()
+{
     if (!capturing_ || !camera_) return;
     try {
         // A frame still waiting for its turn when the button went down was taken before it.
-        const int32_t taken = camera_->Extra_data().Long_at(DV_extra::Frame_tick);
+        const int32_t taken = camera_->Extra_data().Record().frame_tick;
         if (platform::Tick_difference(taken, press_tick_) < 0) return;
         camera_->Store_Buffer();
         Hand_over_stored();
@@ -355,7 +383,7 @@ void Heat_recorder::Camera_stopped(const std::string& reason)
         g_Capture_running = false;
         slots_[size_t(s)].camera_stopped = reason;
         view_.Heat_changed();
-        platform::MsgBox("Camera stopped: " + reason);
+        view_.Notice("Camera stopped: " + reason);
     } catch (...) {
         Report_current_exception("Camera_stopped" + std::string(k_Class));
     }
@@ -367,7 +395,7 @@ void Heat_recorder::Handle_Abort(int16_t s)
     try {
         Heat_state& slot = slots_[size_t(s)];
         if (!slot.started) {
-            platform::MsgBox("Heat not started!");
+            view_.Notice("Heat not started!");
             return;
         }
         // A capture ends with the abort, before the question: its release may come while the
@@ -376,20 +404,19 @@ void Heat_recorder::Handle_Abort(int16_t s)
         const int16_t captured = capture_slot_;
         if (capturing_) Handle_Capture_End(captured);
         asking_abort_ = true;
-        int answer = platform::vbCancel;
+        bool confirmed = false;
         try {
-            answer = platform::MsgBox("Aborting heat " + slot.heat_id + " , are you sure?",
-                                      platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Aborting Heat");
+            confirmed = view_.Confirm_abort("Aborting heat " + slot.heat_id + " , are you sure?");
         } catch (...) {
             asking_abort_ = false;
             throw;
         }
         asking_abort_ = false;
-        if (answer == platform::vbOK) {
+        if (confirmed) {
             slot.started = false;
             slot.start_tick = 0;
             slot.aborted = true;
-            if (!Clear_start(s)) platform::MsgBox("The start could not be cleared in " + slot.file_name + ".");
+            if (!Clear_start(s)) view_.Notice("The start could not be cleared in " + slot.file_name + ".");
         } else if (was_capturing && view_.Capture_input_held()) {
             Resume_capture(captured);
         }

@@ -4,8 +4,9 @@
 // the camera's frames are written to it as they come while the capture button is held, and on
 // release (or at an abort, a stopped camera, the frame limit, a full disk) the last of them are
 // written and the recording's frame count is stored and checked against the file's length.
-// Camera frames, the control box's inputs and the tick drive it; the capture window forwards its
-// buttons to it and shows its state.
+// Camera frames (it takes them from the camera itself), the control box's inputs and the tick
+// drive it; the capture window forwards its buttons to it and shows its state. It never talks to
+// the operator: it tells its view what the operator should know and asks it to confirm an abort.
 #include "capture/Control_box.h"
 
 #include <array>
@@ -35,6 +36,12 @@ public:
     virtual bool Marathon_heats() const { return false; }
     // A capture input (the box's, the capture button) is held down now.
     virtual bool Capture_input_held() const { return false; }
+    // What the operator should know now (a refusal, a failed write, a stopped camera).
+    virtual void Notice(const std::string& text) { (void)text; }
+    // Whether the operator confirms the abort the question asks about; no abort without a yes.
+    virtual bool Confirm_abort(const std::string& question) { (void)question; return false; }
+    // A camera frame came and the recorder has taken what it stores of it.
+    virtual void Frame_taken() {}
 };
 
 // One slot's heat.
@@ -71,8 +78,9 @@ public:
     // preview is ever opened carries them too.
     static void Load_lanes_and_options();
 
-    // The camera whose frames are stored; null for none.
-    void Camera(std::shared_ptr<cls_Capture> camera) { camera_ = std::move(camera); }
+    // The camera whose frames are stored; null for none. Its per-frame notice and its stop come
+    // to the recorder from then on.
+    void Camera(std::shared_ptr<cls_Capture> camera);
     cls_Capture* Camera() const { return camera_.get(); }
 
     // Creates slot's recording, name, in folder for the heat; whether it was made.
@@ -87,7 +95,7 @@ public:
     void Handle_Abort(int16_t slot);
     // Finish: the slot takes a new recording next.
     void Clear_Heat(int16_t slot);
-    // Every frame of the camera: stored while capturing.
+    // Every frame of the camera: stored while capturing; then the view is told.
     void DV_event();
     // The camera stopped by itself: what the capture took is appended, the slot marked and the
     // operator told.
@@ -113,10 +121,15 @@ private:
     void Tell_write_failed(int error, int32_t written, bool counted);
     void Resume_capture(int16_t slot);
     void Check_frame_count(const std::string& name);
+    void Store_frame();
     bool Clear_start(int16_t slot);
+
+    class Frame_receiver;
 
     Heat_recorder_view& view_;
     int32_t max_capture_frames_;
+    // The camera holds it weakly: a frame after the recorder is gone goes nowhere.
+    std::shared_ptr<Frame_receiver> receiver_;
     std::unique_ptr<cls_AVI_handler> file_;
     std::shared_ptr<cls_Capture> camera_;
     std::array<Heat_state, k_Slots> slots_{};

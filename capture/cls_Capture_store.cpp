@@ -125,11 +125,11 @@ void cls_Capture::Insert_DV_Extra()
     extra_.Let_boolean(DV_extra::Capturing, post_linear_);
     extra_.Let_integer(DV_extra::Lap_count, lap_count_);
     extra_.Write_into(frame_, g_DV_Extra_Offset);
-    const auto read = DV_Extra_Data_Composite::Read_from(frame_, g_DV_Extra_Offset);
-    if (read.Integer_at(DV_extra::First_boat) == -1) {
+    const Capture_record read = DV_Extra_Data_Composite::Read_from(frame_, g_DV_Extra_Offset).Record();
+    if (read.first_boat == -1) {
         Trace_Line("*read_DV_extra.First_Boat = True +++++++++++++++++++++++++++++++++++");
-        Trace_Line("*Timestamp = ", read.Long_at(DV_extra::Arrival_tick));
-        Trace_Line("*frametime = ", read.Long_at(DV_extra::Local_time));
+        Trace_Line("*Timestamp = ", read.arrival_tick);
+        Trace_Line("*frametime = ", read.local_time_ms);
     }
 }
 

@@ -4,9 +4,14 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace wk::platform {
 namespace {
@@ -29,6 +34,13 @@ QString Qt_filter(const std::string& filter)
 }
 
 } // namespace
+
+int Path_box_width(const QWidget& box)
+{
+    const int wanted = box.fontMetrics().averageCharWidth() * k_Path_box_chars;
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    return screen ? std::min(wanted, screen->availableGeometry().width() * 2 / 3) : wanted;
+}
 
 int Qt_dialogs::Message_box(const std::string& prompt, int style, const std::string& title)
 {
@@ -71,11 +83,14 @@ int Qt_dialogs::Message_box(const std::string& prompt, int style, const std::str
 std::optional<std::string> Qt_dialogs::Input_box(const std::string& prompt, const std::string& title,
                                                  const std::string& default_text)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(QApplication::activeWindow(), Title(title), Q(prompt),
-                                               QLineEdit::Normal, Q(default_text), &ok);
-    if (!ok) return std::nullopt;
-    return text.toStdString();
+    QInputDialog box(QApplication::activeWindow());
+    box.setWindowTitle(Title(title));
+    box.setLabelText(Q(prompt));
+    box.setTextValue(Q(default_text));
+    // The answer is often a path or a file name: its box shows a whole one.
+    if (auto* line = box.findChild<QLineEdit*>()) line->setMinimumWidth(Path_box_width(*line));
+    if (box.exec() != QDialog::Accepted) return std::nullopt;
+    return box.textValue().toStdString();
 }
 
 std::optional<std::string> Qt_dialogs::Open_file(const std::string& title, const std::string& folder,

@@ -1,7 +1,14 @@
 #pragma once
 #include "platform/Dialogs.h"
 
+class QWidget;
+
 namespace wk::platform {
+
+// An input box's text box shows this many characters: a whole path, a recording's name.
+inline constexpr int k_Path_box_chars = 80;
+// Its width in pixels in the box's font, no wider than two thirds of the screen.
+int Path_box_width(const QWidget& box);
 
 // The program's dialogs: Qt message boxes, input boxes and file dialogs.
 class Qt_dialogs final : public Dialogs {

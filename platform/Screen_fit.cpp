@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QLayout>
 #include <QScreen>
+#include <QWindow>
 #include <QWidget>
 
 #include <algorithm>
@@ -45,16 +46,38 @@ QRect Window_room(const QRect& keep_clear)
     return room;
 }
 
-void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
+QRect Fitted_frame(QWidget* w, const QRect& keep_clear)
 {
     if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized) && w->layout()) w->adjustSize();
     const QRect room = Window_room(keep_clear);
     const QMargins m = Frame_margins(w);
-    QRect frame = w->geometry().marginsAdded(m);
+    // Where Qt has the frame's corner (a window not made yet keeps the corner it was moved to).
+    QRect frame(w->frameGeometry().topLeft(), w->size().grownBy(m));
     frame.setSize(frame.size().boundedTo(room.size()));
     frame.moveLeft(std::clamp(frame.left(), room.left(), room.right() + 1 - frame.width()));
     frame.moveTop(std::clamp(frame.top(), room.top(), room.bottom() + 1 - frame.height()));
-    w->setGeometry(frame.marginsRemoved(m));
+    w->resize(frame.size().shrunkBy(m));
+    return frame;
+}
+
+void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
+{
+    Place_frame(w, Fitted_frame(w, keep_clear).topLeft());
+}
+
+void Place_frame(QWidget* w, const QPoint& corner)
+{
+    QWindow* window = w->windowHandle();
+    // Not made yet, or shown in a frame Qt knows: Qt places the frame's corner itself.
+    if (!window || !w->testAttribute(Qt::WA_WState_Created) || !Framed(w) ||
+        (w->isVisible() && !Own_margins(w).isNull())) {
+        w->move(corner);
+        return;
+    }
+    // Hidden, or shown but not framed yet: the window manager is told where the frame goes, and
+    // the next show asks it to keep the frame's corner there.
+    if (!w->isVisible()) w->move(corner);
+    window->setFramePosition(corner);
 }
 
 } // namespace wk::platform

@@ -4,6 +4,7 @@
 // restored from the settings or worked out beside another window may lie partly off the screen
 // of the machine at hand; a window is only of use where the crew can see and grab it.
 #include <QMargins>
+#include <QPoint>
 #include <QRect>
 
 class QWidget;
@@ -18,8 +19,15 @@ QMargins Frame_margins(const QWidget* w);
 // The room for a window's frame: the available area below `keep_clear` (the main window's menus,
 // when given and lying in the area).
 QRect Window_room(const QRect& keep_clear = {});
-// Moves `w` so that its frame lies wholly inside Window_room(keep_clear); a window larger than
-// the room is made smaller to fit. A window not yet shown takes its natural size first.
+// Where `w`'s frame goes to lie wholly inside Window_room(keep_clear): a window larger than the
+// room is made smaller to fit (a window not yet shown takes its natural size first); it is not
+// moved yet.
+QRect Fitted_frame(QWidget* w, const QRect& keep_clear = {});
+// Moves `w` so that its frame lies wholly inside Window_room(keep_clear) (Fitted_frame).
 void Fit_in_available_area(QWidget* w, const QRect& keep_clear = {});
+// Puts the corner of the window's frame, title bar included, at `corner`. The window manager
+// places the frame itself, so a window it has not framed yet still gets its title bar on the
+// screen (placing the inside there would push the title bar above it).
+void Place_frame(QWidget* w, const QPoint& corner);
 
 } // namespace wk::platform

@@ -19,7 +19,7 @@ public:
     virtual int64_t Chunk_addr(int16_t index) const = 0;
     virtual bool Has_QSXM_chunk() const = 0;
     virtual bool Has_BXHD_chunk() const = 0;
-    // Whether a chunk may be added at the end (already said when not).
+    // Whether a chunk may be added at the end (the problem posted when not).
     virtual bool Chunk_can_be_appended() = 0;
     // Writes tag, size and data (zero-padded to data_size) after the end of the file; the RIFF
     // size is then that of the longer file, still to be written.

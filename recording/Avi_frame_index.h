@@ -12,7 +12,7 @@ namespace wk {
 
 class Avi_frame_index {
 public:
-    // Reads the indexes (rebuilding what they do not reach); false (already said) when the file
+    // Reads the indexes (rebuilding what they do not reach); false (the problem posted) when the file
     // cannot be read through them.
     virtual bool Read_indexes(const std::string& path) = 0;
     // Looks for a standard "ix00" index in the first 100000 bytes from start.

@@ -1,6 +1,5 @@
 #include "recording/Avi_index.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Byte_file.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_format.h"
@@ -34,13 +33,15 @@ void Avi_index::Clear()
     rebuilt_ = false;
 }
 
-void Avi_index::Say_no_index(const std::string& path)
+Recording_problem Avi_index::No_index(const std::string& path)
 {
-    platform::MsgBox("File: " + path + " " + g_Edition_text + "  found no AVI index! ");
+    return {Recording_problem::Kind::no_index, {}, path};
 }
 
-bool Avi_index::Read(const platform::Byte_file& file, const Layout& layout, const std::string& path)
+bool Avi_index::Read(const platform::Byte_file& file, const Layout& layout, const std::string& path,
+                     Recording_problems& problems)
 {
+    problems_ = &problems;
     Trace_Line("*Get_AVI_indexes");
     Clear();
     file_ = &file;
@@ -48,7 +49,7 @@ bool Avi_index::Read(const platform::Byte_file& file, const Layout& layout, cons
     path_ = path;
     size_ = file.Size();
     if (size_ <= 0) {
-        platform::MsgBox("GET_AVI_Indexes, empty file!");
+        problems.Post({Recording_problem::Kind::empty_file, {}, path});
         return false;
     }
     bool read = true;
@@ -61,7 +62,7 @@ bool Avi_index::Read(const platform::Byte_file& file, const Layout& layout, cons
         read = Read_idx1();
     else if (layout.idx1_seen) {
         // An idx1 that the file does not hold whole.
-        Say_no_index(path);
+        problems.Post(No_index(path));
         return false;
     }
     const bool indexed = !video_.empty();
@@ -70,21 +71,22 @@ bool Avi_index::Read(const platform::Byte_file& file, const Layout& layout, cons
         return false;
     }
     if (video_.empty()) {
-        Say_no_index(path);
+        problems.Post(No_index(path));
         return false;
     }
     if (rebuilt_)
-        platform::MsgBox("File: " + path +
-                         (indexed ? "  its AVI index does not reach its last frames"
-                                  : "  has no AVI index (a recording cut off before its end?)") +
-                         "; the index was rebuilt from its movie data: " + std::to_string(video_.size()) +
-                         (video_.size() == 1 ? " frame." : " frames."));
+        problems.Post({Recording_problem::Kind::index_rebuilt,
+                       std::string(indexed ? "its AVI index does not reach its last frames"
+                                           : "has no AVI index (a recording cut off before its end?)") +
+                           "; the index was rebuilt from its movie data: " + std::to_string(video_.size()) +
+                           (video_.size() == 1 ? " frame." : " frames."),
+                       path});
     return true;
 }
 
 bool Avi_index::Refuse(const std::string& why) const
 {
-    platform::MsgBox("File: " + path_ + "  " + why);
+    problems_->Post({Recording_problem::Kind::index_refused, why, path_});
     return false;
 }
 
@@ -104,7 +106,7 @@ bool Avi_index::Read_idx1()
     const int64_t at = layout_.idx1_offset;
     uint8_t h[8];
     if (!file_->Read_exact(at, h, 8) || !Is(h, "idx1")) {
-        Say_no_index(path_);
+        problems_->Post(No_index(path_));
         return false;
     }
     const int64_t count = U32(h + 4) / 16;

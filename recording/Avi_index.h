@@ -5,6 +5,7 @@
 // reaches (a capture cut off before its index was written, a large file with an idx1 only), a
 // walk through the chunks of their movi lists. An index that is there but cannot be used refuses
 // the file; every position kept lies inside the file.
+#include "recording/Recording_problem.h"
 #include "recording/cls_IDX.h"
 
 #include <cstdint>
@@ -29,9 +30,10 @@ public:
         int64_t super_index_offset = 0; // the video stream's indx chunk header; 0 when none
     };
 
-    // Reads the indexes and walks what they do not reach; false (already said) when the file
-    // cannot be read through them.
-    bool Read(const platform::Byte_file& file, const Layout& layout, const std::string& path);
+    // Reads the indexes and walks what they do not reach; false (the problem posted) when the
+    // file cannot be read through them. A rebuilt index is posted as a notice.
+    bool Read(const platform::Byte_file& file, const Layout& layout, const std::string& path,
+              Recording_problems& problems);
     void Clear();
 
     // Item k is frame k + 1; item k of the text stream belongs to it.
@@ -40,7 +42,7 @@ public:
     // Whether frames were found by walking the movi lists.
     bool Rebuilt() const { return rebuilt_; }
 
-    static void Say_no_index(const std::string& path);
+    static Recording_problem No_index(const std::string& path);
 
     // Most frames an OpenDML index or a walk may list: more than two days at 25 a second.
     static constexpr int64_t k_Max_frames = 5'000'000;
@@ -70,6 +72,7 @@ private:
     const platform::Byte_file* file_ = nullptr;
     Layout layout_;
     std::string path_;
+    Recording_problems* problems_ = nullptr;
     int64_t size_ = 0;
     std::vector<cls_IDX> video_, text_;
     bool rebuilt_ = false;

@@ -1,6 +1,5 @@
 #include "recording/Avi_reader.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Text_codec.h"
 #include "recording/DV_Header_Record.h"
 #include "recording/Header_journal.h"
@@ -69,7 +68,10 @@ Avi_reader::~Avi_reader() = default;
 bool Avi_reader::Open()
 {
     Trace_Line("*cls_AVI_handler, case avi");
-    if (!avi_info_) avi_info_ = std::make_unique<clsAVIInfo>();
+    if (!avi_info_) {
+        avi_info_ = std::make_unique<clsAVIInfo>();
+        avi_info_->Problems.Handle_with([this](const Recording_problem& problem) { file_.problems.Post(problem); });
+    }
     std::string why;
     avi_info_->ReadError = [&why](const std::string& message) {
         if (why.empty()) why = message;
@@ -77,8 +79,8 @@ bool Avi_reader::Open()
     const bool parsed = avi_info_->ReadFile(file_.name);
     avi_info_->ReadError = nullptr;
     if (!parsed) {
-        platform::MsgBox("Corrupt file, (" + (why.empty() ? std::string("no AVI movie data") : why) + ")\r\n" +
-                         file_.name);
+        file_.problems.Post(
+            {Recording_problem::Kind::corrupt, why.empty() ? std::string("no AVI movie data") : why, file_.name});
         return false;
     }
     const clsAVIInfo& info = *avi_info_;
@@ -86,8 +88,10 @@ bool Avi_reader::Open()
     constexpr int32_t k_Max_side = 4096;
     if (info.Width() <= 0 || info.Width() > k_Max_side || info.Height() <= 0 || info.Height() > k_Max_side ||
         info.NumFrames() < 0) {
-        platform::MsgBox("Corrupt file, (invalid AVI picture size " + std::to_string(info.Width()) + " x " +
-                         std::to_string(info.Height()) + " or frame count)\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::corrupt,
+                             "invalid AVI picture size " + std::to_string(info.Width()) + " x " +
+                                 std::to_string(info.Height()) + " or frame count",
+                             file_.name});
         return false;
     }
     if (!Open_file(file_.read_only)) return false;
@@ -310,16 +314,17 @@ bool Avi_reader::Write_header_text(const std::string& text)
     if (at <= 0 || !file_.file.Is_open()) return false;
     // The text and its 100 zero bytes stay inside the chunk.
     if (int64_t(text.size()) + k_XML_padding > int64_t(qsxm_size_)) {
-        platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
-                         " bytes, at most " + std::to_string(std::max<int64_t>(int64_t(qsxm_size_) - k_XML_padding, 0)) +
-                         "); the file keeps its header.");
+        file_.problems.Post({Recording_problem::Kind::header_too_long,
+                             std::to_string(text.size()) + " bytes, at most " +
+                                 std::to_string(std::max<int64_t>(int64_t(qsxm_size_) - k_XML_padding, 0)),
+                             file_.name});
         return false;
     }
     if (file_.read_only || !file_.file.Writable())
         throw Run_time_error(75, "The recording is read-only: " + file_.name);
     Byte_patch patch{at - 1 + 8, std::vector<uint8_t>(text.begin(), text.end())};
     patch.bytes.resize(patch.bytes.size() + k_XML_padding, 0);
-    Header_journal::Write(file_.file, file_.name, {patch}, Header_area_of(file_.file));
+    Header_journal::Write(file_.file, file_.name, {patch}, Header_area_of(file_.file), file_.problems);
     return true;
 }
 
@@ -327,12 +332,11 @@ bool Avi_reader::Write_header_text(const std::string& text)
 bool Avi_reader::Chunk_can_be_appended()
 {
     if (file_.read_only || !file_.file.Writable()) {
-        platform::MsgBox("File is Read Only!");
+        file_.problems.Post({Recording_problem::Kind::read_only, {}, file_.name});
         return false;
     }
     if (!Riff_covers_file(riff_size_, file_.file.Size())) {
-        platform::MsgBox("The AVI file continues after its RIFF chunk (a large recording); no header chunk is "
-                         "added to it.\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::riff_continues, {}, file_.name});
         return false;
     }
     return true;
@@ -342,7 +346,7 @@ bool Avi_reader::Append_chunk(const char* tag, std::span<const uint8_t> data, in
 {
     const int64_t length = file_.file.Size();
     if (length + 8 + data_size - 8 > int64_t(UINT32_MAX)) {
-        platform::MsgBox("The AVI file is too large for a header chunk.\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::too_large_for_chunk, {}, file_.name});
         return false;
     }
     std::vector<uint8_t> chunk(size_t(8 + data_size), 0);
@@ -371,7 +375,7 @@ void Avi_reader::Rewrite_riff_header()
 bool Avi_reader::Read_indexes(const std::string& path)
 {
     if (!avi_info_) {
-        Avi_index::Say_no_index(path);
+        file_.problems.Post(Avi_index::No_index(path));
         return false;
     }
     Avi_index::Layout layout;
@@ -381,7 +385,7 @@ bool Avi_reader::Read_indexes(const std::string& path)
     layout.idx1_offset = int64_t(uint32_t(avi_info_->IndexOffset()));
     layout.idx1_seen = avi_chunk_addr_[k_idx1_chunk] > 0;
     layout.super_index_offset = avi_info_->SuperIndexOffset();
-    return index_.Read(file_.file, layout, path);
+    return index_.Read(file_.file, layout, path, file_.problems);
 }
 
 bool Avi_reader::Read_ix00_index(int64_t start)
@@ -529,7 +533,7 @@ bool Avi_reader::Put_text(std::span<const uint8_t> data)
     if (file_.frame_in_store < 1 || size_t(file_.frame_in_store) > index_.Text().size()) return false;
     const cls_IDX& e = index_.Text()[size_t(file_.frame_in_store - 1)];
     if (int64_t(data.size()) + 12 > int64_t(uint32_t(e.dwChunkLength))) {
-        platform::MsgBox("Text buffer overflow at rewrite!");
+        file_.problems.Post({Recording_problem::Kind::text_overflow, {}, file_.name});
         return false;
     }
     if (file_.read_only || !file_.file.Write_at(e.Position + 12, data.data(), data.size()))

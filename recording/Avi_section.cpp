@@ -5,7 +5,6 @@
 
 #include "recording/Recording_file.h"
 
-#include "platform/Dialogs.h"
 #include "recording/Avi_chunks.h"
 #include "recording/Avi_frame_index.h"
 #include "recording/Avi_index.h"
@@ -153,7 +152,7 @@ bool Avi_section::Rewrite_DV_header()
         if (Section_file().read_only || !Writable_file().file.Writable())
             throw Run_time_error(75, "The recording is read-only: " + Section_file().name);
         Header_journal::Write(Writable_file().file, Section_file().name, {Byte_patch{0, record->To_bytes()}},
-                              Section_reader().Header_area_of(Section_file().file));
+                              Section_reader().Header_area_of(Section_file().file), Writable_file().problems);
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_DV_header" + std::string(k_Avi_class));
@@ -166,7 +165,7 @@ bool Avi_section::Rewrite_DV_header()
 bool Avi_section::Get_AVI_indexes(const std::string& path)
 {
     if (Avi_frame_index* index = Section_reader().Frame_index()) return index->Read_indexes(path);
-    Avi_index::Say_no_index(path);
+    Section_file().problems.Post(Avi_index::No_index(path));
     return false;
 }
 
@@ -259,11 +258,11 @@ bool Avi_section::Rewrite_Text_Buffer(int32_t frame)
 {
     try {
         if (Section_drive_type() == 5) {
-            platform::MsgBox("AVI file is on CD-ROM!");
+            Section_file().problems.Post({Recording_problem::Kind::on_cd_rom, {}, Section_file().name});
             return false;
         }
         if (Section_file().read_only) {
-            platform::MsgBox("AVI file is read only");
+            Section_file().problems.Post({Recording_problem::Kind::avi_read_only, {}, Section_file().name});
             return false;
         }
         if (!Has_Text_Stream()) return false;
@@ -299,7 +298,7 @@ bool Avi_section::Write_channel_name(int16_t index, const std::string& name)
         field.resize(size_t(k_Channel_field), ' ');
         Header_journal::Write(Writable_file().file, Section_file().name,
                               {Byte_patch{at, std::vector<uint8_t>(field.begin(), field.end())}},
-                              Section_reader().Header_area_of(Section_file().file));
+                              Section_reader().Header_area_of(Section_file().file), Writable_file().problems);
         return true;
     } catch (...) {
         Report_current_exception("Write_channel_name" + std::string(k_Avi_class));

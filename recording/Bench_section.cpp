@@ -3,7 +3,6 @@
 
 #include "platform/Av_frame_decoder.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Image_library.h"
 #include "platform/Sample_DV_frame.h"
 #include "recording/Recording_file.h"
@@ -134,7 +133,7 @@ std::string Bench_section::benchmark_getfile()
                           trace_detail::Number_text(double(platform::Tick_difference(t1, t0)) / k_Read_test_count)
                     : "The read test could not read the recording";
     }
-    platform::MsgBox(text);
+    Section_file().problems.Post({Recording_problem::Kind::read_test, text, Section_file().name});
     return text;
 }
 

@@ -18,15 +18,6 @@ namespace wk {
 
 using namespace recording_bytes;
 
-namespace {
-
-bool Marker_at(std::span<const uint8_t> buf, size_t i, const char* marker)
-{
-    return i + 4 <= buf.size() && std::memcmp(buf.data() + i, marker, 4) == 0;
-}
-
-} // namespace
-
 void Capture_record_section::Forget_record()
 {
     extra_.fill(0);
@@ -47,7 +38,7 @@ void Capture_record_section::Take_frame_time()
 {
     Do_Read_DV_extra_data();
     if (!extra_valid_) return;
-    raw_frame_time_ = Extra_long(recording_format::k_Extra_capture_time);
+    raw_frame_time_ = Extra_record().frame_tick;
     frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
     has_time_stamp_ = true;
 }
@@ -59,7 +50,7 @@ void Capture_record_section::Do_Read_DV_extra_data()
     if (!Section_reader().Keeps_extra_data()) return;
     const std::span<const uint8_t> buf(Writable_file().frame_buffer);
     auto whole_record_at = [&](size_t i) {
-        return i + k_Extra_size <= buf.size() && Marker_at(buf, i, "SSCD") && Marker_at(buf, i + 186, "SSEM");
+        return i + k_Extra_size <= buf.size() && Capture_record::Bounded(buf.subspan(i));
     };
     size_t at = size_t(extra_index_);
     if (extra_index_ <= 0 || !whole_record_at(at)) {
@@ -96,10 +87,9 @@ bool Capture_record_section::Rewrite_DV_Extra_data()
     }
 }
 
-int32_t Capture_record_section::Extra_long(size_t offset) const { return extra_valid_ ? Get_long(&extra_[offset]) : 0; }
-int16_t Capture_record_section::Extra_integer(size_t offset) const
+Capture_record Capture_record_section::Extra_record() const
 {
-    return extra_valid_ ? Get_integer(&extra_[offset]) : 0;
+    return extra_valid_ ? Capture_record::From_bytes(extra_) : Capture_record::From_bytes(Capture_record::Bytes{});
 }
 
 std::span<const uint8_t> Capture_record_section::Extra_data() const
@@ -107,14 +97,11 @@ std::span<const uint8_t> Capture_record_section::Extra_data() const
     return extra_valid_ ? std::span<const uint8_t>(extra_) : std::span<const uint8_t>();
 }
 
-int16_t Capture_record_section::Lap_Count() const { return Extra_integer(recording_format::k_Extra_lap_count); }
-bool Capture_record_section::Linear_buffer() const
-{
-    return Extra_integer(recording_format::k_Extra_linear_buffer) == -1;
-}
-int32_t Capture_record_section::Frame_time() const { return Extra_long(recording_format::k_Extra_frame_time); }
-int32_t Capture_record_section::Capture_mill_time() const { return Extra_long(recording_format::k_Extra_capture_time); }
-int32_t Capture_record_section::Timestamp_long() const { return Extra_long(recording_format::k_Extra_timestamp); }
+int16_t Capture_record_section::Lap_Count() const { return Extra_record().lap_count; }
+bool Capture_record_section::Linear_buffer() const { return Extra_record().capturing == -1; }
+int32_t Capture_record_section::Frame_time() const { return Extra_record().local_time_ms; }
+int32_t Capture_record_section::Capture_mill_time() const { return Extra_record().frame_tick; }
+int32_t Capture_record_section::Timestamp_long() const { return Extra_record().arrival_tick; }
 
 
 
@@ -123,12 +110,8 @@ bool Capture_record_section::Write_comment(const std::string& text)
     if (!extra_valid_ || Writable_file().frame_in_store <= 0)
         throw Run_time_error(err_Invalid_argument, "No frame with extra data has been read from " +
                                                        Writable_file().name + "; the comment is not written");
-    using namespace recording_format;
-    const std::string ansi = platform::Utf8_to_ansi(text).substr(0, k_Extra_comment_size);
     const auto saved = extra_;
-    const auto comment = extra_.begin() + k_Extra_comment;
-    std::fill(comment, comment + k_Extra_comment_size, uint8_t(0));
-    std::memcpy(extra_.data() + k_Extra_comment, ansi.data(), ansi.size());
+    Capture_record::Let_comment(extra_, platform::Utf8_to_ansi(text));
     if (Rewrite_DV_Extra_data()) return true;
     extra_ = saved;
     return false;
@@ -136,10 +119,9 @@ bool Capture_record_section::Write_comment(const std::string& text)
 
 std::string Capture_record_section::Read_Comment() const
 {
-    using namespace recording_format;
-    if (!extra_valid_ || extra_[k_Extra_comment] == 0) return "";
-    const char* p = reinterpret_cast<const char*>(extra_.data() + k_Extra_comment);
-    return platform::Ansi_to_utf8(std::string(p, strnlen(p, k_Extra_comment_size)));
+    if (!extra_valid_) return "";
+    const std::string comment = Capture_record::Comment_of(extra_);
+    return comment.empty() ? "" : platform::Ansi_to_utf8(comment);
 }
 
 } // namespace wk

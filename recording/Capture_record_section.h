@@ -1,7 +1,7 @@
 #pragma once
 // The extra-data record the capture station puts into each frame, as read from the frame just
 // read: its copy, the frame's time stamp, and the comment and counts it carries.
-#include "recording/Recording_format.h"
+#include "recording/Capture_record.h"
 
 #include <array>
 #include <cstddef>
@@ -35,7 +35,7 @@ public:
     int32_t Capture_mill_time() const;
     int32_t Timestamp_long() const;
     // The camera of the current frame's record (the sibling timing product's); 0 without one.
-    int16_t Tolv_Camera() const { return Extra_integer(recording_format::k_Extra_camera); }
+    int16_t Tolv_Camera() const { return Extra_record().tolv_camera; }
     // The comment of the current frame (80 bytes of its extra data).
     bool Write_comment(const std::string& text);
     std::string Read_Comment() const;
@@ -47,15 +47,14 @@ protected:
     // Nothing of the frame just read is kept; Reset also forgets where its record lay.
     void Forget_record();
     void Reset_record();
-    // Numbers of the record copy; 0 when the frame has none.
-    int32_t Extra_long(size_t offset) const;
-    int16_t Extra_integer(size_t offset) const;
+    // The frame's capture record; all zero when the frame has none.
+    Capture_record Extra_record() const;
 
 private:
     virtual Recording_file& Writable_file() = 0;
     virtual Recording_reader& Section_reader() const = 0;
 
-    static constexpr size_t k_Extra_size = recording_format::k_Extra_size;
+    static constexpr size_t k_Extra_size = capture_record::Size;
     std::array<uint8_t, k_Extra_size> extra_{};
     bool extra_valid_ = false;
     int32_t extra_index_ = 0;

@@ -1,7 +1,7 @@
 #include "recording/Cls_DVmulti_writer.h"
 
-#include "platform/Dialogs.h"
 #include "platform/State_reset.h"
+#include "recording/Capture_record.h"
 #include "recording/Recording_bytes.h"
 #include "services/Module_error.h"
 #include "services/Module_trace.h"
@@ -22,9 +22,7 @@ namespace {
 
 constexpr const char* k_Class = " of Class Module Cls_DVmulti_writer";
 // Where the capture station's record lies in a stored frame's record: the two flags read here.
-constexpr size_t k_Hit_flag = recording_format::k_Extra_hit_flag;
-constexpr size_t k_First_boat_flag = recording_format::k_Extra_first_boat_flag;
-constexpr size_t k_Extra_size = recording_format::k_Extra_size;
+constexpr size_t k_Extra_size = capture_record::Size;
 
 int16_t g_last_file_number = 0;
 const platform::State_reset k_Forget_file_number{[] { g_last_file_number = 0; }};
@@ -181,13 +179,14 @@ void Cls_DVmulti_writer::Note_frame_marks(std::span<const uint8_t> frame, int32_
     if (g_DV_Extra_Offset < 0 || size_t(g_DV_Extra_Offset) + k_Extra_size > frame.size())
         throw Run_time_error(err_Subscript, "The DV extra data lie outside the frame");
     const auto extra = frame.subspan(size_t(g_DV_Extra_Offset), k_Extra_size);
-    if (!Compare_Marker(extra, "SSCD")) {
-        if (!marks.record_missing_told) platform::MsgBox("SSCD fail");
+    if (!Capture_record::Starts_record(extra)) {
+        if (!marks.record_missing_told) Problems.Post({Recording_problem::Kind::record_missing, {}, file_name_});
         marks.record_missing_told = true;
         return;
     }
-    if (Get_integer(&extra[k_Hit_flag]) >= 1 && marks.first_hit == 0) marks.first_hit = index;
-    if (Get_integer(&extra[k_First_boat_flag]) != 0) marks.first_boat = 2 * index;
+    const Capture_record record = Capture_record::From_bytes(extra);
+    if (record.hit >= 1 && marks.first_hit == 0) marks.first_hit = index;
+    if (record.first_boat != 0) marks.first_boat = 2 * index;
 }
 
 void Cls_DVmulti_writer::Tell_progress(int32_t index, int32_t frames, int16_t& last_percent)

@@ -5,6 +5,7 @@
 #include "platform/Raw_file.h"
 #include "recording/DV_Header_Record.h"
 #include "recording/Recording_format.h"
+#include "recording/Recording_problem.h"
 #include "services/Module_qsm_Globals.h"
 
 #include <cstdint>
@@ -76,6 +77,8 @@ public:
 
     // Raised with 10, 20 ... 100 as the frames are written (each value once per call).
     std::function<void(int16_t percent)> Progress;
+    // Where a frame without the capture station's record is told, once a file.
+    Recording_problems Problems;
 
 private:
     struct Frame_marks {

@@ -1,6 +1,5 @@
 #include "recording/Header_journal.h"
 
-#include "platform/Dialogs.h"
 #include "platform/State_reset.h"
 #include "recording/Journal_record.h"
 #include "services/Run_time_error.h"
@@ -126,21 +125,19 @@ std::string Refusal(const platform::Byte_file& file, const Journal_record& journ
     return {};
 }
 
-void Reject(const std::string& path, const std::string& why)
+void Reject(const std::string& path, const std::string& why, Recording_problems& problems)
 {
     const std::string name = Header_journal::Journal_name(path);
     const std::string aside = Header_journal::Rejected_name(path);
-    std::string where;
     if (std::rename(name.c_str(), aside.c_str()) == 0) {
         platform::Sync_folder_of(aside);
         g_told.erase(name);
-        where = "It was moved to " + aside + ".";
+        problems.Post({Recording_problem::Kind::journal_set_aside, why, path});
     } else {
+        const int error = errno;
         if (!g_told.insert(name).second) return;
-        where = "It could not be moved aside" + Errno_text(errno) + " and stays where it is.";
+        problems.Post({Recording_problem::Kind::journal_kept, why, path, error});
     }
-    platform::MsgBox("The recording " + path + " was opened without its header journal " + name + ": " + why +
-                     ". The journal was not used and the recording was not changed. " + where);
 }
 
 // ---- Using it ----
@@ -253,7 +250,8 @@ Journal_record Record_of(const platform::Byte_file& file, const std::vector<Byte
 std::string Header_journal::Journal_name(const std::string& recording) { return recording + ".wkj"; }
 std::string Header_journal::Rejected_name(const std::string& recording) { return recording + ".wkj.rejected"; }
 
-void Header_journal::Settle(platform::Byte_file& file, const std::string& path, const Header_area& area)
+void Header_journal::Settle(platform::Byte_file& file, const std::string& path, const Header_area& area,
+                            Recording_problems& problems)
 {
     const std::string name = Journal_name(path);
     struct stat st{};
@@ -262,11 +260,11 @@ void Header_journal::Settle(platform::Byte_file& file, const std::string& path, 
     platform::File_identity id;
     const std::optional<uint32_t> owner = file.Identity(id) ? std::optional<uint32_t>(id.owner) : std::nullopt;
     const Journal_bytes bytes = Read_journal(name, owner);
-    if (!bytes.refusal.empty()) return Reject(path, bytes.refusal);
+    if (!bytes.refusal.empty()) return Reject(path, bytes.refusal, problems);
     const std::optional<Journal_record> journal = Journal_record::Decode(bytes.bytes);
-    if (!journal) return Reject(path, "it is not a whole journal");
+    if (!journal) return Reject(path, "it is not a whole journal", problems);
     bool all_new = false;
-    if (const std::string why = Refusal(file, *journal, area, all_new); !why.empty()) return Reject(path, why);
+    if (const std::string why = Refusal(file, *journal, area, all_new); !why.empty()) return Reject(path, why, problems);
     if (all_new) {
         if (file.Writable()) platform::Remove_file(name);
         return;
@@ -282,9 +280,9 @@ void Header_journal::Settle(platform::Byte_file& file, const std::string& path, 
 }
 
 void Header_journal::Write(platform::Byte_file& file, const std::string& path, const std::vector<Byte_patch>& patches,
-                           const Header_area& area)
+                           const Header_area& area, Recording_problems& problems)
 {
-    Settle(file, path, area);
+    Settle(file, path, area, problems);
     if (!file.Writable()) throw Run_time_error(k_Access_error, "The recording is read-only: " + path);
     const Header_area inside = Clipped(area, file.Size());
     for (const Byte_patch& p : patches)

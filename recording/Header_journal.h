@@ -10,6 +10,7 @@
 // bytes the file holds now; any other is moved aside ("<recording>.wkj.rejected") and the
 // operator is told.
 #include "platform/Byte_file.h"
+#include "recording/Recording_problem.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,11 +40,12 @@ public:
     // Writes the patches, which lie inside area, into the open file of the recording at path.
     // Raises Run_time_error when it could not; the file then reads as it did before.
     static void Write(platform::Byte_file& file, const std::string& path, const std::vector<Byte_patch>& patches,
-                      const Header_area& area);
+                      const Header_area& area, Recording_problems& problems);
     // Settles what an interrupted rewrite left beside the recording just opened, whose header
     // area is area. Raises when the old bytes could not be put back (the journal then stays for
-    // the next open).
-    static void Settle(platform::Byte_file& file, const std::string& path, const Header_area& area);
+    // the next open). A journal that is not used is posted to problems.
+    static void Settle(platform::Byte_file& file, const std::string& path, const Header_area& area,
+                       Recording_problems& problems);
 };
 
 } // namespace wk

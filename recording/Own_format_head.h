@@ -7,7 +7,7 @@ namespace wk {
 
 class Own_format_head {
 public:
-    // Reads the head and the XML text; false (already said) when the file is not a recording of
+    // Reads the head and the XML text; false (the problem posted) when the file is not a recording of
     // this format.
     virtual bool Read_head() = 0;
     virtual void Write_head() = 0;

@@ -1,6 +1,5 @@
 #include "recording/Own_format_reader.h"
 
-#include "platform/Dialogs.h"
 #include "recording/Header_journal.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_format.h"
@@ -59,7 +58,8 @@ bool Own_format_reader::Open()
     if (!Read_head()) return false;
     const int32_t streams = file_.Header().Streams_no();
     if (streams < 1 || streams > 5) {
-        platform::MsgBox("Corrupt file, (Invalid number of streams: " + std::to_string(streams) + ")\r\n" + file_.name);
+        file_.problems.Post(
+            {Recording_problem::Kind::corrupt, "Invalid number of streams: " + std::to_string(streams), file_.name});
         return false;
     }
     file_.Take_PAL_DV_values(int16_t(streams));
@@ -81,7 +81,7 @@ bool Own_format_reader::Read_head()
     uint8_t b[k_Own_head_size] = {};
     const int64_t size = file_.file.Size();
     auto refuse = [&](const std::string& why) {
-        platform::MsgBox("Corrupt file, (" + why + ")\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::corrupt, why, file_.name});
         return false;
     };
     if (size < k_Own_head_size || !file_.file.Read_exact(0, b, sizeof b)) return refuse("no recording head");
@@ -118,7 +118,7 @@ void Own_format_reader::Recover_frames(int64_t on_disk)
     const int64_t recovered = whole - file_.num_frames;
     if (recovered <= 0) return;
     file_.num_frames = int32_t(std::min<int64_t>(whole, INT32_MAX));
-    platform::MsgBox(std::to_string(recovered) + " frames past the recorded count were recovered");
+    file_.problems.Post({Recording_problem::Kind::frames_recovered, std::to_string(recovered), file_.name});
     if (file_.read_only || !file_.file.Writable()) return;
     try {
         file_.Header().Frames_no(file_.num_frames);
@@ -126,7 +126,7 @@ void Own_format_reader::Recover_frames(int64_t on_disk)
     } catch (const Run_time_error& e) {
         // A full disk has no room for the journal; the count alone needs none.
         if (!Write_frame_count(file_.num_frames))
-            platform::MsgBox("The recovered frame count could not be stored: " + std::string(e.what()));
+            file_.problems.Post({Recording_problem::Kind::count_not_stored, e.what(), file_.name});
     }
 }
 
@@ -267,8 +267,8 @@ bool Own_format_reader::Header_fits(const std::string& text) const
     const int64_t room =
         std::max<int64_t>(std::min<int64_t>(k_Max_XML_length, int64_t(qsm_.Data_offset) - k_Own_head_size - k_XML_padding), 0);
     if (int64_t(text.size()) <= room) return true;
-    platform::MsgBox("The recording's header is too long to be stored (" + std::to_string(text.size()) +
-                     " bytes, at most " + std::to_string(room) + "); the file keeps its header.");
+    file_.problems.Post({Recording_problem::Kind::header_too_long,
+                         std::to_string(text.size()) + " bytes, at most " + std::to_string(room), file_.name});
     return false;
 }
 
@@ -281,7 +281,8 @@ bool Own_format_reader::Write_header_bytes(const std::string& text)
     Byte_patch body{k_Own_head_size, std::vector<uint8_t>(text.begin(), text.end())};
     body.bytes.resize(body.bytes.size() + k_XML_padding, 0);
     const std::array<uint8_t, k_Own_head_size> b = Head_bytes(head);
-    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}}, Header_area_of(file_.file));
+    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}}, Header_area_of(file_.file),
+                          file_.problems);
     qsm_ = head;
     return true;
 }

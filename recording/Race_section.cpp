@@ -197,7 +197,7 @@ void Race_section::Clear_Heats()
     for (int16_t i = 1; i <= heats; ++i) h.Start_local_mill(i, 0);
 }
 
-int32_t Race_section::Old_HeatStart() const { return Frame_extra_long(recording_format::k_Extra_heat_start); }
+int32_t Race_section::Old_HeatStart() const { return Frame_record().heat_start; }
 
 int32_t Race_section::Multi_TimeStamp(int16_t heat)
 {
@@ -215,7 +215,7 @@ int32_t Race_section::Multi_TimeStamp(int16_t heat)
     // The tick wraps; a heat may run across the change of sign.
     int64_t t = platform::Tick_difference(stamp, start);
     if (Section_field_shown() == 2) t += 20;
-    const int16_t goal_offset = Frame_extra_integer(recording_format::k_Extra_goal_offset);
+    const int16_t goal_offset = Frame_record().goal_offset;
     if (goal_offset < 500) t -= goal_offset;
     if (t < INT32_MIN || t > INT32_MAX)
         throw Run_time_error(err_Overflow, "Overflow: the race time is out of range", k_Race_source);

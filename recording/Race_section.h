@@ -1,6 +1,8 @@
 #pragma once
 // The race a recording shows, kept in its XML header: event, lanes, goal line and heats, and the
 // race time of the frame shown.
+#include "recording/Capture_record.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -78,9 +80,8 @@ private:
     virtual Cls_XML_header& Section_header() = 0;
     virtual bool Store_section_header() = 0;
     virtual const Recording_file& Section_file() const = 0;
-    // Numbers of the current frame's extra-data record; 0 when the frame has none.
-    virtual int32_t Frame_extra_long(size_t offset) const = 0;
-    virtual int16_t Frame_extra_integer(size_t offset) const = 0;
+    // The current frame's capture record; all zero when the frame has none.
+    virtual Capture_record Frame_record() const = 0;
     // The field (1 or 2) of the current frame last drawn.
     virtual int16_t Section_field_shown() const = 0;
     // The time stamp of the frame just read; false when it has none of its own.

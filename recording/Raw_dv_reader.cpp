@@ -1,6 +1,5 @@
 #include "recording/Raw_dv_reader.h"
 
-#include "platform/Dialogs.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
@@ -25,12 +24,12 @@ bool Raw_dv_reader::Open()
     if (!Open_file(true)) return false;
     file_.dv_offset = First_data_byte(file_.file);
     if (file_.dv_offset < 0) {
-        platform::MsgBox("Corrupt file, (no DV data found)\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::corrupt, "no DV data found", file_.name});
         return false;
     }
     std::array<uint8_t, 8> head{};
     if (!file_.file.Read_exact(file_.dv_offset, head.data(), head.size()) || head[0] != 0x1F || head[1] != 0x07) {
-        platform::MsgBox("Corrupt file, (no DV header)\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::corrupt, "no DV header", file_.name});
         return false;
     }
     // The header block's DSF bit: 1 for 625 lines at 50 fields, 0 for 525 lines at 60.
@@ -49,7 +48,7 @@ bool Raw_dv_reader::Open()
     file_.file_size = file_.file.Size();
     file_.num_frames = int32_t((file_.file_size - file_.dv_offset) / file_.frame_size);
     if (file_.num_frames < 1) {
-        platform::MsgBox("Corrupt file, (shorter than one DV frame)\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::corrupt, "shorter than one DV frame", file_.name});
         return false;
     }
     file_.num_fields = file_.Gross_fields();

@@ -1,6 +1,5 @@
 #include "recording/Recording_file.h"
 
-#include "platform/Dialogs.h"
 #include "platform/State_reset.h"
 #include "recording/Header_journal.h"
 #include "recording/header/Cls_XML_header.h"
@@ -34,9 +33,9 @@ bool Recording_file::Open(bool read_only_file, const Header_area_finder& area)
     int error = 0;
     if (file.Open(name, read_only_file ? platform::Raw_file::Mode::Read : platform::Raw_file::Mode::Read_write, error)) {
         try {
-            Header_journal::Settle(file, name, area(file));
+            Header_journal::Settle(file, name, area(file), problems);
         } catch (const Run_time_error& e) {
-            platform::MsgBox("File: " + name + " Open error! \r\n" + e.what());
+            problems.Post({Recording_problem::Kind::open_error, e.what(), name});
             file.Close();
             return false;
         }
@@ -44,9 +43,9 @@ bool Recording_file::Open(bool read_only_file, const Header_area_finder& area)
         return true;
     }
     if (error == EACCES || error == EPERM)
-        platform::MsgBox("Permission denied!");
+        problems.Post({Recording_problem::Kind::permission_denied, {}, name});
     else
-        platform::MsgBox("File: " + name + " Open error! \r\n" + std::to_string(error) + " " + std::strerror(error));
+        problems.Post({Recording_problem::Kind::open_error, std::to_string(error) + " " + std::strerror(error), name});
     return false;
 }
 
@@ -83,7 +82,7 @@ void Recording_file::Open_for_writing(const Header_area_finder& area)
     int error = 0;
     if (!file.Open(name, platform::Raw_file::Mode::Read_write, error))
         throw Run_time_error(error == EACCES ? 70 : err_File_not_found, std::strerror(error));
-    Header_journal::Settle(file, name, area(file));
+    Header_journal::Settle(file, name, area(file), problems);
 }
 
 void Recording_file::Check_writable() const

@@ -5,6 +5,7 @@
 #include "platform/Byte_file.h"
 #include "recording/Header_journal.h"
 #include "recording/Recording_format.h"
+#include "recording/Recording_problem.h"
 
 #include <array>
 #include <algorithm>
@@ -51,9 +52,9 @@ struct Recording_file {
 
     // The header object, created on first use.
     Cls_XML_header& Header();
-    // Opens the named file itself, read-only when it may not be written; false (already said)
-    // when it cannot be opened. A header rewrite that was interrupted is settled first, inside
-    // the header area that area finds in the file.
+    // Opens the named file itself, read-only when it may not be written; false (the problem
+    // posted) when it cannot be opened. A header rewrite that was interrupted is settled first,
+    // inside the header area that area finds in the file.
     bool Open(bool read_only_file, const Header_area_finder& area);
     // Opens the named file for reading and writing without a word; raises when it cannot be.
     void Open_for_writing(const Header_area_finder& area);
@@ -91,6 +92,8 @@ struct Recording_file {
     int16_t index = 0;           // the player slot, for the global file kinds
     bool read_only = false;
     std::unique_ptr<Cls_XML_header> header;
+    // What went wrong with the file, for the recording's owner.
+    Recording_problems problems;
 
     // ---- What the reader found ----
     int32_t frame_size = k_DV_frame_size;

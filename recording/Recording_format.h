@@ -1,8 +1,8 @@
 #pragma once
-// Where things lie in the recording files: the own format's head and header area, the capture
-// station's extra-data record inside a DV frame, the chunks the program adds to an AVI and the
-// limits the AVI readers hold an index to. The readers, the multi-stream writer and the recording
-// object take their offsets, sizes and tags from here.
+// Where things lie in the recording files: the own format's head and header area, the chunks
+// the program adds to an AVI and the limits the AVI readers hold an index to. The readers, the
+// multi-stream writer and the recording object take their offsets, sizes and tags from here;
+// the capture station's record inside a DV frame has its own codec (Capture_record).
 #include <cstddef>
 #include <cstdint>
 
@@ -22,21 +22,6 @@ inline constexpr int64_t k_Header_area_end = 99999; // "hdrend" lies here
 inline constexpr char k_Header_end_mark[] = "hdrend";
 inline constexpr int32_t k_Own_data_offset = 100005;
 inline constexpr int32_t k_Max_XML_length = 99879; // text and its 100 zero bytes end before "hdrend"
-
-// ---- The extra-data record the capture station writes into each DV frame ----
-inline constexpr size_t k_Extra_size = 192;
-inline constexpr size_t k_Extra_timestamp = 12;       // long: the tick when the frame arrived
-inline constexpr size_t k_Extra_capture_time = 24;    // long: the tick the frame reached the server
-inline constexpr size_t k_Extra_heat_start = 28;      // long: the heat's start tick (older captures)
-inline constexpr size_t k_Extra_frame_time = 32;      // long: local time of day in ms
-inline constexpr size_t k_Extra_comment = 82;         // 80 ANSI characters, zero-padded
-inline constexpr size_t k_Extra_comment_size = 80;
-inline constexpr size_t k_Extra_hit_flag = 162;       // integer
-inline constexpr size_t k_Extra_linear_buffer = 164;  // integer, -1 when set
-inline constexpr size_t k_Extra_lap_count = 166;      // integer
-inline constexpr size_t k_Extra_first_boat_flag = 168; // integer
-inline constexpr size_t k_Extra_camera = 170;         // integer
-inline constexpr size_t k_Extra_goal_offset = 172;    // integer
 
 // ---- Chunks the program adds to an AVI ----
 inline constexpr char k_XML_chunk_tag[] = "QSXM";

@@ -27,7 +27,7 @@ public:
 
     // ---- Operations ----
     // Opens the named file, checks it and sets the per-file values (frame size, picture size,
-    // timing, frame counts per stream, streams). False (already said) when the file is refused;
+    // timing, frame counts per stream, streams). False (the problem posted) when the file is refused;
     // the owner then closes it.
     virtual bool Open() = 0;
     // Locates and reads frame `frame` (1 to the frame count) of stream `stream` into the frame

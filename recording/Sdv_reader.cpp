@@ -1,6 +1,5 @@
 #include "recording/Sdv_reader.h"
 
-#include "platform/Dialogs.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_format.h"
 #include "services/Module_qsm_Globals.h"
@@ -27,7 +26,7 @@ bool Sdv_reader::Open()
     file_.file_size = file_.file.Size();
     if (!file_.file.Read_exact(0, bytes.data(), bytes.size()) || !dv_header_.From_bytes(bytes) ||
         dv_header_.Stream_count < 1 || dv_header_.Stream_count > 5 || dv_header_.Frame_count < 0) {
-        platform::MsgBox("Corrupt file, (Invalid DV header record)\r\n" + file_.name);
+        file_.problems.Post({Recording_problem::Kind::corrupt, "Invalid DV header record", file_.name});
         return false;
     }
     file_.Take_PAL_DV_values(int16_t(dv_header_.Stream_count));

@@ -1,9 +1,7 @@
 #include "recording/Stored_dv_frame.h"
 
-#include "recording/Recording_bytes.h"
+#include "recording/Capture_record.h"
 #include "recording/Recording_format.h"
-
-#include <cstring>
 
 namespace wk {
 
@@ -12,7 +10,7 @@ namespace {
 using namespace recording_format;
 
 constexpr size_t k_Block = 80, k_Sequence = 12000, k_Blocks = k_Sequence / k_Block;
-constexpr size_t k_Record_at = 12000;
+constexpr size_t k_Record_at = size_t(capture_record::k_Offset), k_Record_size = capture_record::Size;
 
 // The section type a DIF sequence has at block b: its header, two subcode and three VAUX
 // blocks, then nine times an audio block followed by fifteen video blocks.
@@ -22,16 +20,6 @@ uint8_t Section_at(size_t b)
     if (b < 3) return 1;
     if (b < 6) return 2;
     return (b - 6) % 16 == 0 ? 3 : 4;
-}
-
-bool Marker_at(const uint8_t* p, const char* marker) { return std::memcmp(p, marker, 4) == 0; }
-
-// Its four markers, and its length where the maker wrote one (the demo maker leaves it 0).
-bool Record_whole(const uint8_t* r)
-{
-    const int32_t length = recording_bytes::Get_long(r + 4);
-    return Marker_at(r, "SSCD") && (length == int32_t(k_Extra_size) || length == 0) && Marker_at(r + 8, "CD01") &&
-           Marker_at(r + 74, "SSFC") && Marker_at(r + 186, "SSEM");
 }
 
 bool Block_whole(const uint8_t* id, size_t sequence, size_t b)
@@ -46,12 +34,12 @@ bool Block_whole(const uint8_t* id, size_t sequence, size_t b)
 bool Is_whole_stored_DV_frame(std::span<const uint8_t> frame)
 {
     if (frame.size() != size_t(k_DV_frame_size) && frame.size() != size_t(k_NTSC_DV_frame_size)) return false;
-    const bool recorded = Record_whole(frame.data() + k_Record_at);
+    const bool recorded = Capture_record::Whole(frame.subspan(k_Record_at, k_Record_size));
     for (size_t s = 0; s < frame.size() / k_Sequence; ++s)
         for (size_t b = 0; b < k_Blocks; ++b) {
             const size_t at = s * k_Sequence + b * k_Block;
             // The block's ID bytes lie under the record: the record answers for them.
-            if (recorded && at + 3 > k_Record_at && at < k_Record_at + k_Extra_size) continue;
+            if (recorded && at + 3 > k_Record_at && at < k_Record_at + k_Record_size) continue;
             if (!Block_whole(frame.data() + at, s, b)) return false;
         }
     return true;

@@ -1,7 +1,6 @@
 #include "recording/clsAVIInfo.h"
 
 #include "platform/Byte_file.h"
-#include "platform/Dialogs.h"
 #include "platform/Text_codec.h"
 #include "services/Module_trace.h"
 #include "services/Run_time_error.h"
@@ -20,7 +19,6 @@ namespace {
 
 constexpr int32_t err_Division_by_zero = 11;
 constexpr int32_t err_File_access = 75;
-constexpr const char* k_Location = "ReadFile of Class Module clsAVIInfo";
 constexpr int64_t k_Two_gb = int64_t(1) << 31;
 
 uint32_t U32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -180,12 +178,12 @@ bool clsAVIInfo::ReadFile(const std::string& inFile)
     } catch (const Run_time_error& e) {
         ResetInfo();
         if (e.number() == err_File_access)
-            platform::MsgBox("Access error!", platform::vbOKOnly);
+            Problems.Post({Recording_problem::Kind::access_error, {}, inFile});
         else
-            platform::MsgBox(e.description() + std::to_string(e.number()) + "0" + k_Location, platform::vbOKOnly);
+            Problems.Post({Recording_problem::Kind::parse_error, e.description() + std::to_string(e.number()), inFile});
     } catch (const std::exception& e) {
         ResetInfo();
-        platform::MsgBox(std::string(e.what()) + "0" + "0" + k_Location, platform::vbOKOnly);
+        Problems.Post({Recording_problem::Kind::parse_error, std::string(e.what()) + "0", inFile});
     }
     return false;
 }

@@ -5,6 +5,8 @@
 // DV files whose one stream is interleaved DV ("iavs"), codec and audio-format names, the INFO
 // list and a few FOURCC helpers. For files past 1 GB (OpenDML) it notes the video stream's super
 // index and the frame count of the extended header.
+#include "recording/Recording_problem.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -63,7 +65,7 @@ public:
     static bool IsDVCodec(const std::string& code);
 
     // Parses the file; true when a movi list was found. Expected failures go to ReadError,
-    // unexpected ones to a message box.
+    // unexpected ones are posted to Problems.
     bool ReadFile(const std::string& inFile);
 
     // The codec's name ("Unknown" when not listed); empty unless inCodec has 4 characters.
@@ -84,6 +86,8 @@ public:
 
     // Raised by ReadFile with the reason a file could not be (fully) parsed.
     std::function<void(const std::string&)> ReadError;
+    // Where a file that could not be read at all is reported.
+    Recording_problems Problems;
 
     // Largest INFO text kept; longer texts are cut.
     static constexpr int32_t k_Max_info_text = 65536;

@@ -52,6 +52,8 @@ cls_AVI_handler::cls_AVI_handler(int16_t index)
       Decoded_Frame_No(renderer_->decoded_frame_no), reader_(Make_recording_reader("", rec_))
 {
     rec_.index = index;
+    // Every problem of the recording's file reaches the operator here, as its message.
+    rec_.problems.Handle_with([](const Recording_problem& problem) { platform::MsgBox(problem.Text()); });
     try {
         Trace_Line("* cls_AVI_handler Initialize***, M_index = " + std::to_string(index));
         Initialize_properties();
@@ -107,7 +109,7 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             return false;
         }
         if (probe->Size() < 100) {
-            platform::MsgBox("Corrupt file, (Invalid file length)");
+            rec_.problems.Post({Recording_problem::Kind::invalid_length, {}, path});
             Trace_Line("*OF2");
             return false;
         }
@@ -116,7 +118,7 @@ bool cls_AVI_handler::Open_File(const std::string& path)
         rec_.header.reset();
         Trace_Line("*cls_AVI_handler Open_file, m_file_suffix  = " + suffix_);
         if (!reader_->Is_recording_kind()) {
-            platform::MsgBox("cls_AVI_handler can't open this file type! " + path);
+            rec_.problems.Post({Recording_problem::Kind::not_recording_kind, {}, path});
             Trace_Line("*OF3");
             Reset_state();
             return false;
@@ -136,7 +138,8 @@ bool cls_AVI_handler::Open_File(const std::string& path)
         Trace_Line("*OF Open_File_Error");
         const auto* r = dynamic_cast<const Run_time_error*>(&e);
         Trace_Line("*OF6");
-        platform::MsgBox("File: " + path + " Open error! \r\n" + std::to_string(r ? r->number() : 0) + " " + e.what());
+        rec_.problems.Post(
+            {Recording_problem::Kind::open_error, std::to_string(r ? r->number() : 0) + " " + e.what(), path});
         rec_.file.Close();
         Reset_state();
         return false;
@@ -197,14 +200,14 @@ bool cls_AVI_handler::rename_file(const std::string& new_path)
     try {
         std::error_code ec;
         if (fs::exists(new_path, ec)) {
-            platform::MsgBox("New file already exists!");
+            rec_.problems.Post({Recording_problem::Kind::new_file_exists, {}, new_path});
             return false;
         }
         const std::string old = rec_.name;
         Close_File();
         // A file that takes the name after the look above is not replaced either.
         if (const int error = platform::Rename_no_replace(old, new_path)) {
-            platform::MsgBox("The file could not be renamed: " + std::generic_category().message(error));
+            rec_.problems.Post({Recording_problem::Kind::not_renamed, std::generic_category().message(error), old});
             Open_File(old);
             return false;
         }
@@ -222,15 +225,15 @@ bool cls_AVI_handler::Create_File()
     writer_file_.clear();
     try {
         if (FileExists(rec_.name)) {
-            platform::MsgBox("File already exists!");
+            rec_.problems.Post({Recording_problem::Kind::file_exists, {}, rec_.name});
             return false;
         }
         Close_File();
         suffix_ = Suffix_of(rec_.name); // closing forgot it
         int error = 0;
         if (!rec_.file.Open(rec_.name, platform::Raw_file::Mode::Create_new, error)) {
-            platform::MsgBox("File: " + rec_.name + " could not be created! \r\n" + std::to_string(error) + " " +
-                             std::strerror(error));
+            rec_.problems.Post(
+                {Recording_problem::Kind::create_error, std::to_string(error) + " " + std::strerror(error), rec_.name});
             return false;
         }
         rec_.Take_file_number();
@@ -335,7 +338,7 @@ bool cls_AVI_handler::Open_for_append(const std::string& path)
     Close_File();
     File_name(path);
     if (!reader_->Allows_append()) {
-        platform::MsgBox("Frames are appended to Wakeline recordings (.qs2) only: " + path);
+        rec_.problems.Post({Recording_problem::Kind::append_refused, {}, path});
         return false;
     }
     if (!reader_->Open_file(false)) return false;

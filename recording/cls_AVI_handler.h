@@ -59,7 +59,7 @@ public:
     static constexpr int64_t k_Header_area_end = recording_format::k_Header_area_end;
     static constexpr int32_t k_Own_data_offset = recording_format::k_Own_data_offset;
     static constexpr int32_t k_Max_XML_length = recording_format::k_Max_XML_length;
-    static constexpr size_t k_Extra_size = recording_format::k_Extra_size;
+    static constexpr size_t k_Extra_size = capture_record::Size;
 
     explicit cls_AVI_handler(int16_t index = 0);
     ~cls_AVI_handler();
@@ -369,8 +369,7 @@ private:
     Cls_XML_header& Section_header() override { return Header(); }
     bool Store_section_header() override { return Write_XML_header(); }
     const Recording_file& Section_file() const override { return rec_; }
-    int32_t Frame_extra_long(size_t offset) const override { return Extra_long(offset); }
-    int16_t Frame_extra_integer(size_t offset) const override { return Extra_integer(offset); }
+    Capture_record Frame_record() const override { return Extra_record(); }
     int16_t Section_field_shown() const override { return Field_To_Show(); }
     Recording_reader& Section_reader() const override { return *reader_; }
     Recording_file& Writable_file() override { return rec_; }
@@ -385,7 +384,7 @@ private:
     float Swing_player_time() const override;
     const platform::Byte_file* Model_file() const override;
     void Swing_frame_found(int32_t frame) override { Let_eff_frameno(frame); }
-    int16_t Frame_goal_offset() const override { return Extra_integer(recording_format::k_Extra_goal_offset); }
+    int16_t Frame_goal_offset() const override { return Extra_record().goal_offset; }
 
     // ---- The frame source of the renderer ----
     const Picture_facts& Facts() const override;

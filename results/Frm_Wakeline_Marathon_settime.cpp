@@ -32,6 +32,31 @@ constexpr const char* k_Name = "Frm_Wakeline_Marathon_settime";
 constexpr const char* k_Temp_name = "WakelineMarathon_Temp.xml";
 constexpr const char* k_Comment_start = "XML file containg Wakeline result data for marathon race. Produced by : ";
 
+constexpr int k_Top_rows = 3; // the marathon window's rows the crew works in most
+
+// The marathon window's menu and its first rows on the screen, its frame at `frame`.
+QRect Marathon_top(const Form_Wakeline_marathon& marathon, const QRect& frame)
+{
+    const QWidget* row = marathon.Text_heat[k_Top_rows - 1];
+    const int bottom = frame.top() + platform::Frame_margins(&marathon).top() +
+                       row->mapTo(&marathon, QPoint(0, row->height())).y();
+    return {frame.topLeft(), QPoint(frame.right(), bottom)};
+}
+
+// The frame moved off the marathon window's menu and first rows: beside the marathon window
+// where it fits, else below those rows.
+QRect Off_marathon_top(const QRect& frame, const QRect& marathon, const QRect& top, const QRect& room)
+{
+    if (!frame.intersects(top)) return frame;
+    const QPoint places[] = {{marathon.right() + 1, marathon.top()}, {marathon.left() - frame.width(), marathon.top()},
+                             {frame.left(), top.bottom() + 1}, {marathon.left(), top.bottom() + 1}};
+    for (const QPoint& p : places) {
+        const QRect r(p, frame.size());
+        if (room.contains(r) && !r.intersects(top)) return r;
+    }
+    return frame;
+}
+
 // A label alone in its captioned frame.
 QLabel* Framed_label(QWidget* parent, const char* frame, const char* caption, const char* name, QRect where)
 {
@@ -89,6 +114,9 @@ void Frm_Wakeline_Marathon_settime::Build_controls()
     Command_close = platform::Make_button(this, "Command_close", "Close result file", QRect(188, 212, 150, 36));
     Command_close->setToolTip("Closes the current result file");
     resize(348, 258);
+    // Above the viewer it is worked with, from the start: set later, the window would be made
+    // anew and lose the place it was given.
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
     connect(Command_XML, &QPushButton::clicked, this, [this] { Command_XML_Click(); });
     connect(Command_close, &QPushButton::clicked, this, [this] { Command_close_Click(); });
 }
@@ -142,13 +170,19 @@ void Frm_Wakeline_Marathon_settime::Show_marathon_windows(bool on)
     }
     auto& marathon = platform::Form_instance<Form_Wakeline_marathon>();
     marathon.Check_Marathon_Folder();
+    // Both inside the desktop and clear of the viewer's menus, wherever the settings last left
+    // them, and this one off the marathon window's menu and first rows. They are placed before
+    // they show, so that the window manager frames each where it was put.
+    const QRect viewer_menus = Viewer_menu_area();
+    const QRect marathon_frame = platform::Fitted_frame(&marathon, viewer_menus);
+    platform::Place_frame(&marathon, marathon_frame.topLeft());
+    const QRect frame = Off_marathon_top(platform::Fitted_frame(this, viewer_menus), marathon_frame,
+                                         Marathon_top(marathon, marathon_frame), platform::Window_room(viewer_menus));
+    platform::Place_frame(this, frame.topLeft());
     marathon.show();
     // The viewer steps frames while the marathon window is up; its clock stays still meanwhile.
     marathon.Timer1->stop();
     show();
-    // Inside the desktop and clear of the viewer's menus, wherever the settings last left it.
-    platform::Fit_in_available_area(this, Viewer_menu_area());
-    Set_Topmost(this);
     if (const int16_t heat = marathon.Selected_Heat())
         Show_heat(marathon.Rows().Row(heat - 1).heat_num, marathon.Rows().Row(heat - 1).heat_name);
 }

@@ -367,7 +367,15 @@ void Frm_results::Results_changed(const Heat_result& result)
     Set_text(Lbl_heat_label, result.heat);
 }
 
-void Frm_results::Lbl_event_name(const std::string& text) { Set_text(Lbl_event_name_label, text); }
+// A name longer than the label ends in "..."; the whole name is its tooltip then.
+void Frm_results::Lbl_event_name(const std::string& text)
+{
+    const QString full = QString::fromStdString(text);
+    const QString shown = Lbl_event_name_label->fontMetrics().elidedText(full, Qt::ElideRight,
+                                                                         Lbl_event_name_label->contentsRect().width());
+    Lbl_event_name_label->setText(shown);
+    Lbl_event_name_label->setToolTip(shown == full ? QString() : full);
+}
 
 void Frm_results::Clear_Results()
 {
@@ -396,11 +404,12 @@ void Frm_results::Show_results_window(bool show, int32_t left)
         hide();
         return;
     }
-    move(left / platform::Twips_per_pixel_x(), y());
-    this->show();
     // On a narrow screen the viewer's right edge may leave too little room: the window stays
-    // wholly on the desktop, over the viewer's edge if need be.
-    platform::Fit_in_available_area(this);
+    // wholly on the desktop, over the viewer's edge if need be. It is placed before it shows, by
+    // its frame's corner: shown again after marathon mode, its title bar stays on the screen.
+    platform::Place_frame(this, {left / platform::Twips_per_pixel_x(), y()});
+    platform::Place_frame(this, platform::Fitted_frame(this).topLeft());
+    this->show();
 }
 
 int Frm_results::Beside_width() const

@@ -201,8 +201,10 @@ void Frm_results::Load_print_choice()
     }
     Opt_printer[k_Printer]->setText("No printer");
     Opt_printer[k_Printer]->setEnabled(false);
-    Opt_printer[k_Preview]->setChecked(true);
-    Opt_printer_Click(k_Preview);
+    // Only a choice of the missing printer falls back to the preview; a PDF file needs none.
+    if (Opt_printer[k_Printer]->isChecked()) Opt_printer[k_Preview]->setChecked(true);
+    g_Print_preview = Opt_printer[k_Preview]->isChecked();
+    Handle_Preview();
 }
 
 void Frm_results::Printing_asked()

@@ -7,6 +7,7 @@
 #include "services/Module_qsm_Globals.h"
 
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -57,12 +58,25 @@ Form_Wakeline_Full_Startup::Form_Wakeline_Full_Startup() : Form_window("Form_Wak
     Command_go->setObjectName("Command_go");
     Command_go->setDefault(true);
     layout->addWidget(Command_go);
+    // Go has the focus: Space presses it too, rather than picking another option.
+    setFocusProxy(Command_go);
+    Command_go->setFocus();
 
     connect(Command_go, &QPushButton::clicked, this, [this] { Command_go_Click(); });
     connect(item_exit, &QAction::triggered, this, [this] { item_exit_Click(); });
     connect(item_about, &QAction::triggered, this, [this] { item_about_Click(); });
     resize(360, 280);
     Form_Load();
+}
+
+// Enter anywhere in the window presses Go, as in a dialog.
+void Form_Wakeline_Full_Startup::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Command_go->click();
+        return;
+    }
+    Form_window::keyPressEvent(event);
 }
 
 void Form_Wakeline_Full_Startup::Form_Load()

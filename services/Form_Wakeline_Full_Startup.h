@@ -35,6 +35,9 @@ public:
     void item_about_Click();
     void item_exit_Click();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     int Selected_option() const;
 };

@@ -123,19 +123,6 @@ int Sequences(std::span<const uint8_t> frame)
     throw std::invalid_argument("not a whole DV frame");
 }
 
-void Put_le32(uint8_t* p, int32_t v)
-{
-    const auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t((u >> (8 * i)) & 0xFF);
-}
-
-void Put_le16(uint8_t* p, int16_t v)
-{
-    const auto u = static_cast<uint16_t>(v);
-    p[0] = uint8_t(u & 0xFF);
-    p[1] = uint8_t(u >> 8);
-}
-
 } // namespace
 
 DV_timecode Timecode_plus(const DV_timecode& tc, int64_t frames, int frames_per_second)
@@ -279,25 +266,22 @@ DV_frame Encode_DV_picture(const NTSC_DV_picture& picture)
 void Write_DV_extra_data(std::span<uint8_t> frame, const DV_extra_data& r, size_t offset)
 {
     if (offset + k_DV_extra_bytes > frame.size()) throw std::invalid_argument("record does not fit the frame");
-    uint8_t* p = frame.data() + offset;
-    std::memset(p, 0, k_DV_extra_bytes);
-    std::memcpy(p + 0, "SSCD", 4);
-    std::memcpy(p + 8, "CD01", 4);
-    Put_le32(p + 12, r.arrival_tick);
-    Put_le32(p + 24, r.stamp_tick);
-    Put_le32(p + 28, r.heat_start);
-    Put_le32(p + 32, r.local_time_ms);
-    std::memcpy(p + 74, "SSFC", 4);
-    const std::string comment = platform::Utf8_to_ansi(r.comment).substr(0, 80);
-    std::memcpy(p + 82, comment.data(), comment.size());
-    Put_le16(p + 162, r.hit_flag);
-    Put_le16(p + 164, r.linear_mark);
-    Put_le16(p + 166, r.lap_count);
-    Put_le16(p + 168, r.first_boat);
-    Put_le16(p + 170, r.camera);
-    Put_le16(p + 172, r.goal_offset);
-    Put_le16(p + 174, r.split_offset);
-    std::memcpy(p + 186, "SSEM", 4);
+    Capture_record record;
+    record.length = 0;
+    record.arrival_tick = r.arrival_tick;
+    record.frame_tick = r.stamp_tick;
+    record.heat_start = r.heat_start;
+    record.local_time_ms = r.local_time_ms;
+    record.comment = platform::Utf8_to_ansi(r.comment);
+    record.hit = r.hit_flag;
+    record.capturing = r.linear_mark;
+    record.lap_count = r.lap_count;
+    record.first_boat = r.first_boat;
+    record.tolv_camera = r.camera;
+    record.goal_offset = r.goal_offset;
+    record.split_offset = r.split_offset;
+    const Capture_record::Bytes bytes = record.To_bytes();
+    std::memcpy(frame.data() + offset, bytes.data(), bytes.size());
 }
 
 std::vector<uint8_t> Decode_DV_luma(std::span<const uint8_t> frame) { return Decoder().Decode_luma(frame); }

@@ -3,6 +3,8 @@
 // pictures encoded with libavcodec, the subcode time code and VAUX recording date and time packs
 // written into them, and the capture station's 192-byte record. The demo heat maker builds its
 // recordings from these; the tests' recordings are made with them too.
+#include "recording/Capture_record.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -21,8 +23,8 @@ inline constexpr int k_DV_height = 576;
 inline constexpr size_t k_NTSC_frame_bytes = 120000;
 inline constexpr int k_NTSC_height = 480;
 inline constexpr size_t k_DIF_sequence_bytes = 12000; // 12 sequences of 150 blocks of 80 bytes
-inline constexpr size_t k_DV_extra_offset = 12000;    // where the capture station puts its record
-inline constexpr size_t k_DV_extra_bytes = 192;
+inline constexpr size_t k_DV_extra_offset = size_t(capture_record::k_Offset); // where the capture station puts its record
+inline constexpr size_t k_DV_extra_bytes = capture_record::Size;
 
 using DV_frame = std::vector<uint8_t>;
 
@@ -72,8 +74,8 @@ void Put_subcode_pack(std::span<uint8_t> frame, int block, int sync, const DV_pa
 void Put_timecode(std::span<uint8_t> frame, const DV_timecode& tc);
 void Put_rec_datetime(std::span<uint8_t> frame, const DV_rec_datetime& dt);
 
-// The capture station's 192-byte record (markers "SSCD", "CD01", "SSFC", "SSEM"); every byte
-// not named here is written as 0.
+// What a made frame's capture record holds (Capture_record lays it out); every field not named
+// here is written as 0, its length too.
 struct DV_extra_data {
     int32_t arrival_tick = 0;   // +12
     int32_t stamp_tick = 0;     // +24, the frame's capture time stamp

@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -22,8 +23,10 @@
 
 namespace wk {
 
-Frm_export::Frm_export() : Form_window("Frm_export")
+// A tool window of the viewer: it stays above the viewer it steps, and goes with it.
+Frm_export::Frm_export() : Form_window("Frm_export", platform::Form_if_loaded<Frm_kanot_2>())
 {
+    setWindowFlags(Qt::Tool);
     setWindowTitle("Frame export");
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel("In:", this), 0, 0);
@@ -45,6 +48,8 @@ Frm_export::Frm_export() : Form_window("Frm_export")
     Cmd_export->setObjectName("Cmd_export");
     grid->addWidget(Cmd_export, 2, 0, 1, 2);
     connect(Cmd_export, &QPushButton::clicked, this, [this] { Cmd_export_Click(); });
+    // Wide enough for its title to be read in the title bar.
+    setMinimumWidth(QFontMetrics(font()).horizontalAdvance(windowTitle()) + 120);
     Form_Load();
 }
 

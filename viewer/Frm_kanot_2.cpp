@@ -139,7 +139,7 @@ void Frm_kanot_2::Build_controls()
     Lbl_delta_time->setFont(big);
     Lbl_delta_time->setStyleSheet("color: #0000c0");
 
-    Frm_play = Make_frame("Frm_play", "Play", client, 105);
+    Frm_play = Make_frame("Frm_play", "Play", client, 142);
     Label3 = Make_label("Label3", Frm_play, 10, 18, 45, 22);
     Label3->setText("Field");
     Lbl_frameno = Make_label("Lbl_frameno", Frm_play, 55, 18, 80, 22);
@@ -152,10 +152,17 @@ void Frm_kanot_2::Build_controls()
     Cmd_play = new QPushButton("Play", Frm_play);
     Cmd_play->setObjectName("Cmd_play");
     Cmd_play->setGeometry(10, 70, 80, 26);
-    Lbl_camera_running = Make_label("Lbl_camera_running", Frm_play, 100, 70, k_Frame_width - 110, 26);
+    // Under the Play button across the frame, on two lines where the frame is narrowed.
+    Lbl_camera_running = Make_label("Lbl_camera_running", Frm_play, 10, 98, k_Frame_width - 20, 38);
     Lbl_camera_running->setText("Camera running: stop it to step or play");
     Lbl_camera_running->setStyleSheet("color: #c00000");
+    Lbl_camera_running->setWordWrap(true);
+    Lbl_camera_running->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Lbl_camera_running->hide();
+    // The camera is stopped in another window: the note looks again while it is up.
+    Timer_camera_note = new QTimer(this);
+    Timer_camera_note->setObjectName("Timer_camera_note");
+    Timer_camera_note->setInterval(500);
 
     Timer_keyb_event = new QTimer(this);
     Timer_keyb_event->setObjectName("Timer_keyb_event");
@@ -179,6 +186,7 @@ void Frm_kanot_2::Connect_controls()
     connect(item_set_disq, &QAction::triggered, this, [this] { item_set_disq_Click(); });
     connect(item_clear_lane, &QAction::triggered, this, [this] { item_clear_lane_Click(); });
     connect(Cmd_play, &QPushButton::clicked, this, [this] { Cmd_play_Click(); });
+    connect(Timer_camera_note, &QTimer::timeout, this, [this] { Camera_running_said(); });
     connect(item_about, &QAction::triggered, this, [] { platform::Open_window("frmAbout"); });
     connect(menu_help, &QMenu::aboutToShow, this, [this] { menu_help_Click(); });
     // The slider's Scroll event is the user's move; values set by code do not draw by themselves.
@@ -238,6 +246,7 @@ void Frm_kanot_2::showEvent(QShowEvent* e)
 void Frm_kanot_2::Form_Activate()
 {
     while (!Is_Form_Loaded("frm_kanot_2")) platform::Do_events();
+    Camera_running_said(); // the crew may come back from stopping the camera
     Set_Focus();
     g_Viewer_activated = true;
     SliderPlay_Focus();
@@ -338,6 +347,6 @@ bool Frm_kanot_2::Within_Zoom(float x, float y) const
 
 QRect Frm_kanot_2::Zoom_box() const { return QRect(zoom_left_, zoom_top_, zoom_width_, zoom_height_); }
 
-int32_t Frm_kanot_2::Shown_field() { return Slider_play->value(); }
+int32_t Frm_kanot_2::Shown_field() { return shown_field_; }
 
 } // namespace wk

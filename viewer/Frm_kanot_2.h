@@ -120,6 +120,7 @@ public:
     QLabel* Lbl_frameno = nullptr;
     // Why stepping and Play do nothing: the capture station's camera is running.
     QLabel* Lbl_camera_running = nullptr;
+    QTimer* Timer_camera_note = nullptr;
     QTimer* Timer_keyb_event = nullptr;
 
     // ---- Start-up and opening a recording ----
@@ -185,6 +186,8 @@ public:
     void Blit_Graphics();
     void Overlay_Lap(int16_t lap);
     bool Within_Zoom(float x, float y) const;
+    // Whether the goal line and the lane marks are drawn (and take clicks) in the picture as shown.
+    bool Marks_in_picture() const;
     void Set_Focus() override;
     void SliderPlay_Focus() override;
     void Set_Captions();
@@ -198,8 +201,8 @@ public:
     void Picture_large_MouseMove(int button, int shift, float x, float y);
     void Picture_large_MouseUp(int button, int shift, float x, float y);
     void Pict_lane_result_MouseDown(int button, int shift, float x, float y);
-    // Fills the result box with the lane's result and places it beside the lane's mark; hides
-    // it for a lane without a result.
+    // Fills the result box with the lane's result and places it near the lane's mark, off the
+    // lane's row and the goal line; hides it for a lane without a result or a mark not shown.
     void Display_Lane_Result(int16_t lane);
     // A press on the result: the viewer goes to the field where that lane's finish was clicked.
     void Lbl_lane_result_MouseDown(int button, int shift, float x, float y);
@@ -410,6 +413,7 @@ private:
     int natural_width_ = 0; // the width Arrange_frames gives, before fitting beside the results
     int32_t delta_reference_ = 0;
     int16_t shown_stream_ = 1;
+    int32_t shown_field_ = 0; // the field the picture shows; 0 before the first is drawn
     bool scroll_busy_ = false;
     int16_t zoom_mode_ = 0;
     int16_t zoom_left_ = 0, zoom_top_ = 0, zoom_width_ = 0, zoom_height_ = 0;

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSlider>
+#include <QTimer>
 
 #include <cmath>
 #include <utility>
@@ -54,9 +55,7 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
 {
     try {
         Clear_Graphics();
-        // The marks stand where they were set on the recording's own picture; turned the other
-        // way they would point at the wrong places, so they wait until it is shown upright again.
-        if (!no_marks && (!Recording_open() || rotated_ == g_Recording->rotated())) {
+        if (!no_marks && Marks_in_picture()) {
             Draw_Goal_line();
             if (Recording_open()) Draw_lanes(Chk_Flip_Lanemarks->isChecked());
         }
@@ -70,6 +69,10 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
         Report_current_exception("Draw_Graphics of Form frm_kanot_2");
     }
 }
+
+// The marks stand where they were set on the recording's own picture; turned the other way they
+// would point at the wrong places, so they wait until it is shown upright again.
+bool Frm_kanot_2::Marks_in_picture() const { return !Recording_open() || rotated_ == g_Recording->rotated(); }
 
 void Frm_kanot_2::Note_overlay_content()
 {
@@ -168,12 +171,20 @@ void Frm_kanot_2::Slider_play_Scroll()
         return;
     }
     Slider_play->setSingleStep(Ctrl_Key_Down() ? 4 : 1);
-    // A Scroll that arrives while a field is being drawn is dropped.
-    if (scroll_busy_ || Camera_running_said()) return;
+    // A Scroll that arrives while a field is being drawn is dropped (the move is drawn after).
+    if (scroll_busy_) return;
+    if (Camera_running_said()) {
+        // Nothing is drawn: the slider goes back to the field the picture shows.
+        if (Recording_open() && shown_field_ > 0) Slider_play->setValue(shown_field_);
+        return;
+    }
     if (!Recording_open()) return;
     scroll_busy_ = true;
+    bool done = false;
     try {
-        g_Recording->Draw_field_3(Slider_play->value(), Picture_large->hDC(), shown_stream_, rotated_);
+        const int32_t field = Slider_play->value();
+        g_Recording->Draw_field_3(field, Picture_large->hDC(), shown_stream_, rotated_);
+        shown_field_ = field;
         Update_DV_labels();
         if (item_display_metadata->isChecked()) Show_DV_metadata();
         Update_frm_label();
@@ -182,10 +193,14 @@ void Frm_kanot_2::Slider_play_Scroll()
         Blit_Graphics();
         if (Zoom_on()) Refresh_picture();
         P_Large_refresh();
+        done = true;
     } catch (...) {
         Report_current_exception("Slider_play_Scroll of Form frm_kanot_2");
     }
     scroll_busy_ = false;
+    // The slider moved while the field was drawn: the picture follows it.
+    if (done && Recording_open() && Slider_play->value() != shown_field_)
+        QTimer::singleShot(0, this, [this] { Slider_play_Scroll(); });
 }
 
 void Frm_kanot_2::Update_DV_labels()

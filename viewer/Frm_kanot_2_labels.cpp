@@ -13,11 +13,14 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSlider>
 
 #include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace wk {
 namespace {
@@ -39,6 +42,50 @@ int Shift_of(const QMouseEvent* e)
 {
     const Qt::KeyboardModifiers m = e->modifiers();
     return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
+}
+
+// Whether the goal line, widened by margin, crosses the rectangle.
+bool Crosses_goal_line(const QRect& box, const Goal_line_coords& g, int margin)
+{
+    const QRectF r = QRectF(box).adjusted(-margin, -margin, margin, margin);
+    const QLineF line(g.x1, g.y1, g.x2, g.y2);
+    if (r.contains(line.p1()) || r.contains(line.p2())) return true;
+    const QLineF edges[4] = {{r.topLeft(), r.topRight()}, {r.topRight(), r.bottomRight()},
+                             {r.bottomRight(), r.bottomLeft()}, {r.bottomLeft(), r.topLeft()}};
+    for (const QLineF& edge : edges)
+        if (line.intersects(edge, nullptr) == QLineF::BoundedIntersection) return true;
+    return false;
+}
+
+// Where the result box goes: off the lane's own row (above its mark, below where there is no
+// room), clear of the goal line, as near the mark as that allows, always inside the picture.
+// Beside the mark on its row it would lie over the boat whose finish it tells.
+QPoint Result_box_place(const Cls_lane& mark, const QSize& box, const QSize& picture, const Goal_line_coords& goal)
+{
+    const Cls_lane::Box m = mark.Mark_box();
+    const int w = box.width(), h = box.height();
+    const int right = std::max(0, picture.width() - w), bottom = std::max(0, picture.height() - h);
+    const QRect lane_row(0, m.top - k_Mark_gap / 2, picture.width(), m.bottom - m.top + k_Mark_gap);
+    // Where the goal line crosses the lane's row.
+    const int dy = goal.y2 - goal.y1;
+    const int goal_x = dy == 0 ? mark.X() : goal.x1 + (goal.x2 - goal.x1) * (mark.Y() - goal.y1) / dy;
+    std::vector<int> ys;
+    if (m.top - k_Mark_gap - h >= 0) ys.push_back(m.top - k_Mark_gap - h);
+    if (m.bottom + k_Mark_gap + h <= picture.height()) ys.push_back(m.bottom + k_Mark_gap);
+    const std::vector<int> xs = {mark.X() - w / 2, goal_x - k_Mark_gap - w, goal_x + k_Mark_gap, 0, right};
+    std::optional<QPoint> best;
+    for (const int y : ys) {
+        for (const int x0 : xs) {
+            const QRect r(std::clamp(x0, 0, right), std::clamp(y, 0, bottom), w, h);
+            if (r.intersects(lane_row) || Crosses_goal_line(r, goal, 2)) continue;
+            const auto distance = [&](const QPoint& p) { return std::abs(p.x() + w / 2 - mark.X()); };
+            if (!best || distance(r.topLeft()) < distance(*best)) best = r.topLeft();
+        }
+        if (best) return *best;
+    }
+    // A picture too small for any such place: above or below the mark all the same.
+    const int y = m.top - k_Mark_gap - h >= 0 ? m.top - k_Mark_gap - h : m.bottom + k_Mark_gap;
+    return {std::clamp(mark.X() - w / 2, 0, right), std::clamp(y, 0, bottom)};
 }
 
 const Cls_lane* Mark_of(int16_t lane)
@@ -87,7 +134,7 @@ void Frm_kanot_2::Display_Lane_Result(int16_t lane)
 {
     try {
         const Cls_lane* mark = Mark_of(lane);
-        const std::string text = Recording_open() && mark ? results_.Lane_result_text(lane) : std::string();
+        const std::string text = Recording_open() && mark && Marks_in_picture() ? results_.Lane_result_text(lane) : std::string();
         if (text.empty()) {
             Pict_lane_result->hide();
             lane_result_lane_ = -1;
@@ -104,16 +151,9 @@ void Frm_kanot_2::Display_Lane_Result(int16_t lane)
             painter.setPen(Qt::black);
             painter.drawRect(0, 0, w - 1, h - 1);
         }
-        // Beside the mark, on the side its trail does not run to; the other side where it does
-        // not fit, and always inside the picture.
-        const int pw = Picture_large->Scale_width(), ph = Picture_large->Scale_height();
-        const int left_of = mark->X() - k_Mark_gap - w, right_of = mark->X() + k_Mark_gap;
-        int x = Chk_Flip_Lanemarks->isChecked() ? right_of : left_of;
-        if (x < 0) x = right_of;
-        if (x + w > pw) x = left_of;
-        x = std::clamp(x, 0, std::max(0, pw - w));
-        const int y = std::clamp(mark->Y() - h / 2, 0, std::max(0, ph - h));
-        Pict_lane_result->move(Picture_large->pos() + QPoint(x, y));
+        const QSize picture(Picture_large->Scale_width(), Picture_large->Scale_height());
+        const Goal_line_coords& goal = g_Run_mode == 1 ? g_Goal_line : g_File_Goal_line;
+        Pict_lane_result->move(Picture_large->pos() + Result_box_place(*mark, QSize(w, h), picture, goal));
         Pict_lane_result->raise();
         Pict_lane_result->show();
         Pict_lane_result->Refresh();

@@ -128,7 +128,8 @@ void Frm_kanot_2::Narrow_frames(int window_width)
         f->resize(frame_width, f->height());
     for (QWidget* line : std::initializer_list<QWidget*>{Lbl_cam_time, Lbl_exp_time, Chk_Show_lanemarks,
                                                          Chk_Show_Goalline, Chk_invert_goalline, Chk_Flip_Lanemarks,
-                                                         Lbl_elapsed_time, Lbl_delta_time, Slider_play})
+                                                         Lbl_elapsed_time, Lbl_delta_time, Slider_play,
+                                                         Lbl_camera_running})
         line->resize(frame_width - 20, line->height());
 }
 

@@ -294,19 +294,12 @@ void Frm_kanot_2::item_taskbar_Click() { Show_Taskbar(item_taskbar->isChecked())
 
 // ---- Playback ----
 
-void Frm_kanot_2::item_play_deinterlaced_Click()
+// The step is drawn at once: the picture, the frame number and a finish click all take it.
+void Frm_kanot_2::item_step_forward_Click()
 {
-    try {
-        for (int v = Slider_play->minimum(); v <= Slider_play->maximum(); ++v) {
-            Slider_play->setValue(v);
-            Slider_play_Scroll();
-        }
-    } catch (...) {
-        Report_current_exception("item_play_deinterlaced_Click of Form frm_kanot_2");
-    }
+    Slider_play->setValue(Slider_play->value() + 1);
+    Slider_play_Scroll();
 }
-
-void Frm_kanot_2::item_step_forward_Click() { Slider_play->setValue(Slider_play->value() + 1); }
 
 // The frame that holds the shown field: fields 2f - 1 and 2f lie in frame f.
 void Frm_kanot_2::item_show_frame_Click()

@@ -58,6 +58,11 @@ void Frm_kanot_2::Picture_large_MouseDown(int button, int, float x, float y)
         const bool locked = g_Recording->Lanes_locked();
         // Notes the press, runs the lane hit test and, while unlocked, starts a drag.
         Lane_mouse_down(button == 1, x, y, locked);
+        if (!Marks_in_picture()) {
+            // Marks not drawn in this turn of the picture take no clicks: the press hits no lane.
+            g_Hit_Lane_number = -1;
+            g_Drag_Lane = -1;
+        }
         Set_Focus();
         if (!locked) return;
         const int16_t lane = g_Hit_Lane_number;

@@ -326,6 +326,7 @@ void Frm_kanot_2::Close_File()
 
 void Frm_kanot_2::Clear_file_Data()
 {
+    shown_field_ = 0;
     Picture_large->Cls();
     P_Large_refresh();
     for (QLabel* l : {Lbl_exp_time, Lbl_cam_time, Lbl_capture_time, Lbl_filesize, Lbl_elapsed_time, Lbl_delta_time,

@@ -21,8 +21,10 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QAction>
 #include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 
 #include <cmath>
 
@@ -33,14 +35,24 @@ constexpr int k_Key_plus = 187, k_Key_minus = 189;
 // Keys that do not stop playing: Ctrl, and two the system lets pass.
 bool Stops_play(int key) { return key > 0 && key != platform::VK_CONTROL && key != 102 && key != 115; }
 
-// When frame i of the recording is due after the start of playing: its place in real time.
 // The recording's own length sets the pace: NTSC's 1001/30 ms frames would run fast at a whole 30.
-int64_t Due_ms(int32_t frame, const cls_AVI_handler& rec)
+double Ms_per_frame(const cls_AVI_handler& rec)
 {
     const int32_t frames = rec.num_frames();
-    const double ms_per_frame = frames > 0 && rec.Clip_length() > 0 ? double(rec.Clip_length()) / frames
-                                : 1000.0 / (rec.frame_rate() > 0 ? rec.frame_rate() : 25);
-    return int64_t(std::nearbyint(double(frame) * ms_per_frame));
+    return frames > 0 && rec.Clip_length() > 0 ? double(rec.Clip_length()) / frames
+                                              : 1000.0 / (rec.frame_rate() > 0 ? rec.frame_rate() : 25);
+}
+
+// When frame i of the recording is due after the start of playing: its place in real time.
+int64_t Due_ms(int32_t frame, const cls_AVI_handler& rec)
+{
+    return int64_t(std::nearbyint(double(frame) * Ms_per_frame(rec)));
+}
+
+// The same for the n-th field played: two fields to a frame.
+int64_t Field_due_ms(int32_t fields, const cls_AVI_handler& rec)
+{
+    return int64_t(std::nearbyint(double(fields) * Ms_per_frame(rec) / 2));
 }
 
 } // namespace
@@ -86,6 +98,8 @@ bool Frm_kanot_2::Play_may_go_on(const cls_AVI_handler* recording, const std::st
 bool Frm_kanot_2::Camera_running_said()
 {
     Lbl_camera_running->setVisible(g_Capture_running);
+    if (!g_Capture_running) Timer_camera_note->stop();
+    else if (!Timer_camera_note->isActive()) Timer_camera_note->start();
     return g_Capture_running;
 }
 
@@ -128,6 +142,34 @@ void Frm_kanot_2::Cmd_play_Click()
     } catch (...) {
         Cmd_play->setEnabled(true);
         Report_current_exception("Cmd_play_Click of Form frm_kanot_2");
+    }
+}
+
+// Every field in turn from the first, each at its own time, as the camera took them.
+void Frm_kanot_2::item_play_deinterlaced_Click()
+{
+    try {
+        if (Camera_running_said() || !Recording_open()) return;
+        item_play_deinterlaced->setEnabled(false);
+        cls_AVI_handler* rec = g_Recording.get();
+        const std::string file = rec->File_name();
+        const int32_t start = Get_Tick();
+        const int32_t first = Slider_play->minimum();
+        QPointer<Frm_kanot_2> self(this);
+        for (int32_t field = first; field <= Slider_play->maximum(); ++field) {
+            Slider_play->setValue(field);
+            Slider_play_Scroll();
+            platform::Do_events();
+            if (!self) return; // the window went while events ran
+            if (!Play_may_go_on(rec, file) || Stops_play(Get_Pressed_Key())) break;
+            const int64_t wait = Field_due_ms(field - first + 1, *rec) - platform::Tick_difference(Get_Tick(), start);
+            if (wait > 0) platform::Get_clock().Sleep_ms(int32_t(wait));
+        }
+        item_play_deinterlaced->setEnabled(true);
+        Set_Focus();
+    } catch (...) {
+        item_play_deinterlaced->setEnabled(true);
+        Report_current_exception("item_play_deinterlaced_Click of Form frm_kanot_2");
     }
 }
 

@@ -2,11 +2,13 @@
 #include "capture/Control_box_panel.h"
 #include "capture/Frm_fullscreen.h"
 #include "capture/Frm_progress.h"
+#include "platform/Folders.h"
 #include "platform/Form_window.h"
 #include "tests/capture/Capture_window_fixture.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
@@ -50,6 +52,31 @@ TEST_F(Capture_window_menus, ThePreviewIsPaintedOnEverySecondNotice)
     Frames(2);
     EXPECT_EQ(window->Previews_painted(), 3);
     EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Capture_window_menus, TheFolderChoiceStartsInTheCaptureFolderOrAtHome)
+{
+    struct Case {
+        const char* name;
+        std::string folder; // the capture folder before the click
+        bool at_home;
+    };
+    const std::string kept = (home.path() / "heats").string();
+    fs::create_directories(kept);
+    const std::vector<Case> cases = {{"an existing folder", kept, false},
+                                     {"none set", "", true},
+                                     {"not set, as the settings say", "N/A", true},
+                                     {"gone since", (home.path() / "gone").string(), true}};
+    window->show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_Capture_folder = c.folder;
+        dialogs.Expect_folder(std::nullopt);
+        QTest::mouseClick(window->Lbl_capture_folder, Qt::LeftButton);
+        ASSERT_FALSE(dialogs.folders_started.empty());
+        EXPECT_EQ(dialogs.folders_started.back(), c.at_home ? platform::Home_folder().string() : c.folder);
+    }
+    EXPECT_TRUE(dialogs.All_used());
 }
 
 TEST_F(Capture_window_menus, ACancelledFolderChoiceChangesNothing)

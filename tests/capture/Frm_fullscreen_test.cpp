@@ -3,6 +3,7 @@
 #include "platform/Form_window.h"
 #include "platform/Forms.h"
 #include "services/graphics/cDIBSection.h"
+#include "tests/support/Whole_text.h"
 #include "viewer/Frm_kanot_2.h"
 #include "viewer/Module_lanes.h"
 
@@ -293,6 +294,13 @@ TEST_F(Preview_settings, DisplayDVMetadataFollowsItsCheckMark)
     p.Show_DV_data("12:00:01.05", "1/250");
     EXPECT_EQ(p.Lbk_camera_time->text().toStdString(), "12:00:01.05");
     EXPECT_EQ(p.Lbl_Shutter->text().toStdString(), "1/250");
+    // The whole date and time is seen, inside its frame.
+    for (const char* text : {"2026-12-09 12:00:01", "1999-10-31 23:59:59"}) {
+        p.Show_DV_data(text, "1/10000");
+        EXPECT_TRUE(test::Whole_text(p.Lbk_camera_time)) << text;
+        EXPECT_TRUE(p.Frm_DV_data->rect().contains(p.Lbk_camera_time->geometry())) << text;
+        EXPECT_TRUE(test::Whole_text(p.Lbl_Shutter));
+    }
 }
 
 // ---- Picking and dragging ----

@@ -13,6 +13,7 @@
 #include "tests/capture/cls_Capture_test_support.h"
 #include "tests/comlite/Com_test_home.h"
 #include "tests/support/Failing_disk.h"
+#include "tests/support/Small_tmpfs.h"
 #include "tests/support/Test_support.h"
 
 #include <dlfcn.h>
@@ -39,27 +40,23 @@ constexpr int64_t k_Head = cls_AVI_handler::k_Own_data_offset;
 
 int64_t Frames_in(const std::string& path) { return (int64_t(fs::file_size(path)) - k_Head) / int64_t(k_DV_frame_size); }
 
-// What a window would show: how often the state changed and the last append progress.
+// What a window would show: how often the state changed, the last append progress and the frames
+// it was told of; notices and the abort question go to the dialogs as the window's would.
 class Counting_view final : public Heat_recorder_view {
 public:
     void Heat_changed() override { ++changes; }
     void Append_progress(int32_t percent) override { progress.push_back(percent); }
     void Beep() override { ++beeps; }
     bool Capture_input_held() const override { return held && held(); }
+    void Notice(const std::string& text) override { platform::MsgBox(text); }
+    bool Confirm_abort(const std::string& question) override
+    {
+        return platform::MsgBox(question, platform::vbOKCancel) == platform::vbOK;
+    }
+    void Frame_taken() override { ++frames; }
     std::function<bool()> held;
-    int changes = 0, beeps = 0;
+    int changes = 0, beeps = 0, frames = 0;
     std::vector<int32_t> progress;
-};
-
-// The camera's per-frame notice and its stop, straight to the recorder.
-class Recorder_receiver final : public Capture_frame_receiver {
-public:
-    explicit Recorder_receiver(Heat_recorder& recorder) : recorder_(recorder) {}
-    void DV_event() override { recorder_.DV_event(); }
-    void Camera_stopped(const std::string& reason) override { recorder_.Camera_stopped(reason); }
-
-private:
-    Heat_recorder& recorder_;
 };
 
 // A camera on a server the test feeds, the simulated box past its dead time, and three slots.
@@ -71,7 +68,6 @@ protected:
         folder = (home.path() / "captures").string();
         fs::create_directories(folder);
         camera->Event_Target(cls_Capture::Target_window);
-        camera->Capture_window(receiver);
         camera->Set_Video_Source(1, false);
         camera->MaxFrames(1);
         camera->Capture_Run();
@@ -135,7 +131,6 @@ protected:
     std::string folder;
     Counting_view view;
     Heat_recorder recorder{view, 7500};
-    std::shared_ptr<Recorder_receiver> receiver = std::make_shared<Recorder_receiver>(recorder);
     std::shared_ptr<cls_Capture> camera = std::make_shared<cls_Capture>(com::Com_ptr<IVideoCap>(&server));
     Simulated_interface_kit* kit = new Simulated_interface_kit;
     Control_box box{recorder, std::unique_ptr<Interface_kit>(kit)};
@@ -168,6 +163,8 @@ TEST_F(Heat_recorder_road, ABoxCaptureKeepsTheFramesOfItsPressToItsReleaseStampe
     EXPECT_EQ(view.progress.front(), 0);
     EXPECT_EQ(view.progress[view.progress.size() - 2], 100);
     EXPECT_EQ(view.progress.back(), -1);
+    // The camera's every frame came to the recorder itself, and the window heard of each after it.
+    EXPECT_EQ(view.frames, 12);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(reports.reports.empty());
 }
@@ -337,9 +334,6 @@ TEST_F(Heat_recorder_road, ACaptureThatReachesItsFrameLimitIsAppendedAndEnds)
 {
     Heat_recorder small{view, 5};
     small.Camera(camera);
-    Recorder_receiver to_small(small);
-    auto receiver_small = std::shared_ptr<Capture_frame_receiver>(&to_small, [](auto*) {});
-    camera->Capture_window(receiver_small);
     ASSERT_TRUE(small.New_file(0, folder, "L", folder + "/HeatL.qs2"));
     small.Handle_Start_Event(0);
     small.Handle_Capture_Start(0);
@@ -347,7 +341,6 @@ TEST_F(Heat_recorder_road, ACaptureThatReachesItsFrameLimitIsAppendedAndEnds)
     EXPECT_FALSE(small.Capturing());
     EXPECT_EQ(Frames_in(folder + "/HeatL.qs2"), 5);
     EXPECT_EQ(camera->Buff_num(), 0);
-    camera->Capture_window({});
 }
 
 TEST_F(Heat_recorder_road, InsideTheBoxsDeadTimeNothingStartsOrCapturesButAReleaseStillEndsACapture)
@@ -457,31 +450,9 @@ TEST_F(Heat_recorder_road, ADiskThatFillsStopsTheCaptureKeepsEveryWholeFrameAndC
     EXPECT_TRUE(reports.reports.empty());
 }
 
-// The capture folder on a small file system of its own, mounted where that is allowed.
-class Small_tmpfs {
-public:
-    explicit Small_tmpfs(const fs::path& at) : at_(at)
-    {
-        fs::create_directories(at);
-        mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=2m") == 0;
-        if (!mounted_) why_ = std::strerror(errno);
-    }
-    ~Small_tmpfs()
-    {
-        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-
-private:
-    fs::path at_;
-    bool mounted_ = false;
-    std::string why_;
-};
-
 TEST_F(Heat_recorder_road, ACaptureOnARealFileSystemThatFillsKeepsAndCountsItsWholeFrames)
 {
-    Small_tmpfs tmpfs(home.path() / "small");
+    test::Small_tmpfs tmpfs(home.path() / "small", "2m");
     if (!tmpfs.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (" << tmpfs.why() << ")";
     folder = (home.path() / "small").string();
     const std::string path = Create(0, "T");
@@ -549,11 +520,9 @@ TEST_F(Heat_recorder_failing_camera, TheFiftyFramesBeforeTheFailureAreAppendedAn
     const std::string folder = com.home.path().string();
     Counting_view view;
     Heat_recorder recorder(view, 7500);
-    auto receiver = std::make_shared<Recorder_receiver>(recorder);
     {
         auto camera = std::make_shared<cls_Capture>();
         camera->Event_Target(cls_Capture::Target_window);
-        camera->Capture_window(receiver);
         ASSERT_TRUE(camera->Set_Video_Source(1, false));
         camera->MaxFrames(1);
         recorder.Camera(camera);

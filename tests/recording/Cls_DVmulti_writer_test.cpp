@@ -82,6 +82,8 @@ protected:
         g_DV_Extra_Offset = 12000;
         g_Emergency_stop = false;
         writer.filename(Path("heat.sdv"));
+        // Shown as its owner would show them.
+        writer.Problems.Handle_with([](const Recording_problem& problem) { platform::MsgBox(problem.Text()); });
     }
     test::Temp_home home;
     test::Manual_clock clock;

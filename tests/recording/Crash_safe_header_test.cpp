@@ -6,6 +6,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/support/Failing_disk.h"
+#include "tests/support/Small_tmpfs.h"
 #include "tests/support/Test_support.h"
 
 #include <cerrno>
@@ -314,31 +315,10 @@ TEST_F(Uncounted_frames, ThatAreNotWholeStayHidden)
 
 // ---- A real full file system ----
 
-class Small_tmpfs {
-public:
-    explicit Small_tmpfs(const fs::path& at) : at_(at)
-    {
-        fs::create_directories(at);
-        mounted_ = ::mount("tmpfs", at.c_str(), "tmpfs", 0, "size=1m") == 0;
-        if (!mounted_) why_ = std::strerror(errno);
-    }
-    ~Small_tmpfs()
-    {
-        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-
-private:
-    fs::path at_;
-    bool mounted_ = false;
-    std::string why_;
-};
-
 TEST_F(Crash_safe_header, ASparseCopyOnAFullFileSystemKeepsItsHeaderWhenAResultIsStored)
 {
     const std::string base = Make_recording(Path("heat.qs2"));
-    Small_tmpfs tmpfs(home.path() / "small");
+    test::Small_tmpfs tmpfs(home.path() / "small", "1m");
     if (!tmpfs.mounted()) GTEST_SKIP() << "a tmpfs cannot be mounted here (" << tmpfs.why() << ")";
     const std::string path = (home.path() / "small" / "heat.qs2").string();
     ASSERT_EQ(std::system(("cp --sparse=always '" + base + "' '" + path + "'").c_str()), 0);

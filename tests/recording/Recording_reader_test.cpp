@@ -253,5 +253,48 @@ TEST_F(Readers, NoOtherKindIsWrittenAsTheOwnFormat)
     EXPECT_EQ(fs::file_size(Path("new.avi")), 0u);
 }
 
+// Without an owner that shows them, a reader's problems are kept as values: nothing is shown, the
+// kind and detail tell what went wrong, and the text is the operator's message for it.
+TEST_F(Readers, ARefusedFileLeavesItsProblemAsAValueAndShowsNothing)
+{
+    using K = Recording_problem::Kind;
+    struct Case {
+        const char* name;
+        std::string bytes;
+        K kind;
+        const char* detail;
+        const char* text; // before the path
+    };
+    const std::string zeros(1000, '\0');
+    const Case cases[] = {
+        {"zeros.dv", zeros, K::corrupt, "no DV data found", "Corrupt file, (no DV data found)\r\n"},
+        {"text.dv", "no dv at all", K::corrupt, "no DV header", "Corrupt file, (no DV header)\r\n"},
+        {"short.dv", "\x1f\x07" + zeros, K::corrupt, "shorter than one DV frame",
+         "Corrupt file, (shorter than one DV frame)\r\n"},
+        {"zeros.sdv", zeros, K::corrupt, "Invalid DV header record", "Corrupt file, (Invalid DV header record)\r\n"},
+        {"other.qs2", "QSMX" + zeros, K::corrupt, "not a Wakeline recording",
+         "Corrupt file, (not a Wakeline recording)\r\n"},
+        {"missing.qs2", {}, K::open_error, "2 No such file or directory", "File: "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Path(c.name);
+        if (!c.bytes.empty()) test::Write_file(path, c.bytes);
+        Recording_file file;
+        file.name = path;
+        const auto reader = Make_recording_reader(fs::path(path).extension().string().substr(1), file);
+        EXPECT_FALSE(reader->Open());
+        const std::vector<Recording_problem> problems = file.problems.Take();
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].kind, c.kind);
+        EXPECT_EQ(problems[0].detail, c.detail);
+        EXPECT_EQ(problems[0].path, path);
+        const std::string text = problems[0].Text();
+        EXPECT_EQ(text, c.kind == K::corrupt ? c.text + path : c.text + path + " Open error! \r\n" + c.detail);
+        EXPECT_TRUE(file.problems.Take().empty());
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
 } // namespace
 } // namespace wk

@@ -27,6 +27,8 @@ protected:
     clsAVIInfo_test()
     {
         avi.ReadError = [this](const std::string& m) { errors.push_back(m); };
+        // Shown as the recording object shows them.
+        avi.Problems.Handle_with([](const Recording_problem& problem) { platform::MsgBox(problem.Text()); });
     }
     std::string Path(const std::string& name) const { return (home.path() / name).string(); }
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const

@@ -5,6 +5,7 @@
 #include "results/Form_LCS_preview.h"
 #include "tests/results/Results_fixture.h"
 #include "tests/support/Real_input.h"
+#include "tests/support/Whole_text.h"
 #include "tests/viewer/Print_fixture.h"
 #include "viewer/Lane_results.h"
 
@@ -13,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+
+#include <vector>
 
 namespace wk {
 namespace {
@@ -166,6 +169,37 @@ TEST_F(Results_input, ExportResultsAndPreviewAreChosenWithoutEffect)
     EXPECT_EQ(Row(0), rows);
     EXPECT_EQ(test::Read_file(path), before);
     EXPECT_TRUE(Window().isVisible());
+}
+
+TEST_F(Results_input, AnEventNameIsShownWholeOrShortenedWithTheWholeNameAsItsTooltip)
+{
+    struct Case {
+        const char* name;
+        bool shortened;
+    };
+    const std::vector<Case> cases = {
+        {"Spring Regatta", false},
+        {"International Canoe Sprint Regatta of the Northern Lakes, Junior and Senior Championships 2026", true},
+        {"", false},
+    };
+    Open_usual_heat();
+    Viewer().show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.Expect_input("Event name", std::string(c.name));
+        ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_set_event_name));
+        const QLabel* label = Window().Lbl_event_name_label;
+        EXPECT_TRUE(test::Whole_text(label)) << label->text().toStdString();
+        if (c.shortened) {
+            EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+            EXPECT_TRUE(QString(c.name).startsWith(label->text().chopped(1)));
+            EXPECT_EQ(label->toolTip().toStdString(), c.name);
+        } else {
+            EXPECT_EQ(label->text().toStdString(), c.name);
+            EXPECT_TRUE(label->toolTip().isEmpty());
+        }
+    }
+    EXPECT_TRUE(dialogs.All_used());
 }
 
 } // namespace

@@ -97,6 +97,62 @@ TEST(Heat_ranking, ALanesResultInWords)
     EXPECT_EQ(Lane_result_words(result, 1), "");
 }
 
+Heat_lane_records Sixteen_lanes()
+{
+    Heat_lane_records lanes{};
+    for (int16_t k = 0; k < 16; ++k) lanes[size_t(k)] = {0, 100000 - 1000 * k, k, int16_t(10 + k)};
+    return lanes;
+}
+
+// What the results window wrote for these heats from its labels, before the files were made from
+// the result: the CSV, the sheet's lines and the results XML's results, byte for byte.
+struct Written_heat {
+    const char* what;
+    const char* heat;
+    Heat_lane_records lanes;
+    int32_t correction;
+    std::string csv;
+    std::vector<std::string> sheet_lines;
+    std::string xml_results;
+};
+
+TEST(Result_export_data, TheFilesOfKnownHeatsAreAsTheWindowWroteThem)
+{
+    const Written_heat heats[] = {
+        {"placed lanes and a disqualification", "A", Lanes({{3, 65430, 10, 61}, {5, 66930, 11, 71}, {7, Time_DSQ, 12}}), 0,
+         "Regatta;A;2010-04-18 11:11:11;vm\r\n1;3; 01:05,43;+0,00\r\n2;5; 01:06,93;+1,50\r\n3;7;DSQ\r\nend\r\n",
+         {"   1     3   01:05,43  +0,00", "   2     5   01:06,93  +1,50", "   3     7   Disqualified"},
+         "<results><result id=\"A\">\r\n<competitor nbr=\"3\"><elapsed_time>01:05,43</elapsed_time><delta_time>+0,00</delta_time><place>1</place></competitor>\r\n<competitor nbr=\"5\"><elapsed_time>01:06,93</elapsed_time><delta_time>+1,50</delta_time><place>2</place></competitor>\r\n<competitor nbr=\"7\"><elapsed_time>DSQ</elapsed_time><place>3</place></competitor></result></results>"},
+        {"a correction, a dead heat and two codes", "B", Lanes({{1, 62000, 1, 10}, {2, 63500, 2, 11}, {4, 63500, 1, 12}, {6, Time_DNS, 3}, {0, Time_DNF, 4}}), 2000,
+         "Regatta;B;2010-04-18 11:11:11;vm\r\n1;1; 01:00,00;+0,00\r\n2;4; 01:01,50;+1,50\r\n3;2; 01:01,50;+1,50\r\n4;6;DNS\r\n5;0;DNF\r\nend\r\n",
+         {"   1     1   01:00,00  +0,00", "   2     4   01:01,50  +1,50", "   3     2   01:01,50  +1,50", "   4     6   Did not start", "   5     0   Did not finish"},
+         "<results><result id=\"B\">\r\n<competitor nbr=\"1\"><elapsed_time>01:00,00</elapsed_time><delta_time>+0,00</delta_time><place>1</place></competitor>\r\n<competitor nbr=\"4\"><elapsed_time>01:01,50</elapsed_time><delta_time>+1,50</delta_time><place>2</place></competitor>\r\n<competitor nbr=\"2\"><elapsed_time>01:01,50</elapsed_time><delta_time>+1,50</delta_time><place>3</place></competitor>\r\n<competitor nbr=\"6\"><elapsed_time>DNS</elapsed_time><place>4</place></competitor>\r\n<competitor nbr=\"0\"><elapsed_time>DNF</elapsed_time><place>5</place></competitor></result></results>"},
+        {"sixteen lanes", "C", Sixteen_lanes(), 0,
+         "Regatta;C;2010-04-18 11:11:11;vm\r\n1;15; 01:25,00;+0,00\r\n2;14; 01:26,00;+1,00\r\n3;13; 01:27,00;+2,00\r\n4;12; 01:28,00;+3,00\r\n5;11; 01:29,00;+4,00\r\n6;10; 01:30,00;+5,00\r\n7;9; 01:31,00;+6,00\r\n8;8; 01:32,00;+7,00\r\n9;7; 01:33,00;+8,00\r\n10;6; 01:34,00;+9,00\r\n11;5; 01:35,00;+10,00\r\n12;4; 01:36,00;+11,00\r\n13;3; 01:37,00;+12,00\r\n14;2; 01:38,00;+13,00\r\n15;1; 01:39,00;+14,00\r\n16;0; 01:40,00;+15,00\r\nend\r\n",
+         {"   1    15   01:25,00  +0,00", "   2    14   01:26,00  +1,00", "   3    13   01:27,00  +2,00", "   4    12   01:28,00  +3,00", "   5    11   01:29,00  +4,00", "   6    10   01:30,00  +5,00", "   7     9   01:31,00  +6,00", "   8     8   01:32,00  +7,00", "   9     7   01:33,00  +8,00", "  10     6   01:34,00  +9,00", "  11     5   01:35,00  +10,00", "  12     4   01:36,00  +11,00", "  13     3   01:37,00  +12,00", "  14     2   01:38,00  +13,00", "  15     1   01:39,00  +14,00", "  16     0   01:40,00  +15,00"},
+         "<results><result id=\"C\">\r\n<competitor nbr=\"15\"><elapsed_time>01:25,00</elapsed_time><delta_time>+0,00</delta_time><place>1</place></competitor>\r\n<competitor nbr=\"14\"><elapsed_time>01:26,00</elapsed_time><delta_time>+1,00</delta_time><place>2</place></competitor>\r\n<competitor nbr=\"13\"><elapsed_time>01:27,00</elapsed_time><delta_time>+2,00</delta_time><place>3</place></competitor>\r\n<competitor nbr=\"12\"><elapsed_time>01:28,00</elapsed_time><delta_time>+3,00</delta_time><place>4</place></competitor>\r\n<competitor nbr=\"11\"><elapsed_time>01:29,00</elapsed_time><delta_time>+4,00</delta_time><place>5</place></competitor>\r\n<competitor nbr=\"10\"><elapsed_time>01:30,00</elapsed_time><delta_time>+5,00</delta_time><place>6</place></competitor>\r\n<competitor nbr=\"9\"><elapsed_time>01:31,00</elapsed_time><delta_time>+6,00</delta_time><place>7</place></competitor>\r\n<competitor nbr=\"8\"><elapsed_time>01:32,00</elapsed_time><delta_time>+7,00</delta_time><place>8</place></competitor>\r\n<competitor nbr=\"7\"><elapsed_time>01:33,00</elapsed_time><delta_time>+8,00</delta_time><place>9</place></competitor>\r\n<competitor nbr=\"6\"><elapsed_time>01:34,00</elapsed_time><delta_time>+9,00</delta_time><place>10</place></competitor>\r\n<competitor nbr=\"5\"><elapsed_time>01:35,00</elapsed_time><delta_time>+10,00</delta_time><place>11</place></competitor>\r\n<competitor nbr=\"4\"><elapsed_time>01:36,00</elapsed_time><delta_time>+11,00</delta_time><place>12</place></competitor>\r\n<competitor nbr=\"3\"><elapsed_time>01:37,00</elapsed_time><delta_time>+12,00</delta_time><place>13</place></competitor>\r\n<competitor nbr=\"2\"><elapsed_time>01:38,00</elapsed_time><delta_time>+13,00</delta_time><place>14</place></competitor>\r\n<competitor nbr=\"1\"><elapsed_time>01:39,00</elapsed_time><delta_time>+14,00</delta_time><place>15</place></competitor>\r\n<competitor nbr=\"0\"><elapsed_time>01:40,00</elapsed_time><delta_time>+15,00</delta_time><place>16</place></competitor></result></results>"},
+        {"a finish before the corrected start", "D", Lanes({{4, 500, 1, 3}}), 1500,
+         "Regatta;D;2010-04-18 11:11:11;vm\r\n1;4;-00:01,00;+0,00\r\nend\r\n",
+         {"   1     4  -00:01,00  +0,00"},
+         "<results><result id=\"D\">\r\n<competitor nbr=\"4\"><elapsed_time>-00:01,00</elapsed_time><delta_time>+0,00</delta_time><place>1</place></competitor></result></results>"},
+    };
+    for (const Written_heat& h : heats) {
+        Heat_result result = Rank_heat(h.lanes, h.correction, h.heat, "2010-04-18 11:11:11");
+        result.event = "Regatta";
+        EXPECT_EQ(Results_csv_text(result, "vm"), h.csv) << h.what;
+        EXPECT_EQ(Result_sheet_lines(result), h.sheet_lines) << h.what;
+        result.event = "Test Regatta";
+        Class_Wakeline_result_XML xml;
+        Fill_results_xml(xml, result, {});
+        std::ostringstream out;
+        xml.Document().save(out, "", pugi::format_raw);
+        const std::string text = out.str();
+        const size_t from = text.find("<results>"), to = text.find("</results>");
+        ASSERT_NE(to, std::string::npos) << h.what;
+        EXPECT_EQ(text.substr(from, to + 10 - from), h.xml_results) << h.what;
+    }
+}
+
 Heat_result Regatta_heat()
 {
     Heat_result result = Rank_heat(Lanes({{3, 65430, 10, 61}, {5, 66930, 11, 71}, {7, Time_DSQ, 12}}), 0, "12",

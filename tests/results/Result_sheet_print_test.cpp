@@ -8,6 +8,8 @@
 #include "services/Module_ini.h"
 
 #include <QTest>
+
+#include <vector>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -289,19 +291,35 @@ TEST_F(Result_printing, NothingToPrintOnIsAPrinterErrorToo)
 
 // ---- The print choice ----
 
-TEST_F(Result_printing, WithoutAPrinterThePagesGoToThePreview)
+TEST_F(Result_printing, WithoutAPrinterTheFirstClickTakesExceptOnTheMissingPrinter)
 {
+    // The first click asks for printing: the printer list is read then.
+    struct Case {
+        const char* name;
+        int clicked;
+        int chosen;
+    };
+    const std::vector<Case> cases = {{"Printer", Frm_results::k_Printer, Frm_results::k_Preview},
+                                     {"PDF file", Frm_results::k_Pdf_file, Frm_results::k_Pdf_file},
+                                     {"Preview", Frm_results::k_Preview, Frm_results::k_Preview}};
     Open_usual_heat();
     Viewer().show();
     Window().show();
-    QTest::mouseClick(Window().Opt_printer[1], Qt::LeftButton, Qt::NoModifier, QPoint(8, 11)); // printing asked for: the list is read
-    EXPECT_EQ(Window().Opt_printer[1]->text().toStdString(), "No printer");
-    EXPECT_FALSE(Window().Opt_printer[1]->isEnabled());
-    EXPECT_TRUE(Window().Opt_printer[0]->isChecked());
-    EXPECT_TRUE(g_Print_preview);
-    EXPECT_EQ(g_Print_target, Window().Picture_preview);
-    EXPECT_EQ(Window().Picture_preview->ScaleWidth(), g_Paper_width);
-    EXPECT_EQ(Window().Picture_preview->ScaleHeight(), g_Paper_height);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_Printer_count = -1; // as when the program starts
+        Window().Picture_preview.reset();
+        Window().Opt_printer[Frm_results::k_Preview]->setChecked(true);
+        QTest::mouseClick(Window().Opt_printer[size_t(c.clicked)], Qt::LeftButton, Qt::NoModifier, QPoint(8, 11));
+        EXPECT_EQ(Window().Opt_printer[1]->text().toStdString(), "No printer");
+        EXPECT_FALSE(Window().Opt_printer[1]->isEnabled());
+        EXPECT_TRUE(Window().Opt_printer[size_t(c.chosen)]->isChecked());
+        EXPECT_EQ(g_Print_preview, c.chosen == Frm_results::k_Preview);
+        // The preview's page, or nothing until a PDF job names its file.
+        EXPECT_EQ(g_Print_target, c.chosen == Frm_results::k_Preview ? Window().Picture_preview : nullptr);
+        EXPECT_EQ(Window().Picture_preview->ScaleWidth(), g_Paper_width);
+        EXPECT_EQ(Window().Picture_preview->ScaleHeight(), g_Paper_height);
+    }
 }
 
 TEST_F(Result_printing, APrinterIsNamedAndChosenAndThePreviewChosenBack)

@@ -2,21 +2,27 @@
 // (1280 x 1024 and 1920 x 1080, the offscreen platform's screen set from a file), and every check
 // compares frames, title bars included, with the screen's available geometry.
 #include "results/Form_LCS_preview.h"
+#include "results/Form_Wakeline_marathon.h"
 #include "results/Frm_Wakeline_Marathon_settime.h"
 #include "results/Frm_results.h"
 #include "tests/results/Marathon_fixture.h"
 #include "tests/support/Real_input.h"
+#include "tests/support/Whole_text.h"
 #include "tests/viewer/Print_fixture.h"
 #include "viewer/Frm_export.h"
 
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSlider>
 #include <QTest>
+#include <QWindow>
 
 #include <cstdlib>
+#include <vector>
 
 namespace wk {
 namespace {
@@ -143,6 +149,99 @@ TEST_F(Screen_fit, TheExportAndFinishEntryWindowsOpenOnTheDesktopClearOfTheViewe
     // Without the results window beside it the viewer takes its full width again.
     EXPECT_FALSE(Results().isVisible());
     Expect_inside(Viewer());
+}
+
+TEST_F(Screen_fit, MarathonOnAndOffBringsTheResultsWindowBackWholeBesideTheViewer)
+{
+    Write_marathon_file({{1, "1", "Men", "09:59:00"}});
+    Open_heat_beside_results();
+    const QRect before = Results().frameGeometry();
+    dialogs.Expect_message("Created a new Marathon result file");
+    for (int round = 1; round <= 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon)); // on
+        ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon)); // off
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(Results().isVisible());
+        Expect_inside(Results());
+        EXPECT_EQ(Results().frameGeometry(), before);
+        EXPECT_EQ(Results().frameGeometry().left(), Viewer().frameGeometry().right() + 1);
+    }
+}
+
+TEST_F(Screen_fit, TheFinishEntryKeepsOffTheMarathonWindowsFirstRowsAndItsPlaceFromStartToStart)
+{
+    Write_marathon_file({{1, "1", "Men", "09:59:00"}});
+    Open_heat_beside_results();
+    dialogs.Expect_message("Created a new Marathon result file");
+    struct Case {
+        const char* name;
+        QPoint stored; // where the settings left the finish entry (pixels)
+    };
+    // On the marathon window's menu (it opens where the viewer's menus end), then wherever it was.
+    const std::vector<Case> cases = {{"over the marathon menu", {0, 0}}, {"over its first rows", {40, 60}},
+                                     {"beyond the screen", {Area().right() - 40, Area().bottom() - 40}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::Write_file(home.App_data() / "Wakeline.ini",
+                         "[Canoe]\r\n[windowpos]\r\nForm_Wakeline_marathon=0,0,0,0\r\n"
+                         "Frm_Wakeline_Marathon_settime=" +
+                             std::to_string(c.stored.x() * platform::Twips_per_pixel_x()) + "," +
+                             std::to_string(c.stored.y() * platform::Twips_per_pixel_y()) + ",0,0\r\n");
+        QRect first;
+        for (int start = 1; start <= 3; ++start) {
+            SCOPED_TRACE(start);
+            if (&c != &cases.front() || start > 1) dialogs.Expect_message("Loaded existing Marathon results file");
+            ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon));
+            auto* entry = platform::Form_if_loaded<Frm_Wakeline_Marathon_settime>();
+            auto* marathon = platform::Form_if_loaded<Form_Wakeline_marathon>();
+            ASSERT_TRUE(entry && marathon && entry->isVisible() && marathon->isVisible());
+            Expect_inside(*entry);
+            Expect_inside(*marathon);
+            Expect_clear_of_viewer_menus(*marathon);
+            const QWidget* third_row = marathon->Text_heat[2];
+            const QRect top(marathon->frameGeometry().topLeft(),
+                            QPoint(marathon->frameGeometry().right(),
+                                   third_row->mapToGlobal(QPoint(0, third_row->height())).y()));
+            EXPECT_FALSE(entry->frameGeometry().intersects(top))
+                << Text(entry->frameGeometry()) << " over " << Text(top);
+            // The program ends and starts again: each window comes back where it was.
+            if (start == 1) first = entry->frameGeometry();
+            else EXPECT_EQ(entry->frameGeometry(), first);
+            ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon));
+            entry->Unload_form();
+            marathon->Unload_form();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+}
+
+TEST_F(Screen_fit, TheFrameExportIsAToolWindowOfTheViewer)
+{
+    Open_heat_beside_results();
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_export_form));
+    auto* exporter = platform::Form_if_loaded<Frm_export>();
+    ASSERT_NE(exporter, nullptr);
+    EXPECT_TRUE(exporter->isWindow());
+    EXPECT_EQ(exporter->windowType(), Qt::Tool);
+    EXPECT_EQ(exporter->parentWidget(), &Viewer());
+    ASSERT_TRUE(exporter->windowHandle());
+    EXPECT_EQ(exporter->windowHandle()->transientParent(), Viewer().windowHandle());
+    Expect_inside(*exporter);
+}
+
+TEST_F(Screen_fit, TheCameraNoteIsWholeInTheViewerAsNarrowedBesideTheResults)
+{
+    Open_heat_beside_results();
+    g_Capture_running = true;
+    QTest::keyClick(Viewer().Slider_play, Qt::Key_Right);
+    QCoreApplication::processEvents();
+    g_Capture_running = false;
+    const QLabel* note = Viewer().Lbl_camera_running;
+    ASSERT_TRUE(note->isVisible());
+    EXPECT_TRUE(test::Whole_text(note)) << "width " << note->width();
+    EXPECT_TRUE(Viewer().Frm_play->rect().contains(note->geometry()));
+    EXPECT_LE(Viewer().Frm_play->x() + Viewer().Frm_play->width(), Viewer().width());
 }
 
 TEST_F(Screen_fit, ThePrintPreviewOpensWholeOnTheDesktopBelowTheViewersMenus)

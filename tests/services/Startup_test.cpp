@@ -11,8 +11,14 @@
 #include "tests/support/Phidget_stub.h"
 #include "tests/support/Test_support.h"
 
+#include <QApplication>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 namespace wk {
 namespace {
@@ -312,6 +318,48 @@ TEST_F(Start_up, TheStartupWindowPreselectsFromTheIniAndOpensTheChosenWindow)
         w.Command_go_Click();
     }
     EXPECT_EQ(opened, (std::vector<std::string>{"viewer", "capture", "viewer"}));
+    platform::Register_window_opener("Frm_kanot_2", nullptr);
+    platform::Register_window_opener("Form_capture_multi_file", nullptr);
+}
+
+TEST_F(Start_up, EnterAndSpacePressGoInTheStartupWindowWithoutChangingTheChoice)
+{
+    struct Case {
+        const char* name;
+        Qt::Key key;
+        std::function<QWidget*(Form_Wakeline_Full_Startup&)> at; // where the key goes
+        const char* opened;
+    };
+    const std::vector<Case> cases = {
+        {"Enter as the window opens", Qt::Key_Return, [](auto& w) { return QApplication::focusWidget() ? QApplication::focusWidget() : &w; }, "viewer"},
+        {"Space as the window opens", Qt::Key_Space, [](auto& w) { return QApplication::focusWidget() ? QApplication::focusWidget() : &w; }, "viewer"},
+        {"keypad Enter on an option", Qt::Key_Enter, [](auto& w) { return w.Option_capture_type[2]; }, "viewer"},
+        {"Enter on the capture option", Qt::Key_Return, [](auto& w) { return w.Option_capture_type[1]; }, "capture"},
+    };
+    Write_ini("[Canoe]\r\n");
+    Register_codec("dvsd");
+    std::vector<std::string> opened;
+    platform::Register_window_opener("Frm_kanot_2", [&] { opened.push_back("viewer"); });
+    platform::Register_window_opener("Form_capture_multi_file", [&] { opened.push_back("capture"); });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Write_ini("[Canoe]\r\n"); // single file chosen
+        auto& w = platform::Form_instance<Form_Wakeline_Full_Startup>();
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), w.Command_go);
+        // A click on the option's round mark.
+        if (std::string(c.opened) == "capture")
+            QTest::mouseClick(w.Option_capture_type[1], Qt::LeftButton, Qt::NoModifier, QPoint(8, 10));
+        opened.clear();
+        QTest::keyClick(c.at(w), c.key);
+        EXPECT_EQ(opened, std::vector<std::string>{c.opened});
+        EXPECT_FALSE(Is_Form_Loaded("Form_Wakeline_Full_Startup"));
+        EXPECT_EQ(Read_Ini_Value("Canoe", "capture_type", Ini_file_path, ""),
+                  std::string(c.opened) == "capture" ? "multiple" : "N/A");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     platform::Register_window_opener("Frm_kanot_2", nullptr);
     platform::Register_window_opener("Form_capture_multi_file", nullptr);
 }

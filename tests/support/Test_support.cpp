@@ -127,9 +127,10 @@ std::optional<std::string> Scripted_dialogs::Save_file(const std::string& title,
     return std::nullopt;
 }
 
-std::optional<std::string> Scripted_dialogs::Browse_folder(const std::string& title, const std::string&)
+std::optional<std::string> Scripted_dialogs::Browse_folder(const std::string& title, const std::string& folder)
 {
     shown.push_back("folder|" + title);
+    folders_started.push_back(folder);
     if (auto s = Next('f', "")) return s->text;
     return std::nullopt;
 }

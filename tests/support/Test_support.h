@@ -61,6 +61,7 @@ public:
     // Everything that was shown, in order ("title|prompt" for messages).
     std::vector<std::string> shown;
     std::vector<int> styles;
+    std::vector<std::string> folders_started; // where each folder choice began
     bool All_used() const { return script_.empty(); }
 
     int Message_box(const std::string& prompt, int style, const std::string& title) override;

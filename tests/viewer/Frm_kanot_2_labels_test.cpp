@@ -15,6 +15,9 @@
 #include <QSlider>
 #include <QTest>
 
+#include <cstdlib>
+#include <vector>
+
 namespace wk {
 namespace {
 
@@ -51,6 +54,12 @@ protected:
     QString Result() { return Viewer().Lbl_lane_result->text(); }
     bool Box_shown() { return Viewer().Pict_lane_result->isVisible(); }
     QString Frame_number() { return Viewer().Lbl_frameno->text(); }
+    // The rows of the picture the lane's mark covers: where the lane's boat passes.
+    QRect Lane_row(int lane)
+    {
+        const Cls_lane::Box m = Mark(lane).Mark_box();
+        return {0, m.top, Viewer().Picture_large->width(), m.bottom - m.top};
+    }
 };
 
 TEST_F(Viewer_labels, APlacedLanesResultShowsBesideItsMarkAndItsLabelGoesBackToTheFinish)
@@ -60,11 +69,9 @@ TEST_F(Viewer_labels, APlacedLanesResultShowsBesideItsMarkAndItsLabelGoesBackToT
     EXPECT_EQ(Frame_number(), "0071");
     ASSERT_TRUE(Box_shown());
     EXPECT_EQ(Result(), "Place: 2 Time : 1,43");
-    // Beside the mark and clear of it, at the mark's height, on the picture, the whole text seen.
+    // Near the mark, off its lane, on the picture, the whole text seen.
     const QRect box = Box();
-    EXPECT_LT(box.right(), Mark(3).X() - 12);
-    EXPECT_LE(box.top(), Mark(3).Y());
-    EXPECT_GE(box.bottom(), Mark(3).Y());
+    EXPECT_FALSE(box.intersects(Lane_row(3)));
     EXPECT_TRUE(Viewer().Picture_large->rect().contains(box));
     EXPECT_GE(Viewer().Lbl_lane_result->width(), Viewer().Lbl_lane_result->sizeHint().width());
     EXPECT_TRUE(Box().contains(Viewer().Lbl_lane_result->geometry().translated(box.topLeft())));
@@ -96,21 +103,39 @@ TEST_F(Viewer_labels, CodesShowInWordsAndALaneWithoutAFinishStaysWhereTheViewerI
     EXPECT_EQ(Frame_number(), "0061");
 }
 
-TEST_F(Viewer_labels, TheBoxGoesToTheSideTheLaneTrailsDoNotRunTo)
+TEST_F(Viewer_labels, TheBoxStaysOffTheLanesRowTheGoalLineAndTheMarkInsideThePicture)
 {
+    // The heat's goal line runs down the picture at x = 300; lane 3's mark is moved per case.
+    struct Case {
+        const char* name;
+        QPoint mark;
+        bool flipped;
+        bool above;
+    };
+    const std::vector<Case> cases = {
+        {"left of the goal line", {220, 360}, false, true},   {"right of the goal line", {420, 360}, false, true},
+        {"on the goal line", {300, 360}, false, true},        {"on it, trails flipped", {300, 360}, true, true},
+        {"at the picture's top", {300, 14}, false, false},    {"at the picture's left edge", {14, 300}, false, true},
+        {"at the right edge", {706, 300}, false, true},       {"in the bottom corner", {706, 562}, false, true},
+    };
     Open_heat();
-    Click_lane(3);
-    EXPECT_LT(Box().right(), Mark(3).X());
-    QTest::mouseClick(Viewer().Chk_Flip_Lanemarks, Qt::LeftButton);
-    ASSERT_TRUE(Viewer().Chk_Flip_Lanemarks->isChecked());
-    Click_lane(3);
-    EXPECT_GT(Box().left(), Mark(3).X());
-    QTest::mouseClick(Viewer().Chk_Flip_Lanemarks, Qt::LeftButton);
-    // A mark too near the edge for the box on its side: the box goes to the other side.
-    g_Lanes[0]->Lane_pos_X(20);
-    Click_lane(1);
-    EXPECT_GT(Box().left(), Mark(1).X() + 12);
-    EXPECT_TRUE(Viewer().Picture_large->rect().contains(Box()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (Viewer().Chk_Flip_Lanemarks->isChecked() != c.flipped)
+            QTest::mouseClick(Viewer().Chk_Flip_Lanemarks, Qt::LeftButton);
+        g_Lanes[2]->Lane_pos_X(c.mark.x());
+        g_Lanes[2]->Lane_pos_Y(c.mark.y());
+        Viewer().Draw_Graphics(true, false);
+        Click_lane(3);
+        ASSERT_TRUE(Box_shown());
+        const QRect box = Box();
+        EXPECT_TRUE(Viewer().Picture_large->rect().contains(box));
+        EXPECT_FALSE(box.intersects(Lane_row(3)));
+        EXPECT_TRUE(box.right() < 300 || box.left() > 300) << "the box crosses the goal line";
+        EXPECT_EQ(box.bottom() < c.mark.y(), c.above);
+        // As near the mark as that allows: never farther than the box's own width beside the line.
+        EXPECT_LE(std::abs(box.center().x() - c.mark.x()), std::max(box.width(), std::abs(c.mark.x() - 300) + 20));
+    }
 }
 
 TEST_F(Viewer_labels, TheBoxGoesAwayForTheResultMenuAClickOffTheLanesAndTheClose)

@@ -32,9 +32,11 @@ public:
     void Sleep_ms(int32_t ms) override
     {
         sleeps.push_back(ms);
+        if (on_sleep) on_sleep();
         Manual_clock::Sleep_ms(ms);
     }
     std::vector<int32_t> sleeps;
+    std::function<void()> on_sleep; // what a test looks at while the program waits
 };
 
 // A recording header as the capture station leaves it: lanes, goal line, display flags.

@@ -1,0 +1,115 @@
+#include "recording/Capture_record.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace wk {
+
+namespace {
+
+using namespace capture_record;
+
+void Put_long(uint8_t* p, int32_t v)
+{
+    for (int i = 0; i < 4; ++i) p[i] = uint8_t(uint32_t(v) >> (8 * i));
+}
+void Put_integer(uint8_t* p, int16_t v)
+{
+    p[0] = uint8_t(uint16_t(v));
+    p[1] = uint8_t(uint16_t(v) >> 8);
+}
+int32_t Long_at(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24); }
+int16_t Integer_at(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
+
+bool Marker_at(std::span<const uint8_t> bytes, size_t at, const char* marker)
+{
+    return bytes.size() >= at + 4 && std::memcmp(bytes.data() + at, marker, 4) == 0;
+}
+
+void Check_size(std::span<const uint8_t> bytes)
+{
+    if (bytes.size() < Size) throw std::out_of_range("The capture record needs 192 bytes");
+}
+
+} // namespace
+
+Capture_record::Bytes Capture_record::To_bytes() const
+{
+    Bytes b{};
+    std::memcpy(&b[Start_marker], "SSCD", 4);
+    Put_long(&b[Length], length);
+    std::memcpy(&b[Version], "CD01", 4);
+    Put_long(&b[Arrival_tick], arrival_tick);
+    Put_long(&b[Frame_tick], frame_tick);
+    Put_long(&b[Heat_start], heat_start);
+    Put_long(&b[Local_time], local_time_ms);
+    Put_integer(&b[Model_frame], model_frame);
+    std::memcpy(&b[Frame_marker], "SSFC", 4);
+    Let_comment(b, comment);
+    Put_integer(&b[Hit], hit);
+    Put_integer(&b[Capturing], capturing);
+    Put_integer(&b[Lap_count], lap_count);
+    Put_integer(&b[First_boat], first_boat);
+    Put_integer(&b[Tolv_camera], tolv_camera);
+    Put_integer(&b[Goal_offset], goal_offset);
+    Put_integer(&b[Split_offset], split_offset);
+    std::memcpy(&b[End_marker], "SSEM", 4);
+    return b;
+}
+
+Capture_record Capture_record::From_bytes(std::span<const uint8_t> bytes)
+{
+    Check_size(bytes);
+    const uint8_t* p = bytes.data();
+    Capture_record r;
+    r.length = Long_at(p + Length);
+    r.arrival_tick = Long_at(p + Arrival_tick);
+    r.frame_tick = Long_at(p + Frame_tick);
+    r.heat_start = Long_at(p + Heat_start);
+    r.local_time_ms = Long_at(p + Local_time);
+    r.model_frame = Integer_at(p + Model_frame);
+    r.comment = Comment_of(bytes);
+    r.hit = Integer_at(p + Hit);
+    r.capturing = Integer_at(p + Capturing);
+    r.lap_count = Integer_at(p + Lap_count);
+    r.first_boat = Integer_at(p + First_boat);
+    r.tolv_camera = Integer_at(p + Tolv_camera);
+    r.goal_offset = Integer_at(p + Goal_offset);
+    r.split_offset = Integer_at(p + Split_offset);
+    return r;
+}
+
+bool Capture_record::Starts_record(std::span<const uint8_t> bytes) { return Marker_at(bytes, Start_marker, "SSCD"); }
+
+bool Capture_record::Ends_record(std::span<const uint8_t> bytes) { return Marker_at(bytes, End_marker, "SSEM"); }
+
+bool Capture_record::Bounded(std::span<const uint8_t> bytes)
+{
+    return bytes.size() >= Size && Starts_record(bytes) && Ends_record(bytes);
+}
+
+bool Capture_record::Whole(std::span<const uint8_t> bytes)
+{
+    if (!Bounded(bytes)) return false;
+    const int32_t stored = Long_at(bytes.data() + Length);
+    return (stored == int32_t(Size) || stored == 0) && Marker_at(bytes, Version, "CD01") &&
+           Marker_at(bytes, Frame_marker, "SSFC");
+}
+
+void Capture_record::Let_comment(std::span<uint8_t> bytes, const std::string& ansi)
+{
+    if (bytes.size() < Size) throw std::out_of_range("The capture record needs 192 bytes");
+    const size_t n = std::min(ansi.size(), Comment_size);
+    std::fill_n(bytes.begin() + Comment, Comment_size, uint8_t(0));
+    std::memcpy(bytes.data() + Comment, ansi.data(), n);
+}
+
+std::string Capture_record::Comment_of(std::span<const uint8_t> bytes)
+{
+    Check_size(bytes);
+    const char* p = reinterpret_cast<const char*>(bytes.data() + Comment);
+    return std::string(p, strnlen(p, Comment_size));
+}
+
+} // namespace wk
