@@ -82,6 +82,26 @@ TEST_F(Decoding_ahead, AFrameDecodedForTheOldDirectionIsNeverShownAfterItTurns)
     EXPECT_TRUE(reports.reports.empty());
 }
 
+// Frame n of the recording gets stream 2's picture of frame n in the file. It keeps its extra-data
+// record, so it stays a frame of this recording.
+void Overwrite_with_stream_2(const std::string& path, int32_t n)
+{
+    cls_AVI_handler other;
+    ASSERT_TRUE(other.Open_File(path));
+    ASSERT_TRUE(other.Read_Frame(n, 1));
+    ASSERT_TRUE(other.Has_extra_data());
+    test::DV_frame f = test::Stream_frames(2)[size_t(n) - 1];
+    const std::span<const uint8_t> now = other.Frame_bytes();
+    const auto at = size_t(other.Extra_index());
+    std::copy(now.begin() + ptrdiff_t(at), now.begin() + ptrdiff_t(at + 190), f.begin() + ptrdiff_t(at));
+    const int64_t offset = other.Frame_Position() - 1;
+    other.Close_File();
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(offset);
+    file.write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
+    ASSERT_TRUE(file.good());
+}
+
 // Turning back after stepping forward: the frame before is taken again without a decode, unless
 // the file holds other bytes for it by then.
 TEST_F(Decoding_ahead, AStepBackFindsTheFrameBeforeKeptUnlessItChangedOnDisk)
@@ -91,22 +111,8 @@ TEST_F(Decoding_ahead, AStepBackFindsTheFrameBeforeKeptUnlessItChangedOnDisk)
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
         for (int32_t field = 1; field <= 6; ++field) Step_to(rec, path, field, field);
-        if (rewritten) {
-            // Frame 2 gets stream 2's picture, its extra-data record kept.
-            cls_AVI_handler other;
-            ASSERT_TRUE(other.Open_File(path));
-            ASSERT_TRUE(other.Read_Frame(2, 1));
-            test::DV_frame f = test::Stream_frames(2)[1];
-            const std::span<const uint8_t> now = other.Frame_bytes();
-            const auto at = size_t(other.Extra_index());
-            std::copy(now.begin() + ptrdiff_t(at), now.begin() + ptrdiff_t(at + 190), f.begin() + ptrdiff_t(at));
-            const int64_t offset = other.Frame_Position() - 1;
-            other.Close_File();
-            std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-            file.seekp(offset);
-            file.write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
-            ASSERT_TRUE(file.good());
-        }
+        // Frame 2 gets stream 2's picture.
+        if (rewritten) ASSERT_NO_FATAL_FAILURE(Overwrite_with_stream_2(path, 2));
         const int64_t decoded = rec.Decoded_count();
         Picture p;
         ASSERT_TRUE(rec.Draw_field_3(4, p.dc));
@@ -156,23 +162,7 @@ TEST_F(Decoding_ahead, AFrameRewrittenOnDiskAfterItWasReadAheadIsDecodedAgain)
     ASSERT_TRUE(rec.Open_File(path));
     for (int32_t field = 1; field <= 4; ++field) Step_to(rec, path, field, field);
     // Frame 3 was read ahead; another frame's picture is written over it meanwhile.
-    {
-        cls_AVI_handler other;
-        ASSERT_TRUE(other.Open_File(path));
-        ASSERT_TRUE(other.Read_Frame(3, 1));
-        ASSERT_TRUE(other.Has_extra_data());
-        test::DV_frame f = test::Stream_frames(2)[2];
-        // The frame keeps its extra-data record, so it stays a frame of this recording.
-        const std::span<const uint8_t> now = other.Frame_bytes();
-        const auto at = size_t(other.Extra_index());
-        std::copy(now.begin() + ptrdiff_t(at), now.begin() + ptrdiff_t(at + 190), f.begin() + ptrdiff_t(at));
-        const int64_t offset = other.Frame_Position() - 1;
-        other.Close_File();
-        std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-        file.seekp(offset);
-        file.write(reinterpret_cast<const char*>(f.data()), std::streamsize(f.size()));
-        ASSERT_TRUE(file.good());
-    }
+    ASSERT_NO_FATAL_FAILURE(Overwrite_with_stream_2(path, 3));
     const int64_t used = rec.Decoded_ahead_count();
     Picture p;
     ASSERT_TRUE(rec.Draw_field_3(5, p.dc));
