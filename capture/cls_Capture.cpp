@@ -111,6 +111,16 @@ std::string cls_Capture::Server_property(const std::string& name) const
     return com::Succeeded(server_->GetProperty(com::Bstr(name).Get(), value.Put())) ? value.Str() : std::string();
 }
 
+int64_t cls_Capture::Dropped_samples() const
+{
+    const std::string text = Server_property("DroppedSamples");
+    try {
+        return text.empty() ? 0 : std::stoll(text);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
 void cls_Capture::Advise()
 {
     if (cookie_ != 0 || !server_ || !sink_) return;

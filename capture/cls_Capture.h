@@ -129,6 +129,8 @@ public:
     std::string FriendlyName() const { return Server_property("sourceFriendlyName"); }
     std::string Description() const { return Server_property("sourceDescription"); }
     std::string DevicePath() const { return Server_property("sourceDevicePath"); }
+    // Samples the server could not hand on because its queue was full: counted, never delivered.
+    int64_t Dropped_samples() const;
     void Heat_Start_Milltime(int32_t tick);
     void Hit_Detected() { hit_ = 1; }
 
