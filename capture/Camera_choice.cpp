@@ -12,12 +12,6 @@ namespace {
 
 constexpr int16_t k_Max_probed = 10;
 
-std::string Property(IVideoCap& server, const char* name)
-{
-    com::Bstr value;
-    return com::Succeeded(server.GetProperty(com::Bstr(name).Get(), value.Put())) ? value.Str() : std::string();
-}
-
 // A setting that was never written reads as "N/A".
 std::string Stored(const Ini_key<std::string>& key)
 {
@@ -26,6 +20,12 @@ std::string Stored(const Ini_key<std::string>& key)
 }
 
 } // namespace
+
+std::string Server_property(IVideoCap& server, const std::string& name)
+{
+    com::Bstr value;
+    return com::Succeeded(server.GetProperty(com::Bstr(name).Get(), value.Put())) ? value.Str() : std::string();
+}
 
 std::string Video_device::Label() const { return name.empty() ? "Camera " + std::to_string(number) : name; }
 
@@ -43,8 +43,8 @@ std::vector<Video_device> List_video_devices(IVideoCap& server)
     for (int16_t n = 1; n <= k_Max_probed; ++n) {
         int32_t found = 0;
         if (com::Failed(server.SetSource(com::Bstr("video:" + std::to_string(n)).Get(), &found)) || !found) break;
-        devices.push_back({n, Property(server, "sourceFriendlyName"), Property(server, "sourceId"),
-                           Property(server, "sourceDevicePath")});
+        devices.push_back({n, Server_property(server, "sourceFriendlyName"), Server_property(server, "sourceId"),
+                           Server_property(server, "sourceDevicePath")});
     }
     return devices;
 }

@@ -38,8 +38,6 @@ public:
     const std::string& Path() const { return path_; }
     // Why the socket could not be made, for the operator; empty once it listens.
     const std::string& Socket_problem() const { return problem_; }
-    // Clients of another user shut out so far.
-    int Refused_clients() const { return listener_.Refused_peers(); }
     // Runs one command line; the answer to send back, empty while a pulse is still running
     // (the socket is then answered when it ends).
     std::string Run_command(const std::string& line, QLocalSocket* answer_to = nullptr);

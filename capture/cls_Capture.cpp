@@ -106,9 +106,7 @@ std::string cls_Capture::Server_error() const
 
 std::string cls_Capture::Server_property(const std::string& name) const
 {
-    if (!server_) return {};
-    com::Bstr value;
-    return com::Succeeded(server_->GetProperty(com::Bstr(name).Get(), value.Put())) ? value.Str() : std::string();
+    return server_ ? wk::Server_property(*server_, name) : std::string();
 }
 
 int64_t cls_Capture::Dropped_samples() const

@@ -121,7 +121,7 @@ std::optional<Camera_mode> Choose_camera_mode(const GstCaps* offered)
     return Fixed_mode(best, best_w, best_h, best_rate);
 }
 
-double Frame_rate(const Camera_mode& mode) { return mode.rate_d > 0 ? double(mode.rate_n) / mode.rate_d : 0; }
+double Frame_rate(const Camera_mode& mode) { return Rate{mode.rate_n, mode.rate_d}.value(); }
 
 Field_mode Field_mode_of(const Camera_mode& mode)
 {

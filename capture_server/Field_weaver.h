@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -45,13 +46,12 @@ public:
             return;
         }
         if (waiting_ && slot != first_slot_ + 1) {
-            Copy_rows(first_, 0); // the lone picture in both fields
-            frame_done(Frame{frame_, first_time_});
+            frame_done(Frame{frame_, first_time_}); // the lone picture in both fields
             waiting_ = false;
         }
         if (!waiting_) {
-            Copy_rows(picture, 1);
-            first_.assign(picture.begin(), picture.begin() + std::ptrdiff_t(layout_.size));
+            // Whole into the frame: its partner's rows replace the other field's.
+            std::memcpy(frame_.data(), picture.data(), layout_.size);
             first_time_ = time_ns;
             first_slot_ = slot;
             waiting_ = true;
@@ -69,8 +69,7 @@ private:
     Field_mode mode_;
     Picture_layout layout_;
     std::vector<uint8_t> frame_;
-    std::vector<uint8_t> first_; // the picture waiting for its partner
-    int64_t first_time_ = 0, first_slot_ = 0;
+    int64_t first_time_ = 0, first_slot_ = 0; // of the picture waiting for its partner
     bool waiting_ = false;
 };
 

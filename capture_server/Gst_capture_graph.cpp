@@ -36,7 +36,16 @@ void Gst_capture_graph::Connect(GstElement* upstream, const Sample_grabber& grab
 
 GstElement* Gst_capture_graph::Add_base_filter(const char* factory, const char* name, GstElement* upstream)
 {
-    GstElement* filter = Make_element(factory, name);
+    return Add_made_filter(Make_element(factory, name), upstream);
+}
+
+GstElement* Gst_capture_graph::Add_caps_filter(const std::string& caps, GstElement* upstream)
+{
+    return Add_made_filter(Make_caps_filter(caps.c_str()), upstream);
+}
+
+GstElement* Gst_capture_graph::Add_made_filter(GstElement* filter, GstElement* upstream)
+{
     if (!filter) throw Capture_error("AddBaseFilter: Could not create filter");
     if (!Add_to(Bin(), filter)) throw Capture_error("AddBaseFilter: Could not put filter in graph");
     if (upstream && !Link(upstream, filter)) throw Capture_error("AddBaseFilter: Could not connect source with filter");

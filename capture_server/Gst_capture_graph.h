@@ -32,6 +32,8 @@ public:
     void Connect(GstElement* upstream, const Sample_grabber& grabber);
     // A filter of the factory put in the graph behind upstream (none: not linked); throws.
     GstElement* Add_base_filter(const char* factory, const char* name, GstElement* upstream);
+    // A caps filter that lets only the caps through, added and linked the same way.
+    GstElement* Add_caps_filter(const std::string& caps, GstElement* upstream);
     // What the graph's signal handlers use, kept as long as the graph.
     void Keep(std::shared_ptr<void> part) { parts_.push_back(std::move(part)); }
 
@@ -40,6 +42,7 @@ public:
     double Stream_time() const override;
 
 private:
+    GstElement* Add_made_filter(GstElement* filter, GstElement* upstream);
     void Wait_until_running();
     // The bus's messages once the graph runs, on the thread that posts them.
     static GstBusSyncReply On_bus_message(GstBus* bus, GstMessage* message, gpointer self);

@@ -29,14 +29,6 @@ std::string Frame_caps(bool wide, Field_mode mode)
                                              : "interlace-mode=progressive");
 }
 
-GstElement* Add_filter(Gst_capture_graph& graph, GstElement* upstream, const std::string& caps)
-{
-    GstElement* filter = Make_caps_filter(caps.c_str());
-    if (!Add_to(graph.Bin(), filter)) throw Capture_error("AddBaseFilter: Could not put filter in graph");
-    if (!Link(upstream, filter)) throw Capture_error("AddBaseFilter: Could not connect source with filter");
-    return filter;
-}
-
 Picture_layout Layout_of(const GstVideoInfo& info)
 {
     Picture_layout layout;
@@ -58,9 +50,10 @@ void Picture_encoder::Add_to_graph(Gst_capture_graph& graph, GstElement* picture
     GstElement* queue = graph.Add_base_filter("queue", nullptr, pictures);
     GstElement* convert = graph.Add_base_filter("videoconvert", nullptr, queue);
     GstElement* scale = graph.Add_base_filter("videoscale", nullptr, convert);
-    GstElement* sized = Add_filter(graph, scale, Pal_caps(wide));
+    GstElement* sized = graph.Add_caps_filter(Pal_caps(wide), scale);
     // The pictures are taken as they pass, so that nothing waits for them to start the graph.
-    if (!Add_null_renderer(graph.Bin(), Gst_ref<GstPad>(gst_element_get_static_pad(sized, "src")).get()))
+    Gst_ref<GstPad> pad(gst_element_get_static_pad(sized, "src"));
+    if (!Add_null_renderer(graph.Bin(), pad.get()))
         throw Capture_error("AddBaseFilter: Could not put filter in graph");
     // Frames: on the source's thread, through the encoder to the DV grabber.
     GstElement* source = graph.Add_base_filter("appsrc", "dv-encoder", nullptr);
@@ -73,7 +66,6 @@ void Picture_encoder::Add_to_graph(Gst_capture_graph& graph, GstElement* picture
     g_object_set(source, "caps", frame_caps.get(), "format", GST_FORMAT_TIME, "is-live", TRUE, "do-timestamp", FALSE,
                  nullptr);
     auto encoder_state = std::make_shared<Picture_encoder>(graph.Host(), fields, source);
-    Gst_ref<GstPad> pad(gst_element_get_static_pad(sized, "src"));
     gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, &Picture_encoder::On_picture, encoder_state.get(), nullptr);
     graph.Keep(std::move(encoder_state));
 }

@@ -1,5 +1,7 @@
 #include "recording/Capture_record.h"
 
+#include "recording/Recording_bytes.h"
+
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
@@ -9,18 +11,7 @@ namespace wk {
 namespace {
 
 using namespace capture_record;
-
-void Put_long(uint8_t* p, int32_t v)
-{
-    for (int i = 0; i < 4; ++i) p[i] = uint8_t(uint32_t(v) >> (8 * i));
-}
-void Put_integer(uint8_t* p, int16_t v)
-{
-    p[0] = uint8_t(uint16_t(v));
-    p[1] = uint8_t(uint16_t(v) >> 8);
-}
-int32_t Long_at(const uint8_t* p) { return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24); }
-int16_t Integer_at(const uint8_t* p) { return int16_t(uint16_t(p[0] | p[1] << 8)); }
+using namespace recording_bytes;
 
 bool Marker_at(std::span<const uint8_t> bytes, size_t at, const char* marker)
 {
@@ -63,20 +54,20 @@ Capture_record Capture_record::From_bytes(std::span<const uint8_t> bytes)
     Check_size(bytes);
     const uint8_t* p = bytes.data();
     Capture_record r;
-    r.length = Long_at(p + Length);
-    r.arrival_tick = Long_at(p + Arrival_tick);
-    r.frame_tick = Long_at(p + Frame_tick);
-    r.heat_start = Long_at(p + Heat_start);
-    r.local_time_ms = Long_at(p + Local_time);
-    r.model_frame = Integer_at(p + Model_frame);
+    r.length = Get_long(p + Length);
+    r.arrival_tick = Get_long(p + Arrival_tick);
+    r.frame_tick = Get_long(p + Frame_tick);
+    r.heat_start = Get_long(p + Heat_start);
+    r.local_time_ms = Get_long(p + Local_time);
+    r.model_frame = Get_integer(p + Model_frame);
     r.comment = Comment_of(bytes);
-    r.hit = Integer_at(p + Hit);
-    r.capturing = Integer_at(p + Capturing);
-    r.lap_count = Integer_at(p + Lap_count);
-    r.first_boat = Integer_at(p + First_boat);
-    r.tolv_camera = Integer_at(p + Tolv_camera);
-    r.goal_offset = Integer_at(p + Goal_offset);
-    r.split_offset = Integer_at(p + Split_offset);
+    r.hit = Get_integer(p + Hit);
+    r.capturing = Get_integer(p + Capturing);
+    r.lap_count = Get_integer(p + Lap_count);
+    r.first_boat = Get_integer(p + First_boat);
+    r.tolv_camera = Get_integer(p + Tolv_camera);
+    r.goal_offset = Get_integer(p + Goal_offset);
+    r.split_offset = Get_integer(p + Split_offset);
     return r;
 }
 
@@ -92,7 +83,7 @@ bool Capture_record::Bounded(std::span<const uint8_t> bytes)
 bool Capture_record::Whole(std::span<const uint8_t> bytes)
 {
     if (!Bounded(bytes)) return false;
-    const int32_t stored = Long_at(bytes.data() + Length);
+    const int32_t stored = Get_long(bytes.data() + Length);
     return (stored == int32_t(Size) || stored == 0) && Marker_at(bytes, Version, "CD01") &&
            Marker_at(bytes, Frame_marker, "SSFC");
 }

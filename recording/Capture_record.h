@@ -2,7 +2,7 @@
 // The 192-byte record the capture station puts into every stored DV frame at byte 12000: the
 // frame's times and the heat's state when it came. It is part of the recording files, so its
 // layout and its conversion to and from bytes live here alone; every field keeps its byte
-// offset, integers are little-endian whatever the machine, Booleans are 16-bit -1/0 and the gaps
+// offset, integers are little-endian, Booleans are 16-bit -1/0 and the gaps
 // between the fields stay zero.
 #include <array>
 #include <cstddef>

@@ -2,13 +2,13 @@
 
 #include "platform/Av_frame_decoder.h"
 #include "platform/Byte_file.h"
+#include "platform/System_info.h"
 #include "recording/cls_AVI_handler.h"
 
 #include <algorithm>
 #include <memory>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace wk {
 
@@ -109,7 +109,7 @@ void Finish_strip::Wait_whole()
 void Finish_strip::Work()
 {
     // Below the viewer's own thread: stepping stays as quick while the strip is built.
-    setpriority(PRIO_PROCESS, id_t(gettid()), 5);
+    setpriority(PRIO_PROCESS, id_t(platform::Thread_id()), 5);
     Strip_worker worker(path_, codec_, frame_width_, frame_height_);
     for (;;) {
         const int32_t frame = next_.fetch_add(1) + 1;

@@ -53,7 +53,6 @@ public:
     Finish_strip& operator=(const Finish_strip&) = delete;
 
     const Finish_strip_line& Line() const { return line_; }
-    const std::string& Path() const { return path_; }
     double Ms_per_field() const { return ms_per_field_; }
     int32_t Columns() const { return 2 * frames_; }
     int32_t Frames() const { return frames_; }

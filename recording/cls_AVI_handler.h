@@ -136,7 +136,7 @@ public:
     const uint8_t* Extra_Data_Addr() const;
     int32_t Frame_Length() const { return rec_.chunk_length; }
     int64_t Frame_Position() const { return rec_.frame_position; }
-    int32_t Frame_in_store() const { return rec_.frame_in_store; }
+    int32_t Frame_in_store() const override { return rec_.frame_in_store; }
     void Clear_in_Store() { rec_.frame_in_store = 0; }
     int16_t Current_Stream() const { return rec_.current_stream; }
     // The frame each stream's field pictures were made of (the renderer's).

@@ -67,6 +67,8 @@ public:
         arrivals.push_back(std::chrono::steady_clock::now());
         if (!times.empty() && time <= times.back()) ++twice;
         times.push_back(time);
+        // Only encoded cameras' frames carry a capture time of their own.
+        if (!encoding) return S_OK;
         const std::string taken = Tick_text(*source);
         if (!taken.empty()) encode_ms.push_back(double(int32_t(uint32_t(Tick()) - uint32_t(std::stol(taken)))));
         return S_OK;
@@ -75,7 +77,7 @@ public:
     HRESULT OnAudioEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return S_OK; }
 
     std::vector<uint8_t> copy;
-    bool measuring = false;
+    bool measuring = false, encoding = false;
     std::vector<double> times, latencies, encode_ms;
     std::vector<std::chrono::steady_clock::time_point> arrivals;
     int twice = 0;
@@ -236,7 +238,10 @@ int main(int argc, char** argv)
         }
     }
     // Every camera runs: from here on each sample counts.
-    for (auto& c : cameras) c.sink.measuring = true;
+    for (auto& c : cameras) {
+        c.sink.encoding = kind_name == "webcam";
+        c.sink.measuring = true;
+    }
     const double cpu_start = Cpu_seconds(), encoder_start = Encoder_cpu_seconds();
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::duration<double>(seconds);

@@ -16,7 +16,6 @@ public:
     void Add(std::function<void()> work);
     // Runs what waits now (before the window closes its recording, say).
     void Run_now();
-    bool Empty() const { return works_.empty(); }
 
 protected:
     bool event(QEvent* event) override;

@@ -94,9 +94,10 @@ bool Finish_strip_pane::Strip_is_current(const Finish_strip_line::Setup& line) c
            strip_frames_ == g_Recording->num_frames() && strip_stream_ == host_.Shown_stream();
 }
 
-Finish_strip* Finish_strip_pane::Started_strip()
+Finish_strip* Finish_strip_pane::Started_strip() { return Started_strip(host_.Strip_goal_line()); }
+
+Finish_strip* Finish_strip_pane::Started_strip(const std::optional<Finish_strip_line::Setup>& line)
 {
-    const std::optional<Finish_strip_line::Setup> line = host_.Strip_goal_line();
     if (!line || !g_Recording || !g_Recording->File_open()) {
         strip_.reset();
         return nullptr;
@@ -131,8 +132,8 @@ void Finish_strip_pane::Follow_recording()
     const bool open = line && g_Recording && g_Recording->File_open();
     if (!open && strip_) strip_.reset();
     // Built while the window is open; kept while hidden, and followed again when it comes back.
-    if (open && (isVisible() || strip_) && !Strip_is_current(*line)) Started_strip();
-    Show_progress();
+    if (open && (isVisible() || strip_) && !Strip_is_current(*line)) Started_strip(line);
+    Show_progress(line.has_value());
     // Repainted when more is ready or the marks moved: a paint of part of the window (a control
     // beside the strip) does not count as having shown them.
     const int32_t ready = strip_ ? strip_->Ready_columns() : -1;
@@ -142,11 +143,11 @@ void Finish_strip_pane::Follow_recording()
     followed_marks_ = std::move(marks);
 }
 
-void Finish_strip_pane::Show_progress()
+void Finish_strip_pane::Show_progress(bool has_line)
 {
     if (!strip_) {
         Progress_strip->setValue(0);
-        Lbl_strip->setText(host_.Strip_goal_line() ? "" : "No recording with a goal line is open.");
+        Lbl_strip->setText(has_line ? "" : "No recording with a goal line is open.");
         return;
     }
     const int32_t frames = std::max(strip_->Frames(), 1);

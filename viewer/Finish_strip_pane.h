@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,7 +67,9 @@ private:
     void Follow_recording();
     void Build_controls();
     void Update_scroll_range();
-    void Show_progress();
+    void Show_progress(bool has_line);
+    // The strip of that goal line, started unless it is the one there.
+    Finish_strip* Started_strip(const std::optional<Finish_strip_line::Setup>& line);
     void Paint_marks(QPainter& p) const;
     std::vector<int32_t> Marks_signature() const;
     bool Strip_is_current(const Finish_strip_line::Setup& line) const;

@@ -227,11 +227,12 @@ void Lane_results::Fill_Results()
 {
     timed_result_count_ = 0;
     if (Recording_open()) {
-        result_ = Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat), g_Recording->Capture_time());
+        const Heat_result result =
+            Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat), g_Recording->Capture_time());
         Clear_Lane_Times();
-        for (const Heat_result_row& row : result_.rows) Mirror_on_marks(row);
-        timed_result_count_ = int16_t(result_.Timed_count());
-        Results_rows().Results_changed(result_);
+        for (const Heat_result_row& row : result.rows) Mirror_on_marks(row);
+        timed_result_count_ = int16_t(result.Timed_count());
+        Results_rows().Results_changed(result);
     }
     viewer_.Lane_results_filled();
 }

@@ -55,8 +55,6 @@ public:
     Heat_lane_records& By_lane() { return by_lane_; }
     // The records in place order, as last ranked.
     const Heat_lane_records& Ranked() const { return ranked_; }
-    // The heat's result as last filled into the rows.
-    const Heat_result& Result() const { return result_; }
 
     // The place 1..16 of the lane, 0 when it has no real time.
     int16_t Lane_To_Place(int16_t lane) const;
@@ -74,7 +72,6 @@ private:
     Result_viewer& viewer_;
     Heat_lane_records by_lane_{};
     Heat_lane_records ranked_{};
-    Heat_result result_;
     int16_t timed_result_count_ = 0;
 };
 
