@@ -167,13 +167,19 @@ protected:
     // A; the recording's path, or empty (with the failure added) when a step did not show.
     std::string Launch_and_create(const std::string& heat_id)
     {
-        program.setProcessEnvironment(environment);
-        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(WAKELINE3_0, {});
-        if (!program.waitForStarted(10000)) return Failed("the program did not start");
-        // Start-up: the multi-file capture is chosen; Go is its last row. There is no window
-        // manager, so the mouse gives the focus: places are those of the windows' fixed layouts.
-        const QString startup = Window("Wakeline Startup");
+        // A program that ends before its first window could not reach the X server (one on the
+        // same display may just have gone away, as the set-up knows): a new server, once.
+        QString startup;
+        for (int attempt = 0; attempt < 2 && startup.isEmpty(); ++attempt) {
+            if (attempt > 0 && (program.state() != QProcess::NotRunning || !Start_server())) break;
+            program.setProcessEnvironment(environment);
+            program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            program.start(WAKELINE3_0, {});
+            if (!program.waitForStarted(10000)) return Failed("the program did not start");
+            // Start-up: the multi-file capture is chosen; Go is its last row. There is no window
+            // manager, so the mouse gives the focus: places are those of the windows' fixed layouts.
+            startup = Window("Wakeline Startup");
+        }
         if (startup.isEmpty()) return Failed("the start-up window never showed");
         Click(startup, 180, 257);
         const QString capture = Window("Wakeline capture");
