@@ -33,6 +33,15 @@ void Frame_decode_ahead::Start(const Ahead_frame& frame, Av_frame_bytes bytes)
 bool Frame_decode_ahead::Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into,
                               int slot)
 {
+    Av_frame_bytes made_of;
+    const bool taken = Take(frame, bytes, into, slot, made_of);
+    Give_back(std::move(made_of));
+    return taken;
+}
+
+bool Frame_decode_ahead::Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into,
+                              int slot, Av_frame_bytes& made_of)
+{
     std::unique_lock<std::mutex> lock(mutex_);
     // The frame asked for is being decoded, or waits for the worker: waiting for it costs less
     // than decoding it here as well.
@@ -42,10 +51,27 @@ bool Frame_decode_ahead::Take(const Ahead_frame& frame, std::span<const uint8_t>
     const bool usable = has_result_ && result_frame_ == frame && decoder_ &&
                         std::ranges::equal(result_bytes_.Bytes(), bytes) && into.Take_kept(*decoder_, 0, slot);
     // Used or not, nothing ahead serves another frame.
+    if (has_result_) {
+        if (usable) made_of = std::move(result_bytes_);
+        else spare_ = std::move(result_bytes_);
+    }
     has_result_ = false;
     has_job_ = false;
     ++generation_;
     return usable;
+}
+
+Av_frame_bytes Frame_decode_ahead::Spare_bytes()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::move(spare_);
+}
+
+void Frame_decode_ahead::Give_back(Av_frame_bytes bytes)
+{
+    if (bytes.Size() == 0) return;
+    std::lock_guard<std::mutex> lock(mutex_);
+    spare_ = std::move(bytes);
 }
 
 void Frame_decode_ahead::Discard()

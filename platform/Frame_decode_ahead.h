@@ -37,6 +37,15 @@ public:
     // bytes: waits for a decode of that frame that still runs. Anything else ahead is dropped
     // and false returned (the caller decodes the frame itself).
     bool Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into, int slot);
+    // The same; a picture handed over also hands over the bytes it was made of (equal to bytes),
+    // so that the caller keeps them without a copy of its own.
+    bool Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into, int slot,
+              Av_frame_bytes& made_of);
+    // A buffer that held the bytes of an earlier frame, to read the next frame's into: stepping
+    // reuses a few buffers instead of making one for every frame. Empty when none is spare.
+    Av_frame_bytes Spare_bytes();
+    // Gives a buffer back for reuse (only the last one given is kept).
+    void Give_back(Av_frame_bytes bytes);
     // Drops what is ahead; a decode that runs finishes unseen.
     void Discard();
     // Frames the worker decoded, used or not (for tests and benchmarks).
@@ -59,6 +68,7 @@ private:
     bool has_result_ = false;
     Ahead_frame result_frame_;
     Av_frame_bytes result_bytes_;
+    Av_frame_bytes spare_;
     std::unique_ptr<Av_frame_decoder> decoder_; // the worker's own; touched by the caller only while no decode runs
     std::string decoder_codec_;
     int64_t decoded_ = 0;

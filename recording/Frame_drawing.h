@@ -58,7 +58,7 @@ struct Frame_renderer::Drawing {
     // stream + 4) and the bytes it was made of, so that a step back decodes nothing; and the
     // bytes of the present one, which becomes the frame before on the next step.
     std::array<int32_t, 4> before_frame{};
-    std::array<std::vector<uint8_t>, 4> before_bytes, kept_bytes;
+    std::array<platform::Av_frame_bytes, 4> before_bytes, kept_bytes;
     cDIBSection rotated_field;
     cDIBSection line_frame, line_field;             // Draw_field
     int32_t line_field_held = 0;

@@ -60,13 +60,22 @@ bool Frame_renderer::Keep_for_fields(int16_t stream, int32_t held)
     if (decoder != nullptr) {
         Drawing& d = Draw_state();
         const auto s = size_t(stream);
-        const bool back = d.before_frame[s] == source_.Frame_in_store() && std::ranges::equal(d.before_bytes[s], bytes);
+        const bool back =
+            d.before_frame[s] == source_.Frame_in_store() && std::ranges::equal(d.before_bytes[s].Bytes(), bytes);
         // The present picture becomes the one before (a slot that holds no known frame keeps nothing).
         const bool moved = (back || held > 0) && decoder->Swap_kept(stream, stream + 4);
         if (moved) std::swap(d.before_bytes[s], d.kept_bytes[s]);
         d.before_frame[s] = moved ? held : 0;
-        ok = back || Take_ahead(stream, stream) || decoder->Keep(bytes, stream);
-        if (ok && !back) d.kept_bytes[s].assign(bytes.begin(), bytes.end());
+        if (back) {
+            ok = true;
+        } else if (Take_ahead(stream, stream, &d.kept_bytes[s])) {
+            ok = true; // the worker's bytes, equal to those read, are kept as they are
+        } else {
+            ok = decoder->Keep(bytes, stream);
+            uint8_t* into = ok ? d.kept_bytes[s].Resize(bytes.size()) : nullptr;
+            if (into != nullptr) std::memcpy(into, bytes.data(), bytes.size());
+            else d.kept_bytes[s] = {};
+        }
     }
     last_draw_result_ = ok ? 1 : 0;
     return ok;
@@ -99,14 +108,18 @@ bool Frame_renderer::Decode_into(cDIBSection& picture)
 
 // ---- Decoding ahead ----
 
-bool Frame_renderer::Take_ahead(int16_t stream, int slot)
+bool Frame_renderer::Take_ahead(int16_t stream, int slot, platform::Av_frame_bytes* made_of)
 {
     Drawing& d = Draw_state();
     if (!d.ahead || d.ahead_frame.frame == 0 || !d.decoder) return false;
     const platform::Ahead_frame asked{d.decoder_codec, d.opening, source_.Frame_in_store(), stream};
     d.ahead_frame = {};
-    if (!d.ahead->Take(asked, source_.Bytes(), *d.decoder, slot)) return false;
+    platform::Av_frame_bytes bytes;
+    if (!d.ahead->Take(asked, source_.Bytes(), *d.decoder, slot, bytes)) return false;
     ++d.ahead_used;
+    // What made_of held is read over again for a later frame.
+    if (made_of != nullptr) std::swap(*made_of, bytes);
+    d.ahead->Give_back(std::move(bytes));
     return true;
 }
 
@@ -118,7 +131,7 @@ void Frame_renderer::Decode_next_ahead(int32_t frame, int16_t stream, int32_t st
     if (step == 0 || std::abs(step) > 2 || next < 1 || next > source_.Facts().num_frames || !d.decoder) return;
     const platform::Ahead_frame wanted{d.decoder_codec, d.opening, next, stream};
     if (d.ahead && d.ahead_frame == wanted) return; // on its way already
-    platform::Av_frame_bytes bytes;
+    platform::Av_frame_bytes bytes = d.ahead ? d.ahead->Spare_bytes() : platform::Av_frame_bytes();
     // The worker gets its own copy of the bytes; the file is only ever read here.
     if (!source_.Copy_frame(next, stream, bytes)) {
         d.Drop_ahead();

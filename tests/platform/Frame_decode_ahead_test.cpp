@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -92,6 +93,38 @@ TEST(Frame_decode_ahead, APictureForOtherBytesAnotherFrameOrAnotherOpeningIsNeve
     ahead.Start(Frame_no(3), Bytes_of(Frames()[2]));
     EXPECT_TRUE(ahead.Take(Frame_no(3), Frames()[2], mine, 1));
     EXPECT_TRUE(Picture_of(mine, 1) == Decoded_here(Frames()[2]));
+}
+
+// Stepping reads every frame into a buffer an earlier frame used: the bytes of a picture handed
+// over go to the caller as they are, and those of a picture not used come back as the spare.
+TEST(Frame_decode_ahead, TheBytesOfAPictureGoWithItAndUnusedBytesComeBackForTheNextRead)
+{
+    Frame_decode_ahead ahead;
+    Av_frame_decoder mine;
+    Av_frame_bytes first = Bytes_of(Frames()[0]);
+    const uint8_t* first_buffer = first.Bytes().data();
+    ahead.Start(Frame_no(1), std::move(first));
+    Av_frame_bytes made_of;
+    ASSERT_TRUE(ahead.Take(Frame_no(1), Frames()[0], mine, 0, made_of));
+    EXPECT_EQ(made_of.Bytes().data(), first_buffer) << "handed over, not copied";
+    EXPECT_TRUE(std::ranges::equal(made_of.Bytes(), std::span<const uint8_t>(Frames()[0])));
+    EXPECT_EQ(ahead.Spare_bytes().Size(), 0u) << "the caller has them";
+
+    // Not used (the file now holds other bytes there): the buffer is the spare, read into again.
+    Av_frame_bytes second = Bytes_of(Frames()[1]);
+    const uint8_t* second_buffer = second.Bytes().data();
+    ahead.Start(Frame_no(2), std::move(second));
+    Av_frame_bytes none;
+    EXPECT_FALSE(ahead.Take(Frame_no(2), Frames()[2], mine, 0, none));
+    EXPECT_EQ(none.Size(), 0u);
+    Av_frame_bytes spare = ahead.Spare_bytes();
+    ASSERT_EQ(spare.Bytes().data(), second_buffer);
+    uint8_t* again = spare.Resize(Frames()[2].size());
+    EXPECT_EQ(again, second_buffer) << "the spare is written over, not made anew";
+    std::memcpy(again, Frames()[2].data(), Frames()[2].size());
+    ahead.Start(Frame_no(3), std::move(spare));
+    EXPECT_TRUE(ahead.Take(Frame_no(3), Frames()[2], mine, 0));
+    EXPECT_TRUE(Picture_of(mine, 0) == Decoded_here(Frames()[2]));
 }
 
 TEST(Frame_decode_ahead, BytesThatCannotBeDecodedGiveNothingAndTheWorkerGoesOn)
