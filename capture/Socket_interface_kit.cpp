@@ -1,11 +1,11 @@
 #include "capture/Socket_interface_kit.h"
 
+#include "platform/Local_client.h"
 #include "platform/Private_folder.h"
 #include "platform/System_info.h"
 
 #include <QFile>
 #include <QVariant>
-#include <QLocalSocket>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -25,12 +25,9 @@ const char* const k_Dropping = "wk_dropping_line";
 
 // Whole answers only: one that would pass the backlog of a client that does not read is dropped,
 // so the client's memory here stays bounded and what it reads later are still whole lines.
-void Answer(QLocalSocket* client, const std::string& text)
+void Answer(platform::Local_client* client, const std::string& text)
 {
-    if (!client || client->state() != QLocalSocket::ConnectedState) return;
-    if (client->bytesToWrite() + qint64(text.size()) + 1 > Socket_interface_kit::k_Max_unsent) return;
-    client->write(QByteArray::fromStdString(text + "\n"));
-    client->flush();
+    if (client) client->Send(QByteArray::fromStdString(text + "\n"));
 }
 
 } // namespace
@@ -118,35 +115,29 @@ void Socket_interface_kit::Pause(int error)
 
 void Socket_interface_kit::Take(int fd)
 {
-    auto* client = new QLocalSocket(this);
-    if (!client->setSocketDescriptor(fd)) {
-        platform::Local_listener::Close_client(fd);
-        delete client;
-        return;
-    }
     // A client that sends without end waits on its own socket instead of filling our memory.
-    client->setReadBufferSize(4 * k_Max_line);
-    connect(client, &QLocalSocket::readyRead, this, [this, client] { Serve(client); });
-    connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+    auto* client = new platform::Local_client(fd, 4 * k_Max_line, k_Max_unsent, this);
+    client->On_readable = [this, client] { Serve(client); };
+    client->On_gone = [client] { client->deleteLater(); };
 }
 
-void Socket_interface_kit::Serve(QLocalSocket* client)
+void Socket_interface_kit::Serve(platform::Local_client* client)
 {
     // A command may raise a box whose event loop sees the client leave and deletes its socket.
-    const QPointer<QLocalSocket> alive(client);
-    while (alive && client->bytesAvailable() > 0) {
-        const QByteArray head = client->peek(k_Max_line + 1);
+    const QPointer<platform::Local_client> alive(client);
+    while (alive && client->Available() > 0) {
+        const QByteArray head = client->Peek(k_Max_line + 1);
         const qsizetype end = head.indexOf('\n');
         if (client->property(k_Dropping).toBool()) {
-            client->skip(end < 0 ? head.size() : end + 1);
+            client->Skip(end < 0 ? head.size() : end + 1);
             client->setProperty(k_Dropping, end < 0);
         } else if (end >= 0) {
-            const std::string line = client->read(end + 1).trimmed().toStdString();
+            const std::string line = client->Read(end + 1).trimmed().toStdString();
             if (line.empty()) continue;
             const std::string answer = Run_command(line, client);
             if (alive && !answer.empty()) Answer(client, answer);
         } else if (head.size() > k_Max_line) {
-            client->skip(head.size());
+            client->Skip(head.size());
             client->setProperty(k_Dropping, true);
             Answer(client, k_Overlong);
         } else {
@@ -155,7 +146,7 @@ void Socket_interface_kit::Serve(QLocalSocket* client)
     }
 }
 
-std::string Socket_interface_kit::Run_command(const std::string& line, QLocalSocket* answer_to)
+std::string Socket_interface_kit::Run_command(const std::string& line, platform::Local_client* answer_to)
 {
     if (line.size() > size_t(k_Max_line)) return k_Overlong;
     if (line.find('\0') != std::string::npos) return "error a command holds no NUL byte";
@@ -171,7 +162,7 @@ std::string Socket_interface_kit::Run_command(const std::string& line, QLocalSoc
         Set_input(a, b == 1);
     } else if (command == "pulse" && words >> a >> b && b >= 0 && a >= 0 && a < k_Channels) {
         Set_input(a, true);
-        QPointer<QLocalSocket> client(answer_to);
+        QPointer<platform::Local_client> client(answer_to);
         QTimer::singleShot(b, this, [this, a, line, client] {
             Set_input(a, false);
             Answer(client, "ok " + line);

@@ -12,11 +12,14 @@
 #include <QObject>
 #include <QString>
 
-class QLocalSocket;
 class QSocketNotifier;
 class QTimer;
 
 namespace wk {
+
+namespace platform {
+class Local_client;
+}
 
 class Socket_interface_kit final : public QObject, public Simulated_interface_kit {
 public:
@@ -40,14 +43,14 @@ public:
     const std::string& Socket_problem() const { return problem_; }
     // Runs one command line; the answer to send back, empty while a pulse is still running
     // (the socket is then answered when it ends).
-    std::string Run_command(const std::string& line, QLocalSocket* answer_to = nullptr);
+    std::string Run_command(const std::string& line, platform::Local_client* answer_to = nullptr);
 
 private:
     void Listen();
     void Accept_waiting();
     void Pause(int error);
     void Take(int fd);
-    void Serve(QLocalSocket* client);
+    void Serve(platform::Local_client* client);
 
     // Before path_, which is made with it.
     std::string problem_;

@@ -2,6 +2,7 @@
 #include "capture/Control_box.h"
 #include "capture/Interface_kit_choice.h"
 #include "capture/Socket_interface_kit.h"
+#include "platform/Local_client.h"
 #include "tests/support/Other_user.h"
 #include "tests/support/Test_support.h"
 
@@ -164,7 +165,7 @@ TEST_F(Socket_kit, AClientGoneWhileItsCommandsBoxIsOpenIsForgottenAndTheNextOneI
 
     bool server_end_gone = false;
     dialogs.Expect_message("Heat already started!", platform::vbOK, [&] {
-        QPointer<QLocalSocket> server_end = box_kit.findChild<QLocalSocket*>();
+        QPointer<platform::Local_client> server_end = box_kit.findChild<platform::Local_client*>();
         ASSERT_TRUE(server_end);
         client.abort();
         // The box is up until the operator answers; meanwhile the loop notices the client left.
@@ -300,6 +301,35 @@ TEST_F(Socket_kit, AnOverlongLineOrANulByteIsRefusedWithAnAnswerAndTheNextLineIs
     EXPECT_EQ(Ask(client, "in 2 0"), "ok in 2 0");
 }
 
+// What a client sent before it left is run; a pulse it started still ends, its answer dropped.
+TEST_F(Socket_kit, WhatALeavingClientSentIsRunAndItsServerEndGoes)
+{
+    struct Case {
+        std::string sent;
+        std::vector<std::pair<int32_t, bool>> changes;
+    };
+    const std::vector<Case> cases{
+        {"in 3 1\n", {{3, true}}},
+        {"pulse 4 30\n", {{4, true}, {4, false}}},
+        {"in 5 1\nin 5 0\npulse 6 20\n", {{5, true}, {5, false}, {6, true}, {6, false}}},
+    };
+    ASSERT_EQ(kit.Run_command("attach 9"), "ok attach 9");
+    for (const Case& c : cases) {
+        changes.clear();
+        QLocalSocket client;
+        Connect(client);
+        Send(client, c.sent);
+        client.abort();
+        EXPECT_TRUE(Loop_until([&] { return changes.size() == c.changes.size(); })) << c.sent;
+        Spin(50);
+        EXPECT_EQ(changes, c.changes) << c.sent;
+        EXPECT_EQ(kit.findChild<platform::Local_client*>(), nullptr) << c.sent;
+    }
+    QLocalSocket next;
+    Connect(next);
+    EXPECT_EQ(Ask(next, "in 3 0"), "ok in 3 0");
+}
+
 } // namespace
 } // namespace wk
 
@@ -365,12 +395,12 @@ TEST_F(Socket_kit, AClientThatNeverReadsLosesItsAnswersPastTheLimitAndIsStillSer
     std::string commands;
     for (int i = 0; i < 400; ++i) commands += line;
     client.Send_all(commands);
-    QPointer<QLocalSocket> server_end = kit.findChild<QLocalSocket*>();
+    QPointer<platform::Local_client> server_end = kit.findChild<platform::Local_client*>();
     ASSERT_TRUE(server_end);
-    ASSERT_TRUE(Loop_until([&] { return server_end->bytesAvailable() == 0; }));
+    ASSERT_TRUE(Loop_until([&] { return server_end->Available() == 0; }));
     Spin(20);
-    EXPECT_GT(server_end->bytesToWrite(), 0); // the client's room is full: answers wait here
-    EXPECT_LE(server_end->bytesToWrite(), Socket_interface_kit::k_Max_unsent);
+    EXPECT_GT(server_end->Unsent(), 0); // the client's room is full: answers wait here
+    EXPECT_LE(server_end->Unsent(), Socket_interface_kit::k_Max_unsent);
 
     const std::string got = client.Read_waiting();
     size_t lines = 0;
