@@ -9,8 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wk::bench {
@@ -115,6 +118,41 @@ inline void Print_turns(const std::string& what, const Clocked_turns& t, const s
     Print_clock(what, "wall", t.wall, unit_note);
     Print_clock(what, "all-thread CPU", t.all_threads, unit_note);
     Print_clock(what, "this thread's CPU (earlier line)", t.this_thread, unit_note);
+}
+
+// One side run paced, as a held key steps: `steps` steps, each followed by `pause(i, start)`
+// (start: the side's wall clock at its beginning). The wall clock and this thread count the time
+// inside the steps, all threads' processor time the whole side, pauses included, since a worker
+// may decode in them. Nothing when a step fails.
+inline std::optional<Clocks> Paced(size_t steps, const std::function<bool(size_t)>& step,
+                                   const std::function<void(size_t, double)>& pause)
+{
+    Clocks inside;
+    const double all0 = Process_ms(), start = Wall_ms();
+    for (size_t i = 0; i < steps; ++i) {
+        const Clocks t0 = Clocks::Now();
+        if (!step(i)) return std::nullopt;
+        inside += Clocks::Now() - t0;
+        pause(i, start);
+    }
+    inside.all_threads = Process_ms() - all0;
+    return inside;
+}
+
+// Stepping that changes direction every `run` frames, as an operator homes in on a finish:
+// frames 1, 2, 3, 4, 3, 2, 3, 4, 5, 6, 5, 4, ... with `run` = 4 (forward `run`, back `run` / 2),
+// each with whether it is stepped forward. Each change of direction is a step back after steps
+// forward.
+inline std::vector<std::pair<int32_t, bool>> Reversal_order(int32_t frames, int run = 4)
+{
+    std::vector<std::pair<int32_t, bool>> order;
+    for (int32_t at = 1; at + run <= frames;) {
+        for (int k = 0; k < run; ++k) order.emplace_back(at++, true);
+        --at;
+        for (int k = 0; k < run / 2; ++k) order.emplace_back(--at, false);
+        ++at;
+    }
+    return order;
 }
 
 // --turns=N (9 unless told, at least 5), taken out of the arguments before Google Benchmark

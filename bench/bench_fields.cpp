@@ -23,9 +23,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
@@ -188,27 +186,18 @@ void Held_step_turns(int turns)
     QImage image(720, 576, QImage::Format_RGB32);
     platform::Draw_surface picture(&image);
     if (!Opened(rec, "held step")) return;
-    const auto pause = [] { usleep(5000); };
-    // One side paced: the wall and this thread inside the work, all threads over the side.
-    const auto paced = [&](const std::function<bool(int)>& work) {
-        bench::Clocks inside;
-        const double all0 = bench::Process_ms();
-        for (int i = 0; i < k_Frames; ++i) {
-            const bench::Clocks t0 = bench::Clocks::Now();
-            if (!work(i)) return std::optional<bench::Clocks>();
-            inside += bench::Clocks::Now() - t0;
-            pause();
-        }
-        inside.all_threads = bench::Process_ms() - all0;
-        return std::optional<bench::Clocks>(inside);
-    };
+    const auto pause = [](size_t, double) { usleep(5000); };
     bench::Clocked_turns t;
     bool forward = true;
     for (int turn = 0; turn < std::max(turns, 5); ++turn, forward = !forward) {
-        const auto bare = paced([&](int i) { return decoder.Decode(padded[size_t(i)]); });
-        const auto step = paced([&](int i) {
-            return Draw_frame_fields(rec, picture, forward ? i + 1 : k_Frames - i, forward);
-        });
+        const auto bare = bench::Paced(
+            k_Frames, [&](size_t i) { return decoder.Decode(padded[i]); }, pause);
+        const auto step = bench::Paced(
+            k_Frames,
+            [&](size_t i) {
+                return Draw_frame_fields(rec, picture, forward ? int32_t(i) + 1 : k_Frames - int32_t(i), forward);
+            },
+            pause);
         if (!bare || !step) return;
         t.Add(*bare, *step);
     }
@@ -217,8 +206,7 @@ void Held_step_turns(int turns)
                            " of " + std::to_string(rec.Decoded_count()) + " decoded ahead, goal at most 1.2");
 }
 
-// Stepping that changes direction every 4 frames, back to back: 3 frames on, 2 back, as an
-// operator homes in on a finish. Each change of direction is a step back after steps forward.
+// Stepping that changes direction every 4 frames, back to back (bench::Reversal_order).
 void Reversal_turns(int turns)
 {
     constexpr int k_Run = 4;
@@ -228,14 +216,7 @@ void Reversal_turns(int turns)
     QImage image(720, 576, QImage::Format_RGB32);
     platform::Draw_surface picture(&image);
     if (!Opened(rec, "reversal")) return;
-    // Frames 1, 2, 3, 4, 3, 2, 3, 4, 5, 6, 5, 4, ...: forward k_Run, back k_Run / 2.
-    std::vector<std::pair<int32_t, bool>> order;
-    for (int32_t at = 1; at + k_Run <= k_Frames;) {
-        for (int k = 0; k < k_Run; ++k) order.emplace_back(at++, true);
-        --at;
-        for (int k = 0; k < k_Run / 2; ++k) order.emplace_back(--at, false);
-        ++at;
-    }
+    const auto order = bench::Reversal_order(k_Frames, k_Run);
     const int64_t ahead_before = rec.Decoded_ahead_count(), decoded_before = rec.Decoded_count();
     const auto t = bench::Alternate(
         turns,

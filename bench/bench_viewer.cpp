@@ -33,8 +33,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <optional>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -227,22 +225,12 @@ void Plain_window_turns(int turns)
     bench::Print_turns("plain Qt window step / bare decode", p, std::to_string(frames.size()) + " frames a turn");
 }
 
-// Paced as a held key at 30 steps a second: the wall clock and this thread count the time inside
-// each step, all threads' processor time the whole side (the worker decodes in the pauses).
-std::optional<bench::Clocks> Paced(size_t steps, const std::function<bool(size_t)>& step)
+// Paced as a held key at 30 steps a second: each step waits for its own time.
+void At_30_a_second(size_t i, double start)
 {
     constexpr double k_Period_ms = 1000.0 / 30;
-    bench::Clocks inside;
-    const double all0 = bench::Process_ms(), start = bench::Wall_ms();
-    for (size_t i = 0; i < steps; ++i) {
-        const bench::Clocks t0 = bench::Clocks::Now();
-        if (!step(i)) return std::nullopt;
-        inside += bench::Clocks::Now() - t0;
-        const double next = start + double(i + 1) * k_Period_ms, now = bench::Wall_ms();
-        if (next > now) usleep(useconds_t((next - now) * 1000));
-    }
-    inside.all_threads = bench::Process_ms() - all0;
-    return inside;
+    const double next = start + double(i + 1) * k_Period_ms, now = bench::Wall_ms();
+    if (next > now) usleep(useconds_t((next - now) * 1000));
 }
 
 void Paced_turns(int turns)
@@ -254,11 +242,15 @@ void Paced_turns(int turns)
     const int64_t ahead = g_Recording->Decoded_ahead_count(), decoded = g_Recording->Decoded_count();
     bench::Clocked_turns t;
     for (int turn = 0; turn < std::max(turns, 5); ++turn) {
-        const auto bare = Paced(frames.size(), [&](size_t i) { return decoder.Decode(frames[i]); });
-        const auto step = Paced(frames.size(), [&](size_t i) {
-            Step_both_fields(viewer, int32_t(i + 1));
-            return true;
-        });
+        const auto bare = bench::Paced(
+            frames.size(), [&](size_t i) { return decoder.Decode(frames[i]); }, At_30_a_second);
+        const auto step = bench::Paced(
+            frames.size(),
+            [&](size_t i) {
+                Step_both_fields(viewer, int32_t(i + 1));
+                return true;
+            },
+            At_30_a_second);
         if (!bare || !step) break;
         t.Add(*bare, *step);
     }
@@ -273,13 +265,7 @@ void Reversal_turns(int turns)
     auto frames = Padded_frames();
     Frm_kanot_2& viewer = Viewer_on_the_heat();
     if (!Open_for("viewer reversals", frames)) return;
-    std::vector<std::pair<int32_t, bool>> order;
-    for (int32_t at = 1; at + 4 <= int32_t(frames.size());) {
-        for (int k = 0; k < 4; ++k) order.emplace_back(at++, true);
-        --at;
-        for (int k = 0; k < 2; ++k) order.emplace_back(--at, false);
-        ++at;
-    }
+    const auto order = bench::Reversal_order(int32_t(frames.size()));
     bench::Bare_dv_decoder decoder;
     const int64_t ahead = g_Recording->Decoded_ahead_count(), decoded = g_Recording->Decoded_count();
     const auto t = bench::Alternate(

@@ -31,16 +31,7 @@ void Frame_decode_ahead::Start(const Ahead_frame& frame, Av_frame_bytes bytes)
 }
 
 bool Frame_decode_ahead::Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into,
-                              int slot)
-{
-    Av_frame_bytes made_of;
-    const bool taken = Take(frame, bytes, into, slot, made_of);
-    Give_back(std::move(made_of));
-    return taken;
-}
-
-bool Frame_decode_ahead::Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into,
-                              int slot, Av_frame_bytes& made_of)
+                              int slot, Av_frame_bytes* made_of)
 {
     std::unique_lock<std::mutex> lock(mutex_);
     // The frame asked for is being decoded, or waits for the worker: waiting for it costs less
@@ -50,10 +41,11 @@ bool Frame_decode_ahead::Take(const Ahead_frame& frame, std::span<const uint8_t>
     if (coming) finished_.wait(lock, [&] { return stop_ || (!running_ && !has_job_); });
     const bool usable = has_result_ && result_frame_ == frame && decoder_ &&
                         std::ranges::equal(result_bytes_.Bytes(), bytes) && into.Take_kept(*decoder_, 0, slot);
-    // Used or not, nothing ahead serves another frame.
+    // Used or not, nothing ahead serves another frame. The bytes of a picture handed over go to
+    // the caller, whose buffer takes their place; whichever buffer is left is the spare.
     if (has_result_) {
-        if (usable) made_of = std::move(result_bytes_);
-        else spare_ = std::move(result_bytes_);
+        if (usable && made_of != nullptr) std::swap(*made_of, result_bytes_);
+        if (result_bytes_.Size() > 0) spare_ = std::move(result_bytes_);
     }
     has_result_ = false;
     has_job_ = false;
@@ -65,13 +57,6 @@ Av_frame_bytes Frame_decode_ahead::Spare_bytes()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return std::move(spare_);
-}
-
-void Frame_decode_ahead::Give_back(Av_frame_bytes bytes)
-{
-    if (bytes.Size() == 0) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    spare_ = std::move(bytes);
 }
 
 void Frame_decode_ahead::Discard()

@@ -36,16 +36,14 @@ public:
     // The picture decoded ahead for frame, moved into slot of into, when it was made of exactly
     // bytes: waits for a decode of that frame that still runs. Anything else ahead is dropped
     // and false returned (the caller decodes the frame itself).
-    bool Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into, int slot);
-    // The same; a picture handed over also hands over the bytes it was made of (equal to bytes),
-    // so that the caller keeps them without a copy of its own.
+    // With made_of, a picture handed over also hands over the bytes it was made of (equal to
+    // bytes), so that the caller keeps them without a copy of its own; what made_of held is read
+    // over again for a later frame.
     bool Take(const Ahead_frame& frame, std::span<const uint8_t> bytes, Av_frame_decoder& into, int slot,
-              Av_frame_bytes& made_of);
+              Av_frame_bytes* made_of = nullptr);
     // A buffer that held the bytes of an earlier frame, to read the next frame's into: stepping
     // reuses a few buffers instead of making one for every frame. Empty when none is spare.
     Av_frame_bytes Spare_bytes();
-    // Gives a buffer back for reuse (only the last one given is kept).
-    void Give_back(Av_frame_bytes bytes);
     // Drops what is ahead; a decode that runs finishes unseen.
     void Discard();
     // Frames the worker decoded, used or not (for tests and benchmarks).

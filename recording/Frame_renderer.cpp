@@ -114,12 +114,8 @@ bool Frame_renderer::Take_ahead(int16_t stream, int slot, platform::Av_frame_byt
     if (!d.ahead || d.ahead_frame.frame == 0 || !d.decoder) return false;
     const platform::Ahead_frame asked{d.decoder_codec, d.opening, source_.Frame_in_store(), stream};
     d.ahead_frame = {};
-    platform::Av_frame_bytes bytes;
-    if (!d.ahead->Take(asked, source_.Bytes(), *d.decoder, slot, bytes)) return false;
+    if (!d.ahead->Take(asked, source_.Bytes(), *d.decoder, slot, made_of)) return false;
     ++d.ahead_used;
-    // What made_of held is read over again for a later frame.
-    if (made_of != nullptr) std::swap(*made_of, bytes);
-    d.ahead->Give_back(std::move(bytes));
     return true;
 }
 

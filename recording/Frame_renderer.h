@@ -138,7 +138,7 @@ private:
     bool Decode_into(cDIBSection& picture);
     bool Keep_for_fields(int16_t stream, int32_t held);
     // The frame in store from what was decoded ahead for it, kept in slot of the decoder.
-    // With made_of, the bytes it was made of are kept there (what it held before is reused).
+    // With made_of, the bytes it was made of are kept there.
     bool Take_ahead(int16_t stream, int slot, platform::Av_frame_bytes* made_of = nullptr);
     // After frame `frame` of stream is shown, moved on by `step` frames from the one shown
     // before: decodes the frame that step leads to next on the worker.

@@ -105,7 +105,7 @@ TEST(Frame_decode_ahead, TheBytesOfAPictureGoWithItAndUnusedBytesComeBackForTheN
     const uint8_t* first_buffer = first.Bytes().data();
     ahead.Start(Frame_no(1), std::move(first));
     Av_frame_bytes made_of;
-    ASSERT_TRUE(ahead.Take(Frame_no(1), Frames()[0], mine, 0, made_of));
+    ASSERT_TRUE(ahead.Take(Frame_no(1), Frames()[0], mine, 0, &made_of));
     EXPECT_EQ(made_of.Bytes().data(), first_buffer) << "handed over, not copied";
     EXPECT_TRUE(std::ranges::equal(made_of.Bytes(), std::span<const uint8_t>(Frames()[0])));
     EXPECT_EQ(ahead.Spare_bytes().Size(), 0u) << "the caller has them";
@@ -115,7 +115,7 @@ TEST(Frame_decode_ahead, TheBytesOfAPictureGoWithItAndUnusedBytesComeBackForTheN
     const uint8_t* second_buffer = second.Bytes().data();
     ahead.Start(Frame_no(2), std::move(second));
     Av_frame_bytes none;
-    EXPECT_FALSE(ahead.Take(Frame_no(2), Frames()[2], mine, 0, none));
+    EXPECT_FALSE(ahead.Take(Frame_no(2), Frames()[2], mine, 0, &none));
     EXPECT_EQ(none.Size(), 0u);
     Av_frame_bytes spare = ahead.Spare_bytes();
     ASSERT_EQ(spare.Bytes().data(), second_buffer);
