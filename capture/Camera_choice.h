@@ -44,11 +44,11 @@ struct Camera_pick {
     bool wish_missing = false;
 };
 
-// The video devices server finds (at most ten), read by choosing each in turn: the server then
-// has the last one probed as its source, so a camera sets its own source afterwards.
 // A property of the capture server as text; "" when it does not answer.
 std::string Server_property(IVideoCap& server, const std::string& name);
 
+// The video devices server finds (at most ten), read by choosing each in turn: the server then
+// has the last one probed as its source, so a camera sets its own source afterwards.
 std::vector<Video_device> List_video_devices(IVideoCap& server);
 
 // What the menu lists for each device: its label, with its device where another has the same

@@ -29,8 +29,6 @@ public:
     void Let_boolean(size_t offset, bool value) { Let_integer(offset, value ? -1 : 0); }
 
     bool End_marker_valid() const;
-    // The record's fields.
-    Capture_record Record() const { return Capture_record::From_bytes(bytes_); }
     std::span<const uint8_t, DV_extra::Size> Bytes() const { return bytes_; }
 
     // Copies the record into frame at offset. An offset that would put any byte of it outside

@@ -81,7 +81,6 @@ void Form_capture_multi_file::Clear_Heat(int16_t s) { recorder_->Clear_Heat(s); 
 
 void Form_capture_multi_file::Set_Active_heat(int16_t slot) { recorder_->Set_Active_heat(slot); }
 
-
 void Form_capture_multi_file::Show_heats()
 {
     const int16_t active = recorder_->Active_heat();

@@ -35,7 +35,6 @@ namespace wk {
 
 namespace fs = std::filesystem;
 
-
 namespace {
 
 constexpr const char* k_Form = " of Form Form_capture_multi_file";

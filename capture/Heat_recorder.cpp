@@ -356,7 +356,7 @@ void Heat_recorder::Store_frame()
     if (!capturing_ || !camera_) return;
     try {
         // A frame still waiting for its turn when the button went down was taken before it.
-        const int32_t taken = camera_->Extra_data().Record().frame_tick;
+        const int32_t taken = camera_->Extra_data().Long_at(DV_extra::Frame_tick);
         if (platform::Tick_difference(taken, press_tick_) < 0) return;
         camera_->Store_Buffer();
         Hand_over_stored();

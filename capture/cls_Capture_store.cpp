@@ -125,11 +125,11 @@ void cls_Capture::Insert_DV_Extra()
     extra_.Let_boolean(DV_extra::Capturing, post_linear_);
     extra_.Let_integer(DV_extra::Lap_count, lap_count_);
     extra_.Write_into(frame_, g_DV_Extra_Offset);
-    const Capture_record read = DV_Extra_Data_Composite::Read_from(frame_, g_DV_Extra_Offset).Record();
-    if (read.first_boat == -1) {
+    // The frame now holds the record's very bytes: its fields are read from the record itself.
+    if (extra_.Integer_at(DV_extra::First_boat) == -1) {
         Trace_Line("*read_DV_extra.First_Boat = True +++++++++++++++++++++++++++++++++++");
-        Trace_Line("*Timestamp = ", read.arrival_tick);
-        Trace_Line("*frametime = ", read.local_time_ms);
+        Trace_Line("*Timestamp = ", extra_.Long_at(DV_extra::Arrival_tick));
+        Trace_Line("*frametime = ", extra_.Long_at(DV_extra::Local_time));
     }
 }
 

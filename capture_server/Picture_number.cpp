@@ -1,6 +1,7 @@
 #include "capture_server/Picture_number.h"
 
 #include <gst/gst.h>
+#include <gst/video/video.h>
 
 #include <cstring>
 #include <memory>
@@ -12,21 +13,12 @@ namespace {
 constexpr int k_Dv_width = 720, k_Dv_height = 576;
 constexpr uint8_t k_White = 235, k_Black = 16, k_No_colour = 128;
 
-struct I420_planes {
-    size_t luma_stride, chroma_stride, u_offset, v_offset, size;
-};
-
-I420_planes Planes_of(int width, int height)
+// GStreamer's own layout of the pictures its elements make.
+GstVideoInfo I420_info(int width, int height)
 {
-    const auto round_4 = [](size_t n) { return (n + 3) & ~size_t(3); };
-    const auto round_2 = [](size_t n) { return (n + 1) & ~size_t(1); };
-    I420_planes p{};
-    p.luma_stride = round_4(size_t(width));
-    p.chroma_stride = round_4(round_2(size_t(width)) / 2);
-    p.u_offset = p.luma_stride * round_2(size_t(height));
-    p.v_offset = p.u_offset + p.chroma_stride * round_2(size_t(height)) / 2;
-    p.size = p.v_offset + p.chroma_stride * round_2(size_t(height)) / 2;
-    return p;
+    GstVideoInfo info;
+    gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, guint(width), guint(height));
+    return info;
 }
 
 struct Numbering {
@@ -51,22 +43,28 @@ GstPadProbeReturn On_picture(GstPad*, GstPadProbeInfo* info, gpointer data)
 
 } // namespace
 
-size_t I420_size(int width, int height) { return Planes_of(width, height).size; }
+size_t I420_size(int width, int height)
+{
+    const GstVideoInfo info = I420_info(width, height);
+    return GST_VIDEO_INFO_SIZE(&info);
+}
 
 void Draw_picture_number(uint8_t* picture, int width, int height, uint32_t number)
 {
-    const I420_planes p = Planes_of(width, height);
+    const GstVideoInfo info = I420_info(width, height);
+    const auto luma_stride = size_t(GST_VIDEO_INFO_PLANE_STRIDE(&info, 0));
+    const auto chroma_stride = size_t(GST_VIDEO_INFO_PLANE_STRIDE(&info, 1));
     const auto x_of = [&](int dv_x) { return dv_x * width / k_Dv_width; };
     const auto y_of = [&](int dv_y) { return dv_y * height / k_Dv_height; };
     const int left = x_of(k_Number_left), right = x_of(k_Number_left + k_Number_bits * k_Number_cell);
     for (int y = y_of(k_Number_top); y < y_of(k_Number_top + k_Number_rows); ++y) {
         for (int b = 0; b < k_Number_bits; ++b) {
             const int x0 = x_of(k_Number_left + b * k_Number_cell), x1 = x_of(k_Number_left + (b + 1) * k_Number_cell);
-            std::memset(picture + size_t(y) * p.luma_stride + size_t(x0), (number >> b) & 1 ? k_White : k_Black,
+            std::memset(picture + size_t(y) * luma_stride + size_t(x0), (number >> b) & 1 ? k_White : k_Black,
                         size_t(x1 - x0));
         }
-        const size_t chroma_row = size_t(y / 2) * p.chroma_stride + size_t(left / 2);
-        for (const size_t plane : {p.u_offset, p.v_offset})
+        const size_t chroma_row = size_t(y / 2) * chroma_stride + size_t(left / 2);
+        for (const size_t plane : {GST_VIDEO_INFO_PLANE_OFFSET(&info, 1), GST_VIDEO_INFO_PLANE_OFFSET(&info, 2)})
             std::memset(picture + plane + chroma_row, k_No_colour, size_t((right - left + 1) / 2));
     }
 }

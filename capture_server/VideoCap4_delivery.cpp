@@ -21,7 +21,7 @@ void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<cons
         queue.Count_dropped();
         return;
     }
-    const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++, taken_tick.value_or(Server_tick()));
+    const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++, taken_tick ? *taken_tick : Server_tick());
     if (put == Sample_queue::Put_result::queued_first) Wake();
 }
 

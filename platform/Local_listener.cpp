@@ -63,8 +63,6 @@ void Local_listener::Close()
     fd_ = -1;
 }
 
-void Local_listener::Close_client(int fd) { ::close(fd); }
-
 bool Local_listener::Peer_is_this_user(int fd)
 {
     ucred peer{};

@@ -31,8 +31,6 @@ public:
     static bool Peer_is_this_user(int fd);
     // Stops listening and removes the name.
     void Close();
-    // Closes a client's descriptor that was not handed on.
-    static void Close_client(int fd);
 
 private:
     int fd_ = -1;

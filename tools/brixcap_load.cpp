@@ -36,10 +36,10 @@ using namespace wk::com;
 
 namespace {
 
-std::string Tick_text(IVideoCap& source)
+std::string Property(IVideoCap& object, const char* name)
 {
     Bstr value;
-    source.GetProperty(Bstr("SampleTick").Get(), value.Put());
+    object.GetProperty(Bstr(name).Get(), value.Put());
     return value.Str();
 }
 
@@ -61,15 +61,13 @@ public:
     {
         copy.assign(buffer, buffer + size);
         if (!measuring) return S_OK;
-        Bstr now;
-        source->GetProperty(Bstr("StreamTime").Get(), now.Put());
-        latencies.push_back(std::strtod(now.Str().c_str(), nullptr) - time);
+        latencies.push_back(std::strtod(Property(*source, "StreamTime").c_str(), nullptr) - time);
         arrivals.push_back(std::chrono::steady_clock::now());
         if (!times.empty() && time <= times.back()) ++twice;
         times.push_back(time);
         // Only encoded cameras' frames carry a capture time of their own.
         if (!encoding) return S_OK;
-        const std::string taken = Tick_text(*source);
+        const std::string taken = Property(*source, "SampleTick");
         if (!taken.empty()) encode_ms.push_back(double(int32_t(uint32_t(Tick()) - uint32_t(std::stol(taken)))));
         return S_OK;
     }
@@ -108,13 +106,6 @@ double Cpu_seconds()
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-std::string Property(IVideoCap& object, const char* name)
-{
-    Bstr value;
-    object.GetProperty(Bstr(name).Get(), value.Put());
-    return value.Str();
 }
 
 bool Register(const std::string& library_path)

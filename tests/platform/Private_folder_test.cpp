@@ -218,7 +218,7 @@ TEST_F(Private_places, AListenerShutsOutAClientOfAnotherUserAndServesItsOwn)
     const int taken = listener.Accept(error);
     EXPECT_GE(taken, 0);
     EXPECT_TRUE(Local_listener::Peer_is_this_user(taken));
-    Local_listener::Close_client(taken);
+    ::close(taken);
     ::close(own);
 }
 

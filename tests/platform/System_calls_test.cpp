@@ -121,7 +121,7 @@ TEST_F(System_calls, AListenerTakesOverALeftNameTakesClientsAndRemovesItsName)
     char byte = 0;
     EXPECT_EQ(::read(taken, &byte, 1), 1);
     EXPECT_EQ(byte, 'x');
-    platform::Local_listener::Close_client(taken);
+    ::close(taken);
     ::close(client);
 
     listener.Close();
