@@ -24,14 +24,6 @@ namespace {
 
 constexpr const char* k_Avi_class = " of Class Module cls_AVI_handler";
 
-// What the AVI's face answers; for a recording of another kind, what an AVI without it would.
-template <class Face, class Answer>
-Answer Ask(const Face* face, Answer (Face::*question)() const)
-{
-    return face ? (face->*question)() : Answer();
-}
-
-
 constexpr int64_t k_Channel_field = 40;
 constexpr int16_t k_Channel_table_chunk = 1; // BXA1
 

@@ -83,6 +83,12 @@ public:
 
 protected:
     ~Avi_section() = default;
+    // What the AVI's face answers; for a recording of another kind, what an AVI without it would.
+    template <class Face, class Answer>
+    static Answer Ask(const Face* face, Answer (Face::*question)() const)
+    {
+        return face ? (face->*question)() : Answer();
+    }
 
 private:
     virtual Cls_XML_header& Section_header() = 0;

@@ -90,7 +90,7 @@ bool Capture_record::Whole(std::span<const uint8_t> bytes)
 
 void Capture_record::Let_comment(std::span<uint8_t> bytes, const std::string& ansi)
 {
-    if (bytes.size() < Size) throw std::out_of_range("The capture record needs 192 bytes");
+    Check_size(bytes);
     const size_t n = std::min(ansi.size(), Comment_size);
     std::fill_n(bytes.begin() + Comment, Comment_size, uint8_t(0));
     std::memcpy(bytes.data() + Comment, ansi.data(), n);

@@ -34,11 +34,12 @@ void Capture_record_section::Reset_record()
 }
 
 // The frame's own time: from its extra-data record, rounded to a whole frame of 40 ms, less 10.
+// Every frame read passes here, so the one field is read alone, not the whole record.
 void Capture_record_section::Take_frame_time()
 {
     Do_Read_DV_extra_data();
     if (!extra_valid_) return;
-    raw_frame_time_ = Extra_record().frame_tick;
+    raw_frame_time_ = Get_long(&extra_[capture_record::Frame_tick]);
     frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
     has_time_stamp_ = true;
 }
@@ -102,8 +103,6 @@ bool Capture_record_section::Linear_buffer() const { return Extra_record().captu
 int32_t Capture_record_section::Frame_time() const { return Extra_record().local_time_ms; }
 int32_t Capture_record_section::Capture_mill_time() const { return Extra_record().frame_tick; }
 int32_t Capture_record_section::Timestamp_long() const { return Extra_record().arrival_tick; }
-
-
 
 bool Capture_record_section::Write_comment(const std::string& text)
 {

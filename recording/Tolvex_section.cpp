@@ -18,7 +18,6 @@ bool Reads_as_zero(const std::string& text)
 
 } // namespace
 
-
 int32_t Tolvex_section::Tolv_start_PC_mill()
 {
     return header_field::Long::From(Section_header().Tolv_heat_start_PC_mill());
@@ -27,9 +26,6 @@ void Tolvex_section::Tolv_start_PC_mill(int32_t value)
 {
     Section_header().Tolv_heat_start_PC_mill(header_field::Long::To(value));
 }
-
-// A camera that could not be named must not stop a running capture: the error goes to the
-// caller like any other header error.
 
 // The frame's goal offset is the one the capture station measured for that very frame; it
 // stands in only while the sibling product left its own offset at 0.
@@ -43,7 +39,7 @@ std::string Tolvex_section::Tolv_Goal_compensation()
 void Tolvex_section::Tolv_Goal_compensation(const std::string& value) { Section_header().Goal_Compensation(value); }
 std::string Tolvex_section::Tolv_Split_compensation() { return Section_header().Split_Compensation(); }
 void Tolvex_section::Tolv_Split_compensation(const std::string& value) { Section_header().Split_Compensation(value); }
-void Tolvex_section::Tolv_split_firewire_ID(const std::string &value)
+void Tolvex_section::Tolv_split_firewire_ID(const std::string& value)
 {
     Section_header().Tolv_split_firewire_ID(value);
 }

@@ -6,16 +6,6 @@
 #include "recording/Recording_reader.h"
 
 namespace wk {
-namespace {
-
-// What the AVI's face answers; for a recording of another kind, what an AVI without it would.
-template <class Face, class Answer>
-Answer Ask(const Face* face, Answer (Face::*question)() const)
-{
-    return face ? (face->*question)() : Answer();
-}
-
-} // namespace
 
 std::span<const uint8_t> cls_AVI_handler::Get_Frame(int32_t frame)
 {

@@ -109,17 +109,22 @@ std::string Code_letters(int32_t time)
     }
 }
 
+std::string Code_words(int32_t time)
+{
+    switch (time) {
+    case Time_DSQ: return "Disqualified";
+    case Time_DNS: return "Did not start";
+    case Time_DNF: return "Did not finish";
+    default: return {};
+    }
+}
+
 std::string Lane_result_words(const Heat_result& result, int16_t lane)
 {
     for (const Heat_result_row& row : result.rows) {
         if (row.lane != lane) continue;
         if (row.Timed()) return "Place: " + std::to_string(row.place) + " Time : " + Corrected(result, row, true);
-        switch (row.time) {
-        case Time_DSQ: return "Disqualified";
-        case Time_DNS: return "Did not start";
-        case Time_DNF: return "Did not finish";
-        default: return {};
-        }
+        return Code_words(row.time);
     }
     return {};
 }

@@ -22,8 +22,6 @@ struct Heat_result_row {
     int64_t difference = 0;  // ms behind the first place; 0 for a code
     int16_t goal_field = 0;
     bool Timed() const { return Is_real_time(time); }
-    // Time_DSQ, Time_DNS or Time_DNF; 0 for a real time.
-    int32_t Code() const { return Timed() ? 0 : time; }
     bool operator==(const Heat_result_row&) const = default;
 };
 
@@ -65,6 +63,8 @@ Heat_result_texts Row_texts(const Heat_result& result, const Heat_result_row& ro
 
 // "DSQ", "DNS", "DNF"; "" for a real time.
 std::string Code_letters(int32_t time);
+// "Disqualified", "Did not start", "Did not finish"; "" for a real time.
+std::string Code_words(int32_t time);
 // A lane's result in words: "Place: " place " Time : " time for a placed lane, else
 // "Disqualified", "Did not start" or "Did not finish"; "" for a lane without a result.
 std::string Lane_result_words(const Heat_result& result, int16_t lane);

@@ -19,17 +19,6 @@ std::string Right_aligned(const std::string& text, size_t width)
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
-// What a code says on paper; empty for a time.
-std::string Code_words(int32_t time)
-{
-    switch (time) {
-    case Time_DSQ: return " Disqualified";
-    case Time_DNF: return " Did not finish";
-    case Time_DNS: return " Did not start";
-    default: return {};
-    }
-}
-
 } // namespace
 
 std::string Results_csv_text(const Heat_result& result, const std::string& computer_name)
@@ -51,7 +40,7 @@ std::vector<std::string> Result_sheet_lines(const Heat_result& result)
         const Heat_result_texts cells = Row_texts(result, row);
         const std::string words = Code_words(row.time);
         lines.push_back(" " + Right_aligned(cells.rank, 3) + Right_aligned(cells.lane, 6) + "  " +
-                        (words.empty() ? cells.time + "  " + cells.delta : words));
+                        (words.empty() ? cells.time + "  " + cells.delta : " " + words));
     }
     return lines;
 }

@@ -195,8 +195,6 @@ public:
     int32_t Lane_pos_X(int16_t lane) const;
     int32_t Lane_pos_Y(int16_t lane) const;
 
-    // Marathon classes 1..30.
-
     // Heats 1..5.
     std::string Heat_ID(int16_t heat) const;
     void Heat_ID(int16_t heat, const std::string& value);
@@ -245,9 +243,7 @@ public:
     int32_t trimmed_End_Field() const;
     void trimmed_End_Field(int32_t value);
 
-    // The grade record.
-
-    // The animation file and its lines 1..150.
+    // The animation file's line count (its lines are in the field lists).
     int16_t anp_numlines() const;
     void anp_numlines(int16_t value);
 
@@ -267,7 +263,6 @@ public:
     // Values are kept as the sibling product wrote them; a missing element raises unless a
     // default is named.
 
-    // A failed write raises to the caller like every other; nothing else is stopped.
     void Tolv_heat_start_local_mill(const std::string& value);
     std::string Tolv_heat_start_PC_mill() const;
     void Tolv_heat_start_PC_mill(const std::string& value);
