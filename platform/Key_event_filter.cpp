@@ -5,9 +5,19 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWidget>
 
 namespace wk::platform {
 namespace {
+
+// A window of its own that has the keyboard while it is active; menus and tips do not take it.
+bool Takes_keys(QObject* watched)
+{
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w || !w->isWindow()) return false;
+    const Qt::WindowType type = w->windowType();
+    return type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen;
+}
 
 class Key_filter final : public QObject {
 public:
@@ -32,6 +42,13 @@ public:
             break;
         }
         case QEvent::ApplicationDeactivate: Release_all_keys(); break;
+        // Once a window goes or gives up the keyboard, the releases of keys pressed in it go
+        // to another window or nowhere: they count as released now.
+        case QEvent::WindowDeactivate:
+        case QEvent::Hide:
+        case QEvent::Close:
+            if (Takes_keys(watched)) Release_all_keys();
+            break;
         default: break;
         }
         return QObject::eventFilter(watched, event);

@@ -1,6 +1,7 @@
 #pragma once
 // Key and mouse-button state by Windows virtual-key code, kept up to date by an
 // application-wide event filter (installed by the program's window layer).
+#include <cstdint>
 #include <functional>
 
 namespace wk::platform {
@@ -14,6 +15,13 @@ enum : int {
 bool Key_is_down(int vk);
 void Set_key_down(int vk, bool down);
 void Release_all_keys();
+
+// Every press is numbered: a loop that started at Key_presses() asks for the keys pressed since,
+// so a key that went down before it (or whose release was never seen) cannot stop it.
+uint64_t Key_presses();
+// The lowest code in [first, last] of a key held now that went down after press number `since`;
+// 0 when there is none.
+int Key_down_since(uint64_t since, int first = 1, int last = 128);
 
 // A synthetic key press only keeps the screen awake; the window layer may install how.
 void Set_screen_keep_awake(std::function<void()> action);

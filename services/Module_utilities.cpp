@@ -160,6 +160,7 @@ int Get_Pressed_Key()
         if (platform::Key_is_down(vk)) return vk;
     return 0;
 }
+int Get_Pressed_Key(uint64_t since) { return platform::Key_down_since(since); }
 void Press_Shift_Key() { platform::Keep_screen_awake(); }
 
 // ---- Texts, bytes and files ----

@@ -29,6 +29,8 @@ int32_t Min_Var(double a, double b);
 bool Key_Down(int vk);
 bool Ctrl_Key_Down();
 int Get_Pressed_Key();
+// The lowest key held now that was pressed after press number `since` (platform::Key_presses()).
+int Get_Pressed_Key(uint64_t since);
 void Press_Shift_Key();
 
 // Texts, bytes and files.

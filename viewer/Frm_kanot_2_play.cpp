@@ -112,6 +112,9 @@ void Frm_kanot_2::Cmd_play_Click()
         const std::string file = rec->File_name();
         const int32_t start = Get_Tick();
         const int32_t n = rec->num_frames();
+        // Only a key pressed while playing stops it: one held from before may never be released
+        // in this program's eyes.
+        const uint64_t presses = platform::Key_presses();
         QPointer<Frm_kanot_2> self(this);
         for (int32_t i = 1; i <= n; ++i) {
             int32_t frame = i;
@@ -126,7 +129,7 @@ void Frm_kanot_2::Cmd_play_Click()
             platform::Do_events();
             if (!self) return; // the window went while events ran
             if (!Play_may_go_on(rec, file)) break;
-            if (Stops_play(Get_Pressed_Key())) {
+            if (Stops_play(Get_Pressed_Key(presses))) {
                 Cmd_play->setEnabled(true);
                 Slider_play_Scroll();
                 Set_Focus();
@@ -155,13 +158,14 @@ void Frm_kanot_2::item_play_deinterlaced_Click()
         const std::string file = rec->File_name();
         const int32_t start = Get_Tick();
         const int32_t first = Slider_play->minimum();
+        const uint64_t presses = platform::Key_presses();
         QPointer<Frm_kanot_2> self(this);
         for (int32_t field = first; field <= Slider_play->maximum(); ++field) {
             Slider_play->setValue(field);
             Slider_play_Scroll();
             platform::Do_events();
             if (!self) return; // the window went while events ran
-            if (!Play_may_go_on(rec, file) || Stops_play(Get_Pressed_Key())) break;
+            if (!Play_may_go_on(rec, file) || Stops_play(Get_Pressed_Key(presses))) break;
             const int64_t wait = Field_due_ms(field - first + 1, *rec) - platform::Tick_difference(Get_Tick(), start);
             if (wait > 0) platform::Get_clock().Sleep_ms(int32_t(wait));
         }
@@ -234,6 +238,14 @@ QRect Frm_kanot_2::Menu_area() const
     if (!isVisible() || !menu_bar->isVisible()) return {};
     return {menu_bar->mapToGlobal(QPoint(0, 0)), menu_bar->size()};
 }
+
+QRect Frm_kanot_2::Picture_area() const
+{
+    if (!isVisible() || !Picture_large->isVisible()) return {};
+    return {Picture_large->mapToGlobal(QPoint(0, 0)), Picture_large->size()};
+}
+
+QRect Frm_kanot_2::Frame_area() const { return isVisible() ? frameGeometry() : QRect(); }
 
 std::string Frm_kanot_2::Start_time_text() const { return Label_start_time->text().toStdString(); }
 

@@ -1,12 +1,16 @@
 // The viewer at work: stepping and playing, clicking finishes on lane marks, the result menu
 // and the zoom, and the whole road on a demo heat.
 #include "tests/viewer/Viewer_fixture.h"
+#include "platform/Key_event_filter.h"
+#include "services/Form_Wakeline_Full_Startup.h"
+#include "services/Module_utilities.h"
 #include "tools/Demo_heat.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Lane_results.h"
 #include "viewer/Marathon_times.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 #include <QLabel>
@@ -157,23 +161,59 @@ TEST_F(Viewer_at_work, PlayingKeepsRealTimeWithoutSkippingALateFrame)
     EXPECT_TRUE(Viewer().Cmd_play->isEnabled());
 }
 
-TEST_F(Viewer_at_work, ShiftStopsPlayingCtrlDoesNot)
+TEST_F(Viewer_at_work, AKeyPressedWhilePlayingStopsItButCtrlOrAKeyHeldFromBeforeDoesNot)
 {
+    struct Case {
+        const char* name;
+        std::vector<int> held;    // down before Play
+        std::vector<int> pressed; // go down as the first frame shows
+        int last;                 // the slider's value when playing ends
+    };
+    const std::vector<Case> cases = {
+        {"Shift pressed", {}, {platform::VK_SHIFT}, 2},
+        {"Ctrl pressed", {}, {platform::VK_CONTROL}, 20},
+        {"Ctrl and Shift pressed", {}, {platform::VK_CONTROL, platform::VK_SHIFT}, 2},
+        {"a key pressed with Ctrl held", {platform::VK_CONTROL}, {'A'}, 2},
+        {"Enter held from before", {platform::VK_RETURN}, {}, 20},
+    };
     Open_locked_heat(10);
-    platform::Set_key_down(platform::VK_SHIFT, true);
-    Viewer().Cmd_play_Click();
-    EXPECT_EQ(Viewer().Slider_play->value(), 2);
-    EXPECT_TRUE(Viewer().Cmd_play->isEnabled());
-    platform::Set_key_down(platform::VK_SHIFT, false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::Release_all_keys();
+        Show_field(1);
+        for (int key : c.held) platform::Set_key_down(key, true);
+        const QMetaObject::Connection press = QObject::connect(Viewer().Slider_play, &QSlider::valueChanged, [&](int v) {
+            if (v == 2)
+                for (int key : c.pressed) platform::Set_key_down(key, true);
+        });
+        Viewer().Cmd_play_Click();
+        QObject::disconnect(press);
+        EXPECT_EQ(Viewer().Slider_play->value(), c.last);
+        EXPECT_TRUE(Viewer().Cmd_play->isEnabled());
+    }
+}
 
-    platform::Set_key_down(platform::VK_CONTROL, true);
-    platform::Set_key_down(platform::VK_SHIFT, true); // its code is lower: it is the key seen
-    Viewer().Cmd_play_Click();
-    EXPECT_EQ(Viewer().Slider_play->value(), 2);
-    platform::Set_key_down(platform::VK_SHIFT, false);
-    platform::Set_key_down('A', true); // Ctrl's code is the lowest down
-    Viewer().Cmd_play_Click();
-    EXPECT_EQ(Viewer().Slider_play->value(), 20);
+// The start-up window goes while Enter is down: its release reaches no window of the program.
+TEST_F(Viewer_at_work, EnterInTheStartUpWindowLeavesNoKeyHeldAndPlayRunsTheWholeHeat)
+{
+    platform::Install_key_event_filter();
+    Heat_setup s;
+    s.frames = 12;
+    platform::App().command_line = Make_heat("Heat1.qs2", s);
+    platform::Register_window_opener("Frm_kanot_2", [this] { Viewer().show(); });
+    auto& startup = platform::Form_instance<Form_Wakeline_Full_Startup>();
+    startup.show();
+    QApplication::setActiveWindow(&startup);
+    ASSERT_TRUE(QApplication::focusWidget());
+    QTest::keyPress(QApplication::focusWidget(), Qt::Key_Return);
+    platform::Register_window_opener("Frm_kanot_2", nullptr);
+    ASSERT_FALSE(Is_Form_Loaded("Form_Wakeline_Full_Startup"));
+    ASSERT_TRUE(g_Recording && g_Recording->File_open());
+    EXPECT_FALSE(platform::Key_is_down(platform::VK_RETURN));
+    QApplication::setActiveWindow(&Viewer());
+    QTest::mouseClick(Viewer().Cmd_play, Qt::LeftButton);
+    EXPECT_EQ(Viewer().Slider_play->value(), 24);
+    EXPECT_TRUE(Viewer().Cmd_play->isEnabled());
 }
 
 TEST_F(Viewer_at_work, ClosingOrExitingDuringPlayEndsItCleanly)
