@@ -20,6 +20,62 @@ QMargins Own_margins(const QWidget* w)
 
 bool Framed(const QWidget* w) { return !(w->windowFlags() & Qt::FramelessWindowHint); }
 
+bool Clear(const QRect& r, const QRect& room, const std::vector<QRect>& keep)
+{
+    if (!room.contains(r)) return false;
+    for (const QRect& k : keep)
+        if (r.intersects(k)) return false;
+    return true;
+}
+
+// The corners worth trying: the room's, and beside (right of, left of) and under each area kept
+// clear, level with its top or the room's.
+std::vector<QPoint> Corners(QSize size, const QRect& room, const std::vector<QRect>& keep)
+{
+    std::vector<QPoint> corners{room.topLeft()};
+    for (const QRect& k : keep) {
+        if (k.isEmpty()) continue;
+        for (const int y : {room.top(), k.top()}) {
+            corners.emplace_back(k.right() + 1, y);
+            corners.emplace_back(k.left() - size.width(), y);
+        }
+        for (const int x : {room.left(), k.left()}) corners.emplace_back(x, k.bottom() + 1);
+    }
+    // Nearest the top left first: the eye finds a window there, and the order is the same
+    // whatever order the areas came in.
+    std::stable_sort(corners.begin(), corners.end(), [](QPoint a, QPoint b) {
+        return a.y() + a.x() < b.y() + b.x();
+    });
+    return corners;
+}
+
+// The largest frame, no smaller than least and no larger than size, from corner that stays clear.
+QRect Shrunk_at(QPoint corner, QSize size, QSize least, const QRect& room, const std::vector<QRect>& keep)
+{
+    QRect best;
+    for (int h = size.height(); h >= least.height(); h -= 8) {
+        for (int w = size.width(); w >= least.width(); w -= 8) {
+            const QRect r(corner, QSize(w, h));
+            if (Clear(r, room, keep) && int64_t(w) * h > int64_t(best.width()) * best.height()) best = r;
+            if (Clear(r, room, keep)) break;
+        }
+    }
+    return best;
+}
+
+QRect Spot_avoiding(QSize size, const QRect& room, const std::vector<QRect>& keep, QSize least)
+{
+    const std::vector<QPoint> corners = Corners(size, room, keep);
+    for (const QPoint c : corners)
+        if (const QRect r(c, size); Clear(r, room, keep)) return r;
+    QRect best;
+    for (const QPoint c : corners) {
+        const QRect r = Shrunk_at(c, size, least, room, keep);
+        if (int64_t(r.width()) * r.height() > int64_t(best.width()) * best.height()) best = r;
+    }
+    return best;
+}
+
 } // namespace
 
 QRect Available_area()
@@ -63,6 +119,34 @@ QRect Fitted_frame(QWidget* w, const QRect& keep_clear)
 void Fit_in_available_area(QWidget* w, const QRect& keep_clear)
 {
     Place_frame(w, Fitted_frame(w, keep_clear).topLeft());
+}
+
+QRect Clear_spot(QSize size, const QRect& room, const std::vector<QRect>& never, const std::vector<QRect>& rather,
+                 QSize least)
+{
+    least = least.boundedTo(size);
+    std::vector<QRect> both = never;
+    both.insert(both.end(), rather.begin(), rather.end());
+    if (const QRect r = Spot_avoiding(size, room, both, size); !r.isEmpty()) return r;
+    if (const QRect r = Spot_avoiding(size, room, never, size); !r.isEmpty()) return r;
+    if (const QRect r = Spot_avoiding(size, room, both, least); !r.isEmpty()) return r;
+    return Spot_avoiding(size, room, never, least);
+}
+
+QRect Place_clear_of(QWidget* w, const std::vector<QRect>& never, const std::vector<QRect>& rather,
+                     const QRect& keep_clear)
+{
+    if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized) && w->layout()) w->adjustSize();
+    const QMargins m = Frame_margins(w);
+    const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize()).expandedTo(QSize(120, 80)).grownBy(m);
+    const QRect spot = Clear_spot(w->size().grownBy(m), Window_room(keep_clear), never, rather, least);
+    if (spot.isEmpty()) {
+        Fit_in_available_area(w, keep_clear);
+        return w->frameGeometry();
+    }
+    w->resize(spot.size().shrunkBy(m));
+    Place_frame(w, spot.topLeft());
+    return spot;
 }
 
 void Place_frame(QWidget* w, const QPoint& corner)

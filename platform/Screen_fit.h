@@ -6,6 +6,9 @@
 #include <QMargins>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
+
+#include <vector>
 
 class QWidget;
 
@@ -29,5 +32,17 @@ void Fit_in_available_area(QWidget* w, const QRect& keep_clear = {});
 // places the frame itself, so a window it has not framed yet still gets its title bar on the
 // screen (placing the inside there would push the title bar above it).
 void Place_frame(QWidget* w, const QPoint& corner);
+
+// Where a frame of `size` lies in `room` covering none of `never` and, where room allows, none
+// of `rather` either: beside or under them, nearest the top left. Where no place holds the whole
+// frame, it is made smaller, down to `least`, in the place that keeps most of it. Empty when not
+// even that fits.
+QRect Clear_spot(QSize size, const QRect& room, const std::vector<QRect>& never, const std::vector<QRect>& rather,
+                 QSize least);
+// Moves (and where needed shrinks) `w` so that its frame lies at Clear_spot inside
+// Window_room(keep_clear); where there is no such spot it is fitted into the room as it is.
+// Returns the frame.
+QRect Place_clear_of(QWidget* w, const std::vector<QRect>& never, const std::vector<QRect>& rather,
+                     const QRect& keep_clear = {});
 
 } // namespace wk::platform

@@ -136,6 +136,9 @@ void Form_Wakeline_marathon::Build_controls()
     Timer1->start();
     resize(460, top + 126);
     setWindowTitle("Wakeline Marathon");
+    // Its heat list and Start and Stop stay in sight when the crew clicks on the viewer's picture.
+    // Set before the window is made, so that it keeps the place it is given.
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
 }
 
 void Form_Wakeline_marathon::Connect_controls()

@@ -43,20 +43,6 @@ QRect Marathon_top(const Form_Wakeline_marathon& marathon, const QRect& frame)
     return {frame.topLeft(), QPoint(frame.right(), bottom)};
 }
 
-// The frame moved off the marathon window's menu and first rows: beside the marathon window
-// where it fits, else below those rows.
-QRect Off_marathon_top(const QRect& frame, const QRect& marathon, const QRect& top, const QRect& room)
-{
-    if (!frame.intersects(top)) return frame;
-    const QPoint places[] = {{marathon.right() + 1, marathon.top()}, {marathon.left() - frame.width(), marathon.top()},
-                             {frame.left(), top.bottom() + 1}, {marathon.left(), top.bottom() + 1}};
-    for (const QPoint& p : places) {
-        const QRect r(p, frame.size());
-        if (room.contains(r) && !r.intersects(top)) return r;
-    }
-    return frame;
-}
-
 // A label alone in its captioned frame.
 QLabel* Framed_label(QWidget* parent, const char* frame, const char* caption, const char* name, QRect where)
 {
@@ -170,15 +156,14 @@ void Frm_Wakeline_Marathon_settime::Show_marathon_windows(bool on)
     }
     auto& marathon = platform::Form_instance<Form_Wakeline_marathon>();
     marathon.Check_Marathon_Folder();
-    // Both inside the desktop and clear of the viewer's menus, wherever the settings last left
-    // them, and this one off the marathon window's menu and first rows. They are placed before
-    // they show, so that the window manager frames each where it was put.
-    const QRect viewer_menus = Viewer_menu_area();
-    const QRect marathon_frame = platform::Fitted_frame(&marathon, viewer_menus);
-    platform::Place_frame(&marathon, marathon_frame.topLeft());
-    const QRect frame = Off_marathon_top(platform::Fitted_frame(this, viewer_menus), marathon_frame,
-                                         Marathon_top(marathon, marathon_frame), platform::Window_room(viewer_menus));
-    platform::Place_frame(this, frame.topLeft());
+    // Both inside the desktop, never over the finish picture and off the rest of the viewer where
+    // the screen has room, wherever the settings last left them; this one also off the marathon
+    // window's menu and first rows. They are placed before they show, so that the window manager
+    // frames each where it was put.
+    const QRect viewer_menus = Viewer_menu_area(), picture = Viewer_picture_area(), viewer = Viewer_frame_area();
+    const QRect marathon_frame = platform::Place_clear_of(&marathon, {picture}, {viewer}, viewer_menus);
+    platform::Place_clear_of(this, {picture, Marathon_top(marathon, marathon_frame)}, {viewer, marathon_frame},
+                             viewer_menus);
     marathon.show();
     // The viewer steps frames while the marathon window is up; its clock stays still meanwhile.
     marathon.Timer1->stop();

@@ -1,6 +1,7 @@
 #include "viewer/Finish_strip_pane.h"
 
 #include "recording/cls_AVI_handler.h"
+#include "platform/Screen_fit.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "viewer/Finish_strip_host.h"
@@ -12,7 +13,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -71,16 +71,15 @@ void Finish_strip_pane::Build_controls()
     Lbl_strip->setObjectName("Lbl_strip");
 }
 
-void Finish_strip_pane::Show_under(const QWidget& viewer)
+void Finish_strip_pane::Show_clear_of(const QRect& picture, const QRect& viewer, const QRect& menus)
 {
-    const QScreen* screen = viewer.screen() ? viewer.screen() : QGuiApplication::primaryScreen();
-    const QRect room = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const QRect frame = viewer.frameGeometry();
-    // Under the viewer where there is room for it, else over the lower part of the screen.
-    const int w = std::min(room.width(), std::max(frame.width(), 800));
-    const int h = std::clamp(room.bottom() - frame.bottom() - 40, 260, std::max(260, room.height() / 2));
+    const QRect room = platform::Window_room(menus);
+    // As wide as the viewer and as high as the room under it allows, within reason; then placed
+    // where it covers neither the picture nor, where there is room, the viewer.
+    const int w = std::min(room.width(), std::max(viewer.width(), 800));
+    const int h = std::clamp(room.bottom() - viewer.bottom() - 40, 260, std::max(260, room.height() / 2));
     resize(w, h);
-    move(std::clamp(frame.left(), room.left(), room.right() - w), std::min(frame.bottom() + 1, room.bottom() - h - 30));
+    platform::Place_clear_of(this, {picture}, {viewer}, menus);
     show();
     timer_->start();
     Follow();
@@ -108,7 +107,7 @@ Finish_strip* Finish_strip_pane::Started_strip(const std::optional<Finish_strip_
     strip_path_ = g_Recording->File_name();
     strip_frames_ = g_Recording->num_frames();
     strip_stream_ = host_.Shown_stream();
-    strip_ = std::make_unique<Finish_strip>(Strip_source_of(*g_Recording, strip_stream_), *line);
+    strip_ = std::make_shared<Finish_strip>(Strip_source_of(*g_Recording, strip_stream_), *line);
     followed_columns_ = -1;
     Update_scroll_range();
     return strip_.get();

@@ -35,8 +35,9 @@ public:
     QToolButton* Cmd_zoom_out = nullptr;
     QLabel* Lbl_strip = nullptr;
 
-    // Places the window under the viewer, inside the screen, and shows it.
-    void Show_under(const QWidget& viewer);
+    // Places the window inside the screen clear of the viewer's picture (and of the rest of the
+    // viewer's frame and its menus where there is room), and shows it. Screen rectangles.
+    void Show_clear_of(const QRect& picture, const QRect& viewer, const QRect& menus);
     // Starts the strip for the open recording when it has none or its goal line changed, drops it
     // when the recording closed, and shows what is ready (its timer calls it).
     void Follow();
@@ -44,6 +45,8 @@ public:
     const Finish_strip* Strip() const { return strip_.get(); }
     // The strip started when there is none yet.
     Finish_strip* Started_strip();
+    // The strip for work that may outlast the pane's hold on it (an export).
+    std::shared_ptr<const Finish_strip> Shared_strip() const { return strip_; }
     // The marks as the viewer has them now.
     Strip_marks Marks() const;
     // Pixels per column, and the strip's area in the window.
@@ -75,7 +78,7 @@ private:
     bool Strip_is_current(const Finish_strip_line::Setup& line) const;
 
     Finish_strip_host& host_;
-    std::unique_ptr<Finish_strip> strip_;
+    std::shared_ptr<Finish_strip> strip_;
     std::string strip_path_;
     int32_t strip_frames_ = 0;
     int16_t strip_stream_ = 0;

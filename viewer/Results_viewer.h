@@ -23,6 +23,11 @@ public:
     // Where the viewer's menu bar lies on the screen (empty while the viewer is not shown):
     // windows opened beside the viewer keep it clear.
     virtual QRect Menu_area() const = 0;
+    // Where the finish picture and the viewer's whole frame lie on the screen (empty while the
+    // viewer is not shown): windows opened beside the viewer never cover the picture, and keep
+    // off the rest of the viewer where the screen has room.
+    virtual QRect Picture_area() const { return {}; }
+    virtual QRect Frame_area() const { return {}; }
     // The heat's start as the viewer shows it.
     virtual std::string Start_time_text() const = 0;
     virtual void Print_Series() = 0;
@@ -54,6 +59,17 @@ inline QRect Viewer_menu_area()
 {
     const Results_viewer* viewer = Viewer_for_results();
     return viewer ? viewer->Menu_area() : QRect();
+}
+
+inline QRect Viewer_picture_area()
+{
+    const Results_viewer* viewer = Viewer_for_results();
+    return viewer ? viewer->Picture_area() : QRect();
+}
+inline QRect Viewer_frame_area()
+{
+    const Results_viewer* viewer = Viewer_for_results();
+    return viewer ? viewer->Frame_area() : QRect();
 }
 
 } // namespace wk

@@ -9,6 +9,7 @@
 #include "tests/support/Real_input.h"
 #include "tests/support/Whole_text.h"
 #include "tests/viewer/Print_fixture.h"
+#include "viewer/Finish_strip_pane.h"
 #include "viewer/Frm_export.h"
 
 #include <QGroupBox>
@@ -214,6 +215,40 @@ TEST_F(Screen_fit, TheFinishEntryKeepsOffTheMarathonWindowsFirstRowsAndItsPlaceF
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
     }
+}
+
+TEST_F(Screen_fit, TheMarathonWindowsAndTheFinishStripLieBesideOrUnderThePictureNeverOverIt)
+{
+    Write_marathon_file({{1, "1", "Men", "09:59:00"}});
+    Open_heat_beside_results();
+    const QRect picture = Viewer().Picture_area();
+    ASSERT_FALSE(picture.isEmpty());
+    // The wider screen has room beside the whole viewer, so its controls stay free too.
+    const bool room_beside_viewer = Area().width() >= 1920;
+    const auto expect_clear = [&](const QWidget* w) {
+        ASSERT_TRUE(w && w->isVisible());
+        Expect_inside(*w);
+        EXPECT_FALSE(w->frameGeometry().intersects(picture))
+            << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the picture " << Text(picture);
+        if (room_beside_viewer)
+            EXPECT_FALSE(w->frameGeometry().intersects(Viewer().frameGeometry()))
+                << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the viewer";
+    };
+    dialogs.Expect_message("Created a new Marathon result file");
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon));
+    auto* marathon = platform::Form_if_loaded<Form_Wakeline_marathon>();
+    auto* entry = platform::Form_if_loaded<Frm_Wakeline_Marathon_settime>();
+    expect_clear(marathon);
+    expect_clear(entry);
+    EXPECT_FALSE(entry->frameGeometry().intersects(marathon->frameGeometry()));
+    // A click on the picture raises the viewer: both stay above it.
+    EXPECT_TRUE(marathon->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(entry->windowFlags() & Qt::WindowStaysOnTopHint);
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon));
+
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_finish_strip));
+    expect_clear(Viewer().Pane_finish_strip);
+    Expect_clear_of_viewer_menus(*Viewer().Pane_finish_strip);
 }
 
 TEST_F(Screen_fit, TheFrameExportIsAToolWindowOfTheViewer)

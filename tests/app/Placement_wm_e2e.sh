@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Windows around the finish picture under a real window manager on a desktop of the given size:
+# the marathon window, the finish entry and the finish strip open beside or under the picture,
+# never over it (on the wide desktop clear of the whole viewer), and a click on the picture leaves
+# the marathon windows above the viewer. With SHOTS set, screenshots go into that folder.
+# Skips (exit 77) where no X server or window manager can be started.
+set -uo pipefail
+program=$1 demo=$2 size=${3:-1280x1024}
+step_timeout=10
+for tool in Xvfb xdotool xprop xwininfo openbox; do
+  command -v $tool > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+source "$(dirname "$(realpath "$0")")/../../tools/own_display.sh"
+make_own_work
+shot() { [ -n "${SHOTS:-}" ] && command -v ffmpeg > /dev/null &&
+  ffmpeg -loglevel quiet -y -f x11grab -video_size "$size" -i "$DISPLAY" -frames:v 1 "$SHOTS/$1_$size.png"; }
+fail() { echo "FAIL ($size): $*"; tail -n 5 "$work/app.log" 2> /dev/null; SHOTS=${SHOTS:-/tmp} shot failed; exit 1; }
+
+start_own_display "$work" "$size" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
+screen_w=${size%x*} screen_h=${size#*x}
+openbox > "$work/wm.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" ||
+  { echo "SKIP: no window manager started: $(head -c 300 "$work/wm.log")"; exit 77; }
+
+export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share
+mkdir -p "$work/.local/share/Wakeline"
+printf '[Canoe]\r\n' > "$work/.local/share/Wakeline/Wakeline.ini"
+heat=$work/Heat1_demo.qs2
+"$demo" --lanes 3 "$heat" > "$work/demo.txt" || fail "make_demo_heat"
+
+win() { timeout $step_timeout xdotool search --sync --onlyvisible --name "$1" | head -n1; }
+# The inside of window $1 on the screen: "x y width height".
+inside() { xwininfo -id "$1" | sed -nE 's/^ +(Absolute upper-left [XY]|Width|Height): +(-?[0-9]+)$/\2/p' | tr '\n' ' '; }
+# The frame of window $1, title bar included: "left top right bottom" (right and bottom outside).
+frame() {
+  local extents="" x y w h l r t b
+  for _ in $(seq 30); do
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2> /dev/null | sed -nE 's/.*= ([0-9]+), ([0-9]+), ([0-9]+), ([0-9]+)$/\1 \2 \3 \4/p')
+    [ -n "$extents" ] && break
+    sleep 0.1
+  done
+  read -r l r t b <<< "${extents:-0 0 0 0}"
+  read -r x y w h < <(inside "$1")
+  echo "$((x - l)) $((y - t)) $((x + w + r)) $((y + h + b))"
+}
+# Whether the boxes "l t r b" $1 and $2 overlap.
+overlap() {
+  read -r al at ar ab <<< "$1"
+  read -r bl bt br bb <<< "$2"
+  [ "$al" -lt "$br" ] && [ "$bl" -lt "$ar" ] && [ "$at" -lt "$bb" ] && [ "$bt" -lt "$ab" ]
+}
+on_screen() {
+  read -r l t r b <<< "$(frame "$2")"
+  [ "$l" -ge 0 ] && [ "$t" -ge 0 ] && [ "$r" -le "$screen_w" ] && [ "$b" -le "$screen_h" ] ||
+    fail "$1 is not wholly on the screen: $(frame "$2")"
+}
+clear_of_picture() {
+  on_screen "$1" "$2"
+  overlap "$(frame "$2")" "$picture" && fail "$1 ($(frame "$2")) covers the picture ($picture)"
+  [ "$screen_w" -ge 1920 ] && overlap "$(frame "$2")" "$(frame "$viewer")" &&
+    fail "$1 ($(frame "$2")) covers the viewer ($(frame "$viewer")) with room beside it"
+  return 0
+}
+# Window $2 lies above window $1 in the window manager's stacking order.
+above() {
+  local order
+  order=$(xprop -root _NET_CLIENT_LIST_STACKING | sed -E 's/.*# //; s/,//g')
+  local lower upper i=0 lo=-1 up=-1
+  lower=$(printf '0x%x' "$1") upper=$(printf '0x%x' "$2")
+  for id in $order; do
+    [ "$((id))" = "$((lower))" ] && lo=$i
+    [ "$((id))" = "$((upper))" ] && up=$i
+    i=$((i + 1))
+  done
+  [ "$up" -gt "$lo" ]
+}
+answer_messages() {
+  local quiet=0 box
+  for _ in $(seq 12); do
+    sleep 0.6
+    box=$(xdotool search --onlyvisible --name '^Wakeline3_0$' 2> /dev/null | head -n1)
+    if [ -z "$box" ]; then
+      quiet=$((quiet + 1))
+      [ $quiet -ge 2 ] && return 0
+      continue
+    fi
+    quiet=0
+    xdotool windowactivate --sync "$box" 2> /dev/null
+    xdotool key Return
+  done
+}
+menu() {
+  xdotool mousemove --window "$viewer" "$1" "$2" click 1
+  sleep 0.7
+  xdotool mousemove --window "$viewer" "$3" "$4" click 1
+}
+
+QT_QPA_PLATFORM=xcb "$program" "\"$heat\"" > "$work/app.log" 2>&1 &
+app_pid=$!
+startup=$(win "Wakeline Startup") || fail "no startup window"
+xdotool windowactivate --sync "$startup" 2> /dev/null
+xdotool key Return
+viewer=$(win "file = ") || fail "Enter in the start-up window opened no viewer"
+sleep 1
+# The picture: the viewer's inside under its menu bar, a frame's size (720 x 576 upright).
+read -r vx vy _ _ < <(inside "$viewer")
+picture="$vx $((vy + 20)) $((vx + 720)) $((vy + 20 + 576))"
+shot viewer
+
+menu 67 8 96 337 # Display > Marathon
+answer_messages
+marathon=$(win "^Wakeline Marathon$") || fail "no marathon window"
+entry=$(win "Wakeline Marathon set time") || fail "no finish entry"
+sleep 0.5
+clear_of_picture "the marathon window" "$marathon"
+clear_of_picture "the finish entry" "$entry"
+overlap "$(frame "$entry")" "$(frame "$marathon")" && fail "the finish entry covers the marathon window"
+shot marathon
+# A click on the picture raises the viewer; the marathon windows stay above it.
+xdotool mousemove --window "$viewer" 360 300 click 1
+sleep 0.7
+above "$viewer" "$marathon" || fail "a click on the picture put the viewer over the marathon window"
+above "$viewer" "$entry" || fail "a click on the picture put the viewer over the finish entry"
+menu 67 8 96 337 # marathon mode off
+answer_messages
+
+xdotool mousemove --window "$viewer" 66 8 click 1 # Display > Finish strip, the menu's last entry
+sleep 0.7
+xdotool key Up Return
+strip=$(win "^Finish strip$") || fail "Display > Finish strip showed no strip"
+sleep 0.5
+clear_of_picture "the finish strip" "$strip"
+xdotool mousemove --window "$viewer" 360 300 click 1
+sleep 0.5
+shot strip
+echo "PASS: $size viewer $(frame "$viewer") marathon $(frame "$marathon") entry $(frame "$entry") strip $(frame "$strip")"
