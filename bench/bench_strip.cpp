@@ -109,7 +109,7 @@ void Strip_turns(int turns)
 {
     const bench::Clocked_turns t = bench::Alternate(turns, Decode_every_frame, Build_strip);
     const std::string note = std::to_string(The_heat().source.places.size()) + " frames, " +
-                             std::to_string(std::max(2, int(std::thread::hardware_concurrency()) - 1)) + " workers";
+                             std::to_string(std::max(2, int(std::thread::hardware_concurrency()) - 2)) + " workers";
     bench::Print_clock("strip build / one-thread decode (target below 0.33)", "wall", t.wall, note);
     bench::Print_clock("strip build / one-thread decode", "all-thread CPU", t.all_threads, note);
 }

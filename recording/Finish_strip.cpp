@@ -82,7 +82,8 @@ Finish_strip::Finish_strip(Finish_strip_source source, const Finish_strip_line::
     row_bytes_ = picture_.bytesPerLine();
     done_.assign(size_t(frames_), 0);
     if (frames_ == 0) return;
-    if (workers <= 0) workers = std::max(2, int(std::thread::hardware_concurrency()) - 1);
+    // One processor for the viewer's own thread and one for its decoding ahead.
+    if (workers <= 0) workers = std::max(2, int(std::thread::hardware_concurrency()) - 2);
     workers = std::min(workers, frames_);
     for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
 }
@@ -108,8 +109,10 @@ void Finish_strip::Wait_whole()
 
 void Finish_strip::Work()
 {
-    // Below the viewer's own thread: stepping stays as quick while the strip is built.
-    setpriority(PRIO_PROCESS, id_t(platform::Thread_id()), 5);
+    // Far below the viewer's threads: where they share a processor, the viewer's stepping and
+    // decoding go first, and the strip takes what is left (never nothing, as an idle class would
+    // on a busy machine).
+    setpriority(PRIO_PROCESS, id_t(platform::Thread_id()), 19);
     Strip_worker worker(path_, codec_, frame_width_, frame_height_);
     for (;;) {
         const int32_t frame = next_.fetch_add(1) + 1;

@@ -44,7 +44,7 @@ public:
     static constexpr QRgb k_Not_ready = 0xFF202020;
     static constexpr QRgb k_Unreadable = 0xFF400000;
 
-    // Starts building; workers 0 takes one less than the processors (at least two). Without the
+    // Starts building; workers 0 takes two less than the processors (at least two). Without the
     // memory for the strip it is empty (no columns).
     Finish_strip(Finish_strip_source source, const Finish_strip_line::Setup& line, int workers = 0);
     // Stops the workers and waits for them.

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only those that are missing.
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-base-dev
-  libpugixml-dev libavcodec-dev libavutil-dev libswscale-dev libavformat-dev
+  libpugixml-dev libpng-dev libavcodec-dev libavutil-dev libswscale-dev libavformat-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-libav fonts-liberation xvfb xdotool x11-utils openbox xdg-utils poppler-utils libasound2-dev
   clang libclang-rt-dev)

@@ -4,29 +4,33 @@
 #include "services/Module_qsm_Globals.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Lane_results.h"
+#include "viewer/Png_band_writer.h"
 
-#include <QFile>
 #include <QFont>
 #include <QPainter>
 #include <QPen>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 namespace wk {
 namespace {
 
-constexpr int k_Scale_height = 40;
 // Room kept on each side of the finishes when only they are shown: a second of fields.
 constexpr int32_t k_Finish_margin = 50;
+// Rows of the strip written at a time by the export.
+constexpr int k_Band_rows = 32;
 
-QFont Scale_font()
+QFont Scale_font(int pixels = k_Strip_text_pixels)
 {
     QFont f("Liberation Sans");
-    f.setPixelSize(12);
+    f.setPixelSize(pixels);
     return f;
 }
 
@@ -38,23 +42,51 @@ struct Strip_scale {
     double Y(int32_t r) const { return (double(r) + 0.5) * row; }
 };
 
+// The time labels along the scale: each whole on the picture and none over another.
+class Scale_labels {
+public:
+    Scale_labels(QPainter& p, int width, int top) : p_(p), width_(width), top_(top) {}
+    // A label centred on x where it fits, else pushed inside the picture; false when it would
+    // cover one already drawn.
+    bool Draw(double x, double ms)
+    {
+        const QString text = QString::fromStdString(Strip_time_text(ms));
+        const int w = p_.fontMetrics().horizontalAdvance(text) + 4;
+        const int left = std::clamp(int(std::lround(x - w / 2.0)), 0, std::max(0, width_ - w));
+        for (const auto& [l, r] : taken_)
+            if (left < r + 4 && left + w > l - 4) return false;
+        taken_.emplace_back(left, left + w);
+        p_.drawText(QRect(left, top_, w, p_.fontMetrics().height()), Qt::AlignCenter, text);
+        return true;
+    }
+
+private:
+    QPainter& p_;
+    int width_, top_;
+    std::vector<std::pair<int, int>> taken_;
+};
+
 void Draw_time_scale(QPainter& p, const Strip_marks& marks, double ms_per_field, const Strip_scale& s, int32_t count,
-                     int width, int top)
+                     int width, int top, int text_pixels)
 {
-    p.fillRect(0, top, width, k_Scale_height, Qt::white);
+    const int height = Strip_scale_height(text_pixels);
+    const int tick = text_pixels;
+    p.fillRect(0, top, width, height, Qt::white);
     p.setPen(Qt::black);
-    p.setFont(Scale_font());
+    p.setFont(Scale_font(text_pixels));
     p.drawLine(0, top, width, top);
-    // A tick every tenth of a second, longer and labelled every second.
     const double start = marks.Time_at(s.first, ms_per_field);
     const double end = marks.Time_at(s.first + count, ms_per_field);
+    // Both ends are labelled first, so that the strip's span reads whole whatever the seconds.
+    Scale_labels labels(p, width, top + tick + 2);
+    labels.Draw(0, start);
+    labels.Draw(width, marks.Time_at(s.first + count - 1, ms_per_field));
+    // A tick every tenth of a second, longer and labelled every second.
     for (auto tenth = int64_t(std::ceil(start / 100.0)); double(tenth) * 100.0 <= end; ++tenth) {
         const double x = (double(tenth) * 100.0 - start) / ms_per_field * s.column;
         const bool second = tenth % 10 == 0;
-        p.drawLine(QPointF(x, top), QPointF(x, top + (second ? 12 : 5)));
-        if (second)
-            p.drawText(QRectF(x - 40, top + 14, 80, 20), Qt::AlignHCenter | Qt::AlignTop,
-                       QString::fromStdString(Strip_time_text(double(tenth) * 100.0)));
+        p.drawLine(QPointF(x, top), QPointF(x, top + (second ? tick : tick / 2)));
+        if (second) labels.Draw(x, double(tenth) * 100.0);
     }
 }
 
@@ -126,22 +158,34 @@ Strip_marks Strip_marks_of(const Finish_strip_line& line)
     return m;
 }
 
-QImage Strip_picture(const Finish_strip& strip, const Strip_marks& marks, int32_t first, int32_t last, QSize size)
+Strip_view View_of(const Finish_strip& strip) { return {strip.Ready_picture(), strip.Ms_per_field()}; }
+
+int Strip_text_pixels_for(double dpi)
+{
+    // Digits stand about seven tenths of the font's size: 3.6 mm of size gives 2.5 mm of digit.
+    return std::max(k_Strip_text_pixels, int(std::ceil(3.6 / 25.4 * dpi)));
+}
+
+int Strip_scale_height(int text_pixels) { return 16 + 2 * text_pixels; }
+
+QImage Strip_picture(const Strip_view& strip, const Strip_marks& marks, int32_t first, int32_t last, QSize size,
+                     int text_pixels)
 {
     first = std::max(first, 0);
-    last = std::min(last, strip.Ready_columns() - 1);
-    if (last < first) return {};
+    last = std::min(last, int32_t(strip.ready.width()) - 1);
+    if (last < first || strip.ready.isNull()) return {};
     const int32_t count = last - first + 1;
-    const int rows = strip.Picture().height();
-    if (size.isEmpty()) size = QSize(count, rows + k_Scale_height);
-    const int strip_height = std::max(1, size.height() - k_Scale_height);
+    const int rows = strip.ready.height();
+    const int scale_height = Strip_scale_height(text_pixels);
+    if (size.isEmpty()) size = QSize(count, rows + scale_height);
+    const int strip_height = std::max(1, size.height() - scale_height);
     QImage out(size, QImage::Format_RGB32);
     if (out.isNull()) return {};
     const Strip_scale scale{first, double(size.width()) / count, double(strip_height) / rows};
     QPainter p(&out);
-    p.drawImage(QRectF(0, 0, size.width(), strip_height), strip.Ready_picture(), QRectF(first, 0, count, rows));
+    p.drawImage(QRectF(0, 0, size.width(), strip_height), strip.ready, QRectF(first, 0, count, rows));
     Draw_strip_marks(p, marks, first, scale.column, scale.row, size.width());
-    Draw_time_scale(p, marks, strip.Ms_per_field(), scale, count, size.width(), strip_height);
+    Draw_time_scale(p, marks, strip.ms_per_field, scale, count, size.width(), strip_height, text_pixels);
     return out;
 }
 
@@ -154,15 +198,58 @@ bool Finish_columns(const Strip_marks& marks, int32_t columns, int32_t& first, i
     return first <= last;
 }
 
-std::string Export_strip_png(const Finish_strip& strip, const Strip_marks& marks, const std::string& path)
+namespace {
+
+// The marks drawn on rows [top, top + rows): a lane's line and label and a place's box reach a
+// little above their row. Only those are drawn for a band: each mark spans the whole strip's width.
+Strip_marks Marks_on(const Strip_marks& marks, int top, int rows)
 {
-    if (!strip.Whole()) return "The finish strip is not whole yet.";
-    const QImage picture = Strip_picture(strip, marks, 0, strip.Columns() - 1);
-    if (picture.isNull()) return "There is no finish strip to export.";
-    // The old file stays until the new one is whole.
-    QSaveFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG") || !file.commit())
-        return "Cannot write " + path + ": " + file.errorString().toStdString();
+    constexpr int reach = 24;
+    const auto near = [&](int32_t row) { return row >= top - reach && row < top + rows + reach; };
+    Strip_marks on;
+    std::ranges::copy_if(marks.lanes, std::back_inserter(on.lanes), near, &Strip_marks::Lane::row);
+    std::ranges::copy_if(marks.places, std::back_inserter(on.places), near, &Strip_marks::Place::row);
+    return on;
+}
+
+// The strip's rows from `top` into band, with the marks that fall on them.
+void Fill_band(QImage& band, const Strip_view& strip, const Strip_marks& all_marks, int top, int rows)
+{
+    const auto bytes = size_t(strip.ready.width()) * sizeof(QRgb);
+    for (int y = 0; y < rows; ++y) std::memcpy(band.scanLine(y), strip.ready.constScanLine(top + y), bytes);
+    const Strip_marks marks = Marks_on(all_marks, top, rows);
+    if (marks.lanes.empty() && marks.places.empty()) return;
+    QPainter p(&band);
+    p.setClipRect(0, 0, strip.ready.width(), rows);
+    p.translate(0, -top);
+    Draw_strip_marks(p, marks, 0, 1, 1, strip.ready.width());
+}
+
+} // namespace
+
+std::string Export_strip_png(const Strip_view& strip, const Strip_marks& marks, const std::string& path,
+                             const Strip_export_progress& progress)
+{
+    if (strip.ready.isNull()) return "There is no finish strip to export.";
+    const int width = strip.ready.width(), rows = strip.ready.height();
+    const int scale_height = Strip_scale_height();
+    const int32_t total = rows + scale_height;
+    QImage band(width, std::max(k_Band_rows, scale_height), QImage::Format_RGB32);
+    if (band.isNull()) return "There is no memory to export the finish strip.";
+    Png_band_writer png(path, width, total);
+    for (int top = 0; top < rows && png.Error().empty(); top += k_Band_rows) {
+        const int count = std::min(k_Band_rows, rows - top);
+        Fill_band(band, strip, marks, top, count);
+        png.Write(band, count);
+        if (progress && !progress(top + count, total)) return "The export of the finish strip was stopped.";
+    }
+    {
+        QPainter p(&band);
+        Draw_time_scale(p, marks, strip.ms_per_field, Strip_scale{}, width, width, 0, k_Strip_text_pixels);
+    }
+    png.Write(band, scale_height);
+    if (!png.Commit()) return png.Error();
+    if (progress) progress(total, total);
     return {};
 }
 

@@ -15,6 +15,7 @@
 #include "viewer/Finish_strip_pane.h"
 #include "viewer/Result_rows.h"
 #include "viewer/Result_sheet.h"
+#include "viewer/Strip_export.h"
 
 #include <QAction>
 #include <QMenu>
@@ -63,7 +64,7 @@ void Frm_kanot_2::item_finish_strip_Click()
 {
     try {
         if (!Check_File_Open()) return;
-        Strip_pane().Show_under(*this);
+        Strip_pane().Show_clear_of(Picture_area(), Frame_area(), Menu_area());
         Strip_pane().Field_shown(Shown_field());
     } catch (...) {
         Report_current_exception("item_finish_strip_Click of Form frm_kanot_2");
@@ -74,8 +75,8 @@ void Frm_kanot_2::item_export_finish_strip_Click()
 {
     try {
         if (!Check_File_Open()) return;
-        const Finish_strip_pane& pane = Strip_pane();
-        const Finish_strip* strip = Strip_pane().Started_strip();
+        Finish_strip_pane& pane = Strip_pane();
+        const Finish_strip* strip = pane.Started_strip();
         if (!strip) {
             Message("The recording has no goal line.");
             return;
@@ -89,8 +90,13 @@ void Frm_kanot_2::item_export_finish_strip_Click()
         const std::optional<std::string> path =
             platform::Get_dialogs().Save_file("Export finish strip", proposed, "PNG pictures (*.png)|*.png");
         if (!path || path->empty()) return;
-        const std::string error = Export_strip_png(*strip, pane.Marks(), *path);
-        if (!error.empty()) Message(error);
+        if (!Export_strip)
+            Export_strip = new Strip_export(this, [](const std::string& error) {
+                if (!error.empty()) Message(error);
+            });
+        // Written on a thread of its own: a long heat's strip takes seconds.
+        if (!Export_strip->Start(pane.Shared_strip(), pane.Marks(), *path))
+            Message("The finish strip is being exported; try again when that is done.");
     } catch (...) {
         Report_current_exception("item_export_finish_strip_Click of Form frm_kanot_2");
     }
@@ -113,7 +119,8 @@ void Frm_kanot_2::Print_finish_strip()
         const double height = std::min(width * 0.4, g_Page_bottom - k_Footer_room - top);
         if (height < k_Least_height) return; // no room left on the page
         const QSize pixels(int(width * k_Print_dpi / 1440), int(height * k_Print_dpi / 1440));
-        const QImage picture = Strip_picture(*strip, marks, first, last, pixels);
+        const QImage picture =
+            Strip_picture(View_of(*strip), marks, first, last, pixels, Strip_text_pixels_for(k_Print_dpi));
         g_Print_target->PaintPicture(picture, g_Page_left, top, width, height);
         g_Print_target->CurrentY = top + height;
     } catch (...) {

@@ -7,6 +7,7 @@
 #include "viewer/Finish_strip_pane.h"
 #include "viewer/Lane_results.h"
 #include "viewer/Result_sheet.h"
+#include "viewer/Strip_export.h"
 
 #include <QAction>
 #include <QScrollBar>
@@ -48,6 +49,12 @@ protected:
         return 0;
     }
     QPoint At(int32_t column, int32_t row) { return {pane->X_of(column), pane->Y_of(row)}; }
+    // The export runs on its own thread and reports back through the event loop.
+    void Wait_for_export()
+    {
+        ASSERT_NE(Viewer().Export_strip, nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !Viewer().Export_strip->Running(); }, 60000));
+    }
 
     std::string path = (home.path() / "DemoHeat1.qs2").string();
     demo::Result heat;
@@ -148,12 +155,15 @@ TEST_F(Finish_strip_view, AnotherGoalLineBuildsTheStripAgainAndExportWritesItWit
     dialogs.Expect_save_file((home.path() / "none" / "strip.png").string());
     dialogs.Expect_message("Cannot write");
     Viewer().item_export_finish_strip->trigger();
+    Wait_for_export();
+    EXPECT_TRUE(dialogs.All_used());
     EXPECT_FALSE(std::filesystem::exists(home.path() / "none"));
     dialogs.Expect_save_file(png);
     Viewer().item_export_finish_strip->trigger();
+    Wait_for_export();
     const QImage written(QString::fromStdString(png));
     EXPECT_EQ(written.width(), pane->Strip()->Columns());
-    EXPECT_EQ(written.height(), pane->Strip()->Line().Samples() + 40);
+    EXPECT_EQ(written.height(), pane->Strip()->Line().Samples() + Strip_scale_height());
     EXPECT_EQ(written.pixel(10, written.height() - 30), qRgb(255, 255, 255)); // the scale under the strip
 }
 
@@ -218,7 +228,7 @@ TEST_F(Finish_strip_view, TheResultSheetCarriesTheStripAroundTheFinishesWhenAske
         // Four place boxes, left to right in place order.
         std::vector<int> boxes;
         for (int x = 0; x < p.image.width(); ++x)
-            for (int row = 0; row < p.image.height() - 40; ++row)
+            for (int row = 0; row < p.image.height() - Strip_scale_height(Strip_text_pixels_for(150)); ++row)
                 if (p.image.pixel(x, row) == qRgb(255, 255, 0) && (boxes.empty() || x > boxes.back() + 30)) {
                     boxes.push_back(x);
                     break;
