@@ -163,6 +163,8 @@ void Frm_results::item_maped_drive_Click()
 void Frm_results::Show_Export_Mess()
 {
     Text_export_mess->setText(QString::fromStdString("Exported results to file:\r\n" + g_Export_file));
+    // Over the export controls it reports on, under the rows: the results stay readable until OK.
+    Frm_export_mess->move(Frm_export_mess->x(), Frm_export->y());
     Frm_export_mess->show();
     Frm_export_mess->raise();
     Cmd_result_export_OK->setFocus();

@@ -7,6 +7,8 @@
 #include "viewer/Cls_lane.h"
 
 #include <QGroupBox>
+#include <QLabel>
+#include <QTest>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -61,6 +63,23 @@ TEST_F(Result_export, TheCsvHoldsTheRowsAsShownByteForByte)
     g_Event_name = "\u00C5re";
     Window().Cmd_export_Click();
     EXPECT_EQ(uint8_t(test::Read_file(path)[0]), 0xC5);
+}
+
+TEST_F(Result_export, TheNoteOfTheExportLeavesEveryRowInSight)
+{
+    Open_regatta_heat();
+    Window().show();
+    g_Export_folder = (home.path()).string();
+    Window().Opt_exp_format[1]->setChecked(true);
+    QTest::mouseClick(Window().Cmd_export, Qt::LeftButton);
+    ASSERT_TRUE(Success_shown());
+    const QRect note = Window().Frm_export_mess->geometry();
+    EXPECT_TRUE(Window().rect().contains(note));
+    for (const auto& row : {Window().Lbl_result_rank_labels, Window().Lbl_result_lane_labels,
+                            Window().Lbl_result_time_labels, Window().Lbl_result_delta_time_labels})
+        for (const QLabel* cell : row) EXPECT_FALSE(note.intersects(cell->geometry())) << cell->objectName().toStdString();
+    QTest::mouseClick(Window().Cmd_result_export_OK, Qt::LeftButton);
+    EXPECT_FALSE(Success_shown());
 }
 
 TEST_F(Result_export, TheFileNameIsCleanedButNotItsFolder)
