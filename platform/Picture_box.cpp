@@ -38,6 +38,8 @@ void Picture_box::Set_picture_size(int width, int height)
     resize(width, height);
 }
 
+void Picture_box::Set_shown_size(int width, int height) { resize(width, height); }
+
 void Picture_box::Cls() { image_.fill(back_); }
 
 void Picture_box::Refresh() { update(); }
@@ -45,7 +47,12 @@ void Picture_box::Refresh() { update(); }
 void Picture_box::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawImage(0, 0, image_);
+    if (size() == image_.size()) {
+        painter.drawImage(0, 0, image_);
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), image_);
 }
 
 void Picture_box::Forward(const Mouse_handler& handler, QMouseEvent* event, bool moving)

@@ -16,6 +16,9 @@ public:
 
     // The picture's size in pixels (the scale size); the control's size follows it.
     void Set_picture_size(int width, int height);
+    // Shows the picture stretched to another size (a picture of another shape than its pixels);
+    // mouse events stay in picture pixels. Set_picture_size shows it at its own size again.
+    void Set_shown_size(int width, int height);
     int Scale_width() const { return image_.width(); }
     int Scale_height() const { return image_.height(); }
     QImage& Image() { return image_; }

@@ -49,6 +49,7 @@ struct Series_grid {
 Series_grid Series_picture_grid(int32_t print_width, bool rotated, int timed, double room);
 
 class Finish_strip_pane;
+class Strip_export;
 
 class Frm_kanot_2 final : public platform::Form_window,
                          public Result_viewer,
@@ -169,6 +170,8 @@ public:
     void Show_place(const std::string& place) override;
     int Right_edge() const override;
     QRect Menu_area() const override;
+    QRect Picture_area() const override;
+    QRect Frame_area() const override;
     std::string Start_time_text() const override;
     bool Viewer_shown() const override { return isVisible(); }
     bool Marathon_mode() const override;
@@ -249,6 +252,7 @@ public:
     QAction* item_export_finish_strip = nullptr;
     QAction* item_strip_on_sheet = nullptr; // the result sheet carries the strip around the finishes
     Finish_strip_pane* Pane_finish_strip = nullptr; // made when first asked for
+    Strip_export* Export_strip = nullptr;           // made at the first export
     void item_finish_strip_Click();
     void item_export_finish_strip_Click();
     void Print_finish_strip() override;
@@ -410,6 +414,7 @@ private:
     std::string command_line_;
     std::string recording_path_;
     bool rotated_ = true;
+    bool wide_ = false; // the open recording is 16:9
     int natural_width_ = 0; // the width Arrange_frames gives, before fitting beside the results
     int32_t delta_reference_ = 0;
     int16_t shown_stream_ = 1;

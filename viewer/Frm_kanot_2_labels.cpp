@@ -19,6 +19,7 @@
 #include <QSlider>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -153,7 +154,11 @@ void Frm_kanot_2::Display_Lane_Result(int16_t lane)
         }
         const QSize picture(Picture_large->Scale_width(), Picture_large->Scale_height());
         const Goal_line_coords& goal = g_Run_mode == 1 ? g_Goal_line : g_File_Goal_line;
-        Pict_lane_result->move(Picture_large->pos() + Result_box_place(*mark, QSize(w, h), picture, goal));
+        // Placed among the picture's pixels, which a 16:9 picture shows narrower or lower.
+        const double sx = double(Picture_large->width()) / picture.width();
+        const double sy = double(Picture_large->height()) / picture.height();
+        const QPoint at = Result_box_place(*mark, QSize(int(std::ceil(w / sx)), int(std::ceil(h / sy))), picture, goal);
+        Pict_lane_result->move(Picture_large->pos() + QPoint(int(at.x() * sx), int(at.y() * sy)));
         Pict_lane_result->raise();
         Pict_lane_result->show();
         Pict_lane_result->Refresh();

@@ -60,6 +60,10 @@ void Frm_kanot_2::Arrange_layout(bool rotated)
 {
     Arrange_Picture(rotated);
     Arrange_frames(rotated);
+    // The check mark says what is shown, whoever turned it; the lane's box goes where its mark
+    // now is (or away, when the marks no longer lie in the picture).
+    item_rotated->setChecked(rotated);
+    if (lane_result_lane_ >= 0) Display_Lane_Result(lane_result_lane_);
 }
 
 void Frm_kanot_2::Arrange_Picture(bool rotated)
@@ -68,6 +72,9 @@ void Frm_kanot_2::Arrange_Picture(bool rotated)
         const int w = rotated ? 576 : 720, h = rotated ? 720 : 576;
         Picture_large->move(0, 0);
         Picture_large->Set_picture_size(w, h);
+        // A 16:9 frame has the same pixels as a 4:3 one, only wider: its long side is shown as it
+        // is and the other side shorter, so that the picture has the shape the camera saw.
+        if (wide_) Picture_large->Set_shown_size(rotated ? h * 9 / 16 : w, rotated ? h : w * 9 / 16);
         if (!g_Frame_DIB) g_Frame_DIB = std::make_shared<cDIBSection>();
         g_Frame_DIB->Create(w, h);
         // The overlay's drawn pixels are then looked for only where it was drawn on.

@@ -215,6 +215,7 @@ void Frm_kanot_2::Open_steps(const std::string& path)
     Set_Focus();
     Write_setting(ini::Last_dir, Split_Path(chosen, 16));
     rotated_ = g_Recording->rotated();
+    wide_ = g_Recording->Wide_Screen();
     Arrange_layout(rotated_);
     Show_recording_flags();
 
@@ -317,6 +318,7 @@ void Frm_kanot_2::Close_File()
     platform::Hold_screen_awake(this, false);
     Slider_play->setValue(Slider_play->minimum());
     recording_path_.clear();
+    wide_ = false;
     Update_Form_Caption();
     Clear_All_Results();
     Clear_file_Data();

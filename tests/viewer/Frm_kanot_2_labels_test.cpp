@@ -86,6 +86,52 @@ TEST_F(Viewer_labels, APlacedLanesResultShowsBesideItsMarkAndItsLabelGoesBackToT
     EXPECT_TRUE(reports.reports.empty());
 }
 
+TEST_F(Viewer_labels, AWideHeatShowsSixteenByNineTheCheckMarkSaysWhatIsShownAndTheBoxStaysOnThePicture)
+{
+    const struct {
+        const char* name;
+        bool wide, recorded_turned;
+        QSize upright, turned; // the picture as shown
+    } cases[] = {
+        {"4:3", false, false, {720, 576}, {576, 720}},
+        {"16:9", true, false, {720, 405}, {405, 720}},
+        {"16:9 recorded turned", true, true, {720, 405}, {405, 720}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Heat_setup s;
+        s.frames = 40;
+        s.locked = true;
+        s.wide = c.wide;
+        s.rotated = c.recorded_turned;
+        const std::string path = Make_heat(std::string("Heat_") + (c.wide ? "w" : "n") + (c.recorded_turned ? "t" : "u") + ".qs2", s);
+        Store_results(path, {{2, 1230, 5000, 61}, {3, 1430, 5100, 71}});
+        ASSERT_TRUE(Open(path));
+        Viewer().show();
+        const auto shown = [&] { return Viewer().Picture_large->size(); };
+        // Opened as recorded, and the check mark says so.
+        EXPECT_EQ(Viewer().item_rotated->isChecked(), c.recorded_turned);
+        EXPECT_EQ(shown(), c.recorded_turned ? c.turned : c.upright);
+        EXPECT_EQ(QSize(Viewer().Picture_large->Scale_width(), Viewer().Picture_large->Scale_height()),
+                  c.recorded_turned ? QSize(576, 720) : QSize(720, 576));
+        // A click on the lane's mark where the picture shows it.
+        const QPoint at(Mark(3).X() * shown().width() / Viewer().Picture_large->Scale_width(),
+                        Mark(3).Y() * shown().height() / Viewer().Picture_large->Scale_height());
+        QTest::mouseClick(Viewer().Picture_large, Qt::LeftButton, Qt::NoModifier, at);
+        ASSERT_TRUE(Box_shown());
+        EXPECT_TRUE(Viewer().Picture_large->rect().contains(Box()));
+        // Turned the other way: the box goes with the marks, which no longer lie on the picture.
+        ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_rotated));
+        EXPECT_EQ(Viewer().item_rotated->isChecked(), !c.recorded_turned);
+        EXPECT_EQ(shown(), c.recorded_turned ? c.upright : c.turned);
+        EXPECT_TRUE(!Box_shown() || Viewer().Picture_large->rect().contains(Box()));
+        ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_rotated));
+        EXPECT_EQ(Viewer().item_rotated->isChecked(), c.recorded_turned);
+        EXPECT_EQ(shown(), c.recorded_turned ? c.turned : c.upright);
+        Viewer().item_close_Click();
+    }
+}
+
 TEST_F(Viewer_labels, CodesShowInWordsAndALaneWithoutAFinishStaysWhereTheViewerIs)
 {
     Open_heat();

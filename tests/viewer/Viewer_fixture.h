@@ -48,7 +48,18 @@ struct Heat_setup {
     int16_t lap = 0;
     int frames = 10;
     bool locked = false;
+    bool wide = false; // 16:9 in the frames' source control packs
 };
+
+// Marks every source control pack (0x61) of a DV frame as 16:9 full format.
+inline void Make_wide(DV_frame& f)
+{
+    for (size_t block = 0; block + 80 <= f.size(); block += 80) {
+        if ((f[block] >> 5) != 2) continue; // VAUX blocks only
+        for (size_t pack = block + 3; pack + 5 <= block + 80; pack += 5)
+            if (f[pack] == 0x61) f[pack + 2] = uint8_t((f[pack + 2] & ~0x07) | 0x02);
+    }
+}
 
 // One lane's stored result: lane index, time (or a code), click time, finish field.
 struct Lane_result {
@@ -99,6 +110,7 @@ protected:
         const fs::path path = home.path() / name;
         Make_qs2(path, s.frames, 1, [&](DV_frame& f, int k, int) {
             Write_DV_extra_data(f, {.stamp_tick = 100000 + 40 * k, .heat_start = 100000, .lap_count = s.lap});
+            if (s.wide) Make_wide(f);
         });
         cls_AVI_handler rec;
         EXPECT_TRUE(rec.Open_File(path.string()));
