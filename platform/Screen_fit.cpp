@@ -127,18 +127,21 @@ QRect Clear_spot(QSize size, const QRect& room, const std::vector<QRect>& never,
     least = least.boundedTo(size);
     std::vector<QRect> both = never;
     both.insert(both.end(), rather.begin(), rather.end());
+    // Made smaller before it covers what it should rather not: a window over the viewer's frame
+    // goes behind it at the first click on the picture.
     if (const QRect r = Spot_avoiding(size, room, both, size); !r.isEmpty()) return r;
-    if (const QRect r = Spot_avoiding(size, room, never, size); !r.isEmpty()) return r;
     if (const QRect r = Spot_avoiding(size, room, both, least); !r.isEmpty()) return r;
+    if (const QRect r = Spot_avoiding(size, room, never, size); !r.isEmpty()) return r;
     return Spot_avoiding(size, room, never, least);
 }
 
 QRect Place_clear_of(QWidget* w, const std::vector<QRect>& never, const std::vector<QRect>& rather,
-                     const QRect& keep_clear)
+                     const QRect& keep_clear, QSize least)
 {
     if (!w->isVisible() && !w->testAttribute(Qt::WA_Resized) && w->layout()) w->adjustSize();
     const QMargins m = Frame_margins(w);
-    const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize()).expandedTo(QSize(120, 80)).grownBy(m);
+    if (least.isEmpty()) least = w->minimumSizeHint().expandedTo(w->minimumSize()).expandedTo(QSize(120, 80));
+    least = least.grownBy(m);
     const QRect spot = Clear_spot(w->size().grownBy(m), Window_room(keep_clear), never, rather, least);
     if (spot.isEmpty()) {
         Fit_in_available_area(w, keep_clear);

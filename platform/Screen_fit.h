@@ -39,10 +39,10 @@ void Place_frame(QWidget* w, const QPoint& corner);
 // even that fits.
 QRect Clear_spot(QSize size, const QRect& room, const std::vector<QRect>& never, const std::vector<QRect>& rather,
                  QSize least);
-// Moves (and where needed shrinks) `w` so that its frame lies at Clear_spot inside
-// Window_room(keep_clear); where there is no such spot it is fitted into the room as it is.
-// Returns the frame.
+// Moves (and where needed shrinks, down to least or the window's own least size) `w` so that
+// its frame lies at Clear_spot inside Window_room(keep_clear); where there is no such spot it is
+// fitted into the room as it is. Returns the frame.
 QRect Place_clear_of(QWidget* w, const std::vector<QRect>& never, const std::vector<QRect>& rather,
-                     const QRect& keep_clear = {});
+                     const QRect& keep_clear = {}, QSize least = {});
 
 } // namespace wk::platform

@@ -160,10 +160,12 @@ void Frm_Wakeline_Marathon_settime::Show_marathon_windows(bool on)
     // the screen has room, wherever the settings last left them; this one also off the marathon
     // window's menu and first rows. They are placed before they show, so that the window manager
     // frames each where it was put.
+    // Their controls stand where they were drawn: cut smaller, a window would hide some of them.
     const QRect viewer_menus = Viewer_menu_area(), picture = Viewer_picture_area(), viewer = Viewer_frame_area();
-    const QRect marathon_frame = platform::Place_clear_of(&marathon, {picture}, {viewer}, viewer_menus);
+    const QRect marathon_frame =
+        platform::Place_clear_of(&marathon, {picture}, {viewer}, viewer_menus, marathon.size());
     platform::Place_clear_of(this, {picture, Marathon_top(marathon, marathon_frame)}, {viewer, marathon_frame},
-                             viewer_menus);
+                             viewer_menus, size());
     marathon.show();
     // The viewer steps frames while the marathon window is up; its clock stays still meanwhile.
     marathon.Timer1->stop();

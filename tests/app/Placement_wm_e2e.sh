@@ -103,13 +103,19 @@ menu() {
 QT_QPA_PLATFORM=xcb "$program" "\"$heat\"" > "$work/app.log" 2>&1 &
 app_pid=$!
 startup=$(win "Wakeline Startup") || fail "no startup window"
-xdotool windowactivate --sync "$startup" 2> /dev/null
-xdotool key Return
-viewer=$(win "file = ") || fail "Enter in the start-up window opened no viewer"
+# Enter goes to the start-up window once it has the keyboard; on a busy machine the first may come
+# before it does.
+for _ in 1 2; do
+  xdotool windowactivate --sync "$startup" 2> /dev/null
+  xdotool key Return
+  viewer=$(win "file = ") && break
+done
+[ -n "$viewer" ] || fail "Enter in the start-up window opened no viewer"
 sleep 1
-# The picture: the viewer's inside under its menu bar, a frame's size (720 x 576 upright).
+# The picture: the viewer's inside under its menu bar (about 20 pixels; two either way are not
+# counted), a frame's size (720 x 576 upright).
 read -r vx vy _ _ < <(inside "$viewer")
-picture="$vx $((vy + 20)) $((vx + 720)) $((vy + 20 + 576))"
+picture="$((vx + 2)) $((vy + 22)) $((vx + 718)) $((vy + 20 + 574))"
 shot viewer
 
 menu 67 8 96 337 # Display > Marathon
