@@ -59,6 +59,10 @@ quint16 Board_server::Port() const
 bool Board_server::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
     const Board_request asked{Method_name(request.method()), request.url().path(QUrl::FullyEncoded).toUtf8()};
+    // The server makes a push client of an upgrade that a handler takes; one to another path is
+    // left to missingHandler, which refuses it.
+    if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+        return asked.method == "GET" && asked.path == live_path;
     const Board_answer answer = Answer(asked, store_);
     QHttpServerResponder responder = makeResponder(request, socket);
     responder.writeStatusLine(static_cast<QHttpServerResponder::StatusCode>(answer.status));
@@ -75,7 +79,7 @@ bool Board_server::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
 
 void Board_server::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    makeResponder(request, socket).write(QHttpServerResponder::StatusCode::NotFound);
+    makeResponder(request, socket).write("No such channel.\n", "text/plain", QHttpServerResponder::StatusCode::NotFound);
 }
 
 void Board_server::Take_push_clients()

@@ -12,6 +12,8 @@ class QTcpSocket;
 namespace wk {
 
 class Connection_guard final : public QObject {
+    Q_OBJECT
+
 public:
     Connection_guard(QTcpSocket* socket, const Board_limits& limits);
     void Become_push();
