@@ -30,17 +30,21 @@ function crewCell(row, r) {
   }
 }
 
+function placeText(r) {
+  if (r.place == null) return r.code || '';
+  return r.dead_heat ? r.place + '=' : String(r.place);
+}
+
 function fillRows(body, rows) {
   body.replaceChildren();
   for (const r of rows || []) {
     const row = body.insertRow();
-    cell(row, r.place ?? (r.code || ''), 'num' + (r.place == null && r.code ? ' code' : ''));
-    cell(row, r.lane ?? '', 'num');
+    cell(row, placeText(r), 'num' + (r.place == null && r.code ? ' code' : ''));
+    cell(row, r.lane ?? '', 'num lane');
     cell(row, r.bib || '', 'bib');
     crewCell(row, r);
-    cell(row, r.code && r.place == null ? r.code : (r.time || ''), 'num');
+    cell(row, r.place == null && r.code ? '' : (r.time || ''), 'num');
     cell(row, r.difference || '', 'num diff');
-    if (r.dead_heat) row.classList.add('dead-heat');
   }
 }
 
@@ -57,6 +61,8 @@ function card(h) {
   state.classList.toggle('official', h.state === 'official');
   el.querySelector('.updated').textContent = h.updated ? 'Updated ' + new Date(h.updated).toLocaleTimeString() : '';
   fillRows(el.querySelector('tbody'), h.rows);
+  // A marathon has numbers, not lanes: the bib takes the lane's place.
+  el.classList.toggle('no-lanes', !(h.rows || []).some(r => r.lane != null));
   return el;
 }
 
@@ -126,4 +132,6 @@ function connect() {
   };
 }
 
+// Shown at once; kept live once the channel is open.
+refresh().catch(() => setLive('error', 'offline'));
 connect();
