@@ -73,7 +73,8 @@ bool Board_server::handleRequest(const QHttpServerRequest& request, QTcpSocket* 
     responder.writeHeader("Content-Security-Policy", "default-src 'self'; connect-src 'self' ws: wss:");
     if (answer.status == 405)
         responder.writeHeader("Allow", "GET");
-    responder.writeBody(answer.body);
+    // An answer to HEAD has no body, or the connection's next answer would start inside it.
+    responder.writeBody(request.method() == QHttpServerRequest::Method::Head ? QByteArray() : answer.body);
     return true;
 }
 

@@ -11,9 +11,11 @@
 #include <QJsonObject>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -101,6 +103,23 @@ void Quit_on_signals(QCoreApplication& app)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
+// Every connection is a file descriptor: the bound on connections stays below what the process
+// may open, so the board refuses a connection rather than fail to accept it.
+wk::Board_limits Limits()
+{
+    wk::Board_limits limits;
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 4096));
+        ::setrlimit(RLIMIT_NOFILE, &files);
+        ::getrlimit(RLIMIT_NOFILE, &files);
+        constexpr rlim_t kept_for_files = 64;
+        if (files.rlim_cur < rlim_t(limits.max_connections) + kept_for_files)
+            limits.max_connections = int(std::max<rlim_t>(files.rlim_cur, 2 * kept_for_files) - kept_for_files);
+    }
+    return limits;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -116,7 +135,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "wakeline_board: %s is not a folder yet; it is read once it is there\n",
                          folder.c_str());
     wk::Heat_store store(options->folders);
-    wk::Board_server server(store, wk::Board_limits{});
+    wk::Board_server server(store, Limits());
     QString why;
     if (!server.Listen(options->address, options->port, &why)) {
         std::fprintf(stderr, "wakeline_board: cannot listen on %s:%u: %s\n", qPrintable(options->address.toString()),
