@@ -79,10 +79,9 @@ void Heat_store::Scan_folder(const fs::path& folder, std::map<fs::path, File_ent
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& path = it->path();
         const QString id = QString::fromStdString(path.stem().string());
-        if (path.extension() != ".json" || !Is_heat_id(id) || !it->is_regular_file(ec))
-            continue;
+        // A link could lead out of the folder: only files the station itself put there are read.
         struct stat st {};
-        if (::stat(path.c_str(), &st) != 0)
+        if (path.extension() != ".json" || !Is_heat_id(id) || ::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         File_signature signature{static_cast<std::uintmax_t>(st.st_size), it->last_write_time(ec), st.st_ino};
         File_entry entry;

@@ -60,14 +60,18 @@ TEST(HeatStore, ListsNewestFirstAndForgetsRemovedHeats)
     Write_heat(a.path(), "H1", Heat_json({.id = "H1", .updated = "2026-12-09T20:00:00Z"}));
     Write_heat(a.path(), "H2", Heat_json({.id = "H2", .updated = "2026-12-09T21:00:00Z"}));
     Write_heat(b.path(), "M1", Heat_json({.id = "M1", .updated = "2026-12-09T20:30:00Z"}));
-    // Names that are no heat id are never read.
+    // Names that are no heat id are never read, nor is a link that leads out of the folder.
     Write_heat(b.path(), "not a heat", Heat_json({.id = "not a heat"}));
+    QTemporaryDir outside;
+    Write_heat(outside.path(), "H3", Heat_json({.id = "H3"}));
+    ASSERT_TRUE(QFile::link(outside.filePath("H3.json"), b.filePath("H3.json")));
     Heat_store store({a.path().toStdString() + "/", b.path().toStdString()});
     store.Rescan();
     const QByteArray list = store.Heat_list();
     const auto h2 = list.indexOf("\"H2\""), m1 = list.indexOf("\"M1\""), h1 = list.indexOf("\"H1\"");
     EXPECT_TRUE(h2 >= 0 && h2 < m1 && m1 < h1) << list.toStdString();
     EXPECT_FALSE(list.contains("not a heat"));
+    EXPECT_FALSE(list.contains("H3"));
 
     ASSERT_TRUE(QFile::remove(a.filePath("H2.json")));
     const Store_changes changes = store.Rescan();
