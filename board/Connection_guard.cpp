@@ -2,6 +2,8 @@
 
 #include <QTcpSocket>
 
+#include <sys/socket.h>
+
 namespace wk {
 
 Connection_guard::Connection_guard(QTcpSocket* socket, const Board_limits& limits)
@@ -42,9 +44,18 @@ void Connection_guard::Refuse_too_large()
     // The server is not to parse what is left: its reading ends here.
     disconnect(socket_, &QIODevice::readyRead, nullptr, nullptr);
     disconnect(socket_, &QIODevice::bytesWritten, this, nullptr);
-    idle_.stop();
+    if (socket_->isTransactionStarted())
+        socket_->commitTransaction();
+    // Closing on bytes not read resets the connection, and the client could lose the answer with
+    // it: what it still sends is read and dropped until it closes, or until the idle time is up.
+    connect(socket_, &QIODevice::readyRead, this, [this] { socket_->skip(socket_->bytesAvailable()); });
+    connect(socket_, &QIODevice::bytesWritten, this, [this] {
+        if (socket_->bytesToWrite() == 0)
+            ::shutdown(int(socket_->socketDescriptor()), SHUT_WR);
+    });
+    socket_->skip(socket_->bytesAvailable());
     socket_->write("HTTP/1.1 413 Content Too Large\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-    socket_->disconnectFromHost();
+    idle_.start();
 }
 
 } // namespace wk
