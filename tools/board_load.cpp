@@ -13,13 +13,16 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QWebSocket>
 
 #include <algorithm>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <unistd.h>
 #include <vector>
 
@@ -88,7 +91,14 @@ std::pair<long, double> Board_usage(qint64 pid)
 
 class Load {
 public:
-    Load(const Settings& s, const QString& folder, quint16 port) : s_(s), folder_(folder), port_(port) { clock_.start(); }
+    Load(const Settings& s, const QString& folder, quint16 port) : s_(s), folder_(folder), port_(port)
+    {
+        clock_.start();
+        push_home_.moveToThread(&push_thread_);
+        push_thread_.start();
+    }
+    ~Load() { Close_push_clients(); }
+    void Close_push_clients();
     void Open_push_clients(const std::function<void()>& all_open);
     void Run(const std::function<void()>& done);
     void Report();
@@ -110,6 +120,11 @@ private:
     QString folder_;
     quint16 port_;
     QElapsedTimer clock_;
+    // The push clients have a thread of their own, so their work does not delay the answers
+    // measured here, nor the other way round.
+    QThread push_thread_;
+    QObject push_home_;
+    std::mutex push_lock_; // over written_ms_ and the push figures
     std::vector<std::unique_ptr<QWebSocket>> clients_;
     std::vector<Api_connection> api_;
     std::deque<double> queued_; // when each waiting request was due
@@ -123,19 +138,37 @@ private:
 
 void Load::Open_push_clients(const std::function<void()>& all_open)
 {
-    auto opened = std::make_shared<int>(0);
-    const QUrl url(QStringLiteral("ws://127.0.0.1:%1/live").arg(port_));
-    for (int i = 0; i < s_.clients; ++i) {
-        auto client = std::make_unique<QWebSocket>();
-        QObject::connect(client.get(), &QWebSocket::textMessageReceived, [this](const QString& m) { On_push(m); });
-        QObject::connect(client.get(), &QWebSocket::connected, [this, opened, all_open] {
-            if (++*opened == s_.clients)
-                all_open();
-        });
-        QObject::connect(client.get(), &QWebSocket::disconnected, [this] { ++push_errors_; });
-        client->open(url);
-        clients_.push_back(std::move(client));
-    }
+    QMetaObject::invokeMethod(&push_home_, [this, all_open] {
+        auto opened = std::make_shared<int>(0);
+        const QUrl url(QStringLiteral("ws://127.0.0.1:%1/live").arg(port_));
+        for (int i = 0; i < s_.clients; ++i) {
+            auto client = std::make_unique<QWebSocket>();
+            QObject::connect(client.get(), &QWebSocket::textMessageReceived, &push_home_, [this](const QString& m) { On_push(m); });
+            QObject::connect(client.get(), &QWebSocket::connected, &push_home_, [this, opened, all_open] {
+                if (++*opened == s_.clients)
+                    QMetaObject::invokeMethod(qApp, all_open);
+            });
+            QObject::connect(client.get(), &QWebSocket::disconnected, &push_home_, [this] {
+                std::lock_guard hold(push_lock_);
+                ++push_errors_;
+            });
+            client->open(url);
+            clients_.push_back(std::move(client));
+        }
+    });
+}
+
+void Load::Close_push_clients()
+{
+    if (!push_thread_.isRunning())
+        return;
+    QMetaObject::invokeMethod(&push_home_, [this] {
+        for (auto& client : clients_)
+            client->disconnect(&push_home_);
+        clients_.clear();
+    }, Qt::BlockingQueuedConnection);
+    push_thread_.quit();
+    push_thread_.wait();
 }
 
 void Load::Connect(Api_connection& c)
@@ -218,6 +251,7 @@ void Load::On_push(const QString& message)
 {
     static const QRegularExpression revision("\"revision\":([0-9]+)");
     const auto m = revision.match(message);
+    std::lock_guard hold(push_lock_);
     auto it = m.hasMatch() ? written_ms_.find(m.captured(1).toLongLong()) : written_ms_.end();
     if (it == written_ms_.end()) {
         ++push_errors_;
@@ -230,12 +264,14 @@ void Load::On_push(const QString& message)
 void Load::Change()
 {
     const qint64 revision = ++revision_;
+    std::lock_guard hold(push_lock_);
     written_ms_[revision] = clock_.nsecsElapsed() / 1e6;
     Write_heat(folder_, int(revision % heat_count), revision);
 }
 
 void Load::Report()
 {
+    Close_push_clients();
     std::printf("API: %lld requests due over %d s (%.0f/s), %lld answered, %lld errors; answer ms p50 %.2f p99 %.2f max %.2f\n",
                 (long long)issued_, s_.seconds, double(issued_) / s_.seconds, (long long)answered_, (long long)errors_,
                 Percentile(answer_ms_, 0.5), Percentile(answer_ms_, 0.99), Percentile(answer_ms_, 1.0));
