@@ -76,14 +76,16 @@ Store_changes Heat_store::Rescan()
 void Heat_store::Scan_folder(const fs::path& folder, std::map<fs::path, File_entry>& next, Store_changes& changes)
 {
     std::error_code ec;
+    std::map<fs::path, File_entry> found;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& path = it->path();
         const QString id = QString::fromStdString(path.stem().string());
-        // A link could lead out of the folder: only files the station itself put there are read.
+        // A link could lead out of the folder, a pipe would never end: only files are read.
         struct stat st {};
         if (path.extension() != ".json" || !Is_heat_id(id) || ::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
-        File_signature signature{static_cast<std::uintmax_t>(st.st_size), it->last_write_time(ec), st.st_ino};
+        const File_signature signature{static_cast<std::uintmax_t>(st.st_size), st.st_mtim.tv_sec, st.st_mtim.tv_nsec,
+                                       st.st_ino};
         File_entry entry;
         auto known = files_.find(path);
         if (known != files_.end())
@@ -92,8 +94,20 @@ void Heat_store::Scan_folder(const fs::path& folder, std::map<fs::path, File_ent
             Read_file(path, id, entry, changes);
             entry.signature = signature;
         }
-        next[path] = std::move(entry);
+        found[path] = std::move(entry);
     }
+    if (ec) {
+        // A folder that cannot be listed for now (a share gone for a moment, a folder not made
+        // yet) keeps what it served: the board does not go blank for it.
+        if (unreadable_.insert(folder).second)
+            changes.problems.push_back(folder.string() + ": cannot be read (" + ec.message() + "); its heats stay as they were");
+        for (const auto& [path, entry] : files_)
+            if (path.parent_path() == folder)
+                next[path] = entry;
+        return;
+    }
+    unreadable_.erase(folder);
+    next.merge(found);
 }
 
 void Heat_store::Read_file(const fs::path& path, const QString& id, File_entry& entry, Store_changes& changes)

@@ -5,9 +5,12 @@
 
 #include <QByteArray>
 
+#include <sys/types.h>
+
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,7 +40,8 @@ public:
 private:
     struct File_signature {
         std::uintmax_t size = 0;
-        std::filesystem::file_time_type written{};
+        std::int64_t written_s = 0;
+        std::int64_t written_ns = 0;
         ino_t inode = 0;
         bool operator==(const File_signature&) const = default;
     };
@@ -55,6 +59,7 @@ private:
     std::vector<std::filesystem::path> folders_;
     std::map<std::filesystem::path, File_entry> files_;
     std::map<QString, Heat_version> heats_;
+    std::set<std::filesystem::path> unreadable_;
     QByteArray list_;
 };
 

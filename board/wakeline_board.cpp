@@ -6,7 +6,6 @@
 #include "board/Heat_store.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSocketNotifier>
@@ -130,10 +129,6 @@ int main(int argc, char** argv)
         Usage(stderr);
         return 2;
     }
-    for (const auto& folder : options->folders)
-        if (!QFileInfo(QString::fromStdString(folder.string())).isDir())
-            std::fprintf(stderr, "wakeline_board: %s is not a folder yet; it is read once it is there\n",
-                         folder.c_str());
     wk::Heat_store store(options->folders);
     wk::Board_server server(store, Limits());
     QString why;

@@ -94,5 +94,27 @@ TEST(HeatStore, TheFirstFolderNamedServesAnIdTwoStationsShare)
     EXPECT_TRUE(store.Find("H1")->json.contains("From B"));
 }
 
+TEST(HeatStore, AFolderThatCannotBeListedKeepsItsHeats)
+{
+    QTemporaryDir top;
+    const QString folder = top.filePath("results"), away = top.filePath("away");
+    Heat_store store({folder.toStdString()});
+    EXPECT_EQ(store.Rescan().problems.size(), 1u) << "a folder not made yet is told of";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    Write_heat(folder, "H1", Heat_json({}));
+    EXPECT_EQ(Ids(store.Rescan()), std::vector<QString>{"H1"});
+
+    ASSERT_TRUE(QDir().rename(folder, away));
+    const Store_changes gone = store.Rescan();
+    EXPECT_TRUE(gone.removed.empty());
+    EXPECT_EQ(gone.problems.size(), 1u);
+    EXPECT_TRUE(store.Rescan().problems.empty()) << "told once";
+    EXPECT_NE(store.Find("H1"), nullptr);
+
+    ASSERT_TRUE(QDir().rename(away, folder));
+    Write_heat(folder, "H1", Heat_json({.revision = 2}));
+    EXPECT_EQ(Ids(store.Rescan()), std::vector<QString>{"H1"});
+}
+
 } // namespace
 } // namespace wk::test
