@@ -55,6 +55,20 @@ TEST_F(Board_folder, TheProgramAnswersReadsAndRefusesWritesTraversalsAndLargeReq
         EXPECT_TRUE(answer.body.contains(c.body));
         EXPECT_FALSE(answer.body.contains("Secret crew"));
     }
+    // An answer to HEAD has no body: the next answer on the connection starts right after its head.
+    QTcpSocket keep_alive;
+    keep_alive.connectToHost(QHostAddress::LocalHost, board.port());
+    keep_alive.write("HEAD /api/heats HTTP/1.1\r\nHost: x\r\n\r\n");
+    QByteArray got;
+    ASSERT_TRUE(Wait_for([&] { return (got += keep_alive.readAll()).contains("\r\n\r\n"); }));
+    keep_alive.write("GET /api/heats/H1 HTTP/1.1\r\nHost: x\r\n\r\n");
+    const QByteArray second_head = "\r\n\r\nHTTP/1.1 ";
+    ASSERT_TRUE(Wait_for([&] {
+        got += keep_alive.readAll();
+        return got.contains(second_head) && Parse_answer(got.mid(got.indexOf(second_head) + 4));
+    })) << got.toStdString();
+    EXPECT_TRUE(got.startsWith("HTTP/1.1 405"));
+    EXPECT_EQ(Parse_answer(got.mid(got.indexOf(second_head) + 4))->body, Heat_json({}));
     EXPECT_EQ(board.Stop(), 0) << "a clean end, nothing leaked";
 }
 
