@@ -5,7 +5,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libbenchmark-dev qt6-bas
   libpugixml-dev libpng-dev libavcodec-dev libavutil-dev libswscale-dev libavformat-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-libav fonts-liberation xvfb xdotool x11-utils openbox xdg-utils poppler-utils libasound2-dev
-  clang libclang-rt-dev)
+  clang libclang-rt-dev qt6-httpserver-dev qt6-websockets-dev chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
