@@ -6,9 +6,11 @@
 namespace wk {
 namespace {
 
-constexpr double k_Depth = 10;     // pixels of the front that the fit takes
+constexpr double k_Depth = 20;     // pixels of the front looked at, at most
 constexpr double k_Step = 0.25;    // pixels between the distances the area is taken at
-constexpr double k_Least_area = 1; // square pixels: less is the noise around the edge
+// Square pixels of the front the fit takes: the first few are spray, noise and the blur of the
+// compression around the very tip; past the last the hull's body no longer tapers as its bow.
+constexpr double k_Least_area = 6, k_Most_area = 80;
 
 double Area_ahead(const std::vector<Front_cell>& front, double at)
 {
@@ -47,6 +49,7 @@ std::optional<double> Leading_point(const std::vector<Front_cell>& front, double
     std::vector<double> at, area;
     for (double u = farthest; u >= farthest - k_Depth; u -= k_Step) {
         const double a = Area_ahead(front, u);
+        if (a > k_Most_area) break;
         if (a >= k_Least_area) at.push_back(u), area.push_back(a);
     }
     if (at.size() < 6) return std::nullopt;
