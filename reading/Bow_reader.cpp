@@ -220,19 +220,16 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     for (size_t k = 0; k < joined.size(); ++k)
         if (joined[k]) farthest_joined = std::max(farthest_joined, direction * g.u[k]);
 
-    std::vector<Front_cell> front;
-    double farthest = -1e9;
+    std::vector<Row_front> front;
     for (int32_t r = 0; r < g.rows; ++r) {
         const std::optional<double> edge = Row_edge(g, r, direction, lead, hull_colour);
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
         if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;
         if (std::isnan(*edge)) return out; // the hull runs out of the window: its bow is not seen
-        // A row whose front lies e past the line holds 2 (e - u) square pixels past u.
-        front.push_back({*edge - 40, *edge, 80});
-        farthest = std::max(farthest, *edge);
+        front.push_back({double(window_.Frame_y(g.field, r)), *edge});
     }
-    if (const auto tip = Leading_point(front, farthest)) {
+    if (const auto tip = Leading_point(front)) {
         out.tip_found = true;
         out.tip = *tip;
         out.blade_ahead = farthest_joined > out.tip + 3;

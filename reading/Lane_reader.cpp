@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -105,7 +103,6 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         const Bow_field b = bow.Measure(p, Field_of(f), direction);
         if (!b.tip_found) continue;
         out.push_back({time->second, b.tip});
-        if (std::getenv("WK_READ_DEBUG")) std::fprintf(stderr, "lane %d field %lld t %.1f tip %.2f blade %d\n", job.span.lane, (long long)f, time->second, b.tip, int(b.blade_ahead));
         notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
         // Only the fields near the line say what the crossing itself looked like.
         if (std::abs(b.tip) > 20) continue;
