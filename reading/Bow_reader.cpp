@@ -192,12 +192,26 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
     return direction * line.U(x, window_.Frame_y(g.field, r));
 }
 
+// The regions that can be this lane's hull, largest first: those that reach the middle half of
+// the lane. What only pokes in at its side is a neighbour's paddler, blade or bow.
+std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
+{
+    const Lane_span& span = window_.Span();
+    const double quarter = (span.v1 - span.v0) / 4;
+    const double lo = std::max(span.v0, span.mark - quarter), hi = std::min(span.v1, span.mark + quarter);
+    auto regions = Regions(g, Opened(g));
+    std::erase_if(regions, [&](const std::vector<size_t>& r) {
+        return std::none_of(r.begin(), r.end(), [&](size_t i) { return g.v[i] >= lo && g.v[i] <= hi; });
+    });
+    return regions;
+}
+
 Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
 {
     Bow_field out;
     if (window_.Empty()) return out;
     const Grid g = Difference(picture, field);
-    const auto regions = Regions(g, Opened(g));
+    const auto regions = Lane_regions(g);
     if (regions.empty() || regions[0].size() < size_t(k_Min_core)) return out;
     const std::vector<size_t>& core = regions[0];
     out.hull = true;
