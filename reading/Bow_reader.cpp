@@ -229,6 +229,13 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     double vmin = 1e9, vmax = -1e9;
     for (size_t i : core)
         if (direction * g.u[i] >= lead - k_Front_depth) vmin = std::min(vmin, g.v[i]), vmax = std::max(vmax, g.v[i]);
+    // The bow's own brightness against the water, from the core's front: the body further back
+    // (a light paddler over a dark hull) does not speak for it.
+    double bow = 0;
+    int front_cells = 0;
+    for (size_t i : core)
+        if (direction * g.u[i] >= lead - k_Front_depth) bow += g.d[i], ++front_cells;
+    bow /= std::max(front_cells, 1);
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
     double farthest_joined = -1e9;
     for (size_t k = 0; k < joined.size(); ++k)
@@ -236,7 +243,7 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
 
     std::vector<Row_front> front;
     for (int32_t r = 0; r < g.rows; ++r) {
-        const std::optional<double> edge = Row_edge(g, r, direction, lead, hull_colour);
+        const std::optional<double> edge = Row_edge(g, r, direction, lead, bow);
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
         if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;

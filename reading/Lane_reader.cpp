@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -53,6 +55,16 @@ const uint8_t* Lane_reader::Frame(int32_t frame)
     if (!decoder_->Decode(bytes_->Bytes(), picture.data(), source_.frame_width, source_.frame_height)) {
         picture.clear();
         return nullptr;
+    }
+    if (const char* d = std::getenv("WK_DUMP_FRAME"); d && std::atoi(d) == frame) {
+        FILE* o = std::fopen("/tmp/rd/frame.ppm", "wb");
+        std::fprintf(o, "P6 %d %d 255\n", source_.frame_width, source_.frame_height);
+        for (int y = 0; y < source_.frame_height; ++y)
+            for (int x = 0; x < source_.frame_width; ++x) {
+                const uint8_t* p = picture.data() + size_t(source_.frame_height - 1 - y) * platform::Bgr_stride(source_.frame_width) + 3 * x;
+                std::fputc(p[2], o), std::fputc(p[1], o), std::fputc(p[0], o);
+            }
+        std::fclose(o);
     }
     return picture.data();
 }
