@@ -253,7 +253,8 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     if (const auto tip = Leading_point(front)) {
         out.tip_found = true;
         out.tip = *tip;
-        out.blade_ahead = farthest_joined > out.tip + 3;
+        out.ahead = std::max(0.0, farthest_joined - out.tip);
+        out.blade_ahead = out.ahead > 3;
     }
     return out;
 }

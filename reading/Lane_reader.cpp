@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -55,16 +53,6 @@ const uint8_t* Lane_reader::Frame(int32_t frame)
     if (!decoder_->Decode(bytes_->Bytes(), picture.data(), source_.frame_width, source_.frame_height)) {
         picture.clear();
         return nullptr;
-    }
-    if (const char* d = std::getenv("WK_DUMP_FRAME"); d && std::atoi(d) == frame) {
-        FILE* o = std::fopen("/tmp/rd/frame.ppm", "wb");
-        std::fprintf(o, "P6 %d %d 255\n", source_.frame_width, source_.frame_height);
-        for (int y = 0; y < source_.frame_height; ++y)
-            for (int x = 0; x < source_.frame_width; ++x) {
-                const uint8_t* p = picture.data() + size_t(source_.frame_height - 1 - y) * platform::Bgr_stride(source_.frame_width) + 3 * x;
-                std::fputc(p[2], o), std::fputc(p[1], o), std::fputc(p[0], o);
-            }
-        std::fclose(o);
     }
     return picture.data();
 }
@@ -125,6 +113,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         if (std::abs(b.tip) > 20) continue;
         ++notes.fields;
         notes.blade_ahead += b.blade_ahead;
+        if (b.blade_ahead) notes.ahead_px = std::max(notes.ahead_px, b.ahead);
         notes.second_hull += b.second_hull;
         notes.low_contrast += b.low_contrast;
     }
