@@ -5,6 +5,7 @@
 #include "reading/Lane_window.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace wk {
@@ -15,6 +16,7 @@ struct Bow_field {
     bool tip_found = false;    // its leading point could be measured
     double tip = 0;            // signed distance of the leading point past the line, along the travel
     bool blade_ahead = false;  // something joined to the hull reaches further, away from the bow's height
+    double ahead = 0;          // how much further, pixels
     bool second_hull = false;  // another region as large lies in the lane
     bool low_contrast = false; // the hull barely differs from the water
 };
@@ -32,6 +34,8 @@ public:
 private:
     struct Grid;
     Grid Difference(const uint8_t* picture, int field) const;
+    std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
+    std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
     const uint8_t* Pixel(const uint8_t* picture, int32_t x, int32_t y) const;
 
     const Lane_window& window_;

@@ -8,7 +8,7 @@ namespace wk {
 namespace {
 
 constexpr double k_Spread = 2.0;        // standard errors the interval spans
-constexpr double k_Edge_error_px = 0.5; // what the leading point may be off by in every field alike
+constexpr double k_Edge_error_px = 0.75; // what the leading point may be off by in every field alike
 
 struct Doubt {
     double factor;
@@ -42,6 +42,9 @@ Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, co
     }
     const double spread = std::hypot(k_Spread * e.standard_error_ms, k_Edge_error_px / e.speed);
     p.uncertainty_ms = spread / std::max(p.confidence, 0.3);
+    // What reached past the bow may have been the bow itself, the rest of the hull a paddler's
+    // or a blade's: the instant may lie as much earlier as that part was ahead.
+    p.uncertainty_ms = std::max(p.uncertainty_ms, notes.ahead_px / e.speed);
     double nearest = 1e18;
     for (const auto& [field, ms] : job.field_ms)
         if (std::abs(ms - e.t_ms) < nearest) {

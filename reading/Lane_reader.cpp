@@ -43,35 +43,44 @@ Lane_reader::~Lane_reader() = default;
 const uint8_t* Lane_reader::Frame(int32_t frame)
 {
     if (frame < 1 || size_t(frame) > source_.places.size()) return nullptr;
-    if (auto it = frames_.find(frame); it != frames_.end()) return it->second.empty() ? nullptr : it->second.data();
-    std::vector<uint8_t>& picture = frames_[frame];
+    if (auto it = frames_.find(frame); it != frames_.end()) return it->second.get();
+    std::unique_ptr<uint8_t[]>& picture = frames_[frame];
     const Finish_strip_source::Place place = source_.places[size_t(frame - 1)];
     if (place.length == 0 || !file_ || !decoder_->Is_open()) return nullptr;
     uint8_t* into = bytes_->Resize(place.length);
     if (into == nullptr || !file_->Read_exact(place.offset, into, place.length)) return nullptr;
-    picture.resize(size_t(platform::Bgr_stride(source_.frame_width)) * size_t(source_.frame_height));
-    if (!decoder_->Decode(bytes_->Bytes(), picture.data(), source_.frame_width, source_.frame_height)) {
-        picture.clear();
+    // Written whole by the decoder: never zeroed first, which would cost about what decoding does.
+    std::unique_ptr<uint8_t[]> bits;
+    if (!spare_.empty()) bits = std::move(spare_.back()), spare_.pop_back();
+    else bits.reset(new uint8_t[size_t(platform::Bgr_stride(source_.frame_width)) * size_t(source_.frame_height)]);
+    if (!decoder_->Decode(bytes_->Bytes(), bits.get(), source_.frame_width, source_.frame_height)) {
+        spare_.push_back(std::move(bits));
         return nullptr;
     }
-    return picture.data();
+    picture = std::move(bits);
+    return picture.get();
 }
 
-// Frames long before the boat reached the line (and long after it left, should those be few):
-// the water with no boat of this lane near the line.
+// Frames long before the boat reached the line and long after it left: the water with no boat of
+// this lane near the line. A boat that is near the line from the start or to the end leaves the
+// recording's first and last frames as well, the median then outvoting the one that shows it.
 std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
 {
-    std::vector<int64_t> fields;
-    for (int64_t k = 1; k <= 3; ++k) fields.push_back(s.first_field - s.fields - 10 * k);
-    for (int64_t k = 1; k <= 2; ++k) fields.push_back(s.first_field + 2 * s.fields + 10 * k);
+    const int64_t fields = 2 * int64_t(source_.places.size());
+    std::vector<int64_t> wanted;
+    for (int64_t k = 1; k <= 3; ++k) wanted.push_back(s.first_field - s.fields - 10 * k);
+    for (int64_t k = 1; k <= 2; ++k) wanted.push_back(s.first_field + 2 * s.fields + 10 * k);
     std::vector<const uint8_t*> frames;
     std::vector<int32_t> taken;
-    for (int64_t f : fields) {
+    auto take = [&](int64_t f) {
         const int32_t frame = Frame_of(f);
-        if (f < 1 || std::find(taken.begin(), taken.end(), frame) != taken.end()) continue;
+        if (f < 1 || f > fields || std::find(taken.begin(), taken.end(), frame) != taken.end()) return;
         taken.push_back(frame);
         if (const uint8_t* p = Frame(frame)) frames.push_back(p);
-    }
+    };
+    for (int64_t f : wanted) take(f);
+    if (frames.size() < 3)
+        for (int64_t f : {int64_t(1), fields, int64_t(11), fields - 10}) take(f);
     return frames;
 }
 
@@ -108,6 +117,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         if (std::abs(b.tip) > 20) continue;
         ++notes.fields;
         notes.blade_ahead += b.blade_ahead;
+        if (b.blade_ahead) notes.ahead_px = std::max(notes.ahead_px, b.ahead);
         notes.second_hull += b.second_hull;
         notes.low_contrast += b.low_contrast;
     }
@@ -116,6 +126,9 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
 
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
+    // The pictures of the last lane are written over, not made anew.
+    for (auto& [frame, picture] : frames_)
+        if (picture) spare_.push_back(std::move(picture));
     frames_.clear();
     if (!job.stretch) return No_time(job.span, 0.9, "no boat reaches the line in this lane");
     const Strip_stretch s = *job.stretch;
