@@ -75,7 +75,7 @@ TEST_F(Reading_in_the_viewer, KeysConfirmEachProposalAnSClickOverridesOneAndCtrl
     for (const auto& m : g_Lanes)
         if (m && m->Lane_number() == first.lane) mark = m.get();
     ASSERT_NE(mark, nullptr);
-    Viewer().Slider_play->setValue(Proposal_queue::Viewer_field(first) + 2);
+    Viewer().Show_field(Proposal_queue::Viewer_field(first) + 2);
     dialogs.Expect_message("Override existing result?", platform::vbOK);
     QTest::keyPress(Viewer().Picture_large, Qt::Key_S);
     QTest::mouseClick(Viewer().Picture_large, Qt::LeftButton, Qt::NoModifier, QPoint(mark->X(), mark->Y()));
