@@ -298,10 +298,11 @@ void Viewer_reading::Draw_on_picture(QImage& picture, int32_t shown_field, QWidg
         const double y = mark->Y();
         const double x = Goal_x_at(goal, y, mark->X());
         // Magenta: proposed, not yet a result; dashed orange where the reader is in doubt.
-        QPen pen(doubtful ? QColor(255, 150, 0) : QColor(255, 0, 255), current ? 2 : 1,
+        // Long enough to stand out past the lane's mark, which sits on the line at the same place.
+        QPen pen(doubtful ? QColor(255, 150, 0) : QColor(255, 0, 255), current ? 3 : 2,
                  doubtful ? Qt::DashLine : Qt::SolidLine);
         p.setPen(pen);
-        p.drawLine(QPointF(x, y - 14), QPointF(x, y + 14));
+        p.drawLine(QPointF(x, y - 28), QPointF(x, y + 28));
         if (field == shown_field && doubtful && !e.proposal.why.empty())
             tip = QString("Lane %1: %2").arg(e.proposal.lane).arg(QString::fromStdString(e.proposal.why));
     }
