@@ -149,6 +149,14 @@ void Race_section::Heat_Goalfield(int16_t heat, int16_t lane, int32_t value)
 {
     Section_header().Heat_Goal_Field(heat, lane, value);
 }
+std::string Race_section::Heat_Result_made(int16_t heat, int16_t lane)
+{
+    return Section_header().Heat_Result_made(heat, lane);
+}
+void Race_section::Heat_Result_made(int16_t heat, int16_t lane, const std::string& value)
+{
+    Section_header().Heat_Result_made(heat, lane, value);
+}
 int32_t Race_section::Heat_Start_Correction(int16_t heat) { return Section_header().Heat_Correction_mill(heat); }
 bool Race_section::Heat_Start_Correction(int16_t heat, int32_t value)
 {

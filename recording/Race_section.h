@@ -52,6 +52,8 @@ public:
     void Heat_Clicktime(int16_t heat, int16_t lane, int32_t value);
     int32_t Heat_Goalfield(int16_t heat, int16_t lane);
     void Heat_Goalfield(int16_t heat, int16_t lane, int32_t value);
+    std::string Heat_Result_made(int16_t heat, int16_t lane);
+    void Heat_Result_made(int16_t heat, int16_t lane, const std::string& value);
     int32_t Heat_Start_Correction(int16_t heat);
     bool Heat_Start_Correction(int16_t heat, int32_t value);
     // Heat starts: local time of day and the tick (0 = not started).

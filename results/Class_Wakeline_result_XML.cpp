@@ -161,6 +161,16 @@ void Class_Wakeline_result_XML::Create_Competitor_Node(const std::string& result
         if (!value->empty()) Append_text_element(c, name, *value);
 }
 
+void Class_Wakeline_result_XML::Competitor_made(const std::string& result_id, const std::string& nbr,
+                                                const std::string& made)
+{
+    const pugi::xpath_node_set found = Competitors(result_id, nbr);
+    if (found.empty()) throw Run_time_error(err_Object_variable, "No competitor \"" + nbr + "\" in the results file");
+    pugi::xml_node c = found[found.size() - 1].node();
+    c.remove_attribute("made");
+    c.append_attribute("made") = made.c_str();
+}
+
 int16_t Class_Wakeline_result_XML::Count_Competitor_Nodes() const
 {
     const size_t n = doc_.select_nodes("//competitor").size();

@@ -38,6 +38,9 @@ public:
     void Create_Competitor_Node(const std::string& result_id, const std::string& nbr, const std::string& elapsed_time,
                                 const std::string& delta_time, const std::string& place,
                                 const std::string& video_file, const std::string& video_frame);
+    // How the last competitor nbr of the result got its time ("confirmed", "overridden"), as an
+    // attribute that readers of older results files pass over.
+    void Competitor_made(const std::string& result_id, const std::string& nbr, const std::string& made);
     int16_t Count_Competitor_Nodes() const;
     // The first matching competitor's file and frame; "" and 0 when there is none. Raises when it
     // lacks either element or its frame is not a number.

@@ -351,17 +351,33 @@ void Frm_results::Form_Unload()
 
 // ---- The rows ----
 
+namespace {
+
+// How a time was made, where it was not a plain click; a dead heat said as well.
+QString Made_tooltip(const Heat_result_row& row)
+{
+    QString tip;
+    if (row.made == Result_made::confirmed) tip = "Proposed by the finish reader and confirmed";
+    if (row.made == Result_made::overridden) tip = "Proposed by the finish reader, overridden by a click";
+    if (row.dead_heat) tip += QString(tip.isEmpty() ? "" : "; ") + "dead heat: shares place " + QString::number(row.place);
+    return tip;
+}
+
+} // namespace
+
 void Frm_results::Results_changed(const Heat_result& result)
 {
     Clear_Results();
     shown_result_ = result;
-    for (const Heat_result_row& row : result.rows) {
-        const size_t r = size_t(row.place) - 1;
+    // Rows in a dead heat share a place, so each row goes by its position, not its place.
+    for (size_t r = 0; r < result.rows.size(); ++r) {
+        const Heat_result_row& row = result.rows[r];
         const Heat_result_texts texts = Row_texts(result, row);
         Set_text(Lbl_result_rank_labels.at(r), texts.rank);
         Set_text(Lbl_result_lane_labels.at(r), texts.lane);
         Set_text(Lbl_result_time_labels.at(r), texts.time);
         Set_text(Lbl_result_delta_time_labels.at(r), texts.delta);
+        Lbl_result_time_labels.at(r)->setToolTip(Made_tooltip(row));
     }
     Set_text(Lbl_capture_time_label, result.capture_time);
     Set_text(Lbl_heat_label, result.heat);

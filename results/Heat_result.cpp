@@ -19,17 +19,35 @@ bool Goes_after(const Lane_Result_Record& a, const Lane_Result_Record& b)
 
 // Differences of two times may need 33 bits. Display_Mill_Time shows the time of day only, so
 // the value is reduced to one day first, keeping its sign (a negative whole day still shows "-").
-std::string Display_time(int64_t ms, bool strip)
+std::string Display_time(int64_t ms, bool strip, const Result_time_rule& rule)
 {
     constexpr int64_t k_Day = 86400000;
+    ms = rule.Shown_ms(ms);
     int64_t rest = (ms < 0 ? -ms : ms) % k_Day;
     if (rest == 0 && ms < 0) rest = k_Day;
-    return Display_Mill_Time(int32_t(ms < 0 ? -rest : rest), strip);
+    return Display_Mill_Time(int32_t(ms < 0 ? -rest : rest), strip, rule.digits);
 }
+
+int64_t Corrected_ms(const Heat_result& result, int32_t time) { return int64_t(time) - result.correction; }
 
 std::string Corrected(const Heat_result& result, const Heat_result_row& row, bool strip)
 {
-    return Display_time(int64_t(row.time) - result.correction, strip);
+    return Display_time(Corrected_ms(result, row.time), strip, result.rule);
+}
+
+// Rows after the first whose shown time equals the row before share its place.
+void Share_dead_heat_places(Heat_result& result)
+{
+    for (size_t i = 1; i < result.rows.size(); ++i) {
+        Heat_result_row& row = result.rows[i];
+        Heat_result_row& before = result.rows[i - 1];
+        if (!row.Timed() || !before.Timed()) continue;
+        if (result.rule.Shown_ms(Corrected_ms(result, row.time)) !=
+            result.rule.Shown_ms(Corrected_ms(result, before.time)))
+            continue;
+        row.place = before.place;
+        row.dead_heat = before.dead_heat = true;
+    }
 }
 
 } // namespace
@@ -48,28 +66,32 @@ Heat_lane_records Rank_lanes(Heat_lane_records lanes)
     return lanes;
 }
 
-Heat_result Rank_heat(Heat_lane_records by_lane, int32_t correction, std::string heat, std::string capture_time)
+Heat_result Rank_heat(Heat_lane_records by_lane, int32_t correction, std::string heat, std::string capture_time,
+                      Result_time_rule rule)
 {
     for (size_t k = 0; k < by_lane.size(); ++k) by_lane[k].Lane = int16_t(k);
-    return Make_heat_result(Rank_lanes(by_lane), correction, std::move(heat), std::move(capture_time));
+    return Make_heat_result(Rank_lanes(by_lane), correction, std::move(heat), std::move(capture_time), rule);
 }
 
 Heat_result Make_heat_result(const Heat_lane_records& ranked, int32_t correction, std::string heat,
-                             std::string capture_time)
+                             std::string capture_time, Result_time_rule rule)
 {
     Heat_result result;
     result.heat = std::move(heat);
     result.capture_time = std::move(capture_time);
     result.correction = correction;
+    result.rule = rule;
     result.ranked = ranked;
     const int32_t winner = result.ranked[0].Time;
     for (size_t i = 0; i < result.ranked.size(); ++i) {
         const Lane_Result_Record& r = result.ranked[i];
         if (r.Time >= No_Time) break;
         Heat_result_row row{int16_t(i + 1), r.Lane, r.Time, 0, r.Goal_field};
+        row.made = r.Made;
         if (row.Timed()) row.difference = int64_t(r.Time) - winner;
         result.rows.push_back(row);
     }
+    Share_dead_heat_places(result);
     return result;
 }
 
@@ -89,10 +111,10 @@ int16_t Heat_result::Place_of_lane(int16_t lane) const
 
 Heat_result_texts Row_texts(const Heat_result& result, const Heat_result_row& row)
 {
-    Heat_result_texts texts{std::to_string(row.place), std::to_string(row.lane), {}, {}};
+    Heat_result_texts texts{std::to_string(row.place) + (row.dead_heat ? "=" : ""), std::to_string(row.lane), {}, {}};
     if (row.Timed()) {
         texts.time = Corrected(result, row, false);
-        texts.delta = "+" + Display_time(row.difference, true);
+        texts.delta = "+" + Display_time(row.difference, true, result.rule);
     } else {
         texts.time = Code_letters(row.time);
     }
@@ -123,10 +145,28 @@ std::string Lane_result_words(const Heat_result& result, int16_t lane)
 {
     for (const Heat_result_row& row : result.rows) {
         if (row.lane != lane) continue;
-        if (row.Timed()) return "Place: " + std::to_string(row.place) + " Time : " + Corrected(result, row, true);
+        if (row.Timed())
+            return "Place: " + std::to_string(row.place) + (row.dead_heat ? "=" : "") + " Time : " +
+                   Corrected(result, row, true);
         return Code_words(row.time);
     }
     return {};
+}
+
+std::string Made_word(Result_made made)
+{
+    switch (made) {
+    case Result_made::confirmed: return "confirmed";
+    case Result_made::overridden: return "overridden";
+    default: return "clicked";
+    }
+}
+
+Result_made Made_from_word(const std::string& word)
+{
+    if (word == "confirmed") return Result_made::confirmed;
+    if (word == "overridden") return Result_made::overridden;
+    return Result_made::clicked;
 }
 
 } // namespace wk

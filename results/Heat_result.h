@@ -2,6 +2,7 @@
 // A heat's result as a value: its lanes ranked into places, and what names the heat. One ranking
 // function makes it from the lane records; the results window, the exports and the printed sheet
 // all take it, so what a file holds never depends on how a window shows it.
+#include "results/Result_time_rule.h"
 #include "services/Module_qsm_Globals.h"
 
 #include <array>
@@ -16,11 +17,14 @@ using Heat_lane_records = std::array<Lane_Result_Record, k_Heat_lanes>;
 
 // One placed row: a lane with a real time or a code.
 struct Heat_result_row {
-    int16_t place = 0;       // 1..16, the row's position
+    int16_t place = 0;       // 1..16: the row's position, or the place it shares in a dead heat
     int16_t lane = 0;        // 0..15
     int32_t time = 0;        // race time in ms as stored (uncorrected), or the code
     int64_t difference = 0;  // ms behind the first place; 0 for a code
     int16_t goal_field = 0;
+    // The shown time equals another row's: the two share a place.
+    bool dead_heat = false;
+    Result_made made = Result_made::clicked;
     bool Timed() const { return Is_real_time(time); }
     bool operator==(const Heat_result_row&) const = default;
 };
@@ -32,6 +36,8 @@ struct Heat_result {
     std::string capture_time;
     // The heat-start correction in ms, taken off every shown time.
     int32_t correction = 0;
+    // The unit and rounding of every shown time; equal shown times share a place.
+    Result_time_rule rule;
     // Lanes with a time or a code, in place order.
     std::vector<Heat_result_row> rows;
     // All 16 lane records in place order, lanes without a result last.
@@ -47,14 +53,16 @@ struct Heat_result {
 // times and lanes without a result last.
 Heat_lane_records Rank_lanes(Heat_lane_records records);
 
-// The result of records already in place order.
+// The result of records already in place order. Rows whose times are equal as the rule shows
+// them share the first one's place, and the next place is skipped (1, 2=, 2=, 4).
 Heat_result Make_heat_result(const Heat_lane_records& ranked, int32_t correction, std::string heat,
-                             std::string capture_time);
+                             std::string capture_time, Result_time_rule rule = {});
 // The heat ranked from its records by lane (index 0..15 is the lane, whatever Lane says).
-Heat_result Rank_heat(Heat_lane_records by_lane, int32_t correction, std::string heat, std::string capture_time);
+Heat_result Rank_heat(Heat_lane_records by_lane, int32_t correction, std::string heat, std::string capture_time,
+                      Result_time_rule rule = {});
 
-// A row as it is shown, exported and printed: place, lane, corrected time (or the code's
-// letters) and "+" the difference (empty for a code).
+// A row as it is shown, exported and printed: place ("2=" in a dead heat), lane, corrected time
+// (or the code's letters) and "+" the difference (empty for a code), all at the rule's unit.
 struct Heat_result_texts {
     std::string rank, lane, time, delta;
     bool operator==(const Heat_result_texts&) const = default;
@@ -68,5 +76,9 @@ std::string Code_words(int32_t time);
 // A lane's result in words: "Place: " place " Time : " time for a placed lane, else
 // "Disqualified", "Did not start" or "Did not finish"; "" for a lane without a result.
 std::string Lane_result_words(const Heat_result& result, int16_t lane);
+// "clicked", "confirmed", "overridden": how a row's time was made, as files and tooltips say it.
+std::string Made_word(Result_made made);
+// The same read back; anything else is a click.
+Result_made Made_from_word(const std::string& word);
 
 } // namespace wk

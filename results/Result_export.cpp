@@ -60,6 +60,7 @@ void Fill_results_xml(Class_Wakeline_result_XML& xml, const Heat_result& result,
         const Heat_result_texts cells = Row_texts(result, row);
         xml.Create_Competitor_Node(result.heat, cells.lane, Trimmed(cells.time), Trimmed(cells.delta),
                                    Trimmed(cells.rank), "", "");
+        if (row.made != Result_made::clicked) xml.Competitor_made(result.heat, cells.lane, Made_word(row.made));
     }
 }
 

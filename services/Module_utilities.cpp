@@ -53,7 +53,9 @@ bool Parse_long(const std::string& text, int64_t& out)
 
 // ---- Time and numbers ----
 
-std::string Display_Mill_Time(int32_t ms, bool strip)
+std::string Display_Mill_Time(int32_t ms, bool strip) { return Display_Mill_Time(ms, strip, 2); }
+
+std::string Display_Mill_Time(int32_t ms, bool strip, int digits)
 {
     // 64 bits, so that the most negative Long has an absolute value.
     const bool negative = ms < 0;
@@ -62,10 +64,12 @@ std::string Display_Mill_Time(int32_t ms, bool strip)
     const int64_t hours = v / 3600000;
     const int64_t minutes = (v % 3600000) / 60000;
     const int64_t seconds = (v % 60000) / 1000;
-    const int64_t hundredths = (v % 1000) / 10;
+    const bool thousandths = digits == 3;
+    const int64_t fraction = (v % 1000) / (thousandths ? 1 : 10);
     std::string text;
     if (hours > 0) text = std::to_string(hours) + ":";
-    text += Two_digits(minutes) + ":" + Two_digits(seconds) + "," + Two_digits(hundredths);
+    text += Two_digits(minutes) + ":" + Two_digits(seconds) + ",";
+    text += thousandths ? Two_digits(fraction / 10) + std::to_string(fraction % 10) : Two_digits(fraction);
     if (strip) {
         while (text.size() >= 5 && (text[0] == '0' || text[0] == ':')) text.erase(0, 1);
         if (negative) text = "-" + text;

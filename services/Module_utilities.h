@@ -12,6 +12,8 @@ namespace wk {
 
 // Time and numbers.
 std::string Display_Mill_Time(int32_t ms, bool strip);
+// The same with 2 (hundredths) or 3 (thousandths) digits after the comma; the digits cut down.
+std::string Display_Mill_Time(int32_t ms, bool strip, int digits);
 int16_t Get_Time_Part(const std::string& part, int32_t ms);
 int32_t Get_Local_Mill_Time();
 // Seconds of the day of a date-time text ("hh:mm:ss" or "yyyy-mm-dd hh:mm:ss"); 0 when it is not one.

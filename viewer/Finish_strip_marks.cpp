@@ -5,6 +5,7 @@
 #include "viewer/Cls_lane.h"
 #include "viewer/Lane_results.h"
 #include "viewer/Png_band_writer.h"
+#include "viewer/Proposal_queue.h"
 
 #include <QFont>
 #include <QPainter>
@@ -104,6 +105,12 @@ void Draw_strip_marks(QPainter& p, const Strip_marks& marks, int32_t first, doub
         p.setPen(QColor(255, 64, 64));
         p.drawText(QRectF(2, y - 16, 40, 16), Qt::AlignLeft | Qt::AlignBottom, QString::number(l.lane));
     }
+    for (const auto& m : marks.proposals) {
+        const double x = s.X(m.column), y = s.Y(m.row);
+        if (x < 0 || x >= width) continue;
+        p.setPen(QPen(m.doubtful ? QColor(255, 150, 0) : QColor(255, 0, 255), 1, m.doubtful ? Qt::DashLine : Qt::SolidLine));
+        p.drawLine(QPointF(x, y - 10), QPointF(x, y + 10));
+    }
     for (const auto& m : marks.places) {
         const double x = s.X(m.column), y = s.Y(m.row);
         if (x < 0 || x >= width) continue;
@@ -145,6 +152,14 @@ Strip_marks Strip_marks_of(const Finish_strip_line& line)
     for (size_t i = 0; i < count; ++i)
         if (const Cls_lane* lane = g_Lanes[i].get())
             m.lanes.push_back({lane->Lane_number(), line.Sample_of(lane->X(), lane->Y())});
+    if (const Proposal_queue* proposals = Viewer_proposals())
+        for (const Proposal_entry& e : proposals->Entries()) {
+            if (e.state != Proposal_entry::State::open) continue;
+            const auto mark = std::ranges::find(m.lanes, int16_t(e.proposal.lane), &Strip_marks::Lane::lane);
+            if (mark == m.lanes.end()) continue;
+            m.proposals.push_back({mark->lane, Proposal_queue::Viewer_field(e.proposal) - 1, mark->row,
+                                   e.proposal.confidence < Proposal_queue::k_Sure});
+        }
     const Lane_results* results = Viewer_lane_results();
     if (!results) return m;
     const Heat_lane_records& ranked = results->Ranked();

@@ -26,8 +26,15 @@ struct Strip_marks {
         int32_t column = 0, row = 0;
         int32_t time = 0; // race time, ms
     };
+    // A finish the reader proposed and no one has confirmed or rejected yet.
+    struct Proposal {
+        int16_t lane = 0;
+        int32_t column = 0, row = 0;
+        bool doubtful = false;
+    };
     std::vector<Lane> lanes;
     std::vector<Place> places; // in place order
+    std::vector<Proposal> proposals;
 
     // The lane whose mark lies nearest to row; -1 without marks.
     int16_t Lane_at(int32_t row) const;

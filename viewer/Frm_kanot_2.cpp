@@ -63,6 +63,7 @@ using platform::Make_menu;
 Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 {
     Build_menus();
+    reading_ = std::make_unique<Viewer_reading>(*this, menu_bar, menu_debug);
     Build_controls();
     Build_strip_menus();
     Connect_controls();
@@ -74,6 +75,7 @@ Frm_kanot_2::Frm_kanot_2() : Form_window("Frm_kanot_2")
 Frm_kanot_2::~Frm_kanot_2()
 {
     if (Viewer_lane_results() == &results_) Install_lane_results(nullptr);
+    reading_.reset();
     platform::Hold_screen_awake(this, false);
 }
 

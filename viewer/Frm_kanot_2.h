@@ -8,12 +8,14 @@
 #include "viewer/After_paint_queue.h"
 #include "viewer/Overlay_runs.h"
 #include "viewer/Results_viewer.h"
+#include "viewer/Viewer_reading.h"
 
 #include <QPoint>
 #include <QRect>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -54,7 +56,8 @@ class Strip_export;
 class Frm_kanot_2 final : public platform::Form_window,
                          public Result_viewer,
                          public Results_viewer,
-                         public Finish_strip_host {
+                         public Finish_strip_host,
+                         public Reading_host {
 public:
     static constexpr int k_Frame_width = 230; // the control frames to the right of the picture
     Frm_kanot_2();
@@ -261,6 +264,13 @@ public:
     QWidget* Strip_key_target() override;
 
     // ---- Layout and intro ----
+    // The finish reader's proposals and the Reading menu.
+    Viewer_reading& Reading() { return *reading_; }
+    QWidget* Reading_window() override { return this; }
+    Lane_results& Reading_results() override { return results_; }
+    void Proposals_changed() override;
+    bool Clicked_over_proposal(int16_t lane) override { return reading_ && reading_->Clicked_over_proposal(lane); }
+
     void Arrange_layout(bool rotated);
     void Arrange_Picture(bool rotated);
     void Arrange_frames(bool rotated);
@@ -411,6 +421,7 @@ private:
     void Print_series_picture(int16_t place, double x, double y, const Series_grid& grid);
 
     Lane_results results_{*this};
+    std::unique_ptr<Viewer_reading> reading_;
     std::string command_line_;
     std::string recording_path_;
     bool rotated_ = true;

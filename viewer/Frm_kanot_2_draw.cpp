@@ -11,6 +11,7 @@
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 #include "services/graphics/cDIBSection.h"
+#include "viewer/Finish_strip_pane.h"
 #include "viewer/Marathon_times.h"
 #include "viewer/Module_lanes.h"
 
@@ -68,6 +69,13 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
     } catch (...) {
         Report_current_exception("Draw_Graphics of Form frm_kanot_2");
     }
+}
+
+void Frm_kanot_2::Proposals_changed()
+{
+    // The shown field drawn again, with the proposals as they are now.
+    if (Recording_open() && shown_field_ > 0) Slider_play_Scroll();
+    if (Pane_finish_strip) Pane_finish_strip->update();
 }
 
 // The marks stand where they were set on the recording's own picture; turned the other way they
@@ -191,6 +199,7 @@ void Frm_kanot_2::Slider_play_Scroll()
         if (item_Marathon->isChecked()) Update_Marathon_Time();
         else Update_Frame_Time();
         Blit_Graphics();
+        if (!Zoom_on() && Marks_in_picture()) reading_->Draw_on_picture(Picture_large->Image(), field, Picture_large);
         if (Zoom_on()) Refresh_picture();
         P_Large_refresh();
         done = true;

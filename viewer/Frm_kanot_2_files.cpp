@@ -178,6 +178,11 @@ std::string Frm_kanot_2::Properties_text()
              std::to_string(r.Heat_Start_Correction(h)) + nl;
         for (int16_t lane = 0; lane < 16; ++lane) t += std::to_string(r.Heat_time(h, lane)) + ",";
         t += nl;
+        std::string made;
+        for (int16_t lane = 0; lane < 16; ++lane)
+            if (const std::string word = r.Heat_Result_made(h, lane); !word.empty())
+                made += " lane " + std::to_string(lane) + " " + word;
+        if (!made.empty()) t += "Results made:" + made + nl;
     }
     return t;
 }

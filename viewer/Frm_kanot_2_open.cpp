@@ -233,6 +233,7 @@ void Frm_kanot_2::Open_steps(const std::string& path)
     Results_rows().GoTo_Field(0);
     Lbl_delta_time_Click();
     platform::Hold_screen_awake(this, true); // no blanking while a heat is judged
+    reading_->Opened(chosen, Read_on_open_setting());
 }
 
 void Frm_kanot_2::Show_recording_flags()
@@ -312,6 +313,7 @@ void Frm_kanot_2::Clear_Results() { Results_rows().Clear_Results(); }
 
 void Frm_kanot_2::Close_File()
 {
+    if (reading_) reading_->Forget();
     if (!Recording_open()) return;
     g_Recording->Close_File();
     g_Recording->File_name("");

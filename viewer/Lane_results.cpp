@@ -44,6 +44,7 @@ Heat_lane_records No_results()
 // The lane values of heat 1 as the header holds them, in full width.
 struct Header_lane {
     int32_t time = 0, click_time = 0, goal_field = 0;
+    std::string made;
 };
 using Header_lanes = std::array<Header_lane, k_Heat_lanes>;
 
@@ -51,7 +52,8 @@ Header_lanes Read_header_lanes(cls_AVI_handler& rec)
 {
     Header_lanes lanes{};
     for (int16_t k = 0; k < k_Heat_lanes; ++k)
-        lanes[size_t(k)] = {rec.Heat_result(k_Heat, k), rec.Heat_Clicktime(k_Heat, k), rec.Heat_Goalfield(k_Heat, k)};
+        lanes[size_t(k)] = {rec.Heat_result(k_Heat, k), rec.Heat_Clicktime(k_Heat, k), rec.Heat_Goalfield(k_Heat, k),
+                            rec.Heat_Result_made(k_Heat, k)};
     return lanes;
 }
 
@@ -62,6 +64,7 @@ void Put_header_lanes(cls_AVI_handler& rec, const Header_lanes& lanes)
         rec.Heat_result(k_Heat, k, l.time);
         rec.Heat_Clicktime(k_Heat, k, l.click_time);
         rec.Heat_Goalfield(k_Heat, k, l.goal_field);
+        rec.Heat_Result_made(k_Heat, k, l.made);
     }
 }
 
@@ -71,7 +74,8 @@ Header_lanes g_Lanes_in_file{};
 Header_lanes Record_lanes(const Heat_lane_records& records)
 {
     Header_lanes lanes{};
-    for (size_t k = 0; k < lanes.size(); ++k) lanes[k] = {records[k].Time, records[k].Click_time, records[k].Goal_field};
+    for (size_t k = 0; k < lanes.size(); ++k)
+        lanes[k] = {records[k].Time, records[k].Click_time, records[k].Goal_field, Made_word(records[k].Made)};
     return lanes;
 }
 
@@ -86,6 +90,7 @@ Heat_lane_records Load_heat(int16_t heat)
         r.Time = time == 0 ? No_Time : time;
         r.Click_time = g_Recording->Heat_Clicktime(heat, k);
         r.Goal_field = Narrow_16(g_Recording->Heat_Goalfield(heat, k));
+        r.Made = Made_from_word(g_Recording->Heat_Result_made(heat, k));
     }
     return records;
 }
@@ -154,6 +159,7 @@ void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
             return;
         Heat_lane_records changed = by_lane_;
         changed[size_t(lane)] = New_result(viewer_, lane, value, plus);
+        if (Is_real_time(value) && viewer_.Clicked_over_proposal(lane)) changed[size_t(lane)].Made = Result_made::overridden;
         Store_after_paint(lane, changed);
         viewer_.New_graphics();
         if (timed_result_count_ == 1) viewer_.Lbl_delta_time_Click();
@@ -163,6 +169,32 @@ void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
         Report_current_exception("Attach_Time of Form frm_kanot_2",
                                  "p_Active_Result = " + std::to_string(1) + "Lane = " + std::to_string(lane));
     }
+}
+
+bool Lane_results::Put_record(const Lane_Result_Record& record)
+{
+    try {
+        if (!Recording_open() || g_Recording->Read_only()) return false;
+        const int16_t lane = record.Lane;
+        if (lane < 0 || lane >= k_Heat_lanes)
+            throw Run_time_error(err_Subscript, "Subscript out of range: lane " + std::to_string(lane));
+        by_lane_ = Load_heat(k_Heat);
+        Heat_lane_records changed = by_lane_;
+        changed[size_t(lane)] = record;
+        Store_after_paint(lane, changed);
+        viewer_.New_graphics();
+        if (timed_result_count_ == 1) viewer_.Lbl_delta_time_Click();
+        viewer_.Slider_play_Scroll();
+        return true;
+    } catch (...) {
+        Report_current_exception("Put_record of Form frm_kanot_2", "Lane = " + std::to_string(record.Lane));
+        return false;
+    }
+}
+
+Lane_Result_Record Lane_results::Confirmed_record(int16_t lane, int32_t time, int16_t goal_field)
+{
+    return {lane, time, Get_Tick(), goal_field, Result_made::confirmed};
 }
 
 // The tables go into the header in memory and are shown from it at once; the file gets them once
@@ -227,8 +259,8 @@ void Lane_results::Fill_Results()
 {
     timed_result_count_ = 0;
     if (Recording_open()) {
-        const Heat_result result =
-            Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat), g_Recording->Capture_time());
+        const Heat_result result = Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat),
+                                                    g_Recording->Capture_time(), Result_time_rule_from_settings());
         Clear_Lane_Times();
         for (const Heat_result_row& row : result.rows) Mirror_on_marks(row);
         timed_result_count_ = int16_t(result.Timed_count());
@@ -263,7 +295,8 @@ int16_t Lane_results::Find_Lane_Index(double lane) const
 std::string Lane_results::Lane_result_text(int16_t lane) const
 {
     // The words follow the records as last ranked, with the correction in force.
-    return Lane_result_words(Make_heat_result(ranked_, g_Heat_correction, {}, {}), lane);
+    return Lane_result_words(Make_heat_result(ranked_, g_Heat_correction, {}, {}, Result_time_rule_from_settings()),
+                             lane);
 }
 
 // ---- Free procedures ----

@@ -29,6 +29,9 @@ public:
     // Runs work once what was just drawn is on the screen: at once unless the viewer paints
     // later.
     virtual void After_paint(std::function<void()> work) { work(); }
+    // A click is storing a time for the lane; whether it overrides a proposal of the finish
+    // reader there (which then counts as overridden).
+    virtual bool Clicked_over_proposal(int16_t lane) { (void)lane; return false; }
 };
 
 class cls_AVI_handler;
@@ -41,6 +44,12 @@ public:
     // Stores a result for lane 0..15: value 0 takes the shown field's race time (+10 ms with
     // plus), a time code replaces it. Refuses read-only recordings and asks before overriding.
     void Attach_Time(int16_t lane, int32_t value, bool plus);
+    // Stores one lane's record as it is (a confirmed proposal, or a record an undo puts back);
+    // whether it was stored. Refuses read-only recordings without a word.
+    bool Put_record(const Lane_Result_Record& record);
+    // The record a person's confirmation of a proposed time stores: the time, the goal field
+    // of the field nearest it and the tick of the confirmation, as a click there would.
+    static Lane_Result_Record Confirmed_record(int16_t lane, int32_t time, int16_t goal_field);
     // Reloads the heat from the recording, ranks it and fills the results rows.
     void Complete_Result_Array();
     void Load_All_Heats_Array_from_File(int32_t heat);

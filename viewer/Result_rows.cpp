@@ -26,9 +26,10 @@ void Plain_result_rows::Results_changed(const Heat_result& changed)
 {
     result = changed;
     rows.fill(Row{});
-    for (const Heat_result_row& row : result.rows) {
-        const Heat_result_texts texts = Row_texts(result, row);
-        rows.at(size_t(row.place) - 1) = {texts.rank, texts.lane, texts.time, texts.delta};
+    // Rows in a dead heat share a place, so each row goes by its position, not its place.
+    for (size_t i = 0; i < result.rows.size(); ++i) {
+        const Heat_result_texts texts = Row_texts(result, result.rows[i]);
+        rows.at(i) = {texts.rank, texts.lane, texts.time, texts.delta};
     }
     capture_time = result.capture_time;
     heat = result.heat;

@@ -212,6 +212,11 @@ public:
     void Heat_Click_time(int16_t heat, int16_t lane, int32_t value);
     int32_t Heat_Goal_Field(int16_t heat, int16_t lane) const;
     void Heat_Goal_Field(int16_t heat, int16_t lane, int32_t value);
+    // How the lane's time was made ("clicked", "confirmed", "overridden"); "" where the lane
+    // record has no mark, as in every file older builds wrote. A click adds no mark, so a
+    // header without proposals stays as older builds write it; readers of old builds skip it.
+    std::string Heat_Result_made(int16_t heat, int16_t lane) const;
+    void Heat_Result_made(int16_t heat, int16_t lane, const std::string& value);
 
     // ---- Trace settings (traces 1..10; the points themselves live in the frames) ----
 

@@ -1,6 +1,8 @@
 // The file data, stream headers, kind, race data and trace settings of the header.
 #include "recording/header/Cls_XML_header.h"
 
+#include "services/Run_time_error.h"
+
 namespace wk {
 
 using namespace header_field;
@@ -293,6 +295,30 @@ int32_t Cls_XML_header::Heat_Goal_Field(int16_t heat, int16_t lane) const
 void Cls_XML_header::Heat_Goal_Field(int16_t heat, int16_t lane, int32_t value)
 {
     Let<Long>(Lane_path(heat, lane, "goal_field"), value);
+}
+std::string Cls_XML_header::Heat_Result_made(int16_t heat, int16_t lane) const
+{
+    return Get<Text>(Lane_path(heat, lane, "result_made"), "");
+}
+void Cls_XML_header::Heat_Result_made(int16_t heat, int16_t lane, const std::string& value)
+{
+    const std::string path = Lane_path(heat, lane, "result_made");
+    bool marked = true;
+    try {
+        Element(path);
+    } catch (const Run_time_error&) {
+        marked = false;
+    }
+    if (marked) {
+        Let<Text>(path, value);
+        return;
+    }
+    if (value.empty() || value == "clicked") return;
+    // The lane record itself must be there (raises when not); the mark goes at its end.
+    const std::string goal = Lane_path(heat, lane, "goal_field");
+    pugi::xml_node made = Element(goal).parent().append_child("result_made");
+    made.append_child(pugi::node_pcdata).set_value(value.c_str());
+    Document_changed();
 }
 
 // ---- Trace settings ----

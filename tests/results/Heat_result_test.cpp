@@ -50,9 +50,11 @@ TEST(Heat_ranking, PlacesTimesCodesTiesAndCorrections)
         {"two times and a code", Lanes({{3, 65430, 10}, {5, 66930, 11}, {7, Time_DSQ, 12}}), 0,
          {"1|3| 01:05,43|+0,00", "2|5| 01:06,93|+1,50", "3|7|DSQ|"}},
         // Lane 2 clicked after lane 4 although its tick is smaller: the tick changed sign between.
-        {"a dead heat goes to the earlier click",
-         Lanes({{2, 5000, -2147483000}, {4, 5000, 2147483000}, {6, 7000, 5}, {1, 7000, 5}}), 0,
-         {"1|4| 00:05,00|+0,00", "2|2| 00:05,00|+0,00", "3|1| 00:07,00|+2,00", "4|6| 00:07,00|+2,00"}},
+        // Lane 2 clicked after lane 4 although its tick is smaller: the tick changed sign between.
+        {"a dead heat shares its place, listed by the earlier click; the next place is skipped",
+         Lanes({{2, 5000, -2147483000}, {4, 5000, 2147483000}, {6, 7000, 5}, {1, 7000, 5}, {9, 8000, 6}}), 0,
+         {"1=|4| 00:05,00|+0,00", "1=|2| 00:05,00|+0,00", "3=|1| 00:07,00|+2,00", "3=|6| 00:07,00|+2,00",
+          "5|9| 00:08,00|+3,00"}},
         {"codes follow times in their order of value",
          Lanes({{0, Time_DNF, 1}, {3, Time_DSQ, 1}, {8, Time_DNS, 1}, {9, 1000, 1}}), 0,
          {"1|9| 00:01,00|+0,00", "2|3|DSQ|", "3|8|DNS|", "4|0|DNF|"}},
@@ -67,6 +69,57 @@ TEST(Heat_ranking, PlacesTimesCodesTiesAndCorrections)
         EXPECT_EQ(Shown(result), c.rows) << c.what;
         EXPECT_EQ(result.ranked.size(), 16u) << c.what;
     }
+}
+
+struct Rule_case {
+    const char* what;
+    Result_time_rule rule;
+    Heat_lane_records lanes;
+    std::vector<std::string> rows;
+};
+
+TEST(Heat_ranking, TheTimeRuleSetsDigitsRoundingAndWhichTimesTie)
+{
+    using R = Result_time_rule::Rounding;
+    const Rule_case cases[] = {
+        {"hundredths cut down, as always: 12.341 and 12.349 tie", {2, R::down},
+         Lanes({{1, 12341, 1}, {2, 12349, 2}}), {"1=|1| 00:12,34|+0,00", "1=|2| 00:12,34|+0,00"}},
+        {"thousandths part them", {3, R::down}, Lanes({{1, 12341, 1}, {2, 12349, 2}}),
+         {"1|1| 00:12,341|+0,000", "2|2| 00:12,349|+0,008"}},
+        {"up to the next hundredth: 12.341 is 12.35, 12.340 stays", {2, R::up},
+         Lanes({{1, 12340, 1}, {2, 12341, 2}}), {"1|1| 00:12,34|+0,00", "2|2| 00:12,35|+0,01"}},
+        {"to the nearest hundredth, a half goes up", {2, R::nearest}, Lanes({{1, 12344, 1}, {2, 12345, 2}}),
+         {"1|1| 00:12,34|+0,00", "2|2| 00:12,35|+0,01"}},
+        {"rounding up carries into the seconds", {2, R::up}, Lanes({{3, 59991, 1}}), {"1|3| 01:00,00|+0,00"}},
+        {"a code never ties", {3, R::down}, Lanes({{1, Time_DSQ, 1}, {2, Time_DSQ, 2}}), {"1|1|DSQ|", "2|2|DSQ|"}},
+    };
+    for (const Rule_case& c : cases) EXPECT_EQ(Shown(Rank_heat(c.lanes, 0, "H", "", c.rule)), c.rows) << c.what;
+}
+
+TEST(Heat_ranking, TheSettingsTextsGiveTheRuleAndUnknownOnesKeepHundredthsCutDown)
+{
+    using R = Result_time_rule::Rounding;
+    EXPECT_EQ(Parse_result_time_rule("1/1000", "up"), (Result_time_rule{3, R::up}));
+    EXPECT_EQ(Parse_result_time_rule("1/100", "nearest"), (Result_time_rule{2, R::nearest}));
+    EXPECT_EQ(Parse_result_time_rule("N/A", "N/A"), (Result_time_rule{2, R::down}));
+    EXPECT_EQ(Parse_result_time_rule("1/10", "sideways"), (Result_time_rule{2, R::down}));
+}
+
+TEST(Heat_ranking, HowATimeWasMadeGoesIntoTheResultsXmlAndAClickLeavesNoMark)
+{
+    Heat_lane_records lanes = Lanes({{1, 10000, 1}, {2, 11000, 2}, {3, 12000, 3}});
+    lanes[2].Made = Result_made::confirmed;
+    lanes[3].Made = Result_made::overridden;
+    Heat_result result = Rank_heat(lanes, 0, "7", "");
+    result.event = "E";
+    Class_Wakeline_result_XML xml;
+    Fill_results_xml(xml, result, {});
+    const pugi::xml_document& doc = xml.Document();
+    EXPECT_STREQ(doc.select_node("//competitor[@nbr='2']").node().attribute("made").value(), "confirmed");
+    EXPECT_STREQ(doc.select_node("//competitor[@nbr='3']").node().attribute("made").value(), "overridden");
+    EXPECT_TRUE(doc.select_node("//competitor[@nbr='1']").node());
+    EXPECT_FALSE(doc.select_node("//competitor[@nbr='1']").node().attribute("made"));
+    for (const Heat_result_row& row : result.rows) EXPECT_EQ(Made_from_word(Made_word(row.made)), row.made);
 }
 
 TEST(Heat_ranking, SixteenLanesFillSixteenPlacesAndPlacesFollowLanes)

@@ -1,0 +1,175 @@
+#include "platform/Draw_surface.h"
+#include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
+#include "tests/support/Test_support.h"
+#include "tools/Finish_heat.h"
+#include "tools/Finish_heat_painter.h"
+#include "tools/Finish_heat_plan.h"
+
+#include <QImage>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+namespace wk {
+namespace {
+
+using namespace finish_heat;
+
+std::string Read_text(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Finish_heat : public ::testing::Test {
+protected:
+    test::Temp_home home;
+    test::Scripted_dialogs dialogs;
+    std::string Path(const std::string& name) const { return (home.path() / name).string(); }
+    // Short heats: the tests look at the crossings, not at the approach.
+    static Options Small(Kind kind, uint64_t seed, int lanes = 3)
+    {
+        return {.seed = seed, .kind = kind, .lanes = lanes, .lead_ms = 120, .tail_ms = 120};
+    }
+};
+
+// Every field clicked in the viewer gives the time the plan painted that field at, and each
+// lane's truth lies within half a field of its nearest field's click.
+TEST_F(Finish_heat, TheTruthIsOnTheClockAFinishClickGives)
+{
+    for (Kind kind : {Kind::reversed, Kind::slanted}) {
+        const std::string path = Path("Clock_" + Kind_name(kind) + ".qs2");
+        const Options options = Small(kind, 11);
+        const Truth truth = Make_finish_heat(path, options);
+        const Heat_plan plan = Plan_heat(options);
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(path));
+        ASSERT_EQ(rec.num_frames(), truth.frames);
+        QImage image(720, 576, QImage::Format_RGB32);
+        platform::Draw_surface picture(&image);
+        for (int32_t n = 1; n <= 2 * truth.frames; ++n) {
+            ASSERT_TRUE(rec.Draw_field(n, picture));
+            ASSERT_EQ(rec.Multi_TimeStamp(1), plan.Click_time(n)) << Kind_name(kind) << " field " << n;
+        }
+        int finishing = 0;
+        for (const Lane_truth& l : truth.lanes) {
+            if (l.kind != Lane_kind::finish) continue;
+            ++finishing;
+            const int64_t n = 2 * int64_t(l.frame) - (l.field == 1 ? 1 : 0);
+            EXPECT_LE(std::abs(plan.Click_time(n) - l.time_ms), 10.0) << "lane " << l.lane;
+            EXPECT_EQ(l.time_ms, std::nearbyint(l.time_ms * 1000) / 1000) << "whole microseconds";
+        }
+        EXPECT_EQ(finishing, 3);
+    }
+}
+
+// A boat whose crossing is put exactly on a field's click time has its bow on the goal line in
+// that field's rows: behind it just before, past it just after, in either direction and on a
+// slanted line.
+TEST_F(Finish_heat, ABowCrossingAtAFieldsMomentTouchesTheLineInThatField)
+{
+    struct Case {
+        int direction;
+        int32_t slant;
+        int64_t field;  // odd: field 1 of its frame
+    };
+    for (const Case c : {Case{1, 0, 9}, Case{-1, 60, 10}, Case{1, -45, 12}}) {
+        Heat_plan plan = Plan_heat(Small(Kind::plain, 5, 1));
+        plan.goal[0] = 360 - c.slant / 2;
+        plan.goal[2] = 360 + c.slant / 2;
+        plan.water.waves = plan.water.noise = plan.water.reflection = 0;
+        Boat& b = plan.boats[0];
+        b.direction = c.direction;
+        b.crossing_ms = plan.Click_time(c.field);
+        b.speed = 0.3, b.pulse = 0, b.bob = 0, b.blade = false, b.spray = 0;
+        b.height = 16, b.tip_at = 0, b.bow_taper = 4, b.bow_power = 0.5;
+        b.hull = {230, 128, 128}, b.deck = b.hull;
+        plan.water.base = {60, 128, 128};
+        Finish_heat_painter painter(plan);
+        dv::DV_picture picture;
+        // The field's rows: field 1 is rows 1, 3, 5 ... from the top, field 2 rows 0, 2, 4 ...
+        auto luma_at = [&](int64_t field, double dx) {
+            painter.Paint(int32_t((field + 1) / 2), picture);
+            const int row = int(std::lround(b.tip_y / 2)) * 2 + (field % 2 == 1 ? 1 : 0);
+            const int x = int(std::lround(plan.Goal_x(row) + c.direction * dx));
+            return int(picture.y[size_t(row) * 720 + size_t(x)]);
+        };
+        const std::string what = "direction " + std::to_string(c.direction) + " slant " + std::to_string(c.slant);
+        EXPECT_GT(luma_at(c.field, -2), 200) << what << ": the bow reaches the line";
+        EXPECT_LT(luma_at(c.field, 2), 80) << what << ": and not past it";
+        EXPECT_LT(luma_at(c.field - 1, -2), 80) << what << ": one field before it is 6 pixels short";
+        EXPECT_GT(luma_at(c.field + 1, 4), 200) << what << ": one field after, 6 pixels past";
+    }
+}
+
+TEST_F(Finish_heat, TheRecordingOpensWithTheGoalLineAndLanesItsTruthGives)
+{
+    const std::string path = Path("Lanes.qs2");
+    const Truth truth = Make_finish_heat(path, Small(Kind::mixed, 3, 9));
+    cls_AVI_handler rec;
+    ASSERT_TRUE(rec.Open_File(path));
+    const Cls_XML_header& h = rec.Header();
+    int32_t g[4];
+    h.Get_Goalline(g[0], g[1], g[2], g[3]);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(g[i], truth.goal[i]);
+    EXPECT_EQ(h.Num_Lanes(), 9);
+    EXPECT_TRUE(h.Lanes_locked());
+    EXPECT_EQ(h.Start_PC_mill(1), truth.heat_start);
+    ASSERT_EQ(truth.lanes.size(), 9u);
+    for (const Lane_truth& l : truth.lanes) {
+        EXPECT_EQ(h.Lane_pos_X(int16_t(l.lane)), l.mark_x) << "lane " << l.lane;
+        EXPECT_EQ(h.Lane_pos_Y(int16_t(l.lane)), l.mark_y) << "lane " << l.lane;
+    }
+    const std::string json = Read_text(Truth_path(path));
+    EXPECT_EQ(json, Truth_json(truth));
+    EXPECT_NE(json.find("\"lane\":9,"), std::string::npos);
+}
+
+// Same options, same frames and truth; another seed, another heat. The header holds the time it
+// was written, so frames are compared one by one.
+TEST_F(Finish_heat, TheSameSeedGivesTheSameFramesAndTruth)
+{
+    const std::string a = Path("A.qs2"), b = Path("B.qs2"), c = Path("C.qs2");
+    Make_finish_heat(a, Small(Kind::blade, 77, 2));
+    Make_finish_heat(b, Small(Kind::blade, 77, 2));
+    Make_finish_heat(c, Small(Kind::blade, 78, 2));
+    EXPECT_EQ(Read_text(Truth_path(a)), Read_text(Truth_path(b)));
+    EXPECT_NE(Read_text(Truth_path(a)), Read_text(Truth_path(c)));
+    cls_AVI_handler ra, rb, rc;
+    ASSERT_TRUE(ra.Open_File(a));
+    ASSERT_TRUE(rb.Open_File(b));
+    ASSERT_TRUE(rc.Open_File(c));
+    ASSERT_EQ(ra.num_frames(), rb.num_frames());
+    for (int32_t k = 1; k <= ra.num_frames(); ++k) {
+        ASSERT_TRUE(ra.Read_Frame(k));
+        ASSERT_TRUE(rb.Read_Frame(k));
+        ASSERT_TRUE(std::ranges::equal(ra.Frame_bytes(), rb.Frame_bytes())) << "frame " << k;
+    }
+    ASSERT_TRUE(ra.Read_Frame(1));
+    ASSERT_TRUE(rc.Read_Frame(1));
+    EXPECT_FALSE(std::ranges::equal(ra.Frame_bytes(), rc.Frame_bytes()));
+}
+
+// An existing recording or truth is never replaced, and a refused heat leaves nothing behind.
+TEST_F(Finish_heat, ExistingFilesAreLeftAsTheyAre)
+{
+    const std::string path = Path("Taken.qs2");
+    test::Write_file(path, "mine");
+    dialogs.Expect_message("File already exists!");
+    EXPECT_THROW(Make_finish_heat(path, Small(Kind::plain, 1)), std::runtime_error);
+    EXPECT_EQ(Read_text(path), "mine");
+    EXPECT_FALSE(std::filesystem::exists(Truth_path(path)));
+
+    const std::string other = Path("Other.qs2");
+    test::Write_file(Truth_path(other), "truth");
+    EXPECT_THROW(Make_finish_heat(other, Small(Kind::plain, 1)), std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_EQ(Read_text(Truth_path(other)), "truth");
+    EXPECT_THROW(Plan_heat(Small(Kind::plain, 1, 16)), std::runtime_error);
+}
+
+} // namespace
+} // namespace wk

@@ -1,0 +1,272 @@
+// Painting a planned heat, row by row: a row belongs to one field and shows that field's moment.
+#include "tools/Finish_heat_painter.h"
+
+#include "tools/Finish_heat_random.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace wk::finish_heat {
+namespace {
+
+// 4 x 4 samples inside a pixel whose centre is (x, y).
+constexpr double k_Sub[4] = {-0.375, -0.125, 0.125, 0.375};
+
+// Where a boat is at one moment.
+struct Pose {
+    const Boat* b;
+    double bow_x, tip;
+    double top, bottom;  // the hull's edges at full body, rows from the tip
+    double angle;
+    bool moving;
+};
+
+Pose Pose_at(const Heat_plan& p, const Boat& b, double t)
+{
+    Pose s{};
+    s.b = &b;
+    s.tip = b.Tip_y(t);
+    s.bow_x = p.Goal_x(s.tip) + b.direction * b.Distance(t);
+    s.top = -b.height * (1 + b.tip_at) / 2;
+    s.bottom = b.height * (1 - b.tip_at) / 2;
+    s.angle = b.Stroke_angle(t);
+    s.moving = b.Distance(t + 10) - b.Distance(t) > 0.5;
+    return s;
+}
+
+// The hull's thickness at u pixels behind the bow (u <= 0) as a share of its full body; -1
+// outside the hull.
+double Profile(const Boat& b, double u)
+{
+    if (u > 0 || u < -b.length) return -1;
+    const double bow = -u >= b.bow_taper ? 1.0 : std::pow(-u / b.bow_taper, b.bow_power);
+    const double stern = u + b.length >= b.stern_taper ? 1.0 : std::pow((u + b.length) / b.stern_taper, 0.7);
+    return std::min(bow, stern);
+}
+
+bool In_hull(const Pose& s, double px, double py)
+{
+    const double k = Profile(*s.b, s.b->direction * (px - s.bow_x));
+    if (k < 0) return false;
+    const double rv = py - s.tip;
+    return rv >= s.top * k && rv <= s.bottom * k;
+}
+
+// The picture x of a point u pixels ahead of the bow.
+double X_of(const Pose& s, double u) { return s.bow_x + s.b->direction * u; }
+
+struct Span {
+    double x0, x1;
+};
+
+Span Span_of(const Pose& s, double u0, double u1)
+{
+    const double a = X_of(s, u0), b = X_of(s, u1);
+    return {std::min(a, b) - 1, std::max(a, b) + 1};
+}
+
+double Segment_distance(double px, double py, double ax, double ay, double bx, double by)
+{
+    const double dx = bx - ax, dy = by - ay;
+    const double len2 = dx * dx + dy * dy;
+    const double k = len2 > 0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / len2, 0.0, 1.0) : 0.0;
+    return std::hypot(px - ax - k * dx, py - ay - k * dy);
+}
+
+} // namespace
+
+Finish_heat_painter::Finish_heat_painter(const Heat_plan& plan)
+    : plan_(plan), y_(size_t(k_Width) * k_Height), u_(y_.size()), v_(y_.size())
+{
+    Random r(plan.seed, {0x57415645});
+    const double shares[3] = {0.5, 0.3, 0.2};
+    for (double share : shares) {
+        Wave w{share * plan.water.waves, r.Uniform(0.1, 0.6), r.Uniform(0.002, 0.01), r.Uniform(0, 6.3), {}, {}};
+        const double kx = r.Uniform(0.02, 0.2);
+        for (int x = 0; x < k_Width; ++x) {
+            w.sin_x.push_back(float(std::sin(kx * x)));
+            w.cos_x.push_back(float(std::cos(kx * x)));
+        }
+        waves_.push_back(std::move(w));
+    }
+    buoy_ = r.Chance(0.5) ? Colour{200, 60, 150} : Colour{215, 128, 128};
+    buoy_spacing_ = r.Uniform(12, 22);
+    buoy_offset_ = r.Uniform(0, buoy_spacing_);
+}
+
+void Finish_heat_painter::Paint(int32_t frame, dv::DV_picture& picture)
+{
+    for (int row = 0; row < k_Height; ++row) {
+        const int64_t field = 2 * int64_t(frame) - (row % 2 == 1 ? 1 : 0);
+        const double t = plan_.Click_time(field);
+        const size_t at = size_t(row) * k_Width;
+        const Pixel_row px{&y_[at], &u_[at], &v_[at]};
+        Paint_water(row, t, px);
+        Paint_ropes(row, px);
+        for (const Boat& b : plan_.boats)
+            if (b.kind != Lane_kind::empty) Paint_boat(b, row, t, field, px);
+    }
+    Add_noise(frame);
+    Store(frame, picture);
+}
+
+void Finish_heat_painter::Paint_water(int row, double t, Pixel_row px) const
+{
+    const Water& w = plan_.water;
+    const double base = w.base.y + 12.0 * (double(row) / k_Height - 0.5);
+    double c[3], s[3], total = 0;
+    for (size_t i = 0; i < waves_.size(); ++i) {
+        const double phase = waves_[i].ky * row - waves_[i].w * t + waves_[i].phase;
+        c[i] = waves_[i].amplitude * std::cos(phase);
+        s[i] = waves_[i].amplitude * std::sin(phase);
+        total += waves_[i].amplitude;
+    }
+    const double crest = 0.75 * total;
+    for (int x = 0; x < k_Width; ++x) {
+        double h = 0;
+        for (size_t i = 0; i < waves_.size(); ++i) h += waves_[i].sin_x[size_t(x)] * c[i] + waves_[i].cos_x[size_t(x)] * s[i];
+        const double glint = h > crest ? w.glints * 12.0 * (h - crest) : 0.0;
+        px.y[x] = float(base + h + glint);
+        px.u[x] = float(w.base.u + 0.2 * h);
+        px.v[x] = float(w.base.v - 0.15 * h);
+    }
+}
+
+namespace {
+
+void Blend(float* y, float* u, float* v, int x, const Colour& c, double a)
+{
+    y[x] = float(y[x] * (1 - a) + c.y * a);
+    u[x] = float(u[x] * (1 - a) + c.u * a);
+    v[x] = float(v[x] * (1 - a) + c.v * a);
+}
+
+// Lays colour c over the pixels of row `row` between x0 and x1 that the shape covers, each in
+// proportion to the share of its samples inside.
+template <class Inside>
+void Cover(float* y, float* u, float* v, int row, Span span, const Colour& c, double alpha, Inside inside)
+{
+    const int a = std::max(0, int(std::floor(span.x0))), b = std::min(k_Width - 1, int(std::ceil(span.x1)));
+    for (int x = a; x <= b; ++x) {
+        int n = 0;
+        for (double sy : k_Sub)
+            for (double sx : k_Sub) n += inside(x + sx, row + sy) ? 1 : 0;
+        if (n > 0) Blend(y, u, v, x, c, alpha * n / 16.0);
+    }
+}
+
+} // namespace
+
+void Finish_heat_painter::Paint_ropes(int row, Pixel_row px) const
+{
+    for (int k = 0; k <= plan_.options.lanes; ++k) {
+        const double yb = plan_.band_top + k * plan_.band_height;
+        const double ry = 1.5 + 1.0 * yb / k_Height, rx = 1.5 * ry;
+        if (std::abs(row - yb) > ry + 1) continue;
+        for (double xb = buoy_offset_; xb < k_Width; xb += buoy_spacing_)
+            Cover(px.y, px.u, px.v, row, {xb - rx - 1, xb + rx + 1}, buoy_, 1.0, [&](double qx, double qy) {
+                const double dx = (qx - xb) / rx, dy = (qy - yb) / ry;
+                return dx * dx + dy * dy <= 1;
+            });
+    }
+}
+
+void Finish_heat_painter::Paint_boat(const Boat& b, int row, double t, int64_t field, Pixel_row px) const
+{
+    const Pose s = Pose_at(plan_, b, t);
+    const double full = s.bottom - s.top;
+    const double hull_top = s.tip + s.top, waterline = s.tip + s.bottom;
+    if (row < hull_top - b.body_height - 2 * b.blade_h - 8 || row > waterline + full + 2 * b.blade_h + 10) return;
+    auto cover = [&](Span span, const Colour& c, double alpha, auto inside) {
+        Cover(px.y, px.u, px.v, row, span, c, alpha, inside);
+    };
+    // The reflection, fading with depth and broken by ripples.
+    if (row >= waterline && row <= waterline + full + 1) {
+        const double alpha = plan_.water.reflection * (1 - (row - waterline) / (full + 1));
+        const double ripple = 1.2 * std::sin(0.9 * row + 0.011 * t);
+        cover(Span_of(s, 2, -b.length - 2), b.hull, alpha,
+              [&](double qx, double qy) { return In_hull(s, qx + ripple, 2 * waterline - qy); });
+    }
+    if (row >= hull_top - 1 && row <= waterline + 1) {
+        cover(Span_of(s, 1, -b.length - 1), b.hull, 1.0, [&](double qx, double qy) { return In_hull(s, qx, qy); });
+        // A deck stripe along the upper edge.
+        cover(Span_of(s, 1, -b.length - 1), b.deck, 1.0, [&](double qx, double qy) {
+            const double k = Profile(b, b.direction * (qx - s.bow_x));
+            return k >= 0 && qy - s.tip >= s.top * k && qy - s.tip < (s.top + 0.25 * full) * k;
+        });
+    }
+    // The paddler, from the hull up, with a head.
+    const double body_u = -b.body_at * b.length, half = std::max(2.5, 0.05 * b.length);
+    const double head_y = hull_top - b.body_height;
+    if (row >= head_y - 2 * half && row <= hull_top + 1)
+        cover(Span_of(s, body_u + half + 1, body_u - half - 1), b.body, 1.0, [&](double qx, double qy) {
+            const double du = b.direction * (qx - s.bow_x) - body_u;
+            if (qy >= head_y && qy <= hull_top + 0.5) return std::abs(du) <= half;
+            const double dh = qy - (head_y - half);
+            return du * du + dh * dh <= 0.8 * half * half;
+        });
+    if (b.blade) {
+        // Kayak strokes alternate sides: the near blade shows below the hull, the far one above.
+        const bool near = int64_t(std::floor(s.angle / (2 * std::numbers::pi))) % 2 == 0;
+        const double reach = 0.5 + 0.5 * std::cos(s.angle);
+        const double tip_u = -0.8 * b.length + (b.blade_ahead + 0.8 * b.length) * reach;
+        const double cu = tip_u - b.blade_w / 2;
+        const double cv = near ? waterline + 2 * b.scale + b.blade_h / 2 : hull_top - 0.25 * b.body_height - b.blade_h / 2;
+        const double hand_u = body_u + 3, hand_v = hull_top - 0.55 * b.body_height;
+        const double shaft = 0.8 * b.scale;
+        if (row >= std::min(cv, hand_v) - 2 && row <= std::max(cv, hand_v) + 2)
+            cover(Span_of(s, std::max(cu, hand_u) + 2, std::min(cu, hand_u) - 2), b.blade_colour, 0.9,
+                  [&](double qx, double qy) {
+                      return Segment_distance(b.direction * (qx - s.bow_x), qy, hand_u, hand_v, cu, cv) <= shaft;
+                  });
+        if (std::abs(row - cv) <= b.blade_h / 2 + 1)
+            cover(Span_of(s, tip_u + 1, tip_u - b.blade_w - 1), b.blade_colour, 1.0, [&](double qx, double qy) {
+                const double du = (b.direction * (qx - s.bow_x) - cu) / (b.blade_w / 2), dv = (qy - cv) / (b.blade_h / 2);
+                return du * du + dv * dv <= 1;
+            });
+    }
+    // Spray thrown up around the bow, new in every field.
+    if (!s.moving || b.spray <= 0) return;
+    Random r(plan_.seed, {0x5350, uint64_t(b.band), uint64_t(field)});
+    const int drops = int(b.spray + r.Unit());
+    static const Colour k_Foam{232, 128, 128};
+    for (int i = 0; i < drops; ++i) {
+        const double du = r.Uniform(-0.12 * b.length, b.spray_ahead);
+        const double dv = r.Uniform(s.tip + 0.5 * s.bottom, waterline + 3);
+        const double radius = r.Uniform(0.5, 1.3) * b.scale, alpha = r.Uniform(0.35, 0.85);
+        if (std::abs(row - dv) > radius + 1) continue;
+        const double dx = X_of(s, du);
+        cover({dx - radius - 1, dx + radius + 1}, k_Foam, alpha,
+              [&](double qx, double qy) { return std::hypot(qx - dx, qy - dv) <= radius; });
+    }
+}
+
+void Finish_heat_painter::Add_noise(int32_t frame)
+{
+    Random r(plan_.seed, {0x4E4F, uint64_t(frame)});
+    const double sigma = plan_.water.noise * 1.7320508075688772 / 32768.0;
+    for (float& p : y_) {
+        const uint64_t bits = r.Next();
+        const double sum = double(bits & 0xFFFF) + double((bits >> 16) & 0xFFFF) + double((bits >> 32) & 0xFFFF) +
+                           double(bits >> 48) - 2 * 65535.0;
+        p += float(sum * sigma);
+    }
+}
+
+void Finish_heat_painter::Store(int32_t frame, dv::DV_picture& picture) const
+{
+    auto clamp = [](double value, double low, double high) { return uint8_t(std::lround(std::clamp(value, low, high))); };
+    for (size_t i = 0; i < y_.size(); ++i) picture.y[i] = clamp(y_[i], 16, 235);
+    Random r(plan_.seed, {0x4348, uint64_t(frame)});
+    for (int cy = 0; cy < k_Height / 2; ++cy)
+        for (int cx = 0; cx < k_Width / 2; ++cx) {
+            const size_t a = size_t(2 * cy) * k_Width + size_t(2 * cx), b = a + k_Width;
+            const size_t c = size_t(cy) * (k_Width / 2) + size_t(cx);
+            const double nu = plan_.water.noise * 0.5 * (r.Unit() - 0.5), nv = plan_.water.noise * 0.5 * (r.Unit() - 0.5);
+            picture.u[c] = clamp((u_[a] + u_[a + 1] + u_[b] + u_[b + 1]) / 4 + nu, 16, 240);
+            picture.v[c] = clamp((v_[a] + v_[a + 1] + v_[b] + v_[b + 1]) / 4 + nv, 16, 240);
+        }
+}
+
+} // namespace wk::finish_heat
