@@ -269,6 +269,7 @@ public:
     QWidget* Reading_window() override { return this; }
     Lane_results& Reading_results() override { return results_; }
     void Proposals_changed() override;
+    void Draw_proposals(int32_t field);
     bool Clicked_over_proposal(int16_t lane) override { return reading_ && reading_->Clicked_over_proposal(lane); }
 
     void Arrange_layout(bool rotated);

@@ -71,6 +71,15 @@ void Frm_kanot_2::Draw_Graphics(bool refresh, bool no_marks)
     }
 }
 
+// The overlay is laid over the picture scaled from the frame's size, and so are the proposals.
+void Frm_kanot_2::Draw_proposals(int32_t field)
+{
+    QImage& picture = Picture_large->Image();
+    const bool sized = g_Frame_DIB && g_Frame_DIB->Width() > 0 && g_Frame_DIB->Height() > 0;
+    reading_->Draw_on_picture(picture, field, Picture_large, sized ? double(picture.width()) / g_Frame_DIB->Width() : 1,
+                              sized ? double(picture.height()) / g_Frame_DIB->Height() : 1);
+}
+
 void Frm_kanot_2::Proposals_changed()
 {
     // The shown field drawn again, with the proposals as they are now.
@@ -199,7 +208,7 @@ void Frm_kanot_2::Slider_play_Scroll()
         if (item_Marathon->isChecked()) Update_Marathon_Time();
         else Update_Frame_Time();
         Blit_Graphics();
-        if (!Zoom_on() && Marks_in_picture()) reading_->Draw_on_picture(Picture_large->Image(), field, Picture_large);
+        if (!Zoom_on() && Marks_in_picture()) Draw_proposals(field);
         if (Zoom_on()) Refresh_picture();
         P_Large_refresh();
         done = true;

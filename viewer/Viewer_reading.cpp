@@ -281,7 +281,8 @@ bool Viewer_reading::Clicked_over_proposal(int16_t lane)
     return true;
 }
 
-void Viewer_reading::Draw_on_picture(QImage& picture, int32_t shown_field, QWidget* tooltip_owner) const
+void Viewer_reading::Draw_on_picture(QImage& picture, int32_t shown_field, QWidget* tooltip_owner, double scale_x,
+                                     double scale_y) const
 {
     QString tip;
     const Goal_line_coords& goal = g_Run_mode == 1 ? g_Goal_line : g_File_Goal_line;
@@ -302,7 +303,7 @@ void Viewer_reading::Draw_on_picture(QImage& picture, int32_t shown_field, QWidg
         QPen pen(doubtful ? QColor(255, 150, 0) : QColor(255, 0, 255), current ? 3 : 2,
                  doubtful ? Qt::DashLine : Qt::SolidLine);
         p.setPen(pen);
-        p.drawLine(QPointF(x, y - 28), QPointF(x, y + 28));
+        p.drawLine(QPointF(x * scale_x, y * scale_y - 28), QPointF(x * scale_x, y * scale_y + 28));
         if (field == shown_field && doubtful && !e.proposal.why.empty())
             tip = QString("Lane %1: %2").arg(e.proposal.lane).arg(QString::fromStdString(e.proposal.why));
     }

@@ -68,10 +68,11 @@ public:
 
     // A click is storing a time for the lane: a proposal there is overridden.
     bool Clicked_over_proposal(int16_t lane);
-    // Draws the hairlines of the proposals near the shown field into picture, whose lane marks
-    // and goal line are measured in the same units; the reason of a doubtful one becomes the
-    // picture's tooltip.
-    void Draw_on_picture(QImage& picture, int32_t shown_field, QWidget* tooltip_owner) const;
+    // Draws the hairlines of the proposals near the shown field into picture, where a frame
+    // pixel (in which lane marks and goal line are measured) is scale_x by scale_y pixels; the
+    // reason of a doubtful one becomes the picture's tooltip.
+    void Draw_on_picture(QImage& picture, int32_t shown_field, QWidget* tooltip_owner, double scale_x = 1,
+                         double scale_y = 1) const;
 
 private:
     void Start();
