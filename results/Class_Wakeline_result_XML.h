@@ -38,6 +38,9 @@ public:
     void Create_Competitor_Node(const std::string& result_id, const std::string& nbr, const std::string& elapsed_time,
                                 const std::string& delta_time, const std::string& place,
                                 const std::string& video_file, const std::string& video_frame);
+    // Adds bib, name and club (those not empty) to the result's last competitor.
+    void Name_last_competitor(const std::string& result_id, const std::string& bib, const std::string& name,
+                              const std::string& club);
     int16_t Count_Competitor_Nodes() const;
     // The first matching competitor's file and frame; "" and 0 when there is none. Raises when it
     // lacks either element or its frame is not a number.

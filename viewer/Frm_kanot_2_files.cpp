@@ -10,6 +10,7 @@
 #include "platform/Picture_box.h"
 #include "platform/Raw_file.h"
 #include "recording/cls_AVI_handler.h"
+#include "results/Start_list.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
@@ -284,6 +285,32 @@ void Frm_kanot_2::item_convert_Click()
     } catch (...) {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
         Report_current_exception("item_convert_Click of Form frm_kanot_2");
+    }
+}
+
+// ---- The event's start list ----
+
+void Frm_kanot_2::item_import_start_list_Click()
+{
+    try {
+        const std::string file = platform::Get_dialogs()
+                                     .Open_file("Import start list", Read_setting(ini::Last_dir),
+                                                "Start lists (*.csv *.txt)|*.csv;*.txt")
+                                     .value_or("");
+        if (file.empty()) return;
+        if (const auto problem = Import_start_list(file, g_Event_name)) {
+            platform::MsgBox("Nothing was imported from " + file + ".\r\n" + problem->Message(),
+                             platform::vbExclamation, "Import start list");
+            return;
+        }
+        platform::MsgBox("The start list of " + g_Event_name + " was imported from " + file + ".",
+                         platform::vbInformation, "Import start list");
+        if (Recording_open()) {
+            results_.Fill_Results();
+            Draw_Graphics(true, false);
+        }
+    } catch (...) {
+        Report_current_exception("item_import_start_list_Click of Form frm_kanot_2");
     }
 }
 
