@@ -10,13 +10,6 @@
 namespace wk {
 namespace {
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 const Start_entry* Entry_by_bib(const Start_list& list, const std::string& heat, const std::string& bib)
 {
     const Start_entry* any = nullptr;
@@ -39,7 +32,7 @@ pugi::xpath_node_set Competitors_of(const Class_Wakeline_result_XML& doc, const 
 
 std::optional<int64_t> Elapsed_ms(const std::string& text)
 {
-    const std::string t = Trimmed(text);
+    const std::string t = Trim_blanks(text);
     int64_t parts[3] = {0, 0, 0};
     int count = 0, hundredths = -1, digits = 0;
     int64_t value = 0;
@@ -67,13 +60,13 @@ std::optional<int64_t> Elapsed_ms(const std::string& text)
 
 Published_heat Marathon_heat(const Class_Wakeline_result_XML& doc, const std::string& heat_id)
 {
-    const std::string event = Trimmed(doc.Document().select_node("//event").node().text().get());
+    const std::string event = Trim_blanks(doc.Document().select_node("//event").node().text().get());
     Published_heat heat{Published_id("marathon", event, heat_id), "marathon", event, heat_id, 0, "", {}, {}};
     const Start_list names = Load_start_list(event).list;
     for (const pugi::xpath_node& n : Competitors_of(doc, heat_id)) {
         Published_row r;
         r.bib = n.node().attribute("nbr").value();
-        r.time = Trimmed(n.node().child_value("elapsed_time"));
+        r.time = Trim_blanks(n.node().child_value("elapsed_time"));
         r.time_ms = Elapsed_ms(r.time);
         if (const Start_entry* e = Entry_by_bib(names, heat_id, r.bib)) {
             r.name = e->name;

@@ -17,13 +17,6 @@ namespace {
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 template <class T> QJsonValue Or_null(const std::optional<T>& v)
 {
     return v ? QJsonValue(qint64(*v)) : QJsonValue(QJsonValue::Null);
@@ -49,20 +42,14 @@ QJsonArray Revisions_json(const std::vector<Result_revision>& revisions)
     return a;
 }
 
-std::string Line_field(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
+std::string Line_field(const std::string& text) { return Csv_quoted(text, ','); }
 
 // "Last, First" splits; any other name (a crew, a nation) is all last name.
 std::pair<std::string, std::string> Last_and_first(const std::string& name)
 {
     const size_t comma = name.find(',');
     if (comma == std::string::npos) return {name, ""};
-    return {Trimmed(name.substr(0, comma)), Trimmed(name.substr(comma + 1))};
+    return {Trim_blanks(name.substr(0, comma)), Trim_blanks(name.substr(comma + 1))};
 }
 
 // Line-scan systems write a decimal point; the shown time has a comma.
@@ -103,8 +90,8 @@ Published_heat Canoe_heat(const Heat_result& result, const Result_record& record
         if (row.Timed()) {
             p.place = row.place;
             p.time_ms = int64_t(row.time) - result.correction;
-            p.time = Trimmed(texts.time);
-            p.difference = row.difference != 0 ? Trimmed(texts.delta) : "";
+            p.time = Trim_blanks(texts.time);
+            p.difference = row.difference != 0 ? Trim_blanks(texts.delta) : "";
             p.dead_heat = times[row.time] > 1;
         } else {
             p.code = Code_letters(row.time);
@@ -163,7 +150,7 @@ std::string Write_published_heat(const std::string& folder, Published_heat heat)
 std::string Results_folder()
 {
     const std::string folder = Read_setting(ini::Results_folder);
-    return folder == "N/A" ? "" : Trimmed(folder);
+    return folder == "N/A" ? "" : Trim_blanks(folder);
 }
 
 } // namespace wk

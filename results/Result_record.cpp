@@ -1,6 +1,7 @@
 // A heat's state and revisions, kept beside its recording as a small JSON file.
 #include "results/Result_record.h"
 
+#include "platform/Byte_file.h"
 #include "services/Module_utilities.h"
 
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -15,13 +17,6 @@ namespace wk {
 namespace {
 
 constexpr size_t k_Max_record_bytes = 1u << 20;
-
-std::string Trimmed(const std::string& text)
-{
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -90,7 +85,7 @@ std::vector<Result_change> Changes(const Lane_texts& before, const Lane_texts& a
 Lane_texts Lane_result_texts(const Heat_result& result)
 {
     Lane_texts lanes;
-    for (const Heat_result_row& row : result.rows) lanes[row.lane] = Trimmed(Row_texts(result, row).time);
+    for (const Heat_result_row& row : result.rows) lanes[row.lane] = Trim_blanks(Row_texts(result, row).time);
     return lanes;
 }
 
@@ -178,6 +173,14 @@ std::optional<Result_record> Load_record(const std::string& recording, std::stri
 std::string Save_record(const std::string& recording, const Result_record& record)
 {
     return Replace_file_contents(Record_path(recording), Record_text(record));
+}
+
+std::string Move_record(const std::string& from_recording, const std::string& to_recording)
+{
+    const std::string from = Record_path(from_recording);
+    if (!FileExists(from)) return {};
+    const int error = platform::Rename_no_replace(from, Record_path(to_recording));
+    return error ? "the result record " + from + " could not be renamed: " + std::strerror(error) : "";
 }
 
 std::string Utc_now_text()

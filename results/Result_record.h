@@ -58,6 +58,9 @@ std::optional<Result_record> Load_record(const std::string& recording, std::stri
 // Replaces the record whole; "" on success, else why not (the old one is then kept).
 std::string Save_record(const std::string& recording, const Result_record& record);
 
+// The record goes with its recording when that is renamed; "" when moved or there is none.
+std::string Move_record(const std::string& from_recording, const std::string& to_recording);
+
 // Now in UTC as "2026-12-09T20:31:05Z".
 std::string Utc_now_text();
 

@@ -19,16 +19,9 @@ namespace {
 constexpr const char* k_Header = "heat;lane;bib;name;club";
 constexpr size_t k_Fields = 5;
 
-std::string Trimmed(std::string_view text)
-{
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
 std::string Folded(std::string_view text)
 {
-    std::string s = Trimmed(text);
+    std::string s = Trim_blanks(text);
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return s;
 }
@@ -62,7 +55,7 @@ std::optional<std::string> Split_fields(std::string_view text, char separator, s
         if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
             fields.back() += '"';
             ++i;
-        } else if (c == '"' && (quoted || Trimmed(fields.back()).empty())) {
+        } else if (c == '"' && (quoted || Trim_blanks(fields.back()).empty())) {
             if (!quoted) fields.back().clear();
             quoted = !quoted;
         } else if (c == separator && !quoted) {
@@ -72,7 +65,7 @@ std::optional<std::string> Split_fields(std::string_view text, char separator, s
         }
     }
     if (quoted) return "a quoted field is not closed";
-    for (std::string& f : fields) f = Trimmed(f);
+    for (std::string& f : fields) f = Trim_blanks(f);
     // Spreadsheets add empty columns at the end.
     while (fields.size() > k_Fields && fields.back().empty()) fields.pop_back();
     return std::nullopt;
@@ -109,13 +102,7 @@ bool Valid_utf8(std::string_view text)
 // A header names its columns: its lane field is no number.
 bool Is_header(const std::vector<std::string>& fields) { return fields.size() >= 2 && !Lane_number(fields[1]); }
 
-std::string Csv_field(const std::string& text)
-{
-    if (text.find_first_of(";\",") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return quoted + "\"";
-}
+std::string Csv_field(const std::string& text) { return Csv_quoted(text, ';'); }
 
 } // namespace
 
@@ -156,7 +143,7 @@ Start_list::Read Start_list::Parse(std::string_view bytes)
     char separator = 0;
     std::vector<std::string> f;
     for (const Line& line : Split_lines(bytes)) {
-        if (Trimmed(line.text).empty()) continue;
+        if (Trim_blanks(line.text).empty()) continue;
         if (!Valid_utf8(line.text)) return fail(line.number, "the text is not UTF-8");
         const bool first = separator == 0;
         if (first) separator = line.text.find(';') != std::string_view::npos ? ';' : ',';

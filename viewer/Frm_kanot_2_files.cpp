@@ -10,6 +10,7 @@
 #include "platform/Picture_box.h"
 #include "platform/Raw_file.h"
 #include "recording/cls_AVI_handler.h"
+#include "results/Result_record.h"
 #include "results/Start_list.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
@@ -92,6 +93,8 @@ void Frm_kanot_2::item_Delete_File_Click()
             return;
         item_close_Click();
         if (!Delete_File(path)) platform::MsgBox("The file could not be deleted: " + path, platform::vbOKOnly);
+        // The heat's state and revisions go with it, not before it.
+        else if (!Delete_File(Record_path(path))) platform::MsgBox("The file could not be deleted: " + Record_path(path));
     } catch (...) {
         Report_current_exception("item_Delete_File_Click of Form frm_kanot_2");
     }
@@ -119,6 +122,8 @@ bool Frm_kanot_2::rename_file(const std::string& path)
         // A file that takes the name after the look above is not replaced either.
         if (const int error = platform::Rename_no_replace(path, *answer))
             throw Run_time_error(75, "The file could not be renamed: " + std::generic_category().message(error));
+        if (const std::string problem = Move_record(path, *answer); !problem.empty())
+            platform::MsgBox("The recording was renamed, but " + problem, platform::vbExclamation);
         return true;
     } catch (...) {
         Report_current_exception("rename_file of Form frm_kanot_2");

@@ -2,6 +2,7 @@
 // official, changed into revision 2 with the old value kept, a failed or killed write leaving the
 // previous revision readable, and the JSON and line file a board reads.
 #include "results/Marathon_published.h"
+#include "results/Marathon_result_file.h"
 #include "results/Published_heat.h"
 #include "results/Result_desk.h"
 #include "results/Result_record.h"
@@ -204,6 +205,21 @@ TEST_F(Result_record_test, AMarathonHeatGoesOutRankedByTime)
     EXPECT_FALSE(heat.rows[2].place);
     EXPECT_FALSE(Elapsed_ms("12:60,00"));
     EXPECT_FALSE(Elapsed_ms("46,9"));
+
+    // Each finish entered goes out at once, with the competitor's name from the start list.
+    Write_setting(ini::Results_folder, results);
+    fs::create_directories(results);
+    test::Write_file(home.path() / "start.csv", "3;0;17;Berg, Anna;Kanot SK\n");
+    ASSERT_FALSE(Import_start_list((home.path() / "start.csv").string(), "City Run"));
+    Marathon_result_file file((home.path() / "marathon.xml").string(), home.path().string());
+    ASSERT_TRUE(file.Start_new({"City Run", "cam", "office", ""}));
+    ASSERT_TRUE(file.Add({"3", "Men", "10:00:00", "17", "00:50,00", "a.qs2", "10"}));
+    const QJsonArray rows = Json("marathon-City_Run-heat-3")["rows"].toArray();
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0].toObject()["bib"].toString(), "17");
+    EXPECT_EQ(rows[0].toObject()["name"].toString(), "Berg, Anna");
+    EXPECT_EQ(rows[0].toObject()["time_ms"].toInteger(), 50000);
+    EXPECT_EQ(Json("marathon-City_Run-heat-3")["kind"].toString(), "marathon");
 }
 
 } // namespace
