@@ -43,10 +43,18 @@ using platform::Make_label;
 
 constexpr int k_Row_height = 22;
 constexpr int k_Rows_top = 118;
-constexpr int k_Plain_width = 320;
-// The names column, right of the rows; the window widens for it while a heat has names.
-constexpr int k_Names_left = 315;
-constexpr int k_Names_width = 230;
+// The row columns' left edges and widths: as they always were, and closer together while a heat
+// has names, so the crews fit beside them in the window's width (it stands beside the viewer and
+// has no room to grow).
+struct Row_columns {
+    int rank_x, rank_w, lane_x, lane_w, time_x, time_w, delta_x, delta_w;
+};
+constexpr Row_columns k_Plain_columns{10, 30, 45, 40, 90, 110, 205, 105};
+constexpr Row_columns k_Named_columns{10, 22, 32, 28, 62, 88, 150, 66};
+constexpr int k_Names_left = 218;
+constexpr int k_Names_width = 97;
+constexpr const char* k_Plain_header = "      Lane           Time        Delta";
+constexpr const char* k_Named_header = "    Lane        Time        Delta      Crew";
 const char* const k_Read_only_text = "Can\u00B4t alter this file, it is Read only!";
 const char* const k_Part_tips[Frm_results::k_Parts] = {"Hours", "Minutes", "Seconds", "Seconds/10"};
 constexpr int32_t k_Part_steps[Frm_results::k_Parts] = {3600000, 60000, 1000, 10};
@@ -126,8 +134,7 @@ void Frm_results::Build_rows()
     LBL_XID = Make_label(this, "LBL_XID", "Heat ID:", QRect(200, top + 46, 52, 22));
     Lbl_heat_label = Make_label(this, "Lbl_heat", "", QRect(254, top + 46, 60, 22));
     Lbl_result_state = Make_label(this, "Lbl_result_state", "", QRect(200, top + 68, 115, 22));
-    lbl_result_header =
-        Make_label(this, "lbl_result_header", "      Lane           Time        Delta", QRect(10, top + 90, 300, 22));
+    lbl_result_header = Make_label(this, "lbl_result_header", k_Plain_header, QRect(10, top + 90, 305, 22));
     QFont rows("Liberation Sans");
     rows.setPixelSize(15);
     rows.setBold(true);
@@ -393,9 +400,17 @@ void Frm_results::Show_names(const Heat_result& result)
         label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, k_Names_width));
         label->setToolTip(QString::fromStdString(row.club));
     }
-    for (QLabel* l : Lbl_result_name_labels) l->setVisible(names);
-    const int width = names ? k_Names_left + k_Names_width + 5 : k_Plain_width;
-    if (this->width() != width) resize(width, height());
+    if (Lbl_result_name_labels[0]->isVisibleTo(this) == names) return;
+    const Row_columns& c = names ? k_Named_columns : k_Plain_columns;
+    for (int r = 0; r < k_Rows; ++r) {
+        const int y = Lbl_result_rank_labels[size_t(r)]->y();
+        Lbl_result_rank_labels[size_t(r)]->setGeometry(c.rank_x, y, c.rank_w, k_Row_height);
+        Lbl_result_lane_labels[size_t(r)]->setGeometry(c.lane_x, y, c.lane_w, k_Row_height);
+        Lbl_result_time_labels[size_t(r)]->setGeometry(c.time_x, y, c.time_w, k_Row_height);
+        Lbl_result_delta_time_labels[size_t(r)]->setGeometry(c.delta_x, y, c.delta_w, k_Row_height);
+        Lbl_result_name_labels[size_t(r)]->setVisible(names);
+    }
+    lbl_result_header->setText(names ? k_Named_header : k_Plain_header);
 }
 
 // A name longer than the label ends in "..."; the whole name is its tooltip then.

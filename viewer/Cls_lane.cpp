@@ -104,15 +104,13 @@ void Cls_lane::Draw_lane(platform::Draw_surface* dc, bool flip)
     Draw_entry_label(dc);
 }
 
-// On the trail's side, just above it, so the crew's name never covers the boat at the mark.
+// Under the trail: the boat lies on the mark's row, and the result box goes above the mark.
 void Cls_lane::Draw_entry_label(platform::Draw_surface* dc)
 {
     if (entry_label_.empty()) return;
-    const bool right_side = trail_far_ > box_.right;
-    const int32_t left = right_side ? box_.right + 4 : trail_far_;
-    const int32_t right = right_side ? trail_far_ : box_.left - 4;
-    dc->DrawText(entry_label_, left, box_.top - 4, right, box_.bottom - 2,
-                 platform::Font{"Arial", 13, 0, 600}, 0, k_White, platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
+    dc->DrawText(entry_label_, box_.left, box_.bottom + 3, box_.left + k_Trail_length, box_.bottom + 19,
+                 platform::Font{"Arial", 13, 0, 600}, 0, k_White,
+                 platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
 }
 
 void Cls_lane::Do_DrawDCLine_lane(platform::Draw_surface* dc)

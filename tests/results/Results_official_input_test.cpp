@@ -44,6 +44,7 @@ TEST_F(Results_official, AnImportedStartListNamesTheCrewsAndABadFileImportsNothi
     Window().show();
     const std::string heat = Window().Shown_result().heat;
     const int plain_width = Window().width();
+    const QRect plain_time = Window().Lbl_result_time_labels[0]->geometry();
     EXPECT_FALSE(Window().Lbl_result_name_labels[0]->isVisible());
 
     Import(Start_list_file("good.csv", heat + ";2;101;Anna Berg;Kanot SK\n" + heat + ";5;102;Eva Lind;NK\n"),
@@ -52,7 +53,12 @@ TEST_F(Results_official, AnImportedStartListNamesTheCrewsAndABadFileImportsNothi
     EXPECT_EQ(Name(1), "102 Eva Lind");
     EXPECT_EQ(Name(2), ""); // lane 7 has no entry
     EXPECT_TRUE(Window().Lbl_result_name_labels[0]->isVisible());
-    EXPECT_GT(Window().width(), plain_width);
+    // The window keeps its width beside the viewer: the columns close up and the names fit in it.
+    EXPECT_EQ(Window().width(), plain_width);
+    EXPECT_LE(Window().Lbl_result_name_labels[0]->geometry().right(), plain_width);
+    EXPECT_LE(Window().Lbl_result_time_labels[0]->fontMetrics().horizontalAdvance(" 00:01,23"),
+              Window().Lbl_result_time_labels[0]->width());
+    EXPECT_NE(Window().Lbl_result_time_labels[0]->geometry(), plain_time);
     for (const auto& mark : g_Lanes)
         if (mark && mark->Lane_number() == 5) EXPECT_EQ(mark->Entry_label(), "102 Eva Lind");
     // The sheet and the CSV export carry the names beside the lanes.
