@@ -56,13 +56,13 @@ std::string Results_csv_text(const Heat_result& result, const std::string& compu
 std::vector<std::string> Result_sheet_lines(const Heat_result& result)
 {
     std::vector<std::string> lines;
-    const bool names = result.Has_names();
     for (const Heat_result_row& row : result.rows) {
         const Heat_result_texts cells = Row_texts(result, row);
         const std::string words = Code_words(row.time);
         std::string line = " " + Right_aligned(cells.rank, 3) + Right_aligned(cells.lane, 6) + "  " +
                            (words.empty() ? cells.time + "  " + cells.delta : " " + words);
-        if (names) line = Left_aligned(line, k_Sheet_name_column) + Crew_label(row.bib, row.name);
+        if (const std::string crew = Crew_label(row.bib, row.name); !crew.empty())
+            line = Left_aligned(line, k_Sheet_name_column) + crew;
         lines.push_back(line);
     }
     return lines;
