@@ -27,7 +27,7 @@ public:
     int32_t click_time() const { return click_time_; }
     void click_time(int32_t value) { click_time_ = value; }
 
-    // Who starts in the lane ("bib name"), drawn above the mark's trail; "" draws nothing.
+    // Who starts in the lane ("bib name"), drawn under the mark's trail; "" draws nothing.
     const std::string& Entry_label() const { return entry_label_; }
     void Entry_label(std::string text) { entry_label_ = std::move(text); }
 
@@ -44,7 +44,7 @@ public:
     // Draws the mark (a circle with the lane number) and its dotted trail, 300 pixels to the
     // right, or to the left when flip is set. Colours follow the result time.
     void Draw_lane(platform::Draw_surface* dc, bool flip);
-    // The entry label beside the trail.
+    // The entry label, under the trail.
     void Draw_entry_label(platform::Draw_surface* dc);
     // One trail of three dotted red lines along the bottom of the box.
     void Do_DrawDCLine_lane(platform::Draw_surface* dc);
