@@ -66,7 +66,7 @@ Heat_result Make_heat_result(const Heat_lane_records& ranked, int32_t correction
     for (size_t i = 0; i < result.ranked.size(); ++i) {
         const Lane_Result_Record& r = result.ranked[i];
         if (r.Time >= No_Time) break;
-        Heat_result_row row{int16_t(i + 1), r.Lane, r.Time, 0, r.Goal_field};
+        Heat_result_row row{int16_t(i + 1), r.Lane, r.Time, 0, r.Goal_field, {}, {}, {}};
         if (row.Timed()) row.difference = int64_t(r.Time) - winner;
         result.rows.push_back(row);
     }
