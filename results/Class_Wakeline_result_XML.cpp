@@ -171,6 +171,16 @@ void Class_Wakeline_result_XML::Competitor_made(const std::string& result_id, co
     c.append_attribute("made") = made.c_str();
 }
 
+void Class_Wakeline_result_XML::Name_last_competitor(const std::string& result_id, const std::string& bib,
+                                                     const std::string& name, const std::string& club)
+{
+    pugi::xml_node c = Result(result_id).last_child();
+    if (std::string_view(c.name()) != "competitor") return;
+    const std::pair<const char*, const std::string*> parts[] = {{"bib", &bib}, {"name", &name}, {"club", &club}};
+    for (const auto& [element, value] : parts)
+        if (!value->empty()) Append_text_element(c, element, *value);
+}
+
 int16_t Class_Wakeline_result_XML::Count_Competitor_Nodes() const
 {
     const size_t n = doc_.select_nodes("//competitor").size();

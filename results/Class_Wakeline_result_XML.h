@@ -41,6 +41,9 @@ public:
     // How the last competitor nbr of the result got its time ("confirmed", "overridden"), as an
     // attribute that readers of older results files pass over.
     void Competitor_made(const std::string& result_id, const std::string& nbr, const std::string& made);
+    // Adds bib, name and club (those not empty) to the result's last competitor.
+    void Name_last_competitor(const std::string& result_id, const std::string& bib, const std::string& name,
+                              const std::string& club);
     int16_t Count_Competitor_Nodes() const;
     // The first matching competitor's file and frame; "" and 0 when there is none. Raises when it
     // lacks either element or its frame is not a number.

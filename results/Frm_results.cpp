@@ -8,6 +8,8 @@
 #include "platform/Picture_box.h"
 #include "platform/Print_target.h"
 #include "recording/cls_AVI_handler.h"
+#include "results/Result_desk.h"
+#include "results/Start_list.h"
 #include "services/Module_canoe.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
@@ -41,6 +43,18 @@ using platform::Make_label;
 
 constexpr int k_Row_height = 22;
 constexpr int k_Rows_top = 118;
+// The row columns' left edges and widths: as they always were, and closer together while a heat
+// has names, so the crews fit beside them in the window's width (it stands beside the viewer and
+// has no room to grow).
+struct Row_columns {
+    int rank_x, rank_w, lane_x, lane_w, time_x, time_w, delta_x, delta_w;
+};
+constexpr Row_columns k_Plain_columns{10, 30, 45, 40, 90, 110, 205, 105};
+constexpr Row_columns k_Named_columns{10, 22, 32, 28, 62, 88, 150, 66};
+constexpr int k_Names_left = 218;
+constexpr int k_Names_width = 97;
+constexpr const char* k_Plain_header = "      Lane           Time        Delta";
+constexpr const char* k_Named_header = "    Lane        Time        Delta      Crew";
 const char* const k_Read_only_text = "Can\u00B4t alter this file, it is Read only!";
 const char* const k_Part_tips[Frm_results::k_Parts] = {"Hours", "Minutes", "Seconds", "Seconds/10"};
 constexpr int32_t k_Part_steps[Frm_results::k_Parts] = {3600000, 60000, 1000, 10};
@@ -102,6 +116,10 @@ void Frm_results::Build_menus()
     item_maped_drive = platform::Make_item(menu_debug, "item_maped_drive", "Get mapped drive");
     item_test_position = platform::Make_item(menu_debug, "item_test_position", "Test position");
     item_load_results = platform::Make_item(menu_debug, "item_load_results", "Load results");
+    menu_results = platform::Make_menu(menu_bar, "menu_results", "Results");
+    item_make_official = platform::Make_item(menu_results, "item_make_official", "Make official");
+    // Before the debug menu, which hides itself in the program.
+    menu_bar->insertMenu(menu_debug->menuAction(), menu_results);
 }
 
 void Frm_results::Build_rows()
@@ -115,8 +133,8 @@ void Frm_results::Build_rows()
     Lbl_capture_time_label = Make_label(Frm_create_time, "Lbl_capture_time", "", QRect(8, 20, 168, 22));
     LBL_XID = Make_label(this, "LBL_XID", "Heat ID:", QRect(200, top + 46, 52, 22));
     Lbl_heat_label = Make_label(this, "Lbl_heat", "", QRect(254, top + 46, 60, 22));
-    lbl_result_header =
-        Make_label(this, "lbl_result_header", "      Lane           Time        Delta", QRect(10, top + 90, 300, 22));
+    Lbl_result_state = Make_label(this, "Lbl_result_state", "", QRect(200, top + 68, 115, 22));
+    lbl_result_header = Make_label(this, "lbl_result_header", k_Plain_header, QRect(10, top + 90, 305, 22));
     QFont rows("Liberation Sans");
     rows.setPixelSize(15);
     rows.setBold(true);
@@ -128,6 +146,9 @@ void Frm_results::Build_rows()
         Lbl_result_time_labels[size_t(r)] = Make_label(this, "Lbl_result_time_" + n, "", QRect(90, y, 110, k_Row_height));
         Lbl_result_delta_time_labels[size_t(r)] =
             Make_label(this, "Lbl_result_delta_time_" + n, "", QRect(205, y, 105, k_Row_height));
+        Lbl_result_name_labels[size_t(r)] =
+            Make_label(this, "Lbl_result_name_" + n, "", QRect(k_Names_left, y, k_Names_width, k_Row_height));
+        Lbl_result_name_labels[size_t(r)]->hide();
         for (auto* l : {Lbl_result_rank_labels[size_t(r)], Lbl_result_lane_labels[size_t(r)],
                         Lbl_result_time_labels[size_t(r)], Lbl_result_delta_time_labels[size_t(r)]})
             l->setFont(rows);
@@ -257,6 +278,7 @@ void Frm_results::Connect_controls()
     connect(item_print_series, &QAction::triggered, this, [this] { item_print_series_Click(); });
     connect(item_printer_test, &QAction::triggered, this, [this] { item_printer_test_Click(); });
     connect(item_maped_drive, &QAction::triggered, this, [this] { item_maped_drive_Click(); });
+    connect(item_make_official, &QAction::triggered, this, [this] { item_make_official_Click(); });
     for (int i = 0; i < 3; ++i)
         connect(Opt_printer[size_t(i)], &QRadioButton::clicked, this, [this, i] { Opt_printer_Click(i); });
     for (int i = 0; i < 2; ++i) {
@@ -381,6 +403,30 @@ void Frm_results::Results_changed(const Heat_result& result)
     }
     Set_text(Lbl_capture_time_label, result.capture_time);
     Set_text(Lbl_heat_label, result.heat);
+    Set_text(Lbl_result_state, Recording_open() ? result.State_text() : "");
+    Show_names(result);
+}
+
+void Frm_results::Show_names(const Heat_result& result)
+{
+    const bool names = result.Has_names();
+    for (const Heat_result_row& row : result.rows) {
+        QLabel* label = Lbl_result_name_labels.at(size_t(row.place) - 1);
+        const QString text = QString::fromStdString(Crew_label(row.bib, row.name));
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, k_Names_width));
+        label->setToolTip(QString::fromStdString(row.club));
+    }
+    if (Lbl_result_name_labels[0]->isVisibleTo(this) == names) return;
+    const Row_columns& c = names ? k_Named_columns : k_Plain_columns;
+    for (int r = 0; r < k_Rows; ++r) {
+        const int y = Lbl_result_rank_labels[size_t(r)]->y();
+        Lbl_result_rank_labels[size_t(r)]->setGeometry(c.rank_x, y, c.rank_w, k_Row_height);
+        Lbl_result_lane_labels[size_t(r)]->setGeometry(c.lane_x, y, c.lane_w, k_Row_height);
+        Lbl_result_time_labels[size_t(r)]->setGeometry(c.time_x, y, c.time_w, k_Row_height);
+        Lbl_result_delta_time_labels[size_t(r)]->setGeometry(c.delta_x, y, c.delta_w, k_Row_height);
+        Lbl_result_name_labels[size_t(r)]->setVisible(names);
+    }
+    lbl_result_header->setText(names ? k_Named_header : k_Plain_header);
 }
 
 // A name longer than the label ends in "..."; the whole name is its tooltip then.
@@ -399,6 +445,8 @@ void Frm_results::Clear_Results()
         for (auto* l : {Lbl_result_rank_labels[size_t(r)], Lbl_result_lane_labels[size_t(r)],
                         Lbl_result_time_labels[size_t(r)], Lbl_result_delta_time_labels[size_t(r)]})
             l->clear();
+    for (QLabel* l : Lbl_result_name_labels) l->clear();
+    Lbl_result_state->clear();
     Lbl_capture_time_label->clear();
     shown_result_ = Heat_result{};
 }
@@ -628,6 +676,36 @@ void Frm_results::item_exit_Click()
 void Frm_results::item_load_results_Click()
 {
     if (Lane_results* results = Viewer_lane_results()) results->Complete_Result_Array();
+}
+
+void Frm_results::item_make_official_Click()
+{
+    try {
+        if (!Recording_open()) {
+            QApplication::beep();
+            return;
+        }
+        const Heat_result& shown = shown_result_;
+        if (shown.rows.empty()) {
+            platform::MsgBox("There is no result to make official.", platform::vbOKOnly, "Make official");
+            return;
+        }
+        if (shown.revision > 0) {
+            platform::MsgBox("The result is already official (" + shown.State_text() + ").", platform::vbOKOnly,
+                             "Make official");
+            return;
+        }
+        if (platform::MsgBox("Make the result of heat " + shown.heat + " official?",
+                             platform::vbOKCancel | platform::vbQuestion | platform::vbDefaultButton2,
+                             "Make official") != platform::vbOK)
+            return;
+        if (const std::string problem = Make_heat_official(shown, g_Recording->File_name()); !problem.empty())
+            platform::MsgBox("The result could not be made official: " + problem, platform::vbExclamation,
+                             "Make official");
+        Refill_rows();
+    } catch (...) {
+        Report_current_exception("item_make_official_Click of Form Frm_results");
+    }
 }
 
 void Frm_results::item_test_position_Click()

@@ -57,6 +57,8 @@ public:
     QAction* item_test_position = nullptr;
     QAction* item_printer_test = nullptr;
     QAction* item_maped_drive = nullptr;
+    QMenu* menu_results = nullptr;
+    QAction* item_make_official = nullptr;
     QLabel* Lbl_event_name_label = nullptr;
     QGroupBox* Frm_create_time = nullptr;
     QLabel* Lbl_capture_time_label = nullptr;
@@ -67,6 +69,10 @@ public:
     std::array<QLabel*, k_Rows> Lbl_result_lane_labels{};
     std::array<QLabel*, k_Rows> Lbl_result_time_labels{};
     std::array<QLabel*, k_Rows> Lbl_result_delta_time_labels{};
+    // "bib name" of each row's crew, shown while the heat has a start list.
+    std::array<QLabel*, k_Rows> Lbl_result_name_labels{};
+    // "Provisional" or "Official, revision n".
+    QLabel* Lbl_result_state = nullptr;
     QGroupBox* Frm_time_select = nullptr;
     QGroupBox* Frm_orig_time = nullptr;
     QGroupBox* Frm_correction = nullptr;
@@ -140,6 +146,8 @@ public:
     void item_exit_Click();
     void item_load_results_Click();
     void item_test_position_Click();
+    // Asks once, then makes the shown result official (revision 1) beside the recording.
+    void item_make_official_Click();
 
     // ---- Export ----
     void Cmd_export_Click();
@@ -184,6 +192,7 @@ private:
     void Connect_controls();
     void Place_beside_viewer();
     void Refill_rows();
+    void Show_names(const Heat_result& result);
     bool Correction_allowed();
     void Show_parts(std::array<QLabel*, k_Parts>& labels, int32_t ms);
     static bool On_frame_itself(QWidget* frame, QEvent* event);

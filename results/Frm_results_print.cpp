@@ -302,12 +302,12 @@ void Frm_results::Print_table(platform::Print_target& t, const std::string& heat
     t.Print("Results for Heat: " + heat);
     t.FontSize = 12;
     t.CurrentX = g_Page_left;
-    t.Print("\r\n");
+    t.Print(shown_result_.State_text() + "\r\n");
     t.Print("\r\n");
     Set_font(t, "Courier New", 15, true);
     t.FontUnderline = true;
     t.CurrentX = g_Page_left;
-    t.Print("Place Lane       Time   Diff.");
+    t.Print(Result_sheet_heading(shown_result_));
     t.FontUnderline = false;
     for (const std::string& line : Result_lines()) {
         t.CurrentX = g_Page_left;

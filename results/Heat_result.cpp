@@ -102,6 +102,18 @@ int Heat_result::Timed_count() const
     return n;
 }
 
+std::string Heat_result::State_text() const
+{
+    return revision > 0 ? "Official, revision " + std::to_string(revision) : "Provisional";
+}
+
+bool Heat_result::Has_names() const
+{
+    for (const Heat_result_row& row : rows)
+        if (!row.bib.empty() || !row.name.empty()) return true;
+    return false;
+}
+
 int16_t Heat_result::Place_of_lane(int16_t lane) const
 {
     for (const Heat_result_row& row : rows)

@@ -25,6 +25,8 @@ struct Heat_result_row {
     // The shown time equals another row's: the two share a place.
     bool dead_heat = false;
     Result_made made = Result_made::clicked;
+    // Who started in the lane, from the event's start list; empty without one.
+    std::string bib, name, club;
     bool Timed() const { return Is_real_time(time); }
     bool operator==(const Heat_result_row&) const = default;
 };
@@ -42,6 +44,12 @@ struct Heat_result {
     std::vector<Heat_result_row> rows;
     // All 16 lane records in place order, lanes without a result last.
     Heat_lane_records ranked{};
+    // 0 while provisional; 1 once made official, 2, 3 ... for each change after that.
+    int32_t revision = 0;
+
+    // "Provisional" or "Official, revision n".
+    std::string State_text() const;
+    bool Has_names() const;
 
     int Timed_count() const;
     // The lane's place 1..16 when it has a real time, else 0.

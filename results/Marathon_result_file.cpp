@@ -1,5 +1,7 @@
 #include "results/Marathon_result_file.h"
 
+#include "results/Marathon_published.h"
+
 #include "platform/Byte_file.h"
 #include "platform/Folders.h"
 #include "services/Module_error.h"
@@ -120,12 +122,22 @@ bool Marathon_result_file::Add(const Marathon_entry& e)
     doc_.Create_Heat_node(e.heat_id, e.heat_name, e.start_time);
     doc_.Create_Result_Node(e.heat_id);
     doc_.Create_Competitor_Node(e.heat_id, e.competitor, e.elapsed, "", "", e.video_file, e.video_frame);
-    return doc_.Serialize();
+    return doc_.Serialize() && Published(e.heat_id);
 }
 
 bool Marathon_result_file::Override(const Marathon_entry& e)
 {
-    return doc_.Override_Competitor_Node(e.heat_id, e.competitor, e.elapsed, "", "", e.video_file, e.video_frame);
+    return doc_.Override_Competitor_Node(e.heat_id, e.competitor, e.elapsed, "", "", e.video_file, e.video_frame) &&
+           Published(e.heat_id);
+}
+
+// The finish is kept whatever becomes of the results folder: its failure is told, not returned.
+bool Marathon_result_file::Published(const std::string& heat_id) const
+{
+    if (const std::string problem = Publish_marathon_heat(doc_, heat_id); !problem.empty())
+        QSM_error_handler("The marathon heat could not be written to the results folder: " + problem, 75, 0,
+                          "Publish_marathon_heat of Class Module Marathon_result_file");
+    return true;
 }
 
 std::string Marathon_result_file::Close(const platform::Local_time& now, const Marathon_result_header& next)

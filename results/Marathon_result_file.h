@@ -68,6 +68,7 @@ public:
 
 private:
     bool Readable_results() const;
+    bool Published(const std::string& heat_id) const;
 
     Class_Wakeline_result_XML doc_;
     std::string temp_path_, closed_folder_;

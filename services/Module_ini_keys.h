@@ -45,6 +45,7 @@ inline constexpr Ini_key<bool>        Rotate            {"Canoe",      "Rotate",
 inline constexpr Ini_key<bool>        Lane_zero         {"Canoe",      "Lane_Zero",          "False"};
 inline constexpr Ini_key<std::string> Export_folder     {"Canoe",      "export_folder",      "", Ini_default::Home_folder};
 inline constexpr Ini_key<std::string> Export_format     {"Canoe",      "expformat",          "1"};
+inline constexpr Ini_key<std::string> Results_folder    {"Canoe",      "results_folder",     ""};
 inline constexpr Ini_key<std::string> Last_dir          {"Canoe",      "last_dir",           ""};
 inline constexpr Ini_key<std::string> Event_logo        {"Canoe",      "event_logo",         ""};
 inline constexpr Ini_key<std::string> Last_captured_file{"Canoe",      "last_captured_file", ""};

@@ -236,6 +236,21 @@ std::string Get_Build_Date()
     return buf;
 }
 
+std::string Trim_blanks(std::string_view text)
+{
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
+std::string Csv_quoted(const std::string& text, char separator)
+{
+    if (text.find_first_of(std::string("\"\r\n") + separator) == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
 std::string Clean_File_Name(const std::string& path)
 {
     // Only the file-name part: the folders of the path keep their characters.

@@ -49,6 +49,10 @@ std::string Long_To_FourCC_String(int32_t v);
 std::string Get_Computer_Name();
 std::string Get_Build_Date();
 std::string Clean_File_Name(const std::string& path);
+// The text without the blanks (spaces and tabs) at either end.
+std::string Trim_blanks(std::string_view text);
+// A CSV field: in quotes, its quotes doubled, when it holds the separator, a quote or a line break.
+std::string Csv_quoted(const std::string& text, char separator);
 std::string Split_Path(const std::string& path, int16_t mode, int32_t extra = 0);
 std::string Get_Extension(const std::string& name);
 // compare: 0 binary, 1 text (without regard to case).

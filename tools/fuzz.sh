@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 mode="${1:-smoke}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(recording avi_parser xml_header dv_packs ini sdv_conversion registry marathon_file results_xml journal_settle)
+[ ${#targets[@]} -eq 0 ] && targets=(recording avi_parser xml_header dv_packs ini sdv_conversion registry marathon_file results_xml journal_settle start_list)
 build=build-fuzz
 mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWK_FUZZ=ON \

@@ -101,6 +101,16 @@ void Cls_lane::Draw_lane(platform::Draw_surface* dc, bool flip)
     const int32_t centre = Rounded(box_.right - k_Half_mark);
     trail_far_ = Rounded(flip ? double(centre) - k_Trail_length : double(centre) + k_Trail_length);
     Do_DrawDCLine_lane(dc);
+    Draw_entry_label(dc);
+}
+
+// Under the trail: the boat lies on the mark's row, and the result box goes above the mark.
+void Cls_lane::Draw_entry_label(platform::Draw_surface* dc)
+{
+    if (entry_label_.empty()) return;
+    dc->DrawText(entry_label_, box_.left, box_.bottom + 3, box_.left + k_Trail_length, box_.bottom + 19,
+                 platform::Font{"Arial", 13, 0, 600}, 0, k_White,
+                 platform::DT_LEFT | platform::DT_VCENTER | platform::DT_SINGLELINE);
 }
 
 void Cls_lane::Do_DrawDCLine_lane(platform::Draw_surface* dc)

@@ -4,6 +4,7 @@
 #include "platform/Draw_surface.h"
 
 #include <cstdint>
+#include <string>
 
 namespace wk {
 
@@ -26,6 +27,10 @@ public:
     int32_t click_time() const { return click_time_; }
     void click_time(int32_t value) { click_time_ = value; }
 
+    // Who starts in the lane ("bib name"), drawn under the mark's trail; "" draws nothing.
+    const std::string& Entry_label() const { return entry_label_; }
+    void Entry_label(std::string text) { entry_label_ = std::move(text); }
+
     // True when (px, py) lies strictly inside the 25-pixel square around the centre.
     bool Within(float px, float py) const;
 
@@ -39,6 +44,8 @@ public:
     // Draws the mark (a circle with the lane number) and its dotted trail, 300 pixels to the
     // right, or to the left when flip is set. Colours follow the result time.
     void Draw_lane(platform::Draw_surface* dc, bool flip);
+    // The entry label, under the trail.
+    void Draw_entry_label(platform::Draw_surface* dc);
     // One trail of three dotted red lines along the bottom of the box.
     void Do_DrawDCLine_lane(platform::Draw_surface* dc);
 
@@ -58,6 +65,7 @@ private:
     int16_t field_ = 0;
     Box box_;
     int32_t trail_far_ = 0; // where the trail ends, set by Draw_lane
+    std::string entry_label_;
 };
 
 } // namespace wk

@@ -291,6 +291,9 @@ public:
     QAction* item_convert = nullptr;
     // Converts a chosen multi-stream recording (.sdv) into the own format beside it.
     void item_convert_Click();
+    QAction* item_import_start_list = nullptr;
+    // Reads a start list CSV and keeps it for the station's event; a bad line imports nothing.
+    void item_import_start_list_Click();
     void item_Open_Newest_Click(int index);
     void item_Open_Newest_Root_Click() { Update_Recent_Files(); }
     void Update_Recent_Files();

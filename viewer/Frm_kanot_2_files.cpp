@@ -10,6 +10,8 @@
 #include "platform/Picture_box.h"
 #include "platform/Raw_file.h"
 #include "recording/cls_AVI_handler.h"
+#include "results/Result_record.h"
+#include "results/Start_list.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
@@ -91,6 +93,8 @@ void Frm_kanot_2::item_Delete_File_Click()
             return;
         item_close_Click();
         if (!Delete_File(path)) platform::MsgBox("The file could not be deleted: " + path, platform::vbOKOnly);
+        // The heat's state and revisions go with it, not before it.
+        else if (!Delete_File(Record_path(path))) platform::MsgBox("The file could not be deleted: " + Record_path(path));
     } catch (...) {
         Report_current_exception("item_Delete_File_Click of Form frm_kanot_2");
     }
@@ -118,6 +122,8 @@ bool Frm_kanot_2::rename_file(const std::string& path)
         // A file that takes the name after the look above is not replaced either.
         if (const int error = platform::Rename_no_replace(path, *answer))
             throw Run_time_error(75, "The file could not be renamed: " + std::generic_category().message(error));
+        if (const std::string problem = Move_record(path, *answer); !problem.empty())
+            platform::MsgBox("The recording was renamed, but " + problem, platform::vbExclamation);
         return true;
     } catch (...) {
         Report_current_exception("rename_file of Form frm_kanot_2");
@@ -289,6 +295,32 @@ void Frm_kanot_2::item_convert_Click()
     } catch (...) {
         while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
         Report_current_exception("item_convert_Click of Form frm_kanot_2");
+    }
+}
+
+// ---- The event's start list ----
+
+void Frm_kanot_2::item_import_start_list_Click()
+{
+    try {
+        const std::string file = platform::Get_dialogs()
+                                     .Open_file("Import start list", Read_setting(ini::Last_dir),
+                                                "Start lists (*.csv *.txt)|*.csv;*.txt")
+                                     .value_or("");
+        if (file.empty()) return;
+        if (const auto problem = Import_start_list(file, g_Event_name)) {
+            platform::MsgBox("Nothing was imported from " + file + ".\r\n" + problem->Message(),
+                             platform::vbExclamation, "Import start list");
+            return;
+        }
+        platform::MsgBox("The start list of " + g_Event_name + " was imported from " + file + ".",
+                         platform::vbInformation, "Import start list");
+        if (Recording_open()) {
+            results_.Fill_Results();
+            Draw_Graphics(true, false);
+        }
+    } catch (...) {
+        Report_current_exception("item_import_start_list_Click of Form frm_kanot_2");
     }
 }
 

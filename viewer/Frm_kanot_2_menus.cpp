@@ -72,6 +72,7 @@ void Frm_kanot_2::Build_menus()
     item_Delete_File = Make_item(menu_file, "item_Delete_File", "Delete file");
     item_rename_ini = Make_item(menu_file, "item_rename_ini", "Rename settings file");
     item_convert = Make_item(menu_file, "item_convert", "Convert .sdv recording...");
+    item_import_start_list = Make_item(menu_file, "item_import_start_list", "Import start list...");
     menu_file->addSeparator();
     item_video_capture = Make_item(menu_file, "item_video_capture", "Video capture");
     item_exit = Make_item(menu_file, "item_exit", "Exit");
@@ -158,6 +159,7 @@ void Frm_kanot_2::Connect_more_menus()
     on(item_rename_ini, [this] { item_rename_ini_Click(); });
     on(item_file_properties, [this] { item_file_properties_Click(); });
     on(item_convert, [this] { item_convert_Click(); });
+    on(item_import_start_list, [this] { item_import_start_list_Click(); });
     on(item_fullscreen, [this] { item_fullscreen_Click(); });
     on(item_rotated, [this] { item_rotated_Click(); });
     on(item_toggle_rotated, [this] { item_toggle_rotated_Click(); });

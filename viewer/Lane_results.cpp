@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Dialogs.h"
 #include "recording/cls_AVI_handler.h"
+#include "results/Result_desk.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
@@ -135,6 +136,22 @@ Lane_Result_Record New_result(Result_viewer& viewer, int16_t lane, int32_t value
     return r;
 }
 
+// Names, state and the results folder; a problem is told once, not at every fill.
+Heat_result Taken_to_desk(Heat_result result)
+{
+    static std::string told;
+    const std::string event = g_Recording->Event_name();
+    result.event = event.empty() ? g_Event_name : event;
+    Taken_result taken = Take_heat_result(std::move(result), g_Recording->File_name(), g_Event_name);
+    if (!taken.problem.empty() && taken.problem != told)
+        QSM_error_handler("The heat's result could not be passed on: " + taken.problem, k_Err_file_access, 0,
+                          "Fill_Results of Form frm_kanot_2");
+    told = taken.problem;
+    for (const auto& mark : g_Lanes)
+        if (mark) mark->Entry_label(Start_entry_label(taken.names.Entry(taken.result.heat, mark->Lane_number())));
+    return std::move(taken.result);
+}
+
 } // namespace
 
 // ---- Lane_results ----
@@ -259,8 +276,9 @@ void Lane_results::Fill_Results()
 {
     timed_result_count_ = 0;
     if (Recording_open()) {
-        const Heat_result result = Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat),
-                                                    g_Recording->Capture_time(), Result_time_rule_from_settings());
+        const Heat_result result =
+            Taken_to_desk(Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat),
+                                           g_Recording->Capture_time(), Result_time_rule_from_settings()));
         Clear_Lane_Times();
         for (const Heat_result_row& row : result.rows) Mirror_on_marks(row);
         timed_result_count_ = int16_t(result.Timed_count());

@@ -243,6 +243,11 @@ int main(int argc, char** argv)
         Write(out / "marathon_file" / encoding, Marathon(encoding));
     Marathon_results(work, out / "results_xml");
 
+    Write(out / "start_list" / "csv", "Heat;Lane;Bib;Name;Club\r\n1;3;101;\"Berg, Anna\";SK\r\nA2,4,,Team,NOR\n");
+    Write(out / "start_list" / "record",
+          "{\"state\":\"official\",\"revision\":2,\"official\":{\"3\":\"00:46,98\"},\"revisions\":[{\"revision\":1,"
+          "\"at\":\"2026-12-09T20:31:05Z\",\"changes\":[]},{\"revision\":2,\"at\":\"2026-12-09T20:32:00Z\","
+          "\"changes\":[{\"lane\":3,\"old\":\"00:47,00\",\"new\":\"00:46,98\"}]}]}");
     Write(out / "dv_packs" / "frame", std::string(frames[0].begin(), frames[0].begin() + 12000));
 
     const std::string ini = "[Canoe]\r\nLanes=100200\r\nLane_num=5\r\n[Settings]\r\ntimingcorrection=-40\r\n";

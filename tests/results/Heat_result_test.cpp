@@ -242,6 +242,28 @@ TEST(Result_export_data, TheXmlHoldsTheRowsTrimmedAndTheHeading)
     EXPECT_EQ(xml.Count_Competitor_Nodes(), 3);
 }
 
+TEST(Result_export_data, NamesOfAStartListGoIntoTheCsvAndXmlBesideTheirLanes)
+{
+    Heat_result result = Regatta_heat();
+    result.event = "Test Regatta";
+    result.rows[0].bib = "101";
+    result.rows[0].name = "Berg; Anna";
+    result.rows[0].club = "SK";
+    const std::string csv = Results_csv_text(result, "pc");
+    // Every row keeps its difference column, so the names stand in one column; ";" in a name
+    // would move them and becomes ",".
+    EXPECT_NE(csv.find("\r\n1;3; 01:05,43;+0,00;101;Berg, Anna;SK\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\n3;7;DSQ;;;;\r\n"), std::string::npos) << csv;
+    Class_Wakeline_result_XML xml;
+    Fill_results_xml(xml, result, {"", "", "", "", ""});
+    std::ostringstream out;
+    xml.Document().save(out, "", pugi::format_raw);
+    EXPECT_NE(out.str().find("<place>1</place><bib>101</bib><name>Berg; Anna</name><club>SK</club></competitor>"),
+              std::string::npos)
+        << out.str();
+    EXPECT_EQ(out.str().find("<bib></bib>"), std::string::npos);
+}
+
 TEST(Result_export_data, TheSheetLinesAlignPlacesAndSayWhatACodeMeans)
 {
     Heat_result result = Rank_heat(Lanes({{3, 65430, 10}, {12, 66930, 11}, {7, Time_DSQ, 12}, {9, Time_DNF, 13},

@@ -4,6 +4,9 @@
 #include "tests/viewer/Print_fixture.h"
 
 #include "results/Form_LCS_preview.h"
+#include "results/Result_desk.h"
+#include "results/Start_list.h"
+#include "viewer/Lane_results.h"
 #include "services/Module_canoe.h"
 #include "services/Module_ini.h"
 
@@ -94,6 +97,30 @@ TEST_F(Result_printing, TheSheetOfHeat12HasItsHeadingColumnsAndRows)
     EXPECT_EQ(printer->calls.back(), "EndDoc");
     EXPECT_EQ(platform::App().title, g_App_Title);
     EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Result_printing, TheSheetSaysTheStateAndNamesTheCrewsOfAStartList)
+{
+    const std::string path = Open_heat_12();
+    test::Write_file(home.path() / "start.csv", "12;3;101;Anna Berg;SK\n12;7;107;Eva Lind;NK\n");
+    ASSERT_FALSE(Import_start_list((home.path() / "start.csv").string(), g_Event_name));
+    Viewer_lane_results()->Fill_Results();
+    Window().Print_Results(false);
+    const auto state = printer->Text_call("Provisional");
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->size, 12);
+    const std::vector<std::string> texts = printer->Texts();
+    const auto at = std::find(texts.begin(), texts.end(), "Place Lane       Time   Diff.   Crew");
+    ASSERT_EQ(texts.end() - at, 4);
+    EXPECT_EQ(at[1], "   1     3   01:05,43  +0,00    101 Anna Berg");
+    EXPECT_EQ(at[2], "   2     5   01:06,00  +0,57");
+    EXPECT_EQ(at[3], "   3     7   Disqualified       107 Eva Lind");
+
+    ASSERT_EQ(Make_heat_official(Window().Shown_result(), path), "");
+    Viewer_lane_results()->Fill_Results();
+    printer->drawn.clear();
+    Window().Print_Results(false);
+    EXPECT_TRUE(printer->Text_call("Official, revision 1"));
 }
 
 TEST_F(Result_printing, CodedRowsSayWhatTheCodeMeansAndHaveNoDifference)
