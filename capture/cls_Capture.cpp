@@ -174,8 +174,15 @@ void cls_Capture::Capture_Run()
     unrecordable_pictures_ = 0;
     running_ = true;
     Advise();
-    server_->Run();
+    const com::HRESULT ran = server_->Run();
     last_error_ = Server_error();
+    // A camera the server refuses (its pictures cannot be recorded) is not running; its last
+    // error says why.
+    if (com::Failed(ran)) {
+        running_ = false;
+        Trace_Line("*cls_Capture, the camera did not start: ", last_error_);
+        return;
+    }
     // A camera without DV is encoded by the server; the crew's trace says how.
     if (const std::string mode = Server_property("CameraMode"); !mode.empty())
         Trace_Line("*cls_Capture, camera mode: ", mode);

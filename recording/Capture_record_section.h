@@ -30,6 +30,9 @@ public:
     int32_t Frame_Time_Stamp() const { return frame_time_stamp_; }
     // True when the frame just read carries its own time stamp.
     bool Has_Frame_Time_Stamp() const { return has_time_stamp_; }
+    // The time of field 1 or 2 of the frame just read: a camera's own picture times where the
+    // record carries them, else the frame's stamp and 20 ms later. False without a stamp.
+    bool Field_Time_Stamp(int16_t field, int32_t& stamp) const;
     // Local time of day (ms) stored in the current frame; 0 when it has none.
     int32_t Frame_time() const;
     int32_t Capture_mill_time() const;
@@ -42,7 +45,8 @@ public:
 
 protected:
     ~Capture_record_section() = default;
-    // The frame's own time: from its record, rounded to a whole frame of 40 ms, less 10.
+    // The frame's own time: from its record, the first picture's own where the record says so,
+    // else rounded to a whole frame of 40 ms, less 10.
     void Take_frame_time();
     // Nothing of the frame just read is kept; Reset also forgets where its record lay.
     void Forget_record();
@@ -60,6 +64,7 @@ private:
     int32_t extra_index_ = 0;
     int32_t raw_frame_time_ = 0;
     int32_t frame_time_stamp_ = 0;
+    int32_t second_field_stamp_ = 0;
     bool has_time_stamp_ = false;
 };
 

@@ -394,7 +394,10 @@ struct Counting_host final : Graph_host {
     {
         ++samples[size_t(kind)];
     }
+    void Post_frame(double, std::span<const uint8_t>, const Encoded_times&) override { ++samples[0]; }
     void Count_lost(Sample_kind) override {}
+    void Count_left_out(int32_t) override {}
+    bool Preview_wanted() const override { return true; }
     void Record_error(const std::string&) override {}
     void Set_connected_media_type(const Media_type&) override {}
     void Set_rgb() override {}
