@@ -43,16 +43,37 @@ void Require_element(const char* factory, const char* package)
                             ") is missing: this camera's pictures cannot be recorded");
 }
 
-void On_overrun(GstElement*, gpointer host) { static_cast<Graph_host*>(host)->Count_left_out(1); }
+struct Picture_queue {
+    Graph_host* host;
+    GstElement* queue;
+    guint most;
+};
 
-// The camera's pictures wait here for the encoder; the newest is left out when it is full.
+// Only the camera's thread adds to the queue, so it never fills past what is checked here and
+// the camera is never held up; the picture that finds no room is left out and counted.
+GstPadProbeReturn Admit_picture(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    if (!(GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER)) return GST_PAD_PROBE_OK;
+    const auto& q = *static_cast<const Picture_queue*>(data);
+    guint waiting = 0;
+    g_object_get(q.queue, "current-level-buffers", &waiting, nullptr);
+    if (waiting < q.most) return GST_PAD_PROBE_OK;
+    q.host->Count_left_out(1);
+    return GST_PAD_PROBE_DROP;
+}
+
+// The camera's pictures wait here for the encoder, at most buffer_pictures of them.
 GstElement* Add_picture_queue(Gst_capture_graph& graph, GstElement* pictures, int32_t buffer_pictures)
 {
     // Named so that its streaming thread, which converts, scales and encodes, is known by it.
     GstElement* queue = graph.Add_base_filter("queue", "dv-encoder", pictures);
-    g_object_set(queue, "max-size-buffers", guint(std::max(buffer_pictures, 1)), "max-size-bytes", guint(0),
-                 "max-size-time", guint64(0), "leaky", 1 /* upstream: the newest goes */, nullptr);
-    g_signal_connect(queue, "overrun", G_CALLBACK(On_overrun), &graph.Host());
+    const auto most = guint(std::max(buffer_pictures, 1));
+    g_object_set(queue, "max-size-buffers", most + 1, "max-size-bytes", guint(0), "max-size-time", guint64(0),
+                 nullptr);
+    auto admit = std::make_shared<Picture_queue>(Picture_queue{&graph.Host(), queue, most});
+    Gst_ref<GstPad> pad(gst_element_get_static_pad(queue, "sink"));
+    gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, Admit_picture, admit.get(), nullptr);
+    graph.Keep(std::move(admit));
     return queue;
 }
 
@@ -95,8 +116,8 @@ Picture_encoder::Picture_encoder(Graph_host& host, const Camera_mode& mode, GstE
 GstPadProbeReturn Picture_encoder::On_picture(GstPad* pad, GstPadProbeInfo* info, gpointer self)
 {
     auto* encoder = static_cast<Picture_encoder*>(self);
-    if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info)) {
-        encoder->Take(pad, buffer);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+        if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info)) encoder->Take(pad, buffer);
     } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info); event && GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
         // The last picture is not kept waiting for a partner that will not come.
         if (encoder->weaver_) encoder->weaver_->Flush([encoder](const Field_weaver::Frame& f) { encoder->Encode(f); });
