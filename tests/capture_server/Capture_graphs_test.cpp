@@ -155,6 +155,7 @@ TEST_F(Capture_graphs_test, ASinkSlowerThanTheFramesLosesOnlyCountedSamplesAndIt
         unchanged &= std::memcmp(sink.buffer, entry.data(), entry.size()) == 0;
     };
     ASSERT_EQ(test::Select(*object, "file:" + Type_2_avi().string()), 1);
+    test::Set_property(*object, "BufferPictures", std::to_string(2 * Sample_queue::k_default_slots));
     ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
     EXPECT_TRUE(Pump_until([&] { return int64_t(sink.calls.size()) + Dropped() >= 25; }));
     Pump_for(300ms);
