@@ -134,8 +134,12 @@ public:
     std::string FriendlyName() const { return Server_property("sourceFriendlyName"); }
     std::string Description() const { return Server_property("sourceDescription"); }
     std::string DevicePath() const { return Server_property("sourceDevicePath"); }
-    // Samples the server could not hand on because its queue was full: counted, never delivered.
+    // Recording frames the server could not hand on because its queue was full: counted, never
+    // delivered.
     int64_t Dropped_samples() const;
+    // A camera's pictures in no frame this camera was given (the encoder or this thread fell
+    // behind by more than the server may hold), since the camera started.
+    int64_t Pictures_left_out() const;
     void Heat_Start_Milltime(int32_t tick);
     void Hit_Detected() { hit_ = 1; }
 

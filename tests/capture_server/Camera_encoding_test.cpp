@@ -125,6 +125,16 @@ Decoded Decode(const std::vector<uint8_t>& frame)
     return out;
 }
 
+// An object on the machine's (here the fake) devices, sink advised and the first camera chosen.
+void Make_webcam_object(Frame_sink& sink, Com_ptr<VideoCap4>& object)
+{
+    auto devices = std::make_shared<const Gst_device_catalog>();
+    ASSERT_EQ(VideoCap4::Create(devices, std::make_unique<Gst_graph_builder>(devices), object), S_OK);
+    uint32_t cookie = 0;
+    ASSERT_EQ(object->Advise(&sink, &cookie), S_OK);
+    ASSERT_EQ(test::Select(*object, "video:1"), 1);
+}
+
 struct Webcam_case {
     const char* devices;
     double picture_ms;      // between the camera's pictures
@@ -142,11 +152,7 @@ protected:
     {
         fake.emplace(k_Fake_devices_variable, GetParam().devices);
         sink.preview = GetParam().preview ? 1 : 0;
-        auto devices = std::make_shared<const Gst_device_catalog>();
-        ASSERT_EQ(VideoCap4::Create(devices, std::make_unique<Gst_graph_builder>(devices), object), S_OK);
-        uint32_t cookie = 0;
-        ASSERT_EQ(object->Advise(&sink, &cookie), S_OK);
-        ASSERT_EQ(test::Select(*object, "video:1"), 1);
+        ASSERT_NO_FATAL_FAILURE(Make_webcam_object(sink, object));
         ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
         mode = test::Property(*object, "CameraMode");
         EXPECT_TRUE(test::Pump_until(com, [&] { return sink.frames.size() >= count; }));
@@ -269,12 +275,8 @@ TEST(Starved_camera_test, EveryPictureLeftOutIsCountedAndEachFieldKeepsItsPictur
     Frame_sink sink;
     test::Com_test_home com;
     test::Environment_scope fake(k_Fake_devices_variable, "webcam:1:pictures=150");
-    auto devices = std::make_shared<const Gst_device_catalog>();
     Com_ptr<VideoCap4> object;
-    ASSERT_EQ(VideoCap4::Create(devices, std::make_unique<Gst_graph_builder>(devices), object), S_OK);
-    uint32_t cookie = 0;
-    ASSERT_EQ(object->Advise(&sink, &cookie), S_OK);
-    ASSERT_EQ(test::Select(*object, "video:1"), 1);
+    ASSERT_NO_FATAL_FAILURE(Make_webcam_object(sink, object));
     test::Set_property(*object, "BufferPictures", "6"); // and 8 frames on their way to the sinks
     const auto count = [&](const char* name) { return std::stoll(test::Property(*object, name)); };
     {
@@ -324,12 +326,8 @@ TEST(Starved_camera_test, ACameraWithoutAnEncoderIsRefusedNamingIt)
     Frame_sink sink;
     test::Com_test_home com;
     test::Environment_scope fake(k_Fake_devices_variable, "webcam:1");
-    auto devices = std::make_shared<const Gst_device_catalog>();
     Com_ptr<VideoCap4> object;
-    ASSERT_EQ(VideoCap4::Create(devices, std::make_unique<Gst_graph_builder>(devices), object), S_OK);
-    uint32_t cookie = 0;
-    ASSERT_EQ(object->Advise(&sink, &cookie), S_OK);
-    ASSERT_EQ(test::Select(*object, "video:1"), 1);
+    ASSERT_NO_FATAL_FAILURE(Make_webcam_object(sink, object));
     Dv_encoder::Hide_for_tests(true);
     const HRESULT refused = object->Run();
     Dv_encoder::Hide_for_tests(false);
