@@ -46,6 +46,8 @@ void Build_dv_camera_graph(Gst_capture_graph& graph, const Recipe_input& in)
     graph.Connect(device, graph.Add_grabber(Sample_kind::dv, k_At_once));
 }
 
+namespace {
+
 // A camera that offers nothing that can be decoded here would record nothing: refused.
 Camera_mode Recordable_mode(GstElement* device)
 {
@@ -82,6 +84,8 @@ void Add_preview(Gst_capture_graph& graph, GstElement* tee)
     graph.Connect(queue, grabber);
     graph.Host().Set_rgb();
 }
+
+} // namespace
 
 // The pictures, encoded to PAL DV, go to the sinks as DV frames, and as RGB to the preview
 // while a sink shows it.

@@ -61,6 +61,9 @@ public:
         frame_done(Frame{frame_, first_time_, time_ns, 2});
     }
 
+    // Whether a picture waits for its partner.
+    bool Waiting() const { return waiting_; }
+
     // The picture waiting for its partner, alone in both fields (its partner never came, or the
     // pictures have ended).
     template <class F>

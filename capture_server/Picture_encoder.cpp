@@ -43,38 +43,36 @@ void Require_element(const char* factory, const char* package)
                             ") is missing: this camera's pictures cannot be recorded");
 }
 
-struct Picture_queue {
-    Graph_host* host;
-    GstElement* queue;
-    guint most;
-};
-
 // Only the camera's thread adds to the queue, so it never fills past what is checked here and
 // the camera is never held up; the picture that finds no room is left out and counted.
 GstPadProbeReturn Admit_picture(GstPad*, GstPadProbeInfo* info, gpointer data)
 {
     if (!(GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER)) return GST_PAD_PROBE_OK;
-    const auto& q = *static_cast<const Picture_queue*>(data);
+    auto& q = *static_cast<Picture_queue*>(data);
     guint waiting = 0;
     g_object_get(q.queue, "current-level-buffers", &waiting, nullptr);
-    if (waiting < q.most) return GST_PAD_PROBE_OK;
+    if (waiting < q.most) {
+        ++q.waiting;
+        return GST_PAD_PROBE_OK;
+    }
     q.host->Count_left_out(1);
     return GST_PAD_PROBE_DROP;
 }
 
 // The camera's pictures wait here for the encoder, at most buffer_pictures of them.
-GstElement* Add_picture_queue(Gst_capture_graph& graph, GstElement* pictures, int32_t buffer_pictures)
+std::shared_ptr<Picture_queue> Add_picture_queue(Gst_capture_graph& graph, GstElement* pictures,
+                                                 int32_t buffer_pictures, GstElement*& queue)
 {
     // Named so that its streaming thread, which converts, scales and encodes, is known by it.
-    GstElement* queue = graph.Add_base_filter("queue", "dv-encoder", pictures);
+    queue = graph.Add_base_filter("queue", "dv-encoder", pictures);
     const auto most = guint(std::max(buffer_pictures, 1));
     g_object_set(queue, "max-size-buffers", most + 1, "max-size-bytes", guint(0), "max-size-time", guint64(0),
                  nullptr);
-    auto admit = std::make_shared<Picture_queue>(Picture_queue{&graph.Host(), queue, most});
+    auto admit = std::make_shared<Picture_queue>(&graph.Host(), queue, most);
     Gst_ref<GstPad> pad(gst_element_get_static_pad(queue, "sink"));
     gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, Admit_picture, admit.get(), nullptr);
-    graph.Keep(std::move(admit));
-    return queue;
+    graph.Keep(admit);
+    return admit;
 }
 
 } // namespace
@@ -92,22 +90,29 @@ void Picture_encoder::Add_to_graph(Gst_capture_graph& graph, GstElement* picture
     Require_element("videoscale", "gstreamer1.0-plugins-base");
     if (const auto missing = Dv_encoder::Missing()) throw Capture_error(*missing);
     // Pictures: on the queue's thread, to I420 720 x 576 (bordered where the shape differs).
-    GstElement* queue = Add_picture_queue(graph, pictures, buffer_pictures);
+    GstElement* queue = nullptr;
+    auto waiting = Add_picture_queue(graph, pictures, buffer_pictures, queue);
     GstElement* convert = graph.Add_base_filter("videoconvert", nullptr, queue);
     GstElement* scale = graph.Add_base_filter("videoscale", nullptr, convert);
     GstElement* sized = graph.Add_caps_filter(Pal_caps(Is_wide(mode)), scale);
     // The pictures are taken as they pass; the graph runs once the first has come.
     Gst_ref<GstPad> pad(gst_element_get_static_pad(sized, "src"));
     if (!Add_null_renderer(graph.Bin(), pad.get(), true)) throw Capture_error("AddBaseFilter: Could not put filter in graph");
-    auto encoder = std::make_shared<Picture_encoder>(graph.Host(), mode, sized);
+    auto encoder = std::make_shared<Picture_encoder>(graph.Host(), mode, sized, std::move(waiting));
     gst_pad_add_probe(pad.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       &Picture_encoder::On_picture, encoder.get(), nullptr);
     graph.Keep(std::move(encoder));
     graph.Fix_media_type(Dv_media_type());
 }
 
-Picture_encoder::Picture_encoder(Graph_host& host, const Camera_mode& mode, GstElement* clock_element)
-    : host_(host), mode_(Field_mode_of(mode)), clock_element_(clock_element),
+Picture_queue::~Picture_queue()
+{
+    if (waiting > 0) host->Count_left_out(int32_t(waiting));
+}
+
+Picture_encoder::Picture_encoder(Graph_host& host, const Camera_mode& mode, GstElement* clock_element,
+                                 std::shared_ptr<Picture_queue> waiting)
+    : host_(host), mode_(Field_mode_of(mode)), clock_element_(clock_element), waiting_(std::move(waiting)),
       pacer_(mode_ == Field_mode::two_pictures ? k_Field_ns : k_Frame_ns),
       encoder_(Is_wide(mode), mode_ == Field_mode::two_pictures)
 {
@@ -125,8 +130,15 @@ GstPadProbeReturn Picture_encoder::On_picture(GstPad* pad, GstPadProbeInfo* info
     return GST_PAD_PROBE_OK;
 }
 
+// The picture that waits for its partner when the graph goes is in no frame.
+Picture_encoder::~Picture_encoder()
+{
+    if (weaver_ && weaver_->Waiting()) host_.Count_left_out(1);
+}
+
 void Picture_encoder::Take(GstPad* pad, GstBuffer* buffer)
 {
+    --waiting_->waiting;
     if (!GST_BUFFER_PTS_IS_VALID(buffer)) return;
     GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
     if (!event) return;

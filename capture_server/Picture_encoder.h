@@ -10,10 +10,23 @@
 #include "capture_server/Gst_capture_graph.h"
 #include "capture_server/Picture_pacer.h"
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace wk {
+
+// The queue a camera's pictures wait in, and how many wait: those still there when the graph
+// goes are told to the host as left out.
+struct Picture_queue {
+    Picture_queue(Graph_host* h, GstElement* q, guint m) : host(h), queue(q), most(m) {}
+    ~Picture_queue();
+    Graph_host* host;
+    GstElement* queue;
+    guint most;
+    std::atomic<int64_t> waiting{0};
+};
 
 class Picture_encoder {
 public:
@@ -25,7 +38,9 @@ public:
     // hold the encoder back; none by default.
     static void Set_test_gate(std::function<void()> gate);
 
-    Picture_encoder(Graph_host& host, const Camera_mode& mode, GstElement* clock_element);
+    Picture_encoder(Graph_host& host, const Camera_mode& mode, GstElement* clock_element,
+                    std::shared_ptr<Picture_queue> waiting);
+    ~Picture_encoder();
     Picture_encoder(const Picture_encoder&) = delete;
     Picture_encoder& operator=(const Picture_encoder&) = delete;
 
@@ -38,6 +53,7 @@ private:
     Graph_host& host_;
     Field_mode mode_;
     GstElement* clock_element_; // inside the graph: its clock and base time give the ticks
+    std::shared_ptr<Picture_queue> waiting_;
     Picture_pacer pacer_;
     Dv_encoder encoder_;
     Picture_layout layout_{};

@@ -99,11 +99,14 @@ void Sample_queue::Give_back(Slot* slot)
     free_.push_back(slot);
 }
 
-void Sample_queue::Discard_waiting()
+uint64_t Sample_queue::Discard_waiting()
 {
     std::lock_guard lock(mutex_);
+    uint64_t pictures = 0;
+    for (const Slot* s : waiting_) pictures += uint64_t(s->picture.pictures);
     free_.insert(free_.end(), waiting_.begin(), waiting_.end());
     waiting_.clear();
+    return pictures;
 }
 
 size_t Sample_queue::Waiting() const

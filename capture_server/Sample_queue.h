@@ -52,8 +52,9 @@ public:
     Slot* Take();
     // Returns a slot that Take gave, once its sample has been delivered.
     void Give_back(Slot* slot);
-    // Forgets every waiting sample (the slot being delivered stays with its caller).
-    void Discard_waiting();
+    // Forgets every waiting sample (the slot being delivered stays with its caller); the pictures
+    // they held.
+    uint64_t Discard_waiting();
 
     size_t Waiting() const;
     uint64_t Dropped() const;

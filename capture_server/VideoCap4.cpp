@@ -135,6 +135,9 @@ void VideoCap4::Tear_down()
     camera_mode_.clear();
     auto graph = std::move(graph_);
     if (graph) graph->Stop();
+    graph.reset();
+    // Recording frames that never reached a sink: their pictures are in none.
+    pictures_left_out_ += queues_[size_t(Sample_kind::dv)].Discard_waiting();
     for (auto& q : queues_) q.Discard_waiting();
 }
 

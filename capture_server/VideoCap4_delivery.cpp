@@ -155,9 +155,10 @@ bool VideoCap4::Call_frame_sink(IVideoCapEvent& sink, const Sample_queue::Slot& 
     return true;
 }
 
+// Also once the run has stopped: what was still on its way then is told as its graph goes.
 void VideoCap4::Count_left_out(int32_t pictures)
 {
-    if (running_ && pictures > 0) pictures_left_out_ += uint64_t(pictures);
+    if (pictures > 0) pictures_left_out_ += uint64_t(pictures);
 }
 
 void VideoCap4::Graph_stopped(const std::string& reason)

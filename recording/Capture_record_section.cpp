@@ -24,7 +24,7 @@ void Capture_record_section::Forget_record()
     extra_valid_ = false;
     raw_frame_time_ = 0;
     frame_time_stamp_ = 0;
-    second_field_stamp_ = 0;
+    second_field_after_ = 20;
     has_time_stamp_ = false;
 }
 
@@ -45,18 +45,15 @@ void Capture_record_section::Take_frame_time()
     raw_frame_time_ = Get_long(&extra_[capture_record::Frame_tick]);
     if (Get_long(&extra_[capture_record::Time_rule]) == capture_record::k_Picture_times) {
         frame_time_stamp_ = raw_frame_time_;
-        second_field_stamp_ = Get_long(&extra_[capture_record::Second_field_tick]);
+        // Its partner is at most a frame later; a record that says otherwise is not believed.
+        const int32_t after = platform::Tick_difference(Get_long(&extra_[capture_record::Second_field_tick]),
+                                                        raw_frame_time_);
+        second_field_after_ = after >= 0 && after <= 40 ? after : 20;
     } else {
         frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
-        second_field_stamp_ = platform::Tick_add(frame_time_stamp_, 20);
+        second_field_after_ = 20;
     }
     has_time_stamp_ = true;
-}
-
-bool Capture_record_section::Field_Time_Stamp(int16_t field, int32_t& stamp) const
-{
-    stamp = field == 2 ? second_field_stamp_ : frame_time_stamp_;
-    return has_time_stamp_;
 }
 
 // ---- DV extra data ----

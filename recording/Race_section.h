@@ -84,8 +84,10 @@ private:
     virtual Capture_record Frame_record() const = 0;
     // The field (1 or 2) of the current frame last drawn.
     virtual int16_t Section_field_shown() const = 0;
-    // The time of field 1 or 2 of the frame just read; false when it has none of its own.
-    virtual bool Field_stamp(int16_t field, int32_t& stamp) const = 0;
+    // The time stamp of the frame just read; false when it has none of its own.
+    virtual bool Frame_stamp(int32_t& stamp) const = 0;
+    // How long after the frame's stamp its second field was taken (ms).
+    virtual int32_t Second_field_ms() const = 0;
     // The loaded header, for the members that must not make one; raises when there is none.
     Cls_XML_header& Loaded_header(const char* member);
 };

@@ -10,8 +10,9 @@
 // the samples queued while the cameras started have been delivered.
 // The server is registered into a registry store of its own in a temporary folder.
 // Recording frames and preview pictures are counted apart: "lost" are DV frames the server could
-// not hand on, "left-out" a camera's pictures in no delivered frame, "preview-lost" RGB pictures
-// of the preview (made only with a 5th argument "preview"). With "reference" as the 5th argument,
+// not hand on, "left-out" a camera's pictures in no delivered frame while it ran, "at-stop" those
+// still on their way when it stopped (a camera behind by that much), "preview-lost" RGB
+// pictures of the preview (made only with a 5th argument "preview"). With "reference" as the 5th argument,
 // as many cameras of the same work done by FFmpeg's libraries alone run side by side
 // (Dv_reference.h), and the cost per camera of both is printed with their ratio.
 // Exit code: 0 no recording frame or picture lost or delivered twice, 1 otherwise, 2 wrong
@@ -149,6 +150,7 @@ struct Camera {
     Copying_sink sink; // outlives the object, which holds it
     Com_ptr<IVideoCap> object;
     uint32_t cookie = 0;
+    long long left_out_running = 0; // pictures left out while it ran, before Stop
 };
 
 // The objects may outlive our references (a wake still queued holds its object), and their end
@@ -203,18 +205,19 @@ void Report_encoding(std::vector<Camera>& cameras, double encoder_cpu, double wa
 int Report(std::vector<Camera>& cameras, double cpu, double wall, std::chrono::steady_clock::time_point start)
 {
     bool sound = true;
-    std::printf("camera  frames  lost  twice  left-out  preview-lost  sample-span   latency ms: median    p99    max"
+    std::printf("camera  frames  lost  twice  left-out  preview-lost  at-stop  sample-span   latency ms: median    p99    max"
                 "  | after 1 s: median    p99    max\n");
     for (size_t i = 0; i < cameras.size(); ++i) {
         auto& s = cameras[i].sink;
         auto& object = *cameras[i].object;
         const auto lost = std::stoll(Property(object, "DroppedFrames"));
-        const auto left_out = std::stoll(Property(object, "PicturesLeftOut"));
+        const auto left_out = cameras[i].left_out_running;
+        const auto at_stop = std::stoll(Property(object, "PicturesLeftOut")) - left_out;
         const auto preview_lost = std::stoll(Property(object, "DroppedPreview"));
         const Latency all = Figures(s, start), settled = Figures(s, start + std::chrono::seconds(1));
         const double span = s.times.empty() ? 0 : s.times.back() - s.times.front();
-        std::printf("%6zu  %6zu  %4lld  %5d  %8lld  %12lld  %10.3fs  %19.1f %6.1f %6.1f  | %17.1f %6.1f %6.1f\n",
-                    i + 1, s.times.size(), lost, s.twice, left_out, preview_lost, span, all.median * 1000,
+        std::printf("%6zu  %6zu  %4lld  %5d  %8lld  %12lld  %7lld  %10.3fs  %19.1f %6.1f %6.1f  | %17.1f %6.1f %6.1f\n",
+                    i + 1, s.times.size(), lost, s.twice, left_out, preview_lost, at_stop, span, all.median * 1000,
                     all.p99 * 1000, all.worst * 1000, settled.median * 1000, settled.p99 * 1000, settled.worst * 1000);
         sound &= lost == 0 && left_out == 0 && s.twice == 0 && !s.times.empty();
     }
@@ -280,7 +283,10 @@ int main(int argc, char** argv)
     // The reference runs in this process: its threads' time is not the server's.
     const double cpu = Cpu_seconds() - cpu_start - reference_cpu, encoder_cpu = Encoder_cpu_seconds() - encoder_start;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    for (auto& c : cameras) c.object->Stop();
+    for (auto& c : cameras) {
+        c.left_out_running = std::stoll(Property(*c.object, "PicturesLeftOut"));
+        c.object->Stop();
+    }
     const int result = Report(cameras, cpu, wall, start);
     if (kind_name == "webcam") Report_encoding(cameras, encoder_cpu, wall);
     if (!reference.empty())

@@ -79,6 +79,7 @@ TEST_F(Race, TheRaceTimeFollowsTheStartTheFieldAndTheGoalOffset)
         test::DV_extra_data{.stamp_tick = 112345, .second_field_tick = 112365},                  // 11
         test::DV_extra_data{.stamp_tick = 112357, .second_field_tick = 112357},                  // 12
         test::DV_extra_data{.stamp_tick = k_Wrap_stamp, .second_field_tick = k_Wrap_stamp + 20}, // 13
+        test::DV_extra_data{.stamp_tick = 112345, .second_field_tick = 112345 - 1},              // 14
     };
     // Heat 1 started at 100000, heat 2 not in the header, heat 3 just before the wrap, heat 4 at -10.
     const std::string path = Make_recording("heat.qs2", frames, {100000, 0, k_Wrap_start, -10});
@@ -110,6 +111,7 @@ TEST_F(Race, TheRaceTimeFollowsTheStartTheFieldAndTheGoalOffset)
         {12, 1, 1, 12357},
         {12, 1, 2, 12357},          // one picture in both fields: one time
         {13, 3, 2, 12381},          // across the change of sign of the tick
+        {14, 1, 2, 12365},          // a second field before the first is not believed: one field on
     };
     for (const Row& r : rows) {
         ASSERT_TRUE(rec.Read_Frame(r.frame)) << r.frame;
