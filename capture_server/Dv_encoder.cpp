@@ -60,16 +60,23 @@ Dv_encoder::~Dv_encoder()
 std::span<const uint8_t> Dv_encoder::Encode(std::span<const uint8_t> picture, const Picture_layout& layout)
 {
     if (picture.size() < layout.size || layout.planes[0].rows != size_t(k_Height)) return {};
-    // The picture's own planes: nothing is copied on the way in.
+    // The picture's own planes, lent for this call (the encoder gives its frame back before it
+    // returns): nothing is copied on the way in.
+    auto* bytes = const_cast<uint8_t*>(picture.data());
+    av_buffer_unref(&frame_->buf[0]);
+    frame_->buf[0] = av_buffer_create(bytes, layout.size, [](void*, uint8_t*) {}, nullptr, AV_BUFFER_FLAG_READONLY);
+    if (!frame_->buf[0]) return {};
     for (size_t p = 0; p < 3; ++p) {
-        frame_->data[p] = const_cast<uint8_t*>(picture.data() + layout.planes[p].offset);
+        frame_->data[p] = bytes + layout.planes[p].offset;
         frame_->linesize[p] = int(layout.planes[p].stride);
     }
     frame_->interlaced_frame = interlaced_ ? 1 : 0;
     frame_->top_field_first = 0;
     frame_->pts = count_++;
     av_packet_unref(packet_);
-    if (avcodec_send_frame(context_, frame_) < 0 || avcodec_receive_packet(context_, packet_) < 0) return {};
+    const bool encoded = avcodec_send_frame(context_, frame_) == 0 && avcodec_receive_packet(context_, packet_) == 0;
+    av_buffer_unref(&frame_->buf[0]);
+    if (!encoded) return {};
     return std::span<const uint8_t>(packet_->data, size_t(packet_->size));
 }
 
