@@ -266,6 +266,8 @@ void Form_capture_multi_file::Start_Cam()
         camera_->Set_Video_Source(Chosen_source(), false);
         camera_->MaxFrames(1);
         camera_->Capture_Run();
+        if (!camera_->Running() && !camera_->Last_Error().empty())
+            platform::MsgBox("The camera did not start: " + camera_->Last_Error());
         g_Capture_running = true;
         Show_cameras();
     } catch (...) {

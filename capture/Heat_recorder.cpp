@@ -205,7 +205,8 @@ void Heat_recorder::Handle_Capture_Start(int16_t s)
         }
         // A stopped camera stores nothing, so the capture would only look as if it ran.
         if (!camera_ || !camera_->Running()) {
-            view_.Notice("No camera is running: nothing can be captured.");
+            const std::string why = camera_ ? camera_->Last_Error() : std::string();
+            view_.Notice("No camera is running: nothing can be captured." + (why.empty() ? "" : " " + why + "."));
             return;
         }
         if (camera_->Pictures_unrecordable()) {

@@ -109,15 +109,28 @@ std::string cls_Capture::Server_property(const std::string& name) const
     return server_ ? wk::Server_property(*server_, name) : std::string();
 }
 
-int64_t cls_Capture::Dropped_samples() const
+namespace {
+
+int64_t Count_of(const std::string& text)
 {
-    const std::string text = Server_property("DroppedSamples");
     try {
         return text.empty() ? 0 : std::stoll(text);
     } catch (const std::exception&) {
         return 0;
     }
 }
+
+} // namespace
+
+// Recording frames only, where the server counts them apart from its preview; an older server
+// counts every sample.
+int64_t cls_Capture::Dropped_samples() const
+{
+    const std::string frames = Server_property("DroppedFrames");
+    return Count_of(frames.empty() ? Server_property("DroppedSamples") : frames);
+}
+
+int64_t cls_Capture::Pictures_left_out() const { return Count_of(Server_property("PicturesLeftOut")); }
 
 void cls_Capture::Advise()
 {
@@ -174,8 +187,15 @@ void cls_Capture::Capture_Run()
     unrecordable_pictures_ = 0;
     running_ = true;
     Advise();
-    server_->Run();
+    const com::HRESULT ran = server_->Run();
     last_error_ = Server_error();
+    // A camera the server refuses (its pictures cannot be recorded) is not running; its last
+    // error says why.
+    if (com::Failed(ran)) {
+        running_ = false;
+        Trace_Line("*cls_Capture, the camera did not start: ", last_error_);
+        return;
+    }
     // A camera without DV is encoded by the server; the crew's trace says how.
     if (const std::string mode = Server_property("CameraMode"); !mode.empty())
         Trace_Line("*cls_Capture, camera mode: ", mode);

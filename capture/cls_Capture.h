@@ -98,12 +98,17 @@ public:
     // frame reached the server.
     void Write_timeStamp();
     void Write_Extra_Timestamps(int32_t frame_tick);
+    // The fields' own times where a camera stamped its pictures; otherwise the record says the
+    // frame's time is read on the frame grid.
+    void Write_field_times(const DV_frame_times* times);
     // Writes the record into the frame buffer (and reads it back into the held record).
     void Insert_DV_Extra();
     const DV_Extra_Data_Composite& Extra_data() const { return extra_; }
 
-    // The frame callback, from the sink.
-    void On_DV_frame(std::span<const uint8_t> sample, std::optional<int32_t> sample_tick);
+    // The frame callback, from the sink: with the fields' times where the server gives them,
+    // else the tick the sample reached the server.
+    void On_DV_frame(std::span<const uint8_t> sample, std::optional<int32_t> sample_tick,
+                     const DV_frame_times* times = nullptr);
     // A picture the server gave in a form other than DV: shown by nothing here, stored by nothing.
     void On_RGB_picture();
     // Pictures that cannot be stored are arriving and not one whole DV frame has come since the
@@ -129,8 +134,12 @@ public:
     std::string FriendlyName() const { return Server_property("sourceFriendlyName"); }
     std::string Description() const { return Server_property("sourceDescription"); }
     std::string DevicePath() const { return Server_property("sourceDevicePath"); }
-    // Samples the server could not hand on because its queue was full: counted, never delivered.
+    // Recording frames the server could not hand on because its queue was full: counted, never
+    // delivered.
     int64_t Dropped_samples() const;
+    // A camera's pictures in no frame this camera was given (the encoder or this thread fell
+    // behind by more than the server may hold), since the camera started.
+    int64_t Pictures_left_out() const;
     void Heat_Start_Milltime(int32_t tick);
     void Hit_Detected() { hit_ = 1; }
 

@@ -31,6 +31,11 @@ com::HRESULT cls_Capture_sink::QueryInterface(const com::IID& riid, void** ppv)
         AddRef();
         return com::S_OK;
     }
+    if (ppv && riid == IVideoCapFrameEvent::iid) {
+        *ppv = static_cast<IVideoCapFrameEvent*>(this);
+        AddRef();
+        return com::S_OK;
+    }
     return com::Query_interface<IVideoCapEvent>(static_cast<IVideoCapEvent*>(this), riid, ppv);
 }
 
@@ -61,6 +66,25 @@ com::HRESULT cls_Capture_sink::OnDVEvent(IVideoCap* pSource, double, const uint8
     } catch (...) {
         // Nothing may be thrown into the server; the camera reports its own errors.
     }
+    return com::S_OK;
+}
+
+com::HRESULT cls_Capture_sink::OnDVFrame(IVideoCap*, double, const uint8_t* pBuffer, uint32_t lBufferSize, int32_t,
+                                         const DV_frame_times* pTimes)
+{
+    if (!camera_ || !pBuffer || !pTimes) return com::S_OK;
+    try {
+        camera_->On_DV_frame(std::span(pBuffer, lBufferSize), pTimes->first_field_tick, pTimes);
+    } catch (...) {
+        // Nothing may be thrown into the server; the camera reports its own errors.
+    }
+    return com::S_OK;
+}
+
+com::HRESULT cls_Capture_sink::WantsPreview(int32_t* pbWants)
+{
+    if (!pbWants) return com::E_POINTER;
+    *pbWants = 0;
     return com::S_OK;
 }
 

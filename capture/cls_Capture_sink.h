@@ -10,7 +10,7 @@ namespace wk {
 
 class cls_Capture;
 
-class cls_Capture_sink final : public IVideoCapEvent, public IVideoCapStateEvent {
+class cls_Capture_sink final : public IVideoCapEvent, public IVideoCapStateEvent, public IVideoCapFrameEvent {
 public:
     explicit cls_Capture_sink(cls_Capture* camera) : camera_(camera) {}
     void Detach() { camera_ = nullptr; }
@@ -24,6 +24,10 @@ public:
                             int32_t lDeviceNumber) override;
     com::HRESULT OnAudioEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return com::S_OK; }
     com::HRESULT OnSourceStopped(IVideoCap* pSource, com::BSTR strReason) override;
+    com::HRESULT OnDVFrame(IVideoCap* pSource, double dSampleTime, const uint8_t* pBuffer, uint32_t lBufferSize,
+                           int32_t lDeviceNumber, const DV_frame_times* pTimes) override;
+    // The station draws its preview from the DV frames it stores.
+    com::HRESULT WantsPreview(int32_t* pbWants) override;
 
 private:
     ~cls_Capture_sink() = default;

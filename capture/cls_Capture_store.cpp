@@ -17,7 +17,8 @@ namespace {
 
 } // namespace
 
-void cls_Capture::On_DV_frame(std::span<const uint8_t> sample, std::optional<int32_t> sample_tick)
+void cls_Capture::On_DV_frame(std::span<const uint8_t> sample, std::optional<int32_t> sample_tick,
+                              const DV_frame_times* times)
 {
     try {
         if (g_Exiting) return;
@@ -40,7 +41,8 @@ void cls_Capture::On_DV_frame(std::span<const uint8_t> sample, std::optional<int
         ++frames_taken_;
         dv_time_ = Get_Tick();
         Write_timeStamp();
-        Write_Extra_Timestamps(sample_tick.value_or(dv_time_));
+        Write_Extra_Timestamps(times ? times->first_field_tick : sample_tick.value_or(dv_time_));
+        Write_field_times(times);
         if (one_shot_wanted_) {
             one_shot_wanted_ = false;
             one_shot_done_ = true;
@@ -116,6 +118,13 @@ void cls_Capture::Write_Extra_Timestamps(int32_t frame_tick)
     } else {
         extra_.Let_boolean(DV_extra::First_boat, false);
     }
+}
+
+void cls_Capture::Write_field_times(const DV_frame_times* times)
+{
+    const bool own = times && times->camera_stamped;
+    extra_.Let_long(DV_extra::Second_field_tick, own ? times->second_field_tick : 0);
+    extra_.Let_long(DV_extra::Time_rule, own ? DV_extra::k_Picture_times : 0);
 }
 
 void cls_Capture::Insert_DV_Extra()

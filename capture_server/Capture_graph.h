@@ -11,6 +11,8 @@ namespace wk {
 struct Graph_settings {
     bool rgb = false;                   // RGB frames besides DV from a file
     int32_t audio_sample_duration = 40; // ms of audio in each sample
+    // A camera's pictures that may wait for the encoder before the newest are left out.
+    int32_t buffer_pictures = 500;
 };
 
 class Capture_graph {

@@ -23,13 +23,14 @@ constexpr int k_Max_webcam_rate = 100;
 struct Webcam_shape {
     int width, height, rate;
     bool jpeg;
+    int pictures = 0;
 };
 
 Webcam_shape Webcam_shape_of(const Fake_device_counts& counts)
 {
     const int rate = counts.webcam_rate;
-    return counts.webcam_wide ? Webcam_shape{1280, 720, rate, counts.webcam_jpeg}
-                              : Webcam_shape{640, 480, rate, counts.webcam_jpeg};
+    return counts.webcam_wide ? Webcam_shape{1280, 720, rate, counts.webcam_jpeg, counts.webcam_pictures}
+                              : Webcam_shape{640, 480, rate, counts.webcam_jpeg, counts.webcam_pictures};
 }
 
 // Each camera's picture moves at its own speed, so that cameras and frames can be told apart.
@@ -37,7 +38,8 @@ std::string Camera_pipeline(int n, bool dv, int fail_after, const Webcam_shape& 
 {
     // identity fails on the buffer it counts to, so the frames before it pass.
     const std::string failing = fail_after > 0 ? " ! identity error-after=" + std::to_string(fail_after + 1) : "";
-    const std::string picture = "videotestsrc is-live=true pattern=smpte horizontal-speed=" + std::to_string(n + 1);
+    const std::string picture = "videotestsrc is-live=true pattern=smpte horizontal-speed=" + std::to_string(n + 1) +
+                                (!dv && shape.pictures > 0 ? " num-buffers=" + std::to_string(shape.pictures) : "");
     // The pictures are numbered as they leave the filter named "pictures".
     if (!dv)
         return picture + " ! capsfilter name=pictures caps=\"video/x-raw,format=I420,width=" +
@@ -100,6 +102,8 @@ void Read_webcam_options(std::string_view value, Fake_device_counts& counts)
         const std::string_view option = value.substr(colon + 1, value.find(':', colon + 1) - colon - 1);
         if (Lower_ascii(option) == "wide") counts.webcam_wide = true;
         else if (Lower_ascii(option) == "jpeg") counts.webcam_jpeg = true;
+        else if (Lower_ascii(option).rfind("pictures=", 0) == 0)
+            counts.webcam_pictures = std::max(Leading_integer(option.substr(9)), 0);
         else if (!option.empty() && option[0] >= '0' && option[0] <= '9')
             counts.webcam_rate = std::clamp(Leading_integer(option), 1, k_Max_webcam_rate);
     }

@@ -5,7 +5,8 @@
 // second, 144000 bytes a frame); a fake webcam ("webcam:N") gives the picture without DV, 640 x
 // 480 at 50 pictures a second, each with its number drawn in (Picture_number.h);
 // "webcam:N:25" or "webcam:N:30" gives another rate, "webcam:N:wide" 1280 x 720 pictures,
-// "webcam:N:jpeg" its pictures as JPEG (as a USB camera's MJPEG modes give them). A
+// "webcam:N:jpeg" its pictures as JPEG (as a USB camera's MJPEG modes give them),
+// "webcam:N:pictures=K" only K pictures before its stream ends. A
 // fake sound input plays a tone. "video:N:fail=F" makes every fake camera fail after F frames,
 // as an unplugged camera would.
 #include "capture_server/Capture_device.h"
@@ -26,6 +27,7 @@ struct Fake_device_counts {
     int webcam_rate = 50; // pictures a second of the fake webcams, 1 .. 100
     bool webcam_wide = false; // 16:9 pictures
     bool webcam_jpeg = false; // pictures as JPEG
+    int webcam_pictures = 0;  // pictures before the stream ends; 0: no end
     bool operator==(const Fake_device_counts&) const = default;
 };
 

@@ -31,6 +31,8 @@ public:
     struct Frame {
         std::span<const uint8_t> bytes; // the woven picture, in the layout; valid until the next Add
         int64_t time_ns = 0;            // its first field's
+        int64_t second_time_ns = 0;     // its second field's: the first's when one picture fills both
+        int32_t pictures = 1;           // 2: a picture in each field
     };
 
     Field_weaver(Field_mode mode, const Picture_layout& layout);
@@ -42,13 +44,10 @@ public:
     {
         if (picture.size() < layout_.size) return;
         if (mode_ == Field_mode::one_picture) {
-            frame_done(Frame{picture.first(layout_.size), time_ns});
+            frame_done(Frame{picture.first(layout_.size), time_ns, time_ns, 1});
             return;
         }
-        if (waiting_ && slot != first_slot_ + 1) {
-            frame_done(Frame{frame_, first_time_}); // the lone picture in both fields
-            waiting_ = false;
-        }
+        if (waiting_ && slot != first_slot_ + 1) Flush(frame_done);
         if (!waiting_) {
             // Whole into the frame: its partner's rows replace the other field's.
             std::memcpy(frame_.data(), picture.data(), layout_.size);
@@ -59,7 +58,20 @@ public:
         }
         Copy_rows(picture, 0);
         waiting_ = false;
-        frame_done(Frame{frame_, first_time_});
+        frame_done(Frame{frame_, first_time_, time_ns, 2});
+    }
+
+    // Whether a picture waits for its partner.
+    bool Waiting() const { return waiting_; }
+
+    // The picture waiting for its partner, alone in both fields (its partner never came, or the
+    // pictures have ended).
+    template <class F>
+    void Flush(F&& frame_done)
+    {
+        if (!waiting_) return;
+        waiting_ = false;
+        frame_done(Frame{frame_, first_time_, first_time_, 1});
     }
 
 private:

@@ -57,7 +57,8 @@ void Gst_capture_graph::Run()
     const GstStateChangeReturn started = gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING);
     if (started == GST_STATE_CHANGE_FAILURE) Fail(Pending_error().value_or("the graph would not start"));
     if (started == GST_STATE_CHANGE_ASYNC) Wait_until_running();
-    for (auto g = grabbers_.rbegin(); g != grabbers_.rend(); ++g) {
+    if (fixed_type_) host_.Set_connected_media_type(*fixed_type_);
+    for (auto g = grabbers_.rbegin(); g != grabbers_.rend() && !fixed_type_; ++g) {
         if (const auto type = (*g)->Connected_type()) {
             host_.Set_connected_media_type(*type); // of the last grabber built
             break;
@@ -146,13 +147,13 @@ double Gst_capture_graph::Stream_time() const
     return now > base ? double(now - base) / GST_SECOND : 0.0;
 }
 
-bool Add_null_renderer(GstBin* bin, GstPad* pad)
+bool Add_null_renderer(GstBin* bin, GstPad* pad, bool awaited)
 {
     GstElement* sink = Make_element("fakesink");
     if (!sink) return false;
-    // Takes no part in starting the graph, so that it never waits for a stream that is not
-    // there yet, and keeps no time, so that it never holds the demultiplexer up.
-    g_object_set(sink, "sync", FALSE, "async", FALSE, nullptr);
+    // Unless awaited, takes no part in starting the graph, so that it never waits for a stream
+    // that is not there yet; keeps no time, so that it never holds the demultiplexer up.
+    g_object_set(sink, "sync", FALSE, "async", gboolean(awaited), nullptr);
     if (!Add_to(bin, sink)) return false;
     gst_element_sync_state_with_parent(sink);
     Gst_ref<GstPad> sink_pad(gst_element_get_static_pad(sink, "sink"));

@@ -36,6 +36,8 @@ public:
     GstElement* Add_caps_filter(const std::string& caps, GstElement* upstream);
     // What the graph's signal handlers use, kept as long as the graph.
     void Keep(std::shared_ptr<void> part) { parts_.push_back(std::move(part)); }
+    // The format the graph gives its sinks, where no grabber's says it (frames encoded here).
+    void Fix_media_type(const Media_type& type) { fixed_type_ = type; }
 
     void Run() override;
     void Stop() override;
@@ -54,12 +56,13 @@ private:
     Gst_ref<GstElement> pipeline_;
     std::vector<std::unique_ptr<Sample_grabber>> grabbers_;
     std::vector<std::shared_ptr<void>> parts_;
+    std::optional<Media_type> fixed_type_;
     bool watching_ = false;
     std::atomic<bool> stopped_by_itself_{false};
 };
 
 // The null renderer behind a pad nobody wants, so that its stream flows away; false when it
-// cannot be made or linked.
-bool Add_null_renderer(GstBin* bin, GstPad* pad);
+// cannot be made or linked. awaited: the graph runs only once a sample has reached it.
+bool Add_null_renderer(GstBin* bin, GstPad* pad, bool awaited = false);
 
 } // namespace wk

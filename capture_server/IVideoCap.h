@@ -42,6 +42,31 @@ protected:
     ~IVideoCapStateEvent() = default;
 };
 
+// When the two fields of a DV frame were taken, in the program's millisecond ticks.
+struct DV_frame_times {
+    int32_t first_field_tick = 0;
+    int32_t second_field_tick = 0;
+    // 1: each tick is the capture time of the picture in that field (a camera without DV, whose
+    // pictures the server encodes); 0: the frame's arrival at the server, the second field taken
+    // as one field (20 ms) later.
+    int32_t camera_stamped = 0;
+};
+
+// A sink may offer this besides IVideoCapEvent. The server then gives it each DV frame through
+// OnDVFrame, with its fields' times, instead of OnDVEvent; the times are those of the very
+// pictures in the buffer. WantsPreview says whether the sink shows the RGB pictures of a camera
+// without DV: while no sink does, the server does not make them.
+class IVideoCapFrameEvent : public com::IUnknown {
+public:
+    static constexpr com::IID iid = com::Guid_literal("{3B8E61D4-0F27-4C5A-A1E9-52D7C04B9E36}");
+    virtual com::HRESULT OnDVFrame(IVideoCap* pSource, double dSampleTime, const uint8_t* pBuffer,
+                                   uint32_t lBufferSize, int32_t lDeviceNumber, const DV_frame_times* pTimes) = 0;
+    virtual com::HRESULT WantsPreview(int32_t* pbWants) = 0;
+
+protected:
+    ~IVideoCapFrameEvent() = default;
+};
+
 class IVideoCap : public com::IUnknown {
 public:
     static constexpr com::IID iid = com::Guid_literal("{739417F0-4668-4C75-A967-C7FA18188F50}");

@@ -1,11 +1,12 @@
 #include "capture_server/Picture_encoder.h"
 
 #include "capture_server/Capture_error.h"
+#include "capture_server/Server_tick.h"
 
-#include <gst/app/gstappsrc.h>
 #include <gst/video/video.h>
 
 #include <memory>
+#include <mutex>
 
 namespace wk {
 
@@ -13,20 +14,14 @@ namespace {
 
 constexpr int64_t k_Field_ns = 20'000'000;
 constexpr int64_t k_Frame_ns = 40'000'000;
-// Frames waiting for the encoder beyond these are lost and counted: it has fallen behind.
-constexpr guint64 k_Frames_waiting = 4;
+
+std::mutex g_gate_mutex;
+std::function<void()> g_gate;
 
 // PAL DV pictures: 4:3 or 16:9 on 720 x 576.
 std::string Pal_caps(bool wide)
 {
     return std::string("video/x-raw,format=I420,width=720,height=576,pixel-aspect-ratio=") + (wide ? "64/45" : "16/15");
-}
-
-std::string Frame_caps(bool wide, Field_mode mode)
-{
-    return Pal_caps(wide) + ",framerate=25/1," +
-           (mode == Field_mode::two_pictures ? "interlace-mode=interleaved,field-order=bottom-field-first"
-                                             : "interlace-mode=progressive");
 }
 
 Picture_layout Layout_of(const GstVideoInfo& info)
@@ -40,49 +35,110 @@ Picture_layout Layout_of(const GstVideoInfo& info)
     return layout;
 }
 
-} // namespace
-
-void Picture_encoder::Add_to_graph(Gst_capture_graph& graph, GstElement* pictures, const Camera_mode& mode)
+void Require_element(const char* factory, const char* package)
 {
-    const bool wide = Is_wide(mode);
-    const Field_mode fields = Field_mode_of(mode);
-    // Pictures: on the queue's thread, to I420 720 x 576 (bordered where the shape differs).
-    GstElement* queue = graph.Add_base_filter("queue", nullptr, pictures);
-    GstElement* convert = graph.Add_base_filter("videoconvert", nullptr, queue);
-    GstElement* scale = graph.Add_base_filter("videoscale", nullptr, convert);
-    GstElement* sized = graph.Add_caps_filter(Pal_caps(wide), scale);
-    // The pictures are taken as they pass, so that nothing waits for them to start the graph.
-    Gst_ref<GstPad> pad(gst_element_get_static_pad(sized, "src"));
-    if (!Add_null_renderer(graph.Bin(), pad.get()))
-        throw Capture_error("AddBaseFilter: Could not put filter in graph");
-    // Frames: on the source's thread, through the encoder to the DV grabber.
-    GstElement* source = graph.Add_base_filter("appsrc", "dv-encoder", nullptr);
-    GstElement* encoder = graph.Add_base_filter("avenc_dvvideo", nullptr, source);
-    Sample_grabber& grabber = graph.Add_grabber(Sample_kind::dv, false);
-    grabber.Stamp_with_sample_time();
-    graph.Connect(encoder, grabber);
-
-    Caps_ref frame_caps(gst_caps_from_string(Frame_caps(wide, fields).c_str()));
-    g_object_set(source, "caps", frame_caps.get(), "format", GST_FORMAT_TIME, "is-live", TRUE, "do-timestamp", FALSE,
-                 nullptr);
-    auto encoder_state = std::make_shared<Picture_encoder>(graph.Host(), fields, source);
-    gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, &Picture_encoder::On_picture, encoder_state.get(), nullptr);
-    graph.Keep(std::move(encoder_state));
+    Gst_ref<GstElementFactory> found(gst_element_factory_find(factory));
+    if (!found)
+        throw Capture_error(std::string("GStreamer's ") + factory + " (" + package +
+                            ") is missing: this camera's pictures cannot be recorded");
 }
 
-Picture_encoder::Picture_encoder(Graph_host& host, Field_mode mode, GstElement* source)
-    : host_(host), mode_(mode), source_(source), pacer_(mode == Field_mode::two_pictures ? k_Field_ns : k_Frame_ns)
+// Only the camera's thread adds to the queue, so it never fills past what is checked here and
+// the camera is never held up; the picture that finds no room is left out and counted.
+GstPadProbeReturn Admit_picture(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    if (!(GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER)) return GST_PAD_PROBE_OK;
+    auto& q = *static_cast<Picture_queue*>(data);
+    guint waiting = 0;
+    g_object_get(q.queue, "current-level-buffers", &waiting, nullptr);
+    if (waiting < q.most) {
+        ++q.waiting;
+        return GST_PAD_PROBE_OK;
+    }
+    q.host->Count_left_out(1);
+    return GST_PAD_PROBE_DROP;
+}
+
+// The camera's pictures wait here for the encoder, at most buffer_pictures of them.
+std::shared_ptr<Picture_queue> Add_picture_queue(Gst_capture_graph& graph, GstElement* pictures,
+                                                 int32_t buffer_pictures, GstElement*& queue)
+{
+    // Named so that its streaming thread, which converts, scales and encodes, is known by it.
+    queue = graph.Add_base_filter("queue", "dv-encoder", pictures);
+    const auto most = guint(std::max(buffer_pictures, 1));
+    g_object_set(queue, "max-size-buffers", most + 1, "max-size-bytes", guint(0), "max-size-time", guint64(0),
+                 nullptr);
+    auto admit = std::make_shared<Picture_queue>(&graph.Host(), queue, most);
+    Gst_ref<GstPad> pad(gst_element_get_static_pad(queue, "sink"));
+    gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, Admit_picture, admit.get(), nullptr);
+    graph.Keep(admit);
+    return admit;
+}
+
+} // namespace
+
+void Picture_encoder::Set_test_gate(std::function<void()> gate)
+{
+    std::lock_guard lock(g_gate_mutex);
+    g_gate = std::move(gate);
+}
+
+void Picture_encoder::Add_to_graph(Gst_capture_graph& graph, GstElement* pictures, const Camera_mode& mode,
+                                   int32_t buffer_pictures)
+{
+    Require_element("videoconvert", "gstreamer1.0-plugins-base");
+    Require_element("videoscale", "gstreamer1.0-plugins-base");
+    if (const auto missing = Dv_encoder::Missing()) throw Capture_error(*missing);
+    // Pictures: on the queue's thread, to I420 720 x 576 (bordered where the shape differs).
+    GstElement* queue = nullptr;
+    auto waiting = Add_picture_queue(graph, pictures, buffer_pictures, queue);
+    GstElement* convert = graph.Add_base_filter("videoconvert", nullptr, queue);
+    GstElement* scale = graph.Add_base_filter("videoscale", nullptr, convert);
+    GstElement* sized = graph.Add_caps_filter(Pal_caps(Is_wide(mode)), scale);
+    // The pictures are taken as they pass; the graph runs once the first has come.
+    Gst_ref<GstPad> pad(gst_element_get_static_pad(sized, "src"));
+    if (!Add_null_renderer(graph.Bin(), pad.get(), true)) throw Capture_error("AddBaseFilter: Could not put filter in graph");
+    auto encoder = std::make_shared<Picture_encoder>(graph.Host(), mode, sized, std::move(waiting));
+    gst_pad_add_probe(pad.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+                      &Picture_encoder::On_picture, encoder.get(), nullptr);
+    graph.Keep(std::move(encoder));
+    graph.Fix_media_type(Dv_media_type());
+}
+
+Picture_queue::~Picture_queue()
+{
+    if (waiting > 0) host->Count_left_out(int32_t(waiting));
+}
+
+Picture_encoder::Picture_encoder(Graph_host& host, const Camera_mode& mode, GstElement* clock_element,
+                                 std::shared_ptr<Picture_queue> waiting)
+    : host_(host), mode_(Field_mode_of(mode)), clock_element_(clock_element), waiting_(std::move(waiting)),
+      pacer_(mode_ == Field_mode::two_pictures ? k_Field_ns : k_Frame_ns),
+      encoder_(Is_wide(mode), mode_ == Field_mode::two_pictures)
 {
 }
 
 GstPadProbeReturn Picture_encoder::On_picture(GstPad* pad, GstPadProbeInfo* info, gpointer self)
 {
-    if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info)) static_cast<Picture_encoder*>(self)->Take(pad, buffer);
+    auto* encoder = static_cast<Picture_encoder*>(self);
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+        if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info)) encoder->Take(pad, buffer);
+    } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info); event && GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
+        // The last picture is not kept waiting for a partner that will not come.
+        if (encoder->weaver_) encoder->weaver_->Flush([encoder](const Field_weaver::Frame& f) { encoder->Encode(f); });
+    }
     return GST_PAD_PROBE_OK;
+}
+
+// The picture that waits for its partner when the graph goes is in no frame.
+Picture_encoder::~Picture_encoder()
+{
+    if (weaver_ && weaver_->Waiting()) host_.Count_left_out(1);
 }
 
 void Picture_encoder::Take(GstPad* pad, GstBuffer* buffer)
 {
+    --waiting_->waiting;
     if (!GST_BUFFER_PTS_IS_VALID(buffer)) return;
     GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
     if (!event) return;
@@ -96,31 +152,39 @@ void Picture_encoder::Take(GstPad* pad, GstBuffer* buffer)
         Caps_ref caps(gst_pad_get_current_caps(pad));
         GstVideoInfo info;
         if (!caps || !gst_video_info_from_caps(&info, caps.get())) return;
-        weaver_.emplace(mode_, Layout_of(info));
+        layout_ = Layout_of(info);
+        weaver_.emplace(mode_, layout_);
     }
     GstMapInfo map;
     if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
     weaver_->Add(std::span<const uint8_t>(map.data, map.size), int64_t(taken), pacer_.Last_slot(),
-                 [this](const Field_weaver::Frame& frame) { Push(frame); });
+                 [this](const Field_weaver::Frame& frame) { Encode(frame); });
     gst_buffer_unmap(buffer, &map);
 }
 
-void Picture_encoder::Push(const Field_weaver::Frame& frame)
+// The frame, its bytes and its pictures' times go to the host together, from this one call.
+void Picture_encoder::Encode(const Field_weaver::Frame& frame)
 {
-    GstAppSrc* source = GST_APP_SRC(source_);
-    if (gst_app_src_get_current_level_buffers(source) >= k_Frames_waiting) {
-        host_.Count_lost(Sample_kind::dv);
+    {
+        std::unique_lock lock(g_gate_mutex);
+        if (g_gate) {
+            auto gate = g_gate;
+            lock.unlock();
+            gate();
+        }
+    }
+    const auto bytes = encoder_.Encode(frame.bytes, layout_);
+    if (bytes.empty()) {
+        host_.Count_left_out(frame.pictures);
         return;
     }
-    GstBuffer* out = gst_buffer_new_allocate(nullptr, frame.bytes.size(), nullptr);
-    if (!out) {
-        host_.Count_lost(Sample_kind::dv);
-        return;
-    }
-    gst_buffer_fill(out, 0, frame.bytes.data(), frame.bytes.size());
-    GST_BUFFER_PTS(out) = GstClockTime(frame.time_ns);
-    GST_BUFFER_DURATION(out) = GstClockTime(k_Frame_ns);
-    gst_app_src_push_buffer(source, out); // takes the buffer
+    const Encoded_times times{Tick_of(frame.time_ns), Tick_of(frame.second_time_ns), frame.pictures};
+    host_.Post_frame(double(frame.time_ns) / GST_SECOND, bytes, times);
+}
+
+int32_t Picture_encoder::Tick_of(int64_t running_ns) const
+{
+    return Tick_at_running_time(clock_element_, GstClockTime(running_ns)).value_or(Server_tick());
 }
 
 } // namespace wk

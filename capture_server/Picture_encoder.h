@@ -1,36 +1,62 @@
 #pragma once
-// The part of a graph that records a camera without DV: the camera's pictures, converted and
-// scaled to 720 x 576 on their own streaming thread, are woven into frames (Field_weaver) and
-// handed to the DV encoder, whose own streaming thread feeds the graph's DV grabber. Every DV
-// frame goes with the program's tick of its first field's picture.
+// The part of a graph that records a camera without DV. The camera's pictures wait in a queue of
+// their own (at most the object's BufferPictures of them; a newer picture that finds it full is
+// left out and counted), are converted and scaled to 720 x 576 on the queue's streaming thread,
+// woven into frames (Field_weaver) and encoded to DV there (Dv_encoder). Each frame goes to the
+// host with the times of the very pictures in its fields, taken from their buffers.
 #include "capture_server/Camera_mode.h"
+#include "capture_server/Dv_encoder.h"
 #include "capture_server/Field_weaver.h"
 #include "capture_server/Gst_capture_graph.h"
 #include "capture_server/Picture_pacer.h"
 
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace wk {
 
+// The queue a camera's pictures wait in, and how many wait: those still there when the graph
+// goes are told to the host as left out.
+struct Picture_queue {
+    Picture_queue(Graph_host* h, GstElement* q, guint m) : host(h), queue(q), most(m) {}
+    ~Picture_queue();
+    Graph_host* host;
+    GstElement* queue;
+    guint most;
+    std::atomic<int64_t> waiting{0};
+};
+
 class Picture_encoder {
 public:
     // Puts the branch into the graph behind pictures (an element with free source pads, such as
-    // a tee); throws Capture_error when an element is missing or will not link.
-    static void Add_to_graph(Gst_capture_graph& graph, GstElement* pictures, const Camera_mode& mode);
+    // a tee); throws Capture_error naming what is missing when the pictures cannot be encoded.
+    static void Add_to_graph(Gst_capture_graph& graph, GstElement* pictures, const Camera_mode& mode,
+                             int32_t buffer_pictures);
+    // For tests: called on the streaming thread before each frame is encoded, so that a test can
+    // hold the encoder back; none by default.
+    static void Set_test_gate(std::function<void()> gate);
 
-    Picture_encoder(Graph_host& host, Field_mode mode, GstElement* source);
+    Picture_encoder(Graph_host& host, const Camera_mode& mode, GstElement* clock_element,
+                    std::shared_ptr<Picture_queue> waiting);
+    ~Picture_encoder();
     Picture_encoder(const Picture_encoder&) = delete;
     Picture_encoder& operator=(const Picture_encoder&) = delete;
 
 private:
     static GstPadProbeReturn On_picture(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void Take(GstPad* pad, GstBuffer* buffer);
-    void Push(const Field_weaver::Frame& frame);
+    void Encode(const Field_weaver::Frame& frame);
+    int32_t Tick_of(int64_t running_ns) const;
 
     Graph_host& host_;
     Field_mode mode_;
-    GstElement* source_; // the encoder's source, inside the graph
+    GstElement* clock_element_; // inside the graph: its clock and base time give the ticks
+    std::shared_ptr<Picture_queue> waiting_;
     Picture_pacer pacer_;
+    Dv_encoder encoder_;
+    Picture_layout layout_{};
     std::optional<Field_weaver> weaver_; // made for the layout of the first picture
 };
 

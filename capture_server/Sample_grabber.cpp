@@ -92,6 +92,16 @@ GstElement* Make_bin(const Grabber_format& format, GstElement*& appsink)
 
 const Grabber_texts& Texts_of(Sample_kind kind) { return k_texts[size_t(kind)]; }
 
+Media_type Dv_media_type()
+{
+    Video_info_header v;
+    v.width = 720;
+    v.height = 576;
+    v.bit_count = 24;
+    v.average_time_per_frame = 400000;
+    return Media_type{k_Video, k_Dvsd, v};
+}
+
 Sample_grabber::Sample_grabber(Graph_host& host, Sample_kind kind, bool sync, int32_t audio_sample_ms)
     : host_(host), kind_(kind)
 {
@@ -109,6 +119,8 @@ Sample_grabber::Sample_grabber(Graph_host& host, Sample_kind kind, bool sync, in
 
 // The graph is stopped before its grabbers go, so no streaming thread is left in a callback.
 Sample_grabber::~Sample_grabber() = default;
+
+void Sample_grabber::Not_awaited() { g_object_set(appsink_, "async", FALSE, nullptr); }
 
 int Sample_grabber::On_new_sample(GstAppSink* sink, void* self)
 {

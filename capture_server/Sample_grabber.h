@@ -21,6 +21,8 @@ struct Grabber_texts {
     const char* connect;
 };
 const Grabber_texts& Texts_of(Sample_kind kind);
+// PAL DV of 720 x 576 at 25 frames a second, as the DV grabber reports it.
+Media_type Dv_media_type();
 
 class Sample_grabber {
 public:
@@ -35,6 +37,8 @@ public:
     // Each sample goes with the program's tick at its time on the graph's clock (the moment its
     // source took it), instead of the moment it reached the grabber.
     void Stamp_with_sample_time() { stamp_with_sample_time_ = true; }
+    // The graph does not wait for this grabber's first sample to run (a stream that may not flow).
+    void Not_awaited();
     // The grabber's bin, to be put into a graph and linked to.
     GstElement* Element() const { return bin_.get(); }
     // The format agreed with the upstream elements; none before the first sample.

@@ -4,6 +4,8 @@
 // slot; the creating thread takes the slots in the order they were filled and gives each back
 // after the sinks are done with it, so a slot being delivered is never written. When no slot is
 // free the newest sample is dropped and counted. Knows nothing of where samples come from.
+#include "capture_server/Graph_host.h"
+
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -20,7 +22,9 @@ public:
         double time = 0;
         uint64_t run = 0;   // the Run the sample belongs to
         uint64_t order = 0; // when it came, among the samples of every queue
-        int32_t tick = 0;   // millisecond tick when the sample reached the server
+        int32_t tick = 0;   // millisecond tick when the sample reached the server, or when it was taken
+        Encoded_times picture;      // of a frame encoded from a camera's pictures
+        bool encoded = false;       // picture holds the times of its fields
     };
     enum class Put_result {
         queued,
@@ -35,6 +39,9 @@ public:
 
     // Any thread. Copies the sample; queued_first once per change from idle to waiting.
     Put_result Put(double time, std::span<const uint8_t> bytes, uint64_t run, uint64_t order = 0, int32_t tick = 0);
+    // The same for a frame encoded from a camera's pictures: its times go in its slot with it.
+    Put_result Put_encoded(double time, std::span<const uint8_t> bytes, uint64_t run, uint64_t order,
+                           const Encoded_times& times);
     // Counts a sample lost before it reached the queue.
     void Count_dropped();
 
@@ -45,15 +52,22 @@ public:
     Slot* Take();
     // Returns a slot that Take gave, once its sample has been delivered.
     void Give_back(Slot* slot);
-    // Forgets every waiting sample (the slot being delivered stays with its caller).
-    void Discard_waiting();
+    // Forgets every waiting sample (the slot being delivered stays with its caller); the pictures
+    // they held.
+    uint64_t Discard_waiting();
 
     size_t Waiting() const;
     uint64_t Dropped() const;
     void Reset_dropped();
     size_t Slots() const { return slots_.size(); }
+    // Another number of slots, taken only while none is waiting or being delivered (between
+    // runs); whether it was taken. A slot's memory is taken when it first holds a sample.
+    bool Resize(size_t slots);
 
 private:
+    Put_result Put_slot(double time, std::span<const uint8_t> bytes, uint64_t run, uint64_t order, int32_t tick,
+                        const Encoded_times* times);
+
     std::vector<Slot> slots_;
     mutable std::mutex mutex_;
     std::vector<Slot*> free_;

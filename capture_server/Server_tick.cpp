@@ -26,11 +26,18 @@ std::optional<int32_t> Tick_at_running_time(GstElement* element, GstClockTime ru
     if (!element || !GST_CLOCK_TIME_IS_VALID(running_time)) return std::nullopt;
     Gst_ref<GstClock> clock(gst_element_get_clock(element));
     if (!clock) return std::nullopt;
+    const auto then = int64_t(gst_element_get_base_time(element) + running_time);
+    // The system clock on CLOCK_MONOTONIC is the tick's own clock: the moment is exact.
+    if (GST_IS_SYSTEM_CLOCK(clock.get())) {
+        GstClockType type = GST_CLOCK_TYPE_REALTIME;
+        g_object_get(clock.get(), "clock-type", &type, nullptr);
+        if (type == GST_CLOCK_TYPE_MONOTONIC) return Tick_of_ns(then);
+    }
     // How long ago that was on the graph's clock, whatever clock it is, taken back from now on
     // the program's.
-    const int64_t mono_now = Monotonic_ns();
+    const int64_t mono_before = Monotonic_ns();
     const auto now = int64_t(gst_clock_get_time(clock.get()));
-    const auto then = int64_t(gst_element_get_base_time(element) + running_time);
+    const int64_t mono_now = mono_before + (Monotonic_ns() - mono_before) / 2;
     return Tick_of_ns(mono_now - (now - then));
 }
 

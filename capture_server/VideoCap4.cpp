@@ -48,6 +48,7 @@ HRESULT VideoCap4::Advise(IVideoCapEvent* pVideoCapEvent, uint32_t* pdwCookie)
     if (!pVideoCapEvent || !pdwCookie) return E_POINTER;
     try {
         *pdwCookie = sinks_.Add(pVideoCapEvent);
+        Update_preview_wanted();
         return S_OK;
     } catch (...) {
         *pdwCookie = 0;
@@ -55,7 +56,33 @@ HRESULT VideoCap4::Advise(IVideoCapEvent* pVideoCapEvent, uint32_t* pdwCookie)
     }
 }
 
-HRESULT VideoCap4::Unadvise(uint32_t dwCookie) { return sinks_.Remove(dwCookie) ? S_OK : CONNECT_E_NOCONNECTION; }
+HRESULT VideoCap4::Unadvise(uint32_t dwCookie)
+{
+    if (!sinks_.Remove(dwCookie)) return CONNECT_E_NOCONNECTION;
+    Update_preview_wanted();
+    return S_OK;
+}
+
+// A sink that does not say is an older client, which is given the pictures as it always was.
+void VideoCap4::Update_preview_wanted()
+{
+    bool wanted = false;
+    try {
+        for (const auto& entry : sinks_.Snapshot()) {
+            void* asked = nullptr;
+            if (Failed(entry.sink->QueryInterface(IVideoCapFrameEvent::iid, &asked)) || !asked) {
+                wanted = true;
+                continue;
+            }
+            const auto frames = Com_ptr<IVideoCapFrameEvent>::Attach(static_cast<IVideoCapFrameEvent*>(asked));
+            int32_t wants = 1;
+            if (Failed(frames->WantsPreview(&wants)) || wants) wanted = true;
+        }
+    } catch (...) {
+        wanted = true;
+    }
+    preview_wanted_ = wanted;
+}
 
 HRESULT VideoCap4::Run()
 {
@@ -63,8 +90,12 @@ HRESULT VideoCap4::Run()
     last_error_.clear();
     camera_mode_.clear();
     for (auto& q : queues_) q.Reset_dropped();
+    pictures_left_out_ = 0;
+    // Recording frames wait as long as the pictures they are made of may.
+    queues_[size_t(Sample_kind::dv)].Resize(size_t(std::max(buffer_pictures_ / 2, int32_t(Sample_queue::k_default_slots))));
+    Update_preview_wanted();
     try {
-        graph_ = graphs_->Build(source_, {rgb_, audio_sample_duration_}, *this);
+        graph_ = graphs_->Build(source_, {rgb_, audio_sample_duration_, buffer_pictures_}, *this);
         // Running before the graph starts, so that its first samples are taken.
         ++run_number_;
         running_ = true;
@@ -104,6 +135,9 @@ void VideoCap4::Tear_down()
     camera_mode_.clear();
     auto graph = std::move(graph_);
     if (graph) graph->Stop();
+    graph.reset();
+    // Recording frames that never reached a sink: their pictures are in none.
+    pictures_left_out_ += queues_[size_t(Sample_kind::dv)].Discard_waiting();
     for (auto& q : queues_) q.Discard_waiting();
 }
 

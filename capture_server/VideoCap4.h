@@ -40,7 +40,10 @@ public:
 
     void Post_sample(Sample_kind kind, double sample_time, std::span<const uint8_t> bytes,
                      std::optional<int32_t> taken_tick = std::nullopt) override;
+    void Post_frame(double sample_time, std::span<const uint8_t> bytes, const Encoded_times& times) override;
     void Count_lost(Sample_kind kind) override;
+    void Count_left_out(int32_t pictures) override;
+    bool Preview_wanted() const override { return preview_wanted_; }
     void Graph_stopped(const std::string& reason) override;
     void Record_error(const std::string& text) override;
     void Set_connected_media_type(const Media_type& type) override;
@@ -49,6 +52,11 @@ public:
 
     // Samples of this Run lost because the creating thread fell too far behind.
     uint64_t Dropped_samples() const;
+    // A camera's pictures of this Run that are in no frame delivered: left out while encoding
+    // fell behind, or in recording frames lost on their way to the sinks.
+    uint64_t Pictures_left_out() const { return pictures_left_out_; }
+    // By 10 s of 50 pictures a second: what a camera may fall behind before pictures are left out.
+    static constexpr int32_t k_Default_buffer_pictures = 500;
     // Samples waiting for the creating thread now.
     size_t Queued_samples() const;
 
@@ -74,6 +82,13 @@ private:
     bool Deliver_oldest();
     void Deliver(Sample_kind kind, const Sample_queue::Slot& s);
     void Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_queue::Slot& s);
+    // The DV frame to a sink that takes its fields' times; false when the sink does not.
+    bool Call_frame_sink(IVideoCapEvent& sink, const Sample_queue::Slot& s);
+    // Whether some advised sink wants the pictures of a camera's preview, taken again whenever
+    // the sinks change.
+    void Update_preview_wanted();
+    // Counts what a full queue lost of the sample; the pictures of a recording frame too.
+    void Count_put(Sample_kind kind, Sample_queue::Put_result put, int32_t pictures);
     bool Is_current(const Sample_queue::Slot& s) const { return Is_current_run(s.run); }
     bool Is_current_run(uint64_t run) const { return running_ && run == run_number_; }
 
@@ -98,6 +113,9 @@ private:
     std::optional<int32_t> delivering_tick_; // arrival tick of the sample a sink is being given
     std::array<Sample_queue, 3> queues_; // by Sample_kind: DV, RGB, audio
     std::atomic<uint64_t> next_order_{0};
+    int32_t buffer_pictures_ = k_Default_buffer_pictures;
+    std::atomic<uint64_t> pictures_left_out_{0};
+    std::atomic<bool> preview_wanted_{true};
 };
 
 } // namespace wk

@@ -19,10 +19,31 @@ void VideoCap4::Post_sample(Sample_kind kind, double sample_time, std::span<cons
     // A sink is told the length in 32 bits.
     if (bytes.size() > std::numeric_limits<uint32_t>::max()) {
         queue.Count_dropped();
+        Count_put(kind, Sample_queue::Put_result::dropped, 1);
         return;
     }
     const auto put = queue.Put(sample_time, bytes, run_number_, next_order_++, taken_tick ? *taken_tick : Server_tick());
+    Count_put(kind, put, 1);
+}
+
+// The times were taken with the pictures and go into the frame's slot with its bytes.
+void VideoCap4::Post_frame(double sample_time, std::span<const uint8_t> bytes, const Encoded_times& times)
+{
+    if (!running_) return;
+    auto& queue = queues_[size_t(Sample_kind::dv)];
+    if (bytes.size() > std::numeric_limits<uint32_t>::max()) {
+        queue.Count_dropped();
+        Count_put(Sample_kind::dv, Sample_queue::Put_result::dropped, times.pictures);
+        return;
+    }
+    Count_put(Sample_kind::dv, queue.Put_encoded(sample_time, bytes, run_number_, next_order_++, times),
+              times.pictures);
+}
+
+void VideoCap4::Count_put(Sample_kind kind, Sample_queue::Put_result put, int32_t pictures)
+{
     if (put == Sample_queue::Put_result::queued_first) Wake();
+    if (put == Sample_queue::Put_result::dropped && kind == Sample_kind::dv) pictures_left_out_ += uint64_t(pictures);
 }
 
 // One wake for each queue that went from idle to waiting; the wake drains every queue.
@@ -108,7 +129,9 @@ void VideoCap4::Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_q
     delivering_tick_ = s.tick;
     try {
         switch (kind) {
-        case Sample_kind::dv: sink.OnDVEvent(this, s.time, s.bytes.data(), size, device); break;
+        case Sample_kind::dv:
+            if (!Call_frame_sink(sink, s)) sink.OnDVEvent(this, s.time, s.bytes.data(), size, device);
+            break;
         case Sample_kind::rgb: sink.OnRGBEvent(this, s.time, s.bytes.data(), size, device); break;
         case Sample_kind::audio: sink.OnAudioEvent(this, s.time, s.bytes.data(), size, device); break;
         }
@@ -117,6 +140,25 @@ void VideoCap4::Call_sink(IVideoCapEvent& sink, Sample_kind kind, const Sample_q
         Record_error("BrixCap::Dispatch, a sink raised an exception!");
     }
     delivering_tick_.reset();
+}
+
+bool VideoCap4::Call_frame_sink(IVideoCapEvent& sink, const Sample_queue::Slot& s)
+{
+    void* asked = nullptr;
+    if (com::Failed(sink.QueryInterface(IVideoCapFrameEvent::iid, &asked)) || !asked) return false;
+    const auto frames = com::Com_ptr<IVideoCapFrameEvent>::Attach(static_cast<IVideoCapFrameEvent*>(asked));
+    // A camera's own frames keep the moment each field was taken; the server cannot tell when
+    // a DV camera took its frame, so its second field is one field after its arrival.
+    const DV_frame_times times{s.picture.first_tick,
+                               s.encoded ? s.picture.second_tick : int32_t(uint32_t(s.tick) + 20u), s.encoded ? 1 : 0};
+    frames->OnDVFrame(this, s.time, s.bytes.data(), uint32_t(s.bytes.size()), source_.device_number, &times);
+    return true;
+}
+
+// Also once the run has stopped: what was still on its way then is told as its graph goes.
+void VideoCap4::Count_left_out(int32_t pictures)
+{
+    if (pictures > 0) pictures_left_out_ += uint64_t(pictures);
 }
 
 void VideoCap4::Graph_stopped(const std::string& reason)

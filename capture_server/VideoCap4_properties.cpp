@@ -4,6 +4,7 @@
 #include "capture_server/Build_number.h"
 #include "capture_server/Server_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
@@ -35,6 +36,7 @@ HRESULT VideoCap4::SetProperty(BSTR strProperty, BSTR strValue)
     if (name == "rgb") rgb_ = Lower_ascii(value) == "true";
     else if (name == "addtorot") add_to_rot_ = Lower_ascii(value) == "true";
     else if (name == "audiosampleduration") audio_sample_duration_ = Leading_integer(value);
+    else if (name == "bufferpictures") buffer_pictures_ = std::max(Leading_integer(value), 2);
     return S_OK;
 }
 
@@ -73,6 +75,13 @@ std::optional<std::string> VideoCap4::Property_text(const std::string& name) con
     // waiting now, and the stream time now for comparing with the sample times.
     if (name == "droppedsamples") return std::to_string(Dropped_samples());
     if (name == "queuedepth") return std::to_string(Queued_samples());
+    // Apart: recording frames lost on their way to the sinks, preview pictures lost, and a
+    // camera's pictures in no recording frame (left out while the encoder or the sinks fell
+    // behind); and how many of a camera's pictures may wait before that happens.
+    if (name == "droppedframes") return std::to_string(queues_[size_t(Sample_kind::dv)].Dropped());
+    if (name == "droppedpreview") return std::to_string(queues_[size_t(Sample_kind::rgb)].Dropped());
+    if (name == "picturesleftout") return std::to_string(pictures_left_out_.load());
+    if (name == "bufferpictures") return std::to_string(buffer_pictures_);
     // Asked by a sink during its call: the tick the sample arrived at; "" outside a call.
     if (name == "sampletick") return delivering_tick_ ? std::to_string(*delivering_tick_) : std::string();
     // How a camera without DV is recorded; "" for every other source.

@@ -33,6 +33,10 @@ Capture_record::Bytes Capture_record::To_bytes() const
     std::memcpy(&b[Version], "CD01", 4);
     Put_long(&b[Arrival_tick], arrival_tick);
     Put_long(&b[Frame_tick], frame_tick);
+    if (picture_times) {
+        Put_long(&b[Second_field_tick], second_field_tick);
+        Put_long(&b[Time_rule], k_Picture_times);
+    }
     Put_long(&b[Heat_start], heat_start);
     Put_long(&b[Local_time], local_time_ms);
     Put_integer(&b[Model_frame], model_frame);
@@ -57,6 +61,8 @@ Capture_record Capture_record::From_bytes(std::span<const uint8_t> bytes)
     r.length = Get_long(p + Length);
     r.arrival_tick = Get_long(p + Arrival_tick);
     r.frame_tick = Get_long(p + Frame_tick);
+    r.picture_times = Get_long(p + Time_rule) == k_Picture_times;
+    if (r.picture_times) r.second_field_tick = Get_long(p + Second_field_tick);
     r.heat_start = Get_long(p + Heat_start);
     r.local_time_ms = Get_long(p + Local_time);
     r.model_frame = Get_integer(p + Model_frame);

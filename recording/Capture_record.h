@@ -21,6 +21,9 @@ inline constexpr size_t Start_marker = 0;   // "SSCD"
 inline constexpr size_t Length = 4;         // Long: 192 (0 in frames of the demo maker)
 inline constexpr size_t Version = 8;        // "CD01"
 inline constexpr size_t Arrival_tick = 12;  // Long
+// In what were zero bytes before: records without them keep the frame grid rule.
+inline constexpr size_t Second_field_tick = 16; // Long: the second field's own time
+inline constexpr size_t Time_rule = 20;         // "PICT" when both field times are the pictures' own
 inline constexpr size_t Frame_tick = 24;    // Long
 inline constexpr size_t Heat_start = 28;    // Long
 inline constexpr size_t Local_time = 32;    // Long
@@ -36,6 +39,8 @@ inline constexpr size_t Tolv_camera = 170;  // Integer
 inline constexpr size_t Goal_offset = 172;  // Integer
 inline constexpr size_t Split_offset = 174; // Integer
 inline constexpr size_t End_marker = 186;   // "SSEM"
+// Time_rule as a little-endian Long: "PICT".
+inline constexpr int32_t k_Picture_times = 0x54434950;
 } // namespace capture_record
 
 struct Capture_record {
@@ -44,6 +49,11 @@ struct Capture_record {
     int32_t length = int32_t(capture_record::Size);
     int32_t arrival_tick = 0;  // the tick when the frame callback ran
     int32_t frame_tick = 0;    // the frame's time: its first field's capture, else its arrival at the server
+    // With picture_times, frame_tick and second_field_tick are the times the pictures in the
+    // first and second field were taken, to the millisecond; without, the frame's time is read
+    // on the 40 ms grid less 10 and its second field is 20 ms later (DV cameras, older records).
+    int32_t second_field_tick = 0;
+    bool picture_times = false;
     int32_t heat_start = 0;    // the heat's start tick; 0 before the heat started
     int32_t local_time_ms = 0; // ms of the local day
     int16_t model_frame = 0;

@@ -24,6 +24,7 @@ void Capture_record_section::Forget_record()
     extra_valid_ = false;
     raw_frame_time_ = 0;
     frame_time_stamp_ = 0;
+    second_field_after_ = 20;
     has_time_stamp_ = false;
 }
 
@@ -33,14 +34,25 @@ void Capture_record_section::Reset_record()
     extra_index_ = 0;
 }
 
-// The frame's own time: from its extra-data record, rounded to a whole frame of 40 ms, less 10.
-// Every frame read passes here, so the one field is read alone, not the whole record.
+// The frame's own time. A camera that stamped its pictures gave each field its picture's time;
+// a DV camera's frame came on the 40 ms grid, and its time is rounded to it, less 10, with the
+// second field one field later. Every frame read passes here, so only the time fields are read,
+// not the whole record.
 void Capture_record_section::Take_frame_time()
 {
     Do_Read_DV_extra_data();
     if (!extra_valid_) return;
     raw_frame_time_ = Get_long(&extra_[capture_record::Frame_tick]);
-    frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
+    if (Get_long(&extra_[capture_record::Time_rule]) == capture_record::k_Picture_times) {
+        frame_time_stamp_ = raw_frame_time_;
+        // Its partner is at most a frame later; a record that says otherwise is not believed.
+        const int32_t after = platform::Tick_difference(Get_long(&extra_[capture_record::Second_field_tick]),
+                                                        raw_frame_time_);
+        second_field_after_ = after >= 0 && after <= 40 ? after : 20;
+    } else {
+        frame_time_stamp_ = platform::Tick_add(Round_To_Multiple(raw_frame_time_, 40), -10);
+        second_field_after_ = 20;
+    }
     has_time_stamp_ = true;
 }
 

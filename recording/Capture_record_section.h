@@ -30,6 +30,9 @@ public:
     int32_t Frame_Time_Stamp() const { return frame_time_stamp_; }
     // True when the frame just read carries its own time stamp.
     bool Has_Frame_Time_Stamp() const { return has_time_stamp_; }
+    // How long after the frame's stamp its second field was taken: as the record says where a
+    // camera stamped its pictures (0 when one picture fills both fields), else one field, 20 ms.
+    int32_t Second_Field_After_First() const { return second_field_after_; }
     // Local time of day (ms) stored in the current frame; 0 when it has none.
     int32_t Frame_time() const;
     int32_t Capture_mill_time() const;
@@ -42,7 +45,8 @@ public:
 
 protected:
     ~Capture_record_section() = default;
-    // The frame's own time: from its record, rounded to a whole frame of 40 ms, less 10.
+    // The frame's own time: from its record, the first picture's own where the record says so,
+    // else rounded to a whole frame of 40 ms, less 10.
     void Take_frame_time();
     // Nothing of the frame just read is kept; Reset also forgets where its record lay.
     void Forget_record();
@@ -60,6 +64,7 @@ private:
     int32_t extra_index_ = 0;
     int32_t raw_frame_time_ = 0;
     int32_t frame_time_stamp_ = 0;
+    int32_t second_field_after_ = 20;
     bool has_time_stamp_ = false;
 };
 

@@ -222,7 +222,7 @@ int32_t Race_section::Multi_TimeStamp(int16_t heat)
         throw Run_time_error(err_Invalid_argument, "The frame shown has no time stamp of its own", k_Race_source);
     // The tick wraps; a heat may run across the change of sign.
     int64_t t = platform::Tick_difference(stamp, start);
-    if (Section_field_shown() == 2) t += 20;
+    if (Section_field_shown() == 2) t += Second_field_ms();
     const int16_t goal_offset = Frame_record().goal_offset;
     if (goal_offset < 500) t -= goal_offset;
     if (t < INT32_MIN || t > INT32_MAX)

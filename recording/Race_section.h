@@ -88,6 +88,8 @@ private:
     virtual int16_t Section_field_shown() const = 0;
     // The time stamp of the frame just read; false when it has none of its own.
     virtual bool Frame_stamp(int32_t& stamp) const = 0;
+    // How long after the frame's stamp its second field was taken (ms).
+    virtual int32_t Second_field_ms() const = 0;
     // The loaded header, for the members that must not make one; raises when there is none.
     Cls_XML_header& Loaded_header(const char* member);
 };

@@ -386,6 +386,7 @@ private:
     int32_t Section_current_field() const override { return Current_Field(); }
     int32_t Section_drive_type() const override { return drive_type_; }
     bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
+    int32_t Second_field_ms() const override { return Second_Field_After_First(); }
     bool Keeps_swing_fields() const override;
     float Swing_effective_time() const override { return Effective_Time(); }
     float Swing_player_time() const override;

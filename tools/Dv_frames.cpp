@@ -280,6 +280,8 @@ void Write_DV_extra_data(std::span<uint8_t> frame, const DV_extra_data& r, size_
     record.tolv_camera = r.camera;
     record.goal_offset = r.goal_offset;
     record.split_offset = r.split_offset;
+    record.picture_times = r.second_field_tick.has_value();
+    record.second_field_tick = r.second_field_tick.value_or(0);
     const Capture_record::Bytes bytes = record.To_bytes();
     std::memcpy(frame.data() + offset, bytes.data(), bytes.size());
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -89,6 +90,9 @@ struct DV_extra_data {
     int16_t camera = 0;         // +170
     int16_t goal_offset = 0;    // +172
     int16_t split_offset = 0;   // +174
+    // With it, the record carries the pictures' own times: stamp_tick the first field's and
+    // this the second's (+16, marked at +20).
+    std::optional<int32_t> second_field_tick;
 };
 void Write_DV_extra_data(std::span<uint8_t> frame, const DV_extra_data& record, size_t offset = k_DV_extra_offset);
 

@@ -9,12 +9,20 @@
 // and maximum are given over the whole run and over what came after its first second, when
 // the samples queued while the cameras started have been delivered.
 // The server is registered into a registry store of its own in a temporary folder.
-// Exit code: 0 nothing lost or delivered twice, 1 otherwise, 2 wrong arguments or no server.
+// Recording frames and preview pictures are counted apart: "lost" are DV frames the server could
+// not hand on, "left-out" a camera's pictures in no delivered frame while it ran, "at-stop" those
+// still on their way when it stopped (a camera behind by that much), "preview-lost" RGB
+// pictures of the preview (made only with a 5th argument "preview"). With "reference" as the 5th argument,
+// as many cameras of the same work done by FFmpeg's libraries alone run side by side
+// (Dv_reference.h), and the cost per camera of both is printed with their ratio.
+// Exit code: 0 no recording frame or picture lost or delivered twice, 1 otherwise, 2 wrong
+// arguments or no server.
 #include "capture_server/IVideoCap.h"
 #include "comlite/Co_create.h"
 #include "comlite/Loop_dispatcher.h"
 #include "comlite/Query_interface.h"
 #include "comlite/Server_entry_points.h"
+#include "tools/Dv_reference.h"
 
 #include <dlfcn.h>
 
@@ -26,6 +34,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -51,31 +60,53 @@ int32_t Tick()
     return int32_t(uint32_t(uint64_t(t.tv_sec) * 1000u + uint64_t(t.tv_nsec) / 1000000u));
 }
 
-// Keeps a copy of every DV frame and notes when it came.
-class Copying_sink final : public IVideoCapEvent {
+// Keeps a copy of every DV frame and notes when it came, as the capture station's sink does.
+class Copying_sink final : public IVideoCapEvent, public IVideoCapFrameEvent {
 public:
-    HRESULT QueryInterface(const IID& riid, void** ppv) override { return Query_interface<IVideoCapEvent>(this, riid, ppv); }
+    HRESULT QueryInterface(const IID& riid, void** ppv) override
+    {
+        if (ppv && riid == IVideoCapFrameEvent::iid) {
+            *ppv = static_cast<IVideoCapFrameEvent*>(this);
+            return S_OK;
+        }
+        return Query_interface<IVideoCapEvent>(static_cast<IVideoCapEvent*>(this), riid, ppv);
+    }
     uint32_t AddRef() override { return 2; }
     uint32_t Release() override { return 1; }
     HRESULT OnDVEvent(IVideoCap* source, double time, const uint8_t* buffer, uint32_t size, int32_t) override
     {
+        Take(source, time, buffer, size);
+        return S_OK;
+    }
+    HRESULT OnDVFrame(IVideoCap* source, double time, const uint8_t* buffer, uint32_t size, int32_t,
+                      const DV_frame_times* frame_times) override
+    {
+        if (!Take(source, time, buffer, size) || !frame_times) return S_OK;
+        // Only encoded cameras' frames carry a capture time of their own.
+        if (frame_times->camera_stamped)
+            encode_ms.push_back(double(int32_t(uint32_t(Tick()) - uint32_t(frame_times->first_field_tick))));
+        return S_OK;
+    }
+    HRESULT WantsPreview(int32_t* wants) override
+    {
+        *wants = preview ? 1 : 0;
+        return S_OK;
+    }
+    bool Take(IVideoCap* source, double time, const uint8_t* buffer, uint32_t size)
+    {
         copy.assign(buffer, buffer + size);
-        if (!measuring) return S_OK;
+        if (!measuring) return false;
         latencies.push_back(std::strtod(Property(*source, "StreamTime").c_str(), nullptr) - time);
         arrivals.push_back(std::chrono::steady_clock::now());
         if (!times.empty() && time <= times.back()) ++twice;
         times.push_back(time);
-        // Only encoded cameras' frames carry a capture time of their own.
-        if (!encoding) return S_OK;
-        const std::string taken = Property(*source, "SampleTick");
-        if (!taken.empty()) encode_ms.push_back(double(int32_t(uint32_t(Tick()) - uint32_t(std::stol(taken)))));
-        return S_OK;
+        return true;
     }
     HRESULT OnRGBEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return S_OK; }
     HRESULT OnAudioEvent(IVideoCap*, double, const uint8_t*, uint32_t, int32_t) override { return S_OK; }
 
     std::vector<uint8_t> copy;
-    bool measuring = false, encoding = false;
+    bool measuring = false, preview = false;
     std::vector<double> times, latencies, encode_ms;
     std::vector<std::chrono::steady_clock::time_point> arrivals;
     int twice = 0;
@@ -119,6 +150,7 @@ struct Camera {
     Copying_sink sink; // outlives the object, which holds it
     Com_ptr<IVideoCap> object;
     uint32_t cookie = 0;
+    long long left_out_running = 0; // pictures left out while it ran, before Stop
 };
 
 // The objects may outlive our references (a wake still queued holds its object), and their end
@@ -173,17 +205,21 @@ void Report_encoding(std::vector<Camera>& cameras, double encoder_cpu, double wa
 int Report(std::vector<Camera>& cameras, double cpu, double wall, std::chrono::steady_clock::time_point start)
 {
     bool sound = true;
-    std::printf("camera  frames  dropped  twice  sample-span   latency ms: median    p99    max"
+    std::printf("camera  frames  lost  twice  left-out  preview-lost  at-stop  sample-span   latency ms: median    p99    max"
                 "  | after 1 s: median    p99    max\n");
     for (size_t i = 0; i < cameras.size(); ++i) {
         auto& s = cameras[i].sink;
-        const auto dropped = std::stoll(Property(*cameras[i].object, "DroppedSamples"));
+        auto& object = *cameras[i].object;
+        const auto lost = std::stoll(Property(object, "DroppedFrames"));
+        const auto left_out = cameras[i].left_out_running;
+        const auto at_stop = std::stoll(Property(object, "PicturesLeftOut")) - left_out;
+        const auto preview_lost = std::stoll(Property(object, "DroppedPreview"));
         const Latency all = Figures(s, start), settled = Figures(s, start + std::chrono::seconds(1));
         const double span = s.times.empty() ? 0 : s.times.back() - s.times.front();
-        std::printf("%6zu  %6zu  %7lld  %5d  %10.3fs  %19.1f %6.1f %6.1f  | %17.1f %6.1f %6.1f\n", i + 1,
-                    s.times.size(), dropped, s.twice, span, all.median * 1000, all.p99 * 1000, all.worst * 1000,
-                    settled.median * 1000, settled.p99 * 1000, settled.worst * 1000);
-        sound &= dropped == 0 && s.twice == 0 && !s.times.empty();
+        std::printf("%6zu  %6zu  %4lld  %5d  %8lld  %12lld  %7lld  %10.3fs  %19.1f %6.1f %6.1f  | %17.1f %6.1f %6.1f\n",
+                    i + 1, s.times.size(), lost, s.twice, left_out, preview_lost, at_stop, span, all.median * 1000,
+                    all.p99 * 1000, all.worst * 1000, settled.median * 1000, settled.p99 * 1000, settled.worst * 1000);
+        sound &= lost == 0 && left_out == 0 && s.twice == 0 && !s.times.empty();
     }
     std::printf("CPU: %.2fs in %.2fs for %zu cameras: %.1f%% of one core per camera\n", cpu, wall, cameras.size(),
                 100 * cpu / wall / double(cameras.size()));
@@ -194,10 +230,12 @@ int Report(std::vector<Camera>& cameras, double cpu, double wall, std::chrono::s
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || argc > 5) {
-        std::fprintf(stderr, "usage: brixcap_load LIBRARY [CAMERAS [SECONDS [video|webcam[:RATE]]]]\n");
+    if (argc < 2 || argc > 6) {
+        std::fprintf(stderr, "usage: brixcap_load LIBRARY [CAMERAS [SECONDS [video|webcam[:RATE] [preview|reference]]]]\n");
         return 2;
     }
+    const std::string extra = argc > 5 ? argv[5] : "";
+    if (!extra.empty() && extra != "preview" && extra != "reference") return 2;
     const int count = argc > 2 ? std::atoi(argv[2]) : 3;
     const double seconds = argc > 3 ? std::atof(argv[3]) : 10;
     const std::string kind = argc > 4 ? argv[4] : "video";
@@ -217,6 +255,7 @@ int main(int argc, char** argv)
     std::vector<Camera> cameras(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         auto& c = cameras[size_t(i)];
+        c.sink.preview = extra == "preview";
         int32_t found = 0;
         if (Failed(Co_create_instance(VideoCap4_progid, c.object)) ||
             Failed(c.object->SetSource(Bstr("video:" + std::to_string(i + 1)).Get(), &found)) || !found ||
@@ -229,19 +268,32 @@ int main(int argc, char** argv)
         }
     }
     // Every camera runs: from here on each sample counts.
-    for (auto& c : cameras) {
-        c.sink.encoding = kind_name == "webcam";
-        c.sink.measuring = true;
-    }
+    for (auto& c : cameras) c.sink.measuring = true;
+    std::vector<std::unique_ptr<Dv_reference_camera>> reference;
     const double cpu_start = Cpu_seconds(), encoder_start = Encoder_cpu_seconds();
+    if (extra == "reference")
+        for (int i = 0; i < count; ++i) reference.push_back(std::make_unique<Dv_reference_camera>());
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) loop->Wait_and_run(std::chrono::milliseconds(10));
-    const double cpu = Cpu_seconds() - cpu_start, encoder_cpu = Encoder_cpu_seconds() - encoder_start;
+    for (auto& r : reference) r->Stop();
+    double reference_cpu = 0;
+    int64_t reference_frames = 0;
+    for (const auto& r : reference) reference_cpu += r->Cpu_seconds(), reference_frames += r->Frames();
+    // The reference runs in this process: its threads' time is not the server's.
+    const double cpu = Cpu_seconds() - cpu_start - reference_cpu, encoder_cpu = Encoder_cpu_seconds() - encoder_start;
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    for (auto& c : cameras) c.object->Stop();
+    for (auto& c : cameras) {
+        c.left_out_running = std::stoll(Property(*c.object, "PicturesLeftOut"));
+        c.object->Stop();
+    }
     const int result = Report(cameras, cpu, wall, start);
     if (kind_name == "webcam") Report_encoding(cameras, encoder_cpu, wall);
+    if (!reference.empty())
+        std::printf("reference (libswscale + dvvideo): %lld frames, %.2fs CPU: %.1f%% of one core per camera; "
+                    "server / reference: %.2f\n",
+                    (long long)reference_frames, reference_cpu, 100 * reference_cpu / wall / double(count),
+                    reference_cpu > 0 ? cpu / reference_cpu : 0.0);
     // The table stands whatever the teardown does.
     std::fflush(stdout);
     Tear_down(cameras, *loop);

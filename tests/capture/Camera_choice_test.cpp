@@ -218,5 +218,27 @@ INSTANTIATE_TEST_SUITE_P(Cameras, Capture_on_unrecordable,
                                            Unrecordable_case{"RestartedJudgedAnew", k_Judge, 0, 0, true, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A camera whose pictures the server cannot encode is refused when it starts: the window says so
+// then, and again when Capture is pressed, naming what is missing; nothing is recorded.
+class Camera_refused : public test::Capture_window_road {};
+
+TEST_F(Camera_refused, TheWindowSaysWhatIsMissingAtTheStartAndAtCapture)
+{
+    const std::string path = Create(0, "M");
+    window->show();
+    server.run_result = com::E_FAIL;
+    server.last_error = "The DV encoder (libavcodec's dvvideo) is missing: this camera's pictures cannot be recorded";
+    dialogs.Expect_message("The camera did not start: The DV encoder (libavcodec's dvvideo) is missing");
+    ASSERT_TRUE(test::Choose(window->menu_bar, window->item_restart_camera));
+    EXPECT_TRUE(dialogs.All_used());
+    dialogs.Expect_message("No camera is running: nothing can be captured. The DV encoder (libavcodec's dvvideo)");
+    QTest::mousePress(window->Command_Capture, Qt::LeftButton);
+    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_FALSE(window->Capturing());
+    Frames(3);
+    QTest::mouseRelease(window->Command_Capture, Qt::LeftButton);
+    EXPECT_EQ(int64_t(fs::file_size(path)), test::k_Head);
+}
+
 } // namespace
 } // namespace wk

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 
 namespace wk {
 namespace {
@@ -222,6 +223,60 @@ TEST_F(cls_Capture_test, EachFrameCarriesItsTimesTheHeatStartOnceStartedAndTheOw
     EXPECT_EQ(r.Long_at(DV_extra::Heat_start), 85000);
     EXPECT_EQ(r.Integer_at(DV_extra::Hit), 0); // cleared after the frame it was marked in
     for (size_t at : {16u, 38u, 78u, 176u, 190u}) EXPECT_EQ(r.Bytes()[at], 0) << at;
+}
+
+// A camera that stamped its pictures gives each field its picture's time, marked in the record; a
+// DV camera's frame, and one from a server that gives no field times, keep the frame grid rule.
+TEST_F(cls_Capture_test, EachFieldKeepsItsPicturesTimeWhereTheServerGivesIt)
+{
+    auto camera = Running_camera(8);
+    server.properties["sampletick"] = "3000";
+    struct Case {
+        std::optional<DV_frame_times> times;
+        int32_t frame_tick, second_tick, rule;
+    };
+    const Case cases[] = {
+        {DV_frame_times{1037, 1057, 1}, 1037, 1057, DV_extra::k_Picture_times}, // a picture in each field
+        {DV_frame_times{1077, 1077, 1}, 1077, 1077, DV_extra::k_Picture_times}, // one in both
+        {DV_frame_times{2000, 2020, 0}, 2000, 0, 0},                            // a DV camera's arrival
+        {DV_frame_times{-5, 15, 1}, -5, 15, DV_extra::k_Picture_times},
+        {std::nullopt, 3000, 0, 0}, // an older server: nothing of the frame before is left
+    };
+    int32_t n = 0;
+    for (const auto& c : cases) {
+        ++n;
+        if (c.times) server.Deliver_timed(test::Numbered_frame(n), *c.times);
+        else server.Deliver(test::Numbered_frame(n));
+        ASSERT_TRUE(camera->Store_Buffer()) << n;
+        const auto r = Record_of(*camera, n);
+        EXPECT_EQ(r.Long_at(DV_extra::Frame_tick), c.frame_tick) << n;
+        EXPECT_EQ(r.Long_at(DV_extra::Second_field_tick), c.second_tick) << n;
+        EXPECT_EQ(r.Long_at(DV_extra::Time_rule), c.rule) << n;
+    }
+}
+
+// What the server lost of the recording is told apart from its preview; an older server that
+// counts every sample together is still read.
+TEST_F(cls_Capture_test, LostRecordingFramesAndLeftOutPicturesAreReadFromTheServer)
+{
+    auto camera = Running_camera(1);
+    server.properties = {{"droppedframes", "3"}, {"droppedsamples", "9"}, {"picturesleftout", "12"}};
+    EXPECT_EQ(camera->Dropped_samples(), 3);
+    EXPECT_EQ(camera->Pictures_left_out(), 12);
+    server.properties = {{"droppedsamples", "9"}, {"picturesleftout", "x"}};
+    EXPECT_EQ(camera->Dropped_samples(), 9);
+    EXPECT_EQ(camera->Pictures_left_out(), 0);
+}
+
+TEST_F(cls_Capture_test, ACameraTheServerRefusesIsNotRunningAndSaysWhy)
+{
+    server.run_result = com::E_FAIL;
+    server.last_error = "The DV encoder (libavcodec's dvvideo) is missing: this camera's pictures cannot be recorded";
+    auto camera = Running_camera(2);
+    EXPECT_FALSE(camera->Running());
+    EXPECT_EQ(camera->Last_Error(), server.last_error);
+    server.Deliver(test::Numbered_frame(1));
+    EXPECT_FALSE(camera->Store_Buffer());
 }
 
 TEST_F(cls_Capture_test, TheNoticeGoesToTheChosenReceiverAndNeverToAWindowThatIsGone)

@@ -40,13 +40,26 @@ HRESULT Quiet_server::GetProperty(BSTR name, BSTR* value)
 
 HRESULT Quiet_server::GetLastError(BSTR* text)
 {
-    *text = Sys_alloc_string("");
+    *text = Sys_alloc_string(last_error);
     return S_OK;
 }
 
 void Quiet_server::Deliver(const std::vector<uint8_t>& sample)
 {
     for (auto [cookie, sink] : sinks) sink->OnDVEvent(this, 0, sample.data(), uint32_t(sample.size()), 1);
+}
+
+void Quiet_server::Deliver_timed(const std::vector<uint8_t>& sample, const DV_frame_times& times)
+{
+    for (auto [cookie, sink] : sinks) {
+        void* frames = nullptr;
+        if (Failed(sink->QueryInterface(IVideoCapFrameEvent::iid, &frames)) || !frames) {
+            sink->OnDVEvent(this, 0, sample.data(), uint32_t(sample.size()), 1);
+            continue;
+        }
+        auto taker = Com_ptr<IVideoCapFrameEvent>::Attach(static_cast<IVideoCapFrameEvent*>(frames));
+        taker->OnDVFrame(this, 0, sample.data(), uint32_t(sample.size()), 1, &times);
+    }
 }
 
 void Quiet_server::Deliver_rgb(int n)

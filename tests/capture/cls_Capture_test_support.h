@@ -20,19 +20,23 @@ public:
     com::HRESULT SetSource(com::BSTR source, int32_t* found) override;
     com::HRESULT SetProperty(com::BSTR, com::BSTR) override { return com::S_OK; }
     com::HRESULT GetProperty(com::BSTR name, com::BSTR* value) override;
-    com::HRESULT Run() override { ++runs; return com::S_OK; }
+    com::HRESULT Run() override { ++runs; return run_result; }
     com::HRESULT Pause() override { return com::S_OK; }
     com::HRESULT Stop() override { ++stops; return com::S_OK; }
     com::HRESULT GetLastError(com::BSTR* text) override;
 
     // Hands a sample to every advised sink, as the server's delivery does.
     void Deliver(const std::vector<uint8_t>& sample);
+    // Hands a DV frame with its fields' times to every sink that takes them, the others as above.
+    void Deliver_timed(const std::vector<uint8_t>& sample, const DV_frame_times& times);
     // Hands n pictures as a camera without DV gives them (RGB, 640 x 480) to every sink.
     void Deliver_rgb(int n);
 
     uint32_t references = 0;
     int runs = 0, stops = 0;
     bool source_found = true;
+    com::HRESULT run_result = com::S_OK;
+    std::string last_error;
     std::string last_source;
     std::map<std::string, std::string> properties; // by lower-case name
     std::vector<std::pair<uint32_t, com::Com_ptr<IVideoCapEvent>>> sinks;

@@ -155,6 +155,7 @@ TEST_F(Capture_graphs_test, ASinkSlowerThanTheFramesLosesOnlyCountedSamplesAndIt
         unchanged &= std::memcmp(sink.buffer, entry.data(), entry.size()) == 0;
     };
     ASSERT_EQ(test::Select(*object, "file:" + Type_2_avi().string()), 1);
+    test::Set_property(*object, "BufferPictures", std::to_string(2 * Sample_queue::k_default_slots));
     ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
     EXPECT_TRUE(Pump_until([&] { return int64_t(sink.calls.size()) + Dropped() >= 25; }));
     Pump_for(300ms);
@@ -394,7 +395,10 @@ struct Counting_host final : Graph_host {
     {
         ++samples[size_t(kind)];
     }
+    void Post_frame(double, std::span<const uint8_t>, const Encoded_times&) override { ++samples[0]; }
     void Count_lost(Sample_kind) override {}
+    void Count_left_out(int32_t) override {}
+    bool Preview_wanted() const override { return true; }
     void Record_error(const std::string&) override {}
     void Set_connected_media_type(const Media_type&) override {}
     void Set_rgb() override {}

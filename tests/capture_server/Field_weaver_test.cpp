@@ -13,7 +13,8 @@ namespace {
 constexpr int64_t k_Ms = 1'000'000;
 
 struct Woven {
-    int64_t time_ms;
+    int64_t time_ms, second_ms;
+    int32_t pictures;
     std::vector<int> bottom, top; // the picture each row of the field came from, every plane
 };
 
@@ -30,7 +31,7 @@ std::vector<Woven> Weave(Field_mode mode, const std::vector<double>& times_ms)
         const int64_t time = std::llround(times_ms[i] * k_Ms);
         if (!pacer.Keep(time)) continue;
         weaver.Add(picture, time, pacer.Last_slot(), [&](const Field_weaver::Frame& f) {
-            Woven w{f.time_ns / k_Ms, {}, {}};
+            Woven w{f.time_ns / k_Ms, f.second_time_ns / k_Ms, f.pictures, {}, {}};
             for (const auto& plane : layout.planes)
                 for (size_t row = 0; row < plane.rows; ++row)
                     (row % 2 ? w.bottom : w.top).push_back(f.bytes[plane.offset + row * plane.stride]);
@@ -76,8 +77,31 @@ TEST(Field_weaver_test, PicturesBecomeFieldsInPalOrderWithTheFirstFieldsTime)
             EXPECT_EQ(frames[i].time_ms, c.frames[i][0]) << c.name << ", frame " << i;
             for (int b : frames[i].bottom) EXPECT_EQ(b, c.frames[i][1]) << c.name << ", frame " << i;
             for (int t : frames[i].top) EXPECT_EQ(t, c.frames[i][2]) << c.name << ", frame " << i;
+            // The second field's time is its own picture's; one picture in both is one picture.
+            const int64_t top = c.frames[i][2], bottom = c.frames[i][1];
+            EXPECT_EQ(frames[i].second_ms, int64_t(std::llround(c.times_ms[size_t(top - 1)] * k_Ms) / k_Ms))
+                << c.name << ", frame " << i;
+            EXPECT_EQ(frames[i].pictures, top == bottom ? 1 : 2) << c.name << ", frame " << i;
         }
     }
+}
+
+TEST(Field_weaver_test, APictureLeftWaitingWhenThePicturesEndMakesAFrameAlone)
+{
+    const Picture_layout layout = Packed_420_layout(8, 6);
+    Field_weaver weaver(Field_mode::two_pictures, layout);
+    std::vector<Field_weaver::Frame> frames;
+    const auto keep = [&](const Field_weaver::Frame& f) { frames.push_back(f); };
+    weaver.Add(std::vector<uint8_t>(layout.size, 1), 0, 0, keep);
+    weaver.Add(std::vector<uint8_t>(layout.size, 2), 20 * k_Ms, 1, keep);
+    weaver.Add(std::vector<uint8_t>(layout.size, 3), 40 * k_Ms, 2, keep);
+    weaver.Flush(keep);
+    weaver.Flush(keep); // nothing is left the second time
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1].time_ns, 40 * k_Ms);
+    EXPECT_EQ(frames[1].second_time_ns, 40 * k_Ms);
+    EXPECT_EQ(frames[1].pictures, 1);
+    EXPECT_EQ(frames[1].bytes[0], 3);
 }
 
 TEST(Field_weaver_test, APictureShorterThanTheLayoutIsLeftOut)

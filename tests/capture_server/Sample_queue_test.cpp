@@ -36,6 +36,32 @@ TEST(Sample_queue_test, SamplesComeOutInTheOrderTheyWentInAndOnlyAnIdleQueueAsks
     EXPECT_EQ(q.Dropped(), 0u);
 }
 
+// Slots are only made anew while none is in use: a slot being delivered must stay where it is.
+TEST(Sample_queue_test, ItsSlotsChangeInNumberOnlyWhileNoneIsInUseAndAnEncodedFrameKeepsItsTimes)
+{
+    Sample_queue q(2);
+    ASSERT_EQ(q.Put_encoded(0.04, Bytes(1), 1, 0, Encoded_times{100, 120, 2}), Put::queued_first);
+    EXPECT_FALSE(q.Resize(5)); // one waits
+    auto* slot = q.Take();
+    ASSERT_NE(slot, nullptr);
+    EXPECT_FALSE(q.Resize(5)); // one is being delivered
+    EXPECT_TRUE(slot->encoded);
+    EXPECT_EQ(slot->tick, 100);
+    EXPECT_EQ(slot->picture.second_tick, 120);
+    EXPECT_EQ(slot->picture.pictures, 2);
+    q.Give_back(slot);
+    EXPECT_EQ(q.Slots(), 2u);
+    ASSERT_TRUE(q.Resize(5));
+    EXPECT_EQ(q.Slots(), 5u);
+    for (uint8_t i = 0; i < 5; ++i) EXPECT_NE(q.Put(0, Bytes(i), 1, 0, 300), Put::dropped) << int(i);
+    EXPECT_EQ(q.Put(0, Bytes(9), 1), Put::dropped);
+    slot = q.Take();
+    ASSERT_NE(slot, nullptr);
+    EXPECT_FALSE(slot->encoded); // a plain sample: both fields from its one tick
+    EXPECT_EQ(slot->picture.second_tick, 300);
+    q.Give_back(slot);
+}
+
 TEST(Sample_queue_test, AFullPoolDropsTheNewestSampleAndCountsIt)
 {
     Sample_queue q(2);

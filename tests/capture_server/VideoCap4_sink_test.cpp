@@ -186,6 +186,7 @@ TEST_F(VideoCap4_sink_test, TheFirstErrorAGraphRecordsIsTheOneKept)
 TEST_F(VideoCap4_sink_test, ACreatingThreadThatFallsBehindLosesTheNewestSamplesAndCountsThem)
 {
     Advise(sink1);
+    test::Set_property(*object, "BufferPictures", std::to_string(2 * Sample_queue::k_default_slots));
     ASSERT_EQ(object->Run(), S_OK);
     const size_t slots = Sample_queue::k_default_slots;
     for (int i = 0; i < 20; ++i) Post({uint8_t(i)});
@@ -270,6 +271,7 @@ TEST_F(VideoCap4_sink_test, ASlowSinkLetsTheThreadServeItsOtherWorkBetweenTwoSam
         if (sink1.calls.size() == 1) com.loop->Post([&] { events.push_back("work"); });
         std::this_thread::sleep_for(60ms);
     };
+    test::Set_property(*object, "BufferPictures", std::to_string(2 * Sample_queue::k_default_slots));
     ASSERT_EQ(object->Run(), S_OK);
     std::atomic<bool> done{false};
     std::thread camera([&] {

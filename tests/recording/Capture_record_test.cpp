@@ -57,6 +57,26 @@ TEST(Capture_record, EachFieldLiesAtItsOffsetLittleEndianTheGapsStayZeroAndItRea
     EXPECT_THROW(Capture_record::From_bytes(std::span(b).first(191)), std::out_of_range);
 }
 
+// A camera's own field times go into bytes that older records leave zero, marked so that a reader
+// knows which rule gives the frame's time; anything but the mark reads as an older record.
+TEST(Capture_record, PictureTimesLieInTheOldGapUnderTheirMark)
+{
+    Capture_record r;
+    r.frame_tick = 1037;
+    r.second_field_tick = 1057;
+    r.picture_times = true;
+    Capture_record::Bytes b = r.To_bytes();
+    EXPECT_EQ(Little_endian(b, 16, 4), 1057);
+    EXPECT_EQ(std::memcmp(&b[20], "PICT", 4), 0);
+    EXPECT_EQ(Capture_record::From_bytes(b), r);
+    EXPECT_TRUE(Capture_record::Whole(b));
+    b[23] = 'X'; // not the mark: the second tick is not taken either
+    const Capture_record old = Capture_record::From_bytes(b);
+    EXPECT_FALSE(old.picture_times);
+    EXPECT_EQ(old.second_field_tick, 0);
+    EXPECT_EQ(old.frame_tick, 1037);
+}
+
 TEST(Capture_record, ARecordIsWholeWithItsFourMarkersAndALengthOf192OrNone)
 {
     struct Case {

@@ -75,6 +75,11 @@ TEST_F(Race, TheRaceTimeFollowsTheStartTheFieldAndTheGoalOffset)
         test::DV_extra_data{.stamp_tick = k_Wrap_stamp, .heat_start = k_Wrap_start},            // 8
         test::DV_extra_data{.stamp_tick = 2147483640, .heat_start = 0, .goal_offset = 0},        // 9
         test::DV_extra_data{.stamp_tick = 112345, .heat_start = 0, .goal_offset = -32768},       // 10
+        // A camera that stamped its pictures: two pictures in a frame, and one in both fields.
+        test::DV_extra_data{.stamp_tick = 112345, .second_field_tick = 112365},                  // 11
+        test::DV_extra_data{.stamp_tick = 112357, .second_field_tick = 112357},                  // 12
+        test::DV_extra_data{.stamp_tick = k_Wrap_stamp, .second_field_tick = k_Wrap_stamp + 20}, // 13
+        test::DV_extra_data{.stamp_tick = 112345, .second_field_tick = 112345 - 1},              // 14
     };
     // Heat 1 started at 100000, heat 2 not in the header, heat 3 just before the wrap, heat 4 at -10.
     const std::string path = Make_recording("heat.qs2", frames, {100000, 0, k_Wrap_start, -10});
@@ -101,6 +106,12 @@ TEST_F(Race, TheRaceTimeFollowsTheStartTheFieldAndTheGoalOffset)
         {8, 2, 1, 12366},           // the same with the frame's start
         {9, 4, 1, 2147483640},      // the largest race time that fits
         {10, 1, 1, 12350 + 32768},  // the most negative offset
+        {11, 1, 1, 12345},          // a picture's own time, not the frame grid's
+        {11, 1, 2, 12365},          // the second field's own picture
+        {12, 1, 1, 12357},
+        {12, 1, 2, 12357},          // one picture in both fields: one time
+        {13, 3, 2, 12381},          // across the change of sign of the tick
+        {14, 1, 2, 12365},          // a second field before the first is not believed: one field on
     };
     for (const Row& r : rows) {
         ASSERT_TRUE(rec.Read_Frame(r.frame)) << r.frame;

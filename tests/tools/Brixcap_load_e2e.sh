@@ -13,7 +13,7 @@ if [ "$status" -ne 0 ]; then
   exit 1
 fi
 rows=$(grep -cE '^ +[1-8] +[0-9]+ +0 +0 ' "$out")
-if ! grep -q '^camera  frames  dropped' "$out" || [ "$rows" -ne 8 ] || ! grep -q '^CPU: ' "$out"; then
+if ! grep -q '^camera  frames  lost  twice  left-out  preview-lost' "$out" || [ "$rows" -ne 8 ] || ! grep -q '^CPU: ' "$out"; then
   echo "the table is not whole: $rows camera rows" >&2
   exit 1
 fi

@@ -1,0 +1,34 @@
+#pragma once
+// The work the capture server does for a camera without DV, done by FFmpeg's libraries alone,
+// as the yardstick the server's cost is measured against: 640 x 480 I420 pictures at 50 a
+// second scaled to 720 x 576 (libswscale, bilinear), two pictures woven into each frame, and the
+// frame encoded to DV (libavcodec). Each camera runs on a thread of its own, paced by the clock.
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace wk {
+
+class Dv_reference_camera {
+public:
+    Dv_reference_camera();
+    ~Dv_reference_camera();
+    Dv_reference_camera(const Dv_reference_camera&) = delete;
+    Dv_reference_camera& operator=(const Dv_reference_camera&) = delete;
+
+    // Ends the pictures and waits for the thread.
+    void Stop();
+    // What it did until Stop: frames encoded and the thread's CPU seconds.
+    int64_t Frames() const { return frames_; }
+    double Cpu_seconds() const { return cpu_seconds_; }
+
+private:
+    void Run();
+
+    std::atomic<bool> stop_{false};
+    std::atomic<int64_t> frames_{0};
+    double cpu_seconds_ = 0;
+    std::thread thread_;
+};
+
+} // namespace wk
