@@ -22,13 +22,15 @@ public:
         calls.push_back("start " + std::to_string(slot));
         start_ticks.push_back(tick);
     }
-    void Handle_Capture_Start(int16_t slot) override
+    void Handle_Capture_Start(int16_t slot, int32_t tick) override
     {
+        capture_ticks.push_back(tick);
         calls.push_back("capture " + std::to_string(slot));
         capturing = true;
     }
-    void Handle_Capture_End(int16_t slot) override
+    void Handle_Capture_End(int16_t slot, int32_t tick) override
     {
+        capture_ticks.push_back(tick);
         calls.push_back("end " + std::to_string(slot));
         capturing = false;
     }
@@ -38,6 +40,8 @@ public:
     int panel_updates = 0;
     std::vector<std::string> calls;
     std::vector<int32_t> start_ticks;
+    // The stamped press and release of each capture, in turn.
+    std::vector<int32_t> capture_ticks;
 };
 
 class Control_box_inputs : public ::testing::Test {
