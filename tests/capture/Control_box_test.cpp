@@ -180,6 +180,14 @@ TEST_F(Control_box_inputs, CaptureButtonHoldsAndReleaseOrDetachEndsIt)
     kit->Detach();
     EXPECT_EQ(owner.calls, (std::vector<std::string>{"capture 1", "end 1"}));
     EXPECT_FALSE(owner.capturing);
+    // Changes that waited for the GUI thread keep the times their driver stamped.
+    owner.capture_ticks.clear();
+    Attach_settled();
+    clock.tick += 400;
+    const int32_t pressed = clock.tick - 300, released = clock.tick - 120;
+    box->Input_changed(Control_box::Input_capture, true, pressed);
+    box->Input_changed(Control_box::Input_capture, false, released);
+    EXPECT_EQ(owner.capture_ticks, (std::vector<int32_t>{pressed, released}));
 }
 
 TEST_F(Control_box_inputs, ReleaseInDeadTimeStillEndsACapture)
