@@ -192,6 +192,7 @@ void Heat_recorder::Append_capture(int16_t s)
     view_.Append_progress(100);
     if (error == 0) Check_frame_count(name);
     if (camera_) camera_->Clear_Linear_Buffer();
+    Trace_Line("*Capture appended, frames written = ", written);
     view_.Append_progress(-1);
     view_.Heat_changed();
     if (error != 0) Tell_write_failed(error, written, counted);
