@@ -76,7 +76,7 @@ void Control_box::Input_changed(int32_t index, bool state, int32_t tick)
         // A capture ends when its button is let go, even in the dead time or in test mode:
         // otherwise frames would be stored until memory runs out.
         if (index == Input_capture && !state && owner_.Capturing()) {
-            owner_.Handle_Capture_End(owner_.Active_heat());
+            owner_.Handle_Capture_End(owner_.Active_heat(), tick);
             return;
         }
         if (In_dead_time(tick)) return;
@@ -99,7 +99,7 @@ void Control_box::Input_changed(int32_t index, bool state, int32_t tick)
             if (state) owner_.Handle_Start_Event(owner_.Active_heat(), tick);
             break;
         case Input_capture:
-            if (state) owner_.Handle_Capture_Start(owner_.Active_heat());
+            if (state) owner_.Handle_Capture_Start(owner_.Active_heat(), tick);
             break;
         default: break;
         }
@@ -170,7 +170,7 @@ void Control_box::Detached()
         Trace_Line("obj_phidget_OnDetach start");
         p_Phidget_Attached = false;
         // A box pulled out while its capture button is held would never send the release.
-        if (owner_.Capturing()) owner_.Handle_Capture_End(owner_.Active_heat());
+        if (owner_.Capturing()) owner_.Handle_Capture_End(owner_.Active_heat(), Get_Tick());
         if (test_mode_) owner_.Control_box_changed();
         Trace_Line("obj_phidget_OnDetach end");
     } catch (...) {

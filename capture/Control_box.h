@@ -19,8 +19,9 @@ public:
     virtual bool Capturing() const = 0;
     // The start signal of slot, seen at tick.
     virtual void Handle_Start_Event(int16_t slot, int32_t tick) = 0;
-    virtual void Handle_Capture_Start(int16_t slot) = 0;
-    virtual void Handle_Capture_End(int16_t slot) = 0;
+    // The capture input went down or up at tick (stamped where it was seen).
+    virtual void Handle_Capture_Start(int16_t slot, int32_t tick) = 0;
+    virtual void Handle_Capture_End(int16_t slot, int32_t tick) = 0;
     // The test panel should show the box's state again.
     virtual void Control_box_changed() {}
 };

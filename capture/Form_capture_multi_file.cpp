@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -48,13 +49,17 @@ public:
     void Box_changed() override { form_.Control_box_changed(); }
     void Beep() override { QApplication::beep(); }
     bool Marathon_heats() const override { return form_.item_Marathon && form_.item_Marathon->isChecked(); }
-    bool Capture_input_held() const override { return form_.Capture_input_held(); }
-    void Notice(const std::string& text) override { platform::MsgBox(text); }
-    bool Confirm_abort(const std::string& question) override
+    // Neither waits for the operator: they may come from inside a frame's delivery.
+    void Notice(const std::string& text) override { platform::Notice_box(text); }
+    void Ask_abort(int16_t slot, const std::string& question) override
     {
-        return platform::MsgBox(question, platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Aborting Heat") ==
-               platform::vbOK;
+        QPointer<Form_capture_multi_file> form(&form_);
+        platform::Get_dialogs().Ask_later(question, platform::vbOKCancel | platform::vbDefaultButton2,
+                                          "Wakeline Aborting Heat", [form, slot](int answer) {
+                                              if (form) form->Recorder().Abort_answered(slot, answer == platform::vbOK);
+                                          });
     }
+    void Pictures_left_out(int32_t count) override { form_.Show_left_out(count); }
     void Frame_taken() override { form_.DV_event(); }
 
 private:
@@ -65,6 +70,7 @@ void Form_capture_multi_file::Make_recorder()
 {
     view_ = std::make_unique<Recorder_view>(*this);
     recorder_ = std::make_unique<Heat_recorder>(*view_, setup_.Max_capture_frames);
+    recorder_->Release_wait_ms(setup_.Release_wait_ms);
 }
 
 Form_capture_multi_file::Form_capture_multi_file(Capture_window_setup setup)
@@ -112,8 +118,13 @@ void Form_capture_multi_file::Build_controls()
     for (auto& slot : Slots) row->addWidget(slot.Frame_capture);
     Command_Capture = Add_button(this, outer, "Command_Capture", "Capture (hold)");
     Command_Capture->setMinimumHeight(60);
+    // The panel's press and release are stamped as they are seen.
     connect(Command_Capture, &QPushButton::pressed, this, [this] { Handle_Capture_Start(Active_heat()); });
     connect(Command_Capture, &QPushButton::released, this, [this] { Handle_Capture_End(Active_heat()); });
+    // What the running capture lost, while it happens; hidden while there is nothing.
+    Label_capture_status = Add_label(this, outer, "Label_capture_status");
+    Label_capture_status->setStyleSheet("color: #B00000; font-weight: bold;");
+    Label_capture_status->hide();
     connect(Text_Event_name, &QLineEdit::editingFinished, this, [this] {
         Write_setting(ini::Event_name, Text_Event_name->text().toStdString());
         Load_Event_name();
@@ -227,7 +238,8 @@ void Form_capture_multi_file::Form_Load()
 void Form_capture_multi_file::Form_Unload()
 {
     try {
-        if (Capturing()) Handle_Capture_End(Active_heat());
+        // The window goes now: no waiting for frames still on their way.
+        if (Capturing()) recorder_->End_capture();
         Store_Form_Pos("Form_capture_multi_file", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
     } catch (...) {
         Report_current_exception("Form_Unload" + std::string(k_Form));
@@ -292,6 +304,15 @@ void Form_capture_multi_file::DV_event()
     } catch (...) {
         Report_current_exception("DV_event" + std::string(k_Form));
     }
+}
+
+void Form_capture_multi_file::Show_left_out(int32_t count)
+{
+    // The camera as the Choose camera menu numbers it.
+    const int16_t number = camera_ && camera_->Source() > 0 ? camera_->Source() : 1;
+    Label_capture_status->setText(count > 0 ? QString("Camera %1 is behind: %2 pictures left out").arg(number).arg(count)
+                                            : QString());
+    Label_capture_status->setVisible(count > 0);
 }
 
 bool Form_capture_multi_file::Capture_input_held() const

@@ -41,6 +41,8 @@ struct Capture_window_setup {
     // second by default). The frames go to the disk as they come, so a slow disk holds at most
     // these in memory.
     int32_t Max_capture_frames = 7500;
+    // How long a release waits, at most, for pictures taken before it still on their way.
+    int32_t Release_wait_ms = Heat_recorder::k_Release_wait_ms;
 };
 
 class Form_capture_multi_file final : public platform::Form_window, public Marathon_listener {
@@ -66,6 +68,8 @@ public:
     QLineEdit* Text_Event_name = nullptr;
     QLabel* Lbl_capture_folder = nullptr;
     QPushButton* Command_Capture = nullptr;
+    // "Camera 2 is behind: 12 pictures left out" while a capture loses pictures.
+    QLabel* Label_capture_status = nullptr;
     QLabel* Label_PC_time = nullptr;
     QLabel* Picture_DV_arm = nullptr;
     Control_box_panel* Frame_Control_box = nullptr;
@@ -146,6 +150,7 @@ private:
     // The recorder's state in the slots' labels, buttons and titles.
     void Show_heats();
     void Show_append_progress(int32_t percent);
+    void Show_left_out(int32_t count);
     // The source a camera start takes: the crew's choice among the devices the new camera's
     // server finds, or the first (telling once when the choice is not there).
     int16_t Chosen_source();

@@ -77,7 +77,7 @@ void Form_capture_multi_file::item_choose_camera_Click(int16_t number)
         missing_camera_told_ = false;
         if (camera_ && camera_->Running() && camera_->Source() == number) return;
         // What was captured so far came from the camera in use; it is appended before that goes.
-        if (Capturing()) Handle_Capture_End(Active_heat());
+        if (Capturing()) recorder_->End_capture();
         menu_choice_ = number;
         Start_Cam();
     } catch (...) {

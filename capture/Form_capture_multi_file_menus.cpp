@@ -216,7 +216,7 @@ void Form_capture_multi_file::hideEvent(QHideEvent* event)
 void Form_capture_multi_file::item_stop_camera_Click()
 {
     try {
-        if (Capturing()) Handle_Capture_End(Active_heat());
+        if (Capturing()) recorder_->End_capture();
         Stop_Active_Capture();
     } catch (...) {
         Report_current_exception("item_stop_camera_Click" + std::string(k_Form));

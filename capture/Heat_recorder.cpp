@@ -14,6 +14,8 @@
 #include "viewer/Cls_lane.h"
 #include "viewer/Module_lanes.h"
 
+#include <QTimer>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -38,8 +40,12 @@ private:
 
 Heat_recorder::Heat_recorder(Heat_recorder_view& view, int32_t max_capture_frames)
     : view_(view), max_capture_frames_(max_capture_frames), receiver_(std::make_shared<Frame_receiver>(*this)),
-      file_(std::make_unique<cls_AVI_handler>())
+      file_(std::make_unique<cls_AVI_handler>()), release_timer_(std::make_unique<QTimer>())
 {
+    // The recordings' problems reach the operator as notices: no box may hold up a capture.
+    file_->Problems().Handle_with([this](const Recording_problem& problem) { view_.Notice(problem.Text()); });
+    release_timer_->setSingleShot(true);
+    QObject::connect(release_timer_.get(), &QTimer::timeout, [this] { Release_wait_over(); });
 }
 
 Heat_recorder::~Heat_recorder()
@@ -174,6 +180,8 @@ void Heat_recorder::Handle_Start_Event(int16_t s, int32_t t)
 
 bool Heat_recorder::Write_start(int16_t s, int32_t tick, int32_t local_ms)
 {
+    // A held capture owns its recording: the start goes into it through the capture's writer.
+    if (appender_ && capture_slot_ == s) return Write_start_while_held(s, tick, local_ms);
     cls_AVI_handler& file = *file_;
     const std::string& name = slots_[size_t(s)].file_name;
     if (!file.Open_File(name)) {
@@ -193,194 +201,39 @@ bool Heat_recorder::Write_start(int16_t s, int32_t tick, int32_t local_ms)
     return written;
 }
 
-void Heat_recorder::Handle_Capture_Start(int16_t s)
+bool Heat_recorder::Write_start_while_held(int16_t s, int32_t tick, int32_t local_ms)
 {
-    // While the abort question is open nothing starts: an OK must find no capture in the heat.
-    if (!Valid_slot(s) || capturing_ || asking_abort_) return;
+    bool already = false, written = false;
     try {
-        if (!slots_[size_t(s)].initiated) {
-            view_.Beep();
-            view_.Notice("No file initiated!");
-            return;
-        }
-        // A stopped camera stores nothing, so the capture would only look as if it ran.
-        if (!camera_ || !camera_->Running()) {
-            const std::string why = camera_ ? camera_->Last_Error() : std::string();
-            view_.Notice("No camera is running: nothing can be captured." + (why.empty() ? "" : " " + why + "."));
-            return;
-        }
-        if (camera_->Pictures_unrecordable()) {
-            Trace_Line("*Capture refused, the camera gives no DV frames");
-            view_.Notice("This camera gives pictures that cannot be recorded (no DV frames): nothing can be "
-                         "captured. Choose another camera under Camera > Choose camera.");
-            return;
-        }
-        if (!Open_appender(s)) return;
-        camera_->Clear_Linear_Buffer();
-        camera_->Post_linear(true);
-        capturing_ = true;
-        capture_slot_ = s;
-        captured_ = 0;
-        press_tick_ = Get_Tick();
-        Trace_Line("*Capture start, tick = ", press_tick_);
-        view_.Heat_changed();
-    } catch (...) {
-        End_storing();
-        appender_.reset();
-        Report_current_exception("Handle_Capture_Start" + std::string(k_Class));
-    }
-}
-
-bool Heat_recorder::Open_appender(int16_t s)
-{
-    try {
-        appender_ = std::make_unique<Frame_appender>(slots_[size_t(s)].file_name);
-        return true;
+        written = appender_->Change_header([&](Cls_XML_header& header) {
+            already = header.Start_local_mill(1) >= 1 || header.Start_PC_mill(1) >= 1;
+            if (already) return false;
+            header.Start_local_mill(1, local_ms);
+            header.Start_PC_mill(1, tick);
+            header.Update_Program(g_Edition_text);
+            return true;
+        });
     } catch (const Run_time_error& e) {
-        view_.Notice(std::string(e.what()) + "; nothing is captured.");
-        return false;
+        Trace_Line(std::string("*The start could not be written during a capture: ") + e.what());
     }
+    Tell_problems();
+    if (already) view_.Notice("Heat already started! (m2)");
+    else if (!written)
+        view_.Notice("Error! The start could not be written to " + slots_[size_t(s)].file_name + "; the heat is not started.");
+    return written;
 }
 
-void Heat_recorder::End_storing()
+void Heat_recorder::Tell_problems()
 {
-    capturing_ = false;
-    if (camera_) camera_->Post_linear(false);
-    view_.Heat_changed();
-}
-
-// The frames stored since the last turn go to the disk's thread; the camera keeps none of them.
-void Heat_recorder::Hand_over_stored()
-{
-    if (!camera_ || !appender_) return;
-    for (CVideobuff& frame : camera_->Take_linear()) {
-        file_->Follow_timecode(frame.Data());
-        appender_->Add(frame.Take_data());
-        ++captured_;
-    }
-}
-
-void Heat_recorder::Handle_Capture_End(int16_t s)
-{
-    if (!Valid_slot(s)) return;
-    try {
-        // Storing ends first, whatever follows: frames must not pile up in memory. The frames
-        // belong to the slot they were written into since the press.
-        const bool was_capturing = capturing_;
-        if (was_capturing) s = capture_slot_;
-        End_storing();
-        Hand_over_stored();
-        const Heat_state& slot = slots_[size_t(s)];
-        if (!slot.initiated) {
-            appender_.reset();
-            view_.Notice("Errror, Handle_Capture_End, file not initiated!");
-            return;
-        }
-        if (!FileExists(slot.file_name)) {
-            appender_.reset();
-            view_.Notice("Errror,Handle_Capture_End, can't find output file!");
-            return;
-        }
-        if (!was_capturing || !appender_) return;
-        Append_capture(s);
-    } catch (...) {
-        appender_.reset();
-        view_.Append_progress(-1);
-        Report_current_exception("Handle_Capture_End" + std::string(k_Class));
-    }
-}
-
-void Heat_recorder::Append_capture(int16_t s)
-{
-    view_.Append_progress(0);
-    const std::string name = slots_[size_t(s)].file_name;
-    appender_->Finish([this](int32_t written, int32_t handed) {
-        view_.Append_progress(handed > 0 ? std::max<int32_t>(1, int32_t(int64_t(written) * 100 / handed)) : 100);
-    });
-    const int32_t written = appender_->Written();
-    const int error = appender_->Error();
-    appender_.reset();
-    view_.Append_progress(100);
-    const bool counted = Store_count(name, written, error);
-    if (error == 0) Check_frame_count(name);
-    if (camera_) camera_->Clear_Linear_Buffer();
-    view_.Append_progress(-1);
-    view_.Heat_changed();
-    if (error != 0) Tell_write_failed(error, written, counted);
-}
-
-// The header counts the frames written. After a failed write (a full disk above all) there may
-// be no room for the header's journal: the count alone is stored where it stands.
-bool Heat_recorder::Store_count(const std::string& name, int32_t written, int error)
-{
-    cls_AVI_handler& file = *file_;
-    if (!file.Open_for_append(name)) return false;
-    file.Count_appended_frames(written);
-    const bool in_place = error != 0 && written > 0 && file.Store_appended_count();
-    const bool counted = written == 0 || in_place || error == 0;
-    file.Close_File();
-    return counted;
-}
-
-void Heat_recorder::Tell_write_failed(int error, int32_t written, bool counted)
-{
-    const std::string kept = "the capture stopped after " + std::to_string(written) + " frames; the heat keeps them";
-    std::string text = error == ENOSPC ? "The disk is full: " + kept
-                                       : "The frames could not be written (" + std::string(std::strerror(error)) + "): " + kept;
-    if (!counted) text += " (they are counted when the recording is next opened)";
-    Trace_Line("*" + text);
-    view_.Notice(text);
-}
-
-void Heat_recorder::Check_frame_count(const std::string& name)
-{
-    cls_AVI_handler& file = *file_;
-    if (!file.Open_File(name)) return;
-    // The header's own count: the recording object clamps the count it reports to the frames on
-    // disk, which would hide a shortened file.
-    const int32_t counted = file.Header().Frames_no(), from_length = file.num_Calculated_frames();
-    file.Close_File();
-    if (counted == from_length) return;
-    Trace_Line("*Frame count mismatch in " + name);
-    view_.Notice("The recording " + name + " counts " + std::to_string(counted) + " frames but its length holds " +
-                 std::to_string(from_length) + ". Finish this heat and check the recording.");
-}
-
-void Heat_recorder::DV_event()
-{
-    Store_frame();
-    view_.Frame_taken();
-}
-
-void Heat_recorder::Store_frame()
-{
-    if (!capturing_ || !camera_) return;
-    try {
-        // A frame still waiting for its turn when the button went down was taken before it.
-        const int32_t taken = camera_->Extra_data().Long_at(DV_extra::Frame_tick);
-        if (platform::Tick_difference(taken, press_tick_) < 0) return;
-        camera_->Store_Buffer();
-        Hand_over_stored();
-        if (appender_ && appender_->Error() != 0) {
-            Trace_Line("*A frame of the capture could not be written, the capture ends");
-            Handle_Capture_End(capture_slot_);
-        } else if (captured_ >= max_capture_frames_) {
-            Trace_Line("*Capture reached its frame limit, appending");
-            Handle_Capture_End(capture_slot_);
-        }
-    } catch (...) {
-        // One report, and no more storing: a failing frame path would fail for every frame.
-        // What reached the disk is counted.
-        Report_current_exception("DV_event" + std::string(k_Class));
-        if (capturing_) Handle_Capture_End(capture_slot_);
-    }
+    if (!appender_) return;
+    for (const Recording_problem& problem : appender_->Take_problems()) view_.Notice(problem.Text());
 }
 
 void Heat_recorder::Camera_stopped(const std::string& reason)
 {
     try {
-        const int16_t s = active_heat_;
-        if (capturing_) Handle_Capture_End(s);
+        const int16_t s = capturing_ ? capture_slot_ : active_heat_;
+        End_capture();
         g_Capture_running = false;
         slots_[size_t(s)].camera_stopped = reason;
         view_.Heat_changed();
@@ -399,42 +252,36 @@ void Heat_recorder::Handle_Abort(int16_t s)
             view_.Notice("Heat not started!");
             return;
         }
-        // A capture ends with the abort, before the question: its release may come while the
-        // question is open, and the frames taken so far belong to the heat as it ran.
-        const bool was_capturing = capturing_;
-        const int16_t captured = capture_slot_;
-        if (capturing_) Handle_Capture_End(captured);
+        // One question at a time; frames and presses go on while it is open.
+        if (asking_abort_) return;
         asking_abort_ = true;
-        bool confirmed = false;
-        try {
-            confirmed = view_.Confirm_abort("Aborting heat " + slot.heat_id + " , are you sure?");
-        } catch (...) {
-            asking_abort_ = false;
-            throw;
-        }
-        asking_abort_ = false;
-        if (confirmed) {
-            slot.started = false;
-            slot.start_tick = 0;
-            slot.aborted = true;
-            if (!Clear_start(s)) view_.Notice("The start could not be cleared in " + slot.file_name + ".");
-        } else if (was_capturing && view_.Capture_input_held()) {
-            Resume_capture(captured);
-        }
-        view_.Heat_changed();
+        abort_slot_ = s;
+        view_.Ask_abort(s, "Aborting heat " + slot.heat_id + " , are you sure?");
     } catch (...) {
+        asking_abort_ = false;
         Report_current_exception("Handle_Abort" + std::string(k_Class));
     }
 }
 
-// The heat goes on: the input still held captures again at once, into the same recording.
-void Heat_recorder::Resume_capture(int16_t s)
+void Heat_recorder::Abort_answered(int16_t s, bool yes)
 {
-    Trace_Line("*Abort cancelled with the capture input held, capturing again");
-    Handle_Capture_Start(s);
-    if (capturing_)
-        slots_[size_t(s)].note = "Abort cancelled during a capture: the frames before and after the question are "
-                                 "stored, not those while it was open";
+    if (!asking_abort_ || s != abort_slot_) return;
+    asking_abort_ = false;
+    try {
+        Heat_state& slot = slots_[size_t(s)];
+        // A heat finished while the question was open has no start left to clear.
+        if (yes && slot.started) {
+            // The heat keeps what was captured into it up to the answer.
+            if (capturing_ && capture_slot_ == s) End_capture();
+            slot.started = false;
+            slot.start_tick = 0;
+            slot.aborted = true;
+            if (!Clear_start(s)) view_.Notice("The start could not be cleared in " + slot.file_name + ".");
+        }
+        view_.Heat_changed();
+    } catch (...) {
+        Report_current_exception("Abort_answered" + std::string(k_Class));
+    }
 }
 
 // The start is cleared in this slot's own recording, whichever the handler last used.

@@ -6,13 +6,17 @@
 // written and the recording's frame count is stored and checked against the file's length.
 // Camera frames (it takes them from the camera itself), the control box's inputs and the tick
 // drive it; the capture window forwards its buttons to it and shows its state. It never talks to
-// the operator: it tells its view what the operator should know and asks it to confirm an abort.
+// the operator and never waits for one: it tells its view what the operator should know, asks it
+// to confirm an abort and goes on; the answer comes later. A hold keeps the frames taken between
+// its stamped press and release, whenever they are delivered.
 #include "capture/Control_box.h"
 
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+class QTimer;
 
 namespace wk {
 
@@ -34,12 +38,15 @@ public:
     virtual void Beep() {}
     // Marathon heats are started on their own window, not here.
     virtual bool Marathon_heats() const { return false; }
-    // A capture input (the box's, the capture button) is held down now.
-    virtual bool Capture_input_held() const { return false; }
-    // What the operator should know now (a refusal, a failed write, a stopped camera).
+    // What the operator should know now (a refusal, a failed write, a stopped camera). Shown
+    // without waiting for the operator: it may come from inside a frame's delivery.
     virtual void Notice(const std::string& text) { (void)text; }
-    // Whether the operator confirms the abort the question asks about; no abort without a yes.
-    virtual bool Confirm_abort(const std::string& question) { (void)question; return false; }
+    // Puts the abort question to the operator without waiting; the answer goes to the recorder's
+    // Abort_answered. No abort without a yes; until then the heat runs on.
+    virtual void Ask_abort(int16_t slot, const std::string& question) { (void)slot; (void)question; }
+    // The running capture has left out count pictures so far (gaps in its frames' capture
+    // times: the camera's server or the disk fell behind); 0 when a capture starts.
+    virtual void Pictures_left_out(int32_t count) { (void)count; }
     // A camera frame came and the recorder has taken what it stores of it.
     virtual void Frame_taken() {}
 };
@@ -61,11 +68,18 @@ struct Heat_state {
     std::string camera_stopped;
     // What the operator should know of the heat's captures.
     std::string note;
+    // Pictures left out in the heat's captures, from the gaps in their frames' capture times.
+    int32_t left_out = 0;
 };
 
 class Heat_recorder final : public Control_box_owner {
 public:
     static constexpr int16_t k_Slots = 3;
+    // A PAL DV frame; a gap of more than one and a half of them between two kept frames means
+    // pictures were left out.
+    static constexpr int32_t k_Frame_ms = 40;
+    // How long a release waits, at most, for pictures taken before it still on their way.
+    static constexpr int32_t k_Release_wait_ms = 2000;
 
     // max_capture_frames: frames one capture may take; reaching it ends the capture.
     Heat_recorder(Heat_recorder_view& view, int32_t max_capture_frames);
@@ -89,10 +103,24 @@ public:
     void Handle_Start_Event(int16_t slot);
     // A signal seen at tick (the box's input, stamped by its driver).
     void Handle_Start_Event(int16_t slot, int32_t tick) override;
-    void Handle_Capture_Start(int16_t slot) override;
-    void Handle_Capture_End(int16_t slot) override;
-    // Asks, then clears the start; a capture in progress ends first with what it took.
+    // The capture input went down at tick: the hold keeps the frames taken from then on.
+    void Handle_Capture_Start(int16_t slot, int32_t tick) override;
+    void Handle_Capture_Start(int16_t slot);
+    // The capture input went up at tick: frames taken until then are still kept as they come,
+    // until one taken after it comes or the wait runs out; then the capture is appended.
+    void Handle_Capture_End(int16_t slot, int32_t tick) override;
+    void Handle_Capture_End(int16_t slot);
+    // Ends a capture at once with what it has taken (the window going, the camera stopping).
+    void End_capture();
+    // Asks whether to abort; the heat and any capture go on until the answer.
     void Handle_Abort(int16_t slot);
+    // The operator's answer to the abort question about slot: a yes ends a capture into the heat
+    // with what it took, then clears the start.
+    void Abort_answered(int16_t slot, bool yes);
+    bool Asking_abort() const { return asking_abort_; }
+    // A release waiting for late frames, and the longest it waits (a test setting).
+    bool Releasing() const { return releasing_; }
+    void Release_wait_ms(int32_t ms) { release_wait_ms_ = ms; }
     // Finish: the slot takes a new recording next.
     void Clear_Heat(int16_t slot);
     // Every frame of the camera: stored while capturing; then the view is told.
@@ -113,15 +141,21 @@ public:
 private:
     bool Write_new_header(int16_t slot);
     bool Write_start(int16_t slot, int32_t tick, int32_t local_ms);
+    bool Write_start_while_held(int16_t slot, int32_t tick, int32_t local_ms);
     bool Open_appender(int16_t slot);
+    bool Capture_refused(int16_t slot);
     void End_storing();
-    void Hand_over_stored();
+    void Hand_over_stored(int32_t taken);
+    void Count_left_out(int32_t taken);
+    void Keep_left_out(int16_t slot);
     void Append_capture(int16_t slot);
-    bool Store_count(const std::string& name, int32_t written, int error);
+    void Tell_problems();
     void Tell_write_failed(int error, int32_t written, bool counted);
-    void Resume_capture(int16_t slot);
     void Check_frame_count(const std::string& name);
     void Store_frame();
+    bool Store_held_frame(int32_t taken);
+    void Release_wait_over();
+    void Released_without_capture(int16_t slot);
     bool Clear_start(int16_t slot);
 
     class Frame_receiver;
@@ -139,10 +173,19 @@ private:
     int16_t capture_slot_ = 0;
     int32_t captured_ = 0;
     std::unique_ptr<Frame_appender> appender_;
-    // The abort question is open: no capture starts until it is answered.
+    // The abort question is open, about abort_slot_.
     bool asking_abort_ = false;
-    // When the capture button went down; frames taken before it are not the capture's.
-    int32_t press_tick_ = 0;
+    int16_t abort_slot_ = 0;
+    // When the capture input went down and up, as stamped where it was seen; frames taken
+    // before the press or after the release are not the hold's.
+    int32_t press_tick_ = 0, release_tick_ = 0;
+    bool releasing_ = false;
+    int32_t release_wait_ms_ = k_Release_wait_ms;
+    std::unique_ptr<QTimer> release_timer_;
+    // The capture time of the newest frame the camera delivered, and of the last one kept.
+    bool any_taken_ = false, any_kept_ = false;
+    int32_t newest_taken_ = 0, last_kept_ = 0;
+    int32_t left_out_ = 0;
 };
 
 } // namespace wk

@@ -42,9 +42,29 @@ int Path_box_width(const QWidget& box)
     return screen ? std::min(wanted, screen->availableGeometry().width() * 2 / 3) : wanted;
 }
 
-int Qt_dialogs::Message_box(const std::string& prompt, int style, const std::string& title)
+namespace {
+
+struct Choice {
+    QMessageBox::StandardButton button;
+    int answer;
+};
+
+std::vector<Choice> Choices(int style)
 {
-    QMessageBox box(QApplication::activeWindow());
+    switch (style & 7) {
+    case vbOKCancel: return {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}};
+    case vbAbortRetryIgnore:
+        return {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
+    case vbYesNoCancel: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+    case vbYesNo: return {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}};
+    case vbRetryCancel: return {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}};
+    default: return {{QMessageBox::Ok, vbOK}};
+    }
+}
+
+void Set_up(QMessageBox& box, const std::string& prompt, int style, const std::string& title,
+            const std::vector<Choice>& choices)
+{
     box.setWindowTitle(Title(title));
     box.setText(Q(prompt));
     switch (style & 0x70) {
@@ -54,30 +74,49 @@ int Qt_dialogs::Message_box(const std::string& prompt, int style, const std::str
     case vbInformation: box.setIcon(QMessageBox::Information); break;
     default: break;
     }
-    struct Choice { QMessageBox::StandardButton button; int answer; };
-    std::vector<Choice> choices;
-    switch (style & 7) {
-    case vbOKCancel: choices = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;
-    case vbAbortRetryIgnore:
-        choices = {{QMessageBox::Abort, vbAbort}, {QMessageBox::Retry, vbRetry}, {QMessageBox::Ignore, vbIgnore}};
-        break;
-    case vbYesNoCancel:
-        choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
-        break;
-    case vbYesNo: choices = {{QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}}; break;
-    case vbRetryCancel: choices = {{QMessageBox::Retry, vbRetry}, {QMessageBox::Cancel, vbCancel}}; break;
-    default: choices = {{QMessageBox::Ok, vbOK}}; break;
-    }
     QMessageBox::StandardButtons buttons;
     for (auto& c : choices) buttons |= c.button;
     box.setStandardButtons(buttons);
     const size_t def = (style & vbDefaultButton3) ? 2 : (style & vbDefaultButton2) ? 1 : 0;
     if (def < choices.size()) box.setDefaultButton(choices[def].button);
-    const int pressed = box.exec();
+}
+
+int Answer(const std::vector<Choice>& choices, int pressed)
+{
     for (auto& c : choices)
         if (c.button == pressed) return c.answer;
     // Closed with Escape or the title bar: the cancel-like answer.
     return choices.size() > 1 ? choices.back().answer : vbOK;
+}
+
+} // namespace
+
+int Qt_dialogs::Message_box(const std::string& prompt, int style, const std::string& title)
+{
+    QMessageBox box(QApplication::activeWindow());
+    const std::vector<Choice> choices = Choices(style);
+    Set_up(box, prompt, style, title, choices);
+    return Answer(choices, box.exec());
+}
+
+void Qt_dialogs::Show_notice(const std::string& prompt, const std::string& title)
+{
+    Ask_later(prompt, vbOKOnly, title, [](int) {});
+}
+
+void Qt_dialogs::Ask_later(const std::string& prompt, int style, const std::string& title,
+                           std::function<void(int answer)> answered)
+{
+    auto* box = new QMessageBox(QApplication::activeWindow());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    const std::vector<Choice> choices = Choices(style);
+    Set_up(*box, prompt, style, title, choices);
+    QObject::connect(box, &QMessageBox::finished, box, [box, choices, answered = std::move(answered)](int) {
+        QAbstractButton* clicked = box->clickedButton();
+        answered(Answer(choices, clicked ? box->standardButton(clicked) : QMessageBox::NoButton));
+    });
+    box->show();
 }
 
 std::optional<std::string> Qt_dialogs::Input_box(const std::string& prompt, const std::string& title,

@@ -14,6 +14,10 @@ int Path_box_width(const QWidget& box);
 class Qt_dialogs final : public Dialogs {
 public:
     int Message_box(const std::string& prompt, int style, const std::string& title) override;
+    // A box that is not modal: the caller and every window go on while it is open.
+    void Show_notice(const std::string& prompt, const std::string& title) override;
+    void Ask_later(const std::string& prompt, int style, const std::string& title,
+                   std::function<void(int answer)> answered) override;
     std::optional<std::string> Input_box(const std::string& prompt, const std::string& title,
                                          const std::string& default_text) override;
     std::optional<std::string> Open_file(const std::string& title, const std::string& folder,

@@ -1,5 +1,6 @@
 #include "recording/Own_format_reader.h"
 
+#include "platform/Append_lock.h"
 #include "recording/Header_journal.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_format.h"
@@ -70,7 +71,8 @@ bool Own_format_reader::Open()
     // The header's count, but never more frames than every stream has whole on disk.
     const int64_t on_disk = std::max<int64_t>(file_.num_calculated_frames, 0) / std::max<int32_t>(streams, 1);
     file_.num_frames = int32_t(std::clamp<int64_t>(file_.Header().Frames_no(), 0, on_disk));
-    if (on_disk > file_.num_frames) Recover_frames(on_disk);
+    // Frames past the count while a capture still appends them are that capture's, not a crash's.
+    if (on_disk > file_.num_frames && !platform::Append_lock::Held(file_.name)) Recover_frames(on_disk);
     file_.num_fields = file_.Gross_fields();
     file_.input_format.biBitCount = 24;
     return true;
@@ -130,30 +132,36 @@ void Own_format_reader::Recover_frames(int64_t on_disk)
     }
 }
 
-bool Own_format_reader::Read_text_on_disk(std::string& text) const
+bool Own_format_reader::Read_text_on_disk(const platform::Byte_file& file, std::string& text)
 {
     uint8_t b[k_Own_head_size];
-    if (!file_.file.Read_exact(0, b, sizeof b) || std::memcmp(b, k_Own_magic, 4) != 0) return false;
+    if (!file.Read_exact(0, b, sizeof b) || std::memcmp(b, k_Own_magic, 4) != 0) return false;
     const int32_t length = Get_long(b + 12);
     if (length <= 0 || length > k_Max_XML_length || k_Own_head_size + length > Get_long(b + 4)) return false;
     text.assign(size_t(length), '\0');
-    return file_.file.Read_exact(k_Own_head_size, text.data(), text.size());
+    return file.Read_exact(k_Own_head_size, text.data(), text.size());
 }
 
 bool Own_format_reader::Write_frame_count(int32_t count)
 {
-    if (!file_.file.Is_open() || !file_.file.Writable() || count < 0) return false;
+    if (!file_.file.Is_open()) return false;
+    return Write_frame_count_on(file_.file, count);
+}
+
+bool Own_format_reader::Write_frame_count_on(platform::Byte_file& file, int32_t count)
+{
+    if (!file.Is_open() || !file.Writable() || count < 0) return false;
     std::string text;
     size_t from = 0;
     std::string patch;
-    if (!Read_text_on_disk(text) || !Count_patch(text, count, from, patch)) return false;
+    if (!Read_text_on_disk(file, text) || !Count_patch(text, count, from, patch)) return false;
     std::string changed = text;
     changed.replace(from, patch.size(), patch);
     // Only a text that reads back with the new count goes to the disk.
     Cls_XML_header check;
     if (!check.XML_string(changed.substr(0, std::strlen(changed.c_str()))) || check.Frames_no() != count) return false;
-    if (!file_.file.Write_at(k_Own_head_size + int64_t(from), patch.data(), patch.size())) return false;
-    file_.file.Sync();
+    if (!file.Write_at(k_Own_head_size + int64_t(from), patch.data(), patch.size())) return false;
+    file.Sync();
     return true;
 }
 
@@ -225,7 +233,8 @@ bool Own_format_reader::Write_header_text(const std::string& text)
     if (opened_here) Open_head_for_writing();
     bool written = false;
     try {
-        written = Header_fits(text) && Write_header_bytes(text);
+        written = Header_fits(text, qsm_.Data_offset, file_.name, file_.problems);
+        if (written) qsm_ = Write_header_bytes(file_.file, file_.name, qsm_, text, file_.problems);
     } catch (...) {
         if (opened_here) file_.file.Close();
         throw;
@@ -234,7 +243,9 @@ bool Own_format_reader::Write_header_text(const std::string& text)
     return written;
 }
 
-Header_area Own_format_reader::Header_area_of(const platform::Byte_file& file) const
+Header_area Own_format_reader::Header_area_of(const platform::Byte_file& file) const { return Own_header_area(file); }
+
+Header_area Own_format_reader::Own_header_area(const platform::Byte_file& file)
 {
     uint8_t b[k_Own_head_size];
     int64_t end = k_Own_data_offset;
@@ -260,31 +271,45 @@ void Own_format_reader::Open_head_for_writing()
     qsm_.Data_offset = Get_long(b + 4);
 }
 
+bool Own_format_reader::Write_header_text_on(platform::Byte_file& file, const std::string& path, const std::string& text,
+                                             Recording_problems& problems)
+{
+    uint8_t b[k_Own_head_size];
+    if (!file.Read_exact(0, b, sizeof b) || std::memcmp(b, k_Own_magic, 4) != 0) return false;
+    QSM_Header_Record head;
+    head.Data_offset = Get_long(b + 4);
+    head.Reserved1 = Get_long(b + 8);
+    head.Reserved2 = Get_long(b + 16);
+    if (!Header_fits(text, head.Data_offset, path, problems)) return false;
+    Write_header_bytes(file, path, head, text, problems);
+    return true;
+}
+
 // The text and its 100 zero bytes end before the end mark and before the first frame, wherever
 // this file's frames start (a file laid out by another writer may keep a smaller header area).
-bool Own_format_reader::Header_fits(const std::string& text) const
+bool Own_format_reader::Header_fits(const std::string& text, int64_t data_offset, const std::string& path,
+                                    const Recording_problems& problems)
 {
     const int64_t room =
-        std::max<int64_t>(std::min<int64_t>(k_Max_XML_length, int64_t(qsm_.Data_offset) - k_Own_head_size - k_XML_padding), 0);
+        std::max<int64_t>(std::min<int64_t>(k_Max_XML_length, data_offset - k_Own_head_size - k_XML_padding), 0);
     if (int64_t(text.size()) <= room) return true;
-    file_.problems.Post({Recording_problem::Kind::header_too_long,
-                         std::to_string(text.size()) + " bytes, at most " + std::to_string(room), file_.name});
+    problems.Post({Recording_problem::Kind::header_too_long,
+                   std::to_string(text.size()) + " bytes, at most " + std::to_string(room), path});
     return false;
 }
 
 // Text and head change together or not at all, whatever stops the write.
-bool Own_format_reader::Write_header_bytes(const std::string& text)
+QSM_Header_Record Own_format_reader::Write_header_bytes(platform::Byte_file& file, const std::string& path,
+                                                        QSM_Header_Record head, const std::string& text,
+                                                        Recording_problems& problems)
 {
-    QSM_Header_Record head = qsm_;
     std::memcpy(head.Magic.data(), k_Own_magic, 4);
     head.XML_length = int32_t(text.size());
     Byte_patch body{k_Own_head_size, std::vector<uint8_t>(text.begin(), text.end())};
     body.bytes.resize(body.bytes.size() + k_XML_padding, 0);
     const std::array<uint8_t, k_Own_head_size> b = Head_bytes(head);
-    Header_journal::Write(file_.file, file_.name, {body, Byte_patch{0, {b.begin(), b.end()}}}, Header_area_of(file_.file),
-                          file_.problems);
-    qsm_ = head;
-    return true;
+    Header_journal::Write(file, path, {body, Byte_patch{0, {b.begin(), b.end()}}}, Own_header_area(file), problems);
+    return head;
 }
 
 } // namespace wk

@@ -35,6 +35,16 @@ public:
     bool Plays_fields() const override { return true; }
     Own_format_head* Own_head() override { return this; }
 
+    // For a writer that holds the recording open itself (a capture's appender): the header text
+    // written into file as Write_header_text writes it, and the count patched in place as
+    // Write_frame_count patches it. Whatever the file's head says is checked first.
+    static bool Write_header_text_on(platform::Byte_file& file, const std::string& path, const std::string& text,
+                                     Recording_problems& problems);
+    static bool Write_frame_count_on(platform::Byte_file& file, int32_t count);
+    static Header_area Own_header_area(const platform::Byte_file& file);
+    // The header text as it stands in file (with its trailing zeros); false when the head is bad.
+    static bool Read_text_on_disk(const platform::Byte_file& file, std::string& text);
+
     // ---- Own_format_head ----
     bool Read_head() override;
     void Write_head() override;
@@ -45,9 +55,11 @@ private:
     static std::array<uint8_t, 20> Head_bytes(const QSM_Header_Record& r);
     void Recover_frames(int64_t on_disk);
     void Open_head_for_writing();
-    bool Header_fits(const std::string& text) const;
-    bool Write_header_bytes(const std::string& text);
-    bool Read_text_on_disk(std::string& text) const;
+    static bool Header_fits(const std::string& text, int64_t data_offset, const std::string& path,
+                            const Recording_problems& problems);
+    static QSM_Header_Record Write_header_bytes(platform::Byte_file& file, const std::string& path,
+                                                QSM_Header_Record head, const std::string& text,
+                                                Recording_problems& problems);
 
     QSM_Header_Record qsm_;
 };

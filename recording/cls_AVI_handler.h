@@ -84,6 +84,8 @@ public:
     int16_t Synch_type() const { return synch_type_; }
     // The header object, created on first use.
     Cls_XML_header& Header();
+    // Where the recording's problems go (a message box unless the owner says otherwise).
+    Recording_problems& Problems() { return rec_.problems; }
     // Sizes of the pictures of the plain draw and of the overlay ("width,height width,height").
     std::string DIB_sizes() const { return renderer_->DIB_sizes(); }
     // The time stamp of the frame just read, while a file is open; 0 otherwise.

@@ -181,6 +181,7 @@ public:
     std::string Shown_field_text() const override;
     void Update_frm_label();
     void Update_Frame_Time();
+    void Note_time_jump(int32_t race_time);
     void Lbl_delta_time_Click() override;
     void P_Large_refresh();
     int32_t Shown_field() override;
@@ -434,6 +435,10 @@ private:
     int32_t delta_reference_ = 0;
     int16_t shown_stream_ = 1;
     int32_t shown_field_ = 0; // the field the picture shows; 0 before the first is drawn
+    // The field whose race time was shown last, and that time: a step forward onto a time that
+    // jumps past it by more than a frame is noted (pictures left out while capturing).
+    int32_t timed_field_ = 0, timed_ms_ = 0;
+    int64_t time_jump_ = 0;
     bool scroll_busy_ = false;
     int16_t zoom_mode_ = 0;
     int16_t zoom_left_ = 0, zoom_top_ = 0, zoom_width_ = 0, zoom_height_ = 0;

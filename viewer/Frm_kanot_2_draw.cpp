@@ -281,9 +281,26 @@ void Frm_kanot_2::Update_Frame_Time()
         return;
     }
     Show_text(Lbl_elapsed_time, QString::fromStdString(Display_Mill_Time(t, false)));
+    Note_time_jump(t);
     const int64_t d = int64_t(t) - delta_reference_;
     Show_text(Lbl_delta_time, d >= 0 && d <= INT32_MAX ? QString::fromStdString(Display_Mill_Time(int32_t(d), false))
                                                         : QString("---"));
+}
+
+void Frm_kanot_2::Note_time_jump(int32_t t)
+{
+    // A field steps 20 ms and a frame 40 ms; more than a frame past that is a gap in the capture.
+    // The same field shown again keeps its note.
+    const int32_t step = shown_field_ - timed_field_;
+    if (step != 0 || t != timed_ms_) {
+        const int64_t jump = int64_t(t) - timed_ms_;
+        time_jump_ = timed_field_ > 0 && (step == 1 || step == 2) && jump > 20 * step + 40 ? jump : 0;
+        timed_field_ = shown_field_;
+        timed_ms_ = t;
+    }
+    Lbl_elapsed_time->setToolTip(
+        time_jump_ ? QString("The time jumps %1 ms here: pictures were left out while capturing").arg(time_jump_) : QString());
+    if (time_jump_) Show_text(Lbl_elapsed_time, Lbl_elapsed_time->text() + QString(" (+%1 ms)").arg(time_jump_));
 }
 
 void Frm_kanot_2::Lbl_delta_time_Click()

@@ -237,8 +237,10 @@ protected:
         heat.press = *press;
         QThread::msleep(2000);
         ASSERT_EQ(Kitsim({"in 5 0"}), 0);
-        // The release is over once the tool has its answer.
+        // The release is stamped once the tool has its answer; pictures taken before it may
+        // still come, and the capture is appended after them.
         heat.release = Get_Tick();
+        ASSERT_TRUE(Traced(tracer, "Capture appended", 10000)) << "the capture was not appended";
     }
 
     test::Temp_home home;

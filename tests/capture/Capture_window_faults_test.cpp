@@ -7,8 +7,17 @@
 #include "recording/header/Cls_XML_header.h"
 #include "tests/capture/Saved_lanes.h"
 
+#include "platform/Qt_dialogs.h"
+#include "tests/support/Failing_disk.h"
+
+#include <QApplication>
 #include <QGroupBox>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+
+#include <chrono>
+#include <thread>
 
 namespace wk {
 namespace {
@@ -18,6 +27,128 @@ using test::Capture_window_road;
 using test::k_Head;
 
 int64_t Frames_in(const std::string& path) { return (int64_t(fs::file_size(path)) - k_Head) / int64_t(k_DV_frame_size); }
+
+// The program's own boxes on the screen for a while, in place of the script.
+class Real_boxes {
+public:
+    explicit Real_boxes(test::Scripted_dialogs& script) : script_(script) { platform::Install_dialogs(&boxes_); }
+    ~Real_boxes()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w)) box->close();
+        platform::Install_dialogs(&script_);
+    }
+
+private:
+    test::Scripted_dialogs& script_;
+    platform::Qt_dialogs boxes_;
+};
+
+// The message box left open whose text holds part.
+QMessageBox* Open_box(const std::string& part)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text().contains(QString::fromStdString(part)))
+            return box;
+    return nullptr;
+}
+
+// Bounded: the disk's thread has done what done asks (a test never hangs on it).
+bool Caught_up(const std::function<bool()>& done)
+{
+    for (int waited = 0; !done() && waited < 10000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+}
+
+TEST_F(Capture_window_road, TheDiskFullNoticeStaysOpenWhileFramesComeAndAPressWithItOpenCaptures)
+{
+    window->show();
+    const std::string path = Create(0, "D");
+    window->Handle_Start_Event(0);
+    Real_boxes boxes(dialogs);
+    {
+        test::Failing_disk disk;
+        disk.No_space_in(path, k_Head + 3 * int64_t(k_DV_frame_size), INT64_MAX);
+        QTest::mousePress(window->Command_Capture, Qt::LeftButton);
+        ASSERT_TRUE(window->Capturing());
+        // The capture stops by itself at a frame after the write that failed.
+        EXPECT_TRUE(Caught_up([&] {
+            if (window->Capturing()) Frames(1);
+            return !window->Capturing();
+        }));
+    }
+    QMessageBox* notice = Open_box("The disk is full: the capture stopped after 3 frames");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    // Space freed, the notice unread: frames still reach the window and a new press captures.
+    QTest::mouseRelease(window->Command_Capture, Qt::LeftButton);
+    const int32_t seen = window->Camera()->DV_events();
+    QTest::mousePress(window->Command_Capture, Qt::LeftButton);
+    EXPECT_TRUE(window->Capturing());
+    Frames(5);
+    QTest::mouseRelease(window->Command_Capture, Qt::LeftButton);
+    EXPECT_FALSE(window->Capturing());
+    EXPECT_EQ(window->Camera()->DV_events(), seen + 5);
+    EXPECT_EQ(Frames_in(path), 8);
+    EXPECT_EQ(Open_box("The disk is full"), notice);
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Capture_window_road, TheAbortQuestionStaysOpenWhileTheHeldCaptureStoresAndItsButtonsAnswerIt)
+{
+    window->show();
+    const std::string path = Create(0, "Q");
+    window->Handle_Start_Event(0);
+    Real_boxes boxes(dialogs);
+    QTest::mousePress(window->Command_Capture, Qt::LeftButton);
+    Frames(3);
+    QTest::mouseClick(window->Slots[0].Command_abort, Qt::LeftButton);
+    QMessageBox* question = Open_box("Aborting heat Q");
+    ASSERT_NE(question, nullptr);
+    // Open and unanswered: the heat and the capture go on, every frame stored.
+    Frames(4);
+    EXPECT_TRUE(window->Capturing());
+    EXPECT_TRUE(Caught_up([&] { return Frames_in(path) == 7; })) << Frames_in(path);
+    QTest::mouseClick(question->button(QMessageBox::Cancel), Qt::LeftButton);
+    EXPECT_TRUE(window->Capturing());
+    EXPECT_TRUE(window->Recorder().Slot(0).started);
+    Frames(2);
+    QTest::mouseClick(window->Slots[0].Command_abort, Qt::LeftButton);
+    question = Open_box("Aborting heat Q");
+    ASSERT_NE(question, nullptr);
+    Frames(1);
+    // OK ends the heat after what was captured.
+    QTest::mouseClick(question->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_FALSE(window->Capturing());
+    EXPECT_FALSE(window->Recorder().Slot(0).started);
+    EXPECT_EQ(Frames_in(path), 10);
+    EXPECT_EQ(Header_start_tick(path), 0);
+    Frames(3);
+    QTest::mouseRelease(window->Command_Capture, Qt::LeftButton);
+    EXPECT_EQ(Frames_in(path), 10);
+    EXPECT_TRUE(reports.reports.empty());
+}
+
+TEST_F(Capture_window_road, PicturesLeftOutAreShownWhileTheyHappenAndStayInTheSlotsNote)
+{
+    window->show();
+    Create(0, "L");
+    QTest::mousePress(window->Command_Capture, Qt::LeftButton);
+    EXPECT_TRUE(window->Label_capture_status->isHidden());
+    Frames(2);
+    clock.tick += 160; // the camera's server fell behind by four pictures
+    Frames(1);
+    EXPECT_FALSE(window->Label_capture_status->isHidden());
+    EXPECT_EQ(window->Label_capture_status->text().toStdString(), "Camera 1 is behind: 4 pictures left out");
+    QTest::mouseRelease(window->Command_Capture, Qt::LeftButton);
+    QLabel* note = window->Slots[0].Label_note;
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_TRUE(note->text().contains("4 pictures left out")) << note->text().toStdString();
+    // The next capture starts with nothing said.
+    QTest::mousePress(window->Command_Capture, Qt::LeftButton);
+    EXPECT_TRUE(window->Label_capture_status->isHidden());
+    QTest::mouseRelease(window->Command_Capture, Qt::LeftButton);
+}
 
 TEST_F(Capture_window_road, AnAbortWhileTheBoxHoldsTheCaptureEndsItAndTheAbortedHeatTakesNoMoreFrames)
 {
@@ -44,21 +175,20 @@ TEST_F(Capture_window_road, AnAbortWhileTheBoxHoldsTheCaptureEndsItAndTheAborted
     EXPECT_TRUE(reports.reports.empty());
 }
 
-TEST_F(Capture_window_road, AnAbortThatIsCancelledStillEndsTheCaptureAndKeepsTheStart)
+TEST_F(Capture_window_road, AnAbortThatIsCancelledLeavesTheCaptureRunningAndKeepsTheStart)
 {
     const std::string path = Create(0, "K");
     window->Handle_Start_Event(0);
     const int32_t start = clock.tick;
     window->Handle_Capture_Start(0);
     Frames(4);
-    dialogs.Expect_message("Aborting heat K", platform::vbCancel);
+    dialogs.Expect_message("Aborting heat K", platform::vbCancel, [&] { Frames(3); });
     window->Handle_Abort(0);
-    EXPECT_FALSE(window->Capturing());
-    EXPECT_EQ(Frames_in(path), 4);
+    EXPECT_TRUE(window->Capturing());
     EXPECT_EQ(Header_start_tick(path), start);
     Frames(5);
-    window->Handle_Capture_End(0); // the release that the question may have kept
-    EXPECT_EQ(Frames_in(path), 4);
+    window->Handle_Capture_End(0);
+    EXPECT_EQ(Frames_in(path), 12);
     EXPECT_TRUE(dialogs.All_used());
 }
 

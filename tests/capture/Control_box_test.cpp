@@ -22,13 +22,15 @@ public:
         calls.push_back("start " + std::to_string(slot));
         start_ticks.push_back(tick);
     }
-    void Handle_Capture_Start(int16_t slot) override
+    void Handle_Capture_Start(int16_t slot, int32_t tick) override
     {
+        capture_ticks.push_back(tick);
         calls.push_back("capture " + std::to_string(slot));
         capturing = true;
     }
-    void Handle_Capture_End(int16_t slot) override
+    void Handle_Capture_End(int16_t slot, int32_t tick) override
     {
+        capture_ticks.push_back(tick);
         calls.push_back("end " + std::to_string(slot));
         capturing = false;
     }
@@ -38,6 +40,8 @@ public:
     int panel_updates = 0;
     std::vector<std::string> calls;
     std::vector<int32_t> start_ticks;
+    // The stamped press and release of each capture, in turn.
+    std::vector<int32_t> capture_ticks;
 };
 
 class Control_box_inputs : public ::testing::Test {
@@ -176,6 +180,14 @@ TEST_F(Control_box_inputs, CaptureButtonHoldsAndReleaseOrDetachEndsIt)
     kit->Detach();
     EXPECT_EQ(owner.calls, (std::vector<std::string>{"capture 1", "end 1"}));
     EXPECT_FALSE(owner.capturing);
+    // Changes that waited for the GUI thread keep the times their driver stamped.
+    owner.capture_ticks.clear();
+    Attach_settled();
+    clock.tick += 400;
+    const int32_t pressed = clock.tick - 300, released = clock.tick - 120;
+    box->Input_changed(Control_box::Input_capture, true, pressed);
+    box->Input_changed(Control_box::Input_capture, false, released);
+    EXPECT_EQ(owner.capture_ticks, (std::vector<int32_t>{pressed, released}));
 }
 
 TEST_F(Control_box_inputs, ReleaseInDeadTimeStillEndsACapture)

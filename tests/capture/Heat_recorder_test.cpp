@@ -19,6 +19,8 @@
 #include <dlfcn.h>
 #include <sys/mount.h>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -41,23 +43,37 @@ constexpr int64_t k_Head = cls_AVI_handler::k_Own_data_offset;
 int64_t Frames_in(const std::string& path) { return (int64_t(fs::file_size(path)) - k_Head) / int64_t(k_DV_frame_size); }
 
 // What a window would show: how often the state changed, the last append progress and the frames
-// it was told of; notices and the abort question go to the dialogs as the window's would.
+// it was told of; notices go to the dialogs as the window's would. The abort question stays open
+// until the test answers it.
 class Counting_view final : public Heat_recorder_view {
 public:
     void Heat_changed() override { ++changes; }
     void Append_progress(int32_t percent) override { progress.push_back(percent); }
     void Beep() override { ++beeps; }
-    bool Capture_input_held() const override { return held && held(); }
-    void Notice(const std::string& text) override { platform::MsgBox(text); }
-    bool Confirm_abort(const std::string& question) override
-    {
-        return platform::MsgBox(question, platform::vbOKCancel) == platform::vbOK;
-    }
+    void Notice(const std::string& text) override { platform::Notice_box(text); }
+    void Ask_abort(int16_t, const std::string& question) override { questions.push_back(question); }
+    void Pictures_left_out(int32_t count) override { left_out = count; }
     void Frame_taken() override { ++frames; }
-    std::function<bool()> held;
     int changes = 0, beeps = 0, frames = 0;
+    int32_t left_out = -1;
     std::vector<int32_t> progress;
+    std::vector<std::string> questions;
 };
+
+// The frame numbers from to to.
+std::vector<int32_t> Numbers(int32_t from, int32_t to)
+{
+    std::vector<int32_t> numbers(size_t(to - from + 1));
+    std::iota(numbers.begin(), numbers.end(), from);
+    return numbers;
+}
+
+// The disk's thread has caught up with what it was given (bounded: a test never hangs on it).
+bool Caught_up(const std::function<bool()>& done)
+{
+    for (int waited = 0; !done() && waited < 10000; ++waited) std::this_thread::sleep_for(1ms);
+    return done();
+}
 
 // A camera on a server the test feeds, the simulated box past its dead time, and three slots.
 class Heat_recorder_road : public ::testing::Test {
@@ -74,7 +90,6 @@ protected:
         recorder.Camera(camera);
         box.Loaded();
         kit->Attach(77);
-        view.held = [this] { return kit->Input_state(Control_box::Input_capture); };
         clock.tick += Control_box::k_Dead_time_ms;
     }
     ~Heat_recorder_road() override
@@ -97,6 +112,13 @@ protected:
             clock.tick = platform::Tick_add(clock.tick, 40);
             server.Deliver(test::Numbered_frame(next_frame++));
         }
+    }
+    // A frame the camera took at tick, delivered now.
+    void Frame_taken_at(int32_t tick)
+    {
+        server.properties["sampletick"] = std::to_string(tick);
+        server.Deliver(test::Numbered_frame(next_frame++));
+        server.properties.erase("sampletick");
     }
     void Start_by_box()
     {
@@ -187,6 +209,116 @@ TEST_F(Heat_recorder_road, FramesTakenBeforeThePressButDeliveredAfterItAreNotKep
     EXPECT_EQ(Frame_numbers(path), (std::vector<int32_t>{3, 4, 5}));
 }
 
+TEST_F(Heat_recorder_road, FramesTakenBeforeTheReleaseButDeliveredAfterItAreKept)
+{
+    const std::string path = Create(0, "R");
+    recorder.Handle_Start_Event(0);
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(3);
+    clock.tick += 40;
+    kit->Set_input(Control_box::Input_capture, false);
+    const int32_t release = clock.tick;
+    // The encoder is behind: frames taken 30 and 10 ms before the release come after it.
+    EXPECT_TRUE(recorder.Releasing());
+    for (int32_t before : {30, 10}) Frame_taken_at(release - before);
+    EXPECT_TRUE(recorder.Capturing());
+    // The first frame taken after the release ends the capture, and is not kept.
+    Frame_taken_at(release + 10);
+    EXPECT_FALSE(recorder.Capturing());
+    EXPECT_EQ(Frame_numbers(path), Numbers(1, 5));
+    cls_AVI_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    EXPECT_EQ(reader.Header().Frames_no(), 5);
+    EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(Heat_recorder_road, AReleaseThatNoLaterFrameFollowsEndsWhenItsWaitRunsOutOrAtTheNextPress)
+{
+    const std::string path = Create(0, "E");
+    recorder.Release_wait_ms(1);
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(3);
+    clock.tick += 40;
+    kit->Set_input(Control_box::Input_capture, false);
+    Frame_taken_at(clock.tick - 20);
+    // The camera gives nothing more: the wait ends by itself.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.Capturing(); }, 10000));
+    EXPECT_EQ(Frame_numbers(path), Numbers(1, 4));
+    // A press while a release still waits ends that capture first and starts its own.
+    recorder.Release_wait_ms(Heat_recorder::k_Release_wait_ms);
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(2);
+    clock.tick += 40;
+    kit->Set_input(Control_box::Input_capture, false);
+    ASSERT_TRUE(recorder.Releasing());
+    clock.tick += 40;
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_TRUE(recorder.Capturing());
+    EXPECT_FALSE(recorder.Releasing());
+    EXPECT_EQ(Frames_in(path), 6);
+    Frames(1);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frame_numbers(path), Numbers(1, 7));
+}
+
+TEST_F(Heat_recorder_road, GapsInTheKeptFramesCaptureTimesAreCountedAsPicturesLeftOutAndNoted)
+{
+    const std::string path = Create(0, "G");
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_EQ(view.left_out, 0);
+    const int32_t press = clock.tick;
+    // 40 ms apart but for 120 (two left out), 20 (none), 80 (one) and 60 (none: not past 1.5 frames).
+    for (int32_t at : {40, 80, 200, 240, 260, 300, 380, 440}) {
+        clock.tick = press + at;
+        Frame_taken_at(press + at);
+    }
+    EXPECT_EQ(view.left_out, 3);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(Frames_in(path), 8);
+    EXPECT_EQ(recorder.Slot(0).left_out, 3);
+    EXPECT_NE(recorder.Slot(0).note.find("3 pictures left out"), std::string::npos) << recorder.Slot(0).note;
+    // The next capture starts from none; the heat adds them up.
+    kit->Set_input(Control_box::Input_capture, true);
+    EXPECT_EQ(view.left_out, 0);
+    Frames(1);
+    clock.tick += 200;
+    Frame_taken_at(clock.tick);
+    kit->Set_input(Control_box::Input_capture, false);
+    EXPECT_EQ(recorder.Slot(0).left_out, 7);
+}
+
+TEST_F(Heat_recorder_road, AStartDuringAHeldCaptureGoesThroughItsWriterWithNoBoxAndTheCountIsTheFramesOnDisk)
+{
+    const std::string path = Create(0, "S");
+    kit->Set_input(Control_box::Input_capture, true);
+    Frames(20);
+    ASSERT_TRUE(Caught_up([&] { return Frames_in(path) == 20; }));
+    // Another station opens the recording from the share during the hold: the frames are the
+    // capture's, not a crash's (an unexpected box fails the test).
+    {
+        cls_AVI_handler other;
+        ASSERT_TRUE(other.Open_File(path));
+        EXPECT_EQ(other.num_frames(), 0);
+    }
+    Start_by_box();
+    const int32_t start = clock.tick;
+    EXPECT_TRUE(recorder.Slot(0).started);
+    EXPECT_TRUE(recorder.Capturing());
+    EXPECT_EQ(Header_start_tick(path), start);
+    Frames(10);
+    kit->Set_input(Control_box::Input_capture, false);
+    cls_AVI_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    EXPECT_EQ(reader.Header().Frames_no(), 30);
+    EXPECT_EQ(Frames_in(path), 30);
+    EXPECT_EQ(reader.Start_PC_Mill_time(1), start);
+    // The frames after the start carry it.
+    ASSERT_TRUE(reader.Read_Frame(30));
+    EXPECT_EQ(DV_Extra_Data_Composite::Read_from(reader.Frame_bytes(), 12000).Long_at(DV_extra::Heat_start), start);
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_TRUE(reports.reports.empty());
+}
+
 TEST_F(Heat_recorder_road, ANewHeatCarriesTheSavedLaneGeometryBeforeThePreviewWasEverOpened)
 {
     test::Write_saved_lanes();
@@ -213,37 +345,44 @@ TEST_F(Heat_recorder_road, ANewHeatCarriesTheSavedLaneGeometryBeforeThePreviewWa
     EXPECT_EQ(g_Num_lanes, 2);
 }
 
-// The box holds the capture when the abort comes; the release comes late, or never.
+// The box holds the capture when the abort is asked; the release comes late, or never.
 class Heat_recorder_abort : public Heat_recorder_road, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(Heat_recorder_abort, AnAbortEndsAHeldCaptureThereAndTheAbortedHeatTakesNoFrameAfterIt)
+TEST_P(Heat_recorder_abort, AHeldCaptureGoesOnWhileTheAbortIsAskedAndAYesEndsItWithEveryFrameUpToTheAnswer)
 {
     const bool release_comes = GetParam();
     const std::string path = Create(0, "A");
     Start_by_box();
     kit->Set_input(Control_box::Input_capture, true);
     Frames(7);
-    dialogs.Expect_message("Aborting heat A", platform::vbOK);
     recorder.Handle_Abort(0);
-    EXPECT_TRUE(dialogs.All_used());
+    ASSERT_EQ(view.questions, (std::vector<std::string>{"Aborting heat A , are you sure?"}));
+    // The question is open: the frames go on into the heat, the start stays.
+    Frames(5);
+    EXPECT_TRUE(recorder.Capturing());
+    EXPECT_TRUE(recorder.Slot(0).started);
+    recorder.Handle_Abort(0); // one question at a time
+    EXPECT_EQ(view.questions.size(), 1u);
+    recorder.Abort_answered(0, true);
     EXPECT_FALSE(recorder.Capturing());
-    EXPECT_EQ(Frame_numbers(path), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(Frame_numbers(path), Numbers(1, 12));
     EXPECT_FALSE(recorder.Slot(0).started);
     EXPECT_TRUE(recorder.Slot(0).aborted);
     EXPECT_EQ(Header_start_tick(path), 0);
     Frames(30);
     if (release_comes) kit->Set_input(Control_box::Input_capture, false);
     Frames(5);
-    EXPECT_EQ(Frames_in(path), 7);
+    EXPECT_EQ(Frames_in(path), 12);
     EXPECT_FALSE(recorder.Capturing());
     EXPECT_EQ(camera->Buff_num(), 0);
+    EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(reports.reports.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Release, Heat_recorder_abort, ::testing::Values(true, false),
                          [](const auto& info) { return info.param ? "Late" : "Lost"; });
 
-TEST_F(Heat_recorder_road, ACancelledAbortWithTheInputStillHeldCapturesAgainIntoTheSameHeatAndLeavesOtherSlots)
+TEST_F(Heat_recorder_road, APressWhileTheAbortIsAskedCapturesAndCancelLosesNothingOfItOrOfOtherSlots)
 {
     const std::string a = Create(0, "C"), b = Create(1, "D");
     recorder.Handle_Start_Event(1);
@@ -251,35 +390,29 @@ TEST_F(Heat_recorder_road, ACancelledAbortWithTheInputStillHeldCapturesAgainInto
     clock.tick += 500;
     recorder.Handle_Start_Event(0);
     const int32_t a_start = clock.tick;
-    kit->Set_input(Control_box::Input_capture, true);
-    Frames(4);
-    // The frames so far are on the disk before the question is answered.
-    dialogs.Expect_message("Aborting heat C", platform::vbCancel, [&] {
-        EXPECT_FALSE(recorder.Capturing());
-        EXPECT_EQ(Frames_in(a), 4);
-        // A press while the question is open starts nothing.
-        recorder.Handle_Capture_Start(0);
-        EXPECT_FALSE(recorder.Capturing());
-    });
+    // Escape with no capture running, then Capture pressed while the question is open.
     recorder.Handle_Abort(0);
-    EXPECT_TRUE(recorder.Slot(0).started);
-    EXPECT_EQ(Header_start_tick(a), a_start);
-    // The input still held captures again at once, into the same heat, and the slot says so.
+    ASSERT_EQ(view.questions.size(), 1u);
+    kit->Set_input(Control_box::Input_capture, true);
     EXPECT_TRUE(recorder.Capturing());
-    EXPECT_NE(recorder.Slot(0).note.find("before and after the question are stored"), std::string::npos);
+    Frames(4);
+    // Cancel with Capture still held: the capture runs on, into the same heat.
+    recorder.Abort_answered(0, false);
+    EXPECT_FALSE(recorder.Asking_abort());
+    EXPECT_TRUE(recorder.Capturing());
+    EXPECT_TRUE(recorder.Slot(0).started);
     Frames(2);
     kit->Set_input(Control_box::Input_capture, false);
-    EXPECT_EQ(Frame_numbers(a), (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
-    // A later press captures into it as before.
-    kit->Set_input(Control_box::Input_capture, true);
-    Frames(1);
-    kit->Set_input(Control_box::Input_capture, false);
-    EXPECT_EQ(Frames_in(a), 7);
+    EXPECT_EQ(Frame_numbers(a), Numbers(1, 6));
+    EXPECT_EQ(Header_start_tick(a), a_start);
+    // A late answer for a question no longer open changes nothing.
+    recorder.Abort_answered(0, true);
+    EXPECT_TRUE(recorder.Slot(0).started);
     // Slot B was neither captured into nor aborted.
     EXPECT_EQ(Frames_in(b), 0);
     EXPECT_EQ(Header_start_tick(b), b_start);
     EXPECT_TRUE(recorder.Slot(1).started);
-    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(Heat_recorder_road, ACaptureWithTheCameraStoppedOrMissingSaysNoCameraIsRunningAndStoresNothing)
@@ -375,13 +508,6 @@ TEST_F(Heat_recorder_road, InsideTheBoxsDeadTimeNothingStartsOrCapturesButARelea
     EXPECT_FALSE(recorder.Capturing());
     EXPECT_EQ(Frames_in(path), 5);
     EXPECT_TRUE(dialogs.shown.empty());
-}
-
-// The disk's thread has caught up with what it was given (bounded: a test never hangs on it).
-bool Caught_up(const std::function<bool()>& done)
-{
-    for (int waited = 0; !done() && waited < 10000; ++waited) std::this_thread::sleep_for(1ms);
-    return done();
 }
 
 TEST_F(Heat_recorder_road, HeldFramesReachTheDiskBeforeTheReleaseAndMakeTheBytesAnAppendOnReleaseMakes)

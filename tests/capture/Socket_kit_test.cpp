@@ -144,8 +144,8 @@ public:
     int16_t Active_heat() const override { return 1; }
     bool Capturing() const override { return false; }
     void Handle_Start_Event(int16_t, int32_t) override { platform::MsgBox("Heat already started! (m1)"); }
-    void Handle_Capture_Start(int16_t) override {}
-    void Handle_Capture_End(int16_t) override {}
+    void Handle_Capture_Start(int16_t, int32_t) override {}
+    void Handle_Capture_End(int16_t, int32_t) override {}
 };
 
 TEST_F(Socket_kit, AClientGoneWhileItsCommandsBoxIsOpenIsForgottenAndTheNextOneIsServed)

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -60,6 +62,49 @@ TEST(Qt_input_box, ShowsAWholePathAndGivesBackWhatWasTypedOrNothingOnEscape)
         EXPECT_EQ(dialogs.Input_box("New name?", "Rename", c.start), c.answer);
         EXPECT_GE(seen_width, needed) << "the box is too narrow for a path";
     }
+}
+
+// The box left open by a call that has returned.
+QMessageBox* Open_box(const QString& text)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && box->text() == text) return box;
+    return nullptr;
+}
+
+TEST(Qt_question_later, ReturnsWithTheBoxOpenAndNotModalAndGivesTheAnswerWhenItIsClicked)
+{
+    struct Case {
+        const char* name;
+        QMessageBox::StandardButton clicked; // NoButton: Escape
+        int answer;
+    };
+    const std::vector<Case> cases = {
+        {"OK", QMessageBox::Ok, vbOK}, {"Cancel", QMessageBox::Cancel, vbCancel}, {"Escape", QMessageBox::NoButton, vbCancel}};
+    Qt_dialogs dialogs;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<int> answers;
+        dialogs.Ask_later("Aborting heat 7 , are you sure?", vbOKCancel | vbDefaultButton2, "Aborting",
+                          [&](int answer) { answers.push_back(answer); });
+        QMessageBox* box = Open_box("Aborting heat 7 , are you sure?");
+        ASSERT_NE(box, nullptr);
+        // Nothing waits for it: no modal loop, no answer yet, and every window takes input.
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_EQ(box->windowModality(), Qt::NonModal);
+        EXPECT_TRUE(answers.empty());
+        if (c.clicked != QMessageBox::NoButton) QTest::mouseClick(box->button(c.clicked), Qt::LeftButton);
+        else QTest::keyClick(box, Qt::Key_Escape);
+        EXPECT_EQ(answers, std::vector<int>{c.answer});
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Open_box("Aborting heat 7 , are you sure?") == nullptr; }, 10000));
+    }
+    // A notice is the same box with OK alone, and nothing to answer.
+    dialogs.Show_notice("The disk is full", "");
+    QMessageBox* notice = Open_box("The disk is full");
+    ASSERT_NE(notice, nullptr);
+    EXPECT_EQ(notice->buttons().size(), 1);
+    QTest::mouseClick(notice->button(QMessageBox::Ok), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Open_box("The disk is full") == nullptr; }, 10000));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // Frames handed to the disk's thread: where they land, what a failed write stops, and that
 // handing over never waits for a disk that does not answer.
 #include "recording/Frame_appender.h"
+#include "platform/Clock.h"
 #include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
 #include "services/Run_time_error.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/support/Failing_disk.h"
@@ -93,7 +95,7 @@ TEST_F(Frame_appender_test, HandingFramesOverNeverWaitsForADiskThatDoesNotAnswer
     {
         Frame_appender appender(path);
         for (int round = 0; round < 10; ++round)
-            for (const test::DV_frame& f : Frames()) appender.Add(f);
+            for (const test::DV_frame& f : Frames()) appender.Add(f, 0);
         // Every frame was taken while not one could be written.
         EXPECT_EQ(appender.Handed(), 60);
         EXPECT_EQ(appender.Written(), 0);
@@ -139,7 +141,7 @@ TEST_F(Frame_appender_test, FramesGoAfterTheLastWholeFrameAndStopAtTheFirstWrite
             test::Failing_disk disk;
             if (c.failing) disk.Fail_write(c.failing, ENOSPC, true);
             Frame_appender appender(path);
-            for (const test::DV_frame& f : Frames()) appender.Add(f);
+            for (const test::DV_frame& f : Frames()) appender.Add(f, 0);
             appender.Finish();
             EXPECT_EQ(appender.Written(), c.written);
             EXPECT_EQ(appender.Error(), c.failing ? ENOSPC : 0);
@@ -168,6 +170,88 @@ TEST_F(Frame_appender_test, RefusesWhatIsNotAWritableRecording)
         {"shorter than its head", made("short.qs2", [](std::string& b) { b.resize(10); })},
     };
     for (const auto& [what, path] : cases) EXPECT_THROW(Frame_appender appender(path), Run_time_error) << what;
+}
+
+TEST_F(Frame_appender_test, WhatIsWrittenReachesTheDiskAtLeastOnceASecondOfCaptureTime)
+{
+    const std::string path = Recording("synced.qs2");
+    // The whole frames on disk at each sync.
+    std::vector<int64_t> synced;
+    {
+        Frame_appender appender(path, [&](platform::Byte_file& f) {
+            synced.push_back((f.Size() - k_Head) / k_Frame);
+            return f.Sync();
+        });
+        // Three seconds at 25 frames a second, the tick wrapping on the way.
+        for (int k = 0; k < 75; ++k) appender.Add(Frames()[size_t(k % 6)], platform::Tick_add(INT32_MAX - 1000, k * 40));
+        appender.Finish();
+        EXPECT_EQ(appender.On_disk(), 75);
+    }
+    ASSERT_GE(synced.size(), 3u);
+    EXPECT_EQ(synced.back(), 75);
+    // A second of frames (and the one that makes it a second) at most between two syncs.
+    int64_t before = 0;
+    for (const int64_t at : synced) {
+        EXPECT_LE(at - before, 26) << "synced at " << at;
+        before = at;
+    }
+}
+
+TEST_F(Frame_appender_test, WhileAnAppenderHoldsARecordingNoOtherWriterTakesItAndNoOpenRecoversItsFrames)
+{
+    const std::string path = Recording("held.qs2");
+    {
+        Frame_appender appender(path);
+        for (int k = 0; k < 4; ++k) appender.Add(Frames()[size_t(k)], k * 40);
+        appender.Finish();
+        EXPECT_THROW(Frame_appender second(path), Run_time_error);
+        // Another station opening it sees the recorded count and leaves the header alone.
+        {
+            cls_AVI_handler other;
+            ASSERT_TRUE(other.Open_File(path));
+            EXPECT_EQ(other.num_frames(), 0);
+            EXPECT_EQ(other.Header().Frames_no(), 0);
+        }
+        // A header change goes through the appender and counts the frames on disk.
+        EXPECT_TRUE(appender.Change_header([](Cls_XML_header& header) {
+            header.Start_PC_mill(1, 1234);
+            return true;
+        }));
+        for (int k = 4; k < 6; ++k) appender.Add(Frames()[size_t(k)], k * 40);
+        appender.Finish();
+        EXPECT_EQ(appender.On_disk(), 6);
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
+    // Gone without storing its count, as after a kill: the next open recovers the two frames.
+    dialogs.Expect_message("2 frames past the recorded count were recovered");
+    cls_AVI_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    EXPECT_EQ(reader.num_frames(), 6);
+    EXPECT_EQ(reader.Start_PC_Mill_time(1), 1234);
+    EXPECT_TRUE(dialogs.All_used());
+}
+
+TEST_F(Frame_appender_test, TheCountStoredIsTheWholeFramesOnDiskWhateverTheHeaderSaidBefore)
+{
+    const std::string path = Recording("counted.qs2");
+    {
+        // A count that says more than the file holds, as a double count would have left it.
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_for_append(path));
+        rec.Header().Frames_no(50);
+        ASSERT_TRUE(rec.Write_XML_header());
+        rec.Close_File();
+    }
+    {
+        Frame_appender appender(path);
+        for (int k = 0; k < 3; ++k) appender.Add(Frames()[size_t(k)], k * 40);
+        appender.Finish();
+        EXPECT_TRUE(appender.Store_count());
+    }
+    cls_AVI_handler reader;
+    ASSERT_TRUE(reader.Open_File(path));
+    EXPECT_EQ(reader.Header().Frames_no(), 3);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 } // namespace

@@ -62,6 +62,30 @@ protected:
 
 // ---- Stepping and the labels ----
 
+TEST_F(Viewer_at_work, SteppingOntoAFrameWhoseTimeJumpsNotesTheJump)
+{
+    // Frames 40 ms apart but for a gap of 200 ms before frame 5 (four pictures left out).
+    const fs::path path = home.path() / "Gap.qs2";
+    test::Make_qs2(path, 10, 1, [&](test::DV_frame& f, int k, int) {
+        test::Write_DV_extra_data(f, {.stamp_tick = 100000 + 40 * k + (k >= 5 ? 160 : 0), .heat_start = 100000});
+    });
+    ASSERT_TRUE(Open(path.string()));
+    struct Step {
+        int field;
+        bool noted;
+    };
+    // Field 9 is frame 5's first; a step back or a long jump notes nothing.
+    for (const Step& step : std::vector<Step>{{7, false}, {8, false}, {9, true}, {10, false}, {3, false}, {11, false}}) {
+        Show_field(step.field);
+        const QString text = Viewer().Lbl_elapsed_time->text();
+        EXPECT_EQ(text.contains("(+"), step.noted) << step.field << ": " << text.toStdString();
+        EXPECT_EQ(Viewer().Lbl_elapsed_time->toolTip().contains("left out"), step.noted) << step.field;
+    }
+    Show_field(8);
+    Show_field(9);
+    EXPECT_TRUE(Viewer().Lbl_elapsed_time->text().endsWith("(+180 ms)")) << Viewer().Lbl_elapsed_time->text().toStdString();
+}
+
 TEST_F(Viewer_at_work, TheLabelsFollowTheShownField)
 {
     Open_locked_heat();
