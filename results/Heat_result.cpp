@@ -35,6 +35,15 @@ std::string Corrected(const Heat_result& result, const Heat_result_row& row, boo
     return Display_time(Corrected_ms(result, row.time), strip, result.rule);
 }
 
+// Cut down (the station's rule), the difference is cut as it is; rounded, it is what the shown times
+// differ by, as a reader of the sheet would take it.
+int64_t Shown_difference(const Heat_result& result, const Heat_result_row& row)
+{
+    if (result.rule.rounding == Result_time_rule::Rounding::down) return row.difference;
+    const int64_t own = Corrected_ms(result, row.time);
+    return result.rule.Shown_ms(own) - result.rule.Shown_ms(own - row.difference);
+}
+
 // Rows after the first whose shown time equals the row before share its place.
 void Share_dead_heat_places(Heat_result& result)
 {
@@ -126,7 +135,7 @@ Heat_result_texts Row_texts(const Heat_result& result, const Heat_result_row& ro
     Heat_result_texts texts{std::to_string(row.place) + (row.dead_heat ? "=" : ""), std::to_string(row.lane), {}, {}};
     if (row.Timed()) {
         texts.time = Corrected(result, row, false);
-        texts.delta = "+" + Display_time(row.difference, true, result.rule);
+        texts.delta = "+" + Display_time(Shown_difference(result, row), true, result.rule);
     } else {
         texts.time = Code_letters(row.time);
     }

@@ -71,7 +71,8 @@ std::string Display_Mill_Time(int32_t ms, bool strip, int digits)
     text += Two_digits(minutes) + ":" + Two_digits(seconds) + ",";
     text += thousandths ? Two_digits(fraction / 10) + std::to_string(fraction % 10) : Two_digits(fraction);
     if (strip) {
-        while (text.size() >= 5 && (text[0] == '0' || text[0] == ':')) text.erase(0, 1);
+        // Down to one digit before the comma ("0,00", "0,000").
+        while (text.size() >= size_t(digits) + 3 && (text[0] == '0' || text[0] == ':')) text.erase(0, 1);
         if (negative) text = "-" + text;
     } else {
         text = (negative ? "-" : " ") + text;

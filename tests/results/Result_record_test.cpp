@@ -168,7 +168,7 @@ TEST_F(Result_record_test, TheResultsFolderGetsTheHeatAsJsonAndLineFileWithNames
     EXPECT_EQ(test::Read_file(fs::path(results) / (id + ".lif")),
               "Sprint 200,1,A1,Sprint 200 A1\r\n"
               "1,101,3,Berg,Anna,Kanot SK,02:03.46\r\n"
-              "2,102,5,\"Team \"\"Nord\"\"\",,NOR,02:03.46\r\n"
+              "1,102,5,\"Team \"\"Nord\"\"\",,NOR,02:03.46\r\n"
               "DNF,103,7,Lind,,SWE,\r\n");
     // Nothing but the two files, no temporary left behind.
     EXPECT_EQ(std::distance(fs::directory_iterator(results), fs::directory_iterator()), 2);
