@@ -95,6 +95,8 @@ Truth Truth_of(const Heat_plan& p)
         l.lane = b.lane;
         l.kind = b.kind;
         l.direction = b.direction;
+        l.note = b.note;
+        if (l.note.empty() && b.kind == Lane_kind::finish && b.blade && b.blade_ahead > 0) l.note = "blade ahead of the bow";
         const double y = p.band_top + (b.band + 0.5) * p.band_height;
         l.mark_x = int32_t(std::lround(p.Goal_x(y)));
         l.mark_y = int32_t(std::lround(y));
@@ -166,6 +168,7 @@ std::string Truth_json(const Truth& t)
         std::snprintf(buf, sizeof buf, "{\"lane\":%d,\"kind\":\"%s\",\"direction\":%d,\"mark\":[%d,%d]", l.lane,
                       Lane_kind_name(l.kind).c_str(), l.direction, int(l.mark_x), int(l.mark_y));
         s += buf;
+        if (!l.note.empty()) s += ",\"note\":\"" + l.note + "\"";
         if (l.kind == Lane_kind::finish)
             std::snprintf(buf, sizeof buf, ",\"time_ms\":%.3f,\"frame\":%d,\"field\":%d,\"bow_y\":%.3f}", l.time_ms,
                           int(l.frame), int(l.field), l.bow_y);

@@ -39,6 +39,7 @@ struct Lane_truth {
     double bow_y = 0;             // the bow's height (frame rows) as it reaches the line
     int direction = 1;            // +1: the boat moves to the right in the picture
     int32_t mark_x = 0, mark_y = 0;
+    std::string note;             // what makes the lane hard, when something does
 };
 
 struct Truth {

@@ -203,6 +203,7 @@ void Make_stoppers(Heat_plan& p, int count, Random& r)
         b.stop_from_ms = b.crossing_ms - (b.stop_gap + b.speed * b.stop_tau_ms) / b.speed;
         // A blade that reaches over the line while the hull stays short of it.
         if (b.blade) b.blade_ahead = b.stop_gap + r.Uniform(2, 15);
+        b.note = b.blade ? "stops short, its blade reaches over the line" : "stops short";
     }
 }
 
@@ -232,6 +233,7 @@ void Hide_a_bow(Heat_plan& p, Random& r)
         (near.direction * (body_x - bow_x) > 0 ? early : late) = near.crossing_ms;
     }
     near.crossing_ms = Whole_microseconds(near.crossing_ms);
+    p.boats[size_t(hidden.band)].note = "hidden by lane " + std::to_string(near.lane) + "'s paddler near the line";
 }
 
 void Set_clock(Heat_plan& p, Random& r)

@@ -5,6 +5,7 @@
 #include "tools/Finish_heat.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace wk::finish_heat {
@@ -46,6 +47,7 @@ struct Boat {
     Colour blade_colour;
     double spray = 0;        // particles per field around the bow
     double spray_ahead = 4;
+    std::string note;        // what makes this lane hard, for the truth
 
     // Signed distance past the goal line along the travel, at the bow's height.
     double Distance(double t_ms) const;
