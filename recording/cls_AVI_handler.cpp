@@ -123,7 +123,7 @@ bool cls_AVI_handler::Open_File(const std::string& path)
             Reset_state();
             return false;
         }
-        rec_.read_only = Is_write_protected(path);
+        rec_.read_only = open_read_only_ || Is_write_protected(path);
         if (!reader_->Open()) {
             rec_.file.Close();
             Reset_state();

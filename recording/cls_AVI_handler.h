@@ -73,6 +73,12 @@ public:
     int16_t file_num() const { return rec_.file.Is_open() ? rec_.file_number : int16_t(0); }
     bool rename_file(const std::string& new_path);
     void Let_Read_to_Memory(bool on) { read_to_memory_ = on; }
+    // Files opened from now on are opened for reading alone, whatever their permissions: a
+    // reader that only looks never writes, not even a recovered frame count.
+    void Let_Open_read_only(bool on) { open_read_only_ = on; }
+    // Where the file's problems go in place of the operator's message box (a tool, a reader
+    // that reports them as a value).
+    void Let_Problem_handler(Recording_problems::Handler handler) { rec_.problems.Handle_with(std::move(handler)); }
     bool is_DV() const;
     bool is_Start_Cam() const { return false; }
     int16_t Synch_type() const { return synch_type_; }
@@ -345,6 +351,7 @@ private:
     Recording_file rec_;
     std::unique_ptr<Recording_reader> reader_;
     std::string suffix_;
+    bool open_read_only_ = false;
     bool read_to_memory_ = false;
     int64_t duration_ms_ = 0;
     int16_t synch_type_ = 0;

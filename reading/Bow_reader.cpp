@@ -1,0 +1,220 @@
+#include "reading/Bow_reader.h"
+
+#include "reading/Bow_front.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+
+namespace wk {
+namespace {
+
+constexpr int k_Min_threshold = 12;
+constexpr int k_Min_core = 24;       // cells: smaller regions are no hull
+constexpr double k_Front_depth = 15; // pixels behind the leading core cell that give the bow's height
+
+// Brightness alone: it keeps each field's own rows, where the colour of a decoded frame is
+// shared by the two fields' neighbouring rows and would smear a moving hull by a field's travel.
+uint8_t Luma(const uint8_t* bgr) { return uint8_t((29 * bgr[0] + 150 * bgr[1] + 77 * bgr[2] + 128) >> 8); }
+
+uint8_t Median_of(std::vector<uint8_t>& v)
+{
+    auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
+    std::nth_element(v.begin(), mid, v.end());
+    return *mid;
+}
+
+} // namespace
+
+struct Bow_reader::Grid {
+    int field = 1;
+    int32_t rows = 0, cols = 0;
+    std::vector<int16_t> d; // brightness of the picture less the water's
+    std::vector<uint8_t> inside, mask;
+    std::vector<double> u, v;
+    size_t At(int32_t r, int32_t c) const { return size_t(r) * size_t(cols) + size_t(c); }
+    template <class F> void Neighbours(size_t i, F f) const
+    {
+        const int32_t r = int32_t(i / size_t(cols)), c = int32_t(i % size_t(cols));
+        for (int32_t dr = -1; dr <= 1; ++dr)
+            for (int32_t dc = -1; dc <= 1; ++dc) {
+                const int32_t rr = r + dr, cc = c + dc;
+                if ((dr || dc) && rr >= 0 && rr < rows && cc >= 0 && cc < cols) f(At(rr, cc));
+            }
+    }
+};
+
+namespace {
+
+using Grid_cells = std::vector<uint8_t>;
+
+// Erosion then dilation with a 3 x 3 square: what is thinner than that (oar shafts, spray,
+// single noisy cells) goes, the hull's body stays.
+template <class Grid> Grid_cells Opened(const Grid& g)
+{
+    Grid_cells eroded(g.mask.size(), 0), opened(g.mask.size(), 0);
+    for (size_t i = 0; i < g.mask.size(); ++i) {
+        if (!g.mask[i]) continue;
+        int n = 0;
+        g.Neighbours(i, [&](size_t j) { n += g.mask[j]; });
+        eroded[i] = n == 8;
+    }
+    for (size_t i = 0; i < g.mask.size(); ++i)
+        if (eroded[i]) {
+            opened[i] = 1;
+            g.Neighbours(i, [&](size_t j) { opened[j] = g.mask[j] ? 1 : opened[j]; });
+        }
+    return opened;
+}
+
+// Cells reached from the seeds through allowed cells, eight ways.
+template <class Grid, class Allowed> Grid_cells Reached(const Grid& g, const std::vector<size_t>& seeds, Allowed allowed)
+{
+    Grid_cells seen(g.mask.size(), 0);
+    std::deque<size_t> queue;
+    for (size_t s : seeds)
+        if (!seen[s]) seen[s] = 1, queue.push_back(s);
+    while (!queue.empty()) {
+        const size_t i = queue.front();
+        queue.pop_front();
+        g.Neighbours(i, [&](size_t j) {
+            if (!seen[j] && allowed(j)) seen[j] = 1, queue.push_back(j);
+        });
+    }
+    return seen;
+}
+
+// The connected regions of cells, largest first: each as its cells.
+template <class Grid> std::vector<std::vector<size_t>> Regions(const Grid& g, const Grid_cells& cells)
+{
+    std::vector<std::vector<size_t>> regions;
+    Grid_cells taken(cells.size(), 0);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (!cells[i] || taken[i]) continue;
+        const Grid_cells r = Reached(g, {i}, [&](size_t j) { return cells[j] != 0; });
+        regions.emplace_back();
+        for (size_t j = 0; j < r.size(); ++j)
+            if (r[j]) taken[j] = 1, regions.back().push_back(j);
+    }
+    std::sort(regions.begin(), regions.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
+    return regions;
+}
+
+} // namespace
+
+Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t stride,
+                       int32_t frame_height)
+    : window_(window), stride_(stride), frame_height_(frame_height)
+{
+    const int32_t w = window.Box_width(), h = window.Box_height();
+    water_.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
+    if (backgrounds.empty() || window.Empty()) return;
+    std::vector<uint8_t> values;
+    std::vector<int> spread;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            values.clear();
+            for (const uint8_t* b : backgrounds) values.push_back(Luma(Pixel(b, window.X0() + x, window.Y0() + y)));
+            const uint8_t m = Median_of(values);
+            water_[size_t(y) * size_t(w) + size_t(x)] = m;
+            if (backgrounds.size() > 1)
+                for (uint8_t value : values) spread.push_back(std::abs(int(value) - int(m)));
+        }
+    if (spread.empty()) return;
+    auto mid = spread.begin() + std::ptrdiff_t(spread.size() / 2);
+    std::nth_element(spread.begin(), mid, spread.end());
+    // The water's own change between fields (waves, noise), well clear.
+    threshold_ = std::max(k_Min_threshold, 6 * (*mid) + 6);
+}
+
+const uint8_t* Bow_reader::Pixel(const uint8_t* picture, int32_t x, int32_t y) const
+{
+    return picture + size_t(frame_height_ - 1 - y) * size_t(stride_) + 3 * size_t(x);
+}
+
+Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
+{
+    Grid g;
+    g.field = field;
+    g.rows = window_.Rows(field);
+    g.cols = window_.Cols();
+    const size_t n = size_t(std::max(g.rows, 0)) * size_t(std::max(g.cols, 0));
+    g.d.resize(n), g.inside.resize(n), g.mask.resize(n), g.u.resize(n), g.v.resize(n);
+    for (int32_t r = 0; r < g.rows; ++r) {
+        const int32_t y = window_.Frame_y(field, r);
+        const uint8_t* water = water_.data() + size_t(y - window_.Y0()) * size_t(window_.Box_width());
+        for (int32_t c = 0; c < g.cols; ++c) {
+            const size_t i = g.At(r, c);
+            g.u[i] = window_.U(field, r, c);
+            g.v[i] = window_.V(field, r, c);
+            g.inside[i] = window_.Inside(field, r, c);
+            g.d[i] = int16_t(int(Luma(Pixel(picture, window_.X0() + c, y))) - int(water[c]));
+            g.mask[i] = g.inside[i] && std::abs(g.d[i]) > threshold_;
+        }
+    }
+    return g;
+}
+
+Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
+{
+    Bow_field out;
+    if (window_.Empty()) return out;
+    const Grid g = Difference(picture, field);
+    const auto regions = Regions(g, Opened(g));
+    if (regions.empty() || regions[0].size() < size_t(k_Min_core)) return out;
+    const std::vector<size_t>& core = regions[0];
+    out.hull = true;
+    out.second_hull = regions.size() > 1 && regions[1].size() >= std::max<size_t>(k_Min_core, core.size() / 2);
+    double hull_colour = 0;
+    for (size_t i : core) out.centroid_u += g.u[i], hull_colour += g.d[i];
+    out.centroid_u /= double(core.size());
+    hull_colour /= double(core.size());
+    out.low_contrast = std::abs(hull_colour) < 2.0 * threshold_;
+    if (direction == 0) return out;
+
+    // The bow's height: where the core leads, a little behind its leading cell.
+    double lead = -1e9;
+    for (size_t i : core) lead = std::max(lead, direction * g.u[i]);
+    double vmin = 1e9, vmax = -1e9;
+    for (size_t i : core)
+        if (direction * g.u[i] >= lead - k_Front_depth) vmin = std::min(vmin, g.v[i]), vmax = std::max(vmax, g.v[i]);
+    auto in_band = [&](size_t j) { return g.inside[j] && g.v[j] >= vmin - 3 && g.v[j] <= vmax + 3; };
+    std::vector<size_t> seeds;
+    for (size_t i : core)
+        if (in_band(i)) seeds.push_back(i);
+    const Grid_cells hull = Reached(g, seeds, [&](size_t j) { return g.mask[j] && in_band(j); });
+    const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
+
+    std::vector<Front_cell> front;
+    const double half = window_.Line().Half_extent_u();
+    double farthest_joined = -1e9, hull_front = -1e9;
+    for (size_t i = 0; i < hull.size(); ++i) {
+        if (joined[i]) farthest_joined = std::max(farthest_joined, direction * g.u[i]);
+        if (!in_band(i)) continue;
+        bool edge = !hull[i], touches = false;
+        g.Neighbours(i, [&](size_t j) {
+            edge = edge || !hull[j];
+            touches = touches || hull[j];
+        });
+        if (!hull[i] && !touches) continue;
+        if (hull[i]) hull_front = std::max(hull_front, direction * g.u[i]);
+        double cover = 1;
+        if (edge) {
+            // A cell on the hull's edge holds hull and water in the share its brightness says.
+            cover = hull_colour != 0 ? std::clamp(g.d[i] / hull_colour, 0.0, 1.0) : 0;
+        }
+        if (cover > 0) front.push_back({direction * g.u[i] - half, direction * g.u[i] + half, 2 * cover});
+    }
+    // A hull that runs out of the window has its leading point outside it.
+    if (hull_front >= window_.Reach() - 3) return out;
+    if (const auto tip = Leading_point(front, hull_front + half)) {
+        out.tip_found = true;
+        out.tip = *tip;
+        out.blade_ahead = farthest_joined > out.tip + 3;
+    }
+    return out;
+}
+
+} // namespace wk

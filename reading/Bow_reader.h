@@ -1,0 +1,43 @@
+#pragma once
+// Reads one lane's bow in single fields: the water as it looks without this lane's boat, the
+// hull as the largest region that differs from it, and the hull's leading point measured
+// perpendicular to the goal line.
+#include "reading/Lane_window.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace wk {
+
+struct Bow_field {
+    bool hull = false;         // a region large enough to be a hull differs from the water
+    double centroid_u = 0;     // the middle of the hull's body, in u
+    bool tip_found = false;    // its leading point could be measured
+    double tip = 0;            // signed distance of the leading point past the line, along the travel
+    bool blade_ahead = false;  // something joined to the hull reaches further, away from the bow's height
+    bool second_hull = false;  // another region as large lies in the lane
+    bool low_contrast = false; // the hull barely differs from the water
+};
+
+class Bow_reader {
+public:
+    // backgrounds: decoded frames (bottom-up, three bytes a pixel, stride bytes a row) in which
+    // no boat of this lane is near the line; their median is the water.
+    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t stride,
+               int32_t frame_height);
+    // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
+    Bow_field Measure(const uint8_t* picture, int field, int direction) const;
+    int Threshold() const { return threshold_; }
+
+private:
+    struct Grid;
+    Grid Difference(const uint8_t* picture, int field) const;
+    const uint8_t* Pixel(const uint8_t* picture, int32_t x, int32_t y) const;
+
+    const Lane_window& window_;
+    int32_t stride_, frame_height_;
+    std::vector<uint8_t> water_; // brightness, Box_width() x Box_height(), top row first
+    int threshold_ = 36;
+};
+
+} // namespace wk

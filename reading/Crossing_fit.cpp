@@ -1,0 +1,87 @@
+#include "reading/Crossing_fit.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wk {
+namespace {
+
+constexpr int k_Each_side = 3;     // fields either side of the line that the fit takes
+constexpr double k_Least_sigma = 0.3; // pixels: no field is read better than this
+
+struct Fitted {
+    double t_mean = 0, a = 0, b = 0, ssr = 0, sxx = 0;
+    size_t n = 0;
+    double Residual(const Bow_sample& s) const { return s.tip - (a + b * (s.t_ms - t_mean)); }
+};
+
+Fitted Fit(const std::vector<Bow_sample>& s)
+{
+    Fitted f;
+    f.n = s.size();
+    double st = 0, su = 0;
+    for (const auto& p : s) st += p.t_ms, su += p.tip;
+    f.t_mean = st / double(f.n);
+    const double u_mean = su / double(f.n);
+    double sxy = 0;
+    for (const auto& p : s) f.sxx += std::pow(p.t_ms - f.t_mean, 2), sxy += (p.t_ms - f.t_mean) * (p.tip - u_mean);
+    f.b = f.sxx > 0 ? sxy / f.sxx : 0;
+    f.a = u_mean;
+    for (const auto& p : s) f.ssr += std::pow(f.Residual(p), 2);
+    return f;
+}
+
+// The fields nearest the instant t either side of it.
+std::vector<Bow_sample> Nearest(const std::vector<Bow_sample>& all, double t)
+{
+    std::vector<Bow_sample> before, after;
+    for (const auto& s : all) (s.t_ms < t ? before : after).push_back(s);
+    std::sort(before.begin(), before.end(), [](auto& x, auto& y) { return x.t_ms > y.t_ms; });
+    std::sort(after.begin(), after.end(), [](auto& x, auto& y) { return x.t_ms < y.t_ms; });
+    before.resize(std::min<size_t>(before.size(), k_Each_side));
+    after.resize(std::min<size_t>(after.size(), k_Each_side));
+    before.insert(before.end(), after.begin(), after.end());
+    return before;
+}
+
+} // namespace
+
+std::optional<Crossing_estimate> Fit_crossing(std::vector<Bow_sample> samples)
+{
+    std::sort(samples.begin(), samples.end(), [](auto& x, auto& y) { return x.t_ms < y.t_ms; });
+    // A first instant from the last field behind the line and the first past it.
+    std::optional<double> first;
+    for (size_t i = 0; i + 1 < samples.size() && !first; ++i)
+        if (samples[i].tip < 0 && samples[i + 1].tip >= 0)
+            first = samples[i].t_ms + (samples[i + 1].t_ms - samples[i].t_ms) * -samples[i].tip /
+                                          (samples[i + 1].tip - samples[i].tip);
+    if (!first) return std::nullopt;
+    std::vector<Bow_sample> kept = Nearest(samples, *first);
+    Crossing_estimate e;
+    Fitted f = Fit(kept);
+    for (int pass = 0; pass < 2 && kept.size() > 4; ++pass) {
+        std::vector<double> r;
+        for (const auto& s : kept) r.push_back(std::abs(f.Residual(s)));
+        std::vector<double> sorted = r;
+        std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2), sorted.end());
+        const double sigma = std::max(k_Least_sigma, 1.4826 * sorted[sorted.size() / 2]);
+        const auto worst = std::max_element(r.begin(), r.end());
+        if (*worst <= std::max(3 * sigma, 1.0)) break;
+        kept.erase(kept.begin() + (worst - r.begin()));
+        ++e.left_out;
+        f = Fit(kept);
+    }
+    if (f.b <= 0 || kept.size() < 3) return std::nullopt;
+    e.speed = f.b;
+    e.t_ms = f.t_mean - f.a / f.b;
+    for (const auto& s : kept) (s.t_ms < e.t_ms ? e.before : e.after) += 1;
+    if (e.before == 0 || e.after == 0) return std::nullopt;
+    const double n = double(kept.size());
+    e.residual_px = std::sqrt(f.ssr / n);
+    const double sigma = std::max(k_Least_sigma, kept.size() > 2 ? std::sqrt(f.ssr / (n - 2)) : 0.0);
+    const double se_u = sigma * std::sqrt(1 / n + std::pow(e.t_ms - f.t_mean, 2) / f.sxx);
+    e.standard_error_ms = se_u / f.b;
+    return e;
+}
+
+} // namespace wk

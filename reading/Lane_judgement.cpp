@@ -1,0 +1,67 @@
+#include "reading/Lane_judgement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace wk {
+namespace {
+
+constexpr double k_Spread = 2.0;        // standard errors the interval spans
+constexpr double k_Edge_error_px = 0.5; // what the leading point may be off by in every field alike
+
+struct Doubt {
+    double factor;
+    const char* why;
+};
+
+std::vector<Doubt> Doubts(const Crossing_estimate& e, const Lane_notes& n)
+{
+    std::vector<Doubt> d;
+    const int near = std::max(n.fields, 1);
+    if (n.second_hull * 2 >= near) d.push_back({0.5, "two boats overlap in this lane"});
+    if (n.blade_ahead > 0) d.push_back({0.85, "a blade reaches the line before the bow"});
+    if (n.low_contrast * 2 >= near) d.push_back({0.7, "the hull barely differs from the water"});
+    if (e.before < 2 || e.after < 2) d.push_back({0.6, "few fields show the bow near the line"});
+    if (e.left_out > 0) d.push_back({0.8, "something leaps ahead of the bow in some fields"});
+    if (e.residual_px > 1.0) d.push_back({0.7, "the bow's position jumps from field to field"});
+    return d;
+}
+
+} // namespace
+
+Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, const Lane_notes& notes)
+{
+    Lane_proposal p;
+    p.lane = job.span.lane;
+    p.time_ms = e.t_ms;
+    p.confidence = 1;
+    for (const Doubt& d : Doubts(e, notes)) {
+        p.confidence *= d.factor;
+        p.why += (p.why.empty() ? "" : "; ") + std::string(d.why);
+    }
+    const double spread = std::hypot(k_Spread * e.standard_error_ms, k_Edge_error_px / e.speed);
+    p.uncertainty_ms = spread / std::max(p.confidence, 0.3);
+    double nearest = 1e18;
+    for (const auto& [field, ms] : job.field_ms)
+        if (std::abs(ms - e.t_ms) < nearest) {
+            nearest = std::abs(ms - e.t_ms);
+            p.frame = (field + 1) / 2;
+            p.field = field % 2 == 1 ? 1 : 2;
+        }
+    return p;
+}
+
+std::vector<std::pair<int, int>> Dead_heats(const std::vector<Lane_proposal>& lanes)
+{
+    std::vector<std::pair<int, int>> out;
+    for (size_t i = 0; i < lanes.size(); ++i)
+        for (size_t j = i + 1; j < lanes.size(); ++j) {
+            const Lane_proposal &a = lanes[i], &b = lanes[j];
+            if (a.time_ms && b.time_ms && std::abs(*a.time_ms - *b.time_ms) < a.uncertainty_ms + b.uncertainty_ms)
+                out.emplace_back(std::min(a.lane, b.lane), std::max(a.lane, b.lane));
+        }
+    return out;
+}
+
+} // namespace wk

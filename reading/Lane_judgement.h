@@ -1,0 +1,30 @@
+#pragma once
+// A lane's proposal from its fitted crossing: the field nearest it, how far to trust it and why.
+#include "reading/Crossing_fit.h"
+#include "reading/Finish_reader.h"
+#include "reading/Goal_geometry.h"
+#include "reading/Strip_crossings.h"
+
+#include <map>
+#include <optional>
+
+namespace wk {
+
+struct Lane_job {
+    Lane_span span;
+    std::optional<Strip_stretch> stretch;
+    std::map<int64_t, double> field_ms; // the click time of each field that may be read
+};
+
+// What the fields near the line showed besides the bow.
+struct Lane_notes {
+    int fields = 0, blade_ahead = 0, second_hull = 0, low_contrast = 0;
+    double farthest_tip = -1e9;
+};
+
+Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, const Lane_notes& notes);
+
+// Pairs of lanes whose intervals of time overlap: which crossed first is not known.
+std::vector<std::pair<int, int>> Dead_heats(const std::vector<Lane_proposal>& lanes);
+
+} // namespace wk

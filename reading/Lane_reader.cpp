@@ -1,0 +1,153 @@
+#include "reading/Lane_reader.h"
+
+#include "platform/Av_frame_decoder.h"
+#include "platform/Byte_file.h"
+#include "reading/Bow_reader.h"
+#include "reading/Crossing_fit.h"
+#include "reading/Lane_window.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wk {
+namespace {
+
+constexpr double k_Reach = 80;          // pixels either side of the line that a lane is read in
+constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
+constexpr int k_Widenings = 4;
+
+Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
+{
+    Lane_proposal p;
+    p.lane = span.lane;
+    p.confidence = confidence;
+    p.why = std::move(why);
+    return p;
+}
+
+int32_t Frame_of(int64_t field) { return int32_t((field + 1) / 2); }
+int Field_of(int64_t field) { return field % 2 == 1 ? 1 : 2; }
+
+} // namespace
+
+Lane_reader::Lane_reader(const Finish_strip_source& source, const Goal_geometry& line)
+    : source_(source), line_(line), decoder_(std::make_unique<platform::Av_frame_decoder>(source.codec)),
+      bytes_(std::make_unique<platform::Av_frame_bytes>())
+{
+    int error = 0;
+    file_ = platform::Open_byte_source(source.path, platform::Raw_file::Mode::Read, error);
+}
+
+Lane_reader::~Lane_reader() = default;
+
+const uint8_t* Lane_reader::Frame(int32_t frame)
+{
+    if (frame < 1 || size_t(frame) > source_.places.size()) return nullptr;
+    if (auto it = frames_.find(frame); it != frames_.end()) return it->second.empty() ? nullptr : it->second.data();
+    std::vector<uint8_t>& picture = frames_[frame];
+    const Finish_strip_source::Place place = source_.places[size_t(frame - 1)];
+    if (place.length == 0 || !file_ || !decoder_->Is_open()) return nullptr;
+    uint8_t* into = bytes_->Resize(place.length);
+    if (into == nullptr || !file_->Read_exact(place.offset, into, place.length)) return nullptr;
+    picture.resize(size_t(platform::Bgr_stride(source_.frame_width)) * size_t(source_.frame_height));
+    if (!decoder_->Decode(bytes_->Bytes(), picture.data(), source_.frame_width, source_.frame_height)) {
+        picture.clear();
+        return nullptr;
+    }
+    return picture.data();
+}
+
+// Frames long before the boat reached the line (and long after it left, should those be few):
+// the water with no boat of this lane near the line.
+std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
+{
+    std::vector<int64_t> fields;
+    for (int64_t k = 1; k <= 3; ++k) fields.push_back(s.first_field - s.fields - 10 * k);
+    for (int64_t k = 1; k <= 2; ++k) fields.push_back(s.first_field + 2 * s.fields + 10 * k);
+    std::vector<const uint8_t*> frames;
+    std::vector<int32_t> taken;
+    for (int64_t f : fields) {
+        const int32_t frame = Frame_of(f);
+        if (f < 1 || std::find(taken.begin(), taken.end(), frame) != taken.end()) continue;
+        taken.push_back(frame);
+        if (const uint8_t* p = Frame(frame)) frames.push_back(p);
+    }
+    return frames;
+}
+
+// The way the hull moves through the window: its middle's drift over the fields.
+int Lane_reader::Direction(const Bow_reader& bow, int64_t first, int64_t last)
+{
+    double st = 0, su = 0, stt = 0, stu = 0, n = 0;
+    for (int64_t f = first; f <= last; ++f) {
+        const uint8_t* p = Frame(Frame_of(f));
+        if (!p) continue;
+        const Bow_field b = bow.Measure(p, Field_of(f), 0);
+        if (!b.hull) continue;
+        const double t = double(f);
+        st += t, su += b.centroid_u, stt += t * t, stu += t * b.centroid_u, n += 1;
+    }
+    if (n < 2) return 0;
+    const double slope = (n * stu - st * su) / (n * stt - st * st);
+    return slope > 0 ? 1 : slope < 0 ? -1 : 0;
+}
+
+std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
+                                             int direction, Lane_notes& notes)
+{
+    std::vector<Bow_sample> out;
+    for (int64_t f = first; f <= last; ++f) {
+        const auto time = job.field_ms.find(f);
+        const uint8_t* p = Frame(Frame_of(f));
+        if (time == job.field_ms.end() || !p) continue;
+        const Bow_field b = bow.Measure(p, Field_of(f), direction);
+        if (!b.tip_found) continue;
+        out.push_back({time->second, b.tip});
+        notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
+        // Only the fields near the line say what the crossing itself looked like.
+        if (std::abs(b.tip) > 20) continue;
+        ++notes.fields;
+        notes.blade_ahead += b.blade_ahead;
+        notes.second_hull += b.second_hull;
+        notes.low_contrast += b.low_contrast;
+    }
+    return out;
+}
+
+Lane_proposal Lane_reader::Read(const Lane_job& job)
+{
+    frames_.clear();
+    if (!job.stretch) return No_time(job.span, 0.9, "no boat reaches the line in this lane");
+    const Strip_stretch s = *job.stretch;
+    const Lane_window window(line_, job.span, k_Reach, source_.frame_width, source_.frame_height);
+    if (window.Empty()) return No_time(job.span, 0, "the lane lies outside the picture");
+    const std::vector<const uint8_t*> water = Water_frames(s);
+    if (water.empty()) return No_time(job.span, 0.1, "no field shows the water without the boat");
+    const Bow_reader bow(window, water, platform::Bgr_stride(source_.frame_width), source_.frame_height);
+    int64_t first = std::max<int64_t>(1, s.first_field - k_Before), last = s.first_field + k_After;
+    const int direction = Direction(bow, first, last);
+    if (direction == 0) return No_time(job.span, 0.2, "no hull is seen moving in this lane");
+
+    Lane_notes notes;
+    std::vector<Bow_sample> samples = Samples(bow, job, first, last, direction, notes);
+    std::optional<Crossing_estimate> e = Fit_crossing(samples);
+    for (int k = 0; !e && k < k_Widenings && !samples.empty(); ++k) {
+        // The bow has not reached the line yet in these fields, or has passed it in all.
+        const bool behind = std::all_of(samples.begin(), samples.end(), [](auto& b) { return b.tip < 0; });
+        const int64_t from = behind ? last + 1 : std::max<int64_t>(1, first - 10);
+        const int64_t to = behind ? last + 10 : first - 1;
+        if (behind && from > s.first_field + s.fields) break;
+        (behind ? last : first) = behind ? to : from;
+        const auto more = Samples(bow, job, from, to, direction, notes);
+        samples.insert(samples.end(), more.begin(), more.end());
+        e = Fit_crossing(samples);
+    }
+    if (!e) {
+        if (!samples.empty() && notes.farthest_tip < 0)
+            return No_time(job.span, 0.7, "the boat stops before the line");
+        return No_time(job.span, 0.1, "the bow could not be read at the line");
+    }
+    return Judge_crossing(job, *e, notes);
+}
+
+} // namespace wk

@@ -1,0 +1,107 @@
+#include "reading/Strip_crossings.h"
+
+#include "recording/Finish_strip.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace wk {
+namespace {
+
+constexpr int k_Min_threshold = 36; // summed over red, green and blue
+constexpr int k_Min_fields = 4;     // a hull lies on the line longer than a blade or a splash
+constexpr int k_Min_run = 3;        // samples
+
+int Median(std::vector<int>& values)
+{
+    auto mid = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), mid, values.end());
+    return *mid;
+}
+
+int Distance(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+}
+
+bool Unreadable(QRgb c) { return c == Finish_strip::k_Unreadable || c == Finish_strip::k_Not_ready; }
+
+} // namespace
+
+Strip_crossings::Strip_crossings(const QImage& strip) : strip_(strip)
+{
+    const int32_t samples = strip.height(), columns = strip.width();
+    usual_.resize(size_t(samples));
+    threshold_.resize(size_t(samples));
+    std::vector<int> r, g, b, d;
+    for (int32_t i = 0; i < samples; ++i) {
+        const auto* row = reinterpret_cast<const QRgb*>(strip.constScanLine(i));
+        r.clear(), g.clear(), b.clear(), d.clear();
+        for (int32_t k = 0; k < columns; ++k)
+            if (!Unreadable(row[k])) r.push_back(qRed(row[k])), g.push_back(qGreen(row[k])), b.push_back(qBlue(row[k]));
+        if (r.empty()) continue;
+        usual_[size_t(i)] = qRgb(Median(r), Median(g), Median(b));
+        for (int32_t k = 0; k < columns; ++k)
+            if (!Unreadable(row[k])) d.push_back(Distance(row[k], usual_[size_t(i)]));
+        // Waves and camera noise move the water's colour; a hull stands out of that.
+        threshold_[size_t(i)] = std::max(k_Min_threshold, 4 * Median(d) + 12);
+    }
+}
+
+int Strip_crossings::Deviation(int32_t sample, int32_t column) const
+{
+    const QRgb c = reinterpret_cast<const QRgb*>(strip_.constScanLine(sample))[column];
+    if (Unreadable(c)) return 0;
+    return Distance(c, usual_[size_t(sample)]) > threshold_[size_t(sample)] ? 1 : 0;
+}
+
+int Strip_crossings::Longest_run(int32_t first, int32_t last, int32_t column) const
+{
+    int best = 0, run = 0, gap = 0;
+    for (int32_t i = first; i <= last; ++i) {
+        if (Deviation(i, column)) {
+            run += 1 + gap;
+            gap = 0;
+            best = std::max(best, run);
+        } else if (run > 0 && gap == 0) {
+            gap = 1; // one sample of noise inside a hull does not split it
+        } else {
+            run = gap = 0;
+        }
+    }
+    return best;
+}
+
+std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t last) const
+{
+    first = std::max(first, 0);
+    last = std::min(last, strip_.height() - 1);
+    if (first > last) return std::nullopt;
+    std::optional<Strip_stretch> best;
+    int64_t best_score = 0, score = 0, start = -1, end = -1, misses = 0;
+    int widest = 0;
+    auto close = [&] {
+        if (start >= 0 && end - start + 1 >= k_Min_fields && widest >= 2 * k_Min_run && score > best_score) {
+            best_score = score;
+            best = Strip_stretch{start + 1, end - start + 1};
+        }
+        start = -1, score = 0, misses = 0, widest = 0;
+    };
+    for (int32_t k = 0; k < strip_.width(); ++k) {
+        const int run = Longest_run(first, last, k);
+        if (run >= k_Min_run) {
+            if (start < 0) start = k;
+            end = k;
+            score += run;
+            widest = std::max(widest, run);
+            misses = 0;
+        } else if (start >= 0 && ++misses > 1) {
+            close();
+        }
+    }
+    close();
+    return best;
+}
+
+} // namespace wk

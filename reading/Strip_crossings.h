@@ -1,0 +1,33 @@
+#pragma once
+// Where boats cross, read from the finish strip: in each lane's stretch of samples, the fields in
+// which something that is not the water lies on the line long enough to be a hull.
+#include <QImage>
+
+#include <cstdint>
+#include <optional>
+
+namespace wk {
+
+struct Strip_stretch {
+    int64_t first_field = 0; // 1-based, as the viewer steps fields
+    int64_t fields = 0;      // how long something lay on the line
+};
+
+class Strip_crossings {
+public:
+    // strip: one column per field (column k is field k + 1), one row per sample of the line.
+    explicit Strip_crossings(const QImage& strip);
+    // The longest-lasting stretch in samples first..last; none when nothing lay on the line there.
+    std::optional<Strip_stretch> Stretch(int32_t first, int32_t last) const;
+
+private:
+    // How far a sample of a field lies from the sample's usual colour, and the level that counts.
+    int Deviation(int32_t sample, int32_t column) const;
+    int Longest_run(int32_t first, int32_t last, int32_t column) const;
+
+    const QImage& strip_;
+    std::vector<QRgb> usual_;    // per sample: the median colour over every field
+    std::vector<int> threshold_; // per sample
+};
+
+} // namespace wk
