@@ -1,12 +1,14 @@
 #include "platform/Draw_surface.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
+#include "tests/support/Failing_disk.h"
 #include "tests/support/Test_support.h"
 #include "tools/Finish_heat.h"
 #include "tools/Finish_heat_painter.h"
 #include "tools/Finish_heat_plan.h"
 
 #include <QImage>
+#include <cerrno>
 #include <cmath>
 #include <fstream>
 #include <sstream>
@@ -169,6 +171,93 @@ TEST_F(Finish_heat, ExistingFilesAreLeftAsTheyAre)
     EXPECT_FALSE(std::filesystem::exists(other));
     EXPECT_EQ(Read_text(Truth_path(other)), "truth");
     EXPECT_THROW(Plan_heat(Small(Kind::plain, 1, 16)), std::runtime_error);
+}
+
+// A disk that fails at the first write, halfway or at the last leaves no half heat behind: the
+// heat is refused and neither file stays, or it is whole (the writer kept its frame count where
+// the header had no room).
+TEST_F(Finish_heat, AFailedWriteNeverLeavesAHalfHeat)
+{
+    int writes = 0;
+    {
+        test::Failing_disk disk;
+        Make_finish_heat(Path("Whole.qs2"), Small(Kind::plain, 2, 1));
+        writes = disk.Writes();
+    }
+    ASSERT_GT(writes, 3);
+    dialogs.Allow_any_message();
+    int whole = 0;
+    for (int failing : {1, writes / 2, writes}) {
+        const std::string path = Path("Failed" + std::to_string(failing) + ".qs2");
+        test::Failing_disk disk;
+        disk.Fail_write(failing, ENOSPC, true);
+        try {
+            const Truth truth = Make_finish_heat(path, Small(Kind::plain, 2, 1));
+            cls_AVI_handler rec;
+            ASSERT_TRUE(rec.Open_File(path)) << "write " << failing;
+            EXPECT_EQ(rec.num_frames(), truth.frames) << "write " << failing;
+            EXPECT_EQ(Read_text(Truth_path(path)), Truth_json(truth)) << "write " << failing;
+            ++whole;
+        } catch (const std::runtime_error&) {
+            EXPECT_FALSE(std::filesystem::exists(path)) << "write " << failing;
+            EXPECT_FALSE(std::filesystem::exists(Truth_path(path))) << "write " << failing;
+        }
+    }
+    EXPECT_LE(whole, 1) << "only a failed last write can leave the heat whole";
+}
+
+// Each kind of heat has what it is named for, over several seeds.
+TEST_F(Finish_heat, EachKindOfHeatHasItsDifficulty)
+{
+    auto count = [](const Heat_plan& p, Lane_kind kind) {
+        return std::count_if(p.boats.begin(), p.boats.end(), [&](const Boat& b) { return b.kind == kind; });
+    };
+    for (uint64_t seed = 1; seed <= 4; ++seed) {
+        const std::string at = " seed " + std::to_string(seed);
+        const Heat_plan reversed = Plan_heat({.seed = seed, .kind = Kind::reversed, .lanes = 6});
+        for (const Boat& b : reversed.boats) EXPECT_EQ(b.direction, -1) << at;
+        const Heat_plan slanted = Plan_heat({.seed = seed, .kind = Kind::slanted, .lanes = 6});
+        EXPECT_NE(slanted.goal[0], slanted.goal[2]) << at;
+        EXPECT_GE(count(Plan_heat({.seed = seed, .kind = Kind::empty, .lanes = 6}), Lane_kind::empty), 1) << at;
+        const Heat_plan dead = Plan_heat({.seed = seed, .kind = Kind::dead_heat, .lanes = 6});
+        int close = 0;
+        for (const Boat& a : dead.boats)
+            for (const Boat& b : dead.boats)
+                close += a.band < b.band && std::abs(a.crossing_ms - b.crossing_ms) < 5 ? 1 : 0;
+        EXPECT_GE(close, 1) << at;
+        // A stopper stays short of the line in every field, its blade alone may reach over.
+        const Heat_plan stop = Plan_heat({.seed = seed, .kind = Kind::stopper, .lanes = 6});
+        ASSERT_GE(count(stop, Lane_kind::stopper), 1) << at;
+        for (const Boat& b : stop.boats)
+            for (int64_t n = 1; b.kind == Lane_kind::stopper && n <= 2 * stop.Frames(); ++n)
+                ASSERT_LT(b.Distance(stop.Click_time(n)), -4.0) << at << " field " << n;
+    }
+}
+
+// The nearer neighbour's paddler stands in front of the hidden bow for a few fields only, close
+// to its crossing: hidden, not lost.
+TEST_F(Finish_heat, AHiddenBowIsCoveredForAFewFieldsNearTheLine)
+{
+    for (uint64_t seed = 1; seed <= 4; ++seed) {
+        const Heat_plan p = Plan_heat({.seed = seed, .kind = Kind::hidden, .lanes = 6});
+        const auto hidden = std::find_if(p.boats.begin(), p.boats.end(), [](const Boat& b) { return !b.note.empty(); });
+        ASSERT_NE(hidden, p.boats.end()) << "seed " << seed;
+        const Boat& near = p.boats[size_t(hidden->band + 1)];
+        auto x_at = [&](const Boat& b, double t, double behind) {
+            return p.Goal_x(b.Tip_y(t)) + b.direction * (b.Distance(t) - behind);
+        };
+        int covered = 0;
+        for (int64_t n = 1; n <= 2 * p.Frames(); ++n) {
+            const double t = p.Click_time(n);
+            const double gap = std::abs(x_at(*hidden, t, 0) - x_at(near, t, near.body_at * near.length));
+            if (gap > std::max(2.5, 0.05 * near.length)) continue;
+            ++covered;
+            EXPECT_LT(std::abs(t - hidden->crossing_ms), 200) << "seed " << seed << " field " << n;
+        }
+        EXPECT_GE(covered, 1) << "seed " << seed;
+        EXPECT_LE(covered, 8) << "seed " << seed;
+        EXPECT_GT(near.body_height, p.band_height) << "the paddler reaches over the lane above";
+    }
 }
 
 } // namespace
