@@ -36,21 +36,27 @@ Pose Pose_at(const Heat_plan& p, const Boat& b, double t)
 }
 
 // The hull's thickness at u pixels behind the bow (u <= 0) as a share of its full body; -1
-// outside the hull.
-double Profile(const Boat& b, double u)
+// outside the hull. The upper edge (edge -1) and the lower (+1) run back from the tip over
+// different lengths when the stem is raked.
+double Profile(const Boat& b, double u, int edge)
 {
     if (u > 0 || u < -b.length) return -1;
-    const double bow = -u >= b.bow_taper ? 1.0 : std::pow(-u / b.bow_taper, b.bow_power);
+    const double taper = b.bow_taper * (1 + edge * b.rake);
+    const double bow = -u >= taper ? 1.0 : std::pow(-u / taper, b.bow_power);
     const double stern = u + b.length >= b.stern_taper ? 1.0 : std::pow((u + b.length) / b.stern_taper, 0.7);
     return std::min(bow, stern);
 }
 
 bool In_hull(const Pose& s, double px, double py)
 {
-    const double k = Profile(*s.b, s.b->direction * (px - s.bow_x));
-    if (k < 0) return false;
+    const double u = s.b->direction * (px - s.bow_x);
     const double rv = py - s.tip;
-    return rv >= s.top * k && rv <= s.bottom * k;
+    if (rv < 0) {
+        const double k = Profile(*s.b, u, -1);
+        return k >= 0 && rv >= s.top * k;
+    }
+    const double k = Profile(*s.b, u, 1);
+    return k >= 0 && rv <= s.bottom * k;
 }
 
 // The picture x of a point u pixels ahead of the bow.
@@ -143,18 +149,25 @@ void Blend(float* y, float* u, float* v, int x, const Colour& c, double a)
 }
 
 // Lays colour c over the pixels of row `row` between x0 and x1 that the shape covers, each in
-// proportion to the share of its samples inside.
+// proportion to the share of its samples inside. A moving shape is looked at shifted back by
+// where it was at each sample's instant of the exposure (shift: 16 values, one a sample).
 template <class Inside>
-void Cover(float* y, float* u, float* v, int row, Span span, const Colour& c, double alpha, Inside inside)
+void Cover(float* y, float* u, float* v, int row, Span span, const Colour& c, double alpha, Inside inside,
+           const double* shift = nullptr)
 {
-    const int a = std::max(0, int(std::floor(span.x0))), b = std::min(k_Width - 1, int(std::ceil(span.x1)));
+    const double extra = shift ? std::max(std::abs(shift[0]), std::abs(shift[15])) + 1 : 0;
+    const int a = std::max(0, int(std::floor(span.x0 - extra))), b = std::min(k_Width - 1, int(std::ceil(span.x1 + extra)));
     for (int x = a; x <= b; ++x) {
         int n = 0;
-        for (double sy : k_Sub)
-            for (double sx : k_Sub) n += inside(x + sx, row + sy) ? 1 : 0;
+        for (int i = 0; i < 16; ++i)
+            n += inside(x + k_Sub[i % 4] - (shift ? shift[i] : 0.0), row + k_Sub[i / 4]) ? 1 : 0;
         if (n > 0) Blend(y, u, v, x, c, alpha * n / 16.0);
     }
 }
+
+// Each sample's instant within the exposure, as a share from -0.5 to 0.5, spread so that no row
+// or column of samples holds only early or only late instants. The first and last are the ends.
+constexpr int k_Instant_order[16] = {0, 9, 4, 13, 10, 3, 14, 7, 5, 12, 1, 8, 11, 6, 2, 15};
 
 } // namespace
 
@@ -178,8 +191,12 @@ void Finish_heat_painter::Paint_boat(const Boat& b, int row, double t, int64_t f
     const double full = s.bottom - s.top;
     const double hull_top = s.tip + s.top, waterline = s.tip + s.bottom;
     if (row < hull_top - b.body_height - 2 * b.blade_h - 8 || row > waterline + full + 2 * b.blade_h + 10) return;
+    // Where the boat was at each sample's instant, relative to the field's moment.
+    const double speed = b.direction * (b.Distance(t + 1) - b.Distance(t - 1)) / 2;
+    double shift[16];
+    for (int i = 0; i < 16; ++i) shift[i] = speed * plan_.shutter_ms * ((k_Instant_order[i] + 0.5) / 16.0 - 0.5);
     auto cover = [&](Span span, const Colour& c, double alpha, auto inside) {
-        Cover(px.y, px.u, px.v, row, span, c, alpha, inside);
+        Cover(px.y, px.u, px.v, row, span, c, alpha, inside, shift);
     };
     // The reflection, fading with depth and broken by ripples.
     if (row >= waterline && row <= waterline + full + 1) {
@@ -192,7 +209,7 @@ void Finish_heat_painter::Paint_boat(const Boat& b, int row, double t, int64_t f
         cover(Span_of(s, 1, -b.length - 1), b.hull, 1.0, [&](double qx, double qy) { return In_hull(s, qx, qy); });
         // A deck stripe along the upper edge.
         cover(Span_of(s, 1, -b.length - 1), b.deck, 1.0, [&](double qx, double qy) {
-            const double k = Profile(b, b.direction * (qx - s.bow_x));
+            const double k = Profile(b, b.direction * (qx - s.bow_x), -1);
             return k >= 0 && qy - s.tip >= s.top * k && qy - s.tip < (s.top + 0.25 * full) * k;
         });
     }
@@ -237,7 +254,7 @@ void Finish_heat_painter::Paint_boat(const Boat& b, int row, double t, int64_t f
         const double radius = r.Uniform(0.5, 1.3) * b.scale, alpha = r.Uniform(0.35, 0.85);
         if (std::abs(row - dv) > radius + 1) continue;
         const double dx = X_of(s, du);
-        cover({dx - radius - 1, dx + radius + 1}, k_Foam, alpha,
+        Cover(px.y, px.u, px.v, row, {dx - radius - 1, dx + radius + 1}, k_Foam, alpha,
               [&](double qx, double qy) { return std::hypot(qx - dx, qy - dv) <= radius; });
     }
 }

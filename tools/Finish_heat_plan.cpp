@@ -236,7 +236,8 @@ void Hide_a_bow(Heat_plan& p, Random& r)
     p.boats[size_t(hidden.band)].note = "hidden by lane " + std::to_string(near.lane) + "'s paddler near the line";
 }
 
-void Set_clock(Heat_plan& p, Random& r)
+// A frame lost by the capture now and then: the click clock then steps 60 ms between fields.
+void Set_clock(Heat_plan& p, Random& r, bool lose_a_frame)
 {
     double first = 1e300, last = -1e300;
     for (const Boat& b : p.boats) {
@@ -254,7 +255,9 @@ void Set_clock(Heat_plan& p, Random& r)
     // clock rounds that away.
     const int64_t base = (int64_t(p.heat_start) + 10 + int64_t(std::floor(first))) / 40 * 40;
     const int64_t frames = int64_t(std::ceil((last - first) / 40.0)) + 2;
-    for (int64_t k = 0; k < frames; ++k) p.stamps.push_back(int32_t(base + 40 * k + r.Int(-12, 12)));
+    const int64_t lost = lose_a_frame ? frames / 2 + r.Int(-3, 3) : -1;
+    for (int64_t k = 0; k <= frames; ++k)
+        if (k != lost) p.stamps.push_back(int32_t(base + 40 * k + r.Int(-12, 12)));
 }
 
 } // namespace
@@ -296,7 +299,17 @@ Heat_plan Plan_heat(const Options& options)
     Make_stoppers(p, f.stoppers, r);
     if (f.hidden) Hide_a_bow(p, r);
     Make_dead_heats(p, f.dead_heats, r);
-    Set_clock(p, r);
+    // Drawn from a stream of their own, so that adding them left every heat's boats and times
+    // as they were.
+    Random more(options.seed, {uint64_t(options.kind), uint64_t(options.lanes), 0x4D4F5245});
+    p.shutter_ms = more.Uniform(0, 6);
+    for (Boat& b : p.boats) {
+        b.rake = more.Uniform(-0.5, 0.5);
+        // Now and then a hull that hardly stands out from the water.
+        if (options.kind == Kind::mixed && more.Chance(0.25))
+            b.hull.y = p.water.base.y + more.Sign() * more.Uniform(22, 40);
+    }
+    Set_clock(p, r, options.kind == Kind::mixed && more.Chance(0.3));
     return p;
 }
 

@@ -37,6 +37,7 @@ struct Boat {
     double length = 100, height = 16;
     double tip_at = 0;       // where along the hull's height the tip lies: -1 top .. +1 bottom
     double bow_taper = 25, bow_power = 0.6, stern_taper = 20;
+    double rake = 0;         // -0.5 .. 0.5: the lower edge runs back longer than the upper (a raked stem)
     Colour hull, deck, body;
     double body_at = 0.45;   // the paddler's place from the bow, share of the length
     double body_height = 20;
@@ -72,6 +73,7 @@ struct Heat_plan {
     std::vector<Boat> boats;    // one a band, top first
     int32_t heat_start = 0;     // tick
     std::vector<int32_t> stamps; // every frame's capture tick, frame 1 first
+    double shutter_ms = 0;       // exposure of a field, centred on its moment
     uint64_t seed = 0;
 
     // The goal line's column at height y (frame rows).

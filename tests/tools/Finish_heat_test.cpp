@@ -38,15 +38,32 @@ protected:
     }
 };
 
-// Every field clicked in the viewer gives the time the plan painted that field at, and each
-// lane's truth lies within half a field of its nearest field's click.
+// A mixed heat whose capture lost a frame.
+uint64_t Seed_losing_a_frame()
+{
+    for (uint64_t seed = 1;; ++seed) {
+        const Heat_plan p = Plan_heat({.seed = seed, .kind = Kind::mixed, .lanes = 3, .lead_ms = 120, .tail_ms = 120});
+        for (size_t k = 1; k < p.stamps.size(); ++k)
+            if (p.stamps[k] - p.stamps[k - 1] > 60) return seed;
+    }
+}
+
+// Every field clicked in the viewer gives the time the plan painted that field at, also across
+// a frame the capture lost, and each lane's truth lies within half a field of its nearest
+// field's click.
 TEST_F(Finish_heat, TheTruthIsOnTheClockAFinishClickGives)
 {
-    for (Kind kind : {Kind::reversed, Kind::slanted}) {
+    struct Case {
+        Kind kind;
+        uint64_t seed;
+    };
+    for (const Case c : {Case{Kind::reversed, 11}, Case{Kind::slanted, 11}, Case{Kind::mixed, Seed_losing_a_frame()}}) {
+        const Kind kind = c.kind;
         const std::string path = Path("Clock_" + Kind_name(kind) + ".qs2");
-        const Options options = Small(kind, 11);
+        const Options options = Small(kind, c.seed);
         const Truth truth = Make_finish_heat(path, options);
         const Heat_plan plan = Plan_heat(options);
+        int steps_of_60 = 0;
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
         ASSERT_EQ(rec.num_frames(), truth.frames);
@@ -55,7 +72,9 @@ TEST_F(Finish_heat, TheTruthIsOnTheClockAFinishClickGives)
         for (int32_t n = 1; n <= 2 * truth.frames; ++n) {
             ASSERT_TRUE(rec.Draw_field(n, picture));
             ASSERT_EQ(rec.Multi_TimeStamp(1), plan.Click_time(n)) << Kind_name(kind) << " field " << n;
+            if (n > 1) steps_of_60 += plan.Click_time(n) - plan.Click_time(n - 1) == 60 ? 1 : 0;
         }
+        EXPECT_EQ(steps_of_60, kind == Kind::mixed ? 1 : 0) << Kind_name(kind);
         int finishing = 0;
         for (const Lane_truth& l : truth.lanes) {
             if (l.kind != Lane_kind::finish) continue;
@@ -64,7 +83,9 @@ TEST_F(Finish_heat, TheTruthIsOnTheClockAFinishClickGives)
             EXPECT_LE(std::abs(plan.Click_time(n) - l.time_ms), 10.0) << "lane " << l.lane;
             EXPECT_EQ(l.time_ms, std::nearbyint(l.time_ms * 1000) / 1000) << "whole microseconds";
         }
-        EXPECT_EQ(finishing, 3);
+        EXPECT_EQ(finishing, int(std::count_if(plan.boats.begin(), plan.boats.end(),
+                                               [](const Boat& b) { return b.kind == Lane_kind::finish; })));
+        EXPECT_GE(finishing, 2);
     }
 }
 
@@ -83,11 +104,12 @@ TEST_F(Finish_heat, ABowCrossingAtAFieldsMomentTouchesTheLineInThatField)
         plan.goal[0] = 360 - c.slant / 2;
         plan.goal[2] = 360 + c.slant / 2;
         plan.water.waves = plan.water.noise = plan.water.reflection = 0;
+        plan.shutter_ms = 4; // a smear of 1.2 pixels, as much ahead as behind
         Boat& b = plan.boats[0];
         b.direction = c.direction;
         b.crossing_ms = plan.Click_time(c.field);
         b.speed = 0.3, b.pulse = 0, b.bob = 0, b.blade = false, b.spray = 0;
-        b.height = 16, b.tip_at = 0, b.bow_taper = 4, b.bow_power = 0.5;
+        b.height = 16, b.tip_at = 0, b.bow_taper = 4, b.bow_power = 0.5, b.rake = 0.3;
         b.hull = {230, 128, 128}, b.deck = b.hull;
         plan.water.base = {60, 128, 128};
         Finish_heat_painter painter(plan);
