@@ -214,7 +214,7 @@ void Finish_heat_painter::Paint_boat(const Boat& b, int row, double t, int64_t f
         });
     }
     // The paddler, from the hull up, with a head.
-    const double body_u = -b.body_at * b.length, half = std::max(2.5, 0.05 * b.length);
+    const double body_u = -b.body_at * b.length, half = b.body_half;
     const double head_y = hull_top - b.body_height;
     if (row >= head_y - 2 * half && row <= hull_top + 1)
         cover(Span_of(s, body_u + half + 1, body_u - half - 1), b.body, 1.0, [&](double qx, double qy) {

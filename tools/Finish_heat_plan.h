@@ -21,7 +21,7 @@ struct Boat {
     int band = 0;       // from the top of the picture
     int lane = 0;       // as the viewer shows it
     int direction = 1;  // +1: moving right
-    double scale = 1;
+    double scale = 1;        // pixels a metre / 35
     // Motion, times in race ms on the click clock, distances in pixels along the travel.
     double crossing_ms = 0;  // finish: the true crossing
     double speed = 0.25;     // mean pixels per ms
@@ -41,6 +41,7 @@ struct Boat {
     Colour hull, deck, body;
     double body_at = 0.45;   // the paddler's place from the bow, share of the length
     double body_height = 20;
+    double body_half = 5;    // half the paddler's width
     // Blade and spray.
     bool blade = false;
     double blade_ahead = 0;  // how far the blade reaches past the bow at the catch

@@ -260,7 +260,7 @@ TEST_F(Finish_heat, EachKindOfHeatHasItsDifficulty)
 // to its crossing: hidden, not lost.
 TEST_F(Finish_heat, AHiddenBowIsCoveredForAFewFieldsNearTheLine)
 {
-    for (uint64_t seed = 1; seed <= 4; ++seed) {
+    for (uint64_t seed = 1; seed <= 12; ++seed) {
         const Heat_plan p = Plan_heat({.seed = seed, .kind = Kind::hidden, .lanes = 6});
         const auto hidden = std::find_if(p.boats.begin(), p.boats.end(), [](const Boat& b) { return !b.note.empty(); });
         ASSERT_NE(hidden, p.boats.end()) << "seed " << seed;
@@ -272,7 +272,7 @@ TEST_F(Finish_heat, AHiddenBowIsCoveredForAFewFieldsNearTheLine)
         for (int64_t n = 1; n <= 2 * p.Frames(); ++n) {
             const double t = p.Click_time(n);
             const double gap = std::abs(x_at(*hidden, t, 0) - x_at(near, t, near.body_at * near.length));
-            if (gap > std::max(2.5, 0.05 * near.length)) continue;
+            if (gap > near.body_half) continue;
             ++covered;
             EXPECT_LT(std::abs(t - hidden->crossing_ms), 200) << "seed " << seed << " field " << n;
         }
