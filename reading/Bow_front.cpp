@@ -6,62 +6,30 @@
 namespace wk {
 namespace {
 
-constexpr double k_Depth = 10;     // pixels of the front that the fit takes
-constexpr double k_Step = 0.25;    // pixels between the distances the area is taken at
-constexpr double k_Least_area = 1; // square pixels: less is the noise around the edge
+constexpr double k_Row_gap = 2;       // frame rows between the rows of a field
 
-double Area_ahead(const std::vector<Front_cell>& front, double at)
+const Row_front* Row_at(const std::vector<Row_front>& rows, double y)
 {
-    double a = 0;
-    for (const Front_cell& c : front) {
-        if (c.hi <= at) continue;
-        a += c.area * (c.lo >= at ? 1.0 : (c.hi - at) / (c.hi - c.lo));
-    }
-    return a;
-}
-
-struct Line_fit {
-    double intercept = 0, slope = 0, rms = 0;
-};
-
-Line_fit Fit(const std::vector<double>& x, const std::vector<double>& y)
-{
-    const double n = double(x.size());
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    for (size_t i = 0; i < x.size(); ++i) sx += x[i], sy += y[i], sxx += x[i] * x[i], sxy += x[i] * y[i];
-    const double det = n * sxx - sx * sx;
-    Line_fit f;
-    if (std::abs(det) < 1e-12) return f;
-    f.slope = (n * sxy - sx * sy) / det;
-    f.intercept = (sy - f.slope * sx) / n;
-    double ss = 0;
-    for (size_t i = 0; i < x.size(); ++i) ss += std::pow(y[i] - f.intercept - f.slope * x[i], 2);
-    f.rms = std::sqrt(ss / n);
-    return f;
+    for (const Row_front& r : rows)
+        if (std::abs(r.y - y) < 0.5) return &r;
+    return nullptr;
 }
 
 } // namespace
 
-std::optional<double> Leading_point(const std::vector<Front_cell>& front, double farthest)
+std::optional<double> Leading_point(std::vector<Row_front> rows)
 {
-    std::vector<double> at, area;
-    for (double u = farthest; u >= farthest - k_Depth; u -= k_Step) {
-        const double a = Area_ahead(front, u);
-        if (a >= k_Least_area) at.push_back(u), area.push_back(a);
-    }
-    if (at.size() < 6) return std::nullopt;
-    std::optional<double> best;
-    double best_error = 1e9;
-    for (double power : {1.0, 1.5, 2.0, 2.5}) {
-        std::vector<double> root(area.size());
-        for (size_t i = 0; i < area.size(); ++i) root[i] = std::pow(area[i], 1 / power);
-        const Line_fit f = Fit(at, root);
-        if (f.slope >= 0) continue;
-        // The residual in pixels along u, so that the powers compare fairly.
-        const double error = f.rms / -f.slope;
-        if (error < best_error) best_error = error, best = -f.intercept / f.slope;
-    }
-    return best;
+    if (rows.empty()) return std::nullopt;
+    const Row_front lead = *std::max_element(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.edge < b.edge; });
+    const Row_front* up = Row_at(rows, lead.y - k_Row_gap);
+    const Row_front* down = Row_at(rows, lead.y + k_Row_gap);
+    if (!up && !down) return lead.edge;
+    if (!up || !down) return lead.edge; // the point lies at the hull's upper or lower edge
+    // The outline through the three rows as a parabola: its vertex is the point.
+    const double curve = up->edge - 2 * lead.edge + down->edge;
+    if (curve >= 0) return lead.edge;
+    const double offset = std::clamp((up->edge - down->edge) / (2 * curve), -0.5, 0.5);
+    return lead.edge - 0.25 * (up->edge - down->edge) * offset;
 }
 
 } // namespace wk

@@ -1,20 +1,18 @@
 #pragma once
-// The leading point of a hull's front, finer than a pixel: the hull's area ahead of each distance
-// grows as a power of how far behind the point that distance lies (a blunt bow as the first
-// power, a pointed one as the second), so the point is where that area, taken to the fitting
-// root, runs out to nothing.
+// The leading point of a hull from where each of its rows ends. A field samples every other row
+// of the frame, so the point itself mostly lies between two sampled rows: the outline through
+// the farthest row and its neighbours says how much further it reaches there.
 #include <optional>
 #include <vector>
 
 namespace wk {
 
-struct Front_cell {
-    double lo = 0, hi = 0; // how far past the line the cell reaches, from and to
-    double area = 0;       // how much of it is hull, square pixels
+struct Row_front {
+    double y = 0;    // the row in the frame
+    double edge = 0; // how far past the line the row's hull reaches
 };
 
-// front: the cells of the hull near its front and of the water around it; farthest: the
-// farthest any of them reaches. None when too little of the front is seen to fit it.
-std::optional<double> Leading_point(const std::vector<Front_cell>& front, double farthest);
+// rows: one a sampled row, rows 2 apart neighbours. None without any row.
+std::optional<double> Leading_point(std::vector<Row_front> rows);
 
 } // namespace wk

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <optional>
 
 namespace wk {
 namespace {
@@ -14,6 +15,7 @@ namespace {
 constexpr int k_Min_threshold = 12;
 constexpr int k_Min_core = 24;       // cells: smaller regions are no hull
 constexpr double k_Front_depth = 15; // pixels behind the leading core cell that give the bow's height
+constexpr double k_Inside = 12;      // pixels behind it that each row is followed forward from
 
 // Brightness alone: it keeps each field's own rows, where the colour of a decoded frame is
 // shared by the two fields' neighbouring rows and would smear a moving hull by a field's travel.
@@ -47,6 +49,10 @@ struct Bow_reader::Grid {
 };
 
 namespace {
+
+struct Band_row {
+    double v0, v1;
+};
 
 using Grid_cells = std::vector<uint8_t>;
 
@@ -157,6 +163,35 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
     return g;
 }
 
+// Where row r of the hull ends toward the travel, past the line: from inside the hull, some way
+// behind the core's lead, forward to where the brightness crosses halfway from the row's own
+// hull to the water, the crossing cell's share placing it within its pixel. None for a row that
+// is not the hull's or too faint (a reflection, a shadow); NaN when the row runs out of the window.
+std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const
+{
+    const Goal_geometry& line = window_.Line();
+    const double nx = line.U(1, 0) - line.U(0, 0);
+    const int32_t step = direction * nx >= 0 ? 1 : -1;
+    int32_t c = 0;
+    double nearest = 1e9;
+    for (int32_t k = 0; k < g.cols; ++k)
+        if (std::abs(direction * g.u[g.At(r, k)] - (lead - k_Inside)) < nearest)
+            nearest = std::abs(direction * g.u[g.At(r, k)] - (lead - k_Inside)), c = k;
+    if (nearest > 2 || !g.mask[g.At(r, c)] || (g.d[g.At(r, c)] > 0) != (hull > 0)) return std::nullopt;
+    double own = 0;
+    int n = 0;
+    for (int32_t k = c; k >= 0 && k < g.cols && n < 3; k += step, ++n) own += g.d[g.At(r, k)];
+    own /= std::max(n, 1);
+    if (std::abs(own) < 0.5 * std::abs(hull)) return std::nullopt;
+    auto share = [&](int32_t k) {
+        return k >= 0 && k < g.cols && g.inside[g.At(r, k)] ? std::clamp(g.d[g.At(r, k)] / own, 0.0, 1.0) : 0.0;
+    };
+    while (share(c + step) >= 0.5) c += step;
+    if (c + step < 0 || c + step >= g.cols || !g.inside[g.At(r, c + step)]) return double(NAN);
+    const double x = window_.X0() + c + step * (0.5 + share(c + step) - (1 - share(c)));
+    return direction * line.U(x, window_.Frame_y(g.field, r));
+}
+
 Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
 {
     Bow_field out;
@@ -180,36 +215,21 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     double vmin = 1e9, vmax = -1e9;
     for (size_t i : core)
         if (direction * g.u[i] >= lead - k_Front_depth) vmin = std::min(vmin, g.v[i]), vmax = std::max(vmax, g.v[i]);
-    auto in_band = [&](size_t j) { return g.inside[j] && g.v[j] >= vmin - 3 && g.v[j] <= vmax + 3; };
-    std::vector<size_t> seeds;
-    for (size_t i : core)
-        if (in_band(i)) seeds.push_back(i);
-    const Grid_cells hull = Reached(g, seeds, [&](size_t j) { return g.mask[j] && in_band(j); });
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
+    double farthest_joined = -1e9;
+    for (size_t k = 0; k < joined.size(); ++k)
+        if (joined[k]) farthest_joined = std::max(farthest_joined, direction * g.u[k]);
 
-    std::vector<Front_cell> front;
-    const double half = window_.Line().Half_extent_u();
-    double farthest_joined = -1e9, hull_front = -1e9;
-    for (size_t i = 0; i < hull.size(); ++i) {
-        if (joined[i]) farthest_joined = std::max(farthest_joined, direction * g.u[i]);
-        if (!in_band(i)) continue;
-        bool edge = !hull[i], touches = false;
-        g.Neighbours(i, [&](size_t j) {
-            edge = edge || !hull[j];
-            touches = touches || hull[j];
-        });
-        if (!hull[i] && !touches) continue;
-        if (hull[i]) hull_front = std::max(hull_front, direction * g.u[i]);
-        double cover = 1;
-        if (edge) {
-            // A cell on the hull's edge holds hull and water in the share its brightness says.
-            cover = hull_colour != 0 ? std::clamp(g.d[i] / hull_colour, 0.0, 1.0) : 0;
-        }
-        if (cover > 0) front.push_back({direction * g.u[i] - half, direction * g.u[i] + half, 2 * cover});
+    std::vector<Row_front> front;
+    for (int32_t r = 0; r < g.rows; ++r) {
+        const std::optional<double> edge = Row_edge(g, r, direction, lead, hull_colour);
+        if (!edge) continue;
+        const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
+        if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;
+        if (std::isnan(*edge)) return out; // the hull runs out of the window: its bow is not seen
+        front.push_back({double(window_.Frame_y(g.field, r)), *edge});
     }
-    // A hull that runs out of the window has its leading point outside it.
-    if (hull_front >= window_.Reach() - 3) return out;
-    if (const auto tip = Leading_point(front, hull_front + half)) {
+    if (const auto tip = Leading_point(front)) {
         out.tip_found = true;
         out.tip = *tip;
         out.blade_ahead = farthest_joined > out.tip + 3;
