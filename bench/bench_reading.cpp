@@ -148,26 +148,12 @@ void Speed_turns(int turns)
     bench::Print_clock("reading / one-thread decode of every frame", "all-thread CPU", t.all_threads, note);
 }
 
-int Take_heats_argument(int& argc, char** argv)
-{
-    int per_kind = 3;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a.rfind("--heats-per-kind=", 0) != 0) continue;
-        per_kind = std::max(1, std::atoi(a.c_str() + 17));
-        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
-        --argc;
-        break;
-    }
-    return per_kind;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     const int turns = bench::Take_turns_argument(argc, argv);
-    const int per_kind = Take_heats_argument(argc, argv);
+    const int per_kind = bench::Take_number_argument(argc, argv, "--heats-per-kind=", 3, 1);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     try {

@@ -24,7 +24,8 @@ struct Options {
     Kind kind = Kind::mixed;
     int lanes = 6;          // 1 .. 15
     double lead_ms = 1000;  // recorded before the first crossing
-    double tail_ms = 800;   // and after the last
+    double tail_ms = 600;   // and after the last stern has passed the line
+    bool whole_passage = true;  // false: the tail counts from the last crossing
 };
 
 enum class Lane_kind { finish, empty, stopper };

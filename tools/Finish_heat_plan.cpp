@@ -257,7 +257,9 @@ void Set_clock(Heat_plan& p, Random& r, bool lose_a_frame)
     for (const Boat& b : p.boats) {
         if (b.kind == Lane_kind::empty) continue;
         const double from = b.kind == Lane_kind::stopper ? b.stop_from_ms : b.crossing_ms;
-        const double to = b.kind == Lane_kind::stopper ? b.stop_from_ms + 3 * b.stop_tau_ms : b.crossing_ms;
+        // A finish is recorded until its stern has passed the line, as a crew stops the capture.
+        const double passage = p.options.whole_passage ? (b.length + 4) / (b.speed * (1 - b.pulse)) : 0.0;
+        const double to = b.kind == Lane_kind::stopper ? b.stop_from_ms + 3 * b.stop_tau_ms : b.crossing_ms + passage;
         first = std::min(first, from);
         last = std::max(last, to);
     }

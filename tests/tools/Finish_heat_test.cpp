@@ -34,7 +34,7 @@ protected:
     // Short heats: the tests look at the crossings, not at the approach.
     static Options Small(Kind kind, uint64_t seed, int lanes = 3)
     {
-        return {.seed = seed, .kind = kind, .lanes = lanes, .lead_ms = 120, .tail_ms = 120};
+        return {.seed = seed, .kind = kind, .lanes = lanes, .lead_ms = 120, .tail_ms = 120, .whole_passage = false};
     }
 };
 
@@ -42,9 +42,10 @@ protected:
 uint64_t Seed_losing_a_frame()
 {
     for (uint64_t seed = 1;; ++seed) {
-        const Heat_plan p = Plan_heat({.seed = seed, .kind = Kind::mixed, .lanes = 3, .lead_ms = 120, .tail_ms = 120});
-        for (size_t k = 1; k < p.stamps.size(); ++k)
-            if (p.stamps[k] - p.stamps[k - 1] > 60) return seed;
+        const Heat_plan p = Plan_heat({.seed = seed, .kind = Kind::mixed, .lanes = 3, .lead_ms = 120, .tail_ms = 120,
+                                       .whole_passage = false});
+        for (int64_t n = 2; n <= 2 * p.Frames(); ++n)
+            if (p.Click_time(n) - p.Click_time(n - 1) == 60) return seed;
     }
 }
 
@@ -247,6 +248,10 @@ TEST_F(Finish_heat, EachKindOfHeatHasItsDifficulty)
             for (const Boat& b : dead.boats)
                 close += a.band < b.band && std::abs(a.crossing_ms - b.crossing_ms) < 5 ? 1 : 0;
         EXPECT_GE(close, 1) << at;
+        // A finish is recorded until every stern has passed the line.
+        const Heat_plan whole = Plan_heat({.seed = seed, .kind = Kind::plain, .lanes = 6});
+        const double last = whole.Click_time(2 * whole.Frames());
+        for (const Boat& b : whole.boats) EXPECT_GT(b.Distance(last), b.length) << at << " lane " << b.lane;
         // A stopper stays short of the line in every field, its blade alone may reach over.
         const Heat_plan stop = Plan_heat({.seed = seed, .kind = Kind::stopper, .lanes = 6});
         ASSERT_GE(count(stop, Lane_kind::stopper), 1) << at;
