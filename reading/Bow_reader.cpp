@@ -192,12 +192,26 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
     return direction * line.U(x, window_.Frame_y(g.field, r));
 }
 
+// The regions that can be this lane's hull, largest first: those that reach the middle half of
+// the lane. What only pokes in at its side is a neighbour's paddler, blade or bow.
+std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
+{
+    const Lane_span& span = window_.Span();
+    const double quarter = (span.v1 - span.v0) / 4;
+    const double lo = std::max(span.v0, span.mark - quarter), hi = std::min(span.v1, span.mark + quarter);
+    auto regions = Regions(g, Opened(g));
+    std::erase_if(regions, [&](const std::vector<size_t>& r) {
+        return std::none_of(r.begin(), r.end(), [&](size_t i) { return g.v[i] >= lo && g.v[i] <= hi; });
+    });
+    return regions;
+}
+
 Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
 {
     Bow_field out;
     if (window_.Empty()) return out;
     const Grid g = Difference(picture, field);
-    const auto regions = Regions(g, Opened(g));
+    const auto regions = Lane_regions(g);
     if (regions.empty() || regions[0].size() < size_t(k_Min_core)) return out;
     const std::vector<size_t>& core = regions[0];
     out.hull = true;
@@ -215,6 +229,13 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     double vmin = 1e9, vmax = -1e9;
     for (size_t i : core)
         if (direction * g.u[i] >= lead - k_Front_depth) vmin = std::min(vmin, g.v[i]), vmax = std::max(vmax, g.v[i]);
+    // The bow's own brightness against the water, from the core's front: the body further back
+    // (a light paddler over a dark hull) does not speak for it.
+    double bow = 0;
+    int front_cells = 0;
+    for (size_t i : core)
+        if (direction * g.u[i] >= lead - k_Front_depth) bow += g.d[i], ++front_cells;
+    bow /= std::max(front_cells, 1);
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
     double farthest_joined = -1e9;
     for (size_t k = 0; k < joined.size(); ++k)
@@ -222,7 +243,7 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
 
     std::vector<Row_front> front;
     for (int32_t r = 0; r < g.rows; ++r) {
-        const std::optional<double> edge = Row_edge(g, r, direction, lead, hull_colour);
+        const std::optional<double> edge = Row_edge(g, r, direction, lead, bow);
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
         if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;

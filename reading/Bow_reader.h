@@ -33,6 +33,7 @@ public:
 private:
     struct Grid;
     Grid Difference(const uint8_t* picture, int field) const;
+    std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
     std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
     const uint8_t* Pixel(const uint8_t* picture, int32_t x, int32_t y) const;
 

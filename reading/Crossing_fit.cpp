@@ -60,14 +60,20 @@ std::optional<Crossing_estimate> Fit_crossing(std::vector<Bow_sample> samples)
     Crossing_estimate e;
     Fitted f = Fit(kept);
     for (int pass = 0; pass < 2 && kept.size() > 4; ++pass) {
-        std::vector<double> r;
-        for (const auto& s : kept) r.push_back(std::abs(f.Residual(s)));
-        std::vector<double> sorted = r;
-        std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2), sorted.end());
-        const double sigma = std::max(k_Least_sigma, 1.4826 * sorted[sorted.size() / 2]);
-        const auto worst = std::max_element(r.begin(), r.end());
-        if (*worst <= std::max(3 * sigma, 1.0)) break;
-        kept.erase(kept.begin() + (worst - r.begin()));
+        // Each field against the line through the others: one far off cannot pull the line
+        // toward itself and hide.
+        size_t worst = 0;
+        double worst_ratio = 0;
+        for (size_t i = 0; i < kept.size(); ++i) {
+            std::vector<Bow_sample> others = kept;
+            others.erase(others.begin() + std::ptrdiff_t(i));
+            const Fitted o = Fit(others);
+            const double sigma = std::max(k_Least_sigma, std::sqrt(o.ssr / double(others.size() - 2)));
+            const double ratio = std::abs(o.Residual(kept[i])) / std::max(3 * sigma, 1.0);
+            if (ratio > worst_ratio) worst_ratio = ratio, worst = i;
+        }
+        if (worst_ratio <= 1) break;
+        kept.erase(kept.begin() + std::ptrdiff_t(worst));
         ++e.left_out;
         f = Fit(kept);
     }

@@ -38,7 +38,7 @@ std::vector<Lane_span> Goal_geometry::Spans(const std::vector<Lane_mark>& marks)
         half_gap = std::max(half_gap, 4.0);
         const double lo = std::isnan(before) ? v[i] - half_gap : (before + v[i]) / 2;
         const double hi = std::isnan(after) ? v[i] + half_gap : (v[i] + after) / 2;
-        spans[i] = {marks[i].lane, lo, hi};
+        spans[i] = {marks[i].lane, lo, hi, v[i]};
     }
     return spans;
 }

@@ -15,6 +15,7 @@ struct Lane_mark {
 struct Lane_span {
     int lane = 0;
     double v0 = 0, v1 = 0; // the lane's stretch of the line
+    double mark = 0;       // where its mark lies along the line
 };
 
 class Goal_geometry {

@@ -8,7 +8,7 @@ namespace wk {
 namespace {
 
 constexpr double k_Spread = 2.0;        // standard errors the interval spans
-constexpr double k_Edge_error_px = 0.5; // what the leading point may be off by in every field alike
+constexpr double k_Edge_error_px = 0.75; // what the leading point may be off by in every field alike
 
 struct Doubt {
     double factor;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -54,24 +56,39 @@ const uint8_t* Lane_reader::Frame(int32_t frame)
         picture.clear();
         return nullptr;
     }
+    if (const char* d = std::getenv("WK_DUMP_FRAME"); d && std::atoi(d) == frame) {
+        FILE* o = std::fopen("/tmp/rd/frame.ppm", "wb");
+        std::fprintf(o, "P6 %d %d 255\n", source_.frame_width, source_.frame_height);
+        for (int y = 0; y < source_.frame_height; ++y)
+            for (int x = 0; x < source_.frame_width; ++x) {
+                const uint8_t* p = picture.data() + size_t(source_.frame_height - 1 - y) * platform::Bgr_stride(source_.frame_width) + 3 * x;
+                std::fputc(p[2], o), std::fputc(p[1], o), std::fputc(p[0], o);
+            }
+        std::fclose(o);
+    }
     return picture.data();
 }
 
-// Frames long before the boat reached the line (and long after it left, should those be few):
-// the water with no boat of this lane near the line.
+// Frames long before the boat reached the line and long after it left: the water with no boat of
+// this lane near the line. A boat that is near the line from the start or to the end leaves the
+// recording's first and last frames as well, the median then outvoting the one that shows it.
 std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
 {
-    std::vector<int64_t> fields;
-    for (int64_t k = 1; k <= 3; ++k) fields.push_back(s.first_field - s.fields - 10 * k);
-    for (int64_t k = 1; k <= 2; ++k) fields.push_back(s.first_field + 2 * s.fields + 10 * k);
+    const int64_t fields = 2 * int64_t(source_.places.size());
+    std::vector<int64_t> wanted;
+    for (int64_t k = 1; k <= 3; ++k) wanted.push_back(s.first_field - s.fields - 10 * k);
+    for (int64_t k = 1; k <= 2; ++k) wanted.push_back(s.first_field + 2 * s.fields + 10 * k);
     std::vector<const uint8_t*> frames;
     std::vector<int32_t> taken;
-    for (int64_t f : fields) {
+    auto take = [&](int64_t f) {
         const int32_t frame = Frame_of(f);
-        if (f < 1 || std::find(taken.begin(), taken.end(), frame) != taken.end()) continue;
+        if (f < 1 || f > fields || std::find(taken.begin(), taken.end(), frame) != taken.end()) return;
         taken.push_back(frame);
         if (const uint8_t* p = Frame(frame)) frames.push_back(p);
-    }
+    };
+    for (int64_t f : wanted) take(f);
+    if (frames.size() < 3)
+        for (int64_t f : {int64_t(1), fields, int64_t(11), fields - 10}) take(f);
     return frames;
 }
 

@@ -27,6 +27,7 @@ public:
     double V(int field, int32_t row, int32_t col) const;
     bool Inside(int field, int32_t row, int32_t col) const;
     double Reach() const { return reach_; }
+    const Lane_span& Span() const { return span_; }
     const Goal_geometry& Line() const { return line_; }
 
 private:

@@ -1,0 +1,156 @@
+#include "reading/Finish_reader.h"
+#include "tests/support/Test_support.h"
+#include "tools/Demo_heat.h"
+#include "tools/Finish_heat.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+
+namespace wk {
+namespace {
+
+QByteArray Digest(const std::string& path)
+{
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+struct Tool_run {
+    int exit_code = -1;
+    QByteArray out, err;
+};
+
+Tool_run Read_tool(const QStringList& arguments)
+{
+    QProcess p;
+    p.start(WK_READ_TOOL, arguments);
+    Tool_run r;
+    // The deadline only catches a hang.
+    if (!p.waitForFinished(600000)) return r;
+    r.exit_code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+class Finish_reader : public ::testing::Test {
+protected:
+    test::Temp_home home;
+    test::Scripted_dialogs dialogs;
+    std::string Path(const std::string& name) const { return (home.path() / name).string(); }
+};
+
+// Heats that are hard in one way each, read against their truth: a lane that finishes is read
+// within one field, a lane that does not has no time, dead heats are marked; over all of them
+// the truth lies inside the stated uncertainty and mostly within 2 ms.
+TEST_F(Finish_reader, GeneratedHeatsAreReadWithinTheirTruthsTolerances)
+{
+    using finish_heat::Kind;
+    int finishing = 0, within_2 = 0, inside_uncertainty = 0;
+    for (const Kind kind : {Kind::blade, Kind::slanted, Kind::reversed, Kind::dead_heat, Kind::empty, Kind::stopper}) {
+        const std::string path = Path(finish_heat::Kind_name(kind) + ".qs2");
+        const finish_heat::Truth truth = finish_heat::Make_finish_heat(path, {.seed = 1, .kind = kind, .lanes = 4});
+        const Finish_reading reading = Read_finish(path);
+        ASSERT_EQ(reading.lanes.size(), truth.lanes.size()) << path;
+        for (size_t i = 0; i < truth.lanes.size(); ++i) {
+            const finish_heat::Lane_truth& t = truth.lanes[i];
+            const Lane_proposal& p = reading.lanes[i];
+            SCOPED_TRACE(finish_heat::Kind_name(kind) + " lane " + std::to_string(t.lane) + ": " + p.why);
+            EXPECT_EQ(p.lane, t.lane);
+            EXPECT_GE(p.confidence, 0);
+            EXPECT_LE(p.confidence, 1);
+            if (t.kind != finish_heat::Lane_kind::finish) {
+                EXPECT_FALSE(p.time_ms);
+                continue;
+            }
+            ASSERT_TRUE(p.time_ms);
+            const double error = std::abs(*p.time_ms - t.time_ms);
+            EXPECT_LE(error, 20.0);
+            // The field offered to the operator is the one nearest the crossing.
+            EXPECT_LE(std::abs((2 * p.frame + p.field) - (2 * t.frame + t.field)), 1);
+            ++finishing;
+            within_2 += error <= 2;
+            inside_uncertainty += error <= p.uncertainty_ms;
+        }
+        for (const auto& pair : truth.dead_heats)
+            EXPECT_NE(std::find(reading.dead_heats.begin(), reading.dead_heats.end(), pair), reading.dead_heats.end())
+                << pair.first << "," << pair.second;
+    }
+    ASSERT_GT(finishing, 10);
+    EXPECT_GE(inside_uncertainty, 0.9 * finishing);
+    EXPECT_GE(within_2, 0.6 * finishing);
+}
+
+// The command on a demo heat: one JSON object whose lanes lie within a field of the crossings the
+// demo painted; the recording is the same, byte for byte, after it was read.
+TEST_F(Finish_reader, CommandPrintsEveryLaneAsJson)
+{
+    const std::string path = Path("demo.qs2");
+    const demo::Result demo = demo::Make_demo_heat(path, {.lanes = 5, .line_over_boats = false});
+    const QByteArray before = Digest(path);
+    const Tool_run run = Read_tool({QString::fromStdString(path), "--json"});
+    ASSERT_EQ(run.exit_code, 0) << run.err.toStdString();
+    EXPECT_EQ(Digest(path), before);
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(run.out, &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out.toStdString();
+    const QJsonArray lanes = doc.object()["lanes"].toArray();
+    ASSERT_EQ(lanes.size(), qsizetype(demo.crossings.size()));
+    for (const demo::Crossing& c : demo.crossings) {
+        const QJsonObject lane = lanes[c.lane - 1].toObject();
+        EXPECT_EQ(lane["lane"].toInt(), c.lane);
+        ASSERT_TRUE(lane["time_ms"].isDouble()) << c.lane;
+        EXPECT_LE(std::abs(lane["time_ms"].toDouble() - c.race_time), 20.0) << c.lane;
+        EXPECT_GT(lane["uncertainty_ms"].toDouble(), 0);
+        EXPECT_TRUE(lane["field"].toInt() == 1 || lane["field"].toInt() == 2);
+        EXPECT_TRUE(lane["why"].isString());
+    }
+    EXPECT_TRUE(doc.object()["dead_heats"].isArray());
+}
+
+// A recording that cannot be read: a message on standard error naming it, a failing exit code,
+// nothing on standard output, and the file left as it was.
+TEST_F(Finish_reader, DamagedRecordingGivesMessageAndExitCode)
+{
+    const std::string good = Path("good.qs2");
+    demo::Make_demo_heat(good, {.lanes = 2, .line_over_boats = false});
+    std::ifstream in(good, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    struct Case {
+        const char* name;
+        std::string content;
+    };
+    std::string bad_magic = bytes;
+    bad_magic.replace(0, 4, "XXXX");
+    std::string bad_length = bytes;
+    bad_length.replace(12, 4, std::string("\xff\xff\xff\x7f", 4));
+    for (const Case& c : {Case{"cut.qs2", bytes.substr(0, 60)}, Case{"magic.qs2", bad_magic},
+                          Case{"length.qs2", bad_length}, Case{"text.qs2", std::string(5000, 'a')}}) {
+        const std::string path = Path(c.name);
+        std::ofstream(path, std::ios::binary) << c.content;
+        const QByteArray before = Digest(path);
+        const Tool_run run = Read_tool({QString::fromStdString(path), "--json"});
+        EXPECT_NE(run.exit_code, 0) << c.name;
+        EXPECT_NE(run.exit_code, -1) << c.name << ": crashed or hung";
+        EXPECT_TRUE(run.err.startsWith("wakeline_read: ")) << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(c.name)) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << c.name;
+        EXPECT_EQ(Digest(path), before) << c.name;
+        EXPECT_THROW(Read_finish(path), Run_time_error) << c.name;
+    }
+    const Tool_run missing = Read_tool({QString::fromStdString(Path("none.qs2"))});
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_TRUE(missing.err.contains("none.qs2"));
+}
+
+} // namespace
+} // namespace wk
