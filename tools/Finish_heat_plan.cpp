@@ -25,6 +25,13 @@ double Boat::Distance(double t_ms) const
         if (t_ms < stop_from_ms) return -stop_gap - glide + speed * (t_ms - stop_from_ms);
         return -stop_gap - glide * std::exp(-(t_ms - stop_from_ms) / stop_tau_ms);
     }
+    if (t_ms <= ease_from_ms) return Paddled_distance(t_ms);
+    const double slow = speed * ease_to, dt = t_ms - ease_from_ms;
+    return Paddled_distance(ease_from_ms) + slow * dt + (speed - slow) * ease_tau_ms * (1 - std::exp(-dt / ease_tau_ms));
+}
+
+double Boat::Paddled_distance(double t_ms) const
+{
     // The speed is speed * (1 + pulse * sin(angle)); its integral from the crossing on.
     const double w = 2 * std::numbers::pi * stroke_hz / 1000.0;
     return speed * (t_ms - crossing_ms) -
@@ -232,10 +239,14 @@ void Hide_a_bow(Heat_plan& p, Random& r)
     const Boat& hidden = p.boats[size_t(Pick(candidates, 1, r)[0])];
     Boat& near = p.boats[size_t(hidden.band + 1)];
     // The neighbour crossed first and eases off; a bow passes behind its paddler in a few fields.
-    const double ppm = hidden.scale * 35;
-    near.speed = std::max(0.25 * hidden.speed, hidden.speed - r.Uniform(2.8, 3.6) * ppm / 1000);
+    // Before it eases off the two keep their distance, the paddler well ahead of that bow.
+    near.ease_to = r.Uniform(0.2, 0.4);
+    near.speed = hidden.speed * r.Uniform(0.95, 1.0); // in pixels: the nearer lane looks bigger
+    near.note = "eases off near the line";
     near.body_height = p.band_height * r.Uniform(1.05, 1.2);
     const double when = hidden.crossing_ms + r.Uniform(-60, 20);
+    near.ease_from_ms = when - r.Uniform(400, 600);
+    near.ease_tau_ms = 150;
     const double bow_x = p.Goal_x(hidden.Tip_y(when)) + hidden.direction * hidden.Distance(when);
     // The neighbour's distance at `when` that puts its paddler over that bow; Distance grows
     // as the crossing comes earlier.
@@ -258,7 +269,8 @@ void Set_clock(Heat_plan& p, Random& r, bool lose_a_frame)
         if (b.kind == Lane_kind::empty) continue;
         const double from = b.kind == Lane_kind::stopper ? b.stop_from_ms : b.crossing_ms;
         // A finish is recorded until its stern has passed the line, as a crew stops the capture.
-        const double passage = p.options.whole_passage ? (b.length + 4) / (b.speed * (1 - b.pulse)) : 0.0;
+        const double passage =
+            p.options.whole_passage ? (b.length + 4) / (b.speed * std::min(1 - b.pulse, b.ease_to)) : 0.0;
         const double to = b.kind == Lane_kind::stopper ? b.stop_from_ms + 3 * b.stop_tau_ms : b.crossing_ms + passage;
         first = std::min(first, from);
         last = std::max(last, to);

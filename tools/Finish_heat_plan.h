@@ -32,6 +32,8 @@ struct Boat {
     double stop_from_ms = 0; // stopper: starts slowing down here
     double stop_tau_ms = 400;
     double bob = 0.4;        // the hull's vertical heave with the stroke, pixels
+    double ease_from_ms = 1e300; // finish: stops paddling here, gliding on towards ease_to * speed
+    double ease_to = 1, ease_tau_ms = 300;
     // Shape: the hull from the bow tip back; its edges meet at the tip.
     double tip_y = 0;        // the tip's mean height (rows)
     double length = 100, height = 16;
@@ -53,6 +55,8 @@ struct Boat {
 
     // Signed distance past the goal line along the travel, at the bow's height.
     double Distance(double t_ms) const;
+    // The same while paddling.
+    double Paddled_distance(double t_ms) const;
     // The bow tip's height at time t.
     double Tip_y(double t_ms) const;
     double Stroke_angle(double t_ms) const;
