@@ -99,10 +99,13 @@ template <class Grid> std::vector<std::vector<size_t>> Regions(const Grid& g, co
     Grid_cells taken(cells.size(), 0);
     for (size_t i = 0; i < cells.size(); ++i) {
         if (!cells[i] || taken[i]) continue;
-        const Grid_cells r = Reached(g, {i}, [&](size_t j) { return cells[j] != 0; });
-        regions.emplace_back();
-        for (size_t j = 0; j < r.size(); ++j)
-            if (r[j]) taken[j] = 1, regions.back().push_back(j);
+        std::vector<size_t> region{i};
+        taken[i] = 1;
+        for (size_t k = 0; k < region.size(); ++k)
+            g.Neighbours(region[k], [&](size_t j) {
+                if (cells[j] && !taken[j]) taken[j] = 1, region.push_back(j);
+            });
+        regions.push_back(std::move(region));
     }
     std::sort(regions.begin(), regions.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
     return regions;
@@ -253,7 +256,8 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     if (const auto tip = Leading_point(front)) {
         out.tip_found = true;
         out.tip = *tip;
-        out.blade_ahead = farthest_joined > out.tip + 3;
+        out.ahead = std::max(0.0, farthest_joined - out.tip);
+        out.blade_ahead = out.ahead > 3;
     }
     return out;
 }

@@ -16,6 +16,7 @@ struct Bow_field {
     bool tip_found = false;    // its leading point could be measured
     double tip = 0;            // signed distance of the leading point past the line, along the travel
     bool blade_ahead = false;  // something joined to the hull reaches further, away from the bow's height
+    double ahead = 0;          // how much further, pixels
     bool second_hull = false;  // another region as large lies in the lane
     bool low_contrast = false; // the hull barely differs from the water
 };

@@ -42,6 +42,9 @@ Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, co
     }
     const double spread = std::hypot(k_Spread * e.standard_error_ms, k_Edge_error_px / e.speed);
     p.uncertainty_ms = spread / std::max(p.confidence, 0.3);
+    // What reached past the bow may have been the bow itself, the rest of the hull a paddler's
+    // or a blade's: the instant may lie as much earlier as that part was ahead.
+    p.uncertainty_ms = std::max(p.uncertainty_ms, notes.ahead_px / e.speed);
     double nearest = 1e18;
     for (const auto& [field, ms] : job.field_ms)
         if (std::abs(ms - e.t_ms) < nearest) {

@@ -20,6 +20,7 @@ struct Lane_job {
 struct Lane_notes {
     int fields = 0, blade_ahead = 0, second_hull = 0, low_contrast = 0;
     double farthest_tip = -1e9;
+    double ahead_px = 0; // the farthest anything joined to the hull reached past its bow
 };
 
 Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, const Lane_notes& notes);

@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -45,28 +43,22 @@ Lane_reader::~Lane_reader() = default;
 const uint8_t* Lane_reader::Frame(int32_t frame)
 {
     if (frame < 1 || size_t(frame) > source_.places.size()) return nullptr;
-    if (auto it = frames_.find(frame); it != frames_.end()) return it->second.empty() ? nullptr : it->second.data();
-    std::vector<uint8_t>& picture = frames_[frame];
+    if (auto it = frames_.find(frame); it != frames_.end()) return it->second.get();
+    std::unique_ptr<uint8_t[]>& picture = frames_[frame];
     const Finish_strip_source::Place place = source_.places[size_t(frame - 1)];
     if (place.length == 0 || !file_ || !decoder_->Is_open()) return nullptr;
     uint8_t* into = bytes_->Resize(place.length);
     if (into == nullptr || !file_->Read_exact(place.offset, into, place.length)) return nullptr;
-    picture.resize(size_t(platform::Bgr_stride(source_.frame_width)) * size_t(source_.frame_height));
-    if (!decoder_->Decode(bytes_->Bytes(), picture.data(), source_.frame_width, source_.frame_height)) {
-        picture.clear();
+    // Written whole by the decoder: never zeroed first, which would cost about what decoding does.
+    std::unique_ptr<uint8_t[]> bits;
+    if (!spare_.empty()) bits = std::move(spare_.back()), spare_.pop_back();
+    else bits.reset(new uint8_t[size_t(platform::Bgr_stride(source_.frame_width)) * size_t(source_.frame_height)]);
+    if (!decoder_->Decode(bytes_->Bytes(), bits.get(), source_.frame_width, source_.frame_height)) {
+        spare_.push_back(std::move(bits));
         return nullptr;
     }
-    if (const char* d = std::getenv("WK_DUMP_FRAME"); d && std::atoi(d) == frame) {
-        FILE* o = std::fopen("/tmp/rd/frame.ppm", "wb");
-        std::fprintf(o, "P6 %d %d 255\n", source_.frame_width, source_.frame_height);
-        for (int y = 0; y < source_.frame_height; ++y)
-            for (int x = 0; x < source_.frame_width; ++x) {
-                const uint8_t* p = picture.data() + size_t(source_.frame_height - 1 - y) * platform::Bgr_stride(source_.frame_width) + 3 * x;
-                std::fputc(p[2], o), std::fputc(p[1], o), std::fputc(p[0], o);
-            }
-        std::fclose(o);
-    }
-    return picture.data();
+    picture = std::move(bits);
+    return picture.get();
 }
 
 // Frames long before the boat reached the line and long after it left: the water with no boat of
@@ -125,6 +117,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         if (std::abs(b.tip) > 20) continue;
         ++notes.fields;
         notes.blade_ahead += b.blade_ahead;
+        if (b.blade_ahead) notes.ahead_px = std::max(notes.ahead_px, b.ahead);
         notes.second_hull += b.second_hull;
         notes.low_contrast += b.low_contrast;
     }
@@ -133,6 +126,9 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
 
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
+    // The pictures of the last lane are written over, not made anew.
+    for (auto& [frame, picture] : frames_)
+        if (picture) spare_.push_back(std::move(picture));
     frames_.clear();
     if (!job.stretch) return No_time(job.span, 0.9, "no boat reaches the line in this lane");
     const Strip_stretch s = *job.stretch;

@@ -46,7 +46,8 @@ private:
     const Goal_geometry& line_;
     std::unique_ptr<platform::Av_frame_decoder> decoder_;
     std::unique_ptr<platform::Byte_source> file_;
-    std::map<int32_t, std::vector<uint8_t>> frames_;
+    std::map<int32_t, std::unique_ptr<uint8_t[]>> frames_; // none: the frame cannot be read
+    std::vector<std::unique_ptr<uint8_t[]>> spare_;
     std::unique_ptr<platform::Av_frame_bytes> bytes_;
 };
 
