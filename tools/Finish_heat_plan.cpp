@@ -144,8 +144,11 @@ void Shape_boat(Boat& b, const Heat_plan& p, double ppm, const Boat_class& c, bo
     b.deck = Random_colour(r, 30, 220);
     b.body = Random_colour(r, 40, 200);
     b.body_at = r.Uniform(0.4, 0.55);
-    b.body_height = std::min(0.6 * p.band_height, r.Uniform(0.75, 0.95) * ppm);
     b.body_half = std::max(2.0, 0.12 * ppm);
+    // The head stays inside its own lane: only the hidden kind lets a paddler cover the next.
+    const double hull_top = b.tip_y - 0.5 * b.height * (1 + b.tip_at), lane_top = p.band_top + b.band * p.band_height;
+    const double room = hull_top - lane_top - 2 * b.body_half - 1;
+    b.body_height = std::clamp(r.Uniform(0.75, 0.95) * ppm, 3.0, std::max(3.0, room));
     b.bob = r.Uniform(0.005, 0.02) * ppm;
 }
 
