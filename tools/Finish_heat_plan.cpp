@@ -220,7 +220,7 @@ void Make_stoppers(Heat_plan& p, int count, Random& r)
     for (int band : Pick(Bands_of(p, Lane_kind::finish), count, r)) {
         Boat& b = p.boats[size_t(band)];
         b.kind = Lane_kind::stopper;
-        b.stop_gap = r.Uniform(0.15, 1.0) * b.scale * 35;
+        b.stop_gap = std::max(5.0, r.Uniform(0.15, 1.0) * b.scale * 35);
         b.stop_tau_ms = r.Uniform(250, 700);
         b.stop_from_ms = b.crossing_ms - (b.stop_gap + b.speed * b.stop_tau_ms) / b.speed;
         // A blade that reaches over the line while the hull stays short of it.
