@@ -155,20 +155,22 @@ inline std::vector<std::pair<int32_t, bool>> Reversal_order(int32_t frames, int 
     return order;
 }
 
-// --turns=N (9 unless told, at least 5), taken out of the arguments before Google Benchmark
-// sees them.
-inline int Take_turns_argument(int& argc, char** argv)
+// A bench's own option `prefix`N (for example "--turns=") taken out of the arguments before
+// Google Benchmark sees them: N, at least `least`, or `otherwise` when it is not given.
+inline int Take_number_argument(int& argc, char** argv, const std::string& prefix, int otherwise, int least)
 {
-    int turns = 9;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a.rfind("--turns=", 0) != 0) continue;
-        turns = std::max(5, std::atoi(a.c_str() + 8));
+        if (a.rfind(prefix, 0) != 0) continue;
+        const int n = std::max(least, std::atoi(a.c_str() + prefix.size()));
         for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
         --argc;
-        break;
+        return n;
     }
-    return turns;
+    return otherwise;
 }
+
+// --turns=N (9 unless told, at least 5).
+inline int Take_turns_argument(int& argc, char** argv) { return Take_number_argument(argc, argv, "--turns=", 9, 5); }
 
 } // namespace wk::bench

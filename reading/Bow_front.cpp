@@ -24,7 +24,14 @@ std::optional<double> Leading_point(std::vector<Row_front> rows)
     const Row_front* up = Row_at(rows, lead.y - k_Row_gap);
     const Row_front* down = Row_at(rows, lead.y + k_Row_gap);
     if (!up && !down) return lead.edge;
-    if (!up || !down) return lead.edge; // the point lies at the hull's upper or lower edge
+    if (!up && !down) return lead.edge;
+    if (!up || !down) {
+        // The point lies at the hull's upper or lower edge (a raked stem), somewhere in the row
+        // the field did not sample beyond the lead row: along the outline, half that row on
+        // the mean.
+        const Row_front& other = up ? *up : *down;
+        return lead.edge + std::max(0.0, lead.edge - other.edge) / (2 * k_Row_gap);
+    }
     // The outline through the three rows as a parabola: its vertex is the point.
     const double curve = up->edge - 2 * lead.edge + down->edge;
     if (curve >= 0) return lead.edge;

@@ -218,7 +218,14 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     if (regions.empty() || regions[0].size() < size_t(k_Min_core)) return out;
     const std::vector<size_t>& core = regions[0];
     out.hull = true;
-    out.second_hull = regions.size() > 1 && regions[1].size() >= std::max<size_t>(k_Min_core, core.size() / 2);
+    // Another boat is as large and stands out as much: a reflection or a shadow is fainter.
+    auto strength = [&](const std::vector<size_t>& r) {
+        double sum = 0;
+        for (size_t i : r) sum += std::abs(g.d[i]);
+        return sum / double(r.size());
+    };
+    out.second_hull = regions.size() > 1 && regions[1].size() >= std::max<size_t>(k_Min_core, core.size() / 2) &&
+                      strength(regions[1]) >= 0.6 * strength(core);
     double hull_colour = 0;
     for (size_t i : core) out.centroid_u += g.u[i], hull_colour += g.d[i];
     out.centroid_u /= double(core.size());

@@ -89,6 +89,8 @@ std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t las
         start = -1, score = 0, misses = 0, widest = 0;
     };
     for (int32_t k = 0; k < strip_.width(); ++k) {
+        // A field that could not be decoded says nothing: it neither ends nor lengthens a stretch.
+        if (Unreadable(reinterpret_cast<const QRgb*>(strip_.constScanLine(first))[k])) continue;
         const int run = Longest_run(first, last, k);
         if (run >= k_Min_run) {
             if (start < 0) start = k;

@@ -8,6 +8,7 @@
 #include "tools/Finish_heat_painter.h"
 #include "tools/Finish_heat_plan.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -59,6 +60,19 @@ void Write_frames(cls_AVI_handler& rec, const Heat_plan& p)
     }
 }
 
+// Closing reports a failed header write only through the error handler; the heat is trusted
+// once it opens again with every frame and the goal line it was given.
+void Check_recording(const std::string& path, const Heat_plan& p)
+{
+    cls_AVI_handler rec;
+    if (!rec.Open_File(path)) throw std::runtime_error("cannot open " + path + " again once written");
+    int32_t g[4] = {};
+    rec.Header().Get_Goalline(g[0], g[1], g[2], g[3]);
+    const bool whole = rec.num_frames() == p.Frames() && std::equal(g, g + 4, p.goal);
+    rec.Close_File();
+    if (!whole) throw std::runtime_error(path + " does not hold the whole heat once written");
+}
+
 void Write_recording(const std::string& path, const Heat_plan& p, bool& created)
 {
     cls_AVI_handler rec;
@@ -71,6 +85,7 @@ void Write_recording(const std::string& path, const Heat_plan& p, bool& created)
     if (!rec.Write_XML_header()) throw std::runtime_error("cannot write the header of " + path);
     Write_frames(rec, p);
     rec.Close_File();
+    Check_recording(path, p);
 }
 
 // The field whose click time lies nearest t.
@@ -95,6 +110,8 @@ Truth Truth_of(const Heat_plan& p)
         l.lane = b.lane;
         l.kind = b.kind;
         l.direction = b.direction;
+        l.note = b.note;
+        if (l.note.empty() && b.kind == Lane_kind::finish && b.blade && b.blade_ahead > 0) l.note = "blade ahead of the bow";
         const double y = p.band_top + (b.band + 0.5) * p.band_height;
         l.mark_x = int32_t(std::lround(p.Goal_x(y)));
         l.mark_y = int32_t(std::lround(y));
@@ -166,6 +183,7 @@ std::string Truth_json(const Truth& t)
         std::snprintf(buf, sizeof buf, "{\"lane\":%d,\"kind\":\"%s\",\"direction\":%d,\"mark\":[%d,%d]", l.lane,
                       Lane_kind_name(l.kind).c_str(), l.direction, int(l.mark_x), int(l.mark_y));
         s += buf;
+        if (!l.note.empty()) s += ",\"note\":\"" + l.note + "\"";
         if (l.kind == Lane_kind::finish)
             std::snprintf(buf, sizeof buf, ",\"time_ms\":%.3f,\"frame\":%d,\"field\":%d,\"bow_y\":%.3f}", l.time_ms,
                           int(l.frame), int(l.field), l.bow_y);

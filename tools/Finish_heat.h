@@ -24,7 +24,8 @@ struct Options {
     Kind kind = Kind::mixed;
     int lanes = 6;          // 1 .. 15
     double lead_ms = 1000;  // recorded before the first crossing
-    double tail_ms = 800;   // and after the last
+    double tail_ms = 600;   // and after the last stern has passed the line
+    bool whole_passage = true;  // false: the tail counts from the last crossing
 };
 
 enum class Lane_kind { finish, empty, stopper };
@@ -39,6 +40,7 @@ struct Lane_truth {
     double bow_y = 0;             // the bow's height (frame rows) as it reaches the line
     int direction = 1;            // +1: the boat moves to the right in the picture
     int32_t mark_x = 0, mark_y = 0;
+    std::string note;             // what makes the lane hard, when something does
 };
 
 struct Truth {

@@ -36,21 +36,27 @@ Pose Pose_at(const Heat_plan& p, const Boat& b, double t)
 }
 
 // The hull's thickness at u pixels behind the bow (u <= 0) as a share of its full body; -1
-// outside the hull.
-double Profile(const Boat& b, double u)
+// outside the hull. The upper edge (edge -1) and the lower (+1) run back from the tip over
+// different lengths when the stem is raked.
+double Profile(const Boat& b, double u, int edge)
 {
     if (u > 0 || u < -b.length) return -1;
-    const double bow = -u >= b.bow_taper ? 1.0 : std::pow(-u / b.bow_taper, b.bow_power);
+    const double taper = b.bow_taper * (1 + edge * b.rake);
+    const double bow = -u >= taper ? 1.0 : std::pow(-u / taper, b.bow_power);
     const double stern = u + b.length >= b.stern_taper ? 1.0 : std::pow((u + b.length) / b.stern_taper, 0.7);
     return std::min(bow, stern);
 }
 
 bool In_hull(const Pose& s, double px, double py)
 {
-    const double k = Profile(*s.b, s.b->direction * (px - s.bow_x));
-    if (k < 0) return false;
+    const double u = s.b->direction * (px - s.bow_x);
     const double rv = py - s.tip;
-    return rv >= s.top * k && rv <= s.bottom * k;
+    if (rv < 0) {
+        const double k = Profile(*s.b, u, -1);
+        return k >= 0 && rv >= s.top * k;
+    }
+    const double k = Profile(*s.b, u, 1);
+    return k >= 0 && rv <= s.bottom * k;
 }
 
 // The picture x of a point u pixels ahead of the bow.
@@ -143,18 +149,25 @@ void Blend(float* y, float* u, float* v, int x, const Colour& c, double a)
 }
 
 // Lays colour c over the pixels of row `row` between x0 and x1 that the shape covers, each in
-// proportion to the share of its samples inside.
+// proportion to the share of its samples inside. A moving shape is looked at shifted back by
+// where it was at each sample's instant of the exposure (shift: 16 values, one a sample).
 template <class Inside>
-void Cover(float* y, float* u, float* v, int row, Span span, const Colour& c, double alpha, Inside inside)
+void Cover(float* y, float* u, float* v, int row, Span span, const Colour& c, double alpha, Inside inside,
+           const double* shift = nullptr)
 {
-    const int a = std::max(0, int(std::floor(span.x0))), b = std::min(k_Width - 1, int(std::ceil(span.x1)));
+    const double extra = shift ? std::max(std::abs(shift[0]), std::abs(shift[15])) + 1 : 0;
+    const int a = std::max(0, int(std::floor(span.x0 - extra))), b = std::min(k_Width - 1, int(std::ceil(span.x1 + extra)));
     for (int x = a; x <= b; ++x) {
         int n = 0;
-        for (double sy : k_Sub)
-            for (double sx : k_Sub) n += inside(x + sx, row + sy) ? 1 : 0;
+        for (int i = 0; i < 16; ++i)
+            n += inside(x + k_Sub[i % 4] - (shift ? shift[i] : 0.0), row + k_Sub[i / 4]) ? 1 : 0;
         if (n > 0) Blend(y, u, v, x, c, alpha * n / 16.0);
     }
 }
+
+// Each sample's instant within the exposure, as a share from -0.5 to 0.5, spread so that no row
+// or column of samples holds only early or only late instants. The first and last are the ends.
+constexpr int k_Instant_order[16] = {0, 9, 4, 13, 10, 3, 14, 7, 5, 12, 1, 8, 11, 6, 2, 15};
 
 } // namespace
 
@@ -172,74 +185,125 @@ void Finish_heat_painter::Paint_ropes(int row, Pixel_row px) const
     }
 }
 
-void Finish_heat_painter::Paint_boat(const Boat& b, int row, double t, int64_t field, Pixel_row px) const
-{
-    const Pose s = Pose_at(plan_, b, t);
-    const double full = s.bottom - s.top;
-    const double hull_top = s.tip + s.top, waterline = s.tip + s.bottom;
-    if (row < hull_top - b.body_height - 2 * b.blade_h - 8 || row > waterline + full + 2 * b.blade_h + 10) return;
-    auto cover = [&](Span span, const Colour& c, double alpha, auto inside) {
-        Cover(px.y, px.u, px.v, row, span, c, alpha, inside);
-    };
-    // The reflection, fading with depth and broken by ripples.
-    if (row >= waterline && row <= waterline + full + 1) {
-        const double alpha = plan_.water.reflection * (1 - (row - waterline) / (full + 1));
-        const double ripple = 1.2 * std::sin(0.9 * row + 0.011 * t);
-        cover(Span_of(s, 2, -b.length - 2), b.hull, alpha,
-              [&](double qx, double qy) { return In_hull(s, qx + ripple, 2 * waterline - qy); });
+namespace {
+
+// One boat's parts laid over one row, each sampled over the field's exposure.
+class Boat_brush {
+public:
+    Boat_brush(const Heat_plan& plan, const Boat& b, int row, double t, float* y, float* u, float* v)
+        : plan_(plan), b_(b), s_(Pose_at(plan, b, t)), row_(row), t_(t), y_(y), u_(u), v_(v)
+    {
+        full_ = s_.bottom - s_.top;
+        hull_top_ = s_.tip + s_.top;
+        waterline_ = s_.tip + s_.bottom;
+        // Where the boat was at each sample's instant, relative to the field's moment.
+        const double speed = b.direction * (b.Distance(t + 1) - b.Distance(t - 1)) / 2;
+        for (int i = 0; i < 16; ++i) shift_[i] = speed * plan.shutter_ms * ((k_Instant_order[i] + 0.5) / 16.0 - 0.5);
     }
-    if (row >= hull_top - 1 && row <= waterline + 1) {
-        cover(Span_of(s, 1, -b.length - 1), b.hull, 1.0, [&](double qx, double qy) { return In_hull(s, qx, qy); });
+    bool Near_row() const
+    {
+        return row_ >= hull_top_ - b_.body_height - 2 * b_.blade_h - 8 && row_ <= waterline_ + full_ + 2 * b_.blade_h + 10;
+    }
+
+    void Hull() const
+    {
+        // The reflection, fading with depth and broken by ripples.
+        if (row_ >= waterline_ && row_ <= waterline_ + full_ + 1) {
+            const double alpha = plan_.water.reflection * (1 - (row_ - waterline_) / (full_ + 1));
+            const double ripple = 1.2 * std::sin(0.9 * row_ + 0.011 * t_);
+            Lay(Span_of(s_, 2, -b_.length - 2), b_.hull, alpha,
+                [&](double qx, double qy) { return In_hull(s_, qx + ripple, 2 * waterline_ - qy); });
+        }
+        if (row_ < hull_top_ - 1 || row_ > waterline_ + 1) return;
+        Lay(Span_of(s_, 1, -b_.length - 1), b_.hull, 1.0, [&](double qx, double qy) { return In_hull(s_, qx, qy); });
         // A deck stripe along the upper edge.
-        cover(Span_of(s, 1, -b.length - 1), b.deck, 1.0, [&](double qx, double qy) {
-            const double k = Profile(b, b.direction * (qx - s.bow_x));
-            return k >= 0 && qy - s.tip >= s.top * k && qy - s.tip < (s.top + 0.25 * full) * k;
+        Lay(Span_of(s_, 1, -b_.length - 1), b_.deck, 1.0, [&](double qx, double qy) {
+            const double k = Profile(b_, b_.direction * (qx - s_.bow_x), -1);
+            return k >= 0 && qy - s_.tip >= s_.top * k && qy - s_.tip < (s_.top + 0.25 * full_) * k;
         });
     }
+
     // The paddler, from the hull up, with a head.
-    const double body_u = -b.body_at * b.length, half = std::max(2.5, 0.05 * b.length);
-    const double head_y = hull_top - b.body_height;
-    if (row >= head_y - 2 * half && row <= hull_top + 1)
-        cover(Span_of(s, body_u + half + 1, body_u - half - 1), b.body, 1.0, [&](double qx, double qy) {
-            const double du = b.direction * (qx - s.bow_x) - body_u;
-            if (qy >= head_y && qy <= hull_top + 0.5) return std::abs(du) <= half;
+    void Paddler() const
+    {
+        const double half = b_.body_half, head_y = hull_top_ - b_.body_height;
+        if (row_ < head_y - 2 * half || row_ > hull_top_ + 1) return;
+        Lay(Span_of(s_, Body_u() + half + 1, Body_u() - half - 1), b_.body, 1.0, [&](double qx, double qy) {
+            const double du = b_.direction * (qx - s_.bow_x) - Body_u();
+            if (qy >= head_y && qy <= hull_top_ + 0.5) return std::abs(du) <= half;
             const double dh = qy - (head_y - half);
             return du * du + dh * dh <= 0.8 * half * half;
         });
-    if (b.blade) {
+    }
+
+    void Blade() const
+    {
+        if (!b_.blade) return;
         // Kayak strokes alternate sides: the near blade shows below the hull, the far one above.
-        const bool near = int64_t(std::floor(s.angle / (2 * std::numbers::pi))) % 2 == 0;
-        const double reach = 0.5 + 0.5 * std::cos(s.angle);
-        const double tip_u = -0.8 * b.length + (b.blade_ahead + 0.8 * b.length) * reach;
-        const double cu = tip_u - b.blade_w / 2;
-        const double cv = near ? waterline + 2 * b.scale + b.blade_h / 2 : hull_top - 0.25 * b.body_height - b.blade_h / 2;
-        const double hand_u = body_u + 3, hand_v = hull_top - 0.55 * b.body_height;
-        const double shaft = 0.8 * b.scale;
-        if (row >= std::min(cv, hand_v) - 2 && row <= std::max(cv, hand_v) + 2)
-            cover(Span_of(s, std::max(cu, hand_u) + 2, std::min(cu, hand_u) - 2), b.blade_colour, 0.9,
-                  [&](double qx, double qy) {
-                      return Segment_distance(b.direction * (qx - s.bow_x), qy, hand_u, hand_v, cu, cv) <= shaft;
-                  });
-        if (std::abs(row - cv) <= b.blade_h / 2 + 1)
-            cover(Span_of(s, tip_u + 1, tip_u - b.blade_w - 1), b.blade_colour, 1.0, [&](double qx, double qy) {
-                const double du = (b.direction * (qx - s.bow_x) - cu) / (b.blade_w / 2), dv = (qy - cv) / (b.blade_h / 2);
-                return du * du + dv * dv <= 1;
-            });
+        const bool near = int64_t(std::floor(s_.angle / (2 * std::numbers::pi))) % 2 == 0;
+        const double reach = 0.5 + 0.5 * std::cos(s_.angle);
+        const double tip_u = -0.8 * b_.length + (b_.blade_ahead + 0.8 * b_.length) * reach;
+        const double cu = tip_u - b_.blade_w / 2;
+        const double cv = near ? waterline_ + 2 * b_.scale + b_.blade_h / 2 : hull_top_ - 0.25 * b_.body_height - b_.blade_h / 2;
+        const double hand_u = Body_u() + 3, hand_v = hull_top_ - 0.55 * b_.body_height;
+        const double shaft = 0.8 * b_.scale;
+        if (row_ >= std::min(cv, hand_v) - 2 && row_ <= std::max(cv, hand_v) + 2)
+            Lay(Span_of(s_, std::max(cu, hand_u) + 2, std::min(cu, hand_u) - 2), b_.blade_colour, 0.9,
+                [&](double qx, double qy) {
+                    return Segment_distance(b_.direction * (qx - s_.bow_x), qy, hand_u, hand_v, cu, cv) <= shaft;
+                });
+        if (std::abs(row_ - cv) > b_.blade_h / 2 + 1) return;
+        Lay(Span_of(s_, tip_u + 1, tip_u - b_.blade_w - 1), b_.blade_colour, 1.0, [&](double qx, double qy) {
+            const double du = (b_.direction * (qx - s_.bow_x) - cu) / (b_.blade_w / 2), dv = (qy - cv) / (b_.blade_h / 2);
+            return du * du + dv * dv <= 1;
+        });
     }
+
     // Spray thrown up around the bow, new in every field.
-    if (!s.moving || b.spray <= 0) return;
-    Random r(plan_.seed, {0x5350, uint64_t(b.band), uint64_t(field)});
-    const int drops = int(b.spray + r.Unit());
-    static const Colour k_Foam{232, 128, 128};
-    for (int i = 0; i < drops; ++i) {
-        const double du = r.Uniform(-0.12 * b.length, b.spray_ahead);
-        const double dv = r.Uniform(s.tip + 0.5 * s.bottom, waterline + 3);
-        const double radius = r.Uniform(0.5, 1.3) * b.scale, alpha = r.Uniform(0.35, 0.85);
-        if (std::abs(row - dv) > radius + 1) continue;
-        const double dx = X_of(s, du);
-        cover({dx - radius - 1, dx + radius + 1}, k_Foam, alpha,
-              [&](double qx, double qy) { return std::hypot(qx - dx, qy - dv) <= radius; });
+    void Spray(int64_t field) const
+    {
+        if (!s_.moving || b_.spray <= 0) return;
+        Random r(plan_.seed, {0x5350, uint64_t(b_.band), uint64_t(field)});
+        const int drops = int(b_.spray + r.Unit());
+        static const Colour k_Foam{232, 128, 128};
+        for (int i = 0; i < drops; ++i) {
+            const double du = r.Uniform(-0.12 * b_.length, b_.spray_ahead);
+            const double dv = r.Uniform(s_.tip + 0.5 * s_.bottom, waterline_ + 3);
+            const double radius = r.Uniform(0.5, 1.3) * b_.scale, alpha = r.Uniform(0.35, 0.85);
+            if (std::abs(row_ - dv) > radius + 1) continue;
+            const double dx = X_of(s_, du);
+            Cover(y_, u_, v_, row_, {dx - radius - 1, dx + radius + 1}, k_Foam, alpha,
+                  [&](double qx, double qy) { return std::hypot(qx - dx, qy - dv) <= radius; });
+        }
     }
+
+private:
+    double Body_u() const { return -b_.body_at * b_.length; }
+    template <class Inside> void Lay(Span span, const Colour& c, double alpha, Inside inside) const
+    {
+        Cover(y_, u_, v_, row_, span, c, alpha, inside, shift_);
+    }
+
+    const Heat_plan& plan_;
+    const Boat& b_;
+    const Pose s_;
+    const int row_;
+    const double t_;
+    float *y_, *u_, *v_;
+    double full_ = 0, hull_top_ = 0, waterline_ = 0;
+    double shift_[16] = {};
+};
+
+} // namespace
+
+void Finish_heat_painter::Paint_boat(const Boat& b, int row, double t, int64_t field, Pixel_row px) const
+{
+    const Boat_brush brush(plan_, b, row, t, px.y, px.u, px.v);
+    if (!brush.Near_row()) return;
+    brush.Hull();
+    brush.Paddler();
+    brush.Blade();
+    brush.Spray(field);
 }
 
 void Finish_heat_painter::Add_noise(int32_t frame)

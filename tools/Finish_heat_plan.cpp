@@ -25,6 +25,13 @@ double Boat::Distance(double t_ms) const
         if (t_ms < stop_from_ms) return -stop_gap - glide + speed * (t_ms - stop_from_ms);
         return -stop_gap - glide * std::exp(-(t_ms - stop_from_ms) / stop_tau_ms);
     }
+    if (t_ms <= ease_from_ms) return Paddled_distance(t_ms);
+    const double slow = speed * ease_to, dt = t_ms - ease_from_ms;
+    return Paddled_distance(ease_from_ms) + slow * dt + (speed - slow) * ease_tau_ms * (1 - std::exp(-dt / ease_tau_ms));
+}
+
+double Boat::Paddled_distance(double t_ms) const
+{
     // The speed is speed * (1 + pulse * sin(angle)); its integral from the crossing on.
     const double w = 2 * std::numbers::pi * stroke_hz / 1000.0;
     return speed * (t_ms - crossing_ms) -
@@ -110,43 +117,58 @@ void Place_goal_line(Heat_plan& p, const Features& f, Random& r)
     p.goal[3] = r.Int(k_Height - 30, k_Height - 1);
 }
 
-void Shape_boat(Boat& b, const Heat_plan& p, bool dark, Random& r)
+// Kayaks and canoes of one class a heat: K1, K2, K4, C1, C2.
+struct Boat_class {
+    double length_m, speed_mps;
+};
+constexpr Boat_class k_Classes[] = {{5.2, 5.0}, {6.5, 5.5}, {11.0, 6.0}, {5.2, 4.6}, {6.5, 5.0}};
+
+// Pixels a metre along the course, in lane `band`: the nearer lanes lie lower in the picture and
+// look bigger.
+struct Camera {
+    double near_ppm, far_ppm;
+    double Ppm(int band, int lanes) const { return lanes > 1 ? far_ppm + (near_ppm - far_ppm) * band / (lanes - 1) : near_ppm; }
+};
+
+void Shape_boat(Boat& b, const Heat_plan& p, double ppm, const Boat_class& c, bool dark, Random& r)
 {
-    const int lanes = p.options.lanes;
-    // Nearer lanes lie lower in the picture and look bigger.
-    b.scale = lanes > 1 ? 0.8 + 0.35 * b.band / (lanes - 1) : 1.0;
-    b.height = std::clamp(p.band_height * r.Uniform(0.2, 0.28) * b.scale, 6.0, 26.0);
-    b.length = b.height * r.Uniform(5.5, 8.0);
+    b.scale = ppm / 35;
+    b.length = c.length_m * ppm * r.Uniform(0.97, 1.03);
+    b.height = std::clamp(r.Uniform(0.3, 0.45) * ppm, 5.0, 0.35 * p.band_height);
     b.tip_y = p.band_top + (b.band + 0.5) * p.band_height + r.Uniform(-0.08, 0.08) * p.band_height;
     b.tip_at = r.Uniform(-0.5, 0.5);
-    b.bow_taper = b.length * r.Uniform(0.16, 0.28);
+    b.bow_taper = b.length * r.Uniform(0.12, 0.25);
     b.bow_power = r.Uniform(0.5, 0.75);
     b.stern_taper = b.length * r.Uniform(0.1, 0.2);
     b.hull = dark ? Random_colour(r, 18, 45) : Random_colour(r, 175, 235);
     b.deck = Random_colour(r, 30, 220);
     b.body = Random_colour(r, 40, 200);
     b.body_at = r.Uniform(0.4, 0.55);
-    b.body_height = p.band_height * r.Uniform(0.3, 0.45);
-    b.bob = r.Uniform(0.1, 0.6) * b.scale;
+    b.body_half = std::max(2.0, 0.12 * ppm);
+    // The head stays inside its own lane: only the hidden kind lets a paddler cover the next.
+    const double hull_top = b.tip_y - 0.5 * b.height * (1 + b.tip_at), lane_top = p.band_top + b.band * p.band_height;
+    const double room = hull_top - lane_top - 2 * b.body_half - 1;
+    b.body_height = std::clamp(r.Uniform(0.75, 0.95) * ppm, 3.0, std::max(3.0, room));
+    b.bob = r.Uniform(0.005, 0.02) * ppm;
 }
 
-void Move_boat(Boat& b, double heat_speed, Random& r)
+void Move_boat(Boat& b, double ppm, const Boat_class& c, Random& r)
 {
-    b.speed = heat_speed * r.Uniform(0.92, 1.08);
+    b.speed = c.speed_mps * ppm / 1000 * r.Uniform(0.95, 1.05);
     b.pulse = r.Uniform(0.08, 0.25);
     b.stroke_hz = r.Uniform(1.5, 2.3);
     b.stroke_phase = r.Uniform(0, 2 * std::numbers::pi);
 }
 
-void Arm_boat(Boat& b, const Features& f, Random& r)
+void Arm_boat(Boat& b, double ppm, const Features& f, Random& r)
 {
     b.blade = r.Chance(f.blade_share);
-    b.blade_ahead = f.blades_ahead && r.Chance(0.7) ? r.Uniform(3, 22) : r.Uniform(-30, -6);
-    b.blade_w = r.Uniform(8, 13) * b.scale;
-    b.blade_h = r.Uniform(3.5, 6) * b.scale;
+    b.blade_ahead = (f.blades_ahead && r.Chance(0.7) ? r.Uniform(0.1, 0.6) : r.Uniform(-1.0, -0.2)) * ppm;
+    b.blade_w = r.Uniform(0.4, 0.5) * ppm;
+    b.blade_h = r.Uniform(0.12, 0.2) * ppm;
     b.blade_colour = r.Chance(0.5) ? Random_colour(r, 16, 40) : Random_colour(r, 150, 230);
     b.spray = f.blades_ahead ? r.Uniform(4, 16) : r.Uniform(0, 5);
-    b.spray_ahead = r.Uniform(1, f.blades_ahead ? 8 : 4);
+    b.spray_ahead = r.Uniform(0.03, f.blades_ahead ? 0.25 : 0.12) * ppm;
 }
 
 std::vector<int> Pick(std::vector<int> from, int count, Random& r)
@@ -198,11 +220,12 @@ void Make_stoppers(Heat_plan& p, int count, Random& r)
     for (int band : Pick(Bands_of(p, Lane_kind::finish), count, r)) {
         Boat& b = p.boats[size_t(band)];
         b.kind = Lane_kind::stopper;
-        b.stop_gap = r.Uniform(5, 40);
+        b.stop_gap = std::max(5.0, r.Uniform(0.15, 1.0) * b.scale * 35);
         b.stop_tau_ms = r.Uniform(250, 700);
         b.stop_from_ms = b.crossing_ms - (b.stop_gap + b.speed * b.stop_tau_ms) / b.speed;
         // A blade that reaches over the line while the hull stays short of it.
         if (b.blade) b.blade_ahead = b.stop_gap + r.Uniform(2, 15);
+        b.note = b.blade ? "stops short, its blade reaches over the line" : "stops short";
     }
 }
 
@@ -218,9 +241,15 @@ void Hide_a_bow(Heat_plan& p, Random& r)
     if (candidates.empty()) return;
     const Boat& hidden = p.boats[size_t(Pick(candidates, 1, r)[0])];
     Boat& near = p.boats[size_t(hidden.band + 1)];
-    near.speed = std::max(0.08, hidden.speed - r.Uniform(0.1, 0.18));
+    // The neighbour crossed first and eases off; a bow passes behind its paddler in a few fields.
+    // Before it eases off the two keep their distance, the paddler well ahead of that bow.
+    near.ease_to = r.Uniform(0.2, 0.4);
+    near.speed = hidden.speed * r.Uniform(0.95, 1.0); // in pixels: the nearer lane looks bigger
+    near.note = "eases off near the line";
     near.body_height = p.band_height * r.Uniform(1.05, 1.2);
     const double when = hidden.crossing_ms + r.Uniform(-60, 20);
+    near.ease_from_ms = when - r.Uniform(400, 600);
+    near.ease_tau_ms = 150;
     const double bow_x = p.Goal_x(hidden.Tip_y(when)) + hidden.direction * hidden.Distance(when);
     // The neighbour's distance at `when` that puts its paddler over that bow; Distance grows
     // as the crossing comes earlier.
@@ -232,15 +261,20 @@ void Hide_a_bow(Heat_plan& p, Random& r)
         (near.direction * (body_x - bow_x) > 0 ? early : late) = near.crossing_ms;
     }
     near.crossing_ms = Whole_microseconds(near.crossing_ms);
+    p.boats[size_t(hidden.band)].note = "hidden by lane " + std::to_string(near.lane) + "'s paddler near the line";
 }
 
-void Set_clock(Heat_plan& p, Random& r)
+// A frame lost by the capture now and then: the click clock then steps 60 ms between fields.
+void Set_clock(Heat_plan& p, Random& r, bool lose_a_frame)
 {
     double first = 1e300, last = -1e300;
     for (const Boat& b : p.boats) {
         if (b.kind == Lane_kind::empty) continue;
         const double from = b.kind == Lane_kind::stopper ? b.stop_from_ms : b.crossing_ms;
-        const double to = b.kind == Lane_kind::stopper ? b.stop_from_ms + 3 * b.stop_tau_ms : b.crossing_ms;
+        // A finish is recorded until its stern has passed the line, as a crew stops the capture.
+        const double passage =
+            p.options.whole_passage ? (b.length + 4) / (b.speed * std::min(1 - b.pulse, b.ease_to)) : 0.0;
+        const double to = b.kind == Lane_kind::stopper ? b.stop_from_ms + 3 * b.stop_tau_ms : b.crossing_ms + passage;
         first = std::min(first, from);
         last = std::max(last, to);
     }
@@ -252,7 +286,9 @@ void Set_clock(Heat_plan& p, Random& r)
     // clock rounds that away.
     const int64_t base = (int64_t(p.heat_start) + 10 + int64_t(std::floor(first))) / 40 * 40;
     const int64_t frames = int64_t(std::ceil((last - first) / 40.0)) + 2;
-    for (int64_t k = 0; k < frames; ++k) p.stamps.push_back(int32_t(base + 40 * k + r.Int(-12, 12)));
+    const int64_t lost = lose_a_frame ? frames / 2 + r.Int(-3, 3) : -1;
+    for (int64_t k = 0; k <= frames; ++k)
+        if (k != lost) p.stamps.push_back(int32_t(base + 40 * k + r.Int(-12, 12)));
 }
 
 } // namespace
@@ -276,15 +312,22 @@ Heat_plan Plan_heat(const Options& options)
                .glints = r.Uniform(0.1, 0.5),
                .noise = r.Uniform(1.5, 4.5),
                .reflection = r.Uniform(0.2, 0.4)};
-    const double heat_speed = r.Uniform(0.17, 0.38);
+    const Boat_class& boats = k_Classes[r.Int(0, int(std::size(k_Classes)) - 1)];
+    // A finish camera looks along the line from the bank: 35 to 65 pixels a metre in the nearest
+    // lane (a bow at 5 m/s moves 3.5 to 6.5 pixels a field), less in the far ones. One that takes
+    // in more than nine lanes sees them all smaller.
+    Camera camera;
+    camera.near_ppm = r.Uniform(35, 65) * std::min(1.0, std::sqrt(9.0 / options.lanes));
+    camera.far_ppm = camera.near_ppm * r.Uniform(0.55, 0.85);
     for (int band = 0; band < options.lanes; ++band) {
         Boat b;
         b.band = band;
         b.lane = f.lanes_from_bottom ? options.lanes - band : band + 1;
         b.direction = f.direction;
-        Shape_boat(b, p, f.dark_hulls || r.Chance(f.dark_share), r);
-        Move_boat(b, heat_speed, r);
-        Arm_boat(b, f, r);
+        const double ppm = camera.Ppm(band, options.lanes);
+        Shape_boat(b, p, ppm, boats, f.dark_hulls || r.Chance(f.dark_share), r);
+        Move_boat(b, ppm, boats, r);
+        Arm_boat(b, ppm, f, r);
         p.boats.push_back(b);
     }
     Schedule(p, r);
@@ -294,7 +337,17 @@ Heat_plan Plan_heat(const Options& options)
     Make_stoppers(p, f.stoppers, r);
     if (f.hidden) Hide_a_bow(p, r);
     Make_dead_heats(p, f.dead_heats, r);
-    Set_clock(p, r);
+    // Drawn from a stream of their own, so that adding them left every heat's boats and times
+    // as they were.
+    Random more(options.seed, {uint64_t(options.kind), uint64_t(options.lanes), 0x4D4F5245});
+    p.shutter_ms = more.Uniform(0, 6);
+    for (Boat& b : p.boats) {
+        b.rake = more.Uniform(-0.5, 0.5);
+        // Now and then a hull that hardly stands out from the water.
+        if (options.kind == Kind::mixed && more.Chance(0.25))
+            b.hull.y = p.water.base.y + more.Sign() * more.Uniform(22, 40);
+    }
+    Set_clock(p, r, options.kind == Kind::mixed && more.Chance(0.3));
     return p;
 }
 

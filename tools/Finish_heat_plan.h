@@ -5,6 +5,7 @@
 #include "tools/Finish_heat.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace wk::finish_heat {
@@ -20,7 +21,7 @@ struct Boat {
     int band = 0;       // from the top of the picture
     int lane = 0;       // as the viewer shows it
     int direction = 1;  // +1: moving right
-    double scale = 1;
+    double scale = 1;        // pixels a metre / 35
     // Motion, times in race ms on the click clock, distances in pixels along the travel.
     double crossing_ms = 0;  // finish: the true crossing
     double speed = 0.25;     // mean pixels per ms
@@ -31,14 +32,18 @@ struct Boat {
     double stop_from_ms = 0; // stopper: starts slowing down here
     double stop_tau_ms = 400;
     double bob = 0.4;        // the hull's vertical heave with the stroke, pixels
+    double ease_from_ms = 1e300; // finish: stops paddling here, gliding on towards ease_to * speed
+    double ease_to = 1, ease_tau_ms = 300;
     // Shape: the hull from the bow tip back; its edges meet at the tip.
     double tip_y = 0;        // the tip's mean height (rows)
     double length = 100, height = 16;
     double tip_at = 0;       // where along the hull's height the tip lies: -1 top .. +1 bottom
     double bow_taper = 25, bow_power = 0.6, stern_taper = 20;
+    double rake = 0;         // -0.5 .. 0.5: the lower edge runs back longer than the upper (a raked stem)
     Colour hull, deck, body;
     double body_at = 0.45;   // the paddler's place from the bow, share of the length
     double body_height = 20;
+    double body_half = 5;    // half the paddler's width
     // Blade and spray.
     bool blade = false;
     double blade_ahead = 0;  // how far the blade reaches past the bow at the catch
@@ -46,9 +51,12 @@ struct Boat {
     Colour blade_colour;
     double spray = 0;        // particles per field around the bow
     double spray_ahead = 4;
+    std::string note;        // what makes this lane hard, for the truth
 
     // Signed distance past the goal line along the travel, at the bow's height.
     double Distance(double t_ms) const;
+    // The same while paddling.
+    double Paddled_distance(double t_ms) const;
     // The bow tip's height at time t.
     double Tip_y(double t_ms) const;
     double Stroke_angle(double t_ms) const;
@@ -70,6 +78,7 @@ struct Heat_plan {
     std::vector<Boat> boats;    // one a band, top first
     int32_t heat_start = 0;     // tick
     std::vector<int32_t> stamps; // every frame's capture tick, frame 1 first
+    double shutter_ms = 0;       // exposure of a field, centred on its moment
     uint64_t seed = 0;
 
     // The goal line's column at height y (frame rows).

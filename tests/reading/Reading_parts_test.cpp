@@ -15,18 +15,30 @@ TEST(Bow_front, PointBetweenSampledRowsIsTheOutlinesVertex)
 {
     struct Case {
         double tip_y, tip, curve;
-        bool one_sided;
     };
-    for (const Case c : {Case{258.5, 3.2, 0.4, false}, Case{259.0, -1.0, 1.5, false}, Case{260.2, 0.0, 0.8, false},
-                         Case{257.0, 2.0, 0.5, true}}) {
+    for (const Case c : {Case{258.5, 3.2, 0.4}, Case{259.0, -1.0, 1.5}, Case{260.2, 0.0, 0.8}}) {
         std::vector<Row_front> rows;
-        for (double y = 251; y <= 269; y += 2)
-            if (!c.one_sided || y >= c.tip_y) rows.push_back({y, c.tip - c.curve * (y - c.tip_y) * (y - c.tip_y)});
+        for (double y = 251; y <= 269; y += 2) rows.push_back({y, c.tip - c.curve * (y - c.tip_y) * (y - c.tip_y)});
         const auto tip = Leading_point(rows);
         ASSERT_TRUE(tip);
         EXPECT_NEAR(*tip, c.tip, 1e-9) << c.tip_y;
     }
     EXPECT_FALSE(Leading_point({}));
+}
+
+// A raked stem leads at the hull's top edge, which a field's rows may miss by up to a row: the
+// point lies along the outline beyond the lead row, half a row on the mean.
+TEST(Bow_front, RakedStemLeadsAlongItsOutlineBeyondTheLastRow)
+{
+    const double tip = 4.0, rake = 1.2, top = 256.5;
+    std::vector<Row_front> rows;
+    for (double y = 257; y <= 269; y += 2) rows.push_back({y, tip - rake * (y - top)});
+    EXPECT_NEAR(*Leading_point(rows), tip, 1e-9);
+    // Upside down: the stem leads at the waterline.
+    for (Row_front& r : rows) r.y = 2 * 263 - r.y;
+    EXPECT_NEAR(*Leading_point(rows), tip, 1e-9);
+    // A row alone is all there is.
+    EXPECT_NEAR(*Leading_point({{257, 1.5}}), 1.5, 1e-9);
 }
 
 // The fit takes the fields nearest the line, leaves out one a blade pushed ahead, and says how

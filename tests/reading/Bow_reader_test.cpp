@@ -1,0 +1,150 @@
+#include "platform/Av_frame_decoder.h"
+#include "reading/Bow_reader.h"
+#include "reading/Strip_crossings.h"
+#include "recording/Finish_strip.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <random>
+
+namespace wk {
+namespace {
+
+constexpr int k_W = 720, k_H = 576;
+
+// A frame as the decoder gives it (bottom-up, three bytes a pixel), grey water with noise and
+// whatever shape is painted on it, each pixel in the share of its 4 x 4 samples inside.
+struct Picture {
+    std::vector<uint8_t> bits = std::vector<uint8_t>(size_t(platform::Bgr_stride(k_W)) * k_H);
+    explicit Picture(unsigned seed)
+    {
+        std::mt19937 random(seed);
+        std::normal_distribution<double> noise(0, 2);
+        for (int y = 0; y < k_H; ++y)
+            for (int x = 0; x < k_W; ++x) Set(x, y, 80 + noise(random));
+    }
+    void Set(int x, int y, double grey)
+    {
+        uint8_t* p = bits.data() + size_t(k_H - 1 - y) * size_t(platform::Bgr_stride(k_W)) + 3 * size_t(x);
+        p[0] = p[1] = p[2] = uint8_t(std::clamp(grey, 0.0, 255.0));
+    }
+    double Get(int x, int y) const { return bits[size_t(k_H - 1 - y) * size_t(platform::Bgr_stride(k_W)) + 3 * size_t(x)]; }
+    void Paint(int x0, int x1, int y0, int y1, double grey, double alpha, const std::function<bool(double, double)>& in)
+    {
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                int n = 0;
+                for (double sy : {-0.375, -0.125, 0.125, 0.375})
+                    for (double sx : {-0.375, -0.125, 0.125, 0.375}) n += in(x + sx, y + sy);
+                const double a = alpha * n / 16.0;
+                Set(x, y, Get(x, y) * (1 - a) + grey * a);
+            }
+    }
+};
+
+struct Bow_case {
+    const char* name;
+    double line_x1, line_x2; // the goal line from (x1, 10) to (x2, 560)
+    double tip_x, tip_y;
+    int moving;              // +1 right, -1 left
+    double round;            // the outline x = tip - round (y - tip_y)^2; 0: a blunt bow
+    double grey;             // the hull's; the water is 80
+    bool blade;              // a blade above the hull, reaching past the bow
+};
+
+// The hull's leading point, read from one field, lies where it was painted, to a third of a pixel:
+// between sampled rows, on a slanted line, moving either way, lighter or darker than the water,
+// with a blade joined to the hull reaching past the bow at another height and a faint
+// reflection under it.
+TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
+{
+    for (const Bow_case c : {Bow_case{"round", 400, 400, 403.3, 251, 1, 0.08, 200, false},
+                             Bow_case{"between rows", 400, 400, 398.6, 250.2, 1, 0.08, 200, false},
+                             Bow_case{"blunt", 400, 400, 401.7, 250.5, 1, 0, 200, false},
+                             Bow_case{"from the right", 400, 400, 396.4, 251.4, -1, 0.08, 200, false},
+                             Bow_case{"dark", 400, 400, 402.2, 251, 1, 0.08, 20, false},
+                             Bow_case{"slanted", 380, 420, 402.5, 250.6, 1, 0.08, 200, false},
+                             Bow_case{"blade", 400, 400, 399.1, 251, 1, 0.08, 200, true}}) {
+        SCOPED_TRACE(c.name);
+        const Goal_geometry line(c.line_x1, 10, c.line_x2, 560);
+        const double mark_v = line.V(line.X(0, 0) + (c.line_x2 - c.line_x1) * 240 / 550, 250);
+        const Lane_window window(line, {1, mark_v - 45, mark_v + 45, mark_v}, 80, k_W, k_H);
+        const Picture water(1), more_water(2), still_water(3);
+        const Bow_reader reader(window, {water.bits.data(), more_water.bits.data(), still_water.bits.data()},
+                                platform::Bgr_stride(k_W), k_H);
+
+        Picture p(4);
+        const int m = c.moving;
+        auto hull = [&](double x, double y) {
+            const double back = m * (c.tip_x - x), dy = y - c.tip_y;
+            return back >= c.round * dy * dy && back <= 150 && dy >= -6 && dy <= 6;
+        };
+        p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) + 7, int(c.tip_y) + 14, c.grey, 0.3,
+                [&](double x, double y) { return hull(x, 2 * (c.tip_y + 6.5) - y); });
+        p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) - 7, int(c.tip_y) + 7, c.grey, 1, hull);
+        if (c.blade) {
+            // A shaft up and forward from the hull, and the blade at its end past the bow.
+            p.Paint(int(c.tip_x) - 40, int(c.tip_x) + 20, int(c.tip_y) - 30, int(c.tip_y) - 5, c.grey, 1,
+                    [&](double x, double y) {
+                        const double along = (x - (c.tip_x - 30)) / 36, off = y - (c.tip_y - 6 - 18 * along);
+                        const bool shaft = along >= 0 && along <= 1 && std::abs(off) <= 1;
+                        const bool blade = x >= c.tip_x + 2 && x <= c.tip_x + 12 && y >= c.tip_y - 28 && y <= c.tip_y - 22;
+                        return shaft || blade;
+                    });
+        }
+        // The line's normal points left: a boat moving right travels along -u.
+        const int direction = -m;
+        const double truth = direction * line.U(c.tip_x, c.tip_y);
+        for (int field : {1, 2}) {
+            const Bow_field b = reader.Measure(p.bits.data(), field, direction);
+            ASSERT_TRUE(b.hull) << field;
+            ASSERT_TRUE(b.tip_found) << field;
+            EXPECT_NEAR(b.tip, truth, 0.34) << "field " << field;
+            EXPECT_EQ(b.blade_ahead, c.blade) << field;
+            EXPECT_FALSE(b.second_hull);
+        }
+        // Without direction only the hull's middle is asked for; it lies behind the bow.
+        const Bow_field middle = reader.Measure(p.bits.data(), 1, 0);
+        EXPECT_TRUE(middle.hull);
+        EXPECT_LT(direction * middle.centroid_u, truth);
+    }
+}
+
+// On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
+// nothing but water has no stretch; fields that could not be decoded count as nothing.
+TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
+{
+    QImage strip(300, 120, QImage::Format_RGB32);
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> noise(-4, 4);
+    for (int y = 0; y < strip.height(); ++y)
+        for (int x = 0; x < strip.width(); ++x) {
+            const int g = 70 + noise(random);
+            strip.setPixel(x, y, qRgb(g, g + 20, g + 10));
+        }
+    auto paint = [&](int x0, int x1, int y0, int y1, QRgb c) {
+        for (int x = x0; x <= x1; ++x)
+            for (int y = y0; y <= y1; ++y) strip.setPixel(x, y, c);
+    };
+    paint(100, 129, 15, 24, qRgb(220, 220, 210)); // a hull in samples 0..39 from field 101
+    paint(60, 61, 50, 56, qRgb(230, 230, 230));   // a blade's touch in samples 40..79
+    paint(150, 175, 52, 60, qRgb(30, 30, 40));    // a dark hull there from field 151
+    paint(158, 160, 0, 119, Finish_strip::k_Unreadable);
+    paint(200, 299, 80, 119, Finish_strip::k_Not_ready);
+    const Strip_crossings crossings(strip);
+    const auto light = crossings.Stretch(0, 39);
+    ASSERT_TRUE(light);
+    EXPECT_EQ(light->first_field, 101);
+    EXPECT_EQ(light->fields, 30);
+    const auto dark = crossings.Stretch(40, 79);
+    ASSERT_TRUE(dark);
+    EXPECT_EQ(dark->first_field, 151);
+    EXPECT_GE(dark->fields, 20);
+    EXPECT_FALSE(crossings.Stretch(80, 119));
+    EXPECT_FALSE(crossings.Stretch(90, 80));
+}
+
+} // namespace
+} // namespace wk
