@@ -36,7 +36,7 @@ protected:
         EXPECT_EQ(object->Advise(&sink, &cookie), S_OK);
         return cookie;
     }
-    bool Pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s)
+    bool Pump_until(const std::function<bool()>& done, std::chrono::milliseconds limit = 60s)
     {
         return test::Pump_until(com, done, limit);
     }
@@ -147,10 +147,12 @@ TEST_F(Capture_graphs_test, ASinkSlowerThanTheFramesLosesOnlyCountedSamplesAndIt
     bool unchanged = true;
     sink.during_call = [&] {
         const auto& entry = sink.calls.back().bytes;
-        // The first call lasts until every slot is full, so that the overflow surely comes.
-        if (sink.calls.size() == 1)
-            for (int i = 0; i < 400 && object->Queued_samples() < Sample_queue::k_default_slots; ++i)
-                std::this_thread::sleep_for(5ms);
+        // The first call lasts until every slot is full, so that the overflow surely comes
+        // however slowly the file is read (the deadline only catches a hang).
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (sink.calls.size() == 1 && object->Queued_samples() < Sample_queue::k_default_slots &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(5ms);
         std::this_thread::sleep_for(100ms);
         unchanged &= std::memcmp(sink.buffer, entry.data(), entry.size()) == 0;
     };
