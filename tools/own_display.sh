@@ -37,13 +37,15 @@ visible_window_names() {
 
 # wait_window PATTERN [SECONDS]: prints the id of the first visible window whose name matches
 # PATTERN once one shows, within SECONDS (step_timeout, else 10, unless given). A window that
-# goes away while the search walks the tree ends xdotool with an X error: that search does not
-# count and is tried again. Returns 1 with what it waited for and the windows there were on
-# standard error when none showed.
+# goes away while the search walks the tree ends xdotool with an X error (and a failing status)
+# after it printed the windows it had found: those count, and without any the search is tried
+# again. Returns 1 with what it waited for and the windows there were on standard error when
+# none showed.
 wait_window() {
   local pattern=$1 deadline=$((SECONDS + ${2:-${step_timeout:-10}})) ids
   while :; do
-    if ids=$(xdotool search --onlyvisible --name "$pattern" 2> /dev/null) && [ -n "$ids" ]; then
+    ids=$(xdotool search --onlyvisible --name "$pattern" 2> /dev/null)
+    if [ -n "$ids" ]; then
       head -n1 <<< "$ids"
       return 0
     fi
@@ -79,4 +81,14 @@ open_menu() {
   before=$(program_windows)
   xdotool mousemove --window "$1" "$2" "$3" click 1
   wait_until "${step_timeout:-10}" "the menu at $2,$3 of window $1 to open" more_program_windows_than "$before"
+}
+
+# no_window PATTERN: no visible window's name matches PATTERN, by a search that walked the whole
+# tree (xdotool ends 1 both when it found none and when an X error cut it short: the error
+# is told by its message).
+no_window() {
+  local found errors
+  found=$(xdotool search --onlyvisible --name "$1" 2> "$work/xdotool.err")
+  errors=$(cat "$work/xdotool.err")
+  [ -z "$found" ] && [ -z "$errors" ]
 }

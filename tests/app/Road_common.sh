@@ -1,7 +1,7 @@
 # Sourced by the road tests that drive the built program under an X server of their own, with a
 # fresh home and a demo heat. Sets program and demo from the script's two arguments.
 program=$1 demo=$2
-step_timeout=30
+step_timeout=120
 for tool in Xvfb xdotool; do
   command -v $tool > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -41,6 +41,8 @@ road_start() {
   xdotool mousemove --window "$startup" 180 257 click 1
   results=$(win "Wakeline Results") || fail "no results window"
   viewer=$(win "file = ") || fail "no viewer"
+  # Clicks in the windows below would land on the start-up window while it shows.
+  wait_until $step_timeout "the start-up window to go" no_window "Wakeline Startup" || fail "the start-up window stayed"
 }
 
 # road_export: Export pressed in the results window; the CSV's first row in csv_lane and csv_ms

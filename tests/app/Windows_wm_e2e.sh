@@ -6,7 +6,7 @@
 # start after start. Skips (exit 77) where no X server or window manager can be started.
 set -uo pipefail
 program=$1 demo=$2 size=${3:-1280x1024}
-step_timeout=30
+step_timeout=120
 for tool in Xvfb xdotool xprop xwininfo openbox; do
   command -v $tool > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -83,7 +83,7 @@ window_gone() { ! xwininfo -id "$1" 2> /dev/null | grep -q 'IsViewable'; }
 answer_until() {
   local what=$1 box_name=$2 keys=$3 deadline=$((SECONDS + step_timeout)) box
   shift 3
-  until "$@" && [ -z "$(xdotool search --onlyvisible --name "$box_name" 2> /dev/null)" ]; do
+  until "$@" && no_window "$box_name"; do
     box=$(xdotool search --onlyvisible --name "$box_name" 2> /dev/null | head -n1)
     if [ -n "$box" ]; then
       xdotool windowactivate --sync "$box" 2> /dev/null
@@ -98,7 +98,7 @@ answer_until() {
     fi
   done
 }
-visible() { xdotool search --onlyvisible --name "$1" > /dev/null 2>&1; }
+visible() { [ -n "$(xdotool search --onlyvisible --name "$1" 2> /dev/null)" ]; }
 # The marathon window and its finish entry show, each message box on the way answered with Return.
 marathon_shown() { visible "^Wakeline Marathon\$" && visible "Wakeline Marathon set time"; }
 answer_until_marathon() {
@@ -126,6 +126,7 @@ start() {
   xdotool windowactivate --sync "$startup" 2> /dev/null
   xdotool key Return
   viewer=$(win "file = ") || fail "Enter in the start-up window opened no viewer"
+  wait_until $step_timeout "the start-up window to go" no_window "Wakeline Startup" || fail "the start-up window stayed"
 }
 
 start

@@ -156,6 +156,12 @@ protected:
         Wait_for([&] { return !(id = Xdotool({"search", "--onlyvisible", "--name", title})).isEmpty(); }, 60000);
         return id.split('\n').last();
     }
+    // Waits until no window whose title is title shows (a click meant for the window below it
+    // would land on it).
+    bool Gone(const QString& title)
+    {
+        return Wait_for([&] { return Xdotool({"search", "--onlyvisible", "--name", title}).isEmpty(); }, 60000);
+    }
     // The tracer's lines until one holds text; what follows text on that line, or nothing.
     std::optional<std::string> Traced(test::Test_tracer& tracer, const std::string& text, int ms)
     {
@@ -196,6 +202,7 @@ protected:
         Click(startup, 180, 257);
         const QString capture = Window("Wakeline capture");
         if (capture.isEmpty()) return Failed("the capture window never showed");
+        if (!Gone("Wakeline Startup")) return Failed("the start-up window stayed over the capture window");
         // The heat: its ID typed into slot A's box and New file pressed.
         const size_t before = Recordings().size();
         Click(capture, 209, 115);
@@ -204,7 +211,9 @@ protected:
         if (!Wait_for([&] { return Recordings().size() == before + 1; }, 60000)) return Failed("no recording was created");
         for (const fs::path& p : Recordings())
             if (p.filename().string().find("Heat" + heat_id + " ") != std::string::npos) return p.string();
-        return Failed("the recording has another name");
+        std::string names;
+        for (const fs::path& p : Recordings()) names += " '" + p.filename().string() + "'";
+        return Failed("no recording is named for heat " + heat_id + ":" + names);
     }
     static std::string Failed(const std::string& why)
     {
