@@ -19,9 +19,9 @@ stop_busy() {
   busy_pids=()
 }
 trap stop_busy EXIT
-# A signal to this script alone ends COMMAND too.
+# A signal to this script alone ends COMMAND too, with what it started (its process group).
 on_signal() {
-  [ -n "$command_pid" ] && kill -"$1" "$command_pid" 2> /dev/null
+  [ -n "$command_pid" ] && kill -"$1" -- -"$command_pid" 2> /dev/null
   stop_busy
   exit "$2"
 }
@@ -36,8 +36,11 @@ done
 echo "under_load: $n busy processes; load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 
 started=$SECONDS
+# COMMAND in a process group of its own, so that a signal reaches everything it started.
+set -m
 "$@" &
 command_pid=$!
+set +m
 status=0
 wait "$command_pid" || status=$?
 echo "under_load: '$*' ended with status $status after $((SECONDS - started)) s; load average $(cut -d' ' -f1-3 /proc/loadavg)" >&2
