@@ -101,10 +101,11 @@ protected:
         Write_Ini_Value("Canoe", "capture_type", "multiple", Ini_file_path);
         test::Write_saved_lanes();
     }
-    // Waits for done; ms only catches a hang.
+    // Waits for done; ms (of the wall clock, however long each look takes) only catches a hang.
     static bool Wait_for(const std::function<bool()>& done, int ms)
     {
-        for (int waited = 0; !done() && waited < ms; waited += 20) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
             QCoreApplication::processEvents();
             QThread::msleep(20);
         }
@@ -149,12 +150,16 @@ protected:
         // The program takes the click before any later key or click: X keeps their order.
         Xdotool({"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
     }
-    // The window whose title is title, once it shows (the newest when there are several).
+    // The window whose title is title, once it shows (the newest when there are several); none
+    // when the program ended first.
     QString Window(const QString& title)
     {
         QString id;
-        Wait_for([&] { return !(id = Xdotool({"search", "--onlyvisible", "--name", title})).isEmpty(); }, 60000);
-        return id.split('\n').last();
+        Wait_for([&] {
+            return !(id = Xdotool({"search", "--onlyvisible", "--name", title})).isEmpty() ||
+                   program.state() == QProcess::NotRunning;
+        }, 60000);
+        return id.isEmpty() ? id : id.split('\n').last();
     }
     // Waits until no window whose title is title shows (a click meant for the window below it
     // would land on it).
