@@ -8,7 +8,10 @@
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 
+#include <charconv>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 
 namespace wk {
 
@@ -30,6 +33,20 @@ int32_t Chosen_box_serial()
     return 0;
 }
 } // namespace
+
+int32_t Control_box::Dead_time_ms()
+{
+    const char* text = std::getenv("WK_BOX_DEAD_TIME_MS");
+    if (!text) return k_Dead_time_ms;
+    const std::string_view view(text);
+    int32_t ms = 0;
+    const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), ms);
+    if (error != std::errc() || end != view.data() + view.size() || ms < 0 || ms > k_Dead_time_ms) {
+        Trace_Line("WK_BOX_DEAD_TIME_MS=" + std::string(view) + " is no time from 0 to 5000 ms: the dead time stays 5000 ms");
+        return k_Dead_time_ms;
+    }
+    return ms;
+}
 
 Control_box::Control_box(Control_box_owner& owner, std::unique_ptr<Interface_kit> kit)
     : owner_(owner), kit_(std::move(kit))
@@ -64,8 +81,8 @@ bool Control_box::In_dead_time(int32_t tick) const
 {
     // Measured at the change itself: a change that waited for the GUI thread is as old as it is.
     // Before the load has ended nothing is acted on either.
-    if (!loaded_ || platform::Tick_difference(tick, load_tick_) < k_Dead_time_ms) return true;
-    return attached_once_ && platform::Tick_difference(tick, attach_tick_) < k_Dead_time_ms;
+    if (!loaded_ || platform::Tick_difference(tick, load_tick_) < dead_time_ms_) return true;
+    return attached_once_ && platform::Tick_difference(tick, attach_tick_) < dead_time_ms_;
 }
 
 void Control_box::Input_changed(int32_t index, bool state, int32_t tick)

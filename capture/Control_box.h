@@ -29,6 +29,9 @@ public:
 class Control_box {
 public:
     static constexpr int32_t k_Dead_time_ms = 5000;
+    // The dead time in force: WK_BOX_DEAD_TIME_MS may shorten it (tests that drive a whole
+    // program through a simulated box), never lengthen it.
+    static int32_t Dead_time_ms();
     enum : int32_t { Input_start = 0, Input_arm = 1, Input_start_button = 2, Input_button_2 = 3, Input_capture = 5 };
 
     // Takes the kit, connects its events and opens it; the kit lives as long as the box.
@@ -68,6 +71,7 @@ private:
     Control_box_owner& owner_;
     std::unique_ptr<Interface_kit> kit_;
     int32_t load_tick_ = 0, attach_tick_ = 0;
+    const int32_t dead_time_ms_ = Dead_time_ms();
     bool loaded_ = false, attached_once_ = false;
     std::string box_serial_;
     bool led_down_ = false;

@@ -26,3 +26,69 @@ own_work_cleanup() {
   wait 2> /dev/null
   rm -rf "$work"
 }
+
+# visible_window_names: the names of the visible windows, one a line (for failure messages).
+visible_window_names() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '' 2> /dev/null); do
+    xdotool getwindowname "$id" 2> /dev/null
+  done | sort -u | sed '/^$/d' | tr '\n' '|'
+}
+
+# wait_window PATTERN [SECONDS]: prints the id of the first visible window whose name matches
+# PATTERN once one shows, within SECONDS (step_timeout, else 10, unless given). A window that
+# goes away while the search walks the tree ends xdotool with an X error (and a failing status)
+# after it printed the windows it had found: those count, and without any the search is tried
+# again. Returns 1 with what it waited for and the windows there were on standard error when
+# none showed.
+wait_window() {
+  local pattern=$1 deadline=$((SECONDS + ${2:-${step_timeout:-10}})) ids
+  while :; do
+    ids=$(xdotool search --onlyvisible --name "$pattern" 2> /dev/null)
+    if [ -n "$ids" ]; then
+      head -n1 <<< "$ids"
+      return 0
+    fi
+    if [ $SECONDS -ge "$deadline" ]; then
+      echo "waited ${2:-${step_timeout:-10}} s for a visible window named '$pattern'; visible: $(visible_window_names)" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# wait_until SECONDS WHAT COMMAND...: runs COMMAND until it succeeds, within SECONDS; returns 1
+# with "waited for WHAT" on standard error when it never did.
+wait_until() {
+  local seconds=$1 what=$2 deadline=$((SECONDS + $1))
+  shift 2
+  until "$@"; do
+    if [ $SECONDS -ge "$deadline" ]; then
+      echo "waited $seconds s for $what" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+}
+
+# The program's (app_pid's) visible windows: a menu that opens is one more.
+program_windows() { xdotool search --onlyvisible --pid "$app_pid" 2> /dev/null | wc -l; }
+more_program_windows_than() { [ "$(program_windows)" -gt "$1" ]; }
+# open_menu WINDOW X Y: clicks the menu title at X,Y inside WINDOW and waits for its menu to
+# show; returns 1 saying so when it did not.
+open_menu() {
+  local before
+  before=$(program_windows)
+  xdotool mousemove --window "$1" "$2" "$3" click 1
+  wait_until "${step_timeout:-10}" "the menu at $2,$3 of window $1 to open" more_program_windows_than "$before"
+}
+
+# no_window PATTERN: no visible window's name matches PATTERN, by a search that walked the whole
+# tree (xdotool ends 1 both when it found none and when an X error cut it short: the error
+# is told by its message).
+no_window() {
+  local found errors
+  found=$(xdotool search --onlyvisible --name "$1" 2> "$work/xdotool.err")
+  errors=$(cat "$work/xdotool.err")
+  [ -z "$found" ] && [ -z "$errors" ]
+}

@@ -1,7 +1,7 @@
 # Sourced by the road tests that drive the built program under an X server of their own, with a
 # fresh home and a demo heat. Sets program and demo from the script's two arguments.
 program=$1 demo=$2
-step_timeout=10
+step_timeout=120
 for tool in Xvfb xdotool; do
   command -v $tool > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -9,7 +9,8 @@ source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../tools/own_display.sh"
 make_own_work
 fail() { echo "FAIL: $*"; [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null &&
   ffmpeg -loglevel quiet -y -f x11grab -video_size 1280x1024 -i "$DISPLAY" -frames:v 1 "${E2E_SHOT:-/tmp/wakeline_e2e_fail.png}"; exit 1; }
-win() { timeout $step_timeout xdotool search --sync --onlyvisible --name "$1" | head -n1; }
+# The first visible window named $1, once it shows: a polling search that outlives windows going away.
+win() { wait_window "$1"; }
 
 start_own_display "$work" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
 export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share
@@ -40,6 +41,8 @@ road_start() {
   xdotool mousemove --window "$startup" 180 257 click 1
   results=$(win "Wakeline Results") || fail "no results window"
   viewer=$(win "file = ") || fail "no viewer"
+  # Clicks in the windows below would land on the start-up window while it shows.
+  wait_until $step_timeout "the start-up window to go" no_window "Wakeline Startup" || fail "the start-up window stayed"
 }
 
 # road_export: Export pressed in the results window; the CSV's first row in csv_lane and csv_ms

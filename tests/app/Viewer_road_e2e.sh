@@ -10,18 +10,16 @@ road_start
 
 # Step to the boat's field with the arrow key: the slider has the focus and starts at field 1.
 xdotool windowfocus --sync "$viewer" 2> /dev/null
+# The program takes X's events in their order: each key, click and release below is taken
+# after the ones before it, however busy the machine.
 xdotool key --delay 20 --repeat $(( target_field - 1 )) Right
-sleep 0.5
 # S+click on the lane's mark (the picture lies below the menu bar).
 xdotool keydown s
 xdotool mousemove --window "$viewer" "$mark_x" $(( mark_y + 20 )) click 1
 xdotool keyup s
-sleep 0.5
 # Correct the start by one second: the seconds part of the correction, then the up button.
 xdotool mousemove --window "$results" 141 600 click 1
-sleep 0.3
 xdotool mousemove --window "$results" 259 559 click 1
-sleep 0.5
 road_export
 echo "lane $lane: printed race time $printed_ms ms, exported $csv_ms ms after a start corrected by one second"
 [ $(( printed_ms - csv_ms )) -eq 1000 ] || fail "the exported time is not one second less than the printed one"

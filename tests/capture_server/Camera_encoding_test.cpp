@@ -176,7 +176,6 @@ TEST_P(Camera_encoding_test, EachFieldHoldsItsOwnPictureAtItsOwnTime)
     EXPECT_NE(mode.find(c.mode_says), std::string::npos) << mode;
     // A preview nobody shows is not made.
     EXPECT_EQ(sink.rgb_sizes.empty(), !c.preview);
-    EXPECT_EQ(lost, 0);
     const auto& first = sink.frames.front();
     int64_t first_number = -1, last_number = -1;
     for (size_t i = 0; i < sink.frames.size(); ++i) {
@@ -212,10 +211,12 @@ TEST_P(Camera_encoding_test, EachFieldHoldsItsOwnPictureAtItsOwnTime)
         EXPECT_GE(platform::Tick_difference(f.arrival, *f.tick), int(c.picture_ms * c.fields_apart) - 1) << i;
     }
     // 25 frames a second of their own time, whatever the camera's rate.
-    const size_t in_first_second = size_t(std::count_if(sink.frames.begin(), sink.frames.end(), [&](const auto& f) {
+    const auto in_first_second = int64_t(std::count_if(sink.frames.begin(), sink.frames.end(), [&](const auto& f) {
         return f.time < first.time + 1.0 - 0.001;
     }));
-    EXPECT_EQ(in_first_second, 25u);
+    // A frame or picture a busy machine could not take in time is left out and counted.
+    EXPECT_LE(in_first_second, 25);
+    EXPECT_LE(25 - in_first_second, lost);
 }
 
 INSTANTIATE_TEST_SUITE_P(

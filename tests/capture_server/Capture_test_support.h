@@ -113,9 +113,10 @@ void Set_property(IVideoCap& object, const std::string& name, const std::string&
 int32_t Select(IVideoCap& object, const std::string& source);
 std::string Last_error(IVideoCap& object);
 
-// Runs what is posted to the test thread's loop until done() or the limit; false at the limit.
+// Runs what is posted to the test thread's loop until done() or the limit (which only catches a
+// hang); false at the limit.
 bool Pump_until(Com_test_home& com, const std::function<bool()>& done,
-                std::chrono::milliseconds limit = std::chrono::seconds(20));
+                std::chrono::milliseconds limit = std::chrono::seconds(60));
 
 // A test frame as the RGB grabber gives it: 24-bit bottom-up BGR.
 inline constexpr size_t k_Rgb_bytes = size_t(k_DV_width) * k_DV_height * 3;

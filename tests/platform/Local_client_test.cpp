@@ -13,12 +13,12 @@
 namespace wk::platform {
 namespace {
 
-// Runs the loop until done() holds or 3 s have passed.
+// Runs the loop until done() holds (the deadline only catches a hang).
 bool Run_until(const std::function<bool()>& done)
 {
     QElapsedTimer waited;
     waited.start();
-    while (!done() && waited.elapsed() < 3000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!done() && waited.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     return done();
 }
 

@@ -44,7 +44,9 @@ TEST_F(Hostile_files, AHeaderClaimingABillionFramesGivesTheFramesOnDisk)
     EXPECT_TRUE(rec.Clear_all_Traces());
     // The header's own count in seconds is held to what it can show.
     EXPECT_EQ(rec.Seconds(), 32767);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // Nothing walks the claimed frames: a pass over a billion of them takes far longer than this
+    // on any machine, the opening of three on a busy one far less.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 
 TEST_F(Hostile_files, AHeaderWithoutAnyFrameOnDiskOpensEmpty)
