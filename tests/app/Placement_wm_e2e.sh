@@ -6,7 +6,7 @@
 # Skips (exit 77) where no X server or window manager can be started.
 set -uo pipefail
 program=$1 demo=$2 size=${3:-1280x1024}
-step_timeout=10
+step_timeout=120
 for tool in Xvfb xdotool xprop xwininfo openbox; do
   command -v $tool > /dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -33,7 +33,7 @@ printf '[Canoe]\r\n' > "$work/.local/share/Wakeline/Wakeline.ini"
 heat=$work/Heat1_demo.qs2
 "$demo" --lanes 3 "$heat" > "$work/demo.txt" || fail "make_demo_heat"
 
-win() { timeout $step_timeout xdotool search --sync --onlyvisible --name "$1" | head -n1; }
+win() { wait_window "$1"; }
 # The inside of window $1 on the screen: "x y width height".
 inside() { xwininfo -id "$1" | sed -nE 's/^ +(Absolute upper-left [XY]|Width|Height): +(-?[0-9]+)$/\2/p' | tr '\n' ' '; }
 # The frame of window $1, title bar included: "left top right bottom" (right and bottom outside).
