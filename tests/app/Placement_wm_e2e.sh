@@ -79,26 +79,25 @@ above() {
   done
   [ "$up" -gt "$lo" ]
 }
-answer_messages() {
-  local quiet=0 box
-  for _ in $(seq 12); do
-    sleep 0.6
-    box=$(xdotool search --onlyvisible --name '^Wakeline3_0$' 2> /dev/null | head -n1)
-    if [ -z "$box" ]; then
-      quiet=$((quiet + 1))
-      [ $quiet -ge 2 ] && return 0
-      continue
-    fi
-    quiet=0
+# Message boxes the program shows on the way (answered with Enter) until window $1 shows, or,
+# with "gone", until no window named $2 is left.
+message_box() { xdotool search --onlyvisible --name '^Wakeline3_0$' 2> /dev/null | head -n1; }
+answered_until() {
+  local box
+  box=$(message_box)
+  if [ -n "$box" ]; then
     xdotool windowactivate --sync "$box" 2> /dev/null
     xdotool key Return
-  done
+    return 1
+  fi
+  if [ "$1" = gone ]; then no_window "$2"; else [ -n "$(xdotool search --onlyvisible --name "$1" 2> /dev/null)" ]; fi
 }
 menu() {
-  xdotool mousemove --window "$viewer" "$1" "$2" click 1
-  sleep 0.7
+  open_menu "$viewer" "$1" "$2" || fail "no menu opened"
   xdotool mousemove --window "$viewer" "$3" "$4" click 1
 }
+viewer_active() { [ "$(xdotool getactivewindow 2> /dev/null)" = "$viewer" ]; }
+clear_of() { ! overlap "$(frame "$1")" "$picture"; }
 
 QT_QPA_PLATFORM=xcb "$program" "\"$heat\"" > "$work/app.log" 2>&1 &
 app_pid=$!
@@ -111,7 +110,6 @@ for _ in 1 2; do
   viewer=$(win "file = ") && break
 done
 [ -n "$viewer" ] || fail "Enter in the start-up window opened no viewer"
-sleep 1
 # The picture: the viewer's inside under its menu bar (about 20 pixels; two either way are not
 # counted), a frame's size (720 x 576 upright).
 read -r vx vy _ _ < <(inside "$viewer")
@@ -119,29 +117,32 @@ picture="$((vx + 2)) $((vy + 22)) $((vx + 718)) $((vy + 20 + 574))"
 shot viewer
 
 menu 67 8 96 337 # Display > Marathon
-answer_messages
+wait_until $step_timeout "the marathon window, answering what is asked" answered_until "^Wakeline Marathon$" ||
+  fail "no marathon window"
 marathon=$(win "^Wakeline Marathon$") || fail "no marathon window"
 entry=$(win "Wakeline Marathon set time") || fail "no finish entry"
-sleep 0.5
+# Placed once shown: the test waits for them to be clear, and fails where they never are.
+wait_until $step_timeout "the marathon windows clear of the picture" clear_of "$marathon" &&
+  wait_until $step_timeout "the finish entry clear of the picture" clear_of "$entry"
 clear_of_picture "the marathon window" "$marathon"
 clear_of_picture "the finish entry" "$entry"
 overlap "$(frame "$entry")" "$(frame "$marathon")" && fail "the finish entry covers the marathon window"
 shot marathon
 # A click on the picture raises the viewer; the marathon windows stay above it.
 xdotool mousemove --window "$viewer" 360 300 click 1
-sleep 0.7
+wait_until $step_timeout "the viewer taking the click" viewer_active || fail "a click on the picture left the viewer inactive"
 above "$viewer" "$marathon" || fail "a click on the picture put the viewer over the marathon window"
 above "$viewer" "$entry" || fail "a click on the picture put the viewer over the finish entry"
 menu 67 8 96 337 # marathon mode off
-answer_messages
+wait_until $step_timeout "the marathon window to go, answering what is asked" answered_until gone "^Wakeline Marathon$" ||
+  fail "the marathon window stayed"
 
-xdotool mousemove --window "$viewer" 66 8 click 1 # Display > Finish strip, the menu's last entry
-sleep 0.7
+open_menu "$viewer" 66 8 || fail "the Display menu did not open" # Finish strip, the menu's last entry
 xdotool key Up Return
 strip=$(win "^Finish strip$") || fail "Display > Finish strip showed no strip"
-sleep 0.5
+wait_until $step_timeout "the finish strip clear of the picture" clear_of "$strip"
 clear_of_picture "the finish strip" "$strip"
 xdotool mousemove --window "$viewer" 360 300 click 1
-sleep 0.5
+wait_until $step_timeout "the viewer taking the click" viewer_active
 shot strip
 echo "PASS: $size viewer $(frame "$viewer") marathon $(frame "$marathon") entry $(frame "$entry") strip $(frame "$strip")"
