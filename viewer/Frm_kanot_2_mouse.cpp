@@ -55,6 +55,9 @@ void Frm_kanot_2::Picture_large_MouseDown(int button, int, float x, float y)
 {
     try {
         if (!Recording_open()) return;
+        // Steps taken before the press whose drawing was put off (the machine was busy) are drawn
+        // first: the press acts on the field they reached, and the picture shows it.
+        if (!scroll_busy_ && Slider_play->value() != shown_field_) Slider_play_Scroll();
         const bool locked = g_Recording->Lanes_locked();
         // Notes the press, runs the lane hit test and, while unlocked, starts a drag.
         Lane_mouse_down(button == 1, x, y, locked);
