@@ -92,3 +92,23 @@ no_window() {
   errors=$(cat "$work/xdotool.err")
   [ -z "$found" ] && [ -z "$errors" ]
 }
+
+# start_window_manager: openbox on the own display, its log in $work/wm.log and its pid in
+# wm_pid; returns 1 when no window manager took the screen.
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id"; }
+start_window_manager() {
+  openbox > "$work/wm.log" 2>&1 &
+  wm_pid=$!
+  wait_until 10 "a window manager" wm_running 2> /dev/null
+}
+
+# frame_extents WINDOW: "left right top bottom" of the frame the window manager gave WINDOW, once
+# it has given one (within a few seconds; "0 0 0 0" without one).
+frame_extents_now() { xprop -id "$1" _NET_FRAME_EXTENTS 2> /dev/null | sed -nE 's/.*= ([0-9]+), ([0-9]+), ([0-9]+), ([0-9]+)$/\1 \2 \3 \4/p'; }
+has_frame_extents() { [ -n "$(frame_extents_now "$1")" ]; }
+frame_extents() {
+  wait_until 3 "the frame of window $1" has_frame_extents "$1" 2> /dev/null
+  local extents
+  extents=$(frame_extents_now "$1")
+  echo "${extents:-0 0 0 0}"
+}

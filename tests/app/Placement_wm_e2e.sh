@@ -18,14 +18,7 @@ fail() { echo "FAIL ($size): $*"; tail -n 5 "$work/app.log" 2> /dev/null; SHOTS=
 
 start_own_display "$work" "$size" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
 screen_w=${size%x*} screen_h=${size#*x}
-openbox > "$work/wm.log" 2>&1 &
-wm_pid=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" ||
-  { echo "SKIP: no window manager started: $(head -c 300 "$work/wm.log")"; exit 77; }
+start_window_manager || { echo "SKIP: no window manager started: $(head -c 300 "$work/wm.log")"; exit 77; }
 
 export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share
 mkdir -p "$work/.local/share/Wakeline"
@@ -38,13 +31,8 @@ win() { wait_window "$1"; }
 inside() { xwininfo -id "$1" | sed -nE 's/^ +(Absolute upper-left [XY]|Width|Height): +(-?[0-9]+)$/\2/p' | tr '\n' ' '; }
 # The frame of window $1, title bar included: "left top right bottom" (right and bottom outside).
 frame() {
-  local extents="" x y w h l r t b
-  for _ in $(seq 30); do
-    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2> /dev/null | sed -nE 's/.*= ([0-9]+), ([0-9]+), ([0-9]+), ([0-9]+)$/\1 \2 \3 \4/p')
-    [ -n "$extents" ] && break
-    sleep 0.1
-  done
-  read -r l r t b <<< "${extents:-0 0 0 0}"
+  local x y w h l r t b
+  read -r l r t b <<< "$(frame_extents "$1")"
   read -r x y w h < <(inside "$1")
   echo "$((x - l)) $((y - t)) $((x + w + r)) $((y + h + b))"
 }

@@ -11,15 +11,14 @@ road_start
 
 # The reader works in the background: until it is done N finds nothing, so the keys are pressed
 # again until the recording says every lane was confirmed (or the deadline passes).
-confirmed=0
-for _ in $(seq 120); do
+confirmed_lanes() { grep -ao '<result_made>confirmed</result_made>' "$heat" | wc -l; }
+keys_confirmed_all() {
   xdotool windowfocus "$viewer" 2> /dev/null
   xdotool key --delay 50 n Return 2> /dev/null
-  confirmed=$(grep -ao '<result_made>confirmed</result_made>' "$heat" | wc -l)
-  [ "$confirmed" -ge 3 ] && break
-  sleep 0.5
-done
-[ "$confirmed" -ge 3 ] || fail "after N and Enter the recording holds $confirmed confirmed lanes of 3"
+  [ "$(confirmed_lanes)" -ge 3 ]
+}
+wait_until $step_timeout "every lane confirmed by N and Enter" keys_confirmed_all ||
+  fail "after N and Enter the recording holds $(confirmed_lanes) confirmed lanes of 3"
 road_export
 printed=$(sed -nE "s/^lane $csv_lane: frame [0-9]+ field [0-9]+ race time ([0-9]+) ms .*/\1/p" "$work/demo.txt")
 [ -n "$printed" ] || fail "no printed crossing for lane $csv_lane"

@@ -17,14 +17,7 @@ fail() { echo "FAIL: $*"; tail -n 5 "$work/app.log" 2> /dev/null; [ -n "${DISPLA
 
 start_own_display "$work" "$size" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
 screen_w=${size%x*}
-openbox > "$work/wm.log" 2>&1 &
-wm_pid=$!
-wm_up=
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && { wm_up=1; break; }
-  sleep 0.1
-done
-[ -n "$wm_up" ] || { echo "SKIP: no window manager started: $(head -c 300 "$work/wm.log")"; exit 77; }
+start_window_manager || { echo "SKIP: no window manager started: $(head -c 300 "$work/wm.log")"; exit 77; }
 
 export WAKELINE_HOME=$work HOME=$work XDG_DATA_HOME=$work/.local/share
 mkdir -p "$work/.local/share/Wakeline"
@@ -38,27 +31,23 @@ win() { wait_window "$1"; }
 # manager gives it.
 frame() {
   local extents X Y WIDTH HEIGHT
-  for _ in $(seq 30); do
-    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2> /dev/null | sed -nE 's/.*= ([0-9]+), ([0-9]+), ([0-9]+), ([0-9]+)$/\1 \2 \3 \4/p')
-    [ -n "$extents" ] && break
-    sleep 0.1
-  done
-  [ -n "$extents" ] || extents="0 0 0 0"
+  extents=$(frame_extents "$1")
   read -r X Y WIDTH HEIGHT < <(inside "$1")
   read -r l r t b <<< "$extents"
   echo "$((X - l)) $((Y - t)) $((X + WIDTH + r)) $((Y + HEIGHT + b))"
 }
 # The frame of window $1 once the window manager has placed it: the same in two looks in a row.
+frame_unchanged() {
+  local now
+  now=$(frame "$1")
+  [ "$now" = "$last_frame" ] && return 0
+  last_frame=$now
+  return 1
+}
 settled_frame() {
-  local last now
-  last=$(frame "$1")
-  for _ in $(seq $((step_timeout * 10))); do
-    sleep 0.1
-    now=$(frame "$1")
-    [ "$now" = "$last" ] && break
-    last=$now
-  done
-  echo "$now"
+  last_frame=$(frame "$1")
+  wait_until $step_timeout "window $1 to settle" frame_unchanged "$1" 2> /dev/null
+  echo "$last_frame"
 }
 # The inside of window $1 on the screen: "x y width height".
 inside() {
