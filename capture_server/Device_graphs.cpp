@@ -54,7 +54,7 @@ Camera_mode Recordable_mode(GstElement* device)
     auto mode = Offered_mode(device);
     if (!mode)
         throw Capture_error("The camera offers its pictures only in forms that cannot be decoded here (neither raw "
-                            "pictures nor JPEG): this camera's pictures cannot be recorded");
+                            "pictures in a known format nor JPEG): this camera's pictures cannot be recorded");
     if (mode->media == "image/jpeg" && !Gst_ref<GstElementFactory>(gst_element_factory_find("jpegdec")))
         throw Capture_error("GStreamer's jpegdec (gstreamer1.0-plugins-good) is missing: this camera's JPEG "
                             "pictures cannot be recorded");

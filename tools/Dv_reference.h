@@ -2,7 +2,8 @@
 // The work the capture server does for a camera without DV, done by FFmpeg's libraries alone,
 // as the yardstick the server's cost is measured against: 640 x 480 I420 pictures at 50 a
 // second scaled to 720 x 576 (libswscale, bilinear), two pictures woven into each frame, and the
-// frame encoded to DV (libavcodec). Each camera runs on a thread of its own, paced by the clock.
+// frame encoded to DV (libavcodec). Each camera runs on a thread of its own, paced by the clock,
+// and draws the picture the server's fake cameras draw (moving colour bars and a number).
 #include <atomic>
 #include <cstdint>
 #include <thread>
@@ -11,7 +12,8 @@ namespace wk {
 
 class Dv_reference_camera {
 public:
-    Dv_reference_camera();
+    // speed: pixels a picture its bars move, as the fake camera it stands beside.
+    explicit Dv_reference_camera(int speed);
     ~Dv_reference_camera();
     Dv_reference_camera(const Dv_reference_camera&) = delete;
     Dv_reference_camera& operator=(const Dv_reference_camera&) = delete;
@@ -25,6 +27,7 @@ public:
 private:
     void Run();
 
+    int speed_;
     std::atomic<bool> stop_{false};
     std::atomic<int64_t> frames_{0};
     double cpu_seconds_ = 0;
