@@ -142,6 +142,22 @@ std::optional<Camera_mode> Choose_camera_mode(const GstCaps* offered)
     return Fixed_mode(best, best_w, best_h, best_rate);
 }
 
+std::string Offered_forms(const GstCaps* offered)
+{
+    std::string text;
+    for (guint i = 0; offered && !gst_caps_is_any(offered) && i < gst_caps_get_size(offered); ++i) {
+        const GstStructure* s = gst_caps_get_structure(offered, i);
+        std::string form = gst_structure_get_name(s);
+        if (const GValue* format = gst_structure_get_value(s, "format")) {
+            gchar* value = gst_value_serialize(format);
+            form += std::string(" (") + (value ? value : "") + ")";
+            g_free(value);
+        }
+        if (text.find(form) == std::string::npos) text += (text.empty() ? "" : ", ") + form;
+    }
+    return text.empty() ? "nothing" : text;
+}
+
 double Frame_rate(const Camera_mode& mode) { return Rate{mode.rate_n, mode.rate_d}.value(); }
 
 Field_mode Field_mode_of(const Camera_mode& mode)

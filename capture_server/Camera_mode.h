@@ -28,6 +28,10 @@ struct Camera_mode {
 // decoded here (raw pictures in a format the scaler knows, or JPEG).
 std::optional<Camera_mode> Choose_camera_mode(const GstCaps* offered);
 
+// What a camera offers, in words for the crew where nothing of it can be recorded:
+// "video/x-raw (v210), video/x-h264".
+std::string Offered_forms(const GstCaps* offered);
+
 double Frame_rate(const Camera_mode& mode);
 // The nearer of 50 and 25 a second; a camera that does not say its rate is taken at 25.
 Field_mode Field_mode_of(const Camera_mode& mode);

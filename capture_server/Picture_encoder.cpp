@@ -18,32 +18,6 @@ constexpr int64_t k_Frame_ns = 40'000'000;
 std::mutex g_gate_mutex;
 std::function<void()> g_gate;
 
-// A raw camera's pictures in a format the scaler does not know would record nothing: refused.
-void Require_convertible(const Camera_mode& mode)
-{
-    if (mode.media != "video/x-raw" || mode.format.empty() || Av_format_of(mode.format.c_str())) return;
-    throw Capture_error("The camera gives its pictures as " + mode.format +
-                        ", which cannot be converted to DV here: this camera's pictures cannot be recorded");
-}
-
-// The picture as the scaler takes it, lent from the mapped frame.
-Source_picture Source_of(const GstVideoFrame& frame, int format)
-{
-    const GstVideoInfo& info = frame.info;
-    Source_picture in;
-    in.format = format;
-    in.width = GST_VIDEO_INFO_WIDTH(&info);
-    in.height = GST_VIDEO_INFO_HEIGHT(&info);
-    in.par_n = GST_VIDEO_INFO_PAR_N(&info);
-    in.par_d = GST_VIDEO_INFO_PAR_D(&info);
-    in.full_range = GST_VIDEO_INFO_IS_YUV(&info) && info.colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255;
-    for (guint p = 0; p < GST_VIDEO_FRAME_N_PLANES(&frame) && p < 4; ++p) {
-        in.planes[p] = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
-        in.strides[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
-    }
-    return in;
-}
-
 // Only the camera's thread adds to the queue, so it never fills past what is checked here and
 // the camera is never held up; the picture that finds no room is left out and counted.
 GstPadProbeReturn Admit_picture(GstPad*, GstPadProbeInfo* info, gpointer data)
@@ -78,6 +52,41 @@ std::shared_ptr<Picture_queue> Add_picture_queue(Gst_capture_graph& graph, GstEl
 
 } // namespace
 
+namespace {
+
+Colour_matrix Matrix_of(GstVideoColorMatrix matrix)
+{
+    switch (matrix) {
+    case GST_VIDEO_COLOR_MATRIX_BT709: return Colour_matrix::bt709;
+    case GST_VIDEO_COLOR_MATRIX_SMPTE240M: return Colour_matrix::smpte240m;
+    case GST_VIDEO_COLOR_MATRIX_FCC: return Colour_matrix::fcc;
+    case GST_VIDEO_COLOR_MATRIX_BT2020: return Colour_matrix::bt2020;
+    default: return Colour_matrix::bt601;
+    }
+}
+
+} // namespace
+
+Source_picture Source_of(const GstVideoFrame& frame, int format)
+{
+    const GstVideoInfo& info = frame.info;
+    Source_picture in;
+    in.format = format;
+    in.width = GST_VIDEO_INFO_WIDTH(&info);
+    in.height = GST_VIDEO_INFO_HEIGHT(&info);
+    in.par_n = GST_VIDEO_INFO_PAR_N(&info);
+    in.par_d = GST_VIDEO_INFO_PAR_D(&info);
+    if (GST_VIDEO_INFO_IS_YUV(&info)) {
+        in.full_range = info.colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255;
+        in.matrix = Matrix_of(info.colorimetry.matrix);
+    }
+    for (guint p = 0; p < GST_VIDEO_FRAME_N_PLANES(&frame) && p < 4; ++p) {
+        in.planes[p] = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
+        in.strides[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
+    }
+    return in;
+}
+
 void Picture_encoder::Set_test_gate(std::function<void()> gate)
 {
     std::lock_guard lock(g_gate_mutex);
@@ -87,7 +96,6 @@ void Picture_encoder::Set_test_gate(std::function<void()> gate)
 void Picture_encoder::Add_to_graph(Gst_capture_graph& graph, GstElement* pictures, const Camera_mode& mode,
                                    int32_t buffer_pictures)
 {
-    Require_convertible(mode);
     if (const auto missing = Dv_encoder::Missing()) throw Capture_error(*missing);
     GstElement* queue = nullptr;
     auto waiting = Add_picture_queue(graph, pictures, buffer_pictures, queue);

@@ -32,6 +32,9 @@ struct Picture_queue {
     std::atomic<int64_t> waiting{0};
 };
 
+// A mapped picture as the scaler takes it, its planes lent; av_format is libavutil's.
+Source_picture Source_of(const GstVideoFrame& frame, int av_format);
+
 class Picture_encoder {
 public:
     // Puts the branch into the graph behind pictures (an element with free source pads, such as

@@ -59,7 +59,7 @@ Picture_scaler::~Picture_scaler() { sws_freeContext(context_); }
 bool Picture_scaler::Scale(const Source_picture& in, std::span<uint8_t> out)
 {
     if (out.size() < layout_.size || in.width <= 0 || in.height <= 0) return false;
-    if (!Prepare({in.format, in.width, in.height, in.par_n, in.par_d, in.full_range})) return false;
+    if (!Prepare({in.format, in.width, in.height, in.par_n, in.par_d, in.full_range, in.matrix})) return false;
     uint8_t* planes[4] = {};
     int strides[4] = {};
     for (size_t p = 0; p < 3; ++p) {
@@ -68,8 +68,10 @@ bool Picture_scaler::Scale(const Source_picture& in, std::span<uint8_t> out)
         planes[p] = out.data() + plane.offset + size_t(area_.y >> shift) * plane.stride + size_t(area_.x >> shift);
         strides[p] = int(plane.stride);
     }
+    const bool scaled = sws_scale(context_, in.planes.data(), in.strides.data(), 0, in.height, planes, strides) == area_.height;
+    // After the scaler, which may write a little past the end of its rows.
     if (area_.width != k_Width || area_.height != k_Height) Blacken(out);
-    return sws_scale(context_, in.planes.data(), in.strides.data(), 0, in.height, planes, strides) == area_.height;
+    return scaled;
 }
 
 // A scaler for the shape, made only when the pictures change it.
@@ -84,15 +86,18 @@ bool Picture_scaler::Prepare(const Shape& shape)
     context_ = sws_getContext(shape.width, shape.height, AVPixelFormat(shape.format), area_.width, area_.height,
                               AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (!context_) return false;
-    if (shape.full_range) {
-        int *in_table = nullptr, *out_table = nullptr, in_range = 0, out_range = 0, brightness = 0, contrast = 0,
-            saturation = 0;
-        sws_getColorspaceDetails(context_, &in_table, &in_range, &out_table, &out_range, &brightness, &contrast,
-                                 &saturation);
-        sws_setColorspaceDetails(context_, in_table, 1, out_table, 0, brightness, contrast, saturation);
-    }
+    Set_colours(shape);
     shape_ = shape;
     return true;
+}
+
+// DV's colours are BT.601 of 16-235: a camera's other matrix or full range is converted.
+void Picture_scaler::Set_colours(const Shape& shape)
+{
+    static constexpr int k_Matrices[] = {SWS_CS_ITU601, SWS_CS_ITU709, SWS_CS_SMPTE240M, SWS_CS_FCC, SWS_CS_BT2020};
+    const int* in_table = sws_getCoefficients(k_Matrices[size_t(shape.matrix)]);
+    const int* out_table = sws_getCoefficients(SWS_CS_ITU601);
+    sws_setColorspaceDetails(context_, in_table, shape.full_range ? 1 : 0, out_table, 0, 0, 1 << 16, 1 << 16);
 }
 
 // The picture at its own shape, as large as the frame holds, in the middle.

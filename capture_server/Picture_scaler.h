@@ -15,12 +15,16 @@ struct SwsContext;
 
 namespace wk {
 
+// How a camera's YUV is made from its colours; DV's is BT.601.
+enum class Colour_matrix { bt601, bt709, smpte240m, fcc, bt2020 };
+
 // A camera's picture as it lies in memory; format is libavutil's AVPixelFormat.
 struct Source_picture {
     int format = -1;
     int width = 0, height = 0;
     int par_n = 1, par_d = 1; // the camera's pixel aspect ratio
     bool full_range = false;  // YUV of 0-255 (as JPEG), not 16-235
+    Colour_matrix matrix = Colour_matrix::bt601;
     std::array<const uint8_t*, 4> planes{};
     std::array<int, 4> strides{};
 };
@@ -48,12 +52,14 @@ private:
     struct Shape {
         int format = -1, width = 0, height = 0, par_n = 0, par_d = 0;
         bool full_range = false;
+        Colour_matrix matrix = Colour_matrix::bt601;
         bool operator==(const Shape&) const = default;
     };
     struct Area {
         int x = 0, y = 0, width = 0, height = 0;
     };
     bool Prepare(const Shape& shape);
+    void Set_colours(const Shape& shape);
     Area Fitted(const Shape& shape) const;
     void Blacken(std::span<uint8_t> out) const;
 
