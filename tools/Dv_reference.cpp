@@ -139,45 +139,67 @@ void Dv_reference_camera::Stop()
     if (thread_.joinable()) thread_.join();
 }
 
+Dv_reference_encoder::Dv_reference_encoder()
+{
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
+    context_ = codec ? avcodec_alloc_context3(codec) : nullptr;
+    if (!context_) return;
+    context_->width = k_Out_w;
+    context_->height = k_Out_h;
+    context_->pix_fmt = AV_PIX_FMT_YUV420P;
+    context_->time_base = AVRational{1, 25};
+    context_->sample_aspect_ratio = AVRational{16, 15};
+    context_->thread_count = 1;
+    scale_ = sws_getContext(k_In_w, k_In_h, AV_PIX_FMT_YUV420P, k_Out_w, k_Out_h, AV_PIX_FMT_YUV420P, SWS_BILINEAR,
+                            nullptr, nullptr, nullptr);
+    scaled_ = Picture(k_Out_w, k_Out_h);
+    frame_ = Picture(k_Out_w, k_Out_h);
+    packet_ = av_packet_alloc();
+    ready_ = scale_ && scaled_ && frame_ && packet_ && avcodec_open2(context_, codec, nullptr) == 0;
+}
+
+Dv_reference_encoder::~Dv_reference_encoder()
+{
+    av_packet_free(&packet_);
+    av_frame_free(&scaled_);
+    av_frame_free(&frame_);
+    sws_freeContext(scale_);
+    avcodec_free_context(&context_);
+}
+
+bool Dv_reference_encoder::Add(const uint8_t* const planes[3], const int strides[3])
+{
+    if (!ready_) return false;
+    const int n = pictures_++;
+    sws_scale(scale_, planes, strides, 0, k_In_h, scaled_->data, scaled_->linesize);
+    Weave_field(scaled_, frame_, n % 2 == 0 ? 1 : 0); // the earlier picture in the bottom field
+    if (n % 2 == 0) return true;
+    frame_->interlaced_frame = 1;
+    frame_->top_field_first = 0;
+    frame_->pts = n / 2;
+    const bool encoded = avcodec_send_frame(context_, frame_) == 0 && avcodec_receive_packet(context_, packet_) == 0;
+    av_packet_unref(packet_);
+    frames_ += encoded;
+    return encoded;
+}
+
 void Dv_reference_camera::Run()
 {
     const double cpu_start = Thread_cpu_seconds();
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVVIDEO);
-    AVCodecContext* c = codec ? avcodec_alloc_context3(codec) : nullptr;
-    if (!c) return;
-    c->width = k_Out_w;
-    c->height = k_Out_h;
-    c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->time_base = AVRational{1, 25};
-    c->sample_aspect_ratio = AVRational{16, 15};
-    c->thread_count = 1;
-    SwsContext* scale = sws_getContext(k_In_w, k_In_h, AV_PIX_FMT_YUV420P, k_Out_w, k_Out_h, AV_PIX_FMT_YUV420P,
-                                       SWS_BILINEAR, nullptr, nullptr, nullptr);
-    AVFrame *in = Picture(k_In_w, k_In_h), *scaled = Picture(k_Out_w, k_Out_h), *frame = Picture(k_Out_w, k_Out_h);
-    AVPacket* packet = av_packet_alloc();
-    Test_picture picture(speed_);
-    if (avcodec_open2(c, codec, nullptr) == 0 && scale) {
+    {
+        Dv_reference_encoder encoder;
+        AVFrame* in = Picture(k_In_w, k_In_h);
+        Test_picture picture(speed_);
         auto next = std::chrono::steady_clock::now();
-        for (int n = 0; !stop_; ++n) {
+        for (int n = 0; encoder.Ready() && in && !stop_; ++n) {
             next += std::chrono::milliseconds(20);
             std::this_thread::sleep_until(next);
             picture.Draw(in, n);
-            sws_scale(scale, in->data, in->linesize, 0, k_In_h, scaled->data, scaled->linesize);
-            Weave_field(scaled, frame, n % 2 == 0 ? 1 : 0); // the earlier picture in the bottom field
-            if (n % 2 == 0) continue;
-            frame->interlaced_frame = 1;
-            frame->top_field_first = 0;
-            frame->pts = n / 2;
-            if (avcodec_send_frame(c, frame) == 0 && avcodec_receive_packet(c, packet) == 0) ++frames_;
-            av_packet_unref(packet);
+            encoder.Add(in->data, in->linesize);
+            frames_ = encoder.Frames();
         }
+        av_frame_free(&in);
     }
-    av_packet_free(&packet);
-    av_frame_free(&in);
-    av_frame_free(&scaled);
-    av_frame_free(&frame);
-    sws_freeContext(scale);
-    avcodec_free_context(&c);
     cpu_seconds_ = Thread_cpu_seconds() - cpu_start;
 }
 

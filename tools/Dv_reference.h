@@ -8,7 +8,36 @@
 #include <cstdint>
 #include <thread>
 
+struct AVCodecContext;
+struct AVFrame;
+struct AVPacket;
+struct SwsContext;
+
 namespace wk {
+
+// The yardstick's work on one camera's 640 x 480 I420 pictures: each scaled to 720 x 576 into its
+// field of the frame being made; every second picture ends the frame, which is encoded to DV.
+class Dv_reference_encoder {
+public:
+    Dv_reference_encoder();
+    ~Dv_reference_encoder();
+    Dv_reference_encoder(const Dv_reference_encoder&) = delete;
+    Dv_reference_encoder& operator=(const Dv_reference_encoder&) = delete;
+
+    bool Ready() const { return ready_; }
+    // False when it is not ready or a frame could not be encoded.
+    bool Add(const uint8_t* const planes[3], const int strides[3]);
+    int64_t Frames() const { return frames_; }
+
+private:
+    AVCodecContext* context_ = nullptr;
+    SwsContext* scale_ = nullptr;
+    AVFrame *scaled_ = nullptr, *frame_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    bool ready_ = false;
+    int pictures_ = 0;
+    int64_t frames_ = 0;
+};
 
 class Dv_reference_camera {
 public:
