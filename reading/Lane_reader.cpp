@@ -5,6 +5,7 @@
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Lane_window.h"
+#include "reading/Outline_crossing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -111,7 +112,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         if (time == job.field_ms.end() || !p) continue;
         const Bow_field b = bow.Measure(p, Field_of(f), direction);
         if (!b.tip_found) continue;
-        out.push_back({time->second, b.tip});
+        out.push_back({time->second, b.tip, b.rows});
         notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
         // Only the fields near the line say what the crossing itself looked like.
         if (std::abs(b.tip) > 20) continue;
@@ -160,7 +161,8 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
             return No_time(job.span, 0.7, "the boat stops before the line");
         return No_time(job.span, 0.1, "the bow could not be read at the line");
     }
-    return Judge_crossing(job, *e, notes);
+    const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
+    return Judge_crossing(job, Outline_crossing(*e, samples, line_, direction, step), notes);
 }
 
 } // namespace wk
