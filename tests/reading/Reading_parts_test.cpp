@@ -70,7 +70,8 @@ TEST(Crossing_fit, StraightRunWithAFieldPushedAheadGivesItsCrossing)
 // A sharp bow whose point lies between a field's rows: each field sees it short by an amount
 // that changes with the parity of its rows, so their own points cross late. The fields moved to
 // one instant show every row of the frame, and the crossing within half the 2 ms aimed at:
-// wedge and round bows, upright and slanted lines, either direction.
+// wedge and round bows, upright and slanted lines, either direction, and a blade beside the
+// bow, past it in every other frame, that the hull's steady rows outvote.
 TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
 {
     struct Case {
@@ -79,9 +80,11 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
         int moving;       // +1: toward larger columns
         double tip_y;     // between rows: 0.3 off the odd rows, 0.7 off the even ones
         double slope_up, slope_down, power; // columns the outline falls back a row from the point, ^power
+        bool blade = false;
     };
     for (const Case c : {Case{"wedge", 0, 1, 250.3, 3, 2, 1}, Case{"round", 0, 1, 249.6, 2.5, 2.5, 1.7},
-                         Case{"slanted", 70, 1, 250.3, 3, 4, 1.3}, Case{"from the right", -60, -1, 251.7, 2, 3, 1}}) {
+                         Case{"slanted", 70, 1, 250.3, 3, 4, 1.3}, Case{"from the right", -60, -1, 251.7, 2, 3, 1},
+                         Case{"blade", 0, 1, 250.3, 3, 2, 1, true}}) {
         SCOPED_TRACE(c.name);
         const Goal_geometry line(400, 10, 400 + c.line_dx, 560);
         const double line_x = 400 + c.line_dx * (c.tip_y - 10) / 550, speed = 0.22, crossing = 5013.7;
@@ -95,6 +98,8 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
                 const double dy = y - c.tip_y, slope = dy < 0 ? c.slope_up : c.slope_down;
                 s.rows.push_back({y, c.moving * tip_x - slope * std::pow(std::abs(dy), c.power)});
             }
+            for (double y = double(f % 2 == 1 ? 263 : 264); c.blade && f % 4 < 2 && y <= 268; y += 2)
+                s.rows.push_back({y, c.moving * tip_x + 5});
             const auto point = Leading_point(s.rows);
             s.tip = direction * line.U(c.moving * point->edge, point->y) / std::abs(line.U(1, 0) - line.U(0, 0));
             samples.push_back(s);
