@@ -162,7 +162,12 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
         return No_time(job.span, 0.1, "the bow could not be read at the line");
     }
     const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
-    return Judge_crossing(job, Outline_crossing(*e, samples, line_, direction, step), notes);
+    const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
+    // Fields that barely reach either side of the line, and a hull seen short of it after: what
+    // crossed was a blade or spray, not the bow.
+    if (outlined.short_of_line && (e->before < 2 || e->after < 2))
+        return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
+    return Judge_crossing(job, outlined.estimate.value_or(*e), notes);
 }
 
 } // namespace wk

@@ -6,14 +6,19 @@
 #include "reading/Crossing_fit.h"
 #include "reading/Goal_geometry.h"
 
+#include <optional>
 #include <vector>
 
 namespace wk {
 
+struct Outlined_crossing {
+    std::optional<Crossing_estimate> estimate; // none: the outline cannot tell
+    bool short_of_line = false; // the hull's steady outline is seen short of the line after it
+};
+
 // e: the crossing from the fields' own points; step: +1 when the travel runs toward larger
-// columns. The crossing again from the outline the fields show together; e as it was when they
-// cannot tell.
-Crossing_estimate Outline_crossing(const Crossing_estimate& e, const std::vector<Bow_sample>& samples,
+// columns. The crossing again from the outline the fields show together.
+Outlined_crossing Outline_crossing(const Crossing_estimate& e, const std::vector<Bow_sample>& samples,
                                    const Goal_geometry& line, int direction, int step);
 
 } // namespace wk

@@ -106,9 +106,37 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
         }
         const auto own = Fit_crossing(samples);
         ASSERT_TRUE(own);
-        const Crossing_estimate together = Outline_crossing(*own, samples, line, direction, c.moving);
-        EXPECT_NEAR(together.t_ms, crossing, 1.0) << "the fields' own points gave " << own->t_ms;
+        const auto together = Outline_crossing(*own, samples, line, direction, c.moving).estimate;
+        ASSERT_TRUE(together);
+        EXPECT_NEAR(together->t_ms, crossing, 1.0) << "the fields' own points gave " << own->t_ms;
     }
+}
+
+// A boat that stops short while its blade reaches over the line in some fields: whatever the
+// fields' own fit made of it, the hull is not seen past the line, so there is no crossing.
+TEST(Outline_crossing, HullShortOfTheLineWithABladeOverItHasNoCrossing)
+{
+    const Goal_geometry line(400, 10, 400, 560);
+    std::vector<Bow_sample> samples;
+    for (int64_t f = 240; f <= 262; ++f) {
+        Bow_sample s{20.0 * double(f), -6, {}};
+        for (double y = double(f % 2 == 1 ? 245 : 244); y <= 256; y += 2)
+            s.rows.push_back({y, 400 - 6 - 2 * std::abs(y - 250)});
+        for (double y = double(f % 2 == 1 ? 259 : 260); f % 4 == 0 && y <= 262; y += 2) s.rows.push_back({y, 400 + 4});
+        samples.push_back(s);
+    }
+    Crossing_estimate blade_taken_for_the_bow;
+    blade_taken_for_the_bow.t_ms = 5010, blade_taken_for_the_bow.speed = 0.2;
+    // The line's normal points left: moving right is along -u, toward larger columns.
+    const Outlined_crossing stopped = Outline_crossing(blade_taken_for_the_bow, samples, line, -1, 1);
+    EXPECT_FALSE(stopped.estimate);
+    EXPECT_TRUE(stopped.short_of_line);
+    // The same hull going on over the line is a crossing.
+    for (Bow_sample& s : samples)
+        for (Row_front& r : s.rows) r.edge += 0.2 * (s.t_ms - 5010) + 6;
+    const Outlined_crossing going_on = Outline_crossing(blade_taken_for_the_bow, samples, line, -1, 1);
+    EXPECT_TRUE(going_on.estimate);
+    EXPECT_FALSE(going_on.short_of_line);
 }
 
 // Lanes share the line halfway between their marks, whichever way the line runs and whatever
