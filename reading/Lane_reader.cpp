@@ -4,6 +4,7 @@
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Lane_window.h"
+#include "reading/Outline_crossing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -108,7 +109,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         if (time == job.field_ms.end() || !p) continue;
         const Bow_field b = bow.Measure(p, Field_of(f), direction);
         if (!b.tip_found) continue;
-        out.push_back({time->second, b.tip});
+        out.push_back({time->second, b.tip, b.rows});
         notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
         // Only the fields near the line say what the crossing itself looked like.
         if (std::abs(b.tip) > 20) continue;
@@ -154,7 +155,13 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
             return No_time(job.span, 0.7, "the boat stops before the line");
         return No_time(job.span, 0.1, "the bow could not be read at the line");
     }
-    return Judge_crossing(job, *e, notes);
+    const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
+    const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
+    // Fields that barely reach either side of the line, and a hull seen short of it after: what
+    // crossed was a blade or spray, not the bow.
+    if (outlined.short_of_line && (e->before < 2 || e->after < 2))
+        return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
+    return Judge_crossing(job, outlined.estimate.value_or(*e), notes);
 }
 
 } // namespace wk
