@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
@@ -230,6 +231,11 @@ TEST_F(Screen_fit, TheMarathonWindowsAndTheFinishStripLieBesideOrUnderThePicture
         Expect_inside(*w);
         EXPECT_FALSE(w->frameGeometry().intersects(picture))
             << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the picture " << Text(picture);
+        // The viewer's column may have narrowed to make room: where it is now.
+        const QRect controls = Viewer().Controls_area();
+        EXPECT_FALSE(controls.isEmpty());
+        EXPECT_FALSE(w->frameGeometry().intersects(controls))
+            << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the controls " << Text(controls);
         if (room_beside_viewer)
             EXPECT_FALSE(w->frameGeometry().intersects(Viewer().frameGeometry()))
                 << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the viewer";
@@ -241,6 +247,12 @@ TEST_F(Screen_fit, TheMarathonWindowsAndTheFinishStripLieBesideOrUnderThePicture
     expect_clear(marathon);
     expect_clear(entry);
     EXPECT_FALSE(entry->frameGeometry().intersects(marathon->frameGeometry()));
+    // Cut to fit on the narrow screen, the marathon window still shows its heats' starts, Start
+    // and Stop whole.
+    const QWidget* start = marathon->Text_start[0];
+    for (const QRect& control : {QRect(start->mapTo(marathon, QPoint(0, 0)), start->size()),
+                                 marathon->Cmd_start->geometry(), marathon->Cmd_stop->geometry()})
+        EXPECT_TRUE(marathon->rect().contains(control)) << Text(control) << " outside " << Text(marathon->rect());
     // A click on the picture raises the viewer: both stay above it.
     EXPECT_TRUE(marathon->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(entry->windowFlags() & Qt::WindowStaysOnTopHint);
