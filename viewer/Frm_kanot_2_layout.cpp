@@ -65,6 +65,9 @@ void Frm_kanot_2::Arrange_layout(bool rotated)
     // now is (or away, when the marks no longer lie in the picture).
     item_rotated->setChecked(rotated);
     if (lane_result_lane_ >= 0) Display_Lane_Result(lane_result_lane_);
+    // The windows beside the viewer go around the picture's new shape: turned, it reaches down
+    // where the finish entry was.
+    if (isVisible()) Form_Resize();
 }
 
 void Frm_kanot_2::Arrange_Picture(bool rotated)

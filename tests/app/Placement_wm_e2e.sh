@@ -53,7 +53,19 @@ on_screen() {
 controls() {
   local x y w
   read -r x y w _ < <(inside "$viewer")
-  echo "$((x + 722)) $((y + 22)) $((x + w - 2)) $((y + 20 + 574))"
+  echo "$((x + picture_w + 2)) $((y + 22)) $((x + w - 2)) $((y + 20 + picture_h - 2))"
+}
+# The picture: the viewer's inside under its menu bar (about 20 pixels; two either way are not
+# counted), a frame's size (720 x 576 upright, 576 x 720 turned).
+picture_at() {
+  local vx vy
+  picture_w=$1 picture_h=$2
+  read -r vx vy _ _ < <(inside "$viewer")
+  picture="$((vx + 2)) $((vy + 22)) $((vx + picture_w - 2)) $((vy + 20 + picture_h - 2))"
+}
+show_rotated() {
+  open_menu "$viewer" 66 8 || fail "the Display menu did not open"
+  xdotool key Down Down Down Return # Show rotated
 }
 clear_of_picture() {
   on_screen "$1" "$2"
@@ -107,10 +119,7 @@ for _ in 1 2; do
   viewer=$(win "file = ") && break
 done
 [ -n "$viewer" ] || fail "Enter in the start-up window opened no viewer"
-# The picture: the viewer's inside under its menu bar (about 20 pixels; two either way are not
-# counted), a frame's size (720 x 576 upright).
-read -r vx vy _ _ < <(inside "$viewer")
-picture="$((vx + 2)) $((vy + 22)) $((vx + 718)) $((vy + 20 + 574))"
+picture_at 720 576
 shot viewer
 
 menu 67 8 96 337 # Display > Marathon
@@ -133,6 +142,16 @@ xdotool mousemove --window "$viewer" 360 300 click 1
 wait_until $step_timeout "the viewer taking the click" viewer_active || fail "a click on the picture left the viewer inactive"
 above "$viewer" "$marathon" || fail "a click on the picture put the viewer over the marathon window"
 above "$viewer" "$entry" || fail "a click on the picture put the viewer over the finish entry"
+# Turned, the picture reaches down where the finish entry was: both go around it again.
+show_rotated
+picture_at 576 720
+wait_until $step_timeout "the marathon windows clear of the turned picture" clear_of "$marathon" &&
+  wait_until $step_timeout "the finish entry clear of the turned picture" clear_of "$entry"
+clear_of_picture "the marathon window" "$marathon"
+clear_of_picture "the finish entry" "$entry"
+shot marathon_turned
+show_rotated
+picture_at 720 576
 menu 67 8 96 337 # marathon mode off
 wait_until $step_timeout "the marathon window to go, answering what is asked" answered_until gone "^Wakeline Marathon$" ||
   fail "the marathon window stayed"

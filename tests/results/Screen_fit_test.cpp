@@ -222,12 +222,12 @@ TEST_F(Screen_fit, TheMarathonWindowsAndTheFinishStripLieBesideOrUnderThePicture
 {
     Write_marathon_file({{1, "1", "Men", "09:59:00"}});
     Open_heat_beside_results();
-    const QRect picture = Viewer().Picture_area();
-    ASSERT_FALSE(picture.isEmpty());
+    ASSERT_FALSE(Viewer().Picture_area().isEmpty());
     // The wider screen has room beside the whole viewer, so its controls stay free too.
     const bool room_beside_viewer = Area().width() >= 1920;
     const auto expect_clear = [&](const QWidget* w) {
         ASSERT_TRUE(w && w->isVisible());
+        const QRect picture = Viewer().Picture_area();
         Expect_inside(*w);
         EXPECT_FALSE(w->frameGeometry().intersects(picture))
             << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the picture " << Text(picture);
@@ -256,6 +256,11 @@ TEST_F(Screen_fit, TheMarathonWindowsAndTheFinishStripLieBesideOrUnderThePicture
     // A click on the picture raises the viewer: both stay above it.
     EXPECT_TRUE(marathon->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(entry->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Turned, the picture reaches down where the finish entry was: both go around it again.
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_rotated));
+    expect_clear(marathon);
+    expect_clear(entry);
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_rotated));
     ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon));
 
     ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_finish_strip));
