@@ -175,6 +175,7 @@ public:
     QRect Menu_area() const override;
     QRect Picture_area() const override;
     QRect Frame_area() const override;
+    QRect Controls_area() const override;
     std::string Start_time_text() const override;
     bool Viewer_shown() const override { return isVisible(); }
     bool Marathon_mode() const override;

@@ -28,6 +28,9 @@ public:
     // off the rest of the viewer where the screen has room.
     virtual QRect Picture_area() const { return {}; }
     virtual QRect Frame_area() const { return {}; }
+    // Where the viewer's column of controls beside the picture lies on the screen (empty while
+    // the viewer is not shown): windows beside the viewer never cover it either.
+    virtual QRect Controls_area() const { return {}; }
     // The heat's start as the viewer shows it.
     virtual std::string Start_time_text() const = 0;
     virtual void Print_Series() = 0;
@@ -70,6 +73,11 @@ inline QRect Viewer_frame_area()
 {
     const Results_viewer* viewer = Viewer_for_results();
     return viewer ? viewer->Frame_area() : QRect();
+}
+inline QRect Viewer_controls_area()
+{
+    const Results_viewer* viewer = Viewer_for_results();
+    return viewer ? viewer->Controls_area() : QRect();
 }
 
 } // namespace wk
