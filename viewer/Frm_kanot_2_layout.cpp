@@ -9,7 +9,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/graphics/cDIBSection.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
