@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <tuple>
 
@@ -194,6 +195,7 @@ TEST_F(Lane_results_test, TheTimeRuleIsReadWithTheRecordsAndKeptUntilTheNextRead
 {
     Open();
     Put(0, 10001);
+    std::filesystem::create_directories(home.App_data());
     ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_precision_key, "1/1000", Ini_file_path), 1);
     ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_rounding_key, "up", Ini_file_path), 1);
     Commit();
