@@ -232,7 +232,7 @@ void Heat_recorder::DV_event()
 void Heat_recorder::Store_frame()
 {
     if (!camera_) return;
-    const int32_t taken = camera_->Extra_data().Long_at(DV_extra::Frame_tick);
+    const int32_t taken = camera_->Record().frame_tick;
     any_taken_ = true;
     newest_taken_ = taken;
     if (!capturing_) return;

@@ -6,7 +6,7 @@
 // for the frame it shows (the marathon port).
 #include "platform/Form_window.h"
 #include "results/Marathon_result_file.h"
-#include "viewer/Marathon_times.h"
+#include "results/Marathon_times.h"
 
 #include <cstdint>
 #include <optional>

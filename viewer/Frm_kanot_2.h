@@ -7,7 +7,7 @@
 #include "viewer/Lane_results.h"
 #include "viewer/After_paint_queue.h"
 #include "viewer/Overlay_runs.h"
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 #include "viewer/Viewer_reading.h"
 
 #include <QPoint>
@@ -156,8 +156,18 @@ public:
     Lane_results& Results() { return results_; }
     // A click's result: drawn and shown once however many redraws storing it asks for.
     void Attach_Time(int16_t lane, int32_t value, bool plus);
-    void Complete_Result_Array() { results_.Complete_Result_Array(); }
-    void Fill_Results() { results_.Fill_Results(); }
+    void Complete_Result_Array() override { results_.Complete_Result_Array(); }
+    void Fill_Results() override { results_.Fill_Results(); }
+    void Correct_start(int32_t correction) override
+    {
+        results_.Correction(correction);
+        results_.Fill_Results();
+    }
+    void Clear_all_results() override
+    {
+        Clear_All_Results();
+        Clear_Lane_Times();
+    }
 
     // ---- Showing a field and playing ----
     void Slider_play_Scroll() override;

@@ -12,7 +12,7 @@
 #include "services/Run_time_error.h"
 #include "services/graphics/cDIBSection.h"
 #include "viewer/Finish_strip_pane.h"
-#include "viewer/Marathon_times.h"
+#include "results/Marathon_times.h"
 #include "viewer/Module_lanes.h"
 
 #include <QAction>

@@ -9,8 +9,8 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/graphics/cDIBSection.h"
-#include "viewer/Marathon_times.h"
-#include "viewer/Result_rows.h"
+#include "results/Marathon_times.h"
+#include "results/Result_rows.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

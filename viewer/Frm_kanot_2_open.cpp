@@ -21,7 +21,7 @@
 #include "services/graphics/cDIBSection.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Module_lanes.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -13,8 +13,8 @@
 #include "services/Module_utilities.h"
 #include "viewer/Lane_results.h"
 #include "services/Module_window.h"
-#include "viewer/Marathon_times.h"
-#include "viewer/Result_rows.h"
+#include "results/Marathon_times.h"
+#include "results/Result_rows.h"
 
 #include <QKeyEvent>
 #include <QGroupBox>

@@ -13,8 +13,8 @@
 #include "services/Module_utilities.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Finish_strip_pane.h"
-#include "viewer/Result_rows.h"
-#include "viewer/Result_sheet.h"
+#include "results/Result_rows.h"
+#include "results/Result_sheet.h"
 #include "viewer/Strip_export.h"
 
 #include <QAction>

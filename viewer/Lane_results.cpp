@@ -11,7 +11,7 @@
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 #include "viewer/Cls_lane.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -250,9 +250,10 @@ void Lane_results::Complete_Result_Array()
     try {
         Load_All_Heats_Array_from_File(k_Heat);
         Copy_Active_Heat();
-        g_Heat_correction = Recording_open() ? g_Recording->Heat_Start_Correction(k_Heat) : 0;
+        result_.correction = Recording_open() ? g_Recording->Heat_Start_Correction(k_Heat) : 0;
+        result_.rule = Result_time_rule_from_settings();
         Lane_Active_Heat_Array_Sort();
-        Results_rows().Display_Compensate_Mill();
+        Results_rows().Display_Compensate_Mill(result_.correction);
         Results_rows().Clear_Results();
         Fill_Results();
         viewer_.New_graphics();
@@ -277,8 +278,9 @@ void Lane_results::Fill_Results()
     timed_result_count_ = 0;
     if (Recording_open()) {
         const Heat_result result =
-            Taken_to_desk(Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat),
-                                           g_Recording->Capture_time(), Result_time_rule_from_settings()));
+            Taken_to_desk(Make_heat_result(ranked_, result_.correction, g_Recording->Heat_ID(k_Heat),
+                                           g_Recording->Capture_time(), result_.rule));
+        result_ = result;
         Clear_Lane_Times();
         for (const Heat_result_row& row : result.rows) Mirror_on_marks(row);
         timed_result_count_ = int16_t(result.Timed_count());
@@ -313,8 +315,7 @@ int16_t Lane_results::Find_Lane_Index(double lane) const
 std::string Lane_results::Lane_result_text(int16_t lane) const
 {
     // The words follow the records as last ranked, with the correction in force.
-    return Lane_result_words(Make_heat_result(ranked_, g_Heat_correction, {}, {}, Result_time_rule_from_settings()),
-                             lane);
+    return Lane_result_words(Make_heat_result(ranked_, result_.correction, {}, {}, result_.rule), lane);
 }
 
 // ---- Free procedures ----

@@ -74,6 +74,11 @@ public:
     // The lane's result in words (see Lane_result_words); "" for a lane without a result.
     std::string Lane_result_text(int16_t lane) const;
 
+    // The heat-start correction (ms) the result is made with: the recording's, read with the
+    // records, until the results window changes it.
+    int32_t Correction() const { return result_.correction; }
+    void Correction(int32_t ms) { result_.correction = ms; }
+
 private:
     void Store_after_paint(int16_t lane, const Heat_lane_records& changed);
     void Finish_store(int16_t lane, const std::weak_ptr<cls_AVI_handler>& recording);
@@ -81,6 +86,8 @@ private:
     Result_viewer& viewer_;
     Heat_lane_records by_lane_{};
     Heat_lane_records ranked_{};
+    // The result as last made; its correction and time rule make the next one.
+    Heat_result result_;
     int16_t timed_result_count_ = 0;
 };
 

@@ -3,16 +3,18 @@
 #include "viewer/Lane_results.h"
 
 #include "recording/cls_AVI_handler.h"
+#include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
 #include "tests/recording/Recording_maker.h"
 #include "tests/support/Test_support.h"
 #include "viewer/Cls_lane.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <tuple>
 
@@ -42,7 +44,6 @@ protected:
     ~Lane_results_test() override
     {
         g_Recording.reset();
-        g_Heat_correction = 0;
         g_Lanes.clear();
         Install_result_rows(nullptr);
         Install_lane_results(nullptr);
@@ -134,7 +135,7 @@ TEST_F(Lane_results_test, ALanesResultInWordsFollowsItsPlaceTheCorrectionAndItsC
     results.Lane_Active_Heat_Array_Sort();
     EXPECT_EQ(results.Lane_result_text(4), "Place: 1 Time : 5,00");
     EXPECT_EQ(results.Lane_result_text(2), "Place: 2 Time : 1:01,23");
-    g_Heat_correction = 2000; // a start 2 s later: the times are 2 s shorter
+    results.Correction(2000); // a start 2 s later: the times are 2 s shorter
     EXPECT_EQ(results.Lane_result_text(4), "Place: 1 Time : 3,00");
     EXPECT_EQ(results.Lane_result_text(3), "Disqualified");
     EXPECT_EQ(results.Lane_result_text(8), "Did not start");
@@ -186,6 +187,27 @@ TEST_F(Lane_results_test, DifferencesAndTheStartCorrectionShowAsTimes)
     EXPECT_EQ(rows.rows[1].delta, "+1,50");
     EXPECT_EQ(rows.rows[2].delta, "+1:05,43");
     EXPECT_EQ(rows.rows[2].time, " 01:14,43");
+}
+
+// The time rule is read from the settings with the records, once per change of the result: a
+// setting changed since shows from the next reading on, never in half of a heat's texts.
+TEST_F(Lane_results_test, TheTimeRuleIsReadWithTheRecordsAndKeptUntilTheNextReading)
+{
+    Open();
+    Put(0, 10001);
+    std::filesystem::create_directories(home.App_data());
+    ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_precision_key, "1/1000", Ini_file_path), 1);
+    ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_rounding_key, "up", Ini_file_path), 1);
+    Commit();
+    EXPECT_EQ(rows.rows[0].time, " 00:10,001");
+    EXPECT_EQ(results.Lane_result_text(0), "Place: 1 Time : 10,001");
+    ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_precision_key, "1/100", Ini_file_path), 1);
+    results.Fill_Results();
+    EXPECT_EQ(rows.rows[0].time, " 00:10,001");
+    EXPECT_EQ(results.Lane_result_text(0), "Place: 1 Time : 10,001");
+    results.Complete_Result_Array();
+    EXPECT_EQ(rows.rows[0].time, " 00:10,01"); // up to the next hundredth
+    EXPECT_EQ(results.Lane_result_text(0), "Place: 1 Time : 10,01");
 }
 
 TEST_F(Lane_results_test, ThirteenToSixteenResultsFillEveryRowTheyNeed)

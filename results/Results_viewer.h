@@ -1,7 +1,8 @@
 #pragma once
 // What the results and marathon windows ask of the viewer: showing a field or a recording,
-// marking a place over the picture, redrawing the marks, where it stands on the screen, and the
-// print commands. The viewer implements it; those windows never reach into its controls.
+// marking a place over the picture, redrawing the marks, where it stands on the screen, the
+// print commands, and the heat's lane records it keeps. The viewer implements it; those windows
+// never reach into its controls.
 #include <QRect>
 
 #include <cstdint>
@@ -40,6 +41,16 @@ public:
     virtual void Handle_Print_results() = 0;
     virtual void Handle_Print_Series() = 0;
     virtual void Make_Print_footer() = 0;
+
+    // ---- The heat's lane records, which the viewer keeps ----
+    // Ranks the records again and fills the result rows.
+    virtual void Fill_Results() = 0;
+    // Reads the heat again from the recording, then ranks and fills.
+    virtual void Complete_Result_Array() = 0;
+    // The heat-start correction (ms) every shown time is now made with; the rows follow.
+    virtual void Correct_start(int32_t correction) = 0;
+    // Empties every stored result of the heat, and the times the lane marks show.
+    virtual void Clear_all_results() = 0;
 
     // ---- What the marathon windows ask ----
     virtual bool Viewer_shown() const = 0;
