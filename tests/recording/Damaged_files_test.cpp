@@ -7,6 +7,7 @@
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "tests/fixtures/DV_fixtures.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 
 #include <QImage>
@@ -23,9 +24,10 @@ protected:
     {
         test::Write_file(Path(name), bytes);
         cls_AVI_handler rec;
-        const bool opened = rec.Open_File(Path(name));
+        const Recording_outcome opened = rec.Open_File(Path(name));
         if (!opened) {
             EXPECT_FALSE(rec.File_open()) << name;
+            EXPECT_FALSE(opened.problems.empty()) << name << ": refused without saying why";
             return;
         }
         const int32_t frames = std::min<int32_t>(rec.num_frames(), 12);
