@@ -77,7 +77,7 @@ bool Recording_outcome::Has(Recording_problem::Kind kind) const
     return std::any_of(problems.begin(), problems.end(), [kind](const Recording_problem& p) { return p.kind == kind; });
 }
 
-std::string Recording_outcome::Text() const
+std::string Problems_text(const std::vector<Recording_problem>& problems)
 {
     std::string text;
     for (const Recording_problem& p : problems) text += (text.empty() ? "" : "\r\n") + p.Text();

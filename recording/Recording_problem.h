@@ -69,6 +69,9 @@ private:
     mutable std::vector<Recording_problem> kept_;
 };
 
+// The problems' messages, one a line; "" when there were none.
+std::string Problems_text(const std::vector<Recording_problem>& problems);
+
 // What an operation on a recording came to: whether it did it, and every problem met on the
 // way, oldest first (what refused it last, or notices of what was repaired). The caller decides
 // what of it the operator sees.
@@ -78,8 +81,7 @@ struct Recording_outcome {
 
     explicit operator bool() const { return done; }
     bool Has(Recording_problem::Kind kind) const;
-    // The problems' messages, one a line; "" when there were none.
-    std::string Text() const;
+    std::string Text() const { return Problems_text(problems); }
 };
 
 } // namespace wk
