@@ -107,11 +107,8 @@ Finish_reading Read_finish(const std::string& path, const Finish_reader_options&
 {
     cls_AVI_handler r;
     r.Let_Open_read_only(true);
-    std::string problem;
-    r.Let_Problem_handler([&](const Recording_problem& p) {
-        if (problem.empty()) problem = p.Text();
-    });
-    if (!r.Open_File(path)) Refuse(path, problem.empty() ? "it does not open" : problem);
+    if (const Recording_outcome opened = r.Open_File(path); !opened)
+        Refuse(path, opened.problems.empty() ? "it does not open" : opened.problems.front().Text());
     if (!r.is_Wakeline()) Refuse(path, "it is not a Wakeline recording");
     if (r.num_frames() < 2) Refuse(path, "it holds no frames to read");
     const Heat heat = Heat_of(r, path);

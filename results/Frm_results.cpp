@@ -11,6 +11,7 @@
 #include "results/Result_desk.h"
 #include "results/Start_list.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
@@ -672,7 +673,7 @@ void Frm_results::item_hide_Click() { Unload_form(); }
 void Frm_results::item_exit_Click()
 {
     try {
-        Wakeline_exit();
+        Wakeline_exit(Operator_boxes_of_windows());
     } catch (const platform::End_requested&) {
         throw;
     } catch (...) {

@@ -81,7 +81,7 @@ void Write_recording(const std::string& path, const Heat_plan& p, bool& created)
 {
     cls_AVI_handler rec;
     rec.File_name(path);
-    if (!rec.Create_File()) throw std::runtime_error("cannot create " + path);
+    if (!rec.Create_File()) throw std::runtime_error("cannot create " + path + ": " + Problems_text(rec.Take_problems()));
     created = true;
     rec.Initiate_file();
     if (!rec.File_Initiated()) throw std::runtime_error("cannot write the header of " + path);

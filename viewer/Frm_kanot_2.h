@@ -3,6 +3,7 @@
 // in Picture_large with the goal line and the lane marks laid over it, and keeps the heat's lane
 // results. The recording is the program-wide g_Recording.
 #include "platform/Form_window.h"
+#include "services/Operator_boxes.h"
 #include "viewer/Finish_strip_host.h"
 #include "viewer/Lane_results.h"
 #include "viewer/After_paint_queue.h"
@@ -137,6 +138,8 @@ public:
     void Load_Lanes_from_File();
     void Clear_Results();
     void Close_File();
+    // Shows the recording's problems met since they were last shown, one message each.
+    void Tell_recording_problems();
     void Clear_file_Data();
     void item_close_Click();
     void item_open_Click();
@@ -436,7 +439,7 @@ private:
     void Build_result_menu();
     void Print_series_picture(int16_t place, double x, double y, const Series_grid& grid);
 
-    Lane_results results_{*this};
+    Lane_results results_{*this, Operator_boxes_of_windows()};
     std::unique_ptr<Viewer_reading> reading_;
     std::string command_line_;
     std::string recording_path_;

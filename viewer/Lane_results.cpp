@@ -3,7 +3,6 @@
 #include "viewer/Lane_results.h"
 
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "recording/cls_AVI_handler.h"
 #include "results/Result_desk.h"
 #include "services/Module_error.h"
@@ -156,14 +155,15 @@ Heat_result Taken_to_desk(Heat_result result)
 
 // ---- Lane_results ----
 
-Lane_results::Lane_results(Result_viewer& viewer) : viewer_(viewer), by_lane_(No_results()), ranked_(No_results()) {}
+Lane_results::Lane_results(Result_viewer& viewer, Operator_port& port)
+    : viewer_(viewer), port_(port), by_lane_(No_results()), ranked_(No_results()) {}
 
 void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
 {
     try {
         if (!Recording_open()) return;
         if (g_Recording->Read_only()) {
-            platform::MsgBox("File is read-only!", platform::vbOKOnly);
+            port_.Tell("File is read-only!");
             return;
         }
         if (lane < 0 || lane >= k_Heat_lanes)
@@ -171,9 +171,7 @@ void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
         // Whatever was shown, the file decides whether the lane has a result.
         by_lane_ = Load_heat(k_Heat);
         const int32_t old = by_lane_[size_t(lane)].Time;
-        if (old != 0 && old != No_Time &&
-            platform::MsgBox("Override existing result?", platform::vbOKCancel) != platform::vbOK)
-            return;
+        if (old != 0 && old != No_Time && !port_.Override_confirmed()) return;
         Heat_lane_records changed = by_lane_;
         changed[size_t(lane)] = New_result(viewer_, lane, value, plus);
         if (Is_real_time(value) && viewer_.Clicked_over_proposal(lane)) changed[size_t(lane)].Made = Result_made::overridden;

@@ -6,6 +6,7 @@
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
 #include "tests/recording/Recording_maker.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 #include "viewer/Cls_lane.h"
 #include "results/Result_rows.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <filesystem>
 #include <limits>
 #include <tuple>
@@ -29,6 +31,27 @@ struct Fake_viewer final : Result_viewer {
     void Slider_play_Scroll() override { ++scrolls; }
     void Lbl_delta_time_Click() override { ++delta_clicks; }
     void SliderPlay_Focus() override { ++focus; }
+};
+
+// The operator as the result code meets them: override answers in order, every message kept.
+struct Fake_port final : Operator_port {
+    std::deque<bool> overrides;
+    std::vector<std::string> told;
+    int asked = 0;
+    bool Exit_confirmed() override { return false; }
+    std::optional<std::string> Event_name(const std::string&) override { return std::nullopt; }
+    bool Override_confirmed() override
+    {
+        ++asked;
+        if (overrides.empty()) {
+            ADD_FAILURE() << "asked to override without an answer";
+            return false;
+        }
+        const bool answer = overrides.front();
+        overrides.pop_front();
+        return answer;
+    }
+    void Tell(const std::string& text) override { told.push_back(text); }
 };
 
 // The file says "no result" with 0, or with the no-time code once the tables were stored.
@@ -92,8 +115,9 @@ protected:
     test::Captured_reports reports;
     test::Manual_clock clock;
     Fake_viewer viewer;
+    Fake_port port;
     Plain_result_rows rows;
-    Lane_results results{viewer};
+    Lane_results results{viewer, port};
     std::string path;
 };
 
@@ -283,18 +307,19 @@ TEST_F(Lane_results_test, OverridingAsksAndACodeReplacesTheTimeWithoutAField)
     // Lane 8's result is in the file but not yet in the tables: the file decides.
     Put(8, 4321);
     ASSERT_TRUE(g_Recording->Write_XML_header());
-    dialogs.Expect_message("Override existing result?", platform::vbCancel);
+    port.overrides = {false};
     results.Attach_Time(8, 0, false);
     results.Attach_Time(2, 0, false);
+    EXPECT_EQ(port.asked, 1) << "an empty lane is stored without a question";
     EXPECT_EQ(In_file(8), 4321);
     ASSERT_TRUE(g_Recording->Read_Frame(5));
-    dialogs.Expect_message("Override existing result?", platform::vbCancel);
+    port.overrides = {false};
     results.Attach_Time(2, 0, false);
     EXPECT_EQ(results.By_lane()[2].Time, 110);
     EXPECT_EQ(In_file(2), 110);
-    dialogs.Expect_message("Override existing result?", platform::vbOK);
+    port.overrides = {true};
     results.Attach_Time(2, Time_DNF, false);
-    EXPECT_EQ(dialogs.styles.back(), platform::vbOKCancel);
+    EXPECT_EQ(port.asked, 3);
     EXPECT_EQ(results.By_lane()[2].Time, Time_DNF);
     EXPECT_EQ(results.By_lane()[2].Goal_field, 0);
     EXPECT_EQ(In_file(2), Time_DNF);
@@ -324,9 +349,8 @@ TEST_F(Lane_results_test, ReadOnlyRecordingsAndBadLanesChangeNothing)
     EXPECT_NE(reports.reports[0].find("p_Active_Result = 1Lane = 16"), std::string::npos);
     EXPECT_NE(reports.reports[1].find("p_Active_Result = 1Lane = -1"), std::string::npos);
     g_Recording->Read_only(true);
-    dialogs.Expect_message("File is read-only!");
     results.Attach_Time(2, 0, false);
-    EXPECT_EQ(dialogs.styles.back(), platform::vbOKOnly);
+    EXPECT_EQ(port.told, std::vector<std::string>{"File is read-only!"});
     EXPECT_EQ(results.By_lane()[2].Time, No_Time);
     EXPECT_EQ(test::Read_file(path), before);
 }
@@ -340,8 +364,8 @@ TEST_F(Lane_results_test, AFileWithoutWritePermissionIsRefused)
     ASSERT_TRUE(g_Recording->Read_only()); // for every user, root included
     ASSERT_TRUE(g_Recording->Read_Frame(3));
     const std::string before = test::Read_file(path);
-    dialogs.Expect_message("File is read-only!");
     results.Attach_Time(2, Time_DSQ, false);
+    EXPECT_EQ(port.told, std::vector<std::string>{"File is read-only!"});
     EXPECT_EQ(test::Read_file(path), before);
 }
 
@@ -350,14 +374,14 @@ TEST_F(Lane_results_test, AHeaderThatCannotBeWrittenLeavesTablesAsTheFile)
     Open(3);
     results.Attach_Time(4, 0, false);
     g_Recording->Heat_ID(1, std::string(100000, 'x')); // too long for the header area
-    dialogs.Expect_message("too long");
     results.Attach_Time(2, 0, false);
+    EXPECT_TRUE(test::Told(g_Recording->Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     ASSERT_EQ(reports.reports.size(), 1u);
     EXPECT_EQ(results.By_lane()[2].Time, No_Time);
     EXPECT_TRUE(No_result(g_Recording->Heat_time(1, 2)));
     EXPECT_TRUE(No_result(In_file(2)));
-    dialogs.Expect_message("too long");
     EXPECT_NE(test::Error_number([] { Clear_All_Results(); }), 0);
+    EXPECT_TRUE(test::Told(g_Recording->Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     EXPECT_EQ(results.Lane_To_Place(4), 1);
     EXPECT_EQ(In_file(4), 110);
 }
