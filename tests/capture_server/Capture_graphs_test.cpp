@@ -166,10 +166,8 @@ TEST_F(Capture_graphs_test, ASinkSlowerThanTheFramesLosesOnlyCountedSamplesAndIt
         const auto& entry = sink.calls.back().bytes;
         // The first call lasts until every slot is full, so that the overflow surely comes
         // however slowly the file is read (the deadline only catches a hang).
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (sink.calls.size() == 1 && object->Queued_samples() < Sample_queue::k_default_slots &&
-               std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(5ms);
+        if (sink.calls.size() == 1)
+            test::Wait_until([&] { return object->Queued_samples() >= Sample_queue::k_default_slots; });
         std::this_thread::sleep_for(100ms);
         unchanged &= std::memcmp(sink.buffer, entry.data(), entry.size()) == 0;
     };
@@ -434,7 +432,7 @@ TEST_F(Capture_graphs_test, AGraphLetsGoOfEveryElementItMadeWhenItGoes)
     Gst_graph_builder builder(std::make_shared<const Gst_device_catalog>());
     auto graph = builder.Build(file, {.rgb = true}, host);
     graph->Run();
-    while (host.samples[size_t(Sample_kind::rgb)] < 2) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(test::Wait_until([&] { return host.samples[size_t(Sample_kind::rgb)] >= 2; }));
     auto* bin = dynamic_cast<Gst_capture_graph&>(*graph).Bin();
     std::vector<gpointer> watched{bin};
     GstIterator* all = gst_bin_iterate_recurse(bin);
