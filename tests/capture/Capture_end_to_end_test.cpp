@@ -262,7 +262,7 @@ protected:
         // The release is stamped once the tool has its answer; pictures taken before it may
         // still come, and the capture is appended after them.
         heat.release = Get_Tick();
-        ASSERT_TRUE(Traced(tracer, "Capture appended", 10000)) << "the capture was not appended";
+        ASSERT_TRUE(Traced(tracer, "Capture appended", 120000)) << "the capture was not appended";
     }
 
     test::Temp_home home;
