@@ -194,7 +194,9 @@ void Dv_reference_camera::Run()
         for (int n = 0; encoder.Ready() && in && !stop_; ++n) {
             next += std::chrono::milliseconds(20);
             std::this_thread::sleep_until(next);
+            const double drawing_start = Thread_cpu_seconds();
             picture.Draw(in, n);
+            drawing_seconds_ += Thread_cpu_seconds() - drawing_start;
             encoder.Add(in->data, in->linesize);
             frames_ = encoder.Frames();
         }

@@ -227,18 +227,18 @@ int Report(std::vector<Camera>& cameras, double cpu, double wall, std::chrono::s
     return sound ? 0 : 1;
 }
 
-// The server's cost against the reference's, with and without the fake cameras' own threads,
-// which draw a test picture a real camera's driver hands over ready made; they also carry each
-// picture into the server's queue, which is the server's cost, so the second ratio flatters it a
-// little.
-void Report_reference(int64_t frames, double reference_cpu, double cpu, double drawing_cpu, double wall, int count)
+// The server's cost against the reference's, with and without drawing the test picture, which a
+// real camera's driver hands over ready made. The fake cameras' threads also carry each picture
+// into the server's queue, which is the server's cost, so the second ratio flatters it a little.
+void Report_reference(int64_t frames, double reference_cpu, double reference_drawing_cpu, double cpu,
+                      double drawing_cpu, double wall, int count)
 {
-    const auto ratio = [&](double server) { return reference_cpu > 0 ? server / reference_cpu : 0.0; };
+    const auto ratio = [](double server, double reference) { return reference > 0 ? server / reference : 0.0; };
     std::printf("reference (libswscale + dvvideo): %lld frames, %.2fs CPU: %.1f%% of one core per camera; "
                 "server / reference: %.2f\n",
-                (long long)frames, reference_cpu, 100 * reference_cpu / wall / double(count), ratio(cpu));
-    std::printf("fake cameras drawing their pictures: %.2fs CPU; server without them / reference: %.2f\n", drawing_cpu,
-                ratio(cpu - drawing_cpu));
+                (long long)frames, reference_cpu, 100 * reference_cpu / wall / double(count), ratio(cpu, reference_cpu));
+    std::printf("drawing the pictures: fake cameras %.2fs, reference %.2fs CPU; without it, server / reference: %.2f\n",
+                drawing_cpu, reference_drawing_cpu, ratio(cpu - drawing_cpu, reference_cpu - reference_drawing_cpu));
 }
 
 } // namespace
@@ -293,9 +293,13 @@ int main(int argc, char** argv)
     const auto end = start + std::chrono::duration<double>(seconds);
     while (std::chrono::steady_clock::now() < end) loop->Wait_and_run(std::chrono::milliseconds(10));
     for (auto& r : reference) r->Stop();
-    double reference_cpu = 0;
+    double reference_cpu = 0, reference_drawing_cpu = 0;
     int64_t reference_frames = 0;
-    for (const auto& r : reference) reference_cpu += r->Cpu_seconds(), reference_frames += r->Frames();
+    for (const auto& r : reference) {
+        reference_cpu += r->Cpu_seconds();
+        reference_drawing_cpu += r->Drawing_seconds();
+        reference_frames += r->Frames();
+    }
     // The reference runs in this process: its threads' time is not the server's.
     const double cpu = Cpu_seconds() - cpu_start - reference_cpu;
     const double encoder_cpu = Threads_cpu_seconds("dv-encoder") - encoder_start;
@@ -307,7 +311,7 @@ int main(int argc, char** argv)
     }
     const int result = Report(cameras, cpu, wall, start);
     if (kind_name == "webcam") Report_encoding(cameras, encoder_cpu, wall);
-    if (!reference.empty()) Report_reference(reference_frames, reference_cpu, cpu, drawing_cpu, wall, count);
+    if (!reference.empty()) Report_reference(reference_frames, reference_cpu, reference_drawing_cpu, cpu, drawing_cpu, wall, count);
     // The table stands whatever the teardown does.
     std::fflush(stdout);
     Tear_down(cameras, *loop);
