@@ -30,15 +30,12 @@ public:
 
     int16_t ID() const { return id_; }
     void ID(int16_t id) { id_ = id; }
-    void PutTimestamp(int32_t tick) { timestamp_ = tick; }
-    int32_t Get_Timestamp() const { return timestamp_; }
     void model_Frame(int32_t n) { model_frame_ = n; }
     int32_t Get_model_frame() const { return model_frame_; }
 
 private:
     std::vector<uint8_t> data_;
     int16_t id_ = 0;
-    int32_t timestamp_ = 0;
     int32_t model_frame_ = 0;
 };
 

@@ -25,7 +25,6 @@ public:
 
     // Records 1 .. n, all zero; nothing filled yet. A negative size gives an empty series.
     void Set_Array_Size(int32_t n);
-    void Clear_Weight_Array() {}
     // Record i takes record i + 1's values; the last keeps its own.
     void Shift_Weight_Array();
     // Without shift the values go into the next free record: false, and nothing changes, when the
@@ -44,7 +43,6 @@ public:
 
     void Array_Linear(bool on) { linear_ = on; }
     void Frontal_Width(int16_t width) { frontal_width_ = width; }
-    void Frontal_Height(int16_t height) { frontal_height_ = height; }
 
     int32_t Size() const { return int32_t(records_.size()); }
     int32_t Filled() const { return filled_; }
@@ -67,7 +65,7 @@ private:
     int32_t filled_ = 0;
     int32_t last_drawn_ = 0;
     bool linear_ = false;
-    int16_t frontal_width_ = 0, frontal_height_ = 0;
+    int16_t frontal_width_ = 0;
     Area area_;
 };
 

@@ -1,5 +1,6 @@
 #include "capture/DV_Extra_Data_Composite.h"
 
+#include "recording/Recording_bytes.h"
 #include "services/Run_time_error.h"
 
 #include <algorithm>
@@ -17,35 +18,32 @@ void Check_field(size_t offset, size_t width)
 
 } // namespace
 
-DV_Extra_Data_Composite::DV_Extra_Data_Composite() : bytes_(Capture_record{}.To_bytes()) {}
+DV_Extra_Data_Composite::DV_Extra_Data_Composite() : DV_Extra_Data_Composite(Capture_record{}) {}
 
 DV_Extra_Data_Composite::DV_Extra_Data_Composite(const Capture_record& record) : bytes_(record.To_bytes()) {}
 
 int32_t DV_Extra_Data_Composite::Long_at(size_t offset) const
 {
     Check_field(offset, 4);
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v |= uint32_t(bytes_[offset + i]) << (8 * i);
-    return int32_t(v);
+    return recording_bytes::Get_long(&bytes_[offset]);
 }
 
 int16_t DV_Extra_Data_Composite::Integer_at(size_t offset) const
 {
     Check_field(offset, 2);
-    return int16_t(uint16_t(bytes_[offset] | (bytes_[offset + 1] << 8)));
+    return recording_bytes::Get_integer(&bytes_[offset]);
 }
 
 void DV_Extra_Data_Composite::Let_long(size_t offset, int32_t value)
 {
     Check_field(offset, 4);
-    for (size_t i = 0; i < 4; ++i) bytes_[offset + i] = uint8_t(uint32_t(value) >> (8 * i));
+    recording_bytes::Put_long(&bytes_[offset], value);
 }
 
 void DV_Extra_Data_Composite::Let_integer(size_t offset, int16_t value)
 {
     Check_field(offset, 2);
-    bytes_[offset] = uint8_t(uint16_t(value));
-    bytes_[offset + 1] = uint8_t(uint16_t(value) >> 8);
+    recording_bytes::Put_integer(&bytes_[offset], value);
 }
 
 bool DV_Extra_Data_Composite::End_marker_valid() const

@@ -186,9 +186,7 @@ bool Heat_recorder::Write_start(int16_t s, int32_t tick, int32_t local_ms)
     if (appender_ && capture_slot_ == s) return Write_start_while_held(s, tick, local_ms);
     cls_AVI_handler& file = *file_;
     const std::string& name = slots_[size_t(s)].file_name;
-    const Recording_outcome opened = file.Open_File(name);
-    Tell(opened.problems);
-    if (!opened) {
+    if (!Open_told(name)) {
         view_.Notice("Error! The recording " + name + " could not be opened; the heat is not started.");
         return false;
     }
@@ -233,6 +231,13 @@ void Heat_recorder::Tell_problems()
 {
     Tell(file_->Take_problems());
     if (appender_) Tell(appender_->Take_problems());
+}
+
+bool Heat_recorder::Open_told(const std::string& name)
+{
+    const Recording_outcome opened = file_->Open_File(name);
+    Tell(opened.problems);
+    return bool(opened);
 }
 
 void Heat_recorder::Tell(const std::vector<Recording_problem>& problems)
@@ -299,9 +304,7 @@ void Heat_recorder::Abort_answered(int16_t s, bool yes)
 bool Heat_recorder::Clear_start(int16_t s)
 {
     cls_AVI_handler& file = *file_;
-    const Recording_outcome opened = file.Open_File(slots_[size_t(s)].file_name);
-    Tell(opened.problems);
-    if (!opened) return true;
+    if (!Open_told(slots_[size_t(s)].file_name)) return true;
     const bool cleared = file.Clear_Multi_Start(1);
     file.Close_File();
     Tell_problems();

@@ -152,6 +152,8 @@ private:
     void Append_capture(int16_t slot);
     void Tell_problems();
     void Tell(const std::vector<Recording_problem>& problems);
+    // Opens the recording with the shared file object; what the open met is told either way.
+    bool Open_told(const std::string& name);
     void Tell_write_failed(int error, int32_t written, bool counted);
     void Check_frame_count(const std::string& name);
     void Store_frame();

@@ -212,9 +212,7 @@ void Heat_recorder::Tell_write_failed(int error, int32_t written, bool counted)
 void Heat_recorder::Check_frame_count(const std::string& name)
 {
     cls_AVI_handler& file = *file_;
-    const Recording_outcome opened = file.Open_File(name);
-    Tell(opened.problems);
-    if (!opened) return;
+    if (!Open_told(name)) return;
     // The header's own count: the recording object clamps the count it reports to the frames on
     // disk, which would hide a shortened file.
     const int32_t counted = file.Header().Frames_no(), from_length = file.num_Calculated_frames();

@@ -15,7 +15,6 @@ void Simulated_interface_kit::Set_output_state(int32_t index, bool state)
     // A detached box has no outputs to drive.
     if (!attached_ || !Valid(index)) return;
     outputs_[size_t(index)] = state;
-    ++output_writes_;
 }
 
 void Simulated_interface_kit::Attach(int32_t serial)

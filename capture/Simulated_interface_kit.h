@@ -25,14 +25,12 @@ public:
     void Set_input(int32_t index, bool state);
     bool Output_state(int32_t index) const;
     int32_t Open_calls() const { return open_calls_; }
-    int32_t Output_writes() const { return output_writes_; }
 
 private:
     static bool Valid(int32_t index) { return index >= 0 && index < k_Channels; }
     bool attached_ = false;
     int32_t serial_ = 0;
     int32_t open_calls_ = 0;
-    int32_t output_writes_ = 0;
     std::array<bool, k_Channels> inputs_{};
     std::array<bool, k_Channels> outputs_{};
 };

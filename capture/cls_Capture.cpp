@@ -152,7 +152,6 @@ bool cls_Capture::Set_Video_Source(int16_t source, bool linear)
     Trace_Line(" *cls_capture Set_Video_Source,  ", index_, " source = ", source);
     if (g_Exiting) platform::Do_events();
     if (source >= 1 && !running_) {
-        weight_linear_ = linear;
         if (linear) MaxFrames(k_Linear_frames);
         source_ = source;
         position_known_ = false;
@@ -205,7 +204,6 @@ void cls_Capture::Capture_Run()
 void cls_Capture::Capture_resume()
 {
     Capture_Run();
-    paused_ = false;
 }
 
 void cls_Capture::Pause_capture()
@@ -219,7 +217,6 @@ void cls_Capture::Stop_Capture()
     Trace_Line(" *cls_capture Stop, object =  ", index_, " source = ", source_);
     if (server_) server_->Stop();
     running_ = false;
-    weight_linear_ = false;
     video_buff_len_ = Buff_num();
 }
 

@@ -160,20 +160,14 @@ public:
     bool Found_source() const { return found_source_; }
     const std::string& Last_Error() const { return last_error_; }
     bool Running() const { return running_; }
-    bool Paused() const { return paused_; }
     int32_t DV_events() const { return dv_events_; }
-    int32_t DV_time() const { return dv_time_; }
-    int16_t Ping() const { return ping_; }
     bool Buffer_Filled() const { return buffer_filled_; }
-    int32_t Highest_Object() const { return highest_object_; }
     int32_t Oldest_video_object() const { return oldest_; }
     int32_t Video_array_num() const { return ring_index_; }
     int32_t num_Buffers_stored() const { return stored_count_; }
     int32_t Video_Buff_len() const { return video_buff_len_; }
     int16_t Camera_position() const { return camera_position_; }
-    void Clear_Camera_position() { position_known_ = false; }
     bool rotated() const { return rotated_; }
-    int32_t Heat_Start_Time() const { return heat_start_; }
     int16_t Lap_Count() const { return lap_count_; }
     void Lap_Count(int16_t n) { lap_count_ = n; }
     int16_t Goal_offset() const { return goal_offset_; }
@@ -191,13 +185,11 @@ public:
     int16_t Tolv_Position() const { return tolv_position_; }
     void Tolv_Position(int16_t n) { tolv_position_ = n; }
     void Is_Firstboat(bool first) { first_boat_ = first; }
-    bool Weight_Linear() const { return weight_linear_; }
     bool Display_half() const { return display_half_; }
     void Display_half(bool half) { display_half_ = half; }
     bool flip() const { return flip_; }
     void flip(bool f) { flip_ = f; }
     void Set_display_rect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { rect_ = {x1, y1, x2, y2}; }
-    void Clear_display_rect() { rect_ = {}; }
     int32_t Width() const { return rect_.x2 - rect_.x1; }
     int32_t Height() const { return rect_.y2 - rect_.y1; }
     const std::vector<uint8_t>& Frame_buffer() const { return frame_; }
@@ -280,7 +272,6 @@ private:
     bool position_known_ = false;
     bool rotated_ = false;
     bool running_ = false;
-    bool paused_ = false;
     int16_t event_target_ = Target_none;
     bool one_shot_wanted_ = false, one_shot_done_ = false;
     int16_t ping_ = 0;
@@ -312,7 +303,6 @@ private:
     bool first_boat_ = false;
     std::string id_string_;
     int16_t index_ = 0;
-    bool weight_linear_ = false;
     bool display_half_ = false;
     bool draw_toggle_ = false;
     bool flip_ = false;

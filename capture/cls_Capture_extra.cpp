@@ -171,7 +171,6 @@ void cls_Capture::Test_Add_buffers(int32_t n)
         CVideobuff& stored = linear_.emplace_back();
         stored.FillBuffer();
         stored.ID(int16_t(linear_.size()));
-        stored.PutTimestamp(Get_Tick());
     }
 }
 

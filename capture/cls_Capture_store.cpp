@@ -173,7 +173,6 @@ void cls_Capture::Store_in_list()
 {
     CVideobuff& stored = linear_.emplace_back();
     stored.FillData(frame_);
-    stored.PutTimestamp(Get_Tick());
     stored.model_Frame(model_frame_);
 }
 

@@ -104,7 +104,6 @@ Camera_mode Fixed_mode(const GstStructure* s, int width, int height, const Rate&
     const GstStructure* fixed = gst_caps_get_structure(caps.get(), 0);
     Camera_mode mode;
     mode.media = gst_structure_get_name(fixed);
-    if (const gchar* fixed_format = gst_structure_get_string(fixed, "format")) mode.format = fixed_format;
     mode.width = width;
     mode.height = height;
     mode.rate_n = rate.n;

@@ -17,7 +17,6 @@ enum class Field_mode {
 
 struct Camera_mode {
     std::string media;       // "video/x-raw" or "image/jpeg"
-    std::string format;      // of raw pictures ("YUY2", ...); empty for JPEG or where not told
     int width = 0, height = 0;
     int rate_n = 0, rate_d = 1; // 0/1: the camera does not say
     int par_n = 1, par_d = 1;   // the camera's pixel aspect ratio

@@ -29,7 +29,7 @@ void Form_LCS_preview::Form_Load()
     move(0, 0);
     // The page fits what is left of the desktop below the viewer's menus, its own title bar and
     // frame taken off, so that the whole page and the title bar to move it by are on the screen.
-    const QRect room = platform::Window_room(Viewer_menu_area());
+    const QRect room = platform::Window_room(Viewer_area(&Results_viewer::Menu_area));
     const QMargins frame = platform::Frame_margins(this);
     const double available = double(room.height() - frame.top() - frame.bottom()) * platform::Twips_per_pixel_y();
     double width = g_Paper_width > 0 ? g_Paper_width : 11904;
@@ -40,7 +40,7 @@ void Form_LCS_preview::Form_Load()
     }
     resize(std::max(1, int(std::nearbyint(width / platform::Twips_per_pixel_x()))),
            std::max(1, int(std::nearbyint(height / platform::Twips_per_pixel_y()))));
-    platform::Fit_in_available_area(this, Viewer_menu_area());
+    platform::Fit_in_available_area(this, Viewer_area(&Results_viewer::Menu_area));
 }
 
 void Form_LCS_preview::Cls()

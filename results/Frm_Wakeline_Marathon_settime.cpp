@@ -179,8 +179,9 @@ void Frm_Wakeline_Marathon_settime::Show_marathon_windows(bool on)
     // beside them (1280 wide), the viewer has narrowed its column (Beside_width) and the marathon
     // window loses its right edge rather than cover Play and the slider or go behind the viewer.
     // The finish entry's controls stand where they were drawn: cut smaller, it would hide some.
-    const QRect viewer_menus = Viewer_menu_area(), picture = Viewer_picture_area(), viewer = Viewer_frame_area();
-    const QRect controls = Viewer_controls_area();
+    const QRect viewer_menus = Viewer_area(&Results_viewer::Menu_area);
+    const QRect picture = Viewer_area(&Results_viewer::Picture_area), viewer = Viewer_area(&Results_viewer::Frame_area);
+    const QRect controls = Viewer_area(&Results_viewer::Controls_area);
     marathon.resize(Marathon_width(marathon), marathon.height()); // whole again where there is room now
     const QRect marathon_frame =
         platform::Place_clear_of(&marathon, {picture, controls}, {viewer}, viewer_menus, Marathon_least(marathon));
@@ -237,8 +238,6 @@ void Frm_Wakeline_Marathon_settime::Check_For_Existing_Result_File()
         break; // reported
     }
 }
-
-void Frm_Wakeline_Marathon_settime::Initialize_Result_File() { result_.Start_new(Header()); }
 
 void Frm_Wakeline_Marathon_settime::Update_Num_Entries()
 {

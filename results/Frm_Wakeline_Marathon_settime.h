@@ -45,7 +45,6 @@ public:
     // ---- The result file ----
     void Form_Load();
     void Check_For_Existing_Result_File();
-    void Initialize_Result_File();
     void Update_Num_Entries();
     void Command_XML_Click();
     void Command_close_Click();
@@ -57,8 +56,6 @@ public:
     bool Override_Result();
     void See_Previous();
     void See_Current();
-    // The finish the dialog is about, as it was when the duplicate was found.
-    const std::optional<Marathon_entry>& Pending_entry() const { return pending_; }
 
     std::string Previous_Video_File;
     int32_t Previous_Video_Frame = 0;
@@ -77,6 +74,7 @@ private:
     void Show_position(const std::string& file, int32_t frame);
 
     Marathon_result_file result_;
+    // The finish the dialog is about, as it was when the duplicate was found.
     std::optional<Marathon_entry> pending_;
 };
 

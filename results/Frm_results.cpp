@@ -457,11 +457,9 @@ void Frm_results::Clear_Results()
 void Frm_results::Clear_Heat_Data()
 {
     Lbl_heat_label->clear();
-    Display_Compensate_Mill(0);
     recorded_start_mill_ = 0;
-    corrected_start_mill_ = 0;
     Display_Original_Start_Time();
-    Display_Corrected_Start_Time();
+    Display_Compensate_Mill(0); // and the corrected start with it
 }
 
 void Frm_results::Show_results_window(bool show, int32_t left)
@@ -521,8 +519,7 @@ void Frm_results::Display_Corrected_Start_Time()
     const int64_t corrected = int64_t(recorded_start_mill_) + Correction();
     if (corrected < INT32_MIN || corrected > INT32_MAX)
         throw Run_time_error(err_Overflow, "Overflow", "Display_Corrected_Start_Time");
-    corrected_start_mill_ = int32_t(corrected);
-    Show_parts(Lbl_hms_corrected, corrected_start_mill_);
+    Show_parts(Lbl_hms_corrected, int32_t(corrected));
 }
 
 void Frm_results::Deselect_Correction_Items()

@@ -174,8 +174,6 @@ public:
     std::string Results_csv_text();
 
     int32_t Correction_step() const { return correction_step_; }
-    int32_t Recorded_start() const { return recorded_start_mill_; }
-    int32_t Corrected_start() const { return corrected_start_mill_; }
     bool Repeat_active() const { return repeat_active_; }
 
 protected:
@@ -209,7 +207,6 @@ private:
     int32_t recorded_start_mill_ = 0;
     // The heat's result the rows show.
     Heat_result shown_result_;
-    int32_t corrected_start_mill_ = 0;
     std::string result_kind_ = "Results";
     int32_t results_end_y_ = 0;
 };

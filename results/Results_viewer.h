@@ -68,27 +68,12 @@ public:
 
 // The viewer while its window is loaded; nullptr otherwise.
 Results_viewer* Viewer_for_results();
-// The viewer's menu bar on the screen; empty while no viewer is shown.
-inline QRect Viewer_menu_area()
+// Where a part of the viewer (&Results_viewer::Menu_area, ...) lies on the screen; empty while no
+// viewer is shown.
+inline QRect Viewer_area(QRect (Results_viewer::*part)() const)
 {
     const Results_viewer* viewer = Viewer_for_results();
-    return viewer ? viewer->Menu_area() : QRect();
-}
-
-inline QRect Viewer_picture_area()
-{
-    const Results_viewer* viewer = Viewer_for_results();
-    return viewer ? viewer->Picture_area() : QRect();
-}
-inline QRect Viewer_frame_area()
-{
-    const Results_viewer* viewer = Viewer_for_results();
-    return viewer ? viewer->Frame_area() : QRect();
-}
-inline QRect Viewer_controls_area()
-{
-    const Results_viewer* viewer = Viewer_for_results();
-    return viewer ? viewer->Controls_area() : QRect();
+    return viewer ? (viewer->*part)() : QRect();
 }
 
 } // namespace wk

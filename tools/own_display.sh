@@ -46,19 +46,18 @@ visible_window_names() {
 # again. Returns 1 with what it waited for and the windows there were on standard error when
 # none showed.
 wait_window() {
-  local pattern=$1 deadline=$((SECONDS + ${2:-${step_timeout:-10}})) ids
-  while :; do
-    ids=$(xdotool search --onlyvisible --name "$pattern" 2> /dev/null)
-    if [ -n "$ids" ]; then
-      head -n1 <<< "$ids"
-      return 0
-    fi
-    if [ $SECONDS -ge "$deadline" ]; then
-      echo "waited ${2:-${step_timeout:-10}} s for a visible window named '$pattern'; visible: $(visible_window_names)" >&2
-      return 1
-    fi
-    sleep 0.1
-  done
+  local pattern=$1 seconds=${2:-${step_timeout:-10}}
+  window_ids=
+  if ! wait_until "$seconds" "a visible window named '$pattern'" windows_named "$pattern" 2> /dev/null; then
+    echo "waited $seconds s for a visible window named '$pattern'; visible: $(visible_window_names)" >&2
+    return 1
+  fi
+  head -n1 <<< "$window_ids"
+}
+# windows_named PATTERN: sets window_ids to the visible windows whose name matches; 1 with none.
+windows_named() {
+  window_ids=$(xdotool search --onlyvisible --name "$1" 2> /dev/null)
+  [ -n "$window_ids" ]
 }
 
 # wait_until SECONDS WHAT COMMAND...: runs COMMAND until it succeeds, within SECONDS; returns 1

@@ -59,7 +59,7 @@ void Frm_export::Form_Load()
     Get_Form_Pos("Frm_export", left, top, w, h);
     move(left / platform::Twips_per_pixel_x(), top / platform::Twips_per_pixel_y());
     // The stored place may lie off this desktop or over the viewer's menus.
-    platform::Fit_in_available_area(this, Viewer_menu_area());
+    platform::Fit_in_available_area(this, Viewer_area(&Results_viewer::Menu_area));
 }
 
 void Frm_export::Form_Unload()

@@ -273,7 +273,6 @@ void Frm_kanot_2::Form_Resize()
             // Frame beside frame: the results window's frame starts where the viewer's ends.
             Results_rows().Show_results_window(true, Right_edge() * platform::Twips_per_pixel_x());
         }
-        Check_Screen_Height();
     } catch (...) {
         Report_current_exception("Form_Resize of Form frm_kanot_2");
     }

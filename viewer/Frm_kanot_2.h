@@ -146,14 +146,11 @@ public:
     void item_open_last_Click();
     void item_video_capture_Click();
     void item_exit_Click();
-    void Check_commandline() {}
-    void Check_Screen_Height() {}
     void Update_Form_Caption();
     // The path the last open was given; empty while closed.
     const std::string& Recording_path() const { return recording_path_; }
     bool Rotated() const { return rotated_; }
-    int16_t Shown_stream() const { return shown_stream_; }
-    int32_t Delta_reference() const { return delta_reference_; }
+    int16_t Shown_stream() const override { return shown_stream_; }
 
     // ---- Lane results (the heat's places) ----
     Lane_results& Results() { return results_; }
@@ -238,8 +235,6 @@ public:
     // The zoom box on the picture and the corner of the region it magnifies, as last drawn.
     QRect Zoom_box() const;
     QPoint Zoom_source() const { return {zoom_source_x_, zoom_source_y_}; }
-    // The result menu acts on the lane it was opened for.
-    int16_t Result_menu_lane() const { return result_menu_lane_; }
     void item_set_time_Click();
     void item_set_time_plus_Click();
     void item_set_did_not_finish_Click();
@@ -412,7 +407,6 @@ private:
     void Build_menus();
     void Build_strip_menus();
     Finish_strip_pane& Strip_pane();
-    void Build_more_menus();
     void Connect_more_menus();
     // True when a recording is open and may be written; says why not otherwise.
     bool Header_writable();
@@ -436,7 +430,6 @@ private:
     bool Play_may_go_on(const cls_AVI_handler* recording, const std::string& file) const;
     void Open_result_menu(float x, float y);
     void Attach_menu_result(int32_t value, bool plus);
-    void Build_result_menu();
     void Print_series_picture(int16_t place, double x, double y, const Series_grid& grid);
 
     Lane_results results_{*this, Operator_boxes_of_windows()};

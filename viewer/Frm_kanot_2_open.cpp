@@ -143,7 +143,6 @@ void Frm_kanot_2::Load_steps()
     g_Build_text = Version_text() + (g_Compiled ? std::string(".EXE") + " cd: " + k_Compile_date : " IDE");
     Make_Print_footer();
     Load_logo();
-    Check_Screen_Height();
     Picture_large->Refresh();
     Timer_keyb_event->start();
 
