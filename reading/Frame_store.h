@@ -19,6 +19,8 @@ class Av_frame_decoder;
 class Byte_source;
 } // namespace platform
 
+class Picture_pool;
+
 class Frame_store {
 public:
     using Picture = std::shared_ptr<const uint8_t>;
@@ -59,7 +61,6 @@ private:
         Picture picture; // none: not readable
         uint64_t used = 0;
     };
-    struct Pool;
 
     Picture Decode(int32_t frame, Decoding& decoding);
     void Settle(int32_t frame, Picture picture);
@@ -67,7 +68,7 @@ private:
 
     const Finish_strip_source& source_;
     const size_t keep_;
-    std::shared_ptr<Pool> pool_; // also held by every picture given out
+    std::shared_ptr<Picture_pool> pool_; // also held by every picture given out
     mutable std::mutex mutex_;
     std::condition_variable settled_;
     std::map<int32_t, Entry> entries_;
