@@ -22,8 +22,8 @@ Frame_store::Decoding::Decoding(const Finish_strip_source& source)
 
 Frame_store::Decoding::~Decoding() = default;
 
-Frame_store::Frame_store(const Finish_strip_source& source, size_t keep)
-    : source_(source), keep_(keep),
+Frame_store::Frame_store(const Finish_strip_source& source, size_t keep, Columns columns)
+    : source_(source), keep_(keep), columns_(columns),
       pool_(Picture_pool::Shared(size_t(platform::Bgr_stride(source.frame_width)) * size_t(source.frame_height)))
 {
 }
@@ -95,8 +95,10 @@ Frame_store::Picture Frame_store::Decode(int32_t frame, Decoding& d)
     if (into == nullptr || !d.file_->Read_exact(place.offset, into, place.length)) return nullptr;
     uint8_t* bits = pool_->Take();
     if (bits == nullptr) return nullptr;
-    // Written whole by the decoder: never zeroed first, which would cost about what decoding does.
-    if (!d.decoder_->Decode(d.bytes_->Bytes(), bits, source_.frame_width, source_.frame_height)) {
+    // The columns asked for are written whole by the decoder: never zeroed first, which would cost
+    // about what decoding does.
+    if (!d.decoder_->Decode_columns(d.bytes_->Bytes(), bits, source_.frame_width, source_.frame_height, columns_.first,
+                                    columns_.last)) {
         pool_->Give_back(bits);
         return nullptr;
     }
