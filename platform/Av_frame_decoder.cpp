@@ -103,7 +103,7 @@ struct Av_frame_decoder::State {
     AVPacket* packet = nullptr;
     AVBufferRef* bytes = nullptr; // the packet's data, padded; reused while the decoder holds no reference
     std::array<AVFrame*, 8> kept{};
-    Conversion whole, field;
+    Conversion whole, field, columns;
 
     ~State()
     {
@@ -235,6 +235,42 @@ bool Av_frame_decoder::Convert(const AVFrame* f, uint8_t* bits, int32_t width, i
     uint8_t* dst[4] = {bits + size_t(height - 1) * size_t(stride), nullptr, nullptr, nullptr};
     int dst_stride[4] = {-stride, 0, 0, 0};
     return Av().sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dst_stride) == height;
+}
+
+bool Av_frame_decoder::Decode_columns(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height,
+                                      int32_t first, int32_t last)
+{
+    if (!bits || width <= 0 || height <= 0 || !Send(data)) return false;
+    const AVFrame* f = state_->frame;
+    const bool ok = f->width == width && f->height == height ? Convert_columns(f, bits, first, last)
+                                                             : Convert(f, bits, width, height);
+    Av().av_frame_unref(state_->frame);
+    if (ok) ++decoded_;
+    return ok;
+}
+
+// Columns of a picture converted at its own size: the planes' rows entered part way along.
+// Whole blocks of 16 with 32 columns more either side: the converters work in runs of pixels,
+// and colour sampled more coarsely than the picture is interpolated from its neighbours, which
+// then are the same as for the whole picture.
+bool Av_frame_decoder::Convert_columns(const AVFrame* f, uint8_t* bits, int32_t first, int32_t last)
+{
+    constexpr int32_t k_Block = 16, k_Beside = 32;
+    const AVPixFmtDescriptor* d = Av().av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    first = std::clamp(first, 0, f->width - 1), last = std::clamp(last, 0, f->width - 1);
+    const int32_t x0 = std::max(0, (first - k_Beside) / k_Block * k_Block);
+    const int32_t x1 = std::min(f->width, (last + k_Beside + k_Block) / k_Block * k_Block);
+    if (d == nullptr || (d->flags & AV_PIX_FMT_FLAG_PLANAR) == 0 || d->nb_components != 3 || f->width % k_Block != 0 ||
+        x1 - x0 >= f->width || first > last)
+        return Convert(f, bits, f->width, f->height);
+    SwsContext* sws = state_->columns.For(x1 - x0, f->height, f->format, x1 - x0, f->height, AV_PIX_FMT_BGR24);
+    if (!sws) return false;
+    const uint8_t* data[4] = {f->data[0] + x0, f->data[1] + (x0 >> d->log2_chroma_w),
+                              f->data[2] + (x0 >> d->log2_chroma_w), nullptr};
+    const int stride = Bgr_stride(f->width);
+    uint8_t* dst[4] = {bits + size_t(f->height - 1) * size_t(stride) + size_t(3 * x0), nullptr, nullptr, nullptr};
+    int dst_stride[4] = {-stride, 0, 0, 0};
+    return Av().sws_scale(sws, data, f->linesize, 0, f->height, dst, dst_stride) == f->height;
 }
 
 bool Av_frame_decoder::Keep(std::span<const uint8_t> data, int slot)

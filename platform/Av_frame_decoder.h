@@ -47,6 +47,11 @@ public:
     // False when libavcodec has no decoder for the codec.
     bool Is_open() const;
     bool Decode(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height) override;
+    // The same for a picture of the frame's own size of which only columns first..last are
+    // wanted: those (and a few beside them) are converted, the rest of bits is left as it was.
+    // The columns hold what Decode gives them.
+    bool Decode_columns(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height, int32_t first,
+                        int32_t last);
     // How many frames were decoded since the decoder was made (for tests and benchmarks).
     int64_t Decoded_count() const { return decoded_; }
 
@@ -78,6 +83,7 @@ private:
     bool Send_buffer(AVBufferRef* bytes, size_t size);
     bool Keep_sent(int slot);
     bool Convert(const AVFrame* picture, uint8_t* bits, int32_t width, int32_t height);
+    bool Convert_columns(const AVFrame* picture, uint8_t* bits, int32_t first, int32_t last);
     const AVFrame* Kept(int slot) const;
 
     struct State;

@@ -4,6 +4,7 @@
 #include "reading/Frame_store.h"
 #include "reading/Lane_judgement.h"
 #include "reading/Lane_reader.h"
+#include "reading/Lane_window.h"
 #include "reading/Parallel_work.h"
 #include "recording/Finish_strip.h"
 #include "recording/cls_AVI_handler.h"
@@ -11,6 +12,7 @@
 #include "services/Run_time_error.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <set>
 #include <thread>
@@ -82,6 +84,22 @@ void Take_field_times(cls_AVI_handler& r, std::vector<Lane_job>& jobs)
 
 using Decodings = std::vector<std::unique_ptr<Frame_store::Decoding>>;
 
+// The columns anything is read in: the strip's samples along the goal line and every lane's
+// window.
+Frame_store::Columns Columns_read(const Heat& heat, const Goal_geometry& line, const std::vector<Lane_span>& spans,
+                                  int32_t width, int32_t height)
+{
+    Frame_store::Columns c{int32_t(std::floor(std::min(heat.x1, heat.x2))) - 2,
+                           int32_t(std::ceil(std::max(heat.x1, heat.x2))) + 2};
+    for (const Lane_span& span : spans) {
+        const Lane_window w = Lane_reader::Window(line, span, width, height);
+        if (w.Empty()) continue;
+        c.first = std::min(c.first, w.X0());
+        c.last = std::max(c.last, w.X0() + w.Box_width() - 1);
+    }
+    return {std::max(0, c.first), std::min(width - 1, c.last)};
+}
+
 std::vector<Lane_proposal> Read_lanes(Frame_store& store, Decodings& decodings, const Goal_geometry& line,
                                       const std::vector<Lane_job>& jobs, int32_t look_step)
 {
@@ -121,12 +139,12 @@ Finish_reading Read_finish(const std::string& path, const Finish_reader_options&
     const int workers = options.workers > 0 ? options.workers : std::max(2, int(std::thread::hardware_concurrency()) - 1);
     Decodings decodings;
     for (int w = 0; w < workers; ++w) decodings.push_back(std::make_unique<Frame_store::Decoding>(source));
+    const std::vector<Lane_span> spans = line.Spans(heat.marks);
     // Enough kept for the looks near the crossings of a 9-lane heat and the frames its lanes are
     // read in, without holding a long recording's looks.
-    Frame_store store(source, 64);
+    Frame_store store(source, 64, Columns_read(heat, line, spans, source.frame_width, source.frame_height));
     Crossing_search search(store, decodings, strip_line);
     std::vector<std::pair<int32_t, int32_t>> lane_samples;
-    const std::vector<Lane_span> spans = line.Spans(heat.marks);
     for (const Lane_span& span : spans) {
         const int32_t a = strip_line.Sample_of(line.X(0, span.v0), line.Y(0, span.v0));
         const int32_t b = strip_line.Sample_of(line.X(0, span.v1), line.Y(0, span.v1));

@@ -3,56 +3,14 @@
 #include "platform/Av_frame_decoder.h"
 #include "platform/Byte_file.h"
 
-#include <vector>
-
-#include <sys/mman.h>
+#include "reading/Picture_pool.h"
 
 namespace wk {
+namespace {
 
-// Picture memory, kept for the store's life and handed out again when a picture is let go. It is
-// taken in large blocks the kernel may back with its large pages: memory a process touches for
-// the first time costs a fault and a cleared page for every 4 KiB of it, which for a decoded
-// frame costs more than decoding it.
-struct Frame_store::Pool {
-    static constexpr size_t k_Large_page = size_t(2) << 20;
-    static constexpr size_t k_Block_pictures = 8;
+constexpr size_t k_Kept_between_readings = 96; // pictures
 
-    std::mutex mutex;
-    size_t bytes = 0; // a picture
-    std::vector<uint8_t*> free;
-    std::vector<std::pair<void*, size_t>> blocks;
-
-    ~Pool()
-    {
-        for (auto [at, length] : blocks) munmap(at, length);
-    }
-    // nullptr without the memory.
-    uint8_t* Take()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (free.empty() && !Add_block()) return nullptr;
-        uint8_t* b = free.back();
-        free.pop_back();
-        return b;
-    }
-    void Give_back(uint8_t* b)
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        free.push_back(b);
-    }
-    bool Add_block()
-    {
-        const size_t length = k_Block_pictures * bytes + k_Large_page;
-        void* at = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (at == MAP_FAILED) return false;
-        blocks.push_back({at, length});
-        auto* first = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(at) + k_Large_page - 1) & ~(k_Large_page - 1));
-        // Only advice: without large pages the block is ordinary memory.
-        madvise(first, k_Block_pictures * bytes, MADV_HUGEPAGE);
-        for (size_t i = k_Block_pictures; i-- > 0;) free.push_back(first + i * bytes);
-        return true;
-    }
-};
+} // namespace
 
 Frame_store::Decoding::Decoding(const Finish_strip_source& source)
     : decoder_(std::make_unique<platform::Av_frame_decoder>(source.codec)),
@@ -64,13 +22,18 @@ Frame_store::Decoding::Decoding(const Finish_strip_source& source)
 
 Frame_store::Decoding::~Decoding() = default;
 
-Frame_store::Frame_store(const Finish_strip_source& source, size_t keep)
-    : source_(source), keep_(keep), pool_(std::make_shared<Pool>())
+Frame_store::Frame_store(const Finish_strip_source& source, size_t keep, Columns columns)
+    : source_(source), keep_(keep), columns_(columns),
+      pool_(Picture_pool::Shared(size_t(platform::Bgr_stride(source.frame_width)) * size_t(source.frame_height)))
 {
-    pool_->bytes = size_t(platform::Bgr_stride(source.frame_width)) * size_t(source.frame_height);
 }
 
-Frame_store::~Frame_store() = default;
+Frame_store::~Frame_store()
+{
+    entries_.clear();
+    // What the next reading needs stays; a long recording's surplus goes back.
+    pool_->Trim(k_Kept_between_readings);
+}
 
 Frame_store::Picture Frame_store::Get(int32_t frame, Decoding& decoding)
 {
@@ -132,8 +95,10 @@ Frame_store::Picture Frame_store::Decode(int32_t frame, Decoding& d)
     if (into == nullptr || !d.file_->Read_exact(place.offset, into, place.length)) return nullptr;
     uint8_t* bits = pool_->Take();
     if (bits == nullptr) return nullptr;
-    // Written whole by the decoder: never zeroed first, which would cost about what decoding does.
-    if (!d.decoder_->Decode(d.bytes_->Bytes(), bits, source_.frame_width, source_.frame_height)) {
+    // The columns asked for are written whole by the decoder: never zeroed first, which would cost
+    // about what decoding does.
+    if (!d.decoder_->Decode_columns(d.bytes_->Bytes(), bits, source_.frame_width, source_.frame_height, columns_.first,
+                                    columns_.last)) {
         pool_->Give_back(bits);
         return nullptr;
     }

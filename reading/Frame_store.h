@@ -19,6 +19,8 @@ class Av_frame_decoder;
 class Byte_source;
 } // namespace platform
 
+class Picture_pool;
+
 class Frame_store {
 public:
     using Picture = std::shared_ptr<const uint8_t>;
@@ -38,8 +40,15 @@ public:
         std::unique_ptr<platform::Av_frame_bytes> bytes_;
     };
 
+    // The columns of the frame that anyone asks for, first and last: only those are converted.
+    struct Columns {
+        int32_t first = 0, last = INT32_MAX;
+    };
+
     // source must outlive the store. keep: how many pictures nobody holds stay decoded.
-    Frame_store(const Finish_strip_source& source, size_t keep);
+    // columns: outside them a picture holds whatever its memory held before.
+    Frame_store(const Finish_strip_source& source, size_t keep, Columns columns);
+    Frame_store(const Finish_strip_source& source, size_t keep) : Frame_store(source, keep, Columns{0, INT32_MAX}) {}
     ~Frame_store();
     Frame_store(const Frame_store&) = delete;
     Frame_store& operator=(const Frame_store&) = delete;
@@ -59,7 +68,6 @@ private:
         Picture picture; // none: not readable
         uint64_t used = 0;
     };
-    struct Pool;
 
     Picture Decode(int32_t frame, Decoding& decoding);
     void Settle(int32_t frame, Picture picture);
@@ -67,7 +75,8 @@ private:
 
     const Finish_strip_source& source_;
     const size_t keep_;
-    std::shared_ptr<Pool> pool_; // also held by every picture given out
+    const Columns columns_;
+    std::shared_ptr<Picture_pool> pool_; // also held by every picture given out
     mutable std::mutex mutex_;
     std::condition_variable settled_;
     std::map<int32_t, Entry> entries_;

@@ -38,6 +38,12 @@ Lane_reader::Lane_reader(Frame_store& frames, Frame_store::Decoding& decoding, c
 
 Lane_reader::~Lane_reader() = default;
 
+Lane_window Lane_reader::Window(const Goal_geometry& line, const Lane_span& span, int32_t frame_width,
+                                int32_t frame_height)
+{
+    return Lane_window(line, span, k_Reach, frame_width, frame_height);
+}
+
 const uint8_t* Lane_reader::Frame(int32_t frame)
 {
     if (frame < 1 || frame > store_.Frames()) return nullptr;

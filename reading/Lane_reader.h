@@ -30,6 +30,9 @@ public:
     Lane_reader& operator=(const Lane_reader&) = delete;
 
     Lane_proposal Read(const Lane_job& job);
+    // The part of the frame Read looks at for a lane.
+    static Lane_window Window(const Goal_geometry& line, const Lane_span& span, int32_t frame_width,
+                              int32_t frame_height);
 
 private:
     // The decoded frame (1-based), kept while one lane is read; nullptr when it cannot be read.

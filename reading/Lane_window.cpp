@@ -23,27 +23,11 @@ Lane_window::Lane_window(const Goal_geometry& line, const Lane_span& span, doubl
     rows_ = y1_ - y0_ + 1;
 }
 
-int32_t Lane_window::first_row(int field) const
-{
-    // Field 1 holds the odd rows of the frame, field 2 the even ones.
-    const int parity = field == 1 ? 1 : 0;
-    return (y0_ % 2 == parity) ? y0_ : y0_ + 1;
-}
-
 int32_t Lane_window::Rows(int field) const
 {
     if (rows_ <= 0) return 0;
     const int32_t first = first_row(field);
     return first > y1_ ? 0 : (y1_ - first) / 2 + 1;
-}
-
-double Lane_window::U(int field, int32_t row, int32_t col) const { return line_.U(x0_ + col, Frame_y(field, row)); }
-double Lane_window::V(int field, int32_t row, int32_t col) const { return line_.V(x0_ + col, Frame_y(field, row)); }
-
-bool Lane_window::Inside(int field, int32_t row, int32_t col) const
-{
-    const double u = U(field, row, col), v = V(field, row, col);
-    return std::abs(u) <= reach_ && v >= span_.v0 && v <= span_.v1;
 }
 
 } // namespace wk

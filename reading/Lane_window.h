@@ -3,6 +3,7 @@
 // of it, as the cells of one field (every other row of the frame).
 #include "reading/Goal_geometry.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -22,16 +23,26 @@ public:
     // The cells of field 1 (frame rows 1, 3, 5 ...) or 2 (rows 0, 2, 4 ...): Cols() x Rows(field).
     int32_t Cols() const { return cols_; }
     int32_t Rows(int field) const;
+    // Asked for every cell of every field read: kept here, where calls to them fold away.
     int32_t Frame_y(int field, int32_t row) const { return first_row(field) + 2 * row; }
-    double U(int field, int32_t row, int32_t col) const;
-    double V(int field, int32_t row, int32_t col) const;
-    bool Inside(int field, int32_t row, int32_t col) const;
+    double U(int field, int32_t row, int32_t col) const { return line_.U(x0_ + col, Frame_y(field, row)); }
+    double V(int field, int32_t row, int32_t col) const { return line_.V(x0_ + col, Frame_y(field, row)); }
+    bool Inside(int field, int32_t row, int32_t col) const
+    {
+        const double u = U(field, row, col), v = V(field, row, col);
+        return std::abs(u) <= reach_ && v >= span_.v0 && v <= span_.v1;
+    }
     double Reach() const { return reach_; }
     const Lane_span& Span() const { return span_; }
     const Goal_geometry& Line() const { return line_; }
 
 private:
-    int32_t first_row(int field) const;
+    int32_t first_row(int field) const
+    {
+        // Field 1 holds the odd rows of the frame, field 2 the even ones.
+        const int parity = field == 1 ? 1 : 0;
+        return (y0_ % 2 == parity) ? y0_ : y0_ + 1;
+    }
 
     Goal_geometry line_;
     Lane_span span_;

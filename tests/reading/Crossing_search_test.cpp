@@ -4,6 +4,7 @@
 #include "reading/Frame_store.h"
 #include "reading/Goal_geometry.h"
 #include "reading/Parallel_work.h"
+#include "reading/Picture_pool.h"
 #include "recording/Finish_strip.h"
 #include "recording/cls_AVI_handler.h"
 #include "tests/support/Test_support.h"
@@ -142,6 +143,59 @@ TEST_F(Crossing_search_test, StoreDecodesEachFrameOnceForAllThreads)
     std::vector<uint8_t> direct(bytes);
     ASSERT_TRUE(own.Decode(frame.Bytes(), direct.data(), source.frame_width, source.frame_height));
     EXPECT_EQ(direct, copy);
+}
+
+// A store asked for some columns only gives them as the whole picture has them, wherever they lie
+// in the row; what is asked for past the frame's edge is cut to it.
+TEST_F(Crossing_search_test, ColumnsAskedForAreThoseOfTheWholePicture)
+{
+    const std::string path = Path("slanted.qs2");
+    finish_heat::Make_finish_heat(path, {.seed = 5, .kind = finish_heat::Kind::slanted, .lanes = 3});
+    const Finish_strip_source source = Source_of(path);
+    const int32_t w = source.frame_width, h = source.frame_height, stride = platform::Bgr_stride(w);
+    Frame_store whole(source, 4);
+    auto decodings = Decodings(source, 1);
+    const Frame_store::Picture all = whole.Get(7, *decodings[0]);
+    ASSERT_TRUE(all);
+    const struct {
+        int32_t first, last;
+    } cases[] = {{0, 0}, {1, 40}, {100, 140}, {301, 302}, {w / 2 - 90, w / 2 + 90}, {w - 17, w - 1}, {w - 5, w + 50},
+                 {-20, 3}, {0, w - 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.first) + ".." + std::to_string(c.last));
+        Frame_store some(source, 4, {c.first, c.last});
+        const Frame_store::Picture p = some.Get(7, *decodings[0]);
+        ASSERT_TRUE(p);
+        const int32_t x0 = std::max(0, c.first), x1 = std::min(w - 1, c.last);
+        for (int32_t y = 0; y < h; ++y) {
+            const size_t at = size_t(y) * size_t(stride) + size_t(3 * x0);
+            ASSERT_EQ(std::memcmp(p.get() + at, all.get() + at, size_t(3 * (x1 - x0 + 1))), 0) << "row " << y;
+        }
+    }
+}
+
+// Picture memory outlives the store that took it, for the next store of pictures of that size;
+// trimming returns only memory nobody holds.
+TEST(Picture_pool, KeptForTheNextStoreAndTrimmedOnlyWhereUnheld)
+{
+    const auto pool = Picture_pool::Shared(1000);
+    EXPECT_EQ(Picture_pool::Shared(1000), pool);
+    std::vector<uint8_t*> taken;
+    for (int i = 0; i < 20; ++i) taken.push_back(pool->Take());
+    ASSERT_TRUE(std::none_of(taken.begin(), taken.end(), [](uint8_t* p) { return p == nullptr; }));
+    EXPECT_EQ(std::set<uint8_t*>(taken.begin(), taken.end()).size(), taken.size());
+    const size_t made = pool->Pictures();
+    EXPECT_GE(made, 20u);
+    for (size_t i = 1; i < taken.size(); ++i) pool->Give_back(taken[i]);
+    pool->Trim(0);
+    // The block holding the picture still taken stays, and the picture stays writable.
+    EXPECT_GT(pool->Pictures(), 0u);
+    EXPECT_LT(pool->Pictures(), made);
+    std::memset(taken[0], 7, 1000);
+    pool->Give_back(taken[0]);
+    pool->Trim(0);
+    EXPECT_EQ(pool->Pictures(), 0u);
+    EXPECT_NE(Picture_pool::Shared(2000), pool);
 }
 
 // The work is shared out, every index done once, and a failure in one call comes back to the
