@@ -10,9 +10,6 @@ namespace {
 constexpr double k_Near_rows = 6; // frame rows either side of the lead row the outline is taken from
 constexpr double k_Behind = 12;   // rows whose hull ends further back than this are its body
 constexpr double k_Most_ahead = 2; // pixels the point may lie past the lead row's end
-// Fits the rows' noise cannot tell from the best: a squared error this much more, in pixels
-// squared and as a share of the best's.
-constexpr double k_Tie_ssr = 0.2, k_Tie_share = 1.0;
 
 // The outline as edge = T - A * |y - y0|^p, A apart above and below the point: a wedge (p = 1)
 // to a round bow (p = 2). For one y0 and p the best T and A are a least-squares solution.
@@ -76,28 +73,18 @@ std::optional<Row_front> Leading_point(std::vector<Row_front> rows, double gap)
     // where the field did not look.
     const double from = std::max(lead.y - gap, top - gap / 4);
     const double to = std::min(lead.y + gap, bottom + gap / 4);
-    struct Candidate {
-        double score, y0, t;
-    };
-    std::vector<Candidate> fits;
+    // Where the rows cannot tell (a straight raked stem), the point is taken half a row beyond
+    // the lead row when that is the outermost, otherwise at it.
+    const double likely = lead.y == top && lead.y != bottom ? from : lead.y == bottom && lead.y != top ? to : lead.y;
+    Row_front best = lead;
     double least = 1e300;
     for (double p : {1.0, 1.25, 1.5, 1.75, 2.0})
         for (double y0 = from; y0 <= to + 1e-9; y0 += 0.1) {
             const Outline o = Fit(rows, y0, p);
+            const double score = o.ssr + 1e-6 * std::abs(y0 - likely);
             // A fit that puts the point behind the lead row's own end is no outline of it.
-            if (o.t < lead.edge - 0.25 || o.t > lead.edge + k_Most_ahead) continue;
-            fits.push_back({o.ssr, y0, o.t});
-            least = std::min(least, o.ssr);
+            if (score < least && o.t >= lead.edge - 0.25 && o.t <= lead.edge + k_Most_ahead) least = score, best = {y0, o.t};
         }
-    if (fits.empty()) return lead;
-    // Where the rows fit several points about as well (a wedge between a field's rows, a straight
-    // raked stem), the point is as likely anywhere among them: their middle, not the end nearest
-    // the lead row, which would put every such bow late.
-    Row_front best{0, 0};
-    int n = 0;
-    for (const Candidate& c : fits)
-        if (c.score <= least + k_Tie_ssr + k_Tie_share * least) best.y += c.y0, best.edge += c.t, ++n;
-    best.y /= n, best.edge /= n;
     return best;
 }
 
