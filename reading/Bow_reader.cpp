@@ -15,7 +15,8 @@ namespace {
 constexpr int k_Min_threshold = 12;
 constexpr int k_Min_core = 24;       // cells: smaller regions are no hull
 constexpr double k_Front_depth = 15; // pixels behind the leading core cell that give the bow's height
-constexpr double k_Inside = 12;      // pixels behind it that each row is followed forward from
+constexpr double k_Inside = 12;
+constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach      // pixels behind it that each row is followed forward from
 
 // Brightness alone: it keeps each field's own rows, where the colour of a decoded frame is
 // shared by the two fields' neighbouring rows and would smear a moving hull by a field's travel.
@@ -192,7 +193,10 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
     };
     while (share(c + step) >= 0.5) c += step;
     if (c + step < 0 || c + step >= g.cols || !g.inside[g.At(r, c + step)]) return double(NAN);
-    const double x = window_.X0() + c + step * (0.5 + share(c + step) - (1 - share(c)));
+    // The hull's share of every pixel ahead, as far as a thin point reaches: the area it covers.
+    double ahead = 0;
+    for (int32_t k = 1; k <= k_Point_reach && share(c + k * step) > 0; ++k) ahead += share(c + k * step);
+    const double x = window_.X0() + c + step * (0.5 + ahead - (1 - share(c)));
     return step * x;
 }
 

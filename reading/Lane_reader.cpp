@@ -163,9 +163,10 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     }
     const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
     const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
-    // Fields that barely reach either side of the line, and a hull seen short of it after: what
-    // crossed was a blade or spray, not the bow.
-    if (outlined.short_of_line && (e->before < 2 || e->after < 2))
+    // Fields that barely reach either side of the line, and a hull seen short of it after or an
+    // outline that cannot be read there: what crossed was a blade or spray, not the bow. Nor
+    // when what leads past the line lies in other rows than the bow before it.
+    if (outlined.other_height || ((outlined.short_of_line || !outlined.estimate) && (e->before < 2 || e->after < 2)))
         return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
     return Judge_crossing(job, outlined.estimate.value_or(*e), notes);
 }

@@ -39,11 +39,28 @@ std::optional<double> Past(double speed, const std::vector<Bow_sample>& samples,
     return direction * line.U(step * tip->edge, tip->y) / std::abs(line.U(1, 0) - line.U(0, 0));
 }
 
+// The rows the leading points take in the fields just before t and just after it do not meet: a
+// blade on one side of the hull before the line and on the other after it, not one bow that
+// crossed, whose height changes little from field to field.
+bool Other_height(const std::vector<Bow_sample>& samples, double t)
+{
+    constexpr double k_Slack = 2; // rows
+    double lo[2] = {1e9, 1e9}, hi[2] = {-1e9, -1e9};
+    for (const Bow_sample& s : samples) {
+        if (std::abs(s.t_ms - t) > k_Window_ms + 20) continue;
+        const int side = s.t_ms < t ? 0 : 1;
+        for (const Row_front& r : s.rows) lo[side] = std::min(lo[side], r.y), hi[side] = std::max(hi[side], r.y);
+    }
+    if (lo[0] > hi[0] || lo[1] > hi[1]) return false;
+    return lo[1] > hi[0] + k_Slack || hi[1] < lo[0] - k_Slack;
+}
+
 } // namespace
 
 Outlined_crossing Outline_crossing(const Crossing_estimate& e, const std::vector<Bow_sample>& samples,
                                    const Goal_geometry& line, int direction, int step)
 {
+    if (Other_height(samples, e.t_ms)) return {std::nullopt, false, true};
     if (e.speed <= 0 || std::abs(line.U(1, 0) - line.U(0, 0)) < 0.1) return {};
     // The hull itself, where it stands in the fields, is seen short of the line before and past
     // it after, each side on its own: a blade over the line of a boat that stops short is not.

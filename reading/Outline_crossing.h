@@ -14,6 +14,7 @@ namespace wk {
 struct Outlined_crossing {
     std::optional<Crossing_estimate> estimate; // none: the outline cannot tell
     bool short_of_line = false; // the hull's steady outline is seen short of the line after it
+    bool other_height = false;  // what leads past the line lies in other rows than the bow before it
 };
 
 // e: the crossing from the fields' own points; step: +1 when the travel runs toward larger

@@ -139,6 +139,30 @@ TEST(Outline_crossing, HullShortOfTheLineWithABladeOverItHasNoCrossing)
     EXPECT_FALSE(going_on.short_of_line);
 }
 
+// A boat that stopped short is part of the water its lane is read against: all that moves is a
+// blade, reaching over the line below the hull in one stroke and above it in the next. What led
+// before the line and what leads after it lie in rows apart, so nothing crossed; the same blade
+// staying at its height would be read as a crossing.
+TEST(Outline_crossing, WhatLeadsPastTheLineInOtherRowsThanBeforeItHasNoCrossing)
+{
+    const Goal_geometry line(400, 10, 400, 560);
+    Crossing_estimate blade_taken_for_the_bow;
+    blade_taken_for_the_bow.t_ms = 5010, blade_taken_for_the_bow.speed = 0.3;
+    for (const double jump : {28.0, 0.0}) {
+        std::vector<Bow_sample> samples;
+        for (int64_t f = 245; f <= 256; ++f) {
+            const double t = 20.0 * double(f), y0 = t < 5010 ? 108 : 108 - jump;
+            Bow_sample s{t, 0.3 * (t - 5010), {}};
+            for (double y = y0 - 3 + double(f % 2); y <= y0 + 3; y += 2)
+                s.rows.push_back({y, 400 + 0.3 * (t - 5010) - std::abs(y - y0)});
+            samples.push_back(s);
+        }
+        const Outlined_crossing o = Outline_crossing(blade_taken_for_the_bow, samples, line, -1, 1);
+        EXPECT_EQ(o.other_height, jump > 0) << jump;
+        EXPECT_EQ(bool(o.estimate), jump == 0) << jump;
+    }
+}
+
 // Lanes share the line halfway between their marks, whichever way the line runs and whatever
 // order the marks come in.
 TEST(Goal_geometry, LanesShareTheLineHalfwayBetweenMarks)
