@@ -89,7 +89,8 @@ std::optional<Startup_problem> Verify_Phidget()
     try {
         // The keyboard and the simulated box need no library.
         const platform::Control_box_kind kind = platform::Control_box_choice();
-        if (kind == platform::Control_box_kind::Keyboard || kind == platform::Control_box_kind::Kitsim) return std::nullopt;
+        if (kind == platform::Control_box_kind::Keyboard || kind == platform::Control_box_kind::Kitsim)
+            return std::nullopt;
         std::string load_error;
         g_Interface_kit = platform::Create_interface_kit(platform::Phidget_library::k_Default_path, &load_error);
         if (!load_error.empty()) Trace_Line("Phidgets library libphidget22 does not load: " + load_error);

@@ -87,7 +87,8 @@ std::string Get_IP_Address(std::string& problem)
     int error = 0;
     const auto host = platform::Host_name(error);
     if (!host) {
-        problem = "Windows Sockets error " + std::to_string(error) + " has occurred. Unable to successfully get Host Name.";
+        problem = "Windows Sockets error " + std::to_string(error) +
+                  " has occurred. Unable to successfully get Host Name.";
         return "";
     }
     const auto address = platform::First_ipv4_address(*host);

@@ -35,7 +35,8 @@ public:
             if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
             all += "\n  " + text;
         }
-        return ::testing::AssertionFailure() << "no notice holding \"" << part << "\"; told:" << (all.empty() ? " nothing" : all);
+        return ::testing::AssertionFailure() << "no notice holding \"" << part << "\"; told:"
+                                             << (all.empty() ? " nothing" : all);
     }
 
     // Every notice in order, and the title each came with.

@@ -336,8 +336,9 @@ TEST_F(Format, TheDumpReplacesTheFileInTheApplicationDataFolder)
     // A path that cannot be written raises; no message, no file.
     EXPECT_THROW(h.Dump_XML_to_file("no_such_folder/dump.xml"), Run_time_error);
     EXPECT_FALSE(std::filesystem::exists(home.App_data() / "no_such_folder"));
+    const std::string heat1 = (home.App_data() / "heat1.xml").string();
     EXPECT_EQ(told.told, (std::vector<std::string>{"XML header dumped to: " + dump.string(),
-                                                   "XML header dumped to: " + (home.App_data() / "heat1.xml").string()}));
+                                                   "XML header dumped to: " + heat1}));
 }
 
 } // namespace
