@@ -15,6 +15,7 @@
 #include "results/Frm_results.h"
 #include "services/Form_Wakeline_Full_Startup.h"
 #include "services/Form_calibrate.h"
+#include "services/Operator_boxes.h"
 #include "services/QSM_error_form.h"
 #include "services/frmAbout.h"
 #include "viewer/Frm_kanot_2.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv)
     com::Install_qt_dispatcher();
     static platform::Qt_dialogs dialogs;
     platform::Install_dialogs(&dialogs);
+    // What code below the windows tells the operator comes up in the windows' boxes.
+    Install_station_operator(&Operator_boxes_of_windows());
     static platform::Qt_printer_port printers;
     platform::Install_printer_port(&printers);
     platform::Install_key_event_filter();

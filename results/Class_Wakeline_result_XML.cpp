@@ -1,11 +1,11 @@
 #include "results/Class_Wakeline_result_XML.h"
 
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "results/Xml_file_text.h"
 #include "services/Module_error.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
+#include "services/Operator_port.h"
 
 #include <charconv>
 #include <cstdio>
@@ -237,7 +237,7 @@ bool Class_Wakeline_result_XML::Override_Competitor_Node(const std::string& resu
     const pugi::xml_node file = First_child(found, "video_file");
     const pugi::xml_node frame = First_child(found, "video_frame");
     if (!elapsed || !file || !frame) {
-        platform::MsgBox("Override failed!", platform::vbOKOnly);
+        Station_operator().Notice("Override failed!");
         return false;
     }
     Set_text(elapsed, elapsed_time);

@@ -156,7 +156,9 @@ void Frm_results::item_maped_drive_Click()
     std::string folder = Caption(Lbl_export_folder);
     // A folder read from an older settings file may end in a backslash.
     if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-    platform::MsgBox(Get_UNC_Name(folder));
+    const auto network_name = Get_UNC_Name(folder);
+    if (!network_name) platform::MsgBox("Error: Not Connected", platform::vbInformation);
+    platform::MsgBox(network_name.value_or(""));
     platform::MsgBox(Get_Share_Path(folder));
 }
 

@@ -1,12 +1,12 @@
 #include "services/Cls_audio_play.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Midi_output.h"
 #include "platform/State_reset.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Run_time_error.h"
+#include "services/Operator_port.h"
 
 namespace wk {
 
@@ -163,7 +163,7 @@ void Cls_audio_play::midi_outerr(int32_t code)
 {
     Guarded("midi_outerr", [&] {
         const std::string text = output_ ? output_->Error_text(code) : "MIDI error " + std::to_string(code);
-        platform::MsgBox(text.substr(0, 128));
+        Station_operator().Notice(text.substr(0, 128));
     });
 }
 

@@ -82,8 +82,8 @@ void Form_Wakeline_Full_Startup::keyPressEvent(QKeyEvent* event)
 
 void Form_Wakeline_Full_Startup::Form_Load()
 {
-    Wakeline_Initialization();
-    Eval_Codecs();
+    Show_startup_problems(Wakeline_Initialization());
+    Show_startup_problems(Eval_Codecs());
     const std::string type = Read_setting(ini::Capture_type);
     Option_capture_type[type == "single" ? 0 : 1]->setChecked(true);
 }

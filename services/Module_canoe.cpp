@@ -1,7 +1,6 @@
 #include "services/Module_canoe.h"
 
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/Interface_kit.h"
@@ -32,10 +31,11 @@ void Set_Compiled_Flag() { g_Compiled = !In_IDE(); }
 
 void Reset_Initialization_for_tests() { g_initialized = false; }
 
-void Wakeline_Initialization()
+std::vector<Startup_problem> Wakeline_Initialization()
 {
     Set_Compiled_Flag();
-    if (g_initialized) return;
+    std::vector<Startup_problem> problems;
+    if (g_initialized) return problems;
     try {
         g_Start_tick = Get_Tick();
         g_AppUserData = AppUserData();
@@ -45,7 +45,7 @@ void Wakeline_Initialization()
         g_Computer_name = Get_Computer_Name();
         Ini_file_path = platform::Join_path(g_AppUserData, "Wakeline.ini");
         g_Data_folder = platform::Data_folder().string();
-        if (!FileExists(Ini_file_path)) platform::MsgBox("Wakeline.ini not found");
+        if (!FileExists(Ini_file_path)) problems.push_back({Startup_problem::Kind::Ini_missing, {}});
         g_App_Title = platform::App().title;
         g_Marathon_csv = platform::Join_path(g_Data_folder, "marathon_results.csv");
         g_Marathon_xml = platform::Join_path(g_Data_folder, "marathon.xml");
@@ -56,9 +56,12 @@ void Wakeline_Initialization()
             g_Timing_correction = Read_setting(ini::Timing_correction);
         } catch (const Run_time_error&) {
         }
-        if (!Verify_Phidget()) {
-            platform::MsgBox("Phidget software error!");
-            platform::End_program(1);
+        // A wrong version is named before the program says it cannot go on; the caller ends it.
+        if (auto kit_problem = Verify_Phidget()) {
+            problems.push_back(*kit_problem);
+            if (kit_problem->kind != Startup_problem::Kind::Kit_unusable)
+                problems.push_back({Startup_problem::Kind::Kit_unusable, {}});
+            return problems;
         }
         g_initialized = true;
     } catch (const platform::End_requested&) {
@@ -66,6 +69,7 @@ void Wakeline_Initialization()
     } catch (...) {
         Report_current_exception("Wakeline_Initialization of Module Module_canoe");
     }
+    return problems;
 }
 
 void Load_Event_Name() { g_Event_name = Read_setting(ini::Event_name); }
@@ -79,34 +83,33 @@ bool Enter_Event_name(Operator_port& port)
     return true;
 }
 
-bool Verify_Phidget()
+std::optional<Startup_problem> Verify_Phidget()
 {
     int step = 1;
     try {
         // The keyboard and the simulated box need no library.
         const platform::Control_box_kind kind = platform::Control_box_choice();
-        if (kind == platform::Control_box_kind::Keyboard || kind == platform::Control_box_kind::Kitsim) return true;
+        if (kind == platform::Control_box_kind::Keyboard || kind == platform::Control_box_kind::Kitsim)
+            return std::nullopt;
         std::string load_error;
         g_Interface_kit = platform::Create_interface_kit(platform::Phidget_library::k_Default_path, &load_error);
         if (!load_error.empty()) Trace_Line("Phidgets library libphidget22 does not load: " + load_error);
         if (!g_Interface_kit) {
             // A station without the box's library times with the keyboard; the capture window says so.
             Trace_Line("Phidgets library libphidget22 not found; the keyboard stands in for the control box");
-            return true;
+            return std::nullopt;
         }
         step = 2;
         const std::string version = g_Interface_kit->Library_version();
         step = 3;
-        if (g_Compiled && !platform::Phidget_library::Speaks_version(version)) {
-            platform::MsgBox("Wrong Phidget versions found!\r\n" + version);
-            return false;
-        }
-        return true;
+        if (g_Compiled && !platform::Phidget_library::Speaks_version(version))
+            return Startup_problem{Startup_problem::Kind::Kit_version_wrong, version};
+        return std::nullopt;
     } catch (const std::exception& e) {
         const auto* r = dynamic_cast<const Run_time_error*>(&e);
         Trace_Line("Phidgets error at line " + std::to_string(step) + " Error number = " +
                    std::to_string(r ? r->number() : 0) + " " + e.what());
-        return false;
+        return Startup_problem{Startup_problem::Kind::Kit_unusable, {}};
     }
 }
 
@@ -128,20 +131,17 @@ std::string Get_Codec_dll(const std::string& fourcc)
     }
 }
 
-void Eval_Codecs()
+std::vector<Startup_problem> Eval_Codecs()
 {
     try {
         Trace_Line("*Eval_Codecs");
         if (!Get_Codec_dll("dvsd").empty()) g_DV_Codec = "dvsd";
         if (!Get_Codec_dll("CDVC").empty()) g_DV_Codec = "CDVC";
     } catch (...) {
-        return;
+        return {};
     }
-    if (g_DV_Codec.empty()) {
-        platform::MsgBox("No DV codec installed!\r\nPlease follow the installation instructions!\r\n"
-                         "The DV codec is included in the installation files!");
-        platform::End_program(1);
-    }
+    if (g_DV_Codec.empty()) return {{Startup_problem::Kind::No_dv_codec, {}}};
+    return {};
 }
 
 void Stop_Active_Capture()

@@ -2,13 +2,17 @@
 // Start-up, the one-time initialisation, the codec check, the program exit, stopping captures
 // and the end of a print job.
 #include "services/Operator_port.h"
+#include "services/Startup_problem.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace wk {
 
-// Runs the initialisation once; later calls return at once.
-void Wakeline_Initialization();
+// Runs the initialisation once; later calls return at once. What it met, in the order the
+// operator hears it; after a problem that ends the program it has not run, and the caller ends it.
+[[nodiscard]] std::vector<Startup_problem> Wakeline_Initialization();
 void Set_Compiled_Flag();
 // Forgets that initialisation ran (tests only).
 void Reset_Initialization_for_tests();
@@ -16,11 +20,13 @@ void Load_Event_Name();
 // Asks for the station's event name and stores it (memory and settings). Cancel keeps the old
 // name; an empty answer typed on purpose is kept. True when a new name was stored.
 bool Enter_Event_name(Operator_port& port);
-// Fills g_DV_Codec from the registered DV codecs ("CDVC" wins over "dvsd"), or ends the program.
-void Eval_Codecs();
+// Fills g_DV_Codec from the registered DV codecs ("CDVC" wins over "dvsd"); without any, the
+// problem that ends the program.
+[[nodiscard]] std::vector<Startup_problem> Eval_Codecs();
 // The driver registered for a video codec, "" when none.
 std::string Get_Codec_dll(const std::string& fourcc);
-bool Verify_Phidget();
+// Whether the control box's library can be used: nullopt when it can or is not needed.
+std::optional<Startup_problem> Verify_Phidget();
 // Asks through the calling window's port, stops the capture and unloads every window. A
 // cancelled exit leaves everything running.
 void Wakeline_exit(Operator_port& port);

@@ -1,9 +1,9 @@
 #include "services/Module_ini.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Ini_file.h"
 #include "services/Module_canoe.h"
 #include "services/Module_qsm_Globals.h"
+#include "services/Operator_port.h"
 
 #include <cerrno>
 #include <cstring>
@@ -18,7 +18,7 @@ std::string Read_Ini_Value(const std::string& section, const std::string& key, c
         // initialisation made, if any.
         const std::string path = ini_path.empty() ? Ini_file_path : ini_path;
         if (path.empty()) {
-            platform::MsgBox("Ini_file_path is empty!");
+            Station_operator().Notice("Ini_file_path is empty!");
             return "";
         }
         std::string value = platform::Get_profile_string(section, key, "", path, 255);
@@ -39,9 +39,9 @@ int16_t Write_Ini_Value(const std::string& section, const std::string& key, cons
             std::string why = error == EINVAL ? "a value holding a line break, or a key holding \"=\", \"[\" or "
                                                 "\"]\", cannot be stored"
                                               : std::strerror(error);
-            platform::MsgBox("Writing to INI file failed! Path = " + ini_path + "\r\n" + " Error = " +
-                                 std::to_string(error) + " " + why,
-                             platform::vbCritical, " QSM Error");
+            Station_operator().Notice("Writing to INI file failed! Path = " + ini_path + "\r\n" + " Error = " +
+                                          std::to_string(error) + " " + why,
+                                      " QSM Error");
         }
         return static_cast<int16_t>(result);
     } catch (...) {

@@ -1,6 +1,5 @@
 #include "services/Module_system.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/Mount_table.h"
@@ -37,9 +36,8 @@ std::string AppUserData()
     const auto fallback = platform::Fallback_app_data_folder(problem);
     if (g_Unusable_said.insert(folder.string() + "|" + ec.message() + "|" + problem).second) {
         const std::string first = "The application-data folder could not be used (" + ec.message() + "). ";
-        platform::MsgBox(fallback.empty() ? first + problem + ": settings and logs are not kept."
-                                          : first + "Settings and logs go to " + fallback.string(),
-                         platform::vbExclamation);
+        Station_operator().Notice(fallback.empty() ? first + problem + ": settings and logs are not kept."
+                                                   : first + "Settings and logs go to " + fallback.string());
     }
     // With no folder of our own the one that failed is named, so nothing is written anywhere else.
     return fallback.empty() ? (platform::Xdg_data_home() / "Wakeline").string() : fallback.string();
@@ -71,13 +69,10 @@ std::string Trim_At_Nul(const std::string& text)
     return t;
 }
 
-std::string Get_UNC_Name(const std::string& path)
+std::optional<std::string> Get_UNC_Name(const std::string& path)
 {
     const auto mount = platform::Mount_of(path);
-    if (!mount || !mount->Is_network()) {
-        platform::MsgBox("Error: Not Connected", platform::vbInformation);
-        return "";
-    }
+    if (!mount || !mount->Is_network()) return std::nullopt;
     return mount->source;
 }
 
@@ -87,18 +82,18 @@ std::string Get_Share_Path(const std::string& path)
     return (mount && mount->Is_network() ? mount->source : std::string()) + path;
 }
 
-std::string Get_IP_Address()
+std::string Get_IP_Address(std::string& problem)
 {
     int error = 0;
     const auto host = platform::Host_name(error);
     if (!host) {
-        platform::MsgBox("Windows Sockets error " + std::to_string(error) +
-                         " has occurred. Unable to successfully get Host Name.");
+        problem = "Windows Sockets error " + std::to_string(error) +
+                  " has occurred. Unable to successfully get Host Name.";
         return "";
     }
     const auto address = platform::First_ipv4_address(*host);
     if (!address) {
-        platform::MsgBox("Windows Sockets are not responding. Unable to successfully get Host Name.");
+        problem = "Windows Sockets are not responding. Unable to successfully get Host Name.";
         return "";
     }
     return *address;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,13 @@ std::string Get_OS_Version();
 std::string Get_OS_Service_Pack();
 std::string Trim_At_Nul(const std::string& text);
 
-// The network name of the share that holds path ("" and an information box when the path is
-// not on a network mount), and the share name followed by the path.
-std::string Get_UNC_Name(const std::string& path);
+// The network name of the share that holds path (nullopt when the path is not on a network
+// mount: the caller says it is not connected), and the share name followed by the path.
+std::optional<std::string> Get_UNC_Name(const std::string& path);
 std::string Get_Share_Path(const std::string& path);
-// The first IPv4 address of this host's name, dotted; "" with a message on failure.
-std::string Get_IP_Address();
+// The first IPv4 address of this host's name, dotted; "" with problem set, in the operator's
+// words, on failure.
+std::string Get_IP_Address(std::string& problem);
 
 // The system's text for a Windows system error code (the text of its errno counterpart), then
 // CR LF, "Dec: " code TAB "Hex: " code; "(No such error)" and an empty line where there is none.

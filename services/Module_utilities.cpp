@@ -2,7 +2,6 @@
 
 #include "platform/Byte_file.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Forms.h"
 #include "platform/Key_state.h"
@@ -11,6 +10,7 @@
 #include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Run_time_error.h"
+#include "services/Operator_port.h"
 
 #include <algorithm>
 #include <cmath>
@@ -469,7 +469,7 @@ void Get_Form_Pos(const std::string& name, int32_t& left, int32_t& top, int32_t&
     if (top > platform::Screen_height_twips()) top = 0;
     return;
 fail:
-    platform::MsgBox("Get_Form_Pos error " + std::to_string(step));
+    Station_operator().Notice("Get_Form_Pos error " + std::to_string(step));
 }
 
 bool Starts_with_DV_header(std::span<const uint8_t> frame)

@@ -1,6 +1,7 @@
 #include "services/Operator_boxes.h"
 
 #include "platform/Dialogs.h"
+#include "platform/Forms.h"
 
 namespace wk {
 
@@ -22,10 +23,22 @@ bool Operator_boxes::Override_confirmed()
 
 void Operator_boxes::Tell(const std::string& text) { platform::MsgBox(text, platform::vbOKOnly); }
 
+void Operator_boxes::Notice(const std::string& text, const std::string& title) { platform::Notice_box(text, title); }
+
 Operator_boxes& Operator_boxes_of_windows()
 {
     static Operator_boxes boxes;
     return boxes;
+}
+
+void Show_startup_problems(const std::vector<Startup_problem>& problems)
+{
+    bool ends = false;
+    for (const Startup_problem& problem : problems) {
+        platform::MsgBox(problem.Text());
+        ends = ends || problem.Ends_program();
+    }
+    if (ends) platform::End_program(1);
 }
 
 } // namespace wk

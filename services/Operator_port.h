@@ -1,7 +1,8 @@
 #pragma once
 // What code below the windows asks of the operator. The window that calls it passes its port in
-// and decides how the question is put; the code below never raises a box itself. Tests pass a
-// fake that answers.
+// and decides how the question is put; the code below never raises a box itself. Code that no
+// window calls (settings, registry, drawing, the MIDI player) tells the station's operator, a
+// port the program installs at start-up. Tests pass or install a fake that answers.
 #include <optional>
 #include <string>
 
@@ -18,6 +19,16 @@ public:
     virtual bool Override_confirmed() = 0;
     // A message that needs no answer but an OK.
     virtual void Tell(const std::string& text) = 0;
+    // A message that returns at once, without waiting for it to be read: nothing waits on it.
+    // An empty title is the program's.
+    virtual void Notice(const std::string& text, const std::string& title) = 0;
+    void Notice(const std::string& text) { Notice(text, {}); }
 };
+
+// The port of code that no window calls. Until the program installs one it tells nobody: each
+// notice goes to standard error and the trace, and every question gets its cautious answer.
+Operator_port& Station_operator();
+// nullptr puts back that default.
+void Install_station_operator(Operator_port* port);
 
 } // namespace wk

@@ -1,12 +1,12 @@
 #include "services/cRegistry.h"
 
-#include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Registry_store.h"
 #include "platform/System_info.h"
 #include "services/Module_system.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
+#include "services/Operator_port.h"
 
 #include <cstring>
 
@@ -117,7 +117,7 @@ Reg_variant cRegistry::Value()
     if (!Connected()) return default_;
     Registry_store store;
     if (const int32_t opened = store.Open_key(class_key_, section_key_); opened != platform::REG_OK) {
-        platform::MsgBox("Error reading registry, " + Get_error_text(opened), platform::vbOKOnly);
+        Station_operator().Notice("Error reading registry, " + Get_error_text(opened));
         return default_;
     }
     Reg_value v;

@@ -202,7 +202,10 @@ void frmAbout::Display_Phidgets()
 
 void frmAbout::Display_Local_IP()
 {
-    Lbl_IP->setText(QString::fromStdString("Local IP address = " + Get_IP_Address()));
+    std::string problem;
+    const std::string address = Get_IP_Address(problem);
+    if (!problem.empty()) platform::MsgBox(problem);
+    Lbl_IP->setText(QString::fromStdString("Local IP address = " + address));
 }
 
 void frmAbout::Load_Product_Picture(const std::string& name)

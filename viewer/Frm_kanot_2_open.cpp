@@ -97,13 +97,13 @@ void Frm_kanot_2::Load_steps()
         Trace_Line("*Frm_Kanot_2, Form_load start ending = true");
         return;
     }
-    if (g_Edition_text.empty()) Wakeline_Initialization();
+    if (g_Edition_text.empty()) Show_startup_problems(Wakeline_Initialization());
     setWindowTitle(QString::fromStdString(g_Edition_text));
     item_video_capture->setVisible(true);
     while (!Is_Form_Loaded("frm_kanot_2")) platform::Do_events();
 
     // The printer list and the page margins are read when printing is first asked for.
-    Wakeline_Initialization();
+    Show_startup_problems(Wakeline_Initialization());
     menu_Result->menuAction()->setVisible(false);
     // The print preview window is made when the first page is shown in it.
     g_DV_Extra_Offset = 12000;
@@ -116,7 +116,7 @@ void Frm_kanot_2::Load_steps()
         std::ofstream(Ini_file_path, std::ios::binary | std::ios::app);
     }
     move(0, 0);
-    Eval_Codecs();
+    Show_startup_problems(Eval_Codecs());
     Trace_Line("*after Eval_Codecs");
 
     g_Work_picture.Create(720, 576);

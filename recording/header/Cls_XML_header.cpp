@@ -1,7 +1,6 @@
 #include "recording/header/Cls_XML_header.h"
 
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Folders.h"
 #include "platform/Text_codec.h"
 #include "services/Module_error.h"
@@ -10,6 +9,7 @@
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
+#include "services/Operator_port.h"
 
 #include <algorithm>
 #include <charconv>
@@ -419,7 +419,7 @@ void Cls_XML_header::Dump_XML_to_file(const std::string& name)
             throw Run_time_error(err_Disk_full, "The header could not be written whole to " + path, k_Source);
         }
     }
-    platform::MsgBox("XML header dumped to: " + path, platform::vbOKOnly);
+    Station_operator().Notice("XML header dumped to: " + path);
 }
 
 std::string Cls_XML_header::Bool_to_XML_string(bool value) { return value ? "t" : "f"; }

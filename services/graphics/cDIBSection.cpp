@@ -1,10 +1,10 @@
 #include "services/graphics/cDIBSection.h"
 
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/Forms.h"
 #include "platform/Image_library.h"
 #include "services/Run_time_error.h"
+#include "services/Operator_port.h"
 
 #include <QSaveFile>
 
@@ -256,7 +256,7 @@ void cDIBSection::DIB_PaintPicture(platform::Draw_surface* dc, int32_t left, int
         // is not used (as on a system with DrawDib).
         Draw_dib(*dc, left, top, width, height, source_left, source_top, paint_width_, paint_height_);
     } catch (...) {
-        platform::MsgBox("DIB_paintpicture error");
+        Station_operator().Notice("DIB_paintpicture error");
     }
 }
 

@@ -1,6 +1,6 @@
 #include "services/graphics/modAPIDraw.h"
 
-#include "platform/Dialogs.h"
+#include "services/Operator_port.h"
 
 #include <string>
 
@@ -83,7 +83,7 @@ int32_t Line_Between(platform::Draw_surface* dc, const platform::Point& point1, 
     const int32_t result =
         Result(dc != nullptr && dc->MoveToEx(point1.x, point1.y) && dc->LineTo(point2.x, point2.y));
     if (result != 1)
-        platform::MsgBox(std::to_string(dc != nullptr ? dc->Last_error() : platform::ERROR_INVALID_HANDLE));
+        Station_operator().Notice(std::to_string(dc != nullptr ? dc->Last_error() : platform::ERROR_INVALID_HANDLE));
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "services/graphics/cDIBSection.h"
 #include "tests/recording/Recording_maker.h"
 #include "tests/recording/Told.h"
+#include "tests/support/Told_operator.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -335,8 +336,9 @@ TEST_F(Smaller_members, TheHeaderForwardersReachTheHeadersElements)
     EXPECT_EQ(rec.Subject_name(), "K1 200 m");
     EXPECT_EQ(rec.SpecApp(), "golf");
     EXPECT_EQ(rec.Camera_ID(2), "cam B");
-    dialogs.Expect_message("XML header dumped to: ");
+    test::Told_operator told;
     rec.Dump_XML_Header("dump.xml");
+    EXPECT_TRUE(told.Said("XML header dumped to: "));
     EXPECT_NE(test::Read_file(home.App_data() / "dump.xml").find("K1 200 m"), std::string::npos);
     // The golf elements need a header with the golf section.
     EXPECT_NE(test::Error_number([&] { rec.anp_filename(); }), 0);

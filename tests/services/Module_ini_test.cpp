@@ -2,8 +2,10 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "tests/support/Test_support.h"
+#include "tests/support/Told_operator.h"
 
 #include <filesystem>
+#include <vector>
 
 namespace wk {
 namespace {
@@ -12,7 +14,8 @@ class Settings_file : public ::testing::Test {
 protected:
     void SetUp() override { std::filesystem::create_directories(home.App_data()); }
     test::Temp_home home;
-    test::Scripted_dialogs dialogs;
+    test::Scripted_dialogs dialogs; // no box comes from below the windows
+    test::Told_operator told;
 };
 
 TEST_F(Settings_file, MissingOrEmptyValuesGiveTheCallersDefaultOrNA)
@@ -42,20 +45,19 @@ TEST_F(Settings_file, AValueOf300CharactersReadsBackAsIts254First)
 TEST_F(Settings_file, AFailedWriteIsReportedAndGivesZero)
 {
     const std::string nowhere = (home.path() / "missing" / "Wakeline.ini").string();
-    dialogs.Expect_message("Writing to INI file failed! Path = " + nowhere);
     EXPECT_EQ(Write_Ini_Value("Canoe", "Lanes", "x", nowhere), 0);
-    ASSERT_EQ(dialogs.shown.size(), 1u);
-    EXPECT_EQ(dialogs.shown[0].substr(0, 11), " QSM Error|");
-    EXPECT_EQ(dialogs.styles[0] & platform::vbCritical, platform::vbCritical);
+    ASSERT_EQ(told.told.size(), 1u);
+    EXPECT_EQ(told.told[0].rfind("Writing to INI file failed! Path = " + nowhere, 0), 0u);
+    EXPECT_EQ(told.titles[0], " QSM Error");
 }
 
 TEST_F(Settings_file, ALineBreakInAValueIsRefusedWithAClearMessage)
 {
     ASSERT_EQ(Write_Ini_Value("Canoe", "event_name", "Regatta", Ini_file_path), 1);
-    dialogs.Expect_message("line break");
     EXPECT_EQ(Write_Ini_Value("Canoe", "event_name", "Two\nlines", Ini_file_path), 0);
-    dialogs.Expect_message("cannot be stored");
+    EXPECT_TRUE(told.Said("line break"));
     EXPECT_EQ(Write_Ini_Value("Canoe", "a=b", "x", Ini_file_path), 0);
+    EXPECT_TRUE(told.Said("cannot be stored"));
     EXPECT_EQ(Read_Ini_Value("Canoe", "event_name", Ini_file_path, ""), "Regatta");
 }
 
@@ -81,9 +83,9 @@ TEST_F(Settings_file, WindowPositionsRoundTripAndAreKeptOnScreen)
     EXPECT_EQ(Read_Ini_Value("windowpos", "Form_x", Ini_file_path, "none"), "none");
 
     Write_Ini_Value("windowpos", "Form_bad", "10,abc", Ini_file_path);
-    dialogs.Expect_message("Get_Form_Pos error 2");
     l = 5;
     Get_Form_Pos("Form_bad", l, t, w, h);
+    EXPECT_EQ(told.told, std::vector<std::string>{"Get_Form_Pos error 2"});
     EXPECT_EQ(l, 10);
 }
 

@@ -3,6 +3,7 @@
 #include "services/Module_system.h"
 #include "services/Operator_boxes.h"
 #include "tests/support/Test_support.h"
+#include "tests/support/Told_operator.h"
 
 #include <QStandardPaths>
 #include <filesystem>
@@ -114,9 +115,8 @@ TEST(Network_paths, MountTableFindsTheLongestMountAndNetworkShares)
 TEST(Network_paths, ALocalPathIsNotConnected)
 {
     test::Temp_home home;
-    test::Scripted_dialogs dialogs;
-    dialogs.Expect_message("Error: Not Connected");
-    EXPECT_EQ(Get_UNC_Name(home.path().string()), "");
+    test::Scripted_dialogs dialogs; // the caller says it is not connected
+    EXPECT_EQ(Get_UNC_Name(home.path().string()), std::nullopt);
     EXPECT_EQ(Get_Share_Path(home.path().string()), home.path().string());
 }
 
@@ -160,12 +160,14 @@ TEST(Association, AFailureIsReportedAsAFailure)
 TEST(App_data, AnUnusableFolderGivesAFallbackSaidOnce)
 {
     test::Temp_home home;
-    test::Scripted_dialogs dialogs;
+    test::Scripted_dialogs dialogs; // no box comes from below the windows
+    test::Told_operator told;
     fs::create_directories(home.path() / ".local" / "share");
     test::Write_file(home.path() / ".local/share/Wakeline", "blocked");
-    dialogs.Expect_message("could not be used");
     const std::string a = AppUserData();
     const std::string b = AppUserData();
+    ASSERT_EQ(told.told.size(), 1u);
+    EXPECT_TRUE(told.Said("could not be used"));
     EXPECT_EQ(a, b);
     EXPECT_TRUE(fs::is_directory(a));
     EXPECT_EQ(a.find("could not"), std::string::npos);

@@ -5,6 +5,7 @@
 #include "services/Module_trace.h"
 #include "tests/support/Other_user.h"
 #include "tests/support/Test_support.h"
+#include "tests/support/Told_operator.h"
 
 #include <sys/stat.h>
 
@@ -28,7 +29,8 @@ protected:
     bool Planted_is_empty() const { return fs::is_empty(planted); }
 
     test::Temp_home home;
-    test::Scripted_dialogs dialogs;
+    test::Scripted_dialogs dialogs; // no box comes from below the windows
+    test::Told_operator told;
     test::Scoped_variable no_session{"XDG_RUNTIME_DIR", std::nullopt};
     fs::path planted;
 };
@@ -36,9 +38,9 @@ protected:
 TEST_F(Planted_temp_folder, SettingsAreNotKeptThereAndTheOperatorIsToldWhy)
 {
     WK_SKIP_UNLESS_OTHER_USER_CAN_BE_PLAYED();
-    dialogs.Expect_message(planted.string() + " belongs to another user (uid 54321); remove it or set TMPDIR: "
-                                              "settings and logs are not kept.");
     const std::string folder = AppUserData();
+    EXPECT_TRUE(told.Said(planted.string() + " belongs to another user (uid 54321); remove it or set TMPDIR: "
+                                             "settings and logs are not kept."));
     EXPECT_EQ(folder, (home.path() / ".local/share/Wakeline").string());
     EXPECT_TRUE(Planted_is_empty());
 }

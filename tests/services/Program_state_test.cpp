@@ -8,6 +8,7 @@
 #include "services/Module_trace.h"
 #include "services/Cls_memory_status.h"
 #include "tests/support/Test_support.h"
+#include "tests/support/Told_operator.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -81,15 +82,16 @@ TEST_F(Program_state, WhatAModuleSaidOnceIsSaidAgainAfterTheReset)
 {
     fs::create_directories(home.path() / ".local" / "share");
     test::Write_file(home.path() / ".local/share/Wakeline", "blocked");
-    dialogs.Expect_message("could not be used");
+    test::Told_operator told;
     const std::string fallback = AppUserData();
     AppUserData(); // said already
-    EXPECT_TRUE(dialogs.All_used());
+    ASSERT_EQ(told.told.size(), 1u);
+    EXPECT_TRUE(told.Said("could not be used"));
 
     Reset_program_state();
-    dialogs.Expect_message("could not be used");
     EXPECT_EQ(AppUserData(), fallback);
-    EXPECT_TRUE(dialogs.All_used());
+    ASSERT_EQ(told.told.size(), 2u);
+    EXPECT_NE(told.told[1].find("could not be used"), std::string::npos);
 }
 
 TEST_F(Program_state, TheStartUpRunsAgainAndTheTracerIsLookedForAgain)
@@ -99,9 +101,9 @@ TEST_F(Program_state, TheStartUpRunsAgainAndTheTracerIsLookedForAgain)
     fs::create_directories(home.App_data());
     test::Write_file(home.App_data() / "Wakeline.ini", "[Canoe]\r\n");
     clock.tick = 5000;
-    Wakeline_Initialization();
+    EXPECT_TRUE(Wakeline_Initialization().empty());
     clock.tick = 9000;
-    Wakeline_Initialization(); // has run: nothing changes
+    EXPECT_TRUE(Wakeline_Initialization().empty()); // has run: nothing changes
     EXPECT_EQ(g_Start_tick, 5000);
     EXPECT_FALSE(Find_Tracer_Window()); // no tracer yet, and the search is not repeated
     test::Test_tracer tracer(Tracer_socket_path());
@@ -109,7 +111,7 @@ TEST_F(Program_state, TheStartUpRunsAgainAndTheTracerIsLookedForAgain)
     EXPECT_FALSE(Find_Tracer_Window());
 
     Reset_program_state();
-    Wakeline_Initialization();
+    EXPECT_TRUE(Wakeline_Initialization().empty());
     EXPECT_EQ(g_Start_tick, 9000);
     EXPECT_TRUE(Find_Tracer_Window());
     platform::Install_interface_kit_factory(nullptr);

@@ -11,6 +11,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "tests/support/Phidget_stub.h"
 #include "tests/support/Test_support.h"
+#include "tests/support/Told_operator.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -26,6 +27,14 @@ namespace wk {
 namespace {
 
 namespace fs = std::filesystem;
+using Kind = Startup_problem::Kind;
+
+std::vector<Kind> Kinds(const std::vector<Startup_problem>& problems)
+{
+    std::vector<Kind> kinds;
+    for (const Startup_problem& p : problems) kinds.push_back(p.kind);
+    return kinds;
+}
 
 struct Test_kit : platform::Interface_kit {
     std::string version;
@@ -74,7 +83,7 @@ TEST_F(Start_up, InitialisationRunsOnceAndPutsEveryPathUnderTheHome)
 {
     Write_ini("[Settings]\r\ntimingcorrection=-40\r\n");
     clock.tick = 5000;
-    Wakeline_Initialization();
+    EXPECT_TRUE(Wakeline_Initialization().empty());
     EXPECT_EQ(g_Start_tick, 5000);
     EXPECT_EQ(g_AppUserData, home.App_data().string());
     EXPECT_EQ(Ini_file_path, (home.App_data() / "Wakeline.ini").string());
@@ -85,7 +94,7 @@ TEST_F(Start_up, InitialisationRunsOnceAndPutsEveryPathUnderTheHome)
     EXPECT_EQ(g_Timing_correction, -40);
     EXPECT_TRUE(g_Compiled);
     clock.tick = 9000;
-    Wakeline_Initialization();
+    EXPECT_TRUE(Wakeline_Initialization().empty());
     EXPECT_EQ(g_Start_tick, 5000);
 }
 
@@ -96,7 +105,7 @@ TEST_F(Start_up, ATimingCorrectionThatIsNoWholeNumberCountsAsNoneAndIsNotReporte
         Write_ini(std::string("[Settings]\r\ntimingcorrection=") + stored + "\r\n");
         g_Timing_correction = 99;
         Reset_Initialization_for_tests();
-        Wakeline_Initialization();
+        EXPECT_TRUE(Wakeline_Initialization().empty());
         EXPECT_EQ(g_Timing_correction, 0) << stored;
     }
     EXPECT_TRUE(reports.reports.empty());
@@ -105,8 +114,10 @@ TEST_F(Start_up, ATimingCorrectionThatIsNoWholeNumberCountsAsNoneAndIsNotReporte
 
 TEST_F(Start_up, AMissingIniIsSaidAndTheStartGoesOn)
 {
-    dialogs.Expect_message("Wakeline.ini not found");
-    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1);
+    test::Told_operator told;
+    const auto problems = Wakeline_Initialization();
+    EXPECT_EQ(Kinds(problems), std::vector<Kind>{Kind::Ini_missing});
+    EXPECT_FALSE(problems.at(0).Ends_program());
     EXPECT_EQ(g_Timing_correction, 0);
     // Read_Ini_Value with an empty path takes the path the initialisation made; it never
     // starts the initialisation itself.
@@ -114,38 +125,40 @@ TEST_F(Start_up, AMissingIniIsSaidAndTheStartGoesOn)
     EXPECT_EQ(Read_Ini_Value("Canoe", "Lane_num", "", "5"), "7");
     Reset_Initialization_for_tests();
     Ini_file_path.clear();
-    dialogs.Expect_message("Ini_file_path is empty!");
     EXPECT_EQ(Read_Ini_Value("Canoe", "Lane_num", "", "5"), "");
+    EXPECT_EQ(told.told, std::vector<std::string>{"Ini_file_path is empty!"});
     EXPECT_TRUE(Ini_file_path.empty());
+    EXPECT_TRUE(dialogs.shown.empty()); // no box below the windows
 }
 
-TEST_F(Start_up, AnUnusableOrWrongKitLibraryEndsTheProgram)
+TEST_F(Start_up, AnUnusableOrWrongKitLibraryIsAProblemThatEndsTheProgram)
 {
     Write_ini("[Canoe]\r\n");
     unsetenv("WK_CONTROL_BOX");
     platform::Install_interface_kit_factory([]() -> std::shared_ptr<platform::Interface_kit> {
         throw std::runtime_error("libphidget22 has no Phidget_open");
     });
-    dialogs.Expect_message("Phidget software error!");
-    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), 1);
+    auto problems = Wakeline_Initialization();
+    EXPECT_EQ(Kinds(problems), std::vector<Kind>{Kind::Kit_unusable});
+    EXPECT_TRUE(problems.at(0).Ends_program());
 
     // The version is the library's own: an older library is refused.
     auto kit = std::make_shared<Test_kit>();
     kit->version = "Phidget21 - Version 2.1.8 - Built Mar 1 2012";
     platform::Install_interface_kit_factory([kit] { return kit; });
-    dialogs.Expect_message("Wrong Phidget versions found!\r\nPhidget21 - Version 2.1.8");
-    dialogs.Expect_message("Phidget software error!");
-    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), 1);
+    problems = Wakeline_Initialization();
+    EXPECT_EQ(Kinds(problems), (std::vector<Kind>{Kind::Kit_version_wrong, Kind::Kit_unusable}));
+    EXPECT_EQ(problems.at(0).detail, kit->version);
 
     // The release and the debug build of the library speak the same.
     for (const char* version : {"Phidget22 - Version 1.19 - Built Jan 1 2024 00:00:00",
                                 "Phidget22 Debug - Version 1.19 - Built Jan 1 2024 00:00:00"}) {
         Reset_Initialization_for_tests();
         kit->version = version;
-        EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1) << version;
+        EXPECT_TRUE(Wakeline_Initialization().empty()) << version;
         EXPECT_EQ(g_Interface_kit, kit);
     }
-    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_TRUE(dialogs.shown.empty()); // no box below the windows
 }
 
 TEST_F(Start_up, WithoutTheKitLibraryOrWithTheKeyboardChosenTheProgramStarts)
@@ -154,7 +167,7 @@ TEST_F(Start_up, WithoutTheKitLibraryOrWithTheKeyboardChosenTheProgramStarts)
     unsetenv("WK_CONTROL_BOX");
     // Not installed: the keyboard stands in; the capture window says so where it matters.
     platform::Install_interface_kit_factory([] { return std::shared_ptr<platform::Interface_kit>(); });
-    EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1);
+    EXPECT_TRUE(Wakeline_Initialization().empty());
     EXPECT_EQ(g_Interface_kit, nullptr);
 
     // A box not driven through the library does not need it right.
@@ -164,7 +177,7 @@ TEST_F(Start_up, WithoutTheKitLibraryOrWithTheKeyboardChosenTheProgramStarts)
     platform::Install_interface_kit_factory([kit] { return kit; });
     for (const char* choice : {"keyboard", "kitsim"}) {
         setenv("WK_CONTROL_BOX", choice, 1);
-        EXPECT_EQ(Ended([] { Wakeline_Initialization(); }), -1) << choice;
+        EXPECT_TRUE(Wakeline_Initialization().empty()) << choice;
         Reset_Initialization_for_tests();
     }
     unsetenv("WK_CONTROL_BOX");
@@ -184,17 +197,51 @@ TEST_F(Start_up, TheKitReadsTheVersionOfTheLibraryItLoads)
 
 TEST_F(Start_up, TheCodecCheckPrefersCdvcAndEndsWithoutAnyCodec)
 {
-    dialogs.Expect_message("No DV codec installed!\r\nPlease follow the installation instructions!\r\n"
-                           "The DV codec is included in the installation files!");
-    EXPECT_EQ(Ended([] { Eval_Codecs(); }), 1);
+    const auto problems = Eval_Codecs();
+    EXPECT_EQ(Kinds(problems), std::vector<Kind>{Kind::No_dv_codec});
+    EXPECT_TRUE(problems.at(0).Ends_program());
     Register_codec("dvsd");
-    Eval_Codecs();
+    EXPECT_TRUE(Eval_Codecs().empty());
     EXPECT_EQ(g_DV_Codec, "dvsd");
     Register_codec("CDVC");
-    Eval_Codecs();
+    EXPECT_TRUE(Eval_Codecs().empty());
     EXPECT_EQ(g_DV_Codec, "CDVC");
     EXPECT_EQ(Get_Codec_dll("dvsd"), "dv.dll");
     EXPECT_EQ(Get_Codec_dll("mjpg"), "");
+}
+
+// The start-up window's side: each problem in its box, in order, and the end where one says so.
+TEST_F(Start_up, TheStartupWindowSaysEachProblemAndEndsWhereTheProgramCannotGoOn)
+{
+    struct Case {
+        const char* name;
+        std::vector<Startup_problem> problems;
+        std::vector<std::string> said;
+        int ended;
+    };
+    const std::string no_codec = "No DV codec installed!\r\nPlease follow the installation instructions!\r\n"
+                                 "The DV codec is included in the installation files!";
+    const std::vector<Case> cases = {
+        {"nothing", {}, {}, -1},
+        {"no settings file", {{Kind::Ini_missing, {}}}, {"|Wakeline.ini not found"}, -1},
+        {"wrong kit",
+         {{Kind::Kit_version_wrong, "Phidget21 - Version 2.1.8"}, {Kind::Kit_unusable, {}}},
+         {"|Wrong Phidget versions found!\r\nPhidget21 - Version 2.1.8", "|Phidget software error!"},
+         1},
+        {"no codec", {{Kind::No_dv_codec, {}}}, {"|" + no_codec}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dialogs.shown.clear();
+        for (const std::string& text : c.said) dialogs.Expect_message(text.substr(1));
+        EXPECT_EQ(Ended([&] { Show_startup_problems(c.problems); }), c.ended);
+        EXPECT_EQ(dialogs.shown, c.said);
+    }
+    // Through the window itself: a station without a DV codec does not start.
+    Write_ini("[Canoe]\r\n");
+    dialogs.Expect_message(no_codec);
+    EXPECT_EQ(Ended([] { platform::Form_instance<Form_Wakeline_Full_Startup>(); }), 1);
+    EXPECT_TRUE(dialogs.All_used());
 }
 
 // A loaded window that counts its unloads.
@@ -240,6 +287,7 @@ TEST_F(Start_up, TheExitAsksTheCallersPortAlone)
         std::optional<std::string> Event_name(const std::string&) override { return std::nullopt; }
         bool Override_confirmed() override { return false; }
         void Tell(const std::string&) override {}
+        void Notice(const std::string&, const std::string&) override {}
     } port;
     Counting_form viewer("Frm_kanot_2");
     Wakeline_exit(port);

@@ -52,6 +52,7 @@ struct Fake_port final : Operator_port {
         return answer;
     }
     void Tell(const std::string& text) override { told.push_back(text); }
+    void Notice(const std::string& text, const std::string&) override { told.push_back(text); }
 };
 
 // The file says "no result" with 0, or with the no-time code once the tables were stored.
