@@ -170,6 +170,18 @@ inline int Take_number_argument(int& argc, char** argv, const std::string& prefi
     return otherwise;
 }
 
+// True when the flag is given; it is taken out of the arguments.
+inline bool Take_flag_argument(int& argc, char** argv, const std::string& flag)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i] != flag) continue;
+        for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+        --argc;
+        return true;
+    }
+    return false;
+}
+
 // --turns=N (9 unless told, at least 5).
 inline int Take_turns_argument(int& argc, char** argv) { return Take_number_argument(argc, argv, "--turns=", 9, 5); }
 

@@ -2,10 +2,12 @@
 // 9-lane heats among them. Prints, over all finishing lanes, the share within one field (20 ms)
 // of the truth and within 2 ms, the median and 95th percentile of the error, how often the truth
 // lay inside the stated uncertainty and the proposals made for empty or stopped lanes, also per
-// kind of heat. Then the reading of the 9-lane heats against one thread decoding every frame of
+// kind of heat, apart for the heats in the look the reader was made against ("own style") and
+// for those in a second look drawn apart from it ("held-out style"). Then the reading of the 9-lane heats against one thread decoding every frame of
 // the same heats, in alternating turns, on the wall clock and all threads' processor time.
 //
-//   build-rel/bench/wk_bench_reading [--heats-per-kind=N] [--turns=N]
+//   build-rel/bench/wk_bench_reading [--heats-per-kind=N] [--turns=N] [--accuracy-only]
+//                                    [--keep-heats=FOLDER]
 //
 // Targets: within one field >= 95 %, within 2 ms >= 80 %, p95 <= 4 ms, truth inside the
 // uncertainty >= 90 %, no proposal for an empty or stopped lane, a 9-lane heat read in at most a
@@ -23,6 +25,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,40 +40,91 @@ struct Heat {
     std::string path, name;
     finish_heat::Truth truth;
     int lanes = 0;
+    finish_heat::Style style = finish_heat::Style::own;
 };
 
 struct Heat_set {
     fs::path folder;
     std::vector<Heat> heats;
 
-    explicit Heat_set(int per_kind)
+    bool kept = false;
+
+    // keep: a folder of the caller's own where the heats stay to be read again; empty: a private
+    // temporary folder that goes at the end.
+    Heat_set(int per_kind, const std::string& keep) : kept(!keep.empty())
     {
         std::string pattern = (fs::temp_directory_path() / "wk_bench_reading_XXXXXX").string();
         if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a private temporary folder");
-        folder = pattern;
-        ::setenv("WAKELINE_HOME", folder.c_str(), 1);
-        for (finish_heat::Kind kind : finish_heat::k_All_kinds)
-            for (int i = 0; i < per_kind; ++i) {
-                Heat h;
-                h.lanes = i % 2 == 0 ? 9 : 5;
-                const uint64_t seed = 1000 + uint64_t(i);
-                h.name = finish_heat::Kind_name(kind) + "/" + std::to_string(seed) + "/" + std::to_string(h.lanes);
-                h.path = (folder / (finish_heat::Kind_name(kind) + "_" + std::to_string(seed) + ".qs2")).string();
-                h.truth = finish_heat::Make_finish_heat(h.path, {.seed = seed, .kind = kind, .lanes = h.lanes});
-                heats.push_back(std::move(h));
-            }
-        std::printf("%zu heats made in %s\n", heats.size(), folder.c_str());
+        ::setenv("WAKELINE_HOME", pattern.c_str(), 1);
+        folder = kept ? fs::path(keep) : fs::path(pattern);
+        if (kept) fs::create_directories(folder);
+        std::vector<std::pair<Heat*, finish_heat::Options>> to_make;
+        for (finish_heat::Style style : {finish_heat::Style::own, finish_heat::Style::held_out})
+            for (finish_heat::Kind kind : finish_heat::k_All_kinds)
+                for (int i = 0; i < per_kind; ++i) {
+                    Heat h;
+                    h.lanes = i % 2 == 0 ? 9 : 5;
+                    h.style = style;
+                    // Other seeds for the held-out look: other boats and moments as well.
+                    const uint64_t seed = (style == finish_heat::Style::own ? 1000 : 5000) + uint64_t(i);
+                    const std::string name = finish_heat::Kind_name(kind) + "_" + std::to_string(seed) + "_" +
+                                             finish_heat::Style_name(style);
+                    h.name = finish_heat::Kind_name(kind) + "/" + std::to_string(seed) + "/" + std::to_string(h.lanes);
+                    h.path = (folder / (name + ".qs2")).string();
+                    const finish_heat::Options options{.seed = seed, .kind = kind, .lanes = h.lanes, .style = style};
+                    h.truth = finish_heat::Truth_of(options);
+                    heats.push_back(std::move(h));
+                    if (!fs::exists(finish_heat::Truth_path(heats.back().path))) to_make.push_back({nullptr, options});
+                }
+        Make(to_make);
+        std::printf("%zu heats in %s, %zu made now\n", heats.size(), folder.c_str(), to_make.size());
     }
     ~Heat_set()
     {
         std::error_code ec;
-        fs::remove_all(folder, ec);
+        if (!kept) fs::remove_all(folder, ec);
+        fs::remove_all(getenv("WAKELINE_HOME"), ec);
+    }
+
+    void Make(std::vector<std::pair<Heat*, finish_heat::Options>>& to_make)
+    {
+        for (auto& [heat, options] : to_make)
+            for (Heat& h : heats)
+                if (h.truth.seed == options.seed && h.truth.kind == options.kind && h.truth.style == options.style &&
+                    h.lanes == options.lanes)
+                    heat = &h;
+        // Each heat in a process of its own, four at a time: the painting takes the time, and the
+        // DV encoder is one a process.
+        size_t running = 0, failed = 0;
+        auto reap = [&] {
+            int status = 0;
+            if (::wait(&status) > 0) --running, failed += WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+        };
+        for (auto& [heat, options] : to_make) {
+            if (running == 4) reap();
+            std::error_code ec;
+            fs::remove(heat->path, ec);
+            const pid_t child = ::fork();
+            if (child < 0) throw std::runtime_error("cannot start making a heat");
+            if (child == 0) {
+                try {
+                    finish_heat::Make_finish_heat(heat->path, options);
+                    ::_exit(0);
+                } catch (const std::exception& e) {
+                    std::fprintf(stderr, "wk_bench_reading: %s\n", e.what());
+                    ::_exit(1);
+                }
+            }
+            ++running;
+        }
+        while (running > 0) reap();
+        if (failed > 0) throw std::runtime_error(std::to_string(failed) + " heats could not be made");
     }
     std::vector<const Heat*> Nine_lanes() const
     {
         std::vector<const Heat*> nine;
         for (const Heat& h : heats)
-            if (h.lanes == 9) nine.push_back(&h);
+            if (h.lanes == 9 && h.style == finish_heat::Style::own) nine.push_back(&h);
         return nine;
     }
 };
@@ -124,17 +179,23 @@ void Read_nine_lane_heats(benchmark::State& state)
 }
 BENCHMARK(Read_nine_lane_heats)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->Iterations(1);
 
+// The look the reader was made against and the held-out one, apart: only the second says how
+// it reads boats and water it has not seen.
 void Score_all()
 {
-    bench::Reading_score score;
-    for (const Heat& h : g_Heats->heats) {
-        try {
-            score.Add(h.truth, h.name, Read_finish(h.path));
-        } catch (const std::exception& e) {
-            score.Add_refused(h.truth, h.name, e.what());
+    for (finish_heat::Style style : {finish_heat::Style::own, finish_heat::Style::held_out}) {
+        bench::Reading_score score;
+        for (const Heat& h : g_Heats->heats) {
+            if (h.style != style) continue;
+            try {
+                score.Add(h.truth, h.name, Read_finish(h.path));
+            } catch (const std::exception& e) {
+                score.Add_refused(h.truth, h.name, e.what());
+            }
         }
+        std::printf("\n=== %s style ===", finish_heat::Style_name(style).c_str());
+        score.Print();
     }
-    score.Print();
 }
 
 void Speed_turns(int turns)
@@ -154,14 +215,23 @@ int main(int argc, char** argv)
 {
     const int turns = bench::Take_turns_argument(argc, argv);
     const int per_kind = bench::Take_number_argument(argc, argv, "--heats-per-kind=", 3, 1);
+    const bool accuracy_only = bench::Take_flag_argument(argc, argv, "--accuracy-only");
+    std::string keep;
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]).rfind("--keep-heats=", 0) == 0) {
+            keep = argv[i] + 13;
+            for (int j = i; j + 1 < argc; ++j) argv[j] = argv[j + 1];
+            --argc;
+            break;
+        }
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     try {
-        Heat_set heats(per_kind);
+        Heat_set heats(per_kind, keep);
         g_Heats = &heats;
-        benchmark::RunSpecifiedBenchmarks();
+        if (!accuracy_only) benchmark::RunSpecifiedBenchmarks();
         Score_all();
-        Speed_turns(turns);
+        if (!accuracy_only) Speed_turns(turns);
         g_Heats = nullptr;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "wk_bench_reading: %s\n", e.what());

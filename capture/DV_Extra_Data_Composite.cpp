@@ -19,6 +19,8 @@ void Check_field(size_t offset, size_t width)
 
 DV_Extra_Data_Composite::DV_Extra_Data_Composite() : bytes_(Capture_record{}.To_bytes()) {}
 
+DV_Extra_Data_Composite::DV_Extra_Data_Composite(const Capture_record& record) : bytes_(record.To_bytes()) {}
+
 int32_t DV_Extra_Data_Composite::Long_at(size_t offset) const
 {
     Check_field(offset, 4);

@@ -20,6 +20,8 @@ class DV_Extra_Data_Composite {
 public:
     // Markers and length set, every other byte zero.
     DV_Extra_Data_Composite();
+    // The record's bytes.
+    explicit DV_Extra_Data_Composite(const Capture_record& record);
 
     int32_t Long_at(size_t offset) const;
     int16_t Integer_at(size_t offset) const;

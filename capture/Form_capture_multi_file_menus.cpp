@@ -11,6 +11,7 @@
 #include "platform/Screen_saver.h"
 #include "recording/Timecode_module.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
@@ -85,7 +86,7 @@ void Form_capture_multi_file::Build_menus(QLayout* layout)
     menu_specials->setObjectName("menu_specials");
     QMenu* help = menu_bar->addMenu("&Help");
     item_about = Add_item(help, "item_about", "About");
-    connect(item_exit, &QAction::triggered, this, [] { Wakeline_exit(); });
+    connect(item_exit, &QAction::triggered, this, [] { Wakeline_exit(Operator_boxes_of_windows()); });
     connect(item_about, &QAction::triggered, this, [] { Show_About(); });
     connect(item_preview, &QAction::triggered, this, [this] { item_preview_Click(); });
     connect(item_Marathon, &QAction::triggered, this, [this] { item_Marathon_Click(); });

@@ -96,7 +96,15 @@ bool Form_test_direct_write::Open_recording()
     }
     if (recording_->File_open()) return true;
     const std::string name = Text_Filename->text().isEmpty() ? recording_->File_name() : Text_Filename->text().toStdString();
-    return recording_->Open_for_append(name);
+    const bool opened = recording_->Open_for_append(name);
+    Tell_problems();
+    return opened;
+}
+
+void Form_test_direct_write::Tell_problems()
+{
+    if (!recording_) return;
+    for (const Recording_problem& problem : recording_->Take_problems()) platform::MsgBox(problem.Text());
 }
 
 void Form_test_direct_write::Command1_MouseDown()
@@ -111,6 +119,7 @@ void Form_test_direct_write::Command1_MouseUp()
     if (!writing_) return;
     writing_ = false;
     if (recording_) recording_->Close_File();
+    Tell_problems();
     Update_Labels();
     Update_File_size();
 }
@@ -139,7 +148,8 @@ void Form_test_direct_write::Append_frame(std::span<const uint8_t> frame)
     frame_tick_ = Get_Tick();
     std::copy(frame.begin(), frame.end(), buffer_.begin());
     if (!recording_->Append_DV_frame(buffer_)) {
-        writing_ = false; // the recording has said why
+        writing_ = false;
+        Tell_problems();
         return;
     }
     ++frames_written_;
@@ -162,9 +172,10 @@ void Form_test_direct_write::Cmd_newfile_Click()
 {
     if (!recording_ || writing_) return;
     recording_->File_name(Text_Filename->text().toStdString());
-    if (!recording_->Create_File()) return;
-    recording_->Initiate_file();
-    Update_File_size();
+    const bool created = recording_->Create_File();
+    if (created) recording_->Initiate_file();
+    Tell_problems();
+    if (created) Update_File_size();
 }
 
 } // namespace wk

@@ -78,6 +78,8 @@ public:
 private:
     void Append_frame(std::span<const uint8_t> frame);
     bool Open_recording();
+    // Shows what the recording met since it was last asked, one message each.
+    void Tell_problems();
 
     std::shared_ptr<cls_AVI_handler> recording_;
     DV_frame_source* source_ = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/Menu_items.h"
 #include "platform/Picture_box.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
 #include "services/Module_trace.h"
@@ -373,7 +374,7 @@ void Frm_fullscreen::item_display_metadata_Click() { g_Show_DV_metadata = item_d
 void Frm_fullscreen::item_event_name_Click()
 {
     try {
-        wk::Enter_Event_name();
+        wk::Enter_Event_name(Operator_boxes_of_windows());
     } catch (...) {
         Report_current_exception("item_event_name_Click of Form Frm_fullscreen");
     }

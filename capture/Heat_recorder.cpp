@@ -42,8 +42,6 @@ Heat_recorder::Heat_recorder(Heat_recorder_view& view, int32_t max_capture_frame
     : view_(view), max_capture_frames_(max_capture_frames), receiver_(std::make_shared<Frame_receiver>(*this)),
       file_(std::make_unique<cls_AVI_handler>()), release_timer_(std::make_unique<QTimer>())
 {
-    // The recordings' problems reach the operator as notices: no box may hold up a capture.
-    file_->Problems().Handle_with([this](const Recording_problem& problem) { view_.Notice(problem.Text()); });
     release_timer_->setSingleShot(true);
     QObject::connect(release_timer_.get(), &QTimer::timeout, [this] { Release_wait_over(); });
 }
@@ -114,7 +112,10 @@ bool Heat_recorder::Write_new_header(int16_t s)
     const Heat_state& slot = slots_[size_t(s)];
     cls_AVI_handler& file = *file_;
     file.File_name(slot.file_name);
-    if (!file.Create_File() || file.file_num() == 0) return false;
+    if (!file.Create_File() || file.file_num() == 0) {
+        Tell_problems();
+        return false;
+    }
     file.Initiate_file();
     file.Start_Lane_Zero(g_Lane_Zero);
     file.rotated(g_Rotate);
@@ -131,6 +132,7 @@ bool Heat_recorder::Write_new_header(int16_t s)
     file.Clear_Heats();
     const bool written = file.Write_XML_header();
     file.Close_File();
+    Tell_problems();
     if (!written)
         view_.Notice("The header of " + slot.file_name + " could not be written; the heat has no recording.");
     return written;
@@ -184,7 +186,9 @@ bool Heat_recorder::Write_start(int16_t s, int32_t tick, int32_t local_ms)
     if (appender_ && capture_slot_ == s) return Write_start_while_held(s, tick, local_ms);
     cls_AVI_handler& file = *file_;
     const std::string& name = slots_[size_t(s)].file_name;
-    if (!file.Open_File(name)) {
+    const Recording_outcome opened = file.Open_File(name);
+    Tell(opened.problems);
+    if (!opened) {
         view_.Notice("Error! The recording " + name + " could not be opened; the heat is not started.");
         return false;
     }
@@ -197,6 +201,7 @@ bool Heat_recorder::Write_start(int16_t s, int32_t tick, int32_t local_ms)
     file.Start_PC_mill(1, tick);
     const bool written = file.Write_XML_header();
     file.Close_File();
+    Tell_problems();
     if (!written) view_.Notice("Error! The start could not be written to " + name + "; the heat is not started.");
     return written;
 }
@@ -223,10 +228,16 @@ bool Heat_recorder::Write_start_while_held(int16_t s, int32_t tick, int32_t loca
     return written;
 }
 
+// The recordings' problems reach the operator as notices: no box may hold up a capture.
 void Heat_recorder::Tell_problems()
 {
-    if (!appender_) return;
-    for (const Recording_problem& problem : appender_->Take_problems()) view_.Notice(problem.Text());
+    Tell(file_->Take_problems());
+    if (appender_) Tell(appender_->Take_problems());
+}
+
+void Heat_recorder::Tell(const std::vector<Recording_problem>& problems)
+{
+    for (const Recording_problem& problem : problems) view_.Notice(problem.Text());
 }
 
 void Heat_recorder::Camera_stopped(const std::string& reason)
@@ -288,9 +299,12 @@ void Heat_recorder::Abort_answered(int16_t s, bool yes)
 bool Heat_recorder::Clear_start(int16_t s)
 {
     cls_AVI_handler& file = *file_;
-    if (!file.Open_File(slots_[size_t(s)].file_name)) return true;
+    const Recording_outcome opened = file.Open_File(slots_[size_t(s)].file_name);
+    Tell(opened.problems);
+    if (!opened) return true;
     const bool cleared = file.Clear_Multi_Start(1);
     file.Close_File();
+    Tell_problems();
     return cleared;
 }
 

@@ -10,6 +10,7 @@
 // to confirm an abort and goes on; the answer comes later. A hold keeps the frames taken between
 // its stamped press and release, whenever they are delivered.
 #include "capture/Control_box.h"
+#include "recording/Recording_problem.h"
 
 #include <array>
 #include <cstdint>
@@ -150,6 +151,7 @@ private:
     void Keep_left_out(int16_t slot);
     void Append_capture(int16_t slot);
     void Tell_problems();
+    void Tell(const std::vector<Recording_problem>& problems);
     void Tell_write_failed(int error, int32_t written, bool counted);
     void Check_frame_count(const std::string& name);
     void Store_frame();

@@ -212,11 +212,14 @@ void Heat_recorder::Tell_write_failed(int error, int32_t written, bool counted)
 void Heat_recorder::Check_frame_count(const std::string& name)
 {
     cls_AVI_handler& file = *file_;
-    if (!file.Open_File(name)) return;
+    const Recording_outcome opened = file.Open_File(name);
+    Tell(opened.problems);
+    if (!opened) return;
     // The header's own count: the recording object clamps the count it reports to the frames on
     // disk, which would hide a shortened file.
     const int32_t counted = file.Header().Frames_no(), from_length = file.num_Calculated_frames();
     file.Close_File();
+    Tell_problems();
     if (counted == from_length) return;
     Trace_Line("*Frame count mismatch in " + name);
     view_.Notice("The recording " + name + " counts " + std::to_string(counted) + " frames but its length holds " +
@@ -232,7 +235,7 @@ void Heat_recorder::DV_event()
 void Heat_recorder::Store_frame()
 {
     if (!camera_) return;
-    const int32_t taken = camera_->Extra_data().Long_at(DV_extra::Frame_tick);
+    const int32_t taken = camera_->Record().frame_tick;
     any_taken_ = true;
     newest_taken_ = taken;
     if (!capturing_) return;

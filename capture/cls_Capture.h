@@ -101,9 +101,12 @@ public:
     // The fields' own times where a camera stamped its pictures; otherwise the record says the
     // frame's time is read on the frame grid.
     void Write_field_times(const DV_frame_times* times);
-    // Writes the record into the frame buffer (and reads it back into the held record).
+    // Writes the record into the frame buffer.
     void Insert_DV_Extra();
-    const DV_Extra_Data_Composite& Extra_data() const { return extra_; }
+    // The record the next stored frame gets (its fields as the last frame left them).
+    const Capture_record& Record() const { return record_; }
+    // The same as the bytes a stored frame holds.
+    DV_Extra_Data_Composite Extra_data() const { return DV_Extra_Data_Composite(record_); }
 
     // The frame callback, from the sink: with the fields' times where the server gives them,
     // else the tick the sample reached the server.
@@ -178,8 +181,8 @@ public:
     void Split_offset(int16_t ms) { split_offset_ = ms; }
     int32_t Get_model_frame() const { return model_frame_; }
     void model_Frame(int32_t n) { model_frame_ = n; }
-    int16_t Tolv_Camera() const { return extra_.Integer_at(DV_extra::Tolv_camera); }
-    void Tolv_Camera(int16_t n) { extra_.Let_integer(DV_extra::Tolv_camera, n); }
+    int16_t Tolv_Camera() const { return record_.tolv_camera; }
+    void Tolv_Camera(int16_t n) { record_.tolv_camera = n; }
     // Values a caller may keep on the camera; the camera itself never reads them.
     int32_t TimeStamp() const { return time_stamp_; }
     void TimeStamp(int32_t ms) { time_stamp_ = ms; }
@@ -287,7 +290,7 @@ private:
     int32_t frames_taken_ = 0, unrecordable_pictures_ = 0;
     std::vector<uint8_t> frame_ = std::vector<uint8_t>(k_Frame_bytes);
     int32_t dv_time_ = 0;
-    DV_Extra_Data_Composite extra_;
+    Capture_record record_;
 
     int32_t max_frames_ = 0;
     std::vector<uint8_t> ring_;

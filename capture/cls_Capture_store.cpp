@@ -101,44 +101,39 @@ void cls_Capture::Route_frame()
 
 void cls_Capture::Write_timeStamp()
 {
-    extra_.Let_long(DV_extra::Heat_start, heat_started_ ? heat_start_ : 0);
-    extra_.Let_long(DV_extra::Local_time, Get_Local_Mill_Time());
-    extra_.Let_integer(DV_extra::Goal_offset, goal_offset_);
-    extra_.Let_integer(DV_extra::Split_offset, split_offset_);
+    record_.heat_start = heat_started_ ? heat_start_ : 0;
+    record_.local_time_ms = Get_Local_Mill_Time();
+    record_.goal_offset = goal_offset_;
+    record_.split_offset = split_offset_;
 }
 
 void cls_Capture::Write_Extra_Timestamps(int32_t frame_tick)
 {
-    extra_.Let_long(DV_extra::Frame_tick, frame_tick);
-    extra_.Let_long(DV_extra::Arrival_tick, dv_time_);
+    record_.frame_tick = frame_tick;
+    record_.arrival_tick = dv_time_;
+    record_.first_boat = first_boat_ ? -1 : 0;
     if (first_boat_) {
-        extra_.Let_boolean(DV_extra::First_boat, true);
         Trace_Line("*m_Is_Firstboat true ++++++++++++++++++++++");
         first_boat_ = false;
-    } else {
-        extra_.Let_boolean(DV_extra::First_boat, false);
     }
 }
 
 void cls_Capture::Write_field_times(const DV_frame_times* times)
 {
-    const bool own = times && times->camera_stamped;
-    extra_.Let_long(DV_extra::Second_field_tick, own ? times->second_field_tick : 0);
-    extra_.Let_long(DV_extra::Time_rule, own ? DV_extra::k_Picture_times : 0);
+    record_.picture_times = times && times->camera_stamped;
+    record_.second_field_tick = record_.picture_times ? times->second_field_tick : 0;
 }
 
 void cls_Capture::Insert_DV_Extra()
 {
-    if (!extra_.End_marker_valid()) Trace_Line("*m_Write_DV_Extra_Data_Composite.End_Marker failed!!\"");
-    extra_.Let_integer(DV_extra::Hit, hit_);
-    extra_.Let_boolean(DV_extra::Capturing, post_linear_);
-    extra_.Let_integer(DV_extra::Lap_count, lap_count_);
-    extra_.Write_into(frame_, g_DV_Extra_Offset);
-    // The frame now holds the record's very bytes: its fields are read from the record itself.
-    if (extra_.Integer_at(DV_extra::First_boat) == -1) {
+    record_.hit = hit_;
+    record_.capturing = post_linear_ ? -1 : 0;
+    record_.lap_count = lap_count_;
+    DV_Extra_Data_Composite(record_).Write_into(frame_, g_DV_Extra_Offset);
+    if (record_.first_boat == -1) {
         Trace_Line("*read_DV_extra.First_Boat = True +++++++++++++++++++++++++++++++++++");
-        Trace_Line("*Timestamp = ", extra_.Long_at(DV_extra::Arrival_tick));
-        Trace_Line("*frametime = ", extra_.Long_at(DV_extra::Local_time));
+        Trace_Line("*Timestamp = ", record_.arrival_tick);
+        Trace_Line("*frametime = ", record_.local_time_ms);
     }
 }
 
@@ -151,7 +146,7 @@ bool cls_Capture::Store_Buffer()
         g_Emergency_stop = true;
         return false;
     }
-    if (model_frame_ > 0) extra_.Let_integer(DV_extra::Model_frame, int16_t(model_frame_));
+    if (model_frame_ > 0) record_.model_frame = int16_t(model_frame_);
     Insert_DV_Extra();
     hit_ = 0;
     if (post_linear_) {

@@ -1,6 +1,7 @@
 #include "capture_server/Camera_mode.h"
 
 #include "capture_server/Gst_support.h"
+#include "capture_server/Picture_scaler.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,13 +65,29 @@ int Largest(const GValue* v, int range_limit)
     return best;
 }
 
-// Raw pictures or JPEG in ordinary memory (not a graphics card's).
+// The first of the raw formats offered that the scaler knows; "" when none is told.
+std::optional<std::string> Convertible_format(const GValue* v)
+{
+    if (!v) return std::string();
+    if (G_VALUE_HOLDS_STRING(v)) {
+        const char* name = g_value_get_string(v);
+        return Av_format_of(name) ? std::optional<std::string>(name) : std::nullopt;
+    }
+    if (GST_VALUE_HOLDS_LIST(v))
+        for (guint i = 0; i < gst_value_list_get_size(v); ++i)
+            if (auto format = Convertible_format(gst_value_list_get_value(v, i)); format && !format->empty())
+                return format;
+    return std::nullopt;
+}
+
+// Raw pictures the scaler converts, or JPEG, in ordinary memory (not a graphics card's).
 bool Decodable(const GstStructure* s, const GstCapsFeatures* features)
 {
     if (features && !gst_caps_features_is_any(features) &&
         !gst_caps_features_is_equal(features, GST_CAPS_FEATURES_MEMORY_SYSTEM_MEMORY))
         return false;
-    return gst_structure_has_name(s, "video/x-raw") || gst_structure_has_name(s, "image/jpeg");
+    if (gst_structure_has_name(s, "image/jpeg")) return true;
+    return gst_structure_has_name(s, "video/x-raw") && Convertible_format(gst_structure_get_value(s, "format"));
 }
 
 // The structure with its size and rate as chosen, every other field fixed to its first choice.
@@ -78,12 +95,16 @@ Camera_mode Fixed_mode(const GstStructure* s, int width, int height, const Rate&
 {
     GstStructure* copy = gst_structure_copy(s); // in ordinary memory: no features
     gst_structure_set(copy, "width", G_TYPE_INT, width, "height", G_TYPE_INT, height, nullptr);
+    const auto format = Convertible_format(gst_structure_get_value(s, "format"));
+    if (gst_structure_has_name(s, "video/x-raw") && format && !format->empty())
+        gst_structure_set(copy, "format", G_TYPE_STRING, format->c_str(), nullptr);
     if (rate.n > 0) gst_structure_set(copy, "framerate", GST_TYPE_FRACTION, rate.n, rate.d, nullptr);
     Caps_ref caps(gst_caps_new_full(copy, nullptr));
     caps.reset(gst_caps_fixate(caps.release()));
     const GstStructure* fixed = gst_caps_get_structure(caps.get(), 0);
     Camera_mode mode;
     mode.media = gst_structure_get_name(fixed);
+    if (const gchar* fixed_format = gst_structure_get_string(fixed, "format")) mode.format = fixed_format;
     mode.width = width;
     mode.height = height;
     mode.rate_n = rate.n;
@@ -119,6 +140,22 @@ std::optional<Camera_mode> Choose_camera_mode(const GstCaps* offered)
     }
     if (!best) return std::nullopt;
     return Fixed_mode(best, best_w, best_h, best_rate);
+}
+
+std::string Offered_forms(const GstCaps* offered)
+{
+    std::string text;
+    for (guint i = 0; offered && !gst_caps_is_any(offered) && i < gst_caps_get_size(offered); ++i) {
+        const GstStructure* s = gst_caps_get_structure(offered, i);
+        std::string form = gst_structure_get_name(s);
+        if (const GValue* format = gst_structure_get_value(s, "format")) {
+            gchar* value = gst_value_serialize(format);
+            form += std::string(" (") + (value ? value : "") + ")";
+            g_free(value);
+        }
+        if (text.find(form) == std::string::npos) text += (text.empty() ? "" : ", ") + form;
+    }
+    return text.empty() ? "nothing" : text;
 }
 
 double Frame_rate(const Camera_mode& mode) { return Rate{mode.rate_n, mode.rate_d}.value(); }

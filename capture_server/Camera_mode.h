@@ -17,6 +17,7 @@ enum class Field_mode {
 
 struct Camera_mode {
     std::string media;       // "video/x-raw" or "image/jpeg"
+    std::string format;      // of raw pictures ("YUY2", ...); empty for JPEG or where not told
     int width = 0, height = 0;
     int rate_n = 0, rate_d = 1; // 0/1: the camera does not say
     int par_n = 1, par_d = 1;   // the camera's pixel aspect ratio
@@ -24,8 +25,12 @@ struct Camera_mode {
 };
 
 // The mode to ask a camera for among the caps it offers; none when it offers nothing that can be
-// decoded here (raw pictures or JPEG).
+// decoded here (raw pictures in a format the scaler knows, or JPEG).
 std::optional<Camera_mode> Choose_camera_mode(const GstCaps* offered);
+
+// What a camera offers, in words for the crew where nothing of it can be recorded:
+// "video/x-raw (v210), video/x-h264".
+std::string Offered_forms(const GstCaps* offered);
 
 double Frame_rate(const Camera_mode& mode);
 // The nearer of 50 and 25 a second; a camera that does not say its rate is taken at 25.

@@ -19,13 +19,12 @@ GstElement* Add_device(Gst_capture_graph& graph, const Recipe_input& in, Device_
     return device;
 }
 
-// The mode to ask the camera for, from what it offers once opened.
-std::optional<Camera_mode> Offered_mode(GstElement* device)
+// What the camera offers once opened.
+Caps_ref Offered_caps(GstElement* device)
 {
-    if (gst_element_set_state(device, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) return std::nullopt;
+    if (gst_element_set_state(device, GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) return nullptr;
     Gst_ref<GstPad> pad(gst_element_get_static_pad(device, "src"));
-    Caps_ref offered(pad ? gst_pad_query_caps(pad.get(), nullptr) : nullptr);
-    return Choose_camera_mode(offered.get());
+    return Caps_ref(pad ? gst_pad_query_caps(pad.get(), nullptr) : nullptr);
 }
 
 // The camera in its chosen mode, its pictures decoded where they come as JPEG.
@@ -51,10 +50,12 @@ namespace {
 // A camera that offers nothing that can be decoded here would record nothing: refused.
 Camera_mode Recordable_mode(GstElement* device)
 {
-    auto mode = Offered_mode(device);
+    const Caps_ref offered = Offered_caps(device);
+    const auto mode = Choose_camera_mode(offered.get());
     if (!mode)
-        throw Capture_error("The camera offers its pictures only in forms that cannot be decoded here (neither raw "
-                            "pictures nor JPEG): this camera's pictures cannot be recorded");
+        throw Capture_error("The camera offers its pictures only as " + Offered_forms(offered.get()) +
+                            ", which cannot be decoded here (neither JPEG nor raw pictures in a format libswscale "
+                            "converts): this camera's pictures cannot be recorded");
     if (mode->media == "image/jpeg" && !Gst_ref<GstElementFactory>(gst_element_factory_find("jpegdec")))
         throw Capture_error("GStreamer's jpegdec (gstreamer1.0-plugins-good) is missing: this camera's JPEG "
                             "pictures cannot be recorded");

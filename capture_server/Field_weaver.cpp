@@ -17,7 +17,8 @@ Picture_layout Packed_420_layout(int width, int height)
 }
 
 Field_weaver::Field_weaver(Field_mode mode, const Picture_layout& layout)
-    : mode_(mode), layout_(layout), frame_(layout.size)
+    : mode_(mode), layout_(layout), frame_(layout.size),
+      partner_(mode == Field_mode::two_pictures ? layout.size : 0)
 {
 }
 

@@ -36,29 +36,43 @@ public:
     };
 
     Field_weaver(Field_mode mode, const Picture_layout& layout);
-    // Takes the next picture, its time and its slot; calls frame_done with each frame it
-    // completes (none, one, or two when a picture was missing). A picture shorter than the
-    // layout is ignored.
-    template <class F>
-    void Add(std::span<const uint8_t> picture, int64_t time_ns, int64_t slot, F&& frame_done)
+    // Takes the next picture, its time and its slot: write(into) puts the whole picture, in the
+    // layout, into the bytes it is given (the frame itself where it can, so that nothing is
+    // copied twice) and says whether it could. Calls frame_done with each frame it completes
+    // (none, one, or two when a picture was missing). False when the picture was not taken.
+    template <class W, class F>
+    bool Add_written(W&& write, int64_t time_ns, int64_t slot, F&& frame_done)
     {
-        if (picture.size() < layout_.size) return;
         if (mode_ == Field_mode::one_picture) {
-            frame_done(Frame{picture.first(layout_.size), time_ns, time_ns, 1});
-            return;
+            if (!write(std::span<uint8_t>(frame_))) return false;
+            frame_done(Frame{frame_, time_ns, time_ns, 1});
+            return true;
         }
         if (waiting_ && slot != first_slot_ + 1) Flush(frame_done);
         if (!waiting_) {
             // Whole into the frame: its partner's rows replace the other field's.
-            std::memcpy(frame_.data(), picture.data(), layout_.size);
+            if (!write(std::span<uint8_t>(frame_))) return false;
             first_time_ = time_ns;
             first_slot_ = slot;
             waiting_ = true;
-            return;
+            return true;
         }
-        Copy_rows(picture, 0);
+        if (!write(std::span<uint8_t>(partner_))) return false;
+        Copy_rows(partner_, 0);
         waiting_ = false;
         frame_done(Frame{frame_, first_time_, time_ns, 2});
+        return true;
+    }
+    // The same for a picture already in the layout; one shorter than the layout is not taken.
+    template <class F>
+    bool Add(std::span<const uint8_t> picture, int64_t time_ns, int64_t slot, F&& frame_done)
+    {
+        if (picture.size() < layout_.size) return false;
+        const auto copy = [&](std::span<uint8_t> into) {
+            std::memcpy(into.data(), picture.data(), layout_.size);
+            return true;
+        };
+        return Add_written(copy, time_ns, slot, frame_done);
     }
 
     // Whether a picture waits for its partner.
@@ -81,6 +95,7 @@ private:
     Field_mode mode_;
     Picture_layout layout_;
     std::vector<uint8_t> frame_;
+    std::vector<uint8_t> partner_; // the second picture of a frame, whole, before its rows are taken
     int64_t first_time_ = 0, first_slot_ = 0; // of the picture waiting for its partner
     bool waiting_ = false;
 };

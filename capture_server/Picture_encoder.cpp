@@ -18,31 +18,6 @@ constexpr int64_t k_Frame_ns = 40'000'000;
 std::mutex g_gate_mutex;
 std::function<void()> g_gate;
 
-// PAL DV pictures: 4:3 or 16:9 on 720 x 576.
-std::string Pal_caps(bool wide)
-{
-    return std::string("video/x-raw,format=I420,width=720,height=576,pixel-aspect-ratio=") + (wide ? "64/45" : "16/15");
-}
-
-Picture_layout Layout_of(const GstVideoInfo& info)
-{
-    Picture_layout layout;
-    for (guint p = 0; p < 3 && p < GST_VIDEO_INFO_N_PLANES(&info); ++p)
-        layout.planes[p] = {GST_VIDEO_INFO_PLANE_OFFSET(&info, p), size_t(GST_VIDEO_INFO_PLANE_STRIDE(&info, p)),
-                            size_t(GST_VIDEO_INFO_COMP_HEIGHT(&info, p)),
-                            size_t(GST_VIDEO_INFO_COMP_WIDTH(&info, p)) * GST_VIDEO_INFO_COMP_PSTRIDE(&info, p)};
-    layout.size = GST_VIDEO_INFO_SIZE(&info);
-    return layout;
-}
-
-void Require_element(const char* factory, const char* package)
-{
-    Gst_ref<GstElementFactory> found(gst_element_factory_find(factory));
-    if (!found)
-        throw Capture_error(std::string("GStreamer's ") + factory + " (" + package +
-                            ") is missing: this camera's pictures cannot be recorded");
-}
-
 // Only the camera's thread adds to the queue, so it never fills past what is checked here and
 // the camera is never held up; the picture that finds no room is left out and counted.
 GstPadProbeReturn Admit_picture(GstPad*, GstPadProbeInfo* info, gpointer data)
@@ -77,6 +52,41 @@ std::shared_ptr<Picture_queue> Add_picture_queue(Gst_capture_graph& graph, GstEl
 
 } // namespace
 
+namespace {
+
+Colour_matrix Matrix_of(GstVideoColorMatrix matrix)
+{
+    switch (matrix) {
+    case GST_VIDEO_COLOR_MATRIX_BT709: return Colour_matrix::bt709;
+    case GST_VIDEO_COLOR_MATRIX_SMPTE240M: return Colour_matrix::smpte240m;
+    case GST_VIDEO_COLOR_MATRIX_FCC: return Colour_matrix::fcc;
+    case GST_VIDEO_COLOR_MATRIX_BT2020: return Colour_matrix::bt2020;
+    default: return Colour_matrix::bt601;
+    }
+}
+
+} // namespace
+
+Source_picture Source_of(const GstVideoFrame& frame, int format)
+{
+    const GstVideoInfo& info = frame.info;
+    Source_picture in;
+    in.format = format;
+    in.width = GST_VIDEO_INFO_WIDTH(&info);
+    in.height = GST_VIDEO_INFO_HEIGHT(&info);
+    in.par_n = GST_VIDEO_INFO_PAR_N(&info);
+    in.par_d = GST_VIDEO_INFO_PAR_D(&info);
+    if (GST_VIDEO_INFO_IS_YUV(&info)) {
+        in.full_range = info.colorimetry.range == GST_VIDEO_COLOR_RANGE_0_255;
+        in.matrix = Matrix_of(info.colorimetry.matrix);
+    }
+    for (guint p = 0; p < GST_VIDEO_FRAME_N_PLANES(&frame) && p < 4; ++p) {
+        in.planes[p] = static_cast<const uint8_t*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, p));
+        in.strides[p] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, p);
+    }
+    return in;
+}
+
 void Picture_encoder::Set_test_gate(std::function<void()> gate)
 {
     std::lock_guard lock(g_gate_mutex);
@@ -86,19 +96,15 @@ void Picture_encoder::Set_test_gate(std::function<void()> gate)
 void Picture_encoder::Add_to_graph(Gst_capture_graph& graph, GstElement* pictures, const Camera_mode& mode,
                                    int32_t buffer_pictures)
 {
-    Require_element("videoconvert", "gstreamer1.0-plugins-base");
-    Require_element("videoscale", "gstreamer1.0-plugins-base");
     if (const auto missing = Dv_encoder::Missing()) throw Capture_error(*missing);
-    // Pictures: on the queue's thread, to I420 720 x 576 (bordered where the shape differs).
     GstElement* queue = nullptr;
     auto waiting = Add_picture_queue(graph, pictures, buffer_pictures, queue);
-    GstElement* convert = graph.Add_base_filter("videoconvert", nullptr, queue);
-    GstElement* scale = graph.Add_base_filter("videoscale", nullptr, convert);
-    GstElement* sized = graph.Add_caps_filter(Pal_caps(Is_wide(mode)), scale);
+    // Only formats the scaler knows come through: a JPEG camera's decoder gives one of them.
+    GstElement* convertible = graph.Add_caps_filter("video/x-raw,format=" + Convertible_formats(), queue);
     // The pictures are taken as they pass; the graph runs once the first has come.
-    Gst_ref<GstPad> pad(gst_element_get_static_pad(sized, "src"));
+    Gst_ref<GstPad> pad(gst_element_get_static_pad(convertible, "src"));
     if (!Add_null_renderer(graph.Bin(), pad.get(), true)) throw Capture_error("AddBaseFilter: Could not put filter in graph");
-    auto encoder = std::make_shared<Picture_encoder>(graph.Host(), mode, sized, std::move(waiting));
+    auto encoder = std::make_shared<Picture_encoder>(graph.Host(), mode, convertible, std::move(waiting));
     gst_pad_add_probe(pad.get(), GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
                       &Picture_encoder::On_picture, encoder.get(), nullptr);
     graph.Keep(std::move(encoder));
@@ -114,7 +120,8 @@ Picture_encoder::Picture_encoder(Graph_host& host, const Camera_mode& mode, GstE
                                  std::shared_ptr<Picture_queue> waiting)
     : host_(host), mode_(Field_mode_of(mode)), clock_element_(clock_element), waiting_(std::move(waiting)),
       pacer_(mode_ == Field_mode::two_pictures ? k_Field_ns : k_Frame_ns),
-      encoder_(Is_wide(mode), mode_ == Field_mode::two_pictures)
+      encoder_(Is_wide(mode), mode_ == Field_mode::two_pictures), scaler_(Is_wide(mode)),
+      weaver_(mode_, scaler_.Layout())
 {
 }
 
@@ -123,9 +130,17 @@ GstPadProbeReturn Picture_encoder::On_picture(GstPad* pad, GstPadProbeInfo* info
     auto* encoder = static_cast<Picture_encoder*>(self);
     if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
         if (GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info)) encoder->Take(pad, buffer);
-    } else if (GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info); event && GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
+        return GST_PAD_PROBE_OK;
+    }
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (!event) return GST_PAD_PROBE_OK;
+    if (GST_EVENT_TYPE(event) == GST_EVENT_CAPS) {
+        GstCaps* caps = nullptr;
+        gst_event_parse_caps(event, &caps);
+        encoder->Learn_format(caps);
+    } else if (GST_EVENT_TYPE(event) == GST_EVENT_EOS) {
         // The last picture is not kept waiting for a partner that will not come.
-        if (encoder->weaver_) encoder->weaver_->Flush([encoder](const Field_weaver::Frame& f) { encoder->Encode(f); });
+        encoder->weaver_.Flush([encoder](const Field_weaver::Frame& f) { encoder->Encode(f); });
     }
     return GST_PAD_PROBE_OK;
 }
@@ -133,7 +148,7 @@ GstPadProbeReturn Picture_encoder::On_picture(GstPad* pad, GstPadProbeInfo* info
 // The picture that waits for its partner when the graph goes is in no frame.
 Picture_encoder::~Picture_encoder()
 {
-    if (weaver_ && weaver_->Waiting()) host_.Count_left_out(1);
+    if (weaver_.Waiting()) host_.Count_left_out(1);
 }
 
 void Picture_encoder::Take(GstPad* pad, GstBuffer* buffer)
@@ -148,18 +163,26 @@ void Picture_encoder::Take(GstPad* pad, GstBuffer* buffer)
     const guint64 taken = gst_segment_to_running_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
     gst_event_unref(event);
     if (taken == GST_CLOCK_TIME_NONE || !pacer_.Keep(int64_t(taken))) return;
-    if (!weaver_) {
-        Caps_ref caps(gst_pad_get_current_caps(pad));
-        GstVideoInfo info;
-        if (!caps || !gst_video_info_from_caps(&info, caps.get())) return;
-        layout_ = Layout_of(info);
-        weaver_.emplace(mode_, layout_);
-    }
-    GstMapInfo map;
-    if (!gst_buffer_map(buffer, &map, GST_MAP_READ)) return;
-    weaver_->Add(std::span<const uint8_t>(map.data, map.size), int64_t(taken), pacer_.Last_slot(),
-                 [this](const Field_weaver::Frame& frame) { Encode(frame); });
-    gst_buffer_unmap(buffer, &map);
+    if (!Weave(buffer, int64_t(taken))) host_.Count_left_out(1);
+}
+
+void Picture_encoder::Learn_format(GstCaps* caps)
+{
+    format_.reset();
+    if (!caps || !gst_video_info_from_caps(&info_, caps)) return;
+    format_ = Av_format_of(gst_video_format_to_string(GST_VIDEO_INFO_FORMAT(&info_)));
+}
+
+// The picture scaled straight into its place in the frame; false when it could not be.
+bool Picture_encoder::Weave(GstBuffer* buffer, int64_t taken_ns)
+{
+    GstVideoFrame frame;
+    if (!format_ || !gst_video_frame_map(&frame, &info_, buffer, GST_MAP_READ)) return false;
+    const Source_picture in = Source_of(frame, *format_);
+    const bool woven = weaver_.Add_written([&](std::span<uint8_t> into) { return scaler_.Scale(in, into); }, taken_ns,
+                                           pacer_.Last_slot(), [this](const Field_weaver::Frame& f) { Encode(f); });
+    gst_video_frame_unmap(&frame);
+    return woven;
 }
 
 // The frame, its bytes and its pictures' times go to the host together, from this one call.
@@ -173,7 +196,7 @@ void Picture_encoder::Encode(const Field_weaver::Frame& frame)
             gate();
         }
     }
-    const auto bytes = encoder_.Encode(frame.bytes, layout_);
+    const auto bytes = encoder_.Encode(frame.bytes, scaler_.Layout());
     if (bytes.empty()) {
         host_.Count_left_out(frame.pictures);
         return;

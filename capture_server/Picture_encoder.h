@@ -1,14 +1,18 @@
 #pragma once
 // The part of a graph that records a camera without DV. The camera's pictures wait in a queue of
 // their own (at most the object's BufferPictures of them; a newer picture that finds it full is
-// left out and counted), are converted and scaled to 720 x 576 on the queue's streaming thread,
-// woven into frames (Field_weaver) and encoded to DV there (Dv_encoder). Each frame goes to the
+// left out and counted), are converted and scaled to 720 x 576 on the queue's streaming thread
+// straight into the frame they go in (Picture_scaler, Field_weaver) and encoded to DV there
+// (Dv_encoder). Each frame goes to the
 // host with the times of the very pictures in its fields, taken from their buffers.
 #include "capture_server/Camera_mode.h"
 #include "capture_server/Dv_encoder.h"
 #include "capture_server/Field_weaver.h"
 #include "capture_server/Gst_capture_graph.h"
 #include "capture_server/Picture_pacer.h"
+#include "capture_server/Picture_scaler.h"
+
+#include <gst/video/video.h>
 
 #include <atomic>
 #include <functional>
@@ -27,6 +31,9 @@ struct Picture_queue {
     guint most;
     std::atomic<int64_t> waiting{0};
 };
+
+// A mapped picture as the scaler takes it, its planes lent; av_format is libavutil's.
+Source_picture Source_of(const GstVideoFrame& frame, int av_format);
 
 class Picture_encoder {
 public:
@@ -47,6 +54,9 @@ public:
 private:
     static GstPadProbeReturn On_picture(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     void Take(GstPad* pad, GstBuffer* buffer);
+    // The format of the pictures that follow, from their caps.
+    void Learn_format(GstCaps* caps);
+    bool Weave(GstBuffer* buffer, int64_t taken_ns);
     void Encode(const Field_weaver::Frame& frame);
     int32_t Tick_of(int64_t running_ns) const;
 
@@ -56,8 +66,10 @@ private:
     std::shared_ptr<Picture_queue> waiting_;
     Picture_pacer pacer_;
     Dv_encoder encoder_;
-    Picture_layout layout_{};
-    std::optional<Field_weaver> weaver_; // made for the layout of the first picture
+    Picture_scaler scaler_;
+    Field_weaver weaver_;
+    GstVideoInfo info_{};
+    std::optional<int> format_; // libavutil's, of the pictures now coming; none before their caps
 };
 
 } // namespace wk

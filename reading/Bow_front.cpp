@@ -1,42 +1,91 @@
 #include "reading/Bow_front.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace wk {
 namespace {
 
-constexpr double k_Row_gap = 2;       // frame rows between the rows of a field
+constexpr double k_Near_rows = 6; // frame rows either side of the lead row the outline is taken from
+constexpr double k_Behind = 12;   // rows whose hull ends further back than this are its body
+constexpr double k_Most_ahead = 2; // pixels the point may lie past the lead row's end
 
-const Row_front* Row_at(const std::vector<Row_front>& rows, double y)
+// The outline as edge = T - A * |y - y0|^p, A apart above and below the point: a wedge (p = 1)
+// to a round bow (p = 2). For one y0 and p the best T and A are a least-squares solution.
+struct Outline {
+    double t = 0, ssr = 1e300;
+};
+
+Outline Fit(const std::vector<Row_front>& rows, double y0, double p)
 {
-    for (const Row_front& r : rows)
-        if (std::abs(r.y - y) < 0.5) return &r;
-    return nullptr;
+    // Normal equations over (1, -|dy|^p above, -|dy|^p below).
+    std::array<std::array<double, 4>, 3> m{};
+    bool above = false, below = false;
+    for (const Row_front& r : rows) {
+        const double d = std::pow(std::abs(r.y - y0), p);
+        const std::array<double, 3> x{1, r.y < y0 ? -d : 0, r.y < y0 ? 0 : -d};
+        above |= r.y < y0, below |= r.y >= y0;
+        for (int i = 0; i < 3; ++i) {
+            for (int j = 0; j < 3; ++j) m[i][j] += x[i] * x[j];
+            m[i][3] += x[i] * r.edge;
+        }
+    }
+    // A side without rows has nothing to say about its own slope.
+    if (!above) m[1] = {0, 1, 0, 0}, m[0][1] = m[2][1] = 0;
+    if (!below) m[2] = {0, 0, 1, 0}, m[0][2] = m[1][2] = 0;
+    for (int c = 0; c < 3; ++c) {
+        int pivot = c;
+        for (int r = c + 1; r < 3; ++r)
+            if (std::abs(m[r][c]) > std::abs(m[pivot][c])) pivot = r;
+        if (std::abs(m[pivot][c]) < 1e-12) return {};
+        std::swap(m[c], m[pivot]);
+        for (int r = 0; r < 3; ++r)
+            if (r != c) {
+                const double k = m[r][c] / m[c][c];
+                for (int j = c; j < 4; ++j) m[r][j] -= k * m[c][j];
+            }
+    }
+    const double t = m[0][3] / m[0][0], a_up = m[1][3] / m[1][1], a_down = m[2][3] / m[2][2];
+    // The outline falls back from its point on both sides.
+    if (a_up < -1e-9 || a_down < -1e-9) return {};
+    Outline o{t, 0};
+    for (const Row_front& r : rows) {
+        const double d = std::pow(std::abs(r.y - y0), p);
+        o.ssr += std::pow(r.edge - (t - (r.y < y0 ? a_up : a_down) * d), 2);
+    }
+    return o;
 }
 
 } // namespace
 
-std::optional<double> Leading_point(std::vector<Row_front> rows)
+std::optional<Row_front> Leading_point(std::vector<Row_front> rows, double gap)
 {
     if (rows.empty()) return std::nullopt;
     const Row_front lead = *std::max_element(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.edge < b.edge; });
-    const Row_front* up = Row_at(rows, lead.y - k_Row_gap);
-    const Row_front* down = Row_at(rows, lead.y + k_Row_gap);
-    if (!up && !down) return lead.edge;
-    if (!up && !down) return lead.edge;
-    if (!up || !down) {
-        // The point lies at the hull's upper or lower edge (a raked stem), somewhere in the row
-        // the field did not sample beyond the lead row: along the outline, half that row on
-        // the mean.
-        const Row_front& other = up ? *up : *down;
-        return lead.edge + std::max(0.0, lead.edge - other.edge) / (2 * k_Row_gap);
-    }
-    // The outline through the three rows as a parabola: its vertex is the point.
-    const double curve = up->edge - 2 * lead.edge + down->edge;
-    if (curve >= 0) return lead.edge;
-    const double offset = std::clamp((up->edge - down->edge) / (2 * curve), -0.5, 0.5);
-    return lead.edge - 0.25 * (up->edge - down->edge) * offset;
+    std::erase_if(rows, [&](const Row_front& r) {
+        return std::abs(r.y - lead.y) > k_Near_rows || r.edge < lead.edge - k_Behind;
+    });
+    if (rows.size() < 2) return lead;
+    double top = lead.y, bottom = lead.y;
+    for (const Row_front& r : rows) top = std::min(top, r.y), bottom = std::max(bottom, r.y);
+    // The point lies within a row of the lead row; beyond the outermost row only by half a row,
+    // where the field did not look.
+    const double from = std::max(lead.y - gap, top - gap / 4);
+    const double to = std::min(lead.y + gap, bottom + gap / 4);
+    // Where the rows cannot tell (a straight raked stem), the point is taken half a row beyond
+    // the lead row when that is the outermost, otherwise at it.
+    const double likely = lead.y == top && lead.y != bottom ? from : lead.y == bottom && lead.y != top ? to : lead.y;
+    Row_front best = lead;
+    double least = 1e300;
+    for (double p : {1.0, 1.25, 1.5, 1.75, 2.0})
+        for (double y0 = from; y0 <= to + 1e-9; y0 += 0.1) {
+            const Outline o = Fit(rows, y0, p);
+            const double score = o.ssr + 1e-6 * std::abs(y0 - likely);
+            // A fit that puts the point behind the lead row's own end is no outline of it.
+            if (score < least && o.t >= lead.edge - 0.25 && o.t <= lead.edge + k_Most_ahead) least = score, best = {y0, o.t};
+        }
+    return best;
 }
 
 } // namespace wk

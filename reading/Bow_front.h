@@ -1,7 +1,8 @@
 #pragma once
 // The leading point of a hull from where each of its rows ends. A field samples every other row
-// of the frame, so the point itself mostly lies between two sampled rows: the outline through
-// the farthest row and its neighbours says how much further it reaches there.
+// of the frame, so the point itself mostly lies between two sampled rows: the outline of the
+// rows around the farthest one, carried on to where its upper and lower edges meet, says how
+// much further it reaches there and at what height.
 #include <optional>
 #include <vector>
 
@@ -9,10 +10,11 @@ namespace wk {
 
 struct Row_front {
     double y = 0;    // the row in the frame
-    double edge = 0; // how far past the line the row's hull reaches
+    double edge = 0; // how far along the travel the row's hull reaches
 };
 
-// rows: one a sampled row, rows 2 apart neighbours. None without any row.
-std::optional<double> Leading_point(std::vector<Row_front> rows);
+// rows: one a sampled row, rows gap apart neighbours (2 in one field). The point (its height and
+// how far it reaches); none without any row.
+std::optional<Row_front> Leading_point(std::vector<Row_front> rows, double gap = 2);
 
 } // namespace wk

@@ -166,10 +166,11 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
     return g;
 }
 
-// Where row r of the hull ends toward the travel, past the line: from inside the hull, some way
-// behind the core's lead, forward to where the brightness crosses halfway from the row's own
-// hull to the water, the crossing cell's share placing it within its pixel. None for a row that
-// is not the hull's or too faint (a reflection, a shadow); NaN when the row runs out of the window.
+// Where row r of the hull ends toward the travel, as a column signed along the travel: from
+// inside the hull, some way behind the core's lead, forward to where the brightness crosses
+// halfway from the row's own hull to the water, the crossing cell's share placing it within its
+// pixel. None for a row that is not the hull's or too faint (a reflection, a shadow); NaN when
+// the row runs out of the window.
 std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const
 {
     const Goal_geometry& line = window_.Line();
@@ -192,7 +193,7 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
     while (share(c + step) >= 0.5) c += step;
     if (c + step < 0 || c + step >= g.cols || !g.inside[g.At(r, c + step)]) return double(NAN);
     const double x = window_.X0() + c + step * (0.5 + share(c + step) - (1 - share(c)));
-    return direction * line.U(x, window_.Frame_y(g.field, r));
+    return step * x;
 }
 
 // The regions that can be this lane's hull, largest first: those that reach the middle half of
@@ -261,8 +262,12 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
         front.push_back({double(window_.Frame_y(g.field, r)), *edge});
     }
     if (const auto tip = Leading_point(front)) {
+        // Boats travel along the rows: the point's distance past the line along its own row.
+        const Goal_geometry& line = window_.Line();
+        const double nx = line.U(1, 0) - line.U(0, 0), step = direction * nx >= 0 ? 1 : -1;
         out.tip_found = true;
-        out.tip = *tip;
+        out.rows = front;
+        out.tip = direction * line.U(step * tip->edge, tip->y) / std::max(std::abs(nx), 0.1);
         out.ahead = std::max(0.0, farthest_joined - out.tip);
         out.blade_ahead = out.ahead > 3;
     }

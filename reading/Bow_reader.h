@@ -2,6 +2,7 @@
 // Reads one lane's bow in single fields: the water as it looks without this lane's boat, the
 // hull as the largest region that differs from it, and the hull's leading point measured
 // perpendicular to the goal line.
+#include "reading/Bow_front.h"
 #include "reading/Lane_window.h"
 
 #include <cstdint>
@@ -19,6 +20,7 @@ struct Bow_field {
     double ahead = 0;          // how much further, pixels
     bool second_hull = false;  // another region as large lies in the lane
     bool low_contrast = false; // the hull barely differs from the water
+    std::vector<Row_front> rows; // where each row of the bow ends, a column signed along the travel
 };
 
 class Bow_reader {

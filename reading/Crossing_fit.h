@@ -2,6 +2,8 @@
 // The instant the bow reaches the line, from its distance past the line in the fields around it:
 // a straight line of distance against time through the nearest fields either side, fields that
 // leap out of it (a blade or spray taken for the bow) left out.
+#include "reading/Bow_front.h"
+
 #include <optional>
 #include <vector>
 
@@ -10,6 +12,7 @@ namespace wk {
 struct Bow_sample {
     double t_ms = 0;   // the field's time, as a click there gives it
     double tip = 0;    // the bow's distance past the line, pixels
+    std::vector<Row_front> rows; // where each row of the bow ends, along the travel
 };
 
 struct Crossing_estimate {

@@ -1,14 +1,18 @@
 #include "reading/Finish_reader.h"
 
+#include "reading/Crossing_search.h"
+#include "reading/Frame_store.h"
 #include "reading/Lane_judgement.h"
 #include "reading/Lane_reader.h"
+#include "reading/Parallel_work.h"
 #include "recording/Finish_strip.h"
 #include "recording/cls_AVI_handler.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Run_time_error.h"
 
 #include <algorithm>
-#include <atomic>
+#include <memory>
+#include <set>
 #include <thread>
 
 namespace wk {
@@ -44,47 +48,56 @@ Heat Heat_of(cls_AVI_handler& r, const std::string& path)
     return h;
 }
 
-// The click time of each field near each crossing, taken on the recording's own thread.
+// The click time of each field near each crossing, taken on the recording's own thread from the
+// frames' own records: no picture is decoded for it.
 void Take_field_times(cls_AVI_handler& r, std::vector<Lane_job>& jobs)
 {
-    std::map<int64_t, std::optional<double>> known;
-    for (Lane_job& job : jobs) {
+    std::set<int32_t> frames;
+    for (const Lane_job& job : jobs) {
         if (!job.stretch) continue;
         const int64_t from = std::max<int64_t>(1, job.stretch->first_field - k_Clock_before);
         const int64_t to = std::min<int64_t>(2 * int64_t(r.num_frames()),
                                              job.stretch->first_field + job.stretch->fields + k_Clock_after);
-        for (int64_t f = from; f <= to; ++f) {
-            auto it = known.find(f);
-            if (it == known.end()) {
-                std::optional<double> ms;
-                try {
-                    if (r.Read_Frame(int32_t((f + 1) / 2))) {
-                        r.Let_Field_To_Show(f % 2 == 1 ? 1 : 2);
-                        ms = r.Multi_TimeStamp(1);
-                    }
-                } catch (const Run_time_error&) {
-                    // A field without a time of its own is not read.
-                }
-                it = known.emplace(f, ms).first;
+        for (int64_t f = from; f <= to; ++f) frames.insert(int32_t((f + 1) / 2));
+    }
+    std::map<int64_t, double> known;
+    for (const int32_t frame : frames) {
+        try {
+            if (!r.Read_Frame(frame)) continue;
+            for (int16_t field : {1, 2}) {
+                r.Let_Field_To_Show(field);
+                known[2 * int64_t(frame) - 2 + field] = r.Multi_TimeStamp(1);
             }
-            if (it->second) job.field_ms[f] = *it->second;
+        } catch (const Run_time_error&) {
+            // A field without a time of its own is not read.
         }
+    }
+    for (Lane_job& job : jobs) {
+        if (!job.stretch) continue;
+        const auto from = known.lower_bound(job.stretch->first_field - k_Clock_before);
+        const auto to = known.upper_bound(job.stretch->first_field + job.stretch->fields + k_Clock_after);
+        job.field_ms.insert(from, to);
     }
 }
 
-std::vector<Lane_proposal> Read_lanes(const Finish_strip_source& source, const Goal_geometry& line,
-                                      const std::vector<Lane_job>& jobs, int workers)
+using Decodings = std::vector<std::unique_ptr<Frame_store::Decoding>>;
+
+std::vector<Lane_proposal> Read_lanes(Frame_store& store, Decodings& decodings, const Goal_geometry& line,
+                                      const std::vector<Lane_job>& jobs, int32_t look_step)
 {
+    std::vector<std::unique_ptr<Lane_reader>> readers(decodings.size());
     std::vector<Lane_proposal> out(jobs.size());
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        Lane_reader reader(source, line);
-        for (size_t i = next++; i < jobs.size(); i = next++) out[i] = reader.Read(jobs[i]);
-    };
-    std::vector<std::thread> threads;
-    for (int k = 1; k < std::min<int>(workers, int(jobs.size())); ++k) threads.emplace_back(work);
-    work();
-    for (auto& t : threads) t.join();
+    // The lanes whose boats cross first first: lanes read side by side then want the same frames
+    // at about the same time, while the store still keeps them.
+    std::vector<size_t> order(jobs.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    auto when = [&](size_t i) { return jobs[i].stretch ? jobs[i].stretch->first_field : INT64_MAX; };
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return when(a) < when(b); });
+    Run_parallel(jobs.size(), decodings.size(), [&](size_t k, size_t worker) {
+        std::unique_ptr<Lane_reader>& reader = readers[worker];
+        if (!reader) reader = std::make_unique<Lane_reader>(store, *decodings[worker], line, look_step);
+        out[order[k]] = reader->Read(jobs[order[k]]);
+    });
     return out;
 }
 
@@ -94,38 +107,41 @@ Finish_reading Read_finish(const std::string& path, const Finish_reader_options&
 {
     cls_AVI_handler r;
     r.Let_Open_read_only(true);
-    std::string problem;
-    r.Let_Problem_handler([&](const Recording_problem& p) {
-        if (problem.empty()) problem = p.Text();
-    });
-    if (!r.Open_File(path)) Refuse(path, problem.empty() ? "it does not open" : problem);
+    if (const Recording_outcome opened = r.Open_File(path); !opened)
+        Refuse(path, opened.problems.empty() ? "it does not open" : opened.problems.front().Text());
     if (!r.is_Wakeline()) Refuse(path, "it is not a Wakeline recording");
     if (r.num_frames() < 2) Refuse(path, "it holds no frames to read");
     const Heat heat = Heat_of(r, path);
     const Goal_geometry line(heat.x1, heat.y1, heat.x2, heat.y2);
     if (!line.Valid()) Refuse(path, "it has no goal line");
 
-    Finish_strip_source source = Strip_source_of(r, 1);
-    Finish_strip_line::Setup setup{heat.x1, heat.y1, heat.x2, heat.y2, source.frame_width, source.frame_height,
-                                   source.frame_width, source.frame_height, false};
+    const Finish_strip_source source = Strip_source_of(r, 1);
+    const Finish_strip_line strip_line({heat.x1, heat.y1, heat.x2, heat.y2, source.frame_width, source.frame_height,
+                                        source.frame_width, source.frame_height, false});
     const int workers = options.workers > 0 ? options.workers : std::max(2, int(std::thread::hardware_concurrency()) - 1);
-    std::vector<Lane_job> jobs;
-    {
-        Finish_strip strip(source, setup, workers);
-        strip.Wait_whole();
-        if (strip.Unreadable_frames() * 2 > strip.Frames()) Refuse(path, "most of its frames cannot be decoded");
-        if (options.progress) options.progress(0.6);
-        const Strip_crossings crossings(strip.Picture());
-        for (const Lane_span& span : line.Spans(heat.marks)) {
-            const int32_t a = strip.Line().Sample_of(line.X(0, span.v0), line.Y(0, span.v0));
-            const int32_t b = strip.Line().Sample_of(line.X(0, span.v1), line.Y(0, span.v1));
-            jobs.push_back({span, crossings.Stretch(std::min(a, b), std::max(a, b)), {}});
-        }
+    Decodings decodings;
+    for (int w = 0; w < workers; ++w) decodings.push_back(std::make_unique<Frame_store::Decoding>(source));
+    // Enough kept for the looks near the crossings of a 9-lane heat and the frames its lanes are
+    // read in, without holding a long recording's looks.
+    Frame_store store(source, 64);
+    Crossing_search search(store, decodings, strip_line);
+    std::vector<std::pair<int32_t, int32_t>> lane_samples;
+    const std::vector<Lane_span> spans = line.Spans(heat.marks);
+    for (const Lane_span& span : spans) {
+        const int32_t a = strip_line.Sample_of(line.X(0, span.v0), line.Y(0, span.v0));
+        const int32_t b = strip_line.Sample_of(line.X(0, span.v1), line.Y(0, span.v1));
+        lane_samples.push_back({std::min(a, b), std::max(a, b)});
     }
+    const std::vector<std::optional<Strip_stretch>> stretches = search.Find(lane_samples);
+    if (search.Strip().Unreadable() * 2 > search.Strip().Put_count())
+        Refuse(path, "most of its frames cannot be decoded");
+    if (options.progress) options.progress(0.5);
+    std::vector<Lane_job> jobs;
+    for (size_t i = 0; i < spans.size(); ++i) jobs.push_back({spans[i], stretches[i], {}});
     Take_field_times(r, jobs);
     r.Close_File();
     Finish_reading reading;
-    reading.lanes = Read_lanes(source, line, jobs, workers);
+    reading.lanes = Read_lanes(store, decodings, line, jobs, search.Step());
     reading.dead_heats = Dead_heats(reading.lanes);
     if (options.progress) options.progress(1.0);
     return reading;

@@ -1,10 +1,10 @@
 #include "reading/Lane_reader.h"
 
 #include "platform/Av_frame_decoder.h"
-#include "platform/Byte_file.h"
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Lane_window.h"
+#include "reading/Outline_crossing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,35 +30,31 @@ int Field_of(int64_t field) { return field % 2 == 1 ? 1 : 2; }
 
 } // namespace
 
-Lane_reader::Lane_reader(const Finish_strip_source& source, const Goal_geometry& line)
-    : source_(source), line_(line), decoder_(std::make_unique<platform::Av_frame_decoder>(source.codec)),
-      bytes_(std::make_unique<platform::Av_frame_bytes>())
+Lane_reader::Lane_reader(Frame_store& frames, Frame_store::Decoding& decoding, const Goal_geometry& line,
+                         int32_t look_step)
+    : store_(frames), decoding_(decoding), source_(frames.Source()), line_(line), look_step_(std::max(1, look_step))
 {
-    int error = 0;
-    file_ = platform::Open_byte_source(source.path, platform::Raw_file::Mode::Read, error);
 }
 
 Lane_reader::~Lane_reader() = default;
 
 const uint8_t* Lane_reader::Frame(int32_t frame)
 {
-    if (frame < 1 || size_t(frame) > source_.places.size()) return nullptr;
-    if (auto it = frames_.find(frame); it != frames_.end()) return it->second.get();
-    std::unique_ptr<uint8_t[]>& picture = frames_[frame];
-    const Finish_strip_source::Place place = source_.places[size_t(frame - 1)];
-    if (place.length == 0 || !file_ || !decoder_->Is_open()) return nullptr;
-    uint8_t* into = bytes_->Resize(place.length);
-    if (into == nullptr || !file_->Read_exact(place.offset, into, place.length)) return nullptr;
-    // Written whole by the decoder: never zeroed first, which would cost about what decoding does.
-    std::unique_ptr<uint8_t[]> bits;
-    if (!spare_.empty()) bits = std::move(spare_.back()), spare_.pop_back();
-    else bits.reset(new uint8_t[size_t(platform::Bgr_stride(source_.frame_width)) * size_t(source_.frame_height)]);
-    if (!decoder_->Decode(bytes_->Bytes(), bits.get(), source_.frame_width, source_.frame_height)) {
-        spare_.push_back(std::move(bits));
-        return nullptr;
-    }
-    picture = std::move(bits);
-    return picture.get();
+    if (frame < 1 || frame > store_.Frames()) return nullptr;
+    auto [it, added] = frames_.try_emplace(frame);
+    if (added) it->second = store_.Get(frame, decoding_);
+    return it->second.get();
+}
+
+// The frame of a field that shows the water, moved away from the crossing (side -1 before it,
+// +1 after it) to the nearest frame the search looked at: the water is the same there, and
+// already decoded.
+int32_t Lane_reader::Water_frame(int64_t field, int side) const
+{
+    const int32_t frame = Frame_of(field), frames = store_.Frames();
+    const int32_t below = 1 + (frame - 1) / look_step_ * look_step_;
+    if (side < 0 || below == frame) return below;
+    return std::min(below + look_step_, frames);
 }
 
 // Frames long before the boat reached the line and long after it left: the water with no boat of
@@ -67,20 +63,22 @@ const uint8_t* Lane_reader::Frame(int32_t frame)
 std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
 {
     const int64_t fields = 2 * int64_t(source_.places.size());
-    std::vector<int64_t> wanted;
-    for (int64_t k = 1; k <= 3; ++k) wanted.push_back(s.first_field - s.fields - 10 * k);
-    for (int64_t k = 1; k <= 2; ++k) wanted.push_back(s.first_field + 2 * s.fields + 10 * k);
+    std::vector<std::pair<int64_t, int>> wanted;
+    for (int64_t k = 1; k <= 3; ++k) wanted.push_back({s.first_field - s.fields - 10 * k, -1});
+    for (int64_t k = 1; k <= 2; ++k) wanted.push_back({s.first_field + 2 * s.fields + 10 * k, 1});
     std::vector<const uint8_t*> frames;
     std::vector<int32_t> taken;
-    auto take = [&](int64_t f) {
-        const int32_t frame = Frame_of(f);
-        if (f < 1 || f > fields || std::find(taken.begin(), taken.end(), frame) != taken.end()) return;
+    auto take = [&](int64_t f, int side) {
+        if (f < 1 || f > fields) return;
+        const int32_t frame = Water_frame(f, side);
+        if (std::find(taken.begin(), taken.end(), frame) != taken.end()) return;
         taken.push_back(frame);
         if (const uint8_t* p = Frame(frame)) frames.push_back(p);
     };
-    for (int64_t f : wanted) take(f);
+    for (auto [f, side] : wanted) take(f, side);
     if (frames.size() < 3)
-        for (int64_t f : {int64_t(1), fields, int64_t(11), fields - 10}) take(f);
+        for (auto [f, side] : {std::pair{int64_t(1), -1}, {fields, 1}, {int64_t(11), -1}, {fields - 10, 1}})
+            take(f, side);
     return frames;
 }
 
@@ -111,7 +109,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         if (time == job.field_ms.end() || !p) continue;
         const Bow_field b = bow.Measure(p, Field_of(f), direction);
         if (!b.tip_found) continue;
-        out.push_back({time->second, b.tip});
+        out.push_back({time->second, b.tip, b.rows});
         notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
         // Only the fields near the line say what the crossing itself looked like.
         if (std::abs(b.tip) > 20) continue;
@@ -126,10 +124,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
 
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
-    // The pictures of the last lane are written over, not made anew.
-    for (auto& [frame, picture] : frames_)
-        if (picture) spare_.push_back(std::move(picture));
-    frames_.clear();
+    frames_.clear(); // the last lane's pictures are let go
     if (!job.stretch) return No_time(job.span, 0.9, "no boat reaches the line in this lane");
     const Strip_stretch s = *job.stretch;
     const Lane_window window(line_, job.span, k_Reach, source_.frame_width, source_.frame_height);
@@ -160,7 +155,13 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
             return No_time(job.span, 0.7, "the boat stops before the line");
         return No_time(job.span, 0.1, "the bow could not be read at the line");
     }
-    return Judge_crossing(job, *e, notes);
+    const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
+    const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
+    // Fields that barely reach either side of the line, and a hull seen short of it after: what
+    // crossed was a blade or spray, not the bow.
+    if (outlined.short_of_line && (e->before < 2 || e->after < 2))
+        return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
+    return Judge_crossing(job, outlined.estimate.value_or(*e), notes);
 }
 
 } // namespace wk

@@ -1,24 +1,18 @@
 #pragma once
-// Reads one lane at a time: decodes only the frames around where the strip saw its boat cross,
-// with its own decoder and its own way into the file, so that several read lanes side by side.
+// Reads one lane at a time: looks only at the frames around where the strip saw its boat cross,
+// taken from the store the lanes share, so that several read lanes side by side and a frame two
+// lanes need is decoded once.
 #include "reading/Finish_reader.h"
+#include "reading/Frame_store.h"
 #include "reading/Goal_geometry.h"
 #include "reading/Lane_judgement.h"
 #include "reading/Strip_crossings.h"
-#include "recording/Finish_strip.h"
 
 #include <map>
-#include <memory>
 #include <optional>
 #include <vector>
 
 namespace wk {
-
-namespace platform {
-class Av_frame_bytes;
-class Av_frame_decoder;
-class Byte_source;
-} // namespace platform
 
 class Bow_reader;
 class Lane_window;
@@ -26,8 +20,11 @@ struct Bow_sample;
 
 class Lane_reader {
 public:
-    // source and line must outlive the reader.
-    Lane_reader(const Finish_strip_source& source, const Goal_geometry& line);
+    // decoding: the calling thread's. look_step: the water is read in frames 1, 1 + look_step,
+    // 1 + 2 look_step ... (and the last), which the search for crossings decoded already. All
+    // must outlive the reader.
+    Lane_reader(Frame_store& frames, Frame_store::Decoding& decoding, const Goal_geometry& line,
+                int32_t look_step = 1);
     ~Lane_reader();
     Lane_reader(const Lane_reader&) = delete;
     Lane_reader& operator=(const Lane_reader&) = delete;
@@ -42,13 +39,14 @@ private:
     std::vector<Bow_sample> Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
                                     int direction, Lane_notes& notes);
 
+    int32_t Water_frame(int64_t field, int side) const;
+
+    Frame_store& store_;
+    Frame_store::Decoding& decoding_;
     const Finish_strip_source& source_;
     const Goal_geometry& line_;
-    std::unique_ptr<platform::Av_frame_decoder> decoder_;
-    std::unique_ptr<platform::Byte_source> file_;
-    std::map<int32_t, std::unique_ptr<uint8_t[]>> frames_; // none: the frame cannot be read
-    std::vector<std::unique_ptr<uint8_t[]>> spare_;
-    std::unique_ptr<platform::Av_frame_bytes> bytes_;
+    int32_t look_step_;
+    std::map<int32_t, Frame_store::Picture> frames_; // none: the frame cannot be read
 };
 
 } // namespace wk

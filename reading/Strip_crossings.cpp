@@ -73,11 +73,32 @@ int Strip_crossings::Longest_run(int32_t first, int32_t last, int32_t column) co
     return best;
 }
 
+// Per field: 0 when it says nothing (not built or not decoded), else itself and the fields not
+// built right after it, which it stands for when only some fields were built.
+std::vector<int32_t> Strip_crossings::Fields_stood_for(int32_t sample) const
+{
+    const auto* row = reinterpret_cast<const QRgb*>(strip_.constScanLine(sample));
+    std::vector<int32_t> stands_for(size_t(strip_.width()), 0);
+    int32_t not_built = 0;
+    for (int32_t k = strip_.width() - 1; k >= 0; --k) {
+        if (row[k] == Finish_strip::k_Not_ready) {
+            ++not_built;
+        } else if (row[k] == Finish_strip::k_Unreadable) {
+            not_built = 0;
+        } else {
+            stands_for[size_t(k)] = 1 + not_built;
+            not_built = 0;
+        }
+    }
+    return stands_for;
+}
+
 std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t last) const
 {
     first = std::max(first, 0);
     last = std::min(last, strip_.height() - 1);
     if (first > last) return std::nullopt;
+    const std::vector<int32_t> stands_for = Fields_stood_for(first);
     std::optional<Strip_stretch> best;
     int64_t best_score = 0, score = 0, start = -1, end = -1, misses = 0;
     int widest = 0;
@@ -90,12 +111,14 @@ std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t las
     };
     for (int32_t k = 0; k < strip_.width(); ++k) {
         // A field that could not be decoded says nothing: it neither ends nor lengthens a stretch.
-        if (Unreadable(reinterpret_cast<const QRgb*>(strip_.constScanLine(first))[k])) continue;
+        if (stands_for[size_t(k)] == 0) continue;
         const int run = Longest_run(first, last, k);
         if (run >= k_Min_run) {
             if (start < 0) start = k;
-            end = k;
-            score += run;
+            // A field standing for those not built after it: what lay on the line then lay there
+            // halfway through them, as far as this field can tell.
+            end = k + (stands_for[size_t(k)] - 1) / 2;
+            score += int64_t(run) * stands_for[size_t(k)];
             widest = std::max(widest, run);
             misses = 0;
         } else if (start >= 0 && ++misses > 1) {

@@ -1,10 +1,13 @@
 #pragma once
 // Where boats cross, read from the finish strip: in each lane's stretch of samples, the fields in
-// which something that is not the water lies on the line long enough to be a hull.
+// which something that is not the water lies on the line long enough to be a hull. The strip may
+// hold only some fields: each then stands for those not built after it, so that a stretch seen in
+// a few fields weighs what it would weigh seen in all.
 #include <QImage>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace wk {
 
@@ -15,7 +18,8 @@ struct Strip_stretch {
 
 class Strip_crossings {
 public:
-    // strip: one column per field (column k is field k + 1), one row per sample of the line.
+    // strip: one column per field (column k is field k + 1), one row per sample of the line. The
+    // water's usual colour is taken from the fields built now; fields built later are read too.
     explicit Strip_crossings(const QImage& strip);
     // The longest-lasting stretch in samples first..last; none when nothing lay on the line there.
     std::optional<Strip_stretch> Stretch(int32_t first, int32_t last) const;
@@ -24,6 +28,7 @@ private:
     // How far a sample of a field lies from the sample's usual colour, and the level that counts.
     int Deviation(int32_t sample, int32_t column) const;
     int Longest_run(int32_t first, int32_t last, int32_t column) const;
+    std::vector<int32_t> Fields_stood_for(int32_t sample) const;
 
     const QImage& strip_;
     std::vector<QRgb> usual_;    // per sample: the median colour over every field

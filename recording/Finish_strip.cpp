@@ -57,19 +57,9 @@ Finish_strip::Finish_strip(Finish_strip_source source, const Finish_strip_line::
       }()),
       path_(std::move(source.path)), codec_(std::move(source.codec)), frame_width_(source.frame_width),
       frame_height_(source.frame_height), ms_per_field_(source.ms_per_field), places_(std::move(source.places)),
-      frames_(int32_t(places_.size()))
+      frames_(int32_t(places_.size())), columns_(line_, frame_width_, frame_height_)
 {
-    const int32_t samples = line_.Samples();
-    const auto stride = uint32_t(platform::Bgr_stride(frame_width_));
-    for (auto& o : offsets_) o.resize(size_t(samples));
-    for (int32_t i = 0; i < samples; ++i) {
-        const Strip_point p = line_.Frame_point(i);
-        // A field shows each of its rows twice: field 1 rows 1, 3, 5 ..., field 2 rows 0, 2, 4 ...
-        const int32_t rows[2] = {std::min(p.y | 1, frame_height_ - 1), p.y & ~1};
-        for (int k = 0; k < 2; ++k)
-            offsets_[k][size_t(i)] = uint32_t(frame_height_ - 1 - rows[k]) * stride + uint32_t(3 * p.x);
-    }
-    picture_ = QImage(std::max(1, 2 * frames_), samples, QImage::Format_RGB32);
+    picture_ = QImage(std::max(1, 2 * frames_), line_.Samples(), QImage::Format_RGB32);
     if (picture_.isNull()) {
         // No memory for it: an empty strip, nothing started.
         frames_ = 0;
@@ -129,26 +119,14 @@ bool Finish_strip::Build_frame(int32_t frame, Strip_worker& w)
     uint8_t* into = w.bytes.Resize(place.length);
     if (into == nullptr || !w.file->Read_exact(place.offset, into, place.length)) return false;
     if (!w.decoder.Decode(w.bytes.Bytes(), w.picture.data(), frame_width_, frame_height_)) return false;
-    const int32_t samples = line_.Samples();
-    for (int k = 0; k < 2; ++k) {
-        const size_t column = size_t(2 * (frame - 1) + k);
-        const std::vector<uint32_t>& offsets = offsets_[k];
-        for (int32_t i = 0; i < samples; ++i) {
-            const uint8_t* bgr = w.picture.data() + offsets[size_t(i)];
-            auto* row = reinterpret_cast<QRgb*>(bits_ + qsizetype(i) * row_bytes_);
-            row[column] = qRgb(bgr[2], bgr[1], bgr[0]);
-        }
-    }
+    columns_.Write(w.picture.data(), frame, bits_, row_bytes_);
     return true;
 }
 
 void Finish_strip::Mark_unreadable(int32_t frame)
 {
     ++unreadable_;
-    for (int32_t i = 0; i < line_.Samples(); ++i) {
-        auto* row = reinterpret_cast<QRgb*>(bits_ + qsizetype(i) * row_bytes_);
-        row[2 * (frame - 1)] = row[2 * (frame - 1) + 1] = k_Unreadable;
-    }
+    columns_.Paint(k_Unreadable, frame, bits_, row_bytes_);
 }
 
 void Finish_strip::Note_done(int32_t frame)

@@ -5,6 +5,7 @@
 // thread only takes where the frames lie, once, and looks at what is ready. Columns are filled
 // from the start on, so the ready part grows from the left.
 #include "recording/Finish_strip_line.h"
+#include "recording/Strip_columns.h"
 
 #include <QImage>
 
@@ -82,8 +83,7 @@ private:
     double ms_per_field_;
     std::vector<Finish_strip_source::Place> places_; // dropped once the strip is whole
     int32_t frames_ = 0;
-    // Byte offsets into a decoded bottom-up picture of each sample, for field 1 and field 2.
-    std::vector<uint32_t> offsets_[2];
+    Strip_columns columns_;
     QImage picture_;
     uchar* bits_ = nullptr;
     qsizetype row_bytes_ = 0;

@@ -3,6 +3,7 @@
 #include "recording/Header_journal.h"
 #include "services/Module_qsm_Globals.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace wk {
@@ -69,6 +70,18 @@ std::vector<Recording_problem> Recording_problems::Take()
     std::vector<Recording_problem> taken;
     taken.swap(kept_);
     return taken;
+}
+
+bool Recording_outcome::Has(Recording_problem::Kind kind) const
+{
+    return std::any_of(problems.begin(), problems.end(), [kind](const Recording_problem& p) { return p.kind == kind; });
+}
+
+std::string Problems_text(const std::vector<Recording_problem>& problems)
+{
+    std::string text;
+    for (const Recording_problem& p : problems) text += (text.empty() ? "" : "\r\n") + p.Text();
+    return text;
 }
 
 } // namespace wk

@@ -1,7 +1,7 @@
 #pragma once
 // What went wrong with a recording file, as a value: a kind and its detail, the way a demuxer
-// hands back an error code. Readers post it and return false; the owner of the recording decides
-// what the operator sees. Text() is the operator's message for it, made here alone.
+// hands back an error code. Readers post it and return false; whoever called decides what the
+// operator sees. Text() is the operator's message for it, made here alone.
 #include <functional>
 #include <string>
 #include <vector>
@@ -52,11 +52,12 @@ private:
     std::string Journal_text() const;
 };
 
-// Where problems are posted: to the handler when one is installed, otherwise kept in order for
-// whoever asks (a tool, a test).
+// Where problems are posted: kept in order for whoever called (a window, a tool, a test), or
+// passed on to another owner's problems.
 class Recording_problems {
 public:
     using Handler = std::function<void(const Recording_problem&)>;
+    // Passes every problem on instead of keeping it (a part that reports to its owner).
     void Handle_with(Handler handler) { handler_ = std::move(handler); }
     // Posting leaves what it is posted about as it was: a const owner posts too.
     void Post(Recording_problem problem) const;
@@ -66,6 +67,21 @@ public:
 private:
     Handler handler_;
     mutable std::vector<Recording_problem> kept_;
+};
+
+// The problems' messages, one a line; "" when there were none.
+std::string Problems_text(const std::vector<Recording_problem>& problems);
+
+// What an operation on a recording came to: whether it did it, and every problem met on the
+// way, oldest first (what refused it last, or notices of what was repaired). The caller decides
+// what of it the operator sees.
+struct Recording_outcome {
+    bool done = false;
+    std::vector<Recording_problem> problems;
+
+    explicit operator bool() const { return done; }
+    bool Has(Recording_problem::Kind kind) const;
+    std::string Text() const { return Problems_text(problems); }
 };
 
 } // namespace wk

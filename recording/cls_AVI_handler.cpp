@@ -4,7 +4,6 @@
 
 #include "platform/Clock.h"
 #include "platform/Byte_file.h"
-#include "platform/Dialogs.h"
 #include "recording/Own_format_head.h"
 #include "recording/Recording_reader.h"
 #include "recording/Timecode_module.h"
@@ -52,8 +51,6 @@ cls_AVI_handler::cls_AVI_handler(int16_t index)
       Decoded_Frame_No(renderer_->decoded_frame_no), reader_(Make_recording_reader("", rec_))
 {
     rec_.index = index;
-    // Every problem of the recording's file reaches the operator here, as its message.
-    rec_.problems.Handle_with([](const Recording_problem& problem) { platform::MsgBox(problem.Text()); });
     try {
         Trace_Line("* cls_AVI_handler Initialize***, M_index = " + std::to_string(index));
         Initialize_properties();
@@ -96,7 +93,13 @@ bool cls_AVI_handler::Is_plain_dv() const { return Lower_ascii(suffix_) == "dv";
 
 // ---- Open and close ----
 
-bool cls_AVI_handler::Open_File(const std::string& path)
+Recording_outcome cls_AVI_handler::Open_File(const std::string& path)
+{
+    const bool opened = Open_kept(path);
+    return {opened, rec_.problems.Take()};
+}
+
+bool cls_AVI_handler::Open_kept(const std::string& path)
 {
     Trace_Line("*cls_AVI_handler Open_file, File_name = " + path);
     Close_File();
@@ -208,10 +211,10 @@ bool cls_AVI_handler::rename_file(const std::string& new_path)
         // A file that takes the name after the look above is not replaced either.
         if (const int error = platform::Rename_no_replace(old, new_path)) {
             rec_.problems.Post({Recording_problem::Kind::not_renamed, std::generic_category().message(error), old});
-            Open_File(old);
+            Open_kept(old);
             return false;
         }
-        return Open_File(new_path);
+        return Open_kept(new_path);
     } catch (...) {
         Report_current_exception("rename_file" + std::string(k_Class));
         return false;

@@ -69,7 +69,8 @@ public:
     cls_AVI_handler& operator=(const cls_AVI_handler&) = delete;
 
     // ---- Open, close and file kinds ----
-    bool Open_File(const std::string& path);
+    // Opens the recording; what it came to, with the problems met (the caller tells the operator).
+    Recording_outcome Open_File(const std::string& path);
     void Close_File();
     bool File_open() const { return rec_.file.Is_open(); }
     int16_t file_num() const { return rec_.file.Is_open() ? rec_.file_number : int16_t(0); }
@@ -78,9 +79,6 @@ public:
     // Files opened from now on are opened for reading alone, whatever their permissions: a
     // reader that only looks never writes, not even a recovered frame count.
     void Let_Open_read_only(bool on) { open_read_only_ = on; }
-    // Where the file's problems go in place of the operator's message box (a tool, a reader
-    // that reports them as a value).
-    void Let_Problem_handler(Recording_problems::Handler handler) { rec_.problems.Handle_with(std::move(handler)); }
     bool is_DV() const;
     bool is_Start_Cam() const { return false; }
     int16_t Synch_type() const { return synch_type_; }
@@ -141,8 +139,9 @@ public:
     bool Lanes_Visible();
     void Lanes_Visible(bool on);
     std::string Heat_comment(int16_t heat);
-    // Where the recording's problems go (a message box unless the owner says otherwise).
-    Recording_problems& Problems() { return rec_.problems; }
+    // The problems of the operations since the last take (a header write, a rename, a close),
+    // oldest first, for the caller to tell; an open returns its own.
+    std::vector<Recording_problem> Take_problems() { return rec_.problems.Take(); }
     // Sizes of the pictures of the plain draw and of the overlay ("width,height width,height").
     std::string DIB_sizes() const { return renderer_->DIB_sizes(); }
     // The time stamp of the frame just read, while a file is open; 0 otherwise.
@@ -403,6 +402,8 @@ private:
     static constexpr const char* k_Class = " of Class Module cls_AVI_handler";
 
     // ---- The file and its reader ----
+    // Opens the recording, its problems kept for the caller's take.
+    bool Open_kept(const std::string& path);
     void Forget_frame();
     void Reset_state();
     bool Append_allowed() const;

@@ -5,7 +5,7 @@
 #include "platform/Screen_fit.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 
 #include <QGuiApplication>
 #include <QPainter>

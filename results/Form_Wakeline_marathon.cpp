@@ -13,7 +13,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/Module_window.h"
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

@@ -13,7 +13,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/Module_window.h"
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -41,6 +41,21 @@ QRect Marathon_top(const Form_Wakeline_marathon& marathon, const QRect& frame)
     const int bottom = frame.top() + platform::Frame_margins(&marathon).top() +
                        row->mapTo(&marathon, QPoint(0, row->height())).y();
     return {frame.topLeft(), QPoint(frame.right(), bottom)};
+}
+
+// The width the marathon window was drawn at: its heats' frame with the same margin either side.
+int Marathon_width(const Form_Wakeline_marathon& marathon)
+{
+    return marathon.Frame_classes->x() * 2 + marathon.Frame_classes->width();
+}
+
+// The least the marathon window is cut to where the screen has no room for it beside the viewer's
+// controls: its right edge goes (the heats' elapsed times; the finish entry shows the selected
+// heat's), while the heats' numbers, names and starts, Start, Stop and the clock stay whole.
+QSize Marathon_least(const Form_Wakeline_marathon& marathon)
+{
+    const QWidget* start = marathon.Text_start[0];
+    return {start->mapTo(&marathon, QPoint(start->width() + 8, 0)).x(), marathon.height()};
 }
 
 // A label alone in its captioned frame.
@@ -160,18 +175,30 @@ void Frm_Wakeline_Marathon_settime::Show_marathon_windows(bool on)
     // the screen has room, wherever the settings last left them; this one also off the marathon
     // window's menu and first rows. They are placed before they show, so that the window manager
     // frames each where it was put.
-    // Their controls stand where they were drawn: cut smaller, a window would hide some of them.
+    // Nor over the viewer's controls: where the screen is too narrow for the marathon window
+    // beside them (1280 wide), the viewer has narrowed its column (Beside_width) and the marathon
+    // window loses its right edge rather than cover Play and the slider or go behind the viewer.
+    // The finish entry's controls stand where they were drawn: cut smaller, it would hide some.
     const QRect viewer_menus = Viewer_menu_area(), picture = Viewer_picture_area(), viewer = Viewer_frame_area();
+    const QRect controls = Viewer_controls_area();
+    marathon.resize(Marathon_width(marathon), marathon.height()); // whole again where there is room now
     const QRect marathon_frame =
-        platform::Place_clear_of(&marathon, {picture}, {viewer}, viewer_menus, marathon.size());
-    platform::Place_clear_of(this, {picture, Marathon_top(marathon, marathon_frame)}, {viewer, marathon_frame},
-                             viewer_menus, size());
+        platform::Place_clear_of(&marathon, {picture, controls}, {viewer}, viewer_menus, Marathon_least(marathon));
+    platform::Place_clear_of(this, {picture, controls, Marathon_top(marathon, marathon_frame)},
+                             {viewer, marathon_frame}, viewer_menus, size());
     marathon.show();
     // The viewer steps frames while the marathon window is up; its clock stays still meanwhile.
     marathon.Timer1->stop();
     show();
     if (const int16_t heat = marathon.Selected_Heat())
         Show_heat(marathon.Rows().Row(heat - 1).heat_num, marathon.Rows().Row(heat - 1).heat_name);
+}
+
+int Frm_Wakeline_Marathon_settime::Beside_width() const
+{
+    const auto& marathon = platform::Form_instance<Form_Wakeline_marathon>();
+    const QMargins frame = platform::Frame_margins(&marathon);
+    return Marathon_width(marathon) + frame.left() + frame.right();
 }
 
 void Frm_Wakeline_Marathon_settime::Show_heat(const std::string& heat_id, const std::string& heat_name)

@@ -6,7 +6,7 @@
 // for the frame it shows (the marathon port).
 #include "platform/Form_window.h"
 #include "results/Marathon_result_file.h"
-#include "viewer/Marathon_times.h"
+#include "results/Marathon_times.h"
 
 #include <cstdint>
 #include <optional>
@@ -39,6 +39,7 @@ public:
     void Show_frame_times(const std::string& frame_time, const std::string& start,
                           const std::string& elapsed) override;
     void Show_marathon_windows(bool on) override;
+    int Beside_width() const override;
     void Show_heat(const std::string& heat_id, const std::string& heat_name);
 
     // ---- The result file ----

@@ -11,13 +11,13 @@
 #include "results/Result_desk.h"
 #include "results/Start_list.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
-#include "viewer/Lane_results.h"
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 
 #include <QAction>
 #include <QApplication>
@@ -347,7 +347,7 @@ void Frm_results::Form_Load()
         setWindowTitle("Wakeline Results");
         Place_beside_viewer();
         Clear_Results();
-        if (Lane_results* results = Viewer_lane_results()) results->Fill_Results();
+        if (Results_viewer* viewer = Viewer()) viewer->Fill_Results();
         menu_debug->menuAction()->setVisible(!g_Compiled || Ctrl_Key_Down());
         Load_Export_format();
         Load_Export_Folder();
@@ -448,14 +448,16 @@ void Frm_results::Clear_Results()
     for (QLabel* l : Lbl_result_name_labels) l->clear();
     Lbl_result_state->clear();
     Lbl_capture_time_label->clear();
+    // The correction stays: it goes with the heat's labels, which Clear_Heat_Data empties.
+    const int32_t correction = Correction();
     shown_result_ = Heat_result{};
+    shown_result_.correction = correction;
 }
 
 void Frm_results::Clear_Heat_Data()
 {
     Lbl_heat_label->clear();
-    g_Heat_correction = 0;
-    Display_Compensate_Mill();
+    Display_Compensate_Mill(0);
     recorded_start_mill_ = 0;
     corrected_start_mill_ = 0;
     Display_Original_Start_Time();
@@ -490,9 +492,15 @@ void Frm_results::Show_parts(std::array<QLabel*, k_Parts>& labels, int32_t ms)
     for (int k = 0; k < k_Parts; ++k) Set_text(labels[size_t(k)], Two_digits(Get_Time_Part(letters[k], ms)));
 }
 
+void Frm_results::Display_Compensate_Mill(int32_t correction)
+{
+    shown_result_.correction = correction;
+    Display_Compensate_Mill();
+}
+
 void Frm_results::Display_Compensate_Mill()
 {
-    const int32_t c = g_Heat_correction;
+    const int32_t c = Correction();
     Lbl_Minus->setVisible(c < 0);
     for (QLabel* l : Lbl_hms_correction) {
         QPalette p = l->palette();
@@ -510,7 +518,7 @@ void Frm_results::Display_Original_Start_Time() { Show_parts(Lbl_hms, recorded_s
 
 void Frm_results::Display_Corrected_Start_Time()
 {
-    const int64_t corrected = int64_t(recorded_start_mill_) + g_Heat_correction;
+    const int64_t corrected = int64_t(recorded_start_mill_) + Correction();
     if (corrected < INT32_MIN || corrected > INT32_MAX)
         throw Run_time_error(err_Overflow, "Overflow", "Display_Corrected_Start_Time");
     corrected_start_mill_ = int32_t(corrected);
@@ -551,8 +559,7 @@ void Frm_results::Lbl_hms_correction_MouseDown(int index, int button)
     try {
         if (!Recording_open() || !Correction_allowed()) return;
         Deselect_Correction_Items();
-        g_Heat_correction = 0;
-        Display_Compensate_Mill();
+        Display_Compensate_Mill(0);
         Update_File_With_Time_Correction();
         Refill_rows();
     } catch (...) {
@@ -567,9 +574,9 @@ void Frm_results::Cmd_time_MouseDown(int index)
         repeat_active_ = true;
         repeat_delay_ = 200;
         while (repeat_active_) {
-            const int64_t next = int64_t(g_Heat_correction) + (index == 0 ? correction_step_ : -correction_step_);
+            const int64_t next = int64_t(Correction()) + (index == 0 ? correction_step_ : -correction_step_);
             if (next < INT32_MIN || next > INT32_MAX) throw Run_time_error(err_Overflow, "Overflow");
-            g_Heat_correction = int32_t(next);
+            shown_result_.correction = int32_t(next);
             Wait_ms(repeat_delay_, false);
             platform::Do_events(); // where the button's release is seen
             repeat_delay_ = Next_repeat_delay(repeat_delay_);
@@ -593,11 +600,11 @@ void Frm_results::Cmd_time_MouseUp(int)
     }
 }
 
-void Frm_results::Update_File_With_Time_Correction() { g_Recording->Heat_Start_Correction(1, g_Heat_correction); }
+void Frm_results::Update_File_With_Time_Correction() { g_Recording->Heat_Start_Correction(1, Correction()); }
 
 void Frm_results::Refill_rows()
 {
-    if (Lane_results* results = Viewer_lane_results()) results->Fill_Results();
+    if (Results_viewer* viewer = Viewer()) viewer->Correct_start(Correction());
 }
 
 // ---- From a place to its finish ----
@@ -652,9 +659,10 @@ void Frm_results::item_clear_all_results_Click()
         if (platform::MsgBox("This will clear all stored results for this heat, are you sure?",
                              platform::vbOKCancel | platform::vbDefaultButton2, "Clear results") != platform::vbOK)
             return;
-        Clear_All_Results();
-        Clear_Lane_Times();
-        if (Results_viewer* viewer = Viewer()) viewer->Draw_Graphics(true, false);
+        if (Results_viewer* viewer = Viewer()) {
+            viewer->Clear_all_results();
+            viewer->Draw_Graphics(true, false);
+        }
     } catch (...) {
         Report_current_exception("item_clear_all_results_Click of Form Frm_results");
     }
@@ -665,7 +673,7 @@ void Frm_results::item_hide_Click() { Unload_form(); }
 void Frm_results::item_exit_Click()
 {
     try {
-        Wakeline_exit();
+        Wakeline_exit(Operator_boxes_of_windows());
     } catch (const platform::End_requested&) {
         throw;
     } catch (...) {
@@ -675,7 +683,7 @@ void Frm_results::item_exit_Click()
 
 void Frm_results::item_load_results_Click()
 {
-    if (Lane_results* results = Viewer_lane_results()) results->Complete_Result_Array();
+    if (Results_viewer* viewer = Viewer()) viewer->Complete_Result_Array();
 }
 
 void Frm_results::item_make_official_Click()

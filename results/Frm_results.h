@@ -3,8 +3,8 @@
 // start, and the jump from a place to its finish field. It owns no result data: the viewer fills
 // its rows from the lane tables and the recording.
 #include "platform/Form_window.h"
-#include "viewer/Result_rows.h"
-#include "viewer/Result_sheet.h"
+#include "results/Result_rows.h"
+#include "results/Result_sheet.h"
 
 #include <array>
 #include <cstdint>
@@ -105,7 +105,12 @@ public:
     void Lbl_event_name(const std::string& text) override;
     void Clear_Results() override;
     void Clear_Heat_Data() override;
-    void Display_Compensate_Mill() override;
+    // Shows the correction, which the window then changes from.
+    void Display_Compensate_Mill(int32_t correction) override;
+    // Shows the correction as it stands.
+    void Display_Compensate_Mill();
+    // The heat-start correction (ms) shown: the shown result's, or as the buttons changed it.
+    int32_t Correction() const { return shown_result_.correction; }
     void Recorded_start_mill(int32_t ms) override;
     void Display_Original_Start_Time() override;
     void GoTo_Field(int16_t row) override;

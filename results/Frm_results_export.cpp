@@ -16,7 +16,7 @@
 #include "services/Module_system.h"
 #include "services/Module_trace.h"
 #include "services/Module_utilities.h"
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -2,8 +2,9 @@
 // A heat's result as a value: its lanes ranked into places, and what names the heat. One ranking
 // function makes it from the lane records; the results window, the exports and the printed sheet
 // all take it, so what a file holds never depends on how a window shows it.
+#include "results/Lane_Result_Record.h"
 #include "results/Result_time_rule.h"
-#include "services/Module_qsm_Globals.h"
+#include "results/Time_codes.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "results/Xml_file_text.h"
 #include "services/Module_utilities.h"
-#include "viewer/Marathon_times.h"
+#include "results/Marathon_times.h"
 
 #include <cctype>
 #include <cstdio>

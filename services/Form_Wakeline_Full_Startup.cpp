@@ -2,6 +2,7 @@
 
 #include "platform/Forms.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
@@ -113,6 +114,6 @@ void Form_Wakeline_Full_Startup::Command_go_Click()
 
 void Form_Wakeline_Full_Startup::item_about_Click() { platform::Open_window("frmAbout"); }
 
-void Form_Wakeline_Full_Startup::item_exit_Click() { Wakeline_exit(); }
+void Form_Wakeline_Full_Startup::item_exit_Click() { Wakeline_exit(Operator_boxes_of_windows()); }
 
 } // namespace wk

@@ -5,6 +5,7 @@
 #include "platform/Interface_kit.h"
 #include "platform/Single_instance.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_trace.h"
 
@@ -26,7 +27,7 @@ void Form_check_software::Form_Load()
 {
     if (platform::Previous_instance()) {
         platform::MsgBox("A previous instance of this program is already running!");
-        Wakeline_exit();
+        Wakeline_exit(Operator_boxes_of_windows());
         return;
     }
     Trace_Line("Form_check_software Load");

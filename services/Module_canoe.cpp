@@ -70,9 +70,9 @@ void Wakeline_Initialization()
 
 void Load_Event_Name() { g_Event_name = Read_setting(ini::Event_name); }
 
-bool Enter_Event_name()
+bool Enter_Event_name(Operator_port& port)
 {
-    const auto answer = platform::Get_dialogs().Input_box("Enter event name!", "Wakeline event name", g_Event_name);
+    const auto answer = port.Event_name(g_Event_name);
     if (!answer) return false;
     g_Event_name = *answer;
     Write_setting(ini::Event_name, g_Event_name);
@@ -160,15 +160,13 @@ void Stop_All_Captures()
     Wait_One_Second();
 }
 
-void Wakeline_exit()
+void Wakeline_exit(Operator_port& port)
 {
     try {
         Trace_Line("********Canoe_exit start");
         g_Exiting = true;
         if (g_Compiled) {
-            const int answer = platform::MsgBox("Exiting Wakeline, are you sure?",
-                                                platform::vbOKCancel | platform::vbDefaultButton2, "Wakeline Exit");
-            if (answer != platform::vbOK) {
+            if (!port.Exit_confirmed()) {
                 g_Exiting = false;
                 return;
             }

@@ -1,6 +1,8 @@
 #pragma once
 // Start-up, the one-time initialisation, the codec check, the program exit, stopping captures
 // and the end of a print job.
+#include "services/Operator_port.h"
+
 #include <string>
 
 namespace wk {
@@ -13,14 +15,15 @@ void Reset_Initialization_for_tests();
 void Load_Event_Name();
 // Asks for the station's event name and stores it (memory and settings). Cancel keeps the old
 // name; an empty answer typed on purpose is kept. True when a new name was stored.
-bool Enter_Event_name();
+bool Enter_Event_name(Operator_port& port);
 // Fills g_DV_Codec from the registered DV codecs ("CDVC" wins over "dvsd"), or ends the program.
 void Eval_Codecs();
 // The driver registered for a video codec, "" when none.
 std::string Get_Codec_dll(const std::string& fourcc);
 bool Verify_Phidget();
-// Asks, stops the capture and unloads every window. A cancelled exit leaves everything running.
-void Wakeline_exit();
+// Asks through the calling window's port, stops the capture and unloads every window. A
+// cancelled exit leaves everything running.
+void Wakeline_exit(Operator_port& port);
 void Stop_Active_Capture();
 void Stop_All_Captures();
 void Check_Printer();

@@ -59,7 +59,6 @@ namespace wk {
     X(g_Page_top, 0)                                                                                   \
     X(g_Page_right, 0)                                                                                 \
     X(g_Page_bottom, 0)                                                                                \
-    X(g_Heat_correction, 0)                                                                            \
     X(g_Export_folder)                                                                                 \
     X(g_Export_file)                                                                                   \
     X(g_Num_lanes, 0)                                                                                  \

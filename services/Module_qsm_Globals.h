@@ -29,27 +29,6 @@ public:
     virtual void Let_Goal_offset(int16_t ms) = 0;
 };
 
-// How a lane's time was made: clicked by hand, proposed by the finish reader and confirmed, or
-// proposed and overridden by a click on another field.
-enum class Result_made : int16_t { clicked = 0, confirmed = 1, overridden = 2 };
-
-// One lane's result: lane index 0..15, time in ms, click time in ms, goal field.
-struct Lane_Result_Record {
-    int16_t Lane = 0;
-    int32_t Time = 0;
-    int32_t Click_time = 0;
-    int16_t Goal_field = 0;
-    Result_made Made = Result_made::clicked;
-};
-
-// Lane time codes.
-inline constexpr int32_t No_Time = 999999999;
-inline constexpr int32_t Time_DSQ = 100000001;
-inline constexpr int32_t Time_DNS = 100000002;
-inline constexpr int32_t Time_DNF = 100000003;
-// Everything below the first code is a real time (a click before the start gives a negative one).
-inline constexpr bool Is_real_time(int32_t time) { return time < Time_DSQ; }
-
 // A goal line's end points, picture pixels.
 struct Goal_line_coords {
     int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -122,7 +101,6 @@ extern bool g_Viewer_activated;
 extern float g_Page_left, g_Page_top, g_Page_right, g_Page_bottom;
 extern std::shared_ptr<Cls_memory_status> g_Memory_status;
 
-extern int32_t g_Heat_correction;
 // Where results are exported, and the last file an export wrote.
 extern std::string g_Export_folder;
 extern std::string g_Export_file;

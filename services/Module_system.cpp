@@ -204,22 +204,22 @@ std::vector<std::string> fso_Youngest_files(const std::string& folder)
 
 bool Associate_File_Extension(const std::string& extension, const std::string& class_name,
                               const std::string& description, const std::string& icon_path,
-                              const std::string& program_path)
+                              const std::string& program_path, Operator_port& port)
 {
     switch (platform::Write_file_association(extension, class_name, description, icon_path, program_path)) {
     case platform::Association_result::ok: return true;
-    case platform::Association_result::folder_failed: platform::MsgBox("Error: Creating Key!"); return false;
-    case platform::Association_result::write_failed: platform::MsgBox("Error Setting String Value!"); return false;
+    case platform::Association_result::folder_failed: port.Tell("Error: Creating Key!"); return false;
+    case platform::Association_result::write_failed: port.Tell("Error Setting String Value!"); return false;
     }
     return false;
 }
 
-bool Associate_Qs2_Files()
+bool Associate_Qs2_Files(Operator_port& port)
 {
     const bool ok = Associate_File_Extension(".qs2", "qs2_ext", "Wakeline data file",
                                              platform::Program_icon(),
-                                             platform::Program_file().string());
-    if (ok) platform::MsgBox("Associated the file extension .qs2 with this application!");
+                                             platform::Program_file().string(), port);
+    if (ok) port.Tell("Associated the file extension .qs2 with this application!");
     return ok;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 // Operating-system and network helpers.
+#include "services/Operator_port.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -52,11 +54,12 @@ template <class T> void Bubble_sort(std::vector<T>& items)
 std::vector<std::string> fso_Youngest_files(const std::string& folder);
 
 // Registers a file type for this user: a MIME type and a desktop entry in the user's data
-// folder. False (after its message) when a file could not be written.
+// folder. False (after its message to the port) when a file could not be written.
 bool Associate_File_Extension(const std::string& extension, const std::string& class_name,
                               const std::string& description, const std::string& icon_path,
-                              const std::string& program_path);
-// Registers ".qs2" for this program; confirms it when it worked (a failure has said so already).
-bool Associate_Qs2_Files();
+                              const std::string& program_path, Operator_port& port);
+// Registers ".qs2" for this program; confirms it to the port when it worked (a failure has said
+// so already).
+bool Associate_Qs2_Files(Operator_port& port);
 
 } // namespace wk

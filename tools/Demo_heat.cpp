@@ -108,7 +108,7 @@ Result Make_demo_heat(const std::string& path, const Options& options)
 
     cls_AVI_handler rec;
     rec.File_name(path);
-    if (!rec.Create_File()) throw std::runtime_error("cannot create " + path);
+    if (!rec.Create_File()) throw std::runtime_error("cannot create " + path + ": " + Problems_text(rec.Take_problems()));
     rec.Initiate_file();
     if (!rec.File_Initiated()) throw std::runtime_error("cannot write the header of " + path);
     Cls_XML_header& h = rec.Header();

@@ -7,11 +7,13 @@
 #include "tools/Dv_frames.h"
 #include "tools/Finish_heat_painter.h"
 #include "tools/Finish_heat_plan.h"
+#include "tools/Held_out_painter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 
 namespace wk::finish_heat {
@@ -43,10 +45,12 @@ void Write_header(cls_AVI_handler& rec, const Heat_plan& p)
 
 void Write_frames(cls_AVI_handler& rec, const Heat_plan& p)
 {
-    Finish_heat_painter painter(p);
+    std::unique_ptr<Heat_painter> painter;
+    if (p.options.style == Style::held_out) painter = std::make_unique<Held_out_painter>(p);
+    else painter = std::make_unique<Finish_heat_painter>(p);
     dv::DV_picture picture;
     for (int32_t k = 1; k <= p.Frames(); ++k) {
-        painter.Paint(k, picture);
+        painter->Paint(k, picture);
         dv::DV_frame f = dv::Encode_DV_picture(picture);
         dv::Put_timecode(f, dv::Timecode_plus({10, 0, 0, 0}, k - 1));
         dv::Put_rec_datetime(f, dv::Rec_datetime_plus({2026, 8, 20, 10, 0, 0}, (k - 1) / 25));
@@ -77,7 +81,7 @@ void Write_recording(const std::string& path, const Heat_plan& p, bool& created)
 {
     cls_AVI_handler rec;
     rec.File_name(path);
-    if (!rec.Create_File()) throw std::runtime_error("cannot create " + path);
+    if (!rec.Create_File()) throw std::runtime_error("cannot create " + path + ": " + Problems_text(rec.Take_problems()));
     created = true;
     rec.Initiate_file();
     if (!rec.File_Initiated()) throw std::runtime_error("cannot write the header of " + path);
@@ -102,6 +106,7 @@ Truth Truth_of(const Heat_plan& p)
     Truth t;
     t.seed = p.seed;
     t.kind = p.options.kind;
+    t.style = p.options.style;
     t.frames = p.Frames();
     t.heat_start = p.heat_start;
     std::copy(std::begin(p.goal), std::end(p.goal), t.goal);
@@ -147,6 +152,8 @@ void Write_text(const std::string& path, const std::string& text, bool& created)
 
 std::string Kind_name(Kind kind) { return k_Kind_names[size_t(kind)]; }
 
+std::string Style_name(Style style) { return style == Style::held_out ? "held-out" : "own"; }
+
 std::optional<Kind> Kind_from_name(const std::string& name)
 {
     for (Kind k : k_All_kinds)
@@ -173,7 +180,7 @@ std::string Truth_path(const std::string& recording_path)
 std::string Truth_json(const Truth& t)
 {
     char buf[256];
-    std::string s = "{\"seed\":" + std::to_string(t.seed) + ",\"kind\":\"" + Kind_name(t.kind) +
+    std::string s = "{\"seed\":" + std::to_string(t.seed) + ",\"kind\":\"" + Kind_name(t.kind) + "\",\"style\":\"" + Style_name(t.style) +
                     "\",\"frames\":" + std::to_string(t.frames) + ",\"heat_start\":" + std::to_string(t.heat_start) +
                     ",\"ms_per_field\":20,\"goal\":[" + std::to_string(t.goal[0]) + "," + std::to_string(t.goal[1]) +
                     "," + std::to_string(t.goal[2]) + "," + std::to_string(t.goal[3]) + "],\n\"lanes\":[";
@@ -196,6 +203,8 @@ std::string Truth_json(const Truth& t)
         s += (i ? ",[" : "[") + std::to_string(t.dead_heats[i].first) + "," + std::to_string(t.dead_heats[i].second) + "]";
     return s + "]}\n";
 }
+
+Truth Truth_of(const Options& options) { return Truth_of(Plan_heat(options)); }
 
 Truth Make_finish_heat(const std::string& path, const Options& options)
 {

@@ -19,6 +19,11 @@ inline constexpr Kind k_All_kinds[] = {Kind::mixed,     Kind::plain, Kind::blade
 std::string Kind_name(Kind kind);
 std::optional<Kind> Kind_from_name(const std::string& name);
 
+// How a heat looks: the boats, water, light and camera the reader was made against, or a
+// second look drawn apart from it that the reader is judged on and never tuned to.
+enum class Style { own, held_out };
+std::string Style_name(Style style);
+
 struct Options {
     uint64_t seed = 1;
     Kind kind = Kind::mixed;
@@ -26,6 +31,7 @@ struct Options {
     double lead_ms = 1000;  // recorded before the first crossing
     double tail_ms = 600;   // and after the last stern has passed the line
     bool whole_passage = true;  // false: the tail counts from the last crossing
+    Style style = Style::own;
 };
 
 enum class Lane_kind { finish, empty, stopper };
@@ -46,6 +52,7 @@ struct Lane_truth {
 struct Truth {
     uint64_t seed = 0;
     Kind kind = Kind::mixed;
+    Style style = Style::own;
     int32_t frames = 0;
     int32_t heat_start = 0;  // the heat's start tick, as stored in heat 1
     int32_t goal[4] = {};    // x1, y1, x2, y2 as in the header
@@ -56,6 +63,9 @@ struct Truth {
 // Writes the heat to path (which must not exist yet) and its truth to Truth_path(path).
 // Throws std::runtime_error on failure and then leaves neither file behind.
 Truth Make_finish_heat(const std::string& path, const Options& options);
+
+// The truth of the heat the options make, without painting or writing it.
+Truth Truth_of(const Options& options);
 
 // "heat.qs2" -> "heat.truth.json"
 std::string Truth_path(const std::string& recording_path);

@@ -3,18 +3,17 @@
 // boats anti-aliased from their exact geometry, then camera noise.
 #include "tools/Dv_frames.h"
 #include "tools/Finish_heat_plan.h"
+#include "tools/Heat_painter.h"
 
 #include <vector>
 
 namespace wk::finish_heat {
 
-class Finish_heat_painter {
+class Finish_heat_painter : public Heat_painter {
 public:
     explicit Finish_heat_painter(const Heat_plan& plan);
 
-    // Frame k (from 1): rows 1, 3, 5 ... (field 1, filmed first) at field 2k - 1's moment,
-    // rows 0, 2, 4 ... at field 2k's.
-    void Paint(int32_t frame, dv::DV_picture& picture);
+    void Paint(int32_t frame, dv::DV_picture& picture) override;
 
 private:
     struct Pixel_row {

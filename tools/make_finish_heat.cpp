@@ -1,4 +1,4 @@
-// make_finish_heat [--seed N] [--kind KIND] [--lanes N] OUTPUT.qs2
+// make_finish_heat [--seed N] [--kind KIND] [--lanes N] [--style own|held-out] OUTPUT.qs2
 // Writes a synthetic finish and its truth (OUTPUT.truth.json): every lane's true crossing on
 // the clock a finish click gives.
 #include "tools/Finish_heat.h"
@@ -16,7 +16,7 @@ int Usage()
         if (!kinds.empty()) kinds += '|';
         kinds += wk::finish_heat::Kind_name(k);
     }
-    std::fprintf(stderr, "usage: make_finish_heat [--seed N] [--kind %s] [--lanes N] OUTPUT.qs2\n", kinds.c_str());
+    std::fprintf(stderr, "usage: make_finish_heat [--seed N] [--kind %s] [--lanes N] [--style own|held-out] OUTPUT.qs2\n", kinds.c_str());
     return 2;
 }
 
@@ -45,6 +45,10 @@ int main(int argc, char** argv)
                 return 2;
             }
             options.lanes = int(n);
+        } else if (a == "--style" && i + 1 < argc) {
+            const std::string style = argv[++i];
+            if (style != "own" && style != "held-out") return Usage();
+            options.style = style == "own" ? wk::finish_heat::Style::own : wk::finish_heat::Style::held_out;
         } else if (a == "--kind" && i + 1 < argc) {
             const auto kind = wk::finish_heat::Kind_from_name(argv[++i]);
             if (!kind) return Usage();

@@ -3,14 +3,18 @@
 # files in WORK, sets x_pid (for the caller's cleanup) and exports DISPLAY. Returns 1, with the
 # server's first words in own_display_error, when no server could be started.
 start_own_display() {
+  # The server writes its display's number down the pipe once it takes connections, and ends
+  # the pipe when it fails to start: the read waits for either (its bound only catches a hang).
+  mkfifo "$1/display" || { own_display_error="no pipe in $1"; return 1; }
   Xvfb -displayfd 3 -screen 0 "${2:-1280x1024}x24" -nolisten tcp 3> "$1/display" 2> "$1/xvfb.log" &
   x_pid=$!
-  for _ in $(seq 50); do [ -s "$1/display" ] && break; sleep 0.1; done
-  if [ ! -s "$1/display" ]; then
+  local number=
+  read -r -t 120 number < "$1/display"
+  if ! [[ $number =~ ^[0-9]+$ ]]; then
     own_display_error=$(head -c 300 "$1/xvfb.log")
     return 1
   fi
-  export DISPLAY=":$(head -n1 "$1/display")"
+  export DISPLAY=":$number"
 }
 
 # make_own_work: sets work to a fresh folder; at exit the program in app_pid and the X server are

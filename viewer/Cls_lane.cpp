@@ -1,5 +1,6 @@
 #include "viewer/Cls_lane.h"
 
+#include "results/Time_codes.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Run_time_error.h"
 #include "services/graphics/modAPIDraw.h"

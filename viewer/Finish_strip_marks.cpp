@@ -168,7 +168,7 @@ Strip_marks Strip_marks_of(const Finish_strip_line& line)
         if (!Is_real_time(r.Time) || r.Goal_field <= 0) continue;
         const auto mark = std::ranges::find(m.lanes, r.Lane, &Strip_marks::Lane::lane);
         m.places.push_back({int16_t(i + 1), r.Lane, r.Goal_field - 1, mark == m.lanes.end() ? 0 : mark->row,
-                            int32_t(int64_t(r.Time) - g_Heat_correction)});
+                            int32_t(int64_t(r.Time) - results->Correction())});
     }
     return m;
 }

@@ -71,7 +71,8 @@ void Finish_strip_pane::Build_controls()
     Lbl_strip->setObjectName("Lbl_strip");
 }
 
-void Finish_strip_pane::Show_clear_of(const QRect& picture, const QRect& viewer, const QRect& menus)
+void Finish_strip_pane::Show_clear_of(const QRect& picture, const QRect& controls, const QRect& viewer,
+                                      const QRect& menus)
 {
     const QRect room = platform::Window_room(menus);
     // As wide as the viewer and as high as the room under it allows, within reason; then placed
@@ -79,7 +80,7 @@ void Finish_strip_pane::Show_clear_of(const QRect& picture, const QRect& viewer,
     const int w = std::min(room.width(), std::max(viewer.width(), 800));
     const int h = std::clamp(room.bottom() - viewer.bottom() - 40, 260, std::max(260, room.height() / 2));
     resize(w, h);
-    platform::Place_clear_of(this, {picture}, {viewer}, menus);
+    platform::Place_clear_of(this, {picture, controls}, {viewer}, menus);
     show();
     timer_->start();
     Follow();

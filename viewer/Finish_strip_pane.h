@@ -35,9 +35,10 @@ public:
     QToolButton* Cmd_zoom_out = nullptr;
     QLabel* Lbl_strip = nullptr;
 
-    // Places the window inside the screen clear of the viewer's picture (and of the rest of the
-    // viewer's frame and its menus where there is room), and shows it. Screen rectangles.
-    void Show_clear_of(const QRect& picture, const QRect& viewer, const QRect& menus);
+    // Places the window inside the screen clear of the viewer's picture and controls (and of the
+    // rest of the viewer's frame and its menus where there is room), and shows it. Screen
+    // rectangles.
+    void Show_clear_of(const QRect& picture, const QRect& controls, const QRect& viewer, const QRect& menus);
     // Starts the strip for the open recording when it has none or its goal line changed, drops it
     // when the recording closed, and shows what is ready (its timer calls it).
     void Follow();

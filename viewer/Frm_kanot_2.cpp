@@ -7,12 +7,13 @@
 #include "platform/Screen_saver.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/Module_window.h"
-#include "viewer/Marathon_times.h"
-#include "viewer/Result_rows.h"
+#include "results/Marathon_times.h"
+#include "results/Result_rows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -294,6 +295,7 @@ void Frm_kanot_2::Form_Unload()
     try {
         Stop_Active_Capture();
         if (g_Recording) g_Recording->Close_File();
+        Tell_recording_problems();
         Store_Form_Pos("Frm_kanot_2", x() * platform::Twips_per_pixel_x(), y() * platform::Twips_per_pixel_y(), 0, 0);
     } catch (...) {
         Report_current_exception("Form_QueryUnload of Form frm_kanot_2");
@@ -303,7 +305,7 @@ void Frm_kanot_2::Form_Unload()
 void Frm_kanot_2::item_exit_Click()
 {
     try {
-        Wakeline_exit();
+        Wakeline_exit(Operator_boxes_of_windows());
     } catch (const platform::End_requested&) {
         throw;
     } catch (...) {

@@ -3,11 +3,12 @@
 // in Picture_large with the goal line and the lane marks laid over it, and keeps the heat's lane
 // results. The recording is the program-wide g_Recording.
 #include "platform/Form_window.h"
+#include "services/Operator_boxes.h"
 #include "viewer/Finish_strip_host.h"
 #include "viewer/Lane_results.h"
 #include "viewer/After_paint_queue.h"
 #include "viewer/Overlay_runs.h"
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 #include "viewer/Viewer_reading.h"
 
 #include <QPoint>
@@ -137,6 +138,8 @@ public:
     void Load_Lanes_from_File();
     void Clear_Results();
     void Close_File();
+    // Shows the recording's problems met since they were last shown, one message each.
+    void Tell_recording_problems();
     void Clear_file_Data();
     void item_close_Click();
     void item_open_Click();
@@ -156,8 +159,18 @@ public:
     Lane_results& Results() { return results_; }
     // A click's result: drawn and shown once however many redraws storing it asks for.
     void Attach_Time(int16_t lane, int32_t value, bool plus);
-    void Complete_Result_Array() { results_.Complete_Result_Array(); }
-    void Fill_Results() { results_.Fill_Results(); }
+    void Complete_Result_Array() override { results_.Complete_Result_Array(); }
+    void Fill_Results() override { results_.Fill_Results(); }
+    void Correct_start(int32_t correction) override
+    {
+        results_.Correction(correction);
+        results_.Fill_Results();
+    }
+    void Clear_all_results() override
+    {
+        Clear_All_Results();
+        Clear_Lane_Times();
+    }
 
     // ---- Showing a field and playing ----
     void Slider_play_Scroll() override;
@@ -175,6 +188,7 @@ public:
     QRect Menu_area() const override;
     QRect Picture_area() const override;
     QRect Frame_area() const override;
+    QRect Controls_area() const override;
     std::string Start_time_text() const override;
     bool Viewer_shown() const override { return isVisible(); }
     bool Marathon_mode() const override;
@@ -425,7 +439,7 @@ private:
     void Build_result_menu();
     void Print_series_picture(int16_t place, double x, double y, const Series_grid& grid);
 
-    Lane_results results_{*this};
+    Lane_results results_{*this, Operator_boxes_of_windows()};
     std::unique_ptr<Viewer_reading> reading_;
     std::string command_line_;
     std::string recording_path_;

@@ -12,7 +12,7 @@
 #include "services/Run_time_error.h"
 #include "services/graphics/cDIBSection.h"
 #include "viewer/Finish_strip_pane.h"
-#include "viewer/Marathon_times.h"
+#include "results/Marathon_times.h"
 #include "viewer/Module_lanes.h"
 
 #include <QAction>
@@ -175,6 +175,11 @@ void Frm_kanot_2::End_redraw_batch()
 
 void Frm_kanot_2::After_paint(std::function<void()> work)
 {
+    // Work put off (a result's store) tells what the recording met once it is done.
+    work = [this, work = std::move(work)] {
+        work();
+        Tell_recording_problems();
+    };
     if (redraw_batch_ > 0) held_after_paint_.push_back(std::move(work));
     else after_paint_.Add(std::move(work));
 }

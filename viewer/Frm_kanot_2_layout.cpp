@@ -9,7 +9,8 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
 #include "services/graphics/cDIBSection.h"
-#include "viewer/Result_rows.h"
+#include "results/Marathon_times.h"
+#include "results/Result_rows.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -64,6 +65,9 @@ void Frm_kanot_2::Arrange_layout(bool rotated)
     // now is (or away, when the marks no longer lie in the picture).
     item_rotated->setChecked(rotated);
     if (lane_result_lane_ >= 0) Display_Lane_Result(lane_result_lane_);
+    // The windows beside the viewer go around the picture's new shape: turned, it reaches down
+    // where the finish entry was.
+    if (isVisible()) Form_Resize();
 }
 
 void Frm_kanot_2::Arrange_Picture(bool rotated)
@@ -117,8 +121,12 @@ void Frm_kanot_2::Fit_width()
 {
     if (item_fullscreen->isChecked() || isMaximized()) return;
     const QMargins frame = platform::Frame_margins(this);
-    // The results window comes beside the viewer once the viewer is shown, not before.
-    const int beside = isVisible() && !item_Marathon->isChecked() ? Results_rows().Beside_width() : 0;
+    // The results window comes beside the viewer once the viewer is shown, not before; in marathon
+    // mode the marathon window takes its place.
+    int beside = 0;
+    if (isVisible() && !item_Marathon->isChecked()) beside = Results_rows().Beside_width();
+    if (const Marathon_times* marathon = Marathon_windows(false); isVisible() && item_Marathon->isChecked() && marathon)
+        beside = marathon->Beside_width();
     const int room = platform::Available_area().width() - frame.left() - frame.right() - beside;
     const int least = frm_DV_AUX->x() + k_Frame_width * 2 / 3;
     const int width = std::max(least, std::min(natural_width_, room));

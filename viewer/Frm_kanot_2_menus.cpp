@@ -11,6 +11,7 @@
 #include "platform/Print_target.h"
 #include "recording/cls_AVI_handler.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_error.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
@@ -187,7 +188,7 @@ void Frm_kanot_2::Connect_more_menus()
     on(item_heat_start, [this] { item_heat_start_Click(); });
     on(itemLocalheatstart, [this] { itemLocalheatstart_Click(); });
     on(item_calibrate, [] { platform::Open_window("Form_calibrate"); });
-    on(item_asssociate, [] { Associate_Qs2_Files(); });
+    on(item_asssociate, [] { Associate_Qs2_Files(Operator_boxes_of_windows()); });
     on(item_browse_for_folder, [this] { item_browse_for_folder_Click(); });
     on(item_display_positions, [this] {
         setWindowTitle(QString("me.top: %1 me.left: %2").arg(y() * platform::Twips_per_pixel_y()).arg(x() * platform::Twips_per_pixel_x()));
@@ -269,6 +270,7 @@ void Frm_kanot_2::item_toggle_showgoalline_Click()
     if (!Header_writable()) return;
     g_Recording->Show_goalline(!g_Recording->Show_goalline());
     g_Recording->Write_XML_header();
+    Tell_recording_problems();
 }
 
 void Frm_kanot_2::item_toggle_flip_lanemarks_Click()
@@ -321,7 +323,7 @@ void Frm_kanot_2::item_show_frame_Click()
 void Frm_kanot_2::Enter_Event_name()
 {
     try {
-        if (wk::Enter_Event_name()) Update_Form_Caption();
+        if (wk::Enter_Event_name(Operator_boxes_of_windows())) Update_Form_Caption();
     } catch (...) {
         Report_current_exception("Enter_Event_name of Form frm_kanot_2");
     }
@@ -351,6 +353,7 @@ void Frm_kanot_2::item_set_heat_id_Click()
     if (const auto answer = Ask("Give Heat ID!")) {
         g_Recording->Heat_ID(1, *answer);
         g_Recording->Write_XML_header();
+        Tell_recording_problems();
         Label_heatID->setText(QString::fromStdString(*answer));
     }
 }
@@ -374,6 +377,7 @@ void Frm_kanot_2::item_heat_start_Click()
     if (!Header_writable()) return;
     g_Recording->Start_PC_mill(1, g_Recording->Old_HeatStart());
     g_Recording->Write_XML_header();
+    Tell_recording_problems();
 }
 
 // One click would overwrite the heat's start for good: the crew sees the new start and says yes.
@@ -389,6 +393,7 @@ void Frm_kanot_2::itemLocalheatstart_Click()
             return;
         g_Recording->Start_local_mill(1, fixed_start);
         g_Recording->Write_XML_header();
+        Tell_recording_problems();
     } catch (...) {
         Report_current_exception("itemLocalheatstart_Click of Form frm_kanot_2");
     }

@@ -21,7 +21,7 @@
 #include "services/graphics/cDIBSection.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Module_lanes.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -61,7 +61,17 @@ std::string Megabytes_text(int64_t bytes)
 
 void Message(const std::string& text) { platform::MsgBox(text, platform::vbOKOnly); }
 
+void Tell(const std::vector<Recording_problem>& problems)
+{
+    for (const Recording_problem& problem : problems) platform::MsgBox(problem.Text());
+}
+
 } // namespace
+
+void Frm_kanot_2::Tell_recording_problems()
+{
+    if (g_Recording) Tell(g_Recording->Take_problems());
+}
 
 void Frm_kanot_2::Form_Load()
 {
@@ -199,6 +209,7 @@ void Frm_kanot_2::Open_steps(const std::string& path)
     }
     if (g_Recording->num_frames() == 0) {
         g_Recording->Close_File();
+        Tell_recording_problems();
         recording_path_.clear();
         Update_Form_Caption();
         Message("No video frames in this file!");
@@ -252,10 +263,12 @@ void Frm_kanot_2::Open_multi_file(const std::string& path)
     g_Recording->Close_File();
     g_File_Goal_line = {};
     g_Recording->set_Screen_HDC(&Picture_large->hDC());
-    // A file that does not open has said why.
-    if (!g_Recording->Open_File(path)) return;
+    const Recording_outcome opened = g_Recording->Open_File(path);
+    Tell(opened.problems);
+    if (!opened) return;
     if (!g_Recording->is_Wakeline()) {
         g_Recording->Close_File();
+        Tell_recording_problems();
         Message("Not a valid wakeLine file!");
         return;
     }
@@ -316,6 +329,7 @@ void Frm_kanot_2::Close_File()
     if (reading_) reading_->Forget();
     if (!Recording_open()) return;
     g_Recording->Close_File();
+    Tell_recording_problems();
     g_Recording->File_name("");
     platform::Hold_screen_awake(this, false);
     Slider_play->setValue(Slider_play->minimum());

@@ -13,10 +13,11 @@
 #include "services/Module_utilities.h"
 #include "viewer/Lane_results.h"
 #include "services/Module_window.h"
-#include "viewer/Marathon_times.h"
-#include "viewer/Result_rows.h"
+#include "results/Marathon_times.h"
+#include "results/Result_rows.h"
 
 #include <QKeyEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -204,8 +205,10 @@ void Frm_kanot_2::item_Marathon_Click()
     try {
         const bool on = item_Marathon->isChecked();
         if (on) Results_rows().Show_results_window(false, 0);
-        if (Marathon_times* marathon = Marathon_windows(on)) marathon->Show_marathon_windows(on);
+        // The viewer makes its room first: the marathon windows are placed around its new frame.
+        Marathon_times* marathon = Marathon_windows(on);
         Fit_width();
+        if (marathon) marathon->Show_marathon_windows(on);
         if (!on) Results_rows().Show_results_window(true, Right_edge() * platform::Twips_per_pixel_x());
         for (QLabel* label : Heat_time_labels()) label->setEnabled(!on);
         Slider_play_Scroll();
@@ -246,6 +249,15 @@ QRect Frm_kanot_2::Picture_area() const
 }
 
 QRect Frm_kanot_2::Frame_area() const { return isVisible() ? frameGeometry() : QRect(); }
+
+QRect Frm_kanot_2::Controls_area() const
+{
+    if (!isVisible()) return {};
+    QRect column;
+    for (const QGroupBox* f : {frm_DV_AUX, Frm_options, Frm_time, Frm_play})
+        if (f->isVisible()) column |= QRect(f->mapToGlobal(QPoint(0, 0)), f->size());
+    return column;
+}
 
 std::string Frm_kanot_2::Start_time_text() const { return Label_start_time->text().toStdString(); }
 

@@ -15,8 +15,8 @@
 #include "services/Module_ini_keys.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_utilities.h"
-#include "viewer/Result_rows.h"
-#include "viewer/Result_sheet.h"
+#include "results/Result_rows.h"
+#include "results/Result_sheet.h"
 
 #include <QAction>
 #include <QPainter>

@@ -13,8 +13,8 @@
 #include "services/Module_utilities.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Finish_strip_pane.h"
-#include "viewer/Result_rows.h"
-#include "viewer/Result_sheet.h"
+#include "results/Result_rows.h"
+#include "results/Result_sheet.h"
 #include "viewer/Strip_export.h"
 
 #include <QAction>
@@ -64,7 +64,7 @@ void Frm_kanot_2::item_finish_strip_Click()
 {
     try {
         if (!Check_File_Open()) return;
-        Strip_pane().Show_clear_of(Picture_area(), Frame_area(), Menu_area());
+        Strip_pane().Show_clear_of(Picture_area(), Controls_area(), Frame_area(), Menu_area());
         Strip_pane().Field_shown(Shown_field());
     } catch (...) {
         Report_current_exception("item_finish_strip_Click of Form frm_kanot_2");

@@ -3,7 +3,6 @@
 #include "viewer/Lane_results.h"
 
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "recording/cls_AVI_handler.h"
 #include "results/Result_desk.h"
 #include "services/Module_error.h"
@@ -11,7 +10,7 @@
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
 #include "viewer/Cls_lane.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,14 +155,15 @@ Heat_result Taken_to_desk(Heat_result result)
 
 // ---- Lane_results ----
 
-Lane_results::Lane_results(Result_viewer& viewer) : viewer_(viewer), by_lane_(No_results()), ranked_(No_results()) {}
+Lane_results::Lane_results(Result_viewer& viewer, Operator_port& port)
+    : viewer_(viewer), port_(port), by_lane_(No_results()), ranked_(No_results()) {}
 
 void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
 {
     try {
         if (!Recording_open()) return;
         if (g_Recording->Read_only()) {
-            platform::MsgBox("File is read-only!", platform::vbOKOnly);
+            port_.Tell("File is read-only!");
             return;
         }
         if (lane < 0 || lane >= k_Heat_lanes)
@@ -171,9 +171,7 @@ void Lane_results::Attach_Time(int16_t lane, int32_t value, bool plus)
         // Whatever was shown, the file decides whether the lane has a result.
         by_lane_ = Load_heat(k_Heat);
         const int32_t old = by_lane_[size_t(lane)].Time;
-        if (old != 0 && old != No_Time &&
-            platform::MsgBox("Override existing result?", platform::vbOKCancel) != platform::vbOK)
-            return;
+        if (old != 0 && old != No_Time && !port_.Override_confirmed()) return;
         Heat_lane_records changed = by_lane_;
         changed[size_t(lane)] = New_result(viewer_, lane, value, plus);
         if (Is_real_time(value) && viewer_.Clicked_over_proposal(lane)) changed[size_t(lane)].Made = Result_made::overridden;
@@ -250,9 +248,10 @@ void Lane_results::Complete_Result_Array()
     try {
         Load_All_Heats_Array_from_File(k_Heat);
         Copy_Active_Heat();
-        g_Heat_correction = Recording_open() ? g_Recording->Heat_Start_Correction(k_Heat) : 0;
+        result_.correction = Recording_open() ? g_Recording->Heat_Start_Correction(k_Heat) : 0;
+        result_.rule = Result_time_rule_from_settings();
         Lane_Active_Heat_Array_Sort();
-        Results_rows().Display_Compensate_Mill();
+        Results_rows().Display_Compensate_Mill(result_.correction);
         Results_rows().Clear_Results();
         Fill_Results();
         viewer_.New_graphics();
@@ -277,8 +276,9 @@ void Lane_results::Fill_Results()
     timed_result_count_ = 0;
     if (Recording_open()) {
         const Heat_result result =
-            Taken_to_desk(Make_heat_result(ranked_, g_Heat_correction, g_Recording->Heat_ID(k_Heat),
-                                           g_Recording->Capture_time(), Result_time_rule_from_settings()));
+            Taken_to_desk(Make_heat_result(ranked_, result_.correction, g_Recording->Heat_ID(k_Heat),
+                                           g_Recording->Capture_time(), result_.rule));
+        result_ = result;
         Clear_Lane_Times();
         for (const Heat_result_row& row : result.rows) Mirror_on_marks(row);
         timed_result_count_ = int16_t(result.Timed_count());
@@ -313,8 +313,7 @@ int16_t Lane_results::Find_Lane_Index(double lane) const
 std::string Lane_results::Lane_result_text(int16_t lane) const
 {
     // The words follow the records as last ranked, with the correction in force.
-    return Lane_result_words(Make_heat_result(ranked_, g_Heat_correction, {}, {}, Result_time_rule_from_settings()),
-                             lane);
+    return Lane_result_words(Make_heat_result(ranked_, result_.correction, {}, {}, result_.rule), lane);
 }
 
 // ---- Free procedures ----

@@ -3,6 +3,7 @@
 // and the same records ranked into the heat's result. The recording is the source of truth: every
 // change is written there first and the records are then read back from it.
 #include "results/Heat_result.h"
+#include "services/Operator_port.h"
 
 #include <cstdint>
 #include <functional>
@@ -39,7 +40,8 @@ class cls_AVI_handler;
 // The viewer's result methods, and the heat's records they keep.
 class Lane_results {
 public:
-    explicit Lane_results(Result_viewer& viewer);
+    // The viewer's port asks the operator what storing a result needs asked.
+    Lane_results(Result_viewer& viewer, Operator_port& port);
 
     // Stores a result for lane 0..15: value 0 takes the shown field's race time (+10 ms with
     // plus), a time code replaces it. Refuses read-only recordings and asks before overriding.
@@ -74,13 +76,21 @@ public:
     // The lane's result in words (see Lane_result_words); "" for a lane without a result.
     std::string Lane_result_text(int16_t lane) const;
 
+    // The heat-start correction (ms) the result is made with: the recording's, read with the
+    // records, until the results window changes it.
+    int32_t Correction() const { return result_.correction; }
+    void Correction(int32_t ms) { result_.correction = ms; }
+
 private:
     void Store_after_paint(int16_t lane, const Heat_lane_records& changed);
     void Finish_store(int16_t lane, const std::weak_ptr<cls_AVI_handler>& recording);
 
     Result_viewer& viewer_;
+    Operator_port& port_;
     Heat_lane_records by_lane_{};
     Heat_lane_records ranked_{};
+    // The result as last made; its correction and time rule make the next one.
+    Heat_result result_;
     int16_t timed_result_count_ = 0;
 };
 

@@ -4,7 +4,7 @@
 // overrides it with a click on another field. Nothing here stores a result; it keeps what the
 // person did and what an undo puts back.
 #include "reading/Finish_reader.h"
-#include "services/Module_qsm_Globals.h"
+#include "results/Lane_Result_Record.h"
 
 #include <cstddef>
 #include <cstdint>

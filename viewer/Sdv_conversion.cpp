@@ -123,12 +123,17 @@ bool Write_recording(const platform::Byte_file& source, const DV_Header_Record& 
 {
     const DV_Header_Record race = Storable_race(record, result);
     cls_AVI_handler rec;
+    const auto told = [&] {
+        for (const Recording_problem& problem : rec.Take_problems()) Add_problem(result, problem.Text());
+    };
     if (!Start_recording(rec, path, race)) {
+        told();
         Add_problem(result, "The new recording could not be started.");
         return false;
     }
     const bool copied = Copy_frames(source, record.Record_size, rec, result);
     rec.Close_File();
+    told();
     if (copied && !Opens_whole(path, result.frames)) {
         Add_problem(result, "The new recording did not read back whole.");
         return false;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Windows around the finish picture under a real window manager on a desktop of the given size:
 # the marathon window, the finish entry and the finish strip open beside or under the picture,
-# never over it (on the wide desktop clear of the whole viewer), and a click on the picture leaves
-# the marathon windows above the viewer. With SHOTS set, screenshots go into that folder.
+# never over it or the viewer's controls (on the wide desktop clear of the whole viewer), and a
+# click on the picture leaves the marathon windows above the viewer. With SHOTS set, screenshots
+# go into that folder.
 # Skips (exit 77) where no X server or window manager can be started.
 set -uo pipefail
 program=$1 demo=$2 size=${3:-1280x1024}
@@ -47,9 +48,29 @@ on_screen() {
   [ "$l" -ge 0 ] && [ "$t" -ge 0 ] && [ "$r" -le "$screen_w" ] && [ "$b" -le "$screen_h" ] ||
     fail "$1 is not wholly on the screen: $(frame "$2")"
 }
+# The viewer's column of controls beside the picture, as wide as the viewer is now (it narrows
+# to make room for the marathon window on a narrow desktop).
+controls() {
+  local x y w
+  read -r x y w _ < <(inside "$viewer")
+  echo "$((x + picture_w + 2)) $((y + 22)) $((x + w - 2)) $((y + 20 + picture_h - 2))"
+}
+# The picture: the viewer's inside under its menu bar (about 20 pixels; two either way are not
+# counted), a frame's size (720 x 576 upright, 576 x 720 turned).
+picture_at() {
+  local vx vy
+  picture_w=$1 picture_h=$2
+  read -r vx vy _ _ < <(inside "$viewer")
+  picture="$((vx + 2)) $((vy + 22)) $((vx + picture_w - 2)) $((vy + 20 + picture_h - 2))"
+}
+show_rotated() {
+  open_menu "$viewer" 66 8 || fail "the Display menu did not open"
+  xdotool key Down Down Down Return # Show rotated
+}
 clear_of_picture() {
   on_screen "$1" "$2"
   overlap "$(frame "$2")" "$picture" && fail "$1 ($(frame "$2")) covers the picture ($picture)"
+  overlap "$(frame "$2")" "$(controls)" && fail "$1 ($(frame "$2")) covers the viewer's controls ($(controls))"
   [ "$screen_w" -ge 1920 ] && overlap "$(frame "$2")" "$(frame "$viewer")" &&
     fail "$1 ($(frame "$2")) covers the viewer ($(frame "$viewer")) with room beside it"
   return 0
@@ -85,7 +106,7 @@ menu() {
   xdotool mousemove --window "$viewer" "$3" "$4" click 1
 }
 viewer_active() { [ "$(xdotool getactivewindow 2> /dev/null)" = "$viewer" ]; }
-clear_of() { ! overlap "$(frame "$1")" "$picture"; }
+clear_of() { ! overlap "$(frame "$1")" "$picture" && ! overlap "$(frame "$1")" "$(controls)"; }
 
 QT_QPA_PLATFORM=xcb "$program" "\"$heat\"" > "$work/app.log" 2>&1 &
 app_pid=$!
@@ -98,10 +119,7 @@ for _ in 1 2; do
   viewer=$(win "file = ") && break
 done
 [ -n "$viewer" ] || fail "Enter in the start-up window opened no viewer"
-# The picture: the viewer's inside under its menu bar (about 20 pixels; two either way are not
-# counted), a frame's size (720 x 576 upright).
-read -r vx vy _ _ < <(inside "$viewer")
-picture="$((vx + 2)) $((vy + 22)) $((vx + 718)) $((vy + 20 + 574))"
+picture_at 720 576
 shot viewer
 
 menu 67 8 96 337 # Display > Marathon
@@ -115,12 +133,25 @@ wait_until $step_timeout "the marathon windows clear of the picture" clear_of "$
 clear_of_picture "the marathon window" "$marathon"
 clear_of_picture "the finish entry" "$entry"
 overlap "$(frame "$entry")" "$(frame "$marathon")" && fail "the finish entry covers the marathon window"
+# Cut to fit, the marathon window keeps its heats' starts, Start and Stop (drawn 362 wide).
+read -r _ _ marathon_w _ < <(inside "$marathon")
+[ "$marathon_w" -ge 362 ] || fail "the marathon window is cut to $marathon_w, hiding its heats' starts"
 shot marathon
 # A click on the picture raises the viewer; the marathon windows stay above it.
 xdotool mousemove --window "$viewer" 360 300 click 1
 wait_until $step_timeout "the viewer taking the click" viewer_active || fail "a click on the picture left the viewer inactive"
 above "$viewer" "$marathon" || fail "a click on the picture put the viewer over the marathon window"
 above "$viewer" "$entry" || fail "a click on the picture put the viewer over the finish entry"
+# Turned, the picture reaches down where the finish entry was: both go around it again.
+show_rotated
+picture_at 576 720
+wait_until $step_timeout "the marathon windows clear of the turned picture" clear_of "$marathon" &&
+  wait_until $step_timeout "the finish entry clear of the turned picture" clear_of "$entry"
+clear_of_picture "the marathon window" "$marathon"
+clear_of_picture "the finish entry" "$entry"
+shot marathon_turned
+show_rotated
+picture_at 720 576
 menu 67 8 96 337 # marathon mode off
 wait_until $step_timeout "the marathon window to go, answering what is asked" answered_until gone "^Wakeline Marathon$" ||
   fail "the marathon window stayed"

@@ -50,8 +50,7 @@ road_start() {
 road_export() {
   xdotool mousemove --window "$results" 62 792 click 1
   local csv=$work/WK_Result_Heat1.csv
-  for _ in $(seq $(( step_timeout * 10 ))); do [ -s "$csv" ] && break; sleep 0.1; done
-  [ -s "$csv" ] || fail "no CSV written"
+  wait_until $step_timeout "the CSV $csv" test -s "$csv" || fail "no CSV written"
   # Line 2: place;lane; mm:ss,hh;difference.
   [[ "$(sed -n 2p "$csv" | tr -d ' \r')" =~ ^1\;([0-9]+)\;([0-9]+):([0-9]+),([0-9]+)\; ]] ||
     fail "no placed row in the CSV: $(cat "$csv")"

@@ -70,22 +70,23 @@ window_gone() { ! xwininfo -id "$1" 2> /dev/null | grep -q 'IsViewable'; }
 # message boxes named BOX that shows with KEYS, one box after the other; returns 1 saying it
 # waited for WHAT when COMMAND did not succeed within step_timeout of the last box.
 answer_until() {
-  local what=$1 box_name=$2 keys=$3 deadline=$((SECONDS + step_timeout)) box
+  local what=$1 keys=$3
+  box_name=$2
   shift 3
-  until "$@" && no_window "$box_name"; do
-    box=$(xdotool search --onlyvisible --name "$box_name" 2> /dev/null | head -n1)
-    if [ -n "$box" ]; then
-      xdotool windowactivate --sync "$box" 2> /dev/null
-      xdotool key $keys
-      wait_until $step_timeout "the message box '$box_name' to close after $keys" window_gone "$box" || return 1
-      deadline=$((SECONDS + step_timeout))
-    elif [ $SECONDS -ge "$deadline" ]; then
-      echo "waited $step_timeout s for $what; visible: $(visible_window_names)" >&2
-      return 1
-    else
-      sleep 0.1
-    fi
+  while :; do
+    box=
+    wait_until $step_timeout "$what" done_or_box "$@" || { echo "visible: $(visible_window_names)" >&2; return 1; }
+    [ -n "$box" ] || return 0
+    xdotool windowactivate --sync "$box" 2> /dev/null
+    xdotool key $keys
+    wait_until $step_timeout "the message box '$box_name' to close after $keys" window_gone "$box" || return 1
   done
+}
+# COMMAND ($@) holds with no box named box_name up, or such a box shows (its id then in box).
+done_or_box() {
+  { "$@" && no_window "$box_name"; } && return 0
+  box=$(xdotool search --onlyvisible --name "$box_name" 2> /dev/null | head -n1)
+  [ -n "$box" ]
 }
 visible() { [ -n "$(xdotool search --onlyvisible --name "$1" 2> /dev/null)" ]; }
 # The marathon window and its finish entry show, each message box on the way answered with Return.

@@ -101,16 +101,8 @@ protected:
         Write_Ini_Value("Canoe", "capture_type", "multiple", Ini_file_path);
         test::Write_saved_lanes();
     }
-    // Waits for done; ms (of the wall clock, however long each look takes) only catches a hang.
-    static bool Wait_for(const std::function<bool()>& done, int ms)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            QCoreApplication::processEvents();
-            QThread::msleep(20);
-        }
-        return done();
-    }
+    // Waits for done, the loop running; ms only catches a hang.
+    static bool Wait_for(const std::function<bool()>& done, int ms) { return QTest::qWaitFor(done, ms); }
     int Run(const QString& tool, const QStringList& arguments, QString* output = nullptr)
     {
         QProcess p;
@@ -270,7 +262,7 @@ protected:
         // The release is stamped once the tool has its answer; pictures taken before it may
         // still come, and the capture is appended after them.
         heat.release = Get_Tick();
-        ASSERT_TRUE(Traced(tracer, "Capture appended", 10000)) << "the capture was not appended";
+        ASSERT_TRUE(Traced(tracer, "Capture appended", 120000)) << "the capture was not appended";
     }
 
     test::Temp_home home;

@@ -53,13 +53,6 @@ QMessageBox* Open_box(const std::string& part)
     return nullptr;
 }
 
-// Bounded: the disk's thread has done what done asks (a test never hangs on it).
-bool Caught_up(const std::function<bool()>& done)
-{
-    for (int waited = 0; !done() && waited < 10000; ++waited) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return done();
-}
-
 TEST_F(Capture_window_road, TheDiskFullNoticeStaysOpenWhileFramesComeAndAPressWithItOpenCaptures)
 {
     window->show();
@@ -72,7 +65,7 @@ TEST_F(Capture_window_road, TheDiskFullNoticeStaysOpenWhileFramesComeAndAPressWi
         QTest::mousePress(window->Command_Capture, Qt::LeftButton);
         ASSERT_TRUE(window->Capturing());
         // The capture stops by itself at a frame after the write that failed.
-        EXPECT_TRUE(Caught_up([&] {
+        EXPECT_TRUE(test::Wait_until([&] {
             if (window->Capturing()) Frames(1);
             return !window->Capturing();
         }));
@@ -108,7 +101,7 @@ TEST_F(Capture_window_road, TheAbortQuestionStaysOpenWhileTheHeldCaptureStoresAn
     // Open and unanswered: the heat and the capture go on, every frame stored.
     Frames(4);
     EXPECT_TRUE(window->Capturing());
-    EXPECT_TRUE(Caught_up([&] { return Frames_in(path) == 7; })) << Frames_in(path);
+    EXPECT_TRUE(test::Wait_until([&] { return Frames_in(path) == 7; })) << Frames_in(path);
     QTest::mouseClick(question->button(QMessageBox::Cancel), Qt::LeftButton);
     EXPECT_TRUE(window->Capturing());
     EXPECT_TRUE(window->Recorder().Slot(0).started);

@@ -73,14 +73,6 @@ std::vector<int32_t> Numbers(int32_t from, int32_t to)
     return numbers;
 }
 
-// The disk's thread has caught up with what it was given (bounded: a test never hangs on it).
-bool Caught_up(const std::function<bool()>& done)
-{
-    const auto deadline = std::chrono::steady_clock::now() + 60s;
-    while (!done() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(1ms);
-    return done();
-}
-
 // A camera on a server the test feeds, the simulated box past its dead time, and three slots.
 class Heat_recorder_road : public ::testing::Test {
 protected:
@@ -298,7 +290,7 @@ TEST_F(Heat_recorder_road, AStartDuringAHeldCaptureGoesThroughItsWriterWithNoBox
     const std::string path = Create(0, "S");
     kit->Set_input(Control_box::Input_capture, true);
     Frames(20);
-    ASSERT_TRUE(Caught_up([&] { return Frames_in(path) == 20; }));
+    ASSERT_TRUE(test::Wait_until([&] { return Frames_in(path) == 20; }));
     // Another station opens the recording from the share during the hold: the frames are the
     // capture's, not a crash's (an unexpected box fails the test).
     {
@@ -524,7 +516,7 @@ TEST_F(Heat_recorder_road, HeldFramesReachTheDiskBeforeTheReleaseAndMakeTheBytes
     fs::copy_file(path, reference);
     kit->Set_input(Control_box::Input_capture, true);
     Frames(30);
-    ASSERT_TRUE(Caught_up([&] { return Frames_in(path) == 30; })) << Frames_in(path) << " frames on disk while held";
+    ASSERT_TRUE(test::Wait_until([&] { return Frames_in(path) == 30; })) << Frames_in(path) << " frames on disk while held";
     EXPECT_TRUE(recorder.Capturing());
     EXPECT_EQ(camera->Buff_num(), 0); // nothing piles up in memory
     Frames(3);
@@ -562,7 +554,7 @@ TEST_F(Heat_recorder_road, ADiskThatFillsStopsTheCaptureKeepsEveryWholeFrameAndC
             kit->Set_input(Control_box::Input_capture, true);
             const int32_t first = next_frame;
             // The capture stops by itself, at a frame after the one that failed.
-            EXPECT_TRUE(Caught_up([&] {
+            EXPECT_TRUE(test::Wait_until([&] {
                 if (recorder.Capturing()) Frames(1);
                 return !recorder.Capturing();
             }));
@@ -600,7 +592,7 @@ TEST_F(Heat_recorder_road, ACaptureOnARealFileSystemThatFillsKeepsAndCountsItsWh
     }
     dialogs.Expect_message("The disk is full: the capture stopped after ");
     kit->Set_input(Control_box::Input_capture, true);
-    EXPECT_TRUE(Caught_up([&] {
+    EXPECT_TRUE(test::Wait_until([&] {
         if (recorder.Capturing()) Frames(1);
         return !recorder.Capturing();
     }));

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <fstream>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace wk {
 namespace {
@@ -252,6 +254,59 @@ TEST_F(cls_Capture_test, EachFieldKeepsItsPicturesTimeWhereTheServerGivesIt)
         EXPECT_EQ(r.Long_at(DV_extra::Frame_tick), c.frame_tick) << n;
         EXPECT_EQ(r.Long_at(DV_extra::Second_field_tick), c.second_tick) << n;
         EXPECT_EQ(r.Long_at(DV_extra::Time_rule), c.rule) << n;
+    }
+}
+
+// The record the station writes into a stored frame, byte for byte: a frame with every owner's
+// value and its pictures' own times, then the next one, where the one-frame marks are gone and a
+// server's arrival time leaves the second-field time and the rule zero.
+std::vector<uint8_t> Hex_bytes(const std::string& hex)
+{
+    std::string digits;
+    for (char c : hex)
+        if (c != ' ') digits += c;
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i + 1 < digits.size(); i += 2) bytes.push_back(uint8_t(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    return bytes;
+}
+
+TEST_F(cls_Capture_test, TheStoredRecordHasItsBytesWhereTheFilesHaveThem)
+{
+    auto camera = Running_camera(4);
+    camera->Let_Goal_offset(-120);
+    camera->Split_offset(0x1234);
+    camera->Lap_Count(3);
+    camera->model_Frame(9);
+    camera->Tolv_Camera(2);
+    camera->Heat_Start_Milltime(0x00A00000);
+    clock.tick = 0x00A1B2C3;
+    clock.now = {2026, 5, 1, 10, 0, 1, 500};
+    const std::string zeros36(72, '0'), zeros80(160, '0');
+    struct Case {
+        bool first_boat, hit;
+        std::optional<DV_frame_times> times;
+        std::string hex;
+    };
+    const Case cases[] = {
+        {true, true, DV_frame_times{0x00A1B000, 0x00A1B014, 1},
+         "53534344 c0000000 43443031 c3b2a100 14b0a100 50494354 00b0a100 0000a000 dc562502 0900" + zeros36 +
+             "53534643 00000000" + zeros80 + "0100 0000 0300 ffff 0200 88ff 3412 00000000000000000000 5353454d 0000"},
+        {false, false, DV_frame_times{0x00A1B028, 0x00A1B03C, 0},
+         "53534344 c0000000 43443031 c3b2a100 00000000 00000000 28b0a100 0000a000 dc562502 0900" + zeros36 +
+             "53534643 00000000" + zeros80 + "0000 0000 0300 0000 0200 88ff 3412 00000000000000000000 5353454d 0000"},
+    };
+    int32_t n = 0;
+    for (const auto& c : cases) {
+        ++n;
+        camera->Is_Firstboat(c.first_boat);
+        if (c.hit) camera->Hit_Detected();
+        server.Deliver_timed(test::Numbered_frame(n), *c.times);
+        ASSERT_TRUE(camera->Store_Buffer()) << n;
+        const DV_Extra_Data_Composite record = Record_of(*camera, n);
+        const auto bytes = record.Bytes();
+        const std::vector<uint8_t> expected = Hex_bytes(c.hex);
+        ASSERT_EQ(expected.size(), 192u) << n;
+        for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(int(bytes[i]), int(expected[i])) << n << " byte " << i;
     }
 }
 

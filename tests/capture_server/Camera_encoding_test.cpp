@@ -229,16 +229,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Webcam_case{"webcam:1:jpeg", 20.0, 1, 1, false, "640x480 JPEG at 50"}),
     [](const auto& info) { return std::to_string(info.index); });
 
-// Waits, without running the loop, until done() or the limit; false at the limit.
-bool Wait_without_delivering(const std::function<bool()>& done)
-{
-    const auto end = std::chrono::steady_clock::now() + 20s;
-    while (!done())
-        if (std::chrono::steady_clock::now() > end) return false;
-        else std::this_thread::sleep_for(5ms);
-    return true;
-}
-
 // Holds the encoder of every camera until Release; released and gone at the end whatever happens.
 class Encoder_gate {
 public:
@@ -283,10 +273,10 @@ TEST(Starved_camera_test, EveryPictureLeftOutIsCountedAndEachFieldKeepsItsPictur
     {
         Encoder_gate gate;
         ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
-        EXPECT_TRUE(Wait_without_delivering([&] { return count("PicturesLeftOut") >= 4; }));
+        EXPECT_TRUE(test::Wait_until([&] { return count("PicturesLeftOut") >= 4; }));
         gate.Release();
         // Now the sink falls behind: nothing is delivered until a frame is lost on its way.
-        EXPECT_TRUE(Wait_without_delivering([&] { return count("DroppedFrames") >= 1; }));
+        EXPECT_TRUE(test::Wait_until([&] { return count("DroppedFrames") >= 1; }));
         EXPECT_TRUE(test::Pump_until(com, [&] { return sink.stopped; })) << "the pictures never ended";
     }
     const int64_t left_out = count("PicturesLeftOut");

@@ -1,6 +1,7 @@
 // The mode a camera without DV is asked for, from the caps it offers, and how it is recorded.
 #include "capture_server/Camera_mode.h"
 #include "capture_server/Gst_support.h"
+#include "capture_server/Picture_scaler.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,15 @@ TEST(Camera_mode_test, TheHighestRateUpToFiftyThenTheLargestPicture)
                                                            "height=1080,framerate=50/1; "
                                                            "video/x-raw,format=YUY2,width=640,height=480,framerate=25/1",
          "video/x-raw", 640, 480, 25, 1, one, false},
+        {"a raw format the scaler does not know is passed over",
+         "video/x-raw,format=v210,width=1920,height=1080,framerate=50/1; "
+         "video/x-raw,format=YUY2,width=640,height=480,framerate=25/1",
+         "video/x-raw", 640, 480, 25, 1, one, false},
+        {"of a list of formats, the first the scaler knows", "video/x-raw,format={v210,NV12,YUY2},width=640,"
+                                                             "height=480,framerate=50/1",
+         "video/x-raw", 640, 480, 50, 1, two, false},
+        {"only formats it does not know", "video/x-raw,format=v210,width=640,height=480,framerate=50/1", nullptr, 0, 0,
+         0, 0, one, false},
         {"nothing decodable", "video/x-h264,width=1920,height=1080,framerate=30/1", nullptr, 0, 0, 0, 0, one, false},
         {"no caps at all", "EMPTY", nullptr, 0, 0, 0, 0, one, false},
     };
@@ -68,6 +78,8 @@ TEST(Camera_mode_test, TheHighestRateUpToFiftyThenTheLargestPicture)
         EXPECT_EQ(mode->rate_d, c.rate_d) << c.name;
         EXPECT_EQ(Field_mode_of(*mode), c.fields) << c.name;
         EXPECT_EQ(Is_wide(*mode), c.wide) << c.name;
+        // Raw pictures come in a format the scaler converts.
+        if (mode->media == "video/x-raw") EXPECT_TRUE(Av_format_of(mode->format.c_str())) << c.name << ": " << mode->format;
         // The caps the camera is asked for are that one mode.
         Caps_ref asked(gst_caps_from_string(mode->caps.c_str()));
         ASSERT_TRUE(asked) << c.name << ": " << mode->caps;
@@ -94,6 +106,22 @@ TEST(Camera_mode_test, TheTextSaysHowTheCameraIsRecorded)
         const auto mode = Choose_camera_mode(caps.get());
         ASSERT_TRUE(mode) << offered;
         EXPECT_EQ(Camera_mode_text(*mode), text);
+    }
+}
+
+TEST(Camera_mode_test, WhatCannotBeRecordedIsNamed)
+{
+    ASSERT_TRUE(Start_gstreamer());
+    const std::pair<const char*, const char*> cases[] = {
+        {"video/x-raw,format=v210,width=640,height=480; video/x-raw,format=v210,width=320,height=240; "
+         "video/x-h264,width=1920,height=1080",
+         "video/x-raw (v210), video/x-h264"},
+        {"video/x-raw,format={v210,P010_10LE},width=640,height=480", "video/x-raw ({ (string)v210, (string)P010_10LE })"},
+        {"EMPTY", "nothing"},
+    };
+    for (const auto& [offered, text] : cases) {
+        Caps_ref caps(gst_caps_from_string(offered));
+        EXPECT_EQ(Offered_forms(caps.get()), text) << offered;
     }
 }
 

@@ -272,8 +272,7 @@ TEST_F(VideoCap4_sink_test, ASlowSinkLetsTheThreadServeItsOtherWorkBetweenTwoSam
         events.push_back("sample " + std::to_string(sink1.calls.back().bytes.at(0)));
         if (sink1.calls.size() != 1) return;
         com.loop->Post([&] { events.push_back("work"); });
-        const auto deadline = std::chrono::steady_clock::now() + 60s;
-        while (!done && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+        test::Wait_until([&] { return done.load(); });
     };
     test::Set_property(*object, "BufferPictures", std::to_string(2 * Sample_queue::k_default_slots));
     ASSERT_EQ(object->Run(), S_OK);

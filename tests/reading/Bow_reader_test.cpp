@@ -94,9 +94,10 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
                         return shaft || blade;
                     });
         }
-        // The line's normal points left: a boat moving right travels along -u.
+        // The line's normal points left: a boat moving right travels along -u. The truth is
+        // how far past the line the point lies along its own row.
         const int direction = -m;
-        const double truth = direction * line.U(c.tip_x, c.tip_y);
+        const double truth = m * (c.tip_x - (c.line_x1 + (c.line_x2 - c.line_x1) * (c.tip_y - 10) / 550));
         for (int field : {1, 2}) {
             const Bow_field b = reader.Measure(p.bits.data(), field, direction);
             ASSERT_TRUE(b.hull) << field;

@@ -2,6 +2,7 @@
 #include "reading/Crossing_fit.h"
 #include "reading/Goal_geometry.h"
 #include "reading/Lane_judgement.h"
+#include "reading/Outline_crossing.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,8 @@ TEST(Bow_front, PointBetweenSampledRowsIsTheOutlinesVertex)
         for (double y = 251; y <= 269; y += 2) rows.push_back({y, c.tip - c.curve * (y - c.tip_y) * (y - c.tip_y)});
         const auto tip = Leading_point(rows);
         ASSERT_TRUE(tip);
-        EXPECT_NEAR(*tip, c.tip, 1e-9) << c.tip_y;
+        EXPECT_NEAR(tip->edge, c.tip, 1e-6) << c.tip_y;
+        EXPECT_NEAR(tip->y, c.tip_y, 0.05) << c.tip_y;
     }
     EXPECT_FALSE(Leading_point({}));
 }
@@ -33,12 +35,12 @@ TEST(Bow_front, RakedStemLeadsAlongItsOutlineBeyondTheLastRow)
     const double tip = 4.0, rake = 1.2, top = 256.5;
     std::vector<Row_front> rows;
     for (double y = 257; y <= 269; y += 2) rows.push_back({y, tip - rake * (y - top)});
-    EXPECT_NEAR(*Leading_point(rows), tip, 1e-9);
+    EXPECT_NEAR(Leading_point(rows)->edge, tip, 1e-6);
     // Upside down: the stem leads at the waterline.
     for (Row_front& r : rows) r.y = 2 * 263 - r.y;
-    EXPECT_NEAR(*Leading_point(rows), tip, 1e-9);
+    EXPECT_NEAR(Leading_point(rows)->edge, tip, 1e-6);
     // A row alone is all there is.
-    EXPECT_NEAR(*Leading_point({{257, 1.5}}), 1.5, 1e-9);
+    EXPECT_NEAR(Leading_point({{257, 1.5}})->edge, 1.5, 1e-9);
 }
 
 // The fit takes the fields nearest the line, leaves out one a blade pushed ahead, and says how
@@ -63,6 +65,78 @@ TEST(Crossing_fit, StraightRunWithAFieldPushedAheadGivesItsCrossing)
     for (auto& b : s) b.tip = -10 - b.t_ms / 1000;
     EXPECT_FALSE(Fit_crossing(s));
     EXPECT_FALSE(Fit_crossing({{0, 1}, {20, 2}, {40, 3}}));
+}
+
+// A sharp bow whose point lies between a field's rows: each field sees it short by an amount
+// that changes with the parity of its rows, so their own points cross late. The fields moved to
+// one instant show every row of the frame, and the crossing within half the 2 ms aimed at:
+// wedge and round bows, upright and slanted lines, either direction, and a blade beside the
+// bow, past it in every other frame, that the hull's steady rows outvote.
+TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
+{
+    struct Case {
+        const char* name;
+        double line_dx;   // the line's lean over 550 rows
+        int moving;       // +1: toward larger columns
+        double tip_y;     // between rows: 0.3 off the odd rows, 0.7 off the even ones
+        double slope_up, slope_down, power; // columns the outline falls back a row from the point, ^power
+        bool blade = false;
+    };
+    for (const Case c : {Case{"wedge", 0, 1, 250.3, 3, 2, 1}, Case{"round", 0, 1, 249.6, 2.5, 2.5, 1.7},
+                         Case{"slanted", 70, 1, 250.3, 3, 4, 1.3}, Case{"from the right", -60, -1, 251.7, 2, 3, 1},
+                         Case{"blade", 0, 1, 250.3, 3, 2, 1, true}}) {
+        SCOPED_TRACE(c.name);
+        const Goal_geometry line(400, 10, 400 + c.line_dx, 560);
+        const double line_x = 400 + c.line_dx * (c.tip_y - 10) / 550, speed = 0.22, crossing = 5013.7;
+        // Boats move along -u when the line's normal points left of the travel.
+        const int direction = (line.U(1, 0) - line.U(0, 0)) * c.moving > 0 ? 1 : -1;
+        std::vector<Bow_sample> samples;
+        for (int64_t f = 240; f <= 262; ++f) {
+            const double t = 20.0 * double(f), tip_x = line_x + c.moving * speed * (t - crossing);
+            Bow_sample s{t, 0, {}};
+            for (double y = double(f % 2 == 1 ? 241 : 240); y <= 262; y += 2) {
+                const double dy = y - c.tip_y, slope = dy < 0 ? c.slope_up : c.slope_down;
+                s.rows.push_back({y, c.moving * tip_x - slope * std::pow(std::abs(dy), c.power)});
+            }
+            for (double y = double(f % 2 == 1 ? 263 : 264); c.blade && f % 4 < 2 && y <= 268; y += 2)
+                s.rows.push_back({y, c.moving * tip_x + 5});
+            const auto point = Leading_point(s.rows);
+            s.tip = direction * line.U(c.moving * point->edge, point->y) / std::abs(line.U(1, 0) - line.U(0, 0));
+            samples.push_back(s);
+        }
+        const auto own = Fit_crossing(samples);
+        ASSERT_TRUE(own);
+        const auto together = Outline_crossing(*own, samples, line, direction, c.moving).estimate;
+        ASSERT_TRUE(together);
+        EXPECT_NEAR(together->t_ms, crossing, 1.0) << "the fields' own points gave " << own->t_ms;
+    }
+}
+
+// A boat that stops short while its blade reaches over the line in some fields: whatever the
+// fields' own fit made of it, the hull is not seen past the line, so there is no crossing.
+TEST(Outline_crossing, HullShortOfTheLineWithABladeOverItHasNoCrossing)
+{
+    const Goal_geometry line(400, 10, 400, 560);
+    std::vector<Bow_sample> samples;
+    for (int64_t f = 240; f <= 262; ++f) {
+        Bow_sample s{20.0 * double(f), -6, {}};
+        for (double y = double(f % 2 == 1 ? 245 : 244); y <= 256; y += 2)
+            s.rows.push_back({y, 400 - 6 - 2 * std::abs(y - 250)});
+        for (double y = double(f % 2 == 1 ? 259 : 260); f % 4 == 0 && y <= 262; y += 2) s.rows.push_back({y, 400 + 4});
+        samples.push_back(s);
+    }
+    Crossing_estimate blade_taken_for_the_bow;
+    blade_taken_for_the_bow.t_ms = 5010, blade_taken_for_the_bow.speed = 0.2;
+    // The line's normal points left: moving right is along -u, toward larger columns.
+    const Outlined_crossing stopped = Outline_crossing(blade_taken_for_the_bow, samples, line, -1, 1);
+    EXPECT_FALSE(stopped.estimate);
+    EXPECT_TRUE(stopped.short_of_line);
+    // The same hull going on over the line is a crossing.
+    for (Bow_sample& s : samples)
+        for (Row_front& r : s.rows) r.edge += 0.2 * (s.t_ms - 5010) + 6;
+    const Outlined_crossing going_on = Outline_crossing(blade_taken_for_the_bow, samples, line, -1, 1);
+    EXPECT_TRUE(going_on.estimate);
+    EXPECT_FALSE(going_on.short_of_line);
 }
 
 // Lanes share the line halfway between their marks, whichever way the line runs and whatever

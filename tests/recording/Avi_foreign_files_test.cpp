@@ -6,6 +6,7 @@
 #include "recording/clsAVIInfo.h"
 #include "services/Module_qsm_Globals.h"
 #include "tests/recording/Recording_maker.h"
+#include "tests/recording/Told.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -208,14 +209,15 @@ TEST_F(Foreign_avi, EveryFrameOfA13GbOpenDmlAviReadsWithItsOwnTimeCodeIncludingT
     EXPECT_TRUE(Carries_pack(rec.Frame_bytes(), Pack_of(k_Frames - 1)));
     EXPECT_GT(rec.Chunk_Position(), int64_t(1) << 30);
     // Nothing may be added behind the first RIFF part.
-    dialogs.Expect_message("continues after its RIFF chunk");
     EXPECT_FALSE(rec.Append_XML_header());
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::riff_continues, "continues after its RIFF chunk"));
     rec.Close_File();
 
     // A super index that names no standard index is refused, never half-read.
     Patch_u32(file.path, info.SuperIndexOffset() + 32, 12);
-    dialogs.Expect_message("its OpenDML index cannot be used");
-    EXPECT_FALSE(rec.Open_File(file.path.string()));
+    const Recording_outcome refused = rec.Open_File(file.path.string());
+    EXPECT_FALSE(refused);
+    EXPECT_TRUE(test::Told(refused, Recording_problem::Kind::index_refused, "its OpenDML index cannot be used"));
     EXPECT_FALSE(rec.File_open());
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -367,13 +369,19 @@ TEST_F(Foreign_avi, AnAviCutOffBeforeItsIndexOpensWithAllItsWholeFrames)
     };
 
     cls_AVI_handler rec;
-    dialogs.Expect_message("the index was rebuilt from its movie data: 10 frames");
-    ASSERT_TRUE(rec.Open_File(cut("before_index.avi", info.IndexOffset())));
+    {
+        const Recording_outcome opened = rec.Open_File(cut("before_index.avi", info.IndexOffset()));
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::index_rebuilt, "the index was rebuilt from its movie data: 10 frames"));
+    }
     Expect_all_frames(rec, 10, "01dc");
 
     // Frame 8 only in part: seven whole frames.
-    dialogs.Expect_message("the index was rebuilt from its movie data: 7 frames");
-    ASSERT_TRUE(rec.Open_File(cut("in_frame.avi", chunks[7] + 8 + 70000)));
+    {
+        const Recording_outcome opened = rec.Open_File(cut("in_frame.avi", chunks[7] + 8 + 70000));
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::index_rebuilt, "the index was rebuilt from its movie data: 7 frames"));
+    }
     Expect_all_frames(rec, 7, "01dc");
 
     // The RIFF and movi sizes as writers leave them until they finish (libavformat: all ones).
@@ -382,14 +390,19 @@ TEST_F(Foreign_avi, AnAviCutOffBeforeItsIndexOpensWithAllItsWholeFrames)
         const std::string path = cut("unfinished.avi", chunks[7] + 8 + 70000);
         Patch_u32(path, 4, unwritten);
         Patch_u32(path, info.MovieOffset() - 4, unwritten);
-        dialogs.Expect_message("the index was rebuilt from its movie data: 7 frames");
-        ASSERT_TRUE(rec.Open_File(path));
+        {
+            const Recording_outcome opened = rec.Open_File(path);
+            ASSERT_TRUE(opened);
+            EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::index_rebuilt, "the index was rebuilt from its movie data: 7 frames"));
+        }
         Expect_all_frames(rec, 7, "01dc");
     }
 
     // Nothing but the headers: no frame to show.
-    dialogs.Expect_message(Path("headers.avi") + " Wakeline, Full version  found no AVI index! ");
-    EXPECT_FALSE(rec.Open_File(cut("headers.avi", info.MovieOffset() + 4)));
+    const Recording_outcome headers = rec.Open_File(cut("headers.avi", info.MovieOffset() + 4));
+    EXPECT_FALSE(headers);
+    EXPECT_TRUE(test::Told(headers, Recording_problem::Kind::no_index,
+                           Path("headers.avi") + " Wakeline, Full version  found no AVI index! "));
     EXPECT_FALSE(rec.File_open());
 }
 
@@ -516,8 +529,11 @@ TEST_F(Foreign_avi, AnOpenDmlIndexReadsEveryPartAndAPartItDoesNotReachIsWalked)
     Odml_avi first_only;
     first_only.indexed_parts = 1;
     test::Write_bytes(Path("first_only.avi"), first_only.Build(Frame));
-    dialogs.Expect_message("its AVI index does not reach its last frames; the index was rebuilt");
-    ASSERT_TRUE(rec.Open_File(Path("first_only.avi")));
+    {
+        const Recording_outcome opened = rec.Open_File(Path("first_only.avi"));
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::index_rebuilt, "its AVI index does not reach its last frames; the index was rebuilt"));
+    }
     Expect_all_frames(rec, 5);
 
     // No OpenDML index at all, an idx1 of the first part: three parts.
@@ -525,8 +541,11 @@ TEST_F(Foreign_avi, AnOpenDmlIndexReadsEveryPartAndAPartItDoesNotReachIsWalked)
     idx1_only.indexed_parts = 0;
     idx1_only.per_part = {2, 2, 3};
     test::Write_bytes(Path("idx1_only.avi"), idx1_only.Build(Frame));
-    dialogs.Expect_message("the index was rebuilt from its movie data: 7 frames");
-    ASSERT_TRUE(rec.Open_File(Path("idx1_only.avi")));
+    {
+        const Recording_outcome opened = rec.Open_File(Path("idx1_only.avi"));
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::index_rebuilt, "the index was rebuilt from its movie data: 7 frames"));
+    }
     Expect_all_frames(rec, 7);
 }
 
@@ -539,9 +558,10 @@ TEST_F(Foreign_avi, AnOpenDmlIndexThatCannotBeUsedRefusesTheOpen)
         std::vector<uint8_t> bytes = a.Build(Frame);
         damage(a, bytes);
         test::Write_bytes(Path(name), bytes);
-        dialogs.Expect_message("its OpenDML index cannot be used (" + why);
         cls_AVI_handler rec;
-        EXPECT_FALSE(rec.Open_File(Path(name)));
+        const Recording_outcome opened = rec.Open_File(Path(name));
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::index_refused, "its OpenDML index cannot be used (" + why));
         EXPECT_FALSE(rec.File_open());
         EXPECT_EQ(rec.num_frames(), 0);
     };

@@ -7,6 +7,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/support/Failing_disk.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 
 #include <gtest/gtest.h>
@@ -143,11 +144,13 @@ TEST_F(Captured_frames, PastTheCountOpenWithEveryWholeOneAndTheCountIsStored)
         if (c.tail) c.tail(path);
         {
             test::Scripted_dialogs strict;
-            strict.Expect_message(std::to_string(c.recovered) + " frames past the recorded count were recovered");
             std::optional<test::Failing_disk> disk;
             if (c.full_disk) disk.emplace().No_space_in(Header_journal::Journal_name(path), 0, INT64_MAX);
             cls_AVI_handler rec;
-            ASSERT_TRUE(rec.Open_File(path));
+            const Recording_outcome opened = rec.Open_File(path);
+            ASSERT_TRUE(opened);
+            EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::frames_recovered,
+                                   std::to_string(c.recovered) + " frames past the recorded count were recovered"));
             EXPECT_EQ(rec.num_frames(), k_Counted + c.recovered);
             for (int f = 1; f <= rec.num_frames(); ++f) EXPECT_TRUE(rec.Read_Frame(f)) << "frame " << f;
             EXPECT_TRUE(strict.All_used());

@@ -7,6 +7,7 @@
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "tests/fixtures/DV_fixtures.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 
 #include <QImage>
@@ -23,9 +24,12 @@ protected:
     {
         test::Write_file(Path(name), bytes);
         cls_AVI_handler rec;
-        const bool opened = rec.Open_File(Path(name));
+        const size_t reports = errors.reports.size();
+        const Recording_outcome opened = rec.Open_File(Path(name));
         if (!opened) {
             EXPECT_FALSE(rec.File_open()) << name;
+            // A header text that does not parse reports itself as an error.
+            EXPECT_TRUE(!opened.problems.empty() || errors.reports.size() > reports) << name << ": refused without saying why";
             return;
         }
         const int32_t frames = std::min<int32_t>(rec.num_frames(), 12);
@@ -63,6 +67,45 @@ std::string Make_qs2(const std::string& path, int frames)
     }
     rec.Close_File();
     return test::Read_file(path);
+}
+
+// A refused open hands its caller what refused it, as a kind with the operator's message, and
+// raises no box of its own: the caller is the one who tells.
+TEST_F(Damaged_files, ARefusedOpenReturnsItsProblemAndShowsNothing)
+{
+    const std::string good = Make_qs2(Path("good.qs2"), 1);
+    std::string bad_magic = good;
+    bad_magic[0] = 'X';
+    const std::string cut_frame(reinterpret_cast<const char*>(test::Make_DV_frames(1)[0].data()), 143999);
+    using K = Recording_problem::Kind;
+    const struct {
+        const char* name;
+        std::string bytes;
+        K kind;
+        const char* said;
+    } cases[] = {
+        {"short.qs2", std::string(99, 'x'), K::invalid_length, "Corrupt file, (Invalid file length)"},
+        {"clip.mov", good, K::not_recording_kind, "cls_AVI_handler can't open this file type!"},
+        {"magic.qs2", bad_magic, K::corrupt, "not a Wakeline recording"},
+        {"zeros.dv", std::string(200000, '\0'), K::corrupt, "no DV data found"},
+        {"text.dv", std::string(200000, 'x'), K::corrupt, "no DV header"},
+        {"cut.dv", cut_frame, K::corrupt, "shorter than one DV frame"},
+    };
+    test::Scripted_dialogs strict; // any box fails the test
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::Write_file(Path(c.name), c.bytes);
+        cls_AVI_handler rec;
+        const Recording_outcome opened = rec.Open_File(Path(c.name));
+        EXPECT_FALSE(opened);
+        EXPECT_FALSE(rec.File_open());
+        ASSERT_EQ(opened.problems.size(), 1u) << opened.Text();
+        EXPECT_EQ(opened.problems[0].kind, c.kind);
+        EXPECT_NE(opened.problems[0].Text().find(c.said), std::string::npos) << opened.problems[0].Text();
+        EXPECT_EQ(opened.problems[0].path, Path(c.name));
+        EXPECT_TRUE(rec.Take_problems().empty()) << "what the open returned is not kept for a second telling";
+    }
+    EXPECT_TRUE(strict.shown.empty());
 }
 
 TEST_F(Damaged_files, OwnFormatWithDamagedHeadsAndCutEnds)

@@ -7,6 +7,7 @@
 #include "services/Run_time_error.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/support/Failing_disk.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 
 #include <gtest/gtest.h>
@@ -223,12 +224,12 @@ TEST_F(Frame_appender_test, WhileAnAppenderHoldsARecordingNoOtherWriterTakesItAn
     }
     EXPECT_TRUE(dialogs.shown.empty());
     // Gone without storing its count, as after a kill: the next open recovers the two frames.
-    dialogs.Expect_message("2 frames past the recorded count were recovered");
     cls_AVI_handler reader;
-    ASSERT_TRUE(reader.Open_File(path));
+    const Recording_outcome opened = reader.Open_File(path);
+    ASSERT_TRUE(opened);
     EXPECT_EQ(reader.num_frames(), 6);
     EXPECT_EQ(reader.Start_PC_Mill_time(1), 1234);
-    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::frames_recovered, "2 frames past the recorded count were recovered"));
 }
 
 TEST_F(Frame_appender_test, TheCountStoredIsTheWholeFramesOnDiskWhateverTheHeaderSaidBefore)

@@ -144,7 +144,9 @@ public:
     std::string Event_after_open(const std::string& path)
     {
         cls_AVI_handler rec;
-        if (!rec.Open_File(path)) {
+        const Recording_outcome opened = rec.Open_File(path);
+        for (const Recording_problem& p : opened.problems) told.push_back(p.Text());
+        if (!opened) {
             ADD_FAILURE() << "the recording no longer opens";
             return {};
         }
@@ -154,13 +156,15 @@ public:
     int Journal_messages() const
     {
         int n = 0;
-        for (const std::string& m : dialogs.shown) n += m.find("header journal") != std::string::npos;
+        for (const std::string& m : told) n += m.find("header journal") != std::string::npos;
         return n;
     }
 
     test::Temp_home home;
     test::Manual_clock clock;
     test::Scripted_dialogs dialogs;
+    // The messages of every open's problems, in order.
+    std::vector<std::string> told;
     test::Captured_reports reports;
 };
 
@@ -281,15 +285,15 @@ TEST_F(Header_journal_test, PlantedJournalsAreMovedAsideSaidOnceAndChangeNothing
         const std::vector<uint8_t> bytes = c.make(*this, path, before);
         if (!bytes.empty()) test::Write_file(journal, std::string(bytes.begin(), bytes.end()));
         if (c.by_other_user) ASSERT_EQ(::chown(journal.c_str(), k_Other_user, k_Other_user), 0);
-        dialogs.shown.clear();
+        told.clear();
 
         EXPECT_EQ(Event_after_open(path), "Old regatta");
         EXPECT_TRUE(test::Read_file(path) == before) << "the recording changed";
         EXPECT_FALSE(fs::exists(fs::symlink_status(journal)));
         EXPECT_TRUE(fs::exists(fs::symlink_status(Header_journal::Rejected_name(path))));
         EXPECT_EQ(Journal_messages(), 1);
-        if (!dialogs.shown.empty())
-            EXPECT_NE(dialogs.shown.back().find(c.said), std::string::npos) << dialogs.shown.back();
+        if (!told.empty())
+            EXPECT_NE(told.back().find(c.said), std::string::npos) << told.back();
         // Once only: the next open finds nothing to say.
         Event_after_open(path);
         EXPECT_EQ(Journal_messages(), 1);
@@ -313,14 +317,14 @@ TEST_F(Header_journal_test, AJournalThatCannotBeMovedAsideIsSaidOnce)
     if (::geteuid() == 0)
         for (const std::string& p : {folder.string(), path, journal}) ASSERT_EQ(::chown(p.c_str(), k_Other_user, k_Other_user), 0);
     fs::permissions(folder, fs::perms(0555));
-    dialogs.shown.clear();
+    told.clear();
     {
         As_other_user user;
         for (int open = 0; open < 3; ++open) EXPECT_EQ(Event_after_open(path), "Old regatta");
     }
     fs::permissions(folder, fs::perms(0755));
     EXPECT_EQ(Journal_messages(), 1);
-    if (!dialogs.shown.empty()) EXPECT_NE(dialogs.shown[0].find("could not be moved aside"), std::string::npos) << dialogs.shown[0];
+    if (!told.empty()) EXPECT_NE(told[0].find("could not be moved aside"), std::string::npos) << told[0];
     EXPECT_TRUE(fs::exists(journal));
     EXPECT_TRUE(test::Read_file(path) == before) << "the recording changed";
 }
@@ -384,7 +388,7 @@ TEST_F(Header_journal_test, JournalsMadeForTheRecordingPutItsOldHeaderBack)
         SCOPED_TRACE(c.what);
         c.leave();
         ASSERT_TRUE(fs::exists(Header_journal::Journal_name(path)));
-        dialogs.shown.clear();
+        told.clear();
         EXPECT_EQ(Event_after_open(path), "Old regatta");
         EXPECT_TRUE(test::Read_file(path) == old_bytes) << "the old header did not come back whole";
         EXPECT_FALSE(fs::exists(Header_journal::Journal_name(path)));

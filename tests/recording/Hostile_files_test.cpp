@@ -1,6 +1,7 @@
 // Small hand-made files that claim more than they hold: each is refused or read for what it
 // really holds, at once and without swallowing memory.
 #include "tests/recording/Recording_maker.h"
+#include "tests/recording/Told.h"
 
 #include <algorithm>
 #include <chrono>
@@ -66,11 +67,11 @@ TEST_F(Hostile_files, AHeaderWithoutAnyFrameOnDiskOpensEmpty)
 TEST_F(Hostile_files, AHeaderCountBelowTheWholeFramesOnDiskGivesEveryWholeFrame)
 {
     const std::string path = Claiming("fewer.qs2", 4, 2);
-    dialogs.Expect_message("2 frames past the recorded count were recovered");
     cls_AVI_handler rec;
-    ASSERT_TRUE(rec.Open_File(path));
+    const Recording_outcome opened = rec.Open_File(path);
+    ASSERT_TRUE(opened);
     EXPECT_EQ(rec.num_frames(), 4);
-    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::frames_recovered, "2 frames past the recorded count were recovered"));
 }
 
 TEST_F(Hostile_files, AnAviClaimingAHugePictureIsRefused)
@@ -88,11 +89,11 @@ TEST_F(Hostile_files, AnAviClaimingAHugePictureIsRefused)
     put("strf", 4, 16000);
     put("strf", 8, 16000);
     test::Write_bytes(Path("huge.avi"), b.bytes);
-    dialogs.Expect_message("invalid AVI picture size");
     cls_AVI_handler rec;
-    EXPECT_FALSE(rec.Open_File(Path("huge.avi")));
+    const Recording_outcome opened = rec.Open_File(Path("huge.avi"));
+    EXPECT_FALSE(opened);
     EXPECT_FALSE(rec.File_open());
-    EXPECT_TRUE(dialogs.All_used());
+    EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::corrupt, "invalid AVI picture size"));
 }
 
 } // namespace

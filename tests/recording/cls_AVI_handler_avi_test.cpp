@@ -7,6 +7,7 @@
 #include "services/Run_time_error.h"
 #include "tests/fixtures/DV_fixtures.h"
 #include "tests/recording/Recording_maker.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 
 #include <cstring>
@@ -210,20 +211,23 @@ TEST_F(Avi_recording, AnIndexOfAtMost150000EntriesOpens)
     EXPECT_EQ(rec.Frame_in_store(), 150000);
     EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), Frames()[2]));
 
-    dialogs.Expect_message("150001 AVI index entries (at most 150000)");
-    EXPECT_FALSE(rec.Open_File(make("over.avi", 150001)));
+    const Recording_outcome over = rec.Open_File(make("over.avi", 150001));
+    EXPECT_FALSE(over);
+    EXPECT_TRUE(test::Told(over, Recording_problem::Kind::index_refused, "150001 AVI index entries (at most 150000)"));
     EXPECT_FALSE(rec.File_open());
     EXPECT_EQ(rec.num_frames(), 0);
 }
 
 TEST_F(Avi_recording, IndexesThatCannotBeTrustedRefuseTheOpen)
 {
-    auto refused = [&](const std::string& name, const std::vector<uint8_t>& bytes, const std::string& message) {
+    auto refused = [&](const std::string& name, const std::vector<uint8_t>& bytes, const std::string& message,
+                       Recording_problem::Kind kind = Recording_problem::Kind::index_refused) {
         SCOPED_TRACE(name);
         Write(name, bytes);
-        dialogs.Expect_message(message);
         cls_AVI_handler rec;
-        EXPECT_FALSE(rec.Open_File(Path(name)));
+        const Recording_outcome opened = rec.Open_File(Path(name));
+        EXPECT_FALSE(opened);
+        EXPECT_TRUE(test::Told(opened, kind, message));
         EXPECT_FALSE(rec.File_open());
     };
     // No index at all: the movie list is walked instead (a capture cut off before its index).
@@ -231,17 +235,19 @@ TEST_F(Avi_recording, IndexesThatCannotBeTrustedRefuseTheOpen)
     none.chunks = {{"00dc", Frames()[0]}};
     none.with_index = false;
     Write("none.avi", none.Build());
-    dialogs.Expect_message("the index was rebuilt from its movie data: 1 frame.");
     {
         cls_AVI_handler rec;
-        ASSERT_TRUE(rec.Open_File(Path("none.avi")));
+        const Recording_outcome opened = rec.Open_File(Path("none.avi"));
+        ASSERT_TRUE(opened);
+        EXPECT_TRUE(test::Told(opened, Recording_problem::Kind::index_rebuilt,
+                               "the index was rebuilt from its movie data: 1 frame."));
         EXPECT_EQ(rec.num_frames(), 1);
     }
 
     // idx1 claims more entries than the file holds.
     auto b = test::Build_DV_AVI(Frames());
     Put_u32_at(b.bytes, size_t(b.index_offset) + 4, 5 * 16 + 1600);
-    refused("long.avi", b.bytes, "found no AVI index!");
+    refused("long.avi", b.bytes, "found no AVI index!", Recording_problem::Kind::no_index);
 
     // Offsets that fit none of the three bases.
     b = test::Build_DV_AVI(Frames());
@@ -370,8 +376,8 @@ TEST_F(Avi_recording, AnAppendedHeaderChunkCarriesTheWholeHeaderAndLeavesTheRest
     // A header that would pass the chunk's end is refused and the stored one kept.
     const std::string stored = test::Read_file(Path("heat.avi"));
     rec.Header().Subject_name(std::string(cls_AVI_handler::k_QSXM_min_size, 'a'));
-    dialogs.Expect_message("too long");
     EXPECT_FALSE(rec.Write_XML_header());
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     rec.Close_File();
     EXPECT_EQ(test::Read_file(Path("heat.avi")), stored);
 }
@@ -384,10 +390,10 @@ TEST_F(Avi_recording, NoChunkIsAppendedBehindAFileThatGoesOnAfterItsRiffChunk)
     const std::string path = Write("large.avi", b.bytes);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    dialogs.Expect_message("continues after its RIFF chunk");
     EXPECT_FALSE(rec.Append_XML_header());
-    dialogs.Expect_message("continues after its RIFF chunk");
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::riff_continues, "continues after its RIFF chunk"));
     EXPECT_FALSE(rec.Append_DV_header());
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::riff_continues, "continues after its RIFF chunk"));
     rec.Close_File();
     EXPECT_EQ(test::Read_file(path), std::string(b.bytes.begin(), b.bytes.end()));
 }
@@ -544,8 +550,8 @@ TEST_F(Avi_recording, TheTextStreamIsReadWithItsFrameAndWrittenOnlyWhereItFits)
     EXPECT_EQ(chunk[8], 'a');
 
     const std::string before = test::Read_file(path);
-    dialogs.Expect_message("Text buffer overflow at rewrite!");
     EXPECT_FALSE(rec.Put_Text_buffer(std::vector<uint8_t>(89, 'x')));
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::text_overflow, "Text buffer overflow at rewrite!"));
     EXPECT_EQ(test::Read_file(path), before);
     ASSERT_TRUE(rec.Put_Text_buffer(std::vector<uint8_t>(88, 'y')));
     const std::string after = test::Read_file(path);

@@ -5,6 +5,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/Module_trace.h"
 #include "tests/fixtures/DV_fixtures.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 
 #include <cmath>
@@ -229,8 +230,8 @@ TEST_F(Own_format, AHeaderTooLongForTheAreaIsRefusedAndTheOldOneKept)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     rec.Header().Subject_name(std::string(100000, 'a'));
-    dialogs.Expect_message("too long");
     EXPECT_FALSE(rec.Write_XML_header());
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     rec.Close_File();
     EXPECT_EQ(test::Read_file(path), before);
 }
@@ -263,14 +264,15 @@ TEST_F(Own_format, ACompactFilesFramesAreNeverOverwrittenByAGrownHeader)
 
     // Grown past the file's own header area: refused, the file as it was.
     rec.Header().Subject_name(std::string(1000, 'a'));
-    dialogs.Expect_message("too long");
     EXPECT_FALSE(rec.Write_XML_header());
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     EXPECT_EQ(test::Read_file(path), before);
     // The same for the file closed, opened for the write alone.
     rec.Close_File();
     rec.File_name(path);
-    dialogs.Expect_message("at most " + std::to_string(data_offset - 120));
     EXPECT_FALSE(rec.Write_XML_header());
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::header_too_long,
+                           "at most " + std::to_string(data_offset - 120)));
     EXPECT_EQ(test::Read_file(path), before);
 
     // A header that fits is written; the frames stay as they were.
@@ -351,8 +353,8 @@ TEST_F(Own_format, ACreateOntoAnExistingNameFailsAndNothingIsAppendedToTheOldFil
     const std::string before = test::Read_file(path);
     cls_AVI_handler rec;
     rec.File_name(path);
-    dialogs.Expect_message("File already exists!");
     EXPECT_FALSE(rec.Create_File());
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::file_exists, "File already exists!"));
     EXPECT_FALSE(g_Emergency_stop);
     rec.Initiate_file();
     EXPECT_FALSE(rec.Append_DV_frame(Stamped(3))); // reported, not written
@@ -365,8 +367,8 @@ TEST_F(Own_format, RenameRefusesAnExistingNameAndOtherwiseReopens)
     const std::string b = Make_recording("b.qs2", 1);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(a));
-    dialogs.Expect_message("New file already exists!");
     EXPECT_FALSE(rec.rename_file(b));
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::new_file_exists, "New file already exists!"));
     EXPECT_FALSE(g_Emergency_stop);
     EXPECT_TRUE(fs::exists(a));
     ASSERT_TRUE(rec.rename_file(Path("c.qs2")));
@@ -411,15 +413,18 @@ TEST_F(Own_format, ATruncatedLastFrameIsReportedNotShownStale)
 TEST_F(Own_format, BadFilesAreRefusedAndLeftClosed)
 {
     const std::string good = test::Read_file(Make_recording("good.qs2", 1));
-    auto refused = [&](const std::string& name, const std::string& bytes, const std::string& message) {
+    auto refused = [&](const std::string& name, const std::string& bytes, const std::string& message,
+                       Recording_problem::Kind kind = Recording_problem::Kind::corrupt) {
         test::Write_file(Path(name), bytes);
-        dialogs.Expect_message(message);
         cls_AVI_handler rec;
-        EXPECT_FALSE(rec.Open_File(Path(name))) << name;
+        const Recording_outcome opened = rec.Open_File(Path(name));
+        EXPECT_FALSE(opened) << name;
+        EXPECT_TRUE(test::Told(opened, kind, message)) << name;
         EXPECT_FALSE(rec.File_open()) << name;
         EXPECT_EQ(rec.file_num(), 0);
     };
-    refused("short.qs2", std::string(99, 'x'), "Corrupt file, (Invalid file length)");
+    refused("short.qs2", std::string(99, 'x'), "Corrupt file, (Invalid file length)",
+            Recording_problem::Kind::invalid_length);
     std::string bad = good;
     bad[0] = 'X';
     refused("magic.qs2", bad, "not a Wakeline recording");
@@ -431,7 +436,8 @@ TEST_F(Own_format, BadFilesAreRefusedAndLeftClosed)
     const int32_t beyond = int32_t(good.size()) + 1;
     std::memcpy(bad.data() + 4, &beyond, 4);
     refused("offset.qs2", bad, "invalid data offset");
-    refused("clip.mov", good, "cls_AVI_handler can't open this file type! " + Path("clip.mov"));
+    refused("clip.mov", good, "cls_AVI_handler can't open this file type! " + Path("clip.mov"),
+            Recording_problem::Kind::not_recording_kind);
     // A 100-byte file passes the length test and fails on its head.
     refused("hundred.qs2", std::string(100, 'x'), "not a Wakeline recording");
     cls_AVI_handler rec;
@@ -509,8 +515,7 @@ TEST_F(Own_format, RawDvShorterThanOneFrameIsRefused)
     test::Write_DV_file(Path("short.dv"), {Frames()[0]});
     fs::resize_file(Path("short.dv"), 143999);
     cls_AVI_handler rec;
-    dialogs.Expect_message("shorter than one DV frame");
-    EXPECT_FALSE(rec.Open_File(Path("short.dv")));
+    EXPECT_TRUE(test::Told(rec.Open_File(Path("short.dv")), Recording_problem::Kind::corrupt, "shorter than one DV frame"));
     EXPECT_FALSE(rec.File_open());
     EXPECT_EQ(rec.num_frames(), 0);
     // NTSC frames are shorter: one whole one opens.
@@ -598,8 +603,9 @@ TEST_F(Own_format, ACutShortMultiStreamDvOpensWithTheWholeFrameSetsItHolds)
 
     // A count below zero is no count: refused.
     test::Write_file(Path("negative.sdv"), sdv(-1, 2, 0));
-    dialogs.Expect_message("Invalid DV header record");
-    EXPECT_FALSE(rec.Open_File(Path("negative.sdv")));
+    const Recording_outcome negative = rec.Open_File(Path("negative.sdv"));
+    EXPECT_FALSE(negative);
+    EXPECT_TRUE(test::Told(negative, Recording_problem::Kind::corrupt, "Invalid DV header record"));
 }
 
 } // namespace

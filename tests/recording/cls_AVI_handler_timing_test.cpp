@@ -5,6 +5,7 @@
 #include "services/Module_qsm_Globals.h"
 #include "services/graphics/cDIBSection.h"
 #include "tests/recording/Recording_maker.h"
+#include "tests/recording/Told.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -83,9 +84,10 @@ TEST_F(Smaller_members, TheDecodeRunShowsTheColourBarsAndTheOtherRunsWorkOnIt)
 TEST_F(Smaller_members, TheReadTestOnAShortRecordingSaysSoInsteadOfATime)
 {
     ASSERT_TRUE(rec.Open_File(Dv_file("short.dv", 20))); // ends one frame too early
-    dialogs.Expect_message("too short for the read test: 2880000 bytes, 3023999 needed");
     const std::string said = rec.Bench().benchmark_getfile();
     EXPECT_EQ(said.find("Get time"), std::string::npos);
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::read_test,
+                           "too short for the read test: 2880000 bytes, 3023999 needed"));
 }
 
 TEST_F(Smaller_members, TheReadTestTimesTwentyReadsOfOneFrame)
@@ -94,11 +96,11 @@ TEST_F(Smaller_members, TheReadTestTimesTwentyReadsOfOneFrame)
         int32_t Tick() override { return tick += 35; } // each look at the clock takes 35 ms
     } slow;
     ASSERT_TRUE(rec.Open_File(Dv_file("long.dv", 21)));
-    dialogs.Expect_message("Get time = 1.75");
     EXPECT_EQ(rec.Bench().benchmark_getfile(), "Get time = 1.75");
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::read_test, "Get time = 1.75"));
     rec.Close_File();
-    dialogs.Expect_message("No recording is open");
     rec.Bench().benchmark_getfile();
+    EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::read_test, "No recording is open"));
 }
 
 TEST_F(Smaller_members, LuminanceRoundsHalvesToEvenAndRefusesOverflow)

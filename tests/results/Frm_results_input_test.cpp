@@ -74,9 +74,9 @@ TEST_F(Results_input, AClickedSecondsPartAndOnePressOnUpCorrectTheStartByOneSeco
     // Down with hundredths selected, then a right click on a part sets it back to 0.
     QTest::mouseClick(Window().Lbl_hms_correction[3], Qt::LeftButton);
     Press(1, 100);
-    EXPECT_EQ(g_Heat_correction, 990);
+    EXPECT_EQ(Window().Correction(), 990);
     QTest::mouseClick(Window().Lbl_hms_correction[0], Qt::RightButton);
-    EXPECT_EQ(g_Heat_correction, 0);
+    EXPECT_EQ(Window().Correction(), 0);
     EXPECT_EQ(Stored_correction(path), 0);
     EXPECT_EQ(Shown_ms(Row(0)[2]), before[0]);
 }
@@ -91,7 +91,7 @@ TEST_F(Results_input, AClickOnAFrameOrTheOtherTimesDeselectsThePart)
     QTest::mouseClick(Window().Frm_time_select, Qt::LeftButton, Qt::NoModifier, QPoint(290, 180));
     EXPECT_EQ(Window().Correction_step(), 0);
     Press(0, 100);
-    EXPECT_EQ(g_Heat_correction, 0);
+    EXPECT_EQ(Window().Correction(), 0);
 
     QTest::mouseClick(Window().Lbl_hms_correction[1], Qt::LeftButton);
     QTest::mouseClick(Window().Lbl_hms[1], Qt::LeftButton);

@@ -68,13 +68,11 @@ TEST_F(Results_window, APlaceTakesTheViewerToItsFinishAndACodeDoesNot)
 TEST_F(Results_window, ANegativeCorrectionShowsItsPartsInRedWithAMinus)
 {
     Window();
-    g_Heat_correction = -3723450;
-    Window().Display_Compensate_Mill();
+    Window().Display_Compensate_Mill(-3723450);
     EXPECT_EQ(Parts(Window().Lbl_hms_correction), (std::vector<std::string>{"01", "02", "03", "45"}));
     EXPECT_FALSE(Window().Lbl_Minus->isHidden());
     EXPECT_EQ(Window().Lbl_hms_correction[0]->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    g_Heat_correction = 0;
-    Window().Display_Compensate_Mill();
+    Window().Display_Compensate_Mill(0);
     EXPECT_EQ(Parts(Window().Lbl_hms_correction), (std::vector<std::string>{"00", "00", "00", "00"}));
     EXPECT_TRUE(Window().Lbl_Minus->isHidden());
     EXPECT_EQ(Window().Lbl_hms_correction[3]->palette().color(QPalette::WindowText), QColor(0, 0, 255));
@@ -94,17 +92,17 @@ TEST_F(Results_window, AHeldButtonRepeatsFasterAndFaster)
     ASSERT_EQ(Window().Correction_step(), 1000);
     for (int32_t hold : {150, 250, 400, 580}) {
         Hold(0, hold);
-        EXPECT_EQ(g_Heat_correction, 1000 * Correction_repeat_steps(hold)) << hold;
-        EXPECT_EQ(Stored_correction(path), g_Heat_correction);
+        EXPECT_EQ(Window().Correction(), 1000 * Correction_repeat_steps(hold)) << hold;
+        EXPECT_EQ(Stored_correction(path), Window().Correction());
         Window().Lbl_hms_correction_MouseDown(1, 2); // a right click resets it
-        EXPECT_EQ(g_Heat_correction, 0);
+        EXPECT_EQ(Window().Correction(), 0);
         EXPECT_EQ(Stored_correction(path), 0);
         Window().Lbl_hms_correction_Click(2);
     }
     // Minus with hundredths.
     Window().Lbl_hms_correction_Click(3);
     Hold(1, 250);
-    EXPECT_EQ(g_Heat_correction, -20);
+    EXPECT_EQ(Window().Correction(), -20);
     EXPECT_FALSE(Window().Repeat_active());
 }
 
@@ -115,9 +113,9 @@ TEST_F(Results_window, TheStoredCorrectionShiftsEveryShownTime)
     Hold(0, 100);
     EXPECT_EQ(Row(0)[2], " 00:00,23");
     Viewer().item_close_Click();
-    EXPECT_EQ(g_Heat_correction, 0);
+    EXPECT_EQ(Window().Correction(), 0);
     ASSERT_TRUE(Open(path));
-    EXPECT_EQ(g_Heat_correction, 1000);
+    EXPECT_EQ(Window().Correction(), 1000);
     EXPECT_EQ(Row(0), (std::vector<std::string>{"1", "2", " 00:00,23", "+0,00"}));
     EXPECT_EQ(Row(1), (std::vector<std::string>{"2", "5", " 00:00,43", "+0,20"}));
     EXPECT_EQ(Parts(Window().Lbl_hms_correction), (std::vector<std::string>{"00", "00", "01", "00"}));
@@ -136,7 +134,7 @@ TEST_F(Results_window, NothingIsSelectedAfterAClickElsewhere)
     EXPECT_EQ(Window().Correction_step(), 3600000);
     Window().Deselect_Correction_Items();
     Hold(0, 100);
-    EXPECT_EQ(g_Heat_correction, 0);
+    EXPECT_EQ(Window().Correction(), 0);
 }
 
 TEST_F(Results_window, AReadOnlyRecordingKeepsItsCorrection)
@@ -149,7 +147,7 @@ TEST_F(Results_window, AReadOnlyRecordingKeepsItsCorrection)
     Window().Cmd_time_MouseDown(0);
     dialogs.Expect_message("Can\u00B4t alter this file, it is Read only!");
     Window().Lbl_hms_correction_MouseDown(0, 2);
-    EXPECT_EQ(g_Heat_correction, 0);
+    EXPECT_EQ(Window().Correction(), 0);
     EXPECT_EQ(test::Read_file(path), before);
     EXPECT_TRUE(dialogs.All_used());
 }

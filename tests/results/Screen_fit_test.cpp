@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSlider>
@@ -221,15 +222,20 @@ TEST_F(Screen_fit, TheMarathonWindowsAndTheFinishStripLieBesideOrUnderThePicture
 {
     Write_marathon_file({{1, "1", "Men", "09:59:00"}});
     Open_heat_beside_results();
-    const QRect picture = Viewer().Picture_area();
-    ASSERT_FALSE(picture.isEmpty());
+    ASSERT_FALSE(Viewer().Picture_area().isEmpty());
     // The wider screen has room beside the whole viewer, so its controls stay free too.
     const bool room_beside_viewer = Area().width() >= 1920;
     const auto expect_clear = [&](const QWidget* w) {
         ASSERT_TRUE(w && w->isVisible());
+        const QRect picture = Viewer().Picture_area();
         Expect_inside(*w);
         EXPECT_FALSE(w->frameGeometry().intersects(picture))
             << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the picture " << Text(picture);
+        // The viewer's column may have narrowed to make room: where it is now.
+        const QRect controls = Viewer().Controls_area();
+        EXPECT_FALSE(controls.isEmpty());
+        EXPECT_FALSE(w->frameGeometry().intersects(controls))
+            << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the controls " << Text(controls);
         if (room_beside_viewer)
             EXPECT_FALSE(w->frameGeometry().intersects(Viewer().frameGeometry()))
                 << w->objectName().toStdString() << " " << Text(w->frameGeometry()) << " over the viewer";
@@ -241,9 +247,20 @@ TEST_F(Screen_fit, TheMarathonWindowsAndTheFinishStripLieBesideOrUnderThePicture
     expect_clear(marathon);
     expect_clear(entry);
     EXPECT_FALSE(entry->frameGeometry().intersects(marathon->frameGeometry()));
+    // Cut to fit on the narrow screen, the marathon window still shows its heats' starts, Start
+    // and Stop whole.
+    const QWidget* start = marathon->Text_start[0];
+    for (const QRect& control : {QRect(start->mapTo(marathon, QPoint(0, 0)), start->size()),
+                                 marathon->Cmd_start->geometry(), marathon->Cmd_stop->geometry()})
+        EXPECT_TRUE(marathon->rect().contains(control)) << Text(control) << " outside " << Text(marathon->rect());
     // A click on the picture raises the viewer: both stay above it.
     EXPECT_TRUE(marathon->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(entry->windowFlags() & Qt::WindowStaysOnTopHint);
+    // Turned, the picture reaches down where the finish entry was: both go around it again.
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_rotated));
+    expect_clear(marathon);
+    expect_clear(entry);
+    ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_rotated));
     ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_Marathon));
 
     ASSERT_TRUE(test::Choose(Viewer().menu_bar, Viewer().item_finish_strip));

@@ -2,6 +2,7 @@
 #include "platform/Midi_output.h"
 #include "services/Cls_audio_play.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_qsm_Globals.h"
 #include "tests/support/Test_support.h"
 
@@ -201,7 +202,7 @@ TEST_F(Midi_player, TheExitReleasesTheProgramsPlayer)
     obj_Midi = std::make_shared<Cls_audio_play>();
     log.sent.clear();
     g_Compiled = false;
-    Wakeline_exit();
+    Wakeline_exit(Operator_boxes_of_windows());
     g_Compiled = true;
     EXPECT_FALSE(obj_Midi);
     EXPECT_EQ(log.sent.size(), 32u);

@@ -1,6 +1,7 @@
 #include "platform/Folders.h"
 #include "platform/Mount_table.h"
 #include "services/Module_system.h"
+#include "services/Operator_boxes.h"
 #include "tests/support/Test_support.h"
 
 #include <QStandardPaths>
@@ -124,7 +125,7 @@ TEST(Association, Qs2FilesGetAMimeTypeAndADesktopEntryForThisProgram)
     test::Temp_home home;
     test::Scripted_dialogs dialogs;
     dialogs.Expect_message("Associated the file extension .qs2 with this application!");
-    ASSERT_TRUE(Associate_Qs2_Files());
+    ASSERT_TRUE(Associate_Qs2_Files(Operator_boxes_of_windows()));
     const std::string mime = test::Read_file(home.path() / ".local/share/mime/packages/qs2_ext.xml");
     EXPECT_NE(mime.find("<mime-type type=\"application/x-qs2_ext\">"), std::string::npos);
     EXPECT_NE(mime.find("<glob pattern=\"*.qs2\"/>"), std::string::npos);
@@ -152,7 +153,7 @@ TEST(Association, AFailureIsReportedAsAFailure)
     test::Write_file(home.path() / ".local/share/mime", "a file where a folder must go");
     // The key's error is the whole answer: no confirmation follows it.
     dialogs.Expect_message("Error: Creating Key!");
-    EXPECT_FALSE(Associate_Qs2_Files());
+    EXPECT_FALSE(Associate_Qs2_Files(Operator_boxes_of_windows()));
     EXPECT_EQ(dialogs.shown.size(), 1u);
 }
 

@@ -5,6 +5,7 @@
 #include "platform/Registry_store.h"
 #include "services/Form_Wakeline_Full_Startup.h"
 #include "services/Module_canoe.h"
+#include "services/Operator_boxes.h"
 #include "services/Module_ini.h"
 #include "services/Module_utilities.h"
 #include "services/Module_qsm_Globals.h"
@@ -16,6 +17,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <vector>
@@ -214,12 +216,40 @@ TEST_F(Start_up, ACancelledExitLeavesEverythingRunning)
 {
     Counting_form viewer("Frm_kanot_2");
     dialogs.Expect_message("Exiting Wakeline, are you sure?", platform::vbCancel);
-    Wakeline_exit();
+    Wakeline_exit(Operator_boxes_of_windows());
     EXPECT_FALSE(g_Exiting);
     EXPECT_EQ(viewer.unloads, 0);
     ASSERT_EQ(dialogs.styles.size(), 1u);
     EXPECT_EQ(dialogs.styles[0], platform::vbOKCancel | platform::vbDefaultButton2);
     EXPECT_EQ(dialogs.shown[0].substr(0, 13), "Wakeline Exit");
+}
+
+// The calling window's port is asked, and nothing else: no box comes from below it.
+TEST_F(Start_up, TheExitAsksTheCallersPortAlone)
+{
+    struct Port final : Operator_port {
+        std::deque<bool> answers{false, true};
+        int asked = 0;
+        bool Exit_confirmed() override
+        {
+            ++asked;
+            const bool answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        std::optional<std::string> Event_name(const std::string&) override { return std::nullopt; }
+        bool Override_confirmed() override { return false; }
+        void Tell(const std::string&) override {}
+    } port;
+    Counting_form viewer("Frm_kanot_2");
+    Wakeline_exit(port);
+    EXPECT_FALSE(g_Exiting);
+    EXPECT_EQ(viewer.unloads, 0);
+    Wakeline_exit(port);
+    EXPECT_TRUE(g_Exiting);
+    EXPECT_EQ(viewer.unloads, 1);
+    EXPECT_EQ(port.asked, 2);
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(Start_up, AConfirmedExitStopsTheCaptureAndUnloadsEveryWindow)
@@ -237,7 +267,7 @@ TEST_F(Start_up, AConfirmedExitStopsTheCaptureAndUnloadsEveryWindow)
     Counting_form a("Frm_kanot_2"), b("Form_capture_multi_file");
     dialogs.Expect_message("Exiting Wakeline, are you sure?", platform::vbOK);
     const int32_t before = clock.tick;
-    Wakeline_exit();
+    Wakeline_exit(Operator_boxes_of_windows());
     EXPECT_TRUE(g_Exiting);
     EXPECT_EQ(capture->stops, 1);
     EXPECT_FALSE(g_Capture_running);
@@ -253,7 +283,7 @@ TEST_F(Start_up, TheUnloadLoopEndsWhenAPassUnloadsNothing)
     Stubborn_form stuck("Frm_stuck");
     Counting_form other("Frm_other");
     dialogs.Expect_message("Exiting Wakeline, are you sure?", platform::vbOK);
-    Wakeline_exit();
+    Wakeline_exit(Operator_boxes_of_windows());
     EXPECT_EQ(other.unloads, 1);
     EXPECT_EQ(stuck.unloads, 2);
     platform::Unregister_form(&stuck);

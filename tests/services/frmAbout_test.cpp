@@ -265,10 +265,7 @@ TEST_F(System_information, TheToolFoundIsStarted)
     frmAbout& about = Shown();
     about.StartSysInfo();
     // The tool runs on its own: its mark shows when it has run (the deadline only catches a hang).
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!fs::exists(mark) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_TRUE(fs::exists(mark));
+    EXPECT_TRUE(test::Wait_until([&] { return fs::exists(mark); }));
 }
 
 class Software_check : public About_window {

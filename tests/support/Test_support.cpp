@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <cstring>
+#include <thread>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -180,6 +181,15 @@ std::string Read_file(const fs::path& p)
     std::ostringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+bool Wait_until(const std::function<bool()>& done, std::chrono::milliseconds hang)
+{
+    const auto end = std::chrono::steady_clock::now() + hang;
+    while (!done())
+        if (std::chrono::steady_clock::now() > end) return false;
+        else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
 }
 
 void Write_file(const fs::path& p, const std::string& bytes)

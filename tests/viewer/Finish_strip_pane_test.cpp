@@ -6,7 +6,7 @@
 #include "tools/Demo_heat.h"
 #include "viewer/Finish_strip_pane.h"
 #include "viewer/Lane_results.h"
-#include "viewer/Result_sheet.h"
+#include "results/Result_sheet.h"
 #include "viewer/Strip_export.h"
 
 #include <QAction>

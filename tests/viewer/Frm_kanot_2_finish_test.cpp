@@ -7,7 +7,7 @@
 #include "tools/Demo_heat.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Lane_results.h"
-#include "viewer/Marathon_times.h"
+#include "results/Marathon_times.h"
 
 #include <QAction>
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "platform/Dialogs.h"
 #include "services/Module_ini.h"
 #include "services/Module_utilities.h"
-#include "viewer/Result_sheet.h"
+#include "results/Result_sheet.h"
 
 #include <QAction>
 #include <QSlider>

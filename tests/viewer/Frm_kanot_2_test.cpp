@@ -17,7 +17,7 @@
 #include "viewer/Cls_lane.h"
 #include "viewer/Frm_kanot_2.h"
 #include "viewer/Lane_results.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <QAction>
 #include <QGroupBox>

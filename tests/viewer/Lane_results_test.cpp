@@ -3,16 +3,20 @@
 #include "viewer/Lane_results.h"
 
 #include "recording/cls_AVI_handler.h"
+#include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
 #include "tests/recording/Recording_maker.h"
+#include "tests/recording/Told.h"
 #include "tests/support/Test_support.h"
 #include "viewer/Cls_lane.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <filesystem>
 #include <limits>
 #include <tuple>
 
@@ -29,6 +33,27 @@ struct Fake_viewer final : Result_viewer {
     void SliderPlay_Focus() override { ++focus; }
 };
 
+// The operator as the result code meets them: override answers in order, every message kept.
+struct Fake_port final : Operator_port {
+    std::deque<bool> overrides;
+    std::vector<std::string> told;
+    int asked = 0;
+    bool Exit_confirmed() override { return false; }
+    std::optional<std::string> Event_name(const std::string&) override { return std::nullopt; }
+    bool Override_confirmed() override
+    {
+        ++asked;
+        if (overrides.empty()) {
+            ADD_FAILURE() << "asked to override without an answer";
+            return false;
+        }
+        const bool answer = overrides.front();
+        overrides.pop_front();
+        return answer;
+    }
+    void Tell(const std::string& text) override { told.push_back(text); }
+};
+
 // The file says "no result" with 0, or with the no-time code once the tables were stored.
 bool No_result(int32_t stored) { return stored == 0 || stored == No_Time; }
 
@@ -42,7 +67,6 @@ protected:
     ~Lane_results_test() override
     {
         g_Recording.reset();
-        g_Heat_correction = 0;
         g_Lanes.clear();
         Install_result_rows(nullptr);
         Install_lane_results(nullptr);
@@ -91,8 +115,9 @@ protected:
     test::Captured_reports reports;
     test::Manual_clock clock;
     Fake_viewer viewer;
+    Fake_port port;
     Plain_result_rows rows;
-    Lane_results results{viewer};
+    Lane_results results{viewer, port};
     std::string path;
 };
 
@@ -134,7 +159,7 @@ TEST_F(Lane_results_test, ALanesResultInWordsFollowsItsPlaceTheCorrectionAndItsC
     results.Lane_Active_Heat_Array_Sort();
     EXPECT_EQ(results.Lane_result_text(4), "Place: 1 Time : 5,00");
     EXPECT_EQ(results.Lane_result_text(2), "Place: 2 Time : 1:01,23");
-    g_Heat_correction = 2000; // a start 2 s later: the times are 2 s shorter
+    results.Correction(2000); // a start 2 s later: the times are 2 s shorter
     EXPECT_EQ(results.Lane_result_text(4), "Place: 1 Time : 3,00");
     EXPECT_EQ(results.Lane_result_text(3), "Disqualified");
     EXPECT_EQ(results.Lane_result_text(8), "Did not start");
@@ -186,6 +211,27 @@ TEST_F(Lane_results_test, DifferencesAndTheStartCorrectionShowAsTimes)
     EXPECT_EQ(rows.rows[1].delta, "+1,50");
     EXPECT_EQ(rows.rows[2].delta, "+1:05,43");
     EXPECT_EQ(rows.rows[2].time, " 01:14,43");
+}
+
+// The time rule is read from the settings with the records, once per change of the result: a
+// setting changed since shows from the next reading on, never in half of a heat's texts.
+TEST_F(Lane_results_test, TheTimeRuleIsReadWithTheRecordsAndKeptUntilTheNextReading)
+{
+    Open();
+    Put(0, 10001);
+    std::filesystem::create_directories(home.App_data());
+    ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_precision_key, "1/1000", Ini_file_path), 1);
+    ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_rounding_key, "up", Ini_file_path), 1);
+    Commit();
+    EXPECT_EQ(rows.rows[0].time, " 00:10,001");
+    EXPECT_EQ(results.Lane_result_text(0), "Place: 1 Time : 10,001");
+    ASSERT_EQ(Write_Ini_Value("Canoe", k_Time_precision_key, "1/100", Ini_file_path), 1);
+    results.Fill_Results();
+    EXPECT_EQ(rows.rows[0].time, " 00:10,001");
+    EXPECT_EQ(results.Lane_result_text(0), "Place: 1 Time : 10,001");
+    results.Complete_Result_Array();
+    EXPECT_EQ(rows.rows[0].time, " 00:10,01"); // up to the next hundredth
+    EXPECT_EQ(results.Lane_result_text(0), "Place: 1 Time : 10,01");
 }
 
 TEST_F(Lane_results_test, ThirteenToSixteenResultsFillEveryRowTheyNeed)
@@ -261,18 +307,19 @@ TEST_F(Lane_results_test, OverridingAsksAndACodeReplacesTheTimeWithoutAField)
     // Lane 8's result is in the file but not yet in the tables: the file decides.
     Put(8, 4321);
     ASSERT_TRUE(g_Recording->Write_XML_header());
-    dialogs.Expect_message("Override existing result?", platform::vbCancel);
+    port.overrides = {false};
     results.Attach_Time(8, 0, false);
     results.Attach_Time(2, 0, false);
+    EXPECT_EQ(port.asked, 1) << "an empty lane is stored without a question";
     EXPECT_EQ(In_file(8), 4321);
     ASSERT_TRUE(g_Recording->Read_Frame(5));
-    dialogs.Expect_message("Override existing result?", platform::vbCancel);
+    port.overrides = {false};
     results.Attach_Time(2, 0, false);
     EXPECT_EQ(results.By_lane()[2].Time, 110);
     EXPECT_EQ(In_file(2), 110);
-    dialogs.Expect_message("Override existing result?", platform::vbOK);
+    port.overrides = {true};
     results.Attach_Time(2, Time_DNF, false);
-    EXPECT_EQ(dialogs.styles.back(), platform::vbOKCancel);
+    EXPECT_EQ(port.asked, 3);
     EXPECT_EQ(results.By_lane()[2].Time, Time_DNF);
     EXPECT_EQ(results.By_lane()[2].Goal_field, 0);
     EXPECT_EQ(In_file(2), Time_DNF);
@@ -302,9 +349,8 @@ TEST_F(Lane_results_test, ReadOnlyRecordingsAndBadLanesChangeNothing)
     EXPECT_NE(reports.reports[0].find("p_Active_Result = 1Lane = 16"), std::string::npos);
     EXPECT_NE(reports.reports[1].find("p_Active_Result = 1Lane = -1"), std::string::npos);
     g_Recording->Read_only(true);
-    dialogs.Expect_message("File is read-only!");
     results.Attach_Time(2, 0, false);
-    EXPECT_EQ(dialogs.styles.back(), platform::vbOKOnly);
+    EXPECT_EQ(port.told, std::vector<std::string>{"File is read-only!"});
     EXPECT_EQ(results.By_lane()[2].Time, No_Time);
     EXPECT_EQ(test::Read_file(path), before);
 }
@@ -318,8 +364,8 @@ TEST_F(Lane_results_test, AFileWithoutWritePermissionIsRefused)
     ASSERT_TRUE(g_Recording->Read_only()); // for every user, root included
     ASSERT_TRUE(g_Recording->Read_Frame(3));
     const std::string before = test::Read_file(path);
-    dialogs.Expect_message("File is read-only!");
     results.Attach_Time(2, Time_DSQ, false);
+    EXPECT_EQ(port.told, std::vector<std::string>{"File is read-only!"});
     EXPECT_EQ(test::Read_file(path), before);
 }
 
@@ -328,14 +374,14 @@ TEST_F(Lane_results_test, AHeaderThatCannotBeWrittenLeavesTablesAsTheFile)
     Open(3);
     results.Attach_Time(4, 0, false);
     g_Recording->Heat_ID(1, std::string(100000, 'x')); // too long for the header area
-    dialogs.Expect_message("too long");
     results.Attach_Time(2, 0, false);
+    EXPECT_TRUE(test::Told(g_Recording->Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     ASSERT_EQ(reports.reports.size(), 1u);
     EXPECT_EQ(results.By_lane()[2].Time, No_Time);
     EXPECT_TRUE(No_result(g_Recording->Heat_time(1, 2)));
     EXPECT_TRUE(No_result(In_file(2)));
-    dialogs.Expect_message("too long");
     EXPECT_NE(test::Error_number([] { Clear_All_Results(); }), 0);
+    EXPECT_TRUE(test::Told(g_Recording->Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     EXPECT_EQ(results.Lane_To_Place(4), 1);
     EXPECT_EQ(In_file(4), 110);
 }

@@ -1,3 +1,4 @@
+#include "results/Time_codes.h"
 #include "services/Module_ini.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/graphics/cDIBSection.h"

@@ -12,7 +12,7 @@
 #include "services/graphics/cDIBSection.h"
 #include "tests/recording/Recording_maker.h"
 #include "viewer/Frm_kanot_2.h"
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include <QCoreApplication>
 

@@ -2,6 +2,7 @@
 // raises, number and flag conversions, the record indexes and their limits.
 #include "tests/recording/header/Header_test_support.h"
 
+#include "results/Time_codes.h"
 #include "services/Module_qsm_Globals.h"
 #include "services/Run_time_error.h"
 

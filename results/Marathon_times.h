@@ -20,6 +20,8 @@ public:
                                   const std::string& elapsed) = 0;
     // Marathon mode on or off: shows the marathon window and the finish-entry window, or hides them.
     virtual void Show_marathon_windows(bool show) {}
+    // The width the marathon windows would have beside the viewer, frame included (0: none).
+    virtual int Beside_width() const { return 0; }
 };
 
 // The installed marathon windows, or nullptr (tests install their own).

@@ -1,8 +1,7 @@
 // The rows the viewer fills, and the plain rows that stand in until the results window is there.
-#include "viewer/Result_rows.h"
+#include "results/Result_rows.h"
 
 #include "platform/State_reset.h"
-#include "services/Module_qsm_Globals.h"
 
 namespace wk {
 
@@ -41,8 +40,6 @@ void Plain_result_rows::Clear_Results()
     capture_time.clear();
     result = Heat_result{};
 }
-
-void Plain_result_rows::Display_Compensate_Mill() { shown_correction = g_Heat_correction; }
 
 Result_rows& Results_rows()
 {

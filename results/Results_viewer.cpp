@@ -1,5 +1,5 @@
 // The viewer the results and marathon windows reach: whichever loaded window serves as one.
-#include "viewer/Results_viewer.h"
+#include "results/Results_viewer.h"
 
 #include "platform/Forms.h"
 

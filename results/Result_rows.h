@@ -27,8 +27,8 @@ public:
     virtual void Clear_Results() = 0;
     // Empties the heat's labels.
     virtual void Clear_Heat_Data() = 0;
-    // Shows the heat-start correction g_Heat_correction.
-    virtual void Display_Compensate_Mill() = 0;
+    // Shows the heat-start correction (ms) the heat's result is made with.
+    virtual void Display_Compensate_Mill(int32_t correction) = 0;
     // The recording's start (local time of day, ms) and its display without correction.
     virtual void Recorded_start_mill(int32_t ms) = 0;
     virtual void Display_Original_Start_Time() = 0;
@@ -63,7 +63,7 @@ public:
     void Lbl_event_name(const std::string& text) override { event_name = text; }
     void Clear_Results() override;
     void Clear_Heat_Data() override { heat.clear(); }
-    void Display_Compensate_Mill() override;
+    void Display_Compensate_Mill(int32_t correction) override { shown_correction = correction; }
     void Recorded_start_mill(int32_t ms) override { recorded_start = ms; }
     void Display_Original_Start_Time() override {}
     void GoTo_Field(int16_t) override { ++go_to_field_calls; }

@@ -1,5 +1,5 @@
 // The marathon windows as the viewer reaches them: installed by a test, or made by the program.
-#include "viewer/Marathon_times.h"
+#include "results/Marathon_times.h"
 
 namespace wk {
 namespace {

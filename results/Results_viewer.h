@@ -1,7 +1,8 @@
 #pragma once
 // What the results and marathon windows ask of the viewer: showing a field or a recording,
-// marking a place over the picture, redrawing the marks, where it stands on the screen, and the
-// print commands. The viewer implements it; those windows never reach into its controls.
+// marking a place over the picture, redrawing the marks, where it stands on the screen, the
+// print commands, and the heat's lane records it keeps. The viewer implements it; those windows
+// never reach into its controls.
 #include <QRect>
 
 #include <cstdint>
@@ -28,6 +29,9 @@ public:
     // off the rest of the viewer where the screen has room.
     virtual QRect Picture_area() const { return {}; }
     virtual QRect Frame_area() const { return {}; }
+    // Where the viewer's column of controls beside the picture lies on the screen (empty while
+    // the viewer is not shown): windows beside the viewer never cover it either.
+    virtual QRect Controls_area() const { return {}; }
     // The heat's start as the viewer shows it.
     virtual std::string Start_time_text() const = 0;
     virtual void Print_Series() = 0;
@@ -37,6 +41,16 @@ public:
     virtual void Handle_Print_results() = 0;
     virtual void Handle_Print_Series() = 0;
     virtual void Make_Print_footer() = 0;
+
+    // ---- The heat's lane records, which the viewer keeps ----
+    // Ranks the records again and fills the result rows.
+    virtual void Fill_Results() = 0;
+    // Reads the heat again from the recording, then ranks and fills.
+    virtual void Complete_Result_Array() = 0;
+    // The heat-start correction (ms) every shown time is now made with; the rows follow.
+    virtual void Correct_start(int32_t correction) = 0;
+    // Empties every stored result of the heat, and the times the lane marks show.
+    virtual void Clear_all_results() = 0;
 
     // ---- What the marathon windows ask ----
     virtual bool Viewer_shown() const = 0;
@@ -70,6 +84,11 @@ inline QRect Viewer_frame_area()
 {
     const Results_viewer* viewer = Viewer_for_results();
     return viewer ? viewer->Frame_area() : QRect();
+}
+inline QRect Viewer_controls_area()
+{
+    const Results_viewer* viewer = Viewer_for_results();
+    return viewer ? viewer->Controls_area() : QRect();
 }
 
 } // namespace wk

@@ -1,0 +1,13 @@
+#pragma once
+// Work shared out over a few threads, the calling thread one of them.
+#include <cstddef>
+#include <functional>
+
+namespace wk {
+
+// Calls work(index, worker) once for every index below count, on min(workers, count) threads;
+// worker (0 for the calling thread) says which thread, so that each can use what is its own.
+// Returns when all is done; the first exception a call threw is thrown again then.
+void Run_parallel(size_t count, size_t workers, const std::function<void(size_t index, size_t worker)>& work);
+
+} // namespace wk
