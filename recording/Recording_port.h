@@ -7,6 +7,9 @@
 #include <cstdint>
 
 namespace wk {
+namespace platform {
+class Byte_file;
+}
 
 class Cls_XML_header;
 struct Recording_file;
@@ -26,6 +29,17 @@ public:
     virtual bool Frame_stamp(int32_t& stamp) const = 0;
     virtual int32_t Second_field_ms() const = 0;
     virtual int16_t Field_shown() const = 0;
+
+    // What the swing asks: the field last drawn, the time drawn (ms), the AVI's player time (0
+    // for other kinds), whether the file keeps the swing's fields (the own format does), the
+    // open file when it is an AVI (the kind that carries a model; nullptr otherwise), and a
+    // frame found by time or percentage, which becomes the effective frame.
+    virtual int32_t Field_drawn() const = 0;
+    virtual float Time_drawn() const = 0;
+    virtual float Avi_player_time() const = 0;
+    virtual bool Keeps_swing_fields() const = 0;
+    virtual const platform::Byte_file* Model_file() const = 0;
+    virtual void Frame_found(int32_t frame) = 0;
 
 protected:
     ~Recording_port() = default;

@@ -46,7 +46,6 @@ class cls_AVI_handler : public Avi_section,
                         public Stream_section,
                         public Capture_record_section,
                         public Trace_section,
-                        public Golf_section,
                         private Recording_port,
                         private Frame_source {
     // The drawing of this recording's frames (first, since members below refer into it).
@@ -55,6 +54,7 @@ class cls_AVI_handler : public Avi_section,
     Race_section race_{*this};
     Tolvex_section tolvex_{*this};
     Bench_section bench_{*this};
+    Golf_section golf_{*this};
 
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
@@ -85,11 +85,13 @@ public:
     // The header object, created on first use; the header fields that need no more than it are
     // asked of it.
     Cls_XML_header& Header();
-    // The race in the header, the sibling product's tolvex section, the timing runs.
+    // The race in the header, the sibling product's tolvex section, the timing runs, the golf
+    // swing and its model video.
     Race_section& Race() { return race_; }
     const Race_section& Race() const { return race_; }
     Tolvex_section& Tolvex() { return tolvex_; }
     Bench_section& Bench() { return bench_; }
+    Golf_section& Golf() { return golf_; }
 
     // ---- The race (Race_section tells what each does) ----
     int32_t Multi_TimeStamp(int16_t heat) { return race_.Multi_TimeStamp(heat); }
@@ -247,7 +249,6 @@ public:
     // Reads frame n (stream 1) and gives the chunk's data; empty when it could not be read.
     std::span<const uint8_t> Get_Frame(int32_t frame);
     int32_t Position_Percent() const;
-    float Player_Time() const;
 
     // ---- Recording properties (more) ----
     // Kind of the file's drive: 3 fixed, 4 network, 5 CD/DVD, 6 RAM disk, 0 unknown.
@@ -444,11 +445,6 @@ private:
     void Fields_changed() override { Calculate_Number_of_Fields(); }
     int32_t Section_current_field() const override { return Current_Field(); }
     int32_t Section_drive_type() const override { return drive_type_; }
-    bool Keeps_swing_fields() const override;
-    float Swing_effective_time() const override { return Effective_Time(); }
-    float Swing_player_time() const override;
-    const platform::Byte_file* Model_file() const override;
-    void Swing_frame_found(int32_t frame) override { Let_eff_frameno(frame); }
 
     // ---- The recording's port ----
     Recording_file& File() override { return rec_; }
@@ -458,6 +454,12 @@ private:
     bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
     int32_t Second_field_ms() const override { return Second_Field_After_First(); }
     int16_t Field_shown() const override { return Field_To_Show(); }
+    int32_t Field_drawn() const override { return Current_Field(); }
+    float Time_drawn() const override { return Effective_Time(); }
+    float Avi_player_time() const override;
+    bool Keeps_swing_fields() const override;
+    const platform::Byte_file* Model_file() const override;
+    void Frame_found(int32_t frame) override { Let_eff_frameno(frame); }
 
     // ---- The frame source of the renderer ----
     const Picture_facts& Facts() const override;

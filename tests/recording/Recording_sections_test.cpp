@@ -1,5 +1,7 @@
 // The sections of the recording object built alone over a fake recording: the race time of the
-// frame on show, which setters store the header, and the tolvex goal offset the frame supplies.
+// frame on show, which setters store the header, the tolvex goal offset the frame supplies, and
+// the swing's fields and times the golf section takes from the recording.
+#include "recording/Golf_section.h"
 #include "recording/Race_section.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_port.h"
@@ -25,6 +27,10 @@ struct Fake_recording : Recording_port {
     int16_t field = 1;
     bool store_works = true;
     int stores = 0;
+    int32_t field_drawn = 0;
+    float time_drawn = 0, player_time = 0;
+    bool keeps_swing_fields = true;
+    int32_t found = 0;
 
     // A fresh header with the race and the tolvex sections, as a new recording gets one.
     Fake_recording()
@@ -48,6 +54,12 @@ struct Fake_recording : Recording_port {
     }
     int32_t Second_field_ms() const override { return second_field_ms; }
     int16_t Field_shown() const override { return field; }
+    int32_t Field_drawn() const override { return field_drawn; }
+    float Time_drawn() const override { return time_drawn; }
+    float Avi_player_time() const override { return player_time; }
+    bool Keeps_swing_fields() const override { return keeps_swing_fields; }
+    const platform::Byte_file* Model_file() const override { return nullptr; }
+    void Frame_found(int32_t frame) override { found = frame; }
 };
 
 TEST(Recording_sections, RaceTimeOfTheFrameOnShowComesFromItsStartStampFieldAndGoalOffset)
@@ -137,6 +149,46 @@ TEST(Recording_sections, TolvexGoalOffsetOfZeroGivesWayToTheFramesOwn)
         EXPECT_EQ(tolvex.Tolv_Goal_compensation(), c.expected);
         EXPECT_EQ(rec.stores, 0);
     }
+}
+
+TEST(Recording_sections, SwingFieldsAreKeptOnlyWhereTheFileKeepsThemButTheHeaderIsStoredEither)
+{
+    struct Case {
+        bool keeps, works;
+        int32_t impact;
+    };
+    const Case cases[] = {{true, true, 40001}, {true, false, 40001}, {false, true, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.keeps) + std::to_string(c.works));
+        Fake_recording rec;
+        rec.file.Header().Golfing(true);
+        rec.file.Header().Create_Header();
+        Golf_section golf(rec);
+        rec.keeps_swing_fields = c.keeps;
+        rec.store_works = c.works;
+        rec.field_drawn = 40001;
+        EXPECT_EQ(golf.Set_Impact_Frame(), c.works);
+        EXPECT_EQ(golf.Impact_field(), c.impact);
+        EXPECT_EQ(rec.stores, 1);
+    }
+}
+
+TEST(Recording_sections, SwingTimesCountFromTheBaseTimeAndAFrameFoundBecomesTheEffectiveOne)
+{
+    Fake_recording rec;
+    Golf_section golf(rec);
+    rec.time_drawn = 1234.5f;
+    rec.player_time = 300;
+    EXPECT_EQ(golf.Effective_time(), 1234);
+    EXPECT_EQ(golf.Formatted_Time(), "1.23");
+    golf.Set_Base_time(true);
+    EXPECT_TRUE(golf.has_Base_Time());
+    EXPECT_FLOAT_EQ(golf.Player_Time(), 0);
+    EXPECT_FLOAT_EQ(golf.Player_Effective_Time(), 934.5f);
+    rec.file.is_deinterlaced = true;
+    rec.file.num_frames = 200;
+    EXPECT_EQ(golf.Synch_percentage(25), 50);
+    EXPECT_EQ(rec.found, 50);
 }
 
 } // namespace

@@ -347,7 +347,7 @@ TEST_F(Smaller_members, GraphObjectsAndTheAnimationFileAreKeptInTheRecording)
     const std::string path = Path("swing.qs2");
     {
         cls_AVI_handler w;
-        w.Golfing(true);
+        w.Golf().Golfing(true);
         w.File_name(path);
         ASSERT_TRUE(w.Create_File());
         w.Initiate_file();
