@@ -1,6 +1,8 @@
 // The timing runs of the image routines, the read test and the luminance pair.
 #include "recording/Bench_section.h"
 
+#include "recording/Recording_port.h"
+
 #include "platform/Av_frame_decoder.h"
 #include "platform/Clock.h"
 #include "platform/Image_library.h"
@@ -25,7 +27,7 @@ struct Bench_section::Pictures {
     int32_t decode_result = 0;
 };
 
-Bench_section::Bench_section() = default;
+Bench_section::Bench_section(Recording_port& port) : port_(port) {}
 Bench_section::~Bench_section() = default;
 
 Bench_section::Pictures& Bench_section::Bench_pictures()
@@ -86,7 +88,7 @@ bool Bench_section::Benchmark_Deint_Once()
     return Reported("Benchmark_Deint_Once", [this] {
         Pictures& t = Bench_pictures();
         platform::deinterlaceFrame2(t.frame.DIBSectionBitsPtr(), t.field.DIBSectionBitsPtr(), k_Sample_width,
-                                    k_Sample_height, Section_field_shown() == 2 ? 2 : 1);
+                                    k_Sample_height, port_.Field_shown() == 2 ? 2 : 1);
         return true;
     });
 }
@@ -116,9 +118,9 @@ std::string Bench_section::benchmark_getfile()
 {
     std::string text;
     const int64_t needed = k_Read_test_offset + k_DV_frame_size;
-    if (!Section_file().file.Is_open()) {
+    if (!port_.File().file.Is_open()) {
         text = "No recording is open for the read test";
-    } else if (const int64_t size = Section_file().file.Size(); size < needed) {
+    } else if (const int64_t size = port_.File().file.Size(); size < needed) {
         // Reading past the end would time nothing and pass it off as a time.
         text = "The recording is too short for the read test: " + std::to_string(size) + " bytes, " +
                std::to_string(needed) + " needed";
@@ -127,13 +129,13 @@ std::string Bench_section::benchmark_getfile()
         bool read = true;
         const int32_t t0 = Get_Tick();
         for (int i = 0; i < k_Read_test_count && read; ++i)
-            read = Section_file().file.Read_exact(k_Read_test_offset, buffer.data(), buffer.size());
+            read = port_.File().file.Read_exact(k_Read_test_offset, buffer.data(), buffer.size());
         const int32_t t1 = Get_Tick();
         text = read ? "Get time = " +
                           trace_detail::Number_text(double(platform::Tick_difference(t1, t0)) / k_Read_test_count)
                     : "The read test could not read the recording";
     }
-    Section_file().problems.Post({Recording_problem::Kind::read_test, text, Section_file().name});
+    port_.File().problems.Post({Recording_problem::Kind::read_test, text, port_.File().name});
     return text;
 }
 

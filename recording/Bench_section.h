@@ -9,10 +9,15 @@
 namespace wk {
 
 class cDIBSection;
-struct Recording_file;
+class Recording_port;
 
 class Bench_section {
 public:
+    explicit Bench_section(Recording_port& port);
+    ~Bench_section();
+    Bench_section(const Bench_section&) = delete;
+    Bench_section& operator=(const Bench_section&) = delete;
+
     // One run of an image routine on the program's sample DV frame (720 x 576). Bench_Prepare
     // takes the sample and makes the pictures; each Once member prepares what it lacks. False
     // when the sample or a picture cannot be had.
@@ -53,14 +58,8 @@ public:
     int32_t Luminance_1() const { return luminance_1_; }
     int32_t Luminance_2() const { return luminance_2_; }
 
-protected:
-    Bench_section();
-    ~Bench_section();
-
 private:
-    // The recording's file (the read test) and the field shown (the field the run separates).
-    virtual const Recording_file& Section_file() const = 0;
-    virtual int16_t Section_field_shown() const = 0;
+    Recording_port& port_;
 
     // The sample, its decoder and the pictures, made on first use.
     struct Pictures;

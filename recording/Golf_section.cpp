@@ -2,6 +2,7 @@
 #include "recording/Golf_section.h"
 
 #include "recording/Recording_file.h"
+#include "recording/Recording_port.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
@@ -43,44 +44,43 @@ std::string Seconds_text(int32_t ms)
 
 // ---- Golf section ----
 
-void Golf_section::Golfing(bool on) { Section_header().Golfing(on); }
-bool Golf_section::Has_weight_data() { return Section_header().Has_weight_data(); }
-std::string Golf_section::Player_Comment() { return Section_header().Player_Comment(); }
+Cls_XML_header& Golf_section::Header() { return port_.File().Header(); }
+
+void Golf_section::Golfing(bool on) { Header().Golfing(on); }
+bool Golf_section::Has_weight_data() { return Header().Has_weight_data(); }
+std::string Golf_section::Player_Comment() { return Header().Player_Comment(); }
 bool Golf_section::Update_Player_Comment(int16_t, const std::string& text)
 {
-    Section_header().Player_Comment(text);
-    return Store_section_header();
+    Header().Player_Comment(text);
+    return port_.Store_header();
 }
-int32_t Golf_section::Impact_field() { return Section_header().Impact_field(); }
-int32_t Golf_section::Top_field() { return Section_header().Top_field(); }
+int32_t Golf_section::Impact_field() { return Header().Impact_field(); }
+int32_t Golf_section::Top_field() { return Header().Top_field(); }
 
 // Only the own format keeps the swing's fields; the other kinds still get their header
 // rewritten, as a sign that the recording was looked at.
 bool Golf_section::Set_Impact_Frame()
 {
-    if (Keeps_swing_fields()) Section_header().Impact_field(Section_current_field());
-    return Store_section_header();
+    if (port_.Keeps_swing_fields()) Header().Impact_field(port_.Field_drawn());
+    return port_.Store_header();
 }
 
 bool Golf_section::Set_Top_Frame()
 {
-    if (Keeps_swing_fields()) Section_header().Top_field(Section_current_field());
-    return Store_section_header();
+    if (port_.Keeps_swing_fields()) Header().Top_field(port_.Field_drawn());
+    return port_.Store_header();
 }
-
-// ---- Grade record ----
-
 
 // ---- Model video ----
 
-float Golf_section::model_size_factor() { return float(Section_header().model_size_factor(1)); }
-int16_t Golf_section::model_X_offset() { return Section_header().model_X_offset(1); }
-int16_t Golf_section::model_Y_offset() { return Section_header().model_Y_offset(1); }
-std::string Golf_section::Model_FileName() { return Section_header().Model_FileName(1); }
+float Golf_section::model_size_factor() { return float(Header().model_size_factor(1)); }
+int16_t Golf_section::model_X_offset() { return Header().model_X_offset(1); }
+int16_t Golf_section::model_Y_offset() { return Header().model_Y_offset(1); }
+std::string Golf_section::Model_FileName() { return Header().Model_FileName(1); }
 
 int16_t Golf_section::impact_pos() const
 {
-    const platform::Byte_file* file = Model_file();
+    const platform::Byte_file* file = port_.Model_file();
     if (!file) return 0;
     std::array<char, 1000> head{};
     const int64_t n = file->Read_at(0, head.data(), head.size());
@@ -91,14 +91,14 @@ int16_t Golf_section::impact_pos() const
 
 int32_t Golf_section::Impact_Time() const
 {
-    return int32_t(std::nearbyint(double(impact_pos()) * Section_file().ms_per_frame));
+    return int32_t(std::nearbyint(double(impact_pos()) * port_.File().ms_per_frame));
 }
 
 int32_t Golf_section::Synch_model(int32_t frame) const
 {
     // The upper bound first: a recording without frames still gets frame 1, never 0.
     int64_t m = int64_t(video_offset_) + frame;
-    if (m > Section_file().num_frames) m = Section_file().num_frames;
+    if (m > port_.File().num_frames) m = port_.File().num_frames;
     if (m < 1) m = 1;
     return int32_t(m);
 }
@@ -106,16 +106,16 @@ int32_t Golf_section::Synch_model(int32_t frame) const
 bool Golf_section::Synch_time(double t, int32_t& frame)
 {
     try {
-        const bool whole_frames = Section_file().is_deinterlaced;
+        const bool whole_frames = port_.File().is_deinterlaced;
         // NTSC frames last 1001/30 ms: never rounded, or late frames drift.
-        const double ms = whole_frames ? Section_file().ms_per_frame : Section_file().ms_per_field;
-        if (!Section_file().file.Is_open() || !(ms > 0))
+        const double ms = whole_frames ? port_.File().ms_per_frame : port_.File().ms_per_field;
+        if (!port_.File().file.Is_open() || !(ms > 0))
             throw Run_time_error(err_Invalid_argument, "No recording with a frame time is open", k_Golf_source);
         int32_t n = Rounded_long(t / ms + 1, "synchronised frame");
-        if (!whole_frames && Section_file().frame_selection_start > 0)
-            n = Rounded_long(double(n) + Section_file().frame_selection_start - 1, "synchronised field");
+        if (!whole_frames && port_.File().frame_selection_start > 0)
+            n = Rounded_long(double(n) + port_.File().frame_selection_start - 1, "synchronised field");
         frame = n;
-        if (whole_frames) Swing_frame_found(n);
+        if (whole_frames) port_.Frame_found(n);
         return true;
     } catch (...) {
         Report_current_exception("Synch_time" + std::string(k_Class));
@@ -125,9 +125,9 @@ bool Golf_section::Synch_time(double t, int32_t& frame)
 
 int32_t Golf_section::Synch_percentage(double p)
 {
-    if (!Section_file().is_deinterlaced) return Rounded_long(double(Section_file().num_fields) * p / 100.0, "field");
-    const int32_t frame = Rounded_long(double(Section_file().num_frames) * p / 100.0, "frame");
-    Swing_frame_found(frame);
+    if (!port_.File().is_deinterlaced) return Rounded_long(double(port_.File().num_fields) * p / 100.0, "field");
+    const int32_t frame = Rounded_long(double(port_.File().num_frames) * p / 100.0, "frame");
+    port_.Frame_found(frame);
     return frame;
 }
 
@@ -135,10 +135,14 @@ int32_t Golf_section::Synch_percentage(double p)
 
 void Golf_section::Set_Base_time(bool on)
 {
-    base_time_ = on ? Swing_player_time() : 0.0f;
+    base_time_ = on ? port_.Avi_player_time() : 0.0f;
 }
 
-int32_t Golf_section::Effective_time() const { return Rounded_long(Swing_effective_time(), "effective time"); }
+float Golf_section::Player_Effective_Time() const { return port_.Time_drawn() - base_time_; }
+
+float Golf_section::Player_Time() const { return port_.Avi_player_time() - base_time_; }
+
+int32_t Golf_section::Effective_time() const { return Rounded_long(port_.Time_drawn(), "effective time"); }
 
 std::string Golf_section::Formatted_Time() const { return Seconds_text(Effective_time()); }
 

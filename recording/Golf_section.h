@@ -6,15 +6,14 @@
 #include <string>
 
 namespace wk {
-namespace platform {
-class Byte_file;
-}
 
 class Cls_XML_header;
-struct Recording_file;
+class Recording_port;
 
 class Golf_section {
 public:
+    explicit Golf_section(Recording_port& port) : port_(port) {}
+
     // The golf section and the grade record live in the XML header (made with Golfing set).
     // Setters that return bool rewrite the header into the file and say whether it was
     // written; the others change it in memory only. A header without the section raises.
@@ -58,30 +57,16 @@ public:
     // Player times count from the base time: the player time when it was set on, else 0.
     void Set_Base_time(bool on);
     bool has_Base_Time() const { return base_time_ != 0; }
-    float Player_Effective_Time() const { return Swing_effective_time() - base_time_; }
+    float Player_Effective_Time() const;
+    // The AVI's player time from the base time (0 from other kinds).
+    float Player_Time() const;
     int32_t Effective_time() const;     // Effective_Time rounded, halves to even
     std::string Formatted_Time() const; // Effective_time in seconds, "0.00", whatever the locale
 
-protected:
-    ~Golf_section() = default;
-    float Base_time() const { return base_time_; }
-
 private:
-    // What the section needs of its recording.
-    virtual Cls_XML_header& Section_header() = 0;
-    virtual bool Store_section_header() = 0;
-    virtual const Recording_file& Section_file() const = 0;
-    // Whether the file keeps the swing's fields (the own format does).
-    virtual bool Keeps_swing_fields() const = 0;
-    // The field last drawn, the time drawn and the AVI's player time (0 for other kinds).
-    virtual int32_t Section_current_field() const = 0;
-    virtual float Swing_effective_time() const = 0;
-    virtual float Swing_player_time() const = 0;
-    // The open file when it is an AVI (the kind that carries a model); nullptr otherwise.
-    virtual const platform::Byte_file* Model_file() const = 0;
-    // A frame found by time or percentage becomes the effective frame.
-    virtual void Swing_frame_found(int32_t frame) = 0;
+    Cls_XML_header& Header();
 
+    Recording_port& port_;
     int16_t video_offset_ = 0;
     float base_time_ = 0;
 };

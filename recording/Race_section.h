@@ -1,19 +1,18 @@
 #pragma once
 // The race a recording shows, kept in its XML header: event, lanes, goal line and heats, and the
 // race time of the frame shown.
-#include "recording/Capture_record.h"
-
-#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace wk {
 
 class Cls_XML_header;
-struct Recording_file;
+class Recording_port;
 
 class Race_section {
 public:
+    explicit Race_section(Recording_port& port) : port_(port) {}
+
     // The race the recording shows, kept in its XML header. Setters that return bool rewrite
     // the header into the file at once and say whether it was written (failures are reported
     // there); the other setters change the header in memory only. A missing header element or
@@ -74,24 +73,12 @@ public:
     // The heat start the capture station stored in the current frame; 0 when it has none.
     int32_t Old_HeatStart() const;
 
-protected:
-    ~Race_section() = default;
-
 private:
-    // The recording's header (made on first use) and its rewrite into the file.
-    virtual Cls_XML_header& Section_header() = 0;
-    virtual bool Store_section_header() = 0;
-    virtual const Recording_file& Section_file() const = 0;
-    // The current frame's capture record; all zero when the frame has none.
-    virtual Capture_record Frame_record() const = 0;
-    // The field (1 or 2) of the current frame last drawn.
-    virtual int16_t Section_field_shown() const = 0;
-    // The time stamp of the frame just read; false when it has none of its own.
-    virtual bool Frame_stamp(int32_t& stamp) const = 0;
-    // How long after the frame's stamp its second field was taken (ms).
-    virtual int32_t Second_field_ms() const = 0;
+    Cls_XML_header& Header();
     // The loaded header, for the members that must not make one; raises when there is none.
     Cls_XML_header& Loaded_header(const char* member);
+
+    Recording_port& port_;
 };
 
 } // namespace wk

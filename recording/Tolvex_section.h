@@ -7,9 +7,12 @@
 namespace wk {
 
 class Cls_XML_header;
+class Recording_port;
 
 class Tolvex_section {
 public:
+    explicit Tolvex_section(Recording_port& port) : port_(port) {}
+
     // The tolvex section written by the sibling timing product, in memory only. A header
     // without the section raises (a failed write reaches the caller and stops nothing) except
     // where a default is named. Boxes are 1..8.
@@ -27,14 +30,10 @@ public:
     int32_t Tolv_Heat_time(int16_t box, bool split);
     void Tolv_Heat_time(int16_t box, bool split, int32_t time);
 
-protected:
-    ~Tolvex_section() = default;
-
 private:
-    // The recording's header, made on first use.
-    virtual Cls_XML_header& Section_header() = 0;
-    // The goal offset the capture station measured for the current frame; 0 when it has none.
-    virtual int16_t Frame_goal_offset() const = 0;
+    Cls_XML_header& Header();
+
+    Recording_port& port_;
 };
 
 } // namespace wk

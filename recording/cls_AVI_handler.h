@@ -1,8 +1,10 @@
 #pragma once
 // The recording object: one open recording file (own format qs1/qs2, raw DV, multi-stream sdv,
 // AVI), its XML header, its frame buffers and what the viewer and the capture station ask of it.
-// It is the front: each family of its members is a section that keeps its own state, and its
-// frames are drawn by its Frame_renderer.
+// It is the front: each family of its members is a section that keeps its own state (a member
+// over the recording's port, or still a base), and its frames are drawn by its Frame_renderer.
+// The front keeps the members the program and the file formats call; the rest of a section is
+// reached through the section itself.
 #include "recording/Avi_section.h"
 #include "recording/Bench_section.h"
 #include "recording/Capture_record_section.h"
@@ -10,11 +12,11 @@
 #include "recording/Frame_renderer.h"
 #include "recording/Frame_source.h"
 #include "recording/Golf_section.h"
-#include "recording/Header_section.h"
 #include "recording/QSM_Header_Record.h"
 #include "recording/Race_section.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_format.h"
+#include "recording/Recording_port.h"
 #include "recording/Stream_section.h"
 #include "recording/Tolvex_section.h"
 #include "recording/Trace_Record.h"
@@ -40,19 +42,19 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-// The race section comes first: the program takes its members' addresses as the recording's.
-class cls_AVI_handler : public Race_section,
-                        public Header_section,
-                        public Avi_section,
+class cls_AVI_handler : public Avi_section,
                         public Stream_section,
                         public Capture_record_section,
-                        public Tolvex_section,
                         public Trace_section,
-                        public Golf_section,
-                        public Bench_section,
+                        private Recording_port,
                         private Frame_source {
     // The drawing of this recording's frames (first, since members below refer into it).
     std::unique_ptr<Frame_renderer> renderer_;
+    // The sections over the recording's port.
+    Race_section race_{*this};
+    Tolvex_section tolvex_{*this};
+    Bench_section bench_{*this};
+    Golf_section golf_{*this};
 
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
@@ -80,8 +82,65 @@ public:
     bool is_DV() const;
     bool is_Start_Cam() const { return false; }
     int16_t Synch_type() const { return synch_type_; }
-    // The header object, created on first use.
+    // The header object, created on first use; the header fields that need no more than it are
+    // asked of it.
     Cls_XML_header& Header();
+    // The race in the header, the sibling product's tolvex section, the timing runs, the golf
+    // swing and its model video.
+    Race_section& Race() { return race_; }
+    const Race_section& Race() const { return race_; }
+    Tolvex_section& Tolvex() { return tolvex_; }
+    Bench_section& Bench() { return bench_; }
+    Golf_section& Golf() { return golf_; }
+
+    // ---- The race (Race_section tells what each does) ----
+    int32_t Multi_TimeStamp(int16_t heat) { return race_.Multi_TimeStamp(heat); }
+    int32_t Old_HeatStart() const { return race_.Old_HeatStart(); }
+    std::string Event_name() { return race_.Event_name(); }
+    bool Event_name(const std::string& value) { return race_.Event_name(value); }
+    int16_t Lane_count() { return race_.Lane_count(); }
+    bool Lane_count(int16_t value) { return race_.Lane_count(value); }
+    void Num_Lanes(int16_t value) { race_.Num_Lanes(value); }
+    int16_t Start_lane() { return race_.Start_lane(); }
+    bool Start_Lane_Zero() { return race_.Start_Lane_Zero(); }
+    void Start_Lane_Zero(bool value) { race_.Start_Lane_Zero(value); }
+    int16_t LaneX(int16_t lane) { return race_.LaneX(lane); }
+    int16_t LaneY(int16_t lane) { return race_.LaneY(lane); }
+    bool Lanes_locked() { return race_.Lanes_locked(); }
+    bool Lanes_locked(bool value) { return race_.Lanes_locked(value); }
+    void Get_Goalline(int16_t& x1, int16_t& y1, int16_t& x2, int16_t& y2) { race_.Get_Goalline(x1, y1, x2, y2); }
+    void File_Lane_Pos(int16_t lane, int32_t x, int32_t y) { race_.File_Lane_Pos(lane, x, y); }
+    void Set_Goal_Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) { race_.Set_Goal_Line(x1, y1, x2, y2); }
+    std::string Heat_ID(int16_t heat) { return race_.Heat_ID(heat); }
+    void Heat_ID(int16_t heat, const std::string& value) { race_.Heat_ID(heat, value); }
+    int32_t Heat_result(int16_t heat, int16_t lane) { return race_.Heat_result(heat, lane); }
+    void Heat_result(int16_t heat, int16_t lane, int32_t value) { race_.Heat_result(heat, lane, value); }
+    int32_t Heat_time(int16_t heat, int16_t lane) { return race_.Heat_time(heat, lane); }
+    int32_t Heat_Clicktime(int16_t heat, int16_t lane) { return race_.Heat_Clicktime(heat, lane); }
+    void Heat_Clicktime(int16_t heat, int16_t lane, int32_t value) { race_.Heat_Clicktime(heat, lane, value); }
+    int32_t Heat_Goalfield(int16_t heat, int16_t lane) { return race_.Heat_Goalfield(heat, lane); }
+    void Heat_Goalfield(int16_t heat, int16_t lane, int32_t value) { race_.Heat_Goalfield(heat, lane, value); }
+    std::string Heat_Result_made(int16_t heat, int16_t lane) { return race_.Heat_Result_made(heat, lane); }
+    void Heat_Result_made(int16_t heat, int16_t lane, const std::string& value)
+    {
+        race_.Heat_Result_made(heat, lane, value);
+    }
+    int32_t Heat_Start_Correction(int16_t heat) { return race_.Heat_Start_Correction(heat); }
+    bool Heat_Start_Correction(int16_t heat, int32_t value) { return race_.Heat_Start_Correction(heat, value); }
+    void Start_local_mill(int16_t heat, int32_t value) { race_.Start_local_mill(heat, value); }
+    void Start_PC_mill(int16_t heat, int32_t value) { race_.Start_PC_mill(heat, value); }
+    int32_t Start_local_Mill_Time(int16_t heat) { return race_.Start_local_Mill_Time(heat); }
+    int32_t Start_PC_Mill_time(int16_t heat) { return race_.Start_PC_Mill_time(heat); }
+    bool Clear_Multi_Start(int16_t heat) { return race_.Clear_Multi_Start(heat); }
+    void Clear_Heats() { race_.Clear_Heats(); }
+    // Header fields the windows and the capture station use; the others are asked of Header().
+    bool Show_goalline();
+    void Show_goalline(bool on);
+    bool Lanes_flipped();
+    void Lanes_flipped(bool on);
+    bool Lanes_Visible();
+    void Lanes_Visible(bool on);
+    std::string Heat_comment(int16_t heat);
     // The problems of the operations since the last take (a header write, a rename, a close),
     // oldest first, for the caller to tell; an open returns its own.
     std::vector<Recording_problem> Take_problems() { return rec_.problems.Take(); }
@@ -190,7 +249,6 @@ public:
     // Reads frame n (stream 1) and gives the chunk's data; empty when it could not be read.
     std::span<const uint8_t> Get_Frame(int32_t frame);
     int32_t Position_Percent() const;
-    float Player_Time() const;
 
     // ---- Recording properties (more) ----
     // Kind of the file's drive: 3 fixed, 4 network, 5 CD/DVD, 6 RAM disk, 0 unknown.
@@ -379,7 +437,6 @@ private:
     Cls_XML_header& Section_header() override { return Header(); }
     bool Store_section_header() override { return Write_XML_header(); }
     const Recording_file& Section_file() const override { return rec_; }
-    Capture_record Frame_record() const override { return Extra_record(); }
     int16_t Section_field_shown() const override { return Field_To_Show(); }
     Recording_reader& Section_reader() const override { return *reader_; }
     Recording_file& Writable_file() override { return rec_; }
@@ -388,14 +445,21 @@ private:
     void Fields_changed() override { Calculate_Number_of_Fields(); }
     int32_t Section_current_field() const override { return Current_Field(); }
     int32_t Section_drive_type() const override { return drive_type_; }
+
+    // ---- The recording's port ----
+    Recording_file& File() override { return rec_; }
+    const Recording_file& File() const override { return rec_; }
+    bool Store_header() override { return Write_XML_header(); }
+    Capture_record Frame_record() const override { return Extra_record(); }
     bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
     int32_t Second_field_ms() const override { return Second_Field_After_First(); }
+    int16_t Field_shown() const override { return Field_To_Show(); }
+    int32_t Field_drawn() const override { return Current_Field(); }
+    float Time_drawn() const override { return Effective_Time(); }
+    float Avi_player_time() const override;
     bool Keeps_swing_fields() const override;
-    float Swing_effective_time() const override { return Effective_Time(); }
-    float Swing_player_time() const override;
     const platform::Byte_file* Model_file() const override;
-    void Swing_frame_found(int32_t frame) override { Let_eff_frameno(frame); }
-    int16_t Frame_goal_offset() const override { return Extra_record().goal_offset; }
+    void Frame_found(int32_t frame) override { Let_eff_frameno(frame); }
 
     // ---- The frame source of the renderer ----
     const Picture_facts& Facts() const override;

@@ -183,4 +183,12 @@ bool cls_AVI_handler::xWrite_DV_frame()
     return bool(out);
 }
 
+bool cls_AVI_handler::Show_goalline() { return Header().Show_goalline(); }
+void cls_AVI_handler::Show_goalline(bool on) { Header().Show_goalline(on); }
+bool cls_AVI_handler::Lanes_flipped() { return Header().Lanes_flipped(); }
+void cls_AVI_handler::Lanes_flipped(bool on) { Header().Lanes_flipped(on); }
+bool cls_AVI_handler::Lanes_Visible() { return Header().Lanes_Visible(); }
+void cls_AVI_handler::Lanes_Visible(bool on) { Header().Lanes_Visible(on); }
+std::string cls_AVI_handler::Heat_comment(int16_t heat) { return Header().Heat_comment(heat); }
+
 } // namespace wk

@@ -1,8 +1,7 @@
 #pragma once
-// The header fields that the recording object hands on to its XML header unchanged, each named
-// once: the header declares its accessors from these lists and the recording object makes its
-// forwarders from them. A field whose recording member does more (writes the file, checks, picks
-// a default) is written out by hand in both places.
+// The header fields read and written unchanged, each named once: the header declares its
+// accessors from these lists. A field whose recording member does more (writes the file, checks,
+// picks a default) is written out by hand in the race and tolvex sections.
 #include <cstdint>
 #include <string>
 #include <type_traits>

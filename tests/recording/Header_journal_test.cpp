@@ -187,7 +187,7 @@ TEST_F(Header_journal_test, PlantedJournalsAreMovedAsideSaidOnceAndChangeNothing
         {
             cls_AVI_handler rec;
             EXPECT_TRUE(rec.Open_File(forged_path));
-            rec.Heat_time(1, 2, 61234);
+            rec.Race().Heat_time(1, 2, 61234);
             EXPECT_TRUE(rec.Write_XML_header());
         }
         const std::string forged = test::Read_file(forged_path);
@@ -410,7 +410,7 @@ TEST_F(Header_journal_test, AJournalOfTheOwnersIsUsedWhereTheSameFromAnotherUser
         {
             cls_AVI_handler rec;
             ASSERT_TRUE(rec.Open_File(path));
-            rec.Heat_time(1, 2, 61234);
+            rec.Race().Heat_time(1, 2, 61234);
             ASSERT_TRUE(rec.Write_XML_header());
         }
         with_time = test::Read_file(path);

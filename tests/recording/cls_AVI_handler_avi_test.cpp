@@ -138,7 +138,7 @@ TEST_F(Avi_recording, OpensThroughItsIndexAndReadsEveryFrameByteForByte)
             EXPECT_EQ(rec.Index_flag(k), 0x10);
         }
         EXPECT_EQ(rec.Position_Percent(), 100);
-        EXPECT_FLOAT_EQ(rec.Player_Time(), 160.0f);
+        EXPECT_FLOAT_EQ(rec.Golf().Player_Time(), 160.0f);
         // Past the end: the last frame.
         ASSERT_TRUE(rec.Read_Frame(9));
         EXPECT_EQ(rec.Frame_in_store(), 5);

@@ -618,7 +618,7 @@ TEST_F(Drawing, NtscRecordingsRunAt2997FramesASecondInEveryTime)
     cls_AVI_handler avi;
     ASSERT_TRUE(avi.Open_File(Path("ntsc.avi")));
     ASSERT_TRUE(avi.Read_Frame(301)); // the last frame
-    EXPECT_NEAR(avi.Player_Time(), 299 * 1001.0 / 30.0, 0.01);
+    EXPECT_NEAR(avi.Golf().Player_Time(), 299 * 1001.0 / 30.0, 0.01);
     EXPECT_EQ(avi.mill_per_frame(), 17); // played by fields of 16.68 ms
 }
 

@@ -98,7 +98,7 @@ protected:
     std::string Make_qs2(const std::string& name, int frames, bool golf, bool tolvex = false)
     {
         cls_AVI_handler rec;
-        rec.Golfing(golf);
+        rec.Golf().Golfing(golf);
         rec.Header().Tolvex(tolvex);
         rec.File_name(Path(name));
         EXPECT_TRUE(rec.Create_File());
@@ -134,16 +134,16 @@ TEST_F(Golf_recording, AnOwnRecordingKeepsTheFieldsLastDrawnEvenBeyond16Bits)
     {
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
-        EXPECT_EQ(rec.Impact_field(), 0);
+        EXPECT_EQ(rec.Golf().Impact_field(), 0);
         rec.Let_Current_Field(40001); // a swing after 13 minutes of recording
-        EXPECT_TRUE(rec.Set_Impact_Frame());
+        EXPECT_TRUE(rec.Golf().Set_Impact_Frame());
         rec.Let_Current_Field(123);
-        EXPECT_TRUE(rec.Set_Top_Frame());
+        EXPECT_TRUE(rec.Golf().Set_Top_Frame());
     }
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Impact_field(), 40001);
-    EXPECT_EQ(rec.Top_field(), 123);
+    EXPECT_EQ(rec.Golf().Impact_field(), 40001);
+    EXPECT_EQ(rec.Golf().Top_field(), 123);
     EXPECT_EQ(rec.Header().Update_Time(), "26-12-08 10:00:00");
     EXPECT_TRUE(errors.reports.empty());
 }
@@ -154,7 +154,7 @@ TEST_F(Golf_recording, OnAnAviTheImpactChangesNoElementButTheHeaderChunkIsRewrit
     {
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(Path("swing.avi")));
-        EXPECT_FALSE(rec.Set_Impact_Frame()) << "no header chunk yet: nothing to rewrite";
+        EXPECT_FALSE(rec.Golf().Set_Impact_Frame()) << "no header chunk yet: nothing to rewrite";
         rec.Golf_header(true);
         ASSERT_TRUE(rec.Append_XML_header());
     }
@@ -163,13 +163,13 @@ TEST_F(Golf_recording, OnAnAviTheImpactChangesNoElementButTheHeaderChunkIsRewrit
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(Path("swing.avi")));
         rec.Let_Current_Field(77);
-        EXPECT_TRUE(rec.Set_Impact_Frame());
-        EXPECT_TRUE(rec.Set_Top_Frame());
+        EXPECT_TRUE(rec.Golf().Set_Impact_Frame());
+        EXPECT_TRUE(rec.Golf().Set_Top_Frame());
     }
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(Path("swing.avi")));
-    EXPECT_EQ(rec.Impact_field(), 0);
-    EXPECT_EQ(rec.Top_field(), 0);
+    EXPECT_EQ(rec.Golf().Impact_field(), 0);
+    EXPECT_EQ(rec.Golf().Top_field(), 0);
     EXPECT_EQ(rec.Header().Update_Time(), "27-01-02 03:04:05");
 }
 
@@ -179,16 +179,16 @@ TEST_F(Golf_recording, WithoutAGolfSectionTheGettersFailAndTheFileStaysAsItWas)
     const std::string before = test::Read_file(path);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Grade_slice(), "");
-    EXPECT_EQ(rec.Grade_direction(), "");
-    EXPECT_THROW(rec.Impact_field(), Run_time_error);
-    EXPECT_THROW(rec.Venue(), Run_time_error);
-    EXPECT_THROW(rec.Graded_active(), Run_time_error);
-    EXPECT_THROW(rec.Player_Comment(), Run_time_error);
-    EXPECT_THROW(rec.Has_weight_data(), Run_time_error);
+    EXPECT_EQ(rec.Header().Grade_slice(), "");
+    EXPECT_EQ(rec.Header().Grade_direction(), "");
+    EXPECT_THROW(rec.Golf().Impact_field(), Run_time_error);
+    EXPECT_THROW(rec.Header().Venue(), Run_time_error);
+    EXPECT_THROW(rec.Header().Graded_active(), Run_time_error);
+    EXPECT_THROW(rec.Golf().Player_Comment(), Run_time_error);
+    EXPECT_THROW(rec.Golf().Has_weight_data(), Run_time_error);
     rec.Let_Current_Field(5);
-    EXPECT_THROW(rec.Set_Impact_Frame(), Run_time_error);
-    EXPECT_THROW(rec.Update_Player_Comment(1, "x"), Run_time_error);
+    EXPECT_THROW(rec.Golf().Set_Impact_Frame(), Run_time_error);
+    EXPECT_THROW(rec.Golf().Update_Player_Comment(1, "x"), Run_time_error);
     rec.Close_File();
     EXPECT_EQ(test::Read_file(path), before);
 }
@@ -198,21 +198,21 @@ TEST_F(Golf_recording, WithoutAGolfSectionTheGettersFailAndTheFileStaysAsItWas)
 TEST_F(Golf_recording, TheModelFrameStaysInsideTheRecordingAndIsNeverFrameZero)
 {
     cls_AVI_handler rec;
-    EXPECT_EQ(rec.Synch_model(5), 1) << "no recording: frame 1, not 0";
+    EXPECT_EQ(rec.Golf().Synch_model(5), 1) << "no recording: frame 1, not 0";
     ASSERT_TRUE(rec.Open_File(Make_qs2("three.qs2", 3, true)));
     ASSERT_EQ(rec.num_frames(), 3);
-    EXPECT_EQ(rec.Synch_model(0), 1);
-    EXPECT_EQ(rec.Synch_model(2), 2);
-    rec.Video_Offset(5);
-    EXPECT_EQ(rec.Video_Offset(), 5);
-    EXPECT_EQ(rec.Synch_model(0), 3);
-    rec.Video_Offset(-5);
-    EXPECT_EQ(rec.Synch_model(7), 2);
-    EXPECT_EQ(rec.Synch_model(-100), 1);
-    rec.Video_Offset(32767);
-    EXPECT_EQ(rec.Synch_model(INT32_MAX), 3) << "no overflow on any frame number";
-    rec.Video_Offset(-32768);
-    EXPECT_EQ(rec.Synch_model(INT32_MIN), 1);
+    EXPECT_EQ(rec.Golf().Synch_model(0), 1);
+    EXPECT_EQ(rec.Golf().Synch_model(2), 2);
+    rec.Golf().Video_Offset(5);
+    EXPECT_EQ(rec.Golf().Video_Offset(), 5);
+    EXPECT_EQ(rec.Golf().Synch_model(0), 3);
+    rec.Golf().Video_Offset(-5);
+    EXPECT_EQ(rec.Golf().Synch_model(7), 2);
+    EXPECT_EQ(rec.Golf().Synch_model(-100), 1);
+    rec.Golf().Video_Offset(32767);
+    EXPECT_EQ(rec.Golf().Synch_model(INT32_MAX), 3) << "no overflow on any frame number";
+    rec.Golf().Video_Offset(-32768);
+    EXPECT_EQ(rec.Golf().Synch_model(INT32_MIN), 1);
 }
 
 TEST_F(Golf_recording, TheModelSettingsComeFromStreamOne)
@@ -230,12 +230,12 @@ TEST_F(Golf_recording, TheModelSettingsComeFromStreamOne)
     }
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_FLOAT_EQ(rec.model_size_factor(), 150.0f);
-    EXPECT_EQ(rec.model_X_offset(), -12);
-    EXPECT_EQ(rec.model_Y_offset(), 34);
-    EXPECT_EQ(rec.Model_FileName(), "pro.avi");
-    EXPECT_EQ(rec.Model_frame_at_Impact() + rec.model_Frame() + rec.Weight_percent(), 0);
-    EXPECT_EQ(rec.Club_Speed(), "");
+    EXPECT_FLOAT_EQ(rec.Golf().model_size_factor(), 150.0f);
+    EXPECT_EQ(rec.Golf().model_X_offset(), -12);
+    EXPECT_EQ(rec.Golf().model_Y_offset(), 34);
+    EXPECT_EQ(rec.Golf().Model_FileName(), "pro.avi");
+    EXPECT_EQ(rec.Golf().Model_frame_at_Impact() + rec.Golf().model_Frame() + rec.Golf().Weight_percent(), 0);
+    EXPECT_EQ(rec.Golf().Club_Speed(), "");
 }
 
 TEST_F(Golf_recording, TheImpactMarkOfAnAviIsFoundInItsFirstThousandBytesOnly)
@@ -247,11 +247,11 @@ TEST_F(Golf_recording, TheImpactMarkOfAnAviIsFoundInItsFirstThousandBytesOnly)
     ASSERT_LE(at + 2, 1000);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(late));
-    EXPECT_TRUE(rec.Has_Model());
-    EXPECT_EQ(rec.impact_pos(), at);
-    EXPECT_EQ(rec.Impact_Time(), at * 40);
+    EXPECT_TRUE(rec.Golf().Has_Model());
+    EXPECT_EQ(rec.Golf().impact_pos(), at);
+    EXPECT_EQ(rec.Golf().Impact_Time(), at * 40);
     rec.Close_File();
-    EXPECT_EQ(rec.impact_pos(), 0) << "nothing of a closed file";
+    EXPECT_EQ(rec.Golf().impact_pos(), 0) << "nothing of a closed file";
 
     const std::string beyond = Make_marked_avi("beyond.avi", {{"ICMT", std::string(1000, 'x')}, {"ISFT", "IMP"}});
     ASSERT_GT(Mark_position(beyond), 1000);
@@ -259,9 +259,9 @@ TEST_F(Golf_recording, TheImpactMarkOfAnAviIsFoundInItsFirstThousandBytesOnly)
     for (const std::string& path : {beyond, lower}) {
         SCOPED_TRACE(path);
         ASSERT_TRUE(rec.Open_File(path));
-        EXPECT_FALSE(rec.Has_Model());
-        EXPECT_EQ(rec.impact_pos(), 0);
-        EXPECT_EQ(rec.Impact_Time(), 0);
+        EXPECT_FALSE(rec.Golf().Has_Model());
+        EXPECT_EQ(rec.Golf().impact_pos(), 0);
+        EXPECT_EQ(rec.Golf().Impact_Time(), 0);
     }
     // Only AVI recordings carry the mark.
     const std::string own = Make_qs2("own.qs2", 1, true);
@@ -269,7 +269,7 @@ TEST_F(Golf_recording, TheImpactMarkOfAnAviIsFoundInItsFirstThousandBytesOnly)
     rec.Header().Creation_date("IMP"); // early in the header text
     ASSERT_TRUE(rec.Write_XML_header());
     ASSERT_NE(test::Read_file(own).substr(0, 1000).find("IMP"), std::string::npos);
-    EXPECT_EQ(rec.impact_pos(), 0);
+    EXPECT_EQ(rec.Golf().impact_pos(), 0);
 }
 
 // ---- Synchronising times and positions ----
@@ -287,7 +287,7 @@ TEST_F(Golf_recording, ATimeGivesTheFieldWhoseTimeItIsRoundedHalfToEven)
     for (const auto& [t, field] : cases) {
         SCOPED_TRACE(t);
         int32_t out = -1;
-        EXPECT_TRUE(rec.Synch_time(t, out));
+        EXPECT_TRUE(rec.Golf().Synch_time(t, out));
         EXPECT_EQ(out, field);
     }
     EXPECT_EQ(rec.eff_frameno(), 99) << "only deinterlaced recordings move the effective frame";
@@ -303,9 +303,9 @@ TEST_F(Golf_recording, ASelectionStartMovesTheSynchronisedField)
     ASSERT_TRUE(rec.Open_File(Path("sel.sdv")));
     ASSERT_TRUE(rec.Read_Frame(1)); // the selection start comes with the frames read
     int32_t out = 0;
-    EXPECT_TRUE(rec.Synch_time(0, out));
+    EXPECT_TRUE(rec.Golf().Synch_time(0, out));
     EXPECT_EQ(out, 11);
-    EXPECT_TRUE(rec.Synch_time(60, out));
+    EXPECT_TRUE(rec.Golf().Synch_time(60, out));
     EXPECT_EQ(out, 14);
 }
 
@@ -316,20 +316,20 @@ TEST_F(Golf_recording, ADeinterlacedRecordingSynchronisesWholeFramesIntoTheEffec
     ASSERT_TRUE(rec.Open_File(Path("mjpg.avi")));
     ASSERT_TRUE(rec.Is_Deinterlaced());
     int32_t out = -1;
-    EXPECT_TRUE(rec.Synch_time(0, out));
+    EXPECT_TRUE(rec.Golf().Synch_time(0, out));
     EXPECT_EQ(out, 1) << "time 0 is frame 1";
     EXPECT_EQ(rec.eff_frameno(), 1);
-    EXPECT_TRUE(rec.Synch_time(20, out)); // 1.5 frames
+    EXPECT_TRUE(rec.Golf().Synch_time(20, out)); // 1.5 frames
     EXPECT_EQ(out, 2);
-    EXPECT_TRUE(rec.Synch_time(60, out)); // 2.5 frames
+    EXPECT_TRUE(rec.Golf().Synch_time(60, out)); // 2.5 frames
     EXPECT_EQ(out, 2);
-    EXPECT_TRUE(rec.Synch_time(100, out)); // 3.5 frames
+    EXPECT_TRUE(rec.Golf().Synch_time(100, out)); // 3.5 frames
     EXPECT_EQ(out, 4);
     EXPECT_EQ(rec.eff_frameno(), 4);
 
-    EXPECT_EQ(rec.Synch_percentage(50), 2); // 2.5 frames
+    EXPECT_EQ(rec.Golf().Synch_percentage(50), 2); // 2.5 frames
     EXPECT_EQ(rec.eff_frameno(), 2);
-    EXPECT_EQ(rec.Synch_percentage(70), 4); // 3.5
+    EXPECT_EQ(rec.Golf().Synch_percentage(70), 4); // 3.5
     EXPECT_EQ(rec.eff_frameno(), 4);
 }
 
@@ -339,22 +339,22 @@ TEST_F(Golf_recording, APercentageOfAFieldRecordingIsAFieldAndLeavesTheEffective
     ASSERT_TRUE(rec.Open_File(Make_qs2("fields.qs2", 3, true)));
     ASSERT_EQ(rec.Num_fields(), 6);
     rec.Let_eff_frameno(42);
-    EXPECT_EQ(rec.Synch_percentage(50), 3);
-    EXPECT_EQ(rec.Synch_percentage(25), 2); // 1.5
-    EXPECT_EQ(rec.Synch_percentage(75), 4); // 4.5
-    EXPECT_EQ(rec.Synch_percentage(100), 6);
+    EXPECT_EQ(rec.Golf().Synch_percentage(50), 3);
+    EXPECT_EQ(rec.Golf().Synch_percentage(25), 2); // 1.5
+    EXPECT_EQ(rec.Golf().Synch_percentage(75), 4); // 4.5
+    EXPECT_EQ(rec.Golf().Synch_percentage(100), 6);
     EXPECT_EQ(rec.eff_frameno(), 42);
-    EXPECT_EQ(test::Error_number([&] { rec.Synch_percentage(1e12); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.Golf().Synch_percentage(1e12); }), err_Overflow);
 }
 
 TEST_F(Golf_recording, ATimeThatCannotBeSynchronisedIsReportedAndLeavesTheFrame)
 {
     cls_AVI_handler rec;
     int32_t out = 17;
-    EXPECT_FALSE(rec.Synch_time(100, out)) << "no recording open";
+    EXPECT_FALSE(rec.Golf().Synch_time(100, out)) << "no recording open";
     EXPECT_EQ(out, 17);
     ASSERT_TRUE(rec.Open_File(Make_qs2("fields.qs2", 1, true)));
-    EXPECT_FALSE(rec.Synch_time(1e12, out));
+    EXPECT_FALSE(rec.Golf().Synch_time(1e12, out));
     EXPECT_EQ(out, 17);
     ASSERT_EQ(errors.reports.size(), 2u);
     for (const std::string& report : errors.reports)
@@ -373,12 +373,12 @@ TEST_F(Golf_recording, PlayerTimesCountFromTheBaseTimeAndTheFormattedTimeUsesAPo
     test::Picture p;
 
     ASSERT_TRUE(rec.Read_Frame(1235));
-    EXPECT_FLOAT_EQ(rec.Player_Time(), 1234.0f);
+    EXPECT_FLOAT_EQ(rec.Golf().Player_Time(), 1234.0f);
     EXPECT_EQ(rec.Percentage(), 95);
-    EXPECT_FALSE(rec.has_Base_Time());
-    rec.Set_Base_time(true);
-    EXPECT_TRUE(rec.has_Base_Time());
-    EXPECT_FLOAT_EQ(rec.Player_Time(), 0.0f);
+    EXPECT_FALSE(rec.Golf().has_Base_Time());
+    rec.Golf().Set_Base_time(true);
+    EXPECT_TRUE(rec.Golf().has_Base_Time());
+    EXPECT_FLOAT_EQ(rec.Golf().Player_Time(), 0.0f);
 
     const Comma_locale comma;
     std::ostringstream check;
@@ -399,18 +399,18 @@ TEST_F(Golf_recording, PlayerTimesCountFromTheBaseTimeAndTheFormattedTimeUsesAPo
         SCOPED_TRACE(frame);
         int32_t f = frame;
         ASSERT_TRUE(rec.Draw_frame(f, p.dc));
-        EXPECT_EQ(rec.Effective_time(), frame - 1);
-        EXPECT_EQ(rec.Formatted_Time(), text);
+        EXPECT_EQ(rec.Golf().Effective_time(), frame - 1);
+        EXPECT_EQ(rec.Golf().Formatted_Time(), text);
     }
     int32_t impact = 1235;
     ASSERT_TRUE(rec.Draw_frame(impact, p.dc));
-    EXPECT_FLOAT_EQ(rec.Player_Effective_Time(), 0.0f);
+    EXPECT_FLOAT_EQ(rec.Golf().Player_Effective_Time(), 0.0f);
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_FLOAT_EQ(rec.Player_Time(), -1234.0f);
-    rec.Set_Base_time(false);
-    EXPECT_FALSE(rec.has_Base_Time());
-    EXPECT_FLOAT_EQ(rec.Player_Effective_Time(), 1234.0f);
-    EXPECT_FLOAT_EQ(rec.Player_Time(), 0.0f);
+    EXPECT_FLOAT_EQ(rec.Golf().Player_Time(), -1234.0f);
+    rec.Golf().Set_Base_time(false);
+    EXPECT_FALSE(rec.Golf().has_Base_Time());
+    EXPECT_FLOAT_EQ(rec.Golf().Player_Effective_Time(), 1234.0f);
+    EXPECT_FLOAT_EQ(rec.Golf().Player_Time(), 0.0f);
 }
 
 // ---- Through the file ----
@@ -421,39 +421,39 @@ TEST_F(Golf_recording, GolfGradeGraphAndSiblingValuesSurviveTheFileAndARewrite)
     {
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
-        rec.Venue("Augusta");
-        EXPECT_TRUE(rec.Update_Player_Comment(7, "Good tempo"));
-        rec.Graded_active(true);
-        rec.Graded_at("26-12-08 10:30:00");
-        rec.Grade_slice("2");
-        rec.Grade_direction("-1");
-        rec.Grade_top("3");
-        rec.Grade_toe("4");
-        rec.Grade_club("Driver");
-        rec.Grade_comment("Open face");
+        rec.Header().Venue("Augusta");
+        EXPECT_TRUE(rec.Golf().Update_Player_Comment(7, "Good tempo"));
+        rec.Header().Graded_active(true);
+        rec.Header().Graded_at("26-12-08 10:30:00");
+        rec.Header().Grade_slice("2");
+        rec.Header().Grade_direction("-1");
+        rec.Header().Grade_top("3");
+        rec.Header().Grade_toe("4");
+        rec.Header().Grade_club("Driver");
+        rec.Header().Grade_comment("Open face");
         rec.Header().Graph_object(4, 2, 1, 0x123456, 3, 2, true, 10, 20, 30, 40, 50, 60, 70, 80);
         rec.Header().anp_line(150, "end");
-        rec.Tolv_event("Derby");
-        rec.Tolv_goal_finish("cam A");
-        rec.Tolv_goal_split("cam B");
-        rec.Tolv_start_PC_mill(-2147000000);
-        rec.Tolv_Dog_name(8, "Rex");
-        rec.Tolv_Heat_time(3, true, 14321);
-        rec.Tolv_Heat_time(3, false, 29876);
-        rec.Tolv_dead_heat(8, true);
-        rec.Tolv_heat_frame(2, 50000);
+        rec.Header().Tolv_event("Derby");
+        rec.Header().Tolv_goal_finish("cam A");
+        rec.Header().Tolv_goal_split("cam B");
+        rec.Tolvex().Tolv_start_PC_mill(-2147000000);
+        rec.Header().Tolv_Dog_name(8, "Rex");
+        rec.Tolvex().Tolv_Heat_time(3, true, 14321);
+        rec.Tolvex().Tolv_Heat_time(3, false, 29876);
+        rec.Header().Tolv_dead_heat(8, true);
+        rec.Header().Tolv_heat_frame(2, 50000);
         rec.Let_Current_Field(33000);
-        EXPECT_TRUE(rec.Set_Impact_Frame()); // writes everything above as well
+        EXPECT_TRUE(rec.Golf().Set_Impact_Frame()); // writes everything above as well
     }
     auto check = [&](cls_AVI_handler& rec) {
-        EXPECT_EQ(rec.Venue(), "Augusta");
-        EXPECT_EQ(rec.Player_Comment(), "Good tempo");
-        EXPECT_EQ(rec.Impact_field(), 33000);
-        EXPECT_TRUE(rec.Graded_active());
-        EXPECT_EQ(rec.Graded_at(), "26-12-08 10:30:00");
-        EXPECT_EQ(rec.Grade_slice() + rec.Grade_direction() + rec.Grade_top() + rec.Grade_toe(), "2-134");
-        EXPECT_EQ(rec.Grade_club(), "Driver");
-        EXPECT_EQ(rec.Grade_comment(), "Open face");
+        EXPECT_EQ(rec.Header().Venue(), "Augusta");
+        EXPECT_EQ(rec.Golf().Player_Comment(), "Good tempo");
+        EXPECT_EQ(rec.Golf().Impact_field(), 33000);
+        EXPECT_TRUE(rec.Header().Graded_active());
+        EXPECT_EQ(rec.Header().Graded_at(), "26-12-08 10:30:00");
+        EXPECT_EQ(rec.Header().Grade_slice() + rec.Header().Grade_direction() + rec.Header().Grade_top() + rec.Header().Grade_toe(), "2-134");
+        EXPECT_EQ(rec.Header().Grade_club(), "Driver");
+        EXPECT_EQ(rec.Header().Grade_comment(), "Open face");
         int16_t type, layer, linetype, width, x1, y1, x2, y2, x3, y3, x4, y4;
         int32_t color;
         bool filled = false;
@@ -462,16 +462,16 @@ TEST_F(Golf_recording, GolfGradeGraphAndSiblingValuesSurviveTheFileAndARewrite)
                   std::vector<int32_t>({2, 1, 0x123456, 3, 2, 10, 20, 30, 40, 50, 60, 70, 80}));
         EXPECT_TRUE(filled);
         EXPECT_EQ(rec.Header().anp_line(150), "end");
-        EXPECT_EQ(rec.Tolv_event(), "Derby");
-        EXPECT_EQ(rec.Tolv_goal_finish(), "cam A");
-        EXPECT_EQ(rec.Tolv_goal_split(), "cam B");
-        EXPECT_EQ(rec.Tolv_start_PC_mill(), -2147000000);
-        EXPECT_EQ(rec.Tolv_Dog_name(8), "Rex");
-        EXPECT_EQ(rec.Tolv_Heat_time(3, true), 14321);
-        EXPECT_EQ(rec.Tolv_Heat_time(3, false), 29876);
-        EXPECT_TRUE(rec.Tolv_dead_heat(8));
-        EXPECT_FALSE(rec.Tolv_dead_heat(7));
-        EXPECT_EQ(rec.Tolv_heat_frame(2), 50000);
+        EXPECT_EQ(rec.Header().Tolv_event(), "Derby");
+        EXPECT_EQ(rec.Header().Tolv_goal_finish(), "cam A");
+        EXPECT_EQ(rec.Header().Tolv_goal_split(), "cam B");
+        EXPECT_EQ(rec.Tolvex().Tolv_start_PC_mill(), -2147000000);
+        EXPECT_EQ(rec.Header().Tolv_Dog_name(8), "Rex");
+        EXPECT_EQ(rec.Tolvex().Tolv_Heat_time(3, true), 14321);
+        EXPECT_EQ(rec.Tolvex().Tolv_Heat_time(3, false), 29876);
+        EXPECT_TRUE(rec.Header().Tolv_dead_heat(8));
+        EXPECT_FALSE(rec.Header().Tolv_dead_heat(7));
+        EXPECT_EQ(rec.Header().Tolv_heat_frame(2), 50000);
     };
     {
         cls_AVI_handler rec;

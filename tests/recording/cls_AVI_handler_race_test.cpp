@@ -169,34 +169,34 @@ TEST_F(Race, MemoryOnlySettersLeaveTheFileAsItWas)
     {
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
-        rec.Wakeline_Marathon_Class_Name(3, "Juniors");
-        rec.Wakeline_Marathon_Class_Start(3, "10:15");
+        rec.Header().Wakeline_Marathon_Class_Name(3, "Juniors");
+        rec.Header().Wakeline_Marathon_Class_Start(3, "10:15");
         rec.Num_Lanes(6);
         rec.Start_Lane_Zero(true);
         rec.File_Lane_Pos(2, 120, 340);
         rec.Lanes_flipped(true);
-        rec.Lanes_reversed(true);
+        rec.Header().Lanes_reversed(true);
         rec.Lanes_Visible(false);
         rec.Show_goalline(true);
         rec.Set_Goal_Line(10, 20, 30, 40);
         rec.Heat_ID(1, "A-final");
-        rec.Heat_comment(1, "wind");
+        rec.Header().Heat_comment(1, "wind");
         rec.Heat_result(1, 2, 61234);
-        rec.Heat_time(1, 3, 62345);
+        rec.Race().Heat_time(1, 3, 62345);
         rec.Heat_Clicktime(1, 2, 777);
         rec.Heat_Goalfield(1, 2, 1501);
         rec.Start_local_mill(2, 36000000);
         rec.Start_PC_mill(2, 424242);
-        rec.Start_PC_Mill_time(3, 434343);
+        rec.Race().Start_PC_Mill_time(3, 434343);
         // In memory they read back at once.
-        EXPECT_EQ(rec.Wakeline_Marathon_Class_Name(3), "Juniors");
-        EXPECT_EQ(rec.Wakeline_Marathon_Class_Start(3), "10:15");
+        EXPECT_EQ(rec.Header().Wakeline_Marathon_Class_Name(3), "Juniors");
+        EXPECT_EQ(rec.Header().Wakeline_Marathon_Class_Start(3), "10:15");
         EXPECT_EQ(rec.Lane_count(), 6);
         EXPECT_EQ(rec.Start_lane(), 0);
         EXPECT_EQ(rec.LaneX(2), 120);
         EXPECT_EQ(rec.LaneY(2), 340);
         EXPECT_TRUE(rec.Lanes_flipped());
-        EXPECT_TRUE(rec.Lanes_reversed());
+        EXPECT_TRUE(rec.Header().Lanes_reversed());
         EXPECT_FALSE(rec.Lanes_Visible());
         EXPECT_TRUE(rec.Show_goalline());
         int16_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
@@ -217,7 +217,7 @@ TEST_F(Race, MemoryOnlySettersLeaveTheFileAsItWas)
     EXPECT_EQ(test::Read_file(path), before);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Wakeline_Marathon_Class_Name(3), "");
+    EXPECT_EQ(rec.Header().Wakeline_Marathon_Class_Name(3), "");
     EXPECT_EQ(rec.Lane_count(), 0);
     EXPECT_EQ(rec.Start_lane(), 1);
     EXPECT_FALSE(rec.Lanes_flipped());
@@ -237,11 +237,11 @@ TEST_F(Race, RewritingMembersAreInTheFileAtOnce)
         EXPECT_TRUE(rec.Event_name("Regatta Ä"));
         EXPECT_TRUE(rec.Lane_count(8));
         EXPECT_TRUE(rec.Lanes_locked(true));
-        EXPECT_TRUE(rec.Fix_Goal_Line(-32768, 0, 32767, 575));
-        EXPECT_TRUE(rec.Update_Heat_ID(2, "Semi 1"));
+        EXPECT_TRUE(rec.Race().Fix_Goal_Line(-32768, 0, 32767, 575));
+        EXPECT_TRUE(rec.Race().Update_Heat_ID(2, "Semi 1"));
         EXPECT_TRUE(rec.Heat_Start_Correction(2, -40));
-        EXPECT_TRUE(rec.Set_Multi_Start(2));
-        EXPECT_TRUE(rec.Set_Multi_Start(3));
+        EXPECT_TRUE(rec.Race().Set_Multi_Start(2));
+        EXPECT_TRUE(rec.Race().Set_Multi_Start(3));
         EXPECT_TRUE(rec.Clear_Multi_Start(3));
         // Read by another object while this one still holds the file open.
         cls_AVI_handler other;
@@ -334,7 +334,7 @@ TEST_F(Race, ConversionsOfTheFirstLaneTheHeatIdAndTheTimesOfAnUnnamedRecording)
     // Outside the header's heats and lanes.
     EXPECT_NE(test::Error_number([&] { rec.Heat_result(6, 0); }), 0);
     EXPECT_NE(test::Error_number([&] { rec.Heat_Clicktime(1, 16); }), 0);
-    EXPECT_NE(test::Error_number([&] { rec.Wakeline_Marathon_Class_Name(31); }), 0);
+    EXPECT_NE(test::Error_number([&] { rec.Header().Wakeline_Marathon_Class_Name(31); }), 0);
 }
 
 // ---- Lane marks and goal line ----
@@ -367,7 +367,7 @@ TEST_F(Race, CoordinatesBeyondSixteenBitsAreRefusedAndNothingIsStored)
     rec.Get_Goalline(x1, y1, x2, y2);
     EXPECT_EQ((std::vector<int16_t>{x1, y1, x2, y2}), (std::vector<int16_t>{1, 2, 3, 4}));
     const std::string before = test::Read_file(path);
-    EXPECT_EQ(test::Error_number([&] { rec.Fix_Goal_Line(-40000, 0, 0, 0); }), err_Overflow);
+    EXPECT_EQ(test::Error_number([&] { rec.Race().Fix_Goal_Line(-40000, 0, 0, 0); }), err_Overflow);
     EXPECT_EQ(test::Read_file(path), before);
     // The edges themselves fit.
     rec.File_Lane_Pos(15, -32768, 32767);

@@ -54,10 +54,10 @@ TEST_F(Smaller_members, TheSampleFrameIsAWholePalDvFrameMadeByTheProgram)
 
 TEST_F(Smaller_members, TheDecodeRunShowsTheColourBarsAndTheOtherRunsWorkOnIt)
 {
-    EXPECT_EQ(rec.Bench_picture(0), nullptr);
-    ASSERT_TRUE(rec.Benchmark_Decomp_Once());
-    EXPECT_EQ(rec.Bench_decode_result(), 1);
-    const cDIBSection& frame = *rec.Bench_picture(0);
+    EXPECT_EQ(rec.Bench().Bench_picture(0), nullptr);
+    ASSERT_TRUE(rec.Bench().Benchmark_Decomp_Once());
+    EXPECT_EQ(rec.Bench().Bench_decode_result(), 1);
+    const cDIBSection& frame = *rec.Bench().Bench_picture(0);
     const auto white = Bgr(frame, 45, 300), yellow = Bgr(frame, 135, 300), blue = Bgr(frame, 585, 300),
                black = Bgr(frame, 675, 300);
     EXPECT_GT(white[0], 160);
@@ -68,16 +68,16 @@ TEST_F(Smaller_members, TheDecodeRunShowsTheColourBarsAndTheOtherRunsWorkOnIt)
     EXPECT_LT(blue[2], 60);
     EXPECT_LT(black[1], 30);
 
-    ASSERT_TRUE(rec.Benchmark_Rotate_Once());
-    const cDIBSection& turned = *rec.Bench_picture(2);
+    ASSERT_TRUE(rec.Bench().Benchmark_Rotate_Once());
+    const cDIBSection& turned = *rec.Bench().Bench_picture(2);
     ASSERT_EQ(turned.Width(), 576);
     ASSERT_EQ(turned.Height(), 720);
     // Clockwise: frame pixel (x, y) lands on (575 - y, x).
     EXPECT_EQ(Bgr(turned, 575 - 300, 135), yellow);
     EXPECT_EQ(Bgr(turned, 575 - 300, 675), black);
 
-    ASSERT_TRUE(rec.Benchmark_Deint_Once());
-    const cDIBSection& field = *rec.Bench_picture(1);
+    ASSERT_TRUE(rec.Bench().Benchmark_Deint_Once());
+    const cDIBSection& field = *rec.Bench().Bench_picture(1);
     for (int y = 0; y < 576; y += 2) ASSERT_EQ(Bgr(field, 135, y), Bgr(field, 135, y + 1)) << y;
     EXPECT_EQ(Bgr(field, 135, 300), Bgr(frame, 135, 301)); // field 1 is the odd rows
 }
@@ -85,7 +85,7 @@ TEST_F(Smaller_members, TheDecodeRunShowsTheColourBarsAndTheOtherRunsWorkOnIt)
 TEST_F(Smaller_members, TheReadTestOnAShortRecordingSaysSoInsteadOfATime)
 {
     ASSERT_TRUE(rec.Open_File(Dv_file("short.dv", 20))); // ends one frame too early
-    const std::string said = rec.benchmark_getfile();
+    const std::string said = rec.Bench().benchmark_getfile();
     EXPECT_EQ(said.find("Get time"), std::string::npos);
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::read_test,
                            "too short for the read test: 2880000 bytes, 3023999 needed"));
@@ -97,27 +97,27 @@ TEST_F(Smaller_members, TheReadTestTimesTwentyReadsOfOneFrame)
         int32_t Tick() override { return tick += 35; } // each look at the clock takes 35 ms
     } slow;
     ASSERT_TRUE(rec.Open_File(Dv_file("long.dv", 21)));
-    EXPECT_EQ(rec.benchmark_getfile(), "Get time = 1.75");
+    EXPECT_EQ(rec.Bench().benchmark_getfile(), "Get time = 1.75");
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::read_test, "Get time = 1.75"));
     rec.Close_File();
-    rec.benchmark_getfile();
+    rec.Bench().benchmark_getfile();
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::read_test, "No recording is open"));
 }
 
 TEST_F(Smaller_members, LuminanceRoundsHalvesToEvenAndRefusesOverflow)
 {
     // (c x 81 + a x 18 + e) / 100 + 1 and (d x 81 + b x 18 + f) / 100 + 1; order a, b, c, d, e, f.
-    rec.Let_Luminance_inputs({0, 0, 0, 0, 150, 250});
-    rec.calculate_luminance();
-    EXPECT_EQ(rec.Luminance_1(), 2); // 2.5
-    EXPECT_EQ(rec.Luminance_2(), 4); // 3.5
-    rec.Let_Luminance_inputs({100, 10, 100, 200, 0, 51});
-    rec.calculate_luminance();
-    EXPECT_EQ(rec.Luminance_1(), 100); // 99 + 1
-    EXPECT_EQ(rec.Luminance_2(), 165); // (16200 + 180 + 51) / 100 + 1 = 165.31
-    rec.Let_Luminance_inputs({0, 0, INT32_MAX / 81 + 1, 0, 0, 0});
-    EXPECT_EQ(test::Error_number([&] { rec.calculate_luminance(); }), err_Overflow);
-    EXPECT_EQ(rec.Luminance_1(), 100);
+    rec.Bench().Let_Luminance_inputs({0, 0, 0, 0, 150, 250});
+    rec.Bench().calculate_luminance();
+    EXPECT_EQ(rec.Bench().Luminance_1(), 2); // 2.5
+    EXPECT_EQ(rec.Bench().Luminance_2(), 4); // 3.5
+    rec.Bench().Let_Luminance_inputs({100, 10, 100, 200, 0, 51});
+    rec.Bench().calculate_luminance();
+    EXPECT_EQ(rec.Bench().Luminance_1(), 100); // 99 + 1
+    EXPECT_EQ(rec.Bench().Luminance_2(), 165); // (16200 + 180 + 51) / 100 + 1 = 165.31
+    rec.Bench().Let_Luminance_inputs({0, 0, INT32_MAX / 81 + 1, 0, 0, 0});
+    EXPECT_EQ(test::Error_number([&] { rec.Bench().calculate_luminance(); }), err_Overflow);
+    EXPECT_EQ(rec.Bench().Luminance_1(), 100);
 }
 
 TEST_F(Smaller_members, TheDvStartIsTheFirstByteThatIsNotZero)
@@ -327,21 +327,20 @@ TEST_F(Smaller_members, TheHeaderForwardersReachTheHeadersElements)
 {
     const std::string path = test::Make_qs2(home.path() / "heat.qs2", 2);
     ASSERT_TRUE(rec.Open_File(path));
-    rec.comment(3, "windy");
-    rec.Subject_name("K1 200 m");
-    rec.SpecApp("golf");
-    rec.Camera_ID(2, "cam B");
-    EXPECT_EQ(rec.comment(3), "windy");
+    rec.Header().comment(3, "windy");
+    rec.Header().Subject_name("K1 200 m");
+    rec.Header().SpecApp("golf");
+    rec.Header().Camera_ID(2, "cam B");
     EXPECT_EQ(rec.Header().comment(3), "windy");
-    EXPECT_EQ(rec.Subject_name(), "K1 200 m");
-    EXPECT_EQ(rec.SpecApp(), "golf");
-    EXPECT_EQ(rec.Camera_ID(2), "cam B");
+    EXPECT_EQ(rec.Header().Subject_name(), "K1 200 m");
+    EXPECT_EQ(rec.Header().SpecApp(), "golf");
+    EXPECT_EQ(rec.Header().Camera_ID(2), "cam B");
     test::Told_operator told;
     rec.Dump_XML_Header("dump.xml");
     EXPECT_TRUE(told.Said("XML header dumped to: "));
     EXPECT_NE(test::Read_file(home.App_data() / "dump.xml").find("K1 200 m"), std::string::npos);
     // The golf elements need a header with the golf section.
-    EXPECT_NE(test::Error_number([&] { rec.anp_filename(); }), 0);
+    EXPECT_NE(test::Error_number([&] { rec.Header().anp_filename(); }), 0);
 }
 
 TEST_F(Smaller_members, GraphObjectsAndTheAnimationFileAreKeptInTheRecording)
@@ -349,7 +348,7 @@ TEST_F(Smaller_members, GraphObjectsAndTheAnimationFileAreKeptInTheRecording)
     const std::string path = Path("swing.qs2");
     {
         cls_AVI_handler w;
-        w.Golfing(true);
+        w.Golf().Golfing(true);
         w.File_name(path);
         ASSERT_TRUE(w.Create_File());
         w.Initiate_file();
@@ -358,10 +357,10 @@ TEST_F(Smaller_members, GraphObjectsAndTheAnimationFileAreKeptInTheRecording)
     }
     ASSERT_TRUE(rec.Open_File(path));
     rec.Save_Graph_object(3, 2, 1, 0x00FF80, 1, 3, true, 10, -20, 30, 40, 50, 60, 700, 32767);
-    rec.anp_filename("swing.anp");
+    rec.Header().anp_filename("swing.anp");
     rec.anp_file_lines(2);
-    rec.anp_line(1, "M 10 20");
-    rec.anp_line(150, "L 30 40");
+    rec.Header().anp_line(1, "M 10 20");
+    rec.Header().anp_line(150, "L 30 40");
     ASSERT_TRUE(rec.Write_XML_header());
     rec.Close_File();
 
@@ -377,12 +376,12 @@ TEST_F(Smaller_members, GraphObjectsAndTheAnimationFileAreKeptInTheRecording)
     // An object never saved reads as the template has it.
     rec.Load_Graph_object(1, type, layer, color, linetype, linewidth, filled, x1, y1, x2, y2, x3, y3, x4, y4);
     EXPECT_EQ(std::vector<int>({type, color, filled, x1, y4}), std::vector<int>({0, 0, 0, 0, 0}));
-    EXPECT_EQ(rec.anp_filename(), "swing.anp");
+    EXPECT_EQ(rec.Header().anp_filename(), "swing.anp");
     EXPECT_EQ(rec.anp_file_lines(), 2);
-    EXPECT_EQ(rec.anp_line(1), "M 10 20");
-    EXPECT_EQ(rec.anp_line(2), "");
-    EXPECT_EQ(rec.anp_line(150), "L 30 40");
-    EXPECT_NE(test::Error_number([&] { rec.anp_line(151); }), 0);
+    EXPECT_EQ(rec.Header().anp_line(1), "M 10 20");
+    EXPECT_EQ(rec.Header().anp_line(2), "");
+    EXPECT_EQ(rec.Header().anp_line(150), "L 30 40");
+    EXPECT_NE(test::Error_number([&] { rec.Header().anp_line(151); }), 0);
     EXPECT_NE(test::Error_number([&] {
                   rec.Load_Graph_object(26, type, layer, color, linetype, linewidth, filled, x1, y1, x2, y2, x3, y3,
                                         x4, y4);

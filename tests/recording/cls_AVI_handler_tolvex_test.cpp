@@ -76,21 +76,21 @@ TEST_F(Sibling_timing, TheFramesGoalOffsetStandsInOnlyWhileTheHeaderOffsetIsZero
     ASSERT_TRUE(rec.Open_File(path));
     auto at_frame = [&](int32_t f) {
         EXPECT_TRUE(rec.Read_Frame(f));
-        return rec.Tolv_Goal_compensation();
+        return rec.Tolvex().Tolv_Goal_compensation();
     };
-    rec.Tolv_Goal_compensation("0");
+    rec.Tolvex().Tolv_Goal_compensation("0");
     EXPECT_EQ(at_frame(1), "35");
     EXPECT_EQ(at_frame(2), "0");
     EXPECT_EQ(at_frame(3), "0");
     EXPECT_EQ(at_frame(4), "0") << "a frame without a record has no offset";
-    rec.Tolv_Goal_compensation("12");
+    rec.Tolvex().Tolv_Goal_compensation("12");
     EXPECT_EQ(at_frame(1), "12");
-    rec.Tolv_Goal_compensation("-40");
+    rec.Tolvex().Tolv_Goal_compensation("-40");
     EXPECT_EQ(at_frame(1), "-40");
-    rec.Tolv_Goal_compensation("0000"); // the template's zero
+    rec.Tolvex().Tolv_Goal_compensation("0000"); // the template's zero
     EXPECT_EQ(at_frame(1), "35");
     EXPECT_EQ(at_frame(3), "0000");
-    rec.Tolv_Goal_compensation("late"); // not a number: read as 0
+    rec.Tolvex().Tolv_Goal_compensation("late"); // not a number: read as 0
     EXPECT_EQ(at_frame(1), "35");
 
     for (const auto& [frame, camera] : {std::pair{1, 2}, {2, 1}, {4, 0}}) {
@@ -104,12 +104,12 @@ TEST_F(Sibling_timing, AHeaderWithoutTheSectionTakesTheFrameOffsetAndGivesTheDef
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(Make_recording("race.qs2", false, {test::DV_extra_data{.goal_offset = 35}})));
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_EQ(rec.Tolv_Goal_compensation(), "35");
-    EXPECT_EQ(rec.Tolv_Split_compensation() + rec.Tolv_Box_delay() + rec.Tolv_Heat_Length(), "00");
-    EXPECT_FALSE(rec.Tolv_dead_heat(1));
-    EXPECT_THROW(rec.Tolv_event(), Run_time_error);
-    EXPECT_THROW(rec.Tolv_Dog_name(1), Run_time_error);
-    EXPECT_THROW(rec.Tolv_start_PC_mill(), Run_time_error);
+    EXPECT_EQ(rec.Tolvex().Tolv_Goal_compensation(), "35");
+    EXPECT_EQ(rec.Tolvex().Tolv_Split_compensation() + rec.Header().Tolv_Box_delay() + rec.Header().Tolv_Heat_Length(), "00");
+    EXPECT_FALSE(rec.Header().Tolv_dead_heat(1));
+    EXPECT_THROW(rec.Header().Tolv_event(), Run_time_error);
+    EXPECT_THROW(rec.Header().Tolv_Dog_name(1), Run_time_error);
+    EXPECT_THROW(rec.Tolvex().Tolv_start_PC_mill(), Run_time_error);
 }
 
 TEST_F(Sibling_timing, AFailedGoalCameraWriteReachesTheCallerAndTheCaptureGoesOn)
@@ -123,10 +123,10 @@ TEST_F(Sibling_timing, AFailedGoalCameraWriteReachesTheCallerAndTheCaptureGoesOn
 
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(test::Error_number([&] { rec.Tolv_goal_finish("cam A"); }), err_Object_variable);
-    EXPECT_EQ(test::Error_number([&] { rec.Tolv_goal_split("cam B"); }), err_Object_variable);
-    EXPECT_THROW(rec.Tolv_goal_firewire_ID("1"), Run_time_error);
-    EXPECT_THROW(rec.Phidget_serial("1"), Run_time_error);
+    EXPECT_EQ(test::Error_number([&] { rec.Header().Tolv_goal_finish("cam A"); }), err_Object_variable);
+    EXPECT_EQ(test::Error_number([&] { rec.Header().Tolv_goal_split("cam B"); }), err_Object_variable);
+    EXPECT_THROW(rec.Tolvex().Tolv_goal_firewire_ID("1"), Run_time_error);
+    EXPECT_THROW(rec.Tolvex().Phidget_serial("1"), Run_time_error);
 
     EXPECT_EQ(capture->stops, 0);
     EXPECT_TRUE(g_Capture_running);
@@ -143,51 +143,51 @@ TEST_F(Sibling_timing, TheSplitFlagChoosesTheSplitTimeAndEveryBoxValueSurvivesTh
     {
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
-        EXPECT_THROW(rec.Tolv_start_PC_mill(), Run_time_error) << "the template holds the element's own name";
-        rec.Tolv_Heat_ID("H3");
-        rec.Tolv_Heat_Name("Final");
-        rec.Tolv_Heat_Length("515");
-        rec.Tolv_start_DateTime("26-12-08 20:00:00");
-        rec.Tolv_start_PC_mill(123456789);
-        rec.Tolv_Split_compensation("-12");
-        rec.Tolv_Box_delay("80");
-        rec.Tolv_split_firewire_ID("0x10");
-        rec.Tolv_goal_firewire_ID("0x11");
-        rec.Phidget_serial("30114");
-        rec.Tolv_Heat_time(3, true, 14000);
-        rec.Tolv_Heat_time(3, false, 29500);
-        rec.Tolv_Heat_Click_Time(3, 29480);
-        rec.Tolv_split_frame(3, 350);
-        rec.Tolv_heat_frame(3, 40738); // beyond 16 bits: a long recording
-        rec.Tolv_Dog_name(3, "Bolt");
-        rec.Tolv_dead_heat(3, true);
+        EXPECT_THROW(rec.Tolvex().Tolv_start_PC_mill(), Run_time_error) << "the template holds the element's own name";
+        rec.Header().Tolv_Heat_ID("H3");
+        rec.Header().Tolv_Heat_Name("Final");
+        rec.Header().Tolv_Heat_Length("515");
+        rec.Header().Tolv_start_DateTime("26-12-08 20:00:00");
+        rec.Tolvex().Tolv_start_PC_mill(123456789);
+        rec.Tolvex().Tolv_Split_compensation("-12");
+        rec.Header().Tolv_Box_delay("80");
+        rec.Tolvex().Tolv_split_firewire_ID("0x10");
+        rec.Tolvex().Tolv_goal_firewire_ID("0x11");
+        rec.Tolvex().Phidget_serial("30114");
+        rec.Tolvex().Tolv_Heat_time(3, true, 14000);
+        rec.Tolvex().Tolv_Heat_time(3, false, 29500);
+        rec.Header().Tolv_Heat_Click_Time(3, 29480);
+        rec.Header().Tolv_split_frame(3, 350);
+        rec.Header().Tolv_heat_frame(3, 40738); // beyond 16 bits: a long recording
+        rec.Header().Tolv_Dog_name(3, "Bolt");
+        rec.Header().Tolv_dead_heat(3, true);
         ASSERT_TRUE(rec.Write_XML_header());
     }
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Tolv_Heat_time(3, true), 14000);
-    EXPECT_EQ(rec.Tolv_Heat_time(3, false), 29500);
-    EXPECT_EQ(rec.Tolv_Heat_time(4, true), 0);
-    EXPECT_EQ(rec.Tolv_Heat_Click_Time(3), 29480);
-    EXPECT_EQ(rec.Tolv_split_frame(3), 350);
-    EXPECT_EQ(rec.Tolv_heat_frame(3), 40738);
-    EXPECT_EQ(rec.Tolv_Dog_name(3), "Bolt");
-    EXPECT_EQ(rec.Tolv_Dog_name(4), "dog name");
-    EXPECT_TRUE(rec.Tolv_dead_heat(3));
-    EXPECT_FALSE(rec.Tolv_dead_heat(4));
-    EXPECT_EQ(rec.Tolv_Heat_ID(), "H3");
-    EXPECT_EQ(rec.Tolv_Heat_Name(), "Final");
-    EXPECT_EQ(rec.Tolv_Heat_Length(), "515");
-    EXPECT_EQ(rec.Tolv_start_DateTime(), "26-12-08 20:00:00");
-    EXPECT_EQ(rec.Tolv_start_PC_mill(), 123456789);
-    EXPECT_EQ(rec.Tolv_Split_compensation(), "-12");
-    EXPECT_EQ(rec.Tolv_Box_delay(), "80");
+    EXPECT_EQ(rec.Tolvex().Tolv_Heat_time(3, true), 14000);
+    EXPECT_EQ(rec.Tolvex().Tolv_Heat_time(3, false), 29500);
+    EXPECT_EQ(rec.Tolvex().Tolv_Heat_time(4, true), 0);
+    EXPECT_EQ(rec.Header().Tolv_Heat_Click_Time(3), 29480);
+    EXPECT_EQ(rec.Header().Tolv_split_frame(3), 350);
+    EXPECT_EQ(rec.Header().Tolv_heat_frame(3), 40738);
+    EXPECT_EQ(rec.Header().Tolv_Dog_name(3), "Bolt");
+    EXPECT_EQ(rec.Header().Tolv_Dog_name(4), "dog name");
+    EXPECT_TRUE(rec.Header().Tolv_dead_heat(3));
+    EXPECT_FALSE(rec.Header().Tolv_dead_heat(4));
+    EXPECT_EQ(rec.Header().Tolv_Heat_ID(), "H3");
+    EXPECT_EQ(rec.Header().Tolv_Heat_Name(), "Final");
+    EXPECT_EQ(rec.Header().Tolv_Heat_Length(), "515");
+    EXPECT_EQ(rec.Header().Tolv_start_DateTime(), "26-12-08 20:00:00");
+    EXPECT_EQ(rec.Tolvex().Tolv_start_PC_mill(), 123456789);
+    EXPECT_EQ(rec.Tolvex().Tolv_Split_compensation(), "-12");
+    EXPECT_EQ(rec.Header().Tolv_Box_delay(), "80");
     const std::string text = rec.Get_DOM_string();
     EXPECT_NE(text.find("<tolv_split_firewire_ID>0x10</tolv_split_firewire_ID>"), std::string::npos);
     EXPECT_NE(text.find("<tolv_goal_firewire_ID>0x11</tolv_goal_firewire_ID>"), std::string::npos);
     EXPECT_NE(text.find("<tolv_ph_serial>30114</tolv_ph_serial>"), std::string::npos);
     EXPECT_NE(text.find("<dog_split_time>14000</dog_split_time>"), std::string::npos);
-    EXPECT_THROW(rec.Tolv_Dog_name(9), Run_time_error);
+    EXPECT_THROW(rec.Header().Tolv_Dog_name(9), Run_time_error);
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+#pragma once
+// What a section of the recording object may ask of the recording it belongs to: the open file
+// with what its reader found and its header, and the frame on show. The recording object
+// implements it; a test gives a section a fake one.
+#include "recording/Capture_record.h"
+
+#include <cstdint>
+
+namespace wk {
+namespace platform {
+class Byte_file;
+}
+
+class Cls_XML_header;
+struct Recording_file;
+
+class Recording_port {
+public:
+    // The shared state: the file, what was read of it, its header (made on first use).
+    virtual Recording_file& File() = 0;
+    virtual const Recording_file& File() const = 0;
+    // Rewrites the header into the file; false when it was not written (the problem is posted).
+    virtual bool Store_header() = 0;
+
+    // The frame on show: its capture record (all zero when it has none), its own time stamp
+    // (false when it has none), how long after that stamp its second field was taken (ms), and
+    // the field (1 or 2) last drawn.
+    virtual Capture_record Frame_record() const = 0;
+    virtual bool Frame_stamp(int32_t& stamp) const = 0;
+    virtual int32_t Second_field_ms() const = 0;
+    virtual int16_t Field_shown() const = 0;
+
+    // What the swing asks: the field last drawn, the time drawn (ms), the AVI's player time (0
+    // for other kinds), whether the file keeps the swing's fields (the own format does), the
+    // open file when it is an AVI (the kind that carries a model; nullptr otherwise), and a
+    // frame found by time or percentage, which becomes the effective frame.
+    virtual int32_t Field_drawn() const = 0;
+    virtual float Time_drawn() const = 0;
+    virtual float Avi_player_time() const = 0;
+    virtual bool Keeps_swing_fields() const = 0;
+    virtual const platform::Byte_file* Model_file() const = 0;
+    virtual void Frame_found(int32_t frame) = 0;
+
+protected:
+    ~Recording_port() = default;
+};
+
+} // namespace wk

@@ -1,0 +1,195 @@
+// The sections of the recording object built alone over a fake recording: the race time of the
+// frame on show, which setters store the header, the tolvex goal offset the frame supplies, and
+// the swing's fields and times the golf section takes from the recording.
+#include "recording/Golf_section.h"
+#include "recording/Race_section.h"
+#include "recording/Recording_file.h"
+#include "recording/Recording_port.h"
+#include "recording/Tolvex_section.h"
+#include "recording/header/Cls_XML_header.h"
+#include "services/Run_time_error.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <optional>
+
+namespace wk {
+namespace {
+
+// A recording reduced to what a section asks: a header, a frame record, a stamp and a field.
+struct Fake_recording : Recording_port {
+    Recording_file file;
+    Capture_record record;
+    std::optional<int32_t> stamp;
+    int32_t second_field_ms = 20;
+    int16_t field = 1;
+    bool store_works = true;
+    int stores = 0;
+    int32_t field_drawn = 0;
+    float time_drawn = 0, player_time = 0;
+    bool keeps_swing_fields = true;
+    int32_t found = 0;
+
+    // A fresh header with the race and the tolvex sections, as a new recording gets one.
+    Fake_recording()
+    {
+        file.Header().Tolvex(true);
+        file.Header().Create_Header();
+    }
+
+    Recording_file& File() override { return file; }
+    const Recording_file& File() const override { return file; }
+    bool Store_header() override
+    {
+        ++stores;
+        return store_works;
+    }
+    Capture_record Frame_record() const override { return record; }
+    bool Frame_stamp(int32_t& s) const override
+    {
+        s = stamp.value_or(0);
+        return stamp.has_value();
+    }
+    int32_t Second_field_ms() const override { return second_field_ms; }
+    int16_t Field_shown() const override { return field; }
+    int32_t Field_drawn() const override { return field_drawn; }
+    float Time_drawn() const override { return time_drawn; }
+    float Avi_player_time() const override { return player_time; }
+    bool Keeps_swing_fields() const override { return keeps_swing_fields; }
+    const platform::Byte_file* Model_file() const override { return nullptr; }
+    void Frame_found(int32_t frame) override { found = frame; }
+};
+
+TEST(Recording_sections, RaceTimeOfTheFrameOnShowComesFromItsStartStampFieldAndGoalOffset)
+{
+    struct Case {
+        const char* what;
+        int32_t header_start, frame_start;
+        std::optional<int32_t> stamp;
+        int16_t field, goal_offset;
+        std::optional<int32_t> race_ms; // none: raises
+    };
+    const Case cases[] = {
+        {"header start", 1000, 0, 1500, 1, 0, 500},
+        {"the frame's start stands in", 0, 1000, 1500, 1, 0, 500},
+        {"header start wins over the frame's", 900, 1000, 1500, 1, 0, 600},
+        {"second field is later", 1000, 0, 1500, 2, 0, 520},
+        {"goal offset taken off", 1000, 0, 1500, 1, 100, 400},
+        {"an offset of 500 or more is not one", 1000, 0, 1500, 1, 500, 500},
+        {"across the tick's change of sign", INT32_MAX - 99, 0, INT32_MIN + 100, 1, 0, 200},
+        {"no start anywhere", 0, 0, 1500, 1, 0, std::nullopt},
+        {"a frame without its own stamp", 1000, 0, std::nullopt, 1, 0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fake_recording rec;
+        Race_section race(rec);
+        rec.file.Header().Start_PC_mill(1, c.header_start);
+        rec.record.heat_start = c.frame_start;
+        rec.record.goal_offset = c.goal_offset;
+        rec.stamp = c.stamp;
+        rec.field = c.field;
+        if (c.race_ms)
+            EXPECT_EQ(race.Multi_TimeStamp(1), *c.race_ms);
+        else
+            EXPECT_THROW(race.Multi_TimeStamp(1), Run_time_error);
+    }
+}
+
+TEST(Recording_sections, SettersThatStoreTheHeaderSayWhetherItWasStoredTheOthersStoreNothing)
+{
+    struct Case {
+        const char* what;
+        std::function<std::optional<bool>(Race_section&)> set; // none: a setter in memory only
+        int stores;
+    };
+    const Case cases[] = {
+        {"Event_name", [](Race_section& r) { return std::optional(r.Event_name("Final A")); }, 1},
+        {"Lane_count", [](Race_section& r) { return std::optional(r.Lane_count(int16_t(6))); }, 1},
+        {"Lanes_locked", [](Race_section& r) { return std::optional(r.Lanes_locked(true)); }, 1},
+        {"Update_Heat_ID", [](Race_section& r) { return std::optional(r.Update_Heat_ID(1, "H7")); }, 1},
+        {"Fix_Goal_Line", [](Race_section& r) { return std::optional(r.Fix_Goal_Line(1, 2, 3, 4)); }, 1},
+        {"Heat_Start_Correction", [](Race_section& r) { return std::optional(r.Heat_Start_Correction(1, 40)); }, 1},
+        {"Set_Multi_Start", [](Race_section& r) { return std::optional(r.Set_Multi_Start(1)); }, 1},
+        {"Clear_Multi_Start", [](Race_section& r) { return std::optional(r.Clear_Multi_Start(1)); }, 1},
+        {"Num_Lanes", [](Race_section& r) { r.Num_Lanes(6); return std::optional<bool>(); }, 0},
+        {"Heat_ID", [](Race_section& r) { r.Heat_ID(1, "H7"); return std::optional<bool>(); }, 0},
+        {"Heat_time", [](Race_section& r) { r.Heat_time(1, 2, 3456); return std::optional<bool>(); }, 0},
+        {"Clear_Heats", [](Race_section& r) { r.Clear_Heats(); return std::optional<bool>(); }, 0},
+    };
+    for (const Case& c : cases) {
+        for (const bool works : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (works ? " stored" : " not stored"));
+            Fake_recording rec;
+            Race_section race(rec);
+            rec.store_works = works;
+            const std::optional<bool> said = c.set(race);
+            EXPECT_EQ(rec.stores, c.stores);
+            if (said) EXPECT_EQ(*said, works);
+        }
+    }
+}
+
+TEST(Recording_sections, TolvexGoalOffsetOfZeroGivesWayToTheFramesOwn)
+{
+    struct Case {
+        const char* header;
+        int16_t frame_offset;
+        const char* expected;
+    };
+    const Case cases[] = {{"0", 35, "35"}, {"12", 35, "12"}, {"0", 0, "0"}, {"0", -5, "0"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.header) + " / " + std::to_string(c.frame_offset));
+        Fake_recording rec;
+        Tolvex_section tolvex(rec);
+        tolvex.Tolv_Goal_compensation(c.header);
+        rec.record.goal_offset = c.frame_offset;
+        EXPECT_EQ(tolvex.Tolv_Goal_compensation(), c.expected);
+        EXPECT_EQ(rec.stores, 0);
+    }
+}
+
+TEST(Recording_sections, SwingFieldsAreKeptOnlyWhereTheFileKeepsThemButTheHeaderIsStoredEither)
+{
+    struct Case {
+        bool keeps, works;
+        int32_t impact;
+    };
+    const Case cases[] = {{true, true, 40001}, {true, false, 40001}, {false, true, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.keeps) + std::to_string(c.works));
+        Fake_recording rec;
+        rec.file.Header().Golfing(true);
+        rec.file.Header().Create_Header();
+        Golf_section golf(rec);
+        rec.keeps_swing_fields = c.keeps;
+        rec.store_works = c.works;
+        rec.field_drawn = 40001;
+        EXPECT_EQ(golf.Set_Impact_Frame(), c.works);
+        EXPECT_EQ(golf.Impact_field(), c.impact);
+        EXPECT_EQ(rec.stores, 1);
+    }
+}
+
+TEST(Recording_sections, SwingTimesCountFromTheBaseTimeAndAFrameFoundBecomesTheEffectiveOne)
+{
+    Fake_recording rec;
+    Golf_section golf(rec);
+    rec.time_drawn = 1234.5f;
+    rec.player_time = 300;
+    EXPECT_EQ(golf.Effective_time(), 1234);
+    EXPECT_EQ(golf.Formatted_Time(), "1.23");
+    golf.Set_Base_time(true);
+    EXPECT_TRUE(golf.has_Base_Time());
+    EXPECT_FLOAT_EQ(golf.Player_Time(), 0);
+    EXPECT_FLOAT_EQ(golf.Player_Effective_Time(), 934.5f);
+    rec.file.is_deinterlaced = true;
+    rec.file.num_frames = 200;
+    EXPECT_EQ(golf.Synch_percentage(25), 50);
+    EXPECT_EQ(rec.found, 50);
+}
+
+} // namespace
+} // namespace wk
