@@ -13,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace wk {
@@ -59,6 +60,10 @@ public:
     static constexpr int32_t k_Default_buffer_pictures = 500;
     // Samples waiting for the creating thread now.
     size_t Queued_samples() const;
+    // Called on the thread that made the change whenever a sample is queued or lost or pictures
+    // are left out, so that a test can wait for the counters instead of polling them. Empty by
+    // default; set it before the first Run, and let it live as long as the object.
+    void Watch_counters(std::function<void()> changed) { counters_changed_ = std::move(changed); }
 
 private:
     VideoCap4(std::shared_ptr<com::Dispatcher> dispatcher, std::shared_ptr<const Device_catalog> devices,
@@ -91,6 +96,10 @@ private:
     void Count_put(Sample_kind kind, Sample_queue::Put_result put, int32_t pictures);
     bool Is_current(const Sample_queue::Slot& s) const { return Is_current_run(s.run); }
     bool Is_current_run(uint64_t run) const { return running_ && run == run_number_; }
+    void Counters_changed() const
+    {
+        if (counters_changed_) counters_changed_();
+    }
 
     std::atomic<uint32_t> references_{1};
     // Weak: posted wakes hold the object, and the object must not hold their queue.
@@ -116,6 +125,7 @@ private:
     int32_t buffer_pictures_ = k_Default_buffer_pictures;
     std::atomic<uint64_t> pictures_left_out_{0};
     std::atomic<bool> preview_wanted_{true};
+    std::function<void()> counters_changed_;
 };
 
 } // namespace wk

@@ -44,6 +44,7 @@ void VideoCap4::Count_put(Sample_kind kind, Sample_queue::Put_result put, int32_
 {
     if (put == Sample_queue::Put_result::queued_first) Wake();
     if (put == Sample_queue::Put_result::dropped && kind == Sample_kind::dv) pictures_left_out_ += uint64_t(pictures);
+    Counters_changed();
 }
 
 // One wake for each queue that went from idle to waiting; the wake drains every queue.
@@ -159,6 +160,7 @@ bool VideoCap4::Call_frame_sink(IVideoCapEvent& sink, const Sample_queue::Slot& 
 void VideoCap4::Count_left_out(int32_t pictures)
 {
     if (pictures > 0) pictures_left_out_ += uint64_t(pictures);
+    Counters_changed();
 }
 
 void VideoCap4::Graph_stopped(const std::string& reason)
@@ -231,6 +233,7 @@ void VideoCap4::Tell_stopped(const std::string& reason)
 void VideoCap4::Count_lost(Sample_kind kind)
 {
     if (running_) queues_[size_t(kind)].Count_dropped();
+    Counters_changed();
 }
 
 uint64_t VideoCap4::Dropped_samples() const

@@ -9,6 +9,7 @@
 
 #include "platform/Qt_dialogs.h"
 #include "tests/support/Failing_disk.h"
+#include "tests/support/Folder_watch.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -17,7 +18,6 @@
 #include <QTest>
 
 #include <chrono>
-#include <thread>
 
 namespace wk {
 namespace {
@@ -65,10 +65,10 @@ TEST_F(Capture_window_road, TheDiskFullNoticeStaysOpenWhileFramesComeAndAPressWi
         QTest::mousePress(window->Command_Capture, Qt::LeftButton);
         ASSERT_TRUE(window->Capturing());
         // The capture stops by itself at a frame after the write that failed.
-        EXPECT_TRUE(test::Wait_until([&] {
-            if (window->Capturing()) Frames(1);
-            return !window->Capturing();
-        }));
+        // A frame at a time, with no pause: the capture ends at the first frame after the failure.
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (window->Capturing() && std::chrono::steady_clock::now() < end) Frames(1);
+        EXPECT_FALSE(window->Capturing());
     }
     QMessageBox* notice = Open_box("The disk is full: the capture stopped after 3 frames");
     ASSERT_NE(notice, nullptr);
@@ -101,7 +101,8 @@ TEST_F(Capture_window_road, TheAbortQuestionStaysOpenWhileTheHeldCaptureStoresAn
     // Open and unanswered: the heat and the capture go on, every frame stored.
     Frames(4);
     EXPECT_TRUE(window->Capturing());
-    EXPECT_TRUE(test::Wait_until([&] { return Frames_in(path) == 7; })) << Frames_in(path);
+    EXPECT_TRUE(test::Wait_for_change_in(fs::path(path).parent_path(), [&] { return Frames_in(path) == 7; }))
+        << Frames_in(path);
     QTest::mouseClick(question->button(QMessageBox::Cancel), Qt::LeftButton);
     EXPECT_TRUE(window->Capturing());
     EXPECT_TRUE(window->Recorder().Slot(0).started);

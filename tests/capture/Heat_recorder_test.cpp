@@ -13,6 +13,7 @@
 #include "tests/capture/cls_Capture_test_support.h"
 #include "tests/comlite/Com_test_home.h"
 #include "tests/support/Failing_disk.h"
+#include "tests/support/Folder_watch.h"
 #include "tests/support/Small_tmpfs.h"
 #include "tests/support/Test_support.h"
 
@@ -30,7 +31,6 @@
 #include <filesystem>
 #include <fstream>
 #include <numeric>
-#include <thread>
 
 namespace wk {
 namespace {
@@ -110,6 +110,17 @@ protected:
             clock.tick = platform::Tick_add(clock.tick, 40);
             server.Deliver(test::Numbered_frame(next_frame++));
         }
+    }
+    // Frames one by one until the capture stops by itself, as it does at the first frame after a
+    // write of its recording failed; false when it still goes on once hang is over.
+    bool Feed_until_stopped(std::chrono::milliseconds hang = 60s)
+    {
+        const auto end = std::chrono::steady_clock::now() + hang;
+        while (recorder.Capturing()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            Frames(1);
+        }
+        return true;
     }
     // A frame the camera took at tick, delivered now.
     void Frame_taken_at(int32_t tick)
@@ -290,7 +301,7 @@ TEST_F(Heat_recorder_road, AStartDuringAHeldCaptureGoesThroughItsWriterWithNoBox
     const std::string path = Create(0, "S");
     kit->Set_input(Control_box::Input_capture, true);
     Frames(20);
-    ASSERT_TRUE(test::Wait_until([&] { return Frames_in(path) == 20; }));
+    ASSERT_TRUE(test::Wait_for_change_in(folder, [&] { return Frames_in(path) == 20; }));
     // Another station opens the recording from the share during the hold: the frames are the
     // capture's, not a crash's (an unexpected box fails the test).
     {
@@ -516,7 +527,7 @@ TEST_F(Heat_recorder_road, HeldFramesReachTheDiskBeforeTheReleaseAndMakeTheBytes
     fs::copy_file(path, reference);
     kit->Set_input(Control_box::Input_capture, true);
     Frames(30);
-    ASSERT_TRUE(test::Wait_until([&] { return Frames_in(path) == 30; })) << Frames_in(path) << " frames on disk while held";
+    ASSERT_TRUE(test::Wait_for_change_in(folder, [&] { return Frames_in(path) == 30; })) << Frames_in(path) << " frames on disk while held";
     EXPECT_TRUE(recorder.Capturing());
     EXPECT_EQ(camera->Buff_num(), 0); // nothing piles up in memory
     Frames(3);
@@ -554,10 +565,7 @@ TEST_F(Heat_recorder_road, ADiskThatFillsStopsTheCaptureKeepsEveryWholeFrameAndC
             kit->Set_input(Control_box::Input_capture, true);
             const int32_t first = next_frame;
             // The capture stops by itself, at a frame after the one that failed.
-            EXPECT_TRUE(test::Wait_until([&] {
-                if (recorder.Capturing()) Frames(1);
-                return !recorder.Capturing();
-            }));
+            EXPECT_TRUE(Feed_until_stopped());
             EXPECT_TRUE(dialogs.All_used());
             kit->Set_input(Control_box::Input_capture, false);
             EXPECT_EQ(Frames_in(path), k);
@@ -592,10 +600,7 @@ TEST_F(Heat_recorder_road, ACaptureOnARealFileSystemThatFillsKeepsAndCountsItsWh
     }
     dialogs.Expect_message("The disk is full: the capture stopped after ");
     kit->Set_input(Control_box::Input_capture, true);
-    EXPECT_TRUE(test::Wait_until([&] {
-        if (recorder.Capturing()) Frames(1);
-        return !recorder.Capturing();
-    }));
+    EXPECT_TRUE(Feed_until_stopped());
     kit->Set_input(Control_box::Input_capture, false);
     EXPECT_TRUE(dialogs.All_used());
     const int64_t kept = Frames_in(path);

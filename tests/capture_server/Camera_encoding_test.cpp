@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "tests/capture_server/Capture_test_support.h"
 #include "tests/fixtures/DV_fixtures.h"
+#include "tests/support/Signal.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -263,20 +264,22 @@ private:
 TEST(Starved_camera_test, EveryPictureLeftOutIsCountedAndEachFieldKeepsItsPicturesTime)
 {
     constexpr int64_t k_Pictures = 150;
+    test::Signal counters; // outlives the object, whose graph notifies it
     Frame_sink sink;
     test::Com_test_home com;
     test::Environment_scope fake(k_Fake_devices_variable, "webcam:1:pictures=150");
     Com_ptr<VideoCap4> object;
     ASSERT_NO_FATAL_FAILURE(Make_webcam_object(sink, object));
+    object->Watch_counters(counters.Notifier());
     test::Set_property(*object, "BufferPictures", "6"); // and 8 frames on their way to the sinks
     const auto count = [&](const char* name) { return std::stoll(test::Property(*object, name)); };
     {
         Encoder_gate gate;
         ASSERT_EQ(object->Run(), S_OK) << test::Last_error(*object);
-        EXPECT_TRUE(test::Wait_until([&] { return count("PicturesLeftOut") >= 4; }));
+        EXPECT_TRUE(counters.Wait_until([&] { return count("PicturesLeftOut") >= 4; }));
         gate.Release();
         // Now the sink falls behind: nothing is delivered until a frame is lost on its way.
-        EXPECT_TRUE(test::Wait_until([&] { return count("DroppedFrames") >= 1; }));
+        EXPECT_TRUE(counters.Wait_until([&] { return count("DroppedFrames") >= 1; }));
         EXPECT_TRUE(test::Pump_until(com, [&] { return sink.stopped; })) << "the pictures never ended";
     }
     const int64_t left_out = count("PicturesLeftOut");

@@ -7,6 +7,7 @@
 #include "capture_server/Gst_graph_builder.h"
 #include "tests/capture_server/Capture_test_support.h"
 #include "tests/fixtures/DV_fixtures.h"
+#include "tests/support/Signal.h"
 
 #include <atomic>
 #include <chrono>
@@ -83,6 +84,7 @@ protected:
     test::Com_test_home com;
     std::optional<test::Environment_scope> fake_devices;
     std::vector<test::DV_frame> frames = test::Make_DV_frames(25);
+    test::Signal counters; // for a test that watches the object's counters; outlives it
     Com_ptr<VideoCap4> object = Make_object();
 };
 
@@ -161,13 +163,14 @@ TEST_F(Capture_graphs_test, WithRgbSetAFileAlsoGivesItsFramesAsBottomUpPicturesI
 TEST_F(Capture_graphs_test, ASinkSlowerThanTheFramesLosesOnlyCountedSamplesAndItsBufferHoldsStillDuringEachCall)
 {
     Advise(sink);
+    object->Watch_counters(counters.Notifier());
     bool unchanged = true;
     sink.during_call = [&] {
         const auto& entry = sink.calls.back().bytes;
         // The first call lasts until every slot is full, so that the overflow surely comes
         // however slowly the file is read (the deadline only catches a hang).
         if (sink.calls.size() == 1)
-            test::Wait_until([&] { return object->Queued_samples() >= Sample_queue::k_default_slots; });
+            counters.Wait_until([&] { return object->Queued_samples() >= Sample_queue::k_default_slots; });
         std::this_thread::sleep_for(100ms);
         unchanged &= std::memcmp(sink.buffer, entry.data(), entry.size()) == 0;
     };
@@ -411,8 +414,13 @@ struct Counting_host final : Graph_host {
     void Post_sample(Sample_kind kind, double, std::span<const uint8_t>, std::optional<int32_t>) override
     {
         ++samples[size_t(kind)];
+        posted.Notify();
     }
-    void Post_frame(double, std::span<const uint8_t>, const Encoded_times&) override { ++samples[0]; }
+    void Post_frame(double, std::span<const uint8_t>, const Encoded_times&) override
+    {
+        ++samples[0];
+        posted.Notify();
+    }
     void Count_lost(Sample_kind) override {}
     void Count_left_out(int32_t) override {}
     bool Preview_wanted() const override { return true; }
@@ -422,6 +430,7 @@ struct Counting_host final : Graph_host {
     void Set_camera_mode(const std::string&) override {}
     void Graph_stopped(const std::string&) override {}
     std::atomic<int> samples[3] = {0, 0, 0};
+    test::Signal posted;
 };
 
 // GStreamer keeps its objects in GLib's own memory pools, where the leak checker does not see
@@ -435,7 +444,7 @@ TEST_F(Capture_graphs_test, AGraphLetsGoOfEveryElementItMadeWhenItGoes)
     Gst_graph_builder builder(std::make_shared<const Gst_device_catalog>());
     auto graph = builder.Build(file, {.rgb = true}, host);
     graph->Run();
-    ASSERT_TRUE(test::Wait_until([&] { return host.samples[size_t(Sample_kind::rgb)] >= 2; }));
+    ASSERT_TRUE(host.posted.Wait_until([&] { return host.samples[size_t(Sample_kind::rgb)] >= 2; }));
     auto* bin = dynamic_cast<Gst_capture_graph&>(*graph).Bin();
     std::vector<gpointer> watched{bin};
     GstIterator* all = gst_bin_iterate_recurse(bin);

@@ -1,6 +1,7 @@
 // Advised sinks and the samples that reach them.
 #include "capture_server/Server_module.h"
 #include "tests/capture_server/Capture_test_support.h"
+#include "tests/support/Signal.h"
 
 #include <algorithm>
 #include <atomic>
@@ -213,6 +214,42 @@ TEST_F(VideoCap4_sink_test, ACreatingThreadThatFallsBehindLosesTheNewestSamplesA
     EXPECT_EQ(test::Property(*object, "DroppedSamples"), "0"); // counted for each Run
 }
 
+// What a waiting test reads when the watch calls: the change is already made, so a wait that
+// re-checks at each call never misses it.
+TEST_F(VideoCap4_sink_test, TheCounterWatchIsCalledAfterEachSampleQueuedOrLostAndEachPictureLeftOut)
+{
+    struct Seen {
+        size_t queued;
+        uint64_t dropped, left_out;
+        bool operator==(const Seen&) const = default;
+    };
+    std::vector<Seen> seen;
+    object->Watch_counters([&] { seen.push_back({object->Queued_samples(), object->Dropped_samples(), object->Pictures_left_out()}); });
+    test::Set_property(*object, "BufferPictures", std::to_string(2 * Sample_queue::k_default_slots));
+    ASSERT_EQ(object->Run(), S_OK);
+    const size_t slots = Sample_queue::k_default_slots;
+    const struct {
+        const char* step;
+        std::function<void()> make;
+        Seen after;
+    } steps[] = {
+        {"a sample queued", [&] { Post(); }, {1, 0, 0}},
+        {"the queue filled", [&] { for (size_t i = 1; i < slots; ++i) Post(); }, {slots, 0, 0}},
+        {"a frame that found no room", [&] { Post(); }, {slots, 1, 1}},
+        {"a preview lost in the graph", [&] { object->Count_lost(Sample_kind::rgb); }, {slots, 2, 1}},
+        {"pictures left out by the encoder", [&] { object->Count_left_out(3); }, {slots, 2, 4}},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        const size_t calls = seen.size();
+        s.make();
+        ASSERT_GT(seen.size(), calls) << "the watch was not called";
+        EXPECT_TRUE(seen.back() == s.after) << seen.back().queued << " queued, " << seen.back().dropped
+                                            << " dropped, " << seen.back().left_out << " left out";
+    }
+    object->Stop();
+}
+
 TEST_F(VideoCap4_sink_test, ASampleTakenAtAKnownMomentIsGivenThatTickAndFramesLostInTheGraphAreCounted)
 {
     Advise(sink1);
@@ -268,11 +305,12 @@ TEST_F(VideoCap4_sink_test, ASlowSinkLetsTheThreadServeItsOtherWorkBetweenTwoSam
     Advise(sink1);
     std::vector<std::string> events;
     std::atomic<bool> done{false};
+    test::Signal camera_done;
     sink1.during_call = [&] {
         events.push_back("sample " + std::to_string(sink1.calls.back().bytes.at(0)));
         if (sink1.calls.size() != 1) return;
         com.loop->Post([&] { events.push_back("work"); });
-        test::Wait_until([&] { return done.load(); });
+        camera_done.Wait_until([&] { return done.load(); });
     };
     test::Set_property(*object, "BufferPictures", std::to_string(2 * Sample_queue::k_default_slots));
     ASSERT_EQ(object->Run(), S_OK);
@@ -282,8 +320,11 @@ TEST_F(VideoCap4_sink_test, ASlowSinkLetsTheThreadServeItsOtherWorkBetweenTwoSam
             std::this_thread::sleep_for(40ms);
         }
         done = true;
+        camera_done.Notify();
+        com.loop->Post([] {}); // wakes the loop below once more
     });
-    while (!done) com.loop->Wait_and_run(5ms);
+    // Each sample, and the end, is work posted to the loop: it wakes the wait.
+    while (!done) com.loop->Wait_and_run(60s);
     camera.join();
     Pump();
     ASSERT_GE(events.size(), 3u);

@@ -13,6 +13,7 @@
 #include "services/Program_pictures.h"
 #include "services/frmAbout.h"
 #include "tests/comlite/Com_test_home.h"
+#include "tests/support/Folder_watch.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -25,7 +26,6 @@
 #include <chrono>
 #include <fstream>
 #include <regex>
-#include <thread>
 
 namespace wk {
 namespace {
@@ -265,7 +265,7 @@ TEST_F(System_information, TheToolFoundIsStarted)
     frmAbout& about = Shown();
     about.StartSysInfo();
     // The tool runs on its own: its mark shows when it has run (the deadline only catches a hang).
-    EXPECT_TRUE(test::Wait_until([&] { return fs::exists(mark); }));
+    EXPECT_TRUE(test::Wait_for_change_in(mark.parent_path(), [&] { return fs::exists(mark); }));
 }
 
 class Software_check : public About_window {

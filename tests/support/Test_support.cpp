@@ -183,15 +183,6 @@ std::string Read_file(const fs::path& p)
     return ss.str();
 }
 
-bool Wait_until(const std::function<bool()>& done, std::chrono::milliseconds hang)
-{
-    const auto end = std::chrono::steady_clock::now() + hang;
-    while (!done())
-        if (std::chrono::steady_clock::now() > end) return false;
-        else std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return true;
-}
-
 void Write_file(const fs::path& p, const std::string& bytes)
 {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);

@@ -115,10 +115,6 @@ private:
     bool bound_ = false;
 };
 
-// Waits, without running any event loop, until done() holds (another thread brings it about);
-// false when it still does not once hang is over, a bound that only catches a hang.
-bool Wait_until(const std::function<bool()>& done, std::chrono::milliseconds hang = std::chrono::seconds(60));
-
 // Reads a whole file as bytes.
 std::string Read_file(const std::filesystem::path& p);
 
