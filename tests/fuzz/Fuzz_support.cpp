@@ -38,8 +38,10 @@ void Quiet_program()
     static bool done = false;
     if (done) return;
     done = true;
-    Folder() = std::filesystem::temp_directory_path() / ("wk_fuzz_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(Folder());
+    // A folder of its own, made new: a name another user could make first is never used.
+    std::string templ = (std::filesystem::temp_directory_path() / "wk_fuzz_XXXXXX").string();
+    if (!::mkdtemp(templ.data())) std::abort();
+    Folder() = templ;
     ::setenv("WAKELINE_HOME", Folder().c_str(), 1);
     ::setenv("WAKELINE_TRACER", (Folder() / "no-tracer").c_str(), 1);
     static platform::Headless_dialogs dialogs(false);

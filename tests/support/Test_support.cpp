@@ -2,11 +2,14 @@
 
 #include "services/Module_qsm_Globals.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <cstring>
 #include <thread>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -144,18 +147,45 @@ Test_tracer::Test_tracer(const std::string& path)
     if (path.size() >= sizeof addr.sun_path) return;
     std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
     bound_ = fd_ >= 0 && bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    stop_fd_ = eventfd(0, EFD_CLOEXEC);
+    if (bound_ && stop_fd_ >= 0) drainer_ = std::thread([this] { Drain(); });
 }
 
 Test_tracer::~Test_tracer()
 {
+    if (drainer_.joinable()) {
+        const uint64_t one = 1;
+        (void)!write(stop_fd_, &one, sizeof one);
+        drainer_.join();
+    }
+    if (stop_fd_ >= 0) close(stop_fd_);
     if (fd_ >= 0) close(fd_);
+}
+
+void Test_tracer::Take_waiting()
+{
+    char buf[65536];
+    for (ssize_t n; (n = recv(fd_, buf, sizeof buf, 0)) > 0;) lines_.emplace_back(buf, size_t(n));
+}
+
+void Test_tracer::Drain()
+{
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {stop_fd_, POLLIN, 0}};
+    while (poll(fds, 2, -1) >= 0 || errno == EINTR) {
+        if (fds[1].revents) return;
+        std::lock_guard lock(mutex_);
+        Take_waiting();
+    }
 }
 
 std::string Test_tracer::Receive()
 {
-    char buf[65536];
-    const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-    return n > 0 ? std::string(buf, size_t(n)) : std::string();
+    std::lock_guard lock(mutex_);
+    Take_waiting(); // a line sent just before is there at once, as it always was
+    if (lines_.empty()) return {};
+    std::string line = std::move(lines_.front());
+    lines_.pop_front();
+    return line;
 }
 
 std::vector<std::string> Test_tracer::Receive_all()

@@ -11,7 +11,9 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace wk::test {
@@ -99,20 +101,32 @@ public:
 // The number of the run-time error f raises; 0 when it raises none.
 int32_t Error_number(const std::function<void()>& f);
 
-// A tracer listening on a socket, as the tracer program does.
+// A tracer listening on a socket, as the tracer program does. The program never waits for a
+// tracer: a line sent while the socket's few-datagram queue is full is dropped. So the tracer
+// takes lines off the socket on a thread of its own as they come, and keeps them for the test
+// however long the test is busy elsewhere.
 class Test_tracer {
 public:
     explicit Test_tracer(const std::string& path);
     ~Test_tracer();
+    Test_tracer(const Test_tracer&) = delete;
+    Test_tracer& operator=(const Test_tracer&) = delete;
     bool bound() const { return bound_; }
-    // The next line waiting, or "" when none is.
+    // The next line received, or "" when none is.
     std::string Receive();
-    // Every line waiting.
+    // Every line received.
     std::vector<std::string> Receive_all();
 
 private:
+    void Take_waiting(); // with mutex_ held
+    void Drain();
+
     int fd_ = -1;
+    int stop_fd_ = -1;
     bool bound_ = false;
+    std::mutex mutex_;
+    std::deque<std::string> lines_;
+    std::thread drainer_;
 };
 
 // Reads a whole file as bytes.
