@@ -7,8 +7,14 @@ for tool in Xvfb xdotool; do
 done
 source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/../../tools/own_display.sh"
 make_own_work
-fail() { echo "FAIL: $*"; [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null &&
-  ffmpeg -loglevel quiet -y -f x11grab -video_size 1280x1024 -i "$DISPLAY" -frames:v 1 "${E2E_SHOT:-/tmp/wakeline_e2e_fail.png}"; exit 1; }
+# On a failure the program's own output is shown, and the screen kept where E2E_SHOT says.
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/app.log" ] && { echo "--- the program's output (last lines):"; tail -n 40 "$work/app.log"; }
+  [ -n "${E2E_SHOT:-}" ] && [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null &&
+    ffmpeg -loglevel quiet -y -f x11grab -video_size 1280x1024 -i "$DISPLAY" -frames:v 1 "$E2E_SHOT"
+  exit 1
+}
 # The first visible window named $1, once it shows: a polling search that outlives windows going away.
 win() { wait_window "$1"; }
 

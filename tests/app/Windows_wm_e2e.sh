@@ -12,8 +12,9 @@ for tool in Xvfb xdotool xprop xwininfo openbox; do
 done
 source "$(dirname "$(realpath "$0")")/../../tools/own_display.sh"
 make_own_work
-fail() { echo "FAIL: $*"; tail -n 5 "$work/app.log" 2> /dev/null; [ -n "${DISPLAY:-}" ] && command -v ffmpeg > /dev/null &&
-  ffmpeg -loglevel quiet -y -f x11grab -video_size "$size" -i "$DISPLAY" -frames:v 1 "${E2E_SHOT:-/tmp/wakeline_wm_e2e_fail.png}"; exit 1; }
+# On a failure the program's last lines are shown, and the screen kept where E2E_SHOT says.
+fail() { echo "FAIL: $*"; tail -n 5 "$work/app.log" 2> /dev/null; [ -n "${E2E_SHOT:-}" ] && [ -n "${DISPLAY:-}" ] &&
+  command -v ffmpeg > /dev/null && ffmpeg -loglevel quiet -y -f x11grab -video_size "$size" -i "$DISPLAY" -frames:v 1 "$E2E_SHOT"; exit 1; }
 
 start_own_display "$work" "$size" || { echo "SKIP: no X server could be started: $own_display_error"; exit 77; }
 screen_w=${size%x*}
