@@ -18,10 +18,6 @@ constexpr double k_Front_depth = 15; // pixels behind the leading core cell that
 constexpr double k_Inside = 12;
 constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach      // pixels behind it that each row is followed forward from
 
-// Brightness alone: it keeps each field's own rows, where the colour of a decoded frame is
-// shared by the two fields' neighbouring rows and would smear a moving hull by a field's travel.
-uint8_t Luma(const uint8_t* bgr) { return uint8_t((29 * bgr[0] + 150 * bgr[1] + 77 * bgr[2] + 128) >> 8); }
-
 uint8_t Median_of(std::vector<uint8_t>& v)
 {
     auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
@@ -114,9 +110,12 @@ template <class Grid> std::vector<std::vector<size_t>> Regions(const Grid& g, co
 
 } // namespace
 
-Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t stride,
-                       int32_t frame_height)
-    : window_(window), stride_(stride), frame_height_(frame_height)
+// Brightness alone, as coded: it keeps each field's own rows, where the colour of a decoded frame
+// is shared by the two fields' neighbouring rows and would smear a moving hull by a field's
+// travel. Brightness worked back from that colour leaks it too: a saturated hull's clipped
+// colour lifts its brightness toward the water's.
+Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width)
+    : window_(window), frame_width_(frame_width)
 {
     const int32_t w = window.Box_width(), h = window.Box_height();
     water_.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
@@ -126,7 +125,7 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             values.clear();
-            for (const uint8_t* b : backgrounds) values.push_back(Luma(Pixel(b, window.X0() + x, window.Y0() + y)));
+            for (const uint8_t* b : backgrounds) values.push_back(Brightness(b, window.X0() + x, window.Y0() + y));
             const uint8_t m = Median_of(values);
             water_[size_t(y) * size_t(w) + size_t(x)] = m;
             if (backgrounds.size() > 1)
@@ -137,11 +136,6 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
     std::nth_element(spread.begin(), mid, spread.end());
     // The water's own change between fields (waves, noise), well clear.
     threshold_ = std::max(k_Min_threshold, 6 * (*mid) + 6);
-}
-
-const uint8_t* Bow_reader::Pixel(const uint8_t* picture, int32_t x, int32_t y) const
-{
-    return picture + size_t(frame_height_ - 1 - y) * size_t(stride_) + 3 * size_t(x);
 }
 
 Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
@@ -160,7 +154,7 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
             g.u[i] = window_.U(field, r, c);
             g.v[i] = window_.V(field, r, c);
             g.inside[i] = window_.Inside(field, r, c);
-            g.d[i] = int16_t(int(Luma(Pixel(picture, window_.X0() + c, y))) - int(water[c]));
+            g.d[i] = int16_t(int(Brightness(picture, window_.X0() + c, y)) - int(water[c]));
             g.mask[i] = g.inside[i] && std::abs(g.d[i]) > threshold_;
         }
     }
@@ -204,14 +198,30 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
 // the lane. What only pokes in at its side is a neighbour's paddler, blade or bow.
 std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
 {
-    const Lane_span& span = window_.Span();
-    const double quarter = (span.v1 - span.v0) / 4;
-    const double lo = std::max(span.v0, span.mark - quarter), hi = std::min(span.v1, span.mark + quarter);
     auto regions = Regions(g, Opened(g));
     std::erase_if(regions, [&](const std::vector<size_t>& r) {
-        return std::none_of(r.begin(), r.end(), [&](size_t i) { return g.v[i] >= lo && g.v[i] <= hi; });
+        return std::none_of(r.begin(), r.end(), [&](size_t i) { return In_middle(g.v[i]); });
     });
     return regions;
+}
+
+bool Bow_reader::In_middle(double v) const
+{
+    const Lane_span& span = window_.Span();
+    const double quarter = (span.v1 - span.v0) / 4;
+    return v >= std::max(span.v0, span.mark - quarter) && v <= std::min(span.v1, span.mark + quarter);
+}
+
+// Every cell of the lane's middle that differs from the water, not the largest solid region
+// alone: a thin hull faint against the water breaks into pieces under the camera's noise, and
+// the piece that stays solid need not move with the boat.
+double Bow_reader::Middle_of_difference(const Grid& g) const
+{
+    double sum = 0;
+    size_t n = 0;
+    for (size_t i = 0; i < g.mask.size(); ++i)
+        if (g.mask[i] && In_middle(g.v[i])) sum += g.u[i], ++n;
+    return n > 0 ? sum / double(n) : 0;
 }
 
 Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
@@ -232,8 +242,8 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     out.second_hull = regions.size() > 1 && regions[1].size() >= std::max<size_t>(k_Min_core, core.size() / 2) &&
                       strength(regions[1]) >= 0.6 * strength(core);
     double hull_colour = 0;
-    for (size_t i : core) out.centroid_u += g.u[i], hull_colour += g.d[i];
-    out.centroid_u /= double(core.size());
+    for (size_t i : core) hull_colour += g.d[i];
+    out.centroid_u = Middle_of_difference(g);
     hull_colour /= double(core.size());
     out.low_contrast = std::abs(hull_colour) < 2.0 * threshold_;
     if (direction == 0) return out;

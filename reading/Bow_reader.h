@@ -13,7 +13,7 @@ namespace wk {
 
 struct Bow_field {
     bool hull = false;         // a region large enough to be a hull differs from the water
-    double centroid_u = 0;     // the middle of the hull's body, in u
+    double centroid_u = 0;     // the middle of what differs from the water in the lane, in u
     bool tip_found = false;    // its leading point could be measured
     double tip = 0;            // signed distance of the leading point past the line, along the travel
     bool blade_ahead = false;  // something joined to the hull reaches further, away from the bow's height
@@ -25,10 +25,10 @@ struct Bow_field {
 
 class Bow_reader {
 public:
-    // backgrounds: decoded frames (bottom-up, three bytes a pixel, stride bytes a row) in which
-    // no boat of this lane is near the line; their median is the water.
-    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t stride,
-               int32_t frame_height);
+    // backgrounds: the brightness of decoded frames (frame_width bytes a row, top row first) in
+    // which no boat of this lane is near the line; their median is the water. Measure's pictures
+    // are brightness laid out alike.
+    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width);
     // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
     Bow_field Measure(const uint8_t* picture, int field, int direction) const;
     int Threshold() const { return threshold_; }
@@ -37,11 +37,16 @@ private:
     struct Grid;
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
+    bool In_middle(double v) const; // across the lane, in its middle half
+    double Middle_of_difference(const Grid& g) const;
     std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
-    const uint8_t* Pixel(const uint8_t* picture, int32_t x, int32_t y) const;
+    uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
+    {
+        return picture[size_t(y) * size_t(frame_width_) + size_t(x)];
+    }
 
     const Lane_window& window_;
-    int32_t stride_, frame_height_;
+    int32_t frame_width_;
     std::vector<uint8_t> water_; // brightness, Box_width() x Box_height(), top row first
     int threshold_ = 36;
 };
