@@ -198,30 +198,14 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
 // the lane. What only pokes in at its side is a neighbour's paddler, blade or bow.
 std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
 {
-    auto regions = Regions(g, Opened(g));
-    std::erase_if(regions, [&](const std::vector<size_t>& r) {
-        return std::none_of(r.begin(), r.end(), [&](size_t i) { return In_middle(g.v[i]); });
-    });
-    return regions;
-}
-
-bool Bow_reader::In_middle(double v) const
-{
     const Lane_span& span = window_.Span();
     const double quarter = (span.v1 - span.v0) / 4;
-    return v >= std::max(span.v0, span.mark - quarter) && v <= std::min(span.v1, span.mark + quarter);
-}
-
-// Every cell of the lane's middle that differs from the water, not the largest solid region
-// alone: a thin hull faint against the water breaks into pieces under the camera's noise, and
-// the piece that stays solid need not move with the boat.
-double Bow_reader::Middle_of_difference(const Grid& g) const
-{
-    double sum = 0;
-    size_t n = 0;
-    for (size_t i = 0; i < g.mask.size(); ++i)
-        if (g.mask[i] && In_middle(g.v[i])) sum += g.u[i], ++n;
-    return n > 0 ? sum / double(n) : 0;
+    const double lo = std::max(span.v0, span.mark - quarter), hi = std::min(span.v1, span.mark + quarter);
+    auto regions = Regions(g, Opened(g));
+    std::erase_if(regions, [&](const std::vector<size_t>& r) {
+        return std::none_of(r.begin(), r.end(), [&](size_t i) { return g.v[i] >= lo && g.v[i] <= hi; });
+    });
+    return regions;
 }
 
 Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
@@ -242,8 +226,8 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     out.second_hull = regions.size() > 1 && regions[1].size() >= std::max<size_t>(k_Min_core, core.size() / 2) &&
                       strength(regions[1]) >= 0.6 * strength(core);
     double hull_colour = 0;
-    for (size_t i : core) hull_colour += g.d[i];
-    out.centroid_u = Middle_of_difference(g);
+    for (size_t i : core) out.centroid_u += g.u[i], hull_colour += g.d[i];
+    out.centroid_u /= double(core.size());
     hull_colour /= double(core.size());
     out.low_contrast = std::abs(hull_colour) < 2.0 * threshold_;
     if (direction == 0) return out;

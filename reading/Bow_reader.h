@@ -13,7 +13,7 @@ namespace wk {
 
 struct Bow_field {
     bool hull = false;         // a region large enough to be a hull differs from the water
-    double centroid_u = 0;     // the middle of what differs from the water in the lane, in u
+    double centroid_u = 0;     // the middle of the hull's body, in u
     bool tip_found = false;    // its leading point could be measured
     double tip = 0;            // signed distance of the leading point past the line, along the travel
     bool blade_ahead = false;  // something joined to the hull reaches further, away from the bow's height
@@ -37,8 +37,6 @@ private:
     struct Grid;
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
-    bool In_middle(double v) const; // across the lane, in its middle half
-    double Middle_of_difference(const Grid& g) const;
     std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
     uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
     {
