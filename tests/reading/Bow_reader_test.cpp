@@ -1,4 +1,3 @@
-#include "platform/Av_frame_decoder.h"
 #include "reading/Bow_reader.h"
 #include "reading/Strip_crossings.h"
 #include "recording/Finish_strip.h"
