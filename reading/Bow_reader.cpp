@@ -164,8 +164,9 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
 // Where row r of the hull ends toward the travel, as a column signed along the travel: from
 // inside the hull, some way behind the core's lead, forward to where the brightness crosses
 // halfway from the row's own hull to the water, the crossing cell's share placing it within its
-// pixel. None for a row that is not the hull's or too faint (a reflection, a shadow); NaN when
-// the row runs out of the window.
+// pixel. A row may be lighter or darker than the water whatever the bow is as a whole: a light
+// gunwale over a dark hull leads in one field and the hull in the next. None for a row that is
+// not the hull's or too faint (a reflection, a shadow); NaN when the row runs out of the window.
 std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const
 {
     const Goal_geometry& line = window_.Line();
@@ -176,7 +177,7 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
     for (int32_t k = 0; k < g.cols; ++k)
         if (std::abs(direction * g.u[g.At(r, k)] - (lead - k_Inside)) < nearest)
             nearest = std::abs(direction * g.u[g.At(r, k)] - (lead - k_Inside)), c = k;
-    if (nearest > 2 || !g.mask[g.At(r, c)] || (g.d[g.At(r, c)] > 0) != (hull > 0)) return std::nullopt;
+    if (nearest > 2 || !g.mask[g.At(r, c)]) return std::nullopt;
     double own = 0;
     int n = 0;
     for (int32_t k = c; k >= 0 && k < g.cols && n < 3; k += step, ++n) own += g.d[g.At(r, k)];
