@@ -53,7 +53,7 @@ public:
 
     void Add(const finish_heat::Truth& truth, const std::string& heat, const Finish_reading& reading)
     {
-        Tally& kind = by_kind_[finish_heat::Kind_name(truth.kind)];
+        Tally& kind = by_kind_[heat.substr(0, heat.find('/'))];
         for (const finish_heat::Lane_truth& l : truth.lanes) {
             const Lane_proposal* p = Find(reading, l.lane);
             const bool timed = p && p->time_ms.has_value();

@@ -1,5 +1,6 @@
 // The finish reader on a seeded set of synthetic heats: every kind of difficulty, several seeds,
-// 9-lane heats among them. Prints, over all finishing lanes, the share within one field (20 ms)
+// 9-lane heats among them, and long mixed heats (20 s before the first crossing, 5 s after the
+// last boat) as real heats are recorded. Prints, over all finishing lanes, the share within one field (20 ms)
 // of the truth and within 2 ms, the median and 95th percentile of the error, how often the truth
 // lay inside the stated uncertainty and the proposals made for empty or stopped lanes, also per
 // kind of heat, apart for the heats in the look the reader was made against ("own style") and
@@ -58,7 +59,7 @@ struct Heat_set {
         ::setenv("WAKELINE_HOME", pattern.c_str(), 1);
         folder = kept ? fs::path(keep) : fs::path(pattern);
         if (kept) fs::create_directories(folder);
-        std::vector<std::pair<Heat*, finish_heat::Options>> to_make;
+        std::vector<std::pair<size_t, finish_heat::Options>> to_make;
         for (finish_heat::Style style : {finish_heat::Style::own, finish_heat::Style::held_out})
             for (finish_heat::Kind kind : finish_heat::k_All_kinds)
                 for (int i = 0; i < per_kind; ++i) {
@@ -72,10 +73,20 @@ struct Heat_set {
                     h.name = finish_heat::Kind_name(kind) + "/" + std::to_string(seed) + "/" + std::to_string(h.lanes);
                     h.path = (folder / (name + ".qs2")).string();
                     const finish_heat::Options options{.seed = seed, .kind = kind, .lanes = h.lanes, .style = style};
-                    h.truth = finish_heat::Truth_of(options);
-                    heats.push_back(std::move(h));
-                    if (!fs::exists(finish_heat::Truth_path(heats.back().path))) to_make.push_back({nullptr, options});
+                    Plan(std::move(h), options, to_make);
                 }
+        // Long recordings: the water read far from the crossings and many more frames on the strip.
+        for (finish_heat::Style style : {finish_heat::Style::own, finish_heat::Style::held_out})
+            for (int i = 0; i < per_kind; ++i) {
+                const uint64_t seed = (style == finish_heat::Style::own ? 2000 : 6000) + uint64_t(i);
+                Heat h{.name = "long-mixed/" + std::to_string(seed) + "/9", .lanes = 9, .style = style};
+                h.path = (folder / ("long_mixed_" + std::to_string(seed) + "_" + finish_heat::Style_name(style) + ".qs2"))
+                             .string();
+                Plan(std::move(h),
+                     {.seed = seed, .kind = finish_heat::Kind::mixed, .lanes = 9, .lead_ms = 20000, .tail_ms = 5000,
+                      .style = style},
+                     to_make);
+            }
         Make(to_make);
         std::printf("%zu heats in %s, %zu made now\n", heats.size(), folder.c_str(), to_make.size());
     }
@@ -86,13 +97,15 @@ struct Heat_set {
         fs::remove_all(getenv("WAKELINE_HOME"), ec);
     }
 
-    void Make(std::vector<std::pair<Heat*, finish_heat::Options>>& to_make)
+    void Plan(Heat h, const finish_heat::Options& options, std::vector<std::pair<size_t, finish_heat::Options>>& to_make)
     {
-        for (auto& [heat, options] : to_make)
-            for (Heat& h : heats)
-                if (h.truth.seed == options.seed && h.truth.kind == options.kind && h.truth.style == options.style &&
-                    h.lanes == options.lanes)
-                    heat = &h;
+        h.truth = finish_heat::Truth_of(options);
+        heats.push_back(std::move(h));
+        if (!fs::exists(finish_heat::Truth_path(heats.back().path))) to_make.push_back({heats.size() - 1, options});
+    }
+
+    void Make(std::vector<std::pair<size_t, finish_heat::Options>>& to_make)
+    {
         // Each heat in a process of its own, four at a time: the painting takes the time, and the
         // DV encoder is one a process.
         size_t running = 0, failed = 0;
@@ -100,7 +113,8 @@ struct Heat_set {
             int status = 0;
             if (::wait(&status) > 0) --running, failed += WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
         };
-        for (auto& [heat, options] : to_make) {
+        for (auto& [index, options] : to_make) {
+            const Heat* heat = &heats[index];
             if (running == 4) reap();
             std::error_code ec;
             fs::remove(heat->path, ec);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <utility>
 
@@ -240,13 +241,45 @@ bool Av_frame_decoder::Convert(const AVFrame* f, uint8_t* bits, int32_t width, i
 bool Av_frame_decoder::Decode_columns(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height,
                                       int32_t first, int32_t last)
 {
+    bool unused = false;
+    return Decode_columns(data, bits, width, height, first, last, nullptr, unused);
+}
+
+bool Av_frame_decoder::Decode_columns(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height,
+                                      int32_t first, int32_t last, uint8_t* brightness, bool& brightness_taken)
+{
+    brightness_taken = false;
     if (!bits || width <= 0 || height <= 0 || !Send(data)) return false;
     const AVFrame* f = state_->frame;
     const bool ok = f->width == width && f->height == height ? Convert_columns(f, bits, first, last)
                                                              : Convert(f, bits, width, height);
+    if (ok && brightness && f->width == width && f->height == height)
+        brightness_taken = Copy_brightness(f, brightness, first, last);
     Av().av_frame_unref(state_->frame);
     if (ok) ++decoded_;
     return ok;
+}
+
+// The first plane of an 8-bit YUV picture, stretched from studio range to 0..255 as the
+// conversion to BGR stretches it.
+bool Av_frame_decoder::Copy_brightness(const AVFrame* f, uint8_t* brightness, int32_t first, int32_t last)
+{
+    const AVPixFmtDescriptor* d = Av().av_pix_fmt_desc_get(AVPixelFormat(f->format));
+    if (d == nullptr || (d->flags & (AV_PIX_FMT_FLAG_PLANAR | AV_PIX_FMT_FLAG_RGB)) != AV_PIX_FMT_FLAG_PLANAR ||
+        d->nb_components < 3 || d->comp[0].depth != 8 || d->comp[0].plane != 0)
+        return false;
+    const bool full = f->color_range == AVCOL_RANGE_JPEG || f->format == AV_PIX_FMT_YUVJ420P ||
+                      f->format == AV_PIX_FMT_YUVJ422P || f->format == AV_PIX_FMT_YUVJ444P;
+    std::array<uint8_t, 256> to{};
+    for (int v = 0; v < 256; ++v)
+        to[size_t(v)] = full ? uint8_t(v) : uint8_t(std::clamp(int(std::lround((v - 16) * 255.0 / 219.0)), 0, 255));
+    first = std::clamp(first, 0, f->width - 1), last = std::clamp(last, 0, f->width - 1);
+    for (int32_t y = 0; y < f->height; ++y) {
+        const uint8_t* from = f->data[0] + size_t(y) * size_t(f->linesize[0]);
+        uint8_t* into = brightness + size_t(y) * size_t(f->width);
+        for (int32_t x = first; x <= last; ++x) into[x] = to[from[x]];
+    }
+    return true;
 }
 
 // Columns of a picture converted at its own size: the planes' rows entered part way along.

@@ -52,6 +52,12 @@ public:
     // The columns hold what Decode gives them.
     bool Decode_columns(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height, int32_t first,
                         int32_t last);
+    // The same, and the decoded brightness plane of those columns into brightness (width bytes a
+    // row, top row first, on 0..255 as the BGR is): brightness as it was coded, not worked back
+    // from the colour, whose samples neighbouring rows of both fields share. brightness_taken
+    // says whether it was written: not for pictures without a brightness plane of their own.
+    bool Decode_columns(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height, int32_t first,
+                        int32_t last, uint8_t* brightness, bool& brightness_taken);
     // How many frames were decoded since the decoder was made (for tests and benchmarks).
     int64_t Decoded_count() const { return decoded_; }
 
@@ -84,6 +90,7 @@ private:
     bool Keep_sent(int slot);
     bool Convert(const AVFrame* picture, uint8_t* bits, int32_t width, int32_t height);
     bool Convert_columns(const AVFrame* picture, uint8_t* bits, int32_t first, int32_t last);
+    static bool Copy_brightness(const AVFrame* picture, uint8_t* brightness, int32_t first, int32_t last);
     const AVFrame* Kept(int slot) const;
 
     struct State;

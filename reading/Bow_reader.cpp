@@ -18,10 +18,6 @@ constexpr double k_Front_depth = 15; // pixels behind the leading core cell that
 constexpr double k_Inside = 12;
 constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach      // pixels behind it that each row is followed forward from
 
-// Brightness alone: it keeps each field's own rows, where the colour of a decoded frame is
-// shared by the two fields' neighbouring rows and would smear a moving hull by a field's travel.
-uint8_t Luma(const uint8_t* bgr) { return uint8_t((29 * bgr[0] + 150 * bgr[1] + 77 * bgr[2] + 128) >> 8); }
-
 uint8_t Median_of(std::vector<uint8_t>& v)
 {
     auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
@@ -114,9 +110,12 @@ template <class Grid> std::vector<std::vector<size_t>> Regions(const Grid& g, co
 
 } // namespace
 
-Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t stride,
-                       int32_t frame_height)
-    : window_(window), stride_(stride), frame_height_(frame_height)
+// Brightness alone, as coded: it keeps each field's own rows, where the colour of a decoded frame
+// is shared by the two fields' neighbouring rows and would smear a moving hull by a field's
+// travel. Brightness worked back from that colour leaks it too: a saturated hull's clipped
+// colour lifts its brightness toward the water's.
+Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width)
+    : window_(window), frame_width_(frame_width)
 {
     const int32_t w = window.Box_width(), h = window.Box_height();
     water_.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
@@ -126,7 +125,7 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             values.clear();
-            for (const uint8_t* b : backgrounds) values.push_back(Luma(Pixel(b, window.X0() + x, window.Y0() + y)));
+            for (const uint8_t* b : backgrounds) values.push_back(Brightness(b, window.X0() + x, window.Y0() + y));
             const uint8_t m = Median_of(values);
             water_[size_t(y) * size_t(w) + size_t(x)] = m;
             if (backgrounds.size() > 1)
@@ -137,11 +136,6 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
     std::nth_element(spread.begin(), mid, spread.end());
     // The water's own change between fields (waves, noise), well clear.
     threshold_ = std::max(k_Min_threshold, 6 * (*mid) + 6);
-}
-
-const uint8_t* Bow_reader::Pixel(const uint8_t* picture, int32_t x, int32_t y) const
-{
-    return picture + size_t(frame_height_ - 1 - y) * size_t(stride_) + 3 * size_t(x);
 }
 
 Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
@@ -160,7 +154,7 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
             g.u[i] = window_.U(field, r, c);
             g.v[i] = window_.V(field, r, c);
             g.inside[i] = window_.Inside(field, r, c);
-            g.d[i] = int16_t(int(Luma(Pixel(picture, window_.X0() + c, y))) - int(water[c]));
+            g.d[i] = int16_t(int(Brightness(picture, window_.X0() + c, y)) - int(water[c]));
             g.mask[i] = g.inside[i] && std::abs(g.d[i]) > threshold_;
         }
     }
@@ -170,8 +164,9 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
 // Where row r of the hull ends toward the travel, as a column signed along the travel: from
 // inside the hull, some way behind the core's lead, forward to where the brightness crosses
 // halfway from the row's own hull to the water, the crossing cell's share placing it within its
-// pixel. None for a row that is not the hull's or too faint (a reflection, a shadow); NaN when
-// the row runs out of the window.
+// pixel. A row may be lighter or darker than the water whatever the bow is as a whole: a light
+// gunwale over a dark hull leads in one field and the hull in the next. None for a row that is
+// not the hull's or too faint (a reflection, a shadow); NaN when the row runs out of the window.
 std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const
 {
     const Goal_geometry& line = window_.Line();
@@ -182,7 +177,7 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
     for (int32_t k = 0; k < g.cols; ++k)
         if (std::abs(direction * g.u[g.At(r, k)] - (lead - k_Inside)) < nearest)
             nearest = std::abs(direction * g.u[g.At(r, k)] - (lead - k_Inside)), c = k;
-    if (nearest > 2 || !g.mask[g.At(r, c)] || (g.d[g.At(r, c)] > 0) != (hull > 0)) return std::nullopt;
+    if (nearest > 2 || !g.mask[g.At(r, c)]) return std::nullopt;
     double own = 0;
     int n = 0;
     for (int32_t k = c; k >= 0 && k < g.cols && n < 3; k += step, ++n) own += g.d[g.At(r, k)];

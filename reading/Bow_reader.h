@@ -25,10 +25,10 @@ struct Bow_field {
 
 class Bow_reader {
 public:
-    // backgrounds: decoded frames (bottom-up, three bytes a pixel, stride bytes a row) in which
-    // no boat of this lane is near the line; their median is the water.
-    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t stride,
-               int32_t frame_height);
+    // backgrounds: the brightness of decoded frames (frame_width bytes a row, top row first) in
+    // which no boat of this lane is near the line; their median is the water. Measure's pictures
+    // are brightness laid out alike.
+    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width);
     // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
     Bow_field Measure(const uint8_t* picture, int field, int direction) const;
     int Threshold() const { return threshold_; }
@@ -38,10 +38,13 @@ private:
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
     std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
-    const uint8_t* Pixel(const uint8_t* picture, int32_t x, int32_t y) const;
+    uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
+    {
+        return picture[size_t(y) * size_t(frame_width_) + size_t(x)];
+    }
 
     const Lane_window& window_;
-    int32_t stride_, frame_height_;
+    int32_t frame_width_;
     std::vector<uint8_t> water_; // brightness, Box_width() x Box_height(), top row first
     int threshold_ = 36;
 };

@@ -5,6 +5,8 @@
 
 #include "reading/Picture_pool.h"
 
+#include <algorithm>
+
 namespace wk {
 namespace {
 
@@ -24,7 +26,7 @@ Frame_store::Decoding::~Decoding() = default;
 
 Frame_store::Frame_store(const Finish_strip_source& source, size_t keep, Columns columns)
     : source_(source), keep_(keep), columns_(columns),
-      pool_(Picture_pool::Shared(size_t(platform::Bgr_stride(source.frame_width)) * size_t(source.frame_height)))
+      pool_(Picture_pool::Shared(Bgr_bytes() + size_t(source.frame_width) * size_t(source.frame_height)))
 {
 }
 
@@ -97,12 +99,31 @@ Frame_store::Picture Frame_store::Decode(int32_t frame, Decoding& d)
     if (bits == nullptr) return nullptr;
     // The columns asked for are written whole by the decoder: never zeroed first, which would cost
     // about what decoding does.
+    bool coded_brightness = false;
     if (!d.decoder_->Decode_columns(d.bytes_->Bytes(), bits, source_.frame_width, source_.frame_height, columns_.first,
-                                    columns_.last)) {
+                                    columns_.last, bits + Bgr_bytes(), coded_brightness)) {
         pool_->Give_back(bits);
         return nullptr;
     }
+    if (!coded_brightness) Work_back_brightness(bits, bits + Bgr_bytes());
     return Picture(bits, [pool = pool_](const uint8_t* b) { pool->Give_back(const_cast<uint8_t*>(b)); });
+}
+
+size_t Frame_store::Bgr_bytes() const
+{
+    return size_t(platform::Bgr_stride(source_.frame_width)) * size_t(source_.frame_height);
+}
+
+void Frame_store::Work_back_brightness(const uint8_t* bgr, uint8_t* brightness) const
+{
+    const int32_t w = source_.frame_width, h = source_.frame_height, stride = platform::Bgr_stride(w);
+    const int32_t first = std::max(0, columns_.first), last = std::min(w - 1, columns_.last);
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* p = bgr + size_t(h - 1 - y) * size_t(stride);
+        for (int32_t x = first; x <= last; ++x)
+            brightness[size_t(y) * size_t(w) + size_t(x)] =
+                uint8_t((29 * p[3 * x] + 150 * p[3 * x + 1] + 77 * p[3 * x + 2] + 128) >> 8);
+    }
 }
 
 int32_t Frame_store::Decoded() const

@@ -2,7 +2,8 @@
 // Decoded frames shared by the threads that read one recording: each frame is decoded once, by
 // the first thread that asks for it, while the others that want it wait for that picture; the
 // pictures asked for last are kept for whoever asks again, and a picture stays valid while
-// anyone holds it. Pictures are bottom-up BGR, Bgr_stride(width) bytes a row.
+// anyone holds it. Pictures are bottom-up BGR, Bgr_stride(width) bytes a row, followed by the
+// picture's brightness (Brightness()).
 #include "recording/Finish_strip.h"
 
 #include <condition_variable>
@@ -58,6 +59,10 @@ public:
     // Frame (1-based), decoded with the calling thread's decoding unless another thread has it
     // or is decoding it; none when it cannot be read or decoded.
     Picture Get(int32_t frame, Decoding& decoding);
+    // The brightness of a picture Get gave: width bytes a row, top row first, as the picture was
+    // coded where it carries brightness of its own, else worked back from its BGR. Only the
+    // columns asked for hold it.
+    const uint8_t* Brightness(const Picture& picture) const { return picture.get() + Bgr_bytes(); }
     // How many frames were decoded, and how many of those asked for could not be.
     int32_t Decoded() const;
     int32_t Unreadable() const;
@@ -70,6 +75,8 @@ private:
     };
 
     Picture Decode(int32_t frame, Decoding& decoding);
+    size_t Bgr_bytes() const;
+    void Work_back_brightness(const uint8_t* bgr, uint8_t* brightness) const;
     void Settle(int32_t frame, Picture picture);
     void Let_go_of_oldest();
 

@@ -1,6 +1,5 @@
 #include "reading/Lane_reader.h"
 
-#include "platform/Av_frame_decoder.h"
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Lane_window.h"
@@ -49,7 +48,7 @@ const uint8_t* Lane_reader::Frame(int32_t frame)
     if (frame < 1 || frame > store_.Frames()) return nullptr;
     auto [it, added] = frames_.try_emplace(frame);
     if (added) it->second = store_.Get(frame, decoding_);
-    return it->second.get();
+    return it->second ? store_.Brightness(it->second) : nullptr;
 }
 
 // The frame of a field that shows the water, moved away from the crossing (side -1 before it,
@@ -137,7 +136,7 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     if (window.Empty()) return No_time(job.span, 0, "the lane lies outside the picture");
     const std::vector<const uint8_t*> water = Water_frames(s);
     if (water.empty()) return No_time(job.span, 0.1, "no field shows the water without the boat");
-    const Bow_reader bow(window, water, platform::Bgr_stride(source_.frame_width), source_.frame_height);
+    const Bow_reader bow(window, water, source_.frame_width);
     int64_t first = std::max<int64_t>(1, s.first_field - k_Before), last = s.first_field + k_After;
     const int direction = Direction(bow, first, last);
     if (direction == 0) return No_time(job.span, 0.2, "no hull is seen moving in this lane");

@@ -35,7 +35,8 @@ public:
                               int32_t frame_height);
 
 private:
-    // The decoded frame (1-based), kept while one lane is read; nullptr when it cannot be read.
+    // The brightness of the decoded frame (1-based), kept while one lane is read; nullptr when it
+    // cannot be read.
     const uint8_t* Frame(int32_t frame);
     std::vector<const uint8_t*> Water_frames(const Strip_stretch& s);
     int Direction(const Bow_reader& bow, int64_t first, int64_t last);

@@ -1,4 +1,5 @@
-// make_finish_heat [--seed N] [--kind KIND] [--lanes N] [--style own|held-out] OUTPUT.qs2
+// make_finish_heat [--seed N] [--kind KIND] [--lanes N] [--style own|held-out] [--lead-ms MS]
+//                  [--tail-ms MS] OUTPUT.qs2
 // Writes a synthetic finish and its truth (OUTPUT.truth.json): every lane's true crossing on
 // the clock a finish click gives.
 #include "tools/Finish_heat.h"
@@ -16,7 +17,8 @@ int Usage()
         if (!kinds.empty()) kinds += '|';
         kinds += wk::finish_heat::Kind_name(k);
     }
-    std::fprintf(stderr, "usage: make_finish_heat [--seed N] [--kind %s] [--lanes N] [--style own|held-out] OUTPUT.qs2\n", kinds.c_str());
+    std::fprintf(stderr, "usage: make_finish_heat [--seed N] [--kind %s] [--lanes N] [--style own|held-out] [--lead-ms MS] [--tail-ms MS] OUTPUT.qs2\n",
+                 kinds.c_str());
     return 2;
 }
 
@@ -45,6 +47,11 @@ int main(int argc, char** argv)
                 return 2;
             }
             options.lanes = int(n);
+        } else if ((a == "--lead-ms" || a == "--tail-ms") && i + 1 < argc) {
+            // Real heats run long before the first boat and after the last: the reader must
+            // not lose a lane in them.
+            if (!Number(argv[++i], 0, 300000, n)) return Usage();
+            (a == "--lead-ms" ? options.lead_ms : options.tail_ms) = double(n);
         } else if (a == "--style" && i + 1 < argc) {
             const std::string style = argv[++i];
             if (style != "own" && style != "held-out") return Usage();

@@ -1,4 +1,3 @@
-#include "platform/Av_frame_decoder.h"
 #include "reading/Bow_reader.h"
 #include "reading/Strip_crossings.h"
 #include "recording/Finish_strip.h"
@@ -14,10 +13,11 @@ namespace {
 
 constexpr int k_W = 720, k_H = 576;
 
-// A frame as the decoder gives it (bottom-up, three bytes a pixel), grey water with noise and
-// whatever shape is painted on it, each pixel in the share of its 4 x 4 samples inside.
+// A frame's brightness as the frame store gives it (a byte a pixel, top row first), grey water
+// with noise and whatever shape is painted on it, each pixel in the share of its 4 x 4 samples
+// inside.
 struct Picture {
-    std::vector<uint8_t> bits = std::vector<uint8_t>(size_t(platform::Bgr_stride(k_W)) * k_H);
+    std::vector<uint8_t> bits = std::vector<uint8_t>(size_t(k_W) * k_H);
     explicit Picture(unsigned seed)
     {
         std::mt19937 random(seed);
@@ -27,10 +27,9 @@ struct Picture {
     }
     void Set(int x, int y, double grey)
     {
-        uint8_t* p = bits.data() + size_t(k_H - 1 - y) * size_t(platform::Bgr_stride(k_W)) + 3 * size_t(x);
-        p[0] = p[1] = p[2] = uint8_t(std::clamp(grey, 0.0, 255.0));
+        bits[size_t(y) * k_W + size_t(x)] = uint8_t(std::clamp(grey, 0.0, 255.0));
     }
-    double Get(int x, int y) const { return bits[size_t(k_H - 1 - y) * size_t(platform::Bgr_stride(k_W)) + 3 * size_t(x)]; }
+    double Get(int x, int y) const { return bits[size_t(y) * k_W + size_t(x)]; }
     void Paint(int x0, int x1, int y0, int y1, double grey, double alpha, const std::function<bool(double, double)>& in)
     {
         for (int y = y0; y <= y1; ++y)
@@ -72,8 +71,7 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
         const double mark_v = line.V(line.X(0, 0) + (c.line_x2 - c.line_x1) * 240 / 550, 250);
         const Lane_window window(line, {1, mark_v - 45, mark_v + 45, mark_v}, 80, k_W, k_H);
         const Picture water(1), more_water(2), still_water(3);
-        const Bow_reader reader(window, {water.bits.data(), more_water.bits.data(), still_water.bits.data()},
-                                platform::Bgr_stride(k_W), k_H);
+        const Bow_reader reader(window, {water.bits.data(), more_water.bits.data(), still_water.bits.data()}, k_W);
 
         Picture p(4);
         const int m = c.moving;

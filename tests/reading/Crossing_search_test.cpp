@@ -170,6 +170,9 @@ TEST_F(Crossing_search_test, ColumnsAskedForAreThoseOfTheWholePicture)
         for (int32_t y = 0; y < h; ++y) {
             const size_t at = size_t(y) * size_t(stride) + size_t(3 * x0);
             ASSERT_EQ(std::memcmp(p.get() + at, all.get() + at, size_t(3 * (x1 - x0 + 1))), 0) << "row " << y;
+            const size_t lit = size_t(y) * size_t(w) + size_t(x0);
+            ASSERT_EQ(std::memcmp(some.Brightness(p) + lit, whole.Brightness(all) + lit, size_t(x1 - x0 + 1)), 0)
+                << "brightness, row " << y;
         }
     }
 }

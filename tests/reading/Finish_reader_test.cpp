@@ -95,6 +95,36 @@ TEST_F(Finish_reader, GeneratedHeatsAreReadWithinTheirTruthsTolerances)
     EXPECT_GT(finishing, 10);
 }
 
+// A heat recorded as real ones are, long before the first boat and after the last: every
+// finishing lane is read, and none claims to know its instant better than it does. Its water is
+// read far from the crossings, and two of its hulls are saturated colours barely brighter than
+// the water once the colour is worked back into brightness.
+TEST_F(Finish_reader, LongHeatIsReadInEveryLaneWithAnHonestUncertainty)
+{
+    const std::string path = Path("long.qs2");
+    const finish_heat::Truth truth = finish_heat::Make_finish_heat(
+        path, {.seed = 22, .kind = finish_heat::Kind::mixed, .lanes = 9, .lead_ms = 20000, .tail_ms = 5000});
+    const Finish_reading reading = Read_finish(path);
+    ASSERT_EQ(reading.lanes.size(), truth.lanes.size());
+    int finishing = 0, within_a_field = 0;
+    for (size_t i = 0; i < truth.lanes.size(); ++i) {
+        const finish_heat::Lane_truth& t = truth.lanes[i];
+        const Lane_proposal& p = reading.lanes[i];
+        SCOPED_TRACE("lane " + std::to_string(t.lane) + ": " + p.why);
+        if (t.kind != finish_heat::Lane_kind::finish) {
+            EXPECT_FALSE(p.time_ms);
+            continue;
+        }
+        ++finishing;
+        ASSERT_TRUE(p.time_ms);
+        const double error = std::abs(*p.time_ms - t.time_ms);
+        EXPECT_LE(error, p.uncertainty_ms);
+        within_a_field += error <= 20 ? 1 : 0;
+    }
+    EXPECT_GE(finishing, 7);
+    EXPECT_GE(within_a_field, finishing - 1);
+}
+
 // The command on a demo heat: one JSON object whose lanes lie within a field of the crossings the
 // demo painted; the recording is the same, byte for byte, after it was read.
 TEST_F(Finish_reader, CommandPrintsEveryLaneAsJson)
