@@ -8,6 +8,7 @@
 #include "platform/Picture_box.h"
 #include "platform/Print_target.h"
 #include "recording/cls_AVI_handler.h"
+#include "recording/header/Cls_XML_header.h"
 #include "results/Result_desk.h"
 #include "results/Start_list.h"
 #include "services/Module_canoe.h"
@@ -597,7 +598,18 @@ void Frm_results::Cmd_time_MouseUp(int)
     }
 }
 
-void Frm_results::Update_File_With_Time_Correction() { g_Recording->Heat_Start_Correction(1, Correction()); }
+bool Frm_results::Update_File_With_Time_Correction()
+{
+    const int32_t stored = g_Recording->Heat_Start_Correction(1);
+    const bool written = g_Recording->Heat_Start_Correction(1, Correction());
+    if (!written) {
+        // The header in memory took the value before the write failed: it says the file's again.
+        g_Recording->Header().Heat_Correction_mill(1, stored);
+        Display_Compensate_Mill(stored);
+    }
+    if (Results_viewer* viewer = Viewer()) viewer->Tell_recording_problems();
+    return written;
+}
 
 void Frm_results::Refill_rows()
 {

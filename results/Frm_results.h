@@ -143,7 +143,9 @@ public:
     void Lbl_hms_correction_MouseDown(int index, int button);
     void Cmd_time_MouseDown(int index);
     void Cmd_time_MouseUp(int index);
-    void Update_File_With_Time_Correction();
+    // Stores the shown correction; where the file refuses it, the window and the header in memory
+    // go back to what the file holds and the operator is told why. False then.
+    bool Update_File_With_Time_Correction();
     void Lbl_result_rank_MouseDown(int row);
     void Lbl_result_rank_MouseMove(int row);
     void item_clear_all_results_Click();

@@ -51,6 +51,8 @@ public:
     virtual void Correct_start(int32_t correction) = 0;
     // Empties every stored result of the heat, and the times the lane marks show.
     virtual void Clear_all_results() = 0;
+    // Shows what the recording met since it was last told, one message each.
+    virtual void Tell_recording_problems() = 0;
 
     // ---- What the marathon windows ask ----
     virtual bool Viewer_shown() const = 0;

@@ -139,7 +139,7 @@ public:
     void Clear_Results();
     void Close_File();
     // Shows the recording's problems met since they were last shown, one message each.
-    void Tell_recording_problems();
+    void Tell_recording_problems() override;
     void Clear_file_Data();
     void item_close_Click();
     void item_open_Click();

@@ -152,6 +152,36 @@ TEST_F(Results_window, AReadOnlyRecordingKeepsItsCorrection)
     EXPECT_TRUE(dialogs.All_used());
 }
 
+// A correction the file does not take is not shown either: the window, the rows and the header in
+// memory keep what the file holds, and the operator hears why at once.
+TEST_F(Results_window, ACorrectionTheFileRefusesIsToldAndNotShown)
+{
+    const struct {
+        const char* name;
+        std::function<void(Frm_results&)> change;
+    } cases[] = {
+        {"held plus", [this](Frm_results&) { Hold(0, 100); }},
+        {"right-click reset", [](Frm_results& w) { w.Lbl_hms_correction_MouseDown(1, 2); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Open_heat({{2, 1230, 5000, 61}}, 8, std::string(c.name) + ".qs2");
+        Window().Lbl_hms_correction_Click(2);
+        Hold(0, 100); // a second later: stored
+        ASSERT_EQ(Stored_correction(path), 1000);
+        const std::vector<std::string> row = Row(0);
+        g_Recording->Heat_ID(1, std::string(100000, 'x')); // too long for the header area
+        dialogs.Expect_message("too long to be stored");
+        c.change(Window());
+        EXPECT_TRUE(dialogs.All_used());
+        EXPECT_EQ(Window().Correction(), 1000);
+        EXPECT_EQ(g_Recording->Heat_Start_Correction(1), 1000);
+        EXPECT_EQ(Stored_correction(path), 1000);
+        EXPECT_EQ(Row(0), row);
+        Viewer().item_close_Click();
+    }
+}
+
 TEST_F(Results_window, ClearingAsksAndCancelKeepsEverything)
 {
     const std::string path = Open_usual_heat();
