@@ -257,12 +257,16 @@ void Frm_kanot_2::item_rotated_Click()
 // The recording's own flags: the setters store them in the header in the file.
 void Frm_kanot_2::item_toggle_rotated_Click()
 {
-    if (Header_writable()) g_Recording->rotated(!g_Recording->rotated());
+    if (!Header_writable()) return;
+    g_Recording->rotated(!g_Recording->rotated());
+    Tell_recording_problems();
 }
 
 void Frm_kanot_2::item_rot_Click(bool rotated)
 {
-    if (Header_writable()) g_Recording->rotated(rotated);
+    if (!Header_writable()) return;
+    g_Recording->rotated(rotated);
+    Tell_recording_problems();
 }
 
 void Frm_kanot_2::item_toggle_showgoalline_Click()
@@ -370,6 +374,7 @@ void Frm_kanot_2::item_set_lanenums_Click()
         return;
     }
     g_Recording->Lane_count(int16_t(value));
+    Tell_recording_problems();
 }
 
 void Frm_kanot_2::item_heat_start_Click()

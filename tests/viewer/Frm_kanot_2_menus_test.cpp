@@ -4,6 +4,7 @@
 #include "services/Module_ini.h"
 #include "services/Module_utilities.h"
 #include "tests/support/Other_user.h"
+#include "tests/support/Real_input.h"
 #include "tests/viewer/Viewer_fixture.h"
 #include "viewer/Cls_lane.h"
 #include "viewer/Frm_export.h"
@@ -130,6 +131,31 @@ TEST_F(Viewer_menus, TheHeatsIdentityGoesIntoTheRecordingUnlessItIsReadOnly)
     Viewer().itemLocalheatstart_Click();
     EXPECT_EQ(test::Read_file(path), before);
     EXPECT_TRUE(dialogs.All_used());
+}
+
+// A flag the recording cannot store is told when it is chosen, not when the recording closes.
+TEST_F(Viewer_menus, AFlagTheRecordingCannotStoreIsToldAtOnce)
+{
+    const struct {
+        const char* name;
+        QAction* Frm_kanot_2::*item;
+        const char* input; // the answer to its input box, if it asks
+    } cases[] = {
+        {"lane count", &Frm_kanot_2::item_set_lanenums, "6"},
+        {"rotated", &Frm_kanot_2::item_toggle_rotated, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(Open(Make_heat(std::string(c.name) + ".qs2")));
+        Viewer().show();
+        g_Recording->Heat_ID(1, std::string(100000, 'x')); // too long for the header area
+        if (c.input) dialogs.Expect_input("Lane numbers", c.input);
+        dialogs.Expect_message("too long to be stored");
+        EXPECT_TRUE(test::Choose(Viewer().menu_bar, Viewer().*c.item));
+        EXPECT_TRUE(dialogs.All_used());
+        g_Recording->Heat_ID(1, "");
+        Viewer().item_close_Click();
+    }
 }
 
 TEST_F(Viewer_menus, ThePropertiesTextListsTheHeadersLineByLine)
