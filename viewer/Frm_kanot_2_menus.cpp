@@ -289,6 +289,7 @@ void Frm_kanot_2::item_Toggle_lanes_locked_Click()
         return;
     }
     g_Recording->Lanes_locked(!g_Recording->Lanes_locked());
+    Tell_recording_problems();
     item_Toggle_lanes_locked->setChecked(g_Recording->Lanes_locked());
 }
 
@@ -338,6 +339,7 @@ void Frm_kanot_2::item_set_event_Click(const std::string& prompt)
     if (!Header_writable()) return;
     if (const auto answer = Ask(prompt)) {
         g_Recording->Event_name(*answer);
+        Tell_recording_problems();
         Set_Captions();
     }
 }

@@ -133,23 +133,26 @@ TEST_F(Viewer_menus, TheHeatsIdentityGoesIntoTheRecordingUnlessItIsReadOnly)
     EXPECT_TRUE(dialogs.All_used());
 }
 
-// A flag the recording cannot store is told when it is chosen, not when the recording closes.
-TEST_F(Viewer_menus, AFlagTheRecordingCannotStoreIsToldAtOnce)
+// A setting the recording cannot store is told when it is chosen, not when the recording closes.
+TEST_F(Viewer_menus, ASettingTheRecordingCannotStoreIsToldAtOnce)
 {
     const struct {
         const char* name;
         QAction* Frm_kanot_2::*item;
-        const char* input; // the answer to its input box, if it asks
+        const char* prompt; // of its input box, if it asks
+        const char* input;
     } cases[] = {
-        {"lane count", &Frm_kanot_2::item_set_lanenums, "6"},
-        {"rotated", &Frm_kanot_2::item_toggle_rotated, nullptr},
+        {"lane count", &Frm_kanot_2::item_set_lanenums, "Lane numbers", "6"},
+        {"event", &Frm_kanot_2::item_set_event, "Event", "Regatta"},
+        {"rotated", &Frm_kanot_2::item_toggle_rotated, nullptr, nullptr},
+        {"lanes locked", &Frm_kanot_2::item_Toggle_lanes_locked, nullptr, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(Open(Make_heat(std::string(c.name) + ".qs2")));
         Viewer().show();
         g_Recording->Heat_ID(1, std::string(100000, 'x')); // too long for the header area
-        if (c.input) dialogs.Expect_input("Lane numbers", c.input);
+        if (c.prompt) dialogs.Expect_input(c.prompt, c.input);
         dialogs.Expect_message("too long to be stored");
         EXPECT_TRUE(test::Choose(Viewer().menu_bar, Viewer().*c.item));
         EXPECT_TRUE(dialogs.All_used());
