@@ -193,7 +193,7 @@ void cls_AVI_handler::Reset_state()
     Let_Current_Frame(0);
     Let_eff_frameno(0);
     renderer_->Reset();
-    Reset_traces();
+    trace_.Reset_traces();
     // Pictures of this recording's frames must never be shown for the next one.
     Clear_Bitmap_Collection();
 }

@@ -34,7 +34,7 @@ bool cls_AVI_handler::Read_Frame(int32_t frame, int16_t stream)
     if (f < 1) return false;
     if (!reader_->Read_frame(f, stream)) return false;
     Take_frame_time();
-    Get_Current_Trace_data(rec_.frame_in_store);
+    trace_.Get_Current_Trace_data(rec_.frame_in_store);
     return true;
 }
 
@@ -42,7 +42,7 @@ void cls_AVI_handler::Forget_frame()
 {
     Forget_record();
     rec_.chunk_length = 0;
-    Forget_trace();
+    trace_.Forget_trace();
 }
 
 
@@ -115,7 +115,7 @@ int64_t cls_AVI_handler::File_size() const
 
 // ---- The frame written back ----
 
-std::span<uint8_t> cls_AVI_handler::Frame_data()
+std::span<uint8_t> cls_AVI_handler::Frame_record_room()
 {
     if (rec_.frame_in_store <= 0 || !reader_->Frame_has_trace_room()) return {};
     return reader_->Frame();
