@@ -30,6 +30,8 @@ public:
     virtual bool Frame_stamp(int32_t& stamp) const = 0;
     virtual int32_t Second_field_ms() const = 0;
     virtual int16_t Field_shown() const = 0;
+    // Whether the frames of this kind carry a capture record (the own format and sdv do).
+    virtual bool Frames_carry_records() const = 0;
     // What the traces ask of the frame in store: its bytes as read, the bytes where a trace
     // record may be written (empty where the frame has no room for one), another frame read into
     // store (false when it could not be), and the frame in store written back where it was read

@@ -44,7 +44,6 @@ class cDIBSection;
 
 class cls_AVI_handler : public Avi_section,
                         public Stream_section,
-                        public Capture_record_section,
                         private Recording_port,
                         private Frame_source {
     // The drawing of this recording's frames (first, since members below refer into it).
@@ -55,6 +54,7 @@ class cls_AVI_handler : public Avi_section,
     Bench_section bench_{*this};
     Golf_section golf_{*this};
     Trace_section trace_{*this};
+    Capture_record_section capture_{*this};
 
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
@@ -94,6 +94,9 @@ public:
     Golf_section& Golf() { return golf_; }
     // The trace points drawn into the frames and the trace settings of the header.
     Trace_section& Trace() { return trace_; }
+    // The capture record of the frame just read: its time stamp, comment and counts.
+    Capture_record_section& Extra() { return capture_; }
+    const Capture_record_section& Extra() const { return capture_; }
 
     // ---- The race (Race_section tells what each does) ----
     int32_t Multi_TimeStamp(int16_t heat) { return race_.Multi_TimeStamp(heat); }
@@ -149,7 +152,11 @@ public:
     // Sizes of the pictures of the plain draw and of the overlay ("width,height width,height").
     std::string DIB_sizes() const { return renderer_->DIB_sizes(); }
     // The time stamp of the frame just read, while a file is open; 0 otherwise.
-    int32_t xTime_stamp() const { return File_open() ? Frame_Time_Stamp() : 0; }
+    int32_t xTime_stamp() const { return File_open() ? capture_.Frame_Time_Stamp() : 0; }
+    // What the viewer shows of the frame's capture record (Capture_record_section tells).
+    std::span<const uint8_t> Extra_data() const { return capture_.Extra_data(); }
+    int32_t Frame_time() const { return capture_.Frame_time(); }
+    int16_t Lap_Count() const { return capture_.Lap_Count(); }
 
     // Raised by Preread_File after each block with the percentage of the file read so far.
     std::function<void(int16_t percent)> Progress;
@@ -451,14 +458,19 @@ private:
     Recording_file& File() override { return rec_; }
     const Recording_file& File() const override { return rec_; }
     bool Store_header() override { return Write_XML_header(); }
-    Capture_record Frame_record() const override { return Extra_record(); }
-    bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
-    int32_t Second_field_ms() const override { return Second_Field_After_First(); }
+    Capture_record Frame_record() const override { return capture_.Extra_record(); }
+    bool Frame_stamp(int32_t& stamp) const override
+    {
+        stamp = capture_.Frame_Time_Stamp();
+        return capture_.Has_Frame_Time_Stamp();
+    }
+    int32_t Second_field_ms() const override { return capture_.Second_Field_After_First(); }
     int16_t Field_shown() const override { return Field_To_Show(); }
     std::span<const uint8_t> Frame_bytes_read() const override { return Frame_bytes(); }
     std::span<uint8_t> Frame_record_room() override;
     bool Load_frame(int32_t frame, int16_t stream) override { return Read_Frame(frame, stream); }
     bool Write_frame_back() override { return Rewrite_DV_frame(); }
+    bool Frames_carry_records() const override;
     int32_t Field_drawn() const override { return Current_Field(); }
     float Time_drawn() const override { return Effective_Time(); }
     float Avi_player_time() const override;

@@ -1,7 +1,8 @@
 // The sections of the recording object built alone over a fake recording: the race time of the
 // frame on show, which setters store the header, the tolvex goal offset the frame supplies, and
 // the swing's fields and times the golf section takes from the recording, and the trace record
-// written into the frame in store as far as the recording could store it.
+// written into the frame in store as far as the recording could store it, and the time the
+// capture record gives its frame.
 #include "recording/Golf_section.h"
 #include "recording/Race_section.h"
 #include "recording/Recording_file.h"
@@ -10,6 +11,7 @@
 #include "recording/Trace_section.h"
 #include "recording/header/Cls_XML_header.h"
 #include "platform/Memory_bytes.h"
+#include "recording/Capture_record_section.h"
 #include "services/Module_error.h"
 #include "services/Run_time_error.h"
 #include "tests/support/Test_support.h"
@@ -46,6 +48,7 @@ struct Fake_recording : Recording_port {
     bool room = true;
     Write write = Write::stores;
     int32_t unreadable = 0; // a frame that cannot be read
+    bool carries_records = true;
 
     // A fresh header with the race and the tolvex sections, as a new recording gets one.
     Fake_recording()
@@ -75,6 +78,7 @@ struct Fake_recording : Recording_port {
     bool Keeps_swing_fields() const override { return keeps_swing_fields; }
     const platform::Byte_file* Model_file() const override { return nullptr; }
     void Frame_found(int32_t frame) override { found = frame; }
+    bool Frames_carry_records() const override { return carries_records; }
     std::span<const uint8_t> Frame_bytes_read() const override { return in_store; }
     std::span<uint8_t> Frame_record_room() override { return room ? std::span<uint8_t>(in_store) : std::span<uint8_t>(); }
     bool Load_frame(int32_t f, int16_t stream) override
@@ -306,6 +310,48 @@ TEST(Recording_sections, ClearingEveryTraceEndsOnTheFrameItStartedOnWhateverHapp
         EXPECT_EQ(rec.file.frame_in_store, 2);
         EXPECT_EQ(Trace_Record::From_bytes(std::span(rec.frames[2]).subspan(Trace_Record::k_Offset)).x(1, 1),
                   c.frame_3_cleared ? 0 : 7);
+    }
+}
+
+TEST(Recording_sections, ACapturedFrameTakesItsPicturesTimesOrTheFrameGridLessTen)
+{
+    struct Case {
+        const char* what;
+        bool carries;
+        std::optional<size_t> record_at; // none: the frame has no record
+        bool picture_times;
+        int32_t first, second;
+        std::optional<int32_t> stamp; // none: the frame has no stamp
+        int32_t second_after;
+    };
+    const Case cases[] = {
+        {"DV on the 40 ms grid", true, 12000, false, 1265, 0, 1270, 20},
+        {"the pictures' own times", true, 12000, true, 1265, 1283, 1265, 18},
+        {"one picture fills both fields", true, 12000, true, 1265, 1265, 1265, 0},
+        {"a partner too late is not believed", true, 12000, true, 1265, 1306, 1265, 20},
+        {"a partner before is not believed", true, 12000, true, 1265, 1264, 1265, 20},
+        {"across the tick's change of sign", true, 12000, true, INT32_MAX - 5, INT32_MIN + 14, INT32_MAX - 5, 20},
+        {"found where it lies", true, 700, true, 1265, 1283, 1265, 18},
+        {"no record", true, std::nullopt, false, 1265, 0, std::nullopt, 20},
+        {"a kind whose frames carry none", false, 12000, true, 1265, 1283, std::nullopt, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fake_recording rec;
+        Capture_record_section record(rec);
+        rec.carries_records = c.carries;
+        rec.file.frame_buffer.assign(144000, 0x33);
+        Capture_record r;
+        r.frame_tick = c.first;
+        r.second_field_tick = c.second;
+        r.picture_times = c.picture_times;
+        const Capture_record::Bytes bytes = r.To_bytes();
+        if (c.record_at) std::copy(bytes.begin(), bytes.end(), rec.file.frame_buffer.begin() + *c.record_at);
+        record.Take_frame_time();
+        EXPECT_EQ(record.Has_Frame_Time_Stamp(), c.stamp.has_value());
+        EXPECT_EQ(record.Frame_Time_Stamp(), c.stamp.value_or(0));
+        EXPECT_EQ(record.Second_Field_After_First(), c.second_after);
+        EXPECT_EQ(record.Extra_data().size(), c.stamp ? capture_record::Size : 0u);
     }
 }
 

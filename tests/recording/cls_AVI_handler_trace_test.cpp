@@ -150,17 +150,17 @@ TEST_F(Traces, ReadingTheListAndClearingAllKeepTheCurrentFrame)
     }
     const std::string traced = test::Read_file(path);
     ASSERT_TRUE(rec.Read_Frame(4));
-    const int32_t time4 = rec.Raw_Frame_Time();
+    const int32_t time4 = rec.Extra().Raw_Frame_Time();
     rec.Trace().Read_Trace_Array();
     EXPECT_EQ(rec.Frame_in_store(), 4);
-    EXPECT_EQ(rec.Raw_Frame_Time(), time4);
+    EXPECT_EQ(rec.Extra().Raw_Frame_Time(), time4);
     EXPECT_EQ(rec.Trace().Trace_X(5), 4);
     EXPECT_EQ(rec.Trace().Trace_Array(2).y(5, 1), 20);
     EXPECT_FALSE(rec.Trace().Trace_Array(1).Tagged());
 
     ASSERT_TRUE(rec.Trace().Clear_all_Traces());
     EXPECT_EQ(rec.Frame_in_store(), 4);
-    EXPECT_EQ(rec.Raw_Frame_Time(), time4);
+    EXPECT_EQ(rec.Extra().Raw_Frame_Time(), time4);
     EXPECT_TRUE(rec.Trace().m_Trace_Data().Tagged());
     EXPECT_EQ(rec.Trace().Trace_X(5), 0);
     EXPECT_EQ(rec.Trace().Trace_Array(4).x(5, 1), 0);
