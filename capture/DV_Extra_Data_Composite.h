@@ -1,7 +1,7 @@
 #pragma once
-// The capture station's working copy of the 192-byte record it puts into every stored PAL DV
-// frame (Capture_record holds its layout and its bytes): the camera sets its fields as frames
-// come and copies it into each frame.
+// The 192-byte record the capture station puts into every stored PAL DV frame, as bytes ready
+// to be copied into a frame (Capture_record holds its layout and its fields; the camera sets
+// those as frames come, and a stored record is read back through it).
 #include "recording/Capture_record.h"
 
 #include <array>
@@ -23,24 +23,13 @@ public:
     // The record's bytes.
     explicit DV_Extra_Data_Composite(const Capture_record& record);
 
-    int32_t Long_at(size_t offset) const;
-    int16_t Integer_at(size_t offset) const;
-    bool Boolean_at(size_t offset) const { return Integer_at(offset) != 0; }
-    void Let_long(size_t offset, int32_t value);
-    void Let_integer(size_t offset, int16_t value);
-    void Let_boolean(size_t offset, bool value) { Let_integer(offset, value ? -1 : 0); }
-
-    bool End_marker_valid() const;
     std::span<const uint8_t, DV_extra::Size> Bytes() const { return bytes_; }
 
     // Copies the record into frame at offset. An offset that would put any byte of it outside
     // the frame raises err_Subscript and leaves the frame as it was.
     void Write_into(std::span<uint8_t> frame, int64_t offset) const;
-    // The record as it lies in frame at offset (same bounds rule).
-    static DV_Extra_Data_Composite Read_from(std::span<const uint8_t> frame, int64_t offset);
 
 private:
-    static void Check_fits(size_t frame_size, int64_t offset);
     std::array<uint8_t, DV_extra::Size> bytes_{};
 };
 

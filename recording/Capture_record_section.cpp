@@ -6,7 +6,7 @@
 #include "platform/Text_codec.h"
 #include "recording/Recording_bytes.h"
 #include "recording/Recording_file.h"
-#include "recording/Recording_reader.h"
+#include "recording/Recording_port.h"
 #include "services/Module_error.h"
 #include "services/Module_utilities.h"
 #include "services/Run_time_error.h"
@@ -60,8 +60,8 @@ void Capture_record_section::Take_frame_time()
 
 void Capture_record_section::Do_Read_DV_extra_data()
 {
-    if (!Section_reader().Keeps_extra_data()) return;
-    const std::span<const uint8_t> buf(Writable_file().frame_buffer);
+    if (!port_.Frames_carry_records()) return;
+    const std::span<const uint8_t> buf(port_.File().frame_buffer);
     auto whole_record_at = [&](size_t i) {
         return i + k_Extra_size <= buf.size() && Capture_record::Bounded(buf.subspan(i));
     };
@@ -88,11 +88,11 @@ void Capture_record_section::Do_Read_DV_extra_data()
 bool Capture_record_section::Rewrite_DV_Extra_data()
 {
     try {
-        if (!extra_valid_ || Writable_file().frame_in_store <= 0 || Writable_file().frame_position <= 0)
+        if (!extra_valid_ || port_.File().frame_in_store <= 0 || port_.File().frame_position <= 0)
             throw Run_time_error(err_Invalid_argument, "The current frame has no extra data to write back");
         // Into the file and, for a recording held in memory, into its copy there.
-        Writable_file().Write_back(Writable_file().frame_position - 1 + extra_index_, extra_.data(), 190);
-        std::memcpy(Writable_file().frame_buffer.data() + extra_index_, extra_.data(), 190);
+        port_.File().Write_back(port_.File().frame_position - 1 + extra_index_, extra_.data(), 190);
+        std::memcpy(port_.File().frame_buffer.data() + extra_index_, extra_.data(), 190);
         return true;
     } catch (...) {
         Report_current_exception("Rewrite_DV_Extra_data" + std::string(" of Class Module cls_AVI_handler"));
@@ -118,9 +118,9 @@ int32_t Capture_record_section::Timestamp_long() const { return Extra_record().a
 
 bool Capture_record_section::Write_comment(const std::string& text)
 {
-    if (!extra_valid_ || Writable_file().frame_in_store <= 0)
+    if (!extra_valid_ || port_.File().frame_in_store <= 0)
         throw Run_time_error(err_Invalid_argument, "No frame with extra data has been read from " +
-                                                       Writable_file().name + "; the comment is not written");
+                                                       port_.File().name + "; the comment is not written");
     const auto saved = extra_;
     Capture_record::Let_comment(extra_, platform::Utf8_to_ansi(text));
     if (Rewrite_DV_Extra_data()) return true;

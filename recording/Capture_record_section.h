@@ -1,6 +1,7 @@
 #pragma once
 // The extra-data record the capture station puts into each frame, as read from the frame just
-// read: its copy, the frame's time stamp, and the comment and counts it carries.
+// read: its copy, the frame's time stamp, and the comment and counts it carries. It takes the
+// frame in store and writes the record back through the recording's port.
 #include "recording/Capture_record.h"
 
 #include <array>
@@ -11,11 +12,12 @@
 
 namespace wk {
 
-class Recording_reader;
-struct Recording_file;
+class Recording_port;
 
 class Capture_record_section {
 public:
+    explicit Capture_record_section(Recording_port& port) : port_(port) {}
+
     // Takes the extra-data record out of the frame just read (own-format and sdv recordings).
     void Do_Read_DV_extra_data();
     // Writes the record copy back into the current frame in the file.
@@ -43,8 +45,6 @@ public:
     bool Write_comment(const std::string& text);
     std::string Read_Comment() const;
 
-protected:
-    ~Capture_record_section() = default;
     // The frame's own time: from its record, the first picture's own where the record says so,
     // else rounded to a whole frame of 40 ms, less 10.
     void Take_frame_time();
@@ -55,9 +55,7 @@ protected:
     Capture_record Extra_record() const;
 
 private:
-    virtual Recording_file& Writable_file() = 0;
-    virtual Recording_reader& Section_reader() const = 0;
-
+    Recording_port& port_;
     static constexpr size_t k_Extra_size = capture_record::Size;
     std::array<uint8_t, k_Extra_size> extra_{};
     bool extra_valid_ = false;

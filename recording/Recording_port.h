@@ -5,6 +5,7 @@
 #include "recording/Capture_record.h"
 
 #include <cstdint>
+#include <span>
 
 namespace wk {
 namespace platform {
@@ -29,6 +30,16 @@ public:
     virtual bool Frame_stamp(int32_t& stamp) const = 0;
     virtual int32_t Second_field_ms() const = 0;
     virtual int16_t Field_shown() const = 0;
+    // Whether the frames of this kind carry a capture record (the own format and sdv do).
+    virtual bool Frames_carry_records() const = 0;
+    // What the traces ask of the frame in store: its bytes as read, the bytes where a trace
+    // record may be written (empty where the frame has no room for one), another frame read into
+    // store (false when it could not be), and the frame in store written back where it was read
+    // (false where this kind of recording is not written back).
+    virtual std::span<const uint8_t> Frame_bytes_read() const = 0;
+    virtual std::span<uint8_t> Frame_record_room() = 0;
+    virtual bool Load_frame(int32_t frame, int16_t stream) = 0;
+    virtual bool Write_frame_back() = 0;
 
     // What the swing asks: the field last drawn, the time drawn (ms), the AVI's player time (0
     // for other kinds), whether the file keeps the swing's fields (the own format does), the

@@ -3,6 +3,7 @@
 #include "recording/Trace_section.h"
 
 #include "recording/Recording_file.h"
+#include "recording/Recording_port.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
 #include "services/Module_utilities.h"
@@ -23,7 +24,7 @@ void Trace_section::Reset_traces()
 
 bool Trace_section::Write_trace_record(const Trace_Record& record)
 {
-    const std::span<uint8_t> data = Frame_data();
+    const std::span<uint8_t> data = port_.Frame_record_room();
     if (data.size() < Trace_Record::k_Offset + Trace_Record::k_Size) return false;
     uint8_t* at = data.data() + Trace_Record::k_Offset;
     std::array<uint8_t, Trace_Record::k_Size> before{};
@@ -32,32 +33,32 @@ bool Trace_section::Write_trace_record(const Trace_Record& record)
     std::memcpy(at, bytes.data(), bytes.size());
     bool stored = false;
     try {
-        stored = Store_traced_frame();
+        stored = port_.Write_frame_back();
     } catch (...) {
         // Not written: the frame in memory stays as the file has it.
         std::memcpy(at, before.data(), before.size());
         throw;
     }
     m_trace_data_ = record;
-    if (stored && Section_file().current_stream == 1 && Section_file().frame_in_store <= int32_t(trace_array_.size()))
-        trace_array_[size_t(Section_file().frame_in_store - 1)] = record;
+    if (stored && port_.File().current_stream == 1 && port_.File().frame_in_store <= int32_t(trace_array_.size()))
+        trace_array_[size_t(port_.File().frame_in_store - 1)] = record;
     return stored;
 }
 
 bool Trace_section::Update_Trace_Data(int16_t point, int16_t x, int16_t y)
 {
     Trace_Record r = m_trace_data_;
-    r.x(point, Section_field_shown()) = x;
-    r.y(point, Section_field_shown()) = y;
+    r.x(point, port_.Field_shown()) = x;
+    r.y(point, port_.Field_shown()) = y;
     r.Set_tag();
-    if (Section_file().frame_in_store <= 0)
+    if (port_.File().frame_in_store <= 0)
         throw Run_time_error(err_Invalid_argument, "No frame has been read to trace", "cls_AVI_handler");
     return Write_trace_record(r);
 }
 
 bool Trace_section::Clear_Trace_Data()
 {
-    if (Section_file().frame_in_store <= 0)
+    if (port_.File().frame_in_store <= 0)
         throw Run_time_error(err_Invalid_argument, "No frame has been read to clear", "cls_AVI_handler");
     if (!m_trace_data_.Tagged()) return true;
     Trace_Record r = m_trace_data_;
@@ -67,18 +68,18 @@ bool Trace_section::Clear_Trace_Data()
 
 void Trace_section::Reread_current_frame(int32_t frame, int16_t stream)
 {
-    if (frame > 0) Read_traced_frame(frame, stream);
+    if (frame > 0) port_.Load_frame(frame, stream);
 }
 
 bool Trace_section::Clear_all_Traces()
 {
-    if (!Section_file().file.Is_open()) return false;
-    const int32_t frame = Section_file().frame_in_store;
-    const int16_t stream = Section_file().current_stream;
+    if (!port_.File().file.Is_open()) return false;
+    const int32_t frame = port_.File().frame_in_store;
+    const int16_t stream = port_.File().current_stream;
     bool all = true;
     try {
-        for (int32_t f = 1; f <= Section_file().num_frames; ++f) {
-            if (!Read_traced_frame(f, 1)) {
+        for (int32_t f = 1; f <= port_.File().num_frames; ++f) {
+            if (!port_.Load_frame(f, 1)) {
                 all = false;
                 continue;
             }
@@ -94,7 +95,7 @@ bool Trace_section::Clear_all_Traces()
 
 void Trace_section::Read_Trace_Data()
 {
-    const std::span<const uint8_t> data = Traced_frame_bytes();
+    const std::span<const uint8_t> data = port_.Frame_bytes_read();
     if (data.size() < Trace_Record::k_Offset + Trace_Record::k_Size) {
         trace_read_ = Trace_Record{};
         return;
@@ -104,14 +105,14 @@ void Trace_section::Read_Trace_Data()
 
 void Trace_section::Read_Trace_Array()
 {
-    if (!Section_file().file.Is_open()) return;
-    const int32_t frame = Section_file().frame_in_store;
-    const int16_t stream = Section_file().current_stream;
+    if (!port_.File().file.Is_open()) return;
+    const int32_t frame = port_.File().frame_in_store;
+    const int16_t stream = port_.File().current_stream;
     try {
         // The frames that exist (the open bounds the count by the file).
-        trace_array_.assign(size_t(std::max(Section_file().num_frames, 0)), Trace_Record{});
-        for (int32_t f = 1; f <= Section_file().num_frames; ++f) {
-            if (!Read_traced_frame(f, 1)) continue;
+        trace_array_.assign(size_t(std::max(port_.File().num_frames, 0)), Trace_Record{});
+        for (int32_t f = 1; f <= port_.File().num_frames; ++f) {
+            if (!port_.Load_frame(f, 1)) continue;
             Read_Trace_Data();
             // Frames never traced hold DV bytes there, not a record.
             if (trace_read_.Tagged()) trace_array_[size_t(f - 1)] = trace_read_;
@@ -119,7 +120,7 @@ void Trace_section::Read_Trace_Array()
     } catch (const std::bad_alloc&) {
         trace_array_.clear();
         Reread_current_frame(frame, stream);
-        throw Run_time_error(err_Out_of_memory, "Out of memory for the trace list of " + Section_file().name);
+        throw Run_time_error(err_Out_of_memory, "Out of memory for the trace list of " + port_.File().name);
     } catch (...) {
         Reread_current_frame(frame, stream);
         throw;
@@ -145,14 +146,14 @@ void Trace_section::Trace_Array_Coords(int16_t point, int32_t n, int16_t& x, int
     y = r.y(point, field);
 }
 
-int16_t Trace_section::Trace_X(int16_t point) const { return m_trace_data_.x(point, Section_field_shown()); }
-int16_t Trace_section::Trace_Y(int16_t point) const { return m_trace_data_.y(point, Section_field_shown()); }
+int16_t Trace_section::Trace_X(int16_t point) const { return m_trace_data_.x(point, port_.Field_shown()); }
+int16_t Trace_section::Trace_Y(int16_t point) const { return m_trace_data_.y(point, port_.Field_shown()); }
 
 void Trace_section::Get_Current_Trace_data(int32_t frame)
 {
     Trace_Record r;
-    const std::span<const uint8_t> data = Traced_frame_bytes();
-    if (frame > 0 && frame == Section_file().frame_in_store) {
+    const std::span<const uint8_t> data = port_.Frame_bytes_read();
+    if (frame > 0 && frame == port_.File().frame_in_store) {
         if (data.size() >= Trace_Record::k_Offset + Trace_Record::k_Size)
             r = Trace_Record::From_bytes(data.subspan(Trace_Record::k_Offset, Trace_Record::k_Size));
     } else {
@@ -164,33 +165,33 @@ void Trace_section::Get_Current_Trace_data(int32_t frame)
 int32_t Trace_section::Trace_Color(int16_t id)
 {
     try {
-        return header_field::Long::From(Section_header().Trace_Color(id));
+        return header_field::Long::From(port_.File().Header().Trace_Color(id));
     } catch (...) {
         return 0;
     }
 }
 void Trace_section::Trace_Color(int16_t id, int32_t value)
 {
-    Section_header().Trace_Color(id, std::to_string(value));
-    Store_section_header();
+    port_.File().Header().Trace_Color(id, std::to_string(value));
+    port_.Store_header();
 }
-std::string Trace_section::Trace_Name(int16_t id) { return Section_header().Trace_Name(id); }
+std::string Trace_section::Trace_Name(int16_t id) { return port_.File().Header().Trace_Name(id); }
 void Trace_section::Trace_Name(int16_t id, const std::string& value)
 {
-    Section_header().Trace_Name(id, value);
-    Store_section_header();
+    port_.File().Header().Trace_Name(id, value);
+    port_.Store_header();
 }
-bool Trace_section::Trace_Bezier(int16_t id) { return Section_header().Trace_Bezier(id); }
+bool Trace_section::Trace_Bezier(int16_t id) { return port_.File().Header().Trace_Bezier(id); }
 void Trace_section::Trace_Bezier(int16_t id, bool value)
 {
-    Section_header().Trace_Bezier(id, value);
-    Store_section_header();
+    port_.File().Header().Trace_Bezier(id, value);
+    port_.Store_header();
 }
-int16_t Trace_section::Trace_Thickness(int16_t id) { return Section_header().Trace_Thickness(id); }
+int16_t Trace_section::Trace_Thickness(int16_t id) { return port_.File().Header().Trace_Thickness(id); }
 void Trace_section::Trace_Thickness(int16_t id, int16_t value)
 {
-    Section_header().Trace_Thickness(id, value);
-    Store_section_header();
+    port_.File().Header().Trace_Thickness(id, value);
+    port_.Store_header();
 }
 
 } // namespace wk

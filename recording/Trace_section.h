@@ -1,6 +1,7 @@
 #pragma once
 // The trace record of a recording: the points drawn into each frame's record, the edit copy of
-// the current frame's, the list of every frame's, and the trace settings of the header.
+// the current frame's, the list of every frame's, and the trace settings of the header. It asks
+// the frame in store and the header of the recording through the recording's port.
 #include "recording/Trace_Record.h"
 
 #include <cstdint>
@@ -10,11 +11,12 @@
 
 namespace wk {
 
-class Cls_XML_header;
-struct Recording_file;
+class Recording_port;
 
 class Trace_section {
 public:
+    explicit Trace_section(Recording_port& port) : port_(port) {}
+
     // The edit copy of the current frame's trace record: the record of the frame just read, or
     // an empty one when that frame carries none.
     const Trace_Record& m_Trace_Data() const { return m_trace_data_; }
@@ -59,28 +61,16 @@ public:
     int16_t Trace_Thickness(int16_t id);
     void Trace_Thickness(int16_t id, int16_t value);
 
-protected:
-    ~Trace_section() = default;
     // The frame just read has gone: so has its edit copy.
     void Forget_trace() { m_trace_data_ = Trace_Record{}; }
     // The recording has closed: nothing of its traces is kept.
     void Reset_traces();
 
 private:
-    virtual Cls_XML_header& Section_header() = 0;
-    virtual bool Store_section_header() = 0;
-    virtual const Recording_file& Section_file() const = 0;
-    virtual int16_t Section_field_shown() const = 0;
-    // The current frame's bytes where a record can be written (empty when the frame has no room
-    // for one), its bytes as read, a frame read into store, and the current frame written back.
-    virtual std::span<uint8_t> Frame_data() = 0;
-    virtual std::span<const uint8_t> Traced_frame_bytes() const = 0;
-    virtual bool Read_traced_frame(int32_t frame, int16_t stream) = 0;
-    virtual bool Store_traced_frame() = 0;
-
     bool Write_trace_record(const Trace_Record& record);
     void Reread_current_frame(int32_t frame, int16_t stream);
 
+    Recording_port& port_;
     Trace_Record m_trace_data_;
     Trace_Record trace_read_;
     std::vector<Trace_Record> trace_array_; // frame f at index f - 1

@@ -180,7 +180,7 @@ void cls_AVI_handler::Reset_state()
     header_write_pending_ = false;
     g_File_Kind[size_t(std::clamp<int16_t>(rec_.index, 0, 4))] = 0;
     Forget_frame();
-    Reset_record();
+    capture_.Reset_record();
     rec_.Forget();
     position_ = 0;
     Decoded_Frame_No.fill(0);
@@ -193,7 +193,7 @@ void cls_AVI_handler::Reset_state()
     Let_Current_Frame(0);
     Let_eff_frameno(0);
     renderer_->Reset();
-    Reset_traces();
+    trace_.Reset_traces();
     // Pictures of this recording's frames must never be shown for the next one.
     Clear_Bitmap_Collection();
 }

@@ -44,8 +44,6 @@ class cDIBSection;
 
 class cls_AVI_handler : public Avi_section,
                         public Stream_section,
-                        public Capture_record_section,
-                        public Trace_section,
                         private Recording_port,
                         private Frame_source {
     // The drawing of this recording's frames (first, since members below refer into it).
@@ -55,6 +53,8 @@ class cls_AVI_handler : public Avi_section,
     Tolvex_section tolvex_{*this};
     Bench_section bench_{*this};
     Golf_section golf_{*this};
+    Trace_section trace_{*this};
+    Capture_record_section capture_{*this};
 
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
@@ -92,6 +92,11 @@ public:
     Tolvex_section& Tolvex() { return tolvex_; }
     Bench_section& Bench() { return bench_; }
     Golf_section& Golf() { return golf_; }
+    // The trace points drawn into the frames and the trace settings of the header.
+    Trace_section& Trace() { return trace_; }
+    // The capture record of the frame just read: its time stamp, comment and counts.
+    Capture_record_section& Extra() { return capture_; }
+    const Capture_record_section& Extra() const { return capture_; }
 
     // ---- The race (Race_section tells what each does) ----
     int32_t Multi_TimeStamp(int16_t heat) { return race_.Multi_TimeStamp(heat); }
@@ -147,7 +152,11 @@ public:
     // Sizes of the pictures of the plain draw and of the overlay ("width,height width,height").
     std::string DIB_sizes() const { return renderer_->DIB_sizes(); }
     // The time stamp of the frame just read, while a file is open; 0 otherwise.
-    int32_t xTime_stamp() const { return File_open() ? Frame_Time_Stamp() : 0; }
+    int32_t xTime_stamp() const { return File_open() ? capture_.Frame_Time_Stamp() : 0; }
+    // What the viewer shows of the frame's capture record (Capture_record_section tells).
+    std::span<const uint8_t> Extra_data() const { return capture_.Extra_data(); }
+    int32_t Frame_time() const { return capture_.Frame_time(); }
+    int16_t Lap_Count() const { return capture_.Lap_Count(); }
 
     // Raised by Preread_File after each block with the percentage of the file read so far.
     std::function<void(int16_t percent)> Progress;
@@ -437,7 +446,6 @@ private:
     Cls_XML_header& Section_header() override { return Header(); }
     bool Store_section_header() override { return Write_XML_header(); }
     const Recording_file& Section_file() const override { return rec_; }
-    int16_t Section_field_shown() const override { return Field_To_Show(); }
     Recording_reader& Section_reader() const override { return *reader_; }
     Recording_file& Writable_file() override { return rec_; }
     bool Section_has_header() override { return Has_XML_header(); }
@@ -450,10 +458,19 @@ private:
     Recording_file& File() override { return rec_; }
     const Recording_file& File() const override { return rec_; }
     bool Store_header() override { return Write_XML_header(); }
-    Capture_record Frame_record() const override { return Extra_record(); }
-    bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
-    int32_t Second_field_ms() const override { return Second_Field_After_First(); }
+    Capture_record Frame_record() const override { return capture_.Extra_record(); }
+    bool Frame_stamp(int32_t& stamp) const override
+    {
+        stamp = capture_.Frame_Time_Stamp();
+        return capture_.Has_Frame_Time_Stamp();
+    }
+    int32_t Second_field_ms() const override { return capture_.Second_Field_After_First(); }
     int16_t Field_shown() const override { return Field_To_Show(); }
+    std::span<const uint8_t> Frame_bytes_read() const override { return Frame_bytes(); }
+    std::span<uint8_t> Frame_record_room() override;
+    bool Load_frame(int32_t frame, int16_t stream) override { return Read_Frame(frame, stream); }
+    bool Write_frame_back() override { return Rewrite_DV_frame(); }
+    bool Frames_carry_records() const override;
     int32_t Field_drawn() const override { return Current_Field(); }
     float Time_drawn() const override { return Effective_Time(); }
     float Avi_player_time() const override;
@@ -468,14 +485,8 @@ private:
     int16_t Stream_in_store() const override { return rec_.current_stream; }
     std::span<const uint8_t> Bytes() const override { return Frame_bytes(); }
     bool Copy_frame(int32_t frame, int16_t stream, platform::Av_frame_bytes& into) override;
-    void Take_capture_record() override { Read_Trace_Data(); }
+    void Take_capture_record() override { trace_.Read_Trace_Data(); }
     mutable Picture_facts facts_;
-
-    // ---- The trace section's frame ----
-    std::span<uint8_t> Frame_data() override;
-    std::span<const uint8_t> Traced_frame_bytes() const override { return Frame_bytes(); }
-    bool Read_traced_frame(int32_t frame, int16_t stream) override { return Read_Frame(frame, stream); }
-    bool Store_traced_frame() override { return Rewrite_DV_frame(); }
 };
 
 } // namespace wk

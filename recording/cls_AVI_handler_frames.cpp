@@ -33,16 +33,16 @@ bool cls_AVI_handler::Read_Frame(int32_t frame, int16_t stream)
     const int32_t f = std::min(frame, rec_.num_frames);
     if (f < 1) return false;
     if (!reader_->Read_frame(f, stream)) return false;
-    Take_frame_time();
-    Get_Current_Trace_data(rec_.frame_in_store);
+    capture_.Take_frame_time();
+    trace_.Get_Current_Trace_data(rec_.frame_in_store);
     return true;
 }
 
 void cls_AVI_handler::Forget_frame()
 {
-    Forget_record();
+    capture_.Forget_record();
     rec_.chunk_length = 0;
-    Forget_trace();
+    trace_.Forget_trace();
 }
 
 
@@ -115,11 +115,13 @@ int64_t cls_AVI_handler::File_size() const
 
 // ---- The frame written back ----
 
-std::span<uint8_t> cls_AVI_handler::Frame_data()
+std::span<uint8_t> cls_AVI_handler::Frame_record_room()
 {
     if (rec_.frame_in_store <= 0 || !reader_->Frame_has_trace_room()) return {};
     return reader_->Frame();
 }
+
+bool cls_AVI_handler::Frames_carry_records() const { return reader_->Keeps_extra_data(); }
 
 // Raw DV and multi-stream DV files are never written here: their change stays in memory.
 bool cls_AVI_handler::Rewrite_DV_frame() { return reader_->Rewrite_frame(); }

@@ -98,7 +98,7 @@ bool cls_AVI_handler::Wide_Screen()
 
 std::string cls_AVI_handler::Timestamp_string() const
 {
-    return "\r\nDV frame timestamp = " + std::to_string(Timestamp_long());
+    return "\r\nDV frame timestamp = " + std::to_string(capture_.Timestamp_long());
 }
 
 int16_t cls_AVI_handler::mill_per_frame() const

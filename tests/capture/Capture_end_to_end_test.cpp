@@ -359,7 +359,7 @@ TEST_F(Capture_end_to_end, AProgramKilledDuringAHeldCaptureOrItsAppendOpensWithE
         int32_t last_time = INT32_MIN;
         for (int32_t f = 1; f <= reader.num_frames(); ++f) {
             ASSERT_TRUE(reader.Read_Frame(f)) << "frame " << f;
-            EXPECT_TRUE(reader.Has_extra_data()) << "frame " << f;
+            EXPECT_TRUE(reader.Extra().Has_extra_data()) << "frame " << f;
             reader.Let_Field_To_Show(1);
             EXPECT_GE(reader.Multi_TimeStamp(1), last_time) << "frame " << f;
             last_time = reader.Multi_TimeStamp(1);

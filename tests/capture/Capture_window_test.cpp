@@ -49,10 +49,10 @@ TEST_F(Capture_window_road, AHeatStartedAndCapturedFromTheBoxEndsInItsRecording)
         ASSERT_TRUE(reader.Read_Frame(f));
         const auto bytes = reader.Frame_bytes();
         EXPECT_EQ(test::Frame_number(bytes.data()), 2 + f);
-        const auto record = DV_Extra_Data_Composite::Read_from(bytes, 12000);
-        EXPECT_GE(record.Long_at(DV_extra::Frame_tick), last_tick) << f;
-        last_tick = record.Long_at(DV_extra::Frame_tick);
-        EXPECT_EQ(record.Long_at(DV_extra::Heat_start), start) << f;
+        const auto record = Capture_record::From_bytes(bytes.subspan(12000));
+        EXPECT_GE(record.frame_tick, last_tick) << f;
+        last_tick = record.frame_tick;
+        EXPECT_EQ(record.heat_start, start) << f;
         // Frames came 40 ms apart from the start on; the viewer times a frame 10 ms before its
         // tick (the middle of its first field).
         reader.Let_Field_To_Show(1);

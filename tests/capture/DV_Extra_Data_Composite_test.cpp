@@ -4,26 +4,33 @@
 #include "tests/support/Test_support.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace wk {
 namespace {
 
 DV_Extra_Data_Composite Chosen_record()
 {
-    DV_Extra_Data_Composite r;
-    r.Let_long(DV_extra::Arrival_tick, 0x01020304);
-    r.Let_long(DV_extra::Frame_tick, -2); // a tick past the wrap
-    r.Let_long(DV_extra::Heat_start, 500000);
-    r.Let_long(DV_extra::Local_time, 36000123);
-    r.Let_integer(DV_extra::Model_frame, 7);
-    r.Let_integer(DV_extra::Hit, 1);
-    r.Let_boolean(DV_extra::Capturing, true);
-    r.Let_integer(DV_extra::Lap_count, 3);
-    r.Let_boolean(DV_extra::First_boat, true);
-    r.Let_integer(DV_extra::Tolv_camera, 2);
-    r.Let_integer(DV_extra::Goal_offset, -40);
-    r.Let_integer(DV_extra::Split_offset, 0x1234);
-    return r;
+    Capture_record r;
+    r.arrival_tick = 0x01020304;
+    r.frame_tick = -2; // a tick past the wrap
+    r.heat_start = 500000;
+    r.local_time_ms = 36000123;
+    r.model_frame = 7;
+    r.hit = 1;
+    r.capturing = -1;
+    r.lap_count = 3;
+    r.first_boat = -1;
+    r.tolv_camera = 2;
+    r.goal_offset = -40;
+    r.split_offset = 0x1234;
+    return DV_Extra_Data_Composite(r);
+}
+
+// The record that lies in frame at offset.
+Capture_record Read_from(std::span<const uint8_t> frame, size_t offset)
+{
+    return Capture_record::From_bytes(frame.subspan(offset));
 }
 
 TEST(DV_Extra_Data_Composite_test, ChosenValuesGiveTheseBytesAndZeroEverywhereElse)
@@ -78,7 +85,7 @@ TEST(DV_Extra_Data_Composite_test, ARecordThatWouldNotFitIsRefusedAndTheFrameSta
     const DV_Extra_Data_Composite record;
     EXPECT_EQ(test::Error_number([&] { record.Write_into(frame, 143900); }), err_Subscript);
     EXPECT_EQ(test::Error_number([&] { record.Write_into(frame, -1); }), err_Subscript);
-    EXPECT_EQ(test::Error_number([&] { DV_Extra_Data_Composite::Read_from(frame, 143809); }), err_Subscript);
+    EXPECT_THROW(Read_from(frame, 143809), std::out_of_range) << "nor is one read past the frame's end";
     EXPECT_EQ(frame, before);
     // The last place it fits is taken.
     record.Write_into(frame, 143808);
@@ -89,18 +96,18 @@ TEST(DV_Extra_Data_Composite_test, ReadingBackGivesTheFieldsAndAnEmptyRecordHasO
 {
     std::vector<uint8_t> frame(k_DV_frame_size);
     Chosen_record().Write_into(frame, 12000);
-    const auto read = DV_Extra_Data_Composite::Read_from(frame, 12000);
-    EXPECT_EQ(read.Long_at(DV_extra::Frame_tick), -2);
-    EXPECT_EQ(read.Integer_at(DV_extra::Goal_offset), -40);
-    EXPECT_TRUE(read.Boolean_at(DV_extra::First_boat));
-    EXPECT_TRUE(read.End_marker_valid());
+    const Capture_record read = Read_from(frame, 12000);
+    EXPECT_EQ(read.frame_tick, -2);
+    EXPECT_EQ(read.goal_offset, -40);
+    EXPECT_EQ(read.first_boat, -1);
+    EXPECT_TRUE(Capture_record::Ends_record(std::span(frame).subspan(12000)));
 
     const DV_Extra_Data_Composite empty;
     const auto b = empty.Bytes();
-    EXPECT_EQ(empty.Long_at(DV_extra::Length), 192);
+    EXPECT_EQ(Capture_record::From_bytes(b).length, 192);
     EXPECT_EQ(std::count(b.begin(), b.end(), 0), 192 - 16 - 1); // four markers and the length byte
     frame[12000 + 186] = 'X';
-    EXPECT_FALSE(DV_Extra_Data_Composite::Read_from(frame, 12000).End_marker_valid());
+    EXPECT_FALSE(Capture_record::Ends_record(std::span(frame).subspan(12000)));
 }
 
 } // namespace

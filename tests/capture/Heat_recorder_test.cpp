@@ -186,9 +186,9 @@ TEST_F(Heat_recorder_road, ABoxCaptureKeepsTheFramesOfItsPressToItsReleaseStampe
     cls_AVI_handler reader;
     ASSERT_TRUE(reader.Open_File(path));
     ASSERT_TRUE(reader.Read_Frame(1));
-    const auto record = DV_Extra_Data_Composite::Read_from(reader.Frame_bytes(), 12000);
-    EXPECT_EQ(record.Long_at(DV_extra::Heat_start), start);
-    EXPECT_EQ(record.Long_at(DV_extra::Frame_tick), start + 40);
+    const auto record = Capture_record::From_bytes(reader.Frame_bytes().subspan(12000));
+    EXPECT_EQ(record.heat_start, start);
+    EXPECT_EQ(record.frame_tick, start + 40);
     // The window was told the append's progress, from its beginning to its end.
     ASSERT_FALSE(view.progress.empty());
     EXPECT_EQ(view.progress.front(), 0);
@@ -323,7 +323,7 @@ TEST_F(Heat_recorder_road, AStartDuringAHeldCaptureGoesThroughItsWriterWithNoBox
     EXPECT_EQ(reader.Start_PC_Mill_time(1), start);
     // The frames after the start carry it.
     ASSERT_TRUE(reader.Read_Frame(30));
-    EXPECT_EQ(DV_Extra_Data_Composite::Read_from(reader.Frame_bytes(), 12000).Long_at(DV_extra::Heat_start), start);
+    EXPECT_EQ(Capture_record::From_bytes(reader.Frame_bytes().subspan(12000)).heat_start, start);
     EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_TRUE(reports.reports.empty());
 }
@@ -656,7 +656,7 @@ TEST_F(Heat_recorder_failing_camera, TheFiftyFramesBeforeTheFailureAreAppendedAn
         camera->MaxFrames(1);
         recorder.Camera(camera);
         std::vector<int32_t> delivered; // the capture tick of every frame the camera gave
-        view.on_frame = [&] { delivered.push_back(camera->Extra_data().Long_at(DV_extra::Frame_tick)); };
+        view.on_frame = [&] { delivered.push_back(camera->Record().frame_tick); };
         const std::string path = folder + "/HeatF.qs2";
         ASSERT_TRUE(recorder.New_file(0, folder, "F", path));
         recorder.Handle_Start_Event(0);
@@ -678,7 +678,7 @@ TEST_F(Heat_recorder_failing_camera, TheFiftyFramesBeforeTheFailureAreAppendedAn
             cls_AVI_handler first;
             ASSERT_TRUE(first.Open_File(path));
             ASSERT_TRUE(first.Read_Frame(1));
-            const int32_t first_kept = DV_Extra_Data_Composite::Read_from(first.Frame_bytes(), 12000).Long_at(DV_extra::Frame_tick);
+            const int32_t first_kept = Capture_record::From_bytes(first.Frame_bytes().subspan(12000)).frame_tick;
             const auto left_out = delivered.size() - size_t(kept);
             EXPECT_EQ(delivered[left_out], first_kept);
             for (size_t i = 0; i < left_out; ++i) EXPECT_LT(platform::Tick_difference(delivered[i], first_kept), 0) << i;

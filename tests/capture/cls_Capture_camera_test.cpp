@@ -87,10 +87,11 @@ TEST_F(cls_Capture_camera_test, FiftyStoredFramesCarryTheTicksTheyCameAtAndDecod
     std::vector<int32_t> ticks;
     for (int n = 1; n <= 50; ++n) {
         const uint8_t* stored = camera.get_Buffaddr(n);
-        const auto record = DV_Extra_Data_Composite::Read_from(std::span(stored, k_DV_frame_size), 12000);
-        ASSERT_TRUE(record.End_marker_valid()) << n;
-        EXPECT_EQ(record.Integer_at(DV_extra::Capturing), -1);
-        ticks.push_back(record.Long_at(DV_extra::Frame_tick));
+        const std::span<const uint8_t> bytes(stored + 12000, DV_extra::Size);
+        ASSERT_TRUE(Capture_record::Ends_record(bytes)) << n;
+        const Capture_record record = Capture_record::From_bytes(bytes);
+        EXPECT_EQ(record.capturing, -1);
+        ticks.push_back(record.frame_tick);
         const auto& raw = unstamped[size_t(n - 1)];
         EXPECT_FALSE(std::equal(raw.begin(), raw.end(), stored)) << "frame " << n << " carries no record";
         EXPECT_TRUE(Picture_of(decoder, raw.data()) == Picture_of(decoder, stored)) << "frame " << n;
@@ -143,7 +144,7 @@ TEST_F(cls_Capture_camera_test, TheServerNamesTheSampleTickOnlyDuringADelivery)
     std::optional<int32_t> server_minus_callback;
     camera.Event_Target(98);
     camera.DV_Event = [&](int32_t&, int32_t& dv_time) {
-        if (!server_minus_callback) server_minus_callback = camera.Extra_data().Long_at(DV_extra::Frame_tick) - dv_time;
+        if (!server_minus_callback) server_minus_callback = camera.Record().frame_tick - dv_time;
     };
     camera.Capture_Run();
     ASSERT_TRUE(Pump_until([&] { return server_minus_callback.has_value(); }));

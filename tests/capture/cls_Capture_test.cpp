@@ -37,9 +37,14 @@ protected:
         server.Deliver(test::Numbered_frame(n));
         EXPECT_TRUE(camera.Store_Buffer()) << n;
     }
-    DV_Extra_Data_Composite Record_of(cls_Capture& camera, int32_t n)
+    // The record stored in frame n: its bytes as they lie there, and its fields.
+    std::span<const uint8_t> Record_bytes_of(cls_Capture& camera, int32_t n)
     {
-        return DV_Extra_Data_Composite::Read_from(std::span<const uint8_t>(camera.get_Buffaddr(n), k_DV_frame_size), 12000);
+        return {camera.get_Buffaddr(n) + 12000, DV_extra::Size};
+    }
+    Capture_record Record_of(cls_Capture& camera, int32_t n)
+    {
+        return Capture_record::From_bytes(Record_bytes_of(camera, n));
     }
 
     test::Temp_home home;
@@ -146,9 +151,9 @@ TEST_F(cls_Capture_test, FramesIntoTheListCarryTheCapturingFlagAndFramesIntoTheR
     camera->Post_linear(true);
     for (int n = 2; n <= 41; ++n) Arrive_and_store(*camera, n);
     ASSERT_EQ(camera->Buff_num(), 41);
-    EXPECT_EQ(Record_of(*camera, 1).Integer_at(DV_extra::Capturing), 0);
-    EXPECT_EQ(Record_of(*camera, 2).Integer_at(DV_extra::Capturing), -1);
-    EXPECT_EQ(Record_of(*camera, 41).Integer_at(DV_extra::Capturing), -1);
+    EXPECT_EQ(Record_of(*camera, 1).capturing, 0);
+    EXPECT_EQ(Record_of(*camera, 2).capturing, -1);
+    EXPECT_EQ(Record_of(*camera, 41).capturing, -1);
     EXPECT_EQ(test::Frame_number(camera->get_Buffaddr(2)), 2);
     EXPECT_EQ(test::Frame_number(camera->get_Buffaddr(41)), 41);
     // The list starts again at the next press.
@@ -163,7 +168,7 @@ TEST_F(cls_Capture_test, TheFirstBoatFlagMarksExactlyOneArrivingFrame)
     camera->Is_Firstboat(true);
     for (int n = 2; n <= 5; ++n) Arrive_and_store(*camera, n);
     int marked = 0;
-    for (int n = 1; n <= 5; ++n) marked += Record_of(*camera, n).Integer_at(DV_extra::First_boat) == -1 ? n : 0;
+    for (int n = 1; n <= 5; ++n) marked += Record_of(*camera, n).first_boat == -1 ? n : 0;
     EXPECT_EQ(marked, 2);
 }
 
@@ -202,14 +207,14 @@ TEST_F(cls_Capture_test, EachFrameCarriesItsTimesTheHeatStartOnceStartedAndTheOw
     clock.now = {2026, 5, 1, 10, 0, 1, 500};
     Arrive_and_store(*camera, 1);
     auto r = Record_of(*camera, 1);
-    EXPECT_EQ(r.Long_at(DV_extra::Frame_tick), 77000); // when it reached the server
-    EXPECT_EQ(r.Long_at(DV_extra::Arrival_tick), 77013);
-    EXPECT_EQ(r.Long_at(DV_extra::Heat_start), 0);
-    EXPECT_EQ(r.Long_at(DV_extra::Local_time), 36001500);
-    EXPECT_EQ(r.Integer_at(DV_extra::Goal_offset), -120);
-    EXPECT_EQ(r.Integer_at(DV_extra::Split_offset), 30);
-    EXPECT_EQ(r.Integer_at(DV_extra::Lap_count), 2);
-    EXPECT_EQ(r.Integer_at(DV_extra::Model_frame), 9);
+    EXPECT_EQ(r.frame_tick, 77000); // when it reached the server
+    EXPECT_EQ(r.arrival_tick, 77013);
+    EXPECT_EQ(r.heat_start, 0);
+    EXPECT_EQ(r.local_time_ms, 36001500);
+    EXPECT_EQ(r.goal_offset, -120);
+    EXPECT_EQ(r.split_offset, 30);
+    EXPECT_EQ(r.lap_count, 2);
+    EXPECT_EQ(r.model_frame, 9);
 
     camera->Heat_Start_Milltime(0); // a start at tick 0 is still a start
     camera->Hit_Detected();
@@ -217,14 +222,14 @@ TEST_F(cls_Capture_test, EachFrameCarriesItsTimesTheHeatStartOnceStartedAndTheOw
     clock.tick = 90000;
     Arrive_and_store(*camera, 2);
     r = Record_of(*camera, 2);
-    EXPECT_EQ(r.Long_at(DV_extra::Frame_tick), 90000);
-    EXPECT_EQ(r.Integer_at(DV_extra::Hit), 1);
+    EXPECT_EQ(r.frame_tick, 90000);
+    EXPECT_EQ(r.hit, 1);
     camera->Heat_Start_Milltime(85000);
     Arrive_and_store(*camera, 3);
     r = Record_of(*camera, 3);
-    EXPECT_EQ(r.Long_at(DV_extra::Heat_start), 85000);
-    EXPECT_EQ(r.Integer_at(DV_extra::Hit), 0); // cleared after the frame it was marked in
-    for (size_t at : {16u, 38u, 78u, 176u, 190u}) EXPECT_EQ(r.Bytes()[at], 0) << at;
+    EXPECT_EQ(r.heat_start, 85000);
+    EXPECT_EQ(r.hit, 0); // cleared after the frame it was marked in
+    for (size_t at : {16u, 38u, 78u, 176u, 190u}) EXPECT_EQ(Record_bytes_of(*camera, 3)[at], 0) << at;
 }
 
 // A camera that stamped its pictures gives each field its picture's time, marked in the record; a
@@ -251,9 +256,9 @@ TEST_F(cls_Capture_test, EachFieldKeepsItsPicturesTimeWhereTheServerGivesIt)
         else server.Deliver(test::Numbered_frame(n));
         ASSERT_TRUE(camera->Store_Buffer()) << n;
         const auto r = Record_of(*camera, n);
-        EXPECT_EQ(r.Long_at(DV_extra::Frame_tick), c.frame_tick) << n;
-        EXPECT_EQ(r.Long_at(DV_extra::Second_field_tick), c.second_tick) << n;
-        EXPECT_EQ(r.Long_at(DV_extra::Time_rule), c.rule) << n;
+        EXPECT_EQ(r.frame_tick, c.frame_tick) << n;
+        EXPECT_EQ(r.second_field_tick, c.second_tick) << n;
+        EXPECT_EQ(r.picture_times, c.rule == DV_extra::k_Picture_times) << n;
     }
 }
 
@@ -302,8 +307,7 @@ TEST_F(cls_Capture_test, TheStoredRecordHasItsBytesWhereTheFilesHaveThem)
         if (c.hit) camera->Hit_Detected();
         server.Deliver_timed(test::Numbered_frame(n), *c.times);
         ASSERT_TRUE(camera->Store_Buffer()) << n;
-        const DV_Extra_Data_Composite record = Record_of(*camera, n);
-        const auto bytes = record.Bytes();
+        const auto bytes = Record_bytes_of(*camera, n);
         const std::vector<uint8_t> expected = Hex_bytes(c.hex);
         ASSERT_EQ(expected.size(), 192u) << n;
         for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(int(bytes[i]), int(expected[i])) << n << " byte " << i;

@@ -53,8 +53,8 @@ void Read_frames(cls_AVI_handler& rec, platform::Draw_surface& picture)
         rec.Draw_field(field, picture);
     }
     rec.Refresh_field(picture, false);
-    rec.Read_Trace_Array();
-    rec.Read_Trace_Data();
+    rec.Trace().Read_Trace_Array();
+    rec.Trace().Read_Trace_Data();
 }
 
 } // namespace

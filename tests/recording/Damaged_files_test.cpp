@@ -43,7 +43,7 @@ protected:
                 rec.Draw_field(2 * k, picture);
             } else {
                 EXPECT_TRUE(rec.Frame_bytes().empty());
-                EXPECT_FALSE(rec.Has_Frame_Time_Stamp());
+                EXPECT_FALSE(rec.Extra().Has_Frame_Time_Stamp());
             }
         }
         rec.Close_File();

@@ -40,9 +40,9 @@ TEST_F(Hostile_files, AHeaderClaimingABillionFramesGivesTheFramesOnDisk)
     ASSERT_TRUE(rec.Open_File(path));
     EXPECT_EQ(rec.num_frames(), 3);
     EXPECT_EQ(rec.Num_fields(), 6);
-    rec.Read_Trace_Array();
-    EXPECT_EQ(rec.Trace_Array_count(), 3);
-    EXPECT_TRUE(rec.Clear_all_Traces());
+    rec.Trace().Read_Trace_Array();
+    EXPECT_EQ(rec.Trace().Trace_Array_count(), 3);
+    EXPECT_TRUE(rec.Trace().Clear_all_Traces());
     // The header's own count in seconds is held to what it can show.
     EXPECT_EQ(rec.Seconds(), 32767);
     // Nothing walks the claimed frames: a pass over a billion of them takes far longer than this
@@ -57,8 +57,8 @@ TEST_F(Hostile_files, AHeaderWithoutAnyFrameOnDiskOpensEmpty)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     EXPECT_EQ(rec.num_frames(), 0);
-    rec.Read_Trace_Array();
-    EXPECT_EQ(rec.Trace_Array_count(), 0);
+    rec.Trace().Read_Trace_Array();
+    EXPECT_EQ(rec.Trace().Trace_Array_count(), 0);
     test::Picture p;
     EXPECT_FALSE(rec.Draw_field_3(1, p.dc));
 }

@@ -1,19 +1,28 @@
 // The sections of the recording object built alone over a fake recording: the race time of the
 // frame on show, which setters store the header, the tolvex goal offset the frame supplies, and
-// the swing's fields and times the golf section takes from the recording.
+// the swing's fields and times the golf section takes from the recording, and the trace record
+// written into the frame in store as far as the recording could store it, and the time the
+// capture record gives its frame.
 #include "recording/Golf_section.h"
 #include "recording/Race_section.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_port.h"
 #include "recording/Tolvex_section.h"
+#include "recording/Trace_section.h"
 #include "recording/header/Cls_XML_header.h"
+#include "platform/Memory_bytes.h"
+#include "recording/Capture_record_section.h"
+#include "services/Module_error.h"
 #include "services/Run_time_error.h"
+#include "tests/support/Test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace wk {
 namespace {
@@ -31,6 +40,15 @@ struct Fake_recording : Recording_port {
     float time_drawn = 0, player_time = 0;
     bool keeps_swing_fields = true;
     int32_t found = 0;
+    // Frames of stream 1 (frame f at f - 1) and the one in store, with room for a trace record
+    // where `room` says; a write back stores, keeps in memory only (false) or raises.
+    enum class Write { stores, memory_only, raises };
+    std::vector<std::vector<uint8_t>> frames;
+    std::vector<uint8_t> in_store;
+    bool room = true;
+    Write write = Write::stores;
+    int32_t unreadable = 0; // a frame that cannot be read
+    bool carries_records = true;
 
     // A fresh header with the race and the tolvex sections, as a new recording gets one.
     Fake_recording()
@@ -60,6 +78,37 @@ struct Fake_recording : Recording_port {
     bool Keeps_swing_fields() const override { return keeps_swing_fields; }
     const platform::Byte_file* Model_file() const override { return nullptr; }
     void Frame_found(int32_t frame) override { found = frame; }
+    bool Frames_carry_records() const override { return carries_records; }
+    std::span<const uint8_t> Frame_bytes_read() const override { return in_store; }
+    std::span<uint8_t> Frame_record_room() override { return room ? std::span<uint8_t>(in_store) : std::span<uint8_t>(); }
+    bool Load_frame(int32_t f, int16_t stream) override
+    {
+        file.frame_in_store = 0;
+        in_store.clear();
+        if (f < 1 || f > int32_t(frames.size()) || f == unreadable) return false;
+        in_store = frames[size_t(f - 1)];
+        file.frame_in_store = f;
+        file.current_stream = stream;
+        return true;
+    }
+    bool Write_frame_back() override
+    {
+        if (write == Write::raises) throw Run_time_error(75, "Path/File access error");
+        if (write == Write::memory_only) return false;
+        frames[size_t(file.frame_in_store - 1)] = in_store;
+        return true;
+    }
+    // An open recording of n frames, each long enough for its trace record, none traced.
+    void Open_frames(int32_t n)
+    {
+        file.file.Attach(std::make_unique<platform::Memory_bytes>(std::vector<uint8_t>(1)));
+        frames.assign(size_t(n), std::vector<uint8_t>(Trace_Record::k_Offset + Trace_Record::k_Size, 0x5A));
+        file.num_frames = n;
+    }
+    bool Frame_traced(int32_t f) const
+    {
+        return std::memcmp(frames[size_t(f - 1)].data() + Trace_Record::k_Offset, "QSTD", 4) == 0;
+    }
 };
 
 TEST(Recording_sections, RaceTimeOfTheFrameOnShowComesFromItsStartStampFieldAndGoalOffset)
@@ -189,6 +238,121 @@ TEST(Recording_sections, SwingTimesCountFromTheBaseTimeAndAFrameFoundBecomesTheE
     rec.file.num_frames = 200;
     EXPECT_EQ(golf.Synch_percentage(25), 50);
     EXPECT_EQ(rec.found, 50);
+}
+
+TEST(Recording_sections, ATracePointIsKeptAsFarAsTheRecordingCouldStoreItsFrame)
+{
+    using Write = Fake_recording::Write;
+    struct Case {
+        const char* what;
+        bool room;
+        Write write;
+        std::optional<bool> said; // none: raises
+        bool in_memory, in_file, in_copy;
+    };
+    const Case cases[] = {
+        {"stored", true, Write::stores, true, true, true, true},
+        {"kept in memory only", true, Write::memory_only, false, true, false, true},
+        {"the write fails", true, Write::raises, std::nullopt, false, false, false},
+        {"no room for a record", false, Write::stores, false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fake_recording rec;
+        Trace_section trace(rec);
+        rec.Open_frames(3);
+        trace.Read_Trace_Array();
+        ASSERT_TRUE(rec.Load_frame(2, 1));
+        rec.room = c.room;
+        rec.write = c.write;
+        rec.field = 2;
+        if (c.said)
+            EXPECT_EQ(trace.Update_Trace_Data(4, 12, -3), *c.said);
+        else
+            EXPECT_EQ(test::Error_number([&] { trace.Update_Trace_Data(4, 12, -3); }), 75);
+        const bool in_memory = std::memcmp(rec.in_store.data() + Trace_Record::k_Offset, "QSTD", 4) == 0;
+        EXPECT_EQ(in_memory, c.in_memory);
+        EXPECT_EQ(rec.Frame_traced(2), c.in_file);
+        EXPECT_EQ(trace.Trace_X(4), c.in_copy ? 12 : 0);
+        EXPECT_EQ(trace.Trace_Array(2).y(4, 2), c.in_file ? -3 : 0) << "the list holds what the file holds";
+    }
+}
+
+TEST(Recording_sections, ClearingEveryTraceEndsOnTheFrameItStartedOnWhateverHappens)
+{
+    using Write = Fake_recording::Write;
+    struct Case {
+        const char* what;
+        int32_t unreadable;
+        Write write;
+        std::optional<bool> said; // none: raises
+        bool frame_3_cleared;
+    };
+    const Case cases[] = {
+        {"all cleared", 0, Write::stores, true, true},
+        {"a frame cannot be read", 1, Write::stores, false, true},
+        {"a write fails", 0, Write::raises, std::nullopt, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fake_recording rec;
+        Trace_section trace(rec);
+        rec.Open_frames(4);
+        ASSERT_TRUE(rec.Load_frame(3, 1));
+        ASSERT_TRUE(trace.Update_Trace_Data(1, 7, 8));
+        ASSERT_TRUE(rec.Load_frame(2, 1));
+        rec.unreadable = c.unreadable;
+        rec.write = c.write;
+        if (c.said)
+            EXPECT_EQ(trace.Clear_all_Traces(), *c.said);
+        else
+            EXPECT_EQ(test::Error_number([&] { trace.Clear_all_Traces(); }), 75);
+        EXPECT_EQ(rec.file.frame_in_store, 2);
+        EXPECT_EQ(Trace_Record::From_bytes(std::span(rec.frames[2]).subspan(Trace_Record::k_Offset)).x(1, 1),
+                  c.frame_3_cleared ? 0 : 7);
+    }
+}
+
+TEST(Recording_sections, ACapturedFrameTakesItsPicturesTimesOrTheFrameGridLessTen)
+{
+    struct Case {
+        const char* what;
+        bool carries;
+        std::optional<size_t> record_at; // none: the frame has no record
+        bool picture_times;
+        int32_t first, second;
+        std::optional<int32_t> stamp; // none: the frame has no stamp
+        int32_t second_after;
+    };
+    const Case cases[] = {
+        {"DV on the 40 ms grid", true, 12000, false, 1265, 0, 1270, 20},
+        {"the pictures' own times", true, 12000, true, 1265, 1283, 1265, 18},
+        {"one picture fills both fields", true, 12000, true, 1265, 1265, 1265, 0},
+        {"a partner too late is not believed", true, 12000, true, 1265, 1306, 1265, 20},
+        {"a partner before is not believed", true, 12000, true, 1265, 1264, 1265, 20},
+        {"across the tick's change of sign", true, 12000, true, INT32_MAX - 5, INT32_MIN + 14, INT32_MAX - 5, 20},
+        {"found where it lies", true, 700, true, 1265, 1283, 1265, 18},
+        {"no record", true, std::nullopt, false, 1265, 0, std::nullopt, 20},
+        {"a kind whose frames carry none", false, 12000, true, 1265, 1283, std::nullopt, 20},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fake_recording rec;
+        Capture_record_section record(rec);
+        rec.carries_records = c.carries;
+        rec.file.frame_buffer.assign(144000, 0x33);
+        Capture_record r;
+        r.frame_tick = c.first;
+        r.second_field_tick = c.second;
+        r.picture_times = c.picture_times;
+        const Capture_record::Bytes bytes = r.To_bytes();
+        if (c.record_at) std::copy(bytes.begin(), bytes.end(), rec.file.frame_buffer.begin() + *c.record_at);
+        record.Take_frame_time();
+        EXPECT_EQ(record.Has_Frame_Time_Stamp(), c.stamp.has_value());
+        EXPECT_EQ(record.Frame_Time_Stamp(), c.stamp.value_or(0));
+        EXPECT_EQ(record.Second_Field_After_First(), c.second_after);
+        EXPECT_EQ(record.Extra_data().size(), c.stamp ? capture_record::Size : 0u);
+    }
 }
 
 } // namespace

@@ -89,10 +89,10 @@ void Overwrite_with_stream_2(const std::string& path, int32_t n)
     cls_AVI_handler other;
     ASSERT_TRUE(other.Open_File(path));
     ASSERT_TRUE(other.Read_Frame(n, 1));
-    ASSERT_TRUE(other.Has_extra_data());
+    ASSERT_TRUE(other.Extra().Has_extra_data());
     test::DV_frame f = test::Stream_frames(2)[size_t(n) - 1];
     const std::span<const uint8_t> now = other.Frame_bytes();
-    const auto at = size_t(other.Extra_index());
+    const auto at = size_t(other.Extra().Extra_index());
     std::copy(now.begin() + ptrdiff_t(at), now.begin() + ptrdiff_t(at + 190), f.begin() + ptrdiff_t(at));
     const int64_t offset = other.Frame_Position() - 1;
     other.Close_File();

@@ -107,14 +107,14 @@ TEST_F(Own_format, AppendedFramesAreCountedAtCloseAndReadBackWithTheirTimes)
     EXPECT_EQ(rec.Clip_length(), 2000);
     for (int k : {1, 2, 25, 50}) {
         ASSERT_TRUE(rec.Read_Frame(k));
-        ASSERT_TRUE(rec.Has_Frame_Time_Stamp());
+        ASSERT_TRUE(rec.Extra().Has_Frame_Time_Stamp());
         const int32_t tick = 100000 + 40 * k + 7;
-        EXPECT_EQ(rec.Raw_Frame_Time(), tick);
+        EXPECT_EQ(rec.Extra().Raw_Frame_Time(), tick);
         // Rounded to a whole frame of 40 ms (halves to even), less 10 ms.
-        EXPECT_EQ(rec.Frame_Time_Stamp(), int32_t(std::nearbyint(tick / 40.0)) * 40 - 10);
+        EXPECT_EQ(rec.Extra().Frame_Time_Stamp(), int32_t(std::nearbyint(tick / 40.0)) * 40 - 10);
         EXPECT_EQ(rec.Frame_time(), 36000000 + 40 * k);
         EXPECT_EQ(rec.Lap_Count(), k);
-        EXPECT_EQ(rec.Extra_index(), 12000);
+        EXPECT_EQ(rec.Extra().Extra_index(), 12000);
         EXPECT_EQ(std::memcmp(rec.Frame_bytes().data(), Stamped(k).data(), 144000), 0);
     }
     // Past the end: the last frame.
@@ -136,9 +136,9 @@ TEST_F(Own_format, TheFrameTimeStampRoundsHalvesToTheEvenFrame)
     rec.Close_File();
     ASSERT_TRUE(rec.Open_File(Path("r.qs2")));
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_EQ(rec.Frame_Time_Stamp(), 1030);
+    EXPECT_EQ(rec.Extra().Frame_Time_Stamp(), 1030);
     ASSERT_TRUE(rec.Read_Frame(2));
-    EXPECT_EQ(rec.Frame_Time_Stamp(), 1030);
+    EXPECT_EQ(rec.Extra().Frame_Time_Stamp(), 1030);
 }
 
 TEST_F(Own_format, TheTimeStampIsGivenOnlyWhileTheFileIsOpen)
@@ -168,15 +168,15 @@ TEST_F(Own_format, AFrameWithoutExtraDataHasNoTimeOfItsOwn)
     rec.Close_File();
     ASSERT_TRUE(rec.Open_File(Path("mixed.qs2")));
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_TRUE(rec.Has_extra_data());
+    EXPECT_TRUE(rec.Extra().Has_extra_data());
     ASSERT_TRUE(rec.Read_Frame(2));
-    EXPECT_FALSE(rec.Has_extra_data());
-    EXPECT_FALSE(rec.Has_Frame_Time_Stamp());
+    EXPECT_FALSE(rec.Extra().Has_extra_data());
+    EXPECT_FALSE(rec.Extra().Has_Frame_Time_Stamp());
     EXPECT_EQ(rec.Frame_time(), 0);
     EXPECT_EQ(rec.Lap_Count(), 0);
     ASSERT_TRUE(rec.Read_Frame(3));
-    EXPECT_FALSE(rec.Has_extra_data());
-    EXPECT_EQ(rec.Frame_Time_Stamp(), 0);
+    EXPECT_FALSE(rec.Extra().Has_extra_data());
+    EXPECT_EQ(rec.Extra().Frame_Time_Stamp(), 0);
 }
 
 TEST_F(Own_format, RewritingTheExtraDataChangesExactlyItsRecord)
@@ -186,11 +186,11 @@ TEST_F(Own_format, RewritingTheExtraDataChangesExactlyItsRecord)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     ASSERT_TRUE(rec.Read_Frame(3));
-    ASSERT_TRUE(rec.Has_extra_data());
+    ASSERT_TRUE(rec.Extra().Has_extra_data());
     // Change the comment field (record offset 82) through a copy written back.
     auto& extra = const_cast<uint8_t&>(rec.Extra_data()[82]);
     extra = 'X';
-    ASSERT_TRUE(rec.Rewrite_DV_Extra_data());
+    ASSERT_TRUE(rec.Extra().Rewrite_DV_Extra_data());
     rec.Close_File();
     const std::string after = test::Read_file(path);
     ASSERT_EQ(after.size(), before.size());
@@ -296,16 +296,16 @@ TEST_F(Own_format, ExtraDataRewrittenIntoARecordingHeldInMemoryIsReadBackFromThe
     ASSERT_TRUE(rec.Open_File(path));
     ASSERT_TRUE(rec.In_memory());
     ASSERT_TRUE(rec.Read_Frame(2));
-    ASSERT_TRUE(rec.Write_comment("kept in memory"));
+    ASSERT_TRUE(rec.Extra().Write_comment("kept in memory"));
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_EQ(rec.Read_Comment(), "");
+    EXPECT_EQ(rec.Extra().Read_Comment(), "");
     ASSERT_TRUE(rec.Read_Frame(2)); // from the memory copy
-    EXPECT_EQ(rec.Read_Comment(), "kept in memory");
+    EXPECT_EQ(rec.Extra().Read_Comment(), "kept in memory");
     rec.Close_File();
     rec.Let_Read_to_Memory(false);
     ASSERT_TRUE(rec.Open_File(path));
     ASSERT_TRUE(rec.Read_Frame(2));
-    EXPECT_EQ(rec.Read_Comment(), "kept in memory");
+    EXPECT_EQ(rec.Extra().Read_Comment(), "kept in memory");
 }
 
 TEST_F(Own_format, ClosingForgetsTheSuffixWithTheOtherValuesOfTheFile)
@@ -497,7 +497,7 @@ TEST_F(Own_format, RawDvOpensReadOnlyWithItsOffset)
     EXPECT_EQ(rec.num_frames(), 10);
     ASSERT_TRUE(rec.Read_Frame(7));
     EXPECT_EQ(std::memcmp(rec.Frame_bytes().data(), Frames()[6].data(), 144000), 0);
-    EXPECT_FALSE(rec.Has_Frame_Time_Stamp()); // raw DV carries no extra data
+    EXPECT_FALSE(rec.Extra().Has_Frame_Time_Stamp()); // raw DV carries no extra data
 }
 
 TEST_F(Own_format, RawDvOfTwoAndAHalfFramesHasTwo)

@@ -246,25 +246,25 @@ TEST_F(Properties, TheCommentIsWrittenOnlyIntoAFrameReadFromThisFile)
     const std::string before = test::Read_file(path);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_THROW(rec.Write_comment("too early"), Run_time_error);
+    EXPECT_THROW(rec.Extra().Write_comment("too early"), Run_time_error);
     ASSERT_TRUE(rec.Read_Frame(2));
-    EXPECT_EQ(rec.Read_Comment(), "frame 2");
+    EXPECT_EQ(rec.Extra().Read_Comment(), "frame 2");
     fs::resize_file(path, 100005 + 2 * 144000 + 10); // frame 3 is gone
     EXPECT_FALSE(rec.Read_Frame(3));
-    EXPECT_EQ(rec.Read_Comment(), "");
-    EXPECT_THROW(rec.Write_comment("onto no frame"), Run_time_error);
+    EXPECT_EQ(rec.Extra().Read_Comment(), "");
+    EXPECT_THROW(rec.Extra().Write_comment("onto no frame"), Run_time_error);
     EXPECT_EQ(test::Read_file(path), before.substr(0, 100005 + 2 * 144000 + 10));
 
     ASSERT_TRUE(rec.Read_Frame(2));
     const std::string text = std::string(80, 'k') + std::string(20, 'z');
-    ASSERT_TRUE(rec.Write_comment(text));
+    ASSERT_TRUE(rec.Extra().Write_comment(text));
     ASSERT_TRUE(rec.Open_File(path));
     ASSERT_TRUE(rec.Read_Frame(2));
-    EXPECT_EQ(rec.Read_Comment(), std::string(80, 'k'));
-    ASSERT_TRUE(rec.Write_comment("Zielfoto \xc3\xa4")); // stored as one byte a character
+    EXPECT_EQ(rec.Extra().Read_Comment(), std::string(80, 'k'));
+    ASSERT_TRUE(rec.Extra().Write_comment("Zielfoto \xc3\xa4")); // stored as one byte a character
     ASSERT_TRUE(rec.Read_Frame(1));
     ASSERT_TRUE(rec.Read_Frame(2));
-    EXPECT_EQ(rec.Read_Comment(), "Zielfoto \xc3\xa4");
+    EXPECT_EQ(rec.Extra().Read_Comment(), "Zielfoto \xc3\xa4");
     const std::string bytes = test::Read_file(path);
     const size_t field = 100005 + 144000 + 12000 + 82;
     EXPECT_EQ(bytes.substr(field, 11), std::string("Zielfoto \xe4\0", 11));
@@ -283,7 +283,7 @@ TEST_F(Properties, ACommentThatBeginsWithAZeroByteIsEmpty)
     rec.Close_File();
     ASSERT_TRUE(rec.Open_File(Path("nul.qs2")));
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_EQ(rec.Read_Comment(), "");
+    EXPECT_EQ(rec.Extra().Read_Comment(), "");
 }
 
 TEST_F(Properties, AFileBeyondTwoGigabytesKeepsItsSize)
@@ -339,7 +339,7 @@ TEST_F(Properties, TimesOfTheCurrentFrameBelongToIt)
     cls_AVI_handler qs;
     ASSERT_TRUE(qs.Open_File(Make_qs2("heat.qs2", 2)));
     ASSERT_TRUE(qs.Read_Frame(2));
-    EXPECT_EQ(qs.Capture_mill_time(), 1080);
+    EXPECT_EQ(qs.Extra().Capture_mill_time(), 1080);
     qs.Let_Current_Field(3);
     EXPECT_EQ(qs.xCurrent(), 3);
     EXPECT_EQ(qs.Current_net(), 4); // no selection start: the field less 0, plus 1

@@ -268,7 +268,7 @@ TEST_F(Race, RewritingMembersAreInTheFileAtOnce)
     EXPECT_FALSE(rec.Lanes_locked());
     EXPECT_EQ(rec.num_frames(), 1);
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_EQ(rec.Raw_Frame_Time(), 5000);
+    EXPECT_EQ(rec.Extra().Raw_Frame_Time(), 5000);
 }
 
 TEST_F(Race, ClearHeatsZeroesOnlyTheLocalStarts)

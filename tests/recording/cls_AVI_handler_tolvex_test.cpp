@@ -95,7 +95,7 @@ TEST_F(Sibling_timing, TheFramesGoalOffsetStandsInOnlyWhileTheHeaderOffsetIsZero
 
     for (const auto& [frame, camera] : {std::pair{1, 2}, {2, 1}, {4, 0}}) {
         ASSERT_TRUE(rec.Read_Frame(frame));
-        EXPECT_EQ(rec.Tolv_Camera(), camera) << frame;
+        EXPECT_EQ(rec.Extra().Tolv_Camera(), camera) << frame;
     }
 }
 

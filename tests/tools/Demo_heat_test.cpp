@@ -44,9 +44,9 @@ TEST_F(Demo_heat, TheRecordingCarriesTheHeatAndEveryFrameItsTime)
     ASSERT_EQ(r.crossings.size(), 4u);
     for (const auto& c : r.crossings) {
         ASSERT_TRUE(rec.Read_Frame(c.frame));
-        ASSERT_TRUE(rec.Has_Frame_Time_Stamp());
+        ASSERT_TRUE(rec.Extra().Has_Frame_Time_Stamp());
         EXPECT_EQ(rec.Extra_data().size(), 192u);
-        EXPECT_EQ(rec.Frame_Time_Stamp() - r.heat_start + (c.field == 2 ? 20 : 0), c.race_time);
+        EXPECT_EQ(rec.Extra().Frame_Time_Stamp() - r.heat_start + (c.field == 2 ? 20 : 0), c.race_time);
         EXPECT_GT(rec.Header().Lane_pos_Y(c.lane), 0);
         // The printed mark is where the viewer draws the lane's mark: a click there hits the lane.
         EXPECT_EQ(c.mark_x, rec.Header().Lane_pos_X(c.lane));
