@@ -12,6 +12,7 @@ class Byte_file;
 }
 
 class Cls_XML_header;
+class Recording_reader;
 struct Recording_file;
 
 class Recording_port {
@@ -21,6 +22,12 @@ public:
     virtual const Recording_file& File() const = 0;
     // Rewrites the header into the file; false when it was not written (the problem is posted).
     virtual bool Store_header() = 0;
+    // The reader of the file's kind (one that opens nothing while no file is named).
+    virtual Recording_reader& Reader() const = 0;
+    // Writes the DV header record that keeps an sdv recording's selection; false when it was not.
+    virtual bool Store_dv_record() = 0;
+    // The selection changed: the fields to play are counted again.
+    virtual void Fields_changed() = 0;
 
     // The frame on show: its capture record (all zero when it has none), its own time stamp
     // (false when it has none), how long after that stamp its second field was taken (ms), and

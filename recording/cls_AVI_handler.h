@@ -43,7 +43,6 @@ class Avi_chunks;
 class cDIBSection;
 
 class cls_AVI_handler : public Avi_section,
-                        public Stream_section,
                         public Capture_record_section,
                         public Trace_section,
                         private Recording_port,
@@ -55,6 +54,7 @@ class cls_AVI_handler : public Avi_section,
     Tolvex_section tolvex_{*this};
     Bench_section bench_{*this};
     Golf_section golf_{*this};
+    Stream_section stream_{*this};
 
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
@@ -92,6 +92,10 @@ public:
     Tolvex_section& Tolvex() { return tolvex_; }
     Bench_section& Bench() { return bench_; }
     Golf_section& Golf() { return golf_; }
+    // The streams, the cameras' places and the selection of fields.
+    Stream_section& Stream() { return stream_; }
+    bool rotated() const { return stream_.rotated(); }
+    bool rotated(bool on) { return stream_.rotated(on); }
 
     // ---- The race (Race_section tells what each does) ----
     int32_t Multi_TimeStamp(int16_t heat) { return race_.Multi_TimeStamp(heat); }
@@ -440,16 +444,15 @@ private:
     int16_t Section_field_shown() const override { return Field_To_Show(); }
     Recording_reader& Section_reader() const override { return *reader_; }
     Recording_file& Writable_file() override { return rec_; }
-    bool Section_has_header() override { return Has_XML_header(); }
-    bool Store_dv_record() override { return Rewrite_DV_header(); }
-    void Fields_changed() override { Calculate_Number_of_Fields(); }
-    int32_t Section_current_field() const override { return Current_Field(); }
     int32_t Section_drive_type() const override { return drive_type_; }
 
     // ---- The recording's port ----
     Recording_file& File() override { return rec_; }
     const Recording_file& File() const override { return rec_; }
     bool Store_header() override { return Write_XML_header(); }
+    Recording_reader& Reader() const override { return *reader_; }
+    bool Store_dv_record() override { return Rewrite_DV_header(); }
+    void Fields_changed() override { Calculate_Number_of_Fields(); }
     Capture_record Frame_record() const override { return Extra_record(); }
     bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }
     int32_t Second_field_ms() const override { return Second_Field_After_First(); }

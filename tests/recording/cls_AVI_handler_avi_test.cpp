@@ -470,7 +470,7 @@ TEST_F(Avi_recording, TheChunkWalkPadsOddSizesStopsAtTheRiffEndAndNeverReadsPast
     Write("short_riff.avi", with({{"QSXM", header}}, int64_t(header.size()) + 8));
     ASSERT_TRUE(rec.Open_File(Path("short_riff.avi")));
     EXPECT_FALSE(rec.Has_XML_header());
-    EXPECT_EQ(rec.Selection_start(), 0);
+    EXPECT_EQ(rec.Stream().Selection_start(), 0);
 
     // A header chunk whose size runs past the end of the file.
     auto cut = with({{"QSXM", header}});
