@@ -28,6 +28,8 @@ public:
     virtual bool Store_dv_record() = 0;
     // The selection changed: the fields to play are counted again.
     virtual void Fields_changed() = 0;
+    // Kind of the file's drive (5: CD/DVD).
+    virtual int32_t Drive_type() const = 0;
 
     // The frame on show: its capture record (all zero when it has none), its own time stamp
     // (false when it has none), how long after that stamp its second field was taken (ms), and

@@ -42,8 +42,7 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-class cls_AVI_handler : public Avi_section,
-                        public Capture_record_section,
+class cls_AVI_handler : public Capture_record_section,
                         public Trace_section,
                         private Recording_port,
                         private Frame_source {
@@ -55,6 +54,7 @@ class cls_AVI_handler : public Avi_section,
     Bench_section bench_{*this};
     Golf_section golf_{*this};
     Stream_section stream_{*this};
+    Avi_section avi_{*this};
 
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
@@ -96,6 +96,8 @@ public:
     Stream_section& Stream() { return stream_; }
     bool rotated() const { return stream_.rotated(); }
     bool rotated(bool on) { return stream_.rotated(on); }
+    // The AVI's header chunks, indexes, own headers, text stream and data channel names.
+    Avi_section& Avi() { return avi_; }
 
     // ---- The race (Race_section tells what each does) ----
     int32_t Multi_TimeStamp(int16_t heat) { return race_.Multi_TimeStamp(heat); }
@@ -444,14 +446,14 @@ private:
     int16_t Section_field_shown() const override { return Field_To_Show(); }
     Recording_reader& Section_reader() const override { return *reader_; }
     Recording_file& Writable_file() override { return rec_; }
-    int32_t Section_drive_type() const override { return drive_type_; }
 
     // ---- The recording's port ----
     Recording_file& File() override { return rec_; }
     const Recording_file& File() const override { return rec_; }
     bool Store_header() override { return Write_XML_header(); }
     Recording_reader& Reader() const override { return *reader_; }
-    bool Store_dv_record() override { return Rewrite_DV_header(); }
+    bool Store_dv_record() override { return avi_.Rewrite_DV_header(); }
+    int32_t Drive_type() const override { return drive_type_; }
     void Fields_changed() override { Calculate_Number_of_Fields(); }
     Capture_record Frame_record() const override { return Extra_record(); }
     bool Frame_stamp(int32_t& stamp) const override { stamp = Frame_Time_Stamp(); return Has_Frame_Time_Stamp(); }

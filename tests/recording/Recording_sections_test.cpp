@@ -1,7 +1,8 @@
 // The sections of the recording object built alone over a fake recording: the race time of the
 // frame on show, which setters store the header, the tolvex goal offset the frame supplies, the
-// swing's fields and times the golf section takes from the recording, and where the selection of
-// fields is kept.
+// swing's fields and times the golf section takes from the recording, where the selection of
+// fields is kept, and what the AVI section refuses to write.
+#include "recording/Avi_section.h"
 #include "recording/DV_Header_Record.h"
 #include "recording/Golf_section.h"
 #include "recording/Race_section.h"
@@ -40,6 +41,7 @@ struct Fake_recording : Recording_port {
     mutable Fake_reader reader{file};
     bool dv_store_works = true;
     int dv_stores = 0, fields_counted = 0;
+    int32_t drive_type = 3;
     Capture_record record;
     std::optional<int32_t> stamp;
     int32_t second_field_ms = 20;
@@ -72,6 +74,7 @@ struct Fake_recording : Recording_port {
         return dv_store_works;
     }
     void Fields_changed() override { ++fields_counted; }
+    int32_t Drive_type() const override { return drive_type; }
     Capture_record Frame_record() const override { return record; }
     bool Frame_stamp(int32_t& s) const override
     {
@@ -283,6 +286,36 @@ TEST(Recording_sections, SelectionSettersTakeTheFieldDrawnCountTheFieldsAgainAnd
     rec.reader.has_xml = false;
     rec.file.Header().Selection_start(1, 8);
     EXPECT_EQ(streams.Selection_start(), 0) << "a file without a header has no selection";
+}
+
+TEST(Recording_sections, TheAviTextIsNotRewrittenOnACdOrAReadOnlyFileAndAnotherKindHasNoAviToWrite)
+{
+    using Kind = Recording_problem::Kind;
+    struct Case {
+        int32_t drive;
+        bool read_only;
+        std::optional<Kind> told;
+    };
+    const Case cases[] = {{5, false, Kind::on_cd_rom}, {5, true, Kind::on_cd_rom}, {3, true, Kind::avi_read_only},
+                          {3, false, std::nullopt}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.drive) + (c.read_only ? " read-only" : ""));
+        Fake_recording rec;
+        Avi_section avi(rec);
+        rec.drive_type = c.drive;
+        rec.file.read_only = c.read_only;
+        EXPECT_FALSE(avi.Rewrite_Text_Buffer(1));
+        const std::vector<Recording_problem> told = rec.file.problems.Take();
+        ASSERT_EQ(told.size(), c.told ? 1u : 0u);
+        if (c.told) EXPECT_EQ(told[0].kind, *c.told);
+    }
+    Fake_recording rec;
+    Avi_section avi(rec);
+    EXPECT_FALSE(avi.Put_Text_buffer(std::vector<uint8_t>(4, 'x')));
+    EXPECT_FALSE(avi.Read_ix00_Index());
+    EXPECT_FALSE(avi.Get_AVI_indexes("a.qs2"));
+    EXPECT_EQ(rec.file.problems.Take().size(), 1u) << "the missing index is told";
+    EXPECT_THROW(avi.AVI_Chunk_addr(8), Run_time_error);
 }
 
 } // namespace

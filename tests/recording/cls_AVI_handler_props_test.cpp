@@ -75,7 +75,7 @@ protected:
         if (with_header) {
             cls_AVI_handler rec;
             EXPECT_TRUE(rec.Open_File(Path(name)));
-            EXPECT_TRUE(rec.Append_XML_header());
+            EXPECT_TRUE(rec.Avi().Append_XML_header());
         }
         return Path(name);
     }
