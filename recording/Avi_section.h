@@ -13,12 +13,19 @@
 namespace wk {
 
 class Avi_chunks;
-class Cls_XML_header;
-class Recording_reader;
-struct Recording_file;
+class Recording_port;
+
+// What the AVI's face answers; for a recording of another kind, what an AVI without it would.
+template <class Face, class Answer>
+Answer Avi_answer(const Face* face, Answer (Face::*question)() const)
+{
+    return face ? (face->*question)() : Answer();
+}
 
 class Avi_section {
 public:
+    explicit Avi_section(Recording_port& port) : port_(port) {}
+
     // Indexes of the chunk position table.
     static constexpr int16_t k_QSXM_chunk = recording_format::k_QSXM_chunk;
     static constexpr int16_t k_BXA1_chunk = recording_format::k_BXA1_chunk;
@@ -81,26 +88,12 @@ public:
     // The next header chunk made carries the golf section.
     void Golf_header(bool on) { golf_header_ = on; }
 
-protected:
-    ~Avi_section() = default;
-    // What the AVI's face answers; for a recording of another kind, what an AVI without it would.
-    template <class Face, class Answer>
-    static Answer Ask(const Face* face, Answer (Face::*question)() const)
-    {
-        return face ? (face->*question)() : Answer();
-    }
-
 private:
-    virtual Cls_XML_header& Section_header() = 0;
-    virtual const Recording_file& Section_file() const = 0;
-    virtual Recording_file& Writable_file() = 0;
-    virtual Recording_reader& Section_reader() const = 0;
-    // Kind of the file's drive (5: CD/DVD).
-    virtual int32_t Section_drive_type() const = 0;
     // The chunks of an open AVI; raises when no AVI is open.
     Avi_chunks& Open_chunks() const;
     bool Append_chunk(Avi_chunks& avi, const char* tag, std::span<const uint8_t> data, int64_t data_size);
 
+    Recording_port& port_;
     bool golf_header_ = false;
 };
 

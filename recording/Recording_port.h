@@ -13,6 +13,7 @@ class Byte_file;
 }
 
 class Cls_XML_header;
+class Recording_reader;
 struct Recording_file;
 
 class Recording_port {
@@ -22,6 +23,14 @@ public:
     virtual const Recording_file& File() const = 0;
     // Rewrites the header into the file; false when it was not written (the problem is posted).
     virtual bool Store_header() = 0;
+    // The reader of the file's kind (one that opens nothing while no file is named).
+    virtual Recording_reader& Reader() const = 0;
+    // Writes the DV header record that keeps an sdv recording's selection; false when it was not.
+    virtual bool Store_dv_record() = 0;
+    // The selection changed: the fields to play are counted again.
+    virtual void Fields_changed() = 0;
+    // Kind of the file's drive (5: CD/DVD).
+    virtual int32_t Drive_type() const = 0;
 
     // The frame on show: its capture record (all zero when it has none), its own time stamp
     // (false when it has none), how long after that stamp its second field was taken (ms), and

@@ -3,6 +3,7 @@
 
 #include "recording/DV_Header_Record.h"
 #include "recording/Recording_file.h"
+#include "recording/Recording_port.h"
 #include "recording/Recording_reader.h"
 #include "recording/header/Cls_XML_header.h"
 #include "services/Module_error.h"
@@ -13,22 +14,24 @@
 
 namespace wk {
 
+Cls_XML_header& Stream_section::Header() { return port_.File().Header(); }
+
 // ---- Streams ----
 
 int16_t Stream_section::stream_from_pos(int16_t camera_pos) const
 {
     int16_t found = 0;
-    for (int16_t s = 1; s <= std::min<int16_t>(Section_file().num_streams, 5); ++s)
-        if (Section_file().streams[size_t(s)].CameraPos == camera_pos) found = s;
+    for (int16_t s = 1; s <= std::min<int16_t>(port_.File().num_streams, 5); ++s)
+        if (port_.File().streams[size_t(s)].CameraPos == camera_pos) found = s;
     return found;
 }
 
-void Stream_section::Read_Stream_Info() { Writable_file().Read_stream_info(); }
+void Stream_section::Read_Stream_Info() { port_.File().Read_stream_info(); }
 
 void Stream_section::Let_Num_write_streams(int16_t streams)
 {
     num_write_streams_ = streams;
-    Section_header().Streams_no(streams);
+    Header().Streams_no(streams);
 }
 
 void Stream_section::Set_Multi_Stream_Size()
@@ -37,8 +40,8 @@ void Stream_section::Set_Multi_Stream_Size()
         multi_width_ = 720;
         multi_height_ = 576;
         pos_in_file_.fill(0);
-        const auto& streams = Section_file().streams;
-        const int16_t last = std::min<int16_t>(Section_file().num_streams, 5);
+        const auto& streams = port_.File().streams;
+        const int16_t last = std::min<int16_t>(port_.File().num_streams, 5);
         int16_t active = 0;
         for (int16_t s = 1; s <= last; ++s)
             if (streams[size_t(s)].Active) ++active;
@@ -70,7 +73,7 @@ void Stream_section::Set_Multi_Stream_Size()
 
 int16_t Stream_section::Active_Streams()
 {
-    auto& h = Section_header();
+    auto& h = Header();
     int16_t n = 0;
     for (int16_t s = 1; s <= h.Streams_no(); ++s)
         if (h.Stream_Active(s)) ++n;
@@ -79,36 +82,36 @@ int16_t Stream_section::Active_Streams()
 
 bool Stream_section::rotated() const
 {
-    return Section_reader().Can_rotate() ? Section_file().streams[1].rotated : false;
+    return port_.Reader().Can_rotate() ? port_.File().streams[1].rotated : false;
 }
 
 bool Stream_section::rotated(bool on) { return Stream_rotated(1, on); }
 
-bool Stream_section::Stream_rotated(int16_t id) { return Section_header().Stream_rotated(id); }
+bool Stream_section::Stream_rotated(int16_t id) { return Header().Stream_rotated(id); }
 
 // The stream record is what the getter reads: it follows the header at once, not at the next open.
 bool Stream_section::Stream_rotated(int16_t id, bool on)
 {
-    Section_header().Stream_rotated(id, on);
-    if (id >= 1 && size_t(id) < Writable_file().streams.size()) Writable_file().streams[size_t(id)].rotated = on;
-    return Store_section_header();
+    Header().Stream_rotated(id, on);
+    if (id >= 1 && size_t(id) < port_.File().streams.size()) port_.File().streams[size_t(id)].rotated = on;
+    return port_.Store_header();
 }
 
 bool Stream_section::Set_stream_active(int16_t pos, bool on)
 {
     const int16_t s = stream_from_pos(pos);
     if (s == 0) return false;
-    Section_header().Stream_Active(s, on);
-    return Store_section_header();
+    Header().Stream_Active(s, on);
+    return port_.Store_header();
 }
 
-bool Stream_section::pos_Active(int16_t pos) { return Section_header().Stream_Active(stream_from_pos(pos)); }
-int16_t Stream_section::Camera_pos(int16_t stream) { return Section_header().Stream_CameraPos(stream); }
-void Stream_section::Camera_pos(int16_t stream, int16_t value) { Section_header().Stream_CameraPos(stream, value); }
+bool Stream_section::pos_Active(int16_t pos) { return Header().Stream_Active(stream_from_pos(pos)); }
+int16_t Stream_section::Camera_pos(int16_t stream) { return Header().Stream_CameraPos(stream); }
+void Stream_section::Camera_pos(int16_t stream, int16_t value) { Header().Stream_CameraPos(stream, value); }
 
 void Stream_section::Stream_offset(int16_t id, int16_t value)
 {
-    if (id >= 1 && id <= 3) Section_header().Offset_fields(id, value);
+    if (id >= 1 && id <= 3) Header().Offset_fields(id, value);
 }
 
 int16_t Stream_section::Pos_In_File(int16_t pos) const
@@ -121,16 +124,16 @@ int16_t Stream_section::Pos_In_File(int16_t pos) const
 
 int32_t Stream_section::Selection_start()
 {
-    if (const DV_Header_Record* record = Section_reader().DV_record()) return record->Selection_start;
-    if (!Section_has_header()) return 0;
-    return Section_header().Selection_start(1);
+    if (const DV_Header_Record* record = port_.Reader().DV_record()) return record->Selection_start;
+    if (!port_.Reader().Has_XML_header()) return 0;
+    return Header().Selection_start(1);
 }
 
 int32_t Stream_section::Selection_end()
 {
-    if (const DV_Header_Record* record = Section_reader().DV_record()) return record->Selection_end;
-    if (!Section_has_header()) return 0;
-    return Section_header().Selection_end(1);
+    if (const DV_Header_Record* record = port_.Reader().DV_record()) return record->Selection_end;
+    if (!port_.Reader().Has_XML_header()) return 0;
+    return Header().Selection_end(1);
 }
 
 // A recording with a DV header record keeps its selection there, written at once.
@@ -139,65 +142,65 @@ void Stream_section::Set_sdv_selection(int16_t& field, int32_t value, const std:
     if (value < INT16_MIN || value > INT16_MAX) throw Run_time_error(err_Overflow, "Overflow");
     const int16_t old = field;
     field = int16_t(value);
-    if (!Store_dv_record()) {
+    if (!port_.Store_dv_record()) {
         field = old;
-        throw Run_time_error(err_Disk_full, "The " + what + " could not be written into " + Section_file().name);
+        throw Run_time_error(err_Disk_full, "The " + what + " could not be written into " + port_.File().name);
     }
 }
 
 void Stream_section::Selection_start(int32_t value)
 {
-    if (DV_Header_Record* record = Section_reader().DV_record())
+    if (DV_Header_Record* record = port_.Reader().DV_record())
         Set_sdv_selection(record->Selection_start, value, "selection start");
     else
-        Section_header().Selection_start(1, value);
+        Header().Selection_start(1, value);
 }
 
 void Stream_section::Selection_end(int32_t value)
 {
-    if (DV_Header_Record* record = Section_reader().DV_record())
+    if (DV_Header_Record* record = port_.Reader().DV_record())
         Set_sdv_selection(record->Selection_end, value, "selection end");
     else
-        Section_header().Selection_end(1, value);
+        Header().Selection_end(1, value);
 }
 
 bool Stream_section::Set_Start_frame()
 {
-    Section_header().Selection_start(1, Section_current_field());
-    Fields_changed();
-    return Store_section_header();
+    Header().Selection_start(1, port_.Field_drawn());
+    port_.Fields_changed();
+    return port_.Store_header();
 }
 
 bool Stream_section::Set_End_frame()
 {
-    Section_header().Selection_end(1, Section_current_field());
-    Fields_changed();
-    return Store_section_header();
+    Header().Selection_end(1, port_.Field_drawn());
+    port_.Fields_changed();
+    return port_.Store_header();
 }
 
 // The selection start and end that Set_Start_frame and Set_End_frame store are cleared again.
 bool Stream_section::Clear_Start_Frame()
 {
-    Section_header().Selection_start(1, 0);
-    Fields_changed();
-    return Store_section_header();
+    Header().Selection_start(1, 0);
+    port_.Fields_changed();
+    return port_.Store_header();
 }
 
 bool Stream_section::Clear_End_Frame()
 {
-    Section_header().Selection_end(1, 0);
-    Fields_changed();
-    return Store_section_header();
+    Header().Selection_end(1, 0);
+    port_.Fields_changed();
+    return port_.Store_header();
 }
 
 bool Stream_section::Set_Selrect_stream1(int16_t a, int16_t b, int16_t c, int16_t d)
 {
-    auto& h = Section_header();
+    auto& h = Header();
     h.Selection_Rectangle(1, "b", a);
     h.Selection_Rectangle(1, "l", b);
     h.Selection_Rectangle(1, "r", c);
     h.Selection_Rectangle(1, "t", d);
-    return Store_section_header();
+    return port_.Store_header();
 }
 
 } // namespace wk

@@ -8,11 +8,12 @@
 namespace wk {
 
 class Cls_XML_header;
-class Recording_reader;
-struct Recording_file;
+class Recording_port;
 
 class Stream_section {
 public:
+    explicit Stream_section(Recording_port& port) : port_(port) {}
+
     // The stream (1..5) that shows the camera at that position; 0 when none does.
     int16_t stream_from_pos(int16_t camera_pos) const;
     void Read_Stream_Info();
@@ -50,23 +51,11 @@ public:
     int32_t Front_View_Width() const { return 0; }
     int32_t Front_View_Height() const { return 0; }
 
-protected:
-    ~Stream_section() = default;
-
 private:
-    virtual Cls_XML_header& Section_header() = 0;
-    virtual bool Store_section_header() = 0;
-    virtual const Recording_file& Section_file() const = 0;
-    virtual Recording_file& Writable_file() = 0;
-    virtual Recording_reader& Section_reader() const = 0;
-    virtual bool Section_has_header() = 0;
-    // Writes the DV header record that keeps an sdv recording's selection.
-    virtual bool Store_dv_record() = 0;
-    // The selection changed: the fields to play are counted again.
-    virtual void Fields_changed() = 0;
-    virtual int32_t Section_current_field() const = 0;
+    Cls_XML_header& Header();
     void Set_sdv_selection(int16_t& field, int32_t value, const std::string& what);
 
+    Recording_port& port_;
     int16_t num_write_streams_ = 1;
     std::array<int16_t, 7> pos_in_file_{};
     int16_t multi_width_ = 720;

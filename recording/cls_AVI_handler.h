@@ -42,9 +42,7 @@ class Recording_reader;
 class Avi_chunks;
 class cDIBSection;
 
-class cls_AVI_handler : public Avi_section,
-                        public Stream_section,
-                        private Recording_port,
+class cls_AVI_handler : private Recording_port,
                         private Frame_source {
     // The drawing of this recording's frames (first, since members below refer into it).
     std::unique_ptr<Frame_renderer> renderer_;
@@ -55,6 +53,8 @@ class cls_AVI_handler : public Avi_section,
     Golf_section golf_{*this};
     Trace_section trace_{*this};
     Capture_record_section capture_{*this};
+    Stream_section stream_{*this};
+    Avi_section avi_{*this};
 
 public:
     static constexpr int32_t k_DV_frame_size = recording_format::k_DV_frame_size;
@@ -97,6 +97,12 @@ public:
     // The capture record of the frame just read: its time stamp, comment and counts.
     Capture_record_section& Extra() { return capture_; }
     const Capture_record_section& Extra() const { return capture_; }
+    // The streams, the cameras' places and the selection of fields.
+    Stream_section& Stream() { return stream_; }
+    bool rotated() const { return stream_.rotated(); }
+    bool rotated(bool on) { return stream_.rotated(on); }
+    // The AVI's header chunks, indexes, own headers, text stream and data channel names.
+    Avi_section& Avi() { return avi_; }
 
     // ---- The race (Race_section tells what each does) ----
     int32_t Multi_TimeStamp(int16_t heat) { return race_.Multi_TimeStamp(heat); }
@@ -442,18 +448,6 @@ private:
     int32_t drive_type_ = 0;
     std::string owner_;
 
-    // ---- What the sections need of the recording ----
-    Cls_XML_header& Section_header() override { return Header(); }
-    bool Store_section_header() override { return Write_XML_header(); }
-    const Recording_file& Section_file() const override { return rec_; }
-    Recording_reader& Section_reader() const override { return *reader_; }
-    Recording_file& Writable_file() override { return rec_; }
-    bool Section_has_header() override { return Has_XML_header(); }
-    bool Store_dv_record() override { return Rewrite_DV_header(); }
-    void Fields_changed() override { Calculate_Number_of_Fields(); }
-    int32_t Section_current_field() const override { return Current_Field(); }
-    int32_t Section_drive_type() const override { return drive_type_; }
-
     // ---- The recording's port ----
     Recording_file& File() override { return rec_; }
     const Recording_file& File() const override { return rec_; }
@@ -465,6 +459,10 @@ private:
         return capture_.Has_Frame_Time_Stamp();
     }
     int32_t Second_field_ms() const override { return capture_.Second_Field_After_First(); }
+    Recording_reader& Reader() const override { return *reader_; }
+    bool Store_dv_record() override { return avi_.Rewrite_DV_header(); }
+    int32_t Drive_type() const override { return drive_type_; }
+    void Fields_changed() override { Calculate_Number_of_Fields(); }
     int16_t Field_shown() const override { return Field_To_Show(); }
     std::span<const uint8_t> Frame_bytes_read() const override { return Frame_bytes(); }
     std::span<uint8_t> Frame_record_room() override;

@@ -13,9 +13,9 @@ std::span<const uint8_t> cls_AVI_handler::Get_Frame(int32_t frame)
     return reader_->Chunks()->Chunk_data();
 }
 
-int32_t cls_AVI_handler::Position_Percent() const { return Ask(reader_->Chunks(), &Avi_chunks::Position_percent); }
+int32_t cls_AVI_handler::Position_Percent() const { return Avi_answer(reader_->Chunks(), &Avi_chunks::Position_percent); }
 
-float cls_AVI_handler::Avi_player_time() const { return Ask(reader_->Chunks(), &Avi_chunks::Player_time); }
+float cls_AVI_handler::Avi_player_time() const { return Avi_answer(reader_->Chunks(), &Avi_chunks::Player_time); }
 
 bool cls_AVI_handler::Keeps_swing_fields() const { return reader_->Own_head() != nullptr; }
 

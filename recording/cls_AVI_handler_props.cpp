@@ -84,7 +84,7 @@ bool cls_AVI_handler::Set_Frames_no(int32_t n)
 
 void cls_AVI_handler::Calculate_Number_of_Fields()
 {
-    Read_Stream_Info();
+    rec_.Read_stream_info();
     rec_.num_fields = rec_.Gross_fields() - rec_.frame_selection_start;
 }
 
@@ -164,7 +164,7 @@ std::string cls_AVI_handler::Property_String()
     }
     if (frames > 0) s += "kByte/frame =   " + std::to_string(int64_t(std::nearbyint(double(size) / frames / 1024.0))) + nl;
     if (reader_->Chunks()) s += "Has XML chunk = " + Bool_To_Text(has_xml) + nl;
-    s += "Selection start/end = " + std::to_string(Selection_start()) + "/" + std::to_string(Selection_end()) + nl;
+    s += "Selection start/end = " + std::to_string(stream_.Selection_start()) + "/" + std::to_string(stream_.Selection_end()) + nl;
     if (has_xml) s += "Special application =  " + Header().SpecApp() + nl;
     return s;
 }

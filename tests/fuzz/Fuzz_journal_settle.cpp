@@ -68,7 +68,7 @@ Stage Avi_stage(const std::vector<test::DV_frame>& frames)
     {
         cls_AVI_handler rec;
         rec.Open_File(s.path);
-        rec.Append_XML_header();
+        rec.Avi().Append_XML_header();
         rec.Event_name("Fuzz regatta");
     }
     s.base = fuzz::Read_file(s.path);

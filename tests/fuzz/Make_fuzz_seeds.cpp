@@ -187,7 +187,7 @@ void Journal_seeds(const fs::path& work, const fs::path& seeds)
     {
         cls_AVI_handler rec;
         rec.Open_File((work / "journal.avi").string());
-        rec.Append_XML_header();
+        rec.Avi().Append_XML_header();
         rec.Event_name("Seed regatta");
     }
     const std::string avi = Rename_journal(work / "journal.avi");

@@ -139,8 +139,8 @@ protected:
             ASSERT_TRUE(rec.Read_Frame(k)) << k;
             EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), Frame(k - 1))) << k;
             char chunk_id[4];
-            ASSERT_TRUE(f.Read_exact(rec.Chunk_Position(), chunk_id, 4));
-            EXPECT_EQ(std::string(chunk_id, 4), id) << k << " at " << rec.Chunk_Position();
+            ASSERT_TRUE(f.Read_exact(rec.Avi().Chunk_Position(), chunk_id, 4));
+            EXPECT_EQ(std::string(chunk_id, 4), id) << k << " at " << rec.Avi().Chunk_Position();
         }
     }
     test::Temp_home home;
@@ -207,9 +207,9 @@ TEST_F(Foreign_avi, EveryFrameOfA13GbOpenDmlAviReadsWithItsOwnTimeCodeIncludingT
     // Past the end: the last frame, never another.
     ASSERT_TRUE(rec.Read_Frame(k_Frames + 5));
     EXPECT_TRUE(Carries_pack(rec.Frame_bytes(), Pack_of(k_Frames - 1)));
-    EXPECT_GT(rec.Chunk_Position(), int64_t(1) << 30);
+    EXPECT_GT(rec.Avi().Chunk_Position(), int64_t(1) << 30);
     // Nothing may be added behind the first RIFF part.
-    EXPECT_FALSE(rec.Append_XML_header());
+    EXPECT_FALSE(rec.Avi().Append_XML_header());
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::riff_continues, "continues after its RIFF chunk"));
     rec.Close_File();
 
@@ -337,11 +337,11 @@ TEST_F(Foreign_avi, AnAviWithItsAudioFirstOpensWithAllItsFrames)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(Path("audio_first.avi")));
     EXPECT_TRUE(rec.is_DV());
-    EXPECT_FALSE(rec.Has_Text_Stream());
+    EXPECT_FALSE(rec.Avi().Has_Text_Stream());
     // The AVI's own headers are the video stream's.
-    EXPECT_EQ(rec.Hash_atype(), "vids");
-    ASSERT_EQ(rec.get_AVI_strf().size(), 40u);
-    EXPECT_EQ(std::memcmp(rec.get_AVI_strf().data() + 16, "dvsd", 4), 0);
+    EXPECT_EQ(rec.Avi().Hash_atype(), "vids");
+    ASSERT_EQ(rec.Avi().get_AVI_strf().size(), 40u);
+    EXPECT_EQ(std::memcmp(rec.Avi().get_AVI_strf().data() + 16, "dvsd", 4), 0);
     Expect_all_frames(rec, 12, "01dc");
 }
 
@@ -359,7 +359,7 @@ TEST_F(Foreign_avi, AnAviCutOffBeforeItsIndexOpensWithAllItsWholeFrames)
         ASSERT_TRUE(whole.Open_File(Path("whole.avi")));
         for (int k = 1; k <= 10; ++k) {
             ASSERT_TRUE(whole.Read_Frame(k));
-            chunks.push_back(whole.Chunk_Position());
+            chunks.push_back(whole.Avi().Chunk_Position());
         }
     }
     const std::string bytes = test::Read_file(Path("whole.avi"));
@@ -523,7 +523,7 @@ TEST_F(Foreign_avi, AnOpenDmlIndexReadsEveryPartAndAPartItDoesNotReachIsWalked)
     ASSERT_TRUE(rec.Open_File(Path("full.avi")));
     Expect_all_frames(rec, 5);
     ASSERT_TRUE(rec.Read_Frame(4));
-    EXPECT_EQ(rec.Chunk_Position(), full.frame_at[3]);
+    EXPECT_EQ(rec.Avi().Chunk_Position(), full.frame_at[3]);
 
     // The super index names the first part only (a capture cut off in its second part).
     Odml_avi first_only;

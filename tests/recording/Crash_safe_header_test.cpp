@@ -196,7 +196,7 @@ TEST_F(Crash_safe_header, AnAviHeaderChunkRewriteKilledAtAnyWriteLeavesAnAviThat
     {
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(base));
-        ASSERT_TRUE(rec.Append_XML_header());
+        ASSERT_TRUE(rec.Avi().Append_XML_header());
         ASSERT_TRUE(rec.Event_name("Old regatta"));
     }
     for (int k = 0; k <= 3; ++k)

@@ -41,7 +41,7 @@ std::string Make_qs2(const std::filesystem::path& path, int count, int streams, 
         rec.File_name(path.string());
         EXPECT_TRUE(rec.Create_File());
         rec.Initiate_file();
-        rec.Let_Num_write_streams(int16_t(streams));
+        rec.Stream().Let_Num_write_streams(int16_t(streams));
         EXPECT_TRUE(rec.Write_XML_header());
         for (int k = 1; k <= count; ++k)
             for (int s = 1; s <= streams; ++s) {

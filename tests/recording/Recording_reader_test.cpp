@@ -154,7 +154,7 @@ TEST_F(Readers, TheAviReaderLocatesFramesThroughItsIndexAndGivesNoneOnceTheStore
     ASSERT_TRUE(reader.Open());
     EXPECT_EQ(file.num_frames, 4);
     EXPECT_EQ(file.codec, "CDVC");
-    EXPECT_EQ(reader.Chunk_addr(cls_AVI_handler::k_idx1_chunk), built.index_offset + 1);
+    EXPECT_EQ(reader.Chunk_addr(Avi_section::k_idx1_chunk), built.index_offset + 1);
     for (int f : {4, 1, 3, 2}) {
         ASSERT_TRUE(reader.Read_frame(f, 1));
         EXPECT_TRUE(Same_bytes(reader.Frame(), frames[size_t(f - 1)])) << f;
@@ -164,7 +164,7 @@ TEST_F(Readers, TheAviReaderLocatesFramesThroughItsIndexAndGivesNoneOnceTheStore
     EXPECT_TRUE(reader.Frame().empty());
     EXPECT_TRUE(Same_bytes(reader.Chunk_data(), frames[1]));
     reader.Close();
-    EXPECT_EQ(reader.Chunk_addr(cls_AVI_handler::k_idx1_chunk), 0);
+    EXPECT_EQ(reader.Chunk_addr(Avi_section::k_idx1_chunk), 0);
     EXPECT_EQ(reader.Riff_size(), 0u);
 }
 

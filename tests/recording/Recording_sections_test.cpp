@@ -1,12 +1,17 @@
 // The sections of the recording object built alone over a fake recording: the race time of the
-// frame on show, which setters store the header, the tolvex goal offset the frame supplies, and
-// the swing's fields and times the golf section takes from the recording, and the trace record
-// written into the frame in store as far as the recording could store it, and the time the
-// capture record gives its frame.
+// frame on show, which setters store the header, the tolvex goal offset the frame supplies, the
+// swing's fields and times the golf section takes from the recording, the trace record written
+// into the frame in store as far as the recording could store it, the time the capture record
+// gives its frame, where the selection of fields is kept, and what the AVI section refuses to
+// write.
+#include "recording/Avi_section.h"
+#include "recording/DV_Header_Record.h"
 #include "recording/Golf_section.h"
 #include "recording/Race_section.h"
 #include "recording/Recording_file.h"
 #include "recording/Recording_port.h"
+#include "recording/Recording_reader.h"
+#include "recording/Stream_section.h"
 #include "recording/Tolvex_section.h"
 #include "recording/Trace_section.h"
 #include "recording/header/Cls_XML_header.h"
@@ -27,9 +32,25 @@
 namespace wk {
 namespace {
 
+// A reader that found what a test says: an sdv's DV header record or an XML header.
+struct Fake_reader : Recording_reader {
+    using Recording_reader::Recording_reader;
+    bool Open() override { return true; }
+    bool Read_frame(int32_t, int16_t) override { return false; }
+    bool Has_XML_header() const override { return has_xml; }
+    DV_Header_Record* DV_record() override { return dv_record ? &*dv_record : nullptr; }
+
+    bool has_xml = true;
+    std::optional<DV_Header_Record> dv_record;
+};
+
 // A recording reduced to what a section asks: a header, a frame record, a stamp and a field.
 struct Fake_recording : Recording_port {
     Recording_file file;
+    mutable Fake_reader reader{file};
+    bool dv_store_works = true;
+    int dv_stores = 0, fields_counted = 0;
+    int32_t drive_type = 3;
     Capture_record record;
     std::optional<int32_t> stamp;
     int32_t second_field_ms = 20;
@@ -64,6 +85,14 @@ struct Fake_recording : Recording_port {
         ++stores;
         return store_works;
     }
+    Recording_reader& Reader() const override { return reader; }
+    bool Store_dv_record() override
+    {
+        ++dv_stores;
+        return dv_store_works;
+    }
+    void Fields_changed() override { ++fields_counted; }
+    int32_t Drive_type() const override { return drive_type; }
     Capture_record Frame_record() const override { return record; }
     bool Frame_stamp(int32_t& s) const override
     {
@@ -353,6 +382,105 @@ TEST(Recording_sections, ACapturedFrameTakesItsPicturesTimesOrTheFrameGridLessTe
         EXPECT_EQ(record.Second_Field_After_First(), c.second_after);
         EXPECT_EQ(record.Extra_data().size(), c.stamp ? capture_record::Size : 0u);
     }
+}
+
+
+TEST(Recording_sections, AnSdvKeepsItsSelectionInItsRecordWrittenAtOnceAndUnchangedWhenNotWritten)
+{
+    struct Case {
+        const char* what;
+        bool sdv, written;
+        int32_t value;
+        int dv_stores;
+        bool raises;
+        int32_t kept; // the selection start read back
+    };
+    const Case cases[] = {
+        {"header of another kind: memory only", false, true, 70000, 0, false, 70000},
+        {"sdv record written", true, true, 12, 1, false, 12},
+        {"sdv record not written", true, false, 12, 1, true, 3},
+        {"beyond the record's 16 bits", true, true, 40000, 0, true, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fake_recording rec;
+        Stream_section streams(rec);
+        if (c.sdv) rec.reader.dv_record = DV_Header_Record{.Selection_start = 3};
+        rec.dv_store_works = c.written;
+        if (c.raises)
+            EXPECT_THROW(streams.Selection_start(c.value), Run_time_error);
+        else
+            streams.Selection_start(c.value);
+        EXPECT_EQ(rec.dv_stores, c.dv_stores);
+        EXPECT_EQ(streams.Selection_start(), c.kept);
+        EXPECT_EQ(rec.stores, 0);
+    }
+}
+
+TEST(Recording_sections, SelectionSettersTakeTheFieldDrawnCountTheFieldsAgainAndStoreTheHeader)
+{
+    struct Case {
+        const char* what;
+        std::function<bool(Stream_section&)> set;
+        int32_t start, end;
+    };
+    const Case cases[] = {
+        {"Set_Start_frame", [](Stream_section& s) { return s.Set_Start_frame(); }, 40001, 9},
+        {"Set_End_frame", [](Stream_section& s) { return s.Set_End_frame(); }, 8, 40001},
+        {"Clear_Start_Frame", [](Stream_section& s) { return s.Clear_Start_Frame(); }, 0, 9},
+        {"Clear_End_Frame", [](Stream_section& s) { return s.Clear_End_Frame(); }, 8, 0},
+    };
+    for (const Case& c : cases) {
+        for (const bool works : {true, false}) {
+            SCOPED_TRACE(std::string(c.what) + (works ? " stored" : " not stored"));
+            Fake_recording rec;
+            Stream_section streams(rec);
+            rec.file.Header().Selection_start(1, 8);
+            rec.file.Header().Selection_end(1, 9);
+            rec.field_drawn = 40001;
+            rec.store_works = works;
+            EXPECT_EQ(c.set(streams), works);
+            EXPECT_EQ(rec.fields_counted, 1);
+            EXPECT_EQ(rec.stores, 1);
+            EXPECT_EQ(streams.Selection_start(), c.start);
+            EXPECT_EQ(streams.Selection_end(), c.end);
+        }
+    }
+    Fake_recording rec;
+    Stream_section streams(rec);
+    rec.reader.has_xml = false;
+    rec.file.Header().Selection_start(1, 8);
+    EXPECT_EQ(streams.Selection_start(), 0) << "a file without a header has no selection";
+}
+
+TEST(Recording_sections, TheAviTextIsNotRewrittenOnACdOrAReadOnlyFileAndAnotherKindHasNoAviToWrite)
+{
+    using Kind = Recording_problem::Kind;
+    struct Case {
+        int32_t drive;
+        bool read_only;
+        std::optional<Kind> told;
+    };
+    const Case cases[] = {{5, false, Kind::on_cd_rom}, {5, true, Kind::on_cd_rom}, {3, true, Kind::avi_read_only},
+                          {3, false, std::nullopt}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.drive) + (c.read_only ? " read-only" : ""));
+        Fake_recording rec;
+        Avi_section avi(rec);
+        rec.drive_type = c.drive;
+        rec.file.read_only = c.read_only;
+        EXPECT_FALSE(avi.Rewrite_Text_Buffer(1));
+        const std::vector<Recording_problem> told = rec.file.problems.Take();
+        ASSERT_EQ(told.size(), c.told ? 1u : 0u);
+        if (c.told) EXPECT_EQ(told[0].kind, *c.told);
+    }
+    Fake_recording rec;
+    Avi_section avi(rec);
+    EXPECT_FALSE(avi.Put_Text_buffer(std::vector<uint8_t>(4, 'x')));
+    EXPECT_FALSE(avi.Read_ix00_Index());
+    EXPECT_FALSE(avi.Get_AVI_indexes("a.qs2"));
+    EXPECT_EQ(rec.file.problems.Take().size(), 1u) << "the missing index is told";
+    EXPECT_THROW(avi.AVI_Chunk_addr(8), Run_time_error);
 }
 
 } // namespace

@@ -127,15 +127,15 @@ TEST_F(Avi_recording, OpensThroughItsIndexAndReadsEveryFrameByteForByte)
         EXPECT_EQ(rec.video_codec(), "CDVC");
         EXPECT_TRUE(rec.is_DV());
         EXPECT_EQ(rec.Clip_length(), 200);
-        EXPECT_EQ(rec.RIFF_size(), built.bytes.size() - 8);
-        EXPECT_EQ(rec.AVI_Chunk_addr(cls_AVI_handler::k_idx1_chunk), built.index_offset + 1);
+        EXPECT_EQ(rec.Avi().RIFF_size(), built.bytes.size() - 8);
+        EXPECT_EQ(rec.Avi().AVI_Chunk_addr(Avi_section::k_idx1_chunk), built.index_offset + 1);
         for (int k = 1; k <= 5; ++k) {
             ASSERT_TRUE(rec.Read_Frame(k)) << k;
             EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), Frames()[size_t(k - 1)])) << k;
-            EXPECT_EQ(rec.Chunk_Position(), built.frame_chunks[size_t(k - 1)]);
+            EXPECT_EQ(rec.Avi().Chunk_Position(), built.frame_chunks[size_t(k - 1)]);
             EXPECT_EQ(rec.Frame_Length(), 144000);
             EXPECT_EQ(rec.Frame_in_store(), k);
-            EXPECT_EQ(rec.Index_flag(k), 0x10);
+            EXPECT_EQ(rec.Avi().Index_flag(k), 0x10);
         }
         EXPECT_EQ(rec.Position_Percent(), 100);
         EXPECT_FLOAT_EQ(rec.Golf().Player_Time(), 160.0f);
@@ -144,9 +144,9 @@ TEST_F(Avi_recording, OpensThroughItsIndexAndReadsEveryFrameByteForByte)
         EXPECT_EQ(rec.Frame_in_store(), 5);
         EXPECT_TRUE(Same_bytes(rec.Get_Frame(1), Frames()[0]));
         EXPECT_EQ(rec.Frame_address(), rec.Frame_bytes().data());
-        EXPECT_THROW(rec.Index_flag(6), Run_time_error);
+        EXPECT_THROW(rec.Avi().Index_flag(6), Run_time_error);
         rec.Close_File();
-        EXPECT_EQ(rec.AVI_Chunk_addr(cls_AVI_handler::k_idx1_chunk), 0);
+        EXPECT_EQ(rec.Avi().AVI_Chunk_addr(Avi_section::k_idx1_chunk), 0);
         EXPECT_EQ(g_File_Kind[0], 0);
     }
 }
@@ -169,7 +169,7 @@ TEST_F(Avi_recording, EveryIndexBaseIsFoundAndTheFirstThatFitsWins)
         for (int k : {1, 3, 5}) {
             ASSERT_TRUE(rec.Read_Frame(k));
             EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), Frames()[size_t(k - 1)]));
-            EXPECT_EQ(rec.Chunk_Position(), b.frame_chunks[size_t(k - 1)]);
+            EXPECT_EQ(rec.Avi().Chunk_Position(), b.frame_chunks[size_t(k - 1)]);
         }
     }
 
@@ -189,7 +189,7 @@ TEST_F(Avi_recording, EveryIndexBaseIsFoundAndTheFirstThatFitsWins)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(Path("both.avi")));
     ASSERT_TRUE(rec.Read_Frame(1));
-    EXPECT_EQ(rec.Chunk_Position(), b.frame_chunks[1]);
+    EXPECT_EQ(rec.Avi().Chunk_Position(), b.frame_chunks[1]);
     EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), Frames()[1]));
 }
 
@@ -344,27 +344,27 @@ TEST_F(Avi_recording, AnAppendedHeaderChunkCarriesTheWholeHeaderAndLeavesTheRest
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(Path("heat.avi")));
         EXPECT_FALSE(rec.Has_XML_header());
-        ASSERT_TRUE(rec.Append_XML_header());
+        ASSERT_TRUE(rec.Avi().Append_XML_header());
         EXPECT_TRUE(rec.Has_XML_header());
         // The default header is longer than the 20000 bytes a fixed chunk would give it.
         EXPECT_GT(rec.Header().XML_string().size(), 20000u);
     }
     const std::string after = test::Read_file(Path("heat.avi"));
-    ASSERT_EQ(after.size(), before.size() + 8 + cls_AVI_handler::k_QSXM_min_size);
+    ASSERT_EQ(after.size(), before.size() + 8 + Avi_section::k_QSXM_min_size);
     EXPECT_EQ(U32_at(after, 4), after.size() - 8);
     EXPECT_EQ(after.substr(8, before.size() - 8), before.substr(8));
     EXPECT_EQ(after.substr(before.size(), 4), "QSXM");
-    EXPECT_EQ(U32_at(after, before.size() + 4), uint32_t(cls_AVI_handler::k_QSXM_min_size));
+    EXPECT_EQ(U32_at(after, before.size() + 4), uint32_t(Avi_section::k_QSXM_min_size));
 
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(Path("heat.avi")));
     EXPECT_TRUE(rec.Has_XML_header());
-    EXPECT_EQ(rec.AVI_Chunk_addr(cls_AVI_handler::k_QSXM_chunk), int64_t(U32_at(before, 4)) + 9);
+    EXPECT_EQ(rec.Avi().AVI_Chunk_addr(Avi_section::k_QSXM_chunk), int64_t(U32_at(before, 4)) + 9);
     EXPECT_EQ(rec.Header().Frames_no(), 0);
     EXPECT_EQ(rec.Header().Streams_no(), 1);
     ASSERT_TRUE(rec.Read_Frame(4));
     EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), Frames()[3]));
-    EXPECT_EQ(rec.Chunk_Position(), built.frame_chunks[3]);
+    EXPECT_EQ(rec.Avi().Chunk_Position(), built.frame_chunks[3]);
 
     // Lane results and the like are rewritten in place.
     rec.Header().Subject_name("Final A");
@@ -375,7 +375,7 @@ TEST_F(Avi_recording, AnAppendedHeaderChunkCarriesTheWholeHeaderAndLeavesTheRest
 
     // A header that would pass the chunk's end is refused and the stored one kept.
     const std::string stored = test::Read_file(Path("heat.avi"));
-    rec.Header().Subject_name(std::string(cls_AVI_handler::k_QSXM_min_size, 'a'));
+    rec.Header().Subject_name(std::string(Avi_section::k_QSXM_min_size, 'a'));
     EXPECT_FALSE(rec.Write_XML_header());
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::header_too_long, "too long"));
     rec.Close_File();
@@ -390,9 +390,9 @@ TEST_F(Avi_recording, NoChunkIsAppendedBehindAFileThatGoesOnAfterItsRiffChunk)
     const std::string path = Write("large.avi", b.bytes);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_FALSE(rec.Append_XML_header());
+    EXPECT_FALSE(rec.Avi().Append_XML_header());
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::riff_continues, "continues after its RIFF chunk"));
-    EXPECT_FALSE(rec.Append_DV_header());
+    EXPECT_FALSE(rec.Avi().Append_DV_header());
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::riff_continues, "continues after its RIFF chunk"));
     rec.Close_File();
     EXPECT_EQ(test::Read_file(path), std::string(b.bytes.begin(), b.bytes.end()));
@@ -405,10 +405,10 @@ TEST_F(Avi_recording, AnAppendedDvHeaderChunkIsFoundAndAnAviIsNeverWrittenAsSdv)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     EXPECT_FALSE(rec.Has_DV_Header());
-    ASSERT_TRUE(rec.Append_DV_header());
+    ASSERT_TRUE(rec.Avi().Append_DV_header());
     ASSERT_TRUE(rec.Open_File(path));
     EXPECT_TRUE(rec.Has_DV_Header());
-    EXPECT_EQ(rec.AVI_Chunk_addr(cls_AVI_handler::k_BXHD_chunk), size + 1);
+    EXPECT_EQ(rec.Avi().AVI_Chunk_addr(Avi_section::k_BXHD_chunk), size + 1);
     const std::string bytes = test::Read_file(path);
     EXPECT_EQ(bytes.substr(size_t(size), 4), "BXHD");
     EXPECT_EQ(U32_at(bytes, size_t(size) + 4), 21974u);
@@ -416,7 +416,7 @@ TEST_F(Avi_recording, AnAppendedDvHeaderChunkIsFoundAndAnAviIsNeverWrittenAsSdv)
     EXPECT_EQ(U32_at(bytes, size_t(size) + 12), 21974u);
     EXPECT_EQ(U32_at(bytes, 4), bytes.size() - 8);
     // The record belongs at the start of sdv files only.
-    EXPECT_FALSE(rec.Rewrite_DV_header());
+    EXPECT_FALSE(rec.Avi().Rewrite_DV_header());
     rec.Close_File();
     EXPECT_EQ(test::Read_file(path), bytes);
     EXPECT_NE(Error_log().find("Rewrite_DV_header of Class Module cls_AVI_handler"), std::string::npos);
@@ -454,8 +454,8 @@ TEST_F(Avi_recording, TheChunkWalkPadsOddSizesStopsAtTheRiffEndAndNeverReadsPast
     ASSERT_TRUE(rec.Open_File(Path("odd.avi")));
     EXPECT_TRUE(rec.Has_XML_header());
     EXPECT_EQ(rec.Header().Subject_name(), "walked");
-    EXPECT_EQ(rec.JUNK_pos(), int64_t(base.bytes.size()) + 9);
-    EXPECT_EQ(rec.AVI_Chunk_addr(2), int64_t(base.bytes.size()) + 8 + 14 + 1);
+    EXPECT_EQ(rec.Avi().JUNK_pos(), int64_t(base.bytes.size()) + 9);
+    EXPECT_EQ(rec.Avi().AVI_Chunk_addr(2), int64_t(base.bytes.size()) + 8 + 14 + 1);
 
     // A header that does not parse: the recording opens with an empty header.
     std::vector<uint8_t> broken(header.begin(), header.begin() + 500);
@@ -470,7 +470,7 @@ TEST_F(Avi_recording, TheChunkWalkPadsOddSizesStopsAtTheRiffEndAndNeverReadsPast
     Write("short_riff.avi", with({{"QSXM", header}}, int64_t(header.size()) + 8));
     ASSERT_TRUE(rec.Open_File(Path("short_riff.avi")));
     EXPECT_FALSE(rec.Has_XML_header());
-    EXPECT_EQ(rec.Selection_start(), 0);
+    EXPECT_EQ(rec.Stream().Selection_start(), 0);
 
     // A header chunk whose size runs past the end of the file.
     auto cut = with({{"QSXM", header}});
@@ -488,20 +488,20 @@ TEST_F(Avi_recording, TheAviHeadersAreKeptAndTheFrameRateRewrittenOnlyWhenRead)
     const std::string path = Write("heat.avi", test::Build_DV_AVI(Frames()).bytes);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Hash_atype(), "vids");
-    ASSERT_EQ(rec.get_AVI_strh().size(), 56u);
-    EXPECT_EQ(std::memcmp(rec.get_AVI_strh().data() + 4, "dvsd", 4), 0);
-    ASSERT_EQ(rec.get_AVI_strf().size(), 40u);
-    EXPECT_EQ(std::memcmp(rec.get_AVI_strf().data() + 16, "dvsd", 4), 0);
-    ASSERT_EQ(rec.AVI_Chunk_addr().size(), 8u);
-    EXPECT_EQ(std::memcmp(rec.AVI_Chunk_addr().data(), "avih", 4), 0);
-    ASSERT_EQ(rec.AVIInfo_addr().size(), 56u);
+    EXPECT_EQ(rec.Avi().Hash_atype(), "vids");
+    ASSERT_EQ(rec.Avi().get_AVI_strh().size(), 56u);
+    EXPECT_EQ(std::memcmp(rec.Avi().get_AVI_strh().data() + 4, "dvsd", 4), 0);
+    ASSERT_EQ(rec.Avi().get_AVI_strf().size(), 40u);
+    EXPECT_EQ(std::memcmp(rec.Avi().get_AVI_strf().data() + 16, "dvsd", 4), 0);
+    ASSERT_EQ(rec.Avi().AVI_Chunk_addr().size(), 8u);
+    EXPECT_EQ(std::memcmp(rec.Avi().AVI_Chunk_addr().data(), "avih", 4), 0);
+    ASSERT_EQ(rec.Avi().AVIInfo_addr().size(), 56u);
     uint32_t us;
-    std::memcpy(&us, rec.AVIInfo_addr().data(), 4);
+    std::memcpy(&us, rec.Avi().AVIInfo_addr().data(), 4);
     EXPECT_EQ(us, 40000u);
 
     const std::string before = test::Read_file(path);
-    ASSERT_TRUE(rec.Force_Framerate(30));
+    ASSERT_TRUE(rec.Avi().Force_Framerate(30));
     rec.Close_File();
     const std::string after = test::Read_file(path);
     EXPECT_EQ(U32_at(after, 32), 33333u);
@@ -513,7 +513,7 @@ TEST_F(Avi_recording, TheAviHeadersAreKeptAndTheFrameRateRewrittenOnlyWhenRead)
     rec.Close_File();
 
     // Without headers read from this file nothing is written.
-    EXPECT_THROW(rec.Force_Framerate(25), Run_time_error);
+    EXPECT_THROW(rec.Avi().Force_Framerate(25), Run_time_error);
     EXPECT_EQ(test::Read_file(path), after);
 }
 
@@ -536,24 +536,24 @@ TEST_F(Avi_recording, TheTextStreamIsReadWithItsFrameAndWrittenOnlyWhereItFits)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     EXPECT_EQ(rec.num_frames(), 2);
-    ASSERT_TRUE(rec.Has_Text_Stream());
-    EXPECT_EQ(rec.Text_Length(), 100);
+    ASSERT_TRUE(rec.Avi().Has_Text_Stream());
+    EXPECT_EQ(rec.Avi().Text_Length(), 100);
     ASSERT_TRUE(rec.Read_Frame(2));
     EXPECT_TRUE(Same_bytes(rec.Frame_bytes(), Frames()[1]));
-    ASSERT_EQ(rec.text_adress().size(), 100u);
-    EXPECT_EQ(rec.text_adress()[0], 'b');
-    EXPECT_EQ(rec.Text_Position(), a.chunk_at[3] + 9);
+    ASSERT_EQ(rec.Avi().text_adress().size(), 100u);
+    EXPECT_EQ(rec.Avi().text_adress()[0], 'b');
+    EXPECT_EQ(rec.Avi().Text_Position(), a.chunk_at[3] + 9);
     // Handed back from the chunk header on.
-    const auto chunk = rec.Get_Text_buffer(1);
+    const auto chunk = rec.Avi().Get_Text_buffer(1);
     ASSERT_EQ(chunk.size(), 100u);
     EXPECT_EQ(std::memcmp(chunk.data(), "01db", 4), 0);
     EXPECT_EQ(chunk[8], 'a');
 
     const std::string before = test::Read_file(path);
-    EXPECT_FALSE(rec.Put_Text_buffer(std::vector<uint8_t>(89, 'x')));
+    EXPECT_FALSE(rec.Avi().Put_Text_buffer(std::vector<uint8_t>(89, 'x')));
     EXPECT_TRUE(test::Told(rec.Take_problems(), Recording_problem::Kind::text_overflow, "Text buffer overflow at rewrite!"));
     EXPECT_EQ(test::Read_file(path), before);
-    ASSERT_TRUE(rec.Put_Text_buffer(std::vector<uint8_t>(88, 'y')));
+    ASSERT_TRUE(rec.Avi().Put_Text_buffer(std::vector<uint8_t>(88, 'y')));
     const std::string after = test::Read_file(path);
     const size_t data = size_t(a.chunk_at[3]) + 8;
     EXPECT_EQ(after.substr(data, 4), "bbbb");
@@ -573,15 +573,15 @@ TEST_F(Avi_recording, ATextChunkClaimingGigabytesGivesOnlyWhatTheFileHolds)
     const auto file_size = std::filesystem::file_size(path);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    ASSERT_TRUE(rec.Has_Text_Stream());
+    ASSERT_TRUE(rec.Avi().Has_Text_Stream());
     const long peak_before = test::Peak_memory_kb();
-    const auto chunk = rec.Get_Text_buffer(1);
+    const auto chunk = rec.Avi().Get_Text_buffer(1);
     EXPECT_LT(test::Peak_memory_kb() - peak_before, 64 * 1024) << "the claimed length was allocated";
     EXPECT_LE(chunk.size(), file_size);
     ASSERT_GE(chunk.size(), 108u);
     EXPECT_EQ(std::memcmp(chunk.data(), "01db", 4), 0);
     EXPECT_EQ(chunk[8], 't');
-    EXPECT_TRUE(rec.Get_Text_buffer(2).empty());
+    EXPECT_TRUE(rec.Avi().Get_Text_buffer(2).empty());
 }
 
 TEST_F(Avi_recording, ACompressedAviIsShownFrameByFrame)
@@ -626,12 +626,12 @@ TEST_F(Avi_recording, AStandardIndexIsFoundWithinItsSearchRange)
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
     const int64_t start = int64_t(b.bytes.size() - bytes.size());
-    ASSERT_TRUE(rec.Read_ix00_Index(start));
-    ASSERT_EQ(rec.ix00_entries().size(), 3u);
-    EXPECT_EQ(rec.ix00_entries()[2].Offset, 3000u);
-    EXPECT_EQ(rec.ix00_entries()[2].Size, 502u);
-    EXPECT_FALSE(rec.Read_ix00_Index(start + int64_t(at) + 1));
-    EXPECT_TRUE(rec.ix00_entries().empty());
+    ASSERT_TRUE(rec.Avi().Read_ix00_Index(start));
+    ASSERT_EQ(rec.Avi().ix00_entries().size(), 3u);
+    EXPECT_EQ(rec.Avi().ix00_entries()[2].Offset, 3000u);
+    EXPECT_EQ(rec.Avi().ix00_entries()[2].Size, 502u);
+    EXPECT_FALSE(rec.Avi().Read_ix00_Index(start + int64_t(at) + 1));
+    EXPECT_TRUE(rec.Avi().ix00_entries().empty());
 }
 
 } // namespace

@@ -60,33 +60,33 @@ protected:
 TEST_F(Data_channels, NamesReadFromTheTableWithoutTheirPadding)
 {
     cls_AVI_handler rec;
-    EXPECT_EQ(rec.Data_Channel_Name(1), ""); // no file open
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(1), ""); // no file open
     ASSERT_TRUE(rec.Open_File(Make_avi("heat.avi")));
-    EXPECT_EQ(rec.AVI_Chunk_addr(1), table_at + 1);
-    EXPECT_EQ(rec.Data_Channel_Name(1), "Heart rate");
-    EXPECT_EQ(rec.Data_Channel_Name(2), ""); // zero bytes, never written
-    EXPECT_EQ(rec.Data_Channel_Name(3), "Speed");
+    EXPECT_EQ(rec.Avi().AVI_Chunk_addr(1), table_at + 1);
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(1), "Heart rate");
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(2), ""); // zero bytes, never written
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(3), "Speed");
     // Outside the table: the JUNK chunk behind it is no channel.
-    EXPECT_EQ(rec.Data_Channel_Name(4), "");
-    EXPECT_EQ(rec.Data_Channel_Name(0), "");
-    EXPECT_EQ(rec.Data_Channel_Name(-1), "");
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(4), "");
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(0), "");
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(-1), "");
     rec.Close_File();
-    EXPECT_EQ(rec.Data_Channel_Name(1), "");
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(1), "");
 }
 
 TEST_F(Data_channels, ARecordingWithoutATableHasNoNames)
 {
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(test::Make_qs2(home.path() / "heat.qs2", 2)));
-    EXPECT_EQ(rec.Data_Channel_Name(1), "");
-    EXPECT_FALSE(rec.Write_channel_name(1, "Speed"));
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(1), "");
+    EXPECT_FALSE(rec.Avi().Write_channel_name(1, "Speed"));
     ASSERT_EQ(reports.reports.size(), 1u);
     EXPECT_NE(reports.reports[0].find("Write_channel_name of Class Module cls_AVI_handler"), std::string::npos);
 
     test::Write_DV_AVI(Path("plain.avi"), {test::Stream_frames(1)[0]});
     ASSERT_TRUE(rec.Open_File(Path("plain.avi")));
-    EXPECT_EQ(rec.Data_Channel_Name(1), "");
-    EXPECT_FALSE(rec.Write_channel_name(1, "Speed"));
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(1), "");
+    EXPECT_FALSE(rec.Avi().Write_channel_name(1, "Speed"));
 }
 
 TEST_F(Data_channels, ANameIsWrittenCutOrPaddedToItsFieldAndNothingElseChanges)
@@ -96,17 +96,17 @@ TEST_F(Data_channels, ANameIsWrittenCutOrPaddedToItsFieldAndNothingElseChanges)
     {
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
-        EXPECT_TRUE(rec.Write_channel_name(2, "Stroke rate"));
-        EXPECT_EQ(rec.Data_Channel_Name(2), "Stroke rate");
+        EXPECT_TRUE(rec.Avi().Write_channel_name(2, "Stroke rate"));
+        EXPECT_EQ(rec.Avi().Data_Channel_Name(2), "Stroke rate");
         const std::string long_name = "Boat speed over ground, from the GPS receiver in the bow";
-        EXPECT_TRUE(rec.Write_channel_name(3, long_name));
-        EXPECT_EQ(rec.Data_Channel_Name(3), long_name.substr(0, 40));
+        EXPECT_TRUE(rec.Avi().Write_channel_name(3, long_name));
+        EXPECT_EQ(rec.Avi().Data_Channel_Name(3), long_name.substr(0, 40));
         // One byte a character in the file.
-        EXPECT_TRUE(rec.Write_channel_name(1, "Geschwindigkeit \xC3\xBC"));
-        EXPECT_EQ(rec.Data_Channel_Name(1), "Geschwindigkeit \xC3\xBC");
+        EXPECT_TRUE(rec.Avi().Write_channel_name(1, "Geschwindigkeit \xC3\xBC"));
+        EXPECT_EQ(rec.Avi().Data_Channel_Name(1), "Geschwindigkeit \xC3\xBC");
         // Past the table nothing is written.
-        EXPECT_FALSE(rec.Write_channel_name(4, "Wind"));
-        EXPECT_FALSE(rec.Write_channel_name(0, "Wind"));
+        EXPECT_FALSE(rec.Avi().Write_channel_name(4, "Wind"));
+        EXPECT_FALSE(rec.Avi().Write_channel_name(0, "Wind"));
         EXPECT_EQ(reports.reports.size(), 2u);
     }
     const std::string after = test::Read_file(path);
@@ -122,7 +122,7 @@ TEST_F(Data_channels, ANameIsWrittenCutOrPaddedToItsFieldAndNothingElseChanges)
 
     cls_AVI_handler again;
     ASSERT_TRUE(again.Open_File(path));
-    EXPECT_EQ(again.Data_Channel_Name(2), "Stroke rate");
+    EXPECT_EQ(again.Avi().Data_Channel_Name(2), "Stroke rate");
     EXPECT_EQ(again.num_frames(), 2);
 }
 
@@ -133,8 +133,8 @@ TEST_F(Data_channels, AReadOnlyRecordingKeepsItsNames)
     const std::string before = test::Read_file(path);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_FALSE(rec.Write_channel_name(1, "Speed"));
-    EXPECT_EQ(rec.Data_Channel_Name(1), "Heart rate");
+    EXPECT_FALSE(rec.Avi().Write_channel_name(1, "Speed"));
+    EXPECT_EQ(rec.Avi().Data_Channel_Name(1), "Heart rate");
     rec.Close_File();
     EXPECT_TRUE(test::Read_file(path) == before);
 }
@@ -154,8 +154,8 @@ TEST_F(Data_channels, AFailingWriteLeavesTheOldName)
             cls_AVI_handler rec;
             ASSERT_TRUE(rec.Open_File(path));
             disk.Fail_write(failing, EIO, half);
-            EXPECT_FALSE(rec.Write_channel_name(1, "Stroke rate"));
-            EXPECT_EQ(rec.Data_Channel_Name(1), "Heart rate");
+            EXPECT_FALSE(rec.Avi().Write_channel_name(1, "Stroke rate"));
+            EXPECT_EQ(rec.Avi().Data_Channel_Name(1), "Heart rate");
         },
         unchanged);
     {
@@ -163,7 +163,7 @@ TEST_F(Data_channels, AFailingWriteLeavesTheOldName)
         disk.No_space_in(Header_journal::Journal_name(path), 0, INT64_MAX);
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
-        EXPECT_FALSE(rec.Write_channel_name(1, "Stroke rate"));
+        EXPECT_FALSE(rec.Avi().Write_channel_name(1, "Stroke rate"));
     }
     unchanged();
 }
@@ -177,17 +177,17 @@ TEST_F(Data_channels, AWriteKilledAtAnyPointLeavesTheOldOrTheNewName)
         [](const std::string& copy) {
             cls_AVI_handler rec;
             ASSERT_TRUE(rec.Open_File(copy));
-            rec.Write_channel_name(1, "Stroke rate");
+            rec.Avi().Write_channel_name(1, "Stroke rate");
         },
         [&](bool all_written) {
             cls_AVI_handler rec;
             ASSERT_TRUE(rec.Open_File(path));
-            const std::string name = rec.Data_Channel_Name(1);
+            const std::string name = rec.Avi().Data_Channel_Name(1);
             EXPECT_TRUE(name == "Heart rate" || name == "Stroke rate") << name;
             if (all_written) {
                 EXPECT_EQ(name, "Stroke rate");
             }
-            EXPECT_EQ(rec.Data_Channel_Name(3), "Speed");
+            EXPECT_EQ(rec.Avi().Data_Channel_Name(3), "Speed");
             EXPECT_FALSE(fs::exists(Header_journal::Journal_name(path)));
         });
     EXPECT_GE(writes, 2);

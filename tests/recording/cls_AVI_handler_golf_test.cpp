@@ -155,8 +155,8 @@ TEST_F(Golf_recording, OnAnAviTheImpactChangesNoElementButTheHeaderChunkIsRewrit
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(Path("swing.avi")));
         EXPECT_FALSE(rec.Golf().Set_Impact_Frame()) << "no header chunk yet: nothing to rewrite";
-        rec.Golf_header(true);
-        ASSERT_TRUE(rec.Append_XML_header());
+        rec.Avi().Golf_header(true);
+        ASSERT_TRUE(rec.Avi().Append_XML_header());
     }
     clock.now = {2027, 1, 2, 3, 4, 5, 0};
     {

@@ -75,7 +75,7 @@ protected:
         if (with_header) {
             cls_AVI_handler rec;
             EXPECT_TRUE(rec.Open_File(Path(name)));
-            EXPECT_TRUE(rec.Append_XML_header());
+            EXPECT_TRUE(rec.Avi().Append_XML_header());
         }
         return Path(name);
     }
@@ -133,8 +133,8 @@ TEST_F(Properties, SecondsRoundHalvesToEvenAndTheGrossCountsFollowTheFrames)
     cls_AVI_handler avi;
     ASSERT_TRUE(avi.Open_File(Make_avi("plain.avi", false)));
     EXPECT_THROW(avi.Seconds(), Run_time_error);
-    EXPECT_EQ(avi.Selection_start(), 0);
-    EXPECT_EQ(avi.Selection_end(), 0);
+    EXPECT_EQ(avi.Stream().Selection_start(), 0);
+    EXPECT_EQ(avi.Stream().Selection_end(), 0);
 }
 
 TEST_F(Properties, SelectionEditsThatRewriteSurviveAReopenAndTheOthersDoNot)
@@ -144,18 +144,18 @@ TEST_F(Properties, SelectionEditsThatRewriteSurviveAReopenAndTheOthersDoNot)
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
         rec.Let_Current_Field(37);
-        ASSERT_TRUE(rec.Set_Start_frame());
+        ASSERT_TRUE(rec.Stream().Set_Start_frame());
         rec.Let_Current_Field(91);
-        ASSERT_TRUE(rec.Set_End_frame());
-        ASSERT_TRUE(rec.Stream_rotated(1, true));
-        ASSERT_TRUE(rec.Set_Selrect_stream1(400, 10, 700, 20));
+        ASSERT_TRUE(rec.Stream().Set_End_frame());
+        ASSERT_TRUE(rec.Stream().Stream_rotated(1, true));
+        ASSERT_TRUE(rec.Stream().Set_Selrect_stream1(400, 10, 700, 20));
         // Above the frames on disk: the count read is bounded by them, the header keeps it.
         ASSERT_TRUE(rec.Set_Frames_no(5));
     }
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Selection_start(), 37);
-    EXPECT_EQ(rec.Selection_end(), 91);
+    EXPECT_EQ(rec.Stream().Selection_start(), 37);
+    EXPECT_EQ(rec.Stream().Selection_end(), 91);
     EXPECT_TRUE(rec.rotated());
     EXPECT_EQ(rec.Header().Selection_Rectangle(1, "b"), 400);
     EXPECT_EQ(rec.Header().Selection_Rectangle(1, "l"), 10);
@@ -165,30 +165,30 @@ TEST_F(Properties, SelectionEditsThatRewriteSurviveAReopenAndTheOthersDoNot)
     EXPECT_EQ(rec.num_frames(), 3);
 
     // Memory only.
-    rec.Selection_start(5);
-    rec.Selection_end(6);
-    rec.Camera_pos(1, 3);
-    rec.Stream_offset(1, 9);
-    rec.Stream_offset(4, 9); // no such stream: nothing changes
+    rec.Stream().Selection_start(5);
+    rec.Stream().Selection_end(6);
+    rec.Stream().Camera_pos(1, 3);
+    rec.Stream().Stream_offset(1, 9);
+    rec.Stream().Stream_offset(4, 9); // no such stream: nothing changes
     rec.Capture_time("26-12-08 11:00:00");
-    EXPECT_EQ(rec.Selection_start(), 5);
-    EXPECT_EQ(rec.Camera_pos(1), 3);
+    EXPECT_EQ(rec.Stream().Selection_start(), 5);
+    EXPECT_EQ(rec.Stream().Camera_pos(1), 3);
     EXPECT_EQ(rec.Header().Offset_fields(1), 9);
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Selection_start(), 37);
-    EXPECT_EQ(rec.Selection_end(), 91);
-    EXPECT_EQ(rec.Camera_pos(1), 0); // the template's "xxxxx"
+    EXPECT_EQ(rec.Stream().Selection_start(), 37);
+    EXPECT_EQ(rec.Stream().Selection_end(), 91);
+    EXPECT_EQ(rec.Stream().Camera_pos(1), 0); // the template's "xxxxx"
     EXPECT_EQ(rec.Header().Offset_fields(1), 0);
     EXPECT_EQ(rec.Capture_time(), "26-12-08 10:00:00");
 
     // Clearing undoes what the setters stored, one side at a time.
-    ASSERT_TRUE(rec.Clear_Start_Frame());
+    ASSERT_TRUE(rec.Stream().Clear_Start_Frame());
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Selection_start(), 0);
-    EXPECT_EQ(rec.Selection_end(), 91);
-    ASSERT_TRUE(rec.Clear_End_Frame());
+    EXPECT_EQ(rec.Stream().Selection_start(), 0);
+    EXPECT_EQ(rec.Stream().Selection_end(), 91);
+    ASSERT_TRUE(rec.Stream().Clear_End_Frame());
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Selection_end(), 0);
+    EXPECT_EQ(rec.Stream().Selection_end(), 0);
 }
 
 TEST_F(Properties, StreamsAreSwitchedByTheirCameraPosition)
@@ -196,18 +196,18 @@ TEST_F(Properties, StreamsAreSwitchedByTheirCameraPosition)
     const std::string path = Make_qs2("heat.qs2", 1);
     cls_AVI_handler rec;
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Active_Streams(), 0);
-    rec.Camera_pos(1, 2);
+    EXPECT_EQ(rec.Stream().Active_Streams(), 0);
+    rec.Stream().Camera_pos(1, 2);
     ASSERT_TRUE(rec.Write_XML_header());
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_FALSE(rec.Set_stream_active(4, true)); // no stream there
-    ASSERT_TRUE(rec.Set_stream_active(2, true));
+    EXPECT_FALSE(rec.Stream().Set_stream_active(4, true)); // no stream there
+    ASSERT_TRUE(rec.Stream().Set_stream_active(2, true));
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Active_Streams(), 1);
-    EXPECT_TRUE(rec.pos_Active(2));
-    EXPECT_EQ(rec.Pos_In_File(1), 0);
-    EXPECT_THROW(rec.Pos_In_File(0), Run_time_error);
-    EXPECT_THROW(rec.Pos_In_File(7), Run_time_error);
+    EXPECT_EQ(rec.Stream().Active_Streams(), 1);
+    EXPECT_TRUE(rec.Stream().pos_Active(2));
+    EXPECT_EQ(rec.Stream().Pos_In_File(1), 0);
+    EXPECT_THROW(rec.Stream().Pos_In_File(0), Run_time_error);
+    EXPECT_THROW(rec.Stream().Pos_In_File(7), Run_time_error);
 }
 
 TEST_F(Properties, TheSdvSelectionIsRewrittenInItsRecordAndTheFieldsCountedOnce)
@@ -224,17 +224,17 @@ TEST_F(Properties, TheSdvSelectionIsRewrittenInItsRecordAndTheFieldsCountedOnce)
     EXPECT_EQ(rec.xCurrent(), 10);
     EXPECT_EQ(rec.Current_net(), 8);
 
-    rec.Selection_start(2);
-    rec.Selection_end(7);
+    rec.Stream().Selection_start(2);
+    rec.Stream().Selection_end(7);
     const std::string bytes = test::Read_file(path);
     EXPECT_EQ(I16_at(bytes, 18), 2);
     EXPECT_EQ(I16_at(bytes, 20), 7);
-    EXPECT_THROW(rec.Selection_start(40000), Run_time_error);
+    EXPECT_THROW(rec.Stream().Selection_start(40000), Run_time_error);
     EXPECT_EQ(test::Read_file(path), bytes);
-    EXPECT_EQ(rec.Selection_start(), 2);
+    EXPECT_EQ(rec.Stream().Selection_start(), 2);
     ASSERT_TRUE(rec.Open_File(path));
-    EXPECT_EQ(rec.Selection_start(), 2);
-    EXPECT_EQ(rec.Selection_end(), 7);
+    EXPECT_EQ(rec.Stream().Selection_start(), 2);
+    EXPECT_EQ(rec.Stream().Selection_end(), 7);
     ASSERT_TRUE(rec.Read_Frame(2));
     rec.Calculate_Number_of_Fields();
     EXPECT_EQ(rec.Num_fields(), 6);
