@@ -229,7 +229,7 @@ TEST_F(Sdv_conversion, AConversionThatBreaksOffAnywhereLeavesNoHalfRecording)
     }
     // With room for exactly the recording it goes through.
     {
-        test::File_size_limit full(rlim_t(whole));
+        test::File_size_limit full{rlim_t(whole)};
         EXPECT_TRUE(Convert_sdv_recording(source.string(), dest.string()).written);
     }
     Expect_race(dest.string(), 3);
