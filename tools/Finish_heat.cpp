@@ -46,12 +46,6 @@ void Write_header(cls_AVI_handler& rec, const Heat_plan& p)
     h.Start_local_mill(1, k_Local_start);
 }
 
-std::unique_ptr<Heat_painter> Painter(const Heat_plan& p)
-{
-    if (p.options.style == Style::held_out) return std::make_unique<Held_out_painter>(p);
-    return std::make_unique<Finish_heat_painter>(p);
-}
-
 void Append_frame(cls_AVI_handler& rec, const Heat_plan& p, int32_t k, const dv::DV_picture& picture)
 {
     dv::DV_frame f = dv::Encode_DV_picture(picture);
@@ -73,7 +67,7 @@ void Write_frames(cls_AVI_handler& rec, const Heat_plan& p)
 {
     const int n = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     std::vector<std::unique_ptr<Heat_painter>> painters;
-    for (int i = 0; i < n; ++i) painters.push_back(Painter(p));
+    for (int i = 0; i < n; ++i) painters.push_back(Make_heat_painter(p));
     std::vector<dv::DV_picture> pictures(static_cast<size_t>(n));
     for (int32_t first = 1; first <= p.Frames(); first += n) {
         const int count = std::min(n, p.Frames() - first + 1);
@@ -171,6 +165,12 @@ void Write_text(const std::string& path, const std::string& text, bool& created)
 }
 
 } // namespace
+
+std::unique_ptr<Heat_painter> Make_heat_painter(const Heat_plan& plan)
+{
+    if (plan.options.style == Style::held_out) return std::make_unique<Held_out_painter>(plan);
+    return std::make_unique<Finish_heat_painter>(plan);
+}
 
 std::string Kind_name(Kind kind) { return k_Kind_names[size_t(kind)]; }
 

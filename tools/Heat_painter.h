@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace wk::finish_heat {
@@ -16,6 +17,10 @@ public:
     // rows 0, 2, 4 ... at field 2k's.
     virtual void Paint(int32_t frame, dv::DV_picture& picture) = 0;
 };
+
+struct Heat_plan;
+// The painter of the plan's look.
+std::unique_ptr<Heat_painter> Make_heat_painter(const Heat_plan& plan);
 
 // A painted level as the picture keeps it: clamped, then rounded half away from zero. For levels
 // of 1 and more, adding a half and truncating rounds exactly as std::lround does, without a

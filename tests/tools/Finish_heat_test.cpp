@@ -6,7 +6,6 @@
 #include "tools/Finish_heat.h"
 #include "tools/Finish_heat_painter.h"
 #include "tools/Finish_heat_plan.h"
-#include "tools/Held_out_painter.h"
 
 #include <QImage>
 #include <cerrno>
@@ -189,9 +188,7 @@ TEST_F(Finish_heat, FramesPaintedTogetherAreThoseOfOnePainterInOrder)
         const std::string path = Path(Style_name(style) + ".qs2");
         Make_finish_heat(path, options);
         const Heat_plan plan = Plan_heat(options);
-        std::unique_ptr<Heat_painter> painter;
-        if (style == Style::held_out) painter = std::make_unique<Held_out_painter>(plan);
-        else painter = std::make_unique<Finish_heat_painter>(plan);
+        const std::unique_ptr<Heat_painter> painter = Make_heat_painter(plan);
         cls_AVI_handler rec;
         ASSERT_TRUE(rec.Open_File(path));
         ASSERT_GT(rec.num_frames(), 4) << "fewer frames than painters at work";
