@@ -13,8 +13,11 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 namespace wk::finish_heat {
 namespace {
@@ -43,24 +46,37 @@ void Write_header(cls_AVI_handler& rec, const Heat_plan& p)
     h.Start_local_mill(1, k_Local_start);
 }
 
+void Append_frame(cls_AVI_handler& rec, const Heat_plan& p, int32_t k, const dv::DV_picture& picture)
+{
+    dv::DV_frame f = dv::Encode_DV_picture(picture);
+    dv::Put_timecode(f, dv::Timecode_plus({10, 0, 0, 0}, k - 1));
+    dv::Put_rec_datetime(f, dv::Rec_datetime_plus({2026, 8, 20, 10, 0, 0}, (k - 1) / 25));
+    const int32_t stamp = p.stamps[size_t(k - 1)];
+    const int32_t since_start = platform::Tick_difference(stamp, p.heat_start);
+    dv::Write_DV_extra_data(f, {.arrival_tick = platform::Tick_add(stamp, 3),
+                                  .stamp_tick = stamp,
+                                  .heat_start = p.heat_start,
+                                  .local_time_ms = k_Local_start + since_start});
+    if (!rec.Append_DV_frame(f)) throw std::runtime_error("cannot append frame " + std::to_string(k));
+}
+
+// Painting is nearly all of a heat's making, and no frame depends on another: a few painters
+// paint a batch of frames side by side, then the batch is encoded and written in order (the DV
+// encoder is one a process).
 void Write_frames(cls_AVI_handler& rec, const Heat_plan& p)
 {
-    std::unique_ptr<Heat_painter> painter;
-    if (p.options.style == Style::held_out) painter = std::make_unique<Held_out_painter>(p);
-    else painter = std::make_unique<Finish_heat_painter>(p);
-    dv::DV_picture picture;
-    for (int32_t k = 1; k <= p.Frames(); ++k) {
-        painter->Paint(k, picture);
-        dv::DV_frame f = dv::Encode_DV_picture(picture);
-        dv::Put_timecode(f, dv::Timecode_plus({10, 0, 0, 0}, k - 1));
-        dv::Put_rec_datetime(f, dv::Rec_datetime_plus({2026, 8, 20, 10, 0, 0}, (k - 1) / 25));
-        const int32_t stamp = p.stamps[size_t(k - 1)];
-        const int32_t since_start = platform::Tick_difference(stamp, p.heat_start);
-        dv::Write_DV_extra_data(f, {.arrival_tick = platform::Tick_add(stamp, 3),
-                                      .stamp_tick = stamp,
-                                      .heat_start = p.heat_start,
-                                      .local_time_ms = k_Local_start + since_start});
-        if (!rec.Append_DV_frame(f)) throw std::runtime_error("cannot append frame " + std::to_string(k));
+    const int n = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    std::vector<std::unique_ptr<Heat_painter>> painters;
+    for (int i = 0; i < n; ++i) painters.push_back(Make_heat_painter(p));
+    std::vector<dv::DV_picture> pictures(static_cast<size_t>(n));
+    for (int32_t first = 1; first <= p.Frames(); first += n) {
+        const int count = std::min(n, p.Frames() - first + 1);
+        std::vector<std::future<void>> painted;
+        for (int i = 1; i < count; ++i)
+            painted.push_back(std::async(std::launch::async, [&, i] { painters[size_t(i)]->Paint(first + i, pictures[size_t(i)]); }));
+        painters[0]->Paint(first, pictures[0]);
+        for (std::future<void>& f : painted) f.get();
+        for (int i = 0; i < count; ++i) Append_frame(rec, p, first + i, pictures[size_t(i)]);
     }
 }
 
@@ -149,6 +165,12 @@ void Write_text(const std::string& path, const std::string& text, bool& created)
 }
 
 } // namespace
+
+std::unique_ptr<Heat_painter> Make_heat_painter(const Heat_plan& plan)
+{
+    if (plan.options.style == Style::held_out) return std::make_unique<Held_out_painter>(plan);
+    return std::make_unique<Finish_heat_painter>(plan);
+}
 
 std::string Kind_name(Kind kind) { return k_Kind_names[size_t(kind)]; }
 

@@ -86,15 +86,16 @@ Finish_heat_painter::Finish_heat_painter(const Heat_plan& plan)
     : plan_(plan), y_(size_t(k_Width) * k_Height), u_(y_.size()), v_(y_.size())
 {
     Random r(plan.seed, {0x57415645});
-    const double shares[3] = {0.5, 0.3, 0.2};
-    for (double share : shares) {
-        Wave w{share * plan.water.waves, r.Uniform(0.1, 0.6), r.Uniform(0.002, 0.01), r.Uniform(0, 6.3), {}, {}};
+    const double shares[k_Waves] = {0.5, 0.3, 0.2};
+    for (size_t i = 0; i < k_Waves; ++i) {
+        const double share = shares[i];
+        Wave& w = waves_[i];
+        w = {share * plan.water.waves, r.Uniform(0.1, 0.6), r.Uniform(0.002, 0.01), r.Uniform(0, 6.3), {}, {}};
         const double kx = r.Uniform(0.02, 0.2);
         for (int x = 0; x < k_Width; ++x) {
             w.sin_x.push_back(float(std::sin(kx * x)));
             w.cos_x.push_back(float(std::cos(kx * x)));
         }
-        waves_.push_back(std::move(w));
     }
     buoy_ = r.Chance(0.5) ? Colour{200, 60, 150} : Colour{215, 128, 128};
     buoy_spacing_ = r.Uniform(12, 22);
@@ -121,21 +122,28 @@ void Finish_heat_painter::Paint_water(int row, double t, Pixel_row px) const
 {
     const Water& w = plan_.water;
     const double base = w.base.y + 12.0 * (double(row) / k_Height - 0.5);
-    double c[3], s[3], total = 0;
-    for (size_t i = 0; i < waves_.size(); ++i) {
+    double c[k_Waves], s[k_Waves], total = 0;
+    for (size_t i = 0; i < k_Waves; ++i) {
         const double phase = waves_[i].ky * row - waves_[i].w * t + waves_[i].phase;
         c[i] = waves_[i].amplitude * std::cos(phase);
         s[i] = waves_[i].amplitude * std::sin(phase);
         total += waves_[i].amplitude;
     }
-    const double crest = 0.75 * total;
+    const double crest = 0.75 * total, glints = w.glints * 12.0;
+    // Every pixel of every frame comes through here: plain pointers keep the loop lean in checked builds.
+    const float *sin0 = waves_[0].sin_x.data(), *sin1 = waves_[1].sin_x.data(), *sin2 = waves_[2].sin_x.data();
+    const float *cos0 = waves_[0].cos_x.data(), *cos1 = waves_[1].cos_x.data(), *cos2 = waves_[2].cos_x.data();
+    const double base_u = w.base.u, base_v = w.base.v;
+    float *y = px.y, *u = px.u, *v = px.v;
     for (int x = 0; x < k_Width; ++x) {
         double h = 0;
-        for (size_t i = 0; i < waves_.size(); ++i) h += waves_[i].sin_x[size_t(x)] * c[i] + waves_[i].cos_x[size_t(x)] * s[i];
-        const double glint = h > crest ? w.glints * 12.0 * (h - crest) : 0.0;
-        px.y[x] = float(base + h + glint);
-        px.u[x] = float(w.base.u + 0.2 * h);
-        px.v[x] = float(w.base.v - 0.15 * h);
+        h += sin0[x] * c[0] + cos0[x] * s[0];
+        h += sin1[x] * c[1] + cos1[x] * s[1];
+        h += sin2[x] * c[2] + cos2[x] * s[2];
+        const double glint = h > crest ? glints * (h - crest) : 0.0;
+        y[x] = float(base + h + glint);
+        u[x] = float(base_u + 0.2 * h);
+        v[x] = float(base_v - 0.15 * h);
     }
 }
 
@@ -320,17 +328,12 @@ void Finish_heat_painter::Add_noise(int32_t frame)
 
 void Finish_heat_painter::Store(int32_t frame, dv::DV_picture& picture) const
 {
-    auto clamp = [](double value, double low, double high) { return uint8_t(std::lround(std::clamp(value, low, high))); };
-    for (size_t i = 0; i < y_.size(); ++i) picture.y[i] = clamp(y_[i], 16, 235);
     Random r(plan_.seed, {0x4348, uint64_t(frame)});
-    for (int cy = 0; cy < k_Height / 2; ++cy)
-        for (int cx = 0; cx < k_Width / 2; ++cx) {
-            const size_t a = size_t(2 * cy) * k_Width + size_t(2 * cx), b = a + k_Width;
-            const size_t c = size_t(cy) * (k_Width / 2) + size_t(cx);
-            const double nu = plan_.water.noise * 0.5 * (r.Unit() - 0.5), nv = plan_.water.noise * 0.5 * (r.Unit() - 0.5);
-            picture.u[c] = clamp((u_[a] + u_[a + 1] + u_[b] + u_[b + 1]) / 4 + nu, 16, 240);
-            picture.v[c] = clamp((v_[a] + v_[a + 1] + v_[b] + v_[b + 1]) / 4 + nv, 16, 240);
-        }
+    const double noise = plan_.water.noise * 0.5;
+    Store_planes(y_, u_, v_, k_Width, k_Height, picture, [&](double& nu, double& nv) {
+        nu = noise * (r.Unit() - 0.5);
+        nv = noise * (r.Unit() - 0.5);
+    });
 }
 
 } // namespace wk::finish_heat

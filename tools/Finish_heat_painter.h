@@ -5,6 +5,7 @@
 #include "tools/Finish_heat_plan.h"
 #include "tools/Heat_painter.h"
 
+#include <array>
 #include <vector>
 
 namespace wk::finish_heat {
@@ -32,7 +33,8 @@ private:
         double amplitude, ky, w, phase;
         std::vector<float> sin_x, cos_x;
     };
-    std::vector<Wave> waves_;
+    static constexpr size_t k_Waves = 3;
+    std::array<Wave, k_Waves> waves_;
     Colour buoy_;
     double buoy_spacing_ = 16, buoy_offset_ = 0;
     std::vector<float> y_, u_, v_;

@@ -279,16 +279,11 @@ void Held_out_painter::Noise(int32_t frame)
 
 void Held_out_painter::Store(int32_t frame, dv::DV_picture& picture) const
 {
-    auto clamp = [](double value, double low, double high) { return uint8_t(std::lround(std::clamp(value, low, high))); };
-    for (size_t i = 0; i < y_.size(); ++i) picture.y[i] = clamp(y_[i], 16, 235);
     Random r(plan_.seed, {k_Stream, 0x4348, uint64_t(frame)});
-    for (int cy = 0; cy < k_Height / 2; ++cy)
-        for (int cx = 0; cx < k_Width / 2; ++cx) {
-            const size_t a = size_t(2 * cy) * k_Width + size_t(2 * cx), b = a + k_Width;
-            const size_t c = size_t(cy) * (k_Width / 2) + size_t(cx);
-            picture.u[c] = clamp((u_[a] + u_[a + 1] + u_[b] + u_[b + 1]) / 4 + noise_ * r.Normal(), 16, 240);
-            picture.v[c] = clamp((v_[a] + v_[a + 1] + v_[b] + v_[b + 1]) / 4 + noise_ * r.Normal(), 16, 240);
-        }
+    Store_planes(y_, u_, v_, k_Width, k_Height, picture, [&](double& nu, double& nv) {
+        nu = noise_ * r.Normal();
+        nv = noise_ * r.Normal();
+    });
 }
 
 } // namespace wk::finish_heat

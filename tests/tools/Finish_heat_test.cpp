@@ -178,6 +178,30 @@ TEST_F(Finish_heat, TheSameSeedGivesTheSameFramesAndTruth)
     EXPECT_FALSE(std::ranges::equal(ra.Frame_bytes(), rc.Frame_bytes()));
 }
 
+// Frames painted side by side are written in order, each as one painter going through the heat
+// frame after frame paints it, in both looks.
+TEST_F(Finish_heat, FramesPaintedTogetherAreThoseOfOnePainterInOrder)
+{
+    for (const Style style : {Style::own, Style::held_out}) {
+        Options options = Small(Kind::blade, 5, 2);
+        options.style = style;
+        const std::string path = Path(Style_name(style) + ".qs2");
+        Make_finish_heat(path, options);
+        const Heat_plan plan = Plan_heat(options);
+        const std::unique_ptr<Heat_painter> painter = Make_heat_painter(plan);
+        cls_AVI_handler rec;
+        ASSERT_TRUE(rec.Open_File(path));
+        ASSERT_GT(rec.num_frames(), 4) << "fewer frames than painters at work";
+        dv::DV_picture picture;
+        for (int32_t k = 1; k <= rec.num_frames(); ++k) {
+            painter->Paint(k, picture);
+            ASSERT_TRUE(rec.Read_Frame(k));
+            ASSERT_EQ(dv::Decode_DV_luma(rec.Frame_bytes()), dv::Decode_DV_luma(dv::Encode_DV_picture(picture)))
+                << Style_name(style) << " frame " << k;
+        }
+    }
+}
+
 // An existing recording or truth is never replaced, and a refused heat leaves nothing behind.
 TEST_F(Finish_heat, ExistingFilesAreLeftAsTheyAre)
 {
