@@ -11,6 +11,12 @@ namespace wk {
 
 void Run_parallel(size_t count, size_t workers, const std::function<void(size_t index, size_t worker)>& work)
 {
+    Run_parallel(count, workers, work, [](std::function<void()> f) { return std::thread(std::move(f)); });
+}
+
+void Run_parallel(size_t count, size_t workers, const std::function<void(size_t index, size_t worker)>& work,
+                  const Thread_start& start)
+{
     std::atomic<size_t> next{0};
     std::mutex mutex;
     std::exception_ptr failure;
@@ -25,7 +31,15 @@ void Run_parallel(size_t count, size_t workers, const std::function<void(size_t 
     };
     std::vector<std::thread> threads;
     const size_t n = std::min(std::max<size_t>(workers, 1), count);
-    for (size_t w = 1; w < n; ++w) threads.emplace_back(run, w);
+    for (size_t w = 1; w < n; ++w) {
+        // Threads already started must be joined whatever happens, so a thread the system will
+        // not give is done without rather than thrown past them.
+        try {
+            threads.push_back(start([&run, w] { run(w); }));
+        } catch (...) {
+            break;
+        }
+    }
     run(0);
     for (auto& t : threads) t.join();
     if (failure) std::rethrow_exception(failure);

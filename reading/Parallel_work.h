@@ -2,12 +2,21 @@
 // Work shared out over a few threads, the calling thread one of them.
 #include <cstddef>
 #include <functional>
+#include <thread>
 
 namespace wk {
 
 // Calls work(index, worker) once for every index below count, on min(workers, count) threads;
 // worker (0 for the calling thread) says which thread, so that each can use what is its own.
 // Returns when all is done; the first exception a call threw is thrown again then.
+// A thread that cannot be started leaves its share to those that were: the work is the same, only
+// slower.
 void Run_parallel(size_t count, size_t workers, const std::function<void(size_t index, size_t worker)>& work);
+
+// The same, with threads started by start (std::thread's constructor by default); what start
+// throws means one thread fewer.
+using Thread_start = std::function<std::thread(std::function<void()>)>;
+void Run_parallel(size_t count, size_t workers, const std::function<void(size_t index, size_t worker)>& work,
+                  const Thread_start& start);
 
 } // namespace wk

@@ -19,6 +19,7 @@
 #include <stdexcept>
 #include <random>
 #include <set>
+#include <system_error>
 
 namespace wk {
 namespace {
@@ -218,6 +219,20 @@ TEST(Parallel_work, EveryIndexOnceAndFailuresComeBack)
     EXPECT_THROW(Run_parallel(50, 3, [](size_t i, size_t) { if (i == 17) throw std::runtime_error("frame 17"); }),
                  std::runtime_error);
     Run_parallel(0, 3, [](size_t, size_t) { FAIL(); });
+
+    // The system gives fewer threads than asked for: the work is still done, once each.
+    for (int given : {0, 1, 2}) {
+        SCOPED_TRACE(given);
+        std::vector<std::atomic<int>> again(60);
+        int started = 0;
+        Run_parallel(
+            again.size(), 4, [&](size_t i, size_t) { ++again[i]; },
+            [&](std::function<void()> f) {
+                if (started++ == given) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+                return std::thread(std::move(f));
+            });
+        for (auto& d : again) EXPECT_EQ(d.load(), 1);
+    }
 }
 
 } // namespace
