@@ -25,8 +25,9 @@ namespace {
 constexpr int32_t k_Unreadable = 5; // the error number of a recording that cannot be read
 constexpr int64_t k_Clock_before = 60, k_Clock_after = 40; // fields around a crossing given times
 // Pictures the store keeps: the looks near the crossings of a 9-lane heat and the frames its
-// lanes are read in, without holding a long recording's looks.
-constexpr size_t k_Kept = 64;
+// lanes are read in, none decoded twice, without holding a long recording's looks. As many as
+// the picture memory keeps between readings anyway.
+constexpr size_t k_Kept = 96;
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& why)
 {
