@@ -5,7 +5,8 @@
 // lay inside the stated uncertainty and the proposals made for empty or stopped lanes, also per
 // kind of heat, apart for the heats in the look the reader was made against ("own style") and
 // for those in a second look drawn apart from it ("held-out style"). Then the reading of the 9-lane heats against one thread decoding every frame of
-// the same heats, in alternating turns, on the wall clock and all threads' processor time.
+// the same heats, in alternating turns, on the wall clock and all threads' processor time, the
+// short heats and the long ones apart.
 //
 //   build-rel/bench/wk_bench_reading [--heats-per-kind=N] [--turns=N] [--accuracy-only]
 //                                    [--keep-heats=FOLDER]
@@ -26,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <stdexcept>
@@ -134,11 +136,14 @@ struct Heat_set {
         while (running > 0) reap();
         if (failed > 0) throw std::runtime_error(std::to_string(failed) + " heats could not be made");
     }
-    std::vector<const Heat*> Nine_lanes() const
+    // long_ones: only the long heats, or only the short ones; none: both.
+    std::vector<const Heat*> Nine_lanes(std::optional<bool> long_ones = {}) const
     {
         std::vector<const Heat*> nine;
         for (const Heat& h : heats)
-            if (h.lanes == 9 && h.style == finish_heat::Style::own) nine.push_back(&h);
+            if (h.lanes == 9 && h.style == finish_heat::Style::own &&
+                (!long_ones || *long_ones == (h.name.rfind("long-", 0) == 0)))
+                nine.push_back(&h);
         return nine;
     }
 };
@@ -171,9 +176,9 @@ bool Read(const Heat& h)
     }
 }
 
-template <class Each> bool Over_nine_lanes(Each each)
+template <class Each> bool Over_nine_lanes(Each each, std::optional<bool> long_ones = {})
 {
-    for (const Heat* h : g_Heats->Nine_lanes())
+    for (const Heat* h : g_Heats->Nine_lanes(long_ones))
         if (!each(*h)) return false;
     return true;
 }
@@ -212,15 +217,22 @@ void Score_all()
     }
 }
 
+// Short heats and long ones apart: the short ones are where reading costs most against decoding
+// every frame.
 void Speed_turns(int turns)
 {
-    const auto nine = g_Heats->Nine_lanes();
-    const bench::Clocked_turns t = bench::Alternate(
-        turns, [] { return Over_nine_lanes(Decode_every_frame); }, [] { return Over_nine_lanes(Read); });
-    const std::string note = std::to_string(nine.size()) + " nine-lane heats a turn";
     std::printf("\n");
-    bench::Print_clock("reading / one-thread decode of every frame (target at most 0.25)", "wall", t.wall, note);
-    bench::Print_clock("reading / one-thread decode of every frame", "all-thread CPU", t.all_threads, note);
+    for (const bool long_ones : {false, true}) {
+        const auto nine = g_Heats->Nine_lanes(long_ones);
+        if (nine.empty()) continue;
+        const bench::Clocked_turns t = bench::Alternate(
+            turns, [&] { return Over_nine_lanes(Decode_every_frame, long_ones); },
+            [&] { return Over_nine_lanes(Read, long_ones); });
+        const std::string note =
+            std::to_string(nine.size()) + (long_ones ? " long" : " short") + " nine-lane heats a turn";
+        bench::Print_clock("reading / one-thread decode of every frame (target at most 0.25)", "wall", t.wall, note);
+        bench::Print_clock("reading / one-thread decode of every frame", "all-thread CPU", t.all_threads, note);
+    }
 }
 
 } // namespace

@@ -242,23 +242,44 @@ bool Av_frame_decoder::Decode_columns(std::span<const uint8_t> data, uint8_t* bi
                                       int32_t first, int32_t last)
 {
     bool unused = false;
-    return Decode_columns(data, bits, width, height, first, last, nullptr, unused);
+    return Decode_columns(data, bits, width, height, first, last, nullptr, first, last, unused);
 }
 
 bool Av_frame_decoder::Decode_columns(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height,
-                                      int32_t first, int32_t last, uint8_t* brightness, bool& brightness_taken)
+                                      int32_t first, int32_t last, uint8_t* brightness, int32_t lit_first,
+                                      int32_t lit_last, bool& brightness_taken)
 {
     brightness_taken = false;
     if (!bits || width <= 0 || height <= 0 || !Send(data)) return false;
     const AVFrame* f = state_->frame;
-    const bool ok = f->width == width && f->height == height ? Convert_columns(f, bits, first, last)
-                                                             : Convert(f, bits, width, height);
-    if (ok && brightness && f->width == width && f->height == height)
-        brightness_taken = Copy_brightness(f, brightness, first, last);
+    const bool own_size = f->width == width && f->height == height;
+    if (brightness && own_size) brightness_taken = Copy_brightness(f, brightness, lit_first, lit_last);
+    if (brightness && !brightness_taken) first = std::min(first, lit_first), last = std::max(last, lit_last);
+    const bool ok = own_size ? Convert_columns(f, bits, first, last) : Convert(f, bits, width, height);
     Av().av_frame_unref(state_->frame);
     if (ok) ++decoded_;
     return ok;
 }
+
+namespace {
+
+// Studio-range brightness (16..235) on 0..255, rounded to nearest: multiplied and shifted, which
+// the compiler does for many pixels at once, where a table is looked up one pixel at a time.
+constexpr uint8_t Stretched(uint8_t v)
+{
+    return uint8_t(std::min(((std::max<int32_t>(v, 16) - 16) * 2385 + 986) >> 11, 255));
+}
+
+constexpr bool Stretched_rounds_to_nearest()
+{
+    // (v - 16) 255 / 219 never lies halfway between two whole numbers.
+    for (int32_t v = 0; v < 256; ++v)
+        if (Stretched(uint8_t(v)) != (v < 16 ? 0 : std::min(((v - 16) * 510 + 219) / 438, 255))) return false;
+    return true;
+}
+static_assert(Stretched_rounds_to_nearest());
+
+} // namespace
 
 // The first plane of an 8-bit YUV picture, stretched from studio range to 0..255 as the
 // conversion to BGR stretches it.
@@ -270,14 +291,13 @@ bool Av_frame_decoder::Copy_brightness(const AVFrame* f, uint8_t* brightness, in
         return false;
     const bool full = f->color_range == AVCOL_RANGE_JPEG || f->format == AV_PIX_FMT_YUVJ420P ||
                       f->format == AV_PIX_FMT_YUVJ422P || f->format == AV_PIX_FMT_YUVJ444P;
-    std::array<uint8_t, 256> to{};
-    for (int v = 0; v < 256; ++v)
-        to[size_t(v)] = full ? uint8_t(v) : uint8_t(std::clamp(int(std::lround((v - 16) * 255.0 / 219.0)), 0, 255));
     first = std::clamp(first, 0, f->width - 1), last = std::clamp(last, 0, f->width - 1);
     for (int32_t y = 0; y < f->height; ++y) {
         const uint8_t* from = f->data[0] + size_t(y) * size_t(f->linesize[0]);
         uint8_t* into = brightness + size_t(y) * size_t(f->width);
-        for (int32_t x = first; x <= last; ++x) into[x] = to[from[x]];
+        if (full) std::memcpy(into + first, from + first, size_t(last - first + 1));
+        else
+            for (int32_t x = first; x <= last; ++x) into[x] = Stretched(from[x]);
     }
     return true;
 }

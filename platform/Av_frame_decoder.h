@@ -52,12 +52,14 @@ public:
     // The columns hold what Decode gives them.
     bool Decode_columns(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height, int32_t first,
                         int32_t last);
-    // The same, and the decoded brightness plane of those columns into brightness (width bytes a
-    // row, top row first, on 0..255 as the BGR is): brightness as it was coded, not worked back
-    // from the colour, whose samples neighbouring rows of both fields share. brightness_taken
-    // says whether it was written: not for pictures without a brightness plane of their own.
+    // The same, and the decoded brightness plane of columns lit_first..lit_last into brightness
+    // (width bytes a row, top row first, on 0..255 as the BGR is): brightness as it was coded, not
+    // worked back from the colour, whose samples neighbouring rows of both fields share.
+    // brightness_taken says whether it was written: not for pictures without a brightness plane
+    // of their own, whose colour is then converted in those columns as well, to work it back from.
     bool Decode_columns(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height, int32_t first,
-                        int32_t last, uint8_t* brightness, bool& brightness_taken);
+                        int32_t last, uint8_t* brightness, int32_t lit_first, int32_t lit_last,
+                        bool& brightness_taken);
     // How many frames were decoded since the decoder was made (for tests and benchmarks).
     int64_t Decoded_count() const { return decoded_; }
 

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <functional>
 #include <memory>
 #include <set>
 #include <thread>
@@ -22,6 +24,10 @@ namespace {
 
 constexpr int32_t k_Unreadable = 5; // the error number of a recording that cannot be read
 constexpr int64_t k_Clock_before = 60, k_Clock_after = 40; // fields around a crossing given times
+// Pictures the store keeps: the looks near the crossings of a 9-lane heat and the frames its
+// lanes are read in, none decoded twice, without holding a long recording's looks. As many as
+// the picture memory keeps between readings anyway.
+constexpr size_t k_Kept = 96;
 
 [[noreturn]] void Refuse(const std::string& path, const std::string& why)
 {
@@ -84,13 +90,18 @@ void Take_field_times(cls_AVI_handler& r, std::vector<Lane_job>& jobs)
 
 using Decodings = std::vector<std::unique_ptr<Frame_store::Decoding>>;
 
-// The columns anything is read in: the strip's samples along the goal line and every lane's
-// window.
-Frame_store::Columns Columns_read(const Heat& heat, const Goal_geometry& line, const std::vector<Lane_span>& spans,
-                                  int32_t width, int32_t height)
+// The columns the strip samples along the goal line: only its colour is read.
+Frame_store::Columns Line_columns(const Heat& heat, int32_t width)
 {
-    Frame_store::Columns c{int32_t(std::floor(std::min(heat.x1, heat.x2))) - 2,
-                           int32_t(std::ceil(std::max(heat.x1, heat.x2))) + 2};
+    return {std::max(0, int32_t(std::floor(std::min(heat.x1, heat.x2))) - 2),
+            std::min(width - 1, int32_t(std::ceil(std::max(heat.x1, heat.x2))) + 2)};
+}
+
+// The columns anything reads the brightness of: the goal line's and every lane's window.
+Frame_store::Columns Lit_columns(const Heat& heat, const Goal_geometry& line, const std::vector<Lane_span>& spans,
+                                 int32_t width, int32_t height)
+{
+    Frame_store::Columns c = Line_columns(heat, width);
     for (const Lane_span& span : spans) {
         const Lane_window w = Lane_reader::Window(line, span, width, height);
         if (w.Empty()) continue;
@@ -98,6 +109,43 @@ Frame_store::Columns Columns_read(const Heat& heat, const Goal_geometry& line, c
         c.last = std::max(c.last, w.X0() + w.Box_width() - 1);
     }
     return {std::max(0, c.first), std::min(width - 1, c.last)};
+}
+
+// The frames each lane is read in first, decoded on the workers while the calling thread takes
+// the fields' times from the recording: the lanes then find them decoded and only measure. The
+// lanes whose boats cross first come first, and no more than the store keeps.
+void Decode_while(Frame_store& store, Decodings& decodings, const std::vector<Lane_job>& jobs, size_t keep,
+                  const std::function<void()>& meanwhile)
+{
+    std::vector<const Strip_stretch*> stretches;
+    for (const Lane_job& job : jobs)
+        if (job.stretch) stretches.push_back(&*job.stretch);
+    std::sort(stretches.begin(), stretches.end(), [](auto a, auto b) { return a->first_field < b->first_field; });
+    std::vector<int32_t> frames;
+    std::set<int32_t> seen;
+    for (const Strip_stretch* s : stretches) {
+        const auto [first, last] = Lane_reader::First_fields(*s);
+        for (int32_t f = int32_t((first + 1) / 2); f <= std::min<int64_t>((last + 1) / 2, store.Frames()); ++f)
+            if (seen.insert(f).second && frames.size() < keep) frames.push_back(f);
+    }
+    if (decodings.size() < 2 || frames.empty()) return meanwhile();
+    std::exception_ptr failure;
+    std::thread workers([&] {
+        try {
+            Run_parallel(frames.size(), decodings.size() - 1,
+                         [&](size_t i, size_t worker) { store.Get(frames[i], *decodings[worker + 1]); });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        meanwhile();
+    } catch (...) {
+        workers.join();
+        throw;
+    }
+    workers.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 std::vector<Lane_proposal> Read_lanes(Frame_store& store, Decodings& decodings, const Goal_geometry& line,
@@ -140,9 +188,8 @@ Finish_reading Read_finish(const std::string& path, const Finish_reader_options&
     Decodings decodings;
     for (int w = 0; w < workers; ++w) decodings.push_back(std::make_unique<Frame_store::Decoding>(source));
     const std::vector<Lane_span> spans = line.Spans(heat.marks);
-    // Enough kept for the looks near the crossings of a 9-lane heat and the frames its lanes are
-    // read in, without holding a long recording's looks.
-    Frame_store store(source, 64, Columns_read(heat, line, spans, source.frame_width, source.frame_height));
+    Frame_store store(source, k_Kept, Line_columns(heat, source.frame_width),
+                      Lit_columns(heat, line, spans, source.frame_width, source.frame_height));
     Crossing_search search(store, decodings, strip_line);
     std::vector<std::pair<int32_t, int32_t>> lane_samples;
     for (const Lane_span& span : spans) {
@@ -156,7 +203,7 @@ Finish_reading Read_finish(const std::string& path, const Finish_reader_options&
     if (options.progress) options.progress(0.5);
     std::vector<Lane_job> jobs;
     for (size_t i = 0; i < spans.size(); ++i) jobs.push_back({spans[i], stretches[i], {}});
-    Take_field_times(r, jobs);
+    Decode_while(store, decodings, jobs, k_Kept - k_Kept / 4, [&] { Take_field_times(r, jobs); });
     r.Close_File();
     Finish_reading reading;
     reading.lanes = Read_lanes(store, decodings, line, jobs, search.Step());

@@ -24,8 +24,8 @@ Frame_store::Decoding::Decoding(const Finish_strip_source& source)
 
 Frame_store::Decoding::~Decoding() = default;
 
-Frame_store::Frame_store(const Finish_strip_source& source, size_t keep, Columns columns)
-    : source_(source), keep_(keep), columns_(columns),
+Frame_store::Frame_store(const Finish_strip_source& source, size_t keep, Columns colour, Columns lit)
+    : source_(source), keep_(keep), colour_(colour), lit_(lit),
       pool_(Picture_pool::Shared(Bgr_bytes() + size_t(source.frame_width) * size_t(source.frame_height)))
 {
 }
@@ -100,8 +100,8 @@ Frame_store::Picture Frame_store::Decode(int32_t frame, Decoding& d)
     // The columns asked for are written whole by the decoder: never zeroed first, which would cost
     // about what decoding does.
     bool coded_brightness = false;
-    if (!d.decoder_->Decode_columns(d.bytes_->Bytes(), bits, source_.frame_width, source_.frame_height, columns_.first,
-                                    columns_.last, bits + Bgr_bytes(), coded_brightness)) {
+    if (!d.decoder_->Decode_columns(d.bytes_->Bytes(), bits, source_.frame_width, source_.frame_height, colour_.first,
+                                    colour_.last, bits + Bgr_bytes(), lit_.first, lit_.last, coded_brightness)) {
         pool_->Give_back(bits);
         return nullptr;
     }
@@ -117,7 +117,7 @@ size_t Frame_store::Bgr_bytes() const
 void Frame_store::Work_back_brightness(const uint8_t* bgr, uint8_t* brightness) const
 {
     const int32_t w = source_.frame_width, h = source_.frame_height, stride = platform::Bgr_stride(w);
-    const int32_t first = std::max(0, columns_.first), last = std::min(w - 1, columns_.last);
+    const int32_t first = std::max(0, lit_.first), last = std::min(w - 1, lit_.last);
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* p = bgr + size_t(h - 1 - y) * size_t(stride);
         for (int32_t x = first; x <= last; ++x)

@@ -47,8 +47,11 @@ public:
     };
 
     // source must outlive the store. keep: how many pictures nobody holds stay decoded.
-    // columns: outside them a picture holds whatever its memory held before.
-    Frame_store(const Finish_strip_source& source, size_t keep, Columns columns);
+    // colour, lit: the columns whose colour and whose brightness anyone asks for; outside them a
+    // picture holds whatever its memory held before.
+    Frame_store(const Finish_strip_source& source, size_t keep, Columns colour, Columns lit);
+    Frame_store(const Finish_strip_source& source, size_t keep, Columns columns)
+        : Frame_store(source, keep, columns, columns) {}
     Frame_store(const Finish_strip_source& source, size_t keep) : Frame_store(source, keep, Columns{0, INT32_MAX}) {}
     ~Frame_store();
     Frame_store(const Frame_store&) = delete;
@@ -82,7 +85,7 @@ private:
 
     const Finish_strip_source& source_;
     const size_t keep_;
-    const Columns columns_;
+    const Columns colour_, lit_;
     std::shared_ptr<Picture_pool> pool_; // also held by every picture given out
     mutable std::mutex mutex_;
     std::condition_variable settled_;

@@ -43,6 +43,11 @@ Lane_window Lane_reader::Window(const Goal_geometry& line, const Lane_span& span
     return Lane_window(line, span, k_Reach, frame_width, frame_height);
 }
 
+std::pair<int64_t, int64_t> Lane_reader::First_fields(const Strip_stretch& s)
+{
+    return {std::max<int64_t>(1, s.first_field - k_Before), s.first_field + k_After};
+}
+
 const uint8_t* Lane_reader::Frame(int32_t frame)
 {
     if (frame < 1 || frame > store_.Frames()) return nullptr;

@@ -33,6 +33,8 @@ public:
     // The part of the frame Read looks at for a lane.
     static Lane_window Window(const Goal_geometry& line, const Lane_span& span, int32_t frame_width,
                               int32_t frame_height);
+    // The fields Read looks at first for a lane whose boat the strip saw in s: first, last.
+    static std::pair<int64_t, int64_t> First_fields(const Strip_stretch& s);
 
 private:
     // The brightness of the decoded frame (1-based), kept while one lane is read; nullptr when it

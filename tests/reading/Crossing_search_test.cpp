@@ -147,7 +147,8 @@ TEST_F(Crossing_search_test, StoreDecodesEachFrameOnceForAllThreads)
 }
 
 // A store asked for some columns only gives them as the whole picture has them, wherever they lie
-// in the row; what is asked for past the frame's edge is cut to it.
+// in the row, the colour of its colour columns and the brightness of its brightness columns
+// however the two differ; what is asked for past the frame's edge is cut to it.
 TEST_F(Crossing_search_test, ColumnsAskedForAreThoseOfTheWholePicture)
 {
     const std::string path = Path("slanted.qs2");
@@ -159,20 +160,25 @@ TEST_F(Crossing_search_test, ColumnsAskedForAreThoseOfTheWholePicture)
     const Frame_store::Picture all = whole.Get(7, *decodings[0]);
     ASSERT_TRUE(all);
     const struct {
-        int32_t first, last;
-    } cases[] = {{0, 0}, {1, 40}, {100, 140}, {301, 302}, {w / 2 - 90, w / 2 + 90}, {w - 17, w - 1}, {w - 5, w + 50},
-                 {-20, 3}, {0, w - 1}};
+        Frame_store::Columns colour, lit;
+    } cases[] = {{{0, 0}, {0, 0}}, {{1, 40}, {1, 40}}, {{100, 140}, {100, 140}}, {{301, 302}, {301, 302}},
+                 {{w / 2 - 90, w / 2 + 90}, {w / 2 - 90, w / 2 + 90}}, {{w - 17, w - 1}, {w - 17, w - 1}},
+                 {{w - 5, w + 50}, {w - 5, w + 50}}, {{-20, 3}, {-20, 3}}, {{0, w - 1}, {0, w - 1}},
+                 {{301, 305}, {100, 500}}, {{0, 3}, {0, w - 1}}, {{w / 2, w / 2}, {-20, w + 50}},
+                 {{200, 260}, {250, 255}}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.first) + ".." + std::to_string(c.last));
-        Frame_store some(source, 4, {c.first, c.last});
+        SCOPED_TRACE(std::to_string(c.colour.first) + ".." + std::to_string(c.colour.last) + " lit " +
+                     std::to_string(c.lit.first) + ".." + std::to_string(c.lit.last));
+        Frame_store some(source, 4, c.colour, c.lit);
         const Frame_store::Picture p = some.Get(7, *decodings[0]);
         ASSERT_TRUE(p);
-        const int32_t x0 = std::max(0, c.first), x1 = std::min(w - 1, c.last);
+        const int32_t x0 = std::max(0, c.colour.first), x1 = std::min(w - 1, c.colour.last);
+        const int32_t l0 = std::max(0, c.lit.first), l1 = std::min(w - 1, c.lit.last);
         for (int32_t y = 0; y < h; ++y) {
             const size_t at = size_t(y) * size_t(stride) + size_t(3 * x0);
             ASSERT_EQ(std::memcmp(p.get() + at, all.get() + at, size_t(3 * (x1 - x0 + 1))), 0) << "row " << y;
-            const size_t lit = size_t(y) * size_t(w) + size_t(x0);
-            ASSERT_EQ(std::memcmp(some.Brightness(p) + lit, whole.Brightness(all) + lit, size_t(x1 - x0 + 1)), 0)
+            const size_t lit = size_t(y) * size_t(w) + size_t(l0);
+            ASSERT_EQ(std::memcmp(some.Brightness(p) + lit, whole.Brightness(all) + lit, size_t(l1 - l0 + 1)), 0)
                 << "brightness, row " << y;
         }
     }

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <initializer_list>
@@ -142,6 +143,32 @@ TEST_F(Finish_reader_long, LongHeatIsReadInEveryLaneWithAnHonestUncertainty)
     }
     EXPECT_GE(finishing, 7);
     EXPECT_GE(within_a_field, finishing - 1);
+}
+
+// However many threads decode and read, the proposals are the same to the last bit: the frames
+// the lanes are read in are decoded ahead on some threads while the fields' times are taken on
+// another, and a lane finds whatever another thread decoded for it.
+TEST_F(Finish_reader, ProposalsDoNotDependOnTheNumberOfThreads)
+{
+    const std::string path = Path("mixed.qs2");
+    finish_heat::Make_finish_heat(path, {.seed = 7, .kind = finish_heat::Kind::mixed, .lanes = 9});
+    const Finish_reading alone = Read_finish(path, {.workers = 1});
+    ASSERT_EQ(alone.lanes.size(), 9u);
+    EXPECT_GE(std::count_if(alone.lanes.begin(), alone.lanes.end(), [](auto& p) { return p.time_ms.has_value(); }), 5);
+    for (const int workers : {2, 3, 8}) {
+        const Finish_reading r = Read_finish(path, {.workers = workers});
+        ASSERT_EQ(r.lanes.size(), alone.lanes.size()) << workers;
+        for (size_t i = 0; i < r.lanes.size(); ++i) {
+            const Lane_proposal &a = alone.lanes[i], &b = r.lanes[i];
+            SCOPED_TRACE(std::to_string(workers) + " threads, lane " + std::to_string(a.lane));
+            EXPECT_EQ(b.time_ms, a.time_ms);
+            EXPECT_EQ(b.uncertainty_ms, a.uncertainty_ms);
+            EXPECT_EQ(std::pair(b.frame, b.field), std::pair(a.frame, a.field));
+            EXPECT_EQ(b.confidence, a.confidence);
+            EXPECT_EQ(b.why, a.why);
+        }
+        EXPECT_EQ(r.dead_heats, alone.dead_heats) << workers;
+    }
 }
 
 // The command on a demo heat: one JSON object whose lanes lie within a field of the crossings the
