@@ -239,13 +239,6 @@ bool Av_frame_decoder::Convert(const AVFrame* f, uint8_t* bits, int32_t width, i
 }
 
 bool Av_frame_decoder::Decode_columns(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height,
-                                      int32_t first, int32_t last)
-{
-    bool unused = false;
-    return Decode_columns(data, bits, width, height, first, last, nullptr, first, last, unused);
-}
-
-bool Av_frame_decoder::Decode_columns(std::span<const uint8_t> data, uint8_t* bits, int32_t width, int32_t height,
                                       int32_t first, int32_t last, uint8_t* brightness, int32_t lit_first,
                                       int32_t lit_last, bool& brightness_taken)
 {

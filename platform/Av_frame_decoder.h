@@ -48,13 +48,11 @@ public:
     bool Is_open() const;
     bool Decode(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height) override;
     // The same for a picture of the frame's own size of which only columns first..last are
-    // wanted: those (and a few beside them) are converted, the rest of bits is left as it was.
-    // The columns hold what Decode gives them.
-    bool Decode_columns(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height, int32_t first,
-                        int32_t last);
-    // The same, and the decoded brightness plane of columns lit_first..lit_last into brightness
-    // (width bytes a row, top row first, on 0..255 as the BGR is): brightness as it was coded, not
-    // worked back from the colour, whose samples neighbouring rows of both fields share.
+    // wanted: those (and a few beside them) are converted, the rest of bits is left as it was;
+    // the columns hold what Decode gives them. With brightness, also the decoded brightness plane
+    // of columns lit_first..lit_last into it (width bytes a row, top row first, on 0..255 as the
+    // BGR is): brightness as it was coded, not worked back from the colour, whose samples
+    // neighbouring rows of both fields share.
     // brightness_taken says whether it was written: not for pictures without a brightness plane
     // of their own, whose colour is then converted in those columns as well, to work it back from.
     bool Decode_columns(std::span<const uint8_t> frame, uint8_t* bits, int32_t width, int32_t height, int32_t first,

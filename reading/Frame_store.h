@@ -50,9 +50,8 @@ public:
     // colour, lit: the columns whose colour and whose brightness anyone asks for; outside them a
     // picture holds whatever its memory held before.
     Frame_store(const Finish_strip_source& source, size_t keep, Columns colour, Columns lit);
-    Frame_store(const Finish_strip_source& source, size_t keep, Columns columns)
-        : Frame_store(source, keep, columns, columns) {}
-    Frame_store(const Finish_strip_source& source, size_t keep) : Frame_store(source, keep, Columns{0, INT32_MAX}) {}
+    Frame_store(const Finish_strip_source& source, size_t keep)
+        : Frame_store(source, keep, Columns{0, INT32_MAX}, Columns{0, INT32_MAX}) {}
     ~Frame_store();
     Frame_store(const Frame_store&) = delete;
     Frame_store& operator=(const Frame_store&) = delete;
