@@ -257,7 +257,10 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
         if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;
-        if (std::isnan(*edge)) return out; // the hull runs out of the window: its bow is not seen
+        if (std::isnan(*edge)) { // the hull runs out of the window ahead: its bow is not seen
+            out.beyond = true;
+            return out;
+        }
         front.push_back({double(window_.Frame_y(g.field, r)), *edge});
     }
     if (const auto tip = Leading_point(front)) {

@@ -20,6 +20,7 @@ struct Bow_field {
     double ahead = 0;          // how much further, pixels
     bool second_hull = false;  // another region as large lies in the lane
     bool low_contrast = false; // the hull barely differs from the water
+    bool beyond = false;       // the bow's rows run on past the window's far side: it is further past the line
     std::vector<Row_front> rows; // where each row of the bow ends, a column signed along the travel
 };
 

@@ -19,6 +19,7 @@ struct Lane_job {
 // What the fields near the line showed besides the bow.
 struct Lane_notes {
     int fields = 0, blade_ahead = 0, second_hull = 0, low_contrast = 0;
+    int beyond = 0; // fields in which the bow lay past the window, further past the line than it reaches
     double farthest_tip = -1e9;
     double ahead_px = 0; // the farthest anything joined to the hull reached past its bow
 };

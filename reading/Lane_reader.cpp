@@ -4,6 +4,7 @@
 #include "reading/Crossing_fit.h"
 #include "reading/Lane_window.h"
 #include "reading/Outline_crossing.h"
+#include "reading/Travel_direction.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,21 +93,20 @@ std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
     return frames;
 }
 
-// The way the hull moves through the window: its middle's drift over the fields.
+// The way the hull moves through the window: its middle over the fields, and where that cannot
+// tell, its bow.
 int Lane_reader::Direction(const Bow_reader& bow, int64_t first, int64_t last)
 {
-    double st = 0, su = 0, stt = 0, stu = 0, n = 0;
-    for (int64_t f = first; f <= last; ++f) {
-        const uint8_t* p = Frame(Frame_of(f));
-        if (!p) continue;
-        const Bow_field b = bow.Measure(p, Field_of(f), 0);
-        if (!b.hull) continue;
-        const double t = double(f);
-        st += t, su += b.centroid_u, stt += t * t, stu += t * b.centroid_u, n += 1;
-    }
-    if (n < 2) return 0;
-    const double slope = (n * stu - st * su) / (n * stt - st * st);
-    return slope > 0 ? 1 : slope < 0 ? -1 : 0;
+    std::map<int64_t, double> middles;
+    for (int64_t f = first; f <= last; ++f)
+        if (const uint8_t* p = Frame(Frame_of(f)))
+            if (const Bow_field b = bow.Measure(p, Field_of(f), 0); b.hull) middles[f] = b.centroid_u;
+    return Travel_direction(middles, [&](int direction) {
+        std::map<int64_t, double> tips;
+        for (const auto& [f, u] : middles)
+            if (const Bow_field b = bow.Measure(Frame(Frame_of(f)), Field_of(f), direction); b.tip_found) tips[f] = b.tip;
+        return tips;
+    });
 }
 
 std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
@@ -118,6 +118,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         const uint8_t* p = Frame(Frame_of(f));
         if (time == job.field_ms.end() || !p) continue;
         const Bow_field b = bow.Measure(p, Field_of(f), direction);
+        notes.beyond += b.beyond;
         if (!b.tip_found) continue;
         out.push_back({time->second, b.tip, b.rows});
         notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
@@ -149,9 +150,11 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     Lane_notes notes;
     std::vector<Bow_sample> samples = Samples(bow, job, first, last, direction, notes);
     std::optional<Crossing_estimate> e = Fit_crossing(samples);
-    for (int k = 0; !e && k < k_Widenings && !samples.empty(); ++k) {
-        // The bow has not reached the line yet in these fields, or has passed it in all.
-        const bool behind = std::all_of(samples.begin(), samples.end(), [](auto& b) { return b.tip < 0; });
+    for (int k = 0; !e && k < k_Widenings && (!samples.empty() || notes.beyond > 0); ++k) {
+        // The bow has not reached the line yet in these fields, or has passed it in all: so far
+        // past, where the strip first saw a faint hull late, that it lies beyond the window.
+        const bool behind = notes.beyond == 0 &&
+                            std::all_of(samples.begin(), samples.end(), [](auto& b) { return b.tip < 0; });
         const int64_t from = behind ? last + 1 : std::max<int64_t>(1, first - 10);
         const int64_t to = behind ? last + 10 : first - 1;
         if (behind && from > s.first_field + s.fields) break;

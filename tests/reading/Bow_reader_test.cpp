@@ -111,6 +111,28 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
     }
 }
 
+// A long hull whose bow lies further past the line than the window reaches is seen with no bow,
+// and said to lie beyond, so that the lane is read in earlier fields; one whose bow is in the
+// window is not.
+TEST(Bow_reader, BowPastTheWindowIsSaidToLieBeyondIt)
+{
+    const Goal_geometry line(400, 10, 400, 560);
+    const Lane_window window(line, {1, 200, 290, 245}, 80, k_W, k_H);
+    const Picture water(1), more_water(2), still_water(3);
+    const Bow_reader reader(window, {water.bits.data(), more_water.bits.data(), still_water.bits.data()}, k_W);
+    for (const double past : {100.0, 150.0, 20.0, -20.0}) {
+        Picture p(4);
+        const double tip_x = 400 + past;
+        p.Paint(int(tip_x) - 300, std::min(k_W - 1, int(tip_x) + 2), 244, 256, 200, 1,
+                [&](double x, double y) { return tip_x - x >= 0.08 * (y - 250) * (y - 250) && tip_x - x <= 300; });
+        // The line's normal points left: a boat moving right travels along -u.
+        const Bow_field b = reader.Measure(p.bits.data(), 1, -1);
+        EXPECT_TRUE(b.hull) << past;
+        EXPECT_EQ(b.beyond, past > 80) << past;
+        EXPECT_EQ(b.tip_found, past < 80) << past;
+    }
+}
+
 // On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
 // nothing but water has no stretch; fields that could not be decoded count as nothing.
 TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)

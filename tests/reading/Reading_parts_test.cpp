@@ -3,6 +3,7 @@
 #include "reading/Goal_geometry.h"
 #include "reading/Lane_judgement.h"
 #include "reading/Outline_crossing.h"
+#include "reading/Travel_direction.h"
 
 #include <gtest/gtest.h>
 
@@ -181,6 +182,34 @@ TEST(Goal_geometry, LanesShareTheLineHalfwayBetweenMarks)
     EXPECT_NEAR(slanted.U(350, 285), 0, 1e-9);
     EXPECT_LT(slanted.U(360, 285), 0);
     EXPECT_FALSE(Goal_geometry(5, 5, 5, 5).Valid());
+}
+
+// A hull moving along -u at 2.5 pixels a field: its middle alone tells the way while it moves
+// steadily, whatever the parity of the fields' rows puts on it; where the largest region jumps (a
+// neighbour's paddler covering the bow) or a faint hull's middle wanders, the bow measured each
+// way decides, as it moves on only along the right one.
+TEST(Travel_direction, HullsWayIsItsMiddlesStepsOrElseItsBows)
+{
+    struct Case {
+        const char* name;
+        double parity_offset; // added to odd fields' middles
+        double jump;          // added from the tenth field on
+        double wander;        // a middle's error grows by this from a field to the next of its parity, every 4th step falling back
+    };
+    const auto bow = [](int direction) {
+        std::map<int64_t, double> tips; // the stern, taken for the bow the wrong way, falls back
+        for (int64_t f = 0; f < 20; ++f) tips[f] = direction * -2.5 * double(f) + (direction < 0 ? -30 : 10);
+        return tips;
+    };
+    for (const Case c : {Case{"steady", 0, 0, 0}, Case{"parities apart", 6, 0, 0}, Case{"jump", 0, 60, 0},
+                         Case{"wandering", 0, 0, 10}}) {
+        std::map<int64_t, double> middles;
+        for (int64_t f = 0; f < 20; ++f)
+            middles[f] = 40 - 2.5 * double(f) + (f % 2 ? c.parity_offset : 0) + (f >= 10 ? c.jump : 0) +
+                         c.wander * double((f / 2) % 4);
+        EXPECT_EQ(Travel_direction(middles, bow), -1) << c.name;
+    }
+    EXPECT_EQ(Travel_direction({{4, 10.0}}, bow), 0);
 }
 
 TEST(Lane_judgement, DeadHeatsAreLanesWhoseIntervalsOverlap)
