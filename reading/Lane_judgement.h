@@ -20,9 +20,15 @@ struct Lane_job {
 struct Lane_notes {
     int fields = 0, blade_ahead = 0, second_hull = 0, low_contrast = 0;
     int beyond = 0; // fields in which the bow lay past the window, further past the line than it reaches
+    std::map<double, bool> past; // every field looked at, by its time: whether the bow lay past the line
     double farthest_tip = -1e9;
     double ahead_px = 0; // the farthest anything joined to the hull reached past its bow
 };
+
+// Whether the bow lies past the line in most fields in the stay_ms after t: a boat that crossed
+// goes on, while a blade of a boat that stops short reaches over the line and goes back, or out of
+// sight with the stroke.
+bool Stays_past(const std::map<double, bool>& past, double t, double stay_ms);
 
 Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, const Lane_notes& notes);
 

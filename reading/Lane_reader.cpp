@@ -15,6 +15,7 @@ namespace {
 constexpr double k_Reach = 80;          // pixels either side of the line that a lane is read in
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
+constexpr double k_Stay_ms = 200; // after the crossing, in which a bow that crossed is seen past the line
 
 Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
 {
@@ -119,6 +120,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         if (time == job.field_ms.end() || !p) continue;
         const Bow_field b = bow.Measure(p, Field_of(f), direction);
         notes.beyond += b.beyond;
+        notes.past[time->second] = b.beyond || (b.tip_found && b.tip >= 0);
         if (!b.tip_found) continue;
         out.push_back({time->second, b.tip, b.rows});
         notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
@@ -168,6 +170,14 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
             return No_time(job.span, 0.7, "the boat stops before the line");
         return No_time(job.span, 0.1, "the bow could not be read at the line");
     }
+    // The fields just after the crossing, all of them, say whether the bow went on.
+    int64_t after = last;
+    for (auto it = job.field_ms.upper_bound(last); it != job.field_ms.end() && it->second <= e->t_ms + k_Stay_ms; ++it)
+        after = it->first;
+    const auto more = Samples(bow, job, last + 1, after, direction, notes);
+    samples.insert(samples.end(), more.begin(), more.end());
+    if (!Stays_past(notes.past, e->t_ms, k_Stay_ms))
+        return No_time(job.span, 0.5, "what reached over the line went back: a blade, not the bow");
     const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
     const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
     // Fields that barely reach either side of the line, and a hull seen short of it after or an

@@ -212,6 +212,25 @@ TEST(Travel_direction, HullsWayIsItsMiddlesStepsOrElseItsBows)
     EXPECT_EQ(Travel_direction({{4, 10.0}}, bow), 0);
 }
 
+// After a crossing at 1000 ms the bow is seen past the line in most fields of the next 200 ms: a
+// boat that goes on, also when an oar hides its bow in a few of them; not a blade that reached
+// over the line for a few fields of a stroke and went back or out of sight.
+TEST(Lane_judgement, ABowThatCrossedStaysPastTheLine)
+{
+    struct Case {
+        const char* name;
+        const char* after; // the fields from 1010 ms on, 20 ms apart: + past the line, - not
+        bool stays;
+    };
+    for (const Case c : {Case{"goes on", "++++++++++", true}, Case{"hidden for three", "++---+++++", true},
+                         Case{"blade going back", "+++-------", false}, Case{"blade gone", "++-------+", false},
+                         Case{"back after the span", "++++++++++------", true}}) {
+        std::map<double, bool> past{{960, false}, {980, false}, {1000, false}};
+        for (size_t k = 0; c.after[k]; ++k) past[1010 + 20.0 * double(k)] = c.after[k] == '+';
+        EXPECT_EQ(Stays_past(past, 1000, 200), c.stays) << c.name;
+    }
+}
+
 TEST(Lane_judgement, DeadHeatsAreLanesWhoseIntervalsOverlap)
 {
     std::vector<Lane_proposal> lanes(4);
