@@ -12,6 +12,10 @@ namespace {
 constexpr int k_Min_threshold = 36; // summed over red, green and blue
 constexpr int k_Min_fields = 4;     // a hull lies on the line longer than a blade or a splash
 constexpr int k_Min_run = 3;        // samples
+// A lane in which nothing clears the level is looked at again for a band of samples each fainter
+// but together as wide as a hull: a thin dark hull on dark water whose waves lift the level.
+constexpr int k_Faint_share = 6; // tenths of the level
+constexpr int k_Faint_run = 8;   // samples
 
 int Median(std::vector<int>& values)
 {
@@ -49,18 +53,18 @@ Strip_crossings::Strip_crossings(const QImage& strip) : strip_(strip)
     }
 }
 
-int Strip_crossings::Deviation(int32_t sample, int32_t column) const
+int Strip_crossings::Deviation(int32_t sample, int32_t column, int tenths) const
 {
     const QRgb c = reinterpret_cast<const QRgb*>(strip_.constScanLine(sample))[column];
     if (Unreadable(c)) return 0;
-    return Distance(c, usual_[size_t(sample)]) > threshold_[size_t(sample)] ? 1 : 0;
+    return 10 * Distance(c, usual_[size_t(sample)]) > tenths * threshold_[size_t(sample)] ? 1 : 0;
 }
 
-int Strip_crossings::Longest_run(int32_t first, int32_t last, int32_t column) const
+int Strip_crossings::Longest_run(int32_t first, int32_t last, int32_t column, int tenths) const
 {
     int best = 0, run = 0, gap = 0;
     for (int32_t i = first; i <= last; ++i) {
-        if (Deviation(i, column)) {
+        if (Deviation(i, column, tenths)) {
             run += 1 + gap;
             gap = 0;
             best = std::max(best, run);
@@ -95,6 +99,12 @@ std::vector<int32_t> Strip_crossings::Fields_stood_for(int32_t sample) const
 
 std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t last) const
 {
+    if (auto clear = Stretch(first, last, 10, k_Min_run)) return clear;
+    return Stretch(first, last, k_Faint_share, k_Faint_run);
+}
+
+std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t last, int tenths, int min_run) const
+{
     first = std::max(first, 0);
     last = std::min(last, strip_.height() - 1);
     if (first > last) return std::nullopt;
@@ -103,7 +113,7 @@ std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t las
     int64_t best_score = 0, score = 0, start = -1, end = -1, misses = 0;
     int widest = 0;
     auto close = [&] {
-        if (start >= 0 && end - start + 1 >= k_Min_fields && widest >= 2 * k_Min_run && score > best_score) {
+        if (start >= 0 && end - start + 1 >= k_Min_fields && widest >= std::max(2 * k_Min_run, min_run) && score > best_score) {
             best_score = score;
             best = Strip_stretch{start + 1, end - start + 1};
         }
@@ -112,8 +122,8 @@ std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t las
     for (int32_t k = 0; k < strip_.width(); ++k) {
         // A field that could not be decoded says nothing: it neither ends nor lengthens a stretch.
         if (stands_for[size_t(k)] == 0) continue;
-        const int run = Longest_run(first, last, k);
-        if (run >= k_Min_run) {
+        const int run = Longest_run(first, last, k, tenths);
+        if (run >= min_run) {
             if (start < 0) start = k;
             // A field standing for those not built after it: what lay on the line then lay there
             // halfway through them, as far as this field can tell.

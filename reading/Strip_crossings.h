@@ -25,9 +25,13 @@ public:
     std::optional<Strip_stretch> Stretch(int32_t first, int32_t last) const;
 
 private:
-    // How far a sample of a field lies from the sample's usual colour, and the level that counts.
-    int Deviation(int32_t sample, int32_t column) const;
-    int Longest_run(int32_t first, int32_t last, int32_t column) const;
+    // The longest-lasting stretch in which runs of min_run samples lie off the usual colour by
+    // more than tenths tenths of the level.
+    std::optional<Strip_stretch> Stretch(int32_t first, int32_t last, int tenths, int min_run) const;
+    // Whether a sample of a field lies off the sample's usual colour by more than tenths tenths of
+    // the level that counts.
+    int Deviation(int32_t sample, int32_t column, int tenths) const;
+    int Longest_run(int32_t first, int32_t last, int32_t column, int tenths) const;
     std::vector<int32_t> Fields_stood_for(int32_t sample) const;
 
     const QImage& strip_;

@@ -134,10 +134,12 @@ TEST(Bow_reader, BowPastTheWindowIsSaidToLieBeyondIt)
 }
 
 // On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
-// nothing but water has no stretch; fields that could not be decoded count as nothing.
+// nothing but water has no stretch; fields that could not be decoded count as nothing. A hull
+// fainter than the level still stands out as a band as wide as a hull; a narrower faint band is
+// a wave.
 TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
 {
-    QImage strip(300, 120, QImage::Format_RGB32);
+    QImage strip(300, 200, QImage::Format_RGB32);
     std::mt19937 random(5);
     std::uniform_int_distribution<int> noise(-4, 4);
     for (int y = 0; y < strip.height(); ++y)
@@ -154,6 +156,8 @@ TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
     paint(150, 175, 52, 60, qRgb(30, 30, 40));    // a dark hull there from field 151
     paint(158, 160, 0, 119, Finish_strip::k_Unreadable);
     paint(200, 299, 80, 119, Finish_strip::k_Not_ready);
+    paint(40, 69, 130, 138, qRgb(59, 79, 69));  // a faint hull in samples 120..159 from field 41
+    paint(40, 69, 170, 174, qRgb(59, 79, 69));  // a faint wave in samples 160..199
     const Strip_crossings crossings(strip);
     const auto light = crossings.Stretch(0, 39);
     ASSERT_TRUE(light);
@@ -164,6 +168,11 @@ TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
     EXPECT_EQ(dark->first_field, 151);
     EXPECT_GE(dark->fields, 20);
     EXPECT_FALSE(crossings.Stretch(80, 119));
+    const auto faint = crossings.Stretch(120, 159);
+    ASSERT_TRUE(faint);
+    EXPECT_EQ(faint->first_field, 41);
+    EXPECT_EQ(faint->fields, 30);
+    EXPECT_FALSE(crossings.Stretch(160, 199));
     EXPECT_FALSE(crossings.Stretch(90, 80));
 }
 
