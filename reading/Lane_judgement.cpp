@@ -37,6 +37,15 @@ bool Stays_past(const std::map<double, bool>& past, double t, double stay_ms)
     return 2 * seen > fields;
 }
 
+std::optional<Crossing_estimate> Fit_hull_led(std::vector<Bow_sample> samples, const Lane_notes& notes)
+{
+    const size_t all = samples.size();
+    std::erase_if(samples, [&](const Bow_sample& b) { return notes.led_by_more.count(b.t_ms) > 0; });
+    std::optional<Crossing_estimate> e = Fit_crossing(samples);
+    if (e) e->left_out += int(all - samples.size());
+    return e;
+}
+
 Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, const Lane_notes& notes)
 {
     Lane_proposal p;

@@ -6,6 +6,7 @@
 #include "reading/Strip_crossings.h"
 
 #include <map>
+#include <set>
 #include <optional>
 
 namespace wk {
@@ -21,6 +22,7 @@ struct Lane_notes {
     int fields = 0, blade_ahead = 0, second_hull = 0, low_contrast = 0;
     int beyond = 0; // fields in which the bow lay past the window, further past the line than it reaches
     std::map<double, bool> past; // every field looked at, by its time: whether the bow lay past the line
+    std::set<double> led_by_more; // fields, by their time, in which something joined to the hull led its core
     double farthest_tip = -1e9;
     double ahead_px = 0; // the farthest anything joined to the hull reached past its bow
 };
@@ -29,6 +31,12 @@ struct Lane_notes {
 // goes on, while a blade of a boat that stops short reaches over the line and goes back, or out of
 // sight with the stroke.
 bool Stays_past(const std::map<double, bool>& past, double t, double stay_ms);
+
+// The crossing from the fields in which nothing joined to the hull led its core, each left out
+// counted. An oar over the hull may cut it in two, the front then joined to the larger back through
+// the oar and taken for a blade ahead of it: in a field or two near the line the bow then reads
+// far short, and the fields around it cannot outvote them.
+std::optional<Crossing_estimate> Fit_hull_led(std::vector<Bow_sample> samples, const Lane_notes& notes);
 
 Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, const Lane_notes& notes);
 

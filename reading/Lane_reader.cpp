@@ -123,6 +123,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         notes.past[time->second] = b.beyond || (b.tip_found && b.tip >= 0);
         if (!b.tip_found) continue;
         out.push_back({time->second, b.tip, b.rows});
+        if (b.blade_ahead) notes.led_by_more.insert(time->second);
         notes.farthest_tip = std::max(notes.farthest_tip, b.tip);
         // Only the fields near the line say what the crossing itself looked like.
         if (std::abs(b.tip) > 20) continue;
@@ -165,6 +166,7 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
         samples.insert(samples.end(), more.begin(), more.end());
         e = Fit_crossing(samples);
     }
+    if (!e) e = Fit_hull_led(samples, notes);
     if (!e) {
         if (!samples.empty() && notes.farthest_tip < 0)
             return No_time(job.span, 0.7, "the boat stops before the line");

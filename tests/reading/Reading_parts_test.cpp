@@ -231,6 +231,25 @@ TEST(Lane_judgement, ABowThatCrossedStaysPastTheLine)
     }
 }
 
+// Two fields by the line in which an oar cut the hull and its back was read for the bow, far
+// short, something joined to it leading: the fit over all fields finds no crossing, the one
+// without those fields finds it, and says fields were left out.
+TEST(Lane_judgement, FieldsInWhichMoreLedTheHullAreLeftOutWhenTheyHideTheCrossing)
+{
+    std::vector<Bow_sample> s;
+    Lane_notes notes;
+    for (int k = -6; k <= 6; ++k) {
+        const double t = 1000 + 20.0 * k + 7;
+        s.push_back({t, 0.125 * (t - 1000) + 0.4});
+        if (k == 0 || k == 2) s.back().tip = k == 0 ? -33 : -22, notes.led_by_more.insert(t);
+    }
+    EXPECT_FALSE(Fit_crossing(s));
+    const auto e = Fit_hull_led(s, notes);
+    ASSERT_TRUE(e);
+    EXPECT_NEAR(e->t_ms, 1000 - 0.4 / 0.125, 1e-6);
+    EXPECT_GE(e->left_out, 2);
+}
+
 TEST(Lane_judgement, DeadHeatsAreLanesWhoseIntervalsOverlap)
 {
     std::vector<Lane_proposal> lanes(4);
