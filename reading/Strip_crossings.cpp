@@ -12,8 +12,9 @@ namespace {
 constexpr int k_Min_threshold = 36; // summed over red, green and blue
 constexpr int k_Min_fields = 4;     // a hull lies on the line longer than a blade or a splash
 constexpr int k_Min_run = 3;        // samples
-// A lane in which nothing clears the level is looked at again for a band of samples each fainter
-// but together as wide as a hull: a thin dark hull on dark water whose waves lift the level.
+// A band of samples each fainter than the level but together as wide as a hull: a thin dark hull
+// on dark water whose waves lift the level. Where such a band lasts twice as long as anything
+// that clears the level, the clear stretch is a blade's or a paddler's touch of a faint hull.
 constexpr int k_Faint_share = 6; // tenths of the level
 constexpr int k_Faint_run = 8;   // samples
 
@@ -99,8 +100,10 @@ std::vector<int32_t> Strip_crossings::Fields_stood_for(int32_t sample) const
 
 std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t last) const
 {
-    if (auto clear = Stretch(first, last, 10, k_Min_run)) return clear;
-    return Stretch(first, last, k_Faint_share, k_Faint_run);
+    const auto clear = Stretch(first, last, 10, k_Min_run);
+    const auto faint = Stretch(first, last, k_Faint_share, k_Faint_run);
+    if (!clear || (faint && faint->fields >= 2 * clear->fields)) return faint;
+    return clear;
 }
 
 std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t last, int tenths, int min_run) const

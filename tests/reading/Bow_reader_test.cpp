@@ -135,8 +135,8 @@ TEST(Bow_reader, BowPastTheWindowIsSaidToLieBeyondIt)
 
 // On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
 // nothing but water has no stretch; fields that could not be decoded count as nothing. A hull
-// fainter than the level still stands out as a band as wide as a hull; a narrower faint band is
-// a wave.
+// fainter than the level still stands out as a band as wide as a hull, also when a blade's touch
+// clears the level for a few fields; a narrower faint band is a wave.
 TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
 {
     QImage strip(300, 200, QImage::Format_RGB32);
@@ -157,6 +157,7 @@ TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
     paint(158, 160, 0, 119, Finish_strip::k_Unreadable);
     paint(200, 299, 80, 119, Finish_strip::k_Not_ready);
     paint(40, 69, 130, 138, qRgb(59, 79, 69));  // a faint hull in samples 120..159 from field 41
+    paint(120, 124, 140, 146, qRgb(230, 230, 230)); // and a blade's clear touch there later
     paint(40, 69, 170, 174, qRgb(59, 79, 69));  // a faint wave in samples 160..199
     const Strip_crossings crossings(strip);
     const auto light = crossings.Stretch(0, 39);
