@@ -33,7 +33,8 @@ std::vector<Doubt> Doubts(const Crossing_estimate& e, const Lane_notes& n)
 bool Stays_past(const std::map<double, bool>& past, double t, double stay_ms)
 {
     int seen = 0, fields = 0;
-    for (auto it = past.upper_bound(t); it != past.end() && it->first <= t + stay_ms; ++it) seen += it->second, ++fields;
+    for (auto it = past.upper_bound(t); it != past.end() && it->first <= t + stay_ms; ++it)
+        seen += it->second, ++fields;
     return 2 * seen > fields;
 }
 

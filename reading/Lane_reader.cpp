@@ -105,7 +105,8 @@ int Lane_reader::Direction(const Bow_reader& bow, int64_t first, int64_t last)
     return Travel_direction(middles, [&](int direction) {
         std::map<int64_t, double> tips;
         for (const auto& [f, u] : middles)
-            if (const Bow_field b = bow.Measure(Frame(Frame_of(f)), Field_of(f), direction); b.tip_found) tips[f] = b.tip;
+            if (const Bow_field b = bow.Measure(Frame(Frame_of(f)), Field_of(f), direction); b.tip_found)
+                tips[f] = b.tip;
         return tips;
     });
 }

@@ -116,7 +116,8 @@ std::optional<Strip_stretch> Strip_crossings::Stretch(int32_t first, int32_t las
     int64_t best_score = 0, score = 0, start = -1, end = -1, misses = 0;
     int widest = 0;
     auto close = [&] {
-        if (start >= 0 && end - start + 1 >= k_Min_fields && widest >= std::max(2 * k_Min_run, min_run) && score > best_score) {
+        const bool wide = widest >= std::max(2 * k_Min_run, min_run);
+        if (start >= 0 && end - start + 1 >= k_Min_fields && wide && score > best_score) {
             best_score = score;
             best = Strip_stretch{start + 1, end - start + 1};
         }

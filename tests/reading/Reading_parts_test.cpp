@@ -194,7 +194,7 @@ TEST(Travel_direction, HullsWayIsItsMiddlesStepsOrElseItsBows)
         const char* name;
         double parity_offset; // added to odd fields' middles
         double jump;          // added from the tenth field on
-        double wander;        // a middle's error grows by this from a field to the next of its parity, every 4th step falling back
+        double wander;        // a middle's error grows by this a step of its parity, every 4th step falls back
     };
     const auto bow = [](int direction) {
         std::map<int64_t, double> tips; // the stern, taken for the bow the wrong way, falls back
