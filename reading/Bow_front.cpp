@@ -17,14 +17,31 @@ struct Outline {
     double t = 0, ssr = 1e300;
 };
 
-Outline Fit(const std::vector<Row_front>& rows, double y0, double p)
+// How far the outline falls back from the point over row y, above y0 and below it: at the row's
+// middle, or as a pixel row reads it, the mean of |y - y0|^p over the row's height, each side
+// over its own part of the row. The row through the point then reads short of it by the
+// outline's fall within the row, not by nothing.
+std::array<double, 2> Fall(double y, double y0, double p, bool averaged)
 {
-    // Normal equations over (1, -|dy|^p above, -|dy|^p below).
+    if (!averaged) {
+        const double d = std::pow(std::abs(y - y0), p);
+        return {y < y0 ? d : 0, y < y0 ? 0 : d};
+    }
+    auto integral = [p](double a, double b) { // of |s|^p from a to b, both on one side of 0
+        return std::abs(std::pow(std::abs(b), p + 1) - std::pow(std::abs(a), p + 1)) / (p + 1);
+    };
+    const double lo = y - 0.5 - y0, hi = y + 0.5 - y0;
+    return {lo < 0 ? integral(lo, std::min(hi, 0.0)) : 0, hi > 0 ? integral(std::max(lo, 0.0), hi) : 0};
+}
+
+Outline Fit(const std::vector<Row_front>& rows, double y0, double p, bool averaged)
+{
+    // Normal equations over (1, -fall above, -fall below).
     std::array<std::array<double, 4>, 3> m{};
     bool above = false, below = false;
     for (const Row_front& r : rows) {
-        const double d = std::pow(std::abs(r.y - y0), p);
-        const std::array<double, 3> x{1, r.y < y0 ? -d : 0, r.y < y0 ? 0 : -d};
+        const auto [up, down] = Fall(r.y, y0, p, averaged);
+        const std::array<double, 3> x{1, -up, -down};
         above |= r.y < y0, below |= r.y >= y0;
         for (int i = 0; i < 3; ++i) {
             for (int j = 0; j < 3; ++j) m[i][j] += x[i] * x[j];
@@ -51,8 +68,8 @@ Outline Fit(const std::vector<Row_front>& rows, double y0, double p)
     if (a_up < -1e-9 || a_down < -1e-9) return {};
     Outline o{t, 0};
     for (const Row_front& r : rows) {
-        const double d = std::pow(std::abs(r.y - y0), p);
-        o.ssr += std::pow(r.edge - (t - (r.y < y0 ? a_up : a_down) * d), 2);
+        const auto [up, down] = Fall(r.y, y0, p, averaged);
+        o.ssr += std::pow(r.edge - (t - a_up * up - a_down * down), 2);
     }
     return o;
 }
@@ -76,11 +93,12 @@ std::optional<Row_front> Leading_point(std::vector<Row_front> rows, double gap)
     // Where the rows cannot tell (a straight raked stem), the point is taken half a row beyond
     // the lead row when that is the outermost, otherwise at it.
     const double likely = lead.y == top && lead.y != bottom ? from : lead.y == bottom && lead.y != top ? to : lead.y;
+    const bool averaged = gap < 1.5;
     Row_front best = lead;
     double least = 1e300;
     for (double p : {1.0, 1.25, 1.5, 1.75, 2.0})
         for (double y0 = from; y0 <= to + 1e-9; y0 += 0.1) {
-            const Outline o = Fit(rows, y0, p);
+            const Outline o = Fit(rows, y0, p, averaged);
             const double score = o.ssr + 1e-6 * std::abs(y0 - likely);
             // A fit that puts the point behind the lead row's own end is no outline of it.
             if (score < least && o.t >= lead.edge - 0.25 && o.t <= lead.edge + k_Most_ahead) least = score, best = {y0, o.t};

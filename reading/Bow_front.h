@@ -14,7 +14,10 @@ struct Row_front {
 };
 
 // rows: one a sampled row, rows gap apart neighbours (2 in one field). The point (its height and
-// how far it reaches); none without any row.
+// how far it reaches); none without any row. Rows one apart (every row of the frame, as the
+// fields moved to one instant show them) are each taken as a pixel row reads the outline: its
+// mean over the row's height. Two apart, one field cannot tell how far the outline falls within
+// its rows from how it falls between them, so each row is taken at its middle.
 std::optional<Row_front> Leading_point(std::vector<Row_front> rows, double gap = 2);
 
 } // namespace wk

@@ -15,8 +15,9 @@ namespace {
 constexpr int k_Min_threshold = 12;
 constexpr int k_Min_core = 24;       // cells: smaller regions are no hull
 constexpr double k_Front_depth = 15; // pixels behind the leading core cell that give the bow's height
-constexpr double k_Inside = 12;
-constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach      // pixels behind it that each row is followed forward from
+constexpr double k_Inside = 12;       // pixels behind the core's lead that each row is followed forward from
+constexpr int32_t k_Level_back = 24; // pixels behind that where a row's full level is looked for
+constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach
 
 uint8_t Median_of(std::vector<uint8_t>& v)
 {
@@ -163,11 +164,12 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
 
 // Where row r of the hull ends toward the travel, as a column signed along the travel: from
 // inside the hull, some way behind the core's lead, forward to where the brightness crosses
-// halfway from the row's own hull to the water, the crossing cell's share placing it within its
-// pixel. A row may be lighter or darker than the water whatever the bow is as a whole: a light
+// halfway from the row's hull level (where the row is wholly the body's) to the water, the
+// crossing cell's share placing it within its pixel. A row may be lighter or darker than the water whatever the bow is as a whole: a light
 // gunwale over a dark hull leads in one field and the hull in the next. None for a row that is
 // not the hull's or too faint (a reflection, a shadow); NaN when the row runs out of the window.
-std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const
+std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint8_t>& body, int32_t r, int direction,
+                                           double lead, double hull) const
 {
     const Goal_geometry& line = window_.Line();
     const double nx = line.U(1, 0) - line.U(0, 0);
@@ -183,6 +185,18 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
     for (int32_t k = c; k >= 0 && k < g.cols && n < 3; k += step, ++n) own += g.d[g.At(r, k)];
     own /= std::max(n, 1);
     if (std::abs(own) < 0.5 * std::abs(hull)) return std::nullopt;
+    // Near a thin bow the row may not be wholly covered where it is first looked at: further back,
+    // where the hull's body is thicker, the row shows the hull's full level, against which the
+    // pixels ahead read as the share of them it covers. The middle of the body's pixels there: the
+    // largest of a few noisy means would read every share short.
+    std::vector<double> back;
+    for (int32_t k = c; k >= 0 && k < g.cols && std::abs(k - c) <= k_Level_back && body[g.At(r, k)]; k -= step)
+        back.push_back(g.d[g.At(r, k)]);
+    if (back.size() >= 3) {
+        std::nth_element(back.begin(), back.begin() + std::ptrdiff_t(back.size() / 2), back.end());
+        const double l = back[back.size() / 2];
+        if (l * own > 0 && std::abs(l) > std::abs(own)) own = l;
+    }
     auto share = [&](int32_t k) {
         return k >= 0 && k < g.cols && g.inside[g.At(r, k)] ? std::clamp(g.d[g.At(r, k)] / own, 0.0, 1.0) : 0.0;
     };
@@ -251,9 +265,11 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     for (size_t k = 0; k < joined.size(); ++k)
         if (joined[k]) farthest_joined = std::max(farthest_joined, direction * g.u[k]);
 
+    Grid_cells body(g.mask.size(), 0);
+    for (size_t i : core) body[i] = 1;
     std::vector<Row_front> front;
     for (int32_t r = 0; r < g.rows; ++r) {
-        const std::optional<double> edge = Row_edge(g, r, direction, lead, bow);
+        const std::optional<double> edge = Row_edge(g, body, r, direction, lead, bow);
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
         if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;

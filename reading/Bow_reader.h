@@ -38,7 +38,9 @@ private:
     struct Grid;
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
-    std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
+    // body: the cells of the hull's body (its largest region, thin parts left out).
+    std::optional<double> Row_edge(const Grid& g, const std::vector<uint8_t>& body, int32_t r, int direction,
+                                   double lead, double hull) const;
     uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
     {
         return picture[size_t(y) * size_t(frame_width_) + size_t(x)];

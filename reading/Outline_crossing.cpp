@@ -12,6 +12,15 @@ constexpr double k_Window_ms = 50; // fields this near the instant: the speed ba
 constexpr double k_Most_shift = 8; // pixels the outline may move the point from the fields' own fit
 constexpr double k_Steady = 0.75;  // share of a parity's fields a row of the hull shows in
 
+// The middle of the values; of an even count, the mean of the two middle ones: the upper one
+// alone reads a row of two fields long by half their difference.
+double Median(std::vector<double>& v)
+{
+    const auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
+    std::nth_element(v.begin(), mid, v.end());
+    return v.size() % 2 ? *mid : (*mid + *std::max_element(v.begin(), mid)) / 2;
+}
+
 // How far past the line the bow is at instant t, from the steady outline of the fields between
 // from and to moved at speed (pixels a ms) to t; none when it cannot be read.
 std::optional<double> Past(double speed, const std::vector<Bow_sample>& samples, double t, double from, double to,
@@ -31,8 +40,7 @@ std::optional<double> Past(double speed, const std::vector<Bow_sample>& samples,
     std::vector<Row_front> outline;
     for (auto& [y, edges] : at_row) {
         if (double(edges.size()) < k_Steady * fields[y & 1]) continue;
-        std::nth_element(edges.begin(), edges.begin() + std::ptrdiff_t(edges.size() / 2), edges.end());
-        outline.push_back({double(y), edges[edges.size() / 2]});
+        outline.push_back({double(y), Median(edges)});
     }
     const auto tip = Leading_point(outline, 1);
     if (!tip) return std::nullopt;

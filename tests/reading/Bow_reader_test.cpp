@@ -133,6 +133,31 @@ TEST(Bow_reader, BowPastTheWindowIsSaidToLieBeyondIt)
     }
 }
 
+// A bow whose deck line rises a row in 20 pixels from its point: the row above the point is only
+// partly covered for long behind it, also where each row is first looked at. Its share of each
+// pixel is judged against the hull's full level further back, so the row reads the area the hull
+// covers in it, lighter or darker than the water, not half of it more.
+TEST(Bow_reader, ShallowDeckRowReadsTheAreaItCovers)
+{
+    const Goal_geometry line(400, 10, 400, 560);
+    const Lane_window window(line, {1, line.V(400, 205), line.V(400, 295), line.V(400, 250)}, 80, k_W, k_H);
+    const Picture water(1), more_water(2), still_water(3);
+    const Bow_reader reader(window, {water.bits.data(), more_water.bits.data(), still_water.bits.data()}, k_W);
+    const double tip_x = 402.3, tip_y = 251.0, run = 20;
+    auto hull = [&](double x, double y) {
+        const double back = tip_x - x;
+        return back <= 150 && y >= std::max(tip_y - back / run, tip_y - 7) && y <= std::min(tip_y + back / 2, tip_y + 7);
+    };
+    for (double grey : {200.0, 20.0}) {
+        Picture p(4);
+        p.Paint(int(tip_x) - 160, int(tip_x) + 4, int(tip_y) - 8, int(tip_y) + 8, grey, 1, hull);
+        const Bow_field b = reader.Measure(p.bits.data(), 2, -1);
+        const auto row = std::find_if(b.rows.begin(), b.rows.end(), [&](const Row_front& r) { return r.y == tip_y - 1; });
+        ASSERT_NE(row, b.rows.end()) << grey;
+        EXPECT_NEAR(row->edge, tip_x - run, 1.0) << grey; // the deck line's mean reach over the row
+    }
+}
+
 // On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
 // nothing but water has no stretch; fields that could not be decoded count as nothing. A hull
 // fainter than the level still stands out as a band as wide as a hull, also when a blade's touch

@@ -71,8 +71,9 @@ TEST(Crossing_fit, StraightRunWithAFieldPushedAheadGivesItsCrossing)
 // A sharp bow whose point lies between a field's rows: each field sees it short by an amount
 // that changes with the parity of its rows, so their own points cross late. The fields moved to
 // one instant show every row of the frame, and the crossing within half the 2 ms aimed at:
-// wedge and round bows, upright and slanted lines, either direction, and a blade beside the
-// bow, past it in every other frame, that the hull's steady rows outvote.
+// wedge, round and needle bows (the row through a needle's point reads well short of it, its
+// pixels only partly covered), upright and slanted lines, either direction, and a blade beside
+// the bow, past it in every other frame, that the hull's steady rows outvote.
 TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
 {
     struct Case {
@@ -84,6 +85,7 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
         bool blade = false;
     };
     for (const Case c : {Case{"wedge", 0, 1, 250.3, 3, 2, 1}, Case{"round", 0, 1, 249.6, 2.5, 2.5, 1.7},
+                         Case{"needle", 0, 1, 250.3, 8, 6, 1.5},
                          Case{"slanted", 70, 1, 250.3, 3, 4, 1.3}, Case{"from the right", -60, -1, 251.7, 2, 3, 1},
                          Case{"blade", 0, 1, 250.3, 3, 2, 1, true}}) {
         SCOPED_TRACE(c.name);
@@ -95,9 +97,14 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
         for (int64_t f = 240; f <= 262; ++f) {
             const double t = 20.0 * double(f), tip_x = line_x + c.moving * speed * (t - crossing);
             Bow_sample s{t, 0, {}};
+            // A pixel row shows the outline averaged over its height.
             for (double y = double(f % 2 == 1 ? 241 : 240); y <= 262; y += 2) {
-                const double dy = y - c.tip_y, slope = dy < 0 ? c.slope_up : c.slope_down;
-                s.rows.push_back({y, c.moving * tip_x - slope * std::pow(std::abs(dy), c.power)});
+                double edge = 0;
+                for (int k = 0; k < 16; ++k) {
+                    const double dy = y + (k + 0.5) / 16 - 0.5 - c.tip_y, slope = dy < 0 ? c.slope_up : c.slope_down;
+                    edge += (c.moving * tip_x - slope * std::pow(std::abs(dy), c.power)) / 16;
+                }
+                s.rows.push_back({y, edge});
             }
             for (double y = double(f % 2 == 1 ? 263 : 264); c.blade && f % 4 < 2 && y <= 268; y += 2)
                 s.rows.push_back({y, c.moving * tip_x + 5});
