@@ -1,5 +1,6 @@
 #include "reading/Lane_reader.h"
 
+#include "reading/Bow_model.h"
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Lane_window.h"
@@ -7,6 +8,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -14,6 +17,18 @@ namespace {
 constexpr double k_Reach = 80;          // pixels either side of the line that a lane is read in
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
+constexpr double k_Model_reach_ms = 70; // fields around the crossing the bow model reads
+constexpr double k_Model_apart_px = 4;  // the bow model may move the crossing this far, along the travel
+
+// The pixels' own outline moves the crossing no further than the fields' points could be off.
+bool Agrees(const Crossing_estimate& model, const Crossing_estimate& points)
+{
+    if (std::getenv("WK_MODEL_DEBUG"))
+        std::fprintf(stderr, "model %.2f points %.2f d=%.2f ms se %.2f/%.2f speed %.3f/%.3f rms %.2f\n", model.t_ms,
+                     points.t_ms, model.t_ms - points.t_ms, model.standard_error_ms, points.standard_error_ms,
+                     model.speed, points.speed, model.residual_px);
+    return std::abs(model.t_ms - points.t_ms) * points.speed <= k_Model_apart_px;
+}
 
 Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
 {
@@ -132,6 +147,15 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
     return out;
 }
 
+// The fields near the instant t, as the bow model reads them.
+std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
+{
+    std::vector<Bow_view> views;
+    for (const auto& [field, ms] : job.field_ms)
+        if (std::abs(ms - t) <= k_Model_reach_ms) views.push_back({Frame(Frame_of(field)), Field_of(field), ms});
+    return views;
+}
+
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
     frames_.clear(); // the last lane's pictures are let go
@@ -172,7 +196,10 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     // when what leads past the line lies in other rows than the bow before it.
     if (outlined.other_height || ((outlined.short_of_line || !outlined.estimate) && (e->before < 2 || e->after < 2)))
         return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
-    return Judge_crossing(job, outlined.estimate.value_or(*e), notes);
+    Crossing_estimate read = outlined.estimate.value_or(*e);
+    const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
+    if (const auto m = model.Crossing(Views(job, read.t_ms), read, samples); m && Agrees(*m, read)) read = *m;
+    return Judge_crossing(job, read, notes);
 }
 
 } // namespace wk
