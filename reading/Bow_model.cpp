@@ -7,20 +7,25 @@
 namespace wk {
 namespace {
 
-// The outline: edge(y) = S(t) - A |y - y0|^p, A apart above and below the point; p below 1 a
-// hollow needle, 1 a wedge, above 1 a full, round stem. S(t) = S0 + v tau + a tau^2 / 2 along
-// the travel, tau from the first estimate's instant.
-enum Param { S0, Speed, Accel, Y0, Up, Down, Power, k_Params };
+// The outline: edge(y) = S(t) - A |y - y0(t)|^p, A apart above and below the point; p below 1
+// a hollow needle, 1 a wedge, above 1 a full, round stem. Along the travel S(t) = S0 + v tau +
+// a tau^2 / 2, tau from the first estimate's instant: a boat's speed swells and ebbs with the
+// stroke. y0(t) = Y0 + w tau: the bow pitches with the stroke too, and a field's rows meet the
+// point at another height each time.
+enum Param { S0, Speed, Accel, Y0, Up, Down, Power, Pitch, k_Params };
 using Params = std::array<double, k_Params>;
 
-constexpr int k_Slices = 16;          // a pixel's height is integrated over this many slices
-constexpr double k_Rows = 8;          // frame rows either side of the point that are read
-constexpr double k_Behind = 14;       // pixels behind the point that are read
-constexpr double k_Ahead = 5;         // and ahead of it
-constexpr double k_Reach_ms = 70;     // fields this near the first instant
+constexpr int k_Slices = 16;     // a pixel's height is integrated over this many slices
+constexpr double k_Rows = 8;     // frame rows either side of the point that are read
+constexpr double k_Behind = 14;  // pixels behind the point that are read: the stem, not the boat
+// Pixels ahead of it: the first estimate is near, and the region follows the outline as it
+// moves; spray and the bow's wave further ahead say nothing about the hull.
+constexpr double k_Ahead = 3;
+constexpr double k_Most_pitch = 0.05; // rows a ms the point may rise or fall
 constexpr int k_Backing = 4;          // fully covered pixels that give a row's hull brightness
 constexpr double k_Backing_reach = 30;
 constexpr double k_Cauchy = 2.4;      // noise scales where a pixel's pull starts to fade
+constexpr size_t k_Fewest_pixels = 40;
 
 struct Row_data {
     int view = 0;
@@ -90,17 +95,17 @@ struct Bow_model::Fit {
     {
         const double tau = Tau(r.view), lead = Lead(p, r.view), power = std::exp(p[Power]);
         for (int j = 0; j < k_Slices; ++j) {
-            const double dy = r.y - 0.5 + (j + 0.5) / k_Slices - p[Y0];
+            const double dy = r.y - 0.5 + (j + 0.5) / k_Slices - p[Y0] - p[Pitch] * tau;
             const double a = std::exp(dy < 0 ? p[Up] : p[Down]), ad = std::max(std::abs(dy), 1e-3);
-            const double m = std::pow(ad, power), back = a * m;
+            const double m = std::pow(ad, power), back = a * m, rise = a * power * m / ad * (dy < 0 ? -1 : 1);
             r.e[size_t(j)] = lead - back;
-            Params& g = r.de[size_t(j)];
-            g = {1, tau, 0.5 * tau * tau, a * power * m / ad * (dy < 0 ? -1 : 1), dy < 0 ? -back : 0,
-                 dy < 0 ? 0 : -back, -back * std::log(ad) * power};
+            r.de[size_t(j)] = {1, tau, 0.5 * tau * tau, rise, dy < 0 ? -back : 0, dy < 0 ? 0 : -back,
+                               -back * std::log(ad) * power, rise * tau};
         }
     }
 
-    // The hull's share of the pixel's area, and how it changes with the outline.
+    // The hull's share of the pixel's area, and how it changes with the outline: each slice of
+    // the pixel's height is covered from the pixel's start to the edge.
     static double Share(const Row_data& r, double lo, Params* grad)
     {
         double share = 0;
@@ -114,7 +119,7 @@ struct Bow_model::Fit {
             }
             share += x;
             if (grad)
-                for (int k = 0; k < k_Params; ++k) (*grad)[size_t(k)] += r.de[size_t(j)][size_t(k)];
+                for (size_t k = 0; k < k_Params; ++k) (*grad)[k] += r.de[size_t(j)][k];
         }
         if (grad)
             for (double& g : *grad) g /= k_Slices;
@@ -143,7 +148,7 @@ struct Bow_model::Fit {
     Params params{};
 
     // The rows and pixels of the bow's front where the outline now stands.
-    void Select()
+    size_t Select()
     {
         rows.clear(), pixels.clear();
         for (int k = 0; k < int(views.size()); ++k) {
@@ -172,6 +177,7 @@ struct Bow_model::Fit {
             }
             for (size_t i = first; i < rows.size(); ++i) Add_pixels(int(i));
         }
+        return pixels.size();
     }
 
     void Add_pixels(int row)
@@ -386,21 +392,21 @@ std::optional<Crossing_estimate> Bow_model::Crossing(const std::vector<Bow_view>
     Fit fit(*this, views);
     fit.t0 = start.t_ms;
     fit.threshold = threshold_;
-    const double v0 = start.speed, y0 = tip->y;
-    fit.lo = {Line_at(line, y0, step_) - 10, 0.3 * v0, -v0 / 100, y0 - 3, std::log(0.02), std::log(0.02), std::log(0.25)};
-    fit.hi = {Line_at(line, y0, step_) + 10, 3 * v0, v0 / 100, y0 + 3, std::log(50.), std::log(50.), std::log(4.)};
+    const double v0 = start.speed, y0 = tip->y, at_line = Line_at(line, y0, step_);
+    // The speed changes by no more than itself in 100 ms.
+    fit.lo = {at_line - 10, 0.3 * v0, -v0 / 100, y0 - 3, std::log(0.02), std::log(0.02), std::log(0.25), -k_Most_pitch};
+    fit.hi = {at_line + 10, 3 * v0, v0 / 100, y0 + 3, std::log(50.), std::log(50.), std::log(4.), k_Most_pitch};
+    auto slope = [](const std::vector<double>& v) { return std::log(std::clamp(v.empty() ? 1.0 : Median(v), 0.05, 40.0)); };
     std::optional<Params> best;
     double best_score = 1e300, reference_sigma = 0;
+    // From a needle, a wedge and a round stem: the fit can settle in a shape near where it began.
     for (double power : {0.5, 1.0, 2.0}) {
-        auto slope = [&](const std::vector<double>& v) { return std::log(std::clamp(v.empty() ? 1.0 : Median(v), 0.05, 40.0)); };
-        fit.params = {Line_at(line, y0, step_), v0, 0, y0, slope(up), slope(down), std::log(power)};
-        for (int round = 0; round < 3; ++round) {
-            fit.Select();
-            if (fit.pixels.size() < 40) break;
+        fit.params = {at_line, v0, 0, y0, slope(up), slope(down), std::log(power), 0};
+        for (int round = 0; round < 3 && fit.Select() >= k_Fewest_pixels; ++round) {
             fit.Noise();
             fit.Settle(10);
         }
-        if (fit.pixels.size() < 40) continue;
+        if (fit.pixels.size() < k_Fewest_pixels) continue;
         if (reference_sigma == 0) reference_sigma = fit.sigma;
         fit.sigma = reference_sigma;
         const double score = fit.Cost(fit.params) / double(fit.pixels.size());
@@ -410,11 +416,14 @@ std::optional<Crossing_estimate> Bow_model::Crossing(const std::vector<Bow_view>
     fit.params = *best;
     fit.Select();
     fit.Noise();
-    const auto tau = Reaches(fit.params[S0], fit.params[Speed], fit.params[Accel], Line_at(line, fit.params[Y0], step_));
+    // Where the point meets the line at its own height, which the pitch moves along a slanted line.
+    const Params& p = fit.params;
+    const double line_y0 = Line_at(line, p[Y0], step_), per_row = Line_at(line, p[Y0] + 1, step_) - line_y0;
+    const auto tau = Reaches(p[S0] - line_y0, p[Speed] - per_row * p[Pitch], p[Accel], 0);
     if (!tau) return std::nullopt;
     Crossing_estimate e;
     e.t_ms = start.t_ms + *tau;
-    e.speed = fit.params[Speed] + fit.params[Accel] * *tau;
+    e.speed = p[Speed] + p[Accel] * *tau;
     e.standard_error_ms = fit.Field_scatter(*tau, e.residual_px) / e.speed;
     for (const Bow_view& v : views) (v.t_ms < e.t_ms ? e.before : e.after) += 1;
     return e;

@@ -23,6 +23,10 @@ struct Bow_view {
 
 class Bow_model {
 public:
+    // Fields this near the first instant are read: the speed's change over them is small enough
+    // for a bend to follow.
+    static constexpr double k_Reach_ms = 70;
+
     // backgrounds: frames without this lane's boat near the line, as for the bow reader; the
     // window, the pictures and the backgrounds must outlive the model. step: +1 when the boat
     // travels toward larger columns. threshold: what the bow reader takes for differing from the

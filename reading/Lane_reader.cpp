@@ -8,8 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace wk {
 namespace {
@@ -17,16 +15,13 @@ namespace {
 constexpr double k_Reach = 80;          // pixels either side of the line that a lane is read in
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
-constexpr double k_Model_reach_ms = 70; // fields around the crossing the bow model reads
-constexpr double k_Model_apart_px = 4;  // the bow model may move the crossing this far, along the travel
+// The fields' points reach a needle's tip short by several pixels, but their fit, moved by the
+// outline they show together, is off by less; a crossing from the pixels further from it than
+// this has taken a blade, spray or a neighbour's hull for the bow.
+constexpr double k_Model_apart_px = 3;
 
-// The pixels' own outline moves the crossing no further than the fields' points could be off.
 bool Agrees(const Crossing_estimate& model, const Crossing_estimate& points)
 {
-    if (std::getenv("WK_MODEL_DEBUG"))
-        std::fprintf(stderr, "model %.2f points %.2f d=%.2f ms se %.2f/%.2f speed %.3f/%.3f rms %.2f\n", model.t_ms,
-                     points.t_ms, model.t_ms - points.t_ms, model.standard_error_ms, points.standard_error_ms,
-                     model.speed, points.speed, model.residual_px);
     return std::abs(model.t_ms - points.t_ms) * points.speed <= k_Model_apart_px;
 }
 
@@ -152,7 +147,7 @@ std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
 {
     std::vector<Bow_view> views;
     for (const auto& [field, ms] : job.field_ms)
-        if (std::abs(ms - t) <= k_Model_reach_ms) views.push_back({Frame(Frame_of(field)), Field_of(field), ms});
+        if (std::abs(ms - t) <= Bow_model::k_Reach_ms) views.push_back({Frame(Frame_of(field)), Field_of(field), ms});
     return views;
 }
 
