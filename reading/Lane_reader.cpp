@@ -20,9 +20,17 @@ constexpr int k_Widenings = 4;
 // this has taken a blade, spray or a neighbour's hull for the bow.
 constexpr double k_Model_apart_px = 3;
 
-bool Agrees(const Crossing_estimate& model, const Crossing_estimate& points)
+// The crossing from the pixels where it lies near enough to the fields' points. Where the two
+// differ, either may carry the larger error (a shadow or a wave in line ahead of the bow can
+// lengthen the pixels' outline), so the stated error spans the difference.
+std::optional<Crossing_estimate> Taken(const std::optional<Crossing_estimate>& model, const Crossing_estimate& points)
 {
-    return std::abs(model.t_ms - points.t_ms) * points.speed <= k_Model_apart_px;
+    if (!model) return std::nullopt;
+    const double apart = model->t_ms - points.t_ms;
+    if (std::abs(apart) * points.speed > k_Model_apart_px) return std::nullopt;
+    Crossing_estimate taken = *model;
+    taken.standard_error_ms = std::hypot(model->standard_error_ms, apart / 2);
+    return taken;
 }
 
 Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
@@ -193,7 +201,7 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
         return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
     Crossing_estimate read = outlined.estimate.value_or(*e);
     const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
-    if (const auto m = model.Crossing(Views(job, read.t_ms), read, samples); m && Agrees(*m, read)) read = *m;
+    if (const auto m = Taken(model.Crossing(Views(job, read.t_ms), read, samples), read)) read = *m;
     return Judge_crossing(job, read, notes);
 }
 
