@@ -26,6 +26,8 @@ constexpr int k_Backing = 4;          // fully covered pixels that give a row's 
 constexpr double k_Backing_reach = 30;
 constexpr double k_Cauchy = 2.4;      // noise scales where a pixel's pull starts to fade
 constexpr size_t k_Fewest_pixels = 40;
+constexpr int k_Steps = 10; // damped Gauss-Newton steps a region is fitted with
+constexpr double k_Settled = 0.005; // pixels and rows a step moves the point by once settled
 
 struct Row_data {
     int view = 0;
@@ -94,13 +96,14 @@ struct Bow_model::Fit {
     void Edges(const Params& p, Row_data& r) const
     {
         const double tau = Tau(r.view), lead = Lead(p, r.view), power = std::exp(p[Power]);
+        const double up = std::exp(p[Up]), down = std::exp(p[Down]);
         for (int j = 0; j < k_Slices; ++j) {
             const double dy = r.y - 0.5 + (j + 0.5) / k_Slices - p[Y0] - p[Pitch] * tau;
-            const double a = std::exp(dy < 0 ? p[Up] : p[Down]), ad = std::max(std::abs(dy), 1e-3);
-            const double m = std::pow(ad, power), back = a * m, rise = a * power * m / ad * (dy < 0 ? -1 : 1);
+            const double a = dy < 0 ? up : down, ad = std::max(std::abs(dy), 1e-3), log_ad = std::log(ad);
+            const double back = a * std::exp(power * log_ad), rise = power * back / ad * (dy < 0 ? -1 : 1);
             r.e[size_t(j)] = lead - back;
             r.de[size_t(j)] = {1, tau, 0.5 * tau * tau, rise, dy < 0 ? -back : 0, dy < 0 ? 0 : -back,
-                               -back * std::log(ad) * power, rise * tau};
+                               -back * log_ad * power, rise * tau};
         }
     }
 
@@ -278,13 +281,15 @@ struct Bow_model::Fit {
                 const Row_data& r = rows[size_t(px.row)];
                 const double res = px.d - r.c * Share(r, px.lo, &grad);
                 const double z = res / (k_Cauchy * sigma), w = 1 / (1 + z * z);
-                for (int i = 0; i < k_Params; ++i) {
-                    const double ji = -r.c * grad[size_t(i)];
+                for (size_t i = 0; i < k_Params; ++i) {
+                    const double ji = -r.c * grad[i];
                     if (ji == 0) continue;
-                    g[size_t(i)] += w * ji * res;
-                    for (int j = 0; j < k_Params; ++j) h[size_t(i)][size_t(j)] += w * ji * -r.c * grad[size_t(j)];
+                    g[i] += w * ji * res;
+                    for (size_t j = i; j < k_Params; ++j) h[i][j] += w * ji * -r.c * grad[j];
                 }
             }
+            for (size_t i = 0; i < k_Params; ++i)
+                for (size_t j = 0; j < i; ++j) h[i][j] = h[j][i];
             bool better = false;
             for (int tries = 0; tries < 6 && !better; ++tries) {
                 auto m = h;
@@ -302,7 +307,7 @@ struct Bow_model::Fit {
                     better = true;
                     const double moved = std::abs(next[S0] - params[S0]) + std::abs(next[Y0] - params[Y0]);
                     params = next, cost = c, lambda = std::max(lambda / 3, 1e-6);
-                    if (moved < 1e-3) return;
+                    if (moved < k_Settled) return;
                 } else {
                     lambda *= 4;
                 }
@@ -404,7 +409,7 @@ std::optional<Crossing_estimate> Bow_model::Crossing(const std::vector<Bow_view>
         fit.params = {at_line, v0, 0, y0, slope(up), slope(down), std::log(power), 0};
         for (int round = 0; round < 3 && fit.Select() >= k_Fewest_pixels; ++round) {
             fit.Noise();
-            fit.Settle(10);
+            fit.Settle(k_Steps);
         }
         if (fit.pixels.size() < k_Fewest_pixels) continue;
         if (reference_sigma == 0) reference_sigma = fit.sigma;
