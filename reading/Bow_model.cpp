@@ -23,9 +23,10 @@ constexpr double k_Behind = 14;  // pixels behind the point that are read: the s
 constexpr double k_Ahead = 3;
 constexpr double k_Most_pitch = 0.05; // rows a ms the point may rise or fall
 constexpr int k_Backing = 4;          // fully covered pixels that give a row's hull brightness
-constexpr double k_Backing_reach = 30;
+constexpr double k_Backing_reach = 30; // pixels behind the edge they are looked for in
 constexpr double k_Cauchy = 2.4;      // noise scales where a pixel's pull starts to fade
-constexpr size_t k_Fewest_pixels = 40;
+constexpr size_t k_Fewest_pixels = 40; // fewer: the bow's front is not in the picture
+constexpr double k_Least_noise = 2;     // brightness: no coded pixel is read finer than this
 constexpr int k_Steps = 10; // damped Gauss-Newton steps a region is fitted with
 constexpr double k_Settled = 0.005; // pixels and rows a step moves the point by once settled
 
@@ -214,7 +215,7 @@ struct Bow_model::Fit {
         std::vector<double> res;
         for (const Pixel& px : pixels)
             res.push_back(std::abs(px.d - rows[size_t(px.row)].c * Share(rows[size_t(px.row)], px.lo, nullptr)));
-        sigma = std::max(2.0, 1.4826 * Median(res));
+        sigma = std::max(k_Least_noise, 1.4826 * Median(res));
     }
 
     // How far field k's own lead lies from the travel, the outline held: one number a field.
