@@ -1,5 +1,6 @@
 #include "reading/Lane_reader.h"
 
+#include "reading/Bow_model.h"
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Lane_window.h"
@@ -16,6 +17,24 @@ constexpr double k_Reach = 80;          // pixels either side of the line that a
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
 constexpr double k_Stay_ms = 200; // after the crossing, in which a bow that crossed is seen past the line
+
+// The fields' points reach a needle's tip short by several pixels, but their fit, moved by the
+// outline they show together, is off by less; a crossing from the pixels further from it than
+// this has taken a blade, spray or a neighbour's hull for the bow.
+constexpr double k_Model_apart_px = 3;
+
+// The crossing from the pixels where it lies near enough to the fields' points. Where the two
+// differ, either may carry the larger error (a shadow or a wave in line ahead of the bow can
+// lengthen the pixels' outline), so the stated error spans the difference.
+std::optional<Crossing_estimate> Taken(const std::optional<Crossing_estimate>& model, const Crossing_estimate& points)
+{
+    if (!model) return std::nullopt;
+    const double apart = model->t_ms - points.t_ms;
+    if (std::abs(apart) * points.speed > k_Model_apart_px) return std::nullopt;
+    Crossing_estimate taken = *model;
+    taken.standard_error_ms = std::hypot(model->standard_error_ms, apart / 2);
+    return taken;
+}
 
 Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
 {
@@ -137,6 +156,15 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
     return out;
 }
 
+// The fields near the instant t, as the bow model reads them.
+std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
+{
+    std::vector<Bow_view> views;
+    for (const auto& [field, ms] : job.field_ms)
+        if (std::abs(ms - t) <= Bow_model::k_Reach_ms) views.push_back({Frame(Frame_of(field)), Field_of(field), ms});
+    return views;
+}
+
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
     frames_.clear(); // the last lane's pictures are let go
@@ -188,7 +216,10 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     // when what leads past the line lies in other rows than the bow before it.
     if (outlined.other_height || ((outlined.short_of_line || !outlined.estimate) && (e->before < 2 || e->after < 2)))
         return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
-    return Judge_crossing(job, outlined.estimate.value_or(*e), notes);
+    Crossing_estimate read = outlined.estimate.value_or(*e);
+    const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
+    if (const auto m = Taken(model.Crossing(Views(job, read.t_ms), read, samples), read)) read = *m;
+    return Judge_crossing(job, read, notes);
 }
 
 } // namespace wk

@@ -17,6 +17,7 @@ namespace wk {
 class Bow_reader;
 class Lane_window;
 struct Bow_sample;
+struct Bow_view;
 
 class Lane_reader {
 public:
@@ -45,6 +46,7 @@ private:
     std::vector<Bow_sample> Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
                                     int direction, Lane_notes& notes);
 
+    std::vector<Bow_view> Views(const Lane_job& job, double t);
     int32_t Water_frame(int64_t field, int side) const;
 
     Frame_store& store_;
