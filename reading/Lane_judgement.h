@@ -38,6 +38,13 @@ bool Stays_past(const std::map<double, bool>& past, double t, double stay_ms);
 // far short, and the fields around it cannot outvote them.
 std::optional<Crossing_estimate> Fit_hull_led(std::vector<Bow_sample> samples, const Lane_notes& notes);
 
+// The crossing read from the pixels where it lies near enough to the fields' points (their fit:
+// points), none otherwise or where it is no number. Where the two differ, either may carry the
+// larger error (a shadow or a wave in line ahead of the bow can lengthen the pixels' outline), so
+// the stated error spans the difference.
+std::optional<Crossing_estimate> Taken_from_pixels(const std::optional<Crossing_estimate>& model,
+                                                   const Crossing_estimate& points);
+
 Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, const Lane_notes& notes);
 
 // Pairs of lanes whose intervals of time overlap: which crossed first is not known.

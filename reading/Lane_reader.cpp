@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace wk {
 namespace {
@@ -17,24 +18,6 @@ constexpr double k_Reach = 80;          // pixels either side of the line that a
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
 constexpr double k_Stay_ms = 200; // after the crossing, in which a bow that crossed is seen past the line
-
-// The fields' points reach a needle's tip short by several pixels, but their fit, moved by the
-// outline they show together, is off by less; a crossing from the pixels further from it than
-// this has taken a blade, spray or a neighbour's hull for the bow.
-constexpr double k_Model_apart_px = 3;
-
-// The crossing from the pixels where it lies near enough to the fields' points. Where the two
-// differ, either may carry the larger error (a shadow or a wave in line ahead of the bow can
-// lengthen the pixels' outline), so the stated error spans the difference.
-std::optional<Crossing_estimate> Taken(const std::optional<Crossing_estimate>& model, const Crossing_estimate& points)
-{
-    if (!model) return std::nullopt;
-    const double apart = model->t_ms - points.t_ms;
-    if (std::abs(apart) * points.speed > k_Model_apart_px) return std::nullopt;
-    Crossing_estimate taken = *model;
-    taken.standard_error_ms = std::hypot(model->standard_error_ms, apart / 2);
-    return taken;
-}
 
 Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
 {
@@ -165,52 +148,65 @@ std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
     return views;
 }
 
+// The crossing from the fields around where the strip saw the boat, widened back or on while
+// they show it only before or only past the line.
+std::optional<Crossing_estimate> Lane_reader::Fields_crossing(const Bow_reader& bow, const Lane_job& job, Seen& seen)
+{
+    const Strip_stretch& s = *job.stretch;
+    seen.samples = Samples(bow, job, seen.first, seen.last, seen.direction, seen.notes);
+    std::optional<Crossing_estimate> e = Fit_crossing(seen.samples);
+    for (int k = 0; !e && k < k_Widenings && (!seen.samples.empty() || seen.notes.beyond > 0); ++k) {
+        // The bow has not reached the line yet in these fields, or has passed it in all: so far
+        // past, where the strip first saw a faint hull late, that it lies beyond the window.
+        const bool behind = seen.notes.beyond == 0 && std::all_of(seen.samples.begin(), seen.samples.end(),
+                                                                  [](auto& b) { return b.tip < 0; });
+        const int64_t from = behind ? seen.last + 1 : std::max<int64_t>(1, seen.first - 10);
+        const int64_t to = behind ? seen.last + 10 : seen.first - 1;
+        if (behind && from > s.first_field + s.fields) break;
+        (behind ? seen.last : seen.first) = behind ? to : from;
+        const auto more = Samples(bow, job, from, to, seen.direction, seen.notes);
+        seen.samples.insert(seen.samples.end(), more.begin(), more.end());
+        e = Fit_crossing(seen.samples);
+    }
+    if (!e) e = Fit_hull_led(seen.samples, seen.notes);
+    return e;
+}
+
+// Whether the bow went on past the line after crossing it at e: all the fields just after it
+// are read for that.
+bool Lane_reader::Goes_on(const Bow_reader& bow, const Lane_job& job, const Crossing_estimate& e, Seen& seen)
+{
+    int64_t after = seen.last;
+    for (auto it = job.field_ms.upper_bound(seen.last); it != job.field_ms.end() && it->second <= e.t_ms + k_Stay_ms;
+         ++it)
+        after = it->first;
+    const auto more = Samples(bow, job, seen.last + 1, after, seen.direction, seen.notes);
+    seen.samples.insert(seen.samples.end(), more.begin(), more.end());
+    return Stays_past(seen.notes.past, e.t_ms, k_Stay_ms);
+}
+
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
     frames_.clear(); // the last lane's pictures are let go
     if (!job.stretch) return No_time(job.span, 0.9, "no boat reaches the line in this lane");
-    const Strip_stretch s = *job.stretch;
     const Lane_window window(line_, job.span, k_Reach, source_.frame_width, source_.frame_height);
     if (window.Empty()) return No_time(job.span, 0, "the lane lies outside the picture");
-    const std::vector<const uint8_t*> water = Water_frames(s);
+    const std::vector<const uint8_t*> water = Water_frames(*job.stretch);
     if (water.empty()) return No_time(job.span, 0.1, "no field shows the water without the boat");
     const Bow_reader bow(window, water, source_.frame_width);
-    int64_t first = std::max<int64_t>(1, s.first_field - k_Before), last = s.first_field + k_After;
-    const int direction = Direction(bow, first, last);
-    if (direction == 0) return No_time(job.span, 0.2, "no hull is seen moving in this lane");
+    Seen seen;
+    std::tie(seen.first, seen.last) = First_fields(*job.stretch);
+    seen.direction = Direction(bow, seen.first, seen.last);
+    if (seen.direction == 0) return No_time(job.span, 0.2, "no hull is seen moving in this lane");
 
-    Lane_notes notes;
-    std::vector<Bow_sample> samples = Samples(bow, job, first, last, direction, notes);
-    std::optional<Crossing_estimate> e = Fit_crossing(samples);
-    for (int k = 0; !e && k < k_Widenings && (!samples.empty() || notes.beyond > 0); ++k) {
-        // The bow has not reached the line yet in these fields, or has passed it in all: so far
-        // past, where the strip first saw a faint hull late, that it lies beyond the window.
-        const bool behind = notes.beyond == 0 &&
-                            std::all_of(samples.begin(), samples.end(), [](auto& b) { return b.tip < 0; });
-        const int64_t from = behind ? last + 1 : std::max<int64_t>(1, first - 10);
-        const int64_t to = behind ? last + 10 : first - 1;
-        if (behind && from > s.first_field + s.fields) break;
-        (behind ? last : first) = behind ? to : from;
-        const auto more = Samples(bow, job, from, to, direction, notes);
-        samples.insert(samples.end(), more.begin(), more.end());
-        e = Fit_crossing(samples);
-    }
-    if (!e) e = Fit_hull_led(samples, notes);
-    if (!e) {
-        if (!samples.empty() && notes.farthest_tip < 0)
-            return No_time(job.span, 0.7, "the boat stops before the line");
-        return No_time(job.span, 0.1, "the bow could not be read at the line");
-    }
-    // The fields just after the crossing, all of them, say whether the bow went on.
-    int64_t after = last;
-    for (auto it = job.field_ms.upper_bound(last); it != job.field_ms.end() && it->second <= e->t_ms + k_Stay_ms; ++it)
-        after = it->first;
-    const auto more = Samples(bow, job, last + 1, after, direction, notes);
-    samples.insert(samples.end(), more.begin(), more.end());
-    if (!Stays_past(notes.past, e->t_ms, k_Stay_ms))
+    const std::optional<Crossing_estimate> e = Fields_crossing(bow, job, seen);
+    if (!e && !seen.samples.empty() && seen.notes.farthest_tip < 0)
+        return No_time(job.span, 0.7, "the boat stops before the line");
+    if (!e) return No_time(job.span, 0.1, "the bow could not be read at the line");
+    if (!Goes_on(bow, job, *e, seen))
         return No_time(job.span, 0.5, "what reached over the line went back: a blade, not the bow");
-    const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
-    const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
+    const int step = seen.direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
+    const Outlined_crossing outlined = Outline_crossing(*e, seen.samples, line_, seen.direction, step);
     // Fields that barely reach either side of the line, and a hull seen short of it after or an
     // outline that cannot be read there: what crossed was a blade or spray, not the bow. Nor
     // when what leads past the line lies in other rows than the bow before it.
@@ -218,8 +214,8 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
         return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
     Crossing_estimate read = outlined.estimate.value_or(*e);
     const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
-    if (const auto m = Taken(model.Crossing(Views(job, read.t_ms), read, samples), read)) read = *m;
-    return Judge_crossing(job, read, notes);
+    if (const auto m = Taken_from_pixels(model.Crossing(Views(job, read.t_ms), read, seen.samples), read)) read = *m;
+    return Judge_crossing(job, read, seen.notes);
 }
 
 } // namespace wk

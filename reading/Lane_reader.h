@@ -38,6 +38,14 @@ public:
     static std::pair<int64_t, int64_t> First_fields(const Strip_stretch& s);
 
 private:
+    // What the fields of the lane being read showed so far.
+    struct Seen {
+        int64_t first = 0, last = 0; // the fields looked at around the crossing
+        int direction = 0;           // of travel: +1 toward larger u, -1 toward smaller
+        std::vector<Bow_sample> samples;
+        Lane_notes notes;
+    };
+
     // The brightness of the decoded frame (1-based), kept while one lane is read; nullptr when it
     // cannot be read.
     const uint8_t* Frame(int32_t frame);
@@ -46,6 +54,8 @@ private:
     std::vector<Bow_sample> Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
                                     int direction, Lane_notes& notes);
 
+    std::optional<Crossing_estimate> Fields_crossing(const Bow_reader& bow, const Lane_job& job, Seen& seen);
+    bool Goes_on(const Bow_reader& bow, const Lane_job& job, const Crossing_estimate& e, Seen& seen);
     std::vector<Bow_view> Views(const Lane_job& job, double t);
     int32_t Water_frame(int64_t field, int side) const;
 

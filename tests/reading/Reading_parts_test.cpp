@@ -231,7 +231,8 @@ TEST(Lane_judgement, ABowThatCrossedStaysPastTheLine)
     };
     for (const Case c : {Case{"goes on", "++++++++++", true}, Case{"hidden for three", "++---+++++", true},
                          Case{"blade going back", "+++-------", false}, Case{"blade gone", "++-------+", false},
-                         Case{"back after the span", "++++++++++------", true}}) {
+                         Case{"back after the span", "++++++++++------", true},
+                         Case{"recording ends", "", true}}) {
         std::map<double, bool> past{{960, false}, {980, false}, {1000, false}};
         for (size_t k = 0; c.after[k]; ++k) past[1010 + 20.0 * double(k)] = c.after[k] == '+';
         EXPECT_EQ(Stays_past(past, 1000, 200), c.stays) << c.name;
@@ -255,6 +256,31 @@ TEST(Lane_judgement, FieldsInWhichMoreLedTheHullAreLeftOutWhenTheyHideTheCrossin
     ASSERT_TRUE(e);
     EXPECT_NEAR(e->t_ms, 1000 - 0.4 / 0.125, 1e-6);
     EXPECT_GE(e->left_out, 2);
+}
+
+// The pixels' crossing is taken only where it is a number, of a boat that moves, near the
+// points' one; its error then spans the two.
+TEST(Lane_judgement, PixelsCrossingIsTakenWhenItLiesNearTheFieldsOwn)
+{
+    Crossing_estimate points;
+    points.t_ms = 1000, points.speed = 0.5;
+    struct Case {
+        const char* name;
+        double t_ms, speed, error_ms;
+        bool taken;
+    };
+    const double nan = std::nan("");
+    for (const Case c : {Case{"near", 1004, 0.5, 1, true}, Case{"too far", 1007, 0.5, 1, false},
+                         Case{"no time", nan, 0.5, 1, false}, Case{"no error", 1001, 0.5, nan, false},
+                         Case{"standing still", 1001, 0, 1, false}}) {
+        Crossing_estimate model;
+        model.t_ms = c.t_ms, model.speed = c.speed, model.standard_error_ms = c.error_ms;
+        const auto e = Taken_from_pixels(model, points);
+        ASSERT_EQ(e.has_value(), c.taken) << c.name;
+        if (!e) continue;
+        EXPECT_NEAR(e->standard_error_ms, std::hypot(1.0, 2.0), 1e-9) << c.name;
+    }
+    EXPECT_FALSE(Taken_from_pixels(std::nullopt, points));
 }
 
 TEST(Lane_judgement, DeadHeatsAreLanesWhoseIntervalsOverlap)
