@@ -39,7 +39,7 @@ bool Stays_past(const std::map<double, bool>& past, double t, double stay_ms);
 std::optional<Crossing_estimate> Fit_hull_led(std::vector<Bow_sample> samples, const Lane_notes& notes);
 
 // The crossing read from the pixels where it lies near enough to the fields' points (their fit:
-// points), none otherwise or where it is no number. Where the two differ, either may carry the
+// points); none otherwise, nor where it is no finite time of a bow moving on. Where the two differ, either may carry the
 // larger error (a shadow or a wave in line ahead of the bow can lengthen the pixels' outline), so
 // the stated error spans the difference.
 std::optional<Crossing_estimate> Taken_from_pixels(const std::optional<Crossing_estimate>& model,
