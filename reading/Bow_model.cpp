@@ -105,10 +105,16 @@ struct Bow_model::Fit {
         return p[S0] + p[Speed] * tau + 0.5 * p[Accel] * tau * tau;
     }
 
-    void Edges(const Params& p, Row_data& r) const
+    // The outline's slopes and power, worked out once for all the rows.
+    struct Shape {
+        explicit Shape(const Params& p) : power(std::exp(p[Power])), up(std::exp(p[Up])), down(std::exp(p[Down])) {}
+        double power, up, down;
+    };
+
+    void Edges(const Params& p, const Shape& shape, Row_data& r) const
     {
-        const double tau = Tau(r.view), lead = Lead(p, r.view), power = std::exp(p[Power]);
-        const double up = std::exp(p[Up]), down = std::exp(p[Down]);
+        const double tau = Tau(r.view), lead = Lead(p, r.view);
+        const double power = shape.power, up = shape.up, down = shape.down;
         r.tau = tau, r.power = power;
         r.e_min = 1e300, r.e_max = -1e300;
         for (int j = 0; j < k_Slices; ++j) {
@@ -127,7 +133,8 @@ struct Bow_model::Fit {
     void Edges(const Params& p)
     {
         if (edged && *edged == p) return;
-        for (Row_data& r : rows) Edges(p, r);
+        const Shape shape(p);
+        for (Row_data& r : rows) Edges(p, shape, r);
         edged = p;
     }
 
@@ -188,6 +195,7 @@ struct Bow_model::Fit {
     {
         rows.clear(), pixels.clear();
         edged = params; // each row is given its edges as it is made
+        const Shape shape(params);
         for (int k = 0; k < int(views.size()); ++k) {
             const size_t first = rows.size();
             const int parity = views[size_t(k)].field == 1 ? 1 : 0;
@@ -197,7 +205,7 @@ struct Bow_model::Fit {
                 if ((y & 1) != parity || y < 0 || y >= model.frame_height_) continue;
                 Row_data r;
                 r.view = k, r.y = y;
-                Edges(params, r);
+                Edges(params, shape, r);
                 backing.push_back(Backing(r));
                 rows.push_back(r);
             }
@@ -214,8 +222,7 @@ struct Bow_model::Fit {
             }
             for (size_t i = first; i < rows.size(); ++i) Add_pixels(int(i));
         }
-        Set_noise(sigma);
-        return pixels.size();
+        return pixels.size(); // Noise() gives the new pixels their costs
     }
 
     void Add_pixels(int row)
@@ -277,8 +284,9 @@ struct Bow_model::Fit {
             Params p = params;
             p[S0] += delta;
             double g = 0, h = 0;
+            const Shape shape(p);
             for (Row_data& r : rows)
-                if (r.view == k) Edges(p, r);
+                if (r.view == k) Edges(p, shape, r);
             edged.reset();
             for (const Pixel& px : pixels) {
                 const Row_data& r = rows[size_t(px.row)];
