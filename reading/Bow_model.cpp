@@ -34,14 +34,22 @@ struct Row_data {
     int view = 0;
     int32_t y = 0;
     double c = 0; // the hull's brightness against the water in this row
-    std::array<double, k_Slices> e{};
-    std::array<Params, k_Slices> de{};
+    // Each slice's edge, how far it falls back from the lead, that times the logarithm of its
+    // height from the point, and how it moves as the point rises: what the edge's derivatives
+    // are made of, put together only for slices that cut a pixel.
+    std::array<double, k_Slices> e{}, back{}, back_log{}, rise{};
+    std::array<bool, k_Slices> above{};
+    double tau = 0, power = 1;
+    double e_min = 0, e_max = 0; // of e: a pixel wholly behind or ahead of both needs no slice
 };
 
 struct Pixel {
     int row = 0;
     double lo = 0; // where the pixel begins along the travel
     double d = 0;  // its brightness less the water's
+    // The pixel's cost when the hull misses it and when it covers it: the row's brightness and
+    // the noise stay put while the outline moves, so only pixels the edge cuts need a logarithm.
+    double cost_out = 0, cost_in = 0;
 };
 
 double Median(std::vector<double> v)
@@ -85,6 +93,9 @@ struct Bow_model::Fit {
     Params lo{}, hi{};
     std::vector<Row_data> rows;
     std::vector<Pixel> pixels;
+    std::optional<Params> edged; // the outline the rows' edges are at
+    std::vector<double> residuals;
+    std::vector<std::optional<double>> backing;
     double sigma = 1;
 
     double Tau(int view) const { return views[size_t(view)].t_ms - t0; }
@@ -94,26 +105,47 @@ struct Bow_model::Fit {
         return p[S0] + p[Speed] * tau + 0.5 * p[Accel] * tau * tau;
     }
 
-    void Edges(const Params& p, Row_data& r) const
+    // The outline's slopes and power, worked out once for all the rows.
+    struct Shape {
+        explicit Shape(const Params& p) : power(std::exp(p[Power])), up(std::exp(p[Up])), down(std::exp(p[Down])) {}
+        double power, up, down;
+    };
+
+    void Edges(const Params& p, const Shape& shape, Row_data& r) const
     {
-        const double tau = Tau(r.view), lead = Lead(p, r.view), power = std::exp(p[Power]);
-        const double up = std::exp(p[Up]), down = std::exp(p[Down]);
+        const double tau = Tau(r.view), lead = Lead(p, r.view);
+        const double power = shape.power, up = shape.up, down = shape.down;
+        r.tau = tau, r.power = power;
+        r.e_min = 1e300, r.e_max = -1e300;
         for (int j = 0; j < k_Slices; ++j) {
             const double dy = r.y - 0.5 + (j + 0.5) / k_Slices - p[Y0] - p[Pitch] * tau;
             const double a = dy < 0 ? up : down, ad = std::max(std::abs(dy), 1e-3), log_ad = std::log(ad);
-            const double back = a * std::exp(power * log_ad), rise = power * back / ad * (dy < 0 ? -1 : 1);
+            const double back = a * std::exp(power * log_ad);
             r.e[size_t(j)] = lead - back;
-            r.de[size_t(j)] = {1, tau, 0.5 * tau * tau, rise, dy < 0 ? -back : 0, dy < 0 ? 0 : -back,
-                               -back * log_ad * power, rise * tau};
+            r.back[size_t(j)] = back, r.back_log[size_t(j)] = back * log_ad;
+            r.rise[size_t(j)] = power * back / ad * (dy < 0 ? -1 : 1);
+            r.above[size_t(j)] = dy < 0;
+            r.e_min = std::min(r.e_min, lead - back), r.e_max = std::max(r.e_max, lead - back);
         }
+    }
+
+    // Every row's edges at p; the rows keep the last outline they were given.
+    void Edges(const Params& p)
+    {
+        if (edged && *edged == p) return;
+        const Shape shape(p);
+        for (Row_data& r : rows) Edges(p, shape, r);
+        edged = p;
     }
 
     // The hull's share of the pixel's area, and how it changes with the outline: each slice of
     // the pixel's height is covered from the pixel's start to the edge.
     static double Share(const Row_data& r, double lo, Params* grad)
     {
-        double share = 0;
         if (grad) grad->fill(0);
+        if (lo >= r.e_max) return 0;
+        if (lo + 1 <= r.e_min) return 1;
+        double share = 0, cut = 0, rise = 0, back_up = 0, back_down = 0, back_log = 0;
         for (int j = 0; j < k_Slices; ++j) {
             const double x = r.e[size_t(j)] - lo;
             if (x <= 0) continue;
@@ -122,11 +154,15 @@ struct Bow_model::Fit {
                 continue;
             }
             share += x;
-            if (grad)
-                for (size_t k = 0; k < k_Params; ++k) (*grad)[k] += r.de[size_t(j)][k];
+            cut += 1, rise += r.rise[size_t(j)], back_log += r.back_log[size_t(j)];
+            (r.above[size_t(j)] ? back_up : back_down) += r.back[size_t(j)];
         }
-        if (grad)
+        if (grad) {
+            const double tau = r.tau;
+            *grad = {cut,  cut * tau,  0.5 * cut * tau * tau, rise, -back_up, -back_down,
+                     -back_log * r.power, rise * tau};
             for (double& g : *grad) g /= k_Slices;
+        }
         return share / k_Slices;
     }
 
@@ -135,16 +171,19 @@ struct Bow_model::Fit {
     std::optional<double> Backing(const Row_data& r) const
     {
         const Bow_view& v = views[size_t(r.view)];
-        std::vector<double> d;
+        std::array<double, k_Backing> d{};
+        size_t n = 0;
         const double lead = std::floor(Lead(params, r.view));
-        for (double s = lead; s > lead - k_Backing_reach && int(d.size()) < k_Backing; s -= 1) {
+        for (double s = lead; s > lead - k_Backing_reach && n < d.size(); s -= 1) {
             const int32_t x = int32_t(std::lround(model.step_ * s));
             if (!model.In_lane(x, r.y)) break;
             if (Share(r, s - 0.5, nullptr) < 0.999) continue;
-            d.push_back(v.picture[size_t(r.y) * size_t(model.frame_width_) + size_t(x)] - model.Water(x, r.y));
+            d[n++] = v.picture[size_t(r.y) * size_t(model.frame_width_) + size_t(x)] - model.Water(x, r.y);
         }
-        if (d.size() < 2) return std::nullopt;
-        const double c = Median(d);
+        if (n < 2) return std::nullopt;
+        auto mid = d.begin() + std::ptrdiff_t(n / 2);
+        std::nth_element(d.begin(), mid, d.begin() + std::ptrdiff_t(n));
+        const double c = *mid;
         if (std::abs(c) <= threshold) return std::nullopt;
         return c;
     }
@@ -155,16 +194,18 @@ struct Bow_model::Fit {
     size_t Select()
     {
         rows.clear(), pixels.clear();
+        edged = params; // each row is given its edges as it is made
+        const Shape shape(params);
         for (int k = 0; k < int(views.size()); ++k) {
             const size_t first = rows.size();
             const int parity = views[size_t(k)].field == 1 ? 1 : 0;
             const int32_t top = int32_t(std::ceil(params[Y0] - k_Rows)), bottom = int32_t(std::floor(params[Y0] + k_Rows));
-            std::vector<std::optional<double>> backing;
+            backing.clear();
             for (int32_t y = top; y <= bottom; ++y) {
                 if ((y & 1) != parity || y < 0 || y >= model.frame_height_) continue;
                 Row_data r;
                 r.view = k, r.y = y;
-                Edges(params, r);
+                Edges(params, shape, r);
                 backing.push_back(Backing(r));
                 rows.push_back(r);
             }
@@ -181,7 +222,7 @@ struct Bow_model::Fit {
             }
             for (size_t i = first; i < rows.size(); ++i) Add_pixels(int(i));
         }
-        return pixels.size();
+        return pixels.size(); // Noise() gives the new pixels their costs
     }
 
     void Add_pixels(int row)
@@ -198,24 +239,39 @@ struct Bow_model::Fit {
         }
     }
 
+    double Pixel_cost(double res) const
+    {
+        const double z = res / (k_Cauchy * sigma);
+        return std::log1p(z * z);
+    }
+
     double Cost(const Params& p)
     {
-        for (Row_data& r : rows) Edges(p, r);
+        Edges(p);
         double cost = 0;
         for (const Pixel& px : pixels) {
-            const double z = (px.d - rows[size_t(px.row)].c * Share(rows[size_t(px.row)], px.lo, nullptr)) / (k_Cauchy * sigma);
-            cost += std::log1p(z * z);
+            const Row_data& r = rows[size_t(px.row)];
+            if (px.lo >= r.e_max) cost += px.cost_out;
+            else if (px.lo + 1 <= r.e_min) cost += px.cost_in;
+            else cost += Pixel_cost(px.d - r.c * Share(r, px.lo, nullptr));
         }
         return cost;
     }
 
+    void Set_noise(double s)
+    {
+        sigma = s;
+        for (Pixel& px : pixels)
+            px.cost_out = Pixel_cost(px.d), px.cost_in = Pixel_cost(px.d - rows[size_t(px.row)].c);
+    }
+
     void Noise()
     {
-        for (Row_data& r : rows) Edges(params, r);
-        std::vector<double> res;
+        Edges(params);
+        residuals.clear();
         for (const Pixel& px : pixels)
-            res.push_back(std::abs(px.d - rows[size_t(px.row)].c * Share(rows[size_t(px.row)], px.lo, nullptr)));
-        sigma = std::max(k_Least_noise, 1.4826 * Median(res));
+            residuals.push_back(std::abs(px.d - rows[size_t(px.row)].c * Share(rows[size_t(px.row)], px.lo, nullptr)));
+        Set_noise(std::max(k_Least_noise, 1.4826 * Median(residuals)));
     }
 
     // How far field k's own lead lies from the travel, the outline held: one number a field.
@@ -228,8 +284,10 @@ struct Bow_model::Fit {
             Params p = params;
             p[S0] += delta;
             double g = 0, h = 0;
+            const Shape shape(p);
             for (Row_data& r : rows)
-                if (r.view == k) Edges(p, r);
+                if (r.view == k) Edges(p, shape, r);
+            edged.reset();
             for (const Pixel& px : pixels) {
                 const Row_data& r = rows[size_t(px.row)];
                 if (r.view != k) continue;
@@ -254,7 +312,7 @@ struct Bow_model::Fit {
         std::vector<double> shift;
         for (int k = 0; k < int(views.size()); ++k)
             if (const auto d = Field_shift(k)) x.push_back({1, Tau(k), 0.5 * Tau(k) * Tau(k)}), shift.push_back(*d);
-        for (Row_data& r : rows) Edges(params, r);
+        Edges(params);
         double ss = 0;
         for (double d : shift) ss += d * d;
         const size_t n = shift.size();
@@ -277,9 +335,10 @@ struct Bow_model::Fit {
         for (int it = 0; it < steps; ++it) {
             std::array<std::array<double, k_Params>, k_Params> h{};
             Params g{}, grad{};
-            for (Row_data& r : rows) Edges(params, r);
+            Edges(params);
             for (const Pixel& px : pixels) {
                 const Row_data& r = rows[size_t(px.row)];
+                if (px.lo >= r.e_max || px.lo + 1 <= r.e_min) continue; // wholly in or out: no pull
                 const double res = px.d - r.c * Share(r, px.lo, &grad);
                 const double z = res / (k_Cauchy * sigma), w = 1 / (1 + z * z);
                 for (size_t i = 0; i < k_Params; ++i) {
@@ -414,7 +473,7 @@ std::optional<Crossing_estimate> Bow_model::Crossing(const std::vector<Bow_view>
         }
         if (fit.pixels.size() < k_Fewest_pixels) continue;
         if (reference_sigma == 0) reference_sigma = fit.sigma;
-        fit.sigma = reference_sigma;
+        fit.Set_noise(reference_sigma);
         const double score = fit.Cost(fit.params) / double(fit.pixels.size());
         if (score < best_score) best_score = score, best = fit.params;
     }
