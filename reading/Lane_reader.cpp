@@ -3,6 +3,7 @@
 #include "reading/Bow_model.h"
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
+#include "reading/Hidden_bow.h"
 #include "reading/Lane_window.h"
 #include "reading/Outline_crossing.h"
 #include "reading/Travel_direction.h"
@@ -156,6 +157,23 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
     return out;
 }
 
+// How far the hull went on past its front behind a cover, in the fields near the line where the
+// most did: a cover in front of the bow is there in some of them only, as it or the boat moves on.
+double Lane_reader::Cover_near_line(const Lane_job& job, const std::vector<Bow_sample>& samples, Cover_look look,
+                                    int step)
+{
+    std::vector<double> covered;
+    for (const auto& [field, ms] : job.field_ms) {
+        const auto s = std::find_if(samples.begin(), samples.end(), [&](auto& b) { return b.t_ms == ms; });
+        if (s == samples.end() || std::abs(s->tip) > 20) continue;
+        look.picture = Frame(Frame_of(field));
+        if (const double px = Hull_past_cover(look, s->rows, step); px > 0) covered.push_back(px);
+    }
+    // One field alone may show a splash or a blade ahead.
+    if (covered.size() < 2) return 0;
+    return *std::max_element(covered.begin(), covered.end());
+}
+
 // The fields near the instant t, as the bow model reads them.
 std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
 {
@@ -219,6 +237,9 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     Crossing_estimate read = outlined.estimate.value_or(*e);
     const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
     if (const auto m = Taken(model.Crossing(Views(job, read.t_ms), read, samples), read)) read = *m;
+    const Cover_look look{nullptr, water, source_.frame_width, window.X0(), window.X0() + window.Box_width() - 1,
+                          bow.Threshold()};
+    notes.cover_px = Cover_near_line(job, samples, look, step);
     return Judge_crossing(job, read, notes);
 }
 

@@ -18,6 +18,7 @@ class Bow_reader;
 class Lane_window;
 struct Bow_sample;
 struct Bow_view;
+struct Cover_look;
 
 class Lane_reader {
 public:
@@ -46,6 +47,7 @@ private:
     std::vector<Bow_sample> Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
                                     int direction, Lane_notes& notes);
 
+    double Cover_near_line(const Lane_job& job, const std::vector<Bow_sample>& samples, Cover_look look, int step);
     std::vector<Bow_view> Views(const Lane_job& job, double t);
     int32_t Water_frame(int64_t field, int side) const;
 

@@ -1,6 +1,7 @@
 #include "reading/Bow_front.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Goal_geometry.h"
+#include "reading/Hidden_bow.h"
 #include "reading/Lane_judgement.h"
 #include "reading/Outline_crossing.h"
 #include "reading/Travel_direction.h"
@@ -255,6 +256,59 @@ TEST(Lane_judgement, FieldsInWhichMoreLedTheHullAreLeftOutWhenTheyHideTheCrossin
     ASSERT_TRUE(e);
     EXPECT_NEAR(e->t_ms, 1000 - 0.4 / 0.125, 1e-6);
     EXPECT_GE(e->left_out, 2);
+}
+
+// A bright hull over grey water, its front at column 40 (60 when the travel runs toward smaller
+// columns), rows 10 to 20. What lies past the front in its rows says whether something covers the
+// bow: the hull seen again past a gap in most rows does, a blade in one row or a short splash
+// does not.
+TEST(Hidden_bow, HullSeenAgainPastAGapInMostOfTheFrontsRows)
+{
+    struct Case {
+        const char* name;
+        int step;
+        int from, to;    // columns past the gap that show the hull again
+        int rows_shown;  // of the front's 6 rows
+        bool covered;
+    };
+    constexpr int32_t w = 100, h = 30;
+    for (const Case c : {Case{"bare bow", 1, 0, -1, 6, false}, Case{"paddler in front", 1, 50, 64, 6, true},
+                         Case{"paddler, travel to the left", -1, 36, 49, 5, true},
+                         Case{"blade in one row", 1, 50, 64, 1, false}, Case{"splash of two pixels", 1, 50, 51, 6, false},
+                         Case{"shown in half the rows", 1, 50, 64, 3, false}}) {
+        std::vector<uint8_t> water(size_t(w * h), 90), picture = water;
+        std::vector<Row_front> rows;
+        for (int k = 0; k < 6; ++k) {
+            const int32_t y = 10 + 2 * k;
+            for (int32_t x = 0; x < w; ++x) {
+                const bool hull = c.step > 0 ? x <= 40 : x >= 60;
+                const bool again = k < c.rows_shown && x >= c.from && x <= c.to;
+                if (hull || again) picture[size_t(y * w + x)] = 200;
+            }
+            rows.push_back({double(y), c.step * (c.step > 0 ? 40.0 : 60.0)});
+        }
+        const Cover_look look{picture.data(), {water.data(), water.data(), water.data()}, w, 0, w - 1, 30};
+        const double past = Hull_past_cover(look, rows, c.step);
+        EXPECT_EQ(past > 0, c.covered) << c.name << " " << past;
+        if (c.covered) EXPECT_GE(past, std::abs((c.step > 0 ? c.to - 40 : 60 - c.from))) << c.name;
+    }
+}
+
+// The front seen was the cover's edge: the bow may lie anywhere up to where the hull was seen
+// again, and the interval says so.
+TEST(Lane_judgement, ACoveredBowWidensTheInterval)
+{
+    Lane_job job;
+    job.field_ms = {{1, 980}, {2, 1000}, {3, 1020}};
+    Crossing_estimate e;
+    e.t_ms = 1000, e.standard_error_ms = 0.5, e.speed = 0.1, e.before = e.after = 3;
+    Lane_notes notes;
+    const double bare = Judge_crossing(job, e, notes).uncertainty_ms;
+    notes.cover_px = 20;
+    const Lane_proposal covered = Judge_crossing(job, e, notes);
+    EXPECT_LT(bare, 10);
+    EXPECT_GE(covered.uncertainty_ms, 200);
+    EXPECT_LT(covered.confidence, 1);
 }
 
 TEST(Lane_judgement, DeadHeatsAreLanesWhoseIntervalsOverlap)
