@@ -18,6 +18,9 @@ constexpr double k_Reach = 80;          // pixels either side of the line that a
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
 constexpr double k_Stay_ms = 200; // after the crossing, in which a bow that crossed is seen past the line
+// A bow's speed barely changes over the fields around the line; fields by the line that put it
+// past the line this many times faster than it travels over them all do not show it crossing.
+constexpr double k_Leap = 2;
 
 // The fields' points reach a needle's tip short by several pixels, but their fit, moved by the
 // outline they show together, is off by less; a crossing from the pixels further from it than
@@ -227,6 +230,10 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     samples.insert(samples.end(), more.begin(), more.end());
     if (!Stays_past(notes.past, e->t_ms, k_Stay_ms))
         return No_time(job.span, 0.5, "what reached over the line went back: a blade, not the bow");
+    // What was seen past the line came into sight there (a faint hull, something else): the
+    // instant the bow crossed is not among the fields.
+    if (const auto travel = Travel_speed(samples); travel && *travel > 0 && e->speed > k_Leap * *travel)
+        return No_time(job.span, 0.3, "the bow is not seen travelling over the line");
     const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
     const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
     // Fields that barely reach either side of the line, and a hull seen short of it after or an

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 namespace wk {
 namespace {
@@ -75,6 +76,30 @@ TEST(Crossing_fit, StraightRunWithAFieldPushedAheadGivesItsCrossing)
 // wedge, round and needle bows (the row through a needle's point reads well short of it, its
 // pixels only partly covered), upright and slanted lines, either direction, and a blade beside
 // the bow, past it in every other frame, that the hull's steady rows outvote.
+// The bow's travel from steps two fields apart: the parities' rows read the bow apart by a pixel
+// or more, and a leap over the line in the fields by it moves the middle step not at all.
+TEST(Crossing_fit, TravelIsTheMiddleStepBetweenFieldsOfOneParity)
+{
+    struct Case {
+        const char* name;
+        double parity_px, leap_px;
+        std::optional<double> speed;
+    };
+    for (const Case c : {Case{"steady", 0, 0, 0.2}, Case{"parities apart", 1.5, 0, 0.2},
+                         Case{"leap over the line", 1.5, 90, 0.2}}) {
+        std::vector<Bow_sample> s;
+        for (int k = -6; k <= 6; ++k)
+            s.push_back({1000 + 20.0 * k, 0.2 * 20 * k + (k % 2 ? c.parity_px : 0) + (k >= 0 ? c.leap_px : -c.leap_px)});
+        const auto travel = Travel_speed(s);
+        ASSERT_TRUE(travel) << c.name;
+        EXPECT_NEAR(*travel, *c.speed, 1e-9) << c.name;
+        const auto e = Fit_crossing(s);
+        ASSERT_TRUE(e) << c.name;
+        EXPECT_EQ(e->speed > 2 * *travel, c.leap_px > 0) << c.name;
+    }
+    EXPECT_FALSE(Travel_speed({{1000, -1}, {1020, 1}})) << "no two steps";
+}
+
 TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
 {
     struct Case {
