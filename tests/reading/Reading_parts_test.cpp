@@ -109,11 +109,13 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
         double tip_y;     // between rows: 0.3 off the odd rows, 0.7 off the even ones
         double slope_up, slope_down, power; // columns the outline falls back a row from the point, ^power
         bool blade = false;
+        double stripe_y = 0; // a row along the hull that barely differs from the water, read 8 short
     };
     for (const Case c : {Case{"wedge", 0, 1, 250.3, 3, 2, 1}, Case{"round", 0, 1, 249.6, 2.5, 2.5, 1.7},
                          Case{"needle", 0, 1, 250.3, 8, 6, 1.5},
                          Case{"slanted", 70, 1, 250.3, 3, 4, 1.3}, Case{"from the right", -60, -1, 251.7, 2, 3, 1},
-                         Case{"blade", 0, 1, 250.3, 3, 2, 1, true}}) {
+                         Case{"blade", 0, 1, 250.3, 3, 2, 1, true},
+                         Case{"stripe at the point", 0, 1, 250.3, 3, 2, 1, false, 250}}) {
         SCOPED_TRACE(c.name);
         const Goal_geometry line(400, 10, 400 + c.line_dx, 560);
         const double line_x = 400 + c.line_dx * (c.tip_y - 10) / 550, speed = 0.22, crossing = 5013.7;
@@ -130,7 +132,7 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
                     const double dy = y + (k + 0.5) / 16 - 0.5 - c.tip_y, slope = dy < 0 ? c.slope_up : c.slope_down;
                     edge += (c.moving * tip_x - slope * std::pow(std::abs(dy), c.power)) / 16;
                 }
-                s.rows.push_back({y, edge});
+                s.rows.push_back({y, edge - (y == c.stripe_y ? 8 : 0)});
             }
             for (double y = double(f % 2 == 1 ? 263 : 264); c.blade && f % 4 < 2 && y <= 268; y += 2)
                 s.rows.push_back({y, c.moving * tip_x + 5});
