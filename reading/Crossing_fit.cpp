@@ -60,7 +60,8 @@ std::optional<double> Travel_speed(const std::vector<Bow_sample>& samples)
     std::vector<double> speeds;
     for (const auto& a : samples)
         for (const auto& b : samples)
-            if (std::abs(b.t_ms - a.t_ms - two_fields) < 0.25 * two_fields) speeds.push_back((b.tip - a.tip) / (b.t_ms - a.t_ms));
+            if (std::abs(b.t_ms - a.t_ms - two_fields) < 0.25 * two_fields)
+                speeds.push_back((b.tip - a.tip) / (b.t_ms - a.t_ms));
     if (speeds.size() < 2) return std::nullopt;
     const auto mid = speeds.begin() + std::ptrdiff_t(speeds.size() / 2);
     std::nth_element(speeds.begin(), mid, speeds.end());

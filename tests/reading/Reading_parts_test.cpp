@@ -89,7 +89,8 @@ TEST(Crossing_fit, TravelIsTheMiddleStepBetweenFieldsOfOneParity)
                          Case{"leap over the line", 1.5, 90, 0.2}}) {
         std::vector<Bow_sample> s;
         for (int k = -6; k <= 6; ++k)
-            s.push_back({1000 + 20.0 * k, 0.2 * 20 * k + (k % 2 ? c.parity_px : 0) + (k >= 0 ? c.leap_px : -c.leap_px)});
+            s.push_back(
+                {1000 + 20.0 * k, 0.2 * 20 * k + (k % 2 ? c.parity_px : 0) + (k >= 0 ? c.leap_px : -c.leap_px)});
         const auto travel = Travel_speed(s);
         ASSERT_TRUE(travel) << c.name;
         EXPECT_NEAR(*travel, *c.speed, 1e-9) << c.name;
@@ -301,7 +302,8 @@ TEST(Hidden_bow, HullSeenAgainPastAGapInMostOfTheFrontsRows)
     constexpr int32_t w = 100, h = 30;
     for (const Case c : {Case{"bare bow", 1, 0, -1, 6, false}, Case{"paddler in front", 1, 50, 64, 6, true},
                          Case{"paddler, travel to the left", -1, 36, 49, 5, true},
-                         Case{"blade in one row", 1, 50, 64, 1, false}, Case{"splash of two pixels", 1, 50, 51, 6, false},
+                         Case{"blade in one row", 1, 50, 64, 1, false},
+                         Case{"splash of two pixels", 1, 50, 51, 6, false},
                          Case{"shown in half the rows", 1, 50, 64, 3, false}}) {
         std::vector<uint8_t> water(size_t(w * h), 90), picture = water;
         std::vector<Row_front> rows;
