@@ -46,6 +46,28 @@ std::vector<Bow_sample> Nearest(const std::vector<Bow_sample>& all, double t)
 
 } // namespace
 
+std::optional<double> Travel_speed(const std::vector<Bow_sample>& samples)
+{
+    std::vector<double> times;
+    for (const auto& s : samples) times.push_back(s.t_ms);
+    std::sort(times.begin(), times.end());
+    std::vector<double> gaps;
+    for (size_t i = 1; i < times.size(); ++i)
+        if (times[i] > times[i - 1]) gaps.push_back(times[i] - times[i - 1]);
+    if (gaps.empty()) return std::nullopt;
+    std::nth_element(gaps.begin(), gaps.begin() + std::ptrdiff_t(gaps.size() / 2), gaps.end());
+    const double two_fields = 2 * gaps[gaps.size() / 2];
+    std::vector<double> speeds;
+    for (const auto& a : samples)
+        for (const auto& b : samples)
+            if (std::abs(b.t_ms - a.t_ms - two_fields) < 0.25 * two_fields)
+                speeds.push_back((b.tip - a.tip) / (b.t_ms - a.t_ms));
+    if (speeds.size() < 2) return std::nullopt;
+    const auto mid = speeds.begin() + std::ptrdiff_t(speeds.size() / 2);
+    std::nth_element(speeds.begin(), mid, speeds.end());
+    return *mid;
+}
+
 std::optional<Crossing_estimate> Fit_crossing(std::vector<Bow_sample> samples)
 {
     std::sort(samples.begin(), samples.end(), [](auto& x, auto& y) { return x.t_ms < y.t_ms; });

@@ -24,6 +24,10 @@ struct Crossing_estimate {
     int left_out = 0;             // fields that did not fit
 };
 
+// The bow's speed, pixels a ms, as the middle of its steps between fields of the same parity (two
+// fields apart, whose rows are alike): none without two such steps.
+std::optional<double> Travel_speed(const std::vector<Bow_sample>& samples);
+
 // None unless the bow is seen both before and after the line.
 std::optional<Crossing_estimate> Fit_crossing(std::vector<Bow_sample> samples);
 

@@ -30,6 +30,7 @@ std::vector<Doubt> Doubts(const Crossing_estimate& e, const Lane_notes& n)
     if (e.before < 2 || e.after < 2) d.push_back({0.6, "few fields show the bow near the line"});
     if (e.left_out > 0) d.push_back({0.8, "something leaps ahead of the bow in some fields"});
     if (e.residual_px > 1.0) d.push_back({0.7, "the bow's position jumps from field to field"});
+    if (n.cover_px > 0) d.push_back({0.6, "something in front of the bow may hide it"});
     return d;
 }
 
@@ -81,6 +82,9 @@ Lane_proposal Judge_crossing(const Lane_job& job, const Crossing_estimate& e, co
     // What reached past the bow may have been the bow itself, the rest of the hull a paddler's
     // or a blade's: the instant may lie as much earlier as that part was ahead.
     p.uncertainty_ms = std::max(p.uncertainty_ms, notes.ahead_px / e.speed);
+    // The front seen may be the cover's edge, moving with it: the bow lies anywhere up to where
+    // the hull was seen again past it.
+    p.uncertainty_ms = std::max(p.uncertainty_ms, notes.cover_px / e.speed);
     double nearest = 1e18;
     for (const auto& [field, ms] : job.field_ms)
         if (std::abs(ms - e.t_ms) < nearest) {

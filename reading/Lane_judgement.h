@@ -25,6 +25,7 @@ struct Lane_notes {
     std::set<double> led_by_more; // fields, by their time, in which something joined to the hull led its core
     double farthest_tip = -1e9;
     double ahead_px = 0; // the farthest anything joined to the hull reached past its bow
+    double cover_px = 0; // how far past the bow's front the hull went on behind something covering it
 };
 
 // Whether the bow lies past the line in most fields in the stay_ms after t: a boat that crossed

@@ -3,6 +3,7 @@
 #include "reading/Bow_model.h"
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
+#include "reading/Hidden_bow.h"
 #include "reading/Lane_window.h"
 #include "reading/Outline_crossing.h"
 #include "reading/Travel_direction.h"
@@ -18,6 +19,9 @@ constexpr double k_Reach = 80;          // pixels either side of the line that a
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
 constexpr double k_Stay_ms = 200; // after the crossing, in which a bow that crossed is seen past the line
+// A bow's speed barely changes over the fields around the line; fields by the line that put it
+// past the line this many times faster than it travels over them all do not show it crossing.
+constexpr double k_Leap = 2;
 
 Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
 {
@@ -139,6 +143,23 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
     return out;
 }
 
+// How far the hull went on past its front behind a cover, in the fields near the line where the
+// most did: a cover in front of the bow is there in some of them only, as it or the boat moves on.
+double Lane_reader::Cover_near_line(const Lane_job& job, const std::vector<Bow_sample>& samples, Cover_look look,
+                                    int step)
+{
+    std::vector<double> covered;
+    for (const auto& [field, ms] : job.field_ms) {
+        const auto s = std::find_if(samples.begin(), samples.end(), [&](auto& b) { return b.t_ms == ms; });
+        if (s == samples.end() || std::abs(s->tip) > 20) continue;
+        look.picture = Frame(Frame_of(field));
+        if (const double px = Hull_past_cover(look, s->rows, step); px > 0) covered.push_back(px);
+    }
+    // One field alone may show a splash or a blade ahead.
+    if (covered.size() < 2) return 0;
+    return *std::max_element(covered.begin(), covered.end());
+}
+
 // The fields near the instant t, as the bow model reads them.
 std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
 {
@@ -205,6 +226,10 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     if (!e) return No_time(job.span, 0.1, "the bow could not be read at the line");
     if (!Goes_on(bow, job, *e, seen))
         return No_time(job.span, 0.5, "what reached over the line went back: a blade, not the bow");
+    // What was seen past the line came into sight there (a faint hull, something else): the
+    // instant the bow crossed is not among the fields.
+    if (const auto travel = Travel_speed(seen.samples); travel && *travel > 0 && e->speed > k_Leap * *travel)
+        return No_time(job.span, 0.3, "the bow is not seen travelling over the line");
     const int step = seen.direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
     const Outlined_crossing outlined = Outline_crossing(*e, seen.samples, line_, seen.direction, step);
     // Fields that barely reach either side of the line, and a hull seen short of it after or an
@@ -215,6 +240,9 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     Crossing_estimate read = outlined.estimate.value_or(*e);
     const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
     if (const auto m = Taken_from_pixels(model.Crossing(Views(job, read.t_ms), read, seen.samples), read)) read = *m;
+    const Cover_look look{nullptr, water, source_.frame_width, window.X0(), window.X0() + window.Box_width() - 1,
+                          bow.Threshold()};
+    seen.notes.cover_px = Cover_near_line(job, seen.samples, look, step);
     return Judge_crossing(job, read, seen.notes);
 }
 

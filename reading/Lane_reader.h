@@ -18,6 +18,7 @@ class Bow_reader;
 class Lane_window;
 struct Bow_sample;
 struct Bow_view;
+struct Cover_look;
 
 class Lane_reader {
 public:
@@ -56,6 +57,7 @@ private:
 
     std::optional<Crossing_estimate> Fields_crossing(const Bow_reader& bow, const Lane_job& job, Seen& seen);
     bool Goes_on(const Bow_reader& bow, const Lane_job& job, const Crossing_estimate& e, Seen& seen);
+    double Cover_near_line(const Lane_job& job, const std::vector<Bow_sample>& samples, Cover_look look, int step);
     std::vector<Bow_view> Views(const Lane_job& job, double t);
     int32_t Water_frame(int64_t field, int side) const;
 

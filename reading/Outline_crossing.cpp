@@ -11,6 +11,8 @@ namespace {
 constexpr double k_Window_ms = 50; // fields this near the instant: the speed barely changes over them
 constexpr double k_Most_shift = 8; // pixels the outline may move the point from the fields' own fit
 constexpr double k_Steady = 0.75;  // share of a parity's fields a row of the hull shows in
+// Pixels a row of the outline may fall short of both rows beside it: each reads within a pixel.
+constexpr double k_Notch = 2;
 
 // The middle of the values; of an even count, the mean of the two middle ones: the upper one
 // alone reads a row of two fields long by half their difference.
@@ -42,7 +44,17 @@ std::optional<double> Past(double speed, const std::vector<Bow_sample>& samples,
         if (double(edges.size()) < k_Steady * fields[y & 1]) continue;
         outline.push_back({double(y), Median(edges)});
     }
-    const auto tip = Leading_point(outline, 1);
+    // Near its point a bow's outline bulges out: a row far short of both rows beside it read a
+    // stripe along the hull (a wale, a dark line) that barely differs from the water, not its
+    // end, and would pull the outline's point short. The point is found from the other rows.
+    std::vector<Row_front> kept;
+    for (size_t i = 0; i < outline.size(); ++i) {
+        const bool inner = i > 0 && i + 1 < outline.size() && outline[i - 1].y == outline[i].y - 1 &&
+                           outline[i + 1].y == outline[i].y + 1;
+        if (!inner || outline[i].edge >= std::min(outline[i - 1].edge, outline[i + 1].edge) - k_Notch)
+            kept.push_back(outline[i]);
+    }
+    const auto tip = Leading_point(kept, 1);
     if (!tip) return std::nullopt;
     return direction * line.U(step * tip->edge, tip->y) / std::abs(line.U(1, 0) - line.U(0, 0));
 }

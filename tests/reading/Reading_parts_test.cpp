@@ -1,6 +1,7 @@
 #include "reading/Bow_front.h"
 #include "reading/Crossing_fit.h"
 #include "reading/Goal_geometry.h"
+#include "reading/Hidden_bow.h"
 #include "reading/Lane_judgement.h"
 #include "reading/Outline_crossing.h"
 #include "reading/Travel_direction.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 namespace wk {
 namespace {
@@ -74,6 +76,31 @@ TEST(Crossing_fit, StraightRunWithAFieldPushedAheadGivesItsCrossing)
 // wedge, round and needle bows (the row through a needle's point reads well short of it, its
 // pixels only partly covered), upright and slanted lines, either direction, and a blade beside
 // the bow, past it in every other frame, that the hull's steady rows outvote.
+// The bow's travel from steps two fields apart: the parities' rows read the bow apart by a pixel
+// or more, and a leap over the line in the fields by it moves the middle step not at all.
+TEST(Crossing_fit, TravelIsTheMiddleStepBetweenFieldsOfOneParity)
+{
+    struct Case {
+        const char* name;
+        double parity_px, leap_px;
+        std::optional<double> speed;
+    };
+    for (const Case c : {Case{"steady", 0, 0, 0.2}, Case{"parities apart", 1.5, 0, 0.2},
+                         Case{"leap over the line", 1.5, 90, 0.2}}) {
+        std::vector<Bow_sample> s;
+        for (int k = -6; k <= 6; ++k)
+            s.push_back(
+                {1000 + 20.0 * k, 0.2 * 20 * k + (k % 2 ? c.parity_px : 0) + (k >= 0 ? c.leap_px : -c.leap_px)});
+        const auto travel = Travel_speed(s);
+        ASSERT_TRUE(travel) << c.name;
+        EXPECT_NEAR(*travel, *c.speed, 1e-9) << c.name;
+        const auto e = Fit_crossing(s);
+        ASSERT_TRUE(e) << c.name;
+        EXPECT_EQ(e->speed > 2 * *travel, c.leap_px > 0) << c.name;
+    }
+    EXPECT_FALSE(Travel_speed({{1000, -1}, {1020, 1}})) << "no two steps";
+}
+
 TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
 {
     struct Case {
@@ -83,11 +110,13 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
         double tip_y;     // between rows: 0.3 off the odd rows, 0.7 off the even ones
         double slope_up, slope_down, power; // columns the outline falls back a row from the point, ^power
         bool blade = false;
+        double stripe_y = 0; // a row along the hull that barely differs from the water, read 8 short
     };
     for (const Case c : {Case{"wedge", 0, 1, 250.3, 3, 2, 1}, Case{"round", 0, 1, 249.6, 2.5, 2.5, 1.7},
                          Case{"needle", 0, 1, 250.3, 8, 6, 1.5},
                          Case{"slanted", 70, 1, 250.3, 3, 4, 1.3}, Case{"from the right", -60, -1, 251.7, 2, 3, 1},
-                         Case{"blade", 0, 1, 250.3, 3, 2, 1, true}}) {
+                         Case{"blade", 0, 1, 250.3, 3, 2, 1, true},
+                         Case{"stripe at the point", 0, 1, 250.3, 3, 2, 1, false, 250}}) {
         SCOPED_TRACE(c.name);
         const Goal_geometry line(400, 10, 400 + c.line_dx, 560);
         const double line_x = 400 + c.line_dx * (c.tip_y - 10) / 550, speed = 0.22, crossing = 5013.7;
@@ -104,7 +133,7 @@ TEST(Outline_crossing, FieldsTogetherPlaceASharpBowBetweenTheirRows)
                     const double dy = y + (k + 0.5) / 16 - 0.5 - c.tip_y, slope = dy < 0 ? c.slope_up : c.slope_down;
                     edge += (c.moving * tip_x - slope * std::pow(std::abs(dy), c.power)) / 16;
                 }
-                s.rows.push_back({y, edge});
+                s.rows.push_back({y, edge - (y == c.stripe_y ? 8 : 0)});
             }
             for (double y = double(f % 2 == 1 ? 263 : 264); c.blade && f % 4 < 2 && y <= 268; y += 2)
                 s.rows.push_back({y, c.moving * tip_x + 5});
@@ -281,6 +310,60 @@ TEST(Lane_judgement, PixelsCrossingIsTakenWhenItLiesNearTheFieldsOwn)
         EXPECT_NEAR(e->standard_error_ms, std::hypot(1.0, 2.0), 1e-9) << c.name;
     }
     EXPECT_FALSE(Taken_from_pixels(std::nullopt, points));
+}
+
+// A bright hull over grey water, its front at column 40 (60 when the travel runs toward smaller
+// columns), rows 10 to 20. What lies past the front in its rows says whether something covers the
+// bow: the hull seen again past a gap in most rows does, a blade in one row or a short splash
+// does not.
+TEST(Hidden_bow, HullSeenAgainPastAGapInMostOfTheFrontsRows)
+{
+    struct Case {
+        const char* name;
+        int step;
+        int from, to;    // columns past the gap that show the hull again
+        int rows_shown;  // of the front's 6 rows
+        bool covered;
+    };
+    constexpr int32_t w = 100, h = 30;
+    for (const Case c : {Case{"bare bow", 1, 0, -1, 6, false}, Case{"paddler in front", 1, 50, 64, 6, true},
+                         Case{"paddler, travel to the left", -1, 36, 49, 5, true},
+                         Case{"blade in one row", 1, 50, 64, 1, false},
+                         Case{"splash of two pixels", 1, 50, 51, 6, false},
+                         Case{"shown in half the rows", 1, 50, 64, 3, false}}) {
+        std::vector<uint8_t> water(size_t(w * h), 90), picture = water;
+        std::vector<Row_front> rows;
+        for (int k = 0; k < 6; ++k) {
+            const int32_t y = 10 + 2 * k;
+            for (int32_t x = 0; x < w; ++x) {
+                const bool hull = c.step > 0 ? x <= 40 : x >= 60;
+                const bool again = k < c.rows_shown && x >= c.from && x <= c.to;
+                if (hull || again) picture[size_t(y * w + x)] = 200;
+            }
+            rows.push_back({double(y), c.step * (c.step > 0 ? 40.0 : 60.0)});
+        }
+        const Cover_look look{picture.data(), {water.data(), water.data(), water.data()}, w, 0, w - 1, 30};
+        const double past = Hull_past_cover(look, rows, c.step);
+        EXPECT_EQ(past > 0, c.covered) << c.name << " " << past;
+        if (c.covered) EXPECT_GE(past, std::abs((c.step > 0 ? c.to - 40 : 60 - c.from))) << c.name;
+    }
+}
+
+// The front seen was the cover's edge: the bow may lie anywhere up to where the hull was seen
+// again, and the interval says so.
+TEST(Lane_judgement, ACoveredBowWidensTheInterval)
+{
+    Lane_job job;
+    job.field_ms = {{1, 980}, {2, 1000}, {3, 1020}};
+    Crossing_estimate e;
+    e.t_ms = 1000, e.standard_error_ms = 0.5, e.speed = 0.1, e.before = e.after = 3;
+    Lane_notes notes;
+    const double bare = Judge_crossing(job, e, notes).uncertainty_ms;
+    notes.cover_px = 20;
+    const Lane_proposal covered = Judge_crossing(job, e, notes);
+    EXPECT_LT(bare, 10);
+    EXPECT_GE(covered.uncertainty_ms, 200);
+    EXPECT_LT(covered.confidence, 1);
 }
 
 TEST(Lane_judgement, DeadHeatsAreLanesWhoseIntervalsOverlap)
