@@ -35,8 +35,14 @@ public:
 
 private:
     struct Grid;
+    struct Body_row {
+        double front = -1e9, back = -1e9; // along the travel
+        double length = 0;                // pixels
+        double v = 0;                     // along the line, at the front
+    };
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
+    std::vector<Body_row> Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const;
     std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
     uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
     {
