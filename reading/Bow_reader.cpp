@@ -19,7 +19,7 @@ constexpr double k_Inside = 12;
 // Of the longest run a row of the core has that makes the row the hull's body: its rows near the
 // edges run shorter where it narrows toward bow and stern, a blade's a small share.
 constexpr double k_Body_share = 0.35;
-constexpr int k_Gap = 1; // cells a row's run bridges (noise)
+constexpr int k_Gap = 3; // cells a row's run bridges (noise, a line or a shaft across the hull)
 constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach      // pixels behind it that each row is followed forward from
 
 uint8_t Median_of(std::vector<uint8_t>& v)
@@ -200,7 +200,8 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, int32_t r, int directi
 }
 
 // Each row's longest stretch of the core along the travel in one brightness (a dark blade over a
-// light hull is not the hull), single cells of noise bridged: from its front back.
+// light hull is not the hull), short gaps bridged (noise, a line or a shaft across the hull): from
+// its front back.
 std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const
 {
     Grid_cells in_core(g.mask.size(), 0);
