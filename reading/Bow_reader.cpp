@@ -14,13 +14,13 @@ namespace {
 
 constexpr int k_Min_threshold = 12;
 constexpr int k_Min_core = 24;       // cells: smaller regions are no hull
-constexpr double k_Front_depth = 15; // pixels behind the leading core cell that give the bow's height
-constexpr double k_Inside = 12;
+constexpr double k_Front_depth = 15; // pixels behind the body's lead that give the bow's height
+constexpr double k_Inside = 12;     // pixels behind the lead that each row is followed forward from
 // Of the longest run a row of the core has that makes the row the hull's body: its rows near the
 // edges run shorter where it narrows toward bow and stern, a blade's a small share.
 constexpr double k_Body_share = 0.35;
 constexpr int k_Gap = 3; // cells a row's run bridges (noise, a line or a shaft across the hull)
-constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach      // pixels behind it that each row is followed forward from
+constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach
 
 uint8_t Median_of(std::vector<uint8_t>& v)
 {
