@@ -228,6 +228,35 @@ std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std
     return rows;
 }
 
+bool Bow_reader::Body_front::Fills(size_t r) const { return rows[r].length >= k_Body_share * longest; }
+
+// The bow's height and lead from the hull's body: the rows where the core runs long and in one
+// brightness behind its front. A blade or a paddler joined to the hull is short along the travel,
+// and its cells would put the bow at their height and reach.
+Bow_reader::Body_front Bow_reader::Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const
+{
+    Body_front f;
+    f.rows = Body_rows(g, core, direction);
+    for (const Body_row& b : f.rows) f.longest = std::max(f.longest, b.length);
+    for (size_t r = 0; r < f.rows.size(); ++r)
+        if (f.Fills(r)) f.lead = std::max(f.lead, f.rows[r].front);
+    int front_cells = 0;
+    for (size_t r = 0; r < f.rows.size(); ++r) {
+        const Body_row& b = f.rows[r];
+        if (!f.Fills(r) || b.front < f.lead - k_Front_depth) continue;
+        f.vmin = std::min(f.vmin, b.v), f.vmax = std::max(f.vmax, b.v);
+        // The bow's own brightness against the water, from the body's front: the body further
+        // back (a light paddler over a dark hull) does not speak for it.
+        for (int32_t c = 0; c < g.cols; ++c) {
+            const size_t i = g.At(int32_t(r), c);
+            const double du = direction * g.u[i];
+            if (du <= b.front && du >= std::max(b.back, f.lead - k_Front_depth)) f.bow += g.d[i], ++front_cells;
+        }
+    }
+    f.bow /= std::max(front_cells, 1);
+    return f;
+}
+
 // The regions that can be this lane's hull, largest first: those that reach the middle half of
 // the lane. What only pokes in at its side is a neighbour's paddler, blade or bow.
 std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
@@ -266,31 +295,8 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     out.low_contrast = std::abs(hull_colour) < 2.0 * threshold_;
     if (direction == 0) return out;
 
-    // The bow's height and lead from the hull's body: the rows where the core runs long and in
-    // one brightness behind its front. A blade or a paddler joined to the hull is short along the
-    // travel, and its cells would put the bow at their height and reach.
-    const std::vector<Body_row> body = Body_rows(g, core, direction);
-    double longest = 0;
-    for (const Body_row& b : body) longest = std::max(longest, b.length);
-    auto in_body = [&](size_t r) { return body[r].length >= k_Body_share * longest; };
-    double lead = -1e9;
-    for (size_t r = 0; r < body.size(); ++r)
-        if (in_body(r)) lead = std::max(lead, body[r].front);
-    double vmin = 1e9, vmax = -1e9, bow = 0;
-    int front_cells = 0;
-    for (size_t r = 0; r < body.size(); ++r) {
-        const Body_row& b = body[r];
-        if (!in_body(r) || b.front < lead - k_Front_depth) continue;
-        vmin = std::min(vmin, b.v), vmax = std::max(vmax, b.v);
-        // The bow's own brightness against the water, from the body's front: the body further
-        // back (a light paddler over a dark hull) does not speak for it.
-        for (int32_t c = 0; c < g.cols; ++c) {
-            const size_t i = g.At(int32_t(r), c);
-            const double du = direction * g.u[i];
-            if (du <= b.front && du >= std::max(b.back, lead - k_Front_depth)) bow += g.d[i], ++front_cells;
-        }
-    }
-    bow /= std::max(front_cells, 1);
+    const Body_front body = Front_of(g, core, direction);
+    const double lead = body.lead;
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
     double farthest_joined = -1e9;
     for (size_t k = 0; k < joined.size(); ++k)
@@ -300,12 +306,12 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     for (int32_t r = 0; r < g.rows; ++r) {
         // Followed from inside the row's own body: started in a blade over it, the row would end
         // where the blade does.
-        const Body_row& b = body[size_t(r)];
-        if (!in_body(size_t(r)) || b.front < lead - k_Inside - 1 || b.back > lead - k_Inside) continue;
-        const std::optional<double> edge = Row_edge(g, r, direction, lead, bow);
+        const Body_row& b = body.rows[size_t(r)];
+        if (!body.Fills(size_t(r)) || b.front < lead - k_Inside - 1 || b.back > lead - k_Inside) continue;
+        const std::optional<double> edge = Row_edge(g, r, direction, lead, body.bow);
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
-        if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;
+        if (std::max(row.v0, row.v1) < body.vmin - 3 || std::min(row.v0, row.v1) > body.vmax + 3) continue;
         if (std::isnan(*edge)) return out; // the hull runs out of the window: its bow is not seen
         front.push_back({double(window_.Frame_y(g.field, r)), *edge});
     }

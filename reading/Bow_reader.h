@@ -40,9 +40,17 @@ private:
         double length = 0;                // pixels
         double v = 0;                     // along the line, at the front
     };
+    // The hull's body at its front: the rows it fills, where it leads, at what height (along the
+    // line) and how much brighter than the water.
+    struct Body_front {
+        std::vector<Body_row> rows;
+        double longest = 0, lead = -1e9, vmin = 1e9, vmax = -1e9, bow = 0;
+        bool Fills(size_t row) const;
+    };
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
     std::vector<Body_row> Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const;
+    Body_front Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const;
     std::optional<double> Row_edge(const Grid& g, int32_t r, int direction, double lead, double hull) const;
     uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
     {
