@@ -45,6 +45,19 @@ Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
     return p;
 }
 
+// The crossing refined by the bow's outline; none where what crossed was a blade or spray: fields
+// that barely reach either side of the line with a hull seen short of it after or an outline
+// that cannot be read there, or what leads past the line lying in other rows than the bow
+// before it.
+std::optional<Crossing_estimate> Seen_crossing(const Crossing_estimate& e, const std::vector<Bow_sample>& samples,
+                                               const Goal_geometry& line, int direction, int step)
+{
+    const Outlined_crossing outlined = Outline_crossing(e, samples, line, direction, step);
+    if (outlined.other_height || ((outlined.short_of_line || !outlined.estimate) && (e.before < 2 || e.after < 2)))
+        return std::nullopt;
+    return outlined.estimate.value_or(e);
+}
+
 int32_t Frame_of(int64_t field) { return int32_t((field + 1) / 2); }
 int Field_of(int64_t field) { return field % 2 == 1 ? 1 : 2; }
 
@@ -210,13 +223,20 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     if (!Stays_past(notes.past, e->t_ms, k_Stay_ms))
         return No_time(job.span, 0.5, "what reached over the line went back: a blade, not the bow");
     const int step = direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
-    const Outlined_crossing outlined = Outline_crossing(*e, samples, line_, direction, step);
-    // Fields that barely reach either side of the line, and a hull seen short of it after or an
-    // outline that cannot be read there: what crossed was a blade or spray, not the bow. Nor
-    // when what leads past the line lies in other rows than the bow before it.
-    if (outlined.other_height || ((outlined.short_of_line || !outlined.estimate) && (e->before < 2 || e->after < 2)))
-        return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
-    Crossing_estimate read = outlined.estimate.value_or(*e);
+    const std::optional<Crossing_estimate> crossing = Seen_crossing(*e, samples, line_, direction, step);
+    if (!crossing) return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
+    Crossing_estimate read = *crossing;
+    // Fields where something leads at another height than the bow are read again without them,
+    // once all of them showed the bow crossing: left out first, a blade would stand for the bow.
+    std::vector<Bow_sample> steady = At_bow_height(samples, e->t_ms);
+    if (steady.size() < samples.size())
+        if (std::optional<Crossing_estimate> again = Fit_crossing(steady)) {
+            again->left_out += int(samples.size() - steady.size());
+            if (const auto steadier = Seen_crossing(*again, steady, line_, direction, step)) {
+                read = *steadier;
+                samples = std::move(steady);
+            }
+        }
     const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
     if (const auto m = Taken(model.Crossing(Views(job, read.t_ms), read, samples), read)) read = *m;
     return Judge_crossing(job, read, notes);
