@@ -242,7 +242,22 @@ std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std
     return rows;
 }
 
-bool Bow_reader::Body_front::Fills(size_t r) const { return rows[r].length >= k_Body_share * longest; }
+bool Bow_reader::Body_front::Fills(size_t r) const { return whole || rows[r].length >= k_Body_share * longest; }
+
+// The bow's height and lead from every cell of the core near its front.
+Bow_reader::Body_front Bow_reader::Whole_front(const Grid& g, const std::vector<size_t>& core, int direction) const
+{
+    Body_front f;
+    f.whole = true;
+    f.rows.resize(size_t(std::max(g.rows, 0)));
+    for (size_t i : core) f.lead = std::max(f.lead, direction * g.u[i]);
+    int front_cells = 0;
+    for (size_t i : core)
+        if (direction * g.u[i] >= f.lead - k_Front_depth)
+            f.vmin = std::min(f.vmin, g.v[i]), f.vmax = std::max(f.vmax, g.v[i]), f.bow += g.d[i], ++front_cells;
+    f.bow /= std::max(front_cells, 1);
+    return f;
+}
 
 // The bow's height and lead from the hull's body: the rows where the core runs long and in one
 // brightness behind its front. A blade or a paddler joined to the hull is short along the travel,
@@ -309,7 +324,9 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     out.low_contrast = std::abs(hull_colour) < 2.0 * threshold_;
     if (direction == 0) return out;
 
-    const Body_front body = Front_of(g, core, direction);
+    // A hull that barely differs from the water passes the threshold in patches: its rows break
+    // into short runs that say nothing of the body, so the whole core's front stands for the bow.
+    const Body_front body = out.low_contrast ? Whole_front(g, core, direction) : Front_of(g, core, direction);
     const double lead = body.lead;
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
     double farthest_joined = -1e9;
@@ -323,7 +340,7 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
         // Followed from inside the row's own body: started in a blade over it, the row would end
         // where the blade does.
         const Body_row& b = body.rows[size_t(r)];
-        if (!body.Fills(size_t(r)) || b.front < lead - k_Inside - 1 || b.back > lead - k_Inside) continue;
+        if (!body.whole && (!body.Fills(size_t(r)) || b.front < lead - k_Inside - 1 || b.back > lead - k_Inside)) continue;
         const std::optional<double> edge = Row_edge(g, core_cells, r, direction, lead, body.bow);
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
