@@ -47,24 +47,23 @@ std::vector<Bow_sample> Nearest(const std::vector<Bow_sample>& all, double t)
     return before;
 }
 
-// The middle of the rows that lead in a field: a blunt stem leads over its height, a point in a
-// row or two.
-double Leading_height(const Bow_sample& s)
+// The span of heights over which a field's rows lead: a blunt stem leads over its height, a
+// point in a row or two.
+std::pair<double, double> Leading_span(const Bow_sample& s)
 {
     double farthest = -1e18, top = 1e18, bottom = -1e18;
     for (const Row_front& r : s.rows) farthest = std::max(farthest, r.edge);
     for (const Row_front& r : s.rows)
         if (r.edge >= farthest - k_Leading) top = std::min(top, r.y), bottom = std::max(bottom, r.y);
-    return (top + bottom) / 2;
+    return {top, bottom};
 }
 
+// A stem that leads in rows above and below the bow's height leads at it too: a field shows
+// every other row, and the rows nearest the height may trail a little by the stem's shape.
 bool Leads_near(const Bow_sample& s, double height)
 {
-    double farthest = -1e18;
-    for (const Row_front& r : s.rows) farthest = std::max(farthest, r.edge);
-    return std::any_of(s.rows.begin(), s.rows.end(), [&](const Row_front& r) {
-        return r.edge >= farthest - k_Leading && std::abs(r.y - height) <= k_Height_slack;
-    });
+    const auto [top, bottom] = Leading_span(s);
+    return height >= top - k_Height_slack && height <= bottom + k_Height_slack;
 }
 
 } // namespace
@@ -76,7 +75,10 @@ std::vector<Bow_sample> At_bow_height(std::vector<Bow_sample> samples, double t_
     auto near = [&](const Bow_sample& s) { return std::abs(s.t_ms - t_ms) <= k_Height_window_ms && !s.rows.empty(); };
     std::vector<double> heights;
     for (const Bow_sample& s : samples)
-        if (near(s)) heights.push_back(Leading_height(s));
+        if (near(s)) {
+            const auto [top, bottom] = Leading_span(s);
+            heights.push_back((top + bottom) / 2);
+        }
     if (heights.size() < 4) return samples;
     std::sort(heights.begin(), heights.end());
     const size_t n = heights.size();
