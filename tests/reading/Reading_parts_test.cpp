@@ -69,9 +69,9 @@ TEST(Crossing_fit, StraightRunWithAFieldPushedAheadGivesItsCrossing)
 }
 
 // A blade joined to the hull that leads above it in some fields near the line is left out of
-// them, and the rest give the bow's crossing; a blunt stem leading over its height, or a point
-// pitching a row from field to field, loses no field; with too few fields near the line there is
-// no telling and none is left out.
+// them, and the rest give the bow's crossing; a blunt stem leading over its height, a stem
+// leading above and below a notch, or a point pitching a row from field to field, loses no
+// field; with too few fields near the line there is no telling and none is left out.
 TEST(Crossing_fit, FieldsLedAtAnotherHeightThanTheBowAreLeftOut)
 {
     struct Case {
@@ -81,16 +81,19 @@ TEST(Crossing_fit, FieldsLedAtAnotherHeightThanTheBowAreLeftOut)
         double pitch;         // rows the point moves up and down from field to field
         int64_t first, last;  // the fields read
         size_t left_out;
+        double notch = 0;     // rows either side of the point that lead, the point's own row behind
     };
     const double crossing = 5013.7, speed = 0.2;
     for (const Case c : {Case{"blade above", 2, true, 0, 240, 262, 2}, Case{"blunt stem", 0, false, 0, 240, 262, 0},
-                         Case{"pitching", 3, false, 1, 240, 262, 0}, Case{"few fields", 2, true, 0, 249, 251, 0}}) {
+                         Case{"pitching", 3, false, 1, 240, 262, 0}, Case{"few fields", 2, true, 0, 249, 251, 0},
+                         Case{"notched stem", 2, false, 0, 240, 262, 0, 3.5}}) {
         SCOPED_TRACE(c.name);
         std::vector<Bow_sample> samples;
         for (int64_t f = c.first; f <= c.last; ++f) {
             const double t = 20.0 * double(f), tip = speed * (t - crossing), point = 250 + (f % 2 ? c.pitch : -c.pitch);
             Bow_sample s{t, tip, {}};
-            for (double y = double(244 + f % 2); y <= 256; y += 2) s.rows.push_back({y, 400 + tip - c.slope * std::abs(y - point)});
+            for (double y = double(244 + f % 2); y <= 256; y += 2)
+                s.rows.push_back({y, 400 + tip - c.slope * std::abs(std::abs(y - point) - c.notch)});
             if (c.blade && f % 3 == 0) {
                 for (double y = double(236 + f % 2); y <= 240; y += 2) s.rows.push_back({y, 400 + tip + 6});
                 s.tip += 6;
