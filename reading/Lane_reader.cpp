@@ -119,8 +119,15 @@ std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
         taken.push_back(frame);
         if (const uint8_t* p = Frame(frame)) frames.push_back(p);
     };
-    for (auto [f, side] : wanted) take(f, side);
-    if (frames.size() < 3)
+    int sides = 0; // bit 1: a frame before the stretch, bit 2: one after it
+    for (auto [f, side] : wanted) {
+        const size_t had = frames.size();
+        take(f, side);
+        if (frames.size() > had) sides |= side < 0 ? 1 : 2;
+    }
+    // Frames from one side only may all show a boat that lay at the line before the stretch (it
+    // eased off there) or after it: the recording's ends are taken too, to outvote it.
+    if (frames.size() < 3 || sides != 3)
         for (auto [f, side] : {std::pair{int64_t(1), -1}, {fields, 1}, {int64_t(11), -1}, {fields - 10, 1}})
             take(f, side);
     return frames;
