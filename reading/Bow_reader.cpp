@@ -14,9 +14,13 @@ namespace {
 
 constexpr int k_Min_threshold = 12;
 constexpr int k_Min_core = 24;       // cells: smaller regions are no hull
-constexpr double k_Front_depth = 15; // pixels behind the leading core cell that give the bow's height
-constexpr double k_Inside = 12;       // pixels behind the core's lead that each row is followed forward from
+constexpr double k_Front_depth = 15; // pixels behind the body's lead that give the bow's height
+constexpr double k_Inside = 12;     // pixels behind the lead that each row is followed forward from
+// Of the longest run a row of the core has that makes the row the hull's body: its rows near the
+// edges run shorter where it narrows toward bow and stern, a blade's a small share.
+constexpr double k_Body_share = 0.35;
 constexpr int32_t k_Level_back = 24; // pixels behind that where a row's full level is looked for
+constexpr int k_Gap = 3; // cells a row's run bridges (noise, a line or a shaft across the hull)
 constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach
 
 uint8_t Median_of(std::vector<uint8_t>& v)
@@ -209,6 +213,79 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint
     return step * x;
 }
 
+// Each row's longest stretch of the core along the travel in one brightness (a dark blade over a
+// light hull is not the hull), short gaps bridged (noise, a line or a shaft across the hull): from
+// its front back.
+std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const
+{
+    Grid_cells in_core(g.mask.size(), 0);
+    for (size_t i : core) in_core[i] = 1;
+    const Goal_geometry& line = window_.Line();
+    const bool forward = direction * (line.U(1, 0) - line.U(0, 0)) >= 0; // the front lies at higher columns
+    std::vector<Body_row> rows(size_t(std::max(g.rows, 0)));
+    for (int32_t r = 0; r < g.rows; ++r) {
+        Body_row& best = rows[size_t(r)];
+        Body_row run;
+        int sign = 0, gap = 0;
+        for (int32_t k = 0; k < g.cols; ++k) {
+            const size_t i = g.At(r, forward ? g.cols - 1 - k : k);
+            const int s = g.d[i] > 0 ? 1 : -1;
+            const double du = direction * g.u[i];
+            if (in_core[i] && sign == s) run.back = du, gap = 0;
+            else if (sign != 0 && ++gap <= k_Gap) continue;
+            else if (in_core[i]) run = {du, du, 0, g.v[i]}, sign = s, gap = 0;
+            else sign = 0;
+            run.length = run.front - run.back + 1;
+            if (sign != 0 && run.length > best.length) best = run;
+        }
+    }
+    return rows;
+}
+
+bool Bow_reader::Body_front::Fills(size_t r) const { return whole || rows[r].length >= k_Body_share * longest; }
+
+// The bow's height and lead from every cell of the core near its front.
+Bow_reader::Body_front Bow_reader::Whole_front(const Grid& g, const std::vector<size_t>& core, int direction) const
+{
+    Body_front f;
+    f.whole = true;
+    f.rows.resize(size_t(std::max(g.rows, 0)));
+    for (size_t i : core) f.lead = std::max(f.lead, direction * g.u[i]);
+    int front_cells = 0;
+    for (size_t i : core)
+        if (direction * g.u[i] >= f.lead - k_Front_depth)
+            f.vmin = std::min(f.vmin, g.v[i]), f.vmax = std::max(f.vmax, g.v[i]), f.bow += g.d[i], ++front_cells;
+    f.bow /= std::max(front_cells, 1);
+    return f;
+}
+
+// The bow's height and lead from the hull's body: the rows where the core runs long and in one
+// brightness behind its front. A blade or a paddler joined to the hull is short along the travel,
+// and its cells would put the bow at their height and reach.
+Bow_reader::Body_front Bow_reader::Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const
+{
+    Body_front f;
+    f.rows = Body_rows(g, core, direction);
+    for (const Body_row& b : f.rows) f.longest = std::max(f.longest, b.length);
+    for (size_t r = 0; r < f.rows.size(); ++r)
+        if (f.Fills(r)) f.lead = std::max(f.lead, f.rows[r].front);
+    int front_cells = 0;
+    for (size_t r = 0; r < f.rows.size(); ++r) {
+        const Body_row& b = f.rows[r];
+        if (!f.Fills(r) || b.front < f.lead - k_Front_depth) continue;
+        f.vmin = std::min(f.vmin, b.v), f.vmax = std::max(f.vmax, b.v);
+        // The bow's own brightness against the water, from the body's front: the body further
+        // back (a light paddler over a dark hull) does not speak for it.
+        for (int32_t c = 0; c < g.cols; ++c) {
+            const size_t i = g.At(int32_t(r), c);
+            const double du = direction * g.u[i];
+            if (du <= b.front && du >= std::max(b.back, f.lead - k_Front_depth)) f.bow += g.d[i], ++front_cells;
+        }
+    }
+    f.bow /= std::max(front_cells, 1);
+    return f;
+}
+
 // The regions that can be this lane's hull, largest first: those that reach the middle half of
 // the lane. What only pokes in at its side is a neighbour's paddler, blade or bow.
 std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
@@ -247,32 +324,27 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
     out.low_contrast = std::abs(hull_colour) < 2.0 * threshold_;
     if (direction == 0) return out;
 
-    // The bow's height: where the core leads, a little behind its leading cell.
-    double lead = -1e9;
-    for (size_t i : core) lead = std::max(lead, direction * g.u[i]);
-    double vmin = 1e9, vmax = -1e9;
-    for (size_t i : core)
-        if (direction * g.u[i] >= lead - k_Front_depth) vmin = std::min(vmin, g.v[i]), vmax = std::max(vmax, g.v[i]);
-    // The bow's own brightness against the water, from the core's front: the body further back
-    // (a light paddler over a dark hull) does not speak for it.
-    double bow = 0;
-    int front_cells = 0;
-    for (size_t i : core)
-        if (direction * g.u[i] >= lead - k_Front_depth) bow += g.d[i], ++front_cells;
-    bow /= std::max(front_cells, 1);
+    // A hull that barely differs from the water passes the threshold in patches: its rows break
+    // into short runs that say nothing of the body, so the whole core's front stands for the bow.
+    const Body_front body = out.low_contrast ? Whole_front(g, core, direction) : Front_of(g, core, direction);
+    const double lead = body.lead;
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
     double farthest_joined = -1e9;
     for (size_t k = 0; k < joined.size(); ++k)
         if (joined[k]) farthest_joined = std::max(farthest_joined, direction * g.u[k]);
 
-    Grid_cells body(g.mask.size(), 0);
-    for (size_t i : core) body[i] = 1;
+    Grid_cells core_cells(g.mask.size(), 0);
+    for (size_t i : core) core_cells[i] = 1;
     std::vector<Row_front> front;
     for (int32_t r = 0; r < g.rows; ++r) {
-        const std::optional<double> edge = Row_edge(g, body, r, direction, lead, bow);
+        // Followed from inside the row's own body: started in a blade over it, the row would end
+        // where the blade does.
+        const Body_row& b = body.rows[size_t(r)];
+        if (!body.whole && (!body.Fills(size_t(r)) || b.front < lead - k_Inside - 1 || b.back > lead - k_Inside)) continue;
+        const std::optional<double> edge = Row_edge(g, core_cells, r, direction, lead, body.bow);
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
-        if (std::max(row.v0, row.v1) < vmin - 3 || std::min(row.v0, row.v1) > vmax + 3) continue;
+        if (std::max(row.v0, row.v1) < body.vmin - 3 || std::min(row.v0, row.v1) > body.vmax + 3) continue;
         if (std::isnan(*edge)) { // the hull runs out of the window ahead: its bow is not seen
             out.beyond = true;
             return out;

@@ -36,8 +36,24 @@ public:
 
 private:
     struct Grid;
+    struct Body_row {
+        double front = -1e9, back = -1e9; // along the travel
+        double length = 0;                // pixels
+        double v = 0;                     // along the line, at the front
+    };
+    // The hull's body at its front: the rows it fills, where it leads, at what height (along the
+    // line) and how much brighter than the water.
+    struct Body_front {
+        std::vector<Body_row> rows;
+        double longest = 0, lead = -1e9, vmin = 1e9, vmax = -1e9, bow = 0;
+        bool whole = false; // every row of the core counts
+        bool Fills(size_t row) const;
+    };
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
+    std::vector<Body_row> Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const;
+    Body_front Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const;
+    Body_front Whole_front(const Grid& g, const std::vector<size_t>& core, int direction) const;
     // body: the cells of the hull's body (its largest region, thin parts left out).
     std::optional<double> Row_edge(const Grid& g, const std::vector<uint8_t>& body, int32_t r, int direction,
                                    double lead, double hull) const;

@@ -8,6 +8,9 @@ namespace {
 
 constexpr int k_Each_side = 3;     // fields either side of the line that the fit takes
 constexpr double k_Least_sigma = 0.3; // pixels: no field is read better than this
+constexpr double k_Height_window_ms = 80; // fields this near the instant show the bow's height
+constexpr double k_Leading = 1.5;   // pixels behind a field's farthest row that still lead
+constexpr double k_Height_slack = 2; // frame rows the leading rows may lie from the bow's height
 
 struct Fitted {
     double t_mean = 0, a = 0, b = 0, ssr = 0, sxx = 0;
@@ -44,6 +47,25 @@ std::vector<Bow_sample> Nearest(const std::vector<Bow_sample>& all, double t)
     return before;
 }
 
+// The span of heights over which a field's rows lead: a blunt stem leads over its height, a
+// point in a row or two.
+std::pair<double, double> Leading_span(const Bow_sample& s)
+{
+    double farthest = -1e18, top = 1e18, bottom = -1e18;
+    for (const Row_front& r : s.rows) farthest = std::max(farthest, r.edge);
+    for (const Row_front& r : s.rows)
+        if (r.edge >= farthest - k_Leading) top = std::min(top, r.y), bottom = std::max(bottom, r.y);
+    return {top, bottom};
+}
+
+// A stem that leads in rows above and below the bow's height leads at it too: a field shows
+// every other row, and the rows nearest the height may trail a little by the stem's shape.
+bool Leads_near(const Bow_sample& s, double height)
+{
+    const auto [top, bottom] = Leading_span(s);
+    return height >= top - k_Height_slack && height <= bottom + k_Height_slack;
+}
+
 } // namespace
 
 std::optional<double> Travel_speed(const std::vector<Bow_sample>& samples)
@@ -66,6 +88,25 @@ std::optional<double> Travel_speed(const std::vector<Bow_sample>& samples)
     const auto mid = speeds.begin() + std::ptrdiff_t(speeds.size() / 2);
     std::nth_element(speeds.begin(), mid, speeds.end());
     return *mid;
+}
+
+// The hull leads at one height from field to field (it pitches a little); what joins it and
+// reaches further comes and goes with the stroke, above or below it.
+std::vector<Bow_sample> At_bow_height(std::vector<Bow_sample> samples, double t_ms)
+{
+    auto near = [&](const Bow_sample& s) { return std::abs(s.t_ms - t_ms) <= k_Height_window_ms && !s.rows.empty(); };
+    std::vector<double> heights;
+    for (const Bow_sample& s : samples)
+        if (near(s)) {
+            const auto [top, bottom] = Leading_span(s);
+            heights.push_back((top + bottom) / 2);
+        }
+    if (heights.size() < 4) return samples;
+    std::sort(heights.begin(), heights.end());
+    const size_t n = heights.size();
+    const double height = (heights[(n - 1) / 2] + heights[n / 2]) / 2;
+    std::erase_if(samples, [&](const Bow_sample& s) { return near(s) && !Leads_near(s, height); });
+    return samples;
 }
 
 std::optional<Crossing_estimate> Fit_crossing(std::vector<Bow_sample> samples)

@@ -31,4 +31,9 @@ std::optional<double> Travel_speed(const std::vector<Bow_sample>& samples);
 // None unless the bow is seen both before and after the line.
 std::optional<Crossing_estimate> Fit_crossing(std::vector<Bow_sample> samples);
 
+// The samples less the fields near the instant t whose leading rows lie away from the height the
+// bow leads at in most of them: there a blade or a neighbour's paddler reaches further than the
+// bow at another height. All of them where too few fields are near to tell.
+std::vector<Bow_sample> At_bow_height(std::vector<Bow_sample> samples, double t_ms);
+
 } // namespace wk

@@ -32,6 +32,36 @@ Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
     return p;
 }
 
+// The crossing refined by the bow's outline; none where what crossed was a blade or spray: fields
+// that barely reach either side of the line with a hull seen short of it after or an outline
+// that cannot be read there, or what leads past the line lying in other rows than the bow
+// before it.
+std::optional<Crossing_estimate> Seen_crossing(const Crossing_estimate& e, const std::vector<Bow_sample>& samples,
+                                               const Goal_geometry& line, int direction, int step)
+{
+    const Outlined_crossing outlined = Outline_crossing(e, samples, line, direction, step);
+    if (outlined.other_height || ((outlined.short_of_line || !outlined.estimate) && (e.before < 2 || e.after < 2)))
+        return std::nullopt;
+    return outlined.estimate.value_or(e);
+}
+
+// Fields where something leads at another height than the bow are read again without them,
+// once all of them showed the bow crossing: left out first, a blade would stand for the bow.
+// samples: left as the fields the crossing returned was read from.
+Crossing_estimate At_steady_height(const Crossing_estimate& read, const Crossing_estimate& first,
+                                   std::vector<Bow_sample>& samples, const Goal_geometry& line, int direction, int step)
+{
+    std::vector<Bow_sample> steady = At_bow_height(samples, first.t_ms);
+    if (steady.size() == samples.size()) return read;
+    std::optional<Crossing_estimate> again = Fit_crossing(steady);
+    if (!again) return read;
+    again->left_out += int(samples.size() - steady.size());
+    const std::optional<Crossing_estimate> steadier = Seen_crossing(*again, steady, line, direction, step);
+    if (!steadier) return read;
+    samples = std::move(steady);
+    return *steadier;
+}
+
 int32_t Frame_of(int64_t field) { return int32_t((field + 1) / 2); }
 int Field_of(int64_t field) { return field % 2 == 1 ? 1 : 2; }
 
@@ -93,8 +123,15 @@ std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
         taken.push_back(frame);
         if (const uint8_t* p = Frame(frame)) frames.push_back(p);
     };
-    for (auto [f, side] : wanted) take(f, side);
-    if (frames.size() < 3)
+    int sides = 0; // bit 1: a frame before the stretch, bit 2: one after it
+    for (auto [f, side] : wanted) {
+        const size_t had = frames.size();
+        take(f, side);
+        if (frames.size() > had) sides |= side < 0 ? 1 : 2;
+    }
+    // Frames from one side only may all show a boat that lay at the line before the stretch (it
+    // eased off there) or after it: the recording's ends are taken too, to outvote it.
+    if (frames.size() < 3 || sides != 3)
         for (auto [f, side] : {std::pair{int64_t(1), -1}, {fields, 1}, {int64_t(11), -1}, {fields - 10, 1}})
             take(f, side);
     return frames;
@@ -231,13 +268,9 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     if (const auto travel = Travel_speed(seen.samples); travel && *travel > 0 && e->speed > k_Leap * *travel)
         return No_time(job.span, 0.3, "the bow is not seen travelling over the line");
     const int step = seen.direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
-    const Outlined_crossing outlined = Outline_crossing(*e, seen.samples, line_, seen.direction, step);
-    // Fields that barely reach either side of the line, and a hull seen short of it after or an
-    // outline that cannot be read there: what crossed was a blade or spray, not the bow. Nor
-    // when what leads past the line lies in other rows than the bow before it.
-    if (outlined.other_height || ((outlined.short_of_line || !outlined.estimate) && (e->before < 2 || e->after < 2)))
-        return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
-    Crossing_estimate read = outlined.estimate.value_or(*e);
+    const std::optional<Crossing_estimate> crossing = Seen_crossing(*e, seen.samples, line_, seen.direction, step);
+    if (!crossing) return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
+    Crossing_estimate read = At_steady_height(*crossing, *e, seen.samples, line_, seen.direction, step);
     const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
     if (const auto m = Taken_from_pixels(model.Crossing(Views(job, read.t_ms), read, seen.samples), read)) read = *m;
     const Cover_look look{nullptr, water, source_.frame_width, window.X0(), window.X0() + window.Box_width() - 1,

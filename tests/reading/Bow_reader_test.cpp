@@ -50,22 +50,24 @@ struct Bow_case {
     int moving;              // +1 right, -1 left
     double round;            // the outline x = tip - round (y - tip_y)^2; 0: a blunt bow
     double grey;             // the hull's; the water is 80
-    bool blade;              // a blade above the hull, reaching past the bow
+    int blade;               // 1: a blade on a shaft above the hull, 2: one lying on the hull's edge, both past the bow
 };
 
 // The hull's leading point, read from one field, lies where it was painted, to a third of a pixel:
 // between sampled rows, on a slanted line, moving either way, lighter or darker than the water,
-// with a blade joined to the hull reaching past the bow at another height and a faint
-// reflection under it.
+// with a blade joined to the hull reaching past the bow at another height (on a thin shaft, or
+// dark and lying along the light hull's upper edge) and a faint reflection under it.
 TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
 {
-    for (const Bow_case c : {Bow_case{"round", 400, 400, 403.3, 251, 1, 0.08, 200, false},
-                             Bow_case{"between rows", 400, 400, 398.6, 250.2, 1, 0.08, 200, false},
-                             Bow_case{"blunt", 400, 400, 401.7, 250.5, 1, 0, 200, false},
-                             Bow_case{"from the right", 400, 400, 396.4, 251.4, -1, 0.08, 200, false},
-                             Bow_case{"dark", 400, 400, 402.2, 251, 1, 0.08, 20, false},
-                             Bow_case{"slanted", 380, 420, 402.5, 250.6, 1, 0.08, 200, false},
-                             Bow_case{"blade", 400, 400, 399.1, 251, 1, 0.08, 200, true}}) {
+    for (const Bow_case c : {Bow_case{"round", 400, 400, 403.3, 251, 1, 0.08, 200, 0},
+                             Bow_case{"between rows", 400, 400, 398.6, 250.2, 1, 0.08, 200, 0},
+                             Bow_case{"blunt", 400, 400, 401.7, 250.5, 1, 0, 200, 0},
+                             Bow_case{"from the right", 400, 400, 396.4, 251.4, -1, 0.08, 200, 0},
+                             Bow_case{"dark", 400, 400, 402.2, 251, 1, 0.08, 20, 0},
+                             Bow_case{"slanted", 380, 420, 402.5, 250.6, 1, 0.08, 200, 0},
+                             Bow_case{"blade", 400, 400, 399.1, 251, 1, 0.08, 200, 1},
+                             Bow_case{"blade on the edge", 400, 400, 399.1, 251, 1, 0.08, 200, 2},
+                             Bow_case{"blade on the edge, from the right", 400, 400, 401.6, 250.5, -1, 0.08, 200, 2}}) {
         SCOPED_TRACE(c.name);
         const Goal_geometry line(c.line_x1, 10, c.line_x2, 560);
         const double mark_v = line.V(line.X(0, 0) + (c.line_x2 - c.line_x1) * 240 / 550, 250);
@@ -82,7 +84,13 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
         p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) + 7, int(c.tip_y) + 14, c.grey, 0.3,
                 [&](double x, double y) { return hull(x, 2 * (c.tip_y + 6.5) - y); });
         p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) - 7, int(c.tip_y) + 7, c.grey, 1, hull);
-        if (c.blade) {
+        if (c.blade == 2)
+            p.Paint(int(c.tip_x) - 30, int(c.tip_x) + 30, int(c.tip_y) - 12, int(c.tip_y) - 4, 20, 1,
+                    [&](double x, double y) {
+                        const double ahead = m * (x - c.tip_x);
+                        return ahead >= -14 && ahead <= 9 && y >= c.tip_y - 11 && y <= c.tip_y - 5;
+                    });
+        if (c.blade == 1) {
             // A shaft up and forward from the hull, and the blade at its end past the bow.
             p.Paint(int(c.tip_x) - 40, int(c.tip_x) + 20, int(c.tip_y) - 30, int(c.tip_y) - 5, c.grey, 1,
                     [&](double x, double y) {
@@ -101,7 +109,7 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
             ASSERT_TRUE(b.hull) << field;
             ASSERT_TRUE(b.tip_found) << field;
             EXPECT_NEAR(b.tip, truth, 0.34) << "field " << field;
-            EXPECT_EQ(b.blade_ahead, c.blade) << field;
+            EXPECT_EQ(b.blade_ahead, c.blade != 0) << field;
             EXPECT_FALSE(b.second_hull);
         }
         // Without direction only the hull's middle is asked for; it lies behind the bow.

@@ -115,6 +115,24 @@ TEST_F(Finish_reader_held_out, HeatsInTheHeldOutLookAreReadWithinTheirTruthsTole
     EXPECT_GT(finishing, 4);
 }
 
+// A boat that eases off and lies at the line through the frames before its stretch, where the
+// water is looked for: what the reader then takes for the water is the hull. No lane of the heat
+// may give a time far outside the uncertainty it states.
+TEST_F(Finish_reader_held_out, BoatLyingAtTheLineGivesNoConfidentWrongTime)
+{
+    const std::string path = Path("eased.qs2");
+    const finish_heat::Truth truth = finish_heat::Make_finish_heat(
+        path, {.seed = 7002, .kind = finish_heat::Kind::mixed, .lanes = 9, .style = finish_heat::Style::held_out});
+    const Finish_reading reading = Read_finish(path);
+    ASSERT_EQ(reading.lanes.size(), truth.lanes.size());
+    for (size_t i = 0; i < truth.lanes.size(); ++i) {
+        const Lane_proposal& p = reading.lanes[i];
+        SCOPED_TRACE("lane " + std::to_string(truth.lanes[i].lane) + ": " + p.why);
+        if (truth.lanes[i].kind != finish_heat::Lane_kind::finish || !p.time_ms) continue;
+        EXPECT_LE(std::abs(*p.time_ms - truth.lanes[i].time_ms), 2 * p.uncertainty_ms + 20);
+    }
+}
+
 // A heat recorded as real ones are, long before the first boat and after the last: every
 // finishing lane is read, and none claims to know its instant better than it does. Its water is
 // read far from the crossings, and two of its hulls are saturated colours barely brighter than

@@ -70,6 +70,47 @@ TEST(Crossing_fit, StraightRunWithAFieldPushedAheadGivesItsCrossing)
     EXPECT_FALSE(Fit_crossing({{0, 1}, {20, 2}, {40, 3}}));
 }
 
+// A blade joined to the hull that leads above it in some fields near the line is left out of
+// them, and the rest give the bow's crossing; a blunt stem leading over its height, a stem
+// leading above and below a notch, or a point pitching a row from field to field, loses no
+// field; with too few fields near the line there is no telling and none is left out.
+TEST(Crossing_fit, FieldsLedAtAnotherHeightThanTheBowAreLeftOut)
+{
+    struct Case {
+        const char* name;
+        double slope;         // columns the outline falls back a row from its point
+        bool blade;           // 12 rows above the point, 6 columns ahead of it, in every third field
+        double pitch;         // rows the point moves up and down from field to field
+        int64_t first, last;  // the fields read
+        size_t left_out;
+        double notch = 0;     // rows either side of the point that lead, the point's own row behind
+    };
+    const double crossing = 5013.7, speed = 0.2;
+    for (const Case c : {Case{"blade above", 2, true, 0, 240, 262, 2}, Case{"blunt stem", 0, false, 0, 240, 262, 0},
+                         Case{"pitching", 3, false, 1, 240, 262, 0}, Case{"few fields", 2, true, 0, 249, 251, 0},
+                         Case{"notched stem", 2, false, 0, 240, 262, 0, 3.5}}) {
+        SCOPED_TRACE(c.name);
+        std::vector<Bow_sample> samples;
+        for (int64_t f = c.first; f <= c.last; ++f) {
+            const double t = 20.0 * double(f), tip = speed * (t - crossing), point = 250 + (f % 2 ? c.pitch : -c.pitch);
+            Bow_sample s{t, tip, {}};
+            for (double y = double(244 + f % 2); y <= 256; y += 2)
+                s.rows.push_back({y, 400 + tip - c.slope * std::abs(std::abs(y - point) - c.notch)});
+            if (c.blade && f % 3 == 0) {
+                for (double y = double(236 + f % 2); y <= 240; y += 2) s.rows.push_back({y, 400 + tip + 6});
+                s.tip += 6;
+            }
+            samples.push_back(s);
+        }
+        const std::vector<Bow_sample> kept = At_bow_height(samples, crossing);
+        EXPECT_EQ(samples.size() - kept.size(), c.left_out);
+        if (c.left_out == 0) continue;
+        const auto e = Fit_crossing(kept);
+        ASSERT_TRUE(e);
+        EXPECT_NEAR(e->t_ms, crossing, 1e-6);
+    }
+}
+
 // A sharp bow whose point lies between a field's rows: each field sees it short by an amount
 // that changes with the parity of its rows, so their own points cross late. The fields moved to
 // one instant show every row of the frame, and the crossing within half the 2 ms aimed at:
