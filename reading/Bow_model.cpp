@@ -1,5 +1,7 @@
 #include "reading/Bow_model.h"
 
+#include "reading/Middle_value.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -54,10 +56,7 @@ struct Pixel {
 
 double Median(std::vector<double> v)
 {
-    if (v.empty()) return 0;
-    auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    return *mid;
+    return v.empty() ? 0 : Middle_value(v);
 }
 
 // Solves m x = b in place; false when m is singular.

@@ -1,6 +1,7 @@
 #include "reading/Bow_reader.h"
 
 #include "reading/Bow_front.h"
+#include "reading/Middle_value.h"
 
 #include <algorithm>
 #include <array>
@@ -22,13 +23,6 @@ constexpr double k_Body_share = 0.35;
 constexpr int32_t k_Level_back = 24; // pixels behind that where a row's full level is looked for
 constexpr int k_Gap = 3; // cells a row's run bridges (noise, a line or a shaft across the hull)
 constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach
-
-uint8_t Median_of(std::vector<uint8_t>& v)
-{
-    auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
-    std::nth_element(v.begin(), mid, v.end());
-    return *mid;
-}
 
 } // namespace
 
@@ -131,16 +125,14 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
         for (int32_t x = 0; x < w; ++x) {
             values.clear();
             for (const uint8_t* b : backgrounds) values.push_back(Brightness(b, window.X0() + x, window.Y0() + y));
-            const uint8_t m = Median_of(values);
+            const uint8_t m = Middle_value(values);
             water_[size_t(y) * size_t(w) + size_t(x)] = m;
             if (backgrounds.size() > 1)
                 for (uint8_t value : values) spread.push_back(std::abs(int(value) - int(m)));
         }
     if (spread.empty()) return;
-    auto mid = spread.begin() + std::ptrdiff_t(spread.size() / 2);
-    std::nth_element(spread.begin(), mid, spread.end());
     // The water's own change between fields (waves, noise), well clear.
-    threshold_ = std::max(k_Min_threshold, 6 * (*mid) + 6);
+    threshold_ = std::max(k_Min_threshold, 6 * Middle_value(spread) + 6);
 }
 
 Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
@@ -197,8 +189,7 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint
     for (int32_t k = c; k >= 0 && k < g.cols && std::abs(k - c) <= k_Level_back && body[g.At(r, k)]; k -= step)
         back.push_back(g.d[g.At(r, k)]);
     if (back.size() >= 3) {
-        std::nth_element(back.begin(), back.begin() + std::ptrdiff_t(back.size() / 2), back.end());
-        const double l = back[back.size() / 2];
+        const double l = Middle_value(back);
         if (l * own > 0 && std::abs(l) > std::abs(own)) own = l;
     }
     auto share = [&](int32_t k) {

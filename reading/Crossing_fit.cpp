@@ -1,5 +1,7 @@
 #include "reading/Crossing_fit.h"
 
+#include "reading/Middle_value.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -77,17 +79,14 @@ std::optional<double> Travel_speed(const std::vector<Bow_sample>& samples)
     for (size_t i = 1; i < times.size(); ++i)
         if (times[i] > times[i - 1]) gaps.push_back(times[i] - times[i - 1]);
     if (gaps.empty()) return std::nullopt;
-    std::nth_element(gaps.begin(), gaps.begin() + std::ptrdiff_t(gaps.size() / 2), gaps.end());
-    const double two_fields = 2 * gaps[gaps.size() / 2];
+    const double two_fields = 2 * Middle_value(gaps);
     std::vector<double> speeds;
     for (const auto& a : samples)
         for (const auto& b : samples)
             if (std::abs(b.t_ms - a.t_ms - two_fields) < 0.25 * two_fields)
                 speeds.push_back((b.tip - a.tip) / (b.t_ms - a.t_ms));
     if (speeds.size() < 2) return std::nullopt;
-    const auto mid = speeds.begin() + std::ptrdiff_t(speeds.size() / 2);
-    std::nth_element(speeds.begin(), mid, speeds.end());
-    return *mid;
+    return Middle_value(speeds);
 }
 
 // The hull leads at one height from field to field (it pitches a little); what joins it and

@@ -1,5 +1,7 @@
 #include "reading/Hidden_bow.h"
 
+#include "reading/Middle_value.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -17,8 +19,7 @@ struct Row_look {
         std::vector<int> w;
         for (const uint8_t* f : look.water) w.push_back(f[size_t(y) * size_t(look.width) + size_t(x)]);
         if (w.empty()) return 0;
-        std::nth_element(w.begin(), w.begin() + std::ptrdiff_t(w.size() / 2), w.end());
-        return int(look.picture[size_t(y) * size_t(look.width) + size_t(x)]) - w[w.size() / 2];
+        return int(look.picture[size_t(y) * size_t(look.width) + size_t(x)]) - Middle_value(w);
     }
     bool Inside(int32_t x) const { return x >= look.x_lo && x <= look.x_hi; }
 };
@@ -73,8 +74,7 @@ double Hull_past_cover(const Cover_look& look, const std::vector<Row_front>& row
     }
     // A blade or a splash ahead lies in a row or two; the hull spans the bow's height.
     if (past.size() < 2 || 2 * past.size() <= size_t(counted)) return 0;
-    std::nth_element(past.begin(), past.begin() + std::ptrdiff_t(past.size() / 2), past.end());
-    return past[past.size() / 2];
+    return Middle_value(past);
 }
 
 } // namespace wk

@@ -1,5 +1,6 @@
 #include "reading/Strip_crossings.h"
 
+#include "reading/Middle_value.h"
 #include "recording/Finish_strip.h"
 
 #include <algorithm>
@@ -17,13 +18,6 @@ constexpr int k_Min_run = 3;        // samples
 // that clears the level, the clear stretch is a blade's or a paddler's touch of a faint hull.
 constexpr int k_Faint_share = 6; // tenths of the level
 constexpr int k_Faint_run = 8;   // samples
-
-int Median(std::vector<int>& values)
-{
-    auto mid = values.begin() + std::ptrdiff_t(values.size() / 2);
-    std::nth_element(values.begin(), mid, values.end());
-    return *mid;
-}
 
 int Distance(QRgb a, QRgb b)
 {
@@ -46,11 +40,11 @@ Strip_crossings::Strip_crossings(const QImage& strip) : strip_(strip)
         for (int32_t k = 0; k < columns; ++k)
             if (!Unreadable(row[k])) r.push_back(qRed(row[k])), g.push_back(qGreen(row[k])), b.push_back(qBlue(row[k]));
         if (r.empty()) continue;
-        usual_[size_t(i)] = qRgb(Median(r), Median(g), Median(b));
+        usual_[size_t(i)] = qRgb(Middle_value(r), Middle_value(g), Middle_value(b));
         for (int32_t k = 0; k < columns; ++k)
             if (!Unreadable(row[k])) d.push_back(Distance(row[k], usual_[size_t(i)]));
         // Waves and camera noise move the water's colour; a hull stands out of that.
-        threshold_[size_t(i)] = std::max(k_Min_threshold, 4 * Median(d) + 12);
+        threshold_[size_t(i)] = std::max(k_Min_threshold, 4 * Middle_value(d) + 12);
     }
 }
 

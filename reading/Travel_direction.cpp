@@ -1,5 +1,7 @@
 #include "reading/Travel_direction.h"
 
+#include "reading/Middle_value.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -27,9 +29,7 @@ int Most_steps(const std::map<int64_t, double>& middles)
     for (const auto& [f, u] : middles)
         if (const auto next = middles.find(f + 2); next != middles.end()) steps.push_back(next->second - u);
     if (steps.empty()) return 0;
-    const auto mid = steps.begin() + std::ptrdiff_t(steps.size() / 2);
-    std::nth_element(steps.begin(), mid, steps.end());
-    return Sign(*mid);
+    return Sign(Middle_value(steps));
 }
 
 // How often the bow measured along direction moves on between fields of the same parity, less
