@@ -186,7 +186,8 @@ double Lane_reader::Cover_near_line(const Lane_job& job, const std::vector<Bow_s
                                     int step)
 {
     std::vector<double> covered;
-    for (const auto& [field, ms] : job.field_ms) {
+    for (const auto& [field, field_ms] : job.field_ms) {
+        const double ms = field_ms; // a lambda may not take a structured binding in every compiler
         const auto s = std::find_if(samples.begin(), samples.end(), [&](auto& b) { return b.t_ms == ms; });
         if (s == samples.end() || std::abs(s->tip) > 20) continue;
         look.picture = Frame(Frame_of(field));
