@@ -1,5 +1,6 @@
 #include "reading/Bow_model.h"
 
+#include "reading/Bow_reader.h"
 #include "reading/Middle_value.h"
 
 #include <algorithm>
@@ -376,11 +377,10 @@ struct Bow_model::Fit {
     }
 };
 
-Bow_model::Bow_model(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width,
-                     int32_t frame_height, int step, int threshold)
-    : window_(window), backgrounds_(backgrounds), frame_width_(frame_width), frame_height_(frame_height), step_(step),
-      threshold_(threshold),
-      water_(size_t(std::max(window.Box_width(), 0)) * size_t(std::max(window.Box_height(), 0)), -1)
+Bow_model::Bow_model(const Lane_window& window, const Bow_reader& bow, int32_t frame_width, int32_t frame_height,
+                     int step, int threshold)
+    : window_(window), bow_(bow), frame_width_(frame_width), frame_height_(frame_height), step_(step),
+      threshold_(threshold)
 {
 }
 
@@ -396,17 +396,7 @@ bool Bow_model::In_lane(int32_t x, int32_t y) const
     return std::abs(u) <= window_.Reach() && v >= window_.Span().v0 && v <= window_.Span().v1;
 }
 
-// The median of the backgrounds at the pixel, worked out the first time it is asked for.
-double Bow_model::Water(int32_t x, int32_t y) const
-{
-    int16_t& w = water_[size_t(y - window_.Y0()) * size_t(window_.Box_width()) + size_t(x - window_.X0())];
-    if (w < 0) {
-        std::vector<double> v;
-        for (const uint8_t* b : backgrounds_) v.push_back(b[size_t(y) * size_t(frame_width_) + size_t(x)]);
-        w = int16_t(Median(v));
-    }
-    return w;
-}
+double Bow_model::Water(int32_t x, int32_t y) const { return bow_.Water(x, y); }
 
 namespace {
 

@@ -15,6 +15,8 @@
 
 namespace wk {
 
+class Bow_reader;
+
 struct Bow_view {
     const uint8_t* picture = nullptr; // the frame's brightness, frame_width a row, top row first
     int field = 1;                    // 1: the frame's odd rows, 2: its even rows
@@ -27,11 +29,11 @@ public:
     // for a bend to follow.
     static constexpr double k_Reach_ms = 70;
 
-    // backgrounds: frames without this lane's boat near the line, as for the bow reader; the
-    // window, the pictures and the backgrounds must outlive the model. step: +1 when the boat
+    // bow: the bow reader of the same window, whose water the pixels are read against; the
+    // window, the pictures and the bow reader must outlive the model. step: +1 when the boat
     // travels toward larger columns. threshold: what the bow reader takes for differing from the
     // water.
-    Bow_model(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width,
+    Bow_model(const Lane_window& window, const Bow_reader& bow, int32_t frame_width,
               int32_t frame_height, int step, int threshold);
     ~Bow_model();
     Bow_model(const Bow_model&) = delete;
@@ -48,11 +50,10 @@ private:
     bool In_lane(int32_t x, int32_t y) const;
 
     const Lane_window& window_;
-    std::vector<const uint8_t*> backgrounds_;
+    const Bow_reader& bow_;
     int32_t frame_width_, frame_height_;
     int step_;
     int threshold_; // brightness by which the hull differs from the water at least
-    mutable std::vector<int16_t> water_; // over the window's box; -1: not worked out yet
 };
 
 } // namespace wk

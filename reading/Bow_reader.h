@@ -33,6 +33,13 @@ public:
     // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
     Bow_field Measure(const uint8_t* picture, int field, int direction) const;
     int Threshold() const { return threshold_; }
+    // The water's brightness at a pixel of the window's box (frame coordinates), and the whole of
+    // it: Box_width() bytes a row from the box's top left.
+    uint8_t Water(int32_t x, int32_t y) const
+    {
+        return water_[size_t(y - window_.Y0()) * size_t(window_.Box_width()) + size_t(x - window_.X0())];
+    }
+    const uint8_t* Water_plane() const { return water_.data(); }
 
 private:
     struct Grid;

@@ -16,10 +16,8 @@ struct Row_look {
     int32_t y;
     int Difference(int32_t x) const
     {
-        std::vector<int> w;
-        for (const uint8_t* f : look.water) w.push_back(f[size_t(y) * size_t(look.width) + size_t(x)]);
-        if (w.empty()) return 0;
-        return int(look.picture[size_t(y) * size_t(look.width) + size_t(x)]) - Middle_value(w);
+        const size_t water = size_t(y - look.water_y0) * size_t(look.x_hi - look.x_lo + 1) + size_t(x - look.x_lo);
+        return int(look.picture[size_t(y) * size_t(look.width) + size_t(x)]) - int(look.water[water]);
     }
     bool Inside(int32_t x) const { return x >= look.x_lo && x <= look.x_hi; }
 };
@@ -61,7 +59,7 @@ double Past_gap(const Row_look& row, int32_t front, int step, double level)
 
 double Hull_past_cover(const Cover_look& look, const std::vector<Row_front>& rows, int step)
 {
-    if (!look.picture || look.water.empty()) return 0;
+    if (!look.picture || !look.water) return 0;
     std::vector<double> past;
     int counted = 0;
     for (const Row_front& r : rows) {

@@ -11,9 +11,12 @@ namespace wk {
 
 struct Cover_look {
     const uint8_t* picture = nullptr;          // brightness, width bytes a row, top row first
-    std::vector<const uint8_t*> water;         // frames alike without this lane's boat
+    // The water's brightness over the columns x_lo to x_hi from frame row water_y0 on,
+    // x_hi - x_lo + 1 bytes a row.
+    const uint8_t* water = nullptr;
     int32_t width = 0;
     int32_t x_lo = 0, x_hi = 0;                // the columns that may be looked at, both included
+    int32_t water_y0 = 0;
     int threshold = 0;                         // what differs from the water more than this is not water
 };
 

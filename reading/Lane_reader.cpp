@@ -272,10 +272,10 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     const std::optional<Crossing_estimate> crossing = Seen_crossing(*e, seen.samples, line_, seen.direction, step);
     if (!crossing) return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
     Crossing_estimate read = At_steady_height(*crossing, *e, seen.samples, line_, seen.direction, step);
-    const Bow_model model(window, water, source_.frame_width, source_.frame_height, step, bow.Threshold());
+    const Bow_model model(window, bow, source_.frame_width, source_.frame_height, step, bow.Threshold());
     if (const auto m = Taken_from_pixels(model.Crossing(Views(job, read.t_ms), read, seen.samples), read)) read = *m;
-    const Cover_look look{nullptr, water, source_.frame_width, window.X0(), window.X0() + window.Box_width() - 1,
-                          bow.Threshold()};
+    const Cover_look look{nullptr, bow.Water_plane(), source_.frame_width, window.X0(),
+                          window.X0() + window.Box_width() - 1, window.Y0(), bow.Threshold()};
     seen.notes.cover_px = Cover_near_line(job, seen.samples, look, step);
     return Judge_crossing(job, read, seen.notes);
 }

@@ -102,7 +102,7 @@ TEST(Bow_model, CrossingOfPaintedBowsIsReadToASeventhOfAPixel)
             }
         const auto points = Fit_crossing(samples);
         ASSERT_TRUE(points);
-        const Bow_model model(window, backgrounds, k_W, k_H, step, reader.Threshold());
+        const Bow_model model(window, reader, k_W, k_H, step, reader.Threshold());
         const auto read = model.Crossing(views, *points, samples);
         ASSERT_TRUE(read);
         EXPECT_NEAR(read->t_ms, bow.crossing_ms, 0.15 / bow.speed) << "the fields' points: " << points->t_ms;

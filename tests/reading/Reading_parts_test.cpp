@@ -383,7 +383,7 @@ TEST(Hidden_bow, HullSeenAgainPastAGapInMostOfTheFrontsRows)
             }
             rows.push_back({double(y), c.step * (c.step > 0 ? 40.0 : 60.0)});
         }
-        const Cover_look look{picture.data(), {water.data(), water.data(), water.data()}, w, 0, w - 1, 30};
+        const Cover_look look{picture.data(), water.data(), w, 0, w - 1, 0, 30};
         const double past = Hull_past_cover(look, rows, c.step);
         EXPECT_EQ(past > 0, c.covered) << c.name << " " << past;
         if (c.covered) EXPECT_GE(past, std::abs((c.step > 0 ? c.to - 40 : 60 - c.from))) << c.name;
