@@ -2,11 +2,14 @@
 # start_own_display WORK [WIDTHxHEIGHT]: starts Xvfb (1280x1024 unless given, 24 bit) with its
 # files in WORK, sets x_pid (for the caller's cleanup) and exports DISPLAY. Returns 1, with the
 # server's first words in own_display_error, when no server could be started.
+# The server never resets: by default it does when its last client leaves, and a client that
+# connects while it resets is refused (the short xdotool searches that wait for the program's
+# first window leave that way again and again while the program starts).
 start_own_display() {
   # The server writes its display's number down the pipe once it takes connections, and ends
   # the pipe when it fails to start: the read waits for either (its bound only catches a hang).
   mkfifo "$1/display" || { own_display_error="no pipe in $1"; return 1; }
-  Xvfb -displayfd 3 -screen 0 "${2:-1280x1024}x24" -nolisten tcp 3> "$1/display" 2> "$1/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "${2:-1280x1024}x24" -nolisten tcp -noreset 3> "$1/display" 2> "$1/xvfb.log" &
   x_pid=$!
   local number=
   read -r -t 120 number < "$1/display"

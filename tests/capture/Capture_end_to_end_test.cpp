@@ -122,7 +122,7 @@ protected:
             if (!xvfb.waitForFinished(5000)) xvfb.kill();
             xvfb.waitForFinished(2000);
         }
-        xvfb.start(XVFB, {"-displayfd", "1", "-screen", "0", "1280x900x24", "-nolisten", "tcp"});
+        xvfb.start(XVFB, {"-displayfd", "1", "-screen", "0", "1280x900x24", "-nolisten", "tcp", "-noreset"});
         QByteArray number;
         Wait_for([&] { return (number += xvfb.readAllStandardOutput()).contains('\n'); }, 60000);
         if (!number.contains('\n')) return false;
