@@ -48,15 +48,23 @@ visible_window_names() {
 # after it printed the windows it had found: those count, and without any the search is tried
 # again. Returns 1 with what it waited for and the windows there were on standard error when
 # none showed.
+# When the program in app_pid ends first, it returns 1 at once, saying so.
 wait_window() {
   local pattern=$1 seconds=${2:-${step_timeout:-10}}
   window_ids=
-  if ! wait_until "$seconds" "a visible window named '$pattern'" windows_named "$pattern" 2> /dev/null; then
-    echo "waited $seconds s for a visible window named '$pattern'; visible: $(visible_window_names)" >&2
+  wait_until "$seconds" "a visible window named '$pattern'" window_or_program_gone "$pattern" 2> /dev/null
+  if [ -z "$window_ids" ]; then
+    if program_gone; then
+      echo "the program ended while a visible window named '$pattern' was awaited" >&2
+    else
+      echo "waited $seconds s for a visible window named '$pattern'; visible: $(visible_window_names)" >&2
+    fi
     return 1
   fi
   head -n1 <<< "$window_ids"
 }
+program_gone() { [ -n "${app_pid:-}" ] && ! kill -0 "$app_pid" 2> /dev/null; }
+window_or_program_gone() { windows_named "$1" || program_gone; }
 # windows_named PATTERN: sets window_ids to the visible windows whose name matches; 1 with none.
 windows_named() {
   window_ids=$(xdotool search --onlyvisible --name "$1" 2> /dev/null)
