@@ -23,6 +23,7 @@ constexpr double k_Body_share = 0.35;
 constexpr int32_t k_Level_back = 24; // pixels behind that where a row's full level is looked for
 constexpr int k_Gap = 3; // cells a row's run bridges (noise, a line or a shaft across the hull)
 constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach
+constexpr double k_Faint = 0.5; // of the body's rows' usual level: fainter rows are no hull
 
 } // namespace
 
@@ -222,9 +223,9 @@ std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std
             const size_t i = g.At(r, forward ? g.cols - 1 - k : k);
             const int s = g.d[i] > 0 ? 1 : -1;
             const double du = direction * g.u[i];
-            if (in_core[i] && sign == s) run.back = du, gap = 0;
+            if (in_core[i] && sign == s) run.back = du, gap = 0, run.sum += g.d[i], ++run.cells;
             else if (sign != 0 && ++gap <= k_Gap) continue;
-            else if (in_core[i]) run = {du, du, 0, g.v[i]}, sign = s, gap = 0;
+            else if (in_core[i]) run = {du, du, 0, g.v[i], double(g.d[i]), 1}, sign = s, gap = 0;
             else sign = 0;
             run.length = run.front - run.back + 1;
             if (sign != 0 && run.length > best.length) best = run;
@@ -234,6 +235,25 @@ std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std
 }
 
 bool Bow_reader::Body_front::Fills(size_t r) const { return whole || rows[r].length >= k_Body_share * longest; }
+
+// The hull's shadow on the water runs as long as the hull but much fainter than it (it takes a
+// share of the light away, where the hull's paint differs by all of it): rows that differ from
+// the water far less than the body's rows mostly do and reach past all of them are a shadow cast
+// ahead, not the bow. A hull's own faint rows, shaded toward the keel, fall back from its stem.
+void Bow_reader::Body_front::Leave_out_shadow()
+{
+    std::vector<double> levels;
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (Fills(r)) levels.push_back(std::abs(rows[r].Level()));
+    if (levels.empty()) return;
+    const double body_level = Middle_value(levels);
+    auto faint = [&](const Body_row& b) { return std::abs(b.Level()) < k_Faint * body_level; };
+    double strong_lead = -1e9;
+    for (size_t r = 0; r < rows.size(); ++r)
+        if (Fills(r) && !faint(rows[r])) strong_lead = std::max(strong_lead, rows[r].front);
+    for (Body_row& b : rows)
+        if (faint(b) && b.front > strong_lead) b.length = 0;
+}
 
 // The bow's height and lead from every cell of the core near its front.
 Bow_reader::Body_front Bow_reader::Whole_front(const Grid& g, const std::vector<size_t>& core, int direction) const
@@ -258,6 +278,7 @@ Bow_reader::Body_front Bow_reader::Front_of(const Grid& g, const std::vector<siz
     Body_front f;
     f.rows = Body_rows(g, core, direction);
     for (const Body_row& b : f.rows) f.longest = std::max(f.longest, b.length);
+    f.Leave_out_shadow();
     for (size_t r = 0; r < f.rows.size(); ++r)
         if (f.Fills(r)) f.lead = std::max(f.lead, f.rows[r].front);
     int front_cells = 0;

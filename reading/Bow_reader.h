@@ -47,6 +47,9 @@ private:
         double front = -1e9, back = -1e9; // along the travel
         double length = 0;                // pixels
         double v = 0;                     // along the line, at the front
+        double sum = 0;                   // of its cells' brightness against the water
+        int cells = 0;
+        double Level() const { return cells ? sum / cells : 0; }
     };
     // The hull's body at its front: the rows it fills, where it leads, at what height (along the
     // line) and how much brighter than the water.
@@ -55,6 +58,7 @@ private:
         double longest = 0, lead = -1e9, vmin = 1e9, vmax = -1e9, bow = 0;
         bool whole = false; // every row of the core counts
         bool Fills(size_t row) const;
+        void Leave_out_shadow(); // rows of it cast ahead no longer fill
     };
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;

@@ -50,13 +50,15 @@ struct Bow_case {
     int moving;              // +1 right, -1 left
     double round;            // the outline x = tip - round (y - tip_y)^2; 0: a blunt bow
     double grey;             // the hull's; the water is 80
-    int blade;               // 1: a blade on a shaft above the hull, 2: one lying on the hull's edge, both past the bow
+    int blade;               // 1: a blade on a shaft above the hull, 2: one lying on the hull's edge, both past the
+                             // bow, 3: the hull's faint shadow cast ahead of it on the water below
 };
 
 // The hull's leading point, read from one field, lies where it was painted, to a third of a pixel:
 // between sampled rows, on a slanted line, moving either way, lighter or darker than the water,
 // with a blade joined to the hull reaching past the bow at another height (on a thin shaft, or
-// dark and lying along the light hull's upper edge) and a faint reflection under it.
+// dark and lying along the light hull's upper edge), and a faint reflection or a shadow cast
+// ahead under it.
 TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
 {
     for (const Bow_case c : {Bow_case{"round", 400, 400, 403.3, 251, 1, 0.08, 200, 0},
@@ -67,7 +69,8 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
                              Bow_case{"slanted", 380, 420, 402.5, 250.6, 1, 0.08, 200, 0},
                              Bow_case{"blade", 400, 400, 399.1, 251, 1, 0.08, 200, 1},
                              Bow_case{"blade on the edge", 400, 400, 399.1, 251, 1, 0.08, 200, 2},
-                             Bow_case{"blade on the edge, from the right", 400, 400, 401.6, 250.5, -1, 0.08, 200, 2}}) {
+                             Bow_case{"blade on the edge, from the right", 400, 400, 401.6, 250.5, -1, 0.08, 200, 2},
+                             Bow_case{"dark, shadow ahead", 400, 400, 401.3, 250.6, 1, 0.08, 20, 3}}) {
         SCOPED_TRACE(c.name);
         const Goal_geometry line(c.line_x1, 10, c.line_x2, 560);
         const double mark_v = line.V(line.X(0, 0) + (c.line_x2 - c.line_x1) * 240 / 550, 250);
@@ -81,8 +84,9 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
             const double back = m * (c.tip_x - x), dy = y - c.tip_y;
             return back >= c.round * dy * dy && back <= 150 && dy >= -6 && dy <= 6;
         };
-        p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) + 7, int(c.tip_y) + 14, c.grey, 0.3,
-                [&](double x, double y) { return hull(x, 2 * (c.tip_y + 6.5) - y); });
+        if (c.blade != 3) // the shadow lies where the reflection would
+            p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) + 7, int(c.tip_y) + 14, c.grey, 0.3,
+                    [&](double x, double y) { return hull(x, 2 * (c.tip_y + 6.5) - y); });
         p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) - 7, int(c.tip_y) + 7, c.grey, 1, hull);
         if (c.blade == 2)
             p.Paint(int(c.tip_x) - 30, int(c.tip_x) + 30, int(c.tip_y) - 12, int(c.tip_y) - 4, 20, 1,
@@ -90,6 +94,9 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
                         const double ahead = m * (x - c.tip_x);
                         return ahead >= -14 && ahead <= 9 && y >= c.tip_y - 11 && y <= c.tip_y - 5;
                     });
+        if (c.blade == 3)
+            p.Paint(int(c.tip_x) - 160, int(c.tip_x) + 160, int(c.tip_y) + 7, int(c.tip_y) + 16, c.grey, 0.3,
+                    [&](double x, double y) { return hull(x - m * 5, y - 9); });
         if (c.blade == 1) {
             // A shaft up and forward from the hull, and the blade at its end past the bow.
             p.Paint(int(c.tip_x) - 40, int(c.tip_x) + 20, int(c.tip_y) - 30, int(c.tip_y) - 5, c.grey, 1,
