@@ -210,5 +210,31 @@ TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
     EXPECT_FALSE(crossings.Stretch(90, 80));
 }
 
+// A boat that eases off over the line lies on it in most fields, its colour then the middle of
+// them all: the water is what the strip's first and last fields show, and the stretch starts
+// where the bow reached the line, as it does for a boat that passes.
+TEST(Strip_crossings, BoatLyingOnTheLineInMostFieldsIsSeenFromWhereItReachedIt)
+{
+    struct Case {
+        const char* name;
+        int first, last; // fields (0-based) the hull lies on the line
+    };
+    for (const Case c : {Case{"eases off", 60, 259}, Case{"passes", 100, 129}}) {
+        QImage strip(300, 40, QImage::Format_RGB32);
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> noise(-4, 4);
+        for (int y = 0; y < strip.height(); ++y)
+            for (int x = 0; x < strip.width(); ++x) {
+                const int g = 70 + noise(random);
+                strip.setPixel(x, y, x >= c.first && x <= c.last && y >= 10 && y < 30 ? qRgb(30, 30, 40)
+                                                                                        : qRgb(g, g + 20, g + 10));
+            }
+        const auto s = Strip_crossings(strip).Stretch(0, 39);
+        ASSERT_TRUE(s) << c.name;
+        EXPECT_EQ(s->first_field, c.first + 1) << c.name;
+        EXPECT_EQ(s->fields, c.last - c.first + 1) << c.name;
+    }
+}
+
 } // namespace
 } // namespace wk
