@@ -15,6 +15,10 @@ constexpr double k_Edge_error_px = 0.75; // what the leading point may be off by
 // this has taken a blade, spray or a neighbour's hull for the bow.
 constexpr double k_Model_apart_px = 3;
 
+// A bow's speed barely changes over the fields around the line; fields by the line that put it
+// past the line this many times faster than it travels over them all do not show it crossing.
+constexpr double k_Leap = 2;
+
 struct Doubt {
     double factor;
     const char* why;
@@ -52,6 +56,28 @@ std::optional<Crossing_estimate> Fit_hull_led(std::vector<Bow_sample> samples, c
     std::optional<Crossing_estimate> e = Fit_crossing(samples);
     if (e) e->left_out += int(all - samples.size());
     return e;
+}
+
+// In a field where a blade or a paddler leads, the bow reads far short or past the line, and a fit
+// through it leaps over the line; the bow's own fields either side still show it travelling. Where
+// they do not, what was seen past the line came into sight there (a faint hull, something else),
+// and the instant the bow crossed is not among the fields.
+std::optional<Crossing_estimate> Travelling_crossing(const Crossing_estimate& e, std::vector<Bow_sample>& samples,
+                                                     const Lane_notes& notes, double stay_ms)
+{
+    const std::optional<double> travel = Travel_speed(samples);
+    auto travels = [&](const Crossing_estimate& c) { return !travel || *travel <= 0 || c.speed <= k_Leap * *travel; };
+    if (travels(e)) return e;
+    std::vector<Bow_sample> hull_led = samples;
+    std::erase_if(hull_led, [&](const Bow_sample& b) { return notes.led_by_more.count(b.t_ms) > 0; });
+    for (std::vector<Bow_sample> kept : {hull_led, At_bow_height(hull_led, e.t_ms)}) {
+        std::optional<Crossing_estimate> again = Fit_crossing(kept);
+        if (!again || !travels(*again) || !Stays_past(notes.past, again->t_ms, stay_ms)) continue;
+        again->left_out += int(samples.size() - kept.size());
+        samples = std::move(kept);
+        return again;
+    }
+    return std::nullopt;
 }
 
 std::optional<Crossing_estimate> Taken_from_pixels(const std::optional<Crossing_estimate>& model,

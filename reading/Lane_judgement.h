@@ -39,6 +39,14 @@ bool Stays_past(const std::map<double, bool>& past, double t, double stay_ms);
 // far short, and the fields around it cannot outvote them.
 std::optional<Crossing_estimate> Fit_hull_led(std::vector<Bow_sample> samples, const Lane_notes& notes);
 
+// The crossing at e where the bow travels over the line no faster than over all the fields; else
+// read again without the fields where something other than the bow leads: one joined to the hull
+// ahead of its core, then also one whose leading rows lie away from the bow's height. None when
+// no reading travels and stays past the line for stay_ms. samples: left as the fields the
+// crossing returned was read from.
+std::optional<Crossing_estimate> Travelling_crossing(const Crossing_estimate& e, std::vector<Bow_sample>& samples,
+                                                     const Lane_notes& notes, double stay_ms);
+
 // The crossing read from the pixels where it lies near enough to the fields' points (their fit:
 // points); none otherwise, nor where it is no finite time of a bow moving on. Where the two differ, either may carry the
 // larger error (a shadow or a wave in line ahead of the bow can lengthen the pixels' outline), so

@@ -19,9 +19,6 @@ constexpr double k_Reach = 80;          // pixels either side of the line that a
 constexpr int64_t k_Before = 10, k_After = 8; // fields around where the strip saw the boat first
 constexpr int k_Widenings = 4;
 constexpr double k_Stay_ms = 200; // after the crossing, in which a bow that crossed is seen past the line
-// A bow's speed barely changes over the fields around the line; fields by the line that put it
-// past the line this many times faster than it travels over them all do not show it crossing.
-constexpr double k_Leap = 2;
 
 Lane_proposal No_time(const Lane_span& span, double confidence, std::string why)
 {
@@ -258,16 +255,15 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     seen.direction = Direction(bow, seen.first, seen.last);
     if (seen.direction == 0) return No_time(job.span, 0.2, "no hull is seen moving in this lane");
 
-    const std::optional<Crossing_estimate> e = Fields_crossing(bow, job, seen);
+    std::optional<Crossing_estimate> e = Fields_crossing(bow, job, seen);
     if (!e && !seen.samples.empty() && seen.notes.farthest_tip < 0)
         return No_time(job.span, 0.7, "the boat stops before the line");
     if (!e) return No_time(job.span, 0.1, "the bow could not be read at the line");
     if (!Goes_on(bow, job, *e, seen))
         return No_time(job.span, 0.5, "what reached over the line went back: a blade, not the bow");
-    // What was seen past the line came into sight there (a faint hull, something else): the
-    // instant the bow crossed is not among the fields.
-    if (const auto travel = Travel_speed(seen.samples); travel && *travel > 0 && e->speed > k_Leap * *travel)
-        return No_time(job.span, 0.3, "the bow is not seen travelling over the line");
+    const std::optional<Crossing_estimate> travelled = Travelling_crossing(*e, seen.samples, seen.notes, k_Stay_ms);
+    if (!travelled) return No_time(job.span, 0.3, "the bow is not seen travelling over the line");
+    e = travelled;
     const int step = seen.direction * (line_.U(1, 0) - line_.U(0, 0)) >= 0 ? 1 : -1;
     const std::optional<Crossing_estimate> crossing = Seen_crossing(*e, seen.samples, line_, seen.direction, step);
     if (!crossing) return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");

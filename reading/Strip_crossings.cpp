@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace wk {
@@ -18,6 +21,7 @@ constexpr int k_Min_run = 3;        // samples
 // that clears the level, the clear stretch is a blade's or a paddler's touch of a faint hull.
 constexpr int k_Faint_share = 6; // tenths of the level
 constexpr int k_Faint_run = 8;   // samples
+constexpr int k_Least_usual = 8; // fields that tell a sample's usual colour
 
 int Distance(QRgb a, QRgb b)
 {
@@ -26,25 +30,41 @@ int Distance(QRgb a, QRgb b)
 
 bool Unreadable(QRgb c) { return c == Finish_strip::k_Unreadable || c == Finish_strip::k_Not_ready; }
 
+// A sample's middle colour over its fields (only those of the first and last quarters: ends_only)
+// and the level off it that counts; none from fewer fields than tell it.
+std::optional<std::pair<QRgb, int>> Usual(const QRgb* row, int32_t columns, bool ends_only)
+{
+    std::vector<QRgb> colours;
+    for (int32_t k = 0; k < columns; ++k)
+        if (!Unreadable(row[k]) && (!ends_only || k < columns / 4 || k >= columns - columns / 4))
+            colours.push_back(row[k]);
+    if (colours.size() < size_t(ends_only ? k_Least_usual : 1)) return std::nullopt;
+    std::vector<int> r, g, b, d;
+    for (QRgb c : colours) r.push_back(qRed(c)), g.push_back(qGreen(c)), b.push_back(qBlue(c));
+    const QRgb usual = qRgb(Middle_value(r), Middle_value(g), Middle_value(b));
+    for (QRgb c : colours) d.push_back(Distance(c, usual));
+    // Waves and camera noise move the water's colour; a hull stands out of that.
+    return std::pair{usual, std::max(k_Min_threshold, 4 * Middle_value(d) + 12)};
+}
+
 } // namespace
 
+// The recording starts before the boats reach the line and ends after they have left it, but a
+// boat that eases off over the line, or drifts there, may lie on it in most fields between, its
+// colour then the middle of them all: where the fields of the strip's first and last quarters
+// together show a colour further from that than their own level, theirs is the water's.
 Strip_crossings::Strip_crossings(const QImage& strip) : strip_(strip)
 {
     const int32_t samples = strip.height(), columns = strip.width();
     usual_.resize(size_t(samples));
     threshold_.resize(size_t(samples));
-    std::vector<int> r, g, b, d;
     for (int32_t i = 0; i < samples; ++i) {
         const auto* row = reinterpret_cast<const QRgb*>(strip.constScanLine(i));
-        r.clear(), g.clear(), b.clear(), d.clear();
-        for (int32_t k = 0; k < columns; ++k)
-            if (!Unreadable(row[k])) r.push_back(qRed(row[k])), g.push_back(qGreen(row[k])), b.push_back(qBlue(row[k]));
-        if (r.empty()) continue;
-        usual_[size_t(i)] = qRgb(Middle_value(r), Middle_value(g), Middle_value(b));
-        for (int32_t k = 0; k < columns; ++k)
-            if (!Unreadable(row[k])) d.push_back(Distance(row[k], usual_[size_t(i)]));
-        // Waves and camera noise move the water's colour; a hull stands out of that.
-        threshold_[size_t(i)] = std::max(k_Min_threshold, 4 * Middle_value(d) + 12);
+        const auto all = Usual(row, columns, false);
+        if (!all) continue;
+        const auto ends = Usual(row, columns, true);
+        const bool ends_tell = ends && Distance(ends->first, all->first) > ends->second;
+        std::tie(usual_[size_t(i)], threshold_[size_t(i)]) = ends_tell ? *ends : *all;
     }
 }
 

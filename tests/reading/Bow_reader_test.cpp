@@ -173,20 +173,27 @@ TEST(Bow_reader, ShallowDeckRowReadsTheAreaItCovers)
     }
 }
 
-// On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
-// nothing but water has no stretch; fields that could not be decoded count as nothing. A hull
-// fainter than the level still stands out as a band as wide as a hull, also when a blade's touch
-// clears the level for a few fields; a narrower faint band is a wave.
-TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
+// A strip of water alone, camera noise on it.
+QImage Water_strip(int fields, int samples, unsigned seed)
 {
-    QImage strip(300, 200, QImage::Format_RGB32);
-    std::mt19937 random(5);
+    QImage strip(fields, samples, QImage::Format_RGB32);
+    std::mt19937 random(seed);
     std::uniform_int_distribution<int> noise(-4, 4);
     for (int y = 0; y < strip.height(); ++y)
         for (int x = 0; x < strip.width(); ++x) {
             const int g = 70 + noise(random);
             strip.setPixel(x, y, qRgb(g, g + 20, g + 10));
         }
+    return strip;
+}
+
+// On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
+// nothing but water has no stretch; fields that could not be decoded count as nothing. A hull
+// fainter than the level still stands out as a band as wide as a hull, also when a blade's touch
+// clears the level for a few fields; a narrower faint band is a wave.
+TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
+{
+    QImage strip = Water_strip(300, 200, 5);
     auto paint = [&](int x0, int x1, int y0, int y1, QRgb c) {
         for (int x = x0; x <= x1; ++x)
             for (int y = y0; y <= y1; ++y) strip.setPixel(x, y, c);
@@ -215,6 +222,26 @@ TEST(Strip_crossings, HullsAreLongStretchesOnTheLine)
     EXPECT_EQ(faint->fields, 30);
     EXPECT_FALSE(crossings.Stretch(160, 199));
     EXPECT_FALSE(crossings.Stretch(90, 80));
+}
+
+// A boat that eases off over the line lies on it in most fields, its colour then the middle of
+// them all: the water is what the strip's first and last fields show, and the stretch starts
+// where the bow reached the line, as it does for a boat that passes.
+TEST(Strip_crossings, BoatLyingOnTheLineInMostFieldsIsSeenFromWhereItReachedIt)
+{
+    struct Case {
+        const char* name;
+        int first, last; // fields (0-based) the hull lies on the line
+    };
+    for (const Case c : {Case{"eases off", 60, 259}, Case{"passes", 100, 129}}) {
+        QImage strip = Water_strip(300, 40, 7);
+        for (int x = c.first; x <= c.last; ++x)
+            for (int y = 10; y < 30; ++y) strip.setPixel(x, y, qRgb(30, 30, 40));
+        const auto s = Strip_crossings(strip).Stretch(0, 39);
+        ASSERT_TRUE(s) << c.name;
+        EXPECT_EQ(s->first_field, c.first + 1) << c.name;
+        EXPECT_EQ(s->fields, c.last - c.first + 1) << c.name;
+    }
 }
 
 } // namespace

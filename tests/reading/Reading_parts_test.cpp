@@ -328,6 +328,38 @@ TEST(Lane_judgement, FieldsInWhichMoreLedTheHullAreLeftOutWhenTheyHideTheCrossin
     EXPECT_GE(e->left_out, 2);
 }
 
+// Fields by the line in which a blade led the hull read the bow far short, and the fit through
+// them leaps over the line: the crossing is read again from the bow's own fields. A hull that
+// comes into sight past the line leaps with nothing leading it: no crossing is seen.
+TEST(Lane_judgement, CrossingThatLeapsOverTheLineIsReadFromTheBowsOwnFields)
+{
+    struct Case {
+        const char* name;
+        int led;          // fields just before the line a blade led, read 25 pixels short
+        double sight_px;  // how far past the line the hull comes into sight
+        std::optional<double> t_ms;
+    };
+    for (const Case c : {Case{"travels", 0, 0, 996.8}, Case{"blade led by the line", 2, 0, 996.8},
+                         Case{"comes into sight past the line", 0, 30, std::nullopt}}) {
+        std::vector<Bow_sample> s;
+        Lane_notes notes;
+        for (int k = -6; k <= 6; ++k) {
+            const double t = 1000 + 20.0 * k + 7;
+            s.push_back({t, 0.125 * (t - 1000) + 0.4 + (k >= 0 ? c.sight_px : 0)});
+            if (k < 0 && k >= -c.led) s.back().tip -= 25, notes.led_by_more.insert(t);
+            notes.past[t] = s.back().tip >= 0;
+        }
+        const auto first = Fit_crossing(s);
+        ASSERT_TRUE(first) << c.name;
+        const auto e = Travelling_crossing(*first, s, notes, 200);
+        ASSERT_EQ(e.has_value(), c.t_ms.has_value()) << c.name;
+        if (!e) continue;
+        EXPECT_NEAR(e->t_ms, *c.t_ms, 1e-6) << c.name;
+        EXPECT_EQ(e->left_out, c.led) << c.name;
+        EXPECT_EQ(s.size(), size_t(13 - c.led)) << c.name;
+    }
+}
+
 // The pixels' crossing is taken only where it is a number, of a boat that moves, near the
 // points' one; its error then spans the two.
 TEST(Lane_judgement, PixelsCrossingIsTakenWhenItLiesNearTheFieldsOwn)
