@@ -20,6 +20,7 @@ struct Bow_field {
     double ahead = 0;          // how much further, pixels
     bool second_hull = false;  // another region as large lies in the lane
     bool low_contrast = false; // the hull barely differs from the water
+    bool covered = false;      // something stands in front of the bow: some of its rows end where that begins
     bool beyond = false;       // the bow's rows run on past the window's far side: it is further past the line
     std::vector<Row_front> rows; // where each row of the bow ends, a column signed along the travel
 };
@@ -47,6 +48,8 @@ private:
         double front = -1e9, back = -1e9; // along the travel
         double length = 0;                // pixels
         double v = 0;                     // along the line, at the front
+        int32_t front_col = -1, back_col = -1; // the run's end columns
+        bool covered = false; // its front was cut back where something taller stands in front of it
     };
     // The hull's body at its front: the rows it fills, where it leads, at what height (along the
     // line) and how much brighter than the water.
@@ -60,10 +63,12 @@ private:
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
     std::vector<Body_row> Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const;
     Body_front Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const;
+    void Cut_cover(const Grid& g, const std::vector<uint8_t>& in_core, int32_t r, Body_row& b, int direction) const;
     Body_front Whole_front(const Grid& g, const std::vector<size_t>& core, int direction) const;
     // body: the cells of the hull's body (its largest region, thin parts left out).
+    // stopped: set where something standing in front of the bow ended the row.
     std::optional<double> Row_edge(const Grid& g, const std::vector<uint8_t>& body, int32_t r, int direction,
-                                   double lead, double hull) const;
+                                   double lead, double hull, bool& stopped) const;
     uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
     {
         return picture[size_t(y) * size_t(frame_width_) + size_t(x)];
