@@ -207,7 +207,7 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
 // gunwale over a dark hull leads in one field and the hull in the next. None for a row that is
 // not the hull's or too faint (a reflection, a shadow); NaN when the row runs out of the window.
 std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint8_t>& body, int32_t r, int direction,
-                                           double lead, double hull, bool& stopped) const
+                                           double lead, double hull, bool* stopped) const
 {
     const Goal_geometry& line = window_.Line();
     const double nx = line.U(1, 0) - line.U(0, 0);
@@ -241,8 +241,9 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint
     // is not followed: the row's hull ends where it begins.
     const int sign = own > 0 ? 1 : -1;
     auto open = [&](int32_t from, int32_t k) {
+        if (!stopped) return true;
         const bool over = Stands_over(g, g.mask, r, k, from, -step, sign);
-        stopped |= over;
+        *stopped |= over;
         return !over;
     };
     while (share(c + step) >= 0.5 && open(c, c + step)) c += step;
@@ -258,7 +259,8 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint
 // Each row's longest stretch of the core along the travel in one brightness (a dark blade over a
 // light hull is not the hull), short gaps bridged (noise, a line or a shaft across the hull): from
 // its front back.
-std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const
+std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std::vector<size_t>& core, int direction,
+                                                        bool covers) const
 {
     Grid_cells in_core(g.mask.size(), 0);
     for (size_t i : core) in_core[i] = 1;
@@ -281,7 +283,7 @@ std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std
             run.length = run.front - run.back + 1;
             if (sign != 0 && run.length > best.length) best = run;
         }
-        if (best.front_col >= 0) Cut_cover(g, in_core, r, best, direction);
+        if (covers && best.front_col >= 0) Cut_cover(g, in_core, r, best, direction);
     }
     return rows;
 }
@@ -327,10 +329,11 @@ Bow_reader::Body_front Bow_reader::Whole_front(const Grid& g, const std::vector<
 // The bow's height and lead from the hull's body: the rows where the core runs long and in one
 // brightness behind its front. A blade or a paddler joined to the hull is short along the travel,
 // and its cells would put the bow at their height and reach.
-Bow_reader::Body_front Bow_reader::Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const
+Bow_reader::Body_front Bow_reader::Front_of(const Grid& g, const std::vector<size_t>& core, int direction,
+                                            bool covers) const
 {
     Body_front f;
-    f.rows = Body_rows(g, core, direction);
+    f.rows = Body_rows(g, core, direction, covers);
     for (const Body_row& b : f.rows) f.longest = std::max(f.longest, b.length);
     for (size_t r = 0; r < f.rows.size(); ++r)
         if (f.Fills(r)) f.lead = std::max(f.lead, f.rows[r].front);
@@ -365,7 +368,7 @@ std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
     return regions;
 }
 
-Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
+Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction, bool covers) const
 {
     Bow_field out;
     if (window_.Empty()) return out;
@@ -391,7 +394,7 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
 
     // A hull that barely differs from the water passes the threshold in patches: its rows break
     // into short runs that say nothing of the body, so the whole core's front stands for the bow.
-    const Body_front body = out.low_contrast ? Whole_front(g, core, direction) : Front_of(g, core, direction);
+    const Body_front body = out.low_contrast ? Whole_front(g, core, direction) : Front_of(g, core, direction, covers);
     const double lead = body.lead;
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
     double farthest_joined = -1e9;
@@ -407,7 +410,8 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
         const Body_row& b = body.rows[size_t(r)];
         if (!body.whole && (!body.Fills(size_t(r)) || b.front < lead - k_Inside - 1 || b.back > lead - k_Inside)) continue;
         bool stopped = b.covered;
-        const std::optional<double> edge = Row_edge(g, core_cells, r, direction, lead, body.bow, stopped);
+        const std::optional<double> edge =
+            Row_edge(g, core_cells, r, direction, lead, body.bow, covers ? &stopped : nullptr);
         out.covered |= stopped;
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};

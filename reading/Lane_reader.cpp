@@ -163,7 +163,7 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
         const auto time = job.field_ms.find(f);
         const uint8_t* p = Frame(Frame_of(f));
         if (time == job.field_ms.end() || !p) continue;
-        const Bow_field b = bow.Measure(p, Field_of(f), seen.direction);
+        const Bow_field b = bow.Measure(p, Field_of(f), seen.direction, !seen.keep_covered);
         notes.beyond += b.beyond;
         // Where something stands in front of the bow's front, the bow lies somewhere ahead of where
         // the hull is seen to end: the field says where it is at the least, the fields around it
@@ -271,7 +271,7 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     const Seen fresh = seen;
     Lane_proposal p = Read_crossing(bow, window, job, seen);
     // Where the bow lay hidden in too many of the fields at the line to be read from the others,
-    // those fields are read as they show it.
+    // what stood in front of it is read with the hull, the uncertainty saying it may hide the bow.
     if (!p.time_ms && !seen.covered.empty()) {
         seen = fresh;
         seen.keep_covered = true;

@@ -47,7 +47,7 @@ private:
         std::vector<Bow_sample> samples;
         Lane_notes notes;
         std::set<double> covered; // fields, by their time, where something stood in front of the bow
-        bool keep_covered = false; // those fields are read as they show the bow all the same
+        bool keep_covered = false; // what stands in front of the bow is read with the hull
     };
 
     // The brightness of the decoded frame (1-based), kept while one lane is read; nullptr when it

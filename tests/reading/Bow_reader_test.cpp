@@ -135,7 +135,7 @@ TEST(Bow_reader, PaddlerInFrontOfTheBowIsNotTakenForIt)
     const Picture water(1), more_water(2), still_water(3);
     const Bow_reader reader(window, {water.bits.data(), more_water.bits.data(), still_water.bits.data()}, k_W);
     const double tip_x = 404.3, tip_y = 251;
-    for (const Cover_case c : {Cover_case{"in front", 398, 404.9, 228, 274, -2, true},
+    for (const Cover_case& c : {Cover_case{"in front", 398, 404.9, 228, 274, -2, true},
                                Cover_case{"crew on the hull", 360, 367, 225, 250, 4.3, false}}) {
         SCOPED_TRACE(c.name);
         Picture p(4);
