@@ -24,6 +24,10 @@ constexpr int32_t k_Level_back = 24; // pixels behind that where a row's full le
 constexpr int k_Gap = 3; // cells a row's run bridges (noise, a line or a shaft across the hull)
 constexpr int32_t k_Point_reach = 3; // pixels past the half-covered one a thin point may reach
 constexpr double k_Faint = 0.5; // of the body's rows' usual level: fainter rows are no hull
+// Rows of a field by which something in front of the bow stands taller than the hull behind it,
+// at the least: a row more or less is the outline's own step or noise.
+constexpr int32_t k_Taller = 3;
+constexpr int32_t k_Behind_cover = 3; // columns behind something in front of the bow that show the water
 
 } // namespace
 
@@ -87,6 +91,44 @@ template <class Grid, class Allowed> Grid_cells Reached(const Grid& g, const std
         });
     }
     return seen;
+}
+
+// The rows the cells of one brightness run through in column c, up and down from row r, which
+// counts whatever it holds: first, last.
+template <class Grid>
+std::pair<int32_t, int32_t> Column_run(const Grid& g, const Grid_cells& cells, int32_t r, int32_t c, int sign)
+{
+    auto same = [&](int32_t rr) { return cells[g.At(rr, c)] && (g.d[g.At(rr, c)] > 0 ? 1 : -1) == sign; };
+    int32_t up = r, down = r;
+    while (up > 0 && same(up - 1)) --up;
+    while (down + 1 < g.rows && same(down + 1)) ++down;
+    return {up, down};
+}
+
+// Whether column k, just ahead of the hull's column c in row r, holds something standing in front
+// of the hull (a paddler, a blade upright): far taller than the hull there, above and below it,
+// with water behind it in the rows it adds. Toward its point a hull only narrows, and what it
+// trails (its wave, its mirror image) runs on back along it. back: the step toward the hull's back.
+template <class Grid>
+bool Stands_over(const Grid& g, const Grid_cells& cells, int32_t r, int32_t k, int32_t c, int32_t back, int sign)
+{
+    if (k < 0 || k >= g.cols) return false;
+    const auto [up, down] = Column_run(g, cells, r, k, sign);
+    const auto [hull_up, hull_down] = Column_run(g, cells, r, c, sign);
+    const int32_t tall = down - up + 1, hull = hull_down - hull_up + 1;
+    // Something in front of the bow covers all of its height, reaching past it above and below.
+    if (tall < 2 * hull || tall - hull < k_Taller || up >= hull_up || down <= hull_down) return false;
+    int extra = 0, behind = 0;
+    for (int32_t rr = up; rr <= down; ++rr) {
+        if (rr >= hull_up && rr <= hull_down) continue;
+        for (int32_t j = 0; j < k_Behind_cover; ++j) {
+            const int32_t cc = c + j * back;
+            if (cc < 0 || cc >= g.cols) continue;
+            ++extra;
+            behind += cells[g.At(rr, cc)] && (g.d[g.At(rr, cc)] > 0 ? 1 : -1) == sign;
+        }
+    }
+    return 4 * behind <= extra;
 }
 
 // The connected regions of cells, largest first: each as its cells.
@@ -166,7 +208,7 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
 // gunwale over a dark hull leads in one field and the hull in the next. None for a row that is
 // not the hull's or too faint (a reflection, a shadow); NaN when the row runs out of the window.
 std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint8_t>& body, int32_t r, int direction,
-                                           double lead, double hull) const
+                                           double lead, double hull, bool* stopped) const
 {
     const Goal_geometry& line = window_.Line();
     const double nx = line.U(1, 0) - line.U(0, 0);
@@ -196,11 +238,21 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint
     auto share = [&](int32_t k) {
         return k >= 0 && k < g.cols && g.inside[g.At(r, k)] ? std::clamp(g.d[g.At(r, k)] / own, 0.0, 1.0) : 0.0;
     };
-    while (share(c + step) >= 0.5) c += step;
+    // What stands far taller than the hull's rows behind it (a paddler, a blade across the bow)
+    // is not followed: the row's hull ends where it begins.
+    const int sign = own > 0 ? 1 : -1;
+    auto open = [&](int32_t from, int32_t k) {
+        if (!stopped) return true;
+        const bool over = Stands_over(g, g.mask, r, k, from, -step, sign);
+        *stopped |= over;
+        return !over;
+    };
+    while (share(c + step) >= 0.5 && open(c, c + step)) c += step;
     if (c + step < 0 || c + step >= g.cols || !g.inside[g.At(r, c + step)]) return double(NAN);
     // The hull's share of every pixel ahead, as far as a thin point reaches: the area it covers.
     double ahead = 0;
-    for (int32_t k = 1; k <= k_Point_reach && share(c + k * step) > 0; ++k) ahead += share(c + k * step);
+    for (int32_t k = 1; k <= k_Point_reach && share(c + k * step) > 0 && open(c, c + k * step); ++k)
+        ahead += share(c + k * step);
     const double x = window_.X0() + c + step * (0.5 + ahead - (1 - share(c)));
     return step * x;
 }
@@ -208,7 +260,8 @@ std::optional<double> Bow_reader::Row_edge(const Grid& g, const std::vector<uint
 // Each row's longest stretch of the core along the travel in one brightness (a dark blade over a
 // light hull is not the hull), short gaps bridged (noise, a line or a shaft across the hull): from
 // its front back.
-std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const
+std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std::vector<size_t>& core, int direction,
+                                                        bool covers) const
 {
     Grid_cells in_core(g.mask.size(), 0);
     for (size_t i : core) in_core[i] = 1;
@@ -223,15 +276,38 @@ std::vector<Bow_reader::Body_row> Bow_reader::Body_rows(const Grid& g, const std
             const size_t i = g.At(r, forward ? g.cols - 1 - k : k);
             const int s = g.d[i] > 0 ? 1 : -1;
             const double du = direction * g.u[i];
-            if (in_core[i] && sign == s) run.back = du, gap = 0, run.sum += g.d[i], ++run.cells;
+            const int32_t col = forward ? g.cols - 1 - k : k;
+            if (in_core[i] && sign == s) run.back = du, run.back_col = col, gap = 0, run.sum += g.d[i], ++run.cells;
             else if (sign != 0 && ++gap <= k_Gap) continue;
-            else if (in_core[i]) run = {du, du, 0, g.v[i], double(g.d[i]), 1}, sign = s, gap = 0;
+            else if (in_core[i]) run = {du, du, 0, g.v[i], double(g.d[i]), 1, col, col}, sign = s, gap = 0;
             else sign = 0;
             run.length = run.front - run.back + 1;
             if (sign != 0 && run.length > best.length) best = run;
         }
+        if (covers && best.front_col >= 0) Cut_cover(g, in_core, r, best, direction);
     }
     return rows;
+}
+
+// Where the core stands far taller at the run's front than just behind it, something stands in
+// front of the bow there (a paddler, a blade upright) and the row's own hull ends where that
+// begins. The bow itself may lie hidden behind it.
+void Bow_reader::Cut_cover(const Grid& g, const Grid_cells& in_core, int32_t r, Body_row& b, int direction) const
+{
+    const int sign = g.d[g.At(r, b.front_col)] > 0 ? 1 : -1;
+    const int32_t back = b.back_col > b.front_col ? 1 : -1;
+    int32_t ahead = -1; // the hull-like column in front
+    for (int32_t c = b.front_col; c != b.back_col + back; c += back) {
+        if (!in_core[g.At(r, c)] || (g.d[g.At(r, c)] > 0 ? 1 : -1) != sign) continue; // a gap the run bridged
+        if (ahead >= 0 && Stands_over(g, in_core, r, ahead, c, back, sign)) {
+            b.front = direction * g.u[g.At(r, c)];
+            b.front_col = c;
+            b.length = b.front - b.back + 1;
+            b.covered = true;
+            return;
+        }
+        ahead = c;
+    }
 }
 
 bool Bow_reader::Body_front::Fills(size_t r) const { return whole || rows[r].length >= k_Body_share * longest; }
@@ -273,10 +349,11 @@ Bow_reader::Body_front Bow_reader::Whole_front(const Grid& g, const std::vector<
 // The bow's height and lead from the hull's body: the rows where the core runs long and in one
 // brightness behind its front. A blade or a paddler joined to the hull is short along the travel,
 // and its cells would put the bow at their height and reach.
-Bow_reader::Body_front Bow_reader::Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const
+Bow_reader::Body_front Bow_reader::Front_of(const Grid& g, const std::vector<size_t>& core, int direction,
+                                            bool covers) const
 {
     Body_front f;
-    f.rows = Body_rows(g, core, direction);
+    f.rows = Body_rows(g, core, direction, covers);
     for (const Body_row& b : f.rows) f.longest = std::max(f.longest, b.length);
     f.Leave_out_shadow();
     for (size_t r = 0; r < f.rows.size(); ++r)
@@ -312,7 +389,7 @@ std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
     return regions;
 }
 
-Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
+Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction, bool covers) const
 {
     Bow_field out;
     if (window_.Empty()) return out;
@@ -338,7 +415,7 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
 
     // A hull that barely differs from the water passes the threshold in patches: its rows break
     // into short runs that say nothing of the body, so the whole core's front stands for the bow.
-    const Body_front body = out.low_contrast ? Whole_front(g, core, direction) : Front_of(g, core, direction);
+    const Body_front body = out.low_contrast ? Whole_front(g, core, direction) : Front_of(g, core, direction, covers);
     const double lead = body.lead;
     const Grid_cells joined = Reached(g, core, [&](size_t j) { return g.mask[j] != 0; });
     double farthest_joined = -1e9;
@@ -353,7 +430,10 @@ Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) 
         // where the blade does.
         const Body_row& b = body.rows[size_t(r)];
         if (!body.whole && (!body.Fills(size_t(r)) || b.front < lead - k_Inside - 1 || b.back > lead - k_Inside)) continue;
-        const std::optional<double> edge = Row_edge(g, core_cells, r, direction, lead, body.bow);
+        bool stopped = b.covered;
+        const std::optional<double> edge =
+            Row_edge(g, core_cells, r, direction, lead, body.bow, covers ? &stopped : nullptr);
+        out.covered |= stopped;
         if (!edge) continue;
         const Band_row row{g.v[g.At(r, 0)], g.v[g.At(r, g.cols - 1)]};
         if (std::max(row.v0, row.v1) < body.vmin - 3 || std::min(row.v0, row.v1) > body.vmax + 3) continue;

@@ -20,6 +20,7 @@ struct Bow_field {
     double ahead = 0;          // how much further, pixels
     bool second_hull = false;  // another region as large lies in the lane
     bool low_contrast = false; // the hull barely differs from the water
+    bool covered = false;      // something stands in front of the bow: some of its rows end where that begins
     bool beyond = false;       // the bow's rows run on past the window's far side: it is further past the line
     std::vector<Row_front> rows; // where each row of the bow ends, a column signed along the travel
 };
@@ -31,7 +32,9 @@ public:
     // are brightness laid out alike.
     Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width);
     // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
-    Bow_field Measure(const uint8_t* picture, int field, int direction) const;
+    // covers: rows of the hull end where something stands in front of the bow; without, what
+    // joins the hull there is read as the hull.
+    Bow_field Measure(const uint8_t* picture, int field, int direction, bool covers = true) const;
     int Threshold() const { return threshold_; }
     // The water's brightness at a pixel of the window's box (frame coordinates), and the whole of
     // it: Box_width() bytes a row from the box's top left.
@@ -50,6 +53,8 @@ private:
         double sum = 0;                   // of its cells' brightness against the water
         int cells = 0;
         double Level() const { return cells ? sum / cells : 0; }
+        int32_t front_col = -1, back_col = -1; // the run's end columns
+        bool covered = false; // its front was cut back where something taller stands in front of it
     };
     // The hull's body at its front: the rows it fills, where it leads, at what height (along the
     // line) and how much brighter than the water.
@@ -62,12 +67,15 @@ private:
     };
     Grid Difference(const uint8_t* picture, int field) const;
     std::vector<std::vector<size_t>> Lane_regions(const Grid& g) const;
-    std::vector<Body_row> Body_rows(const Grid& g, const std::vector<size_t>& core, int direction) const;
-    Body_front Front_of(const Grid& g, const std::vector<size_t>& core, int direction) const;
+    std::vector<Body_row> Body_rows(const Grid& g, const std::vector<size_t>& core, int direction, bool covers) const;
+    Body_front Front_of(const Grid& g, const std::vector<size_t>& core, int direction, bool covers) const;
+    void Cut_cover(const Grid& g, const std::vector<uint8_t>& in_core, int32_t r, Body_row& b, int direction) const;
     Body_front Whole_front(const Grid& g, const std::vector<size_t>& core, int direction) const;
     // body: the cells of the hull's body (its largest region, thin parts left out).
+    // stopped: where given, the row ends where something stands in front of the bow, and it is
+    // set then.
     std::optional<double> Row_edge(const Grid& g, const std::vector<uint8_t>& body, int32_t r, int direction,
-                                   double lead, double hull) const;
+                                   double lead, double hull, bool* stopped) const;
     uint8_t Brightness(const uint8_t* picture, int32_t x, int32_t y) const
     {
         return picture[size_t(y) * size_t(frame_width_) + size_t(x)];

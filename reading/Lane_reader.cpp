@@ -152,15 +152,24 @@ int Lane_reader::Direction(const Bow_reader& bow, int64_t first, int64_t last)
 }
 
 std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
-                                             int direction, Lane_notes& notes)
+                                             Seen& seen)
 {
+    Lane_notes& notes = seen.notes;
     std::vector<Bow_sample> out;
     for (int64_t f = first; f <= last; ++f) {
         const auto time = job.field_ms.find(f);
         const uint8_t* p = Frame(Frame_of(f));
         if (time == job.field_ms.end() || !p) continue;
-        const Bow_field b = bow.Measure(p, Field_of(f), direction);
+        const Bow_field b = bow.Measure(p, Field_of(f), seen.direction, !seen.keep_covered);
         notes.beyond += b.beyond;
+        // Where something stands in front of the bow's front, the bow lies somewhere ahead of where
+        // the hull is seen to end: the field says where it is at the least, the fields around it
+        // where it is.
+        if (b.covered && !b.beyond && !seen.keep_covered) {
+            seen.covered.insert(time->second);
+            if (b.tip_found && b.tip >= 0) notes.past[time->second] = true;
+            continue;
+        }
         notes.past[time->second] = b.beyond || (b.tip_found && b.tip >= 0);
         if (!b.tip_found) continue;
         out.push_back({time->second, b.tip, b.rows});
@@ -195,12 +204,14 @@ double Lane_reader::Cover_near_line(const Lane_job& job, const std::vector<Bow_s
     return *std::max_element(covered.begin(), covered.end());
 }
 
-// The fields near the instant t, as the bow model reads them.
-std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
+// The fields near the instant t, as the bow model reads them: not those where something stood
+// in front of the bow, whose pixels there are its, not the bow's.
+std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t, const std::set<double>& covered)
 {
     std::vector<Bow_view> views;
     for (const auto& [field, ms] : job.field_ms)
-        if (std::abs(ms - t) <= Bow_model::k_Reach_ms) views.push_back({Frame(Frame_of(field)), Field_of(field), ms});
+        if (std::abs(ms - t) <= Bow_model::k_Reach_ms && !covered.count(ms))
+            views.push_back({Frame(Frame_of(field)), Field_of(field), ms});
     return views;
 }
 
@@ -209,7 +220,7 @@ std::vector<Bow_view> Lane_reader::Views(const Lane_job& job, double t)
 std::optional<Crossing_estimate> Lane_reader::Fields_crossing(const Bow_reader& bow, const Lane_job& job, Seen& seen)
 {
     const Strip_stretch& s = *job.stretch;
-    seen.samples = Samples(bow, job, seen.first, seen.last, seen.direction, seen.notes);
+    seen.samples = Samples(bow, job, seen.first, seen.last, seen);
     std::optional<Crossing_estimate> e = Fit_crossing(seen.samples);
     for (int k = 0; !e && k < k_Widenings && (!seen.samples.empty() || seen.notes.beyond > 0); ++k) {
         // The bow has not reached the line yet in these fields, or has passed it in all: so far
@@ -220,7 +231,7 @@ std::optional<Crossing_estimate> Lane_reader::Fields_crossing(const Bow_reader& 
         const int64_t to = behind ? seen.last + 10 : seen.first - 1;
         if (behind && from > s.first_field + s.fields) break;
         (behind ? seen.last : seen.first) = behind ? to : from;
-        const auto more = Samples(bow, job, from, to, seen.direction, seen.notes);
+        const auto more = Samples(bow, job, from, to, seen);
         seen.samples.insert(seen.samples.end(), more.begin(), more.end());
         e = Fit_crossing(seen.samples);
     }
@@ -236,7 +247,7 @@ bool Lane_reader::Goes_on(const Bow_reader& bow, const Lane_job& job, const Cros
     for (auto it = job.field_ms.upper_bound(seen.last); it != job.field_ms.end() && it->second <= e.t_ms + k_Stay_ms;
          ++it)
         after = it->first;
-    const auto more = Samples(bow, job, seen.last + 1, after, seen.direction, seen.notes);
+    const auto more = Samples(bow, job, seen.last + 1, after, seen);
     seen.samples.insert(seen.samples.end(), more.begin(), more.end());
     return Stays_past(seen.notes.past, e.t_ms, k_Stay_ms);
 }
@@ -254,7 +265,21 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     std::tie(seen.first, seen.last) = First_fields(*job.stretch);
     seen.direction = Direction(bow, seen.first, seen.last);
     if (seen.direction == 0) return No_time(job.span, 0.2, "no hull is seen moving in this lane");
+    const Seen fresh = seen;
+    Lane_proposal p = Read_crossing(bow, window, job, seen);
+    // Where the bow lay hidden in too many of the fields at the line to be read from the others,
+    // what stood in front of it is read with the hull, the uncertainty saying it may hide the bow.
+    if (!p.time_ms && !seen.covered.empty()) {
+        seen = fresh;
+        seen.keep_covered = true;
+        p = Read_crossing(bow, window, job, seen);
+    }
+    return p;
+}
 
+Lane_proposal Lane_reader::Read_crossing(const Bow_reader& bow, const Lane_window& window, const Lane_job& job,
+                                         Seen& seen)
+{
     std::optional<Crossing_estimate> e = Fields_crossing(bow, job, seen);
     if (!e && !seen.samples.empty() && seen.notes.farthest_tip < 0)
         return No_time(job.span, 0.7, "the boat stops before the line");
@@ -269,7 +294,8 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     if (!crossing) return No_time(job.span, 0.5, "the bow is not seen on both sides of the line");
     Crossing_estimate read = At_steady_height(*crossing, *e, seen.samples, line_, seen.direction, step);
     const Bow_model model(window, bow, source_.frame_width, source_.frame_height, step, bow.Threshold());
-    if (const auto m = Taken_from_pixels(model.Crossing(Views(job, read.t_ms), read, seen.samples), read)) read = *m;
+    const auto pixels = model.Crossing(Views(job, read.t_ms, seen.covered), read, seen.samples);
+    if (const auto m = Taken_from_pixels(pixels, read)) read = *m;
     const Cover_look look{nullptr, bow.Water_plane(), source_.frame_width, window.X0(),
                           window.X0() + window.Box_width() - 1, window.Y0(), bow.Threshold()};
     seen.notes.cover_px = Cover_near_line(job, seen.samples, look, step);

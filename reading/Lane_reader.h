@@ -10,6 +10,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace wk {
@@ -45,6 +46,8 @@ private:
         int direction = 0;           // of travel: +1 toward larger u, -1 toward smaller
         std::vector<Bow_sample> samples;
         Lane_notes notes;
+        std::set<double> covered; // fields, by their time, where something stood in front of the bow
+        bool keep_covered = false; // what stands in front of the bow is read with the hull
     };
 
     // The brightness of the decoded frame (1-based), kept while one lane is read; nullptr when it
@@ -53,12 +56,13 @@ private:
     std::vector<const uint8_t*> Water_frames(const Strip_stretch& s);
     int Direction(const Bow_reader& bow, int64_t first, int64_t last);
     std::vector<Bow_sample> Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
-                                    int direction, Lane_notes& notes);
+                                    Seen& seen);
 
+    Lane_proposal Read_crossing(const Bow_reader& bow, const Lane_window& window, const Lane_job& job, Seen& seen);
     std::optional<Crossing_estimate> Fields_crossing(const Bow_reader& bow, const Lane_job& job, Seen& seen);
     bool Goes_on(const Bow_reader& bow, const Lane_job& job, const Crossing_estimate& e, Seen& seen);
     double Cover_near_line(const Lane_job& job, const std::vector<Bow_sample>& samples, Cover_look look, int step);
-    std::vector<Bow_view> Views(const Lane_job& job, double t);
+    std::vector<Bow_view> Views(const Lane_job& job, double t, const std::set<double>& covered);
     int32_t Water_frame(int64_t field, int side) const;
 
     Frame_store& store_;

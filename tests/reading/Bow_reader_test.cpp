@@ -126,6 +126,41 @@ TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
     }
 }
 
+// A paddler standing in front of the bow, as light as the hull and joined to it, hides its
+// point: the hull is read to where he begins, not to his far side, and the field says the bow is
+// covered. One sitting on the hull behind its point, standing above it only, is the crew.
+TEST(Bow_reader, PaddlerInFrontOfTheBowIsNotTakenForIt)
+{
+    struct Cover_case {
+        const char* name;
+        double x0, x1, y0, y1; // the paddler
+        double tip;            // past the line, as read
+        bool covered;
+    };
+    const Goal_geometry line(400, 10, 400, 560);
+    const Lane_window window(line, {1, line.V(400, 205), line.V(400, 295), line.V(400, 250)}, 80, k_W, k_H);
+    const Picture water(1), more_water(2), still_water(3);
+    const Bow_reader reader(window, {water.bits.data(), more_water.bits.data(), still_water.bits.data()}, k_W);
+    const double tip_x = 404.3, tip_y = 251;
+    for (const Cover_case& c : {Cover_case{"in front", 398, 404.9, 228, 274, -2, true},
+                               Cover_case{"crew on the hull", 360, 367, 225, 250, 4.3, false}}) {
+        SCOPED_TRACE(c.name);
+        Picture p(4);
+        p.Paint(int(tip_x) - 160, int(tip_x) + 2, int(tip_y) - 7, int(tip_y) + 7, 200, 1, [&](double x, double y) {
+            const double back = tip_x - x, dy = y - tip_y;
+            return back >= 0.08 * dy * dy && back <= 150 && std::abs(dy) <= 6;
+        });
+        p.Paint(int(c.x0) - 1, int(c.x1) + 1, int(c.y0), int(c.y1), 200, 1,
+                [&](double x, double y) { return x >= c.x0 && x <= c.x1 && y >= c.y0 && y <= c.y1; });
+        for (int field : {1, 2}) {
+            const Bow_field b = reader.Measure(p.bits.data(), field, -1);
+            ASSERT_TRUE(b.tip_found) << field;
+            EXPECT_NEAR(b.tip, c.tip, 1.0) << field;
+            EXPECT_EQ(b.covered, c.covered) << field;
+        }
+    }
+}
+
 // A long hull whose bow lies further past the line than the window reaches is seen with no bow,
 // and said to lie beyond, so that the lane is read in earlier fields; one whose bow is in the
 // window is not.
