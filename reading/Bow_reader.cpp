@@ -156,8 +156,9 @@ template <class Grid> std::vector<std::vector<size_t>> Regions(const Grid& g, co
 // is shared by the two fields' neighbouring rows and would smear a moving hull by a field's
 // travel. Brightness worked back from that colour leaks it too: a saturated hull's clipped
 // colour lifts its brightness toward the water's.
-Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width)
-    : window_(window), frame_width_(frame_width)
+Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width,
+                       Colour_layout colour)
+    : window_(window), frame_width_(frame_width), colour_(colour)
 {
     const int32_t w = window.Box_width(), h = window.Box_height();
     water_.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
@@ -176,6 +177,37 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
     if (spread.empty()) return;
     // The water's own change between fields (waves, noise), well clear.
     threshold_ = std::max(k_Min_threshold, 6 * Middle_value(spread) + 6);
+    if (colour_.rows > 0) Take_water_tint(backgrounds);
+}
+
+std::pair<int, int> Bow_reader::Tint(const uint8_t* picture, int32_t x, int32_t y) const
+{
+    const uint8_t* p = picture - colour_.Bytes() + size_t(colour_.rows - 1 - y) * size_t(colour_.stride) + 3 * size_t(x);
+    const int b = p[0], g = p[1], r = p[2];
+    return {(-43 * r - 85 * g + 128 * b) / 256, (128 * r - 107 * g - 21 * b) / 256};
+}
+
+// A hull may differ from the water in colour far more than in brightness (a green hull on teal
+// water): its tint against the water's, measured like its brightness against the water's own
+// change, tells it apart where brightness alone does not. The tint's edges are coarser (colour is
+// coded at a lower resolution), so it says only which cells are the hull, never where an edge is.
+void Bow_reader::Take_water_tint(const std::vector<const uint8_t*>& backgrounds)
+{
+    const int32_t w = window_.Box_width(), h = window_.Box_height();
+    water_tint_.assign(water_.size(), {0, 0});
+    std::vector<int> blue, red, spread;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            blue.clear(), red.clear();
+            for (const uint8_t* b : backgrounds) {
+                const auto [cb, cr] = Tint(b, window_.X0() + x, window_.Y0() + y);
+                blue.push_back(cb), red.push_back(cr);
+            }
+            const int mb = Middle_value(blue), mr = Middle_value(red);
+            water_tint_[size_t(y) * size_t(w) + size_t(x)] = {int16_t(mb), int16_t(mr)};
+            for (size_t k = 0; k < blue.size(); ++k) spread.push_back(std::abs(blue[k] - mb) + std::abs(red[k] - mr));
+        }
+    tint_threshold_ = std::max(k_Min_threshold, 6 * Middle_value(spread) + 6);
 }
 
 Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
@@ -196,6 +228,11 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
             g.inside[i] = window_.Inside(field, r, c);
             g.d[i] = int16_t(int(Brightness(picture, window_.X0() + c, y)) - int(water[c]));
             g.mask[i] = g.inside[i] && std::abs(g.d[i]) > threshold_;
+            if (!g.mask[i] && g.inside[i] && !water_tint_.empty()) {
+                const auto [cb, cr] = Tint(picture, window_.X0() + c, y);
+                const auto [wb, wr] = water_tint_[size_t(y - window_.Y0()) * size_t(window_.Box_width()) + size_t(c)];
+                g.mask[i] = std::abs(cb - wb) + std::abs(cr - wr) > tint_threshold_;
+            }
         }
     }
     return g;

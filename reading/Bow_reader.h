@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace wk {
@@ -25,12 +26,20 @@ struct Bow_field {
     std::vector<Row_front> rows; // where each row of the bow ends, a column signed along the travel
 };
 
+// Where a picture's colour lies before its brightness: bottom-up BGR of rows rows, stride bytes a
+// row, ending where the brightness begins. No rows: the pictures carry brightness alone.
+struct Colour_layout {
+    int32_t stride = 0, rows = 0;
+    size_t Bytes() const { return size_t(stride) * size_t(rows); }
+};
+
 class Bow_reader {
 public:
     // backgrounds: the brightness of decoded frames (frame_width bytes a row, top row first) in
     // which no boat of this lane is near the line; their median is the water. Measure's pictures
-    // are brightness laid out alike.
-    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width);
+    // are brightness laid out alike, their colour (where colour has rows) laid out as it says.
+    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width,
+               Colour_layout colour = {});
     // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
     // covers: rows of the hull end where something stands in front of the bow; without, what
     // joins the hull there is read as the hull.
@@ -80,11 +89,17 @@ private:
     {
         return picture[size_t(y) * size_t(frame_width_) + size_t(x)];
     }
+    // The pixel's colour apart from its brightness: its blue and red differences, summed.
+    std::pair<int, int> Tint(const uint8_t* picture, int32_t x, int32_t y) const;
+    void Take_water_tint(const std::vector<const uint8_t*>& backgrounds);
 
     const Lane_window& window_;
     int32_t frame_width_;
     std::vector<uint8_t> water_; // brightness, Box_width() x Box_height(), top row first
     int threshold_ = 36;
+    Colour_layout colour_;
+    std::vector<std::pair<int16_t, int16_t>> water_tint_; // as water_, empty without colour
+    int tint_threshold_ = 0;
 };
 
 } // namespace wk

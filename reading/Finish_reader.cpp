@@ -188,8 +188,9 @@ Finish_reading Read_finish(const std::string& path, const Finish_reader_options&
     Decodings decodings;
     for (int w = 0; w < workers; ++w) decodings.push_back(std::make_unique<Frame_store::Decoding>(source));
     const std::vector<Lane_span> spans = line.Spans(heat.marks);
-    Frame_store store(source, k_Kept, Line_columns(heat, source.frame_width),
-                      Lit_columns(heat, line, spans, source.frame_width, source.frame_height));
+    // The lanes' readers tell a hull by its colour too.
+    const Frame_store::Columns lit = Lit_columns(heat, line, spans, source.frame_width, source.frame_height);
+    Frame_store store(source, k_Kept, lit, lit);
     Crossing_search search(store, decodings, strip_line);
     std::vector<std::pair<int32_t, int32_t>> lane_samples;
     for (const Lane_span& span : spans) {

@@ -7,6 +7,7 @@
 #include "reading/Lane_window.h"
 #include "reading/Outline_crossing.h"
 #include "reading/Travel_direction.h"
+#include "platform/Av_frame_decoder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -260,7 +261,18 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
     if (window.Empty()) return No_time(job.span, 0, "the lane lies outside the picture");
     const std::vector<const uint8_t*> water = Water_frames(*job.stretch);
     if (water.empty()) return No_time(job.span, 0.1, "no field shows the water without the boat");
-    const Bow_reader bow(window, water, source_.frame_width);
+    Lane_proposal p = Read_with(Bow_reader(window, water, source_.frame_width), window, job);
+    if (p.time_ms) return p;
+    // Where brightness alone does not set the hull apart from the water, its colour may: the lane
+    // is read again with it. Lanes brightness reads stay as it reads them, its edges being finer
+    // than the colour's. Pictures carry their colour ahead of their brightness.
+    const Colour_layout colour{platform::Bgr_stride(source_.frame_width), source_.frame_height};
+    Lane_proposal tinted = Read_with(Bow_reader(window, water, source_.frame_width, colour), window, job);
+    return tinted.time_ms ? tinted : p;
+}
+
+Lane_proposal Lane_reader::Read_with(const Bow_reader& bow, const Lane_window& window, const Lane_job& job)
+{
     Seen seen;
     std::tie(seen.first, seen.last) = First_fields(*job.stretch);
     seen.direction = Direction(bow, seen.first, seen.last);

@@ -58,6 +58,7 @@ private:
     std::vector<Bow_sample> Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
                                     Seen& seen);
 
+    Lane_proposal Read_with(const Bow_reader& bow, const Lane_window& window, const Lane_job& job);
     Lane_proposal Read_crossing(const Bow_reader& bow, const Lane_window& window, const Lane_job& job, Seen& seen);
     std::optional<Crossing_estimate> Fields_crossing(const Bow_reader& bow, const Lane_job& job, Seen& seen);
     bool Goes_on(const Bow_reader& bow, const Lane_job& job, const Crossing_estimate& e, Seen& seen);
