@@ -222,6 +222,44 @@ QImage Water_strip(int fields, int samples, unsigned seed)
     return strip;
 }
 
+// A frame as the frame store gives it with colour: bottom-up BGR, then the brightness. Teal water
+// and a green hull barely brighter than it, each painted whole.
+struct Tinted_picture {
+    static constexpr int32_t k_Stride = (3 * k_W + 3) & ~3;
+    std::vector<uint8_t> bytes = std::vector<uint8_t>(size_t(k_Stride) * k_H + size_t(k_W) * k_H);
+    Tinted_picture(unsigned seed, double tip_x)
+    {
+        const Picture grey(seed);
+        for (int y = 0; y < k_H; ++y)
+            for (int x = 0; x < k_W; ++x) {
+                const bool hull = x <= tip_x && x >= tip_x - 150 && std::abs(y - 250) <= 6;
+                uint8_t* bgr = bytes.data() + size_t(k_H - 1 - y) * k_Stride + 3 * size_t(x);
+                bgr[0] = hull ? 40 : 90, bgr[1] = hull ? 110 : 90, bgr[2] = hull ? 50 : 60;
+                Brightness()[size_t(y) * k_W + size_t(x)] = uint8_t(grey.Get(x, y) + (hull ? 10 : 0));
+            }
+    }
+    uint8_t* Brightness() { return bytes.data() + size_t(k_Stride) * k_H; }
+};
+
+// A hull that differs from the water in colour far more than in brightness is found by it, its
+// point read from the brightness, to a pixel and a half (the water's noise ahead is a fair share of
+// so faint a step); brightness alone does not find it.
+TEST(Bow_reader, HullSetApartByColourAlone)
+{
+    const Goal_geometry line(400, 10, 400, 560);
+    const Lane_window window(line, {1, line.V(400, 205), line.V(400, 295), line.V(400, 250)}, 80, k_W, k_H);
+    Tinted_picture water(1, -1), more_water(2, -1), still_water(3, -1), boat(4, 402);
+    for (const auto& [colour, found] : {std::pair{Colour_layout{Tinted_picture::k_Stride, k_H}, true},
+                                        std::pair{Colour_layout{}, false}}) {
+        const Bow_reader reader(window, {water.Brightness(), more_water.Brightness(), still_water.Brightness()}, k_W,
+                                colour);
+        const Bow_field b = reader.Measure(boat.Brightness(), 1, -1);
+        EXPECT_EQ(b.hull, found);
+        if (found) EXPECT_NEAR(b.tip, 2.5, 1.5);
+    }
+}
+
+
 // On the strip a hull lies on the line for many fields; a blade's touch is short and a lane with
 // nothing but water has no stretch; fields that could not be decoded count as nothing. A hull
 // fainter than the level still stands out as a band as wide as a hull, also when a blade's touch
