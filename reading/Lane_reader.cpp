@@ -1,5 +1,6 @@
 #include "reading/Lane_reader.h"
 
+#include "platform/Av_frame_decoder.h"
 #include "reading/Bow_model.h"
 #include "reading/Bow_reader.h"
 #include "reading/Crossing_fit.h"
@@ -7,7 +8,6 @@
 #include "reading/Lane_window.h"
 #include "reading/Outline_crossing.h"
 #include "reading/Travel_direction.h"
-#include "platform/Av_frame_decoder.h"
 
 #include <algorithm>
 #include <cmath>
