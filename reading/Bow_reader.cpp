@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <optional>
+#include <span>
 
 namespace wk {
 namespace {
@@ -30,8 +31,9 @@ struct Bow_reader::Grid {
     int field = 1;
     int32_t rows = 0, cols = 0;
     std::vector<int16_t> d; // brightness of the picture less the water's
-    std::vector<uint8_t> inside, mask;
-    std::vector<double> u, v;
+    std::vector<uint8_t> mask;
+    std::span<const uint8_t> inside;
+    std::span<const double> u, v;
     size_t At(int32_t r, int32_t c) const { return size_t(r) * size_t(cols) + size_t(c); }
     template <class F> void Neighbours(size_t i, F f) const
     {
@@ -118,9 +120,24 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
 {
     const int32_t w = window.Box_width(), h = window.Box_height();
     water_.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
+    for (int field : {1, 2}) {
+        Cells& cells = cells_[size_t(field - 1)];
+        const int32_t rows = std::max(window.Rows(field), 0), cols = std::max(window.Cols(), 0);
+        const size_t n = size_t(rows) * size_t(cols);
+        cells.u.reserve(n), cells.v.reserve(n), cells.inside.reserve(n);
+        for (int32_t r = 0; r < rows; ++r)
+            for (int32_t c = 0; c < cols; ++c) {
+                cells.u.push_back(window.U(field, r, c));
+                cells.v.push_back(window.V(field, r, c));
+                cells.inside.push_back(window.Inside(field, r, c));
+            }
+    }
     if (backgrounds.empty() || window.Empty()) return;
     std::vector<uint8_t> values;
-    std::vector<int> spread;
+    // How often each spread from the middle occurs: a spread is a difference of brightness, so
+    // counting them gives their middle without keeping and ordering five for every pixel.
+    std::array<size_t, 256> spread{};
+    size_t spreads = 0;
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             values.clear();
@@ -128,11 +145,14 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
             const uint8_t m = Middle_value(values);
             water_[size_t(y) * size_t(w) + size_t(x)] = m;
             if (backgrounds.size() > 1)
-                for (uint8_t value : values) spread.push_back(std::abs(int(value) - int(m)));
+                for (uint8_t value : values) ++spread[size_t(std::abs(int(value) - int(m)))], ++spreads;
         }
-    if (spread.empty()) return;
-    // The water's own change between fields (waves, noise), well clear.
-    threshold_ = std::max(k_Min_threshold, 6 * Middle_value(spread) + 6);
+    if (spreads == 0) return;
+    // The water's own change between fields (waves, noise), well clear: its middle as
+    // Middle_value takes it, the upper of two.
+    int middle = 0;
+    for (size_t below = 0; (below += spread[size_t(middle)]) <= spreads / 2;) ++middle;
+    threshold_ = std::max(k_Min_threshold, 6 * middle + 6);
 }
 
 Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
@@ -142,15 +162,14 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
     g.rows = window_.Rows(field);
     g.cols = window_.Cols();
     const size_t n = size_t(std::max(g.rows, 0)) * size_t(std::max(g.cols, 0));
-    g.d.resize(n), g.inside.resize(n), g.mask.resize(n), g.u.resize(n), g.v.resize(n);
+    const Cells& cells = cells_[field == 1 ? 0 : 1];
+    g.u = cells.u, g.v = cells.v, g.inside = cells.inside;
+    g.d.resize(n), g.mask.resize(n);
     for (int32_t r = 0; r < g.rows; ++r) {
         const int32_t y = window_.Frame_y(field, r);
         const uint8_t* water = water_.data() + size_t(y - window_.Y0()) * size_t(window_.Box_width());
         for (int32_t c = 0; c < g.cols; ++c) {
             const size_t i = g.At(r, c);
-            g.u[i] = window_.U(field, r, c);
-            g.v[i] = window_.V(field, r, c);
-            g.inside[i] = window_.Inside(field, r, c);
             g.d[i] = int16_t(int(Brightness(picture, window_.X0() + c, y)) - int(water[c]));
             g.mask[i] = g.inside[i] && std::abs(g.d[i]) > threshold_;
         }

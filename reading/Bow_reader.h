@@ -5,6 +5,7 @@
 #include "reading/Bow_front.h"
 #include "reading/Lane_window.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -69,8 +70,16 @@ private:
         return picture[size_t(y) * size_t(frame_width_) + size_t(x)];
     }
 
+    // Where each cell of a field lies and whether it is in the lane: alike in every picture, so
+    // worked out once, not for each field measured.
+    struct Cells {
+        std::vector<double> u, v;
+        std::vector<uint8_t> inside;
+    };
+
     const Lane_window& window_;
     int32_t frame_width_;
+    std::array<Cells, 2> cells_; // of fields 1 and 2
     std::vector<uint8_t> water_; // brightness, Box_width() x Box_height(), top row first
     int threshold_ = 36;
 };
