@@ -56,19 +56,33 @@ using Grid_cells = std::vector<uint8_t>;
 
 // Erosion then dilation with a 3 x 3 square: what is thinner than that (oar shafts, spray,
 // single noisy cells) goes, the hull's body stays.
+// A cell stays eroded where its whole square lies in the grid and is set; a set cell stays
+// opened where an eroded one lies in its square. Walked along the rows: each cell's neighbours
+// asked for one by one cost more than the test itself.
 template <class Grid> Grid_cells Opened(const Grid& g)
 {
+    const int32_t rows = g.rows, cols = g.cols;
     Grid_cells eroded(g.mask.size(), 0), opened(g.mask.size(), 0);
-    for (size_t i = 0; i < g.mask.size(); ++i) {
-        if (!g.mask[i]) continue;
-        int n = 0;
-        g.Neighbours(i, [&](size_t j) { n += g.mask[j]; });
-        eroded[i] = n == 8;
+    // Each cell with its row neighbours: those set three in a row.
+    Grid_cells three(g.mask.size(), 0);
+    for (int32_t r = 0; r < rows; ++r) {
+        const uint8_t* m = g.mask.data() + g.At(r, 0);
+        uint8_t* t = three.data() + g.At(r, 0);
+        for (int32_t c = 1; c + 1 < cols; ++c) t[c] = m[c - 1] & m[c] & m[c + 1];
     }
-    for (size_t i = 0; i < g.mask.size(); ++i)
-        if (eroded[i]) {
-            opened[i] = 1;
-            g.Neighbours(i, [&](size_t j) { opened[j] = g.mask[j] ? 1 : opened[j]; });
+    for (int32_t r = 1; r + 1 < rows; ++r) {
+        const uint8_t *up = three.data() + g.At(r - 1, 0), *at = up + cols, *down = at + cols;
+        uint8_t* e = eroded.data() + g.At(r, 0);
+        for (int32_t c = 1; c + 1 < cols; ++c) e[c] = up[c] & at[c] & down[c];
+    }
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < cols; ++c) {
+            const size_t i = g.At(r, c);
+            if (!g.mask[i]) continue;
+            uint8_t near = 0;
+            for (int32_t rr = std::max(r - 1, 0); rr <= std::min(r + 1, rows - 1); ++rr)
+                for (int32_t cc = std::max(c - 1, 0); cc <= std::min(c + 1, cols - 1); ++cc) near |= eroded[g.At(rr, cc)];
+            opened[i] = near;
         }
     return opened;
 }
