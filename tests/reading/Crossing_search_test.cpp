@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <latch>
 #include <mutex>
 #include <stdexcept>
 #include <random>
@@ -239,6 +240,19 @@ TEST(Parallel_work, EveryIndexOnceAndFailuresComeBack)
             });
         for (auto& d : again) EXPECT_EQ(d.load(), 1);
     }
+
+    // Threads are kept for the next call: forty calls on four threads, each thread held until all
+    // four have one index, start few threads, not 120.
+    std::atomic<int> fresh{0};
+    for (int call = 0; call < 40; ++call) {
+        std::latch all(4);
+        Run_parallel(4, 4, [&](size_t, size_t worker) {
+            thread_local bool seen = false;
+            if (worker != 0 && !seen) seen = true, ++fresh;
+            all.arrive_and_wait();
+        });
+    }
+    EXPECT_LT(fresh.load(), 40);
 }
 
 } // namespace
