@@ -35,14 +35,14 @@ struct Bow_reader::Grid {
     std::span<const uint8_t> inside;
     std::span<const double> u, v;
     size_t At(int32_t r, int32_t c) const { return size_t(r) * size_t(cols) + size_t(c); }
+    // Row by row, top left first.
     template <class F> void Neighbours(size_t i, F f) const
     {
         const int32_t r = int32_t(i / size_t(cols)), c = int32_t(i % size_t(cols));
-        for (int32_t dr = -1; dr <= 1; ++dr)
-            for (int32_t dc = -1; dc <= 1; ++dc) {
-                const int32_t rr = r + dr, cc = c + dc;
-                if ((dr || dc) && rr >= 0 && rr < rows && cc >= 0 && cc < cols) f(At(rr, cc));
-            }
+        const int32_t c0 = std::max(c - 1, 0), c1 = std::min(c + 1, cols - 1);
+        for (int32_t rr = std::max(r - 1, 0); rr <= std::min(r + 1, rows - 1); ++rr)
+            for (size_t j = At(rr, c0), end = At(rr, c1); j <= end; ++j)
+                if (j != i) f(j);
     }
 };
 
@@ -324,12 +324,31 @@ std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
     return regions;
 }
 
+struct Bow_reader::Look {
+    Grid grid;
+    std::vector<std::vector<size_t>> regions;
+};
+
+std::shared_ptr<const Bow_reader::Look> Bow_reader::Look_at(const uint8_t* picture, int field) const
+{
+    auto look = std::make_shared<Look>();
+    if (window_.Empty()) return look;
+    look->grid = Difference(picture, field);
+    look->regions = Lane_regions(look->grid);
+    return look;
+}
+
 Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction) const
+{
+    return Measure(*Look_at(picture, field), direction);
+}
+
+Bow_field Bow_reader::Measure(const Look& look, int direction) const
 {
     Bow_field out;
     if (window_.Empty()) return out;
-    const Grid g = Difference(picture, field);
-    const auto regions = Lane_regions(g);
+    const Grid& g = look.grid;
+    const auto& regions = look.regions;
     if (regions.empty() || regions[0].size() < size_t(k_Min_core)) return out;
     const std::vector<size_t>& core = regions[0];
     out.hull = true;

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,12 @@ public:
     Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width);
     // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
     Bow_field Measure(const uint8_t* picture, int field, int direction) const;
+    // What Measure sees in a field whichever way the boat travels: the field against the water
+    // and the regions that can be the hull. A field measured both ways is looked at once so. The
+    // look belongs to this reader and is measured by it alone, while it lives.
+    struct Look;
+    std::shared_ptr<const Look> Look_at(const uint8_t* picture, int field) const;
+    Bow_field Measure(const Look& look, int direction) const;
     int Threshold() const { return threshold_; }
     // The water's brightness at a pixel of the window's box (frame coordinates), and the whole of
     // it: Box_width() bytes a row from the box's top left.
