@@ -145,6 +145,15 @@ TEST_F(Crossing_search_test, StoreDecodesEachFrameOnceForAllThreads)
     std::vector<uint8_t> direct(bytes);
     ASSERT_TRUE(own.Decode(frame.Bytes(), direct.data(), source.frame_width, source.frame_height));
     EXPECT_EQ(direct, copy);
+
+    // Decodings let go and made again take the decoders kept from them, which decoded other
+    // frames before: the picture is the same.
+    decodings.clear();
+    decodings = Decodings(source, 4);
+    Frame_store again(source, 4);
+    const Frame_store::Picture p = again.Get(3, *decodings[3]);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(std::memcmp(p.get(), direct.data(), bytes), 0);
 }
 
 // A store asked for some columns only gives them as the whole picture has them, wherever they lie
