@@ -81,7 +81,8 @@ template <class Grid> Grid_cells Opened(const Grid& g)
             if (!g.mask[i]) continue;
             uint8_t near = 0;
             for (int32_t rr = std::max(r - 1, 0); rr <= std::min(r + 1, rows - 1); ++rr)
-                for (int32_t cc = std::max(c - 1, 0); cc <= std::min(c + 1, cols - 1); ++cc) near |= eroded[g.At(rr, cc)];
+                for (int32_t cc = std::max(c - 1, 0); cc <= std::min(c + 1, cols - 1); ++cc)
+                    near |= eroded[g.At(rr, cc)];
             opened[i] = near;
         }
     return opened;
