@@ -39,8 +39,12 @@ Outline Fit(const std::vector<Row_front>& rows, double y0, double p, bool averag
     // Normal equations over (1, -fall above, -fall below).
     std::array<std::array<double, 4>, 3> m{};
     bool above = false, below = false;
+    // Each row's fall, worked out once for the equations and the residuals both.
+    std::vector<std::array<double, 2>> falls;
+    falls.reserve(rows.size());
     for (const Row_front& r : rows) {
-        const auto [up, down] = Fall(r.y, y0, p, averaged);
+        falls.push_back(Fall(r.y, y0, p, averaged));
+        const auto [up, down] = falls.back();
         const std::array<double, 3> x{1, -up, -down};
         above |= r.y < y0, below |= r.y >= y0;
         for (int i = 0; i < 3; ++i) {
@@ -67,9 +71,9 @@ Outline Fit(const std::vector<Row_front>& rows, double y0, double p, bool averag
     // The outline falls back from its point on both sides.
     if (a_up < -1e-9 || a_down < -1e-9) return {};
     Outline o{t, 0};
-    for (const Row_front& r : rows) {
-        const auto [up, down] = Fall(r.y, y0, p, averaged);
-        o.ssr += std::pow(r.edge - (t - a_up * up - a_down * down), 2);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const auto [up, down] = falls[i];
+        o.ssr += std::pow(rows[i].edge - (t - a_up * up - a_down * down), 2);
     }
     return o;
 }

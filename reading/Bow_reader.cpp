@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <deque>
 #include <optional>
+#include <span>
 
 namespace wk {
 namespace {
@@ -35,17 +36,18 @@ struct Bow_reader::Grid {
     int field = 1;
     int32_t rows = 0, cols = 0;
     std::vector<int16_t> d; // brightness of the picture less the water's
-    std::vector<uint8_t> inside, mask;
-    std::vector<double> u, v;
+    std::vector<uint8_t> mask;
+    std::span<const uint8_t> inside;
+    std::span<const double> u, v;
     size_t At(int32_t r, int32_t c) const { return size_t(r) * size_t(cols) + size_t(c); }
+    // Row by row, top left first.
     template <class F> void Neighbours(size_t i, F f) const
     {
         const int32_t r = int32_t(i / size_t(cols)), c = int32_t(i % size_t(cols));
-        for (int32_t dr = -1; dr <= 1; ++dr)
-            for (int32_t dc = -1; dc <= 1; ++dc) {
-                const int32_t rr = r + dr, cc = c + dc;
-                if ((dr || dc) && rr >= 0 && rr < rows && cc >= 0 && cc < cols) f(At(rr, cc));
-            }
+        const int32_t c0 = std::max(c - 1, 0), c1 = std::min(c + 1, cols - 1);
+        for (int32_t rr = std::max(r - 1, 0); rr <= std::min(r + 1, rows - 1); ++rr)
+            for (size_t j = At(rr, c0), end = At(rr, c1); j <= end; ++j)
+                if (j != i) f(j);
     }
 };
 
@@ -59,19 +61,34 @@ using Grid_cells = std::vector<uint8_t>;
 
 // Erosion then dilation with a 3 x 3 square: what is thinner than that (oar shafts, spray,
 // single noisy cells) goes, the hull's body stays.
+// A cell stays eroded where its whole square lies in the grid and is set; a set cell stays
+// opened where an eroded one lies in its square. Walked along the rows: each cell's neighbours
+// asked for one by one cost more than the test itself.
 template <class Grid> Grid_cells Opened(const Grid& g)
 {
+    const int32_t rows = g.rows, cols = g.cols;
     Grid_cells eroded(g.mask.size(), 0), opened(g.mask.size(), 0);
-    for (size_t i = 0; i < g.mask.size(); ++i) {
-        if (!g.mask[i]) continue;
-        int n = 0;
-        g.Neighbours(i, [&](size_t j) { n += g.mask[j]; });
-        eroded[i] = n == 8;
+    // Each cell with its row neighbours: those set three in a row.
+    Grid_cells three(g.mask.size(), 0);
+    for (int32_t r = 0; r < rows; ++r) {
+        const uint8_t* m = g.mask.data() + g.At(r, 0);
+        uint8_t* t = three.data() + g.At(r, 0);
+        for (int32_t c = 1; c + 1 < cols; ++c) t[c] = m[c - 1] & m[c] & m[c + 1];
     }
-    for (size_t i = 0; i < g.mask.size(); ++i)
-        if (eroded[i]) {
-            opened[i] = 1;
-            g.Neighbours(i, [&](size_t j) { opened[j] = g.mask[j] ? 1 : opened[j]; });
+    for (int32_t r = 1; r + 1 < rows; ++r) {
+        const uint8_t *up = three.data() + g.At(r - 1, 0), *at = up + cols, *down = at + cols;
+        uint8_t* e = eroded.data() + g.At(r, 0);
+        for (int32_t c = 1; c + 1 < cols; ++c) e[c] = up[c] & at[c] & down[c];
+    }
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < cols; ++c) {
+            const size_t i = g.At(r, c);
+            if (!g.mask[i]) continue;
+            uint8_t near = 0;
+            for (int32_t rr = std::max(r - 1, 0); rr <= std::min(r + 1, rows - 1); ++rr)
+                for (int32_t cc = std::max(c - 1, 0); cc <= std::min(c + 1, cols - 1); ++cc)
+                    near |= eroded[g.At(rr, cc)];
+            opened[i] = near;
         }
     return opened;
 }
@@ -162,9 +179,24 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
 {
     const int32_t w = window.Box_width(), h = window.Box_height();
     water_.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
+    for (int field : {1, 2}) {
+        Cells& cells = cells_[size_t(field - 1)];
+        const int32_t rows = std::max(window.Rows(field), 0), cols = std::max(window.Cols(), 0);
+        const size_t n = size_t(rows) * size_t(cols);
+        cells.u.reserve(n), cells.v.reserve(n), cells.inside.reserve(n);
+        for (int32_t r = 0; r < rows; ++r)
+            for (int32_t c = 0; c < cols; ++c) {
+                cells.u.push_back(window.U(field, r, c));
+                cells.v.push_back(window.V(field, r, c));
+                cells.inside.push_back(window.Inside(field, r, c));
+            }
+    }
     if (backgrounds.empty() || window.Empty()) return;
     std::vector<uint8_t> values;
-    std::vector<int> spread;
+    // How often each spread from the middle occurs: a spread is a difference of brightness, so
+    // counting them gives their middle without keeping and ordering five for every pixel.
+    std::array<size_t, 256> spread{};
+    size_t spreads = 0;
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             values.clear();
@@ -172,11 +204,14 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
             const uint8_t m = Middle_value(values);
             water_[size_t(y) * size_t(w) + size_t(x)] = m;
             if (backgrounds.size() > 1)
-                for (uint8_t value : values) spread.push_back(std::abs(int(value) - int(m)));
+                for (uint8_t value : values) ++spread[size_t(std::abs(int(value) - int(m)))], ++spreads;
         }
-    if (spread.empty()) return;
-    // The water's own change between fields (waves, noise), well clear.
-    threshold_ = std::max(k_Min_threshold, 6 * Middle_value(spread) + 6);
+    if (spreads == 0) return;
+    // The water's own change between fields (waves, noise), well clear: its middle as
+    // Middle_value takes it, the upper of two.
+    int middle = 0;
+    for (size_t below = 0; (below += spread[size_t(middle)]) <= spreads / 2;) ++middle;
+    threshold_ = std::max(k_Min_threshold, 6 * middle + 6);
     if (colour_.rows > 0) Take_water_tint(backgrounds);
 }
 
@@ -217,15 +252,14 @@ Bow_reader::Grid Bow_reader::Difference(const uint8_t* picture, int field) const
     g.rows = window_.Rows(field);
     g.cols = window_.Cols();
     const size_t n = size_t(std::max(g.rows, 0)) * size_t(std::max(g.cols, 0));
-    g.d.resize(n), g.inside.resize(n), g.mask.resize(n), g.u.resize(n), g.v.resize(n);
+    const Cells& cells = cells_[field == 1 ? 0 : 1];
+    g.u = cells.u, g.v = cells.v, g.inside = cells.inside;
+    g.d.resize(n), g.mask.resize(n);
     for (int32_t r = 0; r < g.rows; ++r) {
         const int32_t y = window_.Frame_y(field, r);
         const uint8_t* water = water_.data() + size_t(y - window_.Y0()) * size_t(window_.Box_width());
         for (int32_t c = 0; c < g.cols; ++c) {
             const size_t i = g.At(r, c);
-            g.u[i] = window_.U(field, r, c);
-            g.v[i] = window_.V(field, r, c);
-            g.inside[i] = window_.Inside(field, r, c);
             g.d[i] = int16_t(int(Brightness(picture, window_.X0() + c, y)) - int(water[c]));
             g.mask[i] = g.inside[i] && std::abs(g.d[i]) > threshold_;
             if (!g.mask[i] && g.inside[i] && !water_tint_.empty()) {
@@ -426,12 +460,31 @@ std::vector<std::vector<size_t>> Bow_reader::Lane_regions(const Grid& g) const
     return regions;
 }
 
+struct Bow_reader::Look {
+    Grid grid;
+    std::vector<std::vector<size_t>> regions;
+};
+
+std::shared_ptr<const Bow_reader::Look> Bow_reader::Look_at(const uint8_t* picture, int field) const
+{
+    auto look = std::make_shared<Look>();
+    if (window_.Empty()) return look;
+    look->grid = Difference(picture, field);
+    look->regions = Lane_regions(look->grid);
+    return look;
+}
+
 Bow_field Bow_reader::Measure(const uint8_t* picture, int field, int direction, bool covers) const
+{
+    return Measure(*Look_at(picture, field), direction, covers);
+}
+
+Bow_field Bow_reader::Measure(const Look& look, int direction, bool covers) const
 {
     Bow_field out;
     if (window_.Empty()) return out;
-    const Grid g = Difference(picture, field);
-    const auto regions = Lane_regions(g);
+    const Grid& g = look.grid;
+    const auto& regions = look.regions;
     if (regions.empty() || regions[0].size() < size_t(k_Min_core)) return out;
     const std::vector<size_t>& core = regions[0];
     out.hull = true;

@@ -5,7 +5,9 @@
 #include "reading/Bow_front.h"
 #include "reading/Lane_window.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -44,6 +46,12 @@ public:
     // covers: rows of the hull end where something stands in front of the bow; without, what
     // joins the hull there is read as the hull.
     Bow_field Measure(const uint8_t* picture, int field, int direction, bool covers = true) const;
+    // What Measure sees in a field whichever way the boat travels: the field against the water
+    // and the regions that can be the hull. A field measured both ways is looked at once so. The
+    // look belongs to this reader and is measured by it alone, while it lives.
+    struct Look;
+    std::shared_ptr<const Look> Look_at(const uint8_t* picture, int field) const;
+    Bow_field Measure(const Look& look, int direction, bool covers = true) const;
     int Threshold() const { return threshold_; }
     // The water's brightness at a pixel of the window's box (frame coordinates), and the whole of
     // it: Box_width() bytes a row from the box's top left.
@@ -93,8 +101,16 @@ private:
     std::pair<int, int> Tint(const uint8_t* picture, int32_t x, int32_t y) const;
     void Take_water_tint(const std::vector<const uint8_t*>& backgrounds);
 
+    // Where each cell of a field lies and whether it is in the lane: alike in every picture, so
+    // worked out once, not for each field measured.
+    struct Cells {
+        std::vector<double> u, v;
+        std::vector<uint8_t> inside;
+    };
+
     const Lane_window& window_;
     int32_t frame_width_;
+    std::array<Cells, 2> cells_; // of fields 1 and 2
     std::vector<uint8_t> water_; // brightness, Box_width() x Box_height(), top row first
     int threshold_ = 36;
     Colour_layout colour_;

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <string>
 
 namespace wk {
 
@@ -36,6 +37,7 @@ public:
 
     private:
         friend class Frame_store;
+        std::string codec_;
         std::unique_ptr<platform::Av_frame_decoder> decoder_;
         std::unique_ptr<platform::Byte_source> file_;
         std::unique_ptr<platform::Av_frame_bytes> bytes_;

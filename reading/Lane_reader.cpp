@@ -135,19 +135,26 @@ std::vector<const uint8_t*> Lane_reader::Water_frames(const Strip_stretch& s)
     return frames;
 }
 
+std::optional<Bow_field> Lane_reader::Measure(const Bow_reader& bow, int64_t f, int direction, bool covers)
+{
+    const uint8_t* p = Frame(Frame_of(f));
+    if (!p) return std::nullopt;
+    auto [it, added] = looks_.try_emplace(f);
+    if (added) it->second = bow.Look_at(p, Field_of(f));
+    return bow.Measure(*it->second, direction, covers);
+}
+
 // The way the hull moves through the window: its middle over the fields, and where that cannot
 // tell, its bow.
 int Lane_reader::Direction(const Bow_reader& bow, int64_t first, int64_t last)
 {
     std::map<int64_t, double> middles;
     for (int64_t f = first; f <= last; ++f)
-        if (const uint8_t* p = Frame(Frame_of(f)))
-            if (const Bow_field b = bow.Measure(p, Field_of(f), 0); b.hull) middles[f] = b.centroid_u;
+        if (const auto b = Measure(bow, f, 0); b && b->hull) middles[f] = b->centroid_u;
     return Travel_direction(middles, [&](int direction) {
         std::map<int64_t, double> tips;
         for (const auto& [f, u] : middles)
-            if (const Bow_field b = bow.Measure(Frame(Frame_of(f)), Field_of(f), direction); b.tip_found)
-                tips[f] = b.tip;
+            if (const auto b = Measure(bow, f, direction); b && b->tip_found) tips[f] = b->tip;
         return tips;
     });
 }
@@ -159,9 +166,10 @@ std::vector<Bow_sample> Lane_reader::Samples(const Bow_reader& bow, const Lane_j
     std::vector<Bow_sample> out;
     for (int64_t f = first; f <= last; ++f) {
         const auto time = job.field_ms.find(f);
-        const uint8_t* p = Frame(Frame_of(f));
-        if (time == job.field_ms.end() || !p) continue;
-        const Bow_field b = bow.Measure(p, Field_of(f), seen.direction, !seen.keep_covered);
+        if (time == job.field_ms.end()) continue;
+        const std::optional<Bow_field> measured = Measure(bow, f, seen.direction, !seen.keep_covered);
+        if (!measured) continue;
+        const Bow_field& b = *measured;
         notes.beyond += b.beyond;
         // Where something stands in front of the bow's front, the bow lies somewhere ahead of where
         // the hull is seen to end: the field says where it is at the least, the fields around it
@@ -255,7 +263,7 @@ bool Lane_reader::Goes_on(const Bow_reader& bow, const Lane_job& job, const Cros
 
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
-    frames_.clear(); // the last lane's pictures are let go
+    frames_.clear(), looks_.clear(); // the last lane's pictures are let go, and its looks
     if (!job.stretch) return No_time(job.span, 0.9, "no boat reaches the line in this lane");
     const Lane_window window(line_, job.span, k_Reach, source_.frame_width, source_.frame_height);
     if (window.Empty()) return No_time(job.span, 0, "the lane lies outside the picture");
@@ -273,6 +281,7 @@ Lane_proposal Lane_reader::Read(const Lane_job& job)
 
 Lane_proposal Lane_reader::Read_with(const Bow_reader& bow, const Lane_window& window, const Lane_job& job)
 {
+    looks_.clear(); // looks are their bow reader's own: another reads the fields anew
     Seen seen;
     std::tie(seen.first, seen.last) = First_fields(*job.stretch);
     seen.direction = Direction(bow, seen.first, seen.last);

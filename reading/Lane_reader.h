@@ -2,6 +2,7 @@
 // Reads one lane at a time: looks only at the frames around where the strip saw its boat cross,
 // taken from the store the lanes share, so that several read lanes side by side and a frame two
 // lanes need is decoded once.
+#include "reading/Bow_reader.h"
 #include "reading/Finish_reader.h"
 #include "reading/Frame_store.h"
 #include "reading/Goal_geometry.h"
@@ -15,7 +16,6 @@
 
 namespace wk {
 
-class Bow_reader;
 class Lane_window;
 struct Bow_sample;
 struct Bow_view;
@@ -54,6 +54,8 @@ private:
     // cannot be read.
     const uint8_t* Frame(int32_t frame);
     std::vector<const uint8_t*> Water_frames(const Strip_stretch& s);
+    // The bow in field f; none when its frame cannot be read.
+    std::optional<Bow_field> Measure(const Bow_reader& bow, int64_t f, int direction, bool covers = true);
     int Direction(const Bow_reader& bow, int64_t first, int64_t last);
     std::vector<Bow_sample> Samples(const Bow_reader& bow, const Lane_job& job, int64_t first, int64_t last,
                                     Seen& seen);
@@ -72,6 +74,9 @@ private:
     const Goal_geometry& line_;
     int32_t look_step_;
     std::map<int32_t, Frame_store::Picture> frames_; // none: the frame cannot be read
+    // The lane's bow reader's looks at its fields: the way of travel and then the bow are
+    // measured in the same fields.
+    std::map<int64_t, std::shared_ptr<const Bow_reader::Look>> looks_;
 };
 
 } // namespace wk

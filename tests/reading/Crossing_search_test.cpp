@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <latch>
 #include <mutex>
 #include <stdexcept>
 #include <random>
@@ -144,6 +145,15 @@ TEST_F(Crossing_search_test, StoreDecodesEachFrameOnceForAllThreads)
     std::vector<uint8_t> direct(bytes);
     ASSERT_TRUE(own.Decode(frame.Bytes(), direct.data(), source.frame_width, source.frame_height));
     EXPECT_EQ(direct, copy);
+
+    // Decodings let go and made again take the decoders kept from them, which decoded other
+    // frames before: the picture is the same.
+    decodings.clear();
+    decodings = Decodings(source, 4);
+    Frame_store again(source, 4);
+    const Frame_store::Picture p = again.Get(3, *decodings[3]);
+    ASSERT_TRUE(p);
+    EXPECT_EQ(std::memcmp(p.get(), direct.data(), bytes), 0);
 }
 
 // A store asked for some columns only gives them as the whole picture has them, wherever they lie
@@ -239,6 +249,19 @@ TEST(Parallel_work, EveryIndexOnceAndFailuresComeBack)
             });
         for (auto& d : again) EXPECT_EQ(d.load(), 1);
     }
+
+    // Threads are kept for the next call: forty calls on four threads, each thread held until all
+    // four have one index, start few threads, not 120.
+    std::atomic<int> fresh{0};
+    for (int call = 0; call < 40; ++call) {
+        std::latch all(4);
+        Run_parallel(4, 4, [&](size_t, size_t worker) {
+            thread_local bool seen = false;
+            if (worker != 0 && !seen) seen = true, ++fresh;
+            all.arrive_and_wait();
+        });
+    }
+    EXPECT_LT(fresh.load(), 40);
 }
 
 } // namespace
