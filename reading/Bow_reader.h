@@ -97,7 +97,7 @@ private:
     {
         return picture[size_t(y) * size_t(frame_width_) + size_t(x)];
     }
-    // The pixel's colour apart from its brightness: its blue and red differences, summed.
+    // The pixel's colour apart from its brightness: its blue and red differences.
     std::pair<int, int> Tint(const uint8_t* picture, int32_t x, int32_t y) const;
     void Take_water_tint(const std::vector<const uint8_t*>& backgrounds);
 

@@ -61,7 +61,7 @@ struct Bow_case {
 // ahead under it.
 TEST(Bow_reader, LeadingPointOfPaintedHullsIsFoundWithinAThirdOfAPixel)
 {
-    for (const Bow_case c : {Bow_case{"round", 400, 400, 403.3, 251, 1, 0.08, 200, 0},
+    for (const Bow_case& c : {Bow_case{"round", 400, 400, 403.3, 251, 1, 0.08, 200, 0},
                              Bow_case{"between rows", 400, 400, 398.6, 250.2, 1, 0.08, 200, 0},
                              Bow_case{"blunt", 400, 400, 401.7, 250.5, 1, 0, 200, 0},
                              Bow_case{"from the right", 400, 400, 396.4, 251.4, -1, 0.08, 200, 0},
@@ -255,7 +255,9 @@ TEST(Bow_reader, HullSetApartByColourAlone)
                                 colour);
         const Bow_field b = reader.Measure(boat.Brightness(), 1, -1);
         EXPECT_EQ(b.hull, found);
-        if (found) EXPECT_NEAR(b.tip, 2.5, 1.5);
+        if (found) {
+            EXPECT_NEAR(b.tip, 2.5, 1.5);
+        }
     }
 }
 
