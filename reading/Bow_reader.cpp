@@ -173,9 +173,8 @@ template <class Grid> std::vector<std::vector<size_t>> Regions(const Grid& g, co
 // is shared by the two fields' neighbouring rows and would smear a moving hull by a field's
 // travel. Brightness worked back from that colour leaks it too: a saturated hull's clipped
 // colour lifts its brightness toward the water's.
-Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width,
-                       Colour_layout colour)
-    : window_(window), frame_width_(frame_width), colour_(colour)
+Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width)
+    : window_(window), frame_width_(frame_width)
 {
     const int32_t w = window.Box_width(), h = window.Box_height();
     water_.assign(size_t(std::max(w, 0)) * size_t(std::max(h, 0)), 0);
@@ -212,7 +211,16 @@ Bow_reader::Bow_reader(const Lane_window& window, const std::vector<const uint8_
     int middle = 0;
     for (size_t below = 0; (below += spread[size_t(middle)]) <= spreads / 2;) ++middle;
     threshold_ = std::max(k_Min_threshold, 6 * middle + 6);
-    if (colour_.rows > 0) Take_water_tint(backgrounds);
+}
+
+Bow_reader Bow_reader::With_colour(Colour_layout colour, const std::vector<const uint8_t*>& backgrounds) const
+{
+    Bow_reader tinted = *this;
+    tinted.colour_ = colour;
+    // Without two frames of water its own change, and so a tint's threshold, is not known.
+    if (colour.rows > 0 && backgrounds.size() > 1 && !window_.Empty() && !water_.empty())
+        tinted.Take_water_tint(backgrounds);
+    return tinted;
 }
 
 std::pair<int, int> Bow_reader::Tint(const uint8_t* picture, int32_t x, int32_t y) const

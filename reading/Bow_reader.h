@@ -39,9 +39,11 @@ class Bow_reader {
 public:
     // backgrounds: the brightness of decoded frames (frame_width bytes a row, top row first) in
     // which no boat of this lane is near the line; their median is the water. Measure's pictures
-    // are brightness laid out alike, their colour (where colour has rows) laid out as it says.
-    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width,
-               Colour_layout colour = {});
+    // are brightness laid out alike.
+    Bow_reader(const Lane_window& window, const std::vector<const uint8_t*>& backgrounds, int32_t frame_width);
+    // This reader telling a hull by its colour too, the pictures' colour laid out as colour says;
+    // the water's brightness, its threshold and the cells' places stay as this reader took them.
+    Bow_reader With_colour(Colour_layout colour, const std::vector<const uint8_t*>& backgrounds) const;
     // direction: +1 when boats travel along +u, -1 along -u, 0 for the hull and its middle alone.
     // covers: rows of the hull end where something stands in front of the bow; without, what
     // joins the hull there is read as the hull.

@@ -263,19 +263,20 @@ bool Lane_reader::Goes_on(const Bow_reader& bow, const Lane_job& job, const Cros
 
 Lane_proposal Lane_reader::Read(const Lane_job& job)
 {
-    frames_.clear(), looks_.clear(); // the last lane's pictures are let go, and its looks
+    frames_.clear(); // the last lane's pictures are let go
     if (!job.stretch) return No_time(job.span, 0.9, "no boat reaches the line in this lane");
     const Lane_window window(line_, job.span, k_Reach, source_.frame_width, source_.frame_height);
     if (window.Empty()) return No_time(job.span, 0, "the lane lies outside the picture");
     const std::vector<const uint8_t*> water = Water_frames(*job.stretch);
     if (water.empty()) return No_time(job.span, 0.1, "no field shows the water without the boat");
-    Lane_proposal p = Read_with(Bow_reader(window, water, source_.frame_width), window, job);
+    const Bow_reader bow(window, water, source_.frame_width);
+    Lane_proposal p = Read_with(bow, window, job);
     if (p.time_ms) return p;
     // Where brightness alone does not set the hull apart from the water, its colour may: the lane
     // is read again with it. Lanes brightness reads stay as it reads them, its edges being finer
     // than the colour's. Pictures carry their colour ahead of their brightness.
     const Colour_layout colour{platform::Bgr_stride(source_.frame_width), source_.frame_height};
-    Lane_proposal tinted = Read_with(Bow_reader(window, water, source_.frame_width, colour), window, job);
+    Lane_proposal tinted = Read_with(bow.With_colour(colour, water), window, job);
     return tinted.time_ms ? tinted : p;
 }
 

@@ -251,8 +251,9 @@ TEST(Bow_reader, HullSetApartByColourAlone)
     Tinted_picture water(1, -1), more_water(2, -1), still_water(3, -1), boat(4, 402);
     for (const auto& [colour, found] : {std::pair{Colour_layout{Tinted_picture::k_Stride, k_H}, true},
                                         std::pair{Colour_layout{}, false}}) {
-        const Bow_reader reader(window, {water.Brightness(), more_water.Brightness(), still_water.Brightness()}, k_W,
-                                colour);
+        const std::vector<const uint8_t*> backgrounds{water.Brightness(), more_water.Brightness(),
+                                                      still_water.Brightness()};
+        const Bow_reader reader = Bow_reader(window, backgrounds, k_W).With_colour(colour, backgrounds);
         const Bow_field b = reader.Measure(boat.Brightness(), 1, -1);
         EXPECT_EQ(b.hull, found);
         if (found) {
